@@ -1,0 +1,86 @@
+#include "core/enum_keyword.h"
+
+#include "platform/number_parse.h"
+#include "platform/text.h"
+
+KvResult EnumKeyword::Parse(std::string& text) {
+    result_ = KV_OK;
+    value_ = 0;
+    text_.clear();
+    TrimInPlace(text);
+    MakeUpperInPlace(text);
+
+    if (const EnumKeywordName* entry = FindName(text)) {
+        value_ = entry->value;
+        text_ = text;
+        return result_;
+    }
+    if (IsDecimalDigits(text)) {
+        SetValue(DecimalDigitsToUInt32(text));
+        return result_;
+    }
+    // A bad keyword leaves the field at a valid value: the default.
+    SetValue(default_);
+    result_ = KV_E_FAIL;
+    return result_;
+}
+
+KvResult EnumKeyword::SetValue(std::uint32_t value) {
+    result_ = KV_OK;
+    value_ = value;
+    if (const EnumKeywordName* entry = FindValue(value))
+        text_ = entry->name;
+    else
+        text_ = Format("%u", value);
+    return result_;
+}
+
+KvResult EnumKeyword::SetDefault(std::uint32_t value) {
+    if (FindValue(value) == nullptr) {
+        result_ = KV_E_FAIL;
+        return result_;
+    }
+    default_ = value;
+    result_ = KV_OK;
+    return result_;
+}
+
+std::string& EnumKeyword::GetText(std::string& out) const {
+    out = text_;
+    return out;
+}
+
+// The last occurrence of a name is the one in effect.
+const EnumKeywordName* EnumKeyword::FindName(std::string_view name) const {
+    for (std::size_t i = names_.size(); i-- > 0;) {
+        if (names_[i].name == name)
+            return &names_[i];
+    }
+    return nullptr;
+}
+
+const EnumKeywordName* EnumKeyword::FindValue(std::uint32_t value) const {
+    for (std::size_t i = 0; i < names_.size(); ++i) {
+        if (names_[i].value == value && !IsReplacedLater(i))
+            return &names_[i];
+    }
+    return nullptr;
+}
+
+bool EnumKeyword::IsReplacedLater(std::size_t index) const {
+    for (std::size_t i = index + 1; i < names_.size(); ++i) {
+        if (names_[i].name == names_[index].name)
+            return true;
+    }
+    return false;
+}
+
+EnumKeywordSet::EnumKeywordSet(std::span<const EnumKeywordName> names, std::uint32_t defaultValue)
+    : keyword_(names) {
+    keyword_.SetDefault(defaultValue);
+}
+
+KvResult EnumKeywordSet::ParseCopy(std::string_view text) {
+    std::string copy(text);
+    return keyword_.Parse(copy);
+}

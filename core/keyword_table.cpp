@@ -1,0 +1,186 @@
+#include "core/keyword_table.h"
+
+#include "platform/number_parse.h"
+#include "platform/pointer.h"
+#include "platform/text.h"
+
+namespace {
+
+bool HasValidRows(std::span<const KeywordRow> rows) {
+    return IsValidPtr(rows.data()) && !rows.empty();
+}
+
+const KeywordRow* FindRow(std::span<const KeywordRow> rows, std::string_view keyword) {
+    if (!HasValidRows(rows))
+        return nullptr;
+    const std::string_view candidate = TrimmedView(keyword);
+    for (const KeywordRow& row : rows) {
+        if (EqualsNoCase(candidate, TrimmedView(row.keyword)))
+            return &row;
+    }
+    return nullptr;
+}
+
+KvResult LookupRow(std::span<const KeywordRow> rows, std::uint32_t& value, std::string& keyword) {
+    TrimInPlace(keyword);
+    MakeUpperInPlace(keyword);
+    const KeywordRow* row = FindRow(rows, keyword);
+    value = row ? row->value : 0;
+    return row ? KV_OK : KV_E_FAIL;
+}
+
+} // namespace
+
+KvResult StyleKeywordTable::SetText(std::string text) {
+    result_ = KV_OK;
+    flags_ = 0;
+    TrimInPlace(text);
+    if (text.empty()) {
+        text_.clear();
+        return result_;
+    }
+    // Nothing can be recognised without rows; FormatText reports the same.
+    if (!HasValidRows(rows_)) {
+        result_ = KV_E_INVALID_POINTER;
+        return result_;
+    }
+
+    // Only as many pieces as there are rows are read; a piece left unread
+    // counts as not applied.
+    bool allApplied = true;
+    std::uint32_t flags = 0;
+    std::size_t examined = 0;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        const std::size_t end = comma == std::string::npos ? text.size() : comma;
+        if (examined == rows_.size()) {
+            allApplied = false;
+            break;
+        }
+        ++examined;
+        if (const KeywordRow* row =
+                FindRow(rows_, std::string_view(text).substr(start, end - start)))
+            flags |= row->value;
+        else
+            allApplied = false;
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+
+    const KvResult formatted = FormatText(flags);
+    result_ = allApplied ? formatted : KV_E_FAIL;
+    return result_;
+}
+
+KvResult StyleKeywordTable::FormatText(std::uint32_t flags) {
+    result_ = KV_OK;
+    if (!HasValidRows(rows_)) {
+        result_ = KV_E_INVALID_POINTER;
+        return result_;
+    }
+    text_.clear();
+    if (flags == 0) {
+        flags_ = 0;
+        return result_;
+    }
+
+    // A row of value 0 matches every non-zero word, as the stored files expect.
+    std::uint32_t covered = 0;
+    for (const KeywordRow& row : rows_) {
+        if ((flags & row.value) != row.value)
+            continue;
+        if (!text_.empty())
+            text_ += ',';
+        text_ += row.keyword;
+        covered |= row.value;
+    }
+    if (covered != flags)
+        result_ = KV_E_FAIL;
+    flags_ = covered;
+    return result_;
+}
+
+StyleKeywordTable& StyleKeywordTable::AssignValue(const StyleKeywordTable& other) {
+    if (&other != this)
+        FormatText(other.flags_);
+    return *this;
+}
+
+KvResult StyleKeywordTable::LookupKeyword(std::uint32_t& value, std::string& keyword) const {
+    return LookupRow(rows_, value, keyword);
+}
+
+std::string& StyleKeywordTable::GetText(std::string& out) const {
+    out = text_;
+    return out;
+}
+
+ValueKeywordTable::ValueKeywordTable(std::span<const KeywordRow> rows, KeywordRow fallback)
+    : rows_(rows), fallback_(fallback), value_(fallback.value), text_(fallback.keyword) {}
+
+ValueKeywordTable& ValueKeywordTable::operator=(const ValueKeywordTable& other) {
+    if (&other == this)
+        return *this;
+    result_ = other.result_;
+    value_ = other.value_;
+    text_ = other.text_;
+    return *this;
+}
+
+KvResult ValueKeywordTable::SetText(std::string text) {
+    value_ = 0;
+    text_.clear();
+    result_ = KV_OK;
+    TrimInPlace(text);
+
+    if (const KeywordRow* row = FindRow(rows_, text)) {
+        value_ = row->value;
+        text_ = row->keyword;
+        return result_;
+    }
+    if (IsDecimalDigits(text)) {
+        // The text keeps the number so that writing it back keeps the value.
+        value_ = DecimalDigitsToUInt32(text);
+        text_ = Format("%u", value_);
+        return result_;
+    }
+    result_ = KV_E_FAIL;
+    value_ = fallback_.value;
+    text_ = fallback_.keyword;
+    return result_;
+}
+
+KvResult ValueKeywordTable::SetValue(std::uint32_t value) {
+    text_.clear();
+    result_ = KV_OK;
+    value_ = value;
+    if (GetKeyword(text_, value) != KV_OK) {
+        text_ = Format("%u", value);
+        result_ = KV_E_FAIL;
+    }
+    return result_;
+}
+
+KvResult ValueKeywordTable::LookupKeyword(std::uint32_t& value, std::string& keyword) const {
+    return LookupRow(rows_, value, keyword);
+}
+
+KvResult ValueKeywordTable::GetKeyword(std::string& keyword, std::uint32_t value) const {
+    keyword.clear();
+    if (!HasValidRows(rows_))
+        return KV_E_FAIL;
+    for (const KeywordRow& row : rows_) {
+        if (row.value == value) {
+            keyword = row.keyword;
+            return KV_OK;
+        }
+    }
+    return KV_E_FAIL;
+}
+
+std::string& ValueKeywordTable::GetText(std::string& out) const {
+    out = text_;
+    return out;
+}

@@ -1,0 +1,77 @@
+#include "core/handle_table.h"
+
+#include "platform/sync.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int kThreads = 8;
+constexpr DWORD kGenerousMs = 30000;
+
+// Runs body(index) on kThreads threads released together.
+template <typename Body> void RunTogether(Body body) {
+    ManualResetEvent go;
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i) {
+        threads.emplace_back([&go, &body, i] {
+            if (go.Wait(kGenerousMs))
+                body(i);
+        });
+    }
+    go.Set();
+    for (std::thread& thread : threads)
+        thread.join();
+}
+
+TEST(HandleTableConcurrency, RacingCallersNeverPassTheCapacity) {
+    HandleTable table(255);
+    std::vector<std::vector<std::uint32_t>> taken(kThreads);
+    std::vector<int> refused(kThreads, 0);
+    RunTogether([&](int index) {
+        for (int attempt = 0; attempt < 64; ++attempt) {
+            std::uint32_t id = 0;
+            const KvResult result = table.Allocate(id);
+            if (result == KV_OK)
+                taken[index].push_back(id);
+            else if (result == KV_E_LIST_FULL && id == 0)
+                ++refused[index];
+        }
+    });
+    std::set<std::uint32_t> ids;
+    int refusals = 0;
+    for (int i = 0; i < kThreads; ++i) {
+        ids.insert(taken[i].begin(), taken[i].end());
+        refusals += refused[i];
+    }
+    EXPECT_EQ(table.GetCount(), 255u);
+    EXPECT_EQ(ids.size(), 255u);
+    EXPECT_EQ(*ids.begin(), 1u);
+    EXPECT_EQ(*ids.rbegin(), 255u);
+    EXPECT_EQ(refusals, kThreads * 64 - 255);
+}
+
+TEST(HandleTableConcurrency, LocksFromTheTableExcludeEachOther) {
+    HandleTable& table = GetHandleTable();
+    std::uint32_t id = 0;
+    ASSERT_EQ(table.Allocate(id), KV_OK);
+    int shared = 0; // guarded only by the table's lock
+    RunTogether([&](int) {
+        CriticalSection* section = nullptr;
+        if (table.Lookup(id, section) != 1)
+            return;
+        for (int i = 0; i < 1000; ++i) {
+            std::lock_guard lock(*section);
+            ++shared;
+        }
+    });
+    EXPECT_EQ(shared, kThreads * 1000);
+    EXPECT_EQ(table.Free(id), KV_OK);
+}
+
+} // namespace

@@ -1,0 +1,75 @@
+#include "core/handle_table.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::uint32_t AllocateOk(HandleTable& table) {
+    std::uint32_t id = 0;
+    EXPECT_EQ(table.Allocate(id), KV_OK);
+    return id;
+}
+
+TEST(HandleTable, HandsOutIdsInSequenceAndNeverReusesAFreedOneEarly) {
+    HandleTable table(255);
+    for (std::uint32_t i = 1; i <= 255; ++i)
+        ASSERT_EQ(AllocateOk(table), i);
+    std::uint32_t id = 77;
+    EXPECT_EQ(table.Allocate(id), KV_E_LIST_FULL);
+    EXPECT_EQ(id, 0u);
+    EXPECT_EQ(table.Free(100), KV_OK);
+    EXPECT_EQ(table.Free(100), KV_E_NOT_FOUND);
+    EXPECT_EQ(table.Free(0), KV_E_NOT_FOUND);
+    EXPECT_EQ(table.GetCount(), 254u);
+    EXPECT_EQ(AllocateOk(table), 256u);
+    table.RemoveAll();
+    EXPECT_EQ(table.GetCount(), 0u);
+    EXPECT_EQ(AllocateOk(table), 257u);
+}
+
+TEST(HandleTable, ClampsTheCapacityTo255) {
+    const std::pair<std::uint32_t, std::uint32_t> cases[] = {{0, 255},   {1, 1},     {254, 254},
+                                                             {255, 255}, {256, 255}, {1000, 255}};
+    for (const auto& [given, capacity] : cases)
+        EXPECT_EQ(HandleTable(given).GetCapacity(), capacity) << given;
+}
+
+TEST(HandleTable, LookupGivesEachIdItsOwnRecursiveLock) {
+    HandleTable table;
+    const std::uint32_t first = AllocateOk(table);
+    CriticalSection* first_lock = nullptr;
+    CriticalSection* second_lock = nullptr;
+    EXPECT_EQ(table.Lookup(first, first_lock), 1);
+    EXPECT_EQ(table.Lookup(AllocateOk(table), second_lock), 1);
+    ASSERT_NE(first_lock, nullptr);
+    EXPECT_NE(first_lock, second_lock);
+    first_lock->Lock();
+    first_lock->Lock();
+    first_lock->Unlock();
+    first_lock->Unlock();
+    table.Free(first);
+    EXPECT_EQ(table.Lookup(first, second_lock), 0);
+    EXPECT_EQ(second_lock, nullptr);
+}
+
+TEST(HandleTable, WrapSkipsZeroAndStallsOnAHeldIdUntilItIsFreed) {
+    HandleTable table;
+    const std::uint32_t held = AllocateOk(table);
+    table.SetLastId(0xFFFFFFFEu);
+    EXPECT_EQ(AllocateOk(table), 0xFFFFFFFFu);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::uint32_t id = 5;
+        EXPECT_EQ(table.Allocate(id), KV_E_FAIL);
+        EXPECT_EQ(id, 0u);
+        EXPECT_EQ(table.GetLastId(), 0xFFFFFFFFu);
+    }
+    table.Free(held);
+    EXPECT_EQ(AllocateOk(table), 1u);
+}
+
+TEST(HandleTable, ProcessTableIsOneTableOf255Locks) {
+    EXPECT_EQ(&GetHandleTable(), &GetHandleTable());
+    EXPECT_EQ(GetHandleTable().GetCapacity(), 255u);
+}
+
+} // namespace

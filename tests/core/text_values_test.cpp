@@ -1,0 +1,72 @@
+#include "core/text_values.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+namespace {
+
+TEST(UIntValue, ParsesWithThe32BitStrtoulResults) {
+    const struct {
+        const char* text;
+        int base;
+        std::uint32_t value;
+    } cases[] = {
+        {"12abc", 10, 12u},      {"", 10, 0u},    {"abc", 10, 0u},         {"4294967295", 10, ~0u},
+        {"4294967296", 10, ~0u}, {"-1", 10, ~0u}, {"-2", 10, 0xFFFFFFFEu}, {" \t+42", 10, 42u},
+        {"0x10", 16, 16u},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        UIntValue value(7);
+        EXPECT_EQ(value.Parse(c.text, c.base), KV_OK);
+        EXPECT_EQ(value.Get(), c.value);
+    }
+}
+
+TEST(UIntValue, FormatsInDecimalAndIncrementsModulo2To32) {
+    UIntValue value(0xFFFFFFFFu);
+    std::string out = "old";
+    EXPECT_EQ(&value.Format(out), &out);
+    EXPECT_EQ(out, "4294967295");
+    value.Increment();
+    EXPECT_EQ(value.Format(out), "0");
+}
+
+TEST(BoolValue, ParsesOnlyExactUpperCaseTrueAndTrimsTheCallersText) {
+    const struct {
+        const char* text;
+        std::int32_t value;
+        const char* trimmed;
+    } cases[] = {
+        {" TRUE ", 1, "TRUE"},       {"\t\r\nTRUE\v\f", 1, "TRUE"},
+        {"true", 0, "true"},         {"1", 0, "1"},
+        {"TRUEX", 0, "TRUEX"},       {"  ", 0, ""},
+        {"\xA0TRUE", 0, "\xA0TRUE"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        BoolValue flag;
+        flag.Set(5);
+        std::string text = c.text;
+        flag.Parse(text);
+        EXPECT_EQ(flag.Get(), c.value);
+        EXPECT_EQ(text, c.trimmed);
+    }
+}
+
+TEST(BoolValue, FormatsAnyNonZeroValueAsTrueAndAssignsItsText) {
+    BoolValue flag;
+    std::string out;
+    EXPECT_EQ(flag.Format(out), "FALSE");
+    flag.Set(-1);
+    flag.SetText("note");
+    EXPECT_EQ(flag.Format(out), "TRUE");
+    BoolValue copy;
+    copy = flag;
+    EXPECT_EQ(copy.Get(), -1);
+    EXPECT_EQ(copy.GetText(), "note");
+}
+
+} // namespace

@@ -1,0 +1,236 @@
+#include "core/time_date.h"
+
+#include "platform/clock.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+namespace {
+
+TimeDate Make(std::uint32_t seconds, std::uint32_t milliseconds) {
+    TimeDate time;
+    time.SetSeconds(seconds);
+    time.SetMilliseconds(milliseconds);
+    return time;
+}
+
+// Calendar seconds whose 1900-based value is 3908988800.
+constexpr std::int64_t kUnixSeconds = 1700000000;
+constexpr std::uint32_t kSeconds1900 = 3908988800u;
+
+// Moves one millisecond forward on every reading, so that two readings taken
+// for one time value straddle a second boundary. Local time is unavailable.
+class SteppingClock final : public Clock {
+public:
+    SteppingClock(std::int64_t seconds, std::uint16_t milliseconds)
+        : wall_ms_(seconds * 1000 + milliseconds) {}
+    std::uint32_t TickMs() override { return static_cast<std::uint32_t>(wall_ms_++); }
+    std::int64_t Seconds() override { return wall_ms_++ / 1000; }
+    WallTime Now() override {
+        WallTime wall;
+        wall.seconds = wall_ms_ / 1000;
+        wall.milliseconds = static_cast<std::uint16_t>(wall_ms_++ % 1000);
+        return wall;
+    }
+    bool ToLocalTime(std::int64_t, std::tm&) override { return false; }
+
+private:
+    std::int64_t wall_ms_;
+};
+
+TEST(TimeDate, IsEmptyUntilSecondsOrMillisecondsAreSet) {
+    EXPECT_TRUE(TimeDate().IsEmpty());
+    EXPECT_FALSE(Make(1, 0).IsEmpty());
+    EXPECT_FALSE(Make(0, 1).IsEmpty());
+    TimeDate cleared = Make(5, 5);
+    cleared.Clear();
+    EXPECT_TRUE(cleared.IsEmpty());
+}
+
+TEST(TimeDate, WritesSecondsPointAndThreeMillisecondDigitsAndReadsThemBack) {
+    std::string out;
+    EXPECT_EQ(Make(5, 7).GetText(out), "5.007");
+    EXPECT_EQ(Make(0xFFFFFFFFu, 999).GetText(out), "4294967295.999");
+    EXPECT_EQ(Make(5, 1500).GetText(out), "5.1500");
+    EXPECT_EQ(Make(123, 45).GetSecondsText(out), "123");
+    EXPECT_EQ(Make(123, 45).GetMillisecondsText(out), "045");
+    Make(kSeconds1900, 5).GetText(out);
+    TimeDate read;
+    read.SetFromText(out);
+    EXPECT_EQ(read, Make(kSeconds1900, 5));
+}
+
+TEST(TimeDate, SetFromTextReadsTheDigitsAfterThePointAsANumber) {
+    const struct {
+        const char* text;
+        std::uint32_t seconds;
+        std::uint32_t milliseconds;
+    } cases[] = {
+        {"5.7", 5, 7},
+        {"5.700", 5, 700},
+        {"5.1500", 5, 1500},
+        {" 12 . 34 ", 12, 34},
+        {"5", 5, 0},
+        {"5.", 5, 0},
+        {".5", 0, 5},
+        {"abc", 0, 0},
+        {"", 0, 0},
+        {"-1.5", ~0u, 5},
+        {"4294967296.1", ~0u, 1},
+        {"12abc.3x", 12, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        TimeDate time = Make(77, 77);
+        time.SetFromText(c.text);
+        EXPECT_EQ(time.GetSeconds(), c.seconds);
+        EXPECT_EQ(time.GetMilliseconds(), c.milliseconds);
+    }
+}
+
+TEST(TimeDate, AddMillisecondCarriesIntoTheSeconds) {
+    const struct {
+        TimeDate before;
+        TimeDate after;
+    } cases[] = {
+        {Make(10, 999), Make(11, 0)},
+        {Make(10, 500), Make(10, 501)},
+        {Make(10, 1500), Make(11, 0)}, // out of range from text input
+        {Make(~0u, 999), Make(0, 0)},
+    };
+    for (const auto& c : cases) {
+        TimeDate time = c.before;
+        time.AddMillisecond();
+        EXPECT_EQ(time, c.after);
+    }
+}
+
+TEST(TimeDate, ComparesSecondsFirstThenMillisecondsUnsigned) {
+    EXPECT_TRUE(Make(10, 999) < Make(11, 0));
+    EXPECT_FALSE(Make(11, 0) < Make(11, 0));
+    EXPECT_FALSE(Make(11, 0) < Make(10, 999));
+    EXPECT_TRUE(Make(0x7FFFFFFFu, 0) < Make(0x80000000u, 0));
+    EXPECT_TRUE(Make(11, 0) == Make(11, 0));
+    EXPECT_FALSE(Make(11, 1) == Make(11, 0));
+}
+
+TEST(TimeDate, AssignmentCopiesTheTimeButNotTheResult) {
+    TimeDate failed = Make(12, 0);
+    std::uint32_t out = 0;
+    ASSERT_EQ(failed.MillisecondsUntil(out, Make(10, 0)), KV_E_FAIL);
+    TimeDate target;
+    target = failed;
+    EXPECT_EQ(target, failed);
+    EXPECT_EQ(target.GetResult(), KV_OK);
+}
+
+TEST(TimeDate, MillisecondsUntilGivesTheDifferenceOrFailsWithZero) {
+    const struct {
+        TimeDate from;
+        TimeDate to;
+        KvResult result;
+        std::uint32_t out;
+        KvResult result64;
+        std::uint64_t out64;
+    } cases[] = {
+        {Make(10, 500), Make(12, 250), KV_OK, 1750, KV_OK, 1750},
+        {Make(10, 500), Make(10, 500), KV_OK, 0, KV_OK, 0},
+        {Make(12, 250), Make(10, 500), KV_E_FAIL, 0, KV_E_FAIL, 0},
+        // 4294967.295 s is the largest 32-bit difference.
+        {Make(0, 0), Make(4294967, 295), KV_OK, ~0u, KV_OK, 0xFFFFFFFFull},
+        {Make(0, 0), Make(4294967, 296), KV_E_FAIL, 0, KV_OK, 0x100000000ull},
+        {Make(1000, 0), Make(1000 + 50 * 86400, 0), KV_E_FAIL, 0, KV_OK, 4320000000ull},
+        {Make(5, 1500), Make(6, 600), KV_OK, 100, KV_OK, 100},
+        {Make(0, 0), Make(~0u, ~0u), KV_E_FAIL, 0, KV_OK, 0xFFFFFFFFull * 1001},
+    };
+    for (const auto& c : cases) {
+        std::string from;
+        std::string to;
+        SCOPED_TRACE(c.from.GetText(from) + " to " + c.to.GetText(to));
+        TimeDate start = c.from;
+        std::uint32_t out = 99;
+        EXPECT_EQ(start.MillisecondsUntil(out, c.to), c.result);
+        EXPECT_EQ(out, c.out);
+        EXPECT_EQ(start.GetResult(), c.result);
+        std::uint64_t out64 = 99;
+        EXPECT_EQ(start.MillisecondsUntil64(out64, c.to), c.result64);
+        EXPECT_EQ(out64, c.out64);
+    }
+}
+
+TEST(TimeDate, NowReadsTheReplaceableClockAndCarriesAtTheSecondBoundary) {
+    ManualClock clock(kUnixSeconds, 999);
+    ScopedClock installed(clock);
+    TimeDate before;
+    std::uint32_t seconds = 0;
+    std::uint32_t milliseconds = 0;
+    EXPECT_EQ(before.GetNow(seconds, milliseconds), KV_OK);
+    EXPECT_EQ(seconds, kSeconds1900);
+    EXPECT_EQ(milliseconds, 999u);
+    EXPECT_TRUE(before.IsEmpty()); // GetNow leaves the value alone
+    EXPECT_EQ(before.SetNow(), KV_OK);
+    EXPECT_EQ(before, Make(kSeconds1900, 999));
+    clock.Advance(1);
+    TimeDate after;
+    after.SetNow();
+    EXPECT_EQ(after, Make(kSeconds1900 + 1, 0));
+}
+
+TEST(TimeDate, NowTakesSecondsAndMillisecondsFromOneReading) {
+    // Separate readings for the seconds and the milliseconds would give
+    // x.000 here, a time before the x.999 that the clock showed.
+    SteppingClock clock(kUnixSeconds, 999);
+    ScopedClock installed(clock);
+    TimeDate first;
+    first.SetNow();
+    EXPECT_EQ(first, Make(kSeconds1900, 999));
+    TimeDate second;
+    second.SetNow();
+    EXPECT_TRUE(first < second);
+}
+
+TEST(TimeDate, NowWrapsModulo2To32) {
+    ManualClock clock(2085978496, 1); // 2036-02-07 06:28:16 UTC is 2^32 s after 1900
+    ScopedClock installed(clock);
+    TimeDate time;
+    time.SetNow();
+    EXPECT_EQ(time, Make(0, 1));
+    clock.SetWallTime(-1, 0);
+    time.SetNow();
+    EXPECT_EQ(time.GetSeconds(), 2208988799u);
+}
+
+TEST(TimeStamp, TakesTheLocalTimeWhenConstructedAndAgainOnSetNow) {
+    ManualClock clock(951914096, 250); // 2000-03-01 12:34:56.250 UTC, a Wednesday
+    clock.SetTimeZone(-60, 1);
+    ScopedClock installed(clock);
+    TimeStamp stamp;
+    EXPECT_EQ(stamp.GetTime().seconds, 951914096);
+    EXPECT_EQ(stamp.GetTime().milliseconds, 250);
+    EXPECT_EQ(stamp.GetTime().minutes_west, -60);
+    EXPECT_EQ(stamp.GetTime().daylight_saving, 1);
+    const LocalTime& local = stamp.GetLocalTime();
+    const std::int32_t broken_down[] = {
+        local.hours, local.minutes,          local.seconds,     local.day_of_month,
+        local.month, local.years_since_1900, local.day_of_week, local.day_of_year};
+    const std::int32_t expected[] = {13, 34, 56, 1, 2, 100, 3, 60};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(broken_down[i], expected[i]) << "field " << i;
+    clock.Advance(60 * 1000);
+    stamp.SetNow();
+    EXPECT_EQ(stamp.GetTime().seconds, 951914156);
+    EXPECT_EQ(stamp.GetLocalTime().minutes, 35);
+}
+
+TEST(TimeStamp, IsAllZeroWhenTheSecondsCannotBeBrokenDown) {
+    SteppingClock clock(951914096, 0);
+    ScopedClock installed(clock);
+    const TimeStamp stamp;
+    EXPECT_EQ(stamp.GetTime().seconds, 951914096);
+    EXPECT_EQ(stamp.GetLocalTime().day_of_month, 0);
+    EXPECT_EQ(stamp.GetLocalTime().years_since_1900, 0);
+}
+
+} // namespace

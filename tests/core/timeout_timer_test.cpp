@@ -1,0 +1,89 @@
+#include "core/timeout_timer.h"
+
+#include "platform/clock.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr std::uint32_t kTicks = 0;
+constexpr std::uint32_t kSeconds = 1;
+
+struct ExpiryCase {
+    std::uint32_t clock_kind;
+    std::int64_t start_seconds;
+    std::uint32_t start_tick;
+    std::uint32_t interval_ms;
+    std::uint32_t elapsed_ms;
+    std::int32_t expired;
+};
+
+TEST(TimeoutTimer, ExpiresOnceTheIntervalHasElapsedInItsClockUnit) {
+    const ExpiryCase cases[] = {
+        {kTicks, 0, 5000, 0, 0, 1},
+        {kTicks, 0, 5000, 500, 499, 0},
+        {kTicks, 0, 5000, 500, 500, 1},
+        {kTicks, 0, 0xFFFFFF00u, 0x200, 0x1FF, 0}, // across the tick wrap
+        {kTicks, 0, 0xFFFFFF00u, 0x200, 0x200, 1},
+        {kSeconds, 1000, 0, 999, 0, 1}, // under a second counts as 0 seconds
+        {kSeconds, 1000, 0, 1500, 999, 0},
+        {kSeconds, 1000, 0, 1500, 1000, 1},
+        {kSeconds, 0xFFFFFFFFll, 0, 3000, 2000, 0}, // across the 32-bit seconds wrap
+        {kSeconds, 0xFFFFFFFFll, 0, 3000, 3000, 1},
+    };
+    for (const ExpiryCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "kind " << c.clock_kind << ", tick " << c.start_tick
+                                        << ", " << c.interval_ms << " ms after " << c.elapsed_ms);
+        ManualClock clock(c.start_seconds, 0, c.start_tick);
+        ScopedClock installed(clock);
+        TimeoutTimer timer(7, c.clock_kind);
+        timer.Restart(c.interval_ms / 1000, c.interval_ms % 1000);
+        clock.Advance(c.elapsed_ms);
+        EXPECT_EQ(timer.CheckExpired(), c.expired);
+        EXPECT_EQ(timer.IsExpired(), c.expired == 1);
+        EXPECT_EQ(timer.IsRunning(), c.expired == 0);
+        EXPECT_EQ(timer.CheckExpired(), 0);
+    }
+}
+
+TEST(TimeoutTimer, StoppedTimerNeverExpiresAndRestartsWithItsWholeInterval) {
+    ManualClock clock(0, 0, 10);
+    ScopedClock installed(clock);
+    TimeoutTimer timer(1, kTicks);
+    EXPECT_EQ(timer.Stop(), 0);
+    EXPECT_EQ(timer.GetLast(), 10u); // a stop always takes a reading
+    EXPECT_EQ(timer.GetState(), TimeoutTimer::kIdle);
+    timer.Restart(0, 100);
+    clock.Advance(90);
+    EXPECT_EQ(timer.Stop(), 1);
+    EXPECT_EQ(timer.Stop(), 0);
+    clock.Advance(1000);
+    EXPECT_EQ(timer.CheckExpired(), 0);
+    EXPECT_TRUE(timer.IsStopped());
+    timer.Start();
+    clock.Advance(99);
+    EXPECT_EQ(timer.CheckExpired(), 0);
+    EXPECT_EQ(timer.GetLast(), 1199u);
+    clock.Advance(1);
+    EXPECT_EQ(timer.CheckExpired(), 1);
+}
+
+TEST(TimeoutTimer, ExpireEndsAnyStateAtOnceAndAssignmentCopiesEveryField) {
+    ManualClock clock(0, 0, 40);
+    ScopedClock installed(clock);
+    TimeoutTimer source(9, kSeconds);
+    source.Restart(4, 250);
+    source.Stop();
+    source.Expire();
+    EXPECT_TRUE(source.IsExpired());
+    TimeoutTimer copy(1, kTicks);
+    copy = source;
+    EXPECT_EQ(copy.GetId(), 9u);
+    EXPECT_EQ(copy.GetClockKind(), kSeconds);
+    EXPECT_EQ(copy.GetInterval(), 4250);
+    EXPECT_EQ(copy.GetStart(), source.GetStart());
+    EXPECT_EQ(copy.GetLast(), source.GetLast());
+    EXPECT_TRUE(copy.IsExpired());
+}
+
+} // namespace
