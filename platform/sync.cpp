@@ -3,10 +3,10 @@
 #include <chrono>
 
 void ManualResetEvent::Set() {
-    {
-        std::lock_guard lock(mutex_);
-        set_ = true;
-    }
+    // Notify under the lock: a waiter may destroy the event as soon as its
+    // wait returns.
+    std::lock_guard lock(mutex_);
+    set_ = true;
     changed_.notify_all();
 }
 

@@ -1,0 +1,233 @@
+// Messages per second from one thread to another through the router (post,
+// dispatch, release) and the round trip of a REQUEST answered by a
+// CONFIRMATION, each beside a plain mutex-and-condition-variable queue between
+// the same two threads.
+
+#include "framework/message.h"
+#include "framework/message_router.h"
+#include "framework/win_thread.h"
+#include "platform/message_queue.h"
+#include "platform/thread_messaging.h"
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <thread>
+
+// The replacement delete below frees what the replacement new took from
+// malloc; the compiler cannot see that pairing when it inlines them.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+namespace {
+
+std::atomic<std::uint64_t> allocations{0};
+
+} // namespace
+
+// Counts every allocation of the process, so that the benchmark can report
+// how many a message costs.
+void* operator new(std::size_t size) {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* memory = std::malloc(size == 0 ? 1 : size))
+        return memory;
+    throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+
+namespace {
+
+constexpr DWORD kWait = 10000;
+constexpr std::uint16_t kSender = 0x900;
+constexpr std::uint16_t kReceiver = 0x901;
+constexpr int kBatch = 10000;
+constexpr std::int32_t kAnswerCommand = 2;
+
+class BenchReceiver : public CKvWinThread {
+public:
+    explicit BenchReceiver(CKvMessageRouter* router)
+        : CKvWinThread(router, kReceiver, "receiver", false) {
+        routing_enabled_ = true;
+    }
+    ~BenchReceiver() override { JoinThread(); }
+
+    void Expect(int count) {
+        received_.store(0);
+        expected_ = count;
+        done_.Reset();
+    }
+    bool WaitDone() { return done_.Wait(kWait); }
+
+protected:
+    bool OnInitInstance() override {
+        GetStartedEvent().Set();
+        return true;
+    }
+    KvResult OnRequest(CKvMessage* message) override {
+        if (message->GetCommand() == kAnswerCommand)
+            return message->SendConfirmation(GetEndpointId(), GetRouter(), true);
+        message->Release();
+        if (received_.fetch_add(1) + 1 == expected_)
+            done_.Set();
+        return KV_OK;
+    }
+
+private:
+    std::atomic<int> received_{0};
+    int expected_ = 0;
+    ManualResetEvent done_;
+};
+
+// The router, a receiver thread and a queue on the benchmark's own thread.
+class RouterFixture {
+public:
+    RouterFixture() : queue_(std::make_shared<MessageQueue>()) {
+        router_.Init(&GetHandleTable());
+        AttachThreadQueue(queue_);
+        router_.RegisterThread(kSender, GetCurrentThreadId(), "sender");
+        receiver_ = std::make_unique<BenchReceiver>(&router_);
+        receiver_->CreateThread();
+        receiver_->WaitStarted(kWait);
+    }
+    ~RouterFixture() {
+        receiver_->Stop(kWait);
+        receiver_->WaitEnded(1, kWait);
+        receiver_.reset();
+        router_.Unregister(kSender);
+        DetachThreadQueue();
+    }
+
+    CKvMessageRouter router_;
+    std::shared_ptr<MessageQueue> queue_;
+    std::unique_ptr<BenchReceiver> receiver_;
+};
+
+void SendRequest(CKvMessageRouter& router, std::int32_t command) {
+    auto* message = new CKvMessage;
+    message->SetKindAndCommand(KV_MSG_KIND_REQUEST, command, 0);
+    message->Send(kReceiver, kSender, &router, 0, true, false);
+}
+
+void BM_RouterThroughput(benchmark::State& state) {
+    RouterFixture fixture;
+    std::uint64_t allocated = 0;
+    for (auto _ : state) {
+        fixture.receiver_->Expect(kBatch);
+        const std::uint64_t before = allocations.load();
+        for (int i = 0; i < kBatch; ++i)
+            SendRequest(fixture.router_, 1);
+        allocated += allocations.load() - before;
+        fixture.receiver_->WaitDone();
+    }
+    state.SetItemsProcessed(state.iterations() * kBatch);
+    state.counters["allocs_per_msg"] =
+        static_cast<double>(allocated) / static_cast<double>(state.iterations() * kBatch);
+}
+BENCHMARK(BM_RouterThroughput)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_RouterRoundTrip(benchmark::State& state) {
+    RouterFixture fixture;
+    for (auto _ : state) {
+        SendRequest(fixture.router_, kAnswerCommand);
+        ThreadMessage answer;
+        fixture.queue_->GetMessage(answer);
+        reinterpret_cast<CKvMessage*>(answer.lParam)->Release();
+    }
+}
+BENCHMARK(BM_RouterRoundTrip)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// The baseline: a mutex, a condition variable and a deque of heap items.
+struct Item {
+    int command = 0;
+};
+
+class PlainQueue {
+public:
+    void Push(Item* item) {
+        {
+            std::lock_guard lock(mutex_);
+            items_.push_back(item);
+        }
+        ready_.notify_one();
+    }
+    Item* Pop() {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [this] { return !items_.empty(); });
+        Item* item = items_.front();
+        items_.pop_front();
+        return item;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<Item*> items_;
+};
+
+// A receiver thread on a plain queue; command 2 is answered on the reply
+// queue, command -1 ends it.
+class PlainFixture {
+public:
+    PlainFixture()
+        : thread_([this] {
+              for (;;) {
+                  Item* item = requests_.Pop();
+                  const int command = item->command;
+                  if (command == kAnswerCommand) {
+                      replies_.Push(item);
+                      continue;
+                  }
+                  delete item;
+                  if (command < 0)
+                      return;
+                  if (received_.fetch_add(1) + 1 == expected_)
+                      done_.Set();
+              }
+          }) {}
+    ~PlainFixture() {
+        requests_.Push(new Item{-1});
+        thread_.join();
+    }
+
+    PlainQueue requests_;
+    PlainQueue replies_;
+    std::atomic<int> received_{0};
+    int expected_ = 0;
+    ManualResetEvent done_;
+    std::thread thread_;
+};
+
+void BM_BaselineThroughput(benchmark::State& state) {
+    PlainFixture fixture;
+    for (auto _ : state) {
+        fixture.received_.store(0);
+        fixture.expected_ = kBatch;
+        fixture.done_.Reset();
+        for (int i = 0; i < kBatch; ++i)
+            fixture.requests_.Push(new Item{1});
+        fixture.done_.Wait(kWait);
+    }
+    state.SetItemsProcessed(state.iterations() * kBatch);
+}
+BENCHMARK(BM_BaselineThroughput)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_BaselineRoundTrip(benchmark::State& state) {
+    PlainFixture fixture;
+    for (auto _ : state) {
+        fixture.requests_.Push(new Item{kAnswerCommand});
+        delete fixture.replies_.Pop();
+    }
+}
+BENCHMARK(BM_BaselineRoundTrip)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+} // namespace

@@ -1,0 +1,87 @@
+#pragma once
+// The message queue of one thread that runs a message loop: a FIFO of posted
+// messages, the thread's timers, and the quit request. Posting is thread-safe;
+// taking messages is done by the owning thread's loop.
+
+#include "platform/types.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+// One posted message. window is null for a message posted to the thread.
+struct ThreadMessage {
+    HWND window = nullptr;
+    UINT message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+};
+
+// The loop's own message numbers lie above 0xFFFF, because 16-bit endpoint ids
+// are used as message numbers.
+inline constexpr UINT KV_WM_QUIT = 0x00010012u;  // wParam: exit code
+inline constexpr UINT KV_WM_TIMER = 0x00010113u; // wParam: timer id
+
+class MessageQueue {
+public:
+    MessageQueue();
+    MessageQueue(const MessageQueue&) = delete;
+    MessageQueue& operator=(const MessageQueue&) = delete;
+
+    // Appends a message; false when the queue is closed, and the caller keeps
+    // whatever the message refers to.
+    bool Post(const ThreadMessage& message);
+    // Appends a quit message behind everything posted so far.
+    bool PostQuit(int exit_code);
+
+    // True when a message or a due timer is waiting. Never blocks.
+    bool HasMessage();
+    // Takes the next message, waiting for one. A due timer gives a timer
+    // message only when no posted message waits. Returns false when the quit
+    // message was taken; the queue is closed from then on.
+    bool GetMessage(ThreadMessage& message);
+    // Closes the queue (later posts fail) and hands back the messages still
+    // queued, in order, for the owner to release.
+    std::vector<ThreadMessage> CloseAndDrain();
+    // Takes out every message aimed at the window, in order.
+    std::vector<ThreadMessage> RemoveWindowMessages(HWND window);
+    bool IsClosed() const;
+
+    // Thread timers run on the replaceable clock. Setting an existing id
+    // restarts it with the new interval.
+    void SetTimer(UINT id, UINT interval_ms);
+    bool KillTimer(UINT id);
+
+    // Makes a waiting GetMessage look again at its timers, for instance after a
+    // test moved a manual clock on.
+    void Wake();
+
+    std::size_t GetCount() const;
+
+private:
+    struct Timer {
+        UINT id;
+        UINT interval_ms;
+        std::uint32_t start_tick;
+    };
+
+    void Push(const ThreadMessage& message);
+    ThreadMessage Pop();
+    // The first due timer, restarted from now; false when none is due. On
+    // false, wait_ms tells how long until the next one is due (KV_INFINITE
+    // without timers).
+    bool TakeDueTimer(ThreadMessage& message, DWORD& wait_ms);
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    // A ring buffer that only grows, so that posting allocates nothing once
+    // the queue has seen its working size.
+    std::vector<ThreadMessage> ring_;
+    std::size_t head_ = 0;
+    std::size_t count_ = 0;
+    std::vector<Timer> timers_;
+    std::uint64_t wake_count_ = 0;
+    bool closed_ = false;
+};

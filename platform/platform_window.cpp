@@ -1,0 +1,91 @@
+#include "platform/platform_window.h"
+
+#include "platform/thread_messaging.h"
+
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+struct WindowEntry {
+    PlatformWindow* window;
+    std::shared_ptr<MessageQueue> queue;
+};
+
+struct WindowTable {
+    std::shared_mutex mutex;
+    std::unordered_map<HWND, WindowEntry> windows;
+    std::uintptr_t last_handle = 0;
+};
+
+WindowTable& Windows() {
+    static WindowTable table;
+    return table;
+}
+
+} // namespace
+
+PlatformWindow::~PlatformWindow() {
+    Destroy();
+}
+
+bool PlatformWindow::Create(HWND parent) {
+    if (handle_ != nullptr)
+        return false;
+    std::shared_ptr<MessageQueue> queue = FindThreadQueue(GetCurrentThreadId());
+    if (!queue)
+        return false;
+    WindowTable& table = Windows();
+    std::unique_lock lock(table.mutex);
+    handle_ = reinterpret_cast<HWND>(++table.last_handle);
+    parent_ = parent;
+    thread_id_ = GetCurrentThreadId();
+    table.windows.emplace(handle_, WindowEntry{this, std::move(queue)});
+    return true;
+}
+
+void PlatformWindow::Destroy() {
+    if (handle_ == nullptr)
+        return;
+    std::vector<ThreadMessage> dropped;
+    {
+        WindowTable& table = Windows();
+        std::unique_lock lock(table.mutex);
+        auto found = table.windows.find(handle_);
+        // Taken out under the table lock, so that no post can slip in behind.
+        dropped = found->second.queue->RemoveWindowMessages(handle_);
+        table.windows.erase(found);
+    }
+    handle_ = nullptr;
+    for (const ThreadMessage& message : dropped)
+        OnDroppedMessage(message);
+}
+
+bool PlatformWindow::PreTranslateMessage(ThreadMessage&) {
+    return false;
+}
+
+LRESULT PlatformWindow::WindowProc(UINT, WPARAM, LPARAM) {
+    return 0;
+}
+
+void PlatformWindow::OnDroppedMessage(const ThreadMessage&) {}
+
+PlatformWindow* PlatformWindow::FromHandle(HWND window) {
+    WindowTable& table = Windows();
+    std::shared_lock lock(table.mutex);
+    auto found = table.windows.find(window);
+    return found == table.windows.end() ? nullptr : found->second.window;
+}
+
+bool PostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    WindowTable& table = Windows();
+    std::shared_lock lock(table.mutex);
+    auto found = table.windows.find(window);
+    if (found == table.windows.end())
+        return false;
+    return found->second.queue->Post(ThreadMessage{window, message, wParam, lParam});
+}

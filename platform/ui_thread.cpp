@@ -1,0 +1,165 @@
+#include "platform/ui_thread.h"
+
+#include "platform/platform_window.h"
+#include "platform/thread_messaging.h"
+
+UiThread::UiThread(bool auto_delete)
+    : queue_(std::make_shared<MessageQueue>()), auto_delete_(auto_delete) {}
+
+UiThread::~UiThread() {
+    JoinThread();
+    if (thread_.joinable())
+        thread_.detach();
+}
+
+bool UiThread::CreateThread() {
+    if (started_.exchange(true))
+        return false;
+    thread_ = std::thread(&UiThread::ThreadMain, this);
+    // The new thread waits until thread_ is assigned: it may detach it.
+    launched_.Set();
+    attached_.Wait(KV_INFINITE);
+    return true;
+}
+
+int UiThread::RunOnCurrentThread() {
+    if (started_.exchange(true))
+        return -1;
+    const int exit_code = Live();
+    exit_code_.store(static_cast<DWORD>(exit_code), std::memory_order_release);
+    exited_.store(true, std::memory_order_release);
+    exit_event_.Set();
+    return exit_code;
+}
+
+bool UiThread::GetExitCode(DWORD& exit_code) const {
+    if (!started_.load(std::memory_order_acquire))
+        return false;
+    exit_code = exited_.load(std::memory_order_acquire) ? exit_code_.load(std::memory_order_acquire)
+                                                        : KV_STILL_ACTIVE;
+    return true;
+}
+
+bool UiThread::WaitForExit(DWORD timeout_ms) const {
+    return exit_event_.Wait(timeout_ms);
+}
+
+bool UiThread::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    const DWORD thread_id = GetThreadId();
+    return thread_id != 0 && PostThreadMessage(thread_id, message, wParam, lParam);
+}
+
+bool UiThread::InitInstance() {
+    return true;
+}
+
+int UiThread::ExitInstance() {
+    return quit_code_;
+}
+
+int UiThread::Run() {
+    bool idle = true;
+    LONG idle_count = 0;
+    for (;;) {
+        while (idle && !queue_->HasMessage()) {
+            if (!OnIdle(idle_count++))
+                idle = false;
+        }
+        do {
+            ThreadMessage message;
+            if (!queue_->GetMessage(message)) {
+                quit_code_ = static_cast<int>(static_cast<std::uint32_t>(message.wParam));
+                DropQueuedMessages();
+                return ExitInstance();
+            }
+            idle = true;
+            idle_count = 0;
+            if (!PreTranslateMessage(message))
+                DispatchMessage(message);
+        } while (queue_->HasMessage());
+    }
+}
+
+bool UiThread::OnIdle(LONG) {
+    return false;
+}
+
+bool UiThread::PreTranslateMessage(ThreadMessage& message) {
+    const DWORD self = GetCurrentThreadId();
+    for (HWND handle = message.window; handle != nullptr;) {
+        PlatformWindow* window = PlatformWindow::FromHandle(handle);
+        if (window == nullptr || window->GetThreadId() != self)
+            return false;
+        if (window->PreTranslateMessage(message))
+            return true;
+        handle = window->GetParentHandle();
+    }
+    return false;
+}
+
+void UiThread::OnTimer(UINT) {}
+
+void UiThread::OnDroppedMessage(const ThreadMessage&) {}
+
+void UiThread::JoinThread() {
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
+        thread_.join();
+}
+
+void UiThread::ThreadMain() {
+    launched_.Wait(KV_INFINITE);
+    const int exit_code = Live();
+    // Nothing below may touch the object once an owner can see the end,
+    // except the deletion that auto-delete asks for.
+    const bool auto_delete = auto_delete_;
+    if (auto_delete) {
+        thread_.detach();
+        delete this;
+        return;
+    }
+    exit_code_.store(static_cast<DWORD>(exit_code), std::memory_order_release);
+    exited_.store(true, std::memory_order_release);
+    exit_event_.Set();
+}
+
+int UiThread::Live() {
+    thread_id_.store(::GetCurrentThreadId(), std::memory_order_release);
+    AttachThreadQueue(queue_);
+    attached_.Set();
+    int exit_code;
+    if (InitInstance()) {
+        exit_code = Run();
+    } else {
+        DropQueuedMessages();
+        exit_code = ExitInstance();
+    }
+    DetachThreadQueue();
+    return exit_code;
+}
+
+void UiThread::DispatchMessage(const ThreadMessage& message) {
+    if (message.window != nullptr) {
+        PlatformWindow* window = PlatformWindow::FromHandle(message.window);
+        if (window == nullptr)
+            OnDroppedMessage(message);
+        else
+            window->WindowProc(message.message, message.wParam, message.lParam);
+        return;
+    }
+    if (message.message == KV_WM_TIMER) {
+        OnTimer(static_cast<UINT>(message.wParam));
+        return;
+    }
+    OnDroppedMessage(message);
+}
+
+void UiThread::DropQueuedMessages() {
+    for (const ThreadMessage& message : queue_->CloseAndDrain()) {
+        PlatformWindow* window =
+            message.window != nullptr ? PlatformWindow::FromHandle(message.window) : nullptr;
+        if (window != nullptr)
+            window->OnDroppedMessage(message);
+        else
+            OnDroppedMessage(message);
+    }
+}

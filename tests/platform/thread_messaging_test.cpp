@@ -1,0 +1,29 @@
+#include "platform/thread_messaging.h"
+
+#include <gtest/gtest.h>
+
+TEST(ThreadMessaging, ThreadIdIsStableAndNotZero) {
+    const DWORD id = GetCurrentThreadId();
+    EXPECT_NE(id, 0u);
+    EXPECT_EQ(GetCurrentThreadId(), id);
+}
+
+TEST(ThreadMessaging, PostingNeedsAnAttachedOpenQueue) {
+    const DWORD self = GetCurrentThreadId();
+    EXPECT_FALSE(PostThreadMessage(self, 1, 0, 0));
+    EXPECT_FALSE(PostQuitMessage(0));
+    EXPECT_EQ(GetCurrentThreadQueue(), nullptr);
+
+    auto queue = std::make_shared<MessageQueue>();
+    AttachThreadQueue(queue);
+    EXPECT_EQ(GetCurrentThreadQueue(), queue.get());
+    EXPECT_EQ(FindThreadQueue(self), queue);
+    EXPECT_TRUE(PostThreadMessage(self, 1, 2, 3));
+    EXPECT_TRUE(PostQuitMessage(4));
+    queue->CloseAndDrain();
+    EXPECT_FALSE(PostThreadMessage(self, 1, 2, 3)) << "a closed queue takes nothing";
+
+    DetachThreadQueue();
+    EXPECT_EQ(FindThreadQueue(self), nullptr);
+    EXPECT_FALSE(PostThreadMessage(self, 1, 0, 0));
+}

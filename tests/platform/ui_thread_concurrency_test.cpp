@@ -1,0 +1,181 @@
+#include "platform/ui_thread.h"
+
+#include "platform/thread_messaging.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kWait = 10000;
+// Thread messages the test thread understands.
+constexpr UINT kQuitAndHold = 0x100; // posts the quit, then waits for the gate
+constexpr UINT kQuitSeven = 0x101;   // posts the quit with exit code 7
+
+class TestThread : public UiThread {
+public:
+    explicit TestThread(bool auto_delete = false) : UiThread(auto_delete) {}
+    ~TestThread() override { JoinThread(); }
+
+    std::vector<std::string> Events() {
+        std::lock_guard lock(mutex_);
+        return events_;
+    }
+    std::vector<std::string> TakeEvents() {
+        std::lock_guard lock(mutex_);
+        std::vector<std::string> taken;
+        taken.swap(events_);
+        asleep.Reset();
+        return taken;
+    }
+
+    bool fail_init = false;
+    ManualResetEvent init_gate{true};
+    ManualResetEvent gate;
+    ManualResetEvent in_gate;
+    ManualResetEvent asleep;
+
+protected:
+    bool InitInstance() override {
+        init_gate.Wait(kWait);
+        Record("init");
+        return !fail_init;
+    }
+    int ExitInstance() override {
+        Record("exit");
+        return UiThread::ExitInstance();
+    }
+    bool OnIdle(LONG count) override {
+        Record("idle " + std::to_string(count));
+        if (count < 2)
+            return true;
+        asleep.Set();
+        return false;
+    }
+    bool PreTranslateMessage(ThreadMessage& message) override {
+        Record("message " + std::to_string(message.message));
+        if (message.message == kQuitAndHold) {
+            PostQuitMessage(0);
+            in_gate.Set();
+            gate.Wait(kWait);
+            return true;
+        }
+        if (message.message == kQuitSeven) {
+            PostQuitMessage(7);
+            return true;
+        }
+        return false;
+    }
+    void OnDroppedMessage(const ThreadMessage& message) override {
+        Record("dropped " + std::to_string(message.message));
+    }
+
+    void Record(const std::string& event) {
+        std::lock_guard lock(mutex_);
+        events_.push_back(event);
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> events_;
+};
+
+} // namespace
+
+TEST(UiThread, ReportsStillActiveUntilItEndsWithTheQuitExitCode) {
+    TestThread thread;
+    DWORD exit_code = 0;
+    EXPECT_FALSE(thread.GetExitCode(exit_code));
+    EXPECT_FALSE(thread.PostMessage(1, 0, 0));
+    ASSERT_TRUE(thread.CreateThread());
+    EXPECT_FALSE(thread.CreateThread());
+    EXPECT_NE(thread.GetThreadId(), 0u);
+    EXPECT_NE(thread.GetThreadId(), GetCurrentThreadId());
+    ASSERT_TRUE(thread.GetExitCode(exit_code));
+    EXPECT_EQ(exit_code, KV_STILL_ACTIVE);
+
+    ASSERT_TRUE(thread.PostMessage(kQuitSeven, 0, 0));
+    ASSERT_TRUE(thread.WaitForExit(kWait));
+    ASSERT_TRUE(thread.GetExitCode(exit_code));
+    EXPECT_EQ(exit_code, 7u);
+    EXPECT_EQ(thread.Events().back(), "exit");
+    EXPECT_FALSE(thread.PostMessage(1, 0, 0)) << "the queue of an ended thread is gone";
+}
+
+TEST(UiThread, MessagesBehindTheQuitAreDroppedNotDispatched) {
+    TestThread thread;
+    ASSERT_TRUE(thread.CreateThread());
+    ASSERT_TRUE(thread.PostMessage(1, 0, 0));
+    ASSERT_TRUE(thread.PostMessage(kQuitAndHold, 0, 0));
+    ASSERT_TRUE(thread.in_gate.Wait(kWait));
+    ASSERT_TRUE(thread.PostMessage(2, 0, 0));
+    ASSERT_TRUE(thread.PostMessage(3, 0, 0));
+    thread.gate.Set();
+    ASSERT_TRUE(thread.WaitForExit(kWait));
+
+    std::vector<std::string> events = thread.Events();
+    events.erase(std::remove_if(events.begin(), events.end(),
+                                [](const std::string& e) { return e.rfind("idle", 0) == 0; }),
+                 events.end());
+    EXPECT_EQ(events, (std::vector<std::string>{"init", "message 1", "dropped 1", "message 256",
+                                                "dropped 2", "dropped 3", "exit"}));
+}
+
+TEST(UiThread, FailedInitInstanceStillRunsExitInstanceAndDropsWhatWasPosted) {
+    TestThread thread;
+    thread.fail_init = true;
+    thread.init_gate.Reset();
+    ASSERT_TRUE(thread.CreateThread());
+    ASSERT_TRUE(thread.PostMessage(5, 0, 0));
+    thread.init_gate.Set();
+    ASSERT_TRUE(thread.WaitForExit(kWait));
+    EXPECT_EQ(thread.Events(), (std::vector<std::string>{"init", "dropped 5", "exit"}));
+    DWORD exit_code = 1;
+    ASSERT_TRUE(thread.GetExitCode(exit_code));
+    EXPECT_EQ(exit_code, 0u);
+}
+
+TEST(UiThread, EveryMessageRestartsTheRisingIdleCount) {
+    TestThread thread;
+    ASSERT_TRUE(thread.CreateThread());
+    ASSERT_TRUE(thread.asleep.Wait(kWait));
+    EXPECT_EQ(thread.TakeEvents(),
+              (std::vector<std::string>{"init", "idle 0", "idle 1", "idle 2"}));
+    ASSERT_TRUE(thread.PostMessage(9, 0, 0));
+    ASSERT_TRUE(thread.asleep.Wait(kWait));
+    EXPECT_EQ(thread.TakeEvents(),
+              (std::vector<std::string>{"message 9", "dropped 9", "idle 0", "idle 1", "idle 2"}));
+    ASSERT_TRUE(thread.PostMessage(kQuitSeven, 0, 0));
+    ASSERT_TRUE(thread.WaitForExit(kWait));
+}
+
+TEST(UiThread, AutoDeleteThreadDeletesItselfWhenItEnds) {
+    struct Deleting : TestThread {
+        explicit Deleting(ManualResetEvent* deleted) : TestThread(true), deleted_(deleted) {}
+        ~Deleting() override { deleted_->Set(); }
+        ManualResetEvent* deleted_;
+    };
+    // Never destroyed: the detached thread may still be inside Set when the
+    // wait returns.
+    static ManualResetEvent& deleted = *new ManualResetEvent;
+    deleted.Reset();
+    auto* thread = new Deleting(&deleted);
+    ASSERT_TRUE(thread->CreateThread());
+    ASSERT_TRUE(thread->PostMessage(kQuitSeven, 0, 0));
+    EXPECT_TRUE(deleted.Wait(kWait));
+}
+
+TEST(UiThread, RunOnCurrentThreadRunsTheWholeLifeHere) {
+    TestThread thread;
+    thread.fail_init = true;
+    EXPECT_EQ(thread.RunOnCurrentThread(), 0);
+    EXPECT_EQ(thread.GetThreadId(), GetCurrentThreadId());
+    EXPECT_EQ(thread.Events(), (std::vector<std::string>{"init", "exit"}));
+    DWORD exit_code = 1;
+    ASSERT_TRUE(thread.GetExitCode(exit_code));
+    EXPECT_EQ(exit_code, 0u);
+    EXPECT_EQ(thread.RunOnCurrentThread(), -1) << "a thread lives once";
+}
