@@ -1,10 +1,14 @@
-// Demonstration: the framework's values turned into their text forms and back.
+// Demonstration: the framework's values turned into their text forms and back,
+// and a message sent from one framework thread to another through the router.
 
 #include "core/bounded_string_list.h"
 #include "core/function_flag_tables.h"
+#include "core/handle_table.h"
 #include "core/phone_category.h"
 #include "core/text_values.h"
 #include "core/time_date.h"
+#include "framework/message_router.h"
+#include "framework/win_thread.h"
 
 #include <cstdio>
 #include <string>
@@ -42,8 +46,8 @@ void ShowValues() {
 void ShowKeywords() {
     PhoneCategory category;
     category.ParseText(" office_mobile ");
-    std::printf("PhoneCategory          : \" office_mobile \" -> %u \"%s\"\n",
-                category.GetValue(), category.Text().c_str());
+    std::printf("PhoneCategory          : \" office_mobile \" -> %u \"%s\"\n", category.GetValue(),
+                category.Text().c_str());
 
     AppFunctionFlagTable skills;
     skills.SetText("dialog_action, DIALOG_CONFIGURATION , INCOMING_CALLS");
@@ -56,6 +60,70 @@ void ShowKeywords() {
                 functions.GetValue(), functions.Text().c_str(), result);
 }
 
+constexpr std::uint16_t kPrinterEndpoint = 0x801;
+constexpr std::uint16_t kSenderEndpoint = 0x802;
+constexpr DWORD kWaitMs = 10000;
+
+// Prints every INFO that reaches its endpoint.
+class PrinterThread : public CKvWinThread {
+public:
+    explicit PrinterThread(CKvMessageRouter* router)
+        : CKvWinThread(router, kPrinterEndpoint, "printer", false) {
+        routing_enabled_ = true;
+    }
+    ~PrinterThread() override { JoinThread(); }
+
+    ManualResetEvent printed;
+
+protected:
+    bool OnInitInstance() override {
+        GetStartedEvent().Set();
+        return true;
+    }
+    KvResult OnInfo(CKvMessage* message) override {
+        std::printf("%s from 0x%X to \"%s\": command %d, value %u, text \"%s\"\n",
+                    message->GetKindName(), message->GetSourceEndpoint(),
+                    message->GetTargetName().c_str(), message->GetCommand(), message->GetValue(),
+                    message->GetFirstText().c_str());
+        message->Release();
+        printed.Set();
+        return KV_OK;
+    }
+};
+
+// Sends one INFO to the printer as soon as it runs.
+class SenderThread : public CKvWinThread {
+public:
+    explicit SenderThread(CKvMessageRouter* router)
+        : CKvWinThread(router, kSenderEndpoint, "sender", false) {
+        routing_enabled_ = true;
+    }
+    ~SenderThread() override { JoinThread(); }
+
+protected:
+    bool OnInitInstance() override {
+        auto* message = new CKvMessage;
+        message->SetHeader(KV_MSG_KIND_INFO, nullptr, 0, KV_MSG_COMMAND_NOTIFICATION, 0, 0);
+        message->SetFirstText("hello from the sender thread");
+        message->Send(kPrinterEndpoint, kSenderEndpoint, GetRouter(), 42, true, false);
+        return true;
+    }
+};
+
+bool ShowMessaging() {
+    CKvMessageRouter router;
+    router.Init(&GetHandleTable());
+    PrinterThread printer(&router);
+    printer.CreateThread();
+    printer.WaitStarted(kWaitMs);
+    SenderThread sender(&router);
+    sender.CreateThread();
+    const bool arrived = printer.printed.Wait(kWaitMs);
+    sender.Stop(kWaitMs);
+    printer.Stop(kWaitMs);
+    return arrived;
+}
+
 } // namespace
 
 int main() {
@@ -63,5 +131,10 @@ int main() {
     ShowTimeDate();
     ShowValues();
     ShowKeywords();
+    std::printf("\n== Messaging ==\n");
+    if (!ShowMessaging()) {
+        std::printf("the message did not arrive\n");
+        return 1;
+    }
     return 0;
 }
