@@ -23,6 +23,8 @@ inline constexpr KvResult KV_E_NOT_PRESENT = 0x80000028u;
 inline constexpr KvResult KV_E_RESOURCE_NOT_FOUND = 0x8000002Au;
 inline constexpr KvResult KV_E_RESOURCE_NOT_LOADABLE = 0x8000002Bu;
 inline constexpr KvResult KV_E_HEADER_OUT_OF_RANGE = 0x8000002Cu;
+// A call through an empty DOM interface pointer (COM's E_POINTER).
+inline constexpr KvResult KV_E_NULL_INTERFACE = 0x80004003u;
 
 constexpr bool KvFailed(KvResult result) { return (result & 0x80000000u) != 0; }
 constexpr bool KvSucceeded(KvResult result) { return !KvFailed(result); }

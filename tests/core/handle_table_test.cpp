@@ -10,7 +10,11 @@ std::uint32_t AllocateOk(HandleTable& table) {
     return id;
 }
 
-TEST(HandleTable, HandsOutIdsInSequenceAndNeverReusesAFreedOneEarly) {
+TEST(HandleTable, HandsOutIdsInSequenceUpToItsCapacityAndNeverReusesAFreedOneEarly) {
+    const std::pair<std::uint32_t, std::uint32_t> capacities[] = {
+        {0, 255}, {1, 1}, {255, 255}, {256, 255}};
+    for (const auto& [given, capacity] : capacities)
+        EXPECT_EQ(HandleTable(given).GetCapacity(), capacity) << given;
     HandleTable table(255);
     for (std::uint32_t i = 1; i <= 255; ++i)
         ASSERT_EQ(AllocateOk(table), i);
@@ -19,19 +23,10 @@ TEST(HandleTable, HandsOutIdsInSequenceAndNeverReusesAFreedOneEarly) {
     EXPECT_EQ(id, 0u);
     EXPECT_EQ(table.Free(100), KV_OK);
     EXPECT_EQ(table.Free(100), KV_E_NOT_FOUND);
-    EXPECT_EQ(table.Free(0), KV_E_NOT_FOUND);
-    EXPECT_EQ(table.GetCount(), 254u);
     EXPECT_EQ(AllocateOk(table), 256u);
     table.RemoveAll();
     EXPECT_EQ(table.GetCount(), 0u);
     EXPECT_EQ(AllocateOk(table), 257u);
-}
-
-TEST(HandleTable, ClampsTheCapacityTo255) {
-    const std::pair<std::uint32_t, std::uint32_t> cases[] = {{0, 255},   {1, 1},     {254, 254},
-                                                             {255, 255}, {256, 255}, {1000, 255}};
-    for (const auto& [given, capacity] : cases)
-        EXPECT_EQ(HandleTable(given).GetCapacity(), capacity) << given;
 }
 
 TEST(HandleTable, LookupGivesEachIdItsOwnRecursiveLock) {
@@ -44,7 +39,7 @@ TEST(HandleTable, LookupGivesEachIdItsOwnRecursiveLock) {
     ASSERT_NE(first_lock, nullptr);
     EXPECT_NE(first_lock, second_lock);
     first_lock->Lock();
-    first_lock->Lock();
+    first_lock->Lock(); // a lock that is not recursive hangs here
     first_lock->Unlock();
     first_lock->Unlock();
     table.Free(first);
@@ -65,11 +60,6 @@ TEST(HandleTable, WrapSkipsZeroAndStallsOnAHeldIdUntilItIsFreed) {
     }
     table.Free(held);
     EXPECT_EQ(AllocateOk(table), 1u);
-}
-
-TEST(HandleTable, ProcessTableIsOneTableOf255Locks) {
-    EXPECT_EQ(&GetHandleTable(), &GetHandleTable());
-    EXPECT_EQ(GetHandleTable().GetCapacity(), 255u);
 }
 
 } // namespace

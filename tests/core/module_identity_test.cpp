@@ -2,31 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 namespace {
 
-TEST(ModuleIdentity, NamesThisModuleItsProductAndItsSkinFolders) {
+TEST(ModuleIdentity, IsOneProcessWideInstanceNamingTheModuleItsProductAndItsSkinFolders) {
     const ModuleIdentity& identity = GetModuleIdentity();
-    EXPECT_EQ(identity.GetProductName(), "ZentaCALL");
-    EXPECT_EQ(identity.GetVoIPPhoneModuleName(), "QuorvixVoIPphone");
+    EXPECT_EQ(&GetModuleIdentity(), &identity);
     EXPECT_EQ(identity.GetModuleName(), "veltrix");
     EXPECT_EQ(identity.GetThemesFolder(), "Themes");
     EXPECT_EQ(identity.GetThemeName(), "");
     EXPECT_EQ(identity.GetImagesFolder(), "Images");
-}
-
-TEST(ModuleIdentity, IsOneInstanceForTheWholeProcess) {
-    EXPECT_EQ(&GetModuleIdentity(), &GetModuleIdentity());
-    EXPECT_EQ(GetModuleIdentity().GetModuleName() + "-APP", "veltrix-APP");
-}
-
-TEST(SuiteIdentity, CarriesTheSuiteWideNames) {
     const SuiteIdentity suite;
     EXPECT_EQ(suite.GetProductName(), "ZentaCALL");
     EXPECT_EQ(suite.GetVoIPPhoneModuleName(), "QuorvixVoIPphone");
-    const SuiteIdentity& base = GetModuleIdentity();
-    EXPECT_EQ(base.GetProductName(), suite.GetProductName());
+    EXPECT_EQ(identity.GetProductName(), suite.GetProductName());
+    EXPECT_EQ(identity.GetVoIPPhoneModuleName(), suite.GetVoIPPhoneModuleName());
 }
 
 } // namespace

@@ -40,7 +40,12 @@ private:
     std::int64_t wall_ms_;
 };
 
-TEST(TimeDate, IsEmptyUntilSecondsOrMillisecondsAreSet) {
+TEST(TimeDate, ComparesSecondsThenMillisecondsAndIsEmptyOnlyWhenBothAreZero) {
+    EXPECT_TRUE(Make(10, 999) < Make(11, 0));
+    EXPECT_FALSE(Make(11, 0) < Make(11, 0));
+    EXPECT_FALSE(Make(11, 0) < Make(10, 999));
+    EXPECT_TRUE(Make(0x7FFFFFFFu, 0) < Make(0x80000000u, 0)) << "unsigned";
+    EXPECT_FALSE(Make(11, 1) == Make(11, 0));
     EXPECT_TRUE(TimeDate().IsEmpty());
     EXPECT_FALSE(Make(1, 0).IsEmpty());
     EXPECT_FALSE(Make(0, 1).IsEmpty());
@@ -68,62 +73,27 @@ TEST(TimeDate, SetFromTextReadsTheDigitsAfterThePointAsANumber) {
         std::uint32_t seconds;
         std::uint32_t milliseconds;
     } cases[] = {
-        {"5.7", 5, 7},
-        {"5.700", 5, 700},
-        {"5.1500", 5, 1500},
-        {" 12 . 34 ", 12, 34},
-        {"5", 5, 0},
-        {"5.", 5, 0},
-        {".5", 0, 5},
-        {"abc", 0, 0},
-        {"", 0, 0},
-        {"-1.5", ~0u, 5},
-        {"4294967296.1", ~0u, 1},
-        {"12abc.3x", 12, 3},
+        {"5.7", 5, 7},    {"5.1500", 5, 1500}, {" 12 . 34 ", 12, 34}, {"5", 5, 0},
+        {"5.", 5, 0},     {".5", 0, 5},        {"abc", 0, 0},         {"", 0, 0},
+        {"-1.5", ~0u, 5}, {"12abc.3x", 12, 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         TimeDate time = Make(77, 77);
         time.SetFromText(c.text);
-        EXPECT_EQ(time.GetSeconds(), c.seconds);
-        EXPECT_EQ(time.GetMilliseconds(), c.milliseconds);
+        EXPECT_EQ(time, Make(c.seconds, c.milliseconds));
     }
 }
 
-TEST(TimeDate, AddMillisecondCarriesIntoTheSeconds) {
-    const struct {
-        TimeDate before;
-        TimeDate after;
-    } cases[] = {
-        {Make(10, 999), Make(11, 0)},
-        {Make(10, 500), Make(10, 501)},
-        {Make(10, 1500), Make(11, 0)}, // out of range from text input
-        {Make(~0u, 999), Make(0, 0)},
-    };
-    for (const auto& c : cases) {
-        TimeDate time = c.before;
+TEST(TimeDate, AddMillisecondCarriesIntoTheSecondsFrom999OnWards) {
+    const auto after = [](TimeDate time) {
         time.AddMillisecond();
-        EXPECT_EQ(time, c.after);
-    }
-}
-
-TEST(TimeDate, ComparesSecondsFirstThenMillisecondsUnsigned) {
-    EXPECT_TRUE(Make(10, 999) < Make(11, 0));
-    EXPECT_FALSE(Make(11, 0) < Make(11, 0));
-    EXPECT_FALSE(Make(11, 0) < Make(10, 999));
-    EXPECT_TRUE(Make(0x7FFFFFFFu, 0) < Make(0x80000000u, 0));
-    EXPECT_TRUE(Make(11, 0) == Make(11, 0));
-    EXPECT_FALSE(Make(11, 1) == Make(11, 0));
-}
-
-TEST(TimeDate, AssignmentCopiesTheTimeButNotTheResult) {
-    TimeDate failed = Make(12, 0);
-    std::uint32_t out = 0;
-    ASSERT_EQ(failed.MillisecondsUntil(out, Make(10, 0)), KV_E_FAIL);
-    TimeDate target;
-    target = failed;
-    EXPECT_EQ(target, failed);
-    EXPECT_EQ(target.GetResult(), KV_OK);
+        return time;
+    };
+    EXPECT_EQ(after(Make(10, 500)), Make(10, 501));
+    EXPECT_EQ(after(Make(10, 999)), Make(11, 0));
+    EXPECT_EQ(after(Make(10, 1500)), Make(11, 0)) << "out of range from text input";
+    EXPECT_EQ(after(Make(~0u, 999)), Make(0, 0));
 }
 
 TEST(TimeDate, MillisecondsUntilGivesTheDifferenceOrFailsWithZero) {
@@ -141,7 +111,6 @@ TEST(TimeDate, MillisecondsUntilGivesTheDifferenceOrFailsWithZero) {
         // 4294967.295 s is the largest 32-bit difference.
         {Make(0, 0), Make(4294967, 295), KV_OK, ~0u, KV_OK, 0xFFFFFFFFull},
         {Make(0, 0), Make(4294967, 296), KV_E_FAIL, 0, KV_OK, 0x100000000ull},
-        {Make(1000, 0), Make(1000 + 50 * 86400, 0), KV_E_FAIL, 0, KV_OK, 4320000000ull},
         {Make(5, 1500), Make(6, 600), KV_OK, 100, KV_OK, 100},
         {Make(0, 0), Make(~0u, ~0u), KV_E_FAIL, 0, KV_OK, 0xFFFFFFFFull * 1001},
     };
@@ -158,24 +127,36 @@ TEST(TimeDate, MillisecondsUntilGivesTheDifferenceOrFailsWithZero) {
         EXPECT_EQ(start.MillisecondsUntil64(out64, c.to), c.result64);
         EXPECT_EQ(out64, c.out64);
     }
+    // Copies take the time but not the failed result.
+    TimeDate failed = Make(12, 0);
+    std::uint32_t out = 0;
+    ASSERT_EQ(failed.MillisecondsUntil(out, Make(10, 0)), KV_E_FAIL);
+    TimeDate assigned;
+    assigned = failed;
+    EXPECT_EQ(assigned, failed);
+    EXPECT_EQ(assigned.GetResult(), KV_OK);
+    EXPECT_EQ(TimeDate(failed).GetResult(), KV_OK);
 }
 
-TEST(TimeDate, NowReadsTheReplaceableClockAndCarriesAtTheSecondBoundary) {
+TEST(TimeDate, NowReadsTheReplaceableClockModulo2To32) {
     ManualClock clock(kUnixSeconds, 999);
     ScopedClock installed(clock);
-    TimeDate before;
+    TimeDate time;
     std::uint32_t seconds = 0;
     std::uint32_t milliseconds = 0;
-    EXPECT_EQ(before.GetNow(seconds, milliseconds), KV_OK);
+    EXPECT_EQ(time.GetNow(seconds, milliseconds), KV_OK);
     EXPECT_EQ(seconds, kSeconds1900);
     EXPECT_EQ(milliseconds, 999u);
-    EXPECT_TRUE(before.IsEmpty()); // GetNow leaves the value alone
-    EXPECT_EQ(before.SetNow(), KV_OK);
-    EXPECT_EQ(before, Make(kSeconds1900, 999));
+    EXPECT_TRUE(time.IsEmpty()) << "GetNow leaves the value alone";
     clock.Advance(1);
-    TimeDate after;
-    after.SetNow();
-    EXPECT_EQ(after, Make(kSeconds1900 + 1, 0));
+    EXPECT_EQ(time.SetNow(), KV_OK);
+    EXPECT_EQ(time, Make(kSeconds1900 + 1, 0));
+    clock.SetWallTime(2085978496, 1); // 2036-02-07 06:28:16 UTC is 2^32 s after 1900
+    time.SetNow();
+    EXPECT_EQ(time, Make(0, 1));
+    clock.SetWallTime(-1, 0);
+    time.SetNow();
+    EXPECT_EQ(time.GetSeconds(), 2208988799u);
 }
 
 TEST(TimeDate, NowTakesSecondsAndMillisecondsFromOneReading) {
@@ -191,17 +172,6 @@ TEST(TimeDate, NowTakesSecondsAndMillisecondsFromOneReading) {
     EXPECT_TRUE(first < second);
 }
 
-TEST(TimeDate, NowWrapsModulo2To32) {
-    ManualClock clock(2085978496, 1); // 2036-02-07 06:28:16 UTC is 2^32 s after 1900
-    ScopedClock installed(clock);
-    TimeDate time;
-    time.SetNow();
-    EXPECT_EQ(time, Make(0, 1));
-    clock.SetWallTime(-1, 0);
-    time.SetNow();
-    EXPECT_EQ(time.GetSeconds(), 2208988799u);
-}
-
 TEST(TimeStamp, TakesTheLocalTimeWhenConstructedAndAgainOnSetNow) {
     ManualClock clock(951914096, 250); // 2000-03-01 12:34:56.250 UTC, a Wednesday
     clock.SetTimeZone(-60, 1);
@@ -210,7 +180,6 @@ TEST(TimeStamp, TakesTheLocalTimeWhenConstructedAndAgainOnSetNow) {
     EXPECT_EQ(stamp.GetTime().seconds, 951914096);
     EXPECT_EQ(stamp.GetTime().milliseconds, 250);
     EXPECT_EQ(stamp.GetTime().minutes_west, -60);
-    EXPECT_EQ(stamp.GetTime().daylight_saving, 1);
     const LocalTime& local = stamp.GetLocalTime();
     const std::int32_t broken_down[] = {
         local.hours, local.minutes,          local.seconds,     local.day_of_month,

@@ -46,7 +46,7 @@ TEST(TimeoutTimer, ExpiresOnceTheIntervalHasElapsedInItsClockUnit) {
     }
 }
 
-TEST(TimeoutTimer, StoppedTimerNeverExpiresAndRestartsWithItsWholeInterval) {
+TEST(TimeoutTimer, StoppedTimerNeverExpiresButRestartsWithItsWholeIntervalAndExpireEndsIt) {
     ManualClock clock(0, 0, 10);
     ScopedClock installed(clock);
     TimeoutTimer timer(1, kTicks);
@@ -66,24 +66,10 @@ TEST(TimeoutTimer, StoppedTimerNeverExpiresAndRestartsWithItsWholeInterval) {
     EXPECT_EQ(timer.GetLast(), 1199u);
     clock.Advance(1);
     EXPECT_EQ(timer.CheckExpired(), 1);
-}
-
-TEST(TimeoutTimer, ExpireEndsAnyStateAtOnceAndAssignmentCopiesEveryField) {
-    ManualClock clock(0, 0, 40);
-    ScopedClock installed(clock);
-    TimeoutTimer source(9, kSeconds);
-    source.Restart(4, 250);
-    source.Stop();
-    source.Expire();
-    EXPECT_TRUE(source.IsExpired());
-    TimeoutTimer copy(1, kTicks);
-    copy = source;
-    EXPECT_EQ(copy.GetId(), 9u);
-    EXPECT_EQ(copy.GetClockKind(), kSeconds);
-    EXPECT_EQ(copy.GetInterval(), 4250);
-    EXPECT_EQ(copy.GetStart(), source.GetStart());
-    EXPECT_EQ(copy.GetLast(), source.GetLast());
-    EXPECT_TRUE(copy.IsExpired());
+    timer.Restart(9, 0);
+    timer.Stop();
+    timer.Expire(); // whatever the state
+    EXPECT_TRUE(timer.IsExpired());
 }
 
 } // namespace

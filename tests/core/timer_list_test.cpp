@@ -66,11 +66,18 @@ TEST_F(TimerListTest, StartTakesEveryIdleTimerWithTheIdButStopOnlyTheFirst) {
                   list_.CheckExpired(9),
               0);
     EXPECT_EQ(list_.Find(9), nullptr);
-    EXPECT_EQ(list_.GetRunningCount(), 1);
     EXPECT_TRUE(CountersMatchStates(list_));
+    // A stopped timer started again counts its whole interval from now.
+    clock_.Advance(1400);
+    EXPECT_EQ(list_.Start(3), 1);
+    clock_.Advance(1499);
+    EXPECT_EQ(list_.CheckExpired(3), 0);
+    clock_.Advance(1);
+    EXPECT_EQ(list_.CheckExpired(3), 1);
+    EXPECT_EQ(list_.GetRunningCount(), 1);
 }
 
-TEST_F(TimerListTest, ExpiredTimersGoToTheIdleEndAndRestartBringsThemBack) {
+TEST_F(TimerListTest, ExpiredTimersGoToTheIdleEndRestartBringsThemBackDeactivateAllIdlesAll) {
     list_.Add(1, 0, 10);
     list_.Add(2, 0, 10);
     list_.Add(3, 0, 50);
@@ -89,33 +96,11 @@ TEST_F(TimerListTest, ExpiredTimersGoToTheIdleEndAndRestartBringsThemBack) {
     EXPECT_EQ(list_.GetExpiredCount(), 2);
     EXPECT_EQ(Ids(list_.GetActiveTimers()), (IdList{1}));
     EXPECT_TRUE(CountersMatchStates(list_));
-}
-
-TEST_F(TimerListTest, StartingAStoppedTimerCountsItsWholeIntervalAgain) {
-    list_.Add(1, 0, 100);
-    list_.Start(1);
-    clock_.Advance(80);
-    list_.Stop(1);
-    EXPECT_EQ(list_.Start(1), 1);
-    clock_.Advance(99);
-    EXPECT_EQ(list_.CheckExpired(1), 0);
-    clock_.Advance(1);
-    EXPECT_EQ(list_.CheckExpired(1), 1);
-}
-
-TEST_F(TimerListTest, DeactivateAllLeavesEveryTimerIdleAndKeepsTheCount) {
-    for (std::uint32_t id = 1; id <= 3; ++id) {
-        list_.Add(id, 0, id == 1 ? 10 : 100);
-        list_.Start(id);
-    }
-    list_.Stop(3);
-    clock_.Advance(10);
-    list_.CheckAllExpired();
+    // Every timer becomes idle, expired ones included, and none is lost.
     list_.DeactivateAll();
-    EXPECT_EQ(Ids(list_.GetIdleTimers()), (IdList{1, 2, 3}));
+    EXPECT_EQ(Ids(list_.GetIdleTimers()), (IdList{3, 2, 1}));
     for (const TimeoutTimer* timer : list_.GetIdleTimers())
         EXPECT_EQ(timer->GetState(), TimeoutTimer::kIdle);
-    EXPECT_EQ(list_.GetCount(), 3);
     EXPECT_TRUE(CountersMatchStates(list_));
 }
 

@@ -17,18 +17,15 @@ constexpr DWORD kWait = 10000;
 constexpr int kPosters = 8;
 constexpr int kMessagesPerPoster = 20000;
 constexpr int kTotal = kPosters * kMessagesPerPoster;
-constexpr std::array<std::uint16_t, 4> kFixedEndpoints = {0x811, 0x812, 0x813, 0x814};
-constexpr std::uint16_t kChurningEndpoint = 0x815;
+// Message i goes to kEndpoints[i % 5]; the last endpoint keeps unregistering.
+constexpr std::array<std::uint16_t, 5> kEndpoints = {0x811, 0x812, 0x813, 0x814, 0x815};
+constexpr std::uint16_t kChurningEndpoint = kEndpoints[4];
 
-struct Deliveries {
-    std::vector<std::atomic<int>> seen = std::vector<std::atomic<int>>(kTotal);
-    std::atomic<int> signals{0};
-};
-
+// Counts how often each payload value arrived at any receiver.
 class CountingReceiver : public CKvWinThread {
 public:
-    CountingReceiver(CKvMessageRouter* router, std::uint16_t id, Deliveries* deliveries)
-        : CKvWinThread(router, id, "receiver", false), deliveries_(deliveries) {
+    CountingReceiver(CKvMessageRouter* router, std::uint16_t id, std::atomic<int>* seen)
+        : CKvWinThread(router, id, "receiver", false), seen_(seen) {
         routing_enabled_ = true;
     }
     ~CountingReceiver() override { JoinThread(); }
@@ -39,61 +36,50 @@ protected:
         return true;
     }
     KvResult OnRequest(CKvMessage* message) override {
-        ++deliveries_->seen[PayloadValue(*message)];
+        ++seen_[PayloadValue(*message)];
         return CKvWinThread::OnRequest(message);
-    }
-    KvResult OnSignal(CKvMessage* message) override {
-        ++deliveries_->signals;
-        return CKvWinThread::OnSignal(message);
     }
 
 private:
-    Deliveries* deliveries_;
+    std::atomic<int>* seen_;
 };
 
-std::uint16_t TargetOf(int index) {
-    return index % 5 == 4 ? kChurningEndpoint : kFixedEndpoints[index % 5];
+CKvMessage* NewPattern(std::uint16_t target, std::uint16_t subscriber) {
+    auto* pattern = new CKvMessage;
+    pattern->SetKind(0);
+    pattern->SetTargetEndpoint(target);
+    pattern->SetSubscriberEndpoint(subscriber);
+    return pattern;
 }
 
 } // namespace
 
 TEST(MessageRouterStress, EveryPayloadIsDestroyedOnceAndNothingIsDeliveredTwice) {
     ScopedCountingPayload counting;
-    Deliveries deliveries;
-    auto owned_router = std::make_unique<CKvMessageRouter>();
-    CKvMessageRouter& router = *owned_router;
-    ASSERT_EQ(router.Init(&GetHandleTable()), KV_OK);
-
+    std::vector<std::atomic<int>> seen(kTotal);
+    auto router = std::make_unique<CKvMessageRouter>();
+    ASSERT_EQ(router->Init(&GetHandleTable()), KV_OK);
     std::vector<std::unique_ptr<CountingReceiver>> receivers;
-    for (std::uint16_t id : kFixedEndpoints)
-        receivers.push_back(std::make_unique<CountingReceiver>(&router, id, &deliveries));
-    receivers.push_back(
-        std::make_unique<CountingReceiver>(&router, kChurningEndpoint, &deliveries));
-    for (auto& receiver : receivers) {
-        ASSERT_TRUE(receiver->CreateThread());
-        ASSERT_TRUE(receiver->WaitStarted(kWait));
+    for (std::uint16_t id : kEndpoints) {
+        receivers.push_back(std::make_unique<CountingReceiver>(router.get(), id, seen.data()));
+        ASSERT_TRUE(receivers.back()->CreateThread());
+        ASSERT_TRUE(receivers.back()->WaitStarted(kWait));
     }
     const DWORD churning_thread = receivers.back()->GetThreadId();
 
+    // Endpoints and subscriptions change while the posters send.
     std::atomic<bool> posting{true};
     std::thread churn([&] {
         while (posting.load()) {
-            router.Unregister(kChurningEndpoint);
-            auto* pattern = new CKvMessage;
-            pattern->SetKind(0);
-            pattern->SetTargetEndpoint(kFixedEndpoints[1]);
-            pattern->SetSubscriberEndpoint(kFixedEndpoints[0]);
-            router.AddSubscription(pattern);
-            router.RegisterThread(kChurningEndpoint, churning_thread, "churning");
-            auto* other = new CKvMessage;
-            other->SetKind(0);
-            other->SetSubscriberEndpoint(kChurningEndpoint);
-            router.AddSubscription(other);
-            router.RemoveSubscription(pattern);
-            router.RemoveSubscriptions(kChurningEndpoint);
+            router->Unregister(kChurningEndpoint);
+            CKvMessage* pattern = NewPattern(kEndpoints[1], kEndpoints[0]);
+            router->AddSubscription(pattern);
+            router->RegisterThread(kChurningEndpoint, churning_thread, "churning");
+            router->AddSubscription(NewPattern(0, kChurningEndpoint));
+            router->RemoveSubscription(pattern);
+            router->RemoveSubscriptions(kChurningEndpoint);
         }
     });
-
     std::vector<std::thread> posters;
     for (int poster = 0; poster < kPosters; ++poster) {
         posters.emplace_back([&router, poster] {
@@ -101,7 +87,7 @@ TEST(MessageRouterStress, EveryPayloadIsDestroyedOnceAndNothingIsDeliveredTwice)
                 const int id = poster * kMessagesPerPoster + i;
                 CKvMessage* message = NewMessageWithCountingPayload(static_cast<std::uint32_t>(id));
                 message->SetKindAndCommand(KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_DATA, 0);
-                message->Send(TargetOf(id), 0x8FF, &router, 0, true, (id & 8) != 0);
+                message->Send(kEndpoints[id % 5], 0x8FF, router.get(), 0, true, (id & 8) != 0);
             }
         });
     }
@@ -110,7 +96,7 @@ TEST(MessageRouterStress, EveryPayloadIsDestroyedOnceAndNothingIsDeliveredTwice)
     posting = false;
     churn.join();
 
-    router.RegisterThread(kChurningEndpoint, churning_thread, "churning");
+    router->RegisterThread(kChurningEndpoint, churning_thread, "churning");
     for (auto& receiver : receivers)
         ASSERT_EQ(receiver->Stop(kWait), KV_OK);
     for (auto& receiver : receivers)
@@ -120,14 +106,12 @@ TEST(MessageRouterStress, EveryPayloadIsDestroyedOnceAndNothingIsDeliveredTwice)
     int twice = 0;
     int fixed_missing = 0;
     for (int id = 0; id < kTotal; ++id) {
-        const int seen = deliveries.seen[id].load();
-        twice += seen > 1;
-        fixed_missing += TargetOf(id) != kChurningEndpoint && seen != 1;
+        twice += seen[id] > 1;
+        fixed_missing += kEndpoints[id % 5] != kChurningEndpoint && seen[id] != 1;
     }
     EXPECT_EQ(twice, 0);
     EXPECT_EQ(fixed_missing, 0);
-    EXPECT_EQ(router.GetSubscriptionCount(), 0);
-    // The router releases what its undelivered queue still holds.
-    owned_router.reset();
+    EXPECT_EQ(router->GetSubscriptionCount(), 0);
+    router.reset(); // releases what the undelivered queue still holds
     EXPECT_EQ(CountingPayload::destroyed.load(), CountingPayload::created.load());
 }

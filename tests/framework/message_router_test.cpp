@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <map>
 
 namespace {
 
@@ -15,11 +15,18 @@ constexpr std::uint16_t kLate = 0x803;
 
 } // namespace
 
-TEST(MessageRouter, GivesItsTwoLockIdsBackWhenDestroyed) {
+TEST(MessageRouter, InitTakesTwoLocksOnceAndGivesThemBackEvenWhenTheSecondIsRefused) {
+    CKvMessageRouter refused;
+    EXPECT_EQ(refused.Init(nullptr), KV_E_INVALID_POINTER);
+    HandleTable one_lock(1);
+    EXPECT_EQ(refused.Init(&one_lock), KV_E_LIST_FULL);
+    EXPECT_EQ(one_lock.GetCount(), 0u);
+    EXPECT_FALSE(refused.IsInitialized());
+    EXPECT_EQ(refused.NextJobId(), 0u);
+
     HandleTable table(10);
     {
         CKvMessageRouter router;
-        EXPECT_EQ(router.NextJobId(), 0u);
         ASSERT_EQ(router.Init(&table), KV_OK);
         EXPECT_EQ(router.Init(&table), KV_OK);
         EXPECT_EQ(table.GetCount(), 2u);
@@ -27,23 +34,10 @@ TEST(MessageRouter, GivesItsTwoLockIdsBackWhenDestroyed) {
     EXPECT_EQ(table.GetCount(), 0u);
 }
 
-TEST(MessageRouter, InitRefusesAnInvalidTableAndFreesTheFirstLockWhenTheSecondFails) {
-    CKvMessageRouter router;
-    EXPECT_EQ(router.Init(nullptr), KV_E_INVALID_POINTER);
-    HandleTable table(1);
-    EXPECT_EQ(router.Init(&table), KV_E_LIST_FULL);
-    EXPECT_EQ(table.GetCount(), 0u);
-    EXPECT_FALSE(router.IsInitialized());
-}
-
-TEST(MessageRouter, JobIdsSkipZeroAndOneWhenTheCounterWraps) {
-    EXPECT_EQ(CKvMessageRouter::JobIdAfter(1), 2u);
+TEST(MessageRouter, JobIdsComeFromOneProcessCounterThatSkipsZeroAndOneWhenItWraps) {
     EXPECT_EQ(CKvMessageRouter::JobIdAfter(2), 3u);
     EXPECT_EQ(CKvMessageRouter::JobIdAfter(0xFFFFFFFEu), 0xFFFFFFFFu);
     EXPECT_EQ(CKvMessageRouter::JobIdAfter(0xFFFFFFFFu), 2u);
-}
-
-TEST(MessageRouter, ANewRouterDoesNotResetTheJobIdsOfTheProcess) {
     CKvMessageRouter first;
     first.Init(&GetHandleTable());
     const std::uint32_t a = first.NextJobId();
@@ -52,7 +46,7 @@ TEST(MessageRouter, ANewRouterDoesNotResetTheJobIdsOfTheProcess) {
     EXPECT_EQ(b, a + 1);
     CKvMessageRouter second;
     second.Init(&GetHandleTable());
-    EXPECT_EQ(second.NextJobId(), b + 1);
+    EXPECT_EQ(second.NextJobId(), b + 1) << "a new router does not reset the job ids";
 }
 
 class RouterTest : public testing::Test {
@@ -64,6 +58,30 @@ protected:
         message->SetKindAndCommand(KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_DATA, 0);
         return message;
     }
+    KvResult SendRequest(std::uint32_t value, std::uint16_t target, bool queue_if_absent = false) {
+        return MakeRequest(value)->Send(target, 0x42, &router_, 0, true, queue_if_absent);
+    }
+    // Registers both endpoints on this thread and subscribes kSubscriber to
+    // every message (to the target's only, when one is given).
+    void RegisterAndSubscribe(std::uint16_t target = 0) {
+        router_.RegisterThread(kReceiver, queue_.GetThreadId(), nullptr);
+        router_.RegisterThread(kSubscriber, queue_.GetThreadId(), nullptr);
+        auto* pattern = new CKvMessage;
+        pattern->SetKind(0);
+        pattern->SetTargetEndpoint(target);
+        pattern->SetSubscriberEndpoint(kSubscriber);
+        ASSERT_EQ(router_.AddSubscription(pattern), KV_OK);
+    }
+    // Releases what is queued; the count of messages per endpoint.
+    std::map<UINT, int> Drain() {
+        std::map<UINT, int> counts;
+        UINT number = 0;
+        while (CKvMessage* message = queue_.TakeQueued(&number)) {
+            ++counts[number];
+            message->Release();
+        }
+        return counts;
+    }
 
     ScopedCountingPayload counting_;
     TestThreadQueue queue_;
@@ -74,14 +92,11 @@ TEST_F(RouterTest, RegistrationOfATakenIdFailsAndTheFirstStillDelivers) {
     ASSERT_EQ(router_.RegisterThread(kReceiver, queue_.GetThreadId(), "first"), KV_OK);
     EXPECT_EQ(router_.RegisterThread(kReceiver, 12345, "second"), KV_E_FAIL);
     EXPECT_EQ(router_.RegisterWindow(kReceiver, nullptr, "third"), KV_E_FAIL);
-
     CKvRouterEndpoint entry;
     ASSERT_EQ(router_.LookupEndpoint(entry, kReceiver), 1);
     EXPECT_EQ(entry.kind, CKvRouterEndpoint::kThread);
     EXPECT_EQ(entry.thread_id, queue_.GetThreadId());
-    EXPECT_EQ(*entry.name, "first");
-
-    ASSERT_EQ(MakeRequest(1)->Send(kReceiver, 1, &router_, 0, true, false), KV_OK);
+    ASSERT_EQ(SendRequest(1, kReceiver), KV_OK);
     CKvMessage* arrived = queue_.TakeQueued();
     ASSERT_NE(arrived, nullptr);
     EXPECT_EQ(arrived->GetTargetName(), "first");
@@ -89,11 +104,7 @@ TEST_F(RouterTest, RegistrationOfATakenIdFailsAndTheFirstStillDelivers) {
 }
 
 TEST_F(RouterTest, UnregisterDropsTheEndpointAndItsSubscriptions) {
-    router_.RegisterThread(kSubscriber, queue_.GetThreadId(), nullptr);
-    auto* pattern = new CKvMessage;
-    pattern->SetKind(0);
-    pattern->SetSubscriberEndpoint(kSubscriber);
-    ASSERT_EQ(router_.AddSubscription(pattern), KV_OK);
+    RegisterAndSubscribe();
     EXPECT_EQ(router_.Unregister(kSubscriber), KV_OK);
     EXPECT_EQ(router_.GetSubscriptionCount(), 0);
     EXPECT_EQ(router_.Unregister(kSubscriber), KV_E_FAIL);
@@ -101,56 +112,44 @@ TEST_F(RouterTest, UnregisterDropsTheEndpointAndItsSubscriptions) {
     EXPECT_EQ(router_.LookupEndpoint(entry, kSubscriber), 0);
 }
 
-TEST_F(RouterTest, PostToAnUnregisteredEndpointWithoutQueueingFailsAndCallerKeepsIt) {
-    CKvMessage* message = MakeRequest(1);
-    EXPECT_EQ(message->Post(kLate, &router_, false), KV_E_FAIL);
-    EXPECT_EQ(router_.GetUndeliveredCount(), 0);
-    EXPECT_EQ(counting_.Live(), 1);
-    message->Release();
-}
-
 TEST_F(RouterTest, AQueuedMessageIsPostedAtTheFirstSendAfterItsEndpointRegistered) {
     ManualClock clock;
     ScopedClock installed(clock);
-    ASSERT_EQ(MakeRequest(1)->Send(kLate, kReceiver, &router_, 0, true, true), KV_OK);
+    ASSERT_EQ(SendRequest(1, kLate, true), KV_OK);
     EXPECT_EQ(router_.GetUndeliveredCount(), 1);
-
-    clock.Advance(5000);
+    clock.Advance(19999);
     router_.RegisterThread(kLate, queue_.GetThreadId(), "late");
     EXPECT_EQ(queue_.GetCount(), 0u);
-    ASSERT_EQ(MakeRequest(2)->Send(kLate, kReceiver, &router_, 0, true, false), KV_OK);
-
+    ASSERT_EQ(SendRequest(2, kLate), KV_OK);
     EXPECT_EQ(router_.GetUndeliveredCount(), 0);
-    CKvMessage* first = queue_.TakeQueued();
-    CKvMessage* second = queue_.TakeQueued();
-    ASSERT_TRUE(first && second);
-    EXPECT_EQ(PayloadValue(*first), 1u);
-    EXPECT_EQ(PayloadValue(*second), 2u);
-    first->Release();
-    second->Release();
+    for (std::uint32_t expected : {1u, 2u}) {
+        CKvMessage* arrived = queue_.TakeQueued();
+        ASSERT_NE(arrived, nullptr);
+        EXPECT_EQ(PayloadValue(*arrived), expected);
+        arrived->Release();
+    }
 }
 
 TEST_F(RouterTest, AnUndeliveredMessageIsReleasedAtTheFirstSendAfterTwentySeconds) {
     ManualClock clock;
     ScopedClock installed(clock);
     router_.RegisterThread(kReceiver, queue_.GetThreadId(), nullptr);
-    ASSERT_EQ(MakeRequest(1)->Send(kLate, kReceiver, &router_, 0, true, true), KV_OK);
-
+    ASSERT_EQ(SendRequest(1, kLate, true), KV_OK);
     clock.Advance(19999);
-    ASSERT_EQ(MakeRequest(2)->Send(kReceiver, kReceiver, &router_, 0, true, false), KV_OK);
+    ASSERT_EQ(SendRequest(2, kReceiver), KV_OK);
     EXPECT_EQ(router_.GetUndeliveredCount(), 1);
     EXPECT_EQ(counting_.Live(), 2);
-
     clock.Advance(1);
-    ASSERT_EQ(MakeRequest(3)->Send(kReceiver, kReceiver, &router_, 0, true, false), KV_OK);
+    ASSERT_EQ(SendRequest(3, kReceiver), KV_OK);
     EXPECT_EQ(router_.GetUndeliveredCount(), 0);
     EXPECT_EQ(counting_.Live(), 2);
 }
 
-TEST_F(RouterTest, AClosedUndeliveredQueueTakesNothing) {
+TEST_F(RouterTest, AClosedUndeliveredQueueTakesNothingAndTheCallerKeepsTheMessage) {
     router_.SetQueueClosed(true);
     CKvMessage* message = MakeRequest(1);
     EXPECT_EQ(message->Post(kLate, &router_, true), KV_E_FAIL);
+    EXPECT_EQ(router_.GetUndeliveredCount(), 0);
     message->Release();
 }
 
@@ -159,21 +158,14 @@ TEST_F(RouterTest, DestructionReleasesUndeliveredMessagesAndPatterns) {
         CKvMessageRouter router;
         router.Init(&GetHandleTable());
         MakeRequest(1)->Send(kLate, 1, &router, 0, true, true);
-        CKvMessage* pattern = NewMessageWithCountingPayload(2);
-        router.AddSubscription(pattern);
+        router.AddSubscription(NewMessageWithCountingPayload(2));
         EXPECT_EQ(counting_.Live(), 2);
     }
     EXPECT_EQ(counting_.Live(), 0);
 }
 
 TEST_F(RouterTest, AnAllZeroPatternCopiesEveryMessageAsSignalExceptToTheSubscriberItself) {
-    router_.RegisterThread(kReceiver, queue_.GetThreadId(), nullptr);
-    router_.RegisterThread(kSubscriber, queue_.GetThreadId(), nullptr);
-    auto* pattern = new CKvMessage;
-    pattern->SetKind(0);
-    pattern->SetSubscriberEndpoint(kSubscriber);
-    ASSERT_EQ(router_.AddSubscription(pattern), KV_OK);
-
+    RegisterAndSubscribe();
     ASSERT_EQ(MakeRequest(7)->Send(kReceiver, 0x42, &router_, 99, true, false), KV_OK);
     UINT number = 0;
     WPARAM kind = 0;
@@ -191,67 +183,37 @@ TEST_F(RouterTest, AnAllZeroPatternCopiesEveryMessageAsSignalExceptToTheSubscrib
     EXPECT_EQ(PayloadValue(*copy), 7u);
     original->Release();
     copy->Release();
-
-    ASSERT_EQ(MakeRequest(8)->Send(kSubscriber, 0x42, &router_, 0, true, false), KV_OK);
-    EXPECT_EQ(queue_.GetCount(), 1u);
+    ASSERT_EQ(SendRequest(8, kSubscriber), KV_OK);
+    EXPECT_EQ(Drain(), (std::map<UINT, int>{{kSubscriber, 1}}));
 }
 
 TEST_F(RouterTest, ASignalIsNeverSignalledAgain) {
-    router_.RegisterThread(kReceiver, queue_.GetThreadId(), nullptr);
-    router_.RegisterThread(kSubscriber, queue_.GetThreadId(), nullptr);
-    auto* pattern = new CKvMessage;
-    pattern->SetKind(0);
-    pattern->SetSubscriberEndpoint(kSubscriber);
-    router_.AddSubscription(pattern);
-
+    RegisterAndSubscribe();
     CKvMessage* signal = MakeRequest(1);
     signal->SetKind(KV_MSG_KIND_SIGNAL);
     EXPECT_EQ(router_.SignalSubscribers(signal), KV_E_FAIL);
     ASSERT_EQ(signal->Send(kReceiver, 1, &router_, 0, true, false), KV_OK);
-    EXPECT_EQ(queue_.GetCount(), 1u);
+    EXPECT_EQ(Drain(), (std::map<UINT, int>{{kReceiver, 1}}));
 }
 
 TEST_F(RouterTest, SubscribersAreSignalledOnlyAfterASuccessfulPost) {
-    router_.RegisterThread(kSubscriber, queue_.GetThreadId(), nullptr);
-    // An endpoint whose thread has no queue: the posting fails.
-    router_.RegisterThread(kReceiver, 0x7FFFFFF0, nullptr);
-    auto* pattern = new CKvMessage;
-    pattern->SetKind(0);
-    pattern->SetSubscriberEndpoint(kSubscriber);
-    router_.AddSubscription(pattern);
-
-    EXPECT_EQ(MakeRequest(1)->Send(kReceiver, 1, &router_, 0, true, false), KV_E_FAIL);
+    RegisterAndSubscribe();
+    router_.Unregister(kReceiver);
+    router_.RegisterThread(kReceiver, 0x7FFFFFF0, nullptr); // a thread without a queue
+    EXPECT_EQ(SendRequest(1, kReceiver), KV_E_FAIL);
     EXPECT_EQ(queue_.GetCount(), 0u);
     EXPECT_EQ(counting_.Live(), 0);
 }
 
 TEST_F(RouterTest, AMessageRetriedFromTheQueueIsPostedAndSignalledOnce) {
-    router_.RegisterThread(kReceiver, queue_.GetThreadId(), nullptr);
-    router_.RegisterThread(kSubscriber, queue_.GetThreadId(), nullptr);
-    auto* pattern = new CKvMessage;
-    pattern->SetKind(0);
-    pattern->SetTargetEndpoint(kLate);
-    pattern->SetSubscriberEndpoint(kSubscriber);
-    router_.AddSubscription(pattern);
-
-    ASSERT_EQ(MakeRequest(1)->Send(kLate, kReceiver, &router_, 0, true, true), KV_OK);
+    RegisterAndSubscribe(kLate);
+    ASSERT_EQ(SendRequest(1, kLate, true), KV_OK);
     EXPECT_EQ(queue_.GetCount(), 0u);
     router_.RegisterThread(kLate, queue_.GetThreadId(), nullptr);
     // The signal copy is sent from inside the retry walk, and sending retries.
-    ASSERT_EQ(MakeRequest(2)->Send(kReceiver, kReceiver, &router_, 0, true, false), KV_OK);
+    ASSERT_EQ(SendRequest(2, kReceiver), KV_OK);
     ASSERT_EQ(router_.RetryUndelivered(), KV_OK);
-
-    int to_late = 0, to_subscriber = 0, to_receiver = 0;
-    UINT number = 0;
-    while (CKvMessage* message = queue_.TakeQueued(&number)) {
-        to_late += number == kLate;
-        to_subscriber += number == kSubscriber;
-        to_receiver += number == kReceiver;
-        message->Release();
-    }
-    EXPECT_EQ(to_late, 1);
-    EXPECT_EQ(to_subscriber, 1);
-    EXPECT_EQ(to_receiver, 1);
+    EXPECT_EQ(Drain(), (std::map<UINT, int>{{kReceiver, 1}, {kSubscriber, 1}, {kLate, 1}}));
     EXPECT_EQ(router_.GetUndeliveredCount(), 0);
     EXPECT_EQ(counting_.Live(), 0);
 }

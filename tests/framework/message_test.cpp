@@ -6,21 +6,22 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
-struct HeaderCase {
-    std::int32_t kind, command, sub_command, payload_type, attribute;
-    bool valid;
-};
+using Names = std::pair<std::int32_t, const char*>;
+
+// The blank message's timer interval: 0x7FFFFFF seconds in the 32-bit field.
+constexpr std::int32_t kBlankTimerInterval = 1073740824;
 
 } // namespace
 
-TEST(Message, NewMessageIsBlankConfirmation) {
+TEST(Message, NewAndResetMessagesAreBlankConfirmations) {
     CKvMessage message;
     EXPECT_TRUE(message.IsBlank());
-    EXPECT_STREQ(message.GetKindName(), "CONFIRMATION");
-    EXPECT_EQ(message.GetTimer().GetInterval(), 1073740824);
+    EXPECT_EQ(message.GetKind(), KV_MSG_KIND_CONFIRMATION);
+    EXPECT_EQ(message.GetTimer().GetInterval(), kBlankTimerInterval);
     message.SetSpareWord(1);
     EXPECT_FALSE(message.IsBlank());
     message.Reset();
@@ -29,32 +30,33 @@ TEST(Message, NewMessageIsBlankConfirmation) {
     EXPECT_FALSE(message.IsBlank());
 }
 
-TEST(Message, KindAndAttributeNames) {
-    const char* kinds[] = {"UNSPECIFIED", "REQUEST", "CONFIRMATION", "LOG", "INFO", "SIGNAL"};
-    for (std::int32_t kind = 0; kind < 6; ++kind)
-        EXPECT_STREQ(CKvMessage::KindName(kind), kinds[kind]);
-    EXPECT_STREQ(CKvMessage::KindName(6), "ERROR_MSSTPE_UNKNOWN");
-    EXPECT_STREQ(CKvMessage::KindName(-1), "ERROR_MSSTPE_UNKNOWN");
-
-    EXPECT_STREQ(CKvMessage::AttributeName(0), "UNSPECIFIED");
-    EXPECT_STREQ(CKvMessage::AttributeName(2), "DATA_FOUND");
-    EXPECT_STREQ(CKvMessage::AttributeName(11), "ACCEPTED");
-    EXPECT_STREQ(CKvMessage::AttributeName(12), "ENDED");
-    EXPECT_STREQ(CKvMessage::AttributeName(16), "NOTIFICATION");
-    EXPECT_STREQ(CKvMessage::AttributeName(31), "CALL_ECT_ESTABLISHED");
-    EXPECT_STREQ(CKvMessage::AttributeName(32), "ERROR_ATTRIBUTE_UNKNOWN");
+TEST(Message, NamesKindsAndAttributesAndMarksUnknownOnes) {
+    const Names kinds[] = {
+        {1, "REQUEST"}, {5, "SIGNAL"}, {6, "ERROR_MSSTPE_UNKNOWN"}, {-1, "ERROR_MSSTPE_UNKNOWN"}};
+    for (const auto& [kind, name] : kinds)
+        EXPECT_STREQ(CKvMessage::KindName(kind), name) << kind;
+    const Names attributes[] = {{3, "DATA_NOT_FOUND"},
+                                {31, "CALL_ECT_ESTABLISHED"},
+                                {32, "ERROR_ATTRIBUTE_UNKNOWN"},
+                                {-1, "ERROR_ATTRIBUTE_UNKNOWN"}};
+    for (const auto& [attribute, name] : attributes)
+        EXPECT_STREQ(CKvMessage::AttributeName(attribute), name) << attribute;
     CKvMessage message;
-    message.SetAttribute(KV_MSG_ATTR_DATA_NOT_FOUND);
-    EXPECT_STREQ(message.GetAttributeName(), "DATA_NOT_FOUND");
+    message.SetAttribute(KV_MSG_ATTR_ENDED);
+    EXPECT_STREQ(message.GetAttributeName(), "ENDED");
+    EXPECT_STREQ(message.GetKindName(), "CONFIRMATION");
 }
 
 TEST(Message, HeaderValidityComparesEachFieldAsSigned) {
-    const HeaderCase cases[] = {
+    const struct {
+        std::int32_t kind, command, sub_command, payload_type, attribute;
+        bool valid;
+    } cases[] = {
         {5, 11, 11, 71, 31, true},  {6, 0, 0, 0, 0, false},  {0, 12, 0, 0, 0, false},
         {0, 0, 12, 0, 0, false},    {0, 0, 0, 72, 0, false}, {0, 0, 0, 0, 32, false},
-        {-1, -1, -1, -1, -1, true}, {7, 0, 0, 0, 0, false},
+        {-1, -1, -1, -1, -1, true},
     };
-    for (const HeaderCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.kind << "," << c.command << "," << c.sub_command << ","
                                         << c.payload_type << "," << c.attribute);
         CKvMessage message;
@@ -78,91 +80,75 @@ TEST(Message, SetHeaderWithCommandZeroKeepsCommandAndSubCommand) {
     EXPECT_EQ(message.GetSubCommand(), 1);
 }
 
-TEST(Message, ReleaseDestroysPayloadEvenWithInvalidHeader) {
-    ScopedCountingPayload counting;
-    CKvMessage* message = NewMessageWithCountingPayload(1);
-    message->SetKind(7);
-    ASSERT_FALSE(message->IsHeaderValid());
-    message->Release();
-    EXPECT_EQ(counting.Live(), 0);
-}
+class MessagePayloadTest : public testing::Test {
+protected:
+    ScopedCountingPayload counting_;
+};
 
-TEST(Message, DeleteHeaderOnlyLeavesThePayload) {
-    ScopedCountingPayload counting;
-    CKvMessage* message = NewMessageWithCountingPayload(1);
-    auto* payload = static_cast<CountingPayload*>(message->GetPayload());
-    message->SetKind(7);
-    message->DeleteHeaderOnly();
-    EXPECT_EQ(counting.Live(), 1);
+TEST_F(MessagePayloadTest, ReleaseDestroysThePayloadEvenWithAnInvalidHeaderDeleteHeaderOnlyNot) {
+    CKvMessage* released = NewMessageWithCountingPayload(1);
+    released->SetKind(7);
+    ASSERT_FALSE(released->IsHeaderValid());
+    released->Release();
+    EXPECT_EQ(counting_.Live(), 0);
+    CKvMessage* header_only = NewMessageWithCountingPayload(2);
+    void* payload = header_only->GetPayload();
+    header_only->SetKind(7);
+    header_only->DeleteHeaderOnly();
+    EXPECT_EQ(counting_.Live(), 1);
     DestroyPayloadByType(payload, kCountingPayloadType);
 }
 
-TEST(Message, APayloadIsNeverOverwrittenWithoutBeingDestroyed) {
-    ScopedCountingPayload counting;
+TEST_F(MessagePayloadTest, APayloadIsNeverOverwrittenWithoutBeingDestroyed) {
     std::unique_ptr<CKvMessage> message(NewMessageWithCountingPayload(1));
     void* payload = nullptr;
-
     ASSERT_TRUE(message->CreatePayload(payload, kCountingPayloadType));
-    EXPECT_EQ(counting.Live(), 1) << "CreatePayload";
-
+    EXPECT_EQ(counting_.Live(), 1) << "CreatePayload";
     message->SetPayload(new CountingPayload);
-    EXPECT_EQ(counting.Live(), 1) << "SetPayload";
-
+    EXPECT_EQ(counting_.Live(), 1) << "SetPayload";
     message->SetHeader(KV_MSG_KIND_INFO, new CountingPayload, kCountingPayloadType, 1, 0, 0);
-    EXPECT_EQ(counting.Live(), 1) << "SetHeader";
-
+    EXPECT_EQ(counting_.Live(), 1) << "SetHeader";
     CKvMessage other;
     *message = other;
-    EXPECT_EQ(counting.Live(), 0) << "assignment";
+    EXPECT_EQ(counting_.Live(), 0) << "assignment";
     EXPECT_EQ(message->GetPayload(), nullptr);
-
     message->SetPayloadType(kCountingPayloadType);
     message->SetPayload(new CountingPayload);
     message->SetPayloadType(0);
-    EXPECT_EQ(counting.Live(), 0) << "type change";
-
+    EXPECT_EQ(counting_.Live(), 0) << "type change";
     EXPECT_EQ(message->DestroyPayload(), KV_E_INVALID_POINTER);
-    message->Reset();
-    EXPECT_TRUE(message->IsBlank());
 }
 
-TEST(Message, FailedPayloadCreationLeavesNoPayloadAndTheFormerType) {
-    ScopedCountingPayload counting;
+TEST_F(MessagePayloadTest, FailedPayloadCreationLeavesNoPayloadAndTheFormerType) {
     std::unique_ptr<CKvMessage> message(NewMessageWithCountingPayload(1));
     void* payload = nullptr;
     EXPECT_EQ(message->CreatePayload(payload, 20), 0);
     EXPECT_EQ(payload, nullptr);
     EXPECT_EQ(message->GetPayload(), nullptr);
     EXPECT_EQ(message->GetPayloadType(), kCountingPayloadType);
-    EXPECT_EQ(counting.Live(), 0);
+    EXPECT_EQ(counting_.Live(), 0);
 }
 
-TEST(Message, CopyAssignmentCopiesTheHeaderButNeitherPayloadNorTimer) {
-    ScopedCountingPayload counting;
+TEST_F(MessagePayloadTest, CopyAssignmentCopiesTheHeaderButNeitherPayloadNorTimer) {
     std::unique_ptr<CKvMessage> source(NewMessageWithCountingPayload(5));
     source->SetKindAndCommand(KV_MSG_KIND_REQUEST, 2, 3);
     source->SetJobIds(10, 11, 12);
-    source->SetSubscriberEndpoint(3);
     source->SetSpareWord(7);
     source->SetSecondText("b");
     source->GetTimer().SetInterval(1, 0);
-
     CKvMessage copy;
     copy = *source;
-    EXPECT_EQ(copy.GetKind(), KV_MSG_KIND_REQUEST);
     EXPECT_EQ(copy.GetSubCommand(), 3);
     EXPECT_EQ(copy.GetPayloadType(), kCountingPayloadType);
     EXPECT_EQ(copy.GetPayload(), nullptr);
     EXPECT_EQ(copy.GetOriginatingJobId(), 12u);
-    EXPECT_EQ(copy.GetSubscriberEndpoint(), 3);
     EXPECT_EQ(copy.GetSpareWord(), 7u);
     EXPECT_EQ(copy.GetSecondText(), "b");
-    EXPECT_EQ(copy.GetTimer().GetInterval(), 1073740824);
-    EXPECT_EQ(counting.Live(), 1);
+    EXPECT_EQ(copy.GetTimer().GetInterval(), kBlankTimerInterval);
+    EXPECT_EQ(counting_.Live(), 1);
 }
 
-TEST(Message, CloneCopiesThePayload) {
-    ScopedCountingPayload counting;
+TEST_F(MessagePayloadTest, CloneCopiesThePayloadOrFailsButStillHandsOutTheCopy) {
     std::unique_ptr<CKvMessage> source(NewMessageWithCountingPayload(5));
     CKvMessage* copy = nullptr;
     ASSERT_EQ(source->Clone(copy), KV_OK);
@@ -170,40 +156,32 @@ TEST(Message, CloneCopiesThePayload) {
     EXPECT_NE(copy->GetPayload(), source->GetPayload());
     EXPECT_EQ(PayloadValue(*copy), 5u);
     copy->Release();
-    source.reset();
-    EXPECT_EQ(counting.Live(), 0);
-}
 
-TEST(Message, CloneOfAPayloadThatCannotBeCopiedFailsButHandsOutTheCopy) {
     static constexpr PayloadOperations kNoCopy = {
         []() -> void* { return new CountingPayload; },
         nullptr,
         [](void* payload) { delete static_cast<CountingPayload*>(payload); },
     };
-    ScopedCountingPayload counting;
     RegisterPayloadType(kCountingPayloadType, &kNoCopy);
-    std::unique_ptr<CKvMessage> source(NewMessageWithCountingPayload(5));
-    CKvMessage* copy = nullptr;
+    copy = nullptr;
     EXPECT_EQ(source->Clone(copy), KV_E_FAIL);
     ASSERT_NE(copy, nullptr);
     copy->Release();
     source.reset();
-    EXPECT_EQ(counting.Live(), 0);
+    EXPECT_EQ(counting_.Live(), 0);
 }
 
-TEST(Message, SubscriptionMatching) {
+TEST(Message, SubscriptionMatchingTakesZeroPatternFieldsAsWildcards) {
     CKvMessage message;
     message.SetKindAndCommand(KV_MSG_KIND_INFO, 1, 2);
     message.SetPayloadType(9);
     message.SetSourceEndpoint(10);
     message.SetTargetEndpoint(20);
-
-    struct Case {
+    const struct {
         const char* name;
         void (*shape)(CKvMessage&);
         KvResult expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"all zero", [](CKvMessage& p) { p.SetKind(0); }, KV_OK},
         {"kind equal", [](CKvMessage& p) { p.SetKind(KV_MSG_KIND_INFO); }, KV_OK},
         {"kind differs", [](CKvMessage& p) { p.SetKind(KV_MSG_KIND_REQUEST); }, KV_E_FAIL},
@@ -217,7 +195,7 @@ TEST(Message, SubscriptionMatching) {
         {"subscriber is the target",
          [](CKvMessage& p) { p.SetKind(0), p.SetSubscriberEndpoint(20); }, KV_E_FAIL},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CKvMessage pattern;
         pattern.SetSubscriberEndpoint(30);
@@ -225,12 +203,6 @@ TEST(Message, SubscriptionMatching) {
         EXPECT_EQ(message.MatchSubscription(&pattern), c.expected);
     }
     EXPECT_EQ(message.MatchSubscription(nullptr), KV_E_INVALID_POINTER);
-}
-
-TEST(Message, SendAndPostRefuseAnInvalidRouter) {
-    CKvMessage message;
-    EXPECT_EQ(message.Post(1, nullptr, false), KV_E_INVALID_POINTER);
-    EXPECT_EQ(message.Send(1, 2, nullptr, 0, false, false), KV_E_INVALID_POINTER);
 }
 
 class MessageSendTest : public testing::Test {
@@ -248,12 +220,10 @@ protected:
 
 TEST_F(MessageSendTest, ConfirmationGoesBackToTheRequestSourceWithJobIdsSwapped) {
     auto* message = new CKvMessage;
-    message->SetKind(KV_MSG_KIND_CONFIRMATION);
     message->SetSourceEndpoint(kSelf);
     message->SetJobIds(5, 6, 7);
     message->SetValue(33);
     ASSERT_EQ(message->Send(0x999, 0x42, &router_, 1, false, false), KV_OK);
-
     UINT number = 0;
     WPARAM kind = 0;
     CKvMessage* arrived = queue_.TakeQueued(&number, &kind);
@@ -266,7 +236,15 @@ TEST_F(MessageSendTest, ConfirmationGoesBackToTheRequestSourceWithJobIdsSwapped)
     EXPECT_EQ(arrived->GetTargetJobId(), 5u);
     EXPECT_EQ(arrived->GetValue(), 33u);
     EXPECT_EQ(arrived->GetTargetName(), "self");
-    arrived->Release();
+
+    // SendConfirmation turns a request into its answer the same way.
+    arrived->SetKindAndCommand(KV_MSG_KIND_REQUEST, 2, 0);
+    arrived->SetSourceEndpoint(kSelf);
+    ASSERT_EQ(arrived->SendConfirmation(0x43, &router_, true), KV_OK);
+    ASSERT_EQ(queue_.TakeQueued(nullptr, &kind), message);
+    EXPECT_EQ(kind, static_cast<WPARAM>(KV_MSG_KIND_CONFIRMATION));
+    EXPECT_EQ(message->GetSourceEndpoint(), 0x43);
+    message->Release();
 }
 
 TEST_F(MessageSendTest, OtherKindsGoToTheTargetWithSourceAndValue) {
@@ -283,25 +261,14 @@ TEST_F(MessageSendTest, OtherKindsGoToTheTargetWithSourceAndValue) {
 }
 
 TEST_F(MessageSendTest, FailedSendLeavesTheMessageWithTheCallerUnlessAskedToRelease) {
-    CKvMessage* message = NewMessageWithCountingPayload(3);
-    message->SetKind(KV_MSG_KIND_REQUEST);
-    EXPECT_EQ(message->Post(0x123, &router_, false), KV_E_FAIL);
+    CKvMessage message;
+    EXPECT_EQ(message.Post(1, nullptr, false), KV_E_INVALID_POINTER);
+    EXPECT_EQ(message.Send(1, 2, nullptr, 0, false, false), KV_E_INVALID_POINTER);
+    CKvMessage* request = NewMessageWithCountingPayload(3);
+    request->SetKind(KV_MSG_KIND_REQUEST);
+    EXPECT_EQ(request->Post(0x123, &router_, false), KV_E_FAIL);
     EXPECT_EQ(counting_.Live(), 1);
-    EXPECT_EQ(message->Send(0x123, kSelf, &router_, 0, true, false), KV_E_FAIL);
+    EXPECT_EQ(request->Send(0x123, kSelf, &router_, 0, true, false), KV_E_FAIL);
     EXPECT_EQ(counting_.Live(), 0);
     EXPECT_EQ(queue_.GetCount(), 0u);
-}
-
-TEST_F(MessageSendTest, SendConfirmationTurnsARequestIntoItsAnswer) {
-    auto* message = new CKvMessage;
-    message->SetKindAndCommand(KV_MSG_KIND_REQUEST, 2, 0);
-    message->SetSourceEndpoint(kSelf);
-    message->SetTargetEndpoint(0x42);
-    ASSERT_EQ(message->SendConfirmation(0x42, &router_, true), KV_OK);
-    WPARAM kind = 0;
-    CKvMessage* arrived = queue_.TakeQueued(nullptr, &kind);
-    ASSERT_EQ(arrived, message);
-    EXPECT_EQ(kind, static_cast<WPARAM>(KV_MSG_KIND_CONFIRMATION));
-    EXPECT_EQ(arrived->GetSourceEndpoint(), 0x42);
-    arrived->Release();
 }

@@ -8,9 +8,12 @@
 #include <algorithm>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
+
+using Events = std::vector<std::string>;
 
 constexpr DWORD kWait = 10000;
 constexpr std::uint16_t kWorker = 0x805;
@@ -22,42 +25,34 @@ constexpr std::int32_t kQuitThenGateCommand = 4;
 
 class RecordingThread : public CKvWinThread {
 public:
-    RecordingThread(CKvMessageRouter* router, TestThreadQueue* requester = nullptr)
+    explicit RecordingThread(CKvMessageRouter* router, TestThreadQueue* requester = nullptr)
         : CKvWinThread(router, kWorker, "worker", false), requester_(requester) {
         routing_enabled_ = true;
     }
     ~RecordingThread() override { JoinThread(); }
 
-    std::vector<std::string> Events() {
+    // The events so far; taking them also lets the thread report sleep again.
+    Events TakeEvents() {
         std::lock_guard lock(mutex_);
-        return events_;
+        asleep.Reset();
+        return std::exchange(events_, {});
     }
+    // The result of each dispatch; read once the thread has ended.
     std::vector<KvResult> Results() {
         std::lock_guard lock(mutex_);
         return results_;
     }
-    // Waits until the worker has dispatched the given number of messages.
-    bool WaitDispatched(std::size_t count) {
-        for (;;) {
-            {
-                std::lock_guard lock(mutex_);
-                if (results_.size() >= count)
-                    return true;
-                dispatched_.Reset();
-            }
-            if (!dispatched_.Wait(kWait))
-                return false;
-        }
-    }
 
-    ManualResetEvent in_gate;
-    ManualResetEvent gate;
+    ManualResetEvent in_gate, gate, asleep;
     bool fail_init = false;
+    bool watch_idle = false; // records idle passes and runs a 30 ms thread timer
     std::size_t requester_count_at_exit = 99;
 
 protected:
     bool OnInitInstance() override {
         Record("init");
+        if (watch_idle)
+            SetThreadTimer(1, 30);
         GetStartedEvent().Set();
         return !fail_init;
     }
@@ -68,18 +63,15 @@ protected:
     }
     KvResult Dispatch(WPARAM kind, CKvMessage* message) override {
         const KvResult result = CKvWinThread::Dispatch(kind, message);
-        {
-            std::lock_guard lock(mutex_);
-            results_.push_back(result);
-        }
-        dispatched_.Set();
+        std::lock_guard lock(mutex_);
+        results_.push_back(result);
         return result;
     }
     KvResult OnRequest(CKvMessage* message) override {
-        if (message->GetCommand() == kQuitThenGateCommand)
+        const std::int32_t command = message->GetCommand();
+        if (command == kQuitThenGateCommand)
             OnQuit(nullptr);
-        if (message->GetCommand() == kGateCommand ||
-            message->GetCommand() == kQuitThenGateCommand) {
+        if (command == kGateCommand || command == kQuitThenGateCommand) {
             in_gate.Set();
             gate.Wait(kWait);
         }
@@ -90,18 +82,31 @@ protected:
         Record("info");
         return CKvWinThread::OnInfo(message);
     }
+    // Idles twice more after each message, then reports that it went to sleep.
+    bool OnIdleHook(LONG count) override {
+        if (!watch_idle)
+            return false;
+        Record("idle " + std::to_string(count));
+        if (count >= 2)
+            asleep.Set();
+        return count < 2;
+    }
+    void OnTimer(UINT id) override { Record("timer " + std::to_string(id)); }
+    void OnDroppedMessage(const ThreadMessage& message) override {
+        Record("dropped " + std::to_string(message.message));
+        CKvWinThread::OnDroppedMessage(message);
+    }
 
+private:
     void Record(const std::string& event) {
         std::lock_guard lock(mutex_);
         events_.push_back(event);
     }
 
-private:
     TestThreadQueue* requester_;
     std::mutex mutex_;
-    std::vector<std::string> events_;
+    Events events_;
     std::vector<KvResult> results_;
-    ManualResetEvent dispatched_;
 };
 
 class WinThreadTest : public testing::Test {
@@ -110,22 +115,28 @@ protected:
         ASSERT_EQ(router_.Init(&GetHandleTable()), KV_OK);
         ASSERT_EQ(router_.RegisterThread(kRequester, requester_.GetThreadId(), "requester"), KV_OK);
     }
-
     void Start(RecordingThread& thread) {
         ASSERT_TRUE(thread.CreateThread());
         ASSERT_TRUE(thread.WaitStarted(kWait));
     }
-
     KvResult SendToWorker(std::int32_t kind, std::int32_t command, CKvMessage* message = nullptr) {
         if (message == nullptr)
             message = new CKvMessage;
         message->SetKindAndCommand(kind, command, 0);
         return message->Send(kWorker, kRequester, &router_, 0, true, false);
     }
-
+    KvResult SendQuitRequest(std::uint32_t source_job, std::uint32_t target_job) {
+        auto* request = new CKvMessage;
+        request->SetJobIds(source_job, target_job, 0);
+        return SendToWorker(KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_QUIT, request);
+    }
     void HoldWorkerInGate(RecordingThread& thread, std::int32_t command = kGateCommand) {
         ASSERT_EQ(SendToWorker(KV_MSG_KIND_REQUEST, command), KV_OK);
         ASSERT_TRUE(thread.in_gate.Wait(kWait));
+    }
+    bool IsRegistered(std::uint16_t id) {
+        CKvRouterEndpoint entry;
+        return router_.LookupEndpoint(entry, id) == 1;
     }
 
     ScopedCountingPayload counting_;
@@ -138,11 +149,8 @@ protected:
 TEST_F(WinThreadTest, QuitRequestIsAnsweredAfterExitInstance) {
     RecordingThread thread(&router_, &requester_);
     Start(thread);
-    auto* request = new CKvMessage;
-    request->SetJobIds(11, 22, 0);
-    ASSERT_EQ(SendToWorker(KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_QUIT, request), KV_OK);
+    ASSERT_EQ(SendQuitRequest(11, 22), KV_OK);
     ASSERT_TRUE(thread.WaitEnded(1, kWait));
-
     EXPECT_EQ(thread.requester_count_at_exit, 0u);
     WPARAM kind = 0;
     CKvMessage* answer = requester_.WaitMessage(nullptr, &kind);
@@ -154,32 +162,34 @@ TEST_F(WinThreadTest, QuitRequestIsAnsweredAfterExitInstance) {
     EXPECT_EQ(answer->GetTargetJobId(), 11u);
     answer->Release();
     EXPECT_EQ(thread.GetState(), CKvWinThread::kEnded);
-    CKvRouterEndpoint entry;
-    EXPECT_EQ(router_.LookupEndpoint(entry, kWorker), 0);
+    EXPECT_FALSE(IsRegistered(kWorker));
 }
 
-TEST_F(WinThreadTest, QuitInfoEndsTheLoopWithoutAnswer) {
-    RecordingThread thread(&router_);
-    Start(thread);
-    ASSERT_EQ(SendToWorker(KV_MSG_KIND_INFO, KV_MSG_COMMAND_QUIT), KV_OK);
-    ASSERT_TRUE(thread.WaitEnded(1, kWait));
-    EXPECT_EQ(requester_.GetCount(), 0u);
-    EXPECT_EQ(thread.Events(), (std::vector<std::string>{"init", "exit"}));
+TEST_F(WinThreadTest, QuitInfoOrAFailedInitInstanceEndsTheThreadWithoutAnswer) {
+    for (bool fail_init : {false, true}) {
+        SCOPED_TRACE(fail_init ? "failed init" : "quit info");
+        RecordingThread thread(&router_);
+        thread.fail_init = fail_init;
+        Start(thread);
+        if (!fail_init) {
+            ASSERT_EQ(SendToWorker(KV_MSG_KIND_INFO, KV_MSG_COMMAND_QUIT), KV_OK);
+        }
+        ASSERT_TRUE(thread.WaitEnded(1, kWait));
+        EXPECT_EQ(thread.TakeEvents(), (Events{"init", "exit"}));
+        EXPECT_EQ(thread.GetState(), CKvWinThread::kEnded);
+        EXPECT_FALSE(IsRegistered(kWorker));
+        EXPECT_EQ(requester_.GetCount(), 0u);
+    }
 }
 
-TEST_F(WinThreadTest, ASecondQuitRequestWhileOneIsPendingIsAnsweredToo) {
+TEST_F(WinThreadTest, QuitRequestsQueuedBehindTheQuitAreStillAnsweredInOrder) {
     RecordingThread thread(&router_);
     Start(thread);
-    HoldWorkerInGate(thread);
-    auto* first = new CKvMessage;
-    first->SetJobIds(1, 0, 0);
-    auto* second = new CKvMessage;
-    second->SetJobIds(2, 0, 0);
-    ASSERT_EQ(SendToWorker(KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_QUIT, first), KV_OK);
-    ASSERT_EQ(SendToWorker(KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_QUIT, second), KV_OK);
+    HoldWorkerInGate(thread, kQuitThenGateCommand);
+    ASSERT_EQ(SendQuitRequest(1, 0), KV_OK);
+    ASSERT_EQ(SendQuitRequest(2, 0), KV_OK);
     thread.gate.Set();
     ASSERT_TRUE(thread.WaitEnded(1, kWait));
-
     std::vector<std::uint32_t> answered;
     while (CKvMessage* answer = requester_.TakeQueued()) {
         answered.push_back(answer->GetTargetJobId());
@@ -198,10 +208,9 @@ TEST_F(WinThreadTest, MessagesQueuedBehindTheQuitAreReleasedWithTheirPayloads) {
     EXPECT_EQ(counting_.Live(), 3);
     thread.gate.Set();
     ASSERT_TRUE(thread.WaitEnded(1, kWait));
-
     EXPECT_EQ(counting_.Live(), 0);
     EXPECT_EQ(CountingPayload::destroyed, 3);
-    const std::vector<std::string> events = thread.Events();
+    const Events events = thread.TakeEvents();
     EXPECT_EQ(std::count(events.begin(), events.end(), "request"), 1) << "only the gate";
     CKvMessage* late = NewMessageWithCountingPayload(9);
     late->SetKind(KV_MSG_KIND_INFO);
@@ -210,74 +219,48 @@ TEST_F(WinThreadTest, MessagesQueuedBehindTheQuitAreReleasedWithTheirPayloads) {
     late->Release();
 }
 
-TEST_F(WinThreadTest, DispatchByKind) {
+TEST_F(WinThreadTest, DispatchesByKindAndReleasesWhatNoHandlerTakes) {
     RecordingThread thread(&router_);
     Start(thread);
-    auto* at_once = new CKvMessage;
-    ASSERT_EQ(SendToWorker(KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_ANSWER_AT_ONCE, at_once), KV_OK);
+    ASSERT_EQ(SendToWorker(KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_ANSWER_AT_ONCE), KV_OK);
     auto* with_job = new CKvMessage;
     with_job->SetSourceJobId(5);
     ASSERT_EQ(SendToWorker(KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_ANSWER_AT_ONCE, with_job), KV_OK);
     ASSERT_EQ(SendToWorker(KV_MSG_KIND_INFO, 1), KV_OK);
     ASSERT_EQ(SendToWorker(6, 0, NewMessageWithCountingPayload(1)), KV_OK);
     ASSERT_EQ(SendToWorker(KV_MSG_KIND_SIGNAL, 1), KV_OK);
-    ASSERT_TRUE(thread.WaitDispatched(5));
-
+    EXPECT_EQ(thread.Stop(kWait), KV_OK);
     EXPECT_EQ(thread.Results(), (std::vector<KvResult>{KV_OK, KV_E_NOT_HANDLED, KV_E_NOT_HANDLED,
-                                                       KV_E_FAIL, KV_E_NOT_HANDLED}));
-    EXPECT_EQ(thread.Events(), (std::vector<std::string>{"init", "request", "info"}));
+                                                       KV_E_FAIL, KV_E_NOT_HANDLED, KV_OK}));
+    EXPECT_EQ(thread.TakeEvents(), (Events{"init", "request", "info", "exit"}));
     WPARAM kind = 0;
     CKvMessage* answer = requester_.WaitMessage(nullptr, &kind);
     ASSERT_NE(answer, nullptr);
     EXPECT_EQ(kind, static_cast<WPARAM>(KV_MSG_KIND_CONFIRMATION));
     answer->Release();
     EXPECT_EQ(counting_.Live(), 0) << "a refused kind is released by its owner";
-    EXPECT_EQ(thread.Stop(kWait), KV_OK);
 }
 
-TEST_F(WinThreadTest, StopWithoutTimeOutReturnsAtOnceAndLaterStopsAreRefused) {
+TEST_F(WinThreadTest, StopTimesOutWhileTheThreadIsBusyReturnsAtOnceWithoutTimeOutThenRefuses) {
     RecordingThread thread(&router_);
     Start(thread);
+    HoldWorkerInGate(thread);
+    EXPECT_EQ(thread.Stop(50), KV_E_TIMEOUT);
+    EXPECT_EQ(thread.GetLastResult(), KV_E_TIMEOUT);
     EXPECT_FALSE(thread.IsEnded());
     EXPECT_EQ(thread.Stop(0), KV_OK);
+    thread.gate.Set();
     ASSERT_TRUE(thread.WaitEnded(0, kWait));
     EXPECT_TRUE(thread.IsEnded());
     EXPECT_EQ(thread.Stop(kWait), KV_E_ALREADY_STOPPING);
     EXPECT_TRUE(thread.WaitEnded(1, 0));
 }
 
-TEST_F(WinThreadTest, StopTimesOutWhileTheThreadIsBusyAndTheThreadEndsLater) {
-    RecordingThread thread(&router_);
-    Start(thread);
-    HoldWorkerInGate(thread);
-    EXPECT_EQ(thread.Stop(50), KV_E_TIMEOUT);
-    EXPECT_EQ(thread.GetLastResult(), KV_E_TIMEOUT);
-    thread.gate.Set();
-    EXPECT_TRUE(thread.WaitEnded(1, kWait));
-}
-
-TEST_F(WinThreadTest, StopOfAThreadThatNeverStarted) {
+TEST_F(WinThreadTest, WithoutAStartedThreadOrARouterStopAndTheRouterHelpersFail) {
     RecordingThread thread(&router_);
     EXPECT_EQ(thread.Stop(kWait), KV_E_FAIL);
     EXPECT_FALSE(thread.IsEnded());
     EXPECT_FALSE(thread.WaitEnded(2, 0));
-    RecordingThread without_router(nullptr);
-    EXPECT_EQ(without_router.Stop(0), KV_E_INVALID_POINTER);
-}
-
-TEST_F(WinThreadTest, FailedInitInstanceStillRunsExitInstance) {
-    RecordingThread thread(&router_);
-    thread.fail_init = true;
-    Start(thread);
-    ASSERT_TRUE(thread.WaitEnded(1, kWait));
-    EXPECT_EQ(thread.Events(), (std::vector<std::string>{"init", "exit"}));
-    EXPECT_EQ(thread.GetState(), CKvWinThread::kEnded);
-    CKvRouterEndpoint entry;
-    EXPECT_EQ(router_.LookupEndpoint(entry, kWorker), 0);
-}
-
-TEST_F(WinThreadTest, WindowEndpointHelpersUseTheThreadsRouter) {
-    RecordingThread thread(&router_);
     int anchor = 0;
     HWND window = reinterpret_cast<HWND>(&anchor);
     EXPECT_EQ(thread.RegisterWindowAtRouter(0x900, window, "dialog"), KV_OK);
@@ -288,82 +271,26 @@ TEST_F(WinThreadTest, WindowEndpointHelpersUseTheThreadsRouter) {
     EXPECT_EQ(thread.UnregisterAtRouter(0x900), KV_OK);
     EXPECT_EQ(thread.UnregisterAtRouter(0x900), KV_E_FAIL);
     RecordingThread without_router(nullptr);
+    EXPECT_EQ(without_router.Stop(0), KV_E_INVALID_POINTER);
     EXPECT_EQ(without_router.RegisterWindowAtRouter(0x900, window, "dialog"), KV_E_INVALID_POINTER);
 }
-
-namespace {
-
-// Idles twice more after each message, then reports that it went to sleep.
-class IdleThread : public CKvWinThread {
-public:
-    explicit IdleThread(CKvMessageRouter* router) : CKvWinThread(router, kWorker, "idle", false) {
-        routing_enabled_ = true;
-    }
-    ~IdleThread() override { JoinThread(); }
-
-    std::vector<std::string> Take() {
-        std::lock_guard lock(mutex_);
-        std::vector<std::string> taken;
-        taken.swap(events_);
-        asleep.Reset();
-        return taken;
-    }
-
-    ManualResetEvent asleep;
-
-protected:
-    bool OnInitInstance() override {
-        SetThreadTimer(1, 30);
-        GetStartedEvent().Set();
-        return true;
-    }
-    bool OnIdleHook(LONG count) override {
-        Record("idle " + std::to_string(count));
-        if (count < 2)
-            return true;
-        asleep.Set();
-        return false;
-    }
-    void OnTimer(UINT id) override { Record("timer " + std::to_string(id)); }
-    void OnDroppedMessage(const ThreadMessage& message) override {
-        Record("message " + std::to_string(message.message));
-        CKvWinThread::OnDroppedMessage(message);
-    }
-
-private:
-    void Record(const std::string& event) {
-        std::lock_guard lock(mutex_);
-        events_.push_back(event);
-    }
-
-    std::mutex mutex_;
-    std::vector<std::string> events_;
-};
-
-} // namespace
 
 TEST_F(WinThreadTest, IdlePassesCountUpAndTheThirtyMillisecondTimerWakesTheLoop) {
     ManualClock clock;
     ScopedClock installed(clock);
-    IdleThread thread(&router_);
-    ASSERT_TRUE(thread.CreateThread());
+    RecordingThread thread(&router_);
+    thread.watch_idle = true;
+    Start(thread);
     ASSERT_TRUE(thread.asleep.Wait(kWait));
-    const std::vector<std::string> idle = {"idle 0", "idle 1", "idle 2"};
-    EXPECT_EQ(thread.Take(), idle);
-
+    EXPECT_EQ(thread.TakeEvents(), (Events{"init", "idle 0", "idle 1", "idle 2"}));
     clock.Advance(29);
     ASSERT_TRUE(thread.PostMessage(0x7000, 0, 0));
     ASSERT_TRUE(thread.asleep.Wait(kWait));
-    std::vector<std::string> expected = {"message 28672"};
-    expected.insert(expected.end(), idle.begin(), idle.end());
-    EXPECT_EQ(thread.Take(), expected) << "no timer before 30 ms";
-
+    EXPECT_EQ(thread.TakeEvents(), (Events{"dropped 28672", "idle 0", "idle 1", "idle 2"}))
+        << "no timer before 30 ms";
     clock.Advance(1);
     thread.WakeUp();
     ASSERT_TRUE(thread.asleep.Wait(kWait));
-    expected = {"timer 1"};
-    expected.insert(expected.end(), idle.begin(), idle.end());
-    EXPECT_EQ(thread.Take(), expected);
-
+    EXPECT_EQ(thread.TakeEvents(), (Events{"timer 1", "idle 0", "idle 1", "idle 2"}));
     EXPECT_EQ(thread.Stop(kWait), KV_OK);
 }

@@ -17,6 +17,12 @@ std::vector<UINT> Numbers(const std::vector<ThreadMessage>& messages) {
     return numbers;
 }
 
+UINT Take(MessageQueue& queue) {
+    ThreadMessage taken;
+    EXPECT_TRUE(queue.GetMessage(taken));
+    return taken.message;
+}
+
 } // namespace
 
 TEST(MessageQueue, DeliversInPostingOrderPastTheInitialCapacity) {
@@ -24,17 +30,12 @@ TEST(MessageQueue, DeliversInPostingOrderPastTheInitialCapacity) {
     for (UINT number = 1; number <= 200; ++number) {
         ASSERT_TRUE(queue.Post(Numbered(number)));
         if (number % 3 == 0) {
-            ThreadMessage taken;
-            ASSERT_TRUE(queue.GetMessage(taken));
-            EXPECT_EQ(taken.message, number / 3);
+            EXPECT_EQ(Take(queue), number / 3);
         }
     }
     UINT expected = 200 / 3 + 1;
-    while (queue.GetCount() != 0) {
-        ThreadMessage taken;
-        ASSERT_TRUE(queue.GetMessage(taken));
-        EXPECT_EQ(taken.message, expected++);
-    }
+    while (queue.GetCount() != 0 && expected <= 200)
+        EXPECT_EQ(Take(queue), expected++);
     EXPECT_EQ(expected, 201u);
 }
 
@@ -43,10 +44,8 @@ TEST(MessageQueue, QuitComesAfterEverythingPostedBeforeItAndClosesTheQueue) {
     queue.Post(Numbered(1));
     ASSERT_TRUE(queue.PostQuit(7));
     queue.Post(Numbered(2));
-
+    EXPECT_EQ(Take(queue), 1u);
     ThreadMessage taken;
-    ASSERT_TRUE(queue.GetMessage(taken));
-    EXPECT_EQ(taken.message, 1u);
     EXPECT_FALSE(queue.GetMessage(taken));
     EXPECT_EQ(taken.message, KV_WM_QUIT);
     EXPECT_EQ(taken.wParam, 7u);
@@ -56,76 +55,54 @@ TEST(MessageQueue, QuitComesAfterEverythingPostedBeforeItAndClosesTheQueue) {
     EXPECT_EQ(Numbers(queue.CloseAndDrain()), (std::vector<UINT>{2}));
 }
 
-TEST(MessageQueue, CloseAndDrainHandsBackWhatIsQueued) {
-    MessageQueue queue;
-    queue.Post(Numbered(1));
-    queue.Post(Numbered(2));
-    EXPECT_EQ(Numbers(queue.CloseAndDrain()), (std::vector<UINT>{1, 2}));
-    EXPECT_FALSE(queue.Post(Numbered(3)));
-    EXPECT_FALSE(queue.HasMessage());
-}
-
-TEST(MessageQueue, RemoveWindowMessagesKeepsTheOthersInOrder) {
+TEST(MessageQueue, RemoveWindowMessagesKeepsTheOthersInOrderForCloseAndDrain) {
     MessageQueue queue;
     int a = 0, b = 0;
     HWND first = reinterpret_cast<HWND>(&a);
-    HWND second = reinterpret_cast<HWND>(&b);
     queue.Post(Numbered(1, first));
-    queue.Post(Numbered(2, second));
+    queue.Post(Numbered(2, reinterpret_cast<HWND>(&b)));
     queue.Post(Numbered(3, first));
     queue.Post(Numbered(4));
     EXPECT_EQ(Numbers(queue.RemoveWindowMessages(first)), (std::vector<UINT>{1, 3}));
     EXPECT_EQ(Numbers(queue.CloseAndDrain()), (std::vector<UINT>{2, 4}));
+    EXPECT_FALSE(queue.Post(Numbered(5)));
+    EXPECT_FALSE(queue.HasMessage());
 }
 
-TEST(MessageQueue, TimerIsDueAfterItsIntervalOnTheReplaceableClock) {
-    ManualClock clock;
-    ScopedClock installed(clock);
-    MessageQueue queue;
-    queue.SetTimer(5, 30);
-    EXPECT_FALSE(queue.HasMessage());
-    clock.Advance(29);
-    EXPECT_FALSE(queue.HasMessage());
-    clock.Advance(1);
-    ASSERT_TRUE(queue.HasMessage());
+class MessageQueueTimer : public testing::Test {
+protected:
+    ManualClock clock_;
+    ScopedClock installed_{clock_};
+    MessageQueue queue_;
+};
 
+TEST_F(MessageQueueTimer, IsDueAfterItsIntervalOnceAtATimeAndSettingItAgainRestartsIt) {
+    queue_.SetTimer(5, 30);
+    clock_.Advance(29);
+    EXPECT_FALSE(queue_.HasMessage());
+    clock_.Advance(1);
     ThreadMessage taken;
-    ASSERT_TRUE(queue.GetMessage(taken));
+    ASSERT_TRUE(queue_.GetMessage(taken));
     EXPECT_EQ(taken.message, KV_WM_TIMER);
     EXPECT_EQ(taken.wParam, 5u);
     EXPECT_EQ(taken.window, nullptr);
-    EXPECT_FALSE(queue.HasMessage()) << "one timer message at a time";
-    clock.Advance(30);
-    EXPECT_TRUE(queue.HasMessage());
-    EXPECT_TRUE(queue.KillTimer(5));
-    EXPECT_FALSE(queue.HasMessage());
-    EXPECT_FALSE(queue.KillTimer(5));
+    EXPECT_FALSE(queue_.HasMessage()) << "one timer message at a time";
+    clock_.Advance(20);
+    queue_.SetTimer(5, 30);
+    clock_.Advance(29);
+    EXPECT_FALSE(queue_.HasMessage());
+    clock_.Advance(1);
+    EXPECT_TRUE(queue_.HasMessage());
+    EXPECT_TRUE(queue_.KillTimer(5));
+    EXPECT_FALSE(queue_.HasMessage());
+    EXPECT_FALSE(queue_.KillTimer(5));
 }
 
-TEST(MessageQueue, TimerMessageWaitsBehindPostedMessages) {
-    ManualClock clock;
-    ScopedClock installed(clock);
-    MessageQueue queue;
-    queue.SetTimer(1, 30);
-    clock.Advance(100);
-    queue.Post(Numbered(1));
-    queue.Post(Numbered(2));
-    ThreadMessage taken;
-    for (UINT expected : {1u, 2u, KV_WM_TIMER}) {
-        ASSERT_TRUE(queue.GetMessage(taken));
-        EXPECT_EQ(taken.message, expected);
-    }
-}
-
-TEST(MessageQueue, SettingATimerAgainRestartsItsInterval) {
-    ManualClock clock;
-    ScopedClock installed(clock);
-    MessageQueue queue;
-    queue.SetTimer(1, 30);
-    clock.Advance(20);
-    queue.SetTimer(1, 30);
-    clock.Advance(20);
-    EXPECT_FALSE(queue.HasMessage());
-    clock.Advance(10);
-    EXPECT_TRUE(queue.HasMessage());
+TEST_F(MessageQueueTimer, WaitsBehindPostedMessages) {
+    queue_.SetTimer(1, 30);
+    clock_.Advance(100);
+    queue_.Post(Numbered(1));
+    queue_.Post(Numbered(2));
+    for (UINT expected : {1u, 2u, KV_WM_TIMER})
+        EXPECT_EQ(Take(queue_), expected);
 }

@@ -2,14 +2,10 @@
 
 #include <gtest/gtest.h>
 
-TEST(ThreadMessaging, ThreadIdIsStableAndNotZero) {
-    const DWORD id = GetCurrentThreadId();
-    EXPECT_NE(id, 0u);
-    EXPECT_EQ(GetCurrentThreadId(), id);
-}
-
-TEST(ThreadMessaging, PostingNeedsAnAttachedOpenQueue) {
+TEST(ThreadMessaging, PostingNeedsAnAttachedOpenQueueOfAThreadWithAStableNonZeroId) {
     const DWORD self = GetCurrentThreadId();
+    EXPECT_NE(self, 0u);
+    EXPECT_EQ(GetCurrentThreadId(), self);
     EXPECT_FALSE(PostThreadMessage(self, 1, 0, 0));
     EXPECT_FALSE(PostQuitMessage(0));
     EXPECT_EQ(GetCurrentThreadQueue(), nullptr);

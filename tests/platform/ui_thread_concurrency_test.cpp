@@ -6,9 +6,12 @@
 
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
+
+using Events = std::vector<std::string>;
 
 constexpr DWORD kWait = 10000;
 // Thread messages the test thread understands.
@@ -20,23 +23,16 @@ public:
     explicit TestThread(bool auto_delete = false) : UiThread(auto_delete) {}
     ~TestThread() override { JoinThread(); }
 
-    std::vector<std::string> Events() {
+    // The events so far; taking them also lets the thread report sleep again.
+    Events Take() {
         std::lock_guard lock(mutex_);
-        return events_;
-    }
-    std::vector<std::string> TakeEvents() {
-        std::lock_guard lock(mutex_);
-        std::vector<std::string> taken;
-        taken.swap(events_);
         asleep.Reset();
-        return taken;
+        return std::exchange(events_, {});
     }
 
     bool fail_init = false;
-    ManualResetEvent init_gate{true};
-    ManualResetEvent gate;
-    ManualResetEvent in_gate;
-    ManualResetEvent asleep;
+    bool record_idle = true;
+    ManualResetEvent init_gate{true}, gate, in_gate, asleep;
 
 protected:
     bool InitInstance() override {
@@ -48,12 +44,13 @@ protected:
         Record("exit");
         return UiThread::ExitInstance();
     }
+    // Asks for two more idle passes, then reports that it went to sleep.
     bool OnIdle(LONG count) override {
-        Record("idle " + std::to_string(count));
-        if (count < 2)
-            return true;
-        asleep.Set();
-        return false;
+        if (record_idle)
+            Record("idle " + std::to_string(count));
+        if (count >= 2)
+            asleep.Set();
+        return count < 2;
     }
     bool PreTranslateMessage(ThreadMessage& message) override {
         Record("message " + std::to_string(message.message));
@@ -61,26 +58,23 @@ protected:
             PostQuitMessage(0);
             in_gate.Set();
             gate.Wait(kWait);
-            return true;
-        }
-        if (message.message == kQuitSeven) {
+        } else if (message.message == kQuitSeven) {
             PostQuitMessage(7);
-            return true;
         }
-        return false;
+        return message.message == kQuitAndHold || message.message == kQuitSeven;
     }
     void OnDroppedMessage(const ThreadMessage& message) override {
         Record("dropped " + std::to_string(message.message));
     }
 
+private:
     void Record(const std::string& event) {
         std::lock_guard lock(mutex_);
         events_.push_back(event);
     }
 
-private:
     std::mutex mutex_;
-    std::vector<std::string> events_;
+    Events events_;
 };
 
 } // namespace
@@ -101,12 +95,13 @@ TEST(UiThread, ReportsStillActiveUntilItEndsWithTheQuitExitCode) {
     ASSERT_TRUE(thread.WaitForExit(kWait));
     ASSERT_TRUE(thread.GetExitCode(exit_code));
     EXPECT_EQ(exit_code, 7u);
-    EXPECT_EQ(thread.Events().back(), "exit");
+    EXPECT_EQ(thread.Take().back(), "exit");
     EXPECT_FALSE(thread.PostMessage(1, 0, 0)) << "the queue of an ended thread is gone";
 }
 
 TEST(UiThread, MessagesBehindTheQuitAreDroppedNotDispatched) {
     TestThread thread;
+    thread.record_idle = false;
     ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(thread.PostMessage(1, 0, 0));
     ASSERT_TRUE(thread.PostMessage(kQuitAndHold, 0, 0));
@@ -115,13 +110,8 @@ TEST(UiThread, MessagesBehindTheQuitAreDroppedNotDispatched) {
     ASSERT_TRUE(thread.PostMessage(3, 0, 0));
     thread.gate.Set();
     ASSERT_TRUE(thread.WaitForExit(kWait));
-
-    std::vector<std::string> events = thread.Events();
-    events.erase(std::remove_if(events.begin(), events.end(),
-                                [](const std::string& e) { return e.rfind("idle", 0) == 0; }),
-                 events.end());
-    EXPECT_EQ(events, (std::vector<std::string>{"init", "message 1", "dropped 1", "message 256",
-                                                "dropped 2", "dropped 3", "exit"}));
+    EXPECT_EQ(thread.Take(), (Events{"init", "message 1", "dropped 1", "message 256", "dropped 2",
+                                     "dropped 3", "exit"}));
 }
 
 TEST(UiThread, FailedInitInstanceStillRunsExitInstanceAndDropsWhatWasPosted) {
@@ -132,7 +122,7 @@ TEST(UiThread, FailedInitInstanceStillRunsExitInstanceAndDropsWhatWasPosted) {
     ASSERT_TRUE(thread.PostMessage(5, 0, 0));
     thread.init_gate.Set();
     ASSERT_TRUE(thread.WaitForExit(kWait));
-    EXPECT_EQ(thread.Events(), (std::vector<std::string>{"init", "dropped 5", "exit"}));
+    EXPECT_EQ(thread.Take(), (Events{"init", "dropped 5", "exit"}));
     DWORD exit_code = 1;
     ASSERT_TRUE(thread.GetExitCode(exit_code));
     EXPECT_EQ(exit_code, 0u);
@@ -142,12 +132,10 @@ TEST(UiThread, EveryMessageRestartsTheRisingIdleCount) {
     TestThread thread;
     ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(thread.asleep.Wait(kWait));
-    EXPECT_EQ(thread.TakeEvents(),
-              (std::vector<std::string>{"init", "idle 0", "idle 1", "idle 2"}));
+    EXPECT_EQ(thread.Take(), (Events{"init", "idle 0", "idle 1", "idle 2"}));
     ASSERT_TRUE(thread.PostMessage(9, 0, 0));
     ASSERT_TRUE(thread.asleep.Wait(kWait));
-    EXPECT_EQ(thread.TakeEvents(),
-              (std::vector<std::string>{"message 9", "dropped 9", "idle 0", "idle 1", "idle 2"}));
+    EXPECT_EQ(thread.Take(), (Events{"message 9", "dropped 9", "idle 0", "idle 1", "idle 2"}));
     ASSERT_TRUE(thread.PostMessage(kQuitSeven, 0, 0));
     ASSERT_TRUE(thread.WaitForExit(kWait));
 }
@@ -161,21 +149,20 @@ TEST(UiThread, AutoDeleteThreadDeletesItselfWhenItEnds) {
     // Never destroyed: the detached thread may still be inside Set when the
     // wait returns.
     static ManualResetEvent& deleted = *new ManualResetEvent;
-    deleted.Reset();
     auto* thread = new Deleting(&deleted);
     ASSERT_TRUE(thread->CreateThread());
     ASSERT_TRUE(thread->PostMessage(kQuitSeven, 0, 0));
     EXPECT_TRUE(deleted.Wait(kWait));
 }
 
-TEST(UiThread, RunOnCurrentThreadRunsTheWholeLifeHere) {
+TEST(UiThread, RunOnCurrentThreadRunsTheWholeLifeHereOnce) {
     TestThread thread;
     thread.fail_init = true;
     EXPECT_EQ(thread.RunOnCurrentThread(), 0);
     EXPECT_EQ(thread.GetThreadId(), GetCurrentThreadId());
-    EXPECT_EQ(thread.Events(), (std::vector<std::string>{"init", "exit"}));
+    EXPECT_EQ(thread.Take(), (Events{"init", "exit"}));
     DWORD exit_code = 1;
     ASSERT_TRUE(thread.GetExitCode(exit_code));
     EXPECT_EQ(exit_code, 0u);
-    EXPECT_EQ(thread.RunOnCurrentThread(), -1) << "a thread lives once";
+    EXPECT_EQ(thread.RunOnCurrentThread(), -1);
 }
