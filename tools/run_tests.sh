@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything under AddressSanitizer and UndefinedBehaviorSanitizer and
-# runs every test; then builds the concurrency tests under ThreadSanitizer and
-# runs them again.
+# runs every test; builds the concurrency tests under ThreadSanitizer and runs
+# them again; builds everything in Release (optimiser-only warnings); and
+# fuzzes the XML parser for a minute.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -10,12 +11,17 @@ export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON
-cmake --build build-asan -j "$jobs"
-ctest --test-dir build-asan --output-on-failure -j "$jobs"
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DKV_BUILD_TESTS=OFF
+cmake --build build-release -j "$jobs"
+
+tools/run_fuzz.sh
 
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKV_TSAN=ON -DKV_BUILD_BENCH=OFF
 cmake --build build-tsan -j "$jobs"
 if [ -n "$(ctest --test-dir build-tsan -N -L concurrency | grep -E '^ *Test +#')" ]; then
     ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L concurrency
 fi
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON
+cmake --build build-asan -j "$jobs"
+ctest --test-dir build-asan --output-on-failure -j "$jobs"

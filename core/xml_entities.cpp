@@ -1,0 +1,145 @@
+#include "core/xml_entities.h"
+
+#include "platform/number_parse.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+struct Entity {
+    char character;
+    std::string_view name; // between "&" and ";" included
+};
+
+// Decoding tries the five-byte names first, then "gt;" and "lt;", then
+// "szlig;", the order in which stored texts have always been read.
+constexpr std::array<Entity, 10> kDecodeOrder = {{
+    {'\xFC', "uuml;"},
+    {'\xE4', "auml;"},
+    {'\xF6', "ouml;"},
+    {'\xDC', "Uuml;"},
+    {'\xC4', "Auml;"},
+    {'\xD6', "Ouml;"},
+    {'\xA7', "sect;"},
+    {'>', "gt;"},
+    {'<', "lt;"},
+    {'\xDF', "szlig;"},
+}};
+
+// The entity that encoding writes for a byte, or an empty view.
+constexpr std::array<std::string_view, 256> MakeEncodeTable() {
+    std::array<std::string_view, 256> table{};
+    table[0x3C] = "&lt;";
+    table[0x3E] = "&gt;";
+    table[0xA7] = "&sect;";
+    table[0xC4] = "&Auml;";
+    table[0xD6] = "&Ouml;";
+    table[0xDC] = "&Uuml;";
+    table[0xDF] = "&szlig;";
+    table[0xE4] = "&auml;";
+    table[0xF6] = "&ouml;";
+    table[0xFC] = "&uuml;";
+    return table;
+}
+constexpr std::array<std::string_view, 256> kEncodeTable = MakeEncodeTable();
+
+// A numeric reference may hold at most three bytes between "#" and ";".
+constexpr std::size_t kMaxNumericReferenceBytes = 3;
+constexpr std::string_view kQuoteEntity = "&quot;";
+
+// Decodes the reference whose "&" lies just before pos; appends its
+// character, or "&" when it is no known reference, and returns where copying
+// goes on.
+std::size_t DecodeReference(std::string& out, std::string_view text, std::size_t pos) {
+    const std::string_view rest = text.substr(pos);
+    if (!rest.empty() && rest[0] == '#') {
+        // Looking no further than the longest reference keeps decoding linear.
+        const std::size_t semicolon = rest.substr(0, kMaxNumericReferenceBytes + 2).find(';');
+        if (semicolon == std::string_view::npos) {
+            out.append("&#");
+            return pos + 1;
+        }
+        const std::uint32_t number = ParseUInt32(rest.substr(1, semicolon - 1), 10);
+        out.push_back(static_cast<char>(number & 0xFFu));
+        return pos + semicolon + 1;
+    }
+    for (const Entity& entity : kDecodeOrder) {
+        if (rest.starts_with(entity.name)) {
+            out.push_back(entity.character);
+            return pos + entity.name.size();
+        }
+    }
+    out.push_back('&');
+    return pos;
+}
+
+} // namespace
+
+void AppendXmlEncodedEntities(std::string& out, std::string_view text) {
+    std::size_t copied = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::string_view entity = kEncodeTable[static_cast<unsigned char>(text[i])];
+        if (entity.empty())
+            continue;
+        out.append(text.data() + copied, i - copied);
+        out.append(entity);
+        copied = i + 1;
+    }
+    out.append(text.data() + copied, text.size() - copied);
+}
+
+void AppendXmlDecodedEntities(std::string& out, std::string_view text) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const void* found = std::memchr(text.data() + pos, '&', text.size() - pos);
+        if (found == nullptr)
+            break;
+        const std::size_t ampersand = static_cast<const char*>(found) - text.data();
+        out.append(text.data() + pos, ampersand - pos);
+        pos = DecodeReference(out, text, ampersand + 1);
+    }
+    if (pos < text.size())
+        out.append(text.data() + pos, text.size() - pos);
+}
+
+void XmlEncodeEntities(std::string& text) {
+    if (text.empty())
+        return;
+    std::string out;
+    out.reserve(text.size() + text.size() / 4);
+    AppendXmlEncodedEntities(out, text);
+    text.swap(out);
+}
+
+void XmlDecodeEntities(std::string& text) {
+    if (text.find('&') == std::string::npos)
+        return;
+    std::string out;
+    out.reserve(text.size());
+    AppendXmlDecodedEntities(out, text);
+    text.swap(out);
+}
+
+void AppendXmlAttributeValue(std::string& out, std::string_view value) {
+    std::size_t copied = 0;
+    for (std::size_t quote = value.find('"'); quote != std::string_view::npos;
+         quote = value.find('"', copied)) {
+        out.append(value.data() + copied, quote - copied);
+        out.append(kQuoteEntity);
+        copied = quote + 1;
+    }
+    out.append(value.data() + copied, value.size() - copied);
+}
+
+void AppendXmlAttributeValueDecoded(std::string& out, std::string_view value) {
+    std::size_t copied = 0;
+    for (std::size_t entity = value.find(kQuoteEntity); entity != std::string_view::npos;
+         entity = value.find(kQuoteEntity, copied)) {
+        out.append(value.data() + copied, entity - copied);
+        out.push_back('"');
+        copied = entity + kQuoteEntity.size();
+    }
+    out.append(value.data() + copied, value.size() - copied);
+}

@@ -1,0 +1,747 @@
+// The parsing operations of XmlDocument.
+//
+// The parser reads a text level by level: each nesting level takes its part
+// of the one input text (a view into the document's copy of it), finds a tag,
+// finds that tag's close tag, and hands the content between them to the next
+// level. Two shortcuts give the same nodes in the same order:
+// - a single pass that builds the tree with a stack of open elements, used
+//   while the text is regular; it undoes its nodes and leaves the text to the
+//   levels as soon as it meets anything else;
+// - a table of close tags, built in one pass while close tags nest properly,
+//   so that a level looks its close tags up instead of scanning its part.
+// Without either, each level scans its own part once, which bounds the work
+// by the depth limit times the text's length.
+
+#include "core/xml_document.h"
+
+#include "core/xml_entities.h"
+#include "platform/clock.h"
+#include "platform/pointer.h"
+#include "platform/resources.h"
+#include "platform/text.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <functional>
+#include <limits>
+
+namespace {
+
+constexpr std::string_view kTagNameEnds = "> \t";
+constexpr std::string_view kAttributeNameEnds = " \t=";
+
+using ByteSet = std::array<bool, 256>;
+
+constexpr ByteSet MakeByteSet(std::string_view bytes) {
+    ByteSet set{};
+    for (char c : bytes)
+        set[static_cast<unsigned char>(c)] = true;
+    return set;
+}
+
+constexpr ByteSet kTagNameEndSet = MakeByteSet(kTagNameEnds);
+// What may follow the name in a close tag.
+constexpr ByteSet kCloseNameEndSet = MakeByteSet(" \t\r\n>");
+
+constexpr ByteSet kAttributeNameEndSet = MakeByteSet(kAttributeNameEnds);
+constexpr ByteSet kWhiteSpaceSet = MakeByteSet(kWhiteSpace);
+
+// Record texts put tags a few bytes apart: look at those bytes before paying
+// for a call of memchr.
+constexpr std::size_t kInlineSearchBytes = 16;
+
+std::int32_t FindByte(std::string_view text, char c, std::int32_t start) {
+    if (start < 0 || static_cast<std::size_t>(start) >= text.size())
+        return -1;
+    const std::size_t inline_end =
+        std::min(text.size(), static_cast<std::size_t>(start) + kInlineSearchBytes);
+    for (std::size_t i = static_cast<std::size_t>(start); i < inline_end; ++i) {
+        if (text[i] == c)
+            return static_cast<std::int32_t>(i);
+    }
+    if (inline_end == text.size())
+        return -1;
+    const void* found = std::memchr(text.data() + inline_end, c, text.size() - inline_end);
+    return found == nullptr
+               ? -1
+               : static_cast<std::int32_t>(static_cast<const char*>(found) - text.data());
+}
+
+std::int32_t FindInSet(std::string_view text, const ByteSet& set, std::int32_t start) {
+    if (start < 0)
+        return -1;
+    for (std::size_t i = static_cast<std::size_t>(start); i < text.size(); ++i) {
+        if (set[static_cast<unsigned char>(text[i])])
+            return static_cast<std::int32_t>(i);
+    }
+    return -1;
+}
+
+std::string_view TrimLeft(std::string_view text) {
+    while (!text.empty() && kWhiteSpaceSet[static_cast<unsigned char>(text.front())])
+        text.remove_prefix(1);
+    return text;
+}
+
+std::string_view Trim(std::string_view text) {
+    text = TrimLeft(text);
+    while (!text.empty() && kWhiteSpaceSet[static_cast<unsigned char>(text.back())])
+        text.remove_suffix(1);
+    return text;
+}
+
+std::size_t FindInSet(std::string_view text, const ByteSet& set) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (set[static_cast<unsigned char>(text[i])])
+            return i;
+    }
+    return std::string_view::npos;
+}
+
+std::string_view SubView(std::string_view text, std::int32_t first, std::int32_t last) {
+    return text.substr(static_cast<std::size_t>(first), static_cast<std::size_t>(last - first));
+}
+
+std::size_t IndexOfByte(std::string_view text, char c) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == c)
+            return i;
+    }
+    return std::string_view::npos;
+}
+
+// starts_with without a call for the short names of record texts.
+bool HasPrefix(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (text[i] != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+bool HasLineBreak(std::string_view name) {
+    for (char c : name) {
+        if (c == '\r' || c == '\n')
+            return true;
+    }
+    return false;
+}
+
+bool IsCommentName(std::string_view tag) {
+    return tag.starts_with("--") || tag.starts_with("!--");
+}
+
+// The head of the tag whose "<" is at open.
+struct TagHeader {
+    std::string_view name;
+    std::string_view attributes;
+    std::int32_t end = -1; // its ">"
+    bool no_body = false;  // empty form, processing instruction or comment
+};
+
+bool ReadTagAt(std::string_view text, std::int32_t open, TagHeader& header) {
+    enum class Form { kPlain, kInstruction, kComment };
+    const std::int32_t p = open + 1;
+    const std::string_view after_open = text.substr(static_cast<std::size_t>(p));
+    Form form = Form::kPlain;
+    if (after_open.starts_with('?'))
+        form = Form::kInstruction;
+    else if (after_open.starts_with("--") || after_open.starts_with("!--"))
+        form = Form::kComment;
+    header.no_body = form != Form::kPlain;
+
+    const std::int32_t e = FindInSet(text, kTagNameEndSet, p);
+    if (e == -1 || e == p)
+        return false;
+    header.name = SubView(text, p, e);
+    // A close tag where an element should begin is an error; read as an
+    // element named "/name" it would be written back as a close tag.
+    if (form == Form::kPlain && header.name.front() == '/')
+        return false;
+
+    if (text[static_cast<std::size_t>(e)] == '>') {
+        header.end = e;
+        header.attributes = {};
+        // '<name/>' is the empty form like '<name />', and '<?pi?>' is named
+        // "pi": the closing "/" or "?" is no part of the name. A lone "?" is
+        // the name itself.
+        if (header.name.size() >= 2 && form == Form::kPlain && header.name.back() == '/') {
+            header.name.remove_suffix(1);
+            header.no_body = true;
+        } else if (header.name.size() >= 2 && form == Form::kInstruction &&
+                   header.name.back() == '?') {
+            header.name.remove_suffix(1);
+        }
+        return true;
+    }
+
+    header.end = FindByte(text, '>', e);
+    if (header.end == -1)
+        return false;
+    std::int32_t stop = header.end;
+    switch (form) {
+    case Form::kPlain:
+        if (text[static_cast<std::size_t>(header.end - 1)] == '/') {
+            header.no_body = true;
+            stop = header.end - 1;
+        }
+        break;
+    case Form::kInstruction:
+        if (text[static_cast<std::size_t>(header.end - 1)] != '?')
+            return false;
+        stop = header.end - 1;
+        break;
+    case Form::kComment:
+        if (SubView(text, header.end - 2, header.end) != "--")
+            return false;
+        stop = header.end - 2;
+        break;
+    }
+    header.attributes = SubView(text, e, std::max(stop, e));
+    return true;
+}
+
+} // namespace
+
+// ---- Top level ----
+
+KvResult XmlDocument::Parse(std::string_view text) {
+    result_ = KV_OK;
+    parse_complete_ = false;
+    if (text.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        return result_ = KV_E_FAIL; // positions are 32-bit
+    if (time_limit_ != 0)
+        StartTimeLimit();
+
+    // Nodes borrow their texts from the document's own copy of the input.
+    parsed_text_ = arena_.Store(text);
+    close_tags_valid_ = false;
+
+    XmlElement* container = nullptr;
+    KvResult code = KV_OK;
+    bool parsed = false;
+    if (strategy_ == Strategy::kSinglePass && time_limit_ == 0) {
+        const UndoMark mark = GetUndoMark();
+        parsed = ParseInOnePass(container, parsed_text_);
+        if (!parsed) {
+            Undo(mark);
+            container = nullptr;
+        }
+    }
+    if (!parsed) {
+        if (strategy_ != Strategy::kLevelScans)
+            MatchCloseTags(parsed_text_);
+        code = ParseElement(container, parsed_text_, 0);
+    }
+    parse_complete_ = code == KV_OK;
+    close_tags_valid_ = false;
+    if (container != nullptr)
+        return SetRoot(container);
+
+    // No tag could be read: the whole text is one text node below the root.
+    XmlElement* root = GetRoot();
+    if (root == nullptr)
+        return result_ = KV_E_INVALID_POINTER;
+    LinkChild(root, NewTextNode(parsed_text_));
+    return result_ = KV_OK;
+}
+
+KvResult XmlDocument::LoadFromResource(std::string_view type, std::string_view name) {
+    std::string bytes;
+    result_ = ::LoadResource(type, name, bytes);
+    if (KvFailed(result_))
+        return result_;
+    // The text ends at its first zero byte, as a C string would.
+    const std::string_view text(bytes.c_str());
+    return Parse(text);
+}
+
+KvResult XmlDocument::LoadFromFile(const std::string& path) {
+    std::string bytes;
+    result_ = ReadWholeFile(path, bytes);
+    if (KvFailed(result_))
+        return result_;
+    const std::string_view text(bytes.c_str());
+    return Parse(text);
+}
+
+void XmlDocument::StartTimeLimit() {
+    timed_out_ = FALSE;
+    parse_start_ = GetClock().Seconds();
+}
+
+BOOL XmlDocument::IsTimedOut() {
+    if (parse_start_ != 0) {
+        timed_out_ = GetClock().Seconds() - parse_start_ >= time_limit_ ? TRUE : FALSE;
+        // Only the first level that notices it fails for it.
+        if (timed_out_)
+            parse_start_ = 0;
+    }
+    return timed_out_;
+}
+
+// ---- One nesting level ----
+
+KvResult XmlDocument::ParseElement(XmlElement*& container, std::string_view text,
+                                   std::int32_t depth) {
+    container = nullptr;
+    if (depth <= depth_limit_ && IsTimedOut())
+        depth = depth_limit_ + 1;
+    if (depth > depth_limit_)
+        return result_ = KV_E_FAIL;
+
+    std::int32_t position = 0;
+    std::int32_t previous_end = 0;
+    KvResult code = KV_OK;
+    for (;;) {
+        std::string_view tag;
+        std::string_view content;
+        std::string_view attributes;
+        std::int32_t start = position;
+        std::int32_t end = -1;
+        code = NextTag(tag, start, end, content, attributes, text);
+        if (KvFailed(code)) {
+            if (start == -1)
+                code = KV_OK; // no "<" left: the normal end of a level
+            break;
+        }
+        if (container == nullptr) {
+            XmlNode* node = nullptr;
+            CreateNode(node, kXmlElement);
+            container = static_cast<XmlElement*>(node);
+        }
+        if (start > previous_end)
+            LinkChild(container, NewTextNode(SubView(text, previous_end, start)));
+        code = AddTagNode(container, tag, content, attributes, depth);
+        position = previous_end = end + 1;
+        if (KvFailed(code))
+            break;
+    }
+    if (container != nullptr && code == KV_OK &&
+        static_cast<std::size_t>(previous_end) < text.size())
+        LinkChild(container, NewTextNode(text.substr(static_cast<std::size_t>(previous_end))));
+    return result_ = code;
+}
+
+XmlNode* XmlDocument::NewEmptyTagNode(std::string_view tag, std::string_view attributes) {
+    XmlNode* node = nullptr;
+    if (tag.front() == '?') {
+        CreateNode(node, kXmlProcessingInstruction);
+        node->BorrowName(tag.substr(1));
+        ParseAttributeList(static_cast<XmlProcessingInstruction*>(node)->attributes_, attributes,
+                           true);
+    } else if (IsCommentName(tag)) {
+        CreateNode(node, kXmlComment);
+        node->BorrowContent(attributes);
+    } else {
+        CreateNode(node, kXmlTextElement);
+        node->BorrowName(tag);
+        ParseAttributeList(static_cast<XmlTextElement*>(node)->attributes_, attributes, true);
+    }
+    return node;
+}
+
+XmlNode* XmlDocument::NewTextElement(std::string_view tag, std::string_view content,
+                                     std::string_view attributes) {
+    XmlNode* node = nullptr;
+    CreateNode(node, kXmlTextElement);
+    node->BorrowName(tag);
+    node->BorrowContent(content);
+    ParseAttributeList(static_cast<XmlTextElement*>(node)->attributes_, attributes, true);
+    return node;
+}
+
+KvResult XmlDocument::AddTagNode(XmlElement* container, std::string_view tag,
+                                 std::string_view content, std::string_view attributes,
+                                 std::int32_t depth) {
+    XmlNode* node = nullptr;
+    if (content.empty()) {
+        // Processing instructions and comments have no body, so no content.
+        node = NewEmptyTagNode(tag, attributes);
+    } else {
+        XmlElement* element = nullptr;
+        if (KvFailed(ParseElement(element, content, depth + 1)))
+            return result_;
+        if (element != nullptr) {
+            element->BorrowName(tag);
+            ParseAttributeList(element->attributes_, attributes, true);
+            node = element;
+        } else {
+            node = NewTextElement(tag, content, attributes);
+        }
+    }
+    LinkChild(container, node);
+    return result_ = KV_OK;
+}
+
+// ---- The single pass ----
+
+// Builds the nodes in the order in which the nesting levels would build them.
+// False, with nodes left to be undone, when the levels would read the text
+// otherwise: a malformed tag, a close tag that is not the innermost open
+// element's, an element left open, content deeper than the depth limit, or a
+// name holding a line break (close tags may end at one).
+bool XmlDocument::ParseInOnePass(XmlElement*& container, std::string_view text) {
+    container = nullptr;
+    open_elements_.clear();
+    open_elements_.push_back(OpenElement{{}, {}, 0, 0, 0, nullptr});
+    std::int32_t at = 0;
+    for (;;) {
+        at = FindByte(text, '<', at);
+        if (at == -1)
+            break;
+        const auto after_open = static_cast<std::size_t>(at) + 1;
+        if (after_open < text.size() && text[after_open] == '/') {
+            const OpenElement& open = open_elements_.back();
+            if (open_elements_.size() == 1)
+                return false;
+            // The open name holds no byte that may end a close tag's name, so
+            // the close tag is its own when the name follows "</" and then
+            // such a byte does.
+            const std::size_t name_start = after_open + 1;
+            const std::size_t name_end = name_start + open.name.size();
+            if (name_end >= text.size() || !HasPrefix(text.substr(name_start), open.name) ||
+                !kCloseNameEndSet[static_cast<unsigned char>(text[name_end])])
+                return false;
+            const std::int32_t gt = FindByte(text, '>', static_cast<std::int32_t>(name_end));
+            if (gt == -1)
+                return false;
+            XmlNode* node = nullptr;
+            if (!CloseInOnePass(open, at, node))
+                return false;
+            open_elements_.pop_back();
+            OpenElement& parent = open_elements_.back();
+            LinkChild(parent.container, node);
+            parent.previous_end = gt + 1;
+            at = gt + 1;
+            continue;
+        }
+
+        OpenElement& open = open_elements_.back();
+        if (open.level > depth_limit_)
+            return false;
+        TagHeader header;
+        if (!ReadTagAt(text, at, header))
+            return false;
+        if (open.container == nullptr) {
+            XmlNode* node = nullptr;
+            CreateNode(node, kXmlElement);
+            open.container = static_cast<XmlElement*>(node);
+        }
+        if (at > open.previous_end)
+            LinkChild(open.container, NewTextNode(SubView(text, open.previous_end, at)));
+        if (header.no_body) {
+            LinkChild(open.container, NewEmptyTagNode(header.name, header.attributes));
+            open.previous_end = header.end + 1;
+        } else {
+            if (HasLineBreak(header.name))
+                return false;
+            // The attributes are read now, so that they lie before the
+            // content in memory where a writer wants them, and are filed when
+            // the element closes, where the levels would create them.
+            const std::int32_t level = open.level + 1;
+            // Built in place: copying it after its list was filled stalls.
+            OpenElement& element = open_elements_.emplace_back(
+                OpenElement{header.name, {}, header.end + 1, header.end + 1, level, nullptr});
+            ParseAttributeList(element.attributes, header.attributes, true, false);
+        }
+        at = header.end + 1;
+    }
+    if (open_elements_.size() != 1)
+        return false;
+    const OpenElement& top = open_elements_.back();
+    if (top.container != nullptr && static_cast<std::size_t>(top.previous_end) < text.size())
+        LinkChild(top.container,
+                  NewTextNode(text.substr(static_cast<std::size_t>(top.previous_end))));
+    container = top.container;
+    return true;
+}
+
+bool XmlDocument::CloseInOnePass(const OpenElement& element, std::int32_t close_start,
+                                 XmlNode*& node) {
+    const bool has_content = close_start > element.content_start;
+    // The level of the content would refuse to start.
+    if (has_content && element.level > depth_limit_)
+        return false;
+    if (element.container != nullptr) {
+        if (close_start > element.previous_end)
+            LinkChild(element.container,
+                      NewTextNode(SubView(parsed_text_, element.previous_end, close_start)));
+        element.container->BorrowName(element.name);
+        FileAttributes(element.container->attributes_, element.attributes);
+        node = element.container;
+        return true;
+    }
+    CreateNode(node, kXmlTextElement);
+    node->BorrowName(element.name);
+    if (has_content)
+        node->BorrowContent(SubView(parsed_text_, element.content_start, close_start));
+    FileAttributes(static_cast<XmlTextElement*>(node)->attributes_, element.attributes);
+    return true;
+}
+
+// ---- Tags ----
+
+KvResult XmlDocument::NextTag(std::string_view& tag, std::int32_t& start, std::int32_t& end,
+                              std::string_view& content, std::string_view& attributes,
+                              std::string_view text) {
+    content = {};
+    std::int32_t tag_end = -1;
+    BOOL no_body = FALSE;
+    if (KvFailed(ReadTagHeader(tag, start, tag_end, attributes, no_body, text)))
+        return result_;
+    if (no_body) {
+        end = tag_end;
+        return result_ = KV_OK;
+    }
+    std::int32_t close_start = tag_end + 1;
+    std::int32_t close_end = -1;
+    if (KvFailed(FindCloseTag(tag, close_start, close_end, text)))
+        return result_;
+    content = SubView(text, tag_end + 1, close_start);
+    end = close_end;
+    return result_ = KV_OK;
+}
+
+KvResult XmlDocument::ReadTagHeader(std::string_view& tag, std::int32_t& start,
+                                    std::int32_t& tag_end, std::string_view& attributes,
+                                    BOOL& no_body, std::string_view text) {
+    no_body = FALSE;
+    tag_end = -1;
+    attributes = {};
+    tag = {};
+    if (start < 0)
+        start = 0;
+    start = FindByte(text, '<', start);
+    if (start == -1)
+        return result_ = KV_E_FAIL;
+    TagHeader header;
+    if (!ReadTagAt(text, start, header))
+        return result_ = KV_E_FAIL;
+    tag = header.name;
+    tag_end = header.end;
+    attributes = header.attributes;
+    no_body = header.no_body ? TRUE : FALSE;
+    return result_ = KV_OK;
+}
+
+std::int32_t XmlDocument::FindFirstOf(std::string_view text, std::string_view set,
+                                      std::int32_t start) {
+    if (set.empty())
+        return -1;
+    ByteSet bytes{};
+    for (char c : set)
+        bytes[static_cast<unsigned char>(c)] = true;
+    return FindInSet(text, bytes, start);
+}
+
+// ---- Close tags ----
+
+KvResult XmlDocument::FindCloseTag(std::string_view name, std::int32_t& position,
+                                   std::int32_t& close_end, std::string_view text) {
+    if (position < 0)
+        position = 0;
+    if (close_tags_valid_ && IsInParsedText(text)) {
+        const auto offset = static_cast<std::int32_t>(text.data() - parsed_text_.data());
+        const std::int32_t open_end = offset + position - 1;
+        while (close_cursor_ < close_tags_.size() && close_tags_[close_cursor_].open_end < open_end)
+            ++close_cursor_;
+        if (close_cursor_ < close_tags_.size() && close_tags_[close_cursor_].open_end == open_end) {
+            const CloseTag& found = close_tags_[close_cursor_];
+            if (found.close_start < 0)
+                return result_ = KV_E_FAIL;
+            const std::int32_t local_end = found.close_end - offset;
+            if (found.close_start >= offset + position &&
+                static_cast<std::size_t>(local_end) < text.size()) {
+                position = found.close_start - offset;
+                close_end = local_end;
+                return result_ = KV_OK;
+            }
+        }
+    }
+    return ScanForCloseTag(name, position, close_end, text);
+}
+
+// Walks the level's text tag by tag, as the level below will read it, so that
+// a name inside a comment or an attribute value is not taken for a tag.
+KvResult XmlDocument::ScanForCloseTag(std::string_view name, std::int32_t& position,
+                                      std::int32_t& close_end, std::string_view text) {
+    std::int32_t open = 0;
+    std::int32_t at = position;
+    for (;;) {
+        at = FindByte(text, '<', at);
+        if (at == -1 || name.empty())
+            return result_ = KV_E_FAIL;
+        const auto m = static_cast<std::size_t>(at) + 2;
+        if (m <= text.size() && text[m - 1] == '/') {
+            const std::size_t after = m + name.size();
+            if (text.substr(m).starts_with(name) &&
+                (after == text.size() ||
+                 kCloseNameEndSet[static_cast<unsigned char>(text[after])])) {
+                const std::int32_t gt = FindByte(text, '>', static_cast<std::int32_t>(m) + 1);
+                if (gt == -1)
+                    return result_ = KV_E_FAIL; // no ">" left: no close tag can follow
+                if (open == 0) {
+                    position = at;
+                    close_end = gt;
+                    return result_ = KV_OK;
+                }
+                --open;
+                at = gt + 1;
+                continue;
+            }
+            // Another element's close tag.
+            const auto other_start = static_cast<std::int32_t>(m);
+            const std::int32_t other_end = FindInSet(text, kCloseNameEndSet, other_start);
+            if (other_end == -1 || other_end == other_start)
+                return result_ = KV_E_FAIL;
+            const std::int32_t gt = FindByte(text, '>', other_end);
+            if (gt == -1)
+                return result_ = KV_E_FAIL;
+            at = gt + 1;
+            continue;
+        }
+        std::string_view tag;
+        std::string_view attributes;
+        std::int32_t tag_end = -1;
+        BOOL no_body = FALSE;
+        std::int32_t start = at;
+        if (KvFailed(ReadTagHeader(tag, start, tag_end, attributes, no_body, text)))
+            return result_;
+        if (!no_body && tag == name)
+            ++open;
+        at = tag_end + 1;
+    }
+}
+
+// One pass over the whole text that pairs each body tag with its close tag
+// while every close tag closes the innermost open element. Anything else
+// (a stray or crossing close tag, a name holding a line break, which close
+// tags may end at) leaves the table unused; a malformed tag ends the pass,
+// and the elements still open then have no close tag, as a scan would find.
+void XmlDocument::MatchCloseTags(std::string_view text) {
+    close_tags_.clear();
+    open_stack_.clear();
+    close_cursor_ = 0;
+    close_tags_valid_ = false;
+    std::int32_t at = 0;
+    for (;;) {
+        at = FindByte(text, '<', at);
+        if (at == -1)
+            break;
+        const auto after_open = static_cast<std::size_t>(at) + 1;
+        if (after_open < text.size() && text[after_open] == '/') {
+            const auto name_start = static_cast<std::int32_t>(after_open) + 1;
+            const std::int32_t name_end = FindInSet(text, kCloseNameEndSet, name_start);
+            if (name_end == -1)
+                break;
+            if (name_end == name_start)
+                break; // no name: a malformed tag
+            if (open_stack_.empty() ||
+                open_stack_.back().name != SubView(text, name_start, name_end))
+                return;
+            const std::int32_t gt = FindByte(text, '>', name_end);
+            if (gt == -1)
+                break;
+            CloseTag& matched = close_tags_[open_stack_.back().entry];
+            matched.close_start = at;
+            matched.close_end = gt;
+            open_stack_.pop_back();
+            at = gt + 1;
+            continue;
+        }
+        std::string_view tag;
+        std::string_view attributes;
+        std::int32_t tag_end = -1;
+        BOOL no_body = FALSE;
+        std::int32_t start = at;
+        if (KvFailed(ReadTagHeader(tag, start, tag_end, attributes, no_body, text)))
+            break;
+        if (!no_body) {
+            if (HasLineBreak(tag))
+                return;
+            open_stack_.push_back(OpenTag{static_cast<std::uint32_t>(close_tags_.size()), tag});
+            close_tags_.push_back(CloseTag{tag_end, -1, -1});
+        }
+        at = tag_end + 1;
+    }
+    close_tags_valid_ = true;
+}
+
+bool XmlDocument::IsInParsedText(std::string_view text) const {
+    const std::less_equal<const char*> not_after;
+    return !parsed_text_.empty() && not_after(parsed_text_.data(), text.data()) &&
+           not_after(text.data() + text.size(), parsed_text_.data() + parsed_text_.size());
+}
+
+// ---- Attributes ----
+
+KvResult XmlDocument::ParseAttributesInto(XmlNode* node, std::string_view attributes) {
+    if (!IsValidPtr(node))
+        return result_ = KV_E_INVALID_POINTER;
+    if (node->GetDocument() != this)
+        return result_ = KV_E_FAIL;
+    const bool borrow = IsInParsedText(attributes);
+    switch (node->GetKind()) {
+    case kXmlElement:
+        return ParseAttributeList(static_cast<XmlElement*>(node)->attributes_, attributes, borrow);
+    case kXmlTextElement:
+        return ParseAttributeList(static_cast<XmlTextElement*>(node)->attributes_, attributes,
+                                  borrow);
+    case kXmlProcessingInstruction:
+        return ParseAttributeList(static_cast<XmlProcessingInstruction*>(node)->attributes_,
+                                  attributes, borrow);
+    default:
+        return result_ = KV_E_FAIL;
+    }
+}
+
+KvResult XmlDocument::ParseAttributeList(XmlNodeList& list, std::string_view attributes,
+                                         bool borrow_texts, bool file_nodes) {
+    result_ = KV_OK;
+    // The nodes listed before stay in the document, unlinked.
+    list.size_ = 0;
+    if (attributes.empty())
+        return result_;
+    std::string_view rest = Trim(attributes);
+    std::string decoded;
+    for (;;) {
+        const std::size_t name_end = FindInSet(rest, kAttributeNameEndSet);
+        if (name_end == std::string_view::npos || name_end == 0)
+            break; // a lone word, or text beginning with "=", is ignored
+        const std::string_view name = rest.substr(0, name_end);
+        rest = TrimLeft(rest.substr(name_end));
+        if (!rest.starts_with('='))
+            return result_ = KV_E_FAIL;
+        rest = TrimLeft(rest.substr(1));
+        if (!rest.starts_with('"'))
+            return result_ = KV_E_FAIL;
+        rest.remove_prefix(1);
+        const std::size_t quote = IndexOfByte(rest, '"');
+        if (quote == std::string_view::npos)
+            return result_ = KV_E_FAIL;
+        std::string_view value = rest.substr(0, quote);
+        rest = TrimLeft(rest.substr(quote + 1));
+
+        XmlNode* attribute = nullptr;
+        if (file_nodes)
+            CreateNode(attribute, kXmlAttribute);
+        else
+            attribute = NewUnfiledAttribute();
+        if (IndexOfByte(value, '&') != std::string_view::npos &&
+            value.find("&quot;") != std::string_view::npos) {
+            decoded.clear();
+            AppendXmlAttributeValueDecoded(decoded, value);
+            value = arena_.Store(decoded);
+        } else if (!borrow_texts) {
+            value = arena_.Store(value);
+        }
+        attribute->BorrowName(borrow_texts ? name : arena_.Store(name));
+        attribute->BorrowContent(value);
+        AppendAttribute(list, attribute);
+    }
+    return result_;
+}

@@ -1,0 +1,146 @@
+#include "core/xml_writer.h"
+
+#include "core/xml_document.h"
+#include "core/xml_entities.h"
+#include "platform/pointer.h"
+
+namespace {
+
+// A name ending in "/" directly before ">" would read back as the empty form
+// '<name/>', so such an open tag gets a blank before its ">".
+bool NeedsBlankBeforeClose(std::string_view name) {
+    return name.size() >= 2 && name.back() == '/';
+}
+
+} // namespace
+
+void XmlWriter::ClearMarkup(XmlNode& node) {
+    if (node.HasFlag(XmlNode::kHasMarkup))
+        node.document_->MarkupBuffer(node).clear();
+}
+
+void XmlWriter::AppendName(std::string& out, std::string_view name) {
+    out.append(name);
+}
+
+void XmlWriter::AppendAttributes(std::string& out, const XmlNodeList& attributes) {
+    for (XmlNode* attribute : attributes) {
+        if (!IsValidPtr(attribute))
+            continue;
+        out.push_back(' ');
+        out.append(attribute->GetName());
+        out.append("=\"");
+        AppendXmlAttributeValue(out, attribute->GetContent());
+        out.push_back('"');
+        XmlWriter::ClearMarkup(*attribute);
+    }
+}
+
+void XmlWriter::AppendOpenTagEnd(std::string& out, std::string_view name,
+                                 const XmlNodeList& attributes) {
+    if (attributes.empty() && NeedsBlankBeforeClose(name))
+        out.push_back(' ');
+    out.push_back('>');
+}
+
+void XmlWriter::AppendLeaf(std::string& out, XmlNode& node) {
+    switch (node.GetKind()) {
+    case kXmlTextElement: {
+        auto& text_element = static_cast<XmlTextElement&>(node);
+        if (node.GetContent().empty()) {
+            text_element.WriteEmptyTag(out);
+            break;
+        }
+        out.push_back('<');
+        out.append(node.GetName());
+        AppendAttributes(out, text_element.attributes_);
+        AppendOpenTagEnd(out, node.GetName(), text_element.attributes_);
+        out.append(node.GetContent());
+        out.append("</");
+        out.append(node.GetName());
+        out.push_back('>');
+        break;
+    }
+    case kXmlAttribute:
+        out.append(node.GetName());
+        out.append("=\"");
+        AppendXmlAttributeValue(out, node.GetContent());
+        out.push_back('"');
+        break;
+    case kXmlProcessingInstruction:
+        out.append("<?");
+        out.append(node.GetName());
+        AppendAttributes(out, static_cast<XmlProcessingInstruction&>(node).attributes_);
+        out.append("?>");
+        break;
+    case kXmlText:
+        out.append(node.GetContent());
+        break;
+    case kXmlComment:
+        out.append("<--");
+        out.append(node.GetContent());
+        out.append("-->");
+        break;
+    default:
+        break;
+    }
+}
+
+void XmlWriter::OpenElement(std::string& out, XmlElement& element) {
+    ClearMarkup(element);
+    if (element.GetName().empty()) {
+        // The root and the parser's containers are nameless: their markup is
+        // that of their children.
+        stack_.push_back(Frame{&element, 0, out.size()});
+        return;
+    }
+    element.WriteOpenTag(out);
+    AppendOpenTagEnd(out, element.GetName(), element.attributes_);
+    stack_.push_back(Frame{&element, 0, out.size()});
+}
+
+void XmlWriter::CloseElement(std::string& out, const Frame& frame) {
+    XmlElement& element = *frame.element;
+    if (element.GetName().empty())
+        return;
+    if (out.size() == frame.body_start) {
+        // No child wrote anything: the empty form replaces the open tag's ">".
+        out.pop_back();
+        if (out.back() == ' ' && element.attributes_.empty() &&
+            NeedsBlankBeforeClose(element.GetName()))
+            out.pop_back();
+        out.append(" />");
+        return;
+    }
+    element.WriteCloseTag(out);
+}
+
+void XmlWriter::Append(std::string& out, XmlNode& node) {
+    if (node.GetKind() != kXmlElement) {
+        AppendLeaf(out, node);
+        return;
+    }
+    const std::size_t base = stack_.size();
+    OpenElement(out, static_cast<XmlElement&>(node));
+    while (stack_.size() > base) {
+        Frame& frame = stack_.back();
+        const XmlNodeList& children = frame.element->children_;
+        if (frame.next_child == children.size()) {
+            const Frame done = frame;
+            stack_.pop_back();
+            CloseElement(out, done);
+            continue;
+        }
+        XmlNode* child = children[frame.next_child++];
+        if (!IsValidPtr(child))
+            continue;
+        if (child->GetKind() == kXmlElement) {
+            OpenElement(out, static_cast<XmlElement&>(*child));
+            continue;
+        }
+        AppendLeaf(out, *child);
+        // A text node keeps its content, which is its markup.
+        if (child->GetKind() != kXmlText)
+            ClearMarkup(*child);
+    }
+}
