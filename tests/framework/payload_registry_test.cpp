@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 
 TEST(PayloadRegistry, CreatesCopiesAndDestroysARegisteredClass) {
@@ -60,5 +61,39 @@ TEST(PayloadRegistry, ClassWithoutCopyRefusesToCopy) {
     EXPECT_FALSE(CopyPayloadByType(second, first, kCountingPayloadType));
     DestroyPayloadByType(first, kCountingPayloadType);
     DestroyPayloadByType(second, kCountingPayloadType);
+    EXPECT_EQ(counting.Live(), 0);
+}
+
+TEST(PayloadRegistry, TheCodeTableNamesTheClassOfEveryCodeButSix) {
+    const std::array<std::int32_t, 6> classless = {20, 31, 33, 34, 44, 45};
+    const std::array<std::int32_t, 8> not_copied = {20, 21, 22, 31, 33, 34, 44, 45};
+    for (std::int32_t code = 1; code <= KV_PAYLOAD_TYPE_MAX; ++code) {
+        SCOPED_TRACE(code);
+        const PayloadTypeInfo* info = FindPayloadTypeInfo(code);
+        ASSERT_NE(info, nullptr);
+        EXPECT_EQ(info->code, code);
+        const bool has_class =
+            std::find(classless.begin(), classless.end(), code) == classless.end();
+        EXPECT_EQ(info->class_name != nullptr, has_class);
+        const bool copied =
+            std::find(not_copied.begin(), not_copied.end(), code) == not_copied.end();
+        EXPECT_EQ(info->copyable, copied);
+    }
+    EXPECT_EQ(FindPayloadTypeInfo(0), nullptr);
+    EXPECT_EQ(FindPayloadTypeInfo(72), nullptr);
+    EXPECT_STREQ(FindPayloadTypeInfo(KV_PAYLOAD_NAMED_VALUE)->class_name, "CKvNamedValue");
+}
+
+TEST(PayloadRegistry, StoresAndPointerListsAreNeverCopiedEvenWithACopyRegistered) {
+    ScopedCountingPayload counting;
+    RegisterPayloadType(KV_PAYLOAD_DATA_HANDLER_STORE, &kCountingPayloadOperations);
+    void* first = nullptr;
+    void* second = nullptr;
+    ASSERT_TRUE(CreatePayloadByType(first, KV_PAYLOAD_DATA_HANDLER_STORE));
+    ASSERT_TRUE(CreatePayloadByType(second, KV_PAYLOAD_DATA_HANDLER_STORE));
+    EXPECT_FALSE(CopyPayloadByType(second, first, KV_PAYLOAD_DATA_HANDLER_STORE));
+    EXPECT_EQ(DestroyPayloadByType(first, KV_PAYLOAD_DATA_HANDLER_STORE), KV_OK);
+    EXPECT_EQ(DestroyPayloadByType(second, KV_PAYLOAD_DATA_HANDLER_STORE), KV_OK);
+    RegisterPayloadType(KV_PAYLOAD_DATA_HANDLER_STORE, nullptr);
     EXPECT_EQ(counting.Live(), 0);
 }

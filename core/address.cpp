@@ -1,0 +1,161 @@
+#include "core/address.h"
+
+#include "core/record_xml.h"
+#include "platform/pointer.h"
+#include "platform/text.h"
+
+#include <memory>
+#include <utility>
+
+namespace {
+
+constexpr EnumKeywordName kAddressCategoryNames[] = {
+    {"UNSPECIFIED", 0},
+    {"OFFICE", 1},
+    {"PRIVAT", 2},
+    {"DIVERSE", 3},
+};
+
+constexpr std::string_view kElementName = "ADDRESS";
+constexpr std::string_view kListElementName = "ADDRESS_LIST";
+constexpr std::string_view kIdentifierKey = "identifier";
+constexpr std::string_view kCategoryKey = "category";
+
+// Keys of the free texts, in the order of ADDRESS::Field.
+constexpr std::string_view kTextKeys[ADDRESS::kFieldCount] = {
+    "city", "streetandnumber", "zipcode", "region", "country", "comment",
+};
+
+} // namespace
+
+AddressCategory::AddressCategory() : EnumKeywordSet(kAddressCategoryNames, 0) {}
+
+ADDRESS& ADDRESS::operator=(const ADDRESS& other) {
+    result_ = KV_OK;
+    identifier_ = other.identifier_;
+    category_.SetValue(other.category_.GetValue());
+    texts_ = other.texts_;
+    return *this;
+}
+
+void ADDRESS::Reset() {
+    result_ = KV_OK;
+    identifier_.clear();
+    for (std::string& text : texts_)
+        text.clear();
+    category_.SetValue(0);
+}
+
+KvResult ADDRESS::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
+    result_ = KV_OK;
+    out = nullptr;
+    if (!IsValidPtr(parent))
+        return result_ = KV_E_INVALID_POINTER;
+    XmlNode* element = nullptr;
+    result_ = AddRecordElement(element, document, parent, kElementName);
+    if (element == nullptr)
+        return result_;
+    out = element;
+    result_ = AddRecordAttribute(document, element, kIdentifierKey, identifier_);
+    XmlNode* child = nullptr;
+    result_ = document.AddTextElement(child, element, kCategoryKey, category_.Text(), TRUE);
+    for (std::size_t field = 0; field < kFieldCount; ++field) {
+        TrimInPlace(texts_[field]);
+        if (!texts_[field].empty())
+            result_ =
+                document.AddTextElement(child, element, kTextKeys[field], texts_[field], TRUE);
+    }
+    return result_;
+}
+
+KvResult ADDRESS::ReadXml(const XmlNode* element) {
+    result_ = KV_OK;
+    if (!IsValidPtr(element))
+        return result_ = KV_E_INVALID_POINTER;
+    if (element->GetName() != kElementName)
+        return result_;
+    std::string identifier;
+    result_ = ReadRecordAttribute(*element, kIdentifierKey, identifier);
+    if (result_ != KV_OK)
+        return result_;
+    identifier_ = std::move(identifier);
+    for (const XmlNode* child : element->GetChildList()) {
+        if (!IsValidPtr(child)) {
+            result_ = KV_E_INVALID_POINTER;
+            continue;
+        }
+        if (child->GetKind() != kXmlTextElement)
+            continue;
+        if (child->GetName() == kCategoryKey) {
+            // A word that is no category leaves UNSPECIFIED and is no error
+            // of the record.
+            category_.ParseText(child->GetContent());
+            continue;
+        }
+        for (std::size_t field = 0; field < kFieldCount; ++field) {
+            if (child->GetName() == kTextKeys[field]) {
+                child->GetText(texts_[field]);
+                break;
+            }
+        }
+    }
+    return result_;
+}
+
+ADDRESS_LIST& ADDRESS_LIST::operator=(const ADDRESS_LIST& other) {
+    if (this == &other)
+        return *this;
+    RemoveAll();
+    Position position = kEndPosition;
+    other.GetStartPosition(position);
+    const ADDRESS* source = nullptr;
+    while (other.GetNext(source, position)) {
+        std::string identifier = source->GetIdentifier();
+        ADDRESS* entry = nullptr;
+        if (CreateEntry(entry, identifier) == KV_OK)
+            *entry = *source;
+    }
+    identifier_ = other.identifier_;
+    result_ = KV_OK;
+    return *this;
+}
+
+KvResult ADDRESS_LIST::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
+    out = nullptr;
+    if (!IsValidPtr(parent))
+        return result_ = KV_E_INVALID_POINTER;
+    XmlNode* element = nullptr;
+    result_ = AddRecordElement(element, document, parent, kListElementName);
+    if (element == nullptr)
+        return result_;
+    out = element;
+    result_ = AddRecordAttribute(document, element, kIdentifierKey, identifier_);
+    WriteEntries(document, element);
+    return result_;
+}
+
+KvResult ADDRESS_LIST::ReadXml(const XmlNode* element) {
+    if (!IsValidPtr(element))
+        return result_ = KV_E_INVALID_POINTER;
+    result_ = KV_OK;
+    if (element->GetName() != kListElementName ||
+        (element->GetKind() != kXmlElement && element->GetKind() != kXmlTextElement))
+        return result_;
+    std::string identifier;
+    result_ = ReadRecordAttribute(*element, kIdentifierKey, identifier);
+    if (result_ != KV_OK)
+        return result_;
+    identifier_ = std::move(identifier);
+    for (const XmlNode* child : element->GetChildList()) {
+        if (!IsValidPtr(child)) {
+            result_ = KV_E_INVALID_POINTER;
+            continue;
+        }
+        // A child of another name would read as nothing and enter an address
+        // without identifier.
+        if (child->GetKind() != kXmlElement || child->GetName() != kElementName)
+            continue;
+        ReadEntry(child);
+    }
+    return result_;
+}

@@ -1,0 +1,181 @@
+#pragma once
+// The owning container of the identifier-keyed record lists (texts,
+// addresses, phone numbers): entries kept in insertion order under the
+// identifier they were added with (exact, case-sensitive), up to a capacity.
+// Iteration and the lists' XML forms follow insertion order.
+//
+// Entry must be default-constructible and offer std::string& GetIdentifier(),
+// and for the XML helpers WriteXml(XmlNode*&, XmlDocument&, XmlNode*) and
+// ReadXml(const XmlNode*).
+// Every operation stores its result code and returns it. Capacities are small,
+// so look-ups walk the entries.
+
+#include "core/kv_object.h"
+#include "platform/result_codes.h"
+#include "platform/text.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+class XmlDocument;
+class XmlNode;
+
+template <typename Entry, std::uint32_t Capacity> class KeyedList : public KvObject {
+public:
+    // An iteration position: the index of the next entry, or kEndPosition.
+    using Position = std::size_t;
+    static constexpr Position kEndPosition = static_cast<Position>(-1);
+    static constexpr std::uint32_t kCapacity = Capacity;
+
+    KvResult GetResult() const { return result_; }
+    std::uint32_t GetCount() const { return static_cast<std::uint32_t>(entries_.size()); }
+
+    // Takes the entry under its identifier, untrimmed. On failure the caller
+    // keeps it: KV_E_INVALID_POINTER for none, KV_E_LIST_FULL at capacity,
+    // KV_E_ALREADY_PRESENT for an identifier that is already a key.
+    KvResult Add(std::unique_ptr<Entry>& entry) {
+        if (!entry)
+            return result_ = KV_E_INVALID_POINTER;
+        if (entries_.size() >= Capacity)
+            return result_ = KV_E_LIST_FULL;
+        if (IndexOf(entry->GetIdentifier()) != kEndPosition)
+            return result_ = KV_E_ALREADY_PRESENT;
+        std::string key = entry->GetIdentifier();
+        entries_.push_back({std::move(key), std::move(entry)});
+        return result_ = KV_OK;
+    }
+
+    // Creates an entry with the identifier, trimmed in the caller's text, and
+    // adds it; out receives it (owned by the list) or null. KV_E_FAIL for an
+    // empty identifier, else Add's code.
+    KvResult CreateEntry(Entry*& out, std::string& identifier) {
+        out = nullptr;
+        TrimInPlace(identifier);
+        if (identifier.empty())
+            return result_ = KV_E_FAIL;
+        auto entry = std::make_unique<Entry>();
+        entry->GetIdentifier() = identifier;
+        Entry* created = entry.get();
+        if (Add(entry) == KV_OK)
+            out = created;
+        return result_;
+    }
+
+    // Trims the caller's identifier; KV_E_FAIL when it is empty,
+    // KV_E_NOT_PRESENT when it is no key; else out receives the entry.
+    KvResult Lookup(Entry*& out, std::string& identifier) {
+        out = nullptr;
+        Position index = kEndPosition;
+        if (FindTrimmed(identifier, index) == KV_OK)
+            out = entries_[index].entry.get();
+        return result_;
+    }
+
+    // The same codes as Lookup; the entry found is deleted.
+    KvResult Remove(std::string& identifier) {
+        Position index = kEndPosition;
+        if (FindTrimmed(identifier, index) == KV_OK)
+            entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
+        return result_;
+    }
+
+    KvResult RemoveAll() {
+        entries_.clear();
+        return result_ = KV_OK;
+    }
+
+    // Returns whether there are entries.
+    bool GetStartPosition(Position& position) const {
+        position = entries_.empty() ? kEndPosition : 0;
+        return !entries_.empty();
+    }
+    // The entry at the position (null at the end), the position advanced.
+    bool GetNext(Entry*& out, Position& position) {
+        out = Advance(position);
+        return out != nullptr;
+    }
+    bool GetNext(const Entry*& out, Position& position) const {
+        out = Advance(position);
+        return out != nullptr;
+    }
+    // Starts an iteration and gives the first entry; the caller's position,
+    // when given, is left after it.
+    bool GetFirst(Entry*& out, Position* position = nullptr) {
+        Position own = kEndPosition;
+        Position& where = position ? *position : own;
+        GetStartPosition(where);
+        return GetNext(out, where);
+    }
+
+protected:
+    struct Slot {
+        std::string key;
+        std::unique_ptr<Entry> entry;
+    };
+
+    KeyedList() = default;
+    ~KeyedList() override = default;
+    KeyedList(const KeyedList&) = delete;
+    KeyedList& operator=(const KeyedList&) = delete;
+
+    // Deletes every entry for which the predicate holds, visiting each once
+    // in order.
+    template <typename Predicate> void RemoveIf(Predicate remove) {
+        std::erase_if(entries_, [&](Slot& slot) { return remove(*slot.entry); });
+    }
+
+    // Writes every entry's element under the list's element in insertion
+    // order; the entries' own results are not kept.
+    void WriteEntries(XmlDocument& document, XmlNode* element) {
+        for (Slot& slot : entries_) {
+            XmlNode* written = nullptr;
+            slot.entry->WriteXml(written, document, element);
+        }
+    }
+    // Reads a child element into a new entry and adds it when the read
+    // succeeded; an entry that is not added is deleted. The result is the
+    // read's code, or Add's after a successful read.
+    KvResult ReadEntry(const XmlNode* child) {
+        auto entry = std::make_unique<Entry>();
+        const KvResult read = entry->ReadXml(child);
+        return result_ = read == KV_OK ? Add(entry) : read;
+    }
+
+    KvResult result_ = KV_OK;
+
+private:
+    Position IndexOf(std::string_view key) const {
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            if (entries_[i].key == key)
+                return i;
+        }
+        return kEndPosition;
+    }
+
+    KvResult FindTrimmed(std::string& identifier, Position& index) {
+        TrimInPlace(identifier);
+        if (identifier.empty())
+            return result_ = KV_E_FAIL;
+        index = IndexOf(identifier);
+        return result_ = index == kEndPosition ? KV_E_NOT_PRESENT : KV_OK;
+    }
+
+    Entry* Advance(Position& position) const {
+        if (position >= entries_.size()) {
+            position = kEndPosition;
+            return nullptr;
+        }
+        Entry* entry = entries_[position].entry.get();
+        ++position;
+        if (position == entries_.size())
+            position = kEndPosition;
+        return entry;
+    }
+
+    std::vector<Slot> entries_;
+};

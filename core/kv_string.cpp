@@ -1,0 +1,124 @@
+#include "core/kv_string.h"
+
+#include "core/record_xml.h"
+#include "platform/pointer.h"
+
+#include <memory>
+#include <utility>
+
+namespace {
+
+constexpr std::string_view kElementName = "KVSTRING";
+constexpr std::string_view kIdentifierKey = "identifier";
+constexpr std::string_view kDataKey = "data";
+
+} // namespace
+
+void KVSTRING::Clear() {
+    identifier_.clear();
+    data_.clear();
+}
+
+KvResult KVSTRING::Set(const std::string& identifier, const std::string& data) {
+    identifier_ = identifier;
+    data_ = data;
+    return KV_OK;
+}
+
+KvResult KVSTRING::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) const {
+    out = nullptr;
+    if (!IsValidPtr(parent))
+        return KV_E_INVALID_POINTER;
+    XmlNode* element = nullptr;
+    const KvResult created = AddRecordElement(element, document, parent, kElementName);
+    if (element == nullptr)
+        return created;
+    out = element;
+    AddRecordAttribute(document, element, kIdentifierKey, identifier_, true);
+    XmlNode* data = nullptr;
+    return document.AddTextElement(data, element, kDataKey, data_, TRUE);
+}
+
+KvResult KVSTRING::ReadXml(const XmlNode* element) {
+    if (!IsValidPtr(element))
+        return KV_E_INVALID_POINTER;
+    if (element->GetName() != kElementName)
+        return KV_OK;
+    std::string identifier;
+    KvResult result = ReadRecordAttribute(*element, kIdentifierKey, identifier, true);
+    if (result != KV_OK)
+        return result;
+    identifier_ = std::move(identifier);
+    for (const XmlNode* child : element->GetChildList()) {
+        if (!IsValidPtr(child)) {
+            result = KV_E_INVALID_POINTER;
+            continue;
+        }
+        if (IsTextElementNamed(*child, kDataKey))
+            child->GetText(data_);
+    }
+    return result;
+}
+
+KVSTRING_LIST::KVSTRING_LIST(const KVSTRING_LIST& other)
+    : KeyedList(), element_name_(other.element_name_) {
+    *this = other;
+}
+
+KVSTRING_LIST& KVSTRING_LIST::operator=(const KVSTRING_LIST& other) {
+    if (this == &other)
+        return *this;
+    RemoveAll();
+    Position position = kEndPosition;
+    other.GetStartPosition(position);
+    const KVSTRING* source = nullptr;
+    while (other.GetNext(source, position)) {
+        std::string identifier = source->GetIdentifier();
+        KVSTRING* entry = nullptr;
+        if (CreateEntry(entry, identifier) == KV_OK)
+            entry->Set(source->GetIdentifier(), source->GetData());
+    }
+    identifier_ = other.identifier_;
+    result_ = KV_OK;
+    return *this;
+}
+
+KvResult KVSTRING_LIST::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
+    out = nullptr;
+    if (!IsValidPtr(parent))
+        return result_ = KV_E_INVALID_POINTER;
+    XmlNode* element = nullptr;
+    result_ = AddRecordElement(element, document, parent, element_name_);
+    if (element == nullptr)
+        return result_;
+    out = element;
+    result_ = AddRecordAttribute(document, element, kIdentifierKey, identifier_);
+    WriteEntries(document, element);
+    return result_;
+}
+
+KvResult KVSTRING_LIST::ReadXml(const XmlNode* element) {
+    if (!IsValidPtr(element))
+        return result_ = KV_E_INVALID_POINTER;
+    result_ = KV_OK;
+    if (element->GetName() != element_name_ ||
+        (element->GetKind() != kXmlElement && element->GetKind() != kXmlTextElement))
+        return result_;
+    std::string identifier;
+    result_ = ReadRecordAttribute(*element, kIdentifierKey, identifier);
+    if (result_ != KV_OK)
+        return result_;
+    identifier_ = std::move(identifier);
+    for (const XmlNode* child : element->GetChildList()) {
+        if (!IsValidPtr(child)) {
+            result_ = KV_E_INVALID_POINTER;
+            continue;
+        }
+        // A child of another name would read as nothing and enter an entry
+        // without identifier.
+        if (child->GetKind() != kXmlElement || child->GetName() != kElementName)
+            continue;
+        ReadEntry(child);
+    }
+    return result_;
+}

@@ -1,0 +1,279 @@
+#include "core/phone_number.h"
+
+#include "core/record_xml.h"
+#include "platform/pointer.h"
+#include "platform/text.h"
+
+#include <utility>
+
+namespace {
+
+constexpr std::string_view kElementName = "PHONE_NUMBER";
+constexpr std::string_view kListElementName = "PHONE_NUMBER_LIST";
+constexpr std::string_view kIdentifierKey = "identifier";
+constexpr std::string_view kDataKey = "data";
+
+enum class KeyKind {
+    Text,         // written always, read entity-decoded
+    TrimmedText,  // trimmed in place, written when not empty, read decoded
+    OptionalText, // written when not empty, read decoded
+    Category,
+    Flag,
+    Count,
+};
+
+} // namespace
+
+struct PHONE_NUMBER::XmlKey {
+    std::string_view name;
+    KeyKind kind;
+    std::string PHONE_NUMBER::*text = nullptr;
+    BOOL PHONE_NUMBER::*flag = nullptr;
+};
+
+// In the order of the XML form.
+const PHONE_NUMBER::XmlKey PHONE_NUMBER::kXmlKeys[] = {
+    {"number", KeyKind::Text, &PHONE_NUMBER::number_},
+    {"category", KeyKind::Category},
+    {"data", KeyKind::TrimmedText, &PHONE_NUMBER::data_},
+    {"flagdata", KeyKind::Flag, nullptr, &PHONE_NUMBER::flagdata_},
+    {"flagactive", KeyKind::Flag, nullptr, &PHONE_NUMBER::flagactive_},
+    {"dialcount", KeyKind::Count},
+    {"lineid", KeyKind::OptionalText, &PHONE_NUMBER::lineid_},
+    {"alias", KeyKind::OptionalText, &PHONE_NUMBER::alias_},
+};
+
+PHONE_NUMBER& PHONE_NUMBER::operator=(const PHONE_NUMBER& other) {
+    result_ = KV_OK;
+    identifier_ = other.identifier_;
+    category_.SetValue(other.category_.GetValue());
+    number_ = other.number_;
+    data_ = other.data_;
+    flagdata_ = other.flagdata_;
+    flagactive_ = other.flagactive_;
+    state_.SetValue(other.state_.GetValue());
+    dialcount_ = other.dialcount_;
+    lineid_ = other.lineid_;
+    alias_ = other.alias_;
+    return *this;
+}
+
+void PHONE_NUMBER::Reset() {
+    result_ = KV_OK;
+    identifier_.clear();
+    number_.clear();
+    data_.clear();
+    lineid_.clear();
+    alias_.clear();
+    category_.SetValue(0);
+    state_.SetValue(0);
+    dialcount_.Set(0);
+    flagdata_ = FALSE;
+    flagactive_ = TRUE;
+}
+
+bool PHONE_NUMBER::HasAtSign() const {
+    return number_.find('@') != std::string::npos || identifier_.find('@') != std::string::npos;
+}
+
+void PHONE_NUMBER::KeepDigits(std::string& out, std::string_view text) {
+    out.clear();
+    for (char c : TrimmedView(text)) {
+        if (IsAsciiDigit(c))
+            out += c;
+    }
+}
+
+std::string PHONE_NUMBER::FieldText(const XmlKey& key) const {
+    switch (key.kind) {
+    case KeyKind::Category:
+        return category_.Text();
+    case KeyKind::Flag:
+        return std::string(FormatFlag(this->*key.flag));
+    case KeyKind::Count: {
+        std::string text;
+        return dialcount_.Format(text);
+    }
+    default:
+        return this->*key.text;
+    }
+}
+
+KvResult PHONE_NUMBER::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
+    result_ = KV_OK;
+    out = nullptr;
+    if (!IsValidPtr(parent))
+        return result_ = KV_E_INVALID_POINTER;
+    XmlNode* element = nullptr;
+    result_ = AddRecordElement(element, document, parent, kElementName);
+    if (element == nullptr)
+        return result_;
+    out = element;
+    result_ = AddRecordAttribute(document, element, kIdentifierKey, identifier_);
+    for (const XmlKey& key : kXmlKeys) {
+        if (key.kind == KeyKind::TrimmedText)
+            TrimInPlace(this->*key.text);
+        const bool optional = key.kind == KeyKind::TrimmedText || key.kind == KeyKind::OptionalText;
+        if (optional && (this->*key.text).empty())
+            continue;
+        XmlNode* child = nullptr;
+        result_ = document.AddTextElement(child, element, key.name, FieldText(key), TRUE);
+    }
+    return result_;
+}
+
+void PHONE_NUMBER::ReadField(const XmlKey& key, const XmlNode& child) {
+    switch (key.kind) {
+    case KeyKind::Category:
+        category_.ParseText(child.GetContent());
+        break;
+    case KeyKind::Flag:
+        this->*key.flag = child.GetContent() == "TRUE" ? TRUE : FALSE;
+        break;
+    case KeyKind::Count:
+        dialcount_.Parse(std::string(child.GetContent()), 10);
+        break;
+    default:
+        child.GetText(this->*key.text);
+        break;
+    }
+}
+
+KvResult PHONE_NUMBER::ReadXml(const XmlNode* element) {
+    result_ = KV_OK;
+    if (!IsValidPtr(element))
+        return result_ = KV_E_INVALID_POINTER;
+    if (element->GetName() != kElementName)
+        return result_ = KV_E_FAIL;
+    std::string identifier;
+    result_ = ReadRecordAttribute(*element, kIdentifierKey, identifier);
+    if (result_ != KV_OK)
+        return result_;
+    identifier_ = std::move(identifier);
+    for (const XmlNode* child : element->GetChildList()) {
+        if (!IsValidPtr(child)) {
+            result_ = KV_E_INVALID_POINTER;
+            continue;
+        }
+        if (child->GetKind() != kXmlTextElement)
+            continue;
+        for (const XmlKey& key : kXmlKeys) {
+            if (child->GetName() == key.name) {
+                ReadField(key, *child);
+                break;
+            }
+        }
+    }
+    return result_;
+}
+
+PHONE_NUMBER_LIST& PHONE_NUMBER_LIST::operator=(const PHONE_NUMBER_LIST& other) {
+    if (this == &other)
+        return *this;
+    RemoveAll();
+    Position position = kEndPosition;
+    other.GetStartPosition(position);
+    const PHONE_NUMBER* source = nullptr;
+    while (other.GetNext(source, position)) {
+        std::string identifier = source->GetIdentifier();
+        PHONE_NUMBER* entry = nullptr;
+        if (CreateEntry(entry, identifier) != KV_OK)
+            continue;
+        entry->SetCategory(source->GetCategory());
+        entry->GetNumber() = source->GetNumber();
+        entry->GetData() = source->GetData();
+        entry->GetFlagData() = source->GetFlagData();
+        entry->GetFlagActive() = source->GetFlagActive();
+        entry->GetDialCount() = source->GetDialCount();
+        entry->GetLineId() = source->GetLineId();
+        entry->GetAlias() = source->GetAlias();
+    }
+    identifier_ = other.identifier_;
+    data_ = other.data_;
+    result_ = KV_OK;
+    return *this;
+}
+
+std::int32_t PHONE_NUMBER_LIST::FindNextByCategory(PHONE_NUMBER*& out, std::uint32_t category,
+                                                   Position& position) {
+    PHONE_NUMBER* entry = nullptr;
+    while (GetNext(entry, position)) {
+        if (entry->GetCategory() == category) {
+            out = entry;
+            return 1;
+        }
+    }
+    out = nullptr;
+    return 0;
+}
+
+KvResult PHONE_NUMBER_LIST::FindNumber(std::string& text) {
+    TrimInPlace(text);
+    result_ = KV_E_FAIL;
+    Position position = kEndPosition;
+    GetStartPosition(position);
+    const PHONE_NUMBER* entry = nullptr;
+    while (std::as_const(*this).GetNext(entry, position)) {
+        if (entry->GetNumber() == text)
+            return result_ = KV_OK;
+    }
+    return result_;
+}
+
+KvResult PHONE_NUMBER_LIST::RemoveInvalidNumbers(std::uint32_t max_length, BOOL only_active) {
+    result_ = KV_OK;
+    RemoveIf([&](PHONE_NUMBER& entry) {
+        std::string digits;
+        PHONE_NUMBER::KeepDigits(digits, entry.GetNumber());
+        if (digits.empty() || digits.size() > max_length ||
+            (only_active && !entry.GetFlagActive()) || entry.HasAtSign())
+            return true;
+        entry.GetNumber() = std::move(digits);
+        return false;
+    });
+    return result_;
+}
+
+KvResult PHONE_NUMBER_LIST::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
+    result_ = KV_OK;
+    out = nullptr;
+    if (!IsValidPtr(parent))
+        return result_ = KV_E_INVALID_POINTER;
+    XmlNode* element = nullptr;
+    result_ = AddRecordElement(element, document, parent, kListElementName);
+    if (element == nullptr)
+        return result_;
+    out = element;
+    result_ = AddRecordAttribute(document, element, kIdentifierKey, identifier_);
+    if (!data_.empty()) {
+        XmlNode* data = nullptr;
+        result_ = document.AddTextElement(data, element, kDataKey, data_, TRUE);
+    }
+    WriteEntries(document, element);
+    return result_;
+}
+
+KvResult PHONE_NUMBER_LIST::ReadXml(const XmlNode* node) {
+    result_ = KV_OK;
+    if (!IsValidPtr(node))
+        return result_ = KV_E_INVALID_POINTER;
+    if (node->GetName() != kListElementName ||
+        (node->GetKind() != kXmlElement && node->GetKind() != kXmlTextElement))
+        return result_;
+    std::string identifier;
+    result_ = ReadRecordAttribute(*node, kIdentifierKey, identifier);
+    if (result_ != KV_OK)
+        return result_;
+    identifier_ = std::move(identifier);
+    for (const XmlNode* child : node->GetChildList()) {
+        if (!IsValidPtr(child)) {
+            result_ = KV_E_INVALID_POINTER;
+            continue;
+        }
+        if (child->GetKind() == kXmlElement)
+            ReadEntry(child);
+        else if (IsTextElementNamed(*child, kDataKey))
+            child->GetText(data_);
+    }
+    return result_;
+}

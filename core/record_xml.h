@@ -1,0 +1,27 @@
+#pragma once
+// The steps the small records and the data records share when they write
+// and read their XML forms.
+
+#include "core/xml_document.h"
+#include "platform/result_codes.h"
+
+#include <string>
+#include <string_view>
+
+// Creates an element with the name and links it under the parent. out
+// receives the element, or null when it could not be created (the result is
+// then the creation's code); otherwise the result is that of the linking.
+KvResult AddRecordElement(XmlNode*& out, XmlDocument& document, XmlNode* parent,
+                          std::string_view name);
+// Adds an attribute to the element; its value is entity-encoded when encode
+// is set, else stored as given.
+KvResult AddRecordAttribute(XmlDocument& document, XmlNode* element, std::string_view name,
+                            std::string_view value, bool encode = false);
+// out = the value of the node's attribute, entity-decoded when decode is set,
+// else raw. KV_E_NOT_FOUND, with out unchanged, when there is none.
+KvResult ReadRecordAttribute(const XmlNode& node, std::string_view name, std::string& out,
+                             bool decode = false);
+// A text element whose name is one of a record's keys.
+inline bool IsTextElementNamed(const XmlNode& node, std::string_view name) {
+    return node.GetKind() == kXmlTextElement && node.GetName() == name;
+}

@@ -1,0 +1,67 @@
+#include "platform/name_resolver.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <cstring>
+
+namespace {
+
+std::atomic<NameResolver*>& InstalledResolver() {
+    static std::atomic<NameResolver*> resolver{nullptr};
+    return resolver;
+}
+
+NameResolver& TheSystemResolver() {
+    static SystemNameResolver resolver;
+    return resolver;
+}
+
+} // namespace
+
+NameResolver& GetNameResolver() {
+    NameResolver* resolver = InstalledResolver().load(std::memory_order_acquire);
+    return resolver ? *resolver : TheSystemResolver();
+}
+
+void SetNameResolver(NameResolver* resolver) {
+    InstalledResolver().store(resolver, std::memory_order_release);
+}
+
+bool SystemNameResolver::LookupName(std::uint32_t address, std::string& name) {
+    sockaddr_in socket_address{};
+    socket_address.sin_family = AF_INET;
+    socket_address.sin_addr.s_addr = htonl(address);
+    char host[NI_MAXHOST] = {};
+    // A reverse look-up without an answer fails instead of giving the
+    // address back as text.
+    if (getnameinfo(reinterpret_cast<const sockaddr*>(&socket_address), sizeof socket_address, host,
+                    sizeof host, nullptr, 0, NI_NAMEREQD) != 0)
+        return false;
+    name = host;
+    return true;
+}
+
+bool SystemNameResolver::LookupAddress(const std::string& name, std::uint32_t& address) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* results = nullptr;
+    if (getaddrinfo(name.c_str(), nullptr, &hints, &results) != 0 || results == nullptr)
+        return false;
+    bool found = false;
+    for (const addrinfo* entry = results; entry != nullptr; entry = entry->ai_next) {
+        if (entry->ai_family != AF_INET || entry->ai_addrlen < sizeof(sockaddr_in))
+            continue;
+        sockaddr_in socket_address{};
+        std::memcpy(&socket_address, entry->ai_addr, sizeof socket_address);
+        address = ntohl(socket_address.sin_addr.s_addr);
+        found = true;
+        break;
+    }
+    freeaddrinfo(results);
+    return found;
+}

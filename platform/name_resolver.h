@@ -1,0 +1,40 @@
+#pragma once
+// Host name look-up in both directions. Every look-up of the system goes
+// through GetNameResolver(), so that tests can answer without a network.
+
+#include <cstdint>
+#include <string>
+
+class NameResolver {
+public:
+    virtual ~NameResolver() = default;
+    // The host name of an IPv4 address (host byte order, first octet in the
+    // most significant byte); false when there is none.
+    virtual bool LookupName(std::uint32_t address, std::string& name) = 0;
+    // The first IPv4 address (host byte order) of a host name; false when
+    // there is none.
+    virtual bool LookupAddress(const std::string& name, std::uint32_t& address) = 0;
+};
+
+// The operating system's resolver (getnameinfo and getaddrinfo, which are
+// thread-safe). Both block until the resolver answers.
+class SystemNameResolver final : public NameResolver {
+public:
+    bool LookupName(std::uint32_t address, std::string& name) override;
+    bool LookupAddress(const std::string& name, std::uint32_t& address) override;
+};
+
+// The resolver in use; the system resolver unless a test installed another.
+NameResolver& GetNameResolver();
+// Installs a resolver (null restores the system resolver). The resolver must
+// outlive its installation.
+void SetNameResolver(NameResolver* resolver);
+
+// Installs a resolver for the lifetime of the guard.
+class ScopedNameResolver {
+public:
+    explicit ScopedNameResolver(NameResolver& resolver) { SetNameResolver(&resolver); }
+    ~ScopedNameResolver() { SetNameResolver(nullptr); }
+    ScopedNameResolver(const ScopedNameResolver&) = delete;
+    ScopedNameResolver& operator=(const ScopedNameResolver&) = delete;
+};

@@ -1,0 +1,144 @@
+#include "core/kv_string.h"
+
+#include "core/record_xml_testing.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+Strings Entries(const KVSTRING_LIST& list) {
+    Strings entries;
+    KVSTRING_LIST::Position position = KVSTRING_LIST::kEndPosition;
+    list.GetStartPosition(position);
+    const KVSTRING* entry = nullptr;
+    while (list.GetNext(entry, position))
+        entries.push_back(entry->GetIdentifier() + "=" + entry->GetData());
+    return entries;
+}
+
+void Fill(KVSTRING_LIST& list, int count) {
+    for (int i = 0; i < count; ++i) {
+        std::string identifier = "k" + std::to_string(i);
+        KVSTRING* entry = nullptr;
+        ASSERT_EQ(list.CreateEntry(entry, identifier), KV_OK);
+        entry->GetData() = std::to_string(i);
+    }
+}
+
+TEST(KvString, TextsRoundTripThroughTheirEncodedForm) {
+    const struct {
+        const char* identifier;
+        const char* data;
+        const char* text;
+    } cases[] = {
+        {"id<1>", "a<b & \xFC",
+         "<KVSTRING identifier=\"id&lt;1&gt;\"><data>a&lt;b & &uuml;</data></KVSTRING>"},
+        {"id", "", "<KVSTRING identifier=\"id\"><data /></KVSTRING>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        KVSTRING pair;
+        pair.Set(c.identifier, c.data);
+        EXPECT_EQ(WriteRecordText(pair), c.text);
+        XmlDocument document;
+        KVSTRING read;
+        read.Set("old", "old");
+        EXPECT_EQ(read.ReadXml(ParseFirstNode(document, c.text)), KV_OK);
+        EXPECT_EQ(read.GetIdentifier(), c.identifier);
+        EXPECT_EQ(read.GetData(), c.data);
+    }
+}
+
+TEST(KvStringList, HoldsAtMost201EntriesAndCopiesThemAll) {
+    KVSTRING_LIST list;
+    Fill(list, 201);
+    std::string identifier = "one more";
+    KVSTRING* entry = nullptr;
+    EXPECT_EQ(list.CreateEntry(entry, identifier), KV_E_LIST_FULL);
+    EXPECT_EQ(entry, nullptr);
+
+    KVSTRING_LIST copy;
+    copy.SetElementName("DEVICES");
+    copy = list;
+    EXPECT_EQ(copy.GetCount(), 201u);
+    EXPECT_EQ(copy.GetElementName(), "DEVICES");
+    const KVSTRING_LIST& same = copy;
+    copy = same;
+    EXPECT_EQ(Entries(copy), Entries(list));
+    EXPECT_EQ(list.RemoveAll(), KV_OK);
+    EXPECT_EQ(list.GetCount(), 0u);
+}
+
+TEST(KvStringList, IdentifiersAreTrimmedInPlaceAndLookedUpCaseSensitively) {
+    KVSTRING_LIST list;
+    KVSTRING* entry = nullptr;
+    std::string blanks = "   ";
+    EXPECT_EQ(list.CreateEntry(entry, blanks), KV_E_FAIL);
+    EXPECT_EQ(entry, nullptr);
+    std::string letter = " a ";
+    EXPECT_EQ(list.CreateEntry(entry, letter), KV_OK);
+    EXPECT_EQ(letter, "a");
+    EXPECT_EQ(entry->GetIdentifier(), "a");
+    EXPECT_EQ(list.CreateEntry(entry, letter), KV_E_ALREADY_PRESENT);
+
+    std::string upper = "A";
+    EXPECT_EQ(list.Lookup(entry, upper), KV_E_NOT_PRESENT);
+    std::string padded = "\ta ";
+    EXPECT_EQ(list.Lookup(entry, padded), KV_OK);
+}
+
+TEST(KvStringList, RoundTripsUnderItsOwnElementNameInInsertionOrder) {
+    KVSTRING_LIST list;
+    list.SetElementName("DEVICES");
+    list.GetIdentifier() = "dev";
+    Fill(list, 12); // insertion order, not sorted: k10 would come before k2
+    const std::string text = WriteRecordText(list);
+    const std::string head = "<DEVICES identifier=\"dev\"><KVSTRING identifier=\"k0\">";
+    EXPECT_EQ(text.substr(0, head.size()), head);
+
+    XmlDocument document;
+    KVSTRING_LIST other_name;
+    EXPECT_EQ(other_name.ReadXml(ParseFirstNode(document, text)), KV_OK);
+    EXPECT_EQ(other_name.GetCount(), 0u);
+
+    KVSTRING_LIST read;
+    read.SetElementName("DEVICES");
+    EXPECT_EQ(read.ReadXml(ParseFirstNode(document, text)), KV_OK);
+    EXPECT_EQ(read.GetIdentifier(), "dev");
+    EXPECT_EQ(Entries(read), Entries(list));
+}
+
+TEST(KvStringList, ReadsEmptyListsRepeatedIdentifiersAndForeignChildren) {
+    const struct {
+        const char* text;
+        KvResult result;
+        Strings entries;
+    } cases[] = {
+        {"<KVSTRING_LIST identifier=\"l\" />", KV_OK, {}},
+        {"<KVSTRING_LIST identifier=\"l\"><KVSTRING identifier=\"a\"><data>1</data></KVSTRING>"
+         "<KVSTRING identifier=\"a\"><data>2</data></KVSTRING></KVSTRING_LIST>",
+         KV_E_ALREADY_PRESENT,
+         {"a=1"}},
+        {"<KVSTRING_LIST identifier=\"l\"><OTHER identifier=\"b\"><data>1</data></OTHER>"
+         "<OTHER identifier=\"c\"><data>2</data></OTHER></KVSTRING_LIST>",
+         KV_OK,
+         {}},
+        {"<KVSTRING_LIST><KVSTRING identifier=\"a\"><data>1</data></KVSTRING></KVSTRING_LIST>",
+         KV_E_NOT_FOUND,
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        XmlDocument document;
+        KVSTRING_LIST list;
+        EXPECT_EQ(list.ReadXml(ParseFirstNode(document, c.text)), c.result);
+        EXPECT_EQ(Entries(list), c.entries);
+    }
+}
+
+} // namespace

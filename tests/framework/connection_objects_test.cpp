@@ -1,0 +1,47 @@
+#include "framework/connection_objects.h"
+
+#include "framework/framework_payloads.h"
+#include "framework_test_support.h"
+
+#include <gtest/gtest.h>
+
+TEST(ConnectionObjects, SetDataFillsARequest) {
+    CKvTypedObject42 request;
+    EXPECT_EQ(request.timers.Find(1)->GetInterval(), 180000);
+    request.buffer = {1, 2, 3};
+    request.SetData("127.0.0.1", 4711, "text to send", 2500);
+    request.SetState(3);
+    EXPECT_EQ(request.peers[0].GetAddressText(), "127.0.0.1");
+    EXPECT_EQ(request.GetValue(), 4711u);
+    EXPECT_EQ(request.name, "text to send");
+    EXPECT_TRUE(request.buffer.empty());
+    EXPECT_EQ(request.numbers, (std::array<std::uint32_t, 5>{0, 2500, 3, 1, 0}));
+    request.AddTimer(0, 5, 0);
+    request.AddTimer(4, 5, 0);
+    EXPECT_EQ(request.timers.GetCount(), 2);
+}
+
+TEST(ConnectionObjects, TheHeldMessageIsReleasedOnceAndNeverCopied) {
+    ScopedCountingPayload counting;
+    auto* holder = new CKvTypedObject58;
+    holder->SetMessage(NewMessageWithCountingPayload(1));
+    CKvTypedObject58 copy;
+    holder->first_text = "copied";
+    copy = *holder;
+    EXPECT_EQ(copy.first_text, "copied");
+    EXPECT_EQ(copy.GetMessage(), nullptr);
+    EXPECT_EQ(counting.Live(), 1);
+    delete holder;
+    EXPECT_EQ(counting.Live(), 0);
+}
+
+TEST(ConnectionObjects, AMessageCarryingItsHolderLosesOnlyItsHeader) {
+    RegisterFrameworkPayloads();
+    auto* request = new CKvTypedObject42;
+    auto* carrier = new CKvMessage;
+    carrier->SetPayloadType(KV_PAYLOAD_TYPED_OBJECT42);
+    carrier->SetPayload(request);
+    request->SetMessage(carrier);
+    // Under the sanitizers a second destruction of the request would show.
+    delete request;
+}

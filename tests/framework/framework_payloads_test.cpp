@@ -1,0 +1,75 @@
+#include "framework/framework_payloads.h"
+
+#include "core/named_value_map.h"
+#include "core/time_date.h"
+#include "framework/message.h"
+#include "framework/payload_registry.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+namespace {
+
+// The codes whose classes live in the core values and the framework.
+constexpr std::array<std::int32_t, 20> kFrameworkCodes = {21, 23, 25, 26, 35, 36, 37, 41, 42, 46,
+                                                          55, 57, 58, 59, 60, 64, 67, 68, 70, 71};
+
+bool IsFrameworkCode(std::int32_t code) {
+    return std::find(kFrameworkCodes.begin(), kFrameworkCodes.end(), code) != kFrameworkCodes.end();
+}
+
+} // namespace
+
+TEST(FrameworkPayloads, RegistersExactlyTheCoreAndFrameworkClasses) {
+    RegisterFrameworkPayloads();
+    for (std::int32_t code = 0; code <= KV_PAYLOAD_TYPE_MAX + 1; ++code) {
+        SCOPED_TRACE(code);
+        EXPECT_EQ(IsPayloadTypeKnown(code), IsFrameworkCode(code));
+    }
+}
+
+TEST(FrameworkPayloads, EveryRegisteredCodeCreatesCopiesAndDestroys) {
+    RegisterFrameworkPayloads();
+    for (std::int32_t code : kFrameworkCodes) {
+        SCOPED_TRACE(code);
+        void* source = nullptr;
+        void* target = nullptr;
+        ASSERT_TRUE(CreatePayloadByType(source, code));
+        ASSERT_TRUE(CreatePayloadByType(target, code));
+        EXPECT_EQ(CopyPayloadByType(target, source, code), code != KV_PAYLOAD_OBJECT_POINTER_LIST);
+        EXPECT_EQ(DestroyPayloadByType(source, code), KV_OK);
+        EXPECT_EQ(DestroyPayloadByType(target, code), KV_OK);
+    }
+}
+
+TEST(FrameworkPayloads, APayloadOfAClasslessCodeIsNotDestroyed) {
+    CKvMessage message;
+    std::string stranger;
+    message.SetPayloadType(31);
+    message.SetPayload(&stranger);
+    EXPECT_EQ(message.DestroyPayload(), KV_E_NO_CLASS);
+    EXPECT_EQ(message.GetPayload(), &stranger);
+    message.SetPayload(nullptr);
+}
+
+TEST(FrameworkPayloads, ACopiedValueCellRefersToTheMemberWithoutOwningIt) {
+    RegisterFrameworkPayloads();
+    void* source = nullptr;
+    void* target = nullptr;
+    ASSERT_TRUE(CreatePayloadByType(source, KV_PAYLOAD_VALUE_CELL));
+    ASSERT_TRUE(CreatePayloadByType(target, KV_PAYLOAD_VALUE_CELL));
+    auto* owned = new TimeDate;
+    ASSERT_EQ(static_cast<ValueCell*>(source)->Init(kValueCellTimeDate, owned, "TIME", true),
+              KV_OK);
+    ASSERT_TRUE(CopyPayloadByType(target, source, KV_PAYLOAD_VALUE_CELL));
+    const auto* copy = static_cast<ValueCell*>(target);
+    EXPECT_EQ(copy->GetTimeDate(), owned);
+    EXPECT_EQ(copy->GetName(), "TIME");
+    EXPECT_FALSE(copy->Owns());
+    // The pointee is deleted once, with its owner.
+    DestroyPayloadByType(target, KV_PAYLOAD_VALUE_CELL);
+    DestroyPayloadByType(source, KV_PAYLOAD_VALUE_CELL);
+}

@@ -1,0 +1,41 @@
+#include "framework/holder_objects.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+TEST(TypedObject59, EachHolderTakesAndFreesOnlyItsOwnLockId) {
+    HandleTable table(10);
+    {
+        CKvTypedObject59 first(&table);
+        CKvTypedObject59 second(&table);
+        EXPECT_NE(first.GetLockId(), 0u);
+        EXPECT_NE(first.GetLockId(), second.GetLockId());
+        // A copy takes a lock of its own; an assignment keeps each one's.
+        auto copy = std::make_unique<CKvTypedObject59>(first);
+        EXPECT_NE(copy->GetLockId(), first.GetLockId());
+        second.words[11] = 5;
+        *copy = second;
+        EXPECT_EQ(copy->words[11], 5u);
+        copy.reset();
+        CriticalSection* lock = nullptr;
+        EXPECT_EQ(table.Lookup(first.GetLockId(), lock), 1);
+        EXPECT_EQ(table.Lookup(second.GetLockId(), lock), 1);
+        EXPECT_EQ(table.GetCount(), 2u);
+    }
+    EXPECT_EQ(table.GetCount(), 0u);
+    EXPECT_EQ(CKvTypedObject59().GetLock(), nullptr);
+}
+
+TEST(TypedObject46, CopiesOnlyTheFourthStateWord) {
+    CKvTypedObject46 record;
+    CKvTypedObject46 other;
+    other.state_words.fill(7);
+    other.text = "x";
+    record = other;
+    EXPECT_EQ(record.state_words,
+              (std::array<std::uint32_t, 8>{CKvTypedObject46::kInitialMask, 1, 0, 7, 0, 0, 0, 0}));
+    EXPECT_EQ(record.text, "");
+    EXPECT_TRUE(record.GetTimer().IsRunning());
+    EXPECT_FALSE(record.GetEvent().IsSet());
+}
