@@ -1,16 +1,28 @@
 // Demonstration: the framework's values turned into their text forms and back,
-// and a message sent from one framework thread to another through the router.
+// phone numbers made dialable and written as XML, the road of one call event
+// from a host thread to a worker thread through the router, and a store of
+// contacts written as XML and read back.
 
 #include "core/bounded_string_list.h"
+#include "core/dialling_rules.h"
 #include "core/function_flag_tables.h"
 #include "core/handle_table.h"
 #include "core/phone_category.h"
+#include "core/phone_number.h"
 #include "core/text_values.h"
 #include "core/time_date.h"
+#include "core/xml_document.h"
+#include "data/data_call.h"
+#include "data/data_contact.h"
+#include "data/data_handler_store.h"
+#include "data/data_payloads.h"
+#include "framework/framework_payloads.h"
 #include "framework/message_router.h"
 #include "framework/win_thread.h"
+#include "platform/telephony_location.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace {
@@ -60,81 +72,211 @@ void ShowKeywords() {
                 functions.GetValue(), functions.Text().c_str(), result);
 }
 
-constexpr std::uint16_t kPrinterEndpoint = 0x801;
-constexpr std::uint16_t kSenderEndpoint = 0x802;
+void ShowDialling() {
+    // A machine in Berlin: outside line 0, two-digit extensions behind 9.
+    SetTelephonyLocation({"49", "30", "G", "0FG", "00EFG"});
+    DiallingRules rules;
+    rules.SetExternalAffixes("0", "");
+    rules.SetInternalAffixes("9", "", 2);
+    rules.AreaCode() = "030";
+    rules.LoadCountryRules("49");
+    for (const char* typed : {"+49 (89) 1234-56", "+1 (206) 555-1212", "030 2345678", "9 12"}) {
+        std::string number = typed;
+        std::string dialable;
+        rules.MakeDialableNumber(dialable, number);
+        std::printf("Dialable %-17s: %s\n", typed, dialable.c_str());
+    }
+    ClearTelephonyLocation();
+}
+
+void ShowPhoneList() {
+    PHONE_NUMBER_LIST phones;
+    phones.GetIdentifier() = "contact-17";
+    const struct {
+        const char* identifier;
+        std::uint32_t category;
+        const char* number;
+    } entries[] = {{"office", 1, "+49 (30) 2345678"}, {"mobile", 4, "0171 2345678"}};
+    for (const auto& entry : entries) {
+        std::string identifier = entry.identifier;
+        PHONE_NUMBER* phone = nullptr;
+        if (phones.CreateEntry(phone, identifier) != KV_OK)
+            continue;
+        phone->SetCategory(entry.category);
+        phone->GetNumber() = entry.number;
+    }
+    XmlDocument document;
+    XmlNode* element = nullptr;
+    phones.WriteXml(element, document, document.GetRoot());
+    std::string text;
+    document.GetText(text);
+    std::printf("Phone list as XML: %s\n", text.c_str());
+}
+
+constexpr std::uint16_t kHostEndpoint = 0x800;
+constexpr std::uint16_t kWorkerEndpoint = 0x105;
 constexpr DWORD kWaitMs = 10000;
 
-// Prints every INFO that reaches its endpoint.
-class PrinterThread : public CKvWinThread {
+// The plug-in's worker: takes call notifications and answers the host.
+class WorkerThread : public CKvWinThread {
 public:
-    explicit PrinterThread(CKvMessageRouter* router)
-        : CKvWinThread(router, kPrinterEndpoint, "printer", false) {
+    explicit WorkerThread(CKvMessageRouter* router)
+        : CKvWinThread(router, kWorkerEndpoint, "veltrix-APP_WORKER", false) {
         routing_enabled_ = true;
     }
-    ~PrinterThread() override { JoinThread(); }
-
-    ManualResetEvent printed;
+    ~WorkerThread() override { JoinThread(); }
 
 protected:
     bool OnInitInstance() override {
         GetStartedEvent().Set();
         return true;
     }
+
     KvResult OnInfo(CKvMessage* message) override {
-        std::printf("%s from 0x%X to \"%s\": command %d, value %u, text \"%s\"\n",
-                    message->GetKindName(), message->GetSourceEndpoint(),
-                    message->GetTargetName().c_str(), message->GetCommand(), message->GetValue(),
-                    message->GetFirstText().c_str());
+        if (message->GetCommand() == KV_MSG_COMMAND_NOTIFICATION &&
+            message->GetPayloadType() == K_KVDT_TP_DTHDLR_DATACALL)
+            ReportCall(*static_cast<CKvDataCall*>(message->GetPayload()));
         message->Release();
-        printed.Set();
         return KV_OK;
+    }
+
+private:
+    void ReportCall(CKvDataCall& call) {
+        std::string start;
+        call.GetStartTime().GetText(start);
+        std::printf("worker: %s call with %s %s (%s), number %s, started %s\n",
+                    call.IsOutgoing() ? "outgoing" : "incoming", call.GetFirstName().c_str(),
+                    call.GetLastName().c_str(), call.GetCompanyName().c_str(),
+                    call.GetPhoneNumber().GetNumber().c_str(), start.c_str());
+
+        XmlDocument document;
+        XmlNode* element = nullptr;
+        call.WriteXml(element, document, document.GetRoot());
+        std::string text;
+        document.GetText(text);
+        std::printf("worker: the call as XML: %s\n", text.c_str());
+
+        auto* answer = new CKvMessage;
+        answer->SetHeader(KV_MSG_KIND_INFO, nullptr, 0, KV_MSG_COMMAND_NOTIFICATION, 0, 0);
+        answer->SetFirstText("journal entry for " + call.GetLastName() + " created");
+        answer->Send(kHostEndpoint, kWorkerEndpoint, GetRouter(), 0, true, false);
     }
 };
 
-// Sends one INFO to the printer as soon as it runs.
-class SenderThread : public CKvWinThread {
+// The host: reports one incoming call to the worker and waits for its answer.
+class HostThread : public CKvWinThread {
 public:
-    explicit SenderThread(CKvMessageRouter* router)
-        : CKvWinThread(router, kSenderEndpoint, "sender", false) {
+    explicit HostThread(CKvMessageRouter* router)
+        : CKvWinThread(router, kHostEndpoint, "host", false) {
         routing_enabled_ = true;
     }
-    ~SenderThread() override { JoinThread(); }
+    ~HostThread() override { JoinThread(); }
+
+    ManualResetEvent answered;
 
 protected:
     bool OnInitInstance() override {
         auto* message = new CKvMessage;
-        message->SetHeader(KV_MSG_KIND_INFO, nullptr, 0, KV_MSG_COMMAND_NOTIFICATION, 0, 0);
-        message->SetFirstText("hello from the sender thread");
-        message->Send(kPrinterEndpoint, kSenderEndpoint, GetRouter(), 42, true, false);
+        void* payload = nullptr;
+        if (!message->CreatePayload(payload, K_KVDT_TP_DTHDLR_DATACALL)) {
+            message->Release();
+            return true;
+        }
+        auto& call = *static_cast<CKvDataCall*>(payload);
+        call.GetLastName() = "Lindqvist";
+        call.GetFirstName() = "Maren";
+        call.GetCompanyName() = "Nordlicht Logistik";
+        call.GetPhoneNumber().GetNumber() = "+49 (40) 5550123";
+        call.GetFlagCallOut().Set(0);
+        call.GetStartTime().SetNow();
+        message->SetHeader(KV_MSG_KIND_INFO, payload, K_KVDT_TP_DTHDLR_DATACALL,
+                           KV_MSG_COMMAND_NOTIFICATION, 0, 0);
+        std::printf("host: reporting an incoming call to endpoint 0x%X\n", kWorkerEndpoint);
+        message->Send(kWorkerEndpoint, kHostEndpoint, GetRouter(), 0, true, false);
         return true;
+    }
+
+    KvResult OnInfo(CKvMessage* message) override {
+        std::printf("host: the worker answers \"%s\"\n", message->GetFirstText().c_str());
+        message->Release();
+        answered.Set();
+        return KV_OK;
     }
 };
 
-bool ShowMessaging() {
+bool ShowRoadOfOneCallEvent() {
     CKvMessageRouter router;
     router.Init(&GetHandleTable());
-    PrinterThread printer(&router);
-    printer.CreateThread();
-    printer.WaitStarted(kWaitMs);
-    SenderThread sender(&router);
-    sender.CreateThread();
-    const bool arrived = printer.printed.Wait(kWaitMs);
-    sender.Stop(kWaitMs);
-    printer.Stop(kWaitMs);
-    return arrived;
+    WorkerThread worker(&router);
+    worker.CreateThread();
+    worker.WaitStarted(kWaitMs);
+    HostThread host(&router);
+    host.CreateThread();
+    const bool answered = host.answered.Wait(kWaitMs);
+    host.Stop(kWaitMs);
+    worker.Stop(kWaitMs);
+    return answered;
+}
+
+void AddContact(CKvDataHandlerStore& store, std::uint32_t identifier, const char* last_name,
+                const char* number) {
+    auto contact = std::make_unique<CKvDataContact>(nullptr, identifier);
+    contact->SetIdentifier(identifier);
+    contact->GetLastName() = last_name;
+    std::string phone_identifier = "office";
+    PHONE_NUMBER* phone = nullptr;
+    if (contact->GetPhoneNumberList().CreateEntry(phone, phone_identifier) == KV_OK)
+        phone->GetNumber() = number;
+    std::unique_ptr<CKvDataHandler> record = std::move(contact);
+    store.Add(record);
+}
+
+void ShowContactStore() {
+    // Contacts are kept by their key text (last name, first name, company).
+    constexpr std::uint32_t kKeyTextMode = 1;
+    CKvDataHandlerStore store(K_KVDT_TP_DTHDLR_DATACONTACT, kKeyTextMode, 100, "DATA_TYPE_HANDLER",
+                              nullptr);
+    AddContact(store, 1, "Lindqvist", "+49 (40) 5550123");
+    AddContact(store, 2, "Okafor", "+44 (20) 7946 0018");
+
+    XmlDocument written;
+    XmlNode* element = nullptr;
+    store.WriteXml(element, written, written.GetRoot());
+    std::string text;
+    written.GetText(text);
+    std::printf("store of %d contacts as XML (%zu bytes): %.160s...\n", store.GetCount(),
+                text.size(), text.c_str());
+
+    XmlDocument parsed;
+    parsed.Parse(text);
+    CKvDataHandlerStore read_back(K_KVDT_TP_DTHDLR_DATACONTACT, kKeyTextMode, 100,
+                                  "DATA_TYPE_HANDLER", nullptr);
+    for (XmlNode* child : parsed.GetRoot()->GetChildList())
+        read_back.ReadXml(child);
+    std::printf("read back: %d contacts:", read_back.GetCount());
+    for (CKvDataHandler* record = read_back.GetFirst(); record; record = read_back.GetNext())
+        std::printf(" %s", static_cast<CKvDataContact*>(record)->GetLastName().c_str());
+    std::printf("\n");
 }
 
 } // namespace
 
 int main() {
+    RegisterFrameworkPayloads();
+    RegisterDataPayloads();
     std::printf("== Values and keyword tables ==\n");
     ShowTimeDate();
     ShowValues();
     ShowKeywords();
-    std::printf("\n== Messaging ==\n");
-    if (!ShowMessaging()) {
-        std::printf("the message did not arrive\n");
+    std::printf("\n== Dialling rules and phone numbers ==\n");
+    ShowDialling();
+    ShowPhoneList();
+    std::printf("\n== The road of one call event ==\n");
+    if (!ShowRoadOfOneCallEvent()) {
+        std::printf("the worker did not answer\n");
         return 1;
     }
+    std::printf("\n== A store of contacts ==\n");
+    ShowContactStore();
     return 0;
 }

@@ -1,0 +1,60 @@
+#pragma once
+// CKvDataAdvertizeEntry (type 66, "ADVERTIZENTRY"): one advertisement a client
+// shows. Carried, stored, copied and persisted for the host. Its key text is
+// set by the owner through GetKey and travels as the attribute "identifier".
+
+#include "core/text_values.h"
+#include "data/data_handler.h"
+#include "framework/payload_registry.h"
+#include "platform/result_codes.h"
+
+#include <cstdint>
+#include <string>
+
+template <typename Record> struct RecordForm;
+
+class CKvDataAdvertizeEntry
+    : public DataRecord<CKvDataAdvertizeEntry, K_KVDT_TP_DTHDLR_DATAADVERTIZEENTRY> {
+public:
+    explicit CKvDataAdvertizeEntry(CKvDataHandlerCatalog* context = nullptr,
+                                   std::uint32_t identifier = 0);
+    // The type code, identifier, flag word, timer, context and every field,
+    // the key text and the runtime word included.
+    CKvDataAdvertizeEntry& operator=(const CKvDataAdvertizeEntry& other);
+
+    // The type code, the base fields and every field to its default.
+    KvResult Reset() override;
+    std::string& GetKey() override { return key_; }
+    // No DOM form: the element with "id" only; reading stores nothing.
+    KvResult ReadDom(const DomElementPtr& element) override;
+    KvResult WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) override;
+    KvResult ReadXml(const XmlNode* element) override;
+    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
+
+    UIntValue& GetAdvertizeTimePercentage() { return advertize_time_percentage_; }
+    std::string& GetUrlSource() { return url_source_; }
+    // The show times are texts, carried as written.
+    std::string& GetTimeToShowMinimal() { return time_to_show_minimal_; }
+    std::string& GetTimeToShowMaximal() { return time_to_show_maximal_; }
+    BoolValue& GetFlagShowOnce() { return flag_show_once_; }
+    BoolValue& GetFlagAllowUnhide() { return flag_allow_unhide_; }
+    BoolValue& GetFlagRandomizeTime() { return flag_randomize_time_; }
+    UIntValue& GetGroupId() { return group_id_; }
+    // Travels with the record in the process, never in its XML form.
+    std::uint32_t GetRuntimeWord() const { return runtime_word_; }
+    void SetRuntimeWord(std::uint32_t word) { runtime_word_ = word; }
+
+private:
+    static const RecordForm<CKvDataAdvertizeEntry>& Form();
+
+    std::string key_;
+    UIntValue advertize_time_percentage_;
+    std::string url_source_;
+    std::string time_to_show_minimal_;
+    std::string time_to_show_maximal_;
+    BoolValue flag_show_once_;
+    BoolValue flag_allow_unhide_;
+    BoolValue flag_randomize_time_;
+    UIntValue group_id_;
+    std::uint32_t runtime_word_ = 0;
+};

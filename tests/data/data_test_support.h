@@ -1,0 +1,476 @@
+#pragma once
+// Helpers of the data tests: a minimal test record, the factory registration
+// scope, a fake store catalog, the XML and DOM forms as text, golden files,
+// the copy checks every record class passes, and a filled sample of every
+// data record class.
+
+#include "core/xml_document.h"
+#include "data/data_advertize_entry.h"
+#include "data/data_advertize_preferences.h"
+#include "data/data_application.h"
+#include "data/data_call.h"
+#include "data/data_client_general.h"
+#include "data/data_contact.h"
+#include "data/data_contact_group.h"
+#include "data/data_device.h"
+#include "data/data_general.h"
+#include "data/data_handler.h"
+#include "data/data_handler_catalog.h"
+#include "data/data_handler_store.h"
+#include "data/data_host.h"
+#include "data/data_isdn_controller.h"
+#include "data/data_payloads.h"
+#include "data/data_preferences.h"
+#include "data/data_record_factory.h"
+#include "data/data_server_user.h"
+#include "data/data_user.h"
+#include "data/data_user_group.h"
+#include "data/data_voip_profile.h"
+#include "data/record_keys.h"
+#include "framework/payload_registry.h"
+#include "platform/dom.h"
+#include "platform/number_parse.h"
+#include "platform/text.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+// ---- A minimal record ----
+
+// A record of any store type code: its key is its name, and it counts its
+// live instances so that tests see what a store deleted. Its XML form:
+// "TESTRECORD" with "name" and "value"; a "status" text becomes the reader's
+// result, so a test can make a read warn (1) or fail (2147483648).
+template <std::uint32_t Code> class TestRecord : public DataRecord<TestRecord<Code>, Code> {
+    using Base = DataRecord<TestRecord<Code>, Code>;
+
+public:
+    explicit TestRecord(CKvDataHandlerCatalog* context = nullptr, std::uint32_t identifier = 0)
+        : Base(context, identifier) {
+        ++live_count;
+        TestRecord::Reset();
+        this->GetNamedFields().Add(kValueCellString, &name_, "CSTRING_NAME", false);
+    }
+    TestRecord(const TestRecord&) = delete;
+    ~TestRecord() override { --live_count; }
+    TestRecord& operator=(const TestRecord& other) {
+        if (this == &other)
+            return *this;
+        this->CopyBaseFields(other, Base::kBaseCommon | Base::kBaseSpareText);
+        name_ = other.name_;
+        value_ = other.value_;
+        return *this;
+    }
+
+    KvResult Reset() override {
+        this->ResetBaseFields();
+        name_.clear();
+        value_.Set(0);
+        return this->result_ = KV_OK;
+    }
+    std::string& GetKey() override { return name_; }
+    KvResult ReadDom(const DomElementPtr& element) override {
+        return this->result_ = ReadRecordDom(*this, Form(), element);
+    }
+    KvResult WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) override {
+        return this->result_ = WriteRecordDom(*this, Form(), document, parent);
+    }
+    KvResult ReadXml(const XmlNode* element) override {
+        return this->result_ = ReadRecordXml(*this, Form(), element);
+    }
+    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override {
+        return this->result_ = WriteRecordXml(*this, Form(), out, document, parent);
+    }
+
+    std::string name_;
+    UIntValue value_;
+    inline static int live_count = 0;
+
+private:
+    static const RecordForm<TestRecord>& Form() {
+        static constexpr RecordKey<TestRecord> kKeys[] = {
+            TextKey<&TestRecord::name_>("name", kKeyFreeText),
+            UIntKey<&TestRecord::value_>("value"),
+            CustomKey<TestRecord>(
+                "status", nullptr,
+                [](TestRecord&, std::string& text) -> KvResult { return ParseUInt32(text); },
+                kKeyReadResultCounts | kKeyOmitWhenEmpty),
+        };
+        static constexpr RecordForm<TestRecord> kForm{
+            .element_name = "TESTRECORD",
+            .keys = kKeys,
+            .write_policy = RecordWritePolicy::kStopAtFailure,
+            .dom_form = RecordDomForm::kSameKeys,
+        };
+        return kForm;
+    }
+};
+
+// Enters a record class in the data-record factory for one test and puts
+// back what was filed before.
+template <typename Record> class ScopedRecordType {
+public:
+    ScopedRecordType() : saved_(FindDataRecordType(Record::kTypeCode)) {
+        RegisterDataRecordType(Record::kTypeCode, &kDataRecordOperations<Record>);
+    }
+    ~ScopedRecordType() { RegisterDataRecordType(Record::kTypeCode, saved_); }
+    ScopedRecordType(const ScopedRecordType&) = delete;
+    ScopedRecordType& operator=(const ScopedRecordType&) = delete;
+
+private:
+    const DataRecordOperations* saved_;
+};
+
+// A store directory that files the stores a test hands it.
+class FakeDataHandlerCatalog : public CKvDataHandlerCatalog {
+public:
+    void File(std::uint32_t type_code, CKvDataHandlerStore* store) { stores_[type_code] = store; }
+
+    KvResult GetStore(CKvDataHandlerStore*& out, std::uint32_t type_code) override {
+        ++calls;
+        auto found = stores_.find(type_code);
+        out = found == stores_.end() ? nullptr : found->second;
+        return out != nullptr ? KV_OK : KV_E_NO_CLASS;
+    }
+
+    int calls = 0;
+
+private:
+    std::map<std::uint32_t, CKvDataHandlerStore*> stores_;
+};
+
+// ---- Text forms ----
+
+// The XML text of a record or a store written under a fresh document.
+template <typename Writable> std::string XmlText(Writable& object) {
+    XmlDocument document;
+    XmlNode* element = nullptr;
+    EXPECT_EQ(object.WriteXml(element, document, document.GetRoot()), KV_OK);
+    std::string text;
+    document.GetText(text);
+    return text;
+}
+
+// Reads a record or a store from the first element of the text; its result.
+template <typename Readable> KvResult ReadXmlText(Readable& object, std::string_view text) {
+    XmlDocument document;
+    document.Parse(text);
+    const XmlNodeList& top = document.GetRoot()->GetChildList();
+    EXPECT_FALSE(top.empty()) << text;
+    return top.empty() ? KV_E_FAIL : object.ReadXml(top[0]);
+}
+
+// Whether the record's XML form holds the key with exactly that text.
+inline bool WritesKey(CKvDataHandler& record, std::string_view key, std::string_view text) {
+    const std::string name(key);
+    const std::string element = text.empty()
+                                    ? "<" + name + " />"
+                                    : "<" + name + ">" + std::string(text) + "</" + name + ">";
+    return XmlText(record).find(element) != std::string::npos;
+}
+
+// The record's DOM element, written under the top element of a document, as
+// (UTF-8) XML text.
+inline std::string DomText(CKvDataHandler& record) {
+    DomDocumentPtr document;
+    EXPECT_EQ(CreateDomDocument(document), KV_OK);
+    EXPECT_EQ(document->loadXML("<ROOT/>"), KV_OK);
+    DomElementPtr root;
+    document->get_documentElement(root);
+    EXPECT_EQ(record.WriteDom(document, root), KV_OK);
+    DomNodeListPtr children;
+    root->get_childNodes(children);
+    DomNodePtr element;
+    children->nextNode(element);
+    std::string xml;
+    if (element)
+        element->get_xml(xml);
+    return xml;
+}
+
+// Loads the (UTF-8) XML text into a DOM document and reads its top element
+// into the record; its result.
+inline KvResult ReadDomText(CKvDataHandler& record, std::string_view xml) {
+    DomDocumentPtr document;
+    EXPECT_EQ(CreateDomDocument(document), KV_OK);
+    EXPECT_EQ(document->loadXML(xml), KV_OK);
+    DomElementPtr element;
+    document->get_documentElement(element);
+    return record.ReadDom(element);
+}
+
+// The text of a golden file under tests/data/golden; a final line break is
+// not part of it.
+inline std::string GoldenText(std::string_view name) {
+    const std::filesystem::path path =
+        std::filesystem::path(__FILE__).parent_path() / "golden" / name;
+    std::ifstream file(path, std::ios::binary);
+    EXPECT_TRUE(file.is_open()) << path;
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return text;
+}
+
+// What a record holds, for comparing copies: its XML text; the client
+// general settings, which have no XML form, by identifier and number set.
+inline std::string Fingerprint(CKvDataHandler& record) {
+    if (auto* settings = dynamic_cast<CKvDataClientGeneral*>(&record))
+        return settings->GetIdentifierText() + "|" + settings->GetNumberSet().Text();
+    return XmlText(record);
+}
+
+// ---- Copies ----
+
+// Copying the record onto itself (through its assignment and through
+// CopyToSameType) changes nothing; its clone and its copies through the
+// payload registry and the data-record factory hold the same, and the clone
+// outlives the record. Needs RegisterDataPayloads.
+inline void ExpectCopiesHoldTheSame(std::unique_ptr<CKvDataHandler> record) {
+    const auto code = static_cast<std::int32_t>(record->GetTypeCode());
+    const std::string text = Fingerprint(*record);
+    EXPECT_TRUE(CopyPayloadByType(record.get(), record.get(), code)); // self-assignment
+    EXPECT_TRUE(record->CopyToSameType(record.get()));
+    EXPECT_EQ(Fingerprint(*record), text);
+
+    void* payload = nullptr;
+    ASSERT_TRUE(CreatePayloadByType(payload, code));
+    ASSERT_TRUE(CopyPayloadByType(payload, record.get(), code));
+    EXPECT_EQ(Fingerprint(*static_cast<CKvDataHandler*>(payload)), text);
+    EXPECT_EQ(DestroyPayloadByType(payload, code), KV_OK);
+
+    if (CKvDataHandler::IsStoreType(record->GetTypeCode())) {
+        std::unique_ptr<CKvDataHandler> created;
+        ASSERT_EQ(CreateDataRecordByType(created, record->GetTypeCode()), KV_OK);
+        created->AssignByType(*record);
+        EXPECT_EQ(Fingerprint(*created), text);
+    }
+
+    std::unique_ptr<CKvDataHandler> clone;
+    ASSERT_TRUE(record->Clone(clone));
+    record.reset();
+    EXPECT_EQ(Fingerprint(*clone), text);
+}
+
+// ---- Counted payloads ----
+
+// Objects made and deleted through the payload registry, per code, by the
+// counted operations.
+inline std::array<std::atomic<int>, KV_PAYLOAD_TYPE_MAX + 1> created_payloads{};
+inline std::array<std::atomic<int>, KV_PAYLOAD_TYPE_MAX + 1> destroyed_payloads{};
+
+template <typename T, std::int32_t Code> struct CountedPayload {
+    static void* Create() {
+        ++created_payloads[Code];
+        return new T();
+    }
+    static void Destroy(void* payload) {
+        ++destroyed_payloads[Code];
+        delete static_cast<T*>(payload);
+    }
+    static constexpr decltype(PayloadOperations::copy) Copy() {
+        if constexpr (std::is_copy_assignable_v<T>) {
+            return [](void* target, const void* source) {
+                *static_cast<T*>(target) = *static_cast<const T*>(source);
+                return true;
+            };
+        } else {
+            return nullptr;
+        }
+    }
+    static constexpr PayloadOperations kOperations{&Create, Copy(), &Destroy};
+};
+
+// Registers the class under the code with operations that count its objects,
+// from 0; RegisterDataPayloads puts the data classes' own operations back.
+template <typename T, std::int32_t Code> void RegisterCountedPayload() {
+    created_payloads[Code] = 0;
+    destroyed_payloads[Code] = 0;
+    RegisterPayloadType(Code, &CountedPayload<T, Code>::kOperations);
+}
+
+// ---- A filled sample of every data record class ----
+
+// The data record codes: the store types and the contact group.
+inline constexpr std::uint32_t kDataRecordCodes[] = {
+    K_KVDT_TP_DTHDLR_DATAUSER,
+    K_KVDT_TP_DTHDLR_DATAGENERAL,
+    K_KVDT_TP_DTHDLR_DATACOMPUTER,
+    K_KVDT_TP_DTHDLR_DATADEVICE,
+    K_KVDT_TP_DTHDLR_DATACLIENTGENERAL,
+    K_KVDT_TP_DTHDLR_DATAUSERGROUP,
+    K_KVDT_TP_DTHDLR_DATAPREFERENCES,
+    K_KVDT_TP_DTHDLR_DATACONTACT,
+    K_KVDT_TP_DTHDLR_DATACALL,
+    K_KVDT_TP_DTHDLR_DATAAPPLICATION,
+    K_KVDT_TP_DTHDLR_DATASERVERUSER,
+    K_KVDT_TP_DTHDLR_DATAISDNCONTROLLER,
+    K_KVDT_TP_DTHDLR_DATACONTACTGROUP,
+    K_KVDT_TP_DTHDLR_DATAVOIPPROFILE,
+    K_KVDT_TP_DTHDLR_DATAADVERTIZEPREFERENCES,
+    K_KVDT_TP_DTHDLR_DATAADVERTIZEENTRY,
+};
+
+template <typename Record> std::unique_ptr<Record> NewSample(std::uint32_t index) {
+    auto record = std::make_unique<Record>();
+    record->SetIdentifier(0x100 + index);
+    return record;
+}
+
+// Calls a text setter of a record, which trims the caller's text.
+template <typename Record, typename Class>
+void SetText(Record& record, void (Class::*setter)(std::string&), std::string text) {
+    (record.*setter)(text);
+}
+
+inline void AddSamplePhoneNumber(CKvDataContact& contact, std::string identifier,
+                                 const std::string& number) {
+    PHONE_NUMBER* entry = nullptr;
+    if (contact.GetPhoneNumberList().CreateEntry(entry, identifier) == KV_OK)
+        entry->GetNumber() = number;
+}
+
+inline std::unique_ptr<CKvDataContact> SampleContact(std::uint32_t index) {
+    auto contact = NewSample<CKvDataContact>(index);
+    contact->GetLastName() = "M\xFCller" + std::to_string(index);
+    contact->GetFirstName() = "Anna";
+    contact->GetComment() = "calls <after> 3 & later";
+    contact->GetDateTimeLastCall().SetSeconds(3900000000u + index);
+    AddSamplePhoneNumber(*contact, "office", "+49 30 1234" + std::to_string(index));
+    AddSamplePhoneNumber(*contact, "mobile", "0171 555" + std::to_string(index));
+    std::string home = "home";
+    ADDRESS* address = nullptr;
+    if (contact->GetAddressList().CreateEntry(address, home) == KV_OK)
+        address->GetCity() = "Hamburg";
+    return contact;
+}
+
+// A filled record of a data record code; samples of one code with distinct
+// indexes differ in identifier and key.
+inline std::unique_ptr<CKvDataHandler> SampleRecord(std::uint32_t code, std::uint32_t index) {
+    const std::string n = std::to_string(index);
+    switch (code) {
+    case K_KVDT_TP_DTHDLR_DATAUSER: {
+        auto user = NewSample<CKvDataUser>(index);
+        SetText(*user, &CKvDataUser::SetScreenName, "anna" + n);
+        SetText(*user, &CKvDataUser::SetPhoneNumberOut, "0301234" + n);
+        user->SetTimeoutDisconnected(1500, 10);
+        return user;
+    }
+    case K_KVDT_TP_DTHDLR_DATAGENERAL: {
+        auto general = NewSample<CKvDataGeneral>(index);
+        general->GetCapiProvider() = "capi " + n;
+        general->SetPortNumber(21000 + index);
+        general->GetRestartWeekdays().SetFromText("MO,TU");
+        return general;
+    }
+    case K_KVDT_TP_DTHDLR_DATACOMPUTER: {
+        auto host = NewSample<CKvDataHost>(index);
+        host->GetHost().Set("pc" + n, 0x0A000001 + index, 8080);
+        host->GetDeviceNumber() = "2" + n;
+        host->GetCtiDeviceNumbers().SetFromText("100,200");
+        return host;
+    }
+    case K_KVDT_TP_DTHDLR_DATADEVICE: {
+        auto device = NewSample<CKvDataDevice>(index);
+        device->GetNumber() = "+49 711 " + n;
+        device->GetComment() = "B\xFCro <" + n + ">";
+        device->SetFlagVirtual(1);
+        return device;
+    }
+    case K_KVDT_TP_DTHDLR_DATACLIENTGENERAL: {
+        auto settings = NewSample<CKvDataClientGeneral>(index);
+        settings->GetNumberSet().SetFromText("24024-24026," + std::to_string(30 + index));
+        return settings;
+    }
+    case K_KVDT_TP_DTHDLR_DATAUSERGROUP: {
+        auto group = NewSample<CKvDataUserGroup>(index);
+        SetText(*group, &CKvDataUserGroup::SetName, "team" + n);
+        group->ParseIdentifierList("anna;1,bob");
+        return group;
+    }
+    case K_KVDT_TP_DTHDLR_DATAPREFERENCES: {
+        auto preferences = NewSample<CKvDataPreferences>(index);
+        SetText(*preferences, &CKvDataPreferences::SetScreenName, "anna <" + n + ">");
+        preferences->SetIdImage(index);
+        return preferences;
+    }
+    case K_KVDT_TP_DTHDLR_DATACONTACT:
+        return SampleContact(index);
+    case K_KVDT_TP_DTHDLR_DATACALL: {
+        auto call = NewSample<CKvDataCall>(index);
+        call->GetStartTime().SetSeconds(3913056000u + index);
+        call->FormatStartTime();
+        call->GetLastName() = "Doe" + n;
+        call->GetFlagCallOut().Set(1);
+        call->GetPhoneNumber().GetNumber() = "+49 40 555" + n;
+        return call;
+    }
+    case K_KVDT_TP_DTHDLR_DATAAPPLICATION: {
+        auto application = NewSample<CKvDataApplication>(index);
+        application->GetName() = "Mail " + n;
+        application->GetModuleName() = "mail" + n + ".dll";
+        application->GetXmlApplicationSpecific() = "<OPTIONS><flag>1</flag></OPTIONS>";
+        application->GetSkills().SetText("DIAL_CALLS");
+        return application;
+    }
+    case K_KVDT_TP_DTHDLR_DATASERVERUSER: {
+        auto user = NewSample<CKvDataServerUser>(index);
+        user->GetLoginName() = " bob" + n + " ";
+        user->GetDeviceNumberList().SetFromText("21,22");
+        COMPUTER_IDENT* computer = nullptr;
+        user->GetComputerIdentList().Add(computer, "pc" + n, 0x0A000002, 21021);
+        return user;
+    }
+    case K_KVDT_TP_DTHDLR_DATAISDNCONTROLLER: {
+        auto controller = NewSample<CKvDataIsdnController>(index);
+        controller->SetControllerNumber(index + 1);
+        controller->GetManufacturer() = "M\xFCller & <Co>";
+        controller->GetFunctions().FormatText(5);
+        return controller;
+    }
+    case K_KVDT_TP_DTHDLR_DATACONTACTGROUP: {
+        auto group = NewSample<CKvDataContactGroup>(index);
+        group->GetName() = "Sales " + n;
+        group->GetOwnerIdentifier() = "u17";
+        group->GetContact() = *SampleContact(index);
+        return group;
+    }
+    case K_KVDT_TP_DTHDLR_DATAVOIPPROFILE: {
+        auto profile = NewSample<CKvDataVoipProfile>(index);
+        profile->GetDisplayableName() = "Office line " + n;
+        profile->GetAuthenticatePassword() = "p<w&d";
+        profile->GetServer().Set("sip.example", 0x0A000001, 5060);
+        profile->GetXmlExtension() = "<codec prio=\"1\">G711</codec>";
+        return profile;
+    }
+    case K_KVDT_TP_DTHDLR_DATAADVERTIZEPREFERENCES: {
+        auto preferences = NewSample<CKvDataAdvertizePreferences>(index);
+        preferences->GetKey() = "main" + n;
+        preferences->GetUrlSource() = "http://ads.example/list?a=1&b=<2>";
+        preferences->GetPresentationType().SetValue(CKvPresentationTypeTable::kShuffle);
+        return preferences;
+    }
+    case K_KVDT_TP_DTHDLR_DATAADVERTIZEENTRY: {
+        auto entry = NewSample<CKvDataAdvertizeEntry>(index);
+        entry->GetKey() = "spring" + n;
+        entry->GetTimeToShowMaximal() = "1 min";
+        entry->GetGroupId().Set(4000000000u);
+        return entry;
+    }
+    default:
+        ADD_FAILURE() << "no sample of code " << code;
+        return nullptr;
+    }
+}

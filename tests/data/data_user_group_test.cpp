@@ -1,0 +1,214 @@
+#include "data/data_user_group.h"
+
+#include "data_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+std::string Identifiers(const CKvDataUserGroup& group) {
+    std::string list;
+    group.FormatIdentifierList(list);
+    return list;
+}
+
+CKvDataUser* FirstMember(const CKvDataUserGroup& group) {
+    CKvDataUser* member = nullptr;
+    CKvDataUserGroup::Position position = 0;
+    group.GetFirstIdentifierPosition(position);
+    group.GetNextMember(member, position);
+    return member;
+}
+
+// Identifiers "u0" to "u<count - 1>".
+std::string NumberedList(int count) {
+    std::string list;
+    for (int i = 0; i < count; ++i)
+        list += (i > 0 ? ",u" : "u") + std::to_string(i);
+    return list;
+}
+
+TEST(DataUserGroup, NewGroupWritesEmptyKeysAndHoldsSixteen) {
+    CKvDataUserGroup group(nullptr, 3);
+    EXPECT_EQ(group.GetTypeCode(), 6u);
+    EXPECT_EQ(group.GetIdentifierText(), "0");
+    EXPECT_EQ(group.GetMaxIdentifiers(), 16);
+    EXPECT_EQ(XmlText(group), "<DATAUSERGROUP><name /><identifierlist /><count /></DATAUSERGROUP>");
+}
+
+TEST(DataUserGroup, MaxIdentifiersOutsideZeroTo1024GiveTheLimit) {
+    const std::pair<std::int32_t, std::int32_t> cases[] = {
+        {-1, 1024}, {0, 0}, {1024, 1024}, {1025, 1024}};
+    for (const auto& [given, expected] : cases) {
+        CKvDataUserGroup group;
+        group.SetMaxIdentifiers(given);
+        EXPECT_EQ(group.GetMaxIdentifiers(), expected) << given;
+    }
+    CKvDataUserGroup closed;
+    closed.SetMaxIdentifiers(0);
+    EXPECT_EQ(closed.AddIdentifier("a"), KV_E_LIST_FULL);
+}
+
+TEST(DataUserGroup, OnlyTheGroupAllIsReadWithMoreThanSixteen) {
+    const std::pair<const char*, int> cases[] = {
+        {"ALL", 20}, {" ALL ", 20}, {"all", 16}, {"Team", 16}};
+    for (const auto& [name, kept] : cases) {
+        CKvDataUserGroup group;
+        ASSERT_EQ(ReadXmlText(group, std::string("<DATAUSERGROUP><name>") + name +
+                                         "</name><identifierlist>" + NumberedList(20) +
+                                         "</identifierlist></DATAUSERGROUP>"),
+                  KV_OK);
+        EXPECT_EQ(Identifiers(group), NumberedList(kept)) << name;
+        EXPECT_EQ(group.GetCount(), kept) << name;
+    }
+}
+
+TEST(DataUserGroup, ReaderFiltersTheListAndTakesTheCountReadLast) {
+    CKvDataUserGroup group;
+    ASSERT_EQ(ReadXmlText(group, "<DATAUSERGROUP><name> Team_1 </name>"
+                                 "<identifierlist>anna;1, [bob] ,anna;1</identifierlist>"
+                                 "<count>7</count></DATAUSERGROUP>"),
+              KV_OK);
+    EXPECT_EQ(group.GetKey(), "Team_1"); // trimmed, not filtered
+    EXPECT_EQ(Identifiers(group), "anna;1,bob");
+    EXPECT_EQ(group.GetCount(), 7);
+    group.ParseIdentifierList("x, x");
+    EXPECT_EQ(group.GetCount(), 1); // a duplicate counts once
+}
+
+TEST(DataUserGroup, CountTextFollowsTheRadixAndRemovalEndsAtZero) {
+    CKvDataUserGroup group;
+    group.SetCount(0, 16);
+    EXPECT_EQ(group.GetCountText(), "00000000");
+    group.SetCountText("1a", 16);
+    EXPECT_EQ(group.GetCount(), 26);
+    ASSERT_EQ(group.AddIdentifier("a"), KV_OK);
+    EXPECT_EQ(group.GetCountText(), "27");
+    group.SetCount(1, 10);
+    EXPECT_EQ(group.RemoveIdentifier("a"), KV_OK);
+    EXPECT_EQ(group.GetCountText(), ""); // 0 in decimal is the empty text
+    EXPECT_EQ(group.RemoveIdentifier("a"), KV_E_NOT_PRESENT);
+    EXPECT_EQ(group.GetCount(), 0);
+}
+
+// A store of users in key mode filed in a fake catalog.
+class DataUserGroupResolve : public ::testing::Test {
+protected:
+    void SetUp() override {
+        catalog_.File(K_KVDT_TP_DTHDLR_DATAUSER, &users_);
+        AddUser("anna", "1");
+        AddUser("bob", "");
+    }
+
+    void AddUser(std::string screen_name, std::string number) {
+        auto user = std::make_unique<CKvDataUser>();
+        user->SetScreenName(screen_name);
+        user->SetPhoneNumberOut(number);
+        ASSERT_EQ(users_.Add(user.get()), KV_OK);
+        user.release();
+    }
+
+    CKvDataUser* Stored(const std::string& key) {
+        CKvDataHandler* found = nullptr;
+        users_.LookupByKey(found, key);
+        return static_cast<CKvDataUser*>(found);
+    }
+
+    FakeDataHandlerCatalog catalog_;
+    CKvDataHandlerStore users_{K_KVDT_TP_DTHDLR_DATAUSER, 1, 10, "USERS", nullptr};
+};
+
+TEST_F(DataUserGroupResolve, CopiesTheUsersFoundAndCountsThem) {
+    CKvDataUserGroup group(&catalog_);
+    group.ParseIdentifierList("anna;1,ghost,bob");
+    ASSERT_EQ(group.AddIdentifier(" bob "), KV_OK);          // looked up trimmed
+    EXPECT_EQ(group.ResolveMembers(), KV_E_INVALID_POINTER); // "ghost"
+    EXPECT_EQ(group.GetCount(), 3);
+    EXPECT_EQ(group.GetRuntimeWordB(), 1u);
+
+    std::string walked;
+    CKvDataUserGroup::Position position = 0;
+    ASSERT_TRUE(group.GetFirstIdentifierPosition(position));
+    CKvDataUser* member = nullptr;
+    while (group.GetNextMember(member, position))
+        walked += member == nullptr ? std::string("-") : member->GetKey() + "|";
+    EXPECT_EQ(walked, "anna;1|-bob|bob|");
+    EXPECT_NE(FirstMember(group), Stored("anna;1")); // a copy, not the stored record
+}
+
+TEST_F(DataUserGroupResolve, AddingAPresentIdentifierKeepsItsMember) {
+    CKvDataUserGroup group(&catalog_);
+    group.ParseIdentifierList("anna;1");
+    ASSERT_EQ(group.ResolveMembers(), KV_OK);
+    EXPECT_EQ(group.AddIdentifier("anna;1"), KV_OK);
+    EXPECT_EQ(group.GetCount(), 1);
+    ASSERT_NE(FirstMember(group), nullptr);
+    EXPECT_EQ(FirstMember(group)->GetKey(), "anna;1");
+}
+
+TEST_F(DataUserGroupResolve, WithoutAStoreOfUsersNothingIsResolved) {
+    CKvDataUserGroup orphan;
+    orphan.ParseIdentifierList("anna;1");
+    EXPECT_EQ(orphan.ResolveMembers(), KV_E_FAIL);
+    FakeDataHandlerCatalog empty_catalog;
+    CKvDataUserGroup group(&empty_catalog);
+    group.ParseIdentifierList("anna;1");
+    EXPECT_EQ(group.ResolveMembers(), KV_E_FAIL);
+    EXPECT_EQ(group.GetRuntimeWordB(), 0u);
+    EXPECT_EQ(group.GetCount(), 0);
+}
+
+TEST_F(DataUserGroupResolve, CopyOfAResolvedGroupResolvesItsOwnMembers) {
+    auto source = std::make_unique<CKvDataUserGroup>(&catalog_);
+    SetText(*source, &CKvDataUserGroup::SetName, "ALL");
+    source->SetMaxIdentifiers(1024);
+    source->ParseIdentifierList("anna;1,bob");
+    ASSERT_EQ(source->ResolveMembers(), KV_OK);
+    source->SetIdentifier(0x10);
+    const std::string text = XmlText(*source);
+
+    CKvDataUserGroup target;
+    target.SetRuntimeWordA(1);
+    target = *source;
+    source.reset();
+    EXPECT_EQ(target.GetContext(), &catalog_);
+    EXPECT_EQ(target.GetIdentifierText(), "10");
+    EXPECT_EQ(target.GetMaxIdentifiers(), 1024);
+    EXPECT_EQ(target.GetRuntimeWordA(), 1u);
+    EXPECT_EQ(target.GetRuntimeWordB(), 1u);
+    EXPECT_EQ(XmlText(target), text);
+    ASSERT_NE(FirstMember(target), nullptr); // its own copy: the source is gone
+    EXPECT_EQ(FirstMember(target)->GetKey(), "anna;1");
+}
+
+TEST_F(DataUserGroupResolve, SelfCopyKeepsTheResolvedMembers) {
+    CKvDataUserGroup group(&catalog_);
+    group.ParseIdentifierList("anna;1,bob");
+    ASSERT_EQ(group.ResolveMembers(), KV_OK);
+    CKvDataUser* first = FirstMember(group);
+    const CKvDataUserGroup& same = group;
+    group = same;
+    EXPECT_EQ(FirstMember(group), first);
+    EXPECT_EQ(group.GetRuntimeWordB(), 1u);
+}
+
+TEST(DataUserGroup, DomFormListsTheCountBeforeTheIdentifiers) {
+    CKvDataUserGroup group;
+    SetText(group, &CKvDataUserGroup::SetName, "ALL");
+    group.ParseIdentifierList("a,b");
+    EXPECT_EQ(DomText(group), "<DATAUSERGROUP id=\"0\"><name>ALL</name><count>2</count>"
+                              "<identifierlist>a,b</identifierlist></DATAUSERGROUP>");
+
+    CKvDataUserGroup copy;
+    EXPECT_EQ(ReadDomText(copy, "<DATAUSERGROUP><name>ALL</name><count>3</count>"
+                                "<identifierlist>" +
+                                    NumberedList(20) + ",[x]</identifierlist></DATAUSERGROUP>"),
+              KV_OK);
+    EXPECT_EQ(Identifiers(copy), NumberedList(20) + ",x");
+    EXPECT_EQ(copy.GetCount(), 21); // the list, read after the count, counts again
+}
+
+} // namespace

@@ -1,0 +1,210 @@
+#include "data/data_user.h"
+
+#include "data_test_support.h"
+#include "framework/message.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <tuple>
+
+namespace {
+
+void FillAnna(CKvDataUser& user) {
+    SetText(user, &CKvDataUser::SetScreenName, " Anna M\xFC ");
+    SetText(user, &CKvDataUser::SetLastName, "M<ller");
+    SetText(user, &CKvDataUser::SetPhoneNumberOut, "0301234");
+    SetText(user, &CKvDataUser::SetPhoneNumberOutPrefix, "*_");
+    SetText(user, &CKvDataUser::SetPhoneNumberIn, "*_0301234");
+    user.SetIdImage(12);
+    user.SetTimeoutDisconnected(1500, 10);
+    user.SetFlagChangeDataAutomaticaly(7);
+    user.SetFlagUseBuddyPrefixSuffixText("true");
+}
+
+TEST(DataUser, NewRecordWritesEveryKeyWithItsDefault) {
+    CKvDataUser user(nullptr, 77);
+    EXPECT_EQ(user.GetIdentifierText(), "0");
+    EXPECT_EQ(user.GetTimer4().GetInterval(), 2000);
+    EXPECT_EQ(XmlText(user),
+              "<DATAUSER><screenname /><firstname /><lastname /><phonenumberout />"
+              "<phonenumberoutprefix /><phonenumberoutsuffix /><phonenumberin />"
+              "<idimage>0</idimage><timeoutdisconnected_ms>1000</timeoutdisconnected_ms>"
+              "<flagchangedataautomaticaly>FALSE</flagchangedataautomaticaly>"
+              "<flagusebuddyprefixsuffix>FALSE</flagusebuddyprefixsuffix></DATAUSER>");
+}
+
+TEST(DataUser, RoundTripEncodesAndReadsThroughTheSetters) {
+    CKvDataUser user;
+    FillAnna(user);
+    const std::string text = XmlText(user);
+    EXPECT_NE(text.find("<screenname>Anna M&uuml;</screenname><firstname /><lastname>M&lt;ller<"),
+              std::string::npos);
+    CKvDataUser copy;
+    ASSERT_EQ(ReadXmlText(copy, text), KV_OK);
+    EXPECT_EQ(copy.GetKey(), "Anna M\xFC;0301234");
+    EXPECT_EQ(copy.GetPhoneNumberOutPrefix(), "*_"); // not filtered
+    EXPECT_EQ(copy.GetFlagChangeDataAutomaticaly(), 1u);
+    EXPECT_EQ(copy.GetFlagUseBuddyPrefixSuffix(), 0u); // only "TRUE" sets it
+    EXPECT_EQ(XmlText(copy), text);
+
+    ASSERT_EQ(ReadXmlText(copy, "<DATAUSER><screenname> [a_b]&uuml; </screenname>"
+                                "<phonenumberin> _#1 </phonenumberin><idimage>[4]</idimage>"
+                                "<other>x</other></DATAUSER>"),
+              KV_OK);
+    EXPECT_EQ(copy.GetScreenName(), "ab\xFC");
+    EXPECT_EQ(copy.GetPhoneNumberIn(), "_#1");
+    EXPECT_EQ(copy.GetIdImage(), 4u);
+}
+
+TEST(DataUser, TimeoutTextIsReadAsASignedNumberClampedAndRewrittenInItsRadix) {
+    const std::tuple<const char*, int, std::uint32_t, const char*> cases[] = {
+        {"499", 10, 500, "500"},       {"500", 10, 500, "500"},  {"2000", 10, 2000, "2000"},
+        {"2001", 10, 2000, "2000"},    {"-5", 10, 2000, "2000"}, {"1200 ms", 10, 1200, "1200"},
+        {" 700\t", 10, 700, "700"},    {"abc", 10, 500, "500"},  {"5dc", 16, 1500, "000005dc"},
+        {" 750 ms", 8, 500, "750 ms"}, // another radix keeps the (trimmed) text
+    };
+    for (const auto& [given, radix, value, expected] : cases) {
+        CKvDataUser user;
+        std::string text = given;
+        user.SetTimeoutDisconnectedText(text, radix);
+        EXPECT_EQ(user.GetTimeoutDisconnected(), value) << given;
+        EXPECT_EQ(user.GetTimeoutDisconnectedText(), expected) << given;
+        EXPECT_EQ(text, TrimmedView(given)); // the caller's text is trimmed
+    }
+}
+
+TEST(DataUser, KeyIsScreenNameWithOutgoingNumber) {
+    CKvDataUser anna;
+    CKvDataUser other;
+    SetText(anna, &CKvDataUser::SetScreenName, "anna");
+    SetText(other, &CKvDataUser::SetScreenName, "anna");
+    EXPECT_EQ(anna.GetKey(), "anna");
+    SetText(anna, &CKvDataUser::SetPhoneNumberOut, "123");
+    SetText(other, &CKvDataUser::SetPhoneNumberOut, "124");
+    EXPECT_EQ(anna.GetKey(), "anna;123");
+    EXPECT_FALSE(anna.IsSameKey(other));
+}
+
+TEST(DataUser, SplitOutgoingNumberKeepsPrefixAndSuffixOnlyWhenTheyRebuildTheNumber) {
+    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
+        {"**0123456#", "0123456", "**", "#"},
+        {"*31#0123456", "0123456", "", ""},
+        {"0123-456", "0123456", "", ""},
+        {"+4930", "4930", "+", ""},
+        {"abc", "123", "", ""},
+        {"0123456", "0123456", "old", "old"},
+    };
+    for (const auto& [in, out, prefix, suffix] : cases) {
+        CKvDataUser user;
+        SetText(user, &CKvDataUser::SetPhoneNumberIn, in);
+        SetText(user, &CKvDataUser::SetPhoneNumberOut, out);
+        SetText(user, &CKvDataUser::SetPhoneNumberOutPrefix, "old");
+        SetText(user, &CKvDataUser::SetPhoneNumberOutSuffix, "old");
+        user.SplitOutgoingNumber();
+        EXPECT_EQ(user.GetPhoneNumberOutPrefix(), prefix) << in;
+        EXPECT_EQ(user.GetPhoneNumberOutSuffix(), suffix) << in;
+    }
+}
+
+TEST(DataUser, RuntimeTextAppliesBackspaces) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"abc\bd", "abd"}, {"\b\bx", "x"}, {"\b\b", ""}, {"ab\b\b\bc", "c"}};
+    for (const auto& [given, expected] : cases) {
+        CKvDataUser user;
+        user.GetRuntimeText() = given;
+        user.UpdateRuntimeText();
+        EXPECT_EQ(user.GetRuntimeText(), expected);
+    }
+}
+
+// The payload registry counts the user records it destroys, so that a test
+// sees a pending message freed with its payload.
+class DataUserPendingMessage : public ::testing::Test {
+protected:
+    void SetUp() override { RegisterCountedPayload<CKvDataUser, K_KVDT_TP_DTHDLR_DATAUSER>(); }
+    void TearDown() override { RegisterDataPayloads(); }
+
+    static int Destroyed() { return destroyed_payloads[K_KVDT_TP_DTHDLR_DATAUSER]; }
+
+    static CKvMessage* NewMessage() {
+        auto* message = new CKvMessage();
+        void* payload = nullptr;
+        EXPECT_NE(message->CreatePayload(payload, K_KVDT_TP_DTHDLR_DATAUSER), 0);
+        return message;
+    }
+};
+
+TEST_F(DataUserPendingMessage, ResetAndDestructorReleaseIt) {
+    {
+        CKvDataUser user;
+        user.GetRuntimeField5() = NewMessage();
+        user.Reset();
+        EXPECT_EQ(user.GetRuntimeField5(), nullptr);
+        EXPECT_EQ(Destroyed(), 1);
+        user.GetRuntimeField5() = NewMessage();
+    }
+    EXPECT_EQ(Destroyed(), 2);
+}
+
+TEST_F(DataUserPendingMessage, CopyCarriesOnlyTheListedRuntimeMembers) {
+    CKvDataUser source;
+    FillAnna(source);
+    source.SetIdentifier(0x2a);
+    source.SetChatState(5);
+    source.GetRuntimeText() = "source";
+    source.GetRuntimeField7() = 7;
+    source.GetRuntimeField8() = 8;
+    source.GetTimer4().SetInterval(9, 0);
+    source.GetTimer1().SetInterval(9, 0);
+    source.AddToTextSet("s");
+    source.AddToTextSet("s");
+    source.GetRuntimeField5() = NewMessage();
+
+    CKvDataUser target;
+    CKvMessage* pending = NewMessage();
+    target.GetRuntimeField5() = pending;
+    target.AddToTextSet("t");
+    target = source;
+    EXPECT_EQ(XmlText(target), XmlText(source));
+    EXPECT_EQ(target.GetIdentifierText(), "2a");
+    EXPECT_EQ(target.GetChatState(), 5u);
+    EXPECT_EQ(target.GetRuntimeField8(), 8u);
+    EXPECT_EQ(target.GetTimer4().GetInterval(), 9000);
+    EXPECT_EQ(target.GetTimer1().GetInterval(), 0);
+    EXPECT_EQ(target.GetRuntimeField7(), 0u);
+    EXPECT_EQ(target.GetRuntimeText(), "");
+    EXPECT_EQ(target.GetRuntimeField5(), pending);
+    std::string text;
+    CKvDataUser::TextSetPosition position = 0;
+    ASSERT_TRUE(target.GetTextSetStart(position));
+    EXPECT_TRUE(target.GetNextFromTextSet(text, position));
+    EXPECT_EQ(text + std::to_string(position), "s0"); // the set was replaced, not merged
+    EXPECT_EQ(Destroyed(), 0);
+
+    const CKvDataUser& same = target;
+    target = same;
+    EXPECT_EQ(target.GetRuntimeField5(), pending);
+    EXPECT_EQ(target.GetTextSetCount(), 1u);
+}
+
+TEST(DataUser, DomFormCarriesTheSameKeysInTheSameOrder) {
+    CKvDataUser user;
+    FillAnna(user);
+    user.SetIdentifier(5);
+    const std::string xml = DomText(user);
+    EXPECT_EQ(xml, "<DATAUSER id=\"5\"><screenname>Anna M\xC3\xBC</screenname><firstname/>"
+                   "<lastname>M&lt;ller</lastname><phonenumberout>0301234</phonenumberout>"
+                   "<phonenumberoutprefix>*_</phonenumberoutprefix><phonenumberoutsuffix/>"
+                   "<phonenumberin>*_0301234</phonenumberin><idimage>12</idimage>"
+                   "<timeoutdisconnected_ms>1500</timeoutdisconnected_ms>"
+                   "<flagchangedataautomaticaly>TRUE</flagchangedataautomaticaly>"
+                   "<flagusebuddyprefixsuffix>true</flagusebuddyprefixsuffix></DATAUSER>");
+    CKvDataUser copy;
+    EXPECT_EQ(ReadDomText(copy, xml), KV_OK);
+    copy.SetIdentifier(5); // "id" is not read
+    EXPECT_EQ(XmlText(copy), XmlText(user));
+}
+
+} // namespace
