@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -25,55 +26,42 @@ DiallingRules BerlinRules() {
 }
 
 TEST(DiallingRules, ApplyAffixesFollowsModeAndDirection) {
-    const struct {
-        std::int32_t mode;
-        std::int32_t direction;
-        std::string number;
-        std::string expected;
-        KvResult result;
-    } cases[] = {
-        {0, 0, "912", "12", KV_OK},      {0, 0, "0" + L, "0" + L, KV_OK},
-        {0, 0, L, "0" + L, KV_OK},       {0, 1, L, "0" + L, KV_OK},
-        {0, 0, "12", "12", KV_OK},       {0, 0, "9", "9", KV_E_FAIL},
-        {1, 0, "912", "912", KV_OK},     {1, 0, "0" + L, L, KV_OK},
-        {1, 0, "12", "912", KV_OK},      {1, 0, L, L, KV_OK},
-        {1, 0, "0", "0", KV_E_FAIL},     {1, 1, "912", "12", KV_OK},
-        {1, 1, "0" + L, "0" + L, KV_OK}, {1, 1, "12", "12", KV_OK},
-        {1, 1, L, "0" + L, KV_OK},       {2, 1, L, "0" + L, KV_OK},
+    // mode, direction, number, result, number after
+    const std::tuple<std::int32_t, std::int32_t, std::string, KvResult, std::string> cases[] = {
+        {0, 0, "912", KV_OK, "12"},      {0, 0, "0" + L, KV_OK, "0" + L},
+        {0, 0, L, KV_OK, "0" + L},       {0, 1, L, KV_OK, "0" + L},
+        {0, 0, "12", KV_OK, "12"},       {0, 0, "9", KV_E_FAIL, "9"},
+        {1, 0, "912", KV_OK, "912"},     {1, 0, "0" + L, KV_OK, L},
+        {1, 0, "12", KV_OK, "912"},      {1, 0, L, KV_OK, L},
+        {1, 0, "0", KV_E_FAIL, "0"},     {1, 1, "912", KV_OK, "12"},
+        {1, 1, "0" + L, KV_OK, "0" + L}, {1, 1, "12", KV_OK, "12"},
+        {1, 1, L, KV_OK, "0" + L},       {2, 1, L, KV_OK, "0" + L},
     };
     DiallingRules rules = BerlinRules();
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " direction " << c.direction
-                                        << " number " << c.number);
-        rules.ModeFlag() = c.mode;
-        rules.DirectionFlag() = c.direction;
-        std::string number = c.number;
-        EXPECT_EQ(rules.ApplyAffixes(number), c.result);
-        EXPECT_EQ(number, c.expected);
+    for (const auto& [mode, direction, given, result, expected] : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "mode " << mode << " direction " << direction << " " << given);
+        rules.ModeFlag() = mode;
+        rules.DirectionFlag() = direction;
+        std::string number = given;
+        EXPECT_EQ(rules.ApplyAffixes(number), result);
+        EXPECT_EQ(number, expected);
     }
-}
-
-TEST(DiallingRules, AnEmptyInternalPairLeavesNumbersAsTheyAreApartFromOuterBlanks) {
-    DiallingRules rules = BerlinRules();
+    // Every number carries an empty internal pair: mode 0 strips it (and the
+    // outer blanks with it), mode 1 with direction 0 leaves it alone.
     rules.SetInternalAffixes("", "", 2);
-    // Every number carries the empty pair: mode 0 strips it (and the outer
-    // blanks with it), mode 1 with direction 0 leaves it alone.
-    const struct {
-        std::int32_t mode;
-        std::string expected;
-    } cases[] = {{0, L}, {1, " " + L + " "}};
-    for (const auto& c : cases) {
-        rules.ModeFlag() = c.mode;
+    rules.DirectionFlag() = 0;
+    for (std::int32_t mode : {0, 1}) {
+        rules.ModeFlag() = mode;
         std::string number = " " + L + " ";
         EXPECT_EQ(rules.ApplyAffixes(number), KV_OK);
-        EXPECT_EQ(number, c.expected);
+        EXPECT_EQ(number, mode == 0 ? L : " " + L + " ");
     }
 }
 
 TEST(DiallingRules, HasAndStripAffixesLookAtBothEnds) {
     EXPECT_TRUE(DiallingRules::HasAffixes(" 125 ", "", "5"));
     EXPECT_FALSE(DiallingRules::HasAffixes("151", "", "5"));
-
     std::string number = "0" + L + "5";
     EXPECT_EQ(DiallingRules::StripAffixes(number, "0", "5"), 1);
     EXPECT_EQ(number, L);
@@ -84,74 +72,39 @@ TEST(DiallingRules, HasAndStripAffixesLookAtBothEnds) {
     EXPECT_EQ(number, " 0" + L + " ");
 }
 
-TEST(DiallingRules, MakeDialableNumberWithoutLocation) {
-    const struct {
-        std::string number;
-        std::string dialable;
-    } cases[] = {
-        {"030 " + L, L}, {"00 49 30 " + L, "004930" + L}, {"9 12", "12"},
-        {"12", "12"},    {"+49 (30) " + L, "4930" + L},   {"(0)30-" + L, L},
+TEST(DiallingRules, DialableAndReceivedNumbersAreTranslatedOnlyAtTheLocation) {
+    // received?, located?, number given, result, what the given number becomes
+    const std::tuple<bool, bool, std::string, std::string, std::string> cases[] = {
+        {false, false, "030 " + L, L, "030 " + L},
+        {false, false, "00 49 30 " + L, "004930" + L, "00 49 30 " + L},
+        {false, false, "9 12", "12", "9 12"},
+        {false, false, "+49 (30) " + L, "4930" + L, "+49 (30) " + L},
+        {false, false, "(0)30-" + L, L, "(0)30-" + L},
+        {false, true, " +49 (30) " + L + " ", L, "+49 (30) " + L},
+        {false, true, "+49 (89) 1234", "0891234", "+49 (89) 1234"},
+        {false, true, "+1 (206) 555-1212", "0012065551212", "+1 (206) 555-1212"},
+        {false, true, "030 " + L, L, "030 " + L},
+        {true, false, "030" + L, L, "030" + L},
+        {true, false, "0030" + L, L, "0030" + L},
+        {true, false, "0" + L, "0" + L, "0" + L},
+        {true, false, "12", "12", "12"},
+        {true, false, "9 12", "12", "912"},
+        {true, false, "+49 (89) 1234", "49891234", "49891234"},
+        {true, true, "+49 (89) 1234", "0891234", "0891234"},
+        {true, true, "+49 (30) " + L, L, L},
     };
     const DiallingRules rules = BerlinRules();
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.number);
-        std::string number = c.number;
-        std::string out;
-        EXPECT_EQ(rules.MakeDialableNumber(out, number), KV_OK);
-        EXPECT_EQ(out, c.dialable);
-    }
-}
-
-TEST(DiallingRules, MakeDialableNumberTranslatesCanonicalNumbersAtTheLocation) {
-    const struct {
-        std::string number;
-        std::string dialable;
-    } cases[] = {
-        {" +49 (30) " + L + " ", L},
-        {"+49 (89) 1234", "0891234"},
-        {"+1 (206) 555-1212", "0012065551212"},
-        {"030 " + L, L},
-    };
-    const DiallingRules rules = BerlinRules();
-    ScopedTelephonyLocation location(kBerlin);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.number);
-        std::string number = c.number;
-        std::string out;
-        rules.MakeDialableNumber(out, number);
-        EXPECT_EQ(out, c.dialable);
-        const std::size_t first = c.number.find_first_not_of(' ');
-        EXPECT_EQ(number, c.number.substr(first, c.number.find_last_not_of(' ') + 1 - first));
-    }
-}
-
-TEST(DiallingRules, NormalizeReceivedNumberDropsOutsideLineAndOwnArea) {
-    const struct {
-        bool located;
-        std::string number;
-        std::string normalized;
-        std::string number_after;
-    } cases[] = {
-        {false, "030" + L, L, "030" + L},
-        {false, "0030" + L, L, "0030" + L},
-        {false, "0" + L, "0" + L, "0" + L},
-        {false, "12", "12", "12"},
-        {false, "9 12", "12", "912"},
-        {false, "+49 (89) 1234", "49891234", "49891234"},
-        {true, "+49 (89) 1234", "0891234", "0891234"},
-        {true, "+49 (30) " + L, L, L},
-    };
-    const DiallingRules rules = BerlinRules();
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.number);
-        if (c.located)
+    for (const auto& [received, located, given, translated, after] : cases) {
+        SCOPED_TRACE(given);
+        if (located)
             SetTelephonyLocation(kBerlin);
-        std::string number = c.number;
+        std::string number = given;
         std::string out;
-        EXPECT_EQ(rules.NormalizeReceivedNumber(out, number), KV_OK);
+        EXPECT_EQ(received ? rules.NormalizeReceivedNumber(out, number)
+                           : rules.MakeDialableNumber(out, number),
+                  KV_OK);
         ClearTelephonyLocation();
-        EXPECT_EQ(out, c.normalized);
-        EXPECT_EQ(number, c.number_after);
+        EXPECT_EQ(out + "|" + number, translated + "|" + after);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -18,12 +19,7 @@ public:
 };
 
 TEST(EnumKeyword, ParsesKeywordsAndDecimalNumbersElseFallsBackToTheDefault) {
-    const struct {
-        const char* text;
-        KvResult result;
-        std::uint32_t value;
-        const char* keywordText;
-    } cases[] = {
+    const std::tuple<const char*, KvResult, std::uint32_t, const char*> cases[] = {
         {" office ", KV_OK, 1, "OFFICE"},
         {"003", KV_OK, 3, "DIVERSE"},
         {"7", KV_OK, 7, "7"},
@@ -33,26 +29,22 @@ TEST(EnumKeyword, ParsesKeywordsAndDecimalNumbersElseFallsBackToTheDefault) {
         {"12abc", KV_E_FAIL, 2, "PRIVAT"},
         {"OFFICE_FAX", KV_E_FAIL, 2, "PRIVAT"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+    for (const auto& [given, result, value, keyword_text] : cases) {
         EnumKeyword keyword(kCategoryNames);
         ASSERT_EQ(keyword.SetDefault(2), KV_OK);
         keyword.SetValue(3);
-        std::string text = c.text;
-        EXPECT_EQ(keyword.Parse(text), c.result);
-        EXPECT_EQ(keyword.GetValue(), c.value);
-        EXPECT_EQ(keyword.Text(), c.keywordText);
+        std::string text = given;
+        EXPECT_EQ(keyword.Parse(text), result) << given;
+        EXPECT_EQ(keyword.GetValue(), value) << given;
+        EXPECT_EQ(keyword.Text(), keyword_text);
     }
-}
-
-TEST(EnumKeyword, OnlyANamedNumberCanBecomeTheDefault) {
+    // Only a named number can become the default.
     EnumKeyword keyword(kCategoryNames);
     keyword.SetValue(77);
     EXPECT_EQ(keyword.SetDefault(9), KV_E_FAIL);
     EXPECT_EQ(keyword.GetDefault(), 0u);
     EXPECT_EQ(keyword.SetDefault(3), KV_OK);
     EXPECT_EQ(keyword.GetDefault(), 3u);
-    EXPECT_EQ(keyword.GetValue(), 77u);
     std::string out;
     EXPECT_EQ(keyword.GetText(out), "77");
 }
@@ -68,7 +60,6 @@ TEST(EnumKeyword, ANameEnteredAgainReplacesItsNumberAndWithoutNamesAllIsDecimal)
     keyword.SetValue(3);
     EXPECT_EQ(keyword.Text(), "A");
     EXPECT_EQ(keyword.SetDefault(1), KV_E_FAIL);
-
     EnumKeyword nameless;
     EXPECT_EQ(nameless.Parse(text), KV_E_FAIL);
     EXPECT_EQ(nameless.Text(), "0");

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -25,86 +26,73 @@ public:
 
 // Each case starts from a table holding its last row, which the case must replace.
 TEST(StyleKeywordTable, SetTextReadsKeywordsAndWritesThemBackInRowOrder) {
-    const struct {
-        std::span<const KeywordRow> rows;
-        const char* text;
-        KvResult result;
-        std::uint32_t flags;
-        const char* normalised;
-    } cases[] = {
-        {kWindowStyleRows, " ws_visible , WS_CHILD ", KV_OK, 0x50000000, "WS_CHILD,WS_VISIBLE"},
-        {kWindowStyleRows, " \t\r\n", KV_OK, 0, ""},
-        {kWindowStyleRows, "WS_NOSUCH,WS_CHILD", KV_E_FAIL, 0x40000000, "WS_CHILD"},
-        {kWindowStyleRows, "WS_CHILD,", KV_E_FAIL, 0x40000000, "WS_CHILD"},
-        {kWindowStyleRows, "0x10000000,16", KV_E_FAIL, 0, ""},
-        {kWindowStyleRows, "WS_TABSTOP", KV_OK, 0x00010000, "WS_MAXIMIZEBOX,WS_TABSTOP"},
-        {kTextFormatRows, "dt_left", KV_OK, 0, ""},
-        // Only as many comma-separated items as there are rows are read.
-        {kTextFormatRows, "DT_CENTER,DT_CENTER,DT_CENTER,DT_CENTER,DT_VCENTER", KV_E_FAIL, 0x1,
-         "DT_TOP,DT_LEFT,DT_CENTER"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        TestStyleTable table(c.rows);
-        table.FormatText(c.rows.back().value);
-        EXPECT_EQ(table.SetText(c.text), c.result);
-        EXPECT_EQ(table.GetValue(), c.flags);
-        EXPECT_EQ(table.Text(), c.normalised);
+    // rows, text, result, flags, normalised text
+    const std::tuple<std::span<const KeywordRow>, const char*, KvResult, std::uint32_t, const char*>
+        cases[] = {
+            {kWindowStyleRows, " ws_visible , WS_CHILD ", KV_OK, 0x50000000, "WS_CHILD,WS_VISIBLE"},
+            {kWindowStyleRows, " \t\r\n", KV_OK, 0, ""},
+            {kWindowStyleRows, "WS_NOSUCH,WS_CHILD", KV_E_FAIL, 0x40000000, "WS_CHILD"},
+            {kWindowStyleRows, "WS_CHILD,", KV_E_FAIL, 0x40000000, "WS_CHILD"},
+            {kWindowStyleRows, "0x10000000,16", KV_E_FAIL, 0, ""},
+            {kWindowStyleRows, "WS_TABSTOP", KV_OK, 0x00010000, "WS_MAXIMIZEBOX,WS_TABSTOP"},
+            {kTextFormatRows, "dt_left", KV_OK, 0, ""},
+            // Only as many comma-separated items as there are rows are read.
+            {kTextFormatRows, "DT_CENTER,DT_CENTER,DT_CENTER,DT_CENTER,DT_VCENTER", KV_E_FAIL, 0x1,
+             "DT_TOP,DT_LEFT,DT_CENTER"},
+        };
+    for (const auto& [rows, text, result, flags, normalised] : cases) {
+        SCOPED_TRACE(text);
+        TestStyleTable table(rows);
+        table.FormatText(rows.back().value);
+        EXPECT_EQ(table.SetText(text), result);
+        EXPECT_EQ(table.GetValue(), flags);
+        EXPECT_EQ(table.Text(), normalised);
     }
 }
 
 TEST(StyleKeywordTable, FormatTextListsEveryRowWhoseBitsAreAllSetZeroRowsIncluded) {
-    const struct {
-        std::span<const KeywordRow> rows;
-        std::uint32_t flags;
-        KvResult result;
-        std::uint32_t kept;
-        const char* text;
-    } cases[] = {
-        {kWindowStyleRows, 0x00CF0000, KV_OK, 0x00CF0000,
-         "WS_BORDER,WS_CAPTION,WS_MAXIMIZEBOX,WS_OVERLAPPEDWINDOW,WS_TABSTOP"},
-        {kWindowStyleRows, 0x40800001, KV_E_FAIL, 0x40800000, "WS_BORDER,WS_CHILD"},
-        {kWindowStyleRows, 0, KV_OK, 0, ""},
-        {kTextFormatRows, 0x5, KV_OK, 0x5, "DT_TOP,DT_LEFT,DT_CENTER,DT_VCENTER"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        TestStyleTable table(c.rows);
-        table.FormatText(c.rows.back().value);
-        EXPECT_EQ(table.FormatText(c.flags), c.result);
-        EXPECT_EQ(table.GetResult(), c.result);
-        EXPECT_EQ(table.GetValue(), c.kept);
-        EXPECT_EQ(table.Text(), c.text);
+    // rows, flags, result, flags kept, text
+    const std::tuple<std::span<const KeywordRow>, std::uint32_t, KvResult, std::uint32_t,
+                     const char*>
+        cases[] = {
+            {kWindowStyleRows, 0x00CF0000, KV_OK, 0x00CF0000,
+             "WS_BORDER,WS_CAPTION,WS_MAXIMIZEBOX,WS_OVERLAPPEDWINDOW,WS_TABSTOP"},
+            {kWindowStyleRows, 0x40800001, KV_E_FAIL, 0x40800000, "WS_BORDER,WS_CHILD"},
+            {kWindowStyleRows, 0, KV_OK, 0, ""},
+            {kTextFormatRows, 0x5, KV_OK, 0x5, "DT_TOP,DT_LEFT,DT_CENTER,DT_VCENTER"},
+        };
+    for (const auto& [rows, flags, result, kept, text] : cases) {
+        SCOPED_TRACE(text);
+        TestStyleTable table(rows);
+        table.FormatText(rows.back().value);
+        EXPECT_EQ(table.FormatText(flags), result);
+        EXPECT_EQ(table.GetResult(), result);
+        EXPECT_EQ(table.GetValue(), kept);
+        EXPECT_EQ(table.Text(), text);
     }
-}
-
-TEST(StyleKeywordTable, WithoutRowsNothingButAnEmptyTextIsAccepted) {
-    StyleKeywordTable table;
-    EXPECT_EQ(table.FormatText(1), KV_E_INVALID_POINTER);
-    EXPECT_EQ(table.GetValue(), 0u);
-    EXPECT_EQ(table.SetText("WS_CHILD"), KV_E_INVALID_POINTER);
-    EXPECT_EQ(table.SetText(" "), KV_OK);
-    std::uint32_t value = 7;
-    std::string keyword = "WS_CHILD";
-    EXPECT_EQ(table.LookupKeyword(value, keyword), KV_E_FAIL);
-    EXPECT_EQ(value, 0u);
+    // Without rows nothing but an empty text is accepted.
+    StyleKeywordTable empty;
+    EXPECT_EQ(empty.FormatText(1), KV_E_INVALID_POINTER);
+    EXPECT_EQ(empty.GetValue(), 0u);
+    EXPECT_EQ(empty.SetText("WS_CHILD"), KV_E_INVALID_POINTER);
+    EXPECT_EQ(empty.SetText(" "), KV_OK);
 }
 
 TEST(StyleKeywordTable, LookupTakesTheFirstMatchAndNormalisesTheKeyword) {
     constexpr KeywordRow rows[] = {{"A", 1}, {" B ", 2}, {"A", 4}};
     TestStyleTable table(rows);
-    const struct {
-        const char* keyword;
-        KvResult result;
-        std::uint32_t value;
-        const char* normalised;
-    } cases[] = {{" a\t", KV_OK, 1, "A"}, {"b", KV_OK, 2, "B"}, {"c ", KV_E_FAIL, 0, "C"}};
-    for (const auto& c : cases) {
+    StyleKeywordTable empty;
+    const std::tuple<StyleKeywordTable*, const char*, KvResult, std::uint32_t, const char*>
+        cases[] = {{&table, " a\t", KV_OK, 1, "A"},
+                   {&table, "b", KV_OK, 2, "B"},
+                   {&table, "c ", KV_E_FAIL, 0, "C"},
+                   {&empty, "WS_CHILD", KV_E_FAIL, 0, "WS_CHILD"}};
+    for (const auto& [lookup_table, given, result, expected_value, normalised] : cases) {
         std::uint32_t value = 9;
-        std::string keyword = c.keyword;
-        EXPECT_EQ(table.LookupKeyword(value, keyword), c.result) << c.keyword;
-        EXPECT_EQ(value, c.value);
-        EXPECT_EQ(keyword, c.normalised);
+        std::string keyword = given;
+        EXPECT_EQ(lookup_table->LookupKeyword(value, keyword), result) << given;
+        EXPECT_EQ(value, expected_value) << given;
+        EXPECT_EQ(keyword, normalised);
     }
 }
 
@@ -114,49 +102,26 @@ public:
 };
 
 TEST(ValueKeywordTable, SetTextTakesAKeywordOrANumberElseTheFallback) {
-    const struct {
-        const char* text;
-        KvResult result;
-        std::uint32_t value;
-        const char* stored;
-    } cases[] = {
+    const std::tuple<const char*, KvResult, std::uint32_t, const char*> cases[] = {
         {"fw_bold", KV_OK, 700, "FW_BOLD"},
         {" 550 ", KV_OK, 550, "550"},
         {"4294967296", KV_OK, 4294967295u, "4294967295"},
         {"bold", KV_E_FAIL, 400, "FW_NORMAL"},
         {"-5", KV_E_FAIL, 400, "FW_NORMAL"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+    for (const auto& [text, result, value, stored] : cases) {
         FontWeights table;
         table.SetValue(100);
-        EXPECT_EQ(table.SetText(c.text), c.result);
-        EXPECT_EQ(table.GetValue(), c.value);
-        EXPECT_EQ(table.Text(), c.stored);
+        EXPECT_EQ(table.SetText(text), result) << text;
+        EXPECT_EQ(table.GetValue(), value) << text;
+        EXPECT_EQ(table.Text(), stored);
     }
-}
-
-TEST(ValueKeywordTable, SetValueNamesTheValueOrWritesItInDecimal) {
-    FontWeights table;
-    EXPECT_EQ(table.Text(), "FW_NORMAL");
-    EXPECT_EQ(table.SetValue(700), KV_OK);
-    EXPECT_EQ(table.Text(), "FW_BOLD");
-    EXPECT_EQ(table.SetValue(450), KV_E_FAIL);
-    EXPECT_EQ(table.GetValue(), 450u);
-    std::string out;
-    EXPECT_EQ(table.GetText(out), "450");
-    std::string keyword = "x";
-    EXPECT_EQ(table.GetKeyword(keyword, 450), KV_E_FAIL);
-    EXPECT_EQ(keyword, "");
-}
-
-TEST(ValueKeywordTable, TheFallbackIsTheTablesOwnAndWithoutRowsOnlyNumbersAreRead) {
+    // The fallback is the table's own; without rows only numbers are read.
     constexpr KeywordRow rows[] = {{"LOW", 1}, {"HIGH", 2}};
     ValueKeywordTable table(rows, {"LOW", 1});
     EXPECT_EQ(table.SetText("medium"), KV_E_FAIL);
     EXPECT_EQ(table.GetValue(), 1u);
     EXPECT_EQ(table.Text(), "LOW");
-
     ValueKeywordTable empty{std::span<const KeywordRow>()};
     EXPECT_EQ(empty.SetText("FW_BOLD"), KV_E_FAIL);
     EXPECT_EQ(empty.GetValue(), 400u);
@@ -166,15 +131,23 @@ TEST(ValueKeywordTable, TheFallbackIsTheTablesOwnAndWithoutRowsOnlyNumbersAreRea
     EXPECT_EQ(empty.Text(), "400");
 }
 
-TEST(ValueKeywordTable, AssignmentCopiesTheValueAndSelfAssignmentChangesNothing) {
+TEST(ValueKeywordTable, SetValueNamesTheValueOrWritesItInDecimalAndSelfAssignmentKeepsIt) {
+    FontWeights table;
+    EXPECT_EQ(table.Text(), "FW_NORMAL");
+    EXPECT_EQ(table.SetValue(450), KV_E_FAIL);
+    EXPECT_EQ(table.GetValue(), 450u);
+    std::string out;
+    EXPECT_EQ(table.GetText(out), "450");
+    std::string keyword = "x";
+    EXPECT_EQ(table.GetKeyword(keyword, 450), KV_E_FAIL);
+    EXPECT_EQ(keyword, "");
     FontWeights bold;
-    bold.SetText("FW_BOLD");
-    FontWeights other;
-    other = bold;
-    FontWeights& alias = other;
-    other = alias;
-    EXPECT_EQ(other.GetValue(), 700u);
-    EXPECT_EQ(other.Text(), "FW_BOLD");
+    EXPECT_EQ(bold.SetValue(700), KV_OK);
+    table = bold;
+    FontWeights& alias = table;
+    table = alias;
+    EXPECT_EQ(table.GetValue(), 700u);
+    EXPECT_EQ(table.Text(), "FW_BOLD");
 }
 
 } // namespace

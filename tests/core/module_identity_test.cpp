@@ -2,20 +2,15 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include <string>
 
 TEST(ModuleIdentity, IsOneProcessWideInstanceNamingTheModuleItsProductAndItsSkinFolders) {
     const ModuleIdentity& identity = GetModuleIdentity();
     EXPECT_EQ(&GetModuleIdentity(), &identity);
-    EXPECT_EQ(identity.GetModuleName(), "veltrix");
-    EXPECT_EQ(identity.GetThemesFolder(), "Themes");
-    EXPECT_EQ(identity.GetThemeName(), "");
-    EXPECT_EQ(identity.GetImagesFolder(), "Images");
-    const SuiteIdentity suite;
-    EXPECT_EQ(suite.GetProductName(), "ZentaCALL");
-    EXPECT_EQ(suite.GetVoIPPhoneModuleName(), "QuorvixVoIPphone");
-    EXPECT_EQ(identity.GetProductName(), suite.GetProductName());
-    EXPECT_EQ(identity.GetVoIPPhoneModuleName(), suite.GetVoIPPhoneModuleName());
+    EXPECT_EQ(
+        std::string(identity.GetModuleName()) + "|" + std::string(identity.GetThemesFolder()) +
+            "|" + std::string(identity.GetThemeName()) + "|" +
+            std::string(identity.GetImagesFolder()) + "|" + std::string(identity.GetProductName()) +
+            "|" + std::string(identity.GetVoIPPhoneModuleName()),
+        "veltrix|Themes||Images|ZentaCALL|QuorvixVoIPphone");
 }
-
-} // namespace

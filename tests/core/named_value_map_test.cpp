@@ -41,30 +41,30 @@ TEST(ValueCell, RefusesPointersItCannotHoldAndStaysClear) {
     ValueCell cell;
     EXPECT_EQ(cell.Init(kValueCellString, static_cast<std::string*>(nullptr), "N", false),
               KV_E_INVALID_POINTER);
-    const KvResult mismatches[] = {
-        cell.Init(kValueCellClear, &text, "N", false),
-        cell.Init(kValueCellTimeDate, &text, "N", false),
-        cell.Init(kValueCellString, &time, "N", false),
-        cell.Init(kValueCellObject, &flag, "N", false),
-        cell.Init(kValueCellString3, static_cast<void*>(&text), "N", false),
-    };
-    for (KvResult result : mismatches)
+    for (KvResult result : {cell.Init(kValueCellClear, &text, "N", false),
+                            cell.Init(kValueCellTimeDate, &text, "N", false),
+                            cell.Init(kValueCellString, &time, "N", false),
+                            cell.Init(kValueCellObject, &flag, "N", false),
+                            cell.Init(kValueCellString3, static_cast<void*>(&text), "N", false)})
         EXPECT_EQ(result, KV_E_FAIL);
     EXPECT_EQ(cell.GetType(), kValueCellClear);
     EXPECT_EQ(cell.GetPointer(), nullptr);
     EXPECT_EQ(cell.GetName(), "");
 }
 
-TEST(ValueCell, DeletesOwnedPointeesAsTheTypeTheyWereRegisteredAs) {
+TEST(ValueCell, DeletesOwnedPointeesAsTheTypeTheyWereRegisteredAsUnlessHandedThemAgain) {
     int deletions = 0;
     {
         ValueCell owning(kValueCellObject, new CountedObject(deletions), "A", true);
         ValueCell second_base(kValueCellObject6, new SecondBaseObject(deletions), "B", true);
         CountedObject member(deletions);
         ValueCell borrowing(kValueCellObject, &member, "C", false);
-        EXPECT_EQ(deletions, 0);
+        auto* kept = new CountedObject(deletions);
+        EXPECT_EQ(owning.Init(kValueCellObject, kept, "B", true), KV_OK);
+        EXPECT_EQ(owning.Init(kValueCellObject, kept, "C", true), KV_OK);
+        EXPECT_EQ(deletions, 1);
     }
-    EXPECT_EQ(deletions, 3); // the two owned ones and the member leaving its scope
+    EXPECT_EQ(deletions, 4); // the three owned ones and the member leaving its scope
 
     // The sanitizers report any of these left behind or freed the wrong way.
     ValueCell text(kValueCellString3, new std::string(100, 'x'), "TEXT", true);
@@ -77,28 +77,11 @@ TEST(ValueCell, DeletesOwnedPointeesAsTheTypeTheyWereRegisteredAs) {
         EXPECT_EQ(cell->GetType(), kValueCellClear);
         EXPECT_EQ(cell->GetPointer(), nullptr);
     }
-}
-
-TEST(ValueCell, ReinitialisingDeletesWhatTheCellOwnedUnlessItIsHandedItAgain) {
-    int deletions = 0;
-    auto* kept = new CountedObject(deletions);
-    ValueCell cell(kValueCellObject, new CountedObject(deletions), "A", true);
-    EXPECT_EQ(cell.Init(kValueCellObject, kept, "B", true), KV_OK);
-    EXPECT_EQ(deletions, 1);
-    EXPECT_EQ(cell.Init(kValueCellObject, kept, "C", true), KV_OK);
-    EXPECT_EQ(deletions, 1);
-    cell.Destroy();
-    EXPECT_EQ(deletions, 2);
-}
-
-TEST(ValueCell, LeavesAnOwnedPointeeOfAnUnknownTypeAlone) {
-    void* block = std::malloc(16);
-    {
-        ValueCell cell(9, block, "UNKNOWN", true);
-        EXPECT_EQ(cell.GetType(), 9);
-    }
-    std::memset(block, 0, 16); // a use after free if the cell had freed it
-    std::free(block);
+    // An owned pointee of an unknown type is left alone.
+    void* unknown = std::malloc(16);
+    ValueCell(9, unknown, "UNKNOWN", true).Destroy();
+    std::memset(unknown, 0, 16); // a use after free if the cell had freed it
+    std::free(unknown);
 }
 
 TEST(NamedValueMap, FindsACellByItsExactNameAndItGivesThePointeeOnlyAsItsOwnType) {
@@ -118,6 +101,11 @@ TEST(NamedValueMap, FindsACellByItsExactNameAndItGivesThePointeeOnlyAsItsOwnType
     EXPECT_EQ(map.Find("CTI_PHONENUMBER_HANDLER")->GetObject(), &numbers);
     EXPECT_EQ(map.Find("KVFLAG_CALLOUT")->GetObject(), nullptr);
     EXPECT_EQ(map.Find("cstring_lastname"), nullptr);
+    // The name list takes trimmed names and appends.
+    EXPECT_EQ(map.SetNameList("A,*,B"), KV_OK);
+    EXPECT_EQ(map.SetNameList(" C , D"), KV_OK);
+    std::string text;
+    EXPECT_EQ(map.GetNameList().GetText(text), "A,*,B,C,D");
 }
 
 TEST(NamedValueMap, AddChecksCapacityPointerTypeAndNameInThatOrder) {
@@ -146,14 +134,6 @@ TEST(NamedValueMap, AddChecksCapacityPointerTypeAndNameInThatOrder) {
     map.Clear();
     EXPECT_EQ(deletions, 0) << "a refused owned pointer stays with the caller";
     delete object;
-}
-
-TEST(NamedValueMap, SetNameListAppendsTrimmedNames) {
-    NamedValueMap map;
-    EXPECT_EQ(map.SetNameList("A,*,B"), KV_OK);
-    EXPECT_EQ(map.SetNameList(" C , D"), KV_OK);
-    std::string text;
-    EXPECT_EQ(map.GetNameList().GetText(text), "A,*,B,C,D");
 }
 
 TEST(NamedValueMap, ClearAndDestructionDeleteOnlyOwnedPointees) {

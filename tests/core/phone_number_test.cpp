@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -32,18 +33,13 @@ Strings Numbers(PHONE_NUMBER_LIST& list) {
     return numbers;
 }
 
-TEST(PhoneNumber, ANewNumberWritesItsAlwaysPresentKeysInOrder) {
+TEST(PhoneNumber, WritesItsKeysInOrderOptionalOnesEncodedAndReadsThemBack) {
     PHONE_NUMBER number;
     number.GetIdentifier() = "p1";
     EXPECT_EQ(WriteRecordText(number),
               "<PHONE_NUMBER identifier=\"p1\"><number /><category>UNSPECIFIED</category>"
               "<flagdata>FALSE</flagdata><flagactive>TRUE</flagactive><dialcount>0</dialcount>"
               "</PHONE_NUMBER>");
-}
-
-TEST(PhoneNumber, OptionalFieldsAreWrittenEncodedAndReadBack) {
-    PHONE_NUMBER number;
-    number.GetIdentifier() = "p1";
     number.GetNumber() = "0<30 & 1";
     number.GetData() = "  note  ";
     number.GetLineId() = "line\xFC";
@@ -51,44 +47,37 @@ TEST(PhoneNumber, OptionalFieldsAreWrittenEncodedAndReadBack) {
     number.SetCategory(7);
     number.GetFlagData() = TRUE;
     number.GetDialCount().Set(12);
-    EXPECT_EQ(WriteRecordText(number),
-              "<PHONE_NUMBER identifier=\"p1\"><number>0&lt;30 & 1</number>"
-              "<category>OFFICE_VOIP</category><data>note</data><flagdata>TRUE</flagdata>"
-              "<flagactive>TRUE</flagactive><dialcount>12</dialcount>"
-              "<lineid>line&uuml;</lineid><alias>Bob</alias></PHONE_NUMBER>");
+    const std::string text = WriteRecordText(number);
+    EXPECT_EQ(text, "<PHONE_NUMBER identifier=\"p1\"><number>0&lt;30 & 1</number>"
+                    "<category>OFFICE_VOIP</category><data>note</data><flagdata>TRUE</flagdata>"
+                    "<flagactive>TRUE</flagactive><dialcount>12</dialcount>"
+                    "<lineid>line&uuml;</lineid><alias>Bob</alias></PHONE_NUMBER>");
     EXPECT_EQ(number.GetData(), "note");
-
     XmlDocument document;
     PHONE_NUMBER read;
-    ASSERT_EQ(read.ReadXml(ParseFirstNode(document, WriteRecordText(number))), KV_OK);
-    EXPECT_EQ(WriteRecordText(read), WriteRecordText(number));
+    ASSERT_EQ(read.ReadXml(ParseFirstNode(document, text)), KV_OK);
+    EXPECT_EQ(WriteRecordText(read), text);
     EXPECT_EQ(read.GetNumber(), "0<30 & 1");
 }
 
-TEST(PhoneNumber, CategoryTextsReadInAnyCaseAndUnknownOnesLeaveUnspecified) {
-    const struct {
-        const char* text;
-        std::uint32_t category;
-    } cases[] = {{"office", 1}, {"Privat_Voip", 8}, {"7", 7}, {"fax", 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        XmlDocument document;
+TEST(PhoneNumber, ReadTakesCategoriesInAnyCaseAndRefusesOtherElementsAndNoIdentifier) {
+    const std::tuple<const char*, std::uint32_t> cases[] = {
+        {"office", 1}, {"Privat_Voip", 8}, {"7", 7}, {"fax", 0}};
+    XmlDocument document;
+    for (const auto& [category, value] : cases) {
         PHONE_NUMBER number;
         number.SetCategory(3);
-        const std::string text = std::string("<PHONE_NUMBER identifier=\"x\"><category>") + c.text +
+        const std::string text = std::string("<PHONE_NUMBER identifier=\"x\"><category>") +
+                                 category +
                                  "</category><flagactive>true</flagactive></PHONE_NUMBER>";
         EXPECT_EQ(number.ReadXml(ParseFirstNode(document, text)), KV_OK);
-        EXPECT_EQ(number.GetCategory(), c.category);
+        EXPECT_EQ(number.GetCategory(), value) << category;
         EXPECT_EQ(number.GetFlagActive(), FALSE);
     }
-}
-
-TEST(PhoneNumber, ReadRefusesOtherElementsAndAMissingIdentifier) {
-    XmlDocument document;
     PHONE_NUMBER number;
     number.GetNumber() = "kept";
-    EXPECT_EQ(number.ReadXml(ParseFirstNode(document, "<ADDRESS identifier=\"a\"><number>1</number>"
-                                                      "</ADDRESS>")),
+    EXPECT_EQ(number.ReadXml(ParseFirstNode(document, "<ADDRESS identifier=\"a\"><number>1"
+                                                      "</number></ADDRESS>")),
               KV_E_FAIL);
     EXPECT_EQ(number.ReadXml(ParseFirstNode(document, "<PHONE_NUMBER><number>1</number>"
                                                       "</PHONE_NUMBER>")),
@@ -104,32 +93,24 @@ TEST(PhoneNumberList, HoldsTwentyOneNumbersAndCopiesThemWithoutState) {
     extra->GetIdentifier() = "extra";
     EXPECT_EQ(list.Add(extra), KV_E_LIST_FULL);
     EXPECT_NE(extra, nullptr);
-
     PHONE_NUMBER_LIST copy;
     copy = list;
+    const PHONE_NUMBER_LIST& same = copy;
+    copy = same;
     EXPECT_EQ(copy.GetCount(), 21u);
     EXPECT_EQ(Numbers(copy), Numbers(list));
     PHONE_NUMBER* entry = nullptr;
     ASSERT_TRUE(copy.GetFirst(entry));
     EXPECT_EQ(entry->GetState(), 0u);
-
-    const PHONE_NUMBER_LIST& same = copy;
-    copy = same;
-    EXPECT_EQ(Numbers(copy), Numbers(list));
     EXPECT_EQ(list.RemoveAll(), KV_OK);
     EXPECT_EQ(list.GetCount(), 0u);
 }
 
 TEST(PhoneNumberList, RemoveInvalidNumbersKeepsOnlyDialableDigits) {
-    const struct {
-        BOOL only_active;
-        Strings kept;
-    } cases[] = {
-        {TRUE, {"a=03012"}},
-        {FALSE, {"a=03012", "c=12"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.only_active);
+    // Runs of adjacent invalid entries catch a walk that skips the entry after
+    // a removed one; the last entry is invalid too.
+    const std::tuple<BOOL, Strings> cases[] = {{TRUE, {"a=03012"}}, {FALSE, {"a=03012", "c=12"}}};
+    for (const auto& [only_active, kept] : cases) {
         PHONE_NUMBER_LIST list;
         AddNumber(list, "a", "0 30-12");
         AddNumber(list, "b", "030 1234");
@@ -137,42 +118,21 @@ TEST(PhoneNumberList, RemoveInvalidNumbersKeepsOnlyDialableDigits) {
         AddNumber(list, "d", "12@host");
         AddNumber(list, "e", "none");
         AddNumber(list, "f@voip", "5");
-        EXPECT_EQ(list.RemoveInvalidNumbers(5, c.only_active), KV_OK);
-        EXPECT_EQ(Numbers(list), c.kept);
+        EXPECT_EQ(list.RemoveInvalidNumbers(5, only_active), KV_OK);
+        EXPECT_EQ(Numbers(list), kept) << only_active;
     }
 }
 
-TEST(PhoneNumberList, RemoveInvalidNumbersExaminesEveryEntryOfAFullList) {
+TEST(PhoneNumberList, FindNumberTrimsAndComparesExactlyAndFindNextByCategoryGivesEachOnce) {
     PHONE_NUMBER_LIST list;
-    Strings kept;
-    for (int i = 0; i < 21; ++i) {
-        // Runs of adjacent invalid entries catch a walk that skips the entry
-        // after a removed one.
-        const bool valid = i % 3 == 2;
-        AddNumber(list, std::to_string(i), valid ? "1-" + std::to_string(i) : "x");
-        if (valid)
-            kept.push_back(std::to_string(i) + "=1" + std::to_string(i));
-    }
-    list.RemoveInvalidNumbers(10, FALSE);
-    EXPECT_EQ(Numbers(list), kept);
-}
-
-TEST(PhoneNumberList, FindNumberTrimsTheSearchTextAndComparesExactly) {
-    PHONE_NUMBER_LIST list;
-    AddNumber(list, "a", "0123");
-    AddNumber(list, "b", "1 23");
+    AddNumber(list, "a", "0123")->SetCategory(1);
+    AddNumber(list, "b", "1 23")->SetCategory(2);
     std::string text = " 123 ";
     EXPECT_EQ(list.FindNumber(text), KV_E_FAIL);
     EXPECT_EQ(text, "123");
-    AddNumber(list, "c", "123");
+    AddNumber(list, "c", "123")->SetCategory(1);
     EXPECT_EQ(list.FindNumber(text), KV_OK);
-}
 
-TEST(PhoneNumberList, FindNextByCategoryGivesEachMatchOnce) {
-    PHONE_NUMBER_LIST list;
-    AddNumber(list, "a", "1")->SetCategory(1);
-    AddNumber(list, "b", "2")->SetCategory(2);
-    AddNumber(list, "c", "3")->SetCategory(1);
     PHONE_NUMBER_LIST::Position position = PHONE_NUMBER_LIST::kEndPosition;
     list.GetStartPosition(position);
     PHONE_NUMBER* entry = nullptr;
@@ -183,51 +143,41 @@ TEST(PhoneNumberList, FindNextByCategoryGivesEachMatchOnce) {
     EXPECT_EQ(entry, nullptr);
 }
 
-TEST(PhoneNumberList, WritesInInsertionOrderAndReadsItBack) {
+TEST(PhoneNumberList, RoundTripsInInsertionOrderAndReadKeepsTheFirstOfRepeatedIdentifiers) {
     PHONE_NUMBER_LIST list;
     list.GetIdentifier() = "home";
     list.GetData() = "data<";
     AddNumber(list, "zeta", "1");
     AddNumber(list, "alpha", "2");
     const std::string text = WriteRecordText(list);
-    const std::string head = "<PHONE_NUMBER_LIST identifier=\"home\"><data>data&lt;</data>"
-                             "<PHONE_NUMBER identifier=\"zeta\">";
-    EXPECT_EQ(text.substr(0, head.size()), head);
-    EXPECT_LT(text.find("\"zeta\""), text.find("\"alpha\""));
-
-    XmlDocument document;
-    PHONE_NUMBER_LIST read;
-    EXPECT_EQ(read.ReadXml(ParseFirstNode(document, text)), KV_OK);
-    EXPECT_EQ(read.GetIdentifier(), "home");
-    EXPECT_EQ(read.GetData(), "data<");
-    EXPECT_EQ(Numbers(read), (Strings{"zeta=1", "alpha=2"}));
-}
-
-TEST(PhoneNumberList, ReadKeepsFirstOfRepeatedIdentifiersAndReportsTheLastChild) {
-    const struct {
-        const char* children;
-        KvResult result;
-        Strings numbers;
-    } cases[] = {
-        {"", KV_OK, {}},
-        {"<PHONE_NUMBER identifier=\"a\"><number>1</number></PHONE_NUMBER>"
-         "<PHONE_NUMBER identifier=\"a\"><number>2</number></PHONE_NUMBER>",
+    EXPECT_EQ(text.rfind("<PHONE_NUMBER_LIST identifier=\"home\"><data>data&lt;</data>"
+                         "<PHONE_NUMBER identifier=\"zeta\">",
+                         0),
+              0u);
+    const std::string a1 = "<PHONE_NUMBER identifier=\"a\"><number>1</number></PHONE_NUMBER>";
+    const std::tuple<std::string, KvResult, Strings> cases[] = {
+        {text, KV_OK, {"zeta=1", "alpha=2"}},
+        {"<PHONE_NUMBER_LIST identifier=\"l\"></PHONE_NUMBER_LIST>", KV_OK, {}},
+        {"<PHONE_NUMBER_LIST identifier=\"l\">" + a1 +
+             "<PHONE_NUMBER identifier=\"a\"><number>2</number></PHONE_NUMBER></PHONE_NUMBER_LIST>",
          KV_E_ALREADY_PRESENT,
          {"a=1"}},
-        {"<PHONE_NUMBER identifier=\"a\"><number>1</number></PHONE_NUMBER>"
-         "<ADDRESS identifier=\"b\"><city>x</city></ADDRESS>",
+        {"<PHONE_NUMBER_LIST identifier=\"l\">" + a1 +
+             "<ADDRESS identifier=\"b\"><city>x</city></ADDRESS></PHONE_NUMBER_LIST>",
          KV_E_FAIL,
          {"a=1"}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.children);
+    for (const auto& [input, result, numbers] : cases) {
+        SCOPED_TRACE(input);
         XmlDocument document;
-        PHONE_NUMBER_LIST list;
-        const std::string text = std::string("<PHONE_NUMBER_LIST identifier=\"l\">") + c.children +
-                                 "</PHONE_NUMBER_LIST>";
-        EXPECT_EQ(list.ReadXml(ParseFirstNode(document, text)), c.result);
-        EXPECT_EQ(Numbers(list), c.numbers);
+        PHONE_NUMBER_LIST read;
+        EXPECT_EQ(read.ReadXml(ParseFirstNode(document, input)), result);
+        EXPECT_EQ(Numbers(read), numbers);
     }
+    XmlDocument document;
+    PHONE_NUMBER_LIST read;
+    read.ReadXml(ParseFirstNode(document, text));
+    EXPECT_EQ(read.GetIdentifier() + read.GetData(), "homedata<");
 }
 
 } // namespace

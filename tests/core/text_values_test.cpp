@@ -4,19 +4,17 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 
 namespace {
 
 TEST(UIntValue, ParsesAsThe32BitStrtoulFormatsInDecimalAndIncrementsModulo2To32) {
-    const struct {
-        const char* text;
-        int base;
-        std::uint32_t value;
-    } cases[] = {{"12abc", 10, 12u}, {"abc", 10, 0u}, {"-2", 10, 0xFFFFFFFEu}, {"0x10", 16, 16u}};
-    for (const auto& c : cases) {
+    const std::tuple<const char*, int, std::uint32_t> cases[] = {
+        {"12abc", 10, 12u}, {"abc", 10, 0u}, {"-2", 10, 0xFFFFFFFEu}, {"0x10", 16, 16u}};
+    for (const auto& [text, base, expected] : cases) {
         UIntValue value(7);
-        EXPECT_EQ(value.Parse(c.text, c.base), KV_OK);
-        EXPECT_EQ(value.Get(), c.value) << c.text;
+        EXPECT_EQ(value.Parse(text, base), KV_OK);
+        EXPECT_EQ(value.Get(), expected) << text;
     }
     UIntValue value(0xFFFFFFFFu);
     std::string out = "old";
@@ -26,29 +24,21 @@ TEST(UIntValue, ParsesAsThe32BitStrtoulFormatsInDecimalAndIncrementsModulo2To32)
     EXPECT_EQ(value.Format(out), "0");
 }
 
-TEST(BoolValue, ParsesOnlyExactUpperCaseTrueAndTrimsTheCallersText) {
-    const struct {
-        const char* text;
-        std::int32_t value;
-        const char* trimmed;
-    } cases[] = {
+TEST(BoolValue, ParsesOnlyExactUpperCaseTrueTrimsTheTextAndFormatsAnyNonZeroAsTrue) {
+    const std::tuple<const char*, std::int32_t, const char*> cases[] = {
         {" TRUE ", 1, "TRUE"},       {"\t\r\nTRUE\v\f", 1, "TRUE"},
         {"true", 0, "true"},         {"1", 0, "1"},
         {"TRUEX", 0, "TRUEX"},       {"  ", 0, ""},
         {"\xA0TRUE", 0, "\xA0TRUE"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+    for (const auto& [given, value, trimmed] : cases) {
         BoolValue flag;
         flag.Set(5);
-        std::string text = c.text;
+        std::string text = given;
         flag.Parse(text);
-        EXPECT_EQ(flag.Get(), c.value);
-        EXPECT_EQ(text, c.trimmed);
+        EXPECT_EQ(flag.Get(), value) << given;
+        EXPECT_EQ(text, trimmed);
     }
-}
-
-TEST(BoolValue, FormatsAnyNonZeroValueAsTrueAndAssignsItsText) {
     BoolValue flag;
     std::string out;
     EXPECT_EQ(flag.Format(out), "FALSE");

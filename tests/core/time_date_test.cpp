@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -47,41 +48,36 @@ TEST(TimeDate, ComparesSecondsThenMillisecondsAndIsEmptyOnlyWhenBothAreZero) {
     EXPECT_TRUE(Make(0x7FFFFFFFu, 0) < Make(0x80000000u, 0)) << "unsigned";
     EXPECT_FALSE(Make(11, 1) == Make(11, 0));
     EXPECT_TRUE(TimeDate().IsEmpty());
-    EXPECT_FALSE(Make(1, 0).IsEmpty());
-    EXPECT_FALSE(Make(0, 1).IsEmpty());
+    EXPECT_FALSE(Make(1, 0).IsEmpty() || Make(0, 1).IsEmpty());
     TimeDate cleared = Make(5, 5);
     cleared.Clear();
     EXPECT_TRUE(cleared.IsEmpty());
 }
 
-TEST(TimeDate, WritesSecondsPointAndThreeMillisecondDigitsAndReadsThemBack) {
+TEST(TimeDate, WritesSecondsPointThreeDigitsAndReadsTheDigitsAfterThePointAsANumber) {
     std::string out;
     EXPECT_EQ(Make(5, 7).GetText(out), "5.007");
     EXPECT_EQ(Make(0xFFFFFFFFu, 999).GetText(out), "4294967295.999");
     EXPECT_EQ(Make(5, 1500).GetText(out), "5.1500");
     EXPECT_EQ(Make(123, 45).GetSecondsText(out), "123");
     EXPECT_EQ(Make(123, 45).GetMillisecondsText(out), "045");
-    Make(kSeconds1900, 5).GetText(out);
-    TimeDate read;
-    read.SetFromText(out);
-    EXPECT_EQ(read, Make(kSeconds1900, 5));
-}
-
-TEST(TimeDate, SetFromTextReadsTheDigitsAfterThePointAsANumber) {
-    const struct {
-        const char* text;
-        std::uint32_t seconds;
-        std::uint32_t milliseconds;
-    } cases[] = {
-        {"5.7", 5, 7},    {"5.1500", 5, 1500}, {" 12 . 34 ", 12, 34}, {"5", 5, 0},
-        {"5.", 5, 0},     {".5", 0, 5},        {"abc", 0, 0},         {"", 0, 0},
-        {"-1.5", ~0u, 5}, {"12abc.3x", 12, 3},
+    const std::tuple<std::string, std::uint32_t, std::uint32_t> cases[] = {
+        {Make(kSeconds1900, 5).GetText(out), kSeconds1900, 5},
+        {"5.7", 5, 7},
+        {"5.1500", 5, 1500},
+        {" 12 . 34 ", 12, 34},
+        {"5", 5, 0},
+        {"5.", 5, 0},
+        {".5", 0, 5},
+        {"abc", 0, 0},
+        {"", 0, 0},
+        {"-1.5", ~0u, 5},
+        {"12abc.3x", 12, 3},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+    for (const auto& [text, seconds, milliseconds] : cases) {
         TimeDate time = Make(77, 77);
-        time.SetFromText(c.text);
-        EXPECT_EQ(time, Make(c.seconds, c.milliseconds));
+        time.SetFromText(text);
+        EXPECT_EQ(time, Make(seconds, milliseconds)) << text;
     }
 }
 
@@ -97,14 +93,9 @@ TEST(TimeDate, AddMillisecondCarriesIntoTheSecondsFrom999OnWards) {
 }
 
 TEST(TimeDate, MillisecondsUntilGivesTheDifferenceOrFailsWithZero) {
-    const struct {
-        TimeDate from;
-        TimeDate to;
-        KvResult result;
-        std::uint32_t out;
-        KvResult result64;
-        std::uint64_t out64;
-    } cases[] = {
+    // from, to, 32-bit result and difference, 64-bit result and difference
+    using Case = std::tuple<TimeDate, TimeDate, KvResult, std::uint32_t, KvResult, std::uint64_t>;
+    const Case cases[] = {
         {Make(10, 500), Make(12, 250), KV_OK, 1750, KV_OK, 1750},
         {Make(10, 500), Make(10, 500), KV_OK, 0, KV_OK, 0},
         {Make(12, 250), Make(10, 500), KV_E_FAIL, 0, KV_E_FAIL, 0},
@@ -114,18 +105,15 @@ TEST(TimeDate, MillisecondsUntilGivesTheDifferenceOrFailsWithZero) {
         {Make(5, 1500), Make(6, 600), KV_OK, 100, KV_OK, 100},
         {Make(0, 0), Make(~0u, ~0u), KV_E_FAIL, 0, KV_OK, 0xFFFFFFFFull * 1001},
     };
-    for (const auto& c : cases) {
-        std::string from;
-        std::string to;
-        SCOPED_TRACE(c.from.GetText(from) + " to " + c.to.GetText(to));
-        TimeDate start = c.from;
+    for (const Case& c : cases) {
+        TimeDate start = std::get<0>(c);
         std::uint32_t out = 99;
-        EXPECT_EQ(start.MillisecondsUntil(out, c.to), c.result);
-        EXPECT_EQ(out, c.out);
-        EXPECT_EQ(start.GetResult(), c.result);
         std::uint64_t out64 = 99;
-        EXPECT_EQ(start.MillisecondsUntil64(out64, c.to), c.result64);
-        EXPECT_EQ(out64, c.out64);
+        const KvResult result = start.MillisecondsUntil(out, std::get<1>(c));
+        EXPECT_EQ(start.GetResult(), result);
+        const KvResult result64 = start.MillisecondsUntil64(out64, std::get<1>(c));
+        EXPECT_EQ(Case(std::get<0>(c), std::get<1>(c), result, out, result64, out64), c)
+            << &c - cases;
     }
     // Copies take the time but not the failed result.
     TimeDate failed = Make(12, 0);
@@ -177,16 +165,13 @@ TEST(TimeStamp, TakesTheLocalTimeWhenConstructedAndAgainOnSetNow) {
     clock.SetTimeZone(-60, 1);
     ScopedClock installed(clock);
     TimeStamp stamp;
-    EXPECT_EQ(stamp.GetTime().seconds, 951914096);
-    EXPECT_EQ(stamp.GetTime().milliseconds, 250);
-    EXPECT_EQ(stamp.GetTime().minutes_west, -60);
+    EXPECT_EQ(std::tuple(stamp.GetTime().seconds, stamp.GetTime().milliseconds,
+                         stamp.GetTime().minutes_west),
+              std::tuple(951914096, 250, -60));
     const LocalTime& local = stamp.GetLocalTime();
-    const std::int32_t broken_down[] = {
-        local.hours, local.minutes,          local.seconds,     local.day_of_month,
-        local.month, local.years_since_1900, local.day_of_week, local.day_of_year};
-    const std::int32_t expected[] = {13, 34, 56, 1, 2, 100, 3, 60};
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(broken_down[i], expected[i]) << "field " << i;
+    EXPECT_EQ(std::tuple(local.hours, local.minutes, local.seconds, local.day_of_month, local.month,
+                         local.years_since_1900, local.day_of_week, local.day_of_year),
+              std::tuple(13, 34, 56, 1, 2, 100, 3, 60));
     clock.Advance(60 * 1000);
     stamp.SetNow();
     EXPECT_EQ(stamp.GetTime().seconds, 951914156);

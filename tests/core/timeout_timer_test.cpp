@@ -4,21 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 constexpr std::uint32_t kTicks = 0;
 constexpr std::uint32_t kSeconds = 1;
 
-struct ExpiryCase {
-    std::uint32_t clock_kind;
-    std::int64_t start_seconds;
-    std::uint32_t start_tick;
-    std::uint32_t interval_ms;
-    std::uint32_t elapsed_ms;
-    std::int32_t expired;
-};
-
 TEST(TimeoutTimer, ExpiresOnceTheIntervalHasElapsedInItsClockUnit) {
+    // clock kind, start seconds, start tick, interval, time passed (ms), expired
+    using ExpiryCase = std::tuple<std::uint32_t, std::int64_t, std::uint32_t, std::uint32_t,
+                                  std::uint32_t, std::int32_t>;
     const ExpiryCase cases[] = {
         {kTicks, 0, 5000, 0, 0, 1},
         {kTicks, 0, 5000, 500, 499, 0},
@@ -31,17 +27,16 @@ TEST(TimeoutTimer, ExpiresOnceTheIntervalHasElapsedInItsClockUnit) {
         {kSeconds, 0xFFFFFFFFll, 0, 3000, 2000, 0}, // across the 32-bit seconds wrap
         {kSeconds, 0xFFFFFFFFll, 0, 3000, 3000, 1},
     };
-    for (const ExpiryCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << "kind " << c.clock_kind << ", tick " << c.start_tick
-                                        << ", " << c.interval_ms << " ms after " << c.elapsed_ms);
-        ManualClock clock(c.start_seconds, 0, c.start_tick);
+    for (const auto& [kind, start_seconds, start_tick, interval, passed, expired] : cases) {
+        SCOPED_TRACE(testing::Message() << "kind " << kind << ", tick " << start_tick << ", "
+                                        << interval << " ms after " << passed);
+        ManualClock clock(start_seconds, 0, start_tick);
         ScopedClock installed(clock);
-        TimeoutTimer timer(7, c.clock_kind);
-        timer.Restart(c.interval_ms / 1000, c.interval_ms % 1000);
-        clock.Advance(c.elapsed_ms);
-        EXPECT_EQ(timer.CheckExpired(), c.expired);
-        EXPECT_EQ(timer.IsExpired(), c.expired == 1);
-        EXPECT_EQ(timer.IsRunning(), c.expired == 0);
+        TimeoutTimer timer(7, kind);
+        timer.Restart(interval / 1000, interval % 1000);
+        clock.Advance(passed);
+        EXPECT_EQ(timer.CheckExpired(), expired);
+        EXPECT_EQ(timer.IsExpired() + 2 * timer.IsRunning(), expired == 1 ? 1 : 2);
         EXPECT_EQ(timer.CheckExpired(), 0);
     }
 }

@@ -3,13 +3,6 @@
 #include "core/handle_table.h"
 #include "data_test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <mutex>
-#include <string>
-#include <vector>
-
 namespace {
 
 constexpr std::uint32_t kById = 0;
@@ -183,17 +176,6 @@ TEST_F(DataHandlerStoreTest, ResetDeletesTheRecordsAndLeavesABlankStoreThatRefus
     auto record = NewDevice(1, "a");
     EXPECT_EQ(store.Add(record), KV_E_LIST_FULL); // capacity 0
     EXPECT_NE(record, nullptr);
-}
-
-TEST_F(DataHandlerStoreTest, CreateHandlerKnowsOnlyRegisteredStoreTypes) {
-    CKvDataHandlerStore store(kDevice, kById, 5, "S", nullptr);
-    std::unique_ptr<CKvDataHandler> record;
-    ASSERT_EQ(store.CreateHandler(record), KV_OK);
-    EXPECT_NE(dynamic_cast<Device*>(record.get()), nullptr);
-    EXPECT_EQ(record->GetIdentifierText(), "0");
-    store.SetHandlerType(K_KVDT_TP_DTHDLR_DATACONTACTGROUP);
-    EXPECT_EQ(store.CreateHandler(record), KV_E_NO_CLASS);
-    EXPECT_EQ(record, nullptr);
 }
 
 TEST_F(DataHandlerStoreTest, CopyFromMakesIndependentCopiesAndKeepsItsOwnNames) {

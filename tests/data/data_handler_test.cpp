@@ -2,50 +2,11 @@
 
 #include "data_test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
-
 namespace {
 
 using ContactLike = TestRecord<K_KVDT_TP_DTHDLR_DATACONTACT>;
 using CallLike = TestRecord<K_KVDT_TP_DTHDLR_DATACALL>;
 using GroupLike = TestRecord<K_KVDT_TP_DTHDLR_DATACONTACTGROUP>;
-
-struct TypeNameCase {
-    std::uint32_t code;
-    const char* name;
-    bool store_type;
-};
-
-constexpr TypeNameCase kTypeNames[] = {
-    {1, "K_KVDT_TP_DTHDLR_DATAUSER", true},
-    {2, "K_KVDT_TP_DTHDLR_DATAGENERAL", true},
-    {3, "K_KVDT_TP_DTHDLR_DATACOMPUTER", true},
-    {4, "K_KVDT_TP_DTHDLR_DATADEVICE", true},
-    {5, "K_KVDT_TP_DTHDLR_DATACLIENTGENERAL", true},
-    {6, "K_KVDT_TP_DTHDLR_DATAUSERGROUP", true},
-    {7, "K_KVDT_TP_DTHDLR_DATAPREFERENCES", true},
-    {8, "K_KVDT_TP_DTHDLR_DATACONTACT", true},
-    {9, "K_KVDT_TP_DTHDLR_DATACALL", true},
-    {10, "K_KVDT_TP_DTHDLR_DATAAPPLICATION", true},
-    {11, "K_KVDT_TP_DTHDLR_DATASERVERUSER", true},
-    {12, "K_KVDT_TP_DTHDLR_DATAISDNCONTROLLER", true},
-    {56, "K_KVDT_TP_DTHDLR_DATACONTACTGROUP", false},
-    {63, "K_KVDT_TP_DTHDLR_DATAVOIPPROFILE", true},
-    {65, "K_KVDT_TP_DTHDLR_DATAADVERTIZEPREFERENCES", true},
-    {66, "K_KVDT_TP_DTHDLR_DATAADVERTIZEENTRY", true},
-};
-
-TEST(DataHandlerTypeNames, EveryCodeOfTheTableMapsToItsNameAndBack) {
-    for (const TypeNameCase& entry : kTypeNames) {
-        SCOPED_TRACE(entry.name);
-        EXPECT_EQ(CKvDataHandler::GetTypeName(entry.code), entry.name);
-        EXPECT_EQ(CKvDataHandler::GetTypeFromName(entry.name), entry.code);
-        EXPECT_EQ(CKvDataHandler::IsStoreType(entry.code), entry.store_type);
-    }
-}
 
 TEST(DataHandlerTypeNames, OtherCodesAreUnspecifiedAndNamesMatchOnlyExactly) {
     for (std::uint32_t code : {0u, 13u, 22u, 55u, 57u, 64u, 67u, 69u, 0xFFFFFFFFu}) {
@@ -91,26 +52,6 @@ TEST(DataHandler, FilterTextKeepsOnlyTheAcceptedBytes) {
         EXPECT_EQ(record.FilterText(text), KV_OK);
         EXPECT_EQ(text, entry.filtered);
     }
-}
-
-TEST(DataHandler, CloneIsAnIndependentRecordWithItsOwnNamedFields) {
-    FakeDataHandlerCatalog catalog;
-    ContactLike source(&catalog, 0);
-    source.SetIdentifier(0x2A);
-    source.name_ = "Miller";
-    source.SetFlagWord(3);
-
-    std::unique_ptr<CKvDataHandler> clone;
-    ASSERT_TRUE(source.Clone(clone));
-    auto* copy = dynamic_cast<ContactLike*>(clone.get());
-    ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(copy->name_, "Miller");
-    EXPECT_EQ(copy->GetIdentifierText(), "2a");
-    EXPECT_EQ(copy->GetFlagWord(), 3u);
-    EXPECT_EQ(copy->GetContext(), &catalog);
-    EXPECT_EQ(copy->GetNamedFields().Find("CSTRING_NAME")->GetString(), &copy->name_);
-    copy->name_ = "changed";
-    EXPECT_EQ(source.name_, "Miller");
 }
 
 TEST(DataHandler, CopyToSameTypeOverwritesTheArgumentOfTheSameTypeOnly) {

@@ -9,13 +9,6 @@
 #include "framework/win_thread.h"
 #include "platform/sync.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <map>
-#include <string>
-#include <vector>
-
 namespace {
 
 constexpr DWORD kWait = 20000;

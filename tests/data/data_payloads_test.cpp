@@ -1,11 +1,9 @@
 #include "data/data_payloads.h"
 
 #include "data_test_support.h"
+#include "platform/clock.h"
+#include <cctype>
 
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
 #include <tuple>
 #include <typeinfo>
 
@@ -60,6 +58,52 @@ std::string CodeName(const ::testing::TestParamInfo<std::uint32_t>& info) {
 
 INSTANTIATE_TEST_SUITE_P(DataPayloads, EveryDataRecord, ::testing::ValuesIn(kDataRecordCodes),
                          CodeName);
+
+// ---- Golden texts of every record class ----
+
+std::string GoldenName(std::uint32_t code, const char* form) {
+    std::string name = ShortTypeName(code);
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name.substr(4) + form; // without "data"
+}
+
+constexpr std::uint32_t kGoldenCodes[] = {
+    K_KVDT_TP_DTHDLR_DATAUSER,           K_KVDT_TP_DTHDLR_DATAGENERAL,
+    K_KVDT_TP_DTHDLR_DATACOMPUTER,       K_KVDT_TP_DTHDLR_DATADEVICE,
+    K_KVDT_TP_DTHDLR_DATAUSERGROUP,      K_KVDT_TP_DTHDLR_DATAPREFERENCES,
+    K_KVDT_TP_DTHDLR_DATACONTACT,        K_KVDT_TP_DTHDLR_DATACALL,
+    K_KVDT_TP_DTHDLR_DATAAPPLICATION,    K_KVDT_TP_DTHDLR_DATASERVERUSER,
+    K_KVDT_TP_DTHDLR_DATAISDNCONTROLLER, K_KVDT_TP_DTHDLR_DATACONTACTGROUP,
+    K_KVDT_TP_DTHDLR_DATAVOIPPROFILE,    K_KVDT_TP_DTHDLR_DATAADVERTIZEPREFERENCES,
+    K_KVDT_TP_DTHDLR_DATAADVERTIZEENTRY,
+};
+
+class RecordGoldens : public ::testing::TestWithParam<std::uint32_t> {
+protected:
+    void SetUp() override { RegisterDataPayloads(); }
+    ManualClock clock_{1704067200, 7};
+    ScopedClock scoped_clock_{clock_};
+};
+
+TEST_P(RecordGoldens, NewSampleAndResetRecordsWriteTheGoldenTexts) {
+    const std::uint32_t code = GetParam();
+    void* payload = nullptr;
+    ASSERT_TRUE(CreatePayloadByType(payload, static_cast<std::int32_t>(code)));
+    const std::unique_ptr<CKvDataHandler> fresh(static_cast<CKvDataHandler*>(payload));
+    EXPECT_EQ(XmlText(*fresh), GoldenText(GoldenName(code, "_new.xml")));
+    EXPECT_EQ(DomText(*fresh), GoldenText(GoldenName(code, "_new_dom.xml")));
+    const std::unique_ptr<CKvDataHandler> sample = SampleRecord(code, 1);
+    EXPECT_EQ(XmlText(*sample), GoldenText(GoldenName(code, "_sample.xml")));
+    EXPECT_EQ(DomText(*sample), GoldenText(GoldenName(code, "_sample_dom.xml")));
+    EXPECT_EQ(sample->Reset(), KV_OK);
+    // Reset clears a call's start time, its key; a contact group keeps its identifier.
+    EXPECT_EQ(XmlText(*sample),
+              code == K_KVDT_TP_DTHDLR_DATACALL ? GoldenText("call_reset.xml") : XmlText(*fresh));
+    EXPECT_EQ(sample->GetIdentifier(), code == K_KVDT_TP_DTHDLR_DATACONTACTGROUP ? 0x101u : 0u);
+    sample->SetIdentifier(0);
+    EXPECT_EQ(DomText(*sample), DomText(*fresh));
+}
 
 // ---- A store of every store type through its XML text ----
 
@@ -143,5 +187,7 @@ INSTANTIATE_TEST_SUITE_P(DataPayloads, StoreOfEveryType,
                          ::testing::Combine(::testing::ValuesIn(kStoreTypes),
                                             ::testing::Values(kByIdentifier, kByKey)),
                          StoreCaseName);
+
+INSTANTIATE_TEST_SUITE_P(DataPayloads, RecordGoldens, ::testing::ValuesIn(kGoldenCodes), CodeName);
 
 } // namespace

@@ -4,10 +4,6 @@
 #include "data_test_support.h"
 #include "platform/sync.h"
 
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
 #include <thread>
 
 namespace {

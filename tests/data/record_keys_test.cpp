@@ -3,10 +3,6 @@
 #include "core/kv_string.h"
 #include "data_test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 namespace {
 
 // A record with one row of every generic kind and rule.
@@ -85,54 +81,6 @@ public:
     }
 };
 
-TEST(RecordKeys, WritesKeysInTableOrderTrimmingAndLeavingOutEmptyFreeText) {
-    KeyedRecord record;
-    record.key = "k\"1";
-    record.comment = "  ";
-    record.raw = "<b>x</b>";
-    EXPECT_EQ(XmlText(record),
-              "<KEYED identifier=\"k&quot;1\"><name /><count>2</count><flag>FALSE</flag>"
-              "<start>0.000</start><port>21021</port><oldflag>1</oldflag>"
-              "<state>xml:OFF</state><raw><b>x</b></raw></KEYED>");
-    EXPECT_EQ(record.comment, "");
-
-    record.comment = " a<b ";
-    EXPECT_NE(XmlText(record).find("<comment>a&lt;b</comment>"), std::string::npos);
-    EXPECT_EQ(record.comment, "a<b");
-}
-
-TEST(RecordKeys, RoundTripDecodesTextsFiltersAndParsesValues) {
-    KeyedRecord record;
-    record.key = "abc";
-    record.comment = "M\xFCller & S\xF6hne";
-    record.name = "Ren\xE9_";
-    record.count.Set(4000000000u);
-    record.flag.Set(1);
-    record.start.SetSeconds(3900000000u);
-    record.start.SetMilliseconds(7);
-    record.port = 80;
-    record.old_flag = 0;
-    KVSTRING* entry = nullptr;
-    std::string identifier = "home";
-    ASSERT_EQ(record.list.CreateEntry(entry, identifier), KV_OK);
-
-    KeyedRecord copy;
-    copy.state = "ON";
-    EXPECT_EQ(ReadXmlText(copy, XmlText(record)), KV_OK);
-    EXPECT_EQ(copy.key, "abc");
-    EXPECT_EQ(copy.comment, "M\xFCller & S\xF6hne");
-    EXPECT_EQ(copy.name, "Ren");
-    EXPECT_EQ(copy.count.Get(), 4000000000u);
-    EXPECT_EQ(copy.flag.Get(), 1);
-    EXPECT_EQ(copy.start.GetSeconds(), 3900000000u);
-    EXPECT_EQ(copy.start.GetMilliseconds(), 7u);
-    EXPECT_EQ(copy.port, 80u);
-    EXPECT_EQ(copy.old_flag, 0);
-    EXPECT_EQ(copy.list.GetCount(), 1u);
-    EXPECT_EQ(copy.state, "ON");  // the XML "state" has no reader
-    EXPECT_EQ(copy.raw_reads, 0); // written as a text element, so no element to read
-}
-
 TEST(RecordKeys, ReaderAppliesValueRulesAndLeavesAbsentKeysAlone) {
     KeyedRecord record;
     record.comment = "kept";
@@ -177,54 +125,6 @@ TEST(RecordKeys, StopPolicyEndsAtTheFirstFailingStepAndGoOnWritesEveryKey) {
               KV_E_FAIL);
     EXPECT_EQ(stopping.GetNodeList().size(), 1u);
     EXPECT_EQ(going_on.GetNodeList().size(), 6u); // the blank comment is left out
-}
-
-DomElementPtr DomRoot(DomDocumentPtr& document) {
-    EXPECT_EQ(CreateDomDocument(document), KV_OK);
-    EXPECT_EQ(document->loadXML("<ROOT/>"), KV_OK);
-    DomElementPtr root;
-    document->get_documentElement(root);
-    return root;
-}
-
-TEST(RecordKeys, DomFormWritesEveryKeyWithTheIdAndReadsTheTextsBack) {
-    KeyedRecord record;
-    record.SetIdentifier(42);
-    record.name = "a_b";
-    record.count.Set(7);
-    record.state = "ON";
-    DomDocumentPtr document;
-    DomElementPtr root = DomRoot(document);
-    ASSERT_EQ(record.WriteDom(document, root), KV_OK);
-    std::string xml;
-    root->get_xml(xml);
-    EXPECT_EQ(xml, "<ROOT><KEYED id=\"42\"><comment/><name>a_b</name><count>7</count>"
-                   "<flag>FALSE</flag><start>0.000</start><port>21021</port><oldflag>1</oldflag>"
-                   "<state>ON</state></KEYED></ROOT>");
-
-    DomNodeListPtr children;
-    root->get_childNodes(children);
-    DomNodePtr node;
-    children->nextNode(node);
-    DomElementPtr element(std::dynamic_pointer_cast<IDomElement>(node.Shared()));
-    KeyedRecord copy;
-    copy.SetIdentifier(3);
-    EXPECT_EQ(copy.ReadDom(element), KV_OK);
-    EXPECT_EQ(copy.name, "ab");
-    EXPECT_EQ(copy.count.Get(), 7u);
-    EXPECT_EQ(copy.state, "ON");
-    EXPECT_EQ(copy.GetIdentifier(), 3u); // "id" is not read
-
-    element->put_text("");
-    DomElementPtr state;
-    document->createElement("state", state);
-    state->put_text("on");
-    element->appendChild(state);
-    EXPECT_EQ(copy.ReadDom(element), KV_E_FAIL); // a key whose code counts
-
-    EXPECT_EQ(record.WriteDom(document, DomNodePtr()), KV_E_NULL_INTERFACE);
-    EXPECT_EQ(record.WriteDom(DomDocumentPtr(), root), KV_E_NULL_INTERFACE);
-    EXPECT_EQ(record.ReadDom(DomElementPtr()), KV_E_NULL_INTERFACE);
 }
 
 } // namespace

@@ -11,10 +11,9 @@ TEST(ConnectionObjects, SetDataFillsARequest) {
     request.buffer = {1, 2, 3};
     request.SetData("127.0.0.1", 4711, "text to send", 2500);
     request.SetState(3);
-    EXPECT_EQ(request.peers[0].GetAddressText(), "127.0.0.1");
-    EXPECT_EQ(request.GetValue(), 4711u);
-    EXPECT_EQ(request.name, "text to send");
-    EXPECT_TRUE(request.buffer.empty());
+    EXPECT_EQ(std::tuple(request.peers[0].GetAddressText(), request.GetValue(), request.name,
+                         request.buffer.empty()),
+              std::tuple("127.0.0.1", 4711u, "text to send", true));
     EXPECT_EQ(request.numbers, (std::array<std::uint32_t, 5>{0, 2500, 3, 1, 0}));
     request.AddTimer(0, 5, 0);
     request.AddTimer(4, 5, 0);
@@ -28,9 +27,8 @@ TEST(ConnectionObjects, TheHeldMessageIsReleasedOnceAndNeverCopied) {
     CKvTypedObject58 copy;
     holder->first_text = "copied";
     copy = *holder;
-    EXPECT_EQ(copy.first_text, "copied");
-    EXPECT_EQ(copy.GetMessage(), nullptr);
-    EXPECT_EQ(counting.Live(), 1);
+    EXPECT_EQ(std::tuple(copy.first_text, copy.GetMessage(), counting.Live()),
+              std::tuple("copied", nullptr, 1));
     delete holder;
     EXPECT_EQ(counting.Live(), 0);
 }

@@ -5,15 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace {
 
-constexpr DWORD kWait = 10000;
-constexpr std::uint16_t kRequester = 0x800;
 constexpr std::uint16_t kWorker = 0x805;
 
-// Sends a copy of every REQUEST back as an INFO and releases the original.
+// Sends a copy of every REQUEST back to its source as an INFO.
 class CloningThread : public CKvWinThread {
 public:
     explicit CloningThread(CKvMessageRouter* router)
@@ -32,25 +28,21 @@ protected:
         message->Clone(copy);
         if (copy != nullptr) {
             copy->SetKind(KV_MSG_KIND_INFO);
-            copy->Send(kRequester, kWorker, GetRouter(), 0, true, false);
+            copy->Send(message->GetSourceEndpoint(), kWorker, GetRouter(), 0, true, false);
         }
         return CKvWinThread::OnRequest(message);
     }
 };
 
+using FrameworkPayloadsConcurrency = RouterFixture;
+
 } // namespace
 
-TEST(FrameworkPayloadsConcurrency, EveryPayloadCrossesThreadsAndIsDestroyedOnce) {
+TEST_F(FrameworkPayloadsConcurrency, EveryPayloadCrossesThreadsAndIsDestroyedOnce) {
     RegisterFrameworkPayloads();
-    ScopedCountingPayload counting;
-    TestThreadQueue requester;
-    CKvMessageRouter router;
-    ASSERT_EQ(router.Init(&GetHandleTable()), KV_OK);
-    ASSERT_EQ(router.RegisterThread(kRequester, requester.GetThreadId(), "requester"), KV_OK);
-    CloningThread worker(&router);
+    CloningThread worker(&router_);
     ASSERT_TRUE(worker.CreateThread());
     ASSERT_TRUE(worker.WaitStarted(kWait));
-
     std::vector<std::int32_t> codes;
     for (std::int32_t code = 1; code <= KV_PAYLOAD_TYPE_MAX; ++code) {
         auto* message = new CKvMessage;
@@ -60,23 +52,19 @@ TEST(FrameworkPayloadsConcurrency, EveryPayloadCrossesThreadsAndIsDestroyedOnce)
             continue;
         }
         codes.push_back(code);
-        message->SetKindAndCommand(KV_MSG_KIND_REQUEST, 2, 0);
-        ASSERT_EQ(message->Send(kWorker, kRequester, &router, 0, true, false), KV_OK);
+        ASSERT_EQ(SendFromSelf(kWorker, KV_MSG_KIND_REQUEST, 2, message), KV_OK);
     }
     ASSERT_EQ(codes.size(), 21u);
     for (std::int32_t code : codes) {
         SCOPED_TRACE(code);
-        CKvMessage* copy = requester.WaitMessage();
+        CKvMessage* copy = queue_.Wait();
         ASSERT_NE(copy, nullptr);
         EXPECT_EQ(copy->GetPayloadType(), code);
         EXPECT_NE(copy->GetPayload(), nullptr);
         copy->Release();
     }
-
-    auto* quit = new CKvMessage;
-    quit->SetKindAndCommand(KV_MSG_KIND_INFO, KV_MSG_COMMAND_QUIT, 0);
-    ASSERT_EQ(quit->Send(kWorker, kRequester, &router, 0, true, false), KV_OK);
+    ASSERT_EQ(SendFromSelf(kWorker, KV_MSG_KIND_INFO, KV_MSG_COMMAND_QUIT), KV_OK);
     ASSERT_TRUE(worker.WaitEnded(1, kWait));
-    EXPECT_EQ(counting.Live(), 0);
+    EXPECT_EQ(counting_.Live(), 0);
     EXPECT_EQ(CountingPayload::created, 2);
 }

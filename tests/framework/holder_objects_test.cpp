@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 TEST(TypedObject59, EachHolderTakesAndFreesOnlyItsOwnLockId) {
     HandleTable table(10);
     {
@@ -19,9 +17,9 @@ TEST(TypedObject59, EachHolderTakesAndFreesOnlyItsOwnLockId) {
         EXPECT_EQ(copy->words[11], 5u);
         copy.reset();
         CriticalSection* lock = nullptr;
-        EXPECT_EQ(table.Lookup(first.GetLockId(), lock), 1);
-        EXPECT_EQ(table.Lookup(second.GetLockId(), lock), 1);
-        EXPECT_EQ(table.GetCount(), 2u);
+        EXPECT_EQ(std::tuple(table.Lookup(first.GetLockId(), lock),
+                             table.Lookup(second.GetLockId(), lock), table.GetCount()),
+                  std::tuple(1, 1, 2u));
     }
     EXPECT_EQ(table.GetCount(), 0u);
     EXPECT_EQ(CKvTypedObject59().GetLock(), nullptr);
@@ -35,7 +33,6 @@ TEST(TypedObject46, CopiesOnlyTheFourthStateWord) {
     record = other;
     EXPECT_EQ(record.state_words,
               (std::array<std::uint32_t, 8>{CKvTypedObject46::kInitialMask, 1, 0, 7, 0, 0, 0, 0}));
-    EXPECT_EQ(record.text, "");
-    EXPECT_TRUE(record.GetTimer().IsRunning());
-    EXPECT_FALSE(record.GetEvent().IsSet());
+    EXPECT_EQ(std::tuple(record.text, record.GetTimer().IsRunning(), record.GetEvent().IsSet()),
+              std::tuple("", true, false));
 }

@@ -4,10 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace {
 
+using Bytes = std::vector<std::uint8_t>;
 constexpr auto kStatus = PackedMessage::kCommandNotificationStatus;
 constexpr auto kInfo = PackedMessage::kTypeInfo;
 
@@ -40,16 +39,13 @@ TEST(ImsgMessageList, DeleteExpiredDropsPacketsTwentySecondsAfterTheyWereAdded) 
     clock.Advance(5000);
     PackedMessage* late = NewStatus(2, 0, "late");
     list.Add(late);
-    clock.Advance(14999);
-    list.DeleteExpired();
-    EXPECT_EQ(list.GetCount(), 2u);
-    clock.Advance(1);
-    list.DeleteExpired();
-    ASSERT_EQ(list.GetCount(), 1u);
-    EXPECT_EQ(list.GetAt(0), late);
-    clock.Advance(5000);
-    list.DeleteExpired();
-    EXPECT_EQ(list.GetCount(), 0u);
+    const std::pair<std::uint32_t, std::size_t> steps[] = {{14999, 2}, {1, 1}, {5000, 0}};
+    for (const auto& [advance, count] : steps) {
+        clock.Advance(advance);
+        list.DeleteExpired();
+        ASSERT_EQ(list.GetCount(), count) << advance;
+        EXPECT_TRUE(count != 1 || list.GetAt(0) == late);
+    }
 }
 
 TEST(ImsgMessageList, FindMatchesCommandTypeCriteriaAndPeer) {
@@ -61,7 +57,6 @@ TEST(ImsgMessageList, FindMatchesCommandTypeCriteriaAndPeer) {
     list.Add(anna);
     list.Add(bert);
     list.Add(NewStatus(2, 9, "Carl"));
-
     PackedMessage* found = nullptr;
     EXPECT_EQ(list.Find(found, kStatus, kInfo, "", 0, false, 7, true, nullptr), KV_OK);
     EXPECT_EQ(found, anna);
@@ -73,7 +68,6 @@ TEST(ImsgMessageList, FindMatchesCommandTypeCriteriaAndPeer) {
     EXPECT_EQ(found, nullptr);
     // Without any criterion nothing matches.
     EXPECT_EQ(list.Find(found, kStatus, kInfo, "", 0, false, 0, false, nullptr), KV_E_NOT_FOUND);
-
     ASSERT_EQ(list.FindAndRemove(found, kStatus, kInfo, "Bert", 2, true, 0, false, nullptr), KV_OK);
     EXPECT_EQ(found, bert);
     EXPECT_EQ(list.Remove(bert), KV_E_NOT_FOUND);
@@ -87,12 +81,9 @@ TEST(ImsgMessageList, CreateFromBytesHandsOutOnlyAcceptedPacketsAndKeepsNone) {
     ImsgMessageList list;
     const std::string peer = "peer";
     PackedMessage* message = nullptr;
-    const std::vector<std::uint8_t> bad = {'X', 0x7C, 0x31, 0x10};
-    EXPECT_EQ(list.CreateFromBytes(message, bad, &peer), KV_E_FAIL);
+    EXPECT_EQ(list.CreateFromBytes(message, Bytes{'X', 0x7C, 0x31, 0x10}, &peer), KV_E_FAIL);
     EXPECT_EQ(message, nullptr);
-    const std::vector<std::uint8_t> good = {'P', 0x7C, 0x31, 0x10, 'O'};
-    ASSERT_EQ(list.CreateFromBytes(message, good, &peer), KV_OK);
-    EXPECT_EQ(message->GetPeerName(), "peer");
-    EXPECT_EQ(list.GetCount(), 0u);
+    ASSERT_EQ(list.CreateFromBytes(message, Bytes{'P', 0x7C, 0x31, 0x10, 'O'}, &peer), KV_OK);
+    EXPECT_EQ(std::tuple(message->GetPeerName(), list.GetCount()), std::tuple("peer", 0u));
     delete message;
 }

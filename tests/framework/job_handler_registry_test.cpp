@@ -6,10 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 namespace {
+
+using Texts = std::vector<std::string>;
 
 constexpr std::uint16_t kOwnerEndpoint = 0x805;
 
@@ -48,12 +47,13 @@ private:
     std::size_t next_ = 0;
 };
 
-class JobHandlerTest : public testing::Test {
+// The announcements go to endpoint 0x802, here the test's own thread.
+class JobHandlerTest : public RouterFixture {
 protected:
     void SetUp() override {
         RegisterFrameworkPayloads();
-        ASSERT_EQ(router_.Init(&GetHandleTable()), KV_OK);
-        ASSERT_EQ(router_.RegisterThread(0x802, status_.GetThreadId(), "status"), KV_OK);
+        RouterFixture::SetUp();
+        ASSERT_EQ(router_.RegisterThread(0x802, queue_.GetThreadId(), "status"), KV_OK);
     }
 
     FakeJob* Add(std::uint32_t type, std::uint32_t state = 0) {
@@ -62,14 +62,14 @@ protected:
         EXPECT_EQ(handler_.AddJob(job), KV_OK);
         return job;
     }
-
-    // The texts of the announcements queued so far, numbered by the counter.
-    std::vector<std::string> TakeAnnouncements() {
-        std::vector<std::string> texts;
-        while (CKvMessage* message = status_.TakeQueued()) {
-            EXPECT_EQ(message->GetKind(), KV_MSG_KIND_INFO);
-            EXPECT_EQ(message->GetSourceEndpoint(), kOwnerEndpoint);
-            EXPECT_EQ(message->GetValue(), ++expected_counter_);
+    // The texts of the announcements queued so far, checking their numbers.
+    Texts TakeAnnouncements(bool counted = true) {
+        Texts texts;
+        while (CKvMessage* message = queue_.Take()) {
+            expected_counter_ += counted;
+            EXPECT_EQ(
+                std::tuple(message->GetKind(), message->GetSourceEndpoint(), message->GetValue()),
+                std::tuple(KV_MSG_KIND_INFO, kOwnerEndpoint, expected_counter_));
             const auto* value = static_cast<const CKvNamedValue*>(message->GetPayload());
             EXPECT_EQ(value->GetName(), "CKvIMSGJobDataHandler");
             texts.push_back(value->GetValue());
@@ -78,8 +78,6 @@ protected:
         return texts;
     }
 
-    TestThreadQueue status_;
-    CKvMessageRouter router_;
     std::uint32_t counter_ = 0;
     std::uint32_t expected_counter_ = 0;
     int deletions_ = 0;
@@ -90,22 +88,20 @@ protected:
 
 TEST_F(JobHandlerTest, AddJobGivesIdsRouterEndpointModeAndHandler) {
     FakeJob* job = Add(K_KVJBDT_TP_DIAL);
-    EXPECT_GE(job->GetJobId(), 2u);
-    EXPECT_EQ(job->GetTargetJobId(), job->GetJobId());
-    EXPECT_EQ(job->GetOriginatingJobId(), job->GetJobId());
-    EXPECT_EQ(job->GetHandler(), &handler_);
-    EXPECT_EQ(job->router_, &router_);
-    EXPECT_EQ(job->endpoint_id_, kOwnerEndpoint);
-    EXPECT_EQ(job->transport_mode_, 3u);
-    EXPECT_EQ(handler_.FindJob(job->GetJobId()), job);
+    const std::uint32_t id = job->GetJobId();
+    EXPECT_GE(id, 2u);
+    EXPECT_EQ(std::tuple(job->GetTargetJobId(), job->GetOriginatingJobId(), job->GetHandler(),
+                         job->router_, job->endpoint_id_, job->transport_mode_),
+              std::tuple(id, id, &handler_, &router_, kOwnerEndpoint, 3u));
+    EXPECT_EQ(handler_.FindJob(id), job);
 
     auto* addressed = new FakeJob(K_KVJBDT_TP_LISTEN, &deletions_);
     addressed->SetTargetJobId(77);
     addressed->SetOriginatingJobId(88);
     ASSERT_EQ(handler_.AddJob(addressed), KV_OK);
-    EXPECT_EQ(addressed->GetJobId(), job->GetJobId() + 1);
-    EXPECT_EQ(addressed->GetTargetJobId(), 77u);
-    EXPECT_EQ(addressed->GetOriginatingJobId(), 88u);
+    EXPECT_EQ(std::tuple(addressed->GetJobId(), addressed->GetTargetJobId(),
+                         addressed->GetOriginatingJobId()),
+              std::tuple(id + 1, 77u, 88u));
 }
 
 TEST_F(JobHandlerTest, AddJobRefusesWhatItCannotFileAndLeavesTheJobAlone) {
@@ -124,27 +120,23 @@ TEST_F(JobHandlerTest, AddJobRefusesWhatItCannotFileAndLeavesTheJobAlone) {
     FakeJob second(K_KVJBDT_TP_CHAT, &deletions_);
     EXPECT_EQ(colliding.AddJob(&second), KV_E_FAIL);
     EXPECT_EQ(colliding.FindJob(40), first);
-    EXPECT_EQ(second.GetJobId(), 0u);
-    EXPECT_EQ(colliding.CountJobs(K_KVJBDT_TP_CHAT), 0u);
+    EXPECT_EQ(std::tuple(second.GetJobId(), colliding.CountJobs(K_KVJBDT_TP_CHAT)),
+              std::tuple(0u, 0u));
 }
 
 TEST_F(JobHandlerTest, EveryAddAnnouncesTheCountOfEveryTypeToTheStatusEndpoint) {
     Add(K_KVJBDT_TP_DIAL);
-    EXPECT_EQ(TakeAnnouncements(), std::vector<std::string>{"CJobDataType|13#Count|1"});
+    EXPECT_EQ(TakeAnnouncements(), Texts{"CJobDataType|13#Count|1"});
     Add(K_KVJBDT_TP_CHAT);
     Add(K_KVJBDT_TP_DIAL);
-    EXPECT_EQ(TakeAnnouncements(),
-              (std::vector<std::string>{"CJobDataType|13#Count|1", "CJobDataType|19#Count|1",
-                                        "CJobDataType|13#Count|2", "CJobDataType|19#Count|1"}));
+    EXPECT_EQ(TakeAnnouncements(), (Texts{"CJobDataType|13#Count|1", "CJobDataType|19#Count|1",
+                                          "CJobDataType|13#Count|2", "CJobDataType|19#Count|1"}));
     EXPECT_EQ(counter_, 5u);
-
     // Without the owner's counter the announcements go out numbered 0.
     CKvIMSGJobDataHandler uncounted(&router_, kOwnerEndpoint, 0, nullptr, true);
     ASSERT_EQ(uncounted.AddJob(new FakeJob(K_KVJBDT_TP_DIAL, &deletions_)), KV_OK);
-    CKvMessage* message = status_.TakeQueued();
-    ASSERT_NE(message, nullptr);
-    EXPECT_EQ(message->GetValue(), 0u);
-    message->Release();
+    expected_counter_ = 0;
+    EXPECT_EQ(TakeAnnouncements(false).size(), 1u);
 }
 
 TEST_F(JobHandlerTest, FindsCountsAndWalksJobsByTypeInFilingOrder) {
@@ -152,17 +144,15 @@ TEST_F(JobHandlerTest, FindsCountsAndWalksJobsByTypeInFilingOrder) {
     FakeJob* a = Add(K_KVJBDT_TP_DIAL);
     FakeJob* b = Add(K_KVJBDT_TP_CHAT);
     FakeJob* c = Add(K_KVJBDT_TP_DIAL);
-    EXPECT_EQ(handler_.CountJobs(0), 3u);
-    EXPECT_EQ(handler_.CountJobs(K_KVJBDT_TP_DIAL), 2u);
+    EXPECT_EQ(std::tuple(handler_.CountJobs(0), handler_.CountJobs(K_KVJBDT_TP_DIAL)),
+              std::tuple(3u, 2u));
     EXPECT_EQ(handler_.FindJobsOfType(K_KVJBDT_TP_ROOT), nullptr);
     EXPECT_EQ(handler_.FindJobsOfType(K_KVJBDT_TP_DIAL)->Lookup(b->GetJobId()), nullptr);
-
     ASSERT_TRUE(handler_.BeginIteration(K_KVJBDT_TP_DIAL));
     EXPECT_EQ(handler_.FirstJob(K_KVJBDT_TP_CHAT), b);
     EXPECT_EQ(handler_.NextJob(), a);
     EXPECT_EQ(handler_.NextJob(), c);
     EXPECT_EQ(handler_.NextJob(), nullptr);
-
     // Removing a job already walked keeps the walk's place.
     ASSERT_TRUE(handler_.BeginIteration(0));
     EXPECT_EQ(handler_.NextJob(), a);
@@ -172,25 +162,24 @@ TEST_F(JobHandlerTest, FindsCountsAndWalksJobsByTypeInFilingOrder) {
 }
 
 TEST_F(JobHandlerTest, StopAllJobsSparesRootJobsAndJobsThatAreEndingOrStopped) {
-    struct Case {
-        std::uint32_t type;
-        std::uint32_t state;
+    const struct {
+        std::uint32_t type, state;
         bool stopped;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {K_KVJBDT_TP_DIAL, 0, true},   {K_KVJBDT_TP_CLIENT, 10, true},
         {K_KVJBDT_TP_ROOT, 10, false}, {K_KVJBDT_TP_DIAL, 8, false},
         {K_KVJBDT_TP_DIAL, 9, false},  {K_KVJBDT_TP_DIAL, 11, false},
         {K_KVJBDT_TP_DIAL, 15, false},
     };
     std::vector<FakeJob*> jobs;
-    for (const Case& c : cases)
+    for (const auto& c : cases)
         jobs.push_back(Add(c.type, c.state));
     handler_.StopAllJobs();
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(jobs[i]->GetState(), cases[i].stopped ? 11u : cases[i].state);
-        EXPECT_EQ(jobs[i]->GetPreviousState(), cases[i].stopped ? cases[i].state : 0u);
+        const auto& c = cases[i];
+        EXPECT_EQ(std::tuple(jobs[i]->GetState(), jobs[i]->GetPreviousState()),
+                  c.stopped ? std::tuple(11u, c.state) : std::tuple(c.state, 0u));
     }
 }
 
@@ -199,39 +188,25 @@ TEST_F(JobHandlerTest, RemovalKeepsTheMapsConsistentAndTheAnnouncedCountGrowing)
     FakeJob* running = Add(K_KVJBDT_TP_DIAL);
     Add(K_KVJBDT_TP_DIAL)->ChangeState(KV_JOB_STATE_FINISHED);
     finished->ChangeState(KV_JOB_STATE_FINISHED);
-
     ASSERT_TRUE(handler_.BeginIteration(K_KVJBDT_TP_CHAT));
     EXPECT_EQ(handler_.DeleteFinishedJobs(), 2);
     EXPECT_EQ(deletions_, 2);
     EXPECT_EQ(handler_.NextJob(), nullptr);
-    EXPECT_EQ(handler_.CountJobs(0), 1u);
-    EXPECT_EQ(handler_.CountJobs(K_KVJBDT_TP_DIAL), 1u);
+    EXPECT_EQ(std::tuple(handler_.CountJobs(0), handler_.CountJobs(K_KVJBDT_TP_DIAL)),
+              std::tuple(1u, 1u));
     EXPECT_EQ(handler_.FindJobsOfType(K_KVJBDT_TP_CHAT), nullptr);
-
     EXPECT_EQ(handler_.RemoveJob(running->GetJobId()), running);
     EXPECT_EQ(handler_.DeleteJob(running->GetJobId()), KV_E_NOT_FOUND);
     EXPECT_EQ(handler_.CountJobs(0), 0u);
     delete running;
-
     std::string text;
     ASSERT_TRUE(handler_.FormatCount(text, K_KVJBDT_TP_DIAL));
     EXPECT_EQ(text, "CJobDataType|13#Count|2");
     EXPECT_FALSE(handler_.FormatCount(text, K_KVJBDT_TP_ROOT));
-
     // Jobs still filed go with the registry.
     {
         CKvIMSGJobDataHandler owner(&router_, kOwnerEndpoint, 0, nullptr, false);
         owner.AddJob(new FakeJob(K_KVJBDT_TP_ROOT, &deletions_));
     }
     EXPECT_EQ(deletions_, 4);
-}
-
-TEST_F(JobHandlerTest, TheEventMapHoldsTheOwnEventAndEventsOneAndTwo) {
-    EventMap& events = handler_.GetEventMap();
-    EXPECT_FALSE(handler_.Wait(0));
-    handler_.Signal();
-    EXPECT_EQ(events.WaitEvent(CKvIMSGJobDataHandler::kOwnEventId, 0), 1);
-    EXPECT_EQ(events.SetEvent(CKvIMSGJobDataHandler::kJobEventTwo), 1);
-    EXPECT_EQ(events.WaitEvent(CKvIMSGJobDataHandler::kJobEventOne, 0), 0);
-    EXPECT_EQ(events.GetCount(), 3u);
 }

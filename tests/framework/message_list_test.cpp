@@ -3,45 +3,33 @@
 #include "framework_test_support.h"
 #include "platform/clock.h"
 
-#include <gtest/gtest.h>
-
 class MessageListTest : public testing::Test {
 protected:
     ScopedCountingPayload counting_;
     CKvMessageList list_;
 };
 
-TEST_F(MessageListTest, AddChecksPointerPresenceAndHeaderButNotThePayloadTypeInThatOrder) {
-    EXPECT_EQ(list_.Add(nullptr, false), KV_E_INVALID_POINTER);
-    EXPECT_EQ(list_.GetLastError(), KV_E_INVALID_POINTER);
-    auto* message = new CKvMessage;
-    EXPECT_EQ(list_.Add(message, false), KV_OK);
-    message->SetKind(6);
-    EXPECT_EQ(list_.Add(message, false), KV_E_ALREADY_PRESENT);
-    auto* bad_kind = new CKvMessage;
-    bad_kind->SetKind(6);
-    EXPECT_EQ(list_.Add(bad_kind, false), KV_E_HEADER_OUT_OF_RANGE);
-    EXPECT_EQ(list_.GetLastError(), KV_E_HEADER_OUT_OF_RANGE);
-    bad_kind->Release();
-    auto* big_type = new CKvMessage;
-    big_type->SetPayloadType(100);
-    EXPECT_EQ(list_.Add(big_type, false), KV_OK);
-    EXPECT_EQ(list_.GetCount(), 2);
-}
-
-TEST_F(MessageListTest, RemoveHandsBackAndRemoveAndDeleteReleases) {
+TEST_F(MessageListTest, AddAndRemoveCheckPointerPresenceAndHeaderButNotThePayloadType) {
+    const auto Error = [&](auto result) { return std::pair(result, list_.GetLastError()); };
+    EXPECT_EQ(Error(list_.Add(nullptr, false)),
+              std::pair(KV_E_INVALID_POINTER, KV_E_INVALID_POINTER));
     CKvMessage* kept = NewMessageWithCountingPayload(1);
-    CKvMessage* dropped = NewMessageWithCountingPayload(2);
-    list_.Add(kept, false);
-    list_.Add(dropped, false);
+    EXPECT_EQ(list_.Add(kept, false), KV_OK);
+    kept->SetKind(6);
+    EXPECT_EQ(list_.Add(kept, false), KV_E_ALREADY_PRESENT);
+    auto* bad_kind = NewMessageWithCountingPayload(2, 6);
+    EXPECT_EQ(Error(list_.Add(bad_kind, false)),
+              std::pair(KV_E_HEADER_OUT_OF_RANGE, KV_E_HEADER_OUT_OF_RANGE));
+    bad_kind->Release();
+    CKvMessage* dropped = new CKvMessage;
+    dropped->SetPayloadType(100);
+    EXPECT_EQ(list_.Add(dropped, false), KV_OK);
+    EXPECT_EQ(list_.GetCount(), 2);
     EXPECT_EQ(list_.Remove(kept), 1);
-    EXPECT_EQ(list_.Remove(kept), 0);
-    EXPECT_EQ(list_.GetLastError(), KV_E_FAIL);
-    EXPECT_EQ(list_.Remove(nullptr), 0);
-    EXPECT_EQ(list_.GetLastError(), KV_E_INVALID_POINTER);
+    EXPECT_EQ(Error(list_.Remove(kept)), std::pair(0, KV_E_FAIL));
+    EXPECT_EQ(Error(list_.Remove(nullptr)), std::pair(0, KV_E_INVALID_POINTER));
     EXPECT_EQ(list_.RemoveAndDelete(dropped), 1);
-    EXPECT_EQ(dropped, nullptr);
-    EXPECT_EQ(counting_.Live(), 1);
+    EXPECT_EQ(std::tuple(dropped, list_.GetCount(), counting_.Live()), std::tuple(nullptr, 0, 1));
     kept->Release();
 }
 
@@ -58,53 +46,38 @@ TEST_F(MessageListTest, DeleteExpiredReleasesOnlyMessagesWhoseTimerRanOut) {
     EXPECT_EQ(list_.GetCount(), 2);
     clock.Advance(1);
     list_.DeleteExpired();
-    EXPECT_EQ(list_.GetCount(), 1);
-    EXPECT_EQ(list_.FirstMessage(), not_started);
-    EXPECT_EQ(counting_.Live(), 1);
+    EXPECT_EQ(std::tuple(list_.GetCount(), list_.FirstMessage(), counting_.Live()),
+              std::tuple(1, not_started, 1));
 }
 
-TEST_F(MessageListTest, FindsByPayloadTypeAndBlankAndIteratesInInsertionOrderBothWays) {
+TEST_F(MessageListTest, FindsIteratesInInsertionOrderAndAssignsIndependentCopies) {
     EXPECT_FALSE(list_.BeginIteration());
-    CKvMessage* messages[3] = {new CKvMessage, NewMessageWithCountingPayload(1), new CKvMessage};
-    messages[0]->SetKind(KV_MSG_KIND_INFO);
+    CKvMessage* messages[3] = {NewMessageWithCountingPayload(1, KV_MSG_KIND_INFO),
+                               NewMessageWithCountingPayload(2), new CKvMessage};
     for (CKvMessage* message : messages)
         list_.Add(message, false);
     CKvMessage* found = nullptr;
     EXPECT_EQ(list_.FindByPayloadType(found, kCountingPayloadType), 1);
-    EXPECT_EQ(found, messages[1]);
+    EXPECT_EQ(found, messages[0]);
     EXPECT_EQ(list_.FindByPayloadType(found, 3), 0);
     EXPECT_EQ(found, nullptr);
     EXPECT_EQ(list_.FindBlank(found), 1);
     EXPECT_EQ(found, messages[2]);
 
-    ASSERT_TRUE(list_.BeginIteration());
-    for (CKvMessage* message : messages)
-        EXPECT_EQ(list_.NextMessage(), message);
-    EXPECT_EQ(list_.NextMessage(), nullptr);
-    EXPECT_EQ(list_.FirstMessage(), messages[0]);
-    CKvMessageList::Position position;
-    list_.GetHeadPosition(position);
-    for (CKvMessage* message : messages)
-        EXPECT_EQ(list_.GetNext(position), message);
-    EXPECT_FALSE(position);
-    EXPECT_EQ(list_.GetNext(position), nullptr);
-}
-
-TEST_F(MessageListTest, AssignMakesIndependentCopiesWithPayloads) {
-    auto source = std::make_unique<CKvMessageList>();
-    for (std::uint32_t value = 1; value <= 3; ++value)
-        source->Add(NewMessageWithCountingPayload(value), false);
-    list_.Add(NewMessageWithCountingPayload(9), false);
-    list_.Assign(*source);
-    EXPECT_EQ(list_.GetCount(), 3);
-    EXPECT_EQ(counting_.Live(), 6);
-    source.reset();
-    EXPECT_EQ(counting_.Live(), 3);
-    std::uint32_t expected = 1;
-    CKvMessageList::Position position;
-    list_.GetHeadPosition(position);
-    while (CKvMessage* message = list_.GetNext(position))
-        EXPECT_EQ(PayloadValue(*message), expected++);
+    CKvMessageList copy;
+    copy.Add(NewMessageWithCountingPayload(9), false);
+    copy.Assign(list_);
     list_.DeleteAll();
-    EXPECT_EQ(counting_.Live(), 0);
+    EXPECT_EQ(std::tuple(copy.GetCount(), counting_.Live()), std::tuple(3, 2));
+    ASSERT_TRUE(copy.BeginIteration());
+    CKvMessageList::Position position;
+    copy.GetHeadPosition(position);
+    for (std::uint32_t value : {1u, 2u}) {
+        EXPECT_EQ(PayloadValue(*copy.NextMessage()), value);
+        EXPECT_EQ(PayloadValue(*copy.GetNext(position)), value);
+    }
+    EXPECT_EQ(copy.NextMessage(), copy.GetNext(position));
+    EXPECT_EQ(copy.NextMessage(), nullptr);
+    EXPECT_FALSE(position);
+    EXPECT_EQ(copy.GetNext(position), nullptr);
 }

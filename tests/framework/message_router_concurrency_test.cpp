@@ -7,13 +7,10 @@
 
 #include <array>
 #include <atomic>
-#include <memory>
 #include <thread>
-#include <vector>
 
 namespace {
 
-constexpr DWORD kWait = 10000;
 constexpr int kPosters = 8;
 constexpr int kMessagesPerPoster = 20000;
 constexpr int kTotal = kPosters * kMessagesPerPoster;
@@ -85,9 +82,8 @@ TEST(MessageRouterStress, EveryPayloadIsDestroyedOnceAndNothingIsDeliveredTwice)
         posters.emplace_back([&router, poster] {
             for (int i = 0; i < kMessagesPerPoster; ++i) {
                 const int id = poster * kMessagesPerPoster + i;
-                CKvMessage* message = NewMessageWithCountingPayload(static_cast<std::uint32_t>(id));
-                message->SetKindAndCommand(KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_DATA, 0);
-                message->Send(kEndpoints[id % 5], 0x8FF, router.get(), 0, true, (id & 8) != 0);
+                NewMessageWithCountingPayload(static_cast<std::uint32_t>(id), KV_MSG_KIND_REQUEST)
+                    ->Send(kEndpoints[id % 5], 0x8FF, router.get(), 0, true, (id & 8) != 0);
             }
         });
     }

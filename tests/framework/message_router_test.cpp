@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
 namespace {
 
 constexpr std::uint16_t kReceiver = 0x801;
@@ -23,7 +21,6 @@ TEST(MessageRouter, InitTakesTwoLocksOnceAndGivesThemBackEvenWhenTheSecondIsRefu
     EXPECT_EQ(one_lock.GetCount(), 0u);
     EXPECT_FALSE(refused.IsInitialized());
     EXPECT_EQ(refused.NextJobId(), 0u);
-
     HandleTable table(10);
     {
         CKvMessageRouter router;
@@ -38,28 +35,20 @@ TEST(MessageRouter, JobIdsComeFromOneProcessCounterThatSkipsZeroAndOneWhenItWrap
     EXPECT_EQ(CKvMessageRouter::JobIdAfter(2), 3u);
     EXPECT_EQ(CKvMessageRouter::JobIdAfter(0xFFFFFFFEu), 0xFFFFFFFFu);
     EXPECT_EQ(CKvMessageRouter::JobIdAfter(0xFFFFFFFFu), 2u);
-    CKvMessageRouter first;
+    CKvMessageRouter first, second;
     first.Init(&GetHandleTable());
-    const std::uint32_t a = first.NextJobId();
-    const std::uint32_t b = first.NextJobId();
-    EXPECT_GE(a, 2u);
-    EXPECT_EQ(b, a + 1);
-    CKvMessageRouter second;
     second.Init(&GetHandleTable());
-    EXPECT_EQ(second.NextJobId(), b + 1) << "a new router does not reset the job ids";
+    const std::uint32_t a = first.NextJobId();
+    EXPECT_GE(a, 2u);
+    EXPECT_EQ(first.NextJobId(), a + 1);
+    EXPECT_EQ(second.NextJobId(), a + 2) << "a new router does not reset the job ids";
 }
 
-class RouterTest : public testing::Test {
+class RouterTest : public RouterFixture {
 protected:
-    void SetUp() override { ASSERT_EQ(router_.Init(&GetHandleTable()), KV_OK); }
-
-    CKvMessage* MakeRequest(std::uint32_t value) {
-        CKvMessage* message = NewMessageWithCountingPayload(value);
-        message->SetKindAndCommand(KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_DATA, 0);
-        return message;
-    }
     KvResult SendRequest(std::uint32_t value, std::uint16_t target, bool queue_if_absent = false) {
-        return MakeRequest(value)->Send(target, 0x42, &router_, 0, true, queue_if_absent);
+        return NewMessageWithCountingPayload(value, KV_MSG_KIND_REQUEST)
+            ->Send(target, 0x42, &router_, 0, true, queue_if_absent);
     }
     // Registers both endpoints on this thread and subscribes kSubscriber to
     // every message (to the target's only, when one is given).
@@ -72,92 +61,80 @@ protected:
         pattern->SetSubscriberEndpoint(kSubscriber);
         ASSERT_EQ(router_.AddSubscription(pattern), KV_OK);
     }
-    // Releases what is queued; the count of messages per endpoint.
-    std::map<UINT, int> Drain() {
-        std::map<UINT, int> counts;
+    // Releases what is queued; the payload values per endpoint.
+    std::map<UINT, std::vector<std::uint32_t>> Drain() {
+        std::map<UINT, std::vector<std::uint32_t>> values;
         UINT number = 0;
-        while (CKvMessage* message = queue_.TakeQueued(&number)) {
-            ++counts[number];
+        while (CKvMessage* message = queue_.Take(&number)) {
+            values[number].push_back(PayloadValue(*message));
             message->Release();
         }
-        return counts;
+        return values;
     }
-
-    ScopedCountingPayload counting_;
-    TestThreadQueue queue_;
-    CKvMessageRouter router_;
+    using Values = std::map<UINT, std::vector<std::uint32_t>>;
 };
 
-TEST_F(RouterTest, RegistrationOfATakenIdFailsAndTheFirstStillDelivers) {
-    ASSERT_EQ(router_.RegisterThread(kReceiver, queue_.GetThreadId(), "first"), KV_OK);
+TEST_F(RouterTest, ATakenIdIsRefusedAndUnregisterDropsTheEndpointAndItsSubscriptions) {
+    RegisterAndSubscribe();
     EXPECT_EQ(router_.RegisterThread(kReceiver, 12345, "second"), KV_E_FAIL);
     EXPECT_EQ(router_.RegisterWindow(kReceiver, nullptr, "third"), KV_E_FAIL);
     CKvRouterEndpoint entry;
     ASSERT_EQ(router_.LookupEndpoint(entry, kReceiver), 1);
-    EXPECT_EQ(entry.kind, CKvRouterEndpoint::kThread);
-    EXPECT_EQ(entry.thread_id, queue_.GetThreadId());
-    ASSERT_EQ(SendRequest(1, kReceiver), KV_OK);
-    CKvMessage* arrived = queue_.TakeQueued();
-    ASSERT_NE(arrived, nullptr);
-    EXPECT_EQ(arrived->GetTargetName(), "first");
-    arrived->Release();
-}
-
-TEST_F(RouterTest, UnregisterDropsTheEndpointAndItsSubscriptions) {
-    RegisterAndSubscribe();
+    EXPECT_EQ(std::tuple(entry.kind, entry.thread_id),
+              std::tuple(CKvRouterEndpoint::kThread, queue_.GetThreadId()));
     EXPECT_EQ(router_.Unregister(kSubscriber), KV_OK);
     EXPECT_EQ(router_.GetSubscriptionCount(), 0);
     EXPECT_EQ(router_.Unregister(kSubscriber), KV_E_FAIL);
-    CKvRouterEndpoint entry;
     EXPECT_EQ(router_.LookupEndpoint(entry, kSubscriber), 0);
+    ASSERT_EQ(SendRequest(1, kReceiver), KV_OK);
+    EXPECT_EQ(Drain(), (Values{{kReceiver, {1}}}));
 }
 
-TEST_F(RouterTest, AQueuedMessageIsPostedAtTheFirstSendAfterItsEndpointRegistered) {
+TEST_F(RouterTest, AQueuedMessageIsPostedInOrderAtTheFirstSendAfterItsEndpointRegistered) {
     ManualClock clock;
     ScopedClock installed(clock);
     ASSERT_EQ(SendRequest(1, kLate, true), KV_OK);
-    EXPECT_EQ(router_.GetUndeliveredCount(), 1);
+    ASSERT_EQ(SendRequest(2, kLate, true), KV_OK);
+    EXPECT_EQ(router_.GetUndeliveredCount(), 2);
     clock.Advance(19999);
     router_.RegisterThread(kLate, queue_.GetThreadId(), "late");
     EXPECT_EQ(queue_.GetCount(), 0u);
-    ASSERT_EQ(SendRequest(2, kLate), KV_OK);
+    ASSERT_EQ(SendRequest(3, kLate), KV_OK);
     EXPECT_EQ(router_.GetUndeliveredCount(), 0);
-    for (std::uint32_t expected : {1u, 2u}) {
-        CKvMessage* arrived = queue_.TakeQueued();
-        ASSERT_NE(arrived, nullptr);
-        EXPECT_EQ(PayloadValue(*arrived), expected);
-        arrived->Release();
-    }
+    EXPECT_EQ(Drain(), (Values{{kLate, {1, 2, 3}}}));
 }
 
 TEST_F(RouterTest, AnUndeliveredMessageIsReleasedAtTheFirstSendAfterTwentySeconds) {
     ManualClock clock;
     ScopedClock installed(clock);
-    router_.RegisterThread(kReceiver, queue_.GetThreadId(), nullptr);
     ASSERT_EQ(SendRequest(1, kLate, true), KV_OK);
     clock.Advance(19999);
-    ASSERT_EQ(SendRequest(2, kReceiver), KV_OK);
-    EXPECT_EQ(router_.GetUndeliveredCount(), 1);
-    EXPECT_EQ(counting_.Live(), 2);
+    ASSERT_EQ(SendRequest(2, kSelf), KV_OK);
+    EXPECT_EQ(std::tuple(router_.GetUndeliveredCount(), counting_.Live()), std::tuple(1, 2));
     clock.Advance(1);
-    ASSERT_EQ(SendRequest(3, kReceiver), KV_OK);
-    EXPECT_EQ(router_.GetUndeliveredCount(), 0);
-    EXPECT_EQ(counting_.Live(), 2);
+    ASSERT_EQ(SendRequest(3, kSelf), KV_OK);
+    EXPECT_EQ(std::tuple(router_.GetUndeliveredCount(), counting_.Live()), std::tuple(0, 2));
 }
 
 TEST_F(RouterTest, AClosedUndeliveredQueueTakesNothingAndTheCallerKeepsTheMessage) {
     router_.SetQueueClosed(true);
-    CKvMessage* message = MakeRequest(1);
+    CKvMessage* message = NewMessageWithCountingPayload(1, KV_MSG_KIND_REQUEST);
     EXPECT_EQ(message->Post(kLate, &router_, true), KV_E_FAIL);
     EXPECT_EQ(router_.GetUndeliveredCount(), 0);
     message->Release();
 }
 
-TEST_F(RouterTest, DestructionReleasesUndeliveredMessagesAndPatterns) {
+TEST_F(RouterTest, RemovingOrDestroyingReleasesUndeliveredMessagesAndPatterns) {
+    CKvMessage* pattern = NewMessageWithCountingPayload(1);
+    router_.AddSubscription(pattern);
+    EXPECT_EQ(router_.AddSubscription(pattern), KV_E_ALREADY_PRESENT);
+    EXPECT_EQ(router_.RemoveSubscription(pattern), KV_OK);
+    EXPECT_EQ(counting_.Live(), 0);
     {
         CKvMessageRouter router;
         router.Init(&GetHandleTable());
-        MakeRequest(1)->Send(kLate, 1, &router, 0, true, true);
+        NewMessageWithCountingPayload(1, KV_MSG_KIND_REQUEST)
+            ->Send(kLate, 1, &router, 0, true, true);
         router.AddSubscription(NewMessageWithCountingPayload(2));
         EXPECT_EQ(counting_.Live(), 2);
     }
@@ -166,34 +143,33 @@ TEST_F(RouterTest, DestructionReleasesUndeliveredMessagesAndPatterns) {
 
 TEST_F(RouterTest, AnAllZeroPatternCopiesEveryMessageAsSignalExceptToTheSubscriberItself) {
     RegisterAndSubscribe();
-    ASSERT_EQ(MakeRequest(7)->Send(kReceiver, 0x42, &router_, 99, true, false), KV_OK);
+    ASSERT_EQ(NewMessageWithCountingPayload(7, KV_MSG_KIND_REQUEST)
+                  ->Send(kReceiver, 0x42, &router_, 99, true, false),
+              KV_OK);
     UINT number = 0;
     WPARAM kind = 0;
-    CKvMessage* original = queue_.TakeQueued(&number, &kind);
+    CKvMessage* original = queue_.Take(&number);
     ASSERT_NE(original, nullptr);
     EXPECT_EQ(number, kReceiver);
-    CKvMessage* copy = queue_.TakeQueued(&number, &kind);
+    CKvMessage* copy = queue_.Take(&number, &kind);
     ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(number, kSubscriber);
-    EXPECT_EQ(kind, static_cast<WPARAM>(KV_MSG_KIND_SIGNAL));
-    EXPECT_EQ(copy->GetKind(), KV_MSG_KIND_SIGNAL);
-    EXPECT_EQ(copy->GetSourceEndpoint(), 0x42);
-    EXPECT_EQ(copy->GetValue(), 99u);
+    EXPECT_EQ(std::tuple(number, kind, copy->GetKind(), copy->GetSourceEndpoint(), copy->GetValue(),
+                         PayloadValue(*copy)),
+              std::tuple(UINT{kSubscriber}, WPARAM{KV_MSG_KIND_SIGNAL}, KV_MSG_KIND_SIGNAL,
+                         std::uint16_t{0x42}, 99u, 7u));
     EXPECT_NE(copy->GetPayload(), original->GetPayload());
-    EXPECT_EQ(PayloadValue(*copy), 7u);
     original->Release();
     copy->Release();
     ASSERT_EQ(SendRequest(8, kSubscriber), KV_OK);
-    EXPECT_EQ(Drain(), (std::map<UINT, int>{{kSubscriber, 1}}));
+    EXPECT_EQ(Drain(), (Values{{kSubscriber, {8}}}));
 }
 
 TEST_F(RouterTest, ASignalIsNeverSignalledAgain) {
     RegisterAndSubscribe();
-    CKvMessage* signal = MakeRequest(1);
-    signal->SetKind(KV_MSG_KIND_SIGNAL);
+    CKvMessage* signal = NewMessageWithCountingPayload(1, KV_MSG_KIND_SIGNAL);
     EXPECT_EQ(router_.SignalSubscribers(signal), KV_E_FAIL);
     ASSERT_EQ(signal->Send(kReceiver, 1, &router_, 0, true, false), KV_OK);
-    EXPECT_EQ(Drain(), (std::map<UINT, int>{{kReceiver, 1}}));
+    EXPECT_EQ(Drain(), (Values{{kReceiver, {1}}}));
 }
 
 TEST_F(RouterTest, SubscribersAreSignalledOnlyAfterASuccessfulPost) {
@@ -201,8 +177,7 @@ TEST_F(RouterTest, SubscribersAreSignalledOnlyAfterASuccessfulPost) {
     router_.Unregister(kReceiver);
     router_.RegisterThread(kReceiver, 0x7FFFFFF0, nullptr); // a thread without a queue
     EXPECT_EQ(SendRequest(1, kReceiver), KV_E_FAIL);
-    EXPECT_EQ(queue_.GetCount(), 0u);
-    EXPECT_EQ(counting_.Live(), 0);
+    EXPECT_EQ(std::tuple(queue_.GetCount(), counting_.Live()), std::tuple(0u, 0));
 }
 
 TEST_F(RouterTest, AMessageRetriedFromTheQueueIsPostedAndSignalledOnce) {
@@ -213,29 +188,19 @@ TEST_F(RouterTest, AMessageRetriedFromTheQueueIsPostedAndSignalledOnce) {
     // The signal copy is sent from inside the retry walk, and sending retries.
     ASSERT_EQ(SendRequest(2, kReceiver), KV_OK);
     ASSERT_EQ(router_.RetryUndelivered(), KV_OK);
-    EXPECT_EQ(Drain(), (std::map<UINT, int>{{kReceiver, 1}, {kSubscriber, 1}, {kLate, 1}}));
-    EXPECT_EQ(router_.GetUndeliveredCount(), 0);
-    EXPECT_EQ(counting_.Live(), 0);
-}
-
-TEST_F(RouterTest, RemoveSubscriptionReleasesThePattern) {
-    CKvMessage* pattern = NewMessageWithCountingPayload(1);
-    router_.AddSubscription(pattern);
-    EXPECT_EQ(router_.AddSubscription(pattern), KV_E_ALREADY_PRESENT);
-    EXPECT_EQ(router_.RemoveSubscription(pattern), KV_OK);
-    EXPECT_EQ(counting_.Live(), 0);
+    EXPECT_EQ(Drain(), (Values{{kReceiver, {2}}, {kSubscriber, {1}}, {kLate, {1}}}));
+    EXPECT_EQ(std::tuple(router_.GetUndeliveredCount(), counting_.Live()), std::tuple(0, 0));
 }
 
 TEST_F(RouterTest, CreateMessageWithPayloadHandsOutBothOrNeither) {
     CKvMessage* message = nullptr;
     void* payload = nullptr;
     ASSERT_EQ(router_.CreateMessageWithPayload(message, payload, kCountingPayloadType), 1);
-    EXPECT_EQ(message->GetPayload(), payload);
-    EXPECT_EQ(message->GetPayloadType(), kCountingPayloadType);
+    EXPECT_EQ(std::tuple(message->GetPayload(), message->GetPayloadType()),
+              std::tuple(payload, kCountingPayloadType));
     message->Release();
     EXPECT_EQ(router_.CreateMessageWithPayload(message, payload, 20), 0);
-    EXPECT_EQ(message, nullptr);
-    EXPECT_EQ(payload, nullptr);
+    EXPECT_EQ(std::tuple(message, payload), std::tuple(nullptr, nullptr));
     ASSERT_EQ(router_.CreateMessage(message), 1);
     EXPECT_TRUE(message->IsBlank());
     message->Release();

@@ -1,16 +1,10 @@
 #include "framework/message.h"
 
-#include "framework/message_router.h"
 #include "framework_test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <utility>
-
 namespace {
-
-using Names = std::pair<std::int32_t, const char*>;
 
 // The blank message's timer interval: 0x7FFFFFF seconds in the 32-bit field.
 constexpr std::int32_t kBlankTimerInterval = 1073740824;
@@ -20,8 +14,8 @@ constexpr std::int32_t kBlankTimerInterval = 1073740824;
 TEST(Message, NewAndResetMessagesAreBlankConfirmations) {
     CKvMessage message;
     EXPECT_TRUE(message.IsBlank());
-    EXPECT_EQ(message.GetKind(), KV_MSG_KIND_CONFIRMATION);
-    EXPECT_EQ(message.GetTimer().GetInterval(), kBlankTimerInterval);
+    EXPECT_EQ(std::tuple(message.GetKind(), message.GetTimer().GetInterval()),
+              std::tuple(KV_MSG_KIND_CONFIRMATION, kBlankTimerInterval));
     message.SetSpareWord(1);
     EXPECT_FALSE(message.IsBlank());
     message.Reset();
@@ -31,20 +25,21 @@ TEST(Message, NewAndResetMessagesAreBlankConfirmations) {
 }
 
 TEST(Message, NamesKindsAndAttributesAndMarksUnknownOnes) {
-    const Names kinds[] = {
-        {1, "REQUEST"}, {5, "SIGNAL"}, {6, "ERROR_MSSTPE_UNKNOWN"}, {-1, "ERROR_MSSTPE_UNKNOWN"}};
-    for (const auto& [kind, name] : kinds)
-        EXPECT_STREQ(CKvMessage::KindName(kind), name) << kind;
-    const Names attributes[] = {{3, "DATA_NOT_FOUND"},
-                                {31, "CALL_ECT_ESTABLISHED"},
-                                {32, "ERROR_ATTRIBUTE_UNKNOWN"},
-                                {-1, "ERROR_ATTRIBUTE_UNKNOWN"}};
-    for (const auto& [attribute, name] : attributes)
-        EXPECT_STREQ(CKvMessage::AttributeName(attribute), name) << attribute;
+    const std::tuple<const char* (*)(std::int32_t), std::int32_t, const char*> cases[] = {
+        {CKvMessage::KindName, 1, "REQUEST"},
+        {CKvMessage::KindName, 5, "SIGNAL"},
+        {CKvMessage::KindName, 6, "ERROR_MSSTPE_UNKNOWN"},
+        {CKvMessage::KindName, -1, "ERROR_MSSTPE_UNKNOWN"},
+        {CKvMessage::AttributeName, 3, "DATA_NOT_FOUND"},
+        {CKvMessage::AttributeName, 31, "CALL_ECT_ESTABLISHED"},
+        {CKvMessage::AttributeName, 32, "ERROR_ATTRIBUTE_UNKNOWN"},
+        {CKvMessage::AttributeName, -1, "ERROR_ATTRIBUTE_UNKNOWN"},
+    };
+    for (const auto& [name_of, code, name] : cases)
+        EXPECT_STREQ(name_of(code), name) << code;
     CKvMessage message;
     message.SetAttribute(KV_MSG_ATTR_ENDED);
-    EXPECT_STREQ(message.GetAttributeName(), "ENDED");
-    EXPECT_STREQ(message.GetKindName(), "CONFIRMATION");
+    EXPECT_EQ(std::string(message.GetAttributeName()) + message.GetKindName(), "ENDEDCONFIRMATION");
 }
 
 TEST(Message, HeaderValidityComparesEachFieldAsSigned) {
@@ -68,16 +63,13 @@ TEST(Message, HeaderValidityComparesEachFieldAsSigned) {
 }
 
 TEST(Message, SetHeaderWithCommandZeroKeepsCommandAndSubCommand) {
-    CKvMessage message;
-    message.SetKindAndCommand(KV_MSG_KIND_REQUEST, 3, 4);
-    message.SetHeader(KV_MSG_KIND_INFO, nullptr, 0, 0, 9, KV_MSG_ATTR_ALIVE);
-    EXPECT_EQ(message.GetKind(), KV_MSG_KIND_INFO);
-    EXPECT_EQ(message.GetCommand(), 3);
-    EXPECT_EQ(message.GetSubCommand(), 4);
-    EXPECT_EQ(message.GetAttribute(), KV_MSG_ATTR_ALIVE);
-    message.SetHeader(KV_MSG_KIND_INFO, nullptr, 0, 2, 1, 0);
-    EXPECT_EQ(message.GetCommand(), 2);
-    EXPECT_EQ(message.GetSubCommand(), 1);
+    CKvMessage m;
+    m.SetKindAndCommand(KV_MSG_KIND_REQUEST, 3, 4);
+    m.SetHeader(KV_MSG_KIND_INFO, nullptr, 0, 0, 9, KV_MSG_ATTR_ALIVE);
+    EXPECT_EQ(std::tuple(m.GetKind(), m.GetCommand(), m.GetSubCommand(), m.GetAttribute()),
+              std::tuple(KV_MSG_KIND_INFO, 3, 4, KV_MSG_ATTR_ALIVE));
+    m.SetHeader(KV_MSG_KIND_INFO, nullptr, 0, 2, 1, 0);
+    EXPECT_EQ(std::tuple(m.GetCommand(), m.GetSubCommand()), std::tuple(2, 1));
 }
 
 class MessagePayloadTest : public testing::Test {
@@ -86,14 +78,12 @@ protected:
 };
 
 TEST_F(MessagePayloadTest, ReleaseDestroysThePayloadEvenWithAnInvalidHeaderDeleteHeaderOnlyNot) {
-    CKvMessage* released = NewMessageWithCountingPayload(1);
-    released->SetKind(7);
+    CKvMessage* released = NewMessageWithCountingPayload(1, 7);
     ASSERT_FALSE(released->IsHeaderValid());
     released->Release();
     EXPECT_EQ(counting_.Live(), 0);
-    CKvMessage* header_only = NewMessageWithCountingPayload(2);
+    CKvMessage* header_only = NewMessageWithCountingPayload(2, 7);
     void* payload = header_only->GetPayload();
-    header_only->SetKind(7);
     header_only->DeleteHeaderOnly();
     EXPECT_EQ(counting_.Live(), 1);
     DestroyPayloadByType(payload, kCountingPayloadType);
@@ -108,8 +98,7 @@ TEST_F(MessagePayloadTest, APayloadIsNeverOverwrittenWithoutBeingDestroyed) {
     EXPECT_EQ(counting_.Live(), 1) << "SetPayload";
     message->SetHeader(KV_MSG_KIND_INFO, new CountingPayload, kCountingPayloadType, 1, 0, 0);
     EXPECT_EQ(counting_.Live(), 1) << "SetHeader";
-    CKvMessage other;
-    *message = other;
+    *message = CKvMessage();
     EXPECT_EQ(counting_.Live(), 0) << "assignment";
     EXPECT_EQ(message->GetPayload(), nullptr);
     message->SetPayloadType(kCountingPayloadType);
@@ -117,34 +106,27 @@ TEST_F(MessagePayloadTest, APayloadIsNeverOverwrittenWithoutBeingDestroyed) {
     message->SetPayloadType(0);
     EXPECT_EQ(counting_.Live(), 0) << "type change";
     EXPECT_EQ(message->DestroyPayload(), KV_E_INVALID_POINTER);
-}
 
-TEST_F(MessagePayloadTest, FailedPayloadCreationLeavesNoPayloadAndTheFormerType) {
-    std::unique_ptr<CKvMessage> message(NewMessageWithCountingPayload(1));
-    void* payload = nullptr;
+    // A failed creation leaves no payload and the former type.
+    message.reset(NewMessageWithCountingPayload(1));
     EXPECT_EQ(message->CreatePayload(payload, 20), 0);
-    EXPECT_EQ(payload, nullptr);
-    EXPECT_EQ(message->GetPayload(), nullptr);
-    EXPECT_EQ(message->GetPayloadType(), kCountingPayloadType);
+    EXPECT_EQ(std::tuple(payload, message->GetPayload(), message->GetPayloadType()),
+              std::tuple(nullptr, nullptr, kCountingPayloadType));
     EXPECT_EQ(counting_.Live(), 0);
 }
 
 TEST_F(MessagePayloadTest, CopyAssignmentCopiesTheHeaderButNeitherPayloadNorTimer) {
-    std::unique_ptr<CKvMessage> source(NewMessageWithCountingPayload(5));
-    source->SetKindAndCommand(KV_MSG_KIND_REQUEST, 2, 3);
+    std::unique_ptr<CKvMessage> source(NewMessageWithCountingPayload(5, KV_MSG_KIND_REQUEST, 2));
     source->SetJobIds(10, 11, 12);
     source->SetSpareWord(7);
     source->SetSecondText("b");
     source->GetTimer().SetInterval(1, 0);
-    CKvMessage copy;
-    copy = *source;
-    EXPECT_EQ(copy.GetSubCommand(), 3);
-    EXPECT_EQ(copy.GetPayloadType(), kCountingPayloadType);
-    EXPECT_EQ(copy.GetPayload(), nullptr);
-    EXPECT_EQ(copy.GetOriginatingJobId(), 12u);
-    EXPECT_EQ(copy.GetSpareWord(), 7u);
-    EXPECT_EQ(copy.GetSecondText(), "b");
-    EXPECT_EQ(copy.GetTimer().GetInterval(), kBlankTimerInterval);
+    CKvMessage c;
+    c = *source;
+    EXPECT_EQ(std::tuple(c.GetCommand(), c.GetPayloadType(), c.GetOriginatingJobId(),
+                         c.GetSpareWord(), c.GetSecondText(), c.GetTimer().GetInterval()),
+              std::tuple(2, kCountingPayloadType, 12u, 7u, "b", kBlankTimerInterval));
+    EXPECT_EQ(c.GetPayload(), nullptr);
     EXPECT_EQ(counting_.Live(), 1);
 }
 
@@ -152,17 +134,10 @@ TEST_F(MessagePayloadTest, CloneCopiesThePayloadOrFailsButStillHandsOutTheCopy) 
     std::unique_ptr<CKvMessage> source(NewMessageWithCountingPayload(5));
     CKvMessage* copy = nullptr;
     ASSERT_EQ(source->Clone(copy), KV_OK);
-    ASSERT_NE(copy->GetPayload(), nullptr);
     EXPECT_NE(copy->GetPayload(), source->GetPayload());
     EXPECT_EQ(PayloadValue(*copy), 5u);
     copy->Release();
-
-    static constexpr PayloadOperations kNoCopy = {
-        []() -> void* { return new CountingPayload; },
-        nullptr,
-        [](void* payload) { delete static_cast<CountingPayload*>(payload); },
-    };
-    RegisterPayloadType(kCountingPayloadType, &kNoCopy);
+    RegisterPayloadType(kCountingPayloadType, &kCountingPayloadWithoutCopy);
     copy = nullptr;
     EXPECT_EQ(source->Clone(copy), KV_E_FAIL);
     ASSERT_NE(copy, nullptr);
@@ -205,58 +180,39 @@ TEST(Message, SubscriptionMatchingTakesZeroPatternFieldsAsWildcards) {
     EXPECT_EQ(message.MatchSubscription(nullptr), KV_E_INVALID_POINTER);
 }
 
-class MessageSendTest : public testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(router_.Init(&GetHandleTable()), KV_OK);
-        ASSERT_EQ(router_.RegisterThread(kSelf, queue_.GetThreadId(), "self"), KV_OK);
-    }
+using MessageSendTest = RouterFixture;
 
-    static constexpr std::uint16_t kSelf = 0x801;
-    ScopedCountingPayload counting_;
-    TestThreadQueue queue_;
-    CKvMessageRouter router_;
-};
-
-TEST_F(MessageSendTest, ConfirmationGoesBackToTheRequestSourceWithJobIdsSwapped) {
+TEST_F(MessageSendTest, ConfirmationGoesBackToTheRequestSourceOtherKindsToTheTarget) {
     auto* message = new CKvMessage;
     message->SetSourceEndpoint(kSelf);
     message->SetJobIds(5, 6, 7);
-    message->SetValue(33);
+    message->SetValue(33); // a confirmation keeps its value
     ASSERT_EQ(message->Send(0x999, 0x42, &router_, 1, false, false), KV_OK);
     UINT number = 0;
     WPARAM kind = 0;
-    CKvMessage* arrived = queue_.TakeQueued(&number, &kind);
-    ASSERT_EQ(arrived, message);
-    EXPECT_EQ(number, kSelf);
-    EXPECT_EQ(kind, static_cast<WPARAM>(KV_MSG_KIND_CONFIRMATION));
-    EXPECT_EQ(arrived->GetTargetEndpoint(), kSelf);
-    EXPECT_EQ(arrived->GetSourceEndpoint(), 0x42);
-    EXPECT_EQ(arrived->GetSourceJobId(), 6u);
-    EXPECT_EQ(arrived->GetTargetJobId(), 5u);
-    EXPECT_EQ(arrived->GetValue(), 33u);
-    EXPECT_EQ(arrived->GetTargetName(), "self");
+    CKvMessage* m = queue_.Take(&number, &kind);
+    ASSERT_EQ(m, message);
+    EXPECT_EQ(std::tuple(number, kind, m->GetTargetEndpoint(), m->GetSourceEndpoint(),
+                         m->GetSourceJobId(), m->GetTargetJobId(), m->GetValue(),
+                         m->GetTargetName()),
+              std::tuple(UINT{kSelf}, WPARAM{KV_MSG_KIND_CONFIRMATION}, kSelf, std::uint16_t{0x42},
+                         6u, 5u, 33u, "self"));
 
     // SendConfirmation turns a request into its answer the same way.
-    arrived->SetKindAndCommand(KV_MSG_KIND_REQUEST, 2, 0);
-    arrived->SetSourceEndpoint(kSelf);
-    ASSERT_EQ(arrived->SendConfirmation(0x43, &router_, true), KV_OK);
-    ASSERT_EQ(queue_.TakeQueued(nullptr, &kind), message);
-    EXPECT_EQ(kind, static_cast<WPARAM>(KV_MSG_KIND_CONFIRMATION));
-    EXPECT_EQ(message->GetSourceEndpoint(), 0x43);
+    m->SetKindAndCommand(KV_MSG_KIND_REQUEST, 2, 0);
+    m->SetSourceEndpoint(kSelf);
+    ASSERT_EQ(m->SendConfirmation(0x43, &router_, true), KV_OK);
+    ASSERT_EQ(queue_.Take(nullptr, &kind), message);
+    EXPECT_EQ(std::tuple(kind, m->GetSourceEndpoint()),
+              std::tuple(WPARAM{KV_MSG_KIND_CONFIRMATION}, std::uint16_t{0x43}));
     message->Release();
-}
 
-TEST_F(MessageSendTest, OtherKindsGoToTheTargetWithSourceAndValue) {
-    CKvMessage* message = NewMessageWithCountingPayload(3);
-    message->SetKind(KV_MSG_KIND_REQUEST);
+    message = NewMessageWithCountingPayload(3, KV_MSG_KIND_REQUEST);
     ASSERT_EQ(message->Send(kSelf, 0x42, &router_, 77, false, false), KV_OK);
-    CKvMessage* arrived = queue_.TakeQueued();
-    ASSERT_EQ(arrived, message);
-    EXPECT_EQ(arrived->GetSourceEndpoint(), 0x42);
-    EXPECT_EQ(arrived->GetValue(), 77u);
-    EXPECT_EQ(PayloadValue(*arrived), 3u);
-    arrived->Release();
+    ASSERT_EQ(queue_.Take(), message);
+    EXPECT_EQ(std::tuple(message->GetSourceEndpoint(), message->GetValue(), PayloadValue(*message)),
+              std::tuple(std::uint16_t{0x42}, 77u, 3u));
+    message->Release();
     EXPECT_EQ(counting_.Live(), 0);
 }
 
@@ -264,8 +220,7 @@ TEST_F(MessageSendTest, FailedSendLeavesTheMessageWithTheCallerUnlessAskedToRele
     CKvMessage message;
     EXPECT_EQ(message.Post(1, nullptr, false), KV_E_INVALID_POINTER);
     EXPECT_EQ(message.Send(1, 2, nullptr, 0, false, false), KV_E_INVALID_POINTER);
-    CKvMessage* request = NewMessageWithCountingPayload(3);
-    request->SetKind(KV_MSG_KIND_REQUEST);
+    CKvMessage* request = NewMessageWithCountingPayload(3, KV_MSG_KIND_REQUEST);
     EXPECT_EQ(request->Post(0x123, &router_, false), KV_E_FAIL);
     EXPECT_EQ(counting_.Live(), 1);
     EXPECT_EQ(request->Send(0x123, kSelf, &router_, 0, true, false), KV_E_FAIL);

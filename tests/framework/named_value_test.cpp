@@ -5,9 +5,7 @@
 TEST(NamedValue, EachSetterClearsTheOtherKindOfValue) {
     CKvNamedValue value("INITIATE_EXPORT", "all");
     value.SetNumber("PROGRESS_DATA", 40);
-    EXPECT_EQ(value.GetValue(), "");
-    EXPECT_EQ(value.GetNumber(), 40u);
+    EXPECT_EQ(std::tuple(value.GetValue(), value.GetNumber()), std::tuple("", 40u));
     value.SetText("EVENT", "x");
-    EXPECT_EQ(value.GetNumber(), 0u);
-    EXPECT_EQ(value.GetName(), "EVENT");
+    EXPECT_EQ(std::tuple(value.GetName(), value.GetNumber()), std::tuple("EVENT", 0u));
 }

@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <string>
-#include <vector>
-
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

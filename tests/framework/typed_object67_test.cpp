@@ -18,8 +18,7 @@ TEST(TypedObject67, CopyReplacesTheEntriesByDeepCopies) {
     target = source;
     ASSERT_EQ(target.GetCount(), 1u);
     EXPECT_NE(target.GetAt(0), entry);
-    EXPECT_EQ(target.GetAt(0)->addresses[2].GetPort(), 80u);
-    EXPECT_EQ(target.GetAt(0)->second_number, 5u);
-    EXPECT_EQ(target.number, 3u);
-    EXPECT_EQ(target.text, "t");
+    EXPECT_EQ(std::tuple(target.GetAt(0)->addresses[2].GetPort(), target.GetAt(0)->second_number,
+                         target.number, target.text),
+              std::tuple(80u, 5u, 3u, "t"));
 }

@@ -5,19 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <mutex>
-#include <string>
-#include <utility>
-#include <vector>
-
 namespace {
 
 using Events = std::vector<std::string>;
 
-constexpr DWORD kWait = 10000;
 constexpr std::uint16_t kWorker = 0x805;
-constexpr std::uint16_t kRequester = 0x800;
 // A REQUEST with one of these commands holds the worker until the gate opens;
 // the second makes it ask for its quit first.
 constexpr std::int32_t kGateCommand = 3;
@@ -109,58 +101,42 @@ private:
     std::vector<KvResult> results_;
 };
 
-class WinThreadTest : public testing::Test {
+class WinThreadTest : public RouterFixture {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(router_.Init(&GetHandleTable()), KV_OK);
-        ASSERT_EQ(router_.RegisterThread(kRequester, requester_.GetThreadId(), "requester"), KV_OK);
-    }
     void Start(RecordingThread& thread) {
         ASSERT_TRUE(thread.CreateThread());
         ASSERT_TRUE(thread.WaitStarted(kWait));
     }
-    KvResult SendToWorker(std::int32_t kind, std::int32_t command, CKvMessage* message = nullptr) {
-        if (message == nullptr)
-            message = new CKvMessage;
-        message->SetKindAndCommand(kind, command, 0);
-        return message->Send(kWorker, kRequester, &router_, 0, true, false);
-    }
     KvResult SendQuitRequest(std::uint32_t source_job, std::uint32_t target_job) {
         auto* request = new CKvMessage;
         request->SetJobIds(source_job, target_job, 0);
-        return SendToWorker(KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_QUIT, request);
+        return SendFromSelf(kWorker, KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_QUIT, request);
     }
     void HoldWorkerInGate(RecordingThread& thread, std::int32_t command = kGateCommand) {
-        ASSERT_EQ(SendToWorker(KV_MSG_KIND_REQUEST, command), KV_OK);
+        ASSERT_EQ(SendFromSelf(kWorker, KV_MSG_KIND_REQUEST, command), KV_OK);
         ASSERT_TRUE(thread.in_gate.Wait(kWait));
     }
     bool IsRegistered(std::uint16_t id) {
         CKvRouterEndpoint entry;
         return router_.LookupEndpoint(entry, id) == 1;
     }
-
-    ScopedCountingPayload counting_;
-    TestThreadQueue requester_;
-    CKvMessageRouter router_;
 };
 
 } // namespace
 
 TEST_F(WinThreadTest, QuitRequestIsAnsweredAfterExitInstance) {
-    RecordingThread thread(&router_, &requester_);
+    RecordingThread thread(&router_, &queue_);
     Start(thread);
     ASSERT_EQ(SendQuitRequest(11, 22), KV_OK);
     ASSERT_TRUE(thread.WaitEnded(1, kWait));
     EXPECT_EQ(thread.requester_count_at_exit, 0u);
     WPARAM kind = 0;
-    CKvMessage* answer = requester_.WaitMessage(nullptr, &kind);
-    ASSERT_NE(answer, nullptr);
-    EXPECT_EQ(kind, static_cast<WPARAM>(KV_MSG_KIND_CONFIRMATION));
-    EXPECT_EQ(answer->GetCommand(), KV_MSG_COMMAND_QUIT);
-    EXPECT_EQ(answer->GetSourceEndpoint(), kWorker);
-    EXPECT_EQ(answer->GetSourceJobId(), 22u);
-    EXPECT_EQ(answer->GetTargetJobId(), 11u);
-    answer->Release();
+    CKvMessage* a = queue_.Wait(&kind);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(std::tuple(kind, a->GetCommand(), a->GetSourceEndpoint(), a->GetSourceJobId(),
+                         a->GetTargetJobId()),
+              std::tuple(WPARAM{KV_MSG_KIND_CONFIRMATION}, KV_MSG_COMMAND_QUIT, kWorker, 22u, 11u));
+    a->Release();
     EXPECT_EQ(thread.GetState(), CKvWinThread::kEnded);
     EXPECT_FALSE(IsRegistered(kWorker));
 }
@@ -172,49 +148,41 @@ TEST_F(WinThreadTest, QuitInfoOrAFailedInitInstanceEndsTheThreadWithoutAnswer) {
         thread.fail_init = fail_init;
         Start(thread);
         if (!fail_init) {
-            ASSERT_EQ(SendToWorker(KV_MSG_KIND_INFO, KV_MSG_COMMAND_QUIT), KV_OK);
+            ASSERT_EQ(SendFromSelf(kWorker, KV_MSG_KIND_INFO, KV_MSG_COMMAND_QUIT), KV_OK);
         }
         ASSERT_TRUE(thread.WaitEnded(1, kWait));
         EXPECT_EQ(thread.TakeEvents(), (Events{"init", "exit"}));
         EXPECT_EQ(thread.GetState(), CKvWinThread::kEnded);
         EXPECT_FALSE(IsRegistered(kWorker));
-        EXPECT_EQ(requester_.GetCount(), 0u);
+        EXPECT_EQ(queue_.GetCount(), 0u);
     }
 }
 
-TEST_F(WinThreadTest, QuitRequestsQueuedBehindTheQuitAreStillAnsweredInOrder) {
+TEST_F(WinThreadTest, BehindTheQuitRequestsAreAnsweredInOrderAndOtherMessagesReleased) {
     RecordingThread thread(&router_);
     Start(thread);
     HoldWorkerInGate(thread, kQuitThenGateCommand);
     ASSERT_EQ(SendQuitRequest(1, 0), KV_OK);
+    for (std::uint32_t value = 0; value < 3; ++value) {
+        ASSERT_EQ(
+            SendFromSelf(kWorker, KV_MSG_KIND_REQUEST, 2, NewMessageWithCountingPayload(value)),
+            KV_OK);
+    }
     ASSERT_EQ(SendQuitRequest(2, 0), KV_OK);
+    EXPECT_EQ(counting_.Live(), 3);
     thread.gate.Set();
     ASSERT_TRUE(thread.WaitEnded(1, kWait));
+    EXPECT_EQ(std::tuple(counting_.Live(), CountingPayload::destroyed.load()), std::tuple(0, 3));
+    const Events events = thread.TakeEvents();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "request"), 1) << "only the gate";
     std::vector<std::uint32_t> answered;
-    while (CKvMessage* answer = requester_.TakeQueued()) {
+    while (CKvMessage* answer = queue_.Take()) {
         answered.push_back(answer->GetTargetJobId());
         answer->Release();
     }
     EXPECT_EQ(answered, (std::vector<std::uint32_t>{1, 2}));
-}
-
-TEST_F(WinThreadTest, MessagesQueuedBehindTheQuitAreReleasedWithTheirPayloads) {
-    RecordingThread thread(&router_);
-    Start(thread);
-    HoldWorkerInGate(thread, kQuitThenGateCommand);
-    for (std::uint32_t value = 0; value < 3; ++value)
-        ASSERT_EQ(SendToWorker(KV_MSG_KIND_REQUEST, 2, NewMessageWithCountingPayload(value)),
-                  KV_OK);
-    EXPECT_EQ(counting_.Live(), 3);
-    thread.gate.Set();
-    ASSERT_TRUE(thread.WaitEnded(1, kWait));
-    EXPECT_EQ(counting_.Live(), 0);
-    EXPECT_EQ(CountingPayload::destroyed, 3);
-    const Events events = thread.TakeEvents();
-    EXPECT_EQ(std::count(events.begin(), events.end(), "request"), 1) << "only the gate";
-    CKvMessage* late = NewMessageWithCountingPayload(9);
-    late->SetKind(KV_MSG_KIND_INFO);
-    EXPECT_EQ(late->Send(kWorker, kRequester, &router_, 0, false, false), KV_E_FAIL);
+    CKvMessage* late = NewMessageWithCountingPayload(9, KV_MSG_KIND_INFO);
+    EXPECT_EQ(late->Send(kWorker, kSelf, &router_, 0, false, false), KV_E_FAIL);
     EXPECT_EQ(counting_.Live(), 1) << "a failed send leaves the message with the sender";
     late->Release();
 }
@@ -222,19 +190,20 @@ TEST_F(WinThreadTest, MessagesQueuedBehindTheQuitAreReleasedWithTheirPayloads) {
 TEST_F(WinThreadTest, DispatchesByKindAndReleasesWhatNoHandlerTakes) {
     RecordingThread thread(&router_);
     Start(thread);
-    ASSERT_EQ(SendToWorker(KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_ANSWER_AT_ONCE), KV_OK);
+    ASSERT_EQ(SendFromSelf(kWorker, KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_ANSWER_AT_ONCE), KV_OK);
     auto* with_job = new CKvMessage;
     with_job->SetSourceJobId(5);
-    ASSERT_EQ(SendToWorker(KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_ANSWER_AT_ONCE, with_job), KV_OK);
-    ASSERT_EQ(SendToWorker(KV_MSG_KIND_INFO, 1), KV_OK);
-    ASSERT_EQ(SendToWorker(6, 0, NewMessageWithCountingPayload(1)), KV_OK);
-    ASSERT_EQ(SendToWorker(KV_MSG_KIND_SIGNAL, 1), KV_OK);
+    ASSERT_EQ(SendFromSelf(kWorker, KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_ANSWER_AT_ONCE, with_job),
+              KV_OK);
+    ASSERT_EQ(SendFromSelf(kWorker, KV_MSG_KIND_INFO, 1), KV_OK);
+    ASSERT_EQ(SendFromSelf(kWorker, 6, 0, NewMessageWithCountingPayload(1)), KV_OK);
+    ASSERT_EQ(SendFromSelf(kWorker, KV_MSG_KIND_SIGNAL, 1), KV_OK);
     EXPECT_EQ(thread.Stop(kWait), KV_OK);
     EXPECT_EQ(thread.Results(), (std::vector<KvResult>{KV_OK, KV_E_NOT_HANDLED, KV_E_NOT_HANDLED,
                                                        KV_E_FAIL, KV_E_NOT_HANDLED, KV_OK}));
     EXPECT_EQ(thread.TakeEvents(), (Events{"init", "request", "info", "exit"}));
     WPARAM kind = 0;
-    CKvMessage* answer = requester_.WaitMessage(nullptr, &kind);
+    CKvMessage* answer = queue_.Wait(&kind);
     ASSERT_NE(answer, nullptr);
     EXPECT_EQ(kind, static_cast<WPARAM>(KV_MSG_KIND_CONFIRMATION));
     answer->Release();
@@ -243,6 +212,8 @@ TEST_F(WinThreadTest, DispatchesByKindAndReleasesWhatNoHandlerTakes) {
 
 TEST_F(WinThreadTest, StopTimesOutWhileTheThreadIsBusyReturnsAtOnceWithoutTimeOutThenRefuses) {
     RecordingThread thread(&router_);
+    EXPECT_EQ(thread.Stop(kWait), KV_E_FAIL) << "not started";
+    EXPECT_FALSE(thread.WaitEnded(2, 0));
     Start(thread);
     HoldWorkerInGate(thread);
     EXPECT_EQ(thread.Stop(50), KV_E_TIMEOUT);
@@ -256,18 +227,14 @@ TEST_F(WinThreadTest, StopTimesOutWhileTheThreadIsBusyReturnsAtOnceWithoutTimeOu
     EXPECT_TRUE(thread.WaitEnded(1, 0));
 }
 
-TEST_F(WinThreadTest, WithoutAStartedThreadOrARouterStopAndTheRouterHelpersFail) {
+TEST_F(WinThreadTest, TheRouterHelpersRegisterWindowsAndNeedARouter) {
     RecordingThread thread(&router_);
-    EXPECT_EQ(thread.Stop(kWait), KV_E_FAIL);
-    EXPECT_FALSE(thread.IsEnded());
-    EXPECT_FALSE(thread.WaitEnded(2, 0));
     int anchor = 0;
     HWND window = reinterpret_cast<HWND>(&anchor);
     EXPECT_EQ(thread.RegisterWindowAtRouter(0x900, window, "dialog"), KV_OK);
     CKvRouterEndpoint entry;
     ASSERT_EQ(router_.LookupEndpoint(entry, 0x900), 1);
-    EXPECT_EQ(entry.kind, CKvRouterEndpoint::kWindow);
-    EXPECT_EQ(entry.window, window);
+    EXPECT_EQ(std::tuple(entry.kind, entry.window), std::tuple(CKvRouterEndpoint::kWindow, window));
     EXPECT_EQ(thread.UnregisterAtRouter(0x900), KV_OK);
     EXPECT_EQ(thread.UnregisterAtRouter(0x900), KV_E_FAIL);
     RecordingThread without_router(nullptr);

@@ -2,11 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <string>
-#include <string_view>
-#include <vector>
-
 namespace {
 
 DomDocumentPtr Loaded(std::string_view xml = {}) {

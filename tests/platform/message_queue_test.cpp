@@ -47,8 +47,7 @@ TEST(MessageQueue, QuitComesAfterEverythingPostedBeforeItAndClosesTheQueue) {
     EXPECT_EQ(Take(queue), 1u);
     ThreadMessage taken;
     EXPECT_FALSE(queue.GetMessage(taken));
-    EXPECT_EQ(taken.message, KV_WM_QUIT);
-    EXPECT_EQ(taken.wParam, 7u);
+    EXPECT_EQ(std::tuple(taken.message, taken.wParam), std::tuple(KV_WM_QUIT, WPARAM{7}));
     EXPECT_TRUE(queue.IsClosed());
     EXPECT_FALSE(queue.Post(Numbered(3)));
     EXPECT_FALSE(queue.PostQuit(0));
@@ -83,9 +82,8 @@ TEST_F(MessageQueueTimer, IsDueAfterItsIntervalOnceAtATimeAndSettingItAgainResta
     clock_.Advance(1);
     ThreadMessage taken;
     ASSERT_TRUE(queue_.GetMessage(taken));
-    EXPECT_EQ(taken.message, KV_WM_TIMER);
-    EXPECT_EQ(taken.wParam, 5u);
-    EXPECT_EQ(taken.window, nullptr);
+    EXPECT_EQ(std::tuple(taken.message, taken.wParam, taken.window),
+              std::tuple(KV_WM_TIMER, WPARAM{5}, nullptr));
     EXPECT_FALSE(queue_.HasMessage()) << "one timer message at a time";
     clock_.Advance(20);
     queue_.SetTimer(5, 30);

@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <string_view>
-
 namespace {
 
 struct UnsignedCase {
@@ -52,9 +49,14 @@ struct SignedCase {
 
 TEST(ParseInt32, SaturatesAtTheSignedLimits) {
     const SignedCase cases[] = {
-        {"2147483647", INT32_MAX}, {"2147483648", INT32_MAX},  {"-2147483648", INT32_MIN},
-        {"-2147483649", INT32_MIN}, {"99999999999", INT32_MAX}, {"-12x", -12},
-        {"", 0},                    {"  7 8", 7},
+        {"2147483647", INT32_MAX},
+        {"2147483648", INT32_MAX},
+        {"-2147483648", INT32_MIN},
+        {"-2147483649", INT32_MIN},
+        {"99999999999", INT32_MAX},
+        {"-12x", -12},
+        {"", 0},
+        {"  7 8", 7},
     };
     for (const SignedCase& c : cases) {
         SCOPED_TRACE(std::string(c.text));

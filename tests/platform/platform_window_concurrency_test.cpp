@@ -5,11 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <mutex>
-#include <string>
-#include <vector>
-
 namespace {
 
 constexpr DWORD kWait = 10000;

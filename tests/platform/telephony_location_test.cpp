@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 namespace {
 
 const TelephonyLocation kMunich = {"49", "89", "G", "0FG", "00EFG"};
 
-TEST(TelephonyLocation, NothingIsAnsweredWithoutAConfiguredLocation) {
+TEST(TelephonyLocation, NothingIsAnsweredWithoutAConfiguredLocationOrOnceTheGuardEnded) {
+    { ScopedTelephonyLocation location(kMunich); }
     std::string country = "old";
     std::string area = "old";
     EXPECT_FALSE(GetTelephonyLocationInfo(country, area));
@@ -67,13 +66,6 @@ TEST(TelephonyLocation, TranslatesCanonicalNumbersFromTheLocation) {
         EXPECT_EQ(translation.translate_results, c.results);
         EXPECT_EQ(translation.destination_country, c.country);
     }
-}
-
-TEST(TelephonyLocation, TheGuardClearsTheLocation) {
-    { ScopedTelephonyLocation location(kMunich); }
-    std::string country;
-    std::string area;
-    EXPECT_FALSE(GetTelephonyLocationInfo(country, area));
 }
 
 } // namespace

@@ -4,11 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <mutex>
-#include <string>
-#include <utility>
-#include <vector>
-
 namespace {
 
 using Events = std::vector<std::string>;

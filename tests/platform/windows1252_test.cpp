@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <string_view>
-
 namespace {
 
 // The undefined bytes 0x81, 0x8D, 0x8F, 0x90 and 0x9D keep the C1 control of the
