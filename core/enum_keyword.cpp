@@ -68,8 +68,12 @@ const EnumKeywordName* EnumKeyword::FindValue(std::uint32_t value) const {
 }
 
 bool EnumKeyword::IsReplacedLater(std::size_t index) const {
+    const std::string_view name = names_[index].name;
     for (std::size_t i = index + 1; i < names_.size(); ++i) {
-        if (names_[i].name == names_[index].name)
+        // Every record's construction runs this scan: the first byte settles
+        // most pairs before a full comparison.
+        const std::string_view other = names_[i].name;
+        if (other.size() == name.size() && (name.empty() || other[0] == name[0]) && other == name)
             return true;
     }
     return false;

@@ -84,16 +84,14 @@ void PHONE_NUMBER::KeepDigits(std::string& out, std::string_view text) {
     }
 }
 
-std::string PHONE_NUMBER::FieldText(const XmlKey& key) const {
+std::string_view PHONE_NUMBER::FieldText(const XmlKey& key, std::string& scratch) const {
     switch (key.kind) {
     case KeyKind::Category:
         return category_.Text();
     case KeyKind::Flag:
-        return std::string(FormatFlag(this->*key.flag));
-    case KeyKind::Count: {
-        std::string text;
-        return dialcount_.Format(text);
-    }
+        return FormatFlag(this->*key.flag);
+    case KeyKind::Count:
+        return dialcount_.Format(scratch);
     default:
         return this->*key.text;
     }
@@ -110,6 +108,7 @@ KvResult PHONE_NUMBER::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* p
         return result_;
     out = element;
     result_ = AddRecordAttribute(document, element, kIdentifierKey, identifier_);
+    std::string scratch;
     for (const XmlKey& key : kXmlKeys) {
         if (key.kind == KeyKind::TrimmedText)
             TrimInPlace(this->*key.text);
@@ -117,7 +116,7 @@ KvResult PHONE_NUMBER::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* p
         if (optional && (this->*key.text).empty())
             continue;
         XmlNode* child = nullptr;
-        result_ = document.AddTextElement(child, element, key.name, FieldText(key), TRUE);
+        result_ = document.AddTextElement(child, element, key.name, FieldText(key, scratch), TRUE);
     }
     return result_;
 }

@@ -79,7 +79,8 @@ private:
     static const XmlKey kXmlKeys[];
 
     static std::string_view FormatFlag(BOOL flag) { return flag ? "TRUE" : "FALSE"; }
-    std::string FieldText(const XmlKey& key) const;
+    // scratch holds the text of a key that has no member text of its own.
+    std::string_view FieldText(const XmlKey& key, std::string& scratch) const;
     void ReadField(const XmlKey& key, const XmlNode& child);
 
     std::string identifier_;

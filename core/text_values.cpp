@@ -4,7 +4,7 @@
 #include "platform/text.h"
 
 std::string& UIntValue::Format(std::string& out) const {
-    out = ::Format("%u", value_);
+    AssignUnsigned(out, value_);
     return out;
 }
 

@@ -69,7 +69,7 @@ std::string& TimeDate::GetText(std::string& out) const {
 }
 
 std::string& TimeDate::GetSecondsText(std::string& out) const {
-    out = Format("%u", seconds_);
+    AssignUnsigned(out, seconds_);
     return out;
 }
 

@@ -263,6 +263,7 @@ void XmlDocument::DestroyNodes() {
                   std::is_trivially_destructible_v<XmlText> &&
                   std::is_trivially_destructible_v<XmlComment>);
     nodes_.clear();
+    text_bytes_ = 0;
     for (auto& [node, markup] : markups_) {
         if (markup.capacity() > spare_markup_.capacity())
             spare_markup_.swap(markup);
@@ -310,6 +311,9 @@ KvResult XmlDocument::GetText(std::string& out) {
     XmlElement* root = GetRoot();
     if (root == nullptr)
         return result_ = KV_E_INVALID_POINTER;
+    // One reservation instead of doubling steps that copy the text again
+    // and again into fresh memory.
+    MarkupBuffer(*root).reserve(EstimateMarkupSize());
     root->BuildMarkup();
     out.assign(root->GetMarkup());
     return result_ = KV_OK;

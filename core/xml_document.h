@@ -189,6 +189,10 @@ private:
     // The markup buffer of a node, created on first use, and a view of it.
     std::string& MarkupBuffer(XmlNode& node);
     std::string_view FindMarkup(const XmlNode& node) const;
+    // Enough for the markup of the whole tree in most documents: the texts
+    // given to the nodes (names twice, for the close tags) and a few bytes of
+    // markup per node.
+    std::size_t EstimateMarkupSize() const { return text_bytes_ + 8 * nodes_.size(); }
     UndoMark GetUndoMark() const;
     void Undo(const UndoMark& mark);
     bool ParseInOnePass(XmlElement*& container, std::string_view text);
@@ -229,6 +233,9 @@ private:
 
     XmlArena arena_;
     XmlWriter writer_;
+    // Bytes of the texts given to the nodes since the last Clear, names
+    // counted twice; texts set again are counted again.
+    std::size_t text_bytes_ = 0;
 
     // Walk state of the cycle test.
     std::vector<XmlElement*> walk_stack_;

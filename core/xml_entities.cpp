@@ -77,6 +77,14 @@ std::size_t DecodeReference(std::string& out, std::string_view text, std::size_t
 
 } // namespace
 
+bool XmlTextNeedsEncoding(std::string_view text) {
+    for (const char c : text) {
+        if (!kEncodeTable[static_cast<unsigned char>(c)].empty())
+            return true;
+    }
+    return false;
+}
+
 void AppendXmlEncodedEntities(std::string& out, std::string_view text) {
     std::size_t copied = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -12,6 +12,9 @@ void XmlEncodeEntities(std::string& text);
 // Replaces the entities by their characters, in place.
 void XmlDecodeEntities(std::string& text);
 
+// Whether encoding would change the text.
+bool XmlTextNeedsEncoding(std::string_view text);
+
 // The same two operations appending to an output buffer.
 void AppendXmlEncodedEntities(std::string& out, std::string_view text);
 void AppendXmlDecodedEntities(std::string& out, std::string_view text);

@@ -37,17 +37,20 @@ void XmlNode::BorrowName(std::string_view name) {
     name_ = name.data();
     name_size_ = static_cast<std::uint32_t>(name.size());
     SetFlag(kOwnsName, false);
+    document_->text_bytes_ += 2 * std::size_t{name_size_};
 }
 
 void XmlNode::BorrowContent(std::string_view content) {
     content_ = content.data();
     content_size_ = static_cast<std::uint32_t>(content.size());
     SetFlag(kOwnsContent, false);
+    document_->text_bytes_ += content_size_;
 }
 
 void XmlNode::StoreText(const char*& data, std::uint32_t& size, Flag owned, std::string_view text) {
     text = text.substr(0, UINT32_MAX);
     const auto length = static_cast<std::uint32_t>(text.size());
+    document_->text_bytes_ += owned == kOwnsName ? 2 * std::size_t{length} : length;
     std::uint32_t capacity = 0;
     if (HasFlag(owned))
         std::memcpy(&capacity, data - sizeof capacity, sizeof capacity);
@@ -117,6 +120,11 @@ void XmlNode::SetNameAndContent(const char* name, const char* content) {
 void XmlNode::SetText(std::string_view text) {
     if (!HasTextContent(kind_) || kind_ == kXmlText)
         return;
+    // Most texts hold nothing to encode: they are stored without a temporary.
+    if (!XmlTextNeedsEncoding(text)) {
+        SetContent(text);
+        return;
+    }
     std::string encoded;
     encoded.reserve(text.size() + text.size() / 4);
     AppendXmlEncodedEntities(encoded, text);

@@ -4,12 +4,31 @@
 #include "core/xml_entities.h"
 #include "platform/pointer.h"
 
+#include <algorithm>
+
 namespace {
 
 // A name ending in "/" directly before ">" would read back as the empty form
 // '<name/>', so such an open tag gets a blank before its ">".
 bool NeedsBlankBeforeClose(std::string_view name) {
     return name.size() >= 2 && name.back() == '/';
+}
+
+// "<name>content</name>" in one step: most fields of a record are text
+// elements without attributes, and six appends each would check the
+// capacity and call the copy routine for a few bytes.
+void AppendPlainTextElement(std::string& out, std::string_view name, std::string_view content) {
+    const std::size_t start = out.size();
+    out.resize(start + 2 * name.size() + content.size() + 5);
+    char* at = out.data() + start;
+    *at++ = '<';
+    at = std::copy(name.begin(), name.end(), at);
+    *at++ = '>';
+    at = std::copy(content.begin(), content.end(), at);
+    *at++ = '<';
+    *at++ = '/';
+    at = std::copy(name.begin(), name.end(), at);
+    *at = '>';
 }
 
 } // namespace
@@ -49,6 +68,10 @@ void XmlWriter::AppendLeaf(std::string& out, XmlNode& node) {
         auto& text_element = static_cast<XmlTextElement&>(node);
         if (node.GetContent().empty()) {
             text_element.WriteEmptyTag(out);
+            break;
+        }
+        if (text_element.attributes_.empty() && !NeedsBlankBeforeClose(node.GetName())) {
+            AppendPlainTextElement(out, node.GetName(), node.GetContent());
             break;
         }
         out.push_back('<');

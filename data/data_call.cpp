@@ -8,7 +8,8 @@ CKvDataCall::CKvDataCall(CKvDataHandlerCatalog* context, std::uint32_t identifie
     CKvDataCall::Reset();
     datetime_start_.SetNow();
     FormatStartTime();
-    RegisterNamedFields();
+    SetNamedFieldsRegistrar(
+        [](CKvDataHandler& record) { static_cast<CKvDataCall&>(record).RegisterNamedFields(); });
 }
 
 void CKvDataCall::RegisterNamedFields() {

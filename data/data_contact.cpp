@@ -16,7 +16,8 @@ constexpr std::uint64_t kSecondsPerDay = 86400;
 CKvDataContact::CKvDataContact(CKvDataHandlerCatalog* context, std::uint32_t identifier)
     : DataRecord(context, identifier) {
     CKvDataContact::Reset();
-    RegisterNamedFields();
+    SetNamedFieldsRegistrar(
+        [](CKvDataHandler& record) { static_cast<CKvDataContact&>(record).RegisterNamedFields(); });
 }
 
 void CKvDataContact::RegisterNamedFields() {
@@ -104,10 +105,14 @@ KvResult CKvDataContact::Reset() {
     addresses_.Reset();
     salutation_.clear();
     profession_.clear();
+    // Made once: names of this length are no short strings, and a temporary
+    // per contact would cost an allocation each.
+    static const std::string kEmailName(kEmailListName);
+    static const std::string kUrlName(kUrlListName);
     emails_.Reset();
-    emails_.SetElementName(kEmailListName);
+    emails_.SetElementName(kEmailName);
     urls_.Reset();
-    urls_.SetElementName(kUrlListName);
+    urls_.SetElementName(kUrlName);
     datapool_.clear();
     return result_ = KV_OK;
 }
@@ -159,9 +164,20 @@ std::uint32_t CKvDataContact::DialCountDecrement(std::uint32_t days) {
     return static_cast<std::uint32_t>(decrement);
 }
 
+bool CKvDataContact::HasDialCounts() const {
+    PHONE_NUMBER_LIST::Position position{};
+    phone_numbers_.GetStartPosition(position);
+    const PHONE_NUMBER* number = nullptr;
+    while (phone_numbers_.GetNext(number, position)) {
+        if (number->GetDialCount().Get() != 0)
+            return true;
+    }
+    return false;
+}
+
 KvResult CKvDataContact::AgeDialCounts() {
     result_ = KV_OK;
-    if (phone_numbers_.GetCount() == 0)
+    if (!HasDialCounts())
         return result_;
     TimeDate now;
     now.SetNow();

@@ -105,6 +105,9 @@ private:
     static const RecordForm<CKvDataContact>& Form();
     void RegisterNamedFields();
     KvResult SetLastNumber(std::string& field, std::string& number);
+    // Ageing leaves counts of 0 at 0; without another count it reads no
+    // clock.
+    bool HasDialCounts() const;
 
     PHONE_NUMBER_LIST phone_numbers_;
     std::string lastname_;

@@ -107,7 +107,7 @@ KvResult CKvDataHandler::FilterText(std::string& text) {
 
 void CKvDataHandler::SetIdentifier(std::uint32_t identifier) {
     identifier_ = identifier;
-    identifier_text_ = Format("%x", identifier);
+    AssignUnsigned(identifier_text_, identifier, 16);
 }
 
 void CKvDataHandler::ResetBaseFields() {

@@ -95,8 +95,16 @@ public:
     const std::string& GetSpareText() const { return spare_text_; }
     TimeoutTimer& GetTimer() { return timer_; }
     const TimeoutTimer& GetTimer() const { return timer_; }
-    NamedValueMap& GetNamedFields() { return named_fields_; }
-    const NamedValueMap& GetNamedFields() const { return named_fields_; }
+    // A record that registers its fields with SetNamedFieldsRegistrar has
+    // them registered here, on the first call.
+    NamedValueMap& GetNamedFields() {
+        RegisterPendingNamedFields();
+        return named_fields_;
+    }
+    const NamedValueMap& GetNamedFields() const {
+        RegisterPendingNamedFields();
+        return named_fields_;
+    }
 
 protected:
     // Which base fields a record's copy takes from its source.
@@ -126,16 +134,36 @@ protected:
     void SetTypeCode(std::uint32_t code) { type_code_ = code; }
     KvResult SetResult(KvResult result) { return result_ = result; }
 
+    // The registrar runs once, at the first GetNamedFields: registering nine
+    // cells costs some thirty allocations, and most records (those of a store
+    // read from XML) are never asked for their named fields. Like the rest of
+    // the record, the first call must not race with another.
+    using NamedFieldsRegistrar = void (*)(CKvDataHandler& record);
+    void SetNamedFieldsRegistrar(NamedFieldsRegistrar registrar) {
+        named_fields_registrar_ = registrar;
+    }
+
     KvResult result_ = KV_OK;
 
 private:
+    void RegisterPendingNamedFields() const {
+        if (named_fields_registrar_ == nullptr)
+            return;
+        const NamedFieldsRegistrar registrar = named_fields_registrar_;
+        named_fields_registrar_ = nullptr;
+        registrar(const_cast<CKvDataHandler&>(*this));
+    }
+
     std::uint32_t identifier_ = 0;
     std::string identifier_text_;
     std::uint32_t type_code_ = 0;
     TimeoutTimer timer_{0, 0};
     std::uint32_t flag_word_ = 0;
     CKvDataHandlerCatalog* context_ = nullptr;
-    NamedValueMap named_fields_;
+    mutable NamedFieldsRegistrar named_fields_registrar_ = nullptr;
+    // Mutable: registration may happen on the first call through a const
+    // record; the registrar only adds cells to the map.
+    mutable NamedValueMap named_fields_;
     std::string spare_text_;
 };
 

@@ -6,6 +6,7 @@
 #include "data/data_record_factory.h"
 #include "platform/pointer.h"
 
+#include <algorithm>
 #include <utility>
 
 // Holds the attached lock, if any, for one operation.
@@ -151,11 +152,14 @@ KvResult CKvDataHandlerStore::Add(CKvDataHandler* record) {
     }
 
     if (existing != entries_.end()) {
+        ++removals_;
         by_record_.erase(existing->record.get());
         existing->record.reset(record);
         by_record_.emplace(record, existing);
         return result_;
     }
+    if (entries_.empty())
+        ReserveIndexes();
     entries_.push_back(Entry{std::unique_ptr<CKvDataHandler>(record), identifier, key});
     const EntryList::iterator entry = std::prev(entries_.end());
     if (IsKeyMode())
@@ -164,6 +168,18 @@ KvResult CKvDataHandlerStore::Add(CKvDataHandler* record) {
         by_identifier_.emplace(identifier, entry);
     by_record_.emplace(record, entry);
     return result_;
+}
+
+void CKvDataHandlerStore::ReserveIndexes() {
+    // A store filled up to its capacity would rehash its indexes a dozen
+    // times; the bound keeps a large, mostly empty store small.
+    constexpr std::int32_t kMostReserved = 16384;
+    const auto count = static_cast<std::size_t>(std::clamp(capacity_, 0, kMostReserved));
+    if (IsKeyMode())
+        by_key_.reserve(count);
+    else
+        by_identifier_.reserve(count);
+    by_record_.reserve(count);
 }
 
 KvResult CKvDataHandlerStore::Add(std::unique_ptr<CKvDataHandler>& record) {
@@ -179,6 +195,7 @@ std::unique_ptr<CKvDataHandler> CKvDataHandlerStore::Unlink(EntryList::iterator 
     else
         by_identifier_.erase(entry->identifier);
     by_record_.erase(entry->record.get());
+    ++removals_;
     std::unique_ptr<CKvDataHandler> record = std::move(entry->record);
     entries_.erase(entry);
     return record;
@@ -244,6 +261,7 @@ bool CKvDataHandlerStore::DeleteHandler(CKvDataHandler* record) {
 }
 
 void CKvDataHandlerStore::ForgetAll() {
+    ++removals_;
     by_key_.clear();
     by_identifier_.clear();
     by_record_.clear();
@@ -272,9 +290,20 @@ std::int32_t CKvDataHandlerStore::GetCount() {
     return static_cast<std::int32_t>(entries_.size());
 }
 
+void CKvDataHandlerStore::SetPosition(Position& position, EntryList::iterator entry) {
+    position.next_ = entry->record.get();
+    position.store_ = this;
+    position.entry_ = entry;
+    position.removals_ = removals_;
+}
+
 bool CKvDataHandlerStore::GetStartPosition(Position* position) {
     Guard guard(*this);
-    PositionOrOwn(position).next_ = entries_.empty() ? nullptr : entries_.front().record.get();
+    Position& at = PositionOrOwn(position);
+    if (entries_.empty())
+        at.next_ = nullptr;
+    else
+        SetPosition(at, entries_.begin());
     return !entries_.empty();
 }
 
@@ -287,14 +316,20 @@ CKvDataHandler* CKvDataHandlerStore::GetNextUnlocked(Position* position) {
     Position& at = PositionOrOwn(position);
     if (at.next_ == nullptr)
         return nullptr;
-    auto found = by_record_.find(at.next_);
-    if (found == by_record_.end()) {
-        at.next_ = nullptr;
-        return nullptr;
+    EntryList::iterator entry = at.entry_;
+    if (at.store_ != this || at.removals_ != removals_) {
+        auto found = by_record_.find(at.next_);
+        if (found == by_record_.end()) {
+            at.next_ = nullptr;
+            return nullptr;
+        }
+        entry = found->second;
     }
-    const EntryList::iterator entry = found->second;
     const auto following = std::next(entry);
-    at.next_ = following == entries_.end() ? nullptr : following->record.get();
+    if (following == entries_.end())
+        at.next_ = nullptr;
+    else
+        SetPosition(at, following);
     return entry->record.get();
 }
 

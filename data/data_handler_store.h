@@ -26,6 +26,13 @@ class XmlDocument;
 class XmlNode;
 
 class CKvDataHandlerStore {
+    struct Entry {
+        std::unique_ptr<CKvDataHandler> record;
+        std::uint32_t identifier = 0;
+        std::string key;
+    };
+    using EntryList = std::list<Entry>;
+
 public:
     static constexpr std::string_view kDefaultElementName = "DATA_TYPE_HANDLER";
 
@@ -38,6 +45,12 @@ public:
     private:
         friend class CKvDataHandlerStore;
         const CKvDataHandler* next_ = nullptr;
+        // The entry holding next_, trusted only while the store that set it
+        // has taken no record out since (see removals_): then the step needs
+        // no look-up.
+        const CKvDataHandlerStore* store_ = nullptr;
+        EntryList::iterator entry_{};
+        std::uint64_t removals_ = 0;
     };
 
     CKvDataHandlerStore();
@@ -168,19 +181,14 @@ public:
     KvResult ReadXml(const XmlNode* element);
 
 private:
-    struct Entry {
-        std::unique_ptr<CKvDataHandler> record;
-        std::uint32_t identifier = 0;
-        std::string key;
-    };
-    using EntryList = std::list<Entry>;
-
     class Guard;
 
     bool IsKeyMode() const { return key_mode_ != 0; }
     std::unique_ptr<CKvDataHandler> Unlink(EntryList::iterator entry);
     void ForgetAll();
     Position& PositionOrOwn(Position* position) { return position ? *position : own_position_; }
+    void SetPosition(Position& position, EntryList::iterator entry);
+    void ReserveIndexes();
 
     std::uint32_t handler_type_ = 0;
     std::int32_t capacity_ = 0;
@@ -188,6 +196,9 @@ private:
     std::unordered_map<std::string, EntryList::iterator> by_key_;
     std::unordered_map<std::uint32_t, EntryList::iterator> by_identifier_;
     std::unordered_map<const CKvDataHandler*, EntryList::iterator> by_record_;
+    // Counts the records taken out or replaced, so that positions know when
+    // their entry may be gone.
+    std::uint64_t removals_ = 0;
     std::uint32_t key_mode_ = 0;
     std::string element_name_{kDefaultElementName};
     KvResult result_ = KV_OK;

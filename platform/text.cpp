@@ -1,6 +1,7 @@
 #include "platform/text.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 
@@ -109,7 +110,9 @@ std::int32_t FindOneOf(std::string_view text, std::string_view set, std::int32_t
     return ToIndex(text.find_first_of(set, static_cast<std::size_t>(start)));
 }
 
-std::int32_t ReverseFindChar(std::string_view text, char c) { return ToIndex(text.rfind(c)); }
+std::int32_t ReverseFindChar(std::string_view text, char c) {
+    return ToIndex(text.rfind(c));
+}
 
 std::string Mid(std::string_view text, std::int32_t first) {
     return Mid(text, first, static_cast<std::int32_t>(text.size()));
@@ -119,10 +122,13 @@ std::string Mid(std::string_view text, std::int32_t first, std::int32_t count) {
     const auto size = static_cast<std::int64_t>(text.size());
     const std::int64_t begin = std::clamp<std::int64_t>(first, 0, size);
     const std::int64_t length = std::clamp<std::int64_t>(count, 0, size - begin);
-    return std::string(text.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(length)));
+    return std::string(
+        text.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(length)));
 }
 
-std::string Left(std::string_view text, std::int32_t count) { return Mid(text, 0, count); }
+std::string Left(std::string_view text, std::int32_t count) {
+    return Mid(text, 0, count);
+}
 
 std::string Right(std::string_view text, std::int32_t count) {
     const auto size = static_cast<std::int64_t>(text.size());
@@ -158,4 +164,11 @@ void AppendFormat(std::string& out, const char* format, ...) {
     va_start(args, format);
     AppendFormatV(out, format, args);
     va_end(args);
+}
+
+std::string& AssignUnsigned(std::string& out, std::uint32_t value, int base) {
+    char digits[16];
+    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value, base);
+    out.assign(digits, end.ptr);
+    return out;
 }

@@ -14,9 +14,15 @@ inline constexpr std::string_view kWhiteSpace = " \t\n\v\f\r";
 constexpr bool IsWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
-constexpr bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
-constexpr char ToUpperAscii(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
-constexpr char ToLowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+constexpr bool IsAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+constexpr char ToUpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+}
+constexpr char ToLowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
 
 void TrimInPlace(std::string& text);
 void TrimLeftInPlace(std::string& text);
@@ -53,5 +59,7 @@ std::int32_t RemoveChar(std::string& text, char c);
 // printf-style formatting; arguments keep their 32-bit widths ("%u" of a
 // uint32_t), and "%.d" of 0 gives an empty text as the C library does.
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void AppendFormat(std::string& out, const char* format, ...)
-    __attribute__((format(printf, 2, 3)));
+void AppendFormat(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// out = the number as Format's "%u" (base 10) or "%x" (base 16) gives it,
+// without the formatting machinery that per-record writes cannot afford.
+std::string& AssignUnsigned(std::string& out, std::uint32_t value, int base = 10);

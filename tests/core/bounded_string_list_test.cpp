@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
+#include <tuple>
 
 namespace {
 
@@ -18,16 +18,14 @@ TEST(BoundedStringList, AddAndSetFromTextStopAtFiftyStrings) {
         sixty += std::to_string(i) + ",";
     BoundedStringList list;
     EXPECT_EQ(list.SetFromText(sixty), KV_OK) << "items past fifty are not read";
-    EXPECT_EQ(list.GetCount(), 50u);
-    EXPECT_TRUE(list.Contains("49"));
-    EXPECT_EQ(list.Add("50"), KV_E_LIST_FULL);
-    EXPECT_EQ(list.GetResult(), KV_E_LIST_FULL);
+    EXPECT_TRUE(list.GetCount() == 50 && list.Contains("49"));
+    EXPECT_EQ((std::tuple{list.Add("50"), list.GetResult()}),
+              std::tuple(KV_E_LIST_FULL, KV_E_LIST_FULL));
     list.RemoveAll();
     for (int i = 0; i < 45; ++i)
         list.Add("old");
     EXPECT_EQ(list.SetFromText(sixty), KV_E_LIST_FULL);
-    EXPECT_TRUE(list.Contains("4"));
-    EXPECT_FALSE(list.Contains("5"));
+    EXPECT_TRUE(list.Contains("4") && !list.Contains("5"));
 }
 
 TEST(BoundedStringList, SetFromTextAppendsTrimmedItemsAndCopiesTakeThem) {
@@ -52,19 +50,15 @@ TEST(BoundedStringList, WalksInOrderToTheNullPositionAndAStalePositionEndsTheWal
     BoundedStringList list;
     std::string text = "kept";
     BoundedStringList::Position position = 7;
-    EXPECT_FALSE(list.GetFirst(text) || list.GetHeadPosition(position));
-    EXPECT_EQ(text, "kept");
+    EXPECT_FALSE(list.GetFirst(text) || list.GetHeadPosition(position) || text != "kept");
     list.SetFromText("x,y");
-    EXPECT_TRUE(list.GetFirst(text));
-    EXPECT_EQ(text, "x");
+    EXPECT_TRUE(list.GetFirst(text) && text == "x");
     ASSERT_TRUE(list.GetHeadPosition(position));
     EXPECT_TRUE(list.GetNext(text, position) && list.GetNext(text, position));
-    EXPECT_EQ(text, "y");
-    EXPECT_EQ(position, BoundedStringList::kNoPosition);
+    EXPECT_TRUE(text == "y" && position == BoundedStringList::kNoPosition);
     ASSERT_TRUE(list.GetHeadPosition(position));
     list.RemoveAll();
-    EXPECT_FALSE(list.GetNext(text, position));
-    EXPECT_EQ(position, BoundedStringList::kNoPosition);
+    EXPECT_FALSE(list.GetNext(text, position) || position != BoundedStringList::kNoPosition);
 }
 
 } // namespace

@@ -1,31 +1,25 @@
 #include "core/computer_ident.h"
 
-#include "core/record_xml_testing.h"
+#include "core_test_support.h"
 #include "platform/name_resolver.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <tuple>
 
 namespace {
 
 // Knows one computer: "server" at 10.0.0.1.
-class FakeResolver final : public NameResolver {
-public:
+constexpr std::uint32_t kServer = 0x0A000001u;
+struct FakeResolver final : NameResolver {
     bool LookupName(std::uint32_t address, std::string& name) override {
-        if (address != kServer)
-            return false;
-        name = "server";
-        return true;
+        return address == kServer && (name = "server", true);
     }
     bool LookupAddress(const std::string& name, std::uint32_t& address) override {
-        if (name != "server")
-            return false;
-        address = kServer;
-        return true;
+        return name == "server" && (address = kServer, true);
     }
-    static constexpr std::uint32_t kServer = 0x0A000001u;
 };
 
 COMPUTER_IDENT Identity(const char* name, const char* address, std::uint32_t port = 0) {
@@ -36,7 +30,7 @@ COMPUTER_IDENT Identity(const char* name, const char* address, std::uint32_t por
     return identity;
 }
 
-TEST(ComputerIdent, WritesOnlyWhatIsSetAndNamesRoundTripThroughTheirEncodedForm) {
+TEST(ComputerIdent, WritesOnlyWhatIsSetNamesRoundTripEncodedAndMatchesFollowsNamesThenPorts) {
     COMPUTER_IDENT identity;
     identity.GetIdentifier() = "peer";
     EXPECT_EQ(WriteRecordText(identity),
@@ -49,22 +43,17 @@ TEST(ComputerIdent, WritesOnlyWhatIsSetAndNamesRoundTripThroughTheirEncodedForm)
 
     identity = Identity("r\xF6<ter", "1.2.3.4", 5);
     identity.GetElementName() = "PEER";
-    XmlDocument document;
     COMPUTER_IDENT read;
     read.GetElementName() = "PEER";
-    EXPECT_EQ(read.ReadXml(ParseFirstNode(document, WriteRecordText(identity))), KV_OK);
-    EXPECT_EQ(read.GetName(), "r\xF6<ter");
-    EXPECT_EQ(read.GetKey(), identity.GetKey());
-    EXPECT_EQ(read.ReadXml(ParseFirstNode(document, "<PEER identifier=\"i\"><name>a&amp;b</name>"
-                                                    "</PEER>")),
+    EXPECT_EQ(read.ReadXml(Parsed(WriteRecordText(identity))), KV_OK);
+    EXPECT_TRUE(read.GetName() == "r\xF6<ter" && read.GetKey() == identity.GetKey());
+    EXPECT_EQ(read.ReadXml(Parsed("<PEER identifier=\"i\"><name>a&amp;b</name>"
+                                  "</PEER>")),
               KV_OK);
     EXPECT_EQ(read.GetName(), "a&amp;b");
-    EXPECT_EQ(read.ReadXml(ParseFirstNode(document, "<PEER><name>x</name></PEER>")),
-              KV_E_NOT_FOUND);
+    EXPECT_EQ(read.ReadXml(Parsed("<PEER><name>x</name></PEER>")), KV_E_NOT_FOUND);
     EXPECT_EQ(read.GetName(), "a&amp;b");
-}
-
-TEST(ComputerIdent, MatchesFollowsNamesThenAddressesThenPorts) {
+    // Matches follows names then addresses then ports.
     const std::tuple<COMPUTER_IDENT, COMPUTER_IDENT, BOOL, std::uint32_t> cases[] = {
         {Identity("Host", "1.2.3.4"), Identity("host", "0.0.0.0"), FALSE, 1},
         {Identity("Host", "1.2.3.4"), Identity("host", "1.2.3.5"), FALSE, KV_E_FAIL},
@@ -94,32 +83,25 @@ TEST(ComputerIdent, ResolveUsesTheResolverOnlyWhenAsked) {
     identity.Resolve("10.0.0.2", TRUE);
     EXPECT_EQ(identity.GetAddressText() + " " + identity.GetName(), "10.0.0.2 server");
     COMPUTER_IDENT by_name;
-    EXPECT_EQ(by_name.Resolve("server", TRUE), KV_OK);
-    EXPECT_EQ(by_name.GetAddress(), FakeResolver::kServer);
+    EXPECT_TRUE(by_name.Resolve("server", TRUE) == KV_OK && by_name.GetAddress() == kServer);
     by_name.Resolve("unknown", TRUE);
-    EXPECT_EQ(by_name.GetName(), "unknown");
-    EXPECT_EQ(by_name.GetAddress(), FakeResolver::kServer);
+    EXPECT_TRUE(by_name.GetName() == "unknown" && by_name.GetAddress() == kServer);
 }
 
 TEST(ComputerIdentList, AddRefusesMatchesWithoutPortsAndReadAppendsEveryChildElement) {
     COMPUTER_IDENT_LIST list;
     COMPUTER_IDENT* entry = nullptr;
-    EXPECT_EQ(list.Add(entry, "h", 0x01020304u, 80), KV_OK);
-    EXPECT_NE(entry, nullptr);
+    EXPECT_TRUE(list.Add(entry, "h", 0x01020304u, 80) == KV_OK && entry != nullptr);
     EXPECT_EQ(list.Add(entry, "h", 0x01020304u, 81), KV_E_FAIL);
-    EXPECT_EQ(entry, nullptr);
-    EXPECT_EQ(list.GetCount(), 1u);
+    EXPECT_TRUE(entry == nullptr && list.GetCount() == 1);
     EXPECT_EQ(list.Contains(Identity("H", "0.0.0.0", 81), TRUE), 0);
-    EXPECT_EQ(list.Remove(Identity("H", "0.0.0.0", 81), FALSE), 1);
-    EXPECT_EQ(list.GetCount(), 0u);
+    EXPECT_TRUE(list.Remove(Identity("H", "0.0.0.0", 81), FALSE) == 1 && list.GetCount() == 0);
 
-    XmlDocument document;
-    EXPECT_EQ(list.ReadXml(ParseFirstNode(
-                  document, "<COMPUTER_IDENT_LIST identifier=\"l\">"
-                            "<COMPUTER_IDENT identifier=\"1\"><name>h</name></COMPUTER_IDENT>"
-                            "<COMPUTER_IDENT identifier=\"2\"><name>h</name></COMPUTER_IDENT>"
-                            "<OTHER identifier=\"3\"><name>x</name></OTHER>"
-                            "</COMPUTER_IDENT_LIST>")),
+    EXPECT_EQ(list.ReadXml(Parsed("<COMPUTER_IDENT_LIST identifier=\"l\">"
+                                  "<COMPUTER_IDENT identifier=\"1\"><name>h</name></COMPUTER_IDENT>"
+                                  "<COMPUTER_IDENT identifier=\"2\"><name>h</name></COMPUTER_IDENT>"
+                                  "<OTHER identifier=\"3\"><name>x</name></OTHER>"
+                                  "</COMPUTER_IDENT_LIST>")),
               KV_OK);
     const COMPUTER_IDENT_LIST& same = list;
     list = same;
@@ -128,8 +110,7 @@ TEST(ComputerIdentList, AddRefusesMatchesWithoutPortsAndReadAppendsEveryChildEle
     while (list.GetNext(entry, position))
         names += entry->GetName() + "/" + entry->GetIdentifier() + ";";
     EXPECT_EQ(names, "h/1;h/2;/;");
-    EXPECT_EQ(list.ReadXml(ParseFirstNode(document, "<COMPUTER_IDENT_LIST identifier=\"e\" />")),
-              KV_OK);
+    EXPECT_EQ(list.ReadXml(Parsed("<COMPUTER_IDENT_LIST identifier=\"e\" />")), KV_OK);
     EXPECT_EQ(list.GetIdentifier(), "e");
 }
 

@@ -41,8 +41,7 @@ TEST(DiallingRules, ApplyAffixesFollowsModeAndDirection) {
     for (const auto& [mode, direction, given, result, expected] : cases) {
         SCOPED_TRACE(testing::Message()
                      << "mode " << mode << " direction " << direction << " " << given);
-        rules.ModeFlag() = mode;
-        rules.DirectionFlag() = direction;
+        rules.ModeFlag() = mode, rules.DirectionFlag() = direction;
         std::string number = given;
         EXPECT_EQ(rules.ApplyAffixes(number), result);
         EXPECT_EQ(number, expected);
@@ -62,14 +61,12 @@ TEST(DiallingRules, ApplyAffixesFollowsModeAndDirection) {
 TEST(DiallingRules, HasAndStripAffixesLookAtBothEnds) {
     EXPECT_TRUE(DiallingRules::HasAffixes(" 125 ", "", "5"));
     EXPECT_FALSE(DiallingRules::HasAffixes("151", "", "5"));
-    std::string number = "0" + L + "5";
-    EXPECT_EQ(DiallingRules::StripAffixes(number, "0", "5"), 1);
-    EXPECT_EQ(number, L);
-    number = "05";
-    EXPECT_EQ(DiallingRules::StripAffixes(number, "0", "5"), 0);
-    number = " 0" + L + " ";
-    EXPECT_EQ(DiallingRules::StripAffixes(number, "0", "5"), 0);
-    EXPECT_EQ(number, " 0" + L + " ");
+    for (const auto& [given, stripped, after] :
+         {std::tuple{"0" + L + "5", 1, L}, {"05", 0, "05"}, {" 0" + L + " ", 0, " 0" + L + " "}}) {
+        std::string number = given;
+        EXPECT_EQ((std::tuple{DiallingRules::StripAffixes(number, "0", "5"), number}),
+                  std::tuple(stripped, after));
+    }
 }
 
 TEST(DiallingRules, DialableAndReceivedNumbersAreTranslatedOnlyAtTheLocation) {
@@ -108,35 +105,29 @@ TEST(DiallingRules, DialableAndReceivedNumbersAreTranslatedOnlyAtTheLocation) {
     }
 }
 
-TEST(DiallingRules, CountryRulesAndLocationComeOnlyFromAConfiguredLocation) {
+TEST(DiallingRules,
+     CountryRulesAndLocationComeOnlyFromAConfiguredLocationAndTextOperationsReportEmptyResults) {
     DiallingRules rules;
     std::string country = "old";
     std::string area = "old";
     EXPECT_EQ(rules.LoadCountryRules("49"), KV_E_FAIL);
-    EXPECT_EQ(GetTapiLocationInfo(country, area), KV_E_FAIL);
-    EXPECT_EQ(country, "old");
+    EXPECT_EQ((std::tuple{GetTapiLocationInfo(country, area), country}),
+              std::tuple(KV_E_FAIL, "old"));
     EXPECT_FALSE(NeedsTapiTranslation("+49 (89) 1234"));
 
     ScopedTelephonyLocation location(kBerlin);
     EXPECT_EQ(rules.LoadCountryRules("1"), KV_E_FAIL);
-    EXPECT_EQ(rules.LoadCountryRules(" 49"), KV_OK);
-    EXPECT_EQ(rules.GetInternationalRule(), "00EFG");
-    EXPECT_EQ(GetTapiLocationInfo(country, area), KV_OK);
-    EXPECT_EQ(country + "/" + area, "49/30");
-    EXPECT_TRUE(NeedsTapiTranslation("+49 (89) 1234"));
-    EXPECT_FALSE(NeedsTapiTranslation("089 1234"));
-}
-
-TEST(DiallingRules, TextOperationsReportEmptyResults) {
+    EXPECT_EQ((std::tuple{rules.LoadCountryRules(" 49"), rules.GetInternationalRule()}),
+              std::tuple(KV_OK, "00EFG"));
+    EXPECT_EQ((std::tuple{GetTapiLocationInfo(country, area), country + "/" + area}),
+              std::tuple(KV_OK, "49/30"));
+    EXPECT_TRUE(NeedsTapiTranslation("+49 (89) 1234") && !NeedsTapiTranslation("089 1234"));
     std::string out = "old";
-    EXPECT_EQ(KeepDigits(out, "no digits"), KV_E_FAIL);
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(KeepDigitsAnd(out, " +49 (89) *1# ", "*#"), KV_OK);
-    EXPECT_EQ(out, "4989*1#");
-    EXPECT_EQ(RemoveBlanks(out, "one two"), KV_OK);
-    EXPECT_EQ(out, "onetwo");
-    EXPECT_EQ(RemoveBlanks(out, "  word\t"), KV_OK);
-    EXPECT_EQ(out, "  word\t");
+    EXPECT_EQ((std::tuple{KeepDigits(out, "no digits"), out}), std::tuple(KV_E_FAIL, ""));
+    EXPECT_EQ((std::tuple{KeepDigitsAnd(out, " +49 (89) *1# ", "*#"), out}),
+              std::tuple(KV_OK, "4989*1#"));
+    EXPECT_EQ((std::tuple{RemoveBlanks(out, "one two"), out}), std::tuple(KV_OK, "onetwo"));
+    EXPECT_EQ((std::tuple{RemoveBlanks(out, "  word\t"), out}), std::tuple(KV_OK, "  word\t"));
     EXPECT_EQ(RemoveBlanks(out, ""), KV_E_FAIL);
 }
 

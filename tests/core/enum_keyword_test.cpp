@@ -34,38 +34,33 @@ TEST(EnumKeyword, ParsesKeywordsAndDecimalNumbersElseFallsBackToTheDefault) {
         ASSERT_EQ(keyword.SetDefault(2), KV_OK);
         keyword.SetValue(3);
         std::string text = given;
-        EXPECT_EQ(keyword.Parse(text), result) << given;
-        EXPECT_EQ(keyword.GetValue(), value) << given;
-        EXPECT_EQ(keyword.Text(), keyword_text);
+        EXPECT_EQ((std::tuple{keyword.Parse(text), keyword.GetValue(), keyword.Text()}),
+                  std::tuple(result, value, keyword_text))
+            << given;
     }
     // Only a named number can become the default.
     EnumKeyword keyword(kCategoryNames);
     keyword.SetValue(77);
-    EXPECT_EQ(keyword.SetDefault(9), KV_E_FAIL);
-    EXPECT_EQ(keyword.GetDefault(), 0u);
-    EXPECT_EQ(keyword.SetDefault(3), KV_OK);
-    EXPECT_EQ(keyword.GetDefault(), 3u);
+    EXPECT_EQ((std::tuple{keyword.SetDefault(9), keyword.GetDefault(), keyword.SetDefault(3),
+                          keyword.GetDefault()}),
+              std::tuple(KV_E_FAIL, 0u, KV_OK, 3u));
     std::string out;
     EXPECT_EQ(keyword.GetText(out), "77");
 }
 
-TEST(EnumKeyword, ANameEnteredAgainReplacesItsNumberAndWithoutNamesAllIsDecimal) {
+TEST(EnumKeyword, ANameEnteredAgainReplacesItsNumberWithoutNamesAllIsDecimalAndSetsCopy) {
     constexpr EnumKeywordName names[] = {{"A", 1}, {"B", 2}, {"A", 3}};
     EnumKeyword keyword(names);
     std::string text = "a";
-    EXPECT_EQ(keyword.Parse(text), KV_OK);
-    EXPECT_EQ(keyword.GetValue(), 3u);
+    EXPECT_EQ((std::tuple{keyword.Parse(text), keyword.GetValue()}), std::tuple(KV_OK, 3u));
     keyword.SetValue(1);
     EXPECT_EQ(keyword.Text(), "1");
     keyword.SetValue(3);
     EXPECT_EQ(keyword.Text(), "A");
     EXPECT_EQ(keyword.SetDefault(1), KV_E_FAIL);
     EnumKeyword nameless;
-    EXPECT_EQ(nameless.Parse(text), KV_E_FAIL);
-    EXPECT_EQ(nameless.Text(), "0");
-}
-
-TEST(EnumKeywordSet, StartsWithAnEmptyTextCopiesItsValueAndParsesInPlace) {
+    EXPECT_EQ((std::tuple{nameless.Parse(text), nameless.Text()}), std::tuple(KV_E_FAIL, "0"));
+    // A keyword set starts with an empty text, copies its value and parses in place.
     TestCategory set;
     EXPECT_EQ(set.Text(), "");
     set.SetValue(3);
@@ -73,10 +68,9 @@ TEST(EnumKeywordSet, StartsWithAnEmptyTextCopiesItsValueAndParsesInPlace) {
     TestCategory& alias = copy;
     copy = alias;
     EXPECT_EQ(copy.Text(), "DIVERSE");
-    std::string text = " office ";
-    EXPECT_EQ(copy.Parse(text), KV_OK);
-    EXPECT_EQ(text, "OFFICE");
-    EXPECT_EQ(set.GetValue(), 3u);
+    text = " office ";
+    EXPECT_EQ((std::tuple{copy.Parse(text), text, set.GetValue()}),
+              std::tuple(KV_OK, "OFFICE", 3u));
 }
 
 } // namespace

@@ -54,9 +54,7 @@ TEST(HandleTableConcurrency, LocksFromTheTableExcludeEachOther) {
     int shared = 0; // guarded only by the table's lock
     RunTogether([&](int) {
         CriticalSection* section = nullptr;
-        if (table.Lookup(id, section) != 1)
-            return;
-        for (int i = 0; i < 1000; ++i) {
+        for (int i = 0; table.Lookup(id, section) == 1 && i < 1000; ++i) {
             std::lock_guard lock(*section);
             ++shared;
         }

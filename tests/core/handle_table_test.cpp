@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <tuple>
+
 namespace {
 
 std::uint32_t AllocateOk(HandleTable& table) {
@@ -11,18 +14,15 @@ std::uint32_t AllocateOk(HandleTable& table) {
 }
 
 TEST(HandleTable, HandsOutIdsInSequenceUpToItsCapacityAndNeverReusesAFreedOneEarly) {
-    const std::pair<std::uint32_t, std::uint32_t> capacities[] = {
-        {0, 255}, {1, 1}, {255, 255}, {256, 255}};
-    for (const auto& [given, capacity] : capacities)
+    for (const auto& [given, capacity] :
+         {std::pair{0u, 255u}, {1u, 1u}, {255u, 255u}, {256u, 255u}})
         EXPECT_EQ(HandleTable(given).GetCapacity(), capacity) << given;
     HandleTable table(255);
     for (std::uint32_t i = 1; i <= 255; ++i)
         ASSERT_EQ(AllocateOk(table), i);
     std::uint32_t id = 77;
-    EXPECT_EQ(table.Allocate(id), KV_E_LIST_FULL);
-    EXPECT_EQ(id, 0u);
-    EXPECT_EQ(table.Free(100), KV_OK);
-    EXPECT_EQ(table.Free(100), KV_E_NOT_FOUND);
+    EXPECT_EQ((std::tuple{table.Allocate(id), id, table.Free(100), table.Free(100)}),
+              std::tuple(KV_E_LIST_FULL, 0u, KV_OK, KV_E_NOT_FOUND));
     EXPECT_EQ(AllocateOk(table), 256u);
     table.RemoveAll();
     EXPECT_EQ(table.GetCount(), 0u);
@@ -32,19 +32,15 @@ TEST(HandleTable, HandsOutIdsInSequenceUpToItsCapacityAndNeverReusesAFreedOneEar
 TEST(HandleTable, LookupGivesEachIdItsOwnRecursiveLock) {
     HandleTable table;
     const std::uint32_t first = AllocateOk(table);
-    CriticalSection* first_lock = nullptr;
-    CriticalSection* second_lock = nullptr;
+    CriticalSection *first_lock = nullptr, *second_lock = nullptr;
     EXPECT_EQ(table.Lookup(first, first_lock), 1);
     EXPECT_EQ(table.Lookup(AllocateOk(table), second_lock), 1);
     ASSERT_NE(first_lock, nullptr);
     EXPECT_NE(first_lock, second_lock);
-    first_lock->Lock();
-    first_lock->Lock(); // a lock that is not recursive hangs here
-    first_lock->Unlock();
-    first_lock->Unlock();
+    first_lock->Lock(), first_lock->Lock(); // a lock that is not recursive hangs here
+    first_lock->Unlock(), first_lock->Unlock();
     table.Free(first);
-    EXPECT_EQ(table.Lookup(first, second_lock), 0);
-    EXPECT_EQ(second_lock, nullptr);
+    EXPECT_TRUE(table.Lookup(first, second_lock) == 0 && second_lock == nullptr);
 }
 
 TEST(HandleTable, WrapSkipsZeroAndStallsOnAHeldIdUntilItIsFreed) {
@@ -55,8 +51,7 @@ TEST(HandleTable, WrapSkipsZeroAndStallsOnAHeldIdUntilItIsFreed) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::uint32_t id = 5;
         EXPECT_EQ(table.Allocate(id), KV_E_FAIL);
-        EXPECT_EQ(id, 0u);
-        EXPECT_EQ(table.GetLastId(), 0xFFFFFFFFu);
+        EXPECT_TRUE(id == 0 && table.GetLastId() == 0xFFFFFFFFu);
     }
     table.Free(held);
     EXPECT_EQ(AllocateOk(table), 1u);

@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
-#include <utility>
+#include <tuple>
 
 namespace {
 
-TEST(IPv4Address, TextsAreReadWithoutValidationAndWrittenMostSignificantByteFirst) {
+TEST(IPv4Address, TextsAreReadUnvalidatedWrittenHighByteFirstAndRecognisedByFourParts) {
     const std::pair<const char*, const char*> cases[] = {
         {"10.1.2.3", "10.1.2.3"}, {"1.2", "0.0.1.2"},          {"256.0.0.1", "0.0.0.1"},
         {"1.2.3.", "1.2.3.0"},    {"1.2.3.4.5", "2.3.4.5"},    {"0.0.1.256", "0.0.2.0"},
@@ -20,18 +21,15 @@ TEST(IPv4Address, TextsAreReadWithoutValidationAndWrittenMostSignificantByteFirs
     }
     IPv4Address address;
     address.SetValue(0xC0A80001u);
-    EXPECT_EQ(address.GetText(), "192.168.0.1");
-    EXPECT_EQ(address.GetValue(), 0xC0A80001u);
-}
-
-TEST(IPv4Address, AnAddressTextHasFourShortHexadecimalParts) {
-    const std::pair<const char*, bool> cases[] = {
+    EXPECT_TRUE(address.GetText() == "192.168.0.1" && address.GetValue() == 0xC0A80001u);
+    // An address text has four short hexadecimal parts.
+    const std::pair<const char*, bool> texts[] = {
         {"192.168.0.1", true},       {"ff.1.2.3", true},     {"1.2.3.", true},
         {" 1 .2.3.4", true},         {"1.2.3.4.junk", true}, {"1.2.3", false},
         {"1000.1.2.3", false},       {"g.1.2.3", false},     {"", false},
         {"host.example.com", false},
     };
-    for (const auto& [text, is_address] : cases)
+    for (const auto& [text, is_address] : texts)
         EXPECT_EQ(IPv4Address::IsAddressText(text), is_address) << text;
 }
 

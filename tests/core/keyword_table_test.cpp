@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <tuple>
 
@@ -44,9 +45,8 @@ TEST(StyleKeywordTable, SetTextReadsKeywordsAndWritesThemBackInRowOrder) {
         SCOPED_TRACE(text);
         TestStyleTable table(rows);
         table.FormatText(rows.back().value);
-        EXPECT_EQ(table.SetText(text), result);
-        EXPECT_EQ(table.GetValue(), flags);
-        EXPECT_EQ(table.Text(), normalised);
+        EXPECT_EQ((std::tuple{table.SetText(text), table.GetValue(), table.Text()}),
+                  std::tuple(result, flags, normalised));
     }
 }
 
@@ -65,17 +65,15 @@ TEST(StyleKeywordTable, FormatTextListsEveryRowWhoseBitsAreAllSetZeroRowsInclude
         SCOPED_TRACE(text);
         TestStyleTable table(rows);
         table.FormatText(rows.back().value);
-        EXPECT_EQ(table.FormatText(flags), result);
-        EXPECT_EQ(table.GetResult(), result);
-        EXPECT_EQ(table.GetValue(), kept);
-        EXPECT_EQ(table.Text(), text);
+        EXPECT_EQ((std::tuple{table.FormatText(flags), table.GetResult(), table.GetValue(),
+                              table.Text()}),
+                  std::tuple(result, result, kept, text));
     }
     // Without rows nothing but an empty text is accepted.
     StyleKeywordTable empty;
-    EXPECT_EQ(empty.FormatText(1), KV_E_INVALID_POINTER);
-    EXPECT_EQ(empty.GetValue(), 0u);
-    EXPECT_EQ(empty.SetText("WS_CHILD"), KV_E_INVALID_POINTER);
-    EXPECT_EQ(empty.SetText(" "), KV_OK);
+    EXPECT_EQ((std::tuple{empty.FormatText(1), empty.GetValue(), empty.SetText("WS_CHILD"),
+                          empty.SetText(" ")}),
+              std::tuple(KV_E_INVALID_POINTER, 0u, KV_E_INVALID_POINTER, KV_OK));
 }
 
 TEST(StyleKeywordTable, LookupTakesTheFirstMatchAndNormalisesTheKeyword) {
@@ -90,9 +88,9 @@ TEST(StyleKeywordTable, LookupTakesTheFirstMatchAndNormalisesTheKeyword) {
     for (const auto& [lookup_table, given, result, expected_value, normalised] : cases) {
         std::uint32_t value = 9;
         std::string keyword = given;
-        EXPECT_EQ(lookup_table->LookupKeyword(value, keyword), result) << given;
-        EXPECT_EQ(value, expected_value) << given;
-        EXPECT_EQ(keyword, normalised);
+        EXPECT_EQ((std::tuple{lookup_table->LookupKeyword(value, keyword), value, keyword}),
+                  std::tuple(result, expected_value, normalised))
+            << given;
     }
 }
 
@@ -112,42 +110,33 @@ TEST(ValueKeywordTable, SetTextTakesAKeywordOrANumberElseTheFallback) {
     for (const auto& [text, result, value, stored] : cases) {
         FontWeights table;
         table.SetValue(100);
-        EXPECT_EQ(table.SetText(text), result) << text;
-        EXPECT_EQ(table.GetValue(), value) << text;
-        EXPECT_EQ(table.Text(), stored);
+        EXPECT_EQ((std::tuple{table.SetText(text), table.GetValue(), table.Text()}),
+                  std::tuple(result, value, stored));
     }
     // The fallback is the table's own; without rows only numbers are read.
     constexpr KeywordRow rows[] = {{"LOW", 1}, {"HIGH", 2}};
     ValueKeywordTable table(rows, {"LOW", 1});
-    EXPECT_EQ(table.SetText("medium"), KV_E_FAIL);
-    EXPECT_EQ(table.GetValue(), 1u);
-    EXPECT_EQ(table.Text(), "LOW");
+    EXPECT_EQ((std::tuple{table.SetText("medium"), table.GetValue(), table.Text()}),
+              std::tuple(KV_E_FAIL, 1u, "LOW"));
     ValueKeywordTable empty{std::span<const KeywordRow>()};
-    EXPECT_EQ(empty.SetText("FW_BOLD"), KV_E_FAIL);
-    EXPECT_EQ(empty.GetValue(), 400u);
-    EXPECT_EQ(empty.SetText("12"), KV_OK);
-    EXPECT_EQ(empty.GetValue(), 12u);
-    EXPECT_EQ(empty.SetValue(400), KV_E_FAIL);
-    EXPECT_EQ(empty.Text(), "400");
+    EXPECT_EQ((std::tuple{empty.SetText("FW_BOLD"), empty.GetValue(), empty.SetText("12"),
+                          empty.GetValue(), empty.SetValue(400), empty.Text()}),
+              std::tuple(KV_E_FAIL, 400u, KV_OK, 12u, KV_E_FAIL, "400"));
 }
 
 TEST(ValueKeywordTable, SetValueNamesTheValueOrWritesItInDecimalAndSelfAssignmentKeepsIt) {
     FontWeights table;
     EXPECT_EQ(table.Text(), "FW_NORMAL");
-    EXPECT_EQ(table.SetValue(450), KV_E_FAIL);
-    EXPECT_EQ(table.GetValue(), 450u);
-    std::string out;
-    EXPECT_EQ(table.GetText(out), "450");
-    std::string keyword = "x";
-    EXPECT_EQ(table.GetKeyword(keyword, 450), KV_E_FAIL);
-    EXPECT_EQ(keyword, "");
+    std::string out, keyword = "x";
+    EXPECT_EQ((std::tuple{table.SetValue(450), table.GetValue(), table.GetText(out),
+                          table.GetKeyword(keyword, 450), keyword}),
+              std::tuple(KV_E_FAIL, 450u, "450", KV_E_FAIL, ""));
     FontWeights bold;
     EXPECT_EQ(bold.SetValue(700), KV_OK);
     table = bold;
     FontWeights& alias = table;
     table = alias;
-    EXPECT_EQ(table.GetValue(), 700u);
-    EXPECT_EQ(table.Text(), "FW_BOLD");
+    EXPECT_EQ(std::tuple(table.GetValue(), table.Text()), std::tuple(700u, "FW_BOLD"));
 }
 
 } // namespace

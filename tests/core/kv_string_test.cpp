@@ -1,6 +1,6 @@
 #include "core/kv_string.h"
 
-#include "core/record_xml_testing.h"
+#include "core_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -10,16 +10,8 @@
 
 namespace {
 
-using Strings = std::vector<std::string>;
-
 Strings Entries(const KVSTRING_LIST& list) {
-    Strings entries;
-    KVSTRING_LIST::Position position = KVSTRING_LIST::kEndPosition;
-    list.GetStartPosition(position);
-    const KVSTRING* entry = nullptr;
-    while (list.GetNext(entry, position))
-        entries.push_back(entry->GetIdentifier() + "=" + entry->GetData());
-    return entries;
+    return Entries(list, [](const KVSTRING& entry) { return entry.GetData(); });
 }
 
 void Fill(KVSTRING_LIST& list, int count) {
@@ -38,13 +30,11 @@ TEST(KvString, TextsRoundTripThroughTheirEncodedForm) {
         {"id", "", "<KVSTRING identifier=\"id\"><data /></KVSTRING>"},
     };
     for (const auto& [identifier, data, text] : cases) {
-        KVSTRING pair;
+        KVSTRING pair, read;
         pair.Set(identifier, data);
         EXPECT_EQ(WriteRecordText(pair), text);
-        XmlDocument document;
-        KVSTRING read;
         read.Set("old", "old");
-        EXPECT_EQ(read.ReadXml(ParseFirstNode(document, text)), KV_OK);
+        EXPECT_EQ(read.ReadXml(Parsed(text)), KV_OK);
         EXPECT_EQ(read.GetIdentifier() + "=" + read.GetData(),
                   std::string(identifier) + "=" + data);
     }
@@ -54,28 +44,24 @@ TEST(KvStringList, HoldsAtMost201EntriesTrimsIdentifiersAndCopiesThemAll) {
     KVSTRING_LIST list;
     KVSTRING* entry = nullptr;
     std::string blanks = "   ";
-    EXPECT_EQ(list.CreateEntry(entry, blanks), KV_E_FAIL);
-    EXPECT_EQ(entry, nullptr);
+    EXPECT_TRUE(list.CreateEntry(entry, blanks) == KV_E_FAIL && entry == nullptr);
     std::string letter = " a ";
     EXPECT_EQ(list.CreateEntry(entry, letter), KV_OK);
     EXPECT_EQ(letter + "/" + entry->GetIdentifier(), "a/a");
     EXPECT_EQ(list.CreateEntry(entry, letter), KV_E_ALREADY_PRESENT);
-    std::string upper = "A";
+    std::string upper = "A", padded = "\ta ";
     EXPECT_EQ(list.Lookup(entry, upper), KV_E_NOT_PRESENT);
-    std::string padded = "\ta ";
     EXPECT_EQ(list.Lookup(entry, padded), KV_OK);
 
     Fill(list, 200);
     std::string identifier = "one more";
-    EXPECT_EQ(list.CreateEntry(entry, identifier), KV_E_LIST_FULL);
-    EXPECT_EQ(entry, nullptr);
+    EXPECT_TRUE(list.CreateEntry(entry, identifier) == KV_E_LIST_FULL && entry == nullptr);
     KVSTRING_LIST copy;
     copy.SetElementName("DEVICES");
     copy = list;
     const KVSTRING_LIST& same = copy;
     copy = same;
-    EXPECT_EQ(copy.GetCount(), 201u);
-    EXPECT_EQ(copy.GetElementName(), "DEVICES");
+    EXPECT_TRUE(copy.GetCount() == 201 && copy.GetElementName() == "DEVICES");
     EXPECT_EQ(Entries(copy), Entries(list));
     EXPECT_EQ(list.RemoveAll(), KV_OK);
     EXPECT_EQ(list.GetCount(), 0u);
@@ -88,13 +74,11 @@ TEST(KvStringList, RoundTripsUnderItsOwnElementNameInInsertionOrder) {
     Fill(list, 12); // insertion order, not sorted: k10 would come before k2
     const std::string text = WriteRecordText(list);
     EXPECT_EQ(text.rfind("<DEVICES identifier=\"dev\"><KVSTRING identifier=\"k0\">", 0), 0u);
-    XmlDocument document;
-    KVSTRING_LIST other_name;
-    EXPECT_EQ(other_name.ReadXml(ParseFirstNode(document, text)), KV_OK);
+    KVSTRING_LIST other_name, read;
+    EXPECT_EQ(other_name.ReadXml(Parsed(text)), KV_OK);
     EXPECT_EQ(other_name.GetCount(), 0u);
-    KVSTRING_LIST read;
     read.SetElementName("DEVICES");
-    EXPECT_EQ(read.ReadXml(ParseFirstNode(document, text)), KV_OK);
+    EXPECT_EQ(read.ReadXml(Parsed(text)), KV_OK);
     EXPECT_EQ(read.GetIdentifier(), "dev");
     EXPECT_EQ(Entries(read), Entries(list));
 }
@@ -115,9 +99,8 @@ TEST(KvStringList, ReadsEmptyListsRepeatedIdentifiersAndForeignChildren) {
     };
     for (const auto& [text, result, entries] : cases) {
         SCOPED_TRACE(text);
-        XmlDocument document;
         KVSTRING_LIST list;
-        EXPECT_EQ(list.ReadXml(ParseFirstNode(document, text)), result);
+        EXPECT_EQ(list.ReadXml(Parsed(text)), result);
         EXPECT_EQ(Entries(list), entries);
     }
 }

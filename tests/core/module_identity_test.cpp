@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace {
+
 TEST(ModuleIdentity, IsOneProcessWideInstanceNamingTheModuleItsProductAndItsSkinFolders) {
     const ModuleIdentity& identity = GetModuleIdentity();
     EXPECT_EQ(&GetModuleIdentity(), &identity);
@@ -14,3 +16,5 @@ TEST(ModuleIdentity, IsOneProcessWideInstanceNamingTheModuleItsProductAndItsSkin
             "|" + std::string(identity.GetVoIPPhoneModuleName()),
         "veltrix|Themes||Images|ZentaCALL|QuorvixVoIPphone");
 }
+
+} // namespace

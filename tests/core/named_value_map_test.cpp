@@ -1,26 +1,22 @@
 #include "core/named_value_map.h"
 
-#include "core/bounded_string_list.h"
 #include "core/text_values.h"
 #include "core/time_date.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <string>
-#include <vector>
+#include <tuple>
 
 namespace {
 
 // Counts its deletions, so that tests see whether a cell deleted it.
-class CountedObject : public KvObject {
-public:
-    explicit CountedObject(int& deletions) : deletions_(deletions) {}
-    ~CountedObject() override { ++deletions_; }
-
-private:
-    int& deletions_;
+struct CountedObject : KvObject {
+    explicit CountedObject(int& deletions) : deletions(deletions) {}
+    ~CountedObject() override { ++deletions; }
+    int& deletions;
 };
 
 // KvObject is not the first base, so its address differs from the object's:
@@ -29,8 +25,7 @@ struct OtherBase {
     virtual ~OtherBase() = default;
     std::int32_t padding = 0;
 };
-class SecondBaseObject : public OtherBase, public CountedObject {
-public:
+struct SecondBaseObject : OtherBase, CountedObject {
     using CountedObject::CountedObject;
 };
 
@@ -47,9 +42,8 @@ TEST(ValueCell, RefusesPointersItCannotHoldAndStaysClear) {
                             cell.Init(kValueCellObject, &flag, "N", false),
                             cell.Init(kValueCellString3, static_cast<void*>(&text), "N", false)})
         EXPECT_EQ(result, KV_E_FAIL);
-    EXPECT_EQ(cell.GetType(), kValueCellClear);
-    EXPECT_EQ(cell.GetPointer(), nullptr);
-    EXPECT_EQ(cell.GetName(), "");
+    EXPECT_TRUE(cell.GetType() == kValueCellClear && cell.GetPointer() == nullptr &&
+                cell.GetName().empty());
 }
 
 TEST(ValueCell, DeletesOwnedPointeesAsTheTypeTheyWereRegisteredAsUnlessHandedThemAgain) {
@@ -74,8 +68,7 @@ TEST(ValueCell, DeletesOwnedPointeesAsTheTypeTheyWereRegisteredAsUnlessHandedThe
     EXPECT_EQ(block.GetName(), "");
     for (ValueCell* cell : {&text, &time, &flag, &block}) {
         cell->Destroy();
-        EXPECT_EQ(cell->GetType(), kValueCellClear);
-        EXPECT_EQ(cell->GetPointer(), nullptr);
+        EXPECT_TRUE(cell->GetType() == kValueCellClear && cell->GetPointer() == nullptr);
     }
     // An owned pointee of an unknown type is left alone.
     void* unknown = std::malloc(16);
@@ -95,12 +88,12 @@ TEST(NamedValueMap, FindsACellByItsExactNameAndItGivesThePointeeOnlyAsItsOwnType
     ASSERT_EQ(map.Add(kValueCellBoolValue, &call_out, "KVFLAG_CALLOUT", false), KV_OK);
     ASSERT_EQ(map.Add(kValueCellObject, &numbers, "CTI_PHONENUMBER_HANDLER", false), KV_OK);
     EXPECT_EQ(map.Find("CSTRING_LASTNAME")->GetString(), &last_name);
-    EXPECT_EQ(map.Find("CSTRING_LASTNAME")->GetTimeDate(), nullptr);
     EXPECT_EQ(map.Find("TIME_DATE_START")->GetTimeDate(), &start);
     EXPECT_EQ(map.Find("KVFLAG_CALLOUT")->GetBoolValue(), &call_out);
     EXPECT_EQ(map.Find("CTI_PHONENUMBER_HANDLER")->GetObject(), &numbers);
-    EXPECT_EQ(map.Find("KVFLAG_CALLOUT")->GetObject(), nullptr);
-    EXPECT_EQ(map.Find("cstring_lastname"), nullptr);
+    EXPECT_TRUE(map.Find("CSTRING_LASTNAME")->GetTimeDate() == nullptr &&
+                map.Find("KVFLAG_CALLOUT")->GetObject() == nullptr &&
+                map.Find("cstring_lastname") == nullptr);
     // The name list takes trimmed names and appends.
     EXPECT_EQ(map.SetNameList("A,*,B"), KV_OK);
     EXPECT_EQ(map.SetNameList(" C , D"), KV_OK);
@@ -129,8 +122,7 @@ TEST(NamedValueMap, AddChecksCapacityPointerTypeAndNameInThatOrder) {
     for (int i = 4; i < 30; ++i)
         ASSERT_EQ(map.Add(kValueCellString, &members[i], std::to_string(i).c_str(), false), KV_OK);
     EXPECT_EQ(map.Add(kValueCellString, &members[3], "NAME", false), KV_E_LIST_FULL);
-    EXPECT_EQ(map.GetResult(), KV_E_LIST_FULL);
-    EXPECT_EQ(map.GetCount(), 30u);
+    EXPECT_TRUE(map.GetResult() == KV_E_LIST_FULL && map.GetCount() == 30);
     map.Clear();
     EXPECT_EQ(deletions, 0) << "a refused owned pointer stays with the caller";
     delete object;
@@ -146,13 +138,11 @@ TEST(NamedValueMap, ClearAndDestructionDeleteOnlyOwnedPointees) {
         map.Add(kValueCellString, &member, "BORROWED", false);
         map.Add(kValueCellObject6, &list, "ADDRESS_HANDLER", false);
         EXPECT_EQ(map.Clear(), KV_OK);
-        EXPECT_EQ(deletions, 1);
-        EXPECT_EQ(map.GetCount(), 0u);
+        EXPECT_TRUE(deletions == 1 && map.GetCount() == 0);
         EXPECT_EQ(map.Add(kValueCellString, new std::string(64, 'y'), "OWNED", true), KV_OK);
         map.Add(kValueCellObject6, &list, "ADDRESS_HANDLER", false);
     }
-    EXPECT_EQ(deletions, 1);
-    EXPECT_EQ(member, "kept");
+    EXPECT_TRUE(deletions == 1 && member == "kept");
 }
 
 } // namespace

@@ -2,32 +2,29 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <tuple>
+
 namespace {
 
-TEST(MacAddress, WritesTheLowSixBytesHighFirst) {
+TEST(NetworkValues, MacWritesLowSixBytesBlockPairClampsLengthsAndRecordCopiesAreDeep) {
     MacAddress mac;
     EXPECT_EQ(mac.GetText(), "00:00:00:00:00:00");
     mac.SetValue(0xFFFF123456789ABCull);
-    EXPECT_EQ(mac.GetText(), "12:34:56:78:9A:BC");
-    EXPECT_EQ(mac.GetValue(), 0xFFFF123456789ABCull);
-}
-
-TEST(BinaryBlockPair, SetClampsLengthsAndKeepsBlocksOfLengthZero) {
-    BinaryBlockPair source;
-    source.first_block.fill(0x11);
-    source.first_length = 100;
-    source.second_block[0] = 0x22;
-    source.second_length = 0;
+    EXPECT_TRUE(mac.GetText() == "12:34:56:78:9A:BC" && mac.GetValue() == 0xFFFF123456789ABCull);
+    // A block pair keeps blocks of length zero.
+    BinaryBlockPair pair;
+    pair.first_block.fill(0x11), pair.second_block[0] = 0x22;
+    pair.first_length = 100, pair.second_length = 0;
     BinaryBlockPair target;
     target.second_block[0] = 0x33;
-    target.Set(source);
-    EXPECT_EQ(target.first_length, 64u);
-    EXPECT_EQ(target.first_block[63], 0x11);
-    EXPECT_EQ(target.second_length, 0u);
-    EXPECT_EQ(target.second_block[0], 0x33);
-}
-
-TEST(OwnedRecord36, CopiesAreDeepAndAnEmptySourceFreesTheTarget) {
+    target.Set(pair);
+    EXPECT_EQ(std::tuple(target.first_length, target.first_block[63], target.second_length,
+                         target.second_block[0]),
+              std::tuple(64u, 0x11, 0u, 0x33));
+    // An empty source frees the target.
     OwnedRecord36::Bytes bytes{};
     bytes[35] = 7;
     OwnedRecord36 source;
@@ -36,7 +33,6 @@ TEST(OwnedRecord36, CopiesAreDeepAndAnEmptySourceFreesTheTarget) {
     ASSERT_NE(copy.Get(), nullptr);
     EXPECT_NE(copy.Get(), source.Get());
     EXPECT_EQ((*copy.Get())[35], 7);
-
     copy = OwnedRecord36();
     EXPECT_EQ(copy.Get(), nullptr);
 }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <string>
+#include <cstdint>
 #include <vector>
 
 namespace {
@@ -19,10 +19,7 @@ std::vector<std::uint32_t> Members(const NumberSet& set) {
 }
 
 TEST(NumberSet, ReadsNumbersAndRangesBetweenAnySeparators) {
-    const struct {
-        const char* text;
-        std::vector<std::uint32_t> members;
-    } cases[] = {
+    const std::pair<const char*, std::vector<std::uint32_t>> cases[] = {
         {"1-5, 7; 9#12", {1, 2, 3, 4, 5, 7, 9, 12}},
         {" x1-3 y, 3-4", {1, 2, 3, 4}},
         {"-5, 5-, 70000, 5-3", {}},
@@ -32,26 +29,21 @@ TEST(NumberSet, ReadsNumbersAndRangesBetweenAnySeparators) {
         {"99999999999", {}},
         {"", {}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+    for (const auto& [given, members] : cases) {
+        SCOPED_TRACE(given);
         NumberSet set;
-        EXPECT_EQ(set.SetFromText(c.text), c.members.size());
-        EXPECT_EQ(Members(set), c.members);
+        EXPECT_EQ(set.SetFromText(given), members.size());
+        EXPECT_EQ(Members(set), members);
         std::string text;
-        EXPECT_EQ(set.GetText(text), KV_OK);
-        EXPECT_EQ(text, c.text);
+        EXPECT_EQ((std::tuple{set.GetText(text), text}), std::tuple(KV_OK, given));
     }
-}
-
-TEST(NumberSet, TextsAddUpAndOnlyTheLastTextIsKept) {
+    // Texts add up and only the last text is kept.
     NumberSet set;
     set.SetFromText("1");
     EXPECT_EQ(set.SetFromText("2"), 2u);
-    EXPECT_EQ(Members(set), (std::vector<std::uint32_t>{1, 2}));
-    EXPECT_EQ(set.Text(), "2");
+    EXPECT_TRUE(Members(set) == std::vector<std::uint32_t>({1, 2}) && set.Text() == "2");
     EXPECT_EQ(set.SetFromText("24024-24124, 24000-24030, 24120-24200"), 2u + 201u);
-    EXPECT_TRUE(set.Contains(24023));
-    EXPECT_FALSE(set.Contains(23999));
+    EXPECT_TRUE(set.Contains(24023) && !set.Contains(23999));
 }
 
 TEST(NumberSet, RepeatedFullRangesCostOnlyWhatTheyAdd) {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -26,13 +28,10 @@ TEST(PhoneCategoryAndState, EachNumberHasItsName) {
 TEST(PhoneCategory, ParsesACopyOfTheTextAndAStateNameIsNoCategory) {
     PhoneCategory category;
     const std::string text = " office_fax ";
-    EXPECT_EQ(category.ParseText(text), KV_OK);
-    EXPECT_EQ(category.GetValue(), 5u);
-    EXPECT_EQ(category.Text(), "OFFICE_FAX");
-    EXPECT_EQ(text, " office_fax ");
-    EXPECT_EQ(category.ParseText("alerting_in"), KV_E_FAIL);
-    EXPECT_EQ(category.GetValue(), 0u);
-    EXPECT_EQ(category.Text(), "UNSPECIFIED");
+    EXPECT_EQ((std::tuple{category.ParseText(text), category.GetValue(), category.Text(), text}),
+              std::tuple(KV_OK, 5u, "OFFICE_FAX", " office_fax "));
+    EXPECT_EQ((std::tuple{category.ParseText("alerting_in"), category.GetValue(), category.Text()}),
+              std::tuple(KV_E_FAIL, 0u, "UNSPECIFIED"));
 }
 
 } // namespace

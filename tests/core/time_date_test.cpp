@@ -1,5 +1,6 @@
 #include "core/time_date.h"
 
+#include "core_test_support.h"
 #include "platform/clock.h"
 
 #include <gtest/gtest.h>
@@ -23,38 +24,28 @@ constexpr std::uint32_t kSeconds1900 = 3908988800u;
 
 // Moves one millisecond forward on every reading, so that two readings taken
 // for one time value straddle a second boundary. Local time is unavailable.
-class SteppingClock final : public Clock {
-public:
-    SteppingClock(std::int64_t seconds, std::uint16_t milliseconds)
-        : wall_ms_(seconds * 1000 + milliseconds) {}
-    std::uint32_t TickMs() override { return static_cast<std::uint32_t>(wall_ms_++); }
-    std::int64_t Seconds() override { return wall_ms_++ / 1000; }
+struct SteppingClock final : Clock {
+    explicit SteppingClock(std::int64_t ms) : wall_ms(ms) {}
+    std::uint32_t TickMs() override { return static_cast<std::uint32_t>(wall_ms++); }
+    std::int64_t Seconds() override { return wall_ms++ / 1000; }
     WallTime Now() override {
-        WallTime wall;
-        wall.seconds = wall_ms_ / 1000;
-        wall.milliseconds = static_cast<std::uint16_t>(wall_ms_++ % 1000);
-        return wall;
+        const std::int64_t ms = wall_ms++;
+        return WallTime{ms / 1000, static_cast<std::uint16_t>(ms % 1000)};
     }
     bool ToLocalTime(std::int64_t, std::tm&) override { return false; }
-
-private:
-    std::int64_t wall_ms_;
+    std::int64_t wall_ms; // calendar milliseconds since 1970
 };
 
-TEST(TimeDate, ComparesSecondsThenMillisecondsAndIsEmptyOnlyWhenBothAreZero) {
-    EXPECT_TRUE(Make(10, 999) < Make(11, 0));
-    EXPECT_FALSE(Make(11, 0) < Make(11, 0));
-    EXPECT_FALSE(Make(11, 0) < Make(10, 999));
+TEST(TimeDate, ComparesSecondsThenMillisecondsIsEmptyOnlyAtZeroAndReadsAndWritesTexts) {
+    EXPECT_TRUE(Make(10, 999) < Make(11, 0) && !(Make(11, 0) < Make(11, 0)));
+    EXPECT_FALSE(Make(11, 0) < Make(10, 999) || Make(11, 1) == Make(11, 0));
     EXPECT_TRUE(Make(0x7FFFFFFFu, 0) < Make(0x80000000u, 0)) << "unsigned";
-    EXPECT_FALSE(Make(11, 1) == Make(11, 0));
     EXPECT_TRUE(TimeDate().IsEmpty());
     EXPECT_FALSE(Make(1, 0).IsEmpty() || Make(0, 1).IsEmpty());
     TimeDate cleared = Make(5, 5);
     cleared.Clear();
     EXPECT_TRUE(cleared.IsEmpty());
-}
-
-TEST(TimeDate, WritesSecondsPointThreeDigitsAndReadsTheDigitsAfterThePointAsANumber) {
+    // Writes seconds point three digits and reads the digits after the point as a number.
     std::string out;
     EXPECT_EQ(Make(5, 7).GetText(out), "5.007");
     EXPECT_EQ(Make(0xFFFFFFFFu, 999).GetText(out), "4294967295.999");
@@ -81,7 +72,7 @@ TEST(TimeDate, WritesSecondsPointThreeDigitsAndReadsTheDigitsAfterThePointAsANum
     }
 }
 
-TEST(TimeDate, AddMillisecondCarriesIntoTheSecondsFrom999OnWards) {
+TEST(TimeDate, AddMillisecondCarriesFrom999OnWardsAndMillisecondsUntilFailsWithZero) {
     const auto after = [](TimeDate time) {
         time.AddMillisecond();
         return time;
@@ -90,9 +81,7 @@ TEST(TimeDate, AddMillisecondCarriesIntoTheSecondsFrom999OnWards) {
     EXPECT_EQ(after(Make(10, 999)), Make(11, 0));
     EXPECT_EQ(after(Make(10, 1500)), Make(11, 0)) << "out of range from text input";
     EXPECT_EQ(after(Make(~0u, 999)), Make(0, 0));
-}
-
-TEST(TimeDate, MillisecondsUntilGivesTheDifferenceOrFailsWithZero) {
+    // Milliseconds until gives the difference or fails with zero.
     // from, to, 32-bit result and difference, 64-bit result and difference
     using Case = std::tuple<TimeDate, TimeDate, KvResult, std::uint32_t, KvResult, std::uint64_t>;
     const Case cases[] = {
@@ -122,27 +111,24 @@ TEST(TimeDate, MillisecondsUntilGivesTheDifferenceOrFailsWithZero) {
     TimeDate assigned;
     assigned = failed;
     EXPECT_EQ(assigned, failed);
-    EXPECT_EQ(assigned.GetResult(), KV_OK);
-    EXPECT_EQ(TimeDate(failed).GetResult(), KV_OK);
+    EXPECT_TRUE(assigned.GetResult() == KV_OK && TimeDate(failed).GetResult() == KV_OK);
 }
 
-TEST(TimeDate, NowReadsTheReplaceableClockModulo2To32) {
-    ManualClock clock(kUnixSeconds, 999);
-    ScopedClock installed(clock);
+TEST_F(Clocked, NowReadsTheReplaceableClockModulo2To32) {
+    clock_.SetWallTime(kUnixSeconds, 999);
     TimeDate time;
-    std::uint32_t seconds = 0;
-    std::uint32_t milliseconds = 0;
-    EXPECT_EQ(time.GetNow(seconds, milliseconds), KV_OK);
-    EXPECT_EQ(seconds, kSeconds1900);
-    EXPECT_EQ(milliseconds, 999u);
-    EXPECT_TRUE(time.IsEmpty()) << "GetNow leaves the value alone";
-    clock.Advance(1);
+    std::uint32_t seconds = 0, milliseconds = 0;
+    // GetNow leaves the value alone.
+    EXPECT_EQ(
+        (std::tuple{time.GetNow(seconds, milliseconds), seconds, milliseconds, time.IsEmpty()}),
+        std::tuple(KV_OK, kSeconds1900, 999u, true));
+    clock_.Advance(1);
     EXPECT_EQ(time.SetNow(), KV_OK);
     EXPECT_EQ(time, Make(kSeconds1900 + 1, 0));
-    clock.SetWallTime(2085978496, 1); // 2036-02-07 06:28:16 UTC is 2^32 s after 1900
+    clock_.SetWallTime(2085978496, 1); // 2036-02-07 06:28:16 UTC is 2^32 s after 1900
     time.SetNow();
     EXPECT_EQ(time, Make(0, 1));
-    clock.SetWallTime(-1, 0);
+    clock_.SetWallTime(-1, 0);
     time.SetNow();
     EXPECT_EQ(time.GetSeconds(), 2208988799u);
 }
@@ -150,20 +136,18 @@ TEST(TimeDate, NowReadsTheReplaceableClockModulo2To32) {
 TEST(TimeDate, NowTakesSecondsAndMillisecondsFromOneReading) {
     // Separate readings for the seconds and the milliseconds would give
     // x.000 here, a time before the x.999 that the clock showed.
-    SteppingClock clock(kUnixSeconds, 999);
+    SteppingClock clock(kUnixSeconds * 1000 + 999);
     ScopedClock installed(clock);
-    TimeDate first;
+    TimeDate first, second;
     first.SetNow();
     EXPECT_EQ(first, Make(kSeconds1900, 999));
-    TimeDate second;
     second.SetNow();
     EXPECT_TRUE(first < second);
 }
 
-TEST(TimeStamp, TakesTheLocalTimeWhenConstructedAndAgainOnSetNow) {
-    ManualClock clock(951914096, 250); // 2000-03-01 12:34:56.250 UTC, a Wednesday
-    clock.SetTimeZone(-60, 1);
-    ScopedClock installed(clock);
+TEST_F(Clocked, TimeStampTakesTheLocalTimeWhenConstructedAndAgainOnSetNow) {
+    clock_.SetWallTime(951914096, 250); // 2000-03-01 12:34:56.250 UTC, a Wednesday
+    clock_.SetTimeZone(-60, 1);
     TimeStamp stamp;
     EXPECT_EQ(std::tuple(stamp.GetTime().seconds, stamp.GetTime().milliseconds,
                          stamp.GetTime().minutes_west),
@@ -172,19 +156,19 @@ TEST(TimeStamp, TakesTheLocalTimeWhenConstructedAndAgainOnSetNow) {
     EXPECT_EQ(std::tuple(local.hours, local.minutes, local.seconds, local.day_of_month, local.month,
                          local.years_since_1900, local.day_of_week, local.day_of_year),
               std::tuple(13, 34, 56, 1, 2, 100, 3, 60));
-    clock.Advance(60 * 1000);
+    clock_.Advance(60 * 1000);
     stamp.SetNow();
-    EXPECT_EQ(stamp.GetTime().seconds, 951914156);
-    EXPECT_EQ(stamp.GetLocalTime().minutes, 35);
+    EXPECT_EQ(std::tuple(stamp.GetTime().seconds, stamp.GetLocalTime().minutes),
+              std::tuple(951914156, 35));
 }
 
 TEST(TimeStamp, IsAllZeroWhenTheSecondsCannotBeBrokenDown) {
-    SteppingClock clock(951914096, 0);
+    SteppingClock clock(951914096000);
     ScopedClock installed(clock);
     const TimeStamp stamp;
-    EXPECT_EQ(stamp.GetTime().seconds, 951914096);
-    EXPECT_EQ(stamp.GetLocalTime().day_of_month, 0);
-    EXPECT_EQ(stamp.GetLocalTime().years_since_1900, 0);
+    EXPECT_EQ(std::tuple(stamp.GetTime().seconds, stamp.GetLocalTime().day_of_month,
+                         stamp.GetLocalTime().years_since_1900),
+              std::tuple(951914096, 0, 0));
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "core/timeout_timer.h"
 
+#include "core_test_support.h"
 #include "platform/clock.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <tuple>
 
 namespace {
@@ -41,25 +43,21 @@ TEST(TimeoutTimer, ExpiresOnceTheIntervalHasElapsedInItsClockUnit) {
     }
 }
 
-TEST(TimeoutTimer, StoppedTimerNeverExpiresButRestartsWithItsWholeIntervalAndExpireEndsIt) {
-    ManualClock clock(0, 0, 10);
-    ScopedClock installed(clock);
+TEST_F(Clocked, StoppedTimeoutTimerNeverExpiresButRestartsWithItsWholeIntervalAndExpireEndsIt) {
+    clock_.SetTick(10);
     TimeoutTimer timer(1, kTicks);
-    EXPECT_EQ(timer.Stop(), 0);
-    EXPECT_EQ(timer.GetLast(), 10u); // a stop always takes a reading
-    EXPECT_EQ(timer.GetState(), TimeoutTimer::kIdle);
+    // A stop always takes a reading.
+    EXPECT_EQ((std::tuple{timer.Stop(), timer.GetLast(), timer.GetState()}),
+              std::tuple(0, 10u, TimeoutTimer::kIdle));
     timer.Restart(0, 100);
-    clock.Advance(90);
-    EXPECT_EQ(timer.Stop(), 1);
-    EXPECT_EQ(timer.Stop(), 0);
-    clock.Advance(1000);
-    EXPECT_EQ(timer.CheckExpired(), 0);
-    EXPECT_TRUE(timer.IsStopped());
+    clock_.Advance(90);
+    EXPECT_EQ((std::tuple{timer.Stop(), timer.Stop()}), std::tuple(1, 0));
+    clock_.Advance(1000);
+    EXPECT_TRUE(timer.CheckExpired() == 0 && timer.IsStopped());
     timer.Start();
-    clock.Advance(99);
-    EXPECT_EQ(timer.CheckExpired(), 0);
-    EXPECT_EQ(timer.GetLast(), 1199u);
-    clock.Advance(1);
+    clock_.Advance(99);
+    EXPECT_EQ((std::tuple{timer.CheckExpired(), timer.GetLast()}), std::tuple(0, 1199u));
+    clock_.Advance(1);
     EXPECT_EQ(timer.CheckExpired(), 1);
     timer.Restart(9, 0);
     timer.Stop();

@@ -1,15 +1,20 @@
 #include "core/timer_list.h"
 
-#include "platform/clock.h"
+#include "core/timeout_timer.h"
+#include "core_test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <iterator>
 #include <random>
+#include <tuple>
 #include <vector>
 
 namespace {
+
+using IdList = std::vector<std::uint32_t>;
 
 // The counters must equal a recount of the states, and each timer must sit on
 // the list its state calls for.
@@ -32,23 +37,14 @@ testing::AssertionResult CountersMatchStates(const TimerList& list) {
     return testing::AssertionSuccess();
 }
 
-std::vector<std::uint32_t> Ids(const std::vector<const TimeoutTimer*>& timers) {
-    std::vector<std::uint32_t> ids;
+IdList Ids(const std::vector<const TimeoutTimer*>& timers) {
+    IdList ids;
     for (const TimeoutTimer* timer : timers)
         ids.push_back(timer->GetId());
     return ids;
 }
 
-using IdList = std::vector<std::uint32_t>;
-
-class TimerListTest : public testing::Test {
-protected:
-    ManualClock clock_{0, 0, 1000};
-    ScopedClock installed_{clock_};
-    TimerList list_;
-};
-
-TEST_F(TimerListTest, StartTakesEveryIdleTimerWithTheIdButStopOnlyTheFirst) {
+TEST_F(Clocked, StartTakesEveryIdleTimerWithTheIdButStopOnlyTheFirst) {
     const TimeoutTimer* first = list_.Add(3, 1, 500);
     list_.Add(4, 1, 0);
     const TimeoutTimer* second = list_.Add(3, 1, 0);
@@ -57,16 +53,13 @@ TEST_F(TimerListTest, StartTakesEveryIdleTimerWithTheIdButStopOnlyTheFirst) {
     EXPECT_EQ(list_.Start(3), 1);
     EXPECT_EQ(Ids(list_.GetActiveTimers()), (IdList{3, 3}));
     EXPECT_EQ(list_.Stop(3), 1);
-    EXPECT_TRUE(first->IsStopped());
-    EXPECT_TRUE(second->IsRunning());
-    EXPECT_FALSE(list_.IsRunning(3));
+    EXPECT_TRUE(first->IsStopped() && second->IsRunning() && !list_.IsRunning(3));
     EXPECT_EQ(list_.Stop(3), 0);
     // An unknown id changes nothing.
     EXPECT_EQ(list_.SetInterval(9, 1, 0) + list_.Restart(9, 1, 0) + list_.Start(9) + list_.Stop(9) +
                   list_.CheckExpired(9),
               0);
-    EXPECT_EQ(list_.Find(9), nullptr);
-    EXPECT_TRUE(CountersMatchStates(list_));
+    EXPECT_TRUE(list_.Find(9) == nullptr && CountersMatchStates(list_));
     // A stopped timer started again counts its whole interval from now.
     clock_.Advance(1400);
     EXPECT_EQ(list_.Start(3), 1);
@@ -77,19 +70,15 @@ TEST_F(TimerListTest, StartTakesEveryIdleTimerWithTheIdButStopOnlyTheFirst) {
     EXPECT_EQ(list_.GetRunningCount(), 1);
 }
 
-TEST_F(TimerListTest, ExpiredTimersGoToTheIdleEndRestartBringsThemBackDeactivateAllIdlesAll) {
-    list_.Add(1, 0, 10);
-    list_.Add(2, 0, 10);
-    list_.Add(3, 0, 50);
-    list_.Start(1);
-    list_.Start(3);
-    clock_.Advance(10);
+TEST_F(Clocked, ExpiredTimersGoToTheIdleEndRestartBringsThemBackDeactivateAllIdlesAll) {
+    for (std::uint32_t id : {1u, 2u, 3u})
+        list_.Add(id, 0, id == 3 ? 50 : 10);
+    list_.Start(1), list_.Start(3), clock_.Advance(10);
     EXPECT_EQ(list_.CheckExpired(1), 1);
     EXPECT_EQ(list_.CheckExpired(1), 0);
     EXPECT_EQ(Ids(list_.GetIdleTimers()), (IdList{2, 1}));
     EXPECT_EQ(list_.CheckAllExpired(), 1); // counts the earlier expiry
-    list_.Start(2);
-    clock_.Advance(40);
+    list_.Start(2), clock_.Advance(40);
     EXPECT_EQ(list_.CheckAllExpired(), 3);
     EXPECT_EQ(list_.Restart(1, 3, 0), 1);
     EXPECT_EQ(list_.Find(1)->GetInterval(), 3000);
@@ -104,13 +93,10 @@ TEST_F(TimerListTest, ExpiredTimersGoToTheIdleEndRestartBringsThemBackDeactivate
     EXPECT_TRUE(CountersMatchStates(list_));
 }
 
-TEST_F(TimerListTest, CopyHoldsEqualTimersIdleListFirstAndSelfAssignmentKeepsThem) {
-    list_.Add(1, 1, 0);
-    list_.Add(2, 2, 0);
-    list_.Add(3, 3, 0);
-    list_.Start(2);
-    list_.Start(3);
-    list_.Stop(3);
+TEST_F(Clocked, CopyHoldsEqualTimersIdleListFirstAndSelfAssignmentKeepsThem) {
+    for (std::uint32_t id : {1u, 2u, 3u})
+        list_.Add(id, id, 0);
+    list_.Start(2), list_.Start(3), list_.Stop(3);
     auto expired = std::make_unique<TimeoutTimer>(4);
     expired->Expire();
     list_.Insert(std::move(expired));
@@ -123,14 +109,13 @@ TEST_F(TimerListTest, CopyHoldsEqualTimersIdleListFirstAndSelfAssignmentKeepsThe
     for (const TimerList* list : {&list_, &copy}) {
         EXPECT_EQ(Ids(list->GetIdleTimers()), (IdList{1, 4}));
         EXPECT_EQ(Ids(list->GetActiveTimers()), (IdList{2, 3}));
-        EXPECT_TRUE(list->Find(3)->IsStopped());
-        EXPECT_EQ(list->Find(3)->GetInterval(), 3000);
+        EXPECT_TRUE(list->Find(3)->IsStopped() && list->Find(3)->GetInterval() == 3000);
         EXPECT_TRUE(CountersMatchStates(*list));
     }
     EXPECT_NE(copy.Find(2), list_.Find(2));
 }
 
-TEST_F(TimerListTest, CountersFollowTheStatesUnderRandomOperations) {
+TEST_F(Clocked, CountersFollowTheStatesUnderRandomOperations) {
     std::mt19937 random(20240517u);
     auto pick = [&random](std::uint32_t bound) {
         return std::uniform_int_distribution<std::uint32_t>(0, bound - 1)(random);

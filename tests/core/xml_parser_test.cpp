@@ -1,5 +1,7 @@
 #include "core/xml_document.h"
 
+#include "core/xml_node.h"
+#include "core_test_support.h"
 #include "platform/clock.h"
 #include "platform/resources.h"
 
@@ -20,65 +22,56 @@ constexpr Strategy kStrategies[] = {Strategy::kSinglePass, Strategy::kCloseTagTa
 // processing instruction, X'text' text node, C'text' comment; attributes as
 // " @name=value", children in braces.
 std::string Dump(const XmlNode* node) {
-    std::string out;
-    const char* kinds = "?ETAPXC";
-    out += kinds[node->GetKind()];
-    if (node->GetKind() != kXmlText && node->GetKind() != kXmlComment) {
-        out += "(";
-        out += node->GetName();
-        out += ")";
-    }
-    for (const XmlNode* attribute : node->GetAttributeList()) {
-        out += " @";
-        out += attribute->GetName();
-        out += "=";
-        out += attribute->GetContent();
-    }
-    if (node->GetKind() == kXmlElement) {
+    const std::uint32_t kind = node->GetKind();
+    std::string out(1, "?ETAPXC"[kind]);
+    if (kind != kXmlText && kind != kXmlComment)
+        out += "(" + std::string(node->GetName()) + ")";
+    for (const XmlNode* attribute : node->GetAttributeList())
+        out +=
+            " @" + std::string(attribute->GetName()) + "=" + std::string(attribute->GetContent());
+    if (kind == kXmlElement) {
         out += "{";
         for (const XmlNode* child : node->GetChildList())
             out += Dump(child) + ";";
-        out += "}";
-    } else if (node->GetKind() != kXmlProcessingInstruction) {
-        out += node->GetKind() == kXmlTextElement ? "='" : "'";
-        out += node->GetContent();
-        out += "'";
+        return out + "}";
     }
+    if (kind != kXmlProcessingInstruction)
+        out += (kind == kXmlTextElement ? "='" : "'") + std::string(node->GetContent()) + "'";
     return out;
 }
 
-struct ParseCase {
-    std::string text;
-    std::string tree;
-    bool complete;
-};
-
-// Parses under every strategy; all must build the same nodes. Returns the
-// tree.
-std::string ParsedTree(const std::string& text, bool* complete = nullptr) {
-    std::string tree;
-    std::uint32_t nodes = 0;
+// Parses under every strategy; all must build the same nodes in the same
+// order. Returns the tree; *order gets the nodes as "serial:name ".
+std::string ParsedTree(const std::string& text, bool* complete = nullptr,
+                       std::string* order = nullptr) {
+    std::string tree, nodes;
     for (Strategy strategy : kStrategies) {
         SCOPED_TRACE(static_cast<int>(strategy));
         XmlDocument document;
         document.SetParseStrategy(strategy);
         EXPECT_EQ(document.Parse(text), KV_OK);
         EXPECT_EQ(document.GetNodeList().size(), document.GetNodeCounter());
+        std::string created;
+        for (const XmlNode* node : document.GetNodeList())
+            created += std::to_string(node->GetSerial()) + ":" + std::string(node->GetName()) + " ";
         if (strategy != kStrategies[0]) {
             EXPECT_EQ(Dump(document.GetRoot()), tree);
-            EXPECT_EQ(document.GetNodeCounter(), nodes);
+            EXPECT_EQ(created, nodes);
             continue;
         }
         tree = Dump(document.GetRoot());
-        nodes = document.GetNodeCounter();
+        nodes = created;
         if (complete != nullptr)
             *complete = document.IsParseComplete();
     }
+    if (order != nullptr)
+        *order = nodes;
     return tree;
 }
 
 TEST(XmlParser, ReadsTheDescribedFormsAndThoseThatUsedToFail) {
-    const ParseCase cases[] = {
+    // text, tree, parse complete
+    const std::tuple<std::string, std::string, bool> cases[] = {
         {"<?xml version=\"1.0\"?><A x=\"1\"><B>t</B></A>",
          "E(){P(xml) @version=1.0;E(A) @x=1{T(B)='t';};}", true},
         {"<a>1</a>\r\n<c>2</c>", "E(){T(a)='1';X'\r\n';T(c)='2';}", true},
@@ -125,33 +118,17 @@ TEST(XmlParser, ReadsTheDescribedFormsAndThoseThatUsedToFail) {
         {"<a><-- </a --></a>", "E(){E(a){C' </a ';};}", true},
         {"<a><b x=\"<a \"></b></a>", "E(){E(a){T(b) @x=<a ='';};}", true},
     };
-    for (const ParseCase& test : cases) {
-        SCOPED_TRACE(test.text);
-        bool complete = !test.complete;
-        EXPECT_EQ(ParsedTree(test.text, &complete), test.tree);
-        EXPECT_EQ(complete, test.complete);
+    for (const auto& [text, tree, complete] : cases) {
+        SCOPED_TRACE(text);
+        bool parsed_complete = !complete;
+        EXPECT_EQ(ParsedTree(text, &parsed_complete), tree);
+        EXPECT_EQ(parsed_complete, complete);
     }
-}
-
-TEST(XmlParser, CreatesNodesInTheOrderOfTheNestingLevels) {
     // A level's container comes with its first tag; an element's attributes
     // come after its content.
-    for (Strategy strategy : kStrategies) {
-        XmlDocument document;
-        document.SetParseStrategy(strategy);
-        ASSERT_EQ(document.Parse("<a x=\"1\"><b y=\"2\">t</b><c/></a>"), KV_OK);
-        std::string order;
-        for (const XmlNode* node : document.GetNodeList())
-            order += std::to_string(node->GetSerial()) + ":" + std::string(node->GetName()) + " ";
-        EXPECT_EQ(order, "1: 2:a 3:b 4:y 5:c 6:x ") << static_cast<int>(strategy);
-    }
-}
-
-std::string Repeat(const std::string& part, int count) {
-    std::string text;
-    for (int i = 0; i < count; ++i)
-        text += part;
-    return text;
+    std::string order;
+    ParsedTree("<a x=\"1\"><b y=\"2\">t</b><c/></a>", nullptr, &order);
+    EXPECT_EQ(order, "1: 2:a 3:b 4:y 5:c 6:x ");
 }
 
 std::string Nested(int depth, const std::string& inner) {
@@ -189,34 +166,28 @@ TEST(XmlParser, ReadsContentUpToNestingLevelFiftyAndHostileInputsInLinearTime) {
 }
 
 // Each reading of the calendar clock is one second after the last.
-class SteppingClock final : public Clock {
-public:
+struct SteppingClock final : Clock {
     std::uint32_t TickMs() override { return 0; }
-    std::int64_t Seconds() override { return ++seconds_; }
-    WallTime Now() override { return WallTime{seconds_}; }
+    std::int64_t Seconds() override { return ++seconds; }
+    WallTime Now() override { return WallTime{seconds}; }
     bool ToLocalTime(std::int64_t, std::tm&) override { return false; }
-
-private:
-    std::int64_t seconds_ = 1000;
+    std::int64_t seconds = 1000;
 };
 
-TEST(XmlParser, TimeLimitFailsTheFirstLevelThatFindsItExceeded) {
+TEST_F(Xml, TimeLimitFailsTheFirstLevelThatFindsItExceeded) {
     SteppingClock clock;
     ScopedClock installed(clock);
-    XmlDocument document;
     document.SetTimeLimit(2);
     // Level 0 reads the clock one second after the start, level 1 two.
     EXPECT_EQ(document.Parse("<z/><a><b>1</b></a>"), KV_OK);
     EXPECT_EQ(Dump(document.GetRoot()), "E(){T(z)='';}");
-    EXPECT_FALSE(document.IsParseComplete());
-    EXPECT_EQ(document.IsTimedOut(), TRUE);
+    EXPECT_TRUE(!document.IsParseComplete() && document.IsTimedOut() == TRUE);
     document.Clear();
     document.SetTimeLimit(0);
-    EXPECT_EQ(document.Parse("<a><b>1</b></a>"), KV_OK);
-    EXPECT_TRUE(document.IsParseComplete());
+    EXPECT_TRUE(document.Parse("<a><b>1</b></a>") == KV_OK && document.IsParseComplete());
 }
 
-TEST(XmlParser, FindCloseTagCountsNestedElementsOfTheSameName) {
+TEST_F(Xml, FindCloseTagCountsNestedElementsOfTheSameName) {
     const std::tuple<std::string, KvResult, std::int32_t, std::int32_t> cases[] = {
         {"<a>x</a>", KV_OK, 4, 7},
         {"<a><a>x</a></a >", KV_OK, 11, 15},
@@ -226,22 +197,21 @@ TEST(XmlParser, FindCloseTagCountsNestedElementsOfTheSameName) {
         {"<a><a>x</a>", KV_E_FAIL, 3, 0},
     };
     for (const auto& [text, result, expected_position, expected_end] : cases) {
-        XmlDocument document;
-        std::int32_t position = 3;
-        std::int32_t close_end = 0;
-        EXPECT_EQ(document.FindCloseTag("a", position, close_end, text), result) << text;
-        EXPECT_EQ(position, expected_position) << text;
-        EXPECT_EQ(close_end, expected_end) << text;
+        std::int32_t position = 3, close_end = 0;
+        EXPECT_EQ((std::tuple{document.FindCloseTag("a", position, close_end, text), position,
+                              close_end}),
+                  std::tuple(result, expected_position, expected_end))
+            << text;
     }
-    EXPECT_EQ(XmlDocument::FindFirstOf("ab> c", "> \t", 0), 2);
-    EXPECT_EQ(XmlDocument::FindFirstOf("ab> c", " \t", 3), 3);
-    EXPECT_EQ(XmlDocument::FindFirstOf("ab\r\nc", "> \t", 0), -1);
-    EXPECT_EQ(XmlDocument::FindFirstOf("abc", "c", 3), -1);
-    EXPECT_EQ(XmlDocument::FindFirstOf("abc", "", 0), -1);
+    EXPECT_EQ(std::tuple(XmlDocument::FindFirstOf("ab> c", "> \t", 0),
+                         XmlDocument::FindFirstOf("ab> c", " \t", 3),
+                         XmlDocument::FindFirstOf("ab\r\nc", "> \t", 0),
+                         XmlDocument::FindFirstOf("abc", "c", 3),
+                         XmlDocument::FindFirstOf("abc", "", 0)),
+              std::tuple(2, 3, -1, -1, -1));
 }
 
-TEST(XmlParser, ParseAttributesIntoKeepsWhatWasReadBeforeAnError) {
-    XmlDocument document;
+TEST_F(Xml, ParseAttributesIntoKeepsWhatWasReadBeforeAnError) {
     XmlNode* element = nullptr;
     document.CreateNode(element, kXmlElement);
     {
@@ -255,8 +225,8 @@ TEST(XmlParser, ParseAttributesIntoKeepsWhatWasReadBeforeAnError) {
     EXPECT_EQ(Dump(element), "E() @a=1{}");
     EXPECT_EQ(document.ParseAttributesInto(element, "a=\"1\" b \"2\""), KV_E_FAIL);
     EXPECT_EQ(document.ParseAttributesInto(element, "a=\"1"), KV_E_FAIL);
-    EXPECT_EQ(document.ParseAttributesInto(element, "=\"1\""), KV_OK);
-    EXPECT_TRUE(element->GetAttributeList().empty());
+    EXPECT_TRUE(document.ParseAttributesInto(element, "=\"1\"") == KV_OK &&
+                element->GetAttributeList().empty());
     XmlNode* comment = nullptr;
     document.CreateNode(comment, kXmlComment);
     EXPECT_EQ(document.ParseAttributesInto(comment, "a=\"1\""), KV_E_FAIL);
@@ -265,21 +235,17 @@ TEST(XmlParser, ParseAttributesIntoKeepsWhatWasReadBeforeAnError) {
     EXPECT_EQ(other.ParseAttributesInto(element, "a=\"1\""), KV_E_FAIL);
 }
 
-TEST(XmlParser, ParseAddsToADocumentThatWasNotCleared) {
-    XmlDocument document;
+TEST_F(Xml, ParseAddsToADocumentThatWasNotCleared) {
     ASSERT_EQ(document.Parse("first"), KV_OK);
     XmlElement* root = document.GetRoot();
     ASSERT_EQ(document.Parse("second"), KV_OK);
-    EXPECT_EQ(document.GetRoot(), root);
-    EXPECT_EQ(Dump(root), "E(){X'first';X'second';}");
+    EXPECT_TRUE(document.GetRoot() == root && Dump(root) == "E(){X'first';X'second';}");
     ASSERT_EQ(document.Parse("<a/>"), KV_OK);
-    EXPECT_NE(document.GetRoot(), root);
-    EXPECT_EQ(root->GetRootFlag(), FALSE);
+    EXPECT_TRUE(document.GetRoot() != root && root->GetRootFlag() == FALSE);
     EXPECT_EQ(Dump(document.GetRoot()), "E(){T(a)='';}");
 }
 
-TEST(XmlLoad, LoadsFilesWholeUpToTheFirstZeroByteAndRefusesMissingEmptyAndOversizedOnes) {
-    XmlDocument document;
+TEST_F(Xml, LoadsFilesUpToTheFirstZeroByteAndRegisteredResourcesAndRefusesMissingEmptyOrBigOnes) {
     const std::filesystem::path data = std::filesystem::path(__FILE__).parent_path() / "..";
     ASSERT_EQ(document.LoadFromFile((data / "data" / "xml" / "contact_store.xml").string()), KV_OK);
     EXPECT_TRUE(document.IsParseComplete());
@@ -307,23 +273,19 @@ TEST(XmlLoad, LoadsFilesWholeUpToTheFirstZeroByteAndRefusesMissingEmptyAndOversi
     const std::string big = write("big.xml", "<");
     std::filesystem::resize_file(big, kMaxLoadBytes + 1);
     EXPECT_EQ(document.LoadFromFile(big), KV_E_RESOURCE_NOT_LOADABLE);
-    EXPECT_EQ(document.GetResult(), KV_E_RESOURCE_NOT_LOADABLE);
-    EXPECT_TRUE(document.GetNodeList().empty());
+    EXPECT_TRUE(document.GetResult() == KV_E_RESOURCE_NOT_LOADABLE &&
+                document.GetNodeList().empty());
     std::filesystem::remove_all(directory);
-}
 
-TEST(XmlLoad, LoadsRegisteredResourcesAndRefusesOthers) {
     RegisterResource("XML", "xml_parser_test_gui", "<UIOBJECTDIALOG id=\"1\"/>");
     RegisterResource("XML", "xml_parser_test_empty", "");
     RegisterResource("XML", "xml_parser_test_big", std::string(kMaxLoadBytes + 1, ' '));
-    XmlDocument document;
     EXPECT_EQ(document.LoadFromResource("xml", "XML_PARSER_TEST_GUI"), KV_OK);
     EXPECT_EQ(Dump(document.GetRoot()), "E(){T(UIOBJECTDIALOG) @id=1='';}");
     document.Clear();
     EXPECT_EQ(document.LoadFromResource("XML", "xml_parser_test_none"), KV_E_RESOURCE_NOT_FOUND);
-    EXPECT_EQ(document.LoadFromResource("XML", "xml_parser_test_empty"),
-              KV_E_RESOURCE_NOT_LOADABLE);
-    EXPECT_EQ(document.LoadFromResource("XML", "xml_parser_test_big"), KV_E_RESOURCE_NOT_LOADABLE);
+    for (const char* name : {"xml_parser_test_empty", "xml_parser_test_big"})
+        EXPECT_EQ(document.LoadFromResource("XML", name), KV_E_RESOURCE_NOT_LOADABLE) << name;
     EXPECT_TRUE(document.GetNodeList().empty());
     RegisterResource("XML", "xml_parser_test_big", "");
 }

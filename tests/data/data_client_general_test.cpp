@@ -1,6 +1,5 @@
 #include "data/data_client_general.h"
 
-#include "data/network_settings.h"
 #include "data_test_support.h"
 
 namespace {
@@ -34,39 +33,6 @@ TEST(DataClientGeneral, CloneCarriesTheTextsButNotTheSpareText) {
     auto& copy = dynamic_cast<CKvDataClientGeneral&>(*clone);
     EXPECT_EQ(copy.GetSpareText(), "");
     EXPECT_EQ(copy.GetThirdText(), "c");
-}
-
-std::string Entries(const CKvNetworkSettings& settings) {
-    std::string entries;
-    CKvNetworkSettings::Position position;
-    settings.GetStartPosition(position);
-    std::uint32_t key = 0;
-    std::string identifier;
-    std::string data;
-    while (settings.GetNextEntry(position, key, identifier, data))
-        entries += std::to_string(key) + "=" + identifier + ":" + data + ";";
-    return entries;
-}
-
-TEST(NetworkSettings, EntriesAreReplacedInPlaceAndResetEmptiesTheSettings) {
-    using Profile = TestRecord<K_KVDT_TP_DTHDLR_DATAVOIPPROFILE>;
-    ScopedRecordType<Profile> profiles;
-    CKvNetworkSettings settings;
-    settings.host.SetPort(8080);
-    settings.AddEntry(7, "seven", "a");
-    settings.AddEntry(2, "two", "b");
-    settings.AddEntry(7, "SEVEN", "c");
-    EXPECT_EQ(Entries(settings), "7=SEVEN:c;2=two:b;");
-    std::unique_ptr<CKvDataHandler> profile = std::make_unique<Profile>();
-    static_cast<Profile&>(*profile).name_ = "office";
-    ASSERT_EQ(settings.GetProfileStore().Add(profile), KV_OK);
-
-    settings.Reset();
-    EXPECT_EQ(settings.host.GetPort(), 80u);
-    EXPECT_EQ(Entries(settings), "");
-    EXPECT_EQ(settings.GetProfileStore().GetCount(), 0);
-    EXPECT_EQ(settings.GetProfileStore().GetCapacity(), 16);
-    EXPECT_EQ(settings.GetProfileStore().GetHandlerType(), K_KVDT_TP_DTHDLR_DATAVOIPPROFILE);
 }
 
 } // namespace

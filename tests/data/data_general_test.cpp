@@ -23,12 +23,8 @@ TEST(DataGeneral, WriterKeepsTheTapiLinesSoTheRoundTripIsWhole) {
 }
 
 TEST(DataGeneral, ReaderAppliesEachKeysRule) {
-    struct Case {
-        const char* key;
-        const char* read;
-        const char* written;
-    };
-    const Case cases[] = {
+    // The key, the text read and the text written.
+    const char* const cases[][3] = {
         {"flagautomaticline", "TRUE", "0"},
         {"flagautomaticline", "-1", "0"},
         {"flagautomaticline", "7", "1"},
@@ -40,13 +36,14 @@ TEST(DataGeneral, ReaderAppliesEachKeysRule) {
         {"restartweekdays", "MO, TU", "MO,TU"},
         {"isdncardnumber", " 2 ", " 2 "},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.key) + " " + c.read);
+    for (const auto& [key, read, written] : cases) {
+        SCOPED_TRACE(std::string(key) + " " + read);
         General record;
-        record.SetFlagAutomaticLine(std::string(c.written) == "0");
-        const std::string key(c.key);
-        ASSERT_EQ(ReadXmlText(record, "<G><" + key + ">" + c.read + "</" + key + "></G>"), KV_OK);
-        EXPECT_TRUE(WritesKey(record, c.key, c.written)) << XmlText(record);
+        record.SetFlagAutomaticLine(std::string(written) == "0");
+        ASSERT_EQ(
+            ReadXmlText(record, "<G><" + std::string(key) + ">" + read + "</" + key + "></G>"),
+            KV_OK);
+        EXPECT_TRUE(WritesKey(record, key, written)) << XmlText(record);
     }
     General record;
     record.GetRestartWeekdays().Add("SU");

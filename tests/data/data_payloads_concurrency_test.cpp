@@ -1,7 +1,6 @@
 #include "data/data_payloads.h"
 
 #include "core/handle_table.h"
-#include "data/network_settings.h"
 #include "data_test_support.h"
 #include "framework/framework_payloads.h"
 #include "framework/message.h"
@@ -17,24 +16,15 @@ constexpr std::uint16_t kReceiver = 0x811;
 constexpr std::int32_t kCommand = 1;
 
 void RegisterCountedDataPayloads() {
-    RegisterCountedPayload<CKvDataUser, 1>();
-    RegisterCountedPayload<CKvDataGeneral, 2>();
-    RegisterCountedPayload<CKvDataHost, 3>();
-    RegisterCountedPayload<CKvDataDevice, 4>();
-    RegisterCountedPayload<CKvDataClientGeneral, 5>();
-    RegisterCountedPayload<CKvDataUserGroup, 6>();
-    RegisterCountedPayload<CKvDataPreferences, 7>();
-    RegisterCountedPayload<CKvDataContact, 8>();
-    RegisterCountedPayload<CKvDataCall, 9>();
-    RegisterCountedPayload<CKvDataApplication, 10>();
-    RegisterCountedPayload<CKvDataServerUser, 11>();
-    RegisterCountedPayload<CKvDataIsdnController, 12>();
-    RegisterCountedPayload<CKvDataHandlerStore, 22>();
-    RegisterCountedPayload<CKvDataContactGroup, 56>();
-    RegisterCountedPayload<CKvDataVoipProfile, 63>();
-    RegisterCountedPayload<CKvDataAdvertizePreferences, 65>();
-    RegisterCountedPayload<CKvDataAdvertizeEntry, 66>();
-    RegisterCountedPayload<CKvNetworkSettings, 69>();
+    RegisterCountedPayloads<
+        Counted<CKvDataUser, 1>, Counted<CKvDataGeneral, 2>, Counted<CKvDataHost, 3>,
+        Counted<CKvDataDevice, 4>, Counted<CKvDataClientGeneral, 5>, Counted<CKvDataUserGroup, 6>,
+        Counted<CKvDataPreferences, 7>, Counted<CKvDataContact, 8>, Counted<CKvDataCall, 9>,
+        Counted<CKvDataApplication, 10>, Counted<CKvDataServerUser, 11>,
+        Counted<CKvDataIsdnController, 12>, Counted<CKvDataHandlerStore, 22>,
+        Counted<CKvDataContactGroup, 56>, Counted<CKvDataVoipProfile, 63>,
+        Counted<CKvDataAdvertizePreferences, 65>, Counted<CKvDataAdvertizeEntry, 66>,
+        Counted<CKvNetworkSettings, 69>>();
 }
 
 std::vector<std::int32_t> DataPayloadCodes() {
@@ -48,14 +38,7 @@ std::string SettingsText(CKvNetworkSettings& settings) {
     std::string text = settings.host.GetName() + ":" + std::to_string(settings.host.GetPort());
     for (const std::string& part : settings.texts)
         text += "|" + part;
-    CKvNetworkSettings::Position position;
-    settings.GetStartPosition(position);
-    std::uint32_t key = 0;
-    std::string identifier;
-    std::string data;
-    while (settings.GetNextEntry(position, key, identifier, data))
-        text += "|" + std::to_string(key) + "=" + identifier + ":" + data;
-    return text + "|" + XmlText(settings.GetProfileStore());
+    return text + "|" + SettingsEntries(settings) + "|" + XmlText(settings.GetProfileStore());
 }
 
 // What a payload holds, as text.

@@ -26,6 +26,7 @@
 #include "data/data_user.h"
 #include "data/data_user_group.h"
 #include "data/data_voip_profile.h"
+#include "data/network_settings.h"
 #include "data/record_keys.h"
 #include "framework/payload_registry.h"
 #include "platform/dom.h"
@@ -231,6 +232,19 @@ inline std::string Fingerprint(CKvDataHandler& record) {
     return XmlText(record);
 }
 
+// The entries of network settings as "key=identifier:data;" each.
+inline std::string SettingsEntries(const CKvNetworkSettings& settings) {
+    std::string entries;
+    CKvNetworkSettings::Position position;
+    settings.GetStartPosition(position);
+    std::uint32_t key = 0;
+    std::string identifier;
+    std::string data;
+    while (settings.GetNextEntry(position, key, identifier, data))
+        entries += std::to_string(key) + "=" + identifier + ":" + data + ";";
+    return entries;
+}
+
 // ---- Copies ----
 
 // Copying the record onto itself (through its assignment and through
@@ -270,7 +284,9 @@ inline void ExpectCopiesHoldTheSame(std::unique_ptr<CKvDataHandler> record) {
 inline std::array<std::atomic<int>, KV_PAYLOAD_TYPE_MAX + 1> created_payloads{};
 inline std::array<std::atomic<int>, KV_PAYLOAD_TYPE_MAX + 1> destroyed_payloads{};
 
-template <typename T, std::int32_t Code> struct CountedPayload {
+// A row of the counted classes: the class, its code and operations that count
+// its objects (and copy by assignment where it has one).
+template <typename T, std::int32_t Code> struct Counted {
     static void* Create() {
         ++created_payloads[Code];
         return new T();
@@ -279,54 +295,25 @@ template <typename T, std::int32_t Code> struct CountedPayload {
         ++destroyed_payloads[Code];
         delete static_cast<T*>(payload);
     }
-    static constexpr decltype(PayloadOperations::copy) Copy() {
-        if constexpr (std::is_copy_assignable_v<T>) {
-            return [](void* target, const void* source) {
-                *static_cast<T*>(target) = *static_cast<const T*>(source);
-                return true;
-            };
-        } else {
-            return nullptr;
-        }
-    }
-    static constexpr PayloadOperations kOperations{&Create, Copy(), &Destroy};
+    static constexpr auto kCopy = [] {
+        if constexpr (std::is_copy_assignable_v<T>)
+            return MakePayloadOperations<T>().copy;
+        else
+            return decltype(PayloadOperations::copy){};
+    }();
+    static constexpr std::int32_t kCode = Code;
+    static constexpr PayloadOperations kOperations{&Create, kCopy, &Destroy};
 };
 
-// Registers the class under the code with operations that count its objects,
-// from 0; RegisterDataPayloads puts the data classes' own operations back.
-template <typename T, std::int32_t Code> void RegisterCountedPayload() {
-    created_payloads[Code] = 0;
-    destroyed_payloads[Code] = 0;
-    RegisterPayloadType(Code, &CountedPayload<T, Code>::kOperations);
+// Registers the rows' classes with their counting operations, counts from 0;
+// RegisterDataPayloads puts the data classes' own operations back.
+template <typename... Rows> void RegisterCountedPayloads() {
+    ((created_payloads[Rows::kCode] = 0, destroyed_payloads[Rows::kCode] = 0,
+      RegisterPayloadType(Rows::kCode, &Rows::kOperations)),
+     ...);
 }
 
 // ---- A filled sample of every data record class ----
-
-// The data record codes: the store types and the contact group.
-inline constexpr std::uint32_t kDataRecordCodes[] = {
-    K_KVDT_TP_DTHDLR_DATAUSER,
-    K_KVDT_TP_DTHDLR_DATAGENERAL,
-    K_KVDT_TP_DTHDLR_DATACOMPUTER,
-    K_KVDT_TP_DTHDLR_DATADEVICE,
-    K_KVDT_TP_DTHDLR_DATACLIENTGENERAL,
-    K_KVDT_TP_DTHDLR_DATAUSERGROUP,
-    K_KVDT_TP_DTHDLR_DATAPREFERENCES,
-    K_KVDT_TP_DTHDLR_DATACONTACT,
-    K_KVDT_TP_DTHDLR_DATACALL,
-    K_KVDT_TP_DTHDLR_DATAAPPLICATION,
-    K_KVDT_TP_DTHDLR_DATASERVERUSER,
-    K_KVDT_TP_DTHDLR_DATAISDNCONTROLLER,
-    K_KVDT_TP_DTHDLR_DATACONTACTGROUP,
-    K_KVDT_TP_DTHDLR_DATAVOIPPROFILE,
-    K_KVDT_TP_DTHDLR_DATAADVERTIZEPREFERENCES,
-    K_KVDT_TP_DTHDLR_DATAADVERTIZEENTRY,
-};
-
-template <typename Record> std::unique_ptr<Record> NewSample(std::uint32_t index) {
-    auto record = std::make_unique<Record>();
-    record->SetIdentifier(0x100 + index);
-    return record;
-}
 
 // Calls a text setter of a record, which trims the caller's text.
 template <typename Record, typename Class>
@@ -334,143 +321,124 @@ void SetText(Record& record, void (Class::*setter)(std::string&), std::string te
     (record.*setter)(text);
 }
 
-inline void AddSamplePhoneNumber(CKvDataContact& contact, std::string identifier,
-                                 const std::string& number) {
-    PHONE_NUMBER* entry = nullptr;
-    if (contact.GetPhoneNumberList().CreateEntry(entry, identifier) == KV_OK)
-        entry->GetNumber() = number;
+// The fillers of the samples: `i` is the sample's index, `n` its text.
+inline void Fill(CKvDataUser& user, std::uint32_t, const std::string& n) {
+    SetText(user, &CKvDataUser::SetScreenName, "anna" + n);
+    SetText(user, &CKvDataUser::SetPhoneNumberOut, "0301234" + n);
+    user.SetTimeoutDisconnected(1500, 10);
 }
-
-inline std::unique_ptr<CKvDataContact> SampleContact(std::uint32_t index) {
-    auto contact = NewSample<CKvDataContact>(index);
-    contact->GetLastName() = "M\xFCller" + std::to_string(index);
-    contact->GetFirstName() = "Anna";
-    contact->GetComment() = "calls <after> 3 & later";
-    contact->GetDateTimeLastCall().SetSeconds(3900000000u + index);
-    AddSamplePhoneNumber(*contact, "office", "+49 30 1234" + std::to_string(index));
-    AddSamplePhoneNumber(*contact, "mobile", "0171 555" + std::to_string(index));
+inline void Fill(CKvDataGeneral& general, std::uint32_t i, const std::string& n) {
+    general.GetCapiProvider() = "capi " + n;
+    general.SetPortNumber(21000 + i);
+    general.GetRestartWeekdays().SetFromText("MO,TU");
+}
+inline void Fill(CKvDataHost& host, std::uint32_t i, const std::string& n) {
+    host.GetHost().Set("pc" + n, 0x0A000001 + i, 8080);
+    host.GetDeviceNumber() = "2" + n;
+    host.GetCtiDeviceNumbers().SetFromText("100,200");
+}
+inline void Fill(CKvDataDevice& device, std::uint32_t, const std::string& n) {
+    device.GetNumber() = "+49 711 " + n;
+    device.GetComment() = "B\xFCro <" + n + ">";
+    device.SetFlagVirtual(1);
+}
+inline void Fill(CKvDataClientGeneral& settings, std::uint32_t i, const std::string&) {
+    settings.GetNumberSet().SetFromText("24024-24026," + std::to_string(30 + i));
+}
+inline void Fill(CKvDataUserGroup& group, std::uint32_t, const std::string& n) {
+    SetText(group, &CKvDataUserGroup::SetName, "team" + n);
+    group.ParseIdentifierList("anna;1,bob");
+}
+inline void Fill(CKvDataPreferences& preferences, std::uint32_t i, const std::string& n) {
+    SetText(preferences, &CKvDataPreferences::SetScreenName, "anna <" + n + ">");
+    preferences.SetIdImage(i);
+}
+inline void Fill(CKvDataContact& contact, std::uint32_t i, const std::string& n) {
+    contact.GetLastName() = "M\xFCller" + n;
+    contact.GetFirstName() = "Anna";
+    contact.GetComment() = "calls <after> 3 & later";
+    contact.GetDateTimeLastCall().SetSeconds(3900000000u + i);
+    for (const auto& [id, number] :
+         {std::pair<std::string, std::string>{"office", "+49 30 1234"}, {"mobile", "0171 555"}}) {
+        PHONE_NUMBER* entry = nullptr;
+        if (std::string key = id; contact.GetPhoneNumberList().CreateEntry(entry, key) == KV_OK)
+            entry->GetNumber() = number + n;
+    }
     std::string home = "home";
     ADDRESS* address = nullptr;
-    if (contact->GetAddressList().CreateEntry(address, home) == KV_OK)
+    if (contact.GetAddressList().CreateEntry(address, home) == KV_OK)
         address->GetCity() = "Hamburg";
-    return contact;
+}
+inline void Fill(CKvDataCall& call, std::uint32_t i, const std::string& n) {
+    call.GetStartTime().SetSeconds(3913056000u + i);
+    call.FormatStartTime();
+    call.GetLastName() = "Doe" + n;
+    call.GetFlagCallOut().Set(1);
+    call.GetPhoneNumber().GetNumber() = "+49 40 555" + n;
+}
+inline void Fill(CKvDataApplication& application, std::uint32_t, const std::string& n) {
+    application.GetName() = "Mail " + n;
+    application.GetModuleName() = "mail" + n + ".dll";
+    application.GetXmlApplicationSpecific() = "<OPTIONS><flag>1</flag></OPTIONS>";
+    application.GetSkills().SetText("DIAL_CALLS");
+}
+inline void Fill(CKvDataServerUser& user, std::uint32_t, const std::string& n) {
+    user.GetLoginName() = " bob" + n + " ";
+    user.GetDeviceNumberList().SetFromText("21,22");
+    COMPUTER_IDENT* computer = nullptr;
+    user.GetComputerIdentList().Add(computer, "pc" + n, 0x0A000002, 21021);
+}
+inline void Fill(CKvDataIsdnController& controller, std::uint32_t i, const std::string&) {
+    controller.SetControllerNumber(i + 1);
+    controller.GetManufacturer() = "M\xFCller & <Co>";
+    controller.GetFunctions().FormatText(5);
+}
+inline void Fill(CKvDataContactGroup& group, std::uint32_t i, const std::string& n) {
+    group.GetName() = "Sales " + n;
+    group.GetOwnerIdentifier() = "u17";
+    group.GetContact().SetIdentifier(0x100 + i);
+    Fill(group.GetContact(), i, n);
+}
+inline void Fill(CKvDataVoipProfile& profile, std::uint32_t, const std::string& n) {
+    profile.GetDisplayableName() = "Office line " + n;
+    profile.GetAuthenticatePassword() = "p<w&d";
+    profile.GetServer().Set("sip.example", 0x0A000001, 5060);
+    profile.GetXmlExtension() = "<codec prio=\"1\">G711</codec>";
+}
+inline void Fill(CKvDataAdvertizePreferences& preferences, std::uint32_t, const std::string& n) {
+    preferences.GetKey() = "main" + n;
+    preferences.GetUrlSource() = "http://ads.example/list?a=1&b=<2>";
+    preferences.GetPresentationType().SetValue(CKvPresentationTypeTable::kShuffle);
+}
+inline void Fill(CKvDataAdvertizeEntry& entry, std::uint32_t, const std::string& n) {
+    entry.GetKey() = "spring" + n;
+    entry.GetTimeToShowMaximal() = "1 min";
+    entry.GetGroupId().Set(4000000000u);
 }
 
-// A filled record of a data record code; samples of one code with distinct
-// indexes differ in identifier and key.
+// The table of the data record classes: their codes, and a filled sample of
+// a code, whose index makes its identifier and key distinct.
+template <typename... Records> struct RecordTable {
+    static constexpr std::uint32_t kCodes[] = {Records::kTypeCode...};
+    static std::unique_ptr<CKvDataHandler> Sample(std::uint32_t code, std::uint32_t index) {
+        std::unique_ptr<CKvDataHandler> sample;
+        const auto fill = [&](auto record) {
+            record->SetIdentifier(0x100 + index);
+            Fill(*record, index, std::to_string(index));
+            sample = std::move(record);
+        };
+        ((code == Records::kTypeCode ? fill(std::make_unique<Records>()) : void()), ...);
+        EXPECT_NE(sample, nullptr) << "no sample of code " << code;
+        return sample;
+    }
+};
+using DataRecords =
+    RecordTable<CKvDataUser, CKvDataGeneral, CKvDataHost, CKvDataDevice, CKvDataClientGeneral,
+                CKvDataUserGroup, CKvDataPreferences, CKvDataContact, CKvDataCall,
+                CKvDataApplication, CKvDataServerUser, CKvDataIsdnController, CKvDataContactGroup,
+                CKvDataVoipProfile, CKvDataAdvertizePreferences, CKvDataAdvertizeEntry>;
+inline constexpr const auto& kDataRecordCodes = DataRecords::kCodes;
+
 inline std::unique_ptr<CKvDataHandler> SampleRecord(std::uint32_t code, std::uint32_t index) {
-    const std::string n = std::to_string(index);
-    switch (code) {
-    case K_KVDT_TP_DTHDLR_DATAUSER: {
-        auto user = NewSample<CKvDataUser>(index);
-        SetText(*user, &CKvDataUser::SetScreenName, "anna" + n);
-        SetText(*user, &CKvDataUser::SetPhoneNumberOut, "0301234" + n);
-        user->SetTimeoutDisconnected(1500, 10);
-        return user;
-    }
-    case K_KVDT_TP_DTHDLR_DATAGENERAL: {
-        auto general = NewSample<CKvDataGeneral>(index);
-        general->GetCapiProvider() = "capi " + n;
-        general->SetPortNumber(21000 + index);
-        general->GetRestartWeekdays().SetFromText("MO,TU");
-        return general;
-    }
-    case K_KVDT_TP_DTHDLR_DATACOMPUTER: {
-        auto host = NewSample<CKvDataHost>(index);
-        host->GetHost().Set("pc" + n, 0x0A000001 + index, 8080);
-        host->GetDeviceNumber() = "2" + n;
-        host->GetCtiDeviceNumbers().SetFromText("100,200");
-        return host;
-    }
-    case K_KVDT_TP_DTHDLR_DATADEVICE: {
-        auto device = NewSample<CKvDataDevice>(index);
-        device->GetNumber() = "+49 711 " + n;
-        device->GetComment() = "B\xFCro <" + n + ">";
-        device->SetFlagVirtual(1);
-        return device;
-    }
-    case K_KVDT_TP_DTHDLR_DATACLIENTGENERAL: {
-        auto settings = NewSample<CKvDataClientGeneral>(index);
-        settings->GetNumberSet().SetFromText("24024-24026," + std::to_string(30 + index));
-        return settings;
-    }
-    case K_KVDT_TP_DTHDLR_DATAUSERGROUP: {
-        auto group = NewSample<CKvDataUserGroup>(index);
-        SetText(*group, &CKvDataUserGroup::SetName, "team" + n);
-        group->ParseIdentifierList("anna;1,bob");
-        return group;
-    }
-    case K_KVDT_TP_DTHDLR_DATAPREFERENCES: {
-        auto preferences = NewSample<CKvDataPreferences>(index);
-        SetText(*preferences, &CKvDataPreferences::SetScreenName, "anna <" + n + ">");
-        preferences->SetIdImage(index);
-        return preferences;
-    }
-    case K_KVDT_TP_DTHDLR_DATACONTACT:
-        return SampleContact(index);
-    case K_KVDT_TP_DTHDLR_DATACALL: {
-        auto call = NewSample<CKvDataCall>(index);
-        call->GetStartTime().SetSeconds(3913056000u + index);
-        call->FormatStartTime();
-        call->GetLastName() = "Doe" + n;
-        call->GetFlagCallOut().Set(1);
-        call->GetPhoneNumber().GetNumber() = "+49 40 555" + n;
-        return call;
-    }
-    case K_KVDT_TP_DTHDLR_DATAAPPLICATION: {
-        auto application = NewSample<CKvDataApplication>(index);
-        application->GetName() = "Mail " + n;
-        application->GetModuleName() = "mail" + n + ".dll";
-        application->GetXmlApplicationSpecific() = "<OPTIONS><flag>1</flag></OPTIONS>";
-        application->GetSkills().SetText("DIAL_CALLS");
-        return application;
-    }
-    case K_KVDT_TP_DTHDLR_DATASERVERUSER: {
-        auto user = NewSample<CKvDataServerUser>(index);
-        user->GetLoginName() = " bob" + n + " ";
-        user->GetDeviceNumberList().SetFromText("21,22");
-        COMPUTER_IDENT* computer = nullptr;
-        user->GetComputerIdentList().Add(computer, "pc" + n, 0x0A000002, 21021);
-        return user;
-    }
-    case K_KVDT_TP_DTHDLR_DATAISDNCONTROLLER: {
-        auto controller = NewSample<CKvDataIsdnController>(index);
-        controller->SetControllerNumber(index + 1);
-        controller->GetManufacturer() = "M\xFCller & <Co>";
-        controller->GetFunctions().FormatText(5);
-        return controller;
-    }
-    case K_KVDT_TP_DTHDLR_DATACONTACTGROUP: {
-        auto group = NewSample<CKvDataContactGroup>(index);
-        group->GetName() = "Sales " + n;
-        group->GetOwnerIdentifier() = "u17";
-        group->GetContact() = *SampleContact(index);
-        return group;
-    }
-    case K_KVDT_TP_DTHDLR_DATAVOIPPROFILE: {
-        auto profile = NewSample<CKvDataVoipProfile>(index);
-        profile->GetDisplayableName() = "Office line " + n;
-        profile->GetAuthenticatePassword() = "p<w&d";
-        profile->GetServer().Set("sip.example", 0x0A000001, 5060);
-        profile->GetXmlExtension() = "<codec prio=\"1\">G711</codec>";
-        return profile;
-    }
-    case K_KVDT_TP_DTHDLR_DATAADVERTIZEPREFERENCES: {
-        auto preferences = NewSample<CKvDataAdvertizePreferences>(index);
-        preferences->GetKey() = "main" + n;
-        preferences->GetUrlSource() = "http://ads.example/list?a=1&b=<2>";
-        preferences->GetPresentationType().SetValue(CKvPresentationTypeTable::kShuffle);
-        return preferences;
-    }
-    case K_KVDT_TP_DTHDLR_DATAADVERTIZEENTRY: {
-        auto entry = NewSample<CKvDataAdvertizeEntry>(index);
-        entry->GetKey() = "spring" + n;
-        entry->GetTimeToShowMaximal() = "1 min";
-        entry->GetGroupId().Set(4000000000u);
-        return entry;
-    }
-    default:
-        ADD_FAILURE() << "no sample of code " << code;
-        return nullptr;
-    }
+    return DataRecords::Sample(code, index);
 }

@@ -27,22 +27,18 @@ std::string NumberedList(int count) {
 }
 
 TEST(DataUserGroup, MaxIdentifiersOutsideZeroTo1024GiveTheLimit) {
-    const std::pair<std::int32_t, std::int32_t> cases[] = {
-        {-1, 1024}, {0, 0}, {1024, 1024}, {1025, 1024}};
-    for (const auto& [given, expected] : cases) {
-        CKvDataUserGroup group;
+    CKvDataUserGroup group;
+    for (const auto& [given, expected] :
+         {std::pair{-1, 1024}, {1024, 1024}, {1025, 1024}, {0, 0}}) {
         group.SetMaxIdentifiers(given);
         EXPECT_EQ(group.GetMaxIdentifiers(), expected) << given;
     }
-    CKvDataUserGroup closed;
-    closed.SetMaxIdentifiers(0);
-    EXPECT_EQ(closed.AddIdentifier("a"), KV_E_LIST_FULL);
+    EXPECT_EQ(group.AddIdentifier("a"), KV_E_LIST_FULL);
 }
 
 TEST(DataUserGroup, OnlyTheGroupAllIsReadWithMoreThanSixteen) {
-    const std::pair<const char*, int> cases[] = {
-        {"ALL", 20}, {" ALL ", 20}, {"all", 16}, {"Team", 16}};
-    for (const auto& [name, kept] : cases) {
+    for (const auto& [name, kept] :
+         {std::pair{"ALL", 20}, {" ALL ", 20}, {"all", 16}, {"Team", 16}}) {
         CKvDataUserGroup group;
         ASSERT_EQ(ReadXmlText(group, std::string("<DATAUSERGROUP><name>") + name +
                                          "</name><identifierlist>" + NumberedList(20) +
@@ -59,8 +55,7 @@ TEST(DataUserGroup, ReaderFiltersTheListAndTakesTheCountReadLast) {
                                  "<identifierlist>anna;1, [bob] ,anna;1</identifierlist>"
                                  "<count>7</count></DATAUSERGROUP>"),
               KV_OK);
-    EXPECT_EQ(group.GetKey(), "Team_1"); // trimmed, not filtered
-    EXPECT_EQ(Identifiers(group), "anna;1,bob");
+    EXPECT_EQ(group.GetKey() + "|" + Identifiers(group), "Team_1|anna;1,bob"); // name unfiltered
     EXPECT_EQ(group.GetCount(), 7);
     group.ParseIdentifierList("x, x");
     EXPECT_EQ(group.GetCount(), 1); // a duplicate counts once
@@ -71,7 +66,6 @@ TEST(DataUserGroup, CountTextFollowsTheRadixAndRemovalEndsAtZero) {
     group.SetCount(0, 16);
     EXPECT_EQ(group.GetCountText(), "00000000");
     group.SetCountText("1a", 16);
-    EXPECT_EQ(group.GetCount(), 26);
     ASSERT_EQ(group.AddIdentifier("a"), KV_OK);
     EXPECT_EQ(group.GetCountText(), "27");
     group.SetCount(1, 10);
@@ -98,12 +92,6 @@ protected:
         user.release();
     }
 
-    CKvDataUser* Stored(const std::string& key) {
-        CKvDataHandler* found = nullptr;
-        users_.LookupByKey(found, key);
-        return static_cast<CKvDataUser*>(found);
-    }
-
     FakeDataHandlerCatalog catalog_;
     CKvDataHandlerStore users_{K_KVDT_TP_DTHDLR_DATAUSER, 1, 10, "USERS", nullptr};
 };
@@ -123,30 +111,20 @@ TEST_F(DataUserGroupResolve, CopiesTheUsersFoundAndCountsThem) {
     while (group.GetNextMember(member, position))
         walked += member == nullptr ? std::string("-") : member->GetKey() + "|";
     EXPECT_EQ(walked, "anna;1|-bob|bob|");
-    EXPECT_NE(FirstMember(group), Stored("anna;1")); // a copy, not the stored record
-}
-
-TEST_F(DataUserGroupResolve, AddingAPresentIdentifierKeepsItsMember) {
-    CKvDataUserGroup group(&catalog_);
-    group.ParseIdentifierList("anna;1");
-    ASSERT_EQ(group.ResolveMembers(), KV_OK);
-    EXPECT_EQ(group.AddIdentifier("anna;1"), KV_OK);
-    EXPECT_EQ(group.GetCount(), 1);
-    ASSERT_NE(FirstMember(group), nullptr);
-    EXPECT_EQ(FirstMember(group)->GetKey(), "anna;1");
+    CKvDataHandler* stored = nullptr;
+    ASSERT_TRUE(users_.LookupByKey(stored, "anna;1"));
+    EXPECT_NE(FirstMember(group), stored); // a copy, not the stored record
 }
 
 TEST_F(DataUserGroupResolve, WithoutAStoreOfUsersNothingIsResolved) {
     CKvDataUserGroup orphan;
     orphan.ParseIdentifierList("anna;1");
     EXPECT_EQ(orphan.ResolveMembers(), KV_E_FAIL);
-    EXPECT_EQ(CKvDataUserGroup().GetMaxIdentifiers(), 16);
     FakeDataHandlerCatalog empty_catalog;
     CKvDataUserGroup group(&empty_catalog);
     group.ParseIdentifierList("anna;1");
     EXPECT_EQ(group.ResolveMembers(), KV_E_FAIL);
-    EXPECT_EQ(group.GetRuntimeWordB(), 0u);
-    EXPECT_EQ(group.GetCount(), 0);
+    EXPECT_EQ(group.GetRuntimeWordB() + group.GetCount(), 0u);
 }
 
 TEST_F(DataUserGroupResolve, CopyOfAResolvedGroupResolvesItsOwnMembers) {
@@ -155,7 +133,6 @@ TEST_F(DataUserGroupResolve, CopyOfAResolvedGroupResolvesItsOwnMembers) {
     source->SetMaxIdentifiers(1024);
     source->ParseIdentifierList("anna;1,bob");
     ASSERT_EQ(source->ResolveMembers(), KV_OK);
-    const std::string text = XmlText(*source);
 
     CKvDataUserGroup target;
     target.SetRuntimeWordA(1);
@@ -165,20 +142,23 @@ TEST_F(DataUserGroupResolve, CopyOfAResolvedGroupResolvesItsOwnMembers) {
     EXPECT_EQ(target.GetMaxIdentifiers(), 1024);
     EXPECT_EQ(target.GetRuntimeWordA(), 1u);
     EXPECT_EQ(target.GetRuntimeWordB(), 1u);
-    EXPECT_EQ(XmlText(target), text);
     ASSERT_NE(FirstMember(target), nullptr); // its own copy: the source is gone
     EXPECT_EQ(FirstMember(target)->GetKey(), "anna;1");
 }
 
-TEST_F(DataUserGroupResolve, SelfCopyKeepsTheResolvedMembers) {
+TEST_F(DataUserGroupResolve, SelfCopyAndAddingAPresentIdentifierKeepTheResolvedMembers) {
     CKvDataUserGroup group(&catalog_);
     group.ParseIdentifierList("anna;1,bob");
     ASSERT_EQ(group.ResolveMembers(), KV_OK);
     CKvDataUser* first = FirstMember(group);
+    ASSERT_NE(first, nullptr);
     const CKvDataUserGroup& same = group;
     group = same;
     EXPECT_EQ(FirstMember(group), first);
     EXPECT_EQ(group.GetRuntimeWordB(), 1u);
+    EXPECT_EQ(group.AddIdentifier("anna;1"), KV_OK);
+    EXPECT_EQ(group.GetCount(), 2);
+    EXPECT_EQ(FirstMember(group), first);
 }
 
 TEST(DataUserGroup, DomReaderTakesTheListAfterTheCount) {

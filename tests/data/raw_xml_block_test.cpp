@@ -1,7 +1,5 @@
 #include "data/raw_xml_block.h"
 
-#include "data/image_id_text.h"
-#include "data/presentation_type_table.h"
 #include "data_test_support.h"
 
 #include <tuple>
@@ -38,45 +36,6 @@ TEST(RawXmlBlock, ReadsTheChildrensMarkupAndLeavesTheTreeAsItWas) {
     std::string again;
     document.GetText(again);
     EXPECT_EQ(again, text);
-}
-
-TEST(ImageIdText, KeepsOnlyDigitTextsAsNumbersAndTrimsTheCallersText) {
-    // given, number, text, the caller's text afterwards
-    const std::tuple<const char*, std::uint32_t, const char*, const char*> cases[] = {
-        {" 42 ", 42, "42", "42"},
-        {"4 2", 0, "4 2", "4 2"},
-        {" \t", 0, "0", ""},
-        {"007", 7, "7", "007"},
-        {"99999999999", 4294967295u, "4294967295", "99999999999"}};
-    for (const auto& [given, value, expected, trimmed] : cases) {
-        std::uint32_t number = 9;
-        std::string number_text = "9";
-        std::string text = given;
-        ParseImageIdText(text, number, number_text);
-        EXPECT_EQ(number, value) << given;
-        EXPECT_EQ(number_text, expected) << given;
-        EXPECT_EQ(text, trimmed) << given;
-    }
-}
-
-TEST(PresentationTypeTable, ParsesTheCallersTextInPlaceFallingBackToUnspecified) {
-    // text, the caller's text afterwards, value, keyword
-    const std::tuple<const char*, const char*, std::uint32_t, const char*> cases[] = {
-        {" block ", "BLOCK", 1, "BLOCK"},
-        {"2", "2", 2, "SHUFFLE"},
-        {"9", "9", 9, "9"},
-        {"", "", 0, "UNSPECIFIED"},
-        {"random", "RANDOM", 0, "UNSPECIFIED"}};
-    for (const auto& [given, left, value, keyword] : cases) {
-        SCOPED_TRACE(given);
-        CKvPresentationTypeTable table;
-        table.SetValue(CKvPresentationTypeTable::kShuffle);
-        std::string text = given;
-        table.Parse(text);
-        EXPECT_EQ(text, left);
-        EXPECT_EQ(table.GetValue(), value);
-        EXPECT_EQ(table.Text(), keyword);
-    }
 }
 
 } // namespace

@@ -25,8 +25,8 @@ TEST(FrameworkPayloads, RegistersExactlyTheCoreAndFrameworkClassesAndEachWorks) 
         ASSERT_TRUE(CreatePayloadByType(source, code));
         ASSERT_TRUE(CreatePayloadByType(target, code));
         EXPECT_EQ(CopyPayloadByType(target, source, code), code != KV_PAYLOAD_OBJECT_POINTER_LIST);
-        EXPECT_EQ(DestroyPayloadByType(source, code), KV_OK);
-        EXPECT_EQ(DestroyPayloadByType(target, code), KV_OK);
+        EXPECT_EQ(std::pair(DestroyPayloadByType(source, code), DestroyPayloadByType(target, code)),
+                  std::pair(KV_OK, KV_OK));
     }
 }
 
@@ -35,8 +35,8 @@ TEST(FrameworkPayloads, APayloadOfAClasslessCodeIsNotDestroyed) {
     std::string stranger;
     message.SetPayloadType(31);
     message.SetPayload(&stranger);
-    EXPECT_EQ(message.DestroyPayload(), KV_E_NO_CLASS);
-    EXPECT_EQ(message.GetPayload(), &stranger);
+    EXPECT_EQ(std::pair(message.DestroyPayload(), message.GetPayload()),
+              std::pair(KV_E_NO_CLASS, static_cast<void*>(&stranger)));
     message.SetPayload(nullptr);
 }
 

@@ -1,6 +1,11 @@
 #include "framework/holder_objects.h"
 
+#include "core/handle_table.h"
+
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <tuple>
 
 TEST(TypedObject59, EachHolderTakesAndFreesOnlyItsOwnLockId) {
     HandleTable table(10);
@@ -23,16 +28,4 @@ TEST(TypedObject59, EachHolderTakesAndFreesOnlyItsOwnLockId) {
     }
     EXPECT_EQ(table.GetCount(), 0u);
     EXPECT_EQ(CKvTypedObject59().GetLock(), nullptr);
-}
-
-TEST(TypedObject46, CopiesOnlyTheFourthStateWord) {
-    CKvTypedObject46 record;
-    CKvTypedObject46 other;
-    other.state_words.fill(7);
-    other.text = "x";
-    record = other;
-    EXPECT_EQ(record.state_words,
-              (std::array<std::uint32_t, 8>{CKvTypedObject46::kInitialMask, 1, 0, 7, 0, 0, 0, 0}));
-    EXPECT_EQ(std::tuple(record.text, record.GetTimer().IsRunning(), record.GetEvent().IsSet()),
-              std::tuple("", true, false));
 }

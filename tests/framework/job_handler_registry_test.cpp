@@ -19,17 +19,13 @@ public:
 
     std::uint32_t GetType() const override { return type_; }
     void SetTarget(CKvMessageRouter* router, std::uint16_t endpoint_id) override {
-        router_ = router;
-        endpoint_id_ = endpoint_id;
+        std::tie(router_, endpoint_id_) = std::tuple(router, endpoint_id);
     }
     void SetTransportMode(std::uint32_t mode) override { transport_mode_ = mode; }
 
     CKvMessageRouter* router_ = nullptr;
     std::uint16_t endpoint_id_ = 0;
-    std::uint32_t transport_mode_ = 0;
-
-private:
-    std::uint32_t type_;
+    std::uint32_t transport_mode_ = 0, type_;
     int* deletions_;
 };
 

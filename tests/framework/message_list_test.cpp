@@ -56,13 +56,11 @@ TEST_F(MessageListTest, FindsIteratesInInsertionOrderAndAssignsIndependentCopies
                                NewMessageWithCountingPayload(2), new CKvMessage};
     for (CKvMessage* message : messages)
         list_.Add(message, false);
-    CKvMessage* found = nullptr;
-    EXPECT_EQ(list_.FindByPayloadType(found, kCountingPayloadType), 1);
-    EXPECT_EQ(found, messages[0]);
-    EXPECT_EQ(list_.FindByPayloadType(found, 3), 0);
-    EXPECT_EQ(found, nullptr);
-    EXPECT_EQ(list_.FindBlank(found), 1);
-    EXPECT_EQ(found, messages[2]);
+    CKvMessage *found = nullptr, *absent = messages[1], *blank = nullptr;
+    EXPECT_EQ(std::tuple(list_.FindByPayloadType(found, kCountingPayloadType),
+                         list_.FindByPayloadType(absent, 3), list_.FindBlank(blank)),
+              std::tuple(1, 0, 1));
+    EXPECT_EQ(std::tuple(found, absent, blank), std::tuple(messages[0], nullptr, messages[2]));
 
     CKvMessageList copy;
     copy.Add(NewMessageWithCountingPayload(9), false);

@@ -99,15 +99,13 @@ TEST(MessageRouterStress, EveryPayloadIsDestroyedOnceAndNothingIsDeliveredTwice)
         ASSERT_TRUE(receiver->WaitEnded(1, kWait));
     receivers.clear();
 
-    int twice = 0;
-    int fixed_missing = 0;
+    int twice = 0, fixed_missing = 0;
     for (int id = 0; id < kTotal; ++id) {
         twice += seen[id] > 1;
         fixed_missing += kEndpoints[id % 5] != kChurningEndpoint && seen[id] != 1;
     }
-    EXPECT_EQ(twice, 0);
-    EXPECT_EQ(fixed_missing, 0);
-    EXPECT_EQ(router->GetSubscriptionCount(), 0);
+    EXPECT_EQ(std::tuple(twice, fixed_missing, router->GetSubscriptionCount()),
+              std::tuple(0, 0, 0));
     router.reset(); // releases what the undelivered queue still holds
     EXPECT_EQ(CountingPayload::destroyed.load(), CountingPayload::created.load());
 }

@@ -25,18 +25,15 @@ TEST(Message, NewAndResetMessagesAreBlankConfirmations) {
 }
 
 TEST(Message, NamesKindsAndAttributesAndMarksUnknownOnes) {
-    const std::tuple<const char* (*)(std::int32_t), std::int32_t, const char*> cases[] = {
-        {CKvMessage::KindName, 1, "REQUEST"},
-        {CKvMessage::KindName, 5, "SIGNAL"},
-        {CKvMessage::KindName, 6, "ERROR_MSSTPE_UNKNOWN"},
-        {CKvMessage::KindName, -1, "ERROR_MSSTPE_UNKNOWN"},
-        {CKvMessage::AttributeName, 3, "DATA_NOT_FOUND"},
-        {CKvMessage::AttributeName, 31, "CALL_ECT_ESTABLISHED"},
-        {CKvMessage::AttributeName, 32, "ERROR_ATTRIBUTE_UNKNOWN"},
-        {CKvMessage::AttributeName, -1, "ERROR_ATTRIBUTE_UNKNOWN"},
-    };
-    for (const auto& [name_of, code, name] : cases)
-        EXPECT_STREQ(name_of(code), name) << code;
+    std::vector<std::string> names;
+    for (std::int32_t code : {5, 6, -1})
+        names.push_back(CKvMessage::KindName(code));
+    for (std::int32_t code : {31, 32, -1})
+        names.push_back(CKvMessage::AttributeName(code));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"SIGNAL", "ERROR_MSSTPE_UNKNOWN", "ERROR_MSSTPE_UNKNOWN",
+                                        "CALL_ECT_ESTABLISHED", "ERROR_ATTRIBUTE_UNKNOWN",
+                                        "ERROR_ATTRIBUTE_UNKNOWN"}));
     CKvMessage message;
     message.SetAttribute(KV_MSG_ATTR_ENDED);
     EXPECT_EQ(std::string(message.GetAttributeName()) + message.GetKindName(), "ENDEDCONFIRMATION");
@@ -72,10 +69,7 @@ TEST(Message, SetHeaderWithCommandZeroKeepsCommandAndSubCommand) {
     EXPECT_EQ(std::tuple(m.GetCommand(), m.GetSubCommand()), std::tuple(2, 1));
 }
 
-class MessagePayloadTest : public testing::Test {
-protected:
-    ScopedCountingPayload counting_;
-};
+using MessagePayloadTest = RouterFixture;
 
 TEST_F(MessagePayloadTest, ReleaseDestroysThePayloadEvenWithAnInvalidHeaderDeleteHeaderOnlyNot) {
     CKvMessage* released = NewMessageWithCountingPayload(1, 7);
@@ -148,8 +142,7 @@ TEST_F(MessagePayloadTest, CloneCopiesThePayloadOrFailsButStillHandsOutTheCopy) 
 
 TEST(Message, SubscriptionMatchingTakesZeroPatternFieldsAsWildcards) {
     CKvMessage message;
-    message.SetKindAndCommand(KV_MSG_KIND_INFO, 1, 2);
-    message.SetPayloadType(9);
+    message.SetHeader(KV_MSG_KIND_INFO, nullptr, 9, 1, 2, 0);
     message.SetSourceEndpoint(10);
     message.SetTargetEndpoint(20);
     const struct {
@@ -158,7 +151,6 @@ TEST(Message, SubscriptionMatchingTakesZeroPatternFieldsAsWildcards) {
         KvResult expected;
     } cases[] = {
         {"all zero", [](CKvMessage& p) { p.SetKind(0); }, KV_OK},
-        {"kind equal", [](CKvMessage& p) { p.SetKind(KV_MSG_KIND_INFO); }, KV_OK},
         {"kind differs", [](CKvMessage& p) { p.SetKind(KV_MSG_KIND_REQUEST); }, KV_E_FAIL},
         {"command differs", [](CKvMessage& p) { p.SetKindAndCommand(0, 2, 0); }, KV_E_FAIL},
         {"sub-command differs", [](CKvMessage& p) { p.SetKindAndCommand(0, 0, 3); }, KV_E_FAIL},

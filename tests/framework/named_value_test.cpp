@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 TEST(NamedValue, EachSetterClearsTheOtherKindOfValue) {
     CKvNamedValue value("INITIATE_EXPORT", "all");
     value.SetNumber("PROGRESS_DATA", 40);

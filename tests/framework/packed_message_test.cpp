@@ -95,37 +95,30 @@ TEST(PackedMessage, FromBytesAcceptsFourToEighteenBytesBeginningWithP) {
     Bytes nineteen = eighteen;
     nineteen.push_back('O');
     EXPECT_EQ(message.FromBytes(nineteen, &peer), KV_E_FAIL);
-    EXPECT_EQ(message.GetLength(), 0u);
-    EXPECT_EQ(message.GetPeerName(), "");
+    EXPECT_EQ(std::tuple(message.GetLength(), message.GetPeerName()), std::tuple(0u, ""));
 
     ASSERT_EQ(message.FromBytes(eighteen, &peer), KV_OK);
     std::string log;
     EXPECT_EQ(message.FormatLog(log),
               "idt[5] ids[C] mn(2) NOTIFICATION_DATA (INFO):\tEND\t[ABCDEFGHIJKLMN]");
-    EXPECT_EQ(message.GetFlag(), 1u);
-    EXPECT_EQ(message.GetPeerName(), "peer");
+    EXPECT_EQ(std::tuple(message.GetFlag(), message.GetPeerName()), std::tuple(1u, "peer"));
 
     // Refused after the length was taken: the peer name is kept, the text is
     // not decoded.
     const std::string other = "other";
     EXPECT_EQ(message.FromBytes(Bytes{'Q', 0x28, 0x61, 0x13, 'X'}, &other), KV_E_FAIL);
-    EXPECT_EQ(message.GetPeerName(), "other");
-    EXPECT_EQ(message.GetCommand(), PackedMessage::kCommandNotificationData);
+    EXPECT_EQ(std::tuple(message.GetPeerName(), message.GetCommand()),
+              std::tuple("other", PackedMessage::kCommandNotificationData));
     EXPECT_EQ(message.FromBytes(Bytes{'P', 0x20, 0x61, 0x13, 'X'}, nullptr), KV_E_FAIL);
-    EXPECT_EQ(message.GetCommand(), PackedMessage::kCommandRegister);
-    EXPECT_EQ(message.GetText(), "ABCDEFGHIJKLMN");
+    EXPECT_EQ(std::tuple(message.GetCommand(), message.GetText()),
+              std::tuple(PackedMessage::kCommandRegister, "ABCDEFGHIJKLMN"));
 
     ASSERT_EQ(message.FromBytes(Bytes{'P', 0x28, 0x61, 0x13}, nullptr), KV_OK);
     EXPECT_EQ(message.FormatLog(log), "idt[1] ids[3] mn(0) REGISTER (CONFIRMATION):\tLASTNAME\t[]");
-    EXPECT_EQ(message.GetDataSubCommand(), 0u);
-    EXPECT_EQ(message.GetFlag(), 2u);
-}
-
-TEST(PackedMessage, FlagReadsTwoOnlyWhenSetAboveOne) {
-    PackedMessage message;
-    const std::uint32_t flags[][2] = {{1, 1}, {0, 1}, {2, 2}, {9, 2}};
-    for (const auto& flag : flags) {
-        message.SetFlag(flag[0]);
-        EXPECT_EQ(message.GetFlag(), flag[1]) << flag[0];
+    EXPECT_EQ(std::tuple(message.GetDataSubCommand(), message.GetFlag()), std::tuple(0u, 2u));
+    // A set flag reads 2 only above 1.
+    for (const auto& [set, read] : {std::pair(1u, 1u), {0u, 1u}, {2u, 2u}, {9u, 2u}}) {
+        message.SetFlag(set);
+        EXPECT_EQ(message.GetFlag(), read) << set;
     }
 }

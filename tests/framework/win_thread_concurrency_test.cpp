@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
 using Events = std::vector<std::string>;
@@ -55,8 +57,7 @@ protected:
     }
     KvResult Dispatch(WPARAM kind, CKvMessage* message) override {
         const KvResult result = CKvWinThread::Dispatch(kind, message);
-        std::lock_guard lock(mutex_);
-        results_.push_back(result);
+        Record("", result);
         return result;
     }
     KvResult OnRequest(CKvMessage* message) override {
@@ -71,8 +72,7 @@ protected:
         return CKvWinThread::OnRequest(message);
     }
     KvResult OnInfo(CKvMessage* message) override {
-        Record("info");
-        return CKvWinThread::OnInfo(message);
+        return Record("info"), CKvWinThread::OnInfo(message);
     }
     // Idles twice more after each message, then reports that it went to sleep.
     bool OnIdleHook(LONG count) override {
@@ -85,14 +85,18 @@ protected:
     }
     void OnTimer(UINT id) override { Record("timer " + std::to_string(id)); }
     void OnDroppedMessage(const ThreadMessage& message) override {
-        Record("dropped " + std::to_string(message.message));
-        CKvWinThread::OnDroppedMessage(message);
+        Record("dropped " + std::to_string(message.message)),
+            CKvWinThread::OnDroppedMessage(message);
     }
 
 private:
-    void Record(const std::string& event) {
+    // Records an event, or with a result a dispatch's result.
+    void Record(const std::string& event, std::optional<KvResult> result = std::nullopt) {
         std::lock_guard lock(mutex_);
-        events_.push_back(event);
+        if (result)
+            results_.push_back(*result);
+        else
+            events_.push_back(event);
     }
 
     TestThreadQueue* requester_;
@@ -116,9 +120,10 @@ protected:
         ASSERT_EQ(SendFromSelf(kWorker, KV_MSG_KIND_REQUEST, command), KV_OK);
         ASSERT_TRUE(thread.in_gate.Wait(kWait));
     }
-    bool IsRegistered(std::uint16_t id) {
+    void ExpectEndedAndUnregistered(RecordingThread& thread) {
         CKvRouterEndpoint entry;
-        return router_.LookupEndpoint(entry, id) == 1;
+        EXPECT_EQ(std::tuple(thread.GetState(), router_.LookupEndpoint(entry, kWorker)),
+                  std::tuple(CKvWinThread::kEnded, 0));
     }
 };
 
@@ -137,8 +142,7 @@ TEST_F(WinThreadTest, QuitRequestIsAnsweredAfterExitInstance) {
                          a->GetTargetJobId()),
               std::tuple(WPARAM{KV_MSG_KIND_CONFIRMATION}, KV_MSG_COMMAND_QUIT, kWorker, 22u, 11u));
     a->Release();
-    EXPECT_EQ(thread.GetState(), CKvWinThread::kEnded);
-    EXPECT_FALSE(IsRegistered(kWorker));
+    ExpectEndedAndUnregistered(thread);
 }
 
 TEST_F(WinThreadTest, QuitInfoOrAFailedInitInstanceEndsTheThreadWithoutAnswer) {
@@ -152,8 +156,7 @@ TEST_F(WinThreadTest, QuitInfoOrAFailedInitInstanceEndsTheThreadWithoutAnswer) {
         }
         ASSERT_TRUE(thread.WaitEnded(1, kWait));
         EXPECT_EQ(thread.TakeEvents(), (Events{"init", "exit"}));
-        EXPECT_EQ(thread.GetState(), CKvWinThread::kEnded);
-        EXPECT_FALSE(IsRegistered(kWorker));
+        ExpectEndedAndUnregistered(thread);
         EXPECT_EQ(queue_.GetCount(), 0u);
     }
 }
@@ -211,6 +214,7 @@ TEST_F(WinThreadTest, DispatchesByKindAndReleasesWhatNoHandlerTakes) {
 }
 
 TEST_F(WinThreadTest, StopTimesOutWhileTheThreadIsBusyReturnsAtOnceWithoutTimeOutThenRefuses) {
+    EXPECT_EQ(RecordingThread(nullptr).Stop(0), KV_E_INVALID_POINTER);
     RecordingThread thread(&router_);
     EXPECT_EQ(thread.Stop(kWait), KV_E_FAIL) << "not started";
     EXPECT_FALSE(thread.WaitEnded(2, 0));
@@ -225,21 +229,6 @@ TEST_F(WinThreadTest, StopTimesOutWhileTheThreadIsBusyReturnsAtOnceWithoutTimeOu
     EXPECT_TRUE(thread.IsEnded());
     EXPECT_EQ(thread.Stop(kWait), KV_E_ALREADY_STOPPING);
     EXPECT_TRUE(thread.WaitEnded(1, 0));
-}
-
-TEST_F(WinThreadTest, TheRouterHelpersRegisterWindowsAndNeedARouter) {
-    RecordingThread thread(&router_);
-    int anchor = 0;
-    HWND window = reinterpret_cast<HWND>(&anchor);
-    EXPECT_EQ(thread.RegisterWindowAtRouter(0x900, window, "dialog"), KV_OK);
-    CKvRouterEndpoint entry;
-    ASSERT_EQ(router_.LookupEndpoint(entry, 0x900), 1);
-    EXPECT_EQ(std::tuple(entry.kind, entry.window), std::tuple(CKvRouterEndpoint::kWindow, window));
-    EXPECT_EQ(thread.UnregisterAtRouter(0x900), KV_OK);
-    EXPECT_EQ(thread.UnregisterAtRouter(0x900), KV_E_FAIL);
-    RecordingThread without_router(nullptr);
-    EXPECT_EQ(without_router.Stop(0), KV_E_INVALID_POINTER);
-    EXPECT_EQ(without_router.RegisterWindowAtRouter(0x900, window, "dialog"), KV_E_INVALID_POINTER);
 }
 
 TEST_F(WinThreadTest, IdlePassesCountUpAndTheThirtyMillisecondTimerWakesTheLoop) {

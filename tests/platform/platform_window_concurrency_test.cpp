@@ -51,16 +51,12 @@ public:
 
     Log TakeLog() {
         std::lock_guard lock(mutex_);
-        Log taken;
-        taken.swap(log_);
-        return taken;
+        return std::exchange(log_, {});
     }
 
     std::atomic<HWND> parent_handle{nullptr};
     std::atomic<HWND> child_handle{nullptr};
-    ManualResetEvent ready;
-    ManualResetEvent in_gate;
-    ManualResetEvent gate;
+    ManualResetEvent ready, in_gate, gate;
 
 protected:
     bool InitInstance() override {
@@ -92,23 +88,18 @@ protected:
 private:
     std::mutex mutex_;
     Log log_;
-    std::unique_ptr<LoggingWindow> parent_;
-    std::unique_ptr<LoggingWindow> child_;
+    std::unique_ptr<LoggingWindow> parent_, child_;
 };
 
 } // namespace
 
-TEST(PlatformWindow, CreateNeedsAThreadWithAQueue) {
-    PlatformWindow window;
-    EXPECT_FALSE(window.Create());
-    EXPECT_EQ(window.GetHandle(), nullptr);
+TEST(PlatformWindow, MessagesPassThePreTranslateChainFromChildToParentOnAThreadWithAQueue) {
+    PlatformWindow without_queue;
+    EXPECT_FALSE(without_queue.Create());
+    EXPECT_EQ(without_queue.GetHandle(), nullptr);
     EXPECT_FALSE(PostWindowMessage(nullptr, 1, 0, 0));
-}
-
-TEST(PlatformWindow, MessagesPassThePreTranslateChainFromChildToParent) {
     WindowThread thread;
-    ASSERT_TRUE(thread.CreateThread());
-    ASSERT_TRUE(thread.ready.Wait(kWait));
+    ASSERT_TRUE(thread.CreateThread() && thread.ready.Wait(kWait));
     ASSERT_TRUE(PostWindowMessage(thread.child_handle, 7, 0, 0));
     ASSERT_TRUE(PostWindowMessage(thread.child_handle, kHandledByParent, 0, 0));
     ASSERT_TRUE(PostWindowMessage(thread.parent_handle, 8, 0, 0));
@@ -122,8 +113,7 @@ TEST(PlatformWindow, MessagesPassThePreTranslateChainFromChildToParent) {
 
 TEST(PlatformWindow, DestroyHandsQueuedMessagesToTheWindowAndLaterPostsFail) {
     WindowThread thread;
-    ASSERT_TRUE(thread.CreateThread());
-    ASSERT_TRUE(thread.ready.Wait(kWait));
+    ASSERT_TRUE(thread.CreateThread() && thread.ready.Wait(kWait));
     ASSERT_TRUE(thread.PostMessage(kHold, 0, 0));
     ASSERT_TRUE(thread.in_gate.Wait(kWait));
     ASSERT_TRUE(thread.PostMessage(kDestroyChild, 0, 0));

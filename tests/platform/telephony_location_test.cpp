@@ -8,8 +8,7 @@ const TelephonyLocation kMunich = {"49", "89", "G", "0FG", "00EFG"};
 
 TEST(TelephonyLocation, NothingIsAnsweredWithoutAConfiguredLocationOrOnceTheGuardEnded) {
     { ScopedTelephonyLocation location(kMunich); }
-    std::string country = "old";
-    std::string area = "old";
+    std::string country = "old", area = "old";
     EXPECT_FALSE(GetTelephonyLocationInfo(country, area));
     EXPECT_EQ(country, "old");
     CountryDiallingRules rules;
@@ -24,11 +23,9 @@ TEST(TelephonyLocation, GivesTheRulesOfItsOwnCountryOnly) {
     EXPECT_FALSE(GetCountryDiallingRules(1, rules));
     EXPECT_FALSE(GetCountryDiallingRules(0, rules));
     ASSERT_TRUE(GetCountryDiallingRules(49, rules));
-    EXPECT_EQ(rules.international_rule, "00EFG");
-    EXPECT_EQ(rules.long_distance_rule, "0FG");
-    EXPECT_EQ(rules.same_area_rule, "G");
-    std::string country;
-    std::string area;
+    EXPECT_EQ(std::tuple(rules.international_rule, rules.long_distance_rule, rules.same_area_rule),
+              std::tuple("00EFG", "0FG", "G"));
+    std::string country, area;
     ASSERT_TRUE(GetTelephonyLocationInfo(country, area));
     EXPECT_EQ(country + "/" + area, "49/89");
 }
@@ -61,10 +58,9 @@ TEST(TelephonyLocation, TranslatesCanonicalNumbersFromTheLocation) {
         ASSERT_EQ(TranslateAddress(c.number, 0, translation), c.translated);
         if (!c.translated)
             continue;
-        EXPECT_EQ(translation.dialable, c.dialable);
-        EXPECT_EQ(translation.displayable, c.dialable);
-        EXPECT_EQ(translation.translate_results, c.results);
-        EXPECT_EQ(translation.destination_country, c.country);
+        EXPECT_EQ(std::tuple(translation.dialable, translation.displayable,
+                             translation.translate_results, translation.destination_country),
+                  std::tuple(c.dialable, c.dialable, c.results, c.country));
     }
 }
 

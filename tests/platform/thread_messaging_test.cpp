@@ -9,16 +9,14 @@ TEST(ThreadMessaging, PostingNeedsAnAttachedOpenQueueOfAThreadWithAStableNonZero
     EXPECT_FALSE(PostThreadMessage(self, 1, 0, 0));
     EXPECT_FALSE(PostQuitMessage(0));
     EXPECT_EQ(GetCurrentThreadQueue(), nullptr);
-
     auto queue = std::make_shared<MessageQueue>();
     AttachThreadQueue(queue);
-    EXPECT_EQ(GetCurrentThreadQueue(), queue.get());
-    EXPECT_EQ(FindThreadQueue(self), queue);
+    EXPECT_EQ(std::tuple(GetCurrentThreadQueue(), FindThreadQueue(self)),
+              std::tuple(queue.get(), queue));
     EXPECT_TRUE(PostThreadMessage(self, 1, 2, 3));
     EXPECT_TRUE(PostQuitMessage(4));
     queue->CloseAndDrain();
     EXPECT_FALSE(PostThreadMessage(self, 1, 2, 3)) << "a closed queue takes nothing";
-
     DetachThreadQueue();
     EXPECT_EQ(FindThreadQueue(self), nullptr);
     EXPECT_FALSE(PostThreadMessage(self, 1, 0, 0));

@@ -10,7 +10,7 @@ using Events = std::vector<std::string>;
 
 constexpr DWORD kWait = 10000;
 // Thread messages the test thread understands.
-constexpr UINT kQuitAndHold = 0x100; // posts the quit, then waits for the gate
+constexpr UINT kQuitAndHold = 0x100; // posts the quit with exit code 7, then waits for the gate
 constexpr UINT kQuitSeven = 0x101;   // posts the quit with exit code 7
 
 class TestThread : public UiThread {
@@ -49,14 +49,14 @@ protected:
     }
     bool PreTranslateMessage(ThreadMessage& message) override {
         Record("message " + std::to_string(message.message));
+        const bool quit = message.message == kQuitAndHold || message.message == kQuitSeven;
+        if (quit)
+            PostQuitMessage(7);
         if (message.message == kQuitAndHold) {
-            PostQuitMessage(0);
             in_gate.Set();
             gate.Wait(kWait);
-        } else if (message.message == kQuitSeven) {
-            PostQuitMessage(7);
         }
-        return message.message == kQuitAndHold || message.message == kQuitSeven;
+        return quit;
     }
     void OnDroppedMessage(const ThreadMessage& message) override {
         Record("dropped " + std::to_string(message.message));
@@ -74,8 +74,9 @@ private:
 
 } // namespace
 
-TEST(UiThread, ReportsStillActiveUntilItEndsWithTheQuitExitCode) {
+TEST(UiThread, QuitEndsWithItsExitCodeAndDropsWhatFollowsUndispatched) {
     TestThread thread;
+    thread.record_idle = false;
     DWORD exit_code = 0;
     EXPECT_FALSE(thread.GetExitCode(exit_code));
     EXPECT_FALSE(thread.PostMessage(1, 0, 0));
@@ -85,19 +86,6 @@ TEST(UiThread, ReportsStillActiveUntilItEndsWithTheQuitExitCode) {
     EXPECT_NE(thread.GetThreadId(), GetCurrentThreadId());
     ASSERT_TRUE(thread.GetExitCode(exit_code));
     EXPECT_EQ(exit_code, KV_STILL_ACTIVE);
-
-    ASSERT_TRUE(thread.PostMessage(kQuitSeven, 0, 0));
-    ASSERT_TRUE(thread.WaitForExit(kWait));
-    ASSERT_TRUE(thread.GetExitCode(exit_code));
-    EXPECT_EQ(exit_code, 7u);
-    EXPECT_EQ(thread.Take().back(), "exit");
-    EXPECT_FALSE(thread.PostMessage(1, 0, 0)) << "the queue of an ended thread is gone";
-}
-
-TEST(UiThread, MessagesBehindTheQuitAreDroppedNotDispatched) {
-    TestThread thread;
-    thread.record_idle = false;
-    ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(thread.PostMessage(1, 0, 0));
     ASSERT_TRUE(thread.PostMessage(kQuitAndHold, 0, 0));
     ASSERT_TRUE(thread.in_gate.Wait(kWait));
@@ -105,8 +93,11 @@ TEST(UiThread, MessagesBehindTheQuitAreDroppedNotDispatched) {
     ASSERT_TRUE(thread.PostMessage(3, 0, 0));
     thread.gate.Set();
     ASSERT_TRUE(thread.WaitForExit(kWait));
+    ASSERT_TRUE(thread.GetExitCode(exit_code));
+    EXPECT_EQ(exit_code, 7u);
     EXPECT_EQ(thread.Take(), (Events{"init", "message 1", "dropped 1", "message 256", "dropped 2",
                                      "dropped 3", "exit"}));
+    EXPECT_FALSE(thread.PostMessage(1, 0, 0)) << "the queue of an ended thread is gone";
 }
 
 TEST(UiThread, FailedInitInstanceStillRunsExitInstanceAndDropsWhatWasPosted) {

@@ -20,14 +20,8 @@ TEST(Windows1252, EveryByteSurvivesTheTripThroughUtf8) {
     EXPECT_EQ(Utf8ToWindows1252(utf8), all_bytes);
 }
 
-struct DecodeCase {
-    std::string_view utf8;
-    std::string_view windows1252;
-    bool valid;
-};
-
 TEST(Windows1252, UnmappableAndMalformedUtf8BecomeQuestionMarks) {
-    const DecodeCase cases[] = {
+    const std::tuple<std::string_view, std::string_view, bool> cases[] = {
         {"x\xE2\x82\xACy", "x\x80y", true},
         {"\xC2\x8D", "\x8D", true},  // an undefined byte comes back
         {"\xC4\x80", "?", true},     // U+0100
@@ -47,11 +41,10 @@ TEST(Windows1252, UnmappableAndMalformedUtf8BecomeQuestionMarks) {
         {"\xF4\x90\x80\x80", "????", false}, // above U+10FFFF
         {"\xF5\x80\xFF", "???", false},
     };
-    for (const DecodeCase& c : cases) {
-        SCOPED_TRACE(std::string(c.utf8));
-        EXPECT_EQ(Utf8ToWindows1252(c.utf8), c.windows1252);
-        EXPECT_EQ(IsValidUtf8(c.utf8), c.valid);
-    }
+    for (const auto& [utf8, windows1252, valid] : cases)
+        EXPECT_EQ(std::pair(Utf8ToWindows1252(utf8), IsValidUtf8(utf8)),
+                  std::pair(std::string(windows1252), valid))
+            << utf8;
 }
 
 } // namespace

@@ -1,5 +1,4 @@
 #include "data/data_advertize_entry.h"
-#include "data/data_advertize_preferences.h"
 
 #include "data_test_support.h"
 
@@ -21,20 +20,6 @@ TEST(DataAdvertizeEntry, RuntimeWordIsCopiedButNotPersistedAndFlagsNeedCapitalTr
     EXPECT_EQ(copy.GetRuntimeWord(), 77u);
     copy.Reset();
     EXPECT_EQ(copy.GetRuntimeWord(), 0u);
-}
-
-TEST(DataAdvertizePreferences, PresentationTypeIsReadByKeywordAndTheKeyKeptWithoutAttribute) {
-    CKvDataAdvertizePreferences preferences;
-    ReadXmlText(preferences, XmlText(preferences)); // an empty presentation type
-    EXPECT_EQ(preferences.GetPresentationType().Text(), "UNSPECIFIED");
-    preferences.GetKey() = "main";
-    preferences.GetFlagRandomizeSequence().Set(1);
-    EXPECT_EQ(ReadXmlText(preferences, "<P><presentationtype>block</presentationtype>"
-                                       "<flagrandomizesequence>true</flagrandomizesequence></P>"),
-              KV_OK);
-    EXPECT_EQ(preferences.GetKey(), "main");
-    EXPECT_EQ(preferences.GetPresentationType().GetValue(), CKvPresentationTypeTable::kBlock);
-    EXPECT_FALSE(preferences.GetFlagRandomizeSequence().IsTrue());
 }
 
 } // namespace
