@@ -105,47 +105,22 @@ KvResult ADDRESS::ReadXml(const XmlNode* element) {
 ADDRESS_LIST& ADDRESS_LIST::operator=(const ADDRESS_LIST& other) {
     if (this == &other)
         return *this;
-    RemoveAll();
-    Position position = kEndPosition;
-    other.GetStartPosition(position);
-    const ADDRESS* source = nullptr;
-    while (other.GetNext(source, position)) {
-        std::string identifier = source->GetIdentifier();
-        ADDRESS* entry = nullptr;
-        if (CreateEntry(entry, identifier) == KV_OK)
-            *entry = *source;
-    }
+    CopyEntriesFrom(other, [](ADDRESS& entry, const ADDRESS& source) { entry = source; });
     identifier_ = other.identifier_;
     result_ = KV_OK;
     return *this;
 }
 
 KvResult ADDRESS_LIST::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    out = nullptr;
-    if (!IsValidPtr(parent))
-        return result_ = KV_E_INVALID_POINTER;
-    XmlNode* element = nullptr;
-    result_ = AddRecordElement(element, document, parent, kListElementName);
-    if (element == nullptr)
-        return result_;
-    out = element;
-    result_ = AddRecordAttribute(document, element, kIdentifierKey, identifier_);
-    WriteEntries(document, element);
+    result_ = WriteListElement(out, document, parent, kListElementName, identifier_);
+    if (out != nullptr)
+        WriteEntries(document, out);
     return result_;
 }
 
 KvResult ADDRESS_LIST::ReadXml(const XmlNode* element) {
-    if (!IsValidPtr(element))
-        return result_ = KV_E_INVALID_POINTER;
-    result_ = KV_OK;
-    if (element->GetName() != kListElementName ||
-        (element->GetKind() != kXmlElement && element->GetKind() != kXmlTextElement))
+    if (!ReadListElement(element, kListElementName, identifier_, result_))
         return result_;
-    std::string identifier;
-    result_ = ReadRecordAttribute(*element, kIdentifierKey, identifier);
-    if (result_ != KV_OK)
-        return result_;
-    identifier_ = std::move(identifier);
     for (const XmlNode* child : element->GetChildList()) {
         if (!IsValidPtr(child)) {
             result_ = KV_E_INVALID_POINTER;

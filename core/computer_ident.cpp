@@ -261,33 +261,20 @@ std::int32_t COMPUTER_IDENT_LIST::GetNext(COMPUTER_IDENT*& out, Position& positi
 
 KvResult COMPUTER_IDENT_LIST::WriteXml(XmlNode*& out, XmlDocument& document,
                                        XmlNode* parent) const {
-    out = nullptr;
-    if (!IsValidPtr(parent))
-        return KV_E_INVALID_POINTER;
-    XmlNode* element = nullptr;
-    KvResult result = AddRecordElement(element, document, parent, kListElementName);
-    if (element == nullptr)
+    const KvResult result = WriteListElement(out, document, parent, kListElementName, identifier_);
+    if (out == nullptr)
         return result;
-    out = element;
-    result = AddRecordAttribute(document, element, kIdentifierKey, identifier_);
     for (const auto& entry : entries_) {
         XmlNode* written = nullptr;
-        entry->WriteXml(written, document, element);
+        entry->WriteXml(written, document, out);
     }
     return result;
 }
 
 KvResult COMPUTER_IDENT_LIST::ReadXml(const XmlNode* element) {
-    if (!IsValidPtr(element))
-        return KV_E_INVALID_POINTER;
-    if (element->GetName() != kListElementName ||
-        (element->GetKind() != kXmlElement && element->GetKind() != kXmlTextElement))
-        return KV_OK;
-    std::string identifier;
-    KvResult result = ReadRecordAttribute(*element, kIdentifierKey, identifier);
-    if (result != KV_OK)
+    KvResult result = KV_OK;
+    if (!ReadListElement(element, kListElementName, identifier_, result))
         return result;
-    identifier_ = std::move(identifier);
     for (const XmlNode* child : element->GetChildList()) {
         if (!IsValidPtr(child)) {
             result = KV_E_INVALID_POINTER;

@@ -128,6 +128,18 @@ protected:
     KeyedList(const KeyedList&) = delete;
     KeyedList& operator=(const KeyedList&) = delete;
 
+    // Replaces the entries with new ones under the other list's identifiers,
+    // in its order; copy(entry, source) fills each from its source.
+    template <typename Copy> void CopyEntriesFrom(const KeyedList& other, Copy copy) {
+        RemoveAll();
+        for (const Slot& slot : other.entries_) {
+            std::string identifier = slot.entry->GetIdentifier();
+            Entry* entry = nullptr;
+            if (CreateEntry(entry, identifier) == KV_OK)
+                copy(*entry, static_cast<const Entry&>(*slot.entry));
+        }
+    }
+
     // Deletes every entry for which the predicate holds, visiting each once
     // in order.
     template <typename Predicate> void RemoveIf(Predicate remove) {

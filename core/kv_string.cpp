@@ -68,47 +68,24 @@ KVSTRING_LIST::KVSTRING_LIST(const KVSTRING_LIST& other)
 KVSTRING_LIST& KVSTRING_LIST::operator=(const KVSTRING_LIST& other) {
     if (this == &other)
         return *this;
-    RemoveAll();
-    Position position = kEndPosition;
-    other.GetStartPosition(position);
-    const KVSTRING* source = nullptr;
-    while (other.GetNext(source, position)) {
-        std::string identifier = source->GetIdentifier();
-        KVSTRING* entry = nullptr;
-        if (CreateEntry(entry, identifier) == KV_OK)
-            entry->Set(source->GetIdentifier(), source->GetData());
-    }
+    CopyEntriesFrom(other, [](KVSTRING& entry, const KVSTRING& source) {
+        entry.Set(source.GetIdentifier(), source.GetData());
+    });
     identifier_ = other.identifier_;
     result_ = KV_OK;
     return *this;
 }
 
 KvResult KVSTRING_LIST::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    out = nullptr;
-    if (!IsValidPtr(parent))
-        return result_ = KV_E_INVALID_POINTER;
-    XmlNode* element = nullptr;
-    result_ = AddRecordElement(element, document, parent, element_name_);
-    if (element == nullptr)
-        return result_;
-    out = element;
-    result_ = AddRecordAttribute(document, element, kIdentifierKey, identifier_);
-    WriteEntries(document, element);
+    result_ = WriteListElement(out, document, parent, element_name_, identifier_);
+    if (out != nullptr)
+        WriteEntries(document, out);
     return result_;
 }
 
 KvResult KVSTRING_LIST::ReadXml(const XmlNode* element) {
-    if (!IsValidPtr(element))
-        return result_ = KV_E_INVALID_POINTER;
-    result_ = KV_OK;
-    if (element->GetName() != element_name_ ||
-        (element->GetKind() != kXmlElement && element->GetKind() != kXmlTextElement))
+    if (!ReadListElement(element, element_name_, identifier_, result_))
         return result_;
-    std::string identifier;
-    result_ = ReadRecordAttribute(*element, kIdentifierKey, identifier);
-    if (result_ != KV_OK)
-        return result_;
-    identifier_ = std::move(identifier);
     for (const XmlNode* child : element->GetChildList()) {
         if (!IsValidPtr(child)) {
             result_ = KV_E_INVALID_POINTER;

@@ -169,24 +169,16 @@ KvResult PHONE_NUMBER::ReadXml(const XmlNode* element) {
 PHONE_NUMBER_LIST& PHONE_NUMBER_LIST::operator=(const PHONE_NUMBER_LIST& other) {
     if (this == &other)
         return *this;
-    RemoveAll();
-    Position position = kEndPosition;
-    other.GetStartPosition(position);
-    const PHONE_NUMBER* source = nullptr;
-    while (other.GetNext(source, position)) {
-        std::string identifier = source->GetIdentifier();
-        PHONE_NUMBER* entry = nullptr;
-        if (CreateEntry(entry, identifier) != KV_OK)
-            continue;
-        entry->SetCategory(source->GetCategory());
-        entry->GetNumber() = source->GetNumber();
-        entry->GetData() = source->GetData();
-        entry->GetFlagData() = source->GetFlagData();
-        entry->GetFlagActive() = source->GetFlagActive();
-        entry->GetDialCount() = source->GetDialCount();
-        entry->GetLineId() = source->GetLineId();
-        entry->GetAlias() = source->GetAlias();
-    }
+    CopyEntriesFrom(other, [](PHONE_NUMBER& entry, const PHONE_NUMBER& source) {
+        entry.SetCategory(source.GetCategory());
+        entry.GetNumber() = source.GetNumber();
+        entry.GetData() = source.GetData();
+        entry.GetFlagData() = source.GetFlagData();
+        entry.GetFlagActive() = source.GetFlagActive();
+        entry.GetDialCount() = source.GetDialCount();
+        entry.GetLineId() = source.GetLineId();
+        entry.GetAlias() = source.GetAlias();
+    });
     identifier_ = other.identifier_;
     data_ = other.data_;
     result_ = KV_OK;
@@ -234,36 +226,20 @@ KvResult PHONE_NUMBER_LIST::RemoveInvalidNumbers(std::uint32_t max_length, BOOL 
 }
 
 KvResult PHONE_NUMBER_LIST::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    result_ = KV_OK;
-    out = nullptr;
-    if (!IsValidPtr(parent))
-        return result_ = KV_E_INVALID_POINTER;
-    XmlNode* element = nullptr;
-    result_ = AddRecordElement(element, document, parent, kListElementName);
-    if (element == nullptr)
+    result_ = WriteListElement(out, document, parent, kListElementName, identifier_);
+    if (out == nullptr)
         return result_;
-    out = element;
-    result_ = AddRecordAttribute(document, element, kIdentifierKey, identifier_);
     if (!data_.empty()) {
         XmlNode* data = nullptr;
-        result_ = document.AddTextElement(data, element, kDataKey, data_, TRUE);
+        result_ = document.AddTextElement(data, out, kDataKey, data_, TRUE);
     }
-    WriteEntries(document, element);
+    WriteEntries(document, out);
     return result_;
 }
 
 KvResult PHONE_NUMBER_LIST::ReadXml(const XmlNode* node) {
-    result_ = KV_OK;
-    if (!IsValidPtr(node))
-        return result_ = KV_E_INVALID_POINTER;
-    if (node->GetName() != kListElementName ||
-        (node->GetKind() != kXmlElement && node->GetKind() != kXmlTextElement))
+    if (!ReadListElement(node, kListElementName, identifier_, result_))
         return result_;
-    std::string identifier;
-    result_ = ReadRecordAttribute(*node, kIdentifierKey, identifier);
-    if (result_ != KV_OK)
-        return result_;
-    identifier_ = std::move(identifier);
     for (const XmlNode* child : node->GetChildList()) {
         if (!IsValidPtr(child)) {
             result_ = KV_E_INVALID_POINTER;

@@ -1,5 +1,13 @@
 #include "core/record_xml.h"
 
+#include "platform/pointer.h"
+
+namespace {
+
+constexpr std::string_view kIdentifierAttribute = "identifier";
+
+} // namespace
+
 KvResult AddRecordElement(XmlNode*& out, XmlDocument& document, XmlNode* parent,
                           std::string_view name) {
     out = nullptr;
@@ -37,4 +45,35 @@ KvResult ReadRecordAttribute(const XmlNode& node, std::string_view name, std::st
     else
         out.assign(attribute->GetContent());
     return KV_OK;
+}
+
+KvResult WriteListElement(XmlNode*& out, XmlDocument& document, XmlNode* parent,
+                          std::string_view name, std::string_view identifier) {
+    out = nullptr;
+    if (!IsValidPtr(parent))
+        return KV_E_INVALID_POINTER;
+    XmlNode* element = nullptr;
+    const KvResult added = AddRecordElement(element, document, parent, name);
+    if (element == nullptr)
+        return added;
+    out = element;
+    return AddRecordAttribute(document, element, kIdentifierAttribute, identifier);
+}
+
+bool ReadListElement(const XmlNode* node, std::string_view name, std::string& identifier,
+                     KvResult& result) {
+    result = KV_OK;
+    if (!IsValidPtr(node)) {
+        result = KV_E_INVALID_POINTER;
+        return false;
+    }
+    if (node->GetName() != name ||
+        (node->GetKind() != kXmlElement && node->GetKind() != kXmlTextElement))
+        return false;
+    std::string value;
+    result = ReadRecordAttribute(*node, kIdentifierAttribute, value);
+    if (result != KV_OK)
+        return false;
+    identifier = std::move(value);
+    return true;
 }

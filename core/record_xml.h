@@ -21,6 +21,20 @@ KvResult AddRecordAttribute(XmlDocument& document, XmlNode* element, std::string
 // else raw. KV_E_NOT_FOUND, with out unchanged, when there is none.
 KvResult ReadRecordAttribute(const XmlNode& node, std::string_view name, std::string& out,
                              bool decode = false);
+// The element of an identifier-keyed list: created, named, linked under the
+// parent and given its raw "identifier" attribute. out receives it, or null
+// when the parent is invalid or the element could not be created; the result
+// is that of the last step.
+KvResult WriteListElement(XmlNode*& out, XmlDocument& document, XmlNode* parent,
+                          std::string_view name, std::string_view identifier);
+// True when the node is the list's element, in its full form or in the
+// childless form the parser gives as a text element, and carries the
+// attribute "identifier", whose raw value is then stored in identifier.
+// result: KV_E_INVALID_POINTER for a bad node, the look-up's code for a
+// missing attribute, else KV_OK (also for an element of another name, which
+// is not read).
+bool ReadListElement(const XmlNode* node, std::string_view name, std::string& identifier,
+                     KvResult& result);
 // A text element whose name is one of a record's keys.
 inline bool IsTextElementNamed(const XmlNode& node, std::string_view name) {
     return node.GetKind() == kXmlTextElement && node.GetName() == name;
