@@ -5,7 +5,7 @@
 
 CKvDataAdvertizeEntry::CKvDataAdvertizeEntry(CKvDataHandlerCatalog* context,
                                              std::uint32_t identifier)
-    : DataRecord(context, identifier) {
+    : KeyTableRecord(context, identifier) {
     CKvDataAdvertizeEntry::Reset();
 }
 
@@ -64,14 +64,6 @@ const RecordForm<CKvDataAdvertizeEntry>& CKvDataAdvertizeEntry::Form() {
         .dom_form = RecordDomForm::kNone,
     };
     return kForm;
-}
-
-KvResult CKvDataAdvertizeEntry::ReadDom(const DomElementPtr& element) {
-    return result_ = ReadRecordDom(*this, Form(), element);
-}
-
-KvResult CKvDataAdvertizeEntry::WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) {
-    return result_ = WriteRecordDom(*this, Form(), document, parent);
 }
 
 KvResult CKvDataAdvertizeEntry::ReadXml(const XmlNode* element) {

@@ -5,16 +5,15 @@
 
 #include "core/text_values.h"
 #include "data/data_handler.h"
+#include "data/record_keys.h"
 #include "framework/payload_registry.h"
 #include "platform/result_codes.h"
 
 #include <cstdint>
 #include <string>
 
-template <typename Record> struct RecordForm;
-
 class CKvDataAdvertizeEntry
-    : public DataRecord<CKvDataAdvertizeEntry, K_KVDT_TP_DTHDLR_DATAADVERTIZEENTRY> {
+    : public KeyTableRecord<CKvDataAdvertizeEntry, K_KVDT_TP_DTHDLR_DATAADVERTIZEENTRY> {
 public:
     explicit CKvDataAdvertizeEntry(CKvDataHandlerCatalog* context = nullptr,
                                    std::uint32_t identifier = 0);
@@ -25,9 +24,8 @@ public:
     // The type code, the base fields and every field to its default.
     KvResult Reset() override;
     std::string& GetKey() override { return key_; }
-    // No DOM form: the element with "id" only; reading stores nothing.
-    KvResult ReadDom(const DomElementPtr& element) override;
-    KvResult WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) override;
+    // ReadDom and WriteDom come from the key table: no DOM form, the element
+    // with "id" only; reading stores nothing.
     KvResult ReadXml(const XmlNode* element) override;
     KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
@@ -45,6 +43,7 @@ public:
     void SetRuntimeWord(std::uint32_t word) { runtime_word_ = word; }
 
 private:
+    friend KeyTableRecord;
     static const RecordForm<CKvDataAdvertizeEntry>& Form();
 
     std::string key_;

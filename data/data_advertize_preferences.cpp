@@ -5,7 +5,7 @@
 
 CKvDataAdvertizePreferences::CKvDataAdvertizePreferences(CKvDataHandlerCatalog* context,
                                                          std::uint32_t identifier)
-    : DataRecord(context, identifier) {
+    : KeyTableRecord(context, identifier) {
     CKvDataAdvertizePreferences::Reset();
 }
 
@@ -53,15 +53,6 @@ const RecordForm<CKvDataAdvertizePreferences>& CKvDataAdvertizePreferences::Form
         .dom_form = RecordDomForm::kNone,
     };
     return kForm;
-}
-
-KvResult CKvDataAdvertizePreferences::ReadDom(const DomElementPtr& element) {
-    return result_ = ReadRecordDom(*this, Form(), element);
-}
-
-KvResult CKvDataAdvertizePreferences::WriteDom(const DomDocumentPtr& document,
-                                               const DomNodePtr& parent) {
-    return result_ = WriteRecordDom(*this, Form(), document, parent);
 }
 
 KvResult CKvDataAdvertizePreferences::ReadXml(const XmlNode* element) {

@@ -7,16 +7,16 @@
 #include "core/text_values.h"
 #include "data/data_handler.h"
 #include "data/presentation_type_table.h"
+#include "data/record_keys.h"
 #include "framework/payload_registry.h"
 #include "platform/result_codes.h"
 
 #include <cstdint>
 #include <string>
 
-template <typename Record> struct RecordForm;
-
 class CKvDataAdvertizePreferences
-    : public DataRecord<CKvDataAdvertizePreferences, K_KVDT_TP_DTHDLR_DATAADVERTIZEPREFERENCES> {
+    : public KeyTableRecord<CKvDataAdvertizePreferences,
+                            K_KVDT_TP_DTHDLR_DATAADVERTIZEPREFERENCES> {
 public:
     explicit CKvDataAdvertizePreferences(CKvDataHandlerCatalog* context = nullptr,
                                          std::uint32_t identifier = 0);
@@ -29,9 +29,8 @@ public:
     // keyword text, which is written as an empty element.
     KvResult Reset() override;
     std::string& GetKey() override { return key_; }
-    // No DOM form: the element with "id" only; reading stores nothing.
-    KvResult ReadDom(const DomElementPtr& element) override;
-    KvResult WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) override;
+    // ReadDom and WriteDom come from the key table: no DOM form, the element
+    // with "id" only; reading stores nothing.
     KvResult ReadXml(const XmlNode* element) override;
     KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
@@ -43,6 +42,7 @@ public:
     BoolValue& GetFlagRandomizeSequence() { return flag_randomize_sequence_; }
 
 private:
+    friend KeyTableRecord;
     static const RecordForm<CKvDataAdvertizePreferences>& Form();
 
     std::string key_;

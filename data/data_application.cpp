@@ -3,7 +3,7 @@
 #include "data/raw_xml_block.h"
 
 CKvDataApplication::CKvDataApplication(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : DataRecord(context, identifier) {
+    : KeyTableRecord(context, identifier) {
     CKvDataApplication::Reset();
 }
 
@@ -60,20 +60,4 @@ KvResult CKvDataApplication::Reset() {
     carried_word_ = 0;
     pending_messages_.DeleteAll();
     return result_ = KV_OK;
-}
-
-KvResult CKvDataApplication::ReadDom(const DomElementPtr& element) {
-    return result_ = ReadRecordDom(*this, Form(), element);
-}
-
-KvResult CKvDataApplication::WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) {
-    return result_ = WriteRecordDom(*this, Form(), document, parent);
-}
-
-KvResult CKvDataApplication::ReadXml(const XmlNode* element) {
-    return result_ = ReadRecordXml(*this, Form(), element);
-}
-
-KvResult CKvDataApplication::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    return result_ = WriteRecordXml(*this, Form(), out, document, parent);
 }

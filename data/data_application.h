@@ -14,7 +14,8 @@
 #include <cstdint>
 #include <string>
 
-class CKvDataApplication : public DataRecord<CKvDataApplication, K_KVDT_TP_DTHDLR_DATAAPPLICATION> {
+class CKvDataApplication
+    : public KeyTableRecord<CKvDataApplication, K_KVDT_TP_DTHDLR_DATAAPPLICATION> {
 public:
     explicit CKvDataApplication(CKvDataHandlerCatalog* context = nullptr,
                                 std::uint32_t identifier = 0);
@@ -30,16 +31,13 @@ public:
     KvResult Reset() override;
     // The module name, untrimmed.
     std::string& GetKey() override { return module_name_; }
-    // No DOM form of its own: the element with "id" only; nothing is read.
-    KvResult ReadDom(const DomElementPtr& element) override;
-    KvResult WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) override;
-    // Needs the attribute "identifier", whose raw value becomes the module
-    // name (missing: KV_E_NOT_FOUND and nothing is read); a "modulename" child
-    // then overrides it. The markup block is read only from an element.
-    KvResult ReadXml(const XmlNode* element) override;
-    // The module name as "identifier", then every key, empty ones included,
-    // untrimmed; the markup block unencoded. Stops at the first failing step.
-    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
+    // The form operations come from the key table. DOM: no form of its own,
+    // the element with "id" only; nothing is read. ReadXml needs the attribute
+    // "identifier", whose raw value becomes the module name (missing:
+    // KV_E_NOT_FOUND and nothing is read); a "modulename" child then overrides
+    // it. The markup block is read only from an element. WriteXml: the module
+    // name as "identifier", then every key, empty ones included, untrimmed;
+    // the markup block unencoded. Stops at the first failing step.
 
     std::string& GetName() { return name_; }
     std::string& GetModuleName() { return module_name_; }
@@ -60,6 +58,7 @@ public:
     const CKvMessageList& GetMessageList() const { return pending_messages_; }
 
 private:
+    friend KeyTableRecord;
     static const RecordForm<CKvDataApplication>& Form();
 
     std::string name_;

@@ -4,7 +4,7 @@
 #include "core/record_xml.h"
 
 CKvDataCall::CKvDataCall(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : DataRecord(context, identifier) {
+    : KeyTableRecord(context, identifier) {
     CKvDataCall::Reset();
     datetime_start_.SetNow();
     FormatStartTime();
@@ -88,14 +88,6 @@ void CKvDataCall::FormatStartTime() {
     datetime_start_.GetText(key_);
 }
 
-KvResult CKvDataCall::ReadDom(const DomElementPtr& element) {
-    return result_ = ReadRecordDom(*this, Form(), element);
-}
-
-KvResult CKvDataCall::WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) {
-    return result_ = WriteRecordDom(*this, Form(), document, parent);
-}
-
 KvResult CKvDataCall::ReadXml(const XmlNode* element) {
     if (!IsValidPtr(element))
         return result_ = KV_E_INVALID_POINTER;
@@ -107,8 +99,4 @@ KvResult CKvDataCall::ReadXml(const XmlNode* element) {
     if (key_.empty())
         datetime_start_.GetSecondsText(key_);
     return result_;
-}
-
-KvResult CKvDataCall::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    return result_ = WriteRecordXml(*this, Form(), out, document, parent);
 }

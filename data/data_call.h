@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <string>
 
-class CKvDataCall : public DataRecord<CKvDataCall, K_KVDT_TP_DTHDLR_DATACALL> {
+class CKvDataCall : public KeyTableRecord<CKvDataCall, K_KVDT_TP_DTHDLR_DATACALL> {
 public:
     // Starts at the current time, with the key made from it, and registers
     // the named fields TIME_DATE_START, CSTRING_LASTNAME, CSTRING_FIRSTNAME,
@@ -35,16 +35,15 @@ public:
     KvResult Reset() override;
     // The key text member, as created or read; not rebuilt.
     std::string& GetKey() override { return key_; }
-    // No DOM form of its own: the element with "id" only; nothing is read.
-    KvResult ReadDom(const DomElementPtr& element) override;
-    KvResult WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) override;
+    // ReadDom and WriteDom come from the key table: no DOM form of its own,
+    // the element with "id" only; nothing is read.
     // Needs the attribute "identifier" (its raw value becomes the key; missing:
     // KV_E_NOT_FOUND and nothing is read); an empty key then becomes the start
     // seconds alone.
     KvResult ReadXml(const XmlNode* element) override;
-    // The key as "identifier", the non-empty trimmed texts, both times, the
-    // direction, the comment and the phone number; every step runs.
-    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
+    // WriteXml, from the key table: the key as "identifier", the non-empty
+    // trimmed texts, both times, the direction, the comment and the phone
+    // number; every step runs.
 
     // The key becomes the start time's text form "seconds.milliseconds".
     void FormatStartTime();
@@ -81,6 +80,7 @@ public:
     std::uint32_t GetReportMarker() const { return report_marker_; }
 
 private:
+    friend KeyTableRecord;
     static const RecordForm<CKvDataCall>& Form();
     void RegisterNamedFields();
 

@@ -14,7 +14,7 @@ constexpr std::uint64_t kSecondsPerDay = 86400;
 } // namespace
 
 CKvDataContact::CKvDataContact(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : DataRecord(context, identifier) {
+    : KeyTableRecord(context, identifier) {
     CKvDataContact::Reset();
     SetNamedFieldsRegistrar(
         [](CKvDataHandler& record) { static_cast<CKvDataContact&>(record).RegisterNamedFields(); });
@@ -198,10 +198,6 @@ KvResult CKvDataContact::AgeDialCounts() {
         count.Set(count.Get() >= decrement ? count.Get() - decrement : 0);
     }
     return result_;
-}
-
-KvResult CKvDataContact::ReadDom(const DomElementPtr& element) {
-    return result_ = ReadRecordDom(*this, Form(), element);
 }
 
 KvResult CKvDataContact::WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) {

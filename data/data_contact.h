@@ -18,7 +18,7 @@
 #include <cstdint>
 #include <string>
 
-class CKvDataContact : public DataRecord<CKvDataContact, K_KVDT_TP_DTHDLR_DATACONTACT> {
+class CKvDataContact : public KeyTableRecord<CKvDataContact, K_KVDT_TP_DTHDLR_DATACONTACT> {
 public:
     static constexpr const char* kEmailListName = "KVSTRING_LIST_EMAIL";
     static constexpr const char* kUrlListName = "KVSTRING_LIST_URL";
@@ -44,8 +44,7 @@ public:
     // companyname"; all three empty give the empty key.
     std::string& GetKey() override;
     // No DOM form of its own: WriteDom ages the dial counts and writes the
-    // element with "id" only; ReadDom stores nothing.
-    KvResult ReadDom(const DomElementPtr& element) override;
+    // element with "id" only; ReadDom (from the key table) stores nothing.
     KvResult WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) override;
     // Reads the keys present (the contact is not reset first), then empties a
     // last number that is not among the phone numbers, and raises a last-call
@@ -102,6 +101,7 @@ public:
     const std::string& GetDataPool() const { return datapool_; }
 
 private:
+    friend KeyTableRecord;
     static const RecordForm<CKvDataContact>& Form();
     void RegisterNamedFields();
     KvResult SetLastNumber(std::string& field, std::string& number);

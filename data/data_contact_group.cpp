@@ -3,7 +3,7 @@
 #include "data/record_keys.h"
 
 CKvDataContactGroup::CKvDataContactGroup(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : DataRecord(context, identifier) {
+    : KeyTableRecord(context, identifier) {
     CKvDataContactGroup::Reset();
 }
 
@@ -68,20 +68,4 @@ const RecordForm<CKvDataContactGroup>& CKvDataContactGroup::Form() {
         .dom_form = RecordDomForm::kNone,
     };
     return kForm;
-}
-
-KvResult CKvDataContactGroup::ReadDom(const DomElementPtr& element) {
-    return result_ = ReadRecordDom(*this, Form(), element);
-}
-
-KvResult CKvDataContactGroup::WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) {
-    return result_ = WriteRecordDom(*this, Form(), document, parent);
-}
-
-KvResult CKvDataContactGroup::ReadXml(const XmlNode* element) {
-    return result_ = ReadRecordXml(*this, Form(), element);
-}
-
-KvResult CKvDataContactGroup::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    return result_ = WriteRecordXml(*this, Form(), out, document, parent);
 }

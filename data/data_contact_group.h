@@ -12,16 +12,15 @@
 #include "core/text_values.h"
 #include "data/data_contact.h"
 #include "data/data_handler.h"
+#include "data/record_keys.h"
 #include "framework/payload_registry.h"
 #include "platform/result_codes.h"
 
 #include <cstdint>
 #include <string>
 
-template <typename Record> struct RecordForm;
-
 class CKvDataContactGroup
-    : public DataRecord<CKvDataContactGroup, K_KVDT_TP_DTHDLR_DATACONTACTGROUP> {
+    : public KeyTableRecord<CKvDataContactGroup, K_KVDT_TP_DTHDLR_DATACONTACTGROUP> {
 public:
     static constexpr const char* kMemberListName = "CONTACT_IDENTIFIER";
 
@@ -39,13 +38,10 @@ public:
     std::string& GetKey() override;
     // Only another group (type 56) with the same key.
     bool IsSameKey(CKvDataHandler& other) override;
-    // No DOM form: the element with "id" only; reading stores nothing.
-    KvResult ReadDom(const DomElementPtr& element) override;
-    KvResult WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) override;
-    KvResult ReadXml(const XmlNode* element) override;
-    // Trims name and comment in place and ages the embedded contact's dial
-    // counts; stops at the first failing step.
-    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
+    // The form operations come from the key table. DOM: no form, the element
+    // with "id" only; reading stores nothing. WriteXml trims name and comment
+    // in place and ages the embedded contact's dial counts; stops at the first
+    // failing step.
 
     std::string& GetName() { return name_; }
     std::string& GetOwnerIdentifier() { return owner_identifier_; }
@@ -55,6 +51,7 @@ public:
     KVSTRING_LIST& GetMemberList() { return members_; }
 
 private:
+    friend KeyTableRecord;
     static const RecordForm<CKvDataContactGroup>& Form();
 
     std::string name_;

@@ -5,7 +5,7 @@
 #include "platform/text.h"
 
 CKvDataDevice::CKvDataDevice(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : DataRecord(context, identifier) {
+    : KeyTableRecord(context, identifier) {
     CKvDataDevice::Reset();
 }
 
@@ -78,14 +78,6 @@ const RecordForm<CKvDataDevice>& CKvDataDevice::Form() {
         .dom_form = RecordDomForm::kSameKeys,
     };
     return kForm;
-}
-
-KvResult CKvDataDevice::ReadDom(const DomElementPtr& element) {
-    return result_ = ReadRecordDom(*this, Form(), element);
-}
-
-KvResult CKvDataDevice::WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) {
-    return result_ = WriteRecordDom(*this, Form(), document, parent);
 }
 
 KvResult CKvDataDevice::ReadXml(const XmlNode* element) {

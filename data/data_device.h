@@ -6,15 +6,14 @@
 // has a DOM form with the keys of its XML form.
 
 #include "data/data_handler.h"
+#include "data/record_keys.h"
 #include "framework/payload_registry.h"
 #include "platform/result_codes.h"
 
 #include <cstdint>
 #include <string>
 
-template <typename Record> struct RecordForm;
-
-class CKvDataDevice : public DataRecord<CKvDataDevice, K_KVDT_TP_DTHDLR_DATADEVICE> {
+class CKvDataDevice : public KeyTableRecord<CKvDataDevice, K_KVDT_TP_DTHDLR_DATADEVICE> {
 public:
     explicit CKvDataDevice(CKvDataHandlerCatalog* context = nullptr, std::uint32_t identifier = 0);
     // Takes the identifier, flag word, timer and every field; the context and
@@ -26,8 +25,6 @@ public:
     KvResult Reset() override;
     // The number, untrimmed; two devices with equal numbers are the same key.
     std::string& GetKey() override { return number_; }
-    KvResult ReadDom(const DomElementPtr& element) override;
-    KvResult WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) override;
     KvResult ReadXml(const XmlNode* element) override;
     KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
@@ -48,6 +45,7 @@ public:
     std::string& GetAlias() { return alias_; }
 
 private:
+    friend KeyTableRecord;
     static const RecordForm<CKvDataDevice>& Form();
 
     std::string number_;

@@ -13,7 +13,7 @@ constexpr std::uint32_t kDecoded = kKeyDecode;
 } // namespace
 
 CKvDataGeneral::CKvDataGeneral(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : DataRecord(context, identifier) {
+    : KeyTableRecord(context, identifier) {
     CKvDataGeneral::Reset();
 }
 
@@ -123,10 +123,6 @@ KvResult CKvDataGeneral::ReadXml(const XmlNode* element) {
     // Runs also after a bad element.
     TakeTelephonyLocation();
     return result_;
-}
-
-KvResult CKvDataGeneral::WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) {
-    return result_ = WriteRecordDom(*this, Form(), document, parent);
 }
 
 KvResult CKvDataGeneral::ReadDom(const DomElementPtr& element) {

@@ -20,7 +20,7 @@
 #include <string>
 #include <string_view>
 
-class CKvDataGeneral : public DataRecord<CKvDataGeneral, K_KVDT_TP_DTHDLR_DATAGENERAL> {
+class CKvDataGeneral : public KeyTableRecord<CKvDataGeneral, K_KVDT_TP_DTHDLR_DATAGENERAL> {
 public:
     static constexpr std::string_view kElementName = "DATAGENERAL";
     static constexpr std::string_view kTapiLinesElementName = "STRINGHANDLER_TAPILINES";
@@ -38,7 +38,6 @@ public:
     // Any two general settings records count as the same.
     bool IsSameKey(CKvDataHandler& other) override;
     KvResult ReadDom(const DomElementPtr& element) override;
-    KvResult WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) override;
     KvResult ReadXml(const XmlNode* element) override;
     // The TAPI line list is written last, with its entries.
     KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
@@ -80,6 +79,7 @@ public:
     const std::string& GetOwnCountryCode() const { return own_country_code_; }
 
 private:
+    friend KeyTableRecord;
     static const RecordForm<CKvDataGeneral>& Form();
     // Both codes from the telephony location, trimmed; both empty when no
     // location can be read.

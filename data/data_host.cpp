@@ -5,7 +5,7 @@
 #include <utility>
 
 CKvDataHost::CKvDataHost(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : DataRecord(context, identifier) {
+    : KeyTableRecord(context, identifier) {
     CKvDataHost::Reset();
 }
 
@@ -88,14 +88,6 @@ const RecordForm<CKvDataHost>& CKvDataHost::Form() {
         .dom_form = RecordDomForm::kSameKeys,
     };
     return kForm;
-}
-
-KvResult CKvDataHost::ReadDom(const DomElementPtr& element) {
-    return result_ = ReadRecordDom(*this, Form(), element);
-}
-
-KvResult CKvDataHost::WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) {
-    return result_ = WriteRecordDom(*this, Form(), document, parent);
 }
 
 KvResult CKvDataHost::ReadXml(const XmlNode* element) {

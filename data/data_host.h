@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <string>
 
-class CKvDataHost : public DataRecord<CKvDataHost, K_KVDT_TP_DTHDLR_DATACOMPUTER> {
+class CKvDataHost : public KeyTableRecord<CKvDataHost, K_KVDT_TP_DTHDLR_DATACOMPUTER> {
 public:
     explicit CKvDataHost(CKvDataHandlerCatalog* context = nullptr, std::uint32_t identifier = 0);
     CKvDataHost(const CKvDataHost&) = delete;
@@ -31,8 +31,6 @@ public:
     // non-zero address equal to the other's. A record of another class is
     // never the same.
     bool IsSameKey(CKvDataHandler& other) override;
-    KvResult ReadDom(const DomElementPtr& element) override;
-    KvResult WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) override;
     KvResult ReadXml(const XmlNode* element) override;
     KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
@@ -57,6 +55,7 @@ public:
     const BoundedStringList& GetCtiDeviceNumbers() const { return ctidevicenmbs_; }
 
 private:
+    friend KeyTableRecord;
     static const RecordForm<CKvDataHost>& Form();
 
     COMPUTER_IDENT host_;

@@ -5,7 +5,7 @@
 
 CKvDataIsdnController::CKvDataIsdnController(CKvDataHandlerCatalog* context,
                                              std::uint32_t identifier)
-    : DataRecord(context, identifier) {
+    : KeyTableRecord(context, identifier) {
     CKvDataIsdnController::Reset();
 }
 
@@ -78,14 +78,6 @@ const RecordForm<CKvDataIsdnController>& CKvDataIsdnController::Form() {
         .dom_form = RecordDomForm::kSameKeys,
     };
     return kForm;
-}
-
-KvResult CKvDataIsdnController::ReadDom(const DomElementPtr& element) {
-    return result_ = ReadRecordDom(*this, Form(), element);
-}
-
-KvResult CKvDataIsdnController::WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) {
-    return result_ = WriteRecordDom(*this, Form(), document, parent);
 }
 
 KvResult CKvDataIsdnController::ReadXml(const XmlNode* element) {

@@ -18,7 +18,7 @@
 #include <string>
 
 class CKvDataIsdnController
-    : public DataRecord<CKvDataIsdnController, K_KVDT_TP_DTHDLR_DATAISDNCONTROLLER> {
+    : public KeyTableRecord<CKvDataIsdnController, K_KVDT_TP_DTHDLR_DATAISDNCONTROLLER> {
 public:
     // The functions of a new record.
     static constexpr std::uint32_t kDefaultFunctions = 1; // "DIAL"
@@ -36,8 +36,6 @@ public:
     std::string& GetKey() override;
     // Equal controller numbers; a record of another class is never the same.
     bool IsSameKey(CKvDataHandler& other) override;
-    KvResult ReadDom(const DomElementPtr& element) override;
-    KvResult WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) override;
     KvResult ReadXml(const XmlNode* element) override;
     KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
@@ -73,6 +71,7 @@ public:
     const ControllerFunctionFlagTable& GetFunctions() const { return functions_; }
 
 private:
+    friend KeyTableRecord;
     static const RecordForm<CKvDataIsdnController>& Form();
 
     BoolValue flagsourceautomaticline_;

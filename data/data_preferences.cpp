@@ -17,7 +17,7 @@ constexpr std::string_view kStartStateKeywords[] = {"OFFLINE", "PAUSED", "ONLINE
 } // namespace
 
 CKvDataPreferences::CKvDataPreferences(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : DataRecord(context, identifier) {
+    : KeyTableRecord(context, identifier) {
     CKvDataPreferences::Reset();
 }
 
@@ -261,10 +261,6 @@ KvResult CKvDataPreferences::ReadXml(const XmlNode* element) {
         phone_number_in_ = phone_number_out_;
     TakeTelephonyLocation();
     return result_;
-}
-
-KvResult CKvDataPreferences::WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) {
-    return result_ = WriteRecordDom(*this, Form(), document, parent);
 }
 
 KvResult CKvDataPreferences::ReadDom(const DomElementPtr& element) {

@@ -20,7 +20,8 @@
 #include <string>
 #include <string_view>
 
-class CKvDataPreferences : public DataRecord<CKvDataPreferences, K_KVDT_TP_DTHDLR_DATAPREFERENCES> {
+class CKvDataPreferences
+    : public KeyTableRecord<CKvDataPreferences, K_KVDT_TP_DTHDLR_DATAPREFERENCES> {
 public:
     static constexpr std::string_view kElementName = "DATAPREFERENCES";
     static constexpr std::string_view kKeyText = "PREFERENCES";
@@ -50,7 +51,6 @@ public:
     // Always "PREFERENCES": two preferences records always share their key.
     std::string& GetKey() override { return key_; }
     KvResult ReadDom(const DomElementPtr& element) override;
-    KvResult WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) override;
     KvResult ReadXml(const XmlNode* element) override;
     KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
@@ -231,6 +231,7 @@ public:
     KVSTRING_LIST& GetStringListB() { return dial_history_; }
 
 private:
+    friend KeyTableRecord;
     static const RecordForm<CKvDataPreferences>& Form();
     static void AssignTrimmed(std::string& member, std::string& text);
     static void AssignFlagText(std::uint32_t& value, std::string& member, const std::string& text);

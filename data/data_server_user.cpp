@@ -3,7 +3,7 @@
 #include "data/record_identifier.h"
 
 CKvDataServerUser::CKvDataServerUser(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : DataRecord(context, identifier) {
+    : KeyTableRecord(context, identifier) {
     CKvDataServerUser::Reset();
 }
 
@@ -67,14 +67,6 @@ const RecordForm<CKvDataServerUser>& CKvDataServerUser::Form() {
         .dom_form = RecordDomForm::kSameKeys,
     };
     return kForm;
-}
-
-KvResult CKvDataServerUser::ReadDom(const DomElementPtr& element) {
-    return result_ = ReadRecordDom(*this, Form(), element);
-}
-
-KvResult CKvDataServerUser::WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) {
-    return result_ = WriteRecordDom(*this, Form(), document, parent);
 }
 
 KvResult CKvDataServerUser::ReadXml(const XmlNode* element) {

@@ -18,7 +18,8 @@
 #include <memory>
 #include <string>
 
-class CKvDataServerUser : public DataRecord<CKvDataServerUser, K_KVDT_TP_DTHDLR_DATASERVERUSER> {
+class CKvDataServerUser
+    : public KeyTableRecord<CKvDataServerUser, K_KVDT_TP_DTHDLR_DATASERVERUSER> {
 public:
     explicit CKvDataServerUser(CKvDataHandlerCatalog* context = nullptr,
                                std::uint32_t identifier = 0);
@@ -29,8 +30,6 @@ public:
     KvResult Reset() override;
     // The login name itself.
     std::string& GetKey() override { return login_name_; }
-    KvResult ReadDom(const DomElementPtr& element) override;
-    KvResult WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) override;
     KvResult ReadXml(const XmlNode* element) override;
     KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
@@ -51,6 +50,7 @@ public:
     void SetRuntimeWord(std::uint32_t word) { runtime_word_ = word; }
 
 private:
+    friend KeyTableRecord;
     static const RecordForm<CKvDataServerUser>& Form();
 
     std::string login_name_;

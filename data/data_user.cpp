@@ -22,7 +22,7 @@ const char* FlagText(std::uint32_t flag) {
 } // namespace
 
 CKvDataUser::CKvDataUser(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : DataRecord(context, identifier) {
+    : KeyTableRecord(context, identifier) {
     CKvDataUser::Reset();
 }
 
@@ -133,14 +133,6 @@ const RecordForm<CKvDataUser>& CKvDataUser::Form() {
         .dom_form = RecordDomForm::kSameKeys,
     };
     return kForm;
-}
-
-KvResult CKvDataUser::ReadDom(const DomElementPtr& element) {
-    return result_ = ReadRecordDom(*this, Form(), element);
-}
-
-KvResult CKvDataUser::WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) {
-    return result_ = WriteRecordDom(*this, Form(), document, parent);
 }
 
 KvResult CKvDataUser::ReadXml(const XmlNode* element) {

@@ -20,7 +20,7 @@
 
 class CKvMessage;
 
-class CKvDataUser : public DataRecord<CKvDataUser, K_KVDT_TP_DTHDLR_DATAUSER> {
+class CKvDataUser : public KeyTableRecord<CKvDataUser, K_KVDT_TP_DTHDLR_DATAUSER> {
 public:
     // A text set position: 0 is the null position, else the index of the
     // next text plus one.
@@ -46,8 +46,6 @@ public:
     // The screen name, followed by ";" and the outgoing number when there is
     // one.
     std::string& GetKey() override;
-    KvResult ReadDom(const DomElementPtr& element) override;
-    KvResult WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) override;
     KvResult ReadXml(const XmlNode* element) override;
     KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
@@ -147,6 +145,7 @@ public:
     std::uint32_t& GetRuntimeField14() { return runtime_field14_; }
 
 private:
+    friend KeyTableRecord;
     static const RecordForm<CKvDataUser>& Form();
     void ReadTimeoutText(std::string& text) { SetTimeoutDisconnectedText(text, 10); }
     void ReleasePendingMessage();

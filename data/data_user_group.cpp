@@ -11,7 +11,7 @@
 #include <mutex>
 
 CKvDataUserGroup::CKvDataUserGroup(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : DataRecord(context, identifier) {
+    : KeyTableRecord(context, identifier) {
     CKvDataUserGroup::Reset();
 }
 
@@ -64,14 +64,6 @@ const RecordForm<CKvDataUserGroup>& CKvDataUserGroup::Form() {
         .dom_keys = kDomKeys,
     };
     return kForm;
-}
-
-KvResult CKvDataUserGroup::ReadDom(const DomElementPtr& element) {
-    return result_ = ReadRecordDom(*this, Form(), element);
-}
-
-KvResult CKvDataUserGroup::WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) {
-    return result_ = WriteRecordDom(*this, Form(), document, parent);
 }
 
 KvResult CKvDataUserGroup::ReadXml(const XmlNode* element) {

@@ -17,7 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
-class CKvDataUserGroup : public DataRecord<CKvDataUserGroup, K_KVDT_TP_DTHDLR_DATAUSERGROUP> {
+class CKvDataUserGroup : public KeyTableRecord<CKvDataUserGroup, K_KVDT_TP_DTHDLR_DATAUSERGROUP> {
 public:
     // An identifier position: 0 is the null position, else the index of the
     // next identifier plus one.
@@ -38,8 +38,6 @@ public:
 
     KvResult Reset() override;
     std::string& GetKey() override { return name_; }
-    KvResult ReadDom(const DomElementPtr& element) override;
-    KvResult WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) override;
     KvResult ReadXml(const XmlNode* element) override;
     KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
@@ -109,6 +107,7 @@ private:
         std::unique_ptr<CKvDataUser> user;
     };
 
+    friend KeyTableRecord;
     static const RecordForm<CKvDataUserGroup>& Form();
     void ReadName(std::string& text);
     void ReadCountText(const std::string& text) { SetCountText(text, 10); }

@@ -4,7 +4,7 @@
 #include "data/record_keys.h"
 
 CKvDataVoipProfile::CKvDataVoipProfile(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : DataRecord(context, identifier) {
+    : KeyTableRecord(context, identifier) {
     CKvDataVoipProfile::Reset();
 }
 
@@ -75,20 +75,4 @@ const RecordForm<CKvDataVoipProfile>& CKvDataVoipProfile::Form() {
         .dom_form = RecordDomForm::kNone,
     };
     return kForm;
-}
-
-KvResult CKvDataVoipProfile::ReadDom(const DomElementPtr& element) {
-    return result_ = ReadRecordDom(*this, Form(), element);
-}
-
-KvResult CKvDataVoipProfile::WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) {
-    return result_ = WriteRecordDom(*this, Form(), document, parent);
-}
-
-KvResult CKvDataVoipProfile::ReadXml(const XmlNode* element) {
-    return result_ = ReadRecordXml(*this, Form(), element);
-}
-
-KvResult CKvDataVoipProfile::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    return result_ = WriteRecordXml(*this, Form(), out, document, parent);
 }

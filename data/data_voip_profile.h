@@ -7,6 +7,7 @@
 #include "core/computer_ident.h"
 #include "core/text_values.h"
 #include "data/data_handler.h"
+#include "data/record_keys.h"
 #include "framework/payload_registry.h"
 #include "platform/result_codes.h"
 
@@ -14,9 +15,8 @@
 #include <cstdint>
 #include <string>
 
-template <typename Record> struct RecordForm;
-
-class CKvDataVoipProfile : public DataRecord<CKvDataVoipProfile, K_KVDT_TP_DTHDLR_DATAVOIPPROFILE> {
+class CKvDataVoipProfile
+    : public KeyTableRecord<CKvDataVoipProfile, K_KVDT_TP_DTHDLR_DATAVOIPPROFILE> {
 public:
     static constexpr const char* kServerElementName = "K_DATAVOIPPROFILE_COMPUTERIDENT_SERVER_TAG";
     static constexpr const char* kStunServerElementName =
@@ -32,13 +32,10 @@ public:
     KvResult Reset() override;
     // The displayable name itself.
     std::string& GetKey() override { return displayable_name_; }
-    // No DOM form: the element with "id" only; reading stores nothing.
-    KvResult ReadDom(const DomElementPtr& element) override;
-    KvResult WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) override;
-    // Needs the attribute "identifier" (KV_E_NOT_FOUND, nothing read); the
-    // child "displayablename", read after it, wins over it.
-    KvResult ReadXml(const XmlNode* element) override;
-    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
+    // The form operations come from the key table. DOM: no form, the element
+    // with "id" only; reading stores nothing. ReadXml needs the attribute
+    // "identifier" (KV_E_NOT_FOUND, nothing read); the child
+    // "displayablename", read after it, wins over it.
 
     std::string& GetDisplayableName() { return displayable_name_; }
     std::string& GetVoipId() { return voip_id_; }
@@ -56,6 +53,7 @@ public:
     std::array<std::uint32_t, 2>& GetRuntimeWords() { return runtime_words_; }
 
 private:
+    friend KeyTableRecord;
     static const RecordForm<CKvDataVoipProfile>& Form();
 
     std::string displayable_name_;

@@ -13,8 +13,13 @@
 //           .identifier = IdentifierFromKey<CKvDataCall>()};
 //       return kForm;
 //   }
-//   KvResult CKvDataCall::WriteXml(XmlNode*& out, XmlDocument& d, XmlNode* p) {
-//       return result_ = WriteRecordXml(*this, Form(), out, d, p);
+//
+// A record deriving from KeyTableRecord (below) gets its four form operations
+// from the table; one needing more steps overrides that operation itself:
+//
+//   KvResult CKvDataDevice::WriteXml(XmlNode*& out, XmlDocument& d, XmlNode* p) {
+//       const KvResult written = WriteRecordXml(*this, Form(), out, d, p);
+//       return result_ = AddRecordIdentifier(*this, d, out, written);
 //   }
 //
 // The table lives in a member function of the record, so the rows may name
@@ -637,3 +642,30 @@ KvResult ReadRecordDom(Record& record, const RecordForm<Record>& form,
     }
     return result;
 }
+
+// The four form operations of a record that only walks its key table, so the
+// record need not repeat them. Record::Form() may stay private when the record
+// befriends this class (`friend KeyTableRecord;`). A record with extra steps
+// in one operation still overrides that operation itself.
+template <typename Record, std::uint32_t TypeCode>
+class KeyTableRecord : public DataRecord<Record, TypeCode> {
+public:
+    KvResult ReadDom(const DomElementPtr& element) override {
+        return this->result_ = ReadRecordDom(Self(), Record::Form(), element);
+    }
+    KvResult WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) override {
+        return this->result_ = WriteRecordDom(Self(), Record::Form(), document, parent);
+    }
+    KvResult ReadXml(const XmlNode* element) override {
+        return this->result_ = ReadRecordXml(Self(), Record::Form(), element);
+    }
+    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override {
+        return this->result_ = WriteRecordXml(Self(), Record::Form(), out, document, parent);
+    }
+
+protected:
+    using DataRecord<Record, TypeCode>::DataRecord;
+
+private:
+    Record& Self() { return static_cast<Record&>(*this); }
+};
