@@ -45,7 +45,6 @@ struct Xml : ::testing::Test {
         EXPECT_EQ(document.AddChild(parent, node), KV_OK);
         return node;
     }
-    std::string Written() { return Text(document); }
     XmlDocument document;
     XmlNode* root_ = document.GetRoot();
 };

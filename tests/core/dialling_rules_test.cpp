@@ -95,8 +95,7 @@ TEST(DiallingRules, DialableAndReceivedNumbersAreTranslatedOnlyAtTheLocation) {
         SCOPED_TRACE(given);
         if (located)
             SetTelephonyLocation(kBerlin);
-        std::string number = given;
-        std::string out;
+        std::string number = given, out;
         EXPECT_EQ(received ? rules.NormalizeReceivedNumber(out, number)
                            : rules.MakeDialableNumber(out, number),
                   KV_OK);
@@ -108,8 +107,7 @@ TEST(DiallingRules, DialableAndReceivedNumbersAreTranslatedOnlyAtTheLocation) {
 TEST(DiallingRules,
      CountryRulesAndLocationComeOnlyFromAConfiguredLocationAndTextOperationsReportEmptyResults) {
     DiallingRules rules;
-    std::string country = "old";
-    std::string area = "old";
+    std::string country = "old", area = "old";
     EXPECT_EQ(rules.LoadCountryRules("49"), KV_E_FAIL);
     EXPECT_EQ((std::tuple{GetTapiLocationInfo(country, area), country}),
               std::tuple(KV_E_FAIL, "old"));

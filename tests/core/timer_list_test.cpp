@@ -48,8 +48,7 @@ TEST_F(Clocked, StartTakesEveryIdleTimerWithTheIdButStopOnlyTheFirst) {
     const TimeoutTimer* first = list_.Add(3, 1, 500);
     list_.Add(4, 1, 0);
     const TimeoutTimer* second = list_.Add(3, 1, 0);
-    EXPECT_EQ(first->GetInterval(), 1500);
-    EXPECT_EQ(list_.Find(3), first);
+    EXPECT_TRUE(first->GetInterval() == 1500 && list_.Find(3) == first);
     EXPECT_EQ(list_.Start(3), 1);
     EXPECT_EQ(Ids(list_.GetActiveTimers()), (IdList{3, 3}));
     EXPECT_EQ(list_.Stop(3), 1);
@@ -66,8 +65,7 @@ TEST_F(Clocked, StartTakesEveryIdleTimerWithTheIdButStopOnlyTheFirst) {
     clock_.Advance(1499);
     EXPECT_EQ(list_.CheckExpired(3), 0);
     clock_.Advance(1);
-    EXPECT_EQ(list_.CheckExpired(3), 1);
-    EXPECT_EQ(list_.GetRunningCount(), 1);
+    EXPECT_TRUE(list_.CheckExpired(3) == 1 && list_.GetRunningCount() == 1);
 }
 
 TEST_F(Clocked, ExpiredTimersGoToTheIdleEndRestartBringsThemBackDeactivateAllIdlesAll) {
@@ -81,8 +79,7 @@ TEST_F(Clocked, ExpiredTimersGoToTheIdleEndRestartBringsThemBackDeactivateAllIdl
     list_.Start(2), clock_.Advance(40);
     EXPECT_EQ(list_.CheckAllExpired(), 3);
     EXPECT_EQ(list_.Restart(1, 3, 0), 1);
-    EXPECT_EQ(list_.Find(1)->GetInterval(), 3000);
-    EXPECT_EQ(list_.GetExpiredCount(), 2);
+    EXPECT_TRUE(list_.Find(1)->GetInterval() == 3000 && list_.GetExpiredCount() == 2);
     EXPECT_EQ(Ids(list_.GetActiveTimers()), (IdList{1}));
     EXPECT_TRUE(CountersMatchStates(list_));
     // Every timer becomes idle, expired ones included, and none is lost.

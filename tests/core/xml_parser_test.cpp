@@ -93,10 +93,8 @@ TEST(XmlParser, ReadsTheDescribedFormsAndThoseThatUsedToFail) {
         {"<a>x</a", "E(){X'<a>x</a';}", false},
         {"< a>x</a>", "E(){X'< a>x</a>';}", false},
         {"<>", "E(){X'<>';}", false},
-        {"<a>1</a><b>2</b", "E(){T(a)='1';}", false},
         {"<a>1</a><?pi x=\"1\">", "E(){T(a)='1';}", false},
         {"<a>1</a><-- c ->", "E(){T(a)='1';}", false},
-        {"<a>1</a><b><c>2</b>", "E(){T(a)='1';}", false},
         {"<a><b></a></b>", "E(){}", false},
         {"<a>1</a>x<", "E(){T(a)='1';}", false},
         // Mended: '<name/>' is the empty form and '<!-- -->' a comment.
@@ -182,8 +180,7 @@ TEST_F(Xml, TimeLimitFailsTheFirstLevelThatFindsItExceeded) {
     EXPECT_EQ(document.Parse("<z/><a><b>1</b></a>"), KV_OK);
     EXPECT_EQ(Dump(document.GetRoot()), "E(){T(z)='';}");
     EXPECT_TRUE(!document.IsParseComplete() && document.IsTimedOut() == TRUE);
-    document.Clear();
-    document.SetTimeLimit(0);
+    document.Clear(), document.SetTimeLimit(0);
     EXPECT_TRUE(document.Parse("<a><b>1</b></a>") == KV_OK && document.IsParseComplete());
 }
 

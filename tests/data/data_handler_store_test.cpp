@@ -24,6 +24,13 @@ KvResult AddDevice(CKvDataHandlerStore& store, std::uint32_t identifier, const s
     return store.Add(record);
 }
 
+// Adds devices under identifiers 1, 2, ... with the names.
+void AddDevices(CKvDataHandlerStore& store, std::initializer_list<const char*> names) {
+    std::uint32_t identifier = 0;
+    for (const char* name : names)
+        AddDevice(store, ++identifier, name);
+}
+
 std::vector<std::string> Names(CKvDataHandlerStore& store) {
     std::vector<std::string> names;
     CKvDataHandlerStore::Position position;
@@ -54,8 +61,7 @@ TEST_F(DataHandlerStoreTest, CapacityTwoRefusesAThirdRecordEvenAsAReplacement) {
 
 TEST_F(DataHandlerStoreTest, ARecordUnderTheSameIdentifierOrKeyReplacesTheStoredOneInPlace) {
     CKvDataHandlerStore by_id(kDevice, kById, 5, "S", nullptr);
-    AddDevice(by_id, 1, "a");
-    AddDevice(by_id, 2, "b");
+    AddDevices(by_id, {"a", "b"});
     const int live = Device::live_count;
     AddDevice(by_id, 1, "c");
     EXPECT_EQ(Device::live_count, live); // the replaced one was deleted
@@ -74,12 +80,10 @@ TEST_F(DataHandlerStoreTest, ARecordUnderTheSameIdentifierOrKeyReplacesTheStored
 TEST_F(DataHandlerStoreTest, RefusedRecordsStayWithTheCaller) {
     CKvDataHandlerStore store(kDevice, kByKey, 5, "S", nullptr, "TAG");
     auto nameless = NewDevice(1, "");
-    EXPECT_EQ(store.Add(nameless), KV_E_FAIL);
-    EXPECT_NE(nameless, nullptr);
+    ASSERT_TRUE(store.Add(nameless) == KV_E_FAIL && nameless != nullptr);
     EXPECT_EQ(nameless->GetSpareText(), ""); // untouched
     std::unique_ptr<CKvDataHandler> call = std::make_unique<TestRecord<9>>();
-    EXPECT_EQ(store.Add(call), KV_E_WRONG_RECORD_TYPE);
-    EXPECT_NE(call, nullptr);
+    EXPECT_TRUE(store.Add(call) == KV_E_WRONG_RECORD_TYPE && call != nullptr);
     EXPECT_EQ(store.Add(static_cast<CKvDataHandler*>(nullptr)), KV_E_INVALID_POINTER);
     EXPECT_EQ(store.GetCount(), 0);
 }
@@ -90,52 +94,44 @@ TEST_F(DataHandlerStoreTest, AddedRecordTakesContextAndTagAndAddingItAgainChange
     CKvDataHandlerStore store(kDevice, kByKey, 1, "S", &catalog, "TAG");
     AddDevice(store, 1, "a");
     CKvDataHandler* held = store.GetFirst();
-    EXPECT_EQ(held->GetContext(), &catalog);
-    EXPECT_EQ(held->GetSpareText(), "TAG");
+    EXPECT_EQ(std::pair(held->GetContext(), held->GetSpareText()),
+              std::pair(static_cast<CKvDataHandlerCatalog*>(&catalog), std::string("TAG")));
     held->GetSpareText() = "own";
     EXPECT_EQ(store.Add(held), KV_OK); // even though the store is full
-    EXPECT_EQ(store.GetFirst(), held);
-    EXPECT_EQ(held->GetSpareText(), "own");
+    EXPECT_EQ(std::pair(store.GetFirst(), held->GetSpareText()),
+              std::pair(held, std::string("own")));
 }
 
 TEST_F(DataHandlerStoreTest, RemoveFindsByIdentifierOrBySameKey) {
     CKvDataHandlerStore store(kDevice, kById, 5, "S", nullptr);
-    AddDevice(store, 1, "a");
-    AddDevice(store, 2, "b");
+    AddDevices(store, {"a", "b"});
     Device pattern;
     pattern.SetIdentifier(1);
     std::unique_ptr<CKvDataHandler> out;
-    EXPECT_TRUE(store.Remove(out, &pattern, false));
-    EXPECT_EQ(out->GetKey(), "a");
+    EXPECT_TRUE(store.Remove(out, &pattern, false) && out->GetKey() == "a");
     pattern.SetIdentifier(2);
     EXPECT_TRUE(store.RemoveAndDelete(&pattern));
-    EXPECT_FALSE(store.RemoveAndDelete(&pattern));
-    EXPECT_EQ(store.GetResult(), KV_E_FAIL);
+    EXPECT_TRUE(!store.RemoveAndDelete(&pattern) && store.GetResult() == KV_E_FAIL);
 
     CKvDataHandlerStore by_key(kDevice, kByKey, 5, "S", nullptr);
-    AddDevice(by_key, 1, "a");
-    AddDevice(by_key, 2, "b");
+    AddDevices(by_key, {"a", "b"});
     pattern.name_ = "b";
     ASSERT_TRUE(by_key.Remove(out, &pattern, false));
     EXPECT_EQ(out->GetIdentifier(), 2u);
     TestRecord<9> call;
-    EXPECT_FALSE(by_key.Remove(out, &call, false));
-    EXPECT_EQ(by_key.GetResult(), KV_E_WRONG_RECORD_TYPE);
-    EXPECT_FALSE(by_key.Remove(out, nullptr, false));
-    EXPECT_EQ(by_key.GetResult(), KV_E_INVALID_POINTER);
+    EXPECT_TRUE(!by_key.Remove(out, &call, false) && by_key.GetResult() == KV_E_WRONG_RECORD_TYPE);
+    EXPECT_TRUE(!by_key.Remove(out, nullptr, false) && by_key.GetResult() == KV_E_INVALID_POINTER);
     EXPECT_EQ(Names(by_key), (Names_{"a"}));
 }
 
 TEST_F(DataHandlerStoreTest, DeleteHandlerTakesAHeldRecordOutFirst) {
     CKvDataHandlerStore store(kDevice, kById, 5, "S", nullptr);
-    AddDevice(store, 1, "a");
-    AddDevice(store, 2, "b");
+    AddDevices(store, {"a", "b"});
     EXPECT_TRUE(store.DeleteHandler(store.GetFirst()));
     EXPECT_EQ(Names(store), (Names_{"b"}));
     EXPECT_TRUE(store.DeleteHandler(NewDevice(3, "c").release()));
     TestRecord<K_KVDT_TP_DTHDLR_DATACONTACTGROUP> group;
-    EXPECT_FALSE(store.DeleteHandler(&group));
-    EXPECT_EQ(store.GetResult(), KV_E_NO_CLASS);
+    EXPECT_TRUE(!store.DeleteHandler(&group) && store.GetResult() == KV_E_NO_CLASS);
 }
 
 TEST_F(DataHandlerStoreTest, IterationFollowsTheOrderOfAddingAndStopsAtARemovedRecord) {
@@ -167,54 +163,46 @@ TEST_F(DataHandlerStoreTest, ResetDeletesTheRecordsAndLeavesABlankStoreThatRefus
     AddDevice(store, 1, "a");
     store.GetIdentifierText() = "id";
     store.Reset();
-    EXPECT_EQ(store.GetCount(), 0);
-    EXPECT_EQ(store.GetKeyMode(), 0u);
-    EXPECT_EQ(store.GetElementName(), "DATA_TYPE_HANDLER");
-    EXPECT_EQ(store.GetContext(), nullptr);
-    EXPECT_EQ(store.GetTagText() + store.GetIdentifierText(), "");
+    EXPECT_EQ(std::tuple(store.GetCount(), store.GetKeyMode(), store.GetContext()),
+              std::tuple(0, 0u, nullptr));
+    EXPECT_EQ(store.GetElementName() + "|" + store.GetTagText() + store.GetIdentifierText(),
+              "DATA_TYPE_HANDLER|");
     store.SetHandlerType(kDevice);
     auto record = NewDevice(1, "a");
-    EXPECT_EQ(store.Add(record), KV_E_LIST_FULL); // capacity 0
-    EXPECT_NE(record, nullptr);
+    EXPECT_TRUE(store.Add(record) == KV_E_LIST_FULL && record != nullptr); // capacity 0
 }
 
 TEST_F(DataHandlerStoreTest, CopyFromMakesIndependentCopiesAndKeepsItsOwnNames) {
     auto source = std::make_unique<CKvDataHandlerStore>(kDevice, kByKey, 5, "SRC", nullptr, "S");
-    for (const char* name : {"a", "b", "c"})
-        AddDevice(*source, 1, name);
+    AddDevices(*source, {"a", "b", "c"});
     FakeDataHandlerCatalog catalog;
     CKvDataHandlerStore copy(kDevice, kById, 9, "COPY", &catalog, "C");
     AddDevice(copy, 9, "old");
     copy.GetIdentifierText() = "mine";
 
     copy.CopyFrom(*source);
-    EXPECT_EQ(copy.GetKeyMode(), kByKey);
-    EXPECT_EQ(copy.GetCapacity(), 5);
+    EXPECT_EQ(std::pair(copy.GetKeyMode(), copy.GetCapacity()), std::pair(kByKey, 5));
     EXPECT_EQ(copy.GetElementName() + copy.GetIdentifierText(), "COPYmine");
     EXPECT_NE(copy.GetFirst(), source->GetFirst());
-    EXPECT_EQ(copy.GetFirst()->GetContext(), &catalog);
-    EXPECT_EQ(copy.GetFirst()->GetSpareText(), "C");
+    EXPECT_EQ(std::pair(copy.GetFirst()->GetContext(), copy.GetFirst()->GetSpareText()),
+              std::pair(static_cast<CKvDataHandlerCatalog*>(&catalog), std::string("C")));
     source.reset();
     EXPECT_EQ(Names(copy), (Names_{"a", "b", "c"}));
 
     CKvDataHandler* held = copy.GetFirst();
     copy.CopyFrom(copy);
-    EXPECT_EQ(copy.GetFirst(), held);
-    EXPECT_EQ(copy.GetCount(), 3);
+    EXPECT_EQ(std::pair(copy.GetFirst(), copy.GetCount()), std::pair(held, 3));
 }
 
 TEST_F(DataHandlerStoreTest, MoveAllToAnotherTypeMovesNothingAndToAFullStoreDeletesTheRest) {
     CKvDataHandlerStore store(kDevice, kById, 5, "S", nullptr);
-    for (std::uint32_t identifier : {1u, 2u, 3u})
-        AddDevice(store, identifier, std::to_string(identifier));
+    AddDevices(store, {"1", "2", "3"});
     CKvDataHandlerStore calls(K_KVDT_TP_DTHDLR_DATACALL, kById, 5, "C", nullptr);
-    EXPECT_FALSE(store.MoveAllTo(calls));
-    EXPECT_EQ(store.GetCount(), 3);
+    EXPECT_TRUE(!store.MoveAllTo(calls) && store.GetCount() == 3);
 
     CKvDataHandlerStore small(kDevice, kById, 2, "T", nullptr);
     AddDevice(small, 7, "x");
-    EXPECT_FALSE(store.MoveAllTo(small));
-    EXPECT_EQ(store.GetCount(), 0);
+    EXPECT_TRUE(!store.MoveAllTo(small) && store.GetCount() == 0);
     EXPECT_EQ(Names(small), (Names_{"x", "1"}));
 
     CKvDataHandlerStore large(kDevice, kById, 5, "L", nullptr);
@@ -236,8 +224,9 @@ TEST_F(DataHandlerStoreTest, XmlFormNamesTheTypeAndReadsBackAsThatType) {
 
     CKvDataHandlerStore read(0, kByKey, 5, "DATA_TYPE_HANDLER", nullptr);
     EXPECT_EQ(ReadXmlText(read, text), KV_OK);
-    EXPECT_EQ(read.GetHandlerType(), K_KVDT_TP_DTHDLR_DATAADVERTIZEPREFERENCES);
-    EXPECT_EQ(read.GetIdentifierText(), "ads");
+    EXPECT_EQ(
+        std::pair(read.GetHandlerType(), read.GetIdentifierText()),
+        std::pair(std::uint32_t{K_KVDT_TP_DTHDLR_DATAADVERTIZEPREFERENCES}, std::string("ads")));
     EXPECT_EQ(Names(read), (Names_{"b", "a"}));
 
     read.SetElementName(""); // the records alone
@@ -254,8 +243,7 @@ TEST_F(DataHandlerStoreTest, ReaderChecksNameIdentifierAndTypeName) {
     EXPECT_EQ(ReadXmlText(store, "<S identifier=\"x\">" + records + "</S>"), KV_OK);
     EXPECT_EQ(store.GetCount(), 1); // no "datatype": the type stays
     EXPECT_EQ(ReadXmlText(store, "<S identifier=\"\" datatype=\"X\">" + records + "</S>"), KV_OK);
-    EXPECT_EQ(store.GetHandlerType(), 0u);
-    EXPECT_EQ(store.GetCount(), 1); // records already held stay
+    EXPECT_EQ(std::pair(store.GetHandlerType(), store.GetCount()), std::pair(0u, 1)); // held stay
     EXPECT_EQ(store.ReadXml(nullptr), KV_E_INVALID_POINTER);
 }
 
@@ -275,8 +263,7 @@ TEST_F(DataHandlerStoreTest, AttachedLockComesFromTheTableAndIsGivenBack) {
         CKvDataHandlerStore store(kDevice, kById, 5, "S", nullptr);
         EXPECT_EQ(store.AttachLock(true), KV_E_FAIL); // no table yet
         store.SetHandleTable(&table);
-        EXPECT_EQ(store.AttachLock(true), KV_OK);
-        EXPECT_EQ(table.GetCount(), 1u);
+        EXPECT_TRUE(store.AttachLock(true) == KV_OK && table.GetCount() == 1u);
         std::lock_guard<CKvDataHandlerStore> held(store);
         EXPECT_EQ(AddDevice(store, 1, "a"), KV_OK); // re-entrant
     }

@@ -16,15 +16,9 @@ constexpr std::uint16_t kReceiver = 0x811;
 constexpr std::int32_t kCommand = 1;
 
 void RegisterCountedDataPayloads() {
-    RegisterCountedPayloads<
-        Counted<CKvDataUser, 1>, Counted<CKvDataGeneral, 2>, Counted<CKvDataHost, 3>,
-        Counted<CKvDataDevice, 4>, Counted<CKvDataClientGeneral, 5>, Counted<CKvDataUserGroup, 6>,
-        Counted<CKvDataPreferences, 7>, Counted<CKvDataContact, 8>, Counted<CKvDataCall, 9>,
-        Counted<CKvDataApplication, 10>, Counted<CKvDataServerUser, 11>,
-        Counted<CKvDataIsdnController, 12>, Counted<CKvDataHandlerStore, 22>,
-        Counted<CKvDataContactGroup, 56>, Counted<CKvDataVoipProfile, 63>,
-        Counted<CKvDataAdvertizePreferences, 65>, Counted<CKvDataAdvertizeEntry, 66>,
-        Counted<CKvNetworkSettings, 69>>();
+    DataRecords::RegisterCounted();
+    RegisterCountedPayloads<Counted<CKvDataHandlerStore, KV_PAYLOAD_DATA_HANDLER_STORE>,
+                            Counted<CKvNetworkSettings, KV_PAYLOAD_NETWORK_SETTINGS>>();
 }
 
 std::vector<std::int32_t> DataPayloadCodes() {
@@ -55,11 +49,8 @@ void FillPayload(void* payload, std::int32_t code) {
     if (code == KV_PAYLOAD_DATA_HANDLER_STORE) {
         auto& store = *static_cast<CKvDataHandlerStore*>(payload);
         store.Init(K_KVDT_TP_DTHDLR_DATACONTACT, 1, 4, "DATA_TYPE_HANDLER", nullptr);
-        for (std::uint32_t index = 0; index < 2; ++index) {
-            std::unique_ptr<CKvDataHandler> contact =
-                SampleRecord(K_KVDT_TP_DTHDLR_DATACONTACT, index);
-            store.Add(contact);
-        }
+        for (std::uint32_t index = 0; index < 2; ++index)
+            store.Add(SampleRecord(K_KVDT_TP_DTHDLR_DATACONTACT, index).release());
         return;
     }
     if (code == KV_PAYLOAD_NETWORK_SETTINGS) {
@@ -67,8 +58,7 @@ void FillPayload(void* payload, std::int32_t code) {
         settings.host.Set("gateway", 0x0A000001, 8080);
         settings.texts[1] = "second";
         settings.AddEntry(7, "seven", "a");
-        std::unique_ptr<CKvDataHandler> profile = SampleRecord(K_KVDT_TP_DTHDLR_DATAVOIPPROFILE, 0);
-        settings.GetProfileStore().Add(profile);
+        settings.GetProfileStore().Add(SampleRecord(K_KVDT_TP_DTHDLR_DATAVOIPPROFILE, 0).release());
         return;
     }
     const std::unique_ptr<CKvDataHandler> sample =
@@ -84,7 +74,6 @@ public:
         routing_enabled_ = true;
     }
     ~SenderThread() override { JoinThread(); }
-
     // Read only after `sent_all` is set.
     std::map<std::int32_t, std::string> sent;
     ManualResetEvent sent_all;

@@ -126,8 +126,6 @@ public:
         RegisterDataRecordType(Record::kTypeCode, &kDataRecordOperations<Record>);
     }
     ~ScopedRecordType() { RegisterDataRecordType(Record::kTypeCode, saved_); }
-    ScopedRecordType(const ScopedRecordType&) = delete;
-    ScopedRecordType& operator=(const ScopedRecordType&) = delete;
 
 private:
     const DataRecordOperations* saved_;
@@ -420,6 +418,9 @@ inline void Fill(CKvDataAdvertizeEntry& entry, std::uint32_t, const std::string&
 // a code, whose index makes its identifier and key distinct.
 template <typename... Records> struct RecordTable {
     static constexpr std::uint32_t kCodes[] = {Records::kTypeCode...};
+    static void RegisterCounted() {
+        RegisterCountedPayloads<Counted<Records, Records::kTypeCode>...>();
+    }
     static std::unique_ptr<CKvDataHandler> Sample(std::uint32_t code, std::uint32_t index) {
         std::unique_ptr<CKvDataHandler> sample;
         const auto fill = [&](auto record) {
@@ -438,7 +439,4 @@ using DataRecords =
                 CKvDataApplication, CKvDataServerUser, CKvDataIsdnController, CKvDataContactGroup,
                 CKvDataVoipProfile, CKvDataAdvertizePreferences, CKvDataAdvertizeEntry>;
 inline constexpr const auto& kDataRecordCodes = DataRecords::kCodes;
-
-inline std::unique_ptr<CKvDataHandler> SampleRecord(std::uint32_t code, std::uint32_t index) {
-    return DataRecords::Sample(code, index);
-}
+inline constexpr auto SampleRecord = &DataRecords::Sample;

@@ -45,8 +45,6 @@ public:
         RegisterPayloadType(kCountingPayloadType, &kCountingPayloadOperations);
     }
     ~ScopedCountingPayload() { RegisterPayloadType(kCountingPayloadType, nullptr); }
-    ScopedCountingPayload(const ScopedCountingPayload&) = delete;
-    ScopedCountingPayload& operator=(const ScopedCountingPayload&) = delete;
     int Live() const { return CountingPayload::created - CountingPayload::destroyed; }
 };
 
@@ -78,9 +76,6 @@ public:
                 reinterpret_cast<CKvMessage*>(message.lParam)->Release();
         }
     }
-    TestThreadQueue(const TestThreadQueue&) = delete;
-    TestThreadQueue& operator=(const TestThreadQueue&) = delete;
-
     DWORD GetThreadId() const { return ::GetCurrentThreadId(); }
     std::size_t GetCount() const { return queue_->GetCount(); }
 

@@ -82,10 +82,8 @@ TEST(UiThread, QuitEndsWithItsExitCodeAndDropsWhatFollowsUndispatched) {
     EXPECT_FALSE(thread.PostMessage(1, 0, 0));
     ASSERT_TRUE(thread.CreateThread());
     EXPECT_FALSE(thread.CreateThread());
-    EXPECT_NE(thread.GetThreadId(), 0u);
-    EXPECT_NE(thread.GetThreadId(), GetCurrentThreadId());
-    ASSERT_TRUE(thread.GetExitCode(exit_code));
-    EXPECT_EQ(exit_code, KV_STILL_ACTIVE);
+    EXPECT_FALSE(thread.GetThreadId() == 0u || thread.GetThreadId() == GetCurrentThreadId());
+    EXPECT_TRUE(thread.GetExitCode(exit_code) && exit_code == KV_STILL_ACTIVE);
     ASSERT_TRUE(thread.PostMessage(1, 0, 0));
     ASSERT_TRUE(thread.PostMessage(kQuitAndHold, 0, 0));
     ASSERT_TRUE(thread.in_gate.Wait(kWait));
@@ -93,8 +91,7 @@ TEST(UiThread, QuitEndsWithItsExitCodeAndDropsWhatFollowsUndispatched) {
     ASSERT_TRUE(thread.PostMessage(3, 0, 0));
     thread.gate.Set();
     ASSERT_TRUE(thread.WaitForExit(kWait));
-    ASSERT_TRUE(thread.GetExitCode(exit_code));
-    EXPECT_EQ(exit_code, 7u);
+    EXPECT_TRUE(thread.GetExitCode(exit_code) && exit_code == 7u);
     EXPECT_EQ(thread.Take(), (Events{"init", "message 1", "dropped 1", "message 256", "dropped 2",
                                      "dropped 3", "exit"}));
     EXPECT_FALSE(thread.PostMessage(1, 0, 0)) << "the queue of an ended thread is gone";
@@ -110,8 +107,7 @@ TEST(UiThread, FailedInitInstanceStillRunsExitInstanceAndDropsWhatWasPosted) {
     ASSERT_TRUE(thread.WaitForExit(kWait));
     EXPECT_EQ(thread.Take(), (Events{"init", "dropped 5", "exit"}));
     DWORD exit_code = 1;
-    ASSERT_TRUE(thread.GetExitCode(exit_code));
-    EXPECT_EQ(exit_code, 0u);
+    EXPECT_TRUE(thread.GetExitCode(exit_code) && exit_code == 0u);
 }
 
 TEST(UiThread, EveryMessageRestartsTheRisingIdleCount) {
@@ -148,7 +144,6 @@ TEST(UiThread, RunOnCurrentThreadRunsTheWholeLifeHereOnce) {
     EXPECT_EQ(thread.GetThreadId(), GetCurrentThreadId());
     EXPECT_EQ(thread.Take(), (Events{"init", "exit"}));
     DWORD exit_code = 1;
-    ASSERT_TRUE(thread.GetExitCode(exit_code));
-    EXPECT_EQ(exit_code, 0u);
+    EXPECT_TRUE(thread.GetExitCode(exit_code) && exit_code == 0u);
     EXPECT_EQ(thread.RunOnCurrentThread(), -1);
 }
