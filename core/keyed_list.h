@@ -11,6 +11,8 @@
 // so look-ups walk the entries.
 
 #include "core/kv_object.h"
+#include "core/xml_node.h"
+#include "platform/pointer.h"
 #include "platform/result_codes.h"
 #include "platform/text.h"
 
@@ -24,7 +26,6 @@
 #include <vector>
 
 class XmlDocument;
-class XmlNode;
 
 template <typename Entry, std::uint32_t Capacity> class KeyedList : public KvObject {
 public:
@@ -152,6 +153,19 @@ protected:
         for (Slot& slot : entries_) {
             XmlNode* written = nullptr;
             slot.entry->WriteXml(written, document, element);
+        }
+    }
+    // Reads every child element named entry_name into a new entry. A child of
+    // another name is skipped: it would read as nothing and enter an entry
+    // without identifier. A bad child gives KV_E_INVALID_POINTER.
+    void ReadNamedEntries(const XmlNode& element, std::string_view entry_name) {
+        for (const XmlNode* child : element.GetChildList()) {
+            if (!IsValidPtr(child)) {
+                result_ = KV_E_INVALID_POINTER;
+                continue;
+            }
+            if (child->GetKind() == kXmlElement && child->GetName() == entry_name)
+                ReadEntry(child);
         }
     }
     // Reads a child element into a new entry and adds it when the read

@@ -86,16 +86,6 @@ KvResult KVSTRING_LIST::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* 
 KvResult KVSTRING_LIST::ReadXml(const XmlNode* element) {
     if (!ReadListElement(element, element_name_, identifier_, result_))
         return result_;
-    for (const XmlNode* child : element->GetChildList()) {
-        if (!IsValidPtr(child)) {
-            result_ = KV_E_INVALID_POINTER;
-            continue;
-        }
-        // A child of another name would read as nothing and enter an entry
-        // without identifier.
-        if (child->GetKind() != kXmlElement || child->GetName() != kElementName)
-            continue;
-        ReadEntry(child);
-    }
+    ReadNamedEntries(*element, kElementName);
     return result_;
 }
