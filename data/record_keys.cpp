@@ -72,3 +72,68 @@ bool DomChildWalk::Next(std::string& name, std::string& text) {
 }
 
 } // namespace record_keys_detail
+
+namespace record_keys_detail {
+
+KvResult CreateDomIdentifiedElement(DomElementPtr& element, const DomDocumentPtr& document,
+                                    const DomNodePtr& parent, std::string_view name,
+                                    std::string_view identifier) {
+    element.Release();
+    KvResult result = document->createElement(name, element);
+    if (result != KV_OK)
+        return result;
+    if (!element)
+        return KV_E_NULL_INTERFACE;
+    result = element->setAttribute("identifier", DomVariant{std::string(identifier)});
+    if (result != KV_OK)
+        return result;
+    return parent->appendChild(element);
+}
+
+KvResult AppendDomTextChildChecked(const DomDocumentPtr& document, const DomElementPtr& element,
+                                   std::string_view name, std::string_view text) {
+    DomElementPtr child;
+    KvResult result = document->createElement(name, child);
+    if (result != KV_OK)
+        return result;
+    if (!child)
+        return KV_E_NULL_INTERFACE;
+    result = child->put_text(text);
+    if (result != KV_OK)
+        return result;
+    return element->appendChild(child);
+}
+
+KvResult DomCheckedChildWalk::Start(const DomNodePtr& element) {
+    list_.Release();
+    remaining_ = 0;
+    KvResult result = element->get_childNodes(list_);
+    if (result == KV_OK && !list_)
+        result = KV_E_NULL_INTERFACE;
+    if (result == KV_OK)
+        result = list_->get_length(remaining_);
+    if (result == KV_OK)
+        result = list_->reset();
+    return result;
+}
+
+KvResult DomCheckedChildWalk::Next(bool& more, std::string& name, std::string& text) {
+    more = false;
+    name.clear();
+    text.clear();
+    if (remaining_ <= 0)
+        return KV_OK;
+    --remaining_;
+    DomNodePtr node;
+    KvResult result = list_->nextNode(node);
+    if (result == KV_OK && !node)
+        result = KV_E_NULL_INTERFACE;
+    if (result == KV_OK)
+        result = node->get_nodeName(name);
+    if (result == KV_OK)
+        result = node->get_text(text);
+    more = result == KV_OK;
+    return result;
+}
+
+} // namespace record_keys_detail

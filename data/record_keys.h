@@ -73,6 +73,9 @@ inline constexpr std::uint32_t kKeyDomOnly = 1u << 8;
 // A nested record is also read from the childless form the parser gives as a
 // text element.
 inline constexpr std::uint32_t kKeyAlsoTextElement = 1u << 9;
+// A text key takes the content as the document stores it, entity references
+// not decoded (a value key does so unless kKeyDecode says otherwise).
+inline constexpr std::uint32_t kKeyStoredText = 1u << 10;
 
 enum class RecordKeyKind : std::uint8_t {
     // A text member reached by reference; written as it is (after the write
@@ -139,6 +142,9 @@ template <typename Record> struct RecordForm {
     RecordWritePolicy write_policy = RecordWritePolicy::kStopAtFailure;
     RecordDomForm dom_form = RecordDomForm::kNone;
     std::span<const RecordKey<Record>> dom_keys{};
+    // WriteXml stops, with its code, when the new element cannot be linked
+    // under the parent (a parent of another document); by default it goes on.
+    bool link_counts = false;
 };
 
 // ---- Row builders ----
@@ -520,9 +526,11 @@ KvResult BeginRecordXml(Record& record, const RecordForm<Record>& form, XmlNode*
         return KvFailed(created) ? created : KV_E_OUT_OF_MEMORY;
     out = element;
     element->SetName(form.element_name);
-    // Whether the element could be linked does not count; its keys are still
-    // written below it.
-    document.AddChild(parent, element);
+    // Whether the element could be linked does not count unless the form says
+    // so; its keys are still written below it.
+    const KvResult linked = document.AddChild(parent, element);
+    if (form.link_counts && linked != KV_OK)
+        return linked;
     if (form.identifier.get == nullptr)
         return KV_OK;
     return AddIdentifierAttribute(document, element, form.identifier.get(record));
@@ -556,7 +564,8 @@ KvResult ReadRecordKeys(Record& record, std::span<const RecordKey<Record>> keys,
         }
         if (child->GetKind() == kXmlTextElement) {
             if (const RecordKey<Record>* key = FindTextKey(keys, child->GetName(), false)) {
-                if (key->kind == RecordKeyKind::kText || (key->rules & kKeyDecode) != 0)
+                if ((key->kind == RecordKeyKind::kText && (key->rules & kKeyStoredText) == 0) ||
+                    (key->rules & kKeyDecode) != 0)
                     child->GetText(text);
                 else
                     text.assign(child->GetContent());
@@ -669,3 +678,85 @@ protected:
 private:
     Record& Self() { return static_cast<Record&>(*this); }
 };
+
+// ---- The DOM form with every DOM code counted ----
+//
+// A second DOM form for tables whose element carries a text identifier in the
+// attribute "identifier" (a VT_BSTR variant): the first DOM call that fails
+// ends the operation with its code (KV_E_NULL_INTERFACE for a missing
+// interface), so a caller learns that the tree it holds is incomplete.
+
+namespace record_keys_detail {
+
+// The element named name under the parent, with "identifier" set to the
+// text; the element is created and named before the parent is looked at.
+KvResult CreateDomIdentifiedElement(DomElementPtr& element, const DomDocumentPtr& document,
+                                    const DomNodePtr& parent, std::string_view name,
+                                    std::string_view identifier);
+KvResult AppendDomTextChildChecked(const DomDocumentPtr& document, const DomElementPtr& element,
+                                   std::string_view name, std::string_view text);
+// The children of a DOM node, in order, with the code of every call.
+class DomCheckedChildWalk {
+public:
+    KvResult Start(const DomNodePtr& element);
+    // KV_OK with more = false after the last child.
+    KvResult Next(bool& more, std::string& name, std::string& text);
+
+private:
+    DomNodeListPtr list_;
+    std::int32_t remaining_ = 0;
+};
+
+} // namespace record_keys_detail
+
+// Writes the element with its text identifier (form.identifier.get) under
+// the parent and one child per DOM key; the first failing call's code.
+template <typename Record>
+KvResult WriteRecordDomChecked(Record& record, const RecordForm<Record>& form,
+                               const DomDocumentPtr& document, const DomNodePtr& parent) {
+    using namespace record_keys_detail;
+    DomElementPtr element;
+    const std::string_view identifier =
+        form.identifier.get != nullptr ? std::string_view(form.identifier.get(record)) : "";
+    KvResult result =
+        CreateDomIdentifiedElement(element, document, parent, form.element_name, identifier);
+    std::string text;
+    for (const RecordKey<Record>& key : DomKeys(form)) {
+        if (result != KV_OK)
+            break;
+        if (key.kind == RecordKeyKind::kNested || !InDomForm(key.rules))
+            continue;
+        KeyText(record, key, text);
+        result = AppendDomTextChildChecked(document, element, key.name, text);
+    }
+    return result;
+}
+
+// Walks the node's children; a child named by a DOM key stores its text by
+// the key's rules. The identifier is not read. The first failing DOM call's
+// code; else the last code of a key with kKeyReadResultCounts, or KV_OK.
+template <typename Record>
+KvResult ReadRecordDomChecked(Record& record, const RecordForm<Record>& form,
+                              const DomNodePtr& element) {
+    using namespace record_keys_detail;
+    DomCheckedChildWalk walk;
+    KvResult result = walk.Start(element);
+    const std::span<const RecordKey<Record>> keys = DomKeys(form);
+    std::string name;
+    std::string text;
+    bool more = result == KV_OK;
+    while (more) {
+        const KvResult step = walk.Next(more, name, text);
+        if (step != KV_OK)
+            return step;
+        if (!more)
+            break;
+        const RecordKey<Record>* key = FindTextKey(keys, name, true);
+        if (key == nullptr)
+            continue;
+        const KvResult code = StoreKeyText(record, *key, text);
+        if ((key->rules & kKeyReadResultCounts) != 0)
+            result = code;
+    }
+    return result;
+}

@@ -1,0 +1,239 @@
+#include "guidesc/ui_object.h"
+
+#include "platform/number_parse.h"
+#include "platform/pointer.h"
+#include "platform/text.h"
+
+#include <algorithm>
+#include <cfloat>
+
+namespace {
+
+constexpr std::string_view kDecimalIntChars = "0123456789-+";
+constexpr std::string_view kDecimalUIntChars = "0123456789";
+constexpr std::string_view kHexChars = "0123456789xXaAbBcCdDeEfF";
+constexpr std::string_view kFloatChars = "0123456789.+-";
+
+// The trimmed text when it is not empty and made only of the set's
+// characters.
+bool TakeNumberText(std::string_view& trimmed, const std::string& text, std::string_view set) {
+    trimmed = TrimmedView(text);
+    return !trimmed.empty() && trimmed.find_first_not_of(set) == std::string_view::npos;
+}
+
+std::string_view IntegerChars(int radix, bool is_signed) {
+    if (radix == 10)
+        return is_signed ? kDecimalIntChars : kDecimalUIntChars;
+    if (radix == 16)
+        return kHexChars;
+    return {};
+}
+
+// RRGGBB and the COLORREF 0x00BBGGRR into each other.
+constexpr std::uint32_t SwapRedBlue(std::uint32_t value) {
+    return (value & 0xFF00FF00u) | ((value & 0xFFu) << 16) | ((value >> 16) & 0xFFu);
+}
+
+} // namespace
+
+CKvUIObject::CKvUIObject(std::uint32_t type_code, CKvUIObjectCatalog* owner, std::uint32_t id,
+                         const char* identifier)
+    : id_(id), type_code_(type_code), owner_(owner) {
+    timer_.SetInterval(0, 1001);
+    if (IsValidPtr(identifier))
+        identifier_ = identifier;
+}
+
+BOOL CKvUIObject::IsSameIdentifier(const CKvUIObject* other) const {
+    if (!IsValidPtr(other))
+        return FALSE;
+    return other->identifier_ == identifier_ ? TRUE : FALSE;
+}
+
+KvResult CKvUIObject::ReadDom(const DomNodePtr& element) {
+    result_ = KV_OK;
+    return result_ = ReadRecordDomChecked(*this, GetForm(), element);
+}
+
+KvResult CKvUIObject::WriteDom(const DomDocumentPtr& document, const DomNodePtr& parent) {
+    result_ = KV_OK;
+    return result_ = WriteRecordDomChecked(*this, GetForm(), document, parent);
+}
+
+KvResult CKvUIObject::ReadXml(const XmlNode* element) {
+    result_ = KV_OK;
+    return result_ = ReadRecordXml(*this, GetForm(), element);
+}
+
+KvResult CKvUIObject::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
+    result_ = KV_OK;
+    return result_ = WriteRecordXml(*this, GetForm(), out, document, parent);
+}
+
+void CKvUIObject::SetId(std::uint32_t id) {
+    id_ = id;
+    AssignUnsigned(id_text_, id, 16);
+}
+
+void CKvUIObject::CopyCommonState(const CKvUIObject& other) {
+    state_ = other.state_;
+    timer_ = other.timer_;
+}
+
+// ---- Value kinds ----
+
+KvResult CKvUIObject::ParseInt(std::int32_t& out, const std::string& text, int radix) {
+    result_ = KV_OK;
+    std::string_view trimmed;
+    const std::string_view chars = IntegerChars(radix, true);
+    if (chars.empty() || !TakeNumberText(trimmed, text, chars))
+        return result_ = KV_E_FAIL;
+    out = ParseInt32(trimmed, radix);
+    return result_;
+}
+
+KvResult CKvUIObject::ParseUInt(std::uint32_t& out, const std::string& text, int radix) {
+    result_ = KV_OK;
+    std::string_view trimmed;
+    const std::string_view chars = IntegerChars(radix, false);
+    if (chars.empty() || !TakeNumberText(trimmed, text, chars))
+        return result_ = KV_E_FAIL;
+    out = ParseUInt32(trimmed, radix);
+    return result_;
+}
+
+KvResult CKvUIObject::ParseFloat(float& out, const std::string& text) {
+    result_ = KV_OK;
+    std::string_view trimmed;
+    if (!TakeNumberText(trimmed, text, kFloatChars))
+        return result_ = KV_E_FAIL;
+    const double value = ParseDouble(trimmed);
+    // Narrowing a double beyond the float range is undefined; saturate.
+    out = static_cast<float>(
+        std::clamp(value, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
+    return result_;
+}
+
+KvResult CKvUIObject::ParseColor(COLORREF& out, const std::string& text) {
+    result_ = KV_OK;
+    std::string_view trimmed;
+    if (!TakeNumberText(trimmed, text, kHexChars))
+        return result_ = KV_E_FAIL;
+    const std::uint32_t value = ParseUInt32(trimmed, 16);
+    if (value > kWhite) {
+        out = value;
+        return result_ = KV_E_FAIL;
+    }
+    out = SwapRedBlue(value);
+    return result_;
+}
+
+KvResult CKvUIObject::SetIntField(std::int32_t& field, const std::string& text) {
+    field = 0;
+    return ParseInt(field, text, 10);
+}
+
+KvResult CKvUIObject::SetUIntField(std::uint32_t& field, const std::string& text) {
+    field = 0;
+    return ParseUInt(field, text, 10);
+}
+
+KvResult CKvUIObject::SetFloatField(float& field, const std::string& text) {
+    field = 1.0f;
+    return ParseFloat(field, text);
+}
+
+KvResult CKvUIObject::SetColorField(COLORREF& field, const std::string& text) {
+    field = 0;
+    return ParseColor(field, text);
+}
+
+void CKvUIObject::SetFlagField(std::uint32_t& flag, std::string text) {
+    MakeUpperInPlace(text);
+    flag = text == "TRUE" ? 1 : 0;
+}
+
+void CKvUIObject::SetResourceOrFileField(std::string& file, std::uint32_t& id, std::string text) {
+    id = 0;
+    TrimInPlace(text);
+    if (text.empty()) {
+        file.clear();
+        return;
+    }
+    if (IsDecimalDigits(text))
+        id = ParseUInt32(text, 10);
+    file = std::move(text);
+}
+
+std::string& CKvUIObject::FormatInt(std::string& out, std::int32_t value) {
+    out = Format("%i", value);
+    return out;
+}
+
+std::string& CKvUIObject::FormatUInt(std::string& out, std::uint32_t value) {
+    return AssignUnsigned(out, value, 10);
+}
+
+std::string& CKvUIObject::FormatFloat(std::string& out, float value) {
+    out = Format("%f", static_cast<double>(value));
+    return out;
+}
+
+std::string& CKvUIObject::FormatColor(std::string& out, COLORREF value) {
+    // A colour read above 0xFFFFFF was stored unexchanged; it is written the
+    // same way so that it reads back as it was.
+    return AssignUnsigned(out, value > kWhite ? value : SwapRedBlue(value), 16);
+}
+
+std::string& CKvUIObject::FormatFlag(std::string& out, std::uint32_t flag) {
+    out = flag != 0 ? "TRUE" : "FALSE";
+    return out;
+}
+
+// ---- Child identifiers ----
+
+void CKvUIObject::SetChildIdentifierListText(const std::string& text) {
+    child_identifiers_.clear();
+    std::uint32_t remaining = child_identifier_limit_;
+    if (text.empty())
+        return;
+    std::size_t start = 0;
+    while (remaining > 0) {
+        const std::size_t comma = text.find(',', start);
+        const std::size_t end = comma == std::string::npos ? text.size() : comma;
+        AddChildIdentifier(
+            std::string(TrimmedView(std::string_view(text).substr(start, end - start))));
+        --remaining;
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+}
+
+std::string& CKvUIObject::GetChildIdentifierListText(std::string& out) const {
+    out.clear();
+    for (const std::string& identifier : child_identifiers_) {
+        if (&identifier != &child_identifiers_.front())
+            out += ',';
+        out += identifier;
+    }
+    return out;
+}
+
+void CKvUIObject::AddChildIdentifier(const std::string& identifier) {
+    if (std::find(child_identifiers_.begin(), child_identifiers_.end(), identifier) ==
+        child_identifiers_.end())
+        child_identifiers_.push_back(identifier);
+}
+
+BOOL CKvUIObject::GetNextChildIdentifier(std::string& identifier, std::size_t& position) const {
+    position = 0;
+    return GetNextChildIdentifierAt(identifier, position);
+}
+
+BOOL CKvUIObject::GetNextChildIdentifierAt(std::string& identifier, std::size_t& position) const {
+    if (position >= child_identifiers_.size())
+        return FALSE;
+    identifier = child_identifiers_[position++];
+    return TRUE;
+}

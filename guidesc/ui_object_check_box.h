@@ -1,0 +1,36 @@
+#pragma once
+// CKvUIObjectCheckBox: the description of a "UIOBJECTCHECKBOX" element, a check box
+// with a caption, rounded edges and an image area.
+
+#include "guidesc/ui_object.h"
+#include "guidesc/ui_object_accessors.h"
+
+#include <string>
+
+class CKvUIObjectCheckBox : public CKvUIObject {
+public:
+    CKvUIObjectCheckBox(CKvUIObjectCatalog* owner, std::uint32_t id, const char* identifier);
+    // Copies the own properties (not the background image's resource id),
+    // the tooltip, "anchoridentifier", text, "uiid", "textmagnify" and the
+    // keyword values; identifier, geometry, the three colours, child
+    // identifiers and "windowstyleex" stay this object's own.
+    CKvUIObjectCheckBox& operator=(const CKvUIObjectCheckBox& other);
+
+    // The own properties but the background image's resource id, the
+    // tooltip and "anchoridentifier"; the other base properties stay.
+    void Reset() override;
+    BOOL Clone(CKvUIObject*& out) const override { return CloneAs(*this, out); }
+    BOOL CopyTo(CKvUIObject* target) const override { return CopyAs(*this, target); }
+
+    KV_UI_FACE_ACCESSORS
+    KV_UI_IMAGE_AREA_ACCESSORS
+    KV_UI_COLOR_ACCESSORS(BackgroundColorRangeStart, background_color_range_start_)
+
+protected:
+    const Form& GetForm() const override;
+
+private:
+    KV_UI_FACE_MEMBERS
+    KV_UI_IMAGE_AREA_MEMBERS
+    COLORREF background_color_range_start_ = kWhite;
+};

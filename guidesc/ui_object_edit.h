@@ -1,0 +1,46 @@
+#pragma once
+// CKvUIObjectEdit: the description of a "UIOBJECTEDIT" element, a skinned edit box
+// with its edit styles and input flags. Most keys are read as the document
+// stores them.
+
+#include "guidesc/ui_object.h"
+#include "guidesc/ui_object_accessors.h"
+
+#include <string>
+
+class CKvUIObjectEdit : public CKvUIObject {
+public:
+    CKvUIObjectEdit(CKvUIObjectCatalog* owner, std::uint32_t id, const char* identifier);
+    // Copies the base (not the identifier, the child identifier set or
+    // "text2") and the two input flags; the face, image area, background
+    // image and edit style stay this object's own.
+    CKvUIObjectEdit& operator=(const CKvUIObjectEdit& other);
+
+    // Every base property back to its default (owner and identifier
+    // included, the child identifier limit 0) and the two input flags 0; the
+    // face, image area, background image and edit style stay.
+    void Reset() override;
+    BOOL Clone(CKvUIObject*& out) const override { return CloneAs(*this, out); }
+    BOOL CopyTo(CKvUIObject* target) const override { return CopyAs(*this, target); }
+
+    KV_UI_FACE_ACCESSORS
+    KV_UI_IMAGE_AREA_ACCESSORS
+    KV_UI_COLOR_ACCESSORS(BackgroundColorRangeStart, background_color_range_start_)
+    KV_UI_FLAG_ACCESSORS(FlagOnlyIA5Chars, flag_only_ia5_chars_)
+    KV_UI_FLAG_ACCESSORS(FlagRestricted, flag_restricted_)
+    // The table's result, like every keyword setter.
+    KV_UI_STYLE_ACCESSORS(EditStyle, edit_style_)
+
+protected:
+    const Form& GetForm() const override;
+
+private:
+    static constexpr std::uint32_t kDefaultWindowStyle = 0x40000000; // WS_CHILD
+
+    KV_UI_FACE_MEMBERS
+    KV_UI_IMAGE_AREA_MEMBERS
+    COLORREF background_color_range_start_ = kWhite;
+    std::uint32_t flag_only_ia5_chars_ = 0;
+    std::uint32_t flag_restricted_ = 0;
+    EditStyleTable edit_style_;
+};

@@ -1,0 +1,33 @@
+#pragma once
+// CKvUIObjectImageButton: the description of a "UIOBJECTIMAGEBUTTON" element, a button with
+// a background image, an image area and a text area of its own.
+
+#include "guidesc/ui_object.h"
+#include "guidesc/ui_object_accessors.h"
+
+#include <string>
+
+class CKvUIObjectImageButton : public CKvUIObject {
+public:
+    CKvUIObjectImageButton(CKvUIObjectCatalog* owner, std::uint32_t id, const char* identifier);
+    // Copies the owner, the numeric id and the own properties; the base's
+    // identifier, geometry, colours, texts and keyword sets stay.
+    CKvUIObjectImageButton& operator=(const CKvUIObjectImageButton& other);
+
+    // The own properties only; the base's stay.
+    void Reset() override;
+    BOOL Clone(CKvUIObject*& out) const override { return CloneAs(*this, out); }
+    BOOL CopyTo(CKvUIObject* target) const override { return CopyAs(*this, target); }
+
+    KV_UI_FACE_ACCESSORS
+    KV_UI_IMAGE_AREA_ACCESSORS
+    KV_UI_TEXT_AREA_ACCESSORS
+
+protected:
+    const Form& GetForm() const override;
+
+private:
+    KV_UI_FACE_MEMBERS
+    KV_UI_IMAGE_AREA_MEMBERS
+    KV_UI_TEXT_AREA_MEMBERS
+};

@@ -1,0 +1,237 @@
+#pragma once
+// Row builders for the key tables of the UI descriptions: one per value kind,
+// each binding a member (of the base or of the class) to its parse rule and
+// its text form. Every table is a table of CKvUIObject rows, so one generic
+// reader and writer serve all classes.
+//
+// Rows take the entity-decoded text unless given kKeyStoredText (the content
+// as the document stores it). Parse failures never count as read failures.
+
+#include "core/bounded_string_list.h"
+#include "core/text_values.h"
+#include "data/record_keys.h"
+#include "guidesc/ui_object.h"
+
+#include <array>
+#include <cstddef>
+#include <initializer_list>
+#include <span>
+#include <string_view>
+
+using UIKey = RecordKey<CKvUIObject>;
+
+namespace uikey {
+
+inline constexpr std::uint32_t kDecoded = kKeyDecode;
+inline constexpr std::uint32_t kStored = kKeyStoredText;
+
+namespace detail {
+template <auto Member> auto& Field(CKvUIObject& object) {
+    using Owner = record_keys_detail::ClassOf<Member>;
+    return static_cast<Owner&>(object).*Member;
+}
+} // namespace detail
+
+// Decimal integer, "%i"; a failing text leaves 0.
+template <auto Member> constexpr UIKey Int(std::string_view name, std::uint32_t rules = kDecoded) {
+    return CustomKey<CKvUIObject>(
+        name,
+        [](CKvUIObject& o, std::string& out) {
+            CKvUIObject::FormatInt(out, detail::Field<Member>(o));
+        },
+        [](CKvUIObject& o, std::string& text) {
+            return o.SetIntField(detail::Field<Member>(o), text);
+        },
+        rules);
+}
+
+// Unsigned decimal, "%u"; a failing text leaves 0.
+template <auto Member> constexpr UIKey UInt(std::string_view name, std::uint32_t rules = kDecoded) {
+    return CustomKey<CKvUIObject>(
+        name,
+        [](CKvUIObject& o, std::string& out) {
+            CKvUIObject::FormatUInt(out, detail::Field<Member>(o));
+        },
+        [](CKvUIObject& o, std::string& text) {
+            return o.SetUIntField(detail::Field<Member>(o), text);
+        },
+        rules);
+}
+
+// Float, "%f"; a failing text leaves 1.0.
+template <auto Member>
+constexpr UIKey Float(std::string_view name, std::uint32_t rules = kDecoded) {
+    return CustomKey<CKvUIObject>(
+        name,
+        [](CKvUIObject& o, std::string& out) {
+            CKvUIObject::FormatFloat(out, detail::Field<Member>(o));
+        },
+        [](CKvUIObject& o, std::string& text) {
+            return o.SetFloatField(detail::Field<Member>(o), text);
+        },
+        rules);
+}
+
+// Colour, "%x" of RRGGBB; a failing text leaves 0.
+template <auto Member>
+constexpr UIKey Color(std::string_view name, std::uint32_t rules = kDecoded) {
+    return CustomKey<CKvUIObject>(
+        name,
+        [](CKvUIObject& o, std::string& out) {
+            CKvUIObject::FormatColor(out, detail::Field<Member>(o));
+        },
+        [](CKvUIObject& o, std::string& text) {
+            return o.SetColorField(detail::Field<Member>(o), text);
+        },
+        rules);
+}
+
+// Colour parsed without clearing: a failing text keeps the previous colour.
+template <auto Member>
+constexpr UIKey KeptColor(std::string_view name, std::uint32_t rules = kDecoded) {
+    return CustomKey<CKvUIObject>(
+        name,
+        [](CKvUIObject& o, std::string& out) {
+            CKvUIObject::FormatColor(out, detail::Field<Member>(o));
+        },
+        [](CKvUIObject& o, std::string& text) {
+            return o.SetColorFieldKeeping(detail::Field<Member>(o), text);
+        },
+        rules);
+}
+
+// Flag: "TRUE" in any letter case sets it; written "TRUE" or "FALSE".
+template <auto Member> constexpr UIKey Flag(std::string_view name, std::uint32_t rules = kDecoded) {
+    return CustomKey<CKvUIObject>(
+        name,
+        [](CKvUIObject& o, std::string& out) {
+            CKvUIObject::FormatFlag(out, detail::Field<Member>(o));
+        },
+        [](CKvUIObject& o, std::string& text) -> KvResult {
+            CKvUIObject::SetFlagField(detail::Field<Member>(o), text);
+            return KV_OK;
+        },
+        rules);
+}
+
+// Exact flag (a BoolValue): set only by "TRUE" after trimming.
+template <auto Member>
+constexpr UIKey ExactFlag(std::string_view name, std::uint32_t rules = kDecoded) {
+    return CustomKey<CKvUIObject>(
+        name, [](CKvUIObject& o, std::string& out) { detail::Field<Member>(o).Format(out); },
+        [](CKvUIObject& o, std::string& text) -> KvResult {
+            detail::Field<Member>(o).Parse(text);
+            return KV_OK;
+        },
+        rules);
+}
+
+// Resource or file: the kept text is written; reading derives the id again.
+template <auto FileMember, auto IdMember>
+constexpr UIKey ResourceOrFile(std::string_view name, std::uint32_t rules = kDecoded) {
+    return CustomKey<CKvUIObject>(
+        name, [](CKvUIObject& o, std::string& out) { out = detail::Field<FileMember>(o); },
+        [](CKvUIObject& o, std::string& text) -> KvResult {
+            CKvUIObject::SetResourceOrFileField(detail::Field<FileMember>(o),
+                                                detail::Field<IdMember>(o), text);
+            return KV_OK;
+        },
+        rules);
+}
+
+// Keyword set or keyword value: the table's text; its result does not count.
+template <auto Member>
+constexpr UIKey Keyword(std::string_view name, std::uint32_t rules = kDecoded) {
+    return CustomKey<CKvUIObject>(
+        name, [](CKvUIObject& o, std::string& out) { out = detail::Field<Member>(o).Text(); },
+        [](CKvUIObject& o, std::string& text) { return detail::Field<Member>(o).SetText(text); },
+        rules);
+}
+
+// String list: appends the trimmed comma-separated items; written joined.
+template <auto Member>
+constexpr UIKey StringList(std::string_view name, std::uint32_t rules = kDecoded) {
+    return CustomKey<CKvUIObject>(
+        name, [](CKvUIObject& o, std::string& out) { detail::Field<Member>(o).GetText(out); },
+        [](CKvUIObject& o, std::string& text) {
+            return detail::Field<Member>(o).SetFromText(text);
+        },
+        rules);
+}
+
+// Text assigned as it comes and written as kept.
+template <auto Member> constexpr UIKey Text(std::string_view name, std::uint32_t rules = kDecoded) {
+    UIKey key{.name = name, .kind = RecordKeyKind::kText, .rules = rules};
+    key.text = [](CKvUIObject& o) -> std::string& { return detail::Field<Member>(o); };
+    return key;
+}
+
+// The DOM order of most classes: the XML keys with the colour keys moved
+// right after "positiony", and the keys the DOM form leaves out dropped.
+template <std::size_t M, std::size_t N>
+constexpr std::array<UIKey, M>
+DomKeysColoursFirst(const UIKey (&keys)[N], std::initializer_list<std::string_view> moved,
+                    std::initializer_list<std::string_view> dropped = {}) {
+    auto listed = [](std::initializer_list<std::string_view> names, std::string_view name) {
+        for (std::string_view n : names)
+            if (n == name)
+                return true;
+        return false;
+    };
+    std::array<UIKey, M> out{};
+    std::size_t count = 0;
+    auto append = [&](const UIKey& key) {
+        if (count == M)
+            throw "the DOM key count does not match";
+        out[count++] = key;
+    };
+    for (const UIKey& key : keys) {
+        if (listed(moved, key.name) || listed(dropped, key.name))
+            continue;
+        append(key);
+        if (key.name == "positiony") {
+            for (std::string_view name : moved)
+                for (const UIKey& colour : keys)
+                    if (colour.name == name)
+                        append(colour);
+        }
+    }
+    if (count != M)
+        throw "the DOM key count does not match";
+    return out;
+}
+
+// The keys with two of them exchanged.
+template <std::size_t M>
+constexpr std::array<UIKey, M> SwapKeys(std::array<UIKey, M> keys, std::string_view first,
+                                        std::string_view second) {
+    std::size_t a = M;
+    std::size_t b = M;
+    for (std::size_t i = 0; i < M; ++i) {
+        if (keys[i].name == first)
+            a = i;
+        if (keys[i].name == second)
+            b = i;
+    }
+    if (a == M || b == M)
+        throw "no such key";
+    const UIKey kept = keys[a];
+    keys[a] = keys[b];
+    keys[b] = kept;
+    return keys;
+}
+
+// The XML and DOM form of a class.
+constexpr CKvUIObject::Form MakeForm(std::uint32_t type_code, std::span<const UIKey> keys,
+                                     std::span<const UIKey> dom_keys,
+                                     RecordIdentifierAttribute<CKvUIObject> identifier) {
+    return CKvUIObject::Form{.element_name = UIObjectElementName(type_code),
+                             .keys = keys,
+                             .identifier = identifier,
+                             .write_policy = RecordWritePolicy::kStopAtFailure,
+                             .dom_form = RecordDomForm::kOwnKeys,
+                             .dom_keys = dom_keys,
+                             .link_counts = true};
+}
+
+} // namespace uikey

@@ -1,0 +1,125 @@
+#include "guidesc/ui_object_static.h"
+
+#include "guidesc/ui_object_keys.h"
+
+CKvUIObjectStatic::CKvUIObjectStatic(CKvUIObjectCatalog* owner, std::uint32_t id,
+                                     const char* identifier)
+    : CKvUIObject(kUIObjectStatic, owner, id, identifier) {
+    Reset();
+}
+
+void CKvUIObjectStatic::Reset() {
+    SetTypeCode(kUIObjectStatic);
+    SetId(0);
+    state_ = 0;
+    SetTextStyle(0);
+    anchor_identifier_.clear();
+    round_edge_x_ = 0;
+    round_edge_y_ = 0;
+    background_image_file_.clear();
+    flag_background_image_has_transparent_ = 0;
+    flag_background_image_is_packed_ = 0;
+    flag_size_follow_background_image_ = 0;
+    flag_background_wallpaper_ = 0;
+    transparent_color_ = kWhite;
+    flag_round_edge_left_ = 0;
+    flag_round_edge_right_ = 0;
+    flag_button_as_static_ = 0;
+    image_width_ = 0;
+    image_height_ = 0;
+    image_position_x_ = 0;
+    image_position_y_ = 0;
+    flag_border_ = 0;
+    flag_image_border_ = 0;
+    image_round_edge_x_ = 0;
+    image_round_edge_y_ = 0;
+    background_color_range_start_ = kWhite;
+}
+
+CKvUIObjectStatic& CKvUIObjectStatic::operator=(const CKvUIObjectStatic& other) {
+    if (&other == this)
+        return *this;
+    SetTypeCode(kUIObjectStatic);
+    SetId(other.id_);
+    CopyCommonState(other);
+    owner_ = other.owner_;
+    width_ = other.width_;
+    height_ = other.height_;
+    position_x_ = other.position_x_;
+    position_y_ = other.position_y_;
+    background_color_ = other.background_color_;
+    text_color_ = other.text_color_;
+    text_ = other.text_;
+    text_magnify_ = other.text_magnify_;
+    uiid_ = other.uiid_;
+    font_escapement_ = other.font_escapement_;
+    SetWindowStyle(other.GetWindowStyle());
+    SetFontWeight(other.GetFontWeight());
+    SetFontStyle(other.GetFontStyle());
+    SetTextStyle(other.GetTextStyle());
+    anchor_identifier_ = other.anchor_identifier_;
+    round_edge_x_ = other.round_edge_x_;
+    round_edge_y_ = other.round_edge_y_;
+    background_image_file_ = other.background_image_file_;
+    background_image_id_ = other.background_image_id_;
+    flag_background_wallpaper_ = other.flag_background_wallpaper_;
+    flag_background_image_has_transparent_ = other.flag_background_image_has_transparent_;
+    flag_background_image_is_packed_ = other.flag_background_image_is_packed_;
+    flag_size_follow_background_image_ = other.flag_size_follow_background_image_;
+    transparent_color_ = other.transparent_color_;
+    background_color_range_start_ = other.background_color_range_start_;
+    SetStyle(other.GetStyle());
+    return *this;
+}
+
+const CKvUIObject::Form& CKvUIObjectStatic::GetForm() const {
+    using C = CKvUIObjectStatic;
+    static constexpr UIKey kKeys[] = {
+        uikey::Int<&C::width_>("width", uikey::kStored),
+        uikey::Int<&C::height_>("height", uikey::kStored),
+        uikey::Int<&C::position_x_>("positionx", uikey::kStored),
+        uikey::Int<&C::position_y_>("positiony", uikey::kStored),
+        uikey::UInt<&C::round_edge_x_>("roundedgex", uikey::kStored),
+        uikey::UInt<&C::round_edge_y_>("roundedgey", uikey::kStored),
+        uikey::Color<&C::background_color_>("backgroundcolor", uikey::kStored),
+        uikey::Color<&C::text_color_>("textcolor", uikey::kStored),
+        uikey::KeptColor<&C::transparent_color_>("transparentcolor", uikey::kStored),
+        uikey::ResourceOrFile<&C::background_image_file_, &C::background_image_id_>(
+            "backgroundimageridorfile"),
+        uikey::Flag<&C::flag_background_wallpaper_>("flagbackgroundwallpaper", uikey::kStored),
+        uikey::Flag<&C::flag_background_image_has_transparent_>("flagbackgroundimagehastransparent",
+                                                                uikey::kStored),
+        uikey::Flag<&C::flag_background_image_is_packed_>("flagbackgroundimageispacked",
+                                                          uikey::kStored),
+        uikey::Flag<&C::flag_size_follow_background_image_>("flagsizefollowbackgroundimage",
+                                                            uikey::kStored),
+        uikey::Text<&C::child_identifier_list_>("childidentifierlist", uikey::kStored),
+        uikey::Text<&C::text_>("text"),
+        uikey::Float<&C::text_magnify_>("textmagnify", uikey::kStored),
+        uikey::UInt<&C::uiid_>("uiid", uikey::kStored),
+        uikey::Flag<&C::flag_round_edge_left_>("flagroundedgeleft", uikey::kStored),
+        uikey::Flag<&C::flag_round_edge_right_>("flagroundedgeright", uikey::kStored),
+        uikey::Flag<&C::flag_button_as_static_>("flagbuttonasstatic", uikey::kStored),
+        uikey::Int<&C::image_width_>("imagewidth", uikey::kStored),
+        uikey::Int<&C::image_height_>("imageheight", uikey::kStored),
+        uikey::Int<&C::image_position_x_>("imagepositionx", uikey::kStored),
+        uikey::Int<&C::image_position_y_>("imagepositiony", uikey::kStored),
+        uikey::Flag<&C::flag_border_>("flagborder", uikey::kStored),
+        uikey::Flag<&C::flag_image_border_>("flagimageborder", uikey::kStored),
+        uikey::UInt<&C::image_round_edge_x_>("imageroundedgex", uikey::kStored),
+        uikey::UInt<&C::image_round_edge_y_>("imageroundedgey", uikey::kStored),
+        uikey::Color<&C::background_color_range_start_>("backgroundcolorrangestart",
+                                                        uikey::kStored),
+        uikey::Keyword<&C::font_weight_>("fontweight", uikey::kStored),
+        uikey::Keyword<&C::style_>("style", uikey::kStored),
+        uikey::Keyword<&C::font_style_>("fontstyle", uikey::kStored),
+        uikey::UInt<&C::font_escapement_>("fontescapement", uikey::kStored),
+        uikey::Keyword<&C::text_style_>("textstyle", uikey::kStored),
+        uikey::Text<&C::anchor_identifier_>("anchoridentifier", uikey::kStored),
+    };
+    static constexpr auto kDomKeys =
+        uikey::DomKeysColoursFirst<36>(kKeys, {"backgroundcolor", "textcolor", "transparentcolor"});
+    static constexpr Form kForm =
+        uikey::MakeForm(kUIObjectStatic, kKeys, kDomKeys, IdentifierAttribute());
+    return kForm;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// CKvUIObjectStatic: the description of a "UIOBJECTSTATIC" element, a skinned static
+// text or image field. Most keys are read as the document stores them.
+
+#include "guidesc/ui_object.h"
+#include "guidesc/ui_object_accessors.h"
+
+#include <string>
+
+class CKvUIObjectStatic : public CKvUIObject {
+public:
+    CKvUIObjectStatic(CKvUIObjectCatalog* owner, std::uint32_t id, const char* identifier);
+    // Copies what the static control shows: owner, numeric id, geometry,
+    // colours, text, font and window style values, "anchoridentifier", the
+    // round edges, background image, its flags, the colours and "style". The
+    // edge and button flags and the image area stay this object's own.
+    CKvUIObjectStatic& operator=(const CKvUIObjectStatic& other);
+
+    // The own properties but "style" and the background image's resource id,
+    // the text style and "anchoridentifier"; the other base properties stay.
+    void Reset() override;
+    BOOL Clone(CKvUIObject*& out) const override { return CloneAs(*this, out); }
+    BOOL CopyTo(CKvUIObject* target) const override { return CopyAs(*this, target); }
+
+    KV_UI_FACE_ACCESSORS
+    KV_UI_IMAGE_AREA_ACCESSORS
+    KV_UI_COLOR_ACCESSORS(BackgroundColorRangeStart, background_color_range_start_)
+    KV_UI_STYLE_ACCESSORS(Style, style_)
+
+protected:
+    const Form& GetForm() const override;
+
+private:
+    KV_UI_FACE_MEMBERS
+    KV_UI_IMAGE_AREA_MEMBERS
+    COLORREF background_color_range_start_ = kWhite;
+    DialogStyleTable style_;
+};

@@ -1,0 +1,82 @@
+#include "guidesc/ui_object_check_box.h"
+
+#include "guidesc/ui_object_edit.h"
+#include "guidesc_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr std::string_view kPopulated = "check_box_populated.xml";
+
+TEST(CKvUIObjectCheckBoxTest, NewDescriptionWritesEveryKeyWithItsDefault) {
+    CKvUIObjectCheckBox description(nullptr, 5, nullptr);
+    EXPECT_EQ(description.GetTypeCode(), 7u);
+    EXPECT_EQ(description.GetId(), 0u);
+    EXPECT_EQ(XmlText(description), GoldenText("check_box_new.xml"));
+}
+
+TEST(CKvUIObjectCheckBoxTest, PopulatedDescriptionSurvivesReadingAndWriting) {
+    ExpectGoldenRoundTrip<CKvUIObjectCheckBox>(kPopulated);
+}
+
+TEST(CKvUIObjectCheckBoxTest, ResetKeepsItsSubset) {
+    ExpectResetKeeps<CKvUIObjectCheckBox>(
+        kPopulated, {"backgroundcolor", "childidentifierlist", "fontweight", "height", "positionx",
+                     "positiony", "text", "textbackgroundcolor", "textcolor", "textmagnify", "uiid",
+                     "width", "windowstyle"});
+}
+
+TEST(CKvUIObjectCheckBoxTest, AssignmentCopiesItsSubset) {
+    ExpectAssignmentCopies<CKvUIObjectCheckBox>(kPopulated, {"anchoridentifier",
+                                                             "backgroundcolorrangestart",
+                                                             "backgroundimageridorfile",
+                                                             "flagbackgroundimagehastransparent",
+                                                             "flagbackgroundimageispacked",
+                                                             "flagbackgroundwallpaper",
+                                                             "flagborder",
+                                                             "flagbuttonasstatic",
+                                                             "flagimageborder",
+                                                             "flagroundedgeleft",
+                                                             "flagroundedgeright",
+                                                             "flagsizefollowbackgroundimage",
+                                                             "fontweight",
+                                                             "imageheight",
+                                                             "imagepositionx",
+                                                             "imagepositiony",
+                                                             "imageroundedgex",
+                                                             "imageroundedgey",
+                                                             "imagewidth",
+                                                             "roundedgex",
+                                                             "roundedgey",
+                                                             "text",
+                                                             "textmagnify",
+                                                             "tooltiptext",
+                                                             "tooltipwidth",
+                                                             "transparentcolor",
+                                                             "uiid",
+                                                             "windowstyle"});
+}
+
+TEST(CKvUIObjectCheckBoxTest, CopyToRefusesAnotherClass) {
+    CKvUIObjectCheckBox source(nullptr, 0, nullptr);
+    ASSERT_EQ(ReadXmlText(source, GoldenText(kPopulated)), KV_OK);
+    CKvUIObjectEdit other(nullptr, 0, nullptr);
+    const std::string before = XmlText(other);
+    EXPECT_EQ(source.CopyTo(&other), FALSE);
+    EXPECT_EQ(XmlText(other), before);
+}
+
+TEST(CKvUIObjectCheckBoxTest, DomFormReadsBackWhatItWrites) {
+    CKvUIObjectCheckBox source(nullptr, 0, nullptr);
+    ASSERT_EQ(ReadXmlText(source, GoldenText(kPopulated)), KV_OK);
+    const std::string dom = DomText(source);
+    CKvUIObjectCheckBox copy(nullptr, 0, nullptr);
+    copy.GetIdentifier() = "Kept";
+    EXPECT_EQ(ReadDomText(copy, dom), KV_OK);
+    EXPECT_EQ(copy.GetIdentifier(), "Kept");
+    source.GetIdentifier() = "Kept";
+    EXPECT_EQ(DomText(copy), DomText(source));
+}
+
+} // namespace

@@ -1,0 +1,87 @@
+#include "guidesc/ui_object_xp_button.h"
+
+#include "guidesc/ui_object_check_box.h"
+#include "guidesc_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr std::string_view kPopulated = "xp_button_populated.xml";
+
+TEST(CKvUIObjectXPButtonTest, NewDescriptionWritesEveryKeyWithItsDefault) {
+    CKvUIObjectXPButton description(nullptr, 5, nullptr);
+    EXPECT_EQ(description.GetTypeCode(), 2u);
+    EXPECT_EQ(description.GetId(), 0u);
+    EXPECT_EQ(XmlText(description), GoldenText("xp_button_new.xml"));
+}
+
+TEST(CKvUIObjectXPButtonTest, PopulatedDescriptionSurvivesReadingAndWriting) {
+    ExpectGoldenRoundTrip<CKvUIObjectXPButton>(kPopulated);
+}
+
+TEST(CKvUIObjectXPButtonTest, ResetKeepsItsSubset) {
+    ExpectResetKeeps<CKvUIObjectXPButton>(
+        kPopulated, {"backgroundcolor", "childidentifierlist", "fontescapement", "fontstyle",
+                     "fontweight", "height", "positionx", "positiony", "textcolor", "textmagnify",
+                     "textstyle", "uiid", "width"});
+}
+
+TEST(CKvUIObjectXPButtonTest, AssignmentCopiesItsSubset) {
+    ExpectAssignmentCopies<CKvUIObjectXPButton>(kPopulated, {"anchoridentifier",
+                                                             "backgroundimageridorfile",
+                                                             "flagbackgroundimagehastransparent",
+                                                             "flagbackgroundimageispacked",
+                                                             "flagbackgroundwallpaper",
+                                                             "flagbuttonasstatic",
+                                                             "flagroundedgebottom",
+                                                             "flagroundedgeleft",
+                                                             "flagroundedgeright",
+                                                             "flagroundedgetop",
+                                                             "flagsizefollowbackgroundimage",
+                                                             "fontescapement",
+                                                             "fontstyle",
+                                                             "fontweight",
+                                                             "height",
+                                                             "positionx",
+                                                             "positiony",
+                                                             "roundedgex",
+                                                             "roundedgey",
+                                                             "text",
+                                                             "text2",
+                                                             "textcolor",
+                                                             "textheight",
+                                                             "textmagnify",
+                                                             "textpositionx",
+                                                             "textpositiony",
+                                                             "textstyle",
+                                                             "textwidth",
+                                                             "tooltiptext",
+                                                             "tooltipwidth",
+                                                             "transparentcolor",
+                                                             "uiid",
+                                                             "width"});
+}
+
+TEST(CKvUIObjectXPButtonTest, CopyToRefusesAnotherClass) {
+    CKvUIObjectXPButton source(nullptr, 0, nullptr);
+    ASSERT_EQ(ReadXmlText(source, GoldenText(kPopulated)), KV_OK);
+    CKvUIObjectCheckBox other(nullptr, 0, nullptr);
+    const std::string before = XmlText(other);
+    EXPECT_EQ(source.CopyTo(&other), FALSE);
+    EXPECT_EQ(XmlText(other), before);
+}
+
+TEST(CKvUIObjectXPButtonTest, DomFormReadsBackWhatItWrites) {
+    CKvUIObjectXPButton source(nullptr, 0, nullptr);
+    ASSERT_EQ(ReadXmlText(source, GoldenText(kPopulated)), KV_OK);
+    const std::string dom = DomText(source);
+    CKvUIObjectXPButton copy(nullptr, 0, nullptr);
+    copy.GetIdentifier() = "Kept";
+    EXPECT_EQ(ReadDomText(copy, dom), KV_OK);
+    EXPECT_EQ(copy.GetIdentifier(), "Kept");
+    source.GetIdentifier() = "Kept";
+    EXPECT_EQ(DomText(copy), DomText(source));
+}
+
+} // namespace
