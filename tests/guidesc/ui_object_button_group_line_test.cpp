@@ -88,4 +88,28 @@ TEST(CKvUIObjectButtonGroupLineTest, DomFormReadsBackWhatItWrites) {
     EXPECT_EQ(DomText(copy), DomText(source));
 }
 
+TEST(CKvUIObjectButtonGroupLineTest, AssignmentReplacesTheButtonList) {
+    CKvUIObjectButtonGroupLine source(nullptr, 0, nullptr);
+    source.SetButtonIdentifierListText("a,b,c");
+    CKvUIObjectButtonGroupLine target(nullptr, 0, nullptr);
+    target.SetButtonIdentifierListText("1,2,3,4,5");
+    target = source;
+    std::string text;
+    EXPECT_EQ(target.GetButtonIdentifierListText(text), "a,b,c");
+
+    target.SetScrollbarFlipSideText(" TRUE ");
+    EXPECT_EQ(target.GetScrollbarFlipSide().Get(), 1);
+    target.SetScrollbarFlipSideText("true");
+    EXPECT_EQ(target.GetScrollbarFlipSide().Get(), 0);
+
+    EXPECT_EQ(ReadXmlText(target, "<UIOBJECTBUTTONGROUPLINE identifier=\"L\">"
+                                  "<buttonidentifierlist> x , y </buttonidentifierlist>"
+                                  "<buttonidentifierlist>w</buttonidentifierlist>"
+                                  "</UIOBJECTBUTTONGROUPLINE>"),
+              KV_OK);
+    EXPECT_EQ(target.GetButtonIdentifierListText(text), "a,b,c,x,y,w");
+    target.Reset();
+    EXPECT_EQ(target.GetButtonIdentifierList().GetCount(), 0u);
+}
+
 } // namespace

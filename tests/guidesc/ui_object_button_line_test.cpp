@@ -85,4 +85,18 @@ TEST(CKvUIObjectButtonLineTest, DomFormReadsBackWhatItWrites) {
     EXPECT_EQ(DomText(copy), DomText(source));
 }
 
+TEST(CKvUIObjectButtonLineTest, StyleResultStaysWithTheTable) {
+    CKvUIObjectButtonLine line(nullptr, 0, nullptr);
+    line.SetButtonWidthText("4");
+    EXPECT_EQ(line.SetStyleText("BLS_VERTICAL,NOSUCH"), KV_E_FAIL);
+    EXPECT_EQ(line.GetStyle(), 1u);
+    EXPECT_EQ(line.GetResult(), KV_OK);
+    EXPECT_EQ(line.SetButtonViewableCountText("4 "), KV_OK);
+    EXPECT_EQ(line.GetButtonViewableCount(), 4u);
+    EXPECT_EQ(line.SetButtonSpaceText("-5"), KV_E_FAIL);
+    EXPECT_EQ(line.GetButtonSpace(), 0u);
+    EXPECT_EQ(line.SetButtonWidthText("-5"), KV_OK);
+    EXPECT_EQ(line.GetButtonWidth(), -5);
+}
+
 } // namespace

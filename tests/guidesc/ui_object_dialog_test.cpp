@@ -57,4 +57,21 @@ TEST(CKvUIObjectDialogTest, DomFormReadsBackWhatItWrites) {
     EXPECT_EQ(DomText(copy), DomText(source));
 }
 
+TEST(CKvUIObjectDialogTest, ElementWithOnlyTheIdentifierGivesTheDefaults) {
+    CKvUIObjectDialog dialog(nullptr, 0, nullptr);
+    EXPECT_EQ(ReadXmlText(dialog, "<UIOBJECTDIALOG identifier=\"D\"/>"), KV_OK);
+    EXPECT_EQ(dialog.GetIdentifier(), "D");
+    CKvUIObjectDialog fresh(nullptr, 0, "D");
+    EXPECT_EQ(XmlText(dialog), XmlText(fresh));
+    EXPECT_EQ(dialog.GetBackgroundColor(), 0xFFFFFFu);
+
+    dialog.SetBorderImageText("0");
+    EXPECT_EQ(dialog.GetBorderImageId(), 0u);
+    EXPECT_EQ(dialog.GetBorderImageFile(), "0");
+    dialog.SetBorderImageText(" 42 ");
+    EXPECT_EQ(dialog.GetBorderImageId(), 42u);
+    EXPECT_EQ(dialog.SetStyleText("MDS_DOCKABLE,NOSUCH"), KV_E_FAIL);
+    EXPECT_EQ(dialog.GetStyle(), 0x10u);
+}
+
 } // namespace

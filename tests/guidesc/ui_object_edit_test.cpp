@@ -73,4 +73,35 @@ TEST(CKvUIObjectEditTest, DomFormReadsBackWhatItWrites) {
     EXPECT_EQ(DomText(copy), DomText(source));
 }
 
+TEST(CKvUIObjectEditTest, EditStyleKeepsKnownKeywords) {
+    CKvUIObjectEdit edit(nullptr, 0, nullptr);
+    EXPECT_EQ(edit.SetEditStyleText("ES_READONLY,NOSUCH"), KV_E_FAIL);
+    EXPECT_EQ(edit.GetEditStyle(), 0x800u);
+    std::string text;
+    EXPECT_EQ(edit.GetEditStyleText(text), "ES_LEFT,ES_READONLY");
+    EXPECT_EQ(ReadXmlText(edit, "<UIOBJECTEDIT identifier=\"E\"><editstyle> es_password "
+                                "</editstyle><fontstyle>FS_ITALIC</fontstyle></UIOBJECTEDIT>"),
+              KV_OK);
+    EXPECT_EQ(edit.GetEditStyle(), 0x20u);
+    EXPECT_EQ(edit.GetFontStyle(), 0u);
+    edit.Reset();
+    EXPECT_EQ(edit.GetEditStyle(), 0x20u);
+}
+
+TEST(CKvUIObjectEditTest, ResetClearsOwnerAndIdentifier) {
+    int anchor = 0;
+    auto* owner = reinterpret_cast<CKvUIObjectCatalog*>(&anchor);
+    CKvUIObjectEdit edit(owner, 7, "Name");
+    EXPECT_EQ(edit.GetOwner(), nullptr);
+    EXPECT_EQ(edit.GetIdentifier(), "");
+    EXPECT_EQ(edit.GetChildIdentifierLimit(), 0u);
+    EXPECT_EQ(edit.GetWindowStyle(), 0x40000000u);
+    std::string text;
+    EXPECT_EQ(edit.GetWindowStyleText(text), "WS_CHILD");
+    EXPECT_EQ(edit.GetTooltipWidth(), 200);
+    EXPECT_EQ(edit.GetTextBackgroundColor(), 0xFFFFFFu);
+    EXPECT_EQ(edit.SetTransparentColorText("FF0000"), KV_OK);
+    EXPECT_EQ(edit.GetTransparentColorText(text), "ff0000");
+}
+
 } // namespace

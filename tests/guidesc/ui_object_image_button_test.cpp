@@ -74,4 +74,14 @@ TEST(CKvUIObjectImageButtonTest, DomFormReadsBackWhatItWrites) {
     EXPECT_EQ(DomText(copy), DomText(source));
 }
 
+TEST(CKvUIObjectImageButtonTest, DomFormLeavesTextAreaAndFontOut) {
+    CKvUIObjectImageButton source(nullptr, 0, "I");
+    source.SetTextWidthText("40");
+    source.SetFontWeightText("FW_BOLD");
+    CKvUIObjectImageButton copy(nullptr, 0, nullptr);
+    EXPECT_EQ(ReadDomText(copy, DomText(source)), KV_OK);
+    EXPECT_EQ(copy.GetTextWidth(), 0);
+    EXPECT_EQ(copy.GetFontWeight(), 400u);
+}
+
 } // namespace

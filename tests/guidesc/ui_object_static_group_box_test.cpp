@@ -54,4 +54,17 @@ TEST(CKvUIObjectStaticGroupBoxTest, DomFormReadsBackWhatItWrites) {
     EXPECT_EQ(DomText(copy), DomText(source));
 }
 
+TEST(CKvUIObjectStaticGroupBoxTest, PenColourClearsOnFailure) {
+    CKvUIObjectStaticGroupBox box(nullptr, 0, nullptr);
+    EXPECT_EQ(box.GetPenColor(), 0xC8D0D4u);
+    std::string text;
+    EXPECT_EQ(box.GetPenColorText(text), "d4d0c8");
+    EXPECT_EQ(box.SetPenColorText("zz"), KV_E_FAIL);
+    EXPECT_EQ(box.GetPenColor(), 0u);
+    EXPECT_EQ(box.SetPenColorText(""), KV_E_FAIL);
+    EXPECT_EQ(box.SetPenColorText("1000000"), KV_E_FAIL);
+    EXPECT_EQ(box.SetPenColorText("D4D0C8"), KV_OK);
+    EXPECT_EQ(box.GetPenColor(), 0xC8D0D4u);
+}
+
 } // namespace

@@ -75,4 +75,33 @@ TEST(CKvUIObjectStaticTest, DomFormReadsBackWhatItWrites) {
     EXPECT_EQ(DomText(copy), DomText(source));
 }
 
+TEST(CKvUIObjectStaticTest, TransparentColourIsWrittenAsAColour) {
+    CKvUIObjectStatic object(nullptr, 0, nullptr);
+    EXPECT_EQ(ReadXmlText(object, "<UIOBJECTSTATIC identifier=\"S\">"
+                                  "<transparentcolor>FF0000</transparentcolor>"
+                                  "<style>MDS_DOCKABLE,NOSUCH</style></UIOBJECTSTATIC>"),
+              KV_OK);
+    EXPECT_EQ(object.GetTransparentColor(), 0x0000FFu);
+    std::string text;
+    EXPECT_EQ(object.GetTransparentColorText(text), "ff0000");
+    EXPECT_EQ(object.GetStyle(), 0x10u);
+    EXPECT_EQ(object.GetStyleText(text), "MDS_DOCKABLE");
+
+    CKvUIObjectStatic copy(nullptr, 0, nullptr);
+    ASSERT_EQ(ReadXmlText(copy, XmlText(object)), KV_OK);
+    EXPECT_EQ(copy.GetTransparentColor(), 0x0000FFu);
+}
+
+TEST(CKvUIObjectStaticTest, MostKeysAreTakenAsStored) {
+    CKvUIObjectStatic object(nullptr, 0, nullptr);
+    EXPECT_EQ(ReadXmlText(object, "<UIOBJECTSTATIC identifier=\"S\"><text>a&lt;b</text>"
+                                  "<childidentifierlist>a&lt;b</childidentifierlist>"
+                                  "<backgroundimageridorfile>a&lt;b</backgroundimageridorfile>"
+                                  "</UIOBJECTSTATIC>"),
+              KV_OK);
+    EXPECT_EQ(object.GetText(), "a<b");
+    EXPECT_EQ(object.GetChildIdentifierList(), "a&lt;b");
+    EXPECT_EQ(object.GetBackgroundImageFile(), "a<b");
+}
+
 } // namespace

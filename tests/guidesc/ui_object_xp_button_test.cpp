@@ -84,4 +84,32 @@ TEST(CKvUIObjectXPButtonTest, DomFormReadsBackWhatItWrites) {
     EXPECT_EQ(DomText(copy), DomText(source));
 }
 
+TEST(CKvUIObjectXPButtonTest, DomFormLeavesTheCaptionRectangleOut) {
+    CKvUIObjectXPButton source(nullptr, 0, "B");
+    source.SetTextWidthText("40");
+    source.GetAnchorIdentifier() = "A";
+    const std::string dom = DomText(source);
+    EXPECT_EQ(dom.find("textwidth"), std::string::npos);
+    EXPECT_EQ(dom.find("anchoridentifier"), std::string::npos);
+    EXPECT_EQ(dom.rfind("<UIOBJECTXPBUTTON identifier=\"B\"><width>0</width><height>0</height>"
+                        "<positionx>0</positionx><positiony>0</positiony><backgroundcolor>",
+                        0),
+              0u);
+    CKvUIObjectXPButton copy(nullptr, 0, nullptr);
+    EXPECT_EQ(ReadDomText(copy, dom), KV_OK);
+    EXPECT_EQ(copy.GetTextWidth(), 0);
+    EXPECT_EQ(copy.GetAnchorIdentifier(), "");
+}
+
+TEST(CKvUIObjectXPButtonTest, AnchorIdentifierIsTakenAsStored) {
+    CKvUIObjectXPButton button(nullptr, 0, nullptr);
+    EXPECT_EQ(ReadXmlText(button, "<UIOBJECTXPBUTTON identifier=\"B\"><text>a&lt;b</text>"
+                                  "<anchoridentifier>a&lt;b</anchoridentifier>"
+                                  "<windowstyle>WS_CHILD</windowstyle></UIOBJECTXPBUTTON>"),
+              KV_OK);
+    EXPECT_EQ(button.GetText(), "a<b");
+    EXPECT_EQ(button.GetAnchorIdentifier(), "a&lt;b");
+    EXPECT_EQ(button.GetWindowStyle(), 0u);
+}
+
 } // namespace
