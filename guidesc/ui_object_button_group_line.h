@@ -5,6 +5,7 @@
 #include "core/bounded_string_list.h"
 #include "guidesc/ui_object.h"
 #include "guidesc/ui_object_accessors.h"
+#include "guidesc/ui_object_button_line.h"
 
 #include <string>
 
@@ -21,17 +22,7 @@ public:
     BOOL Clone(CKvUIObject*& out) const override { return CloneAs(*this, out); }
     BOOL CopyTo(CKvUIObject* target) const override { return CopyAs(*this, target); }
 
-    KV_UI_FACE_ACCESSORS
-    KV_UI_IMAGE_AREA_ACCESSORS
-    KV_UI_TEXT_AREA_ACCESSORS
-    KV_UI_COLOR_ACCESSORS(BackgroundColorRangeStart, background_color_range_start_)
-    KV_UI_INT_ACCESSORS(ButtonWidth, button_width_)
-    KV_UI_INT_ACCESSORS(ButtonHeight, button_height_)
-    KV_UI_UINT_ACCESSORS(ButtonViewableCount, button_viewable_count_)
-    KV_UI_UINT_ACCESSORS(ButtonSpace, button_space_)
-    KV_UI_STYLE_ACCESSORS(Style, style_)
-    KV_UI_UINT_ACCESSORS(ScrollbarSpace, scrollbar_space_)
-    KV_UI_UINT_ACCESSORS(ScrollbarThickness, scrollbar_thickness_)
+    KV_UI_BUTTON_LINE_ACCESSORS
     // At most 50 entries; a second "buttonidentifierlist" appends.
     BoundedStringList& GetButtonIdentifierList() { return button_identifier_list_; }
     KvResult SetButtonIdentifierListText(const std::string& text) {
@@ -46,17 +37,7 @@ protected:
     const Form& GetForm() const override;
 
 private:
-    KV_UI_FACE_MEMBERS
-    KV_UI_IMAGE_AREA_MEMBERS
-    KV_UI_TEXT_AREA_MEMBERS
-    COLORREF background_color_range_start_ = kWhite;
-    std::int32_t button_width_ = 0;
-    std::int32_t button_height_ = 0;
-    std::uint32_t button_viewable_count_ = 0;
-    std::uint32_t button_space_ = 0;
-    ButtonLineStyleTable style_;
-    std::uint32_t scrollbar_space_ = 0;
-    std::uint32_t scrollbar_thickness_ = 0;
+    KV_UI_BUTTON_LINE_MEMBERS
     BoundedStringList button_identifier_list_;
     BoolValue scrollbar_flip_side_;
 };

@@ -62,22 +62,9 @@ CKvUIObjectDialog& CKvUIObjectDialog::operator=(const CKvUIObjectDialog& other) 
 const CKvUIObject::Form& CKvUIObjectDialog::GetForm() const {
     using C = CKvUIObjectDialog;
     static constexpr UIKey kKeys[] = {
-        uikey::Int<&C::width_>("width"),
-        uikey::Int<&C::height_>("height"),
-        uikey::Int<&C::position_x_>("positionx"),
-        uikey::Int<&C::position_y_>("positiony"),
-        uikey::UInt<&C::round_edge_x_>("roundedgex"),
-        uikey::UInt<&C::round_edge_y_>("roundedgey"),
-        uikey::Color<&C::background_color_>("backgroundcolor"),
-        uikey::Color<&C::text_color_>("textcolor"),
-        uikey::KeptColor<&C::transparent_color_>("transparentcolor"),
-        uikey::ResourceOrFile<&C::background_image_file_, &C::background_image_id_>(
-            "backgroundimageridorfile"),
-        uikey::Flag<&C::flag_background_wallpaper_>("flagbackgroundwallpaper"),
-        uikey::Flag<&C::flag_background_image_has_transparent_>(
-            "flagbackgroundimagehastransparent"),
-        uikey::Flag<&C::flag_background_image_is_packed_>("flagbackgroundimageispacked"),
-        uikey::Flag<&C::flag_size_follow_background_image_>("flagsizefollowbackgroundimage"),
+        KV_UI_GEOMETRY_KEYS(uikey::kDecoded),
+        KV_UI_FACE_COLOUR_KEYS(uikey::kDecoded),
+        KV_UI_BACKGROUND_IMAGE_KEYS(uikey::kDecoded, uikey::kDecoded),
         uikey::Text<&C::child_identifier_list_>("childidentifierlist"),
         uikey::UInt<&C::uiid_>("uiid"),
         uikey::Color<&C::background_color_range_start_>("backgroundcolorrangestart"),

@@ -235,3 +235,57 @@ constexpr CKvUIObject::Form MakeForm(std::uint32_t type_code, std::span<const UI
 }
 
 } // namespace uikey
+
+// Groups of rows that several classes share, in their order; used inside a
+// class's form, where C names the class.
+
+// "width", "height", "positionx", "positiony".
+#define KV_UI_GEOMETRY_KEYS(rules)                                                                 \
+    uikey::Int<&C::width_>("width", rules), uikey::Int<&C::height_>("height", rules),              \
+        uikey::Int<&C::position_x_>("positionx", rules),                                           \
+        uikey::Int<&C::position_y_>("positiony", rules)
+
+// "roundedgex", "roundedgey", "backgroundcolor", "textcolor" and
+// "transparentcolor", which keeps its colour when a text fails.
+#define KV_UI_FACE_COLOUR_KEYS(rules)                                                              \
+    uikey::UInt<&C::round_edge_x_>("roundedgex", rules),                                           \
+        uikey::UInt<&C::round_edge_y_>("roundedgey", rules),                                       \
+        uikey::Color<&C::background_color_>("backgroundcolor", rules),                             \
+        uikey::Color<&C::text_color_>("textcolor", rules),                                         \
+        uikey::KeptColor<&C::transparent_color_>("transparentcolor", rules)
+
+// "backgroundimageridorfile" and the four background flags.
+#define KV_UI_BACKGROUND_IMAGE_KEYS(image_rules, flag_rules)                                       \
+    uikey::ResourceOrFile<&C::background_image_file_, &C::background_image_id_>(                   \
+        "backgroundimageridorfile", image_rules),                                                  \
+        uikey::Flag<&C::flag_background_wallpaper_>("flagbackgroundwallpaper", flag_rules),        \
+        uikey::Flag<&C::flag_background_image_has_transparent_>(                                   \
+            "flagbackgroundimagehastransparent", flag_rules),                                      \
+        uikey::Flag<&C::flag_background_image_is_packed_>("flagbackgroundimageispacked",           \
+                                                          flag_rules),                             \
+        uikey::Flag<&C::flag_size_follow_background_image_>("flagsizefollowbackgroundimage",       \
+                                                            flag_rules)
+
+// "flagroundedgeleft", "flagroundedgeright", "flagbuttonasstatic".
+#define KV_UI_EDGE_KEYS(rules)                                                                     \
+    uikey::Flag<&C::flag_round_edge_left_>("flagroundedgeleft", rules),                            \
+        uikey::Flag<&C::flag_round_edge_right_>("flagroundedgeright", rules),                      \
+        uikey::Flag<&C::flag_button_as_static_>("flagbuttonasstatic", rules)
+
+// "imagewidth" to "imageroundedgey".
+#define KV_UI_IMAGE_AREA_KEYS(rules)                                                               \
+    uikey::Int<&C::image_width_>("imagewidth", rules),                                             \
+        uikey::Int<&C::image_height_>("imageheight", rules),                                       \
+        uikey::Int<&C::image_position_x_>("imagepositionx", rules),                                \
+        uikey::Int<&C::image_position_y_>("imagepositiony", rules),                                \
+        uikey::Flag<&C::flag_border_>("flagborder", rules),                                        \
+        uikey::Flag<&C::flag_image_border_>("flagimageborder", rules),                             \
+        uikey::UInt<&C::image_round_edge_x_>("imageroundedgex", rules),                            \
+        uikey::UInt<&C::image_round_edge_y_>("imageroundedgey", rules)
+
+// "textwidth" to "textpositiony".
+#define KV_UI_TEXT_AREA_KEYS(rules)                                                                \
+    uikey::Int<&C::text_width_>("textwidth", rules),                                               \
+        uikey::Int<&C::text_height_>("textheight", rules),                                         \
+        uikey::Int<&C::text_position_x_>("textpositionx", rules),                                  \
+        uikey::Int<&C::text_position_y_>("textpositiony", rules)

@@ -14,25 +14,8 @@ void CKvUIObjectStatic::Reset() {
     state_ = 0;
     SetTextStyle(0);
     anchor_identifier_.clear();
-    round_edge_x_ = 0;
-    round_edge_y_ = 0;
-    background_image_file_.clear();
-    flag_background_image_has_transparent_ = 0;
-    flag_background_image_is_packed_ = 0;
-    flag_size_follow_background_image_ = 0;
-    flag_background_wallpaper_ = 0;
-    transparent_color_ = kWhite;
-    flag_round_edge_left_ = 0;
-    flag_round_edge_right_ = 0;
-    flag_button_as_static_ = 0;
-    image_width_ = 0;
-    image_height_ = 0;
-    image_position_x_ = 0;
-    image_position_y_ = 0;
-    flag_border_ = 0;
-    flag_image_border_ = 0;
-    image_round_edge_x_ = 0;
-    image_round_edge_y_ = 0;
+    ResetFace();
+    ResetImageArea();
     background_color_range_start_ = kWhite;
 }
 
@@ -75,39 +58,15 @@ CKvUIObjectStatic& CKvUIObjectStatic::operator=(const CKvUIObjectStatic& other) 
 const CKvUIObject::Form& CKvUIObjectStatic::GetForm() const {
     using C = CKvUIObjectStatic;
     static constexpr UIKey kKeys[] = {
-        uikey::Int<&C::width_>("width", uikey::kStored),
-        uikey::Int<&C::height_>("height", uikey::kStored),
-        uikey::Int<&C::position_x_>("positionx", uikey::kStored),
-        uikey::Int<&C::position_y_>("positiony", uikey::kStored),
-        uikey::UInt<&C::round_edge_x_>("roundedgex", uikey::kStored),
-        uikey::UInt<&C::round_edge_y_>("roundedgey", uikey::kStored),
-        uikey::Color<&C::background_color_>("backgroundcolor", uikey::kStored),
-        uikey::Color<&C::text_color_>("textcolor", uikey::kStored),
-        uikey::KeptColor<&C::transparent_color_>("transparentcolor", uikey::kStored),
-        uikey::ResourceOrFile<&C::background_image_file_, &C::background_image_id_>(
-            "backgroundimageridorfile"),
-        uikey::Flag<&C::flag_background_wallpaper_>("flagbackgroundwallpaper", uikey::kStored),
-        uikey::Flag<&C::flag_background_image_has_transparent_>("flagbackgroundimagehastransparent",
-                                                                uikey::kStored),
-        uikey::Flag<&C::flag_background_image_is_packed_>("flagbackgroundimageispacked",
-                                                          uikey::kStored),
-        uikey::Flag<&C::flag_size_follow_background_image_>("flagsizefollowbackgroundimage",
-                                                            uikey::kStored),
+        KV_UI_GEOMETRY_KEYS(uikey::kStored),
+        KV_UI_FACE_COLOUR_KEYS(uikey::kStored),
+        KV_UI_BACKGROUND_IMAGE_KEYS(uikey::kDecoded, uikey::kStored),
         uikey::Text<&C::child_identifier_list_>("childidentifierlist", uikey::kStored),
         uikey::Text<&C::text_>("text"),
         uikey::Float<&C::text_magnify_>("textmagnify", uikey::kStored),
         uikey::UInt<&C::uiid_>("uiid", uikey::kStored),
-        uikey::Flag<&C::flag_round_edge_left_>("flagroundedgeleft", uikey::kStored),
-        uikey::Flag<&C::flag_round_edge_right_>("flagroundedgeright", uikey::kStored),
-        uikey::Flag<&C::flag_button_as_static_>("flagbuttonasstatic", uikey::kStored),
-        uikey::Int<&C::image_width_>("imagewidth", uikey::kStored),
-        uikey::Int<&C::image_height_>("imageheight", uikey::kStored),
-        uikey::Int<&C::image_position_x_>("imagepositionx", uikey::kStored),
-        uikey::Int<&C::image_position_y_>("imagepositiony", uikey::kStored),
-        uikey::Flag<&C::flag_border_>("flagborder", uikey::kStored),
-        uikey::Flag<&C::flag_image_border_>("flagimageborder", uikey::kStored),
-        uikey::UInt<&C::image_round_edge_x_>("imageroundedgex", uikey::kStored),
-        uikey::UInt<&C::image_round_edge_y_>("imageroundedgey", uikey::kStored),
+        KV_UI_EDGE_KEYS(uikey::kStored),
+        KV_UI_IMAGE_AREA_KEYS(uikey::kStored),
         uikey::Color<&C::background_color_range_start_>("backgroundcolorrangestart",
                                                         uikey::kStored),
         uikey::Keyword<&C::font_weight_>("fontweight", uikey::kStored),

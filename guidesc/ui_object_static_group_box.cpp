@@ -12,25 +12,8 @@ void CKvUIObjectStaticGroupBox::Reset() {
     SetTypeCode(kUIObjectStaticGroupBox);
     SetId(0);
     state_ = 0;
-    round_edge_x_ = 0;
-    round_edge_y_ = 0;
-    background_image_file_.clear();
-    flag_background_image_has_transparent_ = 0;
-    flag_background_image_is_packed_ = 0;
-    flag_size_follow_background_image_ = 0;
-    flag_background_wallpaper_ = 0;
-    transparent_color_ = kWhite;
-    flag_round_edge_left_ = 0;
-    flag_round_edge_right_ = 0;
-    flag_button_as_static_ = 0;
-    image_width_ = 0;
-    image_height_ = 0;
-    image_position_x_ = 0;
-    image_position_y_ = 0;
-    flag_border_ = 0;
-    flag_image_border_ = 0;
-    image_round_edge_x_ = 0;
-    image_round_edge_y_ = 0;
+    ResetFace();
+    ResetImageArea();
     anchor_identifier_.clear();
     pen_color_ = kDefaultPenColor;
 }
@@ -61,38 +44,16 @@ CKvUIObjectStaticGroupBox::operator=(const CKvUIObjectStaticGroupBox& other) {
 const CKvUIObject::Form& CKvUIObjectStaticGroupBox::GetForm() const {
     using C = CKvUIObjectStaticGroupBox;
     static constexpr UIKey kKeys[] = {
-        uikey::Int<&C::width_>("width"),
-        uikey::Int<&C::height_>("height"),
-        uikey::Int<&C::position_x_>("positionx"),
-        uikey::Int<&C::position_y_>("positiony"),
-        uikey::UInt<&C::round_edge_x_>("roundedgex"),
-        uikey::UInt<&C::round_edge_y_>("roundedgey"),
-        uikey::Color<&C::background_color_>("backgroundcolor"),
-        uikey::Color<&C::text_color_>("textcolor"),
-        uikey::KeptColor<&C::transparent_color_>("transparentcolor"),
+        KV_UI_GEOMETRY_KEYS(uikey::kDecoded),
+        KV_UI_FACE_COLOUR_KEYS(uikey::kDecoded),
         uikey::Color<&C::pen_color_>("pencolor"),
-        uikey::ResourceOrFile<&C::background_image_file_, &C::background_image_id_>(
-            "backgroundimageridorfile"),
-        uikey::Flag<&C::flag_background_wallpaper_>("flagbackgroundwallpaper"),
-        uikey::Flag<&C::flag_background_image_has_transparent_>(
-            "flagbackgroundimagehastransparent"),
-        uikey::Flag<&C::flag_background_image_is_packed_>("flagbackgroundimageispacked"),
-        uikey::Flag<&C::flag_size_follow_background_image_>("flagsizefollowbackgroundimage"),
+        KV_UI_BACKGROUND_IMAGE_KEYS(uikey::kDecoded, uikey::kDecoded),
         uikey::Text<&C::child_identifier_list_>("childidentifierlist"),
         uikey::Text<&C::text_>("text"),
         uikey::Float<&C::text_magnify_>("textmagnify"),
         uikey::UInt<&C::uiid_>("uiid"),
-        uikey::Flag<&C::flag_round_edge_left_>("flagroundedgeleft"),
-        uikey::Flag<&C::flag_round_edge_right_>("flagroundedgeright"),
-        uikey::Flag<&C::flag_button_as_static_>("flagbuttonasstatic"),
-        uikey::Int<&C::image_width_>("imagewidth"),
-        uikey::Int<&C::image_height_>("imageheight"),
-        uikey::Int<&C::image_position_x_>("imagepositionx"),
-        uikey::Int<&C::image_position_y_>("imagepositiony"),
-        uikey::Flag<&C::flag_border_>("flagborder"),
-        uikey::Flag<&C::flag_image_border_>("flagimageborder"),
-        uikey::UInt<&C::image_round_edge_x_>("imageroundedgex"),
-        uikey::UInt<&C::image_round_edge_y_>("imageroundedgey"),
+        KV_UI_EDGE_KEYS(uikey::kDecoded),
+        KV_UI_IMAGE_AREA_KEYS(uikey::kDecoded),
         uikey::Keyword<&C::text_style_>("textstyle"),
         uikey::Text<&C::anchor_identifier_>("anchoridentifier", uikey::kStored),
     };
