@@ -16,6 +16,12 @@ public:
     // "textstyle" and the own properties but "style"; the button identifier
     // list becomes a copy of the other's.
     CKvUIObjectButtonGroupLine& operator=(const CKvUIObjectButtonGroupLine& other);
+    // A new description (no owner, id 0, no identifier) assigned from the
+    // other, as Clone makes it.
+    CKvUIObjectButtonGroupLine(const CKvUIObjectButtonGroupLine& other)
+        : CKvUIObjectButtonGroupLine(nullptr, 0, nullptr) {
+        *this = other;
+    }
 
     // The own properties but "style"; the base's stay.
     void Reset() override;

@@ -91,6 +91,12 @@ public:
     // Copies the owner, numeric id, "fontescapement", "fontstyle",
     // "textstyle" and the own properties but "style".
     CKvUIObjectButtonLine& operator=(const CKvUIObjectButtonLine& other);
+    // A new description (no owner, id 0, no identifier) assigned from the
+    // other, as Clone makes it.
+    CKvUIObjectButtonLine(const CKvUIObjectButtonLine& other)
+        : CKvUIObjectButtonLine(nullptr, 0, nullptr) {
+        *this = other;
+    }
 
     // The own properties but "style"; the base's stay.
     void Reset() override;

@@ -15,6 +15,12 @@ public:
     // keyword values; identifier, geometry, the three colours, child
     // identifiers and "windowstyleex" stay this object's own.
     CKvUIObjectCheckBox& operator=(const CKvUIObjectCheckBox& other);
+    // A new description (no owner, id 0, no identifier) assigned from the
+    // other, as Clone makes it.
+    CKvUIObjectCheckBox(const CKvUIObjectCheckBox& other)
+        : CKvUIObjectCheckBox(nullptr, 0, nullptr) {
+        *this = other;
+    }
 
     // The own properties but the background image's resource id, the
     // tooltip and "anchoridentifier"; the other base properties stay.

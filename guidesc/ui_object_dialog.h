@@ -15,6 +15,11 @@ public:
     // other colours, child identifiers, uiid, font, text style and tooltip
     // stay this object's own.
     CKvUIObjectDialog& operator=(const CKvUIObjectDialog& other);
+    // A new description (no owner, id 0, no identifier) assigned from the
+    // other, as Clone makes it.
+    CKvUIObjectDialog(const CKvUIObjectDialog& other) : CKvUIObjectDialog(nullptr, 0, nullptr) {
+        *this = other;
+    }
 
     // Keeps "style", "windowstyleex", geometry, texts and identifier.
     void Reset() override;

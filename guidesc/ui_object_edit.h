@@ -15,6 +15,11 @@ public:
     // "text2") and the two input flags; the face, image area, background
     // image and edit style stay this object's own.
     CKvUIObjectEdit& operator=(const CKvUIObjectEdit& other);
+    // A new description (no owner, id 0, no identifier) assigned from the
+    // other, as Clone makes it.
+    CKvUIObjectEdit(const CKvUIObjectEdit& other) : CKvUIObjectEdit(nullptr, 0, nullptr) {
+        *this = other;
+    }
 
     // Every base property back to its default (owner and identifier
     // included, the child identifier limit 0) and the two input flags 0; the

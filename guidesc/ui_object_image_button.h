@@ -13,6 +13,12 @@ public:
     // Copies the owner, the numeric id and the own properties; the base's
     // identifier, geometry, colours, texts and keyword sets stay.
     CKvUIObjectImageButton& operator=(const CKvUIObjectImageButton& other);
+    // A new description (no owner, id 0, no identifier) assigned from the
+    // other, as Clone makes it.
+    CKvUIObjectImageButton(const CKvUIObjectImageButton& other)
+        : CKvUIObjectImageButton(nullptr, 0, nullptr) {
+        *this = other;
+    }
 
     // The own properties only; the base's stay.
     void Reset() override;

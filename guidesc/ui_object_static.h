@@ -15,6 +15,11 @@ public:
     // round edges, background image, its flags, the colours and "style". The
     // edge and button flags and the image area stay this object's own.
     CKvUIObjectStatic& operator=(const CKvUIObjectStatic& other);
+    // A new description (no owner, id 0, no identifier) assigned from the
+    // other, as Clone makes it.
+    CKvUIObjectStatic(const CKvUIObjectStatic& other) : CKvUIObjectStatic(nullptr, 0, nullptr) {
+        *this = other;
+    }
 
     // The own properties but "style" and the background image's resource id,
     // the text style and "anchoridentifier"; the other base properties stay.

@@ -14,6 +14,12 @@ public:
     // "anchoridentifier", text, "textmagnify", "textcolor", "uiid", the round
     // edges and the pen colour. Everything else stays this object's own.
     CKvUIObjectStaticGroupBox& operator=(const CKvUIObjectStaticGroupBox& other);
+    // A new description (no owner, id 0, no identifier) assigned from the
+    // other, as Clone makes it.
+    CKvUIObjectStaticGroupBox(const CKvUIObjectStaticGroupBox& other)
+        : CKvUIObjectStaticGroupBox(nullptr, 0, nullptr) {
+        *this = other;
+    }
 
     // The own properties but the background image's resource id, and
     // "anchoridentifier"; the other base properties stay.

@@ -14,6 +14,12 @@ public:
     // keeps the identifier it looked the description up by. Background and
     // text background colour, child identifiers and window styles stay.
     CKvUIObjectXPButton& operator=(const CKvUIObjectXPButton& other);
+    // A new description (no owner, id 0, no identifier) assigned from the
+    // other, as Clone makes it.
+    CKvUIObjectXPButton(const CKvUIObjectXPButton& other)
+        : CKvUIObjectXPButton(nullptr, 0, nullptr) {
+        *this = other;
+    }
 
     // The own properties, text, "text2", the tooltip and "anchoridentifier".
     void Reset() override;

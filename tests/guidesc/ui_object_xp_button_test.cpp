@@ -112,4 +112,14 @@ TEST(CKvUIObjectXPButtonTest, AnchorIdentifierIsTakenAsStored) {
     EXPECT_EQ(button.GetWindowStyle(), 0u);
 }
 
+TEST(CKvUIObjectXPButtonTest, CopyConstructionIsAClone) {
+    CKvUIObjectXPButton source(nullptr, 0, "A");
+    source.SetTextWidthText("40");
+    source.GetBackgroundColor() = 0x123456;
+    CKvUIObjectXPButton copy(source);
+    EXPECT_EQ(copy.GetTextWidth(), 40);
+    EXPECT_EQ(copy.GetIdentifier(), "");
+    EXPECT_EQ(copy.GetBackgroundColor(), 0xFFFFFFu);
+}
+
 } // namespace
