@@ -12,8 +12,10 @@ namespace {
 
 std::shared_ptr<Dc> FindDc(HDC handle) { return Find<Dc>(handle, ObjectKind::Dc); }
 
-DcState DefaultState() {
+DcState DefaultState(DcType type) {
     DcState state;
+    if (type == DcType::Memory)
+        state.bitmap = DefaultBitmap();
     state.pen = StockPen(BLACK_PEN);
     state.brush = StockBrush(WHITE_BRUSH);
     state.font = StockFont(SYSTEM_FONT);
@@ -80,7 +82,7 @@ namespace gdi_internal {
 
 cairo_surface_t* TargetSurface(const Dc& dc) {
     if (dc.type == DcType::Memory)
-        return dc.state.bitmap ? dc.state.bitmap->surface : nullptr;
+        return dc.state.bitmap && !dc.state.bitmap->stock ? dc.state.bitmap->surface : nullptr;
     return dc.target ? dc.target->surface : nullptr;
 }
 
@@ -133,7 +135,7 @@ HDC CreateCompatibleDC(HDC reference) {
         return nullptr;
     auto dc = std::make_shared<Dc>();
     dc->type = DcType::Memory;
-    dc->state = DefaultState();
+    dc->state = DefaultState(DcType::Memory);
     return AddDc(std::move(dc));
 }
 
@@ -151,7 +153,7 @@ HDC GdiCreateWindowDC(HBITMAP target, POINT origin, HRGN system_clip) {
             return nullptr;
         dc->system_clip = MakeSharedRegion(cairo_region_copy(region->region));
     }
-    dc->state = DefaultState();
+    dc->state = DefaultState(dc->type);
     return AddDc(std::move(dc));
 }
 
@@ -178,7 +180,7 @@ HDC GdiCreateScreenDC() {
         std::lock_guard screen_lock(ScreenLock());
         dc->target = ScreenBitmap();
     }
-    dc->state = DefaultState();
+    dc->state = DefaultState(dc->type);
     return AddDc(std::move(dc));
 }
 
@@ -229,12 +231,13 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object_handle) {
             return nullptr;
         auto bitmap = std::static_pointer_cast<Bitmap>(object);
         std::lock_guard lock(TableLock());
-        if (bitmap->selected_in != nullptr && bitmap->selected_in != dc.get()) {
+        if (!bitmap->stock && bitmap->selected_in != nullptr && bitmap->selected_in != dc.get()) {
             CountRefused();
             return nullptr;
         }
         ++bitmap->holders;
-        bitmap->selected_in = dc.get();
+        if (!bitmap->stock)
+            bitmap->selected_in = dc.get();
         std::shared_ptr<Bitmap> previous = std::move(dc->state.bitmap);
         dc->state.bitmap = std::move(bitmap);
         if (!previous)

@@ -138,6 +138,8 @@ std::shared_ptr<Object> StockObject(int index);
 std::shared_ptr<Pen> StockPen(int index);
 std::shared_ptr<Brush> StockBrush(int index);
 std::shared_ptr<Font> StockFont(int index);
+// The 1 x 1 bitmap that a new memory DC holds; drawing to it does nothing.
+std::shared_ptr<Bitmap> DefaultBitmap();
 
 // The lock that guards FreeType and cairo's font faces.
 std::recursive_mutex& FontLock();

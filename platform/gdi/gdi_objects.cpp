@@ -217,6 +217,15 @@ std::shared_ptr<Font> StockFont(int index) {
     return nullptr;
 }
 
+std::shared_ptr<Bitmap> DefaultBitmap() {
+    static const std::shared_ptr<Bitmap> bitmap = [] {
+        auto stock = MakeBitmap(1, 1);
+        AddStock(stock);
+        return stock;
+    }();
+    return bitmap;
+}
+
 std::shared_ptr<Object> StockObject(int index) {
     if (auto pen = StockPen(index))
         return pen;
