@@ -287,29 +287,27 @@ BOOL RestoreDC(HDC handle, int saved) {
     return TRUE;
 }
 
-COLORREF SetTextColor(HDC handle, COLORREF color) {
+namespace {
+
+// Sets one colour of the DC's state and gives the previous one.
+COLORREF ExchangeColor(HDC handle, COLORREF DcState::*member, COLORREF color) {
     auto dc = FindDc(handle);
     if (!dc)
         return CLR_INVALID;
-    return std::exchange(dc->state.text_color, color & 0xFFFFFFu);
+    return std::exchange(dc->state.*member, color & 0xFFFFFFu);
 }
 
-COLORREF GetTextColor(HDC handle) {
+COLORREF ReadColor(HDC handle, COLORREF DcState::*member) {
     auto dc = FindDc(handle);
-    return dc ? dc->state.text_color : CLR_INVALID;
+    return dc ? dc->state.*member : CLR_INVALID;
 }
 
-COLORREF SetBkColor(HDC handle, COLORREF color) {
-    auto dc = FindDc(handle);
-    if (!dc)
-        return CLR_INVALID;
-    return std::exchange(dc->state.bk_color, color & 0xFFFFFFu);
-}
+}  // namespace
 
-COLORREF GetBkColor(HDC handle) {
-    auto dc = FindDc(handle);
-    return dc ? dc->state.bk_color : CLR_INVALID;
-}
+COLORREF SetTextColor(HDC handle, COLORREF color) { return ExchangeColor(handle, &DcState::text_color, color); }
+COLORREF GetTextColor(HDC handle) { return ReadColor(handle, &DcState::text_color); }
+COLORREF SetBkColor(HDC handle, COLORREF color) { return ExchangeColor(handle, &DcState::bk_color, color); }
+COLORREF GetBkColor(HDC handle) { return ReadColor(handle, &DcState::bk_color); }
 
 int SetBkMode(HDC handle, int mode) {
     auto dc = FindDc(handle);

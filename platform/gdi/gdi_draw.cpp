@@ -98,10 +98,8 @@ BOOL LineTo(HDC handle, int x, int y) {
     auto dc = Find<Dc>(handle, ObjectKind::Dc);
     if (!dc)
         return FALSE;
-    if (!ValidCoordinate(x) || !ValidCoordinate(y)) {
-        CountRefused();
+    if (!ValidCoordinates({x, y}))
         return FALSE;
-    }
     DrawLine(*dc, dc->state.position, POINT{x, y});
     dc->state.position = POINT{x, y};
     return TRUE;
@@ -112,15 +110,8 @@ BOOL ArcTo(HDC handle, int left, int top, int right, int bottom, int x_start, in
     auto dc = Find<Dc>(handle, ObjectKind::Dc);
     if (!dc)
         return FALSE;
-    for (int value : {left, top, right, bottom, x_start, y_start, x_end, y_end})
-        if (!ValidCoordinate(value)) {
-            CountRefused();
-            return FALSE;
-        }
-    if (left > right)
-        std::swap(left, right);
-    if (top > bottom)
-        std::swap(top, bottom);
+    if (!ValidCoordinates({x_start, y_start, x_end, y_end}) || !NormaliseBox(left, top, right, bottom))
+        return FALSE;
     if (left == right || top == bottom)
         return FALSE;
     RegionPointer ellipse = Own(RoundRectRegion(left, top, right, bottom, right - left, bottom - top));
@@ -158,11 +149,8 @@ BOOL RoundRect(HDC handle, int left, int top, int right, int bottom, int width, 
     auto dc = Find<Dc>(handle, ObjectKind::Dc);
     if (!dc)
         return FALSE;
-    for (int value : {left, top, right, bottom})
-        if (!ValidCoordinate(value)) {
-            CountRefused();
-            return FALSE;
-        }
+    if (!ValidCoordinates({left, top, right, bottom}))
+        return FALSE;
     if (right <= left || bottom <= top)
         return TRUE;
     RegionPointer shape = Own(RoundRectRegion(left, top, right, bottom, width, height));
@@ -223,10 +211,8 @@ BOOL FrameRgn(HDC handle, HRGN region_handle, HBRUSH brush_handle, int width, in
     auto brush = Find<Brush>(brush_handle, ObjectKind::Brush);
     if (!dc || !region || !brush)
         return FALSE;
-    if (!ValidCoordinate(width) || !ValidCoordinate(height)) {
-        CountRefused();
+    if (!ValidCoordinates({width, height}))
         return FALSE;
-    }
     if (!brush->hollow) {
         RegionPointer frame = Own(FrameOfRegion(region->region, width, height));
         FillRegionWithColor(*dc, frame.get(), brush->color);

@@ -7,6 +7,7 @@
 #include <cairo.h>
 
 #include <array>
+#include <initializer_list>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -165,6 +166,11 @@ void SetSourceColor(cairo_t* cr, COLORREF color);
 // Fills the region (logical coordinates of the DC) with a colour.
 void FillRegionWithColor(const Dc& dc, const cairo_region_t* region, COLORREF color);
 bool ValidCoordinate(long long value);
+// True when every value is a valid coordinate; otherwise counts a refused call.
+bool ValidCoordinates(std::initializer_list<long long> values);
+// Orders a box's edges; false (a refused call counted) when a coordinate is
+// out of range.
+bool NormaliseBox(int& left, int& top, int& right, int& bottom);
 // The rows of RoundRectSpans as a region covering [left, right) x [top, bottom).
 cairo_region_t* RoundRectRegion(int left, int top, int right, int bottom, int width, int height);
 // R less R shifted by +-width in x and +-height in y: the inner boundary.

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <utility>
 
 namespace gdi_internal {
 namespace {
@@ -239,6 +240,25 @@ SharedRegion MakeSharedRegion(cairo_region_t* region) {
 }
 
 bool ValidCoordinate(long long value) { return value >= -kMaxCoordinate && value <= kMaxCoordinate; }
+
+bool ValidCoordinates(std::initializer_list<long long> values) {
+    for (long long value : values)
+        if (!ValidCoordinate(value)) {
+            CountRefused();
+            return false;
+        }
+    return true;
+}
+
+bool NormaliseBox(int& left, int& top, int& right, int& bottom) {
+    if (!ValidCoordinates({left, top, right, bottom}))
+        return false;
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+    return true;
+}
 
 }  // namespace gdi_internal
 

@@ -78,29 +78,15 @@ cairo_region_t* RoundRectRegion(int left, int top, int right, int bottom, int wi
 }  // namespace gdi_internal
 
 HRGN CreateRectRgn(int left, int top, int right, int bottom) {
-    if (!ValidCoordinate(left) || !ValidCoordinate(top) || !ValidCoordinate(right) ||
-        !ValidCoordinate(bottom)) {
-        CountRefused();
+    if (!NormaliseBox(left, top, right, bottom))
         return nullptr;
-    }
-    if (left > right)
-        std::swap(left, right);
-    if (top > bottom)
-        std::swap(top, bottom);
     const cairo_rectangle_int_t rectangle{left, top, right - left, bottom - top};
     return AddRegion(cairo_region_create_rectangle(&rectangle));
 }
 
 HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int width, int height) {
-    if (!ValidCoordinate(left) || !ValidCoordinate(top) || !ValidCoordinate(right) ||
-        !ValidCoordinate(bottom)) {
-        CountRefused();
+    if (!NormaliseBox(left, top, right, bottom))
         return nullptr;
-    }
-    if (left > right)
-        std::swap(left, right);
-    if (top > bottom)
-        std::swap(top, bottom);
     // GDI leaves out the right and bottom edge.
     return AddRegion(RoundRectRegion(left, top, right - 1, bottom - 1, width, height));
 }
