@@ -141,7 +141,7 @@ HDC CreateCompatibleDC(HDC reference) {
 
 HDC GdiCreateWindowDC(HBITMAP target, POINT origin, HRGN system_clip) {
     auto bitmap = Find<Bitmap>(target, ObjectKind::Bitmap);
-    if (!bitmap)
+    if (!bitmap || !ValidCoordinates({origin.x, origin.y}))
         return nullptr;
     auto dc = std::make_shared<Dc>();
     dc->type = DcType::Window;

@@ -98,7 +98,7 @@ BOOL LineTo(HDC handle, int x, int y) {
     auto dc = Find<Dc>(handle, ObjectKind::Dc);
     if (!dc)
         return FALSE;
-    if (!ValidCoordinates({x, y}))
+    if (!ValidCoordinates({x, y}) || !SmallShape(dc->state.position.x, dc->state.position.y, x, y))
         return FALSE;
     DrawLine(*dc, dc->state.position, POINT{x, y});
     dc->state.position = POINT{x, y};
@@ -110,7 +110,9 @@ BOOL ArcTo(HDC handle, int left, int top, int right, int bottom, int x_start, in
     auto dc = Find<Dc>(handle, ObjectKind::Dc);
     if (!dc)
         return FALSE;
-    if (!ValidCoordinates({x_start, y_start, x_end, y_end}) || !NormaliseBox(left, top, right, bottom))
+    if (!ValidCoordinates({x_start, y_start, x_end, y_end}) || !NormaliseBox(left, top, right, bottom) ||
+        !SmallShape(left, top, right, bottom) ||
+        !SmallShape(dc->state.position.x, dc->state.position.y, x_start, y_start))
         return FALSE;
     if (left == right || top == bottom)
         return FALSE;
@@ -149,7 +151,8 @@ BOOL RoundRect(HDC handle, int left, int top, int right, int bottom, int width, 
     auto dc = Find<Dc>(handle, ObjectKind::Dc);
     if (!dc)
         return FALSE;
-    if (!ValidCoordinates({left, top, right, bottom}))
+    if (!ValidCoordinates({left, top, right, bottom}) ||
+        ((width != 0 && height != 0) && !SmallShape(left, top, right, bottom)))
         return FALSE;
     if (right <= left || bottom <= top)
         return TRUE;

@@ -150,6 +150,9 @@ std::shared_ptr<Font> MakeFont(const LOGFONT& logfont);
 inline constexpr int kMaxBitmapSide = 16384;
 inline constexpr std::uint64_t kMaxBitmapBytes = 256ull << 20;
 inline constexpr int kMaxCoordinate = (1 << 27) - 1;
+// Lines, arcs and rounded shapes are rasterised pixel by pixel; larger ones
+// are refused rather than exhaust memory.
+inline constexpr long long kMaxShapeSide = 1 << 16;
 std::shared_ptr<Bitmap> MakeBitmap(int width, int height);
 
 // Drawing helpers.
@@ -171,6 +174,8 @@ bool ValidCoordinates(std::initializer_list<long long> values);
 // Orders a box's edges; false (a refused call counted) when a coordinate is
 // out of range.
 bool NormaliseBox(int& left, int& top, int& right, int& bottom);
+// False (a refused call counted) when the box is too large to rasterise.
+bool SmallShape(long long left, long long top, long long right, long long bottom);
 // The rows of RoundRectSpans as a region covering [left, right) x [top, bottom).
 cairo_region_t* RoundRectRegion(int left, int top, int right, int bottom, int width, int height);
 // R less R shifted by +-width in x and +-height in y: the inner boundary.

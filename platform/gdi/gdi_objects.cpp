@@ -3,6 +3,7 @@
 #include "platform/gdi/gdi_internal.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -248,6 +249,13 @@ bool ValidCoordinates(std::initializer_list<long long> values) {
             return false;
         }
     return true;
+}
+
+bool SmallShape(long long left, long long top, long long right, long long bottom) {
+    if (std::llabs(right - left) <= kMaxShapeSide && std::llabs(bottom - top) <= kMaxShapeSide)
+        return true;
+    CountRefused();
+    return false;
 }
 
 bool NormaliseBox(int& left, int& top, int& right, int& bottom) {

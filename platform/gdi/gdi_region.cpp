@@ -3,6 +3,7 @@
 #include "platform/gdi/gdi_internal.h"
 #include "platform/gdi/gdi_raster.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -72,6 +73,10 @@ cairo_region_t* RegionFromSpans(const std::vector<gdi_raster::Span>& spans) {
 namespace gdi_internal {
 
 cairo_region_t* RoundRectRegion(int left, int top, int right, int bottom, int width, int height) {
+    if (width == 0 || height == 0 || right <= left || bottom <= top) {
+        const cairo_rectangle_int_t box{left, top, std::max(0, right - left), std::max(0, bottom - top)};
+        return cairo_region_create_rectangle(&box);
+    }
     return RegionFromSpans(gdi_raster::RoundRectSpans(left, top, right, bottom, width, height));
 }
 
@@ -86,6 +91,8 @@ HRGN CreateRectRgn(int left, int top, int right, int bottom) {
 
 HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int width, int height) {
     if (!NormaliseBox(left, top, right, bottom))
+        return nullptr;
+    if (width != 0 && height != 0 && !SmallShape(left, top, right, bottom))
         return nullptr;
     // GDI leaves out the right and bottom edge.
     return AddRegion(RoundRectRegion(left, top, right - 1, bottom - 1, width, height));

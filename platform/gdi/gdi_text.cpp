@@ -261,15 +261,18 @@ int NextTabStop(int pen, int tab_width) {
     return (pen / tab_width + 1) * tab_width;
 }
 
+int Advance(const Font& font, int pen, unsigned char byte, const TextOptions& options) {
+    // Widths stop growing at the coordinate limit, so huge texts cannot overflow.
+    if (byte == '\t' && options.expand_tabs)
+        return std::min(NextTabStop(pen, options.tab_width), kMaxCoordinate);
+    return std::min(pen + font.glyphs[byte].advance, kMaxCoordinate);
+}
+
 // Width of the bytes from the start of a line.
 int MeasureRun(const Font& font, std::string_view text, const TextOptions& options) {
     int pen = 0;
-    for (unsigned char byte : text) {
-        if (byte == '\t' && options.expand_tabs)
-            pen = NextTabStop(pen, options.tab_width);
-        else
-            pen += font.glyphs[byte].advance;
-    }
+    for (unsigned char byte : text)
+        pen = Advance(font, pen, byte, options);
     return pen;
 }
 
@@ -389,18 +392,18 @@ void BreakWords(const Font& font, const TextLine& paragraph, int limit, const Te
     std::size_t start = 0;
     do {
         std::size_t fit_end = start;
-        std::size_t i = start;
-        while (i < text.size()) {
-            std::size_t j = i;
+        int pen = 0;
+        while (fit_end < text.size()) {
+            std::size_t j = fit_end;
+            int width = pen;
             while (j < text.size() && text[j] == ' ')
-                ++j;
+                width = Advance(font, width, static_cast<unsigned char>(text[j++]), options);
             while (j < text.size() && text[j] != ' ')
-                ++j;
-            const int width = MeasureRun(font, std::string_view(text).substr(start, j - start), options);
+                width = Advance(font, width, static_cast<unsigned char>(text[j++]), options);
             if (width > limit && fit_end != start)
                 break;
             fit_end = j;
-            i = j;
+            pen = width;
             if (width > limit)
                 break;
         }
@@ -467,7 +470,7 @@ BOOL GetTextMetrics(HDC handle, TEXTMETRIC* metrics) {
 
 BOOL TextOut(HDC handle, int x, int y, const char* text, int length) {
     DcAndFont target = FindDcAndFont(handle);
-    if (!target.dc || length < 0 || (text == nullptr && length > 0))
+    if (!target.dc || length < 0 || (text == nullptr && length > 0) || !ValidCoordinates({x, y}))
         return FALSE;
     CairoContext cr = BeginDrawing(*target.dc);
     if (!cr)
@@ -483,6 +486,8 @@ BOOL TextOut(HDC handle, int x, int y, const char* text, int length) {
 int DrawText(HDC handle, const char* text, int length, RECT* rect, UINT format) {
     DcAndFont target = FindDcAndFont(handle);
     if (!target.dc || rect == nullptr || length < -1 || (text == nullptr && length != 0))
+        return 0;
+    if (!ValidCoordinates({rect->left, rect->top, rect->right, rect->bottom}))
         return 0;
     const std::string_view view = length == -1 ? std::string_view(text)
                                                : std::string_view(text ? text : "", static_cast<std::size_t>(length));

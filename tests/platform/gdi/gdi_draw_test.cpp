@@ -193,6 +193,26 @@ TEST_F(GdiDraw, FillRect_CoversLeftTopInclusiveRightBottomExclusive) {
               "......\n");
 }
 
+TEST_F(GdiDraw, HugeShapesAndCoordinates_AreRefusedNotRasterised) {
+    Canvas canvas(8, 8);
+    HDC dc = canvas.dc();
+    MoveToEx(dc, 0, 0, nullptr);
+    EXPECT_EQ(LineTo(dc, 100000, 100000), FALSE);
+    EXPECT_EQ(LineTo(dc, 1 << 28, 0), FALSE);
+    EXPECT_EQ(RoundRect(dc, 0, 0, 100000, 100000, 8, 8), FALSE);
+    EXPECT_EQ(ArcTo(dc, -100000, 0, 100000, 8, 0, 0, 8, 8), FALSE);
+    EXPECT_EQ(CreateRoundRectRgn(0, 0, 200000, 5, 3, 3), nullptr);
+    RECT far{0, 0, 1 << 30, 10};
+    EXPECT_EQ(DrawText(dc, "x", 1, &far, 0), 0);
+    ExpectRefused(6);
+    // Square corners need no rasterising: a huge rectangle is fine.
+    EXPECT_EQ(Rectangle(dc, -100000, -100000, 100000, 100000), TRUE);
+    EXPECT_EQ(canvas.Count(RGB(255, 255, 255)), 64);
+    HRGN big = CreateRoundRectRgn(-100000, -100000, 100000, 100000, 0, 0);
+    EXPECT_NE(big, nullptr);
+    DeleteObject(big);
+}
+
 TEST_F(GdiDraw, Shapes_MatchTheirGoldenPicture) {
     Canvas canvas(96, 64, GetSysColor(COLOR_BTNFACE));
     HDC dc = canvas.dc();
