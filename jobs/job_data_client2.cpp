@@ -59,7 +59,8 @@ KvResult CKvJobDataClient2::ReadXml(const XmlNode* job_data) {
     KvResult result = job_data->FindChild(element, kElementName);
     if (result != KV_OK)
         return result;
-    int keys = 0;
+    // Each key counts once: a repeated key must not make up for a missing one.
+    std::uint32_t keys_seen = 0;
     std::string text;
     for (const XmlNode* child : element->GetChildList()) {
         if (!IsValidPtr(child)) {
@@ -70,21 +71,26 @@ KvResult CKvJobDataClient2::ReadXml(const XmlNode* job_data) {
             continue;
         const std::string_view name = child->GetName();
         child->GetText(text);
-        if (name == "notifycalls")
+        std::uint32_t key = 0;
+        if (name == "notifycalls") {
             notifycalls_ = text == "yes" ? 1 : 0;
-        else if (name == "loginname")
+            key = 1;
+        } else if (name == "loginname") {
             loginname_ = text;
-        else if (name == "hostname")
+            key = 2;
+        } else if (name == "hostname") {
             peer_.SetName(text.c_str());
-        else if (name == "hostip")
+            key = 4;
+        } else if (name == "hostip") {
             peer_.SetAddressText(text);
-        else if (name == "portnumber")
+            key = 8;
+        } else if (name == "portnumber") {
             peer_.SetPort(ParseUInt32(text));
-        else
-            continue;
-        ++keys;
+            key = 16;
+        }
+        keys_seen |= key;
     }
-    if (keys != 5)
+    if (keys_seen != 31)
         return KV_E_FAIL;
     return result;
 }
