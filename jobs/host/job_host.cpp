@@ -406,7 +406,7 @@ void JobHost::ServeRecords(CKvMessage* message) {
         message->Release();
         return;
     }
-    if (message->GetKind() != KV_MSG_KIND_REQUEST ||
+    if (records_silent_ || message->GetKind() != KV_MSG_KIND_REQUEST ||
         message->GetSubCommand() != KV_SUBCOMMAND_ONE_RECORD) {
         message->Release();
         return;
@@ -415,7 +415,7 @@ void JobHost::ServeRecords(CKvMessage* message) {
     std::unique_ptr<CKvDataHandler> copy;
     if (found == nullptr) {
         message->SetAttribute(KV_MSG_ATTR_DATA_NOT_FOUND);
-    } else if (locked_answers_ > 0) {
+    } else if (locked_answers_ > 0 && message->GetPayloadType() == locked_type_) {
         --locked_answers_;
         message->SetAttribute(KV_MSG_ATTR_DATA_FOUND_LOCKED);
     } else if (found->Clone(copy)) {

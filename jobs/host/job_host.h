@@ -90,8 +90,14 @@ public:
     // replaced.
     void StoreRecord(std::unique_ptr<CKvDataHandler> record, std::int32_t type);
     CKvDataHandler* FindStoredRecord(std::int32_t type, std::size_t index = 0) const;
-    // The next count look-ups that find a record answer DATA_FOUND_LOCKED.
-    void ScriptLockedAnswers(std::uint32_t count) { locked_answers_ = count; }
+    // The next count look-ups that find a record of the type answer
+    // DATA_FOUND_LOCKED.
+    void ScriptLockedAnswers(std::int32_t type, std::uint32_t count) {
+        locked_type_ = type;
+        locked_answers_ = count;
+    }
+    // A silent record service records requests and answers none.
+    void SetRecordServiceSilent(bool silent) { records_silent_ = silent; }
     const std::vector<HostServiceEntry>& GetServiceLog() const { return service_log_; }
     std::vector<HostServiceEntry> GetServiceLog(std::uint16_t endpoint) const;
     // Results of the received texts, in order.
@@ -134,6 +140,8 @@ private:
     std::unordered_map<std::uint32_t, JobRole> roles_;
 
     std::map<std::int32_t, std::vector<std::unique_ptr<CKvDataHandler>>> records_;
+    bool records_silent_ = false;
+    std::int32_t locked_type_ = 0;
     std::uint32_t locked_answers_ = 0;
     std::vector<HostServiceEntry> service_log_;
     std::vector<JobTextResult> receive_log_;

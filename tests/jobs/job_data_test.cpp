@@ -265,6 +265,17 @@ TEST(JobData, PostToHostWithoutRouterReportsTheInvalidPointer) {
     EXPECT_FALSE(job.GetXmlText().empty());
 }
 
+TEST(JobData, SendBySocketChecksItsArgumentsAndReportsAFailedConnect) {
+    RegisterAllPayloads();
+    CKvJobDataClient2 job;
+    EXPECT_EQ(job.SendBySocket("", 4000), KV_E_FAIL);
+    EXPECT_EQ(job.SendBySocket("127.0.0.1", 65536), KV_E_FAIL);
+    // Port 1 on the loopback is closed on any test machine.
+    const std::string text = "<JobData/>";
+    EXPECT_EQ(job.SendBySocket("127.0.0.1", 1, &text), KV_E_SOCKET_CONNECT);
+    EXPECT_EQ(job.GetLastResult(), KV_E_SOCKET_CONNECT);
+}
+
 TEST_F(JobDataTest, StatusTextsGoToTheStatusEndpoint) {
     job_.PostStatusText("UIObjString_Status_INFO_SERVER_notconnected");
     job_.PostStatusText(nullptr);
