@@ -95,16 +95,22 @@ void BM_LoopbackLogon(benchmark::State& state) {
     for (auto _ : state) {
         std::uint32_t id = 0;
         workstation.StartLogon("127.0.0.1", server.GetPort(), "anna", id);
-        RunHosts(hosts, [&] {
-            CKvJobData* job = workstation.FindJob(id);
-            return job != nullptr && job->GetState() == KV_JOB_STATE_RUNNING &&
-                   server.GetHandler().CountJobs(0) == 1;
-        }, 10000);
+        RunHosts(
+            hosts,
+            [&] {
+                CKvJobData* job = workstation.FindJob(id);
+                return job != nullptr && job->GetState() == KV_JOB_STATE_RUNNING &&
+                       server.GetHandler().CountJobs(0) == 1;
+            },
+            10000);
         workstation.Logoff(true);
-        if (!RunHosts(hosts, [&] {
-                return workstation.GetHandler().CountJobs(0) == 0 &&
-                       server.GetHandler().CountJobs(0) == 0;
-            }, 10000))
+        if (!RunHosts(
+                hosts,
+                [&] {
+                    return workstation.GetHandler().CountJobs(0) == 0 &&
+                           server.GetHandler().CountJobs(0) == 0;
+                },
+                10000))
             state.SkipWithError("logon did not finish");
     }
     state.SetItemsProcessed(state.iterations());

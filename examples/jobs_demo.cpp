@@ -21,9 +21,8 @@ namespace {
 constexpr std::uint32_t kLimitMs = 10000;
 
 void Watch(JobHost& host, const char* name) {
-    host.SetWireObserver([name](const std::string& text) {
-        std::printf("to %s:\n  %s\n", name, text.c_str());
-    });
+    host.SetWireObserver(
+        [name](const std::string& text) { std::printf("to %s:\n  %s\n", name, text.c_str()); });
 }
 
 std::uint32_t CountJobs(JobHost& host) {
@@ -59,8 +58,9 @@ int main() {
     std::uint32_t client_id = 0;
     workstation.StartLogon("127.0.0.1", server.GetPort(), "demo", client_id);
     CKvJobData* client = workstation.FindJob(client_id);
-    if (!RunHosts({&server, &workstation}, [&] { return client->GetState() == KV_JOB_STATE_RUNNING; },
-                  kLimitMs)) {
+    if (!RunHosts(
+            {&server, &workstation}, [&] { return client->GetState() == KV_JOB_STATE_RUNNING; },
+            kLimitMs)) {
         std::printf("logon failed\n");
         return 1;
     }
@@ -68,16 +68,20 @@ int main() {
     std::printf("== keep-alive after 30 s\n");
     const std::size_t texts = server.GetReceiveLog().size();
     clock.Advance(30000);
-    RunHosts({&server, &workstation},
-             [&] { return workstation.GetReceiveLog().size() > 1 && server.GetReceiveLog().size() > texts; },
-             kLimitMs);
-    RunHosts({&server, &workstation}, [&] { return workstation.GetReceiveLog().size() == 2; }, kLimitMs);
+    RunHosts(
+        {&server, &workstation},
+        [&] {
+            return workstation.GetReceiveLog().size() > 1 && server.GetReceiveLog().size() > texts;
+        },
+        kLimitMs);
+    RunHosts(
+        {&server, &workstation}, [&] { return workstation.GetReceiveLog().size() == 2; }, kLimitMs);
 
     std::printf("== logoff\n");
     workstation.Logoff(true);
-    const bool ended = RunHosts({&server, &workstation},
-                                [&] { return CountJobs(workstation) == 0 && CountJobs(server) == 0; },
-                                kLimitMs);
+    const bool ended = RunHosts(
+        {&server, &workstation},
+        [&] { return CountJobs(workstation) == 0 && CountJobs(server) == 0; }, kLimitMs);
     std::printf("== %s\n", ended ? "both jobs finished" : "jobs still running");
     return ended ? 0 : 1;
 }

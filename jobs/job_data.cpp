@@ -104,7 +104,8 @@ CKvJobData& CKvJobData::CopyFrom(const CKvJobData& other) {
     peer_ = other.peer_;
     datetime_ = other.datetime_;
     CKvMessage* header = nullptr;
-    if (IsValidPtr(other.carrying_message_) && other.carrying_message_->CloneHeader(header) != KV_OK)
+    if (IsValidPtr(other.carrying_message_) &&
+        other.carrying_message_->CloneHeader(header) != KV_OK)
         header = nullptr;
     SetCarryingMessage(header);
     return *this;
@@ -156,7 +157,8 @@ void CKvJobData::SetCarryingMessage(CKvMessage* message) {
 }
 
 void CKvJobData::DetachFromCarryingMessage() {
-    if (IsValidPtr(carrying_message_) && carrying_message_->GetPayload() == static_cast<void*>(this))
+    if (IsValidPtr(carrying_message_) &&
+        carrying_message_->GetPayload() == static_cast<void*>(this))
         carrying_message_->DetachPayload();
 }
 
@@ -202,9 +204,9 @@ KvResult CKvJobData::SendToHost(CKvMessage* message, std::uint16_t target) {
     return SendMessage(message, target, false);
 }
 
-KvResult CKvJobData::RequestRecord(CKvMessage*& answer, std::uint32_t command,
-                                   std::uint16_t target, std::uint32_t addressed_job_id,
-                                   void* record, std::int32_t payload_type) {
+KvResult CKvJobData::RequestRecord(CKvMessage*& answer, std::uint32_t command, std::uint16_t target,
+                                   std::uint32_t addressed_job_id, void* record,
+                                   std::int32_t payload_type) {
     switch (sub_state_) {
     case 0: {
         last_result_ = KV_OK;
@@ -359,8 +361,8 @@ KvResult CKvJobData::Send(const std::string* text) {
         return last_result_;
     case KV_TRANSPORT_REMOTE_PEER: {
         std::string destination = peer_.GetAddress() == 0 ? peer_.GetName()
-                                  : same_computer        ? std::string(kLoopbackText)
-                                                         : peer_.GetAddressText();
+                                  : same_computer         ? std::string(kLoopbackText)
+                                                          : peer_.GetAddressText();
         return PostToHost(destination, peer_.GetPort(), text);
     }
     case KV_TRANSPORT_LOCAL:

@@ -103,7 +103,9 @@ public:
     std::uint32_t GetSubType() const { return received_type_code_; }
     void SetSubType(std::uint32_t code) { received_type_code_ = code; }
     TimeDate& GetDateTime() { return datetime_; }
-    void SetPeerAddress(const char* dotted) { peer_.SetAddressText(dotted != nullptr ? dotted : ""); }
+    void SetPeerAddress(const char* dotted) {
+        peer_.SetAddressText(dotted != nullptr ? dotted : "");
+    }
     void SetPeerAddressText(const std::string& dotted) { peer_.SetAddressText(dotted); }
     void SetLocalHost(const char* name, const std::string& dotted, std::uint32_t port);
     std::string GetLocalAddressText() const { return local_.GetAddressText(); }
@@ -149,8 +151,7 @@ public:
     // Two-phase request of a record (sub-state 0: send; 2: wait for the
     // answer). The answer, when taken, belongs to the caller.
     KvResult RequestRecord(CKvMessage*& answer, std::uint32_t command, std::uint16_t target,
-                           std::uint32_t addressed_job_id, void* record,
-                           std::int32_t payload_type);
+                           std::uint32_t addressed_job_id, void* record, std::int32_t payload_type);
 
     // The "JobData" header in the job's document; out receives it.
     KvResult WriteHeader(XmlNode*& out);

@@ -333,8 +333,7 @@ void CKvJobDataClient2::ExecutorWaitForHost() {
 
 void CKvJobDataClient2::HandleUserAnswer(bool logoff) {
     CKvMessage* message = nullptr;
-    if (!incoming_.FindByPayloadType(message, K_KVDT_TP_DTHDLR_DATAUSER) ||
-        !IsValidPtr(message)) {
+    if (!incoming_.FindByPayloadType(message, K_KVDT_TP_DTHDLR_DATAUSER) || !IsValidPtr(message)) {
         waiting_flag_ = 1;
     } else if (message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND) {
         timers_.Stop(kAnswerTimerId);

@@ -26,7 +26,9 @@ public:
     // Null while the host has not sent the record.
     std::unique_ptr<CKvDataPreferences>& GetPreferencesRef() { return preferences_; }
     CKvDataGeneral* GetGeneralSettings() const { return general_.get(); }
-    void SetGeneralSettings(std::unique_ptr<CKvDataGeneral> general) { general_ = std::move(general); }
+    void SetGeneralSettings(std::unique_ptr<CKvDataGeneral> general) {
+        general_ = std::move(general);
+    }
 
     // The first root job of the handler in the running state that holds
     // preferences; null when there is none.

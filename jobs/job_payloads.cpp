@@ -21,7 +21,8 @@ template <typename Job> constexpr PayloadOperations MakeJobPayloadOperations() {
     };
 }
 
-template <typename Job> inline constexpr PayloadOperations kJobOperations = MakeJobPayloadOperations<Job>();
+template <typename Job>
+inline constexpr PayloadOperations kJobOperations = MakeJobPayloadOperations<Job>();
 
 } // namespace
 

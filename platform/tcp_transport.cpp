@@ -190,7 +190,8 @@ bool TcpTextListener::ReadToEnd(int fd, std::string& text) const {
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             return false;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now());
         if (left.count() <= 0 || !WaitFor(fd, POLLIN, static_cast<std::uint32_t>(left.count())))
             return false;
     }

@@ -23,7 +23,7 @@ constexpr UINT kTextArrivedMessage = 0x00020001u;
 constexpr std::uint32_t kIdleWaitMs = 20;
 
 constexpr std::uint16_t kServiceEndpoints[] = {
-    KV_ENDPOINT_HOST_MAIN, KV_ENDPOINT_HOST_STATUS, KV_ENDPOINT_NETWORK,
+    KV_ENDPOINT_HOST_MAIN,  KV_ENDPOINT_HOST_STATUS, KV_ENDPOINT_NETWORK,
     KV_ENDPOINT_JOB_INTAKE, KV_ENDPOINT_CALL_WINDOW,
 };
 
@@ -94,7 +94,8 @@ KvResult JobHost::Start(const std::string& address, std::uint16_t port) {
     if (queue_id_ != 0)
         return KV_E_FAIL;
     queue_id_ = RegisterMessageQueue(queue_);
-    std::vector<std::uint16_t> endpoints(std::begin(kServiceEndpoints), std::end(kServiceEndpoints));
+    std::vector<std::uint16_t> endpoints(std::begin(kServiceEndpoints),
+                                         std::end(kServiceEndpoints));
     endpoints.push_back(handler_endpoint_);
     for (std::uint16_t endpoint : endpoints) {
         if (router_.RegisterThread(endpoint, queue_id_, "JobHost") != KV_OK) {
@@ -295,7 +296,8 @@ bool JobHost::StepJobs() {
         case JobRole::kNone:
             break;
         }
-        changed = changed || job->GetState() != state || job->GetIncomingQueue().GetCount() != queued;
+        changed =
+            changed || job->GetState() != state || job->GetIncomingQueue().GetCount() != queued;
     }
     if (handler_->DeleteFinishedJobs() > 0) {
         changed = true;
@@ -400,9 +402,9 @@ void JobHost::ServeRecords(CKvMessage* message) {
     const bool has_record = IsValidPtr(message->GetPayload());
     if (message->GetKind() == KV_MSG_KIND_INFO && has_record) {
         const std::int32_t type = message->GetPayloadType();
-        StoreRecord(std::unique_ptr<CKvDataHandler>(
-                        static_cast<CKvDataHandler*>(message->DetachPayload())),
-                    type);
+        StoreRecord(
+            std::unique_ptr<CKvDataHandler>(static_cast<CKvDataHandler*>(message->DetachPayload())),
+            type);
         message->Release();
         return;
     }

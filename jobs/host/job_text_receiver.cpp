@@ -13,7 +13,7 @@ constexpr std::int32_t kKindCount = 6;
 constexpr std::int32_t kAttributeCount = 32;
 
 constexpr std::array<const char*, 10> kResultNames = {
-    "accepted",   "too large",        "not XML",    "no JobData",    "unknown type",
+    "accepted",     "too large",         "not XML",    "no JobData",   "unknown type",
     "unknown kind", "unknown attribute", "bad job id", "no job class", "job read failed",
 };
 

@@ -88,7 +88,9 @@ TEST(JobDataClient2, SendDirectRefusesModesWithoutADirectPeer) {
     const struct {
         std::uint32_t mode;
         KvResult result;
-    } cases[] = {{0, KV_E_ALREADY_STOPPING}, {2, KV_E_BAD_STATE}, {4, KV_E_ALREADY_STOPPING},
+    } cases[] = {{0, KV_E_ALREADY_STOPPING},
+                 {2, KV_E_BAD_STATE},
+                 {4, KV_E_ALREADY_STOPPING},
                  {7, KV_E_BAD_STATE}};
     for (const auto& row : cases) {
         SCOPED_TRACE(row.mode);

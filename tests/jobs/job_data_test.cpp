@@ -78,17 +78,17 @@ TEST_F(JobDataTest, RequestRecordSendsThenWaitsThenHandsOverTheAnswer) {
 TEST_F(JobDataTest, RequestRecordReportsTheTimeOutWhenTimerOneIsFoundExpired) {
     CKvMessage* answer = nullptr;
     auto* record = new CKvDataUser;
-    ASSERT_EQ(job_.RequestRecord(answer, 2, KV_ENDPOINT_HOST_MAIN, 0, record,
-                                 K_KVDT_TP_DTHDLR_DATAUSER),
-              KV_OK);
+    ASSERT_EQ(
+        job_.RequestRecord(answer, 2, KV_ENDPOINT_HOST_MAIN, 0, record, K_KVDT_TP_DTHDLR_DATAUSER),
+        KV_OK);
     MessagePtr request = router_.Take();
     ASSERT_NE(request, nullptr);
     EXPECT_EQ(request->GetPayload(), record);
     EXPECT_EQ(request->GetAttribute(), KV_MSG_ATTR_UNSPECIFIED);
     clock_.Advance(20000);
-    EXPECT_EQ(job_.RequestRecord(answer, 2, KV_ENDPOINT_HOST_MAIN, 0, nullptr,
-                                 K_KVDT_TP_DTHDLR_DATAUSER),
-              KV_E_TIMEOUT);
+    EXPECT_EQ(
+        job_.RequestRecord(answer, 2, KV_ENDPOINT_HOST_MAIN, 0, nullptr, K_KVDT_TP_DTHDLR_DATAUSER),
+        KV_E_TIMEOUT);
     EXPECT_EQ(job_.GetSubState(), 2u);
     EXPECT_EQ(answer, nullptr);
 }
@@ -169,12 +169,12 @@ TEST(JobData, TypeNamesFollowTheTableAndEverythingElseIsUnspecified) {
         std::uint32_t code;
         const char* name;
     } cases[] = {
-        {13, "K_KVJBDT_TP_DIAL"},       {14, "K_KVJBDT_TP_LISTEN"},
-        {15, "K_KVJBDT_TP_ROOT"},       {16, "K_KVJBDT_TP_UNSPECIFIED"},
-        {17, "K_KVJBDT_TP_CLIENT"},     {18, "K_KVJBDT_TP_CAPISERVER"},
-        {19, "K_KVJBDT_TP_CHAT"},       {20, "K_KVJBDT_TP_CHAT2"},
-        {38, "K_KVJBDT_TP_CLIENT2"},    {39, "K_KVJBDT_TP_DIAL2"},
-        {40, "K_KVJBDT_TP_LISTEN2"},    {43, "K_KVJBDT_TP_TSPDIAL"},
+        {13, "K_KVJBDT_TP_DIAL"},        {14, "K_KVJBDT_TP_LISTEN"},
+        {15, "K_KVJBDT_TP_ROOT"},        {16, "K_KVJBDT_TP_UNSPECIFIED"},
+        {17, "K_KVJBDT_TP_CLIENT"},      {18, "K_KVJBDT_TP_CAPISERVER"},
+        {19, "K_KVJBDT_TP_CHAT"},        {20, "K_KVJBDT_TP_CHAT2"},
+        {38, "K_KVJBDT_TP_CLIENT2"},     {39, "K_KVJBDT_TP_DIAL2"},
+        {40, "K_KVJBDT_TP_LISTEN2"},     {43, "K_KVJBDT_TP_TSPDIAL"},
         {47, "K_KVJBDT_TP_SYNCHRONIZE"}, {51, "K_KVJBDT_TP_TAPI_DIAL"},
         {53, "K_KVJBDT_TP_TAPI_LISTEN"}, {0, "K_KVJBDT_TP_UNSPECIFIED"},
         {52, "K_KVJBDT_TP_UNSPECIFIED"},

@@ -56,8 +56,9 @@ int OpenSocket(bool listening, int backlog, std::uint16_t& port) {
 TEST(TcpTransport, TheListenerGetsTheExactBytesOfEachConnection) {
     Inbox inbox;
     TcpTextListener listener;
-    ASSERT_EQ(listener.Start("127.0.0.1", 0, [&](std::string&& text) { inbox.Put(std::move(text)); }),
-              KV_OK);
+    ASSERT_EQ(
+        listener.Start("127.0.0.1", 0, [&](std::string&& text) { inbox.Put(std::move(text)); }),
+        KV_OK);
     ASSERT_NE(listener.GetPort(), 0);
     const std::string binary("a\0<b>\xFC\r\n", 9);
     const std::string large(200000, 'x');
@@ -74,8 +75,8 @@ TEST(TcpTransport, TheListenerGetsTheExactBytesOfEachConnection) {
 TEST(TcpTransport, TheListenerDropsTextsAboveItsCap) {
     Inbox inbox;
     TcpTextListener listener;
-    ASSERT_EQ(listener.Start("127.0.0.1", 0, [&](std::string&& text) { inbox.Put(std::move(text)); },
-                             16),
+    ASSERT_EQ(listener.Start(
+                  "127.0.0.1", 0, [&](std::string&& text) { inbox.Put(std::move(text)); }, 16),
               KV_OK);
     EXPECT_EQ(SendText("127.0.0.1", listener.GetPort(), std::string(17, 'x'), 2000), KV_OK);
     EXPECT_EQ(SendText("127.0.0.1", listener.GetPort(), std::string(16, 'y'), 2000), KV_OK);
@@ -123,8 +124,9 @@ TEST(TcpTransport, NamesGoThroughTheResolver) {
     ScopedNameResolver scoped(resolver);
     Inbox inbox;
     TcpTextListener listener;
-    ASSERT_EQ(listener.Start("127.0.0.1", 0, [&](std::string&& text) { inbox.Put(std::move(text)); }),
-              KV_OK);
+    ASSERT_EQ(
+        listener.Start("127.0.0.1", 0, [&](std::string&& text) { inbox.Put(std::move(text)); }),
+        KV_OK);
     EXPECT_EQ(SendText("server.test", listener.GetPort(), "hello", 2000), KV_OK);
     EXPECT_EQ(SendText("unknown.test", listener.GetPort(), "hello", 2000), KV_E_SOCKET_CONNECT);
     ASSERT_TRUE(inbox.WaitFor(1));

@@ -53,7 +53,10 @@ protected:
         return RunHosts({&host}, predicate, kLimitMs);
     }
     // Pumps a host a while to show that nothing happens.
-    void Settle(JobHost& host) { RunHosts({&host}, [] { return false; }, kSettleMs); }
+    void Settle(JobHost& host) {
+        RunHosts(
+            {&host}, [] { return false; }, kSettleMs);
+    }
     void StartLogon() {
         ASSERT_EQ(workstation_.StartLogon("127.0.0.1", server_.GetPort(), "anna", client_id_),
                   KV_OK);
@@ -168,9 +171,8 @@ TEST_F(Client2LoopbackTest, ASilentServerEndsTheClient20SecondsAfterItsAlive) {
     LogOn();
     server_.Stop();
     clock_.Advance(30000);
-    ASSERT_TRUE(RunOnly(workstation_, [&] {
-        return Client()->GetTimers().IsRunning(CKvJobData::kAnswerTimerId);
-    }));
+    ASSERT_TRUE(RunOnly(
+        workstation_, [&] { return Client()->GetTimers().IsRunning(CKvJobData::kAnswerTimerId); }));
     clock_.Advance(19999);
     Settle(workstation_);
     EXPECT_NE(Client(), nullptr);

@@ -22,9 +22,9 @@ TEST(JobTextReceiver, AnAcceptedTextGivesTheJobAndItsMessage) {
     RegisterAllPayloads();
     CKvJobTextReceiver receiver;
     CKvMessage* message = nullptr;
-    ASSERT_EQ(receiver.Receive(Text(kClient2, "CONFIRMATION", "ACCEPTED", "7", "4294967295"),
-                               message),
-              JobTextResult::kAccepted);
+    ASSERT_EQ(
+        receiver.Receive(Text(kClient2, "CONFIRMATION", "ACCEPTED", "7", "4294967295"), message),
+        JobTextResult::kAccepted);
     MessagePtr owned = Own(message);
     EXPECT_EQ(message->GetKind(), KV_MSG_KIND_CONFIRMATION);
     EXPECT_EQ(message->GetAttribute(), KV_MSG_ATTR_ACCEPTED);
@@ -113,8 +113,10 @@ TEST(JobTextReceiver, JobIdsArePlainDigitsUpTo32Bits) {
         const char* text;
         bool valid;
         std::uint32_t value;
-    } cases[] = {{"0", true, 0},      {"4294967295", true, 4294967295u}, {"007", true, 7},
-                 {"4294967296", false, 0}, {"+1", false, 0}, {"1a", false, 0}, {"", false, 0}};
+    } cases[] = {{"0", true, 0},   {"4294967295", true, 4294967295u},
+                 {"007", true, 7}, {"4294967296", false, 0},
+                 {"+1", false, 0}, {"1a", false, 0},
+                 {"", false, 0}};
     for (const auto& row : cases) {
         SCOPED_TRACE(row.text);
         std::uint32_t id = 99;
