@@ -226,6 +226,8 @@ KvResult CKvJobData::RequestRecord(CKvMessage*& answer, std::uint32_t command, s
             message->SetHeader(KV_MSG_KIND_REQUEST, record, payload_type,
                                static_cast<std::int32_t>(command), KV_SUBCOMMAND_ONE_RECORD,
                                KV_MSG_ATTR_UNSPECIFIED);
+            // SetHeader keeps the sub-command when the command is 0.
+            message->SetSubCommand(KV_SUBCOMMAND_ONE_RECORD);
         }
         message->SetJobIds(addressed_job_id, job_id_, originating_job_id_);
         last_result_ = SendMessage(message, target, false);

@@ -79,12 +79,13 @@ TEST_F(JobDataTest, RequestRecordReportsTheTimeOutWhenTimerOneIsFoundExpired) {
     CKvMessage* answer = nullptr;
     auto* record = new CKvDataUser;
     ASSERT_EQ(
-        job_.RequestRecord(answer, 2, KV_ENDPOINT_HOST_MAIN, 0, record, K_KVDT_TP_DTHDLR_DATAUSER),
+        job_.RequestRecord(answer, 0, KV_ENDPOINT_HOST_MAIN, 0, record, K_KVDT_TP_DTHDLR_DATAUSER),
         KV_OK);
     MessagePtr request = router_.Take();
     ASSERT_NE(request, nullptr);
     EXPECT_EQ(request->GetPayload(), record);
     EXPECT_EQ(request->GetAttribute(), KV_MSG_ATTR_UNSPECIFIED);
+    EXPECT_EQ(request->GetSubCommand(), 5);
     clock_.Advance(20000);
     EXPECT_EQ(
         job_.RequestRecord(answer, 2, KV_ENDPOINT_HOST_MAIN, 0, nullptr, K_KVDT_TP_DTHDLR_DATAUSER),
