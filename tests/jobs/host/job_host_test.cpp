@@ -319,3 +319,13 @@ TEST_F(JobHostServiceTest, TextsForNoJobAreReleased) {
 }
 
 } // namespace
+
+TEST(JobHost, AQuittingRootEndsOnlyItsOwnHost) {
+    RegisterAllPayloads();
+    JobHost host(false);
+    JobHost other(false);
+    EXPECT_FALSE(host.IsQuitRequested());
+    host.GetHandler().PostQuit();
+    EXPECT_TRUE(host.IsQuitRequested());
+    EXPECT_FALSE(other.IsQuitRequested());
+}
