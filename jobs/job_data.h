@@ -186,9 +186,9 @@ protected:
     void GoTo(std::uint32_t state) { ChangeState(state); }
     void SetSubState(std::uint32_t sub_state);
     XmlDocument& Document();
-    // A new message (through the router) and its job ids (addressed job, own
-    // id, originating id); sent to target from the job's endpoint with the
-    // incremented counter, handed over, never queued.
+    // Sends a message the job made (its job ids set) to target from the
+    // job's endpoint, the incremented counter as its value; the send owns it
+    // (a failed send releases it). SendToHost never queues.
     KvResult SendToHost(CKvMessage* message, std::uint16_t target);
     KvResult SendMessage(CKvMessage* message, std::uint16_t target, bool queue_if_absent);
     // idsource and idtarget exchanged.

@@ -395,17 +395,17 @@ void CKvJobDataClient2::ExecutorLoggedOn() {
         GoTo(KV_JOB_STATE_STOP_REQUESTED);
 }
 
-bool CKvJobDataClient2::ExecutorHandleMessage(CKvMessage* message, bool& re_sent) {
+void CKvJobDataClient2::ExecutorHandleMessage(CKvMessage* message, bool& re_sent) {
     if (message->GetPayloadType() != K_KVJBDT_TP_CLIENT2) {
         GoTo(KV_JOB_STATE_STOP_REQUESTED);
-        return true;
+        return;
     }
     void* payload = message->GetPayload();
     if (!IsValidPtr(payload))
-        return false;
+        return;
     auto* record = static_cast<CKvJobDataClient2*>(static_cast<CKvJobData*>(payload));
     if (record->GetSubType() != K_KVJBDT_TP_CLIENT2)
-        return false;
+        return;
     const std::int32_t attribute = message->GetAttribute();
     switch (record->GetMessageType()) {
     case KV_MSG_KIND_REQUEST:
@@ -418,11 +418,10 @@ bool CKvJobDataClient2::ExecutorHandleMessage(CKvMessage* message, bool& re_sent
             SetIds(job_id_, record->GetIdSource());
             Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ALIVE);
             timers_.Start(kWatchdogTimerId);
-            return false;
         } else {
             GoTo(KV_JOB_STATE_STOP_REQUESTED);
         }
-        return true;
+        return;
     case KV_MSG_KIND_INFO:
         if (attribute == KV_MSG_ATTR_ENDED) {
             re_sent = true;
@@ -431,10 +430,10 @@ bool CKvJobDataClient2::ExecutorHandleMessage(CKvMessage* message, bool& re_sent
         } else {
             GoTo(KV_JOB_STATE_STOP_REQUESTED);
         }
-        return true;
+        return;
     default:
         GoTo(KV_JOB_STATE_STOP_REQUESTED);
-        return true;
+        return;
     }
 }
 

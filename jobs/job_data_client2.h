@@ -35,9 +35,9 @@ public:
     void SetNotifyCalls(std::uint32_t notify) { notifycalls_ = notify; }
 
 private:
-    // The record of the first message of type 38 in the queue: null when
-    // there is none; found set when a message was there (its record may
-    // still be invalid).
+    // The record of the first message of type 38 in the queue; message is
+    // that message, null when there is none. The record is null when the
+    // message holds no valid CLIENT2 record.
     CKvJobDataClient2* FirstRecord(CKvMessage*& message);
     void Answer(std::uint32_t messagetype, std::uint32_t attribute);
     // Every entry to the logged-on state starts the executor's watchdog.
@@ -57,16 +57,17 @@ private:
     void ExecutorWaitForHost();
     void ExecutorWaitForUserLogon();
     void ExecutorLoggedOn();
-    // A message of the logged-on walk; true when it changed the state (the
-    // walk then ends). re_sent: the message went on to the host.
-    bool ExecutorHandleMessage(CKvMessage* message, bool& re_sent);
+    // A message of the logged-on walk. re_sent: the message went on to the
+    // host and no longer belongs to the queue's walk.
+    void ExecutorHandleMessage(CKvMessage* message, bool& re_sent);
     // The logoff: the message, its payload replaced by a blank user record,
     // re-sent to the host; then the state waiting for that record.
     void ForwardLogoff(CKvMessage* message);
     void ExecutorWaitForUserLogoff();
     void ExecutorStopRequested();
-    // The user-record answer of states 2 and 3: LOCKED restarts the retry
-    // timer, DATA_FOUND is handed to on_found, anything else ends the job.
+    // The user-record answer of states 2 (logon) and 3 (logoff): LOCKED
+    // restarts the retry timer, DATA_FOUND completes the logon or forwards
+    // the logoff, anything else ends the job.
     void HandleUserAnswer(bool logoff);
 
     std::uint32_t notifycalls_ = 1;
