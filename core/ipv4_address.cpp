@@ -6,8 +6,21 @@
 
 void IPv4Address::SetValue(std::uint32_t value) {
     value_ = value;
-    text_ = Format("%u.%u.%u.%u", (value >> 24) & 0xFFu, (value >> 16) & 0xFFu,
-                   (value >> 8) & 0xFFu, value & 0xFFu);
+    // Written by hand: every job and record identity sets an address, and a
+    // formatted print costs more than the rest of the job's reading.
+    char dotted[16];
+    std::size_t size = 0;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const std::uint32_t octet = (value >> shift) & 0xFFu;
+        if (octet >= 100)
+            dotted[size++] = static_cast<char>('0' + octet / 100);
+        if (octet >= 10)
+            dotted[size++] = static_cast<char>('0' + octet / 10 % 10);
+        dotted[size++] = static_cast<char>('0' + octet % 10);
+        if (shift != 0)
+            dotted[size++] = '.';
+    }
+    text_.assign(dotted, size);
 }
 
 void IPv4Address::SetFromText(std::string_view text) {

@@ -5,6 +5,7 @@
 #include "framework/payload_registry.h"
 #include "platform/pointer.h"
 #include "platform/text.h"
+#include "platform/thread_messaging.h"
 
 #include <algorithm>
 
@@ -266,4 +267,8 @@ void CKvIMSGJobDataHandler::CountJobOfType(std::uint32_t type) {
 bool CKvIMSGJobDataHandler::IsFiled(const CKvJobHandlerEntry* job) const {
     return std::any_of(jobs_by_id_.begin(), jobs_by_id_.end(),
                        [job](const CKvJobMap::Entry& entry) { return entry.second == job; });
+}
+
+void CKvIMSGJobDataHandler::PostQuit() {
+    PostQuitMessage(0);
 }

@@ -161,6 +161,10 @@ public:
     // Type 0: all jobs filed; else the jobs of the type filed now.
     std::uint32_t CountJobs(std::uint32_t type) const;
 
+    // Ends the owner's message loop when the root job quits; a host that
+    // pumps several registries on one thread ends only its own.
+    virtual void PostQuit();
+
     EventMap& GetEventMap() { return event_map_; }
     std::uint32_t GetRootJobId() const { return root_job_id_; }
     void SetRootJobId(std::uint32_t id) { root_job_id_ = id; }

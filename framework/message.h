@@ -164,6 +164,13 @@ public:
     void SetKind(std::int32_t kind) { kind_ = kind; }
     // Takes the payload over; a different payload held before is destroyed.
     void SetPayload(void* payload);
+    // Hands the payload to the caller; the message keeps its payload type but
+    // no longer owns or destroys anything.
+    void* DetachPayload() {
+        void* payload = payload_;
+        payload_ = nullptr;
+        return payload;
+    }
     void SetValue(std::uint32_t value) { value_ = value; }
     void SetOriginatingJobId(std::uint32_t id) { originating_job_id_ = id; }
     void SetSourceJobId(std::uint32_t id) { source_job_id_ = id; }

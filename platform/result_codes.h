@@ -28,3 +28,12 @@ inline constexpr KvResult KV_E_NULL_INTERFACE = 0x80004003u;
 
 constexpr bool KvFailed(KvResult result) { return (result & 0x80000000u) != 0; }
 constexpr bool KvSucceeded(KvResult result) { return !KvFailed(result); }
+
+// Sockets of the job transport: creation, connection, sending.
+inline constexpr KvResult KV_E_SOCKET_CREATE = 0x80000013u;
+inline constexpr KvResult KV_E_SOCKET_CONNECT = 0x80000014u;
+inline constexpr KvResult KV_E_SOCKET_SEND = 0x80000015u;
+// A state or transport mode outside the defined set.
+inline constexpr KvResult KV_E_BAD_STATE = 0x80000016u;
+// A record answer without DATA_FOUND.
+inline constexpr KvResult KV_E_NO_DATA_FOUND = 0x8000001Au;

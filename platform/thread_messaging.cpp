@@ -19,11 +19,17 @@ QueueTable& Queues() {
 
 thread_local std::shared_ptr<MessageQueue> current_queue;
 
+// Thread ids and the ids of registered queues share one counter, so that
+// neither ever names the other.
+std::atomic<DWORD>& NextQueueId() {
+    static std::atomic<DWORD> next_id{1};
+    return next_id;
+}
+
 } // namespace
 
 DWORD GetCurrentThreadId() {
-    static std::atomic<DWORD> next_id{1};
-    thread_local const DWORD id = next_id.fetch_add(1, std::memory_order_relaxed);
+    thread_local const DWORD id = NextQueueId().fetch_add(1, std::memory_order_relaxed);
     return id;
 }
 
@@ -64,4 +70,18 @@ std::shared_ptr<MessageQueue> FindThreadQueue(DWORD thread_id) {
     std::shared_lock lock(table.mutex);
     auto found = table.queues.find(thread_id);
     return found == table.queues.end() ? nullptr : found->second;
+}
+
+DWORD RegisterMessageQueue(std::shared_ptr<MessageQueue> queue) {
+    const DWORD id = NextQueueId().fetch_add(1, std::memory_order_relaxed);
+    QueueTable& table = Queues();
+    std::unique_lock lock(table.mutex);
+    table.queues[id] = std::move(queue);
+    return id;
+}
+
+void UnregisterMessageQueue(DWORD queue_id) {
+    QueueTable& table = Queues();
+    std::unique_lock lock(table.mutex);
+    table.queues.erase(queue_id);
 }

@@ -25,3 +25,10 @@ void DetachThreadQueue();
 MessageQueue* GetCurrentThreadQueue();
 // The queue of a thread, or null.
 std::shared_ptr<MessageQueue> FindThreadQueue(DWORD thread_id);
+
+// Makes a queue reachable by a new id, as a thread's queue is, without a
+// thread of its own: one thread can then pump several queues. The id never
+// names a thread.
+DWORD RegisterMessageQueue(std::shared_ptr<MessageQueue> queue);
+// Makes the queue of that id unreachable.
+void UnregisterMessageQueue(DWORD queue_id);

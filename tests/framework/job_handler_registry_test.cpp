@@ -206,3 +206,13 @@ TEST_F(JobHandlerTest, RemovalKeepsTheMapsConsistentAndTheAnnouncedCountGrowing)
     }
     EXPECT_EQ(deletions_, 4);
 }
+
+TEST(JobHandlerRegistryQuit, PostQuitEndsTheCallingThreadsLoop) {
+    auto queue = std::make_shared<MessageQueue>();
+    AttachThreadQueue(queue);
+    CKvIMSGJobDataHandler handler(nullptr, 0x900, 1, nullptr, false);
+    handler.PostQuit();
+    ThreadMessage message;
+    EXPECT_FALSE(queue->GetMessage(message)); // the quit message
+    DetachThreadQueue();
+}

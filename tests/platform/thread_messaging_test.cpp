@@ -21,3 +21,18 @@ TEST(ThreadMessaging, PostingNeedsAnAttachedOpenQueueOfAThreadWithAStableNonZero
     EXPECT_EQ(FindThreadQueue(self), nullptr);
     EXPECT_FALSE(PostThreadMessage(self, 1, 0, 0));
 }
+
+TEST(ThreadMessaging, ARegisteredQueueIsReachableByItsIdWithoutAThread) {
+    auto queue = std::make_shared<MessageQueue>();
+    const DWORD id = RegisterMessageQueue(queue);
+    EXPECT_NE(id, 0u);
+    EXPECT_NE(id, GetCurrentThreadId());
+    EXPECT_TRUE(PostThreadMessage(id, 0x900, 1, 2));
+    ThreadMessage posted;
+    ASSERT_TRUE(queue->HasMessage());
+    ASSERT_TRUE(queue->GetMessage(posted));
+    EXPECT_EQ(posted.message, 0x900u);
+    EXPECT_EQ(posted.lParam, 2);
+    UnregisterMessageQueue(id);
+    EXPECT_FALSE(PostThreadMessage(id, 0x900, 1, 2));
+}

@@ -1,0 +1,163 @@
+// Job texts: receiving (bytes to a job and its message) and writing a CLIENT2
+// text against XmlDocument::Parse of the same bytes; and CLIENT2 logons per
+// second between two hosts on 127.0.0.1 (logon, acceptance, logoff: three
+// texts, three connections) against a bare TCP exchange of the same texts.
+// BENCH_LIBRARIES: kv_job_host kv_jobs
+
+#include "core/xml_document.h"
+#include "data/data_host.h"
+#include "data/data_payloads.h"
+#include "framework/framework_payloads.h"
+#include "jobs/host/job_host.h"
+#include "jobs/host/job_text_receiver.h"
+#include "jobs/job_data_client2.h"
+#include "jobs/job_payloads.h"
+#include "platform/local_identity.h"
+#include "platform/tcp_transport.h"
+
+#include <benchmark/benchmark.h>
+
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+
+void RegisterAll() {
+    RegisterFrameworkPayloads();
+    RegisterDataPayloads();
+    RegisterJobPayloads();
+}
+
+std::string Client2Text(std::uint32_t kind, std::uint32_t attribute) {
+    CKvJobDataClient2 job;
+    job.SetLoginName("anna.mueller");
+    job.GetPeerComputer().Set("workstation-17.example", 0xC0A80114, 40123);
+    job.SetHeader(kind, attribute, 1234, 5678);
+    std::string text;
+    job.Serialize(text);
+    return text;
+}
+
+void BM_ReceiveClient2(benchmark::State& state) {
+    RegisterAll();
+    const std::string text = Client2Text(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED);
+    CKvJobTextReceiver receiver;
+    for (auto _ : state) {
+        CKvMessage* message = nullptr;
+        if (receiver.Receive(text, message) != JobTextResult::kAccepted)
+            state.SkipWithError("rejected");
+        message->Release();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_ReceiveClient2);
+
+void BM_SerializeClient2(benchmark::State& state) {
+    RegisterAll();
+    CKvJobDataClient2 job;
+    job.SetLoginName("anna.mueller");
+    job.GetPeerComputer().Set("workstation-17.example", 0xC0A80114, 40123);
+    job.SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 1234, 5678);
+    std::string text;
+    for (auto _ : state) {
+        job.Serialize(text);
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_SerializeClient2);
+
+void BM_ParseClient2Text(benchmark::State& state) {
+    const std::string text = Client2Text(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED);
+    XmlDocument document;
+    for (auto _ : state) {
+        document.Clear();
+        document.Parse(text);
+        benchmark::DoNotOptimize(document.GetRoot());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_ParseClient2Text);
+
+void BM_LoopbackLogon(benchmark::State& state) {
+    RegisterAll();
+    FixedLocalIdentitySource identity("anna", "localhost", {kLoopbackAddress});
+    ScopedLocalIdentitySource scoped(identity);
+    JobHost server(true);
+    JobHost workstation(false);
+    server.Start("127.0.0.1");
+    workstation.Start("127.0.0.1");
+    auto host = std::make_unique<CKvDataHost>();
+    host->GetHost().Set("localhost", kLoopbackAddress, 0);
+    host->SetFlagAcceptAllUser(true);
+    server.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
+    const std::vector<JobHost*> hosts = {&server, &workstation};
+    for (auto _ : state) {
+        std::uint32_t id = 0;
+        workstation.StartLogon("127.0.0.1", server.GetPort(), "anna", id);
+        RunHosts(
+            hosts,
+            [&] {
+                CKvJobData* job = workstation.FindJob(id);
+                return job != nullptr && job->GetState() == KV_JOB_STATE_RUNNING &&
+                       server.GetHandler().CountJobs(0) == 1;
+            },
+            10000);
+        workstation.Logoff(true);
+        if (!RunHosts(
+                hosts,
+                [&] {
+                    return workstation.GetHandler().CountJobs(0) == 0 &&
+                           server.GetHandler().CountJobs(0) == 0;
+                },
+                10000))
+            state.SkipWithError("logon did not finish");
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LoopbackLogon)->UseRealTime();
+
+// Two listeners, and the texts of one logon sent back and forth, each waited
+// for as a host would.
+class BareExchange {
+public:
+    BareExchange() {
+        for (int side = 0; side < 2; ++side)
+            listeners_[side].Start("127.0.0.1", 0, [this](std::string&&) {
+                std::lock_guard lock(mutex_);
+                ++arrived_;
+                changed_.notify_all();
+            });
+    }
+    void SendAndWait(int side, const std::string& text) {
+        std::unique_lock lock(mutex_);
+        const std::uint64_t expected = arrived_ + 1;
+        lock.unlock();
+        SendText("127.0.0.1", listeners_[side].GetPort(), text, 2000);
+        lock.lock();
+        changed_.wait(lock, [&] { return arrived_ >= expected; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::uint64_t arrived_ = 0;
+    TcpTextListener listeners_[2];
+};
+
+void BM_BareTcpExchange(benchmark::State& state) {
+    RegisterAll();
+    const std::string logon = Client2Text(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED);
+    const std::string accepted = Client2Text(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
+    const std::string logoff = Client2Text(KV_MSG_KIND_INFO, KV_MSG_ATTR_ENDED);
+    BareExchange exchange;
+    for (auto _ : state) {
+        exchange.SendAndWait(0, logon);
+        exchange.SendAndWait(1, accepted);
+        exchange.SendAndWait(0, logoff);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_BareTcpExchange)->UseRealTime();
+
+} // namespace

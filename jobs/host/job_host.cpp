@@ -1,0 +1,491 @@
+#include "jobs/host/job_host.h"
+
+#include "core/handle_table.h"
+#include "data/data_host.h"
+#include "data/data_user.h"
+#include "framework/connection_objects.h"
+#include "framework/holder_objects.h"
+#include "jobs/job_data_client2.h"
+#include "jobs/job_data_root.h"
+#include "jobs/job_payloads.h"
+#include "platform/pointer.h"
+#include "platform/thread_messaging.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+
+// A received text waiting in a host's queue; lParam holds a new std::string.
+constexpr UINT kTextArrivedMessage = 0x00020001u;
+// How long an idle RunHosts waits for input before it steps again.
+constexpr std::uint32_t kIdleWaitMs = 20;
+
+constexpr std::uint16_t kServiceEndpoints[] = {
+    KV_ENDPOINT_HOST_MAIN,  KV_ENDPOINT_HOST_STATUS, KV_ENDPOINT_NETWORK,
+    KV_ENDPOINT_JOB_INTAKE, KV_ENDPOINT_CALL_WINDOW,
+};
+
+// Input from the listeners of every host: RunHosts sleeps on it while idle.
+class HostInput {
+public:
+    void Signal() {
+        {
+            std::lock_guard lock(mutex_);
+            ++count_;
+        }
+        changed_.notify_all();
+    }
+    std::uint64_t Count() {
+        std::lock_guard lock(mutex_);
+        return count_;
+    }
+    void WaitBeyond(std::uint64_t seen, std::uint32_t timeout_ms) {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                          [this, seen] { return count_ != seen; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::uint64_t count_ = 0;
+};
+
+HostInput& GetHostInput() {
+    static HostInput input;
+    return input;
+}
+
+void ReleasePosted(const ThreadMessage& posted) {
+    if (posted.message == kTextArrivedMessage)
+        delete reinterpret_cast<std::string*>(posted.lParam);
+    else if (posted.lParam != 0)
+        reinterpret_cast<CKvMessage*>(posted.lParam)->Release();
+}
+
+} // namespace
+
+// The host's registry: quitting ends only this host.
+class JobHost::Handler final : public CKvIMSGJobDataHandler {
+public:
+    Handler(CKvMessageRouter* router, std::uint16_t endpoint, std::uint32_t mode)
+        : CKvIMSGJobDataHandler(router, endpoint, mode, nullptr, false) {}
+    void PostQuit() override { quit_requested_ = true; }
+    bool quit_requested_ = false;
+};
+
+JobHost::JobHost(bool server, std::uint16_t handler_endpoint)
+    : server_(server), handler_endpoint_(handler_endpoint),
+      queue_(std::make_shared<MessageQueue>()) {
+    router_.Init(&GetHandleTable());
+    handler_ = std::make_unique<Handler>(&router_, handler_endpoint,
+                                         server ? KV_TRANSPORT_REMOTE_PEER : KV_TRANSPORT_LOCAL);
+}
+
+JobHost::~JobHost() {
+    Stop();
+    // Jobs go before the router their messages name.
+    handler_.reset();
+}
+
+KvResult JobHost::Start(const std::string& address, std::uint16_t port) {
+    if (queue_id_ != 0)
+        return KV_E_FAIL;
+    queue_id_ = RegisterMessageQueue(queue_);
+    std::vector<std::uint16_t> endpoints(std::begin(kServiceEndpoints),
+                                         std::end(kServiceEndpoints));
+    endpoints.push_back(handler_endpoint_);
+    for (std::uint16_t endpoint : endpoints) {
+        if (router_.RegisterThread(endpoint, queue_id_, "JobHost") != KV_OK) {
+            Stop();
+            return KV_E_FAIL;
+        }
+        registered_.push_back(endpoint);
+    }
+    std::weak_ptr<MessageQueue> queue = queue_;
+    const KvResult bound = listener_.Start(address, port, [queue](std::string&& text) {
+        std::shared_ptr<MessageQueue> target = queue.lock();
+        auto* held = new std::string(std::move(text));
+        ThreadMessage posted{nullptr, kTextArrivedMessage, 0, reinterpret_cast<LPARAM>(held)};
+        if (!target || !target->Post(posted))
+            delete held;
+        GetHostInput().Signal();
+    });
+    if (bound != KV_OK) {
+        Stop();
+        return bound;
+    }
+    address_ = address;
+    if (server_)
+        handler_->Signal();
+    return KV_OK;
+}
+
+void JobHost::Stop() {
+    listener_.Stop();
+    for (std::uint16_t endpoint : registered_)
+        router_.Unregister(endpoint);
+    registered_.clear();
+    if (queue_id_ != 0)
+        UnregisterMessageQueue(queue_id_);
+    queue_id_ = 0;
+    for (const ThreadMessage& posted : queue_->CloseAndDrain())
+        ReleasePosted(posted);
+    queue_ = std::make_shared<MessageQueue>();
+}
+
+bool JobHost::IsQuitRequested() const {
+    return handler_->quit_requested_;
+}
+
+CKvJobData* JobHost::FindJob(std::uint32_t id) const {
+    return static_cast<CKvJobData*>(handler_->FindJob(id));
+}
+
+bool JobHost::PumpOnce() {
+    bool worked = false;
+    ThreadMessage posted;
+    while (queue_->HasMessage() && queue_->GetMessage(posted)) {
+        Dispatch(posted);
+        worked = true;
+    }
+    return StepJobs() || worked;
+}
+
+void JobHost::Dispatch(const ThreadMessage& posted) {
+    if (posted.message == kTextArrivedMessage) {
+        std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(posted.lParam));
+        HandleText(*text);
+        return;
+    }
+    auto* message = reinterpret_cast<CKvMessage*>(posted.lParam);
+    if (!IsValidPtr(message))
+        return;
+    const auto endpoint = static_cast<std::uint16_t>(posted.message);
+    switch (endpoint) {
+    case KV_ENDPOINT_HOST_MAIN:
+        ServeRecords(message);
+        return;
+    case KV_ENDPOINT_HOST_STATUS: {
+        std::string text;
+        if (message->GetPayloadType() == KV_PAYLOAD_STAMPED_TEXT_RECORD &&
+            IsValidPtr(message->GetPayload()))
+            text = static_cast<CKvStampedTextRecord*>(message->GetPayload())->text;
+        Record(endpoint, *message, std::move(text));
+        message->Release();
+        return;
+    }
+    case KV_ENDPOINT_NETWORK:
+        ServeNetwork(message);
+        return;
+    case KV_ENDPOINT_CALL_WINDOW:
+        ServeCalls(message);
+        return;
+    default:
+        DriveMessage(message, endpoint);
+        return;
+    }
+}
+
+JobTextResult JobHost::HandleText(const std::string& text) {
+    if (wire_observer_)
+        wire_observer_(text);
+    CKvMessage* message = nullptr;
+    const JobTextResult result = receiver_.Receive(text, message);
+    receive_log_.push_back(result);
+    if (result != JobTextResult::kAccepted)
+        return result;
+    CKvJobData* job = JobFromPayload(message->GetPayload());
+    const std::uint32_t idtarget = message->GetSourceJobId();
+    if (idtarget != 0) {
+        DeliverToJob(message, idtarget);
+    } else if (message->GetKind() == KV_MSG_KIND_REQUEST) {
+        FileJob(job, message, JobRole::kExecutor);
+    } else if (message->GetKind() == KV_MSG_KIND_INFO &&
+               (job->GetType() == K_KVJBDT_TP_LISTEN || job->GetType() == K_KVJBDT_TP_LISTEN2)) {
+        FileJob(job, message, JobRole::kRequester);
+    } else {
+        message->Release();
+    }
+    return result;
+}
+
+void JobHost::DriveMessage(CKvMessage* message, std::uint16_t endpoint) {
+    const std::int32_t type = message->GetPayloadType();
+    if (endpoint == KV_ENDPOINT_JOB_INTAKE && IsJobPayloadType(type) &&
+        IsValidPtr(message->GetPayload())) {
+        Record(endpoint, *message);
+        FileJob(JobFromPayload(message->GetPayload()), message, JobRole::kCheckRootJob);
+        return;
+    }
+    DeliverToJob(message, message->GetSourceJobId());
+}
+
+void JobHost::DeliverToJob(CKvMessage* message, std::uint32_t job_id) {
+    CKvJobData* job = FindJob(job_id);
+    if (job == nullptr) {
+        message->Release();
+        return;
+    }
+    message->GetTimer().Restart(kDeliveredLifetimeSeconds, 0);
+    if (job->GetIncomingQueue().Add(message, false) != KV_OK)
+        message->Release();
+}
+
+bool JobHost::FileJob(CKvJobData* job, CKvMessage* carrying, JobRole role) {
+    if (handler_->AddJob(job) != KV_OK) {
+        carrying->Release();
+        return false;
+    }
+    job->SetCarryingMessage(carrying);
+    roles_[job->GetJobId()] = role;
+    return true;
+}
+
+KvResult JobHost::AddHostJob(CKvJobData* job, JobRole role) {
+    const KvResult result = handler_->AddJob(job);
+    if (result == KV_OK)
+        roles_[job->GetJobId()] = role;
+    return result;
+}
+
+JobRole JobHost::RoleOf(const CKvJobData& job) const {
+    const std::uint32_t type = job.GetType();
+    if (type == KV_PAYLOAD_JOB_TYPE16)
+        return JobRole::kNone;
+    if (type == K_KVJBDT_TP_ROOT) {
+        if (server_)
+            return JobRole::kExecutor;
+        auto& root = const_cast<CKvJobDataRoot&>(static_cast<const CKvJobDataRoot&>(job));
+        return root.UsesServer() ? JobRole::kRequester : JobRole::kCheckRootJob;
+    }
+    auto found = roles_.find(job.GetJobId());
+    if (found != roles_.end())
+        return found->second;
+    // Filed by another job.
+    return type == K_KVJBDT_TP_CLIENT ? JobRole::kCheckRootJob : JobRole::kExecutor;
+}
+
+bool JobHost::StepJobs() {
+    std::vector<std::uint32_t> ids;
+    handler_->ResetIterator();
+    if (handler_->BeginIteration(0)) {
+        while (CKvJobHandlerEntry* entry = handler_->NextJob())
+            ids.push_back(entry->GetJobId());
+    }
+    bool changed = false;
+    for (std::uint32_t id : ids) {
+        CKvJobData* job = FindJob(id);
+        if (job == nullptr || job->GetState() == KV_JOB_STATE_FINISHED)
+            continue;
+        job->GetIncomingQueue().DeleteExpired();
+        const std::uint32_t state = job->GetState();
+        const std::int32_t queued = job->GetIncomingQueue().GetCount();
+        switch (RoleOf(*job)) {
+        case JobRole::kRequester:
+            job->StepRequester();
+            break;
+        case JobRole::kExecutor:
+            job->StepExecutor();
+            break;
+        case JobRole::kCheckRootJob:
+            job->CheckRootJob();
+            break;
+        case JobRole::kNone:
+            break;
+        }
+        changed =
+            changed || job->GetState() != state || job->GetIncomingQueue().GetCount() != queued;
+    }
+    if (handler_->DeleteFinishedJobs() > 0) {
+        changed = true;
+        for (auto it = roles_.begin(); it != roles_.end();)
+            it = handler_->FindJob(it->first) == nullptr ? roles_.erase(it) : std::next(it);
+    }
+    return changed;
+}
+
+KvResult JobHost::StartLogon(const std::string& server_address, std::uint16_t server_port,
+                             const std::string& login_name, std::uint32_t& job_id) {
+    auto job = std::make_unique<CKvJobDataClient2>();
+    job->SetPeerToLocalHost();
+    job->SetLoginName(login_name.c_str());
+    job->GetPeerComputer().SetPort(GetPort());
+    job->SetLocalHost("", server_address, server_port);
+    const KvResult result = AddHostJob(job.get(), JobRole::kRequester);
+    if (result != KV_OK)
+        return result;
+    job_id = job.release()->GetJobId();
+    handler_->GetEventMap().SetEvent(CKvIMSGJobDataHandler::kJobEventTwo);
+    return KV_OK;
+}
+
+void JobHost::Logoff(bool announce) {
+    EventMap& events = handler_->GetEventMap();
+    if (announce)
+        events.SetEvent(CKvIMSGJobDataHandler::kJobEventTwo);
+    else
+        events.ResetEvent(CKvIMSGJobDataHandler::kJobEventTwo);
+    handler_->StopAllJobs();
+}
+
+// ---- Services ----
+
+void JobHost::Record(std::uint16_t endpoint, const CKvMessage& message, std::string text) {
+    HostServiceEntry entry;
+    entry.endpoint = endpoint;
+    entry.kind = message.GetKind();
+    entry.command = message.GetCommand();
+    entry.sub_command = message.GetSubCommand();
+    entry.attribute = message.GetAttribute();
+    entry.payload_type = message.GetPayloadType();
+    entry.job_ids[0] = message.GetSourceJobId();
+    entry.job_ids[1] = message.GetTargetJobId();
+    entry.job_ids[2] = message.GetOriginatingJobId();
+    entry.text = std::move(text);
+    service_log_.push_back(std::move(entry));
+}
+
+std::vector<HostServiceEntry> JobHost::GetServiceLog(std::uint16_t endpoint) const {
+    std::vector<HostServiceEntry> entries;
+    for (const HostServiceEntry& entry : service_log_) {
+        if (entry.endpoint == endpoint)
+            entries.push_back(entry);
+    }
+    return entries;
+}
+
+void JobHost::StoreRecord(std::unique_ptr<CKvDataHandler> record, std::int32_t type) {
+    if (!record)
+        return;
+    std::vector<std::unique_ptr<CKvDataHandler>>& stored = records_[type];
+    for (std::unique_ptr<CKvDataHandler>& held : stored) {
+        if (held->IsSameKey(*record)) {
+            held = std::move(record);
+            return;
+        }
+    }
+    stored.push_back(std::move(record));
+}
+
+CKvDataHandler* JobHost::FindStoredRecord(std::int32_t type, std::size_t index) const {
+    auto found = records_.find(type);
+    if (found == records_.end() || index >= found->second.size())
+        return nullptr;
+    return found->second[index].get();
+}
+
+CKvDataHandler* JobHost::LookUp(const CKvMessage& message) const {
+    auto found = records_.find(message.GetPayloadType());
+    if (found == records_.end() || !IsValidPtr(message.GetPayload()))
+        return nullptr;
+    auto* asked = static_cast<CKvDataHandler*>(message.GetPayload());
+    // A user is asked for with a blank record: the asking job's login name
+    // names it.
+    const CKvJobData* job = FindJob(message.GetTargetJobId());
+    for (const std::unique_ptr<CKvDataHandler>& held : found->second) {
+        if (message.GetPayloadType() == K_KVDT_TP_DTHDLR_DATAUSER) {
+            if (job != nullptr &&
+                static_cast<CKvDataUser*>(held.get())->GetScreenName() == job->GetLoginName())
+                return held.get();
+        } else if (held->IsSameKey(*asked)) {
+            return held.get();
+        }
+    }
+    return nullptr;
+}
+
+void JobHost::ServeRecords(CKvMessage* message) {
+    Record(KV_ENDPOINT_HOST_MAIN, *message);
+    const bool has_record = IsValidPtr(message->GetPayload());
+    if (message->GetKind() == KV_MSG_KIND_INFO && has_record) {
+        const std::int32_t type = message->GetPayloadType();
+        StoreRecord(
+            std::unique_ptr<CKvDataHandler>(static_cast<CKvDataHandler*>(message->DetachPayload())),
+            type);
+        message->Release();
+        return;
+    }
+    if (records_silent_ || message->GetKind() != KV_MSG_KIND_REQUEST ||
+        message->GetSubCommand() != KV_SUBCOMMAND_ONE_RECORD) {
+        message->Release();
+        return;
+    }
+    CKvDataHandler* found = LookUp(*message);
+    std::unique_ptr<CKvDataHandler> copy;
+    if (found == nullptr) {
+        message->SetAttribute(KV_MSG_ATTR_DATA_NOT_FOUND);
+    } else if (locked_answers_ > 0 && message->GetPayloadType() == locked_type_) {
+        --locked_answers_;
+        message->SetAttribute(KV_MSG_ATTR_DATA_FOUND_LOCKED);
+    } else if (found->Clone(copy)) {
+        message->SetPayload(copy.release());
+        message->SetAttribute(KV_MSG_ATTR_DATA_FOUND);
+    } else {
+        message->SetAttribute(KV_MSG_ATTR_DATA_NOT_FOUND);
+    }
+    message->SendConfirmation(KV_ENDPOINT_HOST_MAIN, &router_, true);
+}
+
+void JobHost::ServeNetwork(CKvMessage* message) {
+    if (message->GetPayloadType() != KV_PAYLOAD_TYPED_OBJECT42 ||
+        !IsValidPtr(message->GetPayload())) {
+        Record(KV_ENDPOINT_NETWORK, *message);
+        message->Release();
+        return;
+    }
+    auto* request = static_cast<CKvTypedObject42*>(message->GetPayload());
+    const COMPUTER_IDENT& peer = request->peers[0];
+    const std::string host = peer.GetAddress() != 0 ? peer.GetAddressText() : peer.GetName();
+    Record(KV_ENDPOINT_NETWORK, *message, host);
+    const std::uint32_t state = request->numbers[2];
+    if (state == 1) {
+        SendText(host, peer.GetPort(), request->name, request->numbers[1]);
+        message->Release();
+        return;
+    }
+    if (state == 3) {
+        const bool reached = SendText(host, peer.GetPort(), {}, request->numbers[1]) == KV_OK;
+        message->SetAttribute(reached ? KV_MSG_ATTR_SUCCEEDED : KV_MSG_ATTR_FAILED);
+        if (reached)
+            request->peers[0].SetPort(GetPort());
+        message->SendConfirmation(KV_ENDPOINT_NETWORK, &router_, true);
+        return;
+    }
+    message->Release();
+}
+
+void JobHost::ServeCalls(CKvMessage* message) {
+    Record(KV_ENDPOINT_CALL_WINDOW, *message);
+    if (message->GetKind() != KV_MSG_KIND_REQUEST) {
+        message->Release();
+        return;
+    }
+    message->SetAttribute(KV_MSG_ATTR_ACCEPTED);
+    message->SendConfirmation(KV_ENDPOINT_CALL_WINDOW, &router_, true);
+}
+
+bool RunHosts(const std::vector<JobHost*>& hosts, const std::function<bool()>& predicate,
+              std::uint32_t limit_ms) {
+    using Steady = std::chrono::steady_clock;
+    const Steady::time_point deadline = Steady::now() + std::chrono::milliseconds(limit_ms);
+    HostInput& input = GetHostInput();
+    for (;;) {
+        const std::uint64_t seen = input.Count();
+        bool worked = false;
+        for (JobHost* host : hosts)
+            worked = host->PumpOnce() || worked;
+        if (predicate())
+            return true;
+        if (Steady::now() >= deadline)
+            return false;
+        if (!worked)
+            input.WaitBeyond(seen, kIdleWaitMs);
+    }
+}
+
+CKvIMSGJobDataHandler& JobHost::GetHandler() {
+    return *handler_;
+}

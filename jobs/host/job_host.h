@@ -1,0 +1,156 @@
+#pragma once
+// A stand-in for the host process that shares the message layer with the
+// jobs: its own router, a job handler registry, a driver that delivers
+// messages to the jobs and steps them, a TCP listener for job texts, and the
+// services behind the fixed endpoints, which record what they receive and
+// answer as tests script them.
+//
+// Threads: one thread pumps a host (PumpOnce, RunHosts); the listener's
+// thread only posts received texts to the host's queue and signals input.
+
+#include "data/data_handler.h"
+#include "framework/job_handler_registry.h"
+#include "framework/message_router.h"
+#include "jobs/host/job_text_receiver.h"
+#include "jobs/job_data.h"
+#include "platform/message_queue.h"
+#include "platform/tcp_transport.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// What a service endpoint received.
+struct HostServiceEntry {
+    std::uint16_t endpoint = 0;
+    std::int32_t kind = 0;
+    std::int32_t command = 0;
+    std::int32_t sub_command = 0;
+    std::int32_t attribute = 0;
+    std::int32_t payload_type = 0;
+    std::uint32_t job_ids[3] = {0, 0, 0};
+    // The text of a status record or of a network-send request; the name of
+    // a record where it has one.
+    std::string text;
+};
+
+// How the driver steps a job.
+enum class JobRole : std::int32_t { kNone, kRequester, kExecutor, kCheckRootJob };
+
+class JobHost {
+public:
+    static constexpr std::uint16_t kDefaultHandlerEndpoint = 0x900;
+    // Messages left in a job's queue expire after this.
+    static constexpr std::uint32_t kDeliveredLifetimeSeconds = 60;
+
+    // A server's jobs reach their peers directly (transport mode 1); a
+    // workstation's hold the server as their local computer (mode 3).
+    explicit JobHost(bool server, std::uint16_t handler_endpoint = kDefaultHandlerEndpoint);
+    ~JobHost();
+    JobHost(const JobHost&) = delete;
+    JobHost& operator=(const JobHost&) = delete;
+
+    // Registers the endpoints and binds the listener on address:port (port 0:
+    // any free port). KV_E_FAIL when started already or an endpoint cannot be
+    // registered; the listener's code when it cannot bind.
+    KvResult Start(const std::string& address, std::uint16_t port = 0);
+    // Unbinds the listener and unregisters the endpoints; queued messages are
+    // released.
+    void Stop();
+    std::uint16_t GetPort() const { return listener_.GetPort(); }
+    const std::string& GetAddress() const { return address_; }
+    bool IsServer() const { return server_; }
+
+    // Handles every queued message and received text, steps every job once
+    // and deletes finished jobs. True when anything happened.
+    bool PumpOnce();
+
+    // A CLIENT2 logon towards the server at address:port; the job's id. Sets
+    // event 2, so that a logoff is announced.
+    KvResult StartLogon(const std::string& server_address, std::uint16_t server_port,
+                        const std::string& login_name, std::uint32_t& job_id);
+    // Stops every job; with announce the logged-on client tells the server.
+    void Logoff(bool announce);
+
+    // Files a job the host starts, with the role it names.
+    KvResult AddHostJob(CKvJobData* job, JobRole role);
+
+    CKvIMSGJobDataHandler& GetHandler();
+    CKvMessageRouter& GetRouter() { return router_; }
+    CKvJobData* FindJob(std::uint32_t id) const;
+    bool IsQuitRequested() const;
+
+    // ---- The services ----
+
+    // A record for 2048's look-ups, kept per type; one of the same key is
+    // replaced.
+    void StoreRecord(std::unique_ptr<CKvDataHandler> record, std::int32_t type);
+    CKvDataHandler* FindStoredRecord(std::int32_t type, std::size_t index = 0) const;
+    // The next count look-ups that find a record of the type answer
+    // DATA_FOUND_LOCKED.
+    void ScriptLockedAnswers(std::int32_t type, std::uint32_t count) {
+        locked_type_ = type;
+        locked_answers_ = count;
+    }
+    // A silent record service records requests and answers none.
+    void SetRecordServiceSilent(bool silent) { records_silent_ = silent; }
+    const std::vector<HostServiceEntry>& GetServiceLog() const { return service_log_; }
+    std::vector<HostServiceEntry> GetServiceLog(std::uint16_t endpoint) const;
+    // Results of the received texts, in order.
+    const std::vector<JobTextResult>& GetReceiveLog() const { return receive_log_; }
+    // Called with every text received, before it is read.
+    void SetWireObserver(std::function<void(const std::string&)> observer) {
+        wire_observer_ = std::move(observer);
+    }
+
+    // Handles one received text as the driver does (what the listener's
+    // texts go through).
+    JobTextResult HandleText(const std::string& text);
+
+private:
+    class Handler;
+
+    void Dispatch(const ThreadMessage& posted);
+    void DriveMessage(CKvMessage* message, std::uint16_t endpoint);
+    void DeliverToJob(CKvMessage* message, std::uint32_t job_id);
+    bool FileJob(CKvJobData* job, CKvMessage* carrying, JobRole role);
+    JobRole RoleOf(const CKvJobData& job) const;
+    bool StepJobs();
+
+    void ServeRecords(CKvMessage* message);
+    void ServeNetwork(CKvMessage* message);
+    void ServeCalls(CKvMessage* message);
+    void Record(std::uint16_t endpoint, const CKvMessage& message, std::string text = {});
+    CKvDataHandler* LookUp(const CKvMessage& message) const;
+
+    bool server_;
+    std::uint16_t handler_endpoint_;
+    std::string address_;
+    CKvMessageRouter router_;
+    std::unique_ptr<Handler> handler_;
+    std::shared_ptr<MessageQueue> queue_;
+    DWORD queue_id_ = 0;
+    std::vector<std::uint16_t> registered_;
+    TcpTextListener listener_;
+    CKvJobTextReceiver receiver_;
+    std::unordered_map<std::uint32_t, JobRole> roles_;
+
+    std::map<std::int32_t, std::vector<std::unique_ptr<CKvDataHandler>>> records_;
+    bool records_silent_ = false;
+    std::int32_t locked_type_ = 0;
+    std::uint32_t locked_answers_ = 0;
+    std::vector<HostServiceEntry> service_log_;
+    std::vector<JobTextResult> receive_log_;
+    std::function<void(const std::string&)> wire_observer_;
+};
+
+// Pumps the hosts on the calling thread until the predicate holds (true) or
+// limit_ms of real time have passed (false). While nothing happens it waits
+// for input from a listener, briefly, so that a clock moved by a test is
+// noticed.
+bool RunHosts(const std::vector<JobHost*>& hosts, const std::function<bool()>& predicate,
+              std::uint32_t limit_ms);

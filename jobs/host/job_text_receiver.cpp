@@ -1,0 +1,119 @@
+#include "jobs/host/job_text_receiver.h"
+
+#include "core/record_xml.h"
+#include "framework/payload_registry.h"
+#include "jobs/job_payloads.h"
+#include "platform/text.h"
+
+#include <array>
+
+namespace {
+
+constexpr std::int32_t kKindCount = 6;
+constexpr std::int32_t kAttributeCount = 32;
+
+constexpr std::array<const char*, 10> kResultNames = {
+    "accepted",     "too large",         "not XML",    "no JobData",   "unknown type",
+    "unknown kind", "unknown attribute", "bad job id", "no job class", "job read failed",
+};
+
+// The decoded text of the header child; false when there is none.
+bool HeaderText(const XmlNode& header, std::string_view name, std::string& out) {
+    XmlNode* child = nullptr;
+    if (header.FindChild(child, name) != KV_OK || child == nullptr)
+        return false;
+    child->GetText(out);
+    return true;
+}
+
+bool FindName(std::string_view text, std::int32_t count, const char* (*name_of)(std::int32_t),
+              std::int32_t& code) {
+    for (std::int32_t i = 0; i < count; ++i) {
+        if (text == name_of(i)) {
+            code = i;
+            return true;
+        }
+    }
+    return false;
+}
+
+const XmlNode* FindJobDataElement(XmlDocument& document) {
+    const XmlElement* root = document.GetRoot();
+    if (root == nullptr)
+        return nullptr;
+    for (const XmlNode* child : root->GetChildList()) {
+        if (child->GetKind() == kXmlElement && child->GetName() == "JobData")
+            return child;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+const char* JobTextResultName(JobTextResult result) {
+    const auto index = static_cast<std::size_t>(result);
+    return index < kResultNames.size() ? kResultNames[index] : "unknown";
+}
+
+bool ParseJobId(std::string_view text, std::uint32_t& id) {
+    if (text.empty())
+        return false;
+    std::uint64_t value = 0;
+    for (char c : text) {
+        if (!IsAsciiDigit(c))
+            return false;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+        if (value > 0xFFFFFFFFull)
+            return false;
+    }
+    id = static_cast<std::uint32_t>(value);
+    return true;
+}
+
+JobTextResult CKvJobTextReceiver::Receive(std::string_view text, CKvMessage*& message) {
+    message = nullptr;
+    if (text.size() > kMaxTextBytes)
+        return JobTextResult::kTooLarge;
+    document_.Clear();
+    if (document_.Parse(text) != KV_OK || !document_.IsParseComplete())
+        return JobTextResult::kNotXml;
+    const XmlNode* header = FindJobDataElement(document_);
+    if (header == nullptr)
+        return JobTextResult::kNoJobData;
+
+    std::string value;
+    std::uint32_t type = 0;
+    if (ReadRecordAttribute(*header, "type", value) != KV_OK ||
+        !CKvJobData::TypeCodeFromName(value, type))
+        return JobTextResult::kUnknownType;
+    std::int32_t kind = 0;
+    if (!HeaderText(*header, "messagetype", value) ||
+        !FindName(value, kKindCount, &CKvMessage::KindName, kind))
+        return JobTextResult::kUnknownKind;
+    std::int32_t attribute = 0;
+    if (!HeaderText(*header, "attribute", value) ||
+        !FindName(value, kAttributeCount, &CKvMessage::AttributeName, attribute))
+        return JobTextResult::kUnknownAttribute;
+    std::uint32_t idtarget = 0;
+    std::uint32_t idsource = 0;
+    if (!HeaderText(*header, "idtarget", value) || !ParseJobId(value, idtarget) ||
+        !HeaderText(*header, "idsource", value) || !ParseJobId(value, idsource))
+        return JobTextResult::kBadId;
+
+    void* payload = nullptr;
+    if (!IsJobPayloadType(static_cast<std::int32_t>(type)) ||
+        !CreatePayloadByType(payload, static_cast<std::int32_t>(type)))
+        return JobTextResult::kNoJobClass;
+    CKvJobData* job = JobFromPayload(payload);
+    if (job->ReadXml(header) != KV_OK) {
+        DestroyPayloadByType(payload, static_cast<std::int32_t>(type));
+        return JobTextResult::kReadFailed;
+    }
+    job->SetSubType(type);
+    job->SetHeader(static_cast<std::uint32_t>(kind), static_cast<std::uint32_t>(attribute),
+                   idtarget, idsource);
+    message = new CKvMessage;
+    message->SetHeader(kind, payload, static_cast<std::int32_t>(type), 0, 0, attribute);
+    message->SetJobIds(idtarget, idsource, 0);
+    return JobTextResult::kAccepted;
+}

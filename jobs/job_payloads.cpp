@@ -1,0 +1,39 @@
+#include "jobs/job_payloads.h"
+
+#include "framework/payload_registry.h"
+#include "jobs/job_data_client2.h"
+#include "jobs/job_data_root.h"
+#include "jobs/job_data_type16.h"
+
+#include <cstring>
+
+namespace {
+
+template <typename Job> constexpr PayloadOperations MakeJobPayloadOperations() {
+    return PayloadOperations{
+        []() -> void* { return static_cast<CKvJobData*>(new Job()); },
+        [](void* target, const void* source) {
+            auto* to = static_cast<Job*>(static_cast<CKvJobData*>(target));
+            to->CopyFrom(*static_cast<const Job*>(static_cast<const CKvJobData*>(source)));
+            return true;
+        },
+        [](void* payload) { delete static_cast<CKvJobData*>(payload); },
+    };
+}
+
+template <typename Job>
+inline constexpr PayloadOperations kJobOperations = MakeJobPayloadOperations<Job>();
+
+} // namespace
+
+void RegisterJobPayloads() {
+    RegisterPayloadType(K_KVJBDT_TP_ROOT, &kJobOperations<CKvJobDataRoot>);
+    RegisterPayloadType(KV_PAYLOAD_JOB_TYPE16, &kJobOperations<CKvJobDataType16>);
+    RegisterPayloadType(K_KVJBDT_TP_CLIENT2, &kJobOperations<CKvJobDataClient2>);
+}
+
+bool IsJobPayloadType(std::int32_t code) {
+    return code == KV_PAYLOAD_JOB_TYPE16 ||
+           std::strcmp(CKvJobData::TypeName(static_cast<std::uint32_t>(code)),
+                       CKvJobData::TypeName(0)) != 0;
+}

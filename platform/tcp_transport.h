@@ -1,0 +1,68 @@
+#pragma once
+// One text per TCP connection: the sender connects, writes every byte and
+// closes; the listener reads each accepted connection to its end and hands
+// the bytes on. There is no prefix and no terminator: the end of the stream
+// ends the text. Socket time-outs are real time.
+
+#include "platform/result_codes.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <thread>
+
+// Connects to host:port (a dotted address, or a name looked up through the
+// replaceable resolver), writes the bytes and closes. Connecting and each wait
+// to write are bounded by timeout_ms. KV_E_FAIL for an empty host or a port
+// above 65535 (no socket is made), KV_E_SOCKET_CREATE, KV_E_SOCKET_CONNECT
+// (also for a name that does not resolve or a connect that times out),
+// KV_E_SOCKET_SEND when not every byte could be written.
+KvResult SendText(const std::string& host, std::uint32_t port, std::string_view bytes,
+                  std::uint32_t timeout_ms);
+
+// Accepts connections on its own thread and reads each to its
+// end; a text above the size cap, or one not ended within the read time-out,
+// is dropped.
+class TcpTextListener {
+public:
+    using TextHandler = std::function<void(std::string&& text)>;
+
+    static constexpr std::size_t kDefaultMaxBytes = 256 * 1024;
+    static constexpr std::uint32_t kDefaultReadTimeoutMs = 2000;
+
+    TcpTextListener() = default;
+    ~TcpTextListener() { Stop(); }
+    TcpTextListener(const TcpTextListener&) = delete;
+    TcpTextListener& operator=(const TcpTextListener&) = delete;
+
+    // Binds address:port (a dotted address; 0: any free port) and starts the
+    // thread, which calls handler for every text read. KV_E_SOCKET_CREATE
+    // when the socket cannot be made, bound or listened on; KV_E_FAIL when
+    // already started or the address is not dotted.
+    KvResult Start(const std::string& address, std::uint16_t port, TextHandler handler,
+                   std::size_t max_bytes = kDefaultMaxBytes,
+                   std::uint32_t read_timeout_ms = kDefaultReadTimeoutMs);
+    // Ends the thread and closes the socket; the handler is not called again.
+    void Stop();
+    bool IsRunning() const { return listen_fd_ >= 0; }
+    // The bound port; 0 when not started.
+    std::uint16_t GetPort() const { return port_; }
+    // Texts dropped for size or time.
+    std::uint32_t GetDroppedCount() const { return dropped_.load(); }
+
+private:
+    void Run();
+    // False when the text was dropped.
+    bool ReadToEnd(int fd, std::string& text) const;
+
+    int listen_fd_ = -1;
+    int wake_pipe_[2] = {-1, -1};
+    std::uint16_t port_ = 0;
+    std::size_t max_bytes_ = kDefaultMaxBytes;
+    std::uint32_t read_timeout_ms_ = kDefaultReadTimeoutMs;
+    TextHandler handler_;
+    std::thread thread_;
+    std::atomic<std::uint32_t> dropped_{0};
+};

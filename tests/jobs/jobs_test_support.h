@@ -1,0 +1,68 @@
+#pragma once
+// Helpers of the job tests: the payload registrations, a router whose
+// endpoints post into a queue the test reads, and a loopback identity.
+
+#include "core/handle_table.h"
+#include "data/data_payloads.h"
+#include "framework/framework_payloads.h"
+#include "framework/message.h"
+#include "framework/message_router.h"
+#include "jobs/job_payloads.h"
+#include "platform/local_identity.h"
+#include "platform/message_queue.h"
+#include "platform/thread_messaging.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <memory>
+
+inline void RegisterAllPayloads() {
+    RegisterFrameworkPayloads();
+    RegisterDataPayloads();
+    RegisterJobPayloads();
+}
+
+using MessagePtr = std::unique_ptr<CKvMessage, void (*)(CKvMessage*)>;
+
+inline MessagePtr Own(CKvMessage* message) {
+    return MessagePtr(message, [](CKvMessage* m) {
+        if (m != nullptr)
+            m->Release();
+    });
+}
+
+// A router whose endpoints all post into one queue.
+class CapturingRouter {
+public:
+    explicit CapturingRouter(std::initializer_list<std::uint16_t> endpoints)
+        : queue_(std::make_shared<MessageQueue>()) {
+        RegisterAllPayloads();
+        router_.Init(&GetHandleTable());
+        queue_id_ = RegisterMessageQueue(queue_);
+        for (std::uint16_t endpoint : endpoints)
+            router_.RegisterThread(endpoint, queue_id_, "test");
+    }
+    ~CapturingRouter() {
+        UnregisterMessageQueue(queue_id_);
+        for (const ThreadMessage& left : queue_->CloseAndDrain())
+            reinterpret_cast<CKvMessage*>(left.lParam)->Release();
+    }
+    CKvMessageRouter* Get() { return &router_; }
+    // The next message posted, and the endpoint it was posted to; null when
+    // none is waiting.
+    MessagePtr Take(std::uint16_t* endpoint = nullptr) {
+        ThreadMessage posted;
+        if (!queue_->HasMessage() || !queue_->GetMessage(posted))
+            return Own(nullptr);
+        if (endpoint != nullptr)
+            *endpoint = static_cast<std::uint16_t>(posted.message);
+        return Own(reinterpret_cast<CKvMessage*>(posted.lParam));
+    }
+    std::size_t Count() const { return queue_->GetCount(); }
+
+private:
+    CKvMessageRouter router_;
+    std::shared_ptr<MessageQueue> queue_;
+    DWORD queue_id_ = 0;
+};
