@@ -47,8 +47,7 @@ bool CKvDataIsdnController::IsSameKey(CKvDataHandler& other) {
     return controller != nullptr && controller->GetControllerNumber() == GetControllerNumber();
 }
 
-void CKvDataIsdnController::SetSourceNumber(std::string& text) {
-    TrimInPlace(text);
+void CKvDataIsdnController::SetSourceNumber(const std::string& text) {
     sourcenumber_.GetNumber() = text;
 }
 

@@ -48,9 +48,9 @@ public:
     // The number text of the source phone number.
     std::string& GetSourceNumber() { return sourcenumber_.GetNumber(); }
     const std::string& GetSourceNumber() const { return sourcenumber_.GetNumber(); }
-    // Trims the caller's text in place and replaces only the number text; the
-    // phone number's other fields stay.
-    void SetSourceNumber(std::string& text);
+    // Replaces only the number text, as it is (the writer does not trim it
+    // either); the phone number's other fields stay.
+    void SetSourceNumber(const std::string& text);
     PHONE_NUMBER& GetSourcePhoneNumber() { return sourcenumber_; }
     const PHONE_NUMBER& GetSourcePhoneNumber() const { return sourcenumber_; }
 

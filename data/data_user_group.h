@@ -47,11 +47,12 @@ public:
 
     // Radix 16 writes eight hexadecimal digits; any other radix decimal, where
     // 0 gives the empty text.
-    void SetCount(std::int32_t count, int radix);
+    void SetCount(std::uint32_t count, int radix);
     // Keeps the text as given; the count is what it reads as a signed number
-    // in the radix.
+    // in the radix, a negative number giving 0. A count never wraps: adding
+    // stops at the largest count, removing at 0.
     void SetCountText(const std::string& text, int radix);
-    std::int32_t GetCount() const { return count_; }
+    std::uint32_t GetCount() const { return count_; }
     const std::string& GetCountText() const { return count_text_; }
 
     // A negative number or one above the limit gives the limit.
@@ -111,6 +112,7 @@ private:
     static const RecordForm<CKvDataUserGroup>& Form();
     void ReadName(std::string& text);
     void ReadCountText(const std::string& text) { SetCountText(text, 10); }
+    void IncrementCount();
     void RemoveAllIdentifiers();
     // How many identifiers, from the first, the walks over them take.
     std::size_t IdentifiersWithinCapacity() const;
@@ -118,7 +120,7 @@ private:
     const Member* NextEntry(Position& position) const;
 
     std::string name_;
-    std::int32_t count_ = 0;
+    std::uint32_t count_ = 0;
     std::string count_text_;
     // In the order added; the index finds an identifier's place.
     std::vector<Member> members_;
