@@ -134,6 +134,20 @@ bool IsCommentName(std::string_view tag) {
     return tag.starts_with("--") || tag.starts_with("!--");
 }
 
+// The ">" that ends a tag's attribute text from e on: one inside a quoted
+// value belongs to the value. Without a closing quote the first ">" is taken,
+// as a lenient reader of older texts would.
+std::int32_t FindTagEnd(std::string_view text, std::int32_t e) {
+    bool quoted = false;
+    for (auto i = static_cast<std::size_t>(e); i < text.size(); ++i) {
+        if (text[i] == '"')
+            quoted = !quoted;
+        else if (text[i] == '>' && !quoted)
+            return static_cast<std::int32_t>(i);
+    }
+    return FindByte(text, '>', e);
+}
+
 // The head of the tag whose "<" is at open.
 struct TagHeader {
     std::string_view name;
@@ -178,7 +192,7 @@ bool ReadTagAt(std::string_view text, std::int32_t open, TagHeader& header) {
         return true;
     }
 
-    header.end = FindByte(text, '>', e);
+    header.end = form == Form::kComment ? FindByte(text, '>', e) : FindTagEnd(text, e);
     if (header.end == -1)
         return false;
     std::int32_t stop = header.end;
@@ -732,7 +746,7 @@ KvResult XmlDocument::ParseAttributeList(XmlNodeList& list, std::string_view att
         else
             attribute = NewUnfiledAttribute();
         if (IndexOfByte(value, '&') != std::string_view::npos &&
-            value.find("&quot;") != std::string_view::npos) {
+            XmlAttributeValueNeedsDecoding(value)) {
             decoded.clear();
             AppendXmlAttributeValueDecoded(decoded, value);
             value = arena_.Store(decoded);

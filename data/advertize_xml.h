@@ -22,6 +22,7 @@ KvResult WriteAdvertizeXml(Record& record, const RecordForm<Record>& form, XmlNo
 // all the same, keeping the key text.
 template <typename Record>
 KvResult ReadAdvertizeXml(Record& record, const RecordForm<Record>& form, const XmlNode* element) {
+    record.SetTookElement(false);
     if (!IsValidPtr(element))
         return KV_E_INVALID_POINTER;
     std::string key;

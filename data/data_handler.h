@@ -85,6 +85,16 @@ public:
     std::uint32_t GetTypeCode() const { return type_code_; }
     KvResult GetResult() const { return result_; }
 
+    // Whether the last ReadXml took its element as this record's form. It
+    // did not when the element failed the pointer rule or lacked what the
+    // record cannot be read without (a required "identifier" attribute), or
+    // when the record has no XML form. A reader that took the element reports
+    // a value it could not read with a failure code all the same (the value
+    // then is what the reader left); a store keeps such a record.
+    bool TookElement() const { return took_element_; }
+    // Set by the readers.
+    void SetTookElement(bool took) { took_element_ = took; }
+
     // The host's store directory, not owned; null when the record has none.
     void SetContext(CKvDataHandlerCatalog* context) { context_ = context; }
     CKvDataHandlerCatalog* GetContext() const { return context_; }
@@ -160,6 +170,7 @@ private:
     TimeoutTimer timer_{0, 0};
     std::uint32_t flag_word_ = 0;
     CKvDataHandlerCatalog* context_ = nullptr;
+    bool took_element_ = false;
     mutable NamedFieldsRegistrar named_fields_registrar_ = nullptr;
     // Mutable: registration may happen on the first call through a const
     // record; the registrar only adds cells to the map.

@@ -428,13 +428,18 @@ KvResult CKvDataHandlerStore::ReadXml(const XmlNode* element) {
             result_ = created;
             continue;
         }
-        // A warning from the reader (one value it could not take) keeps the
-        // record; only an error drops it.
+        // A record whose reader took the element is kept even when one of its
+        // values could not be read (the reader has left that value as it
+        // reads such a text); only an element that is no such record is
+        // dropped.
         const KvResult read = record->ReadXml(child);
-        result_ = read;
-        if (KvFailed(read))
+        if (KvFailed(read) && !record->TookElement()) {
+            result_ = read;
             continue;
-        Add(record);
+        }
+        const KvResult added = Add(record);
+        if (added == KV_OK && read != KV_OK)
+            result_ = KV_S_VALUE_NOT_READ;
     }
     return result_;
 }

@@ -176,8 +176,10 @@ public:
     // Reads an element with the store's element name (another name: KV_OK,
     // nothing read). Needs "identifier" (KV_E_NOT_FOUND); "datatype" sets the
     // handler type. Each child element becomes a record that is added when
-    // its reader gave no error (a warning keeps it). Records already held
-    // stay. The result is that of the last step.
+    // its reader took the element (CKvDataHandler::TookElement), also when
+    // the reader could not read one of its values: the step's code is then
+    // KV_S_VALUE_NOT_READ. Records already held stay. The result is that of
+    // the last step.
     KvResult ReadXml(const XmlNode* element);
 
 private:

@@ -107,8 +107,14 @@ TEST(XmlParser, ReadsTheDescribedFormsAndThoseThatUsedToFail) {
         {"<a><a>x</a>", "E(){X'<a><a>x</a>';}", false},
         // Mended: a processing instruction's name ends before its closing "?".
         {"<?pi?><?\?>", "E(){P(pi);P();}", true},
-        // Mended: a quote in an attribute value travels as "&quot;".
-        {"<a x=\"&quot;q&quot;&amp;\"/>", "E(){T(a) @x=\"q\"&amp;='';}", true},
+        // Mended: a quote in an attribute value travels as "&quot;" and a
+        // literal "&quot;" as "&amp;quot;".
+        {"<a x=\"&quot;q&quot;&amp;quot;&gt;&amp;\"/>", "E(){T(a) @x=\"q\"&quot;&gt;&amp;='';}",
+         true},
+        // Mended: a ">" inside a quoted value does not end the tag.
+        {"<a x=\"1>2\" y=\"/>\">t</a><b z=\">\"/>", "E(){T(a) @x=1>2 @y=/>='t';T(b) @z=>='';}",
+         true},
+        {"<?pi x=\"?>\"?>", "E(){P(pi) @x=?>;}", true},
         // Mended: a stray close tag is an error, not an element named "/b".
         {"<a>1</a></b>", "E(){T(a)='1';}", false},
         {"</b><//b>", "E(){X'</b><//b>';}", false},
