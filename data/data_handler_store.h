@@ -184,6 +184,12 @@ public:
 
 private:
     class Guard;
+    friend class CKvDataHandler;
+
+    // Called by a held record whose identifier changes: in identifier mode
+    // its entry moves to the new identifier, unless another record is held
+    // under it (false, nothing changes).
+    bool MoveIdentifier(CKvDataHandler& record, std::uint32_t identifier);
 
     bool IsKeyMode() const { return key_mode_ != 0; }
     std::unique_ptr<CKvDataHandler> Unlink(EntryList::iterator entry);

@@ -339,6 +339,39 @@ TEST_F(DataHandlerStoreTest, AttributeValuesWithQuotesAndGreaterThanSignsReadBac
     }
 }
 
+TEST_F(DataHandlerStoreTest, AHeldRecordReReadUnderAnotherIdentifierMovesInTheIndexOrKeepsItsOwn) {
+    RegisterDataPayloads();
+    CKvDataHandlerStore store(K_KVDT_TP_DTHDLR_DATADEVICE, kById, 5, "S", nullptr);
+    const auto device = [](std::uint32_t identifier) {
+        std::unique_ptr<CKvDataHandler> record = std::make_unique<CKvDataDevice>();
+        record->SetIdentifier(identifier);
+        return record;
+    };
+    for (std::uint32_t identifier : {1u, 2u}) {
+        auto held = device(identifier);
+        ASSERT_EQ(store.Add(held), KV_OK);
+    }
+    CKvDataHandler* first = store.GetFirst();
+    // Identifier 2 is taken: the record keeps 1.
+    EXPECT_EQ(ReadXmlText(*first, "<DATADEVICE identifier=\"2\"/>"), KV_OK);
+    EXPECT_EQ(first->GetIdentifier(), 1u);
+    EXPECT_FALSE(first->SetIdentifier(2));
+    // Identifier 3 is free: the store finds the record under it from now on.
+    EXPECT_EQ(ReadXmlText(*first, "<DATADEVICE identifier=\"3\"><x>1</x></DATADEVICE>"), KV_OK);
+    EXPECT_EQ(first->GetIdentifier(), 3u);
+    EXPECT_FALSE(store.RemoveAndDelete(device(1).get()));
+    auto replacement = device(3);
+    CKvDataHandler* replacing = replacement.get();
+    ASSERT_EQ(store.Add(replacement), KV_OK);
+    EXPECT_EQ(store.GetCount(), 2);
+    EXPECT_EQ(store.GetFirst(), replacing);
+
+    // A record taken out is free again.
+    std::unique_ptr<CKvDataHandler> taken;
+    ASSERT_TRUE(store.Remove(taken, device(2).get(), false));
+    EXPECT_TRUE(taken->SetIdentifier(3));
+}
+
 TEST_F(DataHandlerStoreTest, AttachedLockComesFromTheTableAndIsGivenBack) {
     HandleTable table(4);
     {
