@@ -11,6 +11,7 @@
 #include "core/phone_number.h"
 #include "core/text_values.h"
 #include "data/data_handler.h"
+#include "data/record_identifier.h"
 #include "data/record_keys.h"
 #include "framework/payload_registry.h"
 
@@ -18,7 +19,7 @@
 #include <string>
 
 class CKvDataIsdnController
-    : public KeyTableRecord<CKvDataIsdnController, K_KVDT_TP_DTHDLR_DATAISDNCONTROLLER> {
+    : public NumberedRecord<CKvDataIsdnController, K_KVDT_TP_DTHDLR_DATAISDNCONTROLLER> {
 public:
     // The functions of a new record.
     static constexpr std::uint32_t kDefaultFunctions = 1; // "DIAL"
@@ -36,8 +37,6 @@ public:
     std::string& GetKey() override;
     // Equal controller numbers; a record of another class is never the same.
     bool IsSameKey(CKvDataHandler& other) override;
-    KvResult ReadXml(const XmlNode* element) override;
-    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
     std::uint32_t GetControllerNumber() const { return controllernumber_.Get(); }
     void SetControllerNumber(std::uint32_t number) { controllernumber_.Set(number); }
@@ -72,6 +71,7 @@ public:
 
 private:
     friend KeyTableRecord;
+    friend NumberedRecord;
     static const RecordForm<CKvDataIsdnController>& Form();
 
     BoolValue flagsourceautomaticline_;

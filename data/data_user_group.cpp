@@ -11,7 +11,7 @@
 #include <mutex>
 
 CKvDataUserGroup::CKvDataUserGroup(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : KeyTableRecord(context, identifier) {
+    : NumberedRecord(context, identifier) {
     CKvDataUserGroup::Reset();
 }
 
@@ -64,16 +64,6 @@ const RecordForm<CKvDataUserGroup>& CKvDataUserGroup::Form() {
         .dom_keys = kDomKeys,
     };
     return kForm;
-}
-
-KvResult CKvDataUserGroup::ReadXml(const XmlNode* element) {
-    ReadRecordIdentifier(*this, element);
-    return result_ = ReadRecordXml(*this, Form(), element);
-}
-
-KvResult CKvDataUserGroup::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    const KvResult written = WriteRecordXml(*this, Form(), out, document, parent);
-    return result_ = AddRecordIdentifier(*this, document, out, written);
 }
 
 void CKvDataUserGroup::SetName(std::string& text) {

@@ -8,6 +8,7 @@
 
 #include "data/data_handler.h"
 #include "data/data_user.h"
+#include "data/record_identifier.h"
 #include "data/record_keys.h"
 
 #include <cstddef>
@@ -17,7 +18,7 @@
 #include <unordered_map>
 #include <vector>
 
-class CKvDataUserGroup : public KeyTableRecord<CKvDataUserGroup, K_KVDT_TP_DTHDLR_DATAUSERGROUP> {
+class CKvDataUserGroup : public NumberedRecord<CKvDataUserGroup, K_KVDT_TP_DTHDLR_DATAUSERGROUP> {
 public:
     // An identifier position: 0 is the null position, else the index of the
     // next identifier plus one.
@@ -38,8 +39,6 @@ public:
 
     KvResult Reset() override;
     std::string& GetKey() override { return name_; }
-    KvResult ReadXml(const XmlNode* element) override;
-    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
     // Trims the caller's text in place.
     void SetName(std::string& text);
@@ -109,6 +108,7 @@ private:
     };
 
     friend KeyTableRecord;
+    friend NumberedRecord;
     static const RecordForm<CKvDataUserGroup>& Form();
     void ReadName(std::string& text);
     void ReadCountText(const std::string& text) { SetCountText(text, 10); }
