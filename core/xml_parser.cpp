@@ -138,14 +138,19 @@ bool IsCommentName(std::string_view tag) {
 // value belongs to the value. Without a closing quote the first ">" is taken,
 // as a lenient reader of older texts would.
 std::int32_t FindTagEnd(std::string_view text, std::int32_t e) {
-    bool quoted = false;
-    for (auto i = static_cast<std::size_t>(e); i < text.size(); ++i) {
-        if (text[i] == '"')
-            quoted = !quoted;
-        else if (text[i] == '>' && !quoted)
-            return static_cast<std::int32_t>(i);
+    const std::int32_t first = FindByte(text, '>', e);
+    std::int32_t end = first;
+    std::size_t quotes = 0;
+    std::int32_t counted = e;
+    while (end != -1) {
+        quotes +=
+            static_cast<std::size_t>(std::count(text.begin() + counted, text.begin() + end, '"'));
+        if (quotes % 2 == 0)
+            return end;
+        counted = end;
+        end = FindByte(text, '>', end + 1);
     }
-    return FindByte(text, '>', e);
+    return first;
 }
 
 // The head of the tag whose "<" is at open.
