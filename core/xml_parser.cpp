@@ -134,23 +134,27 @@ bool IsCommentName(std::string_view tag) {
     return tag.starts_with("--") || tag.starts_with("!--");
 }
 
-// The ">" that ends a tag's attribute text from e on: one inside a quoted
-// value belongs to the value. Without a closing quote the first ">" is taken,
-// as a lenient reader of older texts would.
+// The ">" that ends a tag's attribute text from e on. A value in quotes,
+// which the attribute reader takes only right after "=", may hold ">". A
+// value without its closing quote cannot be read anyway: then the first ">"
+// ends the tag, as it always did.
 std::int32_t FindTagEnd(std::string_view text, std::int32_t e) {
-    const std::int32_t first = FindByte(text, '>', e);
-    std::int32_t end = first;
-    std::size_t quotes = 0;
-    std::int32_t counted = e;
-    while (end != -1) {
-        quotes +=
-            static_cast<std::size_t>(std::count(text.begin() + counted, text.begin() + end, '"'));
-        if (quotes % 2 == 0)
-            return end;
-        counted = end;
-        end = FindByte(text, '>', end + 1);
+    for (auto i = static_cast<std::size_t>(e); i < text.size(); ++i) {
+        if (text[i] == '>')
+            return static_cast<std::int32_t>(i);
+        if (text[i] != '=')
+            continue;
+        std::size_t quote = i + 1;
+        while (quote < text.size() && kWhiteSpaceSet[static_cast<unsigned char>(text[quote])])
+            ++quote;
+        if (quote == text.size() || text[quote] != '"')
+            continue;
+        const void* closing = std::memchr(text.data() + quote + 1, '"', text.size() - quote - 1);
+        if (closing == nullptr)
+            return FindByte(text, '>', e);
+        i = static_cast<std::size_t>(static_cast<const char*>(closing) - text.data());
     }
-    return first;
+    return -1;
 }
 
 // The head of the tag whose "<" is at open.
