@@ -18,7 +18,6 @@ constexpr EnumKeywordName kAddressCategoryNames[] = {
 
 constexpr std::string_view kElementName = "ADDRESS";
 constexpr std::string_view kListElementName = "ADDRESS_LIST";
-constexpr std::string_view kIdentifierKey = "identifier";
 constexpr std::string_view kCategoryKey = "category";
 
 // Keys of the free texts, in the order of ADDRESS::Field.
@@ -47,16 +46,10 @@ void ADDRESS::Reset() {
 }
 
 KvResult ADDRESS::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    result_ = KV_OK;
-    out = nullptr;
-    if (!IsValidPtr(parent))
-        return result_ = KV_E_INVALID_POINTER;
-    XmlNode* element = nullptr;
-    result_ = AddRecordElement(element, document, parent, kElementName);
+    result_ = WriteListElement(out, document, parent, kElementName, identifier_);
+    XmlNode* const element = out;
     if (element == nullptr)
         return result_;
-    out = element;
-    result_ = AddRecordAttribute(document, element, kIdentifierKey, identifier_);
     XmlNode* child = nullptr;
     result_ = document.AddTextElement(child, element, kCategoryKey, category_.Text(), TRUE);
     for (std::size_t field = 0; field < kFieldCount; ++field) {
@@ -74,32 +67,21 @@ KvResult ADDRESS::ReadXml(const XmlNode* element) {
         return result_ = KV_E_INVALID_POINTER;
     if (element->GetName() != kElementName)
         return result_;
-    std::string identifier;
-    result_ = ReadRecordAttribute(*element, kIdentifierKey, identifier);
-    if (result_ != KV_OK)
-        return result_;
-    identifier_ = std::move(identifier);
-    for (const XmlNode* child : element->GetChildList()) {
-        if (!IsValidPtr(child)) {
-            result_ = KV_E_INVALID_POINTER;
-            continue;
-        }
-        if (child->GetKind() != kXmlTextElement)
-            continue;
-        if (child->GetName() == kCategoryKey) {
-            // A word that is no category leaves UNSPECIFIED and is no error
-            // of the record.
-            category_.ParseText(child->GetContent());
-            continue;
-        }
-        for (std::size_t field = 0; field < kFieldCount; ++field) {
-            if (child->GetName() == kTextKeys[field]) {
-                child->GetText(texts_[field]);
-                break;
-            }
-        }
-    }
-    return result_;
+    return result_ =
+               ReadIdentifiedTextChildren(*element, identifier_, [this](const XmlNode& child) {
+                   if (child.GetName() == kCategoryKey) {
+                       // A word that is no category leaves UNSPECIFIED and is no error
+                       // of the record.
+                       category_.ParseText(child.GetContent());
+                       return;
+                   }
+                   for (std::size_t field = 0; field < kFieldCount; ++field) {
+                       if (child.GetName() == kTextKeys[field]) {
+                           child.GetText(texts_[field]);
+                           return;
+                       }
+                   }
+               });
 }
 
 ADDRESS_LIST& ADDRESS_LIST::operator=(const ADDRESS_LIST& other) {

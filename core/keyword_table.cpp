@@ -39,25 +39,18 @@ KvResult StyleKeywordTable::SetText(std::string text) {
         text_.clear();
         return result_;
     }
-    // Nothing can be recognised without rows; FormatText reports the same.
-    if (!HasValidRows(rows_)) {
-        result_ = KV_E_INVALID_POINTER;
+    // A table without rows keeps its text: there is nothing to read it with.
+    if (rows_.empty())
         return result_;
-    }
 
-    // Only as many pieces as there are rows are read; a piece left unread
-    // counts as not applied.
+    // Only as many pieces as there are rows are read; the rest is ignored.
     bool allApplied = true;
     std::uint32_t flags = 0;
     std::size_t examined = 0;
     std::size_t start = 0;
-    for (;;) {
+    while (examined < rows_.size()) {
         const std::size_t comma = text.find(',', start);
         const std::size_t end = comma == std::string::npos ? text.size() : comma;
-        if (examined == rows_.size()) {
-            allApplied = false;
-            break;
-        }
         ++examined;
         if (const KeywordRow* row =
                 FindRow(rows_, std::string_view(text).substr(start, end - start)))

@@ -34,7 +34,9 @@ public:
     virtual ~StyleKeywordTable() = default;
 
     // Reads keywords joined by "," into the flag word and rebuilds the text in
-    // row order; KV_E_FAIL when some piece was not applied.
+    // row order. At most as many pieces as there are rows are read, the rest is
+    // ignored; KV_E_FAIL when a piece read is no keyword. A table without rows
+    // reads nothing and keeps its text (KV_OK).
     KvResult SetText(std::string text);
     // Sets the flag word from a number and rebuilds the text; bits that no row
     // names are dropped with KV_E_FAIL.

@@ -10,7 +10,6 @@ namespace {
 
 constexpr std::string_view kElementName = "PHONE_NUMBER";
 constexpr std::string_view kListElementName = "PHONE_NUMBER_LIST";
-constexpr std::string_view kIdentifierKey = "identifier";
 constexpr std::string_view kDataKey = "data";
 
 enum class KeyKind {
@@ -98,16 +97,10 @@ std::string_view PHONE_NUMBER::FieldText(const XmlKey& key, std::string& scratch
 }
 
 KvResult PHONE_NUMBER::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    result_ = KV_OK;
-    out = nullptr;
-    if (!IsValidPtr(parent))
-        return result_ = KV_E_INVALID_POINTER;
-    XmlNode* element = nullptr;
-    result_ = AddRecordElement(element, document, parent, kElementName);
+    result_ = WriteListElement(out, document, parent, kElementName, identifier_);
+    XmlNode* const element = out;
     if (element == nullptr)
         return result_;
-    out = element;
-    result_ = AddRecordAttribute(document, element, kIdentifierKey, identifier_);
     std::string scratch;
     for (const XmlKey& key : kXmlKeys) {
         if (key.kind == KeyKind::TrimmedText)
@@ -144,26 +137,15 @@ KvResult PHONE_NUMBER::ReadXml(const XmlNode* element) {
         return result_ = KV_E_INVALID_POINTER;
     if (element->GetName() != kElementName)
         return result_ = KV_E_FAIL;
-    std::string identifier;
-    result_ = ReadRecordAttribute(*element, kIdentifierKey, identifier);
-    if (result_ != KV_OK)
-        return result_;
-    identifier_ = std::move(identifier);
-    for (const XmlNode* child : element->GetChildList()) {
-        if (!IsValidPtr(child)) {
-            result_ = KV_E_INVALID_POINTER;
-            continue;
-        }
-        if (child->GetKind() != kXmlTextElement)
-            continue;
-        for (const XmlKey& key : kXmlKeys) {
-            if (child->GetName() == key.name) {
-                ReadField(key, *child);
-                break;
-            }
-        }
-    }
-    return result_;
+    return result_ =
+               ReadIdentifiedTextChildren(*element, identifier_, [this](const XmlNode& child) {
+                   for (const XmlKey& key : kXmlKeys) {
+                       if (child.GetName() == key.name) {
+                           ReadField(key, child);
+                           return;
+                       }
+                   }
+               });
 }
 
 PHONE_NUMBER_LIST& PHONE_NUMBER_LIST::operator=(const PHONE_NUMBER_LIST& other) {

@@ -3,6 +3,7 @@
 // and read their XML forms.
 
 #include "core/xml_document.h"
+#include "platform/pointer.h"
 #include "platform/result_codes.h"
 
 #include <string>
@@ -21,8 +22,8 @@ KvResult AddRecordAttribute(XmlDocument& document, XmlNode* element, std::string
 // else raw. KV_E_NOT_FOUND, with out unchanged, when there is none.
 KvResult ReadRecordAttribute(const XmlNode& node, std::string_view name, std::string& out,
                              bool decode = false);
-// The element of an identifier-keyed list: created, named, linked under the
-// parent and given its raw "identifier" attribute. out receives it, or null
+// The element of an identified record or list: created, named, linked under
+// the parent and given its raw "identifier" attribute. out receives it, or null
 // when the parent is invalid or the element could not be created; the result
 // is that of the last step.
 KvResult WriteListElement(XmlNode*& out, XmlDocument& document, XmlNode* parent,
@@ -35,6 +36,30 @@ KvResult WriteListElement(XmlNode*& out, XmlDocument& document, XmlNode* parent,
 // is not read).
 bool ReadListElement(const XmlNode* node, std::string_view name, std::string& identifier,
                      KvResult& result);
+// The steps of an identified record's reader after its name test: the raw
+// "identifier" attribute (missing: the look-up's code, nothing read) into
+// identifier, then read_child(child) for each text element child in order; a
+// child that fails the pointer rule makes the result KV_E_INVALID_POINTER and
+// the walk goes on. Returns the result.
+template <typename ReadChild>
+KvResult ReadIdentifiedTextChildren(const XmlNode& element, std::string& identifier,
+                                    ReadChild read_child) {
+    std::string value;
+    KvResult result = ReadRecordAttribute(element, "identifier", value);
+    if (result != KV_OK)
+        return result;
+    identifier = std::move(value);
+    for (const XmlNode* child : element.GetChildList()) {
+        if (!IsValidPtr(child)) {
+            result = KV_E_INVALID_POINTER;
+            continue;
+        }
+        if (child->GetKind() == kXmlTextElement)
+            read_child(*child);
+    }
+    return result;
+}
+
 // A text element whose name is one of a record's keys.
 inline bool IsTextElementNamed(const XmlNode& node, std::string_view name) {
     return node.GetKind() == kXmlTextElement && node.GetName() == name;

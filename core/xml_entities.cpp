@@ -48,6 +48,21 @@ constexpr std::array<std::string_view, 256> kEncodeTable = MakeEncodeTable();
 // A numeric reference may hold at most three bytes between "#" and ";".
 constexpr std::size_t kMaxNumericReferenceBytes = 3;
 constexpr std::string_view kQuoteEntity = "&quot;";
+constexpr std::string_view kAmpersandName = "amp;";
+constexpr std::string_view kQuoteName = "quot;";
+
+// How many "amp;" follow the "&" at pos before a "quot;" closes the run, or
+// npos when no "quot;" does. A literal "&quot;" is written with one "amp;"
+// more, so that it is not read back as a double quote.
+std::size_t AmpersandsBeforeQuote(std::string_view value, std::size_t pos) {
+    std::size_t count = 0;
+    std::string_view rest = value.substr(pos + 1);
+    while (rest.starts_with(kAmpersandName)) {
+        rest.remove_prefix(kAmpersandName.size());
+        ++count;
+    }
+    return rest.starts_with(kQuoteName) ? count : std::string_view::npos;
+}
 
 // Decodes the reference whose "&" lies just before pos; appends its
 // character, or "&" when it is no known reference, and returns where copying
@@ -132,22 +147,42 @@ void XmlDecodeEntities(std::string& text) {
 
 void AppendXmlAttributeValue(std::string& out, std::string_view value) {
     std::size_t copied = 0;
-    for (std::size_t quote = value.find('"'); quote != std::string_view::npos;
-         quote = value.find('"', copied)) {
-        out.append(value.data() + copied, quote - copied);
-        out.append(kQuoteEntity);
-        copied = quote + 1;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '"') {
+            out.append(value.data() + copied, i - copied);
+            out.append(kQuoteEntity);
+            copied = i + 1;
+        } else if (value[i] == '&' && AmpersandsBeforeQuote(value, i) != std::string_view::npos) {
+            out.append(value.data() + copied, i + 1 - copied);
+            out.append(kAmpersandName);
+            copied = i + 1;
+        }
     }
     out.append(value.data() + copied, value.size() - copied);
 }
 
 void AppendXmlAttributeValueDecoded(std::string& out, std::string_view value) {
     std::size_t copied = 0;
-    for (std::size_t entity = value.find(kQuoteEntity); entity != std::string_view::npos;
-         entity = value.find(kQuoteEntity, copied)) {
-        out.append(value.data() + copied, entity - copied);
-        out.push_back('"');
-        copied = entity + kQuoteEntity.size();
+    for (std::size_t i = value.find('&'); i != std::string_view::npos; i = value.find('&', i + 1)) {
+        const std::size_t ampersands = AmpersandsBeforeQuote(value, i);
+        if (ampersands == std::string_view::npos)
+            continue;
+        out.append(value.data() + copied, i - copied);
+        if (ampersands == 0) {
+            out.push_back('"');
+            copied = i + kQuoteEntity.size();
+        } else {
+            out.push_back('&');
+            copied = i + 1 + kAmpersandName.size();
+        }
     }
     out.append(value.data() + copied, value.size() - copied);
+}
+
+bool XmlAttributeValueNeedsDecoding(std::string_view value) {
+    for (std::size_t i = value.find('&'); i != std::string_view::npos; i = value.find('&', i + 1)) {
+        if (AmpersandsBeforeQuote(value, i) != std::string_view::npos)
+            return true;
+    }
+    return false;
 }

@@ -19,7 +19,11 @@ bool XmlTextNeedsEncoding(std::string_view text);
 void AppendXmlEncodedEntities(std::string& out, std::string_view text);
 void AppendXmlDecodedEntities(std::string& out, std::string_view text);
 
-// Attribute values: a double quote is written as "&quot;" and read back as a
-// double quote; nothing else in a value changes.
+// Attribute values: a double quote is written as "&quot;", and the "&" of a
+// literal "&quot;" as "&amp;" (one "amp;" more for each already there), so
+// that every value reads back byte for byte. Nothing else changes: a ">"
+// stays, the parser knows it belongs to the quoted value.
 void AppendXmlAttributeValue(std::string& out, std::string_view value);
 void AppendXmlAttributeValueDecoded(std::string& out, std::string_view value);
+// Whether the value read holds anything the decoding changes.
+bool XmlAttributeValueNeedsDecoding(std::string_view value);

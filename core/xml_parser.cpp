@@ -134,6 +134,29 @@ bool IsCommentName(std::string_view tag) {
     return tag.starts_with("--") || tag.starts_with("!--");
 }
 
+// The ">" that ends a tag's attribute text from e on. A value in quotes,
+// which the attribute reader takes only right after "=", may hold ">". A
+// value without its closing quote cannot be read anyway: then the first ">"
+// ends the tag, as it always did.
+std::int32_t FindTagEnd(std::string_view text, std::int32_t e) {
+    for (auto i = static_cast<std::size_t>(e); i < text.size(); ++i) {
+        if (text[i] == '>')
+            return static_cast<std::int32_t>(i);
+        if (text[i] != '=')
+            continue;
+        std::size_t quote = i + 1;
+        while (quote < text.size() && kWhiteSpaceSet[static_cast<unsigned char>(text[quote])])
+            ++quote;
+        if (quote == text.size() || text[quote] != '"')
+            continue;
+        const void* closing = std::memchr(text.data() + quote + 1, '"', text.size() - quote - 1);
+        if (closing == nullptr)
+            return FindByte(text, '>', e);
+        i = static_cast<std::size_t>(static_cast<const char*>(closing) - text.data());
+    }
+    return -1;
+}
+
 // The head of the tag whose "<" is at open.
 struct TagHeader {
     std::string_view name;
@@ -178,7 +201,7 @@ bool ReadTagAt(std::string_view text, std::int32_t open, TagHeader& header) {
         return true;
     }
 
-    header.end = FindByte(text, '>', e);
+    header.end = form == Form::kComment ? FindByte(text, '>', e) : FindTagEnd(text, e);
     if (header.end == -1)
         return false;
     std::int32_t stop = header.end;
@@ -732,7 +755,7 @@ KvResult XmlDocument::ParseAttributeList(XmlNodeList& list, std::string_view att
         else
             attribute = NewUnfiledAttribute();
         if (IndexOfByte(value, '&') != std::string_view::npos &&
-            value.find("&quot;") != std::string_view::npos) {
+            XmlAttributeValueNeedsDecoding(value)) {
             decoded.clear();
             AppendXmlAttributeValueDecoded(decoded, value);
             value = arena_.Store(decoded);

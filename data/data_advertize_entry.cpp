@@ -1,20 +1,17 @@
 #include "data/data_advertize_entry.h"
 
-#include "data/advertize_xml.h"
 #include "data/record_keys.h"
 
 CKvDataAdvertizeEntry::CKvDataAdvertizeEntry(CKvDataHandlerCatalog* context,
                                              std::uint32_t identifier)
-    : KeyTableRecord(context, identifier) {
+    : AdvertizeRecord(context, identifier) {
     CKvDataAdvertizeEntry::Reset();
 }
 
 CKvDataAdvertizeEntry& CKvDataAdvertizeEntry::operator=(const CKvDataAdvertizeEntry& other) {
     if (this == &other)
         return *this;
-    SetTypeCode(kTypeCode);
-    CopyBaseFields(other, kBaseCommon);
-    key_ = other.key_;
+    CopyAdvertizeBase(other);
     advertize_time_percentage_ = other.advertize_time_percentage_;
     url_source_ = other.url_source_;
     time_to_show_minimal_ = other.time_to_show_minimal_;
@@ -28,9 +25,7 @@ CKvDataAdvertizeEntry& CKvDataAdvertizeEntry::operator=(const CKvDataAdvertizeEn
 }
 
 KvResult CKvDataAdvertizeEntry::Reset() {
-    SetTypeCode(kTypeCode);
-    ResetBaseFields();
-    key_.clear();
+    ResetAdvertizeBase();
     advertize_time_percentage_.Set(0);
     url_source_.clear();
     time_to_show_minimal_.clear();
@@ -60,16 +55,8 @@ const RecordForm<CKvDataAdvertizeEntry>& CKvDataAdvertizeEntry::Form() {
     static constexpr RecordForm<Self> kForm{
         .element_name = "ADVERTIZENTRY",
         .keys = kKeys,
-        .identifier = {.get = [](Self& record) -> const std::string& { return record.key_; }},
+        .identifier = KeyAttribute(),
         .dom_form = RecordDomForm::kNone,
     };
     return kForm;
-}
-
-KvResult CKvDataAdvertizeEntry::ReadXml(const XmlNode* element) {
-    return result_ = ReadAdvertizeXml(*this, Form(), element);
-}
-
-KvResult CKvDataAdvertizeEntry::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    return result_ = WriteAdvertizeXml(*this, Form(), out, document, parent);
 }

@@ -4,6 +4,7 @@
 // set by the owner through GetKey and travels as the attribute "identifier".
 
 #include "core/text_values.h"
+#include "data/advertize_xml.h"
 #include "data/data_handler.h"
 #include "data/record_keys.h"
 #include "framework/payload_registry.h"
@@ -13,7 +14,7 @@
 #include <string>
 
 class CKvDataAdvertizeEntry
-    : public KeyTableRecord<CKvDataAdvertizeEntry, K_KVDT_TP_DTHDLR_DATAADVERTIZEENTRY> {
+    : public AdvertizeRecord<CKvDataAdvertizeEntry, K_KVDT_TP_DTHDLR_DATAADVERTIZEENTRY> {
 public:
     explicit CKvDataAdvertizeEntry(CKvDataHandlerCatalog* context = nullptr,
                                    std::uint32_t identifier = 0);
@@ -23,11 +24,6 @@ public:
 
     // The type code, the base fields and every field to its default.
     KvResult Reset() override;
-    std::string& GetKey() override { return key_; }
-    // ReadDom and WriteDom come from the key table: no DOM form, the element
-    // with "id" only; reading stores nothing.
-    KvResult ReadXml(const XmlNode* element) override;
-    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
     UIntValue& GetAdvertizeTimePercentage() { return advertize_time_percentage_; }
     std::string& GetUrlSource() { return url_source_; }
@@ -44,9 +40,9 @@ public:
 
 private:
     friend KeyTableRecord;
+    friend AdvertizeRecord;
     static const RecordForm<CKvDataAdvertizeEntry>& Form();
 
-    std::string key_;
     UIntValue advertize_time_percentage_;
     std::string url_source_;
     std::string time_to_show_minimal_;

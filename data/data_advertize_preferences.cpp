@@ -1,11 +1,10 @@
 #include "data/data_advertize_preferences.h"
 
-#include "data/advertize_xml.h"
 #include "data/record_keys.h"
 
 CKvDataAdvertizePreferences::CKvDataAdvertizePreferences(CKvDataHandlerCatalog* context,
                                                          std::uint32_t identifier)
-    : KeyTableRecord(context, identifier) {
+    : AdvertizeRecord(context, identifier) {
     CKvDataAdvertizePreferences::Reset();
 }
 
@@ -13,9 +12,7 @@ CKvDataAdvertizePreferences&
 CKvDataAdvertizePreferences::operator=(const CKvDataAdvertizePreferences& other) {
     if (this == &other)
         return *this;
-    SetTypeCode(kTypeCode);
-    CopyBaseFields(other, kBaseCommon);
-    key_ = other.key_;
+    CopyAdvertizeBase(other);
     advertize_time_percentage_ = other.advertize_time_percentage_;
     url_source_ = other.url_source_;
     presentation_type_ = other.presentation_type_;
@@ -25,9 +22,7 @@ CKvDataAdvertizePreferences::operator=(const CKvDataAdvertizePreferences& other)
 }
 
 KvResult CKvDataAdvertizePreferences::Reset() {
-    SetTypeCode(kTypeCode);
-    ResetBaseFields();
-    key_.clear();
+    ResetAdvertizeBase();
     advertize_time_percentage_.Set(0);
     url_source_.clear();
     presentation_type_ = CKvPresentationTypeTable();
@@ -49,17 +44,8 @@ const RecordForm<CKvDataAdvertizePreferences>& CKvDataAdvertizePreferences::Form
     static constexpr RecordForm<Self> kForm{
         .element_name = "ADVERTIZEPREFERENCES",
         .keys = kKeys,
-        .identifier = {.get = [](Self& record) -> const std::string& { return record.key_; }},
+        .identifier = KeyAttribute(),
         .dom_form = RecordDomForm::kNone,
     };
     return kForm;
-}
-
-KvResult CKvDataAdvertizePreferences::ReadXml(const XmlNode* element) {
-    return result_ = ReadAdvertizeXml(*this, Form(), element);
-}
-
-KvResult CKvDataAdvertizePreferences::WriteXml(XmlNode*& out, XmlDocument& document,
-                                               XmlNode* parent) {
-    return result_ = WriteAdvertizeXml(*this, Form(), out, document, parent);
 }

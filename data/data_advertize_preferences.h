@@ -5,6 +5,7 @@
 // owner through GetKey and travels as the attribute "identifier".
 
 #include "core/text_values.h"
+#include "data/advertize_xml.h"
 #include "data/data_handler.h"
 #include "data/presentation_type_table.h"
 #include "data/record_keys.h"
@@ -15,8 +16,8 @@
 #include <string>
 
 class CKvDataAdvertizePreferences
-    : public KeyTableRecord<CKvDataAdvertizePreferences,
-                            K_KVDT_TP_DTHDLR_DATAADVERTIZEPREFERENCES> {
+    : public AdvertizeRecord<CKvDataAdvertizePreferences,
+                             K_KVDT_TP_DTHDLR_DATAADVERTIZEPREFERENCES> {
 public:
     explicit CKvDataAdvertizePreferences(CKvDataHandlerCatalog* context = nullptr,
                                          std::uint32_t identifier = 0);
@@ -28,11 +29,6 @@ public:
     // presentation type becomes that of a new record: value 0 with an empty
     // keyword text, which is written as an empty element.
     KvResult Reset() override;
-    std::string& GetKey() override { return key_; }
-    // ReadDom and WriteDom come from the key table: no DOM form, the element
-    // with "id" only; reading stores nothing.
-    KvResult ReadXml(const XmlNode* element) override;
-    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
     UIntValue& GetAdvertizeTimePercentage() { return advertize_time_percentage_; }
     std::string& GetUrlSource() { return url_source_; }
@@ -43,9 +39,9 @@ public:
 
 private:
     friend KeyTableRecord;
+    friend AdvertizeRecord;
     static const RecordForm<CKvDataAdvertizePreferences>& Form();
 
-    std::string key_;
     UIntValue advertize_time_percentage_;
     std::string url_source_;
     CKvPresentationTypeTable presentation_type_;

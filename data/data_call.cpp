@@ -89,6 +89,7 @@ void CKvDataCall::FormatStartTime() {
 }
 
 KvResult CKvDataCall::ReadXml(const XmlNode* element) {
+    SetTookElement(false);
     if (!IsValidPtr(element))
         return result_ = KV_E_INVALID_POINTER;
     // Without the attribute nothing is read, not even the key's fallback.

@@ -47,6 +47,7 @@ KvResult CKvDataClientGeneral::WriteDom(const DomDocumentPtr&, const DomNodePtr&
 }
 
 KvResult CKvDataClientGeneral::ReadXml(const XmlNode*) {
+    SetTookElement(false); // no XML form
     return result_ = KV_E_FAIL;
 }
 

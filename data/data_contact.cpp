@@ -206,6 +206,7 @@ KvResult CKvDataContact::WriteDom(const DomDocumentPtr& document, const DomNodeP
 }
 
 KvResult CKvDataContact::ReadXml(const XmlNode* element) {
+    SetTookElement(false);
     if (!IsValidPtr(element))
         return result_ = KV_E_INVALID_POINTER;
     ReadRecordIdentifier(*this, element);

@@ -5,7 +5,7 @@
 #include "platform/text.h"
 
 CKvDataDevice::CKvDataDevice(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : KeyTableRecord(context, identifier) {
+    : NumberedRecord(context, identifier) {
     CKvDataDevice::Reset();
 }
 
@@ -78,14 +78,4 @@ const RecordForm<CKvDataDevice>& CKvDataDevice::Form() {
         .dom_form = RecordDomForm::kSameKeys,
     };
     return kForm;
-}
-
-KvResult CKvDataDevice::ReadXml(const XmlNode* element) {
-    ReadRecordIdentifier(*this, element);
-    return result_ = ReadRecordXml(*this, Form(), element);
-}
-
-KvResult CKvDataDevice::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    const KvResult written = WriteRecordXml(*this, Form(), out, document, parent);
-    return result_ = AddRecordIdentifier(*this, document, out, written);
 }

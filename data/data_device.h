@@ -6,6 +6,7 @@
 // has a DOM form with the keys of its XML form.
 
 #include "data/data_handler.h"
+#include "data/record_identifier.h"
 #include "data/record_keys.h"
 #include "framework/payload_registry.h"
 #include "platform/result_codes.h"
@@ -13,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-class CKvDataDevice : public KeyTableRecord<CKvDataDevice, K_KVDT_TP_DTHDLR_DATADEVICE> {
+class CKvDataDevice : public NumberedRecord<CKvDataDevice, K_KVDT_TP_DTHDLR_DATADEVICE> {
 public:
     explicit CKvDataDevice(CKvDataHandlerCatalog* context = nullptr, std::uint32_t identifier = 0);
     // Takes the identifier, flag word, timer and every field; the context and
@@ -25,8 +26,6 @@ public:
     KvResult Reset() override;
     // The number, untrimmed; two devices with equal numbers are the same key.
     std::string& GetKey() override { return number_; }
-    KvResult ReadXml(const XmlNode* element) override;
-    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
     // Text setters trim the caller's text in place before storing it.
     void SetNumber(std::string& number);
@@ -46,6 +45,7 @@ public:
 
 private:
     friend KeyTableRecord;
+    friend NumberedRecord;
     static const RecordForm<CKvDataDevice>& Form();
 
     std::string number_;

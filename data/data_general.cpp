@@ -13,7 +13,7 @@ constexpr std::uint32_t kDecoded = kKeyDecode;
 } // namespace
 
 CKvDataGeneral::CKvDataGeneral(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : KeyTableRecord(context, identifier) {
+    : NumberedRecord(context, identifier) {
     CKvDataGeneral::Reset();
 }
 
@@ -112,25 +112,12 @@ bool CKvDataGeneral::IsSameKey(CKvDataHandler& /*other*/) {
     return true;
 }
 
-KvResult CKvDataGeneral::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    const KvResult written = WriteRecordXml(*this, Form(), out, document, parent);
-    return result_ = AddRecordIdentifier(*this, document, out, written);
+void CKvDataGeneral::AfterXmlRead() {
+    TakeTelephonyLocation();
 }
 
-KvResult CKvDataGeneral::ReadXml(const XmlNode* element) {
-    ReadRecordIdentifier(*this, element);
-    result_ = ReadRecordXml(*this, Form(), element);
-    // Runs also after a bad element.
+void CKvDataGeneral::AfterDomRead() {
     TakeTelephonyLocation();
-    return result_;
-}
-
-KvResult CKvDataGeneral::ReadDom(const DomElementPtr& element) {
-    if (!element)
-        return result_ = KV_E_NULL_INTERFACE;
-    result_ = ReadRecordDom(*this, Form(), element);
-    TakeTelephonyLocation();
-    return result_;
 }
 
 std::string& CKvDataGeneral::FormatPortNumber(std::string& out) const {

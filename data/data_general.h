@@ -14,13 +14,14 @@
 #include "core/kv_string.h"
 #include "core/text_values.h"
 #include "data/data_handler.h"
+#include "data/record_identifier.h"
 #include "data/record_keys.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-class CKvDataGeneral : public KeyTableRecord<CKvDataGeneral, K_KVDT_TP_DTHDLR_DATAGENERAL> {
+class CKvDataGeneral : public NumberedRecord<CKvDataGeneral, K_KVDT_TP_DTHDLR_DATAGENERAL> {
 public:
     static constexpr std::string_view kElementName = "DATAGENERAL";
     static constexpr std::string_view kTapiLinesElementName = "STRINGHANDLER_TAPILINES";
@@ -37,10 +38,6 @@ public:
     std::string& GetKey() override;
     // Any two general settings records count as the same.
     bool IsSameKey(CKvDataHandler& other) override;
-    KvResult ReadDom(const DomElementPtr& element) override;
-    KvResult ReadXml(const XmlNode* element) override;
-    // The TAPI line list is written last, with its entries.
-    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
     // out = the value in unsigned decimal; the flag gives "1" or "0".
     std::string& FormatPortNumber(std::string& out) const;
@@ -80,10 +77,13 @@ public:
 
 private:
     friend KeyTableRecord;
+    friend NumberedRecord;
     static const RecordForm<CKvDataGeneral>& Form();
     // Both codes from the telephony location, trimmed; both empty when no
     // location can be read.
     void TakeTelephonyLocation();
+    void AfterXmlRead() override;
+    void AfterDomRead() override;
 
     std::string capi_provider_;
     std::string file_path_name_;

@@ -1,5 +1,6 @@
 #include "data/data_handler.h"
 
+#include "data/data_handler_store.h"
 #include "data/data_record_factory.h"
 #include "framework/payload_registry.h"
 #include "platform/text.h"
@@ -105,9 +106,14 @@ KvResult CKvDataHandler::FilterText(std::string& text) {
     return result_ = KV_OK;
 }
 
-void CKvDataHandler::SetIdentifier(std::uint32_t identifier) {
+bool CKvDataHandler::SetIdentifier(std::uint32_t identifier) {
+    // A held record must not change its identifier behind its store's index.
+    if (store_ != nullptr && identifier != identifier_ &&
+        !store_->MoveIdentifier(*this, identifier))
+        return false;
     identifier_ = identifier;
     AssignUnsigned(identifier_text_, identifier, 16);
+    return true;
 }
 
 void CKvDataHandler::ResetBaseFields() {

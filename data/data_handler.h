@@ -20,6 +20,7 @@
 #include <string_view>
 
 class CKvDataHandlerCatalog;
+class CKvDataHandlerStore;
 class XmlDocument;
 class XmlNode;
 
@@ -77,13 +78,26 @@ public:
     // FilterRecordText on the caller's text; the result becomes 0.
     KvResult FilterText(std::string& text);
 
-    // Stores the number and its "%x" text.
-    void SetIdentifier(std::uint32_t identifier);
+    // Stores the number and its "%x" text. A record held by a store that keeps
+    // its records by identifier moves to the new identifier in the store's
+    // index; when the store holds another record under it, the identifier
+    // stays as it was (false).
+    bool SetIdentifier(std::uint32_t identifier);
     std::uint32_t GetIdentifier() const { return identifier_; }
     const std::string& GetIdentifierText() const { return identifier_text_; }
 
     std::uint32_t GetTypeCode() const { return type_code_; }
     KvResult GetResult() const { return result_; }
+
+    // Whether the last ReadXml took its element as this record's form. It
+    // did not when the element failed the pointer rule or lacked what the
+    // record cannot be read without (a required "identifier" attribute), or
+    // when the record has no XML form. A reader that took the element reports
+    // a value it could not read with a failure code all the same (the value
+    // then is what the reader left); a store keeps such a record.
+    bool TookElement() const { return took_element_; }
+    // Set by the readers.
+    void SetTookElement(bool took) { took_element_ = took; }
 
     // The host's store directory, not owned; null when the record has none.
     void SetContext(CKvDataHandlerCatalog* context) { context_ = context; }
@@ -146,6 +160,9 @@ protected:
     KvResult result_ = KV_OK;
 
 private:
+    // The store sets and clears its back reference.
+    friend class CKvDataHandlerStore;
+
     void RegisterPendingNamedFields() const {
         if (named_fields_registrar_ == nullptr)
             return;
@@ -160,6 +177,9 @@ private:
     TimeoutTimer timer_{0, 0};
     std::uint32_t flag_word_ = 0;
     CKvDataHandlerCatalog* context_ = nullptr;
+    bool took_element_ = false;
+    // The store that holds the record, not owned; null when none does.
+    CKvDataHandlerStore* store_ = nullptr;
     mutable NamedFieldsRegistrar named_fields_registrar_ = nullptr;
     // Mutable: registration may happen on the first call through a const
     // record; the registrar only adds cells to the map.

@@ -156,6 +156,7 @@ KvResult CKvDataHandlerStore::Add(CKvDataHandler* record) {
         by_record_.erase(existing->record.get());
         existing->record.reset(record);
         by_record_.emplace(record, existing);
+        record->store_ = this;
         return result_;
     }
     if (entries_.empty())
@@ -167,7 +168,24 @@ KvResult CKvDataHandlerStore::Add(CKvDataHandler* record) {
     else
         by_identifier_.emplace(identifier, entry);
     by_record_.emplace(record, entry);
+    record->store_ = this;
     return result_;
+}
+
+bool CKvDataHandlerStore::MoveIdentifier(CKvDataHandler& record, std::uint32_t identifier) {
+    Guard guard(*this);
+    if (IsKeyMode())
+        return true;
+    const auto held = by_record_.find(&record);
+    if (held == by_record_.end())
+        return true;
+    const EntryList::iterator entry = held->second;
+    if (by_identifier_.contains(identifier))
+        return false;
+    by_identifier_.erase(entry->identifier);
+    entry->identifier = identifier;
+    by_identifier_.emplace(identifier, entry);
+    return true;
 }
 
 void CKvDataHandlerStore::ReserveIndexes() {
@@ -197,6 +215,7 @@ std::unique_ptr<CKvDataHandler> CKvDataHandlerStore::Unlink(EntryList::iterator 
     by_record_.erase(entry->record.get());
     ++removals_;
     std::unique_ptr<CKvDataHandler> record = std::move(entry->record);
+    record->store_ = nullptr;
     entries_.erase(entry);
     return record;
 }
@@ -428,13 +447,18 @@ KvResult CKvDataHandlerStore::ReadXml(const XmlNode* element) {
             result_ = created;
             continue;
         }
-        // A warning from the reader (one value it could not take) keeps the
-        // record; only an error drops it.
+        // A record whose reader took the element is kept even when one of its
+        // values could not be read (the reader has left that value as it
+        // reads such a text); only an element that is no such record is
+        // dropped.
         const KvResult read = record->ReadXml(child);
-        result_ = read;
-        if (KvFailed(read))
+        if (KvFailed(read) && !record->TookElement()) {
+            result_ = read;
             continue;
-        Add(record);
+        }
+        const KvResult added = Add(record);
+        if (added == KV_OK && read != KV_OK)
+            result_ = KV_S_VALUE_NOT_READ;
     }
     return result_;
 }

@@ -176,12 +176,20 @@ public:
     // Reads an element with the store's element name (another name: KV_OK,
     // nothing read). Needs "identifier" (KV_E_NOT_FOUND); "datatype" sets the
     // handler type. Each child element becomes a record that is added when
-    // its reader gave no error (a warning keeps it). Records already held
-    // stay. The result is that of the last step.
+    // its reader took the element (CKvDataHandler::TookElement), also when
+    // the reader could not read one of its values: the step's code is then
+    // KV_S_VALUE_NOT_READ. Records already held stay. The result is that of
+    // the last step.
     KvResult ReadXml(const XmlNode* element);
 
 private:
     class Guard;
+    friend class CKvDataHandler;
+
+    // Called by a held record whose identifier changes: in identifier mode
+    // its entry moves to the new identifier, unless another record is held
+    // under it (false, nothing changes).
+    bool MoveIdentifier(CKvDataHandler& record, std::uint32_t identifier);
 
     bool IsKeyMode() const { return key_mode_ != 0; }
     std::unique_ptr<CKvDataHandler> Unlink(EntryList::iterator entry);

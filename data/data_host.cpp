@@ -5,7 +5,7 @@
 #include <utility>
 
 CKvDataHost::CKvDataHost(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : KeyTableRecord(context, identifier) {
+    : NumberedRecord(context, identifier) {
     CKvDataHost::Reset();
 }
 
@@ -88,14 +88,4 @@ const RecordForm<CKvDataHost>& CKvDataHost::Form() {
         .dom_form = RecordDomForm::kSameKeys,
     };
     return kForm;
-}
-
-KvResult CKvDataHost::ReadXml(const XmlNode* element) {
-    ReadRecordIdentifier(*this, element);
-    return result_ = ReadRecordXml(*this, Form(), element);
-}
-
-KvResult CKvDataHost::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    const KvResult written = WriteRecordXml(*this, Form(), out, document, parent);
-    return result_ = AddRecordIdentifier(*this, document, out, written);
 }

@@ -9,13 +9,14 @@
 #include "core/bounded_string_list.h"
 #include "core/computer_ident.h"
 #include "data/data_handler.h"
+#include "data/record_identifier.h"
 #include "data/record_keys.h"
 #include "framework/payload_registry.h"
 
 #include <cstdint>
 #include <string>
 
-class CKvDataHost : public KeyTableRecord<CKvDataHost, K_KVDT_TP_DTHDLR_DATACOMPUTER> {
+class CKvDataHost : public NumberedRecord<CKvDataHost, K_KVDT_TP_DTHDLR_DATACOMPUTER> {
 public:
     explicit CKvDataHost(CKvDataHandlerCatalog* context = nullptr, std::uint32_t identifier = 0);
     CKvDataHost(const CKvDataHost&) = delete;
@@ -31,8 +32,6 @@ public:
     // non-zero address equal to the other's. A record of another class is
     // never the same.
     bool IsSameKey(CKvDataHandler& other) override;
-    KvResult ReadXml(const XmlNode* element) override;
-    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
     COMPUTER_IDENT& GetHost() { return host_; }
     const COMPUTER_IDENT& GetHost() const { return host_; }
@@ -56,6 +55,7 @@ public:
 
 private:
     friend KeyTableRecord;
+    friend NumberedRecord;
     static const RecordForm<CKvDataHost>& Form();
 
     COMPUTER_IDENT host_;

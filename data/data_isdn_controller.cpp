@@ -5,7 +5,7 @@
 
 CKvDataIsdnController::CKvDataIsdnController(CKvDataHandlerCatalog* context,
                                              std::uint32_t identifier)
-    : KeyTableRecord(context, identifier) {
+    : NumberedRecord(context, identifier) {
     CKvDataIsdnController::Reset();
 }
 
@@ -47,8 +47,7 @@ bool CKvDataIsdnController::IsSameKey(CKvDataHandler& other) {
     return controller != nullptr && controller->GetControllerNumber() == GetControllerNumber();
 }
 
-void CKvDataIsdnController::SetSourceNumber(std::string& text) {
-    TrimInPlace(text);
+void CKvDataIsdnController::SetSourceNumber(const std::string& text) {
     sourcenumber_.GetNumber() = text;
 }
 
@@ -78,14 +77,4 @@ const RecordForm<CKvDataIsdnController>& CKvDataIsdnController::Form() {
         .dom_form = RecordDomForm::kSameKeys,
     };
     return kForm;
-}
-
-KvResult CKvDataIsdnController::ReadXml(const XmlNode* element) {
-    ReadRecordIdentifier(*this, element);
-    return result_ = ReadRecordXml(*this, Form(), element);
-}
-
-KvResult CKvDataIsdnController::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    const KvResult written = WriteRecordXml(*this, Form(), out, document, parent);
-    return result_ = AddRecordIdentifier(*this, document, out, written);
 }

@@ -11,6 +11,7 @@
 #include "core/phone_number.h"
 #include "core/text_values.h"
 #include "data/data_handler.h"
+#include "data/record_identifier.h"
 #include "data/record_keys.h"
 #include "framework/payload_registry.h"
 
@@ -18,7 +19,7 @@
 #include <string>
 
 class CKvDataIsdnController
-    : public KeyTableRecord<CKvDataIsdnController, K_KVDT_TP_DTHDLR_DATAISDNCONTROLLER> {
+    : public NumberedRecord<CKvDataIsdnController, K_KVDT_TP_DTHDLR_DATAISDNCONTROLLER> {
 public:
     // The functions of a new record.
     static constexpr std::uint32_t kDefaultFunctions = 1; // "DIAL"
@@ -36,8 +37,6 @@ public:
     std::string& GetKey() override;
     // Equal controller numbers; a record of another class is never the same.
     bool IsSameKey(CKvDataHandler& other) override;
-    KvResult ReadXml(const XmlNode* element) override;
-    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
     std::uint32_t GetControllerNumber() const { return controllernumber_.Get(); }
     void SetControllerNumber(std::uint32_t number) { controllernumber_.Set(number); }
@@ -48,9 +47,9 @@ public:
     // The number text of the source phone number.
     std::string& GetSourceNumber() { return sourcenumber_.GetNumber(); }
     const std::string& GetSourceNumber() const { return sourcenumber_.GetNumber(); }
-    // Trims the caller's text in place and replaces only the number text; the
-    // phone number's other fields stay.
-    void SetSourceNumber(std::string& text);
+    // Replaces only the number text, as it is (the writer does not trim it
+    // either); the phone number's other fields stay.
+    void SetSourceNumber(const std::string& text);
     PHONE_NUMBER& GetSourcePhoneNumber() { return sourcenumber_; }
     const PHONE_NUMBER& GetSourcePhoneNumber() const { return sourcenumber_; }
 
@@ -72,6 +71,7 @@ public:
 
 private:
     friend KeyTableRecord;
+    friend NumberedRecord;
     static const RecordForm<CKvDataIsdnController>& Form();
 
     BoolValue flagsourceautomaticline_;

@@ -17,7 +17,7 @@ constexpr std::string_view kStartStateKeywords[] = {"OFFLINE", "PAUSED", "ONLINE
 } // namespace
 
 CKvDataPreferences::CKvDataPreferences(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : KeyTableRecord(context, identifier) {
+    : NumberedRecord(context, identifier) {
     CKvDataPreferences::Reset();
 }
 
@@ -247,30 +247,18 @@ KvResult CKvDataPreferences::Reset() {
     return result_ = KV_OK;
 }
 
-KvResult CKvDataPreferences::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    const KvResult written = WriteRecordXml(*this, Form(), out, document, parent);
-    return result_ = AddRecordIdentifier(*this, document, out, written);
-}
-
-KvResult CKvDataPreferences::ReadXml(const XmlNode* element) {
-    ReadRecordIdentifier(*this, element);
-    result_ = ReadRecordXml(*this, Form(), element);
-    // Runs also after a bad element, so a receiver always holds this
-    // machine's codes.
+void CKvDataPreferences::AfterXmlRead() {
+    // Also after a bad element, so a receiver always holds this machine's
+    // codes.
     if (phone_number_in_.empty())
         phone_number_in_ = phone_number_out_;
     TakeTelephonyLocation();
-    return result_;
 }
 
-KvResult CKvDataPreferences::ReadDom(const DomElementPtr& element) {
-    if (!element)
-        return result_ = KV_E_NULL_INTERFACE;
-    result_ = ReadRecordDom(*this, Form(), element);
+void CKvDataPreferences::AfterDomRead() {
     // Unlike the XML reader, "phonenumberin" is not taken from
     // "phonenumberout" here.
     TakeTelephonyLocation();
-    return result_;
 }
 
 KvResult CKvDataPreferences::SetStartStateText(std::string& text) {

@@ -14,6 +14,7 @@
 #include "core/text_values.h"
 #include "core/time_date.h"
 #include "data/data_handler.h"
+#include "data/record_identifier.h"
 #include "data/record_keys.h"
 
 #include <cstdint>
@@ -21,7 +22,7 @@
 #include <string_view>
 
 class CKvDataPreferences
-    : public KeyTableRecord<CKvDataPreferences, K_KVDT_TP_DTHDLR_DATAPREFERENCES> {
+    : public NumberedRecord<CKvDataPreferences, K_KVDT_TP_DTHDLR_DATAPREFERENCES> {
 public:
     static constexpr std::string_view kElementName = "DATAPREFERENCES";
     static constexpr std::string_view kKeyText = "PREFERENCES";
@@ -50,9 +51,6 @@ public:
     KvResult Reset() override;
     // Always "PREFERENCES": two preferences records always share their key.
     std::string& GetKey() override { return key_; }
-    KvResult ReadDom(const DomElementPtr& element) override;
-    KvResult ReadXml(const XmlNode* element) override;
-    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
     // ---- Texts; the setters trim the caller's text in place ----
 
@@ -232,6 +230,7 @@ public:
 
 private:
     friend KeyTableRecord;
+    friend NumberedRecord;
     static const RecordForm<CKvDataPreferences>& Form();
     static void AssignTrimmed(std::string& member, std::string& text);
     static void AssignFlagText(std::uint32_t& value, std::string& member, const std::string& text);
@@ -239,6 +238,8 @@ private:
     // Replaces the country and area code with the telephony location's, or
     // empties both when no location can be read.
     void TakeTelephonyLocation();
+    void AfterXmlRead() override;
+    void AfterDomRead() override;
 
     std::string screen_name_;
     std::string first_name_;

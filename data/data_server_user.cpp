@@ -3,7 +3,7 @@
 #include "data/record_identifier.h"
 
 CKvDataServerUser::CKvDataServerUser(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : KeyTableRecord(context, identifier) {
+    : NumberedRecord(context, identifier) {
     CKvDataServerUser::Reset();
 }
 
@@ -67,16 +67,6 @@ const RecordForm<CKvDataServerUser>& CKvDataServerUser::Form() {
         .dom_form = RecordDomForm::kSameKeys,
     };
     return kForm;
-}
-
-KvResult CKvDataServerUser::ReadXml(const XmlNode* element) {
-    ReadRecordIdentifier(*this, element);
-    return result_ = ReadRecordXml(*this, Form(), element);
-}
-
-KvResult CKvDataServerUser::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    const KvResult written = WriteRecordXml(*this, Form(), out, document, parent);
-    return result_ = AddRecordIdentifier(*this, document, out, written);
 }
 
 bool CKvDataServerUser::CreateCopy(std::unique_ptr<CKvDataServerUser>& out) const {

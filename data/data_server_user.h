@@ -12,6 +12,7 @@
 #include "core/bounded_string_list.h"
 #include "core/computer_ident.h"
 #include "data/data_handler.h"
+#include "data/record_identifier.h"
 #include "data/record_keys.h"
 
 #include <cstdint>
@@ -19,7 +20,7 @@
 #include <string>
 
 class CKvDataServerUser
-    : public KeyTableRecord<CKvDataServerUser, K_KVDT_TP_DTHDLR_DATASERVERUSER> {
+    : public NumberedRecord<CKvDataServerUser, K_KVDT_TP_DTHDLR_DATASERVERUSER> {
 public:
     explicit CKvDataServerUser(CKvDataHandlerCatalog* context = nullptr,
                                std::uint32_t identifier = 0);
@@ -30,8 +31,6 @@ public:
     KvResult Reset() override;
     // The login name itself.
     std::string& GetKey() override { return login_name_; }
-    KvResult ReadXml(const XmlNode* element) override;
-    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
     // A new record (context null) holding a copy of this one.
     bool CreateCopy(std::unique_ptr<CKvDataServerUser>& out) const;
@@ -51,6 +50,7 @@ public:
 
 private:
     friend KeyTableRecord;
+    friend NumberedRecord;
     static const RecordForm<CKvDataServerUser>& Form();
 
     std::string login_name_;

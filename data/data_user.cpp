@@ -22,7 +22,7 @@ const char* FlagText(std::uint32_t flag) {
 } // namespace
 
 CKvDataUser::CKvDataUser(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : KeyTableRecord(context, identifier) {
+    : NumberedRecord(context, identifier) {
     CKvDataUser::Reset();
 }
 
@@ -133,16 +133,6 @@ const RecordForm<CKvDataUser>& CKvDataUser::Form() {
         .dom_form = RecordDomForm::kSameKeys,
     };
     return kForm;
-}
-
-KvResult CKvDataUser::ReadXml(const XmlNode* element) {
-    ReadRecordIdentifier(*this, element);
-    return result_ = ReadRecordXml(*this, Form(), element);
-}
-
-KvResult CKvDataUser::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    const KvResult written = WriteRecordXml(*this, Form(), out, document, parent);
-    return result_ = AddRecordIdentifier(*this, document, out, written);
 }
 
 void CKvDataUser::SetScreenName(std::string& text) {

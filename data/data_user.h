@@ -11,6 +11,7 @@
 
 #include "core/timeout_timer.h"
 #include "data/data_handler.h"
+#include "data/record_identifier.h"
 #include "data/record_keys.h"
 
 #include <cstddef>
@@ -20,7 +21,7 @@
 
 class CKvMessage;
 
-class CKvDataUser : public KeyTableRecord<CKvDataUser, K_KVDT_TP_DTHDLR_DATAUSER> {
+class CKvDataUser : public NumberedRecord<CKvDataUser, K_KVDT_TP_DTHDLR_DATAUSER> {
 public:
     // A text set position: 0 is the null position, else the index of the
     // next text plus one.
@@ -46,8 +47,6 @@ public:
     // The screen name, followed by ";" and the outgoing number when there is
     // one.
     std::string& GetKey() override;
-    KvResult ReadXml(const XmlNode* element) override;
-    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
     // ---- Text fields: setters trim the caller's text in place ----
 
@@ -146,6 +145,7 @@ public:
 
 private:
     friend KeyTableRecord;
+    friend NumberedRecord;
     static const RecordForm<CKvDataUser>& Form();
     void ReadTimeoutText(std::string& text) { SetTimeoutDisconnectedText(text, 10); }
     void ReleasePendingMessage();

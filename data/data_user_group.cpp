@@ -11,7 +11,7 @@
 #include <mutex>
 
 CKvDataUserGroup::CKvDataUserGroup(CKvDataHandlerCatalog* context, std::uint32_t identifier)
-    : KeyTableRecord(context, identifier) {
+    : NumberedRecord(context, identifier) {
     CKvDataUserGroup::Reset();
 }
 
@@ -66,16 +66,6 @@ const RecordForm<CKvDataUserGroup>& CKvDataUserGroup::Form() {
     return kForm;
 }
 
-KvResult CKvDataUserGroup::ReadXml(const XmlNode* element) {
-    ReadRecordIdentifier(*this, element);
-    return result_ = ReadRecordXml(*this, Form(), element);
-}
-
-KvResult CKvDataUserGroup::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    const KvResult written = WriteRecordXml(*this, Form(), out, document, parent);
-    return result_ = AddRecordIdentifier(*this, document, out, written);
-}
-
 void CKvDataUserGroup::SetName(std::string& text) {
     TrimInPlace(text);
     name_ = text;
@@ -89,15 +79,19 @@ void CKvDataUserGroup::ReadName(std::string& text) {
         SetMaxIdentifiers(kMaxIdentifiersLimit);
 }
 
-void CKvDataUserGroup::SetCount(std::int32_t count, int radix) {
+void CKvDataUserGroup::SetCount(std::uint32_t count, int radix) {
     count_ = count;
-    count_text_ =
-        radix == 16 ? Format("%.8x", static_cast<std::uint32_t>(count)) : Format("%.d", count);
+    count_text_ = radix == 16 ? Format("%.8x", count) : Format("%.u", count);
 }
 
 void CKvDataUserGroup::SetCountText(const std::string& text, int radix) {
     count_text_ = text;
-    count_ = ParseInt32(text, radix);
+    count_ = static_cast<std::uint32_t>(std::max(ParseInt32(text, radix), 0));
+}
+
+void CKvDataUserGroup::IncrementCount() {
+    if (count_ != UINT32_MAX)
+        SetCount(count_ + 1, 10);
 }
 
 void CKvDataUserGroup::SetMaxIdentifiers(std::int32_t max_identifiers) {
@@ -114,7 +108,7 @@ KvResult CKvDataUserGroup::AddIdentifier(const std::string& identifier) {
         return result_ = KV_E_LIST_FULL;
     member_index_.emplace(identifier, members_.size());
     members_.push_back(Member{identifier, nullptr});
-    SetCount(count_ + 1, 10);
+    IncrementCount();
     return result_;
 }
 
@@ -213,7 +207,7 @@ KvResult CKvDataUserGroup::ResolveMembers() {
         }
         copy.release();
         members_[i].user.reset(user);
-        SetCount(count_ + 1, 10);
+        IncrementCount();
     }
     members_resolved_ = 1;
     return result_ = result;

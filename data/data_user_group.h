@@ -8,6 +8,7 @@
 
 #include "data/data_handler.h"
 #include "data/data_user.h"
+#include "data/record_identifier.h"
 #include "data/record_keys.h"
 
 #include <cstddef>
@@ -17,7 +18,7 @@
 #include <unordered_map>
 #include <vector>
 
-class CKvDataUserGroup : public KeyTableRecord<CKvDataUserGroup, K_KVDT_TP_DTHDLR_DATAUSERGROUP> {
+class CKvDataUserGroup : public NumberedRecord<CKvDataUserGroup, K_KVDT_TP_DTHDLR_DATAUSERGROUP> {
 public:
     // An identifier position: 0 is the null position, else the index of the
     // next identifier plus one.
@@ -38,8 +39,6 @@ public:
 
     KvResult Reset() override;
     std::string& GetKey() override { return name_; }
-    KvResult ReadXml(const XmlNode* element) override;
-    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override;
 
     // Trims the caller's text in place.
     void SetName(std::string& text);
@@ -47,11 +46,12 @@ public:
 
     // Radix 16 writes eight hexadecimal digits; any other radix decimal, where
     // 0 gives the empty text.
-    void SetCount(std::int32_t count, int radix);
+    void SetCount(std::uint32_t count, int radix);
     // Keeps the text as given; the count is what it reads as a signed number
-    // in the radix.
+    // in the radix, a negative number giving 0. A count never wraps: adding
+    // stops at the largest count, removing at 0.
     void SetCountText(const std::string& text, int radix);
-    std::int32_t GetCount() const { return count_; }
+    std::uint32_t GetCount() const { return count_; }
     const std::string& GetCountText() const { return count_text_; }
 
     // A negative number or one above the limit gives the limit.
@@ -108,9 +108,11 @@ private:
     };
 
     friend KeyTableRecord;
+    friend NumberedRecord;
     static const RecordForm<CKvDataUserGroup>& Form();
     void ReadName(std::string& text);
     void ReadCountText(const std::string& text) { SetCountText(text, 10); }
+    void IncrementCount();
     void RemoveAllIdentifiers();
     // How many identifiers, from the first, the walks over them take.
     std::size_t IdentifiersWithinCapacity() const;
@@ -118,7 +120,7 @@ private:
     const Member* NextEntry(Position& position) const;
 
     std::string name_;
-    std::int32_t count_ = 0;
+    std::uint32_t count_ = 0;
     std::string count_text_;
     // In the order added; the index finds an identifier's place.
     std::vector<Member> members_;

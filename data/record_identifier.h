@@ -5,6 +5,7 @@
 // record it wrote. Texts without the attribute still read.
 
 #include "data/data_handler.h"
+#include "data/record_keys.h"
 #include "platform/result_codes.h"
 
 class XmlDocument;
@@ -19,3 +20,40 @@ KvResult AddRecordIdentifier(const CKvDataHandler& record, XmlDocument& document
 // Sets the identifier from the element's attribute "identifier" when it holds
 // a hexadecimal number; without it (or with another text) nothing changes.
 void ReadRecordIdentifier(CKvDataHandler& record, const XmlNode* element);
+
+// A key-table record whose XML form also carries its numeric identifier:
+// the writer adds the attribute after the keys, the reader takes it before
+// them. A record with a step after reading overrides AfterXmlRead or
+// AfterDomRead.
+template <typename Record, std::uint32_t TypeCode>
+class NumberedRecord : public KeyTableRecord<Record, TypeCode> {
+public:
+    KvResult ReadDom(const DomElementPtr& element) override {
+        if (!element)
+            return this->result_ = KV_E_NULL_INTERFACE;
+        this->result_ = ReadRecordDom(Self(), Record::Form(), element);
+        AfterDomRead();
+        return this->result_;
+    }
+    KvResult ReadXml(const XmlNode* element) override {
+        ReadRecordIdentifier(*this, element);
+        this->result_ = ReadRecordXml(Self(), Record::Form(), element);
+        AfterXmlRead();
+        return this->result_;
+    }
+    KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) override {
+        const KvResult written = WriteRecordXml(Self(), Record::Form(), out, document, parent);
+        return this->result_ = AddRecordIdentifier(*this, document, out, written);
+    }
+
+protected:
+    using KeyTableRecord<Record, TypeCode>::KeyTableRecord;
+
+    // Runs after every XML read, also after a bad element.
+    virtual void AfterXmlRead() {}
+    // Runs after a DOM read of an element that is there.
+    virtual void AfterDomRead() {}
+
+private:
+    Record& Self() { return static_cast<Record&>(*this); }
+};

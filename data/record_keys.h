@@ -547,7 +547,8 @@ KvResult WriteRecordXml(Record& record, const RecordForm<Record>& form, XmlNode*
     return WriteRecordKeys(record, form.keys, document, out, form.write_policy, begun);
 }
 
-// Reads the children of an element against the keys, in document order: a
+// Reads the children of an element against the keys, in document order (the
+// record has then taken the element, see CKvDataHandler::TookElement): a
 // text element by its name (the first key of that name), a nested record by
 // its element name; other children are ignored. Returns the last code that
 // counted: KV_E_INVALID_POINTER for a bad child, a nested read's code, a
@@ -556,6 +557,7 @@ template <typename Record>
 KvResult ReadRecordKeys(Record& record, std::span<const RecordKey<Record>> keys,
                         const XmlNode& element, KvResult result = KV_OK) {
     using namespace record_keys_detail;
+    record.SetTookElement(true);
     std::string text;
     for (const XmlNode* child : element.GetChildList()) {
         if (!IsValidPtr(child)) {
@@ -588,6 +590,7 @@ KvResult ReadRecordKeys(Record& record, std::span<const RecordKey<Record>> keys,
 template <typename Record>
 KvResult ReadRecordXml(Record& record, const RecordForm<Record>& form, const XmlNode* element) {
     using namespace record_keys_detail;
+    record.SetTookElement(false);
     if (!IsValidPtr(element))
         return KV_E_INVALID_POINTER;
     if (form.identifier.set != nullptr) {

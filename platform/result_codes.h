@@ -25,6 +25,9 @@ inline constexpr KvResult KV_E_RESOURCE_NOT_LOADABLE = 0x8000002Bu;
 inline constexpr KvResult KV_E_HEADER_OUT_OF_RANGE = 0x8000002Cu;
 // A call through an empty DOM interface pointer (COM's E_POINTER).
 inline constexpr KvResult KV_E_NULL_INTERFACE = 0x80004003u;
+// Success with a warning: a record was read and kept, but one of its values
+// could not be read.
+inline constexpr KvResult KV_S_VALUE_NOT_READ = 0x00000001u;
 
 constexpr bool KvFailed(KvResult result) { return (result & 0x80000000u) != 0; }
 constexpr bool KvSucceeded(KvResult result) { return !KvFailed(result); }

@@ -37,9 +37,13 @@ TEST(StyleKeywordTable, SetTextReadsKeywordsAndWritesThemBackInRowOrder) {
             {kWindowStyleRows, "0x10000000,16", KV_E_FAIL, 0, ""},
             {kWindowStyleRows, "WS_TABSTOP", KV_OK, 0x00010000, "WS_MAXIMIZEBOX,WS_TABSTOP"},
             {kTextFormatRows, "dt_left", KV_OK, 0, ""},
-            // Only as many comma-separated items as there are rows are read.
-            {kTextFormatRows, "DT_CENTER,DT_CENTER,DT_CENTER,DT_CENTER,DT_VCENTER", KV_E_FAIL, 0x1,
+            // Only as many comma-separated items as there are rows are read; the
+            // rest, recognised or not, is ignored.
+            {kTextFormatRows, "DT_CENTER,DT_CENTER,DT_CENTER,DT_CENTER,DT_VCENTER", KV_OK, 0x1,
              "DT_TOP,DT_LEFT,DT_CENTER"},
+            {kTextFormatRows, "DT_CENTER,DT_LEFT,DT_TOP,DT_CENTER,DT_NOSUCH", KV_OK, 0x1,
+             "DT_TOP,DT_LEFT,DT_CENTER"},
+            {kTextFormatRows, "DT_NOSUCH,DT_CENTER", KV_E_FAIL, 0x1, "DT_TOP,DT_LEFT,DT_CENTER"},
         };
     for (const auto& [rows, text, result, flags, normalised] : cases) {
         SCOPED_TRACE(text);
@@ -69,11 +73,12 @@ TEST(StyleKeywordTable, FormatTextListsEveryRowWhoseBitsAreAllSetZeroRowsInclude
                               table.Text()}),
                   std::tuple(result, result, kept, text));
     }
-    // Without rows nothing but an empty text is accepted.
+    // Without rows no number can be formatted; a text is no failure, there is
+    // just nothing to read it with.
     StyleKeywordTable empty;
     EXPECT_EQ((std::tuple{empty.FormatText(1), empty.GetValue(), empty.SetText("WS_CHILD"),
-                          empty.SetText(" ")}),
-              std::tuple(KV_E_INVALID_POINTER, 0u, KV_E_INVALID_POINTER, KV_OK));
+                          empty.GetValue(), empty.SetText(" ")}),
+              std::tuple(KV_E_INVALID_POINTER, 0u, KV_OK, 0u, KV_OK));
 }
 
 TEST(StyleKeywordTable, LookupTakesTheFirstMatchAndNormalisesTheKeyword) {

@@ -28,6 +28,8 @@ TEST(KvString, TextsRoundTripThroughTheirEncodedForm) {
         {"id<1>", "a<b & \xFC",
          "<KVSTRING identifier=\"id&lt;1&gt;\"><data>a&lt;b & &uuml;</data></KVSTRING>"},
         {"id", "", "<KVSTRING identifier=\"id\"><data /></KVSTRING>"},
+        {"\"&quot;\">", "x",
+         "<KVSTRING identifier=\"&quot;&amp;quot;&quot;&gt;\"><data>x</data></KVSTRING>"},
     };
     for (const auto& [identifier, data, text] : cases) {
         KVSTRING pair, read;

@@ -61,14 +61,27 @@ TEST(XmlEntities,
     EXPECT_EQ(Decoded(text), text);
 }
 
-TEST(XmlEntities, AttributeValuesProtectOnlyTheDoubleQuote) {
-    std::string written;
-    AppendXmlAttributeValue(written, "say \"hi\" & <go>");
-    EXPECT_EQ(written, "say &quot;hi&quot; & <go>");
-    std::string read = "|";
-    AppendXmlAttributeValueDecoded(read, written);
-    AppendXmlAttributeValueDecoded(read, "|&quot&lt;&amp;quot;");
-    EXPECT_EQ(read, "|say \"hi\" & <go>|&quot&lt;&amp;quot;");
+TEST(XmlEntities, AttributeValuesReadBackByteForByteAndChangeOnlyWhereNeeded) {
+    // value, written
+    constexpr std::pair<std::string_view, std::string_view> kCases[] = {
+        {"plain & <tag> \xFC &lt; &gt; &amp; &#66; &",
+         "plain & <tag> \xFC &lt; &gt; &amp; &#66; &"},
+        {"say \"hi\"", "say &quot;hi&quot;"},
+        {"&quot;", "&amp;quot;"},
+        {"&amp;quot; &amp;amp;quot;", "&amp;amp;quot; &amp;amp;amp;quot;"},
+        {"&\"&amp\"&amp;\"quot;", "&&quot;&amp&quot;&amp;&quot;quot;"},
+        {"", ""},
+    };
+    for (const auto& [value, written] : kCases) {
+        SCOPED_TRACE(value);
+        std::string out = "|";
+        AppendXmlAttributeValue(out, value);
+        EXPECT_EQ(out, "|" + std::string(written));
+        EXPECT_EQ(XmlAttributeValueNeedsDecoding(written), written != value);
+        std::string read = "|";
+        AppendXmlAttributeValueDecoded(read, written);
+        EXPECT_EQ(read, "|" + std::string(value));
+    }
 }
 
 } // namespace

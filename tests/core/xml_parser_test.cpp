@@ -107,8 +107,17 @@ TEST(XmlParser, ReadsTheDescribedFormsAndThoseThatUsedToFail) {
         {"<a><a>x</a>", "E(){X'<a><a>x</a>';}", false},
         // Mended: a processing instruction's name ends before its closing "?".
         {"<?pi?><?\?>", "E(){P(pi);P();}", true},
-        // Mended: a quote in an attribute value travels as "&quot;".
-        {"<a x=\"&quot;q&quot;&amp;\"/>", "E(){T(a) @x=\"q\"&amp;='';}", true},
+        // Mended: a quote in an attribute value travels as "&quot;" and a
+        // literal "&quot;" as "&amp;quot;".
+        {"<a x=\"&quot;q&quot;&amp;quot;&gt;&amp;\"/>", "E(){T(a) @x=\"q\"&quot;&gt;&amp;='';}",
+         true},
+        // Mended: a ">" inside a quoted value does not end the tag.
+        {"<a x=\"1>2\" y=\"/>\">t</a><b z=\">\"/>", "E(){T(a) @x=1>2 @y=/>='t';T(b) @z=>='';}",
+         true},
+        {"<?pi x=\"?>\"?>", "E(){P(pi) @x=?>;}", true},
+        // A quote opens a value only after "=": one in a name is a byte of it.
+        {"<e x=\"q\" q\"y=\"2>3\">t</e>", "E(){T(e) @x=q @q\"y=2>3='t';}", true},
+        {"<e x=\"1>t</e>", "E(){T(e)='t';}", true},
         // Mended: a stray close tag is an error, not an element named "/b".
         {"<a>1</a></b>", "E(){T(a)='1';}", false},
         {"</b><//b>", "E(){X'</b><//b>';}", false},

@@ -3,6 +3,8 @@
 #include "core/handle_table.h"
 #include "data_test_support.h"
 
+#include <tuple>
+
 namespace {
 
 constexpr std::uint32_t kById = 0;
@@ -247,14 +249,127 @@ TEST_F(DataHandlerStoreTest, ReaderChecksNameIdentifierAndTypeName) {
     EXPECT_EQ(store.ReadXml(nullptr), KV_E_INVALID_POINTER);
 }
 
-TEST_F(DataHandlerStoreTest, RecordReadWithAWarningIsKeptAndOneThatFailedIsDropped) {
-    CKvDataHandlerStore store(kDevice, kByKey, 5, "S", nullptr);
-    EXPECT_EQ(ReadXmlText(store, "<S identifier=\"x\" datatype=\"K_KVDT_TP_DTHDLR_DATADEVICE\">"
-                                 "<TESTRECORD><name>warned</name><status>1</status></TESTRECORD>"
-                                 "<TESTRECORD><name>failed</name><status>2147483648</status>"
-                                 "</TESTRECORD></S>"),
-              KV_E_FAIL);
-    EXPECT_EQ(Names(store), (Names_{"warned"}));
+// A store of real records read from an "S" element of their type holding the
+// records' text.
+KvResult ReadStore(CKvDataHandlerStore& store, std::uint32_t type, std::uint32_t key_mode,
+                   const std::string& records) {
+    RegisterDataPayloads();
+    store.Init(type, key_mode, 10, "S", nullptr);
+    return ReadXmlText(store, "<S identifier=\"s\" datatype=\"" +
+                                  std::string(CKvDataHandler::GetTypeName(type)) + "\">" + records +
+                                  "</S>");
+}
+
+template <typename Record> Record& At(CKvDataHandlerStore& store, int index) {
+    CKvDataHandlerStore::Position position;
+    store.GetStartPosition(&position);
+    CKvDataHandler* record = store.GetNext(&position);
+    while (index-- > 0)
+        record = store.GetNext(&position);
+    return dynamic_cast<Record&>(*record);
+}
+
+TEST_F(DataHandlerStoreTest, RealRecordsKeepAValueTheyCannotReadAndOnlyNonRecordsAreDropped) {
+    CKvDataHandlerStore preferences;
+    EXPECT_EQ(ReadStore(preferences, K_KVDT_TP_DTHDLR_DATAPREFERENCES, kById,
+                        "<DATAPREFERENCES identifier=\"1\"><startstate>PAUSED</startstate>"
+                        "</DATAPREFERENCES><DATAPREFERENCES identifier=\"2\"><startstate>online"
+                        "</startstate><screenname>b</screenname></DATAPREFERENCES>"),
+              KV_S_VALUE_NOT_READ);
+    ASSERT_EQ(preferences.GetCount(), 2);
+    const auto& unknown_state = At<CKvDataPreferences>(preferences, 1);
+    EXPECT_EQ(unknown_state.GetResult(), KV_E_FAIL); // the record's own code stays
+    EXPECT_EQ(unknown_state.GetStartStateText() + "/" + unknown_state.GetScreenName(), "OFFLINE/b");
+
+    // A phone number list without its identifier cannot be read; the contact
+    // keeps the rest.
+    CKvDataHandlerStore contacts;
+    EXPECT_EQ(ReadStore(contacts, K_KVDT_TP_DTHDLR_DATACONTACT, kByKey,
+                        "<DATACONTACT><lastname>Ann</lastname><PHONE_NUMBER_LIST><PHONE_NUMBER "
+                        "identifier=\"1\"><number>1</number></PHONE_NUMBER></PHONE_NUMBER_LIST>"
+                        "</DATACONTACT><DATACONTACT><lastname>Bob</lastname></DATACONTACT>"),
+              KV_OK);
+    EXPECT_EQ(Names(contacts), (Names_{"Ann,,", "Bob,,"}));
+    EXPECT_EQ(At<CKvDataContact>(contacts, 0).GetPhoneNumberList().GetCount(), 0u);
+
+    // A call is read only with its "identifier"; without it, it is no call.
+    CKvDataHandlerStore calls;
+    EXPECT_EQ(ReadStore(calls, K_KVDT_TP_DTHDLR_DATACALL, kByKey,
+                        "<DATACALL identifier=\"c1\"><PHONE_NUMBER><number>1</number>"
+                        "</PHONE_NUMBER></DATACALL><DATACALL><lastname>x</lastname></DATACALL>"),
+              KV_E_NOT_FOUND);
+    EXPECT_EQ(Names(calls), (Names_{"c1"}));
+
+    CKvDataHandlerStore settings;
+    EXPECT_EQ(ReadStore(settings, K_KVDT_TP_DTHDLR_DATACLIENTGENERAL, kById,
+                        "<DATACLIENTGENERAL><x>1</x></DATACLIENTGENERAL>"),
+              KV_E_FAIL); // no XML form: nothing to keep
+    EXPECT_EQ(settings.GetCount(), 0);
+}
+
+TEST_F(DataHandlerStoreTest, AttributeValuesWithQuotesAndGreaterThanSignsReadBackByteForByte) {
+    const std::string kOdd = "a>b \"q\" &quot; &amp;quot; </S>";
+    // type, key mode, the record's key (its "identifier" attribute)
+    const std::tuple<std::uint32_t, std::uint32_t, std::string (*)(CKvDataHandler&)> cases[] = {
+        {K_KVDT_TP_DTHDLR_DATACALL, kByKey,
+         [](CKvDataHandler& r) { return static_cast<CKvDataCall&>(r).GetKey(); }},
+        {K_KVDT_TP_DTHDLR_DATAAPPLICATION, kByKey,
+         [](CKvDataHandler& r) { return static_cast<CKvDataApplication&>(r).GetModuleName(); }},
+        {K_KVDT_TP_DTHDLR_DATAVOIPPROFILE, kByKey,
+         [](CKvDataHandler& r) {
+             return static_cast<CKvDataVoipProfile&>(r).GetDisplayableName();
+         }},
+    };
+    RegisterDataPayloads();
+    for (const auto& [type, key_mode, key] : cases) {
+        SCOPED_TRACE(type);
+        CKvDataHandlerStore store(type, key_mode, 5, "S", nullptr);
+        store.GetIdentifierText() = kOdd;
+        std::unique_ptr<CKvDataHandler> record;
+        ASSERT_EQ(store.CreateHandler(record), KV_OK);
+        record->GetKey() = kOdd;
+        ASSERT_EQ(store.Add(record), KV_OK);
+        const std::string text = XmlText(store);
+
+        CKvDataHandlerStore read(type, key_mode, 5, "S", nullptr);
+        EXPECT_EQ(ReadXmlText(read, text), KV_OK) << text;
+        EXPECT_EQ(read.GetIdentifierText(), kOdd);
+        ASSERT_EQ(read.GetCount(), 1) << text;
+        EXPECT_EQ(key(*read.GetFirst()), kOdd);
+    }
+}
+
+TEST_F(DataHandlerStoreTest, AHeldRecordReReadUnderAnotherIdentifierMovesInTheIndexOrKeepsItsOwn) {
+    RegisterDataPayloads();
+    CKvDataHandlerStore store(K_KVDT_TP_DTHDLR_DATADEVICE, kById, 5, "S", nullptr);
+    const auto device = [](std::uint32_t identifier) {
+        std::unique_ptr<CKvDataHandler> record = std::make_unique<CKvDataDevice>();
+        record->SetIdentifier(identifier);
+        return record;
+    };
+    for (std::uint32_t identifier : {1u, 2u}) {
+        auto held = device(identifier);
+        ASSERT_EQ(store.Add(held), KV_OK);
+    }
+    CKvDataHandler* first = store.GetFirst();
+    // Identifier 2 is taken: the record keeps 1.
+    EXPECT_EQ(ReadXmlText(*first, "<DATADEVICE identifier=\"2\"/>"), KV_OK);
+    EXPECT_EQ(first->GetIdentifier(), 1u);
+    EXPECT_FALSE(first->SetIdentifier(2));
+    // Identifier 3 is free: the store finds the record under it from now on.
+    EXPECT_EQ(ReadXmlText(*first, "<DATADEVICE identifier=\"3\"><x>1</x></DATADEVICE>"), KV_OK);
+    EXPECT_EQ(first->GetIdentifier(), 3u);
+    EXPECT_FALSE(store.RemoveAndDelete(device(1).get()));
+    auto replacement = device(3);
+    CKvDataHandler* replacing = replacement.get();
+    ASSERT_EQ(store.Add(replacement), KV_OK);
+    EXPECT_EQ(store.GetCount(), 2);
+    EXPECT_EQ(store.GetFirst(), replacing);
+
+    // A record taken out is free again.
+    std::unique_ptr<CKvDataHandler> taken;
+    ASSERT_TRUE(store.Remove(taken, device(2).get(), false));
+    EXPECT_TRUE(taken->SetIdentifier(3));
 }
 
 TEST_F(DataHandlerStoreTest, AttachedLockComesFromTheTableAndIsGivenBack) {

@@ -25,12 +25,17 @@ TEST(DataIsdnController, FunctionsAreRewrittenInTableOrderAndUnknownKeywordsDrop
     }
 }
 
-TEST(DataIsdnController, SourceNumberIsReadTrimmedAndAnOlderTextKeepsTheIdentifier) {
+TEST(DataIsdnController, SourceNumberIsTakenUntrimmedAndAnOlderTextKeepsTheIdentifier) {
     CKvDataIsdnController controller;
     controller.SetIdentifier(0xC0);
     controller.GetSourcePhoneNumber().GetIdentifier() = "own";
     EXPECT_EQ(ReadXmlText(controller, "<C><sourcenumber> 0301234 </sourcenumber></C>"), KV_OK);
-    EXPECT_EQ(controller.GetSourceNumber(), "0301234");
+    EXPECT_EQ(controller.GetSourceNumber(), " 0301234 ");
+    std::string text = " 030 ";
+    controller.SetSourceNumber(text);
+    EXPECT_EQ(text, " 030 ");
+    EXPECT_EQ(controller.GetSourceNumber(), " 030 ");
+    EXPECT_NE(XmlText(controller).find("<sourcenumber> 030 </sourcenumber>"), std::string::npos);
     EXPECT_EQ(controller.GetSourcePhoneNumber().GetIdentifier(), "own");
     EXPECT_EQ(controller.GetIdentifier(), 0xC0u);
 }

@@ -51,8 +51,7 @@
 
 // A record of any store type code: its key is its name, and it counts its
 // live instances so that tests see what a store deleted. Its XML form:
-// "TESTRECORD" with "name" and "value"; a "status" text becomes the reader's
-// result, so a test can make a read warn (1) or fail (2147483648).
+// "TESTRECORD" with "name" and "value".
 template <std::uint32_t Code> class TestRecord : public DataRecord<TestRecord<Code>, Code> {
     using Base = DataRecord<TestRecord<Code>, Code>;
 
@@ -103,10 +102,6 @@ private:
         static constexpr RecordKey<TestRecord> kKeys[] = {
             TextKey<&TestRecord::name_>("name", kKeyFreeText),
             UIntKey<&TestRecord::value_>("value"),
-            CustomKey<TestRecord>(
-                "status", nullptr,
-                [](TestRecord&, std::string& text) -> KvResult { return ParseUInt32(text); },
-                kKeyReadResultCounts | kKeyOmitWhenEmpty),
         };
         static constexpr RecordForm<TestRecord> kForm{
             .element_name = "TESTRECORD",

@@ -44,7 +44,9 @@ TEST(DataUserGroup, OnlyTheGroupAllIsReadWithMoreThanSixteen) {
                                          "</name><identifierlist>" + NumberedList(20) +
                                          "</identifierlist></DATAUSERGROUP>"),
                   KV_OK);
-        EXPECT_TRUE(Identifiers(group) == NumberedList(kept) && group.GetCount() == kept) << name;
+        EXPECT_TRUE(Identifiers(group) == NumberedList(kept) &&
+                    group.GetCount() == static_cast<std::uint32_t>(kept))
+            << name;
     }
 }
 
@@ -57,7 +59,7 @@ TEST(DataUserGroup, ReaderFiltersTheListAndTakesTheCountReadLast) {
     EXPECT_EQ(group.GetKey() + "|" + Identifiers(group) + "|" + std::to_string(group.GetCount()),
               "Team_1|anna;1,bob|7"); // name unfiltered, count read last
     group.ParseIdentifierList("x, x");
-    EXPECT_EQ(group.GetCount(), 1); // a duplicate counts once
+    EXPECT_EQ(group.GetCount(), 1u); // a duplicate counts once
 }
 
 TEST(DataUserGroup, CountTextFollowsTheRadixAndRemovalEndsAtZero) {
@@ -71,6 +73,19 @@ TEST(DataUserGroup, CountTextFollowsTheRadixAndRemovalEndsAtZero) {
     EXPECT_EQ(group.RemoveIdentifier("a"), KV_OK);
     EXPECT_EQ(group.GetCountText(), ""); // 0 in decimal is the empty text
     EXPECT_TRUE(group.RemoveIdentifier("a") == KV_E_NOT_PRESENT && group.GetCount() == 0);
+}
+
+TEST(DataUserGroup, CountReadFromTextSaturatesInsteadOfWrapping) {
+    CKvDataUserGroup group;
+    ASSERT_EQ(ReadXmlText(group, "<DATAUSERGROUP><count>2147483647</count></DATAUSERGROUP>"),
+              KV_OK);
+    ASSERT_EQ(group.AddIdentifier("a"), KV_OK);
+    EXPECT_EQ(group.GetCountText(), "2147483648");
+    group.SetCount(UINT32_MAX, 10);
+    ASSERT_EQ(group.AddIdentifier("b"), KV_OK);
+    EXPECT_EQ(group.GetCount(), UINT32_MAX);
+    group.SetCountText("-3", 10);
+    EXPECT_EQ(std::pair(group.GetCount(), group.GetCountText()), std::pair(0u, std::string("-3")));
 }
 
 // A store of users in key mode filed in a fake catalog.
@@ -162,7 +177,7 @@ TEST(DataUserGroup, DomReaderTakesTheListAfterTheCount) {
                                     NumberedList(20) + ",[x]</identifierlist></DATAUSERGROUP>"),
               KV_OK);
     EXPECT_EQ(Identifiers(copy), NumberedList(20) + ",x");
-    EXPECT_EQ(copy.GetCount(), 21); // the list, read after the count, counts again
+    EXPECT_EQ(copy.GetCount(), 21u); // the list, read after the count, counts again
 }
 
 } // namespace
