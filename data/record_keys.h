@@ -553,11 +553,20 @@ KvResult WriteRecordXml(Record& record, const RecordForm<Record>& form, XmlNode*
 // its element name; other children are ignored. Returns the last code that
 // counted: KV_E_INVALID_POINTER for a bad child, a nested read's code, a
 // key's own code with kKeyReadResultCounts; else `result`.
+namespace record_keys_detail {
+// Records kept in a store say whether a failed read took the element; other
+// users of the key tables (the GUI descriptions) have no such flag.
+template <typename Record> void NoteTookElement(Record& record, bool took) {
+    if constexpr (requires { record.SetTookElement(took); })
+        record.SetTookElement(took);
+}
+} // namespace record_keys_detail
+
 template <typename Record>
 KvResult ReadRecordKeys(Record& record, std::span<const RecordKey<Record>> keys,
                         const XmlNode& element, KvResult result = KV_OK) {
     using namespace record_keys_detail;
-    record.SetTookElement(true);
+    NoteTookElement(record, true);
     std::string text;
     for (const XmlNode* child : element.GetChildList()) {
         if (!IsValidPtr(child)) {
@@ -590,7 +599,7 @@ KvResult ReadRecordKeys(Record& record, std::span<const RecordKey<Record>> keys,
 template <typename Record>
 KvResult ReadRecordXml(Record& record, const RecordForm<Record>& form, const XmlNode* element) {
     using namespace record_keys_detail;
-    record.SetTookElement(false);
+    NoteTookElement(record, false);
     if (!IsValidPtr(element))
         return KV_E_INVALID_POINTER;
     if (form.identifier.set != nullptr) {
