@@ -28,3 +28,8 @@ inline constexpr KvResult KV_E_NULL_INTERFACE = 0x80004003u;
 
 constexpr bool KvFailed(KvResult result) { return (result & 0x80000000u) != 0; }
 constexpr bool KvSucceeded(KvResult result) { return !KvFailed(result); }
+
+// CAPI: no free record in a connection pool, no record found, or a party
+// number refused. Its top bit is clear, so it is no failure by KvFailed:
+// compare it with != 0.
+inline constexpr KvResult KV_CAPI_NOT_AVAILABLE = 0x40000000u;

@@ -1,0 +1,94 @@
+#include "capi/capi_parameters.h"
+
+#include <algorithm>
+#include <cstring>
+
+KvResult CapiRawStruct::Set(std::span<const std::uint8_t> data) {
+    if (data.size() > kCapacity)
+        return KV_E_FAIL;
+    std::copy(data.begin(), data.end(), bytes.begin());
+    length = static_cast<std::uint8_t>(data.size());
+    return KV_OK;
+}
+
+bool CapiRawStruct::operator==(const CapiRawStruct& other) const {
+    return length == other.length && std::equal(View().begin(), View().end(), other.bytes.begin());
+}
+
+void CapiPartyNumber::Clear() {
+    type = plan = presentation = screening = count = 0;
+    digits[0] = '\0';
+}
+
+KvResult CapiPartyNumber::SetFromText(const char* text) {
+    if (text == nullptr)
+        return KV_E_INVALID_POINTER;
+    const std::size_t length = ::strnlen(text, kMaxDigits + 1);
+    if (length > kMaxDigits) {
+        count = 0;
+        digits[0] = '\0';
+        return KV_CAPI_NOT_AVAILABLE;
+    }
+    std::memcpy(digits.data(), text, length);
+    digits[length] = '\0';
+    count = static_cast<std::uint8_t>(length);
+    return KV_OK;
+}
+
+KvResult CapiPartyNumber::SetFromBuffer(const std::uint8_t* bytes, std::size_t length) {
+    if (length > kMaxDigits)
+        return KV_CAPI_NOT_AVAILABLE;
+    if (length != 0 && bytes == nullptr)
+        return KV_E_INVALID_POINTER;
+    if (length != 0)
+        std::memcpy(digits.data(), bytes, length);
+    digits[length] = '\0';
+    count = static_cast<std::uint8_t>(length);
+    return KV_OK;
+}
+
+bool CapiPartyNumber::operator==(const CapiPartyNumber& other) const {
+    return type == other.type && plan == other.plan && presentation == other.presentation &&
+           screening == other.screening && Digits() == other.Digits();
+}
+
+void CapiSubaddress::Clear() {
+    type = kUserSpecified;
+    odd_even = 0;
+    length = 0;
+}
+
+KvResult CapiSubaddress::Set(std::uint8_t new_type, std::span<const std::uint8_t> data,
+                             std::uint8_t new_odd_even) {
+    const std::size_t limit = new_type == kNsap ? 20 : new_type == kUserSpecified ? kCapacity : 0;
+    if (data.size() > limit || (limit == 0)) {
+        length = 0;
+        return KV_E_FAIL;
+    }
+    type = new_type;
+    odd_even = new_odd_even & 1;
+    std::copy(data.begin(), data.end(), bytes.begin());
+    length = static_cast<std::uint8_t>(data.size());
+    return KV_OK;
+}
+
+bool CapiSubaddress::operator==(const CapiSubaddress& other) const {
+    return type == other.type && odd_even == other.odd_even && length == other.length &&
+           std::equal(bytes.begin(), bytes.begin() + length, other.bytes.begin());
+}
+
+void CapiBProtocol::Reset() {
+    b1 = 1;
+    b2 = 1;
+    b3 = 0;
+    b1_configuration.Clear();
+    b2_configuration.Clear();
+    b3_configuration.Clear();
+    global_configuration.Clear();
+    use_default = false;
+}
+
+void CapiAdditionalInfo::Clear() {
+    for (CapiRawStruct& part : parts)
+        part.Clear();
+}
