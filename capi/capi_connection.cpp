@@ -14,7 +14,7 @@ template <typename Find>
 KvResult FindB3(const CapiConnectionTable& pool, CapiConnection*& connection,
                 CapiB3Connection*& b3, Find find) {
     for (const auto& candidate : pool.InUse())
-        if (KvSucceeded(find(candidate->GetB3Pool(), b3))) {
+        if (find(candidate->GetB3Pool(), b3) == KV_OK) {
             connection = candidate.get();
             return KV_OK;
         }

@@ -17,6 +17,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 // One event of a call, in the order a network sends them.
@@ -36,6 +37,24 @@ struct ScriptedCapiStep {
     std::uint16_t reason = 0;
     std::uint16_t function = 0;
     std::vector<std::uint8_t> data;
+
+    static ScriptedCapiStep Make(Kind kind, std::uint16_t reason = 0, std::uint32_t delay_ms = 0) {
+        ScriptedCapiStep step;
+        step.kind = kind;
+        step.reason = reason;
+        step.delay_ms = delay_ms;
+        return step;
+    }
+    static ScriptedCapiStep Data(std::vector<std::uint8_t> bytes, std::uint32_t delay_ms = 0) {
+        ScriptedCapiStep step = Make(kData, 0, delay_ms);
+        step.data = std::move(bytes);
+        return step;
+    }
+    static ScriptedCapiStep Facility(std::uint16_t function, std::uint16_t reason) {
+        ScriptedCapiStep step = Make(kFacility, reason);
+        step.function = function;
+        return step;
+    }
 };
 
 // A call coming in from the network.
