@@ -14,12 +14,14 @@ bool IsDataB3(const std::uint8_t* message, std::uint8_t subcommand) {
            message[kCapiOffsetSubcommand] == subcommand;
 }
 
-// "std" is libcapi20's module for the kernel's /dev/capi20.
+// "std" is libcapi20's module for the kernel's /dev/capi20. Its trace goes
+// to standard error unless turned off.
 void UseLocalDriverOnly() {
     static std::once_flag once;
     std::call_once(once, [] {
         char driver[] = "std";
         capi20ext_set_driver(driver);
+        capi20ext_set_tracelevel(0);
     });
 }
 
