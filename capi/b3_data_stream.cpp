@@ -31,16 +31,14 @@ KvResult B3DataBlock::SetData(const std::uint8_t* source, std::uint32_t length,
         length = kCapacity;
         block_result_ = KV_E_FAIL;
     }
-    std::memcpy(data_.data(), source, length);
-    std::fill(data_.begin() + length, data_.end(), 0);
+    // The C library's copy: inlined, a copy of unknown size up to 128 bytes
+    // becomes a slow string move.
+    static void* (*const volatile copy)(void*, const void*, std::size_t) = std::memcpy;
+    copy(data_.data(), source, length);
+    if (length < kCapacity)
+        std::memset(data_.data() + length, 0, kCapacity - length);
     length_ = length;
     return block_result_;
-}
-
-void B3DataBlock::SetIds(std::uint32_t ncci, std::uint32_t data_handle, std::uint32_t info) {
-    ncci_ = ncci;
-    data_handle_ = data_handle;
-    info_ = info;
 }
 
 void B3DataBlock::SetGotConfirmation(bool confirmed) {

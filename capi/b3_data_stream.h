@@ -24,7 +24,11 @@ public:
     // 128 and gives KV_E_FAIL; no source or length 0 clears all 128 bytes and
     // gives KV_E_FAIL.
     KvResult SetData(const std::uint8_t* source, std::uint32_t length, std::uint32_t data_flags);
-    void SetIds(std::uint32_t ncci, std::uint32_t data_handle, std::uint32_t info);
+    void SetIds(std::uint32_t ncci, std::uint32_t data_handle, std::uint32_t info) {
+        ncci_ = ncci;
+        data_handle_ = data_handle;
+        info_ = info;
+    }
     void SetGotConfirmation(bool confirmed);
     // The byte at an index below 128; else 0 with the result KV_E_FAIL.
     std::uint8_t GetByte(std::uint32_t index);

@@ -82,13 +82,6 @@ public:
           end_(std::min<std::size_t>(message.size(), CapiMessageLength(message.data()))) {}
 
     bool AtEnd() const { return position_ >= end_; }
-    // Bytes after the message's total length: the data of a DATA_B3_IND.
-    std::span<const std::uint8_t> Behind() const {
-        const std::size_t total = CapiMessageLength(message_.data());
-        return total >= message_.size() ? std::span<const std::uint8_t>{}
-                                         : message_.subspan(total);
-    }
-
     bool Word(std::uint32_t& value) {
         if (end_ - std::min(position_, end_) < 2)
             return false;
@@ -613,23 +606,28 @@ KvResult CapiMessageCodec::DecodeDataB3Ind(std::span<const std::uint8_t> message
     data_handle_ = 0;
     if (!RecordHeader(message))
         return KV_E_FAIL;
-    Reader reader(message);
-    std::uint32_t ncci = 0, data = 0, length = 0, handle = 0, flags = 0;
-    if (!reader.Dword(ncci))
+    // Fixed offsets: this message carries no struct, and it is the hot one.
+    const std::uint8_t* bytes = message.data();
+    const std::size_t total = CapiMessageLength(bytes);
+    const std::size_t end = std::min(message.size(), total);
+    if (end < kCapiDataB3OffsetData)
         return KV_E_FAIL;
+    const std::uint32_t ncci = CapiGetDword(bytes + 8);
     ncci_ = ncci;
-    if (!reader.Dword(data) || !reader.Word(length) || !reader.Word(handle))
+    if (end < kCapiDataB3OffsetFlags)
         return KV_E_FAIL;
+    const std::uint32_t handle = CapiGetWord(bytes + kCapiDataB3OffsetHandle);
     data_handle_ = handle;
-    if (!reader.Word(flags))
+    if (end < kCapiDataB3Length)
         return KV_E_FAIL;
     if (block == nullptr)
         return KV_E_INVALID_POINTER;
     // The data comes right behind the message; never through the Data field.
-    const std::span<const std::uint8_t> behind = reader.Behind();
-    if (behind.size() < length)
+    const std::uint32_t length = CapiGetWord(bytes + kCapiDataB3OffsetLength);
+    if (message.size() - end < length)
         return KV_E_FAIL;
-    const KvResult result = block->SetData(behind.data(), length, flags);
+    const KvResult result =
+        block->SetData(bytes + end, length, CapiGetWord(bytes + kCapiDataB3OffsetFlags));
     block->SetIds(ncci, handle, 0);
     return result;
 }
