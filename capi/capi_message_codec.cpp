@@ -38,11 +38,46 @@ public:
         if (!Reserve(1 + content.size()))
             return;
         buffer_[position_++] = static_cast<std::uint8_t>(content.size());
-        std::copy(content.begin(), content.end(), buffer_.begin() + position_);
+        CopyStructBytes(buffer_.data() + position_, content.data(), content.size());
         position_ += content.size();
     }
     void Empty() { Byte(0); }
-    void Raw(const CapiRawStruct& raw) { Struct(raw.View()); }
+    // Room for count bytes that the caller fills; null when they do not fit.
+    std::uint8_t* Room(std::size_t count) {
+        if (!Reserve(count))
+            return nullptr;
+        std::uint8_t* room = buffer_.data() + position_;
+        position_ += count;
+        return room;
+    }
+    // Bytes as they stand, a whole struct or more.
+    void Bytes(std::span<const std::uint8_t> bytes) {
+        if (!Reserve(bytes.size()))
+            return;
+        CopyStructBytes(buffer_.data() + position_, bytes.data(), bytes.size());
+        position_ += bytes.size();
+    }
+    void Raw(const CapiRawStruct& raw) {
+        if (raw.length == 0)
+            Byte(0);
+        else
+            Struct(raw.View());
+    }
+    // A structure encoded in place; through a scratch only near the end of
+    // the buffer.
+    template <typename Encode, typename Field> void Encoded(Encode encode, const Field& field) {
+        if (failed_)
+            return;
+        if (kBufferSize - position_ > kCapiMaxStructLength) {
+            const std::size_t length = encode(field, buffer_.data() + position_ + 1);
+            buffer_[position_] = static_cast<std::uint8_t>(length);
+            position_ += 1 + length;
+            return;
+        }
+        std::array<std::uint8_t, kCapiMaxStructLength + 2> scratch;
+        const std::size_t length = encode(field, scratch.data());
+        Struct({scratch.data(), length});
+    }
 
     // A struct whose content is written in place: Open, the fields, Close.
     std::size_t Open() {
@@ -138,7 +173,7 @@ std::size_t EncodePartyNumber(const CapiPartyNumber& number, std::uint8_t* out) 
     if (number.count == 0)
         return 0;
     out[0] = static_cast<std::uint8_t>(0x80 | ((number.type << 4) & 0x70) | (number.plan & 0x0F));
-    std::memcpy(out + 1, number.digits.data(), number.count);
+    CopyStructBytes(out + 1, number.digits.data(), number.count);
     return 1 + number.count;
 }
 
@@ -146,7 +181,7 @@ std::size_t EncodePresentedNumber(const CapiPartyNumber& number, std::uint8_t* o
     out[0] = static_cast<std::uint8_t>(((number.type << 4) & 0x70) | (number.plan & 0x0F));
     out[1] = static_cast<std::uint8_t>(0x80 | ((number.presentation << 5) & 0x60) |
                                        (number.screening & 3));
-    std::memcpy(out + 2, number.digits.data(), number.count);
+    CopyStructBytes(out + 2, number.digits.data(), number.count);
     return 2 + number.count;
 }
 
@@ -155,7 +190,7 @@ std::size_t EncodeSubaddress(const CapiSubaddress& subaddress, std::uint8_t* out
         return 0;
     out[0] = static_cast<std::uint8_t>(0x80 | ((subaddress.type << 4) & 0x60) |
                                        ((subaddress.odd_even << 3) & 0x08));
-    std::memcpy(out + 1, subaddress.bytes.data(), subaddress.length);
+    CopyStructBytes(out + 1, subaddress.bytes.data(), subaddress.length);
     return 1 + subaddress.length;
 }
 
@@ -279,14 +314,7 @@ KvResult DecodeAdditionalInfo(std::span<const std::uint8_t> content, CapiAdditio
 
 } // namespace capi_struct
 
-namespace {
-
 using namespace capi_struct;
-
-// Encoders write into a scratch of the largest struct content.
-using Scratch = std::array<std::uint8_t, kCapiMaxStructLength + 2>;
-
-} // namespace
 
 void CapiMessageCodec::Reset() {
     std::memset(buffer_.data(), 0, kCapiHeaderLength);
@@ -326,17 +354,6 @@ KvResult CapiMessageCodec::Finish(Writer& writer, std::uint8_t command, std::uin
     return KV_OK;
 }
 
-namespace {
-
-template <typename Encode, typename Field>
-void WriteEncoded(Encode encode, const Field& field, auto& writer) {
-    Scratch scratch;
-    const std::size_t length = encode(field, scratch.data());
-    writer.Struct({scratch.data(), length});
-}
-
-} // namespace
-
 KvResult CapiMessageCodec::BuildListenReq(std::uint16_t number) {
     Writer writer(buffer_);
     writer.Dword(controller_);
@@ -355,6 +372,18 @@ void WriteBProtocol(const CapiBProtocol& protocol, bool always, auto& writer) {
         writer.Empty();
         return;
     }
+    if (protocol.b1_configuration.length == 0 && protocol.b2_configuration.length == 0 &&
+        protocol.b3_configuration.length == 0) {
+        std::uint8_t* bytes = writer.Room(10);
+        if (bytes == nullptr)
+            return;
+        bytes[0] = 9;
+        CapiPutWord(bytes + 1, protocol.b1);
+        CapiPutWord(bytes + 3, protocol.b2);
+        CapiPutWord(bytes + 5, protocol.b3);
+        bytes[7] = bytes[8] = bytes[9] = 0;
+        return;
+    }
     const std::size_t at = writer.Open();
     writer.Word(protocol.b1);
     writer.Word(protocol.b2);
@@ -366,6 +395,11 @@ void WriteBProtocol(const CapiBProtocol& protocol, bool always, auto& writer) {
 }
 
 void WriteAdditionalInfo(const CapiAdditionalInfo& info, auto& writer) {
+    if (info.IsEmpty()) {
+        static constexpr std::uint8_t kEmpty[] = {5, 0, 0, 0, 0, 0};
+        writer.Bytes(kEmpty);
+        return;
+    }
     const std::size_t at = writer.Open();
     for (const CapiRawStruct& part : info.parts)
         writer.Raw(part);
@@ -382,14 +416,14 @@ KvResult CapiMessageCodec::BuildConnectReq(std::uint16_t number) {
     Writer writer(buffer_);
     writer.Dword(controller_);
     writer.Word(cip_value_);
-    WriteEncoded(EncodePartyNumber, called_party_number_, writer);
-    WriteEncoded(EncodePresentedNumber, calling_party_number_, writer);
-    WriteEncoded(EncodeSubaddress, called_party_subaddress_, writer);
-    WriteEncoded(EncodeSubaddress, calling_party_subaddress_, writer);
+    writer.Encoded(EncodePartyNumber, called_party_number_);
+    writer.Encoded(EncodePresentedNumber, calling_party_number_);
+    writer.Encoded(EncodeSubaddress, called_party_subaddress_);
+    writer.Encoded(EncodeSubaddress, calling_party_subaddress_);
     WriteBProtocol(b_protocol_, true, writer);
-    WriteEncoded(EncodeBc, bc_, writer);
+    writer.Encoded(EncodeBc, bc_);
     writer.Raw(llc_);
-    WriteEncoded(EncodeHlc, short_hlc, writer);
+    writer.Encoded(EncodeHlc, short_hlc);
     WriteAdditionalInfo(additional_info_, writer);
     return Finish(writer, CAPI_CONNECT, CAPI_REQ, number);
 }
@@ -399,7 +433,7 @@ KvResult CapiMessageCodec::BuildConnectResp(std::uint16_t number) {
     writer.Dword(plci_);
     writer.Word(reject_);
     WriteBProtocol(b_protocol_, false, writer);
-    WriteEncoded(EncodePresentedNumber, connected_number_, writer);
+    writer.Encoded(EncodePresentedNumber, connected_number_);
     writer.Raw(connected_subaddress_);
     writer.Raw(llc_);
     WriteAdditionalInfo(additional_info_, writer);

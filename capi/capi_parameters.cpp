@@ -6,18 +6,13 @@
 KvResult CapiRawStruct::Set(std::span<const std::uint8_t> data) {
     if (data.size() > kCapacity)
         return KV_E_FAIL;
-    std::copy(data.begin(), data.end(), bytes.begin());
+    CopyStructBytes(bytes.data(), data.data(), data.size());
     length = static_cast<std::uint8_t>(data.size());
     return KV_OK;
 }
 
 bool CapiRawStruct::operator==(const CapiRawStruct& other) const {
     return length == other.length && std::equal(View().begin(), View().end(), other.bytes.begin());
-}
-
-void CapiPartyNumber::Clear() {
-    type = plan = presentation = screening = count = 0;
-    digits[0] = '\0';
 }
 
 KvResult CapiPartyNumber::SetFromText(const char* text) {
@@ -29,7 +24,7 @@ KvResult CapiPartyNumber::SetFromText(const char* text) {
         digits[0] = '\0';
         return KV_CAPI_NOT_AVAILABLE;
     }
-    std::memcpy(digits.data(), text, length);
+    CopyStructBytes(digits.data(), text, length);
     digits[length] = '\0';
     count = static_cast<std::uint8_t>(length);
     return KV_OK;
@@ -40,8 +35,7 @@ KvResult CapiPartyNumber::SetFromBuffer(const std::uint8_t* bytes, std::size_t l
         return KV_CAPI_NOT_AVAILABLE;
     if (length != 0 && bytes == nullptr)
         return KV_E_INVALID_POINTER;
-    if (length != 0)
-        std::memcpy(digits.data(), bytes, length);
+    CopyStructBytes(digits.data(), bytes, length);
     digits[length] = '\0';
     count = static_cast<std::uint8_t>(length);
     return KV_OK;
@@ -50,12 +44,6 @@ KvResult CapiPartyNumber::SetFromBuffer(const std::uint8_t* bytes, std::size_t l
 bool CapiPartyNumber::operator==(const CapiPartyNumber& other) const {
     return type == other.type && plan == other.plan && presentation == other.presentation &&
            screening == other.screening && Digits() == other.Digits();
-}
-
-void CapiSubaddress::Clear() {
-    type = kUserSpecified;
-    odd_even = 0;
-    length = 0;
 }
 
 KvResult CapiSubaddress::Set(std::uint8_t new_type, std::span<const std::uint8_t> data,
@@ -67,7 +55,7 @@ KvResult CapiSubaddress::Set(std::uint8_t new_type, std::span<const std::uint8_t
     }
     type = new_type;
     odd_even = new_odd_even & 1;
-    std::copy(data.begin(), data.end(), bytes.begin());
+    CopyStructBytes(bytes.data(), data.data(), data.size());
     length = static_cast<std::uint8_t>(data.size());
     return KV_OK;
 }
@@ -77,18 +65,3 @@ bool CapiSubaddress::operator==(const CapiSubaddress& other) const {
            std::equal(bytes.begin(), bytes.begin() + length, other.bytes.begin());
 }
 
-void CapiBProtocol::Reset() {
-    b1 = 1;
-    b2 = 1;
-    b3 = 0;
-    b1_configuration.Clear();
-    b2_configuration.Clear();
-    b3_configuration.Clear();
-    global_configuration.Clear();
-    use_default = false;
-}
-
-void CapiAdditionalInfo::Clear() {
-    for (CapiRawStruct& part : parts)
-        part.Clear();
-}

@@ -11,7 +11,30 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <cstring>
 #include <string_view>
+
+// Copies a struct's few bytes. Left to itself the compiler turns a copy of
+// unknown size up to 255 bytes into a string move, which costs more than the
+// whole message around it.
+inline void CopyStructBytes(void* target, const void* source, std::size_t count) {
+    auto* to = static_cast<std::uint8_t*>(target);
+    const auto* from = static_cast<const std::uint8_t*>(source);
+    if (count >= 16) {
+        for (std::size_t done = 0; done + 16 < count; done += 16)
+            std::memcpy(to + done, from + done, 16);
+        std::memcpy(to + count - 16, from + count - 16, 16);
+    } else if (count >= 8) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + count - 8, from + count - 8, 8);
+    } else if (count >= 4) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + count - 4, from + count - 4, 4);
+    } else {
+        for (std::size_t i = 0; i < count; ++i)
+            to[i] = from[i];
+    }
+}
 
 // A struct copied as it stands: up to 254 bytes, as a one-byte length allows.
 struct CapiRawStruct {
@@ -40,7 +63,10 @@ struct CapiPartyNumber {
     std::uint8_t count = 0;
     std::array<char, kMaxDigits + 1> digits{}; // zero-terminated
 
-    void Clear();
+    void Clear() {
+        type = plan = presentation = screening = count = 0;
+        digits[0] = '\0';
+    }
     // At most 32 characters of a zero-terminated text; a longer text empties
     // the number and gives KV_CAPI_NOT_AVAILABLE; null gives KV_E_INVALID_POINTER.
     KvResult SetFromText(const char* text);
@@ -64,7 +90,11 @@ struct CapiSubaddress {
     std::uint8_t length = 0;
     std::array<std::uint8_t, kCapacity> bytes{};
 
-    void Clear();
+    void Clear() {
+        type = kUserSpecified;
+        odd_even = 0;
+        length = 0;
+    }
     // Another type or too many bytes: KV_E_FAIL and length 0.
     KvResult Set(std::uint8_t type, std::span<const std::uint8_t> data, std::uint8_t odd_even = 0);
     bool operator==(const CapiSubaddress& other) const;
@@ -82,7 +112,16 @@ struct CapiBProtocol {
     // Written as an empty struct, the controller's default protocols.
     bool use_default = false;
 
-    void Reset();
+    void Reset() {
+        b1 = 1;
+        b2 = 1;
+        b3 = 0;
+        b1_configuration.Clear();
+        b2_configuration.Clear();
+        b3_configuration.Clear();
+        global_configuration.Clear();
+        use_default = false;
+    }
 };
 
 // Bearer capability.
@@ -122,7 +161,16 @@ struct CapiAdditionalInfo {
     };
     std::array<CapiRawStruct, kPartCount> parts;
 
-    void Clear();
+    void Clear() {
+        for (CapiRawStruct& part : parts)
+            part.Clear();
+    }
+    bool IsEmpty() const {
+        for (const CapiRawStruct& part : parts)
+            if (part.length != 0)
+                return false;
+        return true;
+    }
     bool operator==(const CapiAdditionalInfo&) const = default;
 };
 
