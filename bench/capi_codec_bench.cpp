@@ -51,9 +51,9 @@ std::vector<std::uint8_t> TypicalConnectInd() {
 }
 
 std::vector<std::uint8_t> DataB3Ind() {
-    std::vector<std::uint8_t> message = {22, 0, 1, 0, CAPI_DATA_B3, CAPI_IND, 9, 0,
-                                         0x01, 0x01, 0x01, 0x00, 0, 0, 0, 0,
-                                         128, 0, 0x42, 0, 0, 0};
+    std::vector<std::uint8_t> message = {
+        22, 0, 1, 0, CAPI_DATA_B3, CAPI_IND, 9,    0, 0x01, 0x01, 0x01, 0x00,
+        0,  0, 0, 0, 128,          0,        0x42, 0, 0,    0};
     for (int i = 0; i < 128; ++i)
         message.push_back(static_cast<std::uint8_t>(i));
     return message;
@@ -106,7 +106,9 @@ void BM_DecodeConnectInd(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeConnectInd);
 
-void BM_MemcpyConnectInd(benchmark::State& state) { Memcpy(state, TypicalConnectInd().size()); }
+void BM_MemcpyConnectInd(benchmark::State& state) {
+    Memcpy(state, TypicalConnectInd().size());
+}
 BENCHMARK(BM_MemcpyConnectInd);
 
 void BM_DecodeDataB3Ind(benchmark::State& state) {
@@ -121,7 +123,9 @@ void BM_DecodeDataB3Ind(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeDataB3Ind);
 
-void BM_MemcpyDataB3Ind(benchmark::State& state) { Memcpy(state, DataB3Ind().size()); }
+void BM_MemcpyDataB3Ind(benchmark::State& state) {
+    Memcpy(state, DataB3Ind().size());
+}
 BENCHMARK(BM_MemcpyDataB3Ind);
 
 } // namespace

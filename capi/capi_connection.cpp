@@ -11,8 +11,8 @@ std::uint32_t ControllerNumber(const CapiControllerRecord* controller) {
 }
 
 template <typename Find>
-KvResult FindB3(const CapiConnectionTable& pool, CapiConnection*& connection,
-                CapiB3Connection*& b3, Find find) {
+KvResult FindB3(const CapiConnectionTable& pool, CapiConnection*& connection, CapiB3Connection*& b3,
+                Find find) {
     for (const auto& candidate : pool.InUse())
         if (find(candidate->GetB3Pool(), b3) == KV_OK) {
             connection = candidate.get();
@@ -86,8 +86,8 @@ KvResult FindB3ByNcci(const CapiConnectionTable& pool, std::uint32_t ncci,
     });
 }
 
-KvResult FindB3ById(const CapiConnectionTable& pool, std::uint32_t id,
-                    CapiConnection*& connection, CapiB3Connection*& b3) {
+KvResult FindB3ById(const CapiConnectionTable& pool, std::uint32_t id, CapiConnection*& connection,
+                    CapiB3Connection*& b3) {
     return FindB3(pool, connection, b3, [id](const auto& b3_pool, CapiB3Connection*& found) {
         return b3_pool.FindById(id, found);
     });

@@ -120,5 +120,5 @@ KvResult FindB3ByMessageNumber(const CapiConnectionTable& pool, std::uint16_t nu
                                CapiConnection*& connection, CapiB3Connection*& b3);
 KvResult FindB3ByNcci(const CapiConnectionTable& pool, std::uint32_t ncci,
                       CapiConnection*& connection, CapiB3Connection*& b3);
-KvResult FindB3ById(const CapiConnectionTable& pool, std::uint32_t id,
-                    CapiConnection*& connection, CapiB3Connection*& b3);
+KvResult FindB3ById(const CapiConnectionTable& pool, std::uint32_t id, CapiConnection*& connection,
+                    CapiB3Connection*& b3);

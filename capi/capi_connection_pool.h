@@ -106,7 +106,8 @@ public:
     // 1 when every record in use has the state; else 0, with the first record
     // in another state.
     std::int32_t AllInState(std::uint32_t state, Record** other = nullptr) const {
-        Record* first = FindInUse([state](const Record& entry) { return entry.GetState() != state; });
+        Record* first =
+            FindInUse([state](const Record& entry) { return entry.GetState() != state; });
         if (other != nullptr)
             *other = first;
         return first == nullptr ? 1 : 0;

@@ -31,8 +31,9 @@ KvResult CapiControllerTable::Add(std::unique_ptr<CapiControllerRecord>& record)
     if (records_.size() >= kMaxControllers)
         return result_ = KV_E_LIST_FULL;
     const std::uint32_t controller = record->GetController();
-    if (std::any_of(records_.begin(), records_.end(),
-                    [controller](const auto& entry) { return entry->GetController() == controller; }))
+    if (std::any_of(records_.begin(), records_.end(), [controller](const auto& entry) {
+            return entry->GetController() == controller;
+        }))
         return result_ = KV_E_ALREADY_PRESENT;
     records_.push_back(std::move(record));
     return result_ = KV_OK;
@@ -49,9 +50,10 @@ CapiControllerRecord* CapiControllerTable::Find(std::uint32_t controller) {
 }
 
 KvResult CapiControllerTable::Remove(std::uint32_t controller) {
-    const auto found = std::find_if(records_.begin(), records_.end(), [controller](const auto& entry) {
-        return entry->GetController() == controller;
-    });
+    const auto found =
+        std::find_if(records_.begin(), records_.end(), [controller](const auto& entry) {
+            return entry->GetController() == controller;
+        });
     if (found == records_.end())
         return result_ = KV_E_NOT_PRESENT;
     records_.erase(found);

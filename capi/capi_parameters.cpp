@@ -64,4 +64,3 @@ bool CapiSubaddress::operator==(const CapiSubaddress& other) const {
     return type == other.type && odd_even == other.odd_even && length == other.length &&
            std::equal(bytes.begin(), bytes.begin() + length, other.bytes.begin());
 }
-

@@ -9,9 +9,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
-#include <cstring>
 #include <string_view>
 
 // Copies a struct's few bytes. Left to itself the compiler turns a copy of

@@ -9,4 +9,6 @@ constexpr PayloadOperations kRecord24Operations = MakePayloadOperations<CapiReco
 
 } // namespace
 
-void RegisterCapiPayloads() { RegisterPayloadType(CapiRecord24::kTypeCode, &kRecord24Operations); }
+void RegisterCapiPayloads() {
+    RegisterPayloadType(CapiRecord24::kTypeCode, &kRecord24Operations);
+}

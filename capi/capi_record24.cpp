@@ -6,9 +6,13 @@ constexpr std::uint32_t kTimerSeconds = 30;
 
 } // namespace
 
-CapiRecord24::CapiRecord24() { timers_.Add(kTimer, kTimerSeconds, 0); }
+CapiRecord24::CapiRecord24() {
+    timers_.Add(kTimer, kTimerSeconds, 0);
+}
 
-CapiRecord24::CapiRecord24(const CapiRecord24& other) : CapiRecord24() { *this = other; }
+CapiRecord24::CapiRecord24(const CapiRecord24& other) : CapiRecord24() {
+    *this = other;
+}
 
 CapiRecord24& CapiRecord24::operator=(const CapiRecord24& other) {
     if (this == &other)

@@ -25,8 +25,7 @@ void Check(bool condition) {
 
 // Walks a built message: the fixed bytes, then the structs; it must end exactly
 // at its length word.
-void CheckBuilt(const CapiMessageCodec& codec, KvResult result, std::size_t fixed,
-                int structs) {
+void CheckBuilt(const CapiMessageCodec& codec, KvResult result, std::size_t fixed, int structs) {
     const std::uint16_t length = codec.GetMessageLength();
     if (result != KV_OK) {
         Check(result == KV_E_FAIL && length == 0);
@@ -84,7 +83,8 @@ void CheckStructRoundTrips(CapiMessageCodec& codec) {
     RoundTrip(codec.Hlc(), EncodeHlc, DecodeHlc);
     std::array<std::uint8_t, 1400> scratch{};
     if (EncodeAdditionalInfo(codec.AdditionalInfo(), scratch.data()) <= kCapiMaxStructLength) {
-        const auto decode_info = [](std::span<const std::uint8_t> content, CapiAdditionalInfo& out) {
+        const auto decode_info = [](std::span<const std::uint8_t> content,
+                                    CapiAdditionalInfo& out) {
             Check(DecodeAdditionalInfo(content, out) == KV_OK);
         };
         RoundTrip(codec.AdditionalInfo(), EncodeAdditionalInfo, decode_info);

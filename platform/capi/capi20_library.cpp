@@ -61,7 +61,9 @@ bool RepackDataB3Request(const std::uint8_t* message, std::vector<std::uint8_t>&
     return true;
 }
 
-Capi20Library::Capi20Library() { UseLocalDriverOnly(); }
+Capi20Library::Capi20Library() {
+    UseLocalDriverOnly();
+}
 
 DWORD Capi20Library::CAPI_REGISTER(DWORD, DWORD max_logical_connections, DWORD max_b_data_blocks,
                                    DWORD max_b_data_length, DWORD* appl_id) {
@@ -166,4 +168,6 @@ DWORD Capi20Library::CAPI_GET_PROFILE(void* buffer, DWORD controller) {
     return capi20_get_profile(controller, static_cast<unsigned char*>(buffer));
 }
 
-DWORD Capi20Library::CAPI_INSTALLED() { return capi20_isinstalled(); }
+DWORD Capi20Library::CAPI_INSTALLED() {
+    return capi20_isinstalled();
+}

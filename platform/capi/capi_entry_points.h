@@ -24,8 +24,8 @@ public:
     virtual DWORD CAPI_WAIT_FOR_SIGNAL(DWORD appl_id) = 0;
     // 64 bytes, zero-terminated.
     virtual DWORD CAPI_GET_MANUFACTURER(char* buffer) = 0;
-    virtual DWORD CAPI_GET_VERSION(DWORD* capi_major, DWORD* capi_minor,
-                                   DWORD* manufacturer_major, DWORD* manufacturer_minor) = 0;
+    virtual DWORD CAPI_GET_VERSION(DWORD* capi_major, DWORD* capi_minor, DWORD* manufacturer_major,
+                                   DWORD* manufacturer_minor) = 0;
     // 8 bytes, zero-terminated.
     virtual DWORD CAPI_GET_SERIAL_NUMBER(char* buffer) = 0;
     // 64 bytes; controller 0 gives the number of installed controllers in the

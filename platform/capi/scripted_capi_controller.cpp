@@ -51,7 +51,9 @@ std::vector<std::uint8_t> PartyNumber(const std::string& digits, std::uint8_t oc
 // Type of number unknown, ISDN numbering plan.
 constexpr std::uint8_t kUnknownIsdnNumber = 0x01;
 
-std::uint32_t Ncci(std::uint32_t plci) { return plci | 0x10000u; }
+std::uint32_t Ncci(std::uint32_t plci) {
+    return plci | 0x10000u;
+}
 
 bool IsDue(std::uint32_t due_tick, std::uint32_t now) {
     return static_cast<std::int32_t>(now - due_tick) >= 0;
@@ -179,7 +181,8 @@ std::uint32_t ScriptedCapiController::IncomingCall(const ScriptedIncomingCall& c
     return plci;
 }
 
-void ScriptedCapiController::ScheduleSteps(std::uint32_t plci, std::vector<ScriptedCapiStep> steps) {
+void ScriptedCapiController::ScheduleSteps(std::uint32_t plci,
+                                           std::vector<ScriptedCapiStep> steps) {
     std::lock_guard lock(mutex_);
     if (silent_)
         return;
@@ -214,11 +217,10 @@ std::size_t ScriptedCapiController::PendingCount(DWORD appl_id) {
     Application* application = FindApplication(appl_id);
     if (application == nullptr)
         return 0;
-    return application->queue.size() +
-           static_cast<std::size_t>(std::count_if(events_.begin(), events_.end(),
-                                                  [&](const Event& event) {
-                                                      return event.appl_id == appl_id;
-                                                  }));
+    return application->queue.size() + static_cast<std::size_t>(std::count_if(
+                                           events_.begin(), events_.end(), [&](const Event& event) {
+                                               return event.appl_id == appl_id;
+                                           }));
 }
 
 ScriptedCapiController::Application* ScriptedCapiController::FindApplication(DWORD appl_id) {
@@ -289,8 +291,10 @@ std::vector<std::uint8_t> ScriptedCapiController::StepMessage(std::uint32_t appl
     case ScriptedCapiStep::kConnectB3:
         return image.Dword(Ncci(plci)).Empty().Finish(CAPI_CONNECT_B3, CAPI_IND);
     case ScriptedCapiStep::kDisconnectB3:
-        return image.Dword(Ncci(plci)).Word(step.reason).Empty().Finish(CAPI_DISCONNECT_B3,
-                                                                         CAPI_IND);
+        return image.Dword(Ncci(plci))
+            .Word(step.reason)
+            .Empty()
+            .Finish(CAPI_DISCONNECT_B3, CAPI_IND);
     case ScriptedCapiStep::kFacility:
         return image.Dword(plci)
             .Word(kCapiFacilitySupplementaryServices)
@@ -382,16 +386,14 @@ void ScriptedCapiController::HandleRequest(std::uint32_t appl_id,
         return;
     case CAPI_DISCONNECT:
         CancelEvents(appl_id, id);
-        std::erase_if(calls_, [&](const Call& call) {
-            return call.appl_id == appl_id && call.plci == id;
-        });
+        std::erase_if(calls_,
+                      [&](const Call& call) { return call.appl_id == appl_id && call.plci == id; });
         Enqueue(appl_id, Image().Dword(id).Word(0).Finish(CAPI_DISCONNECT, CAPI_CONF, number));
-        Enqueue(appl_id, Image().Dword(id).Word(local_disconnect_reason_).Finish(CAPI_DISCONNECT,
-                                                                                 CAPI_IND));
+        Enqueue(appl_id,
+                Image().Dword(id).Word(local_disconnect_reason_).Finish(CAPI_DISCONNECT, CAPI_IND));
         return;
     case CAPI_FACILITY: {
-        const std::uint16_t selector =
-            message.size() >= 14 ? CapiGetWord(message.data() + 12) : 0;
+        const std::uint16_t selector = message.size() >= 14 ? CapiGetWord(message.data() + 12) : 0;
         const std::uint16_t function =
             message.size() >= 17 && message[14] >= 2 ? CapiGetWord(message.data() + 15) : 0;
         const std::uint8_t lo = static_cast<std::uint8_t>(function);
@@ -416,7 +418,8 @@ void ScriptedCapiController::HandleRequest(std::uint32_t appl_id,
         return;
     }
     case CAPI_CONNECT_B3:
-        Enqueue(appl_id, Image().Dword(Ncci(id)).Word(0).Finish(CAPI_CONNECT_B3, CAPI_CONF, number));
+        Enqueue(appl_id,
+                Image().Dword(Ncci(id)).Word(0).Finish(CAPI_CONNECT_B3, CAPI_CONF, number));
         Enqueue(appl_id, Image().Dword(Ncci(id)).Empty().Finish(CAPI_CONNECT_B3_ACTIVE, CAPI_IND));
         return;
     case CAPI_DATA_B3: {
@@ -429,8 +432,7 @@ void ScriptedCapiController::HandleRequest(std::uint32_t appl_id,
     }
     case CAPI_DISCONNECT_B3:
         Enqueue(appl_id, Image().Dword(id).Word(0).Finish(CAPI_DISCONNECT_B3, CAPI_CONF, number));
-        Enqueue(appl_id,
-                Image().Dword(id).Word(0).Empty().Finish(CAPI_DISCONNECT_B3, CAPI_IND));
+        Enqueue(appl_id, Image().Dword(id).Word(0).Empty().Finish(CAPI_DISCONNECT_B3, CAPI_IND));
         return;
     default:
         Enqueue(appl_id,
@@ -482,11 +484,10 @@ void ScriptedCapiController::HandleResponse(std::uint32_t appl_id,
     const std::uint16_t number = CapiGetWord(message.data() + kCapiOffsetMessageNumber);
     const std::uint32_t id = FirstDword(message);
     auto& indications = application->indications;
-    const auto same_number = std::find_if(indications.begin(), indications.end(),
-                                          [&](const Indication& indication) {
-                                              return indication.command == command &&
-                                                     indication.message_number == number;
-                                          });
+    const auto same_number =
+        std::find_if(indications.begin(), indications.end(), [&](const Indication& indication) {
+            return indication.command == command && indication.message_number == number;
+        });
     if (same_number == indications.end()) {
         const bool open_with_id =
             std::any_of(indications.begin(), indications.end(), [&](const Indication& indication) {
@@ -522,8 +523,8 @@ void ScriptedCapiController::OnConnectResp(std::uint32_t appl_id,
         Enqueue(appl_id, Image().Dword(plci).Word(0).Finish(CAPI_DISCONNECT, CAPI_IND));
         return;
     }
-    Enqueue(appl_id, Image().Dword(plci).Empty().Empty().Empty().Finish(CAPI_CONNECT_ACTIVE,
-                                                                        CAPI_IND));
+    Enqueue(appl_id,
+            Image().Dword(plci).Empty().Empty().Empty().Finish(CAPI_CONNECT_ACTIVE, CAPI_IND));
     if (call != calls_.end())
         ScheduleStepsLocked(appl_id, plci, call->after_accept, 0);
 }

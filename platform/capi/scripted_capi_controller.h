@@ -23,13 +23,13 @@
 // One event of a call, in the order a network sends them.
 struct ScriptedCapiStep {
     enum Kind : std::uint32_t {
-        kAlerting,          // INFO_IND with Info Number 0x8001
-        kConnectActive,     // CONNECT_ACTIVE_IND
-        kDisconnect,        // DISCONNECT_IND with the reason
-        kConnectB3,         // CONNECT_B3_IND; an accepting response brings CONNECT_B3_ACTIVE_IND
-        kData,              // DATA_B3_IND carrying the data
-        kDisconnectB3,      // DISCONNECT_B3_IND with the reason
-        kFacility,          // FACILITY_IND (selector 3) for the function, with the reason
+        kAlerting,      // INFO_IND with Info Number 0x8001
+        kConnectActive, // CONNECT_ACTIVE_IND
+        kDisconnect,    // DISCONNECT_IND with the reason
+        kConnectB3,     // CONNECT_B3_IND; an accepting response brings CONNECT_B3_ACTIVE_IND
+        kData,          // DATA_B3_IND carrying the data
+        kDisconnectB3,  // DISCONNECT_B3_IND with the reason
+        kFacility,      // FACILITY_IND (selector 3) for the function, with the reason
     };
     Kind kind = kAlerting;
     // Milliseconds on the replaceable clock after the step before.
@@ -169,7 +169,7 @@ private:
     struct Application {
         std::map<std::uint32_t, Listen> listens; // by controller
         std::deque<std::vector<std::uint8_t>> queue;
-        std::vector<std::uint8_t> current;       // handed out by GET_MESSAGE
+        std::vector<std::uint8_t> current; // handed out by GET_MESSAGE
         std::vector<Indication> indications;
         std::uint16_t next_message_number = 1;
         std::uint16_t next_data_handle = 1;

@@ -11,7 +11,9 @@
 
 namespace {
 
-Bytes Built(const CapiMessageCodec& codec) { return ToBytes(codec.GetMessageBytes()); }
+Bytes Built(const CapiMessageCodec& codec) {
+    return ToBytes(codec.GetMessageBytes());
+}
 
 // Called number "0301234", unknown type, ISDN plan.
 MessageImage ConnectIndUpToCalling() {
@@ -29,8 +31,8 @@ TEST(CapiMessageCodecBuild, ListenReqIsTheTwentySixBytesOfTheStandardLayout) {
     codec.SetInfoMask(0x30);
     codec.SetCipValue(0x11);
     ASSERT_EQ(codec.BuildListenReq(0x0102), KV_OK);
-    EXPECT_EQ(Built(codec), (Bytes{0x1A, 0, 1, 0, 0x05, 0x80, 0x02, 0x01, 1, 0, 0, 0, 0x30, 0, 0, 0,
-                                   0x11, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Built(codec), (Bytes{0x1A, 0, 1, 0,    0x05, 0x80, 0x02, 0x01, 1, 0, 0, 0, 0x30,
+                                   0,    0, 0, 0x11, 0,    0,    0,    0,    0, 0, 0, 0, 0}));
 }
 
 TEST(CapiMessageCodecBuild, ConnectReqAfterResetCarriesTheDefaults) {
@@ -40,18 +42,16 @@ TEST(CapiMessageCodecBuild, ConnectReqAfterResetCarriesTheDefaults) {
     codec.Reset();
     codec.SetApplId(2);
     ASSERT_EQ(codec.BuildConnectReq(7), KV_OK);
-    EXPECT_EQ(Built(codec),
-              (Bytes{44, 0, 2, 0, 0x02, 0x80, 7, 0,
-                     0, 0, 0, 0,                                // Controller
-                     0, 0,                                      // CIP Value
-                     0,                                         // called number, empty
-                     2, 0x00, 0x80,                             // calling number without digits
-                     0, 0,                                      // subaddresses
-                     9, 1, 0, 1, 0, 0, 0, 0, 0, 0,              // B protocol
-                     3, 0x80, 0x90, 0xA3,                       // BC
-                     0,                                         // LLC
-                     2, 0x91, 0x81,                             // HLC
-                     5, 0, 0, 0, 0, 0}));                       // Additional Info
+    EXPECT_EQ(Built(codec), (Bytes{44, 0,    2,    0,    0x02, 0x80, 7, 0, 0, 0, 0, 0, // Controller
+                                   0,  0,                                              // CIP Value
+                                   0,              // called number, empty
+                                   2,  0x00, 0x80, // calling number without digits
+                                   0,  0,          // subaddresses
+                                   9,  1,    0,    1,    0,    0,    0, 0, 0, 0, // B protocol
+                                   3,  0x80, 0x90, 0xA3,                         // BC
+                                   0,                                            // LLC
+                                   2,  0x91, 0x81,                               // HLC
+                                   5,  0,    0,    0,    0,    0}));             // Additional Info
 }
 
 TEST(CapiMessageCodecBuild, ConnectReqWritesNumbersSubaddressAndShortHlc) {
@@ -124,10 +124,8 @@ TEST(CapiMessageCodecBuild, DisconnectReqCarriesAdditionalInfo) {
     const std::uint8_t keypad[] = {'1'};
     codec.AdditionalInfo().parts[CapiAdditionalInfo::kKeypadFacility].Set(keypad);
     ASSERT_EQ(codec.BuildDisconnectReq(9), KV_OK);
-    EXPECT_EQ(Built(codec), MessageImage()
-                                .Dword(0x0201)
-                                .Struct({0, 1, '1', 0, 0, 0})
-                                .Finish(0x04, 0x80, 9));
+    EXPECT_EQ(Built(codec),
+              MessageImage().Dword(0x0201).Struct({0, 1, '1', 0, 0, 0}).Finish(0x04, 0x80, 9));
 }
 
 TEST(CapiMessageCodecBuild, FacilityReqParameterFollowsTheFunction) {
@@ -136,11 +134,8 @@ TEST(CapiMessageCodecBuild, FacilityReqParameterFollowsTheFunction) {
         Bytes parameter;
     };
     const Case cases[] = {
-        {2, {3, 2, 0, 0}},
-        {3, {3, 3, 0, 0}},
-        {6, {7, 6, 0, 4, 0x01, 0x03, 0, 0}},
-        {0, {3, 0, 0, 0}},
-        {5, {2, 5, 0}},
+        {2, {3, 2, 0, 0}}, {3, {3, 3, 0, 0}}, {6, {7, 6, 0, 4, 0x01, 0x03, 0, 0}},
+        {0, {3, 0, 0, 0}}, {5, {2, 5, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.function);
@@ -326,7 +321,11 @@ TEST(CapiMessageCodecDecode, ConnectIndEndingAfterItsTenthParameterSucceeds) {
     codec.SecondCallingPartyNumber().SetFromText("555");
     const Bytes image = ConnectIndUpToCalling()
                             .Struct({0x01, 0x80, '1'})
-                            .Empty().Empty().Empty().Empty().Empty()
+                            .Empty()
+                            .Empty()
+                            .Empty()
+                            .Empty()
+                            .Empty()
                             .Struct({0})
                             .Finish(0x02, 0x82);
     EXPECT_EQ(codec.DecodeConnectInd(image), KV_OK);
@@ -366,8 +365,8 @@ TEST(CapiMessageCodecDecode, PartyNumbersAreClearedAndBoundedOnEveryDecode) {
     image.Dword(0x0101).Word(1).Empty().Byte(35).Raw({0x01, 0x80});
     for (std::uint8_t digit : digits33)
         image.Byte(digit);
-    const Bytes first = image.Empty().Empty().Empty().Empty().Empty().Empty().Empty()
-                            .Finish(0x02, 0x82);
+    const Bytes first =
+        image.Empty().Empty().Empty().Empty().Empty().Empty().Empty().Finish(0x02, 0x82);
     codec.CalledPartyNumber().SetFromText("1234");
     codec.CallingPartyNumber().SetFromText("4321");
     ASSERT_EQ(codec.DecodeConnectInd(first), KV_OK);
@@ -376,9 +375,17 @@ TEST(CapiMessageCodecDecode, PartyNumbersAreClearedAndBoundedOnEveryDecode) {
 
     // Octet 3 alone announcing octet 3a: nothing is read past the struct.
     const Bytes second = MessageImage()
-                             .Dword(0x0101).Word(1).Empty()
+                             .Dword(0x0101)
+                             .Word(1)
+                             .Empty()
                              .Struct({0x01})
-                             .Empty().Empty().Empty().Empty().Empty().Empty().Empty()
+                             .Empty()
+                             .Empty()
+                             .Empty()
+                             .Empty()
+                             .Empty()
+                             .Empty()
+                             .Empty()
                              .Finish(0x02, 0x82);
     ASSERT_EQ(codec.DecodeConnectInd(second), KV_OK);
     EXPECT_TRUE(codec.CallingPartyNumber().Digits().empty());
@@ -387,11 +394,14 @@ TEST(CapiMessageCodecDecode, PartyNumbersAreClearedAndBoundedOnEveryDecode) {
 
 TEST(CapiMessageCodecDecode, BcAndHlcReadOnlyInsideTheirLength) {
     const Bytes image = ConnectIndUpToCalling()
-                            .Empty().Empty().Empty()
+                            .Empty()
+                            .Empty()
+                            .Empty()
                             .Struct({0x88})
                             .Empty()
                             .Struct({0xB1})
-                            .Empty().Empty()
+                            .Empty()
+                            .Empty()
                             .Finish(0x02, 0x82);
     CapiMessageCodec codec;
     ASSERT_EQ(codec.DecodeConnectInd(image), KV_OK);
@@ -407,7 +417,9 @@ TEST(CapiMessageCodecDecode, EscapedStructsAreSkippedWhole) {
                             .Empty()
                             .Raw({0xFF, 3, 0, 0xA0, 1, 2})
                             .Struct({0xA0, 9})
-                            .Empty().Empty().Empty()
+                            .Empty()
+                            .Empty()
+                            .Empty()
                             .Struct({0xFF, 1, 0, 7, 1, 'x'})
                             .Empty()
                             .Finish(0x02, 0x82);
@@ -421,7 +433,12 @@ TEST(CapiMessageCodecDecode, EscapedStructsAreSkippedWhole) {
 
 TEST(CapiMessageCodecDecode, AdditionalInfoPartRunningPastItFails) {
     const Bytes image = ConnectIndUpToCalling()
-                            .Empty().Empty().Empty().Empty().Empty().Empty()
+                            .Empty()
+                            .Empty()
+                            .Empty()
+                            .Empty()
+                            .Empty()
+                            .Empty()
                             .Struct({1, 0x89, 9, 'a'})
                             .Empty()
                             .Finish(0x02, 0x82);
@@ -437,8 +454,9 @@ TEST(CapiMessageCodecDecode, B3IndicationsAndDisconnects) {
     EXPECT_EQ(codec.GetNcci(), 0x00010101u);
     EXPECT_EQ(codec.GetPlci(), 0x0101u);
 
-    ASSERT_EQ(codec.DecodeDisconnectInd(MessageImage().Dword(0x0101).Word(0x3490).Finish(0x04, 0x82)),
-              KV_OK);
+    ASSERT_EQ(
+        codec.DecodeDisconnectInd(MessageImage().Dword(0x0101).Word(0x3490).Finish(0x04, 0x82)),
+        KV_OK);
     EXPECT_EQ(codec.Reason(), 0x3490u);
     ASSERT_EQ(codec.DecodeDisconnectB3Ind(
                   MessageImage().Dword(0x00010101).Word(0x3301).Struct({1}).Finish(0x84, 0x82)),
@@ -446,16 +464,21 @@ TEST(CapiMessageCodecDecode, B3IndicationsAndDisconnects) {
     EXPECT_EQ(codec.Reason(), 0x3301u);
     EXPECT_EQ(codec.Ncpi().length, 1);
 
-    ASSERT_EQ(codec.DecodeInfoInd(MessageImage().Dword(0x0101).Word(0x8001).Empty().Finish(0x08, 0x82)),
-              KV_OK);
+    ASSERT_EQ(
+        codec.DecodeInfoInd(MessageImage().Dword(0x0101).Word(0x8001).Empty().Finish(0x08, 0x82)),
+        KV_OK);
     EXPECT_EQ(codec.InfoNumber(), 0x8001u);
-    ASSERT_EQ(codec.DecodeConnectActiveInd(
-                  MessageImage().Dword(0x0101).Struct({0x01, 0x80, '5'}).Empty().Empty().Finish(0x03, 0x82)),
+    ASSERT_EQ(codec.DecodeConnectActiveInd(MessageImage()
+                                               .Dword(0x0101)
+                                               .Struct({0x01, 0x80, '5'})
+                                               .Empty()
+                                               .Empty()
+                                               .Finish(0x03, 0x82)),
               KV_OK);
     EXPECT_EQ(codec.ConnectedNumber().Digits(), "5");
-    ASSERT_EQ(codec.DecodeConnectB3ActiveInd(
-                  MessageImage().Dword(0x00020101).Empty().Finish(0x83, 0x82)),
-              KV_OK);
+    ASSERT_EQ(
+        codec.DecodeConnectB3ActiveInd(MessageImage().Dword(0x00020101).Empty().Finish(0x83, 0x82)),
+        KV_OK);
     EXPECT_EQ(codec.GetNcci(), 0x00020101u);
     // A message cut inside its PLCI leaves the PLCI alone.
     EXPECT_EQ(codec.DecodeDisconnectInd(MessageImage().Word(7).Finish(0x04, 0x82)), KV_E_FAIL);
@@ -549,7 +572,8 @@ TEST(CapiMessageCodecDecode, DataB3IndFromTheScriptedController) {
     }
     ASSERT_EQ(bytes[4], CAPI_DATA_B3);
     B3DataBlock block;
-    ASSERT_EQ(codec.DecodeDataB3Ind({bytes, CapiMessageLength(bytes) + data.size()}, &block), KV_OK);
+    ASSERT_EQ(codec.DecodeDataB3Ind({bytes, CapiMessageLength(bytes) + data.size()}, &block),
+              KV_OK);
     EXPECT_EQ(block.GetLength(), 40u);
     EXPECT_EQ(block.GetData()[39], 0x5A);
 }

@@ -47,4 +47,6 @@ private:
     Bytes bytes_;
 };
 
-inline Bytes ToBytes(std::span<const std::uint8_t> bytes) { return {bytes.begin(), bytes.end()}; }
+inline Bytes ToBytes(std::span<const std::uint8_t> bytes) {
+    return {bytes.begin(), bytes.end()};
+}

@@ -17,8 +17,8 @@ TEST(ScriptedCapiConcurrency, WaitForSignalWakesOnAMessageAndOnRelease) {
     ASSERT_EQ(capi.CAPI_REGISTER(0, 1, 1, 128, &appl), 0u);
     std::future<DWORD> waiting =
         std::async(std::launch::async, [&] { return capi.CAPI_WAIT_FOR_SIGNAL(appl); });
-    const Bytes listen = MessageImage().Dword(1).Dword(0).Dword(1).Dword(0).Empty().Empty()
-                             .Finish(CAPI_LISTEN, CAPI_REQ);
+    const Bytes listen = MessageImage().Dword(1).Dword(0).Dword(1).Dword(0).Empty().Empty().Finish(
+        CAPI_LISTEN, CAPI_REQ);
     ASSERT_EQ(capi.CAPI_PUT_MESSAGE(appl, listen.data()), 0u);
     ASSERT_EQ(waiting.wait_for(std::chrono::seconds(30)), std::future_status::ready);
     EXPECT_EQ(waiting.get(), 0u);
@@ -44,8 +44,8 @@ TEST(ScriptedCapiConcurrency, ApplicationsOnSeveralThreadsKeepTheirOwnQueues) {
             capi.CAPI_REGISTER(0, 1, 1, 128, &appl);
             int confirmed = 0;
             for (int i = 1; i <= kRequests; ++i) {
-                const Bytes request = MessageImage().Dword(0x0101).Empty()
-                                          .Finish(CAPI_DISCONNECT, CAPI_REQ, i, appl);
+                const Bytes request =
+                    MessageImage().Dword(0x0101).Empty().Finish(CAPI_DISCONNECT, CAPI_REQ, i, appl);
                 capi.CAPI_PUT_MESSAGE(appl, request.data());
                 void* message = nullptr;
                 while (capi.CAPI_GET_MESSAGE(appl, &message) == 0) {

@@ -38,15 +38,31 @@ protected:
     }
 
     void Listen(DWORD appl, std::uint32_t controller, std::uint32_t cip_mask) {
-        Put(MessageImage().Dword(controller).Dword(0).Dword(cip_mask).Dword(0).Empty().Empty()
+        Put(MessageImage()
+                .Dword(controller)
+                .Dword(0)
+                .Dword(cip_mask)
+                .Dword(0)
+                .Empty()
+                .Empty()
                 .Finish(CAPI_LISTEN, CAPI_REQ, 1, appl),
             appl);
         Next(appl);
     }
 
     static Bytes ConnectReq(std::uint16_t number) {
-        return MessageImage().Dword(1).Word(1).Empty().Struct({0x00, 0x80}).Empty().Empty()
-            .Empty().Empty().Empty().Empty().Struct({0, 0, 0, 0, 0})
+        return MessageImage()
+            .Dword(1)
+            .Word(1)
+            .Empty()
+            .Struct({0x00, 0x80})
+            .Empty()
+            .Empty()
+            .Empty()
+            .Empty()
+            .Empty()
+            .Empty()
+            .Struct({0, 0, 0, 0, 0})
             .Finish(CAPI_CONNECT, CAPI_REQ, number);
     }
 
@@ -54,7 +70,9 @@ protected:
     static std::uint8_t Sub(const Bytes& m) { return m.size() > 5 ? m[5] : 0; }
     static std::uint16_t Number(const Bytes& m) { return CapiGetWord(m.data() + 6); }
     static std::uint32_t Id(const Bytes& m) { return CapiGetDword(m.data() + 8); }
-    static std::uint16_t WordAt(const Bytes& m, std::size_t at) { return CapiGetWord(m.data() + at); }
+    static std::uint16_t WordAt(const Bytes& m, std::size_t at) {
+        return CapiGetWord(m.data() + at);
+    }
 
     ScriptedCapiController capi_;
     DWORD appl_ = 0;
@@ -92,11 +110,11 @@ TEST_F(ScriptedCapi, AnswersTheQueriesAsScripted) {
 
 TEST_F(ScriptedCapi, ListenReqIsAnsweredWithItsNumberAndTheScriptedInfo) {
     capi_.SetListenInfo(0x300A);
-    Put(MessageImage().Dword(1).Dword(0).Dword(2).Dword(0).Empty().Empty()
-            .Finish(CAPI_LISTEN, CAPI_REQ, 0x1234));
+    Put(MessageImage().Dword(1).Dword(0).Dword(2).Dword(0).Empty().Empty().Finish(
+        CAPI_LISTEN, CAPI_REQ, 0x1234));
     const Bytes conf = Next();
     EXPECT_EQ(conf, MessageImage().Dword(1).Word(0x300A).Finish(CAPI_LISTEN, CAPI_CONF, 0x1234,
-                                                               static_cast<std::uint16_t>(appl_)));
+                                                                static_cast<std::uint16_t>(appl_)));
     EXPECT_EQ(capi_.GetPutMessages().size(), 1u);
     EXPECT_EQ(capi_.GetPutMessages()[0].size(), 26u);
     void* message = nullptr;
@@ -107,8 +125,8 @@ TEST_F(ScriptedCapi, ListenReqIsAnsweredWithItsNumberAndTheScriptedInfo) {
 TEST_F(ScriptedCapi, OutgoingCallFollowsItsScriptOnTheClock) {
     ManualClock clock(0);
     ScopedClock scoped(clock);
-    capi_.ScriptOutgoingCall({Step::Make(Step::kAlerting, 0, 100),
-                              Step::Make(Step::kConnectActive, 0, 2000)});
+    capi_.ScriptOutgoingCall(
+        {Step::Make(Step::kAlerting, 0, 100), Step::Make(Step::kConnectActive, 0, 2000)});
     Put(ConnectReq(5));
     const Bytes conf = Next();
     ASSERT_EQ(Command(conf), CAPI_CONNECT);
@@ -174,8 +192,8 @@ TEST_F(ScriptedCapi, IncomingCallReachesEveryMatchingListener) {
     capi_.CAPI_REGISTER(0, 1, 1, 128, &second);
     capi_.CAPI_REGISTER(0, 1, 1, 128, &other_service);
     capi_.CAPI_REGISTER(0, 1, 1, 128, &other_controller);
-    Listen(appl_, 1, 1);            // every service
-    Listen(second, 1, 1u << 16);    // telephony
+    Listen(appl_, 1, 1);         // every service
+    Listen(second, 1, 1u << 16); // telephony
     Listen(other_service, 1, 1u << 4);
     Listen(other_controller, 2, 1);
     ScriptedIncomingCall call;
@@ -188,11 +206,11 @@ TEST_F(ScriptedCapi, IncomingCallReachesEveryMatchingListener) {
     EXPECT_EQ(Sub(first), CAPI_IND);
     EXPECT_EQ(Id(first), plci);
     EXPECT_EQ(WordAt(first, 12), 16);
-    const Bytes expected_tail = {0,                                  // called number
-                                 6, 0x01, 0x80, '4', '7', '1', '1',  // calling number
-                                 0,                                  // called subaddress
-                                 2, 0xA0, 7,                         // calling subaddress
-                                 3, 0x80, 0x90, 0xA3, 0, 0, 0, 0};   // BC, LLC, HLC, AI, 2nd
+    const Bytes expected_tail = {0,                                      // called number
+                                 6, 0x01, 0x80, '4',  '7', '1', '1',     // calling number
+                                 0,                                      // called subaddress
+                                 2, 0xA0, 7,                             // calling subaddress
+                                 3, 0x80, 0x90, 0xA3, 0,   0,   0,   0}; // BC, LLC, HLC, AI, 2nd
     EXPECT_EQ(Bytes(first.begin() + 14, first.end()), expected_tail);
     EXPECT_EQ(Command(Next(second)), CAPI_CONNECT);
     EXPECT_TRUE(Next(other_service).empty());
@@ -205,7 +223,13 @@ TEST_F(ScriptedCapi, AcceptedCallBringsActiveB3AndData) {
     call.after_accept = {Step::Make(Step::kConnectB3), Step::Data({1, 2, 3})};
     const std::uint32_t plci = capi_.IncomingCall(call);
     const Bytes indication = Next();
-    Put(MessageImage().Dword(plci).Word(0).Empty().Struct({0, 0x80}).Empty().Empty()
+    Put(MessageImage()
+            .Dword(plci)
+            .Word(0)
+            .Empty()
+            .Struct({0, 0x80})
+            .Empty()
+            .Empty()
             .Struct({0, 0, 0, 0, 0})
             .Finish(CAPI_CONNECT, CAPI_RESP, Number(indication)));
     EXPECT_EQ(Command(Next()), CAPI_CONNECT_ACTIVE);
@@ -229,7 +253,10 @@ TEST_F(ScriptedCapi, FacilityRequestsAreConfirmedAndIndicated) {
     capi_.SetFacilityReason(3, 0x3303);
     for (std::uint8_t function : {2, 3, 6}) {
         SCOPED_TRACE(function);
-        Put(MessageImage().Dword(0x0101).Word(3).Struct({function, 0, 0})
+        Put(MessageImage()
+                .Dword(0x0101)
+                .Word(3)
+                .Struct({function, 0, 0})
                 .Finish(CAPI_FACILITY, CAPI_REQ, 40));
         const Bytes conf = Next();
         EXPECT_EQ(Sub(conf), CAPI_CONF);
@@ -253,8 +280,8 @@ TEST_F(ScriptedCapi, SilentModeCopiesButAnswersNothing) {
 }
 
 TEST_F(ScriptedCapi, DataB3RequestIsCopiedWithItsData) {
-    Bytes request = MessageImage().Dword(0x10101).Dword(0).Word(2).Word(9).Word(0)
-                        .Finish(CAPI_DATA_B3, CAPI_REQ);
+    Bytes request = MessageImage().Dword(0x10101).Dword(0).Word(2).Word(9).Word(0).Finish(
+        CAPI_DATA_B3, CAPI_REQ);
     request.insert(request.end(), {0x55, 0x66});
     Put(request);
     EXPECT_EQ(capi_.GetPutMessages().back(), request);
