@@ -446,10 +446,15 @@ constexpr std::uint16_t kFacilityResponseWithWord = 0x800E;
 
 } // namespace
 
-KvResult CapiMessageCodec::BuildConnectActiveResp(std::uint16_t number) {
+KvResult CapiMessageCodec::BuildIdResponse(std::uint32_t id, std::uint8_t command,
+                                           std::uint16_t number) {
     Writer writer(buffer_);
-    writer.Dword(plci_);
-    return Finish(writer, CAPI_CONNECT_ACTIVE, CAPI_RESP, number);
+    writer.Dword(id);
+    return Finish(writer, command, CAPI_RESP, number);
+}
+
+KvResult CapiMessageCodec::BuildConnectActiveResp(std::uint16_t number) {
+    return BuildIdResponse(plci_, CAPI_CONNECT_ACTIVE, number);
 }
 
 KvResult CapiMessageCodec::BuildConnectB3Resp(std::uint16_t number) {
@@ -461,9 +466,7 @@ KvResult CapiMessageCodec::BuildConnectB3Resp(std::uint16_t number) {
 }
 
 KvResult CapiMessageCodec::BuildConnectB3ActiveResp(std::uint16_t number) {
-    Writer writer(buffer_);
-    writer.Dword(ncci_);
-    return Finish(writer, CAPI_CONNECT_B3_ACTIVE, CAPI_RESP, number);
+    return BuildIdResponse(ncci_, CAPI_CONNECT_B3_ACTIVE, number);
 }
 
 KvResult CapiMessageCodec::BuildDataB3Resp(std::uint16_t number) {
@@ -481,21 +484,15 @@ KvResult CapiMessageCodec::BuildDisconnectReq(std::uint16_t number) {
 }
 
 KvResult CapiMessageCodec::BuildDisconnectResp(std::uint16_t number) {
-    Writer writer(buffer_);
-    writer.Dword(plci_);
-    return Finish(writer, CAPI_DISCONNECT, CAPI_RESP, number);
+    return BuildIdResponse(plci_, CAPI_DISCONNECT, number);
 }
 
 KvResult CapiMessageCodec::BuildDisconnectB3Resp(std::uint16_t number) {
-    Writer writer(buffer_);
-    writer.Dword(ncci_);
-    return Finish(writer, CAPI_DISCONNECT_B3, CAPI_RESP, number);
+    return BuildIdResponse(ncci_, CAPI_DISCONNECT_B3, number);
 }
 
 KvResult CapiMessageCodec::BuildInfoResp(std::uint16_t number) {
-    Writer writer(buffer_);
-    writer.Dword(plci_);
-    return Finish(writer, CAPI_INFO, CAPI_RESP, number);
+    return BuildIdResponse(plci_, CAPI_INFO, number);
 }
 
 KvResult CapiMessageCodec::BuildFacilityReq(std::uint16_t number) {

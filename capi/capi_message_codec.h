@@ -120,6 +120,8 @@ private:
     class Reader;
     class Writer;
 
+    // A response of the header and the PLCI or NCCI only.
+    KvResult BuildIdResponse(std::uint32_t id, std::uint8_t command, std::uint16_t number);
     KvResult Finish(Writer& writer, std::uint8_t command, std::uint8_t subcommand,
                     std::uint16_t number);
     // False when the message is shorter than a header.

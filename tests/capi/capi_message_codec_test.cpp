@@ -427,6 +427,7 @@ TEST(CapiMessageCodecDecode, EscapedStructsAreSkippedWhole) {
     ASSERT_EQ(codec.DecodeConnectInd(image), KV_OK);
     EXPECT_EQ(codec.CalledPartySubaddress().length, 0);
     EXPECT_EQ(codec.CallingPartySubaddress().length, 1);
+    EXPECT_EQ(codec.CallingPartySubaddress().type, CapiSubaddress::kUserSpecified);
     EXPECT_EQ(codec.AdditionalInfo().parts[0].length, 0);
     EXPECT_EQ(codec.AdditionalInfo().parts[1].length, 1);
 }
@@ -576,6 +577,70 @@ TEST(CapiMessageCodecDecode, DataB3IndFromTheScriptedController) {
               KV_OK);
     EXPECT_EQ(block.GetLength(), 40u);
     EXPECT_EQ(block.GetData()[39], 0x5A);
+}
+
+// --- An exchange with the scripted controller through the codec ---
+
+class CapiMessageCodecExchange : public testing::Test {
+protected:
+    void SetUp() override {
+        capi_.AddController(1, 2);
+        ASSERT_EQ(capi_.CAPI_REGISTER(0, 2, 7, 2048, &appl_), 0u);
+        codec_.SetApplId(appl_);
+        codec_.SetController(1);
+    }
+    std::span<const std::uint8_t> Next() {
+        void* message = nullptr;
+        if (capi_.CAPI_GET_MESSAGE(appl_, &message) != 0)
+            return {};
+        const auto* bytes = static_cast<const std::uint8_t*>(message);
+        return {bytes, CapiMessageLength(bytes)};
+    }
+    void Put() { ASSERT_EQ(capi_.CAPI_PUT_MESSAGE(appl_, codec_.GetMessage()), 0u); }
+
+    ScriptedCapiController capi_;
+    DWORD appl_ = 0;
+    CapiMessageCodec codec_;
+};
+
+TEST_F(CapiMessageCodecExchange, ListenReqIsConfirmedWithItsNumber) {
+    codec_.SetCipValue(1);
+    ASSERT_EQ(codec_.BuildListenReq(0x0777), KV_OK);
+    Put();
+    const std::span<const std::uint8_t> conf = Next();
+    ASSERT_EQ(conf.size(), 14u);
+    EXPECT_EQ(conf[kCapiOffsetSubcommand], CAPI_CONF);
+    EXPECT_EQ(CapiGetWord(conf.data() + kCapiOffsetMessageNumber), 0x0777);
+    EXPECT_EQ(ToBytes(capi_.GetPutMessages()[0]), ToBytes(codec_.GetMessageBytes()));
+}
+
+TEST_F(CapiMessageCodecExchange, ConnectReqBringsConfAlertingAndActive) {
+    capi_.ScriptOutgoingCall({ScriptedCapiStep::Make(ScriptedCapiStep::kAlerting),
+                              ScriptedCapiStep::Make(ScriptedCapiStep::kConnectActive)});
+    codec_.CalledPartyNumber().SetFromText("0301234");
+    ASSERT_EQ(codec_.BuildConnectReq(3), KV_OK);
+    Put();
+    const std::span<const std::uint8_t> conf = Next();
+    EXPECT_EQ(conf[kCapiOffsetCommand], CAPI_CONNECT);
+    EXPECT_EQ(CapiGetWord(conf.data() + kCapiOffsetMessageNumber), 3);
+    const std::uint32_t plci = CapiGetDword(conf.data() + 8);
+
+    ASSERT_EQ(codec_.DecodeInfoInd(Next()), KV_OK);
+    EXPECT_EQ(codec_.InfoNumber(), 0x8001u);
+    EXPECT_EQ(codec_.GetPlci(), plci);
+    // Answered with another number: flagged.
+    ASSERT_EQ(codec_.BuildInfoResp(codec_.GetReceivedMessageNumber() + 1), KV_OK);
+    Put();
+    ASSERT_EQ(capi_.GetViolations().size(), 1u);
+    EXPECT_EQ(capi_.GetViolations()[0].kind, CapiProtocolViolation::kWrongMessageNumber);
+    ASSERT_EQ(codec_.BuildInfoResp(codec_.GetReceivedMessageNumber()), KV_OK);
+    Put();
+    EXPECT_EQ(capi_.GetViolations().size(), 1u);
+
+    const std::span<const std::uint8_t> active = Next();
+    ASSERT_EQ(codec_.DecodeConnectActiveInd(active), KV_OK);
+    EXPECT_EQ(codec_.GetReceivedCommand(), CAPI_CONNECT_ACTIVE);
+    EXPECT_EQ(codec_.GetPlci(), plci);
 }
 
 } // namespace
