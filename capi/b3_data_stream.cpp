@@ -1,5 +1,7 @@
 #include "capi/b3_data_stream.h"
 
+#include "capi/capi_parameters.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -31,10 +33,7 @@ KvResult B3DataBlock::SetData(const std::uint8_t* source, std::uint32_t length,
         length = kCapacity;
         block_result_ = KV_E_FAIL;
     }
-    // The C library's copy: inlined, a copy of unknown size up to 128 bytes
-    // becomes a slow string move.
-    static void* (*const volatile copy)(void*, const void*, std::size_t) = std::memcpy;
-    copy(data_.data(), source, length);
+    CopyStructBytes(data_.data(), source, length);
     if (length < kCapacity)
         std::memset(data_.data() + length, 0, kCapacity - length);
     length_ = length;

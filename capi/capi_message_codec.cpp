@@ -305,7 +305,7 @@ KvResult DecodeAdditionalInfo(std::span<const std::uint8_t> content, CapiAdditio
             info.Clear();
             return KV_E_FAIL;
         }
-        if (!escaped)
+        if (!escaped && length != 0)
             part.Set(content.subspan(position + 1, length));
         position += skip;
     }

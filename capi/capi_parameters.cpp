@@ -3,14 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-KvResult CapiRawStruct::Set(std::span<const std::uint8_t> data) {
-    if (data.size() > kCapacity)
-        return KV_E_FAIL;
-    CopyStructBytes(bytes.data(), data.data(), data.size());
-    length = static_cast<std::uint8_t>(data.size());
-    return KV_OK;
-}
-
 bool CapiRawStruct::operator==(const CapiRawStruct& other) const {
     return length == other.length && std::equal(View().begin(), View().end(), other.bytes.begin());
 }
@@ -25,17 +17,6 @@ KvResult CapiPartyNumber::SetFromText(const char* text) {
         return KV_CAPI_NOT_AVAILABLE;
     }
     CopyStructBytes(digits.data(), text, length);
-    digits[length] = '\0';
-    count = static_cast<std::uint8_t>(length);
-    return KV_OK;
-}
-
-KvResult CapiPartyNumber::SetFromBuffer(const std::uint8_t* bytes, std::size_t length) {
-    if (length > kMaxDigits)
-        return KV_CAPI_NOT_AVAILABLE;
-    if (length != 0 && bytes == nullptr)
-        return KV_E_INVALID_POINTER;
-    CopyStructBytes(digits.data(), bytes, length);
     digits[length] = '\0';
     count = static_cast<std::uint8_t>(length);
     return KV_OK;

@@ -44,7 +44,13 @@ struct CapiRawStruct {
     std::array<std::uint8_t, kCapacity> bytes{};
 
     // KV_E_FAIL, and nothing changes, above 254 bytes.
-    KvResult Set(std::span<const std::uint8_t> data);
+    KvResult Set(std::span<const std::uint8_t> data) {
+        if (data.size() > kCapacity)
+            return KV_E_FAIL;
+        CopyStructBytes(bytes.data(), data.data(), data.size());
+        length = static_cast<std::uint8_t>(data.size());
+        return KV_OK;
+    }
     void Clear() { length = 0; }
     std::span<const std::uint8_t> View() const { return {bytes.data(), length}; }
     bool operator==(const CapiRawStruct& other) const;
@@ -71,7 +77,16 @@ struct CapiPartyNumber {
     // the number and gives KV_CAPI_NOT_AVAILABLE; null gives KV_E_INVALID_POINTER.
     KvResult SetFromText(const char* text);
     // At most 32 bytes; more gives KV_CAPI_NOT_AVAILABLE and changes nothing.
-    KvResult SetFromBuffer(const std::uint8_t* bytes, std::size_t count);
+    KvResult SetFromBuffer(const std::uint8_t* bytes, std::size_t length) {
+        if (length > kMaxDigits)
+            return KV_CAPI_NOT_AVAILABLE;
+        if (length != 0 && bytes == nullptr)
+            return KV_E_INVALID_POINTER;
+        CopyStructBytes(digits.data(), bytes, length);
+        digits[length] = '\0';
+        count = static_cast<std::uint8_t>(length);
+        return KV_OK;
+    }
     // As SetFromText, up to the first zero byte.
     KvResult SetFromString(const std::string& text) { return SetFromText(text.c_str()); }
     std::string_view Digits() const { return {digits.data(), count}; }
