@@ -40,3 +40,7 @@ inline constexpr KvResult KV_E_SOCKET_SEND = 0x80000015u;
 inline constexpr KvResult KV_E_BAD_STATE = 0x80000016u;
 // A record answer without DATA_FOUND.
 inline constexpr KvResult KV_E_NO_DATA_FOUND = 0x8000001Au;
+// CAPI: no free record in a connection pool, no record found, or a party
+// number refused. Its top bit is clear, so it is no failure by KvFailed:
+// compare it with != 0.
+inline constexpr KvResult KV_CAPI_NOT_AVAILABLE = 0x40000000u;

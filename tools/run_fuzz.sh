@@ -11,9 +11,11 @@ seconds=${FUZZ_SECONDS:-60}
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DKV_FUZZ=ON -DKV_BUILD_TESTS=OFF -DKV_BUILD_BENCH=OFF
-targets=()
+# The XML parser's target first, then the others.
+targets=(xml_parse_fuzz)
 for source in fuzz/*.cpp; do
-    targets+=("$(basename "$source" .cpp)")
+    target=$(basename "$source" .cpp)
+    [ "$target" = xml_parse_fuzz ] || targets+=("$target")
 done
 cmake --build build-fuzz --target "${targets[@]}"
 
