@@ -1,10 +1,12 @@
 #include "tapi/tapi_call.h"
 
+#include "core/record_xml.h"
 #include "platform/number_parse.h"
 #include "platform/tapi/tapi_types.h"
 #include "platform/text.h"
 
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -133,18 +135,21 @@ const RecordForm<KVTAPICALL>& KVTAPICALL::Form() {
     static constexpr RecordForm<KVTAPICALL> kForm{
         .element_name = kElementName,
         .keys = kKeys,
-        .identifier = {.get = [](KVTAPICALL& call) -> const std::string& {
-                           return call.identifier_;
-                       },
-                       .set = [](KVTAPICALL& call,
-                                 std::string_view value) { call.identifier_.assign(value); }},
         .write_policy = RecordWritePolicy::kStopAtFailure,
     };
     return kForm;
 }
 
+// The identifier is entity-encoded like the texts: a line name holding "<" or
+// ">" would otherwise end the tag.
 KvResult KVTAPICALL::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    return WriteRecordXml(*this, Form(), out, document, parent);
+    const KvResult begun = BeginRecordXml(*this, Form(), out, document, parent);
+    if (out == nullptr)
+        return begun;
+    const KvResult identified = AddRecordAttribute(document, out, "identifier", identifier_, true);
+    if (identified != KV_OK)
+        return identified;
+    return WriteRecordKeys(*this, Form().keys, document, out, RecordWritePolicy::kStopAtFailure);
 }
 
 KvResult KVTAPICALL::ReadXml(const XmlNode* node) {
@@ -152,5 +157,10 @@ KvResult KVTAPICALL::ReadXml(const XmlNode* node) {
         return KV_E_INVALID_POINTER;
     if (node->GetName() != kElementName)
         return KV_OK;
-    return ReadRecordXml(*this, Form(), node);
+    std::string identifier;
+    const KvResult found = ReadRecordAttribute(*node, "identifier", identifier, true);
+    if (found != KV_OK)
+        return found;
+    identifier_ = std::move(identifier);
+    return ReadRecordKeys(*this, Form().keys, *node);
 }

@@ -140,7 +140,8 @@ KvResult KVTAPICALLSMANAGER::WriteXml(XmlNode*& out, XmlDocument& document, XmlN
     result_ = AddRecordElement(out, document, parent, element_name_);
     if (out == nullptr || result_ != KV_OK)
         return result_;
-    result_ = AddRecordAttribute(document, out, "identifier", identifier_);
+    // The line name is entity-encoded: a "<" or ">" would otherwise end the tag.
+    result_ = AddRecordAttribute(document, out, "identifier", identifier_, true);
     if (result_ == KV_OK)
         result_ = AddRecordAttribute(document, out, "hline", Format("%u", hline_));
     for (const auto& [hcall, call] : calls_) {
@@ -159,7 +160,7 @@ KvResult KVTAPICALLSMANAGER::ReadXml(const XmlNode* node) {
     if ((kind != kXmlElement && kind != kXmlTextElement) || node->GetName() != element_name_)
         return result_ = KV_OK;
     result_ = KV_OK;
-    ReadRecordAttribute(*node, "identifier", identifier_);
+    ReadRecordAttribute(*node, "identifier", identifier_, true);
     std::string hline;
     if (ReadRecordAttribute(*node, "hline", hline) == KV_OK)
         hline_ = ParseUInt32(hline, 10);
