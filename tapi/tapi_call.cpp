@@ -15,12 +15,9 @@ constexpr std::string_view kElementName = "KVTAPICALL";
 // An unsigned 32-bit field: "%u", read as the 32-bit strtoul reads base 10.
 template <auto Member> constexpr RecordKey<KVTAPICALL> UInt32Key(std::string_view name) {
     return CustomKey<KVTAPICALL>(
-        name,
-        [](KVTAPICALL& call, std::string& out) {
-            out = Format("%u", static_cast<std::uint32_t>((call.*Member)()));
-        },
+        name, [](KVTAPICALL& call, std::string& out) { out = Format("%u", call.*Member); },
         [](KVTAPICALL& call, std::string& text) -> KvResult {
-            (call.*Member)() = ParseUInt32(text, 10);
+            call.*Member = ParseUInt32(text, 10);
             return KV_OK;
         });
 }
@@ -28,36 +25,12 @@ template <auto Member> constexpr RecordKey<KVTAPICALL> UInt32Key(std::string_vie
 // A flag table written as the decimal value of its flag word.
 template <auto Member> constexpr RecordKey<KVTAPICALL> FlagWordKey(std::string_view name) {
     return CustomKey<KVTAPICALL>(
-        name,
-        [](KVTAPICALL& call, std::string& out) {
-            out = Format("%u", (call.*Member)().GetValue());
-        },
+        name, [](KVTAPICALL& call, std::string& out) { out = Format("%u", (call.*Member).GetValue()); },
         [](KVTAPICALL& call, std::string& text) -> KvResult {
-            (call.*Member)().FormatText(ParseUInt32(text, 10));
+            (call.*Member).FormatText(ParseUInt32(text, 10));
             return KV_OK;
         });
 }
-
-// A time stamp in its "%u.%03u" form.
-template <auto Member> constexpr RecordKey<KVTAPICALL> StampKey(std::string_view name) {
-    return CustomKey<KVTAPICALL>(
-        name, [](KVTAPICALL& call, std::string& out) { (call.*Member)().GetText(out); },
-        [](KVTAPICALL& call, std::string& text) -> KvResult {
-            (call.*Member)().SetFromText(text);
-            return KV_OK;
-        });
-}
-
-// A text field: entity-encoded when written, decoded when read; left out
-// when empty.
-template <auto Member> constexpr RecordKey<KVTAPICALL> OptionalTextKey(std::string_view name) {
-    RecordKey<KVTAPICALL> key{.name = name, .kind = RecordKeyKind::kText,
-                              .rules = kKeyOmitWhenEmpty};
-    key.text = [](KVTAPICALL& call) -> std::string& { return (call.*Member)(); };
-    return key;
-}
-
-using UInt32Accessor = std::uint32_t& (KVTAPICALL::*)();
 
 } // namespace
 
@@ -81,27 +54,17 @@ void KVTAPICALL::SetState(std::uint32_t state) {
 }
 
 const RecordForm<KVTAPICALL>& KVTAPICALL::Form() {
+    // Texts are entity-encoded when written and decoded when read, like
+    // every record's, and left out when empty.
     static constexpr RecordKey<KVTAPICALL> kKeys[] = {
-        UInt32Key<static_cast<UInt32Accessor>(&KVTAPICALL::GetHcall)>("hcall"),
-        OptionalTextKey<&KVTAPICALL::GetLineName>("linename"),
-        UInt32Key<&KVTAPICALL::GetHline>("hline"),
-        UInt32Key<&KVTAPICALL::GetReqId>("reqid"),
-        CustomKey<KVTAPICALL>(
-            "state", [](KVTAPICALL& call, std::string& out) { out = Format("%u", call.state_); },
-            [](KVTAPICALL& call, std::string& text) -> KvResult {
-                call.state_ = ParseUInt32(text, 10);
-                return KV_OK;
-            }),
-        CustomKey<KVTAPICALL>(
-            "stateprev",
-            [](KVTAPICALL& call, std::string& out) { out = Format("%u", call.state_prev_); },
-            [](KVTAPICALL& call, std::string& text) -> KvResult {
-                call.state_prev_ = ParseUInt32(text, 10);
-                return KV_OK;
-            }),
-        OptionalTextKey<static_cast<std::string& (KVTAPICALL::*)()>(
-            &KVTAPICALL::GetCalledNumber)>("callednumber"),
-        OptionalTextKey<&KVTAPICALL::GetCallingNumber>("callingnumber"),
+        UInt32Key<&KVTAPICALL::hcall_>("hcall"),
+        TextKey<&KVTAPICALL::line_name_>("linename", kKeyOmitWhenEmpty),
+        UInt32Key<&KVTAPICALL::hline_>("hline"),
+        UInt32Key<&KVTAPICALL::reqid_>("reqid"),
+        UInt32Key<&KVTAPICALL::state_>("state"),
+        UInt32Key<&KVTAPICALL::state_prev_>("stateprev"),
+        TextKey<&KVTAPICALL::called_number_>("callednumber", kKeyOmitWhenEmpty),
+        TextKey<&KVTAPICALL::calling_number_>("callingnumber", kKeyOmitWhenEmpty),
         CustomKey<KVTAPICALL>(
             "wmidnotif",
             [](KVTAPICALL& call, std::string& out) {
@@ -111,26 +74,18 @@ const RecordForm<KVTAPICALL>& KVTAPICALL::Form() {
                 call.wmid_notif_ = static_cast<std::uint16_t>(ParseUInt32(text, 10) & 0xFFFFu);
                 return KV_OK;
             }),
-        UInt32Key<&KVTAPICALL::GetIdTargetNotif>("idtargetnotif"),
-        UInt32Key<&KVTAPICALL::GetKvTapiFunc>("kvtapifunc"),
-        StampKey<&KVTAPICALL::GetTimeDateState>("timedatestate"),
-        CustomKey<KVTAPICALL>(
-            "statesreached",
-            [](KVTAPICALL& call, std::string& out) { out = Format("%u", call.states_reached_); },
-            [](KVTAPICALL& call, std::string& text) -> KvResult {
-                call.states_reached_ = ParseUInt32(text, 10);
-                return KV_OK;
-            }),
-        FlagWordKey<static_cast<LineCallOriginTable& (KVTAPICALL::*)()>(&KVTAPICALL::GetOrigin)>(
-            "origin"),
-        FlagWordKey<static_cast<LineCallFeatureTable& (KVTAPICALL::*)()>(
-            &KVTAPICALL::GetFeatures)>("features"),
+        UInt32Key<&KVTAPICALL::id_target_notif_>("idtargetnotif"),
+        UInt32Key<&KVTAPICALL::kvtapifunc_>("kvtapifunc"),
+        TimeDateKey<&KVTAPICALL::timedate_state_>("timedatestate"),
+        UInt32Key<&KVTAPICALL::states_reached_>("statesreached"),
+        FlagWordKey<&KVTAPICALL::origin_>("origin"),
+        FlagWordKey<&KVTAPICALL::features_>("features"),
         UIntKey<&KVTAPICALL::foreign_handle_>("foreignhandle"),
-        StampKey<&KVTAPICALL::GetTimeDateCreated>("timedatecreated"),
-        StampKey<&KVTAPICALL::GetTimeDateConnected>("timedateconnected"),
-        StampKey<&KVTAPICALL::GetTimeDateDisconnected>("timedatedisconnected"),
-        OptionalTextKey<&KVTAPICALL::GetCstaHandle>("cstahandle"),
-        UInt32Key<&KVTAPICALL::GetPhoneNewLineIndex>("phonenewlineindex"),
+        TimeDateKey<&KVTAPICALL::timedate_created_>("timedatecreated"),
+        TimeDateKey<&KVTAPICALL::timedate_connected_>("timedateconnected"),
+        TimeDateKey<&KVTAPICALL::timedate_disconnected_>("timedatedisconnected"),
+        TextKey<&KVTAPICALL::csta_handle_>("cstahandle", kKeyOmitWhenEmpty),
+        UInt32Key<&KVTAPICALL::phone_new_line_index_>("phonenewlineindex"),
     };
     static constexpr RecordForm<KVTAPICALL> kForm{
         .element_name = kElementName,

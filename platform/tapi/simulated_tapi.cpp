@@ -342,17 +342,8 @@ LONG SimulatedTapi::NegotiateApiVersion(HLINEAPP line_app, DWORD device_id, DWOR
 LONG SimulatedTapi::GetDevCaps(HLINEAPP line_app, DWORD device_id, DWORD api_version,
                                DWORD extension_version, LineDevCaps* caps) {
     std::lock_guard lock(mutex_);
-    LONG result = CheckApp(line_app);
     const Device* device = FindDevice(device_id);
-    if (result == 0 && caps == nullptr)
-        result = LINEERR_INVALPOINTER;
-    else if (result == 0 && device == nullptr)
-        result = LINEERR_BADDEVICEID;
-    else if (result == 0 && (api_version < device->script.api_version_low ||
-                             api_version > device->script.api_version_high))
-        result = LINEERR_INCOMPATIBLEAPIVERSION;
-    else if (result == 0 && extension_version != 0)
-        result = LINEERR_INCOMPATIBLEEXTVERSION;
+    const LONG result = CheckDeviceCall(line_app, caps, device, api_version, extension_version);
     if (result == 0) {
         caps->line_name = device->script.name;
         caps->string_format = device->script.string_format;
@@ -367,19 +358,10 @@ LONG SimulatedTapi::GetAddressCaps(HLINEAPP line_app, DWORD device_id, DWORD add
                                    DWORD api_version, DWORD extension_version,
                                    LineAddressCaps* caps) {
     std::lock_guard lock(mutex_);
-    LONG result = CheckApp(line_app);
     Device* device = FindDevice(device_id);
-    if (result == 0 && caps == nullptr)
-        result = LINEERR_INVALPOINTER;
-    else if (result == 0 && device == nullptr)
-        result = LINEERR_BADDEVICEID;
-    else if (result == 0 && address_id >= device->script.num_addresses)
+    LONG result = CheckDeviceCall(line_app, caps, device, api_version, extension_version);
+    if (result == 0 && address_id >= device->script.num_addresses)
         result = LINEERR_INVALADDRESSID;
-    else if (result == 0 && (api_version < device->script.api_version_low ||
-                             api_version > device->script.api_version_high))
-        result = LINEERR_INCOMPATIBLEAPIVERSION;
-    else if (result == 0 && extension_version != 0)
-        result = LINEERR_INCOMPATIBLEEXTVERSION;
     else if (result == 0 && device->address_caps_calls++ < device->script.address_caps_failures)
         result = LINEERR_RESOURCEUNAVAIL;
     if (result == 0)
@@ -395,20 +377,11 @@ LONG SimulatedTapi::Open(HLINEAPP line_app, DWORD device_id, HLINE* line, DWORD 
     LONG result = 0;
     {
         std::lock_guard lock(mutex_);
-        result = CheckApp(line_app);
         Device* device = FindDevice(device_id);
+        result = CheckDeviceCall(line_app, line, device, api_version, extension_version);
         const DWORD known_privileges = LINECALLPRIVILEGE_NONE | LINECALLPRIVILEGE_MONITOR |
                                        LINECALLPRIVILEGE_OWNER;
-        if (result == 0 && line == nullptr)
-            result = LINEERR_INVALPOINTER;
-        else if (result == 0 && device == nullptr)
-            result = LINEERR_BADDEVICEID;
-        else if (result == 0 && (api_version < device->script.api_version_low ||
-                                 api_version > device->script.api_version_high))
-            result = LINEERR_INCOMPATIBLEAPIVERSION;
-        else if (result == 0 && extension_version != 0)
-            result = LINEERR_INCOMPATIBLEEXTVERSION;
-        else if (result == 0 && (privileges == 0 || (privileges & ~known_privileges) != 0 ||
+        if (result == 0 && (privileges == 0 || (privileges & ~known_privileges) != 0 ||
                                  ((privileges & LINECALLPRIVILEGE_NONE) != 0 &&
                                   privileges != LINECALLPRIVILEGE_NONE)))
             result = LINEERR_INVALPRIVSELECT;
@@ -711,6 +684,20 @@ SimulatedTapi::Call* SimulatedTapi::FindValidCall(HCALL handle) {
 
 LONG SimulatedTapi::CheckApp(HLINEAPP line_app) const {
     return apps_.contains(line_app) ? 0 : LINEERR_INVALAPPHANDLE;
+}
+
+LONG SimulatedTapi::CheckDeviceCall(HLINEAPP line_app, const void* out, const Device* device,
+                                    DWORD api_version, DWORD extension_version) const {
+    if (const LONG checked = CheckApp(line_app); checked != 0)
+        return checked;
+    if (out == nullptr)
+        return LINEERR_INVALPOINTER;
+    if (device == nullptr)
+        return LINEERR_BADDEVICEID;
+    if (api_version < device->script.api_version_low ||
+        api_version > device->script.api_version_high)
+        return LINEERR_INCOMPATIBLEAPIVERSION;
+    return extension_version != 0 ? LINEERR_INCOMPATIBLEEXTVERSION : 0;
 }
 
 HCALL SimulatedTapi::NewHandle() {

@@ -233,6 +233,10 @@ private:
     Device* FindDevice(DWORD device_id);
     Call* FindValidCall(HCALL call);
     LONG CheckApp(HLINEAPP line_app) const;
+    // The checks of a device function: application, out pointer, device,
+    // API and extension version; 0 or the LINEERR.
+    LONG CheckDeviceCall(HLINEAPP line_app, const void* out, const Device* device,
+                         DWORD api_version, DWORD extension_version) const;
     HCALL NewHandle();
     DWORD NextRequestId();
     void Log(TapiRequestRecord record);

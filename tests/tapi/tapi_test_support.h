@@ -1,33 +1,14 @@
 #pragma once
-// Helpers of the TAPI record tests: XML forms as text and a fixed clock.
+// Helpers of the TAPI record tests: XML forms as text (those of the data
+// record tests) and a fixed clock.
 
-#include "core/xml_document.h"
+#include "data/data_test_support.h"
 #include "platform/clock.h"
 #include "platform/result_codes.h"
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <string_view>
-
-// The object's XML form written under a fresh document's root, as text.
-template <typename Writable> std::string XmlText(Writable& object) {
-    XmlDocument document;
-    XmlNode* element = nullptr;
-    EXPECT_EQ(object.WriteXml(element, document, document.GetRoot()), KV_OK);
-    std::string text;
-    document.GetText(text);
-    return text;
-}
-
-// Reads the object from the first top-level node of the text; its result.
-template <typename Readable> KvResult ReadXmlText(Readable& object, std::string_view text) {
-    XmlDocument document;
-    document.Parse(text);
-    const XmlNodeList& top = document.GetRoot()->GetChildList();
-    EXPECT_FALSE(top.empty()) << text;
-    return top.empty() ? KV_E_FAIL : object.ReadXml(top[0]);
-}
+#include <cstdint>
 
 // 2024-01-01 00:00:00.007 UTC: 3913056000 seconds since 1900.
 inline constexpr std::int64_t kTestSeconds = 1704067200;
