@@ -81,6 +81,13 @@ KvResult KVTAPICALLSMANAGER::AddCall(std::unique_ptr<KVTAPICALL>& call) {
     return result_ = KV_OK;
 }
 
+KvResult KVTAPICALLSMANAGER::AddCall(KVTAPICALL* call) {
+    std::unique_ptr<KVTAPICALL> owned(call);
+    const KvResult added = AddCall(owned);
+    owned.release(); // null when taken; the caller's again when refused
+    return added;
+}
+
 KvResult KVTAPICALLSMANAGER::CreateCall(KVTAPICALL*& out, std::uint32_t hcall) {
     out = nullptr;
     if (hcall == 0)
@@ -100,6 +107,13 @@ KvResult KVTAPICALLSMANAGER::DetachCall(std::unique_ptr<KVTAPICALL>& out, std::u
     out = std::move(calls_[index].second);
     calls_.erase(calls_.begin() + static_cast<std::ptrdiff_t>(index));
     return result_ = KV_OK;
+}
+
+KvResult KVTAPICALLSMANAGER::DetachCall(std::uint32_t hcall) {
+    std::unique_ptr<KVTAPICALL> detached;
+    DetachCall(detached, hcall);
+    detached.release(); // the caller holds the pointer
+    return result_;
 }
 
 KvResult KVTAPICALLSMANAGER::RemoveCall(std::uint32_t hcall) {
@@ -130,6 +144,11 @@ KVTAPICALL* KVTAPICALLSMANAGER::GetNextCall(Position& position) const {
 
 KvResult KVTAPICALLSMANAGER::Clone(std::unique_ptr<KVTAPICALLSMANAGER>& out) const {
     out = std::make_unique<KVTAPICALLSMANAGER>(*this);
+    return KV_OK;
+}
+
+KvResult KVTAPICALLSMANAGER::Clone(KVTAPICALLSMANAGER*& out) const {
+    out = new KVTAPICALLSMANAGER(*this);
     return KV_OK;
 }
 

@@ -49,11 +49,17 @@ public:
     // be found or removed), KV_E_LIST_FULL at 32 calls, KV_E_ALREADY_PRESENT
     // for a handle that is held.
     KvResult AddCall(std::unique_ptr<KVTAPICALL>& call);
+    // The same for a call handed over by pointer: owned by the manager on
+    // success, still the caller's on failure.
+    KvResult AddCall(KVTAPICALL* call);
     // A new default call with the handle, owned by the manager; out null when
     // it could not be added (KV_E_FAIL for handle 0, else AddCall's code).
     KvResult CreateCall(KVTAPICALL*& out, std::uint32_t hcall);
     // Hands the call over to the caller; KV_E_FAIL for handle 0 or absent.
     KvResult DetachCall(std::unique_ptr<KVTAPICALL>& out, std::uint32_t hcall);
+    // The same for a caller that holds the call's pointer already (FindCall):
+    // the call becomes the caller's, who deletes it.
+    KvResult DetachCall(std::uint32_t hcall);
     // KV_E_FAIL for handle 0, KV_E_NOT_PRESENT when absent.
     KvResult RemoveCall(std::uint32_t hcall);
     KvResult RemoveAllCalls();
@@ -65,6 +71,8 @@ public:
 
     // A new manager assigned from this one.
     KvResult Clone(std::unique_ptr<KVTAPICALLSMANAGER>& out) const;
+    // The same handed over by pointer (a message payload): the caller owns it.
+    KvResult Clone(KVTAPICALLSMANAGER*& out) const;
 
     // The element with "identifier" and "hline", then one "KVTAPICALL" per
     // call in order; stops at the first failure. KV_E_INVALID_POINTER for a

@@ -40,6 +40,13 @@ KvResult KVTAPILINEDATAMANAGER::AddEntry(std::unique_ptr<KVTAPILINEDATA>& entry)
     return result_ = KV_OK;
 }
 
+KvResult KVTAPILINEDATAMANAGER::AddEntry(KVTAPILINEDATA* entry) {
+    std::unique_ptr<KVTAPILINEDATA> owned(entry);
+    const KvResult added = AddEntry(owned);
+    owned.release(); // null when taken; the caller's again when refused
+    return added;
+}
+
 KvResult KVTAPILINEDATAMANAGER::CreateEntry(KVTAPILINEDATA*& out, const std::string& key) {
     out = nullptr;
     if (key.empty())

@@ -70,6 +70,9 @@ public:
     // KV_E_INVALID_POINTER for none, KV_E_LIST_FULL at 32 entries,
     // KV_E_ALREADY_PRESENT for a key that is held.
     KvResult AddEntry(std::unique_ptr<KVTAPILINEDATA>& entry);
+    // The same for an entry handed over by pointer: the manager's on
+    // success, still the caller's on failure.
+    KvResult AddEntry(KVTAPILINEDATA* entry);
     // A new entry with the key, owned by the manager; KV_E_FAIL for an empty
     // key; out null when none was added.
     KvResult CreateEntry(KVTAPILINEDATA*& out, const std::string& key);

@@ -13,6 +13,13 @@ KvResult TapiRequestRegistry::Add(std::unique_ptr<TapiPendingRequest>& entry) {
     return result_ = KV_OK;
 }
 
+KvResult TapiRequestRegistry::Add(TapiPendingRequest* entry) {
+    std::unique_ptr<TapiPendingRequest> owned(entry);
+    const KvResult added = Add(owned);
+    owned.release(); // null when taken; the caller's again when refused
+    return added;
+}
+
 KvResult TapiRequestRegistry::Create(TapiPendingRequest*& out, std::uint32_t request_id) {
     out = nullptr;
     if (request_id == 0)

@@ -31,6 +31,9 @@ public:
     // for none, KV_E_LIST_FULL at 32, KV_E_ALREADY_PRESENT for a request id
     // that is held.
     KvResult Add(std::unique_ptr<TapiPendingRequest>& entry);
+    // The same for an entry handed over by pointer: the registry's on
+    // success, still the caller's on failure.
+    KvResult Add(TapiPendingRequest* entry);
     // A new entry with the id, owned by the registry; out null when none was
     // added (KV_E_FAIL for id 0). The caller fills line, call and kind.
     KvResult Create(TapiPendingRequest*& out, std::uint32_t request_id);

@@ -54,7 +54,7 @@ constexpr KeywordRow kFeatureRows[] = {
 
 struct LineErrorRow {
     LONG code;
-    std::string_view name;
+    const char* name;
 };
 
 #define KV_LINEERR_ROW(name) LineErrorRow{name, #name}
@@ -163,15 +163,15 @@ static_assert(std::size(kLineErrorRows) == 94);
 // Codes 0x80000000 to 0x80000061 by their low bits.
 constexpr std::size_t kLineErrorSlots = 0x62;
 
-constexpr std::array<std::string_view, kLineErrorSlots> MakeLineErrorNames() {
-    std::array<std::string_view, kLineErrorSlots> names{};
+constexpr std::array<const char*, kLineErrorSlots> MakeLineErrorNames() {
+    std::array<const char*, kLineErrorSlots> names{};
     names.fill(kUnknownLineErrorName);
     for (const LineErrorRow& row : kLineErrorRows)
         names[static_cast<std::uint32_t>(row.code) & 0x7FFFFFFFu] = row.name;
     return names;
 }
 
-constexpr std::array<std::string_view, kLineErrorSlots> kLineErrorNames = MakeLineErrorNames();
+constexpr std::array<const char*, kLineErrorSlots> kLineErrorNames = MakeLineErrorNames();
 
 } // namespace
 
@@ -179,7 +179,7 @@ LineCallOriginTable::LineCallOriginTable() : StyleKeywordTable(kOriginRows) {}
 
 LineCallFeatureTable::LineCallFeatureTable() : StyleKeywordTable(kFeatureRows) {}
 
-std::string_view LineErrorName(std::uint32_t code) {
+const char* LineErrorName(std::uint32_t code) {
     const std::uint32_t index = code & 0x7FFFFFFFu;
     if ((code & 0x80000000u) == 0 || index >= kLineErrorSlots)
         return kUnknownLineErrorName;

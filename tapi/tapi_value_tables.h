@@ -6,7 +6,6 @@
 #include "core/keyword_table.h"
 
 #include <cstdint>
-#include <string_view>
 
 // LINECALLORIGIN_*: seven rows; the bit 8 has none.
 class LineCallOriginTable : public StyleKeywordTable {
@@ -21,8 +20,8 @@ public:
 };
 
 // The text of codes that are no LINEERR_* value.
-inline constexpr std::string_view kUnknownLineErrorName = "KV_LINEERR_UNKNOWN";
+inline constexpr char kUnknownLineErrorName[] = "KV_LINEERR_UNKNOWN";
 
 // The name of TAPI's LINEERR_* constant with that value, else
 // kUnknownLineErrorName. The text has static storage.
-std::string_view LineErrorName(std::uint32_t code);
+const char* LineErrorName(std::uint32_t code);

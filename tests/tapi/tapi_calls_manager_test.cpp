@@ -88,6 +88,19 @@ TEST_F(KvTapiCallsManagerTest, AddFindAndRemoveByHandle) {
     EXPECT_EQ(found->GetHcall(), 0x20003u); // the first in order
     EXPECT_EQ(manager.FindCallByState(found, LINECALLSTATE_IDLE), KV_E_FAIL);
 
+    // Handed over by pointer: taken on success, the caller's when refused.
+    EXPECT_EQ(manager.AddCall(static_cast<KVTAPICALL*>(nullptr)), KV_E_INVALID_POINTER);
+    auto* raw = new KVTAPICALL;
+    raw->GetHcall() = 0x20009;
+    EXPECT_EQ(manager.AddCall(raw), KV_OK);
+    auto* refused = new KVTAPICALL;
+    refused->GetHcall() = 0x20009;
+    EXPECT_EQ(manager.AddCall(refused), KV_E_ALREADY_PRESENT);
+    delete refused;
+    EXPECT_EQ(manager.DetachCall(0x20009), KV_OK);
+    EXPECT_FALSE(manager.HasCall(0x20009));
+    delete raw;
+
     std::unique_ptr<KVTAPICALL> detached;
     EXPECT_EQ(manager.DetachCall(detached, 0x20003), KV_OK);
     EXPECT_EQ(detached->GetHcall(), 0x20003u);
@@ -175,6 +188,10 @@ TEST_F(KvTapiCallsManagerTest, AssignmentAndCloneAreDeepAndSelfAssignmentKeepsTh
 
     std::unique_ptr<KVTAPICALLSMANAGER> clone;
     ASSERT_EQ(manager.Clone(clone), KV_OK);
+    KVTAPICALLSMANAGER* payload = nullptr;
+    ASSERT_EQ(manager.Clone(payload), KV_OK);
+    EXPECT_EQ(XmlText(*payload), XmlText(manager));
+    delete payload;
     KVTAPICALLSMANAGER assigned;
     FillManager(assigned);
     assigned = manager;

@@ -53,6 +53,10 @@ TEST(KvTapiLineDataManager, RefusesThe33rdEntryEmptyAndDuplicateKeys) {
     EXPECT_EQ(manager.AddEntry(twin), KV_E_ALREADY_PRESENT);
     EXPECT_NE(twin, nullptr);
     EXPECT_EQ(manager.FindEntry("B"), entry);
+    auto* raw = new KVTAPILINEDATA;
+    raw->GetKey() = "C";
+    EXPECT_EQ(manager.AddEntry(raw), KV_OK);
+    EXPECT_EQ(manager.FindEntry("C"), raw);
 }
 
 TEST(KvTapiLineDataManager, AssignmentCopiesDeeplyAndSelfAssignmentKeepsTheEntries) {

@@ -27,6 +27,9 @@ TEST(TapiRequestRegistry, RefusesThe33rdRequestAndDuplicateIds) {
     EXPECT_EQ(registry.Add(twin), KV_E_ALREADY_PRESENT);
     EXPECT_NE(twin, nullptr);
     EXPECT_EQ(registry.Lookup(7), entry);
+    auto* raw = new TapiPendingRequest{.request_id = 9};
+    EXPECT_EQ(registry.Add(raw), KV_OK);
+    EXPECT_EQ(registry.Lookup(9), raw);
     EXPECT_EQ(registry.Lookup(8), nullptr);
 }
 

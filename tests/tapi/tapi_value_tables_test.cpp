@@ -54,7 +54,7 @@ TEST(LineErrorName, NamesEveryCodeInValueOrderAndNothingElse) {
     for (std::uint32_t code = 0x80000001u; code <= 0x80000061u; ++code) {
         SCOPED_TRACE(code);
         if (IsGap(code)) {
-            EXPECT_EQ(LineErrorName(code), "KV_LINEERR_UNKNOWN");
+            EXPECT_STREQ(LineErrorName(code), "KV_LINEERR_UNKNOWN");
             continue;
         }
         ASSERT_LT(next, kNamesInValueOrder.size());
@@ -62,8 +62,8 @@ TEST(LineErrorName, NamesEveryCodeInValueOrderAndNothingElse) {
     }
     EXPECT_EQ(next, kNamesInValueOrder.size());
     for (const std::uint32_t code : {0u, 1u, 0x80000000u, 0x80000062u, 0xFFFFFFFFu, 0x0000001Cu})
-        EXPECT_EQ(LineErrorName(code), kUnknownLineErrorName) << code;
-    EXPECT_EQ(LineErrorName(0x80000061u), "LINEERR_SERVICE_NOT_RUNNING");
+        EXPECT_STREQ(LineErrorName(code), kUnknownLineErrorName) << code;
+    EXPECT_STREQ(LineErrorName(0x80000061u), "LINEERR_SERVICE_NOT_RUNNING");
 }
 
 // Every LINEERR the simulated line service returns has its own name.
