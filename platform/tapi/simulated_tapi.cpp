@@ -148,7 +148,7 @@ HCALL SimulatedTapi::OfferCall(DWORD device_id, std::string_view caller_id,
     {
         std::lock_guard lock(mutex_);
         const auto line = std::find_if(lines_.begin(), lines_.end(), [&](const auto& entry) {
-            return entry.second.device_id == device_id;
+            return entry.second.device_id == device_id && entry.second.takes_offers;
         });
         if (line == lines_.end())
             return 0;
@@ -397,6 +397,7 @@ LONG SimulatedTapi::Open(HLINEAPP line_app, DWORD device_id, HLINE* line, DWORD 
             entry.privilege = (privileges & LINECALLPRIVILEGE_OWNER) != 0
                                   ? LINECALLPRIVILEGE_OWNER
                                   : LINECALLPRIVILEGE_MONITOR;
+            entry.takes_offers = privileges != LINECALLPRIVILEGE_NONE;
             *line = handle;
             Queue(handle,
                   LineMessage{.device = handle, .message_id = LINE_LINEDEVSTATE,
@@ -454,6 +455,7 @@ LONG SimulatedTapi::MakeCall(HLINE line, HCALL* call, std::string_view address, 
             Call& created = calls_[handle];
             created.line = line;
             created.origin = LINECALLORIGIN_OUTBOUND;
+            created.privilege = LINECALLPRIVILEGE_OWNER;
             created.called_id = address;
             result = StartRequest({.function = TapiFunction::kMakeCall, .line = line,
                                    .new_call = handle},
@@ -588,6 +590,7 @@ LONG SimulatedTapi::CompleteTransfer(HCALL call, HCALL consult_call, HCALL* conf
                 Call& created = calls_[created_handle];
                 created.line = line;
                 created.origin = LINECALLORIGIN_CONFERENCE;
+                created.privilege = LINECALLPRIVILEGE_OWNER;
             }
             result = StartRequest({.function = TapiFunction::kCompleteTransfer, .line = line,
                                    .call = call, .second_call = consult_call,
@@ -873,7 +876,7 @@ void SimulatedTapi::SetCallState(HCALL handle, Call& call, DWORD state, DWORD mo
     DWORD privilege = 0;
     if (!call.privilege_sent) {
         call.privilege_sent = true;
-        privilege = lines_.at(call.line).privilege;
+        privilege = call.privilege != 0 ? call.privilege : lines_.at(call.line).privilege;
     }
     Queue(call.line,
           LineMessage{.device = handle, .message_id = LINE_CALLSTATE, .param1 = state,

@@ -133,7 +133,7 @@ public:
     static DWORD DefaultCallFeatures(DWORD call_state);
 
     // An incoming call OFFERING on the device's open line; 0 when the device
-    // has no open line.
+    // has no line open for incoming calls (monitor or owner privilege).
     HCALL OfferCall(DWORD device_id, std::string_view caller_id, std::string_view called_id,
                     DWORD origin = LINECALLORIGIN_EXTERNAL);
     // What the far end does with a call: answer (CONNECTED) and busy (BUSY)
@@ -201,12 +201,17 @@ private:
         DWORD device_id = 0;
         DWORD callback_instance = 0;
         DWORD privilege = LINECALLPRIVILEGE_OWNER;
+        // A line opened with LINECALLPRIVILEGE_NONE is offered no calls.
+        bool takes_offers = true;
         DWORD call_count = 0; // valid calls that are not IDLE
     };
     struct Call {
         HLINE line = 0;
         bool valid = false; // from the successful reply of the request that made it
         bool privilege_sent = false;
+        // The application owns the calls it makes; offered calls get the
+        // line's privilege (0 here).
+        DWORD privilege = 0;
         DWORD state = 0;
         DWORD mode = 0;
         DWORD origin = LINECALLORIGIN_UNKNOWN;

@@ -425,6 +425,24 @@ TEST_F(StateEffectsTest, OfferedCallsCarryPrivilegeCallerIdsAndScriptedFeatures)
     ASSERT_EQ(lineGetCallStatus(call, &status), 0);
     EXPECT_EQ(status.call_features, LINECALLFEATURE_DROP);
     EXPECT_EQ(service_.OfferCall(9, "1", "2"), 0u); // no open line
+
+    // A line opened to make calls only is offered none; a monitoring line's
+    // calls carry the monitor privilege, while calls it makes are its own.
+    HLINE line = 0;
+    ASSERT_EQ(lineOpenA(app_, 9, &line, kVersion, 0, 0, LINECALLPRIVILEGE_NONE, 4, nullptr), 0);
+    EXPECT_EQ(service_.OfferCall(9, "1", "2"), 0u);
+    ASSERT_EQ(lineClose(line), 0);
+    ASSERT_EQ(lineOpenA(app_, 9, &line, kVersion, 0, 0, LINECALLPRIVILEGE_MONITOR, 4, nullptr),
+              0);
+    Drain();
+    const HCALL monitored = service_.OfferCall(9, "1", "2");
+    HCALL made = 0;
+    ASSERT_GT(lineMakeCallA(line, &made, "3", 0, nullptr), 0);
+    std::vector<DWORD> privileges;
+    for (const LineMessage& message : Drain())
+        if (message.message_id == LINE_CALLSTATE && message.param3 != 0)
+            privileges.push_back(message.device == monitored ? message.param3 : ~message.param3);
+    EXPECT_EQ(privileges, (std::vector<DWORD>{LINECALLPRIVILEGE_MONITOR, ~LINECALLPRIVILEGE_OWNER}));
 }
 
 TEST_F(SimulatedTapiTest, ShutdownEndsTheApplicationAndItsLines) {
