@@ -25,7 +25,8 @@ template <auto Member> constexpr RecordKey<KVTAPICALL> UInt32Key(std::string_vie
 // A flag table written as the decimal value of its flag word.
 template <auto Member> constexpr RecordKey<KVTAPICALL> FlagWordKey(std::string_view name) {
     return CustomKey<KVTAPICALL>(
-        name, [](KVTAPICALL& call, std::string& out) { out = Format("%u", (call.*Member).GetValue()); },
+        name,
+        [](KVTAPICALL& call, std::string& out) { out = Format("%u", (call.*Member).GetValue()); },
         [](KVTAPICALL& call, std::string& text) -> KvResult {
             (call.*Member).FormatText(ParseUInt32(text, 10));
             return KV_OK;

@@ -34,8 +34,8 @@ enum KvTapiFunction : std::uint32_t {
 class KVTAPICALL {
 public:
     static constexpr KvPayloadType kTypeCode = KV_PAYLOAD_TAPI_CALL;
-    static constexpr std::uint32_t kStateUnknown = 0x8000u;   // LINECALLSTATE_UNKNOWN
-    static constexpr std::uint32_t kOriginUnknown = 0x10u;    // LINECALLORIGIN_UNKNOWN
+    static constexpr std::uint32_t kStateUnknown = 0x8000u; // LINECALLSTATE_UNKNOWN
+    static constexpr std::uint32_t kOriginUnknown = 0x10u;  // LINECALLORIGIN_UNKNOWN
     static constexpr std::uint32_t kNoPhoneNewLine = 0xFFFFFFFFu;
 
     // Stamps timedatecreated (and timedatestate) with the current time.

@@ -4,6 +4,7 @@
 #include "platform/number_parse.h"
 #include "platform/pointer.h"
 #include "platform/text.h"
+#include "tapi/handed_over.h"
 
 #include <algorithm>
 
@@ -82,10 +83,7 @@ KvResult KVTAPICALLSMANAGER::AddCall(std::unique_ptr<KVTAPICALL>& call) {
 }
 
 KvResult KVTAPICALLSMANAGER::AddCall(KVTAPICALL* call) {
-    std::unique_ptr<KVTAPICALL> owned(call);
-    const KvResult added = AddCall(owned);
-    owned.release(); // null when taken; the caller's again when refused
-    return added;
+    return AddHandedOver<KVTAPICALLSMANAGER, KVTAPICALL>(*this, &KVTAPICALLSMANAGER::AddCall, call);
 }
 
 KvResult KVTAPICALLSMANAGER::CreateCall(KVTAPICALL*& out, std::uint32_t hcall) {

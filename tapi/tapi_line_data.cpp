@@ -1,5 +1,7 @@
 #include "tapi/tapi_line_data.h"
 
+#include "tapi/handed_over.h"
+
 void KVTAPILINEDATA::Set(const std::string& key, const std::string& display_name,
                          std::uint32_t number1, std::uint32_t number2, std::uint32_t number3,
                          const std::string& string3, std::uint32_t number4, std::uint32_t number5,
@@ -41,10 +43,8 @@ KvResult KVTAPILINEDATAMANAGER::AddEntry(std::unique_ptr<KVTAPILINEDATA>& entry)
 }
 
 KvResult KVTAPILINEDATAMANAGER::AddEntry(KVTAPILINEDATA* entry) {
-    std::unique_ptr<KVTAPILINEDATA> owned(entry);
-    const KvResult added = AddEntry(owned);
-    owned.release(); // null when taken; the caller's again when refused
-    return added;
+    return AddHandedOver<KVTAPILINEDATAMANAGER, KVTAPILINEDATA>(
+        *this, &KVTAPILINEDATAMANAGER::AddEntry, entry);
 }
 
 KvResult KVTAPILINEDATAMANAGER::CreateEntry(KVTAPILINEDATA*& out, const std::string& key) {

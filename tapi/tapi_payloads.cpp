@@ -25,7 +25,7 @@ template <typename Record> constexpr Registration Row() {
 
 // By type code.
 constexpr std::array kTapiPayloads = {
-    Row<KVTAPILINEMESSAGE>(), Row<KVTAPICALLSMANAGER>(), Row<KVTAPICALL>(),
+    Row<KVTAPILINEMESSAGE>(),     Row<KVTAPICALLSMANAGER>(), Row<KVTAPICALL>(),
     Row<KVTAPILINEDATAMANAGER>(), Row<KVTAPILINEDATA>(),
 };
 

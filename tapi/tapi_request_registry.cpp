@@ -1,5 +1,6 @@
 #include "tapi/tapi_request_registry.h"
 
+#include "tapi/handed_over.h"
 #include <algorithm>
 
 KvResult TapiRequestRegistry::Add(std::unique_ptr<TapiPendingRequest>& entry) {
@@ -14,10 +15,8 @@ KvResult TapiRequestRegistry::Add(std::unique_ptr<TapiPendingRequest>& entry) {
 }
 
 KvResult TapiRequestRegistry::Add(TapiPendingRequest* entry) {
-    std::unique_ptr<TapiPendingRequest> owned(entry);
-    const KvResult added = Add(owned);
-    owned.release(); // null when taken; the caller's again when refused
-    return added;
+    return AddHandedOver<TapiRequestRegistry, TapiPendingRequest>(*this, &TapiRequestRegistry::Add,
+                                                                  entry);
 }
 
 KvResult TapiRequestRegistry::Create(TapiPendingRequest*& out, std::uint32_t request_id) {
@@ -40,9 +39,8 @@ TapiPendingRequest* TapiRequestRegistry::Lookup(std::uint32_t request_id) const 
 }
 
 bool TapiRequestRegistry::HasCall(std::uint32_t hcall) const {
-    return hcall != 0 && std::any_of(entries_.begin(), entries_.end(), [hcall](const auto& entry) {
-               return entry->hcall == hcall;
-           });
+    return hcall != 0 && std::any_of(entries_.begin(), entries_.end(),
+                                     [hcall](const auto& entry) { return entry->hcall == hcall; });
 }
 
 KvResult TapiRequestRegistry::FindByKind(TapiPendingRequest*& out, std::uint32_t kind) {

@@ -57,7 +57,10 @@ struct LineErrorRow {
     const char* name;
 };
 
-#define KV_LINEERR_ROW(name) LineErrorRow{name, #name}
+#define KV_LINEERR_ROW(name)                                                                       \
+    LineErrorRow {                                                                                 \
+        name, #name                                                                                \
+    }
 
 constexpr LineErrorRow kLineErrorRows[] = {
     KV_LINEERR_ROW(LINEERR_ALLOCATED),

@@ -209,8 +209,8 @@ LONG SimulatedTapi::SetCallIds(HCALL handle, std::string_view caller_id,
         call->caller_id = caller_id;
         call->called_id = called_id;
         if (changed != 0)
-            Queue(call->line, LineMessage{.device = handle, .message_id = LINE_CALLINFO,
-                                          .param1 = changed},
+            Queue(call->line,
+                  LineMessage{.device = handle, .message_id = LINE_CALLINFO, .param1 = changed},
                   hooks);
     }
     CallHooks(hooks);
@@ -305,8 +305,8 @@ LONG SimulatedTapi::GetMessage(HLINEAPP line_app, LineMessage* message, DWORD ti
             continue;
         }
         const auto elapsed = static_cast<std::int32_t>(GetClock().TickMs() - start);
-        if (timeout_ms != KV_INFINITE && (timeout_ms == 0 || elapsed < 0 ||
-                                          static_cast<DWORD>(elapsed) >= timeout_ms))
+        if (timeout_ms != KV_INFINITE &&
+            (timeout_ms == 0 || elapsed < 0 || static_cast<DWORD>(elapsed) >= timeout_ms))
             return LINEERR_OPERATIONFAILED;
         messages_queued_.wait_for(lock, kWaitSlice);
     }
@@ -334,8 +334,7 @@ LONG SimulatedTapi::NegotiateApiVersion(HLINEAPP line_app, DWORD device_id, DWOR
             *extension_id = LineExtensionId{};
         }
     }
-    Log({.function = TapiFunction::kNegotiateApiVersion, .result = result,
-         .device_id = device_id});
+    Log({.function = TapiFunction::kNegotiateApiVersion, .result = result, .device_id = device_id});
     return result;
 }
 
@@ -371,19 +370,19 @@ LONG SimulatedTapi::GetAddressCaps(HLINEAPP line_app, DWORD device_id, DWORD add
 }
 
 LONG SimulatedTapi::Open(HLINEAPP line_app, DWORD device_id, HLINE* line, DWORD api_version,
-                         DWORD extension_version, DWORD callback_instance, DWORD privileges,
-                         DWORD, const LineCallParams* params) {
+                         DWORD extension_version, DWORD callback_instance, DWORD privileges, DWORD,
+                         const LineCallParams* params) {
     HookList hooks;
     LONG result = 0;
     {
         std::lock_guard lock(mutex_);
         Device* device = FindDevice(device_id);
         result = CheckDeviceCall(line_app, line, device, api_version, extension_version);
-        const DWORD known_privileges = LINECALLPRIVILEGE_NONE | LINECALLPRIVILEGE_MONITOR |
-                                       LINECALLPRIVILEGE_OWNER;
-        if (result == 0 && (privileges == 0 || (privileges & ~known_privileges) != 0 ||
-                                 ((privileges & LINECALLPRIVILEGE_NONE) != 0 &&
-                                  privileges != LINECALLPRIVILEGE_NONE)))
+        const DWORD known_privileges =
+            LINECALLPRIVILEGE_NONE | LINECALLPRIVILEGE_MONITOR | LINECALLPRIVILEGE_OWNER;
+        if (result == 0 &&
+            (privileges == 0 || (privileges & ~known_privileges) != 0 ||
+             ((privileges & LINECALLPRIVILEGE_NONE) != 0 && privileges != LINECALLPRIVILEGE_NONE)))
             result = LINEERR_INVALPRIVSELECT;
         else if (result == 0 && device->open_calls++ < device->script.open_failures)
             result = LINEERR_RESOURCEUNAVAIL;
@@ -400,12 +399,16 @@ LONG SimulatedTapi::Open(HLINEAPP line_app, DWORD device_id, HLINE* line, DWORD 
             entry.takes_offers = privileges != LINECALLPRIVILEGE_NONE;
             *line = handle;
             Queue(handle,
-                  LineMessage{.device = handle, .message_id = LINE_LINEDEVSTATE,
+                  LineMessage{.device = handle,
+                              .message_id = LINE_LINEDEVSTATE,
                               .param1 = LINEDEVSTATE_OPEN},
                   hooks);
         }
-        TapiRequestRecord record{.function = TapiFunction::kOpen, .result = result,
-                                 .device_id = device_id, .hline = handle, .mode = privileges};
+        TapiRequestRecord record{.function = TapiFunction::kOpen,
+                                 .result = result,
+                                 .device_id = device_id,
+                                 .hline = handle,
+                                 .mode = privileges};
         if (params != nullptr)
             record.call_params = *params;
         Log(std::move(record));
@@ -427,7 +430,9 @@ LONG SimulatedTapi::Close(HLINE line) {
             device_id = entry->second.device_id;
             CloseLineLocked(line, true, hooks);
         }
-        Log({.function = TapiFunction::kClose, .result = result, .device_id = device_id,
+        Log({.function = TapiFunction::kClose,
+             .result = result,
+             .device_id = device_id,
              .hline = line});
     }
     CallHooks(hooks);
@@ -457,16 +462,18 @@ LONG SimulatedTapi::MakeCall(HLINE line, HCALL* call, std::string_view address, 
             created.origin = LINECALLORIGIN_OUTBOUND;
             created.privilege = LINECALLPRIVILEGE_OWNER;
             created.called_id = address;
-            result = StartRequest({.function = TapiFunction::kMakeCall, .line = line,
-                                   .new_call = handle},
-                                  hooks);
+            result = StartRequest(
+                {.function = TapiFunction::kMakeCall, .line = line, .new_call = handle}, hooks);
             if (IsTapiError(result))
                 EraseCall(handle);
             else
                 *call = handle;
         }
-        TapiRequestRecord record{.function = TapiFunction::kMakeCall, .result = result,
-                                 .hline = line, .hcall = handle, .address = std::string(address)};
+        TapiRequestRecord record{.function = TapiFunction::kMakeCall,
+                                 .result = result,
+                                 .hline = line,
+                                 .hcall = handle,
+                                 .address = std::string(address)};
         if (entry != lines_.end())
             record.device_id = entry->second.device_id;
         if (params != nullptr)
@@ -483,13 +490,14 @@ LONG SimulatedTapi::CallRequest(TapiFunction function, HCALL handle, std::string
     {
         std::lock_guard lock(mutex_);
         const Call* call = FindValidCall(handle);
-        TapiRequestRecord record{.function = function, .hcall = handle,
-                                 .address = std::string(address)};
+        TapiRequestRecord record{
+            .function = function, .hcall = handle, .address = std::string(address)};
         if (call == nullptr)
             result = LINEERR_INVALCALLHANDLE;
         else if ((call->state & AllowedStates(function)) == 0)
             result = LINEERR_INVALCALLSTATE;
-        else if ((function == TapiFunction::kBlindTransfer || function == TapiFunction::kRedirect) &&
+        else if ((function == TapiFunction::kBlindTransfer ||
+                  function == TapiFunction::kRedirect) &&
                  address.empty())
             result = LINEERR_INVALADDRESS;
         if (call != nullptr) {
@@ -497,8 +505,8 @@ LONG SimulatedTapi::CallRequest(TapiFunction function, HCALL handle, std::string
             record.device_id = lines_.at(call->line).device_id;
         }
         if (result == 0)
-            result = StartRequest({.function = function, .line = call->line, .call = handle},
-                                  hooks);
+            result =
+                StartRequest({.function = function, .line = call->line, .call = handle}, hooks);
         record.result = result;
         Log(std::move(record));
     }
@@ -548,11 +556,15 @@ LONG SimulatedTapi::SwapHold(HCALL active_call, HCALL held_call) {
         else if (active->state != LINECALLSTATE_CONNECTED || (held->state & kHeldStates) == 0)
             result = LINEERR_INVALCALLSTATE;
         if (result == 0)
-            result = StartRequest({.function = TapiFunction::kSwapHold, .line = active->line,
-                                   .call = active_call, .second_call = held_call},
+            result = StartRequest({.function = TapiFunction::kSwapHold,
+                                   .line = active->line,
+                                   .call = active_call,
+                                   .second_call = held_call},
                                   hooks);
-        TapiRequestRecord record{.function = TapiFunction::kSwapHold, .result = result,
-                                 .hcall = active_call, .second_call = held_call};
+        TapiRequestRecord record{.function = TapiFunction::kSwapHold,
+                                 .result = result,
+                                 .hcall = active_call,
+                                 .second_call = held_call};
         if (active != nullptr) {
             record.hline = active->line;
             record.device_id = lines_.at(active->line).device_id;
@@ -592,17 +604,22 @@ LONG SimulatedTapi::CompleteTransfer(HCALL call, HCALL consult_call, HCALL* conf
                 created.origin = LINECALLORIGIN_CONFERENCE;
                 created.privilege = LINECALLPRIVILEGE_OWNER;
             }
-            result = StartRequest({.function = TapiFunction::kCompleteTransfer, .line = line,
-                                   .call = call, .second_call = consult_call,
-                                   .new_call = created_handle, .mode = transfer_mode},
+            result = StartRequest({.function = TapiFunction::kCompleteTransfer,
+                                   .line = line,
+                                   .call = call,
+                                   .second_call = consult_call,
+                                   .new_call = created_handle,
+                                   .mode = transfer_mode},
                                   hooks);
             if (created_handle != 0 && IsTapiError(result))
                 EraseCall(created_handle);
             else if (created_handle != 0)
                 *conference_call = created_handle;
         }
-        TapiRequestRecord record{.function = TapiFunction::kCompleteTransfer, .result = result,
-                                 .hcall = call, .second_call = consult_call,
+        TapiRequestRecord record{.function = TapiFunction::kCompleteTransfer,
+                                 .result = result,
+                                 .hcall = call,
+                                 .second_call = consult_call,
                                  .mode = transfer_mode};
         if (const Call* known = FindValidCall(call)) {
             record.hline = known->line;
@@ -730,9 +747,9 @@ void SimulatedTapi::Log(TapiRequestRecord record) {
 
 LONG SimulatedTapi::StartRequest(Request request, HookList& hooks) {
     const Device* device = FindDevice(lines_.at(request.line).device_id);
-    const ReplyPolicy policy =
-        device != nullptr ? device->policies[static_cast<std::size_t>(request.function)]
-                          : ReplyPolicy{};
+    const ReplyPolicy policy = device != nullptr
+                                   ? device->policies[static_cast<std::size_t>(request.function)]
+                                   : ReplyPolicy{};
     const LONG error = IsTapiError(policy.error) ? policy.error : LINEERR_OPERATIONFAILED;
     if (policy.mode == ReplyMode::kFailAtOnce)
         return error;
@@ -784,7 +801,8 @@ void SimulatedTapi::Deliver(Request& request, HookList& hooks) {
     if (request.result == 0 && !IsStillAllowed(request))
         request.result = LINEERR_INVALCALLSTATE;
     Queue(request.line,
-          LineMessage{.message_id = LINE_REPLY, .param1 = request.id,
+          LineMessage{.message_id = LINE_REPLY,
+                      .param1 = request.id,
                       .param2 = static_cast<DWORD>(request.result)},
           hooks);
     if (request.result == 0)
@@ -879,8 +897,11 @@ void SimulatedTapi::SetCallState(HCALL handle, Call& call, DWORD state, DWORD mo
         privilege = call.privilege != 0 ? call.privilege : lines_.at(call.line).privilege;
     }
     Queue(call.line,
-          LineMessage{.device = handle, .message_id = LINE_CALLSTATE, .param1 = state,
-                      .param2 = mode, .param3 = privilege},
+          LineMessage{.device = handle,
+                      .message_id = LINE_CALLSTATE,
+                      .param1 = state,
+                      .param2 = mode,
+                      .param3 = privilege},
           hooks);
     UpdateCallCount(call.line, hooks);
 }
@@ -895,7 +916,9 @@ void SimulatedTapi::UpdateCallCount(HLINE handle, HookList& hooks) {
         return;
     line.call_count = count;
     Queue(handle,
-          LineMessage{.device = handle, .message_id = LINE_ADDRESSSTATE, .param1 = 0,
+          LineMessage{.device = handle,
+                      .message_id = LINE_ADDRESSSTATE,
+                      .param1 = 0,
                       .param2 = LINEADDRESSSTATE_NUMCALLS},
           hooks);
 }
@@ -909,8 +932,8 @@ void SimulatedTapi::CloseLineLocked(HLINE handle, bool notify, HookList& hooks) 
     std::erase_if(calls_, [handle](const auto& entry) { return entry.second.line == handle; });
     if (notify)
         Queue(handle,
-              LineMessage{.device = handle, .message_id = LINE_LINEDEVSTATE,
-                          .param1 = LINEDEVSTATE_CLOSE},
+              LineMessage{
+                  .device = handle, .message_id = LINE_LINEDEVSTATE, .param1 = LINEDEVSTATE_CLOSE},
               hooks);
     lines_.erase(handle);
 }

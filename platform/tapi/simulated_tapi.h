@@ -160,13 +160,13 @@ public:
     LONG GetMessage(HLINEAPP line_app, LineMessage* message, DWORD timeout_ms);
     LONG NegotiateApiVersion(HLINEAPP line_app, DWORD device_id, DWORD api_low, DWORD api_high,
                              DWORD* api_version, LineExtensionId* extension_id);
-    LONG GetDevCaps(HLINEAPP line_app, DWORD device_id, DWORD api_version,
-                    DWORD extension_version, LineDevCaps* caps);
+    LONG GetDevCaps(HLINEAPP line_app, DWORD device_id, DWORD api_version, DWORD extension_version,
+                    LineDevCaps* caps);
     LONG GetAddressCaps(HLINEAPP line_app, DWORD device_id, DWORD address_id, DWORD api_version,
                         DWORD extension_version, LineAddressCaps* caps);
     LONG Open(HLINEAPP line_app, DWORD device_id, HLINE* line, DWORD api_version,
-              DWORD extension_version, DWORD callback_instance, DWORD privileges,
-              DWORD media_modes, const LineCallParams* params);
+              DWORD extension_version, DWORD callback_instance, DWORD privileges, DWORD media_modes,
+              const LineCallParams* params);
     LONG Close(HLINE line);
     LONG MakeCall(HLINE line, HCALL* call, std::string_view address, DWORD country_code,
                   const LineCallParams* params);

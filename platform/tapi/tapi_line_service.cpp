@@ -33,8 +33,8 @@ void SetSimulatedTapi(SimulatedTapi* service) {
 LONG lineInitializeExA(HLINEAPP* line_app, const char* friendly_app_name, DWORD* num_devs,
                        DWORD* api_version, LineInitializeExParams* params) {
     return Forward([&](SimulatedTapi& service) {
-        return service.InitializeEx(line_app, TextOrEmpty(friendly_app_name), num_devs,
-                                    api_version, params);
+        return service.InitializeEx(line_app, TextOrEmpty(friendly_app_name), num_devs, api_version,
+                                    params);
     });
 }
 
@@ -59,13 +59,13 @@ LONG lineNegotiateAPIVersion(HLINEAPP line_app, DWORD device_id, DWORD api_low_v
                              DWORD api_high_version, DWORD* api_version,
                              LineExtensionId* extension_id) {
     return Forward([&](SimulatedTapi& service) {
-        return service.NegotiateApiVersion(line_app, device_id, api_low_version,
-                                           api_high_version, api_version, extension_id);
+        return service.NegotiateApiVersion(line_app, device_id, api_low_version, api_high_version,
+                                           api_version, extension_id);
     });
 }
 
-LONG lineGetDevCapsA(HLINEAPP line_app, DWORD device_id, DWORD api_version,
-                     DWORD extension_version, LineDevCaps* caps) {
+LONG lineGetDevCapsA(HLINEAPP line_app, DWORD device_id, DWORD api_version, DWORD extension_version,
+                     LineDevCaps* caps) {
     return Forward([&](SimulatedTapi& service) {
         return service.GetDevCaps(line_app, device_id, api_version, extension_version, caps);
     });

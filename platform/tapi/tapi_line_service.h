@@ -42,8 +42,8 @@ LONG lineGetCallStatus(HCALL call, LineCallStatus* status);
 LONG lineNegotiateAPIVersion(HLINEAPP line_app, DWORD device_id, DWORD api_low_version,
                              DWORD api_high_version, DWORD* api_version,
                              LineExtensionId* extension_id);
-LONG lineGetDevCapsA(HLINEAPP line_app, DWORD device_id, DWORD api_version,
-                     DWORD extension_version, LineDevCaps* caps);
+LONG lineGetDevCapsA(HLINEAPP line_app, DWORD device_id, DWORD api_version, DWORD extension_version,
+                     LineDevCaps* caps);
 LONG lineGetAddressCapsA(HLINEAPP line_app, DWORD device_id, DWORD address_id, DWORD api_version,
                          DWORD extension_version, LineAddressCaps* caps);
 LONG lineOpenA(HLINEAPP line_app, DWORD device_id, HLINE* line, DWORD api_version,

@@ -34,7 +34,8 @@ TEST(KvTapiLineMessage, CopiesCarryCallInfoAndStatusWholeOrNothing) {
     EXPECT_FALSE(without.GetCallInfo().has_value()); // the target's own is given up
     EXPECT_FALSE(without.GetCallStatus().has_value());
 
-    message.GetCallInfo() = LineCallInfo{.line_device_id = 4, .hline = 0x10001,
+    message.GetCallInfo() = LineCallInfo{.line_device_id = 4,
+                                         .hline = 0x10001,
                                          .origin = LINECALLORIGIN_EXTERNAL,
                                          .caller_id = std::string("089\0 1", 6),
                                          .called_id = "0711 1"};

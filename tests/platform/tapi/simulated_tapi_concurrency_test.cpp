@@ -98,8 +98,7 @@ TEST(SimulatedTapiConcurrency, EveryRequestIsAnsweredOnceWhileTheOwnerDrains) {
                 const LONG answered = lineAnswer(call, nullptr, 0);
                 const LONG dropped = lineDrop(call, nullptr, 0);
                 EXPECT_EQ(lineDeallocateCall(call), 0);
-                record(call,
-                       {LINECALLSTATE_OFFERING, LINECALLSTATE_CONNECTED, LINECALLSTATE_IDLE},
+                record(call, {LINECALLSTATE_OFFERING, LINECALLSTATE_CONNECTED, LINECALLSTATE_IDLE},
                        {answered, dropped});
             }
         });

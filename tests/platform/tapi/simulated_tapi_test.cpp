@@ -11,7 +11,9 @@ namespace {
 using DevicesTest = SimulatedTapiTest;
 
 TEST_F(DevicesTest, NegotiatesInsideTheDeviceRangeOnly) {
-    service_.AddDevice({.device_id = 5, .name = "Old", .api_version_low = 0x00010004u,
+    service_.AddDevice({.device_id = 5,
+                        .name = "Old",
+                        .api_version_low = 0x00010004u,
                         .api_version_high = 0x00020000u});
     struct Row {
         DWORD device, low, high;
@@ -31,9 +33,9 @@ TEST_F(DevicesTest, NegotiatesInsideTheDeviceRangeOnly) {
         SCOPED_TRACE(row.low);
         DWORD version = 0;
         LineExtensionId extension;
-        EXPECT_EQ(lineNegotiateAPIVersion(app_, row.device, row.low, row.high, &version,
-                                          &extension),
-                  row.result);
+        EXPECT_EQ(
+            lineNegotiateAPIVersion(app_, row.device, row.low, row.high, &version, &extension),
+            row.result);
         EXPECT_EQ(version, row.version);
     }
     DWORD version = 0;
@@ -45,8 +47,10 @@ TEST_F(DevicesTest, NegotiatesInsideTheDeviceRangeOnly) {
 }
 
 TEST_F(DevicesTest, IdsNeedNotBeContiguousAndNamesKeepTheirBytes) {
-    service_.AddDevice({.device_id = 30, .name = std::string(" Line\0 C ", 9),
-                        .string_format = STRINGFORMAT_UNICODE, .line_features = 0,
+    service_.AddDevice({.device_id = 30,
+                        .name = std::string(" Line\0 C ", 9),
+                        .string_format = STRINGFORMAT_UNICODE,
+                        .line_features = 0,
                         .num_addresses = 2});
     LineDevCaps caps;
     ASSERT_EQ(lineGetDevCapsA(app_, 30, kVersion, 0, &caps), 0);
@@ -64,8 +68,11 @@ TEST_F(DevicesTest, IdsNeedNotBeContiguousAndNamesKeepTheirBytes) {
 }
 
 TEST_F(DevicesTest, ScriptedFailuresOfAddressCapsAndOpenComeFirst) {
-    service_.AddDevice({.device_id = 4, .name = "Flaky", .address_call_features = 0x4000020u,
-                        .address_caps_failures = 2, .open_failures = 3});
+    service_.AddDevice({.device_id = 4,
+                        .name = "Flaky",
+                        .address_call_features = 0x4000020u,
+                        .address_caps_failures = 2,
+                        .open_failures = 3});
     LineAddressCaps caps;
     EXPECT_EQ(lineGetAddressCapsA(app_, 4, 1, kVersion, 0, &caps), LINEERR_INVALADDRESSID);
     EXPECT_EQ(lineGetAddressCapsA(app_, 4, 0, kVersion, 0, &caps), LINEERR_RESOURCEUNAVAIL);
@@ -83,11 +90,11 @@ TEST_F(DevicesTest, ScriptedFailuresOfAddressCapsAndOpenComeFirst) {
                         LINEMEDIAMODE_INTERACTIVEVOICE, nullptr),
               0);
     EXPECT_NE(line, 0u);
-    EXPECT_EQ(Drain(), (std::vector<LineMessage>{{line, LINE_LINEDEVSTATE, 77,
-                                                   LINEDEVSTATE_OPEN, 0, 0}}));
+    EXPECT_EQ(Drain(),
+              (std::vector<LineMessage>{{line, LINE_LINEDEVSTATE, 77, LINEDEVSTATE_OPEN, 0, 0}}));
     EXPECT_EQ(lineClose(line), 0);
-    EXPECT_EQ(Drain(), (std::vector<LineMessage>{{line, LINE_LINEDEVSTATE, 77,
-                                                   LINEDEVSTATE_CLOSE, 0, 0}}));
+    EXPECT_EQ(Drain(),
+              (std::vector<LineMessage>{{line, LINE_LINEDEVSTATE, 77, LINEDEVSTATE_CLOSE, 0, 0}}));
     EXPECT_EQ(lineClose(line), LINEERR_INVALLINEHANDLE);
     EXPECT_EQ(lineOpenA(app_, 4, &line, kVersion, 0, 0,
                         LINECALLPRIVILEGE_NONE | LINECALLPRIVILEGE_OWNER, 4, nullptr),
@@ -117,14 +124,14 @@ TEST_F(CallsTest, MadeCallHandleIsWrittenAtOnceAndValidOnlyWithItsDelayedReply) 
 
     clock_.Advance(1);
     const DWORD id_word = static_cast<DWORD>(id);
-    EXPECT_EQ(Drain(), (std::vector<LineMessage>{
-                           {0, LINE_REPLY, 5, id_word, 0, 0},
-                           {call, LINE_CALLSTATE, 5, LINECALLSTATE_DIALING, 0,
-                            LINECALLPRIVILEGE_OWNER},
-                           {line, LINE_ADDRESSSTATE, 5, 0, LINEADDRESSSTATE_NUMCALLS, 0},
-                           {call, LINE_CALLSTATE, 5, LINECALLSTATE_PROCEEDING, 0, 0},
-                           {call, LINE_CALLSTATE, 5, LINECALLSTATE_RINGBACK, 0, 0},
-                       }));
+    EXPECT_EQ(Drain(),
+              (std::vector<LineMessage>{
+                  {0, LINE_REPLY, 5, id_word, 0, 0},
+                  {call, LINE_CALLSTATE, 5, LINECALLSTATE_DIALING, 0, LINECALLPRIVILEGE_OWNER},
+                  {line, LINE_ADDRESSSTATE, 5, 0, LINEADDRESSSTATE_NUMCALLS, 0},
+                  {call, LINE_CALLSTATE, 5, LINECALLSTATE_PROCEEDING, 0, 0},
+                  {call, LINE_CALLSTATE, 5, LINECALLSTATE_RINGBACK, 0, 0},
+              }));
     ASSERT_EQ(lineGetCallStatus(call, &status), 0);
     EXPECT_EQ(status, (LineCallStatus{LINECALLSTATE_RINGBACK, 0, LINECALLFEATURE_DROP}));
     LineCallInfo info;
@@ -153,7 +160,7 @@ TEST_F(CallsTest, FailedRequestsLeaveNoCall) {
     const LONG id = lineMakeCallA(line, &call, "1", 0, nullptr);
     ASSERT_GT(id, 0);
     EXPECT_EQ(Drain(), (std::vector<LineMessage>{{0, LINE_REPLY, 0, static_cast<DWORD>(id),
-                                                   static_cast<DWORD>(LINEERR_CALLUNAVAIL), 0}}));
+                                                  static_cast<DWORD>(LINEERR_CALLUNAVAIL), 0}}));
     LineCallStatus status;
     EXPECT_EQ(lineGetCallStatus(call, &status), LINEERR_INVALCALLHANDLE);
 
@@ -233,13 +240,29 @@ TEST_F(StateEffectsTest, SuccessfulRequestsMoveTheirCalls) {
         DWORD second_state; // 0: no second call
     };
     const Row rows[] = {
-        {"answer", [](auto& t, HCALL& a, HCALL&) { a = t.Offered(); return lineAnswer(a, nullptr, 0); },
+        {"answer",
+         [](auto& t, HCALL& a, HCALL&) {
+             a = t.Offered();
+             return lineAnswer(a, nullptr, 0);
+         },
          LINECALLSTATE_CONNECTED, 0},
-        {"drop", [](auto& t, HCALL& a, HCALL&) { a = t.Connected(); return lineDrop(a, nullptr, 0); },
+        {"drop",
+         [](auto& t, HCALL& a, HCALL&) {
+             a = t.Connected();
+             return lineDrop(a, nullptr, 0);
+         },
          LINECALLSTATE_IDLE, 0},
-        {"hold", [](auto& t, HCALL& a, HCALL&) { a = t.Connected(); return lineHold(a); },
+        {"hold",
+         [](auto& t, HCALL& a, HCALL&) {
+             a = t.Connected();
+             return lineHold(a);
+         },
          LINECALLSTATE_ONHOLD, 0},
-        {"unhold", [](auto& t, HCALL& a, HCALL&) { a = t.Held(); return lineUnhold(a); },
+        {"unhold",
+         [](auto& t, HCALL& a, HCALL&) {
+             a = t.Held();
+             return lineUnhold(a);
+         },
          LINECALLSTATE_CONNECTED, 0},
         {"swap hold",
          [](auto& t, HCALL& a, HCALL& b) {
@@ -256,10 +279,16 @@ TEST_F(StateEffectsTest, SuccessfulRequestsMoveTheirCalls) {
          },
          LINECALLSTATE_IDLE, LINECALLSTATE_IDLE},
         {"blind transfer",
-         [](auto& t, HCALL& a, HCALL&) { a = t.Connected(); return lineBlindTransferA(a, "22", 0); },
+         [](auto& t, HCALL& a, HCALL&) {
+             a = t.Connected();
+             return lineBlindTransferA(a, "22", 0);
+         },
          LINECALLSTATE_IDLE, 0},
         {"redirect",
-         [](auto& t, HCALL& a, HCALL&) { a = t.Offered(); return lineRedirectA(a, "22", 0); },
+         [](auto& t, HCALL& a, HCALL&) {
+             a = t.Offered();
+             return lineRedirectA(a, "22", 0);
+         },
          LINECALLSTATE_IDLE, 0},
     };
     for (const Row& row : rows) {
@@ -305,8 +334,7 @@ TEST_F(StateEffectsTest, ConferenceMakesANewCallAndRemovalReconnects) {
     EXPECT_EQ(info.origin, LINECALLORIGIN_CONFERENCE);
     const auto messages = Drain();
     EXPECT_EQ(States(messages, conference), (std::vector<DWORD>{LINECALLSTATE_CONNECTED}));
-    EXPECT_EQ(messages.front(),
-              (LineMessage{0, LINE_REPLY, 0, static_cast<DWORD>(id), 0, 0}));
+    EXPECT_EQ(messages.front(), (LineMessage{0, LINE_REPLY, 0, static_cast<DWORD>(id), 0, 0}));
 
     ASSERT_GT(lineRemoveFromConference(held), 0);
     EXPECT_EQ(StateOf(held), LINECALLSTATE_CONNECTED);
@@ -319,19 +347,18 @@ TEST_F(StateEffectsTest, FarEndAnswersRefusesOrHangsUp) {
         DWORD state;
         DWORD mode;
     };
-    for (const Row& row : {Row{&SimulatedTapi::FarEndAnswer, LINECALLSTATE_CONNECTED,
-                               LINECONNECTEDMODE_ACTIVE},
-                           Row{&SimulatedTapi::FarEndBusy, LINECALLSTATE_BUSY, LINEBUSYMODE_STATION},
-                           Row{&SimulatedTapi::FarEndHangUp, LINECALLSTATE_DISCONNECTED,
-                               LINEDISCONNECTMODE_NORMAL}}) {
+    for (const Row& row :
+         {Row{&SimulatedTapi::FarEndAnswer, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE},
+          Row{&SimulatedTapi::FarEndBusy, LINECALLSTATE_BUSY, LINEBUSYMODE_STATION},
+          Row{&SimulatedTapi::FarEndHangUp, LINECALLSTATE_DISCONNECTED,
+              LINEDISCONNECTMODE_NORMAL}}) {
         HCALL call = 0;
         ASSERT_GT(lineMakeCallA(line_, &call, "0711", 0, nullptr), 0);
         Drain();
         EXPECT_EQ((service_.*row.action)(call), 0);
         const auto messages = Drain();
         ASSERT_FALSE(messages.empty());
-        EXPECT_EQ(messages.front(),
-                  (LineMessage{call, LINE_CALLSTATE, 0, row.state, row.mode, 0}));
+        EXPECT_EQ(messages.front(), (LineMessage{call, LINE_CALLSTATE, 0, row.state, row.mode, 0}));
         LineCallStatus status;
         ASSERT_EQ(lineGetCallStatus(call, &status), 0);
         EXPECT_EQ(status.call_state_mode, row.mode);
@@ -390,8 +417,7 @@ TEST_F(StateEffectsTest, DeallocationOnlyOfIdleCallsDropsTheirWaitingReplies) {
 }
 
 TEST_F(StateEffectsTest, LateReplyForAStateThatChangedReportsInvalidState) {
-    service_.SetReplyPolicy(3, TapiFunction::kHold,
-                            {.mode = ReplyMode::kDelayed, .delay_ms = 10});
+    service_.SetReplyPolicy(3, TapiFunction::kHold, {.mode = ReplyMode::kDelayed, .delay_ms = 10});
     const HCALL call = Connected();
     const LONG hold = lineHold(call);
     ASSERT_GT(hold, 0);
@@ -399,8 +425,7 @@ TEST_F(StateEffectsTest, LateReplyForAStateThatChangedReportsInvalidState) {
     Drain();
     clock_.Advance(10);
     EXPECT_EQ(Drain(), (std::vector<LineMessage>{{0, LINE_REPLY, 0, static_cast<DWORD>(hold),
-                                                   static_cast<DWORD>(LINEERR_INVALCALLSTATE),
-                                                   0}}));
+                                                  static_cast<DWORD>(LINEERR_INVALCALLSTATE), 0}}));
     EXPECT_EQ(StateOf(call), LINECALLSTATE_DISCONNECTED);
 }
 
@@ -432,8 +457,7 @@ TEST_F(StateEffectsTest, OfferedCallsCarryPrivilegeCallerIdsAndScriptedFeatures)
     ASSERT_EQ(lineOpenA(app_, 9, &line, kVersion, 0, 0, LINECALLPRIVILEGE_NONE, 4, nullptr), 0);
     EXPECT_EQ(service_.OfferCall(9, "1", "2"), 0u);
     ASSERT_EQ(lineClose(line), 0);
-    ASSERT_EQ(lineOpenA(app_, 9, &line, kVersion, 0, 0, LINECALLPRIVILEGE_MONITOR, 4, nullptr),
-              0);
+    ASSERT_EQ(lineOpenA(app_, 9, &line, kVersion, 0, 0, LINECALLPRIVILEGE_MONITOR, 4, nullptr), 0);
     Drain();
     const HCALL monitored = service_.OfferCall(9, "1", "2");
     HCALL made = 0;
@@ -442,7 +466,8 @@ TEST_F(StateEffectsTest, OfferedCallsCarryPrivilegeCallerIdsAndScriptedFeatures)
     for (const LineMessage& message : Drain())
         if (message.message_id == LINE_CALLSTATE && message.param3 != 0)
             privileges.push_back(message.device == monitored ? message.param3 : ~message.param3);
-    EXPECT_EQ(privileges, (std::vector<DWORD>{LINECALLPRIVILEGE_MONITOR, ~LINECALLPRIVILEGE_OWNER}));
+    EXPECT_EQ(privileges,
+              (std::vector<DWORD>{LINECALLPRIVILEGE_MONITOR, ~LINECALLPRIVILEGE_OWNER}));
 }
 
 TEST_F(SimulatedTapiTest, ShutdownEndsTheApplicationAndItsLines) {
@@ -452,8 +477,7 @@ TEST_F(SimulatedTapiTest, ShutdownEndsTheApplicationAndItsLines) {
     HLINEAPP other = 0;
     DWORD count = 0;
     DWORD version = kVersion;
-    EXPECT_EQ(lineInitializeExA(&other, "x", &count, &version, &hidden_window),
-              LINEERR_INVALPARAM);
+    EXPECT_EQ(lineInitializeExA(&other, "x", &count, &version, &hidden_window), LINEERR_INVALPARAM);
     EXPECT_EQ(lineShutdown(app_), 0);
     EXPECT_EQ(lineClose(line), LINEERR_INVALLINEHANDLE);
     LineMessage message;
