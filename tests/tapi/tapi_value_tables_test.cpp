@@ -1,0 +1,227 @@
+#include "tapi/tapi_value_tables.h"
+
+#include "platform/tapi/tapi_types.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace {
+
+// TAPI's names in value order from 0x80000001; the three gaps are left out.
+constexpr std::array<std::string_view, 94> kNamesInValueOrder = {
+    "LINEERR_ALLOCATED",
+    "LINEERR_BADDEVICEID",
+    "LINEERR_BEARERMODEUNAVAIL",
+    "LINEERR_CALLUNAVAIL",
+    "LINEERR_COMPLETIONOVERRUN",
+    "LINEERR_CONFERENCEFULL",
+    "LINEERR_DIALBILLING",
+    "LINEERR_DIALDIALTONE",
+    "LINEERR_DIALPROMPT",
+    "LINEERR_DIALQUIET",
+    "LINEERR_INCOMPATIBLEAPIVERSION",
+    "LINEERR_INCOMPATIBLEEXTVERSION",
+    "LINEERR_INIFILECORRUPT",
+    "LINEERR_INUSE",
+    "LINEERR_INVALADDRESS",
+    "LINEERR_INVALADDRESSID",
+    "LINEERR_INVALADDRESSMODE",
+    "LINEERR_INVALADDRESSSTATE",
+    "LINEERR_INVALAPPHANDLE",
+    "LINEERR_INVALAPPNAME",
+    "LINEERR_INVALBEARERMODE",
+    "LINEERR_INVALCALLCOMPLMODE",
+    "LINEERR_INVALCALLHANDLE",
+    "LINEERR_INVALCALLPARAMS",
+    "LINEERR_INVALCALLPRIVILEGE",
+    "LINEERR_INVALCALLSELECT",
+    "LINEERR_INVALCALLSTATE",
+    "LINEERR_INVALCALLSTATELIST",
+    "LINEERR_INVALCARD",
+    "LINEERR_INVALCOMPLETIONID",
+    "LINEERR_INVALCONFCALLHANDLE",
+    "LINEERR_INVALCONSULTCALLHANDLE",
+    "LINEERR_INVALCOUNTRYCODE",
+    "LINEERR_INVALDEVICECLASS",
+    "LINEERR_INVALDEVICEHANDLE",
+    "LINEERR_INVALDIALPARAMS",
+    "LINEERR_INVALDIGITLIST",
+    "LINEERR_INVALDIGITMODE",
+    "LINEERR_INVALDIGITS",
+    "LINEERR_INVALEXTVERSION",
+    "LINEERR_INVALGROUPID",
+    "LINEERR_INVALLINEHANDLE",
+    "LINEERR_INVALLINESTATE",
+    "LINEERR_INVALLOCATION",
+    "LINEERR_INVALMEDIALIST",
+    "LINEERR_INVALMEDIAMODE",
+    "LINEERR_INVALMESSAGEID",
+    "LINEERR_INVALPARAM",
+    "LINEERR_INVALPARKID",
+    "LINEERR_INVALPARKMODE",
+    "LINEERR_INVALPOINTER",
+    "LINEERR_INVALPRIVSELECT",
+    "LINEERR_INVALRATE",
+    "LINEERR_INVALREQUESTMODE",
+    "LINEERR_INVALTERMINALID",
+    "LINEERR_INVALTERMINALMODE",
+    "LINEERR_INVALTIMEOUT",
+    "LINEERR_INVALTONE",
+    "LINEERR_INVALTONELIST",
+    "LINEERR_INVALTONEMODE",
+    "LINEERR_INVALTRANSFERMODE",
+    "LINEERR_LINEMAPPERFAILED",
+    "LINEERR_NOCONFERENCE",
+    "LINEERR_NODEVICE",
+    "LINEERR_NODRIVER",
+    "LINEERR_NOMEM",
+    "LINEERR_NOREQUEST",
+    "LINEERR_NOTOWNER",
+    "LINEERR_NOTREGISTERED",
+    "LINEERR_OPERATIONFAILED",
+    "LINEERR_OPERATIONUNAVAIL",
+    "LINEERR_RATEUNAVAIL",
+    "LINEERR_RESOURCEUNAVAIL",
+    "LINEERR_REQUESTOVERRUN",
+    "LINEERR_STRUCTURETOOSMALL",
+    "LINEERR_TARGETNOTFOUND",
+    "LINEERR_TARGETSELF",
+    "LINEERR_UNINITIALIZED",
+    "LINEERR_USERUSERINFOTOOBIG",
+    "LINEERR_REINIT",
+    "LINEERR_ADDRESSBLOCKED",
+    "LINEERR_BILLINGREJECTED",
+    "LINEERR_INVALFEATURE",
+    "LINEERR_NOMULTIPLEINSTANCE",
+    "LINEERR_INVALAGENTID",
+    "LINEERR_INVALAGENTGROUP",
+    "LINEERR_INVALPASSWORD",
+    "LINEERR_INVALAGENTSTATE",
+    "LINEERR_INVALAGENTACTIVITY",
+    "LINEERR_DIALVOICEDETECT",
+    "LINEERR_USERCANCELLED",
+    "LINEERR_INVALAGENTSESSIONSTATE",
+    "LINEERR_DISCONNECTED",
+    "LINEERR_SERVICE_NOT_RUNNING",
+};
+
+bool IsGap(std::uint32_t code) {
+    return code == 0x80000004u || code == 0x80000031u || code == 0x8000005Eu;
+}
+
+TEST(LineErrorName, NamesEveryCodeInValueOrderAndNothingElse) {
+    std::size_t next = 0;
+    for (std::uint32_t code = 0x80000001u; code <= 0x80000061u; ++code) {
+        SCOPED_TRACE(code);
+        if (IsGap(code)) {
+            EXPECT_STREQ(LineErrorName(code), "KV_LINEERR_UNKNOWN");
+            continue;
+        }
+        ASSERT_LT(next, kNamesInValueOrder.size());
+        EXPECT_EQ(LineErrorName(code), kNamesInValueOrder[next++]);
+    }
+    EXPECT_EQ(next, kNamesInValueOrder.size());
+    for (const std::uint32_t code : {0u, 1u, 0x80000000u, 0x80000062u, 0xFFFFFFFFu, 0x0000001Cu})
+        EXPECT_STREQ(LineErrorName(code), kUnknownLineErrorName) << code;
+    EXPECT_STREQ(LineErrorName(0x80000061u), "LINEERR_SERVICE_NOT_RUNNING");
+}
+
+// Every LINEERR the simulated line service returns has its own name.
+TEST(LineErrorName, NamesTheCodesOfTheLineService) {
+#define KV_ROW(name)                                                                               \
+    std::pair<LONG, std::string_view> {                                                            \
+        name, #name                                                                                \
+    }
+    for (const auto& [code, name] :
+         {KV_ROW(LINEERR_BADDEVICEID), KV_ROW(LINEERR_INCOMPATIBLEAPIVERSION),
+          KV_ROW(LINEERR_INCOMPATIBLEEXTVERSION), KV_ROW(LINEERR_INVALADDRESS),
+          KV_ROW(LINEERR_INVALADDRESSID), KV_ROW(LINEERR_INVALAPPHANDLE),
+          KV_ROW(LINEERR_INVALCALLHANDLE), KV_ROW(LINEERR_INVALCALLSTATE),
+          KV_ROW(LINEERR_INVALCONSULTCALLHANDLE), KV_ROW(LINEERR_INVALLINEHANDLE),
+          KV_ROW(LINEERR_INVALPARAM), KV_ROW(LINEERR_INVALPOINTER), KV_ROW(LINEERR_INVALPRIVSELECT),
+          KV_ROW(LINEERR_INVALTRANSFERMODE), KV_ROW(LINEERR_OPERATIONFAILED),
+          KV_ROW(LINEERR_RESOURCEUNAVAIL), KV_ROW(LINEERR_UNINITIALIZED)})
+        EXPECT_EQ(LineErrorName(static_cast<std::uint32_t>(code)), name);
+#undef KV_ROW
+}
+
+TEST(LineCallOriginTable, WritesSetBitsInRowOrderAndHasNoRowForBit8) {
+    LineCallOriginTable origin;
+    EXPECT_EQ(origin.GetValue(), 0u);
+    EXPECT_EQ(origin.Text(), "");
+    EXPECT_EQ(origin.FormatText(0x12), KV_OK);
+    EXPECT_EQ(origin.Text(), "LINECALLORIGIN_INTERNAL,LINECALLORIGIN_UNKNOWN");
+    EXPECT_EQ(origin.FormatText(0x08), KV_E_FAIL);
+    EXPECT_EQ(origin.GetValue(), 0u);
+    EXPECT_EQ(origin.FormatText(0xF7), KV_OK);
+    EXPECT_EQ(origin.Text(),
+              "LINECALLORIGIN_OUTBOUND,LINECALLORIGIN_INTERNAL,LINECALLORIGIN_EXTERNAL,"
+              "LINECALLORIGIN_UNKNOWN,LINECALLORIGIN_UNAVAIL,LINECALLORIGIN_CONFERENCE,"
+              "LINECALLORIGIN_INBOUND");
+    EXPECT_TRUE(origin.HasFlags(LINECALLORIGIN_INBOUND | LINECALLORIGIN_OUTBOUND));
+}
+
+TEST(LineCallFeatureTable, EveryBitHasTheNameOfItsTapiConstantInBitOrder) {
+#define KV_ROW(name)                                                                               \
+    std::pair<DWORD, std::string_view> {                                                           \
+        name, #name                                                                                \
+    }
+    const std::pair<DWORD, std::string_view> rows[] = {
+        KV_ROW(LINECALLFEATURE_ACCEPT),
+        KV_ROW(LINECALLFEATURE_ADDTOCONF),
+        KV_ROW(LINECALLFEATURE_ANSWER),
+        KV_ROW(LINECALLFEATURE_BLINDTRANSFER),
+        KV_ROW(LINECALLFEATURE_COMPLETECALL),
+        KV_ROW(LINECALLFEATURE_COMPLETETRANSF),
+        KV_ROW(LINECALLFEATURE_DIAL),
+        KV_ROW(LINECALLFEATURE_DROP),
+        KV_ROW(LINECALLFEATURE_GATHERDIGITS),
+        KV_ROW(LINECALLFEATURE_GENERATEDIGITS),
+        KV_ROW(LINECALLFEATURE_GENERATETONE),
+        KV_ROW(LINECALLFEATURE_HOLD),
+        KV_ROW(LINECALLFEATURE_MONITORDIGITS),
+        KV_ROW(LINECALLFEATURE_MONITORMEDIA),
+        KV_ROW(LINECALLFEATURE_MONITORTONES),
+        KV_ROW(LINECALLFEATURE_PARK),
+        KV_ROW(LINECALLFEATURE_PREPAREADDCONF),
+        KV_ROW(LINECALLFEATURE_REDIRECT),
+        KV_ROW(LINECALLFEATURE_REMOVEFROMCONF),
+        KV_ROW(LINECALLFEATURE_SECURECALL),
+        KV_ROW(LINECALLFEATURE_SENDUSERUSER),
+        KV_ROW(LINECALLFEATURE_SETCALLPARAMS),
+        KV_ROW(LINECALLFEATURE_SETMEDIACONTROL),
+        KV_ROW(LINECALLFEATURE_SETTERMINAL),
+        KV_ROW(LINECALLFEATURE_SETUPCONF),
+        KV_ROW(LINECALLFEATURE_SETUPTRANSFER),
+        KV_ROW(LINECALLFEATURE_SWAPHOLD),
+        KV_ROW(LINECALLFEATURE_UNHOLD),
+        KV_ROW(LINECALLFEATURE_RELEASEUSERUSERINFO),
+        KV_ROW(LINECALLFEATURE_SETTREATMENT),
+        KV_ROW(LINECALLFEATURE_SETQOS),
+        KV_ROW(LINECALLFEATURE_SETCALLDATA),
+    };
+#undef KV_ROW
+    LineCallFeatureTable features;
+    std::string all;
+    for (std::uint32_t bit = 0; bit < 32; ++bit) {
+        SCOPED_TRACE(bit);
+        EXPECT_EQ(rows[bit].first, 1u << bit);
+        EXPECT_EQ(features.FormatText(1u << bit), KV_OK);
+        EXPECT_EQ(features.Text(), rows[bit].second);
+        all += (bit == 0 ? "" : ",") + std::string(rows[bit].second);
+    }
+    EXPECT_EQ(features.FormatText(0xFFFFFFFFu), KV_OK);
+    EXPECT_EQ(features.Text(), all);
+    EXPECT_EQ(features.FormatText(LINECALLFEATURE_SWAPHOLD | LINECALLFEATURE_ANSWER), KV_OK);
+    EXPECT_EQ(features.Text(), "LINECALLFEATURE_ANSWER,LINECALLFEATURE_SWAPHOLD");
+
+    LineCallFeatureTable copy;
+    copy.AssignValue(features);
+    EXPECT_EQ(copy.GetValue(), features.GetValue());
+    EXPECT_EQ(copy.Text(), features.Text());
+}
+
+} // namespace
