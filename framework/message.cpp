@@ -275,16 +275,30 @@ const std::string& CKvMessage::GetTargetName() const {
     return target_name_ ? *target_name_ : EmptyText();
 }
 
-void CKvMessage::SetPayloadType(std::int32_t payload_type) {
-    if (payload_type != payload_type_)
+KvResult CKvMessage::SetPayloadType(std::int32_t payload_type) {
+    if (payload_type == payload_type_)
+        return KV_OK;
+    if (payload_ != nullptr && payload_type_ != KV_PAYLOAD_NONE) {
+        if (!CanDropPayload())
+            return KV_E_NO_CLASS;
         DropPayload();
+    }
     payload_type_ = payload_type;
+    return KV_OK;
 }
 
-void CKvMessage::SetPayload(void* payload) {
-    if (payload != payload_)
-        DropPayload();
+KvResult CKvMessage::SetPayload(void* payload) {
+    if (payload == payload_)
+        return KV_OK;
+    if (!CanDropPayload())
+        return KV_E_NO_CLASS;
+    DropPayload();
     payload_ = payload;
+    return KV_OK;
+}
+
+bool CKvMessage::CanDropPayload() const {
+    return payload_ == nullptr || IsPayloadTypeKnown(payload_type_);
 }
 
 void CKvMessage::DropPayload() {

@@ -157,13 +157,18 @@ public:
 
     void SetCommand(std::int32_t command) { command_ = command; }
     void SetSubCommand(std::int32_t sub_command) { sub_command_ = sub_command; }
-    // A payload held under another type is destroyed first, so that it is
-    // never destroyed as the wrong class.
-    void SetPayloadType(std::int32_t payload_type);
+    // A payload held under another type is destroyed through the type it was
+    // held under, so that it is never destroyed as the wrong class; when that
+    // type cannot destroy it, the change is refused with KV_E_NO_CLASS and
+    // payload and type stay. A payload given without a type (type 0) takes
+    // the type.
+    KvResult SetPayloadType(std::int32_t payload_type);
     void SetAttribute(std::int32_t attribute) { attribute_ = attribute; }
     void SetKind(std::int32_t kind) { kind_ = kind; }
     // Takes the payload over; a different payload held before is destroyed.
-    void SetPayload(void* payload);
+    // KV_E_NO_CLASS when the payload held cannot be destroyed by its type: it
+    // stays, and the new one stays with the caller.
+    KvResult SetPayload(void* payload);
     void SetValue(std::uint32_t value) { value_ = value; }
     void SetOriginatingJobId(std::uint32_t id) { originating_job_id_ = id; }
     void SetSourceJobId(std::uint32_t id) { source_job_id_ = id; }
@@ -178,6 +183,8 @@ public:
     void SetSecondText(std::string text) { second_text_ = std::move(text); }
 
 private:
+    // False when a payload is held that its type cannot destroy.
+    bool CanDropPayload() const;
     void DropPayload();
 
     std::int32_t command_ = 0;

@@ -17,6 +17,13 @@ std::shared_ptr<const std::string> MakeName(const char* name) {
     return std::make_shared<const std::string>(IsValidPtr(name) ? name : "");
 }
 
+// A message posted to a window endpoint that the window will never take.
+void ReleasePostedMessage(const ThreadMessage& posted) {
+    auto* message = reinterpret_cast<CKvMessage*>(posted.lParam);
+    if (IsValidPtr(message))
+        message->Release();
+}
+
 } // namespace
 
 class CKvMessageRouter::EndpointGuard {
@@ -83,7 +90,11 @@ KvResult CKvMessageRouter::RegisterWindow(std::uint16_t id, HWND window, const c
     entry.kind = CKvRouterEndpoint::kWindow;
     entry.window = window;
     entry.name = MakeName(name);
-    return Register(id, entry);
+    const KvResult result = Register(id, entry);
+    // What the window never takes is released when it is destroyed.
+    if (result == KV_OK)
+        SetWindowMessageDisposer(window, id, &ReleasePostedMessage);
+    return result;
 }
 
 KvResult CKvMessageRouter::Register(std::uint16_t id, const CKvRouterEndpoint& entry) {
@@ -98,10 +109,20 @@ KvResult CKvMessageRouter::Register(std::uint16_t id, const CKvRouterEndpoint& e
 KvResult CKvMessageRouter::Unregister(std::uint16_t id) {
     if (!IsInitialized())
         return KV_E_FAIL;
+    std::unique_ptr<CKvRouterEndpoint> removed;
     {
         EndpointGuard guard(*this);
-        if (endpoints_.erase(id) == 0)
+        auto found = endpoints_.find(id);
+        if (found == endpoints_.end())
             return KV_E_FAIL;
+        removed = std::move(found->second);
+        endpoints_.erase(found);
+    }
+    // Messages still queued for a window endpoint would otherwise wait for a
+    // window that no longer expects them.
+    if (removed->kind == CKvRouterEndpoint::kWindow) {
+        for (const ThreadMessage& posted : TakeWindowMessages(removed->window, id))
+            ReleasePostedMessage(posted);
     }
     RemoveSubscriptions(id);
     return KV_OK;

@@ -10,11 +10,29 @@ constexpr DWORD kEndAfterEndedEventMs = 10;
 
 } // namespace
 
-CKvWinThread::CKvWinThread(bool auto_delete) : UiThread(auto_delete) {}
+bool CKvThreadEndState::IsEnded() const {
+    return exit_->GetExitCode() != KV_STILL_ACTIVE;
+}
+
+bool CKvThreadEndState::WaitEnded(std::uint32_t rounds, DWORD timeout_ms) const {
+    if (rounds == 0)
+        rounds = 1;
+    for (std::uint32_t round = 0; round < rounds; ++round) {
+        if (!ended_event_.Wait(timeout_ms))
+            continue;
+        if (exit_->Wait(kEndAfterEndedEventMs) && IsEnded())
+            return true;
+    }
+    return false;
+}
+
+CKvWinThread::CKvWinThread(bool auto_delete)
+    : UiThread(auto_delete), end_state_(std::make_shared<CKvThreadEndState>(GetExitState())) {}
 
 CKvWinThread::CKvWinThread(CKvMessageRouter* router, std::uint16_t endpoint_id, const char* name,
                            bool auto_delete)
-    : UiThread(auto_delete), router_(router), endpoint_id_(endpoint_id),
+    : UiThread(auto_delete), router_(router),
+      end_state_(std::make_shared<CKvThreadEndState>(GetExitState())), endpoint_id_(endpoint_id),
       name_(IsValidPtr(name) ? name : "") {}
 
 CKvWinThread::~CKvWinThread() {
@@ -28,20 +46,27 @@ KvResult CKvWinThread::Stop(DWORD timeout_ms) {
     const std::int32_t state = GetState();
     if (state == kQuitting || state == kEnded)
         return KV_E_ALREADY_STOPPING;
-    if (ended_event_.IsSet())
+    if (end_state_->GetEndedEvent().IsSet())
         return KV_OK;
     if (!IsValidPtr(router_))
         return KV_E_INVALID_POINTER;
+    // Once the quit is posted, an object that deletes itself may be gone.
+    const std::shared_ptr<const CKvThreadEndState> end = end_state_;
+    const bool stays = !IsAutoDelete();
     auto* message = new CKvMessage;
     message->SetHeader(KV_MSG_KIND_INFO, nullptr, 0, KV_MSG_COMMAND_QUIT, 0, 0);
     const std::uint32_t sequence = ++sequence_;
     const KvResult result =
         message->Send(endpoint_id_, endpoint_id_, router_, sequence, true, false);
-    SetLastResult(result);
-    if (result != KV_OK || timeout_ms == 0)
+    if (result != KV_OK) {
+        SetLastResult(result);
         return result;
-    if (!ended_event_.Wait(timeout_ms)) {
-        SetLastResult(KV_E_TIMEOUT);
+    }
+    if (timeout_ms == 0)
+        return KV_OK;
+    if (!end->GetEndedEvent().Wait(timeout_ms)) {
+        if (stays)
+            SetLastResult(KV_E_TIMEOUT);
         return KV_E_TIMEOUT;
     }
     return KV_OK;
@@ -152,23 +177,6 @@ bool CKvWinThread::WaitStarted(DWORD timeout_ms) const {
     return started_event_.Wait(timeout_ms);
 }
 
-bool CKvWinThread::IsEnded() const {
-    DWORD exit_code = 0;
-    return GetExitCode(exit_code) && exit_code != KV_STILL_ACTIVE;
-}
-
-bool CKvWinThread::WaitEnded(std::uint32_t rounds, DWORD timeout_ms) const {
-    if (rounds == 0)
-        rounds = 1;
-    for (std::uint32_t round = 0; round < rounds; ++round) {
-        if (!ended_event_.Wait(timeout_ms))
-            continue;
-        if (WaitForExit(kEndAfterEndedEventMs) && IsEnded())
-            return true;
-    }
-    return false;
-}
-
 KvResult CKvWinThread::RegisterWindowAtRouter(std::uint16_t endpoint_id, HWND window,
                                               const char* name) {
     if (!IsValidPtr(router_))
@@ -201,7 +209,7 @@ int CKvWinThread::ExitInstance() {
             router_->Unregister(endpoint_id_);
     }
     SetState(kEnded);
-    ended_event_.Set();
+    end_state_->GetEndedEvent().Set();
     return UiThread::ExitInstance();
 }
 

@@ -6,9 +6,10 @@
 //
 // Threads: Stop, WaitStarted, IsEnded and WaitEnded may be called from any
 // thread at any time; everything else runs on the object's own thread. An
-// owner that calls them constructs the object without auto-delete and deletes
-// it only after WaitEnded. A derived class whose members the thread uses
-// calls JoinThread first in its destructor.
+// object made with auto-delete may be gone as soon as Stop has sent its quit:
+// its owner takes GetEndState before Stop and waits on that, never on the
+// object. A derived class whose members the thread uses calls JoinThread
+// first in its destructor.
 
 #include "core/timer_list.h"
 #include "framework/message.h"
@@ -20,8 +21,30 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+// The ended event and the end of the thread, shared by the thread and the
+// owners that wait for it.
+class CKvThreadEndState {
+public:
+    explicit CKvThreadEndState(std::shared_ptr<const ThreadExitState> exit)
+        : exit_(std::move(exit)) {}
+
+    // Set by ExitInstance; the thread has only its last steps left then.
+    ManualResetEvent& GetEndedEvent() { return ended_event_; }
+    const ManualResetEvent& GetEndedEvent() const { return ended_event_; }
+    // True when the thread has run to its end.
+    bool IsEnded() const;
+    // Rounds of 0 count as 1; each waits up to the time-out for the ended
+    // event and then for the thread's end.
+    bool WaitEnded(std::uint32_t rounds, DWORD timeout_ms) const;
+
+private:
+    ManualResetEvent ended_event_;
+    const std::shared_ptr<const ThreadExitState> exit_;
+};
 
 class CKvWinThread : public UiThread {
 public:
@@ -43,6 +66,8 @@ public:
     // Asks the thread to quit with an INFO of command 6 to its own endpoint
     // and, with a time-out, waits for it to end. KV_E_ALREADY_STOPPING when it
     // is quitting or ended; KV_OK when it has ended already; KV_E_TIMEOUT.
+    // Once the quit is sent, an auto-delete object is not touched again (its
+    // last result keeps the sending's outcome only when it stays).
     virtual KvResult Stop(DWORD timeout_ms);
     virtual bool OnInitInstance();
     virtual void OnExitInstance();
@@ -71,13 +96,14 @@ public:
 
     // Set by a derived class when it is ready.
     ManualResetEvent& GetStartedEvent() { return started_event_; }
-    ManualResetEvent& GetEndedEvent() { return ended_event_; }
+    ManualResetEvent& GetEndedEvent() { return end_state_->GetEndedEvent(); }
     bool WaitStarted(DWORD timeout_ms) const;
-    // True when the thread has run to its end.
-    bool IsEnded() const;
-    // Rounds of 0 count as 1; each waits up to the time-out for the ended
-    // event and then for the thread's end.
-    bool WaitEnded(std::uint32_t rounds, DWORD timeout_ms) const;
+    bool IsEnded() const { return end_state_->IsEnded(); }
+    bool WaitEnded(std::uint32_t rounds, DWORD timeout_ms) const {
+        return end_state_->WaitEnded(rounds, timeout_ms);
+    }
+    // What an owner keeps to wait for the end without holding the object.
+    std::shared_ptr<const CKvThreadEndState> GetEndState() const { return end_state_; }
 
     // Registration of a window endpoint on this thread's router.
     KvResult RegisterWindowAtRouter(std::uint16_t endpoint_id, HWND window, const char* name);
@@ -110,7 +136,7 @@ private:
     std::atomic<std::uint32_t> sequence_{0};
     std::atomic<KvResult> last_result_{KV_OK};
     ManualResetEvent started_event_;
-    ManualResetEvent ended_event_;
+    const std::shared_ptr<CKvThreadEndState> end_state_;
     std::uint16_t endpoint_id_ = 0;
     std::string name_;
     std::atomic<std::int32_t> state_{kConstructed};

@@ -78,12 +78,22 @@ std::vector<ThreadMessage> MessageQueue::CloseAndDrain() {
 }
 
 std::vector<ThreadMessage> MessageQueue::RemoveWindowMessages(HWND window) {
+    return RemoveWhere([window](const ThreadMessage& message) { return message.window == window; });
+}
+
+std::vector<ThreadMessage> MessageQueue::RemoveWindowMessages(HWND window, UINT number) {
+    return RemoveWhere([window, number](const ThreadMessage& message) {
+        return message.window == window && message.message == number;
+    });
+}
+
+template <typename Taken> std::vector<ThreadMessage> MessageQueue::RemoveWhere(Taken taken) {
     std::lock_guard lock(mutex_);
     std::vector<ThreadMessage> removed;
     std::vector<ThreadMessage> kept;
     while (count_ != 0) {
         ThreadMessage message = Pop();
-        (message.window == window ? removed : kept).push_back(message);
+        (taken(message) ? removed : kept).push_back(message);
     }
     for (const ThreadMessage& message : kept)
         Push(message);

@@ -47,6 +47,8 @@ public:
     std::vector<ThreadMessage> CloseAndDrain();
     // Takes out every message aimed at the window, in order.
     std::vector<ThreadMessage> RemoveWindowMessages(HWND window);
+    // Takes out the messages of one number aimed at the window, in order.
+    std::vector<ThreadMessage> RemoveWindowMessages(HWND window, UINT number);
     bool IsClosed() const;
 
     // Thread timers run on the replaceable clock. Setting an existing id
@@ -67,6 +69,7 @@ private:
         std::uint32_t start_tick;
     };
 
+    template <typename Taken> std::vector<ThreadMessage> RemoveWhere(Taken taken);
     void Push(const ThreadMessage& message);
     ThreadMessage Pop();
     // The first due timer, restarted from now; false when none is due. On
