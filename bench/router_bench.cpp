@@ -1,7 +1,8 @@
 // Messages per second from one thread to another through the router (post,
 // dispatch, release) and the round trip of a REQUEST answered by a
 // CONFIRMATION, each beside a plain mutex-and-condition-variable queue between
-// the same two threads.
+// the same two threads; the undelivered queue filled for an endpoint that
+// registers late.
 
 #include "framework/message.h"
 #include "framework/message_router.h"
@@ -229,5 +230,40 @@ void BM_BaselineRoundTrip(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_BaselineRoundTrip)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// Sends to an endpoint that is not registered yet, then its registration and
+// the send that delivers them all: linear in the number of messages waiting.
+void BM_RouterUndeliveredQueue(benchmark::State& state) {
+    constexpr std::uint16_t kLate = 0x902;
+    const auto count = static_cast<int>(state.range(0));
+    auto queue = std::make_shared<MessageQueue>();
+    AttachThreadQueue(queue);
+    for (auto _ : state) {
+        CKvMessageRouter router;
+        router.Init(&GetHandleTable());
+        for (int i = 0; i < count; ++i) {
+            auto* message = new CKvMessage;
+            message->SetKindAndCommand(KV_MSG_KIND_REQUEST, 1, 0);
+            message->Send(kLate, kSender, &router, 0, true, true);
+        }
+        router.RegisterThread(kLate, GetCurrentThreadId(), "late");
+        auto* last = new CKvMessage;
+        last->SetKindAndCommand(KV_MSG_KIND_REQUEST, 1, 0);
+        last->Send(kLate, kSender, &router, 0, true, false);
+        if (router.GetUndeliveredCount() != 0 || queue->GetCount() != std::size_t(count) + 1)
+            state.SkipWithError("not every message was delivered");
+        ThreadMessage posted;
+        while (queue->GetCount() != 0 && queue->GetMessage(posted))
+            reinterpret_cast<CKvMessage*>(posted.lParam)->Release();
+    }
+    DetachThreadQueue();
+    state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_RouterUndeliveredQueue)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "framework/message_router.h"
 
+#include "platform/clock.h"
 #include "platform/platform_window.h"
 #include "platform/pointer.h"
 #include "platform/thread_messaging.h"
@@ -103,7 +104,10 @@ KvResult CKvMessageRouter::Register(std::uint16_t id, const CKvRouterEndpoint& e
     auto owned = std::make_unique<CKvRouterEndpoint>(entry);
     owned->id = id;
     EndpointGuard guard(*this);
-    return endpoints_.try_emplace(id, std::move(owned)).second ? KV_OK : KV_E_FAIL;
+    if (!endpoints_.try_emplace(id, std::move(owned)).second)
+        return KV_E_FAIL;
+    registered_since_walk_.store(true, std::memory_order_release);
+    return KV_OK;
 }
 
 KvResult CKvMessageRouter::Unregister(std::uint16_t id) {
@@ -229,12 +233,28 @@ KvResult CKvMessageRouter::QueueUndelivered(CKvMessage* message) {
     if (result != KV_OK)
         return result;
     message->GetTimer().Restart(0, kUndeliveredLifetimeMs);
-    undelivered_count_.store(undelivered_.GetCount(), std::memory_order_release);
+    NoteUndelivered();
     return KV_OK;
 }
 
+void CKvMessageRouter::NoteUndelivered() {
+    undelivered_count_.store(undelivered_.GetCount(), std::memory_order_release);
+    // Messages are queued in time order and all live equally long, so the
+    // first one is the first to expire.
+    if (const CKvMessage* oldest = undelivered_.Front())
+        oldest_queued_tick_.store(oldest->GetTimer().GetStart(), std::memory_order_release);
+}
+
+bool CKvMessageRouter::IsRetryDue() const {
+    if (registered_since_walk_.load(std::memory_order_acquire))
+        return true;
+    const std::uint32_t oldest = oldest_queued_tick_.load(std::memory_order_acquire);
+    return static_cast<std::int32_t>(GetClock().TickMs() - oldest) >=
+           static_cast<std::int32_t>(kUndeliveredLifetimeMs);
+}
+
 KvResult CKvMessageRouter::RetryUndelivered() {
-    if (undelivered_count_.load(std::memory_order_acquire) == 0)
+    if (undelivered_count_.load(std::memory_order_acquire) == 0 || !IsRetryDue())
         return KV_OK;
     // Posting a message sends subscriber copies, and sending retries: the flag
     // keeps a walk from starting inside another.
@@ -243,6 +263,8 @@ KvResult CKvMessageRouter::RetryUndelivered() {
     std::vector<CKvMessage*> waiting;
     {
         EndpointGuard guard(*this);
+        // A registration from here on asks for another walk.
+        registered_since_walk_.store(false, std::memory_order_release);
         waiting = undelivered_.TakeAll();
         undelivered_count_.store(0, std::memory_order_release);
     }
@@ -258,7 +280,7 @@ KvResult CKvMessageRouter::RetryUndelivered() {
     {
         EndpointGuard guard(*this);
         undelivered_.PutBackInFront(still_waiting);
-        undelivered_count_.store(undelivered_.GetCount(), std::memory_order_release);
+        NoteUndelivered();
     }
     retrying_.store(false, std::memory_order_release);
     return KV_OK;

@@ -87,8 +87,10 @@ public:
     // Keeps the message for 20 seconds for an endpoint not registered yet.
     KvResult QueueUndelivered(CKvMessage* message);
     // Releases expired undelivered messages and posts the others whose
-    // endpoint is registered now. One walk at a time: a walk that is under way
-    // (on this thread or another) makes the call return at once. Always KV_OK.
+    // endpoint is registered now. The queue is walked only when that can have
+    // changed: an endpoint was registered since the last walk, or the oldest
+    // message has expired. One walk at a time: a walk that is under way (on
+    // this thread or another) makes the call return at once. Always KV_OK.
     KvResult RetryUndelivered();
     // While closed, the undelivered queue takes nothing.
     void SetQueueClosed(bool closed) { queue_closed_.store(closed, std::memory_order_release); }
@@ -114,6 +116,9 @@ private:
     class EndpointGuard;
 
     KvResult Register(std::uint16_t id, const CKvRouterEndpoint& entry);
+    bool IsRetryDue() const;
+    // Under the endpoint lock, after the queue changed.
+    void NoteUndelivered();
     std::vector<std::uint16_t> MatchingSubscribers(const CKvMessage& message);
     static std::vector<SignalCopy> MakeSignalCopies(const CKvMessage& message,
                                                     const std::vector<std::uint16_t>& subscribers);
@@ -135,5 +140,9 @@ private:
     std::atomic<std::int32_t> subscription_count_{0};
     std::atomic<std::int32_t> undelivered_count_{0};
     std::atomic<bool> retrying_{false};
+    // What makes a walk of the undelivered queue worth while: a registration
+    // since the last walk, and the tick at which the oldest message was queued.
+    std::atomic<bool> registered_since_walk_{false};
+    std::atomic<std::uint32_t> oldest_queued_tick_{0};
     std::atomic<bool> queue_closed_{false};
 };
