@@ -12,17 +12,15 @@
 // first in its destructor.
 
 #include "core/timer_list.h"
+#include "framework/endpoint_thread.h"
 #include "framework/message.h"
 #include "framework/message_router.h"
 #include "platform/result_codes.h"
 #include "platform/sync.h"
 #include "platform/types.h"
-#include "platform/ui_thread.h"
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <vector>
 
 // The ended event and the end of the thread, shared by the thread and the
@@ -46,15 +44,8 @@ private:
     const std::shared_ptr<const ThreadExitState> exit_;
 };
 
-class CKvWinThread : public UiThread {
+class CKvWinThread : public CKvEndpointThread {
 public:
-    enum State : std::int32_t {
-        kConstructed = 0,
-        kRunning = 2,
-        kQuitting = 3,
-        kEnded = 4,
-    };
-
     explicit CKvWinThread(bool auto_delete);
     // An invalid name gives an empty name.
     CKvWinThread(CKvMessageRouter* router, std::uint16_t endpoint_id, const char* name,
@@ -69,30 +60,11 @@ public:
     // Once the quit is sent, an auto-delete object is not touched again (its
     // last result keeps the sending's outcome only when it stays).
     virtual KvResult Stop(DWORD timeout_ms);
-    virtual bool OnInitInstance();
-    virtual void OnExitInstance();
-    virtual KvResult Dispatch(WPARAM kind, CKvMessage* message);
-    virtual KvResult OnMessage(WPARAM kind, CKvMessage* message);
-    // The handlers own the message; those not overridden release it.
-    virtual KvResult OnRequest(CKvMessage* message);
-    virtual KvResult OnConfirmation(CKvMessage* message);
-    virtual KvResult OnInfo(CKvMessage* message);
-    virtual KvResult OnQuit(CKvMessage* message);
-    virtual KvResult OnLog(CKvMessage* message);
+    // A message whose header is out of range is refused with KV_E_FAIL.
+    KvResult Dispatch(WPARAM kind, CKvMessage* message) override;
+    KvResult OnQuit(CKvMessage* message) override;
     virtual KvResult OnSignal(CKvMessage* message);
-    // Hooks for derived classes; the base class does not call them.
-    virtual bool OnStartHook();
-    virtual void OnEndHook();
-    // True keeps the idle passes going.
-    virtual bool OnIdleHook(LONG count);
     virtual void SetRouter(CKvMessageRouter* router, std::uint16_t endpoint_id);
-
-    void SetName(const std::string& name) { name_ = name; }
-    const std::string& GetName() const { return name_; }
-    CKvMessageRouter* GetRouter() const { return router_; }
-    std::uint16_t GetEndpointId() const { return endpoint_id_; }
-    std::int32_t GetState() const { return state_.load(std::memory_order_acquire); }
-    KvResult GetLastResult() const { return last_result_.load(std::memory_order_acquire); }
 
     // Set by a derived class when it is ready.
     ManualResetEvent& GetStartedEvent() { return started_event_; }
@@ -113,33 +85,22 @@ protected:
     bool InitInstance() override;
     int ExitInstance() override;
     bool OnIdle(LONG count) override;
-    bool PreTranslateMessage(ThreadMessage& message) override;
+    KvResult OnQuitRequest(CKvMessage* message) override;
+    KvResult OnSignalKind(CKvMessage* message) override { return OnSignal(message); }
     // A message for this endpoint that will not be dispatched is released; a
     // quit request among them is still answered when the loop has ended.
     void OnDroppedMessage(const ThreadMessage& message) override;
 
-    // Releases the message and records the result of an unhandled kind.
-    KvResult ReleaseUnhandled(CKvMessage* message);
-    void SetLastResult(KvResult result) { last_result_.store(result, std::memory_order_release); }
-    void SetState(State state) { state_.store(state, std::memory_order_release); }
-
-    // 0 until the derived class's constructor sets it; while 0 nothing is
-    // routed.
-    bool routing_enabled_ = false;
-    std::string second_text_;
     ManualResetEvent third_event_;
     TimerList timers_;
     std::uint16_t spare_number_ = 2140;
 
 private:
-    CKvMessageRouter* router_ = nullptr;
-    std::atomic<std::uint32_t> sequence_{0};
-    std::atomic<KvResult> last_result_{KV_OK};
+    // Keeps a header-only copy of a REQUEST that asked the thread to quit.
+    void KeepQuitRequest(const CKvMessage& request);
+
     ManualResetEvent started_event_;
     const std::shared_ptr<CKvThreadEndState> end_state_;
-    std::uint16_t endpoint_id_ = 0;
-    std::string name_;
-    std::atomic<std::int32_t> state_{kConstructed};
     // Header-only copies of the REQUESTs that asked the thread to quit; each
     // is answered when the loop has ended.
     std::vector<CKvMessage*> pending_final_messages_;
