@@ -5,6 +5,9 @@
 #include "platform/pointer.h"
 #include "platform/thread_messaging.h"
 
+#include <mutex>
+#include <unordered_set>
+
 namespace {
 
 // One counter for the whole process, so that a new router never hands out an
@@ -14,8 +17,26 @@ std::atomic<std::uint32_t>& JobIdCounter() {
     return counter;
 }
 
+// Endpoint names are kept for the life of the process: a message carries its
+// target's name, may outlive both the endpoint and the router, and copying it
+// then costs no shared counter.
+const std::string* InternName(const char* name) {
+    struct Names {
+        std::mutex mutex;
+        std::unordered_set<std::string> texts;
+    };
+    static Names names;
+    std::lock_guard lock(names.mutex);
+    return &*names.texts.emplace(IsValidPtr(name) ? name : "").first;
+}
+
+// A name that shares nothing: the text lives as long as the process.
+std::shared_ptr<const std::string> NameHandle(const std::string* name) {
+    return std::shared_ptr<const std::string>(std::shared_ptr<const std::string>(), name);
+}
+
 std::shared_ptr<const std::string> MakeName(const char* name) {
-    return std::make_shared<const std::string>(IsValidPtr(name) ? name : "");
+    return NameHandle(InternName(name));
 }
 
 // A message posted to a window endpoint that the window will never take.
@@ -46,6 +67,8 @@ private:
 
 CKvMessageRouter::~CKvMessageRouter() {
     RemoveAllEndpoints();
+    for (std::atomic<IndexPage*>& page : index_)
+        delete page.load(std::memory_order_relaxed);
     undelivered_.DeleteAll();
     subscriptions_.DeleteAll();
     if (table_ == nullptr)
@@ -104,10 +127,58 @@ KvResult CKvMessageRouter::Register(std::uint16_t id, const CKvRouterEndpoint& e
     auto owned = std::make_unique<CKvRouterEndpoint>(entry);
     owned->id = id;
     EndpointGuard guard(*this);
-    if (!endpoints_.try_emplace(id, std::move(owned)).second)
+    auto [place, added] = endpoints_.try_emplace(id, std::move(owned));
+    if (!added)
         return KV_E_FAIL;
+    PublishEndpoint(id, place->second.get());
     registered_since_walk_.store(true, std::memory_order_release);
     return KV_OK;
+}
+
+void CKvMessageRouter::PublishEndpoint(std::uint16_t id, const CKvRouterEndpoint* entry) {
+    std::atomic<IndexPage*>& page_slot = index_[id / kIndexPageSize];
+    IndexPage* page = page_slot.load(std::memory_order_relaxed);
+    if (page == nullptr) {
+        page = new IndexPage;
+        page_slot.store(page, std::memory_order_release);
+    }
+    IndexSlot& slot = page->slots[id % kIndexPageSize];
+    const std::uint32_t sequence = slot.sequence.load(std::memory_order_relaxed);
+    slot.sequence.store(sequence + 1, std::memory_order_relaxed);
+    // Release stores: a reader that sees a new field also sees the odd
+    // sequence before it.
+    slot.registered.store(entry != nullptr, std::memory_order_release);
+    if (entry != nullptr) {
+        slot.kind.store(entry->kind, std::memory_order_release);
+        slot.thread_id.store(entry->thread_id, std::memory_order_release);
+        slot.window.store(entry->window, std::memory_order_release);
+        slot.name.store(entry->name.get(), std::memory_order_release);
+    }
+    slot.sequence.store(sequence + 2, std::memory_order_release);
+}
+
+bool CKvMessageRouter::ReadEndpoint(std::uint16_t id, CKvRouterEndpoint& entry) const {
+    const IndexPage* page = index_[id / kIndexPageSize].load(std::memory_order_acquire);
+    if (page == nullptr)
+        return false;
+    const IndexSlot& slot = page->slots[id % kIndexPageSize];
+    for (;;) {
+        const std::uint32_t sequence = slot.sequence.load(std::memory_order_acquire);
+        if (sequence % 2 != 0)
+            continue;
+        const bool registered = slot.registered.load(std::memory_order_acquire);
+        entry.kind = slot.kind.load(std::memory_order_acquire);
+        entry.thread_id = slot.thread_id.load(std::memory_order_acquire);
+        entry.window = slot.window.load(std::memory_order_acquire);
+        const std::string* name = slot.name.load(std::memory_order_acquire);
+        if (slot.sequence.load(std::memory_order_relaxed) != sequence)
+            continue;
+        if (!registered)
+            return false;
+        entry.name = NameHandle(name);
+        entry.id = id;
+        return true;
+    }
 }
 
 KvResult CKvMessageRouter::Unregister(std::uint16_t id) {
@@ -121,6 +192,7 @@ KvResult CKvMessageRouter::Unregister(std::uint16_t id) {
             return KV_E_FAIL;
         removed = std::move(found->second);
         endpoints_.erase(found);
+        PublishEndpoint(id, nullptr);
     }
     // Messages still queued for a window endpoint would otherwise wait for a
     // window that no longer expects them.
@@ -288,6 +360,8 @@ KvResult CKvMessageRouter::RetryUndelivered() {
 
 void CKvMessageRouter::RemoveAllEndpoints() {
     EndpointGuard guard(*this);
+    for (const auto& [id, entry] : endpoints_)
+        PublishEndpoint(id, nullptr);
     endpoints_.clear();
 }
 
@@ -298,7 +372,7 @@ KvResult CKvMessageRouter::Deliver(CKvMessage* message, bool queue_if_absent) {
         return KV_E_FAIL;
     const std::uint16_t target = message->GetTargetEndpoint();
     CKvRouterEndpoint endpoint;
-    if (!LookupEndpoint(endpoint, target))
+    if (!ReadEndpoint(target, endpoint))
         return queue_if_absent ? QueueUndelivered(message) : KV_E_FAIL;
     message->SetTargetName(std::move(endpoint.name));
     if (endpoint.kind != CKvRouterEndpoint::kThread && endpoint.kind != CKvRouterEndpoint::kWindow)

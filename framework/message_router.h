@@ -8,7 +8,10 @@
 //
 // Locking: the endpoint lock guards the endpoint map, the subscriptions and
 // the undelivered queue, and is held only for work on them; postings and the
-// copies for subscribers happen outside it.
+// copies for subscribers happen outside it. Delivery reads the endpoints
+// through an index that the writers keep beside the map and that is read
+// without a lock, so that senders on many threads do not queue up behind one
+// another before they reach the receiver's queue.
 
 #include "core/handle_table.h"
 #include "framework/message.h"
@@ -16,6 +19,7 @@
 #include "platform/result_codes.h"
 #include "platform/types.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -108,6 +112,22 @@ public:
     std::int32_t GetSubscriptionCount();
 
 private:
+    // One endpoint id's entry of the read index. Writers (under the endpoint
+    // lock) make the sequence odd while they change the fields; a reader
+    // retries until it has read the fields between two equal even sequences.
+    struct IndexSlot {
+        std::atomic<std::uint32_t> sequence{0};
+        std::atomic<bool> registered{false};
+        std::atomic<std::int32_t> kind{CKvRouterEndpoint::kThread};
+        std::atomic<DWORD> thread_id{0};
+        std::atomic<HWND> window{nullptr};
+        std::atomic<const std::string*> name{nullptr};
+    };
+    static constexpr std::size_t kIndexPageSize = 256;
+    struct IndexPage {
+        std::array<IndexSlot, kIndexPageSize> slots;
+    };
+
     struct SignalCopy {
         CKvMessage* copy;
         std::uint16_t subscriber;
@@ -116,6 +136,10 @@ private:
     class EndpointGuard;
 
     KvResult Register(std::uint16_t id, const CKvRouterEndpoint& entry);
+    // Under the endpoint lock; null clears the id.
+    void PublishEndpoint(std::uint16_t id, const CKvRouterEndpoint* entry);
+    // Without a lock: true and the entry (its name not owned) when registered.
+    bool ReadEndpoint(std::uint16_t id, CKvRouterEndpoint& entry) const;
     bool IsRetryDue() const;
     // Under the endpoint lock, after the queue changed.
     void NoteUndelivered();
@@ -133,6 +157,8 @@ private:
     std::atomic<bool> initialized_{false};
 
     std::unordered_map<std::uint16_t, std::unique_ptr<CKvRouterEndpoint>> endpoints_;
+    // Pages of the read index, made on first use and kept until destruction.
+    std::array<std::atomic<IndexPage*>, 0x10000 / kIndexPageSize> index_{};
     CKvMessageList subscriptions_;
     CKvMessageList undelivered_;
     // Counts kept beside the lists, so that the hot path can skip an empty

@@ -32,9 +32,16 @@ bool MessageQueue::PostQuit(int exit_code) {
 }
 
 bool MessageQueue::HasMessage() {
-    std::lock_guard lock(mutex_);
-    if (count_ != 0)
+    std::lock_guard consumer(consumer_mutex_);
+    if (BatchCount() != 0)
         return true;
+    std::lock_guard lock(mutex_);
+    // Taken out now, so that the next GetMessage need not meet the posters'
+    // lock again.
+    if (count_ != 0) {
+        RefillBatch();
+        return true;
+    }
     if (closed_ || timers_.empty())
         return false;
     const std::uint32_t now = GetClock().TickMs();
@@ -45,33 +52,53 @@ bool MessageQueue::HasMessage() {
 }
 
 bool MessageQueue::GetMessage(ThreadMessage& message) {
-    std::unique_lock lock(mutex_);
+    std::unique_lock consumer(consumer_mutex_);
     for (;;) {
-        if (count_ != 0) {
-            message = Pop();
+        if (BatchCount() != 0) {
+            message = batch_[batch_head_++];
             if (message.message != KV_WM_QUIT)
                 return true;
+            std::lock_guard lock(mutex_);
             closed_ = true;
             return false;
+        }
+        std::unique_lock lock(mutex_);
+        if (count_ != 0) {
+            RefillBatch();
+            continue;
         }
         DWORD wait_ms = KV_INFINITE;
         if (!closed_ && TakeDueTimer(message, wait_ms))
             return true;
         const std::uint64_t seen = wake_count_;
         auto woken = [this, seen] { return count_ != 0 || wake_count_ != seen; };
+        // Other threads may look into the batch while this one waits.
+        consumer.unlock();
         if (wait_ms == KV_INFINITE)
             changed_.wait(lock, woken);
         else
             changed_.wait_for(lock, std::chrono::milliseconds(wait_ms), woken);
+        lock.unlock();
+        consumer.lock();
     }
 }
 
+void MessageQueue::RefillBatch() {
+    batch_.clear();
+    batch_head_ = 0;
+    while (count_ != 0)
+        batch_.push_back(Pop());
+}
+
 std::vector<ThreadMessage> MessageQueue::CloseAndDrain() {
+    std::lock_guard consumer(consumer_mutex_);
     std::lock_guard lock(mutex_);
     closed_ = true;
     timers_.clear();
-    std::vector<ThreadMessage> left;
-    left.reserve(count_);
+    std::vector<ThreadMessage> left(batch_.begin() + static_cast<std::ptrdiff_t>(batch_head_),
+                                    batch_.end());
+    batch_.clear();
+    batch_head_ = 0;
     while (count_ != 0)
         left.push_back(Pop());
     return left;
@@ -88,9 +115,15 @@ std::vector<ThreadMessage> MessageQueue::RemoveWindowMessages(HWND window, UINT 
 }
 
 template <typename Taken> std::vector<ThreadMessage> MessageQueue::RemoveWhere(Taken taken) {
+    std::lock_guard consumer(consumer_mutex_);
     std::lock_guard lock(mutex_);
     std::vector<ThreadMessage> removed;
     std::vector<ThreadMessage> kept;
+    for (std::size_t i = batch_head_; i < batch_.size(); ++i)
+        (taken(batch_[i]) ? removed : kept).push_back(batch_[i]);
+    batch_.swap(kept);
+    batch_head_ = 0;
+    kept.clear();
     while (count_ != 0) {
         ThreadMessage message = Pop();
         (taken(message) ? removed : kept).push_back(message);
@@ -139,8 +172,9 @@ void MessageQueue::Wake() {
 }
 
 std::size_t MessageQueue::GetCount() const {
+    std::lock_guard consumer(consumer_mutex_);
     std::lock_guard lock(mutex_);
-    return count_;
+    return BatchCount() + count_;
 }
 
 void MessageQueue::Push(const ThreadMessage& message) {

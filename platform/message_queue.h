@@ -1,7 +1,9 @@
 #pragma once
 // The message queue of one thread that runs a message loop: a FIFO of posted
 // messages, the thread's timers, and the quit request. Posting is thread-safe;
-// taking messages is done by the owning thread's loop.
+// taking messages is done by the owning thread's loop, which moves everything
+// posted so far out in one go, so that it meets the posting threads' lock
+// once per batch rather than once per message.
 
 #include "platform/types.h"
 
@@ -77,6 +79,17 @@ private:
     // without timers).
     bool TakeDueTimer(ThreadMessage& message, DWORD& wait_ms);
 
+    // Moves every posted message behind those taken out before; both locks
+    // held.
+    void RefillBatch();
+    std::size_t BatchCount() const { return batch_.size() - batch_head_; }
+
+    // Lock order: consumer_mutex_, then mutex_.
+    // Guards the batch: messages taken out of the ring, older than any in it.
+    mutable std::mutex consumer_mutex_;
+    std::vector<ThreadMessage> batch_;
+    std::size_t batch_head_ = 0;
+    // Guards the ring, the timers and the flags.
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     // A ring buffer that only grows, so that posting allocates nothing once

@@ -134,7 +134,6 @@ std::vector<ThreadMessage> TakeWindowMessages(HWND window, UINT message) {
     auto found = table.windows.find(window);
     if (found == table.windows.end())
         return {};
-    EraseDisposer(found->second, message);
     return found->second.queue->RemoveWindowMessages(window, message);
 }
 

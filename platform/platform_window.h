@@ -56,8 +56,9 @@ using WindowMessageDisposer = void (*)(const ThreadMessage& message);
 // window's OnDroppedMessage, so that whoever posts them decides how they are
 // freed. A null disposer removes it. False when the window does not exist.
 bool SetWindowMessageDisposer(HWND window, UINT message, WindowMessageDisposer dispose);
-// Removes the disposer of this number and takes out every message of the
-// number still queued for the window, in order, for the caller to free.
+// Takes out every message of the number still queued for the window, in
+// order, for the caller to free. The disposer stays for any that a poster
+// still has under way.
 std::vector<ThreadMessage> TakeWindowMessages(HWND window, UINT message);
 // A queued message that its window will never take: to the disposer of its
 // number, else to the window's OnDroppedMessage.

@@ -1,6 +1,8 @@
 #include "platform/thread_messaging.h"
 
+#include <array>
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <shared_mutex>
 #include <unordered_map>
@@ -10,6 +12,9 @@ namespace {
 struct QueueTable {
     std::shared_mutex mutex;
     std::unordered_map<DWORD, std::shared_ptr<MessageQueue>> queues;
+    // Changes with every attach and detach, so that a poster's cached
+    // queues are known to be still the threads' own.
+    std::atomic<std::uint64_t> generation{0};
 };
 
 QueueTable& Queues() {
@@ -18,6 +23,43 @@ QueueTable& Queues() {
 }
 
 thread_local std::shared_ptr<MessageQueue> current_queue;
+
+// The queues this thread posted to last, valid while the table's generation
+// is unchanged: posting then passes no lock but the queue's own, which many
+// threads posting to one thread would otherwise meet on every message.
+struct PostCache {
+    static constexpr std::size_t kSize = 8;
+    struct Entry {
+        DWORD thread_id = 0;
+        std::shared_ptr<MessageQueue> queue;
+    };
+    std::uint64_t generation = ~std::uint64_t{0};
+    std::array<Entry, kSize> entries;
+};
+
+thread_local PostCache post_cache;
+
+std::shared_ptr<MessageQueue> FindQueueLocked(QueueTable& table, DWORD thread_id) {
+    std::shared_lock lock(table.mutex);
+    auto found = table.queues.find(thread_id);
+    return found == table.queues.end() ? nullptr : found->second;
+}
+
+MessageQueue* FindQueueForPosting(DWORD thread_id) {
+    QueueTable& table = Queues();
+    const std::uint64_t generation = table.generation.load(std::memory_order_acquire);
+    PostCache& cache = post_cache;
+    if (cache.generation != generation) {
+        cache.entries.fill({});
+        cache.generation = generation;
+    }
+    PostCache::Entry& entry = cache.entries[thread_id % PostCache::kSize];
+    if (entry.thread_id != thread_id || !entry.queue) {
+        entry.queue = FindQueueLocked(table, thread_id);
+        entry.thread_id = thread_id;
+    }
+    return entry.queue.get();
+}
 
 } // namespace
 
@@ -28,12 +70,8 @@ DWORD GetCurrentThreadId() {
 }
 
 bool PostThreadMessage(DWORD thread_id, UINT message, WPARAM wParam, LPARAM lParam) {
-    QueueTable& table = Queues();
-    std::shared_lock lock(table.mutex);
-    auto found = table.queues.find(thread_id);
-    if (found == table.queues.end())
-        return false;
-    return found->second->Post(ThreadMessage{nullptr, message, wParam, lParam});
+    MessageQueue* queue = FindQueueForPosting(thread_id);
+    return queue != nullptr && queue->Post(ThreadMessage{nullptr, message, wParam, lParam});
 }
 
 bool PostQuitMessage(int exit_code) {
@@ -45,6 +83,7 @@ void AttachThreadQueue(std::shared_ptr<MessageQueue> queue) {
     QueueTable& table = Queues();
     std::unique_lock lock(table.mutex);
     table.queues[GetCurrentThreadId()] = queue;
+    table.generation.fetch_add(1, std::memory_order_acq_rel);
     current_queue = std::move(queue);
 }
 
@@ -52,6 +91,7 @@ void DetachThreadQueue() {
     QueueTable& table = Queues();
     std::unique_lock lock(table.mutex);
     table.queues.erase(GetCurrentThreadId());
+    table.generation.fetch_add(1, std::memory_order_acq_rel);
     current_queue.reset();
 }
 
@@ -60,8 +100,5 @@ MessageQueue* GetCurrentThreadQueue() {
 }
 
 std::shared_ptr<MessageQueue> FindThreadQueue(DWORD thread_id) {
-    QueueTable& table = Queues();
-    std::shared_lock lock(table.mutex);
-    auto found = table.queues.find(thread_id);
-    return found == table.queues.end() ? nullptr : found->second;
+    return FindQueueLocked(Queues(), thread_id);
 }
