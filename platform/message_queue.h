@@ -79,16 +79,19 @@ private:
     // without timers).
     bool TakeDueTimer(ThreadMessage& message, DWORD& wait_ms);
 
-    // Moves every posted message behind those taken out before; both locks
-    // held.
+    // Makes every posted message the batch, which must be empty, by swapping
+    // the two rings, so that the posters' lock is held only for that; both
+    // locks held.
     void RefillBatch();
-    std::size_t BatchCount() const { return batch_.size() - batch_head_; }
+    std::size_t BatchCount() const { return batch_count_; }
+    ThreadMessage PopBatch();
 
     // Lock order: consumer_mutex_, then mutex_.
     // Guards the batch: messages taken out of the ring, older than any in it.
     mutable std::mutex consumer_mutex_;
     std::vector<ThreadMessage> batch_;
     std::size_t batch_head_ = 0;
+    std::size_t batch_count_ = 0;
     // Guards the ring, the timers and the flags.
     mutable std::mutex mutex_;
     std::condition_variable changed_;
