@@ -3,25 +3,53 @@
 #include "platform/clock.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <utility>
 
 namespace {
 
+// Both rings hold a power of two of messages, so that a place is found with
+// a mask rather than a division while the posters' lock is held.
 constexpr std::size_t kInitialCapacity = 64;
+// How often a poster tries the lock again before it sleeps: the lock is held
+// for a few stores only, and sleeping and being woken costs two system calls.
+constexpr int kPostSpins = 64;
+
+void PauseWhileSpinning() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+std::size_t Wrap(std::size_t index, const std::vector<ThreadMessage>& ring) {
+    return index & (ring.size() - 1);
+}
 
 } // namespace
 
 MessageQueue::MessageQueue() : batch_(kInitialCapacity), ring_(kInitialCapacity) {}
 
 bool MessageQueue::Post(const ThreadMessage& message) {
+    bool wake = false;
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_, std::try_to_lock);
+        for (int spin = 0; !lock.owns_lock() && spin < kPostSpins; ++spin) {
+            PauseWhileSpinning();
+            lock.try_lock();
+        }
+        if (!lock.owns_lock())
+            lock.lock();
         if (closed_)
             return false;
         Push(message);
+        // Only the first post after the loop went to sleep wakes it: a
+        // wake-up costs a system call, which many posting threads would
+        // otherwise each pay while the loop is on its way.
+        wake = std::exchange(consumer_waiting_, false);
     }
-    changed_.notify_one();
+    if (wake)
+        changed_.notify_one();
     return true;
 }
 
@@ -81,10 +109,12 @@ bool MessageQueue::GetMessage(ThreadMessage& message) {
         auto woken = [this, seen] { return count_ != 0 || wake_count_ != seen; };
         // Other threads may look into the batch while this one waits.
         consumer.unlock();
+        consumer_waiting_ = true;
         if (wait_ms == KV_INFINITE)
             changed_.wait(lock, woken);
         else
             changed_.wait_for(lock, std::chrono::milliseconds(wait_ms), woken);
+        consumer_waiting_ = false;
         lock.unlock();
         consumer.lock();
     }
@@ -98,7 +128,7 @@ void MessageQueue::RefillBatch() {
 
 ThreadMessage MessageQueue::PopBatch() {
     ThreadMessage message = batch_[batch_head_];
-    batch_head_ = (batch_head_ + 1) % batch_.size();
+    batch_head_ = Wrap(batch_head_ + 1, batch_);
     --batch_count_;
     return message;
 }
@@ -139,7 +169,7 @@ template <typename Taken> std::vector<ThreadMessage> MessageQueue::RemoveWhere(T
     batch_count_ = kept.size();
     batch_head_ = 0;
     // Both rings keep room: they change places at every refill.
-    kept.resize(std::max(kept.size(), kInitialCapacity));
+    kept.resize(std::max(std::bit_ceil(kept.size()), kInitialCapacity));
     batch_.swap(kept);
     kept.clear();
     while (count_ != 0) {
@@ -199,17 +229,17 @@ void MessageQueue::Push(const ThreadMessage& message) {
     if (count_ == ring_.size()) {
         std::vector<ThreadMessage> grown(ring_.size() * 2);
         for (std::size_t i = 0; i < count_; ++i)
-            grown[i] = ring_[(head_ + i) % ring_.size()];
+            grown[i] = ring_[Wrap(head_ + i, ring_)];
         ring_.swap(grown);
         head_ = 0;
     }
-    ring_[(head_ + count_) % ring_.size()] = message;
+    ring_[Wrap(head_ + count_, ring_)] = message;
     ++count_;
 }
 
 ThreadMessage MessageQueue::Pop() {
     ThreadMessage message = ring_[head_];
-    head_ = (head_ + 1) % ring_.size();
+    head_ = Wrap(head_ + 1, ring_);
     --count_;
     return message;
 }

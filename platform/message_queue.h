@@ -86,21 +86,28 @@ private:
     std::size_t BatchCount() const { return batch_count_; }
     ThreadMessage PopBatch();
 
+    // The loop's side and the posters' side each have cache lines of their
+    // own, so that taking a message does not disturb the posters' lock.
+    static constexpr std::size_t kCacheLine = 64;
+
     // Lock order: consumer_mutex_, then mutex_.
     // Guards the batch: messages taken out of the ring, older than any in it.
-    mutable std::mutex consumer_mutex_;
+    alignas(kCacheLine) mutable std::mutex consumer_mutex_;
     std::vector<ThreadMessage> batch_;
     std::size_t batch_head_ = 0;
     std::size_t batch_count_ = 0;
-    // Guards the ring, the timers and the flags.
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
+    // Guards the ring, the timers and the flags. What a post writes shares
+    // the lock's cache line.
+    alignas(kCacheLine) mutable std::mutex mutex_;
+    std::size_t head_ = 0;
+    std::size_t count_ = 0;
+    bool closed_ = false;
+    // The loop waits for a post; the first post clears it and wakes the loop.
+    bool consumer_waiting_ = false;
     // A ring buffer that only grows, so that posting allocates nothing once
     // the queue has seen its working size.
     std::vector<ThreadMessage> ring_;
-    std::size_t head_ = 0;
-    std::size_t count_ = 0;
+    std::condition_variable changed_;
     std::vector<Timer> timers_;
     std::uint64_t wake_count_ = 0;
-    bool closed_ = false;
 };
