@@ -14,7 +14,7 @@ namespace {
 constexpr std::size_t kInitialCapacity = 64;
 // How often a poster tries the lock again before it sleeps: the lock is held
 // for a few stores only, and sleeping and being woken costs two system calls.
-constexpr int kPostSpins = 64;
+constexpr int kPostSpins = 32;
 
 void PauseWhileSpinning() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -34,8 +34,11 @@ bool MessageQueue::Post(const ThreadMessage& message) {
     bool wake = false;
     {
         std::unique_lock lock(mutex_, std::try_to_lock);
+        // Tries grow further apart, so that the spinning posters do not keep
+        // taking the lock's cache line from the one that holds it.
         for (int spin = 0; !lock.owns_lock() && spin < kPostSpins; ++spin) {
-            PauseWhileSpinning();
+            for (int pause = 0; pause < (1 << std::min(spin, 4)); ++pause)
+                PauseWhileSpinning();
             lock.try_lock();
         }
         if (!lock.owns_lock())
