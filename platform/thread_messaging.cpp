@@ -9,12 +9,32 @@
 
 namespace {
 
-struct QueueTable {
-    std::shared_mutex mutex;
-    std::unordered_map<DWORD, std::shared_ptr<MessageQueue>> queues;
-    // Changes with every attach and detach, so that a poster's cached
-    // queues are known to be still the threads' own.
-    std::atomic<std::uint64_t> generation{0};
+// The queues reachable by id. Every change goes through Put and Erase, which
+// move the generation on, so that a poster's cached queues are known to be
+// still the ones the table holds.
+class QueueTable {
+public:
+    void Put(DWORD id, std::shared_ptr<MessageQueue> queue) {
+        std::unique_lock lock(mutex_);
+        queues_[id] = std::move(queue);
+        generation_.fetch_add(1, std::memory_order_acq_rel);
+    }
+    void Erase(DWORD id) {
+        std::unique_lock lock(mutex_);
+        queues_.erase(id);
+        generation_.fetch_add(1, std::memory_order_acq_rel);
+    }
+    std::shared_ptr<MessageQueue> Find(DWORD id) {
+        std::shared_lock lock(mutex_);
+        auto found = queues_.find(id);
+        return found == queues_.end() ? nullptr : found->second;
+    }
+    std::uint64_t GetGeneration() const { return generation_.load(std::memory_order_acquire); }
+
+private:
+    std::shared_mutex mutex_;
+    std::unordered_map<DWORD, std::shared_ptr<MessageQueue>> queues_;
+    std::atomic<std::uint64_t> generation_{0};
 };
 
 QueueTable& Queues() {
@@ -39,15 +59,9 @@ struct PostCache {
 
 thread_local PostCache post_cache;
 
-std::shared_ptr<MessageQueue> FindQueueLocked(QueueTable& table, DWORD thread_id) {
-    std::shared_lock lock(table.mutex);
-    auto found = table.queues.find(thread_id);
-    return found == table.queues.end() ? nullptr : found->second;
-}
-
 MessageQueue* FindQueueForPosting(DWORD thread_id) {
     QueueTable& table = Queues();
-    const std::uint64_t generation = table.generation.load(std::memory_order_acquire);
+    const std::uint64_t generation = table.GetGeneration();
     PostCache& cache = post_cache;
     if (cache.generation != generation) {
         cache.entries.fill({});
@@ -55,7 +69,7 @@ MessageQueue* FindQueueForPosting(DWORD thread_id) {
     }
     PostCache::Entry& entry = cache.entries[thread_id % PostCache::kSize];
     if (entry.thread_id != thread_id || !entry.queue) {
-        entry.queue = FindQueueLocked(table, thread_id);
+        entry.queue = table.Find(thread_id);
         entry.thread_id = thread_id;
     }
     return entry.queue.get();
@@ -80,18 +94,12 @@ bool PostQuitMessage(int exit_code) {
 }
 
 void AttachThreadQueue(std::shared_ptr<MessageQueue> queue) {
-    QueueTable& table = Queues();
-    std::unique_lock lock(table.mutex);
-    table.queues[GetCurrentThreadId()] = queue;
-    table.generation.fetch_add(1, std::memory_order_acq_rel);
+    Queues().Put(GetCurrentThreadId(), queue);
     current_queue = std::move(queue);
 }
 
 void DetachThreadQueue() {
-    QueueTable& table = Queues();
-    std::unique_lock lock(table.mutex);
-    table.queues.erase(GetCurrentThreadId());
-    table.generation.fetch_add(1, std::memory_order_acq_rel);
+    Queues().Erase(GetCurrentThreadId());
     current_queue.reset();
 }
 
@@ -100,5 +108,5 @@ MessageQueue* GetCurrentThreadQueue() {
 }
 
 std::shared_ptr<MessageQueue> FindThreadQueue(DWORD thread_id) {
-    return FindQueueLocked(Queues(), thread_id);
+    return Queues().Find(thread_id);
 }
