@@ -306,6 +306,10 @@ KvResult CKvMessageRouter::QueueUndelivered(CKvMessage* message) {
         return result;
     message->GetTimer().Restart(0, kUndeliveredLifetimeMs);
     NoteUndelivered();
+    // The endpoint may have registered after the sender looked for it, and a
+    // walk may have passed since: the next send walks again.
+    if (endpoints_.count(message->GetTargetEndpoint()) != 0)
+        registered_since_walk_.store(true, std::memory_order_release);
     return KV_OK;
 }
 

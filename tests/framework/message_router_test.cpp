@@ -144,6 +144,20 @@ TEST_F(RouterTest, EachQueuedMessageExpiresTwentySecondsAfterItsOwnQueueing) {
               std::tuple(1, Values{{kSelf, {8}}}));
 }
 
+TEST_F(RouterTest, AMessageQueuedAfterItsEndpointRegisteredGoesOutWithTheNextSend) {
+    // The sender looked before the registration and queued after it.
+    constexpr std::uint16_t kNever = 0x804;
+    router_.RegisterThread(kLate, queue_.GetThreadId(), "late");
+    ASSERT_EQ(SendRequest(9, kNever, true), KV_OK);
+    ASSERT_EQ(SendRequest(0, kSelf), KV_OK) << "a walk after the registrations";
+    CKvMessage* late = NewMessageWithCountingPayload(1, KV_MSG_KIND_REQUEST);
+    late->SetTargetEndpoint(kLate);
+    ASSERT_EQ(router_.QueueUndelivered(late), KV_OK);
+    ASSERT_EQ(SendRequest(2, kSelf), KV_OK);
+    EXPECT_EQ(std::tuple(router_.GetUndeliveredCount(), Drain()),
+              std::tuple(1, Values{{kSelf, {0, 2}}, {kLate, {1}}}));
+}
+
 TEST_F(RouterTest, RemovingOrDestroyingReleasesUndeliveredMessagesAndPatterns) {
     CKvMessage* pattern = NewMessageWithCountingPayload(1);
     router_.AddSubscription(pattern);
