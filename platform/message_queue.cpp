@@ -14,7 +14,7 @@ namespace {
 constexpr std::size_t kInitialCapacity = 64;
 // How often a poster tries the lock again before it sleeps: the lock is held
 // for a few stores only, and sleeping and being woken costs two system calls.
-constexpr int kPostSpins = 32;
+constexpr int kPostSpins = 16;
 
 void PauseWhileSpinning() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -37,7 +37,7 @@ bool MessageQueue::Post(const ThreadMessage& message) {
         // Tries grow further apart, so that the spinning posters do not keep
         // taking the lock's cache line from the one that holds it.
         for (int spin = 0; !lock.owns_lock() && spin < kPostSpins; ++spin) {
-            for (int pause = 0; pause < (1 << std::min(spin, 4)); ++pause)
+            for (int pause = 0; pause < (1 << std::min(spin, 3)); ++pause)
                 PauseWhileSpinning();
             lock.try_lock();
         }
