@@ -1,7 +1,9 @@
 // Messages per second from one thread to another through the router (post,
 // dispatch, release) and the round trip of a REQUEST answered by a
 // CONFIRMATION, each beside a plain mutex-and-condition-variable queue between
-// the same two threads.
+// the same two threads; several senders posting to one receiver, beside the
+// same senders on the plain queue; the undelivered queue filled for an
+// endpoint that registers late.
 
 #include "framework/message.h"
 #include "framework/message_router.h"
@@ -19,6 +21,7 @@
 #include <mutex>
 #include <new>
 #include <thread>
+#include <vector>
 
 // The replacement delete below frees what the replacement new took from
 // malloc; the compiler cannot see that pairing when it inlines them.
@@ -229,5 +232,93 @@ void BM_BaselineRoundTrip(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_BaselineRoundTrip)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// Messages from several sender threads to one receiving thread per round.
+constexpr int kContendedBatch = 40000;
+
+// Starts the senders together and waits for them to finish.
+template <typename Send> void RunSenders(int senders, Send send) {
+    ManualResetEvent go;
+    std::vector<std::thread> threads;
+    threads.reserve(static_cast<std::size_t>(senders));
+    for (int s = 0; s < senders; ++s) {
+        threads.emplace_back([&go, &send, senders] {
+            go.Wait(kWait);
+            for (int i = 0; i < kContendedBatch / senders; ++i)
+                send();
+        });
+    }
+    go.Set();
+    for (std::thread& thread : threads)
+        thread.join();
+}
+
+void BM_RouterContended(benchmark::State& state) {
+    RouterFixture fixture;
+    const auto senders = static_cast<int>(state.range(0));
+    const int total = kContendedBatch / senders * senders;
+    for (auto _ : state) {
+        fixture.receiver_->Expect(total);
+        RunSenders(senders, [&fixture] { SendRequest(fixture.router_, 1); });
+        fixture.receiver_->WaitDone();
+    }
+    state.SetItemsProcessed(state.iterations() * total);
+}
+BENCHMARK(BM_RouterContended)->Arg(2)->Arg(4)->Arg(8)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_BaselineContended(benchmark::State& state) {
+    PlainFixture fixture;
+    const auto senders = static_cast<int>(state.range(0));
+    const int total = kContendedBatch / senders * senders;
+    for (auto _ : state) {
+        fixture.received_.store(0);
+        fixture.expected_ = total;
+        fixture.done_.Reset();
+        RunSenders(senders, [&fixture] { fixture.requests_.Push(new Item{1}); });
+        fixture.done_.Wait(kWait);
+    }
+    state.SetItemsProcessed(state.iterations() * total);
+}
+BENCHMARK(BM_BaselineContended)
+    ->Arg(2)
+    ->Arg(4)
+    ->Arg(8)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Sends to an endpoint that is not registered yet, then its registration and
+// the send that delivers them all: linear in the number of messages waiting.
+void BM_RouterUndeliveredQueue(benchmark::State& state) {
+    constexpr std::uint16_t kLate = 0x902;
+    const auto count = static_cast<int>(state.range(0));
+    auto queue = std::make_shared<MessageQueue>();
+    AttachThreadQueue(queue);
+    for (auto _ : state) {
+        CKvMessageRouter router;
+        router.Init(&GetHandleTable());
+        for (int i = 0; i < count; ++i) {
+            auto* message = new CKvMessage;
+            message->SetKindAndCommand(KV_MSG_KIND_REQUEST, 1, 0);
+            message->Send(kLate, kSender, &router, 0, true, true);
+        }
+        router.RegisterThread(kLate, GetCurrentThreadId(), "late");
+        auto* last = new CKvMessage;
+        last->SetKindAndCommand(KV_MSG_KIND_REQUEST, 1, 0);
+        last->Send(kLate, kSender, &router, 0, true, false);
+        if (router.GetUndeliveredCount() != 0 || queue->GetCount() != std::size_t(count) + 1)
+            state.SkipWithError("not every message was delivered");
+        ThreadMessage posted;
+        while (queue->GetCount() != 0 && queue->GetMessage(posted))
+            reinterpret_cast<CKvMessage*>(posted.lParam)->Release();
+    }
+    DetachThreadQueue();
+    state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_RouterUndeliveredQueue)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -94,8 +94,7 @@ CKvMessage& CKvMessage::operator=(const CKvMessage& other) {
     subscriber_endpoint_ = other.subscriber_endpoint_;
     spare_word_ = other.spare_word_;
     target_name_ = other.target_name_;
-    first_text_ = other.first_text_;
-    second_text_ = other.second_text_;
+    texts_ = other.texts_ ? std::make_unique<CarriedTexts>(*other.texts_) : nullptr;
     return *this;
 }
 
@@ -115,8 +114,7 @@ void CKvMessage::Reset() {
     subscriber_endpoint_ = 0;
     spare_word_ = 0;
     target_name_.reset();
-    first_text_.clear();
-    second_text_.clear();
+    texts_.reset();
     timer_.SetInterval(kBlankTimerSeconds, 0);
 }
 
@@ -130,8 +128,8 @@ bool CKvMessage::IsBlank() const {
            kind_ == KV_MSG_KIND_CONFIRMATION && payload_ == nullptr && value_ == 0 &&
            originating_job_id_ == 0 && source_job_id_ == 0 && target_job_id_ == 0 &&
            source_endpoint_ == 0 && target_endpoint_ == 0 && subscriber_endpoint_ == 0 &&
-           spare_word_ == 0 && GetTargetName().empty() && first_text_.empty() &&
-           second_text_.empty();
+           spare_word_ == 0 && GetTargetName().empty() && GetFirstText().empty() &&
+           GetSecondText().empty();
 }
 
 void CKvMessage::Release() {
@@ -275,16 +273,44 @@ const std::string& CKvMessage::GetTargetName() const {
     return target_name_ ? *target_name_ : EmptyText();
 }
 
-void CKvMessage::SetPayloadType(std::int32_t payload_type) {
-    if (payload_type != payload_type_)
-        DropPayload();
-    payload_type_ = payload_type;
+const std::string& CKvMessage::GetFirstText() const {
+    return texts_ ? texts_->first : EmptyText();
 }
 
-void CKvMessage::SetPayload(void* payload) {
-    if (payload != payload_)
+const std::string& CKvMessage::GetSecondText() const {
+    return texts_ ? texts_->second : EmptyText();
+}
+
+CKvMessage::CarriedTexts& CKvMessage::Texts() {
+    if (!texts_)
+        texts_ = std::make_unique<CarriedTexts>();
+    return *texts_;
+}
+
+KvResult CKvMessage::SetPayloadType(std::int32_t payload_type) {
+    if (payload_type == payload_type_)
+        return KV_OK;
+    if (payload_ != nullptr && payload_type_ != KV_PAYLOAD_NONE) {
+        if (!CanDropPayload())
+            return KV_E_NO_CLASS;
         DropPayload();
+    }
+    payload_type_ = payload_type;
+    return KV_OK;
+}
+
+KvResult CKvMessage::SetPayload(void* payload) {
+    if (payload == payload_)
+        return KV_OK;
+    if (!CanDropPayload())
+        return KV_E_NO_CLASS;
+    DropPayload();
     payload_ = payload;
+    return KV_OK;
+}
+
+bool CKvMessage::CanDropPayload() const {
+    return payload_ == nullptr || IsPayloadTypeKnown(payload_type_);
 }
 
 void CKvMessage::DropPayload() {

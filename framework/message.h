@@ -150,20 +150,25 @@ public:
     std::uint16_t GetSubscriberEndpoint() const { return subscriber_endpoint_; }
     std::uint32_t GetSpareWord() const { return spare_word_; }
     const std::string& GetTargetName() const;
-    const std::string& GetFirstText() const { return first_text_; }
-    const std::string& GetSecondText() const { return second_text_; }
+    const std::string& GetFirstText() const;
+    const std::string& GetSecondText() const;
     TimeoutTimer& GetTimer() { return timer_; }
     const TimeoutTimer& GetTimer() const { return timer_; }
 
     void SetCommand(std::int32_t command) { command_ = command; }
     void SetSubCommand(std::int32_t sub_command) { sub_command_ = sub_command; }
-    // A payload held under another type is destroyed first, so that it is
-    // never destroyed as the wrong class.
-    void SetPayloadType(std::int32_t payload_type);
+    // A payload held under another type is destroyed through the type it was
+    // held under, so that it is never destroyed as the wrong class; when that
+    // type cannot destroy it, the change is refused with KV_E_NO_CLASS and
+    // payload and type stay. A payload given without a type (type 0) takes
+    // the type.
+    KvResult SetPayloadType(std::int32_t payload_type);
     void SetAttribute(std::int32_t attribute) { attribute_ = attribute; }
     void SetKind(std::int32_t kind) { kind_ = kind; }
     // Takes the payload over; a different payload held before is destroyed.
-    void SetPayload(void* payload);
+    // KV_E_NO_CLASS when the payload held cannot be destroyed by its type: it
+    // stays, and the new one stays with the caller.
+    KvResult SetPayload(void* payload);
     // Hands the payload to the caller; the message keeps its payload type but
     // no longer owns or destroys anything.
     void* DetachPayload() {
@@ -181,28 +186,41 @@ public:
     void SetSpareWord(std::uint32_t word) { spare_word_ = word; }
     // Shares the router's copy of the name; no text is copied.
     void SetTargetName(std::shared_ptr<const std::string> name) { target_name_ = std::move(name); }
-    void SetFirstText(std::string text) { first_text_ = std::move(text); }
-    void SetSecondText(std::string text) { second_text_ = std::move(text); }
+    void SetFirstText(std::string text) { Texts().first = std::move(text); }
+    void SetSecondText(std::string text) { Texts().second = std::move(text); }
 
 private:
+    // False when a payload is held that its type cannot destroy.
+    bool CanDropPayload() const;
     void DropPayload();
 
+    // The texts that only senders and receivers read; most messages carry
+    // none.
+    struct CarriedTexts {
+        std::string first;
+        std::string second;
+    };
+    CarriedTexts& Texts();
+
+    // What a receiver reads to dispatch and release a message lies in its
+    // first 64 bytes, and the whole object stays within the allocator's
+    // cheapest size class: every message crosses from one thread's cache to
+    // another's.
     std::int32_t command_ = 0;
     std::int32_t sub_command_ = 0;
     std::int32_t payload_type_ = 0;
     std::int32_t attribute_ = 0;
     std::int32_t kind_ = KV_MSG_KIND_CONFIRMATION;
     void* payload_ = nullptr;
+    std::shared_ptr<const std::string> target_name_;
+    std::unique_ptr<CarriedTexts> texts_;
     std::uint32_t value_ = 0;
     std::uint32_t originating_job_id_ = 0;
     std::uint32_t source_job_id_ = 0;
     std::uint32_t target_job_id_ = 0;
-    TimeoutTimer timer_{0, 0};
     std::uint16_t source_endpoint_ = 0;
     std::uint16_t target_endpoint_ = 0;
     std::uint16_t subscriber_endpoint_ = 0;
     std::uint32_t spare_word_ = 0;
-    std::shared_ptr<const std::string> target_name_;
-    std::string first_text_;
-    std::string second_text_;
+    TimeoutTimer timer_{0, 0};
 };

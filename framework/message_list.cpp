@@ -2,7 +2,7 @@
 
 #include "platform/pointer.h"
 
-#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -27,6 +27,7 @@ KvResult CKvMessageList::Add(CKvMessage* message, bool start_timer) {
     if (start_timer)
         message->GetTimer().Start();
     messages_.push_back(message);
+    nodes_.emplace(message, std::prev(messages_.end()));
     return last_error_ = KV_OK;
 }
 
@@ -40,9 +41,7 @@ std::int32_t CKvMessageList::Remove(CKvMessage* message) {
         last_error_ = KV_E_FAIL;
         return 0;
     }
-    if (found == current_)
-        ++current_;
-    messages_.erase(found);
+    Unlink(found);
     last_error_ = KV_OK;
     return 1;
 }
@@ -57,6 +56,7 @@ std::int32_t CKvMessageList::RemoveAndDelete(CKvMessage*& message) {
 
 void CKvMessageList::RemoveAll() {
     messages_.clear();
+    nodes_.clear();
     ResetIterator();
 }
 
@@ -75,9 +75,7 @@ void CKvMessageList::DeleteExpired() {
             ++it;
             continue;
         }
-        if (it == current_)
-            ++current_;
-        it = messages_.erase(it);
+        Unlink(it++);
         message->Release();
     }
 }
@@ -169,9 +167,19 @@ std::vector<CKvMessage*> CKvMessageList::TakeAll() {
 }
 
 void CKvMessageList::PutBackInFront(const std::vector<CKvMessage*>& messages) {
-    messages_.insert(messages_.begin(), messages.begin(), messages.end());
+    const auto front = messages_.begin();
+    for (CKvMessage* message : messages)
+        nodes_.emplace(message, messages_.insert(front, message));
 }
 
 CKvMessageList::Messages::iterator CKvMessageList::Find(const CKvMessage* message) {
-    return std::find(messages_.begin(), messages_.end(), message);
+    auto found = nodes_.find(message);
+    return found == nodes_.end() ? messages_.end() : found->second;
+}
+
+void CKvMessageList::Unlink(Messages::iterator node) {
+    if (node == current_)
+        ++current_;
+    nodes_.erase(*node);
+    messages_.erase(node);
 }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <list>
+#include <unordered_map>
 #include <vector>
 
 class CKvMessageList {
@@ -68,15 +69,22 @@ public:
 
     // Takes every message out, in order, without deleting them.
     std::vector<CKvMessage*> TakeAll();
-    // Puts messages back in front of those held, keeping their order.
+    // Puts messages back in front of those held, keeping their order; none of
+    // them may be held already.
     void PutBackInFront(const std::vector<CKvMessage*>& messages);
+    // The first message, or null.
+    CKvMessage* Front() const { return messages_.empty() ? nullptr : messages_.front(); }
 
     KvResult GetLastError() const { return last_error_; }
 
 private:
     Messages::iterator Find(const CKvMessage* message);
+    void Unlink(Messages::iterator node);
 
     Messages messages_;
+    // Where each message sits, so that presence tests and removals do not
+    // walk the list.
+    std::unordered_map<const CKvMessage*, Messages::iterator> nodes_;
     Messages::iterator current_ = messages_.end();
     CKvMessage* last_returned_ = nullptr;
     KvResult last_error_ = KV_OK;

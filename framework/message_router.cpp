@@ -1,8 +1,12 @@
 #include "framework/message_router.h"
 
+#include "platform/clock.h"
 #include "platform/platform_window.h"
 #include "platform/pointer.h"
 #include "platform/thread_messaging.h"
+
+#include <mutex>
+#include <unordered_set>
 
 namespace {
 
@@ -13,8 +17,33 @@ std::atomic<std::uint32_t>& JobIdCounter() {
     return counter;
 }
 
+// Endpoint names are kept for the life of the process: a message carries its
+// target's name, may outlive both the endpoint and the router, and copying it
+// then costs no shared counter.
+const std::string* InternName(const char* name) {
+    struct Names {
+        std::mutex mutex;
+        std::unordered_set<std::string> texts;
+    };
+    static Names names;
+    std::lock_guard lock(names.mutex);
+    return &*names.texts.emplace(IsValidPtr(name) ? name : "").first;
+}
+
+// A name that shares nothing: the text lives as long as the process.
+std::shared_ptr<const std::string> NameHandle(const std::string* name) {
+    return std::shared_ptr<const std::string>(std::shared_ptr<const std::string>(), name);
+}
+
 std::shared_ptr<const std::string> MakeName(const char* name) {
-    return std::make_shared<const std::string>(IsValidPtr(name) ? name : "");
+    return NameHandle(InternName(name));
+}
+
+// A message posted to a window endpoint that the window will never take.
+void ReleasePostedMessage(const ThreadMessage& posted) {
+    auto* message = reinterpret_cast<CKvMessage*>(posted.lParam);
+    if (IsValidPtr(message))
+        message->Release();
 }
 
 } // namespace
@@ -38,6 +67,8 @@ private:
 
 CKvMessageRouter::~CKvMessageRouter() {
     RemoveAllEndpoints();
+    for (std::atomic<IndexPage*>& page : index_)
+        delete page.load(std::memory_order_relaxed);
     undelivered_.DeleteAll();
     subscriptions_.DeleteAll();
     if (table_ == nullptr)
@@ -83,7 +114,11 @@ KvResult CKvMessageRouter::RegisterWindow(std::uint16_t id, HWND window, const c
     entry.kind = CKvRouterEndpoint::kWindow;
     entry.window = window;
     entry.name = MakeName(name);
-    return Register(id, entry);
+    const KvResult result = Register(id, entry);
+    // What the window never takes is released when it is destroyed.
+    if (result == KV_OK)
+        SetWindowMessageDisposer(window, id, &ReleasePostedMessage);
+    return result;
 }
 
 KvResult CKvMessageRouter::Register(std::uint16_t id, const CKvRouterEndpoint& entry) {
@@ -92,16 +127,78 @@ KvResult CKvMessageRouter::Register(std::uint16_t id, const CKvRouterEndpoint& e
     auto owned = std::make_unique<CKvRouterEndpoint>(entry);
     owned->id = id;
     EndpointGuard guard(*this);
-    return endpoints_.try_emplace(id, std::move(owned)).second ? KV_OK : KV_E_FAIL;
+    auto [place, added] = endpoints_.try_emplace(id, std::move(owned));
+    if (!added)
+        return KV_E_FAIL;
+    PublishEndpoint(id, place->second.get());
+    registered_since_walk_.store(true, std::memory_order_release);
+    return KV_OK;
+}
+
+void CKvMessageRouter::PublishEndpoint(std::uint16_t id, const CKvRouterEndpoint* entry) {
+    std::atomic<IndexPage*>& page_slot = index_[id / kIndexPageSize];
+    IndexPage* page = page_slot.load(std::memory_order_relaxed);
+    if (page == nullptr) {
+        page = new IndexPage;
+        page_slot.store(page, std::memory_order_release);
+    }
+    IndexSlot& slot = page->slots[id % kIndexPageSize];
+    const std::uint32_t sequence = slot.sequence.load(std::memory_order_relaxed);
+    slot.sequence.store(sequence + 1, std::memory_order_relaxed);
+    // Release stores: a reader that sees a new field also sees the odd
+    // sequence before it.
+    slot.registered.store(entry != nullptr, std::memory_order_release);
+    if (entry != nullptr) {
+        slot.kind.store(entry->kind, std::memory_order_release);
+        slot.thread_id.store(entry->thread_id, std::memory_order_release);
+        slot.window.store(entry->window, std::memory_order_release);
+        slot.name.store(entry->name.get(), std::memory_order_release);
+    }
+    slot.sequence.store(sequence + 2, std::memory_order_release);
+}
+
+bool CKvMessageRouter::ReadEndpoint(std::uint16_t id, CKvRouterEndpoint& entry) const {
+    const IndexPage* page = index_[id / kIndexPageSize].load(std::memory_order_acquire);
+    if (page == nullptr)
+        return false;
+    const IndexSlot& slot = page->slots[id % kIndexPageSize];
+    for (;;) {
+        const std::uint32_t sequence = slot.sequence.load(std::memory_order_acquire);
+        if (sequence % 2 != 0)
+            continue;
+        const bool registered = slot.registered.load(std::memory_order_acquire);
+        entry.kind = slot.kind.load(std::memory_order_acquire);
+        entry.thread_id = slot.thread_id.load(std::memory_order_acquire);
+        entry.window = slot.window.load(std::memory_order_acquire);
+        const std::string* name = slot.name.load(std::memory_order_acquire);
+        if (slot.sequence.load(std::memory_order_relaxed) != sequence)
+            continue;
+        if (!registered)
+            return false;
+        entry.name = NameHandle(name);
+        entry.id = id;
+        return true;
+    }
 }
 
 KvResult CKvMessageRouter::Unregister(std::uint16_t id) {
     if (!IsInitialized())
         return KV_E_FAIL;
+    std::unique_ptr<CKvRouterEndpoint> removed;
     {
         EndpointGuard guard(*this);
-        if (endpoints_.erase(id) == 0)
+        auto found = endpoints_.find(id);
+        if (found == endpoints_.end())
             return KV_E_FAIL;
+        removed = std::move(found->second);
+        endpoints_.erase(found);
+        PublishEndpoint(id, nullptr);
+    }
+    // Messages still queued for a window endpoint would otherwise wait for a
+    // window that no longer expects them.
+    if (removed->kind == CKvRouterEndpoint::kWindow) {
+        for (const ThreadMessage& posted : TakeWindowMessages(removed->window, id))
+            ReleasePostedMessage(posted);
     }
     RemoveSubscriptions(id);
     return KV_OK;
@@ -208,12 +305,32 @@ KvResult CKvMessageRouter::QueueUndelivered(CKvMessage* message) {
     if (result != KV_OK)
         return result;
     message->GetTimer().Restart(0, kUndeliveredLifetimeMs);
-    undelivered_count_.store(undelivered_.GetCount(), std::memory_order_release);
+    NoteUndelivered();
+    // The endpoint may have registered after the sender looked for it, and a
+    // walk may have passed since: the next send walks again.
+    if (endpoints_.count(message->GetTargetEndpoint()) != 0)
+        registered_since_walk_.store(true, std::memory_order_release);
     return KV_OK;
 }
 
+void CKvMessageRouter::NoteUndelivered() {
+    undelivered_count_.store(undelivered_.GetCount(), std::memory_order_release);
+    // Messages are queued in time order and all live equally long, so the
+    // first one is the first to expire.
+    if (const CKvMessage* oldest = undelivered_.Front())
+        oldest_queued_tick_.store(oldest->GetTimer().GetStart(), std::memory_order_release);
+}
+
+bool CKvMessageRouter::IsRetryDue() const {
+    if (registered_since_walk_.load(std::memory_order_acquire))
+        return true;
+    const std::uint32_t oldest = oldest_queued_tick_.load(std::memory_order_acquire);
+    return static_cast<std::int32_t>(GetClock().TickMs() - oldest) >=
+           static_cast<std::int32_t>(kUndeliveredLifetimeMs);
+}
+
 KvResult CKvMessageRouter::RetryUndelivered() {
-    if (undelivered_count_.load(std::memory_order_acquire) == 0)
+    if (undelivered_count_.load(std::memory_order_acquire) == 0 || !IsRetryDue())
         return KV_OK;
     // Posting a message sends subscriber copies, and sending retries: the flag
     // keeps a walk from starting inside another.
@@ -222,6 +339,8 @@ KvResult CKvMessageRouter::RetryUndelivered() {
     std::vector<CKvMessage*> waiting;
     {
         EndpointGuard guard(*this);
+        // A registration from here on asks for another walk.
+        registered_since_walk_.store(false, std::memory_order_release);
         waiting = undelivered_.TakeAll();
         undelivered_count_.store(0, std::memory_order_release);
     }
@@ -237,7 +356,7 @@ KvResult CKvMessageRouter::RetryUndelivered() {
     {
         EndpointGuard guard(*this);
         undelivered_.PutBackInFront(still_waiting);
-        undelivered_count_.store(undelivered_.GetCount(), std::memory_order_release);
+        NoteUndelivered();
     }
     retrying_.store(false, std::memory_order_release);
     return KV_OK;
@@ -245,6 +364,8 @@ KvResult CKvMessageRouter::RetryUndelivered() {
 
 void CKvMessageRouter::RemoveAllEndpoints() {
     EndpointGuard guard(*this);
+    for (const auto& [id, entry] : endpoints_)
+        PublishEndpoint(id, nullptr);
     endpoints_.clear();
 }
 
@@ -255,7 +376,7 @@ KvResult CKvMessageRouter::Deliver(CKvMessage* message, bool queue_if_absent) {
         return KV_E_FAIL;
     const std::uint16_t target = message->GetTargetEndpoint();
     CKvRouterEndpoint endpoint;
-    if (!LookupEndpoint(endpoint, target))
+    if (!ReadEndpoint(target, endpoint))
         return queue_if_absent ? QueueUndelivered(message) : KV_E_FAIL;
     message->SetTargetName(std::move(endpoint.name));
     if (endpoint.kind != CKvRouterEndpoint::kThread && endpoint.kind != CKvRouterEndpoint::kWindow)

@@ -8,7 +8,10 @@
 //
 // Locking: the endpoint lock guards the endpoint map, the subscriptions and
 // the undelivered queue, and is held only for work on them; postings and the
-// copies for subscribers happen outside it.
+// copies for subscribers happen outside it. Delivery reads the endpoints
+// through an index that the writers keep beside the map and that is read
+// without a lock, so that senders on many threads do not queue up behind one
+// another before they reach the receiver's queue.
 
 #include "core/handle_table.h"
 #include "framework/message.h"
@@ -16,6 +19,7 @@
 #include "platform/result_codes.h"
 #include "platform/types.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -87,8 +91,10 @@ public:
     // Keeps the message for 20 seconds for an endpoint not registered yet.
     KvResult QueueUndelivered(CKvMessage* message);
     // Releases expired undelivered messages and posts the others whose
-    // endpoint is registered now. One walk at a time: a walk that is under way
-    // (on this thread or another) makes the call return at once. Always KV_OK.
+    // endpoint is registered now. The queue is walked only when that can have
+    // changed: an endpoint was registered since the last walk, or the oldest
+    // message has expired. One walk at a time: a walk that is under way (on
+    // this thread or another) makes the call return at once. Always KV_OK.
     KvResult RetryUndelivered();
     // While closed, the undelivered queue takes nothing.
     void SetQueueClosed(bool closed) { queue_closed_.store(closed, std::memory_order_release); }
@@ -106,6 +112,22 @@ public:
     std::int32_t GetSubscriptionCount();
 
 private:
+    // One endpoint id's entry of the read index. Writers (under the endpoint
+    // lock) make the sequence odd while they change the fields; a reader
+    // retries until it has read the fields between two equal even sequences.
+    struct IndexSlot {
+        std::atomic<std::uint32_t> sequence{0};
+        std::atomic<bool> registered{false};
+        std::atomic<std::int32_t> kind{CKvRouterEndpoint::kThread};
+        std::atomic<DWORD> thread_id{0};
+        std::atomic<HWND> window{nullptr};
+        std::atomic<const std::string*> name{nullptr};
+    };
+    static constexpr std::size_t kIndexPageSize = 256;
+    struct IndexPage {
+        std::array<IndexSlot, kIndexPageSize> slots;
+    };
+
     struct SignalCopy {
         CKvMessage* copy;
         std::uint16_t subscriber;
@@ -114,6 +136,13 @@ private:
     class EndpointGuard;
 
     KvResult Register(std::uint16_t id, const CKvRouterEndpoint& entry);
+    // Under the endpoint lock; null clears the id.
+    void PublishEndpoint(std::uint16_t id, const CKvRouterEndpoint* entry);
+    // Without a lock: true and the entry (its name not owned) when registered.
+    bool ReadEndpoint(std::uint16_t id, CKvRouterEndpoint& entry) const;
+    bool IsRetryDue() const;
+    // Under the endpoint lock, after the queue changed.
+    void NoteUndelivered();
     std::vector<std::uint16_t> MatchingSubscribers(const CKvMessage& message);
     static std::vector<SignalCopy> MakeSignalCopies(const CKvMessage& message,
                                                     const std::vector<std::uint16_t>& subscribers);
@@ -128,6 +157,8 @@ private:
     std::atomic<bool> initialized_{false};
 
     std::unordered_map<std::uint16_t, std::unique_ptr<CKvRouterEndpoint>> endpoints_;
+    // Pages of the read index, made on first use and kept until destruction.
+    std::array<std::atomic<IndexPage*>, 0x10000 / kIndexPageSize> index_{};
     CKvMessageList subscriptions_;
     CKvMessageList undelivered_;
     // Counts kept beside the lists, so that the hot path can skip an empty
@@ -135,5 +166,9 @@ private:
     std::atomic<std::int32_t> subscription_count_{0};
     std::atomic<std::int32_t> undelivered_count_{0};
     std::atomic<bool> retrying_{false};
+    // What makes a walk of the undelivered queue worth while: a registration
+    // since the last walk, and the tick at which the oldest message was queued.
+    std::atomic<bool> registered_since_walk_{false};
+    std::atomic<std::uint32_t> oldest_queued_tick_{0};
     std::atomic<bool> queue_closed_{false};
 };

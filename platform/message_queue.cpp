@@ -3,24 +3,56 @@
 #include "platform/clock.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
+#include <utility>
 
 namespace {
 
+// Both rings hold a power of two of messages, so that a place is found with
+// a mask rather than a division while the posters' lock is held.
 constexpr std::size_t kInitialCapacity = 64;
+// How often a poster tries the lock again before it sleeps: the lock is held
+// for a few stores only, and sleeping and being woken costs two system calls.
+constexpr int kPostSpins = 16;
+
+void PauseWhileSpinning() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+std::size_t Wrap(std::size_t index, const std::vector<ThreadMessage>& ring) {
+    return index & (ring.size() - 1);
+}
 
 } // namespace
 
-MessageQueue::MessageQueue() : ring_(kInitialCapacity) {}
+MessageQueue::MessageQueue() : batch_(kInitialCapacity), ring_(kInitialCapacity) {}
 
 bool MessageQueue::Post(const ThreadMessage& message) {
+    bool wake = false;
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_, std::try_to_lock);
+        // Tries grow further apart, so that the spinning posters do not keep
+        // taking the lock's cache line from the one that holds it.
+        for (int spin = 0; !lock.owns_lock() && spin < kPostSpins; ++spin) {
+            for (int pause = 0; pause < (1 << std::min(spin, 3)); ++pause)
+                PauseWhileSpinning();
+            lock.try_lock();
+        }
+        if (!lock.owns_lock())
+            lock.lock();
         if (closed_)
             return false;
         Push(message);
+        // Only the first post after the loop went to sleep wakes it: a
+        // wake-up costs a system call, which many posting threads would
+        // otherwise each pay while the loop is on its way.
+        wake = std::exchange(consumer_waiting_, false);
     }
-    changed_.notify_one();
+    if (wake)
+        changed_.notify_one();
     return true;
 }
 
@@ -32,9 +64,16 @@ bool MessageQueue::PostQuit(int exit_code) {
 }
 
 bool MessageQueue::HasMessage() {
-    std::lock_guard lock(mutex_);
-    if (count_ != 0)
+    std::lock_guard consumer(consumer_mutex_);
+    if (BatchCount() != 0)
         return true;
+    std::lock_guard lock(mutex_);
+    // Taken out now, so that the next GetMessage need not meet the posters'
+    // lock again.
+    if (count_ != 0) {
+        RefillBatch();
+        return true;
+    }
     if (closed_ || timers_.empty())
         return false;
     const std::uint32_t now = GetClock().TickMs();
@@ -45,45 +84,100 @@ bool MessageQueue::HasMessage() {
 }
 
 bool MessageQueue::GetMessage(ThreadMessage& message) {
-    std::unique_lock lock(mutex_);
+    std::unique_lock consumer(consumer_mutex_);
     for (;;) {
-        if (count_ != 0) {
-            message = Pop();
+        if (BatchCount() != 0) {
+            message = PopBatch();
+            // The parameter of the next message is most often the address of
+            // an object that its poster has just written on another core:
+            // fetching it now overlaps that transfer with this message's
+            // handling. A prefetch of an address that is none is harmless.
+            if (BatchCount() != 0)
+                __builtin_prefetch(reinterpret_cast<const void*>(batch_[batch_head_].lParam));
             if (message.message != KV_WM_QUIT)
                 return true;
+            std::lock_guard lock(mutex_);
             closed_ = true;
             return false;
+        }
+        std::unique_lock lock(mutex_);
+        if (count_ != 0) {
+            RefillBatch();
+            continue;
         }
         DWORD wait_ms = KV_INFINITE;
         if (!closed_ && TakeDueTimer(message, wait_ms))
             return true;
         const std::uint64_t seen = wake_count_;
         auto woken = [this, seen] { return count_ != 0 || wake_count_ != seen; };
+        // Other threads may look into the batch while this one waits.
+        consumer.unlock();
+        consumer_waiting_ = true;
         if (wait_ms == KV_INFINITE)
             changed_.wait(lock, woken);
         else
             changed_.wait_for(lock, std::chrono::milliseconds(wait_ms), woken);
+        consumer_waiting_ = false;
+        lock.unlock();
+        consumer.lock();
     }
 }
 
+void MessageQueue::RefillBatch() {
+    batch_.swap(ring_);
+    batch_head_ = std::exchange(head_, 0);
+    batch_count_ = std::exchange(count_, 0);
+}
+
+ThreadMessage MessageQueue::PopBatch() {
+    ThreadMessage message = batch_[batch_head_];
+    batch_head_ = Wrap(batch_head_ + 1, batch_);
+    --batch_count_;
+    return message;
+}
+
 std::vector<ThreadMessage> MessageQueue::CloseAndDrain() {
+    std::lock_guard consumer(consumer_mutex_);
     std::lock_guard lock(mutex_);
     closed_ = true;
     timers_.clear();
     std::vector<ThreadMessage> left;
-    left.reserve(count_);
+    left.reserve(batch_count_ + count_);
+    while (batch_count_ != 0)
+        left.push_back(PopBatch());
     while (count_ != 0)
         left.push_back(Pop());
     return left;
 }
 
 std::vector<ThreadMessage> MessageQueue::RemoveWindowMessages(HWND window) {
+    return RemoveWhere([window](const ThreadMessage& message) { return message.window == window; });
+}
+
+std::vector<ThreadMessage> MessageQueue::RemoveWindowMessages(HWND window, UINT number) {
+    return RemoveWhere([window, number](const ThreadMessage& message) {
+        return message.window == window && message.message == number;
+    });
+}
+
+template <typename Taken> std::vector<ThreadMessage> MessageQueue::RemoveWhere(Taken taken) {
+    std::lock_guard consumer(consumer_mutex_);
     std::lock_guard lock(mutex_);
     std::vector<ThreadMessage> removed;
     std::vector<ThreadMessage> kept;
+    while (batch_count_ != 0) {
+        ThreadMessage message = PopBatch();
+        (taken(message) ? removed : kept).push_back(message);
+    }
+    batch_count_ = kept.size();
+    batch_head_ = 0;
+    // Both rings keep room: they change places at every refill.
+    kept.resize(std::max(std::bit_ceil(kept.size()), kInitialCapacity));
+    batch_.swap(kept);
+    kept.clear();
     while (count_ != 0) {
         ThreadMessage message = Pop();
-        (message.window == window ? removed : kept).push_back(message);
+        (taken(message) ? removed : kept).push_back(message);
     }
     for (const ThreadMessage& message : kept)
         Push(message);
@@ -129,25 +223,26 @@ void MessageQueue::Wake() {
 }
 
 std::size_t MessageQueue::GetCount() const {
+    std::lock_guard consumer(consumer_mutex_);
     std::lock_guard lock(mutex_);
-    return count_;
+    return BatchCount() + count_;
 }
 
 void MessageQueue::Push(const ThreadMessage& message) {
     if (count_ == ring_.size()) {
         std::vector<ThreadMessage> grown(ring_.size() * 2);
         for (std::size_t i = 0; i < count_; ++i)
-            grown[i] = ring_[(head_ + i) % ring_.size()];
+            grown[i] = ring_[Wrap(head_ + i, ring_)];
         ring_.swap(grown);
         head_ = 0;
     }
-    ring_[(head_ + count_) % ring_.size()] = message;
+    ring_[Wrap(head_ + count_, ring_)] = message;
     ++count_;
 }
 
 ThreadMessage MessageQueue::Pop() {
     ThreadMessage message = ring_[head_];
-    head_ = (head_ + 1) % ring_.size();
+    head_ = Wrap(head_ + 1, ring_);
     --count_;
     return message;
 }

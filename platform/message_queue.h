@@ -1,7 +1,9 @@
 #pragma once
 // The message queue of one thread that runs a message loop: a FIFO of posted
 // messages, the thread's timers, and the quit request. Posting is thread-safe;
-// taking messages is done by the owning thread's loop.
+// taking messages is done by the owning thread's loop, which moves everything
+// posted so far out in one go, so that it meets the posting threads' lock
+// once per batch rather than once per message.
 
 #include "platform/types.h"
 
@@ -47,6 +49,8 @@ public:
     std::vector<ThreadMessage> CloseAndDrain();
     // Takes out every message aimed at the window, in order.
     std::vector<ThreadMessage> RemoveWindowMessages(HWND window);
+    // Takes out the messages of one number aimed at the window, in order.
+    std::vector<ThreadMessage> RemoveWindowMessages(HWND window, UINT number);
     bool IsClosed() const;
 
     // Thread timers run on the replaceable clock. Setting an existing id
@@ -67,6 +71,7 @@ private:
         std::uint32_t start_tick;
     };
 
+    template <typename Taken> std::vector<ThreadMessage> RemoveWhere(Taken taken);
     void Push(const ThreadMessage& message);
     ThreadMessage Pop();
     // The first due timer, restarted from now; false when none is due. On
@@ -74,14 +79,35 @@ private:
     // without timers).
     bool TakeDueTimer(ThreadMessage& message, DWORD& wait_ms);
 
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
+    // Makes every posted message the batch, which must be empty, by swapping
+    // the two rings, so that the posters' lock is held only for that; both
+    // locks held.
+    void RefillBatch();
+    std::size_t BatchCount() const { return batch_count_; }
+    ThreadMessage PopBatch();
+
+    // The loop's side and the posters' side each have cache lines of their
+    // own, so that taking a message does not disturb the posters' lock.
+    static constexpr std::size_t kCacheLine = 64;
+
+    // Lock order: consumer_mutex_, then mutex_.
+    // Guards the batch: messages taken out of the ring, older than any in it.
+    alignas(kCacheLine) mutable std::mutex consumer_mutex_;
+    std::vector<ThreadMessage> batch_;
+    std::size_t batch_head_ = 0;
+    std::size_t batch_count_ = 0;
+    // Guards the ring, the timers and the flags. What a post writes shares
+    // the lock's cache line.
+    alignas(kCacheLine) mutable std::mutex mutex_;
+    std::size_t head_ = 0;
+    std::size_t count_ = 0;
+    bool closed_ = false;
+    // The loop waits for a post; the first post clears it and wakes the loop.
+    bool consumer_waiting_ = false;
     // A ring buffer that only grows, so that posting allocates nothing once
     // the queue has seen its working size.
     std::vector<ThreadMessage> ring_;
-    std::size_t head_ = 0;
-    std::size_t count_ = 0;
+    std::condition_variable changed_;
     std::vector<Timer> timers_;
     std::uint64_t wake_count_ = 0;
-    bool closed_ = false;
 };

@@ -6,6 +6,8 @@
 #include "platform/message_queue.h"
 #include "platform/types.h"
 
+#include <vector>
+
 class PlatformWindow {
 public:
     PlatformWindow() = default;
@@ -46,3 +48,18 @@ private:
 // Posts to the queue of the window's thread; false when the window does not
 // exist or its thread's queue is closed, and the caller keeps the message.
 bool PostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Frees what a posted message owns when its window will never take it.
+using WindowMessageDisposer = void (*)(const ThreadMessage& message);
+// Messages of this number for the window that are still queued when the
+// window is destroyed or its thread ends go to the disposer instead of the
+// window's OnDroppedMessage, so that whoever posts them decides how they are
+// freed. A null disposer removes it. False when the window does not exist.
+bool SetWindowMessageDisposer(HWND window, UINT message, WindowMessageDisposer dispose);
+// Takes out every message of the number still queued for the window, in
+// order, for the caller to free. The disposer stays for any that a poster
+// still has under way.
+std::vector<ThreadMessage> TakeWindowMessages(HWND window, UINT message);
+// A queued message that its window will never take: to the disposer of its
+// number, else to the window's OnDroppedMessage.
+void DropWindowMessage(PlatformWindow& window, const ThreadMessage& message);

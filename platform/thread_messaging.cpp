@@ -1,15 +1,40 @@
 #include "platform/thread_messaging.h"
 
+#include <array>
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <shared_mutex>
 #include <unordered_map>
 
 namespace {
 
-struct QueueTable {
-    std::shared_mutex mutex;
-    std::unordered_map<DWORD, std::shared_ptr<MessageQueue>> queues;
+// The queues reachable by id. Every change goes through Put and Erase, which
+// move the generation on, so that a poster's cached queues are known to be
+// still the ones the table holds.
+class QueueTable {
+public:
+    void Put(DWORD id, std::shared_ptr<MessageQueue> queue) {
+        std::unique_lock lock(mutex_);
+        queues_[id] = std::move(queue);
+        generation_.fetch_add(1, std::memory_order_acq_rel);
+    }
+    void Erase(DWORD id) {
+        std::unique_lock lock(mutex_);
+        queues_.erase(id);
+        generation_.fetch_add(1, std::memory_order_acq_rel);
+    }
+    std::shared_ptr<MessageQueue> Find(DWORD id) {
+        std::shared_lock lock(mutex_);
+        auto found = queues_.find(id);
+        return found == queues_.end() ? nullptr : found->second;
+    }
+    std::uint64_t GetGeneration() const { return generation_.load(std::memory_order_acquire); }
+
+private:
+    std::shared_mutex mutex_;
+    std::unordered_map<DWORD, std::shared_ptr<MessageQueue>> queues_;
+    std::atomic<std::uint64_t> generation_{0};
 };
 
 QueueTable& Queues() {
@@ -26,6 +51,37 @@ std::atomic<DWORD>& NextQueueId() {
     return next_id;
 }
 
+// The queues this thread posted to last, valid while the table's generation
+// is unchanged: posting then passes no lock but the queue's own, which many
+// threads posting to one thread would otherwise meet on every message.
+struct PostCache {
+    static constexpr std::size_t kSize = 8;
+    struct Entry {
+        DWORD thread_id = 0;
+        std::shared_ptr<MessageQueue> queue;
+    };
+    std::uint64_t generation = ~std::uint64_t{0};
+    std::array<Entry, kSize> entries;
+};
+
+thread_local PostCache post_cache;
+
+MessageQueue* FindQueueForPosting(DWORD thread_id) {
+    QueueTable& table = Queues();
+    const std::uint64_t generation = table.GetGeneration();
+    PostCache& cache = post_cache;
+    if (cache.generation != generation) {
+        cache.entries.fill({});
+        cache.generation = generation;
+    }
+    PostCache::Entry& entry = cache.entries[thread_id % PostCache::kSize];
+    if (entry.thread_id != thread_id || !entry.queue) {
+        entry.queue = table.Find(thread_id);
+        entry.thread_id = thread_id;
+    }
+    return entry.queue.get();
+}
+
 } // namespace
 
 DWORD GetCurrentThreadId() {
@@ -34,12 +90,8 @@ DWORD GetCurrentThreadId() {
 }
 
 bool PostThreadMessage(DWORD thread_id, UINT message, WPARAM wParam, LPARAM lParam) {
-    QueueTable& table = Queues();
-    std::shared_lock lock(table.mutex);
-    auto found = table.queues.find(thread_id);
-    if (found == table.queues.end())
-        return false;
-    return found->second->Post(ThreadMessage{nullptr, message, wParam, lParam});
+    MessageQueue* queue = FindQueueForPosting(thread_id);
+    return queue != nullptr && queue->Post(ThreadMessage{nullptr, message, wParam, lParam});
 }
 
 bool PostQuitMessage(int exit_code) {
@@ -48,16 +100,12 @@ bool PostQuitMessage(int exit_code) {
 }
 
 void AttachThreadQueue(std::shared_ptr<MessageQueue> queue) {
-    QueueTable& table = Queues();
-    std::unique_lock lock(table.mutex);
-    table.queues[GetCurrentThreadId()] = queue;
+    Queues().Put(GetCurrentThreadId(), queue);
     current_queue = std::move(queue);
 }
 
 void DetachThreadQueue() {
-    QueueTable& table = Queues();
-    std::unique_lock lock(table.mutex);
-    table.queues.erase(GetCurrentThreadId());
+    Queues().Erase(GetCurrentThreadId());
     current_queue.reset();
 }
 
@@ -66,22 +114,15 @@ MessageQueue* GetCurrentThreadQueue() {
 }
 
 std::shared_ptr<MessageQueue> FindThreadQueue(DWORD thread_id) {
-    QueueTable& table = Queues();
-    std::shared_lock lock(table.mutex);
-    auto found = table.queues.find(thread_id);
-    return found == table.queues.end() ? nullptr : found->second;
+    return Queues().Find(thread_id);
 }
 
 DWORD RegisterMessageQueue(std::shared_ptr<MessageQueue> queue) {
     const DWORD id = NextQueueId().fetch_add(1, std::memory_order_relaxed);
-    QueueTable& table = Queues();
-    std::unique_lock lock(table.mutex);
-    table.queues[id] = std::move(queue);
+    Queues().Put(id, std::move(queue));
     return id;
 }
 
 void UnregisterMessageQueue(DWORD queue_id) {
-    QueueTable& table = Queues();
-    std::unique_lock lock(table.mutex);
-    table.queues.erase(queue_id);
+    Queues().Erase(queue_id);
 }

@@ -3,8 +3,14 @@
 #include "platform/platform_window.h"
 #include "platform/thread_messaging.h"
 
+void ThreadExitState::Finish(DWORD exit_code) {
+    exit_code_.store(exit_code, std::memory_order_release);
+    finished_.Set();
+}
+
 UiThread::UiThread(bool auto_delete)
-    : queue_(std::make_shared<MessageQueue>()), auto_delete_(auto_delete) {}
+    : queue_(std::make_shared<MessageQueue>()),
+      exit_state_(std::make_shared<ThreadExitState>()), auto_delete_(auto_delete) {}
 
 UiThread::~UiThread() {
     JoinThread();
@@ -26,22 +32,19 @@ int UiThread::RunOnCurrentThread() {
     if (started_.exchange(true))
         return -1;
     const int exit_code = Live();
-    exit_code_.store(static_cast<DWORD>(exit_code), std::memory_order_release);
-    exited_.store(true, std::memory_order_release);
-    exit_event_.Set();
+    exit_state_->Finish(static_cast<DWORD>(exit_code));
     return exit_code;
 }
 
 bool UiThread::GetExitCode(DWORD& exit_code) const {
     if (!started_.load(std::memory_order_acquire))
         return false;
-    exit_code = exited_.load(std::memory_order_acquire) ? exit_code_.load(std::memory_order_acquire)
-                                                        : KV_STILL_ACTIVE;
+    exit_code = exit_state_->GetExitCode();
     return true;
 }
 
 bool UiThread::WaitForExit(DWORD timeout_ms) const {
-    return exit_event_.Wait(timeout_ms);
+    return exit_state_->Wait(timeout_ms);
 }
 
 bool UiThread::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -109,17 +112,14 @@ void UiThread::JoinThread() {
 void UiThread::ThreadMain() {
     launched_.Wait(KV_INFINITE);
     const int exit_code = Live();
-    // Nothing below may touch the object once an owner can see the end,
-    // except the deletion that auto-delete asks for.
-    const bool auto_delete = auto_delete_;
-    if (auto_delete) {
+    // Nothing below may touch the object once an owner can see the end; an
+    // object that deletes itself is gone before its end is announced.
+    const std::shared_ptr<ThreadExitState> exit_state = exit_state_;
+    if (auto_delete_) {
         thread_.detach();
         delete this;
-        return;
     }
-    exit_code_.store(static_cast<DWORD>(exit_code), std::memory_order_release);
-    exited_.store(true, std::memory_order_release);
-    exit_event_.Set();
+    exit_state->Finish(static_cast<DWORD>(exit_code));
 }
 
 int UiThread::Live() {
@@ -158,7 +158,7 @@ void UiThread::DropQueuedMessages() {
         PlatformWindow* window =
             message.window != nullptr ? PlatformWindow::FromHandle(message.window) : nullptr;
         if (window != nullptr)
-            window->OnDroppedMessage(message);
+            DropWindowMessage(*window, message);
         else
             OnDroppedMessage(message);
     }

@@ -15,6 +15,22 @@
 // The exit code of a thread that has not ended.
 inline constexpr DWORD KV_STILL_ACTIVE = 259;
 
+// The end of a thread as its owner sees it. The thread and its owners share
+// it, so that waiting stays safe for an object that deletes itself when its
+// thread ends: the state is finished only after that deletion.
+class ThreadExitState {
+public:
+    void Finish(DWORD exit_code);
+    // KV_STILL_ACTIVE until the thread has ended.
+    DWORD GetExitCode() const { return exit_code_.load(std::memory_order_acquire); }
+    bool IsFinished() const { return finished_.IsSet(); }
+    bool Wait(DWORD timeout_ms) const { return finished_.Wait(timeout_ms); }
+
+private:
+    std::atomic<DWORD> exit_code_{KV_STILL_ACTIVE};
+    ManualResetEvent finished_;
+};
+
 class UiThread {
 public:
     // With auto_delete the object deletes itself when its thread ends. An
@@ -39,6 +55,8 @@ public:
     bool GetExitCode(DWORD& exit_code) const;
     // True when the thread has ended within the time-out (real time).
     bool WaitForExit(DWORD timeout_ms) const;
+    // What an owner keeps to wait for the end without holding the object.
+    std::shared_ptr<const ThreadExitState> GetExitState() const { return exit_state_; }
 
     bool PostMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // Makes the loop look at its timers again, for instance after a test moved
@@ -86,11 +104,9 @@ private:
     std::thread thread_;
     std::atomic<DWORD> thread_id_{0};
     std::atomic<bool> started_{false};
-    std::atomic<bool> exited_{false};
-    std::atomic<DWORD> exit_code_{KV_STILL_ACTIVE};
+    const std::shared_ptr<ThreadExitState> exit_state_;
     ManualResetEvent launched_;
     ManualResetEvent attached_;
-    ManualResetEvent exit_event_;
     int quit_code_ = 0;
     bool auto_delete_;
 };

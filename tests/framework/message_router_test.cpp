@@ -117,6 +117,47 @@ TEST_F(RouterTest,
     message->Release();
 }
 
+TEST_F(RouterTest, EachQueuedMessageExpiresTwentySecondsAfterItsOwnQueueing) {
+    constexpr std::uint16_t kNever = 0x804;
+    ManualClock clock;
+    ScopedClock installed(clock);
+    ASSERT_EQ(SendRequest(1, kNever, true), KV_OK);
+    clock.Advance(10000);
+    ASSERT_EQ(SendRequest(2, kNever, true), KV_OK);
+    ASSERT_EQ(SendRequest(3, kLate, true), KV_OK);
+    clock.Advance(9999);
+    ASSERT_EQ(SendRequest(4, kSelf), KV_OK);
+    EXPECT_EQ(std::tuple(router_.GetUndeliveredCount(), counting_.Live()), std::tuple(3, 4));
+    clock.Advance(1);
+    ASSERT_EQ(SendRequest(5, kSelf), KV_OK);
+    EXPECT_EQ(std::tuple(router_.GetUndeliveredCount(), counting_.Live()), std::tuple(2, 4));
+    // A registration between expiries is seen at the next send, in order.
+    router_.RegisterThread(kLate, queue_.GetThreadId(), "late");
+    ASSERT_EQ(SendRequest(6, kLate), KV_OK);
+    EXPECT_EQ(Drain(), (Values{{kSelf, {4, 5}}, {kLate, {3, 6}}}));
+    clock.Advance(9999);
+    ASSERT_EQ(SendRequest(7, kNever, true), KV_OK);
+    EXPECT_EQ(std::tuple(router_.GetUndeliveredCount(), counting_.Live()), std::tuple(2, 2));
+    clock.Advance(1);
+    ASSERT_EQ(SendRequest(8, kSelf), KV_OK);
+    EXPECT_EQ(std::tuple(router_.GetUndeliveredCount(), Drain()),
+              std::tuple(1, Values{{kSelf, {8}}}));
+}
+
+TEST_F(RouterTest, AMessageQueuedAfterItsEndpointRegisteredGoesOutWithTheNextSend) {
+    // The sender looked before the registration and queued after it.
+    constexpr std::uint16_t kNever = 0x804;
+    router_.RegisterThread(kLate, queue_.GetThreadId(), "late");
+    ASSERT_EQ(SendRequest(9, kNever, true), KV_OK);
+    ASSERT_EQ(SendRequest(0, kSelf), KV_OK) << "a walk after the registrations";
+    CKvMessage* late = NewMessageWithCountingPayload(1, KV_MSG_KIND_REQUEST);
+    late->SetTargetEndpoint(kLate);
+    ASSERT_EQ(router_.QueueUndelivered(late), KV_OK);
+    ASSERT_EQ(SendRequest(2, kSelf), KV_OK);
+    EXPECT_EQ(std::tuple(router_.GetUndeliveredCount(), Drain()),
+              std::tuple(1, Values{{kSelf, {0, 2}}, {kLate, {1}}}));
+}
+
 TEST_F(RouterTest, RemovingOrDestroyingReleasesUndeliveredMessagesAndPatterns) {
     CKvMessage* pattern = NewMessageWithCountingPayload(1);
     router_.AddSubscription(pattern);

@@ -109,6 +109,35 @@ TEST_F(MessagePayloadTest, APayloadIsNeverOverwrittenWithoutBeingDestroyed) {
     EXPECT_EQ(counting_.Live(), 0);
 }
 
+TEST_F(MessagePayloadTest, ChangingThePayloadTypeNeverForgetsAPayload) {
+    // A payload handed over before its type takes the type.
+    std::unique_ptr<CKvMessage> message(new CKvMessage);
+    auto* given = new CountingPayload;
+    message->SetPayload(given);
+    message->SetPayloadType(kCountingPayloadType);
+    EXPECT_EQ(std::tuple(message->GetPayload(), counting_.Live()),
+              std::tuple(static_cast<void*>(given), 1));
+    // A typed payload is destroyed through its own type when the type changes.
+    EXPECT_EQ(message->SetPayloadType(KV_PAYLOAD_NAMED_VALUE), KV_OK);
+    EXPECT_EQ(std::tuple(message->GetPayload(), counting_.Live()), std::tuple(nullptr, 0));
+
+    // A payload held under a type that cannot destroy it is kept, and so is
+    // its type.
+    auto* held = new CountingPayload;
+    message->SetPayloadType(20);
+    ASSERT_EQ(message->SetPayload(held), KV_OK);
+    EXPECT_EQ(message->SetPayloadType(kCountingPayloadType), KV_E_NO_CLASS);
+    auto* other = new CountingPayload;
+    EXPECT_EQ(message->SetPayload(other), KV_E_NO_CLASS);
+    EXPECT_EQ(std::tuple(message->GetPayload(), message->GetPayloadType()),
+              std::tuple(static_cast<void*>(held), 20));
+    delete other;
+    message->DeleteHeaderOnly();
+    message.release();
+    delete held;
+    EXPECT_EQ(counting_.Live(), 0);
+}
+
 TEST_F(MessagePayloadTest, CopyAssignmentCopiesTheHeaderButNeitherPayloadNorTimer) {
     std::unique_ptr<CKvMessage> source(NewMessageWithCountingPayload(5, KV_MSG_KIND_REQUEST, 2));
     source->SetJobIds(10, 11, 12);

@@ -250,3 +250,65 @@ TEST_F(WinThreadTest, IdlePassesCountUpAndTheThirtyMillisecondTimerWakesTheLoop)
     EXPECT_EQ(thread.TakeEvents(), (Events{"timer 1", "idle 0", "idle 1", "idle 2"}));
     EXPECT_EQ(thread.Stop(kWait), KV_OK);
 }
+
+namespace {
+
+// A thread that deletes itself when it ends and reports its destruction.
+class SelfDeletingThread : public CKvWinThread {
+public:
+    SelfDeletingThread(CKvMessageRouter* router, ManualResetEvent& destroyed)
+        : CKvWinThread(router, kWorker, "worker", true), destroyed_(destroyed) {
+        routing_enabled_ = true;
+    }
+    ~SelfDeletingThread() override { destroyed_.Set(); }
+
+    ManualResetEvent in_gate, gate;
+
+protected:
+    bool OnInitInstance() override {
+        GetStartedEvent().Set();
+        return true;
+    }
+    KvResult OnRequest(CKvMessage* message) override {
+        in_gate.Set();
+        gate.Wait(kWait);
+        return CKvWinThread::OnRequest(message);
+    }
+
+private:
+    ManualResetEvent& destroyed_;
+};
+
+} // namespace
+
+TEST_F(WinThreadTest, StopThenWaitEndedIsSafeForAThreadThatDeletesItself) {
+    for (const DWORD timeout : {kWait, DWORD{0}}) {
+        SCOPED_TRACE(timeout);
+        ManualResetEvent destroyed;
+        auto* thread = new SelfDeletingThread(&router_, destroyed);
+        ASSERT_TRUE(thread->CreateThread());
+        ASSERT_TRUE(thread->WaitStarted(kWait));
+        const std::shared_ptr<const CKvThreadEndState> end = thread->GetEndState();
+        EXPECT_EQ(thread->Stop(timeout), KV_OK);
+        // The object may be gone from here on.
+        ASSERT_TRUE(end->WaitEnded(1, kWait));
+        EXPECT_TRUE(end->IsEnded());
+        EXPECT_TRUE(destroyed.IsSet()) << "the end is announced after the deletion";
+    }
+}
+
+TEST_F(WinThreadTest, StopThatTimesOutLeavesASelfDeletingThreadToEndOnItsOwn) {
+    ManualResetEvent destroyed;
+    auto* thread = new SelfDeletingThread(&router_, destroyed);
+    ASSERT_TRUE(thread->CreateThread());
+    ASSERT_TRUE(thread->WaitStarted(kWait));
+    ASSERT_EQ(SendFromSelf(kWorker, KV_MSG_KIND_REQUEST, 1), KV_OK);
+    ASSERT_TRUE(thread->in_gate.Wait(kWait));
+    const std::shared_ptr<const CKvThreadEndState> end = thread->GetEndState();
+    ManualResetEvent& gate = thread->gate;
+    EXPECT_EQ(thread->Stop(20), KV_E_TIMEOUT);
+    EXPECT_FALSE(end->IsEnded());
+    gate.Set();
+    ASSERT_TRUE(end->WaitEnded(2, kWait));
+    EXPECT_TRUE(destroyed.IsSet());
+}

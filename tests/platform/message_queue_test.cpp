@@ -68,6 +68,28 @@ TEST(MessageQueue, RemoveWindowMessagesKeepsTheOthersInOrderForCloseAndDrain) {
     EXPECT_FALSE(queue.HasMessage());
 }
 
+TEST(MessageQueue, MessagesAlreadyTakenOutForTheLoopStayInOrderForEveryOtherOperation) {
+    MessageQueue queue;
+    int a = 0;
+    HWND window = reinterpret_cast<HWND>(&a);
+    queue.Post(Numbered(1));
+    queue.Post(Numbered(2, window));
+    queue.Post(Numbered(3));
+    ASSERT_TRUE(queue.HasMessage());
+    queue.Post(Numbered(4, window));
+    queue.Post(Numbered(5));
+    EXPECT_EQ(queue.GetCount(), 5u);
+    EXPECT_EQ(Numbers(queue.RemoveWindowMessages(window)), (std::vector<UINT>{2, 4}));
+    EXPECT_EQ(Take(queue), 1u);
+    ASSERT_TRUE(queue.PostQuit(0));
+    queue.Post(Numbered(6));
+    EXPECT_EQ(Take(queue), 3u);
+    EXPECT_EQ(Take(queue), 5u);
+    ThreadMessage quit;
+    EXPECT_FALSE(queue.GetMessage(quit));
+    EXPECT_EQ(Numbers(queue.CloseAndDrain()), (std::vector<UINT>{6}));
+}
+
 class MessageQueueTimer : public testing::Test {
 protected:
     ManualClock clock_;

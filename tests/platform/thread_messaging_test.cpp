@@ -36,3 +36,20 @@ TEST(ThreadMessaging, ARegisteredQueueIsReachableByItsIdWithoutAThread) {
     UnregisterMessageQueue(id);
     EXPECT_FALSE(PostThreadMessage(id, 0x900, 1, 2));
 }
+
+TEST(ThreadMessaging, APosterFollowsItsTargetFromQueueToQueue) {
+    const DWORD self = GetCurrentThreadId();
+    auto first = std::make_shared<MessageQueue>();
+    AttachThreadQueue(first);
+    EXPECT_TRUE(PostThreadMessage(self, 1, 0, 0));
+    DetachThreadQueue();
+    EXPECT_FALSE(PostThreadMessage(self, 2, 0, 0)) << "a detached queue is not posted to";
+    auto second = std::make_shared<MessageQueue>();
+    AttachThreadQueue(second);
+    EXPECT_TRUE(PostThreadMessage(self, 3, 0, 0));
+    DetachThreadQueue();
+    EXPECT_EQ(std::tuple(first->GetCount(), second->GetCount()),
+              std::tuple(std::size_t{1}, std::size_t{1}));
+    first.reset();
+    EXPECT_FALSE(PostThreadMessage(self, 4, 0, 0));
+}
