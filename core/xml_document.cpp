@@ -46,6 +46,8 @@ XmlAttribute* XmlDocument::NewUnfiledAttribute() {
 }
 
 void XmlDocument::FileAttributes(XmlNodeList& target, const XmlNodeList& parsed) {
+    if (parsed.empty() && target.empty())
+        return;
     for (XmlNode* attribute : parsed) {
         attribute->serial_ = ++node_counter_;
         nodes_.push_back(attribute);

@@ -197,6 +197,10 @@ private:
     void Undo(const UndoMark& mark);
     bool ParseInOnePass(XmlElement*& container, std::string_view text);
     bool CloseInOnePass(const OpenElement& element, std::int32_t close_start, XmlNode*& node);
+    // A text element of the parsed text with the content between the two
+    // positions and the attributes read for it, filed now.
+    XmlNode* NewTextElementNode(std::string_view name, std::int32_t content_start,
+                                std::int32_t close_start, const XmlNodeList& attributes);
     void DestroyNodes();
     template <typename Node> Node* NewNode();
     void Append(XmlNodeList& list, XmlNode* node, std::uint32_t first_capacity);
