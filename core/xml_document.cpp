@@ -34,20 +34,12 @@ void XmlDocument::Init() {
     depth_limit_ = kDefaultDepthLimit;
 }
 
-template <typename Node> Node* XmlDocument::NewNode() {
-    static_assert(alignof(Node) <= alignof(void*));
-    void* memory = arena_.Allocate(sizeof(Node));
-    return new (memory) Node(this, ++node_counter_);
-}
-
 XmlAttribute* XmlDocument::NewUnfiledAttribute() {
     void* memory = arena_.Allocate(sizeof(XmlAttribute));
     return new (memory) XmlAttribute(this, 0);
 }
 
-void XmlDocument::FileAttributes(XmlNodeList& target, const XmlNodeList& parsed) {
-    if (parsed.empty() && target.empty())
-        return;
+void XmlDocument::FileParsedAttributes(XmlNodeList& target, const XmlNodeList& parsed) {
     for (XmlNode* attribute : parsed) {
         attribute->serial_ = ++node_counter_;
         nodes_.push_back(attribute);

@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -202,7 +203,11 @@ private:
     XmlNode* NewTextElementNode(std::string_view name, std::int32_t content_start,
                                 std::int32_t close_start, const XmlNodeList& attributes);
     void DestroyNodes();
-    template <typename Node> Node* NewNode();
+    template <typename Node> Node* NewNode() {
+        static_assert(alignof(Node) <= alignof(void*));
+        void* memory = arena_.Allocate(sizeof(Node));
+        return new (memory) Node(this, ++node_counter_);
+    }
     void Append(XmlNodeList& list, XmlNode* node, std::uint32_t first_capacity);
     void AppendAttribute(XmlNodeList& list, XmlNode* attribute);
     void LinkChild(XmlElement* parent, XmlNode* child);
@@ -219,7 +224,17 @@ private:
     KvResult ParseAttributeList(XmlNodeList& list, std::string_view attributes, bool borrow_texts,
                                 bool file_nodes = true);
     XmlAttribute* NewUnfiledAttribute();
-    void FileAttributes(XmlNodeList& target, const XmlNodeList& parsed);
+    void FileAttributes(XmlNodeList& target, const XmlNodeList& parsed) {
+        if (!parsed.empty())
+            FileParsedAttributes(target, parsed);
+    }
+    void FileParsedAttributes(XmlNodeList& target, const XmlNodeList& parsed);
+    // CreateNode for a kind known at compile time.
+    template <typename Node> Node* NewFiledNode() {
+        Node* node = NewNode<Node>();
+        nodes_.push_back(node);
+        return node;
+    }
     KvResult ScanForCloseTag(std::string_view name, std::int32_t& position, std::int32_t& close_end,
                              std::string_view text);
     void MatchCloseTags(std::string_view text);
@@ -261,3 +276,19 @@ private:
     std::unordered_map<const XmlNode*, std::string> markups_;
     std::string spare_markup_;
 };
+
+// The parser's hot path calls these once per node: defined here, where the
+// document is complete, so that they are inlined.
+inline void XmlNode::BorrowName(std::string_view name) {
+    name_ = name.data();
+    name_size_ = static_cast<std::uint32_t>(name.size());
+    SetFlag(kOwnsName, false);
+    document_->text_bytes_ += 2 * std::size_t{name_size_};
+}
+
+inline void XmlNode::BorrowContent(std::string_view content) {
+    content_ = content.data();
+    content_size_ = static_cast<std::uint32_t>(content.size());
+    SetFlag(kOwnsContent, false);
+    document_->text_bytes_ += content_size_;
+}

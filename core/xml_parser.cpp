@@ -150,9 +150,27 @@ template <char C> std::size_t IndexOfByte(std::string_view text) {
     return found == end ? std::string_view::npos : static_cast<std::size_t>(found - text.data());
 }
 
+std::uint64_t LoadWord(const char* at) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+// Compares a word at a time without a call: names are a few bytes long.
+bool SameBytes(const char* a, const char* b, std::size_t size) {
+    constexpr std::size_t kWord = sizeof(std::uint64_t);
+    if (size < kWord)
+        return std::memcmp(a, b, size) == 0;
+    for (std::size_t i = 0; i + kWord < size; i += kWord) {
+        if (LoadWord(a + i) != LoadWord(b + i))
+            return false;
+    }
+    // The last word, overlapping the one before.
+    return LoadWord(a + size - kWord) == LoadWord(b + size - kWord);
+}
+
 bool HasPrefix(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::memcmp(text.data(), prefix.data(), prefix.size()) == 0;
+    return text.size() >= prefix.size() && SameBytes(text.data(), prefix.data(), prefix.size());
 }
 
 bool HasLineBreak(std::string_view name) {
@@ -520,11 +538,8 @@ bool XmlDocument::ParseInOnePass(XmlElement*& container, std::string_view text) 
         TagHeader header;
         if (!ReadTagAt(text, at, header))
             return false;
-        if (open.container == nullptr) {
-            XmlNode* node = nullptr;
-            CreateNode(node, kXmlElement);
-            open.container = static_cast<XmlElement*>(node);
-        }
+        if (open.container == nullptr)
+            open.container = NewFiledNode<XmlElement>();
         if (at > open.previous_end)
             LinkChild(open.container, NewTextNode(SubView(text, open.previous_end, at)));
         at = header.end + 1;
@@ -578,12 +593,11 @@ bool XmlDocument::ParseInOnePass(XmlElement*& container, std::string_view text) 
 
 XmlNode* XmlDocument::NewTextElementNode(std::string_view name, std::int32_t content_start,
                                          std::int32_t close_start, const XmlNodeList& attributes) {
-    XmlNode* node = nullptr;
-    CreateNode(node, kXmlTextElement);
+    XmlTextElement* node = NewFiledNode<XmlTextElement>();
     node->BorrowName(name);
     if (close_start > content_start)
         node->BorrowContent(SubView(parsed_text_, content_start, close_start));
-    FileAttributes(static_cast<XmlTextElement*>(node)->attributes_, attributes);
+    FileAttributes(node->attributes_, attributes);
     return node;
 }
 
