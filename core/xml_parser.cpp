@@ -91,23 +91,6 @@ template <char C> std::int32_t FindByte(std::string_view text, std::int32_t star
     return found == end ? -1 : static_cast<std::int32_t>(found - data);
 }
 
-std::int32_t FindByte(std::string_view text, char c, std::int32_t start) {
-    switch (c) {
-    case '<':
-        return FindByte<'<'>(text, start);
-    case '>':
-        return FindByte<'>'>(text, start);
-    default:
-        break;
-    }
-    if (start < 0 || static_cast<std::size_t>(start) >= text.size())
-        return -1;
-    const void* found = std::memchr(text.data() + start, c, text.size() - start);
-    return found == nullptr
-               ? -1
-               : static_cast<std::int32_t>(static_cast<const char*>(found) - text.data());
-}
-
 std::int32_t FindInSet(std::string_view text, const ByteSet& set, std::int32_t start) {
     if (start < 0)
         return -1;
@@ -131,9 +114,17 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
-std::size_t FindInSet(std::string_view text, const ByteSet& set) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (set[static_cast<unsigned char>(text[i])])
+// The first byte that ends an attribute name, or npos.
+std::size_t FindAttributeNameEnd(std::string_view text) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + kBlockBytes <= text.size(); i += kBlockBytes) {
+        if (const std::uint32_t ends = BlockMatches<' ', '\t', '='>(text.data() + i); ends != 0)
+            return i + static_cast<std::size_t>(std::countr_zero(ends));
+    }
+#endif
+    for (; i < text.size(); ++i) {
+        if (kAttributeNameEndSet[static_cast<unsigned char>(text[i])])
             return i;
     }
     return std::string_view::npos;
@@ -277,7 +268,7 @@ bool ReadTagAt(std::string_view text, std::int32_t open, TagHeader& header) {
         return true;
     }
 
-    header.end = FindByte(text, '>', e);
+    header.end = FindByte<'>'>(text, e);
     if (header.end == -1)
         return false;
     std::int32_t stop = header.end;
@@ -511,7 +502,7 @@ bool XmlDocument::ParseInOnePass(XmlElement*& container, std::string_view text) 
     open_elements_.push_back(OpenElement{{}, {}, 0, 0, 0, nullptr});
     std::int32_t at = 0;
     for (;;) {
-        at = FindByte(text, '<', at);
+        at = FindByte<'<'>(text, at);
         if (at == -1)
             break;
         if (IsCloseTagAt(text, at)) {
@@ -552,7 +543,7 @@ bool XmlDocument::ParseInOnePass(XmlElement*& container, std::string_view text) 
             return false;
         const std::int32_t level = open.level + 1;
         const std::int32_t content_start = at;
-        at = FindByte(text, '<', content_start);
+        at = FindByte<'<'>(text, content_start);
         if (at != -1 && IsCloseTagAt(text, at)) {
             // Most elements hold a text and no tag: the text element is made
             // at once, without an open entry.
@@ -653,7 +644,7 @@ KvResult XmlDocument::ReadTagHeader(std::string_view& tag, std::int32_t& start,
     tag = {};
     if (start < 0)
         start = 0;
-    start = FindByte(text, '<', start);
+    start = FindByte<'<'>(text, start);
     if (start == -1)
         return result_ = KV_E_FAIL;
     TagHeader header;
@@ -710,7 +701,7 @@ KvResult XmlDocument::ScanForCloseTag(std::string_view name, std::int32_t& posit
     std::int32_t open = 0;
     std::int32_t at = position;
     for (;;) {
-        at = FindByte(text, '<', at);
+        at = FindByte<'<'>(text, at);
         if (at == -1 || name.empty())
             return result_ = KV_E_FAIL;
         const auto m = static_cast<std::size_t>(at) + 2;
@@ -719,7 +710,7 @@ KvResult XmlDocument::ScanForCloseTag(std::string_view name, std::int32_t& posit
             if (text.substr(m).starts_with(name) &&
                 (after == text.size() ||
                  kCloseNameEndSet[static_cast<unsigned char>(text[after])])) {
-                const std::int32_t gt = FindByte(text, '>', static_cast<std::int32_t>(m) + 1);
+                const std::int32_t gt = FindByte<'>'>(text, static_cast<std::int32_t>(m) + 1);
                 if (gt == -1)
                     return result_ = KV_E_FAIL; // no ">" left: no close tag can follow
                 if (open == 0) {
@@ -736,7 +727,7 @@ KvResult XmlDocument::ScanForCloseTag(std::string_view name, std::int32_t& posit
             const std::int32_t other_end = FindInSet(text, kCloseNameEndSet, other_start);
             if (other_end == -1 || other_end == other_start)
                 return result_ = KV_E_FAIL;
-            const std::int32_t gt = FindByte(text, '>', other_end);
+            const std::int32_t gt = FindByte<'>'>(text, other_end);
             if (gt == -1)
                 return result_ = KV_E_FAIL;
             at = gt + 1;
@@ -767,7 +758,7 @@ void XmlDocument::MatchCloseTags(std::string_view text) {
     close_tags_valid_ = false;
     std::int32_t at = 0;
     for (;;) {
-        at = FindByte(text, '<', at);
+        at = FindByte<'<'>(text, at);
         if (at == -1)
             break;
         const auto after_open = static_cast<std::size_t>(at) + 1;
@@ -781,7 +772,7 @@ void XmlDocument::MatchCloseTags(std::string_view text) {
             if (open_stack_.empty() ||
                 open_stack_.back().name != SubView(text, name_start, name_end))
                 return;
-            const std::int32_t gt = FindByte(text, '>', name_end);
+            const std::int32_t gt = FindByte<'>'>(text, name_end);
             if (gt == -1)
                 break;
             CloseTag& matched = close_tags_[open_stack_.back().entry];
@@ -847,7 +838,7 @@ KvResult XmlDocument::ParseAttributeList(XmlNodeList& list, std::string_view att
     std::string_view rest = Trim(attributes);
     std::string decoded;
     for (;;) {
-        const std::size_t name_end = FindInSet(rest, kAttributeNameEndSet);
+        const std::size_t name_end = FindAttributeNameEnd(rest);
         if (name_end == std::string_view::npos || name_end == 0)
             break; // a lone word, or text beginning with "=", is ignored
         const std::string_view name = rest.substr(0, name_end);
