@@ -203,14 +203,22 @@ KvResult XmlDocument::AddTextElement(XmlNode*& out, XmlNode* parent, std::string
     out = nullptr;
     if (!IsValidPtr(parent))
         return result_ = KV_E_INVALID_POINTER;
-    if (KvFailed(CreateNode(out, kXmlTextElement)))
+    const bool into_element = parent->GetDocument() == this && parent->GetKind() == kXmlElement;
+    if (into_element) {
+        // Most fields of a record: a new text element needs no cycle test.
+        out = NewFiledNode<XmlTextElement>();
+    } else if (KvFailed(CreateNode(out, kXmlTextElement))) {
         return result_;
+    }
     out->SetName(name);
     if (encode)
         out->SetText(text);
     else
         out->SetContent(text);
-    return AddChild(parent, out);
+    if (!into_element)
+        return AddChild(parent, out);
+    Append(static_cast<XmlElement*>(parent)->children_, out, kFirstChildCapacity);
+    return result_ = KV_OK;
 }
 
 XmlElement* XmlDocument::GetRoot() {
@@ -295,6 +303,8 @@ KvResult XmlDocument::Clear() {
     DestroyNodes();
     root_ = nullptr;
     parsed_text_ = {};
+    owned_text_ = std::string();
+    earlier_owned_texts_.clear();
     close_tags_.clear();
     close_tags_valid_ = false;
     arena_.Reset();
@@ -306,10 +316,13 @@ KvResult XmlDocument::GetText(std::string& out) {
     if (root == nullptr)
         return result_ = KV_E_INVALID_POINTER;
     // One reservation instead of doubling steps that copy the text again
-    // and again into fresh memory.
-    MarkupBuffer(*root).reserve(EstimateMarkupSize());
-    root->BuildMarkup();
-    out.assign(root->GetMarkup());
+    // and again into fresh memory; written in place, the text is not copied
+    // once more from the root's markup.
+    out.clear();
+    out.reserve(EstimateMarkupSize());
+    if (root->HasFlag(XmlNode::kHasMarkup))
+        MarkupBuffer(*root).clear();
+    writer_.Append(out, *root);
     return result_ = KV_OK;
 }
 

@@ -77,7 +77,8 @@ public:
 
     // ---- Writing ----
 
-    // Builds the root's markup and copies it, the document text, to out.
+    // Writes the document text, the markup of the root, straight to out;
+    // the markup of the root and of every node below it is left empty.
     KvResult GetText(std::string& out);
 
     // ---- Parsing ----
@@ -87,6 +88,9 @@ public:
     // completed before the first error are in the tree; IsParseComplete()
     // tells whether the whole text was read.
     KvResult Parse(std::string_view text);
+    // Parse without a copy: the document keeps the text, and the nodes
+    // borrow from it until the document is cleared.
+    KvResult ParseOwned(std::string text);
     bool IsParseComplete() const { return parse_complete_; }
     // Parses the resource of the registry with that type and name ("XML" for
     // GUI descriptions), or a whole file. Not found: KV_E_RESOURCE_NOT_FOUND;
@@ -186,7 +190,14 @@ private:
         XmlArena::Mark arena;
     };
 
+    // Texts up to this size are parsed: positions are 32-bit.
+    static constexpr std::size_t kLargestText = 0x7FFFFFFF;
+
     void Init();
+    // A text too large to parse: KV_E_FAIL, and the parse is not complete.
+    KvResult RefuseText();
+    // Parses a text that lives as long as the nodes do.
+    KvResult ParseKeptText(std::string_view text);
     // The markup buffer of a node, created on first use, and a view of it.
     std::string& MarkupBuffer(XmlNode& node);
     std::string_view FindMarkup(const XmlNode& node) const;
@@ -263,6 +274,9 @@ private:
     // State of the running parse: the document's copy of the input, and the
     // close tags found for its body tags when they nest properly.
     std::string_view parsed_text_;
+    // The texts taken over by ParseOwned since the last Clear.
+    std::string owned_text_;
+    std::vector<std::string> earlier_owned_texts_;
     std::vector<CloseTag> close_tags_;
     std::vector<OpenTag> open_stack_;
     std::size_t close_cursor_ = 0;

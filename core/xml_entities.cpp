@@ -78,8 +78,23 @@ std::size_t DecodeReference(std::string& out, std::string_view text, std::size_t
 } // namespace
 
 bool XmlTextNeedsEncoding(std::string_view text) {
-    for (const char c : text) {
-        if (!kEncodeTable[static_cast<unsigned char>(c)].empty())
+    // Every byte that is encoded is "<", ">" or has its high bit set: eight
+    // bytes at a time are passed when none of them is one of those.
+    constexpr std::uint64_t kLowBytes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    const auto has_byte = [](std::uint64_t word, char c) {
+        const std::uint64_t x = word ^ (kLowBytes * static_cast<unsigned char>(c));
+        return ((x - kLowBytes) & ~x & kHighBits) != 0;
+    };
+    std::size_t i = 0;
+    for (; i + sizeof(std::uint64_t) <= text.size(); i += sizeof(std::uint64_t)) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        if ((word & kHighBits) != 0 || has_byte(word, '<') || has_byte(word, '>'))
+            break;
+    }
+    for (; i < text.size(); ++i) {
+        if (!kEncodeTable[static_cast<unsigned char>(text[i])].empty())
             return true;
     }
     return false;

@@ -321,15 +321,34 @@ std::int32_t CloseTagEnd(std::string_view text, std::int32_t open, std::string_v
 // ---- Top level ----
 
 KvResult XmlDocument::Parse(std::string_view text) {
+    if (text.size() > kLargestText)
+        return RefuseText();
+    // Nodes borrow their texts from the document's own copy of the input.
+    return ParseKeptText(arena_.Store(text));
+}
+
+KvResult XmlDocument::ParseOwned(std::string text) {
+    if (text.size() > kLargestText)
+        return RefuseText();
+    // Nodes of an earlier parse that was not cleared may still borrow from
+    // the text held before.
+    if (!owned_text_.empty())
+        earlier_owned_texts_.push_back(std::move(owned_text_));
+    owned_text_ = std::move(text);
+    return ParseKeptText(owned_text_);
+}
+
+KvResult XmlDocument::RefuseText() {
+    parse_complete_ = false;
+    return result_ = KV_E_FAIL; // positions are 32-bit
+}
+
+KvResult XmlDocument::ParseKeptText(std::string_view text) {
     result_ = KV_OK;
     parse_complete_ = false;
-    if (text.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
-        return result_ = KV_E_FAIL; // positions are 32-bit
     if (time_limit_ != 0)
         StartTimeLimit();
-
-    // Nodes borrow their texts from the document's own copy of the input.
-    parsed_text_ = arena_.Store(text);
+    parsed_text_ = text;
     close_tags_valid_ = false;
 
     XmlElement* container = nullptr;
