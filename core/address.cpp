@@ -52,18 +52,20 @@ KvResult ADDRESS::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent
     if (!IsValidPtr(parent))
         return result_ = KV_E_INVALID_POINTER;
     XmlNode* element = nullptr;
-    result_ = AddRecordElement(element, document, parent, kElementName);
+    result_ = AddRecordElement(element, document, parent, XmlStaticName{kElementName});
     if (element == nullptr)
         return result_;
     out = element;
-    result_ = AddRecordAttribute(document, element, kIdentifierKey, identifier_);
+    result_ = AddRecordAttribute(document, element, XmlStaticName{kIdentifierKey}, identifier_);
     XmlNode* child = nullptr;
-    result_ = document.AddTextElement(child, element, kCategoryKey, category_.Text(), TRUE);
+    result_ = document.AddTextElement(child, element, XmlStaticName{kCategoryKey}, category_.Text(),
+                                      TRUE);
     for (std::size_t field = 0; field < kFieldCount; ++field) {
         TrimInPlace(texts_[field]);
         if (!texts_[field].empty())
             result_ =
-                document.AddTextElement(child, element, kTextKeys[field], texts_[field], TRUE);
+                document.AddTextElement(child, element, XmlStaticName{kTextKeys[field]},
+                                        texts_[field], TRUE);
     }
     return result_;
 }
@@ -112,7 +114,7 @@ ADDRESS_LIST& ADDRESS_LIST::operator=(const ADDRESS_LIST& other) {
 }
 
 KvResult ADDRESS_LIST::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    result_ = WriteListElement(out, document, parent, kListElementName, identifier_);
+    result_ = WriteListElement(out, document, parent, XmlStaticName{kListElementName}, identifier_);
     if (out != nullptr)
         WriteEntries(document, out);
     return result_;

@@ -103,11 +103,11 @@ KvResult PHONE_NUMBER::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* p
     if (!IsValidPtr(parent))
         return result_ = KV_E_INVALID_POINTER;
     XmlNode* element = nullptr;
-    result_ = AddRecordElement(element, document, parent, kElementName);
+    result_ = AddRecordElement(element, document, parent, XmlStaticName{kElementName});
     if (element == nullptr)
         return result_;
     out = element;
-    result_ = AddRecordAttribute(document, element, kIdentifierKey, identifier_);
+    result_ = AddRecordAttribute(document, element, XmlStaticName{kIdentifierKey}, identifier_);
     std::string scratch;
     for (const XmlKey& key : kXmlKeys) {
         if (key.kind == KeyKind::TrimmedText)
@@ -116,7 +116,8 @@ KvResult PHONE_NUMBER::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* p
         if (optional && (this->*key.text).empty())
             continue;
         XmlNode* child = nullptr;
-        result_ = document.AddTextElement(child, element, key.name, FieldText(key, scratch), TRUE);
+        result_ = document.AddTextElement(child, element, XmlStaticName{key.name},
+                                         FieldText(key, scratch), TRUE);
     }
     return result_;
 }
@@ -226,12 +227,12 @@ KvResult PHONE_NUMBER_LIST::RemoveInvalidNumbers(std::uint32_t max_length, BOOL 
 }
 
 KvResult PHONE_NUMBER_LIST::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    result_ = WriteListElement(out, document, parent, kListElementName, identifier_);
+    result_ = WriteListElement(out, document, parent, XmlStaticName{kListElementName}, identifier_);
     if (out == nullptr)
         return result_;
     if (!data_.empty()) {
         XmlNode* data = nullptr;
-        result_ = document.AddTextElement(data, out, kDataKey, data_, TRUE);
+        result_ = document.AddTextElement(data, out, XmlStaticName{kDataKey}, data_, TRUE);
     }
     WriteEntries(document, out);
     return result_;

@@ -200,6 +200,17 @@ KvResult XmlDocument::AddToProcessingInstruction(XmlProcessingInstruction* instr
 
 KvResult XmlDocument::AddTextElement(XmlNode*& out, XmlNode* parent, std::string_view name,
                                      std::string_view text, BOOL encode) {
+    return AddNamedTextElement(out, parent, name, text, encode);
+}
+
+KvResult XmlDocument::AddTextElement(XmlNode*& out, XmlNode* parent, XmlStaticName name,
+                                     std::string_view text, BOOL encode) {
+    return AddNamedTextElement(out, parent, name, text, encode);
+}
+
+template <typename Name>
+KvResult XmlDocument::AddNamedTextElement(XmlNode*& out, XmlNode* parent, Name name,
+                                          std::string_view text, BOOL encode) {
     out = nullptr;
     if (!IsValidPtr(parent))
         return result_ = KV_E_INVALID_POINTER;

@@ -55,6 +55,8 @@ public:
     // when linking it failed.
     KvResult AddTextElement(XmlNode*& out, XmlNode* parent, std::string_view name,
                             std::string_view text, BOOL encode);
+    KvResult AddTextElement(XmlNode*& out, XmlNode* parent, XmlStaticName name,
+                            std::string_view text, BOOL encode);
 
     // The root element, created nameless when there is none; null when it
     // cannot be created.
@@ -193,6 +195,9 @@ private:
     // Texts up to this size are parsed: positions are 32-bit.
     static constexpr std::size_t kLargestText = 0x7FFFFFFF;
 
+    template <typename Name>
+    KvResult AddNamedTextElement(XmlNode*& out, XmlNode* parent, Name name, std::string_view text,
+                                 BOOL encode);
     void Init();
     // A text too large to parse: KV_E_FAIL, and the parse is not complete.
     KvResult RefuseText();
