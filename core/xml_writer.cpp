@@ -179,6 +179,10 @@ void XmlWriter::Append(std::string& out, XmlNode& node) {
             continue;
         }
         XmlNode* child = children[frame.next_child++];
+        // Beyond the cache the walk waits on each node in turn: ask for the
+        // next sibling while this one is written.
+        if (frame.next_child < children.size())
+            __builtin_prefetch(children[frame.next_child]);
         if (!IsValidPtr(child))
             continue;
         if (child->GetKind() == kXmlElement) {
