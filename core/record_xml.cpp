@@ -33,6 +33,17 @@ KvResult AddAttribute(XmlDocument& document, XmlNode* element, Name name, std::s
     return document.AddChild(element, attribute);
 }
 
+KvResult AddElement(XmlNode*& out, XmlDocument& document, XmlNode* parent, XmlStaticName name) {
+    out = nullptr;
+    return document.AddElement(out, parent, name);
+}
+
+KvResult AddAttribute(XmlDocument& document, XmlNode* element, XmlStaticName name,
+                      std::string_view value, bool encode) {
+    XmlNode* attribute = nullptr;
+    return document.AddAttribute(attribute, element, name, value, encode ? TRUE : FALSE);
+}
+
 template <typename Name>
 KvResult AddListElement(XmlNode*& out, XmlDocument& document, XmlNode* parent, Name name,
                         std::string_view identifier) {

@@ -232,6 +232,39 @@ KvResult XmlDocument::AddNamedTextElement(XmlNode*& out, XmlNode* parent, Name n
     return result_ = KV_OK;
 }
 
+KvResult XmlDocument::AddElement(XmlNode*& out, XmlNode* parent, XmlStaticName name) {
+    if (!IsValidPtr(parent) || parent->GetDocument() != this || parent->GetKind() != kXmlElement) {
+        if (KvFailed(CreateNode(out, kXmlElement)))
+            return result_;
+        out->SetName(name);
+        return AddChild(parent, out);
+    }
+    // A new element has no children: linking it closes no cycle.
+    out = NewFiledNode<XmlElement>();
+    out->SetName(name);
+    LinkChild(static_cast<XmlElement*>(parent), out);
+    return result_ = KV_OK;
+}
+
+KvResult XmlDocument::AddAttribute(XmlNode*& out, XmlNode* parent, XmlStaticName name,
+                                   std::string_view value, BOOL encode) {
+    const bool into_element = IsValidPtr(parent) && parent->GetDocument() == this &&
+                              parent->GetKind() == kXmlElement;
+    if (into_element)
+        out = NewFiledNode<XmlAttribute>();
+    else if (KvFailed(CreateNode(out, kXmlAttribute)))
+        return result_;
+    out->SetName(name);
+    if (encode)
+        out->SetText(value);
+    else
+        out->SetContent(value);
+    if (!into_element)
+        return AddChild(parent, out);
+    AppendAttribute(static_cast<XmlElement*>(parent)->attributes_, out);
+    return result_ = KV_OK;
+}
+
 XmlElement* XmlDocument::GetRoot() {
     if (IsValidPtr(root_) && root_->GetDocument() == this)
         return root_;

@@ -57,6 +57,13 @@ public:
                             std::string_view text, BOOL encode);
     KvResult AddTextElement(XmlNode*& out, XmlNode* parent, XmlStaticName name,
                             std::string_view text, BOOL encode);
+    // An element with the name linked under the parent, and an attribute
+    // with the name and the value (entity-encoded when encode is set) linked
+    // to the parent: as CreateNode, SetName and AddChild, with their codes;
+    // out keeps the new node even when linking it failed.
+    KvResult AddElement(XmlNode*& out, XmlNode* parent, XmlStaticName name);
+    KvResult AddAttribute(XmlNode*& out, XmlNode* parent, XmlStaticName name,
+                          std::string_view value, BOOL encode);
 
     // The root element, created nameless when there is none; null when it
     // cannot be created.
@@ -310,4 +317,8 @@ inline void XmlNode::BorrowContent(std::string_view content) {
     content_size_ = static_cast<std::uint32_t>(content.size());
     SetFlag(kOwnsContent, false);
     document_->text_bytes_ += content_size_;
+}
+
+inline void XmlNode::SetName(XmlStaticName name) {
+    BorrowName(name.text.substr(0, UINT32_MAX));
 }

@@ -64,10 +64,6 @@ void XmlNode::SetName(std::string_view name) {
     StoreText(name_, name_size_, kOwnsName, name);
 }
 
-void XmlNode::SetName(XmlStaticName name) {
-    BorrowName(name.text.substr(0, UINT32_MAX));
-}
-
 void XmlNode::SetNameText(const char* name) {
     SetName(ViewOf(name));
 }
