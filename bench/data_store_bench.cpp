@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -71,9 +72,10 @@ std::string WriteStore(CKvDataHandlerStore& store) {
     return text;
 }
 
-std::unique_ptr<CKvDataHandlerStore> ReadStore(const std::string& text) {
+// The document takes the text over: nodes borrow from it without a copy.
+std::unique_ptr<CKvDataHandlerStore> ReadStore(std::string text) {
     XmlDocument document;
-    document.Parse(text);
+    document.ParseOwned(std::move(text));
     auto store = NewStore();
     store->ReadXml(document.GetRoot()->GetChildList()[0]);
     return store;

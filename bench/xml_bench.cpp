@@ -189,35 +189,41 @@ void WriteLibxml2(benchmark::State& state) {
 
 } // namespace
 
-// N records, 2N for the scaling, and 4N to show the scaling once the text and
-// its tree no longer fit in the processor's last-level cache.
+// N records, 2N for the scaling, and 4N and 8N to show the scaling once the
+// text and its tree no longer fit in the processor's last-level cache.
 BENCHMARK(ParseKvXml)
     ->Arg(kRecords)
     ->Arg(2 * kRecords)
     ->Arg(4 * kRecords)
+    ->Arg(8 * kRecords)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(ParsePugixml)
     ->Arg(kRecords)
     ->Arg(2 * kRecords)
     ->Arg(4 * kRecords)
+    ->Arg(8 * kRecords)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(ParseLibxml2)
     ->Arg(kRecords)
     ->Arg(2 * kRecords)
     ->Arg(4 * kRecords)
+    ->Arg(8 * kRecords)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(WriteKvXml)
     ->Arg(kRecords)
     ->Arg(2 * kRecords)
     ->Arg(4 * kRecords)
+    ->Arg(8 * kRecords)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(WritePugixml)
     ->Arg(kRecords)
     ->Arg(2 * kRecords)
     ->Arg(4 * kRecords)
+    ->Arg(8 * kRecords)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(WriteLibxml2)
     ->Arg(kRecords)
     ->Arg(2 * kRecords)
     ->Arg(4 * kRecords)
+    ->Arg(8 * kRecords)
     ->Unit(benchmark::kMillisecond);

@@ -46,17 +46,19 @@ void ADDRESS::Reset() {
 }
 
 KvResult ADDRESS::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    result_ = WriteListElement(out, document, parent, kElementName, identifier_);
+    result_ = WriteListElement(out, document, parent, XmlStaticName{kElementName}, identifier_);
     XmlNode* const element = out;
     if (element == nullptr)
         return result_;
     XmlNode* child = nullptr;
-    result_ = document.AddTextElement(child, element, kCategoryKey, category_.Text(), TRUE);
+    result_ = document.AddTextElement(child, element, XmlStaticName{kCategoryKey}, category_.Text(),
+                                      TRUE);
     for (std::size_t field = 0; field < kFieldCount; ++field) {
         TrimInPlace(texts_[field]);
         if (!texts_[field].empty())
             result_ =
-                document.AddTextElement(child, element, kTextKeys[field], texts_[field], TRUE);
+                document.AddTextElement(child, element, XmlStaticName{kTextKeys[field]},
+                                        texts_[field], TRUE);
     }
     return result_;
 }
@@ -94,7 +96,7 @@ ADDRESS_LIST& ADDRESS_LIST::operator=(const ADDRESS_LIST& other) {
 }
 
 KvResult ADDRESS_LIST::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    result_ = WriteListElement(out, document, parent, kListElementName, identifier_);
+    result_ = WriteListElement(out, document, parent, XmlStaticName{kListElementName}, identifier_);
     if (out != nullptr)
         WriteEntries(document, out);
     return result_;

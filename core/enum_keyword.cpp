@@ -3,13 +3,18 @@
 #include "platform/number_parse.h"
 #include "platform/text.h"
 
+#include <algorithm>
+
 KvResult EnumKeyword::Parse(std::string& text) {
+    TrimInPlace(text);
+    MakeUpperInPlace(text);
+    return ParseNormalized(text);
+}
+
+KvResult EnumKeyword::ParseNormalized(std::string_view text) {
     result_ = KV_OK;
     value_ = 0;
     text_.clear();
-    TrimInPlace(text);
-    MakeUpperInPlace(text);
-
     if (const EnumKeywordName* entry = FindName(text)) {
         value_ = entry->value;
         text_ = text;
@@ -85,6 +90,13 @@ EnumKeywordSet::EnumKeywordSet(std::span<const EnumKeywordName> names, std::uint
 }
 
 KvResult EnumKeywordSet::ParseCopy(std::string_view text) {
+    // Stored texts are written trimmed and upper-case: those need no copy.
+    const auto is_normal = [](char c) {
+        return !(c == ' ' || (c >= '\t' && c <= '\r')) && !(c >= 'a' && c <= 'z');
+    };
+    if (!text.empty() && is_normal(text.front()) && is_normal(text.back()) &&
+        std::none_of(text.begin(), text.end(), [](char c) { return c >= 'a' && c <= 'z'; }))
+        return keyword_.ParseNormalized(text);
     std::string copy(text);
     return keyword_.Parse(copy);
 }

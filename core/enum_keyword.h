@@ -32,6 +32,8 @@ public:
     // decimal number sets the value (result 0); anything else falls back to the
     // default with KV_E_FAIL.
     KvResult Parse(std::string& text);
+    // Parse of a text that is trimmed and upper-case already.
+    KvResult ParseNormalized(std::string_view text);
     // Sets the value and its text (the keyword, or "%u" when it has none).
     KvResult SetValue(std::uint32_t value);
     // Only a number that some name maps to can become the default.

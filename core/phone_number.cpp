@@ -97,7 +97,7 @@ std::string_view PHONE_NUMBER::FieldText(const XmlKey& key, std::string& scratch
 }
 
 KvResult PHONE_NUMBER::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    result_ = WriteListElement(out, document, parent, kElementName, identifier_);
+    result_ = WriteListElement(out, document, parent, XmlStaticName{kElementName}, identifier_);
     XmlNode* const element = out;
     if (element == nullptr)
         return result_;
@@ -109,7 +109,8 @@ KvResult PHONE_NUMBER::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* p
         if (optional && (this->*key.text).empty())
             continue;
         XmlNode* child = nullptr;
-        result_ = document.AddTextElement(child, element, key.name, FieldText(key, scratch), TRUE);
+        result_ = document.AddTextElement(child, element, XmlStaticName{key.name},
+                                         FieldText(key, scratch), TRUE);
     }
     return result_;
 }
@@ -208,12 +209,12 @@ KvResult PHONE_NUMBER_LIST::RemoveInvalidNumbers(std::uint32_t max_length, BOOL 
 }
 
 KvResult PHONE_NUMBER_LIST::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    result_ = WriteListElement(out, document, parent, kListElementName, identifier_);
+    result_ = WriteListElement(out, document, parent, XmlStaticName{kListElementName}, identifier_);
     if (out == nullptr)
         return result_;
     if (!data_.empty()) {
         XmlNode* data = nullptr;
-        result_ = document.AddTextElement(data, out, kDataKey, data_, TRUE);
+        result_ = document.AddTextElement(data, out, XmlStaticName{kDataKey}, data_, TRUE);
     }
     WriteEntries(document, out);
     return result_;

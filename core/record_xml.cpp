@@ -6,10 +6,8 @@ namespace {
 
 constexpr std::string_view kIdentifierAttribute = "identifier";
 
-} // namespace
-
-KvResult AddRecordElement(XmlNode*& out, XmlDocument& document, XmlNode* parent,
-                          std::string_view name) {
+template <typename Name>
+KvResult AddElement(XmlNode*& out, XmlDocument& document, XmlNode* parent, Name name) {
     out = nullptr;
     XmlNode* element = nullptr;
     const KvResult created = document.CreateNode(element, kXmlElement);
@@ -20,8 +18,9 @@ KvResult AddRecordElement(XmlNode*& out, XmlDocument& document, XmlNode* parent,
     return document.AddChild(parent, element);
 }
 
-KvResult AddRecordAttribute(XmlDocument& document, XmlNode* element, std::string_view name,
-                            std::string_view value, bool encode) {
+template <typename Name>
+KvResult AddAttribute(XmlDocument& document, XmlNode* element, Name name, std::string_view value,
+                      bool encode) {
     XmlNode* attribute = nullptr;
     const KvResult created = document.CreateNode(attribute, kXmlAttribute);
     if (KvFailed(created) || attribute == nullptr)
@@ -32,6 +31,53 @@ KvResult AddRecordAttribute(XmlDocument& document, XmlNode* element, std::string
     else
         attribute->SetContent(value);
     return document.AddChild(element, attribute);
+}
+
+KvResult AddElement(XmlNode*& out, XmlDocument& document, XmlNode* parent, XmlStaticName name) {
+    out = nullptr;
+    return document.AddElement(out, parent, name);
+}
+
+KvResult AddAttribute(XmlDocument& document, XmlNode* element, XmlStaticName name,
+                      std::string_view value, bool encode) {
+    XmlNode* attribute = nullptr;
+    return document.AddAttribute(attribute, element, name, value, encode ? TRUE : FALSE);
+}
+
+template <typename Name>
+KvResult AddListElement(XmlNode*& out, XmlDocument& document, XmlNode* parent, Name name,
+                        std::string_view identifier) {
+    out = nullptr;
+    if (!IsValidPtr(parent))
+        return KV_E_INVALID_POINTER;
+    XmlNode* element = nullptr;
+    const KvResult added = AddElement(element, document, parent, name);
+    if (element == nullptr)
+        return added;
+    out = element;
+    return AddAttribute(document, element, XmlStaticName{kIdentifierAttribute}, identifier, false);
+}
+
+} // namespace
+
+KvResult AddRecordElement(XmlNode*& out, XmlDocument& document, XmlNode* parent,
+                          std::string_view name) {
+    return AddElement(out, document, parent, name);
+}
+
+KvResult AddRecordElement(XmlNode*& out, XmlDocument& document, XmlNode* parent,
+                          XmlStaticName name) {
+    return AddElement(out, document, parent, name);
+}
+
+KvResult AddRecordAttribute(XmlDocument& document, XmlNode* element, std::string_view name,
+                            std::string_view value, bool encode) {
+    return AddAttribute(document, element, name, value, encode);
+}
+
+KvResult AddRecordAttribute(XmlDocument& document, XmlNode* element, XmlStaticName name,
+                            std::string_view value, bool encode) {
+    return AddAttribute(document, element, name, value, encode);
 }
 
 KvResult ReadRecordAttribute(const XmlNode& node, std::string_view name, std::string& out,
@@ -49,15 +95,12 @@ KvResult ReadRecordAttribute(const XmlNode& node, std::string_view name, std::st
 
 KvResult WriteListElement(XmlNode*& out, XmlDocument& document, XmlNode* parent,
                           std::string_view name, std::string_view identifier) {
-    out = nullptr;
-    if (!IsValidPtr(parent))
-        return KV_E_INVALID_POINTER;
-    XmlNode* element = nullptr;
-    const KvResult added = AddRecordElement(element, document, parent, name);
-    if (element == nullptr)
-        return added;
-    out = element;
-    return AddRecordAttribute(document, element, kIdentifierAttribute, identifier);
+    return AddListElement(out, document, parent, name, identifier);
+}
+
+KvResult WriteListElement(XmlNode*& out, XmlDocument& document, XmlNode* parent,
+                          XmlStaticName name, std::string_view identifier) {
+    return AddListElement(out, document, parent, name, identifier);
 }
 
 bool ReadListElement(const XmlNode* node, std::string_view name, std::string& identifier,

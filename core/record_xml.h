@@ -14,9 +14,13 @@
 // then the creation's code); otherwise the result is that of the linking.
 KvResult AddRecordElement(XmlNode*& out, XmlDocument& document, XmlNode* parent,
                           std::string_view name);
+KvResult AddRecordElement(XmlNode*& out, XmlDocument& document, XmlNode* parent,
+                          XmlStaticName name);
 // Adds an attribute to the element; its value is entity-encoded when encode
 // is set, else stored as given.
 KvResult AddRecordAttribute(XmlDocument& document, XmlNode* element, std::string_view name,
+                            std::string_view value, bool encode = false);
+KvResult AddRecordAttribute(XmlDocument& document, XmlNode* element, XmlStaticName name,
                             std::string_view value, bool encode = false);
 // out = the value of the node's attribute, entity-decoded when decode is set,
 // else raw. KV_E_NOT_FOUND, with out unchanged, when there is none.
@@ -28,6 +32,8 @@ KvResult ReadRecordAttribute(const XmlNode& node, std::string_view name, std::st
 // is that of the last step.
 KvResult WriteListElement(XmlNode*& out, XmlDocument& document, XmlNode* parent,
                           std::string_view name, std::string_view identifier);
+KvResult WriteListElement(XmlNode*& out, XmlDocument& document, XmlNode* parent,
+                          XmlStaticName name, std::string_view identifier);
 // True when the node is the list's element, in its full form or in the
 // childless form the parser gives as a text element, and carries the
 // attribute "identifier", whose raw value is then stored in identifier.
@@ -59,6 +65,9 @@ KvResult ReadIdentifiedTextChildren(const XmlNode& element, std::string& identif
     }
     return result;
 }
+
+// The overloads with an XmlStaticName refer to the name instead of copying
+// it into the document.
 
 // A text element whose name is one of a record's keys.
 inline bool IsTextElementNamed(const XmlNode& node, std::string_view name) {

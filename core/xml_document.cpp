@@ -34,18 +34,12 @@ void XmlDocument::Init() {
     depth_limit_ = kDefaultDepthLimit;
 }
 
-template <typename Node> Node* XmlDocument::NewNode() {
-    static_assert(alignof(Node) <= alignof(void*));
-    void* memory = arena_.Allocate(sizeof(Node));
-    return new (memory) Node(this, ++node_counter_);
-}
-
 XmlAttribute* XmlDocument::NewUnfiledAttribute() {
     void* memory = arena_.Allocate(sizeof(XmlAttribute));
     return new (memory) XmlAttribute(this, 0);
 }
 
-void XmlDocument::FileAttributes(XmlNodeList& target, const XmlNodeList& parsed) {
+void XmlDocument::FileParsedAttributes(XmlNodeList& target, const XmlNodeList& parsed) {
     for (XmlNode* attribute : parsed) {
         attribute->serial_ = ++node_counter_;
         nodes_.push_back(attribute);
@@ -206,17 +200,69 @@ KvResult XmlDocument::AddToProcessingInstruction(XmlProcessingInstruction* instr
 
 KvResult XmlDocument::AddTextElement(XmlNode*& out, XmlNode* parent, std::string_view name,
                                      std::string_view text, BOOL encode) {
+    return AddNamedTextElement(out, parent, name, text, encode);
+}
+
+KvResult XmlDocument::AddTextElement(XmlNode*& out, XmlNode* parent, XmlStaticName name,
+                                     std::string_view text, BOOL encode) {
+    return AddNamedTextElement(out, parent, name, text, encode);
+}
+
+template <typename Name>
+KvResult XmlDocument::AddNamedTextElement(XmlNode*& out, XmlNode* parent, Name name,
+                                          std::string_view text, BOOL encode) {
     out = nullptr;
     if (!IsValidPtr(parent))
         return result_ = KV_E_INVALID_POINTER;
-    if (KvFailed(CreateNode(out, kXmlTextElement)))
+    const bool into_element = parent->GetDocument() == this && parent->GetKind() == kXmlElement;
+    if (into_element) {
+        // Most fields of a record: a new text element needs no cycle test.
+        out = NewFiledNode<XmlTextElement>();
+    } else if (KvFailed(CreateNode(out, kXmlTextElement))) {
         return result_;
+    }
     out->SetName(name);
     if (encode)
         out->SetText(text);
     else
         out->SetContent(text);
-    return AddChild(parent, out);
+    if (!into_element)
+        return AddChild(parent, out);
+    Append(static_cast<XmlElement*>(parent)->children_, out, kFirstChildCapacity);
+    return result_ = KV_OK;
+}
+
+KvResult XmlDocument::AddElement(XmlNode*& out, XmlNode* parent, XmlStaticName name) {
+    if (!IsValidPtr(parent) || parent->GetDocument() != this || parent->GetKind() != kXmlElement) {
+        if (KvFailed(CreateNode(out, kXmlElement)))
+            return result_;
+        out->SetName(name);
+        return AddChild(parent, out);
+    }
+    // A new element has no children: linking it closes no cycle.
+    out = NewFiledNode<XmlElement>();
+    out->SetName(name);
+    LinkChild(static_cast<XmlElement*>(parent), out);
+    return result_ = KV_OK;
+}
+
+KvResult XmlDocument::AddAttribute(XmlNode*& out, XmlNode* parent, XmlStaticName name,
+                                   std::string_view value, BOOL encode) {
+    const bool into_element = IsValidPtr(parent) && parent->GetDocument() == this &&
+                              parent->GetKind() == kXmlElement;
+    if (into_element)
+        out = NewFiledNode<XmlAttribute>();
+    else if (KvFailed(CreateNode(out, kXmlAttribute)))
+        return result_;
+    out->SetName(name);
+    if (encode)
+        out->SetText(value);
+    else
+        out->SetContent(value);
+    if (!into_element)
+        return AddChild(parent, out);
+    AppendAttribute(static_cast<XmlElement*>(parent)->attributes_, out);
+    return result_ = KV_OK;
 }
 
 XmlElement* XmlDocument::GetRoot() {
@@ -301,6 +347,8 @@ KvResult XmlDocument::Clear() {
     DestroyNodes();
     root_ = nullptr;
     parsed_text_ = {};
+    owned_text_ = std::string();
+    earlier_owned_texts_.clear();
     close_tags_.clear();
     close_tags_valid_ = false;
     arena_.Reset();
@@ -312,10 +360,13 @@ KvResult XmlDocument::GetText(std::string& out) {
     if (root == nullptr)
         return result_ = KV_E_INVALID_POINTER;
     // One reservation instead of doubling steps that copy the text again
-    // and again into fresh memory.
-    MarkupBuffer(*root).reserve(EstimateMarkupSize());
-    root->BuildMarkup();
-    out.assign(root->GetMarkup());
+    // and again into fresh memory; written in place, the text is not copied
+    // once more from the root's markup.
+    out.clear();
+    out.reserve(EstimateMarkupSize());
+    if (root->HasFlag(XmlNode::kHasMarkup))
+        MarkupBuffer(*root).clear();
+    writer_.Append(out, *root);
     return result_ = KV_OK;
 }
 

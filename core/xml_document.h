@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -54,6 +55,15 @@ public:
     // when linking it failed.
     KvResult AddTextElement(XmlNode*& out, XmlNode* parent, std::string_view name,
                             std::string_view text, BOOL encode);
+    KvResult AddTextElement(XmlNode*& out, XmlNode* parent, XmlStaticName name,
+                            std::string_view text, BOOL encode);
+    // An element with the name linked under the parent, and an attribute
+    // with the name and the value (entity-encoded when encode is set) linked
+    // to the parent: as CreateNode, SetName and AddChild, with their codes;
+    // out keeps the new node even when linking it failed.
+    KvResult AddElement(XmlNode*& out, XmlNode* parent, XmlStaticName name);
+    KvResult AddAttribute(XmlNode*& out, XmlNode* parent, XmlStaticName name,
+                          std::string_view value, BOOL encode);
 
     // The root element, created nameless when there is none; null when it
     // cannot be created.
@@ -76,7 +86,8 @@ public:
 
     // ---- Writing ----
 
-    // Builds the root's markup and copies it, the document text, to out.
+    // Writes the document text, the markup of the root, straight to out;
+    // the markup of the root and of every node below it is left empty.
     KvResult GetText(std::string& out);
 
     // ---- Parsing ----
@@ -86,6 +97,9 @@ public:
     // completed before the first error are in the tree; IsParseComplete()
     // tells whether the whole text was read.
     KvResult Parse(std::string_view text);
+    // Parse without a copy: the document keeps the text, and the nodes
+    // borrow from it until the document is cleared.
+    KvResult ParseOwned(std::string text);
     bool IsParseComplete() const { return parse_complete_; }
     // Parses the resource of the registry with that type and name ("XML" for
     // GUI descriptions), or a whole file. Not found: KV_E_RESOURCE_NOT_FOUND;
@@ -185,7 +199,17 @@ private:
         XmlArena::Mark arena;
     };
 
+    // Texts up to this size are parsed: positions are 32-bit.
+    static constexpr std::size_t kLargestText = 0x7FFFFFFF;
+
+    template <typename Name>
+    KvResult AddNamedTextElement(XmlNode*& out, XmlNode* parent, Name name, std::string_view text,
+                                 BOOL encode);
     void Init();
+    // A text too large to parse: KV_E_FAIL, and the parse is not complete.
+    KvResult RefuseText();
+    // Parses a text that lives as long as the nodes do.
+    KvResult ParseKeptText(std::string_view text);
     // The markup buffer of a node, created on first use, and a view of it.
     std::string& MarkupBuffer(XmlNode& node);
     std::string_view FindMarkup(const XmlNode& node) const;
@@ -197,8 +221,16 @@ private:
     void Undo(const UndoMark& mark);
     bool ParseInOnePass(XmlElement*& container, std::string_view text);
     bool CloseInOnePass(const OpenElement& element, std::int32_t close_start, XmlNode*& node);
+    // A text element of the parsed text with the content between the two
+    // positions and the attributes read for it, filed now.
+    XmlNode* NewTextElementNode(std::string_view name, std::int32_t content_start,
+                                std::int32_t close_start, const XmlNodeList& attributes);
     void DestroyNodes();
-    template <typename Node> Node* NewNode();
+    template <typename Node> Node* NewNode() {
+        static_assert(alignof(Node) <= alignof(void*));
+        void* memory = arena_.Allocate(sizeof(Node));
+        return new (memory) Node(this, ++node_counter_);
+    }
     void Append(XmlNodeList& list, XmlNode* node, std::uint32_t first_capacity);
     void AppendAttribute(XmlNodeList& list, XmlNode* attribute);
     void LinkChild(XmlElement* parent, XmlNode* child);
@@ -215,7 +247,17 @@ private:
     KvResult ParseAttributeList(XmlNodeList& list, std::string_view attributes, bool borrow_texts,
                                 bool file_nodes = true);
     XmlAttribute* NewUnfiledAttribute();
-    void FileAttributes(XmlNodeList& target, const XmlNodeList& parsed);
+    void FileAttributes(XmlNodeList& target, const XmlNodeList& parsed) {
+        if (!parsed.empty())
+            FileParsedAttributes(target, parsed);
+    }
+    void FileParsedAttributes(XmlNodeList& target, const XmlNodeList& parsed);
+    // CreateNode for a kind known at compile time.
+    template <typename Node> Node* NewFiledNode() {
+        Node* node = NewNode<Node>();
+        nodes_.push_back(node);
+        return node;
+    }
     KvResult ScanForCloseTag(std::string_view name, std::int32_t& position, std::int32_t& close_end,
                              std::string_view text);
     void MatchCloseTags(std::string_view text);
@@ -244,6 +286,9 @@ private:
     // State of the running parse: the document's copy of the input, and the
     // close tags found for its body tags when they nest properly.
     std::string_view parsed_text_;
+    // The texts taken over by ParseOwned since the last Clear.
+    std::string owned_text_;
+    std::vector<std::string> earlier_owned_texts_;
     std::vector<CloseTag> close_tags_;
     std::vector<OpenTag> open_stack_;
     std::size_t close_cursor_ = 0;
@@ -257,3 +302,23 @@ private:
     std::unordered_map<const XmlNode*, std::string> markups_;
     std::string spare_markup_;
 };
+
+// The parser's hot path calls these once per node: defined here, where the
+// document is complete, so that they are inlined.
+inline void XmlNode::BorrowName(std::string_view name) {
+    name_ = name.data();
+    name_size_ = static_cast<std::uint32_t>(name.size());
+    SetFlag(kOwnsName, false);
+    document_->text_bytes_ += 2 * std::size_t{name_size_};
+}
+
+inline void XmlNode::BorrowContent(std::string_view content) {
+    content_ = content.data();
+    content_size_ = static_cast<std::uint32_t>(content.size());
+    SetFlag(kOwnsContent, false);
+    document_->text_bytes_ += content_size_;
+}
+
+inline void XmlNode::SetName(XmlStaticName name) {
+    BorrowName(name.text.substr(0, UINT32_MAX));
+}

@@ -93,8 +93,33 @@ std::size_t DecodeReference(std::string& out, std::string_view text, std::size_t
 } // namespace
 
 bool XmlTextNeedsEncoding(std::string_view text) {
-    for (const char c : text) {
-        if (!kEncodeTable[static_cast<unsigned char>(c)].empty())
+    // Every byte that is encoded is "<", ">" or has its high bit set: eight
+    // bytes at a time are passed when none of them is one of those. Most
+    // field texts are short, so a text of eight bytes or more ends with a
+    // word that overlaps the one before.
+    constexpr std::uint64_t kLowBytes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    constexpr std::size_t kWord = sizeof(std::uint64_t);
+    const auto has_byte = [](std::uint64_t word, char c) {
+        const std::uint64_t x = word ^ (kLowBytes * static_cast<unsigned char>(c));
+        return ((x - kLowBytes) & ~x & kHighBits) != 0;
+    };
+    const auto suspect = [&has_byte](const char* at) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, at, sizeof word);
+        return (word & kHighBits) != 0 || has_byte(word, '<') || has_byte(word, '>');
+    };
+    std::size_t from = 0;
+    if (text.size() >= kWord) {
+        std::size_t i = 0;
+        for (; i + kWord < text.size() && !suspect(text.data() + i); i += kWord) {
+        }
+        if (i + kWord >= text.size() && !suspect(text.data() + text.size() - kWord))
+            return false;
+        from = i;
+    }
+    for (std::size_t i = from; i < text.size(); ++i) {
+        if (!kEncodeTable[static_cast<unsigned char>(text[i])].empty())
             return true;
     }
     return false;

@@ -33,20 +33,6 @@ KvResult FindXmlNodeByName(XmlNode*& out, std::string_view name, const XmlNodeLi
     return KV_E_NOT_FOUND;
 }
 
-void XmlNode::BorrowName(std::string_view name) {
-    name_ = name.data();
-    name_size_ = static_cast<std::uint32_t>(name.size());
-    SetFlag(kOwnsName, false);
-    document_->text_bytes_ += 2 * std::size_t{name_size_};
-}
-
-void XmlNode::BorrowContent(std::string_view content) {
-    content_ = content.data();
-    content_size_ = static_cast<std::uint32_t>(content.size());
-    SetFlag(kOwnsContent, false);
-    document_->text_bytes_ += content_size_;
-}
-
 void XmlNode::StoreText(const char*& data, std::uint32_t& size, Flag owned, std::string_view text) {
     text = text.substr(0, UINT32_MAX);
     const auto length = static_cast<std::uint32_t>(text.size());

@@ -24,6 +24,12 @@ enum XmlNodeKind : std::uint32_t {
 
 class XmlNode;
 
+// A name that lives as long as every document it is given to: a literal or
+// a row of a static table. Nodes refer to it instead of keeping a copy.
+struct XmlStaticName {
+    std::string_view text;
+};
+
 // An ordered list of references to nodes; it owns nothing. Lists grow only
 // through the document, which links nodes into them.
 class XmlNodeList {
@@ -61,6 +67,7 @@ public:
 
     std::string_view GetName() const { return {name_, name_size_}; }
     void SetName(std::string_view name);
+    void SetName(XmlStaticName name);
     // A null text gives an empty name.
     void SetNameText(const char* name);
 

@@ -22,9 +22,15 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -40,32 +46,49 @@ constexpr ByteSet MakeByteSet(std::string_view bytes) {
     return set;
 }
 
-constexpr ByteSet kTagNameEndSet = MakeByteSet(kTagNameEnds);
 // What may follow the name in a close tag.
 constexpr ByteSet kCloseNameEndSet = MakeByteSet(" \t\r\n>");
 
 constexpr ByteSet kAttributeNameEndSet = MakeByteSet(kAttributeNameEnds);
 constexpr ByteSet kWhiteSpaceSet = MakeByteSet(kWhiteSpace);
 
-// Record texts put tags a few bytes apart: look at those bytes before paying
-// for a call of memchr.
-constexpr std::size_t kInlineSearchBytes = 16;
+// Scanning 16 bytes at a time: a mask with a bit per byte of the block that
+// equals one of the wanted bytes.
+#if defined(__SSE2__)
+constexpr std::size_t kBlockBytes = 16;
 
-std::int32_t FindByte(std::string_view text, char c, std::int32_t start) {
+template <char... Wanted> std::uint32_t BlockMatches(const char* block) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
+    const __m128i matches = (_mm_cmpeq_epi8(bytes, _mm_set1_epi8(Wanted)) | ...);
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(matches));
+}
+#endif
+
+// The first byte equal to c in [at, end), or end.
+template <char C> const char* FindByteIn(const char* at, const char* end) {
+#if defined(__SSE2__)
+    for (; end - at >= static_cast<std::ptrdiff_t>(kBlockBytes); at += kBlockBytes) {
+        if (const std::uint32_t matches = BlockMatches<C>(at); matches != 0)
+            return at + std::countr_zero(matches);
+    }
+#endif
+    for (; at < end; ++at) {
+        if (*at == C)
+            return at;
+    }
+    return end;
+}
+
+template <char C> std::int32_t FindByte(std::string_view text, std::int32_t start) {
     if (start < 0 || static_cast<std::size_t>(start) >= text.size())
         return -1;
-    const std::size_t inline_end =
-        std::min(text.size(), static_cast<std::size_t>(start) + kInlineSearchBytes);
-    for (std::size_t i = static_cast<std::size_t>(start); i < inline_end; ++i) {
-        if (text[i] == c)
-            return static_cast<std::int32_t>(i);
-    }
-    if (inline_end == text.size())
-        return -1;
-    const void* found = std::memchr(text.data() + inline_end, c, text.size() - inline_end);
-    return found == nullptr
-               ? -1
-               : static_cast<std::int32_t>(static_cast<const char*>(found) - text.data());
+    const char* const data = text.data();
+    // After a tag the next one often begins at once.
+    if (data[start] == C)
+        return start;
+    const char* const end = data + text.size();
+    const char* const found = FindByteIn<C>(data + start + 1, end);
+    return found == end ? -1 : static_cast<std::int32_t>(found - data);
 }
 
 std::int32_t FindInSet(std::string_view text, const ByteSet& set, std::int32_t start) {
@@ -91,35 +114,54 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
-std::size_t FindInSet(std::string_view text, const ByteSet& set) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (set[static_cast<unsigned char>(text[i])])
+// The first byte that ends an attribute name, or npos.
+std::size_t FindAttributeNameEnd(std::string_view text) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + kBlockBytes <= text.size(); i += kBlockBytes) {
+        if (const std::uint32_t ends = BlockMatches<' ', '\t', '='>(text.data() + i); ends != 0)
+            return i + static_cast<std::size_t>(std::countr_zero(ends));
+    }
+#endif
+    for (; i < text.size(); ++i) {
+        if (kAttributeNameEndSet[static_cast<unsigned char>(text[i])])
             return i;
     }
     return std::string_view::npos;
 }
 
+// The positions lie within the text.
 std::string_view SubView(std::string_view text, std::int32_t first, std::int32_t last) {
-    return text.substr(static_cast<std::size_t>(first), static_cast<std::size_t>(last - first));
+    return {text.data() + first, static_cast<std::size_t>(last - first)};
 }
 
-std::size_t IndexOfByte(std::string_view text, char c) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == c)
-            return i;
-    }
-    return std::string_view::npos;
+template <char C> std::size_t IndexOfByte(std::string_view text) {
+    const char* const end = text.data() + text.size();
+    const char* const found = FindByteIn<C>(text.data(), end);
+    return found == end ? std::string_view::npos : static_cast<std::size_t>(found - text.data());
 }
 
-// starts_with without a call for the short names of record texts.
-bool HasPrefix(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (text[i] != prefix[i])
+std::uint64_t LoadWord(const char* at) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+// Compares a word at a time without a call: names are a few bytes long.
+bool SameBytes(const char* a, const char* b, std::size_t size) {
+    constexpr std::size_t kWord = sizeof(std::uint64_t);
+    if (size < kWord)
+        return std::memcmp(a, b, size) == 0;
+    for (std::size_t i = 0; i + kWord < size; i += kWord) {
+        if (LoadWord(a + i) != LoadWord(b + i))
             return false;
     }
-    return true;
+    // The last word, overlapping the one before.
+    return LoadWord(a + size - kWord) == LoadWord(b + size - kWord);
+}
+
+bool HasPrefix(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && SameBytes(text.data(), prefix.data(), prefix.size());
 }
 
 bool HasLineBreak(std::string_view name) {
@@ -139,6 +181,10 @@ bool IsCommentName(std::string_view tag) {
 // value without its closing quote cannot be read anyway: then the first ">"
 // ends the tag, as it always did.
 std::int32_t FindTagEnd(std::string_view text, std::int32_t e) {
+    std::int32_t gt = FindByte<'>'>(text, e);
+    // Most tags hold no quoted ">": then the first one ends them.
+    if (gt < 0 || IndexOfByte<'"'>(text.substr(e, gt - e)) == std::string_view::npos)
+        return gt;
     for (auto i = static_cast<std::size_t>(e); i < text.size(); ++i) {
         if (text[i] == '>')
             return static_cast<std::int32_t>(i);
@@ -151,7 +197,7 @@ std::int32_t FindTagEnd(std::string_view text, std::int32_t e) {
             continue;
         const void* closing = std::memchr(text.data() + quote + 1, '"', text.size() - quote - 1);
         if (closing == nullptr)
-            return FindByte(text, '>', e);
+            return gt;
         i = static_cast<std::size_t>(static_cast<const char*>(closing) - text.data());
     }
     return -1;
@@ -161,22 +207,70 @@ std::int32_t FindTagEnd(std::string_view text, std::int32_t e) {
 struct TagHeader {
     std::string_view name;
     std::string_view attributes;
-    std::int32_t end = -1; // its ">"
-    bool no_body = false;  // empty form, processing instruction or comment
+    std::int32_t end = -1;        // its ">"
+    bool no_body = false;         // empty form, processing instruction or comment
+    bool has_line_break = false;  // in the name, where close tags may end
 };
+
+// Bytes of a tag name: those that end it, and the line breaks it may hold.
+enum : std::uint8_t { kEndsTagName = 1, kLineBreak = 2 };
+constexpr std::array<std::uint8_t, 256> MakeTagNameClasses() {
+    std::array<std::uint8_t, 256> classes{};
+    for (char c : kTagNameEnds)
+        classes[static_cast<unsigned char>(c)] = kEndsTagName;
+    classes['\r'] = kLineBreak;
+    classes['\n'] = kLineBreak;
+    return classes;
+}
+constexpr std::array<std::uint8_t, 256> kTagNameClasses = MakeTagNameClasses();
+
+// The end of the tag name that begins at start, or -1; whether it holds a
+// line break.
+std::int32_t FindTagNameEnd(std::string_view text, std::int32_t start, bool& has_line_break) {
+    std::size_t i = static_cast<std::size_t>(start);
+#if defined(__SSE2__)
+    std::uint32_t breaks_seen = 0;
+    for (; i + kBlockBytes <= text.size(); i += kBlockBytes) {
+        const char* const block = text.data() + i;
+        const std::uint32_t ends = BlockMatches<'>', ' ', '\t'>(block);
+        const std::uint32_t breaks = BlockMatches<'\r', '\n'>(block);
+        if (ends != 0) {
+            const int end = std::countr_zero(ends);
+            has_line_break = breaks_seen != 0 || (breaks & ((1u << end) - 1)) != 0;
+            return static_cast<std::int32_t>(i) + end;
+        }
+        breaks_seen |= breaks;
+    }
+    std::uint8_t seen = breaks_seen != 0 ? kLineBreak : 0;
+#else
+    std::uint8_t seen = 0;
+#endif
+    for (; i < text.size(); ++i) {
+        const std::uint8_t byte_class = kTagNameClasses[static_cast<unsigned char>(text[i])];
+        if ((byte_class & kEndsTagName) != 0) {
+            has_line_break = (seen & kLineBreak) != 0;
+            return static_cast<std::int32_t>(i);
+        }
+        seen |= byte_class;
+    }
+    return -1;
+}
 
 bool ReadTagAt(std::string_view text, std::int32_t open, TagHeader& header) {
     enum class Form { kPlain, kInstruction, kComment };
     const std::int32_t p = open + 1;
-    const std::string_view after_open = text.substr(static_cast<std::size_t>(p));
+    const auto at = [text](std::int32_t i) {
+        return static_cast<std::size_t>(i) < text.size() ? text[static_cast<std::size_t>(i)] : '\0';
+    };
     Form form = Form::kPlain;
-    if (after_open.starts_with('?'))
+    if (at(p) == '?')
         form = Form::kInstruction;
-    else if (after_open.starts_with("--") || after_open.starts_with("!--"))
+    else if ((at(p) == '-' && at(p + 1) == '-') ||
+             (at(p) == '!' && at(p + 1) == '-' && at(p + 2) == '-'))
         form = Form::kComment;
     header.no_body = form != Form::kPlain;
 
-    const std::int32_t e = FindInSet(text, kTagNameEndSet, p);
+    const std::int32_t e = FindTagNameEnd(text, p, header.has_line_break);
     if (e == -1 || e == p)
         return false;
     header.name = SubView(text, p, e);
@@ -201,7 +295,7 @@ bool ReadTagAt(std::string_view text, std::int32_t open, TagHeader& header) {
         return true;
     }
 
-    header.end = form == Form::kComment ? FindByte(text, '>', e) : FindTagEnd(text, e);
+    header.end = form == Form::kComment ? FindByte<'>'>(text, e) : FindTagEnd(text, e);
     if (header.end == -1)
         return false;
     std::int32_t stop = header.end;
@@ -227,20 +321,61 @@ bool ReadTagAt(std::string_view text, std::int32_t open, TagHeader& header) {
     return true;
 }
 
+bool IsCloseTagAt(std::string_view text, std::int32_t open) {
+    const auto after_open = static_cast<std::size_t>(open) + 1;
+    return after_open < text.size() && text[after_open] == '/';
+}
+
+constexpr std::int32_t kNotThisCloseTag = -1;
+constexpr std::int32_t kNoCloseTagEnd = -2;
+
+// The ">" of the close tag of name whose "<" is at open: kNotThisCloseTag
+// when it closes another element, kNoCloseTagEnd when no ">" follows. The
+// name holds no byte that may end a close tag's name, so the close tag is
+// its own when the name follows "</" and then such a byte does.
+std::int32_t CloseTagEnd(std::string_view text, std::int32_t open, std::string_view name) {
+    const std::size_t name_start = static_cast<std::size_t>(open) + 2;
+    const std::size_t name_end = name_start + name.size();
+    if (name_end >= text.size() || !HasPrefix(text.substr(name_start), name) ||
+        !kCloseNameEndSet[static_cast<unsigned char>(text[name_end])])
+        return kNotThisCloseTag;
+    const std::int32_t gt = FindByte<'>'>(text, static_cast<std::int32_t>(name_end));
+    return gt == -1 ? kNoCloseTagEnd : gt;
+}
+
 } // namespace
 
 // ---- Top level ----
 
 KvResult XmlDocument::Parse(std::string_view text) {
+    if (text.size() > kLargestText)
+        return RefuseText();
+    // Nodes borrow their texts from the document's own copy of the input.
+    return ParseKeptText(arena_.Store(text));
+}
+
+KvResult XmlDocument::ParseOwned(std::string text) {
+    if (text.size() > kLargestText)
+        return RefuseText();
+    // Nodes of an earlier parse that was not cleared may still borrow from
+    // the text held before.
+    if (!owned_text_.empty())
+        earlier_owned_texts_.push_back(std::move(owned_text_));
+    owned_text_ = std::move(text);
+    return ParseKeptText(owned_text_);
+}
+
+KvResult XmlDocument::RefuseText() {
+    parse_complete_ = false;
+    return result_ = KV_E_FAIL; // positions are 32-bit
+}
+
+KvResult XmlDocument::ParseKeptText(std::string_view text) {
     result_ = KV_OK;
     parse_complete_ = false;
-    if (text.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
-        return result_ = KV_E_FAIL; // positions are 32-bit
     if (time_limit_ != 0)
         StartTimeLimit();
-
-    // Nodes borrow their texts from the document's own copy of the input.
-    parsed_text_ = arena_.Store(text);
+    parsed_text_ = text;
     close_tags_valid_ = false;
 
     XmlElement* container = nullptr;
@@ -413,24 +548,15 @@ bool XmlDocument::ParseInOnePass(XmlElement*& container, std::string_view text) 
     open_elements_.push_back(OpenElement{{}, {}, 0, 0, 0, nullptr});
     std::int32_t at = 0;
     for (;;) {
-        at = FindByte(text, '<', at);
+        at = FindByte<'<'>(text, at);
         if (at == -1)
             break;
-        const auto after_open = static_cast<std::size_t>(at) + 1;
-        if (after_open < text.size() && text[after_open] == '/') {
+        if (IsCloseTagAt(text, at)) {
             const OpenElement& open = open_elements_.back();
             if (open_elements_.size() == 1)
                 return false;
-            // The open name holds no byte that may end a close tag's name, so
-            // the close tag is its own when the name follows "</" and then
-            // such a byte does.
-            const std::size_t name_start = after_open + 1;
-            const std::size_t name_end = name_start + open.name.size();
-            if (name_end >= text.size() || !HasPrefix(text.substr(name_start), open.name) ||
-                !kCloseNameEndSet[static_cast<unsigned char>(text[name_end])])
-                return false;
-            const std::int32_t gt = FindByte(text, '>', static_cast<std::int32_t>(name_end));
-            if (gt == -1)
+            const std::int32_t gt = CloseTagEnd(text, at, open.name);
+            if (gt < 0)
                 return false;
             XmlNode* node = nullptr;
             if (!CloseInOnePass(open, at, node))
@@ -449,29 +575,48 @@ bool XmlDocument::ParseInOnePass(XmlElement*& container, std::string_view text) 
         TagHeader header;
         if (!ReadTagAt(text, at, header))
             return false;
-        if (open.container == nullptr) {
-            XmlNode* node = nullptr;
-            CreateNode(node, kXmlElement);
-            open.container = static_cast<XmlElement*>(node);
-        }
+        if (open.container == nullptr)
+            open.container = NewFiledNode<XmlElement>();
         if (at > open.previous_end)
             LinkChild(open.container, NewTextNode(SubView(text, open.previous_end, at)));
+        at = header.end + 1;
         if (header.no_body) {
             LinkChild(open.container, NewEmptyTagNode(header.name, header.attributes));
-            open.previous_end = header.end + 1;
-        } else {
-            if (HasLineBreak(header.name))
-                return false;
-            // The attributes are read now, so that they lie before the
-            // content in memory where a writer wants them, and are filed when
-            // the element closes, where the levels would create them.
-            const std::int32_t level = open.level + 1;
-            // Built in place: copying it after its list was filled stalls.
-            OpenElement& element = open_elements_.emplace_back(
-                OpenElement{header.name, {}, header.end + 1, header.end + 1, level, nullptr});
-            ParseAttributeList(element.attributes, header.attributes, true, false);
+            open.previous_end = at;
+            continue;
         }
-        at = header.end + 1;
+        if (header.has_line_break)
+            return false;
+        const std::int32_t level = open.level + 1;
+        const std::int32_t content_start = at;
+        at = FindByte<'<'>(text, content_start);
+        if (at != -1 && IsCloseTagAt(text, at)) {
+            // Most elements hold a text and no tag: the text element is made
+            // at once, without an open entry.
+            const std::int32_t gt = CloseTagEnd(text, at, header.name);
+            if (gt == kNoCloseTagEnd)
+                return false;
+            if (gt >= 0) {
+                if (at > content_start && level > depth_limit_)
+                    return false;
+                XmlNodeList attributes;
+                ParseAttributeList(attributes, header.attributes, true, false);
+                XmlNode* node = NewTextElementNode(header.name, content_start, at, attributes);
+                LinkChild(open.container, node);
+                open.previous_end = gt + 1;
+                at = gt + 1;
+                continue;
+            }
+        }
+        // The attributes are read now, so that they lie before the content
+        // in memory where a writer wants them, and are filed when the element
+        // closes, where the levels would create them. Built in place: copying
+        // it after its list was filled stalls.
+        OpenElement& element = open_elements_.emplace_back(
+            OpenElement{header.name, {}, content_start, content_start, level, nullptr});
+        ParseAttributeList(element.attributes, header.attributes, true, false);
+        if (at == -1)
+            break;
     }
     if (open_elements_.size() != 1)
         return false;
@@ -481,6 +626,16 @@ bool XmlDocument::ParseInOnePass(XmlElement*& container, std::string_view text) 
                   NewTextNode(text.substr(static_cast<std::size_t>(top.previous_end))));
     container = top.container;
     return true;
+}
+
+XmlNode* XmlDocument::NewTextElementNode(std::string_view name, std::int32_t content_start,
+                                         std::int32_t close_start, const XmlNodeList& attributes) {
+    XmlTextElement* node = NewFiledNode<XmlTextElement>();
+    node->BorrowName(name);
+    if (close_start > content_start)
+        node->BorrowContent(SubView(parsed_text_, content_start, close_start));
+    FileAttributes(node->attributes_, attributes);
+    return node;
 }
 
 bool XmlDocument::CloseInOnePass(const OpenElement& element, std::int32_t close_start,
@@ -498,11 +653,8 @@ bool XmlDocument::CloseInOnePass(const OpenElement& element, std::int32_t close_
         node = element.container;
         return true;
     }
-    CreateNode(node, kXmlTextElement);
-    node->BorrowName(element.name);
-    if (has_content)
-        node->BorrowContent(SubView(parsed_text_, element.content_start, close_start));
-    FileAttributes(static_cast<XmlTextElement*>(node)->attributes_, element.attributes);
+    node = NewTextElementNode(element.name, element.content_start, close_start,
+                              element.attributes);
     return true;
 }
 
@@ -538,7 +690,7 @@ KvResult XmlDocument::ReadTagHeader(std::string_view& tag, std::int32_t& start,
     tag = {};
     if (start < 0)
         start = 0;
-    start = FindByte(text, '<', start);
+    start = FindByte<'<'>(text, start);
     if (start == -1)
         return result_ = KV_E_FAIL;
     TagHeader header;
@@ -595,7 +747,7 @@ KvResult XmlDocument::ScanForCloseTag(std::string_view name, std::int32_t& posit
     std::int32_t open = 0;
     std::int32_t at = position;
     for (;;) {
-        at = FindByte(text, '<', at);
+        at = FindByte<'<'>(text, at);
         if (at == -1 || name.empty())
             return result_ = KV_E_FAIL;
         const auto m = static_cast<std::size_t>(at) + 2;
@@ -604,7 +756,7 @@ KvResult XmlDocument::ScanForCloseTag(std::string_view name, std::int32_t& posit
             if (text.substr(m).starts_with(name) &&
                 (after == text.size() ||
                  kCloseNameEndSet[static_cast<unsigned char>(text[after])])) {
-                const std::int32_t gt = FindByte(text, '>', static_cast<std::int32_t>(m) + 1);
+                const std::int32_t gt = FindByte<'>'>(text, static_cast<std::int32_t>(m) + 1);
                 if (gt == -1)
                     return result_ = KV_E_FAIL; // no ">" left: no close tag can follow
                 if (open == 0) {
@@ -621,7 +773,7 @@ KvResult XmlDocument::ScanForCloseTag(std::string_view name, std::int32_t& posit
             const std::int32_t other_end = FindInSet(text, kCloseNameEndSet, other_start);
             if (other_end == -1 || other_end == other_start)
                 return result_ = KV_E_FAIL;
-            const std::int32_t gt = FindByte(text, '>', other_end);
+            const std::int32_t gt = FindByte<'>'>(text, other_end);
             if (gt == -1)
                 return result_ = KV_E_FAIL;
             at = gt + 1;
@@ -652,7 +804,7 @@ void XmlDocument::MatchCloseTags(std::string_view text) {
     close_tags_valid_ = false;
     std::int32_t at = 0;
     for (;;) {
-        at = FindByte(text, '<', at);
+        at = FindByte<'<'>(text, at);
         if (at == -1)
             break;
         const auto after_open = static_cast<std::size_t>(at) + 1;
@@ -666,7 +818,7 @@ void XmlDocument::MatchCloseTags(std::string_view text) {
             if (open_stack_.empty() ||
                 open_stack_.back().name != SubView(text, name_start, name_end))
                 return;
-            const std::int32_t gt = FindByte(text, '>', name_end);
+            const std::int32_t gt = FindByte<'>'>(text, name_end);
             if (gt == -1)
                 break;
             CloseTag& matched = close_tags_[open_stack_.back().entry];
@@ -732,7 +884,7 @@ KvResult XmlDocument::ParseAttributeList(XmlNodeList& list, std::string_view att
     std::string_view rest = Trim(attributes);
     std::string decoded;
     for (;;) {
-        const std::size_t name_end = FindInSet(rest, kAttributeNameEndSet);
+        const std::size_t name_end = FindAttributeNameEnd(rest);
         if (name_end == std::string_view::npos || name_end == 0)
             break; // a lone word, or text beginning with "=", is ignored
         const std::string_view name = rest.substr(0, name_end);
@@ -743,7 +895,7 @@ KvResult XmlDocument::ParseAttributeList(XmlNodeList& list, std::string_view att
         if (!rest.starts_with('"'))
             return result_ = KV_E_FAIL;
         rest.remove_prefix(1);
-        const std::size_t quote = IndexOfByte(rest, '"');
+        const std::size_t quote = IndexOfByte<'"'>(rest);
         if (quote == std::string_view::npos)
             return result_ = KV_E_FAIL;
         std::string_view value = rest.substr(0, quote);
@@ -754,7 +906,7 @@ KvResult XmlDocument::ParseAttributeList(XmlNodeList& list, std::string_view att
             CreateNode(attribute, kXmlAttribute);
         else
             attribute = NewUnfiledAttribute();
-        if (IndexOfByte(value, '&') != std::string_view::npos &&
+        if (IndexOfByte<'&'>(value) != std::string_view::npos &&
             XmlAttributeValueNeedsDecoding(value)) {
             decoded.clear();
             AppendXmlAttributeValueDecoded(decoded, value);

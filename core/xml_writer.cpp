@@ -5,6 +5,8 @@
 #include "platform/pointer.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -12,6 +14,28 @@ namespace {
 // '<name/>', so such an open tag gets a blank before its ">".
 bool NeedsBlankBeforeClose(std::string_view name) {
     return name.size() >= 2 && name.back() == '/';
+}
+
+// Names and field texts are a few bytes long: two overlapping word moves
+// copy them without a call.
+char* CopyShort(char* to, std::string_view from) {
+    const std::size_t size = from.size();
+    if (size >= 8 && size <= 16) {
+        std::uint64_t head = 0;
+        std::uint64_t tail = 0;
+        std::memcpy(&head, from.data(), 8);
+        std::memcpy(&tail, from.data() + size - 8, 8);
+        std::memcpy(to, &head, 8);
+        std::memcpy(to + size - 8, &tail, 8);
+        return to + size;
+    }
+    if (size < 8) {
+        for (char c : from)
+            *to++ = c;
+        return to;
+    }
+    std::memcpy(to, from.data(), size);
+    return to + size;
 }
 
 // "<name>content</name>" in one step: most fields of a record are text
@@ -22,12 +46,12 @@ void AppendPlainTextElement(std::string& out, std::string_view name, std::string
     out.resize(start + 2 * name.size() + content.size() + 5);
     char* at = out.data() + start;
     *at++ = '<';
-    at = std::copy(name.begin(), name.end(), at);
+    at = CopyShort(at, name);
     *at++ = '>';
-    at = std::copy(content.begin(), content.end(), at);
+    at = CopyShort(at, content);
     *at++ = '<';
     *at++ = '/';
-    at = std::copy(name.begin(), name.end(), at);
+    at = CopyShort(at, name);
     *at = '>';
 }
 
@@ -155,6 +179,10 @@ void XmlWriter::Append(std::string& out, XmlNode& node) {
             continue;
         }
         XmlNode* child = children[frame.next_child++];
+        // Beyond the cache the walk waits on each node in turn: ask for the
+        // next sibling while this one is written.
+        if (frame.next_child < children.size())
+            __builtin_prefetch(children[frame.next_child]);
         if (!IsValidPtr(child))
             continue;
         if (child->GetKind() == kXmlElement) {

@@ -159,8 +159,6 @@ KvResult CKvDataHandlerStore::Add(CKvDataHandler* record) {
         record->store_ = this;
         return result_;
     }
-    if (entries_.empty())
-        ReserveIndexes();
     entries_.push_back(Entry{std::unique_ptr<CKvDataHandler>(record), identifier, key});
     const EntryList::iterator entry = std::prev(entries_.end());
     if (IsKeyMode())
@@ -188,16 +186,20 @@ bool CKvDataHandlerStore::MoveIdentifier(CKvDataHandler& record, std::uint32_t i
     return true;
 }
 
-void CKvDataHandlerStore::ReserveIndexes() {
-    // A store filled up to its capacity would rehash its indexes a dozen
-    // times; the bound keeps a large, mostly empty store small.
-    constexpr std::int32_t kMostReserved = 16384;
-    const auto count = static_cast<std::size_t>(std::clamp(capacity_, 0, kMostReserved));
+void CKvDataHandlerStore::ReserveIndexes(std::size_t more) {
+    // Only for records about to be added: a large, mostly empty store keeps
+    // small indexes.
+    const std::size_t room = static_cast<std::size_t>(std::max(capacity_, 0));
+    const std::size_t count = std::min(entries_.size() + more, std::max(room, entries_.size()));
     if (IsKeyMode())
         by_key_.reserve(count);
     else
         by_identifier_.reserve(count);
     by_record_.reserve(count);
+}
+
+std::size_t CKvDataHandlerStore::GetIndexBucketCount() const {
+    return by_key_.bucket_count() + by_identifier_.bucket_count() + by_record_.bucket_count();
 }
 
 KvResult CKvDataHandlerStore::Add(std::unique_ptr<CKvDataHandler>& record) {
@@ -435,7 +437,11 @@ KvResult CKvDataHandlerStore::ReadXml(const XmlNode* element) {
     if (handler_type_ == 0)
         return result_;
 
-    for (const XmlNode* child : element->GetChildList()) {
+    const XmlNodeList& children = element->GetChildList();
+    ReserveIndexes(static_cast<std::size_t>(std::count_if(
+        children.begin(), children.end(),
+        [](const XmlNode* child) { return IsValidPtr(child) && child->GetKind() == kXmlElement; })));
+    for (const XmlNode* child : children) {
         if (!IsValidPtr(child)) {
             result_ = KV_E_INVALID_POINTER;
             continue;

@@ -182,6 +182,10 @@ public:
     // the last step.
     KvResult ReadXml(const XmlNode* element);
 
+    // The buckets of the indexes: they grow with the records held, not with
+    // the capacity.
+    std::size_t GetIndexBucketCount() const;
+
 private:
     class Guard;
     friend class CKvDataHandler;
@@ -196,7 +200,8 @@ private:
     void ForgetAll();
     Position& PositionOrOwn(Position* position) { return position ? *position : own_position_; }
     void SetPosition(Position& position, EntryList::iterator entry);
-    void ReserveIndexes();
+    // Room in the indexes for more records, within the capacity.
+    void ReserveIndexes(std::size_t more);
 
     std::uint32_t handler_type_ = 0;
     std::int32_t capacity_ = 0;

@@ -240,8 +240,13 @@ void CKvDataUser::UpdateRuntimeText() {
 }
 
 void CKvDataUser::AddToTextSet(const std::string& text) {
-    if (std::find(text_set_.begin(), text_set_.end(), text) == text_set_.end())
+    if (text_set_index_.insert(text).second)
         text_set_.push_back(text);
+}
+
+void CKvDataUser::RemoveAllFromTextSet() {
+    text_set_.clear();
+    text_set_index_.clear();
 }
 
 bool CKvDataUser::GetTextSetStart(TextSetPosition& position) const {
@@ -261,4 +266,5 @@ void CKvDataUser::CopyTextSetTo(CKvDataUser& other) const {
     if (&other == this)
         return;
     other.text_set_ = text_set_;
+    other.text_set_index_ = text_set_index_;
 }

@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class CKvMessage;
@@ -108,7 +109,7 @@ public:
     // ---- Text set (texts without values, in the order they were added) ----
 
     void AddToTextSet(const std::string& text);
-    void RemoveAllFromTextSet() { text_set_.clear(); }
+    void RemoveAllFromTextSet();
     bool GetTextSetStart(TextSetPosition& position) const;
     bool GetNextFromTextSet(std::string& text, TextSetPosition& position) const;
     // Replaces the other record's set with this one's.
@@ -168,6 +169,8 @@ private:
     std::string timeout_disconnected_text_;
     std::string runtime_text_;
     std::vector<std::string> text_set_;
+    // The same texts, so that an add need not search the list.
+    std::unordered_set<std::string> text_set_index_;
     std::uint32_t chat_sub_state_ = 0;
     std::uint32_t chat_state_ = 0;
     std::uint32_t runtime_field3_ = 0;

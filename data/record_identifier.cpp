@@ -12,7 +12,8 @@ KvResult AddRecordIdentifier(const CKvDataHandler& record, XmlDocument& document
     if (element == nullptr || record.GetIdentifier() == 0)
         return result;
     const KvResult added =
-        AddRecordAttribute(document, element, "identifier", record.GetIdentifierText());
+        AddRecordAttribute(document, element, XmlStaticName{"identifier"},
+                           record.GetIdentifierText());
     return KvFailed(added) ? added : result;
 }
 

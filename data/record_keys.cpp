@@ -8,11 +8,12 @@ KvResult WriteTextChild(XmlDocument& document, XmlNode* element, std::string_vie
                         std::string_view text, std::uint32_t rules) {
     XmlNode* child = nullptr;
     const BOOL encode = (rules & kKeyNoEncode) != 0 ? FALSE : TRUE;
-    return document.AddTextElement(child, element, name, text, encode);
+    // Key names come from the records' static tables.
+    return document.AddTextElement(child, element, XmlStaticName{name}, text, encode);
 }
 
 KvResult AddIdentifierAttribute(XmlDocument& document, XmlNode* element, std::string_view value) {
-    return AddRecordAttribute(document, element, "identifier", value, false);
+    return AddRecordAttribute(document, element, XmlStaticName{"identifier"}, value, false);
 }
 
 KvResult ReadIdentifierAttribute(const XmlNode& element, std::string& value) {

@@ -367,6 +367,7 @@ template <typename Record> constexpr RecordIdentifierAttribute<Record> Identifie
 
 namespace record_keys_detail {
 
+// name: a key's name from a record's static table; the node refers to it.
 KvResult WriteTextChild(XmlDocument& document, XmlNode* element, std::string_view name,
                         std::string_view text, std::uint32_t rules);
 KvResult AddIdentifierAttribute(XmlDocument& document, XmlNode* element, std::string_view value);
@@ -525,7 +526,7 @@ KvResult BeginRecordXml(Record& record, const RecordForm<Record>& form, XmlNode*
     if (KvFailed(created) || element == nullptr)
         return KvFailed(created) ? created : KV_E_OUT_OF_MEMORY;
     out = element;
-    element->SetName(form.element_name);
+    element->SetName(XmlStaticName{form.element_name});
     // Whether the element could be linked does not count unless the form says
     // so; its keys are still written below it.
     const KvResult linked = document.AddChild(parent, element);

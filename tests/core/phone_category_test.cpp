@@ -32,6 +32,18 @@ TEST(PhoneCategory, ParsesACopyOfTheTextAndAStateNameIsNoCategory) {
               std::tuple(KV_OK, 5u, "OFFICE_FAX", " office_fax "));
     EXPECT_EQ((std::tuple{category.ParseText("alerting_in"), category.GetValue(), category.Text()}),
               std::tuple(KV_E_FAIL, 0u, "UNSPECIFIED"));
+    // Texts as stored (trimmed, upper-case) read the same as any other form.
+    const std::tuple<std::string_view, KvResult, std::uint32_t, std::string> cases[] = {
+        {"PRIVAT_VOIP", KV_OK, 8u, "PRIVAT_VOIP"},   {"Privat_voip", KV_OK, 8u, "PRIVAT_VOIP"},
+        {"7", KV_OK, 7u, "OFFICE_VOIP"},             {"12", KV_OK, 12u, "12"},
+        {"OFFICE\t", KV_OK, 1u, "OFFICE"},           {"BUSY", KV_E_FAIL, 0u, "UNSPECIFIED"},
+        {"", KV_E_FAIL, 0u, "UNSPECIFIED"},
+    };
+    for (const auto& [input, result, value, name] : cases) {
+        SCOPED_TRACE(input);
+        EXPECT_EQ((std::tuple{category.ParseText(input), category.GetValue(), category.Text()}),
+                  std::tuple(result, value, name));
+    }
 }
 
 } // namespace

@@ -142,3 +142,31 @@ TEST_F(Xml, FindNodeSearchesAllNodesOrOneKindInCreationOrder) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Xml, AddElementAndAddAttributeLinkLikeAddChildAndKeepTheNodeOnFailure) {
+    XmlNode* element = nullptr;
+    ASSERT_EQ(document.AddElement(element, root_, XmlStaticName{"E"}), KV_OK);
+    XmlNode* attribute = nullptr;
+    EXPECT_EQ(document.AddAttribute(attribute, element, XmlStaticName{"a"}, "x<y", TRUE), KV_OK);
+    XmlNode* nested = nullptr;
+    EXPECT_EQ(document.AddElement(nested, element, XmlStaticName{"F"}), KV_OK);
+    XmlNode* instruction = Create(document, kXmlProcessingInstruction);
+    instruction->SetName("xml");
+    EXPECT_EQ(document.AddAttribute(attribute, instruction, XmlStaticName{"v"}, "1", FALSE), KV_OK);
+    document.AddChild(root_, instruction);
+    std::string text;
+    document.GetText(text);
+    EXPECT_EQ(text, "<E a=\"x&lt;y\"><F /></E><?xml v=\"1\"?>");
+    // An element cannot enter an instruction, nor a node another document.
+    EXPECT_EQ(document.AddElement(nested, instruction, XmlStaticName{"G"}), KV_E_FAIL);
+    EXPECT_NE(nested, nullptr);
+    XmlDocument other;
+    EXPECT_EQ(document.AddAttribute(attribute, other.GetRoot(), XmlStaticName{"b"}, "", FALSE),
+              KV_E_FAIL);
+    EXPECT_EQ(document.AddElement(nested, nullptr, XmlStaticName{"H"}), KV_E_INVALID_POINTER);
+    EXPECT_EQ(attribute->GetDocument(), &document);
+}
+
+} // namespace

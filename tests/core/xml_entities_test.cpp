@@ -85,3 +85,28 @@ TEST(XmlEntities, AttributeValuesReadBackByteForByteAndChangeOnlyWhereNeeded) {
 }
 
 } // namespace
+
+namespace {
+
+// The word-wise test must find a protected byte wherever it lies, also in
+// the overlapping last word, and pass every other byte.
+TEST(XmlEntities, NeedsEncodingFindsAProtectedByteAtAnyPlace) {
+    for (const char special : {'<', '>', '\xFC', '\xA7', '\xDF'}) {
+        for (std::size_t size = 1; size <= 24; ++size) {
+            for (std::size_t at = 0; at < size; ++at) {
+                std::string text(size, 'a');
+                text[at] = special;
+                SCOPED_TRACE(text);
+                EXPECT_TRUE(XmlTextNeedsEncoding(text));
+                EXPECT_NE(Encoded(text), text);
+            }
+            // High bytes that are no entity, and "&", stay as they are.
+            const std::string plain = std::string(size, '&') + "\x80\xE9";
+            EXPECT_FALSE(XmlTextNeedsEncoding(plain));
+            EXPECT_FALSE(XmlTextNeedsEncoding(std::string(size, 'z')));
+        }
+    }
+    EXPECT_FALSE(XmlTextNeedsEncoding(""));
+}
+
+} // namespace

@@ -76,3 +76,29 @@ TEST_F(Xml, TextsSurviveBeingSetAgainAndFromThemselvesAndFindByNameTakesTheFirst
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Xml, AStaticNameIsReferredToAndANameSetLaterIsCopiedAgain) {
+    static constexpr std::string_view kName = "lastname";
+    XmlNode* field = nullptr;
+    ASSERT_EQ(document.AddTextElement(field, root_, XmlStaticName{kName}, "M<x", TRUE), KV_OK);
+    EXPECT_EQ(field->GetName().data(), kName.data());
+    XmlNode* copied = nullptr;
+    document.AddTextElement(copied, root_, kName, "y", TRUE);
+    EXPECT_NE(copied->GetName().data(), kName.data());
+    std::string text;
+    document.GetText(text);
+    EXPECT_EQ(text, "<lastname>M&lt;x</lastname><lastname>y</lastname>");
+
+    std::string name = "first";
+    field->SetName(name);
+    name = "other";
+    EXPECT_EQ(field->GetName(), "first");
+    // Into a text element a field cannot go: the node stays unlinked.
+    XmlNode* refused = nullptr;
+    EXPECT_EQ(document.AddTextElement(refused, field, XmlStaticName{kName}, "z", TRUE), KV_E_FAIL);
+    EXPECT_NE(refused, nullptr);
+}
+
+} // namespace

@@ -297,3 +297,27 @@ TEST_F(Xml, LoadsFilesUpToTheFirstZeroByteAndRegisteredResourcesAndRefusesMissin
 }
 
 } // namespace
+
+namespace {
+
+TEST(XmlParser, OwnedTextGivesTheSameNodesAndOutlivesTheCallersCopy) {
+    const std::string text = "<S a=\"1\"><b>x</b><c><d>y</d></c>tail</S>";
+    XmlDocument copied;
+    copied.Parse(text);
+    XmlDocument owned;
+    {
+        std::string handed = text;
+        EXPECT_EQ(owned.ParseOwned(std::move(handed)), KV_OK);
+    }
+    EXPECT_TRUE(owned.IsParseComplete());
+    EXPECT_EQ(Dump(owned.GetRoot()), Dump(copied.GetRoot()));
+    // A second text without Clear: the nodes of the first still read theirs.
+    const XmlNode* first = owned.GetRoot()->GetChildList()[0];
+    EXPECT_EQ(owned.ParseOwned("<z>2</z>"), KV_OK);
+    EXPECT_EQ(Dump(first), "E(S) @a=1{T(b)='x';E(c){T(d)='y';};X'tail';}");
+    owned.Clear();
+    EXPECT_EQ(owned.ParseOwned("<z>3</z>"), KV_OK);
+    EXPECT_EQ(Dump(owned.GetRoot()), "E(){T(z)='3';}");
+}
+
+} // namespace

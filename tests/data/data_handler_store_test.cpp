@@ -61,6 +61,27 @@ TEST_F(DataHandlerStoreTest, CapacityTwoRefusesAThirdRecordEvenAsAReplacement) {
     EXPECT_EQ(Names(store), (Names_{"a", "b"}));
 }
 
+TEST_F(DataHandlerStoreTest, IndexesGrowWithTheRecordsHeldNotWithTheCapacity) {
+    for (const std::uint32_t mode : {kById, kByKey}) {
+        SCOPED_TRACE(mode);
+        CKvDataHandlerStore store(kDevice, mode, 100000, "S", nullptr);
+        ASSERT_EQ(AddDevice(store, 1, "a"), KV_OK);
+        const std::size_t one = store.GetIndexBucketCount();
+        EXPECT_LT(one, 100u);
+        for (std::uint32_t i = 2; i <= 1000; ++i)
+            ASSERT_EQ(AddDevice(store, i, std::to_string(i)), KV_OK);
+        EXPECT_GE(store.GetIndexBucketCount(), 2000u); // two indexes of 1,000 each
+        EXPECT_LT(store.GetIndexBucketCount(), 20000u);
+    }
+    // Reading reserves for the records it finds, and no more.
+    CKvDataHandlerStore read(kDevice, kByKey, 100000, "S", nullptr);
+    EXPECT_EQ(ReadXmlText(read, "<S identifier=\"x\"><TESTRECORD><name>a</name></TESTRECORD>"
+                                "<TESTRECORD><name>b</name></TESTRECORD></S>"),
+              KV_OK);
+    EXPECT_EQ(read.GetCount(), 2);
+    EXPECT_LT(read.GetIndexBucketCount(), 100u);
+}
+
 TEST_F(DataHandlerStoreTest, ARecordUnderTheSameIdentifierOrKeyReplacesTheStoredOneInPlace) {
     CKvDataHandlerStore by_id(kDevice, kById, 5, "S", nullptr);
     AddDevices(by_id, {"a", "b"});

@@ -3,7 +3,9 @@
 #include "data_test_support.h"
 #include "framework/message.h"
 
+#include <string>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -71,6 +73,33 @@ TEST(DataUser, SplitOutgoingNumberKeepsPrefixAndSuffixOnlyWhenTheyRebuildTheNumb
         EXPECT_EQ(user.GetPhoneNumberOutPrefix(), prefix) << in;
         EXPECT_EQ(user.GetPhoneNumberOutSuffix(), suffix) << in;
     }
+}
+
+std::vector<std::string> TextSet(const CKvDataUser& user) {
+    std::vector<std::string> texts;
+    CKvDataUser::TextSetPosition position = 0;
+    std::string text;
+    user.GetTextSetStart(position);
+    while (user.GetNextFromTextSet(text, position))
+        texts.push_back(text);
+    return texts;
+}
+
+TEST(DataUser, TextSetKeepsTheFirstOfEqualTextsInOrderOfAdding) {
+    CKvDataUser user;
+    for (const char* text : {"b", "a", "b", "", "a", "B", ""})
+        user.AddToTextSet(text);
+    EXPECT_EQ(TextSet(user), (std::vector<std::string>{"b", "a", "", "B"}));
+
+    CKvDataUser copy;
+    user.CopyTextSetTo(copy);
+    copy.AddToTextSet("a"); // the copy knows the texts it received
+    copy.AddToTextSet("c");
+    EXPECT_EQ(TextSet(copy), (std::vector<std::string>{"b", "a", "", "B", "c"}));
+
+    user.RemoveAllFromTextSet();
+    user.AddToTextSet("a"); // removed texts may come again
+    EXPECT_EQ(TextSet(user), std::vector<std::string>{"a"});
 }
 
 TEST(DataUser, RuntimeTextAppliesBackspaces) {
