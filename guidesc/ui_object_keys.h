@@ -221,6 +221,18 @@ constexpr std::array<UIKey, M> SwapKeys(std::array<UIKey, M> keys, std::string_v
     return keys;
 }
 
+// The keys followed by more keys.
+template <std::size_t M, std::size_t N>
+constexpr std::array<UIKey, M + N> JoinKeys(const std::array<UIKey, M>& keys,
+                                            const UIKey (&more)[N]) {
+    std::array<UIKey, M + N> out{};
+    for (std::size_t i = 0; i < M; ++i)
+        out[i] = keys[i];
+    for (std::size_t i = 0; i < N; ++i)
+        out[M + i] = more[i];
+    return out;
+}
+
 // The XML and DOM form of a class.
 constexpr CKvUIObject::Form MakeForm(std::uint32_t type_code, std::span<const UIKey> keys,
                                      std::span<const UIKey> dom_keys,
@@ -289,3 +301,12 @@ constexpr CKvUIObject::Form MakeForm(std::uint32_t type_code, std::span<const UI
         uikey::Int<&C::text_height_>("textheight", rules),                                         \
         uikey::Int<&C::text_position_x_>("textpositionx", rules),                                  \
         uikey::Int<&C::text_position_y_>("textpositiony", rules)
+
+// The common head of the list, combo box, list box and string descriptions,
+// with the geometry before it: "width" to "backgroundcolorrangestart".
+#define KV_UI_HEAD_KEYS(rules)                                                                     \
+    KV_UI_GEOMETRY_KEYS(rules), KV_UI_FACE_COLOUR_KEYS(rules),                                     \
+        KV_UI_BACKGROUND_IMAGE_KEYS(rules, rules),                                                 \
+        uikey::Text<&C::child_identifier_list_>("childidentifierlist", rules),                     \
+        uikey::UInt<&C::uiid_>("uiid", rules),                                                     \
+        uikey::Color<&C::background_color_range_start_>("backgroundcolorrangestart", rules)

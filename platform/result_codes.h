@@ -28,3 +28,6 @@ inline constexpr KvResult KV_E_NULL_INTERFACE = 0x80004003u;
 
 constexpr bool KvFailed(KvResult result) { return (result & 0x80000000u) != 0; }
 constexpr bool KvSucceeded(KvResult result) { return !KvFailed(result); }
+
+// An empty file name where a file is needed.
+inline constexpr KvResult KV_E_EMPTY_FILE_NAME = 0x8000000Cu;
