@@ -624,8 +624,7 @@ KvResult WriteRecordDom(Record& record, const RecordForm<Record>& form,
         return created;
     std::string text;
     for (const RecordKey<Record>& key : DomKeys(form)) {
-        if (key.kind == RecordKeyKind::kNested || !InDomForm(key.rules) ||
-            !IsWrittenKey(key.rules))
+        if (key.kind == RecordKeyKind::kNested || !InDomForm(key.rules) || !IsWrittenKey(key.rules))
             continue;
         KeyText(record, key, text);
         const KvResult appended = AppendDomTextChild(document, element, key.name, text);
@@ -733,8 +732,7 @@ KvResult WriteRecordDomChecked(Record& record, const RecordForm<Record>& form,
     for (const RecordKey<Record>& key : DomKeys(form)) {
         if (result != KV_OK)
             break;
-        if (key.kind == RecordKeyKind::kNested || !InDomForm(key.rules) ||
-            !IsWrittenKey(key.rules))
+        if (key.kind == RecordKeyKind::kNested || !InDomForm(key.rules) || !IsWrittenKey(key.rules))
             continue;
         KeyText(record, key, text);
         result = AppendDomTextChildChecked(document, element, key.name, text);

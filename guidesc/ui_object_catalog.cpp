@@ -47,8 +47,8 @@ KvResult CKvUIObjectCatalog::RegisterType(std::uint32_t type_code, std::uint32_t
     // adds to them instead of losing them.
     if (types_.count(type_code) != 0)
         return result_;
-    types_[type_code] = std::make_unique<CKvUIObjectCatalogType>(type_code, flags, capacity, tag,
-                                                                 this, &id_map_);
+    types_[type_code] =
+        std::make_unique<CKvUIObjectCatalogType>(type_code, flags, capacity, tag, this, &id_map_);
     return result_;
 }
 
@@ -70,8 +70,7 @@ BOOL CKvUIObjectCatalog::Lookup(CKvUIObject*& out, std::uint32_t type_code,
     return type->Lookup(out, identifier);
 }
 
-BOOL CKvUIObjectCatalog::FindByIdentifier(CKvUIObject*& out,
-                                          const std::string& identifier) const {
+BOOL CKvUIObjectCatalog::FindByIdentifier(CKvUIObject*& out, const std::string& identifier) const {
     for (const auto& [id, description] : id_map_) {
         if (description->GetIdentifier() == identifier) {
             out = description;
@@ -103,7 +102,8 @@ KvResult CKvUIObjectCatalog::GetAbsolutePosition(std::int32_t& x, std::int32_t& 
 }
 
 KvResult CKvUIObjectCatalog::AddAnchorPosition(std::int32_t& x, std::int32_t& y,
-                                               CKvUIObject* description, std::uint32_t depth, std::uint32_t limit) {
+                                               CKvUIObject* description, std::uint32_t depth,
+                                               std::uint32_t limit) {
     if (!IsValidPtr(description))
         return KV_E_INVALID_POINTER;
     x = WrappingAdd(x, description->GetPositionX());

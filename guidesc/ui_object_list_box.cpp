@@ -62,8 +62,8 @@ const CKvUIObject::Form& CKvUIObjectListBox::GetForm() const {
         auto keys = uikey::DomKeysColoursFirst<26>(
             kKeys, {"backgroundcolor", "textcolor", "transparentcolor"});
         for (UIKey& key : keys)
-            if (key.name == "textmagnify" || key.name == "fontweight" ||
-                key.name == "fontstyle" || key.name == "fontescapement")
+            if (key.name == "textmagnify" || key.name == "fontweight" || key.name == "fontstyle" ||
+                key.name == "fontescapement")
                 key.rules |= kKeyWriteOnly;
         return keys;
     }();

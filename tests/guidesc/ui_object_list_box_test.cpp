@@ -20,20 +20,20 @@ TEST(CKvUIObjectListBoxTest, PopulatedDescriptionSurvivesReadingAndWriting) {
 }
 
 TEST(CKvUIObjectListBoxTest, ResetKeepsItsSubset) {
-    ExpectResetKeeps<CKvUIObjectListBox>(
-        kPopulated, {"backgroundcolor", "childidentifierlist", "fontescapement", "fontstyle",
-                     "fontweight", "height", "positionx", "positiony", "style", "textcolor",
-                     "textmagnify", "uiid", "width"});
+    ExpectResetKeeps<CKvUIObjectListBox>(kPopulated, {"backgroundcolor", "childidentifierlist",
+                                                      "fontescapement", "fontstyle", "fontweight",
+                                                      "height", "positionx", "positiony", "style",
+                                                      "textcolor", "textmagnify", "uiid", "width"});
 }
 
 TEST(CKvUIObjectListBoxTest, AssignmentCopiesItsSubset) {
     ExpectAssignmentCopies<CKvUIObjectListBox>(
-        kPopulated, {"backgroundcolorrangestart", "backgroundimageridorfile",
-                     "borderimageridorfile", "flagbackgroundimagehastransparent",
-                     "flagbackgroundimageispacked", "flagbackgroundwallpaper",
-                     "flagsizefollowbackgroundimage", "fontescapement", "fontstyle", "fontweight",
-                     "headernamelist", "listboxstyle", "roundedgex", "roundedgey", "style",
-                     "textmagnify", "transparentcolor", "uiid", "windowstyle"});
+        kPopulated,
+        {"backgroundcolorrangestart", "backgroundimageridorfile", "borderimageridorfile",
+         "flagbackgroundimagehastransparent", "flagbackgroundimageispacked",
+         "flagbackgroundwallpaper", "flagsizefollowbackgroundimage", "fontescapement", "fontstyle",
+         "fontweight", "headernamelist", "listboxstyle", "roundedgex", "roundedgey", "style",
+         "textmagnify", "transparentcolor", "uiid", "windowstyle"});
 }
 
 TEST(CKvUIObjectListBoxTest, CopyToRefusesAnotherClass) {

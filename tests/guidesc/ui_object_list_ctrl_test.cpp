@@ -21,20 +21,20 @@ TEST(CKvUIObjectListCtrlTest, PopulatedDescriptionSurvivesReadingAndWriting) {
 }
 
 TEST(CKvUIObjectListCtrlTest, ResetKeepsItsSubset) {
-    ExpectResetKeeps<CKvUIObjectListCtrl>(
-        kPopulated, {"backgroundcolor", "childidentifierlist", "height", "listctrlexstyle",
-                     "listctrlstyle", "positionx", "positiony", "textcolor", "uiid", "width",
-                     "windowstyle"});
+    ExpectResetKeeps<CKvUIObjectListCtrl>(kPopulated, {"backgroundcolor", "childidentifierlist",
+                                                       "height", "listctrlexstyle", "listctrlstyle",
+                                                       "positionx", "positiony", "textcolor",
+                                                       "uiid", "width", "windowstyle"});
 }
 
 TEST(CKvUIObjectListCtrlTest, AssignmentCopiesItsSubset) {
     ExpectAssignmentCopies<CKvUIObjectListCtrl>(
-        kPopulated, {"backgroundcolorrangestart", "backgroundimageridorfile",
-                     "borderimageridorfile", "flagbackgroundimagehastransparent",
-                     "flagbackgroundimageispacked", "flagbackgroundwallpaper",
-                     "flagsizefollowbackgroundimage", "headernamelist", "listctrlexstyle",
-                     "listctrlstyle", "roundedgex", "roundedgey", "transparentcolor",
-                     "windowstyle"});
+        kPopulated,
+        {"backgroundcolorrangestart", "backgroundimageridorfile", "borderimageridorfile",
+         "flagbackgroundimagehastransparent", "flagbackgroundimageispacked",
+         "flagbackgroundwallpaper", "flagsizefollowbackgroundimage", "headernamelist",
+         "listctrlexstyle", "listctrlstyle", "roundedgex", "roundedgey", "transparentcolor",
+         "windowstyle"});
 }
 
 TEST(CKvUIObjectListCtrlTest, CopyToRefusesAnotherClass) {

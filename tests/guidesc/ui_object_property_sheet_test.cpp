@@ -23,19 +23,34 @@ TEST(CKvUIObjectPropertySheetTest, PopulatedDescriptionSurvivesReadingAndWriting
 TEST(CKvUIObjectPropertySheetTest, ResetKeepsItsSubset) {
     ExpectResetKeeps<CKvUIObjectPropertySheet>(
         kPopulated, {"backgroundcolor", "childidentifierlist", "fontweight", "height", "positionx",
-                     "positiony", "text", "textbackgroundcolor", "textcolor", "textmagnify",
-                     "uiid", "width", "windowstyle"});
+                     "positiony", "text", "textbackgroundcolor", "textcolor", "textmagnify", "uiid",
+                     "width", "windowstyle"});
 }
 
 TEST(CKvUIObjectPropertySheetTest, AssignmentCopiesItsSubset) {
-    ExpectAssignmentCopies<CKvUIObjectPropertySheet>(
-        kPopulated,
-        {"anchoridentifier", "backgroundcolor", "backgroundcolorrangestart",
-         "backgroundimageridorfile", "flagbackgroundimagehastransparent",
-         "flagbackgroundimageispacked", "flagbackgroundwallpaper", "flagsizefollowbackgroundimage",
-         "fontweight", "height", "positionx", "positiony", "roundedgex", "roundedgey", "text",
-         "textbackgroundcolor", "textcolor", "textmagnify", "transparentcolor", "uiid", "width",
-         "windowstyle"});
+    ExpectAssignmentCopies<CKvUIObjectPropertySheet>(kPopulated,
+                                                     {"anchoridentifier",
+                                                      "backgroundcolor",
+                                                      "backgroundcolorrangestart",
+                                                      "backgroundimageridorfile",
+                                                      "flagbackgroundimagehastransparent",
+                                                      "flagbackgroundimageispacked",
+                                                      "flagbackgroundwallpaper",
+                                                      "flagsizefollowbackgroundimage",
+                                                      "fontweight",
+                                                      "height",
+                                                      "positionx",
+                                                      "positiony",
+                                                      "roundedgex",
+                                                      "roundedgey",
+                                                      "text",
+                                                      "textbackgroundcolor",
+                                                      "textcolor",
+                                                      "textmagnify",
+                                                      "transparentcolor",
+                                                      "uiid",
+                                                      "width",
+                                                      "windowstyle"});
 }
 
 TEST(CKvUIObjectPropertySheetTest, CopyToRefusesAnotherClass) {
@@ -49,12 +64,13 @@ TEST(CKvUIObjectPropertySheetTest, CopyToRefusesAnotherClass) {
 
 TEST(CKvUIObjectPropertySheetTest, GeometryAloneLeavesTheDefaults) {
     CKvUIObjectPropertySheet object(nullptr, 0, nullptr);
-    EXPECT_EQ(ReadXmlText(object, "<UIOBJECTPROPERTYSHEET identifier=\"S\">"
-                                  "<positionx>10</positionx><positiony>20</positiony>"
-                                  "<width>300</width><height>200</height>"
-                                  "<flagborder>true</flagborder><flagimageborder>1</flagimageborder>"
-                                  "<backgroundimageridorfile>images\\sheet.bmp"
-                                  "</backgroundimageridorfile></UIOBJECTPROPERTYSHEET>"),
+    EXPECT_EQ(ReadXmlText(object,
+                          "<UIOBJECTPROPERTYSHEET identifier=\"S\">"
+                          "<positionx>10</positionx><positiony>20</positiony>"
+                          "<width>300</width><height>200</height>"
+                          "<flagborder>true</flagborder><flagimageborder>1</flagimageborder>"
+                          "<backgroundimageridorfile>images\\sheet.bmp"
+                          "</backgroundimageridorfile></UIOBJECTPROPERTYSHEET>"),
               KV_OK);
     EXPECT_EQ(object.GetPositionX(), 10);
     EXPECT_EQ(object.GetHeight(), 200);

@@ -30,11 +30,11 @@ TEST(CKvUIObjectStringTest, ResetKeepsItsSubset) {
 
 TEST(CKvUIObjectStringTest, AssignmentCopiesItsSubset) {
     ExpectAssignmentCopies<CKvUIObjectString>(
-        kPopulated, {"backgroundcolor", "backgroundcolorrangestart", "backgroundimageridorfile",
-                     "borderimageridorfile", "flagbackgroundimagehastransparent",
-                     "flagbackgroundimageispacked", "flagbackgroundwallpaper",
-                     "flagsizefollowbackgroundimage", "roundedgex", "roundedgey", "style", "text",
-                     "transparentcolor", "windowstyle"});
+        kPopulated,
+        {"backgroundcolor", "backgroundcolorrangestart", "backgroundimageridorfile",
+         "borderimageridorfile", "flagbackgroundimagehastransparent", "flagbackgroundimageispacked",
+         "flagbackgroundwallpaper", "flagsizefollowbackgroundimage", "roundedgex", "roundedgey",
+         "style", "text", "transparentcolor", "windowstyle"});
 }
 
 TEST(CKvUIObjectStringTest, CopyToRefusesAnotherClass) {

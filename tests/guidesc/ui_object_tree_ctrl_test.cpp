@@ -58,14 +58,15 @@ TEST(CKvUIObjectTreeCtrlTest, CopyToRefusesAnotherClass) {
 
 TEST(CKvUIObjectTreeCtrlTest, ValuesReadAsTheirKindsSay) {
     CKvUIObjectTreeCtrl object(nullptr, 0, nullptr);
-    EXPECT_EQ(ReadXmlText(object, "<UIOBJECTTREECTRL identifier=\"T\">"
-                                  "<treectrlstyle>TVS_HASLINES,TVS_LINESATROOT,NOSUCH</treectrlstyle>"
-                                  "<width> 12 </width><height>1 2</height>"
-                                  "<flagrestricted>true</flagrestricted>"
-                                  "<flagonlyia5chars>1</flagonlyia5chars>"
-                                  "<backgroundimageridorfile> 130 </backgroundimageridorfile>"
-                                  "<backgroundcolor>1000000</backgroundcolor>"
-                                  "<textcolor>FF0000</textcolor></UIOBJECTTREECTRL>"),
+    EXPECT_EQ(ReadXmlText(object,
+                          "<UIOBJECTTREECTRL identifier=\"T\">"
+                          "<treectrlstyle>TVS_HASLINES,TVS_LINESATROOT,NOSUCH</treectrlstyle>"
+                          "<width> 12 </width><height>1 2</height>"
+                          "<flagrestricted>true</flagrestricted>"
+                          "<flagonlyia5chars>1</flagonlyia5chars>"
+                          "<backgroundimageridorfile> 130 </backgroundimageridorfile>"
+                          "<backgroundcolor>1000000</backgroundcolor>"
+                          "<textcolor>FF0000</textcolor></UIOBJECTTREECTRL>"),
               KV_OK);
     EXPECT_EQ(object.GetTreeCtrlStyle(), 0x6u);
     EXPECT_EQ(object.GetWidth(), 12);
