@@ -446,7 +446,9 @@ template <typename Record>
 const RecordKey<Record>* FindTextKey(std::span<const RecordKey<Record>> keys, std::string_view name,
                                      bool dom) {
     for (const RecordKey<Record>& key : keys) {
-        if (key.kind == RecordKeyKind::kNested || key.name != name ||
+        // The first letters differ for most keys: checked before the whole name.
+        if (key.kind == RecordKeyKind::kNested || key.name.size() != name.size() ||
+            (!name.empty() && key.name[0] != name[0]) || key.name != name ||
             (key.rules & kKeyWriteOnly) != 0)
             continue;
         if (dom ? InDomForm(key.rules) : InXmlForm(key.rules))

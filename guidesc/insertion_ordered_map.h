@@ -7,6 +7,9 @@
 #include <cstddef>
 #include <functional>
 #include <list>
+#include <string>
+#include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 
@@ -29,11 +32,11 @@ public:
 
     // The value under the key, or null.
     Value* Find(const Key& key) {
-        auto found = index_.find(key);
+        auto found = index_.find(IndexKey(key));
         return found == index_.end() ? nullptr : &found->second->second;
     }
     const Value* Find(const Key& key) const {
-        auto found = index_.find(key);
+        auto found = index_.find(IndexKey(key));
         return found == index_.end() ? nullptr : &found->second->second;
     }
 
@@ -46,20 +49,21 @@ public:
         }
         entries_.emplace_back(key, std::move(value));
         auto last = std::prev(entries_.end());
-        index_.emplace(key, last);
+        index_.emplace(IndexKey(last->first), last);
         return last->second;
     }
 
     // Removes the key; false when it was not there. The value is moved out
     // to the caller when asked for.
     bool Remove(const Key& key, Value* removed = nullptr) {
-        auto found = index_.find(key);
+        auto found = index_.find(IndexKey(key));
         if (found == index_.end())
             return false;
         if (removed != nullptr)
             *removed = std::move(found->second->second);
-        entries_.erase(found->second);
+        const iterator entry = found->second;
         index_.erase(found);
+        entries_.erase(entry);
         return true;
     }
 
@@ -71,6 +75,10 @@ public:
     void Reserve(std::size_t count) { index_.reserve(count); }
 
 private:
+    // Text keys are indexed by views of the entries' own keys, which list
+    // nodes keep in place: one copy of a key, not two.
+    using IndexKey = std::conditional_t<std::is_same_v<Key, std::string>, std::string_view, Key>;
+
     std::list<Entry> entries_;
-    std::unordered_map<Key, iterator> index_;
+    std::unordered_map<IndexKey, iterator> index_;
 };

@@ -9,24 +9,44 @@
 
 namespace {
 
-constexpr std::string_view kDecimalIntChars = "0123456789-+";
-constexpr std::string_view kDecimalUIntChars = "0123456789";
-constexpr std::string_view kHexChars = "0123456789xXaAbBcCdDeEfF";
-constexpr std::string_view kFloatChars = "0123456789.+-";
+// The characters a number kind accepts, as a table: every property text of a
+// loaded file is checked against one.
+class CharSet {
+public:
+    constexpr explicit CharSet(std::string_view chars) {
+        for (char c : chars)
+            in_[static_cast<unsigned char>(c)] = true;
+    }
+    constexpr bool Holds(char c) const { return in_[static_cast<unsigned char>(c)]; }
+
+private:
+    bool in_[256] = {};
+};
+
+constexpr CharSet kDecimalIntChars("0123456789-+");
+constexpr CharSet kDecimalUIntChars("0123456789");
+constexpr CharSet kHexChars("0123456789xXaAbBcCdDeEfF");
+constexpr CharSet kFloatChars("0123456789.+-");
 
 // The trimmed text when it is not empty and made only of the set's
 // characters.
-bool TakeNumberText(std::string_view& trimmed, const std::string& text, std::string_view set) {
+bool TakeNumberText(std::string_view& trimmed, const std::string& text, const CharSet& set) {
     trimmed = TrimmedView(text);
-    return !trimmed.empty() && trimmed.find_first_not_of(set) == std::string_view::npos;
+    if (trimmed.empty())
+        return false;
+    for (char c : trimmed)
+        if (!set.Holds(c))
+            return false;
+    return true;
 }
 
-std::string_view IntegerChars(int radix, bool is_signed) {
+// Null for a radix other than 10 and 16.
+const CharSet* IntegerChars(int radix, bool is_signed) {
     if (radix == 10)
-        return is_signed ? kDecimalIntChars : kDecimalUIntChars;
+        return is_signed ? &kDecimalIntChars : &kDecimalUIntChars;
     if (radix == 16)
-        return kHexChars;
-    return {};
+        return &kHexChars;
+    return nullptr;
 }
 
 // RRGGBB and the COLORREF 0x00BBGGRR into each other.
@@ -85,8 +105,8 @@ void CKvUIObject::CopyCommonState(const CKvUIObject& other) {
 KvResult CKvUIObject::ParseInt(std::int32_t& out, const std::string& text, int radix) {
     result_ = KV_OK;
     std::string_view trimmed;
-    const std::string_view chars = IntegerChars(radix, true);
-    if (chars.empty() || !TakeNumberText(trimmed, text, chars))
+    const CharSet* chars = IntegerChars(radix, true);
+    if (chars == nullptr || !TakeNumberText(trimmed, text, *chars))
         return result_ = KV_E_FAIL;
     out = ParseInt32(trimmed, radix);
     return result_;
@@ -95,8 +115,8 @@ KvResult CKvUIObject::ParseInt(std::int32_t& out, const std::string& text, int r
 KvResult CKvUIObject::ParseUInt(std::uint32_t& out, const std::string& text, int radix) {
     result_ = KV_OK;
     std::string_view trimmed;
-    const std::string_view chars = IntegerChars(radix, false);
-    if (chars.empty() || !TakeNumberText(trimmed, text, chars))
+    const CharSet* chars = IntegerChars(radix, false);
+    if (chars == nullptr || !TakeNumberText(trimmed, text, *chars))
         return result_ = KV_E_FAIL;
     out = ParseUInt32(trimmed, radix);
     return result_;

@@ -29,15 +29,21 @@ KvResult CKvUIObjectCatalog::Load(const std::string& path) {
 }
 
 void CKvUIObjectCatalog::RemoveAll() {
-    types_.clear();
+    // Emptied first, the id map makes each type's own clean-up cheap.
     id_map_.Clear();
+    types_.clear();
 }
 
 KvResult CKvUIObjectCatalog::RegisterTypes() {
     result_ = KV_OK;
-    for (const UIObjectTypeRow& row : UIObjectTypeTable())
+    std::size_t capacity = 0;
+    for (const UIObjectTypeRow& row : UIObjectTypeTable()) {
         RegisterType(row.type_code, 0, row.capacity, row.tag);
-    return result_;
+        capacity += row.capacity;
+    }
+    // Room for a full file: loading never grows the index.
+    id_map_.Reserve(capacity);
+    return result_ = KV_OK;
 }
 
 KvResult CKvUIObjectCatalog::RegisterType(std::uint32_t type_code, std::uint32_t flags,
@@ -141,10 +147,34 @@ KvResult CKvUIObjectCatalog::LoadFromResource(XmlDocument& document, std::string
 }
 
 KvResult CKvUIObjectCatalog::ReadDocument(XmlDocument& document) {
+    // One walk over the nodes finds every section: the first element of each
+    // name, as FindNode would, without a walk per type.
+    constexpr std::size_t kTypes = 16;
+    const XmlNode* sections[kTypes] = {};
+    for (const XmlNode* node : document.GetNodeList()) {
+        if (node->GetKind() != kXmlElement)
+            continue;
+        const std::string_view name = node->GetName();
+        if (name.size() <= kSectionPrefix.size() || name[0] != 'c' ||
+            name.substr(0, kSectionPrefix.size()) != kSectionPrefix)
+            continue;
+        const std::string_view tag = name.substr(kSectionPrefix.size());
+        for (const UIObjectTypeRow& row : UIObjectTypeTable())
+            if (row.tag == tag && sections[row.type_code] == nullptr)
+                sections[row.type_code] = node;
+    }
     KvResult result = KV_OK;
-    for (const UIObjectTypeRow& row : UIObjectTypeTable())
-        if (row.read_from_file)
+    for (const UIObjectTypeRow& row : UIObjectTypeTable()) {
+        if (!row.read_from_file)
+            continue;
+        CKvUIObjectCatalogType* type = nullptr;
+        if (GetType(type, row.type_code) != KV_OK)
+            result = KV_E_FAIL;
+        else if (sections[row.type_code] == nullptr || type->GetTag() != row.tag)
             result = ReadType(document, row.type_code);
+        else
+            result = ReadSection(*type, *sections[row.type_code]);
+    }
     return result;
 }
 
@@ -157,27 +187,31 @@ KvResult CKvUIObjectCatalog::ReadType(XmlDocument& document, std::uint32_t type_
     XmlNode* section = nullptr;
     if (document.FindNode(section, section_name, kXmlElement) != KV_OK)
         return KV_E_NOT_FOUND;
+    return ReadSection(*type, *section);
+}
+
+KvResult CKvUIObjectCatalog::ReadSection(CKvUIObjectCatalogType& type, const XmlNode& section) {
     KvResult result = KV_OK;
-    for (const XmlNode* child : section->GetChildList()) {
+    for (const XmlNode* child : section.GetChildList()) {
         if (!IsValidPtr(child)) {
             result = KV_E_INVALID_POINTER;
             continue;
         }
-        if (child->GetKind() != kXmlElement || child->GetName() != type->GetTag())
+        if (child->GetKind() != kXmlElement || child->GetName() != type.GetTag())
             continue;
         CKvUIObject* description = nullptr;
-        result = type->CreateDescription(description, 0);
+        result = type.CreateDescription(description, 0);
         if (result != KV_OK)
             continue;
         result = description->ReadXml(child);
         if (result != KV_OK) {
-            type->DeleteDescription(description);
+            type.DeleteDescription(description);
             continue;
         }
         description->SetId(TakeNextJobId());
-        result = type->Add(description);
+        result = type.Add(description);
         if (result != KV_OK)
-            type->DeleteDescription(description);
+            type.DeleteDescription(description);
     }
     return result;
 }

@@ -81,6 +81,7 @@ public:
 
 private:
     KvResult ReadDocument(XmlDocument& document);
+    KvResult ReadSection(CKvUIObjectCatalogType& type, const XmlNode& section);
 
     std::map<std::uint32_t, std::unique_ptr<CKvUIObjectCatalogType>> types_;
     UIObjectIdMap id_map_;

@@ -79,6 +79,7 @@ void CKvUIObjectCatalogType::Set(std::uint32_t type_code, std::uint32_t flags,
     tag_.assign(tag);
     catalog_ = catalog;
     catalog_id_map_ = catalog_id_map;
+    by_identifier_.Reserve(capacity);
 }
 
 void CKvUIObjectCatalogType::Clear() {
@@ -92,16 +93,27 @@ void CKvUIObjectCatalogType::Clear() {
     catalog_id_map_ = nullptr;
 }
 
-void CKvUIObjectCatalogType::ForgetId(CKvUIObject* description) {
-    const std::uint32_t id = description->GetId();
-    auto found = by_id_.find(id);
-    if (found != by_id_.end() && found->second == description)
-        by_id_.erase(found);
-    if (catalog_id_map_ == nullptr)
-        return;
-    CKvUIObject** filed = catalog_id_map_->Find(id);
-    if (filed != nullptr && *filed == description)
-        catalog_id_map_->Remove(id);
+void UIObjectIdMap::Set(std::uint32_t id, CKvUIObject* description) {
+    entries_.emplace_back(id, description);
+    ++count_;
+}
+
+bool UIObjectIdMap::Remove(const CKvUIObject* description) {
+    for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
+        if (entry->second != description)
+            continue;
+        entry->second = nullptr;
+        --count_;
+        if (entries_.size() > 2 * count_ + 16)
+            std::erase_if(entries_, [](const Entry& e) { return e.second == nullptr; });
+        return true;
+    }
+    return false;
+}
+
+void CKvUIObjectCatalogType::ForgetId(const CKvUIObject* description) {
+    if (catalog_id_map_ != nullptr)
+        catalog_id_map_->Remove(description);
 }
 
 KvResult CKvUIObjectCatalogType::Add(CKvUIObject* description) {
@@ -125,7 +137,6 @@ KvResult CKvUIObjectCatalogType::Add(CKvUIObject* description) {
     }
     const std::uint32_t id = description->GetId();
     by_identifier_.Set(key, std::unique_ptr<CKvUIObject>(description));
-    by_id_[id] = description;
     if (catalog_id_map_ != nullptr)
         catalog_id_map_->Set(id, description);
     return result_;
@@ -160,8 +171,8 @@ BOOL CKvUIObjectCatalogType::DeleteDescription(CKvUIObject* description) {
 }
 
 void CKvUIObjectCatalogType::RemoveAll() {
-    for (auto& [identifier, description] : by_identifier_)
-        ForgetId(description.get());
+    if (catalog_id_map_ != nullptr && !catalog_id_map_->empty())
+        for (auto& [identifier, description] : by_identifier_)
+            ForgetId(description.get());
     by_identifier_.Clear();
-    by_id_.clear();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // CKvUIObjectCatalogType: the descriptions of one UI object type that a
-// catalog holds, filed by identifier and by numeric id; and the table of the
+// catalog holds, filed by identifier (and, in the catalog's id map, by
+// numeric id); and the table of the
 // fifteen types (code, tag, capacity, factory, read from the file or not).
 
 #include "guidesc/insertion_ordered_map.h"
@@ -12,7 +13,8 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 // One registered type of the catalog. Codes are registered in table order.
 struct UIObjectTypeRow {
@@ -28,9 +30,56 @@ struct UIObjectTypeRow {
 // The fifteen types in code order.
 std::span<const UIObjectTypeRow> UIObjectTypeTable();
 
-// The catalog's map from numeric id to description, over all its types; the
-// types own the descriptions.
-using UIObjectIdMap = InsertionOrderedMap<std::uint32_t, CKvUIObject*>;
+// The catalog's descriptions of all types under their numeric ids, in the
+// order they were filed (the types own them). Filing appends without a
+// look-up; a removal leaves a gap that is squeezed out once gaps outnumber
+// the entries, so walks stay in load order and loading allocates nothing
+// per description here.
+class UIObjectIdMap {
+public:
+    using Entry = std::pair<std::uint32_t, CKvUIObject*>;
+
+    class const_iterator {
+    public:
+        const_iterator(const Entry* at, const Entry* end) : at_(at), end_(end) { SkipGaps(); }
+        const Entry& operator*() const { return *at_; }
+        const Entry* operator->() const { return at_; }
+        const_iterator& operator++() {
+            ++at_;
+            SkipGaps();
+            return *this;
+        }
+        bool operator==(const const_iterator& other) const { return at_ == other.at_; }
+
+    private:
+        void SkipGaps() {
+            while (at_ != end_ && at_->second == nullptr)
+                ++at_;
+        }
+        const Entry* at_;
+        const Entry* end_;
+    };
+
+    const_iterator begin() const { return {entries_.data(), entries_.data() + entries_.size()}; }
+    const_iterator end() const {
+        return {entries_.data() + entries_.size(), entries_.data() + entries_.size()};
+    }
+    std::size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+
+    void Set(std::uint32_t id, CKvUIObject* description);
+    // False when the description is not filed here.
+    bool Remove(const CKvUIObject* description);
+    void Clear() {
+        entries_.clear();
+        count_ = 0;
+    }
+    void Reserve(std::size_t count) { entries_.reserve(count); }
+
+private:
+    std::vector<Entry> entries_;
+    std::size_t count_ = 0;
+};
 
 class CKvUIObjectCatalogType {
 public:
@@ -79,12 +128,12 @@ public:
     const IdentifierMap& GetDescriptions() const { return by_identifier_; }
 
 private:
-    void ForgetId(CKvUIObject* description);
+    // Takes the description out of the catalog's id map.
+    void ForgetId(const CKvUIObject* description);
 
     std::uint32_t type_code_ = 0;
     std::uint32_t capacity_ = 0;
     IdentifierMap by_identifier_;
-    std::unordered_map<std::uint32_t, CKvUIObject*> by_id_;
     std::uint32_t flags_ = 0;
     std::string tag_;
     KvResult result_ = KV_OK;

@@ -17,6 +17,7 @@
 #include <initializer_list>
 #include <span>
 #include <string_view>
+#include <utility>
 
 using UIKey = RecordKey<CKvUIObject>;
 
@@ -144,7 +145,10 @@ template <auto Member>
 constexpr UIKey Keyword(std::string_view name, std::uint32_t rules = kDecoded) {
     return CustomKey<CKvUIObject>(
         name, [](CKvUIObject& o, std::string& out) { out = detail::Field<Member>(o).Text(); },
-        [](CKvUIObject& o, std::string& text) { return detail::Field<Member>(o).SetText(text); },
+        // The text is the reader's copy: the table may take it over.
+        [](CKvUIObject& o, std::string& text) {
+            return detail::Field<Member>(o).SetText(std::move(text));
+        },
         rules);
 }
 

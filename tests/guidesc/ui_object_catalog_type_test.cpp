@@ -56,13 +56,15 @@ TEST(UIObjectCatalogType, AddFilesByIdentifierAndId) {
     EXPECT_EQ(type.Add(a), KV_OK);
     EXPECT_EQ(type.GetCount(), 1u);
     EXPECT_EQ(a->GetIdentifier(), "A");
-    ASSERT_NE(ids.Find(100), nullptr);
+    ASSERT_EQ(ids.size(), 1u);
+    EXPECT_EQ(ids.begin()->first, 100u);
 
     auto* replacing = new CKvUIObjectString(nullptr, 0, "A");
     replacing->SetId(101);
     EXPECT_EQ(type.Add(replacing), KV_OK);
     EXPECT_EQ(type.GetCount(), 1u);
-    EXPECT_EQ(ids.Find(100), nullptr);
+    ASSERT_EQ(ids.size(), 1u);
+    EXPECT_EQ(ids.begin()->second, replacing);
     CKvUIObject* found = nullptr;
     EXPECT_TRUE(type.Lookup(found, "A"));
     EXPECT_EQ(found, replacing);
