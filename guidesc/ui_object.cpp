@@ -100,6 +100,58 @@ void CKvUIObject::CopyCommonState(const CKvUIObject& other) {
     timer_ = other.timer_;
 }
 
+void CKvUIObject::ResetCommonProperties(std::uint32_t window_style) {
+    state_ = 0;
+    result_ = KV_OK;
+    owner_ = nullptr;
+    child_identifier_limit_ = 0;
+    identifier_.clear();
+    width_ = 0;
+    height_ = 0;
+    position_x_ = 0;
+    position_y_ = 0;
+    background_color_ = kWhite;
+    text_color_ = 0;
+    text_background_color_ = kWhite;
+    child_identifier_list_.clear();
+    anchor_identifier_.clear();
+    child_identifiers_.clear();
+    text_.clear();
+    text_magnify_ = 1.0f;
+    uiid_ = 0;
+    SetWindowStyle(window_style);
+    SetWindowStyleEx(0);
+    SetFontWeight(400);
+    SetFontStyle(0);
+    SetTextStyle(0);
+    font_escapement_ = 0;
+}
+
+void CKvUIObject::CopyCommonProperties(const CKvUIObject& other) {
+    CopyCommonState(other);
+    result_ = other.result_;
+    owner_ = other.owner_;
+    child_identifier_limit_ = other.child_identifier_limit_;
+    width_ = other.width_;
+    height_ = other.height_;
+    position_x_ = other.position_x_;
+    position_y_ = other.position_y_;
+    background_color_ = other.background_color_;
+    text_color_ = other.text_color_;
+    text_background_color_ = other.text_background_color_;
+    child_identifier_list_ = other.child_identifier_list_;
+    anchor_identifier_ = other.anchor_identifier_;
+    text_ = other.text_;
+    text_magnify_ = other.text_magnify_;
+    uiid_ = other.uiid_;
+    SetWindowStyle(other.GetWindowStyle());
+    SetWindowStyleEx(other.GetWindowStyleEx());
+    SetFontWeight(other.GetFontWeight());
+    SetFontStyle(other.GetFontStyle());
+    font_escapement_ = other.font_escapement_;
+    SetTextStyle(other.GetTextStyle());
+}
+
 // ---- Value kinds ----
 
 KvResult CKvUIObject::ParseInt(std::int32_t& out, const std::string& text, int radix) {

@@ -110,8 +110,9 @@
         return table.GetText(out);                                                                 \
     }
 
-// The face properties that every class but the dialog has.
-#define KV_UI_FACE_ACCESSORS                                                                       \
+// The round edges, the background image with its flags and the transparent
+// colour, which the face and the head share.
+#define KV_UI_BACKGROUND_ACCESSORS                                                                 \
     KV_UI_UINT_ACCESSORS(RoundEdgeX, round_edge_x_)                                                \
     KV_UI_UINT_ACCESSORS(RoundEdgeY, round_edge_y_)                                                \
     KV_UI_RESOURCE_OR_FILE_ACCESSORS(BackgroundImage, background_image_file_,                      \
@@ -121,7 +122,11 @@
     KV_UI_FLAG_ACCESSORS(FlagBackgroundImageIsPacked, flag_background_image_is_packed_)            \
     KV_UI_FLAG_ACCESSORS(FlagSizeFollowBackgroundImage, flag_size_follow_background_image_)        \
     KV_UI_FLAG_ACCESSORS(FlagBackgroundWallpaper, flag_background_wallpaper_)                      \
-    KV_UI_KEPT_COLOR_ACCESSORS(TransparentColor, transparent_color_)                               \
+    KV_UI_KEPT_COLOR_ACCESSORS(TransparentColor, transparent_color_)
+
+// The face properties that every class but the dialog has.
+#define KV_UI_FACE_ACCESSORS                                                                       \
+    KV_UI_BACKGROUND_ACCESSORS                                                                     \
     KV_UI_FLAG_ACCESSORS(FlagRoundEdgeLeft, flag_round_edge_left_)                                 \
     KV_UI_FLAG_ACCESSORS(FlagRoundEdgeRight, flag_round_edge_right_)                               \
     KV_UI_FLAG_ACCESSORS(FlagButtonAsStatic, flag_button_as_static_)
@@ -243,16 +248,7 @@
 // The common head of the list, combo box, list box and string descriptions:
 // "roundedgex" to "backgroundcolorrangestart".
 #define KV_UI_HEAD_ACCESSORS                                                                       \
-    KV_UI_UINT_ACCESSORS(RoundEdgeX, round_edge_x_)                                                \
-    KV_UI_UINT_ACCESSORS(RoundEdgeY, round_edge_y_)                                                \
-    KV_UI_RESOURCE_OR_FILE_ACCESSORS(BackgroundImage, background_image_file_,                      \
-                                     background_image_id_)                                         \
-    KV_UI_FLAG_ACCESSORS(FlagBackgroundImageHasTransparent,                                        \
-                         flag_background_image_has_transparent_)                                   \
-    KV_UI_FLAG_ACCESSORS(FlagBackgroundImageIsPacked, flag_background_image_is_packed_)            \
-    KV_UI_FLAG_ACCESSORS(FlagSizeFollowBackgroundImage, flag_size_follow_background_image_)        \
-    KV_UI_FLAG_ACCESSORS(FlagBackgroundWallpaper, flag_background_wallpaper_)                      \
-    KV_UI_KEPT_COLOR_ACCESSORS(TransparentColor, transparent_color_)                               \
+    KV_UI_BACKGROUND_ACCESSORS                                                                     \
     KV_UI_COLOR_ACCESSORS(BackgroundColorRangeStart, background_color_range_start_)
 
 #define KV_UI_HEAD_MEMBERS                                                                         \
