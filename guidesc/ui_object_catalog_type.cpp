@@ -79,7 +79,7 @@ void CKvUIObjectCatalogType::Set(std::uint32_t type_code, std::uint32_t flags,
     tag_.assign(tag);
     catalog_ = catalog;
     catalog_id_map_ = catalog_id_map;
-    by_identifier_.Reserve(capacity);
+    by_identifier_.reserve(capacity);
 }
 
 void CKvUIObjectCatalogType::Clear() {
@@ -124,27 +124,22 @@ KvResult CKvUIObjectCatalogType::Add(CKvUIObject* description) {
         return result_ = KV_E_INVALID_POINTER;
     if (description->GetTypeCode() != type_code_)
         return result_ = KV_E_WRONG_RECORD_TYPE;
-    const std::string& key = description->GetIdentifier();
-    std::unique_ptr<CKvUIObject>* present = by_identifier_.Find(key);
+    auto [filed, added] = by_identifier_.try_emplace(description->GetIdentifier());
     // Filing the filed description again must not delete it.
-    if (present != nullptr && present->get() == description)
+    if (filed->second.get() == description)
         return result_;
     description->SetOwner(catalog_);
-    if (present != nullptr) {
-        std::unique_ptr<CKvUIObject> replaced;
-        by_identifier_.Remove(key, &replaced);
-        ForgetId(replaced.get());
-    }
-    const std::uint32_t id = description->GetId();
-    by_identifier_.Set(key, std::unique_ptr<CKvUIObject>(description));
+    if (!added)
+        ForgetId(filed->second.get());
+    filed->second.reset(description);
     if (catalog_id_map_ != nullptr)
-        catalog_id_map_->Set(id, description);
+        catalog_id_map_->Set(description->GetId(), description);
     return result_;
 }
 
 BOOL CKvUIObjectCatalogType::Lookup(CKvUIObject*& out, const std::string& identifier) const {
-    const std::unique_ptr<CKvUIObject>* found = by_identifier_.Find(identifier);
-    out = found != nullptr ? found->get() : nullptr;
+    auto found = by_identifier_.find(identifier);
+    out = found != by_identifier_.end() ? found->second.get() : nullptr;
     return out != nullptr ? TRUE : FALSE;
 }
 
@@ -174,5 +169,5 @@ void CKvUIObjectCatalogType::RemoveAll() {
     if (catalog_id_map_ != nullptr && !catalog_id_map_->empty())
         for (auto& [identifier, description] : by_identifier_)
             ForgetId(description.get());
-    by_identifier_.Clear();
+    by_identifier_.clear();
 }

@@ -4,7 +4,6 @@
 // numeric id); and the table of the
 // fifteen types (code, tag, capacity, factory, read from the file or not).
 
-#include "guidesc/insertion_ordered_map.h"
 #include "guidesc/ui_object.h"
 #include "platform/result_codes.h"
 
@@ -13,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -83,7 +83,7 @@ private:
 
 class CKvUIObjectCatalogType {
 public:
-    using IdentifierMap = InsertionOrderedMap<std::string, std::unique_ptr<CKvUIObject>>;
+    using IdentifierMap = std::unordered_map<std::string, std::unique_ptr<CKvUIObject>>;
 
     // An empty type: code 0, capacity 0, no tag, no catalog.
     CKvUIObjectCatalogType() = default;
@@ -124,7 +124,8 @@ public:
     const std::string& GetTag() const { return tag_; }
     KvResult GetResult() const { return result_; }
     std::size_t GetCount() const { return by_identifier_.size(); }
-    // The descriptions in the order they were filed.
+    // The descriptions by identifier (the catalog's id map holds them in
+    // load order).
     const IdentifierMap& GetDescriptions() const { return by_identifier_; }
 
 private:
