@@ -170,8 +170,10 @@ KvResult CKvUIObjectCatalog::ReadDocument(XmlDocument& document) {
         CKvUIObjectCatalogType* type = nullptr;
         if (GetType(type, row.type_code) != KV_OK)
             result = KV_E_FAIL;
-        else if (sections[row.type_code] == nullptr || type->GetTag() != row.tag)
+        else if (type->GetTag() != row.tag) // registered under a tag of the caller's
             result = ReadType(document, row.type_code);
+        else if (sections[row.type_code] == nullptr)
+            result = KV_E_NOT_FOUND;
         else
             result = ReadSection(*type, *sections[row.type_code]);
     }
