@@ -85,4 +85,19 @@ TEST(UIObjectCatalogType, AddFilesByIdentifierAndId) {
     EXPECT_EQ(found, nullptr);
 }
 
+TEST(UIObjectCatalogType, ClearDeletesTheDescriptionsItHeld) {
+    UIObjectIdMap ids;
+    CKvUIObjectCatalogType type(kUIObjectString, 0, 4, "UIOBJECTSTRING", nullptr, &ids);
+    auto* a = new CKvUIObjectString(nullptr, 0, "A");
+    ASSERT_EQ(type.Add(a), KV_OK);
+    type.Clear(); // no description is left behind unowned
+    EXPECT_EQ(type.GetCount(), 0u);
+    EXPECT_TRUE(ids.empty());
+    EXPECT_EQ(type.GetTypeCode(), 0u);
+    EXPECT_EQ(type.GetCapacity(), 0u);
+    EXPECT_EQ(type.GetTag(), "");
+    CKvUIObjectString refused(nullptr, 0, "B");
+    EXPECT_EQ(type.Add(&refused), KV_E_LIST_FULL);
+}
+
 } // namespace
