@@ -15,7 +15,11 @@ const KeywordRow* FindRow(std::span<const KeywordRow> rows, std::string_view key
         return nullptr;
     const std::string_view candidate = TrimmedView(keyword);
     for (const KeywordRow& row : rows) {
-        if (EqualsNoCase(candidate, TrimmedView(row.keyword)))
+        // Rows are stored trimmed as a rule; the length settles most rows.
+        std::string_view keyword = row.keyword;
+        if (!keyword.empty() && (IsWhiteSpace(keyword.front()) || IsWhiteSpace(keyword.back())))
+            keyword = TrimmedView(keyword);
+        if (keyword.size() == candidate.size() && EqualsNoCase(candidate, keyword))
             return &row;
     }
     return nullptr;

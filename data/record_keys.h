@@ -76,6 +76,10 @@ inline constexpr std::uint32_t kKeyAlsoTextElement = 1u << 9;
 // A text key takes the content as the document stores it, entity references
 // not decoded (a value key does so unless kKeyDecode says otherwise).
 inline constexpr std::uint32_t kKeyStoredText = 1u << 10;
+// The key is read but never written, or written but never read (forms whose
+// reader and writer know different keys).
+inline constexpr std::uint32_t kKeyReadOnly = 1u << 11;
+inline constexpr std::uint32_t kKeyWriteOnly = 1u << 12;
 
 enum class RecordKeyKind : std::uint8_t {
     // A text member reached by reference; written as it is (after the write
@@ -398,6 +402,9 @@ inline bool InXmlForm(std::uint32_t rules) {
 inline bool InDomForm(std::uint32_t rules) {
     return (rules & kKeyXmlOnly) == 0;
 }
+inline bool IsWrittenKey(std::uint32_t rules) {
+    return (rules & kKeyReadOnly) == 0;
+}
 
 template <typename Record>
 std::span<const RecordKey<Record>> DomKeys(const RecordForm<Record>& form) {
@@ -440,7 +447,10 @@ template <typename Record>
 const RecordKey<Record>* FindTextKey(std::span<const RecordKey<Record>> keys, std::string_view name,
                                      bool dom) {
     for (const RecordKey<Record>& key : keys) {
-        if (key.kind == RecordKeyKind::kNested || key.name != name)
+        // The first letters differ for most keys: checked before the whole name.
+        if (key.kind == RecordKeyKind::kNested || key.name.size() != name.size() ||
+            (!name.empty() && key.name[0] != name[0]) || key.name != name ||
+            (key.rules & kKeyWriteOnly) != 0)
             continue;
         if (dom ? InDomForm(key.rules) : InXmlForm(key.rules))
             return &key;
@@ -478,7 +488,7 @@ KvResult WriteRecordKeys(Record& record, std::span<const RecordKey<Record>> keys
     for (const RecordKey<Record>& key : keys) {
         if (policy == RecordWritePolicy::kStopAtFailure && result != KV_OK)
             break;
-        if (!InXmlForm(key.rules))
+        if (!InXmlForm(key.rules) || !IsWrittenKey(key.rules))
             continue;
         if (key.kind == RecordKeyKind::kNested) {
             if ((key.rules & kKeyOmitWhenEmpty) != 0 && key.nested_empty != nullptr &&
@@ -629,7 +639,7 @@ KvResult WriteRecordDom(Record& record, const RecordForm<Record>& form,
         return created;
     std::string text;
     for (const RecordKey<Record>& key : DomKeys(form)) {
-        if (key.kind == RecordKeyKind::kNested || !InDomForm(key.rules))
+        if (key.kind == RecordKeyKind::kNested || !InDomForm(key.rules) || !IsWrittenKey(key.rules))
             continue;
         KeyText(record, key, text);
         const KvResult appended = AppendDomTextChild(document, element, key.name, text);
@@ -737,7 +747,7 @@ KvResult WriteRecordDomChecked(Record& record, const RecordForm<Record>& form,
     for (const RecordKey<Record>& key : DomKeys(form)) {
         if (result != KV_OK)
             break;
-        if (key.kind == RecordKeyKind::kNested || !InDomForm(key.rules))
+        if (key.kind == RecordKeyKind::kNested || !InDomForm(key.rules) || !IsWrittenKey(key.rules))
             continue;
         KeyText(record, key, text);
         result = AppendDomTextChildChecked(document, element, key.name, text);

@@ -1,6 +1,7 @@
 #include "framework/message_router.h"
 
 #include "platform/clock.h"
+#include "framework/job_id.h"
 #include "platform/platform_window.h"
 #include "platform/pointer.h"
 #include "platform/thread_messaging.h"
@@ -9,13 +10,6 @@
 #include <unordered_set>
 
 namespace {
-
-// One counter for the whole process, so that a new router never hands out an
-// id that a live job still holds.
-std::atomic<std::uint32_t>& JobIdCounter() {
-    static std::atomic<std::uint32_t> counter{1};
-    return counter;
-}
 
 // Endpoint names are kept for the life of the process: a message carries its
 // target's name, may outlive both the endpoint and the router, and copying it
@@ -218,17 +212,11 @@ std::int32_t CKvMessageRouter::LookupEndpoint(CKvRouterEndpoint& entry, std::uin
 std::uint32_t CKvMessageRouter::NextJobId() {
     if (!IsInitialized())
         return 0;
-    std::atomic<std::uint32_t>& counter = JobIdCounter();
-    std::uint32_t current = counter.load(std::memory_order_relaxed);
-    while (
-        !counter.compare_exchange_weak(current, JobIdAfter(current), std::memory_order_relaxed)) {
-    }
-    return JobIdAfter(current);
+    return TakeNextJobId();
 }
 
 std::uint32_t CKvMessageRouter::JobIdAfter(std::uint32_t current) {
-    const std::uint32_t next = current + 1;
-    return next == 0 ? 2 : next;
+    return JobIdFollowing(current);
 }
 
 std::int32_t CKvMessageRouter::CreateMessage(CKvMessage*& message) {

@@ -1,20 +1,12 @@
 // FUZZ_LIBRARIES: kv_guidesc
-// Feeds arbitrary bytes, parsed as XML, to the readers of the nine UI
+// Feeds arbitrary bytes, parsed as XML, to the readers of the fifteen UI
 // description classes (XML and DOM forms) and checks that
 // - reading never crashes and fails only with the structural codes;
 // - a description written, read into a new one and written again gives the
 //   same text.
 
 #include "core/xml_document.h"
-#include "guidesc/ui_object_button_group_line.h"
-#include "guidesc/ui_object_button_line.h"
-#include "guidesc/ui_object_check_box.h"
-#include "guidesc/ui_object_dialog.h"
-#include "guidesc/ui_object_edit.h"
-#include "guidesc/ui_object_image_button.h"
-#include "guidesc/ui_object_static.h"
-#include "guidesc/ui_object_static_group_box.h"
-#include "guidesc/ui_object_xp_button.h"
+#include "guidesc/ui_object_catalog_type.h"
 #include "platform/dom.h"
 
 #include <cstdint>
@@ -26,27 +18,10 @@
 
 namespace {
 
+// One description of each of the fifteen classes, chosen by the selector.
 std::unique_ptr<CKvUIObject> MakeDescription(std::uint8_t selector) {
-    switch (selector % 9) {
-    case 0:
-        return std::make_unique<CKvUIObjectDialog>(nullptr, 0, nullptr);
-    case 1:
-        return std::make_unique<CKvUIObjectXPButton>(nullptr, 0, nullptr);
-    case 2:
-        return std::make_unique<CKvUIObjectImageButton>(nullptr, 0, nullptr);
-    case 3:
-        return std::make_unique<CKvUIObjectStaticGroupBox>(nullptr, 0, nullptr);
-    case 4:
-        return std::make_unique<CKvUIObjectStatic>(nullptr, 0, nullptr);
-    case 5:
-        return std::make_unique<CKvUIObjectEdit>(nullptr, 0, nullptr);
-    case 6:
-        return std::make_unique<CKvUIObjectCheckBox>(nullptr, 0, nullptr);
-    case 7:
-        return std::make_unique<CKvUIObjectButtonLine>(nullptr, 0, nullptr);
-    default:
-        return std::make_unique<CKvUIObjectButtonGroupLine>(nullptr, 0, nullptr);
-    }
+    const auto types = UIObjectTypeTable();
+    return std::unique_ptr<CKvUIObject>(types[selector % types.size()].create());
 }
 
 void CheckReadResult(KvResult result) {

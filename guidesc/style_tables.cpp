@@ -84,6 +84,86 @@ constexpr KeywordRow kEditStyleRows[] = {
     {"ES_UPPERCASE", 0x8},    {"ES_WANTRETURN", 0x1000},
 };
 
+constexpr KeywordRow kListCtrlStyleRows[] = {
+    {"LVS_ICON", 0},
+    {"LVS_REPORT", 0x1},
+    {"LVS_SMALLICON", 0x2},
+    {"LVS_LIST", 0x3},
+    {"LVS_TYPEMASK", 0x3},
+    {"LVS_SINGLESEL", 0x4},
+    {"LVS_SHOWSELALWAYS", 0x8},
+    {"LVS_SORTASCENDING", 0x10},
+    {"LVS_SORTDESCENDING", 0x20},
+    {"LVS_SHAREIMAGELISTS", 0x40},
+    {"LVS_NOLABELWRAP", 0x80},
+    {"LVS_AUTOARRANGE", 0x100},
+    {"LVS_EDITLABELS", 0x200},
+    {"LVS_OWNERDATA", 0x1000},
+    {"LVS_NOSCROLL", 0x2000},
+    {"LVS_TYPESTYLEMASK", 0xFC00},
+    {"LVS_ALIGNTOP", 0},
+    {"LVS_ALIGNLEFT", 0x800},
+    {"LVS_ALIGNMASK", 0xC00},
+    {"LVS_OWNERDRAWFIXED", 0x400},
+    {"LVS_EX_GRIDLINES", 0x1},
+    {"LVS_NOCOLUMNHEADER", 0x4000},
+};
+
+constexpr KeywordRow kListCtrlExStyleRows[] = {
+    {"LVS_EX_GRIDLINES", 0x1},         {"LVS_EX_SUBITEMIMAGES", 0x2},
+    {"LVS_EX_CHECKBOXES", 0x4},        {"LVS_EX_TRACKSELECT", 0x8},
+    {"LVS_EX_HEADERDRAGDROP", 0x10},   {"LVS_EX_FULLROWSELECT", 0x20},
+    {"LVS_EX_ONECLICKACTIVATE", 0x40}, {"LVS_EX_TWOCLICKACTIVATE", 0x80},
+    {"LVS_EX_FLATSB", 0x100},          {"LVS_EX_REGIONAL", 0x200},
+    {"LVS_EX_INFOTIP", 0x400},         {"LVS_EX_UNDERLINEHOT", 0x800},
+    {"LVS_EX_UNDERLINECOLD", 0x1000},  {"LVS_EX_MULTIWORKAREAS", 0x2000},
+    {"LVS_EX_LABELTIP", 0x4000},       {"LVS_EX_BORDERSELECT", 0x8000},
+};
+
+constexpr KeywordRow kComboBoxStyleRows[] = {
+    {"CBS_SIMPLE", 0x1},
+    {"CBS_DROPDOWN", 0x2},
+    {"CBS_DROPDOWNLIST", 0x3},
+    {"CBS_OWNERDRAWFIXED", 0x10},
+    {"CBS_OWNERDRAWVARIABLE", 0x20},
+    {"CBS_AUTOHSCROLL", 0x40},
+    {"CBS_OEMCONVERT", 0x80},
+    {"CBS_SORT", 0x100},
+    {"CBS_HASSTRINGS", 0x200},
+    {"CBS_NOINTEGRALHEIGHT", 0x400},
+    {"CBS_DISABLENOSCROLL", 0x800},
+    {"CBS_UPPERCASE", 0x2000},
+    {"CBS_LOWERCASE", 0x4000},
+};
+
+constexpr KeywordRow kListBoxStyleRows[] = {
+    {"LBS_NOTIFY", 0x1},
+    {"LBS_SORT", 0x2},
+    {"LBS_NOREDRAW", 0x4},
+    {"LBS_MULTIPLESEL", 0x8},
+    {"LBS_OWNERDRAWFIXED", 0x10},
+    {"LBS_OWNERDRAWVARIABLE", 0x20},
+    {"LBS_HASSTRINGS", 0x40},
+    {"LBS_USETABSTOPS", 0x80},
+    {"LBS_NOINTEGRALHEIGHT", 0x100},
+    {"LBS_MULTICOLUMN", 0x200},
+    {"LBS_WANTKEYBOARDINPUT", 0x400},
+    {"LBS_EXTENDEDSEL", 0x800},
+    {"LBS_DISABLENOSCROLL", 0x1000},
+    {"LBS_NODATA", 0x2000},
+    {"LBS_STANDARD", 0xA00003},
+    {"LBS_NOSEL", 0x4000},
+};
+
+constexpr KeywordRow kTreeCtrlStyleRows[] = {
+    {"TVS_DISABLEDRAGDROP", 0x10}, {"TVS_EDITLABELS", 0x8},     {"TVS_HASBUTTONS", 0x1},
+    {"TVS_HASLINES", 0x2},         {"TVS_LINESATROOT", 0x4},    {"TVS_SHOWSELALWAYS", 0x20},
+    {"TVS_RTLREADING", 0x40},      {"TVS_NOTOOLTIPS", 0x80},    {"TVS_CHECKBOXES", 0x100},
+    {"TVS_TRACKSELECT", 0x200},    {"TVS_SINGLEEXPAND", 0x400}, {"TVS_INFOTIP", 0x800},
+    {"TVS_FULLROWSELECT", 0x1000}, {"TVS_NOSCROLL", 0x2000},    {"TVS_NONEVENHEIGHT", 0x4000},
+    {"TVS_NOHSCROLL", 0x8000},
+};
+
 constexpr KeywordRow kFontWeightRows[] = {
     {"FW_DONTCARE", 0},    {"FW_THIN", 100},   {"FW_EXTRALIGHT", 200}, {"FW_LIGHT", 300},
     {"FW_NORMAL", 400},    {"FW_MEDIUM", 500}, {"FW_SEMIBOLD", 600},   {"FW_BOLD", 700},
@@ -101,5 +181,10 @@ DialogTemplateStyleTable::DialogTemplateStyleTable()
     : StyleKeywordTable(kDialogTemplateStyleRows) {}
 ButtonLineStyleTable::ButtonLineStyleTable() : StyleKeywordTable(kButtonLineStyleRows) {}
 EditStyleTable::EditStyleTable() : StyleKeywordTable(kEditStyleRows) {}
+ListCtrlStyleTable::ListCtrlStyleTable() : StyleKeywordTable(kListCtrlStyleRows) {}
+ListCtrlExStyleTable::ListCtrlExStyleTable() : StyleKeywordTable(kListCtrlExStyleRows) {}
+ComboBoxStyleTable::ComboBoxStyleTable() : StyleKeywordTable(kComboBoxStyleRows) {}
+ListBoxStyleTable::ListBoxStyleTable() : StyleKeywordTable(kListBoxStyleRows) {}
+TreeCtrlStyleTable::TreeCtrlStyleTable() : StyleKeywordTable(kTreeCtrlStyleRows) {}
 FontWeightTable::FontWeightTable()
     : ValueKeywordTable(kFontWeightRows, KeywordRow{"FW_NORMAL", 400}) {}

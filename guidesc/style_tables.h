@@ -54,6 +54,37 @@ public:
     EditStyleTable();
 };
 
+// "LVS_": the list view styles. "LVS_EX_GRIDLINES" is a row here too and
+// names the bit of "LVS_REPORT": stored files list it so.
+class ListCtrlStyleTable : public StyleKeywordTable {
+public:
+    ListCtrlStyleTable();
+};
+
+// "LVS_EX_": the extended list view styles.
+class ListCtrlExStyleTable : public StyleKeywordTable {
+public:
+    ListCtrlExStyleTable();
+};
+
+// "CBS_": the combo box styles.
+class ComboBoxStyleTable : public StyleKeywordTable {
+public:
+    ComboBoxStyleTable();
+};
+
+// "LBS_": the list box styles.
+class ListBoxStyleTable : public StyleKeywordTable {
+public:
+    ListBoxStyleTable();
+};
+
+// "TVS_": the tree view styles.
+class TreeCtrlStyleTable : public StyleKeywordTable {
+public:
+    TreeCtrlStyleTable();
+};
+
 // "FW_": the font weights, one value; starts at 400 "FW_NORMAL".
 class FontWeightTable : public ValueKeywordTable {
 public:

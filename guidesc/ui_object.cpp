@@ -9,24 +9,44 @@
 
 namespace {
 
-constexpr std::string_view kDecimalIntChars = "0123456789-+";
-constexpr std::string_view kDecimalUIntChars = "0123456789";
-constexpr std::string_view kHexChars = "0123456789xXaAbBcCdDeEfF";
-constexpr std::string_view kFloatChars = "0123456789.+-";
+// The characters a number kind accepts, as a table: every property text of a
+// loaded file is checked against one.
+class CharSet {
+public:
+    constexpr explicit CharSet(std::string_view chars) {
+        for (char c : chars)
+            in_[static_cast<unsigned char>(c)] = true;
+    }
+    constexpr bool Holds(char c) const { return in_[static_cast<unsigned char>(c)]; }
+
+private:
+    bool in_[256] = {};
+};
+
+constexpr CharSet kDecimalIntChars("0123456789-+");
+constexpr CharSet kDecimalUIntChars("0123456789");
+constexpr CharSet kHexChars("0123456789xXaAbBcCdDeEfF");
+constexpr CharSet kFloatChars("0123456789.+-");
 
 // The trimmed text when it is not empty and made only of the set's
 // characters.
-bool TakeNumberText(std::string_view& trimmed, const std::string& text, std::string_view set) {
+bool TakeNumberText(std::string_view& trimmed, const std::string& text, const CharSet& set) {
     trimmed = TrimmedView(text);
-    return !trimmed.empty() && trimmed.find_first_not_of(set) == std::string_view::npos;
+    if (trimmed.empty())
+        return false;
+    for (char c : trimmed)
+        if (!set.Holds(c))
+            return false;
+    return true;
 }
 
-std::string_view IntegerChars(int radix, bool is_signed) {
+// Null for a radix other than 10 and 16.
+const CharSet* IntegerChars(int radix, bool is_signed) {
     if (radix == 10)
-        return is_signed ? kDecimalIntChars : kDecimalUIntChars;
+        return is_signed ? &kDecimalIntChars : &kDecimalUIntChars;
     if (radix == 16)
-        return kHexChars;
-    return {};
+        return &kHexChars;
+    return nullptr;
 }
 
 // RRGGBB and the COLORREF 0x00BBGGRR into each other.
@@ -80,13 +100,65 @@ void CKvUIObject::CopyCommonState(const CKvUIObject& other) {
     timer_ = other.timer_;
 }
 
+void CKvUIObject::ResetCommonProperties(std::uint32_t window_style) {
+    state_ = 0;
+    result_ = KV_OK;
+    owner_ = nullptr;
+    child_identifier_limit_ = 0;
+    identifier_.clear();
+    width_ = 0;
+    height_ = 0;
+    position_x_ = 0;
+    position_y_ = 0;
+    background_color_ = kWhite;
+    text_color_ = 0;
+    text_background_color_ = kWhite;
+    child_identifier_list_.clear();
+    anchor_identifier_.clear();
+    child_identifiers_.clear();
+    text_.clear();
+    text_magnify_ = 1.0f;
+    uiid_ = 0;
+    SetWindowStyle(window_style);
+    SetWindowStyleEx(0);
+    SetFontWeight(400);
+    SetFontStyle(0);
+    SetTextStyle(0);
+    font_escapement_ = 0;
+}
+
+void CKvUIObject::CopyCommonProperties(const CKvUIObject& other) {
+    CopyCommonState(other);
+    result_ = other.result_;
+    owner_ = other.owner_;
+    child_identifier_limit_ = other.child_identifier_limit_;
+    width_ = other.width_;
+    height_ = other.height_;
+    position_x_ = other.position_x_;
+    position_y_ = other.position_y_;
+    background_color_ = other.background_color_;
+    text_color_ = other.text_color_;
+    text_background_color_ = other.text_background_color_;
+    child_identifier_list_ = other.child_identifier_list_;
+    anchor_identifier_ = other.anchor_identifier_;
+    text_ = other.text_;
+    text_magnify_ = other.text_magnify_;
+    uiid_ = other.uiid_;
+    SetWindowStyle(other.GetWindowStyle());
+    SetWindowStyleEx(other.GetWindowStyleEx());
+    SetFontWeight(other.GetFontWeight());
+    SetFontStyle(other.GetFontStyle());
+    font_escapement_ = other.font_escapement_;
+    SetTextStyle(other.GetTextStyle());
+}
+
 // ---- Value kinds ----
 
 KvResult CKvUIObject::ParseInt(std::int32_t& out, const std::string& text, int radix) {
     result_ = KV_OK;
     std::string_view trimmed;
-    const std::string_view chars = IntegerChars(radix, true);
-    if (chars.empty() || !TakeNumberText(trimmed, text, chars))
+    const CharSet* chars = IntegerChars(radix, true);
+    if (chars == nullptr || !TakeNumberText(trimmed, text, *chars))
         return result_ = KV_E_FAIL;
     out = ParseInt32(trimmed, radix);
     return result_;
@@ -95,8 +167,8 @@ KvResult CKvUIObject::ParseInt(std::int32_t& out, const std::string& text, int r
 KvResult CKvUIObject::ParseUInt(std::uint32_t& out, const std::string& text, int radix) {
     result_ = KV_OK;
     std::string_view trimmed;
-    const std::string_view chars = IntegerChars(radix, false);
-    if (chars.empty() || !TakeNumberText(trimmed, text, chars))
+    const CharSet* chars = IntegerChars(radix, false);
+    if (chars == nullptr || !TakeNumberText(trimmed, text, *chars))
         return result_ = KV_E_FAIL;
     out = ParseUInt32(trimmed, radix);
     return result_;

@@ -285,6 +285,14 @@ protected:
 
     // What every assignment copies: the state word and the timer.
     void CopyCommonState(const CKvUIObject& other);
+    // Every common property back to its default, the owner, identifier and
+    // child identifiers included and the child identifier limit 0; the
+    // tooltip and "text2" stay.
+    void ResetCommonProperties(std::uint32_t window_style);
+    // Every common property of the other with its result code, owner and
+    // child identifier limit; not the identifier, the child identifier set,
+    // the tooltip or "text2".
+    void CopyCommonProperties(const CKvUIObject& other);
     void SetTypeCode(std::uint32_t type_code) { type_code_ = type_code; }
 
     // Clone and CopyTo of a class whose operator= takes its own type.

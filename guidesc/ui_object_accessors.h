@@ -4,6 +4,7 @@
 // assign). Each family forwards to the value kinds of CKvUIObject, so every
 // class parses and writes a kind the same way.
 
+#include "core/bounded_string_list.h"
 #include "core/text_values.h"
 #include "guidesc/ui_object.h"
 
@@ -109,8 +110,9 @@
         return table.GetText(out);                                                                 \
     }
 
-// The face properties that every class but the dialog has.
-#define KV_UI_FACE_ACCESSORS                                                                       \
+// The round edges, the background image with its flags and the transparent
+// colour, which the face and the head share.
+#define KV_UI_BACKGROUND_ACCESSORS                                                                 \
     KV_UI_UINT_ACCESSORS(RoundEdgeX, round_edge_x_)                                                \
     KV_UI_UINT_ACCESSORS(RoundEdgeY, round_edge_y_)                                                \
     KV_UI_RESOURCE_OR_FILE_ACCESSORS(BackgroundImage, background_image_file_,                      \
@@ -120,7 +122,11 @@
     KV_UI_FLAG_ACCESSORS(FlagBackgroundImageIsPacked, flag_background_image_is_packed_)            \
     KV_UI_FLAG_ACCESSORS(FlagSizeFollowBackgroundImage, flag_size_follow_background_image_)        \
     KV_UI_FLAG_ACCESSORS(FlagBackgroundWallpaper, flag_background_wallpaper_)                      \
-    KV_UI_KEPT_COLOR_ACCESSORS(TransparentColor, transparent_color_)                               \
+    KV_UI_KEPT_COLOR_ACCESSORS(TransparentColor, transparent_color_)
+
+// The face properties that every class but the dialog has.
+#define KV_UI_FACE_ACCESSORS                                                                       \
+    KV_UI_BACKGROUND_ACCESSORS                                                                     \
     KV_UI_FLAG_ACCESSORS(FlagRoundEdgeLeft, flag_round_edge_left_)                                 \
     KV_UI_FLAG_ACCESSORS(FlagRoundEdgeRight, flag_round_edge_right_)                               \
     KV_UI_FLAG_ACCESSORS(FlagButtonAsStatic, flag_button_as_static_)
@@ -225,4 +231,58 @@
         text_height_ = other.text_height_;                                                         \
         text_position_x_ = other.text_position_x_;                                                 \
         text_position_y_ = other.text_position_y_;                                                 \
+    }
+
+// String list: appends the trimmed comma-separated items; written joined.
+#define KV_UI_STRING_LIST_ACCESSORS(Name, member)                                                  \
+    KvResult Set##Name##Text(const std::string& text) {                                            \
+        return member.SetFromText(text);                                                           \
+    }                                                                                              \
+    std::string& Get##Name##Text(std::string& out) {                                               \
+        return member.GetText(out);                                                                \
+    }                                                                                              \
+    BoundedStringList& Get##Name() {                                                               \
+        return member;                                                                             \
+    }
+
+// The common head of the list, combo box, list box and string descriptions:
+// "roundedgex" to "backgroundcolorrangestart".
+#define KV_UI_HEAD_ACCESSORS                                                                       \
+    KV_UI_BACKGROUND_ACCESSORS                                                                     \
+    KV_UI_COLOR_ACCESSORS(BackgroundColorRangeStart, background_color_range_start_)
+
+#define KV_UI_HEAD_MEMBERS                                                                         \
+    std::uint32_t round_edge_x_ = 0;                                                               \
+    std::uint32_t round_edge_y_ = 0;                                                               \
+    std::string background_image_file_;                                                            \
+    std::uint32_t background_image_id_ = 0;                                                        \
+    std::uint32_t flag_background_image_has_transparent_ = 0;                                      \
+    std::uint32_t flag_background_image_is_packed_ = 0;                                            \
+    std::uint32_t flag_size_follow_background_image_ = 0;                                          \
+    std::uint32_t flag_background_wallpaper_ = 0;                                                  \
+    COLORREF transparent_color_ = kWhite;                                                          \
+    COLORREF background_color_range_start_ = kWhite;                                               \
+    void ResetHead() {                                                                             \
+        round_edge_x_ = 0;                                                                         \
+        round_edge_y_ = 0;                                                                         \
+        background_image_file_.clear();                                                            \
+        background_image_id_ = 0;                                                                  \
+        flag_background_image_has_transparent_ = 0;                                                \
+        flag_background_image_is_packed_ = 0;                                                      \
+        flag_size_follow_background_image_ = 0;                                                    \
+        flag_background_wallpaper_ = 0;                                                            \
+        transparent_color_ = kWhite;                                                               \
+        background_color_range_start_ = kWhite;                                                    \
+    }                                                                                              \
+    template <typename Other> void CopyHead(const Other& other) {                                  \
+        round_edge_x_ = other.round_edge_x_;                                                       \
+        round_edge_y_ = other.round_edge_y_;                                                       \
+        background_image_file_ = other.background_image_file_;                                     \
+        background_image_id_ = other.background_image_id_;                                         \
+        flag_background_wallpaper_ = other.flag_background_wallpaper_;                             \
+        flag_background_image_has_transparent_ = other.flag_background_image_has_transparent_;     \
+        flag_background_image_is_packed_ = other.flag_background_image_is_packed_;                 \
+        flag_size_follow_background_image_ = other.flag_size_follow_background_image_;             \
+        transparent_color_ = other.transparent_color_;                                             \
+        background_color_range_start_ = other.background_color_range_start_;                       \
     }

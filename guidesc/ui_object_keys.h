@@ -17,6 +17,7 @@
 #include <initializer_list>
 #include <span>
 #include <string_view>
+#include <utility>
 
 using UIKey = RecordKey<CKvUIObject>;
 
@@ -144,7 +145,10 @@ template <auto Member>
 constexpr UIKey Keyword(std::string_view name, std::uint32_t rules = kDecoded) {
     return CustomKey<CKvUIObject>(
         name, [](CKvUIObject& o, std::string& out) { out = detail::Field<Member>(o).Text(); },
-        [](CKvUIObject& o, std::string& text) { return detail::Field<Member>(o).SetText(text); },
+        // The text is the reader's copy: the table may take it over.
+        [](CKvUIObject& o, std::string& text) {
+            return detail::Field<Member>(o).SetText(std::move(text));
+        },
         rules);
 }
 
@@ -221,6 +225,18 @@ constexpr std::array<UIKey, M> SwapKeys(std::array<UIKey, M> keys, std::string_v
     return keys;
 }
 
+// The keys followed by more keys.
+template <std::size_t M, std::size_t N>
+constexpr std::array<UIKey, M + N> JoinKeys(const std::array<UIKey, M>& keys,
+                                            const UIKey (&more)[N]) {
+    std::array<UIKey, M + N> out{};
+    for (std::size_t i = 0; i < M; ++i)
+        out[i] = keys[i];
+    for (std::size_t i = 0; i < N; ++i)
+        out[M + i] = more[i];
+    return out;
+}
+
 // The XML and DOM form of a class.
 constexpr CKvUIObject::Form MakeForm(std::uint32_t type_code, std::span<const UIKey> keys,
                                      std::span<const UIKey> dom_keys,
@@ -289,3 +305,12 @@ constexpr CKvUIObject::Form MakeForm(std::uint32_t type_code, std::span<const UI
         uikey::Int<&C::text_height_>("textheight", rules),                                         \
         uikey::Int<&C::text_position_x_>("textpositionx", rules),                                  \
         uikey::Int<&C::text_position_y_>("textpositiony", rules)
+
+// The common head of the list, combo box, list box and string descriptions,
+// with the geometry before it: "width" to "backgroundcolorrangestart".
+#define KV_UI_HEAD_KEYS(rules)                                                                     \
+    KV_UI_GEOMETRY_KEYS(rules), KV_UI_FACE_COLOUR_KEYS(rules),                                     \
+        KV_UI_BACKGROUND_IMAGE_KEYS(rules, rules),                                                 \
+        uikey::Text<&C::child_identifier_list_>("childidentifierlist", rules),                     \
+        uikey::UInt<&C::uiid_>("uiid", rules),                                                     \
+        uikey::Color<&C::background_color_range_start_>("backgroundcolorrangestart", rules)

@@ -44,3 +44,5 @@ inline constexpr KvResult KV_E_NO_DATA_FOUND = 0x8000001Au;
 // number refused. Its top bit is clear, so it is no failure by KvFailed:
 // compare it with != 0.
 inline constexpr KvResult KV_CAPI_NOT_AVAILABLE = 0x40000000u;
+// An empty file name where a file is needed.
+inline constexpr KvResult KV_E_EMPTY_FILE_NAME = 0x8000000Cu;

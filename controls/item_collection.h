@@ -1,0 +1,68 @@
+#pragma once
+// ItemCollection: one entry of a skinned combo box or list control, an
+// identifier and one item per column (item 0 is the first column). The
+// collection owns its items.
+
+#include "controls/ui_item.h"
+#include "core/bounded_string_list.h"
+#include "platform/result_codes.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class ItemCollection {
+public:
+    // An iteration position: 0 is the null position, n stands before item n.
+    using Position = std::size_t;
+
+    ItemCollection() = default;
+    ItemCollection(const ItemCollection&) = delete;
+    ItemCollection& operator=(const ItemCollection&) = delete;
+    virtual ~ItemCollection() = default;
+
+    // The item at the zero-based column; KV_E_FAIL (out untouched) past the
+    // last.
+    KvResult GetItemAt(UIItem*& out, std::size_t index);
+    // The first item whose text equals the text exactly; KV_E_FAIL and a null
+    // out when none does.
+    KvResult FindItemByText(UIItem*& out, const std::string& text);
+    // A new item of the collection's kind, not yet in the list; the caller
+    // owns it. KV_E_INVALID_POINTER and a null out for another kind.
+    KvResult CreateItem(UIItem*& out);
+    // Deletes an item the list does not hold, by its own kind.
+    KvResult DeleteItem(UIItem* item);
+    KvResult RemoveAll();
+
+    // Rebuilds the entry with one item per text ("label#image"): each item
+    // knows its row and column, the first carries the entry as its lParam.
+    KvResult SetFromTextList(std::int32_t row_number, const std::string& identifier,
+                             const BoundedStringList& texts, std::int32_t item_kind);
+    KvResult SetFromText(std::int32_t row_number, const std::string& identifier,
+                         const std::string& text, std::int32_t item_kind);
+    // New texts for the existing items, in order, as far as both reach.
+    KvResult SetItemTexts(const BoundedStringList& texts);
+
+    bool GetHeadPosition(Position& position) const;
+    bool GetNext(UIItem*& out, Position& position) const;
+    bool GetFirst(UIItem*& out, Position& position) const;
+
+    std::string& GetIdentifier() { return identifier_; }
+    std::int32_t GetRowNumber() const { return row_number_; }
+    std::int32_t GetItemKind() const { return item_kind_; }
+    std::size_t GetCount() const { return items_.size(); }
+    KvResult GetResult() const { return result_; }
+
+private:
+    // Creates the item for one text and appends it; the column counts
+    // created items only.
+    void AppendItem(const std::string& text, std::int32_t& column);
+
+    KvResult result_ = KV_OK;
+    std::int32_t row_number_ = -1;
+    std::vector<std::unique_ptr<UIItem>> items_;
+    std::string identifier_;
+    std::int32_t item_kind_ = kListItemKind;
+};

@@ -1,0 +1,74 @@
+#pragma once
+// ItemCollectionMap: every entry of one skinned combo box or list control,
+// keyed by identifier and walked in the order the entries were added. The
+// map owns its entries; each entry it makes takes the next row number.
+
+#include "controls/item_collection.h"
+#include "controls/ui_item.h"
+#include "core/bounded_string_list.h"
+#include "guidesc/insertion_ordered_map.h"
+#include "platform/result_codes.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class ItemCollectionMap {
+public:
+    using Entries = InsertionOrderedMap<std::string, std::unique_ptr<ItemCollection>>;
+    // An iteration position; a null position has no map.
+    struct Position {
+        const ItemCollectionMap* map = nullptr;
+        Entries::const_iterator next{};
+    };
+
+    explicit ItemCollectionMap(std::int32_t item_kind = kListItemKind) : item_kind_(item_kind) {}
+    ItemCollectionMap(const ItemCollectionMap&) = delete;
+    ItemCollectionMap& operator=(const ItemCollectionMap&) = delete;
+    virtual ~ItemCollectionMap() = default;
+
+    // A new entry filled from the texts (or the text) under the next row
+    // number, not stored in the map: the caller owns it. KV_E_ALREADY_PRESENT
+    // and a null out for an identifier of the map (no row number used); a
+    // failed fill uses its row number and gives a null out.
+    KvResult CreateEntryFromTextList(ItemCollection*& out, const std::string& identifier,
+                                     const BoundedStringList& texts);
+    KvResult CreateEntryFromText(ItemCollection*& out, const std::string& identifier,
+                                 const std::string& text);
+    // As the two above, and the map keeps the new entry (out borrows it).
+    KvResult AddEntryFromTextList(ItemCollection*& out, const std::string& identifier,
+                                  const BoundedStringList& texts);
+    KvResult AddEntryFromText(ItemCollection*& out, const std::string& identifier,
+                              const std::string& text);
+
+    // KV_E_NOT_PRESENT and a null out for an identifier not in the map.
+    KvResult Lookup(ItemCollection*& out, const std::string& identifier);
+    // The first entry, in the map's order, with an item of that text;
+    // KV_E_FAIL and a null out when none has one.
+    KvResult FindEntryByItemText(ItemCollection*& out, const std::string& text);
+    // Deletes the map's entry and nulls the caller's pointer; the first items
+    // of the entries after it move up one row. KV_E_NOT_PRESENT, and nothing
+    // changes, for an entry the map does not hold under its identifier.
+    KvResult RemoveEntry(ItemCollection*& entry);
+    // Deletes every entry; the row counter goes on.
+    KvResult RemoveAll();
+
+    bool GetStartPosition(Position& position) const;
+    bool GetNextEntry(ItemCollection*& out, Position& position) const;
+
+    std::size_t GetCount() const { return entries_.size(); }
+    std::uint32_t GetRowCounter() const { return row_counter_; }
+    std::int32_t GetItemKind() const { return item_kind_; }
+    void SetItemKind(std::int32_t item_kind) { item_kind_ = item_kind; }
+    KvResult GetResult() const { return result_; }
+
+private:
+    template <typename Fill>
+    KvResult CreateEntry(ItemCollection*& out, const std::string& identifier, Fill fill);
+    KvResult Keep(ItemCollection* entry);
+
+    KvResult result_ = KV_OK;
+    Entries entries_;
+    std::uint32_t row_counter_ = 0;
+    std::int32_t item_kind_;
+};

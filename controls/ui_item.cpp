@@ -1,0 +1,76 @@
+#include "controls/ui_item.h"
+
+#include "platform/number_parse.h"
+
+namespace {
+
+// Both records carry text and image alike; only their mask bits differ.
+template <typename Record>
+void SetRecordTextAndImage(Record& record, char* text, std::int32_t image, UINT text_bit,
+                           UINT image_bit) {
+    record.pszText = text;
+    record.mask |= text_bit;
+    if (image < 0) {
+        record.iImage = 0;
+        record.mask &= ~image_bit;
+    } else {
+        record.iImage = image;
+        record.mask |= image_bit;
+    }
+}
+
+} // namespace
+
+void UIItem::SplitLabel(std::string_view text, std::string& label, std::int32_t& image) {
+    const std::size_t hash = text.find('#');
+    if (hash == std::string_view::npos || hash + 1 == text.size()) {
+        label.assign(text);
+        image = -1;
+        return;
+    }
+    image = AtoI32(text.substr(hash + 1));
+    label.assign(text.substr(0, hash));
+}
+
+char* UIItem::StoreText(const std::string& text) {
+    text_ = text;
+    text_.reserve(kMinimumBuffer);
+    return text_.data();
+}
+
+KvResult ComboItem::SetParam(LPARAM value) {
+    record_.lParam = value;
+    record_.mask |= CBEIF_LPARAM;
+    return KV_OK;
+}
+
+KvResult ComboItem::SetPosition(std::int32_t item, std::int32_t /*sub_item*/) {
+    record_.iItem = item;
+    return KV_OK;
+}
+
+KvResult ComboItem::SetTextAndImage(const std::string& text, std::int32_t image) {
+    SetRecordTextAndImage(record_, StoreText(text), image, CBEIF_TEXT, CBEIF_IMAGE);
+    return KV_OK;
+}
+
+ListItem::ListItem() : UIItem(kListItemKind) {
+    record_.stateMask = 0xFFFFFFFFu;
+}
+
+KvResult ListItem::SetParam(LPARAM value) {
+    record_.lParam = value;
+    record_.mask |= LVIF_PARAM;
+    return KV_OK;
+}
+
+KvResult ListItem::SetPosition(std::int32_t item, std::int32_t sub_item) {
+    record_.iItem = item;
+    record_.iSubItem = sub_item;
+    return KV_OK;
+}
+
+KvResult ListItem::SetTextAndImage(const std::string& text, std::int32_t image) {
+    SetRecordTextAndImage(record_, StoreText(text), image, LVIF_TEXT, LVIF_IMAGE);
+    return KV_OK;
+}
