@@ -44,3 +44,7 @@ inline constexpr KvResult KV_E_NO_DATA_FOUND = 0x8000001Au;
 // number refused. Its top bit is clear, so it is no failure by KvFailed:
 // compare it with != 0.
 inline constexpr KvResult KV_CAPI_NOT_AVAILABLE = 0x40000000u;
+
+// CAPI: an operation returned a non-zero information value; the value itself
+// is kept as the manager's CAPI info.
+inline constexpr KvResult KV_E_CAPI_INFO = 0x80000023u;
