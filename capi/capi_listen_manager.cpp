@@ -86,19 +86,8 @@ KvResult CapiListenManager::DoStartListening() {
         SetState(capi_state::kWaitingForListenConf);
         return result_;
     }
-    CapiControllerTable& controllers = owner_->GetControllerList();
-    std::uint32_t sent = 0;
-    for (std::size_t i = 0; i < controllers.GetCount(); ++i)
-        if (SendListenReq(controllers.GetAt(i)->GetController(), CapiTickManager::kListenInfoMask,
-                          CapiTickManager::kListenCipMask) == KV_OK)
-            ++sent;
-    if (sent == 0) {
-        SetState(capi_state::kError);
-        return result_;
-    }
-    owner_->SetListenRequested(1);
-    timers_.Start(kCapiManagerTimer2);
-    SetState(capi_state::kWaitingForListenConf);
+    SetState(ListenOnEveryController() != 0 ? capi_state::kWaitingForListenConf
+                                             : capi_state::kError);
     return result_;
 }
 

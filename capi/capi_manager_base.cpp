@@ -283,6 +283,22 @@ KvResult CapiManagerBase::SendInfoResp() {
     return Put(codec_, codec_.BuildInfoResp(codec_.GetReceivedMessageNumber()));
 }
 
+std::uint32_t CapiManagerBase::ListenOnEveryController() {
+    if (owner_ == nullptr)
+        return 0;
+    CapiControllerTable& controllers = owner_->GetControllerList();
+    std::uint32_t sent = 0;
+    for (std::size_t i = 0; i < controllers.GetCount(); ++i)
+        if (SendListenReq(controllers.GetAt(i)->GetController(), kCapiListenInfoMask,
+                          kCapiListenCipMask) == KV_OK)
+            ++sent;
+    if (sent != 0) {
+        owner_->SetListenRequested(1);
+        timers_.Start(kCapiManagerTimer2);
+    }
+    return sent;
+}
+
 KvResult CapiManagerBase::ConfirmRequest(CKvMessage* request, std::int32_t attribute,
                                          bool with_payload) {
     if (!IsValidPtr(request) || request->GetKind() != KV_MSG_KIND_REQUEST)

@@ -53,6 +53,10 @@ inline constexpr std::uint16_t kCapiHostMainEndpoint = 2048;
 inline constexpr std::uint16_t kCapiHostStatusEndpoint = 0x802;
 inline constexpr std::uint16_t kCapiHostCallEndpoint = 2063;
 
+// LISTEN_REQ of every manager: Info mask and CIP mask.
+inline constexpr std::uint32_t kCapiListenInfoMask = 0x30;
+inline constexpr std::uint32_t kCapiListenCipMask = 0x11;
+
 // Timer ids of the managers' timer lists.
 inline constexpr std::uint32_t kCapiManagerTimer1 = 1;
 inline constexpr std::uint32_t kCapiManagerTimer2 = 2;
@@ -183,6 +187,11 @@ public:
     KvResult SendFacilityResp(CapiConnection* connection);
     // In the manager's codec.
     KvResult SendInfoResp();
+
+    // One LISTEN_REQ (Info mask 0x30, CIP mask 0x11) per controller of the
+    // owner; when any was put, the owner's listen-requested flag is set and
+    // timer 2 started. The number put.
+    std::uint32_t ListenOnEveryController();
 
     // --- Answers to the requester ---
     // A CONFIRMATION with the attribute back to a REQUEST's source; with

@@ -195,23 +195,12 @@ KvResult CapiTickManager::DoStartListening() {
         SetState(capi_state::kWaitingForListenConf);
         return result_;
     }
-    CapiControllerTable& controllers = owner_->GetControllerList();
-    if (controllers.IsEmpty()) {
+    if (owner_->GetControllerList().IsEmpty()) {
         SetState(capi_state::kShutdown);
         return result_;
     }
-    std::uint32_t sent = 0;
-    for (std::size_t i = 0; i < controllers.GetCount(); ++i)
-        if (SendListenReq(controllers.GetAt(i)->GetController(), kListenInfoMask,
-                          kListenCipMask) == KV_OK)
-            ++sent;
-    if (sent == 0) {
-        SetState(capi_state::kShutdown);
-        return result_;
-    }
-    owner_->SetListenRequested(1);
-    timers_.Start(kCapiManagerTimer2);
-    SetState(capi_state::kWaitingForListenConf);
+    SetState(ListenOnEveryController() != 0 ? capi_state::kWaitingForListenConf
+                                             : capi_state::kShutdown);
     return result_;
 }
 

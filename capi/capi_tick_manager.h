@@ -16,9 +16,6 @@ public:
     static constexpr std::uint32_t kWaitingForControllers = 35;
     static constexpr std::uint32_t kStartListening = 29;
     static constexpr std::uint32_t kTickRunning = 30;
-    // LISTEN_REQ of every manager: Info mask and CIP mask.
-    static constexpr std::uint32_t kListenInfoMask = 0x30;
-    static constexpr std::uint32_t kListenCipMask = 0x11;
     static constexpr std::uint32_t kWaitSeconds = 4;
 
     CapiTickManager();

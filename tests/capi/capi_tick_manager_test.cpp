@@ -238,6 +238,21 @@ TEST_F(TickIndicationTest, InfoIndOfAConnectionInTheManagersOwnPoolIsAnswered) {
     ExpectNoViolations();
 }
 
+TEST_F(TickIndicationTest, FacilityIndicationsMoveTheConnection) {
+    Ring();
+    CapiConnection* connection = tick_->GetConnections().InUse().front().get();
+    ASSERT_EQ(tick_->SendFacilityReq(connection, kCapiFacilityHold, 0), KV_OK);
+    Drive(2);
+    EXPECT_EQ(connection->GetState(), 9u);
+    EXPECT_EQ(PutMessagesOf(CAPI_FACILITY, CAPI_RESP).size(), 1u);
+    capi_.SetFacilityReason(kCapiFacilityRetrieve, 0x3600);
+    ASSERT_EQ(tick_->SendFacilityReq(connection, kCapiFacilityRetrieve, 0), KV_OK);
+    Drive(2);
+    EXPECT_EQ(connection->GetState(), 9u);
+    EXPECT_EQ(PutMessagesOf(CAPI_FACILITY, CAPI_RESP).size(), 2u);
+    ExpectNoViolations();
+}
+
 TEST_F(TickIndicationTest, HandledMarkKeepsASecondManagerOff) {
     Ring();
     CapiMessageList* list = nullptr;
