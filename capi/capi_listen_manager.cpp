@@ -81,6 +81,8 @@ KvResult CapiListenManager::DoStart() {
 }
 
 KvResult CapiListenManager::DoStartListening() {
+    if (WaitForControllerTable())
+        return result_;
     if (owner_->IsListenRequested() != 0) {
         timers_.Restart(kCapiManagerTimer2, kForeignWaitSeconds, 0);
         SetState(capi_state::kWaitingForListenConf);
@@ -89,6 +91,23 @@ KvResult CapiListenManager::DoStartListening() {
     SetState(ListenOnEveryController() != 0 ? capi_state::kWaitingForListenConf
                                              : capi_state::kError);
     return result_;
+}
+
+// A manager requested while the tick manager is still building the
+// controller table would find no controller and be refused; it waits for the
+// table, at most timer 1.
+bool CapiListenManager::WaitForControllerTable() {
+    if (word_ == kTableWaitOver || owner_->GetControllersReady() != 0 ||
+        owner_->FindTypeMap(KV_PAYLOAD_CAPI_TICK_MANAGER) == nullptr)
+        return false;
+    if (word_ == 0) {
+        word_ = kTableWaitRunning;
+        timers_.Start(kCapiManagerTimer1);
+    }
+    if (timers_.CheckExpired(kCapiManagerTimer1) == 0)
+        return true;
+    word_ = kTableWaitOver;
+    return false;
 }
 
 KvResult CapiListenManager::DoWaitForListenConf() {

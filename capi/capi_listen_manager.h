@@ -57,6 +57,12 @@ private:
     KvResult DoListening();
     KvResult HandleConnectInd(CapiStoredMessage& message);
     bool IsOwnControllerNumber(const std::string& calling_digits) const;
+    // True while the manager waits for the tick manager's controller table.
+    bool WaitForControllerTable();
+
+    // The word's values while waiting for the controller table.
+    static constexpr std::uint32_t kTableWaitRunning = 1;
+    static constexpr std::uint32_t kTableWaitOver = 2;
 
     // Called number, calling number, own number and a fourth text.
     std::array<std::string, 4> texts_own_;

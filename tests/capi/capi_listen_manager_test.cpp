@@ -95,6 +95,27 @@ TEST_F(CapiListenManagerTest, ShutdownRequestEndsWithTheManagerAttached) {
     EXPECT_NE(ended[0]->GetPayload(), nullptr);
 }
 
+class CapiListenManagerStart : public CapiServiceFixture {};
+
+TEST_F(CapiListenManagerStart, RequestedBeforeTheControllerTableItWaitsForIt) {
+    capi_.AddController(1, 2);
+    service_.Begin();
+    RequestListenManager("0891234");
+    Drive(8);
+    EXPECT_EQ(JobMessagesWith(KV_MSG_ATTR_ACCEPTED).size(), 1u);
+    EXPECT_TRUE(JobMessagesWith(KV_MSG_ATTR_REFUSED).empty());
+}
+
+TEST_F(CapiListenManagerStart, WithoutATableItIsRefusedOnceTheTickManagerEnds) {
+    capi_.AddController(1, 2);
+    records_silent_ = true;
+    service_.Begin();
+    RequestListenManager("0891234");
+    Drive(10, 1000);
+    EXPECT_EQ(JobMessagesWith(KV_MSG_ATTR_REFUSED).size(), 1u);
+    EXPECT_EQ(service_.GetHost().GetManagerCount(), 0u);
+}
+
 TEST_F(CapiListenManagerTest, WaitsThirtySecondsWhenAnotherManagerAskedFirst) {
     service_.GetHost().SetListenConfirmed(0);
     RequestListenManager("0891234", 78);
