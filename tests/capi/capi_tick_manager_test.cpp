@@ -125,6 +125,17 @@ TEST_F(CapiTickManagerTest, RefusedListenEndsThroughShutdownAndRelease) {
     EXPECT_EQ(states, (std::vector<std::uint32_t>{32, 20, 33}));
 }
 
+TEST_F(CapiTickManagerTest, ShutdownEndsTheRunningTickManager) {
+    StartListening();
+    auto* shutdown = new CKvMessage;
+    shutdown->SetHeader(KV_MSG_KIND_INFO, nullptr, KV_PAYLOAD_CAPI_TICK_MANAGER, 1, 5,
+                        KV_MSG_ATTR_SHUTDOWN);
+    shutdown->SetJobIds(Tick()->GetJobId(), 0, 0);
+    service_.HandleMessage(shutdown);
+    Drive(3);
+    EXPECT_EQ(Tick(), nullptr);
+}
+
 TEST_F(CapiTickManagerTest, SecondTickManagerEndsAtOnce) {
     StartListening();
     auto* second = new CapiTickManager;
