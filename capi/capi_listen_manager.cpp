@@ -137,6 +137,10 @@ KvResult CapiListenManager::DoListening() {
         if (void* copy = NewCopyOfSelf()) {
             first->SetPayloadType(payload_type_);
             first->SetPayload(copy);
+            // A message that keeps a payload it cannot let go answers without
+            // the copy.
+            if (first->GetPayload() != copy)
+                DestroyPayloadByType(copy, payload_type_);
         }
     }
     SendSelfToRequester(first, KV_MSG_ATTR_ENDED, true);

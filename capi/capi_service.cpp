@@ -143,11 +143,6 @@ KvResult CapiService::OnInfo(CKvMessage* message) {
     return KV_OK;
 }
 
-KvResult CapiService::OnSignal(CKvMessage* message) {
-    HandleMessage(message);
-    return KV_OK;
-}
-
 void CapiService::OnTimer(UINT id) {
     if (id == kPassTimer)
         host_.Pass();

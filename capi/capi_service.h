@@ -49,7 +49,6 @@ protected:
     KvResult OnRequest(CKvMessage* message) override;
     KvResult OnConfirmation(CKvMessage* message) override;
     KvResult OnInfo(CKvMessage* message) override;
-    KvResult OnSignal(CKvMessage* message) override;
     void OnTimer(UINT id) override;
 
 private:
