@@ -30,6 +30,12 @@ public:
     void SetName(const std::string& name) { name_ = name; }
     std::uint32_t word_a = 0;
     std::uint32_t word_b = 0;
+    // What the configuration says of the controller: the number it calls
+    // from, whether that number needs the outside-line digits, and its
+    // functions (DIAL, TSP, FAX).
+    std::string source_number;
+    std::int32_t automatic_line = 0;
+    std::uint32_t function_flags = 0;
 
 private:
     std::uint32_t controller_;

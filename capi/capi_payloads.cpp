@@ -1,14 +1,23 @@
 #include "capi/capi_payloads.h"
 
+#include "capi/capi_listen_manager.h"
 #include "capi/capi_record24.h"
+#include "capi/capi_tick_manager.h"
 #include "framework/payload_registry.h"
 
 namespace {
 
 constexpr PayloadOperations kRecord24Operations = MakePayloadOperations<CapiRecord24>();
+constexpr PayloadOperations kTickManagerOperations = MakeCapiManagerOperations<CapiTickManager>();
+constexpr PayloadOperations kListenManagerOperations =
+    MakeCapiManagerOperations<CapiListenManager>();
 
 } // namespace
 
 void RegisterCapiPayloads() {
     RegisterPayloadType(CapiRecord24::kTypeCode, &kRecord24Operations);
+    RegisterPayloadType(KV_PAYLOAD_CAPI_TICK_MANAGER, &kTickManagerOperations);
+    RegisterCapiManagerType(KV_PAYLOAD_CAPI_TICK_MANAGER, &CapiManagerOf<CapiTickManager>);
+    RegisterPayloadType(KV_PAYLOAD_CAPI_LISTEN_MANAGER, &kListenManagerOperations);
+    RegisterCapiManagerType(KV_PAYLOAD_CAPI_LISTEN_MANAGER, &CapiManagerOf<CapiListenManager>);
 }

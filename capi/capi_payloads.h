@@ -1,5 +1,6 @@
 #pragma once
-// Registration of the CAPI subsystem's payload classes: CapiRecord24 (24).
+// Registration of the CAPI subsystem's payload classes: CapiRecord24 (24), the
+// listen manager (28) and the tick manager (54), with their manager entries.
 // Whoever links the CAPI records calls it once, beside RegisterDataPayloads;
 // calling it again changes nothing.
 

@@ -46,3 +46,6 @@ inline constexpr KvResult KV_E_NO_DATA_FOUND = 0x8000001Au;
 inline constexpr KvResult KV_CAPI_NOT_AVAILABLE = 0x40000000u;
 // An empty file name where a file is needed.
 inline constexpr KvResult KV_E_EMPTY_FILE_NAME = 0x8000000Cu;
+// CAPI: an operation returned a non-zero information value; the value itself
+// is kept as the manager's CAPI info.
+inline constexpr KvResult KV_E_CAPI_INFO = 0x80000023u;

@@ -1,0 +1,66 @@
+#pragma once
+// The central CAPI manager of the process (payload 54): it fetches the host's
+// configuration, builds the controller table and the B-channel connection
+// records, puts every controller into listening and from then on answers the
+// indications of the owner's application. At most one runs per owner.
+
+#include "capi/capi_manager_base.h"
+#include "data/data_handler_store.h"
+
+#include <memory>
+
+class CapiTickManager : public CapiManagerBase {
+public:
+    // States of its own besides the common ones.
+    static constexpr std::uint32_t kWaitingForConfiguration = 34;
+    static constexpr std::uint32_t kWaitingForControllers = 35;
+    static constexpr std::uint32_t kStartListening = 29;
+    static constexpr std::uint32_t kTickRunning = 30;
+    static constexpr std::uint32_t kWaitSeconds = 4;
+
+    CapiTickManager();
+    ~CapiTickManager() override;
+
+    void Reset();
+    KvResult Run() override;
+    KvResult Step() override;
+    const void* AsPayload() const override { return this; }
+
+    // The owner's new messages of its ApplID through the handlers.
+    KvResult ProcessMessages();
+    // Walks the owner's messages above the manager's last sequence:
+    // confirmations to HandleConfirmation, indications to the handler given.
+    using IndicationHandler = KvResult (*)(CapiManagerBase& manager, CapiStoredMessage* message);
+    static KvResult WalkMessages(CapiManagerBase& manager, IndicationHandler handle_indication);
+    // A LISTEN_CONF with Info 0 and the manager's message number confirms the
+    // owner's listening.
+    static KvResult HandleConfirmation(CapiManagerBase& manager, CapiStoredMessage* message);
+    // Answers the indications of the manager's connections (its own pool
+    // first, then the owner's table) and marks each one it answers.
+    static KvResult HandleIndication(CapiManagerBase& manager, CapiStoredMessage* message);
+
+    KvResult BuildControllersFromCapi();
+    KvResult BuildControllersFromRecords(CKvDataHandlerStore* store);
+    CKvDataHandlerStore* GetHandlerStore() const { return handler_store_.get(); }
+
+private:
+    KvResult DoStart();
+    KvResult DoWaitForConfiguration();
+    KvResult DoWaitForControllers();
+    KvResult DoStartListening();
+    KvResult DoWaitForListenConf();
+    KvResult DoRunning();
+
+    // Removes and releases a queued ENDED or SHUTDOWN; true when there was one.
+    bool TakeShutdown();
+    bool TakeConfiguration(CKvMessage& message);
+    KvResult SendToHost(CKvMessage* message, std::uint32_t value);
+    KvResult SendConfigurationRequest();
+    KvResult SendControllerListRequest(std::uint32_t value);
+    // Connection records for each B channel of the controller in the
+    // owner's table.
+    void CreateConnections(CapiControllerRecord& controller);
+    bool TimerExpired(std::uint32_t id) { return timers_.CheckExpired(id) != 0; }
+
+    std::unique_ptr<CKvDataHandlerStore> handler_store_;
+};

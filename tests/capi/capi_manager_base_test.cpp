@@ -1,0 +1,236 @@
+#include "capi/capi_manager_base.h"
+
+#include "capi/capi_host.h"
+#include "capi/capi_listen_manager.h"
+#include "capi/capi_payloads.h"
+#include "capi_test_support.h"
+#include "core/handle_table.h"
+#include "framework/framework_payloads.h"
+#include "framework/framework_test_support.h"
+#include "framework/holder_objects.h"
+#include "platform/clock.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Entry points that keep what is put and answer with a chosen value.
+class RecordingCapi final : public CapiEntryPoints {
+public:
+    DWORD put_result = 0;
+    std::vector<Bytes> puts;
+
+    DWORD CAPI_REGISTER(DWORD, DWORD, DWORD, DWORD, DWORD* appl_id) override {
+        *appl_id = 1;
+        return 0;
+    }
+    DWORD CAPI_RELEASE(DWORD) override { return 0; }
+    DWORD CAPI_PUT_MESSAGE(DWORD, const void* message) override {
+        const auto* bytes = static_cast<const std::uint8_t*>(message);
+        puts.emplace_back(bytes, bytes + CapiMessageLength(bytes));
+        return put_result;
+    }
+    DWORD CAPI_GET_MESSAGE(DWORD, void**) override { return kCapiReceiveQueueEmpty; }
+    DWORD CAPI_WAIT_FOR_SIGNAL(DWORD) override { return 0; }
+    DWORD CAPI_GET_MANUFACTURER(char*) override { return 0; }
+    DWORD CAPI_GET_VERSION(DWORD*, DWORD*, DWORD*, DWORD*) override { return 0; }
+    DWORD CAPI_GET_SERIAL_NUMBER(char*) override { return 0; }
+    DWORD CAPI_GET_PROFILE(void*, DWORD) override { return kCapiIllegalController; }
+    DWORD CAPI_INSTALLED() override { return 0; }
+};
+
+class TestManager final : public CapiManagerBase {
+public:
+    explicit TestManager(CapiHost* owner = nullptr) : CapiManagerBase(owner) {
+        payload_type_ = 0;
+    }
+    KvResult Run() override { return KV_OK; }
+    KvResult Step() override { return KV_OK; }
+    const void* AsPayload() const override { return this; }
+};
+
+class CapiManagerBaseTest : public RouterFixture {
+protected:
+    void SetUp() override {
+        RouterFixture::SetUp();
+        RegisterFrameworkPayloads();
+        RegisterCapiPayloads();
+        host_.Start();
+        manager_.SetRouter(&router_, 2061);
+        manager_.SetApplId(host_.GetApplId());
+        connection_ = TakeConnection();
+    }
+    CapiConnection* TakeConnection() {
+        manager_.GetConnections().CreateRecords(1, 1u, nullptr);
+        CapiConnection* connection = nullptr;
+        manager_.GetConnections().Take(connection);
+        connection->GetCodec().SetPlci(0x0201);
+        return connection;
+    }
+
+    ManualClock clock_{1'000'000};
+    ScopedClock clock_guard_{clock_};
+    RecordingCapi capi_;
+    CapiHost host_{&capi_};
+    TestManager manager_{&host_};
+    CapiConnection* connection_ = nullptr;
+};
+
+TEST_F(CapiManagerBaseTest, MessageNumbersComeFromTheOwnerOrTheOwnCounter) {
+    TestManager second(&host_);
+    EXPECT_EQ(manager_.NextMessageNumber(), 1u);
+    EXPECT_EQ(second.NextMessageNumber(), 2u);
+    EXPECT_EQ(manager_.NextMessageNumber(), 3u);
+    EXPECT_EQ(manager_.GetMessageNumber(), 3u);
+    TestManager alone;
+    EXPECT_EQ(alone.NextMessageNumber(), 1u);
+    EXPECT_EQ(alone.NextMessageNumber(true), 2u);
+    alone.SetMessageNumber(0xFFFF);
+    EXPECT_EQ(alone.NextMessageNumber(), 0u);
+}
+
+TEST_F(CapiManagerBaseTest, RefusedPutFailsAndLeavesTheState) {
+    capi_.put_result = kCapiOsResourceError;
+    EXPECT_EQ(manager_.SendDisconnectReq(connection_), KV_E_CAPI_INFO);
+    EXPECT_EQ(manager_.GetCapiInfo(), kCapiOsResourceError);
+    EXPECT_EQ(connection_->GetState(), CapiConnection::kIdle);
+    capi_.put_result = 0;
+    EXPECT_EQ(manager_.SendDisconnectReq(connection_), KV_OK);
+    EXPECT_EQ(connection_->GetState(), CapiConnection::kDisconnectRequested);
+    EXPECT_EQ(manager_.SendDisconnectReq(nullptr), KV_E_INVALID_POINTER);
+}
+
+TEST_F(CapiManagerBaseTest, ConnectB3RespSetsTheStateByReject) {
+    for (std::uint32_t reject : {0u, 1u}) {
+        CapiB3Connection* b3 = nullptr;
+        ASSERT_EQ(connection_->GetB3Pool().Take(b3), KV_OK);
+        b3->GetCodec().Reject() = reject;
+        EXPECT_EQ(manager_.SendConnectB3Resp(b3), KV_OK);
+        EXPECT_EQ(b3->GetState(), reject == 0 ? 3u : 5u);
+    }
+}
+
+TEST_F(CapiManagerBaseTest, NumberTooLongForTheMessagePutsNothing) {
+    EXPECT_NE(manager_.SendConnectReq(connection_, 1, std::string(40, '1'), "5550"), KV_OK);
+    EXPECT_TRUE(capi_.puts.empty());
+    EXPECT_EQ(connection_->GetState(), CapiConnection::kIdle);
+}
+
+TEST_F(CapiManagerBaseTest, ResponsesRepeatTheIndicationsNumber) {
+    manager_.NextMessageNumber();
+    const Bytes info = MessageImage().Dword(0x0201).Word(0x8001).Empty().Finish(
+        CAPI_INFO, CAPI_IND, 0x1234, 1);
+    manager_.GetCodec().DecodeInfoInd(info);
+    ASSERT_EQ(manager_.SendInfoResp(), KV_OK);
+    const Bytes expected = MessageImage().Dword(0x0201).Finish(CAPI_INFO, CAPI_RESP, 0x1234, 1);
+    EXPECT_EQ(capi_.puts.back(), expected);
+}
+
+TEST_F(CapiManagerBaseTest, AnswersGoBackToTheRequester) {
+    auto* request = new CKvMessage;
+    request->SetHeader(KV_MSG_KIND_INFO, nullptr, 28, 1, 5, 0);
+    EXPECT_EQ(manager_.ConfirmRequest(request, KV_MSG_ATTR_ACCEPTED, false), KV_OK);
+    EXPECT_EQ(queue_.GetCount(), 0u);
+    request->SetKind(KV_MSG_KIND_REQUEST);
+    request->SetJobIds(40, 41, 42);
+    request->SetSourceEndpoint(kSelf);
+    std::uint32_t counter = 7;
+    ASSERT_EQ(manager_.NotifyRequester(request, kSelf, KV_MSG_ATTR_NOTIFICATION, &counter, false),
+              KV_OK);
+    CKvMessage* notice = queue_.Take();
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(notice->GetKind(), KV_MSG_KIND_INFO);
+    EXPECT_EQ(notice->GetSourceJobId(), 41u);
+    EXPECT_EQ(notice->GetTargetJobId(), 40u);
+    EXPECT_EQ(notice->GetValue(), 8u);
+    notice->Release();
+    request->Release();
+}
+
+TEST_F(CapiManagerBaseTest, StatusTextWaitsForAnAbsentStatusEndpoint) {
+    ASSERT_EQ(manager_.PostStatusText("UIObjString_Status_ERROR_CAPIDLL_nocable"), KV_OK);
+    EXPECT_EQ(router_.GetUndeliveredCount(), 1);
+    ASSERT_EQ(router_.RegisterThread(0x802, queue_.GetThreadId(), "status"), KV_OK);
+    router_.RetryUndelivered();
+    UINT number = 0;
+    CKvMessage* status = queue_.Take(&number);
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(number, 0x802u);
+    EXPECT_EQ(status->GetPayloadType(), KV_PAYLOAD_STAMPED_TEXT_RECORD);
+    EXPECT_EQ(static_cast<CKvStampedTextRecord*>(status->GetPayload())->text,
+              "UIObjString_Status_ERROR_CAPIDLL_nocable");
+    EXPECT_EQ(status->GetKind(), KV_MSG_KIND_INFO);
+    EXPECT_EQ(status->GetCommand(), 1);
+    status->Release();
+}
+
+TEST_F(CapiManagerBaseTest, ShutdownStepByConnectionState) {
+    struct Case {
+        std::uint32_t state;
+        std::uint8_t command; // of the request put, 0 for none
+        bool released;
+    };
+    const Case cases[] = {
+        {0, 0, true},          {2, CAPI_DISCONNECT, false}, {8, CAPI_DISCONNECT, false},
+        {9, CAPI_FACILITY, false}, {11, CAPI_FACILITY, false}, {5, 0, false},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.state);
+        manager_.GetConnections().ReleaseAll();
+        CapiConnection* connection = nullptr;
+        manager_.GetConnections().Take(connection);
+        connection->SetState(test.state);
+        capi_.puts.clear();
+        const std::int32_t finished = manager_.Shutdown();
+        EXPECT_EQ(finished, test.released ? 1 : 0);
+        if (test.command == 0)
+            EXPECT_TRUE(capi_.puts.empty());
+        else if (capi_.puts.size() == 1)
+            EXPECT_EQ(capi_.puts[0][4], test.command);
+        else
+            ADD_FAILURE() << "expected one request";
+        // Nothing is sent again while the state stays.
+        manager_.Shutdown();
+        EXPECT_LE(capi_.puts.size(), 1u);
+    }
+    EXPECT_EQ(TestManager().Shutdown(), 1);
+}
+
+TEST_F(CapiManagerBaseTest, ShutdownTimerMovesTransferredToActiveAndOthersToIdle) {
+    connection_->SetState(11);
+    manager_.Shutdown();
+    EXPECT_EQ(connection_->GetState(), 11u);
+    EXPECT_EQ(capi_.puts.back()[4], CAPI_FACILITY);
+    clock_.Advance(60'000);
+    manager_.Shutdown();
+    EXPECT_EQ(capi_.puts.back()[4], CAPI_DISCONNECT);
+    EXPECT_EQ(connection_->GetState(), CapiConnection::kDisconnectRequested);
+    clock_.Advance(60'000);
+    EXPECT_EQ(manager_.Shutdown(), 1);
+}
+
+TEST_F(CapiManagerBaseTest, CopyCarriesTextsAndARequestHeaderOfItsOwn) {
+    auto* original = new CapiListenManager;
+    original->SetText2("0301111");
+    original->GetEventTime().SetSeconds(99);
+    auto* request = new CKvMessage;
+    request->SetHeader(KV_MSG_KIND_REQUEST, original, KV_PAYLOAD_CAPI_LISTEN_MANAGER, 1, 5, 0);
+    original->SetRequestMessage(request);
+    CKvMessage* clone = nullptr;
+    ASSERT_EQ(request->Clone(clone), KV_OK);
+    auto* copy = static_cast<CapiListenManager*>(clone->GetPayload());
+    EXPECT_EQ(copy->GetText2(), "0301111");
+    EXPECT_EQ(copy->GetEventTime().GetSeconds(), 99u);
+    ASSERT_NE(copy->GetRequestMessage(), nullptr);
+    EXPECT_NE(copy->GetRequestMessage(), request);
+    EXPECT_EQ(copy->GetRequestMessage()->GetPayload(), copy);
+    clone->Release();
+    delete original;
+}
+
+TEST(CapiManagerBase, DigitsOnlyKeepsTheDigitsInOrder) {
+    EXPECT_EQ(CapiManagerBase::DigitsOnly(" +49 (89) 12-34 "), "49891234");
+    EXPECT_EQ(CapiManagerBase::DigitsOnly("abc"), "");
+}
+
+} // namespace
