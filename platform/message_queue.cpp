@@ -3,22 +3,48 @@
 #include "platform/clock.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 
 namespace {
 
 constexpr std::size_t kInitialCapacity = 64;
 
+std::atomic<std::uint64_t>& CursorPos() {
+    static std::atomic<std::uint64_t> position{0};
+    return position;
+}
+
+// Stamps a message with the tick and cursor of the moment it was queued.
+void Stamp(ThreadMessage& message) {
+    message.time = GetClock().TickMs();
+    message.pt = GetMessageCursorPos();
+}
+
 } // namespace
+
+void SetMessageCursorPos(POINT position) {
+    CursorPos().store((std::uint64_t{static_cast<std::uint32_t>(position.x)} << 32) |
+                          static_cast<std::uint32_t>(position.y),
+                      std::memory_order_relaxed);
+}
+
+POINT GetMessageCursorPos() {
+    const std::uint64_t packed = CursorPos().load(std::memory_order_relaxed);
+    return POINT{static_cast<LONG>(static_cast<std::uint32_t>(packed >> 32)),
+                 static_cast<LONG>(static_cast<std::uint32_t>(packed))};
+}
 
 MessageQueue::MessageQueue() : ring_(kInitialCapacity) {}
 
 bool MessageQueue::Post(const ThreadMessage& message) {
+    ThreadMessage stamped = message;
+    Stamp(stamped);
     {
         std::lock_guard lock(mutex_);
         if (closed_)
             return false;
-        Push(message);
+        Push(stamped);
     }
     changed_.notify_one();
     return true;
@@ -32,6 +58,17 @@ bool MessageQueue::PostQuit(int exit_code) {
 }
 
 bool MessageQueue::HasMessage() {
+    {
+        std::lock_guard lock(mutex_);
+        if (count_ != 0)
+            return true;
+        if (closed_)
+            return false;
+    }
+    ThreadMessage generated;
+    DWORD wait_ms = KV_INFINITE;
+    if (TakeGenerated(generated, false, wait_ms))
+        return true;
     std::lock_guard lock(mutex_);
     if (count_ != 0)
         return true;
@@ -45,8 +82,8 @@ bool MessageQueue::HasMessage() {
 }
 
 bool MessageQueue::GetMessage(ThreadMessage& message) {
-    std::unique_lock lock(mutex_);
     for (;;) {
+        std::unique_lock lock(mutex_);
         if (count_ != 0) {
             message = Pop();
             if (message.message != KV_WM_QUIT)
@@ -54,9 +91,20 @@ bool MessageQueue::GetMessage(ThreadMessage& message) {
             closed_ = true;
             return false;
         }
+        DWORD generated_wait = KV_INFINITE;
+        if (!closed_) {
+            // The source takes the window system's own lock: never under ours.
+            lock.unlock();
+            if (TakeGenerated(message, true, generated_wait))
+                return true;
+            lock.lock();
+            if (count_ != 0)
+                continue;
+        }
         DWORD wait_ms = KV_INFINITE;
         if (!closed_ && TakeDueTimer(message, wait_ms))
             return true;
+        wait_ms = std::min(wait_ms, generated_wait);
         const std::uint64_t seen = wake_count_;
         auto woken = [this, seen] { return count_ != 0 || wake_count_ != seen; };
         if (wait_ms == KV_INFINITE)
@@ -64,6 +112,32 @@ bool MessageQueue::GetMessage(ThreadMessage& message) {
         else
             changed_.wait_for(lock, std::chrono::milliseconds(wait_ms), woken);
     }
+}
+
+bool MessageQueue::PeekMessage(ThreadMessage& message, bool remove) {
+    std::unique_lock lock(mutex_);
+    if (count_ != 0) {
+        if (!remove) {
+            message = ring_[head_];
+            return true;
+        }
+        message = Pop();
+        if (message.message == KV_WM_QUIT)
+            closed_ = true;
+        return true;
+    }
+    if (closed_)
+        return false;
+    lock.unlock();
+    DWORD wait_ms = KV_INFINITE;
+    if (TakeGenerated(message, remove, wait_ms))
+        return true;
+    lock.lock();
+    if (count_ != 0) {
+        lock.unlock();
+        return PeekMessage(message, remove);
+    }
+    return !closed_ && TakeDueTimer(message, wait_ms, remove);
 }
 
 std::vector<ThreadMessage> MessageQueue::CloseAndDrain() {
@@ -96,24 +170,50 @@ bool MessageQueue::IsClosed() const {
 }
 
 void MessageQueue::SetTimer(UINT id, UINT interval_ms) {
+    SetAnyTimer(nullptr, id, interval_ms);
+}
+
+bool MessageQueue::KillTimer(UINT id) {
+    return KillAnyTimer(nullptr, id);
+}
+
+void MessageQueue::SetWindowTimer(HWND window, UINT id, UINT interval_ms) {
+    if (window != nullptr)
+        SetAnyTimer(window, id, interval_ms);
+}
+
+bool MessageQueue::KillWindowTimer(HWND window, UINT id) {
+    return window != nullptr && KillAnyTimer(window, id);
+}
+
+void MessageQueue::KillWindowTimers(HWND window) {
+    if (window == nullptr)
+        return;
+    std::lock_guard lock(mutex_);
+    std::erase_if(timers_, [window](const Timer& timer) { return timer.window == window; });
+}
+
+void MessageQueue::SetAnyTimer(HWND window, UINT id, UINT interval_ms) {
     {
         std::lock_guard lock(mutex_);
         const std::uint32_t now = GetClock().TickMs();
-        auto found = std::find_if(timers_.begin(), timers_.end(),
-                                  [id](const Timer& timer) { return timer.id == id; });
+        auto found = std::find_if(timers_.begin(), timers_.end(), [window, id](const Timer& timer) {
+            return timer.window == window && timer.id == id;
+        });
         if (found != timers_.end())
-            *found = Timer{id, interval_ms, now};
+            *found = Timer{window, id, interval_ms, now};
         else
-            timers_.push_back(Timer{id, interval_ms, now});
+            timers_.push_back(Timer{window, id, interval_ms, now});
         ++wake_count_;
     }
     changed_.notify_all();
 }
 
-bool MessageQueue::KillTimer(UINT id) {
+bool MessageQueue::KillAnyTimer(HWND window, UINT id) {
     std::lock_guard lock(mutex_);
-    auto found = std::find_if(timers_.begin(), timers_.end(),
-                              [id](const Timer& timer) { return timer.id == id; });
+    auto found = std::find_if(timers_.begin(), timers_.end(), [window, id](const Timer& timer) {
+        return timer.window == window && timer.id == id;
+    });
     if (found == timers_.end())
         return false;
     timers_.erase(found);
@@ -152,7 +252,7 @@ ThreadMessage MessageQueue::Pop() {
     return message;
 }
 
-bool MessageQueue::TakeDueTimer(ThreadMessage& message, DWORD& wait_ms) {
+bool MessageQueue::TakeDueTimer(ThreadMessage& message, DWORD& wait_ms, bool remove) {
     wait_ms = KV_INFINITE;
     if (timers_.empty())
         return false;
@@ -161,11 +261,23 @@ bool MessageQueue::TakeDueTimer(ThreadMessage& message, DWORD& wait_ms) {
         const auto elapsed = static_cast<std::int32_t>(now - timer.start_tick);
         const auto interval = static_cast<std::int32_t>(timer.interval_ms);
         if (elapsed >= interval) {
-            timer.start_tick = now;
-            message = ThreadMessage{nullptr, KV_WM_TIMER, timer.id, 0};
+            if (remove)
+                timer.start_tick = now;
+            message = ThreadMessage{timer.window,
+                                    timer.window != nullptr ? KV_WM_WINDOW_TIMER : KV_WM_TIMER,
+                                    timer.id, 0};
+            Stamp(message);
             return true;
         }
         wait_ms = std::min<DWORD>(wait_ms, static_cast<DWORD>(interval - elapsed));
     }
     return false;
+}
+
+bool MessageQueue::TakeGenerated(ThreadMessage& message, bool remove, DWORD& wait_ms) {
+    wait_ms = KV_INFINITE;
+    if (source_ == nullptr || !source_->NextGenerated(message, remove, wait_ms))
+        return false;
+    Stamp(message);
+    return true;
 }

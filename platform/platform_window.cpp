@@ -89,3 +89,16 @@ bool PostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
         return false;
     return found->second.queue->Post(ThreadMessage{window, message, wParam, lParam});
 }
+
+bool PreTranslateWindowChain(ThreadMessage& message) {
+    const DWORD self = GetCurrentThreadId();
+    for (HWND handle = message.window; handle != nullptr;) {
+        PlatformWindow* window = PlatformWindow::FromHandle(handle);
+        if (window == nullptr || window->GetThreadId() != self)
+            return false;
+        if (window->PreTranslateMessage(message))
+            return true;
+        handle = window->GetParentHandle();
+    }
+    return false;
+}

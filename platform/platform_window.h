@@ -46,3 +46,8 @@ private:
 // Posts to the queue of the window's thread; false when the window does not
 // exist or its thread's queue is closed, and the caller keeps the message.
 bool PostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Offers a message to the PreTranslateMessage of its target window and of the
+// target's ancestors on the calling thread, innermost first; true when one
+// handled it.
+bool PreTranslateWindowChain(ThreadMessage& message);
