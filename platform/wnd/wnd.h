@@ -13,6 +13,7 @@
 // visits a parent before its children and siblings bottom to top; then hover
 // notices; then due timers, one WM_TIMER waiting per timer at most.
 
+#include "platform/gdi/gdi.h"
 #include "platform/wnd/wnd_types.h"
 
 #include <cstdint>

@@ -18,24 +18,34 @@ bool Skipped(const std::vector<const Window*>& skip, const Window* window) {
     return std::find(skip.begin(), skip.end(), window) != skip.end();
 }
 
-// The innermost visible, enabled window whose shape holds the point. A
-// disabled child lets the point through to its parent.
+// The innermost visible, enabled window whose shape holds the point, given
+// in the coordinates the window's rectangle is in. A disabled child lets the
+// point through to its parent.
 Window* HitTree(Window& window, POINT point, const std::vector<const Window*>& skip) {
-    if ((window.style & WS_VISIBLE) == 0 || (window.style & WS_DISABLED) != 0 || Skipped(skip, &window))
+    if ((window.style & (WS_VISIBLE | WS_DISABLED)) != WS_VISIBLE || !PointInRect(window.rect, point))
         return nullptr;
-    const POINT origin = ScreenOrigin(window);
-    const RECT whole{origin.x, origin.y, origin.x + Width(window.rect), origin.y + Height(window.rect)};
-    if (!PointInRect(whole, point))
+    if (window.region != nullptr &&
+        !PtInRegion(window.region, point.x - window.rect.left, point.y - window.rect.top))
         return nullptr;
-    if (window.region != nullptr && !PtInRegion(window.region, point.x - origin.x, point.y - origin.y))
+    if (!skip.empty() && Skipped(skip, &window))
         return nullptr;
     if (!window.children.empty()) {
-        const RECT client = ClientRect(window);
-        const POINT local{point.x - origin.x - window.frame.left, point.y - origin.y - window.frame.top};
-        if (PointInRect(client, local)) {
-            for (auto child = window.children.rbegin(); child != window.children.rend(); ++child)
-                if (Window* hit = HitTree(**child, point, skip))
+        const POINT local{point.x - window.rect.left - window.frame.left, point.y - window.rect.top - window.frame.top};
+        if (PointInRect(ClientRect(window), local)) {
+            const std::uint64_t generation = State().geometry_generation;
+            if (window.hit_generation != generation) {
+                window.hit_entries.clear();
+                for (auto child = window.children.rbegin(); child != window.children.rend(); ++child)
+                    window.hit_entries.push_back(Window::HitEntry{(*child)->rect, (*child)->style, *child});
+                window.hit_generation = generation;
+            }
+            // The cheap tests first, over a compact copy.
+            for (const Window::HitEntry& entry : window.hit_entries) {
+                if ((entry.style & (WS_VISIBLE | WS_DISABLED)) != WS_VISIBLE || !PointInRect(entry.rect, local))
+                    continue;
+                if (Window* hit = HitTree(*entry.window, local, skip))
                     return hit;
+            }
         }
     }
     return &window;
@@ -76,8 +86,8 @@ void MouseEvent(UINT message) {
         if (target == nullptr)
             return;
         const HWND handle = target->hwnd;
-        SendMessage(handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle),
-                    MAKELPARAM(static_cast<int>(code), static_cast<int>(message)));
+        SendTo(*target, WM_SETCURSOR, reinterpret_cast<WPARAM>(handle),
+               MAKELPARAM(static_cast<int>(code), static_cast<int>(message)));
         if ((target = Find(handle)) == nullptr)
             return;
     }
@@ -167,12 +177,15 @@ Window* HitTest(POINT point, LRESULT* code) {
             hit = HitTree(**top, point, skip);
         if (hit == nullptr)
             return nullptr;
-        const LRESULT answer = SendMessage(hit->hwnd, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y));
+        const HWND handle = hit->hwnd;
+        const LRESULT answer = SendTo(*hit, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y));
         if (answer != HTTRANSPARENT) {
             if (code != nullptr)
                 *code = answer;
-            return Find(hit->hwnd);
+            return Find(handle);
         }
+        if (Find(handle) == nullptr)
+            continue;
         // The windows beneath get their turn.
         skip.push_back(hit);
     }
@@ -225,6 +238,8 @@ void ForgetInput(Window& window) {
 
 bool NextHover(ThreadMessage& message, bool remove, DWORD& wait_ms) {
     ThreadState& state = State();
+    if (state.tracked.empty())
+        return false;
     const std::uint32_t now = GetClock().TickMs();
     for (Window* window : state.tracked) {
         if (!window->track_hover)

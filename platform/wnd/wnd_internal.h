@@ -27,10 +27,14 @@ struct Window final : PlatformWindow, std::enable_shared_from_this<Window> {
     bool PreTranslateMessage(ThreadMessage& message) override;
     void OnDroppedMessage(const ThreadMessage& message) override;
 
+    // What hit testing reads first.
+    DWORD style = 0;
+    RECT rect;                         // parent's client coordinates, or screen
+    RECT frame;                        // frame widths: left, top, right, bottom
+    HRGN region = nullptr;             // window region, window coordinates
     HWND hwnd = nullptr;
     std::shared_ptr<WindowClass> window_class;
     WNDPROC procedure = nullptr;
-    DWORD style = 0;
     DWORD ex_style = 0;
     LONG_PTR id = 0;
     LONG_PTR user_data = 0;
@@ -40,11 +44,17 @@ struct Window final : PlatformWindow, std::enable_shared_from_this<Window> {
     HWND owner = nullptr;
     Window* parent = nullptr;          // null for a top-level window
     std::vector<Window*> children;     // bottom to top
-    RECT rect;                         // parent's client coordinates, or screen
-    RECT frame;                        // frame widths: left, top, right, bottom
+    // The children's rectangles and styles, top to bottom, for hit testing;
+    // valid while hit_generation equals the thread's geometry generation.
+    struct HitEntry {
+        RECT rect;
+        DWORD style;
+        Window* window;
+    };
+    std::vector<HitEntry> hit_entries;
+    std::uint64_t hit_generation = 0;
     DWORD frame_style = 0;             // the styles the frame was made from
     DWORD frame_ex_style = 0;
-    HRGN region = nullptr;             // window region, window coordinates
     HRGN update = nullptr;             // client coordinates; null when empty
     bool erase = false;
     bool frame_dirty = false;
@@ -52,6 +62,7 @@ struct Window final : PlatformWindow, std::enable_shared_from_this<Window> {
     WindowHooks* hooks = nullptr;
     bool destroying = false;
     bool destroyed = false;
+    int dispatch_depth = 0;            // procedure calls under way
     bool track_leave = false;
     bool track_hover = false;
     DWORD hover_ms = 0;
@@ -80,6 +91,29 @@ struct ThreadState final : GeneratedMessageSource {
     std::uint32_t last_press_tick = 0;
     POINT last_press_point;
     IdleHook idle_hook;
+    // Destroyed windows whose procedure is still running.
+    std::vector<std::shared_ptr<Window>> dying;
+    // The last window found, to spare the map in message storms.
+    HWND cached_handle = nullptr;
+    Window* cached_window = nullptr;
+    // Something may need painting; cleared by a walk that found nothing.
+    bool maybe_dirty = false;
+    // Moves on with every change of a window's rectangle, style, region or
+    // stacking.
+    std::uint64_t geometry_generation = 1;
+};
+
+// Keeps a window's record alive while its procedure runs, so that it may be
+// destroyed inside; cheaper than a shared pointer on every message.
+class Dispatching {
+public:
+    explicit Dispatching(Window& window) : window_(window) { ++window_.dispatch_depth; }
+    ~Dispatching();
+    Dispatching(const Dispatching&) = delete;
+    Dispatching& operator=(const Dispatching&) = delete;
+
+private:
+    Window& window_;
 };
 
 ThreadState& State();
@@ -88,10 +122,15 @@ ThreadState& State();
 Window* Find(HWND window);
 void CountRefused();
 LRESULT CallProcedure(Window& window, UINT message, WPARAM wParam, LPARAM lParam);
+// SendMessage to a window already found.
+LRESULT SendTo(Window& window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Geometry.
-LONG Width(const RECT& rect);
-LONG Height(const RECT& rect);
+inline LONG Width(const RECT& rect) { return rect.right - rect.left; }
+inline LONG Height(const RECT& rect) { return rect.bottom - rect.top; }
+inline bool PointInRect(const RECT& rect, POINT point) {
+    return point.x >= rect.left && point.x < rect.right && point.y >= rect.top && point.y < rect.bottom;
+}
 RECT FrameInsets(DWORD style, DWORD ex_style);
 POINT ScreenOrigin(const Window& window);
 POINT ClientScreenOrigin(const Window& window);
@@ -100,7 +139,8 @@ Window& TopLevel(Window& window);
 // The window's top-left corner in its top-level window's coordinates.
 POINT OriginInTop(const Window& window);
 bool IsShown(const Window& window);
-bool PointInRect(const RECT& rect, POINT point);
+// Something was invalidated: the next look for paints walks the windows.
+inline void MarkDirty();
 
 // Painting (wnd_paint.cpp).
 // children: 1 every child, 0 the children unless WS_CLIPCHILDREN, -1 none.
@@ -119,5 +159,8 @@ void UpdateTracking();
 void ForgetInput(Window& window);
 bool NextHover(ThreadMessage& message, bool remove, DWORD& wait_ms);
 WPARAM KeyStateFlags();
+
+inline void MarkDirty() { State().maybe_dirty = true; }
+inline void GeometryChanged() { ++State().geometry_generation; }
 
 } // namespace wnd_internal

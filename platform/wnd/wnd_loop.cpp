@@ -20,11 +20,14 @@ void Handle(MSG& message) {
 namespace wnd_internal {
 
 bool ThreadState::NextGenerated(ThreadMessage& message, bool remove, DWORD& wait_ms) {
-    for (Window* top : top_levels) {
-        if (Window* window = FirstToPaint(*top)) {
-            message = ThreadMessage{window->hwnd, WM_PAINT, 0, 0};
-            return true;
+    if (maybe_dirty) {
+        for (Window* top : top_levels) {
+            if (Window* window = FirstToPaint(*top)) {
+                message = ThreadMessage{window->hwnd, WM_PAINT, 0, 0};
+                return true;
+            }
         }
+        maybe_dirty = false;
     }
     return NextHover(message, remove, wait_ms);
 }
@@ -51,7 +54,7 @@ LRESULT DispatchMessage(const MSG* message) {
     Window* window = Find(message->window);
     if (window == nullptr)
         return 0;
-    std::shared_ptr<Window> hold = window->shared_from_this();
+    Dispatching dispatching(*window);
     return CallProcedure(*window, message->message, message->wParam, message->lParam);
 }
 

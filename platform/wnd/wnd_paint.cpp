@@ -178,6 +178,7 @@ void Invalidate(Window& window, const RECT* client_rect, HRGN client_region, boo
         CombineRgn(window.update, window.update, area, RGN_OR);
     if (erase)
         window.erase = true;
+    MarkDirty();
     if (children > 0 || (children == 0 && (window.style & WS_CLIPCHILDREN) == 0)) {
         for (Window* child : window.children) {
             if ((child->style & WS_VISIBLE) == 0)
@@ -202,6 +203,7 @@ void InvalidateTree(Window& window) {
     if ((window.style & WS_VISIBLE) == 0)
         return;
     window.frame_dirty = true;
+    MarkDirty();
     Invalidate(window, nullptr, nullptr, true, -1);
     for (Window* child : window.children)
         InvalidateTree(*child);
@@ -326,8 +328,10 @@ BOOL RedrawWindow(HWND handle, const RECT* rect, HRGN region, UINT flags) {
         return FALSE;
     const int children = (flags & RDW_ALLCHILDREN) ? 1 : (flags & RDW_NOCHILDREN) ? -1 : 0;
     if (flags & RDW_INVALIDATE) {
-        if (flags & RDW_FRAME)
+        if (flags & RDW_FRAME) {
             window->frame_dirty = true;
+            MarkDirty();
+        }
         Invalidate(*window, rect, region, (flags & RDW_ERASE) != 0, children);
     }
     if (flags & RDW_VALIDATE) {

@@ -51,6 +51,7 @@ std::shared_ptr<WindowClass> FindClass(const char* name) {
 }
 
 void Unlink(Window& window) {
+    GeometryChanged();
     std::vector<Window*>& siblings = window.parent ? window.parent->children : State().top_levels;
     std::erase(siblings, &window);
 }
@@ -106,7 +107,17 @@ void FinishDestroy(Window& window) {
             FinishDestroy(*child);
     CallProcedure(window, WM_NCDESTROY, 0, 0);
     Release(window);
-    State().windows.erase(window.hwnd);
+    ThreadState& state = State();
+    auto found = state.windows.find(window.hwnd);
+    if (found != state.windows.end()) {
+        if (window.dispatch_depth > 0)
+            state.dying.push_back(std::move(found->second));
+        state.windows.erase(found);
+    }
+    if (state.cached_handle == window.hwnd) {
+        state.cached_handle = nullptr;
+        state.cached_window = nullptr;
+    }
 }
 
 void MarkDestroying(Window& window) {
@@ -116,6 +127,7 @@ void MarkDestroying(Window& window) {
 }
 
 void Restack(Window& window, HWND insert_after) {
+    GeometryChanged();
     std::vector<Window*>& siblings = window.parent ? window.parent->children : State().top_levels;
     std::erase(siblings, &window);
     if (insert_after == HWND_BOTTOM) {
@@ -150,8 +162,15 @@ Window::~Window() {
 LRESULT Window::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (destroyed)
         return 0;
-    std::shared_ptr<Window> hold = shared_from_this();
+    Dispatching dispatching(*this);
     return CallProcedure(*this, message, wParam, lParam);
+}
+
+Dispatching::~Dispatching() {
+    if (--window_.dispatch_depth != 0 || !window_.destroyed)
+        return;
+    // The outermost call has returned: the record may go.
+    std::erase_if(State().dying, [this](const std::shared_ptr<Window>& dying) { return dying.get() == &window_; });
 }
 
 bool Window::PreTranslateMessage(ThreadMessage& message) {
@@ -186,9 +205,16 @@ Window* Find(HWND handle) {
     if (handle == nullptr)
         return nullptr;
     ThreadState& state = State();
+    if (handle == state.cached_handle)
+        return state.cached_window->destroyed ? nullptr : state.cached_window;
     auto found = state.windows.find(handle);
-    if (found != state.windows.end())
-        return found->second->destroyed ? nullptr : found->second.get();
+    if (found != state.windows.end()) {
+        if (found->second->destroyed)
+            return nullptr;
+        state.cached_handle = handle;
+        state.cached_window = found->second.get();
+        return state.cached_window;
+    }
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
     if (registry.live.count(handle) != 0)
@@ -196,17 +222,19 @@ Window* Find(HWND handle) {
     return nullptr;
 }
 
+LRESULT SendTo(Window& window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // The procedure will most likely look the window up again.
+    ThreadState& state = State();
+    state.cached_handle = window.hwnd;
+    state.cached_window = &window;
+    Dispatching dispatching(window);
+    return CallProcedure(window, message, wParam, lParam);
+}
+
 LRESULT CallProcedure(Window& window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window.procedure != nullptr)
         return window.procedure(window.hwnd, message, wParam, lParam);
     return DefWindowProc(window.hwnd, message, wParam, lParam);
-}
-
-LONG Width(const RECT& rect) { return rect.right - rect.left; }
-LONG Height(const RECT& rect) { return rect.bottom - rect.top; }
-
-bool PointInRect(const RECT& rect, POINT point) {
-    return point.x >= rect.left && point.x < rect.right && point.y >= rect.top && point.y < rect.bottom;
 }
 
 RECT FrameInsets(DWORD style, DWORD ex_style) {
@@ -354,6 +382,7 @@ HWND CreateWindowEx(DWORD ex_style, const char* class_name, const char* window_n
     }
     state.windows.emplace(w.hwnd, window);
     (child ? parent->children : state.top_levels).push_back(&w);
+    GeometryChanged();
     {
         Registry& registry = TheRegistry();
         std::lock_guard lock(registry.mutex);
@@ -507,6 +536,7 @@ LONG_PTR SetWindowLongPtr(HWND handle, int index, LONG_PTR value) {
         DWORD& target = index == GWL_STYLE ? window->style : window->ex_style;
         previous = static_cast<LONG_PTR>(target);
         target = change.styleNew;
+        GeometryChanged();
         SendMessage(handle, WM_STYLECHANGED, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&change));
         return previous;
     }
@@ -553,6 +583,7 @@ BOOL EnableWindow(HWND handle, BOOL enable) {
         window->style &= ~WS_DISABLED;
     else
         window->style |= WS_DISABLED;
+    GeometryChanged();
     ThreadState& state = State();
     if (!enable && state.focus == handle)
         SetFocus(nullptr);
@@ -583,6 +614,7 @@ BOOL ShowWindow(HWND handle, int command) {
         window->style |= WS_VISIBLE;
     else
         window->style &= ~WS_VISIBLE;
+    GeometryChanged();
     if (show && IsShown(*window))
         InvalidateTree(*window);
     ThreadState& state = State();
@@ -644,6 +676,7 @@ BOOL SetWindowPos(HWND handle, HWND insert_after, int x, int y, int width, int h
     if (flags & SWP_HIDEWINDOW)
         window->style &= ~WS_VISIBLE;
     window->rect = new_rect;
+    GeometryChanged();
     if (sized && window->parent == nullptr)
         MakeSurface(*window);
     const bool shown = IsShown(*window);
@@ -758,6 +791,7 @@ int SetWindowRgn(HWND handle, HRGN region, BOOL redraw) {
         return 0;
     HRGN previous = window->region;
     window->region = region;
+    GeometryChanged();
     if (previous != nullptr && previous != region)
         GdiDeleteAdoptedRegion(previous, window);
     if (redraw && IsShown(*window)) {
@@ -852,7 +886,7 @@ LRESULT SendMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     Window* window = Find(handle);
     if (window == nullptr)
         return 0;
-    std::shared_ptr<Window> hold = window->shared_from_this();
+    Dispatching dispatching(*window);
     return CallProcedure(*window, message, wParam, lParam);
 }
 
@@ -889,6 +923,7 @@ LRESULT DefWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
         window->text = lParam ? reinterpret_cast<const char*>(lParam) : "";
         if ((window->style & WS_CAPTION) == WS_CAPTION && IsShown(*window)) {
             window->frame_dirty = true;
+            MarkDirty();
         }
         return TRUE;
     case WM_GETTEXT: {
@@ -943,7 +978,7 @@ LRESULT DefWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SETCURSOR:
         // The parent decides first.
-        if (window->parent != nullptr && SendMessage(window->parent->hwnd, WM_SETCURSOR, wParam, lParam))
+        if (window->parent != nullptr && SendTo(*window->parent, WM_SETCURSOR, wParam, lParam))
             return TRUE;
         if ((window = Find(handle)) != nullptr && LOWORD(static_cast<std::uintptr_t>(lParam)) == HTCLIENT &&
             window->window_class->info.hCursor != nullptr)
