@@ -97,7 +97,8 @@ BOOL UpdateWindow(HWND window);
 BOOL RedrawWindow(HWND window, const RECT* rect, HRGN region, UINT flags);
 HDC BeginPaint(HWND window, PAINTSTRUCT* paint);
 BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
-// A DC of the client area (null window: the 1024 x 768 screen).
+// A DC of the client area. The null window gives the 1024 x 768 screen, a
+// bitmap of its own that captures do not use.
 HDC GetDC(HWND window);
 HDC GetWindowDC(HWND window);
 int ReleaseDC(HWND window, HDC dc);
@@ -117,6 +118,10 @@ SHORT GetKeyState(int virtual_key);
 // Cursors and icons are handles kept, never drawn.
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
+// A handle standing for the cursor or icon; null for a null name. The same
+// name always gives the same handle.
+HCURSOR LoadCursor(HINSTANCE instance, const char* name);
+HICON LoadIcon(HINSTANCE instance, const char* name);
 // The hover time of HOVER_DEFAULT, in milliseconds.
 inline constexpr DWORD KV_HOVER_TIME_MS = 400;
 // Double clicks: a second press within this time and within a 4 x 4 pixel box.

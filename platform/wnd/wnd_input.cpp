@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <mutex>
+#include <string>
 
 using namespace wnd_internal;
 
@@ -429,6 +431,30 @@ HCURSOR SetCursor(HCURSOR cursor) {
 }
 
 HCURSOR GetCursor() { return State().cursor; }
+
+namespace {
+
+// Resource numbers stand for themselves; names get a number of their own.
+std::uintptr_t StandIn(const char* name) {
+    if (name == nullptr)
+        return 0;
+    const auto number = reinterpret_cast<std::uintptr_t>(name);
+    if (number <= 0xFFFF)
+        return number;
+    static std::mutex mutex;
+    static std::vector<std::string> names;
+    std::lock_guard lock(mutex);
+    auto found = std::find(names.begin(), names.end(), name);
+    if (found == names.end())
+        found = names.insert(names.end(), name);
+    return 0x10000 + static_cast<std::uintptr_t>(found - names.begin());
+}
+
+} // namespace
+
+HCURSOR LoadCursor(HINSTANCE, const char* name) { return reinterpret_cast<HCURSOR>(StandIn(name)); }
+
+HICON LoadIcon(HINSTANCE, const char* name) { return reinterpret_cast<HICON>(StandIn(name)); }
 
 BOOL TranslateMessage(const MSG* message) {
     if (message == nullptr || message->message != WM_KEYDOWN || message->window == nullptr)

@@ -41,6 +41,7 @@ struct Window final : PlatformWindow, std::enable_shared_from_this<Window> {
     std::vector<LONG_PTR> extra;
     std::string text;
     HFONT font = nullptr;
+    HICON icons[2] = {nullptr, nullptr};  // small, big
     HWND owner = nullptr;
     Window* parent = nullptr;          // null for a top-level window
     std::vector<Window*> children;     // bottom to top

@@ -1,6 +1,7 @@
 #include "platform/wnd/wnd_internal.h"
 
 #include <algorithm>
+#include <mutex>
 
 using namespace wnd_internal;
 
@@ -398,16 +399,35 @@ BOOL EndPaint(HWND, const PAINTSTRUCT* paint) {
     return TRUE;
 }
 
+namespace {
+
+// The screen bitmap of GetDC(NULL), made once for the process.
+void MakeScreen() {
+    static std::once_flag made;
+    std::call_once(made, [] {
+        HBITMAP screen = NewBitmap(kScreenWidth, kScreenHeight);
+        HDC dc = GdiCreateWindowDC(screen, POINT{}, nullptr);
+        const RECT all{0, 0, kScreenWidth, kScreenHeight};
+        FillRect(dc, &all, GetSysColorBrush(COLOR_BACKGROUND));
+        DeleteDC(dc);
+        GdiSetScreenBitmap(screen);
+    });
+}
+
+} // namespace
+
 HDC GetDC(HWND handle) {
-    if (handle == nullptr)
+    if (handle == nullptr) {
+        MakeScreen();
         return GdiCreateScreenDC();
+    }
     Window* window = Find(handle);
     return window ? CreateDc(*window, true, nullptr) : nullptr;
 }
 
 HDC GetWindowDC(HWND handle) {
     if (handle == nullptr)
-        return GdiCreateScreenDC();
+        return GetDC(nullptr);
     Window* window = Find(handle);
     return window ? CreateDc(*window, false, nullptr) : nullptr;
 }

@@ -61,6 +61,8 @@ inline constexpr UINT WM_WINDOWPOSCHANGED = 0x0047;
 inline constexpr UINT WM_NOTIFY = 0x004E;
 inline constexpr UINT WM_STYLECHANGING = 0x007C;
 inline constexpr UINT WM_STYLECHANGED = 0x007D;
+inline constexpr UINT WM_GETICON = 0x007F;
+inline constexpr UINT WM_SETICON = 0x0080;
 inline constexpr UINT WM_NCCREATE = 0x0081;
 inline constexpr UINT WM_NCDESTROY = 0x0082;
 inline constexpr UINT WM_NCCALCSIZE = 0x0083;
@@ -121,6 +123,18 @@ inline constexpr DWORD WS_EX_TRANSPARENT = 0x00000020u;
 inline constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080u;
 inline constexpr DWORD WS_EX_CLIENTEDGE = 0x00000200u;
 inline constexpr DWORD WS_EX_LAYERED = 0x00080000u;
+
+// WM_SETICON.
+inline constexpr WPARAM ICON_SMALL = 0;
+inline constexpr WPARAM ICON_BIG = 1;
+
+// Stock cursors and icons, as resource numbers.
+inline const char* const IDC_ARROW = reinterpret_cast<const char*>(32512);
+inline const char* const IDC_IBEAM = reinterpret_cast<const char*>(32513);
+inline const char* const IDC_WAIT = reinterpret_cast<const char*>(32514);
+inline const char* const IDC_SIZEALL = reinterpret_cast<const char*>(32646);
+inline const char* const IDC_HAND = reinterpret_cast<const char*>(32649);
+inline const char* const IDI_APPLICATION = reinterpret_cast<const char*>(32512);
 
 // Class styles.
 inline constexpr UINT CS_VREDRAW = 0x0001;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 #include <unordered_set>
+#include <utility>
 
 using namespace wnd_internal;
 
@@ -944,6 +945,12 @@ LRESULT DefWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(window->font);
+    case WM_SETICON:
+        if (wParam > ICON_BIG)
+            return 0;
+        return reinterpret_cast<LRESULT>(std::exchange(window->icons[wParam], reinterpret_cast<HICON>(lParam)));
+    case WM_GETICON:
+        return wParam <= ICON_BIG ? reinterpret_cast<LRESULT>(window->icons[wParam]) : 0;
     case WM_WINDOWPOSCHANGED: {
         const auto* position = reinterpret_cast<const WINDOWPOS*>(lParam);
         if (position == nullptr)

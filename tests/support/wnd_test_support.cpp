@@ -50,6 +50,8 @@ void WndTest::SetUp() {
     scope_ = std::make_unique<GuiThreadScope>();
     SetCursorPos(1023, 767);
     WndResetInput();
+    // The screen bitmap is made on first use and lives on.
+    ReleaseDC(nullptr, GetDC(nullptr));
     GdiTest::SetUp();
 }
 

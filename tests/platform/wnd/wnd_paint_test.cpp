@@ -251,3 +251,18 @@ TEST_F(WndPaintTest, TheScreenComposesTheTopLevelWindows) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(WndPaintTest, TheScreenDcCoversTheScreen) {
+    HDC screen = GetDC(nullptr);
+    RECT box;
+    EXPECT_EQ(GetClipBox(screen, &box), SIMPLEREGION);
+    EXPECT_EQ(box, (RECT{0, 0, 1024, 768}));
+    HDC memory = CreateCompatibleDC(screen);
+    EXPECT_NE(memory, nullptr);
+    DeleteDC(memory);
+    EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
+}
+
+} // namespace

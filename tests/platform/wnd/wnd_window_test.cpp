@@ -332,3 +332,19 @@ TEST_F(WndWindowTest, BadCallsFailCleanly) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(WndWindowTest, IconsAndCursorsAreKeptHandles) {
+    HWND window = Top();
+    HICON icon = LoadIcon(nullptr, "APP_ICON");
+    EXPECT_NE(icon, nullptr);
+    EXPECT_EQ(LoadIcon(nullptr, "APP_ICON"), icon);
+    EXPECT_EQ(LoadCursor(nullptr, IDC_HAND), reinterpret_cast<HCURSOR>(32649));
+    EXPECT_EQ(SendMessage(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon)), 0);
+    EXPECT_EQ(SendMessage(window, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(icon));
+    EXPECT_EQ(SendMessage(window, WM_GETICON, ICON_SMALL, 0), 0);
+    DestroyWindow(window);
+}
+
+} // namespace
