@@ -265,3 +265,42 @@ TEST_F(WndInputTest, TheParentDecidesTheCursorFirst) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(WndInputTest, DestroyingAWindowReleasesCaptureFocusAndTracking) {
+    HWND parent = Make({0, 0, 200, 200});
+    HWND child = Make({10, 10, 100, 100}, parent);
+    MessageSpy spy;
+    spy.Watch(parent);
+    input_.MoveTo({50, 50});
+    SetCapture(child);
+    SetFocus(child);
+    TRACKMOUSEEVENT track = Track(child, TME_LEAVE | TME_HOVER, 10);
+    ASSERT_TRUE(TrackMouseEvent(&track));
+    DestroyWindow(child);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(GetFocus(), nullptr);
+    track = Track(nullptr, TME_QUERY);
+    ASSERT_TRUE(TrackMouseEvent(&track));
+    EXPECT_EQ(track.hwndTrack, nullptr);
+    // The mouse now reaches the parent, and nothing comes for the dead child.
+    input_.Advance(100);
+    input_.MoveTo({60, 60});
+    EXPECT_EQ(spy.Count(parent, WM_MOUSEMOVE), 1);
+    DestroyWindow(parent);
+}
+
+TEST_F(WndInputTest, HiddenAndDisabledTopLevelWindowsAreNeverHit) {
+    HWND below = Make({0, 0, 100, 100});
+    HWND above = Make({0, 0, 100, 100});
+    EXPECT_EQ(WindowFromPoint({50, 50}), above);
+    EnableWindow(above, FALSE);
+    EXPECT_EQ(WindowFromPoint({50, 50}), below);
+    ShowWindow(below, SW_HIDE);
+    EXPECT_EQ(WindowFromPoint({50, 50}), nullptr);
+    DestroyWindow(below);
+    DestroyWindow(above);
+}
+
+} // namespace
