@@ -148,7 +148,7 @@ void BM_InjectedMouseMoves(benchmark::State& state) {
         SendInput(1, &input, sizeof(INPUT));
         MSG message;
         while (PeekMessage(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (!PreTranslateWindowChain(message))
+            if (!PreTranslateWindowMessage(message))
                 DispatchMessage(&message);
         }
     }

@@ -33,7 +33,9 @@ Window* HitTree(Window& window, POINT point, const std::vector<const Window*>& s
         return nullptr;
     if (!window.children.empty()) {
         const POINT local{point.x - window.rect.left - window.frame.left, point.y - window.rect.top - window.frame.top};
-        if (PointInRect(ClientRect(window), local)) {
+        const RECT client{0, 0, Width(window.rect) - window.frame.left - window.frame.right,
+                          Height(window.rect) - window.frame.top - window.frame.bottom};
+        if (PointInRect(client, local)) {
             const std::uint64_t generation = State().geometry_generation;
             if (window.hit_generation != generation) {
                 window.hit_entries.clear();
@@ -43,7 +45,7 @@ Window* HitTree(Window& window, POINT point, const std::vector<const Window*>& s
             }
             // The cheap tests first, over a compact copy.
             for (const Window::HitEntry& entry : window.hit_entries) {
-                if ((entry.style & (WS_VISIBLE | WS_DISABLED)) != WS_VISIBLE || !PointInRect(entry.rect, local))
+                if (!PointInRect(entry.rect, local) || (entry.style & (WS_VISIBLE | WS_DISABLED)) != WS_VISIBLE)
                     continue;
                 if (Window* hit = HitTree(*entry.window, local, skip))
                     return hit;
@@ -55,7 +57,11 @@ Window* HitTree(Window& window, POINT point, const std::vector<const Window*>& s
 
 Window* UnderCursor() { return HitTest(GetMessageCursorPos(), nullptr); }
 
+// Input goes to the calling thread's own windows: straight into its queue.
 bool Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    ThreadState& state = State();
+    if (state.queue && Find(window) != nullptr)
+        return state.queue->Post(ThreadMessage{window, message, wParam, lParam});
     return PostWindowMessage(window, message, wParam, lParam);
 }
 

@@ -117,10 +117,23 @@ private:
     Window& window_;
 };
 
-ThreadState& State();
+// The calling thread's state, reached through a plain pointer so that the
+// hot paths pay no guard of a thread-local object.
+ThreadState& MakeState();
+inline thread_local ThreadState* current_state = nullptr;
+inline ThreadState& State() {
+    ThreadState* state = current_state;
+    return state != nullptr ? *state : MakeState();
+}
+Window* FindUncached(HWND window);
 // The calling thread's live window of a handle; null otherwise, and a window
 // of another thread is counted as a refused call.
-Window* Find(HWND window);
+inline Window* Find(HWND window) {
+    const ThreadState& state = State();
+    if (window != nullptr && window == state.cached_handle)
+        return state.cached_window->destroyed ? nullptr : state.cached_window;
+    return FindUncached(window);
+}
 void CountRefused();
 LRESULT CallProcedure(Window& window, UINT message, WPARAM wParam, LPARAM lParam);
 // SendMessage to a window already found.

@@ -11,7 +11,7 @@ bool Unfiltered(HWND window, UINT first, UINT last) { return window == nullptr &
 // Translation, the pre-translate chain and dispatch of one message.
 void Handle(MSG& message) {
     TranslateMessage(&message);
-    if (!PreTranslateWindowChain(message))
+    if (!PreTranslateWindowMessage(message))
         DispatchMessage(&message);
 }
 
@@ -33,6 +33,21 @@ bool ThreadState::NextGenerated(ThreadMessage& message, bool remove, DWORD& wait
 }
 
 } // namespace wnd_internal
+
+bool PreTranslateWindowMessage(MSG& message) {
+    Window* window = Find(message.window);
+    if (window == nullptr)
+        return PreTranslateWindowChain(message);
+    const HWND target = message.window;
+    for (; window != nullptr; window = window->parent) {
+        if (window->hooks != nullptr && window->hooks->PreTranslateMessage(message))
+            return true;
+        // A hook that destroyed windows ends the walk safely.
+        if (Find(target) == nullptr)
+            return false;
+    }
+    return false;
+}
 
 BOOL GetMessage(MSG* message, HWND window, UINT first, UINT last) {
     MessageQueue* queue = GetCurrentThreadQueue();

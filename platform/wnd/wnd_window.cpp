@@ -184,6 +184,7 @@ void Window::OnDroppedMessage(const ThreadMessage& message) {
 }
 
 ThreadState::~ThreadState() {
+    current_state = nullptr;
     if (queue && queue->GetGeneratedSource() == this)
         queue->SetGeneratedSource(nullptr);
     // Windows left at the end of the thread go without messages.
@@ -195,19 +196,18 @@ ThreadState::~ThreadState() {
     }
 }
 
-ThreadState& State() {
+ThreadState& MakeState() {
     thread_local ThreadState state;
+    current_state = &state;
     return state;
 }
 
 void CountRefused() { RefusedCalls().fetch_add(1, std::memory_order_relaxed); }
 
-Window* Find(HWND handle) {
+Window* FindUncached(HWND handle) {
     if (handle == nullptr)
         return nullptr;
     ThreadState& state = State();
-    if (handle == state.cached_handle)
-        return state.cached_window->destroyed ? nullptr : state.cached_window;
     auto found = state.windows.find(handle);
     if (found != state.windows.end()) {
         if (found->second->destroyed)
