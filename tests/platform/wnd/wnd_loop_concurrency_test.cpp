@@ -15,6 +15,7 @@ constexpr int kPerSender = 500;
 constexpr UINT kNumbered = WM_USER + 1;
 constexpr UINT kAllSent = WM_USER + 2;
 constexpr UINT kBlockThenDestroy = WM_USER + 3;
+constexpr UINT kShowAndTime = WM_USER + 4;
 
 // A window on a thread of its own; its records are read by the test only
 // after an event it sets.
@@ -37,6 +38,8 @@ public:
     ManualResetEvent blocked;
     ManualResetEvent release;
     ManualResetEvent destroyed;
+    ManualResetEvent painted;
+    ManualResetEvent timed;
 
 protected:
     bool InitInstance() override {
@@ -66,6 +69,18 @@ private:
             return 0;
         case kAllSent:
             self->all_handled.Set();
+            return 0;
+        case kShowAndTime:
+            ShowWindow(window, SW_SHOW);
+            SetTimer(window, 1, 1, nullptr);
+            return 0;
+        case WM_PAINT:
+            DefWindowProc(window, message, wParam, lParam);
+            self->painted.Set();
+            return 0;
+        case WM_TIMER:
+            KillTimer(window, wParam);
+            self->timed.Set();
             return 0;
         case kBlockThenDestroy:
             self->blocked.Set();
@@ -111,6 +126,17 @@ TEST(WndLoopConcurrencyTest, AWindowGetsThePostsOfFourThreadsInOrderPerSender) {
     ASSERT_TRUE(thread.all_handled.Wait(10000));
     ExpectInOrderPerSender(thread.handled);
     EXPECT_TRUE(thread.dropped.empty());
+    ASSERT_TRUE(thread.PostMessage(KV_WM_QUIT, 0, 0));
+    ASSERT_TRUE(thread.WaitForExit(10000));
+}
+
+TEST(WndLoopConcurrencyTest, TheThreadLoopDeliversPaintsAndWindowTimers) {
+    WindowThread thread;
+    ASSERT_TRUE(thread.CreateThread());
+    ASSERT_TRUE(thread.ready.Wait(10000));
+    ASSERT_TRUE(PostMessage(thread.window, kShowAndTime, 0, 0));
+    EXPECT_TRUE(thread.painted.Wait(10000));
+    EXPECT_TRUE(thread.timed.Wait(10000));
     ASSERT_TRUE(thread.PostMessage(KV_WM_QUIT, 0, 0));
     ASSERT_TRUE(thread.WaitForExit(10000));
 }
