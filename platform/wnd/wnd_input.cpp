@@ -40,12 +40,13 @@ Window* HitTree(Window& window, POINT point, const std::vector<const Window*>& s
             if (window.hit_generation != generation) {
                 window.hit_entries.clear();
                 for (auto child = window.children.rbegin(); child != window.children.rend(); ++child)
-                    window.hit_entries.push_back(Window::HitEntry{(*child)->rect, (*child)->style, *child});
+                    if (((*child)->style & (WS_VISIBLE | WS_DISABLED)) == WS_VISIBLE)
+                        window.hit_entries.push_back(Window::HitEntry{(*child)->rect, *child});
                 window.hit_generation = generation;
             }
             // The cheap tests first, over a compact copy.
             for (const Window::HitEntry& entry : window.hit_entries) {
-                if (!PointInRect(entry.rect, local) || (entry.style & (WS_VISIBLE | WS_DISABLED)) != WS_VISIBLE)
+                if (!PointInRect(entry.rect, local))
                     continue;
                 if (Window* hit = HitTree(*entry.window, local, skip))
                     return hit;

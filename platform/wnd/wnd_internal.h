@@ -45,11 +45,11 @@ struct Window final : PlatformWindow, std::enable_shared_from_this<Window> {
     HWND owner = nullptr;
     Window* parent = nullptr;          // null for a top-level window
     std::vector<Window*> children;     // bottom to top
-    // The children's rectangles and styles, top to bottom, for hit testing;
-    // valid while hit_generation equals the thread's geometry generation.
+    // The visible, enabled children's rectangles, top to bottom, for hit
+    // testing; valid while hit_generation equals the thread's geometry
+    // generation.
     struct HitEntry {
         RECT rect;
-        DWORD style;
         Window* window;
     };
     std::vector<HitEntry> hit_entries;
