@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <chrono>
 #include <utility>
@@ -26,11 +27,36 @@ std::size_t Wrap(std::size_t index, const std::vector<ThreadMessage>& ring) {
     return index & (ring.size() - 1);
 }
 
+std::atomic<std::uint64_t>& CursorPos() {
+    static std::atomic<std::uint64_t> position{0};
+    return position;
+}
+
+// Stamps a message with the tick and cursor of the moment it was queued.
+void Stamp(ThreadMessage& message) {
+    message.time = GetClock().TickMs();
+    message.pt = GetMessageCursorPos();
+}
+
 } // namespace
+
+void SetMessageCursorPos(POINT position) {
+    CursorPos().store((std::uint64_t{static_cast<std::uint32_t>(position.x)} << 32) |
+                          static_cast<std::uint32_t>(position.y),
+                      std::memory_order_relaxed);
+}
+
+POINT GetMessageCursorPos() {
+    const std::uint64_t packed = CursorPos().load(std::memory_order_relaxed);
+    return POINT{static_cast<LONG>(static_cast<std::uint32_t>(packed >> 32)),
+                 static_cast<LONG>(static_cast<std::uint32_t>(packed))};
+}
 
 MessageQueue::MessageQueue() : batch_(kInitialCapacity), ring_(kInitialCapacity) {}
 
 bool MessageQueue::Post(const ThreadMessage& message) {
+    ThreadMessage stamped = message;
+    Stamp(stamped);
     bool wake = false;
     {
         std::unique_lock lock(mutex_, std::try_to_lock);
@@ -45,7 +71,7 @@ bool MessageQueue::Post(const ThreadMessage& message) {
             lock.lock();
         if (closed_)
             return false;
-        Push(message);
+        Push(stamped);
         // Only the first post after the loop went to sleep wakes it: a
         // wake-up costs a system call, which many posting threads would
         // otherwise each pay while the loop is on its way.
@@ -64,16 +90,27 @@ bool MessageQueue::PostQuit(int exit_code) {
 }
 
 bool MessageQueue::HasMessage() {
-    std::lock_guard consumer(consumer_mutex_);
-    if (BatchCount() != 0)
+    {
+        std::lock_guard consumer(consumer_mutex_);
+        if (BatchCount() != 0)
+            return true;
+        std::lock_guard lock(mutex_);
+        // Taken out now, so that the next GetMessage need not meet the
+        // posters' lock again.
+        if (count_ != 0) {
+            RefillBatch();
+            return true;
+        }
+        if (closed_)
+            return false;
+    }
+    ThreadMessage generated;
+    DWORD generated_wait = KV_INFINITE;
+    if (TakeGenerated(generated, false, generated_wait))
         return true;
     std::lock_guard lock(mutex_);
-    // Taken out now, so that the next GetMessage need not meet the posters'
-    // lock again.
-    if (count_ != 0) {
-        RefillBatch();
+    if (count_ != 0)
         return true;
-    }
     if (closed_ || timers_.empty())
         return false;
     const std::uint32_t now = GetClock().TickMs();
@@ -105,9 +142,22 @@ bool MessageQueue::GetMessage(ThreadMessage& message) {
             RefillBatch();
             continue;
         }
+        DWORD generated_wait = KV_INFINITE;
+        if (!closed_ && source_ != nullptr) {
+            // The source takes the window system's own lock: never under ours.
+            lock.unlock();
+            consumer.unlock();
+            if (TakeGenerated(message, true, generated_wait))
+                return true;
+            consumer.lock();
+            lock.lock();
+            if (count_ != 0 || BatchCount() != 0)
+                continue;
+        }
         DWORD wait_ms = KV_INFINITE;
         if (!closed_ && TakeDueTimer(message, wait_ms))
             return true;
+        wait_ms = std::min(wait_ms, generated_wait);
         const std::uint64_t seen = wake_count_;
         auto woken = [this, seen] { return count_ != 0 || wake_count_ != seen; };
         // Other threads may look into the batch while this one waits.
@@ -121,6 +171,36 @@ bool MessageQueue::GetMessage(ThreadMessage& message) {
         lock.unlock();
         consumer.lock();
     }
+}
+
+bool MessageQueue::PeekMessage(ThreadMessage& message, bool remove) {
+    {
+        std::lock_guard consumer(consumer_mutex_);
+        std::lock_guard lock(mutex_);
+        if (BatchCount() == 0 && count_ != 0)
+            RefillBatch();
+        if (BatchCount() != 0) {
+            if (!remove) {
+                message = batch_[batch_head_];
+                return true;
+            }
+            message = PopBatch();
+            if (message.message == KV_WM_QUIT)
+                closed_ = true;
+            return true;
+        }
+        if (closed_)
+            return false;
+    }
+    DWORD wait_ms = KV_INFINITE;
+    if (TakeGenerated(message, remove, wait_ms))
+        return true;
+    std::unique_lock lock(mutex_);
+    if (count_ != 0) {
+        lock.unlock();
+        return PeekMessage(message, remove);
+    }
+    return !closed_ && TakeDueTimer(message, wait_ms, remove);
 }
 
 void MessageQueue::RefillBatch() {
@@ -190,24 +270,50 @@ bool MessageQueue::IsClosed() const {
 }
 
 void MessageQueue::SetTimer(UINT id, UINT interval_ms) {
+    SetAnyTimer(nullptr, id, interval_ms);
+}
+
+bool MessageQueue::KillTimer(UINT id) {
+    return KillAnyTimer(nullptr, id);
+}
+
+void MessageQueue::SetWindowTimer(HWND window, UINT id, UINT interval_ms) {
+    if (window != nullptr)
+        SetAnyTimer(window, id, interval_ms);
+}
+
+bool MessageQueue::KillWindowTimer(HWND window, UINT id) {
+    return window != nullptr && KillAnyTimer(window, id);
+}
+
+void MessageQueue::KillWindowTimers(HWND window) {
+    if (window == nullptr)
+        return;
+    std::lock_guard lock(mutex_);
+    std::erase_if(timers_, [window](const Timer& timer) { return timer.window == window; });
+}
+
+void MessageQueue::SetAnyTimer(HWND window, UINT id, UINT interval_ms) {
     {
         std::lock_guard lock(mutex_);
         const std::uint32_t now = GetClock().TickMs();
-        auto found = std::find_if(timers_.begin(), timers_.end(),
-                                  [id](const Timer& timer) { return timer.id == id; });
+        auto found = std::find_if(timers_.begin(), timers_.end(), [window, id](const Timer& timer) {
+            return timer.window == window && timer.id == id;
+        });
         if (found != timers_.end())
-            *found = Timer{id, interval_ms, now};
+            *found = Timer{window, id, interval_ms, now};
         else
-            timers_.push_back(Timer{id, interval_ms, now});
+            timers_.push_back(Timer{window, id, interval_ms, now});
         ++wake_count_;
     }
     changed_.notify_all();
 }
 
-bool MessageQueue::KillTimer(UINT id) {
+bool MessageQueue::KillAnyTimer(HWND window, UINT id) {
     std::lock_guard lock(mutex_);
-    auto found = std::find_if(timers_.begin(), timers_.end(),
-                              [id](const Timer& timer) { return timer.id == id; });
+    auto found = std::find_if(timers_.begin(), timers_.end(), [window, id](const Timer& timer) {
+        return timer.window == window && timer.id == id;
+    });
     if (found == timers_.end())
         return false;
     timers_.erase(found);
@@ -247,7 +353,7 @@ ThreadMessage MessageQueue::Pop() {
     return message;
 }
 
-bool MessageQueue::TakeDueTimer(ThreadMessage& message, DWORD& wait_ms) {
+bool MessageQueue::TakeDueTimer(ThreadMessage& message, DWORD& wait_ms, bool remove) {
     wait_ms = KV_INFINITE;
     if (timers_.empty())
         return false;
@@ -256,11 +362,23 @@ bool MessageQueue::TakeDueTimer(ThreadMessage& message, DWORD& wait_ms) {
         const auto elapsed = static_cast<std::int32_t>(now - timer.start_tick);
         const auto interval = static_cast<std::int32_t>(timer.interval_ms);
         if (elapsed >= interval) {
-            timer.start_tick = now;
-            message = ThreadMessage{nullptr, KV_WM_TIMER, timer.id, 0};
+            if (remove)
+                timer.start_tick = now;
+            message = ThreadMessage{timer.window,
+                                    timer.window != nullptr ? KV_WM_WINDOW_TIMER : KV_WM_TIMER,
+                                    timer.id, 0};
+            Stamp(message);
             return true;
         }
         wait_ms = std::min<DWORD>(wait_ms, static_cast<DWORD>(interval - elapsed));
     }
     return false;
+}
+
+bool MessageQueue::TakeGenerated(ThreadMessage& message, bool remove, DWORD& wait_ms) {
+    wait_ms = KV_INFINITE;
+    if (source_ == nullptr || !source_->NextGenerated(message, remove, wait_ms))
+        return false;
+    Stamp(message);
+    return true;
 }

@@ -151,3 +151,16 @@ void DropWindowMessage(PlatformWindow& window, const ThreadMessage& message) {
     else
         window.OnDroppedMessage(message);
 }
+
+bool PreTranslateWindowChain(ThreadMessage& message) {
+    const DWORD self = GetCurrentThreadId();
+    for (HWND handle = message.window; handle != nullptr;) {
+        PlatformWindow* window = PlatformWindow::FromHandle(handle);
+        if (window == nullptr || window->GetThreadId() != self)
+            return false;
+        if (window->PreTranslateMessage(message))
+            return true;
+        handle = window->GetParentHandle();
+    }
+    return false;
+}

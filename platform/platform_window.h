@@ -63,3 +63,8 @@ std::vector<ThreadMessage> TakeWindowMessages(HWND window, UINT message);
 // A queued message that its window will never take: to the disposer of its
 // number, else to the window's OnDroppedMessage.
 void DropWindowMessage(PlatformWindow& window, const ThreadMessage& message);
+
+// Offers a message to the PreTranslateMessage of its target window and of the
+// target's ancestors on the calling thread, innermost first; true when one
+// handled it.
+bool PreTranslateWindowChain(ThreadMessage& message);

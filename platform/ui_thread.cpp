@@ -88,16 +88,7 @@ bool UiThread::OnIdle(LONG) {
 }
 
 bool UiThread::PreTranslateMessage(ThreadMessage& message) {
-    const DWORD self = GetCurrentThreadId();
-    for (HWND handle = message.window; handle != nullptr;) {
-        PlatformWindow* window = PlatformWindow::FromHandle(handle);
-        if (window == nullptr || window->GetThreadId() != self)
-            return false;
-        if (window->PreTranslateMessage(message))
-            return true;
-        handle = window->GetParentHandle();
-    }
-    return false;
+    return PreTranslateWindowChain(message);
 }
 
 void UiThread::OnTimer(UINT) {}

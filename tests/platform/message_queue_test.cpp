@@ -126,3 +126,58 @@ TEST_F(MessageQueueTimer, WaitsBehindPostedMessages) {
     for (UINT expected : {1u, 2u, KV_WM_TIMER})
         EXPECT_EQ(Take(queue_), expected);
 }
+
+namespace {
+
+// Paints that exist until taken, as a window system makes them.
+class CountedSource : public GeneratedMessageSource {
+public:
+    bool NextGenerated(ThreadMessage& message, bool remove, DWORD& wait_ms) override {
+        wait_ms = KV_INFINITE;
+        if (pending == 0)
+            return false;
+        message = ThreadMessage{nullptr, 0x000F, 0, 0};
+        if (remove)
+            --pending;
+        return true;
+    }
+    int pending = 0;
+};
+
+} // namespace
+
+TEST(MessageQueue, PostsComeFirstThenGeneratedMessagesThenOneMessagePerDueTimer) {
+    ManualClock clock(0, 0, 500);
+    ScopedClock installed(clock);
+    SetMessageCursorPos(POINT{12, 34});
+    MessageQueue queue;
+    CountedSource source;
+    queue.SetGeneratedSource(&source);
+    int a = 0;
+    HWND window = reinterpret_cast<HWND>(&a);
+    queue.SetWindowTimer(window, 9, 100);
+    queue.SetTimer(3, 100);
+    clock.Advance(1000);
+    source.pending = 1;
+    queue.Post(Numbered(1));
+    ThreadMessage taken;
+    ASSERT_TRUE(queue.PeekMessage(taken, false));
+    EXPECT_EQ(taken.message, 1u);
+    EXPECT_EQ(taken.time, 1500u);
+    EXPECT_EQ(taken.pt, (POINT{12, 34}));
+    EXPECT_EQ(Take(queue), 1u);
+    ASSERT_TRUE(queue.HasMessage());
+    EXPECT_EQ(Take(queue), 0x000Fu);
+    ASSERT_TRUE(queue.GetMessage(taken));
+    EXPECT_EQ(std::tuple(taken.window, taken.message, taken.wParam), std::tuple(window, KV_WM_WINDOW_TIMER, WPARAM{9}));
+    EXPECT_EQ(Take(queue), KV_WM_TIMER);
+    // Each timer gave one message however long it waited.
+    EXPECT_FALSE(queue.PeekMessage(taken, true));
+    queue.KillWindowTimers(window);
+    clock.Advance(100);
+    ASSERT_TRUE(queue.PeekMessage(taken, true));
+    EXPECT_EQ(taken.message, KV_WM_TIMER);
+    EXPECT_FALSE(queue.KillWindowTimer(window, 9));
+    EXPECT_TRUE(queue.KillTimer(3));
+    queue.SetGeneratedSource(nullptr);
+}
