@@ -33,6 +33,8 @@
 #include "platform/number_parse.h"
 #include "platform/text.h"
 
+#include "support/form_text.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -174,47 +176,9 @@ inline bool WritesKey(CKvDataHandler& record, std::string_view key, std::string_
     return XmlText(record).find(element) != std::string::npos;
 }
 
-// The record's DOM element, written under the top element of a document, as
-// (UTF-8) XML text.
-inline std::string DomText(CKvDataHandler& record) {
-    DomDocumentPtr document;
-    EXPECT_EQ(CreateDomDocument(document), KV_OK);
-    EXPECT_EQ(document->loadXML("<ROOT/>"), KV_OK);
-    DomElementPtr root;
-    document->get_documentElement(root);
-    EXPECT_EQ(record.WriteDom(document, root), KV_OK);
-    DomNodeListPtr children;
-    root->get_childNodes(children);
-    DomNodePtr element;
-    children->nextNode(element);
-    std::string xml;
-    if (element)
-        element->get_xml(xml);
-    return xml;
-}
-
-// Loads the (UTF-8) XML text into a DOM document and reads its top element
-// into the record; its result.
-inline KvResult ReadDomText(CKvDataHandler& record, std::string_view xml) {
-    DomDocumentPtr document;
-    EXPECT_EQ(CreateDomDocument(document), KV_OK);
-    EXPECT_EQ(document->loadXML(xml), KV_OK);
-    DomElementPtr element;
-    document->get_documentElement(element);
-    return record.ReadDom(element);
-}
-
-// The text of a golden file under tests/data/golden; a final line break is
-// not part of it.
+// The text of a golden file under tests/data/golden.
 inline std::string GoldenText(std::string_view name) {
-    const std::filesystem::path path =
-        std::filesystem::path(__FILE__).parent_path() / "golden" / name;
-    std::ifstream file(path, std::ios::binary);
-    EXPECT_TRUE(file.is_open()) << path;
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (!text.empty() && text.back() == '\n')
-        text.pop_back();
-    return text;
+    return GoldenFileText(std::filesystem::path(__FILE__).parent_path() / "golden" / name);
 }
 
 // What a record holds, for comparing copies: its XML text; the client

@@ -7,6 +7,8 @@
 #include "guidesc/ui_object.h"
 #include "platform/dom.h"
 
+#include "support/form_text.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -38,45 +40,9 @@ inline KvResult ReadXmlText(CKvUIObject& object, std::string_view text) {
     return top.empty() ? KV_E_FAIL : object.ReadXml(top[0]);
 }
 
-// The description's DOM element, written under the top element of a
-// document, as (UTF-8) XML text.
-inline std::string DomText(CKvUIObject& object) {
-    DomDocumentPtr document;
-    EXPECT_EQ(CreateDomDocument(document), KV_OK);
-    EXPECT_EQ(document->loadXML("<ROOT/>"), KV_OK);
-    DomElementPtr root;
-    document->get_documentElement(root);
-    EXPECT_EQ(object.WriteDom(document, root), KV_OK);
-    DomNodeListPtr children;
-    root->get_childNodes(children);
-    DomNodePtr element;
-    children->nextNode(element);
-    std::string xml;
-    if (element)
-        element->get_xml(xml);
-    return xml;
-}
-
-// Loads the XML text into a DOM document and reads its top element.
-inline KvResult ReadDomText(CKvUIObject& object, std::string_view xml) {
-    DomDocumentPtr document;
-    EXPECT_EQ(CreateDomDocument(document), KV_OK);
-    EXPECT_EQ(document->loadXML(xml), KV_OK);
-    DomElementPtr element;
-    document->get_documentElement(element);
-    return object.ReadDom(element);
-}
-
-// The text of a golden file; a final line break is not part of it.
+// The text of a golden file under tests/guidesc/golden.
 inline std::string GoldenText(std::string_view name) {
-    const std::filesystem::path path =
-        std::filesystem::path(__FILE__).parent_path() / "golden" / name;
-    std::ifstream file(path, std::ios::binary);
-    EXPECT_TRUE(file.is_open()) << path;
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (!text.empty() && text.back() == '\n')
-        text.pop_back();
-    return text;
+    return GoldenFileText(std::filesystem::path(__FILE__).parent_path() / "golden" / name);
 }
 
 // The golden text survives reading into a fresh description and writing
