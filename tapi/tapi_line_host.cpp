@@ -22,6 +22,36 @@ constexpr DWORD kQuitWaitMs = 5000;
 
 } // namespace
 
+KVTAPILINEMESSAGE* NewLineReplyMessage(const LineMessage& message) {
+    auto* payload = new KVTAPILINEMESSAGE;
+    payload->GetMessage() = LINE_REPLY;
+    payload->GetRequestId() = message.param1;
+    payload->GetReplyResult() = message.param2 == 0 ? 1 : 0;
+    payload->GetReplySecondValue() = static_cast<std::int32_t>(message.param2);
+    return payload;
+}
+
+KVTAPILINEMESSAGE* NewLineCallStateMessage(const LineMessage& message) {
+    const HCALL hcall = message.device;
+    LineCallInfo info;
+    LineCallStatus status;
+    if (lineGetCallInfoA(hcall, &info) != 0 || lineGetCallStatus(hcall, &status) != 0)
+        return nullptr;
+    auto* payload = new KVTAPILINEMESSAGE;
+    payload->GetMessage() = LINE_CALLSTATE;
+    payload->GetCallHandle() = hcall;
+    payload->GetCallState() = message.param1;
+    payload->GetOrigin() = info.origin;
+    payload->GetFeatures() = status.call_features;
+    // An offered call's callednumber is its caller id.
+    if ((info.origin & LINECALLORIGIN_OUTBOUND) != 0)
+        payload->GetFirstNumber() = info.called_id;
+    payload->GetSecondNumber() = info.caller_id;
+    payload->GetCallInfo() = info;
+    payload->GetCallStatus() = status;
+    return payload;
+}
+
 TapiLineHost::TapiLineHost(CKvMessageRouter* router)
     : CKvWinThread(router, kEndpoint, "TapiLineHost", false) {}
 
@@ -275,46 +305,26 @@ void TapiLineHost::PostLineMessage(CKvTAPILine& line, KVTAPILINEMESSAGE* payload
 void TapiLineHost::ForwardReply(const LineMessage& message) {
     // A line ignores the request ids it does not know.
     for (Line& line : lines_) {
-        if (line.thread->IsEnded())
-            continue;
-        auto* payload = new KVTAPILINEMESSAGE;
-        payload->GetMessage() = LINE_REPLY;
-        payload->GetRequestId() = message.param1;
-        payload->GetReplyResult() = message.param2 == 0 ? 1 : 0;
-        payload->GetReplySecondValue() = static_cast<std::int32_t>(message.param2);
-        PostLineMessage(*line.thread, payload);
+        if (!line.thread->IsEnded())
+            PostLineMessage(*line.thread, NewLineReplyMessage(message));
     }
 }
 
 void TapiLineHost::ForwardCallState(const LineMessage& message) {
-    const HCALL hcall = message.device;
-    LineCallInfo info;
-    LineCallStatus status;
-    if (lineGetCallInfoA(hcall, &info) != 0 || lineGetCallStatus(hcall, &status) != 0)
+    KVTAPILINEMESSAGE* payload = NewLineCallStateMessage(message);
+    if (payload == nullptr)
         return;
-    CKvTAPILine* line = FindLine(DeviceName(info.line_device_id));
-    if (line == nullptr) {
-        // A stopping line still waits for the states of the calls it drops.
-        const std::string name = DeviceName(info.line_device_id);
-        for (Line& candidate : lines_) {
-            if (!candidate.thread->IsEnded() && candidate.thread->GetName() == name)
-                line = candidate.thread.get();
-        }
-        if (line == nullptr)
-            return;
+    const std::string name = DeviceName(payload->GetCallInfo()->line_device_id);
+    CKvTAPILine* line = FindLine(name);
+    // A stopping line still waits for the states of the calls it drops.
+    for (Line& candidate : lines_) {
+        if (line == nullptr && !candidate.thread->IsEnded() && candidate.thread->GetName() == name)
+            line = candidate.thread.get();
     }
-    auto* payload = new KVTAPILINEMESSAGE;
-    payload->GetMessage() = LINE_CALLSTATE;
-    payload->GetCallHandle() = hcall;
-    payload->GetCallState() = message.param1;
-    payload->GetOrigin() = info.origin;
-    payload->GetFeatures() = status.call_features;
-    // An offered call's callednumber is its caller id.
-    if ((info.origin & LINECALLORIGIN_OUTBOUND) != 0)
-        payload->GetFirstNumber() = info.called_id;
-    payload->GetSecondNumber() = info.caller_id;
-    payload->GetCallInfo() = info;
-    payload->GetCallStatus() = status;
+    if (line == nullptr) {
+        delete payload;
+        return;
+    }
     PostLineMessage(*line, payload);
 }
 

@@ -20,6 +20,12 @@
 #include <string>
 #include <vector>
 
+// The line message of a LINE_REPLY: result 1 for a request that succeeded.
+KVTAPILINEMESSAGE* NewLineReplyMessage(const LineMessage& message);
+// The line message of a LINE_CALLSTATE with the call's info and status
+// attached; null when the call cannot be read.
+KVTAPILINEMESSAGE* NewLineCallStateMessage(const LineMessage& message);
+
 class TapiLineHost : public CKvWinThread {
 public:
     static constexpr std::uint16_t kEndpoint = 2110;
