@@ -28,14 +28,22 @@ constexpr DWORD kWaitMs = 10000;
 
 const char* StateName(std::uint32_t state) {
     switch (state) {
-    case LINECALLSTATE_IDLE: return "IDLE";
-    case LINECALLSTATE_DIALTONE: return "DIALTONE";
-    case LINECALLSTATE_DIALING: return "DIALING";
-    case LINECALLSTATE_PROCEEDING: return "PROCEEDING";
-    case LINECALLSTATE_RINGBACK: return "RINGBACK";
-    case LINECALLSTATE_CONNECTED: return "CONNECTED";
-    case LINECALLSTATE_DISCONNECTED: return "DISCONNECTED";
-    default: return "OTHER";
+    case LINECALLSTATE_IDLE:
+        return "IDLE";
+    case LINECALLSTATE_DIALTONE:
+        return "DIALTONE";
+    case LINECALLSTATE_DIALING:
+        return "DIALING";
+    case LINECALLSTATE_PROCEEDING:
+        return "PROCEEDING";
+    case LINECALLSTATE_RINGBACK:
+        return "RINGBACK";
+    case LINECALLSTATE_CONNECTED:
+        return "CONNECTED";
+    case LINECALLSTATE_DISCONNECTED:
+        return "DISCONNECTED";
+    default:
+        return "OTHER";
     }
 }
 

@@ -24,7 +24,9 @@ constexpr std::int32_t kSubCommandRecord = 5;
 constexpr std::uint32_t kCategoryOfficeVoip = 7;
 constexpr std::uint32_t kCategoryPrivateVoip = 8;
 
-std::string Trimmed(const std::string& text) { return std::string(TrimmedView(text)); }
+std::string Trimmed(const std::string& text) {
+    return std::string(TrimmedView(text));
+}
 
 bool IsHeld(std::uint32_t state) {
     return state == LINECALLSTATE_ONHOLD || state == LINECALLSTATE_ONHOLDPENDTRANSFER;
@@ -173,8 +175,8 @@ bool CKvTAPILine::OnInitInstance() {
             host_value_ = host_record_->GetTapiHostValue();
         }
     }
-    bool opened = line_app_ != 0 && FindLineDevice(GetName()) && GetAddressCaps() == KV_OK &&
-                  OpenLine();
+    bool opened =
+        line_app_ != 0 && FindLineDevice(GetName()) && GetAddressCaps() == KV_OK && OpenLine();
     if (opened) {
         calls_.GetHline() = hline_;
         calls_.GetIdentifier() = GetName();
@@ -509,9 +511,9 @@ void CKvTAPILine::ProcessCallStates() {
     if (made_calls_.count(hcall) != 0)
         call->GetMadeByThisLine() = 1;
     const std::uint32_t now = GetClock().TickMs();
-    if (auto last = state_ticks_.find(hcall); last != state_ticks_.end() &&
-                                              static_cast<std::int32_t>(now - last->second) <
-                                                  static_cast<std::int32_t>(kDebounceMs))
+    if (auto last = state_ticks_.find(hcall);
+        last != state_ticks_.end() &&
+        static_cast<std::int32_t>(now - last->second) < static_cast<std::int32_t>(kDebounceMs))
         return;
     const std::uint32_t state = line_message->GetCallState();
     call->SetState(state);
@@ -653,8 +655,7 @@ bool CKvTAPILine::AddPending(LONG request_id, std::uint32_t hcall, std::uint32_t
 
 KVTAPICALL* CKvTAPILine::LiveCurrentCall() {
     KVTAPICALL* call = nullptr;
-    if (current_call_.GetHcall() == 0 ||
-        calls_.FindCall(call, current_call_.GetHcall()) != KV_OK)
+    if (current_call_.GetHcall() == 0 || calls_.FindCall(call, current_call_.GetHcall()) != KV_OK)
         return nullptr;
     return call;
 }
@@ -837,8 +838,7 @@ void CKvTAPILine::DoMakeCall() {
                 return;
             if (KVTAPICALL* current = LiveCurrentCall();
                 current != nullptr && IsHeld(current->GetState()))
-                AddPending(lineUnhold(current->GetHcall()), current->GetHcall(),
-                           KV_TAPIREQ_UNHOLD);
+                AddPending(lineUnhold(current->GetHcall()), current->GetHcall(), KV_TAPIREQ_UNHOLD);
         }
         request_step_ = 2;
         RestartReplyTimer(kReplyWaitMs);
@@ -943,8 +943,8 @@ void CKvTAPILine::DoConference(std::uint32_t mode, std::uint32_t kind) {
             connected != nullptr && connected->GetHcall() != 0 &&
             !requests_.HasCall(current->GetHcall())) {
             HCALL conference = 0;
-            const LONG request_id = lineCompleteTransfer(connected->GetHcall(),
-                                                         current->GetHcall(), &conference, mode);
+            const LONG request_id =
+                lineCompleteTransfer(connected->GetHcall(), current->GetHcall(), &conference, mode);
             if (AddPending(request_id, current->GetHcall(), kind)) {
                 RestartReplyTimer(kReplyWaitMs);
                 request_step_ = 1;
@@ -1053,11 +1053,10 @@ void CKvTAPILine::DoSwapHold() {
         if (calls_.GetCount() >= 1 && current != nullptr && IsHeld(current->GetState())) {
             const HCALL held = current->GetHcall();
             KVTAPICALL* connected = FindConnectedCall(true);
-            const bool added =
-                connected != nullptr
-                    ? AddPending(lineSwapHold(connected->GetHcall(), held), held,
-                                 KV_TAPIREQ_SWAP_HOLD)
-                    : AddPending(lineUnhold(held), held, KV_TAPIREQ_UNHOLD);
+            const bool added = connected != nullptr
+                                   ? AddPending(lineSwapHold(connected->GetHcall(), held), held,
+                                                KV_TAPIREQ_SWAP_HOLD)
+                                   : AddPending(lineUnhold(held), held, KV_TAPIREQ_UNHOLD);
             if (added) {
                 RestartReplyTimer(kReplyWaitMs);
                 request_step_ = 1;
@@ -1113,9 +1112,13 @@ KvResult CKvTAPILine::TransferOrRedirect(KVTAPICALL& call, bool redirect) {
     return KV_OK;
 }
 
-KvResult CKvTAPILine::BlindTransfer(KVTAPICALL& call) { return TransferOrRedirect(call, false); }
+KvResult CKvTAPILine::BlindTransfer(KVTAPICALL& call) {
+    return TransferOrRedirect(call, false);
+}
 
-KvResult CKvTAPILine::Redirect(KVTAPICALL& call) { return TransferOrRedirect(call, true); }
+KvResult CKvTAPILine::Redirect(KVTAPICALL& call) {
+    return TransferOrRedirect(call, true);
+}
 
 KvResult CKvTAPILine::RemoveFromConference(KVTAPICALL& call) {
     if (hline_ == 0)

@@ -275,7 +275,8 @@ void TapiLineHost::ForwardToEveryLine(CKvMessage* message) {
             continue;
         CKvMessage* copy = nullptr;
         message->Clone(copy);
-        if (copy != nullptr && copy->Post(line.thread->GetEndpointId(), GetRouter(), false) != KV_OK)
+        if (copy != nullptr &&
+            copy->Post(line.thread->GetEndpointId(), GetRouter(), false) != KV_OK)
             copy->Release();
     }
     message->Release();

@@ -138,8 +138,9 @@ TEST_F(TapiLineHostTest, OpensRoutesAndClosesLines) {
     bool manager_seen = false;
     while (CKvMessage* message = queue_.Wait()) {
         if (message->GetPayloadType() == KV_PAYLOAD_TAPI_CALLS_MANAGER) {
-            manager_seen |= static_cast<KVTAPICALLSMANAGER*>(message->GetPayload())
-                                ->GetIdentifier() == "Line B";
+            manager_seen |=
+                static_cast<KVTAPICALLSMANAGER*>(message->GetPayload())->GetIdentifier() ==
+                "Line B";
         } else if (message->GetKind() == KV_MSG_KIND_CONFIRMATION) {
             placed = message;
             break;

@@ -233,8 +233,8 @@ TEST_F(TapiLineTest, FindsTheDeviceByItsTrimmedAsciiName) {
 }
 
 TEST_F(TapiLineTest, OpenRetriesOnTheClock) {
-    Initialize({{.device_id = 1, .name = "Line A", .address_caps_failures = 2,
-                 .open_failures = 3}});
+    Initialize(
+        {{.device_id = 1, .name = "Line A", .address_caps_failures = 2, .open_failures = 3}});
     const std::uint32_t start = clock_.TickMs();
     ASSERT_TRUE(Start("Line A"));
     // Two address-caps retries of 50 ms, three open retries of 100 ms.
@@ -270,8 +270,11 @@ TEST_F(TapiLineTest, PlacesACallAndReportsItsStates) {
     });
     ASSERT_NE(made, log.end());
     EXPECT_EQ(made->address, "0301234");
-    LineCallParams expected{.bearer_mode = 1, .media_mode = 4, .call_param_flags = 2,
-                            .address_mode = 1, .address_id = 0,
+    LineCallParams expected{.bearer_mode = 1,
+                            .media_mode = 4,
+                            .call_param_flags = 2,
+                            .address_mode = 1,
+                            .address_id = 0,
                             .displayable_address = "0301234"};
     EXPECT_EQ(made->call_params, expected);
 
@@ -312,8 +315,7 @@ TEST_F(TapiLineTest, PlacesACallAndReportsItsStates) {
     EXPECT_EQ(updates.back(), LINECALLSTATE_IDLE);
     EXPECT_NE(std::find(updates.begin(), updates.end(), LINECALLSTATE_RINGBACK), updates.end());
     EXPECT_NE(std::find(updates.begin(), updates.end(), LINECALLSTATE_CONNECTED), updates.end());
-    EXPECT_NE(std::find(updates.begin(), updates.end(), LINECALLSTATE_DISCONNECTED),
-              updates.end());
+    EXPECT_NE(std::find(updates.begin(), updates.end(), LINECALLSTATE_DISCONNECTED), updates.end());
     EXPECT_EQ(watched, static_cast<int>(updates.size()));
     EXPECT_GT(managers, 0);
     EXPECT_EQ(line_.GetCallsManager().GetCount(), 0u);
@@ -385,8 +387,8 @@ TEST_F(TapiLineTest, HoldsTheConnectedCallBeforeDiallingAndNeverDialsTwice) {
 
 TEST_F(TapiLineTest, ASecondMakeCallWaitsForTheFirst) {
     Open();
-    service_.SetReplyPolicy(1, TapiFunction::kMakeCall, {.mode = ReplyMode::kDelayed,
-                                                         .delay_ms = 500});
+    service_.SetReplyPolicy(1, TapiFunction::kMakeCall,
+                            {.mode = ReplyMode::kDelayed, .delay_ms = 500});
     MakeCall("111");
     MakeCall("222");
     RunFor(100);
@@ -396,6 +398,76 @@ TEST_F(TapiLineTest, ASecondMakeCallWaitsForTheFirst) {
     EXPECT_EQ(Confirmations(),
               (std::vector<std::int32_t>{KV_MSG_ATTR_ACCEPTED, KV_MSG_ATTR_ACCEPTED}));
     EXPECT_EQ(line_.GetCallsManager().GetCount(), 2u);
+    line_.OnExitInstance();
+}
+
+TEST_F(TapiLineTest, TheCreationRequestIsAnsweredOnceAndNoSlotOverwritten) {
+    Open();
+    EXPECT_EQ(line_.GetPendingRequest(), nullptr);
+    // An answer request does not confirm the creation again.
+    Inject(0x71, LINECALLSTATE_OFFERING);
+    RunFor(300);
+    auto* request = new KVTAPICALL;
+    request->GetHcall() = 0x71;
+    request->GetKvTapiFunc() = KV_TAPIFUNC_ANSWER;
+    KVTAPICALL* offered = nullptr;
+    ASSERT_EQ(line_.GetCallsManager().FindCall(offered, 0x71), KV_OK);
+    offered->GetFeatures().FormatText(LINECALLFEATURE_ANSWER);
+    Post(KV_MSG_KIND_REQUEST, request, KV_PAYLOAD_TAPI_CALL);
+    RunFor(300);
+    EXPECT_TRUE(Confirmations().empty());
+    // A request message taking an occupied slot refuses the one there.
+    auto* first = new CKvMessage;
+    first->SetKind(KV_MSG_KIND_REQUEST);
+    first->SetSourceEndpoint(kSelf);
+    line_.SetPendingRequest(first);
+    auto* second = new CKvMessage;
+    second->SetKind(KV_MSG_KIND_INFO);
+    line_.SetPendingRequest(second);
+    EXPECT_EQ(Confirmations(), std::vector<std::int32_t>{KV_MSG_ATTR_REFUSED});
+    line_.OnExitInstance();
+    EXPECT_EQ(line_.GetPendingRequest(), nullptr);
+}
+
+TEST_F(TapiLineTest, OnlyTheMadeCallEndsOrServesTheMakeCall) {
+    Open();
+    service_.SetReplyPolicy(1, TapiFunction::kMakeCall, {.mode = ReplyMode::kNever});
+    Inject(0x71, LINECALLSTATE_OFFERING);
+    RunFor(300);
+    MakeCall("222");
+    RunFor(300);
+    ASSERT_EQ(line_.GetRequestState(), static_cast<std::uint32_t>(KV_TAPILINE_MAKE_CALL));
+    // A call that comes in meanwhile is not the requester's.
+    Inject(0x72, LINECALLSTATE_OFFERING);
+    RunFor(300);
+    KVTAPICALL* incoming = nullptr;
+    ASSERT_EQ(line_.GetCallsManager().FindCall(incoming, 0x72), KV_OK);
+    EXPECT_EQ(incoming->GetWmIdNotif(), 0);
+    // Another call's IDLE leaves the make-call waiting.
+    Inject(0x71, LINECALLSTATE_IDLE);
+    RunFor(300);
+    EXPECT_EQ(line_.GetRequestState(), static_cast<std::uint32_t>(KV_TAPILINE_MAKE_CALL));
+    EXPECT_TRUE(Confirmations().empty());
+    line_.OnExitInstance();
+    // A request still running when the line ends is refused.
+    EXPECT_EQ(Confirmations(), std::vector<std::int32_t>{KV_MSG_ATTR_REFUSED});
+}
+
+TEST_F(TapiLineTest, EachRequestTakesItsOwnCall) {
+    Open();
+    const HCALL hcall = ConnectedCall("111");
+    CallRequest(hcall, KV_TAPIFUNC_HOLD_TOGGLE);
+    RunFor(500);
+    EXPECT_EQ(line_.GetCurrentCall().GetHcall(), hcall);
+    MakeCall("222");
+    Run();
+    EXPECT_EQ(line_.GetCurrentCall().GetHcall(), 0u);
+    EXPECT_EQ(line_.GetNumberToDial(), "222");
+    RunFor(1000);
+    // The held call stays held: the make-call did not unhold it.
+    KVTAPICALL* held = nullptr;
+    ASSERT_EQ(line_.GetCallsManager().FindCall(held, hcall), KV_OK);
+    EXPECT_EQ(held->GetState(), LINECALLSTATE_ONHOLD);
     line_.OnExitInstance();
 }
 
