@@ -7,6 +7,7 @@
 #include "tapi/tapi_line_data.h"
 #include "tapi/tapi_line_message.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -401,42 +402,38 @@ void CKvTAPILine::NotifyCallRequesters(KVTAPICALL& call) {
     }
 }
 
-void CKvTAPILine::SendCallsManager() {
+void CKvTAPILine::SendToWatchersOfType(std::int32_t payload_type,
+                                       const std::function<void*()>& make_payload) {
     std::vector<CKvMessage*> watches;
     CKvMessageList::Position position;
     watch_list_.GetHeadPosition(position);
     while (CKvMessage* entry = watch_list_.GetNext(position)) {
-        if (entry->GetPayloadType() == KV_PAYLOAD_TAPI_CALLS_MANAGER)
+        if (entry->GetPayloadType() == payload_type)
             watches.push_back(entry);
     }
     for (CKvMessage* entry : watches) {
         CKvMessage* copy = nullptr;
         entry->CloneHeader(copy);
-        KVTAPICALLSMANAGER* manager = nullptr;
-        calls_.Clone(manager);
-        copy->SetPayload(manager);
+        copy->SetPayload(make_payload());
         copy->SetKind(KV_MSG_KIND_INFO);
         SendToWatcher(entry, copy);
     }
 }
 
+void CKvTAPILine::SendCallsManager() {
+    SendToWatchersOfType(KV_PAYLOAD_TAPI_CALLS_MANAGER, [this]() -> void* {
+        KVTAPICALLSMANAGER* manager = nullptr;
+        calls_.Clone(manager);
+        return manager;
+    });
+}
+
 void CKvTAPILine::SendLineData(std::uint32_t code) {
-    std::vector<CKvMessage*> watches;
-    CKvMessageList::Position position;
-    watch_list_.GetHeadPosition(position);
-    while (CKvMessage* entry = watch_list_.GetNext(position)) {
-        if (entry->GetPayloadType() == KV_PAYLOAD_TAPI_LINE_DATA)
-            watches.push_back(entry);
-    }
-    for (CKvMessage* entry : watches) {
-        CKvMessage* copy = nullptr;
-        entry->CloneHeader(copy);
+    SendToWatchersOfType(KV_PAYLOAD_TAPI_LINE_DATA, [this, code]() -> void* {
         auto* data = new KVTAPILINEDATA;
         data->Set(GetName(), display_name_, hline_, device_id_, code, "", 0, 0, "", 0);
-        copy->SetPayload(data);
-        copy->SetKind(KV_MSG_KIND_INFO);
-        SendToWatcher(entry, copy);
-    }
+        return data;
+    });
 }
 
 // ---- TAPI events ----
@@ -775,28 +772,28 @@ bool CKvTAPILine::StartKnownCallRequest(KVTAPICALL& known, KVTAPICALL& request) 
     current_call_ = known;
     current_call_.GetKvTapiFunc() = request.GetKvTapiFunc();
     number_to_dial_.clear();
+    // Starts the request when it is allowed; true when started.
+    const auto start_if = [this](bool allowed, std::uint32_t state) {
+        if (allowed)
+            StartRequest(state);
+        return allowed;
+    };
     switch (request.GetKvTapiFunc()) {
     case KV_TAPIFUNC_HOLD_TOGGLE:
-        StartRequest(KV_TAPILINE_HOLD_TOGGLE);
-        return true;
+        return start_if(true, KV_TAPILINE_HOLD_TOGGLE);
     case KV_TAPIFUNC_MAKE_CALL:
         number_to_dial_ =
             known.GetCalledNumber().empty() ? known.GetCallingNumber() : known.GetCalledNumber();
-        StartRequest(KV_TAPILINE_MAKE_CALL);
-        return true;
+        return start_if(true, KV_TAPILINE_MAKE_CALL);
     case KV_TAPIFUNC_CONFERENCE:
-        if (!line_features_.HasFlags(LINECALLFEATURE_COMPLETETRANSF))
-            return false;
-        StartRequest(KV_TAPILINE_CONFERENCE);
-        return true;
+        return start_if(line_features_.HasFlags(LINECALLFEATURE_COMPLETETRANSF),
+                        KV_TAPILINE_CONFERENCE);
     case KV_TAPIFUNC_DROP:
         lineDrop(known.GetHcall(), nullptr, 0);
         return false;
     case KV_TAPIFUNC_TRANSFER:
-        if (!line_features_.HasFlags(LINECALLFEATURE_COMPLETETRANSF))
-            return false;
-        StartRequest(KV_TAPILINE_TRANSFER);
-        return true;
+        return start_if(line_features_.HasFlags(LINECALLFEATURE_COMPLETETRANSF),
+                        KV_TAPILINE_TRANSFER);
     case KV_TAPIFUNC_REDIRECT:
         Redirect(request);
         return false;
@@ -804,26 +801,15 @@ bool CKvTAPILine::StartKnownCallRequest(KVTAPICALL& known, KVTAPICALL& request) 
         BlindTransfer(request);
         return false;
     case KV_TAPIFUNC_ANSWER:
-        if (!known.GetFeatures().HasFlags(LINECALLFEATURE_ANSWER))
-            return false;
-        StartRequest(KV_TAPILINE_ANSWER);
-        return true;
+        return start_if(known.GetFeatures().HasFlags(LINECALLFEATURE_ANSWER), KV_TAPILINE_ANSWER);
     case KV_TAPIFUNC_SWAP_HOLD:
-        if (FindConnectedCall(false) != nullptr) {
-            if (!line_features_.HasFlags(LINECALLFEATURE_SWAPHOLD))
-                return false;
-            StartRequest(KV_TAPILINE_SWAP_HOLD);
-            return true;
-        }
-        if (!line_features_.HasFlags(LINECALLFEATURE_UNHOLD))
-            return false;
-        StartRequest(KV_TAPILINE_HOLD_TOGGLE);
-        return true;
+        if (FindConnectedCall(false) != nullptr)
+            return start_if(line_features_.HasFlags(LINECALLFEATURE_SWAPHOLD),
+                            KV_TAPILINE_SWAP_HOLD);
+        return start_if(line_features_.HasFlags(LINECALLFEATURE_UNHOLD), KV_TAPILINE_HOLD_TOGGLE);
     case KV_TAPIFUNC_REMOVE_FROM_CONFERENCE:
-        if (!line_features_.HasFlags(LINECALLFEATURE_REMOVEFROMCONF))
-            return false;
-        StartRequest(KV_TAPILINE_REMOVE_FROM_CONFERENCE);
-        return true;
+        return start_if(line_features_.HasFlags(LINECALLFEATURE_REMOVEFROMCONF),
+                        KV_TAPILINE_REMOVE_FROM_CONFERENCE);
     default:
         return false;
     }
@@ -931,34 +917,7 @@ void CKvTAPILine::DoOfferedCall() {
     EndRequest();
 }
 
-void CKvTAPILine::DoConference(std::uint32_t mode, std::uint32_t kind) {
-    if (request_step_ == 1) {
-        WaitForReplies();
-        return;
-    }
-    if (request_step_ == 0) {
-        KVTAPICALL* current = LiveCurrentCall();
-        KVTAPICALL* connected = FindConnectedCall(false);
-        if (calls_.GetCount() > 1 && current != nullptr && IsHeld(current->GetState()) &&
-            connected != nullptr && connected->GetHcall() != 0 &&
-            !requests_.HasCall(current->GetHcall())) {
-            HCALL conference = 0;
-            const LONG request_id =
-                lineCompleteTransfer(connected->GetHcall(), current->GetHcall(), &conference, mode);
-            if (AddPending(request_id, current->GetHcall(), kind)) {
-                RestartReplyTimer(kReplyWaitMs);
-                request_step_ = 1;
-                return;
-            }
-        }
-        EndRequest();
-        return;
-    }
-    SetLastResult(KV_E_FAIL);
-    EndRequest();
-}
-
-void CKvTAPILine::DoHoldToggle() {
+void CKvTAPILine::RunIssueAndWait(const std::function<StepZero()>& issue) {
     if (request_step_ == 1) {
         WaitForReplies();
         return;
@@ -968,39 +927,62 @@ void CKvTAPILine::DoHoldToggle() {
         EndRequest();
         return;
     }
-    // The live call, not the copy taken with the request.
-    KVTAPICALL* current = LiveCurrentCall();
-    if (current == nullptr) {
-        EndRequest();
+    switch (issue()) {
+    case StepZero::kIssued:
+        RestartReplyTimer(kReplyWaitMs);
+        request_step_ = 1;
         return;
-    }
-    const HCALL hcall = current->GetHcall();
-    switch (current->GetState()) {
-    case LINECALLSTATE_CONNECTED:
-    case LINECALLSTATE_ONHOLD: {
-        const bool hold = current->GetState() == LINECALLSTATE_CONNECTED;
-        const LONG request_id = hold ? lineHold(hcall) : lineUnhold(hcall);
-        if (AddPending(request_id, hcall, hold ? KV_TAPIREQ_HOLD : KV_TAPIREQ_UNHOLD)) {
-            RestartReplyTimer(kReplyWaitMs);
-            request_step_ = 1;
-        } else {
-            EndRequest();
-        }
-        return;
-    }
-    case LINECALLSTATE_CONFERENCED:
-    case LINECALLSTATE_ONHOLDPENDCONF:
-    case LINECALLSTATE_ONHOLDPENDTRANSFER:
-        EndRequest();
-        return;
-    default:
-        // Waits for the call to reach a state it can act on, within bounds.
+    case StepZero::kWait:
+        // Within bounds, for the call to reach a state the request can act on.
         if (timers_.CheckExpired(kReplyTimer) != 0)
             EndRequest();
         else if (!timers_.IsRunning(kReplyTimer))
             RestartReplyTimer(kReplyWaitMs);
         return;
+    case StepZero::kEnd:
+        EndRequest();
+        return;
     }
+}
+
+void CKvTAPILine::DoConference(std::uint32_t mode, std::uint32_t kind) {
+    RunIssueAndWait([this, mode, kind] {
+        KVTAPICALL* current = LiveCurrentCall();
+        KVTAPICALL* connected = FindConnectedCall(false);
+        if (calls_.GetCount() <= 1 || current == nullptr || !IsHeld(current->GetState()) ||
+            connected == nullptr || connected->GetHcall() == 0 ||
+            requests_.HasCall(current->GetHcall()))
+            return StepZero::kEnd;
+        HCALL conference = 0;
+        const LONG request_id =
+            lineCompleteTransfer(connected->GetHcall(), current->GetHcall(), &conference, mode);
+        return AddPending(request_id, current->GetHcall(), kind) ? StepZero::kIssued
+                                                                 : StepZero::kEnd;
+    });
+}
+
+void CKvTAPILine::DoHoldToggle() {
+    RunIssueAndWait([this] {
+        // The live call, not the copy taken with the request.
+        KVTAPICALL* current = LiveCurrentCall();
+        if (current == nullptr)
+            return StepZero::kEnd;
+        const HCALL hcall = current->GetHcall();
+        switch (current->GetState()) {
+        case LINECALLSTATE_CONNECTED:
+            return AddPending(lineHold(hcall), hcall, KV_TAPIREQ_HOLD) ? StepZero::kIssued
+                                                                       : StepZero::kEnd;
+        case LINECALLSTATE_ONHOLD:
+            return AddPending(lineUnhold(hcall), hcall, KV_TAPIREQ_UNHOLD) ? StepZero::kIssued
+                                                                           : StepZero::kEnd;
+        case LINECALLSTATE_CONFERENCED:
+        case LINECALLSTATE_ONHOLDPENDCONF:
+        case LINECALLSTATE_ONHOLDPENDTRANSFER:
+            return StepZero::kEnd;
+        default:
+            return StepZero::kWait;
+        }
+    });
 }
 
 void CKvTAPILine::DoAnswer() {
@@ -1044,45 +1026,24 @@ void CKvTAPILine::DoAnswer() {
 }
 
 void CKvTAPILine::DoSwapHold() {
-    if (request_step_ == 1) {
-        WaitForReplies();
-        return;
-    }
-    if (request_step_ == 0) {
+    RunIssueAndWait([this] {
         KVTAPICALL* current = LiveCurrentCall();
-        if (calls_.GetCount() >= 1 && current != nullptr && IsHeld(current->GetState())) {
-            const HCALL held = current->GetHcall();
-            KVTAPICALL* connected = FindConnectedCall(true);
-            const bool added = connected != nullptr
-                                   ? AddPending(lineSwapHold(connected->GetHcall(), held), held,
-                                                KV_TAPIREQ_SWAP_HOLD)
-                                   : AddPending(lineUnhold(held), held, KV_TAPIREQ_UNHOLD);
-            if (added) {
-                RestartReplyTimer(kReplyWaitMs);
-                request_step_ = 1;
-                return;
-            }
-        }
-        EndRequest();
-        return;
-    }
-    SetLastResult(KV_E_FAIL);
-    EndRequest();
+        if (calls_.GetCount() < 1 || current == nullptr || !IsHeld(current->GetState()))
+            return StepZero::kEnd;
+        const HCALL held = current->GetHcall();
+        KVTAPICALL* connected = FindConnectedCall(true);
+        const bool added =
+            connected != nullptr
+                ? AddPending(lineSwapHold(connected->GetHcall(), held), held, KV_TAPIREQ_SWAP_HOLD)
+                : AddPending(lineUnhold(held), held, KV_TAPIREQ_UNHOLD);
+        return added ? StepZero::kIssued : StepZero::kEnd;
+    });
 }
 
 void CKvTAPILine::DoRemoveFromConference() {
-    if (request_step_ == 1) {
-        WaitForReplies();
-        return;
-    }
-    if (request_step_ == 0 && RemoveFromConference(current_call_) == KV_OK) {
-        RestartReplyTimer(kReplyWaitMs);
-        request_step_ = 1;
-        return;
-    }
-    if (request_step_ != 0)
-        SetLastResult(KV_E_FAIL);
-    EndRequest();
+    RunIssueAndWait([this] {
+        return RemoveFromConference(current_call_) == KV_OK ? StepZero::kIssued : StepZero::kEnd;
+    });
 }
 
 KvResult CKvTAPILine::TransferOrRedirect(KVTAPICALL& call, bool redirect) {

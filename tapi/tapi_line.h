@@ -18,6 +18,7 @@
 #include "tapi/tapi_value_tables.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -172,6 +173,10 @@ private:
     // is cleared.
     void AnswerPending(std::int32_t attribute);
 
+    enum class StepZero { kIssued, kWait, kEnd };
+    // Step 0 issues one TAPI request (or waits, bounded by the reply timer,
+    // or ends); step 1 waits for the replies.
+    void RunIssueAndWait(const std::function<StepZero()>& issue);
     void DoMakeCall();
     void DoOfferedCall();
     void DoConference(std::uint32_t mode, std::uint32_t kind);
@@ -195,6 +200,9 @@ private:
     void SendCallUpdate(KVTAPICALL& call);
     void NotifyCallRequesters(KVTAPICALL& call);
     void SendCallsManager();
+    // A header copy of every watch of the payload type, with a new payload.
+    void SendToWatchersOfType(std::int32_t payload_type,
+                              const std::function<void*()>& make_payload);
     // Sends a message to a watcher; a watcher that cannot be reached is
     // removed. True when sent.
     bool SendToWatcher(CKvMessage* watch, CKvMessage* message);
