@@ -362,6 +362,21 @@ TEST_F(TapiLineTest, RefusesCallsItCannotPlace) {
     RunFor(200);
     EXPECT_EQ(Confirmations(), std::vector<std::int32_t>{KV_MSG_ATTR_REFUSED});
     EXPECT_EQ(line_.GetRequestState(), 0u);
+    service_.SetReplyPolicy(1, TapiFunction::kMakeCall, {});
+    for (std::uint32_t i = 0; i < KVTAPICALLSMANAGER::kCapacity; ++i) {
+        KVTAPICALL* call = nullptr;
+        ASSERT_EQ(line_.GetCallsManager().CreateCall(call, 0x900000 + i), KV_OK);
+    }
+    MakeCall("456");
+    RunFor(200);
+    EXPECT_EQ(Confirmations(), std::vector<std::int32_t>{KV_MSG_ATTR_REFUSED});
+    line_.GetCallsManager().RemoveAllCalls();
+    const HLINE hline = line_.GetLineHandle();
+    line_.GetLineHandle() = 0;
+    MakeCall("789");
+    RunFor(200);
+    EXPECT_EQ(Confirmations(), std::vector<std::int32_t>{KV_MSG_ATTR_REFUSED});
+    line_.GetLineHandle() = hline;
     line_.OnExitInstance();
 }
 
