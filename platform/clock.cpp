@@ -26,9 +26,7 @@ void Clock::Sleep(std::uint32_t milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-void SetClock(Clock* clock) {
-    InstalledClock().store(clock, std::memory_order_release);
-}
+void SetClock(Clock* clock) { InstalledClock().store(clock, std::memory_order_release); }
 
 std::uint32_t SystemClock::TickMs() {
     const auto since_start = std::chrono::steady_clock::now().time_since_epoch();
@@ -36,9 +34,7 @@ std::uint32_t SystemClock::TickMs() {
     return static_cast<std::uint32_t>(ms);
 }
 
-std::int64_t SystemClock::Seconds() {
-    return static_cast<std::int64_t>(std::time(nullptr));
-}
+std::int64_t SystemClock::Seconds() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
 WallTime SystemClock::Now() {
     timespec now{};

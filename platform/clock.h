@@ -77,9 +77,7 @@ Clock& GetClock();
 void SetClock(Clock* clock);
 
 // Sleep on the clock in use: a test's manual clock moves on instead.
-inline void ClockSleep(std::uint32_t milliseconds) {
-    GetClock().Sleep(milliseconds);
-}
+inline void ClockSleep(std::uint32_t milliseconds) { GetClock().Sleep(milliseconds); }
 
 // Installs a clock for the lifetime of the guard.
 class ScopedClock {
