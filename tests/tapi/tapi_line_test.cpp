@@ -638,6 +638,19 @@ TEST_F(TapiLineTest, TransferTargetsAreDialableUnlessVoip) {
     unknown.GetHcall() = 0x4711;
     unknown.GetCalledNumber() = "1";
     EXPECT_EQ(line_.Redirect(unknown), KV_E_FAIL);
+    // Other numbers are made dialable with the line's rules.
+    KVTAPICALL office;
+    office.GetHcall() = ConnectedCall("222");
+    office.GetCalledNumber() = "+49 (30) 5551234";
+    std::string dialable;
+    std::string number = office.GetCalledNumber();
+    line_.GetDiallingRules().MakeDialableNumber(dialable, number);
+    EXPECT_EQ(dialable, "49305551234");
+    EXPECT_EQ(line_.BlindTransfer(office), KV_OK);
+    EXPECT_EQ(service_.GetRequestLog().back().function, TapiFunction::kBlindTransfer);
+    EXPECT_EQ(service_.GetRequestLog().back().address, dialable);
+    office.GetCalledNumber() = "  ";
+    EXPECT_EQ(line_.Redirect(office), KV_E_FAIL);
     line_.OnExitInstance();
 }
 
