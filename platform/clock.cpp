@@ -1,6 +1,7 @@
 #include "platform/clock.h"
 
 #include <chrono>
+#include <thread>
 
 namespace {
 
@@ -19,6 +20,10 @@ SystemClock& TheSystemClock() {
 Clock& GetClock() {
     Clock* clock = InstalledClock().load(std::memory_order_acquire);
     return clock ? *clock : TheSystemClock();
+}
+
+void Clock::Sleep(std::uint32_t milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 void SetClock(Clock* clock) { InstalledClock().store(clock, std::memory_order_release); }

@@ -29,6 +29,8 @@ public:
     // The local-time breakdown of calendar seconds; false when they cannot be
     // broken down.
     virtual bool ToLocalTime(std::int64_t seconds, std::tm& out) = 0;
+    // Waits the milliseconds; by default in real time.
+    virtual void Sleep(std::uint32_t milliseconds);
 };
 
 // The operating system's clocks.
@@ -51,6 +53,8 @@ public:
     std::int64_t Seconds() override;
     WallTime Now() override;
     bool ToLocalTime(std::int64_t seconds, std::tm& out) override;
+    // Returns at once, the clock moved on by the milliseconds.
+    void Sleep(std::uint32_t milliseconds) override { Advance(milliseconds); }
 
     // Moves the tick and the calendar clock forward together.
     void Advance(std::uint32_t milliseconds);
@@ -71,6 +75,9 @@ Clock& GetClock();
 // Installs a clock (null restores the system clock). The clock must outlive
 // its installation.
 void SetClock(Clock* clock);
+
+// Sleep on the clock in use: a test's manual clock moves on instead.
+inline void ClockSleep(std::uint32_t milliseconds) { GetClock().Sleep(milliseconds); }
 
 // Installs a clock for the lifetime of the guard.
 class ScopedClock {

@@ -3,6 +3,7 @@
 #include "framework/payload_registry.h"
 #include "tapi/tapi_call.h"
 #include "tapi/tapi_calls_manager.h"
+#include "tapi/tapi_line.h"
 #include "tapi/tapi_line_data.h"
 #include "tapi/tapi_line_message.h"
 
@@ -25,8 +26,8 @@ template <typename Record> constexpr Registration Row() {
 
 // By type code.
 constexpr std::array kTapiPayloads = {
-    Row<KVTAPILINEMESSAGE>(),     Row<KVTAPICALLSMANAGER>(), Row<KVTAPICALL>(),
-    Row<KVTAPILINEDATAMANAGER>(), Row<KVTAPILINEDATA>(),
+    Row<CKvTAPILine>(), Row<KVTAPILINEMESSAGE>(),     Row<KVTAPICALLSMANAGER>(),
+    Row<KVTAPICALL>(),  Row<KVTAPILINEDATAMANAGER>(), Row<KVTAPILINEDATA>(),
 };
 
 } // namespace
