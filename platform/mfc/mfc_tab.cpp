@@ -1,0 +1,3 @@
+#include "platform/mfc/mfc_internal.h"
+
+void KvRegisterTabClass() {}
