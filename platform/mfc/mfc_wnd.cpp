@@ -2,6 +2,8 @@
 
 #include "platform/thread_messaging.h"
 
+#include <utility>
+
 #include <cstdio>
 
 namespace {
@@ -12,11 +14,33 @@ struct CurrentMessage {
     WPARAM wParam = 0;
     LPARAM lParam = 0;
 };
-thread_local CurrentMessage current_message;
+// The message being handled, for Default; lives on the dispatcher's stack.
+thread_local const CurrentMessage* current_message = nullptr;
 
 // Objects are found through the attached-object slot; only this layer puts
 // CWnd objects there.
-CWnd* ObjectOf(HWND window) { return dynamic_cast<CWnd*>(GetWindowHooks(window)); }
+// The last window dispatched to and its object: most messages go to the
+// same window as the one before. Attaching and detaching reset it.
+struct ObjectCache {
+    HWND window = nullptr;
+    CWnd* object = nullptr;
+};
+thread_local ObjectCache object_cache;
+
+CWnd* ObjectOf(HWND window) {
+    if (window == object_cache.window && window != nullptr)
+        return object_cache.object;
+    WindowHooks* hooks = GetWindowHooks(window);
+    CWnd* object = hooks ? hooks->ClassObject() : nullptr;
+    if (object != nullptr)
+        object_cache = {window, object};
+    return object;
+}
+
+void ForgetCachedObject(HWND window) {
+    if (object_cache.window == window)
+        object_cache = {};
+}
 
 class TemporaryDC : public CDC {
 public:
@@ -30,8 +54,8 @@ LRESULT KvCWndProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     CWnd* object = ObjectOf(window);
     if (object == nullptr)
         return ::DefWindowProc(window, message, wParam, lParam);
-    const CurrentMessage saved = current_message;
-    current_message = {window, message, wParam, lParam};
+    const CurrentMessage here{window, message, wParam, lParam};
+    const CurrentMessage* saved = std::exchange(current_message, &here);
     ++object->dispatch_depth_;
     LRESULT result = 0;
     if (object->owned_by_window_)
@@ -101,6 +125,7 @@ CWnd* CWnd::FromHandle(HWND window) {
 }
 
 void CWnd::AttachObject(HWND window) {
+    ForgetCachedObject(window);
     m_hWnd = window;
     SetWindowHooks(window, this);
 }
@@ -129,6 +154,7 @@ HWND CWnd::Detach() {
     HWND window = m_hWnd;
     if (window == nullptr)
         return nullptr;
+    ForgetCachedObject(window);
     if (GetWindowHooks(window) == this) {
         // A window left without its object keeps working with its own procedure.
         if (m_pfnSuper != nullptr &&
@@ -203,12 +229,14 @@ void CWnd::OnDroppedMessage(const MSG&) {}
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (m_pfnSuper != nullptr && m_pfnSuper != &KvCWndProcedure)
-        return ::CallWindowProc(m_pfnSuper, m_hWnd, message, wParam, lParam);
+        return m_pfnSuper(m_hWnd, message, wParam, lParam);
     return ::DefWindowProc(m_hWnd, message, wParam, lParam);
 }
 
 LRESULT CWnd::Default() {
-    const CurrentMessage& message = current_message;
+    if (current_message == nullptr)
+        return 0;
+    const CurrentMessage& message = *current_message;
     return DefWindowProc(message.message, message.wParam, message.lParam);
 }
 

@@ -195,6 +195,7 @@ private:
     friend LRESULT KvCWndProcedure(HWND, UINT, WPARAM, LPARAM);
     friend void KvCWndCreationHook(HWND, void*);
     bool PreTranslateMessage(MSG& message) final { return PreTranslateMessage(&message) != FALSE; }
+    CWnd* ClassObject() final { return this; }
     void AttachObject(HWND window);
     void SubclassAttached();
     void FinishNcDestroy();

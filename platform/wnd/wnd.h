@@ -142,6 +142,8 @@ public:
     virtual bool PreTranslateMessage(MSG& message) = 0;
     // A message for the window that will never be dispatched.
     virtual void OnDroppedMessage(const MSG& message) = 0;
+    // The class layer's object behind these hooks, found without a cast.
+    virtual class CWnd* ClassObject() { return nullptr; }
 };
 BOOL SetWindowHooks(HWND window, WindowHooks* hooks);
 WindowHooks* GetWindowHooks(HWND window);
