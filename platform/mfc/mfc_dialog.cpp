@@ -131,6 +131,25 @@ bool ParseDialogTemplate(const void* data, std::size_t size, DialogTemplate& par
     return true;
 }
 
+std::string BuildDialogTemplate(DWORD style, DWORD ex_style, short x, short y, short cx, short cy,
+                                const std::string& title) {
+    std::string bytes;
+    const auto word = [&bytes](unsigned value) {
+        bytes.push_back(static_cast<char>(value & 0xFF));
+        bytes.push_back(static_cast<char>((value >> 8) & 0xFF));
+    };
+    for (const unsigned value : {style & 0xFFFF, style >> 16, ex_style & 0xFFFF, ex_style >> 16, 0u})
+        word(value);
+    for (const short value : {x, y, cx, cy})
+        word(static_cast<WORD>(value));
+    word(0);  // menu
+    word(0);  // class
+    for (unsigned char c : title)
+        word(static_cast<unsigned>(Windows1252ToCodePoint(c)));
+    word(0);
+    return bytes;
+}
+
 std::string KvLoadString(UINT id) {
     std::string text;
     if (LoadResource(KV_RT_STRING, id, text) != KV_OK)

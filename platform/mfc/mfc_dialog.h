@@ -51,6 +51,9 @@ struct DialogTemplate {
 // Windows-1252, '?' for what it lacks). Refuses bytes that run past size,
 // extended templates and templates with items.
 bool ParseDialogTemplate(const void* data, std::size_t size, DialogTemplate& parsed);
+// The bytes of a template without items and font block.
+std::string BuildDialogTemplate(DWORD style, DWORD ex_style, short x, short y, short cx, short cy,
+                                const std::string& title);
 // A template's client size in pixels.
 SIZE DialogUnitsToPixels(int cx, int cy);
 // A string resource; empty when there is none.

@@ -1,35 +1,12 @@
 #include "platform/mfc/mfc_sheet.h"
 
 #include "platform/resources.h"
-#include "platform/windows1252.h"
 
 #include <algorithm>
 
 namespace {
 
 constexpr int kPopupMargin = 7;
-
-void PutWord(std::string& bytes, unsigned value) {
-    bytes.push_back(static_cast<char>(value & 0xFF));
-    bytes.push_back(static_cast<char>((value >> 8) & 0xFF));
-}
-
-// A template without items and font: the sheet is sized at WM_INITDIALOG.
-std::string SheetTemplate(DWORD style, DWORD ex_style, const std::string& title) {
-    std::string bytes;
-    PutWord(bytes, style & 0xFFFF);
-    PutWord(bytes, style >> 16);
-    PutWord(bytes, ex_style & 0xFFFF);
-    PutWord(bytes, ex_style >> 16);
-    for (int i = 0; i < 5; ++i)
-        PutWord(bytes, 0);  // items, x, y, cx, cy
-    PutWord(bytes, 0);      // menu
-    PutWord(bytes, 0);      // class
-    for (unsigned char c : title)
-        PutWord(bytes, static_cast<unsigned>(Windows1252ToCodePoint(c)));
-    PutWord(bytes, 0);
-    return bytes;
-}
 
 }  // namespace
 
@@ -120,7 +97,8 @@ CTabCtrl* CPropertySheet::GetTabControl() const {
 }
 
 void CPropertySheet::BuildTemplate(DWORD style, DWORD ex_style) {
-    m_template = SheetTemplate(style, ex_style, m_strCaption);
+    // Sized at WM_INITDIALOG.
+    m_template = BuildDialogTemplate(style, ex_style, 0, 0, 0, 0, m_strCaption);
 }
 
 BOOL CPropertySheet::Create(CWnd* parent, DWORD style, DWORD ex_style) {

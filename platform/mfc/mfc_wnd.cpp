@@ -425,28 +425,23 @@ BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
     }
 }
 
-BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT flags) {
-    const DWORD style = GetStyle();
+namespace {
+BOOL ModifyLong(HWND window, int index, DWORD remove, DWORD add, UINT flags) {
+    const auto style = static_cast<DWORD>(::GetWindowLongPtr(window, index));
     const DWORD updated = (style & ~remove) | add;
     if (style == updated)
         return FALSE;
-    ::SetWindowLongPtr(m_hWnd, GWL_STYLE, static_cast<LONG_PTR>(updated));
+    ::SetWindowLongPtr(window, index, static_cast<LONG_PTR>(updated));
     if (flags != 0)
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | flags);
+        ::SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | flags);
     return TRUE;
 }
+}  // namespace
+
+BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT flags) { return ModifyLong(m_hWnd, GWL_STYLE, remove, add, flags); }
 
 BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT flags) {
-    const DWORD style = GetExStyle();
-    const DWORD updated = (style & ~remove) | add;
-    if (style == updated)
-        return FALSE;
-    ::SetWindowLongPtr(m_hWnd, GWL_EXSTYLE, static_cast<LONG_PTR>(updated));
-    if (flags != 0)
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | flags);
-    return TRUE;
+    return ModifyLong(m_hWnd, GWL_EXSTYLE, remove, add, flags);
 }
 
 void CWnd::ClientToScreen(RECT* rect) const {

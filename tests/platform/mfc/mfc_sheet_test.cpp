@@ -6,26 +6,8 @@
 
 namespace {
 
-void PutWord(std::string& bytes, unsigned value) {
-    bytes.push_back(static_cast<char>(value & 0xFF));
-    bytes.push_back(static_cast<char>((value >> 8) & 0xFF));
-}
-
 std::string PageTemplate(short cx, short cy, const std::string& title) {
-    std::string bytes;
-    const DWORD style = WS_CHILD | WS_CAPTION;
-    PutWord(bytes, style & 0xFFFF);
-    PutWord(bytes, style >> 16);
-    for (int i = 0; i < 5; ++i)
-        PutWord(bytes, 0);  // ex-style (2 words), items, x, y
-    PutWord(bytes, static_cast<WORD>(cx));
-    PutWord(bytes, static_cast<WORD>(cy));
-    PutWord(bytes, 0);
-    PutWord(bytes, 0);
-    for (unsigned char c : title)
-        PutWord(bytes, c);
-    PutWord(bytes, 0);
-    return bytes;
+    return BuildDialogTemplate(WS_CHILD | WS_CAPTION, 0, 0, 0, cx, cy, title);
 }
 
 class CountingPage : public CPropertyPage {
