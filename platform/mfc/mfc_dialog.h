@@ -70,7 +70,7 @@ public:
     BOOL InitModalIndirect(const void* data, std::size_t size, CWnd* parent = nullptr);
     // Disables the owner, runs a nested loop until EndDialog and returns its
     // code; -1 when the dialog cannot be made or the loop ended otherwise.
-    std::intptr_t DoModal();
+    virtual std::intptr_t DoModal();
     void EndDialog(int result);
     virtual BOOL OnInitDialog() { return TRUE; }
     virtual void OnOK() { EndDialog(IDOK); }

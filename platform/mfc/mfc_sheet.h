@@ -88,7 +88,7 @@ public:
     CTabCtrl* GetTabControl() const;
     // Modeless; a child sheet (WS_CHILD, DS_CONTROL) has no buttons.
     BOOL Create(CWnd* parent = nullptr, DWORD style = static_cast<DWORD>(-1), DWORD ex_style = 0);
-    std::intptr_t DoModal();
+    std::intptr_t DoModal() override;
 
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

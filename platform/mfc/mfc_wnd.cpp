@@ -50,33 +50,51 @@ public:
 
 }  // namespace
 
+namespace {
+// Restores the message being handled when a dispatch ends, however it ends.
+class MessageScope {
+public:
+    explicit MessageScope(const CurrentMessage& here) : saved_(std::exchange(current_message, &here)) {}
+    ~MessageScope() { current_message = saved_; }
+    MessageScope(const MessageScope&) = delete;
+    MessageScope& operator=(const MessageScope&) = delete;
+
+private:
+    const CurrentMessage* saved_;
+};
+}  // namespace
+
 LRESULT KvCWndProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     CWnd* object = ObjectOf(window);
-    if (object == nullptr)
+    if (object == nullptr) [[unlikely]]
         return ::DefWindowProc(window, message, wParam, lParam);
-    const CurrentMessage here{window, message, wParam, lParam};
-    const CurrentMessage* saved = std::exchange(current_message, &here);
     ++object->dispatch_depth_;
     LRESULT result = 0;
-    if (object->owned_by_window_)
-        result = ::CallWindowProc(object->m_pfnSuper, window, message, wParam, lParam);
-    else
-        result = object->WindowProc(message, wParam, lParam);
-    current_message = saved;
-    if (message == WM_NCDESTROY && object->m_hWnd == window) {
-        // Messages still queued would reach the hooks only after the object
-        // is gone: hand them over now.
-        if (std::shared_ptr<MessageQueue> queue = FindThreadQueue(GetCurrentThreadId()))
-            for (const MSG& dropped : queue->RemoveWindowMessages(window))
-                object->OnDroppedMessage(dropped);
-        // Detached now; PostNcDestroy waits for the outermost dispatch, as
-        // the object may delete itself there.
-        object->Detach();
-        object->post_nc_destroy_pending_ = !object->in_destructor_;
+    {
+        const CurrentMessage here{window, message, wParam, lParam};
+        const MessageScope scope(here);
+        if (object->owned_by_window_) [[unlikely]]
+            result = ::CallWindowProc(object->m_pfnSuper, window, message, wParam, lParam);
+        else
+            result = object->WindowProc(message, wParam, lParam);
     }
-    if (--object->dispatch_depth_ == 0 && object->post_nc_destroy_pending_)
+    if (message == WM_NCDESTROY && object->m_hWnd == window) [[unlikely]]
+        object->AfterNcDestroy(window);
+    if (--object->dispatch_depth_ == 0 && object->post_nc_destroy_pending_) [[unlikely]]
         object->FinishNcDestroy();
     return result;
+}
+
+void CWnd::AfterNcDestroy(HWND window) {
+    // Messages still queued would reach the hooks only after the object is
+    // gone: hand them over now.
+    if (std::shared_ptr<MessageQueue> queue = FindThreadQueue(GetCurrentThreadId()))
+        for (const MSG& dropped : queue->RemoveWindowMessages(window))
+            OnDroppedMessage(dropped);
+    // Detached now; PostNcDestroy waits for the outermost dispatch, as the
+    // object may delete itself there.
+    Detach();
+    post_nc_destroy_pending_ = !in_destructor_;
 }
 
 void CWnd::FinishNcDestroy() {
@@ -127,7 +145,7 @@ CWnd* CWnd::FromHandle(HWND window) {
 void CWnd::AttachObject(HWND window) {
     ForgetCachedObject(window);
     m_hWnd = window;
-    SetWindowHooks(window, this);
+    SetWindowHooks(window, &hooks_);
 }
 
 void CWnd::SubclassAttached() {
@@ -155,7 +173,7 @@ HWND CWnd::Detach() {
     if (window == nullptr)
         return nullptr;
     ForgetCachedObject(window);
-    if (GetWindowHooks(window) == this) {
+    if (GetWindowHooks(window) == &hooks_) {
         // A window left without its object keeps working with its own procedure.
         if (m_pfnSuper != nullptr &&
             ::GetWindowLongPtr(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&KvCWndProcedure))

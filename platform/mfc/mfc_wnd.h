@@ -25,11 +25,11 @@ inline constexpr UINT CTLCOLOR_DLG = 4;
 inline constexpr UINT CTLCOLOR_SCROLLBAR = 5;
 inline constexpr UINT CTLCOLOR_STATIC = 6;
 
-class CWnd : public WindowHooks {
+class CWnd {
 public:
     CWnd() = default;
     // A window still attached is destroyed first.
-    ~CWnd() override;
+    virtual ~CWnd();
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
 
@@ -50,8 +50,8 @@ public:
                   int width, int height, HWND parent, HMENU id_or_menu, void* param = nullptr);
     BOOL CreateEx(DWORD ex_style, const char* class_name, const char* window_name, DWORD style,
                   const RECT& rect, CWnd* parent, UINT id, void* param = nullptr);
-    virtual BOOL Create(const char* class_name, const char* window_name, DWORD style, const RECT& rect,
-                        CWnd* parent, UINT id);
+    BOOL Create(const char* class_name, const char* window_name, DWORD style, const RECT& rect, CWnd* parent,
+                UINT id);
     virtual BOOL DestroyWindow();
     // Replaces the window's procedure, keeping the old one for Default.
     BOOL SubclassWindow(HWND window);
@@ -68,7 +68,7 @@ public:
     // A message of this child offered by its parent; TRUE when handled.
     virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
     // A message queued for the window when it was destroyed.
-    void OnDroppedMessage(const MSG& message) override;
+    virtual void OnDroppedMessage(const MSG& message);
 
     // Reflected handlers: TRUE (or a brush) when handled.
     virtual BOOL OnCommandReflect(UINT) { return FALSE; }
@@ -194,10 +194,21 @@ protected:
 private:
     friend LRESULT KvCWndProcedure(HWND, UINT, WPARAM, LPARAM);
     friend void KvCWndCreationHook(HWND, void*);
-    bool PreTranslateMessage(MSG& message) final { return PreTranslateMessage(&message) != FALSE; }
-    CWnd* ClassObject() final { return this; }
+    // What the window system sees in the attached-object slot.
+    class Hooks final : public WindowHooks {
+    public:
+        explicit Hooks(CWnd& owner) : owner_(owner) {}
+        bool PreTranslateMessage(MSG& message) override { return owner_.PreTranslateMessage(&message) != FALSE; }
+        void OnDroppedMessage(const MSG& message) override { owner_.OnDroppedMessage(message); }
+        CWnd* ClassObject() override { return &owner_; }
+
+    private:
+        CWnd& owner_;
+    };
+    Hooks hooks_{*this};
     void AttachObject(HWND window);
     void SubclassAttached();
+    void AfterNcDestroy(HWND window);
     void FinishNcDestroy();
 
     bool owned_by_window_ = false;
