@@ -49,3 +49,45 @@ struct LVITEM {
     LPARAM lParam = 0;
     std::int32_t iIndent = 0;
 };
+
+// ---- Notifications ----
+
+struct NMHDR {
+    HWND hwndFrom = nullptr;
+    std::uintptr_t idFrom = 0;
+    UINT code = 0;
+};
+
+// ---- Owner drawing (DRAWITEMSTRUCT itself comes with the window system) ----
+
+inline constexpr UINT ODT_MENU = 1;
+inline constexpr UINT ODT_LISTBOX = 2;
+inline constexpr UINT ODT_COMBOBOX = 3;
+inline constexpr UINT ODT_BUTTON = 4;
+inline constexpr UINT ODT_STATIC = 5;
+inline constexpr UINT ODT_TAB = 101;
+inline constexpr UINT ODA_DRAWENTIRE = 0x0001;
+inline constexpr UINT ODA_SELECT = 0x0002;
+inline constexpr UINT ODA_FOCUS = 0x0004;
+inline constexpr UINT ODS_SELECTED = 0x0001;
+inline constexpr UINT ODS_GRAYED = 0x0002;
+inline constexpr UINT ODS_DISABLED = 0x0004;
+inline constexpr UINT ODS_CHECKED = 0x0008;
+inline constexpr UINT ODS_FOCUS = 0x0010;
+
+// ---- Tab control items ----
+
+inline constexpr UINT TCIF_TEXT = 0x0001;
+inline constexpr UINT TCIF_IMAGE = 0x0002;
+inline constexpr UINT TCIF_PARAM = 0x0008;
+inline constexpr UINT TCIF_STATE = 0x0010;
+
+struct TCITEM {
+    UINT mask = 0;
+    DWORD dwState = 0;
+    DWORD dwStateMask = 0;
+    char* pszText = nullptr;
+    std::int32_t cchTextMax = 0;
+    std::int32_t iImage = 0;
+    LPARAM lParam = 0;
+};

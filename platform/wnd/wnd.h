@@ -142,9 +142,17 @@ public:
     virtual bool PreTranslateMessage(MSG& message) = 0;
     // A message for the window that will never be dispatched.
     virtual void OnDroppedMessage(const MSG& message) = 0;
+    // The class layer's object behind these hooks, found without a cast.
+    virtual class CWnd* ClassObject() { return nullptr; }
 };
 BOOL SetWindowHooks(HWND window, WindowHooks* hooks);
 WindowHooks* GetWindowHooks(HWND window);
+// Called once, for the next window the calling thread creates, after its
+// style and text are set and before WM_NCCREATE reaches it, so the class
+// layer can attach its object; a failed creation that never made a window
+// clears it too.
+using CreationHook = void (*)(HWND window, void* context);
+void WndHookNextCreation(CreationHook hook, void* context);
 
 // Offers a message to the pre-translate hooks of its window and the window's
 // ancestors, innermost first, as the thread loop does; true when one handled

@@ -332,9 +332,20 @@ BOOL GetClassInfoEx(HINSTANCE, const char* class_name, WNDCLASSEX* window_class)
     return TRUE;
 }
 
+namespace {
+struct PendingCreationHook {
+    CreationHook hook = nullptr;
+    void* context = nullptr;
+};
+thread_local PendingCreationHook pending_creation_hook;
+}  // namespace
+
+void WndHookNextCreation(CreationHook hook, void* context) { pending_creation_hook = {hook, context}; }
+
 HWND CreateWindowEx(DWORD ex_style, const char* class_name, const char* window_name, DWORD style, int x,
                     int y, int width, int height, HWND parent_handle, HMENU menu, HINSTANCE instance,
                     void* param) {
+    const PendingCreationHook creation_hook = std::exchange(pending_creation_hook, PendingCreationHook{});
     std::shared_ptr<WindowClass> window_class = FindClass(class_name);
     if (!window_class)
         return nullptr;
@@ -405,6 +416,10 @@ HWND CreateWindowEx(DWORD ex_style, const char* class_name, const char* window_n
     create.lpszName = window_name;
     create.lpszClass = class_name;
     create.dwExStyle = ex_style;
+    if (creation_hook.hook != nullptr)
+        creation_hook.hook(hwnd, creation_hook.context);
+    if (Find(hwnd) == nullptr)
+        return nullptr;
     if (!SendMessage(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create)) ||
         SendMessage(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
         DestroyWindow(hwnd);

@@ -1,0 +1,313 @@
+#include "platform/mfc/mfc_dialog.h"
+
+#include "platform/mfc/mfc_internal.h"
+#include "platform/resources.h"
+#include "platform/windows1252.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+class TemplateReader {
+public:
+    TemplateReader(const unsigned char* data, std::size_t size) : data_(data), size_(size) {}
+    bool Word(WORD& value) {
+        if (size_ - offset_ < 2)
+            return false;
+        value = static_cast<WORD>(data_[offset_] | (data_[offset_ + 1] << 8));
+        offset_ += 2;
+        return true;
+    }
+    bool Dword(DWORD& value) {
+        WORD low = 0, high = 0;
+        if (!Word(low) || !Word(high))
+            return false;
+        value = static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16);
+        return true;
+    }
+    bool Short(std::int16_t& value) {
+        WORD word = 0;
+        if (!Word(word))
+            return false;
+        value = static_cast<std::int16_t>(word);
+        return true;
+    }
+    // A zero-terminated UTF-16 string, starting with first.
+    bool String(WORD first, std::string& text) {
+        text.clear();
+        for (WORD unit = first; unit != 0;) {
+            char byte = '?';
+            if (!CodePointToWindows1252(unit, byte))
+                byte = '?';
+            text.push_back(byte);
+            if (!Word(unit))
+                return false;
+        }
+        return true;
+    }
+    // A name or an ordinal (0xFFFF, id); nothing (0).
+    bool NameOrOrdinal(std::string& name, WORD& id) {
+        WORD first = 0;
+        if (!Word(first))
+            return false;
+        if (first == 0xFFFF)
+            return Word(id);
+        return String(first, name);
+    }
+
+private:
+    const unsigned char* data_;
+    std::size_t size_;
+    std::size_t offset_ = 0;
+};
+
+LRESULT DialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ERASEBKGND) {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        if (dc == nullptr)
+            return 0;
+        auto brush = reinterpret_cast<HBRUSH>(
+            SendMessage(dialog, WM_CTLCOLORDLG, wParam, reinterpret_cast<LPARAM>(dialog)));
+        RECT client;
+        GetClientRect(dialog, &client);
+        FillRect(dc, &client, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
+        return 1;
+    }
+    return DefWindowProc(dialog, message, wParam, lParam);
+}
+
+}  // namespace
+
+void KvRegisterDialogClass() {
+    WNDCLASSEX window_class;
+    window_class.lpfnWndProc = &DialogProcedure;
+    window_class.cbWndExtra = 24;
+    window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    window_class.lpszClassName = KV_DIALOG_CLASS;
+    RegisterClassEx(&window_class);
+}
+
+int MulDiv(int a, int b, int c) {
+    if (c == 0)
+        return -1;
+    const long long product = static_cast<long long>(a) * b;
+    const long long half = (c < 0 ? -c : c) / 2;
+    const bool negative = (product < 0) != (c < 0);
+    const long long magnitude = ((product < 0 ? -product : product) + half) / (c < 0 ? -c : c);
+    return static_cast<int>(negative ? -magnitude : magnitude);
+}
+
+SIZE DialogUnitsToPixels(int cx, int cy) {
+    return SIZE{MulDiv(cx, KV_DIALOG_BASE_X, 4), MulDiv(cy, KV_DIALOG_BASE_Y, 8)};
+}
+
+bool ParseDialogTemplate(const void* data, std::size_t size, DialogTemplate& parsed) {
+    if (data == nullptr)
+        return false;
+    TemplateReader reader(static_cast<const unsigned char*>(data), size);
+    DialogTemplate result;
+    if (!reader.Dword(result.style) || !reader.Dword(result.ex_style))
+        return false;
+    if (result.style == 0xFFFF0001u)
+        return false;  // extended templates are not supported
+    if (!reader.Word(result.item_count) || !reader.Short(result.x) || !reader.Short(result.y) ||
+        !reader.Short(result.cx) || !reader.Short(result.cy))
+        return false;
+    if (result.item_count != 0)
+        return false;
+    if (!reader.NameOrOrdinal(result.menu, result.menu_id) ||
+        !reader.NameOrOrdinal(result.class_name, result.class_id))
+        return false;
+    WORD first = 0;
+    if (!reader.Word(first) || !reader.String(first, result.title))
+        return false;
+    if ((result.style & DS_SETFONT) != 0) {
+        result.has_font = true;
+        if (!reader.Word(result.point_size) || !reader.Word(first) || !reader.String(first, result.face))
+            return false;
+    }
+    parsed = std::move(result);
+    return true;
+}
+
+std::string BuildDialogTemplate(DWORD style, DWORD ex_style, short x, short y, short cx, short cy,
+                                const std::string& title) {
+    std::string bytes;
+    const auto word = [&bytes](unsigned value) {
+        bytes.push_back(static_cast<char>(value & 0xFF));
+        bytes.push_back(static_cast<char>((value >> 8) & 0xFF));
+    };
+    for (const unsigned value : {style & 0xFFFF, style >> 16, ex_style & 0xFFFF, ex_style >> 16, 0u})
+        word(value);
+    for (const short value : {x, y, cx, cy})
+        word(static_cast<WORD>(value));
+    word(0);  // menu
+    word(0);  // class
+    for (unsigned char c : title)
+        word(static_cast<unsigned>(Windows1252ToCodePoint(c)));
+    word(0);
+    return bytes;
+}
+
+std::string KvLoadString(UINT id) {
+    std::string text;
+    if (LoadResource(KV_RT_STRING, id, text) != KV_OK)
+        text.clear();
+    return text;
+}
+
+bool CDialog::LoadTemplate() {
+    if (!m_template.empty())
+        return true;
+    if (m_nIDTemplate == 0)
+        return false;
+    return LoadResource(KV_RT_DIALOG, m_nIDTemplate, m_template) == KV_OK;
+}
+
+BOOL CDialog::Create(UINT template_id, CWnd* parent) {
+    m_nIDTemplate = template_id;
+    m_template.clear();
+    if (parent != nullptr)
+        m_pParentWnd = parent;
+    if (!LoadTemplate())
+        return FALSE;
+    return CreateFromTemplate(m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr);
+}
+
+BOOL CDialog::CreateIndirect(const void* data, std::size_t size, CWnd* parent) {
+    if (data == nullptr || size == 0)
+        return FALSE;
+    m_template.assign(static_cast<const char*>(data), size);
+    if (parent != nullptr)
+        m_pParentWnd = parent;
+    return CreateFromTemplate(m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr);
+}
+
+BOOL CDialog::InitModalIndirect(const void* data, std::size_t size, CWnd* parent) {
+    if (data == nullptr || size == 0)
+        return FALSE;
+    m_template.assign(static_cast<const char*>(data), size);
+    if (parent != nullptr)
+        m_pParentWnd = parent;
+    return TRUE;
+}
+
+BOOL CDialog::CreateFromTemplate(HWND parent) {
+    DialogTemplate parsed;
+    if (m_hWnd != nullptr || !ParseDialogTemplate(m_template.data(), m_template.size(), parsed))
+        return FALSE;
+    KvRegisterWindowClasses();
+    const DWORD style = parsed.style;
+    const bool child = (style & WS_CHILD) != 0;
+    if (child && parent == nullptr)
+        return FALSE;
+    const SIZE client = DialogUnitsToPixels(parsed.cx, parsed.cy);
+    const SIZE origin = DialogUnitsToPixels(parsed.x, parsed.y);
+    RECT rect{origin.cx, origin.cy, origin.cx + client.cx, origin.cy + client.cy};
+    DWORD ex_style = parsed.ex_style;
+    if ((style & DS_MODALFRAME) != 0)
+        ex_style |= WS_EX_DLGMODALFRAME;
+    AdjustWindowRectEx(&rect, style, FALSE, ex_style);
+    if (!child && parent != nullptr) {
+        POINT owner_origin{0, 0};
+        ::ClientToScreen(parent, &owner_origin);
+        rect.left += owner_origin.x;
+        rect.right += owner_origin.x;
+        rect.top += owner_origin.y;
+        rect.bottom += owner_origin.y;
+    }
+
+    LOGFONT font;
+    font.lfWeight = FW_NORMAL;
+    if (parsed.has_font) {
+        font.lfHeight = -MulDiv(parsed.point_size, 96, 72);
+        std::snprintf(font.lfFaceName, sizeof font.lfFaceName, "%s", parsed.face.c_str());
+    } else {
+        font.lfHeight = KV_DIALOG_FONT_HEIGHT;
+        std::snprintf(font.lfFaceName, sizeof font.lfFaceName, "%s", KV_DIALOG_FONT_FACE);
+    }
+    m_font.DeleteObject();
+    if (!m_font.CreateFontIndirect(&font))
+        return FALSE;
+
+    const char* class_name = parsed.class_name.empty() ? KV_DIALOG_CLASS : parsed.class_name.c_str();
+    if (!CreateEx(ex_style, class_name, parsed.title.c_str(), style & ~WS_VISIBLE, rect.left, rect.top,
+                  rect.right - rect.left, rect.bottom - rect.top, parent, nullptr)) {
+        m_font.DeleteObject();
+        return FALSE;
+    }
+    HWND window = m_hWnd;
+    SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_font.m_hObject), FALSE);
+    if ((style & DS_CENTER) != 0)
+        CenterWindow();
+    SendMessage(WM_INITDIALOG, 0, 0);
+    if (!::IsWindow(window))
+        return FALSE;
+    if ((style & WS_VISIBLE) != 0)
+        ::ShowWindow(window, SW_SHOW);
+    return TRUE;
+}
+
+std::intptr_t CDialog::DoModal() {
+    if (m_hWnd != nullptr || !LoadTemplate())
+        return -1;
+    HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
+    const bool disable_owner = owner != nullptr && ::IsWindowEnabled(owner);
+    if (disable_owner)
+        ::EnableWindow(owner, FALSE);
+    m_nModalResult = -1;
+    m_bInModalLoop = true;
+    if (!CreateFromTemplate(owner)) {
+        m_bInModalLoop = false;
+        if (disable_owner)
+            ::EnableWindow(owner, TRUE);
+        return -1;
+    }
+    HWND window = m_hWnd;
+    ::ShowWindow(window, SW_SHOW);
+    if (m_bInModalLoop)
+        RunNestedLoop([this, window] { return m_bInModalLoop && ::IsWindow(window); });
+    m_bInModalLoop = false;
+    if (disable_owner)
+        ::EnableWindow(owner, TRUE);
+    if (::IsWindow(window))
+        ::DestroyWindow(window);
+    return m_nModalResult;
+}
+
+void CDialog::EndDialog(int result) {
+    m_nModalResult = result;
+    if (m_bInModalLoop)
+        m_bInModalLoop = false;
+    else if (m_hWnd != nullptr)
+        ::ShowWindow(m_hWnd, SW_HIDE);
+}
+
+LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG)
+        return OnInitDialog();
+    return CWnd::WindowProc(message, wParam, lParam);
+}
+
+BOOL CDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
+    if (CWnd::OnCommand(wParam, lParam))
+        return TRUE;
+    if (HIWORD(wParam) != BN_CLICKED)
+        return FALSE;
+    if (LOWORD(wParam) == IDOK) {
+        OnOK();
+        return TRUE;
+    }
+    if (LOWORD(wParam) == IDCANCEL) {
+        OnCancel();
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void CDialog::OnNcDestroy() {
+    Default();
+    // Nothing refers to the font once the window is gone.
+    m_font.DeleteObject();
+}

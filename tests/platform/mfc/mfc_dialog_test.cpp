@@ -1,0 +1,189 @@
+#include "platform/mfc/mfc_dialog.h"
+#include "platform/resources.h"
+#include "support/wnd_test_support.h"
+
+#include <string>
+
+namespace {
+
+void PutWord(std::string& bytes, unsigned value) {
+    bytes.push_back(static_cast<char>(value & 0xFF));
+    bytes.push_back(static_cast<char>((value >> 8) & 0xFF));
+}
+
+void PutText(std::string& bytes, const std::string& text) {
+    for (unsigned char c : text)
+        PutWord(bytes, c);
+    PutWord(bytes, 0);
+}
+
+std::string Template(DWORD style, short cx, short cy, const std::string& title = "Dialog", short x = 0, short y = 0,
+                     WORD points = 0, const std::string& face = "") {
+    std::string bytes;
+    PutWord(bytes, style & 0xFFFF);
+    PutWord(bytes, style >> 16);
+    PutWord(bytes, 0);
+    PutWord(bytes, 0);
+    PutWord(bytes, 0);  // items
+    PutWord(bytes, static_cast<WORD>(x));
+    PutWord(bytes, static_cast<WORD>(y));
+    PutWord(bytes, static_cast<WORD>(cx));
+    PutWord(bytes, static_cast<WORD>(cy));
+    PutWord(bytes, 0);  // menu
+    PutWord(bytes, 0);  // class
+    PutText(bytes, title);
+    if ((style & DS_SETFONT) != 0) {
+        PutWord(bytes, points);
+        PutText(bytes, face);
+    }
+    return bytes;
+}
+
+class Counting : public CDialog {
+public:
+    int init_count = 0;
+    int pretranslated_0812 = 0;
+    BOOL OnInitDialog() override {
+        ++init_count;
+        return CDialog::OnInitDialog();
+    }
+    BOOL PreTranslateMessage(MSG* message) override {
+        if (message->message == 0x0812)
+            ++pretranslated_0812;
+        return CDialog::PreTranslateMessage(message);
+    }
+};
+
+class MfcDialogTest : public WndTest {};
+
+TEST_F(MfcDialogTest, TemplateUnitsGiveTheClientAreaAndTheFrameIsAdded) {
+    struct Row {
+        DWORD style;
+        short cx, cy;
+        int client_w, client_h;
+    };
+    const Row rows[] = {
+        {WS_POPUP, 100, 50, 150, 81},
+        {WS_POPUP | WS_BORDER, 100, 50, 150, 81},
+        {WS_POPUP | WS_CAPTION, 201, 99, 302, 161},
+        {WS_POPUP | WS_CAPTION | WS_THICKFRAME, 3, 3, 5, 5},
+        {WS_POPUP | WS_CAPTION | DS_MODALFRAME, 40, 20, 60, 33},
+    };
+    for (const Row& row : rows) {
+        const std::string bytes = Template(row.style, row.cx, row.cy);
+        CDialog dialog;
+        ASSERT_TRUE(dialog.CreateIndirect(bytes.data(), bytes.size()));
+        CRect client, window, expected(0, 0, row.client_w, row.client_h);
+        dialog.GetClientRect(&client);
+        dialog.GetWindowRect(&window);
+        EXPECT_EQ(client, expected) << std::hex << row.style;
+        AdjustWindowRectEx(&expected, row.style, FALSE, (row.style & DS_MODALFRAME) ? WS_EX_DLGMODALFRAME : 0);
+        EXPECT_EQ(window.Size(), expected.Size()) << std::hex << row.style;
+        dialog.DestroyWindow();
+    }
+}
+
+TEST_F(MfcDialogTest, InitDialogRunsOnceAndTheDialogHasAFont) {
+    const std::string bytes = Template(WS_POPUP | WS_VISIBLE, 100, 50);
+    Counting dialog;
+    ASSERT_TRUE(dialog.CreateIndirect(bytes.data(), bytes.size()));
+    EXPECT_EQ(dialog.init_count, 1);
+    EXPECT_TRUE(dialog.IsWindowVisible());
+    Pump();
+    EXPECT_EQ(dialog.init_count, 1);
+    LOGFONT font;
+    ASSERT_NE(dialog.GetFont(), nullptr);
+    dialog.GetFont()->GetLogFont(&font);
+    EXPECT_STREQ(font.lfFaceName, "DejaVu Sans");
+    EXPECT_EQ(font.lfHeight, -11);
+    // The background is the dialog colour.
+    Capture picture = Capture::OfWindow(dialog.m_hWnd);
+    EXPECT_EQ(picture.At(10, 10), GetSysColor(COLOR_BTNFACE));
+    dialog.DestroyWindow();
+
+    const std::string with_font = Template(WS_POPUP | DS_SETFONT, 100, 50, "F", 0, 0, 12, "DejaVu Serif");
+    CDialog serif;
+    ASSERT_TRUE(serif.CreateIndirect(with_font.data(), with_font.size()));
+    serif.GetFont()->GetLogFont(&font);
+    EXPECT_STREQ(font.lfFaceName, "DejaVu Serif");
+    EXPECT_EQ(font.lfHeight, -16);
+    char title[8] = {};
+    GetWindowText(serif.m_hWnd, title, sizeof title);
+    EXPECT_STREQ(title, "F");
+}
+
+TEST_F(MfcDialogTest, ATemplateCutShortIsRefused) {
+    std::string bytes = Template(WS_POPUP | DS_SETFONT, 100, 50, "T", 0, 0, 8, "DejaVu Sans");
+    DialogTemplate parsed;
+    EXPECT_TRUE(ParseDialogTemplate(bytes.data(), bytes.size(), parsed));
+    for (std::size_t cut : {bytes.size() - 2, bytes.size() - 14, std::size_t{17}, std::size_t{3}}) {
+        CDialog dialog;
+        EXPECT_FALSE(dialog.CreateIndirect(bytes.data(), cut)) << cut;
+        EXPECT_EQ(dialog.m_hWnd, nullptr);
+    }
+    // DS_SETFONT without a font block at all.
+    std::string no_block = Template(WS_POPUP, 10, 10, "T");
+    no_block[0] = static_cast<char>(no_block[0] | DS_SETFONT);
+    EXPECT_FALSE(ParseDialogTemplate(no_block.data(), no_block.size(), parsed));
+    std::string with_item = Template(WS_POPUP, 10, 10);
+    with_item[8] = 1;
+    EXPECT_FALSE(ParseDialogTemplate(with_item.data(), with_item.size(), parsed));
+    EXPECT_EQ(WndCountWindows(), 0);
+}
+
+TEST_F(MfcDialogTest, DoModalReturnsTheEndDialogCodeAndDisablesTheOwnerMeanwhile) {
+    Class("MfcOwner");
+    CWnd owner;
+    ASSERT_TRUE(owner.CreateEx(0, "MfcOwner", "", WS_POPUP | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr));
+    const std::string bytes = Template(WS_POPUP | WS_CAPTION | DS_CENTER, 100, 60);
+    Counting dialog;
+    ASSERT_TRUE(dialog.InitModalIndirect(bytes.data(), bytes.size(), &owner));
+    CButton ok;
+    InputDriver input(clock_);
+    bool owner_disabled = false;
+    IdleScript script;
+    script
+        .Then([&] {
+            owner_disabled = !owner.IsWindowEnabled();
+            ASSERT_TRUE(ok.Create("OK", WS_VISIBLE, CRect(5, 5, 60, 25), &dialog, IDOK));
+            dialog.PostMessage(0x0812);
+        })
+        .Then([&] { input.Click(InputDriver::ScreenPoint(ok.m_hWnd, POINT{3, 3})); });
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_TRUE(owner_disabled);
+    EXPECT_TRUE(owner.IsWindowEnabled());
+    EXPECT_EQ(dialog.m_hWnd, nullptr);
+    EXPECT_EQ(ok.m_hWnd, nullptr);
+    EXPECT_EQ(dialog.init_count, 1);
+    EXPECT_EQ(dialog.pretranslated_0812, 1);
+}
+
+TEST_F(MfcDialogTest, AModelessDialogComesFromAnRtDialogResource) {
+    const std::string bytes = Template(WS_POPUP | WS_VISIBLE, 50, 40, "Res");
+    RegisterResource(KV_RT_DIALOG, 301, bytes);
+    CDialog dialog;
+    ASSERT_TRUE(dialog.Create(301));
+    EXPECT_TRUE(dialog.IsWindowVisible());
+    CDialog missing;
+    EXPECT_FALSE(missing.Create(302));
+    UnregisterAllResources();
+}
+
+TEST_F(MfcDialogTest, DestroyingADialogGivesItsFontBack) {
+    const auto before = GdiGetStatistics().live_objects;
+    const std::string bytes = Template(WS_POPUP, 50, 40);
+    CDialog dialog;
+    ASSERT_TRUE(dialog.CreateIndirect(bytes.data(), bytes.size()));
+    EXPECT_GT(GdiGetStatistics().live_objects, before);
+    dialog.DestroyWindow();
+    EXPECT_EQ(GdiGetStatistics().live_objects, before);
+}
+
+TEST(MfcMulDivTest, RoundsHalfAwayFromZero) {
+    EXPECT_EQ(MulDiv(5, 6, 4), 8);   // 7.5
+    EXPECT_EQ(MulDiv(-5, 6, 4), -8);
+    EXPECT_EQ(MulDiv(3, 13, 8), 5);  // 4.875
+    EXPECT_EQ(MulDiv(1, 1, 0), -1);
+}
+
+}  // namespace
