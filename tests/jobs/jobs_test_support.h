@@ -3,6 +3,7 @@
 // endpoints post into a queue the test reads, and a loopback identity.
 
 #include "core/handle_table.h"
+#include "core/xml_document.h"
 #include "data/data_payloads.h"
 #include "framework/framework_payloads.h"
 #include "framework/message.h"
@@ -66,3 +67,12 @@ private:
     std::shared_ptr<MessageQueue> queue_;
     DWORD queue_id_ = 0;
 };
+
+// Parses a whole job text and lets the job read its element.
+inline KvResult ReadJobText(const std::string& text, CKvJobData& job) {
+    XmlDocument document;
+    document.Parse(text);
+    XmlNode* header = nullptr;
+    document.FindNode(header, "JobData");
+    return job.ReadXml(header);
+}
