@@ -6,6 +6,7 @@
 #include "framework/connection_objects.h"
 #include "framework/holder_objects.h"
 #include "jobs/job_data_client2.h"
+#include "jobs/job_data_listen2.h"
 #include "jobs/job_data_root.h"
 #include "jobs/job_payloads.h"
 #include "platform/pointer.h"
@@ -217,7 +218,11 @@ void JobHost::DriveMessage(CKvMessage* message, std::uint16_t endpoint) {
     if (endpoint == KV_ENDPOINT_JOB_INTAKE && IsJobPayloadType(type) &&
         IsValidPtr(message->GetPayload())) {
         Record(endpoint, *message);
-        FileJob(JobFromPayload(message->GetPayload()), message, JobRole::kCheckRootJob);
+        CKvJobData* job = JobFromPayload(message->GetPayload());
+        // The root job's own listen jobs serve this machine: their executor.
+        const bool local_listen = type == K_KVJBDT_TP_LISTEN2 &&
+                                  static_cast<CKvJobDataListen2*>(job)->GetVariant() == 1;
+        FileJob(job, message, local_listen ? JobRole::kExecutor : JobRole::kCheckRootJob);
         return;
     }
     DeliverToJob(message, message->GetSourceJobId());
