@@ -450,6 +450,15 @@ void CKvJobData::PostStatusText(const char* text) {
     SendMessage(message, KV_ENDPOINT_HOST_STATUS, true);
 }
 
+void CKvJobData::AnswerOrRelease(CKvMessage* message) {
+    if (message->GetKind() == KV_MSG_KIND_REQUEST) {
+        message->SetKind(KV_MSG_KIND_CONFIRMATION);
+        SendMessage(message, 0, false);
+        return;
+    }
+    message->Release();
+}
+
 KvResult CKvJobData::PostText(const std::string& text, std::uint16_t target) {
     CKvMessage* message = nullptr;
     void* payload = nullptr;

@@ -200,6 +200,9 @@ protected:
     KvResult SendMessage(CKvMessage* message, std::uint16_t target, bool queue_if_absent);
     // idsource and idtarget exchanged.
     void SwapIds();
+    // A REQUEST is answered (as CONFIRMATION, back to its source), any other
+    // message released.
+    void AnswerOrRelease(CKvMessage* message);
     // The root-job check of the jobs that run serverless or as requesters:
     // the first root job in state 10 holding preferences picks the machine
     // (no server used: serverless), and the job remembers the pick. Without

@@ -163,15 +163,6 @@ void CKvJobDataListen2::Refuse() {
     Send();
 }
 
-void CKvJobDataListen2::AnswerOrDelete(CKvMessage* message) {
-    if (message->GetKind() == KV_MSG_KIND_REQUEST) {
-        message->SetKind(KV_MSG_KIND_CONFIRMATION);
-        SendMessage(message, 0, false);
-        return;
-    }
-    message->Release();
-}
-
 bool CKvJobDataListen2::HasClientAtPeer() const {
     if (!IsValidPtr(handler_))
         return false;
@@ -593,12 +584,12 @@ KvResult CKvJobDataListen2::ServeCalls() {
         } else if (attribute == KV_MSG_ATTR_ENDED &&
                    (type == K_KVJBDT_TP_ROOT || type == K_KVJBDT_TP_LISTEN2 ||
                     type == KV_PAYLOAD_CAPI_LISTEN_MANAGER)) {
-            AnswerOrDelete(message);
+            AnswerOrRelease(message);
             last_result_ = KV_E_FAIL;
         } else if (type == KV_PAYLOAD_CAPI_LISTEN_MANAGER &&
                    attribute == KV_MSG_ATTR_NOTIFICATION && IsValidPtr(message->GetPayload())) {
             TakeCall(*static_cast<CapiListenManager*>(message->GetPayload()), false);
-            AnswerOrDelete(message);
+            AnswerOrRelease(message);
             if (CKvMessage* call = NewCallMessage(KV_MSG_KIND_REQUEST, true)) {
                 call->SetJobIds(0, job_id_, 0);
                 SendToHost(call, KV_ENDPOINT_CALL_WINDOW);
@@ -832,14 +823,14 @@ void CKvJobDataListen2::ExecutorServing(bool direct) {
         const bool requester_ended = !direct && type == K_KVJBDT_TP_LISTEN2;
         if (attribute == KV_MSG_ATTR_ENDED &&
             ((type != K_KVJBDT_TP_ROOT && type != K_KVJBDT_TP_LISTEN2) || requester_ended)) {
-            AnswerOrDelete(message);
+            AnswerOrRelease(message);
             End();
             continue;
         }
         if (attribute == KV_MSG_ATTR_NOTIFICATION && type == KV_PAYLOAD_CAPI_LISTEN_MANAGER &&
             IsValidPtr(message->GetPayload())) {
             TakeCall(*static_cast<CapiListenManager*>(message->GetPayload()), true);
-            AnswerOrDelete(message);
+            AnswerOrRelease(message);
             if (!direct) {
                 NotifyRequester();
             } else if (CKvMessage* call = NewCallMessage(KV_MSG_KIND_INFO, false)) {

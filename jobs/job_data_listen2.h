@@ -115,9 +115,6 @@ private:
     CKvMessage* NewCallMessage(std::int32_t kind, bool mark);
     // The numbers and time of a manager's notification.
     void TakeCall(CapiListenManager& manager, bool normalise);
-    // A REQUEST is answered (CONFIRMATION back to its source), anything else
-    // deleted.
-    void AnswerOrDelete(CKvMessage* message);
     // A client job (17) in state 10 at this job's peer.
     bool HasClientAtPeer() const;
 
