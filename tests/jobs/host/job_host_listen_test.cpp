@@ -154,4 +154,60 @@ TEST_F(Listen2LoopbackTest, ALocalListenJobPostedToTheIntakeCollectsAllRecordsOf
     ASSERT_TRUE(Run([&] { return Executor() == nullptr; }));
 }
 
+TEST_F(Listen2LoopbackTest, ALockedServerUserIsAskedForAgainAfterASecond) {
+    StoreServerRecords();
+    LogOnByHand();
+    server_.ScriptLockedAnswers(K_KVDT_TP_DTHDLR_DATASERVERUSER, 1);
+    auto* job = new CKvJobDataListen2;
+    ASSERT_EQ(workstation_.AddHostJob(job, JobRole::kCheckRootJob), KV_OK);
+    ASSERT_TRUE(Run([&] { return server_.GetServiceLog(KV_ENDPOINT_HOST_MAIN).size() >= 4; }));
+    RunHosts(
+        {&server_, &workstation_}, [] { return false; }, 100);
+    EXPECT_EQ(ExecutorState(), CKvJobDataListen2::kStateSeverUser);
+    clock_.Advance(1000);
+    ASSERT_TRUE(Run([&] { return ExecutorState() == KV_JOB_STATE_RUNNING; }));
+    std::size_t asked = 0;
+    for (const HostServiceEntry& entry : server_.GetServiceLog(KV_ENDPOINT_HOST_MAIN))
+        asked += entry.payload_type == K_KVDT_TP_DTHDLR_DATASERVERUSER;
+    EXPECT_EQ(asked, 2u);
+}
+
+TEST_F(Listen2LoopbackTest, AHostWithoutDevicesIsRefusedWhenTheAnswerTimerRunsOut) {
+    server_.StoreRecord(std::make_unique<CKvDataGeneral>(), K_KVDT_TP_DTHDLR_DATAGENERAL);
+    auto host = std::make_unique<CKvDataHost>();
+    host->GetHost().Set("", kLoopbackAddress, 0);
+    server_.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
+    LogOnByHand();
+    auto* job = new CKvJobDataListen2;
+    const std::uint32_t id = job->GetJobId();
+    ASSERT_EQ(workstation_.AddHostJob(job, JobRole::kCheckRootJob), KV_OK);
+    ASSERT_TRUE(Run([&] { return ExecutorState() == CKvJobDataListen2::kStateHost; }));
+    RunHosts(
+        {&server_, &workstation_}, [] { return false; }, 100);
+    EXPECT_EQ(ExecutorState(), CKvJobDataListen2::kStateHost);
+    clock_.Advance(20000);
+    ASSERT_TRUE(Run([&] { return Executor() == nullptr && workstation_.FindJob(id) == nullptr; }));
+    EXPECT_TRUE(server_.GetCapiShutdowns().empty());
+}
+
+TEST_F(Listen2LoopbackTest, AStoppingRootEndsTheRequesterAndTheExecutorGivesUpItsManager) {
+    StoreServerRecords();
+    LogOnByHand();
+    auto* job = new CKvJobDataListen2;
+    ASSERT_EQ(workstation_.AddHostJob(job, JobRole::kCheckRootJob), KV_OK);
+    ASSERT_TRUE(Run([&] {
+        return job->GetState() == KV_JOB_STATE_RUNNING &&
+               ExecutorState() == KV_JOB_STATE_RUNNING;
+    }));
+    const std::uint32_t id = job->GetJobId();
+    static_cast<CKvJobData*>(workstation_.GetHandler().FirstJob(K_KVJBDT_TP_ROOT))
+        ->ChangeState(KV_JOB_STATE_STOP_REQUESTED);
+    ASSERT_TRUE(Run([&] {
+        return Executor() == nullptr && workstation_.FindJob(id) == nullptr &&
+               !server_.GetCapiShutdowns().empty();
+    }));
+    ASSERT_EQ(server_.GetCapiShutdowns().size(), 1u);
+    EXPECT_EQ(server_.GetCapiShutdowns()[0], server_.GetLastManagerId());
+}
+
 } // namespace
