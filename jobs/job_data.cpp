@@ -8,6 +8,7 @@
 #include "framework/payload_registry.h"
 #include "jobs/job_data_root.h"
 #include "platform/local_identity.h"
+#include "platform/number_parse.h"
 #include "platform/pointer.h"
 #include "platform/tcp_transport.h"
 #include "platform/text.h"
@@ -448,6 +449,20 @@ void CKvJobData::PostStatusText(const char* text) {
     static_cast<CKvStampedTextRecord*>(payload)->text = text;
     message->SetKindAndCommand(KV_MSG_KIND_INFO, KV_MSG_COMMAND_NOTIFICATION, 0);
     SendMessage(message, KV_ENDPOINT_HOST_STATUS, true);
+}
+
+bool CKvJobData::ReadPeerKey(std::string_view name, const std::string& text) {
+    if (name == "loginname")
+        loginname_ = text;
+    else if (name == "hostname")
+        peer_.SetName(text.c_str());
+    else if (name == "hostip")
+        peer_.SetAddressText(text);
+    else if (name == "portnumber")
+        peer_.SetPort(ParseUInt32(text));
+    else
+        return false;
+    return true;
 }
 
 void CKvJobData::AnswerOrRelease(CKvMessage* message) {

@@ -200,6 +200,10 @@ protected:
     KvResult SendMessage(CKvMessage* message, std::uint16_t target, bool queue_if_absent);
     // idsource and idtarget exchanged.
     void SwapIds();
+    // Reads the keys every job element shares: "loginname", and "hostname",
+    // "hostip" and "portnumber" into the peer computer. False for another
+    // name.
+    bool ReadPeerKey(std::string_view name, const std::string& text);
     // A REQUEST is answered (as CONFIRMATION, back to its source), any other
     // message released.
     void AnswerOrRelease(CKvMessage* message);

@@ -113,15 +113,9 @@ KvResult CKvJobDataListen2::ReadXml(const XmlNode* job_data) {
         if (child.GetKind() != kXmlTextElement)
             return;
         const std::string text = child.GetText();
-        if (name == "loginname")
-            loginname_ = text;
-        else if (name == "hostname")
-            peer_.SetName(text.c_str());
-        else if (name == "hostip")
-            peer_.SetAddressText(text);
-        else if (name == "portnumber")
-            peer_.SetPort(ParseUInt32(text));
-        else if (name == "callingnumber")
+        if (ReadPeerKey(name, text))
+            return;
+        if (name == "callingnumber")
             callingnumber_ = text;
         else if (name == "callednumber")
             callednumber_ = text;
@@ -611,7 +605,7 @@ KvResult CKvJobDataListen2::StepExecutorA() {
     last_result_ = KV_OK;
     switch (state_) {
     case KV_JOB_STATE_START:
-        ExecutorAGeneral();
+        ExecutorGeneral(false);
         break;
     case kStateHost:
         ExecutorAHost();
@@ -653,11 +647,12 @@ KvResult CKvJobDataListen2::StepExecutorA() {
     return last_result_;
 }
 
-void CKvJobDataListen2::ExecutorAGeneral() {
+void CKvJobDataListen2::ExecutorGeneral(bool local) {
     CKvMessage* answer = nullptr;
     if (RequestRecord(answer, KV_MSG_COMMAND_DATA, KV_ENDPOINT_HOST_MAIN, 0, nullptr,
                       K_KVDT_TP_DTHDLR_DATAGENERAL) != KV_OK) {
-        Refuse();
+        if (!local)
+            Refuse();
         End();
         return;
     }
@@ -668,6 +663,14 @@ void CKvJobDataListen2::ExecutorAGeneral() {
         last_result_ = KV_E_NO_DATA_FOUND;
     } else if (!IsValidPtr(general)) {
         last_result_ = KV_E_INVALID_POINTER;
+    } else if (local) {
+        TakeGeneralRules(rules_, *general);
+        own_number_ = general->GetIsdnCardNumber();
+        // A failed send leaves the state: the request is made again.
+        if (RequestAllOfType(K_KVDT_TP_DTHDLR_DATACOMPUTER)) {
+            timers_.Start(kAnswerTimerId);
+            GoTo(kStateHost);
+        }
     } else {
         TakeGeneralRules(rules_, *general);
         const COMPUTER_IDENT peer = peer_;
@@ -690,10 +693,11 @@ void CKvJobDataListen2::ExecutorAGeneral() {
         }
     }
     answer->Release();
-    if (last_result_ != KV_OK) {
+    if (last_result_ == KV_OK)
+        return;
+    if (!local)
         Refuse();
-        End();
-    }
+    End();
 }
 
 void CKvJobDataListen2::ExecutorAHost() {
@@ -863,7 +867,7 @@ KvResult CKvJobDataListen2::StepExecutorB() {
     last_result_ = KV_OK;
     switch (state_) {
     case KV_JOB_STATE_START:
-        ExecutorBGeneral();
+        ExecutorGeneral(true);
         break;
     case kStateHost:
         ExecutorBHosts();
@@ -901,33 +905,6 @@ KvResult CKvJobDataListen2::StepExecutorB() {
         break;
     }
     return last_result_;
-}
-
-void CKvJobDataListen2::ExecutorBGeneral() {
-    CKvMessage* answer = nullptr;
-    if (RequestRecord(answer, KV_MSG_COMMAND_DATA, KV_ENDPOINT_HOST_MAIN, 0, nullptr,
-                      K_KVDT_TP_DTHDLR_DATAGENERAL) != KV_OK) {
-        End();
-        return;
-    }
-    if (answer == nullptr)
-        return;
-    auto* general = static_cast<CKvDataGeneral*>(answer->GetPayload());
-    if (!IsDataFound(*answer)) {
-        last_result_ = KV_E_NO_DATA_FOUND;
-    } else if (!IsValidPtr(general)) {
-        last_result_ = KV_E_INVALID_POINTER;
-    } else {
-        TakeGeneralRules(rules_, *general);
-        own_number_ = general->GetIsdnCardNumber();
-        if (RequestAllOfType(K_KVDT_TP_DTHDLR_DATACOMPUTER)) {
-            timers_.Start(kAnswerTimerId);
-            GoTo(kStateHost);
-        }
-    }
-    answer->Release();
-    if (last_result_ != KV_OK)
-        End();
 }
 
 void CKvJobDataListen2::ExecutorBHosts() {

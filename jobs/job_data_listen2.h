@@ -83,13 +83,13 @@ private:
 
     KvResult StepExecutorA();
     KvResult StepExecutorB();
-    void ExecutorAGeneral();
+    // The DATAGENERAL record, then the host records (local: all of them).
+    void ExecutorGeneral(bool local);
     void ExecutorAHost();
     void ExecutorADevices(bool into_user_numbers);
     void ExecutorAServerUser();
     void ExecutorServing(bool direct);
     void ExecutorAStop();
-    void ExecutorBGeneral();
     void ExecutorBHosts();
     void ExecutorBServerUsers();
     void ExecutorBDevices();

@@ -61,15 +61,9 @@ KvResult CKvJobDataTSPDial::ReadXml(const XmlNode* job_data) {
             return;
         const std::string_view name = child.GetName();
         const std::string text = child.GetText();
-        if (name == "loginname")
-            loginname_ = text;
-        else if (name == "hostname")
-            peer_.SetName(text.c_str());
-        else if (name == "hostip")
-            peer_.SetAddressText(text);
-        else if (name == "portnumber")
-            peer_.SetPort(ParseUInt32(text));
-        else if (name == "targetnumber")
+        if (ReadPeerKey(name, text))
+            return;
+        if (name == "targetnumber")
             SetTargetNumber(text);
     });
 }

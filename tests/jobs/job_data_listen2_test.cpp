@@ -270,4 +270,30 @@ TEST_F(Listen2RequesterTest, WithoutARootTheJobEndsAndAStoppingRootStopsItsManag
     EXPECT_EQ(router_.Count(), 0u);
 }
 
+TEST_F(Listen2RequesterTest, TheManagerListsEachNormalisedNumberOnce) {
+    job_->GetDiallingRules().SetInternalAffixes("0", "", 3);
+    std::string user = "21";
+    std::string host = "21";
+    std::string other = "0301234";
+    PHONE_NUMBER* entry = nullptr;
+    job_->GetUserNumbers().CreateEntry(entry, user);
+    entry->GetNumber() = "21";
+    job_->GetHostNumbers().CreateEntry(entry, host);
+    entry->GetNumber() = "21";
+    job_->GetHostNumbers().CreateEntry(entry, other);
+    entry->GetNumber() = "0301234";
+    job_->SetAuxText("99");
+    job_->ChangeState(CKvJobDataListen2::kStateRequestManager);
+    job_->ExecutorRun();
+    std::uint16_t endpoint = 0;
+    MessagePtr request = router_.Take(&endpoint);
+    ASSERT_NE(request, nullptr);
+    EXPECT_EQ(endpoint, KV_ENDPOINT_CAPI);
+    EXPECT_EQ(request->GetKind(), KV_MSG_KIND_REQUEST);
+    EXPECT_EQ(request->GetTargetJobId(), job_->GetJobId());
+    auto* manager = static_cast<CapiListenManager*>(request->GetPayload());
+    EXPECT_EQ(manager->GetOwnNumber(), "99");
+    EXPECT_EQ(manager->GetNumberList().GetCount(), 2u);
+}
+
 } // namespace
