@@ -210,4 +210,18 @@ TEST_F(Listen2LoopbackTest, AStoppingRootEndsTheRequesterAndTheExecutorGivesUpIt
     EXPECT_EQ(server_.GetCapiShutdowns()[0], server_.GetLastManagerId());
 }
 
+TEST_F(Listen2LoopbackTest, ARefusedManagerEndsALocalListenJobWithoutAShutdown) {
+    StoreServerRecords();
+    server_.ScriptCapiRefusal(true);
+    auto* job = new CKvJobDataListen2;
+    job->SetVariant(1);
+    ASSERT_EQ(server_.AddHostJob(job, JobRole::kExecutor), KV_OK);
+    ASSERT_TRUE(Run([&] { return Executor() == nullptr; }));
+    const std::vector<HostServiceEntry> capi = server_.GetServiceLog(KV_ENDPOINT_CAPI);
+    ASSERT_EQ(capi.size(), 1u);
+    EXPECT_EQ(capi[0].kind, KV_MSG_KIND_REQUEST);
+    EXPECT_TRUE(server_.GetCapiShutdowns().empty());
+    EXPECT_EQ(server_.GetLastManagerId(), 0u);
+}
+
 } // namespace
