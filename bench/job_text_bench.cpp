@@ -10,7 +10,9 @@
 #include "framework/framework_payloads.h"
 #include "jobs/host/job_host.h"
 #include "jobs/host/job_text_receiver.h"
+#include "data/data_device.h"
 #include "jobs/job_data_client2.h"
+#include "jobs/job_data_listen2.h"
 #include "jobs/job_payloads.h"
 #include "platform/local_identity.h"
 #include "platform/tcp_transport.h"
@@ -78,6 +80,54 @@ void BM_ParseClient2Text(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_ParseClient2Text);
+
+// An accepted LISTEN2 answer with 20 devices (about 6 KB).
+std::string Listen2Text() {
+    CKvJobDataListen2 job;
+    job.SetLoginName("anna.mueller");
+    job.GetPeerComputer().Set("workstation-17.example", 0xC0A80114, 40123);
+    job.SetHeader(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED, 1234, 5678);
+    for (int i = 0; i < 20; ++i) {
+        auto* device = new CKvDataDevice;
+        std::string number = "0301234" + std::to_string(100 + i);
+        device->SetNumber(number);
+        device->GetDeviceNumber() = std::to_string(i);
+        device->GetTapiLine() = "ISDN line " + std::to_string(i);
+        device->GetAlias() = "Desk telephone of room " + std::to_string(200 + i);
+        device->GetComment() = "Second floor, east wing, next to the printer";
+        job.GetDeviceStore().Add(device);
+    }
+    std::string text;
+    job.Serialize(text);
+    return text;
+}
+
+void BM_ReceiveListen2(benchmark::State& state) {
+    RegisterAll();
+    const std::string text = Listen2Text();
+    CKvJobTextReceiver receiver;
+    for (auto _ : state) {
+        CKvMessage* message = nullptr;
+        if (receiver.Receive(text, message) != JobTextResult::kAccepted)
+            state.SkipWithError("rejected");
+        message->Release();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_ReceiveListen2);
+
+void BM_ParseListen2Text(benchmark::State& state) {
+    RegisterAll();
+    const std::string text = Listen2Text();
+    XmlDocument document;
+    for (auto _ : state) {
+        document.Clear();
+        document.Parse(text);
+        benchmark::DoNotOptimize(document.GetRoot());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_ParseListen2Text);
 
 void BM_LoopbackLogon(benchmark::State& state) {
     RegisterAll();

@@ -6,7 +6,9 @@
 #include "framework/connection_objects.h"
 #include "framework/holder_objects.h"
 #include "framework/payload_registry.h"
+#include "jobs/job_data_root.h"
 #include "platform/local_identity.h"
+#include "platform/number_parse.h"
 #include "platform/pointer.h"
 #include "platform/tcp_transport.h"
 #include "platform/text.h"
@@ -449,6 +451,41 @@ void CKvJobData::PostStatusText(const char* text) {
     SendMessage(message, KV_ENDPOINT_HOST_STATUS, true);
 }
 
+bool CKvJobData::ReadPeerKey(std::string_view name, const std::string& text) {
+    if (name == "loginname")
+        loginname_ = text;
+    else if (name == "hostname")
+        peer_.SetName(text.c_str());
+    else if (name == "hostip")
+        peer_.SetAddressText(text);
+    else if (name == "portnumber")
+        peer_.SetPort(ParseUInt32(text));
+    else
+        return false;
+    return true;
+}
+
+void CKvJobData::AnswerOrRelease(CKvMessage* message) {
+    if (message->GetKind() == KV_MSG_KIND_REQUEST) {
+        message->SetKind(KV_MSG_KIND_CONFIRMATION);
+        SendMessage(message, 0, false);
+        return;
+    }
+    message->Release();
+}
+
+KvResult CKvJobData::PostText(const std::string& text, std::uint16_t target) {
+    CKvMessage* message = nullptr;
+    void* payload = nullptr;
+    if (!IsValidPtr(router_) ||
+        !router_->CreateMessageWithPayload(message, payload, KV_PAYLOAD_TEXT))
+        return KV_E_OUT_OF_MEMORY;
+    *static_cast<std::string*>(payload) = text;
+    message->SetKindAndCommand(KV_MSG_KIND_INFO, KV_MSG_COMMAND_NOTIFICATION,
+                               KV_SUBCOMMAND_ONE_RECORD);
+    return SendToHost(message, target);
+}
+
 void CKvJobData::SetPeerToLocalHost() {
     const Identity identity = ReadLocalIdentity();
     loginname_ = identity.user;
@@ -462,4 +499,29 @@ void CKvJobData::CollectLocalIdentity() {
     local_.SetName(identity.host.c_str());
     local_.SetAddressText(identity.address);
     local_.SetPort(0);
+}
+
+CKvJobData::RootMachine CKvJobData::PickRootMachine() {
+    last_result_ = KV_OK;
+    if (IsValidPtr(handler_)) {
+        if (CKvJobDataRoot* root = CKvJobDataRoot::FindRunning(*handler_)) {
+            root_machine_ =
+                root->UsesServer() ? RootMachine::kRequester : RootMachine::kServerless;
+            return root_machine_;
+        }
+    }
+    if (root_machine_ != RootMachine::kNone) {
+        if (state_ != KV_JOB_STATE_CLEANUP && state_ != KV_JOB_STATE_FINISHED &&
+            state_ != KV_JOB_STATE_STOP_REQUESTED)
+            GoTo(KV_JOB_STATE_STOP_REQUESTED);
+        return root_machine_;
+    }
+    if (state_ == KV_JOB_STATE_CLEANUP) {
+        incoming_.DeleteAll();
+        DetachFromCarryingMessage();
+        GoTo(KV_JOB_STATE_FINISHED);
+    } else if (state_ != KV_JOB_STATE_FINISHED) {
+        GoTo(KV_JOB_STATE_CLEANUP);
+    }
+    return RootMachine::kNone;
 }

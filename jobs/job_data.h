@@ -174,11 +174,18 @@ public:
     KvResult PostHostList();
     // Posts a status text by its identifier to the host (2050).
     void PostStatusText(const char* text);
+    // A plain text (payload 23) to the endpoint as INFO, command 1,
+    // sub-command 5; KV_E_OUT_OF_MEMORY when no message could be made.
+    KvResult PostText(const std::string& text, std::uint16_t target);
 
     // loginname and the peer computer := this machine's identity.
     void SetPeerToLocalHost();
     // loginname and the local computer := this machine's identity, port 0.
     void CollectLocalIdentity();
+
+    // The machine a root-job check picked for a job of the local machine.
+    enum class RootMachine : std::uint8_t { kNone, kServerless, kRequester };
+    RootMachine GetRootMachine() const { return root_machine_; }
 
 protected:
     // Every transition of the job: the waiting flag and the result are the
@@ -193,6 +200,21 @@ protected:
     KvResult SendMessage(CKvMessage* message, std::uint16_t target, bool queue_if_absent);
     // idsource and idtarget exchanged.
     void SwapIds();
+    // Reads the keys every job element shares: "loginname", and "hostname",
+    // "hostip" and "portnumber" into the peer computer. False for another
+    // name.
+    bool ReadPeerKey(std::string_view name, const std::string& text);
+    // A REQUEST is answered (as CONFIRMATION, back to its source), any other
+    // message released.
+    void AnswerOrRelease(CKvMessage* message);
+    // The root-job check of the jobs that run serverless or as requesters:
+    // the first root job in state 10 holding preferences picks the machine
+    // (no server used: serverless), and the job remembers the pick. Without
+    // such a root a job that picked before is stopped (state 11 unless it is
+    // in 8, 9 or 11) and still gets its machine's step, so that it can give
+    // up what it holds; one that never picked goes to 8, then 9, and kNone
+    // is returned.
+    RootMachine PickRootMachine();
 
     std::uint32_t idsource_ = 0;
     std::uint32_t partner_job_id_ = 0;
@@ -217,6 +239,7 @@ protected:
     COMPUTER_IDENT local_;
     COMPUTER_IDENT peer_;
     TimeDate datetime_;
+    RootMachine root_machine_ = RootMachine::kNone;
 
 private:
     // Made on first use: most jobs that travel between threads never write.

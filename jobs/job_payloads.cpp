@@ -2,7 +2,10 @@
 
 #include "framework/payload_registry.h"
 #include "jobs/job_data_client2.h"
+#include "jobs/job_data_listen.h"
+#include "jobs/job_data_listen2.h"
 #include "jobs/job_data_root.h"
+#include "jobs/job_data_tsp_dial.h"
 #include "jobs/job_data_type16.h"
 
 #include <cstring>
@@ -30,6 +33,9 @@ void RegisterJobPayloads() {
     RegisterPayloadType(K_KVJBDT_TP_ROOT, &kJobOperations<CKvJobDataRoot>);
     RegisterPayloadType(KV_PAYLOAD_JOB_TYPE16, &kJobOperations<CKvJobDataType16>);
     RegisterPayloadType(K_KVJBDT_TP_CLIENT2, &kJobOperations<CKvJobDataClient2>);
+    RegisterPayloadType(K_KVJBDT_TP_LISTEN, &kJobOperations<CKvJobDataListen>);
+    RegisterPayloadType(K_KVJBDT_TP_LISTEN2, &kJobOperations<CKvJobDataListen2>);
+    RegisterPayloadType(K_KVJBDT_TP_TSPDIAL, &kJobOperations<CKvJobDataTSPDial>);
 }
 
 bool IsJobPayloadType(std::int32_t code) {

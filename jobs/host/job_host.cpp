@@ -1,11 +1,14 @@
 #include "jobs/host/job_host.h"
 
 #include "core/handle_table.h"
+#include "capi/capi_manager_base.h"
+#include "data/data_handler_store.h"
 #include "data/data_host.h"
 #include "data/data_user.h"
 #include "framework/connection_objects.h"
 #include "framework/holder_objects.h"
 #include "jobs/job_data_client2.h"
+#include "jobs/job_data_listen2.h"
 #include "jobs/job_data_root.h"
 #include "jobs/job_payloads.h"
 #include "platform/pointer.h"
@@ -86,6 +89,8 @@ JobHost::JobHost(bool server, std::uint16_t handler_endpoint)
 
 JobHost::~JobHost() {
     Stop();
+    for (auto& [id, grant] : capi_grants_)
+        grant->Release();
     // Jobs go before the router their messages name.
     handler_.reset();
 }
@@ -97,6 +102,8 @@ KvResult JobHost::Start(const std::string& address, std::uint16_t port) {
     std::vector<std::uint16_t> endpoints(std::begin(kServiceEndpoints),
                                          std::end(kServiceEndpoints));
     endpoints.push_back(handler_endpoint_);
+    if (scripted_capi_)
+        endpoints.push_back(KV_ENDPOINT_CAPI);
     for (std::uint16_t endpoint : endpoints) {
         if (router_.RegisterThread(endpoint, queue_id_, "JobHost") != KV_OK) {
             Stop();
@@ -183,6 +190,9 @@ void JobHost::Dispatch(const ThreadMessage& posted) {
     case KV_ENDPOINT_CALL_WINDOW:
         ServeCalls(message);
         return;
+    case KV_ENDPOINT_CAPI:
+        ServeCapi(message);
+        return;
     default:
         DriveMessage(message, endpoint);
         return;
@@ -217,7 +227,11 @@ void JobHost::DriveMessage(CKvMessage* message, std::uint16_t endpoint) {
     if (endpoint == KV_ENDPOINT_JOB_INTAKE && IsJobPayloadType(type) &&
         IsValidPtr(message->GetPayload())) {
         Record(endpoint, *message);
-        FileJob(JobFromPayload(message->GetPayload()), message, JobRole::kCheckRootJob);
+        CKvJobData* job = JobFromPayload(message->GetPayload());
+        // The root job's own listen jobs serve this machine: their executor.
+        const bool local_listen = type == K_KVJBDT_TP_LISTEN2 &&
+                                  static_cast<CKvJobDataListen2*>(job)->GetVariant() == 1;
+        FileJob(job, message, local_listen ? JobRole::kExecutor : JobRole::kCheckRootJob);
         return;
     }
     DeliverToJob(message, message->GetSourceJobId());
@@ -408,6 +422,11 @@ void JobHost::ServeRecords(CKvMessage* message) {
         message->Release();
         return;
     }
+    if (!records_silent_ && message->GetKind() == KV_MSG_KIND_REQUEST &&
+        message->GetSubCommand() == kSubCommandAllOfType) {
+        ServeAllOfType(message);
+        return;
+    }
     if (records_silent_ || message->GetKind() != KV_MSG_KIND_REQUEST ||
         message->GetSubCommand() != KV_SUBCOMMAND_ONE_RECORD) {
         message->Release();
@@ -427,6 +446,102 @@ void JobHost::ServeRecords(CKvMessage* message) {
         message->SetAttribute(KV_MSG_ATTR_DATA_NOT_FOUND);
     }
     message->SendConfirmation(KV_ENDPOINT_HOST_MAIN, &router_, true);
+}
+
+void JobHost::ServeAllOfType(CKvMessage* message) {
+    const std::int32_t type = message->GetPayloadType();
+    auto store = std::make_unique<CKvDataHandlerStore>(static_cast<std::uint32_t>(type), 0,
+                                                       kAllOfTypeCapacity, nullptr, nullptr);
+    std::uint32_t identifier = 0;
+    if (auto found = records_.find(type); found != records_.end()) {
+        for (const std::unique_ptr<CKvDataHandler>& held : found->second) {
+            std::unique_ptr<CKvDataHandler> copy;
+            if (!held->Clone(copy))
+                continue;
+            // The store keeps its records by identifier.
+            copy->SetIdentifier(++identifier);
+            store->Add(copy);
+        }
+    }
+    if (message->GetPayload() != nullptr)
+        DestroyPayloadByType(message->DetachPayload(), type);
+    message->SetHeader(KV_MSG_KIND_REQUEST, store.release(), KV_PAYLOAD_DATA_HANDLER_STORE, 0, 0,
+                       KV_MSG_ATTR_DATA_FOUND);
+    message->SendConfirmation(KV_ENDPOINT_HOST_MAIN, &router_, true);
+}
+
+void JobHost::ServeCapi(CKvMessage* message) {
+    Record(KV_ENDPOINT_CAPI, *message);
+    const std::int32_t type = message->GetPayloadType();
+    CapiManagerBase* manager = CapiManagerFromPayload(message->GetPayload(), type);
+    if (message->GetKind() == KV_MSG_KIND_REQUEST && manager != nullptr) {
+        if (capi_refuses_) {
+            message->SetAttribute(KV_MSG_ATTR_REFUSED);
+        } else {
+            const std::uint32_t id = next_manager_id_++;
+            manager->SetJobId(id);
+            CKvMessage* grant = nullptr;
+            if (message->Clone(grant) == KV_OK)
+                capi_grants_[id] = grant;
+            else if (grant != nullptr)
+                grant->Release();
+            // The confirmation's swap makes the manager id its second job id.
+            message->SetJobIds(id, message->GetTargetJobId(), message->GetOriginatingJobId());
+            message->SetAttribute(KV_MSG_ATTR_ACCEPTED);
+        }
+        message->SendConfirmation(KV_ENDPOINT_CAPI, &router_, true);
+        return;
+    }
+    if (message->GetAttribute() == KV_MSG_ATTR_SHUTDOWN) {
+        const std::uint32_t id = message->GetSourceJobId();
+        capi_shutdowns_.push_back(id);
+        if (auto found = capi_grants_.find(id); found != capi_grants_.end()) {
+            found->second->Release();
+            capi_grants_.erase(found);
+        }
+    }
+    message->Release();
+}
+
+bool JobHost::NotifyFromManager(std::uint32_t manager_id, std::int32_t attribute,
+                                const std::function<void(CKvMessage&)>& fill) {
+    auto found = capi_grants_.find(manager_id);
+    if (found == capi_grants_.end())
+        return false;
+    CKvMessage* notice = nullptr;
+    if (found->second->Clone(notice) != KV_OK) {
+        if (notice != nullptr)
+            notice->Release();
+        return false;
+    }
+    fill(*notice);
+    notice->SwapJobIds();
+    notice->SetKind(KV_MSG_KIND_INFO);
+    notice->SetAttribute(attribute);
+    return notice->Send(found->second->GetSourceEndpoint(), KV_ENDPOINT_CAPI, &router_,
+                        ++capi_value_, true, false) == KV_OK;
+}
+
+bool JobHost::ScriptListenNotification(std::uint32_t manager_id, const std::string& calling,
+                                       const std::string& called) {
+    return NotifyFromManager(manager_id, KV_MSG_ATTR_NOTIFICATION, [&](CKvMessage& notice) {
+        CapiManagerBase* manager =
+            CapiManagerFromPayload(notice.GetPayload(), notice.GetPayloadType());
+        if (manager == nullptr)
+            return;
+        manager->SetText2(calling);
+        manager->SetText3(called);
+        manager->GetEventTime().SetNow();
+    });
+}
+
+bool JobHost::ScriptManagerEnded(std::uint32_t manager_id) {
+    const bool sent = NotifyFromManager(manager_id, KV_MSG_ATTR_ENDED, [](CKvMessage&) {});
+    if (auto found = capi_grants_.find(manager_id); found != capi_grants_.end()) {
+        found->second->Release();
+        capi_grants_.erase(found);
+    }
+    return sent;
 }
 
 void JobHost::ServeNetwork(CKvMessage* message) {

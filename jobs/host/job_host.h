@@ -46,6 +46,10 @@ public:
     static constexpr std::uint16_t kDefaultHandlerEndpoint = 0x900;
     // Messages left in a job's queue expire after this.
     static constexpr std::uint32_t kDeliveredLifetimeSeconds = 60;
+    // Record requests of this sub-command ask for every record of a type, as
+    // a record store.
+    static constexpr std::int32_t kSubCommandAllOfType = 10;
+    static constexpr std::int32_t kAllOfTypeCapacity = 200;
 
     // A server's jobs reach their peers directly (transport mode 1); a
     // workstation's hold the server as their local computer (mode 3).
@@ -107,6 +111,25 @@ public:
         wire_observer_ = std::move(observer);
     }
 
+    // ---- The scripted CAPI side (2061) ----
+
+    // Serve 2061 with the scripted CAPI side; call before Start. Tests that
+    // run the real CAPI service leave it off.
+    void UseScriptedCapi() { scripted_capi_ = true; }
+    // Requests for managers are refused while set.
+    void ScriptCapiRefusal(bool refuse) { capi_refuses_ = refuse; }
+    // The id of the last manager granted (0: none).
+    std::uint32_t GetLastManagerId() const { return next_manager_id_ - 1; }
+    // A call the granted listen manager reports: a copy of the manager with
+    // texts 2 and 3 and the event time, as INFO/NOTIFICATION to its
+    // requester. False when no such manager is held.
+    bool ScriptListenNotification(std::uint32_t manager_id, const std::string& calling,
+                                  const std::string& called);
+    // The manager ends: INFO/ENDED to its requester, the manager given up.
+    bool ScriptManagerEnded(std::uint32_t manager_id);
+    // The manager ids that SHUTDOWNs named, in order.
+    const std::vector<std::uint32_t>& GetCapiShutdowns() const { return capi_shutdowns_; }
+
     // Handles one received text as the driver does (what the listener's
     // texts go through).
     JobTextResult HandleText(const std::string& text);
@@ -122,6 +145,11 @@ private:
     bool StepJobs();
 
     void ServeRecords(CKvMessage* message);
+    void ServeAllOfType(CKvMessage* message);
+    void ServeCapi(CKvMessage* message);
+    // The granted manager's request, as a notice to its requester.
+    bool NotifyFromManager(std::uint32_t manager_id, std::int32_t attribute,
+                           const std::function<void(CKvMessage&)>& fill);
     void ServeNetwork(CKvMessage* message);
     void ServeCalls(CKvMessage* message);
     void Record(std::uint16_t endpoint, const CKvMessage& message, std::string text = {});
@@ -144,6 +172,13 @@ private:
     std::int32_t locked_type_ = 0;
     std::uint32_t locked_answers_ = 0;
     std::vector<HostServiceEntry> service_log_;
+    bool scripted_capi_ = false;
+    bool capi_refuses_ = false;
+    std::uint32_t next_manager_id_ = 1;
+    std::uint32_t capi_value_ = 0;
+    // The granted requests by manager id (messages owned).
+    std::map<std::uint32_t, CKvMessage*> capi_grants_;
+    std::vector<std::uint32_t> capi_shutdowns_;
     std::vector<JobTextResult> receive_log_;
     std::function<void(const std::string&)> wire_observer_;
 };

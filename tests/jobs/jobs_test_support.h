@@ -3,8 +3,11 @@
 // endpoints post into a queue the test reads, and a loopback identity.
 
 #include "core/handle_table.h"
+#include "core/xml_document.h"
 #include "data/data_payloads.h"
 #include "framework/framework_payloads.h"
+#include "framework/connection_objects.h"
+#include "jobs/job_data.h"
 #include "framework/message.h"
 #include "framework/message_router.h"
 #include "jobs/job_payloads.h"
@@ -66,3 +69,51 @@ private:
     std::shared_ptr<MessageQueue> queue_;
     DWORD queue_id_ = 0;
 };
+
+// Parses a whole job text and lets the job read its element.
+inline KvResult ReadJobText(const std::string& text, CKvJobData& job) {
+    XmlDocument document;
+    document.Parse(text);
+    XmlNode* header = nullptr;
+    document.FindNode(header, "JobData");
+    return job.ReadXml(header);
+}
+
+// Stands for the client job (type 17) of a peer: only its state and peer
+// count.
+class TestClientJob : public CKvJobData {
+public:
+    TestClientJob(const char* address, std::uint32_t port, const char* login = "anna") {
+        type_code_ = K_KVJBDT_TP_CLIENT;
+        state_ = KV_JOB_STATE_RUNNING;
+        SetPeerAddress(address);
+        GetPeerComputer().SetPort(port);
+        SetLoginName(login);
+        transport_mode_ = KV_TRANSPORT_REMOTE_PEER;
+    }
+    KvResult ReadXml(const XmlNode*) override { return JobDataNoXml(); }
+    KvResult WriteXml(XmlNode*) override { return JobDataNoXml(); }
+    KvResult StepRequester() override { return JobDataNotSupported(); }
+    KvResult StepExecutor() override { return JobDataNotSupported(); }
+    KvResult CheckRootJob() override { return JobDataNotSupported(); }
+};
+
+// A message with a new payload of the type, put into the job's queue; the
+// payload is returned for the test to fill.
+template <typename Payload>
+Payload* Deliver(CKvJobData& job, std::int32_t payload_type, std::int32_t kind,
+                 std::int32_t attribute) {
+    void* payload = nullptr;
+    CreatePayloadByType(payload, payload_type);
+    auto* message = new CKvMessage;
+    message->SetHeader(kind, payload, payload_type, KV_MSG_COMMAND_NOTIFICATION, 5, attribute);
+    job.GetIncomingQueue().Add(message, false);
+    return static_cast<Payload*>(payload);
+}
+
+// The job text a network request (2062) carries.
+inline std::string SentText(const MessagePtr& sent) {
+    if (!sent || sent->GetPayloadType() != KV_PAYLOAD_TYPED_OBJECT42)
+        return "<none>";
+    return static_cast<CKvTypedObject42*>(sent->GetPayload())->name;
+}

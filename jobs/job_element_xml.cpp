@@ -1,0 +1,50 @@
+#include "jobs/job_element_xml.h"
+
+#include "core/record_xml.h"
+#include "platform/number_parse.h"
+#include "platform/pointer.h"
+#include "platform/text.h"
+
+KvResult WriteJobElement(XmlNode*& out, XmlDocument& document, XmlNode* job_data,
+                         std::string_view name, std::uint32_t idsource,
+                         const std::vector<JobElementChild>& children) {
+    out = nullptr;
+    if (!IsValidPtr(job_data))
+        return KV_E_INVALID_POINTER;
+    KvResult result = AddRecordElement(out, document, job_data, name);
+    if (result != KV_OK)
+        return result;
+    std::string id;
+    AssignUnsigned(id, idsource);
+    result = AddRecordAttribute(document, out, "idsource", id);
+    for (const auto& [child_name, text] : children) {
+        if (result != KV_OK)
+            break;
+        XmlNode* child = nullptr;
+        result = document.AddTextElement(child, out, child_name, text, TRUE);
+    }
+    return result;
+}
+
+KvResult ReadJobElement(const XmlNode* job_data, std::string_view name, std::uint32_t& idsource,
+                        const std::function<void(const XmlNode& child)>& read_child) {
+    if (!IsValidPtr(job_data))
+        return KV_E_INVALID_POINTER;
+    XmlNode* element = nullptr;
+    KvResult result = job_data->FindChild(element, name);
+    if (result != KV_OK)
+        return result;
+    std::string id;
+    result = ReadRecordAttribute(*element, "idsource", id);
+    if (result != KV_OK)
+        return result;
+    idsource = static_cast<std::uint32_t>(AtoI32(id));
+    for (const XmlNode* child : element->GetChildList()) {
+        if (!IsValidPtr(child)) {
+            result = KV_E_INVALID_POINTER;
+            continue;
+        }
+        read_child(*child);
+    }
+    return result;
+}
