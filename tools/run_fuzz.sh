@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Builds every fuzz target (fuzz/*.cpp) with clang, AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs each for FUZZ_SECONDS (60 by default)
+# UndefinedBehaviorSanitizer, and runs each for FUZZ_SECONDS (30 by default)
 # over a copy of its seed corpus fuzz/corpus/<target>/ (the XML parser's is
 # fuzz/corpus/xml/), with fuzz/<target>.dict when there is one, so that the
 # repository's corpora stay as they are. Fails on any crash, leak, sanitizer
 # report or round-trip mismatch.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${FUZZ_SECONDS:-60}
+seconds=${FUZZ_SECONDS:-30}
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DKV_FUZZ=ON -DKV_BUILD_TESTS=OFF -DKV_BUILD_BENCH=OFF
