@@ -1,5 +1,6 @@
 #include "capi/capi_payloads.h"
 
+#include "capi/capi_func_data.h"
 #include "capi/capi_listen_manager.h"
 #include "capi/capi_record24.h"
 #include "capi/capi_tick_manager.h"
@@ -12,10 +13,18 @@ constexpr PayloadOperations kTickManagerOperations = MakeCapiManagerOperations<C
 constexpr PayloadOperations kListenManagerOperations =
     MakeCapiManagerOperations<CapiListenManager>();
 
+void CopyFuncData(CAPIFuncData& target, const CAPIFuncData& source) {
+    target.CopyFrom(source);
+}
+
+constexpr PayloadOperations kFuncDataOperations =
+    MakePayloadOperationsWithCopy<CAPIFuncData, &CopyFuncData>();
+
 } // namespace
 
 void RegisterCapiPayloads() {
     RegisterPayloadType(CapiRecord24::kTypeCode, &kRecord24Operations);
+    RegisterPayloadType(CAPIFuncData::kTypeCode, &kFuncDataOperations);
     RegisterPayloadType(KV_PAYLOAD_CAPI_TICK_MANAGER, &kTickManagerOperations);
     RegisterCapiManagerType(KV_PAYLOAD_CAPI_TICK_MANAGER, &CapiManagerOf<CapiTickManager>);
     RegisterPayloadType(KV_PAYLOAD_CAPI_LISTEN_MANAGER, &kListenManagerOperations);
