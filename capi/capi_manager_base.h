@@ -209,6 +209,13 @@ public:
     // endpoint is absent; dropped without router or text.
     KvResult PostStatusText(const std::string& text);
 
+    // The confirmations of the manager's requests: LISTEN_CONF of its own
+    // number; CONNECT_CONF, DISCONNECT_CONF and FACILITY_CONF of its
+    // connections, looked up by message number in its pool first, then in
+    // the owner's table (not found: KV_CAPI_NOT_AVAILABLE, left unmarked).
+    // Returns the CAPI info.
+    KvResult HandleConfirmation(CapiStoredMessage* message);
+
     // 1 when no connection is in use any more, else 0; one look at each
     // connection per call.
     std::int32_t Shutdown();

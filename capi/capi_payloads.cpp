@@ -1,5 +1,6 @@
 #include "capi/capi_payloads.h"
 
+#include "capi/capi_dial_manager.h"
 #include "capi/capi_func_data.h"
 #include "capi/capi_listen_manager.h"
 #include "capi/capi_record24.h"
@@ -10,6 +11,7 @@ namespace {
 
 constexpr PayloadOperations kRecord24Operations = MakePayloadOperations<CapiRecord24>();
 constexpr PayloadOperations kTickManagerOperations = MakeCapiManagerOperations<CapiTickManager>();
+constexpr PayloadOperations kDialManagerOperations = MakeCapiManagerOperations<CapiDialManager>();
 constexpr PayloadOperations kListenManagerOperations =
     MakeCapiManagerOperations<CapiListenManager>();
 
@@ -27,6 +29,8 @@ void RegisterCapiPayloads() {
     RegisterPayloadType(CAPIFuncData::kTypeCode, &kFuncDataOperations);
     RegisterPayloadType(KV_PAYLOAD_CAPI_TICK_MANAGER, &kTickManagerOperations);
     RegisterCapiManagerType(KV_PAYLOAD_CAPI_TICK_MANAGER, &CapiManagerOf<CapiTickManager>);
+    RegisterPayloadType(KV_PAYLOAD_CAPI_DIAL_MANAGER, &kDialManagerOperations);
+    RegisterCapiManagerType(KV_PAYLOAD_CAPI_DIAL_MANAGER, &CapiManagerOf<CapiDialManager>);
     RegisterPayloadType(KV_PAYLOAD_CAPI_LISTEN_MANAGER, &kListenManagerOperations);
     RegisterCapiManagerType(KV_PAYLOAD_CAPI_LISTEN_MANAGER, &CapiManagerOf<CapiListenManager>);
 }
