@@ -5,6 +5,7 @@
 #include "capi/capi_listen_manager.h"
 #include "capi/capi_record24.h"
 #include "capi/capi_tick_manager.h"
+#include "capi/capi_transfer_manager.h"
 #include "framework/payload_registry.h"
 
 namespace {
@@ -12,6 +13,8 @@ namespace {
 constexpr PayloadOperations kRecord24Operations = MakePayloadOperations<CapiRecord24>();
 constexpr PayloadOperations kTickManagerOperations = MakeCapiManagerOperations<CapiTickManager>();
 constexpr PayloadOperations kDialManagerOperations = MakeCapiManagerOperations<CapiDialManager>();
+constexpr PayloadOperations kTransferManagerOperations =
+    MakeCapiManagerOperations<CapiTransferManager>();
 constexpr PayloadOperations kListenManagerOperations =
     MakeCapiManagerOperations<CapiListenManager>();
 
@@ -31,6 +34,8 @@ void RegisterCapiPayloads() {
     RegisterCapiManagerType(KV_PAYLOAD_CAPI_TICK_MANAGER, &CapiManagerOf<CapiTickManager>);
     RegisterPayloadType(KV_PAYLOAD_CAPI_DIAL_MANAGER, &kDialManagerOperations);
     RegisterCapiManagerType(KV_PAYLOAD_CAPI_DIAL_MANAGER, &CapiManagerOf<CapiDialManager>);
+    RegisterPayloadType(KV_PAYLOAD_CAPI_TRANSFER_MANAGER, &kTransferManagerOperations);
+    RegisterCapiManagerType(KV_PAYLOAD_CAPI_TRANSFER_MANAGER, &CapiManagerOf<CapiTransferManager>);
     RegisterPayloadType(KV_PAYLOAD_CAPI_LISTEN_MANAGER, &kListenManagerOperations);
     RegisterCapiManagerType(KV_PAYLOAD_CAPI_LISTEN_MANAGER, &CapiManagerOf<CapiListenManager>);
 }
