@@ -2,6 +2,7 @@
 
 #include "capi/capi_dial_manager.h"
 #include "capi/capi_func_data.h"
+#include "capi/capi_function_manager.h"
 #include "capi/capi_listen_manager.h"
 #include "capi/capi_record24.h"
 #include "capi/capi_tick_manager.h"
@@ -15,6 +16,8 @@ constexpr PayloadOperations kTickManagerOperations = MakeCapiManagerOperations<C
 constexpr PayloadOperations kDialManagerOperations = MakeCapiManagerOperations<CapiDialManager>();
 constexpr PayloadOperations kTransferManagerOperations =
     MakeCapiManagerOperations<CapiTransferManager>();
+constexpr PayloadOperations kFunctionManagerOperations =
+    MakeCapiManagerOperations<CapiFunctionManager>();
 constexpr PayloadOperations kListenManagerOperations =
     MakeCapiManagerOperations<CapiListenManager>();
 
@@ -36,6 +39,8 @@ void RegisterCapiPayloads() {
     RegisterCapiManagerType(KV_PAYLOAD_CAPI_DIAL_MANAGER, &CapiManagerOf<CapiDialManager>);
     RegisterPayloadType(KV_PAYLOAD_CAPI_TRANSFER_MANAGER, &kTransferManagerOperations);
     RegisterCapiManagerType(KV_PAYLOAD_CAPI_TRANSFER_MANAGER, &CapiManagerOf<CapiTransferManager>);
+    RegisterPayloadType(KV_PAYLOAD_CAPI_FUNCTION_MANAGER, &kFunctionManagerOperations);
+    RegisterCapiManagerType(KV_PAYLOAD_CAPI_FUNCTION_MANAGER, &CapiManagerOf<CapiFunctionManager>);
     RegisterPayloadType(KV_PAYLOAD_CAPI_LISTEN_MANAGER, &kListenManagerOperations);
     RegisterCapiManagerType(KV_PAYLOAD_CAPI_LISTEN_MANAGER, &CapiManagerOf<CapiListenManager>);
 }
