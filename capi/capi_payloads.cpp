@@ -1,5 +1,6 @@
 #include "capi/capi_payloads.h"
 
+#include "capi/capi_data_manager.h"
 #include "capi/capi_dial_manager.h"
 #include "capi/capi_func_data.h"
 #include "capi/capi_function_manager.h"
@@ -18,6 +19,9 @@ constexpr PayloadOperations kTransferManagerOperations =
     MakeCapiManagerOperations<CapiTransferManager>();
 constexpr PayloadOperations kFunctionManagerOperations =
     MakeCapiManagerOperations<CapiFunctionManager>();
+// Created and destroyed by type, never copied.
+constexpr PayloadOperations kDataManagerOperations =
+    MakePayloadOperationsWithoutCopy<CapiDataManager>();
 constexpr PayloadOperations kListenManagerOperations =
     MakeCapiManagerOperations<CapiListenManager>();
 
@@ -41,6 +45,8 @@ void RegisterCapiPayloads() {
     RegisterCapiManagerType(KV_PAYLOAD_CAPI_TRANSFER_MANAGER, &CapiManagerOf<CapiTransferManager>);
     RegisterPayloadType(KV_PAYLOAD_CAPI_FUNCTION_MANAGER, &kFunctionManagerOperations);
     RegisterCapiManagerType(KV_PAYLOAD_CAPI_FUNCTION_MANAGER, &CapiManagerOf<CapiFunctionManager>);
+    RegisterPayloadType(CapiDataManager::kTypeCode, &kDataManagerOperations);
+    RegisterCapiManagerType(CapiDataManager::kTypeCode, &CapiManagerOf<CapiDataManager>);
     RegisterPayloadType(KV_PAYLOAD_CAPI_LISTEN_MANAGER, &kListenManagerOperations);
     RegisterCapiManagerType(KV_PAYLOAD_CAPI_LISTEN_MANAGER, &CapiManagerOf<CapiListenManager>);
 }
