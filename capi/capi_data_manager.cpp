@@ -100,18 +100,11 @@ KvResult CapiDataManager::Step() {
     case capi_state::kListening:
         return DoConnected();
     case capi_state::kError:
-        ConfirmRequest(request_, KV_MSG_ATTR_REFUSED, false);
-        SetState(capi_state::kRelease);
-        return result_;
     case capi_state::kShutdown:
-        if (Shutdown() != 0)
-            SetState(capi_state::kRelease);
+        StepClosingState();
         return result_;
     case capi_state::kRelease:
-        if (owner_ != nullptr) {
-            connections_.ReleaseAll();
-            owner_->GetConnectionTable().Transfer(connections_, connections_.GetFreeCount(), true);
-        }
+        ReturnConnectionsToOwner();
         SetState(capi_state::kEnded);
         return result_;
     default:

@@ -79,12 +79,8 @@ KvResult CapiDialManager::Step() {
     case capi_state::kConnecting:
         return DoAttemptEnd();
     case capi_state::kError:
-        ConfirmRequest(request_, KV_MSG_ATTR_REFUSED, true);
-        SetState(capi_state::kRelease);
-        return result_;
     case capi_state::kShutdown:
-        if (Shutdown() != 0)
-            SetState(capi_state::kRelease);
+        StepClosingState();
         return result_;
     case capi_state::kRelease:
         return DoRelease();
@@ -106,10 +102,7 @@ KvResult CapiDialManager::DoStart() {
 }
 
 KvResult CapiDialManager::DoRelease() {
-    if (owner_ != nullptr) {
-        connections_.ReleaseAll();
-        owner_->GetConnectionTable().Transfer(connections_, connections_.GetFreeCount(), true);
-    }
+    ReturnConnectionsToOwner();
     SetState(capi_state::kEnded);
     return result_;
 }

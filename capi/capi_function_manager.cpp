@@ -68,12 +68,8 @@ KvResult CapiFunctionManager::Step() {
     case capi_state::kRunning:
         return DoRunning();
     case capi_state::kError:
-        ConfirmRequest(request_, KV_MSG_ATTR_REFUSED, false);
-        SetState(capi_state::kRelease);
-        return result_;
     case capi_state::kShutdown:
-        if (Shutdown() != 0)
-            SetState(capi_state::kRelease);
+        StepClosingState();
         return result_;
     case capi_state::kRelease:
         return DoRelease();
@@ -126,10 +122,7 @@ KvResult CapiFunctionManager::DoRelease() {
             result_ = KV_E_CAPI_INFO;
         appl_id_ = 0;
     }
-    if (owner_ != nullptr) {
-        connections_.ReleaseAll();
-        owner_->GetConnectionTable().Transfer(connections_, connections_.GetFreeCount(), true);
-    }
+    ReturnConnectionsToOwner();
     if (pending_ != nullptr) {
         static_cast<CAPIFuncData*>(pending_->GetPayload())->SetNotAvailableResult();
         CKvMessage* pending = pending_;
@@ -182,8 +175,7 @@ bool CapiFunctionManager::Execute(CAPIFuncData& record) {
         capi_info_ = capi->CAPI_RELEASE(appl_id_);
         if (capi_info_ == 0) {
             appl_id_ = 0;
-            connections_.ReleaseAll();
-            owner_->GetConnectionTable().Transfer(connections_, connections_.GetFreeCount(), true);
+            ReturnConnectionsToOwner();
         }
         return true;
     case CAPIFuncData::kPutMessage:

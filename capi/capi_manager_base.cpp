@@ -404,6 +404,27 @@ std::int32_t CapiManagerBase::Shutdown() {
     return connections_.InUse().empty() ? 1 : 0;
 }
 
+void CapiManagerBase::ReturnConnectionsToOwner() {
+    if (owner_ == nullptr)
+        return;
+    connections_.ReleaseAll();
+    owner_->GetConnectionTable().Transfer(connections_, connections_.GetFreeCount(), true);
+}
+
+bool CapiManagerBase::StepClosingState() {
+    if (state_ == capi_state::kError) {
+        ConfirmRequest(request_, KV_MSG_ATTR_REFUSED, false);
+        SetState(capi_state::kRelease);
+        return true;
+    }
+    if (state_ == capi_state::kShutdown) {
+        if (Shutdown() != 0)
+            SetState(capi_state::kRelease);
+        return true;
+    }
+    return false;
+}
+
 KvResult CapiManagerBase::FindMessageList(std::uint32_t appl_id, CapiMessageList*& list) const {
     list = nullptr;
     if (owner_ == nullptr)

@@ -216,6 +216,13 @@ public:
     // Returns the CAPI info.
     KvResult HandleConfirmation(CapiStoredMessage* message);
 
+    // Every connection record of the manager, reset, back into the owner's
+    // table.
+    void ReturnConnectionsToOwner();
+    // The closing states every manager shares: 31 answers REFUSED and goes
+    // to 20; 32 goes to 20 once Shutdown completes. False for another state.
+    bool StepClosingState();
+
     // 1 when no connection is in use any more, else 0; one look at each
     // connection per call.
     std::int32_t Shutdown();

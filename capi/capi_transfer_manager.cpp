@@ -127,6 +127,15 @@ void CapiTransferManager::DropRequest(bool release) {
     request_ = nullptr;
 }
 
+void CapiTransferManager::NextPhase(bool sent, std::uint32_t next) {
+    if (!sent) {
+        SetState(capi_state::kShutdown);
+        return;
+    }
+    timers_.Start(kCapiManagerTimer2);
+    SetState(next);
+}
+
 KvResult CapiTransferManager::DoStart() {
     if (owner_ == nullptr) {
         SetState(capi_state::kError);
@@ -270,31 +279,19 @@ KvResult CapiTransferManager::DoSecondCall() {
     }
     if (first->GetState() == kHeld) {
         if (second->GetState() == CapiConnection::kIdle) {
-            if (SendFacilityReq(first, kCapiFacilityRetrieve, 0) == KV_OK) {
-                timers_.Start(kCapiManagerTimer2);
-                SetState(kRetrieving);
-            } else {
-                SetState(capi_state::kShutdown);
-            }
+            NextPhase(SendFacilityReq(first, kCapiFacilityRetrieve, 0) == KV_OK, kRetrieving);
             return result_;
         }
         if ((second->GetCodec().InfoNumber() & 0xFF) == kAlertingMessageType) {
-            if (SendFacilityReq(first, kCapiFacilityEct, second->GetCodec().GetPlci()) == KV_OK) {
+            const bool sent =
+                SendFacilityReq(first, kCapiFacilityEct, second->GetCodec().GetPlci()) == KV_OK;
+            if (sent)
                 Notify(kCapiHostCallEndpoint, KV_MSG_ATTR_CALL_ECT_ESTABLISHED);
-                timers_.Start(kCapiManagerTimer2);
-                SetState(kTransferRequested);
-            } else {
-                SetState(capi_state::kShutdown);
-            }
+            NextPhase(sent, kTransferRequested);
             return result_;
         }
     } else {
-        if (SendDisconnectReq(second) == KV_OK) {
-            timers_.Start(kCapiManagerTimer2);
-            SetState(kClearing);
-        } else {
-            SetState(capi_state::kShutdown);
-        }
+        NextPhase(SendDisconnectReq(second) == KV_OK, kClearing);
         return result_;
     }
     if (TimerExpired())
@@ -309,12 +306,7 @@ KvResult CapiTransferManager::DoRetrieving() {
         return result_;
     }
     if (first->GetState() == kActive) {
-        if (SendDisconnectReq(first) == KV_OK) {
-            timers_.Start(kCapiManagerTimer2);
-            SetState(kClearing);
-        } else {
-            SetState(capi_state::kShutdown);
-        }
+        NextPhase(SendDisconnectReq(first) == KV_OK, kClearing);
         return result_;
     }
     if (TimerExpired())
@@ -355,10 +347,7 @@ KvResult CapiTransferManager::DoShutdown() {
 }
 
 KvResult CapiTransferManager::DoRelease() {
-    if (owner_ != nullptr) {
-        connections_.ReleaseAll();
-        owner_->GetConnectionTable().Transfer(connections_, connections_.GetFreeCount(), true);
-    }
+    ReturnConnectionsToOwner();
     Notify(kCapiHostCallEndpoint, KV_MSG_ATTR_ENDED);
     SetState(capi_state::kEnded);
     return result_;

@@ -64,6 +64,9 @@ private:
     void Notify(std::uint16_t target, std::int32_t attribute);
     // Forgets the request message, which it frees (header only) or releases.
     void DropRequest(bool release);
+    // A request that went out starts timer 2 for the next phase; one that did
+    // not ends in the shutdown.
+    void NextPhase(bool sent, std::uint32_t next);
 
     KvResult DoStart();
     KvResult DoDialFirst();
