@@ -404,6 +404,27 @@ std::int32_t CapiManagerBase::Shutdown() {
     return connections_.InUse().empty() ? 1 : 0;
 }
 
+void CapiManagerBase::ReturnConnectionsToOwner() {
+    if (owner_ == nullptr)
+        return;
+    connections_.ReleaseAll();
+    owner_->GetConnectionTable().Transfer(connections_, connections_.GetFreeCount(), true);
+}
+
+bool CapiManagerBase::StepClosingState() {
+    if (state_ == capi_state::kError) {
+        ConfirmRequest(request_, KV_MSG_ATTR_REFUSED, false);
+        SetState(capi_state::kRelease);
+        return true;
+    }
+    if (state_ == capi_state::kShutdown) {
+        if (Shutdown() != 0)
+            SetState(capi_state::kRelease);
+        return true;
+    }
+    return false;
+}
+
 KvResult CapiManagerBase::FindMessageList(std::uint32_t appl_id, CapiMessageList*& list) const {
     list = nullptr;
     if (owner_ == nullptr)
@@ -441,4 +462,98 @@ void* CapiManagerBase::NewCopyOfSelf() const {
         return nullptr;
     }
     return copy;
+}
+
+namespace {
+
+// Offsets of the confirmations' fields behind the header.
+constexpr std::size_t kConfOffsetPlci = 8;
+constexpr std::size_t kConfOffsetInfo = 12;
+constexpr std::size_t kFacilityConfOffsetFunction = 17;
+constexpr std::size_t kFacilityConfOffsetServiceInfo = 20;
+constexpr std::size_t kFacilityConfOffsetValue = 22;
+
+bool ReadConfWord(const CapiStoredMessage& message, std::size_t offset, std::uint32_t& value) {
+    if (message.bytes.size() < offset + 2 || CapiMessageLength(message.bytes.data()) < offset + 2)
+        return false;
+    value = CapiGetWord(&message.bytes[offset]);
+    return true;
+}
+
+} // namespace
+
+KvResult CapiManagerBase::HandleConfirmation(CapiStoredMessage* message) {
+    result_ = KV_OK;
+    if (message == nullptr)
+        return result_ = KV_E_INVALID_POINTER;
+    if (message->handled)
+        return capi_info_;
+    current_message_ = message;
+    std::uint32_t info = 0;
+    if (!ReadConfWord(*message, kConfOffsetInfo, info)) {
+        result_ = KV_CAPI_NOT_AVAILABLE;
+        return capi_info_;
+    }
+    const std::uint8_t command = message->GetCommand();
+    if (command == CAPI_LISTEN) {
+        if (message->GetMessageNumber() != message_number_ || owner_ == nullptr)
+            return capi_info_;
+        message->handled = true;
+        capi_info_ = info;
+        if (info == 0)
+            owner_->SetListenConfirmed(1);
+        else
+            result_ = KV_E_CAPI_INFO;
+        return capi_info_;
+    }
+    if (command != CAPI_CONNECT && command != CAPI_DISCONNECT && command != CAPI_FACILITY) {
+        result_ = KV_CAPI_NOT_AVAILABLE;
+        return capi_info_;
+    }
+    CapiConnection* connection = nullptr;
+    if (connections_.FindByMessageNumber(message->GetMessageNumber(), connection) != KV_OK &&
+        (owner_ == nullptr || owner_->GetConnectionTable().FindByMessageNumber(
+                                  message->GetMessageNumber(), connection) != KV_OK)) {
+        result_ = KV_CAPI_NOT_AVAILABLE;
+        return capi_info_;
+    }
+    message->handled = true;
+    capi_info_ = info;
+    CapiMessageCodec& codec = connection->GetCodec();
+    if (command == CAPI_FACILITY) {
+        std::uint32_t function = 0;
+        std::uint32_t service_info = 0;
+        if (ReadConfWord(*message, kFacilityConfOffsetFunction, function) &&
+            function == codec.Facility().function &&
+            ReadConfWord(*message, kFacilityConfOffsetServiceInfo, service_info)) {
+            codec.Facility().supplementary_service_reason = service_info;
+            std::uint32_t low = 0;
+            std::uint32_t high = 0;
+            if (ReadConfWord(*message, kFacilityConfOffsetValue, low) &&
+                ReadConfWord(*message, kFacilityConfOffsetValue + 2, high))
+                codec.Facility().response = low | (high << 16);
+        } else {
+            result_ = KV_CAPI_NOT_AVAILABLE;
+        }
+        return capi_info_;
+    }
+    result_ = info;
+    // A refused request keeps its reason where a disconnect reason goes.
+    if (info != 0) {
+        codec.Reason() = info;
+        connection->SetState(CapiConnection::kIdle);
+        return capi_info_;
+    }
+    if (command == CAPI_DISCONNECT) {
+        connection->SetState(CapiConnection::kDisconnectRequested);
+        return capi_info_;
+    }
+    if (connection->GetState() != CapiConnection::kConnectRequested) {
+        result_ = KV_CAPI_NOT_AVAILABLE;
+        return capi_info_;
+    }
+    connection->SetState(kConnectionOutgoing);
+    if (message->bytes.size() >= kConfOffsetPlci + 4)
+        codec.SetPlci(CapiGetDword(&message->bytes[kConfOffsetPlci]));
+    return capi_info_;
 }

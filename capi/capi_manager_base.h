@@ -209,6 +209,20 @@ public:
     // endpoint is absent; dropped without router or text.
     KvResult PostStatusText(const std::string& text);
 
+    // The confirmations of the manager's requests: LISTEN_CONF of its own
+    // number; CONNECT_CONF, DISCONNECT_CONF and FACILITY_CONF of its
+    // connections, looked up by message number in its pool first, then in
+    // the owner's table (not found: KV_CAPI_NOT_AVAILABLE, left unmarked).
+    // Returns the CAPI info.
+    KvResult HandleConfirmation(CapiStoredMessage* message);
+
+    // Every connection record of the manager, reset, back into the owner's
+    // table.
+    void ReturnConnectionsToOwner();
+    // The closing states every manager shares: 31 answers REFUSED and goes
+    // to 20; 32 goes to 20 once Shutdown completes. False for another state.
+    bool StepClosingState();
+
     // 1 when no connection is in use any more, else 0; one look at each
     // connection per call.
     std::int32_t Shutdown();

@@ -327,7 +327,8 @@ KvResult CapiTickManager::ProcessMessages() {
 }
 
 KvResult CapiTickManager::WalkMessages(CapiManagerBase& manager,
-                                       IndicationHandler handle_indication) {
+                                       IndicationHandler handle_indication,
+                                       IndicationHandler handle_confirmation) {
     if (manager.owner_ == nullptr)
         return manager.result_ = KV_E_INVALID_POINTER;
     CapiMessageList* list = nullptr;
@@ -340,7 +341,7 @@ KvResult CapiTickManager::WalkMessages(CapiManagerBase& manager,
         CapiStoredMessage& entry = (*list)[index];
         switch (entry.GetSubcommand()) {
         case CAPI_CONF:
-            manager.capi_info_ = HandleConfirmation(manager, &entry);
+            manager.capi_info_ = handle_confirmation(manager, &entry);
             break;
         case CAPI_IND:
             manager.capi_info_ = handle_indication(manager, &entry);

@@ -29,9 +29,10 @@ public:
     // The owner's new messages of its ApplID through the handlers.
     KvResult ProcessMessages();
     // Walks the owner's messages above the manager's last sequence:
-    // confirmations to HandleConfirmation, indications to the handler given.
+    // confirmations and indications to the handlers given.
     using IndicationHandler = KvResult (*)(CapiManagerBase& manager, CapiStoredMessage* message);
-    static KvResult WalkMessages(CapiManagerBase& manager, IndicationHandler handle_indication);
+    static KvResult WalkMessages(CapiManagerBase& manager, IndicationHandler handle_indication,
+                                 IndicationHandler handle_confirmation = &HandleConfirmation);
     // A LISTEN_CONF with Info 0 and the manager's message number confirms the
     // owner's listening.
     static KvResult HandleConfirmation(CapiManagerBase& manager, CapiStoredMessage* message);

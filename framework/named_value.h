@@ -15,6 +15,9 @@ public:
     // Name and number; the word becomes 0 and the value text empty.
     void SetNumber(const std::string& name, std::uint32_t number);
 
+    // The number beside the name and the text, which stay.
+    void SetNumberBesideText(std::uint32_t number) { number_ = number; }
+
     const std::string& GetName() const { return name_; }
     const std::string& GetValue() const { return value_; }
     std::uint32_t GetNumber() const { return number_; }

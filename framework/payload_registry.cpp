@@ -42,7 +42,7 @@ constexpr std::array<PayloadTypeInfo, KV_PAYLOAD_TYPE_MAX> kPayloadTypeTable = {
     {31, nullptr, false},
     {32, "CapiDialManager", true},
     {33, nullptr, false},
-    {34, nullptr, false},
+    {34, "CapiDataManager", false},
     {35, "PackedMessage", true},
     {36, "TimeDate", true},
     {37, "OwnedRecord36", true},

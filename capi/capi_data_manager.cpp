@@ -1,0 +1,342 @@
+#include "capi/capi_data_manager.h"
+
+#include "capi/capi_host.h"
+#include "capi/capi_tick_manager.h"
+#include "framework/named_value.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::uint32_t kTimer1Seconds = 11;
+constexpr std::uint32_t kTimer2Seconds = 4;
+constexpr std::uint32_t kDataWaitTimer = 3;
+constexpr std::uint32_t kPhaseTimer = 2;
+constexpr std::uint32_t kPhaseMilliseconds = 1000;
+constexpr std::uint32_t kCallMark = 3;
+constexpr std::uint32_t kActive = 8;
+constexpr std::uint32_t kB3Active = 7;
+constexpr std::uint32_t kListenController = 1;
+constexpr std::uint32_t kListenCipMask = 0x11;
+constexpr std::uint32_t kListenPhaseRequested = 1;
+constexpr std::uint32_t kListenPhaseConfirmed = 2;
+constexpr std::uint8_t kSync[8] = {0x50, 0xA0, 0x50, 0xA0, 0x50, 0xA0, 0x50, 0xA0};
+constexpr std::int32_t kLengthOffset = 8;
+constexpr std::int32_t kDataOffset = 10;
+
+KvResult HandleManagerConfirmation(CapiManagerBase& manager, CapiStoredMessage* message) {
+    return manager.HandleConfirmation(message);
+}
+
+bool IsStopRequest(const CKvMessage* message) {
+    return message->GetAttribute() == KV_MSG_ATTR_ENDED ||
+           message->GetAttribute() == KV_MSG_ATTR_SHUTDOWN;
+}
+
+CapiB3Connection* FindB3(CapiConnection& connection, std::uint32_t id, std::uint32_t state) {
+    for (const auto& b3 : connection.GetB3Pool().InUse())
+        if (b3->GetIdWord() == id && (state == 0 || b3->GetState() == state))
+            return b3.get();
+    return nullptr;
+}
+
+} // namespace
+
+CapiDataManager::CapiDataManager() : CapiManagerBase(nullptr) {
+    Reset();
+    timers_.Add(kCapiManagerTimer1, kTimer1Seconds, 0);
+    timers_.Add(kCapiManagerTimer2, kTimer2Seconds, 0);
+    second_timers_.Add(kDataWaitTimer, 0, 0);
+    second_timers_.Add(kPhaseTimer, 0, 0);
+}
+
+CapiDataManager::~CapiDataManager() {
+    if (stop_ != nullptr)
+        stop_->Release();
+}
+
+void CapiDataManager::Reset() {
+    CapiManagerBase::Reset();
+    payload_type_ = kTypeCode;
+    data_wait_ = kDefaultDataWait;
+    frame_length_ = 0;
+}
+
+KvResult CapiDataManager::Run() {
+    if (owner_ != nullptr && appl_id_ != 0)
+        ProcessMessages();
+    result_ = KV_OK;
+    return Step();
+}
+
+KvResult CapiDataManager::ProcessMessages() {
+    return CapiTickManager::WalkMessages(*this, &CapiTickManager::HandleIndication,
+                                         &HandleManagerConfirmation);
+}
+
+bool CapiDataManager::TakeStopRequest() {
+    CKvMessage* first = queue_.Front();
+    if (first == nullptr || !IsStopRequest(first))
+        return false;
+    queue_.Remove(first);
+    first->Release();
+    return true;
+}
+
+KvResult CapiDataManager::Step() {
+    switch (state_) {
+    case capi_state::kStart:
+        if (owner_ == nullptr) {
+            SetState(capi_state::kError);
+            return result_ = KV_E_INVALID_POINTER;
+        }
+        appl_id_ = owner_->GetApplId();
+        SetState(capi_state::kRunning);
+        return result_;
+    case capi_state::kRunning:
+        return DoListen();
+    case capi_state::kWaitingForListenConf:
+        return DoWaitForListenConf();
+    case capi_state::kListening:
+        return DoConnected();
+    case capi_state::kError:
+    case capi_state::kShutdown:
+        StepClosingState();
+        return result_;
+    case capi_state::kRelease:
+        ReturnConnectionsToOwner();
+        SetState(capi_state::kEnded);
+        return result_;
+    default:
+        return result_ = KV_CAPI_NOT_AVAILABLE;
+    }
+}
+
+// A stop request is honoured while listening is being set up, too.
+KvResult CapiDataManager::DoListen() {
+    if (TakeStopRequest()) {
+        SetState(capi_state::kShutdown);
+        return result_;
+    }
+    if (owner_->IsListenRequested() != 0) {
+        SetState(capi_state::kWaitingForListenConf);
+        return result_;
+    }
+    owner_->QueryControllers();
+    if (SendListenReq(kListenController, 0, kListenCipMask) != KV_OK) {
+        // Without a controller a retry every pass would never end.
+        result_ = KV_CAPI_NOT_AVAILABLE;
+        SetState(capi_state::kError);
+        return result_;
+    }
+    owner_->SetListenRequested(1);
+    value_word_ = kListenPhaseRequested;
+    SetState(capi_state::kWaitingForListenConf);
+    return result_;
+}
+
+KvResult CapiDataManager::DoWaitForListenConf() {
+    if (TakeStopRequest()) {
+        SetState(capi_state::kShutdown);
+        return result_;
+    }
+    if (owner_->IsListenConfirmed() == 0)
+        return result_;
+    ConfirmRequest(request_, KV_MSG_ATTR_ACCEPTED, false);
+    timers_.Stop(kCapiManagerTimer1);
+    value_word_ = kListenPhaseConfirmed;
+    minus_one_word_ = 0;
+    SetState(capi_state::kListening);
+    SetSubState(kIdle);
+    return result_;
+}
+
+KvResult CapiDataManager::DoConnected() {
+    if (CKvMessage* first = queue_.Front()) {
+        queue_.Remove(first);
+        if (IsStopRequest(first) && stop_ == nullptr) {
+            stop_ = first;
+            last_word_ = 1;
+        } else {
+            first->Release();
+        }
+    }
+    switch (sub_states_[0]) {
+    case kIdle:
+        DoIdle();
+        break;
+    case kWaitingForB3:
+        DoWaitForB3();
+        break;
+    case kReading:
+        DoReading();
+        break;
+    case kClearing:
+        DoClearing();
+        break;
+    case kWaitingForClearing:
+        DoWaitForClearing();
+        break;
+    default:
+        SetSubState(kIdle);
+        break;
+    }
+    return result_;
+}
+
+CapiConnection* CapiDataManager::FindCall() {
+    CapiConnection* connection = nullptr;
+    connections_.FindById(kCallMark, connection);
+    return connection;
+}
+
+void CapiDataManager::ReleaseCall() {
+    StopTimer(kDataWaitTimer);
+    StopTimer(kPhaseTimer);
+    std::vector<CapiConnection*> in_use;
+    for (const auto& connection : connections_.InUse())
+        in_use.push_back(connection.get());
+    for (CapiConnection* connection : in_use) {
+        connection->GetB3Pool().ReleaseAll();
+        connections_.Release(connection);
+    }
+    if (owner_ != nullptr)
+        owner_->GetConnectionTable().Transfer(connections_, connections_.GetFreeCount(), true);
+    minus_one_word_ = 0;
+    SetSubState(kIdle);
+}
+
+void CapiDataManager::DoIdle() {
+    if (last_word_ != 0) {
+        // The creation request goes (header only: its payload is this
+        // manager); the stop request is answered in its place.
+        SetRequestMessage(nullptr);
+        CKvMessage* stop = stop_;
+        stop_ = nullptr;
+        SendSelfToRequester(stop, KV_MSG_ATTR_ENDED, false);
+        SetState(capi_state::kShutdown);
+        return;
+    }
+    for (const auto& connection : connections_.InUse()) {
+        if (connection->GetIdWord() == 0 && connection->GetState() == kActive) {
+            second_timers_.Restart(kDataWaitTimer, 0, data_wait_);
+            second_timers_.Restart(kPhaseTimer, 0, kPhaseMilliseconds);
+            connection->SetIdWord(kCallMark);
+            SetSubState(kWaitingForB3);
+            return;
+        }
+    }
+}
+
+void CapiDataManager::DoWaitForB3() {
+    CapiConnection* connection = FindCall();
+    if (connection == nullptr || connection->GetState() == CapiConnection::kIdle) {
+        ReleaseCall();
+        return;
+    }
+    if (connection->GetState() == kActive) {
+        if (CapiB3Connection* b3 = FindB3(*connection, 0, kB3Active)) {
+            // The data wait bounds the coming up of the link, not the reading.
+            StopTimer(kDataWaitTimer);
+            second_timers_.Restart(kPhaseTimer, 0, kPhaseMilliseconds);
+            b3->SetIdWord(kCallMark);
+            SetSubState(kReading);
+            return;
+        }
+    }
+    if (SecondTimerExpired()) {
+        StopTimer(kDataWaitTimer);
+        second_timers_.Restart(kPhaseTimer, 0, kPhaseMilliseconds);
+        SetSubState(kClearing);
+    }
+}
+
+void CapiDataManager::DoReading() {
+    CapiConnection* connection = FindCall();
+    if (connection == nullptr) {
+        second_timers_.Restart(kPhaseTimer, 0, kPhaseMilliseconds);
+        SetSubState(kWaitingForClearing);
+        return;
+    }
+    CapiB3Connection* b3 = FindB3(*connection, kCallMark, 0);
+    if (connection->GetState() == kActive && b3 != nullptr && b3->GetState() == kB3Active) {
+        StopTimer(kPhaseTimer);
+        ReadFrame(b3->GetReceiveStream());
+        return;
+    }
+    StopTimer(kDataWaitTimer);
+    second_timers_.Restart(kPhaseTimer, 0, kPhaseMilliseconds);
+    SetSubState(kClearing);
+}
+
+void CapiDataManager::ReadFrame(B3DataStream& stream) {
+    std::int32_t position = static_cast<std::int32_t>(minus_one_word_);
+    if (stream.Count() > 0) {
+        const std::int32_t found = stream.Find(kSync, sizeof kSync, position);
+        if (found != static_cast<std::int32_t>(B3DataStream::kFailed)) {
+            const std::uint32_t length = stream.ReadWord(found + kLengthOffset);
+            if (length != B3DataStream::kFailed) {
+                // A longer frame is cut to the data field; the length says
+                // how many bytes were kept.
+                const std::uint32_t kept =
+                    std::min<std::uint32_t>(length, static_cast<std::uint32_t>(kFrameDataSize));
+                std::array<std::uint8_t, kFrameDataSize> data{};
+                if (kept == 0 || stream.Read(data.data(), kept, found + kDataOffset) == KV_OK) {
+                    frame_data_ = data;
+                    frame_length_ = kept;
+                    // Past the frame found: from the search start a frame
+                    // would be found again behind padding.
+                    position = found + kFrameSpacing;
+                    NotifyFrame();
+                }
+            }
+        }
+    }
+    while (position >= kKeepBelow) {
+        stream.DeleteFirst();
+        position -= kBlockSize;
+    }
+    minus_one_word_ = static_cast<std::uint32_t>(position);
+}
+
+void CapiDataManager::NotifyFrame() {
+    if (request_ == nullptr || request_->GetKind() != KV_MSG_KIND_REQUEST)
+        return;
+    CKvMessage* notice = nullptr;
+    if (request_->CloneHeader(notice) != KV_OK || notice == nullptr)
+        return;
+    auto* frame = new CKvNamedValue;
+    frame->SetText(kFrameName, std::string(frame_data_.begin(), frame_data_.begin() + frame_length_));
+    frame->SetNumberBesideText(frame_length_);
+    notice->SetPayloadType(KV_PAYLOAD_NAMED_VALUE);
+    notice->SetPayload(frame);
+    notice->SwapJobIds();
+    notice->SetKind(KV_MSG_KIND_INFO);
+    notice->SetAttribute(KV_MSG_ATTR_NOTIFICATION);
+    notice->Send(request_->GetSourceEndpoint(), endpoint_, router_, NextValue(value_counter_), true,
+                 false);
+}
+
+void CapiDataManager::DoClearing() {
+    CapiConnection* connection = FindCall();
+    if (connection == nullptr || connection->GetState() == CapiConnection::kIdle) {
+        texts_[0].clear();
+        ReleaseCall();
+        return;
+    }
+    if (connection->GetState() != CapiConnection::kDisconnectRequested &&
+        SendDisconnectReq(connection) == KV_OK) {
+        second_timers_.Restart(kPhaseTimer, 0, kPhaseMilliseconds);
+        SetSubState(kWaitingForClearing);
+        return;
+    }
+    if (second_timers_.CheckExpired(kPhaseTimer) != 0)
+        ReleaseCall();
+}
+
+void CapiDataManager::DoWaitForClearing() {
+    CapiConnection* connection = FindCall();
+    if (connection == nullptr || connection->GetState() == CapiConnection::kIdle ||
+        second_timers_.CheckExpired(kPhaseTimer) != 0)
+        ReleaseCall();
+}

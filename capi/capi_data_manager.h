@@ -1,0 +1,80 @@
+#pragma once
+// Receives framed data over a B channel (payload 34, created and destroyed by
+// type, never copied): it listens on controller 1, accepts a call to its own
+// number (text 1), waits for the B3 link and reads 32-byte frames out of the
+// received data, reporting each to its requester as a NOTIFICATION. The
+// notification is the request's header carrying a CKvNamedValue (26) named
+// "CAPI_DATA_FRAME": the frame's bytes as text, their count as number.
+
+#include "capi/capi_manager_base.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+class CapiDataManager : public CapiManagerBase {
+public:
+    static constexpr std::int32_t kTypeCode = 34;
+    static constexpr std::uint32_t kDefaultDataWait = 2500;
+    static constexpr std::size_t kFrameDataSize = 20;
+    static constexpr std::int32_t kFrameSpacing = 32;
+    static constexpr std::int32_t kKeepBelow = 257;
+    static constexpr std::int32_t kBlockSize = 128;
+    static constexpr char kFrameName[] = "CAPI_DATA_FRAME";
+
+    // Sub-states of state 27.
+    enum SubState : std::uint32_t {
+        kIdle = 2,
+        kWaitingForB3 = 3,
+        kReading = 4,
+        kClearing = 5,
+        kWaitingForClearing = 6,
+    };
+
+    CapiDataManager();
+    ~CapiDataManager() override;
+
+    void Reset();
+    KvResult Run() override;
+    KvResult Step() override;
+    const void* AsPayload() const override { return this; }
+
+    KvResult ProcessMessages();
+
+    std::uint32_t GetFrameLength() const { return frame_length_; }
+    const std::uint8_t* GetFrameData() const { return frame_data_.data(); }
+    std::uint32_t GetDataWait() const { return data_wait_; }
+    void SetDataWait(std::uint32_t milliseconds) { data_wait_ = milliseconds; }
+    std::uint32_t GetSubState() const { return sub_states_[0]; }
+    std::int32_t GetReadPosition() const { return static_cast<std::int32_t>(minus_one_word_); }
+
+private:
+    void SetSubState(std::uint32_t sub_state) {
+        sub_states_[1] = sub_states_[0];
+        sub_states_[0] = sub_state;
+    }
+    // Removes and releases a queued ENDED or SHUTDOWN; true when there was one.
+    bool TakeStopRequest();
+    KvResult DoListen();
+    KvResult DoWaitForListenConf();
+    KvResult DoConnected();
+    void DoIdle();
+    void DoWaitForB3();
+    void DoReading();
+    void DoClearing();
+    void DoWaitForClearing();
+    void ReadFrame(B3DataStream& stream);
+    void NotifyFrame();
+    CapiConnection* FindCall();
+    // Releases the call's records into the owner's table again.
+    void ReleaseCall();
+    void StopTimer(std::uint32_t id) { second_timers_.Stop(id); }
+    bool SecondTimerExpired() { return second_timers_.CheckAllExpired() != 0; }
+
+    std::array<std::string, 2> own_texts_;
+    std::array<std::uint8_t, kFrameDataSize> frame_data_{};
+    std::uint32_t frame_length_ = 0;
+    std::uint32_t data_wait_ = kDefaultDataWait;
+    // A queued ENDED or SHUTDOWN kept until the call is over.
+    CKvMessage* stop_ = nullptr;
+};

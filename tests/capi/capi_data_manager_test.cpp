@@ -1,0 +1,148 @@
+#include "capi/capi_data_manager.h"
+
+#include "capi_service_fixture.h"
+#include "capi_test_support.h"
+#include "framework/named_value.h"
+
+namespace {
+
+Bytes Frame(const std::string& text, std::uint16_t length_field) {
+    Bytes frame = {0x50, 0xA0, 0x50, 0xA0, 0x50, 0xA0, 0x50, 0xA0,
+                   static_cast<std::uint8_t>(length_field),
+                   static_cast<std::uint8_t>(length_field >> 8)};
+    frame.insert(frame.end(), text.begin(), text.end());
+    frame.resize(32, 0);
+    return frame;
+}
+
+class CapiDataManagerTest : public CapiServiceFixture {
+protected:
+    void SetUp() override {
+        CapiServiceFixture::SetUp();
+        StartListening();
+        auto* manager = new CapiDataManager;
+        manager->SetText1("0891234");
+        auto* request = new CKvMessage;
+        request->SetHeader(KV_MSG_KIND_REQUEST, manager, CapiDataManager::kTypeCode,
+                           KV_MSG_COMMAND_NOTIFICATION, 5, 0);
+        request->SetJobIds(0, 91, 0);
+        ASSERT_EQ(request->Send(CapiService::kEndpoint, kJob, &router_, 0, true, false), KV_OK);
+        Drive(3);
+        const auto accepted = JobMessagesWith(KV_MSG_ATTR_ACCEPTED);
+        ASSERT_EQ(accepted.size(), 1u);
+        id_ = accepted[0]->GetTargetJobId();
+        data_ = static_cast<CapiDataManager*>(service_.GetHost().FindManagerByJobId(id_));
+        ASSERT_NE(data_, nullptr);
+        ASSERT_EQ(data_->GetState(), capi_state::kListening);
+    }
+    std::uint32_t Call(std::vector<ScriptedCapiStep> steps) {
+        ScriptedIncomingCall call;
+        call.called_number = "0891234";
+        call.calling_number = "0301111";
+        call.after_accept = std::move(steps);
+        return capi_.IncomingCall(call);
+    }
+    std::vector<std::string> Frames() const {
+        std::vector<std::string> frames;
+        for (CKvMessage* message : JobMessagesWith(KV_MSG_ATTR_NOTIFICATION)) {
+            auto* value = static_cast<CKvNamedValue*>(message->GetPayload());
+            EXPECT_EQ(value->GetName(), "CAPI_DATA_FRAME");
+            EXPECT_EQ(value->GetNumber(), value->GetValue().size());
+            frames.push_back(value->GetValue());
+        }
+        return frames;
+    }
+    void Stop() {
+        auto* stop = new CKvMessage;
+        stop->SetHeader(KV_MSG_KIND_REQUEST, nullptr, 0, 0, 0, 0);
+        stop->SetAttribute(KV_MSG_ATTR_SHUTDOWN);
+        stop->SetJobIds(id_, 91, 0);
+        ASSERT_EQ(stop->Send(CapiService::kEndpoint, kJob, &router_, 0, true, false), KV_OK);
+    }
+
+    std::uint32_t id_ = 0;
+    CapiDataManager* data_ = nullptr;
+};
+
+TEST_F(CapiDataManagerTest, TwoFramesInOneBlockGiveTwoNotificationsOnTwoSteps) {
+    Bytes block = Frame("hello", 5);
+    const Bytes second = Frame("", 0);
+    block.insert(block.end(), second.begin(), second.end());
+    Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100),
+          ScriptedCapiStep::Data(block, 100)});
+    Drive(6, 100);
+    EXPECT_EQ(data_->GetSubState(), CapiDataManager::kReading);
+    Drive(1);
+    const auto frames = Frames();
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0], "hello");
+    EXPECT_EQ(frames[1], "");
+    EXPECT_EQ(data_->GetFrameLength(), 0u);
+    Drive(4);
+    EXPECT_EQ(Frames().size(), 2u);
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
+TEST_F(CapiDataManagerTest, ALongFrameIsCutToTwentyBytes) {
+    Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100),
+          ScriptedCapiStep::Data(Frame("0123456789ABCDEFGHIJKLMNOPQRSTUV", 40), 100),
+          ScriptedCapiStep::Data(Frame("x", 1), 100)});
+    Drive(10, 100);
+    const auto frames = Frames();
+    ASSERT_GE(frames.size(), 1u);
+    EXPECT_EQ(frames[0], "0123456789ABCDEFGHIJ");
+}
+
+TEST_F(CapiDataManagerTest, PaddedShortBlocksReportEachFrameOnce) {
+    std::vector<ScriptedCapiStep> steps = {
+        ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)};
+    for (int i = 0; i < 12; ++i)
+        steps.push_back(ScriptedCapiStep::Data(Frame(std::string(1, static_cast<char>('a' + i)), 1), 100));
+    Call(steps);
+    Drive(40, 100);
+    const auto frames = Frames();
+    ASSERT_GE(frames.size(), 8u);
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        EXPECT_EQ(frames[i], std::string(1, static_cast<char>('a' + i)));
+    EXPECT_LT(data_->GetReadPosition(), CapiDataManager::kKeepBelow);
+}
+
+TEST_F(CapiDataManagerTest, NoB3WithinTheDataWaitClearsTheCall) {
+    Call({});
+    Drive(4, 100);
+    EXPECT_EQ(data_->GetSubState(), CapiDataManager::kWaitingForB3);
+    Drive(30, 100);
+    EXPECT_EQ(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).size(), 1u);
+    Drive(4);
+    EXPECT_EQ(data_->GetSubState(), CapiDataManager::kIdle);
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
+TEST_F(CapiDataManagerTest, AShutdownDuringACallActsAfterIt) {
+    const std::uint32_t plci = Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)});
+    Drive(6, 100);
+    ASSERT_EQ(data_->GetSubState(), CapiDataManager::kReading);
+    Stop();
+    Drive(3);
+    EXPECT_EQ(service_.GetHost().FindManagerByJobId(id_), data_);
+    EXPECT_TRUE(JobMessagesWith(KV_MSG_ATTR_ENDED).empty());
+    capi_.ScheduleSteps(plci, {ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnectB3),
+                               ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x3490)});
+    Drive(12, 100);
+    EXPECT_EQ(JobMessagesWith(KV_MSG_ATTR_ENDED).size(), 1u);
+    EXPECT_EQ(service_.GetHost().FindManagerByJobId(id_), nullptr);
+}
+
+TEST(CapiDataManagerPayload, IsCreatedAndDestroyedButNotCopied) {
+    RegisterCapiPayloads();
+    void* payload = nullptr;
+    ASSERT_TRUE(CreatePayloadByType(payload, CapiDataManager::kTypeCode));
+    void* other = nullptr;
+    ASSERT_TRUE(CreatePayloadByType(other, CapiDataManager::kTypeCode));
+    EXPECT_FALSE(CopyPayloadByType(other, payload, CapiDataManager::kTypeCode));
+    EXPECT_EQ(static_cast<CapiDataManager*>(payload)->GetDataWait(), 2500u);
+    EXPECT_EQ(DestroyPayloadByType(payload, CapiDataManager::kTypeCode), KV_OK);
+    EXPECT_EQ(DestroyPayloadByType(other, CapiDataManager::kTypeCode), KV_OK);
+}
+
+} // namespace

@@ -1,0 +1,140 @@
+#include "capi/capi_transfer_manager.h"
+
+#include "capi_service_fixture.h"
+#include "framework/holder_objects.h"
+
+#include <algorithm>
+
+namespace {
+
+class CapiTransferManagerTest : public CapiServiceFixture {
+protected:
+    void SetUp() override {
+        CapiServiceFixture::SetUp();
+        ASSERT_EQ(router_.RegisterThread(kCapiHostCallEndpoint, queue_.GetThreadId(), "test"),
+                  KV_OK);
+        StartListening();
+    }
+    void RequestTransfer(const std::string& first, const std::string& second,
+                         std::uint32_t job_id = 78) {
+        auto* manager = new CapiTransferManager;
+        manager->SetCallingNumber(first);
+        manager->SetCalledNumber(second);
+        auto* request = new CKvMessage;
+        request->SetHeader(KV_MSG_KIND_REQUEST, manager, KV_PAYLOAD_CAPI_TRANSFER_MANAGER,
+                           KV_MSG_COMMAND_NOTIFICATION, 5, 0);
+        request->SetJobIds(0, job_id, 0);
+        ASSERT_EQ(request->Send(CapiService::kEndpoint, kJob, &router_, 0, true, false), KV_OK);
+    }
+    // The attributes of the messages to the job and to 2063, in order.
+    std::vector<std::int32_t> Attributes() const {
+        std::vector<std::int32_t> attributes;
+        for (CKvMessage* message : job_messages_)
+            attributes.push_back(message->GetAttribute());
+        return attributes;
+    }
+    std::size_t TransferCount() {
+        const CapiHost::ManagerMap* map =
+            service_.GetHost().FindTypeMap(KV_PAYLOAD_CAPI_TRANSFER_MANAGER);
+        return map == nullptr ? 0 : map->size();
+    }
+    std::uint32_t PlciOfPut(std::size_t index) const {
+        return CapiGetDword(&capi_.GetPutMessages()[index][8]);
+    }
+};
+
+TEST_F(CapiTransferManagerTest, JoinsTheTwoCallsByExplicitCallTransfer) {
+    capi_.ScriptOutgoingCall({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectActive)});
+    capi_.ScriptOutgoingCall({ScriptedCapiStep::Make(ScriptedCapiStep::kAlerting)});
+    RequestTransfer("0301111", "0302222");
+    Drive(12);
+    const auto connects = PutMessagesOf(CAPI_CONNECT, CAPI_REQ);
+    ASSERT_EQ(connects.size(), 2u);
+    const auto facilities = PutMessagesOf(CAPI_FACILITY, CAPI_REQ);
+    ASSERT_EQ(facilities.size(), 2u);
+    EXPECT_EQ(facilities[0][15], kCapiFacilityHold);
+    EXPECT_EQ(facilities[1][15], kCapiFacilityEct);
+    // The held call carries the transfer, with the second call's PLCI.
+    const auto confs = capi_.GetPutMessages();
+    const std::uint32_t first_plci = CapiGetDword(&facilities[0][8]);
+    EXPECT_EQ(CapiGetDword(&facilities[1][8]), first_plci);
+    EXPECT_NE(CapiGetDword(&facilities[1][18]), first_plci);
+    EXPECT_NE(CapiGetDword(&facilities[1][18]), 0u);
+    const std::uint32_t second_plci = CapiGetDword(&facilities[1][18]);
+    capi_.ScheduleSteps(first_plci, {ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x3490)});
+    capi_.ScheduleSteps(second_plci, {ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x3490)});
+    Drive(6);
+    const std::vector<std::int32_t> expected = {KV_MSG_ATTR_ACCEPTED, KV_MSG_ATTR_CALL_CONNECTED,
+                                                KV_MSG_ATTR_CALL_ECT_ESTABLISHED,
+                                                KV_MSG_ATTR_ENDED, KV_MSG_ATTR_ENDED};
+    EXPECT_EQ(Attributes(), expected);
+    EXPECT_EQ(TransferCount(), 0u);
+    EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
+TEST_F(CapiTransferManagerTest, ASecondCallThatFailsRetrievesAndClearsTheFirst) {
+    capi_.ScriptOutgoingCall({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectActive)});
+    capi_.ScriptOutgoingCall({ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x34A2)});
+    RequestTransfer("0301111", "0302222");
+    Drive(14);
+    const auto facilities = PutMessagesOf(CAPI_FACILITY, CAPI_REQ);
+    ASSERT_EQ(facilities.size(), 2u);
+    EXPECT_EQ(facilities[1][15], kCapiFacilityRetrieve);
+    EXPECT_EQ(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).size(), 1u);
+    EXPECT_EQ(TransferCount(), 0u);
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
+TEST_F(CapiTransferManagerTest, NoAnswerIn15SecondsShutsDown) {
+    RequestTransfer("0301111", "0302222");
+    Drive(4);
+    Drive(16, 1000);
+    Drive(6);
+    const auto attributes = Attributes();
+    EXPECT_NE(std::find(attributes.begin(), attributes.end(), KV_MSG_ATTR_SHUTDOWN),
+              attributes.end());
+    EXPECT_EQ(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).size(), 1u);
+    EXPECT_EQ(TransferCount(), 0u);
+}
+
+TEST_F(CapiTransferManagerTest, ClearedWithoutCablePostsItsStatusText) {
+    capi_.ScriptOutgoingCall({ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x3301)});
+    RequestTransfer("0301111", "0302222");
+    Drive(8);
+    bool posted = false;
+    for (CKvMessage* message : status_messages_)
+        posted |= static_cast<CKvStampedTextRecord*>(message->GetPayload())->text ==
+                  "UIObjString_Status_ERROR_CAPIDLL_nocable";
+    EXPECT_TRUE(posted);
+    EXPECT_EQ(TransferCount(), 0u);
+}
+
+TEST_F(CapiTransferManagerTest, ADuplicateFirstNumberIsRefusedAfter20Seconds) {
+    capi_.SetSilent(true);
+    RequestTransfer("0301111", "0302222", 78);
+    Drive(2);
+    RequestTransfer("0301111", "0303333", 79);
+    Drive(2);
+    EXPECT_EQ(TransferCount(), 2u);
+    Drive(19, 1000);
+    EXPECT_TRUE(JobMessagesWith(KV_MSG_ATTR_REFUSED).empty());
+    Drive(3, 1000);
+    EXPECT_EQ(JobMessagesWith(KV_MSG_ATTR_REFUSED).size(), 1u);
+    EXPECT_EQ(PutMessagesOf(CAPI_CONNECT, CAPI_REQ).size(), 1u);
+}
+
+TEST_F(CapiTransferManagerTest, ADuplicateOfAManagerStillInStateZeroRuns) {
+    auto* first = new CapiTransferManager;
+    auto* second = new CapiTransferManager;
+    for (CapiTransferManager* manager : {first, second}) {
+        manager->SetCallingNumber("0301111");
+        ASSERT_EQ(service_.GetHost().FileManager(manager), KV_OK);
+    }
+    second->Run();
+    EXPECT_EQ(second->GetState(), capi_state::kRunning);
+    first->Run();
+    EXPECT_EQ(first->GetState(), capi_state::kStart);
+}
+
+} // namespace
