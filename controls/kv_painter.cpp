@@ -39,22 +39,24 @@ struct Colors {
     COLORREF top, bottom, left, right;
 };
 
-// Radius of the rounded ends and clamped corner size over an extent.
-void Measure(int extent, int radius, int& r, int& corner) {
-    r = radius >= 1 ? std::min(radius, extent / 2) : extent / 2;
-    corner = std::clamp(corner, 0, std::max(extent - 1, 0));
-}
+// Radius of the rounded ends, clamped corner size, and how far the first
+// (a) and second (b) end reach in along the sides.
+struct Ends {
+    Ends(int extent, int radius, int cornerSize, bool roundFirst, bool roundSecond)
+        : r(radius >= 1 ? std::min(radius, extent / 2) : extent / 2),
+          corner(std::clamp(cornerSize, 0, std::max(extent - 1, 0))), a(roundFirst ? r : corner),
+          b(roundSecond ? r : corner), roundFirst(roundFirst), roundSecond(roundSecond) {}
+    int r;
+    int corner;
+    int a;
+    int b;
+    bool roundFirst;
+    bool roundSecond;
+};
 
-void FrameVertical(CDC* dc, const RECT& rc, const Colors& colors, bool own, int corner,
-                   bool roundTop, bool roundBottom, int radius) {
-    if (!dc)
-        return;
-    int r = 0;
-    Measure(rc.right - rc.left, radius, r, corner);
-    const int a = roundTop ? r : corner;
-    const int b = roundBottom ? r : corner;
+void PathVertical(CDC* dc, const RECT& rc, const Colors& colors, SidePen& pen, const Ends& ends) {
+    const auto [r, corner, a, b, roundTop, roundBottom] = ends;
     const HDC h = dc->GetSafeHdc();
-    SidePen pen(dc, own);
     pen.Use(colors.left);
     dc->MoveTo(rc.left, rc.top + a);
     dc->LineTo(rc.left, rc.bottom - b);
@@ -86,16 +88,9 @@ void FrameVertical(CDC* dc, const RECT& rc, const Colors& colors, bool own, int 
     dc->LineTo(rc.left, rc.top + a);
 }
 
-void FrameHorizontal(CDC* dc, const RECT& rc, const Colors& colors, bool own, int corner,
-                     bool roundLeft, bool roundRight, int radius) {
-    if (!dc)
-        return;
-    int r = 0;
-    Measure(rc.bottom - rc.top, radius, r, corner);
-    const int a = roundLeft ? r : corner;
-    const int b = roundRight ? r : corner;
+void PathHorizontal(CDC* dc, const RECT& rc, const Colors& colors, SidePen& pen, const Ends& ends) {
+    const auto [r, corner, a, b, roundLeft, roundRight] = ends;
     const HDC h = dc->GetSafeHdc();
-    SidePen pen(dc, own);
     pen.Use(colors.top);
     dc->MoveTo(rc.right - b, rc.top);
     dc->LineTo(rc.left + a, rc.top);
@@ -125,6 +120,20 @@ void FrameHorizontal(CDC* dc, const RECT& rc, const Colors& colors, bool own, in
     }
 }
 
+void Frame(CDC* dc, const RECT* rect, const Colors& colors, bool own, int cornerSize,
+           bool roundFirst, bool roundSecond, int radius, bool horizontal) {
+    if (!dc || !rect)
+        return;
+    const RECT& rc = *rect;
+    const Ends ends(horizontal ? rc.bottom - rc.top : rc.right - rc.left, radius, cornerSize,
+                    roundFirst, roundSecond);
+    SidePen pen(dc, own);
+    if (horizontal)
+        PathHorizontal(dc, rc, colors, pen, ends);
+    else
+        PathVertical(dc, rc, colors, pen, ends);
+}
+
 std::uint32_t Byte(std::uint32_t value, int k) {
     return (value >> (8 * k)) & 0xFFu;
 }
@@ -134,29 +143,25 @@ std::uint32_t Byte(std::uint32_t value, int k) {
 void CKvPainter::DrawFrame3D(CDC* pDC, const RECT* rect, COLORREF top, COLORREF bottom,
                              COLORREF left, COLORREF right, int cornerSize, BOOL roundedTop,
                              BOOL roundedBottom, int radius) const {
-    if (rect)
-        FrameVertical(pDC, *rect, {top, bottom, left, right}, true, cornerSize, roundedTop,
-                      roundedBottom, radius);
+    Frame(pDC, rect, {top, bottom, left, right}, true, cornerSize, roundedTop, roundedBottom,
+          radius, false);
 }
 
 void CKvPainter::DrawFrame3DHorizontal(CDC* pDC, const RECT* rect, COLORREF top, COLORREF bottom,
                                        COLORREF left, COLORREF right, int cornerSize,
                                        BOOL roundedLeft, BOOL roundedRight, int radius) const {
-    if (rect)
-        FrameHorizontal(pDC, *rect, {top, bottom, left, right}, true, cornerSize, roundedLeft,
-                        roundedRight, radius);
+    Frame(pDC, rect, {top, bottom, left, right}, true, cornerSize, roundedLeft, roundedRight,
+          radius, true);
 }
 
 void CKvPainter::DrawFrameOutline(CDC* pDC, int cornerSize, const RECT* rect, BOOL roundedTop,
                                   BOOL roundedBottom, int radius) const {
-    if (rect)
-        FrameVertical(pDC, *rect, {}, false, cornerSize, roundedTop, roundedBottom, radius);
+    Frame(pDC, rect, {}, false, cornerSize, roundedTop, roundedBottom, radius, false);
 }
 
 void CKvPainter::DrawFrameOutlineHorizontal(CDC* pDC, int cornerSize, const RECT* rect,
                                             BOOL roundedLeft, BOOL roundedRight, int radius) const {
-    if (rect)
-        FrameHorizontal(pDC, *rect, {}, false, cornerSize, roundedLeft, roundedRight, radius);
+    Frame(pDC, rect, {}, false, cornerSize, roundedLeft, roundedRight, radius, true);
 }
 
 COLORREF CKvPainter::GradientColor(COLORREF start, COLORREF end, int i) {

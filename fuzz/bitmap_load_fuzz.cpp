@@ -14,9 +14,7 @@
 
 namespace {
 
-void Check(bool condition, const char* what) {
-    if (condition)
-        return;
+[[noreturn]] void Fail(const char* what) {
     std::fprintf(stderr, "%s\n", what);
     std::abort();
 }
