@@ -48,13 +48,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         result = loader == 2 ? bitmap.LoadResourceBitmap(KV_RT_BITMAP_TYPE, 1, &dc)
                              : bitmap.LoadPackedResource(KV_RT_BITMAP_TYPE, 1, &dc);
     }
-    Check(bitmap.GetDataSize() == 0 && bitmap.GetPixelBufferCapacity() == 0,
-          "buffer left after a load");
-    if (result == KV_OK) {
-        Check(bitmap.m_hObject != nullptr, "success without a bitmap");
-        Check(bitmap.GetWidth() >= 1 && bitmap.GetWidth() <= 1000, "width out of range");
-        Check(bitmap.GetHeight() >= 1 && bitmap.GetHeight() <= 1000, "height out of range");
-    }
+    if (bitmap.GetDataSize() != 0 || bitmap.GetPixelBufferCapacity() != 0)
+        Fail("buffer left after a load");
+    if (result == KV_OK && !bitmap.m_hObject)
+        Fail("success without a bitmap");
+    if (result == KV_OK && (bitmap.GetWidth() < 1 || bitmap.GetWidth() > kKvBitmapMaxSide ||
+                            bitmap.GetHeight() < 1 || bitmap.GetHeight() > kKvBitmapMaxSide))
+        Fail("size out of range");
     dc.DeleteDC();
     return 0;
 }
