@@ -49,3 +49,5 @@ inline constexpr KvResult KV_E_EMPTY_FILE_NAME = 0x8000000Cu;
 // CAPI: an operation returned a non-zero information value; the value itself
 // is kept as the manager's CAPI info.
 inline constexpr KvResult KV_E_CAPI_INFO = 0x80000023u;
+// A bitmap file that could not be opened.
+inline constexpr KvResult KV_E_BITMAP_FILE_NOT_OPENED = 0x8000002Du;
