@@ -5,14 +5,16 @@
 // BENCH_LIBRARIES: kv_job_host kv_jobs
 
 #include "core/xml_document.h"
+#include "data/data_device.h"
 #include "data/data_host.h"
 #include "data/data_payloads.h"
 #include "framework/framework_payloads.h"
 #include "jobs/host/job_host.h"
 #include "jobs/host/job_text_receiver.h"
-#include "data/data_device.h"
 #include "jobs/job_data_client2.h"
 #include "jobs/job_data_listen2.h"
+#include "jobs/job_data_tapi_dial.h"
+#include "jobs/job_data_tapi_listen.h"
 #include "jobs/job_payloads.h"
 #include "platform/local_identity.h"
 #include "platform/tcp_transport.h"
@@ -128,6 +130,69 @@ void BM_ParseListen2Text(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_ParseListen2Text);
+
+// A server's report: 32 calls on one line and a list of 32 lines (~10 KB).
+std::string TapiListenText() {
+    CKvJobDataTAPIListen job;
+    job.SetLoginName("anna.mueller");
+    job.GetPeerComputer().Set("workstation-17.example", 0xC0A80114, 40123);
+    job.SetHeader(KV_MSG_KIND_INFO, KV_MSG_ATTR_NOTIFICATION, 1234, 5678);
+    job.GetLineCalls().GetIdentifier() = "Line 1";
+    job.GetLineCalls().GetHline() = 7;
+    for (std::uint32_t hcall = 1; hcall <= KVTAPICALLSMANAGER::kCapacity; ++hcall) {
+        KVTAPICALL* call = nullptr;
+        job.GetLineCalls().CreateCall(call, hcall);
+        if (call != nullptr)
+            call->GetCalledNumber() = "0301234" + std::to_string(hcall);
+    }
+    for (int line = 0; line < 32; ++line) {
+        auto entry = std::make_unique<KVSTRING>();
+        entry->Set("Line " + std::to_string(line), std::to_string(200 + line) + "|Desk");
+        job.GetLineList().Add(entry);
+    }
+    std::string text;
+    job.Serialize(text);
+    return text;
+}
+
+std::string TapiDialText() {
+    CKvJobDataTAPIDial job;
+    job.SetLoginName("anna.mueller");
+    job.GetPeerComputer().Set("workstation-17.example", 0xC0A80114, 40123);
+    job.SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0, 5678);
+    job.SetTargetNumber("004930123456");
+    job.GetCall().GetCalledNumber() = "004930123456";
+    job.GetCall().GetLineName() = "Desk";
+    std::string text;
+    job.Serialize(text);
+    return text;
+}
+
+void ReceiveText(benchmark::State& state, const std::string& text) {
+    RegisterAll();
+    CKvJobTextReceiver receiver;
+    for (auto _ : state) {
+        CKvMessage* message = nullptr;
+        if (receiver.Receive(text, message) != JobTextResult::kAccepted) {
+            state.SkipWithError("rejected");
+            break;
+        }
+        message->Release();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+
+void BM_ReceiveTapiListen(benchmark::State& state) {
+    RegisterAll();
+    ReceiveText(state, TapiListenText());
+}
+BENCHMARK(BM_ReceiveTapiListen);
+
+void BM_ReceiveTapiDial(benchmark::State& state) {
+    RegisterAll();
+    ReceiveText(state, TapiDialText());
+}
+BENCHMARK(BM_ReceiveTapiDial);
 
 void BM_LoopbackLogon(benchmark::State& state) {
     RegisterAll();

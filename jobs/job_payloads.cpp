@@ -5,6 +5,8 @@
 #include "jobs/job_data_listen.h"
 #include "jobs/job_data_listen2.h"
 #include "jobs/job_data_root.h"
+#include "jobs/job_data_tapi_dial.h"
+#include "jobs/job_data_tapi_listen.h"
 #include "jobs/job_data_tsp_dial.h"
 #include "jobs/job_data_type16.h"
 
@@ -36,6 +38,8 @@ void RegisterJobPayloads() {
     RegisterPayloadType(K_KVJBDT_TP_LISTEN, &kJobOperations<CKvJobDataListen>);
     RegisterPayloadType(K_KVJBDT_TP_LISTEN2, &kJobOperations<CKvJobDataListen2>);
     RegisterPayloadType(K_KVJBDT_TP_TSPDIAL, &kJobOperations<CKvJobDataTSPDial>);
+    RegisterPayloadType(K_KVJBDT_TP_TAPI_DIAL, &kJobOperations<CKvJobDataTAPIDial>);
+    RegisterPayloadType(K_KVJBDT_TP_TAPI_LISTEN, &kJobOperations<CKvJobDataTAPIListen>);
 }
 
 bool IsJobPayloadType(std::int32_t code) {

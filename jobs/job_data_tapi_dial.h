@@ -1,0 +1,82 @@
+#pragma once
+// TAPI dial: places one outgoing call on a TAPI line and tells the
+// originator every phase of it. Element "JobDataTAPIDial"; the layout of
+// its first fields and its number rules are those of the dial job.
+
+#include "core/dialling_rules.h"
+#include "data/data_call.h"
+#include "data/data_preferences.h"
+#include "jobs/job_data.h"
+#include "tapi/tapi_call.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+class CKvJobDataTAPIDial : public CKvJobData {
+public:
+    static constexpr std::uint32_t kAnswerSeconds = 40;
+    static constexpr std::uint32_t kCopyAnswerSeconds = 20;
+    static constexpr std::uint32_t kSecondTimerId = 2;
+    static constexpr std::uint32_t kSecondTimerMs = 3000;
+    // loginname, hostname, hostip, portnumber and targetnumber.
+    static constexpr int kTextElementCount = 5;
+
+    CKvJobDataTAPIDial();
+    ~CKvJobDataTAPIDial() override;
+    CKvJobDataTAPIDial(const CKvJobDataTAPIDial&) = delete;
+    CKvJobDataTAPIDial& operator=(const CKvJobDataTAPIDial&) = delete;
+
+    CKvJobDataTAPIDial& CopyFrom(const CKvJobDataTAPIDial& other);
+
+    KvResult ReadXml(const XmlNode* job_data) override;
+    KvResult WriteXml(XmlNode* job_data) override;
+    KvResult StepRequester() override;
+    KvResult StepExecutor() override;
+    KvResult CheckRootJob() override;
+
+    void SetOwnNumber(std::string_view number) { own_number_ = std::string(number); }
+    const std::string& GetOwnNumber() const { return own_number_; }
+    std::string GetTargetNumber() const { return call_record_.GetPhoneNumber().GetNumber(); }
+    // Stored without white space at either end.
+    void SetTargetNumber(std::string_view number);
+    void SetCtiSource(std::string_view source) { cti_source_ = std::string(source); }
+    const std::string& GetCtiSource() const { return cti_source_; }
+    std::string& GetCompanyName() { return call_record_.GetCompanyName(); }
+    std::uint32_t& GetCtiTargetFlag() { return cti_target_flag_; }
+    std::uint32_t& GetSourceFlag() { return source_flag_; }
+    std::uint32_t& GetSecondCallSwapFlag() { return second_call_swap_flag_; }
+    // Owned; null when there is none.
+    std::unique_ptr<CKvDataCall>& GetOriginatorRecord() { return originator_; }
+    CKvDataCall& GetCallRecord() { return call_record_; }
+    DiallingRules& GetDiallingRules() { return rules_; }
+    KVTAPICALL& GetCall() { return call_; }
+    std::uint16_t& GetLineEndpoint() { return line_endpoint_; }
+    std::string& GetLineText() { return line_text_; }
+    CKvDataPreferences& GetPreferences() { return preferences_; }
+
+private:
+    void InitTAPIDial();
+    // States 8 and 11, and the bad state.
+    void StepCommon();
+
+    // The fields the dial job has in the same order.
+    std::string own_number_;
+    std::string cti_source_;
+    std::string texts_a_[3];
+    std::uint32_t words_a_[2] = {0, 0};
+    std::uint32_t cti_target_flag_ = 0;
+    std::uint32_t source_flag_ = 0;
+    std::string texts_b_[4];
+    std::uint32_t word_c_ = 0;
+    std::uint32_t word_d_ = 0;
+    std::string text_e_;
+    std::uint32_t second_call_swap_flag_ = 0;
+    std::unique_ptr<CKvDataCall> originator_;
+    CKvDataCall call_record_;
+    DiallingRules rules_;
+    KVTAPICALL call_;
+    std::uint16_t line_endpoint_ = 0;
+    std::string line_text_;
+    CKvDataPreferences preferences_;
+};
