@@ -72,11 +72,16 @@ std::size_t DecodeReference(std::string& out, std::string_view text, std::size_t
     if (!rest.empty() && rest[0] == '#') {
         // Looking no further than the longest reference keeps decoding linear.
         const std::size_t semicolon = rest.substr(0, kMaxNumericReferenceBytes + 2).find(';');
-        if (semicolon == std::string_view::npos) {
+        // Only digits make a reference: the writer leaves "&" as it is, so
+        // "&#" followed by an encoded ">" ("&#&gt;") is text, not a zero byte.
+        const std::string_view digits =
+            semicolon == std::string_view::npos ? std::string_view{} : rest.substr(1, semicolon - 1);
+        if (semicolon == std::string_view::npos ||
+            digits.find_first_not_of("0123456789") != std::string_view::npos) {
             out.append("&#");
             return pos + 1;
         }
-        const std::uint32_t number = ParseUInt32(rest.substr(1, semicolon - 1), 10);
+        const std::uint32_t number = ParseUInt32(digits, 10);
         out.push_back(static_cast<char>(number & 0xFFu));
         return pos + semicolon + 1;
     }

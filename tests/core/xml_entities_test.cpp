@@ -45,6 +45,8 @@ TEST(XmlEntities,
         {"A", "&#321;"},        // 321 keeps its low 8 bits
         {std::string(1, '\0'), "&#;"},
         {"&#", "&#"},
+        {"&#>", "&#&gt;"}, // only digits make a reference
+        {"&#a;", "&#a;"},
         {"&", "&"},
         {"&lt", "&lt"},
         {"&szlig", "&szlig"},
