@@ -489,7 +489,11 @@ void CKvUIDialog::OnMouseLeave() {
     if (!m_bSlidIn)
         return;
     ShowWindow(SW_SHOW);
-    if (!::AnimateWindow(m_hWnd, kAnimationMs, AW_HIDE | AW_BLEND | SlideDirection(true)))
+    m_bAnimating = true;
+    const BOOL animated =
+        ::AnimateWindow(m_hWnd, kAnimationMs, AW_HIDE | AW_BLEND | SlideDirection(true));
+    m_bAnimating = false;
+    if (!animated)
         ShowWindow(SW_HIDE);
     m_bSlidIn = FALSE;
 }
@@ -504,7 +508,9 @@ void CKvUIDialog::OnTimer(std::uintptr_t) {
                 ShowWindow(SW_SHOW);
             BringWindowToTop();
         } else if (!m_bSlidIn && m_bShown) {
+            m_bAnimating = true;
             ::AnimateWindow(m_hWnd, kAnimationMs, AW_BLEND | SlideDirection(false));
+            m_bAnimating = false;
             ShowWindow(SW_SHOW);
             BringWindowToTop();
             m_bSlidIn = TRUE;
@@ -521,7 +527,10 @@ void CKvUIDialog::OnShowWindow(BOOL bShow, UINT) {
     }
     if ((GetWindowStyleEx() & WS_EX_LAYERED) != 0)
         ::SetLayeredWindowAttributes(m_hWnd, 0, 255, LWA_ALPHA);
-    m_bShown = bShow;
+    // A slide out keeps the window shown for docking: it comes back by
+    // sliding in, which needs the flag.
+    if (!m_bAnimating)
+        m_bShown = bShow;
     Default();
 }
 

@@ -169,4 +169,6 @@ private:
     BOOL m_bSlidIn = TRUE;
     BOOL m_bAnimated = FALSE;
     BOOL m_bInitialised = FALSE;
+    // While our own AnimateWindow runs: its hiding is a slide, not a hide.
+    bool m_bAnimating = false;
 };
