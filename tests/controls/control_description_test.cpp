@@ -35,11 +35,9 @@ TEST(ControlDescription, LookUpIsByTypeAndExactIdentifier) {
     CKvUIObjectCatalog catalog;
     skin::LoadCatalog(
         catalog,
-        "<GUI>" +
-            skin::Section("UIOBJECTSTATIC",
-                          skin::Element("UIOBJECTSTATIC", "S", {{"width", "1"}})) +
+        "<GUI>" + skin::Section("UIOBJECTSTATIC", skin::Element("UIOBJECTSTATIC", "S", "width=1")) +
             skin::Section("UIOBJECTSTRING",
-                          skin::Element("UIOBJECTSTRING", "UIObjString_T", {{"text", "T"}})) +
+                          skin::Element("UIOBJECTSTRING", "UIObjString_T", "text=T")) +
             "</GUI>");
     CKvUIObjectStatic part(&catalog, 0, "S");
     CKvUIObject* found = nullptr;
