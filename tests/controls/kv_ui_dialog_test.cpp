@@ -276,6 +276,11 @@ TEST_F(UIDialogTest, RoundedCornersLieOutsideTheRegion) {
     EXPECT_TRUE(region.EqualRgn(&dialog.GetWindowRegion()));
     // The dialog keeps its own region: the window's is another object.
     EXPECT_NE(static_cast<HRGN>(region), static_cast<HRGN>(dialog.GetWindowRegion()));
+    // Made again, the new window gets a region too.
+    dialog.DestroyWindow();
+    Make(dialog);
+    EXPECT_NE(dialog.GetWindowRgn(region), ERROR);
+    EXPECT_FALSE(region.PtInRegion(0, 0));
 }
 
 TEST_F(UIDialogTest, TransparentColourCutsTheRegion) {
