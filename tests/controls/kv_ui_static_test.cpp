@@ -76,20 +76,19 @@ TEST_F(UIStaticTest, TextNamingNoStringStaysAndPositionFollowsTheAnchor) {
 
 TEST_F(UIStaticTest, FailuresAreReportedAndLeaveNoWindow) {
     Load("width=10;height=10");
-    CKvUIStatic noCatalog;
-    EXPECT_EQ(noCatalog.ApplyDescription(), KV_E_INVALID_POINTER);
-    CKvUIStatic noIdentifier;
-    noIdentifier.SetOwner(&catalog_);
-    EXPECT_EQ(noIdentifier.ApplyDescription(), KV_E_FAIL);
-    CKvUIStatic unknown;
-    unknown.SetOwner(&catalog_);
-    unknown.GetIdentifier() = "Nope";
-    EXPECT_EQ(unknown.ApplyDescription(), KV_E_FAIL);
     CKvUIObjectCatalog empty;
-    CKvUIStatic unregistered;
-    unregistered.SetOwner(&empty);
-    unregistered.GetIdentifier() = "S";
-    EXPECT_EQ(unregistered.ApplyDescription(), KV_E_NO_CLASS);
+    const auto apply = [](CKvUIObjectCatalog* catalog, const char* identifier) {
+        CKvUIStatic control;
+        control.SetOwner(catalog);
+        control.GetIdentifier() = identifier;
+        return control.ApplyDescription();
+    };
+    EXPECT_EQ(apply(nullptr, "S"), KV_E_INVALID_POINTER);
+    EXPECT_EQ(apply(&catalog_, ""), KV_E_FAIL);
+    EXPECT_EQ(apply(&catalog_, "s"), KV_E_FAIL);                 // identifiers match exactly
+    EXPECT_EQ(apply(&catalog_, "UIObjString_Hello"), KV_E_FAIL); // another type's
+    EXPECT_EQ(apply(&empty, "S"), KV_E_NO_CLASS);
+    EXPECT_EQ(apply(&catalog_, "S"), KV_OK);
     CKvUIStatic noParent;
     EXPECT_EQ(noParent.CreateFromDescription(nullptr, TRUE), KV_E_INVALID_POINTER);
     EXPECT_EQ(noParent.GetSafeHwnd(), nullptr);
