@@ -268,7 +268,10 @@ BOOL CKvUIDialog::OnEraseBkgnd(CDC* pDC) {
     GetClientRect(&m_rectClient);
     if (m_rectRemembered.IsRectNull()) {
         m_rectRemembered = m_rectWindow;
-    } else if (!(m_rectRemembered == m_rectWindow)) {
+    } else if (m_rectRemembered.left != m_rectWindow.left ||
+               m_rectRemembered.top != m_rectWindow.top ||
+               m_rectRemembered.right != m_rectWindow.right ||
+               m_rectRemembered.bottom != m_rectWindow.bottom) {
         m_rectRemembered = m_rectWindow;
         m_bSizeChanged = TRUE;
     }
