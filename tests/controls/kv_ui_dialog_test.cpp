@@ -101,6 +101,24 @@ TEST_F(UIDialogTest, PrepareReportsAMissingCatalogOrDescription) {
     EXPECT_EQ(unknown.CreateModelessFromDescription(), KV_OK);
 }
 
+TEST_F(UIDialogTest, HugeOrNegativeSizesStayWithinTheTemplatesRange) {
+    Load(Popup(2147483647, -5));
+    TestDialog dialog;
+    Identify(dialog);
+    ASSERT_EQ(dialog.PrepareTemplate(), KV_OK);
+    dialog.BuildTemplate(false);
+    EXPECT_EQ(dialog.GetTemplateWidth(), 0); // the sum wrapped below 0
+    EXPECT_EQ(Parsed(dialog).cx, 0);
+    EXPECT_EQ(Parsed(dialog).cy, static_cast<int>((-5 + 19 + 4) / 1.63 + 0.5));
+    catalog_.RemoveAll();
+    Load(Popup(2000000000, 1));
+    TestDialog wide;
+    Identify(wide);
+    ASSERT_EQ(wide.PrepareTemplate(), KV_OK);
+    wide.BuildTemplate(true);
+    EXPECT_EQ(Parsed(wide).cx, 32767);
+}
+
 TEST_F(UIDialogTest, SetFontStaysOutOfTheTemplateButNotTheWindow) {
     Load(Popup(120, 60, "dialogstyle=DS_SETFONT;text=UIObjString_T"),
          Section("UIOBJECTSTRING", Element("UIOBJECTSTRING", "UIObjString_T", "text=Title")));
