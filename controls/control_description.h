@@ -48,6 +48,14 @@ inline constexpr std::uint32_t FS_ITALIC = 0x1;
 inline constexpr std::uint32_t FS_UNDERLINE = 0x2;
 inline constexpr std::uint32_t FS_STRIKE_OUT = 0x4;
 
+// A round edge ("roundedgex", "roundedgey") as the painters take it: at most
+// 32767, so corner arithmetic on window coordinates cannot overflow.
+inline constexpr std::int32_t kKvRoundEdgeLimit = 0x7FFF;
+inline std::int32_t KvRoundEdge(std::uint32_t value) {
+    return value > static_cast<std::uint32_t>(kKvRoundEdgeLimit) ? kKvRoundEdgeLimit
+                                                                 : static_cast<std::int32_t>(value);
+}
+
 // Finds the part's identifier among the catalog's descriptions of the type
 // code. KV_E_INVALID_POINTER without a valid catalog; KV_E_FAIL for an empty
 // identifier or one the type does not hold; the catalog's code when the type

@@ -52,8 +52,8 @@ KvResult CKvUIDialog::PrepareTemplate() {
     m_clrBackground = part.GetBackgroundColor();
     m_clrGradientStart = part.GetBackgroundColorRangeStart();
     part.SetChildIdentifierListText(part.GetChildIdentifierList());
-    m_nCornerWidth = static_cast<std::int32_t>(part.GetRoundEdgeX());
-    m_nCornerHeight = static_cast<std::int32_t>(part.GetRoundEdgeY());
+    m_nCornerWidth = KvRoundEdge(part.GetRoundEdgeX());
+    m_nCornerHeight = KvRoundEdge(part.GetRoundEdgeY());
     m_bPrepared = TRUE;
     if ((m_nStyle & MDS_DOCKABLE) != 0)
         m_bDockable = TRUE;

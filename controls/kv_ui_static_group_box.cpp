@@ -24,8 +24,7 @@ KvResult CKvUIStaticGroupBox::ApplyDescription() {
     SetCaption(part.GetText());
     m_fTextMagnify = part.GetTextMagnify();
     m_clrCaption = part.GetTextColor();
-    m_roundEdge =
-        CSize(static_cast<int>(part.GetRoundEdgeX()), static_cast<int>(part.GetRoundEdgeY()));
+    m_roundEdge = CSize(KvRoundEdge(part.GetRoundEdgeX()), KvRoundEdge(part.GetRoundEdgeY()));
     m_nControlId = part.GetUiid();
     return m_nLastResult;
 }

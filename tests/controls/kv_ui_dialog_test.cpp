@@ -117,6 +117,14 @@ TEST_F(UIDialogTest, HugeOrNegativeSizesStayWithinTheTemplatesRange) {
     ASSERT_EQ(wide.PrepareTemplate(), KV_OK);
     wide.BuildTemplate(true);
     EXPECT_EQ(Parsed(wide).cx, 32767);
+    // Round edges and borders from such a description paint without overflow.
+    folder_.Write("Themes/border.bmp", skin::SolidBmp(1, 12, 0x00FF00));
+    catalog_.RemoveAll();
+    Load(Popup(40, 30,
+               "roundedgex=4294967295;roundedgey=2147483648;borderimageridorfile=border.bmp"));
+    TestDialog rounded;
+    Make(rounded);
+    EXPECT_EQ(rounded.GetLastResult(), KV_OK);
 }
 
 TEST_F(UIDialogTest, SetFontStaysOutOfTheTemplateButNotTheWindow) {
