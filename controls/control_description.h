@@ -20,7 +20,7 @@
 //           [&] { return CButton::Create(text, style, m_rectWindow, parent, id); });
 //   }
 //   KvResult CKvUIFoo::CreateFont() {
-//       return m_nLastResult = KvCreateControlFont(*this, m_font, m_logFont, spec);
+//       return m_nLastResult = KvCreateControlFont(*this, m_font, m_logFont, wanted);
 //   }
 //
 // Images named by a description ("backgroundimageridorfile" and the like)
@@ -114,7 +114,7 @@ struct KvControlFontSpec {
 // the font exists. KV_E_FAIL when the parent has no font or the font cannot
 // be made. logFont receives what the font was made from.
 KvResult KvCreateControlFont(const CWnd& control, CFont& font, LOGFONT& logFont,
-                             const KvControlFontSpec& spec);
+                             const KvControlFontSpec& wanted);
 // lfHeight times the factor, truncated, saturating; unchanged for NaN.
 LONG KvScaleFontHeight(LONG height, float magnify);
 

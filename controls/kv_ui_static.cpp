@@ -151,8 +151,8 @@ void CKvUIStatic::ComposeBackground(CDC* pDC) {
 }
 
 KvResult CKvUIStatic::CreateFont() {
-    const KvControlFontSpec spec{m_nFontWeight, m_fTextMagnify, m_nFontStyle, m_nFontEscapement};
-    return m_nLastResult = KvCreateControlFont(*this, m_font, m_logFont, spec);
+    const KvControlFontSpec wanted{m_nFontWeight, m_fTextMagnify, m_nFontStyle, m_nFontEscapement};
+    return m_nLastResult = KvCreateControlFont(*this, m_font, m_logFont, wanted);
 }
 
 KvResult CKvUIStatic::DrawText(CDC* pDC) {

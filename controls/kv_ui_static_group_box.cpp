@@ -63,8 +63,8 @@ void CKvUIStaticGroupBox::PreSubclassWindow() {
 KvResult CKvUIStaticGroupBox::CreateFont() {
     if (m_font.GetSafeHandle() != nullptr)
         return m_nLastResult = KV_OK;
-    const KvControlFontSpec spec{m_nFontWeight, m_fTextMagnify, m_nFontStyle, m_nFontEscapement};
-    m_nLastResult = KvCreateControlFont(*this, m_font, m_logFont, spec);
+    const KvControlFontSpec wanted{m_nFontWeight, m_fTextMagnify, m_nFontStyle, m_nFontEscapement};
+    m_nLastResult = KvCreateControlFont(*this, m_font, m_logFont, wanted);
     if (!KvFailed(m_nLastResult))
         m_nFontHeight = m_logFont.lfHeight == INT32_MIN ? INT32_MAX : std::abs(m_logFont.lfHeight);
     return m_nLastResult;
