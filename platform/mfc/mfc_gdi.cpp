@@ -47,6 +47,14 @@ BOOL CGdiObject::Attach(HGDIOBJ object) {
     return TRUE;
 }
 
+BOOL CGdiObject::AttachCreated(HGDIOBJ created) {
+    if (Attach(created))
+        return TRUE;
+    if (created != nullptr)
+        ::DeleteObject(created);
+    return FALSE;
+}
+
 HGDIOBJ CGdiObject::Detach() {
     HGDIOBJ object = m_hObject;
     if (object != nullptr) {
@@ -108,7 +116,7 @@ BOOL CFont::CreatePointFont(int tenths, const char* face) {
 }
 
 BOOL CBitmap::CreateCompatibleBitmap(CDC* dc, int width, int height) {
-    return Attach(::CreateCompatibleBitmap(dc ? dc->m_hDC : nullptr, width, height));
+    return AttachCreated(::CreateCompatibleBitmap(dc ? dc->m_hDC : nullptr, width, height));
 }
 
 int CRgn::CombineRgn(const CRgn* a, const CRgn* b, int mode) {
@@ -120,6 +128,15 @@ int CRgn::CombineRgn(const CRgn* a, const CRgn* b, int mode) {
 CDC::~CDC() {
     if (m_hDC != nullptr && Maps().permanent_dcs.count(m_hDC) != 0)
         DeleteDC();
+}
+
+BOOL CDC::CreateCompatibleDC(CDC* dc) {
+    HDC created = ::CreateCompatibleDC(dc ? dc->m_hDC : nullptr);
+    if (Attach(created))
+        return TRUE;
+    if (created != nullptr)
+        ::DeleteDC(created);
+    return FALSE;
 }
 
 BOOL CDC::Attach(HDC dc) {

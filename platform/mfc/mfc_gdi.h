@@ -33,13 +33,16 @@ public:
 protected:
     template <class T>
     static T* FromHandleAs(HGDIOBJ object);
+    // Attaches an object a Create call just made; one the wrapper cannot take
+    // (it holds a handle already) is deleted rather than leaked.
+    BOOL AttachCreated(HGDIOBJ created);
 };
 
 class CPen : public CGdiObject {
 public:
     CPen() = default;
     CPen(int style, int width, COLORREF color) { CreatePen(style, width, color); }
-    BOOL CreatePen(int style, int width, COLORREF color) { return Attach(::CreatePen(style, width, color)); }
+    BOOL CreatePen(int style, int width, COLORREF color) { return AttachCreated(::CreatePen(style, width, color)); }
     operator HPEN() const { return static_cast<HPEN>(m_hObject); }
     static CPen* FromHandle(HPEN pen);
 };
@@ -48,15 +51,15 @@ class CBrush : public CGdiObject {
 public:
     CBrush() = default;
     explicit CBrush(COLORREF color) { CreateSolidBrush(color); }
-    BOOL CreateSolidBrush(COLORREF color) { return Attach(::CreateSolidBrush(color)); }
-    BOOL CreateSysColorBrush(int index) { return Attach(::CreateSolidBrush(::GetSysColor(index))); }
+    BOOL CreateSolidBrush(COLORREF color) { return AttachCreated(::CreateSolidBrush(color)); }
+    BOOL CreateSysColorBrush(int index) { return AttachCreated(::CreateSolidBrush(::GetSysColor(index))); }
     operator HBRUSH() const { return static_cast<HBRUSH>(m_hObject); }
     static CBrush* FromHandle(HBRUSH brush);
 };
 
 class CFont : public CGdiObject {
 public:
-    BOOL CreateFontIndirect(const LOGFONT* font) { return Attach(::CreateFontIndirect(font)); }
+    BOOL CreateFontIndirect(const LOGFONT* font) { return AttachCreated(::CreateFontIndirect(font)); }
     // Tenths of a point at 96 dpi.
     BOOL CreatePointFont(int tenths, const char* face);
     int GetLogFont(LOGFONT* font) const { return GetObject(sizeof(LOGFONT), font); }
@@ -74,15 +77,15 @@ public:
 
 class CRgn : public CGdiObject {
 public:
-    BOOL CreateRectRgn(int l, int t, int r, int b) { return Attach(::CreateRectRgn(l, t, r, b)); }
+    BOOL CreateRectRgn(int l, int t, int r, int b) { return AttachCreated(::CreateRectRgn(l, t, r, b)); }
     BOOL CreateRectRgnIndirect(const RECT* rect) {
         return rect ? CreateRectRgn(rect->left, rect->top, rect->right, rect->bottom) : FALSE;
     }
     BOOL CreateRoundRectRgn(int l, int t, int r, int b, int w, int h) {
-        return Attach(::CreateRoundRectRgn(l, t, r, b, w, h));
+        return AttachCreated(::CreateRoundRectRgn(l, t, r, b, w, h));
     }
     BOOL CreateFromData(const XFORM* transform, DWORD size, const RGNDATA* data) {
-        return Attach(::ExtCreateRegion(transform, size, data));
+        return AttachCreated(::ExtCreateRegion(transform, size, data));
     }
     int CombineRgn(const CRgn* a, const CRgn* b, int mode);
     int CopyRgn(const CRgn* source) { return CombineRgn(source, nullptr, RGN_COPY); }
@@ -107,7 +110,7 @@ public:
     BOOL Attach(HDC dc);
     HDC Detach();
     BOOL DeleteDC();
-    BOOL CreateCompatibleDC(CDC* dc) { return Attach(::CreateCompatibleDC(dc ? dc->m_hDC : nullptr)); }
+    BOOL CreateCompatibleDC(CDC* dc);
     static CDC* FromHandle(HDC dc);
     // Drops the calling thread's temporary wrapper of a released DC.
     static void DeleteTempHandle(HDC dc);

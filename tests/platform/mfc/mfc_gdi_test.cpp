@@ -50,6 +50,24 @@ TEST_F(MfcGdiTest, DetachKeepsTheHandleAliveAndDeleteObjectEndsIt) {
     EXPECT_EQ(GdiGetStatistics().live_objects, before);
 }
 
+TEST_F(MfcGdiTest, CreatingIntoAWrapperThatHoldsAHandleRefusesWithoutLeaking) {
+    const GdiStatistics before = GdiGetStatistics();
+    {
+        CBrush brush(RGB(1, 1, 1));
+        EXPECT_FALSE(brush.CreateSolidBrush(RGB(2, 2, 2)));
+        CRgn region;
+        ASSERT_TRUE(region.CreateRectRgn(0, 0, 5, 5));
+        EXPECT_FALSE(region.CreateRoundRectRgn(0, 0, 5, 5, 2, 2));
+        CDC dc;
+        ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
+        EXPECT_FALSE(dc.CreateCompatibleDC(nullptr));
+        EXPECT_EQ(GdiGetStatistics().live_objects, before.live_objects + 2);
+        EXPECT_EQ(GdiGetStatistics().live_dcs, before.live_dcs + 1);
+    }
+    EXPECT_EQ(GdiGetStatistics().live_objects, before.live_objects);
+    EXPECT_EQ(GdiGetStatistics().live_dcs, before.live_dcs);
+}
+
 TEST_F(MfcGdiTest, AHandleHasOneOwningWrapperAndTemporariesNeverDelete) {
     CBrush owner(RGB(5, 5, 5));
     CBrush second;
