@@ -1,27 +1,16 @@
 #include "controls/ui_edit.h"
 
+#include "controls/control_font.h"
+
 #include "guidesc/ui_object_catalog.h"
 #include "guidesc/ui_object_catalog_type.h"
 #include "platform/pointer.h"
-
-#include <algorithm>
-#include <cmath>
-#include <limits>
 
 namespace {
 
 // WS_CHILD, WS_VISIBLE, WS_BORDER, WS_TABSTOP: the style when the
 // description gives none.
 constexpr DWORD kDefaultCreationStyle = 0x50810000;
-
-// A magnified font height; a huge factor saturates instead of overflowing.
-LONG SaturatedHeight(LONG height, float magnify) {
-    const double scaled = std::trunc(static_cast<double>(static_cast<float>(height) * magnify));
-    if (std::isnan(scaled))
-        return height;
-    return static_cast<LONG>(std::clamp<double>(scaled, std::numeric_limits<std::int32_t>::min(),
-                                                std::numeric_limits<std::int32_t>::max()));
-}
 
 constexpr UINT kBackspace = 0x08;
 
@@ -167,19 +156,8 @@ KvResult CKvUIEdit::CreateFromDescription(CWnd* parent, BOOL apply) {
 }
 
 KvResult CKvUIEdit::CreateFont() {
-    if (font_.m_hObject != nullptr)
-        return KV_OK;
     CWnd* parent = GetParent();
-    HFONT parent_font = parent ? reinterpret_cast<HFONT>(parent->SendMessage(WM_GETFONT)) : nullptr;
-    if (parent_font == nullptr)
-        return KV_E_FAIL;
-    LOGFONT description;
-    if (::GetObject(parent_font, sizeof description, &description) == 0)
-        return KV_E_FAIL;
-    description.lfWeight = font_weight_;
-    if (text_magnify_ != 1.0f)
-        description.lfHeight = SaturatedHeight(description.lfHeight, text_magnify_);
-    return font_.CreateFontIndirect(&description) ? KV_OK : KV_E_FAIL;
+    return KvCreateControlFont(font_, parent ? parent->m_hWnd : nullptr, font_weight_, text_magnify_);
 }
 
 void CKvUIEdit::CreateToolTip() {
