@@ -1,10 +1,6 @@
 #include "controls/ui_edit.h"
 
-#include "controls/control_font.h"
-
-#include "guidesc/ui_object_catalog.h"
-#include "guidesc/ui_object_catalog_type.h"
-#include "platform/pointer.h"
+#include "controls/control_description.h"
 
 namespace {
 
@@ -101,34 +97,26 @@ void CKvUIEdit::OnMouseMove(UINT flags, CPoint point) {
 }
 
 KvResult CKvUIEdit::ApplyDescription() {
-    result_ = KV_OK;
-    CKvUIObjectCatalog* catalog = GetOwner();
-    if (!IsValidPtr(catalog))
-        return result_ = KV_E_INVALID_POINTER;
-    if (GetIdentifier().empty())
-        return result_ = KV_E_FAIL;
-    CKvUIObjectCatalogType* type = nullptr;
-    const KvResult found_type = catalog->GetType(type, kUIObjectEdit);
-    if (KvFailed(found_type))
-        return result_ = found_type;
     CKvUIObject* found = nullptr;
-    auto* description = type->Lookup(found, GetIdentifier()) ? dynamic_cast<CKvUIObjectEdit*>(found) : nullptr;
-    if (description == nullptr)
-        return result_ = KV_E_FAIL;
-    CKvUIObjectEdit::operator=(*description);
-    catalog->GetString(GetText(), GetText());
-    std::string tooltip = GetTooltipText();
-    if (catalog->GetString(tooltip, tooltip))
-        SetTooltipText(tooltip);
+    result_ = KvFindDescription(*this, kUIObjectEdit, found);
+    if (KvFailed(result_))
+        return result_;
+    const auto& description = static_cast<const CKvUIObjectEdit&>(*found);
+    CKvUIObjectEdit::operator=(description);
+    CKvUIObjectCatalog* catalog = GetOwner();
     std::int32_t x = 0;
     std::int32_t y = 0;
-    if (KvSucceeded(catalog->GetAbsolutePosition(x, y, found))) {
-        GetPositionX() = x;
-        GetPositionY() = y;
-    }
-    window_rect_ = RECT{GetPositionX(), GetPositionY(), GetPositionX() + GetWidth() - 1, GetPositionY() + GetHeight() - 1};
+    catalog->GetAbsolutePosition(x, y, found);
+    GetPositionX() = x;
+    GetPositionY() = y;
+    KvResolveText(catalog, GetText());
+    std::string tooltip = GetTooltipText();
+    if (KvResolveText(catalog, tooltip))
+        SetTooltipText(tooltip);
+    CRect client;
+    KvDescriptionRects(*this, window_rect_, client);
     const DWORD window_style = GetWindowStyle();
-    creation_style_ = (window_style != 0 ? window_style : kDefaultCreationStyle) | description->GetEditStyle();
+    creation_style_ = (window_style != 0 ? window_style : kDefaultCreationStyle) | description.GetEditStyle();
     ia5_only_ = GetFlagOnlyIA5Chars();
     restricted_ = GetFlagRestricted();
     text_colour_ = GetTextColor();
@@ -139,25 +127,22 @@ KvResult CKvUIEdit::ApplyDescription() {
 }
 
 KvResult CKvUIEdit::CreateFromDescription(CWnd* parent, BOOL apply) {
-    result_ = KV_OK;
-    if (!IsValidPtr(parent))
-        return result_ = KV_E_INVALID_POINTER;
-    if (apply)
-        ApplyDescription();
-    KvRegisterWindowClasses();
-    if (!CreateEx(GetWindowStyleEx(), KV_EDIT_CLASS, GetText().c_str(), creation_style_, window_rect_, parent,
-                  GetUiid()))
-        return result_ = KV_E_FAIL;
+    result_ = KvCreateFromDescription(parent, apply, [this] { ApplyDescription(); }, [&] {
+        KvRegisterWindowClasses();
+        return CreateEx(GetWindowStyleEx(), KV_EDIT_CLASS, GetText().c_str(), creation_style_, window_rect_,
+                        parent, GetUiid());
+    });
+    if (KvFailed(result_))
+        return result_;
     // Without a parent font the edit keeps the system font; that is no failure.
-    if (KvSucceeded(CreateFont()))
+    LOGFONT made;
+    KvControlFontSpec spec;
+    spec.weight = font_weight_;
+    spec.magnify = text_magnify_;
+    if (KvSucceeded(KvCreateControlFont(*this, font_, made, spec)))
         SetFont(&font_, FALSE);
     CreateToolTip();
     return result_;
-}
-
-KvResult CKvUIEdit::CreateFont() {
-    CWnd* parent = GetParent();
-    return KvCreateControlFont(font_, parent ? parent->m_hWnd : nullptr, font_weight_, text_magnify_);
 }
 
 void CKvUIEdit::CreateToolTip() {

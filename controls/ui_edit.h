@@ -51,7 +51,6 @@ protected:
 
 private:
     void CreateToolTip();
-    KvResult CreateFont();
 
     std::uint32_t ia5_only_ = 0;
     std::uint32_t shift_held_ = 0;
@@ -65,7 +64,7 @@ private:
     CToolTipCtrl tooltip_;
 
     DWORD creation_style_ = 0x50810000;  // WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP
-    RECT window_rect_{};
+    CRect window_rect_;
     CFont font_;
     LONG font_weight_ = 400;
     float text_magnify_ = 1.0f;
