@@ -278,6 +278,19 @@ TEST_F(UIXPButtonTest, BackgroundFromAPageCacheOrCapturedFromTheParent) {
     cache.SelectObject(previous);
 }
 
+TEST_F(UIXPButtonTest, AKeptFaceIsDrawnAgainForANewCaption) {
+    CKvUIXPButton& button = Make({{"text", "UIObjString_Ok"}, {"textstyle", "DT_CENTER,DT_VCENTER,DT_SINGLELINE"}});
+    const int inked = Picture().Count(RGB(0, 0, 0));
+    button.SendMessage(WM_MOUSEHOVER);
+    Pump();
+    button.SendMessage(WM_MOUSELEAVE);
+    EXPECT_EQ(Picture().Count(RGB(0, 0, 0)), inked);
+    button.SetWindowText("Close");
+    Capture renamed = Picture();
+    EXPECT_EQ(button.GetShownText(), "Close");
+    EXPECT_GT(renamed.Count(RGB(0, 0, 0)), inked);
+}
+
 TEST_F(UIXPButtonTest, RedrawsAndDestructionLeaveCleanObjectCounts) {
     const GdiStatistics before = GdiGetStatistics();
     {
