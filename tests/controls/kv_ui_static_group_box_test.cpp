@@ -126,18 +126,6 @@ TEST_F(GroupBoxTest, BottomCaptionClosesTheTopLine) {
         << bottom;
 }
 
-TEST_F(GroupBoxTest, CaptionPlacesRightAndCentre) {
-    CKvUIStaticGroupBox right;
-    Make(right, "Group", "8", DT_SINGLELINE | DT_RIGHT);
-    const CRect r = right.GetCaptionGap();
-    EXPECT_EQ(r.right, 100 - 8 - 1);
-    right.DestroyWindow();
-    CKvUIStaticGroupBox centre;
-    Make(centre, "Group", "8", DT_SINGLELINE | DT_CENTER);
-    const CRect c = centre.GetCaptionGap();
-    EXPECT_EQ(c.left + 2, (100 - (c.Width() - 2)) / 2);
-}
-
 TEST_F(GroupBoxTest, LongCaptionsAreCutAndEndInTwoDots) {
     CKvUIStaticGroupBox box;
     Make(box, std::string(60, 'W'));

@@ -179,21 +179,6 @@ TEST_F(UIStaticTest, ParentBackgroundIsCopiedAtTheControlsPlaceOnceItExists) {
     EXPECT_EQ(picture.At(49, 19), RGB(49, 100, 0));
 }
 
-TEST_F(UIStaticTest, WithoutAParentBackgroundTheGradientRuleHolds) {
-    Load({{"positionx", "0"},
-          {"positiony", "0"},
-          {"width", "256"},
-          {"height", "5"},
-          {"style", "MDS_USE_PARENT_BACKGROUND,MDS_GRADIENT"},
-          {"backgroundcolor", "ffffff"},
-          {"backgroundcolorrangestart", "000000"}});
-    CKvUIStatic control;
-    Make(control);
-    Capture picture = Capture::OfWindow(parent().m_hWnd);
-    EXPECT_EQ(picture.At(0, 2), RGB(0, 0, 0));
-    EXPECT_GT(GetRValue(picture.At(250, 2)), 240);
-}
-
 TEST_F(UIStaticTest, OnlyTextChangesShowAfterTheFirstPaint) {
     Load({{"positionx", "0"},
           {"positiony", "0"},
