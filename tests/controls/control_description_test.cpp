@@ -1,5 +1,4 @@
 #include "controls/control_description.h"
-#include "guidesc/ui_object_static.h"
 
 #include "skin_test_support.h"
 #include "support/gui_test_support.h"
@@ -29,34 +28,6 @@ TEST(ControlDescription, FontHeightScalesTowardZeroAndSaturates) {
     EXPECT_EQ(KvScaleFontHeight(11, -std::numeric_limits<float>::infinity()),
               std::numeric_limits<LONG>::min());
     EXPECT_EQ(KvScaleFontHeight(11, std::nanf("")), 11);
-}
-
-TEST(ControlDescription, LookUpIsByTypeAndExactIdentifier) {
-    CKvUIObjectCatalog catalog;
-    skin::LoadCatalog(
-        catalog,
-        "<GUI>" +
-            skin::Section("UIOBJECTSTATIC",
-                          skin::Element("UIOBJECTSTATIC", "S", {{"width", "1"}})) +
-            skin::Section("UIOBJECTSTRING",
-                          skin::Element("UIOBJECTSTRING", "UIObjString_T", {{"text", "T"}})) +
-            "</GUI>");
-    CKvUIObjectStatic part(&catalog, 0, "S");
-    CKvUIObject* found = nullptr;
-    EXPECT_EQ(KvFindDescription(part, kUIObjectStatic, found), KV_OK);
-    EXPECT_NE(found, nullptr);
-    EXPECT_EQ(KvFindDescription(part, kUIObjectStaticGroupBox, found), KV_E_FAIL);
-    EXPECT_EQ(found, nullptr);
-    part.GetIdentifier() = "s";
-    EXPECT_EQ(KvFindDescription(part, kUIObjectStatic, found), KV_E_FAIL);
-
-    std::string text = "UIObjString_T";
-    EXPECT_TRUE(KvResolveText(&catalog, text));
-    EXPECT_EQ(text, "T");
-    text = "UIObjString_X";
-    EXPECT_FALSE(KvResolveText(&catalog, text));
-    EXPECT_EQ(text, "UIObjString_X");
-    EXPECT_FALSE(KvResolveText(nullptr, text));
 }
 
 TEST(ControlDescription, ImageFilesNeedACatalogAndLieBelowItsFolder) {

@@ -15,7 +15,6 @@ namespace {
 
 using skin::Element;
 using skin::Section;
-using Properties = std::vector<std::pair<const char*, std::string>>;
 
 // A dialog as the plug-in derives it: a router endpoint and a timer that
 // forwards to the base.
@@ -31,11 +30,8 @@ public:
 
 class UIDialogTest : public WndTest {
 protected:
-    void Load(Properties properties, const std::string& extra = {}) {
-        std::string element = "<UIOBJECTDIALOG identifier=\"D\">";
-        for (const auto& [key, value] : properties)
-            element += std::string("<") + key + ">" + value + "</" + key + ">";
-        element += "</UIOBJECTDIALOG>";
+    void Load(const std::string& properties, const std::string& extra = {}) {
+        const std::string element = Element("UIOBJECTDIALOG", "D", properties);
         skin::LoadCatalog(catalog_, "<GUI>" + Section("UIOBJECTDIALOG", element) + extra + "</GUI>",
                           folder_.Path());
     }
@@ -50,12 +46,9 @@ protected:
         dialog.ShowWindow(SW_SHOW);
         Pump();
     }
-    static Properties Popup(int width, int height, Properties more = {}) {
-        Properties properties{{"width", std::to_string(width)},
-                              {"height", std::to_string(height)},
-                              {"windowstyle", "WS_POPUP"}};
-        properties.insert(properties.end(), more.begin(), more.end());
-        return properties;
+    static std::string Popup(int width, int height, const std::string& more = {}) {
+        return "width=" + std::to_string(width) + ";height=" + std::to_string(height) +
+               ";windowstyle=WS_POPUP;" + more;
     }
 
     static DialogTemplate Parsed(const TestDialog& dialog) {
@@ -109,9 +102,8 @@ TEST_F(UIDialogTest, PrepareReportsAMissingCatalogOrDescription) {
 }
 
 TEST_F(UIDialogTest, SetFontStaysOutOfTheTemplateButNotTheWindow) {
-    Load(
-        Popup(120, 60, {{"dialogstyle", "DS_SETFONT"}, {"text", "UIObjString_T"}}),
-        Section("UIOBJECTSTRING", Element("UIOBJECTSTRING", "UIObjString_T", {{"text", "Title"}})));
+    Load(Popup(120, 60, "dialogstyle=DS_SETFONT;text=UIObjString_T"),
+         Section("UIOBJECTSTRING", Element("UIOBJECTSTRING", "UIObjString_T", "text=Title")));
     TestDialog dialog;
     Make(dialog);
     EXPECT_EQ(Parsed(dialog).style & DS_SETFONT, 0u);
@@ -136,7 +128,7 @@ TEST_F(UIDialogTest, ModalDialogRunsFromItsDescription) {
 
 TEST_F(UIDialogTest, FramedTemplateLosesUpToAPixelOfHeight) {
     // 1.63 pixels per unit against the window system's 1.625.
-    Load({{"width", "300"}, {"height", "200"}, {"windowstyle", "WS_POPUP,WS_CAPTION"}});
+    Load("width=300;height=200;windowstyle=WS_POPUP,WS_CAPTION");
     TestDialog dialog;
     Make(dialog);
     const int cy = static_cast<int>((200 + 19 + 4) / 1.63 + 0.5);
@@ -146,10 +138,9 @@ TEST_F(UIDialogTest, FramedTemplateLosesUpToAPixelOfHeight) {
 
 TEST_F(UIDialogTest, SizeFollowsTheImageAndCentringKeepsTheSystemsPlace) {
     folder_.Write("Themes/back.bmp", skin::SolidBmp(64, 48, 0x00FF00));
-    const Properties image{{"backgroundimageridorfile", "back.bmp"},
-                           {"flagsizefollowbackgroundimage", "TRUE"},
-                           {"positionx", "100"},
-                           {"positiony", "50"}};
+    const std::string image =
+        "backgroundimageridorfile=back.bmp;flagsizefollowbackgroundimage=TRUE;"
+        "positionx=100;positiony=50";
     Load(Popup(300, 200, image));
     TestDialog placed;
     Make(placed);
@@ -162,8 +153,7 @@ TEST_F(UIDialogTest, SizeFollowsTheImageAndCentringKeepsTheSystemsPlace) {
     EXPECT_EQ(GdiGetStatistics().live_dcs, dcs);
     placed.DestroyWindow();
 
-    Properties centred = image;
-    centred.emplace_back("dialogstyle", "DS_CENTER");
+    const std::string centred = image + ";dialogstyle=DS_CENTER";
     catalog_.RemoveAll();
     Load(Popup(300, 200, centred));
     TestDialog centre;
@@ -182,11 +172,11 @@ TEST_F(UIDialogTest, SizeFollowsTheImageAndCentringKeepsTheSystemsPlace) {
 TEST_F(UIDialogTest, ChildrenAreMadeOnceEachInListOrder) {
     std::string statics;
     for (const char* id : {"S1", "S2"})
-        statics += Element("UIOBJECTSTATIC", id, {{"width", "20"}, {"height", "10"}, {"text", id}});
-    Load(Popup(200, 100, {{"childidentifierlist", "S2, G, S1, S2, Missing, D"}}),
+        statics += Element("UIOBJECTSTATIC", id, "width=20;height=10;text=" + std::string(id));
+    Load(Popup(200, 100, "childidentifierlist=S2, G, S1, S2, Missing, D"),
          Section("UIOBJECTSTATIC", statics) +
              Section("UIOBJECTSTATICGROUPBOX",
-                     Element("UIOBJECTSTATICGROUPBOX", "G", {{"width", "50"}, {"height", "30"}})));
+                     Element("UIOBJECTSTATICGROUPBOX", "G", "width=50;height=30")));
     TestDialog dialog;
     Make(dialog);
     const auto& entries = dialog.GetChildControls().GetEntries();
@@ -206,7 +196,7 @@ TEST_F(UIDialogTest, A257thChildIsRefused) {
     std::string statics, list;
     for (int i = 0; i < 257; ++i) {
         const std::string id = "S" + std::to_string(i);
-        statics += Element("UIOBJECTSTATIC", id, {{"width", "2"}, {"height", "2"}});
+        statics += Element("UIOBJECTSTATIC", id, "width=2;height=2");
         if (i < 256)
             list += (i ? "," : "") + id;
     }
@@ -229,9 +219,9 @@ TEST_F(UIDialogTest, GradientsRunBetweenTheTwoColours) {
         SCOPED_TRACE(vertical);
         catalog_.RemoveAll();
         Load(Popup(120, 80,
-                   {{"style", vertical ? "MDS_GRADIENT,MDS_GRADIENT_ISVERTICAL" : "MDS_GRADIENT"},
-                    {"backgroundcolorrangestart", "0000ff"},
-                    {"backgroundcolor", "ff8000"}}));
+                   std::string(vertical ? "style=MDS_GRADIENT,MDS_GRADIENT_ISVERTICAL"
+                                        : "style=MDS_GRADIENT") +
+                       ";backgroundcolorrangestart=0000ff;backgroundcolor=ff8000"));
         TestDialog dialog;
         Make(dialog);
         Capture picture = Capture::OfWindow(dialog.m_hWnd);
@@ -250,7 +240,7 @@ TEST_F(UIDialogTest, BorderStripPaintsAtMostTenRingsFromTheOutside) {
     folder_.Write("Themes/border.bmp", skin::Bmp32(20, 1, [](int x, int) {
                       return static_cast<std::uint32_t>(x * 10 << 16 | 0x40);
                   }));
-    Load(Popup(60, 40, {{"borderimageridorfile", "border.bmp"}, {"backgroundcolor", "ffffff"}}));
+    Load(Popup(60, 40, "borderimageridorfile=border.bmp;backgroundcolor=ffffff"));
     TestDialog dialog;
     Make(dialog);
     Capture picture = Capture::OfWindow(dialog.m_hWnd);
@@ -273,7 +263,7 @@ TEST_F(UIDialogTest, BorderStripPaintsAtMostTenRingsFromTheOutside) {
 }
 
 TEST_F(UIDialogTest, RoundedCornersLieOutsideTheRegion) {
-    Load(Popup(80, 60, {{"roundedgex", "20"}, {"roundedgey", "16"}}));
+    Load(Popup(80, 60, "roundedgex=20;roundedgey=16"));
     TestDialog dialog;
     Make(dialog);
     CRgn region;
@@ -286,6 +276,11 @@ TEST_F(UIDialogTest, RoundedCornersLieOutsideTheRegion) {
     EXPECT_TRUE(region.EqualRgn(&dialog.GetWindowRegion()));
     // The dialog keeps its own region: the window's is another object.
     EXPECT_NE(static_cast<HRGN>(region), static_cast<HRGN>(dialog.GetWindowRegion()));
+    // Made again, the new window gets a region too.
+    dialog.DestroyWindow();
+    Make(dialog);
+    EXPECT_NE(dialog.GetWindowRgn(region), ERROR);
+    EXPECT_FALSE(region.PtInRegion(0, 0));
 }
 
 TEST_F(UIDialogTest, TransparentColourCutsTheRegion) {
@@ -293,9 +288,8 @@ TEST_F(UIDialogTest, TransparentColourCutsTheRegion) {
                       return x >= 10 && x < 20 && y >= 5 && y < 15 ? 0xFF00FFu : 0x336699u;
                   }));
     Load(Popup(40, 30,
-               {{"backgroundimageridorfile", "shape.bmp"},
-                {"flagbackgroundimagehastransparent", "TRUE"},
-                {"transparentcolor", "ff00ff"}}));
+               "backgroundimageridorfile=shape.bmp;flagbackgroundimagehastransparent=TRUE;"
+               "transparentcolor=ff00ff"));
     TestDialog dialog;
     Make(dialog);
     for (int y = 0; y < 30; ++y)
@@ -309,8 +303,7 @@ TEST_F(UIDialogTest, WallpaperTilesFromTheTopLeft) {
     folder_.Write("Themes/tile.bmp", skin::Bmp32(7, 5, [](int x, int y) {
                       return x == 0 || y == 0 ? 0xFF0000u : 0xFFFF00u;
                   }));
-    Load(Popup(50, 23,
-               {{"backgroundimageridorfile", "tile.bmp"}, {"flagbackgroundwallpaper", "TRUE"}}));
+    Load(Popup(50, 23, "backgroundimageridorfile=tile.bmp;flagbackgroundwallpaper=TRUE"));
     TestDialog dialog;
     Make(dialog);
     Capture picture = Capture::OfWindow(dialog.m_hWnd);
@@ -331,9 +324,9 @@ TEST_F(UIDialogTest, ImageOpacityComesFromTheBackgroundColoursTopByte) {
     for (const Row row : {Row{"0", 255}, Row{"80000000", 127}, Row{"FF000000", 0}}) {
         SCOPED_TRACE(row.background);
         catalog_.RemoveAll();
-        Load(Popup(
-            40, 20,
-            {{"backgroundimageridorfile", "white.bmp"}, {"backgroundcolor", row.background}}));
+        Load(Popup(40, 20,
+                   "backgroundimageridorfile=white.bmp;backgroundcolor=" +
+                       std::string(row.background)));
         TestDialog dialog;
         Make(dialog);
         Capture picture = Capture::OfWindow(dialog.m_hWnd);
@@ -344,17 +337,11 @@ TEST_F(UIDialogTest, ImageOpacityComesFromTheBackgroundColoursTopByte) {
 
 TEST_F(UIDialogTest, StaticWithParentBackgroundShowsTheDialogsCache) {
     Load(Popup(200, 60,
-               {{"style", "MDS_GRADIENT"},
-                {"backgroundcolorrangestart", "000000"},
-                {"backgroundcolor", "ffffff"},
-                {"childidentifierlist", "S"}}),
+               "style=MDS_GRADIENT;backgroundcolorrangestart=000000;backgroundcolor=ffffff;"
+               "childidentifierlist=S"),
          Section("UIOBJECTSTATIC", Element("UIOBJECTSTATIC", "S",
-                                           {{"positionx", "50"},
-                                            {"positiony", "10"},
-                                            {"width", "60"},
-                                            {"height", "20"},
-                                            {"style", "MDS_USE_PARENT_BACKGROUND"},
-                                            {"backgroundcolor", "ff0000"}})));
+                                           "positionx=50;positiony=10;width=60;height=20;style=MDS_"
+                                           "USE_PARENT_BACKGROUND;backgroundcolor=ff0000")));
     TestDialog dialog;
     Make(dialog);
     Capture picture = Capture::OfWindow(dialog.m_hWnd);
@@ -366,8 +353,7 @@ TEST_F(UIDialogTest, StaticWithParentBackgroundShowsTheDialogsCache) {
 // ---- Size changes ----
 
 TEST_F(UIDialogTest, AResizeRebuildsRegionAndCache) {
-    Load(
-        Popup(80, 50, {{"roundedgex", "10"}, {"roundedgey", "10"}, {"backgroundcolor", "00ff00"}}));
+    Load(Popup(80, 50, "roundedgex=10;roundedgey=10;backgroundcolor=00ff00"));
     for (int round = 0; round < 3; ++round) {
         TestDialog dialog;
         Make(dialog);
@@ -390,11 +376,9 @@ class DockingTest : public UIDialogTest {
 protected:
     // A dockable dialog at (100, 100).
     void MakeDockable(TestDialog& dialog, int width = 200, int height = 100) {
-        Load(Popup(width, height,
-                   {{"style", "MDS_DOCKABLE"},
-                    {"positionx", "100"},
-                    {"positiony", "100"},
-                    {"flagsizefollowbackgroundimage", "TRUE"}}));
+        Load(Popup(
+            width, height,
+            "style=MDS_DOCKABLE;positionx=100;positiony=100;flagsizefollowbackgroundimage=TRUE"));
         Make(dialog);
         ASSERT_TRUE(dialog.IsDockable());
         ASSERT_TRUE(dialog.IsInitialised());
@@ -417,9 +401,7 @@ protected:
 };
 
 TEST_F(DockingTest, ADragMovesTheWindowByTheMousesDelta) {
-    Load(Popup(
-        100, 60,
-        {{"positionx", "100"}, {"positiony", "100"}, {"flagsizefollowbackgroundimage", "TRUE"}}));
+    Load(Popup(100, 60, "positionx=100;positiony=100;flagsizefollowbackgroundimage=TRUE"));
     TestDialog dialog;
     Make(dialog);
     ASSERT_EQ(WindowOf(dialog).TopLeft(), CPoint(100, 100));

@@ -28,20 +28,16 @@ protected:
     void Make(CKvUIStaticGroupBox& box, const std::string& text, const std::string& edges = "8",
               std::uint32_t format = DT_SINGLELINE) {
         skin::LoadCatalog(
-            catalog_, "<GUI>" +
-                          Section("UIOBJECTSTATICGROUPBOX", Element("UIOBJECTSTATICGROUPBOX", "G",
-                                                                    {{"positionx", "10"},
-                                                                     {"positiony", "10"},
-                                                                     {"width", "101"},
-                                                                     {"height", "41"},
-                                                                     {"text", text},
-                                                                     {"pencolor", "0000ff"},
-                                                                     {"textcolor", "ff0000"},
-                                                                     {"roundedgex", edges},
-                                                                     {"roundedgey", edges}})) +
-                          Section("UIOBJECTSTRING",
-                                  Element("UIOBJECTSTRING", "UIObjString_G", {{"text", "Group"}})) +
-                          "</GUI>");
+            catalog_,
+            "<GUI>" +
+                Section("UIOBJECTSTATICGROUPBOX",
+                        Element("UIOBJECTSTATICGROUPBOX", "G",
+                                "positionx=10;positiony=10;width=101;height=41;pencolor=0000ff;"
+                                "textcolor=ff0000;text=" +
+                                    text + ";roundedgex=" + edges + ";roundedgey=" + edges)) +
+                Section("UIOBJECTSTRING",
+                        Element("UIOBJECTSTRING", "UIObjString_G", "text=Group")) +
+                "</GUI>");
         box.SetOwner(&catalog_);
         box.GetIdentifier() = "G";
         box.GetCaptionFormat() = format;
