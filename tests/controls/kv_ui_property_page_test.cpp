@@ -3,6 +3,7 @@
 #include "core/handle_table.h"
 #include "framework/message.h"
 #include "platform/resources.h"
+#include "element_spec.h"
 #include "skin_test_support.h"
 #include "support/wnd_test_support.h"
 
@@ -57,7 +58,7 @@ protected:
         skin::LoadCatalog(catalog_,
                           "<GUI>" + Section("UIOBJECTDIALOG", element) +
                               Section("UIOBJECTSTRING",
-                                      Element("UIOBJECTSTRING", "UIObjString_Calls", {{"text", "Calls"}})) +
+                                      Element("UIOBJECTSTRING", "UIObjString_Calls", skin::Spec({{"text", "Calls"}}))) +
                               extra + "</GUI>",
                           folder_.Path());
     }
@@ -139,7 +140,7 @@ TEST_F(UIPropertyPageTest, TopByteFFDrawsNoImage) {
 TEST_F(UIPropertyPageTest, AChildListedTwiceIsMadeOnce) {
     Load({{"childidentifierlist", "S,S,Nothing"}},
          Section("UIOBJECTSTATIC", Element("UIOBJECTSTATIC", "S",
-                                           {{"width", "40"}, {"height", "12"}, {"text", "Label"}})));
+                                           skin::Spec({{"width", "40"}, {"height", "12"}, {"text", "Label"}}))));
     TestPage page;
     Describe(page);
     Show(page);

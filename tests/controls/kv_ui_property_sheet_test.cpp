@@ -6,6 +6,7 @@
 #include "framework/message.h"
 #include "framework/message_router.h"
 #include "platform/resources.h"
+#include "element_spec.h"
 #include "skin_test_support.h"
 #include "support/wnd_test_support.h"
 
@@ -45,7 +46,7 @@ CKvMessage* NewMessage() {
 }
 
 std::string PageElement(const std::string& identifier, const std::string& text, const std::string& colour) {
-    return Element("UIOBJECTDIALOG", identifier, {{"text", text}, {"backgroundcolor", colour}});
+    return Element("UIOBJECTDIALOG", identifier, skin::Spec({{"text", text}, {"backgroundcolor", colour}}));
 }
 
 class UIPropertySheetTest : public WndTest {
@@ -64,19 +65,19 @@ protected:
     }
     void Load(std::initializer_list<std::pair<const char*, std::string>> sheet, const std::string& extra = {}) {
         skin::LoadCatalog(catalog_, "<GUI>" +
-                                        Section("UIOBJECTPROPERTYSHEET", Element("UIOBJECTPROPERTYSHEET", "S", sheet) +
+                                        Section("UIOBJECTPROPERTYSHEET", Element("UIOBJECTPROPERTYSHEET", "S", skin::Spec(sheet)) +
                                                                              Element("UIOBJECTPROPERTYSHEET", "A",
-                                                                                     {{"positionx", "100"},
-                                                                                      {"positiony", "50"}})) +
+                                                                                     skin::Spec({{"positionx", "100"},
+                                                                                      {"positiony", "50"}}))) +
                                         Section("UIOBJECTDIALOG",
                                                 PageElement("P0", "Incoming", "FFFFFF") +
                                                     PageElement("P1", std::string(200, 'L'), "E0F0FF") +
                                                     PageElement("P2", "Export", "FFF0E0") +
                                                     Element("UIOBJECTDIALOG", "D",
-                                                            {{"width", "280"},
+                                                            skin::Spec({{"width", "280"},
                                                              {"height", "170"},
                                                              {"windowstyle", "WS_POPUP"},
-                                                             {"backgroundcolor", "A0B0C0"}})) +
+                                                             {"backgroundcolor", "A0B0C0"}}))) +
                                         extra + "</GUI>");
     }
     // A sheet with three pages, as the configuration dialog makes it.

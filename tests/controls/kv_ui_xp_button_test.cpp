@@ -1,5 +1,6 @@
 #include "controls/kv_ui_xp_button.h"
 
+#include "element_spec.h"
 #include "skin_test_support.h"
 #include "support/wnd_test_support.h"
 
@@ -47,7 +48,7 @@ protected:
         catalog_.RemoveAll();
         skin::LoadCatalog(catalog_, "<GUI>" + Section("UIOBJECTXPBUTTON", element) +
                                         Section("UIOBJECTSTRING", Element("UIOBJECTSTRING", "UIObjString_Ok",
-                                                                          {{"text", "OK"}})) +
+                                                                          skin::Spec({{"text", "OK"}}))) +
                                         "</GUI>");
     }
     CKvUIXPButton& Make(Properties extra = {}, CDC* parentBackground = nullptr) {
