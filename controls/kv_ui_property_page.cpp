@@ -1,6 +1,6 @@
 #include "controls/kv_ui_property_page.h"
 
-#include "framework/message.h"
+#include "controls/router_endpoint.h"
 
 #include <algorithm>
 #include <cstring>
@@ -141,7 +141,7 @@ void CKvUIPropertyPage::PostNcDestroy() {
 // ---- Messages of the router ----
 
 bool CKvUIPropertyPage::IsRouterMessage(const MSG& message) const {
-    return m_bRouterRegistration != FALSE && m_nEndpointId != 0 && message.message == m_nEndpointId;
+    return KvIsEndpointMessage(message, m_bRouterRegistration != FALSE, m_nEndpointId);
 }
 
 BOOL CKvUIPropertyPage::PreTranslateMessage(MSG* pMsg) {
@@ -152,18 +152,12 @@ BOOL CKvUIPropertyPage::PreTranslateMessage(MSG* pMsg) {
     return CPropertyPage::PreTranslateMessage(pMsg);
 }
 
-void CKvUIPropertyPage::OnMessageReceived(WPARAM, LPARAM lParam) {
-    auto* message = reinterpret_cast<CKvMessage*>(lParam);
-    if (IsValidPtr(message))
-        message->Release();
-}
+void CKvUIPropertyPage::OnMessageReceived(WPARAM, LPARAM lParam) { KvReleasePostedMessage(lParam); }
 
 void CKvUIPropertyPage::OnDroppedMessage(const MSG& message) {
     if (!IsRouterMessage(message))
         return;
-    auto* posted = reinterpret_cast<CKvMessage*>(message.lParam);
-    if (IsValidPtr(posted))
-        posted->Release();
+    KvReleasePostedMessage(message.lParam);
 }
 
 // ---- Painting ----

@@ -2,7 +2,7 @@
 
 #include "controls/control_description.h"
 #include "controls/kv_ui_property_page.h"
-#include "framework/message.h"
+#include "controls/router_endpoint.h"
 #include "framework/message_router.h"
 #include "platform/pointer.h"
 
@@ -116,7 +116,7 @@ HBRUSH CKvUIPropertySheet::OnCtlColor(CDC* pDC, CWnd*, UINT) {
 // ---- Messages of the router ----
 
 bool CKvUIPropertySheet::IsRouterMessage(const MSG& message) const {
-    return m_nEndpointId != 0 && message.message == m_nEndpointId;
+    return KvIsEndpointMessage(message, true, m_nEndpointId);
 }
 
 BOOL CKvUIPropertySheet::PreTranslateMessage(MSG* pMsg) {
@@ -127,16 +127,10 @@ BOOL CKvUIPropertySheet::PreTranslateMessage(MSG* pMsg) {
     return CPropertySheet::PreTranslateMessage(pMsg);
 }
 
-void CKvUIPropertySheet::OnMessageReceived(WPARAM, LPARAM lParam) {
-    auto* message = reinterpret_cast<CKvMessage*>(lParam);
-    if (IsValidPtr(message))
-        message->Release();
-}
+void CKvUIPropertySheet::OnMessageReceived(WPARAM, LPARAM lParam) { KvReleasePostedMessage(lParam); }
 
 void CKvUIPropertySheet::OnDroppedMessage(const MSG& message) {
     if (!IsRouterMessage(message))
         return;
-    auto* posted = reinterpret_cast<CKvMessage*>(message.lParam);
-    if (IsValidPtr(posted))
-        posted->Release();
+    KvReleasePostedMessage(message.lParam);
 }

@@ -46,10 +46,7 @@ CKvUIXPButton::CKvUIXPButton(CKvUIObjectCatalog* owner, const char* identifier)
 }
 
 CKvUIXPButton::~CKvUIXPButton() {
-    if (m_tooltip.IsWindow())
-        m_tooltip.DestroyWindow();
-    if (IsWindow())
-        DestroyWindow();
+    KvDestroyWithToolTip(*this, m_tooltip);
 }
 
 void CKvUIXPButton::Reset() {
