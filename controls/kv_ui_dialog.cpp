@@ -52,8 +52,8 @@ KvResult CKvUIDialog::PrepareTemplate() {
     m_clrBackground = part.GetBackgroundColor();
     m_clrGradientStart = part.GetBackgroundColorRangeStart();
     part.SetChildIdentifierListText(part.GetChildIdentifierList());
-    m_nCornerWidth = static_cast<std::int32_t>(part.GetRoundEdgeX());
-    m_nCornerHeight = static_cast<std::int32_t>(part.GetRoundEdgeY());
+    m_nCornerWidth = KvRoundEdge(part.GetRoundEdgeX());
+    m_nCornerHeight = KvRoundEdge(part.GetRoundEdgeY());
     m_bPrepared = TRUE;
     if ((m_nStyle & MDS_DOCKABLE) != 0)
         m_bDockable = TRUE;
@@ -268,7 +268,10 @@ BOOL CKvUIDialog::OnEraseBkgnd(CDC* pDC) {
     GetClientRect(&m_rectClient);
     if (m_rectRemembered.IsRectNull()) {
         m_rectRemembered = m_rectWindow;
-    } else if (!(m_rectRemembered == m_rectWindow)) {
+    } else if (m_rectRemembered.left != m_rectWindow.left ||
+               m_rectRemembered.top != m_rectWindow.top ||
+               m_rectRemembered.right != m_rectWindow.right ||
+               m_rectRemembered.bottom != m_rectWindow.bottom) {
         m_rectRemembered = m_rectWindow;
         m_bSizeChanged = TRUE;
     }

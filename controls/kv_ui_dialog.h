@@ -143,7 +143,6 @@ private:
     std::string m_dialogTemplate;
     BOOL m_bDragging = FALSE;
     CPoint m_grabPoint;
-    CKvPainter m_painter;
     CKvBitmap m_backgroundBitmap;
     HICON m_hIcon = nullptr;
     KvResult m_nLastResult = KV_OK;

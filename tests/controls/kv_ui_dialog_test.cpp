@@ -101,6 +101,32 @@ TEST_F(UIDialogTest, PrepareReportsAMissingCatalogOrDescription) {
     EXPECT_EQ(unknown.CreateModelessFromDescription(), KV_OK);
 }
 
+TEST_F(UIDialogTest, HugeOrNegativeSizesStayWithinTheTemplatesRange) {
+    Load(Popup(2147483647, -5));
+    TestDialog dialog;
+    Identify(dialog);
+    ASSERT_EQ(dialog.PrepareTemplate(), KV_OK);
+    dialog.BuildTemplate(false);
+    EXPECT_EQ(dialog.GetTemplateWidth(), 0); // the sum wrapped below 0
+    EXPECT_EQ(Parsed(dialog).cx, 0);
+    EXPECT_EQ(Parsed(dialog).cy, static_cast<int>((-5 + 19 + 4) / 1.63 + 0.5));
+    catalog_.RemoveAll();
+    Load(Popup(2000000000, 1));
+    TestDialog wide;
+    Identify(wide);
+    ASSERT_EQ(wide.PrepareTemplate(), KV_OK);
+    wide.BuildTemplate(true);
+    EXPECT_EQ(Parsed(wide).cx, 32767);
+    // Round edges and borders from such a description paint without overflow.
+    folder_.Write("Themes/border.bmp", skin::SolidBmp(1, 12, 0x00FF00));
+    catalog_.RemoveAll();
+    Load(Popup(40, 30,
+               "roundedgex=4294967295;roundedgey=2147483648;borderimageridorfile=border.bmp"));
+    TestDialog rounded;
+    Make(rounded);
+    EXPECT_EQ(rounded.GetLastResult(), KV_OK);
+}
+
 TEST_F(UIDialogTest, SetFontStaysOutOfTheTemplateButNotTheWindow) {
     Load(Popup(120, 60, "dialogstyle=DS_SETFONT;text=UIObjString_T"),
          Section("UIOBJECTSTRING", Element("UIOBJECTSTRING", "UIObjString_T", "text=Title")));

@@ -148,4 +148,10 @@ TEST_F(GroupBoxTest, OddRoundEdgesUseEvenRightCorners) {
     EXPECT_EQ(Row(picture, 1), "....##" + std::string(88, '.') + "##....");
 }
 
+TEST_F(GroupBoxTest, HugeRoundEdgesAreClamped) {
+    CKvUIStaticGroupBox box;
+    Make(box, "Group", "4294967295");
+    EXPECT_EQ(box.GetCaptionGap().left, kKvRoundEdgeLimit);
+}
+
 } // namespace

@@ -69,13 +69,13 @@ inline void LoadCatalog(CKvUIObjectCatalog& catalog, const std::string& xml,
 // One element with its properties, given as "key=value;key=value", as text
 // elements.
 inline std::string Element(const std::string& tag, const std::string& identifier,
-                           const std::string& spec) {
+                           const std::string& properties) {
     std::string text = "<" + tag + " identifier=\"" + identifier + "\">";
-    for (std::size_t start = 0; start < spec.size();) {
-        std::size_t end = spec.find(';', start);
+    for (std::size_t start = 0; start < properties.size();) {
+        std::size_t end = properties.find(';', start);
         if (end == std::string::npos)
-            end = spec.size();
-        const std::string item = spec.substr(start, end - start);
+            end = properties.size();
+        const std::string item = properties.substr(start, end - start);
         const std::size_t equals = item.find('=');
         if (equals != std::string::npos) {
             const std::string key = item.substr(0, equals);
