@@ -49,8 +49,8 @@ KvResult CKvUIPropertyPage::LoadDescription() {
         part.GetHeight() = m_backgroundBitmap.GetHeight();
     }
     part.SetChildIdentifierListText(part.GetChildIdentifierList());
-    m_nCornerWidth = static_cast<std::int32_t>(part.GetRoundEdgeX());
-    m_nCornerHeight = static_cast<std::int32_t>(part.GetRoundEdgeY());
+    m_nCornerWidth = KvRoundEdge(part.GetRoundEdgeX());
+    m_nCornerHeight = KvRoundEdge(part.GetRoundEdgeY());
     LoadBackgroundImage();
     LoadBorderImage();
     // Images that do not load leave the page its colour: no failure.

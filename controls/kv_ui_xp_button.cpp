@@ -102,7 +102,7 @@ KvResult CKvUIXPButton::ApplyDescription() {
     SetTextArea(CRect(0, 0, GetTextWidth(), GetTextHeight()), CPoint(GetTextPositionX(), GetTextPositionY()));
     m_fTextMagnify = GetTextMagnify();
     m_clrText = GetTextColor();
-    BuildWindowRegion(static_cast<int>(GetRoundEdgeX()), static_cast<int>(GetRoundEdgeY()),
+    BuildWindowRegion(KvRoundEdge(GetRoundEdgeX()), KvRoundEdge(GetRoundEdgeY()),
                       GetFlagRoundEdgeLeft(), GetFlagRoundEdgeRight(), GetFlagRoundEdgeTop().Get(),
                       GetFlagRoundEdgeBottom().Get());
     m_nControlId = GetUiid();
