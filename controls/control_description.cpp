@@ -84,10 +84,13 @@ KvResult KvCreateControlFont(const CWnd& control, CFont& font, LOGFONT& logFont,
     derived.lfWeight = wanted.weight;
     if (wanted.magnify != 1.0f)
         derived.lfHeight = KvScaleFontHeight(derived.lfHeight, wanted.magnify);
-    derived.lfItalic = (wanted.style & FS_ITALIC) != 0 ? 1 : 0;
-    derived.lfUnderline = (wanted.style & FS_UNDERLINE) != 0 ? 1 : 0;
-    derived.lfStrikeOut = (wanted.style & FS_STRIKE_OUT) != 0 ? 1 : 0;
-    derived.lfEscapement = wanted.escapement;
+    if (wanted.style) {
+        derived.lfItalic = (*wanted.style & FS_ITALIC) != 0 ? 1 : 0;
+        derived.lfUnderline = (*wanted.style & FS_UNDERLINE) != 0 ? 1 : 0;
+        derived.lfStrikeOut = (*wanted.style & FS_STRIKE_OUT) != 0 ? 1 : 0;
+    }
+    if (wanted.escapement)
+        derived.lfEscapement = *wanted.escapement;
     logFont = derived;
     return font.CreateFontIndirect(&logFont) ? KV_OK : KV_E_FAIL;
 }

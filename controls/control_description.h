@@ -35,6 +35,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 // "style" bits of the skinned windows ("MDS_").
@@ -104,14 +105,15 @@ KvResult KvCreateFromDescription(CWnd* parent, BOOL apply,
 struct KvControlFontSpec {
     std::int32_t weight = FW_NORMAL;
     float magnify = 1.0f;
-    std::uint32_t style = 0; // FS_ bits
-    std::int32_t escapement = 0;
+    // Left empty, the parent's italic, underline, strike-out and escapement stay.
+    std::optional<std::uint32_t> style; // FS_ bits
+    std::optional<std::int32_t> escapement;
 };
 
 // Derives the control's font from its parent's (WM_GETFONT) once: weight,
 // height times magnify (truncated toward zero, saturating at the 32-bit
-// limits), italic, underline and strike-out bits and escapement. Nothing when
-// the font exists. KV_E_FAIL when the parent has no font or the font cannot
+// limits), and the italic, underline and strike-out bits and escapement when
+// the spec names them. Nothing when the font exists. KV_E_FAIL when the parent has no font or the font cannot
 // be made. logFont receives what the font was made from.
 KvResult KvCreateControlFont(const CWnd& control, CFont& font, LOGFONT& logFont,
                              const KvControlFontSpec& wanted);

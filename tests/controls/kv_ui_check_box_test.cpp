@@ -202,6 +202,24 @@ TEST_F(UICheckBoxTest, MagnifiedFontHeightAndSaturation) {
     ExpectRefused(RefusedSoFar() - refused_before);
 }
 
+TEST_F(UICheckBoxTest, CaptionFontKeepsTheParentsItalicAndEscapement) {
+    LOGFONT slanted{};
+    slanted.lfHeight = -11;
+    slanted.lfItalic = 1;
+    slanted.lfEscapement = 900;
+    std::snprintf(slanted.lfFaceName, sizeof slanted.lfFaceName, "%s", "DejaVu Sans");
+    CFont parentFont;
+    ASSERT_TRUE(parentFont.CreateFontIndirect(&slanted));
+    parent_->SetFont(&parentFont, FALSE);
+    LoadDefault();
+    const LOGFONT made = Make().GetLogFont();
+    EXPECT_EQ(made.lfItalic, 1);
+    EXPECT_EQ(made.lfEscapement, 900);
+    EXPECT_EQ(made.lfWeight, FW_NORMAL);
+    box_.reset();
+    parent_->SetFont(&font_, FALSE);
+}
+
 TEST_F(UICheckBoxTest, TooltipIsMadeEvenWithoutTextButRelaysNothing) {
     LoadDefault();
     CKvUICheckBox& box = Make();
