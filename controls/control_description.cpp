@@ -1,6 +1,7 @@
 #include "controls/control_description.h"
 
 #include "core/module_identity.h"
+#include "guidesc/ui_object_dialog.h"
 
 #include <cmath>
 #include <limits>
@@ -56,6 +57,30 @@ KvResult KvCreateFromDescription(CWnd* parent, BOOL apply,
     if (apply)
         applyDescription();
     return createWindow() ? KV_OK : KV_E_FAIL;
+}
+
+void KvCopyDialogLook(CKvUIObjectDialog& to, const CKvUIObjectDialog& source) {
+    // The catalog's descriptions are not changed; the getters are not const.
+    auto& from = const_cast<CKvUIObjectDialog&>(source);
+    to.GetBackgroundColor() = from.GetBackgroundColor();
+    to.GetTextColor() = from.GetTextColor();
+    to.GetTransparentColor() = from.GetTransparentColor();
+    to.SetBackgroundImageText(from.GetBackgroundImageFile());
+    to.GetFlagSizeFollowBackgroundImage() = from.GetFlagSizeFollowBackgroundImage();
+    to.GetFlagBackgroundImageHasTransparent() = from.GetFlagBackgroundImageHasTransparent();
+    to.GetFlagBackgroundImageIsPacked() = from.GetFlagBackgroundImageIsPacked();
+    to.GetFlagBackgroundWallpaper() = from.GetFlagBackgroundWallpaper();
+    to.GetHeight() = from.GetHeight();
+    to.GetWidth() = from.GetWidth();
+    to.GetPositionX() = from.GetPositionX();
+    to.GetPositionY() = from.GetPositionY();
+    to.GetRoundEdgeX() = from.GetRoundEdgeX();
+    to.GetRoundEdgeY() = from.GetRoundEdgeY();
+    to.GetChildIdentifierList() = from.GetChildIdentifierList();
+    to.GetBackgroundColorRangeStart() = from.GetBackgroundColorRangeStart();
+    to.SetStyle(from.GetStyle());
+    to.SetBorderImageText(from.GetBorderImageFile());
+    to.GetText() = from.GetText();
 }
 
 LONG KvScaleFontHeight(LONG height, float magnify) {

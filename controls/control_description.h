@@ -101,6 +101,12 @@ KvResult KvCreateFromDescription(CWnd* parent, BOOL apply,
                                  const std::function<void()>& applyDescription,
                                  const std::function<BOOL()>& createWindow);
 
+class CKvUIObjectDialog;
+// Copies what a dialog and a property page take alike from their description:
+// colours, images and their flags, geometry, corners, children, style, border
+// and text. The dialog adds its window and dialog styles.
+void KvCopyDialogLook(CKvUIObjectDialog& to, const CKvUIObjectDialog& source);
+
 // What a control changes of its parent's font.
 struct KvControlFontSpec {
     std::int32_t weight = FW_NORMAL;

@@ -63,29 +63,11 @@ KvResult CKvUIDialog::PrepareTemplate() {
 void CKvUIDialog::CopyDescription(const CKvUIObjectDialog* source) {
     if (!IsValidPtr(source))
         return;
+    KvCopyDialogLook(*this, *source);
     // The catalog's descriptions are not changed; the getters are not const.
     auto& from = const_cast<CKvUIObjectDialog&>(*source);
     CKvUIObjectDialog& to = *this;
-    to.GetBackgroundColor() = from.GetBackgroundColor();
-    to.GetTextColor() = from.GetTextColor();
-    to.GetTransparentColor() = from.GetTransparentColor();
-    to.SetBackgroundImageText(from.GetBackgroundImageFile());
-    to.GetFlagSizeFollowBackgroundImage() = from.GetFlagSizeFollowBackgroundImage();
-    to.GetFlagBackgroundImageHasTransparent() = from.GetFlagBackgroundImageHasTransparent();
-    to.GetFlagBackgroundImageIsPacked() = from.GetFlagBackgroundImageIsPacked();
-    to.GetFlagBackgroundWallpaper() = from.GetFlagBackgroundWallpaper();
-    to.GetHeight() = from.GetHeight();
-    to.GetWidth() = from.GetWidth();
-    to.GetPositionX() = from.GetPositionX();
-    to.GetPositionY() = from.GetPositionY();
-    to.GetRoundEdgeX() = from.GetRoundEdgeX();
-    to.GetRoundEdgeY() = from.GetRoundEdgeY();
-    to.GetChildIdentifierList() = from.GetChildIdentifierList();
-    to.GetBackgroundColorRangeStart() = from.GetBackgroundColorRangeStart();
-    to.SetStyle(from.GetStyle());
-    to.SetBorderImageText(from.GetBorderImageFile());
     to.SetWindowStyle(from.GetWindowStyle());
-    to.GetText() = from.GetText();
     to.SetDialogStyle(from.GetDialogStyle());
     to.SetWindowStyleEx(from.GetWindowStyleEx());
     to.GetDiverseFlags() = from.GetDiverseFlags();

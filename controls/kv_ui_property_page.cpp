@@ -58,28 +58,7 @@ KvResult CKvUIPropertyPage::LoadDescription() {
 }
 
 void CKvUIPropertyPage::CopyDescription(const CKvUIObjectDialog& source) {
-    // The catalog's descriptions are not changed; the getters are not const.
-    auto& from = const_cast<CKvUIObjectDialog&>(source);
-    CKvUIObjectDialog& to = *this;
-    to.GetBackgroundColor() = from.GetBackgroundColor();
-    to.GetTextColor() = from.GetTextColor();
-    to.GetTransparentColor() = from.GetTransparentColor();
-    to.SetBackgroundImageText(from.GetBackgroundImageFile());
-    to.GetFlagSizeFollowBackgroundImage() = from.GetFlagSizeFollowBackgroundImage();
-    to.GetFlagBackgroundImageHasTransparent() = from.GetFlagBackgroundImageHasTransparent();
-    to.GetFlagBackgroundImageIsPacked() = from.GetFlagBackgroundImageIsPacked();
-    to.GetFlagBackgroundWallpaper() = from.GetFlagBackgroundWallpaper();
-    to.GetHeight() = from.GetHeight();
-    to.GetWidth() = from.GetWidth();
-    to.GetPositionX() = from.GetPositionX();
-    to.GetPositionY() = from.GetPositionY();
-    to.GetRoundEdgeX() = from.GetRoundEdgeX();
-    to.GetRoundEdgeY() = from.GetRoundEdgeY();
-    to.GetChildIdentifierList() = from.GetChildIdentifierList();
-    to.GetBackgroundColorRangeStart() = from.GetBackgroundColorRangeStart();
-    to.SetStyle(from.GetStyle());
-    to.SetBorderImageText(from.GetBorderImageFile());
-    to.GetText() = from.GetText();
+    KvCopyDialogLook(*this, source);
 }
 
 KvResult CKvUIPropertyPage::LoadImage(CKvBitmap& bitmap, const std::string& file, std::uint32_t resourceId) {
