@@ -152,6 +152,8 @@ CKvJobData* JobHost::FindJob(std::uint32_t id) const {
 }
 
 bool JobHost::PumpOnce() {
+    if (IsQuitRequested())
+        return false;
     bool worked = false;
     ThreadMessage posted;
     while (queue_->HasMessage() && queue_->GetMessage(posted)) {
@@ -212,7 +214,8 @@ JobTextResult JobHost::HandleText(const std::string& text) {
     if (idtarget != 0) {
         DeliverToJob(message, idtarget);
     } else if (message->GetKind() == KV_MSG_KIND_REQUEST) {
-        FileJob(job, message, JobRole::kExecutor);
+        if (!HandToRoot(message))
+            FileJob(job, message, JobRole::kExecutor);
     } else if (message->GetKind() == KV_MSG_KIND_INFO &&
                (job->GetType() == K_KVJBDT_TP_LISTEN || job->GetType() == K_KVJBDT_TP_LISTEN2)) {
         FileJob(job, message, JobRole::kRequester);
@@ -270,6 +273,12 @@ JobRole JobHost::RoleOf(const CKvJobData& job) const {
     if (type == KV_PAYLOAD_JOB_TYPE16)
         return JobRole::kNone;
     if (type == K_KVJBDT_TP_ROOT) {
+        if (process_kind_ == HostProcessKind::kServer)
+            return JobRole::kExecutor;
+        if (process_kind_ == HostProcessKind::kWorkstationWithServer)
+            return JobRole::kRequester;
+        if (process_kind_ == HostProcessKind::kWorkstationWithoutServer)
+            return JobRole::kCheckRootJob;
         if (server_)
             return JobRole::kExecutor;
         auto& root = const_cast<CKvJobDataRoot&>(static_cast<const CKvJobDataRoot&>(job));
@@ -404,7 +413,7 @@ CKvDataHandler* JobHost::LookUp(const CKvMessage& message) const {
             if (job != nullptr &&
                 static_cast<CKvDataUser*>(held.get())->GetScreenName() == job->GetLoginName())
                 return held.get();
-        } else if (held->IsSameKey(*asked)) {
+        } else if (IsAskedRecord(*held, *asked, message.GetPayloadType())) {
             return held.get();
         }
     }
@@ -427,6 +436,8 @@ void JobHost::ServeRecords(CKvMessage* message) {
         ServeAllOfType(message);
         return;
     }
+    if (!records_silent_ && ServeRecordQuery(message))
+        return;
     if (records_silent_ || message->GetKind() != KV_MSG_KIND_REQUEST ||
         message->GetSubCommand() != KV_SUBCOMMAND_ONE_RECORD) {
         message->Release();
