@@ -325,7 +325,9 @@ void CKvJobDataRoot::StopAll(bool server) {
 }
 
 void CKvJobDataRoot::End() {
-    // Some ways reach the end without the stop: the wait is bounded anyway.
+    // Some ways reach the end without the stop: the id goes, and the wait is
+    // bounded, all the same.
+    SetRootJobId(0);
     if (!timers_.IsRunning(kEndTimerId) && !timers_.CheckExpired(kEndTimerId))
         timers_.Start(kEndTimerId);
     const bool alone = !IsValidPtr(handler_) || handler_->CountJobs(0) < 2;
@@ -333,7 +335,6 @@ void CKvJobDataRoot::End() {
         waiting_flag_ = 1;
         return;
     }
-    SetRootJobId(0);
     incoming_.DeleteAll();
     DetachFromCarryingMessage();
     if (IsValidPtr(handler_))
