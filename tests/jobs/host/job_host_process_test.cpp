@@ -128,9 +128,10 @@ TEST_F(ProcessTest, AWorkstationLogsOnSynchronisesListensAndBothProcessesEnd) {
     ASSERT_TRUE(Run([&] {
         return workstation_.IsQuitRequested() &&
                server_.GetHandler().CountJobs(K_KVJBDT_TP_CLIENT) == 0 &&
-               ServerListenExecutor() == nullptr && !server_.GetCapiShutdowns().empty();
+               ServerListenExecutor() == nullptr && !server_.GetCapiShutdowns().empty() &&
+               OnWire("<messagetype>INFO</messagetype><attribute>ENDED</attribute>") >= 2;
     }));
-    EXPECT_EQ(OnWire("<messagetype>INFO</messagetype><attribute>ENDED</attribute>"), 2u);
+    EXPECT_EQ(OnWire("K_KVJBDT_TP_CLIENT\"><messagetype>INFO</messagetype><attribute>ENDED"), 1u);
     const std::vector<std::uint32_t>& shutdowns = server_.GetCapiShutdowns();
     EXPECT_NE(std::find(shutdowns.begin(), shutdowns.end(), manager), shutdowns.end());
 
@@ -169,6 +170,7 @@ TEST_F(ProcessTest, ARunningServerRootAdoptsReceivedDialJobsAndDropsTapiListenJo
         nullptr,
         [](void* payload) { delete static_cast<CKvJobData*>(payload); },
     };
+    RemoteDialJob::steps = 0;
     // The dial job of this test stands in while no dial job class is filed.
     const bool own_dial = !IsPayloadTypeKnown(K_KVJBDT_TP_DIAL2);
     if (own_dial)
