@@ -131,14 +131,7 @@ KvResult CKvJobDataClient::ReadXml(const XmlNode* job_data) {
 // ---- Helpers ----
 
 CKvJobDataClient* CKvJobDataClient::FirstRecord(CKvMessage*& message) {
-    message = nullptr;
-    if (!incoming_.FindByPayloadType(message, K_KVJBDT_TP_CLIENT) || !IsValidPtr(message))
-        return nullptr;
-    void* payload = message->GetPayload();
-    if (!IsValidPtr(payload))
-        return nullptr;
-    auto* record = static_cast<CKvJobDataClient*>(JobFromPayload(payload));
-    return record->GetSubType() == K_KVJBDT_TP_CLIENT ? record : nullptr;
+    return static_cast<CKvJobDataClient*>(FirstReceivedJob(message, K_KVJBDT_TP_CLIENT));
 }
 
 void CKvJobDataClient::Answer(std::uint32_t messagetype, std::uint32_t attribute) {
@@ -605,18 +598,22 @@ void CKvJobDataClient::ExecutorUserLogon() {
     } else {
         GoTo(KV_JOB_STATE_CLEANUP);
     }
-    incoming_.DeleteAll();
-    if (state_ == kStateUserLogon) {
-        if (timers_.CheckExpired(kAnswerTimerId)) {
-            GoTo(KV_JOB_STATE_CLEANUP);
-        } else if (timers_.CheckExpired(kLockRetryTimerId)) {
-            timers_.Stop(kLockRetryTimerId);
-            RequestServerUser();
-            waiting_flag_ = 1;
-        }
-    }
+    FinishUserWait(kStateUserLogon);
     if (state_ == KV_JOB_STATE_CLEANUP && messagetype_ == KV_MSG_KIND_REQUEST)
         Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_REFUSED);
+}
+
+void CKvJobDataClient::FinishUserWait(std::uint32_t waiting_state) {
+    incoming_.DeleteAll();
+    if (state_ != waiting_state)
+        return;
+    if (timers_.CheckExpired(kAnswerTimerId)) {
+        GoTo(KV_JOB_STATE_CLEANUP);
+    } else if (timers_.CheckExpired(kLockRetryTimerId)) {
+        timers_.Stop(kLockRetryTimerId);
+        RequestServerUser();
+        waiting_flag_ = 1;
+    }
 }
 
 void CKvJobDataClient::ExecutorLoggedOn() {
@@ -720,16 +717,7 @@ void CKvJobDataClient::ExecutorUserLogoff() {
     } else {
         GoTo(KV_JOB_STATE_CLEANUP);
     }
-    incoming_.DeleteAll();
-    if (state_ != kStateUserLogoff)
-        return;
-    if (timers_.CheckExpired(kAnswerTimerId)) {
-        GoTo(KV_JOB_STATE_CLEANUP);
-    } else if (timers_.CheckExpired(kLockRetryTimerId)) {
-        timers_.Stop(kLockRetryTimerId);
-        RequestServerUser();
-        waiting_flag_ = 1;
-    }
+    FinishUserWait(kStateUserLogoff);
 }
 
 void CKvJobDataClient::ExecutorKeepAliveLost() {

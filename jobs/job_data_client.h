@@ -111,6 +111,9 @@ private:
     void ExecutorGeneral();
     void ExecutorWaitForHost();
     void ExecutorUserLogon();
+    // The end of a wait for the server user: the answer timer ends the job,
+    // the lock retry timer asks again.
+    void FinishUserWait(std::uint32_t waiting_state);
     void ExecutorLoggedOn();
     void ExecutorHandleMessage(CKvMessage* message, bool& re_sent);
     void ForwardLogoff(CKvMessage* message);

@@ -100,10 +100,22 @@ void CKvJobDataRoot::SetRootJobId(std::uint32_t id) {
         handler_->SetRootJobId(id);
 }
 
-void CKvJobDataRoot::LeaveAsDuplicate() {
-    last_result_ = KV_E_FAIL;
+bool CKvJobDataRoot::StartAsOnlyRoot() {
+    const std::uint32_t roots = CountRootJobs();
+    if (roots > 1) {
+        // A second root leaves at once and touches nothing of the first.
+        last_result_ = KV_E_FAIL;
+        DetachFromCarryingMessage();
+        GoTo(KV_JOB_STATE_FINISHED);
+        return false;
+    }
     DetachFromCarryingMessage();
-    GoTo(KV_JOB_STATE_FINISHED);
+    if (roots == 0) {
+        last_result_ = KV_E_FAIL;
+        GoTo(KV_JOB_STATE_STOP_REQUESTED);
+        return false;
+    }
+    return true;
 }
 
 CKvMessage* CKvJobDataRoot::NewRecordRequest(std::int32_t payload_type,
@@ -396,17 +408,8 @@ KvResult CKvJobDataRoot::StepRequester() {
 }
 
 void CKvJobDataRoot::RequesterStart() {
-    const std::uint32_t roots = CountRootJobs();
-    if (roots > 1) {
-        LeaveAsDuplicate();
+    if (!StartAsOnlyRoot())
         return;
-    }
-    DetachFromCarryingMessage();
-    if (roots == 0) {
-        last_result_ = KV_E_FAIL;
-        GoTo(KV_JOB_STATE_STOP_REQUESTED);
-        return;
-    }
     SetRootJobId(job_id_);
     CKvMessage* message =
         NewRecordRequest(K_KVDT_TP_DTHDLR_DATACLIENTGENERAL, KV_SUBCOMMAND_ONE_RECORD);
@@ -529,17 +532,8 @@ KvResult CKvJobDataRoot::OnEvent() {
 }
 
 void CKvJobDataRoot::OnEventStart() {
-    const std::uint32_t roots = CountRootJobs();
-    if (roots > 1) {
-        LeaveAsDuplicate();
+    if (!StartAsOnlyRoot())
         return;
-    }
-    DetachFromCarryingMessage();
-    if (roots == 0) {
-        last_result_ = KV_E_FAIL;
-        GoTo(KV_JOB_STATE_STOP_REQUESTED);
-        return;
-    }
     GoTo(kStatePreferences);
     SetRootJobId(job_id_);
 }
@@ -635,28 +629,21 @@ KvResult CKvJobDataRoot::StepExecutor() {
 }
 
 void CKvJobDataRoot::ExecutorStart() {
-    const std::uint32_t roots = CountRootJobs();
-    if (roots > 1) {
-        LeaveAsDuplicate();
+    if (!StartAsOnlyRoot())
         return;
-    }
-    DetachFromCarryingMessage();
     CollectLocalIdentity();
-    if (roots == 0) {
-        last_result_ = KV_E_FAIL;
-    } else if (CKvMessage* message =
-                   NewRecordRequest(K_KVDT_TP_DTHDLR_DATAGENERAL, KV_SUBCOMMAND_ONE_RECORD);
-               message == nullptr) {
+    CKvMessage* message = NewRecordRequest(K_KVDT_TP_DTHDLR_DATAGENERAL, KV_SUBCOMMAND_ONE_RECORD);
+    if (message == nullptr)
         last_result_ = KV_E_NO_MESSAGE;
-    } else if (SendToHost(message, KV_ENDPOINT_HOST_MAIN) != KV_OK) {
+    else if (SendToHost(message, KV_ENDPOINT_HOST_MAIN) != KV_OK)
         last_result_ = KV_E_OUT_OF_MEMORY;
-    } else {
-        timers_.Start(kAnswerTimerId);
-        waiting_flag_ = 1;
-        GoTo(kStateGeneral);
+    if (last_result_ != KV_OK) {
+        GoTo(KV_JOB_STATE_STOP_REQUESTED);
         return;
     }
-    GoTo(KV_JOB_STATE_STOP_REQUESTED);
+    timers_.Start(kAnswerTimerId);
+    waiting_flag_ = 1;
+    GoTo(kStateGeneral);
 }
 
 void CKvJobDataRoot::ExecutorGeneral() {
@@ -673,13 +660,9 @@ void CKvJobDataRoot::ExecutorGeneral() {
             last_result_ = KV_E_OUT_OF_MEMORY;
         }
     }
-    incoming_.DeleteAll();
-    if (state_ != kStateGeneral)
-        return;
-    if (last_result_ != KV_OK || timers_.CheckExpired(kAnswerTimerId))
+    if (state_ == kStateGeneral && last_result_ != KV_OK)
         GoTo(KV_JOB_STATE_STOP_REQUESTED);
-    else
-        waiting_flag_ = 1;
+    FinishWait(kStateGeneral, KV_JOB_STATE_STOP_REQUESTED);
 }
 
 void CKvJobDataRoot::ExecutorCollection() {
@@ -704,13 +687,9 @@ void CKvJobDataRoot::ExecutorCollection() {
             }
         }
     }
-    incoming_.DeleteAll();
-    if (state_ != kStateCollection)
-        return;
-    if (last_result_ != KV_OK || timers_.CheckExpired(kAnswerTimerId))
+    if (state_ == kStateCollection && last_result_ != KV_OK)
         GoTo(KV_JOB_STATE_STOP_REQUESTED);
-    else
-        waiting_flag_ = 1;
+    FinishWait(kStateCollection, KV_JOB_STATE_STOP_REQUESTED);
 }
 
 void CKvJobDataRoot::ExecutorDevices() {
@@ -728,13 +707,9 @@ void CKvJobDataRoot::ExecutorDevices() {
             GoTo(kStateLines);
         }
     }
-    incoming_.DeleteAll();
-    if (state_ != kStateDevices)
-        return;
-    if (last_result_ != KV_OK || timers_.CheckExpired(kAnswerTimerId))
+    if (state_ == kStateDevices && last_result_ != KV_OK)
         GoTo(KV_JOB_STATE_STOP_REQUESTED);
-    else
-        waiting_flag_ = 1;
+    FinishWait(kStateDevices, KV_JOB_STATE_STOP_REQUESTED);
 }
 
 void CKvJobDataRoot::ExecutorLines() {

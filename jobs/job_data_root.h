@@ -99,8 +99,9 @@ private:
     // The number of root jobs filed in the handler.
     std::uint32_t CountRootJobs() const;
     void SetRootJobId(std::uint32_t id);
-    // A second root job leaves at once and touches nothing of the first.
-    void LeaveAsDuplicate();
+    // The start of each machine: false, the job gone on, for a second root
+    // (finished at once) and for a root its handler does not hold (stopped).
+    bool StartAsOnlyRoot();
     // States 8, 11, 15 and the running state of the workstation machines.
     bool StepCommon(bool server);
     void StopAll(bool server);

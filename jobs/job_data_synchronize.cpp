@@ -127,14 +127,7 @@ KvResult CKvJobDataSynchronize::ReadXml(const XmlNode* job_data) {
 // ---- Helpers ----
 
 CKvJobDataSynchronize* CKvJobDataSynchronize::FirstRecord(CKvMessage*& message) {
-    message = nullptr;
-    if (!incoming_.FindByPayloadType(message, K_KVJBDT_TP_SYNCHRONIZE) || !IsValidPtr(message))
-        return nullptr;
-    void* payload = message->GetPayload();
-    if (!IsValidPtr(payload))
-        return nullptr;
-    auto* record = static_cast<CKvJobDataSynchronize*>(JobFromPayload(payload));
-    return record->GetSubType() == K_KVJBDT_TP_SYNCHRONIZE ? record : nullptr;
+    return static_cast<CKvJobDataSynchronize*>(FirstReceivedJob(message, K_KVJBDT_TP_SYNCHRONIZE));
 }
 
 void CKvJobDataSynchronize::Answer(std::uint32_t messagetype, std::uint32_t attribute) {
@@ -272,13 +265,7 @@ void CKvJobDataSynchronize::ClientWaitForRange() {
             GoTo(KV_JOB_STATE_CLEANUP);
         }
     }
-    incoming_.DeleteAll();
-    if (state_ != KV_JOB_STATE_WAITING_FOR_ANSWER)
-        return;
-    if (timers_.CheckExpired(kAnswerTimerId))
-        GoTo(KV_JOB_STATE_CLEANUP);
-    else
-        waiting_flag_ = 1;
+    FinishWait(KV_JOB_STATE_WAITING_FOR_ANSWER, KV_JOB_STATE_CLEANUP);
 }
 
 void CKvJobDataSynchronize::ClientNextCall() {
@@ -328,13 +315,7 @@ void CKvJobDataSynchronize::ClientWaitForCall() {
             GoTo(KV_JOB_STATE_CLEANUP);
         }
     }
-    incoming_.DeleteAll();
-    if (state_ != kStateWaitingForCall)
-        return;
-    if (timers_.CheckExpired(kAnswerTimerId))
-        GoTo(KV_JOB_STATE_STOP_REQUESTED);
-    else
-        waiting_flag_ = 1;
+    FinishWait(kStateWaitingForCall, KV_JOB_STATE_STOP_REQUESTED);
 }
 
 void CKvJobDataSynchronize::ClientCallKnown() {
@@ -359,13 +340,7 @@ void CKvJobDataSynchronize::ClientCallKnown() {
             GoTo(kStateNextCall);
         }
     }
-    incoming_.DeleteAll();
-    if (state_ != kStateCallKnown)
-        return;
-    if (timers_.CheckExpired(kAnswerTimerId))
-        GoTo(KV_JOB_STATE_CLEANUP);
-    else
-        waiting_flag_ = 1;
+    FinishWait(kStateCallKnown, KV_JOB_STATE_CLEANUP);
 }
 
 KvResult CKvJobDataSynchronize::StepRequester() {

@@ -460,25 +460,7 @@ void JobHost::ServeRecords(CKvMessage* message) {
 }
 
 void JobHost::ServeAllOfType(CKvMessage* message) {
-    const std::int32_t type = message->GetPayloadType();
-    auto store = std::make_unique<CKvDataHandlerStore>(static_cast<std::uint32_t>(type), 0,
-                                                       kAllOfTypeCapacity, nullptr, nullptr);
-    std::uint32_t identifier = 0;
-    if (auto found = records_.find(type); found != records_.end()) {
-        for (const std::unique_ptr<CKvDataHandler>& held : found->second) {
-            std::unique_ptr<CKvDataHandler> copy;
-            if (!held->Clone(copy))
-                continue;
-            // The store keeps its records by identifier.
-            copy->SetIdentifier(++identifier);
-            store->Add(copy);
-        }
-    }
-    if (message->GetPayload() != nullptr)
-        DestroyPayloadByType(message->DetachPayload(), type);
-    message->SetHeader(KV_MSG_KIND_REQUEST, store.release(), KV_PAYLOAD_DATA_HANDLER_STORE, 0, 0,
-                       KV_MSG_ATTR_DATA_FOUND);
-    message->SendConfirmation(KV_ENDPOINT_HOST_MAIN, &router_, true);
+    AnswerWithStore(message, message->GetPayloadType(), [](CKvDataHandler&) { return true; });
 }
 
 void JobHost::ServeCapi(CKvMessage* message) {

@@ -181,6 +181,10 @@ private:
     // call query); false when the message is not one of them.
     bool ServeRecordQuery(CKvMessage* message);
     void ServeCollection(CKvMessage* message);
+    // Answers the request with a store of copies of the wanted records of
+    // the type, numbered from 1.
+    void AnswerWithStore(CKvMessage* message, std::int32_t type,
+                         const std::function<bool(CKvDataHandler&)>& wanted);
     void ServeCallQuery(CKvMessage* message);
     // Whether the stored record is the one the request asks for.
     static bool IsAskedRecord(CKvDataHandler& held, CKvDataHandler& asked, std::int32_t type);

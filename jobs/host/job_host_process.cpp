@@ -105,6 +105,28 @@ void JobHost::ServeCollection(CKvMessage* message) {
     message->SendConfirmation(KV_ENDPOINT_HOST_MAIN, &router_, true);
 }
 
+void JobHost::AnswerWithStore(CKvMessage* message, std::int32_t type,
+                              const std::function<bool(CKvDataHandler&)>& wanted) {
+    auto store = std::make_unique<CKvDataHandlerStore>(static_cast<std::uint32_t>(type), 0,
+                                                       kAllOfTypeCapacity, nullptr, nullptr);
+    std::uint32_t identifier = 0;
+    if (auto found = records_.find(type); found != records_.end()) {
+        for (const std::unique_ptr<CKvDataHandler>& held : found->second) {
+            std::unique_ptr<CKvDataHandler> copy;
+            if (!wanted(*held) || !held->Clone(copy))
+                continue;
+            // The store keeps its records by identifier.
+            copy->SetIdentifier(++identifier);
+            store->Add(copy);
+        }
+    }
+    if (message->GetPayload() != nullptr)
+        DestroyPayloadByType(message->DetachPayload(), message->GetPayloadType());
+    message->SetHeader(KV_MSG_KIND_REQUEST, store.release(), KV_PAYLOAD_DATA_HANDLER_STORE, 0, 0,
+                       KV_MSG_ATTR_DATA_FOUND);
+    message->SendConfirmation(KV_ENDPOINT_HOST_MAIN, &router_, true);
+}
+
 void JobHost::ServeCallQuery(CKvMessage* message) {
     auto* query = static_cast<CKvDataCall*>(message->GetPayload());
     TimeDate from;
@@ -112,23 +134,7 @@ void JobHost::ServeCallQuery(CKvMessage* message) {
         from.SetSeconds(query->GetStartTime().GetFurtherSeconds());
         from.SetMilliseconds(query->GetStartTime().GetFurtherMilliseconds());
     }
-    auto store = std::make_unique<CKvDataHandlerStore>(K_KVDT_TP_DTHDLR_DATACALL, 0,
-                                                       kAllOfTypeCapacity, nullptr, nullptr);
-    std::uint32_t identifier = 0;
-    if (auto found = records_.find(K_KVDT_TP_DTHDLR_DATACALL); found != records_.end()) {
-        for (const std::unique_ptr<CKvDataHandler>& held : found->second) {
-            if (static_cast<CKvDataCall*>(held.get())->GetStartTime() < from)
-                continue;
-            std::unique_ptr<CKvDataHandler> copy;
-            if (!held->Clone(copy))
-                continue;
-            copy->SetIdentifier(++identifier);
-            store->Add(copy);
-        }
-    }
-    if (message->GetPayload() != nullptr)
-        DestroyPayloadByType(message->DetachPayload(), K_KVDT_TP_DTHDLR_DATACALL);
-    message->SetHeader(KV_MSG_KIND_REQUEST, store.release(), KV_PAYLOAD_DATA_HANDLER_STORE, 0, 0,
-                       KV_MSG_ATTR_DATA_FOUND);
-    message->SendConfirmation(KV_ENDPOINT_HOST_MAIN, &router_, true);
+    AnswerWithStore(message, K_KVDT_TP_DTHDLR_DATACALL, [&from](CKvDataHandler& record) {
+        return !(static_cast<CKvDataCall&>(record).GetStartTime() < from);
+    });
 }

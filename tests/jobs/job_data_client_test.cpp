@@ -90,13 +90,7 @@ protected:
     }
 
     // Every message posted so far, with its endpoint.
-    std::vector<std::pair<std::uint16_t, MessagePtr>> Posted() {
-        std::vector<std::pair<std::uint16_t, MessagePtr>> posted;
-        std::uint16_t endpoint = 0;
-        while (MessagePtr message = router_.Take(&endpoint))
-            posted.emplace_back(endpoint, std::move(message));
-        return posted;
-    }
+    std::vector<std::pair<std::uint16_t, MessagePtr>> Posted() { return router_.TakeAll(); }
     std::vector<std::string> Statuses() {
         std::vector<std::string> texts;
         for (auto& [endpoint, message] : Posted()) {

@@ -94,13 +94,7 @@ protected:
     }
     void Step(Machine machine) { Step(*root_, machine); }
 
-    std::vector<std::pair<std::uint16_t, MessagePtr>> Posted() {
-        std::vector<std::pair<std::uint16_t, MessagePtr>> posted;
-        std::uint16_t endpoint = 0;
-        while (MessagePtr message = router_.Take(&endpoint))
-            posted.emplace_back(endpoint, std::move(message));
-        return posted;
-    }
+    std::vector<std::pair<std::uint16_t, MessagePtr>> Posted() { return router_.TakeAll(); }
     template <typename Record> Record* Answer(std::int32_t type, std::int32_t attribute) {
         return Deliver<Record>(*root_, type, KV_MSG_KIND_CONFIRMATION, attribute);
     }

@@ -86,13 +86,7 @@ protected:
         job_->SetLocalHost("server", "127.0.0.1", 4000);
     }
 
-    std::vector<std::pair<std::uint16_t, MessagePtr>> Posted() {
-        std::vector<std::pair<std::uint16_t, MessagePtr>> posted;
-        std::uint16_t endpoint = 0;
-        while (MessagePtr message = router_.Take(&endpoint))
-            posted.emplace_back(endpoint, std::move(message));
-        return posted;
-    }
+    std::vector<std::pair<std::uint16_t, MessagePtr>> Posted() { return router_.TakeAll(); }
     CKvJobDataSynchronize* Receive(std::uint32_t messagetype, std::uint32_t attribute) {
         auto* record = Deliver<CKvJobDataSynchronize>(*job_, K_KVJBDT_TP_SYNCHRONIZE,
                                                       static_cast<std::int32_t>(messagetype),
