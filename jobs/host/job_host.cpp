@@ -160,7 +160,10 @@ bool JobHost::PumpOnce() {
         Dispatch(posted);
         worked = true;
     }
-    return StepJobs() || worked;
+    // A step that only posted a message (a request to a service of this
+    // host) has work waiting all the same.
+    const bool stepped = StepJobs();
+    return stepped || worked || queue_->HasMessage();
 }
 
 void JobHost::Dispatch(const ThreadMessage& posted) {
