@@ -574,11 +574,12 @@ void CKvJobDataClient::ExecutorUserLogon() {
         timers_.Stop(kLockRetryTimerId);
         auto* user = static_cast<CKvDataServerUser*>(message->GetPayload());
         const COMPUTER_IDENT caller = Caller();
+        if (IsValidPtr(user))
+            notifycalls_ = user->GetRuntimeWord();
         if (!IsValidPtr(user) || user->GetRuntimeComputerIdentList().Contains(caller, TRUE) ||
             !user->GetComputerIdentList().Contains(caller, FALSE)) {
             GoTo(KV_JOB_STATE_CLEANUP);
         } else {
-            notifycalls_ = user->GetRuntimeWord();
             std::unique_ptr<COMPUTER_IDENT> entry;
             if (COMPUTER_IDENT::Create(entry, caller.GetName(), caller.GetAddress(),
                                        caller.GetPort()) == KV_OK)
