@@ -429,6 +429,17 @@ TEST_F(ClientExecutorTest, ASilentClientIsLoggedOffAfter35Seconds) {
     Posted();
     job_->StepExecutor();
     EXPECT_EQ(job_->GetState(), CKvJobDataClient::kStateUserLogoff);
+    COMPUTER_IDENT* entry = nullptr;
+    AnswerUser(KV_MSG_ATTR_DATA_FOUND)
+        ->GetRuntimeComputerIdentList()
+        .Add(entry, "ws1", kLoopbackAddress, 4100);
+    job_->StepExecutor();
+    auto posted = Posted();
+    ASSERT_EQ(posted.size(), 2u);
+    EXPECT_EQ(static_cast<CKvDataServerUser*>(posted[1].second->GetPayload())
+                  ->GetRuntimeComputerIdentList()
+                  .GetCount(),
+              0u);
 }
 
 TEST_F(ClientExecutorTest, TheEndStopsTheListenJobOfItsPeerOnly) {
