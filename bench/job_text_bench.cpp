@@ -18,9 +18,9 @@
 #include "jobs/host/job_text_receiver.h"
 #include "jobs/host/logon_records.h"
 #include "jobs/job_data_client.h"
-#include "jobs/job_data_synchronize.h"
 #include "jobs/job_data_client2.h"
 #include "jobs/job_data_listen2.h"
+#include "jobs/job_data_synchronize.h"
 #include "jobs/job_data_tapi_dial.h"
 #include "jobs/job_data_tapi_listen.h"
 #include "jobs/job_payloads.h"
@@ -350,7 +350,8 @@ public:
         JobHost workstation(false);
         workstation.Start("127.0.0.1");
         if (wire != nullptr) {
-            server_.SetWireObserver([wire](const std::string& text) { wire->emplace_back(0, text); });
+            server_.SetWireObserver(
+                [wire](const std::string& text) { wire->emplace_back(0, text); });
             workstation.SetWireObserver(
                 [wire](const std::string& text) { wire->emplace_back(1, text); });
         }

@@ -25,11 +25,10 @@ constexpr std::uint32_t kLimitMs = 10000;
 constexpr std::uint32_t kLastCall = 3900000000u;
 
 void Watch(JobHost& host, const char* name) {
-    host.SetWireObserver(
-        [name](const std::string& text) {
-            if (!text.empty())
-                std::printf("to %s:\n  %s\n", name, text.c_str());
-        });
+    host.SetWireObserver([name](const std::string& text) {
+        if (!text.empty())
+            std::printf("to %s:\n  %s\n", name, text.c_str());
+    });
 }
 
 // Prints the calls that reached the sink since the last call.
@@ -111,8 +110,7 @@ int main() {
     std::printf("== a call at the server's line\n");
     server.ScriptListenNotification(ServingListenJob(server)->GetPartnerJobId(), "0301234", "21");
     RunHosts(
-        hosts,
-        [&] { return workstation.GetServiceLog(KV_ENDPOINT_CALL_WINDOW).size() > printed; },
+        hosts, [&] { return workstation.GetServiceLog(KV_ENDPOINT_CALL_WINDOW).size() > printed; },
         kLimitMs);
     PrintCalls(workstation, printed);
 
@@ -134,7 +132,8 @@ int main() {
         kLimitMs);
     std::printf("== the server stops\n");
     server.Shutdown();
-    const bool ended = RunHosts(hosts, [&] { return server.IsQuitRequested(); }, kLimitMs);
+    const bool ended = RunHosts(
+        hosts, [&] { return server.IsQuitRequested(); }, kLimitMs);
     std::printf("== %s\n", ended && workstation.IsQuitRequested() ? "both processes ended"
                                                                   : "a process still runs");
     return ended ? 0 : 1;

@@ -3,8 +3,8 @@
 #include "data/data_device.h"
 #include "jobs/job_data_client.h"
 #include "jobs/job_data_listen2.h"
-#include "jobs/job_payloads.h"
 #include "jobs/job_data_tapi_listen.h"
+#include "jobs/job_payloads.h"
 #include "platform/pointer.h"
 #include "tapi/tapi_line.h"
 
@@ -118,12 +118,10 @@ bool CKvJobDataRoot::StartAsOnlyRoot() {
     return true;
 }
 
-CKvMessage* CKvJobDataRoot::NewRecordRequest(std::int32_t payload_type,
-                                             std::int32_t sub_command) {
+CKvMessage* CKvJobDataRoot::NewRecordRequest(std::int32_t payload_type, std::int32_t sub_command) {
     CKvMessage* message = nullptr;
     void* payload = nullptr;
-    if (!IsValidPtr(router_) ||
-        !router_->CreateMessageWithPayload(message, payload, payload_type))
+    if (!IsValidPtr(router_) || !router_->CreateMessageWithPayload(message, payload, payload_type))
         return nullptr;
     message->SetKindAndCommand(KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_DATA, sub_command);
     message->SetJobIds(0, job_id_, originating_job_id_);
@@ -133,8 +131,7 @@ CKvMessage* CKvJobDataRoot::NewRecordRequest(std::int32_t payload_type,
 CKvMessage* CKvJobDataRoot::NewBlankMessage(std::int32_t kind, std::int32_t payload_type,
                                             std::int32_t command, std::int32_t sub_command) {
     auto* message = new CKvMessage;
-    message->SetHeader(kind, nullptr, payload_type, command, sub_command,
-                       KV_MSG_ATTR_UNSPECIFIED);
+    message->SetHeader(kind, nullptr, payload_type, command, sub_command, KV_MSG_ATTR_UNSPECIFIED);
     message->SetJobIds(0, job_id_, job_id_);
     return message;
 }
@@ -286,8 +283,8 @@ KvResult CKvJobDataRoot::OpenDeviceLines(CKvDataHandlerStore* store) {
 }
 
 KvResult CKvJobDataRoot::CloseDeviceLines() {
-    return SendToHost(NewBlankMessage(KV_MSG_KIND_INFO, KV_PAYLOAD_TAPI_LINE,
-                                      kCloseLinesCommand, kCloseLinesSubCommand),
+    return SendToHost(NewBlankMessage(KV_MSG_KIND_INFO, KV_PAYLOAD_TAPI_LINE, kCloseLinesCommand,
+                                      kCloseLinesSubCommand),
                       KV_ENDPOINT_TAPI_LINES);
 }
 
@@ -303,9 +300,8 @@ void CKvJobDataRoot::TakeOverJobs() {
             continue;
         }
         if (type == K_KVJBDT_TP_DIAL2 || type == K_KVJBDT_TP_TAPI_LISTEN) {
-            CKvJobData* job = IsValidPtr(message->GetPayload())
-                                  ? JobFromPayload(message->GetPayload())
-                                  : nullptr;
+            CKvJobData* job =
+                IsValidPtr(message->GetPayload()) ? JobFromPayload(message->GetPayload()) : nullptr;
             if (job != nullptr && job->GetType() == static_cast<std::uint32_t>(type) &&
                 IsValidPtr(handler_) && handler_->AddJob(job) == KV_OK) {
                 message->DetachPayload();
@@ -667,7 +663,8 @@ void CKvJobDataRoot::ExecutorGeneral() {
 
 void CKvJobDataRoot::ExecutorCollection() {
     CKvMessage* message = nullptr;
-    if (incoming_.FindByPayloadType(message, KV_PAYLOAD_OBJECT_POINTER_LIST) && message != nullptr) {
+    if (incoming_.FindByPayloadType(message, KV_PAYLOAD_OBJECT_POINTER_LIST) &&
+        message != nullptr) {
         SetRootJobId(job_id_);
         timers_.Stop(kAnswerTimerId);
         if (!general_->GetFlagUseTapi().IsTrue()) {

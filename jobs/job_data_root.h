@@ -110,8 +110,8 @@ private:
     // REQUEST command 2, the sub-command, job ids (0, own, originating).
     CKvMessage* NewRecordRequest(std::int32_t payload_type, std::int32_t sub_command);
     // A new message without payload that names the payload type.
-    CKvMessage* NewBlankMessage(std::int32_t kind, std::int32_t payload_type,
-                                std::int32_t command, std::int32_t sub_command);
+    CKvMessage* NewBlankMessage(std::int32_t kind, std::int32_t payload_type, std::int32_t command,
+                                std::int32_t sub_command);
     // The preferences answer: taken over, the identities set. False (and the
     // last result set) when the answer did not hold them.
     bool TakePreferences(CKvMessage& answer);

@@ -409,7 +409,8 @@ void CKvJobDataSynchronize::ServerStart() {
 
 void CKvJobDataSynchronize::ServerWaitForUser() {
     for (CKvMessage* message : incoming_.TakeAll()) {
-        if (state_ == kStateServerUser && message->GetPayloadType() == K_KVDT_TP_DTHDLR_DATASERVERUSER) {
+        if (state_ == kStateServerUser &&
+            message->GetPayloadType() == K_KVDT_TP_DTHDLR_DATASERVERUSER) {
             const std::int32_t attribute = message->GetAttribute();
             if (attribute == KV_MSG_ATTR_DATA_FOUND) {
                 timers_.Stop(kAnswerTimerId);

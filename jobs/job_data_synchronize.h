@@ -67,7 +67,9 @@ public:
     CKvDataServerUser* GetServerUser() const { return server_user_.get(); }
     void SetServerUser(std::unique_ptr<CKvDataServerUser> user) { server_user_ = std::move(user); }
     CKvDataHandlerStore* GetCallStore() const { return call_store_.get(); }
-    void SetCallStore(std::unique_ptr<CKvDataHandlerStore> store) { call_store_ = std::move(store); }
+    void SetCallStore(std::unique_ptr<CKvDataHandlerStore> store) {
+        call_store_ = std::move(store);
+    }
 
 private:
     // The record of the first message of type 47 in the queue; message is

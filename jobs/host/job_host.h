@@ -43,9 +43,9 @@ enum class JobRole : std::int32_t { kNone, kRequester, kExecutor, kCheckRootJob 
 
 // The kind of process a host stands for: which machine steps its root job.
 enum class HostProcessKind : std::int32_t {
-    kNone,                   // no root job of the host's own
-    kServer,                 // StepExecutor
-    kWorkstationWithServer,  // StepRequester
+    kNone,                     // no root job of the host's own
+    kServer,                   // StepExecutor
+    kWorkstationWithServer,    // StepRequester
     kWorkstationWithoutServer, // OnEvent
 };
 

@@ -84,8 +84,8 @@ protected:
     }
 
     void File(std::uint32_t mode) {
-        handler_ = std::make_unique<CKvIMSGJobDataHandler>(router_.Get(), 0x900, mode, nullptr,
-                                                           false);
+        handler_ =
+            std::make_unique<CKvIMSGJobDataHandler>(router_.Get(), 0x900, mode, nullptr, false);
         ASSERT_EQ(handler_->AddJob(job_), KV_OK);
     }
 
@@ -229,9 +229,9 @@ TEST_F(ClientJobTest, AnAcceptedLogonPostsTheSynchronisationAndTheListenJob) {
             EXPECT_EQ(job->GetLocalComputer().GetPort(), 4000u);
         }
         const std::int32_t listen = tapi ? K_KVJBDT_TP_TAPI_LISTEN : K_KVJBDT_TP_LISTEN2;
-        EXPECT_EQ(intake, (std::vector<std::pair<std::int32_t, std::int32_t>>{
-                              {K_KVJBDT_TP_SYNCHRONIZE, KV_MSG_KIND_INFO},
-                              {listen, KV_MSG_KIND_REQUEST}}));
+        EXPECT_EQ(intake,
+                  (std::vector<std::pair<std::int32_t, std::int32_t>>{
+                      {K_KVJBDT_TP_SYNCHRONIZE, KV_MSG_KIND_INFO}, {listen, KV_MSG_KIND_REQUEST}}));
     }
 }
 
@@ -253,8 +253,9 @@ TEST_F(ClientJobTest, ALoggedOnRequesterKeepsAliveAndAnnouncesItsStop) {
     job_->CheckRootJob();
     posted = Posted();
     ASSERT_EQ(posted.size(), 2u);
-    EXPECT_NE(SentText(posted[0].second).find("<messagetype>INFO</messagetype>"
-                                              "<attribute>ENDED</attribute><idtarget>55"),
+    EXPECT_NE(SentText(posted[0].second)
+                  .find("<messagetype>INFO</messagetype>"
+                        "<attribute>ENDED</attribute><idtarget>55"),
               std::string::npos);
     EXPECT_EQ(static_cast<CKvStampedTextRecord*>(posted[1].second->GetPayload())->text,
               "UIObjString_Status_INFO_SERVER_notconnected");

@@ -125,8 +125,8 @@ TEST_F(RootJobTest, AWorkstationWithClientSettingsSpawnsItsClientJob) {
     auto posted = Posted();
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(posted[0].second->GetPayloadType(), K_KVDT_TP_DTHDLR_DATACLIENTGENERAL);
-    auto* settings = Answer<CKvDataClientGeneral>(K_KVDT_TP_DTHDLR_DATACLIENTGENERAL,
-                                                  KV_MSG_ATTR_DATA_FOUND);
+    auto* settings =
+        Answer<CKvDataClientGeneral>(K_KVDT_TP_DTHDLR_DATACLIENTGENERAL, KV_MSG_ATTR_DATA_FOUND);
     settings->GetFirstText() = "127.0.0.1";
     settings->GetFirstNumber() = 4000;
     settings->GetSecondNumber() = 4100;
@@ -253,7 +253,8 @@ TEST_F(RootJobTest, ATapiServerOpensTheLinesOfItsDevicesAndListensAfter180Second
     auto posted = Posted();
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(posted[0].second->GetSubCommand(), CKvJobDataRoot::kSubCommandAllOfType);
-    auto* store = Answer<CKvDataHandlerStore>(KV_PAYLOAD_DATA_HANDLER_STORE, KV_MSG_ATTR_DATA_FOUND);
+    auto* store =
+        Answer<CKvDataHandlerStore>(KV_PAYLOAD_DATA_HANDLER_STORE, KV_MSG_ATTR_DATA_FOUND);
     store->Init(K_KVDT_TP_DTHDLR_DATADEVICE, 0, 10, nullptr, nullptr);
     for (const char* line : {"Line A", "", "Line B"}) {
         auto device = std::make_unique<CKvDataDevice>();
@@ -312,7 +313,8 @@ TEST_F(RootJobTest, TheEndQuitsAtOnceAloneAndAfter120SecondsBesideAnotherJob) {
         void PostQuit() override { ++quits; }
         int quits = 0;
     };
-    for (const std::uint32_t entered : {KV_JOB_STATE_STOP_REQUESTED, CKvJobDataRoot::kStatePreferences}) {
+    for (const std::uint32_t entered :
+         {KV_JOB_STATE_STOP_REQUESTED, CKvJobDataRoot::kStatePreferences}) {
         SCOPED_TRACE(entered);
         QuitCounter handler(router_.Get(), 0x901, KV_TRANSPORT_LOCAL, nullptr, false);
         auto* root = new CKvJobDataRoot;
@@ -356,8 +358,8 @@ TEST_F(RootJobTest, TheRunningServerAdoptsDialJobsDropsTapiJobsWithoutTapiAndQui
     root_->ChangeState(KV_JOB_STATE_RUNNING);
     auto* dial = new TestDialJob;
     auto* message = new CKvMessage;
-    message->SetHeader(KV_MSG_KIND_REQUEST, static_cast<CKvJobData*>(dial), K_KVJBDT_TP_DIAL2, 1,
-                       5, 0);
+    message->SetHeader(KV_MSG_KIND_REQUEST, static_cast<CKvJobData*>(dial), K_KVJBDT_TP_DIAL2, 1, 5,
+                       0);
     root_->GetIncomingQueue().Add(message, false);
     Deliver<CKvJobData>(*root_, K_KVJBDT_TP_TAPI_LISTEN, KV_MSG_KIND_REQUEST,
                         KV_MSG_ATTR_UNSPECIFIED);

@@ -63,8 +63,7 @@ TEST(JobDataSynchronize, ASecondCallOverwritesTheFirst) {
     std::string other;
     ASSERT_EQ(second.Serialize(other), KV_OK);
     const std::size_t call_at = other.find("<DATACALL");
-    const std::string second_call =
-        other.substr(call_at, other.find("</DATACALL>") + 11 - call_at);
+    const std::string second_call = other.substr(call_at, other.find("</DATACALL>") + 11 - call_at);
     text.insert(text.find("</JobDataClient>"), second_call);
     CKvJobDataSynchronize read;
     ASSERT_EQ(ReadJobText(text, read), KV_OK);
@@ -151,10 +150,9 @@ TEST_F(SynchronizeTest, OnlyCallsTheJournalLacksGoToTheCallWindow) {
         auto posted = Posted();
         ASSERT_EQ(posted.size(), 1u);
         EXPECT_EQ(posted[0].first, KV_ENDPOINT_HOST_MAIN);
-        EXPECT_EQ(static_cast<CKvDataCall*>(posted[0].second->GetPayload())
-                      ->GetStartTime()
-                      .GetSeconds(),
-                  3900000050u + known);
+        EXPECT_EQ(
+            static_cast<CKvDataCall*>(posted[0].second->GetPayload())->GetStartTime().GetSeconds(),
+            3900000050u + known);
         Deliver<CKvDataCall>(*job_, K_KVDT_TP_DTHDLR_DATACALL, KV_MSG_KIND_CONFIRMATION,
                              known ? KV_MSG_ATTR_DATA_FOUND : KV_MSG_ATTR_DATA_NOT_FOUND);
         job_->CheckRootJob();
@@ -194,9 +192,8 @@ protected:
         user->GetDeviceNumberList().Add("22");
         job_->StepExecutor();
         ASSERT_EQ(job_->GetState(), CKvJobDataSynchronize::kStateSelectedCalls);
-        auto* store = Deliver<CKvDataHandlerStore>(*job_, KV_PAYLOAD_DATA_HANDLER_STORE,
-                                                   KV_MSG_KIND_CONFIRMATION,
-                                                   KV_MSG_ATTR_DATA_FOUND);
+        auto* store = Deliver<CKvDataHandlerStore>(
+            *job_, KV_PAYLOAD_DATA_HANDLER_STORE, KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_DATA_FOUND);
         store->Init(K_KVDT_TP_DTHDLR_DATACALL, 0, 100, nullptr, nullptr);
         std::uint32_t identifier = 0;
         for (auto& call : calls) {

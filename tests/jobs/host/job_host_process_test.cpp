@@ -101,8 +101,8 @@ TEST_F(ProcessTest, AWorkstationLogsOnSynchronisesListensAndBothProcessesEnd) {
     EXPECT_EQ(OnWire("K_KVJBDT_TP_SYNCHRONIZE\"><messagetype>CONFIRMATION</messagetype>"
                      "<attribute>DATA_FOUND</attribute>"),
               3u);
-    auto* server_user = static_cast<CKvDataServerUser*>(
-        server_.FindStoredRecord(K_KVDT_TP_DTHDLR_DATASERVERUSER));
+    auto* server_user =
+        static_cast<CKvDataServerUser*>(server_.FindStoredRecord(K_KVDT_TP_DTHDLR_DATASERVERUSER));
     ASSERT_NE(server_user, nullptr);
     EXPECT_EQ(server_user->GetRuntimeComputerIdentList().GetCount(), 1u);
     const std::vector<HostServiceEntry> statuses =
@@ -135,8 +135,8 @@ TEST_F(ProcessTest, AWorkstationLogsOnSynchronisesListensAndBothProcessesEnd) {
     const std::vector<std::uint32_t>& shutdowns = server_.GetCapiShutdowns();
     EXPECT_NE(std::find(shutdowns.begin(), shutdowns.end(), manager), shutdowns.end());
 
-    server_user = static_cast<CKvDataServerUser*>(
-        server_.FindStoredRecord(K_KVDT_TP_DTHDLR_DATASERVERUSER));
+    server_user =
+        static_cast<CKvDataServerUser*>(server_.FindStoredRecord(K_KVDT_TP_DTHDLR_DATASERVERUSER));
     EXPECT_EQ(server_user->GetRuntimeComputerIdentList().GetCount(), 0u);
     EXPECT_EQ(workstation_.GetHandler().GetRootJobId(), 0u);
 
