@@ -2,6 +2,11 @@
 // text against XmlDocument::Parse of the same bytes; and CLIENT2 logons per
 // second between two hosts on 127.0.0.1 (logon, acceptance, logoff: three
 // texts, three connections) against a bare TCP exchange of the same texts.
+//
+// CLIENT and SYNCHRONIZE (with its DATACALL) texts received; and workstation
+// logons per second of two processes with their root jobs (root to CLIENT
+// ACCEPTED, then SYNCHRONIZE of 10 calls, then the stop) against a bare TCP
+// exchange of the texts that one such logon put on the wire.
 // BENCH_LIBRARIES: kv_job_host kv_jobs
 
 #include "core/xml_document.h"
@@ -11,8 +16,11 @@
 #include "framework/framework_payloads.h"
 #include "jobs/host/job_host.h"
 #include "jobs/host/job_text_receiver.h"
+#include "jobs/host/logon_records.h"
+#include "jobs/job_data_client.h"
 #include "jobs/job_data_client2.h"
 #include "jobs/job_data_listen2.h"
+#include "jobs/job_data_synchronize.h"
 #include "jobs/job_data_tapi_dial.h"
 #include "jobs/job_data_tapi_listen.h"
 #include "jobs/job_payloads.h"
@@ -274,5 +282,142 @@ void BM_BareTcpExchange(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_BareTcpExchange)->UseRealTime();
+
+std::string ClientText() {
+    CKvJobDataClient job;
+    job.SetLoginName("anna.mueller");
+    job.GetPeerComputer().Set("workstation-17.example", 0xC0A80114, 40123);
+    job.SetVersion("17499913");
+    job.SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0, 5678);
+    std::string text;
+    job.Serialize(text);
+    return text;
+}
+
+std::string SynchronizeText() {
+    CKvJobDataSynchronize job;
+    job.SetLoginName("anna.mueller");
+    job.GetPeerComputer().Set("workstation-17.example", 0xC0A80114, 40123);
+    job.SetSetCount(10);
+    job.SetSetIndex(3);
+    job.GetDateTimeStart().SetSeconds(3900000000u);
+    job.GetDateTimeEnd().SetSeconds(3900086400u);
+    auto call = std::make_unique<CKvDataCall>();
+    call->GetStartTime().SetSeconds(3900000123u);
+    call->FormatStartTime();
+    call->GetLastName() = "Mueller";
+    call->GetFirstName() = "Anna";
+    call->GetCompanyName() = "Example Trading";
+    call->GetNumberInt() = "21";
+    call->GetComment() = "Asked for the offer of last week";
+    job.SetCall(std::move(call));
+    job.SetHeader(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_DATA_FOUND, 1234, 5678);
+    std::string text;
+    job.Serialize(text);
+    return text;
+}
+
+void BM_ReceiveClient(benchmark::State& state) {
+    ReceiveText(state, ClientText());
+}
+BENCHMARK(BM_ReceiveClient);
+
+void BM_ReceiveSynchronize(benchmark::State& state) {
+    ReceiveText(state, SynchronizeText());
+}
+BENCHMARK(BM_ReceiveSynchronize);
+
+constexpr std::uint32_t kLastCall = 3900000000u;
+constexpr std::uint32_t kCalls = 10;
+
+// A server process with its root job and the user's calls; each logon is a
+// new workstation process, which quits at its end.
+class RootLogons {
+public:
+    RootLogons() : identity_("anna", "localhost", {kLoopbackAddress}), scoped_(identity_) {
+        RegisterAll();
+        server_.Start("127.0.0.1");
+        StoreServerLogonRecords(server_, "anna", {"21"});
+        for (std::uint32_t i = 1; i <= kCalls; ++i)
+            StoreCall(server_, kLastCall + i, 0, "21");
+        std::uint32_t root = 0;
+        server_.StartRootJob(HostProcessKind::kServer, root);
+    }
+
+    // One logon to its end; the texts on the wire with the side that read
+    // them (0 server, 1 workstation) when asked for.
+    bool LogOn(std::vector<std::pair<int, std::string>>* wire) {
+        JobHost workstation(false);
+        workstation.Start("127.0.0.1");
+        if (wire != nullptr) {
+            server_.SetWireObserver(
+                [wire](const std::string& text) { wire->emplace_back(0, text); });
+            workstation.SetWireObserver(
+                [wire](const std::string& text) { wire->emplace_back(1, text); });
+        }
+        StoreWorkstationPreferences(workstation, server_.GetPort(), kLastCall);
+        std::uint32_t root = 0;
+        workstation.StartRootJob(HostProcessKind::kWorkstationWithServer, root);
+        const std::vector<JobHost*> hosts = {&server_, &workstation};
+        const bool synchronised = RunHosts(
+            hosts,
+            [&] {
+                auto* client =
+                    static_cast<CKvJobData*>(workstation.GetHandler().FirstJob(K_KVJBDT_TP_CLIENT));
+                return client != nullptr && client->GetState() == KV_JOB_STATE_RUNNING &&
+                       workstation.GetServiceLog(KV_ENDPOINT_CALL_WINDOW).size() == kCalls &&
+                       workstation.GetHandler().CountJobs(K_KVJBDT_TP_SYNCHRONIZE) == 0;
+            },
+            10000);
+        workstation.Shutdown();
+        const bool ended = RunHosts(
+            hosts,
+            [&] {
+                return workstation.IsQuitRequested() &&
+                       server_.GetHandler().CountJobs(K_KVJBDT_TP_CLIENT) == 0 &&
+                       server_.GetHandler().CountJobs(K_KVJBDT_TP_LISTEN2) == 0 &&
+                       server_.GetHandler().CountJobs(K_KVJBDT_TP_SYNCHRONIZE) == 0;
+            },
+            10000);
+        server_.SetWireObserver({});
+        return synchronised && ended;
+    }
+
+private:
+    FixedLocalIdentitySource identity_;
+    ScopedLocalIdentitySource scoped_;
+    JobHost server_{true};
+};
+
+void BM_LoopbackRootLogon(benchmark::State& state) {
+    RootLogons logons;
+    for (auto _ : state) {
+        if (!logons.LogOn(nullptr)) {
+            state.SkipWithError("logon did not finish");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LoopbackRootLogon)->UseRealTime();
+
+void BM_BareTcpRootLogonExchange(benchmark::State& state) {
+    std::vector<std::pair<int, std::string>> wire;
+    {
+        RootLogons logons;
+        if (!logons.LogOn(&wire)) {
+            state.SkipWithError("logon did not finish");
+            return;
+        }
+    }
+    BareExchange exchange;
+    for (auto _ : state) {
+        for (const auto& [side, text] : wire)
+            exchange.SendAndWait(side, text);
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["texts"] = static_cast<double>(wire.size());
+}
+BENCHMARK(BM_BareTcpRootLogonExchange)->UseRealTime();
 
 } // namespace

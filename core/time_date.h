@@ -28,6 +28,15 @@ public:
     // Text input may store more than 999.
     void SetMilliseconds(std::uint32_t milliseconds) { milliseconds_ = milliseconds; }
 
+    // Two further words that travel with the value but not in its text form;
+    // a call query carries a second time in them.
+    std::uint32_t GetFurtherSeconds() const { return spare1_; }
+    std::uint32_t GetFurtherMilliseconds() const { return spare2_; }
+    void SetFurtherWords(std::uint32_t seconds, std::uint32_t milliseconds) {
+        spare1_ = seconds;
+        spare2_ = milliseconds;
+    }
+
     void Clear();
     bool IsEmpty() const;
     bool operator<(const TimeDate& other) const;
@@ -62,9 +71,9 @@ private:
 
     KvResult result_ = KV_OK;
     std::uint32_t seconds_ = 0;
-    std::uint32_t spare1_ = 0; // never set; kept for the emptiness test
+    std::uint32_t spare1_ = 0; // the further words; part of the emptiness test
     std::uint32_t milliseconds_ = 0;
-    std::uint32_t spare2_ = 0; // as spare1_
+    std::uint32_t spare2_ = 0;
 };
 
 // The broken-down local time, as nine signed 32-bit numbers.

@@ -525,3 +525,25 @@ CKvJobData::RootMachine CKvJobData::PickRootMachine() {
     }
     return RootMachine::kNone;
 }
+
+CKvJobData* CKvJobData::FirstReceivedJob(CKvMessage*& message, std::uint32_t type) {
+    message = nullptr;
+    if (!incoming_.FindByPayloadType(message, static_cast<std::int32_t>(type)) ||
+        !IsValidPtr(message))
+        return nullptr;
+    void* payload = message->GetPayload();
+    if (!IsValidPtr(payload))
+        return nullptr;
+    auto* job = static_cast<CKvJobData*>(payload);
+    return job->GetSubType() == type ? job : nullptr;
+}
+
+void CKvJobData::FinishWait(std::uint32_t waiting_state, std::uint32_t expired_state) {
+    incoming_.DeleteAll();
+    if (state_ != waiting_state)
+        return;
+    if (timers_.CheckExpired(kAnswerTimerId))
+        GoTo(expired_state);
+    else
+        waiting_flag_ = 1;
+}

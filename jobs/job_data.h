@@ -215,6 +215,14 @@ protected:
     // up what it holds; one that never picked goes to 8, then 9, and kNone
     // is returned.
     RootMachine PickRootMachine();
+    // The job of the type carried by the first message of that payload type
+    // in the queue; message is that message, null when there is none. The
+    // job is null when the message holds no valid job received as that type.
+    CKvJobData* FirstReceivedJob(CKvMessage*& message, std::uint32_t type);
+    // The end of a step that waits in waiting_state: the queue is emptied;
+    // still waiting, an expired answer timer leads to expired_state, else the
+    // job waits on.
+    void FinishWait(std::uint32_t waiting_state, std::uint32_t expired_state);
 
     std::uint32_t idsource_ = 0;
     std::uint32_t partner_job_id_ = 0;

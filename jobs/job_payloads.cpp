@@ -1,10 +1,12 @@
 #include "jobs/job_payloads.h"
 
 #include "framework/payload_registry.h"
+#include "jobs/job_data_client.h"
 #include "jobs/job_data_client2.h"
 #include "jobs/job_data_listen.h"
 #include "jobs/job_data_listen2.h"
 #include "jobs/job_data_root.h"
+#include "jobs/job_data_synchronize.h"
 #include "jobs/job_data_tapi_dial.h"
 #include "jobs/job_data_tapi_listen.h"
 #include "jobs/job_data_tsp_dial.h"
@@ -40,6 +42,8 @@ void RegisterJobPayloads() {
     RegisterPayloadType(K_KVJBDT_TP_TSPDIAL, &kJobOperations<CKvJobDataTSPDial>);
     RegisterPayloadType(K_KVJBDT_TP_TAPI_DIAL, &kJobOperations<CKvJobDataTAPIDial>);
     RegisterPayloadType(K_KVJBDT_TP_TAPI_LISTEN, &kJobOperations<CKvJobDataTAPIListen>);
+    RegisterPayloadType(K_KVJBDT_TP_CLIENT, &kJobOperations<CKvJobDataClient>);
+    RegisterPayloadType(K_KVJBDT_TP_SYNCHRONIZE, &kJobOperations<CKvJobDataSynchronize>);
 }
 
 bool IsJobPayloadType(std::int32_t code) {

@@ -152,13 +152,18 @@ CKvJobData* JobHost::FindJob(std::uint32_t id) const {
 }
 
 bool JobHost::PumpOnce() {
+    if (IsQuitRequested())
+        return false;
     bool worked = false;
     ThreadMessage posted;
     while (queue_->HasMessage() && queue_->GetMessage(posted)) {
         Dispatch(posted);
         worked = true;
     }
-    return StepJobs() || worked;
+    // A step that only posted a message (a request to a service of this
+    // host) has work waiting all the same.
+    const bool stepped = StepJobs();
+    return stepped || worked || queue_->HasMessage();
 }
 
 void JobHost::Dispatch(const ThreadMessage& posted) {
@@ -212,7 +217,8 @@ JobTextResult JobHost::HandleText(const std::string& text) {
     if (idtarget != 0) {
         DeliverToJob(message, idtarget);
     } else if (message->GetKind() == KV_MSG_KIND_REQUEST) {
-        FileJob(job, message, JobRole::kExecutor);
+        if (!HandToRoot(message))
+            FileJob(job, message, JobRole::kExecutor);
     } else if (message->GetKind() == KV_MSG_KIND_INFO &&
                (job->GetType() == K_KVJBDT_TP_LISTEN || job->GetType() == K_KVJBDT_TP_LISTEN2)) {
         FileJob(job, message, JobRole::kRequester);
@@ -270,6 +276,12 @@ JobRole JobHost::RoleOf(const CKvJobData& job) const {
     if (type == KV_PAYLOAD_JOB_TYPE16)
         return JobRole::kNone;
     if (type == K_KVJBDT_TP_ROOT) {
+        if (process_kind_ == HostProcessKind::kServer)
+            return JobRole::kExecutor;
+        if (process_kind_ == HostProcessKind::kWorkstationWithServer)
+            return JobRole::kRequester;
+        if (process_kind_ == HostProcessKind::kWorkstationWithoutServer)
+            return JobRole::kCheckRootJob;
         if (server_)
             return JobRole::kExecutor;
         auto& root = const_cast<CKvJobDataRoot&>(static_cast<const CKvJobDataRoot&>(job));
@@ -404,7 +416,7 @@ CKvDataHandler* JobHost::LookUp(const CKvMessage& message) const {
             if (job != nullptr &&
                 static_cast<CKvDataUser*>(held.get())->GetScreenName() == job->GetLoginName())
                 return held.get();
-        } else if (held->IsSameKey(*asked)) {
+        } else if (IsAskedRecord(*held, *asked, message.GetPayloadType())) {
             return held.get();
         }
     }
@@ -427,6 +439,8 @@ void JobHost::ServeRecords(CKvMessage* message) {
         ServeAllOfType(message);
         return;
     }
+    if (!records_silent_ && ServeRecordQuery(message))
+        return;
     if (records_silent_ || message->GetKind() != KV_MSG_KIND_REQUEST ||
         message->GetSubCommand() != KV_SUBCOMMAND_ONE_RECORD) {
         message->Release();
@@ -449,25 +463,7 @@ void JobHost::ServeRecords(CKvMessage* message) {
 }
 
 void JobHost::ServeAllOfType(CKvMessage* message) {
-    const std::int32_t type = message->GetPayloadType();
-    auto store = std::make_unique<CKvDataHandlerStore>(static_cast<std::uint32_t>(type), 0,
-                                                       kAllOfTypeCapacity, nullptr, nullptr);
-    std::uint32_t identifier = 0;
-    if (auto found = records_.find(type); found != records_.end()) {
-        for (const std::unique_ptr<CKvDataHandler>& held : found->second) {
-            std::unique_ptr<CKvDataHandler> copy;
-            if (!held->Clone(copy))
-                continue;
-            // The store keeps its records by identifier.
-            copy->SetIdentifier(++identifier);
-            store->Add(copy);
-        }
-    }
-    if (message->GetPayload() != nullptr)
-        DestroyPayloadByType(message->DetachPayload(), type);
-    message->SetHeader(KV_MSG_KIND_REQUEST, store.release(), KV_PAYLOAD_DATA_HANDLER_STORE, 0, 0,
-                       KV_MSG_ATTR_DATA_FOUND);
-    message->SendConfirmation(KV_ENDPOINT_HOST_MAIN, &router_, true);
+    AnswerWithStore(message, message->GetPayloadType(), [](CKvDataHandler&) { return true; });
 }
 
 void JobHost::ServeCapi(CKvMessage* message) {

@@ -41,6 +41,14 @@ struct HostServiceEntry {
 // How the driver steps a job.
 enum class JobRole : std::int32_t { kNone, kRequester, kExecutor, kCheckRootJob };
 
+// The kind of process a host stands for: which machine steps its root job.
+enum class HostProcessKind : std::int32_t {
+    kNone,                     // no root job of the host's own
+    kServer,                   // StepExecutor
+    kWorkstationWithServer,    // StepRequester
+    kWorkstationWithoutServer, // OnEvent
+};
+
 class JobHost {
 public:
     static constexpr std::uint16_t kDefaultHandlerEndpoint = 0x900;
@@ -50,6 +58,9 @@ public:
     // a record store.
     static constexpr std::int32_t kSubCommandAllOfType = 10;
     static constexpr std::int32_t kAllOfTypeCapacity = 200;
+    // The call query: the DATACALLs from the query's start time on, as a
+    // record store.
+    static constexpr std::int32_t kSubCommandCallQuery = 11;
 
     // A server's jobs reach their peers directly (transport mode 1); a
     // workstation's hold the server as their local computer (mode 3).
@@ -134,6 +145,18 @@ public:
     // texts go through).
     JobTextResult HandleText(const std::string& text);
 
+    // ---- The process and its root job ----
+
+    // Files a new root job that the driver steps with the machine of the
+    // kind; a server's root then gives the "ready" signal that logons wait
+    // for (the one Start gave is taken back). The root's id.
+    KvResult StartRootJob(HostProcessKind kind, std::uint32_t& root_id);
+    HostProcessKind GetProcessKind() const { return process_kind_; }
+    // Ends the process: a server's root gets the quit command, a
+    // workstation's root is stopped (state 11). Its PostQuit ends the run:
+    // PumpOnce then does nothing.
+    void Shutdown();
+
 private:
     class Handler;
 
@@ -154,6 +177,20 @@ private:
     void ServeCalls(CKvMessage* message);
     void Record(std::uint16_t endpoint, const CKvMessage& message, std::string text = {});
     CKvDataHandler* LookUp(const CKvMessage& message) const;
+    // The record requests besides the look-up of one record (collection,
+    // call query); false when the message is not one of them.
+    bool ServeRecordQuery(CKvMessage* message);
+    void ServeCollection(CKvMessage* message);
+    // Answers the request with a store of copies of the wanted records of
+    // the type, numbered from 1.
+    void AnswerWithStore(CKvMessage* message, std::int32_t type,
+                         const std::function<bool(CKvDataHandler&)>& wanted);
+    void ServeCallQuery(CKvMessage* message);
+    // Whether the stored record is the one the request asks for.
+    static bool IsAskedRecord(CKvDataHandler& held, CKvDataHandler& asked, std::int32_t type);
+    // A received dial or TAPI listen request goes to the running root job,
+    // which adopts it or drops it; false when no root runs.
+    bool HandToRoot(CKvMessage* message);
 
     bool server_;
     std::uint16_t handler_endpoint_;
@@ -181,6 +218,7 @@ private:
     std::vector<std::uint32_t> capi_shutdowns_;
     std::vector<JobTextResult> receive_log_;
     std::function<void(const std::string&)> wire_observer_;
+    HostProcessKind process_kind_ = HostProcessKind::kNone;
 };
 
 // Pumps the hosts on the calling thread until the predicate holds (true) or

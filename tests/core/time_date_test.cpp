@@ -70,6 +70,21 @@ TEST(TimeDate, ComparesSecondsThenMillisecondsIsEmptyOnlyAtZeroAndReadsAndWrites
     }
 }
 
+TEST(TimeDate, FurtherWordsTravelWithTheValueButNotInItsText) {
+    TimeDate value;
+    value.SetFurtherWords(3900000001u, 7);
+    EXPECT_FALSE(value.IsEmpty());
+    std::string text;
+    EXPECT_EQ(value.GetText(text), "0.000");
+    TimeDate copy = value;
+    EXPECT_EQ(copy.GetFurtherSeconds(), 3900000001u);
+    EXPECT_EQ(copy.GetFurtherMilliseconds(), 7u);
+    EXPECT_TRUE(copy == TimeDate()); // compared by seconds and milliseconds only
+    copy.Clear();
+    EXPECT_EQ(copy.GetFurtherSeconds(), 0u);
+    EXPECT_TRUE(copy.IsEmpty());
+}
+
 TEST(TimeDate, AddMillisecondCarriesFrom999OnWardsAndMillisecondsUntilFailsWithZero) {
     const auto after = [](TimeDate time) {
         time.AddMillisecond();

@@ -19,6 +19,8 @@
 
 #include <initializer_list>
 #include <memory>
+#include <utility>
+#include <vector>
 
 inline void RegisterAllPayloads() {
     RegisterFrameworkPayloads();
@@ -63,6 +65,14 @@ public:
         return Own(reinterpret_cast<CKvMessage*>(posted.lParam));
     }
     std::size_t Count() const { return queue_->GetCount(); }
+    // Every message posted so far, with the endpoint it was posted to.
+    std::vector<std::pair<std::uint16_t, MessagePtr>> TakeAll() {
+        std::vector<std::pair<std::uint16_t, MessagePtr>> posted;
+        std::uint16_t endpoint = 0;
+        while (MessagePtr message = Take(&endpoint))
+            posted.emplace_back(endpoint, std::move(message));
+        return posted;
+    }
 
 private:
     CKvMessageRouter router_;

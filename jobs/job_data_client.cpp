@@ -1,0 +1,756 @@
+#include "jobs/job_data_client.h"
+
+#include "core/record_xml.h"
+#include "data/data_general.h"
+#include "framework/connection_objects.h"
+#include "jobs/job_data_listen2.h"
+#include "jobs/job_data_synchronize.h"
+#include "jobs/job_data_tapi_listen.h"
+#include "jobs/job_payloads.h"
+#include "platform/number_parse.h"
+#include "platform/pointer.h"
+#include "platform/text.h"
+
+#include <array>
+
+namespace {
+
+constexpr std::string_view kElementName = "JobDataClient";
+constexpr std::string_view kLoopbackText = "127.0.0.1";
+
+constexpr const char* kStatusNotConnected = "UIObjString_Status_INFO_SERVER_notconnected";
+constexpr const char* kStatusRefused = "UIObjString_Status_INFO_SERVER_refused0";
+constexpr const char* kStatusVersionRefused = "UIObjString_Status_ERROR_SERVER_refused0";
+constexpr const char* kStatusEmpty = "UIObjString_Status_EMPTY";
+
+constexpr std::uint32_t kConnectionTimeoutMs = 2000;
+
+std::string VersionText(std::uint32_t version) {
+    std::string text;
+    return AssignUnsigned(text, version);
+}
+
+} // namespace
+
+CKvJobDataClient::CKvJobDataClient() {
+    type_code_ = K_KVJBDT_TP_CLIENT;
+    state_ = KV_JOB_STATE_START;
+    timers_.Add(kAnswerTimerId, kAnswerSeconds, 0);
+}
+
+CKvJobDataClient::~CKvJobDataClient() = default;
+
+CKvJobDataClient& CKvJobDataClient::CopyFrom(const CKvJobDataClient& other) {
+    if (&other == this)
+        return *this;
+    CKvJobData::CopyFrom(other);
+    notifycalls_ = other.notifycalls_;
+    host_record_.reset();
+    if (other.host_record_) {
+        host_record_ = std::make_unique<CKvDataHost>();
+        *host_record_ = *other.host_record_;
+    }
+    server_user_.reset();
+    if (other.server_user_)
+        other.server_user_->CreateCopy(server_user_);
+    stamp_ = other.stamp_;
+    flagusetapi_ = other.flagusetapi_;
+    version_ = other.version_;
+    return *this;
+}
+
+std::uint32_t CKvJobDataClient::ReadVersion(const std::string& text) {
+    return ParseUInt32(text);
+}
+
+// ---- XML ----
+
+KvResult CKvJobDataClient::WriteXml(XmlNode* job_data) {
+    if (!IsValidPtr(job_data))
+        return KV_E_INVALID_POINTER;
+    XmlDocument& document = Document();
+    XmlNode* element = nullptr;
+    KvResult result = AddRecordElement(element, document, job_data, kElementName);
+    if (result != KV_OK)
+        return result;
+    std::string port;
+    AssignUnsigned(port, peer_.GetPort());
+    std::string flag;
+    flagusetapi_.Format(flag);
+    // The stamp is never sent, whatever was read.
+    const std::array<std::pair<const char*, std::string_view>, 8> children = {{
+        {"notifycalls", notifycalls_ != 0 ? "yes" : "no"},
+        {"loginname", loginname_},
+        {"hostname", peer_.GetName()},
+        {"hostip", peer_.GetAddressText()},
+        {"portnumber", port},
+        {"version", version_},
+        {"stamp", std::string_view()},
+        {"flagusetapi", flag},
+    }};
+    for (const auto& [name, text] : children) {
+        XmlNode* child = nullptr;
+        result = document.AddTextElement(child, element, name, text, TRUE);
+        if (result != KV_OK)
+            return result;
+    }
+    return KV_OK;
+}
+
+KvResult CKvJobDataClient::ReadXml(const XmlNode* job_data) {
+    if (!IsValidPtr(job_data))
+        return KV_E_INVALID_POINTER;
+    XmlNode* element = nullptr;
+    KvResult result = job_data->FindChild(element, kElementName);
+    if (result != KV_OK)
+        return result;
+    std::string text;
+    for (const XmlNode* child : element->GetChildList()) {
+        if (!IsValidPtr(child)) {
+            result = KV_E_INVALID_POINTER;
+            continue;
+        }
+        if (child->GetKind() != kXmlElement && child->GetKind() != kXmlTextElement)
+            continue;
+        const std::string_view name = child->GetName();
+        child->GetText(text);
+        if (ReadPeerKey(name, text))
+            continue;
+        if (name == "notifycalls")
+            notifycalls_ = text == "yes" ? 1 : 0;
+        else if (name == "stamp")
+            stamp_ = text;
+        else if (name == "flagusetapi")
+            flagusetapi_.Set(text == "TRUE" ? 1 : 0);
+        else if (name == "version")
+            version_ = text;
+    }
+    return result;
+}
+
+// ---- Helpers ----
+
+CKvJobDataClient* CKvJobDataClient::FirstRecord(CKvMessage*& message) {
+    return static_cast<CKvJobDataClient*>(FirstReceivedJob(message, K_KVJBDT_TP_CLIENT));
+}
+
+void CKvJobDataClient::Answer(std::uint32_t messagetype, std::uint32_t attribute) {
+    SetMessageType(messagetype, attribute);
+    Send();
+}
+
+void CKvJobDataClient::NotConnected() {
+    PostStatusText(kStatusNotConnected);
+    GoTo(KV_JOB_STATE_CLEANUP);
+}
+
+void CKvJobDataClient::ResetLoggedOnEvent() {
+    if (IsValidPtr(handler_))
+        handler_->GetEventMap().ResetEvent(CKvIMSGJobDataHandler::kJobEventOne);
+}
+
+CKvMessage* CKvJobDataClient::NewServerUserMessage(std::int32_t attribute) {
+    CKvMessage* message = nullptr;
+    void* payload = nullptr;
+    if (!IsValidPtr(router_) ||
+        !router_->CreateMessageWithPayload(message, payload, K_KVDT_TP_DTHDLR_DATASERVERUSER))
+        return nullptr;
+    auto* user = static_cast<CKvDataServerUser*>(payload);
+    user->SetRuntimeWord(notifycalls_);
+    user->GetLoginName() = loginname_;
+    message->SetKindAndCommand(KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_DATA, KV_SUBCOMMAND_ONE_RECORD);
+    message->SetAttribute(attribute);
+    message->SetJobIds(0, job_id_, originating_job_id_);
+    return message;
+}
+
+KvResult CKvJobDataClient::RequestServerUser() {
+    CKvMessage* message = NewServerUserMessage(KV_MSG_ATTR_LOCK);
+    if (message == nullptr)
+        return KV_E_OUT_OF_MEMORY;
+    return SendToHost(message, KV_ENDPOINT_HOST_MAIN);
+}
+
+namespace {
+
+// A message carrying the job as a REQUEST or INFO, command 1, sub-command 5;
+// the message owns the job.
+CKvMessage* NewJobMessage(CKvJobData* job, std::int32_t kind) {
+    auto* message = new CKvMessage;
+    message->SetHeader(kind, job, static_cast<std::int32_t>(job->GetType()),
+                       KV_MSG_COMMAND_NOTIFICATION, KV_SUBCOMMAND_ONE_RECORD,
+                       KV_MSG_ATTR_UNSPECIFIED);
+    message->SetSubCommand(KV_SUBCOMMAND_ONE_RECORD);
+    message->SetJobIds(0, 0, 0);
+    return message;
+}
+
+} // namespace
+
+KvResult CKvJobDataClient::PostListenJob() {
+    CKvJobData* job = nullptr;
+    if (flagusetapi_.IsTrue())
+        job = new CKvJobDataTAPIListen;
+    else
+        job = new CKvJobDataListen2;
+    job->GetLocalComputer() = local_;
+    job->GetPeerComputer() = peer_;
+    job->SetTransportMode(transport_mode_);
+    job->SetTarget(router_, endpoint_id_);
+    return SendToHost(NewJobMessage(job, KV_MSG_KIND_REQUEST), KV_ENDPOINT_JOB_INTAKE);
+}
+
+KvResult CKvJobDataClient::PostSynchronizeJob() {
+    auto* job = new CKvJobDataSynchronize;
+    job->GetLocalComputer() = local_;
+    job->GetPeerComputer() = peer_;
+    job->SetLoginName(loginname_.c_str());
+    return SendToHost(NewJobMessage(job, KV_MSG_KIND_INFO), KV_ENDPOINT_JOB_INTAKE);
+}
+
+void CKvJobDataClient::StopTapiListenJobs() {
+    if (!flagusetapi_.IsTrue() || !IsValidPtr(handler_))
+        return;
+    const CKvJobMap* jobs = handler_->FindJobsOfType(K_KVJBDT_TP_TAPI_LISTEN);
+    if (jobs == nullptr)
+        return;
+    for (const CKvJobMap::Entry& entry : *jobs)
+        entry.second->ChangeState(KV_JOB_STATE_STOP_REQUESTED);
+}
+
+void CKvJobDataClient::StopListenJob() {
+    if (flagusetapi_.IsTrue() || !IsValidPtr(handler_))
+        return;
+    const CKvJobMap* jobs = handler_->FindJobsOfType(K_KVJBDT_TP_LISTEN2);
+    if (jobs == nullptr)
+        return;
+    for (const CKvJobMap::Entry& entry : *jobs) {
+        auto* job = static_cast<CKvJobData*>(entry.second);
+        if (job->GetPeerComputer().GetKey() == peer_.GetKey()) {
+            job->ChangeState(KV_JOB_STATE_STOP_REQUESTED);
+            return;
+        }
+    }
+}
+
+COMPUTER_IDENT CKvJobDataClient::Caller() const {
+    COMPUTER_IDENT caller;
+    caller.Set(peer_.GetName(), peer_.GetAddress(), peer_.GetPort());
+    return caller;
+}
+
+// ---- Requester ----
+
+KvResult CKvJobDataClient::StepRequester() {
+    last_result_ = KV_OK;
+    waiting_flag_ = 0;
+    switch (state_) {
+    case KV_JOB_STATE_START:
+        RequesterStart();
+        break;
+    case kStateConnecting:
+        RequesterConnecting();
+        break;
+    case kStateLogon:
+        RequesterLogon();
+        break;
+    case KV_JOB_STATE_WAITING_FOR_ANSWER:
+        RequesterWaitForLogonAnswer();
+        break;
+    case KV_JOB_STATE_RUNNING:
+        RequesterLoggedOn();
+        break;
+    case KV_JOB_STATE_STOP_REQUESTED:
+        RequesterStopRequested();
+        break;
+    case KV_JOB_STATE_CLEANUP:
+        CleanUp();
+        break;
+    default:
+        last_result_ = KV_E_BAD_STATE;
+        break;
+    }
+    return last_result_;
+}
+
+void CKvJobDataClient::RequesterStart() {
+    version_ = VersionText(kProtocolVersion);
+    DetachFromCarryingMessage();
+    connection_request_ = std::make_unique<CKvTypedObject42>();
+    const bool same_computer = peer_.GetAddress() == local_.GetAddress();
+    connection_request_->SetData(same_computer ? std::string(kLoopbackText)
+                                               : local_.GetAddressText(),
+                                 local_.GetPort(), std::string(), kConnectionTimeoutMs);
+    connection_request_->SetState(kConnectionRequestState);
+    if (IsValidPtr(handler_))
+        handler_->GetEventMap().SetEvent(CKvIMSGJobDataHandler::kJobEventTwo);
+    timers_.SetInterval(kAnswerTimerId, kConnectionSeconds, 0);
+    GoTo(kStateConnecting);
+}
+
+void CKvJobDataClient::RequesterConnecting() {
+    // The request message owns the connection request once it is sent.
+    void* request = sub_state_ == 0 ? static_cast<void*>(connection_request_.release()) : nullptr;
+    CKvMessage* answer = nullptr;
+    if (RequestRecord(answer, KV_MSG_COMMAND_NOTIFICATION, KV_ENDPOINT_NETWORK, 0, request,
+                      KV_PAYLOAD_TYPED_OBJECT42) != KV_OK) {
+        NotConnected();
+        return;
+    }
+    if (answer == nullptr)
+        return;
+    auto* connection = static_cast<CKvTypedObject42*>(answer->GetPayload());
+    if (answer->GetAttribute() != KV_MSG_ATTR_SUCCEEDED || !IsValidPtr(connection)) {
+        answer->Release();
+        NotConnected();
+        return;
+    }
+    // Only the port is kept; the answer goes with its message.
+    connection_port_ = connection->GetValue();
+    peer_.SetPort(connection_port_);
+    answer->Release();
+    GoTo(kStateLogon);
+}
+
+void CKvJobDataClient::RequesterLogon() {
+    timers_.Add(kKeepAliveTimerId, kKeepAliveSeconds, 0);
+    timers_.SetInterval(kAnswerTimerId, kAnswerSeconds, 0);
+    SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0, job_id_);
+    if (Send() != KV_OK) {
+        NotConnected();
+        return;
+    }
+    waiting_flag_ = 1;
+    GoTo(KV_JOB_STATE_WAITING_FOR_ANSWER);
+    timers_.Start(kAnswerTimerId);
+}
+
+void CKvJobDataClient::RequesterWaitForLogonAnswer() {
+    CKvMessage* message = nullptr;
+    CKvJobDataClient* answer = FirstRecord(message);
+    if (message != nullptr) {
+        if (answer == nullptr || answer->GetMessageType() != KV_MSG_KIND_CONFIRMATION) {
+            NotConnected();
+        } else if (answer->GetAttribute() != KV_MSG_ATTR_ACCEPTED) {
+            PostStatusText(kStatusRefused);
+            GoTo(KV_JOB_STATE_CLEANUP);
+        } else {
+            timers_.Stop(kAnswerTimerId);
+            target_job_id_ = answer->GetIdSource();
+            flagusetapi_ = answer->flagusetapi_;
+            if (ReadVersion(answer->version_) < kLowestVersion) {
+                PostStatusText(kStatusVersionRefused);
+                GoTo(KV_JOB_STATE_STOP_REQUESTED);
+            } else {
+                PostSynchronizeJob();
+                PostListenJob();
+                PostStatusText(kStatusEmpty);
+                timers_.Start(kKeepAliveTimerId);
+                if (IsValidPtr(handler_))
+                    handler_->GetEventMap().SetEvent(CKvIMSGJobDataHandler::kJobEventOne);
+                waiting_flag_ = 1;
+                GoTo(KV_JOB_STATE_RUNNING);
+            }
+        }
+    }
+    incoming_.DeleteAll();
+    if (state_ != KV_JOB_STATE_WAITING_FOR_ANSWER)
+        return;
+    if (timers_.CheckExpired(kAnswerTimerId))
+        NotConnected();
+    else
+        waiting_flag_ = 1;
+}
+
+void CKvJobDataClient::RequesterLoggedOn() {
+    CKvMessage* message = nullptr;
+    CKvJobDataClient* record = FirstRecord(message);
+    if (message != nullptr) {
+        const std::uint32_t kind = record != nullptr ? record->GetMessageType() : 0;
+        const std::uint32_t attribute = record != nullptr ? record->GetAttribute() : 0;
+        if (record == nullptr) {
+            GoTo(KV_JOB_STATE_CLEANUP);
+        } else if (kind == KV_MSG_KIND_REQUEST || kind == KV_MSG_KIND_INFO) {
+            if (attribute == KV_MSG_ATTR_ENDED && kind == KV_MSG_KIND_REQUEST) {
+                // The confirmation's exchange of the ids must name the server.
+                SwapIds();
+                Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ENDED);
+                SwapIds();
+            }
+            GoTo(KV_JOB_STATE_CLEANUP);
+        } else if (kind == KV_MSG_KIND_CONFIRMATION) {
+            if (attribute == KV_MSG_ATTR_ALIVE)
+                timers_.Start(kKeepAliveTimerId);
+            else
+                GoTo(KV_JOB_STATE_CLEANUP);
+            timers_.Stop(kAnswerTimerId);
+        } else {
+            GoTo(KV_JOB_STATE_CLEANUP);
+        }
+    }
+    incoming_.DeleteAll();
+    if (state_ == KV_JOB_STATE_CLEANUP) {
+        PostStatusText(kStatusNotConnected);
+        return;
+    }
+    if (timers_.CheckExpired(kAnswerTimerId)) {
+        NotConnected();
+        return;
+    }
+    if (timers_.CheckExpired(kKeepAliveTimerId)) {
+        timers_.Stop(kKeepAliveTimerId);
+        Answer(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_ALIVE);
+        timers_.Start(kAnswerTimerId);
+    }
+    waiting_flag_ = 1;
+}
+
+void CKvJobDataClient::RequesterStopRequested() {
+    ResetLoggedOnEvent();
+    const std::uint32_t before = previous_state_;
+    if (before == KV_JOB_STATE_RUNNING || before == KV_JOB_STATE_WAITING_FOR_ANSWER) {
+        StopTapiListenJobs();
+        if (IsValidPtr(handler_) &&
+            handler_->GetEventMap().WaitEvent(CKvIMSGJobDataHandler::kJobEventTwo, 0))
+            Answer(KV_MSG_KIND_INFO, KV_MSG_ATTR_ENDED);
+    }
+    if (before != KV_JOB_STATE_WAITING_FOR_ANSWER)
+        PostStatusText(kStatusNotConnected);
+    GoTo(KV_JOB_STATE_CLEANUP);
+}
+
+void CKvJobDataClient::CleanUp() {
+    ResetLoggedOnEvent();
+    incoming_.DeleteAll();
+    DetachFromCarryingMessage();
+    GoTo(KV_JOB_STATE_FINISHED);
+}
+
+// ---- Executor ----
+
+KvResult CKvJobDataClient::StepExecutor() {
+    last_result_ = KV_OK;
+    switch (state_) {
+    case KV_JOB_STATE_START:
+        ExecutorStart();
+        break;
+    case kStateGeneral:
+        ExecutorGeneral();
+        break;
+    case kStateHost:
+        ExecutorWaitForHost();
+        break;
+    case kStateUserLogon:
+        ExecutorUserLogon();
+        break;
+    case KV_JOB_STATE_RUNNING:
+        ExecutorLoggedOn();
+        break;
+    case kStateUserLogoff:
+        ExecutorUserLogoff();
+        break;
+    case kStateKeepAliveLost:
+        ExecutorKeepAliveLost();
+        break;
+    case KV_JOB_STATE_STOP_REQUESTED:
+        ExecutorStopRequested();
+        break;
+    case KV_JOB_STATE_CLEANUP:
+        ExecutorCleanUp();
+        break;
+    default:
+        last_result_ = KV_E_BAD_STATE;
+        break;
+    }
+    return last_result_;
+}
+
+void CKvJobDataClient::ExecutorStart() {
+    waiting_flag_ = 0;
+    peer_version_ = ReadVersion(version_);
+    requester_job_id_ = idsource_;
+    DetachFromCarryingMessage();
+    // The server's root signals the handler once it is ready for logons.
+    if (!IsValidPtr(handler_) || !handler_->Wait(0)) {
+        GoTo(KV_JOB_STATE_CLEANUP);
+        return;
+    }
+    timers_.Add(kWatchdogTimerId, kWatchdogSeconds, 0);
+    timers_.Add(kLockRetryTimerId, kLockRetrySeconds, 0);
+    const std::string login = loginname_;
+    CollectLocalIdentity();
+    loginname_ = login;
+    version_ = VersionText(kProtocolVersion);
+    if (peer_version_ < kLowestVersion) {
+        Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_REFUSED);
+        GoTo(KV_JOB_STATE_CLEANUP);
+        return;
+    }
+    GoTo(kStateGeneral);
+}
+
+void CKvJobDataClient::ExecutorGeneral() {
+    CKvMessage* answer = nullptr;
+    if (RequestRecord(answer, KV_MSG_COMMAND_DATA, KV_ENDPOINT_HOST_MAIN, 0, nullptr,
+                      K_KVDT_TP_DTHDLR_DATAGENERAL) == KV_OK) {
+        if (answer == nullptr) {
+            waiting_flag_ = 1;
+            return;
+        }
+        auto* general = static_cast<CKvDataGeneral*>(answer->GetPayload());
+        if (answer->GetAttribute() != KV_MSG_ATTR_DATA_FOUND) {
+            last_result_ = KV_E_NO_DATA_FOUND;
+        } else if (!IsValidPtr(general)) {
+            last_result_ = KV_E_INVALID_POINTER;
+        } else {
+            flagusetapi_.Set(general->GetFlagUseTapi().Get());
+            if (PostHostList() == KV_OK) {
+                waiting_flag_ = 1;
+                timers_.Start(kAnswerTimerId);
+                GoTo(kStateHost);
+            } else {
+                last_result_ = KV_E_FAIL;
+            }
+        }
+        answer->Release();
+    }
+    if (last_result_ != KV_OK) {
+        if (messagetype_ == KV_MSG_KIND_REQUEST)
+            Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_REFUSED);
+        GoTo(KV_JOB_STATE_CLEANUP);
+        return;
+    }
+    // The host answers on a later pass at the earliest; looking now costs
+    // nothing and keeps the two steps of the logon in one call.
+    if (state_ == kStateHost)
+        ExecutorWaitForHost();
+}
+
+void CKvJobDataClient::ExecutorWaitForHost() {
+    if (incoming_.IsEmpty()) {
+        waiting_flag_ = 1;
+    } else {
+        CKvMessage* message = nullptr;
+        if (incoming_.FindByPayloadType(message, K_KVDT_TP_DTHDLR_DATACOMPUTER) &&
+            IsValidPtr(message)) {
+            if (message->GetAttribute() != KV_MSG_ATTR_DATA_FOUND) {
+                last_result_ = KV_E_FAIL;
+            } else if (!IsValidPtr(message->GetPayload())) {
+                last_result_ = KV_E_INVALID_POINTER;
+            } else {
+                host_record_.reset(static_cast<CKvDataHost*>(message->DetachPayload()));
+                timers_.Stop(kAnswerTimerId);
+                if (host_record_->GetFlagAcceptAllUser()) {
+                    if (messagetype_ == KV_MSG_KIND_REQUEST)
+                        Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
+                    SwapIds();
+                    timers_.Start(kWatchdogTimerId);
+                    GoTo(KV_JOB_STATE_RUNNING);
+                } else if (RequestServerUser() == KV_OK) {
+                    waiting_flag_ = 1;
+                    timers_.Start(kAnswerTimerId);
+                    GoTo(kStateUserLogon);
+                } else {
+                    last_result_ = KV_E_OUT_OF_MEMORY;
+                }
+            }
+        }
+        incoming_.DeleteAll();
+    }
+    if (state_ == kStateHost && (last_result_ != KV_OK || timers_.CheckExpired(kAnswerTimerId))) {
+        if (messagetype_ == KV_MSG_KIND_REQUEST)
+            Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_REFUSED);
+        GoTo(KV_JOB_STATE_CLEANUP);
+    }
+}
+
+void CKvJobDataClient::ExecutorUserLogon() {
+    CKvMessage* message = nullptr;
+    if (!incoming_.FindByPayloadType(message, K_KVDT_TP_DTHDLR_DATASERVERUSER) ||
+        !IsValidPtr(message)) {
+        waiting_flag_ = 1;
+    } else if (message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND) {
+        timers_.Stop(kAnswerTimerId);
+        timers_.Stop(kLockRetryTimerId);
+        auto* user = static_cast<CKvDataServerUser*>(message->GetPayload());
+        const COMPUTER_IDENT caller = Caller();
+        if (IsValidPtr(user))
+            notifycalls_ = user->GetRuntimeWord();
+        if (!IsValidPtr(user) || user->GetRuntimeComputerIdentList().Contains(caller, TRUE) ||
+            !user->GetComputerIdentList().Contains(caller, FALSE)) {
+            GoTo(KV_JOB_STATE_CLEANUP);
+        } else {
+            std::unique_ptr<COMPUTER_IDENT> entry;
+            if (COMPUTER_IDENT::Create(entry, caller.GetName(), caller.GetAddress(),
+                                       caller.GetPort()) == KV_OK)
+                user->GetRuntimeComputerIdentList().AddTail(std::move(entry));
+            user->CreateCopy(server_user_);
+            if (messagetype_ == KV_MSG_KIND_REQUEST)
+                Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
+            incoming_.Remove(message);
+            message->SetKindAndCommand(KV_MSG_KIND_INFO, KV_MSG_COMMAND_NOTIFICATION,
+                                       KV_SUBCOMMAND_ONE_RECORD);
+            SendToHost(message, KV_ENDPOINT_HOST_MAIN);
+            timers_.Start(kWatchdogTimerId);
+            GoTo(KV_JOB_STATE_RUNNING);
+        }
+    } else if (message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND_LOCKED) {
+        timers_.Start(kLockRetryTimerId);
+    } else {
+        GoTo(KV_JOB_STATE_CLEANUP);
+    }
+    FinishUserWait(kStateUserLogon);
+    if (state_ == KV_JOB_STATE_CLEANUP && messagetype_ == KV_MSG_KIND_REQUEST)
+        Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_REFUSED);
+}
+
+void CKvJobDataClient::FinishUserWait(std::uint32_t waiting_state) {
+    incoming_.DeleteAll();
+    if (state_ != waiting_state)
+        return;
+    if (timers_.CheckExpired(kAnswerTimerId)) {
+        GoTo(KV_JOB_STATE_CLEANUP);
+    } else if (timers_.CheckExpired(kLockRetryTimerId)) {
+        timers_.Stop(kLockRetryTimerId);
+        RequestServerUser();
+        waiting_flag_ = 1;
+    }
+}
+
+void CKvJobDataClient::ExecutorLoggedOn() {
+    if (incoming_.IsEmpty()) {
+        waiting_flag_ = 1;
+    } else {
+        for (CKvMessage* message : incoming_.TakeAll()) {
+            if (state_ != KV_JOB_STATE_RUNNING) {
+                message->Release();
+                continue;
+            }
+            bool re_sent = false;
+            ExecutorHandleMessage(message, re_sent);
+            if (!re_sent)
+                message->Release();
+        }
+    }
+    if (state_ == KV_JOB_STATE_RUNNING && timers_.CheckExpired(kWatchdogTimerId))
+        GoTo(kStateKeepAliveLost);
+}
+
+void CKvJobDataClient::ExecutorHandleMessage(CKvMessage* message, bool& re_sent) {
+    if (message->GetPayloadType() != K_KVJBDT_TP_CLIENT) {
+        GoTo(KV_JOB_STATE_STOP_REQUESTED);
+        return;
+    }
+    void* payload = message->GetPayload();
+    if (!IsValidPtr(payload))
+        return;
+    auto* record = static_cast<CKvJobDataClient*>(JobFromPayload(payload));
+    if (record->GetSubType() != K_KVJBDT_TP_CLIENT)
+        return;
+    const std::int32_t attribute = message->GetAttribute();
+    switch (record->GetMessageType()) {
+    case KV_MSG_KIND_REQUEST:
+        if (attribute == KV_MSG_ATTR_ENDED) {
+            re_sent = true;
+            ForwardLogoff(message);
+            if (state_ != KV_JOB_STATE_CLEANUP) {
+                SetIds(job_id_, requester_job_id_);
+                Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ENDED);
+            }
+        } else if (attribute == KV_MSG_ATTR_ALIVE) {
+            SetIds(job_id_, record->GetIdSource());
+            Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ALIVE);
+            timers_.Start(kWatchdogTimerId);
+        } else {
+            GoTo(KV_JOB_STATE_STOP_REQUESTED);
+        }
+        return;
+    case KV_MSG_KIND_INFO:
+        if (attribute == KV_MSG_ATTR_ENDED) {
+            re_sent = true;
+            ForwardLogoff(message);
+            waiting_flag_ = 1;
+        } else {
+            GoTo(KV_JOB_STATE_STOP_REQUESTED);
+        }
+        return;
+    default:
+        GoTo(KV_JOB_STATE_STOP_REQUESTED);
+        return;
+    }
+}
+
+void CKvJobDataClient::ForwardLogoff(CKvMessage* message) {
+    void* payload = nullptr;
+    if (!message->CreatePayload(payload, K_KVDT_TP_DTHDLR_DATASERVERUSER)) {
+        message->Release();
+        GoTo(KV_JOB_STATE_CLEANUP);
+        return;
+    }
+    auto* user = static_cast<CKvDataServerUser*>(payload);
+    user->SetRuntimeWord(notifycalls_);
+    user->GetLoginName() = loginname_;
+    message->SetHeader(KV_MSG_KIND_REQUEST, user, K_KVDT_TP_DTHDLR_DATASERVERUSER,
+                       KV_MSG_COMMAND_DATA, KV_SUBCOMMAND_ONE_RECORD, KV_MSG_ATTR_UNSPECIFIED);
+    message->SetJobIds(0, job_id_, originating_job_id_);
+    SendToHost(message, KV_ENDPOINT_HOST_MAIN);
+    timers_.Start(kAnswerTimerId);
+    GoTo(kStateUserLogoff);
+}
+
+void CKvJobDataClient::ExecutorUserLogoff() {
+    CKvMessage* message = nullptr;
+    if (!incoming_.FindByPayloadType(message, K_KVDT_TP_DTHDLR_DATASERVERUSER) ||
+        !IsValidPtr(message)) {
+        waiting_flag_ = 1;
+    } else if (message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND) {
+        timers_.Stop(kAnswerTimerId);
+        timers_.Stop(kLockRetryTimerId);
+        incoming_.Remove(message);
+        if (auto* user = static_cast<CKvDataServerUser*>(message->GetPayload()); IsValidPtr(user))
+            user->GetRuntimeComputerIdentList().Remove(Caller(), TRUE);
+        message->SetKindAndCommand(KV_MSG_KIND_INFO, KV_MSG_COMMAND_NOTIFICATION,
+                                   KV_SUBCOMMAND_ONE_RECORD);
+        SendToHost(message, KV_ENDPOINT_HOST_MAIN);
+        GoTo(KV_JOB_STATE_CLEANUP);
+    } else if (message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND_LOCKED) {
+        timers_.Start(kLockRetryTimerId);
+    } else {
+        GoTo(KV_JOB_STATE_CLEANUP);
+    }
+    FinishUserWait(kStateUserLogoff);
+}
+
+void CKvJobDataClient::ExecutorKeepAliveLost() {
+    if (previous_state_ != KV_JOB_STATE_RUNNING) {
+        GoTo(KV_JOB_STATE_CLEANUP);
+        return;
+    }
+    if (RequestServerUser() != KV_OK) {
+        GoTo(KV_JOB_STATE_CLEANUP);
+        return;
+    }
+    waiting_flag_ = 1;
+    timers_.Start(kAnswerTimerId);
+    GoTo(kStateUserLogoff);
+}
+
+void CKvJobDataClient::ExecutorStopRequested() {
+    if (previous_state_ != KV_JOB_STATE_RUNNING) {
+        GoTo(KV_JOB_STATE_CLEANUP);
+        return;
+    }
+    ExecutorKeepAliveLost();
+    // The end goes to the requester whatever the ids held after the logon.
+    SetIds(requester_job_id_, job_id_);
+    Answer(KV_MSG_KIND_INFO, KV_MSG_ATTR_ENDED);
+}
+
+void CKvJobDataClient::ExecutorCleanUp() {
+    StopListenJob();
+    incoming_.DeleteAll();
+    host_record_.reset();
+    server_user_.reset();
+    DetachFromCarryingMessage();
+    GoTo(KV_JOB_STATE_FINISHED);
+}

@@ -1,0 +1,214 @@
+// A server host and a workstation host on 127.0.0.1, each with its root job:
+// the logon, the synchronisation of the calls, the listen job across the two
+// and the end of both processes.
+#include "jobs/host/job_host.h"
+
+#include "capi/capi_payloads.h"
+#include "data/data_server_user.h"
+#include "jobs/host/logon_records.h"
+#include "jobs/job_data_client.h"
+#include "jobs/job_data_listen2.h"
+#include "jobs/job_data_root.h"
+#include "jobs/job_data_tapi_listen.h"
+#include "jobs/jobs_test_support.h"
+#include "platform/clock.h"
+
+namespace {
+
+constexpr std::uint32_t kLimitMs = 10000;
+constexpr std::uint32_t kLastCall = 3900000000u;
+
+class ProcessTest : public ::testing::Test {
+protected:
+    ProcessTest()
+        : scoped_clock_(clock_), identity_("anna", "localhost", {kLoopbackAddress}),
+          scoped_identity_(identity_) {
+        RegisterAllPayloads();
+        RegisterCapiPayloads();
+        server_.UseScriptedCapi();
+        EXPECT_EQ(server_.Start("127.0.0.1"), KV_OK);
+        EXPECT_EQ(workstation_.Start("127.0.0.1"), KV_OK);
+        server_.SetWireObserver([this](const std::string& text) { wire_.push_back(text); });
+        workstation_.SetWireObserver([this](const std::string& text) { wire_.push_back(text); });
+    }
+
+    bool Run(const std::function<bool()>& predicate) {
+        return RunHosts({&server_, &workstation_}, predicate, kLimitMs);
+    }
+    template <typename Job> Job* First(JobHost& host, std::uint32_t type) {
+        return static_cast<Job*>(host.GetHandler().FirstJob(type));
+    }
+    static std::uint32_t StateOf(const CKvJobData* job) { return job ? job->GetState() : 99; }
+    // The listen executor that serves the workstation (variant 0).
+    CKvJobDataListen2* ServerListenExecutor() {
+        const CKvJobMap* jobs = server_.GetHandler().FindJobsOfType(K_KVJBDT_TP_LISTEN2);
+        if (jobs == nullptr)
+            return nullptr;
+        for (const auto& entry : *jobs) {
+            auto* job = static_cast<CKvJobDataListen2*>(entry.second);
+            if (job->GetVariant() == 0)
+                return job;
+        }
+        return nullptr;
+    }
+    std::size_t CallsAtTheSink(std::int32_t kind) {
+        std::size_t count = 0;
+        for (const HostServiceEntry& entry : workstation_.GetServiceLog(KV_ENDPOINT_CALL_WINDOW))
+            count += entry.kind == kind && entry.payload_type == K_KVDT_TP_DTHDLR_DATACALL;
+        return count;
+    }
+    std::size_t OnWire(const std::string& part) {
+        std::size_t count = 0;
+        for (const std::string& text : wire_)
+            count += text.find(part) != std::string::npos;
+        return count;
+    }
+
+    ManualClock clock_{1700000000};
+    ScopedClock scoped_clock_;
+    FixedLocalIdentitySource identity_;
+    ScopedLocalIdentitySource scoped_identity_;
+    JobHost server_{true};
+    JobHost workstation_{false};
+    std::vector<std::string> wire_;
+};
+
+TEST_F(ProcessTest, AWorkstationLogsOnSynchronisesListensAndBothProcessesEnd) {
+    StoreServerLogonRecords(server_, "anna", {"21", "22"});
+    for (std::uint32_t offset : {10u, 20u, 30u})
+        StoreCall(server_, kLastCall + offset, 0, "21");
+    StoreWorkstationPreferences(workstation_, server_.GetPort(), kLastCall);
+    StoreCall(workstation_, kLastCall + 20, 0, "21"); // the journal knows this one
+    std::uint32_t server_root = 0;
+    std::uint32_t workstation_root = 0;
+    ASSERT_EQ(server_.StartRootJob(HostProcessKind::kServer, server_root), KV_OK);
+    ASSERT_EQ(workstation_.StartRootJob(HostProcessKind::kWorkstationWithServer, workstation_root),
+              KV_OK);
+
+    // The logon, the calls the journal lacks and the listen job.
+    ASSERT_TRUE(Run([&] {
+        return StateOf(First<CKvJobData>(workstation_, K_KVJBDT_TP_CLIENT)) ==
+                   KV_JOB_STATE_RUNNING &&
+               StateOf(First<CKvJobData>(workstation_, K_KVJBDT_TP_LISTEN2)) ==
+                   KV_JOB_STATE_RUNNING &&
+               StateOf(ServerListenExecutor()) == KV_JOB_STATE_RUNNING &&
+               server_.GetHandler().CountJobs(K_KVJBDT_TP_SYNCHRONIZE) == 0 &&
+               workstation_.GetHandler().CountJobs(K_KVJBDT_TP_SYNCHRONIZE) == 0;
+    }));
+    EXPECT_EQ(server_.GetHandler().GetRootJobId(), server_root);
+    EXPECT_EQ(workstation_.GetHandler().GetRootJobId(), workstation_root);
+    EXPECT_EQ(CallsAtTheSink(KV_MSG_KIND_INFO), 2u);
+    EXPECT_EQ(OnWire("K_KVJBDT_TP_SYNCHRONIZE\"><messagetype>CONFIRMATION</messagetype>"
+                     "<attribute>DATA_FOUND</attribute>"),
+              3u);
+    auto* server_user =
+        static_cast<CKvDataServerUser*>(server_.FindStoredRecord(K_KVDT_TP_DTHDLR_DATASERVERUSER));
+    ASSERT_NE(server_user, nullptr);
+    EXPECT_EQ(server_user->GetRuntimeComputerIdentList().GetCount(), 1u);
+    const std::vector<HostServiceEntry> statuses =
+        workstation_.GetServiceLog(KV_ENDPOINT_HOST_STATUS);
+    EXPECT_NE(std::find_if(statuses.begin(), statuses.end(),
+                           [](const HostServiceEntry& entry) {
+                               return entry.text == "UIObjString_Status_EMPTY";
+                           }),
+              statuses.end());
+
+    // A call at the server's line reaches the workstation's call sink.
+    const std::uint32_t manager = ServerListenExecutor()->GetPartnerJobId();
+    ASSERT_TRUE(server_.ScriptListenNotification(manager, "0301234", "21"));
+    ASSERT_TRUE(Run([&] { return CallsAtTheSink(KV_MSG_KIND_REQUEST) == 1; }));
+
+    // The keep-alive.
+    clock_.Advance(30000);
+    ASSERT_TRUE(Run([&] { return OnWire("<attribute>ALIVE</attribute>") == 2; }));
+    EXPECT_EQ(OnWire("<messagetype>CONFIRMATION</messagetype><attribute>ALIVE"), 1u);
+
+    // The workstation stops: both logons end on the server.
+    workstation_.Shutdown();
+    ASSERT_TRUE(Run([&] {
+        return workstation_.IsQuitRequested() &&
+               server_.GetHandler().CountJobs(K_KVJBDT_TP_CLIENT) == 0 &&
+               ServerListenExecutor() == nullptr && !server_.GetCapiShutdowns().empty() &&
+               OnWire("<messagetype>INFO</messagetype><attribute>ENDED</attribute>") >= 2;
+    }));
+    EXPECT_EQ(OnWire("K_KVJBDT_TP_CLIENT\"><messagetype>INFO</messagetype><attribute>ENDED"), 1u);
+    const std::vector<std::uint32_t>& shutdowns = server_.GetCapiShutdowns();
+    EXPECT_NE(std::find(shutdowns.begin(), shutdowns.end(), manager), shutdowns.end());
+
+    server_user =
+        static_cast<CKvDataServerUser*>(server_.FindStoredRecord(K_KVDT_TP_DTHDLR_DATASERVERUSER));
+    EXPECT_EQ(server_user->GetRuntimeComputerIdentList().GetCount(), 0u);
+    EXPECT_EQ(workstation_.GetHandler().GetRootJobId(), 0u);
+
+    // Then the server.
+    server_.Shutdown();
+    ASSERT_TRUE(Run([&] { return server_.IsQuitRequested(); }));
+    EXPECT_EQ(server_.GetHandler().GetRootJobId(), 0u);
+}
+
+// A dial job the receiver gets from the network, with its own text form.
+class RemoteDialJob : public CKvJobData {
+public:
+    RemoteDialJob() { type_code_ = K_KVJBDT_TP_DIAL2; }
+    KvResult ReadXml(const XmlNode*) override { return KV_OK; }
+    KvResult WriteXml(XmlNode*) override { return KV_OK; }
+    KvResult StepRequester() override { return JobDataNotSupported(); }
+    KvResult StepExecutor() override {
+        // The executor answers its requester and ends.
+        ++steps;
+        ChangeState(KV_JOB_STATE_FINISHED);
+        return KV_OK;
+    }
+    KvResult CheckRootJob() override { return JobDataNotSupported(); }
+    static int steps;
+};
+int RemoteDialJob::steps = 0;
+
+TEST_F(ProcessTest, ARunningServerRootAdoptsReceivedDialJobsAndDropsTapiListenJobs) {
+    static const PayloadOperations kDialOperations{
+        []() -> void* { return static_cast<CKvJobData*>(new RemoteDialJob); },
+        nullptr,
+        [](void* payload) { delete static_cast<CKvJobData*>(payload); },
+    };
+    RemoteDialJob::steps = 0;
+    // The dial job of this test stands in while no dial job class is filed.
+    const bool own_dial = !IsPayloadTypeKnown(K_KVJBDT_TP_DIAL2);
+    if (own_dial)
+        RegisterPayloadType(K_KVJBDT_TP_DIAL2, &kDialOperations);
+    StoreServerLogonRecords(server_, "anna", {"21"});
+    std::uint32_t root = 0;
+    ASSERT_EQ(server_.StartRootJob(HostProcessKind::kServer, root), KV_OK);
+    ASSERT_TRUE(Run([&] { return StateOf(server_.FindJob(root)) == KV_JOB_STATE_RUNNING; }));
+
+    auto text = [](const char* type, const char* element) {
+        return std::string("<JobData type=\"") + type +
+               "\"><messagetype>REQUEST</messagetype><attribute>UNSPECIFIED</attribute>"
+               "<idtarget>0</idtarget><idsource>5</idsource>" +
+               element + "</JobData>";
+    };
+    CKvJobDataTAPIListen tapi;
+    tapi.SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0, 5);
+    std::string tapi_text;
+    ASSERT_EQ(tapi.Serialize(tapi_text), KV_OK);
+    EXPECT_EQ(server_.HandleText(tapi_text), JobTextResult::kAccepted);
+    std::int32_t handed = 1;
+    if (own_dial) {
+        EXPECT_EQ(server_.HandleText(text("K_KVJBDT_TP_DIAL2", "")), JobTextResult::kAccepted);
+        handed = 2;
+    }
+    EXPECT_EQ(server_.FindJob(root)->GetIncomingQueue().GetCount(), handed);
+    EXPECT_EQ(server_.GetHandler().CountJobs(K_KVJBDT_TP_TAPI_LISTEN), 0u);
+    server_.PumpOnce();
+    EXPECT_EQ(server_.GetHandler().CountJobs(K_KVJBDT_TP_TAPI_LISTEN), 0u);
+    if (own_dial) {
+        EXPECT_EQ(server_.GetHandler().CountJobs(K_KVJBDT_TP_DIAL2), 1u);
+        ASSERT_TRUE(Run([&] { return RemoteDialJob::steps == 1; }));
+    }
+
+    server_.Shutdown();
+    ASSERT_TRUE(Run([&] { return server_.IsQuitRequested(); }));
+    if (own_dial)
+        RegisterPayloadType(K_KVJBDT_TP_DIAL2, nullptr);
+}
+
+} // namespace
