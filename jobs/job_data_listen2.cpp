@@ -7,6 +7,7 @@
 #include "data/data_host.h"
 #include "data/data_preferences.h"
 #include "data/data_server_user.h"
+#include "data/dialling_settings.h"
 #include "jobs/job_element_xml.h"
 #include "jobs/job_payloads.h"
 #include "platform/number_parse.h"
@@ -24,22 +25,6 @@ constexpr std::int32_t kSubCommandAllOfType = 10;
 
 bool IsDataFound(const CKvMessage& message) {
     return message.GetAttribute() == KV_MSG_ATTR_DATA_FOUND;
-}
-
-void TakeGeneralRules(DiallingRules& rules, CKvDataGeneral& general) {
-    rules.SetExternalAffixes(general.GetExternPrefixDigit(), general.GetExternSuffixDigit());
-    rules.SetInternalAffixes(general.GetInternPrefixDigit(), general.GetInternSuffixDigit(),
-                             static_cast<std::int32_t>(general.GetInternDigitsCount()));
-    rules.AreaCode() = general.GetOwnAreaCode();
-}
-
-void TakePreferenceRules(DiallingRules& rules, CKvDataPreferences& preferences) {
-    rules.SetExternalAffixes(preferences.GetPhoneNumberExternPrefix(),
-                             preferences.GetPhoneNumberExternSuffix());
-    rules.SetInternalAffixes(
-        preferences.GetPhoneNumberInternPrefix(), preferences.GetPhoneNumberInternSuffix(),
-        static_cast<std::int32_t>(preferences.GetNumberInternDigitsCount().Get()));
-    rules.AreaCode() = preferences.GetCityAreaCode();
 }
 
 } // namespace
@@ -513,7 +498,7 @@ void CKvJobDataListen2::ServerlessPreferences() {
     } else if (!IsValidPtr(preferences)) {
         last_result_ = KV_E_INVALID_POINTER;
     } else {
-        TakePreferenceRules(rules_, *preferences);
+        TakeDiallingRules(rules_, *preferences);
         KVSTRING_LIST& devices = preferences->GetStringListA();
         KVSTRING_LIST::Position position = 0;
         devices.GetStartPosition(position);
@@ -664,7 +649,7 @@ void CKvJobDataListen2::ExecutorGeneral(bool local) {
     } else if (!IsValidPtr(general)) {
         last_result_ = KV_E_INVALID_POINTER;
     } else if (local) {
-        TakeGeneralRules(rules_, *general);
+        TakeDiallingRules(rules_, *general);
         own_number_ = general->GetIsdnCardNumber();
         // A failed send leaves the state: the request is made again.
         if (RequestAllOfType(K_KVDT_TP_DTHDLR_DATACOMPUTER)) {
@@ -672,7 +657,7 @@ void CKvJobDataListen2::ExecutorGeneral(bool local) {
             GoTo(kStateHost);
         }
     } else {
-        TakeGeneralRules(rules_, *general);
+        TakeDiallingRules(rules_, *general);
         const COMPUTER_IDENT peer = peer_;
         if (RequestOne<CKvDataHost>(
                 K_KVDT_TP_DTHDLR_DATACOMPUTER,

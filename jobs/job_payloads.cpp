@@ -2,6 +2,8 @@
 
 #include "framework/payload_registry.h"
 #include "jobs/job_data_client2.h"
+#include "jobs/job_data_dial.h"
+#include "jobs/job_data_dial2.h"
 #include "jobs/job_data_listen.h"
 #include "jobs/job_data_listen2.h"
 #include "jobs/job_data_root.h"
@@ -40,6 +42,8 @@ void RegisterJobPayloads() {
     RegisterPayloadType(K_KVJBDT_TP_TSPDIAL, &kJobOperations<CKvJobDataTSPDial>);
     RegisterPayloadType(K_KVJBDT_TP_TAPI_DIAL, &kJobOperations<CKvJobDataTAPIDial>);
     RegisterPayloadType(K_KVJBDT_TP_TAPI_LISTEN, &kJobOperations<CKvJobDataTAPIListen>);
+    RegisterPayloadType(K_KVJBDT_TP_DIAL, &kJobOperations<CKvJobDataDial>);
+    RegisterPayloadType(K_KVJBDT_TP_DIAL2, &kJobOperations<CKvJobDataDial2>);
 }
 
 bool IsJobPayloadType(std::int32_t code) {
