@@ -1,6 +1,7 @@
 #include "jobs/job_payloads.h"
 
 #include "framework/payload_registry.h"
+#include "jobs/job_data_capi_server.h"
 #include "jobs/job_data_client2.h"
 #include "jobs/job_data_dial.h"
 #include "jobs/job_data_dial2.h"
@@ -44,6 +45,7 @@ void RegisterJobPayloads() {
     RegisterPayloadType(K_KVJBDT_TP_TAPI_LISTEN, &kJobOperations<CKvJobDataTAPIListen>);
     RegisterPayloadType(K_KVJBDT_TP_DIAL, &kJobOperations<CKvJobDataDial>);
     RegisterPayloadType(K_KVJBDT_TP_DIAL2, &kJobOperations<CKvJobDataDial2>);
+    RegisterPayloadType(K_KVJBDT_TP_CAPISERVER, &kJobOperations<CKvJobDataCAPIServer>);
 }
 
 bool IsJobPayloadType(std::int32_t code) {
