@@ -517,11 +517,28 @@ CKvJobData::RootMachine CKvJobData::PickRootMachine() {
         return root_machine_;
     }
     if (state_ == KV_JOB_STATE_CLEANUP) {
-        incoming_.DeleteAll();
-        DetachFromCarryingMessage();
-        GoTo(KV_JOB_STATE_FINISHED);
+        Finish();
     } else if (state_ != KV_JOB_STATE_FINISHED) {
         GoTo(KV_JOB_STATE_CLEANUP);
     }
     return RootMachine::kNone;
+}
+
+KvResult CKvJobData::SendRequestViaClientJob() {
+    auto* client = IsValidPtr(handler_)
+                       ? static_cast<CKvJobData*>(handler_->FirstJob(K_KVJBDT_TP_CLIENT))
+                       : nullptr;
+    if (!IsValidPtr(client))
+        return KV_E_FAIL;
+    peer_ = client->GetPeerComputer();
+    local_ = client->GetLocalComputer();
+    loginname_ = client->GetLoginName();
+    SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0, job_id_);
+    return Send();
+}
+
+void CKvJobData::Finish() {
+    incoming_.DeleteAll();
+    DetachFromCarryingMessage();
+    GoTo(KV_JOB_STATE_FINISHED);
 }

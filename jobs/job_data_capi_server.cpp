@@ -134,6 +134,16 @@ void CKvJobDataCAPIServer::Fail(const Record& record) {
     record->SignalCompleted();
 }
 
+CKvJobDataCAPIServer::Record CKvJobDataCAPIServer::TakeExpired() {
+    Record expired = pending_.FindExpired();
+    if (expired) {
+        pending_.Remove(expired.get());
+        expired->SetNotAvailableResult();
+        expired->SetFlagReturn(1);
+    }
+    return expired;
+}
+
 void CKvJobDataCAPIServer::FailEverything() {
     pending_.FailAll();
     pending_.RemoveAll();
@@ -234,9 +244,7 @@ KvResult CKvJobDataCAPIServer::StepRequester() {
     case KV_JOB_STATE_CLEANUP:
         FailEverything();
         LeaveRegistry();
-        DetachFromCarryingMessage();
-        incoming_.DeleteAll();
-        GoTo(KV_JOB_STATE_FINISHED);
+        Finish();
         break;
     default:
         last_result_ = KV_E_BAD_STATE;
@@ -254,26 +262,15 @@ bool CKvJobDataCAPIServer::HasClientJob() const {
 
 void CKvJobDataCAPIServer::RequesterStart() {
     DetachFromCarryingMessage();
-    auto* client = IsValidPtr(handler_)
-                       ? static_cast<CKvJobData*>(handler_->FirstJob(K_KVJBDT_TP_CLIENT))
-                       : nullptr;
-    if (!carried_ || !IsValidPtr(registry_) || !IsValidPtr(client)) {
-        End();
-    } else {
-        peer_ = client->GetPeerComputer();
-        local_ = client->GetLocalComputer();
-        loginname_ = client->GetLoginName();
-        SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0, job_id_);
-        if (Send() == KV_OK) {
-            waiting_flag_ = 1;
-            if (TimesOut(*carried_))
-                carried_->StartTimeout();
-            timers_.Start(kAnswerTimerId);
-            GoTo(KV_JOB_STATE_WAITING_FOR_ANSWER);
-            return;
-        }
-        End();
+    if (carried_ && IsValidPtr(registry_) && SendRequestViaClientJob() == KV_OK) {
+        waiting_flag_ = 1;
+        if (TimesOut(*carried_))
+            carried_->StartTimeout();
+        timers_.Start(kAnswerTimerId);
+        GoTo(KV_JOB_STATE_WAITING_FOR_ANSWER);
+        return;
     }
+    End();
     Fail(carried_);
     carried_.reset();
 }
@@ -336,12 +333,8 @@ void CKvJobDataCAPIServer::RequesterServe() {
     }
     if (state_ != KV_JOB_STATE_RUNNING)
         return;
-    if (Record expired = pending_.FindExpired()) {
-        pending_.Remove(expired.get());
-        expired->SetNotAvailableResult();
-        expired->SetFlagReturn(1);
+    if (Record expired = TakeExpired())
         expired->SignalCompleted();
-    }
 }
 
 void CKvJobDataCAPIServer::RequesterAnswer(CKvMessage& message) {
@@ -433,12 +426,10 @@ KvResult CKvJobDataCAPIServer::StepExecutor() {
             End();
         break;
     case KV_JOB_STATE_CLEANUP:
-        incoming_.DeleteAll();
-        DetachFromCarryingMessage();
         // What the function manager still holds is no one's any more.
         pending_.RemoveAll();
         carried_.reset();
-        GoTo(KV_JOB_STATE_FINISHED);
+        Finish();
         break;
     default:
         last_result_ = KV_E_BAD_STATE;
@@ -529,12 +520,8 @@ void CKvJobDataCAPIServer::ExecutorServe() {
     }
     if (state_ != KV_JOB_STATE_RUNNING)
         return;
-    if (Record expired = pending_.FindExpired()) {
-        pending_.Remove(expired.get());
-        expired->SetNotAvailableResult();
-        expired->SetFlagReturn(1);
-        AnswerRequester(KV_MSG_ATTR_TIMEOUT, expired);
-    }
+    if (Record expired = TakeExpired())
+        AnswerRequester(KV_MSG_ATTR_TIMEOUT, std::move(expired));
 }
 
 void CKvJobDataCAPIServer::ExecutorCall(Record record) {

@@ -71,6 +71,9 @@ private:
     // The record completed as not executed.
     static void Fail(const Record& record);
     void FailEverything();
+    // The first pending call whose time-out expired, out of the map, with
+    // the not-executed result; null when none.
+    Record TakeExpired();
     void LeaveRegistry();
 
     void RequesterStart();

@@ -221,7 +221,8 @@ KvResult CKvJobDataDial::StepExecutor() {
         }
         break;
     case KV_JOB_STATE_WAITING_FOR_ANSWER:
-        ExecutorWaitForManager();
+        // A manager that never answers ends the job without a refusal.
+        ExecutorWaitForManager(false, false);
         break;
     case KV_JOB_STATE_RUNNING:
         // Once accepted the call is followed without a time limit.
@@ -232,9 +233,7 @@ KvResult CKvJobDataDial::StepExecutor() {
         End();
         break;
     case KV_JOB_STATE_CLEANUP:
-        incoming_.DeleteAll();
-        DetachFromCarryingMessage();
-        GoTo(KV_JOB_STATE_FINISHED);
+        Finish();
         break;
     default:
         last_result_ = KV_E_BAD_STATE;
@@ -244,68 +243,35 @@ KvResult CKvJobDataDial::StepExecutor() {
 }
 
 void CKvJobDataDial::ExecutorHost() {
-    CKvMessage* message = nullptr;
-    if (!incoming_.FindByPayloadType(message, K_KVDT_TP_DTHDLR_DATACOMPUTER) ||
-        !IsValidPtr(message)) {
-        waiting_flag_ = 1;
-    } else if (message->GetAttribute() != KV_MSG_ATTR_DATA_FOUND ||
-               !IsValidPtr(message->GetPayload())) {
-        End();
-    } else {
+    if (CKvMessage* message = FindAnswer(K_KVDT_TP_DTHDLR_DATACOMPUTER)) {
         auto* host = static_cast<CKvDataHost*>(message->GetPayload());
-        cti_number_ = host->GetDeviceNumber();
-        if (host->GetFlagAcceptAllUser()) {
+        if (message->GetAttribute() != KV_MSG_ATTR_DATA_FOUND || !IsValidPtr(host)) {
+            End();
+        } else {
+            cti_number_ = host->GetDeviceNumber();
+            if (host->GetFlagAcceptAllUser()) {
+                timers_.Stop(kAnswerTimerId);
+                GoTo(kStateRequestManager);
+            } else if ((last_result_ = PostLoginRecord()) == KV_OK) {
+                timers_.Start(kAnswerTimerId);
+                waiting_flag_ = 1;
+                GoTo(kStateLoginRecord);
+            } else {
+                End();
+            }
+        }
+    }
+    FinishWait(kStateHostRecord, false, true);
+}
+
+void CKvJobDataDial::ExecutorLogin() {
+    if (CKvMessage* message = FindAnswer(K_KVDT_TP_DTHDLR_DATASERVERUSER)) {
+        if (message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND) {
             timers_.Stop(kAnswerTimerId);
             GoTo(kStateRequestManager);
-        } else if ((last_result_ = PostLoginRecord()) == KV_OK) {
-            timers_.Start(kAnswerTimerId);
-            waiting_flag_ = 1;
-            GoTo(kStateLoginRecord);
         } else {
             End();
         }
     }
-    incoming_.DeleteAll();
-    if (state_ == kStateHostRecord && timers_.CheckExpired(kAnswerTimerId))
-        End();
-    if (state_ == KV_JOB_STATE_CLEANUP)
-        Refuse();
-}
-
-void CKvJobDataDial::ExecutorLogin() {
-    CKvMessage* message = nullptr;
-    if (!incoming_.FindByPayloadType(message, K_KVDT_TP_DTHDLR_DATASERVERUSER) ||
-        !IsValidPtr(message)) {
-        waiting_flag_ = 1;
-    } else if (message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND) {
-        timers_.Stop(kAnswerTimerId);
-        GoTo(kStateRequestManager);
-    } else {
-        End();
-    }
-    incoming_.DeleteAll();
-    if (state_ == kStateLoginRecord && timers_.CheckExpired(kAnswerTimerId))
-        End();
-    if (state_ == KV_JOB_STATE_CLEANUP)
-        Refuse();
-}
-
-void CKvJobDataDial::ExecutorWaitForManager() {
-    CKvMessage* message = nullptr;
-    if (!incoming_.FindByPayloadType(message, KV_PAYLOAD_CAPI_TRANSFER_MANAGER) ||
-        !IsValidPtr(message)) {
-        waiting_flag_ = 1;
-    } else if (message->GetAttribute() == KV_MSG_ATTR_ACCEPTED) {
-        partner_job_id_ = message->GetTargetJobId();
-        if (messagetype_ == KV_MSG_KIND_REQUEST)
-            Answer(KV_MSG_ATTR_ACCEPTED);
-        GoTo(KV_JOB_STATE_RUNNING);
-    } else {
-        Refuse();
-        End();
-    }
-    incoming_.DeleteAll();
-    // A manager that never answers ends the job without a refusal.
-    if (state_ == KV_JOB_STATE_WAITING_FOR_ANSWER && timers_.CheckExpired(kAnswerTimerId))
-        End();
+    FinishWait(kStateLoginRecord, false, true);
 }

@@ -57,5 +57,4 @@ private:
 
     void ExecutorHost();
     void ExecutorLogin();
-    void ExecutorWaitForManager();
 };

@@ -57,15 +57,8 @@ KvResult CKvJobDataDial2::ReadXml(const XmlNode* job_data) {
 // ---- Root-job check ----
 
 KvResult CKvJobDataDial2::CheckRootJob() {
-    switch (PickRootMachine()) {
-    case RootMachine::kServerless:
-        return StepWithoutServer();
-    case RootMachine::kRequester:
-        return StepRequester();
-    case RootMachine::kNone:
-        break;
-    }
-    return last_result_;
+    return StepPickedMachine([this] { return StepWithoutServer(); },
+                             [this] { return StepRequester(); });
 }
 
 // ---- Serverless ----
@@ -141,17 +134,15 @@ void CKvJobDataDial2::ServerlessPreferences() {
 }
 
 void CKvJobDataDial2::ServerlessWaitForManager() {
-    CKvMessage* message = nullptr;
-    if (!incoming_.FindByPayloadType(message, KV_PAYLOAD_CAPI_TRANSFER_MANAGER) ||
-        !IsValidPtr(message)) {
-        waiting_flag_ = 1;
-    } else if (message->GetAttribute() == KV_MSG_ATTR_ACCEPTED) {
-        SendAcceptanceToOriginator();
-        partner_job_id_ = message->GetTargetJobId();
-        ReportCallState(kPhoneIdle);
-        GoTo(KV_JOB_STATE_RUNNING);
-    } else {
-        End();
+    if (CKvMessage* message = FindAnswer(KV_PAYLOAD_CAPI_TRANSFER_MANAGER)) {
+        if (message->GetAttribute() == KV_MSG_ATTR_ACCEPTED) {
+            SendAcceptanceToOriginator();
+            partner_job_id_ = message->GetTargetJobId();
+            ReportCallState(kPhoneIdle);
+            GoTo(KV_JOB_STATE_RUNNING);
+        } else {
+            End();
+        }
     }
     incoming_.DeleteAll();
     if (state_ == KV_JOB_STATE_WAITING_FOR_ANSWER && second_timers_.CheckExpired(kManagerTimerId))
@@ -190,7 +181,7 @@ KvResult CKvJobDataDial2::StepExecutor() {
         }
         break;
     case KV_JOB_STATE_WAITING_FOR_ANSWER:
-        ExecutorWaitForManager();
+        ExecutorWaitForManager(true, true);
         break;
     case KV_JOB_STATE_RUNNING:
         ScanManagerAnswers();
@@ -204,9 +195,7 @@ KvResult CKvJobDataDial2::StepExecutor() {
         End();
         break;
     case KV_JOB_STATE_CLEANUP:
-        incoming_.DeleteAll();
-        DetachFromCarryingMessage();
-        GoTo(KV_JOB_STATE_FINISHED);
+        Finish();
         break;
     default:
         last_result_ = KV_E_BAD_STATE;
@@ -237,71 +226,36 @@ void CKvJobDataDial2::ExecutorStart() {
 }
 
 void CKvJobDataDial2::ExecutorHost() {
-    CKvMessage* message = nullptr;
-    if (!incoming_.FindByPayloadType(message, K_KVDT_TP_DTHDLR_DATACOMPUTER) ||
-        !IsValidPtr(message)) {
-        waiting_flag_ = 1;
-    } else if (message->GetAttribute() != KV_MSG_ATTR_DATA_FOUND ||
-               !IsValidPtr(message->GetPayload())) {
-        End();
-    } else {
+    if (CKvMessage* message = FindAnswer(K_KVDT_TP_DTHDLR_DATACOMPUTER)) {
         auto* host = static_cast<CKvDataHost*>(message->GetPayload());
-        TrimInPlace(cti_number_);
-        bool known = false;
-        if (cti_number_.empty())
-            known = host->GetCtiDeviceNumbers().GetFirst(cti_number_) && !cti_number_.empty();
-        else
-            known = host->GetCtiDeviceNumbers().Contains(cti_number_);
-        if (!known) {
+        if (message->GetAttribute() != KV_MSG_ATTR_DATA_FOUND || !IsValidPtr(host)) {
             End();
-        } else if (host->GetFlagAcceptAllUser()) {
-            GoTo(kStateRequestManager);
-        } else if ((last_result_ = PostLoginRecord()) == KV_OK) {
-            waiting_flag_ = 1;
-            GoTo(kStateLoginRecord);
         } else {
-            End();
+            TrimInPlace(cti_number_);
+            const bool known =
+                cti_number_.empty()
+                    ? host->GetCtiDeviceNumbers().GetFirst(cti_number_) && !cti_number_.empty()
+                    : host->GetCtiDeviceNumbers().Contains(cti_number_);
+            if (!known) {
+                End();
+            } else if (host->GetFlagAcceptAllUser()) {
+                GoTo(kStateRequestManager);
+            } else if ((last_result_ = PostLoginRecord()) == KV_OK) {
+                waiting_flag_ = 1;
+                GoTo(kStateLoginRecord);
+            } else {
+                End();
+            }
         }
     }
-    incoming_.DeleteAll();
-    if (state_ == kStateHostRecord && AnyTimerExpired())
-        End();
-    if (state_ == KV_JOB_STATE_CLEANUP)
-        Refuse();
+    FinishWait(kStateHostRecord, true, true);
 }
 
 void CKvJobDataDial2::ExecutorLogin() {
-    CKvMessage* message = nullptr;
-    if (!incoming_.FindByPayloadType(message, K_KVDT_TP_DTHDLR_DATASERVERUSER) ||
-        !IsValidPtr(message)) {
-        waiting_flag_ = 1;
-    } else if (message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND ||
-               message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND_LOCKED) {
-        GoTo(kStateRequestManager);
+    if (CKvMessage* message = FindAnswer(K_KVDT_TP_DTHDLR_DATASERVERUSER)) {
+        if (message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND ||
+            message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND_LOCKED)
+            GoTo(kStateRequestManager);
     }
-    incoming_.DeleteAll();
-    if (state_ == kStateLoginRecord && timers_.CheckExpired(kAnswerTimerId))
-        End();
-    if (state_ == KV_JOB_STATE_CLEANUP)
-        Refuse();
-}
-
-void CKvJobDataDial2::ExecutorWaitForManager() {
-    CKvMessage* message = nullptr;
-    if (!incoming_.FindByPayloadType(message, KV_PAYLOAD_CAPI_TRANSFER_MANAGER) ||
-        !IsValidPtr(message)) {
-        waiting_flag_ = 1;
-    } else if (message->GetAttribute() == KV_MSG_ATTR_ACCEPTED) {
-        partner_job_id_ = message->GetTargetJobId();
-        if (messagetype_ == KV_MSG_KIND_REQUEST)
-            Answer(KV_MSG_ATTR_ACCEPTED);
-        GoTo(KV_JOB_STATE_RUNNING);
-    } else {
-        End();
-    }
-    incoming_.DeleteAll();
-    if (state_ == KV_JOB_STATE_WAITING_FOR_ANSWER && AnyTimerExpired())
-        End();
-    if (state_ == KV_JOB_STATE_CLEANUP)
-        Refuse();
+    FinishWait(kStateLoginRecord, false, true);
 }

@@ -47,7 +47,6 @@ private:
     void ExecutorStart();
     void ExecutorHost();
     void ExecutorLogin();
-    void ExecutorWaitForManager();
 
     std::uint32_t flag_second_call_swap_ = 0;
 };

@@ -237,19 +237,8 @@ KvResult CKvJobDataDialBase::RunRequester(bool acceptance_to_originator) {
     case KV_JOB_STATE_START:
         StartCheck(kStateRequestManager);
         break;
-    case kStateRequestManager: {
-        auto* client = IsValidPtr(handler_)
-                           ? static_cast<CKvJobData*>(handler_->FirstJob(K_KVJBDT_TP_CLIENT))
-                           : nullptr;
-        if (!IsValidPtr(client)) {
-            End();
-            break;
-        }
-        peer_ = client->GetPeerComputer();
-        local_ = client->GetLocalComputer();
-        loginname_ = client->GetLoginName();
-        SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0, job_id_);
-        if (Send() != KV_OK) {
+    case kStateRequestManager:
+        if (SendRequestViaClientJob() != KV_OK) {
             End();
             break;
         }
@@ -257,13 +246,8 @@ KvResult CKvJobDataDialBase::RunRequester(bool acceptance_to_originator) {
         timers_.Start(kAnswerTimerId);
         GoTo(KV_JOB_STATE_WAITING_FOR_ANSWER);
         break;
-    }
-    case KV_JOB_STATE_WAITING_FOR_ANSWER: {
-        CKvMessage* message = nullptr;
-        if (!incoming_.FindByPayloadType(message, static_cast<std::int32_t>(type_code_)) ||
-            !IsValidPtr(message)) {
-            waiting_flag_ = 1;
-        } else {
+    case KV_JOB_STATE_WAITING_FOR_ANSWER:
+        if (CKvMessage* message = FindAnswer(static_cast<std::int32_t>(type_code_))) {
             CKvJobData* answer = JobFromPayload(message->GetPayload());
             if (!IsValidPtr(answer) || answer->GetSubType() != type_code_ ||
                 message->GetAttribute() != KV_MSG_ATTR_ACCEPTED) {
@@ -279,11 +263,8 @@ KvResult CKvJobDataDialBase::RunRequester(bool acceptance_to_originator) {
                 GoTo(KV_JOB_STATE_RUNNING);
             }
         }
-        incoming_.DeleteAll();
-        if (state_ == KV_JOB_STATE_WAITING_FOR_ANSWER && timers_.CheckExpired(kAnswerTimerId))
-            End();
+        FinishWait(KV_JOB_STATE_WAITING_FOR_ANSWER, false, false);
         break;
-    }
     case KV_JOB_STATE_RUNNING:
         ScanReports(static_cast<std::int32_t>(type_code_), false);
         if (timers_.CheckExpired(kAnswerTimerId))
@@ -357,6 +338,37 @@ void CKvJobDataDialBase::ScanManagerAnswers() {
     }
     incoming_.DeleteAll();
     waiting_flag_ = 1;
+}
+
+CKvMessage* CKvJobDataDialBase::FindAnswer(std::int32_t type) {
+    CKvMessage* message = nullptr;
+    if (incoming_.FindByPayloadType(message, type) && IsValidPtr(message))
+        return message;
+    waiting_flag_ = 1;
+    return nullptr;
+}
+
+void CKvJobDataDialBase::FinishWait(std::uint32_t state, bool any_timer, bool refuse) {
+    incoming_.DeleteAll();
+    if (state_ == state && (any_timer ? AnyTimerExpired() : timers_.CheckExpired(kAnswerTimerId)))
+        End();
+    if (refuse && state_ == KV_JOB_STATE_CLEANUP)
+        Refuse();
+}
+
+void CKvJobDataDialBase::ExecutorWaitForManager(bool any_timer, bool refuse_when_bounded) {
+    if (CKvMessage* message = FindAnswer(KV_PAYLOAD_CAPI_TRANSFER_MANAGER)) {
+        if (message->GetAttribute() == KV_MSG_ATTR_ACCEPTED) {
+            partner_job_id_ = message->GetTargetJobId();
+            if (messagetype_ == KV_MSG_KIND_REQUEST)
+                Answer(KV_MSG_ATTR_ACCEPTED);
+            GoTo(KV_JOB_STATE_RUNNING);
+        } else {
+            Refuse();
+            End();
+        }
+    }
+    FinishWait(KV_JOB_STATE_WAITING_FOR_ANSWER, any_timer, refuse_when_bounded);
 }
 
 // ---- XML ----

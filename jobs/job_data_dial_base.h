@@ -111,6 +111,16 @@ protected:
     // Executor state 10: the manager's reports answered to the requester.
     void ScanManagerAnswers();
     bool AnyTimerExpired() { return timers_.CheckAllExpired() != 0; }
+    // The first queued answer of the type, or null (the job then waits).
+    CKvMessage* FindAnswer(std::int32_t type);
+    // The end of a waiting state: the queue emptied; still in the state, the
+    // bound (any timer of the list, or timer 1) ends the job; an ended job
+    // refuses its unanswered request when refuse is set.
+    void FinishWait(std::uint32_t state, bool any_timer, bool refuse);
+    // Executor state 13: the transfer manager's acceptance answers the
+    // requester; another answer refuses and ends. refuse_when_bounded: a
+    // job the bound ends refuses too.
+    void ExecutorWaitForManager(bool any_timer, bool refuse_when_bounded);
 
     // The job element with the peer keys, the target number and, for DIAL2,
     // the CTI target number; the first failure is returned.

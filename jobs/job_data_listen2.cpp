@@ -113,9 +113,7 @@ KvResult CKvJobDataListen2::ReadXml(const XmlNode* job_data) {
 
 void CKvJobDataListen2::CleanUp() {
     ShutDownManager();
-    incoming_.DeleteAll();
-    DetachFromCarryingMessage();
-    GoTo(KV_JOB_STATE_FINISHED);
+    Finish();
 }
 
 void CKvJobDataListen2::ShutDownManager() {
@@ -290,15 +288,7 @@ void CKvJobDataListen2::PostDevices(std::int32_t command) {
 // ---- Root-job check ----
 
 KvResult CKvJobDataListen2::CheckRootJob() {
-    switch (PickRootMachine()) {
-    case RootMachine::kServerless:
-        return ExecutorRun();
-    case RootMachine::kRequester:
-        return StepRequester();
-    case RootMachine::kNone:
-        break;
-    }
-    return last_result_;
+    return StepPickedMachine([this] { return ExecutorRun(); }, [this] { return StepRequester(); });
 }
 
 // ---- Requester ----
@@ -358,18 +348,7 @@ void CKvJobDataListen2::RequesterPreferences() {
 }
 
 void CKvJobDataListen2::RequesterSendRequest() {
-    auto* client = IsValidPtr(handler_)
-                       ? static_cast<CKvJobData*>(handler_->FirstJob(K_KVJBDT_TP_CLIENT))
-                       : nullptr;
-    if (!IsValidPtr(client)) {
-        End();
-        return;
-    }
-    peer_ = client->GetPeerComputer();
-    local_ = client->GetLocalComputer();
-    loginname_ = client->GetLoginName();
-    SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0, job_id_);
-    if (Send() != KV_OK) {
+    if (SendRequestViaClientJob() != KV_OK) {
         End();
         return;
     }
