@@ -209,6 +209,9 @@ KvResult CKvJobDataCAPIServer::ForwardCall(const CAPIFuncData& record, std::uint
 }
 
 KvResult CKvJobDataCAPIServer::EndFunctionManager() {
+    // Without a manager there is nothing to end.
+    if (function_manager_id_ == 0)
+        return KV_OK;
     if (!IsValidPtr(router_))
         return KV_E_INVALID_POINTER;
     auto* message = new CKvMessage;

@@ -70,6 +70,7 @@ TEST_F(DialAffixTest, TheTargetTableRowByRow) {
         {0, "9", "123", "0123#", KV_OK},          // neither: external added
         {0, "9", "0123#", "0123#", KV_OK},        // external present: kept
         {0, "", " 55 ", "55", KV_OK},             // empty internal pair: only trimmed
+        {0, "", "", "", KV_OK},                   // an empty pair strips nothing
         {0, "9", "9", "9", KV_E_FAIL},            // a strip as long as the number
         {1, "9", "921", "921", KV_OK},            // internal present: kept
         {1, "9", "0123#", "123", KV_OK},          // external present: stripped
@@ -118,22 +119,6 @@ TEST_F(DialAffixTest, TheCtiTableRowByRow) {
     job_.SetCtiNumber("921");
     EXPECT_EQ(job_.PrepareNumbers(), KV_E_FAIL);
     EXPECT_EQ(job_.GetCtiNumber(), "921");
-}
-
-TEST(JobDataDialAffixes, EmptyPairsAreAlwaysPresentAndStripOnlyTrims) {
-    std::string prefix = "  ";
-    std::string suffix;
-    EXPECT_TRUE(CKvJobDataDial::HasAffixes("123", prefix, suffix));
-    EXPECT_EQ(prefix, "");
-    std::string number = " 123 ";
-    EXPECT_EQ(CKvJobDataDial::StripAffixes(number, "", ""), 1);
-    EXPECT_EQ(number, "123");
-    number = "0123#";
-    EXPECT_EQ(CKvJobDataDial::StripAffixes(number, "0", "#"), 1);
-    EXPECT_EQ(number, "123");
-    number = "0#";
-    EXPECT_EQ(CKvJobDataDial::StripAffixes(number, "0", "#"), 0);
-    EXPECT_EQ(number, "0#");
 }
 
 // The executor on a server: root with general settings, the host's record.
