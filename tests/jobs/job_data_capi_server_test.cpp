@@ -168,32 +168,15 @@ TEST_F(CapiServerTest, AnEndedInfoFromTheServerFailsEveryPendingCall) {
     EXPECT_EQ(registry_.Find(9), nullptr);
 }
 
-TEST_F(CapiServerTest, ARemovedClientJobEndsTheRequesterAndAReleaseTellsTheServer) {
+TEST_F(CapiServerTest, ARemovedClientJobEndsTheRequester) {
     CKvJobDataCAPIServer* job = ServingRequester();
-    Record release = NewCall(CAPIFuncData::kRelease, 4, 9);
-    job->HandOverCall(release);
-    job->StepRequester();
-    auto* answer = Deliver<CKvJobDataCAPIServer>(*job, K_KVJBDT_TP_CAPISERVER,
-                                                 KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
-    answer->SetCarriedRecord(NewCall(CAPIFuncData::kRelease, 4, 0));
-    job->StepRequester();
-    EXPECT_TRUE(release->IsCompleted());
-    ASSERT_EQ(job->GetState(), CKvJobDataCAPIServer::kStateRelease);
-    NextText(router_);
-    job->StepRequester();
-    EXPECT_NE(NextText(router_).find("<messagetype>INFO</messagetype><attribute>ENDED"
-                                     "</attribute><idtarget>70</idtarget>"),
-              std::string::npos);
-    EXPECT_EQ(registry_.Find(9), nullptr);
-
-    CKvJobDataCAPIServer* other = ServingRequester();
     Record wait = NewCall(CAPIFuncData::kWaitForSignal, 3, 9);
-    other->HandOverCall(wait);
-    other->StepRequester();
+    job->HandOverCall(wait);
+    job->StepRequester();
     for (const auto& entry : *handler_.FindJobsOfType(K_KVJBDT_TP_CLIENT))
         static_cast<CKvJobData*>(entry.second)->ChangeState(KV_JOB_STATE_FINISHED);
-    other->StepRequester();
-    EXPECT_EQ(other->GetState(), KV_JOB_STATE_CLEANUP);
+    job->StepRequester();
+    EXPECT_EQ(job->GetState(), KV_JOB_STATE_CLEANUP);
     EXPECT_TRUE(wait->IsCompleted());
 }
 

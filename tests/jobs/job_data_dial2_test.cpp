@@ -205,19 +205,6 @@ TEST_F(Dial2Test, TheServerlessWalkReportsToTheOriginatorOnlyWithALinkedCall) {
     }
 }
 
-TEST_F(Dial2Test, TheServerlessJobWaitsThirtySixSecondsForItsManager) {
-    CKvJobDataDial2* job = NewJob("0301234", false);
-    job->ChangeState(CKvJobDataDial2::kStateRequestManager);
-    job->StepWithoutServer();
-    ASSERT_EQ(job->GetState(), KV_JOB_STATE_WAITING_FOR_ANSWER);
-    clock_.Advance(35900);
-    job->StepWithoutServer();
-    EXPECT_EQ(job->GetState(), KV_JOB_STATE_WAITING_FOR_ANSWER);
-    clock_.Advance(200);
-    job->StepWithoutServer();
-    EXPECT_EQ(job->GetState(), KV_JOB_STATE_CLEANUP);
-}
-
 TEST_F(Dial2Test, TheRequesterWaitsFortySecondsThenFollowsTheCallThirty) {
     root_->GetPreferencesRef()->GetFlagServerUse().Set(1);
     auto* client = new TestClientJob("10.0.0.7", 4000);
@@ -418,25 +405,7 @@ TEST_F(Dial2ExecutorTest, AnsweredRequestsAreNeverRefusedAfterwards) {
     EXPECT_EQ(NextText(), "<none>");
 }
 
-TEST_F(Dial2ExecutorTest, APeerShutdownStopsTheManagerAndAnEmptyTargetIsRefused) {
-    AnswerHost(true, "21");
-    job_->StepExecutor();
-    DeliverWithIds<CapiTransferManager>(*job_, KV_PAYLOAD_CAPI_TRANSFER_MANAGER,
-                                        KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED, 61);
-    job_->StepExecutor();
-    DeliverWithIds<CKvJobDataDial2>(*job_, K_KVJBDT_TP_DIAL2, KV_MSG_KIND_INFO,
-                                    KV_MSG_ATTR_SHUTDOWN, 17);
-    job_->StepExecutor();
-    ASSERT_EQ(job_->GetState(), KV_JOB_STATE_STOP_REQUESTED);
-    while (router_.Take()) {
-    }
-    job_->StepExecutor();
-    std::uint16_t endpoint = 0;
-    MessagePtr shutdown = router_.Take(&endpoint);
-    ASSERT_NE(shutdown, nullptr);
-    EXPECT_EQ(endpoint, KV_ENDPOINT_CAPI);
-    EXPECT_EQ(shutdown->GetSourceJobId(), 61u);
-
+TEST_F(Dial2ExecutorTest, AnEmptyTargetIsRefused) {
     auto* empty = new CKvJobDataDial2;
     empty->SetHeader(KV_MSG_KIND_REQUEST, 0, 0, 18);
     empty->SetPeerAddress("10.0.0.7");
