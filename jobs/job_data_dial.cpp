@@ -42,6 +42,7 @@ CKvJobDataDial::CKvJobDataDial() : CKvJobDataDialBase(K_KVJBDT_TP_DIAL) {
 void CKvJobDataDial::InitDial() {
     type_code_ = K_KVJBDT_TP_DIAL;
     ResetDialFields();
+    linked_call_.reset();
 }
 
 CKvJobDataDial& CKvJobDataDial::CopyFrom(const CKvJobDataDial& other) {

@@ -12,7 +12,8 @@ public:
     CKvJobDataDial();
     ~CKvJobDataDial() override = default;
 
-    // Every own field emptied, type 13, state 0.
+    // Every own field emptied and the linked call record dropped, type 13,
+    // state 0.
     void InitDial();
     CKvJobDataDial& CopyFrom(const CKvJobDataDial& other);
 

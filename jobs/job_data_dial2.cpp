@@ -21,6 +21,8 @@ CKvJobDataDial2::CKvJobDataDial2() : CKvJobDataDialBase(K_KVJBDT_TP_DIAL2) {
 void CKvJobDataDial2::InitDial2() {
     type_code_ = K_KVJBDT_TP_DIAL2;
     ResetDialFields();
+    if (linked_call_)
+        linked_call_->Reset();
     flag_second_call_swap_ = 0;
 }
 

@@ -17,7 +17,8 @@ public:
     CKvJobDataDial2();
     ~CKvJobDataDial2() override = default;
 
-    // Every own field emptied, type 39, state 0.
+    // Every own field emptied (a linked call record is reset, not dropped),
+    // type 39, state 0.
     void InitDial2();
     // idsource, state, counter value, numbers, flags, affix texts, rules and
     // a clone of the linked call record; not the base's other fields.

@@ -68,7 +68,6 @@ void CKvJobDataDialBase::ResetDialFields() {
     internal_suffix_.clear();
     external_prefix_.clear();
     external_suffix_.clear();
-    linked_call_.reset();
     rules_.Reset();
     call_.Reset();
 }

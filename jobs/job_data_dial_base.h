@@ -73,7 +73,7 @@ protected:
 
     // The fields both generations copy; the linked record is cloned.
     void CopyDialFields(const CKvJobDataDialBase& other);
-    // Every own field emptied, the linked record dropped.
+    // Every own field but the linked record emptied.
     void ResetDialFields();
 
     void End() { GoTo(KV_JOB_STATE_CLEANUP); }
