@@ -361,6 +361,12 @@ KvResult CAPIFuncData::ReadDataPool(std::string_view text) {
     case kGetMessage: {
         if (type_ == kPutMessage ? answer : (!answer || length == 0))
             break;
+        // A call without a message is written "0000" and read back as one.
+        if (length == 0 && payload.empty()) {
+            message_[0] = 0;
+            message_[1] = 0;
+            break;
+        }
         // The length word must give the bytes carried: CAPI reads by it.
         const std::size_t count = length / 2;
         std::array<std::uint8_t, kMaxMessageLength> bytes{};
