@@ -227,9 +227,9 @@ void BM_ReceiveCapiServer(benchmark::State& state) {
 }
 BENCHMARK(BM_ReceiveCapiServer);
 
-void BM_SerializeCapiServer(benchmark::State& state) {
+// Writes a job received from the text, as a server writes its answers.
+void SerializeReceived(benchmark::State& state, const std::string& sample) {
     RegisterAll();
-    const std::string sample = CapiServerText();
     CKvJobTextReceiver receiver;
     CKvMessage* message = nullptr;
     if (receiver.Receive(sample, message) != JobTextResult::kAccepted) {
@@ -244,6 +244,10 @@ void BM_SerializeCapiServer(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
     message->Release();
+}
+
+void BM_SerializeCapiServer(benchmark::State& state) {
+    SerializeReceived(state, CapiServerText());
 }
 BENCHMARK(BM_SerializeCapiServer);
 
@@ -260,22 +264,7 @@ void BM_ParseCapiServerText(benchmark::State& state) {
 BENCHMARK(BM_ParseCapiServerText);
 
 void BM_SerializeListen2(benchmark::State& state) {
-    RegisterAll();
-    const std::string sample = Listen2Text();
-    CKvJobTextReceiver receiver;
-    CKvMessage* message = nullptr;
-    if (receiver.Receive(sample, message) != JobTextResult::kAccepted) {
-        state.SkipWithError("rejected");
-        return;
-    }
-    CKvJobData* job = JobFromPayload(message->GetPayload());
-    std::string text;
-    for (auto _ : state) {
-        job->Serialize(text);
-        benchmark::DoNotOptimize(text.data());
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
-    message->Release();
+    SerializeReceived(state, Listen2Text());
 }
 BENCHMARK(BM_SerializeListen2);
 

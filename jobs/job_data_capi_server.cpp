@@ -1,7 +1,7 @@
 #include "jobs/job_data_capi_server.h"
 
 #include "capi/capi_function_manager.h"
-#include "core/record_xml.h"
+#include "jobs/job_element_xml.h"
 #include "jobs/job_payloads.h"
 #include "platform/number_parse.h"
 #include "platform/pointer.h"
@@ -58,23 +58,13 @@ CKvJobDataCAPIServer& CKvJobDataCAPIServer::CopyFrom(const CKvJobDataCAPIServer&
 // ---- XML ----
 
 KvResult CKvJobDataCAPIServer::WriteXml(XmlNode* job_data) {
-    if (!IsValidPtr(job_data))
-        return KV_E_INVALID_POINTER;
     XmlDocument& document = Document();
     XmlNode* element = nullptr;
-    KvResult result = AddRecordElement(element, document, job_data, kElementName);
-    const std::array<std::pair<const char*, std::string>, 4> children = {{
-        {"loginname", loginname_},
-        {"hostname", peer_.GetName()},
-        {"hostip", peer_.GetAddressText()},
-        {"portnumber", peer_.GetPortText()},
-    }};
-    for (const auto& [name, text] : children) {
-        if (result != KV_OK)
-            return result;
-        XmlNode* child = nullptr;
-        result = document.AddTextElement(child, element, name, text, TRUE);
-    }
+    KvResult result = WriteJobElement(element, document, job_data, kElementName,
+                                      {{"loginname", loginname_},
+                                       {"hostname", peer_.GetName()},
+                                       {"hostip", peer_.GetAddressText()},
+                                       {"portnumber", peer_.GetPortText()}});
     if (result == KV_OK && carried_)
         result = carried_->WriteXml(&document, element);
     return result;
