@@ -149,6 +149,34 @@ TEST_F(CapiServerLoopbackTest, AWaitIsCompletedWhenTheServerEnds) {
     ASSERT_TRUE(Run([&] { return workstation_.GetApplIdRegistry().GetCount() == 0; }));
 }
 
+TEST_F(CapiServerLoopbackTest, AHeldWaitIsAnsweredOnceReleased) {
+    const std::int32_t appl_id = Register();
+    Record wait = NewCall(CAPIFuncData::kWaitForSignal, 2, appl_id);
+    ASSERT_EQ(workstation_.PostCapiCall(wait), KV_OK);
+    ASSERT_TRUE(Run([&] { return server_.GetHeldCapiCallCount() == 1; }));
+    // Waits never expire by their own time-out.
+    clock_.Advance(5 * CAPIFuncData::kTimeoutMilliseconds);
+    RunHosts({&server_, &workstation_}, [] { return false; }, 50);
+    EXPECT_FALSE(wait->IsCompleted());
+    EXPECT_EQ(server_.ReleaseHeldCapiCalls(), 1u);
+    ASSERT_TRUE(Completes(wait));
+    EXPECT_EQ(wait->GetReturnValue(), 0);
+}
+
+TEST_F(CapiServerLoopbackTest, TheServerEndsWhenItsClientJobGoes) {
+    const std::int32_t appl_id = Register();
+    Record wait = NewCall(CAPIFuncData::kWaitForSignal, 2, appl_id);
+    ASSERT_EQ(workstation_.PostCapiCall(wait), KV_OK);
+    ASSERT_TRUE(Run([&] { return server_.GetHeldCapiCallCount() == 1; }));
+    server_client_->ChangeState(KV_JOB_STATE_FINISHED);
+    ASSERT_TRUE(Completes(wait));
+    ASSERT_TRUE(Run([&] {
+        return Executor() == nullptr && workstation_.GetApplIdRegistry().GetCount() == 0;
+    }));
+    // The function manager was told to end, and dropped the held call.
+    EXPECT_EQ(server_.GetHeldCapiCallCount(), 0u);
+}
+
 TEST_F(CapiServerLoopbackTest, APeerWithoutAClientJobIsRefused) {
     server_client_->ChangeState(KV_JOB_STATE_FINISHED);
     Record call = NewCall(CAPIFuncData::kRegister, 1, 0);
