@@ -82,8 +82,12 @@ void CKvJobDataDialBase::Answer(std::uint32_t attribute) {
 }
 
 void CKvJobDataDialBase::Refuse() {
-    if (messagetype_ == KV_MSG_KIND_REQUEST)
-        Answer(KV_MSG_ATTR_REFUSED);
+    if (messagetype_ != KV_MSG_KIND_REQUEST)
+        return;
+    // The step still reports why the job ended.
+    const KvResult reason = last_result_;
+    Answer(KV_MSG_ATTR_REFUSED);
+    last_result_ = reason;
 }
 
 KvResult CKvJobDataDialBase::ReportCallState(std::uint32_t state) {

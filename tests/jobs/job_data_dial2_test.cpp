@@ -366,6 +366,15 @@ TEST_F(Dial2ExecutorTest, TheCtiTargetIsTheFirstDeviceOrMustBeOneOfThem) {
     }
 }
 
+TEST_F(Dial2ExecutorTest, WithoutGeneralSettingsTheRequestIsRefused) {
+    root_->SetGeneralSettings(nullptr);
+    AnswerHost(true, "21");
+    job_->StepExecutor();
+    EXPECT_EQ(job_->GetState(), KV_JOB_STATE_CLEANUP);
+    EXPECT_EQ(job_->GetLastResult(), KV_E_FAIL);
+    EXPECT_NE(NextText().find("<attribute>REFUSED</attribute>"), std::string::npos);
+}
+
 TEST_F(Dial2ExecutorTest, TheUserCheckWaitsUntilTimerOneThenRefuses) {
     AnswerHost(false, "21");
     ASSERT_EQ(job_->GetState(), CKvJobDataDial2::kStateLoginRecord);
