@@ -18,6 +18,8 @@
 #include "jobs/host/job_text_receiver.h"
 #include "jobs/host/logon_records.h"
 #include "jobs/job_data_client.h"
+#include "capi/capi_func_data.h"
+#include "jobs/job_data_capi_server.h"
 #include "jobs/job_data_client2.h"
 #include "jobs/job_data_listen2.h"
 #include "jobs/job_data_synchronize.h"
@@ -30,7 +32,9 @@
 #include <benchmark/benchmark.h>
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -201,6 +205,76 @@ void BM_ReceiveTapiDial(benchmark::State& state) {
     ReceiveText(state, TapiDialText());
 }
 BENCHMARK(BM_ReceiveTapiDial);
+
+// A requester's call carrying a PUT_MESSAGE of the largest size, 1032 bytes
+// (about 2.5 KB of text).
+std::string CapiServerText() {
+    CKvJobDataCAPIServer job;
+    job.SetLoginName("anna.mueller");
+    job.GetPeerComputer().Set("workstation-17.example", 0xC0A80114, 40123);
+    job.SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 1234, 5678);
+    auto record = std::make_shared<CAPIFuncData>();
+    record->SetType(CAPIFuncData::kPutMessage);
+    record->SetId(77);
+    record->SetApplicationId(1);
+    std::vector<std::uint8_t> message(CAPIFuncData::kMaxMessageLength);
+    for (std::size_t i = 0; i < message.size(); ++i)
+        message[i] = static_cast<std::uint8_t>(i * 7);
+    message[0] = static_cast<std::uint8_t>(message.size() & 0xFF);
+    message[1] = static_cast<std::uint8_t>(message.size() >> 8);
+    record->SetMessage(message.data());
+    job.SetCarriedRecord(record);
+    std::string text;
+    job.Serialize(text);
+    return text;
+}
+
+void BM_ReceiveCapiServer(benchmark::State& state) {
+    RegisterAll();
+    ReceiveText(state, CapiServerText());
+}
+BENCHMARK(BM_ReceiveCapiServer);
+
+// Writes a job received from the text, as a server writes its answers.
+void SerializeReceived(benchmark::State& state, const std::string& sample) {
+    RegisterAll();
+    CKvJobTextReceiver receiver;
+    CKvMessage* message = nullptr;
+    if (receiver.Receive(sample, message) != JobTextResult::kAccepted) {
+        state.SkipWithError("rejected");
+        return;
+    }
+    CKvJobData* job = JobFromPayload(message->GetPayload());
+    std::string text;
+    for (auto _ : state) {
+        job->Serialize(text);
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    message->Release();
+}
+
+void BM_SerializeCapiServer(benchmark::State& state) {
+    SerializeReceived(state, CapiServerText());
+}
+BENCHMARK(BM_SerializeCapiServer);
+
+void BM_ParseCapiServerText(benchmark::State& state) {
+    const std::string text = CapiServerText();
+    XmlDocument document;
+    for (auto _ : state) {
+        document.Clear();
+        document.Parse(text);
+        benchmark::DoNotOptimize(document.GetRoot());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_ParseCapiServerText);
+
+void BM_SerializeListen2(benchmark::State& state) {
+    SerializeReceived(state, Listen2Text());
+}
+BENCHMARK(BM_SerializeListen2);
 
 void BM_LoopbackLogon(benchmark::State& state) {
     RegisterAll();

@@ -40,8 +40,12 @@ void AppendHex(std::string& out, std::uint32_t value, int digits) {
 }
 
 void AppendHexBytes(std::string& out, const std::uint8_t* bytes, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i)
-        AppendHex(out, bytes[i], 2);
+    std::size_t at = out.size();
+    out.resize(at + count * 2);
+    for (std::size_t i = 0; i < count; ++i) {
+        out[at++] = kHexDigits[bytes[i] >> 4];
+        out[at++] = kHexDigits[bytes[i] & 0xF];
+    }
 }
 
 // Reads a group of hex digits as an unsigned number; false at any other
@@ -70,17 +74,23 @@ bool ReadHexWords(std::string_view payload, std::array<std::uint32_t, 4>& out) {
     return true;
 }
 
+// Decodes into the caller's scratch buffer, which it takes over only on
+// success. Arithmetic rather than a table, so that the loop vectorises.
 bool ReadHexBytes(std::string_view payload, std::uint8_t* out, std::size_t count) {
-    std::uint32_t byte = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (!ReadHex(payload, i * 2, 2, byte))
-            return false;
-    }
-    for (std::size_t i = 0; i < count; ++i) {
-        ReadHex(payload, i * 2, 2, byte);
-        out[i] = static_cast<std::uint8_t>(byte);
-    }
-    return true;
+    if (count > payload.size() / 2)
+        return false;
+    const auto* text = reinterpret_cast<const std::uint8_t*>(payload.data());
+    std::uint8_t bad = 0;
+    const auto nibble = [&bad](std::uint8_t c) {
+        const auto lower = static_cast<std::uint8_t>(c | 0x20);
+        const bool digit = static_cast<std::uint8_t>(c - '0') < 10;
+        const bool letter = static_cast<std::uint8_t>(lower - 'a') < 6;
+        bad |= static_cast<std::uint8_t>(!(digit || letter));
+        return static_cast<std::uint8_t>(digit ? c - '0' : lower - 'a' + 10);
+    };
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = static_cast<std::uint8_t>((nibble(text[2 * i]) << 4) | nibble(text[2 * i + 1]));
+    return bad == 0;
 }
 
 std::uint32_t LengthWord(const std::uint8_t* message) {
@@ -351,6 +361,12 @@ KvResult CAPIFuncData::ReadDataPool(std::string_view text) {
     case kGetMessage: {
         if (type_ == kPutMessage ? answer : (!answer || length == 0))
             break;
+        // A call without a message is written "0000" and read back as one.
+        if (length == 0 && payload.empty()) {
+            message_[0] = 0;
+            message_[1] = 0;
+            break;
+        }
         // The length word must give the bytes carried: CAPI reads by it.
         const std::size_t count = length / 2;
         std::array<std::uint8_t, kMaxMessageLength> bytes{};

@@ -4,6 +4,7 @@
 #include "data/data_general.h"
 #include "data/data_isdn_controller.h"
 #include "data/data_preferences.h"
+#include "data/dialling_settings.h"
 #include "platform/pointer.h"
 
 namespace {
@@ -138,21 +139,12 @@ bool CapiTickManager::TakeConfiguration(CKvMessage& message) {
         return false;
     DiallingRules& rules = owner_->GetDiallingRules();
     if (message.GetPayloadType() == K_KVDT_TP_DTHDLR_DATAGENERAL) {
-        auto& general = *static_cast<CKvDataGeneral*>(payload);
-        rules.SetExternalAffixes(general.GetExternPrefixDigit(), general.GetExternSuffixDigit());
-        rules.SetInternalAffixes(general.GetInternPrefixDigit(), general.GetInternSuffixDigit(),
-                                 static_cast<std::int32_t>(general.GetInternDigitsCount()));
-        rules.AreaCode() = general.GetOwnAreaCode();
+        TakeDiallingRules(rules, *static_cast<CKvDataGeneral*>(payload));
         return true;
     }
     if (message.GetPayloadType() == K_KVDT_TP_DTHDLR_DATAPREFERENCES) {
         auto& preferences = *static_cast<CKvDataPreferences*>(payload);
-        rules.SetExternalAffixes(preferences.GetPhoneNumberExternPrefix(),
-                                 preferences.GetPhoneNumberExternSuffix());
-        rules.SetInternalAffixes(
-            preferences.GetPhoneNumberInternPrefix(), preferences.GetPhoneNumberInternSuffix(),
-            static_cast<std::int32_t>(preferences.GetNumberInternDigitsCount().Get()));
-        rules.AreaCode() = preferences.GetCityAreaCode();
+        TakeDiallingRules(rules, preferences);
         texts_[1] = preferences.GetPhoneNumberCtiSource();
         rules.ModeFlag() = preferences.GetFlagSourceAutomaticLine().Get();
         return true;

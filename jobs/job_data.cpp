@@ -517,9 +517,7 @@ CKvJobData::RootMachine CKvJobData::PickRootMachine() {
         return root_machine_;
     }
     if (state_ == KV_JOB_STATE_CLEANUP) {
-        incoming_.DeleteAll();
-        DetachFromCarryingMessage();
-        GoTo(KV_JOB_STATE_FINISHED);
+        Finish();
     } else if (state_ != KV_JOB_STATE_FINISHED) {
         GoTo(KV_JOB_STATE_CLEANUP);
     }
@@ -546,4 +544,23 @@ void CKvJobData::FinishWait(std::uint32_t waiting_state, std::uint32_t expired_s
         GoTo(expired_state);
     else
         waiting_flag_ = 1;
+}
+
+KvResult CKvJobData::SendRequestViaClientJob() {
+    auto* client = IsValidPtr(handler_)
+                       ? static_cast<CKvJobData*>(handler_->FirstJob(K_KVJBDT_TP_CLIENT))
+                       : nullptr;
+    if (!IsValidPtr(client))
+        return KV_E_FAIL;
+    peer_ = client->GetPeerComputer();
+    local_ = client->GetLocalComputer();
+    loginname_ = client->GetLoginName();
+    SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0, job_id_);
+    return Send();
+}
+
+void CKvJobData::Finish() {
+    incoming_.DeleteAll();
+    DetachFromCarryingMessage();
+    GoTo(KV_JOB_STATE_FINISHED);
 }

@@ -223,6 +223,26 @@ protected:
     // still waiting, an expired answer timer leads to expired_state, else the
     // job waits on.
     void FinishWait(std::uint32_t waiting_state, std::uint32_t expired_state);
+    // One step of the machine PickRootMachine picks.
+    template <typename Serverless, typename Requester>
+    KvResult StepPickedMachine(Serverless serverless, Requester requester) {
+        switch (PickRootMachine()) {
+        case RootMachine::kServerless:
+            return serverless();
+        case RootMachine::kRequester:
+            return requester();
+        case RootMachine::kNone:
+            break;
+        }
+        return last_result_;
+    }
+    // Peer, local computer and login from the handler's first client job
+    // (17), then the job sent to the server as REQUEST with idsource := own
+    // id. KV_E_FAIL without a client job, else the send's result.
+    KvResult SendRequestViaClientJob();
+    // The last state's work: the queue emptied, the carrying message no
+    // longer holding the job, finished.
+    void Finish();
 
     std::uint32_t idsource_ = 0;
     std::uint32_t partner_job_id_ = 0;

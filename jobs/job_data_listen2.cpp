@@ -7,6 +7,7 @@
 #include "data/data_host.h"
 #include "data/data_preferences.h"
 #include "data/data_server_user.h"
+#include "data/dialling_settings.h"
 #include "jobs/job_element_xml.h"
 #include "jobs/job_payloads.h"
 #include "platform/number_parse.h"
@@ -24,22 +25,6 @@ constexpr std::int32_t kSubCommandAllOfType = 10;
 
 bool IsDataFound(const CKvMessage& message) {
     return message.GetAttribute() == KV_MSG_ATTR_DATA_FOUND;
-}
-
-void TakeGeneralRules(DiallingRules& rules, CKvDataGeneral& general) {
-    rules.SetExternalAffixes(general.GetExternPrefixDigit(), general.GetExternSuffixDigit());
-    rules.SetInternalAffixes(general.GetInternPrefixDigit(), general.GetInternSuffixDigit(),
-                             static_cast<std::int32_t>(general.GetInternDigitsCount()));
-    rules.AreaCode() = general.GetOwnAreaCode();
-}
-
-void TakePreferenceRules(DiallingRules& rules, CKvDataPreferences& preferences) {
-    rules.SetExternalAffixes(preferences.GetPhoneNumberExternPrefix(),
-                             preferences.GetPhoneNumberExternSuffix());
-    rules.SetInternalAffixes(
-        preferences.GetPhoneNumberInternPrefix(), preferences.GetPhoneNumberInternSuffix(),
-        static_cast<std::int32_t>(preferences.GetNumberInternDigitsCount().Get()));
-    rules.AreaCode() = preferences.GetCityAreaCode();
 }
 
 } // namespace
@@ -128,9 +113,7 @@ KvResult CKvJobDataListen2::ReadXml(const XmlNode* job_data) {
 
 void CKvJobDataListen2::CleanUp() {
     ShutDownManager();
-    incoming_.DeleteAll();
-    DetachFromCarryingMessage();
-    GoTo(KV_JOB_STATE_FINISHED);
+    Finish();
 }
 
 void CKvJobDataListen2::ShutDownManager() {
@@ -305,15 +288,7 @@ void CKvJobDataListen2::PostDevices(std::int32_t command) {
 // ---- Root-job check ----
 
 KvResult CKvJobDataListen2::CheckRootJob() {
-    switch (PickRootMachine()) {
-    case RootMachine::kServerless:
-        return ExecutorRun();
-    case RootMachine::kRequester:
-        return StepRequester();
-    case RootMachine::kNone:
-        break;
-    }
-    return last_result_;
+    return StepPickedMachine([this] { return ExecutorRun(); }, [this] { return StepRequester(); });
 }
 
 // ---- Requester ----
@@ -373,18 +348,7 @@ void CKvJobDataListen2::RequesterPreferences() {
 }
 
 void CKvJobDataListen2::RequesterSendRequest() {
-    auto* client = IsValidPtr(handler_)
-                       ? static_cast<CKvJobData*>(handler_->FirstJob(K_KVJBDT_TP_CLIENT))
-                       : nullptr;
-    if (!IsValidPtr(client)) {
-        End();
-        return;
-    }
-    peer_ = client->GetPeerComputer();
-    local_ = client->GetLocalComputer();
-    loginname_ = client->GetLoginName();
-    SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0, job_id_);
-    if (Send() != KV_OK) {
+    if (SendRequestViaClientJob() != KV_OK) {
         End();
         return;
     }
@@ -513,7 +477,7 @@ void CKvJobDataListen2::ServerlessPreferences() {
     } else if (!IsValidPtr(preferences)) {
         last_result_ = KV_E_INVALID_POINTER;
     } else {
-        TakePreferenceRules(rules_, *preferences);
+        TakeDiallingRules(rules_, *preferences);
         KVSTRING_LIST& devices = preferences->GetStringListA();
         KVSTRING_LIST::Position position = 0;
         devices.GetStartPosition(position);
@@ -664,7 +628,7 @@ void CKvJobDataListen2::ExecutorGeneral(bool local) {
     } else if (!IsValidPtr(general)) {
         last_result_ = KV_E_INVALID_POINTER;
     } else if (local) {
-        TakeGeneralRules(rules_, *general);
+        TakeDiallingRules(rules_, *general);
         own_number_ = general->GetIsdnCardNumber();
         // A failed send leaves the state: the request is made again.
         if (RequestAllOfType(K_KVDT_TP_DTHDLR_DATACOMPUTER)) {
@@ -672,7 +636,7 @@ void CKvJobDataListen2::ExecutorGeneral(bool local) {
             GoTo(kStateHost);
         }
     } else {
-        TakeGeneralRules(rules_, *general);
+        TakeDiallingRules(rules_, *general);
         const COMPUTER_IDENT peer = peer_;
         if (RequestOne<CKvDataHost>(
                 K_KVDT_TP_DTHDLR_DATACOMPUTER,

@@ -5,18 +5,22 @@
 #include "platform/pointer.h"
 #include "platform/text.h"
 
-KvResult WriteJobElement(XmlNode*& out, XmlDocument& document, XmlNode* job_data,
-                         std::string_view name, std::uint32_t idsource,
-                         const std::vector<JobElementChild>& children) {
+namespace {
+
+KvResult WriteElement(XmlNode*& out, XmlDocument& document, XmlNode* job_data,
+                      std::string_view name, const std::uint32_t* idsource,
+                      const std::vector<JobElementChild>& children) {
     out = nullptr;
     if (!IsValidPtr(job_data))
         return KV_E_INVALID_POINTER;
     KvResult result = AddRecordElement(out, document, job_data, name);
     if (result != KV_OK)
         return result;
-    std::string id;
-    AssignUnsigned(id, idsource);
-    result = AddRecordAttribute(document, out, "idsource", id);
+    if (idsource != nullptr) {
+        std::string id;
+        AssignUnsigned(id, *idsource);
+        result = AddRecordAttribute(document, out, "idsource", id);
+    }
     for (const auto& [child_name, text] : children) {
         if (result != KV_OK)
             break;
@@ -24,6 +28,19 @@ KvResult WriteJobElement(XmlNode*& out, XmlDocument& document, XmlNode* job_data
         result = document.AddTextElement(child, out, child_name, text, TRUE);
     }
     return result;
+}
+
+} // namespace
+
+KvResult WriteJobElement(XmlNode*& out, XmlDocument& document, XmlNode* job_data,
+                         std::string_view name, std::uint32_t idsource,
+                         const std::vector<JobElementChild>& children) {
+    return WriteElement(out, document, job_data, name, &idsource, children);
+}
+
+KvResult WriteJobElement(XmlNode*& out, XmlDocument& document, XmlNode* job_data,
+                         std::string_view name, const std::vector<JobElementChild>& children) {
+    return WriteElement(out, document, job_data, name, nullptr, children);
 }
 
 KvResult ReadJobElement(const XmlNode* job_data, std::string_view name, std::uint32_t& idsource,

@@ -21,6 +21,10 @@ KvResult WriteJobElement(XmlNode*& out, XmlDocument& document, XmlNode* job_data
                          std::string_view name, std::uint32_t idsource,
                          const std::vector<JobElementChild>& children);
 
+// The same for an element without the "idsource" attribute.
+KvResult WriteJobElement(XmlNode*& out, XmlDocument& document, XmlNode* job_data,
+                         std::string_view name, const std::vector<JobElementChild>& children);
+
 // Finds the element under "JobData" and its "idsource" attribute (either
 // missing: that look-up's code, nothing read), then hands every child node
 // to read_child. A child that is not a valid node records

@@ -2,7 +2,10 @@
 
 #include "framework/payload_registry.h"
 #include "jobs/job_data_client.h"
+#include "jobs/job_data_capi_server.h"
 #include "jobs/job_data_client2.h"
+#include "jobs/job_data_dial.h"
+#include "jobs/job_data_dial2.h"
 #include "jobs/job_data_listen.h"
 #include "jobs/job_data_listen2.h"
 #include "jobs/job_data_root.h"
@@ -44,6 +47,9 @@ void RegisterJobPayloads() {
     RegisterPayloadType(K_KVJBDT_TP_TAPI_LISTEN, &kJobOperations<CKvJobDataTAPIListen>);
     RegisterPayloadType(K_KVJBDT_TP_CLIENT, &kJobOperations<CKvJobDataClient>);
     RegisterPayloadType(K_KVJBDT_TP_SYNCHRONIZE, &kJobOperations<CKvJobDataSynchronize>);
+    RegisterPayloadType(K_KVJBDT_TP_DIAL, &kJobOperations<CKvJobDataDial>);
+    RegisterPayloadType(K_KVJBDT_TP_DIAL2, &kJobOperations<CKvJobDataDial2>);
+    RegisterPayloadType(K_KVJBDT_TP_CAPISERVER, &kJobOperations<CKvJobDataCAPIServer>);
 }
 
 bool IsJobPayloadType(std::int32_t code) {

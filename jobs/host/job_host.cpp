@@ -7,6 +7,7 @@
 #include "data/data_user.h"
 #include "framework/connection_objects.h"
 #include "framework/holder_objects.h"
+#include "jobs/job_data_capi_server.h"
 #include "jobs/job_data_client2.h"
 #include "jobs/job_data_listen2.h"
 #include "jobs/job_data_root.h"
@@ -22,6 +23,8 @@ namespace {
 
 // A received text waiting in a host's queue; lParam holds a new std::string.
 constexpr UINT kTextArrivedMessage = 0x00020001u;
+// An application's CAPI call; lParam holds a new shared pointer to it.
+constexpr UINT kCapiCallMessage = 0x00020002u;
 // How long an idle RunHosts waits for input before it steps again.
 constexpr std::uint32_t kIdleWaitMs = 20;
 
@@ -61,9 +64,16 @@ HostInput& GetHostInput() {
     return input;
 }
 
+using CapiCall = std::shared_ptr<CAPIFuncData>;
+
 void ReleasePosted(const ThreadMessage& posted) {
-    if (posted.message == kTextArrivedMessage)
+    if (posted.message == kTextArrivedMessage) {
         delete reinterpret_cast<std::string*>(posted.lParam);
+    } else if (posted.message == kCapiCallMessage) {
+        std::unique_ptr<CapiCall> call(reinterpret_cast<CapiCall*>(posted.lParam));
+        (*call)->SetNotAvailableResult();
+        (*call)->SignalCompleted();
+    }
     else if (posted.lParam != 0)
         reinterpret_cast<CKvMessage*>(posted.lParam)->Release();
 }
@@ -91,6 +101,8 @@ JobHost::~JobHost() {
     Stop();
     for (auto& [id, grant] : capi_grants_)
         grant->Release();
+    for (CKvMessage* held : capi_held_)
+        held->Release();
     // Jobs go before the router their messages name.
     handler_.reset();
 }
@@ -170,6 +182,11 @@ void JobHost::Dispatch(const ThreadMessage& posted) {
     if (posted.message == kTextArrivedMessage) {
         std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(posted.lParam));
         HandleText(*text);
+        return;
+    }
+    if (posted.message == kCapiCallMessage) {
+        std::unique_ptr<CapiCall> call(reinterpret_cast<CapiCall*>(posted.lParam));
+        StartCapiCall(std::move(*call));
         return;
     }
     auto* message = reinterpret_cast<CKvMessage*>(posted.lParam);
@@ -488,6 +505,10 @@ void JobHost::ServeCapi(CKvMessage* message) {
         message->SendConfirmation(KV_ENDPOINT_CAPI, &router_, true);
         return;
     }
+    if (type == CAPIFuncData::kTypeCode && message->GetKind() == KV_MSG_KIND_REQUEST) {
+        ServeCapiCall(message);
+        return;
+    }
     if (message->GetAttribute() == KV_MSG_ATTR_SHUTDOWN) {
         const std::uint32_t id = message->GetSourceJobId();
         capi_shutdowns_.push_back(id);
@@ -500,7 +521,8 @@ void JobHost::ServeCapi(CKvMessage* message) {
 }
 
 bool JobHost::NotifyFromManager(std::uint32_t manager_id, std::int32_t attribute,
-                                const std::function<void(CKvMessage&)>& fill) {
+                                const std::function<void(CKvMessage&)>& fill,
+                                std::uint16_t target) {
     auto found = capi_grants_.find(manager_id);
     if (found == capi_grants_.end())
         return false;
@@ -514,8 +536,8 @@ bool JobHost::NotifyFromManager(std::uint32_t manager_id, std::int32_t attribute
     notice->SwapJobIds();
     notice->SetKind(KV_MSG_KIND_INFO);
     notice->SetAttribute(attribute);
-    return notice->Send(found->second->GetSourceEndpoint(), KV_ENDPOINT_CAPI, &router_,
-                        ++capi_value_, true, false) == KV_OK;
+    return notice->Send(target != 0 ? target : found->second->GetSourceEndpoint(),
+                        KV_ENDPOINT_CAPI, &router_, ++capi_value_, true, false) == KV_OK;
 }
 
 bool JobHost::ScriptListenNotification(std::uint32_t manager_id, const std::string& calling,
@@ -538,6 +560,113 @@ bool JobHost::ScriptManagerEnded(std::uint32_t manager_id) {
         capi_grants_.erase(found);
     }
     return sent;
+}
+
+bool JobHost::ScriptTransferReport(std::uint32_t manager_id, std::int32_t attribute) {
+    const bool sent =
+        NotifyFromManager(manager_id, attribute, [](CKvMessage&) {}, KV_ENDPOINT_JOB_INTAKE);
+    if (attribute == KV_MSG_ATTR_ENDED || attribute == KV_MSG_ATTR_SHUTDOWN) {
+        if (auto found = capi_grants_.find(manager_id); found != capi_grants_.end()) {
+            found->second->Release();
+            capi_grants_.erase(found);
+        }
+    }
+    return sent;
+}
+
+void JobHost::ServeCapiCall(CKvMessage* message) {
+    const std::uint32_t manager_id = message->GetSourceJobId();
+    auto* record = static_cast<CAPIFuncData*>(message->GetPayload());
+    if (message->GetAttribute() == KV_MSG_ATTR_ENDED) {
+        // The function manager ends: what it held is dropped with it.
+        for (auto it = capi_held_.begin(); it != capi_held_.end();) {
+            if ((*it)->GetSourceJobId() == manager_id) {
+                (*it)->Release();
+                it = capi_held_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        if (auto found = capi_grants_.find(manager_id); found != capi_grants_.end()) {
+            found->second->Release();
+            capi_grants_.erase(found);
+        }
+        message->Release();
+        return;
+    }
+    if (!IsValidPtr(record) || capi_grants_.count(manager_id) == 0) {
+        message->Release();
+        return;
+    }
+    record->SetFlagReturn(1);
+    record->SetReturnValue(0);
+    switch (record->GetType()) {
+    case CAPIFuncData::kRegister:
+        record->SetApplicationId(next_appl_id_++);
+        break;
+    case CAPIFuncData::kRelease:
+        record->SetApplicationId(0);
+        break;
+    case CAPIFuncData::kWaitForSignal:
+        capi_held_.push_back(message);
+        return;
+    default:
+        break;
+    }
+    if (capi_calls_held_) {
+        capi_held_.push_back(message);
+        return;
+    }
+    AnswerCapiCall(message);
+}
+
+void JobHost::AnswerCapiCall(CKvMessage* message) {
+    message->SetAttribute(KV_MSG_ATTR_UNSPECIFIED);
+    message->SendConfirmation(KV_ENDPOINT_CAPI, &router_, true);
+}
+
+std::size_t JobHost::ReleaseHeldCapiCalls() {
+    std::vector<CKvMessage*> held;
+    held.swap(capi_held_);
+    for (CKvMessage* message : held)
+        AnswerCapiCall(message);
+    return held.size();
+}
+
+KvResult JobHost::PostCapiCall(std::shared_ptr<CAPIFuncData> record) {
+    if (!record)
+        return KV_E_INVALID_POINTER;
+    auto* held = new CapiCall(std::move(record));
+    const DWORD queue = queue_id_;
+    if (queue != 0 &&
+        PostThreadMessage(queue, kCapiCallMessage, 0, reinterpret_cast<LPARAM>(held))) {
+        GetHostInput().Signal();
+        return KV_OK;
+    }
+    ReleasePosted(ThreadMessage{nullptr, kCapiCallMessage, 0, reinterpret_cast<LPARAM>(held)});
+    return KV_E_FAIL;
+}
+
+void JobHost::StartCapiCall(std::shared_ptr<CAPIFuncData> record) {
+    if (record->GetType() == CAPIFuncData::kRegister) {
+        auto job = std::make_unique<CKvJobDataCAPIServer>();
+        job->SetCarriedRecord(record);
+        job->SetApplIdRegistry(&appl_ids_);
+        if (AddHostJob(job.get(), JobRole::kRequester) == KV_OK) {
+            job.release();
+            return;
+        }
+        // The job's destructor has completed the record.
+        return;
+    }
+    CKvJobData* job = appl_ids_.Find(static_cast<std::uint32_t>(record->GetApplicationId()));
+    if (job != nullptr && job->GetType() == K_KVJBDT_TP_CAPISERVER) {
+        static_cast<CKvJobDataCAPIServer*>(job)->HandOverCall(std::move(record));
+        return;
+    }
+    record->SetNotAvailableResult();
+    record->SetFlagReturn(1);
+    record->SignalCompleted();
 }
 
 void JobHost::ServeNetwork(CKvMessage* message) {

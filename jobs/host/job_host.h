@@ -8,9 +8,11 @@
 // Threads: one thread pumps a host (PumpOnce, RunHosts); the listener's
 // thread only posts received texts to the host's queue and signals input.
 
+#include "capi/capi_func_data.h"
 #include "data/data_handler.h"
 #include "framework/job_handler_registry.h"
 #include "framework/message_router.h"
+#include "jobs/appl_id_registry.h"
 #include "jobs/host/job_text_receiver.h"
 #include "jobs/job_data.h"
 #include "platform/message_queue.h"
@@ -141,6 +143,29 @@ public:
     // The manager ids that SHUTDOWNs named, in order.
     const std::vector<std::uint32_t>& GetCapiShutdowns() const { return capi_shutdowns_; }
 
+    // A transfer manager's report (CALL_CONNECTED, CALL_ECT_ESTABLISHED,
+    // SHUTDOWN, ENDED) to its requester through the job intake (2063); an
+    // end gives the manager up. False when no such manager is held.
+    bool ScriptTransferReport(std::uint32_t manager_id, std::int32_t attribute);
+    // CAPIFuncData calls to a granted function manager are executed: REGISTER
+    // gives the next ApplID, RELEASE ApplID 0, the rest 0; WAIT_FOR_SIGNAL
+    // (and, while set, every call) is held until released.
+    void ScriptCapiCallsHeld(bool hold) { capi_calls_held_ = hold; }
+    // Answers the held calls, ReturnValue 0; their count.
+    std::size_t ReleaseHeldCapiCalls();
+    std::size_t GetHeldCapiCallCount() const { return capi_held_.size(); }
+
+    // ---- Remote CAPI for applications ----
+
+    // The ApplIDs of the CAPI server jobs serving this host's applications.
+    ApplIdRegistry& GetApplIdRegistry() { return appl_ids_; }
+    // Hands an application's call to the host thread (any thread may call
+    // it while the host runs): a REGISTER starts a CAPI server requester,
+    // any other call goes to the job of its ApplID. A call that reaches no
+    // job is completed as not executed. KV_E_FAIL when the host does not
+    // run (the record is then completed so).
+    KvResult PostCapiCall(std::shared_ptr<CAPIFuncData> record);
+
     // Handles one received text as the driver does (what the listener's
     // texts go through).
     JobTextResult HandleText(const std::string& text);
@@ -171,8 +196,14 @@ private:
     void ServeAllOfType(CKvMessage* message);
     void ServeCapi(CKvMessage* message);
     // The granted manager's request, as a notice to its requester.
+    // target 0: the requester's endpoint.
     bool NotifyFromManager(std::uint32_t manager_id, std::int32_t attribute,
-                           const std::function<void(CKvMessage&)>& fill);
+                           const std::function<void(CKvMessage&)>& fill,
+                           std::uint16_t target = 0);
+    // A CAPIFuncData call at the scripted CAPI side.
+    void ServeCapiCall(CKvMessage* message);
+    void AnswerCapiCall(CKvMessage* message);
+    void StartCapiCall(std::shared_ptr<CAPIFuncData> record);
     void ServeNetwork(CKvMessage* message);
     void ServeCalls(CKvMessage* message);
     void Record(std::uint16_t endpoint, const CKvMessage& message, std::string text = {});
@@ -216,6 +247,10 @@ private:
     // The granted requests by manager id (messages owned).
     std::map<std::uint32_t, CKvMessage*> capi_grants_;
     std::vector<std::uint32_t> capi_shutdowns_;
+    bool capi_calls_held_ = false;
+    std::int32_t next_appl_id_ = 1;
+    std::vector<CKvMessage*> capi_held_;
+    ApplIdRegistry appl_ids_;
     std::vector<JobTextResult> receive_log_;
     std::function<void(const std::string&)> wire_observer_;
     HostProcessKind process_kind_ = HostProcessKind::kNone;

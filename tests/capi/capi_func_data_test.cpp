@@ -177,6 +177,10 @@ TEST(CAPIFuncData, ReadsMessagesInTheirDirectionOnly) {
     ReadPool(answer, Type::kGetMessage, 1, "0000", KV_OK);
     ReadPool(answer, Type::kGetMessage, 1, pool, KV_OK);
     EXPECT_EQ(answer.GetMessageLength(), 12u);
+    // A call without a message round-trips as one.
+    ReadPool(target, Type::kPutMessage, 0, "0000", KV_OK);
+    EXPECT_EQ(target.GetMessageLength(), 0u);
+    EXPECT_EQ(target.WriteDataPool(), "0000");
 }
 
 TEST(CAPIFuncData, RefusesHostileDataPools) {
