@@ -1,6 +1,7 @@
 #include "jobs/job_payloads.h"
 
 #include "framework/payload_registry.h"
+#include "jobs/job_data_chat.h"
 #include "jobs/job_data_client2.h"
 #include "jobs/job_data_listen.h"
 #include "jobs/job_data_listen2.h"
@@ -40,6 +41,7 @@ void RegisterJobPayloads() {
     RegisterPayloadType(K_KVJBDT_TP_TSPDIAL, &kJobOperations<CKvJobDataTSPDial>);
     RegisterPayloadType(K_KVJBDT_TP_TAPI_DIAL, &kJobOperations<CKvJobDataTAPIDial>);
     RegisterPayloadType(K_KVJBDT_TP_TAPI_LISTEN, &kJobOperations<CKvJobDataTAPIListen>);
+    RegisterPayloadType(K_KVJBDT_TP_CHAT, &kJobOperations<CKvJobDataChat>);
 }
 
 bool IsJobPayloadType(std::int32_t code) {

@@ -134,6 +134,13 @@ public:
     // texts go through).
     JobTextResult HandleText(const std::string& text);
 
+    // ---- The chat wire (jobs/host/chat_wire.h) ----
+
+    // The packet bytes, as its listen manager's NOTIFICATION, to the chat
+    // job here whose own number is the called number. False when none has it.
+    bool DeliverChatPacket(const std::string& called, const std::string& caller,
+                           const std::uint8_t* bytes, std::uint32_t count);
+
 private:
     class Handler;
 
@@ -152,6 +159,11 @@ private:
                            const std::function<void(CKvMessage&)>& fill);
     void ServeNetwork(CKvMessage* message);
     void ServeCalls(CKvMessage* message);
+    // The chat job's services: call set-ups carrying packets, participant
+    // look-ups and reports, the start group. True when the message was taken.
+    bool ServeChatWire(CKvMessage* message);
+    bool ServeChatRecords(CKvMessage* message);
+    void AnswerUserGroup(CKvMessage* message);
     void Record(std::uint16_t endpoint, const CKvMessage& message, std::string text = {});
     CKvDataHandler* LookUp(const CKvMessage& message) const;
 
