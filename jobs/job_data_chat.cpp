@@ -132,7 +132,6 @@ KvResult CKvJobDataChat::RemoveParticipant(const std::string& key,
         return last_result_ = KV_E_FAIL;
     out = std::move(found->second);
     participants_.erase(found);
-    FreeSlotOfKey(key);
     return last_result_ = KV_OK;
 }
 

@@ -110,9 +110,8 @@ public:
     KvResult AddParticipant(CKvDataUser* record);
     KvResult FindParticipant(CKvDataUser* record, CKvDataUser*& found);
     CKvDataUser* FindParticipantByKey(const std::string& key) const;
-    // Unlinks the participant and hands it to the caller; the id slot that
-    // holds its key is freed, since slots must never name a record that left
-    // the map. KV_E_FAIL when the key is absent.
+    // Unlinks the participant and hands it to the caller, who keeps it (its
+    // id slot with it) or gives it up. KV_E_FAIL when the key is absent.
     KvResult RemoveParticipant(const std::string& key, std::unique_ptr<CKvDataUser>& out);
     std::size_t GetParticipantCount() const { return participants_.size(); }
     // In key order; the job owns them.
@@ -232,7 +231,8 @@ private:
     void Drop(CKvDataUser& participant);
     void DropWithId(CKvDataUser& participant);
     // Destroys a record the job gives up; frees the id slot of its key unless
-    // a participant holds that key.
+    // a participant holds that key. Dropping a participant frees its slot too:
+    // a slot must never name a record that is gone.
     void DestroyRecord(CKvDataUser* record);
     void FreeSlotOfKey(const std::string& key);
 

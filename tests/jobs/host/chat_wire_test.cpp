@@ -6,6 +6,7 @@
 #include "capi/capi_payloads.h"
 #include "data/data_preferences.h"
 #include "data/data_user.h"
+#include "data/data_user_group.h"
 #include "jobs/host/job_host.h"
 #include "jobs/job_data_chat.h"
 #include "jobs/job_data_chat_fields.h"
@@ -75,7 +76,8 @@ protected:
     // Each host its user's preferences and a chat job; each host knows the
     // other user unless told otherwise.
     void StartJobs(bool a_knows_b = true, bool b_knows_a = true, bool anonymous = false) {
-        a_.StoreRecord(Preferences(kAlice, anonymous), K_KVDT_TP_DTHDLR_DATAPREFERENCES);
+        if (a_.FindStoredRecord(K_KVDT_TP_DTHDLR_DATAPREFERENCES) == nullptr)
+            a_.StoreRecord(Preferences(kAlice, anonymous), K_KVDT_TP_DTHDLR_DATAPREFERENCES);
         b_.StoreRecord(Preferences(kBob, false), K_KVDT_TP_DTHDLR_DATAPREFERENCES);
         if (a_knows_b)
             a_.StoreRecord(UserRecord(kBob), K_KVDT_TP_DTHDLR_DATAUSER);
@@ -85,7 +87,7 @@ protected:
         bob_ = new CKvJobDataChat;
         ASSERT_EQ(a_.AddHostJob(alice_, JobRole::kExecutor), KV_OK);
         ASSERT_EQ(b_.AddHostJob(bob_, JobRole::kExecutor), KV_OK);
-        Run(200);
+        Run(1000);
         ASSERT_EQ(alice_->GetState(), KV_JOB_STATE_RUNNING);
         ASSERT_EQ(bob_->GetState(), KV_JOB_STATE_RUNNING);
     }
@@ -353,26 +355,51 @@ TEST_F(ChatWireTest, ReadmittedParticipantExpiredFromPendingFreesItsId) {
     CKvDataUser* bob = Participant(alice_, kBob);
     const std::uint32_t id = LocalId(*bob);
     ASSERT_NE(alice_->GetSlotKey(id), nullptr);
-    // Bob's host is gone: Alice's goodbyes go unanswered; with the
-    // reconnect flag she re-admits him, and nothing reaches him any more.
-    b_.Stop();
+    // Another participant with work keeps the pending store from admitting.
+    auto* waiting = UserRecord(Person{"zed", "900", "", ""}).release();
+    waiting->SetChatState(10);
+    LinkTimer(*waiting).Restart(1000, 0);
+    ASSERT_EQ(alice_->AddParticipant(waiting), KV_OK);
+    // Bob's goodbye ran out with the reconnect flag: he is admitted again,
+    // keeping his id while he waits.
     ReconnectFlag(*bob) = 1;
     RetryCount(*bob) = 0;
     bob->SetChatState(14);
     ActionTimer(*bob).Restart(0, 0);
-    ChatWire::Get().Script(std::vector<ChatWireFate>(64, ChatWireFate::kLose));
     Run(300);
-    // Re-admitted and waiting in the pending store with his slot.
-    EXPECT_EQ(alice_->GetParticipantCount() + alice_->GetPendingStore().GetCount(), 1u);
-    Run(120000);
-    EXPECT_EQ(alice_->GetParticipantCount(), 0u);
+    EXPECT_EQ(alice_->GetParticipantCount(), 1u);
+    EXPECT_EQ(alice_->GetPendingStore().GetCount(), 1);
+    EXPECT_NE(alice_->GetSlotKey(id), nullptr);
+    // His admission time runs out in the store: destroyed, and his id free.
+    Run(40000);
     EXPECT_EQ(alice_->GetPendingStore().GetCount(), 0);
     EXPECT_EQ(alice_->GetSlotKey(id), nullptr);
-    // A new registration of the same user gets an id again.
-    auto fresh = UserRecord(kBob);
-    std::uint32_t again = 99;
-    EXPECT_EQ(alice_->AllocateLocalId(again, *fresh), KV_OK);
-    EXPECT_LT(again, 16u);
+    // A new registration links him again.
+    std::unique_ptr<CKvDataUser> gone;
+    ASSERT_EQ(alice_->RemoveParticipant("zed;900", gone), KV_OK);
+    Announce(a_, *alice_, KV_MSG_ATTR_CONNECT, kBob);
+    Run(5000);
+    ExpectLinked(alice_, kBob);
+    ExpectLinked(bob_, kAlice);
+}
+
+TEST_F(ChatWireTest, StartGroupAdmitsItsResolvedMembers) {
+    auto group = std::make_unique<CKvDataUserGroup>(nullptr, 0);
+    std::string name = "friends";
+    group->SetName(name);
+    group->AddIdentifier("bob;200");
+    a_.StoreRecord(std::move(group), K_KVDT_TP_DTHDLR_DATAUSERGROUP);
+    auto preferences = Preferences(kAlice, false);
+    preferences->SetStartGroup(name);
+    a_.StoreRecord(std::move(preferences), K_KVDT_TP_DTHDLR_DATAPREFERENCES);
+    StartJobs();
+    Run(5000);
+    ExpectLinked(alice_, kBob);
+    ExpectLinked(bob_, kAlice);
+    bool asked = false;
+    for (const HostServiceEntry& entry : a_.GetServiceLog(KV_ENDPOINT_HOST_MAIN))
+        asked = asked || entry.payload_type == K_KVDT_TP_DTHDLR_DATAUSERGROUP;
+    EXPECT_TRUE(asked);
 }
 
 } // namespace
