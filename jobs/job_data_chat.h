@@ -22,9 +22,6 @@
 
 class CKvDataUserGroup;
 
-// No free local id is left for a participant.
-inline constexpr KvResult KV_E_NO_FREE_LOCAL_ID = 0x80000029u;
-
 class CKvJobDataChat : public CKvJobData {
 public:
     static constexpr std::uint32_t kAnswerSeconds = 20;
@@ -207,10 +204,12 @@ private:
     void DoCheckHostAnswer(CKvDataUser& p);
     void DoConfirmRegistration(CKvDataUser& p);
     void DoLinkFromHost(CKvDataUser& p);
+    void TurnToGoodbye(CKvDataUser& p);
     void DoIdleTurn(CKvDataUser& p);
     void DoLinkedHostUpdate(CKvDataUser& p);
-    void DoLinkedUnregistered(CKvDataUser& p);
-    void DoLinkedUnregisterConfirmed(CKvDataUser& p);
+    // The host confirmed the goodbye: reported, refreshed and dropped; the
+    // peer that said goodbye first gets its confirmation.
+    void DoLinkedUnregistered(CKvDataUser& p, bool confirm_to_peer);
     void DoSendUnregister(CKvDataUser& p);
     void DoWaitUnregisterConfirmation(CKvDataUser& p);
     bool HandleStatusPacket(CKvDataUser& p, const PackedMessage& packet);

@@ -148,6 +148,16 @@ void CKvJobDataChat::DropWithId(CKvDataUser& participant) {
 
 // ---- Not linked ----
 
+// A registration that was not completed in time ends with a goodbye, as for
+// a linked peer.
+void CKvJobDataChat::TurnToGoodbye(CKvDataUser& p) {
+    BusyFlag(p) = 0;
+    LinkTimer(p).Stop();
+    p.SetChatSubState(2);
+    p.SetChatState(kSendUnregister);
+    ActionTimer(p).Restart(kActionSeconds, 0);
+}
+
 void CKvJobDataChat::HandleUnlinked(CKvDataUser& p) {
     const std::uint32_t state = p.GetChatState();
     const bool own_timeout = state == kWaitConfirmation || state == kLinkFromHost;
@@ -302,13 +312,8 @@ void CKvJobDataChat::DoWaitForConfirmation(CKvDataUser& p) {
         DropWithId(p);
         return;
     }
-    if (!RanOut(ActionTimer(p)))
-        return;
-    BusyFlag(p) = 0;
-    LinkTimer(p).Stop();
-    p.SetChatSubState(2);
-    p.SetChatState(kSendUnregister);
-    ActionTimer(p).Restart(kActionSeconds, 0);
+    if (RanOut(ActionTimer(p)))
+        TurnToGoodbye(p);
 }
 
 void CKvJobDataChat::DoCollectRegisterInfo(CKvDataUser& p) {
@@ -469,11 +474,7 @@ void CKvJobDataChat::DoLinkFromHost(CKvDataUser& p) {
         return;
     RetryCount(p) = 1;
     ReconnectFlag(p) = 0;
-    BusyFlag(p) = 0;
-    LinkTimer(p).Stop();
-    p.SetChatSubState(2);
-    p.SetChatState(kSendUnregister);
-    ActionTimer(p).Restart(kActionSeconds, 0);
+    TurnToGoodbye(p);
 }
 
 // ---- Linked ----
@@ -510,10 +511,8 @@ void CKvJobDataChat::HandleLinked(CKvDataUser& p) {
     }
     if (state == kHostUpdate)
         DoLinkedHostUpdate(p);
-    else if (state == kUnregistered)
-        DoLinkedUnregistered(p);
     else
-        DoLinkedUnregisterConfirmed(p);
+        DoLinkedUnregistered(p, state == kPeerUnregistered);
 }
 
 bool CKvJobDataChat::HandleStatusPacket(CKvDataUser& p, const PackedMessage& packet) {
@@ -613,7 +612,7 @@ void CKvJobDataChat::DoLinkedHostUpdate(CKvDataUser& p) {
     RefreshHost();
 }
 
-void CKvJobDataChat::DoLinkedUnregistered(CKvDataUser& p) {
+void CKvJobDataChat::DoLinkedUnregistered(CKvDataUser& p, bool confirm_to_peer) {
     if (HeldAnswer(p) == nullptr)
         return;
     CKvMessage* held = HeldConfirmation(p);
@@ -626,24 +625,8 @@ void CKvJobDataChat::DoLinkedUnregistered(CKvDataUser& p) {
     p.SetChatSubState(0);
     p.SetChatState(kIdle);
     ReportToHost(p, nullptr);
-    RefreshHost();
-    DropWithId(p);
-}
-
-void CKvJobDataChat::DoLinkedUnregisterConfirmed(CKvDataUser& p) {
-    if (HeldAnswer(p) == nullptr)
-        return;
-    CKvMessage* held = HeldConfirmation(p);
-    if (held == nullptr || held->GetAttribute() != KV_MSG_ATTR_DATA_FOUND) {
-        ReleaseHeldAnswer(p);
-        last_result_ = KV_E_FAIL;
-        return;
-    }
-    ReleaseHeldAnswer(p);
-    p.SetChatSubState(0);
-    p.SetChatState(kIdle);
-    ReportToHost(p, nullptr);
-    SendUnregister(p, PackedMessage::kTypeConfirmation, screen_name_);
+    if (confirm_to_peer)
+        SendUnregister(p, PackedMessage::kTypeConfirmation, screen_name_);
     RefreshHost();
     DropWithId(p);
 }

@@ -51,3 +51,5 @@ inline constexpr KvResult KV_E_EMPTY_FILE_NAME = 0x8000000Cu;
 inline constexpr KvResult KV_E_CAPI_INFO = 0x80000023u;
 // A bitmap file that could not be opened.
 inline constexpr KvResult KV_E_BITMAP_FILE_NOT_OPENED = 0x8000002Du;
+// No free local id is left for a chat participant.
+inline constexpr KvResult KV_E_NO_FREE_LOCAL_ID = 0x80000029u;
