@@ -306,22 +306,28 @@ TEST_F(ChatWireTest, ChatTextReachesTheLogAndRepeatsAreDropped) {
 
 TEST_F(ChatWireTest, ReconnectAfterConnectAnnouncementLinksAgain) {
     StartJobs();
-    Link();
-    // A CONNECT for a linked participant: it says goodbye, then registers
-    // anew.
+    // The first REGISTER is lost: Alice's registration runs out, she says
+    // goodbye and, announced by CONNECT, registers anew.
+    ChatWire::Get().Script({ChatWireFate::kLose});
+    Announce(a_, *alice_, KV_MSG_ATTR_CONNECT, kBob);
+    Run(3000);
     CKvDataUser* bob = Participant(alice_, kBob);
-    ReconnectFlag(*bob) = 1;
-    RetryCount(*bob) = 1;
-    bob->SetChatState(13);
-    ActionTimer(*bob).Restart(10, 0);
+    ASSERT_NE(bob, nullptr);
+    EXPECT_EQ(bob->GetChatState(), 6u);
+    EXPECT_EQ(ReconnectFlag(*bob), 1u);
+    EXPECT_EQ(bob_->GetParticipantCount(), 0u);
     Run(60000);
     ExpectLinked(alice_, kBob);
     ExpectLinked(bob_, kAlice);
     std::size_t requests = 0;
-    for (const PackedMessage& packet : PacketsFrom("100"))
+    std::size_t goodbyes = 0;
+    for (const PackedMessage& packet : PacketsFrom("100")) {
         requests += packet.GetCommand() == PackedMessage::kCommandRegister &&
                     packet.GetType() == PackedMessage::kTypeRequest;
+        goodbyes += packet.GetCommand() == PackedMessage::kCommandUnregister;
+    }
     EXPECT_EQ(requests, 2u);
+    EXPECT_EQ(goodbyes, 1u);
 }
 
 TEST_F(ChatWireTest, IdPictureOfOneCharacterChangesTheSubStateOnly) {
