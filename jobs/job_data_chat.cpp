@@ -294,10 +294,14 @@ void CKvJobDataChat::DoGroup() {
 }
 
 void CKvJobDataChat::DoDialManager() {
-    CapiDialManager* manager = nullptr;
+    void* manager = nullptr;
     if (sub_state_ == 0) {
-        manager = new CapiDialManager;
-        manager->SetCallingNumber(own_number_);
+        if (!CreatePayloadByType(manager, KV_PAYLOAD_CAPI_DIAL_MANAGER)) {
+            last_result_ = KV_E_OUT_OF_MEMORY;
+            FailTo8();
+            return;
+        }
+        static_cast<CapiDialManager*>(manager)->SetCallingNumber(own_number_);
     }
     CKvMessage* answer = nullptr;
     RequestRecord(answer, 1, KV_ENDPOINT_CAPI, 0, manager, KV_PAYLOAD_CAPI_DIAL_MANAGER);
@@ -321,15 +325,17 @@ void CKvJobDataChat::DoDialManager() {
 void CKvJobDataChat::DoSecondManager(std::int32_t payload_type) {
     void* manager = nullptr;
     if (sub_state_ == 0) {
-        if (payload_type == KV_PAYLOAD_CAPI_LISTEN_MANAGER) {
-            auto* listen = new CapiListenManager;
-            listen->SetCalledNumber(own_number_);
-            manager = listen;
-        } else {
-            auto* data = new CapiDataManager;
-            data->SetText1(own_number_);
-            manager = data;
+        // Made by the registry, which also destroys it: a data manager is
+        // never copied.
+        if (!CreatePayloadByType(manager, payload_type)) {
+            last_result_ = KV_E_OUT_OF_MEMORY;
+            FailTo8();
+            return;
         }
+        if (payload_type == KV_PAYLOAD_CAPI_LISTEN_MANAGER)
+            static_cast<CapiListenManager*>(manager)->SetCalledNumber(own_number_);
+        else
+            static_cast<CapiDataManager*>(manager)->SetText1(own_number_);
     }
     CKvMessage* answer = nullptr;
     RequestRecord(answer, 1, KV_ENDPOINT_CAPI, 0, manager, payload_type);
