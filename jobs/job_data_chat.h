@@ -227,6 +227,9 @@ private:
     std::unique_ptr<PackedMessage> TakeFromPeer(CKvDataUser& participant, std::uint32_t command,
                                                 std::uint32_t type, const std::string& text,
                                                 bool match_peer_id);
+    // Allocates the participant's local id, or finds the one its key holds
+    // already; false when it has none.
+    bool TakeLocalId(CKvDataUser& participant);
     void Drop(CKvDataUser& participant);
     void DropWithId(CKvDataUser& participant);
     // Destroys a record the job gives up; frees the id slot of its key unless

@@ -129,6 +129,28 @@ std::unique_ptr<PackedMessage> CKvJobDataChat::TakeFromPeer(CKvDataUser& partici
     return std::unique_ptr<PackedMessage>(packet);
 }
 
+bool CKvJobDataChat::TakeLocalId(CKvDataUser& participant) {
+    std::uint32_t id = 0;
+    const KvResult allocated = AllocateLocalId(id, participant);
+    if (allocated == KV_OK) {
+        LocalId(participant) = id;
+        return true;
+    }
+    if (allocated != KV_E_ALREADY_PRESENT)
+        return false;
+    // A record that replaced its own earlier copy in the pending store finds
+    // that copy's id still held under its key: the id is its own.
+    for (id = 0; id < kLocalIdCount; ++id) {
+        const std::string* held = GetSlotKey(id);
+        if (held != nullptr && *held == participant.GetKey()) {
+            LocalId(participant) = id;
+            last_result_ = KV_OK;
+            return true;
+        }
+    }
+    return false;
+}
+
 void CKvJobDataChat::Drop(CKvDataUser& participant) {
     const std::string key = participant.GetKey();
     std::unique_ptr<CKvDataUser> dropped;
@@ -249,13 +271,11 @@ void CKvJobDataChat::DoTakeHostRecord(CKvDataUser& p) {
         p.SetIdentifier(record->GetIdentifier());
         p.SetIdImage(record->GetIdImage());
         p.SetTimeoutDisconnected(record->GetTimeoutDisconnected(), 10);
-        std::uint32_t id = 0;
-        if (AllocateLocalId(id, p) != KV_OK) {
+        if (!TakeLocalId(p)) {
             ReleaseHeldAnswer(p);
             Drop(p);
             return;
         }
-        LocalId(p) = id;
         BusyFlag(p) = 0;
         ActionTimer(p).Restart(kActionSeconds, 0);
         p.SetChatState(kRegisterRequest);
@@ -398,12 +418,8 @@ void CKvJobDataChat::DoCheckHostAnswer(CKvDataUser& p) {
         ActionTimer(p).Restart(kActionSeconds, 0);
         RestartMs(LinkTimer(p), disconnect_timeout_);
         p.SetChatState(kConfirmRegistration);
-        std::uint32_t id = 0;
-        if (AllocateLocalId(id, p) != KV_OK) {
+        if (!TakeLocalId(p))
             Drop(p);
-            return;
-        }
-        LocalId(p) = id;
         return;
     }
     ReleaseHeldAnswer(p);

@@ -132,6 +132,34 @@ TEST_F(ChatProtocolTest, HostRecordGivesTheHighestFreeIdThenRegisters) {
     EXPECT_EQ(packet.GetFlag(), 2u);
 }
 
+TEST_F(ChatProtocolTest, ReplacedPendingCopyKeepsItsId) {
+    std::uint32_t id = 0;
+    ASSERT_EQ(job_.AllocateLocalId(id, *bob_), KV_OK);
+    std::unique_ptr<CKvDataUser> waiting;
+    ASSERT_EQ(job_.RemoveParticipant("bob;200", waiting), KV_OK);
+    ASSERT_EQ(job_.Admit(waiting.release()), KV_OK);
+    // A CONNECT for the same user replaces the waiting copy.
+    auto* record = new CKvDataUser(nullptr, 0);
+    std::string text = "bob";
+    record->SetScreenName(text);
+    text = "200";
+    record->SetPhoneNumberOut(text);
+    auto* message = new CKvMessage;
+    message->SetHeader(KV_MSG_KIND_INFO, record, K_KVDT_TP_DTHDLR_DATAUSER, 1, 5,
+                       KV_MSG_ATTR_CONNECT);
+    job_.GetIncomingQueue().Add(message, false);
+    job_.Step();
+    EXPECT_EQ(job_.GetPendingStore().GetCount(), 0);
+    CKvDataUser* bob = job_.FindParticipantByKey("bob;200");
+    ASSERT_NE(bob, nullptr);
+    job_.Step();
+    ASSERT_EQ(bob->GetChatState(), 10u);
+    Answer(KV_MSG_ATTR_DATA_FOUND);
+    job_.Step();
+    EXPECT_EQ(bob->GetChatState(), 1u);
+    EXPECT_EQ(LocalId(*bob), id);
+}
+
 TEST_F(ChatProtocolTest, HostAnswerWithoutDataFoundIsRefused) {
     bob_->SetChatState(10);
     ActionTimer(*bob_).Restart(10, 0);
