@@ -1,6 +1,5 @@
 #include "jobs/host/job_host.h"
 
-#include "jobs/host/chat_wire.h"
 #include "core/handle_table.h"
 #include "capi/capi_manager_base.h"
 #include "data/data_handler_store.h"
@@ -8,6 +7,7 @@
 #include "data/data_user.h"
 #include "framework/connection_objects.h"
 #include "framework/holder_objects.h"
+#include "jobs/host/chat_wire.h"
 #include "jobs/job_data_client2.h"
 #include "jobs/job_data_listen2.h"
 #include "jobs/job_data_root.h"
