@@ -408,4 +408,51 @@ TEST_F(ChatWireTest, StartGroupAdmitsItsResolvedMembers) {
     EXPECT_TRUE(asked);
 }
 
+TEST_F(ChatWireTest, RecordServiceFindsUsersByKeyAndTakesReportsSilently) {
+    constexpr std::uint16_t kAsker = 0x950;
+    auto queue = std::make_shared<MessageQueue>();
+    const DWORD queue_id = RegisterMessageQueue(queue);
+    ASSERT_EQ(a_.GetRouter().RegisterThread(kAsker, queue_id, "test"), KV_OK);
+    a_.StoreRecord(UserRecord(kBob), K_KVDT_TP_DTHDLR_DATAUSER);
+    auto send = [&](const Person& person, std::int32_t command, std::uint16_t source,
+                    const char* first_name) {
+        auto user = UserRecord(person);
+        std::string text = first_name;
+        user->SetFirstName(text);
+        auto* message = new CKvMessage;
+        message->SetHeader(KV_MSG_KIND_REQUEST, user.release(), K_KVDT_TP_DTHDLR_DATAUSER, command,
+                           5, 0);
+        message->SetSubCommand(5);
+        ASSERT_EQ(message->Send(KV_ENDPOINT_HOST_MAIN, source, &a_.GetRouter(), 1, true, false),
+                  KV_OK);
+        a_.PumpOnce();
+    };
+    auto answer = [&]() -> MessagePtr {
+        ThreadMessage posted;
+        if (!queue->HasMessage() || !queue->GetMessage(posted))
+            return Own(nullptr);
+        return Own(reinterpret_cast<CKvMessage*>(posted.lParam));
+    };
+    send(kBob, 2, kAsker, "");
+    MessagePtr found = answer();
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->GetAttribute(), KV_MSG_ATTR_DATA_FOUND);
+    EXPECT_EQ(static_cast<CKvDataUser*>(found->GetPayload())->GetFirstName(), "Bob");
+    send(kAlice, 2, kAsker, "");
+    MessagePtr missing = answer();
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->GetAttribute(), KV_MSG_ATTR_DATA_NOT_FOUND);
+    // A report from 2055 replaces the record and is not answered.
+    send(kBob, 1, CKvJobDataChat::kReportSourceEndpoint, "Robert");
+    EXPECT_FALSE(answer());
+    EXPECT_EQ(static_cast<CKvDataUser*>(a_.FindStoredRecord(K_KVDT_TP_DTHDLR_DATAUSER))
+                  ->GetFirstName(),
+              "Robert");
+    EXPECT_EQ(a_.FindStoredRecord(K_KVDT_TP_DTHDLR_DATAUSER, 1), nullptr);
+    a_.GetRouter().Unregister(kAsker);
+    UnregisterMessageQueue(queue_id);
+    for (const ThreadMessage& left : queue->CloseAndDrain())
+        reinterpret_cast<CKvMessage*>(left.lParam)->Release();
+}
+
 } // namespace
