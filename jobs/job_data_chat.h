@@ -222,6 +222,9 @@ private:
     // The held answer when it is a CONFIRMATION carrying a DATAUSER record;
     // null otherwise.
     CKvMessage* HeldConfirmation(CKvDataUser& participant);
+    // The record of a held DATA_FOUND answer; otherwise the answer is
+    // released, the result set and null returned.
+    CKvDataUser* FoundRecord(CKvDataUser& participant);
     void ReleaseHeldAnswer(CKvDataUser& participant);
     // A packet from the participant's peer, taken out of the received list.
     std::unique_ptr<PackedMessage> TakeFromPeer(CKvDataUser& participant, std::uint32_t command,

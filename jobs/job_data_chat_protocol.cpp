@@ -109,6 +109,19 @@ CKvMessage* CKvJobDataChat::HeldConfirmation(CKvDataUser& participant) {
     return held;
 }
 
+CKvDataUser* CKvJobDataChat::FoundRecord(CKvDataUser& participant) {
+    CKvMessage* held = HeldConfirmation(participant);
+    auto* record = held != nullptr ? static_cast<CKvDataUser*>(held->GetPayload()) : nullptr;
+    if (held == nullptr || held->GetAttribute() != KV_MSG_ATTR_DATA_FOUND)
+        last_result_ = KV_E_FAIL;
+    else if (!IsValidPtr(record))
+        last_result_ = KV_E_INVALID_POINTER;
+    else
+        return record;
+    ReleaseHeldAnswer(participant);
+    return nullptr;
+}
+
 void CKvJobDataChat::ReleaseHeldAnswer(CKvDataUser& participant) {
     CKvMessage*& held = HeldAnswer(participant);
     if (IsValidPtr(held))
@@ -254,13 +267,7 @@ void CKvJobDataChat::DoAskHost(CKvDataUser& p) {
 void CKvJobDataChat::DoTakeHostRecord(CKvDataUser& p) {
     if (HeldAnswer(p) == nullptr)
         return;
-    CKvMessage* held = HeldConfirmation(p);
-    auto* record = held != nullptr ? static_cast<CKvDataUser*>(held->GetPayload()) : nullptr;
-    if (held == nullptr || held->GetAttribute() != KV_MSG_ATTR_DATA_FOUND) {
-        last_result_ = KV_E_FAIL;
-    } else if (!IsValidPtr(record)) {
-        last_result_ = KV_E_INVALID_POINTER;
-    } else {
+    if (CKvDataUser* record = FoundRecord(p)) {
         TakeText(p, &CKvDataUser::SetFirstName, record->GetFirstName());
         TakeText(p, &CKvDataUser::SetLastName, record->GetLastName());
         TakeText(p, &CKvDataUser::SetPhoneNumberIn, record->GetPhoneNumberIn());
@@ -464,14 +471,10 @@ void CKvJobDataChat::DoConfirmRegistration(CKvDataUser& p) {
 
 void CKvJobDataChat::DoLinkFromHost(CKvDataUser& p) {
     if (HeldAnswer(p) != nullptr) {
-        CKvMessage* held = HeldConfirmation(p);
-        auto* record = held != nullptr ? static_cast<CKvDataUser*>(held->GetPayload()) : nullptr;
-        if (held == nullptr || held->GetAttribute() != KV_MSG_ATTR_DATA_FOUND ||
-            !IsValidPtr(record)) {
-            ReleaseHeldAnswer(p);
-            last_result_ = KV_E_FAIL;
+        CKvDataUser* record = FoundRecord(p);
+        if (record == nullptr)
             return;
-        }
+        CKvMessage* held = HeldAnswer(p);
         MergeHostRecord(p, *record, true);
         p.SetChatSubState(2);
         p.SetChatState(kIdle);
@@ -601,14 +604,10 @@ void CKvJobDataChat::DoIdleTurn(CKvDataUser& p) {
 void CKvJobDataChat::DoLinkedHostUpdate(CKvDataUser& p) {
     if (HeldAnswer(p) == nullptr)
         return;
-    CKvMessage* held = HeldConfirmation(p);
-    auto* record = held != nullptr ? static_cast<CKvDataUser*>(held->GetPayload()) : nullptr;
-    if (held == nullptr || held->GetAttribute() != KV_MSG_ATTR_DATA_FOUND ||
-        !IsValidPtr(record)) {
-        ReleaseHeldAnswer(p);
-        last_result_ = KV_E_FAIL;
+    CKvDataUser* record = FoundRecord(p);
+    if (record == nullptr)
         return;
-    }
+    CKvMessage* held = HeldAnswer(p);
     record->SetTimeoutDisconnected(p.GetTimeoutDisconnected(), 10);
     record->SetChatSubState(p.GetChatSubState());
     LocalId(*record) = LocalId(p);
@@ -631,12 +630,8 @@ void CKvJobDataChat::DoLinkedHostUpdate(CKvDataUser& p) {
 void CKvJobDataChat::DoLinkedUnregistered(CKvDataUser& p, bool confirm_to_peer) {
     if (HeldAnswer(p) == nullptr)
         return;
-    CKvMessage* held = HeldConfirmation(p);
-    if (held == nullptr || held->GetAttribute() != KV_MSG_ATTR_DATA_FOUND) {
-        ReleaseHeldAnswer(p);
-        last_result_ = KV_E_FAIL;
+    if (FoundRecord(p) == nullptr)
         return;
-    }
     ReleaseHeldAnswer(p);
     p.SetChatSubState(0);
     p.SetChatState(kIdle);
