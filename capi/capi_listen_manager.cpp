@@ -206,3 +206,14 @@ bool CapiListenManager::IsOwnControllerNumber(const std::string& calling_digits)
             return true;
     return false;
 }
+
+void CapiListenManager::SetReceivedCall(const std::string& caller, const std::uint8_t* bytes,
+                                        std::uint32_t count) {
+    caller_text_ = caller;
+    texts_[2] = caller;
+    received_count_ = bytes != nullptr ? std::min<std::uint32_t>(
+                                             count, static_cast<std::uint32_t>(received_bytes_.size()))
+                                       : 0;
+    received_bytes_.fill(0);
+    std::copy_n(bytes, received_count_, received_bytes_.begin());
+}

@@ -49,6 +49,10 @@ public:
     // The calling party subaddress of the last matched call.
     const std::uint8_t* GetReceivedBytes() const { return received_bytes_.data(); }
     std::uint32_t GetReceivedCount() const { return received_count_; }
+    // A matched call reported by a stand-in for the controller: the caller
+    // text and at most the capacity of subaddress bytes.
+    void SetReceivedCall(const std::string& caller, const std::uint8_t* bytes,
+                         std::uint32_t count);
 
 private:
     KvResult DoStart();

@@ -3,6 +3,7 @@
 #include "framework/payload_registry.h"
 #include "jobs/job_data_client.h"
 #include "jobs/job_data_capi_server.h"
+#include "jobs/job_data_chat.h"
 #include "jobs/job_data_client2.h"
 #include "jobs/job_data_dial.h"
 #include "jobs/job_data_dial2.h"
@@ -50,6 +51,7 @@ void RegisterJobPayloads() {
     RegisterPayloadType(K_KVJBDT_TP_DIAL, &kJobOperations<CKvJobDataDial>);
     RegisterPayloadType(K_KVJBDT_TP_DIAL2, &kJobOperations<CKvJobDataDial2>);
     RegisterPayloadType(K_KVJBDT_TP_CAPISERVER, &kJobOperations<CKvJobDataCAPIServer>);
+    RegisterPayloadType(K_KVJBDT_TP_CHAT, &kJobOperations<CKvJobDataChat>);
 }
 
 bool IsJobPayloadType(std::int32_t code) {

@@ -53,3 +53,5 @@ inline constexpr KvResult KV_E_CAPI_INFO = 0x80000023u;
 inline constexpr KvResult KV_E_BITMAP_FILE_NOT_OPENED = 0x8000002Du;
 // No message could be made for a request the job must send.
 inline constexpr KvResult KV_E_NO_MESSAGE = 0x80000021u;
+// No free local id is left for a chat participant.
+inline constexpr KvResult KV_E_NO_FREE_LOCAL_ID = 0x80000029u;

@@ -8,6 +8,7 @@
 #include "framework/connection_objects.h"
 #include "framework/holder_objects.h"
 #include "jobs/job_data_capi_server.h"
+#include "jobs/host/chat_wire.h"
 #include "jobs/job_data_client2.h"
 #include "jobs/job_data_listen2.h"
 #include "jobs/job_data_root.h"
@@ -30,7 +31,7 @@ constexpr std::uint32_t kIdleWaitMs = 20;
 
 constexpr std::uint16_t kServiceEndpoints[] = {
     KV_ENDPOINT_HOST_MAIN,  KV_ENDPOINT_HOST_STATUS, KV_ENDPOINT_NETWORK,
-    KV_ENDPOINT_JOB_INTAKE, KV_ENDPOINT_CALL_WINDOW,
+    KV_ENDPOINT_JOB_INTAKE, KV_ENDPOINT_CALL_WINDOW, KV_ENDPOINT_CHAT_LOG,
 };
 
 // Input from the listeners of every host: RunHosts sleeps on it while idle.
@@ -139,10 +140,13 @@ KvResult JobHost::Start(const std::string& address, std::uint16_t port) {
     address_ = address;
     if (server_)
         handler_->Signal();
+    if (scripted_capi_)
+        ChatWire::Get().Attach(this);
     return KV_OK;
 }
 
 void JobHost::Stop() {
+    ChatWire::Get().Detach(this);
     listener_.Stop();
     for (std::uint16_t endpoint : registered_)
         router_.Unregister(endpoint);
@@ -209,6 +213,14 @@ void JobHost::Dispatch(const ThreadMessage& posted) {
     case KV_ENDPOINT_NETWORK:
         ServeNetwork(message);
         return;
+    case KV_ENDPOINT_CHAT_LOG: {
+        std::string text;
+        if (message->GetPayloadType() == KV_PAYLOAD_TEXT && IsValidPtr(message->GetPayload()))
+            text = *static_cast<std::string*>(message->GetPayload());
+        Record(endpoint, *message, std::move(text));
+        message->Release();
+        return;
+    }
     case KV_ENDPOINT_CALL_WINDOW:
         ServeCalls(message);
         return;
@@ -442,6 +454,8 @@ CKvDataHandler* JobHost::LookUp(const CKvMessage& message) const {
 
 void JobHost::ServeRecords(CKvMessage* message) {
     Record(KV_ENDPOINT_HOST_MAIN, *message);
+    if (ServeChatRecords(message))
+        return;
     const bool has_record = IsValidPtr(message->GetPayload());
     if (message->GetKind() == KV_MSG_KIND_INFO && has_record) {
         const std::int32_t type = message->GetPayloadType();
@@ -485,6 +499,8 @@ void JobHost::ServeAllOfType(CKvMessage* message) {
 
 void JobHost::ServeCapi(CKvMessage* message) {
     Record(KV_ENDPOINT_CAPI, *message);
+    if (ServeChatWire(message))
+        return;
     const std::int32_t type = message->GetPayloadType();
     CapiManagerBase* manager = CapiManagerFromPayload(message->GetPayload(), type);
     if (message->GetKind() == KV_MSG_KIND_REQUEST && manager != nullptr) {
@@ -502,6 +518,9 @@ void JobHost::ServeCapi(CKvMessage* message) {
             message->SetJobIds(id, message->GetTargetJobId(), message->GetOriginatingJobId());
             message->SetAttribute(KV_MSG_ATTR_ACCEPTED);
         }
+        // A data manager is never copied: the answer goes back without it.
+        if (type == kCapiDataManagerType)
+            message->DestroyPayload();
         message->SendConfirmation(KV_ENDPOINT_CAPI, &router_, true);
         return;
     }

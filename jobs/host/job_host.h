@@ -181,6 +181,12 @@ public:
     // workstation's root is stopped (state 11). Its PostQuit ends the run:
     // PumpOnce then does nothing.
     void Shutdown();
+    // ---- The chat wire (jobs/host/chat_wire.h) ----
+
+    // The packet bytes, as its listen manager's NOTIFICATION, to the chat
+    // job here whose own number is the called number. False when none has it.
+    bool DeliverChatPacket(const std::string& called, const std::string& caller,
+                           const std::uint8_t* bytes, std::uint32_t count);
 
 private:
     class Handler;
@@ -206,6 +212,11 @@ private:
     void StartCapiCall(std::shared_ptr<CAPIFuncData> record);
     void ServeNetwork(CKvMessage* message);
     void ServeCalls(CKvMessage* message);
+    // The chat job's services: call set-ups carrying packets, participant
+    // look-ups and reports, the start group. True when the message was taken.
+    bool ServeChatWire(CKvMessage* message);
+    bool ServeChatRecords(CKvMessage* message);
+    void AnswerUserGroup(CKvMessage* message);
     void Record(std::uint16_t endpoint, const CKvMessage& message, std::string text = {});
     CKvDataHandler* LookUp(const CKvMessage& message) const;
     // The record requests besides the look-up of one record (collection,
