@@ -3,7 +3,6 @@
 #include "data/data_call.h"
 #include "data/data_device.h"
 #include "data/data_general.h"
-#include "data/data_host.h"
 #include "data/data_preferences.h"
 #include "platform/pointer.h"
 #include "tapi/tapi_call.h"
@@ -32,20 +31,6 @@ KvResult CKvJobDataTapiBase::RequestKeyed(std::int32_t payload_type, const std::
         std::string number = key;
         static_cast<CKvDataDevice*>(payload)->SetNumber(number);
     }
-    message->SetKindAndCommand(KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_DATA, KV_SUBCOMMAND_ONE_RECORD);
-    message->SetJobIds(0, job_id_, job_id_);
-    return SendToHost(message, KV_ENDPOINT_HOST_MAIN);
-}
-
-KvResult CKvJobDataTapiBase::RequestPeerHost() {
-    CKvMessage* message = nullptr;
-    void* payload = nullptr;
-    if (!IsValidPtr(router_) ||
-        !router_->CreateMessageWithPayload(message, payload, K_KVDT_TP_DTHDLR_DATACOMPUTER))
-        return KV_E_OUT_OF_MEMORY;
-    COMPUTER_IDENT& host = static_cast<CKvDataHost*>(payload)->GetHost();
-    host.SetName(peer_.GetName().c_str());
-    host.SetAddressText(peer_.GetAddressText());
     message->SetKindAndCommand(KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_DATA, KV_SUBCOMMAND_ONE_RECORD);
     message->SetJobIds(0, job_id_, job_id_);
     return SendToHost(message, KV_ENDPOINT_HOST_MAIN);

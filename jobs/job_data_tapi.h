@@ -24,8 +24,6 @@ protected:
     // A record request (REQUEST, command 2, sub-command 5) for a new record
     // of the type whose key text is given, job ids (0, own, own).
     KvResult RequestKeyed(std::int32_t payload_type, const std::string& key);
-    // The DATAHOST request for the peer computer.
-    KvResult RequestPeerHost();
     // A client job (17) at this job's peer, in state 10 when running_only.
     bool HasClientAtPeer(bool running_only) const;
     // A requester still waiting for its answer gets REFUSED.

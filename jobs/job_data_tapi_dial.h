@@ -106,6 +106,8 @@ private:
     // A call update: the times, notices and the end of the call; true when
     // the call went IDLE.
     bool TakeCallUpdate(KVTAPICALL& call, bool set_start_on_ringback);
+    // The line's answer to the make-call, out of the queue; null while none.
+    CKvMessage* TakeLineAnswer();
     // The accepting line's call: the originator gets its confirmation.
     void ConfirmToOriginator(const CKvMessage& answer);
 

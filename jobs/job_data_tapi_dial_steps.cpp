@@ -182,6 +182,21 @@ bool CKvJobDataTAPIDial::TakeCallUpdate(KVTAPICALL& call, bool set_start_on_ring
     return false;
 }
 
+CKvMessage* CKvJobDataTAPIDial::TakeLineAnswer() {
+    // The line's updates of the new call may overtake its answer: they stay
+    // queued for the running state instead of counting as a refusal.
+    CKvMessageList::Position position;
+    incoming_.GetHeadPosition(position);
+    while (CKvMessage* message = incoming_.GetNext(position)) {
+        if (IsValidPtr(message) && message->GetPayloadType() == KV_PAYLOAD_TAPI_CALL &&
+            message->GetKind() == KV_MSG_KIND_CONFIRMATION) {
+            incoming_.Remove(message);
+            return message;
+        }
+    }
+    return nullptr;
+}
+
 // ---- Requesting roles ----
 
 KvResult CKvJobDataTAPIDial::StepRequester() {
@@ -411,8 +426,8 @@ void CKvJobDataTAPIDial::ServerlessDial() {
 }
 
 void CKvJobDataTAPIDial::ServerlessWaitForLine() {
-    CKvMessage* message = nullptr;
-    if (!incoming_.FindByPayloadType(message, KV_PAYLOAD_TAPI_CALL) || !IsValidPtr(message)) {
+    CKvMessage* message = TakeLineAnswer();
+    if (message == nullptr) {
         waiting_flag_ = 1;
     } else if (message->GetAttribute() != KV_MSG_ATTR_ACCEPTED) {
         End();
@@ -443,7 +458,8 @@ void CKvJobDataTAPIDial::ServerlessWaitForLine() {
         NotifyOriginator(kPhoneStateDialing);
         GoTo(KV_JOB_STATE_RUNNING);
     }
-    incoming_.DeleteAll();
+    if (message != nullptr)
+        message->Release();
     if (state_ == KV_JOB_STATE_WAITING_FOR_ANSWER && second_timers_.CheckExpired(kSecondTimerId))
         End();
 }
@@ -543,7 +559,7 @@ void CKvJobDataTAPIDial::ExecutorGeneral() {
             last_result_ = KV_E_INVALID_POINTER;
         } else {
             TakeGeneralRules(rules_, *general);
-            last_result_ = RequestPeerHost();
+            last_result_ = PostHostList();
             if (last_result_ == KV_OK) {
                 timers_.Start(kAnswerTimerId);
                 SetSubState(0);
@@ -637,10 +653,12 @@ void CKvJobDataTAPIDial::ExecutorDial() {
 }
 
 void CKvJobDataTAPIDial::ExecutorWaitForLine() {
-    CKvMessage* message = nullptr;
-    if (!incoming_.FindByPayloadType(message, KV_PAYLOAD_TAPI_CALL) || !IsValidPtr(message)) {
+    CKvMessage* message = TakeLineAnswer();
+    if (message == nullptr) {
         waiting_flag_ = 1;
     } else if (message->GetAttribute() != KV_MSG_ATTR_ACCEPTED) {
+        // The requester would otherwise wait for its own time-out.
+        Refuse();
         End();
     } else {
         second_timers_.Stop(kSecondTimerId);
@@ -657,9 +675,13 @@ void CKvJobDataTAPIDial::ExecutorWaitForLine() {
         partner_job_id_ = message->GetTargetJobId();
         GoTo(KV_JOB_STATE_RUNNING);
     }
-    incoming_.DeleteAll();
-    if (state_ == KV_JOB_STATE_WAITING_FOR_ANSWER && second_timers_.CheckExpired(kSecondTimerId))
+    if (message != nullptr)
+        message->Release();
+    if (state_ == KV_JOB_STATE_WAITING_FOR_ANSWER &&
+        second_timers_.CheckExpired(kSecondTimerId)) {
+        Refuse();
         End();
+    }
 }
 
 KvResult CKvJobDataTAPIDial::ServeCall() {

@@ -78,7 +78,7 @@ void CKvJobDataTAPIListen::ExecutorAGeneral() {
         } else {
             tapi_lines_ = general->GetTapiLines();
             TakeGeneralRules(rules_, *general);
-            last_result_ = RequestPeerHost();
+            last_result_ = PostHostList();
             if (last_result_ == KV_OK) {
                 CollectLocalComputer();
                 timers_.Start(kAnswerTimerId);

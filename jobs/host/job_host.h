@@ -152,6 +152,9 @@ private:
                            const std::function<void(CKvMessage&)>& fill);
     void ServeNetwork(CKvMessage* message);
     void ServeCalls(CKvMessage* message);
+    // A line start or stop the status service received, to the line service
+    // (2110) when one runs here.
+    void HandLineToService(CKvMessage* message);
     void Record(std::uint16_t endpoint, const CKvMessage& message, std::string text = {});
     CKvDataHandler* LookUp(const CKvMessage& message) const;
 

@@ -154,6 +154,10 @@ TEST_F(TapiDialTest, TheServerlessRunDialsReportsThePhasesAndEndsAtIdle) {
     ASSERT_EQ(job->GetState(), CKvJobDataTAPIDial::kStateDial);
     job->CheckRootJob();
     ASSERT_EQ(job->GetState(), KV_JOB_STATE_WAITING_FOR_ANSWER);
+    // An update that overtakes the line's answer waits for the running state.
+    Update(*job, kRingback, 1000);
+    job->CheckRootJob();
+    ASSERT_EQ(job->GetState(), KV_JOB_STATE_WAITING_FOR_ANSWER);
     lines_.Serve(router_, *job);
     job->CheckRootJob();
     ASSERT_EQ(job->GetState(), KV_JOB_STATE_RUNNING);
@@ -162,7 +166,6 @@ TEST_F(TapiDialTest, TheServerlessRunDialsReportsThePhasesAndEndsAtIdle) {
     EXPECT_EQ(job->GetCall().GetCalledNumber(), "012");
     EXPECT_EQ(job->GetCall().GetHline(), 6u);
 
-    Update(*job, kRingback, 1000);
     job->CheckRootJob();
     Update(*job, kConnected, 1010);
     job->CheckRootJob();
