@@ -52,6 +52,24 @@ bool CKvJobDataTapiBase::HasClientAtPeer(bool running_only) const {
     return false;
 }
 
+bool CKvJobDataTapiBase::AskServer() {
+    auto* client = IsValidPtr(handler_)
+                       ? static_cast<CKvJobData*>(handler_->FirstJob(K_KVJBDT_TP_CLIENT))
+                       : nullptr;
+    if (!IsValidPtr(client))
+        return false;
+    peer_ = client->GetPeerComputer();
+    local_ = client->GetLocalComputer();
+    loginname_ = client->GetLoginName();
+    SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0, job_id_);
+    if (Send() != KV_OK)
+        return false;
+    waiting_flag_ = 1;
+    timers_.Start(kAnswerTimerId);
+    GoTo(KV_JOB_STATE_WAITING_FOR_ANSWER);
+    return true;
+}
+
 void CKvJobDataTapiBase::Refuse() {
     if (messagetype_ != KV_MSG_KIND_REQUEST)
         return;

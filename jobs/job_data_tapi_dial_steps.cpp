@@ -243,28 +243,13 @@ KvResult CKvJobDataTAPIDial::StepRequesting(bool from_root) {
 }
 
 void CKvJobDataTAPIDial::RequesterSendRequest(bool from_root) {
-    auto* client = IsValidPtr(handler_)
-                       ? static_cast<CKvJobData*>(handler_->FirstJob(K_KVJBDT_TP_CLIENT))
-                       : nullptr;
-    if (!IsValidPtr(client)) {
-        End();
-        return;
-    }
-    peer_ = client->GetPeerComputer();
-    local_ = client->GetLocalComputer();
-    loginname_ = client->GetLoginName();
+    // The root's originator names the line to dial on.
     if (from_root && originator_) {
         call_.GetHline() = originator_->GetTapiCallHandle();
         call_.GetLineName() = originator_->GetComment();
     }
-    SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0, job_id_);
-    if (Send() != KV_OK) {
+    if (!AskServer())
         End();
-        return;
-    }
-    waiting_flag_ = 1;
-    timers_.Start(kAnswerTimerId);
-    GoTo(KV_JOB_STATE_WAITING_FOR_ANSWER);
 }
 
 void CKvJobDataTAPIDial::RequesterWaitForAnswer(bool from_root) {
@@ -298,7 +283,8 @@ KvResult CKvJobDataTAPIDial::FollowCall() {
         const std::int32_t type = IsValidPtr(message) ? message->GetPayloadType() : 0;
         if (type == K_KVDT_TP_DTHDLR_DATACALL &&
             message->GetAttribute() == KV_MSG_ATTR_SHUTDOWN) {
-            GoTo(KV_JOB_STATE_STOP_REQUESTED);
+            if (state_ == KV_JOB_STATE_RUNNING)
+                GoTo(KV_JOB_STATE_STOP_REQUESTED);
         } else if (type == K_KVJBDT_TP_TAPI_DIAL) {
             auto* record = static_cast<CKvJobDataTAPIDial*>(JobFromPayload(message->GetPayload()));
             bool idle = false;
@@ -309,7 +295,7 @@ KvResult CKvJobDataTAPIDial::FollowCall() {
                 GoTo(KV_JOB_STATE_STOP_REQUESTED);
                 break;
             }
-            if (IsEnding(*message))
+            if (IsEnding(*message) && state_ == KV_JOB_STATE_RUNNING)
                 End();
         }
         if (message != nullptr)
@@ -357,35 +343,21 @@ KvResult CKvJobDataTAPIDial::ExecutorRun() {
 }
 
 void CKvJobDataTAPIDial::ServerlessPreferences() {
-    CKvMessage* answer = nullptr;
-    if (RequestRecord(answer, KV_MSG_COMMAND_DATA, KV_ENDPOINT_HOST_MAIN, 0, nullptr,
-                      K_KVDT_TP_DTHDLR_DATAPREFERENCES) != KV_OK) {
-        last_result_ = KV_E_FAIL;
-        SetSubState(0);
-        End();
+    if (!TakeRecord<CKvDataPreferences>(
+            K_KVDT_TP_DTHDLR_DATAPREFERENCES, KV_E_FAIL, KV_E_FAIL,
+            [this](CKvDataPreferences& preferences) {
+                preferences_ = preferences;
+                own_number_ = preferences_.GetPhoneNumberOut();
+                cti_source_ = preferences_.GetPhoneNumberCtiSource();
+                TakePreferenceRules(rules_, preferences_);
+                cti_target_flag_ = static_cast<std::uint32_t>(
+                    preferences_.GetFlagCtiTargetAutomaticLine().Get());
+                source_flag_ =
+                    static_cast<std::uint32_t>(preferences_.GetFlagSourceAutomaticLine().Get());
+                second_call_swap_flag_ = static_cast<std::uint32_t>(
+                    preferences_.GetFlagSecondCallSwapInternExtern().Get());
+            }))
         return;
-    }
-    if (answer == nullptr)
-        return;
-    auto* preferences = static_cast<CKvDataPreferences*>(answer->GetPayload());
-    if (answer->GetAttribute() != KV_MSG_ATTR_DATA_FOUND) {
-        last_result_ = KV_E_FAIL;
-    } else if (!IsValidPtr(preferences)) {
-        last_result_ = KV_E_INVALID_POINTER;
-    } else {
-        preferences_ = *preferences;
-        own_number_ = preferences_.GetPhoneNumberOut();
-        cti_source_ = preferences_.GetPhoneNumberCtiSource();
-        TakePreferenceRules(rules_, preferences_);
-        cti_target_flag_ = static_cast<std::uint32_t>(
-            preferences_.GetFlagCtiTargetAutomaticLine().Get());
-        source_flag_ =
-            static_cast<std::uint32_t>(preferences_.GetFlagSourceAutomaticLine().Get());
-        second_call_swap_flag_ = static_cast<std::uint32_t>(
-            preferences_.GetFlagSecondCallSwapInternExtern().Get());
-    }
-    answer->Release();
-    SetSubState(0);
     if (last_result_ != KV_OK)
         End();
     else
@@ -547,95 +519,52 @@ void CKvJobDataTAPIDial::ExecutorFirst() {
 }
 
 void CKvJobDataTAPIDial::ExecutorGeneral() {
-    CKvMessage* answer = nullptr;
-    if (RequestRecord(answer, KV_MSG_COMMAND_DATA, KV_ENDPOINT_HOST_MAIN, 0, nullptr,
-                      K_KVDT_TP_DTHDLR_DATAGENERAL) == KV_OK) {
-        if (answer == nullptr)
-            return;
-        auto* general = static_cast<CKvDataGeneral*>(answer->GetPayload());
-        if (answer->GetAttribute() != KV_MSG_ATTR_DATA_FOUND) {
-            last_result_ = KV_E_NO_DATA_FOUND;
-        } else if (!IsValidPtr(general)) {
-            last_result_ = KV_E_INVALID_POINTER;
-        } else {
-            TakeGeneralRules(rules_, *general);
-            last_result_ = PostHostList();
-            if (last_result_ == KV_OK) {
-                timers_.Start(kAnswerTimerId);
-                SetSubState(0);
-                GoTo(kStateHost);
-            }
-        }
-        answer->Release();
-    }
-    if (last_result_ != KV_OK) {
+    if (!TakeRecord<CKvDataGeneral>(K_KVDT_TP_DTHDLR_DATAGENERAL, KV_E_NO_DATA_FOUND, KV_OK,
+                                    [this](CKvDataGeneral& general) {
+                                        TakeGeneralRules(rules_, general);
+                                        last_result_ = PostHostList();
+                                    }))
+        return;
+    if (last_result_ == KV_OK) {
+        timers_.Start(kAnswerTimerId);
+        GoTo(kStateHost);
+    } else {
         Refuse();
-        SetSubState(0);
         End();
     }
 }
 
 void CKvJobDataTAPIDial::ExecutorHost() {
-    if (incoming_.FirstMessage() == nullptr) {
-        waiting_flag_ = 1;
-    } else {
-        CKvMessage* message = nullptr;
-        if (incoming_.FindByPayloadType(message, K_KVDT_TP_DTHDLR_DATACOMPUTER) &&
-            IsValidPtr(message)) {
-            auto* host = static_cast<CKvDataHost*>(message->GetPayload());
-            if (message->GetAttribute() != KV_MSG_ATTR_DATA_FOUND) {
-                last_result_ = KV_E_NO_DATA_FOUND;
-            } else if (!IsValidPtr(host)) {
-                last_result_ = KV_E_INVALID_POINTER;
-            } else if (!call_.GetLineName().empty()) {
-                timers_.Stop(kAnswerTimerId);
-                line_text_ = call_.GetLineName();
-                GoTo(kStateDial);
-            } else {
-                std::string number;
-                // Without a device to ask for, timer 1 keeps running so that
-                // the requester is refused and the job ends at its expiry.
-                if (host->GetCtiDeviceNumbers().GetFirst(number) &&
-                    RequestKeyed(K_KVDT_TP_DTHDLR_DATADEVICE, number) == KV_OK) {
-                    timers_.Start(kAnswerTimerId);
-                    GoTo(kStateDevice);
-                } else {
-                    last_result_ = KV_E_FAIL;
-                }
-            }
+    TakeQueuedRecord<CKvDataHost>(K_KVDT_TP_DTHDLR_DATACOMPUTER, [this](CKvDataHost& host) {
+        if (!call_.GetLineName().empty()) {
+            timers_.Stop(kAnswerTimerId);
+            line_text_ = call_.GetLineName();
+            GoTo(kStateDial);
+            return;
         }
-        incoming_.DeleteAll();
-    }
-    if (state_ == kStateHost && timers_.CheckExpired(kAnswerTimerId)) {
-        Refuse();
-        End();
-    }
+        std::string number;
+        // Without a device to ask for, timer 1 keeps running so that the
+        // requester is refused and the job ends at its expiry.
+        if (host.GetCtiDeviceNumbers().GetFirst(number) &&
+            RequestKeyed(K_KVDT_TP_DTHDLR_DATADEVICE, number) == KV_OK) {
+            timers_.Start(kAnswerTimerId);
+            GoTo(kStateDevice);
+        } else {
+            last_result_ = KV_E_FAIL;
+        }
+    });
 }
 
 void CKvJobDataTAPIDial::ExecutorDevice() {
-    CKvMessage* message = nullptr;
-    if (incoming_.FindByPayloadType(message, K_KVDT_TP_DTHDLR_DATADEVICE) &&
-        IsValidPtr(message)) {
-        auto* device = static_cast<CKvDataDevice*>(message->GetPayload());
-        if (message->GetAttribute() != KV_MSG_ATTR_DATA_FOUND) {
-            last_result_ = KV_E_NO_DATA_FOUND;
-        } else if (!IsValidPtr(device)) {
-            last_result_ = KV_E_INVALID_POINTER;
-        } else if (device->GetTapiLine().empty()) {
+    TakeQueuedRecord<CKvDataDevice>(K_KVDT_TP_DTHDLR_DATADEVICE, [this](CKvDataDevice& device) {
+        if (device.GetTapiLine().empty()) {
             last_result_ = KV_E_FAIL;
-        } else {
-            line_text_ = device->GetTapiLine();
-            timers_.Stop(kAnswerTimerId);
-            GoTo(kStateDial);
+            return;
         }
-    } else {
-        waiting_flag_ = 1;
-    }
-    incoming_.DeleteAll();
-    if (state_ == kStateDevice && timers_.CheckExpired(kAnswerTimerId)) {
-        Refuse();
-        End();
-    }
+        line_text_ = device.GetTapiLine();
+        timers_.Stop(kAnswerTimerId);
+        GoTo(kStateDial);
+    });
 }
 
 void CKvJobDataTAPIDial::ExecutorDial() {

@@ -84,7 +84,6 @@ public:
 private:
     void End() { GoTo(KV_JOB_STATE_CLEANUP); }
     void RequesterPreferences();
-    void RequesterSendRequest();
     void RequesterWaitForAnswer();
     void RequesterCleanUp();
     void ServerlessPreferences();

@@ -43,7 +43,7 @@ KvResult CKvJobDataTAPIListen::StepExecutorA() {
         ExecutorADevices();
         break;
     case KV_JOB_STATE_RUNNING:
-        if (ServeLines() != KV_OK)
+        if (ServeLines() != KV_OK && state_ == KV_JOB_STATE_RUNNING)
             GoTo(KV_JOB_STATE_STOP_REQUESTED);
         break;
     case KV_JOB_STATE_STOP_REQUESTED:
@@ -65,134 +65,82 @@ KvResult CKvJobDataTAPIListen::StepExecutorA() {
 }
 
 void CKvJobDataTAPIListen::ExecutorAGeneral() {
-    CKvMessage* answer = nullptr;
-    if (RequestRecord(answer, KV_MSG_COMMAND_DATA, KV_ENDPOINT_HOST_MAIN, 0, nullptr,
-                      K_KVDT_TP_DTHDLR_DATAGENERAL) == KV_OK) {
-        if (answer == nullptr)
-            return;
-        auto* general = static_cast<CKvDataGeneral*>(answer->GetPayload());
-        if (answer->GetAttribute() != KV_MSG_ATTR_DATA_FOUND) {
-            last_result_ = KV_E_NO_DATA_FOUND;
-        } else if (!IsValidPtr(general)) {
-            last_result_ = KV_E_INVALID_POINTER;
-        } else {
-            tapi_lines_ = general->GetTapiLines();
-            TakeGeneralRules(rules_, *general);
-            last_result_ = PostHostList();
-            if (last_result_ == KV_OK) {
-                CollectLocalComputer();
-                timers_.Start(kAnswerTimerId);
-                SetSubState(0);
-                GoTo(kStateHost);
-            }
-        }
-        answer->Release();
-    }
-    if (last_result_ != KV_OK) {
-        CollectLocalComputer();
+    if (!TakeRecord<CKvDataGeneral>(K_KVDT_TP_DTHDLR_DATAGENERAL, KV_E_NO_DATA_FOUND, KV_OK,
+                                    [this](CKvDataGeneral& general) {
+                                        tapi_lines_ = general.GetTapiLines();
+                                        TakeGeneralRules(rules_, general);
+                                        last_result_ = PostHostList();
+                                    }))
+        return;
+    CollectLocalComputer();
+    if (last_result_ == KV_OK) {
+        timers_.Start(kAnswerTimerId);
+        GoTo(kStateHost);
+    } else {
         Refuse();
-        SetSubState(0);
         End();
     }
 }
 
 void CKvJobDataTAPIListen::ExecutorAHost() {
-    if (incoming_.FirstMessage() == nullptr) {
-        waiting_flag_ = 1;
-    } else {
-        CKvMessage* message = nullptr;
-        if (incoming_.FindByPayloadType(message, K_KVDT_TP_DTHDLR_DATACOMPUTER) &&
-            IsValidPtr(message)) {
-            auto* host = static_cast<CKvDataHost*>(message->GetPayload());
-            if (message->GetAttribute() != KV_MSG_ATTR_DATA_FOUND) {
-                last_result_ = KV_E_NO_DATA_FOUND;
-            } else if (!IsValidPtr(host)) {
-                last_result_ = KV_E_INVALID_POINTER;
-            } else {
-                devices_asked_ = 0;
-                watches_placed_ = 0;
-                BoundedStringList::Position position{};
-                host->GetCtiDeviceNumbers().GetHeadPosition(position);
-                std::string number;
-                while (host->GetCtiDeviceNumbers().GetNext(number, position)) {
-                    if (!number.empty() &&
-                        RequestKeyed(K_KVDT_TP_DTHDLR_DATADEVICE, number) == KV_OK)
-                        ++devices_asked_;
-                }
-                // Without a device to wait for, timer 1 keeps running so that
-                // the requester is refused and the job ends at its expiry.
-                if (devices_asked_ == 0) {
-                    last_result_ = KV_E_FAIL;
-                } else {
-                    timers_.Stop(kAnswerTimerId);
-                    timers_.Start(kAnswerTimerId);
-                    SetSubState(0);
-                    GoTo(kStateDevices);
-                }
-            }
+    TakeQueuedRecord<CKvDataHost>(K_KVDT_TP_DTHDLR_DATACOMPUTER, [this](CKvDataHost& host) {
+        devices_asked_ = 0;
+        watches_placed_ = 0;
+        BoundedStringList::Position position{};
+        host.GetCtiDeviceNumbers().GetHeadPosition(position);
+        std::string number;
+        while (host.GetCtiDeviceNumbers().GetNext(number, position)) {
+            if (!number.empty() && RequestKeyed(K_KVDT_TP_DTHDLR_DATADEVICE, number) == KV_OK)
+                ++devices_asked_;
         }
-        incoming_.DeleteAll();
-    }
-    if (state_ == kStateHost && timers_.CheckExpired(kAnswerTimerId)) {
-        Refuse();
-        End();
-    }
+        // Without a device to wait for, timer 1 keeps running so that the
+        // requester is refused and the job ends at its expiry.
+        if (devices_asked_ == 0) {
+            last_result_ = KV_E_FAIL;
+        } else {
+            timers_.Start(kAnswerTimerId);
+            GoTo(kStateDevices);
+        }
+    });
 }
 
 void CKvJobDataTAPIListen::ExecutorADevices() {
-    if (incoming_.FirstMessage() == nullptr) {
-        waiting_flag_ = 1;
-    } else {
-        CKvMessage* message = nullptr;
-        if (incoming_.FindByPayloadType(message, K_KVDT_TP_DTHDLR_DATADEVICE) &&
-            IsValidPtr(message)) {
-            if (devices_asked_ > 0)
-                --devices_asked_;
-            auto* device = static_cast<CKvDataDevice*>(message->GetPayload());
-            if (message->GetAttribute() != KV_MSG_ATTR_DATA_FOUND) {
-                last_result_ = KV_E_NO_DATA_FOUND;
-            } else if (!IsValidPtr(device)) {
-                last_result_ = KV_E_INVALID_POINTER;
-            } else if (device->GetTapiLine().empty()) {
-                last_result_ = KV_E_FAIL;
-            } else {
-                std::string line = device->GetTapiLine();
-                KVSTRING* configured = nullptr;
-                last_result_ = tapi_lines_.Lookup(configured, line);
-                if (configured != nullptr) {
-                    KVSTRING* entry = nullptr;
-                    std::string identifier = line;
-                    if (line_list_.CreateEntry(entry, identifier) == KV_OK && entry != nullptr) {
-                        entry->GetData() = device->GetNumber();
-                        if (!device->GetAlias().empty())
-                            entry->GetData() += "|" + device->GetAlias();
-                    }
-                    last_result_ = PostWatch(kCommandWatch, line, device->GetAlias());
-                    if (last_result_ == KV_OK)
-                        ++watches_placed_;
+    TakeQueuedRecord<CKvDataDevice>(K_KVDT_TP_DTHDLR_DATADEVICE, [this](CKvDataDevice& device) {
+        if (devices_asked_ > 0)
+            --devices_asked_;
+        if (device.GetTapiLine().empty()) {
+            last_result_ = KV_E_FAIL;
+        } else {
+            std::string line = device.GetTapiLine();
+            KVSTRING* configured = nullptr;
+            last_result_ = tapi_lines_.Lookup(configured, line);
+            if (configured != nullptr) {
+                KVSTRING* entry = nullptr;
+                std::string identifier = line;
+                if (line_list_.CreateEntry(entry, identifier) == KV_OK && entry != nullptr) {
+                    entry->GetData() = device.GetNumber();
+                    if (!device.GetAlias().empty())
+                        entry->GetData() += "|" + device.GetAlias();
                 }
-            }
-            if (devices_asked_ == 0) {
-                if (watches_placed_ == 0) {
-                    Refuse();
-                } else {
-                    if (messagetype_ == KV_MSG_KIND_REQUEST) {
-                        SetMessageType(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
-                        Send();
-                    }
-                    SwapIds();
-                    timers_.Stop(kAnswerTimerId);
-                    SetSubState(0);
-                    GoTo(KV_JOB_STATE_RUNNING);
-                }
+                last_result_ = PostWatch(kCommandWatch, line, device.GetAlias());
+                if (last_result_ == KV_OK)
+                    ++watches_placed_;
             }
         }
-        incoming_.DeleteAll();
-    }
-    if (state_ == kStateDevices && timers_.CheckExpired(kAnswerTimerId)) {
-        Refuse();
-        End();
-    }
+        if (devices_asked_ != 0)
+            return;
+        if (watches_placed_ == 0) {
+            Refuse();
+            return;
+        }
+        if (messagetype_ == KV_MSG_KIND_REQUEST) {
+            SetMessageType(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
+            Send();
+        }
+        SwapIds();
+        timers_.Stop(kAnswerTimerId);
+        GoTo(KV_JOB_STATE_RUNNING);
+    });
 }
 
 KvResult CKvJobDataTAPIListen::ServeLines() {
@@ -209,7 +157,8 @@ KvResult CKvJobDataTAPIListen::ServeLines() {
         const std::int32_t type = message->GetPayloadType();
         if ((type == K_KVJBDT_TP_ROOT || type == K_KVJBDT_TP_CLIENT) &&
             message->GetAttribute() == KV_MSG_ATTR_ENDED) {
-            GoTo(KV_JOB_STATE_STOP_REQUESTED);
+            if (state_ == KV_JOB_STATE_RUNNING)
+                GoTo(KV_JOB_STATE_STOP_REQUESTED);
         } else if (type == KV_PAYLOAD_TAPI_CALLS_MANAGER) {
             if (auto* calls = static_cast<KVTAPICALLSMANAGER*>(message->GetPayload());
                 IsValidPtr(calls)) {
@@ -221,7 +170,8 @@ KvResult CKvJobDataTAPIListen::ServeLines() {
             auto* record =
                 static_cast<CKvJobDataTAPIListen*>(JobFromPayload(message->GetPayload()));
             if (message->GetAttribute() == KV_MSG_ATTR_ENDED) {
-                GoTo(KV_JOB_STATE_CLEANUP);
+                if (state_ == KV_JOB_STATE_RUNNING)
+                    GoTo(KV_JOB_STATE_CLEANUP);
             } else if (message->GetAttribute() == KV_MSG_ATTR_NOTIFICATION &&
                        IsValidPtr(record)) {
                 KVTAPICALLSMANAGER& reported = record->line_calls_;
@@ -268,7 +218,7 @@ KvResult CKvJobDataTAPIListen::StepExecutorB() {
         ExecutorBDevices();
         break;
     case KV_JOB_STATE_RUNNING:
-        if (TrackLineCalls() != KV_OK)
+        if (TrackLineCalls() != KV_OK && state_ == KV_JOB_STATE_RUNNING)
             GoTo(KV_JOB_STATE_STOP_REQUESTED);
         break;
     case KV_JOB_STATE_STOP_REQUESTED: {
@@ -293,43 +243,32 @@ KvResult CKvJobDataTAPIListen::StepExecutorB() {
 }
 
 void CKvJobDataTAPIListen::ExecutorBGeneral() {
-    CKvMessage* answer = nullptr;
-    if (RequestRecord(answer, KV_MSG_COMMAND_DATA, KV_ENDPOINT_HOST_MAIN, 0, nullptr,
-                      K_KVDT_TP_DTHDLR_DATAGENERAL) == KV_OK) {
-        if (answer == nullptr)
-            return;
-        auto* general = static_cast<CKvDataGeneral*>(answer->GetPayload());
-        if (answer->GetAttribute() != KV_MSG_ATTR_DATA_FOUND) {
-            last_result_ = KV_E_NO_DATA_FOUND;
-        } else if (!IsValidPtr(general)) {
-            last_result_ = KV_E_INVALID_POINTER;
-        } else {
-            TakeGeneralRules(rules_, *general);
-            card_number_text_ = general->GetIsdnCardNumber();
-            auto* request = new CKvMessage;
-            request->SetHeader(KV_MSG_KIND_REQUEST, nullptr, K_KVDT_TP_DTHDLR_DATADEVICE,
-                               KV_MSG_COMMAND_DATA, kSubCommandAllOfType,
-                               KV_MSG_ATTR_UNSPECIFIED);
-            request->SetJobIds(0, job_id_, originating_job_id_);
-            // A failed send leaves the state as it is: the next step asks again.
-            if (IsValidPtr(router_) && SendToHost(request, KV_ENDPOINT_HOST_MAIN) == KV_OK) {
-                tapi_lines_.Reset();
-                timers_.Start(kAnswerTimerId);
-                SetSubState(0);
-                GoTo(kStateDevices);
-            } else if (!IsValidPtr(router_)) {
-                request->Release();
-                last_result_ = KV_E_OUT_OF_MEMORY;
-            } else {
-                SetSubState(0);
-            }
-        }
-        answer->Release();
-    }
+    bool asked = false;
+    if (!TakeRecord<CKvDataGeneral>(
+            K_KVDT_TP_DTHDLR_DATAGENERAL, KV_E_NO_DATA_FOUND, KV_OK,
+            [this, &asked](CKvDataGeneral& general) {
+                TakeGeneralRules(rules_, general);
+                card_number_text_ = general.GetIsdnCardNumber();
+                if (!IsValidPtr(router_)) {
+                    last_result_ = KV_E_OUT_OF_MEMORY;
+                    return;
+                }
+                auto* request = new CKvMessage;
+                request->SetHeader(KV_MSG_KIND_REQUEST, nullptr, K_KVDT_TP_DTHDLR_DATADEVICE,
+                                   KV_MSG_COMMAND_DATA, kSubCommandAllOfType,
+                                   KV_MSG_ATTR_UNSPECIFIED);
+                request->SetJobIds(0, job_id_, originating_job_id_);
+                asked = SendToHost(request, KV_ENDPOINT_HOST_MAIN) == KV_OK;
+            }))
+        return;
     if (last_result_ != KV_OK) {
-        SetSubState(0);
         End();
+    } else if (asked) {
+        tapi_lines_.Reset();
+        timers_.Start(kAnswerTimerId);
+        GoTo(kStateDevices);
     }
+    // A request that could not be sent leaves the state: the next step asks again.
 }
 
 void CKvJobDataTAPIListen::ExecutorBDevices() {
@@ -439,7 +378,8 @@ KvResult CKvJobDataTAPIListen::TrackLineCalls() {
                 line_calls_.RemoveCall(hcall);
         } else if (type == K_KVJBDT_TP_TAPI_LISTEN &&
                    (message->GetAttribute() == KV_MSG_ATTR_ENDED ||
-                    message->GetAttribute() == KV_MSG_ATTR_SHUTDOWN)) {
+                    message->GetAttribute() == KV_MSG_ATTR_SHUTDOWN) &&
+                   state_ == KV_JOB_STATE_RUNNING) {
             GoTo(KV_JOB_STATE_STOP_REQUESTED);
         }
         message->Release();

@@ -226,13 +226,14 @@ KvResult CKvJobDataTAPIListen::StepRequester() {
         RequesterPreferences();
         break;
     case kStateRequest:
-        RequesterSendRequest();
+        if (!AskServer())
+            End();
         break;
     case KV_JOB_STATE_WAITING_FOR_ANSWER:
         RequesterWaitForAnswer();
         break;
     case KV_JOB_STATE_RUNNING:
-        if (ForwardNotifications() != KV_OK)
+        if (ForwardNotifications() != KV_OK && state_ == KV_JOB_STATE_RUNNING)
             GoTo(KV_JOB_STATE_STOP_REQUESTED);
         break;
     case KV_JOB_STATE_STOP_REQUESTED:
@@ -254,45 +255,14 @@ KvResult CKvJobDataTAPIListen::StepRequester() {
 }
 
 void CKvJobDataTAPIListen::RequesterPreferences() {
-    CKvMessage* answer = nullptr;
-    if (RequestRecord(answer, KV_MSG_COMMAND_DATA, KV_ENDPOINT_HOST_MAIN, 0, nullptr,
-                      K_KVDT_TP_DTHDLR_DATAPREFERENCES) != KV_OK) {
-        last_result_ = KV_E_FAIL;
-        End();
+    // The preferences themselves are not used: their presence is the check.
+    if (!TakeRecord<CKvDataPreferences>(K_KVDT_TP_DTHDLR_DATAPREFERENCES, KV_E_FAIL, KV_E_FAIL,
+                                        [](CKvDataPreferences&) {}))
         return;
-    }
-    if (answer == nullptr)
-        return;
-    if (answer->GetAttribute() != KV_MSG_ATTR_DATA_FOUND)
-        last_result_ = KV_E_FAIL;
-    else if (!IsValidPtr(answer->GetPayload()))
-        last_result_ = KV_E_INVALID_POINTER;
-    answer->Release();
     if (last_result_ != KV_OK)
         End();
     else
         GoTo(kStateRequest);
-}
-
-void CKvJobDataTAPIListen::RequesterSendRequest() {
-    auto* client = IsValidPtr(handler_)
-                       ? static_cast<CKvJobData*>(handler_->FirstJob(K_KVJBDT_TP_CLIENT))
-                       : nullptr;
-    if (!IsValidPtr(client)) {
-        End();
-        return;
-    }
-    peer_ = client->GetPeerComputer();
-    local_ = client->GetLocalComputer();
-    loginname_ = client->GetLoginName();
-    SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0, job_id_);
-    if (Send() != KV_OK) {
-        End();
-        return;
-    }
-    waiting_flag_ = 1;
-    timers_.Start(kAnswerTimerId);
-    GoTo(KV_JOB_STATE_WAITING_FOR_ANSWER);
 }
 
 void CKvJobDataTAPIListen::RequesterWaitForAnswer() {
@@ -409,26 +379,12 @@ KvResult CKvJobDataTAPIListen::ExecutorRun() {
 }
 
 void CKvJobDataTAPIListen::ServerlessPreferences() {
-    CKvMessage* answer = nullptr;
-    if (RequestRecord(answer, KV_MSG_COMMAND_DATA, KV_ENDPOINT_HOST_MAIN, 0, nullptr,
-                      K_KVDT_TP_DTHDLR_DATAPREFERENCES) != KV_OK) {
-        SetSubState(0);
-        End();
-        return;
-    }
-    if (answer == nullptr) {
+    if (!TakeRecord<CKvDataPreferences>(
+            K_KVDT_TP_DTHDLR_DATAPREFERENCES, KV_E_NO_DATA_FOUND, KV_OK,
+            [this](CKvDataPreferences& preferences) { TakePreferenceRules(rules_, preferences); })) {
         waiting_flag_ = 1;
         return;
     }
-    auto* preferences = static_cast<CKvDataPreferences*>(answer->GetPayload());
-    if (answer->GetAttribute() != KV_MSG_ATTR_DATA_FOUND)
-        last_result_ = KV_E_NO_DATA_FOUND;
-    else if (!IsValidPtr(preferences))
-        last_result_ = KV_E_INVALID_POINTER;
-    else
-        TakePreferenceRules(rules_, *preferences);
-    answer->Release();
-    SetSubState(0);
     if (last_result_ != KV_OK)
         End();
     else
