@@ -2,11 +2,7 @@
 #include "data/data_device.h"
 #include "data/data_general.h"
 #include "data/data_host.h"
-#include "data/data_preferences.h"
-#include "jobs/job_data_root.h"
 #include "jobs/job_data_tapi_dial.h"
-#include "platform/clock.h"
-#include "tapi/tapi_payloads.h"
 #include "tapi_line_script.h"
 
 namespace {
@@ -15,21 +11,11 @@ constexpr std::uint16_t kOriginator = 0x960;
 constexpr std::uint16_t kLineEndpoint = 0xA01;
 constexpr std::uint32_t kRingback = 0x20, kConnected = 0x100, kIdle = 0x1;
 
-class TapiDialTest : public ::testing::Test {
+class TapiDialTest : public TapiJobTest {
 protected:
     TapiDialTest()
-        : scoped_clock_(clock_),
-          router_({KV_ENDPOINT_HOST_MAIN, KV_ENDPOINT_HOST_STATUS, KV_ENDPOINT_NETWORK,
-                   KV_ENDPOINT_TAPI_LINES, kOriginator, kLineEndpoint}),
-          handler_(router_.Get(), 0x900, KV_TRANSPORT_REMOTE_PEER, nullptr, false) {
-        RegisterTapiPayloads();
-        root_ = new CKvJobDataRoot;
-        handler_.AddJob(root_);
-        root_->ChangeState(KV_JOB_STATE_RUNNING);
-        root_->GetPreferencesRef() = std::make_unique<CKvDataPreferences>();
-        root_->GetPreferencesRef()->GetFlagServerUse().Set(1);
-        client_ = new TestClientJob("10.0.0.7", 4000);
-        handler_.AddJob(client_);
+        : TapiJobTest({KV_ENDPOINT_HOST_MAIN, KV_ENDPOINT_HOST_STATUS, KV_ENDPOINT_NETWORK,
+                       KV_ENDPOINT_TAPI_LINES, kOriginator, kLineEndpoint}) {
         lines_.line_endpoints["Line A"] = kLineEndpoint;
     }
 
@@ -75,13 +61,6 @@ protected:
         return call;
     }
 
-    ManualClock clock_{1700000000};
-    ScopedClock scoped_clock_;
-    CapturingRouter router_;
-    CKvIMSGJobDataHandler handler_;
-    CKvJobDataRoot* root_ = nullptr;
-    TestClientJob* client_ = nullptr;
-    ScriptedTapiLines lines_;
 };
 
 TEST_F(TapiDialTest, AtMostThreeJobsDialAndTheSameCallIsDialledOnce) {
@@ -233,12 +212,7 @@ TEST_F(TapiDialTest, TheRequesterFollowsTheCallAndTellsItsOriginator) {
     ASSERT_EQ(job->GetState(), KV_JOB_STATE_WAITING_FOR_ANSWER);
     MessagePtr request = router_.Take();
     EXPECT_NE(SentText(request).find("<linename>Line A</linename>"), std::string::npos);
-    auto* answer = Deliver<CKvJobDataTAPIDial>(*job, K_KVJBDT_TP_TAPI_DIAL,
-                                               KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
-    answer->SetSubType(K_KVJBDT_TP_TAPI_DIAL);
-    CKvMessageList::Position position;
-    job->GetIncomingQueue().GetHeadPosition(position);
-    job->GetIncomingQueue().GetNext(position)->SetJobIds(job->GetJobId(), 66, 0);
+    Answer<CKvJobDataTAPIDial>(*job, K_KVJBDT_TP_TAPI_DIAL, KV_MSG_ATTR_ACCEPTED, 66);
     job->CheckRootJob();
     ASSERT_EQ(job->GetState(), KV_JOB_STATE_RUNNING);
     EXPECT_EQ(job->GetPartnerJobId(), 66u);
@@ -286,12 +260,7 @@ TEST_F(TapiDialTest, WithoutARootTheJobEndsAndAStoppingRootStopsTheRequester) {
     job->CheckRootJob();
     job->CheckRootJob();
     router_.Take();
-    Deliver<CKvJobDataTAPIDial>(*job, K_KVJBDT_TP_TAPI_DIAL, KV_MSG_KIND_CONFIRMATION,
-                                KV_MSG_ATTR_ACCEPTED)
-        ->SetSubType(K_KVJBDT_TP_TAPI_DIAL);
-    CKvMessageList::Position position;
-    job->GetIncomingQueue().GetHeadPosition(position);
-    job->GetIncomingQueue().GetNext(position)->SetJobIds(job->GetJobId(), 66, 0);
+    Answer<CKvJobDataTAPIDial>(*job, K_KVJBDT_TP_TAPI_DIAL, KV_MSG_ATTR_ACCEPTED, 66);
     job->CheckRootJob();
     ASSERT_EQ(job->GetState(), KV_JOB_STATE_RUNNING);
     lines_.Serve(router_, *job);

@@ -1,8 +1,5 @@
 #include "data/data_call.h"
-#include "data/data_preferences.h"
-#include "jobs/job_data_root.h"
 #include "jobs/job_data_tapi_listen.h"
-#include "tapi/tapi_payloads.h"
 #include "tapi_line_script.h"
 
 namespace {
@@ -23,20 +20,11 @@ KVTAPICALL* AddCall(KVTAPICALLSMANAGER& calls, std::uint32_t hcall,
 }
 
 // A job on one handler with a root job, a client job and the line script.
-class TapiListenTest : public ::testing::Test {
+class TapiListenTest : public TapiJobTest {
 protected:
     TapiListenTest()
-        : router_({KV_ENDPOINT_HOST_MAIN, KV_ENDPOINT_HOST_STATUS, KV_ENDPOINT_NETWORK,
-                   KV_ENDPOINT_CALL_WINDOW, KV_ENDPOINT_TAPI_LINES, kTaker}),
-          handler_(router_.Get(), 0x900, KV_TRANSPORT_REMOTE_PEER, nullptr, false) {
-        RegisterTapiPayloads();
-        root_ = new CKvJobDataRoot;
-        handler_.AddJob(root_);
-        root_->ChangeState(KV_JOB_STATE_RUNNING);
-        root_->GetPreferencesRef() = std::make_unique<CKvDataPreferences>();
-        root_->GetPreferencesRef()->GetFlagServerUse().Set(1);
-        client_ = new TestClientJob("10.0.0.7", 4000);
-        handler_.AddJob(client_);
+        : TapiJobTest({KV_ENDPOINT_HOST_MAIN, KV_ENDPOINT_HOST_STATUS, KV_ENDPOINT_NETWORK,
+                       KV_ENDPOINT_CALL_WINDOW, KV_ENDPOINT_TAPI_LINES, kTaker}) {
         job_ = new CKvJobDataTAPIListen;
         handler_.AddJob(job_);
     }
@@ -61,11 +49,8 @@ protected:
         job_->CheckRootJob();
         ASSERT_EQ(job_->GetState(), KV_JOB_STATE_WAITING_FOR_ANSWER);
         router_.Take();
-        auto* answer = Deliver<CKvJobDataTAPIListen>(*job_, K_KVJBDT_TP_TAPI_LISTEN,
-                                                     KV_MSG_KIND_CONFIRMATION,
-                                                     KV_MSG_ATTR_ACCEPTED);
-        answer->SetSubType(K_KVJBDT_TP_TAPI_LISTEN);
-        answer->SetIds(job_->GetJobId(), 77);
+        auto* answer = Answer<CKvJobDataTAPIListen>(*job_, K_KVJBDT_TP_TAPI_LISTEN,
+                                                    KV_MSG_ATTR_ACCEPTED, 77);
         for (const auto& [name, data] : lines) {
             std::string identifier = name;
             KVSTRING* entry = nullptr;
@@ -76,12 +61,7 @@ protected:
         ASSERT_EQ(job_->GetState(), KV_JOB_STATE_RUNNING);
     }
 
-    CapturingRouter router_;
-    CKvIMSGJobDataHandler handler_;
-    CKvJobDataRoot* root_ = nullptr;
-    TestClientJob* client_ = nullptr;
     CKvJobDataTAPIListen* job_ = nullptr;
-    ScriptedTapiLines lines_;
 };
 
 // ---- Relay ----
@@ -233,9 +213,7 @@ TEST_F(TapiListenTest, TheRequesterStartsItsLinesRelaysAndStopsExactlyThem) {
     auto* taken = Deliver<CKvDataCall>(*job_, K_KVDT_TP_DTHDLR_DATACALL,
                                        KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
     taken->GetTapiCallHandle() = 0x31;
-    CKvMessageList::Position position;
-    job_->GetIncomingQueue().GetHeadPosition(position);
-    job_->GetIncomingQueue().GetNext(position)->SetSourceEndpoint(kTaker);
+    LastQueued(*job_)->SetSourceEndpoint(kTaker);
     job_->CheckRootJob();
     KVTAPICALL* known = nullptr;
     ASSERT_EQ(job_->GetKnownCalls().FindCall(known, 0x31), KV_OK);
@@ -339,12 +317,9 @@ TEST_F(TapiListenTest, TheServerlessRunWatchesAllLinesAndAnswersAnEndingRequest)
     EXPECT_EQ(endpoint, KV_ENDPOINT_CALL_WINDOW);
     EXPECT_EQ(job_->GetLineCalls().GetCount(), 1u);
 
-    auto* ending = Deliver<CKvJobDataTAPIListen>(*job_, K_KVJBDT_TP_TAPI_LISTEN,
-                                                 KV_MSG_KIND_REQUEST, KV_MSG_ATTR_ENDED);
-    (void)ending;
-    CKvMessageList::Position position;
-    job_->GetIncomingQueue().GetHeadPosition(position);
-    job_->GetIncomingQueue().GetNext(position)->SetSourceEndpoint(KV_ENDPOINT_HOST_MAIN);
+    Deliver<CKvJobDataTAPIListen>(*job_, K_KVJBDT_TP_TAPI_LISTEN, KV_MSG_KIND_REQUEST,
+                                  KV_MSG_ATTR_ENDED);
+    LastQueued(*job_)->SetSourceEndpoint(KV_ENDPOINT_HOST_MAIN);
     job_->CheckRootJob();
     EXPECT_EQ(job_->GetState(), KV_JOB_STATE_CLEANUP);
     MessagePtr confirmation = router_.Take(&endpoint);

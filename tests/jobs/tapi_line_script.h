@@ -5,13 +5,27 @@
 // and line-object REQUESTs as the test scripted, straight into the job's
 // queue. Calls of a watched line go to the job on the test's command.
 
+#include "data/data_preferences.h"
+#include "jobs/job_data_root.h"
 #include "jobs_test_support.h"
+#include "platform/clock.h"
 #include "tapi/tapi_calls_manager.h"
 #include "tapi/tapi_line.h"
+#include "tapi/tapi_payloads.h"
 
 #include <map>
 #include <string>
 #include <vector>
+
+// The message queued last for the job.
+inline CKvMessage* LastQueued(CKvJobData& job) {
+    CKvMessageList::Position position;
+    job.GetIncomingQueue().GetHeadPosition(position);
+    CKvMessage* last = nullptr;
+    while (CKvMessage* message = job.GetIncomingQueue().GetNext(position))
+        last = message;
+    return last;
+}
 
 class ScriptedTapiLines {
 public:
@@ -64,7 +78,7 @@ public:
         auto* call = Deliver<KVTAPICALL>(job, KV_PAYLOAD_TAPI_CALL, KV_MSG_KIND_INFO,
                                          KV_MSG_ATTR_UNSPECIFIED);
         call->GetLineName() = line;
-        LastMessage(job)->SetSourceEndpoint(EndpointOf(line));
+        LastQueued(job)->SetSourceEndpoint(EndpointOf(line));
         return call;
     }
 
@@ -74,16 +88,6 @@ public:
     }
 
 private:
-    static CKvMessage* LastMessage(CKvJobData& job) {
-        CKvMessageList::Position position;
-        CKvMessageList& queue = job.GetIncomingQueue();
-        queue.GetHeadPosition(position);
-        CKvMessage* last = nullptr;
-        while (CKvMessage* message = queue.GetNext(position))
-            last = message;
-        return last;
-    }
-
     bool Handle(std::uint16_t endpoint, MessagePtr& message, CKvJobData& job) {
         const std::int32_t type = message->GetPayloadType();
         if (endpoint == KV_ENDPOINT_TAPI_LINES && message->GetKind() == KV_MSG_KIND_SIGNAL &&
@@ -154,4 +158,40 @@ private:
         answer->SetJobIds(job.GetJobId(), 0, 0);
         job.GetIncomingQueue().Add(answer, false);
     }
+};
+
+// A handler on a capturing router with a running root job whose preferences
+// ask for a server, a client job at 10.0.0.7:4000 and the line script.
+class TapiJobTest : public ::testing::Test {
+protected:
+    explicit TapiJobTest(std::initializer_list<std::uint16_t> endpoints)
+        : scoped_clock_(clock_), router_(endpoints),
+          handler_(router_.Get(), 0x900, KV_TRANSPORT_REMOTE_PEER, nullptr, false) {
+        RegisterTapiPayloads();
+        root_ = new CKvJobDataRoot;
+        handler_.AddJob(root_);
+        root_->ChangeState(KV_JOB_STATE_RUNNING);
+        root_->GetPreferencesRef() = std::make_unique<CKvDataPreferences>();
+        root_->GetPreferencesRef()->GetFlagServerUse().Set(1);
+        client_ = new TestClientJob("10.0.0.7", 4000);
+        handler_.AddJob(client_);
+    }
+
+    // The server's answer of the type to the job's request, ids set.
+    template <typename Job>
+    Job* Answer(CKvJobData& job, std::int32_t type, std::int32_t attribute, std::uint32_t server) {
+        auto* answer = Deliver<Job>(job, type, KV_MSG_KIND_CONFIRMATION, attribute);
+        answer->SetSubType(static_cast<std::uint32_t>(type));
+        answer->SetIds(job.GetJobId(), server);
+        LastQueued(job)->SetJobIds(job.GetJobId(), server, 0);
+        return answer;
+    }
+
+    ManualClock clock_{1700000000};
+    ScopedClock scoped_clock_;
+    CapturingRouter router_;
+    CKvIMSGJobDataHandler handler_;
+    CKvJobDataRoot* root_ = nullptr;
+    TestClientJob* client_ = nullptr;
+    ScriptedTapiLines lines_;
 };
