@@ -194,6 +194,29 @@ void BM_ReceiveTapiDial(benchmark::State& state) {
 }
 BENCHMARK(BM_ReceiveTapiDial);
 
+// The parse of the same bytes, the measure of the two above.
+void ParseText(benchmark::State& state, const std::string& text) {
+    XmlDocument document;
+    for (auto _ : state) {
+        document.Clear();
+        document.Parse(text);
+        benchmark::DoNotOptimize(document.GetRoot());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+
+void BM_ParseTapiListenText(benchmark::State& state) {
+    RegisterAll();
+    ParseText(state, TapiListenText());
+}
+BENCHMARK(BM_ParseTapiListenText);
+
+void BM_ParseTapiDialText(benchmark::State& state) {
+    RegisterAll();
+    ParseText(state, TapiDialText());
+}
+BENCHMARK(BM_ParseTapiDialText);
+
 void BM_LoopbackLogon(benchmark::State& state) {
     RegisterAll();
     FixedLocalIdentitySource identity("anna", "localhost", {kLoopbackAddress});

@@ -196,25 +196,6 @@ TEST_F(TapiListenExecutorTest, DevicesWithoutAConfiguredLineGiveOneRefusalAndThe
     EXPECT_TRUE(Has(texts[0], "<attribute>REFUSED</attribute>"));
 }
 
-TEST_F(TapiListenExecutorTest, VariantAStopsWhenItsClientJobIsGone) {
-    ReachDevices({"21"});
-    router_.Take();
-    AnswerDevice("21", "Line B", "");
-    ASSERT_EQ(job_->GetState(), KV_JOB_STATE_RUNNING);
-    lines_.Serve(router_, *job_);
-    Texts();
-    client_->ChangeState(KV_JOB_STATE_CLEANUP);
-    for (int i = 0; i < 3; ++i)
-        job_->StepExecutor();
-    EXPECT_EQ(job_->GetState(), KV_JOB_STATE_FINISHED);
-    lines_.Serve(router_, *job_);
-    std::vector<std::string> texts = Texts();
-    ASSERT_EQ(texts.size(), 1u);
-    EXPECT_TRUE(Has(texts[0], "<attribute>ENDED</attribute>"));
-    ASSERT_EQ(lines_.watches.size(), 2u);
-    EXPECT_EQ(lines_.watches[1].command, 3);
-}
-
 // ---- Variant B ----
 
 TEST_F(TapiListenExecutorTest, VariantBAnnouncesEachOfferedCallOnceWithNormalisedNumbers) {
