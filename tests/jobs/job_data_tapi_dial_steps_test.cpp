@@ -362,14 +362,4 @@ TEST_F(TapiDialExecutorTest, AHostWithoutDevicesIsRefusedWhenTimerOneExpires) {
               std::string::npos);
 }
 
-TEST_F(TapiDialExecutorTest, AnExecutorWithoutItsClientJobRefuses) {
-    client_->SetPeerAddress("10.0.0.8");
-    job_->StepExecutor();
-    EXPECT_EQ(job_->GetState(), KV_JOB_STATE_CLEANUP);
-    lines_.Serve(router_, *job_);
-    ASSERT_EQ(lines_.others.size(), 1u);
-    EXPECT_NE(SentText(lines_.others[0]).find("<attribute>REFUSED</attribute>"),
-              std::string::npos);
-}
-
 } // namespace

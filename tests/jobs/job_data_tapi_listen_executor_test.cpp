@@ -285,25 +285,4 @@ TEST_F(TapiListenExecutorTest, VariantBAnnouncesEachOfferedCallOnceWithNormalise
     EXPECT_EQ(lines_.watches[3].line, "Line B");
 }
 
-TEST_F(TapiListenExecutorTest, VariantBWithoutLinesEndsAndTimesOutToItsStop) {
-    job_->GetExecutorVariant() = 1;
-    job_->StepExecutor();
-    router_.Take();
-    Deliver<CKvDataGeneral>(*job_, K_KVDT_TP_DTHDLR_DATAGENERAL, KV_MSG_KIND_CONFIRMATION,
-                            KV_MSG_ATTR_DATA_FOUND);
-    job_->StepExecutor();
-    router_.Take();
-    clock_.Advance(21000);
-    job_->StepExecutor();
-    EXPECT_EQ(job_->GetState(), KV_JOB_STATE_STOP_REQUESTED);
-
-    job_->ChangeState(CKvJobDataTAPIListen::kStateDevices);
-    auto* store = Deliver<CKvDataHandlerStore>(*job_, KV_PAYLOAD_DATA_HANDLER_STORE,
-                                               KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_DATA_FOUND);
-    store->Init(K_KVDT_TP_DTHDLR_DATADEVICE, 1, 20, "DEVICES", nullptr, "DATADEVICE");
-    store->Add(NewDevice("23", "", ""));
-    job_->StepExecutor();
-    EXPECT_EQ(job_->GetState(), KV_JOB_STATE_CLEANUP);
-}
-
 } // namespace
