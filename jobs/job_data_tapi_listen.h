@@ -71,7 +71,8 @@ public:
     void ProcessLocalMessage(CKvMessage* message);
     // The requester's work while it runs; non-zero when it is to stop.
     KvResult ForwardNotifications();
-    KvResult WatchAllLines();
+    // The watch of every line (SIGNAL command 1, or 3 to cancel it).
+    KvResult WatchAllLines(std::int32_t command = 1);
     KvResult StepExecutorA();
     KvResult StepExecutorB();
     KvResult ServeLines();
@@ -123,4 +124,6 @@ private:
     KVSTRING_LIST line_list_;
     std::uint32_t devices_asked_ = 0;
     std::uint32_t watches_placed_ = 0;
+    // The serverless run's watch of every line, cancelled at its end.
+    bool watching_all_ = false;
 };

@@ -199,8 +199,9 @@ KvResult CKvJobDataTAPIListen::ServeLines() {
 
 void CKvJobDataTAPIListen::ExecutorAStop() {
     incoming_.DeleteAll();
+    // Watches placed before a device answer went missing end here too.
     if (previous_state_ == KV_JOB_STATE_RUNNING ||
-        previous_state_ == KV_JOB_STATE_STOP_REQUESTED)
+        previous_state_ == KV_JOB_STATE_STOP_REQUESTED || watches_placed_ != 0)
         last_result_ = PostWatch(kCommandCancel, "", "");
     DetachFromCarryingMessage();
     GoTo(KV_JOB_STATE_FINISHED);

@@ -108,11 +108,11 @@ KvResult CKvJobDataTAPIListen::PostWatch(std::int32_t command, const std::string
     return SendToHost(message, KV_ENDPOINT_TAPI_LINES);
 }
 
-KvResult CKvJobDataTAPIListen::WatchAllLines() {
+KvResult CKvJobDataTAPIListen::WatchAllLines(std::int32_t command) {
     if (!IsValidPtr(router_))
         return KV_E_OUT_OF_MEMORY;
     auto* message = new CKvMessage;
-    message->SetHeader(KV_MSG_KIND_SIGNAL, nullptr, KV_PAYLOAD_TAPI_CALLS_MANAGER, 1,
+    message->SetHeader(KV_MSG_KIND_SIGNAL, nullptr, KV_PAYLOAD_TAPI_CALLS_MANAGER, command,
                        KV_SUBCOMMAND_ONE_RECORD, KV_MSG_ATTR_UNSPECIFIED);
     message->SetJobIds(0, job_id_, 0);
     message->SetSubscriberEndpoint(endpoint_id_);
@@ -356,6 +356,7 @@ KvResult CKvJobDataTAPIListen::ExecutorRun() {
             End();
             break;
         }
+        watching_all_ = true;
         waiting_flag_ = 1;
         timers_.Start(kAnswerTimerId);
         GoTo(KV_JOB_STATE_RUNNING);
@@ -368,6 +369,12 @@ KvResult CKvJobDataTAPIListen::ExecutorRun() {
         break;
     case KV_JOB_STATE_CLEANUP:
         incoming_.DeleteAll();
+        // Else the lines go on reporting to a job that is gone, one more
+        // watch with every serverless run.
+        if (watching_all_) {
+            watching_all_ = false;
+            last_result_ = WatchAllLines(3);
+        }
         DetachFromCarryingMessage();
         GoTo(KV_JOB_STATE_FINISHED);
         break;

@@ -196,6 +196,23 @@ TEST_F(TapiListenExecutorTest, DevicesWithoutAConfiguredLineGiveOneRefusalAndThe
     EXPECT_TRUE(Has(texts[0], "<attribute>REFUSED</attribute>"));
 }
 
+TEST_F(TapiListenExecutorTest, WatchesOfAnUnfinishedAnswerAreCancelledAtTheEnd) {
+    ReachDevices({"21", "22"});
+    router_.Take();
+    router_.Take();
+    AnswerDevice("21", "Line A", "");
+    clock_.Advance(21000);
+    job_->StepExecutor();
+    job_->StepExecutor();
+    EXPECT_EQ(job_->GetState(), KV_JOB_STATE_FINISHED);
+    lines_.Serve(router_, *job_);
+    ASSERT_EQ(lines_.watches.size(), 2u);
+    EXPECT_EQ(lines_.watches[1].command, 3);
+    std::vector<std::string> texts = Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_TRUE(Has(texts[0], "<attribute>REFUSED</attribute>"));
+}
+
 // ---- Variant B ----
 
 TEST_F(TapiListenExecutorTest, VariantBAnnouncesEachOfferedCallOnceWithNormalisedNumbers) {

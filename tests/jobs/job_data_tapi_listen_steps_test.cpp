@@ -328,6 +328,10 @@ TEST_F(TapiListenTest, TheServerlessRunWatchesAllLinesAndAnswersAnEndingRequest)
     EXPECT_EQ(endpoint, KV_ENDPOINT_HOST_MAIN);
     job_->CheckRootJob();
     EXPECT_EQ(job_->GetState(), KV_JOB_STATE_FINISHED);
+    // Its watch of every line ends with it.
+    lines_.Serve(router_, *job_);
+    ASSERT_EQ(lines_.watches.size(), 2u);
+    EXPECT_EQ(lines_.watches[1].command, 3);
 }
 
 } // namespace
