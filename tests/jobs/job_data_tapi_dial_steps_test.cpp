@@ -349,6 +349,21 @@ TEST_F(TapiDialExecutorTest, TheExecutorDialsOnTheDevicesLineAndServesTheCall) {
     EXPECT_EQ(lines_.drops[0].GetHcall(), 0x500u);
 }
 
+TEST_F(TapiDialExecutorTest, ALineThatRefusesTheCallRefusesTheRequester) {
+    job_->GetCall().GetLineName() = "Line A";
+    ReachHost({"21"});
+    ASSERT_EQ(job_->GetState(), CKvJobDataTAPIDial::kStateDial);
+    job_->StepExecutor();
+    lines_.make_call_answer = ScriptedTapiLines::Answer::kRefuse;
+    lines_.Serve(router_, *job_);
+    job_->StepExecutor();
+    EXPECT_EQ(job_->GetState(), KV_JOB_STATE_CLEANUP);
+    lines_.Serve(router_, *job_);
+    ASSERT_EQ(lines_.others.size(), 1u);
+    EXPECT_NE(SentText(lines_.others[0]).find("<attribute>REFUSED</attribute>"),
+              std::string::npos);
+}
+
 TEST_F(TapiDialExecutorTest, AHostWithoutDevicesIsRefusedWhenTimerOneExpires) {
     ReachHost({});
     EXPECT_EQ(job_->GetState(), CKvJobDataTAPIDial::kStateHost);
