@@ -71,6 +71,18 @@ protected:
             GoTo(KV_JOB_STATE_CLEANUP);
         }
     }
+    // After the general settings and the host request: waiting for the host
+    // record in the state, or, when either failed, the requester refused and
+    // the end (state 8).
+    void AwaitHostRecord(std::uint32_t state) {
+        if (last_result_ == KV_OK) {
+            timers_.Start(kAnswerTimerId);
+            GoTo(state);
+        } else {
+            Refuse();
+            GoTo(KV_JOB_STATE_CLEANUP);
+        }
+    }
     // The requester's question to its server: identity of the first client
     // job, the job text as REQUEST; then waiting for the answer (state 13,
     // timer 1). False when it could not be sent.

@@ -525,13 +525,7 @@ void CKvJobDataTAPIDial::ExecutorGeneral() {
                                         last_result_ = PostHostList();
                                     }))
         return;
-    if (last_result_ == KV_OK) {
-        timers_.Start(kAnswerTimerId);
-        GoTo(kStateHost);
-    } else {
-        Refuse();
-        End();
-    }
+    AwaitHostRecord(kStateHost);
 }
 
 void CKvJobDataTAPIDial::ExecutorHost() {

@@ -73,13 +73,7 @@ void CKvJobDataTAPIListen::ExecutorAGeneral() {
                                     }))
         return;
     CollectLocalComputer();
-    if (last_result_ == KV_OK) {
-        timers_.Start(kAnswerTimerId);
-        GoTo(kStateHost);
-    } else {
-        Refuse();
-        End();
-    }
+    AwaitHostRecord(kStateHost);
 }
 
 void CKvJobDataTAPIListen::ExecutorAHost() {
