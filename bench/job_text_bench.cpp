@@ -83,8 +83,8 @@ void BM_SerializeClient2(benchmark::State& state) {
 }
 BENCHMARK(BM_SerializeClient2);
 
-void BM_ParseClient2Text(benchmark::State& state) {
-    const std::string text = Client2Text(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED);
+// The parse of the same bytes, the measure of the receives.
+void ParseText(benchmark::State& state, const std::string& text) {
     XmlDocument document;
     for (auto _ : state) {
         document.Clear();
@@ -92,6 +92,10 @@ void BM_ParseClient2Text(benchmark::State& state) {
         benchmark::DoNotOptimize(document.GetRoot());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+
+void BM_ParseClient2Text(benchmark::State& state) {
+    ParseText(state, Client2Text(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED));
 }
 BENCHMARK(BM_ParseClient2Text);
 
@@ -132,14 +136,7 @@ BENCHMARK(BM_ReceiveListen2);
 
 void BM_ParseListen2Text(benchmark::State& state) {
     RegisterAll();
-    const std::string text = Listen2Text();
-    XmlDocument document;
-    for (auto _ : state) {
-        document.Clear();
-        document.Parse(text);
-        benchmark::DoNotOptimize(document.GetRoot());
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    ParseText(state, Listen2Text());
 }
 BENCHMARK(BM_ParseListen2Text);
 
@@ -260,14 +257,8 @@ void BM_SerializeCapiServer(benchmark::State& state) {
 BENCHMARK(BM_SerializeCapiServer);
 
 void BM_ParseCapiServerText(benchmark::State& state) {
-    const std::string text = CapiServerText();
-    XmlDocument document;
-    for (auto _ : state) {
-        document.Clear();
-        document.Parse(text);
-        benchmark::DoNotOptimize(document.GetRoot());
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    RegisterAll();
+    ParseText(state, CapiServerText());
 }
 BENCHMARK(BM_ParseCapiServerText);
 
@@ -275,6 +266,18 @@ void BM_SerializeListen2(benchmark::State& state) {
     SerializeReceived(state, Listen2Text());
 }
 BENCHMARK(BM_SerializeListen2);
+
+void BM_ParseTapiListenText(benchmark::State& state) {
+    RegisterAll();
+    ParseText(state, TapiListenText());
+}
+BENCHMARK(BM_ParseTapiListenText);
+
+void BM_ParseTapiDialText(benchmark::State& state) {
+    RegisterAll();
+    ParseText(state, TapiDialText());
+}
+BENCHMARK(BM_ParseTapiDialText);
 
 void BM_LoopbackLogon(benchmark::State& state) {
     RegisterAll();

@@ -120,38 +120,3 @@ KvResult CKvJobDataTAPIDial::ReadXml(const XmlNode* job_data) {
     // A missing or repeated key leaves the text incomplete or ambiguous.
     return texts == kTextElementCount ? KV_OK : KV_E_FAIL;
 }
-
-// ---- Steps ----
-
-void CKvJobDataTAPIDial::StepCommon() {
-    switch (state_) {
-    case KV_JOB_STATE_CLEANUP:
-        incoming_.DeleteAll();
-        GoTo(KV_JOB_STATE_FINISHED);
-        break;
-    case KV_JOB_STATE_STOP_REQUESTED:
-        GoTo(KV_JOB_STATE_CLEANUP);
-        break;
-    default:
-        last_result_ = KV_E_BAD_STATE;
-        break;
-    }
-}
-
-KvResult CKvJobDataTAPIDial::StepRequester() {
-    last_result_ = KV_OK;
-    StepCommon();
-    return last_result_;
-}
-
-KvResult CKvJobDataTAPIDial::StepExecutor() {
-    last_result_ = KV_OK;
-    StepCommon();
-    return last_result_;
-}
-
-KvResult CKvJobDataTAPIDial::CheckRootJob() {
-    last_result_ = KV_OK;
-    StepCommon();
-    return last_result_;
-}

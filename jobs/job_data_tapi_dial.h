@@ -6,14 +6,14 @@
 #include "core/dialling_rules.h"
 #include "data/data_call.h"
 #include "data/data_preferences.h"
-#include "jobs/job_data.h"
+#include "jobs/job_data_tapi.h"
 #include "tapi/tapi_call.h"
 
 #include <memory>
 #include <string>
 #include <string_view>
 
-class CKvJobDataTAPIDial : public CKvJobData {
+class CKvJobDataTAPIDial : public CKvJobDataTapiBase {
 public:
     static constexpr std::uint32_t kAnswerSeconds = 40;
     static constexpr std::uint32_t kCopyAnswerSeconds = 20;
@@ -21,6 +21,14 @@ public:
     static constexpr std::uint32_t kSecondTimerMs = 3000;
     // loginname, hostname, hostip, portnumber and targetnumber.
     static constexpr int kTextElementCount = 5;
+    // At most this many TAPI dial jobs at a time, this one included.
+    static constexpr std::size_t kMaxJobs = 3;
+    static constexpr std::uint32_t kMakeCallReplyMs = 36000;
+    static constexpr std::uint32_t kStateGeneral = 1;
+    static constexpr std::uint32_t kStateHost = 4;
+    static constexpr std::uint32_t kStatePreferences = 6;
+    static constexpr std::uint32_t kStateDial = 7;
+    static constexpr std::uint32_t kStateDevice = 23;
 
     CKvJobDataTAPIDial();
     ~CKvJobDataTAPIDial() override;
@@ -55,10 +63,53 @@ public:
     std::string& GetLineText() { return line_text_; }
     CKvDataPreferences& GetPreferences() { return preferences_; }
 
+    KvResult StepRequesterFromRoot();
+    // The serverless machine, reached through CheckRootJob.
+    KvResult ExecutorRun();
+    // The requester's work while the call runs; non-zero to stop.
+    KvResult FollowCall();
+    // The serverless run's work while the call runs.
+    KvResult ProcessLineMessages();
+    // The executor's work while the call runs.
+    KvResult ServeCall();
+    // The originator's record, with the phone state and the call's times,
+    // back to the sender of the carrying message.
+    KvResult NotifyOriginator(std::uint32_t phone_state);
+    // Own number and target number by the dialling rules and the flags.
+    void PrepareTargetNumber();
+    // Same lastname, firstname, companyname and target number: the two jobs
+    // dial the same call.
+    bool DialsSameCallAs(const CKvJobDataTAPIDial& other) const;
+
 private:
     void InitTAPIDial();
-    // States 8 and 11, and the bad state.
-    void StepCommon();
+    void End() { GoTo(KV_JOB_STATE_CLEANUP); }
+    // The requesting roles; from_root adds the line hints and the
+    // originator's confirmation.
+    KvResult StepRequesting(bool from_root);
+    void Admit(std::uint32_t admitted_state);
+    void RequesterSendRequest(bool from_root);
+    void RequesterWaitForAnswer(bool from_root);
+    void ServerlessPreferences();
+    void ServerlessDial();
+    void ServerlessWaitForLine();
+    void ExecutorFirst();
+    void ExecutorGeneral();
+    void ExecutorHost();
+    void ExecutorDevice();
+    void ExecutorDial();
+    void ExecutorWaitForLine();
+    // The make-call request of the number to the line service.
+    KvResult SendMakeCall(const std::string& number);
+    // The drop of the call to its line; KV_E_FAIL without line or call.
+    KvResult SendDrop();
+    // A call update: the times, notices and the end of the call; true when
+    // the call went IDLE.
+    bool TakeCallUpdate(KVTAPICALL& call, bool set_start_on_ringback);
+    // The line's answer to the make-call, out of the queue; null while none.
+    CKvMessage* TakeLineAnswer();
+    // The accepting line's call: the originator gets its confirmation.
+    void ConfirmToOriginator(const CKvMessage& answer);
 
     // The fields the dial job has in the same order.
     std::string own_number_;

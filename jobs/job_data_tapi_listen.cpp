@@ -106,39 +106,3 @@ KvResult CKvJobDataTAPIListen::ReadXml(const XmlNode* job_data) {
             datetime_.SetFromText(text);
     });
 }
-
-// ---- Steps ----
-
-void CKvJobDataTAPIListen::StepCommon() {
-    switch (state_) {
-    case KV_JOB_STATE_CLEANUP:
-        incoming_.DeleteAll();
-        DetachFromCarryingMessage();
-        GoTo(KV_JOB_STATE_FINISHED);
-        break;
-    case KV_JOB_STATE_STOP_REQUESTED:
-        GoTo(KV_JOB_STATE_CLEANUP);
-        break;
-    default:
-        last_result_ = KV_E_BAD_STATE;
-        break;
-    }
-}
-
-KvResult CKvJobDataTAPIListen::StepRequester() {
-    last_result_ = KV_OK;
-    StepCommon();
-    return last_result_;
-}
-
-KvResult CKvJobDataTAPIListen::StepExecutor() {
-    last_result_ = KV_OK;
-    StepCommon();
-    return last_result_;
-}
-
-KvResult CKvJobDataTAPIListen::CheckRootJob() {
-    last_result_ = KV_OK;
-    StepCommon();
-    return last_result_;
-}

@@ -12,6 +12,7 @@
 #include "jobs/job_data_client2.h"
 #include "jobs/job_data_listen2.h"
 #include "jobs/job_data_root.h"
+#include "jobs/job_data_tapi_listen.h"
 #include "jobs/job_payloads.h"
 #include "platform/pointer.h"
 #include "platform/thread_messaging.h"
@@ -202,6 +203,12 @@ void JobHost::Dispatch(const ThreadMessage& posted) {
         ServeRecords(message);
         return;
     case KV_ENDPOINT_HOST_STATUS: {
+        if (message->GetPayloadType() == KV_PAYLOAD_TAPI_LINE &&
+            message->GetKind() == KV_MSG_KIND_INFO) {
+            Record(endpoint, *message);
+            HandLineToService(message);
+            return;
+        }
         std::string text;
         if (message->GetPayloadType() == KV_PAYLOAD_STAMPED_TEXT_RECORD &&
             IsValidPtr(message->GetPayload()))
@@ -264,8 +271,11 @@ void JobHost::DriveMessage(CKvMessage* message, std::uint16_t endpoint) {
         Record(endpoint, *message);
         CKvJobData* job = JobFromPayload(message->GetPayload());
         // The root job's own listen jobs serve this machine: their executor.
-        const bool local_listen = type == K_KVJBDT_TP_LISTEN2 &&
-                                  static_cast<CKvJobDataListen2*>(job)->GetVariant() == 1;
+        const bool local_listen =
+            (type == K_KVJBDT_TP_LISTEN2 &&
+             static_cast<CKvJobDataListen2*>(job)->GetVariant() == 1) ||
+            (type == K_KVJBDT_TP_TAPI_LISTEN &&
+             static_cast<CKvJobDataTAPIListen*>(job)->GetExecutorVariant() == 1);
         FileJob(job, message, local_listen ? JobRole::kExecutor : JobRole::kCheckRootJob);
         return;
     }
@@ -747,4 +757,11 @@ bool RunHosts(const std::vector<JobHost*>& hosts, const std::function<bool()>& p
 
 CKvIMSGJobDataHandler& JobHost::GetHandler() {
     return *handler_;
+}
+
+void JobHost::HandLineToService(CKvMessage* message) {
+    // The line service starts lines only from REQUESTs; stops go as they are.
+    if (message->GetCommand() == 1)
+        message->SetKind(KV_MSG_KIND_REQUEST);
+    message->Send(KV_ENDPOINT_TAPI_LINES, KV_ENDPOINT_HOST_STATUS, &router_, 0, true, false);
 }

@@ -217,6 +217,9 @@ private:
     bool ServeChatWire(CKvMessage* message);
     bool ServeChatRecords(CKvMessage* message);
     void AnswerUserGroup(CKvMessage* message);
+    // A line start or stop the status service received, to the line service
+    // (2110) when one runs here.
+    void HandLineToService(CKvMessage* message);
     void Record(std::uint16_t endpoint, const CKvMessage& message, std::string text = {});
     CKvDataHandler* LookUp(const CKvMessage& message) const;
     // The record requests besides the look-up of one record (collection,
