@@ -5,3 +5,4 @@ void KvRegisterButtonClass();
 void KvRegisterStaticClass();
 void KvRegisterDialogClass();
 void KvRegisterTabClass();
+void KvRegisterEditClass();

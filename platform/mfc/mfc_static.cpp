@@ -89,6 +89,7 @@ void KvRegisterWindowClasses() {
     KvRegisterStaticClass();
     KvRegisterDialogClass();
     KvRegisterTabClass();
+    KvRegisterEditClass();
 }
 
 BOOL CStatic::Create(const char* text, DWORD style, const RECT& rect, CWnd* parent, UINT id) {

@@ -1,0 +1,348 @@
+#include "platform/mfc/mfc_edit.h"
+#include "support/wnd_test_support.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr COLORREF kEditBack = RGB(10, 200, 30);
+constexpr COLORREF kStaticBack = RGB(200, 10, 30);
+
+class Parent : public CWnd {
+public:
+    std::vector<UINT> codes;
+    int edit_colour_calls = 0;
+    int static_colour_calls = 0;
+    CBrush edit_brush;
+    CBrush static_brush;
+
+    int Count(UINT code) const {
+        int count = 0;
+        for (UINT seen : codes)
+            count += seen == code ? 1 : 0;
+        return count;
+    }
+
+protected:
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+        codes.push_back(HIWORD(wParam));
+        return CWnd::OnCommand(wParam, lParam);
+    }
+    HBRUSH OnCtlColor(CDC* dc, CWnd* control, UINT type) override {
+        if (type == CTLCOLOR_EDIT) {
+            ++edit_colour_calls;
+            dc->SetBkColor(kEditBack);
+            return static_cast<HBRUSH>(edit_brush.m_hObject);
+        }
+        if (type == CTLCOLOR_STATIC) {
+            ++static_colour_calls;
+            dc->SetBkColor(kStaticBack);
+            return static_cast<HBRUSH>(static_brush.m_hObject);
+        }
+        return CWnd::OnCtlColor(dc, control, type);
+    }
+};
+
+class MfcEditTest : public WndTest {
+protected:
+    void SetUp() override {
+        WndTest::SetUp();
+        Class("MfcEditHost");
+        ASSERT_TRUE(parent_.edit_brush.CreateSolidBrush(kEditBack));
+        ASSERT_TRUE(parent_.static_brush.CreateSolidBrush(kStaticBack));
+        ASSERT_TRUE(parent_.CreateEx(0, "MfcEditHost", "", WS_POPUP | WS_VISIBLE, 0, 0, 300, 100, nullptr, nullptr));
+        KvSetClipboardText("");
+    }
+    void TearDown() override {
+        parent_.DestroyWindow();
+        parent_.edit_brush.DeleteObject();
+        parent_.static_brush.DeleteObject();
+        WndTest::TearDown();
+    }
+    void Make(CEdit& edit, DWORD style = ES_AUTOHSCROLL, int width = 200) {
+        ASSERT_TRUE(edit.Create(WS_VISIBLE | style, CRect(10, 10, 10 + width, 30), &parent_, 7));
+        edit.SetFocus();
+        Pump();
+        parent_.codes.clear();
+    }
+    static std::string Text(const CEdit& edit) {
+        std::string text;
+        edit.GetWindowText(text);
+        return text;
+    }
+    static std::pair<int, int> Selection(const CEdit& edit) {
+        int start = 0;
+        int end = 0;
+        edit.GetSel(start, end);
+        return {start, end};
+    }
+    void Chord(int modifier, int key) {
+        input_.KeyDown(modifier);
+        input_.Key(key);
+        input_.KeyUp(modifier);
+    }
+    POINT At(CWnd& control, int x, int y) { return InputDriver::ScreenPoint(control.m_hWnd, POINT{x, y}); }
+
+    Parent parent_;
+    InputDriver input_{clock_};
+};
+
+TEST_F(MfcEditTest, TypingInsertsAtTheCaretAndBackspaceDeletesEachChangeNotified) {
+    CEdit edit;
+    Make(edit);
+    input_.Type("helo");
+    input_.Key(VK_LEFT);
+    input_.Type("l");
+    EXPECT_EQ(Text(edit), "hello");
+    EXPECT_EQ(Selection(edit), std::make_pair(4, 4));
+    input_.Key(VK_BACK);
+    input_.Key(VK_BACK);
+    EXPECT_EQ(Text(edit), "heo");
+    EXPECT_EQ(parent_.Count(EN_CHANGE), 7);
+    // Enter, Tab and Escape are no text; the caret at 0 makes Backspace idle.
+    input_.Key(VK_RETURN);
+    input_.Key(VK_HOME);
+    input_.Key(VK_BACK);
+    EXPECT_EQ(Text(edit), "heo");
+    EXPECT_EQ(parent_.Count(EN_CHANGE), 7);
+    input_.Key(VK_DELETE);
+    EXPECT_EQ(Text(edit), "eo");
+    EXPECT_TRUE(edit.GetModify());
+}
+
+TEST_F(MfcEditTest, ShiftArrowsExtendAndTypingReplacesTheSelection) {
+    CEdit edit;
+    Make(edit);
+    input_.Type("abcdef");
+    input_.KeyDown(VK_SHIFT);
+    input_.Key(VK_LEFT);
+    input_.Key(VK_LEFT);
+    input_.Key(VK_HOME);
+    input_.KeyUp(VK_SHIFT);
+    EXPECT_EQ(Selection(edit), std::make_pair(0, 6));
+    input_.Key(VK_RIGHT);  // collapses to the selection's right edge
+    EXPECT_EQ(Selection(edit), std::make_pair(6, 6));
+    Chord(VK_SHIFT, VK_LEFT);
+    Chord(VK_SHIFT, VK_LEFT);
+    input_.Type("X");
+    EXPECT_EQ(Text(edit), "abcdX");
+    input_.KeyDown(VK_SHIFT);
+    input_.Key(VK_HOME);
+    input_.KeyUp(VK_SHIFT);
+    input_.Key(VK_LEFT);
+    EXPECT_EQ(Selection(edit), std::make_pair(0, 0));
+}
+
+TEST_F(MfcEditTest, SetSelTakesMinusOneForTheEndAndForDeselecting) {
+    CEdit edit;
+    Make(edit);
+    edit.SetWindowText("0123456789");
+    EXPECT_EQ(Selection(edit), std::make_pair(0, 0));
+    edit.SetSel(2, 5);
+    input_.Type("ab");
+    EXPECT_EQ(Text(edit), "01ab56789");
+    edit.SetSel(7, 3);  // backwards: the caret ends at 3
+    EXPECT_EQ(Selection(edit), std::make_pair(3, 7));
+    Chord(VK_SHIFT, VK_LEFT);
+    EXPECT_EQ(Selection(edit), std::make_pair(2, 7));
+    edit.SetSel(0, -1);
+    EXPECT_EQ(Selection(edit), std::make_pair(0, 9));
+    edit.SetSel(-1, 0);
+    EXPECT_EQ(Selection(edit), std::make_pair(9, 9));
+    edit.SetSel(50, 60);
+    EXPECT_EQ(Selection(edit), std::make_pair(9, 9));
+    DWORD start = 1;
+    DWORD end = 1;
+    edit.SetSel(4, 6);
+    EXPECT_EQ(edit.SendMessage(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end)),
+              MAKELPARAM(4, 6));
+    EXPECT_EQ(start, 4u);
+    EXPECT_EQ(end, 6u);
+    edit.ReplaceSel("xyz");
+    EXPECT_EQ(Text(edit), "01abxyz789");
+    EXPECT_EQ(Selection(edit), std::make_pair(7, 7));
+}
+
+TEST_F(MfcEditTest, UndoIsOneLevelAndUndoesItself) {
+    CEdit edit;
+    Make(edit);
+    MessageSpy spy;
+    spy.Watch(edit.m_hWnd);
+    input_.Type("abc");
+    input_.Key(VK_LEFT);
+    input_.Type("d");
+    EXPECT_EQ(Text(edit), "abdc");
+    Chord(VK_CONTROL, 'Z');  // reaches the window as WM_UNDO
+    EXPECT_EQ(spy.Count(edit.m_hWnd, WM_UNDO), 1);
+    EXPECT_EQ(Text(edit), "abc");
+    EXPECT_EQ(Selection(edit), std::make_pair(2, 2));
+    EXPECT_TRUE(edit.Undo());
+    EXPECT_EQ(Text(edit), "abdc");
+    EXPECT_TRUE(edit.SendMessage(WM_UNDO));
+    EXPECT_EQ(Text(edit), "abc");
+    edit.SetWindowText("new");  // a new text forgets the undo step
+    EXPECT_FALSE(edit.CanUndo());
+    EXPECT_FALSE(edit.Undo());
+    EXPECT_EQ(Text(edit), "new");
+}
+
+TEST_F(MfcEditTest, ClipboardKeysSendTheClipboardMessagesToTheWindow) {
+    CEdit edit;
+    Make(edit);
+    MessageSpy spy;
+    spy.Watch(edit.m_hWnd);
+    input_.Type("one two");
+    edit.SetSel(0, 3);
+    Chord(VK_CONTROL, 'C');
+    EXPECT_EQ(KvGetClipboardText(), "one");
+    input_.Key(VK_END);
+    Chord(VK_CONTROL, 'V');
+    EXPECT_EQ(Text(edit), "one twoone");
+    edit.SetSel(3, 7);
+    Chord(VK_CONTROL, 'X');
+    EXPECT_EQ(Text(edit), "oneone");
+    EXPECT_EQ(KvGetClipboardText(), " two");
+    input_.Key(VK_HOME);
+    Chord(VK_SHIFT, VK_INSERT);
+    EXPECT_EQ(Text(edit), " twooneone");
+    edit.SetSel(0, 4);
+    edit.Clear();
+    EXPECT_EQ(Text(edit), "oneone");
+    EXPECT_EQ(spy.Count(edit.m_hWnd, WM_COPY), 1);
+    EXPECT_EQ(spy.Count(edit.m_hWnd, WM_PASTE), 2);
+    EXPECT_EQ(spy.Count(edit.m_hWnd, WM_CUT), 1);
+
+    KvSetClipboardText("first\r\nsecond");
+    edit.SetSel(0, -1);
+    edit.Paste();
+    EXPECT_EQ(Text(edit), "first");
+}
+
+TEST_F(MfcEditTest, ReadOnlyRefusesEditsButCopiesAndMovesTheCaret) {
+    CEdit edit;
+    Make(edit, ES_AUTOHSCROLL | ES_READONLY);
+    edit.SetWindowText("fixed");
+    KvSetClipboardText("paste");
+    input_.Type("x");
+    input_.Key(VK_BACK);
+    input_.Key(VK_DELETE);
+    Chord(VK_CONTROL, 'V');
+    edit.SetSel(0, 2);
+    edit.Cut();
+    edit.Clear();
+    EXPECT_EQ(Text(edit), "fixed");
+    edit.Copy();
+    EXPECT_EQ(KvGetClipboardText(), "fi");
+    input_.Key(VK_END);
+    EXPECT_EQ(Selection(edit), std::make_pair(5, 5));
+    EXPECT_TRUE(edit.SetReadOnly(FALSE));
+    EXPECT_EQ(edit.GetStyle() & ES_READONLY, 0u);
+    input_.Type("!");
+    EXPECT_EQ(Text(edit), "fixed!");
+    EXPECT_TRUE(edit.SetReadOnly(TRUE));
+    EXPECT_NE(edit.GetStyle() & ES_READONLY, 0u);
+}
+
+TEST_F(MfcEditTest, TheLimitCutsTypingAndPastingButNotSetText) {
+    CEdit edit;
+    Make(edit);
+    EXPECT_EQ(edit.GetLimitText(), KV_EDIT_DEFAULT_LIMIT);
+    edit.SetLimitText(3);
+    input_.Type("abcde");
+    EXPECT_EQ(Text(edit), "abc");
+    EXPECT_EQ(parent_.Count(EN_MAXTEXT), 2);
+    edit.SetSel(1, 2);
+    KvSetClipboardText("XYZ");
+    edit.Paste();
+    EXPECT_EQ(Text(edit), "aXc");
+    edit.SetWindowText("longer than three");
+    EXPECT_EQ(Text(edit), "longer than three");
+    edit.LimitText(0);
+    EXPECT_EQ(edit.GetLimitText(), KV_EDIT_MAXIMUM_LIMIT);
+}
+
+TEST_F(MfcEditTest, AutoScrollFollowsTheCaretAndScrollCaretBringsItBack) {
+    CEdit edit;
+    Make(edit, ES_AUTOHSCROLL, 40);
+    const std::string long_text(30, 'w');
+    input_.Type(long_text);
+    EXPECT_EQ(Text(edit), long_text);
+    const int scrolled = edit.GetFirstVisibleLine();
+    EXPECT_GT(scrolled, 0);
+    input_.Key(VK_HOME);
+    EXPECT_EQ(edit.GetFirstVisibleLine(), 0);
+    edit.SetSel(30, 30, TRUE);  // no scrolling asked
+    EXPECT_EQ(edit.GetFirstVisibleLine(), 0);
+    EXPECT_TRUE(edit.SendMessage(EM_SCROLLCARET));
+    EXPECT_EQ(edit.GetFirstVisibleLine(), scrolled);
+
+    // Without ES_AUTOHSCROLL the text stops at the edit's width.
+    CEdit fixed;
+    ASSERT_TRUE(fixed.Create(WS_VISIBLE, CRect(10, 40, 50, 60), &parent_, 8));
+    fixed.SetFocus();
+    input_.Type(long_text);
+    const int kept = fixed.GetWindowTextLength();
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, 30);
+    EXPECT_EQ(fixed.GetFirstVisibleLine(), 0);
+}
+
+TEST_F(MfcEditTest, AClickPlacesTheCaretAndADragSelects) {
+    CEdit edit;
+    Make(edit);
+    edit.SetWindowText("abcdefgh");
+    const CPoint third = edit.PosFromChar(3);
+    const CPoint sixth = edit.PosFromChar(6);
+    EXPECT_EQ(edit.CharFromPos(third), 3);
+    EXPECT_EQ(edit.SendMessage(EM_POSFROMCHAR, 8), -1);
+    input_.Click(At(edit, third.x + 1, 5));
+    EXPECT_EQ(Selection(edit), std::make_pair(3, 3));
+    input_.Drag(At(edit, sixth.x + 1, 5), At(edit, third.x + 1, 5));
+    EXPECT_EQ(Selection(edit), std::make_pair(3, 6));
+    EXPECT_EQ(::GetCapture(), nullptr);
+    input_.Type("-");
+    EXPECT_EQ(Text(edit), "abc-gh");
+}
+
+TEST_F(MfcEditTest, PaintAsksTheParentEachTimeAndShowsSelectionAndCaret) {
+    CEdit edit;
+    Make(edit);
+    edit.SetWindowText("mmmm");
+    Pump();
+    const int asked = parent_.edit_colour_calls;
+    EXPECT_GT(asked, 0);
+    edit.Invalidate();
+    Pump();
+    EXPECT_EQ(parent_.edit_colour_calls, asked + 1);
+    {
+        Capture picture = Capture::OfWindow(edit.m_hWnd);
+        EXPECT_EQ(picture.At(150, 10), kEditBack);
+        EXPECT_EQ(picture.At(1, 2), RGB(0, 0, 0));  // the caret at 0, one pixel wide
+        EXPECT_EQ(picture.At(2, 2), kEditBack);
+        EXPECT_EQ(picture.Count(GetSysColor(COLOR_HIGHLIGHT)), 0);
+    }
+    edit.SetSel(0, -1);
+    Pump();
+    {
+        Capture picture = Capture::OfWindow(edit.m_hWnd);
+        EXPECT_GT(picture.Count(GetSysColor(COLOR_HIGHLIGHT)), 10);
+    }
+    // Without the focus the selection is not shown.
+    parent_.SetFocus();
+    Pump();
+    {
+        Capture picture = Capture::OfWindow(edit.m_hWnd);
+        EXPECT_EQ(picture.Count(GetSysColor(COLOR_HIGHLIGHT)), 0);
+    }
+    edit.SetReadOnly(TRUE);
+    Pump();
+    EXPECT_GT(parent_.static_colour_calls, 0);
+    EXPECT_EQ(Capture::OfWindow(edit.m_hWnd).At(150, 10), kStaticBack);
+    edit.SetReadOnly(FALSE);
+    edit.EnableWindow(FALSE);
+    Pump();
+    EXPECT_EQ(Capture::OfWindow(edit.m_hWnd).At(150, 10), kStaticBack);
+}
+
+}  // namespace
