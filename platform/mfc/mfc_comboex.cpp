@@ -1,5 +1,7 @@
 #include "platform/mfc/mfc_comboex.h"
 
+#include "platform/mfc/mfc_edit.h"
+
 #include "platform/text.h"
 
 #include <algorithm>
@@ -10,7 +12,6 @@
 
 namespace {
 
-constexpr const char* kEditClass = "Edit";
 constexpr int kStateSlot = 0;
 constexpr int kTextIndent = 3;
 
@@ -381,7 +382,7 @@ void CreateChildren(HWND combo_ex, ComboExState& state) {
     if (state.combo == nullptr || ComboType(combo_ex) != CBS_DROPDOWN)
         return;
     const CRect rect(EditRect(state.combo));
-    state.edit = CreateWindowEx(0, kEditClass, "", WS_CHILD | WS_VISIBLE, rect.left, rect.top, rect.Width(),
+    state.edit = CreateWindowEx(0, KV_EDIT_CLASS, "", WS_CHILD | WS_VISIBLE, rect.left, rect.top, rect.Width(),
                                 rect.Height(), state.combo, reinterpret_cast<HMENU>(1001), nullptr, nullptr);
     if (state.edit == nullptr)
         return;

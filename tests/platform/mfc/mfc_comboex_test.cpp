@@ -189,3 +189,37 @@ TEST_F(MfcComboExTest, TheFontIsTheGuiFontUntilOneIsSet) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MfcComboExTest, ADropDownHasAnEditWhoseClickBeginsEditingAndWhoseTextIsTheCombos) {
+    CComboBoxEx editable;
+    ASSERT_TRUE(editable.Create(WS_VISIBLE | CBS_DROPDOWN, CRect(20, 100, 160, 122), &parent_, 8));
+    HWND edit = editable.GetEditCtrl();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(GetParent(edit), editable.GetComboBoxCtrl());
+    COMBOBOXEXITEM item;
+    item.mask = CBEIF_TEXT;
+    item.pszText = const_cast<char*>("Chosen");
+    editable.InsertItem(&item);
+    editable.SetCurSel(0);
+    char text[32] = {};
+    GetWindowText(edit, text, sizeof text);
+    EXPECT_STREQ(text, "Chosen");
+    SetWindowText(edit, "typed");
+    std::string combo_text;
+    editable.GetWindowText(combo_text);
+    EXPECT_EQ(combo_text, "typed");
+    input_.Click(InputDriver::ScreenPoint(edit, POINT{5, 5}));
+    EXPECT_EQ(parent_.notifies, std::vector<UINT>{CBEN_BEGINEDIT});
+    EXPECT_FALSE(editable.GetDroppedState());
+    // The button beside the edit opens the list.
+    CRect combo_rect;
+    editable.GetWindowRect(&combo_rect);
+    input_.Click(POINT{combo_rect.right - 5, combo_rect.top + 8});
+    EXPECT_TRUE(editable.GetDroppedState());
+    editable.ShowDropDown(FALSE);
+    EXPECT_FALSE(editable.GetDroppedState());
+}
+
+}  // namespace
