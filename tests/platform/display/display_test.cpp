@@ -1,0 +1,260 @@
+#include "platform/display/display.h"
+#include "support/wnd_test_support.h"
+
+#include <SDL.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+// The desktop libraries keep allocations until exit; their suppressions sit
+// beside this file.
+// Called before the sanitizer runtime is ready: plain loops, no library calls.
+extern "C" __attribute__((no_sanitize("address", "undefined"))) const char* __lsan_default_options() {
+    static char options[4096] = "suppressions=";
+    static constexpr char kFile[] = __FILE__;
+    static constexpr char kName[] = "lsan.supp";
+    std::size_t folder = 0;
+    for (std::size_t i = 0; kFile[i] != '\0'; ++i)
+        if (kFile[i] == '/')
+            folder = i + 1;
+    std::size_t at = 13;
+    for (std::size_t i = 0; i < folder && at + 1 < sizeof options; ++i)
+        options[at++] = kFile[i];
+    for (std::size_t i = 0; kName[i] != '\0' && at + 1 < sizeof options; ++i)
+        options[at++] = kName[i];
+    options[at] = '\0';
+    return options;
+}
+
+namespace {
+
+// An X server of the test's own on a free display, ended by its process id.
+class Xvfb {
+public:
+    bool Start() {
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0)
+            return false;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        char program[] = "Xvfb";
+        char displayfd[] = "-displayfd";
+        char fd[] = "3";
+        char screen[] = "-screen";
+        char zero[] = "0";
+        char size[] = "1024x768x24";
+        char nolisten[] = "-nolisten";
+        char tcp[] = "tcp";
+        char* argv[] = {program, displayfd, fd, screen, zero, size, nolisten, tcp, nullptr};
+        const int spawned = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        if (spawned != 0) {
+            pid_ = -1;
+            close(fds[0]);
+            return false;
+        }
+        // The server writes its display number once it accepts clients.
+        std::string number;
+        pollfd wait{fds[0], POLLIN, 0};
+        while (number.find('\n') == std::string::npos && poll(&wait, 1, 30000) > 0) {
+            char buffer[16];
+            const ssize_t got = read(fds[0], buffer, sizeof buffer);
+            if (got <= 0)
+                break;
+            number.append(buffer, static_cast<std::size_t>(got));
+        }
+        close(fds[0]);
+        if (number.empty() || number.find('\n') == std::string::npos)
+            return false;
+        display_ = ":" + number.substr(0, number.find('\n'));
+        return true;
+    }
+    void Stop() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            int status = 0;
+            waitpid(pid_, &status, 0);
+            pid_ = -1;
+        }
+    }
+    const std::string& display() const { return display_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+Xvfb* g_server = nullptr;
+
+// A window that paints bands, a frame and text, and notes what reaches it.
+struct Seen {
+    std::vector<std::pair<UINT, POINT>> mouse;
+    std::vector<WPARAM> keys;
+    int closes = 0;
+};
+Seen g_seen;
+
+LRESULT PaintedProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        RECT client;
+        GetClientRect(window, &client);
+        for (int band = 0; band < 8; ++band) {
+            const RECT rect{0, band * client.bottom / 8, client.right, (band + 1) * client.bottom / 8};
+            HBRUSH brush = CreateSolidBrush(RGB(band * 30, 255 - band * 25, 90 + band * 20));
+            FillRect(dc, &rect, brush);
+            DeleteObject(brush);
+        }
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(255, 255, 255));
+        RECT text{10, 10, client.right, 40};
+        DrawText(dc, "Display", 7, &text, DT_LEFT | DT_SINGLELINE);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+        g_seen.mouse.emplace_back(message, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    case WM_KEYDOWN:
+        g_seen.keys.push_back(wParam);
+        return 0;
+    case WM_CLOSE:
+        ++g_seen.closes;
+        break;
+    default:
+        break;
+    }
+    return DefWindowProc(window, message, wParam, lParam);
+}
+
+class DisplayTest : public WndTest {
+protected:
+    static void SetUpTestSuite() {
+        g_server = new Xvfb;
+        if (g_server->Start()) {
+            setenv("DISPLAY", g_server->display().c_str(), 1);
+            unsetenv("WAYLAND_DISPLAY");
+            setenv("SDL_VIDEODRIVER", "x11", 1);
+        }
+    }
+    static void TearDownTestSuite() {
+        g_server->Stop();
+        delete g_server;
+        g_server = nullptr;
+    }
+    void SetUp() override {
+        WndTest::SetUp();
+        if (g_server->display().empty())
+            GTEST_SKIP() << "Xvfb is not available";
+        g_seen = Seen{};
+        window_ = CreateWindowEx(0, Class("DisplayPainted", &PaintedProcedure), "Shown", WS_POPUP | WS_VISIBLE, 100,
+                                 80, 240, 160, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(window_, nullptr);
+        Pump();
+        std::string error;
+        display_ = DisplayWindow::Open(window_, &error);
+        ASSERT_NE(display_, nullptr) << error;
+    }
+    void TearDown() override {
+        display_.reset();
+        if (IsWindow(window_))
+            DestroyWindow(window_);
+        WndTest::TearDown();
+    }
+    void Push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1); }
+
+    HWND window_ = nullptr;
+    std::unique_ptr<DisplayWindow> display_;
+};
+
+TEST_F(DisplayTest, TheDesktopShowsTheWindowExactlyAsItsHeadlessCapture) {
+    std::vector<std::uint32_t> expected;
+    {
+        Capture screen = Capture::OfScreen();
+        for (int y = 80; y < 240; ++y)
+            for (int x = 100; x < 340; ++x) {
+                const COLORREF pixel = screen.At(x, y);
+                expected.push_back(static_cast<std::uint32_t>(GetRValue(pixel)) << 16 |
+                                   static_cast<std::uint32_t>(GetGValue(pixel)) << 8 | GetBValue(pixel));
+            }
+    }
+    std::vector<std::uint32_t> desktop;
+    // The server draws asynchronously: each round waits on its events.
+    for (int round = 0; round < 300 && desktop != expected; ++round) {
+        ASSERT_TRUE(display_->Pump(KV_DISPLAY_IDLE_WAIT_MS));
+        const POINT origin = display_->DesktopOrigin();
+        ASSERT_TRUE(DisplayGrabDesktop(RECT{origin.x, origin.y, origin.x + 240, origin.y + 160}, desktop));
+    }
+    EXPECT_EQ(display_->DesktopOrigin(), (POINT{100, 80}));
+    EXPECT_GE(display_->PresentCount(), 1u);
+    EXPECT_TRUE(desktop == expected);
+}
+
+TEST_F(DisplayTest, DesktopMouseAndKeysArriveAsInputAtTheMatchingPoints) {
+    SetFocus(window_);
+    SDL_Event event{};
+    event.type = SDL_MOUSEBUTTONDOWN;
+    event.button.windowID = display_->WindowId();
+    event.button.button = SDL_BUTTON_LEFT;
+    event.button.state = SDL_PRESSED;
+    event.button.x = 30;
+    event.button.y = 40;
+    Push(event);
+    event.type = SDL_MOUSEBUTTONUP;
+    event.button.state = SDL_RELEASED;
+    Push(event);
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    key.key.windowID = display_->WindowId();
+    key.key.keysym.sym = SDLK_RETURN;
+    Push(key);
+    ASSERT_TRUE(display_->Pump(0));
+    Pump();
+    ASSERT_EQ(g_seen.mouse.size(), 2u);
+    EXPECT_EQ(g_seen.mouse[0].first, WM_LBUTTONDOWN);
+    EXPECT_EQ(g_seen.mouse[0].second, (POINT{30, 40}));
+    EXPECT_EQ(g_seen.mouse[1].first, WM_LBUTTONUP);
+    EXPECT_EQ(g_seen.keys, std::vector<WPARAM>{VK_RETURN});
+    WndResetInput();
+}
+
+TEST_F(DisplayTest, ClosingTheDesktopWindowEndsTheNestedLoopAndClosesTheWindow) {
+    display_->InstallIdleHook();
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.windowID = display_->WindowId();
+    event.window.event = SDL_WINDOWEVENT_CLOSE;
+    Push(event);
+    EXPECT_FALSE(RunNestedLoop([this] { return IsWindow(window_) != FALSE; }));
+    EXPECT_FALSE(display_->IsOpen());
+    Pump();
+    EXPECT_EQ(g_seen.closes, 1);
+    EXPECT_FALSE(IsWindow(window_));
+    EXPECT_FALSE(display_->Pump(0));
+}
+
+TEST(DisplayOpenTest, NoWindowNoDisplay) {
+    std::string error;
+    EXPECT_EQ(DisplayWindow::Open(nullptr, &error), nullptr);
+    EXPECT_EQ(error, "no window to show");
+}
+
+}  // namespace
