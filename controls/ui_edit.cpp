@@ -1,0 +1,154 @@
+#include "controls/ui_edit.h"
+
+#include "controls/control_description.h"
+
+namespace {
+
+// WS_CHILD, WS_VISIBLE, WS_BORDER, WS_TABSTOP: the style when the
+// description gives none.
+constexpr DWORD kDefaultCreationStyle = 0x50810000;
+
+constexpr UINT kBackspace = 0x08;
+
+// The Windows-1252 letters beyond ASCII that the IA5 mode admits.
+constexpr UINT kIA5Extras[] = {0xBB, 0xC4, 0xD6, 0xDC, 0xDF, 0xE4, 0xF6, 0xFC};
+
+}  // namespace
+
+CKvUIEdit::CKvUIEdit() : CKvUIObjectEdit(nullptr, 0, nullptr) {}
+
+CKvUIEdit::~CKvUIEdit() {
+    // The tooltip is a window of its own; it goes before the edit's.
+    if (tooltip_.IsWindow())
+        tooltip_.DestroyWindow();
+    if (IsWindow())
+        DestroyWindow();
+}
+
+bool CKvUIEdit::IsIA5Character(UINT character) {
+    const UINT code = character & 0xFFFF;
+    if ((code >= 0x20 && code <= 0x5A) || (code >= 0x60 && code <= 0x7A) || code == kBackspace)
+        return true;
+    for (UINT extra : kIA5Extras) {
+        if (code == extra)
+            return true;
+    }
+    return false;
+}
+
+bool CKvUIEdit::IsCharacterAccepted(UINT character) const {
+    return excluded_.empty() || excluded_.find(static_cast<char>(character & 0xFF)) == std::string::npos;
+}
+
+void CKvUIEdit::OnChar(UINT character, UINT, UINT) {
+    if (GetIA5OnlyFlag() == 0 || (GetStyle() & ES_READONLY) != 0) {
+        if (IsCharacterAccepted(character))
+            Default();
+        return;
+    }
+    if (!IsIA5Character(character))
+        return;
+    if (restricted_ != 0) {
+        std::string text;
+        GetWindowText(text);
+        SendMessage(EM_SETSEL, text.size(), -1);
+        SendMessage(EM_SCROLLCARET);
+    }
+    Default();
+}
+
+BOOL CKvUIEdit::PreTranslateMessage(MSG* message) {
+    if (restricted_ == 0 || message == nullptr || (message->message != WM_KEYDOWN && message->message != WM_KEYUP))
+        return CEdit::PreTranslateMessage(message);
+    const int key = static_cast<int>(message->wParam);
+    if (key == VK_SHIFT)
+        shift_held_ = message->message == WM_KEYDOWN ? 1 : 0;
+    const bool blocked = (key == VK_INSERT && shift_held_ != 0) || (key >= VK_LEFT && key <= VK_DOWN) ||
+                         key == VK_DELETE;
+    if (blocked)
+        return TRUE;
+    return CEdit::PreTranslateMessage(message);
+}
+
+LRESULT CKvUIEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (restricted_ != 0 && (message == WM_CUT || message == WM_PASTE || message == WM_CLEAR ||
+                             message == WM_UNDO || message == EM_UNDO))
+        return 0;
+    return CEdit::WindowProc(message, wParam, lParam);
+}
+
+HBRUSH CKvUIEdit::CtlColor(CDC* dc, UINT) {
+    dc->SetTextColor(text_colour_);
+    brush_.DeleteObject();
+    const COLORREF back = IsWindowEnabled() ? background_colour_ : disabled_background_colour_;
+    dc->SetBkColor(back);
+    brush_.CreateSolidBrush(back);
+    return static_cast<HBRUSH>(brush_.m_hObject);
+}
+
+void CKvUIEdit::OnMouseMove(UINT flags, CPoint point) {
+    if (tooltip_active_ != 0 && tooltip_.IsWindow()) {
+        MSG relayed(m_hWnd, WM_MOUSEMOVE, flags, MAKELPARAM(point.x, point.y));
+        relayed.time = 0;
+        relayed.pt = point;
+        tooltip_.RelayEvent(&relayed);
+    }
+    Default();
+}
+
+KvResult CKvUIEdit::ApplyDescription() {
+    CKvUIObject* found = nullptr;
+    result_ = KvFindDescription(*this, kUIObjectEdit, found);
+    if (KvFailed(result_))
+        return result_;
+    const auto& description = static_cast<const CKvUIObjectEdit&>(*found);
+    CKvUIObjectEdit::operator=(description);
+    CKvUIObjectCatalog* catalog = GetOwner();
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    catalog->GetAbsolutePosition(x, y, found);
+    GetPositionX() = x;
+    GetPositionY() = y;
+    KvResolveText(catalog, GetText());
+    std::string tooltip = GetTooltipText();
+    if (KvResolveText(catalog, tooltip))
+        SetTooltipText(tooltip);
+    CRect client;
+    KvDescriptionRects(*this, window_rect_, client);
+    const DWORD window_style = GetWindowStyle();
+    creation_style_ = (window_style != 0 ? window_style : kDefaultCreationStyle) | description.GetEditStyle();
+    ia5_only_ = GetFlagOnlyIA5Chars();
+    restricted_ = GetFlagRestricted();
+    text_colour_ = GetTextColor();
+    background_colour_ = GetBackgroundColor();
+    font_weight_ = static_cast<LONG>(GetFontWeight());
+    text_magnify_ = GetTextMagnify();
+    return result_;
+}
+
+KvResult CKvUIEdit::CreateFromDescription(CWnd* parent, BOOL apply) {
+    result_ = KvCreateFromDescription(parent, apply, [this] { ApplyDescription(); }, [&] {
+        KvRegisterWindowClasses();
+        return CreateEx(GetWindowStyleEx(), KV_EDIT_CLASS, GetText().c_str(), creation_style_, window_rect_,
+                        parent, GetUiid());
+    });
+    if (KvFailed(result_))
+        return result_;
+    // Without a parent font the edit keeps the system font; that is no failure.
+    LOGFONT made;
+    KvControlFontSpec spec;
+    spec.weight = font_weight_;
+    spec.magnify = text_magnify_;
+    if (KvSucceeded(KvCreateControlFont(*this, font_, made, spec)))
+        SetFont(&font_, FALSE);
+    CreateToolTip();
+    return result_;
+}
+
+void CKvUIEdit::CreateToolTip() {
+    tooltip_active_ = !GetTooltipText().empty() && GetTooltipWidth() != 0 ? 1 : 0;
+    if (!tooltip_.IsWindow() && tooltip_.Create(this, 0) && tooltip_.AddTool(this, GetTooltipText().c_str()))
+        tooltip_.Activate(TRUE);
+    if (tooltip_.IsWindow())
+        tooltip_.SetMaxTipWidth(GetTooltipWidth());
+}
