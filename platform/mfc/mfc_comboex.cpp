@@ -1,10 +1,12 @@
 #include "platform/mfc/mfc_comboex.h"
 
 #include "platform/mfc/mfc_edit.h"
+#include "platform/mfc/mfc_rect_extent.h"
 
 #include "platform/text.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -546,6 +548,16 @@ LRESULT ComboExProcedure(HWND combo_ex, UINT message, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
+bool KvRectExtent(const RECT& rect, int& width, int& height) {
+    const std::int64_t w = static_cast<std::int64_t>(rect.right) - rect.left;
+    const std::int64_t h = static_cast<std::int64_t>(rect.bottom) - rect.top;
+    if (w < 0 || h < 0 || w > INT32_MAX || h > INT32_MAX || rect.left + w > INT32_MAX || rect.top + h > INT32_MAX)
+        return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
+}
+
 void KvRegisterComboBoxExClass() {
     KvRegisterWindowClasses();
     WNDCLASSEX window_class;
@@ -567,7 +579,12 @@ void KvRegisterComboBoxExClass() {
 
 BOOL CComboBoxEx::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
     KvRegisterComboBoxExClass();
-    return CreateEx(0, KV_COMBOBOXEX_CLASS, "", style | WS_CHILD, rect, parent, id);
+    int width = 0;
+    int height = 0;
+    if (!KvRectExtent(rect, width, height))
+        return FALSE;
+    return CreateEx(0, KV_COMBOBOXEX_CLASS, "", style | WS_CHILD, rect.left, rect.top, width, height,
+                    parent ? parent->m_hWnd : nullptr, reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(id)));
 }
 
 void CComboBoxEx::GetLBText(int index, std::string& text) const {

@@ -1,5 +1,6 @@
 #include "platform/mfc/mfc_listctrl.h"
 
+#include "platform/mfc/mfc_rect_extent.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -638,7 +639,12 @@ BOOL CListCtrl::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) { r
 
 BOOL CListCtrl::CreateEx(DWORD ex_style, DWORD style, const RECT& rect, CWnd* parent, UINT id) {
     KvRegisterListViewClass();
-    return CWnd::CreateEx(ex_style, KV_LISTVIEW_CLASS, "", style | WS_CHILD, rect, parent, id);
+    int width = 0;
+    int height = 0;
+    if (!KvRectExtent(rect, width, height))
+        return FALSE;
+    return CWnd::CreateEx(ex_style, KV_LISTVIEW_CLASS, "", style | WS_CHILD, rect.left, rect.top, width, height,
+                          parent ? parent->m_hWnd : nullptr, reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(id)));
 }
 
 int CListCtrl::InsertColumn(int column, const char* heading, int format, int width, int sub_item) {
