@@ -1,4 +1,4 @@
-#include "controls/ui_edit.h"
+#include "controls/kv_ui_edit.h"
 
 #include "core/xml_document.h"
 #include "guidesc/ui_object_catalog.h"

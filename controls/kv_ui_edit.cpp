@@ -1,6 +1,7 @@
-#include "controls/ui_edit.h"
+#include "controls/kv_ui_edit.h"
 
 #include "controls/control_description.h"
+#include "controls/control_tooltip.h"
 
 namespace {
 
@@ -87,12 +88,8 @@ HBRUSH CKvUIEdit::CtlColor(CDC* dc, UINT) {
 }
 
 void CKvUIEdit::OnMouseMove(UINT flags, CPoint point) {
-    if (tooltip_active_ != 0 && tooltip_.IsWindow()) {
-        MSG relayed(m_hWnd, WM_MOUSEMOVE, flags, MAKELPARAM(point.x, point.y));
-        relayed.time = 0;
-        relayed.pt = point;
-        tooltip_.RelayEvent(&relayed);
-    }
+    if (tooltip_active_ != 0)
+        KvRelayToolTipEvent(tooltip_, m_hWnd, WM_MOUSEMOVE, flags, MAKELPARAM(point.x, point.y));
     Default();
 }
 
@@ -146,9 +143,7 @@ KvResult CKvUIEdit::CreateFromDescription(CWnd* parent, BOOL apply) {
 }
 
 void CKvUIEdit::CreateToolTip() {
-    tooltip_active_ = !GetTooltipText().empty() && GetTooltipWidth() != 0 ? 1 : 0;
-    if (!tooltip_.IsWindow() && tooltip_.Create(this, 0) && tooltip_.AddTool(this, GetTooltipText().c_str()))
-        tooltip_.Activate(TRUE);
-    if (tooltip_.IsWindow())
-        tooltip_.SetMaxTipWidth(GetTooltipWidth());
+    tooltip_active_ = KvToolTipActive(*this);
+    KvMakeToolTip(tooltip_, *this, GetTooltipText());
+    KvSetToolTipWidth(tooltip_, *this, *this, tooltip_active_, GetTooltipWidth());
 }
