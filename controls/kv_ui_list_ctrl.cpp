@@ -126,9 +126,12 @@ KvResult CKvUIListCtrl::CreateFromDescription(CWnd* parent, BOOL apply) {
 KvResult CKvUIListCtrl::InsertColumns() {
     CRect window;
     GetWindowRect(&window);
-    const std::vector<KvColumnLayout> columns = KvLayoutColumns(header_names_, window.Width());
-    for (std::size_t c = 0; c < columns.size(); ++c)
+    std::vector<KvColumnLayout> columns = KvLayoutColumns(header_names_, window.Width());
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        // A title that names a string description shows that string.
+        KvResolveText(GetOwner(), columns[c].title);
         InsertColumn(static_cast<int>(c), columns[c].title.c_str(), LVCFMT_LEFT, columns[c].width, 0);
+    }
     return KV_OK;
 }
 

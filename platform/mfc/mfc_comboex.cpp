@@ -376,6 +376,17 @@ LRESULT FindExact(const ComboExState& state, WPARAM start, const char* text) {
     return CB_ERR;
 }
 
+// The selection field is as high as a line and its edges, whatever height
+// the window was made with.
+void FitHeight(HWND combo_ex, const ComboExState& state) {
+    RECT window;
+    GetWindowRect(combo_ex, &window);
+    const int field = LineHeight(combo_ex, FontOf(state)) + 6;
+    if (window.bottom - window.top != field)
+        SetWindowPos(combo_ex, nullptr, 0, 0, window.right - window.left, field,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void CreateChildren(HWND combo_ex, ComboExState& state) {
     RECT client;
     GetClientRect(combo_ex, &client);
@@ -405,6 +416,7 @@ LRESULT ComboExProcedure(HWND combo_ex, UINT message, WPARAM wParam, LPARAM lPar
         return DefWindowProc(combo_ex, message, wParam, lParam);
     case WM_CREATE:
         CreateChildren(combo_ex, *state);
+        FitHeight(combo_ex, *state);
         return 0;
     case WM_DESTROY:
         ClosePopup(*state);
@@ -414,12 +426,17 @@ LRESULT ComboExProcedure(HWND combo_ex, UINT message, WPARAM wParam, LPARAM lPar
         delete state;
         return DefWindowProc(combo_ex, message, wParam, lParam);
     case WM_SIZE:
+        if (HIWORD(static_cast<std::uintptr_t>(lParam)) != LineHeight(combo_ex, FontOf(*state)) + 6) {
+            FitHeight(combo_ex, *state);
+            return 0;
+        }
         if (state->combo != nullptr)
             MoveWindow(state->combo, 0, 0, LOWORD(static_cast<std::uintptr_t>(lParam)),
                        HIWORD(static_cast<std::uintptr_t>(lParam)), TRUE);
         return 0;
     case WM_SETFONT:
         state->font = reinterpret_cast<HFONT>(wParam);
+        FitHeight(combo_ex, *state);
         if (state->edit != nullptr)
             SendMessage(state->edit, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(*state)), lParam);
         if (LOWORD(static_cast<std::uintptr_t>(lParam)) != 0 && state->combo != nullptr)

@@ -1,0 +1,134 @@
+#pragma once
+// The gallery: stand-ins for the plug-in's action and configuration dialogs,
+// built from the sample GUI description file with images made here, a
+// scripted interaction with them, and pictures of both dialogs, of every
+// control alone in each state and of every window's region, as PNG files.
+// Shared by the demonstration, the tests and the repaint benchmark.
+
+#include "controls/kv_ui_check_box.h"
+#include "controls/kv_ui_combo_box_ex.h"
+#include "controls/kv_ui_dialog.h"
+#include "controls/kv_ui_edit.h"
+#include "controls/kv_ui_list_ctrl.h"
+#include "controls/kv_ui_xp_button.h"
+#include "framework/message_router.h"
+#include "guidesc/ui_object_catalog.h"
+#include "platform/mfc/mfc_tab.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace gallery {
+
+inline constexpr const char* kActionDialog = "UIObjDialog_APPLICATION_Veltrix_Dlg_ACTION";
+inline constexpr const char* kConfigurationDialog = "UIObjDialog_APPLICATION_Veltrix_Dlg_CONFIGURATION";
+inline constexpr std::uint16_t kActionEndpoint = 0x0480;
+inline constexpr std::uint16_t kConfigurationEndpoint = 0x0490;
+// The owner gives each control its endpoint plus a small number.
+inline constexpr std::uint16_t kComboOffset = 2;
+inline constexpr std::uint16_t kListOffset = 3;
+inline constexpr int kListRows = 20;
+// Where the dialogs stand on the screen, side by side.
+inline constexpr POINT kActionOrigin{10, 10};
+inline constexpr POINT kConfigurationOrigin{400, 10};
+// The text colour of the selected tab.
+inline constexpr COLORREF kSelectedTabText = 0x00A03010;
+
+// Reads the sample file into the catalog and makes the images it names: the
+// action dialog's background (resource 302), border (303) and logo (305),
+// and the configuration wallpaper as a file below folder, which becomes the
+// catalog's folder. The action dialog gets rounded corners and its border.
+KvResult LoadSample(CKvUIObjectCatalog& catalog, const std::string& folder, const std::string& sample);
+
+// One line of what reached a dialog: a router event ("ITEM_CLICKED_IDENTIFIER
+// = r3 from 1171 value 2") or a button notification ("BN_CLICKED 1001").
+using EventLog = std::vector<std::string>;
+
+class ActionDialog : public CKvUIDialog {
+public:
+    static constexpr UINT kExportId = 1001;
+    static constexpr UINT kImportId = 1002;
+    static constexpr UINT kEndId = 1003;
+
+    ActionDialog(CKvUIObjectCatalog& catalog, CKvMessageRouter& router);
+    ~ActionDialog() override;
+    // Modeless at its screen place, shown and registered with the router.
+    KvResult Open();
+
+    std::array<CKvUIXPButton, 3>& Buttons() { return buttons_; }
+    CKvUICheckBox& CheckBox() { return check_; }
+    CKvUIEdit& Edit() { return edit_; }
+    EventLog& Events() { return events_; }
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnMessageReceived(WPARAM wParam, LPARAM lParam) override;
+
+private:
+    CKvMessageRouter& router_;
+    std::array<CKvUIXPButton, 3> buttons_;
+    CKvUICheckBox check_;
+    CKvUIEdit edit_;
+    EventLog events_;
+};
+
+// The configuration dialog: six owner-drawn tabs over the sources page, with
+// the search-mode combo box, the folder list filled with twenty rows, the
+// check boxes of the first pages and the navigation buttons.
+class ConfigurationDialog : public CKvUIDialog {
+public:
+    static constexpr UINT kTabId = 2001;
+    static constexpr UINT kFirstNavigationId = 2010;
+
+    ConfigurationDialog(CKvUIObjectCatalog& catalog, CKvMessageRouter& router);
+    ~ConfigurationDialog() override;
+    KvResult Open();
+
+    CTabCtrl& Tabs();
+    CKvUIComboBoxEx& Combo() { return combo_; }
+    CKvUIListCtrl& List() { return list_; }
+    std::vector<std::unique_ptr<CKvUICheckBox>>& CheckBoxes() { return checks_; }
+    std::vector<std::unique_ptr<CKvUIXPButton>>& NavigationButtons() { return navigation_; }
+    EventLog& Events() { return events_; }
+    // Every child window, for counting and outlining.
+    std::vector<HWND> Children() const;
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnMessageReceived(WPARAM wParam, LPARAM lParam) override;
+
+private:
+    class TabStrip;
+    CKvMessageRouter& router_;
+    std::unique_ptr<TabStrip> tabs_;
+    CKvUIComboBoxEx combo_;
+    CKvUIListCtrl list_;
+    std::vector<std::unique_ptr<CKvUICheckBox>> checks_;
+    std::vector<std::unique_ptr<CKvUIXPButton>> navigation_;
+    EventLog events_;
+};
+
+// Mouse input as the user gives it, through SendInput, with the messages
+// pumped after each step.
+void Click(POINT screen);
+POINT ScreenPoint(HWND window, POINT client);
+
+// Selects a combo line, clicks a list row and presses an XP button; the
+// lines that reached the dialogs, in order.
+EventLog PlayScript(ActionDialog& action, ConfigurationDialog& configuration);
+
+// Writes the pictures into folder; returns the files written. False entries
+// are not possible: a picture that cannot be made is left out.
+std::vector<std::string> WriteGallery(ActionDialog& action, ConfigurationDialog& configuration,
+                                      CKvUIObjectCatalog& catalog, const std::string& folder);
+
+// A picture of the screen with the outline of every window's region (or
+// rectangle) drawn over it; the caller deletes it.
+HBITMAP OutlineRegions(const std::vector<HWND>& windows);
+
+}  // namespace gallery
