@@ -350,23 +350,31 @@ BOOL ConfigurationDialog::OnInitDialog() {
     }
     list_.SelectRow("folder02");
 
-    for (std::size_t i = 1; i < std::size(kCheckBoxes); ++i) {
-        auto check = std::make_unique<CKvUICheckBox>();
-        check->SetOwner(&catalog);
-        check->GetIdentifier() = kCheckBoxes[i];
-        check->CreateFromDescription(this, TRUE);
-        check->ShowWindow(SW_SHOW);
-        if (i % 2 == 1)
-            check->SetCheck(BST_CHECKED);
-        checks_.push_back(std::move(check));
-    }
+    // Two columns of the pages' check boxes, the second below the first.
+    for (int column = 0; column < 2; ++column)
+        for (std::size_t i = 1; i < std::size(kCheckBoxes); ++i) {
+            auto check = std::make_unique<CKvUICheckBox>();
+            check->SetOwner(&catalog);
+            check->GetIdentifier() = kCheckBoxes[i];
+            check->CreateFromDescription(this, TRUE);
+            if (column == 1)
+                check->SetWindowPos(nullptr, 345, 220 + static_cast<int>(i - 1) * 26, 0, 0,
+                                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            check->ShowWindow(SW_SHOW);
+            if ((i + static_cast<std::size_t>(column)) % 2 == 1)
+                check->SetCheck(BST_CHECKED);
+            checks_.push_back(std::move(check));
+        }
+    // The navigation line below the sheet and a line of shortcuts above it.
     const char* buttons[] = {kExport, kImport, kEnd};
-    for (std::size_t i = 0; i < std::size(buttons); ++i) {
-        auto button = std::make_unique<CKvUIXPButton>(&catalog, buttons[i]);
+    const UINT navigation_count = 4, shortcut_count = 6;
+    for (UINT i = 0; i < navigation_count + shortcut_count; ++i) {
+        const bool shortcut = i >= navigation_count;
+        auto button = std::make_unique<CKvUIXPButton>(&catalog, shortcut ? kEnd : buttons[i % 3]);
         button->GetParentBackgroundRef() = &GetBackgroundCache().GetDC();
         button->CreateFromDescription(this, TRUE);
-        button->SetWindowPos(nullptr, 170 + static_cast<int>(i) * 130, 380, 0, 0,
-                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        const int x = shortcut ? 12 + static_cast<int>(i - navigation_count) * 92 : 20 + static_cast<int>(i) * 135;
+        button->SetWindowPos(nullptr, x, shortcut ? 3 : 382, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         ::SetWindowLongPtr(button->m_hWnd, GWLP_ID, static_cast<LONG_PTR>(kFirstNavigationId + i));
         button->ShowWindow(SW_SHOW);
         navigation_.push_back(std::move(button));
