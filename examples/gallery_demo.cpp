@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
                     status = 1;
                 } else {
                     std::printf("Showing the configuration dialog; close its window to end.\n");
+                    std::fflush(stdout);
                     display->InstallIdleHook();
                     RunNestedLoop([&configuration] { return configuration.IsWindow() != FALSE; });
                 }

@@ -267,10 +267,10 @@ public:
         CRect rect(item->rcItem);
         const COLORREF top = selected ? 0xFFFFFF : 0xE0D8D0;
         const COLORREF bottom = selected ? 0xF0E8E0 : 0xC8BCB0;
-        for (int y = rect.top; y < rect.bottom; ++y) {
-            const double t = rect.Height() > 1 ? double(y - rect.top) / (rect.Height() - 1) : 0;
-            dc->FillSolidRect(rect.left, y, rect.Width(), 1, Mix(top, bottom, t));
-        }
+        // Two bands: a lighter top half over the tab's own colour.
+        const int half = rect.Height() / 2;
+        dc->FillSolidRect(rect.left, rect.top, rect.Width(), half, top);
+        dc->FillSolidRect(rect.left, rect.top + half, rect.Width(), rect.Height() - half, bottom);
         dc->Draw3dRect(&rect, 0xFFFFFF, 0x806050);
         char text[128] = {};
         TCITEM tab;
