@@ -19,6 +19,21 @@ constexpr std::int32_t kEventSubCommand = 5;
 
 }  // namespace
 
+void KvSplitTextEntry(const std::string& line, std::string& identifier, std::string& text) {
+    const std::int32_t separator = FindChar(line, ';');
+    if (separator < 0) {
+        identifier = line;
+        TrimInPlace(identifier);
+        text = identifier;
+        return;
+    }
+    identifier = Left(line, separator);
+    const std::int32_t next = FindChar(line, ';', separator + 1);
+    text = next >= 0 ? Mid(line, separator + 1, next - separator - 1) : Mid(line, separator + 1);
+    TrimInPlace(identifier);
+    TrimInPlace(text);
+}
+
 void CKvUIComboBoxExCEdit::OnKeyUp(UINT key, UINT, UINT) {
     if (key == static_cast<UINT>(VK_RETURN) && IsValidPtr(owner_))
         owner_->OnEditReturn();
@@ -69,20 +84,9 @@ KvResult CKvUIComboBoxEx::CreateFromDescription(CWnd* parent, BOOL apply) {
     const BoundedStringList& lines = GetTextEntries();
     for (bool more = lines.GetHeadPosition(position); more && lines.GetNext(line, position);
          more = position != BoundedStringList::kNoPosition) {
-        // "identifier;text": a line without ";" names itself, a trailing ";"
-        // gives an empty text; pieces after the second are ignored.
-        std::string identifier = line;
-        std::string text = line;
-        const std::int32_t separator = FindChar(line, ';');
-        if (separator >= 0) {
-            identifier = Left(line, separator);
-            const std::int32_t next = FindChar(line, ';', separator + 1);
-            text = next >= 0 ? Mid(line, separator + 1, next - separator - 1) : Mid(line, separator + 1);
-        }
-        TrimInPlace(identifier);
-        TrimInPlace(text);
-        if (separator < 0)
-            text = identifier;
+        std::string identifier;
+        std::string text;
+        KvSplitTextEntry(line, identifier, text);
         last = AddEntry(identifier, text);
     }
     return result_ = last;

@@ -16,6 +16,11 @@
 class CKvMessageRouter;
 class CKvUIComboBoxEx;
 
+// One "textentries" line, "identifier;text", trimmed: a line without ";"
+// names itself, a trailing ";" gives an empty text, pieces after the second
+// are ignored.
+void KvSplitTextEntry(const std::string& line, std::string& identifier, std::string& text);
+
 class CKvUIComboBoxExCEdit : public CEdit {
 public:
     CKvUIComboBoxEx*& GetOwnerRef() { return owner_; }

@@ -195,32 +195,48 @@ KvResult LoadSample(CKvUIObjectCatalog& catalog, const std::string& folder, cons
     return KV_OK;
 }
 
-// ---- Action dialog ----
+// ---- The stand-ins ----
 
-ActionDialog::ActionDialog(CKvUIObjectCatalog& catalog, CKvMessageRouter& router) : router_(router) {
+GalleryDialog::GalleryDialog(CKvUIObjectCatalog& catalog, CKvMessageRouter& router, const char* identifier,
+                             std::uint16_t endpoint, POINT origin)
+    : router_(router), endpoint_(endpoint), origin_(origin) {
     SetOwner(&catalog);
-    GetIdentifier() = kActionDialog;
+    GetIdentifier() = identifier;
     GetRouterRef() = &router;
-    GetEndpointId() = kActionEndpoint;
+    GetEndpointId() = endpoint;
     GetRouterRegistration() = TRUE;
 }
 
-ActionDialog::~ActionDialog() {
-    router_.Unregister(kActionEndpoint);
+GalleryDialog::~GalleryDialog() {
+    router_.Unregister(endpoint_);
     if (IsWindow())
         DestroyWindow();
 }
 
-KvResult ActionDialog::Open() {
+KvResult GalleryDialog::Open() {
     const KvResult result = CreateModelessFromDescription();
     if (KvFailed(result))
         return result;
-    SetWindowPos(nullptr, kActionOrigin.x, kActionOrigin.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    router_.RegisterWindow(kActionEndpoint, m_hWnd, "action");
+    SetWindowPos(nullptr, origin_.x, origin_.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    router_.RegisterWindow(endpoint_, m_hWnd, GetIdentifier().c_str());
     ShowWindow(SW_SHOW);
     Pump();
     return KV_OK;
 }
+
+BOOL GalleryDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
+    if (HIWORD(wParam) == BN_CLICKED && lParam != 0)
+        events_.push_back("BN_CLICKED " + std::to_string(LOWORD(wParam)));
+    return CKvUIDialog::OnCommand(wParam, lParam);
+}
+
+void GalleryDialog::OnMessageReceived(WPARAM wParam, LPARAM lParam) {
+    events_.push_back(DescribeEvent(endpoint_, wParam, lParam));
+    CKvUIDialog::OnMessageReceived(wParam, lParam);
+}
+
+ActionDialog::ActionDialog(CKvUIObjectCatalog& catalog, CKvMessageRouter& router)
+    : GalleryDialog(catalog, router, kActionDialog, kActionEndpoint, kActionOrigin) {}
 
 BOOL ActionDialog::OnInitDialog() {
     CKvUIDialog::OnInitDialog();
@@ -243,17 +259,6 @@ BOOL ActionDialog::OnInitDialog() {
     edit_.GetIdentifier() = kDigits;
     edit_.CreateFromDescription(this, TRUE);
     return TRUE;
-}
-
-BOOL ActionDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
-    if (HIWORD(wParam) == BN_CLICKED && lParam != 0)
-        events_.push_back("BN_CLICKED " + std::to_string(LOWORD(wParam)));
-    return CKvUIDialog::OnCommand(wParam, lParam);
-}
-
-void ActionDialog::OnMessageReceived(WPARAM wParam, LPARAM lParam) {
-    events_.push_back(DescribeEvent(kActionEndpoint, wParam, lParam));
-    CKvUIDialog::OnMessageReceived(wParam, lParam);
 }
 
 // ---- Configuration dialog ----
@@ -289,32 +294,16 @@ private:
 };
 
 ConfigurationDialog::ConfigurationDialog(CKvUIObjectCatalog& catalog, CKvMessageRouter& router)
-    : router_(router), tabs_(std::make_unique<TabStrip>(catalog)) {
-    SetOwner(&catalog);
-    GetIdentifier() = kConfigurationDialog;
-    GetRouterRef() = &router;
-    GetEndpointId() = kConfigurationEndpoint;
-    GetRouterRegistration() = TRUE;
-}
+    : GalleryDialog(catalog, router, kConfigurationDialog, kConfigurationEndpoint, kConfigurationOrigin),
+      tabs_(std::make_unique<TabStrip>(catalog)) {}
 
+// Its window goes first, while the controls' objects still exist.
 ConfigurationDialog::~ConfigurationDialog() {
-    router_.Unregister(kConfigurationEndpoint);
     if (IsWindow())
         DestroyWindow();
 }
 
 CTabCtrl& ConfigurationDialog::Tabs() { return *tabs_; }
-
-KvResult ConfigurationDialog::Open() {
-    const KvResult result = CreateModelessFromDescription();
-    if (KvFailed(result))
-        return result;
-    SetWindowPos(nullptr, kConfigurationOrigin.x, kConfigurationOrigin.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    router_.RegisterWindow(kConfigurationEndpoint, m_hWnd, "configuration");
-    ShowWindow(SW_SHOW);
-    Pump();
-    return KV_OK;
-}
 
 BOOL ConfigurationDialog::OnInitDialog() {
     CKvUIDialog::OnInitDialog();
@@ -391,17 +380,6 @@ std::vector<HWND> ConfigurationDialog::Children() const {
     for (const auto& [identifier, control] : GetChildControls().GetEntries())
         children.push_back(control->m_hWnd);
     return children;
-}
-
-BOOL ConfigurationDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
-    if (HIWORD(wParam) == BN_CLICKED && lParam != 0)
-        events_.push_back("BN_CLICKED " + std::to_string(LOWORD(wParam)));
-    return CKvUIDialog::OnCommand(wParam, lParam);
-}
-
-void ConfigurationDialog::OnMessageReceived(WPARAM wParam, LPARAM lParam) {
-    events_.push_back(DescribeEvent(kConfigurationEndpoint, wParam, lParam));
-    CKvUIDialog::OnMessageReceived(wParam, lParam);
 }
 
 // ---- Input and the script ----

@@ -47,70 +47,79 @@ KvResult LoadSample(CKvUIObjectCatalog& catalog, const std::string& folder, cons
 // = r3 from 1171 value 2") or a button notification ("BN_CLICKED 1001").
 using EventLog = std::vector<std::string>;
 
-class ActionDialog : public CKvUIDialog {
+// What both stand-ins share: built modeless from their description, placed,
+// shown and registered with the router at their endpoint; they note what
+// reaches them.
+class GalleryDialog : public CKvUIDialog {
+public:
+    GalleryDialog(CKvUIObjectCatalog& catalog, CKvMessageRouter& router, const char* identifier,
+                  std::uint16_t endpoint, POINT origin);
+    ~GalleryDialog() override;
+    KvResult Open();
+    EventLog& Events() { return events_; }
+
+protected:
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnMessageReceived(WPARAM wParam, LPARAM lParam) override;
+
+    CKvMessageRouter& router_;
+
+private:
+    std::uint16_t endpoint_;
+    POINT origin_;
+    EventLog events_;
+};
+
+class ActionDialog : public GalleryDialog {
 public:
     static constexpr UINT kExportId = 1001;
     static constexpr UINT kImportId = 1002;
     static constexpr UINT kEndId = 1003;
 
     ActionDialog(CKvUIObjectCatalog& catalog, CKvMessageRouter& router);
-    ~ActionDialog() override;
-    // Modeless at its screen place, shown and registered with the router.
-    KvResult Open();
 
     std::array<CKvUIXPButton, 3>& Buttons() { return buttons_; }
     CKvUICheckBox& CheckBox() { return check_; }
     CKvUIEdit& Edit() { return edit_; }
-    EventLog& Events() { return events_; }
 
 protected:
     BOOL OnInitDialog() override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    void OnMessageReceived(WPARAM wParam, LPARAM lParam) override;
 
 private:
-    CKvMessageRouter& router_;
     std::array<CKvUIXPButton, 3> buttons_;
     CKvUICheckBox check_;
     CKvUIEdit edit_;
-    EventLog events_;
 };
 
 // The configuration dialog: six owner-drawn tabs over the sources page, with
 // the search-mode combo box, the folder list filled with twenty rows, the
 // check boxes of the first pages and the navigation buttons.
-class ConfigurationDialog : public CKvUIDialog {
+class ConfigurationDialog : public GalleryDialog {
 public:
     static constexpr UINT kTabId = 2001;
     static constexpr UINT kFirstNavigationId = 2010;
 
     ConfigurationDialog(CKvUIObjectCatalog& catalog, CKvMessageRouter& router);
     ~ConfigurationDialog() override;
-    KvResult Open();
 
     CTabCtrl& Tabs();
     CKvUIComboBoxEx& Combo() { return combo_; }
     CKvUIListCtrl& List() { return list_; }
     std::vector<std::unique_ptr<CKvUICheckBox>>& CheckBoxes() { return checks_; }
     std::vector<std::unique_ptr<CKvUIXPButton>>& NavigationButtons() { return navigation_; }
-    EventLog& Events() { return events_; }
     // Every child window, for counting and outlining.
     std::vector<HWND> Children() const;
 
 protected:
     BOOL OnInitDialog() override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    void OnMessageReceived(WPARAM wParam, LPARAM lParam) override;
 
 private:
     class TabStrip;
-    CKvMessageRouter& router_;
     std::unique_ptr<TabStrip> tabs_;
     CKvUIComboBoxEx combo_;
     CKvUIListCtrl list_;
     std::vector<std::unique_ptr<CKvUICheckBox>> checks_;
     std::vector<std::unique_ptr<CKvUIXPButton>> navigation_;
-    EventLog events_;
 };
 
 // Mouse input as the user gives it, through SendInput, with the messages

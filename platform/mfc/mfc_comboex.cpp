@@ -1,7 +1,7 @@
 #include "platform/mfc/mfc_comboex.h"
 
 #include "platform/mfc/mfc_edit.h"
-#include "platform/mfc/mfc_rect_extent.h"
+#include "platform/mfc/mfc_measure.h"
 
 #include "platform/text.h"
 
@@ -56,17 +56,7 @@ HFONT FontOf(const ComboExState& state) {
     return state.font ? state.font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-int LineHeight(HWND window, HFONT font) {
-    HDC dc = GetDC(window);
-    if (dc == nullptr)
-        return 16;
-    HGDIOBJ old = SelectObject(dc, font);
-    TEXTMETRIC metrics;
-    GetTextMetrics(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(window, dc);
-    return metrics.tmHeight + 2;
-}
+int LineHeight(HWND window, HFONT font) { return KvTextHeight(window, font, 14) + 2; }
 
 int ButtonWidth() { return GetSystemMetrics(SM_CXVSCROLL); }
 
@@ -564,16 +554,6 @@ LRESULT ComboExProcedure(HWND combo_ex, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 }  // namespace
-
-bool KvRectExtent(const RECT& rect, int& width, int& height) {
-    const std::int64_t w = static_cast<std::int64_t>(rect.right) - rect.left;
-    const std::int64_t h = static_cast<std::int64_t>(rect.bottom) - rect.top;
-    if (w < 0 || h < 0 || w > INT32_MAX || h > INT32_MAX || rect.left + w > INT32_MAX || rect.top + h > INT32_MAX)
-        return false;
-    width = static_cast<int>(w);
-    height = static_cast<int>(h);
-    return true;
-}
 
 void KvRegisterComboBoxExClass() {
     KvRegisterWindowClasses();

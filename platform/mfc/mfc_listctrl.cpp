@@ -1,6 +1,6 @@
 #include "platform/mfc/mfc_listctrl.h"
 
-#include "platform/mfc/mfc_rect_extent.h"
+#include "platform/mfc/mfc_measure.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -50,17 +50,7 @@ HFONT FontOf(const ListState& state) {
     return state.font ? state.font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-int TextHeight(HWND window, HFONT font) {
-    HDC dc = GetDC(window);
-    if (dc == nullptr)
-        return 14;
-    HGDIOBJ old = SelectObject(dc, font);
-    TEXTMETRIC metrics;
-    GetTextMetrics(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(window, dc);
-    return metrics.tmHeight;
-}
+int TextHeight(HWND window, HFONT font) { return KvTextHeight(window, font, 14); }
 
 int RowHeight(HWND list, const ListState& state) { return TextHeight(list, FontOf(state)) + 4; }
 

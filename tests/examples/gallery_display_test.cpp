@@ -18,23 +18,8 @@
 #include <vector>
 
 #ifdef KV_GALLERY_HAS_DISPLAY
-// The desktop libraries' suppressions are kept beside the display tests.
-extern "C" __attribute__((no_sanitize("address", "undefined"))) const char* __lsan_default_options() {
-    static char options[4096] = "suppressions=";
-    static constexpr char kFile[] = __FILE__;
-    static constexpr char kName[] = "../platform/display/lsan.supp";
-    std::size_t folder = 0;
-    for (std::size_t i = 0; kFile[i] != '\0'; ++i)
-        if (kFile[i] == '/')
-            folder = i + 1;
-    std::size_t at = 13;
-    for (std::size_t i = 0; i < folder && at + 1 < sizeof options; ++i)
-        options[at++] = kFile[i];
-    for (std::size_t i = 0; kName[i] != '\0' && at + 1 < sizeof options; ++i)
-        options[at++] = kName[i];
-    options[at] = '\0';
-    return options;
-}
+// The desktop libraries keep allocations until exit.
+KV_LSAN_SUPPRESSIONS("../platform/display/lsan.supp")
 
 namespace {
 

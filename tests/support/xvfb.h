@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <string>
 
@@ -89,3 +90,29 @@ inline bool StartXvfbDisplay(Xvfb& server) {
     setenv("SDL_VIDEODRIVER", "x11", 1);
     return true;
 }
+
+// The option that points LeakSanitizer at a suppressions file, the name taken
+// relative to the folder of the file given. Runs before the sanitizer
+// runtime is ready: plain loops, no library calls.
+__attribute__((no_sanitize("address", "undefined"))) inline const char* KvSuppressionsOption(const char* file,
+                                                                                             const char* name) {
+    static char options[4096] = "suppressions=";
+    std::size_t folder = 0;
+    for (std::size_t i = 0; file[i] != '\0'; ++i)
+        if (file[i] == '/')
+            folder = i + 1;
+    std::size_t at = 13;
+    for (std::size_t i = 0; i < folder && at + 1 < sizeof options; ++i)
+        options[at++] = file[i];
+    for (std::size_t i = 0; name[i] != '\0' && at + 1 < sizeof options; ++i)
+        options[at++] = name[i];
+    options[at] = '\0';
+    return options;
+}
+
+// Once per test program: the desktop libraries' leaks are suppressed from
+// the file named relative to the including source file.
+#define KV_LSAN_SUPPRESSIONS(name)                                                                               \
+    extern "C" __attribute__((no_sanitize("address", "undefined"))) const char* __lsan_default_options() {    \
+        return KvSuppressionsOption(__FILE__, name);                                                             \
+    }

@@ -4,30 +4,12 @@
 
 #include <SDL.h>
 
-
 #include <cstring>
 #include <string>
 #include <vector>
 
-// The desktop libraries keep allocations until exit; their suppressions sit
-// beside this file.
-// Called before the sanitizer runtime is ready: plain loops, no library calls.
-extern "C" __attribute__((no_sanitize("address", "undefined"))) const char* __lsan_default_options() {
-    static char options[4096] = "suppressions=";
-    static constexpr char kFile[] = __FILE__;
-    static constexpr char kName[] = "lsan.supp";
-    std::size_t folder = 0;
-    for (std::size_t i = 0; kFile[i] != '\0'; ++i)
-        if (kFile[i] == '/')
-            folder = i + 1;
-    std::size_t at = 13;
-    for (std::size_t i = 0; i < folder && at + 1 < sizeof options; ++i)
-        options[at++] = kFile[i];
-    for (std::size_t i = 0; kName[i] != '\0' && at + 1 < sizeof options; ++i)
-        options[at++] = kName[i];
-    options[at] = '\0';
-    return options;
-}
+// The desktop libraries keep allocations until exit.
+KV_LSAN_SUPPRESSIONS("lsan.supp")
 
 namespace {
 
