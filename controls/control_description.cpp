@@ -70,7 +70,7 @@ LONG KvScaleFontHeight(LONG height, float magnify) {
 }
 
 KvResult KvCreateControlFont(const CWnd& control, CFont& font, LOGFONT& logFont,
-                             const KvControlFontSpec& spec) {
+                             const KvControlFontSpec& wanted) {
     if (font.GetSafeHandle() != nullptr)
         return KV_OK;
     if (control.GetSafeHwnd() == nullptr)
@@ -81,13 +81,13 @@ KvResult KvCreateControlFont(const CWnd& control, CFont& font, LOGFONT& logFont,
     if (parent == nullptr || parentFont == nullptr ||
         ::GetObject(parentFont, sizeof(LOGFONT), &derived) != static_cast<int>(sizeof(LOGFONT)))
         return KV_E_FAIL;
-    derived.lfWeight = spec.weight;
-    if (spec.magnify != 1.0f)
-        derived.lfHeight = KvScaleFontHeight(derived.lfHeight, spec.magnify);
-    derived.lfItalic = (spec.style & FS_ITALIC) != 0 ? 1 : 0;
-    derived.lfUnderline = (spec.style & FS_UNDERLINE) != 0 ? 1 : 0;
-    derived.lfStrikeOut = (spec.style & FS_STRIKE_OUT) != 0 ? 1 : 0;
-    derived.lfEscapement = spec.escapement;
+    derived.lfWeight = wanted.weight;
+    if (wanted.magnify != 1.0f)
+        derived.lfHeight = KvScaleFontHeight(derived.lfHeight, wanted.magnify);
+    derived.lfItalic = (wanted.style & FS_ITALIC) != 0 ? 1 : 0;
+    derived.lfUnderline = (wanted.style & FS_UNDERLINE) != 0 ? 1 : 0;
+    derived.lfStrikeOut = (wanted.style & FS_STRIKE_OUT) != 0 ? 1 : 0;
+    derived.lfEscapement = wanted.escapement;
     logFont = derived;
     return font.CreateFontIndirect(&logFont) ? KV_OK : KV_E_FAIL;
 }

@@ -20,7 +20,7 @@
 //           [&] { return CButton::Create(text, style, m_rectWindow, parent, id); });
 //   }
 //   KvResult CKvUIFoo::CreateFont() {
-//       return m_nLastResult = KvCreateControlFont(*this, m_font, m_logFont, spec);
+//       return m_nLastResult = KvCreateControlFont(*this, m_font, m_logFont, wanted);
 //   }
 //
 // Images named by a description ("backgroundimageridorfile" and the like)
@@ -47,6 +47,14 @@ inline constexpr std::uint32_t MDS_DOCKABLE = 0x10;
 inline constexpr std::uint32_t FS_ITALIC = 0x1;
 inline constexpr std::uint32_t FS_UNDERLINE = 0x2;
 inline constexpr std::uint32_t FS_STRIKE_OUT = 0x4;
+
+// A round edge ("roundedgex", "roundedgey") as the painters take it: at most
+// 32767, so corner arithmetic on window coordinates cannot overflow.
+inline constexpr std::int32_t kKvRoundEdgeLimit = 0x7FFF;
+inline std::int32_t KvRoundEdge(std::uint32_t value) {
+    return value > static_cast<std::uint32_t>(kKvRoundEdgeLimit) ? kKvRoundEdgeLimit
+                                                                 : static_cast<std::int32_t>(value);
+}
 
 // Finds the part's identifier among the catalog's descriptions of the type
 // code. KV_E_INVALID_POINTER without a valid catalog; KV_E_FAIL for an empty
@@ -106,7 +114,7 @@ struct KvControlFontSpec {
 // the font exists. KV_E_FAIL when the parent has no font or the font cannot
 // be made. logFont receives what the font was made from.
 KvResult KvCreateControlFont(const CWnd& control, CFont& font, LOGFONT& logFont,
-                             const KvControlFontSpec& spec);
+                             const KvControlFontSpec& wanted);
 // lfHeight times the factor, truncated, saturating; unchanged for NaN.
 LONG KvScaleFontHeight(LONG height, float magnify);
 

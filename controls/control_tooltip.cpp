@@ -36,3 +36,10 @@ void KvRelayToolTipEvent(CToolTipCtrl& tooltip, HWND control, UINT message, WPAR
     relayed.pt.y = HIWORD(static_cast<std::uintptr_t>(lParam));
     tooltip.RelayEvent(&relayed);
 }
+
+void KvDestroyWithToolTip(CWnd& control, CToolTipCtrl& tooltip) {
+    if (tooltip.IsWindow())
+        tooltip.DestroyWindow();
+    if (control.IsWindow())
+        control.DestroyWindow();
+}

@@ -25,3 +25,7 @@ int KvSetToolTipWidth(CToolTipCtrl& tooltip, CWnd& control, CKvUIObject& part, s
 // Hands the tooltip a message record of the control's window with time 0
 // and the point of lParam (both words unsigned); nothing without a tooltip.
 void KvRelayToolTipEvent(CToolTipCtrl& tooltip, HWND control, UINT message, WPARAM wParam, LPARAM lParam);
+
+// For the control's destructor: the tooltip window (a popup the control
+// owns), then the control's own window.
+void KvDestroyWithToolTip(CWnd& control, CToolTipCtrl& tooltip);

@@ -137,6 +137,8 @@ KvResult CKvBitmap::FreeResourceData() {
 }
 
 KvResult CKvBitmap::CreateBitmap(CDC* pDC) {
+    // A second load replaces the image; the wrapper takes no second handle.
+    DeleteObject();
     if (!CreateCompatibleBitmap(pDC, m_nWidth, m_nHeight))
         return KV_E_FAIL;
     return KV_OK;

@@ -13,10 +13,7 @@ constexpr int kCaptionLeft = 20;
 CKvUICheckBox::CKvUICheckBox() : CKvUIObjectCheckBox(nullptr, 0, nullptr) {}
 
 CKvUICheckBox::~CKvUICheckBox() {
-    if (m_tooltip.IsWindow())
-        m_tooltip.DestroyWindow();
-    if (IsWindow())
-        DestroyWindow();
+    KvDestroyWithToolTip(*this, m_tooltip);
     m_pSavedBackground.reset();
 }
 

@@ -52,8 +52,8 @@ KvResult CKvUIDialog::PrepareTemplate() {
     m_clrBackground = part.GetBackgroundColor();
     m_clrGradientStart = part.GetBackgroundColorRangeStart();
     part.SetChildIdentifierListText(part.GetChildIdentifierList());
-    m_nCornerWidth = static_cast<std::int32_t>(part.GetRoundEdgeX());
-    m_nCornerHeight = static_cast<std::int32_t>(part.GetRoundEdgeY());
+    m_nCornerWidth = KvRoundEdge(part.GetRoundEdgeX());
+    m_nCornerHeight = KvRoundEdge(part.GetRoundEdgeY());
     m_bPrepared = TRUE;
     if ((m_nStyle & MDS_DOCKABLE) != 0)
         m_bDockable = TRUE;
@@ -185,28 +185,25 @@ BOOL CKvUIDialog::OnInitDialog() {
     return TRUE;
 }
 
-KvResult CKvUIDialog::LoadBackgroundImage() {
+KvResult CKvUIDialog::LoadImage(CKvBitmap& bitmap, const std::string& file,
+                                std::uint32_t resourceId) {
     m_nLastResult = KV_OK;
-    CKvUIObjectDialog& part = *this;
-    if (part.GetBackgroundImageFile().empty())
+    if (file.empty())
         return m_nLastResult;
+    CKvUIObjectDialog& part = *this;
+    // Given back when done.
     CClientDC dc(this);
-    const KvImageSource source{part.GetBackgroundImageFile(), part.GetBackgroundImageId(),
-                               part.GetFlagBackgroundImageIsPacked() != 0};
-    return m_nLastResult = KvLoadDescriptionImage(m_backgroundBitmap, source, part.GetOwner(),
-                                                  KvThemeImageFolder(), &dc);
+    const KvImageSource source{file, resourceId, part.GetFlagBackgroundImageIsPacked() != 0};
+    return m_nLastResult =
+               KvLoadDescriptionImage(bitmap, source, part.GetOwner(), KvThemeImageFolder(), &dc);
+}
+
+KvResult CKvUIDialog::LoadBackgroundImage() {
+    return LoadImage(m_backgroundBitmap, GetBackgroundImageFile(), GetBackgroundImageId());
 }
 
 KvResult CKvUIDialog::LoadBorderImage() {
-    m_nLastResult = KV_OK;
-    CKvUIObjectDialog& part = *this;
-    if (part.GetBorderImageFile().empty())
-        return m_nLastResult;
-    CClientDC dc(this);
-    const KvImageSource source{part.GetBorderImageFile(), part.GetBorderImageId(),
-                               part.GetFlagBackgroundImageIsPacked() != 0};
-    return m_nLastResult = KvLoadDescriptionImage(m_borderBitmap, source, part.GetOwner(),
-                                                  KvThemeImageFolder(), &dc);
+    return LoadImage(m_borderBitmap, GetBorderImageFile(), GetBorderImageId());
 }
 
 KvResult CKvUIDialog::CreateChildControls() {
@@ -224,6 +221,14 @@ KvResult CKvUIDialog::DestroyChildControls() {
 
 void CKvUIDialog::PostNcDestroy() {
     DestroyChildControls();
+    // What belonged to the window goes with it: a later creation of this
+    // object makes its region (which the new window must be given) and cache
+    // afresh, and docking waits for its OnInitDialog.
+    m_windowRegion.DeleteObject();
+    m_cache.Release();
+    m_rectRemembered.SetRectEmpty();
+    m_bSizeChanged = m_bDragging = m_bTrackingLeave = m_bShown = m_bInitialised = FALSE;
+    m_bSlidIn = TRUE;
     CWnd::PostNcDestroy();
 }
 
@@ -263,7 +268,10 @@ BOOL CKvUIDialog::OnEraseBkgnd(CDC* pDC) {
     GetClientRect(&m_rectClient);
     if (m_rectRemembered.IsRectNull()) {
         m_rectRemembered = m_rectWindow;
-    } else if (!(m_rectRemembered == m_rectWindow)) {
+    } else if (m_rectRemembered.left != m_rectWindow.left ||
+               m_rectRemembered.top != m_rectWindow.top ||
+               m_rectRemembered.right != m_rectWindow.right ||
+               m_rectRemembered.bottom != m_rectWindow.bottom) {
         m_rectRemembered = m_rectWindow;
         m_bSizeChanged = TRUE;
     }

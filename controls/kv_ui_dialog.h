@@ -119,6 +119,8 @@ protected:
 
 private:
     bool IsRouterMessage(const MSG& message) const;
+    // The background or border image, packed or plain as the description says.
+    KvResult LoadImage(CKvBitmap& bitmap, const std::string& file, std::uint32_t resourceId);
     bool HasCaption() const { return (GetWindowStyle() & WS_CAPTION) == WS_CAPTION; }
     // The screen point of a client point, less the grab point: where the
     // window goes.
@@ -141,7 +143,6 @@ private:
     std::string m_dialogTemplate;
     BOOL m_bDragging = FALSE;
     CPoint m_grabPoint;
-    CKvPainter m_painter;
     CKvBitmap m_backgroundBitmap;
     HICON m_hIcon = nullptr;
     KvResult m_nLastResult = KV_OK;

@@ -19,11 +19,7 @@ constexpr UINT kIA5Extras[] = {0xBB, 0xC4, 0xD6, 0xDC, 0xDF, 0xE4, 0xF6, 0xFC};
 CKvUIEdit::CKvUIEdit() : CKvUIObjectEdit(nullptr, 0, nullptr) {}
 
 CKvUIEdit::~CKvUIEdit() {
-    // The tooltip is a window of its own; it goes before the edit's.
-    if (tooltip_.IsWindow())
-        tooltip_.DestroyWindow();
-    if (IsWindow())
-        DestroyWindow();
+    KvDestroyWithToolTip(*this, tooltip_);
 }
 
 bool CKvUIEdit::IsIA5Character(UINT character) {

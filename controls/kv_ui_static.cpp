@@ -29,8 +29,7 @@ KvResult CKvUIStatic::ApplyDescription() {
     m_nFontWeight = static_cast<std::int32_t>(part.GetFontWeight());
     m_nFontStyle = part.GetFontStyle();
     m_nFontEscapement = static_cast<std::int32_t>(part.GetFontEscapement());
-    m_roundEdge =
-        CSize(static_cast<int>(part.GetRoundEdgeX()), static_cast<int>(part.GetRoundEdgeY()));
+    m_roundEdge = CSize(KvRoundEdge(part.GetRoundEdgeX()), KvRoundEdge(part.GetRoundEdgeY()));
     m_nControlId = part.GetUiid();
     m_clrText = part.GetTextColor();
     m_clrBackground = part.GetBackgroundColor();
@@ -152,8 +151,8 @@ void CKvUIStatic::ComposeBackground(CDC* pDC) {
 }
 
 KvResult CKvUIStatic::CreateFont() {
-    const KvControlFontSpec spec{m_nFontWeight, m_fTextMagnify, m_nFontStyle, m_nFontEscapement};
-    return m_nLastResult = KvCreateControlFont(*this, m_font, m_logFont, spec);
+    const KvControlFontSpec wanted{m_nFontWeight, m_fTextMagnify, m_nFontStyle, m_nFontEscapement};
+    return m_nLastResult = KvCreateControlFont(*this, m_font, m_logFont, wanted);
 }
 
 KvResult CKvUIStatic::DrawText(CDC* pDC) {

@@ -24,8 +24,7 @@ KvResult CKvUIStaticGroupBox::ApplyDescription() {
     SetCaption(part.GetText());
     m_fTextMagnify = part.GetTextMagnify();
     m_clrCaption = part.GetTextColor();
-    m_roundEdge =
-        CSize(static_cast<int>(part.GetRoundEdgeX()), static_cast<int>(part.GetRoundEdgeY()));
+    m_roundEdge = CSize(KvRoundEdge(part.GetRoundEdgeX()), KvRoundEdge(part.GetRoundEdgeY()));
     m_nControlId = part.GetUiid();
     return m_nLastResult;
 }
@@ -64,8 +63,8 @@ void CKvUIStaticGroupBox::PreSubclassWindow() {
 KvResult CKvUIStaticGroupBox::CreateFont() {
     if (m_font.GetSafeHandle() != nullptr)
         return m_nLastResult = KV_OK;
-    const KvControlFontSpec spec{m_nFontWeight, m_fTextMagnify, m_nFontStyle, m_nFontEscapement};
-    m_nLastResult = KvCreateControlFont(*this, m_font, m_logFont, spec);
+    const KvControlFontSpec wanted{m_nFontWeight, m_fTextMagnify, m_nFontStyle, m_nFontEscapement};
+    m_nLastResult = KvCreateControlFont(*this, m_font, m_logFont, wanted);
     if (!KvFailed(m_nLastResult))
         m_nFontHeight = m_logFont.lfHeight == INT32_MIN ? INT32_MAX : std::abs(m_logFont.lfHeight);
     return m_nLastResult;

@@ -64,7 +64,6 @@ private:
     std::string m_strCaption;
     BOOL m_bDrawCaption = TRUE;
     COLORREF m_clrCaption = kDefaultCaptionColor;
-    COLORREF m_clrBackground = 0xFEF8F8;
     std::uint32_t m_clrTextBackground = 0xFF000000u;
     float m_fTextMagnify = 1.0f;
     std::uint32_t m_nCaptionFormat = DT_SINGLELINE;

@@ -46,10 +46,7 @@ CKvUIXPButton::CKvUIXPButton(CKvUIObjectCatalog* owner, const char* identifier)
 }
 
 CKvUIXPButton::~CKvUIXPButton() {
-    if (m_tooltip.IsWindow())
-        m_tooltip.DestroyWindow();
-    if (IsWindow())
-        DestroyWindow();
+    KvDestroyWithToolTip(*this, m_tooltip);
 }
 
 void CKvUIXPButton::Reset() {
@@ -88,6 +85,7 @@ void CKvUIXPButton::ResetMembers() {
 }
 
 KvResult CKvUIXPButton::ApplyDescription() {
+    ForgetFaces();
     CKvUIObjectXPButton& part = *this;
     m_nLastResult = KvCopyDescription(part, kUIObjectXPButton);
     if (KvFailed(m_nLastResult))
@@ -104,7 +102,7 @@ KvResult CKvUIXPButton::ApplyDescription() {
     SetTextArea(CRect(0, 0, GetTextWidth(), GetTextHeight()), CPoint(GetTextPositionX(), GetTextPositionY()));
     m_fTextMagnify = GetTextMagnify();
     m_clrText = GetTextColor();
-    BuildWindowRegion(static_cast<int>(GetRoundEdgeX()), static_cast<int>(GetRoundEdgeY()),
+    BuildWindowRegion(KvRoundEdge(GetRoundEdgeX()), KvRoundEdge(GetRoundEdgeY()),
                       GetFlagRoundEdgeLeft(), GetFlagRoundEdgeRight(), GetFlagRoundEdgeTop().Get(),
                       GetFlagRoundEdgeBottom().Get());
     m_nControlId = GetUiid();
@@ -144,6 +142,7 @@ void CKvUIXPButton::RelayToolTipEvent(UINT message, WPARAM wParam, LPARAM lParam
 }
 
 void CKvUIXPButton::SetTextArea(const CRect& text, CPoint position) {
+    ForgetFaces();
     m_ptText = position;
     m_rectText = text;
     const CRect& face = m_rectFace;
@@ -165,6 +164,7 @@ void CKvUIXPButton::SetTextArea(const CRect& text, CPoint position) {
 const CRect& CKvUIXPButton::BuildFaceRegion() {
     if (!m_rectFace.IsRectNull() || !IsWindow())
         return m_rectFace;
+    ForgetFaces();
     GetClientRect(&m_rectFace);
     if (m_rectFace.right != 0)
         --m_rectFace.right;
@@ -179,6 +179,7 @@ const CRect& CKvUIXPButton::BuildFaceRegion() {
 
 void CKvUIXPButton::BuildWindowRegion(int roundX, int roundY, BOOL left, BOOL right, BOOL top, BOOL bottom) {
     const CRect& f = m_rectFace;
+    ForgetFaces();
     m_rgnWindow.DeleteObject();
     CRgn square;
     if (!left && !right) {
@@ -320,6 +321,13 @@ void CKvUIXPButton::TakeBackground() {
     SetVisible(m_bVisible);
 }
 
+void CKvUIXPButton::ForgetFaces() {
+    for (auto& row : m_faces) {
+        for (Face& face : row)
+            face.bitmap.DeleteObject();
+    }
+}
+
 void CKvUIXPButton::DrawButton(CDC* pDC, const CRect&, UINT state) {
     if (!IsValidPtr(pDC))
         return;
@@ -329,24 +337,37 @@ void CKvUIXPButton::DrawButton(CDC* pDC, const CRect&, UINT state) {
     CDC memory;
     if (!memory.CreateCompatibleDC(pDC))
         return;
-    CBitmap canvas;
-    canvas.CreateCompatibleBitmap(pDC, w, h);
-    CBitmap* previousCanvas = memory.SelectObject(&canvas);
     if (m_bmpBackground.GetSafeHandle() == nullptr)
         TakeBackground();
-    if (m_bmpBackground.GetSafeHandle() != nullptr) {
-        CDC source;
-        source.CreateCompatibleDC(pDC);
-        CBitmap* previous = source.SelectObject(&m_bmpBackground);
-        memory.BitBlt(0, 0, w, h, &source, 0, 0, SRCCOPY);
-        source.SelectObject(previous);
+    const bool background = m_bmpBackground.GetSafeHandle() != nullptr;
+    std::string text;
+    GetWindowText(text);
+    Face& face = m_faces[LookFor(state)][(state & ODS_DISABLED) != 0 ? 1 : 0];
+    const bool kept = face.bitmap.GetSafeHandle() != nullptr && face.text == text && face.format == m_nTextFormat &&
+                      face.background == background;
+    if (!kept) {
+        face.bitmap.DeleteObject();
+        face.bitmap.CreateCompatibleBitmap(pDC, w, h);
+        face.text = text;
+        face.format = m_nTextFormat;
+        face.background = background;
+    }
+    CBitmap* previousCanvas = memory.SelectObject(&face.bitmap);
+    if (!kept) {
+        if (background) {
+            CDC source;
+            source.CreateCompatibleDC(pDC);
+            CBitmap* previous = source.SelectObject(&m_bmpBackground);
+            memory.BitBlt(0, 0, w, h, &source, 0, 0, SRCCOPY);
+            source.SelectObject(previous);
+        }
+        DrawFace(memory, state);
+        DrawCaption(memory, state);
     }
     // The window takes the copy over: the button keeps no handle to it.
     CRgn copy;
     copy.CreateRectRgn(0, 0, 0, 0);
     copy.CombineRgn(&copy, &m_rgnWindow, RGN_OR);
-    DrawFace(memory, state);
-    DrawCaption(memory, state);
     pDC->SelectClipRgn(&copy);
     pDC->BitBlt(0, 0, w, h, &memory, 0, 0, SRCCOPY);
     SetWindowRgn(static_cast<HRGN>(copy.Detach()), FALSE);

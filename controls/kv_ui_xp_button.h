@@ -130,6 +130,17 @@ private:
     std::uint32_t m_bTooltipActive = 0;
     CDC* m_pParentBackground = nullptr;
 
+    // The composed face (background, face and caption) of each look,
+    // enabled and disabled, kept for the next draw of the same look.
+    struct Face {
+        CBitmap bitmap;
+        std::string text;
+        UINT format = 0;
+        bool background = false;
+    };
+    void ForgetFaces();
+    Face m_faces[3][2];
+
     std::string m_strShown;
     CRect m_rectShown;
     UINT m_nShownFormat = 0;

@@ -115,9 +115,9 @@ KvResult KvDrawBorder(CDC& dc, CKvBitmap& border, CRect rect, int cornerWidth, i
         if (ring.CreateRoundRectRgn(rect.left, rect.top, rect.right, rect.bottom, cornerWidth,
                                     cornerHeight))
             dc.FrameRgn(&ring, &brush, 1, 1);
-        if (cornerWidth != 0)
+        if (cornerWidth != 0 && cornerWidth != INT32_MIN)
             --cornerWidth;
-        if (cornerHeight != 0)
+        if (cornerHeight != 0 && cornerHeight != INT32_MIN)
             --cornerHeight;
         rect.DeflateRect(1, 1);
     }

@@ -88,6 +88,8 @@ TEST_F(BitmapTest, PlainImagesLoadPixelExactFromFileAndResource) {
         EXPECT_EQ(from_file.GetRowStride(), c.stride);
         ExpectImage(from_file, c.width, 2, pick);
         EXPECT_EQ(from_file.GetDataSize(), 0u);
+        // Loading again replaces the image (the object balance would show a leak).
+        EXPECT_EQ(from_file.LoadFile(Write("a.bmp", bmp::File(header, pixels)), &dc_), KV_OK);
 
         RegisterResource(KV_RT_BITMAP, 7, bmp::InfoHeader(header) + pixels);
         CKvBitmap from_resource;

@@ -197,28 +197,18 @@ TEST_F(PainterTest, RegionFromBitmapCutsTheKeyColour) {
 }
 
 TEST_F(PainterTest, SixteenAndTwentyFourBitPixelsWiden) {
-    std::vector<std::uint8_t> buffer(8, 0);
-    buffer[0] = 0x10; // blue
-    buffer[1] = 0x20; // green
-    buffer[2] = 0x30; // red
-    buffer[3] = 0xAA;
-    buffer[4] = 0xBB;
-    buffer[5] = 0xCC;
-    CKvPainter::WidenPixels24(buffer, 2);
-    std::uint32_t out[2];
-    std::memcpy(out, buffer.data(), 8);
+    // Blue, green, red bytes; then 5-6-5 words (white, red), little-endian.
+    std::vector<std::uint8_t> wide{0x10, 0x20, 0x30, 0xAA, 0xBB, 0xCC, 0, 0};
+    std::vector<std::uint8_t> narrow{0xFF, 0xFF, 0x00, 0xF8, 0, 0, 0, 0};
+    CKvPainter::WidenPixels24(wide, 2);
+    CKvPainter::WidenPixels16(narrow, 2);
+    std::uint32_t out[4];
+    std::memcpy(out, wide.data(), 8);
+    std::memcpy(out + 2, narrow.data(), 8);
     EXPECT_EQ(out[0], 0x302010u);
     EXPECT_EQ(out[1], 0xCCBBAAu);
-
-    std::vector<std::uint8_t> b16(8, 0);
-    const std::uint16_t white = 0xFFFF;
-    const std::uint16_t red = 0xF800;
-    std::memcpy(b16.data(), &white, 2);
-    std::memcpy(b16.data() + 2, &red, 2);
-    CKvPainter::WidenPixels16(b16, 2);
-    std::memcpy(out, b16.data(), 8);
-    EXPECT_EQ(out[0], 0xFFFFFFu);
-    EXPECT_EQ(out[1], 0xFF0000u);
+    EXPECT_EQ(out[2], 0xFFFFFFu);
+    EXPECT_EQ(out[3], 0xFF0000u);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "controls/kv_ui_check_box.h"
 
+#include "element_spec.h"
 #include "skin_test_support.h"
 #include "support/wnd_test_support.h"
 
@@ -34,9 +35,9 @@ protected:
     }
     void Load(std::initializer_list<std::pair<const char*, std::string>> properties) {
         skin::LoadCatalog(catalog_,
-                          "<GUI>" + Section("UIOBJECTCHECKBOX", Element("UIOBJECTCHECKBOX", "C", properties)) +
+                          "<GUI>" + Section("UIOBJECTCHECKBOX", Element("UIOBJECTCHECKBOX", "C", skin::Spec(properties))) +
                               Section("UIOBJECTSTRING",
-                                      Element("UIOBJECTSTRING", "UIObjString_Search", {{"text", "Search"}})) +
+                                      Element("UIOBJECTSTRING", "UIObjString_Search", skin::Spec({{"text", "Search"}}))) +
                               "</GUI>");
     }
     CKvUICheckBox& Make(CWnd* parent = nullptr) {

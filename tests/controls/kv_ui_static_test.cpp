@@ -21,14 +21,13 @@ protected:
         parentWindow_.reset();
         WndTest::TearDown();
     }
-    void Load(std::initializer_list<std::pair<const char*, std::string>> properties,
-              const std::string& extra = {}) {
+    void Load(const std::string& properties, const std::string& extra = {}) {
         skin::LoadCatalog(
             catalog_,
             "<GUI>" + Section("UIOBJECTSTATIC", Element("UIOBJECTSTATIC", "S", properties)) +
                 Section("UIOBJECTSTRING",
-                        Element("UIOBJECTSTRING", "UIObjString_Hello", {{"text", "Hello"}}) +
-                            Element("UIOBJECTSTRING", "UIObjString_Image", {{"text", "img.bmp"}})) +
+                        Element("UIOBJECTSTRING", "UIObjString_Hello", "text=Hello") +
+                            Element("UIOBJECTSTRING", "UIObjString_Image", "text=img.bmp")) +
                 extra + "</GUI>",
             folder_.Path());
     }
@@ -50,12 +49,7 @@ protected:
 };
 
 TEST_F(UIStaticTest, WindowIsOnePixelSmallerThanDescribedAndTextsResolve) {
-    Load({{"positionx", "10"},
-          {"positiony", "10"},
-          {"width", "100"},
-          {"height", "20"},
-          {"text", "UIObjString_Hello"},
-          {"uiid", "77"}});
+    Load("positionx=10;positiony=10;width=100;height=20;text=UIObjString_Hello;uiid=77");
     CKvUIStatic control;
     Make(control);
     EXPECT_EQ(control.GetWindowRectangle(), CRect(10, 10, 109, 29));
@@ -71,14 +65,9 @@ TEST_F(UIStaticTest, WindowIsOnePixelSmallerThanDescribedAndTextsResolve) {
 }
 
 TEST_F(UIStaticTest, TextNamingNoStringStaysAndPositionFollowsTheAnchor) {
-    Load({{"positionx", "5"},
-          {"positiony", "6"},
-          {"width", "10"},
-          {"height", "10"},
-          {"text", "UIObjString_None"},
-          {"anchoridentifier", "A"}},
-         Section("UIOBJECTSTATICGROUPBOX", Element("UIOBJECTSTATICGROUPBOX", "A",
-                                                   {{"positionx", "100"}, {"positiony", "50"}})));
+    Load("positionx=5;positiony=6;width=10;height=10;text=UIObjString_None;anchoridentifier=A",
+         Section("UIOBJECTSTATICGROUPBOX",
+                 Element("UIOBJECTSTATICGROUPBOX", "A", "positionx=100;positiony=50")));
     CKvUIStatic control;
     Make(control);
     EXPECT_EQ(control.GetStaticText(), "UIObjString_None");
@@ -86,21 +75,20 @@ TEST_F(UIStaticTest, TextNamingNoStringStaysAndPositionFollowsTheAnchor) {
 }
 
 TEST_F(UIStaticTest, FailuresAreReportedAndLeaveNoWindow) {
-    Load({{"width", "10"}, {"height", "10"}});
-    CKvUIStatic noCatalog;
-    EXPECT_EQ(noCatalog.ApplyDescription(), KV_E_INVALID_POINTER);
-    CKvUIStatic noIdentifier;
-    noIdentifier.SetOwner(&catalog_);
-    EXPECT_EQ(noIdentifier.ApplyDescription(), KV_E_FAIL);
-    CKvUIStatic unknown;
-    unknown.SetOwner(&catalog_);
-    unknown.GetIdentifier() = "Nope";
-    EXPECT_EQ(unknown.ApplyDescription(), KV_E_FAIL);
+    Load("width=10;height=10");
     CKvUIObjectCatalog empty;
-    CKvUIStatic unregistered;
-    unregistered.SetOwner(&empty);
-    unregistered.GetIdentifier() = "S";
-    EXPECT_EQ(unregistered.ApplyDescription(), KV_E_NO_CLASS);
+    const auto apply = [](CKvUIObjectCatalog* catalog, const char* identifier) {
+        CKvUIStatic control;
+        control.SetOwner(catalog);
+        control.GetIdentifier() = identifier;
+        return control.ApplyDescription();
+    };
+    EXPECT_EQ(apply(nullptr, "S"), KV_E_INVALID_POINTER);
+    EXPECT_EQ(apply(&catalog_, ""), KV_E_FAIL);
+    EXPECT_EQ(apply(&catalog_, "s"), KV_E_FAIL);                 // identifiers match exactly
+    EXPECT_EQ(apply(&catalog_, "UIObjString_Hello"), KV_E_FAIL); // another type's
+    EXPECT_EQ(apply(&empty, "S"), KV_E_NO_CLASS);
+    EXPECT_EQ(apply(&catalog_, "S"), KV_OK);
     CKvUIStatic noParent;
     EXPECT_EQ(noParent.CreateFromDescription(nullptr, TRUE), KV_E_INVALID_POINTER);
     EXPECT_EQ(noParent.GetSafeHwnd(), nullptr);
@@ -118,12 +106,10 @@ TEST_F(UIStaticTest, ImageIsBlendedByTheTopByteOfTheBackgroundColour) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.background);
         catalog_.RemoveAll();
-        Load({{"positionx", "20"},
-              {"positiony", "20"},
-              {"width", "30"},
-              {"height", "30"},
-              {"backgroundimageridorfile", "UIObjString_Image"},
-              {"backgroundcolor", row.background}});
+        Load("positionx=20;positiony=20;width=30;height=30;backgroundimageridorfile=UIObjString_"
+             "Image;"
+             "backgroundcolor=" +
+             std::string(row.background));
         CKvUIStatic control;
         Make(control);
         EXPECT_EQ(control.GetBackgroundImage().GetWidth(), 8);
@@ -138,12 +124,8 @@ TEST_F(UIStaticTest, WallpaperTilesAndABackslashNameSkipsTheThemeFolder) {
     folder_.Write("tile.bmp", skin::Bmp32(4, 4, [](int x, int y) {
                       return x == 0 && y == 0 ? 0xFF0000u : 0x00FF00u;
                   }));
-    Load({{"positionx", "0"},
-          {"positiony", "0"},
-          {"width", "13"},
-          {"height", "13"},
-          {"backgroundimageridorfile", "\\TILE.BMP"},
-          {"flagbackgroundwallpaper", "TRUE"}});
+    Load("positionx=0;positiony=0;width=13;height=13;backgroundimageridorfile=\\TILE.BMP;"
+         "flagbackgroundwallpaper=TRUE");
     CKvUIStatic control;
     Make(control);
     Capture picture = Capture::OfWindow(parent().m_hWnd);
@@ -154,12 +136,8 @@ TEST_F(UIStaticTest, WallpaperTilesAndABackslashNameSkipsTheThemeFolder) {
 }
 
 TEST_F(UIStaticTest, ParentBackgroundIsCopiedAtTheControlsPlaceOnceItExists) {
-    Load({{"positionx", "30"},
-          {"positiony", "10"},
-          {"width", "21"},
-          {"height", "11"},
-          {"style", "MDS_USE_PARENT_BACKGROUND"},
-          {"backgroundcolor", "0000ff"}});
+    Load("positionx=30;positiony=10;width=21;height=11;style=MDS_USE_PARENT_BACKGROUND;"
+         "backgroundcolor=0000ff");
     KvMemorySurface cache;
     CKvUIStatic control;
     Make(control, &cache.GetDC());
@@ -179,28 +157,8 @@ TEST_F(UIStaticTest, ParentBackgroundIsCopiedAtTheControlsPlaceOnceItExists) {
     EXPECT_EQ(picture.At(49, 19), RGB(49, 100, 0));
 }
 
-TEST_F(UIStaticTest, WithoutAParentBackgroundTheGradientRuleHolds) {
-    Load({{"positionx", "0"},
-          {"positiony", "0"},
-          {"width", "256"},
-          {"height", "5"},
-          {"style", "MDS_USE_PARENT_BACKGROUND,MDS_GRADIENT"},
-          {"backgroundcolor", "ffffff"},
-          {"backgroundcolorrangestart", "000000"}});
-    CKvUIStatic control;
-    Make(control);
-    Capture picture = Capture::OfWindow(parent().m_hWnd);
-    EXPECT_EQ(picture.At(0, 2), RGB(0, 0, 0));
-    EXPECT_GT(GetRValue(picture.At(250, 2)), 240);
-}
-
 TEST_F(UIStaticTest, OnlyTextChangesShowAfterTheFirstPaint) {
-    Load({{"positionx", "0"},
-          {"positiony", "0"},
-          {"width", "200"},
-          {"height", "30"},
-          {"backgroundcolor", "ffffff"},
-          {"textcolor", "ff0000"}});
+    Load("positionx=0;positiony=0;width=200;height=30;backgroundcolor=ffffff;textcolor=ff0000");
     CKvUIStatic control;
     Make(control);
     EXPECT_EQ(Capture::OfWindow(parent().m_hWnd).Count(RGB(255, 0, 0)), 0);
@@ -215,14 +173,8 @@ TEST_F(UIStaticTest, OnlyTextChangesShowAfterTheFirstPaint) {
 }
 
 TEST_F(UIStaticTest, TextIsDrawnWithTheParentsFontScaled) {
-    Load({{"positionx", "0"},
-          {"positiony", "0"},
-          {"width", "200"},
-          {"height", "60"},
-          {"text", "Hg"},
-          {"textmagnify", "3.0"},
-          {"fontweight", "FW_BOLD"},
-          {"fontstyle", "FS_ITALIC,FS_STRIKE_OUT"}});
+    Load("positionx=0;positiony=0;width=200;height=60;text=Hg;textmagnify=3.0;fontweight=FW_BOLD;"
+         "fontstyle=FS_ITALIC,FS_STRIKE_OUT");
     CKvUIStatic control;
     Make(control);
     ASSERT_EQ(control.CreateFont(), KV_OK);
@@ -246,7 +198,7 @@ TEST_F(UIStaticTest, AClickOnTheStaticReachesTheDialog) {
     protected:
         void OnLButtonDown(UINT, CPoint) override { ++clicks; }
     } dialog;
-    Load({{"positionx", "10"}, {"positiony", "10"}, {"width", "50"}, {"height", "20"}});
+    Load("positionx=10;positiony=10;width=50;height=20");
     CKvUIStatic control;
     control.SetOwner(&catalog_);
     control.GetIdentifier() = "S";

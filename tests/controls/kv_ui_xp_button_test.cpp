@@ -1,5 +1,6 @@
 #include "controls/kv_ui_xp_button.h"
 
+#include "element_spec.h"
 #include "skin_test_support.h"
 #include "support/wnd_test_support.h"
 
@@ -47,7 +48,7 @@ protected:
         catalog_.RemoveAll();
         skin::LoadCatalog(catalog_, "<GUI>" + Section("UIOBJECTXPBUTTON", element) +
                                         Section("UIOBJECTSTRING", Element("UIOBJECTSTRING", "UIObjString_Ok",
-                                                                          {{"text", "OK"}})) +
+                                                                          skin::Spec({{"text", "OK"}}))) +
                                         "</GUI>");
     }
     CKvUIXPButton& Make(Properties extra = {}, CDC* parentBackground = nullptr) {
@@ -276,6 +277,19 @@ TEST_F(UIXPButtonTest, BackgroundFromAPageCacheOrCapturedFromTheParent) {
     EXPECT_EQ(picture.At(0, 0), RGB(200, 0, 200));  // the corner the outline cuts
     button_.reset();
     cache.SelectObject(previous);
+}
+
+TEST_F(UIXPButtonTest, AKeptFaceIsDrawnAgainForANewCaption) {
+    CKvUIXPButton& button = Make({{"text", "UIObjString_Ok"}, {"textstyle", "DT_CENTER,DT_VCENTER,DT_SINGLELINE"}});
+    const int inked = Picture().Count(RGB(0, 0, 0));
+    button.SendMessage(WM_MOUSEHOVER);
+    Pump();
+    button.SendMessage(WM_MOUSELEAVE);
+    EXPECT_EQ(Picture().Count(RGB(0, 0, 0)), inked);
+    button.SetWindowText("Close");
+    Capture renamed = Picture();
+    EXPECT_EQ(button.GetShownText(), "Close");
+    EXPECT_GT(renamed.Count(RGB(0, 0, 0)), inked);
 }
 
 TEST_F(UIXPButtonTest, RedrawsAndDestructionLeaveCleanObjectCounts) {

@@ -66,12 +66,23 @@ inline void LoadCatalog(CKvUIObjectCatalog& catalog, const std::string& xml,
     catalog.GetFolder() = folder;
 }
 
-// One element with its properties as text elements.
+// One element with its properties, given as "key=value;key=value", as text
+// elements.
 inline std::string Element(const std::string& tag, const std::string& identifier,
-                           std::initializer_list<std::pair<const char*, std::string>> properties) {
+                           const std::string& properties) {
     std::string text = "<" + tag + " identifier=\"" + identifier + "\">";
-    for (const auto& [key, value] : properties)
-        text += std::string("<") + key + ">" + value + "</" + key + ">";
+    for (std::size_t start = 0; start < properties.size();) {
+        std::size_t end = properties.find(';', start);
+        if (end == std::string::npos)
+            end = properties.size();
+        const std::string item = properties.substr(start, end - start);
+        const std::size_t equals = item.find('=');
+        if (equals != std::string::npos) {
+            const std::string key = item.substr(0, equals);
+            text += "<" + key + ">" + item.substr(equals + 1) + "</" + key + ">";
+        }
+        start = end + 1;
+    }
     return text + "</" + tag + ">";
 }
 inline std::string Section(const std::string& tag, const std::string& elements) {
