@@ -30,6 +30,10 @@ constexpr const char* kCheckBoxes[] = {
     "UIObjCheckBox_APPLICATION_Veltrix_Page_INCOMING_KNOWN", "UIObjCheckBox_APPLICATION_Veltrix_Page_INCOMING_UNKNOWN",
     "UIObjCheckBox_APPLICATION_Veltrix_Page_OUTGOING_KNOWN", "UIObjCheckBox_APPLICATION_Veltrix_Page_OUTGOING_UNKNOWN",
     "UIObjCheckBox_APPLICATION_Veltrix_Page_EXPORT_OVERWRITE", "UIObjCheckBox_APPLICATION_Veltrix_Page_IMPORT_OVERWRITE"};
+constexpr const char* kPages[] = {
+    "UIObjDialog_APPLICATION_Veltrix_Page_INCOMING", "UIObjDialog_APPLICATION_Veltrix_Page_OUTGOING",
+    "UIObjDialog_APPLICATION_Veltrix_Page_EXPORT",   "UIObjDialog_APPLICATION_Veltrix_Page_IMPORT",
+    "UIObjDialog_APPLICATION_Veltrix_Page_SEARCH",   "UIObjDialog_APPLICATION_Veltrix_Page_SOURCES"};
 constexpr const char* kPageCaptions[] = {
     "UIObjString_APPLICATION_Veltrix_Page_INCOMING_Caption", "UIObjString_APPLICATION_Veltrix_Page_OUTGOING_Caption",
     "UIObjString_APPLICATION_Veltrix_Page_EXPORT_Caption",   "UIObjString_APPLICATION_Veltrix_Page_IMPORT_Caption",
@@ -186,12 +190,10 @@ KvResult LoadSample(CKvUIObjectCatalog& catalog, const std::string& folder, cons
     place(kUIObjectStaticGroupBox, "UIObjStaticGroupBox_APPLICATION_Veltrix_Dlg_ACTION_GROUP", 0, 40, 282);
     place(kUIObjectXPButton, kExport, 16, 24, 120);
     place(kUIObjectXPButton, kImport, 146, 24, 120);
-    place(kUIObjectCheckBox, kCheckBoxes[0], 20, 148, 320);
     place(kUIObjectEdit, kDigits, 150, 182, 60);
-    place(kUIObjectComboBoxEx, kCombo, 30, 80, 240);
-    place(kUIObjectListCtrl, kList, 30, 120, 300);
-    for (std::size_t i = 1; i < std::size(kCheckBoxes); ++i)
-        place(kUIObjectCheckBox, kCheckBoxes[i], 345, 80 + static_cast<int>(i - 1) * 26, 195);
+    place(kUIObjectListCtrl, kList, 20, 70, 480);
+    // The pages' template: a child the size of the sheet's page area.
+    RegisterResource(KV_RT_DIALOG, kPageTemplate, BuildDialogTemplate(WS_CHILD | WS_CAPTION, 0, 0, 0, 346, 184, "Page"));
     return KV_OK;
 }
 
@@ -254,6 +256,7 @@ BOOL ActionDialog::OnInitDialog() {
     check_.SetOwner(catalog);
     check_.GetIdentifier() = kCheckBoxes[0];
     check_.CreateFromDescription(this, TRUE);
+    check_.SetWindowPos(nullptr, 20, 148, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     check_.ShowWindow(SW_SHOW);
     edit_.SetOwner(catalog);
     edit_.GetIdentifier() = kDigits;
@@ -263,39 +266,22 @@ BOOL ActionDialog::OnInitDialog() {
 
 // ---- Configuration dialog ----
 
-class ConfigurationDialog::TabStrip : public CTabCtrl {
-public:
-    explicit TabStrip(CKvUIObjectCatalog& catalog) : catalog_(catalog) {}
-    void DrawItem(DRAWITEMSTRUCT* item) override {
-        CDC* dc = CDC::FromHandle(item->hDC);
-        const bool selected = (item->itemState & ODS_SELECTED) != 0;
-        CRect rect(item->rcItem);
-        const COLORREF top = selected ? 0xFFFFFF : 0xE0D8D0;
-        const COLORREF bottom = selected ? 0xF0E8E0 : 0xC8BCB0;
-        // Two bands: a lighter top half over the tab's own colour.
-        const int half = rect.Height() / 2;
-        dc->FillSolidRect(rect.left, rect.top, rect.Width(), half, top);
-        dc->FillSolidRect(rect.left, rect.top + half, rect.Width(), rect.Height() - half, bottom);
-        dc->Draw3dRect(&rect, 0xFFFFFF, 0x806050);
-        char text[128] = {};
-        TCITEM tab;
-        tab.mask = TCIF_TEXT;
-        tab.pszText = text;
-        tab.cchTextMax = sizeof text;
-        GetItem(static_cast<int>(item->itemID), &tab);
-        dc->SetBkMode(TRANSPARENT);
-        dc->SetTextColor(selected ? kSelectedTabText : 0x404040);
-        ::DrawText(item->hDC, text, static_cast<int>(std::strlen(text)), &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-        CDC::DeleteTempHandle(item->hDC);
-    }
+GalleryPage::GalleryPage(CKvUIObjectCatalog& catalog, const char* identifier, std::function<void(GalleryPage&)> fill)
+    : CKvUIPropertyPage(kPageTemplate), fill_(std::move(fill)) {
+    SetOwner(&catalog);
+    GetIdentifier() = identifier;
+    LoadDescription();
+}
 
-private:
-    CKvUIObjectCatalog& catalog_;
-};
+BOOL GalleryPage::OnInitDialog() {
+    CKvUIPropertyPage::OnInitDialog();
+    if (fill_)
+        fill_(*this);
+    return TRUE;
+}
 
 ConfigurationDialog::ConfigurationDialog(CKvUIObjectCatalog& catalog, CKvMessageRouter& router)
-    : GalleryDialog(catalog, router, kConfigurationDialog, kConfigurationEndpoint, kConfigurationOrigin),
-      tabs_(std::make_unique<TabStrip>(catalog)) {}
+    : GalleryDialog(catalog, router, kConfigurationDialog, kConfigurationEndpoint, kConfigurationOrigin) {}
 
 // Its window goes first, while the controls' objects still exist.
 ConfigurationDialog::~ConfigurationDialog() {
@@ -303,34 +289,20 @@ ConfigurationDialog::~ConfigurationDialog() {
         DestroyWindow();
 }
 
-CTabCtrl& ConfigurationDialog::Tabs() { return *tabs_; }
-
-BOOL ConfigurationDialog::OnInitDialog() {
-    CKvUIDialog::OnInitDialog();
+void ConfigurationDialog::FillSources(GalleryPage& page) {
     CKvUIObjectCatalog& catalog = *GetOwner();
-    CRect sheet(10, 30, 550, 370);
-    if (auto* description = Find<CKvUIObject>(catalog, kUIObjectPropertySheet, kSheet))
-        sheet = CRect(description->GetPositionX(), description->GetPositionY(),
-                      description->GetPositionX() + description->GetWidth(),
-                      description->GetPositionY() + description->GetHeight());
-    tabs_->Create(WS_VISIBLE | TCS_OWNERDRAWFIXED, sheet, this, kTabId);
-    tabs_->SetFont(CFont::FromHandle(reinterpret_cast<HFONT>(SendMessage(WM_GETFONT))), FALSE);
-    for (std::size_t i = 0; i < std::size(kPageCaptions); ++i)
-        tabs_->InsertItem(static_cast<int>(i), Text(catalog, kPageCaptions[i]).c_str());
-    tabs_->SetCurSel(5);  // the sources page
-
     combo_.SetOwner(&catalog);
     combo_.GetIdentifier() = kCombo;
     combo_.SetEventTarget(&router_, static_cast<std::uint16_t>(kConfigurationEndpoint + kComboOffset));
     combo_.m_nOwnerEndpoint = kConfigurationEndpoint;
-    combo_.CreateFromDescription(this, TRUE);
+    combo_.CreateFromDescription(&page, TRUE);
     combo_.SelectIdentifier("EXACT");
 
     list_.SetOwner(&catalog);
     list_.GetIdentifier() = kList;
     list_.SetEventTarget(&router_, static_cast<std::uint16_t>(kConfigurationEndpoint + kListOffset));
     list_.m_nOwnerEndpoint = kConfigurationEndpoint;
-    list_.CreateFromDescription(this, TRUE);
+    list_.CreateFromDescription(&page, TRUE);
     for (int row = 0; row < kListRows; ++row) {
         BoundedStringList texts;
         texts.Add(Format("Kontakte %02d", row + 1));
@@ -338,22 +310,48 @@ BOOL ConfigurationDialog::OnInitDialog() {
         list_.AddRow(Format("folder%02d", row + 1), &texts);
     }
     list_.SelectRow("folder02");
+}
 
-    // Two columns of the pages' check boxes, the second below the first.
-    for (int column = 0; column < 2; ++column)
-        for (std::size_t i = 1; i < std::size(kCheckBoxes); ++i) {
-            auto check = std::make_unique<CKvUICheckBox>();
-            check->SetOwner(&catalog);
-            check->GetIdentifier() = kCheckBoxes[i];
-            check->CreateFromDescription(this, TRUE);
-            if (column == 1)
-                check->SetWindowPos(nullptr, 345, 220 + static_cast<int>(i - 1) * 26, 0, 0,
-                                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            check->ShowWindow(SW_SHOW);
-            if ((i + static_cast<std::size_t>(column)) % 2 == 1)
-                check->SetCheck(BST_CHECKED);
-            checks_.push_back(std::move(check));
-        }
+BOOL ConfigurationDialog::OnInitDialog() {
+    CKvUIDialog::OnInitDialog();
+    CKvUIObjectCatalog& catalog = *GetOwner();
+    // The pages' controls: check boxes on the first four, the digits on the
+    // search page, the combo box and the list on the sources page.
+    auto checks = [this, &catalog](std::initializer_list<const char*> identifiers) {
+        return [this, &catalog, identifiers = std::vector<const char*>(identifiers)](GalleryPage& page) {
+            for (std::size_t i = 0; i < identifiers.size(); ++i) {
+                auto check = std::make_unique<CKvUICheckBox>();
+                check->SetOwner(&catalog);
+                check->GetIdentifier() = identifiers[i];
+                check->CreateFromDescription(&page, TRUE);
+                check->ShowWindow(SW_SHOW);
+                check->SetCheck(i % 2 == 0 ? BST_CHECKED : BST_UNCHECKED);
+                checks_.push_back(std::move(check));
+            }
+        };
+    };
+    std::function<void(GalleryPage&)> fills[] = {
+        checks({kCheckBoxes[0], kCheckBoxes[1]}),
+        checks({kCheckBoxes[2], kCheckBoxes[3]}),
+        checks({kCheckBoxes[4]}),
+        checks({kCheckBoxes[5]}),
+        [this, &catalog](GalleryPage& page) {
+            digits_.SetOwner(&catalog);
+            digits_.GetIdentifier() = kDigits;
+            digits_.CreateFromDescription(&page, TRUE);
+        },
+        [this](GalleryPage& page) { FillSources(page); },
+    };
+    sheet_ = std::make_unique<CKvUIPropertySheet>(&catalog, kSheet, 0, this, kSourcesPage);
+    for (std::size_t i = 0; i < std::size(kPages); ++i) {
+        pages_.push_back(std::make_unique<GalleryPage>(catalog, kPages[i], fills[i]));
+        sheet_->AddPage(pages_.back().get());
+    }
+    sheet_->CreateFromDescription(this);
+    for (std::size_t i = 0; i < std::size(kPageCaptions); ++i)
+        sheet_->SetPageCaption(static_cast<int>(i), Text(catalog, kPageCaptions[i]).c_str());
+    sheet_->SetActivePage(kSourcesPage);
+
     // The navigation line below the sheet and a line of shortcuts above it.
     const char* buttons[] = {kExport, kImport, kEnd};
     const UINT navigation_count = 4, shortcut_count = 6;
@@ -372,13 +370,14 @@ BOOL ConfigurationDialog::OnInitDialog() {
 }
 
 std::vector<HWND> ConfigurationDialog::Children() const {
-    std::vector<HWND> children{tabs_->m_hWnd, combo_.m_hWnd, list_.m_hWnd};
+    std::vector<HWND> children{sheet_->m_hWnd, sheet_->GetTab().m_hWnd, combo_.m_hWnd, list_.m_hWnd,
+                               digits_.m_hWnd};
+    for (const auto& page : pages_)
+        children.push_back(page->m_hWnd);
     for (const auto& check : checks_)
         children.push_back(check->m_hWnd);
     for (const auto& button : navigation_)
         children.push_back(button->m_hWnd);
-    for (const auto& [identifier, control] : GetChildControls().GetEntries())
-        children.push_back(control->m_hWnd);
     return children;
 }
 

@@ -10,13 +10,15 @@
 #include "controls/kv_ui_dialog.h"
 #include "controls/kv_ui_edit.h"
 #include "controls/kv_ui_list_ctrl.h"
+#include "controls/kv_ui_property_page.h"
+#include "controls/kv_ui_property_sheet.h"
 #include "controls/kv_ui_xp_button.h"
 #include "framework/message_router.h"
 #include "guidesc/ui_object_catalog.h"
-#include "platform/mfc/mfc_tab.h"
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,7 +37,9 @@ inline constexpr int kListRows = 20;
 inline constexpr POINT kActionOrigin{10, 10};
 inline constexpr POINT kConfigurationOrigin{400, 10};
 // The text colour of the selected tab.
-inline constexpr COLORREF kSelectedTabText = 0x00A03010;
+inline constexpr COLORREF kSelectedTabText = CKvTab::kTextColor;
+// The in-code dialog template of the pages.
+inline constexpr UINT kPageTemplate = 0x0390;
 
 // Reads the sample file into the catalog and makes the images it names: the
 // action dialog's background (resource 302), border (303) and logo (305),
@@ -91,18 +95,33 @@ private:
     CKvUIEdit edit_;
 };
 
-// The configuration dialog: six owner-drawn tabs over the sources page, with
-// the search-mode combo box, the folder list filled with twenty rows, the
-// check boxes of the first pages and the navigation buttons.
+// A page of the configuration sheet: its description's page, filled with
+// its controls when its window is made.
+class GalleryPage : public CKvUIPropertyPage {
+public:
+    GalleryPage(CKvUIObjectCatalog& catalog, const char* identifier, std::function<void(GalleryPage&)> fill);
+
+protected:
+    BOOL OnInitDialog() override;
+
+private:
+    std::function<void(GalleryPage&)> fill_;
+};
+
+// The configuration dialog: the six-page sheet with its owner-drawn tabs, the
+// sources page showing the search-mode combo box and the folder list filled
+// with twenty rows, the check boxes and edit of the other pages, and lines of
+// XP buttons above and below the sheet.
 class ConfigurationDialog : public GalleryDialog {
 public:
-    static constexpr UINT kTabId = 2001;
     static constexpr UINT kFirstNavigationId = 2010;
+    static constexpr int kSourcesPage = 5;
 
     ConfigurationDialog(CKvUIObjectCatalog& catalog, CKvMessageRouter& router);
     ~ConfigurationDialog() override;
 
-    CTabCtrl& Tabs();
+    CKvUIPropertySheet& Sheet() { return *sheet_; }
+    CTabCtrl& Tabs() { return sheet_->GetTab(); }
     CKvUIComboBoxEx& Combo() { return combo_; }
     CKvUIListCtrl& List() { return list_; }
     std::vector<std::unique_ptr<CKvUICheckBox>>& CheckBoxes() { return checks_; }
@@ -114,12 +133,15 @@ protected:
     BOOL OnInitDialog() override;
 
 private:
-    class TabStrip;
-    std::unique_ptr<TabStrip> tabs_;
+    void FillSources(GalleryPage& page);
+
     CKvUIComboBoxEx combo_;
     CKvUIListCtrl list_;
+    CKvUIEdit digits_;
     std::vector<std::unique_ptr<CKvUICheckBox>> checks_;
     std::vector<std::unique_ptr<CKvUIXPButton>> navigation_;
+    std::vector<std::unique_ptr<GalleryPage>> pages_;
+    std::unique_ptr<CKvUIPropertySheet> sheet_;
 };
 
 // Mouse input as the user gives it, through SendInput, with the messages

@@ -54,10 +54,11 @@ TEST_F(GalleryTest, TheScriptedInteractionGivesTheExpectedEvents) {
     EXPECT_EQ(configuration_->Combo().GetCurSel(), 1);
 }
 
-TEST_F(GalleryTest, TheConfigurationDialogHoldsAboutThirtyControlsAndTwentyRows) {
+TEST_F(GalleryTest, TheConfigurationDialogHoldsItsSheetControlsAndTwentyRows) {
     EXPECT_EQ(configuration_->List().GetItemCount(), gallery::kListRows);
-    EXPECT_GE(configuration_->Children().size(), 10u);
+    EXPECT_GE(configuration_->Children().size(), 20u);
     EXPECT_EQ(configuration_->Tabs().GetItemCount(), 6);
+    EXPECT_EQ(configuration_->Sheet().GetActiveIndex(), gallery::ConfigurationDialog::kSourcesPage);
 }
 
 TEST_F(GalleryTest, PicturesMatchTheirGoldensAndShowWhatMatters) {
@@ -87,6 +88,21 @@ TEST_F(GalleryTest, PicturesMatchTheirGoldensAndShowWhatMatters) {
     configuration_->List().GetItemRect(1, &row);
     Capture list = Capture::OfWindow(configuration_->List().m_hWnd);
     EXPECT_EQ(list.At(row.left + 2 + 2, row.top + 2 + 1), GetSysColor(COLOR_HIGHLIGHT));
+}
+
+TEST_F(GalleryTest, AFullRepaintAsTheBenchmarkAsksPaintsEveryShownWindow) {
+    MessageSpy spy;
+    std::vector<HWND> shown;
+    for (HWND child : configuration_->Children())
+        if (IsWindowVisible(child)) {
+            shown.push_back(child);
+            spy.Watch(child);
+        }
+    ASSERT_GE(shown.size(), 15u);
+    configuration_->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump();
+    for (HWND child : shown)
+        EXPECT_GE(spy.Count(child, WM_PAINT), 1) << GetDlgCtrlID(child);
 }
 
 }  // namespace
