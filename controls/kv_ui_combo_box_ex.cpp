@@ -49,25 +49,21 @@ CKvUIComboBoxEx::~CKvUIComboBoxEx() {
 }
 
 KvResult CKvUIComboBoxEx::ApplyDescription() {
-    CKvUIObject* found = nullptr;
-    result_ = KvFindDescription(*this, kUIObjectComboBoxEx, found);
+    CKvUIObjectComboBoxEx& part = *this;
+    result_ = KvCopyDescription(part, kUIObjectComboBoxEx);
     if (result_ == KV_E_INVALID_POINTER)
         return result_;
     if (KvFailed(result_))
         return result_ = KV_E_FAIL;
-    const auto& description = static_cast<const CKvUIObjectComboBoxEx&>(*found);
-    CKvUIObjectComboBoxEx::operator=(description);
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    GetOwner()->GetAbsolutePosition(x, y, found);
-    GetPositionX() = x;
-    GetPositionY() = y;
     CRect client;
-    KvDescriptionRects(*this, window_rect_, client);
+    KvDescriptionRects(part, window_rect_, client);
     combo_box_style_ = GetComboBoxStyle();
     window_style_ = GetWindowStyle();
     create_style_ = combo_box_style_ | window_style_;
-    control_id_ = found->GetUiid();
+    // The id is the catalog's own: the copy leaves "uiid" out.
+    CKvUIObject* found = nullptr;
+    if (GetOwner()->Lookup(found, kUIObjectComboBoxEx, GetIdentifier()))
+        control_id_ = found->GetUiid();
     return result_ = KV_OK;
 }
 

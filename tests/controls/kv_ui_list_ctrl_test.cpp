@@ -111,8 +111,19 @@ protected:
 };
 
 TEST_F(KvUIListCtrlTest, TheDescriptionGivesGeometryStylesIdAndColumnShares) {
-    ASSERT_EQ(Make({{"listctrlexstyle", "LVS_EX_GRIDLINES,LVS_EX_FULLROWSELECT"}}), KV_OK);
+    ASSERT_EQ(Make({{"listctrlexstyle", "LVS_EX_GRIDLINES,LVS_EX_FULLROWSELECT"},
+                    {"backgroundcolor", "102030"},
+                    {"textcolor", "405060"},
+                    {"childidentifierlist", "x,y"}}),
+              KV_OK);
     EXPECT_EQ(list_->GetWindowRectangle(), CRect(10, 10, 311, 209));
+    // Copied: the colours of the list's own; kept: identifier, text colour, uiid.
+    EXPECT_EQ(list_->GetBackgroundColor(), 0x302010u);
+    EXPECT_NE(list_->GetTextColor(), 0x605040u);
+    EXPECT_EQ(list_->GetIdentifier(), "L");
+    EXPECT_EQ(list_->GetUiid(), 0u);
+    EXPECT_EQ(list_->GetChildIdentifierList(), "x,y");
+    EXPECT_EQ(list_->GetHeaderNames().GetCount(), 2u);
     EXPECT_EQ(list_->GetDlgCtrlID(), 44);
     EXPECT_EQ(list_->GetCreationStyle(), 0x50000001u);
     EXPECT_EQ(list_->GetExtendedStyle(), LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
