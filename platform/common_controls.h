@@ -91,3 +91,92 @@ struct TCITEM {
     std::int32_t iImage = 0;
     LPARAM lParam = 0;
 };
+
+// ---- List view columns, searches and notifications ----
+
+inline constexpr UINT LVCF_FMT = 0x0001;
+inline constexpr UINT LVCF_WIDTH = 0x0002;
+inline constexpr UINT LVCF_TEXT = 0x0004;
+inline constexpr UINT LVCF_SUBITEM = 0x0008;
+inline constexpr std::int32_t LVCFMT_LEFT = 0x0000;
+inline constexpr std::int32_t LVCFMT_RIGHT = 0x0001;
+inline constexpr std::int32_t LVCFMT_CENTER = 0x0002;
+
+struct LVCOLUMN {
+    UINT mask = 0;
+    std::int32_t fmt = 0;
+    std::int32_t cx = 0;
+    char* pszText = nullptr;
+    std::int32_t cchTextMax = 0;
+    std::int32_t iSubItem = 0;
+    std::int32_t iImage = 0;
+    std::int32_t iOrder = 0;
+};
+
+inline constexpr UINT LVFI_PARAM = 0x0001;
+inline constexpr UINT LVFI_STRING = 0x0002;
+inline constexpr UINT LVFI_PARTIAL = 0x0008;
+inline constexpr UINT LVFI_WRAP = 0x0020;
+
+struct LVFINDINFO {
+    UINT flags = 0;
+    const char* psz = nullptr;
+    LPARAM lParam = 0;
+    POINT pt{};
+    UINT vkDirection = 0;
+};
+
+struct NMITEMACTIVATE {
+    NMHDR hdr;
+    std::int32_t iItem = 0;
+    std::int32_t iSubItem = 0;
+    UINT uNewState = 0;
+    UINT uOldState = 0;
+    UINT uChanged = 0;
+    POINT ptAction{};
+    LPARAM lParam = 0;
+    UINT uKeyFlags = 0;
+};
+
+struct NMLISTVIEW {
+    NMHDR hdr;
+    std::int32_t iItem = 0;
+    std::int32_t iSubItem = 0;
+    UINT uNewState = 0;
+    UINT uOldState = 0;
+    UINT uChanged = 0;
+    POINT ptAction{};
+    LPARAM lParam = 0;
+};
+
+struct NMLVODSTATECHANGE {
+    NMHDR hdr;
+    std::int32_t iFrom = 0;
+    std::int32_t iTo = 0;
+    UINT uNewState = 0;
+    UINT uOldState = 0;
+};
+
+// ---- Header items and notifications ----
+
+inline constexpr UINT HDI_WIDTH = 0x0001;
+inline constexpr UINT HDI_TEXT = 0x0002;
+inline constexpr UINT HDI_FORMAT = 0x0004;
+inline constexpr UINT HDI_LPARAM = 0x0008;
+
+struct HDITEM {
+    UINT mask = 0;
+    std::int32_t cxy = 0;
+    char* pszText = nullptr;
+    void* hbm = nullptr;
+    std::int32_t cchTextMax = 0;
+    std::int32_t fmt = 0;
+    LPARAM lParam = 0;
+};
+
+struct NMHEADER {
+    NMHDR hdr;
+    std::int32_t iItem = 0;
+    std::int32_t iButton = 0;
+    HDITEM* pitem = nullptr;
+};

@@ -160,7 +160,12 @@ BOOL CWnd::Attach(HWND window) {
         if (!existing->owned_by_window_)
             return FALSE;  // one object per window
         existing->UnsubclassWindow();
-        delete existing;
+        // Attached from inside one of its own messages: it goes when that
+        // message returns.
+        if (existing->dispatch_depth_ > 0)
+            existing->post_nc_destroy_pending_ = true;
+        else
+            delete existing;
     } else if (GetWindowHooks(window) != nullptr) {
         return FALSE;
     }

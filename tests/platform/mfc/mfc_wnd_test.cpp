@@ -239,4 +239,25 @@ TEST_F(MfcWndTest, GetDcWithoutAWindowGivesTheScreen) {
     none.ReleaseDC(dc);
 }
 
+// Subclasses its window from inside a message the window's temporary object
+// is dispatching, as a control does when it takes over a child on a click.
+CWnd* g_taking_over = nullptr;
+LRESULT TakeOverProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_USER + 7 && g_taking_over != nullptr)
+        return g_taking_over->SubclassWindow(window);
+    return DefWindowProc(window, message, wParam, lParam);
+}
+
+TEST_F(MfcWndTest, SubclassingFromInsideTheTemporaryObjectsOwnMessageWaitsForItToEnd) {
+    Class("MfcTakeOver", TakeOverProcedure);
+    HWND window = CreateWindowEx(0, "MfcTakeOver", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(CWnd::FromHandle(window), nullptr);
+    Recording object;
+    g_taking_over = &object;
+    EXPECT_EQ(SendMessage(window, WM_USER + 7, 0, 0), TRUE);
+    g_taking_over = nullptr;
+    EXPECT_EQ(CWnd::FromHandlePermanent(window), &object);
+    object.DestroyWindow();
+}
+
 }  // namespace

@@ -1,0 +1,252 @@
+#include "controls/kv_ui_combo_box_ex.h"
+
+#include "controls/control_description.h"
+#include "framework/message.h"
+#include "framework/message_router.h"
+#include "framework/named_value.h"
+#include "framework/payload_registry.h"
+#include "platform/text.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// "INFO", command 1, sub-command 5: a control's event.
+constexpr std::int32_t kEventKind = 4;
+constexpr std::int32_t kEventCommand = 1;
+constexpr std::int32_t kEventSubCommand = 5;
+
+}  // namespace
+
+void KvSplitTextEntry(const std::string& line, std::string& identifier, std::string& text) {
+    const std::int32_t separator = FindChar(line, ';');
+    if (separator < 0) {
+        identifier = line;
+        TrimInPlace(identifier);
+        text = identifier;
+        return;
+    }
+    identifier = Left(line, separator);
+    const std::int32_t next = FindChar(line, ';', separator + 1);
+    text = next >= 0 ? Mid(line, separator + 1, next - separator - 1) : Mid(line, separator + 1);
+    TrimInPlace(identifier);
+    TrimInPlace(text);
+}
+
+void CKvUIComboBoxExCEdit::OnKeyUp(UINT key, UINT, UINT) {
+    if (key == static_cast<UINT>(VK_RETURN) && IsValidPtr(owner_))
+        owner_->OnEditReturn();
+    Default();
+}
+
+CKvUIComboBoxEx::CKvUIComboBoxEx() : CKvUIObjectComboBoxEx(nullptr, 0, nullptr) { edit_.GetOwnerRef() = this; }
+
+CKvUIComboBoxEx::~CKvUIComboBoxEx() {
+    // The edit field is a member: its window goes with the combo's first.
+    if (IsWindow())
+        DestroyWindow();
+}
+
+KvResult CKvUIComboBoxEx::ApplyDescription() {
+    CKvUIObjectComboBoxEx& part = *this;
+    result_ = KvCopyDescription(part, kUIObjectComboBoxEx);
+    if (result_ == KV_E_INVALID_POINTER)
+        return result_;
+    if (KvFailed(result_))
+        return result_ = KV_E_FAIL;
+    CRect client;
+    KvDescriptionRects(part, window_rect_, client);
+    combo_box_style_ = GetComboBoxStyle();
+    window_style_ = GetWindowStyle();
+    create_style_ = combo_box_style_ | window_style_;
+    // The id is the catalog's own: the copy leaves "uiid" out.
+    CKvUIObject* found = nullptr;
+    if (GetOwner()->Lookup(found, kUIObjectComboBoxEx, GetIdentifier()))
+        control_id_ = found->GetUiid();
+    return result_ = KV_OK;
+}
+
+KvResult CKvUIComboBoxEx::CreateFromDescription(CWnd* parent, BOOL apply) {
+    KvResult applied = KV_OK;
+    result_ = KvCreateFromDescription(parent, apply, [&] { applied = ApplyDescription(); }, [&] {
+        return CComboBoxEx::Create(create_style_, window_rect_, parent, control_id_);
+    });
+    if (KvFailed(result_))
+        return result_;
+    KvResult last = applied;
+    BoundedStringList::Position position = BoundedStringList::kNoPosition;
+    std::string line;
+    const BoundedStringList& lines = GetTextEntries();
+    for (bool more = lines.GetHeadPosition(position); more && lines.GetNext(line, position);
+         more = position != BoundedStringList::kNoPosition) {
+        std::string identifier;
+        std::string text;
+        KvSplitTextEntry(line, identifier, text);
+        last = AddEntry(identifier, text);
+    }
+    return result_ = last;
+}
+
+KvResult CKvUIComboBoxEx::AddEntry(const std::string& identifier, const std::string& text) {
+    ItemCollection* entry = nullptr;
+    result_ = entries_.AddEntryFromText(entry, identifier, text);
+    if (KvFailed(result_))
+        return result_;
+    UIItem* item = nullptr;
+    if (KvSucceeded(entry->GetItemAt(item, 0))) {
+        // Every line goes to the top, so each entry's item keeps index 0.
+        COMBOBOXEXITEM* record = static_cast<ComboItem*>(item)->GetRecord();
+        record->iItem = 0;
+        InsertItem(record);
+        AdjustDropWidth();
+    }
+    return result_;
+}
+
+KvResult CKvUIComboBoxEx::RemoveAllEntries() {
+    // Removing changes the map: walk a snapshot of it.
+    std::vector<ItemCollection*> snapshot;
+    ItemCollectionMap::Position position;
+    ItemCollection* entry = nullptr;
+    for (bool more = entries_.GetStartPosition(position); more && entries_.GetNextEntry(entry, position);)
+        snapshot.push_back(entry);
+    result_ = KV_OK;
+    for (ItemCollection* removed : snapshot) {
+        UIItem* item = nullptr;
+        if (KvSucceeded(removed->GetItemAt(item, 0)))
+            DeleteItem(item->GetIndex());
+        result_ = entries_.RemoveEntry(removed);
+    }
+    return result_;
+}
+
+KvResult CKvUIComboBoxEx::GetIdentifierOfText(std::string& identifier, const std::string& text) {
+    identifier.clear();
+    ItemCollection* entry = nullptr;
+    if (KvFailed(entries_.FindEntryByItemText(entry, text)))
+        return result_ = KV_E_FAIL;
+    identifier = entry->GetIdentifier();
+    return result_ = KV_OK;
+}
+
+KvResult CKvUIComboBoxEx::GetTextOfIdentifier(std::string& text, const std::string& identifier) {
+    text.clear();
+    ItemCollection* entry = nullptr;
+    if (KvFailed(entries_.Lookup(entry, identifier)))
+        return result_ = KV_E_NOT_PRESENT;
+    UIItem* item = nullptr;
+    if (KvFailed(entry->GetItemAt(item, 0)))
+        return result_ = KV_E_FAIL;
+    item->GetText(text);
+    return result_ = KV_OK;
+}
+
+KvResult CKvUIComboBoxEx::SelectIdentifier(const std::string& identifier) {
+    std::string text;
+    if (KvFailed(GetTextOfIdentifier(text, identifier)))
+        return result_;
+    return SelectText(text);
+}
+
+KvResult CKvUIComboBoxEx::SelectText(const std::string& text) {
+    result_ = KV_OK;
+    const int first = FindStringExact(0, text.c_str());
+    if (first == CB_ERR)
+        return result_ = KV_E_FAIL;
+    // The search ignores case: look on for the line with exactly this text,
+    // until the first hit comes round again.
+    int index = first;
+    std::string line;
+    GetLBText(index, line);
+    while (line != text) {
+        const int next = FindStringExact(index, text.c_str());
+        if (next == CB_ERR || next == first) {
+            index = first;
+            break;
+        }
+        index = next;
+        GetLBText(index, line);
+    }
+    if (SetCurSel(index) == CB_ERR)
+        return result_ = KV_E_FAIL;
+    std::string identifier;
+    return GetIdentifierOfText(identifier, text);
+}
+
+void CKvUIComboBoxEx::SendEvent(const std::string& name, const std::string& value) {
+    if (m_nOwnerEndpoint == 0 || !IsValidPtr(router_))
+        return;
+    CKvMessage* message = nullptr;
+    void* payload = nullptr;
+    if (!router_->CreateMessageWithPayload(message, payload, KV_PAYLOAD_NAMED_VALUE))
+        return;
+    static_cast<CKvNamedValue*>(payload)->SetText(name, value);
+    message->SetKindAndCommand(kEventKind, kEventCommand, kEventSubCommand);
+    ++event_counter_;
+    message->Send(m_nOwnerEndpoint, endpoint_, router_, event_counter_, true, false);
+}
+
+void CKvUIComboBoxEx::OnSelChange() {
+    std::string text;
+    if ((combo_box_style_ & CBS_TYPEMASK) == CBS_DROPDOWNLIST) {
+        const int selected = GetCurSel();
+        if (selected >= 0)
+            GetLBText(selected, text);
+    } else {
+        GetWindowText(text);
+    }
+    ItemCollection* entry = nullptr;
+    const std::string value = KvSucceeded(entries_.FindEntryByItemText(entry, text)) ? entry->GetIdentifier() : "";
+    SendEvent("ITEM_SELECTION_CHANGED", value);
+}
+
+void CKvUIComboBoxEx::OnBeginEdit(NMHDR*, LRESULT* result) {
+    if (!edit_subclassed_) {
+        HWND edit = GetEditCtrl();
+        if (edit != nullptr && ::IsWindow(edit) && edit_.SubclassWindow(edit))
+            edit_subclassed_ = TRUE;
+    }
+    if (result != nullptr)
+        *result = 0;
+}
+
+void CKvUIComboBoxEx::OnEditReturn() {
+    std::string text;
+    GetWindowText(text);
+    SendEvent("EDIT_CHAR_RETURN", text);
+}
+
+void CKvUIComboBoxEx::AdjustDropWidth() {
+    CDC* dc = GetDC();
+    if (dc == nullptr)
+        return;
+    HGDIOBJ old_font = ::SelectObject(*dc, reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)));
+    TEXTMETRIC metrics;
+    ::GetTextMetrics(*dc, &metrics);
+    int widest = 0;
+    std::string text;
+    for (int i = 0; i < GetCount(); ++i) {
+        GetLBText(i, text);
+        SIZE extent{};
+        ::GetTextExtentPoint32(*dc, text.data(), static_cast<int>(text.size()), &extent);
+        widest = std::max(widest, static_cast<int>(extent.cx + metrics.tmAveCharWidth));
+    }
+    ::SelectObject(*dc, old_font);
+    ReleaseDC(dc);
+    SetDroppedWidth(static_cast<UINT>(widest + GetSystemMetrics(SM_CXVSCROLL) + 2 * GetSystemMetrics(SM_CXEDGE)));
+}
+
+BOOL CKvUIComboBoxEx::OnCommandReflect(UINT code) {
+    if (code != CBN_SELCHANGE)
+        return FALSE;
+    OnSelChange();
+    return TRUE;
+}
+
+BOOL CKvUIComboBoxEx::OnNotifyReflect(NMHDR* header, LRESULT* result) {
+    if (header == nullptr || header->code != CBEN_BEGINEDIT)
+        return FALSE;
+    OnBeginEdit(header, result);
+    return TRUE;
+}

@@ -1,0 +1,90 @@
+#pragma once
+// CKvUIComboBoxEx: the skinned extended combo box, built from a
+// "UIOBJECTCOMBOBOXEX" description. Programs name its lines by identifier,
+// the user sees their texts; the user's choices go to the owner window as
+// "INFO" events through the message router. CKvUIComboBoxExCEdit takes over
+// the edit field of a drop-down to report the Return key.
+
+#include "controls/item_collection_map.h"
+#include "guidesc/ui_object_combo_box_ex.h"
+#include "platform/mfc/mfc_comboex.h"
+#include "platform/mfc/mfc_edit.h"
+
+#include <cstdint>
+#include <string>
+
+class CKvMessageRouter;
+class CKvUIComboBoxEx;
+
+// One "textentries" line, "identifier;text", trimmed: a line without ";"
+// names itself, a trailing ";" gives an empty text, pieces after the second
+// are ignored.
+void KvSplitTextEntry(const std::string& line, std::string& identifier, std::string& text);
+
+class CKvUIComboBoxExCEdit : public CEdit {
+public:
+    CKvUIComboBoxEx*& GetOwnerRef() { return owner_; }
+
+protected:
+    void OnKeyUp(UINT key, UINT repeat, UINT flags) override;
+
+private:
+    CKvUIComboBoxEx* owner_ = nullptr;
+};
+
+class CKvUIComboBoxEx : public CComboBoxEx, public CKvUIObjectComboBoxEx {
+public:
+    // WS_CHILD | WS_VISIBLE | CBS_NOINTEGRALHEIGHT | CBS_DROPDOWNLIST.
+    static constexpr std::uint32_t kDefaultCreateStyle = 0x50000403;
+
+    CKvUIComboBoxEx();
+    ~CKvUIComboBoxEx() override;
+
+    KvResult CreateFromDescription(CWnd* parent, BOOL apply);
+    KvResult ApplyDescription();
+    void SetControlId(std::uint32_t id) { control_id_ = id; }
+    ItemCollectionMap& GetEntryMap() { return entries_; }
+    void SetEventTarget(CKvMessageRouter* router, std::uint16_t endpoint) {
+        router_ = router;
+        endpoint_ = endpoint;
+    }
+
+    KvResult AddEntry(const std::string& identifier, const std::string& text);
+    KvResult RemoveAllEntries();
+    KvResult GetIdentifierOfText(std::string& identifier, const std::string& text);
+    KvResult GetTextOfIdentifier(std::string& text, const std::string& identifier);
+    KvResult SelectIdentifier(const std::string& identifier);
+    KvResult SelectText(const std::string& text);
+    void SendEvent(const std::string& name, const std::string& value);
+
+    void OnSelChange();
+    void OnBeginEdit(NMHDR* header, LRESULT* result);
+    void OnEditReturn();
+    void AdjustDropWidth();
+
+    BOOL OnCommandReflect(UINT code) override;
+    BOOL OnNotifyReflect(NMHDR* header, LRESULT* result) override;
+
+    const CRect& GetWindowRectangle() const { return window_rect_; }
+    std::uint32_t GetControlId() const { return control_id_; }
+    std::uint32_t GetCreateStyle() const { return create_style_; }
+    std::uint32_t GetEventCounter() const { return event_counter_; }
+    BOOL IsEditSubclassed() const { return edit_subclassed_; }
+    CKvUIComboBoxExCEdit& GetEditField() { return edit_; }
+
+    // The endpoint that events go to; 0 sends none. The owner writes it.
+    std::uint16_t m_nOwnerEndpoint = 0;
+
+private:
+    CRect window_rect_;
+    std::uint32_t control_id_ = 0;
+    std::uint32_t create_style_ = kDefaultCreateStyle;
+    std::uint32_t combo_box_style_ = 0;
+    std::uint32_t window_style_ = 0;
+    ItemCollectionMap entries_{kComboItemKind};
+    CKvMessageRouter* router_ = nullptr;
+    std::uint16_t endpoint_ = 0;
+    std::uint32_t event_counter_ = 0;
+    CKvUIComboBoxExCEdit edit_;
+    BOOL edit_subclassed_ = FALSE;
+};

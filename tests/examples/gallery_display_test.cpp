@@ -1,0 +1,93 @@
+// The action dialog on a real display: an Xvfb server of the test's own
+// shows exactly the headless picture of it.
+
+#include "examples/gallery/gallery.h"
+
+#include "core/handle_table.h"
+#include "framework/job_id.h"
+#include "support/wnd_test_support.h"
+#include "support/xvfb.h"
+
+#ifdef KV_GALLERY_HAS_DISPLAY
+#include "platform/display/display.h"
+#endif
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#ifdef KV_GALLERY_HAS_DISPLAY
+// The desktop libraries keep allocations until exit.
+KV_LSAN_SUPPRESSIONS("../platform/display/lsan.supp")
+
+namespace {
+
+class GalleryDisplayTest : public WndTest {
+protected:
+    static void SetUpTestSuite() {
+        server_ = new Xvfb;
+        StartXvfbDisplay(*server_);
+    }
+    static void TearDownTestSuite() {
+        delete server_;
+        server_ = nullptr;
+    }
+    void SetUp() override {
+        WndTest::SetUp();
+        if (server_->display().empty())
+            GTEST_SKIP() << "Xvfb is not available";
+        folder_ = std::filesystem::temp_directory_path() / ("kv_gallery_x_" + std::to_string(TakeNextJobId()));
+        ASSERT_EQ(router_.Init(&GetHandleTable()), KV_OK);
+        ASSERT_EQ(gallery::LoadSample(catalog_, folder_.string(), KV_GALLERY_SAMPLE_FILE), KV_OK);
+        action_ = std::make_unique<gallery::ActionDialog>(catalog_, router_);
+        ASSERT_EQ(action_->Open(), KV_OK);
+        Pump();
+    }
+    void TearDown() override {
+        display_.reset();
+        action_.reset();
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+        WndTest::TearDown();
+    }
+
+    static Xvfb* server_;
+    std::filesystem::path folder_;
+    CKvMessageRouter router_;
+    CKvUIObjectCatalog catalog_;
+    std::unique_ptr<gallery::ActionDialog> action_;
+    std::unique_ptr<DisplayWindow> display_;
+};
+
+Xvfb* GalleryDisplayTest::server_ = nullptr;
+
+TEST_F(GalleryDisplayTest, TheDesktopShowsTheActionDialogExactlyAsItsHeadlessCapture) {
+    std::string error;
+    display_ = DisplayWindow::Open(action_->m_hWnd, &error);
+    ASSERT_NE(display_, nullptr) << error;
+    CRect window;
+    action_->GetWindowRect(&window);
+    std::vector<std::uint32_t> expected;
+    {
+        Capture screen = Capture::OfScreen();
+        for (int y = window.top; y < window.bottom; ++y)
+            for (int x = window.left; x < window.right; ++x) {
+                const COLORREF pixel = screen.At(x, y);
+                expected.push_back(static_cast<std::uint32_t>(GetRValue(pixel)) << 16 |
+                                   static_cast<std::uint32_t>(GetGValue(pixel)) << 8 | GetBValue(pixel));
+            }
+    }
+    std::vector<std::uint32_t> desktop;
+    for (int round = 0; round < 300 && desktop != expected; ++round) {
+        ASSERT_TRUE(display_->Pump(KV_DISPLAY_IDLE_WAIT_MS));
+        const POINT origin = display_->DesktopOrigin();
+        ASSERT_TRUE(DisplayGrabDesktop(RECT{origin.x, origin.y, origin.x + window.Width(), origin.y + window.Height()},
+                                       desktop));
+    }
+    EXPECT_EQ(display_->DesktopOrigin(), gallery::kActionOrigin);
+    EXPECT_TRUE(desktop == expected);
+}
+
+}  // namespace
+#endif

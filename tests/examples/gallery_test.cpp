@@ -1,0 +1,108 @@
+#include "examples/gallery/gallery.h"
+
+#include "core/handle_table.h"
+#include "framework/job_id.h"
+#include "support/wnd_test_support.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+class GalleryTest : public WndTest {
+protected:
+    void SetUp() override {
+        WndTest::SetUp();
+        folder_ = std::filesystem::temp_directory_path() / ("kv_gallery_" + std::to_string(TakeNextJobId()));
+        ASSERT_EQ(router_.Init(&GetHandleTable()), KV_OK);
+        ASSERT_EQ(gallery::LoadSample(catalog_, folder_.string(), KV_GALLERY_SAMPLE_FILE), KV_OK);
+        action_ = std::make_unique<gallery::ActionDialog>(catalog_, router_);
+        configuration_ = std::make_unique<gallery::ConfigurationDialog>(catalog_, router_);
+        ASSERT_EQ(action_->Open(), KV_OK);
+        ASSERT_EQ(configuration_->Open(), KV_OK);
+        Pump();
+    }
+    void TearDown() override {
+        configuration_.reset();
+        action_.reset();
+        Pump();
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+        WndTest::TearDown();
+    }
+
+    std::filesystem::path folder_;
+    CKvMessageRouter router_;
+    CKvUIObjectCatalog catalog_;
+    std::unique_ptr<gallery::ActionDialog> action_;
+    std::unique_ptr<gallery::ConfigurationDialog> configuration_;
+};
+
+TEST_F(GalleryTest, TheScriptedInteractionGivesTheExpectedEvents) {
+    const std::string combo = std::to_string(gallery::kConfigurationEndpoint + gallery::kComboOffset);
+    const std::string list = std::to_string(gallery::kConfigurationEndpoint + gallery::kListOffset);
+    EXPECT_EQ(gallery::PlayScript(*action_, *configuration_),
+              (gallery::EventLog{
+                  "ITEM_SELECTION_CHANGED = \"SUFFIX\" from " + combo + " value 1",
+                  "ITEM_STATE_CHANGED = \"\" from " + list + " value 2",
+                  "ITEM_STATE_CHANGED = \"\" from " + list + " value 3",
+                  "ITEM_CLICKED_IDENTIFIER = \"folder05\" from " + list + " value 4",
+                  "BN_CLICKED 1001",
+              }));
+    EXPECT_EQ(configuration_->Combo().GetCurSel(), 1);
+}
+
+TEST_F(GalleryTest, TheConfigurationDialogHoldsItsSheetControlsAndTwentyRows) {
+    EXPECT_EQ(configuration_->List().GetItemCount(), gallery::kListRows);
+    EXPECT_GE(configuration_->Children().size(), 20u);
+    EXPECT_EQ(configuration_->Tabs().GetItemCount(), 6);
+    EXPECT_EQ(configuration_->Sheet().GetActiveIndex(), gallery::ConfigurationDialog::kSourcesPage);
+}
+
+TEST_F(GalleryTest, PicturesMatchTheirGoldensAndShowWhatMatters) {
+    const std::vector<std::string> files =
+        gallery::WriteGallery(*action_, *configuration_, catalog_, (folder_ / "pictures").string());
+    ASSERT_GE(files.size(), 15u);
+    for (const std::string& file : files) {
+        HBITMAP picture = GdiReadPng(file);
+        ASSERT_NE(picture, nullptr) << file;
+        const std::string name = std::filesystem::path(file).stem().string();
+        EXPECT_TRUE(MatchesGolden(picture, "examples", name)) << name;
+        DeleteObject(picture);
+    }
+    // The action dialog's corners lie outside its region.
+    CRgn region;
+    region.CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(action_->GetWindowRgn(region), ERROR);
+    CRect window;
+    action_->GetWindowRect(&window);
+    EXPECT_FALSE(region.PtInRegion(0, 0));
+    EXPECT_FALSE(region.PtInRegion(window.Width() - 1, window.Height() - 1));
+    EXPECT_TRUE(region.PtInRegion(window.Width() / 2, window.Height() / 2));
+    // The selected tab's text has its colour; the list's selected row is lit.
+    Capture tabs = Capture::OfWindow(configuration_->Tabs().m_hWnd);
+    EXPECT_GT(tabs.Count(gallery::kSelectedTabText), 10);
+    CRect row;
+    configuration_->List().GetItemRect(1, &row);
+    Capture list = Capture::OfWindow(configuration_->List().m_hWnd);
+    EXPECT_EQ(list.At(row.left + 2 + 2, row.top + 2 + 1), GetSysColor(COLOR_HIGHLIGHT));
+}
+
+TEST_F(GalleryTest, AFullRepaintAsTheBenchmarkAsksPaintsEveryShownWindow) {
+    MessageSpy spy;
+    std::vector<HWND> shown;
+    for (HWND child : configuration_->Children())
+        if (IsWindowVisible(child)) {
+            shown.push_back(child);
+            spy.Watch(child);
+        }
+    ASSERT_GE(shown.size(), 15u);
+    configuration_->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump();
+    for (HWND child : shown)
+        EXPECT_GE(spy.Count(child, WM_PAINT), 1) << GetDlgCtrlID(child);
+}
+
+}  // namespace

@@ -1,0 +1,170 @@
+#include "platform/display/display.h"
+#include "support/wnd_test_support.h"
+#include "support/xvfb.h"
+
+#include <SDL.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+// The desktop libraries keep allocations until exit.
+KV_LSAN_SUPPRESSIONS("lsan.supp")
+
+namespace {
+
+Xvfb* g_server = nullptr;
+
+// A window that paints bands, a frame and text, and notes what reaches it.
+struct Seen {
+    std::vector<std::pair<UINT, POINT>> mouse;
+    std::vector<WPARAM> keys;
+    int closes = 0;
+};
+Seen g_seen;
+
+LRESULT PaintedProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        RECT client;
+        GetClientRect(window, &client);
+        for (int band = 0; band < 8; ++band) {
+            const RECT rect{0, band * client.bottom / 8, client.right, (band + 1) * client.bottom / 8};
+            HBRUSH brush = CreateSolidBrush(RGB(band * 30, 255 - band * 25, 90 + band * 20));
+            FillRect(dc, &rect, brush);
+            DeleteObject(brush);
+        }
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(255, 255, 255));
+        RECT text{10, 10, client.right, 40};
+        DrawText(dc, "Display", 7, &text, DT_LEFT | DT_SINGLELINE);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+        g_seen.mouse.emplace_back(message, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    case WM_KEYDOWN:
+        g_seen.keys.push_back(wParam);
+        return 0;
+    case WM_CLOSE:
+        ++g_seen.closes;
+        break;
+    default:
+        break;
+    }
+    return DefWindowProc(window, message, wParam, lParam);
+}
+
+class DisplayTest : public WndTest {
+protected:
+    static void SetUpTestSuite() {
+        g_server = new Xvfb;
+        StartXvfbDisplay(*g_server);
+    }
+    static void TearDownTestSuite() {
+        g_server->Stop();
+        delete g_server;
+        g_server = nullptr;
+    }
+    void SetUp() override {
+        WndTest::SetUp();
+        if (g_server->display().empty())
+            GTEST_SKIP() << "Xvfb is not available";
+        g_seen = Seen{};
+        window_ = CreateWindowEx(0, Class("DisplayPainted", &PaintedProcedure), "Shown", WS_POPUP | WS_VISIBLE, 100,
+                                 80, 240, 160, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(window_, nullptr);
+        Pump();
+        std::string error;
+        display_ = DisplayWindow::Open(window_, &error);
+        ASSERT_NE(display_, nullptr) << error;
+    }
+    void TearDown() override {
+        display_.reset();
+        if (IsWindow(window_))
+            DestroyWindow(window_);
+        WndTest::TearDown();
+    }
+    void Push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1); }
+
+    HWND window_ = nullptr;
+    std::unique_ptr<DisplayWindow> display_;
+};
+
+TEST_F(DisplayTest, TheDesktopShowsTheWindowExactlyAsItsHeadlessCapture) {
+    std::vector<std::uint32_t> expected;
+    {
+        Capture screen = Capture::OfScreen();
+        for (int y = 80; y < 240; ++y)
+            for (int x = 100; x < 340; ++x) {
+                const COLORREF pixel = screen.At(x, y);
+                expected.push_back(static_cast<std::uint32_t>(GetRValue(pixel)) << 16 |
+                                   static_cast<std::uint32_t>(GetGValue(pixel)) << 8 | GetBValue(pixel));
+            }
+    }
+    std::vector<std::uint32_t> desktop;
+    // The server draws asynchronously: each round waits on its events.
+    for (int round = 0; round < 300 && desktop != expected; ++round) {
+        ASSERT_TRUE(display_->Pump(KV_DISPLAY_IDLE_WAIT_MS));
+        const POINT origin = display_->DesktopOrigin();
+        ASSERT_TRUE(DisplayGrabDesktop(RECT{origin.x, origin.y, origin.x + 240, origin.y + 160}, desktop));
+    }
+    EXPECT_EQ(display_->DesktopOrigin(), (POINT{100, 80}));
+    EXPECT_GE(display_->PresentCount(), 1u);
+    EXPECT_TRUE(desktop == expected);
+}
+
+TEST_F(DisplayTest, DesktopMouseAndKeysArriveAsInputAtTheMatchingPoints) {
+    SetFocus(window_);
+    SDL_Event event{};
+    event.type = SDL_MOUSEBUTTONDOWN;
+    event.button.windowID = display_->WindowId();
+    event.button.button = SDL_BUTTON_LEFT;
+    event.button.state = SDL_PRESSED;
+    event.button.x = 30;
+    event.button.y = 40;
+    Push(event);
+    event.type = SDL_MOUSEBUTTONUP;
+    event.button.state = SDL_RELEASED;
+    Push(event);
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    key.key.windowID = display_->WindowId();
+    key.key.keysym.sym = SDLK_RETURN;
+    Push(key);
+    ASSERT_TRUE(display_->Pump(0));
+    Pump();
+    ASSERT_EQ(g_seen.mouse.size(), 2u);
+    EXPECT_EQ(g_seen.mouse[0].first, WM_LBUTTONDOWN);
+    EXPECT_EQ(g_seen.mouse[0].second, (POINT{30, 40}));
+    EXPECT_EQ(g_seen.mouse[1].first, WM_LBUTTONUP);
+    EXPECT_EQ(g_seen.keys, std::vector<WPARAM>{VK_RETURN});
+    WndResetInput();
+}
+
+TEST_F(DisplayTest, ClosingTheDesktopWindowEndsTheNestedLoopAndClosesTheWindow) {
+    display_->InstallIdleHook();
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.windowID = display_->WindowId();
+    event.window.event = SDL_WINDOWEVENT_CLOSE;
+    Push(event);
+    EXPECT_FALSE(RunNestedLoop([this] { return IsWindow(window_) != FALSE; }));
+    EXPECT_FALSE(display_->IsOpen());
+    Pump();
+    EXPECT_EQ(g_seen.closes, 1);
+    EXPECT_FALSE(IsWindow(window_));
+    EXPECT_FALSE(display_->Pump(0));
+}
+
+TEST(DisplayOpenTest, NoWindowNoDisplay) {
+    std::string error;
+    EXPECT_EQ(DisplayWindow::Open(nullptr, &error), nullptr);
+    EXPECT_EQ(error, "no window to show");
+}
+
+}  // namespace

@@ -1,0 +1,225 @@
+#include "platform/mfc/mfc_comboex.h"
+#include "support/wnd_test_support.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+class Parent : public CWnd {
+public:
+    struct Seen {
+        UINT code;
+        std::string text;  // the combo's window text when the code came
+    };
+    std::vector<Seen> commands;
+    std::vector<UINT> notifies;
+
+protected:
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+        std::string text;
+        CWnd::FromHandle(reinterpret_cast<HWND>(lParam))->GetWindowText(text);
+        commands.push_back({HIWORD(wParam), text});
+        return TRUE;
+    }
+    BOOL OnNotify(WPARAM, LPARAM lParam, LRESULT* result) override {
+        notifies.push_back(reinterpret_cast<NMHDR*>(lParam)->code);
+        *result = 0;
+        return TRUE;
+    }
+};
+
+class MfcComboExTest : public WndTest {
+protected:
+    void SetUp() override {
+        WndTest::SetUp();
+        Class("MfcComboHost");
+        ASSERT_TRUE(parent_.CreateEx(0, "MfcComboHost", "", WS_POPUP | WS_VISIBLE, 10, 10, 300, 300, nullptr, nullptr));
+        ASSERT_TRUE(combo_.Create(WS_VISIBLE | CBS_DROPDOWNLIST, CRect(20, 20, 140, 42), &parent_, 7));
+    }
+    void TearDown() override {
+        parent_.DestroyWindow();
+        WndTest::TearDown();
+    }
+    int Insert(int at, const char* text, LPARAM param = 0) {
+        COMBOBOXEXITEM item;
+        item.mask = CBEIF_TEXT | CBEIF_LPARAM | CBEIF_IMAGE;
+        item.iItem = at;
+        item.pszText = const_cast<char*>(text);
+        item.lParam = param;
+        item.iImage = 3;
+        return combo_.InsertItem(&item);
+    }
+    std::vector<std::string> Lines() const {
+        std::vector<std::string> lines;
+        for (int i = 0; i < combo_.GetCount(); ++i) {
+            std::string text;
+            combo_.GetLBText(i, text);
+            lines.push_back(text);
+        }
+        return lines;
+    }
+    // The popup list: the window just below the combo's left edge.
+    HWND Popup() const {
+        CRect window;
+        combo_.GetWindowRect(&window);
+        return WindowFromPoint(POINT{window.left + 2, window.bottom + 3});
+    }
+
+    Parent parent_;
+    CComboBoxEx combo_;
+    InputDriver input_{clock_};
+};
+
+TEST_F(MfcComboExTest, InsertAtTopOrEndDeleteAndReadBack) {
+    EXPECT_EQ(Insert(0, "Alpha", 11), 0);
+    EXPECT_EQ(Insert(0, "Beta", 12), 0);
+    EXPECT_EQ(Insert(-1, "Gamma"), 2);
+    EXPECT_EQ(Insert(4, "Nowhere"), -1);
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"Beta", "Alpha", "Gamma"}));
+    char buffer[8];
+    COMBOBOXEXITEM item;
+    item.mask = CBEIF_TEXT | CBEIF_LPARAM | CBEIF_IMAGE;
+    item.iItem = 1;
+    item.pszText = buffer;
+    item.cchTextMax = 4;
+    ASSERT_TRUE(combo_.GetItem(&item));
+    EXPECT_STREQ(buffer, "Alp");
+    EXPECT_EQ(item.lParam, 11);
+    EXPECT_EQ(item.iImage, 3);
+    EXPECT_EQ(combo_.SetCurSel(1), 1);
+    EXPECT_EQ(combo_.DeleteItem(0), 2);  // the lines left
+    EXPECT_EQ(combo_.GetCurSel(), 0);    // the selection moved with its line
+    EXPECT_EQ(combo_.DeleteItem(5), CB_ERR);
+    EXPECT_EQ(combo_.DeleteItem(0), 1);
+    EXPECT_EQ(combo_.GetCurSel(), -1);
+    std::string text;
+    combo_.GetWindowText(text);
+    EXPECT_EQ(text, "");
+}
+
+TEST_F(MfcComboExTest, FindStringExactStartsAfterTheIndexWrapsAndIgnoresAsciiCase) {
+    Insert(-1, "alpha");
+    Insert(-1, "beta");
+    Insert(-1, "ALPHA");
+    Insert(-1, "\xE4pfel");
+    EXPECT_EQ(combo_.FindStringExact(-1, "Alpha"), 0);
+    EXPECT_EQ(combo_.FindStringExact(0, "Alpha"), 2);
+    EXPECT_EQ(combo_.FindStringExact(2, "Alpha"), 0);  // wrapped round
+    EXPECT_EQ(combo_.FindStringExact(1, "beta"), 1);   // the start itself is tested last
+    EXPECT_EQ(combo_.FindStringExact(0, "alp"), CB_ERR);
+    EXPECT_EQ(combo_.FindStringExact(0, "\xC4pfel"), CB_ERR);  // ASCII case only
+    EXPECT_EQ(combo_.FindStringExact(0, "\xE4pfel"), 3);
+}
+
+TEST_F(MfcComboExTest, ProgramSelectionSetsTheTextWithoutNotifying) {
+    Insert(-1, "One");
+    Insert(-1, "Two");
+    EXPECT_EQ(combo_.SetCurSel(1), 1);
+    std::string text;
+    combo_.GetWindowText(text);
+    EXPECT_EQ(text, "Two");
+    EXPECT_EQ(combo_.SetCurSel(9), CB_ERR);
+    EXPECT_EQ(combo_.GetCurSel(), -1);
+    combo_.GetWindowText(text);
+    EXPECT_EQ(text, "");
+    Pump();
+    EXPECT_TRUE(parent_.commands.empty());
+}
+
+TEST_F(MfcComboExTest, AClickedLineIsChosenWithItsTextBeforeSelChange) {
+    Insert(0, "Alpha");
+    Insert(0, "Beta");
+    EXPECT_EQ(combo_.SetDroppedWidth(200), 200);
+    EXPECT_EQ(combo_.SetDroppedWidth(50), 120);  // never narrower than the control
+    combo_.SetDroppedWidth(200);
+    input_.Click(InputDriver::ScreenPoint(combo_.m_hWnd, POINT{60, 10}));
+    ASSERT_TRUE(combo_.GetDroppedState());
+    HWND popup = Popup();
+    ASSERT_NE(popup, combo_.GetComboBoxCtrl());
+    CRect combo_rect, popup_rect;
+    combo_.GetWindowRect(&combo_rect);
+    GetWindowRect(popup, &popup_rect);
+    EXPECT_EQ(popup_rect.top, combo_rect.bottom);
+    EXPECT_EQ(popup_rect.left, combo_rect.left);
+    EXPECT_EQ(popup_rect.Width(), 200);
+    EXPECT_NE(GetWindowLongPtr(popup, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    const int line = (popup_rect.Height() - 2) / 2;
+    input_.Click(POINT{popup_rect.left + 5, popup_rect.top + 1 + line + line / 2});
+    EXPECT_FALSE(combo_.GetDroppedState());
+    EXPECT_EQ(combo_.GetCurSel(), 1);
+    ASSERT_FALSE(parent_.commands.empty());
+    const std::vector<UINT> expected{CBN_DROPDOWN, CBN_SELCHANGE, CBN_CLOSEUP};
+    std::vector<UINT> codes;
+    for (const auto& seen : parent_.commands)
+        codes.push_back(seen.code);
+    EXPECT_EQ(codes, expected);
+    EXPECT_EQ(parent_.commands[1].text, "Alpha");
+}
+
+TEST_F(MfcComboExTest, ThePopupShowsAtMostEightLinesAndAPressOutsideClosesIt) {
+    for (int i = 0; i < 12; ++i)
+        Insert(-1, "Line");
+    combo_.ShowDropDown(TRUE);
+    HWND popup = Popup();
+    CRect popup_rect;
+    GetWindowRect(popup, &popup_rect);
+    HDC dc = GetDC(combo_.m_hWnd);
+    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    TEXTMETRIC metrics;
+    GetTextMetrics(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(combo_.m_hWnd, dc);
+    EXPECT_EQ(popup_rect.Height(), 8 * (metrics.tmHeight + 2) + 2);
+    input_.Click(InputDriver::ScreenPoint(parent_.m_hWnd, POINT{280, 5}));
+    EXPECT_FALSE(combo_.GetDroppedState());
+    EXPECT_FALSE(IsWindow(popup));
+    EXPECT_EQ(combo_.GetCurSel(), -1);
+}
+
+TEST_F(MfcComboExTest, TheFontIsTheGuiFontUntilOneIsSet) {
+    EXPECT_EQ(combo_.SendMessage(WM_GETFONT), reinterpret_cast<LRESULT>(GetStockObject(DEFAULT_GUI_FONT)));
+    CFont font;
+    ASSERT_TRUE(font.CreatePointFont(100, "DejaVu Sans"));
+    combo_.SetFont(&font, FALSE);
+    EXPECT_EQ(combo_.SendMessage(WM_GETFONT), reinterpret_cast<LRESULT>(font.m_hObject));
+    EXPECT_EQ(combo_.GetEditCtrl(), nullptr);  // a drop-down list has no edit
+    parent_.DestroyWindow();
+    font.DeleteObject();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MfcComboExTest, ADropDownHasAnEditWhoseClickBeginsEditingAndWhoseTextIsTheCombos) {
+    CComboBoxEx editable;
+    ASSERT_TRUE(editable.Create(WS_VISIBLE | CBS_DROPDOWN, CRect(20, 100, 160, 122), &parent_, 8));
+    HWND edit = editable.GetEditCtrl();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(GetParent(edit), editable.GetComboBoxCtrl());
+    COMBOBOXEXITEM item;
+    item.mask = CBEIF_TEXT;
+    item.pszText = const_cast<char*>("Chosen");
+    editable.InsertItem(&item);
+    editable.SetCurSel(0);
+    char text[32] = {};
+    GetWindowText(edit, text, sizeof text);
+    EXPECT_STREQ(text, "Chosen");
+    SetWindowText(edit, "typed");
+    std::string combo_text;
+    editable.GetWindowText(combo_text);
+    EXPECT_EQ(combo_text, "typed");
+    input_.Click(InputDriver::ScreenPoint(edit, POINT{5, 5}));
+    EXPECT_EQ(parent_.notifies, std::vector<UINT>{CBEN_BEGINEDIT});
+    EXPECT_FALSE(editable.GetDroppedState());
+    // The button beside the edit opens the list.
+    CRect combo_rect;
+    editable.GetWindowRect(&combo_rect);
+    input_.Click(POINT{combo_rect.right - 5, combo_rect.top + 8});
+    EXPECT_TRUE(editable.GetDroppedState());
+    editable.ShowDropDown(FALSE);
+    EXPECT_FALSE(editable.GetDroppedState());
+}
+
+}  // namespace
