@@ -125,7 +125,11 @@ KvResult CKvUIDialog::CreateIndirectTemplate() {
 BOOL CKvUIDialog::OnInitDialog() {
     CKvUIObjectDialog& part = *this;
     const DWORD style = GetWindowStyle() | GetDialogStyle();
-    ModifyStyle(CWnd::GetStyle(), style);
+    // A hidden window that merely gets the visible bit is never painted and
+    // never told it is shown; only the resize below used to make up for the
+    // paint, and a framed window is not resized. It is shown at the end.
+    const bool show = (style & WS_VISIBLE) != 0 && (CWnd::GetStyle() & WS_VISIBLE) == 0;
+    ModifyStyle(CWnd::GetStyle(), show ? style & ~WS_VISIBLE : style);
     CDialog::OnInitDialog();
     const int heightCorrection = kModalCaptionHeight - ::GetSystemMetrics(SM_CYSIZE);
     CRect window, client;
@@ -164,6 +168,8 @@ BOOL CKvUIDialog::OnInitDialog() {
     m_bPrepared = FALSE;
     CreateChildControls();
     m_bInitialised = TRUE;
+    if (show)
+        ShowWindow(SW_SHOW);
     return TRUE;
 }
 
@@ -248,6 +254,13 @@ BOOL CKvUIDialog::OnEraseBkgnd(CDC* pDC) {
     GetWindowRect(&m_rectWindow);
     m_rectWindow.OffsetRect(-m_rectWindow.left, -m_rectWindow.top);
     GetClientRect(&m_rectClient);
+    // Where the client area starts inside a border or caption: the region is
+    // in window coordinates, the cache and pDC in client coordinates.
+    CRect screen;
+    GetWindowRect(&screen);
+    CPoint origin(0, 0);
+    ClientToScreen(&origin);
+    m_clientOffset = CPoint(origin.x - screen.left, origin.y - screen.top);
     if (m_rectRemembered.IsRectNull()) {
         m_rectRemembered = m_rectWindow;
     } else if (m_rectRemembered.left != m_rectWindow.left ||
@@ -260,10 +273,19 @@ BOOL CKvUIDialog::OnEraseBkgnd(CDC* pDC) {
     UpdateWindowRegion(m_rectWindow);
     ComposeBackground(pDC);
     if (IsValidPtr(pDC)) {
-        if (m_windowRegion.GetSafeHandle() != nullptr)
-            pDC->SelectClipRgn(&m_windowRegion);
+        if (m_windowRegion.GetSafeHandle() != nullptr) {
+            if (m_clientOffset.x == 0 && m_clientOffset.y == 0) {
+                pDC->SelectClipRgn(&m_windowRegion);
+            } else {
+                CRgn clip;
+                if (clip.CreateRectRgn(0, 0, 0, 0) && clip.CopyRgn(&m_windowRegion) != ERROR) {
+                    clip.OffsetRgn(-m_clientOffset.x, -m_clientOffset.y);
+                    pDC->SelectClipRgn(&clip);
+                }
+            }
+        }
         if (m_cache.Exists())
-            pDC->BitBlt(0, 0, m_rectWindow.Width(), m_rectWindow.Height(), &m_cache.GetDC(), 0, 0,
+            pDC->BitBlt(0, 0, m_rectClient.Width(), m_rectClient.Height(), &m_cache.GetDC(), 0, 0,
                         SRCCOPY);
     }
     m_bSizeChanged = FALSE;
@@ -283,6 +305,10 @@ KvResult CKvUIDialog::UpdateWindowRegion(const CRect& rect) {
     shape.useImage = part.GetFlagBackgroundImageHasTransparent() != 0;
     shape.transparent = part.GetTransparentColor();
     const KvResult result = KvMakeWindowRegion(m_windowRegion, m_backgroundBitmap, shape);
+    // The image is drawn at the client area's corner: so is its shape.
+    if (shape.useImage && result == KV_OK && m_backgroundBitmap.GetSafeHandle() != nullptr &&
+        m_windowRegion.GetSafeHandle() != nullptr)
+        m_windowRegion.OffsetRgn(m_clientOffset.x, m_clientOffset.y);
     if (m_windowRegion.GetSafeHandle() != nullptr) {
         // The window owns what it is given: it gets a copy, and the dialog
         // keeps its own region to clip its erases with.
@@ -315,8 +341,10 @@ KvResult CKvUIDialog::ComposeBackground(CDC* pDC) {
 KvResult CKvUIDialog::DrawBorder() {
     if (!m_cache.Exists() || m_borderBitmap.GetSafeHandle() == nullptr)
         return m_nLastResult;
-    const CRect start(m_rectWindow.left, m_rectWindow.top, m_rectWindow.right + 1,
-                      m_rectWindow.bottom + 1);
+    // The frame rings the client area, which is the cache; without a border
+    // or caption that is the whole window.
+    const CRect start(m_rectClient.left, m_rectClient.top, m_rectClient.right + 1,
+                      m_rectClient.bottom + 1);
     return m_nLastResult = KvDrawBorder(m_cache.GetDC(), m_borderBitmap, start, m_nCornerWidth,
                                         m_nCornerHeight);
 }

@@ -158,6 +158,8 @@ private:
     CRect m_rectRemembered;
     CRect m_rectWindow;
     CRect m_rectClient;
+    // The client area's top left in window coordinates.
+    CPoint m_clientOffset;
     HCURSOR m_hCursor = nullptr;
     BOOL m_bDockable = FALSE;
     BOOL m_bDockedLeft = FALSE;

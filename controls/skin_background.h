@@ -8,8 +8,8 @@
 //   fill     KvFillSurface: colour, or a gradient with MDS_GRADIENT
 //   image    KvBlendImage: once or tiled, blended over the image's own area
 //            (dialog, static) or the whole area (page)
-//   border   KvDrawBorder: rings from a one-pixel strip, from the window
-//            rectangle (dialog) or the client rectangle (page)
+//   border   KvDrawBorder: rings from a one-pixel strip around the client
+//            rectangle
 //   region   KvMakeWindowRegion: cut from the image's transparent colour, or
 //            a rounded or plain rectangle; a page joins both
 //

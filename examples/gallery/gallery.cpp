@@ -175,10 +175,6 @@ KvResult LoadSample(CKvUIObjectCatalog& catalog, const std::string& folder, cons
         action->SetWindowStyle(WS_POPUP | WS_VISIBLE);
         action->SetDialogStyle(0);
     }
-    if (auto* configuration = Find<CKvUIObjectDialog>(catalog, kUIObjectDialog, kConfigurationDialog)) {
-        configuration->SetWindowStyle(WS_POPUP | WS_VISIBLE);
-        configuration->SetDialogStyle(0);
-    }
     // The page controls stand inside the two dialogs.
     auto place = [&catalog](std::uint32_t type, const char* identifier, int x, int y, int width) {
         if (auto* description = Find<CKvUIObject>(catalog, type, identifier)) {

@@ -376,6 +376,69 @@ TEST_F(UIDialogTest, StaticWithParentBackgroundShowsTheDialogsCache) {
         EXPECT_EQ(picture.At(x, 15), picture.At(x, 40)) << x;
 }
 
+// ---- Framed windows ----
+
+// Where the client area starts inside the window.
+CPoint ClientOffset(const CWnd& window) {
+    CRect outer;
+    window.GetWindowRect(&outer);
+    CPoint origin(0, 0);
+    window.ClientToScreen(&origin);
+    return CPoint(origin.x - outer.left, origin.y - outer.top);
+}
+
+TEST_F(UIDialogTest, AFramedDialogShowsItsBackgroundAndFrameInsideTheBorder) {
+    folder_.Write("Themes/rings.bmp", skin::Bmp32(2, 1, [](int x, int) { return x == 0 ? 0x0000FFu : 0xFF0000u; }));
+    for (const char* style : {"WS_POPUP,WS_VISIBLE", "WS_POPUP,WS_VISIBLE,WS_BORDER",
+                              "WS_POPUP,WS_VISIBLE,WS_CAPTION", "WS_POPUP,WS_VISIBLE,WS_DLGFRAME"}) {
+        SCOPED_TRACE(style);
+        catalog_.RemoveAll();
+        Load(std::string("width=80;height=50;backgroundcolor=00ff00;borderimageridorfile=rings.bmp;windowstyle=") +
+             style);
+        TestDialog dialog;
+        Make(dialog);
+        EXPECT_TRUE(dialog.IsWindowVisible());
+        const CSize size = ClientSize(dialog);
+        const CPoint at = ClientOffset(dialog);
+        Capture picture = Capture::OfWindow(dialog.m_hWnd);
+        auto pixel = [&](int x, int y) { return picture.At(at.x + x, at.y + y); };
+        for (int ring = 0; ring < 2; ++ring) {
+            const COLORREF color = ring == 0 ? RGB(0, 0, 255) : RGB(255, 0, 0);
+            EXPECT_EQ(pixel(ring, size.cy / 2), color) << ring;
+            EXPECT_EQ(pixel(size.cx - 1 - ring, size.cy / 2), color) << ring;
+            EXPECT_EQ(pixel(size.cx / 2, ring), color) << ring;
+            EXPECT_EQ(pixel(size.cx / 2, size.cy - 1 - ring), color) << ring;
+        }
+        int green = 0;
+        for (int y = 2; y < size.cy - 2; ++y)
+            for (int x = 2; x < size.cx - 2; ++x)
+                green += pixel(x, y) == RGB(0, 255, 0);
+        EXPECT_EQ(green, (size.cx - 4) * (size.cy - 4));
+    }
+}
+
+TEST_F(UIDialogTest, AFramedDialogsImageShapeLiesWhereTheImageIsDrawn) {
+    folder_.Write("Themes/notch.bmp", skin::Bmp32(80, 50, [](int x, int y) {
+                      return x < 6 && y < 6 ? 0xFF00FFu : 0x00FF00u;
+                  }));
+    Load("width=80;height=50;windowstyle=WS_POPUP,WS_VISIBLE,WS_BORDER;backgroundimageridorfile=notch.bmp;"
+         "flagbackgroundimagehastransparent=TRUE;transparentcolor=ff00ff;roundedgex=8;roundedgey=8");
+    TestDialog dialog;
+    Make(dialog);
+    const CPoint at = ClientOffset(dialog);
+    ASSERT_NE(at, CPoint(0, 0));
+    CRgn region;
+    region.CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(dialog.GetWindowRgn(region), ERROR);
+    EXPECT_FALSE(region.PtInRegion(at.x + 5, at.y + 5));
+    EXPECT_TRUE(region.PtInRegion(at.x + 6, at.y + 6));
+    EXPECT_TRUE(region.PtInRegion(at.x + 79, at.y + 49));
+    EXPECT_FALSE(region.PtInRegion(at.x + 80, at.y + 49));
+    Capture picture = Capture::OfWindow(dialog.m_hWnd);
+    EXPECT_EQ(picture.At(at.x + 6, at.y + 6), RGB(0, 255, 0));
+    EXPECT_EQ(picture.At(at.x + 79, at.y + 49), RGB(0, 255, 0));
+}
+
 // ---- Size changes ----
 
 TEST_F(UIDialogTest, AResizeRebuildsRegionAndCache) {
