@@ -261,13 +261,22 @@ BOOL CKvUIDialog::OnEraseBkgnd(CDC* pDC) {
     CPoint origin(0, 0);
     ClientToScreen(&origin);
     m_clientOffset = CPoint(origin.x - screen.left, origin.y - screen.top);
+    // A frame that comes or goes changes the client area (the cache's size)
+    // and its place, not the window's size: that counts as a size change too.
     if (m_rectRemembered.IsRectNull()) {
         m_rectRemembered = m_rectWindow;
+        m_rectClientRemembered = m_rectClient;
+        m_offsetRemembered = m_clientOffset;
     } else if (m_rectRemembered.left != m_rectWindow.left ||
                m_rectRemembered.top != m_rectWindow.top ||
                m_rectRemembered.right != m_rectWindow.right ||
-               m_rectRemembered.bottom != m_rectWindow.bottom) {
+               m_rectRemembered.bottom != m_rectWindow.bottom ||
+               m_rectClientRemembered.right != m_rectClient.right ||
+               m_rectClientRemembered.bottom != m_rectClient.bottom ||
+               m_offsetRemembered.x != m_clientOffset.x || m_offsetRemembered.y != m_clientOffset.y) {
         m_rectRemembered = m_rectWindow;
+        m_rectClientRemembered = m_rectClient;
+        m_offsetRemembered = m_clientOffset;
         m_bSizeChanged = TRUE;
     }
     UpdateWindowRegion(m_rectWindow);

@@ -158,8 +158,11 @@ private:
     CRect m_rectRemembered;
     CRect m_rectWindow;
     CRect m_rectClient;
-    // The client area's top left in window coordinates.
+    // The client area's top left in window coordinates, and the client area
+    // and offset at the last erase.
     CPoint m_clientOffset;
+    CRect m_rectClientRemembered;
+    CPoint m_offsetRemembered;
     HCURSOR m_hCursor = nullptr;
     BOOL m_bDockable = FALSE;
     BOOL m_bDockedLeft = FALSE;

@@ -393,7 +393,8 @@ TEST_F(UIDialogTest, AFramedDialogShowsItsBackgroundAndFrameInsideTheBorder) {
                               "WS_POPUP,WS_VISIBLE,WS_CAPTION", "WS_POPUP,WS_VISIBLE,WS_DLGFRAME"}) {
         SCOPED_TRACE(style);
         catalog_.RemoveAll();
-        Load(std::string("width=80;height=50;backgroundcolor=00ff00;borderimageridorfile=rings.bmp;windowstyle=") +
+        Load(std::string("width=80;height=50;backgroundcolor=00ff00;borderimageridorfile=rings.bmp;roundedgex=16;"
+                         "roundedgey=16;windowstyle=") +
              style);
         TestDialog dialog;
         Make(dialog);
@@ -409,12 +410,41 @@ TEST_F(UIDialogTest, AFramedDialogShowsItsBackgroundAndFrameInsideTheBorder) {
             EXPECT_EQ(pixel(size.cx / 2, ring), color) << ring;
             EXPECT_EQ(pixel(size.cx / 2, size.cy - 1 - ring), color) << ring;
         }
-        int green = 0;
-        for (int y = 2; y < size.cy - 2; ++y)
-            for (int x = 2; x < size.cx - 2; ++x)
-                green += pixel(x, y) == RGB(0, 255, 0);
-        EXPECT_EQ(green, (size.cx - 4) * (size.cy - 4));
+        // Every client pixel the window shows has the colour or a ring.
+        CRgn region;
+        region.CreateRectRgn(0, 0, 0, 0);
+        ASSERT_NE(dialog.GetWindowRgn(region), ERROR);
+        int other = 0, green = 0;
+        for (int y = 0; y < size.cy; ++y)
+            for (int x = 0; x < size.cx; ++x) {
+                if (!region.PtInRegion(at.x + x, at.y + y))
+                    continue;
+                const COLORREF seen = pixel(x, y);
+                green += seen == RGB(0, 255, 0);
+                other += seen != RGB(0, 255, 0) && seen != RGB(0, 0, 255) && seen != RGB(255, 0, 0);
+            }
+        EXPECT_EQ(other, 0);
+        EXPECT_GT(green, (size.cx - 8) * (size.cy - 8));
     }
+}
+
+TEST_F(UIDialogTest, AFrameAddedLaterRecomposesInsideIt) {
+    folder_.Write("Themes/rings.bmp", skin::Bmp32(1, 1, [](int, int) { return 0x0000FFu; }));
+    Load("width=80;height=50;backgroundcolor=00ff00;borderimageridorfile=rings.bmp;windowstyle=WS_POPUP,WS_VISIBLE;"
+         "roundedgex=6;roundedgey=6");
+    TestDialog dialog;
+    Make(dialog);
+    ASSERT_EQ(ClientOffset(dialog), CPoint(0, 0));
+    EXPECT_TRUE(dialog.ModifyStyle(0, WS_BORDER, SWP_FRAMECHANGED));
+    Pump();
+    const CPoint at = ClientOffset(dialog);
+    ASSERT_EQ(at, CPoint(1, 1));
+    const CSize size = ClientSize(dialog);
+    EXPECT_EQ(dialog.GetBackgroundCache().GetWidth(), size.cx);
+    Capture picture = Capture::OfWindow(dialog.m_hWnd);
+    EXPECT_EQ(picture.At(at.x + size.cx - 1, at.y + size.cy / 2), RGB(0, 0, 255));
+    EXPECT_EQ(picture.At(at.x + size.cx / 2, at.y + size.cy - 1), RGB(0, 0, 255));
+    EXPECT_EQ(picture.At(at.x + size.cx - 2, at.y + size.cy / 2), RGB(0, 255, 0));
 }
 
 TEST_F(UIDialogTest, AFramedDialogsImageShapeLiesWhereTheImageIsDrawn) {
@@ -568,6 +598,22 @@ CKvMessage* NewMessage() {
     auto* message = new CKvMessage();
     message->SetKindAndCommand(4, 1, 5);
     return message;
+}
+
+TEST_F(DockingTest, ADialogVisibleByItsDescriptionKnowsItIsShownAndHides) {
+    Load("width=200;height=100;windowstyle=WS_POPUP,WS_VISIBLE,WS_BORDER;style=MDS_DOCKABLE;positionx=100;"
+         "positiony=100;flagsizefollowbackgroundimage=TRUE");
+    TestDialog dialog;
+    Identify(dialog);
+    ASSERT_EQ(dialog.CreateModelessFromDescription(), KV_OK);
+    Pump();
+    ASSERT_TRUE(dialog.IsWindowVisible());
+    DropAt(dialog, POINT{10, 300});
+    ASSERT_TRUE(dialog.IsDocked(0));
+    input_.MoveTo(POINT{100, 320});
+    input_.MoveTo(POINT{600, 500});
+    Pump();
+    EXPECT_FALSE(dialog.IsWindowVisible());
 }
 
 TEST_F(UIDialogTest, RouterMessagesReachTheHandlerOnlyWhenRouted) {

@@ -81,6 +81,11 @@ TEST_F(GalleryTest, PicturesMatchTheirGoldensAndShowWhatMatters) {
     EXPECT_FALSE(region.PtInRegion(0, 0));
     EXPECT_FALSE(region.PtInRegion(window.Width() - 1, window.Height() - 1));
     EXPECT_TRUE(region.PtInRegion(window.Width() / 2, window.Height() / 2));
+    // The title lies on the dialog's own background, not on a black box.
+    for (const auto& [identifier, control] : action_->GetChildControls().GetEntries())
+        if (identifier == "UIObjStatic_APPLICATION_Veltrix_Dlg_ACTION_TITLE") {
+            EXPECT_EQ(Capture::OfWindow(control->m_hWnd).Count(RGB(0, 0, 0)), 0);
+        }
     // The selected tab's text has its colour; the list's selected row is lit.
     Capture tabs = Capture::OfWindow(configuration_->Tabs().m_hWnd);
     EXPECT_GT(tabs.Count(gallery::kSelectedTabText), 10);
