@@ -64,22 +64,43 @@ private:
 };
 }  // namespace
 
+// WM_NCDESTROY and windows whose object is only a stand-in: kept apart so the
+// common path stays small.
+[[gnu::noinline]] LRESULT KvCWndDispatchRare(CWnd& object, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+LRESULT KvCWndDispatchRare(CWnd& object, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    ++object.dispatch_depth_;
+    LRESULT result = 0;
+    {
+        const CurrentMessage here{window, message, wParam, lParam};
+        const MessageScope scope(here);
+        if (object.owned_by_window_)
+            result = ::CallWindowProc(object.m_pfnSuper, window, message, wParam, lParam);
+        else
+            result = object.WindowProc(message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY && object.m_hWnd == window)
+        object.AfterNcDestroy(window);
+    if (--object.dispatch_depth_ == 0 && object.post_nc_destroy_pending_)
+        object.FinishNcDestroy();
+    return result;
+}
+
 LRESULT KvCWndProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     CWnd* object = ObjectOf(window);
     if (object == nullptr) [[unlikely]]
         return ::DefWindowProc(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY || object->owned_by_window_) [[unlikely]]
+        return KvCWndDispatchRare(*object, window, message, wParam, lParam);
     ++object->dispatch_depth_;
     LRESULT result = 0;
     {
         const CurrentMessage here{window, message, wParam, lParam};
         const MessageScope scope(here);
-        if (object->owned_by_window_) [[unlikely]]
-            result = ::CallWindowProc(object->m_pfnSuper, window, message, wParam, lParam);
-        else
-            result = object->WindowProc(message, wParam, lParam);
+        result = object->WindowProc(message, wParam, lParam);
     }
-    if (message == WM_NCDESTROY && object->m_hWnd == window) [[unlikely]]
-        object->AfterNcDestroy(window);
+    // A handler may have destroyed the window: PostNcDestroy waits for the
+    // outermost dispatch.
     if (--object->dispatch_depth_ == 0 && object->post_nc_destroy_pending_) [[unlikely]]
         object->FinishNcDestroy();
     return result;
@@ -259,6 +280,15 @@ LRESULT CWnd::Default() {
 }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Mouse moves arrive by the hundred per second: they skip the full table.
+    if (message == WM_MOUSEMOVE) {
+        OnMouseMove(static_cast<UINT>(wParam), CPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)));
+        return 0;
+    }
+    return DispatchToHandlers(message, wParam, lParam);
+}
+
+LRESULT CWnd::DispatchToHandlers(UINT message, WPARAM wParam, LPARAM lParam) {
     const CPoint point(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
     const UINT keys = static_cast<UINT>(wParam);
     switch (message) {
