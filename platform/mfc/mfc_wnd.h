@@ -193,7 +193,7 @@ protected:
 
 private:
     friend LRESULT KvCWndProcedure(HWND, UINT, WPARAM, LPARAM);
-    friend LRESULT KvCWndDispatchRare(CWnd&, HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT KvCWndDispatchFull(HWND, UINT, WPARAM, LPARAM);
     friend void KvCWndCreationHook(HWND, void*);
     // What the window system sees in the attached-object slot.
     class Hooks final : public WindowHooks {
