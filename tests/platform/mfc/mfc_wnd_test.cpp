@@ -204,6 +204,24 @@ TEST_F(MfcWndTest, AMouseMoveReachesOnMouseMoveAnOverriddenWindowProcAndDefault)
     window.DestroyWindow();
 }
 
+TEST_F(MfcWndTest, MessagesAlternatingBetweenWindowsReachEachWindowsOwnObject) {
+    MouseRecording first;
+    MouseRecording second;
+    ASSERT_TRUE(first.CreateEx(0, "MfcOld", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    ASSERT_TRUE(second.CreateEx(0, "MfcOld", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    for (int i = 0; i < 3; ++i) {
+        SendMessage(first.m_hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(1, i));
+        SendMessage(second.m_hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(2, i));
+        SendMessage(second.m_hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(2, i));
+    }
+    ASSERT_EQ(first.moves.size(), 3u);
+    ASSERT_EQ(second.moves.size(), 6u);
+    EXPECT_EQ(first.moves[2].x, 1);
+    EXPECT_EQ(second.moves[5].x, 2);
+    first.DestroyWindow();
+    second.DestroyWindow();
+}
+
 TEST_F(MfcWndTest, AnObjectDestroyingItsWindowOnAMouseMoveIsDeletedAfterTheDispatch) {
     int deleted = 0;
     class DeletingOnMove : public SelfDeleting {
