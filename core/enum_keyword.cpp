@@ -4,6 +4,8 @@
 #include "platform/text.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 
 KvResult EnumKeyword::Parse(std::string& text) {
     TrimInPlace(text);
@@ -64,9 +66,36 @@ const EnumKeywordName* EnumKeyword::FindName(std::string_view name) const {
     return nullptr;
 }
 
+namespace {
+
+// Whether some name of the table occurs twice. Tables are static and few and
+// every record's construction asks: the answer is kept per thread by table.
+bool HasRepeatedNames(std::span<const EnumKeywordName> names) {
+    struct Known {
+        const EnumKeywordName* table = nullptr;
+        std::size_t size = 0;
+        bool repeated = false;
+    };
+    thread_local std::array<Known, 64> known{};
+    Known& slot = known[(reinterpret_cast<std::uintptr_t>(names.data()) / alignof(EnumKeywordName)) %
+                        known.size()];
+    if (slot.table == names.data() && slot.size == names.size() && names.data() != nullptr)
+        return slot.repeated;
+    bool repeated = false;
+    for (std::size_t i = 0; i < names.size() && !repeated; ++i) {
+        for (std::size_t j = i + 1; j < names.size() && !repeated; ++j)
+            repeated = names[i].name == names[j].name;
+    }
+    slot = Known{names.data(), names.size(), repeated};
+    return repeated;
+}
+
+} // namespace
+
 const EnumKeywordName* EnumKeyword::FindValue(std::uint32_t value) const {
+    const bool repeated = HasRepeatedNames(names_);
     for (std::size_t i = 0; i < names_.size(); ++i) {
-        if (names_[i].value == value && !IsReplacedLater(i))
+        if (names_[i].value == value && (!repeated || !IsReplacedLater(i)))
             return &names_[i];
     }
     return nullptr;
@@ -75,8 +104,7 @@ const EnumKeywordName* EnumKeyword::FindValue(std::uint32_t value) const {
 bool EnumKeyword::IsReplacedLater(std::size_t index) const {
     const std::string_view name = names_[index].name;
     for (std::size_t i = index + 1; i < names_.size(); ++i) {
-        // Every record's construction runs this scan: the first byte settles
-        // most pairs before a full comparison.
+        // The first byte settles most pairs before a full comparison.
         const std::string_view other = names_[i].name;
         if (other.size() == name.size() && (name.empty() || other[0] == name[0]) && other == name)
             return true;

@@ -60,9 +60,23 @@ KvResult KVSTRING::ReadXml(const XmlNode* element) {
     return result;
 }
 
-KVSTRING_LIST::KVSTRING_LIST(const KVSTRING_LIST& other)
-    : KeyedList(), element_name_(other.element_name_) {
+KVSTRING_LIST::KVSTRING_LIST(const KVSTRING_LIST& other) : KeyedList() {
+    if (other.element_name_owned_)
+        SetElementName(other.owned_element_name_);
+    else
+        SetElementName(XmlStaticName{other.element_name_});
     *this = other;
+}
+
+void KVSTRING_LIST::SetElementName(const std::string& name) {
+    owned_element_name_ = name;
+    element_name_ = owned_element_name_;
+    element_name_owned_ = true;
+}
+
+void KVSTRING_LIST::SetElementName(XmlStaticName name) {
+    element_name_ = name.text;
+    element_name_owned_ = false;
 }
 
 KVSTRING_LIST& KVSTRING_LIST::operator=(const KVSTRING_LIST& other) {
@@ -77,7 +91,9 @@ KVSTRING_LIST& KVSTRING_LIST::operator=(const KVSTRING_LIST& other) {
 }
 
 KvResult KVSTRING_LIST::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
-    result_ = WriteListElement(out, document, parent, element_name_, identifier_);
+    result_ = element_name_owned_
+                  ? WriteListElement(out, document, parent, element_name_, identifier_)
+                  : WriteListElement(out, document, parent, XmlStaticName{element_name_}, identifier_);
     if (out != nullptr)
         WriteEntries(document, out);
     return result_;

@@ -48,8 +48,11 @@ public:
 
     std::string& GetIdentifier() { return identifier_; }
     const std::string& GetIdentifier() const { return identifier_; }
-    const std::string& GetElementName() const { return element_name_; }
-    void SetElementName(const std::string& name) { element_name_ = name; }
+    std::string_view GetElementName() const { return element_name_; }
+    void SetElementName(const std::string& name);
+    // A name that lives as long as the list: referred to, not copied (records
+    // set their lists' names on every reset).
+    void SetElementName(XmlStaticName name);
 
     // An element with the list's element name and identifier (not encoded)
     // holding each entry's element in insertion order. The result is that of
@@ -64,5 +67,8 @@ public:
 
 private:
     std::string identifier_;
-    std::string element_name_ = "KVSTRING_LIST";
+    // Either static text or owned_element_name_.
+    std::string_view element_name_ = "KVSTRING_LIST";
+    std::string owned_element_name_;
+    bool element_name_owned_ = false;
 };

@@ -105,14 +105,10 @@ KvResult CKvDataContact::Reset() {
     addresses_.Reset();
     salutation_.clear();
     profession_.clear();
-    // Made once: names of this length are no short strings, and a temporary
-    // per contact would cost an allocation each.
-    static const std::string kEmailName(kEmailListName);
-    static const std::string kUrlName(kUrlListName);
     emails_.Reset();
-    emails_.SetElementName(kEmailName);
+    emails_.SetElementName(XmlStaticName{kEmailListName});
     urls_.Reset();
-    urls_.SetElementName(kUrlName);
+    urls_.SetElementName(XmlStaticName{kUrlListName});
     datapool_.clear();
     return result_ = KV_OK;
 }

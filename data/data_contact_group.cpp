@@ -28,7 +28,7 @@ KvResult CKvDataContactGroup::Reset() {
     bitfield_category_.Set(0);
     contact_.Reset();
     members_.Reset();
-    members_.SetElementName(kMemberListName);
+    members_.SetElementName(XmlStaticName{kMemberListName});
     return result_ = KV_OK;
 }
 

@@ -95,7 +95,7 @@ KvResult CKvDataGeneral::Reset() {
     // A reset list is a new one: its identifier goes with its entries.
     tapi_lines_.Reset();
     tapi_lines_.GetIdentifier().clear();
-    tapi_lines_.SetElementName(std::string(kTapiLinesElementName));
+    tapi_lines_.SetElementName(XmlStaticName{kTapiLinesElementName});
     restart_weekdays_.RemoveAll();
     restart_time_in_seconds_.Set(0);
     call_history_month_count_.Set(2);

@@ -119,11 +119,20 @@ KvResult CKvDataHandlerStore::CreateHandler(std::unique_ptr<CKvDataHandler>& out
     return CreateDataRecordByType(out, handler_type_);
 }
 
+bool CKvDataHandlerStore::Holds(const CKvDataHandler* record) const {
+    // A held record names its store: the index, whose look-up by address
+    // misses the cache for every new record, is asked only about a record
+    // that names another store.
+    if (!IsValidPtr(record) || record->store_ == nullptr)
+        return false;
+    return record->store_ == this || by_record_.contains(record);
+}
+
 KvResult CKvDataHandlerStore::Add(CKvDataHandler* record) {
     Guard guard(*this);
     result_ = KV_OK;
     // Storing the held object again would delete it while keeping it.
-    if (record != nullptr && by_record_.contains(record))
+    if (Holds(record))
         return result_;
     if (static_cast<std::int64_t>(entries_.size()) >= capacity_)
         return result_ = KV_E_LIST_FULL;
@@ -174,10 +183,10 @@ bool CKvDataHandlerStore::MoveIdentifier(CKvDataHandler& record, std::uint32_t i
     Guard guard(*this);
     if (IsKeyMode())
         return true;
-    const auto held = by_record_.find(&record);
-    if (held == by_record_.end())
+    const EntryList::iterator* held = by_record_.find(&record);
+    if (held == nullptr)
         return true;
-    const EntryList::iterator entry = held->second;
+    const EntryList::iterator entry = *held;
     if (by_identifier_.contains(identifier))
         return false;
     by_identifier_.erase(entry->identifier);
@@ -273,8 +282,8 @@ bool CKvDataHandlerStore::DeleteHandler(CKvDataHandler* record) {
     }
     Guard guard(*this);
     // A record of this store is taken out first, so no index keeps it.
-    if (auto held = by_record_.find(record); held != by_record_.end()) {
-        Unlink(held->second);
+    if (const EntryList::iterator* held = by_record_.find(record)) {
+        Unlink(*held);
         return true;
     }
     delete record;
@@ -339,12 +348,12 @@ CKvDataHandler* CKvDataHandlerStore::GetNextUnlocked(Position* position) {
         return nullptr;
     EntryList::iterator entry = at.entry_;
     if (at.store_ != this || at.removals_ != removals_) {
-        auto found = by_record_.find(at.next_);
-        if (found == by_record_.end()) {
+        const EntryList::iterator* found = by_record_.find(at.next_);
+        if (found == nullptr) {
             at.next_ = nullptr;
             return nullptr;
         }
-        entry = found->second;
+        entry = *found;
     }
     const auto following = std::next(entry);
     if (following == entries_.end())

@@ -9,6 +9,7 @@
 // (SetHandleTable, AttachLock); the operations marked "locked" then run inside
 // it. The lock is re-entrant.
 
+#include "data/flat_index.h"
 #include "data/data_handler.h"
 #include "platform/result_codes.h"
 
@@ -196,6 +197,8 @@ private:
     bool MoveIdentifier(CKvDataHandler& record, std::uint32_t identifier);
 
     bool IsKeyMode() const { return key_mode_ != 0; }
+    // Whether the record is one this store holds.
+    bool Holds(const CKvDataHandler* record) const;
     std::unique_ptr<CKvDataHandler> Unlink(EntryList::iterator entry);
     void ForgetAll();
     Position& PositionOrOwn(Position* position) { return position ? *position : own_position_; }
@@ -208,7 +211,7 @@ private:
     EntryList entries_;
     std::unordered_map<std::string, EntryList::iterator> by_key_;
     std::unordered_map<std::uint32_t, EntryList::iterator> by_identifier_;
-    std::unordered_map<const CKvDataHandler*, EntryList::iterator> by_record_;
+    FlatIndex<const CKvDataHandler*, EntryList::iterator> by_record_;
     // Counts the records taken out or replaced, so that positions know when
     // their entry may be gone.
     std::uint64_t removals_ = 0;

@@ -240,10 +240,10 @@ KvResult CKvDataPreferences::Reset() {
     // A reset list is a new one: its identifier goes with its entries.
     devices_.Reset();
     devices_.GetIdentifier().clear();
-    devices_.SetElementName(std::string(kDevicesElementName));
+    devices_.SetElementName(XmlStaticName{kDevicesElementName});
     dial_history_.Reset();
     dial_history_.GetIdentifier().clear();
-    dial_history_.SetElementName(std::string(kDialHistoryElementName));
+    dial_history_.SetElementName(XmlStaticName{kDialHistoryElementName});
     return result_ = KV_OK;
 }
 

@@ -9,7 +9,6 @@
 namespace {
 
 struct CurrentMessage {
-    HWND window = nullptr;
     UINT message = 0;
     WPARAM wParam = 0;
     LPARAM lParam = 0;
@@ -26,6 +25,11 @@ struct ObjectCache {
     CWnd* object = nullptr;
 };
 thread_local ObjectCache object_cache;
+
+// The cached object of the window, or null. An empty cache holds no window.
+CWnd* CachedObjectOf(HWND window) {
+    return window == object_cache.window ? object_cache.object : nullptr;
+}
 
 CWnd* ObjectOf(HWND window) {
     if (window == object_cache.window && window != nullptr)
@@ -64,22 +68,45 @@ private:
 };
 }  // namespace
 
-LRESULT KvCWndProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+// Messages to a window other than the one dispatched to last, WM_NCDESTROY
+// and windows whose object is only a stand-in. Kept apart and reached by a
+// tail call, so that the common path keeps little in registers.
+[[gnu::noinline]] LRESULT KvCWndDispatchFull(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+LRESULT KvCWndDispatchFull(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     CWnd* object = ObjectOf(window);
-    if (object == nullptr) [[unlikely]]
+    if (object == nullptr)
         return ::DefWindowProc(window, message, wParam, lParam);
     ++object->dispatch_depth_;
     LRESULT result = 0;
     {
-        const CurrentMessage here{window, message, wParam, lParam};
+        const CurrentMessage here{message, wParam, lParam};
         const MessageScope scope(here);
-        if (object->owned_by_window_) [[unlikely]]
+        if (object->owned_by_window_)
             result = ::CallWindowProc(object->m_pfnSuper, window, message, wParam, lParam);
         else
             result = object->WindowProc(message, wParam, lParam);
     }
-    if (message == WM_NCDESTROY && object->m_hWnd == window) [[unlikely]]
+    if (message == WM_NCDESTROY && object->m_hWnd == window)
         object->AfterNcDestroy(window);
+    if (--object->dispatch_depth_ == 0 && object->post_nc_destroy_pending_)
+        object->FinishNcDestroy();
+    return result;
+}
+
+LRESULT KvCWndProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    CWnd* object = CachedObjectOf(window);
+    if (object == nullptr || message == WM_NCDESTROY || object->owned_by_window_) [[unlikely]]
+        return KvCWndDispatchFull(window, message, wParam, lParam);
+    ++object->dispatch_depth_;
+    LRESULT result = 0;
+    {
+        const CurrentMessage here{message, wParam, lParam};
+        const MessageScope scope(here);
+        result = object->WindowProc(message, wParam, lParam);
+    }
+    // A handler may have destroyed the window: PostNcDestroy waits for the
+    // outermost dispatch.
     if (--object->dispatch_depth_ == 0 && object->post_nc_destroy_pending_) [[unlikely]]
         object->FinishNcDestroy();
     return result;
@@ -264,6 +291,15 @@ LRESULT CWnd::Default() {
 }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Mouse moves arrive by the hundred per second: they skip the full table.
+    if (message == WM_MOUSEMOVE) {
+        OnMouseMove(static_cast<UINT>(wParam), CPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)));
+        return 0;
+    }
+    return DispatchToHandlers(message, wParam, lParam);
+}
+
+LRESULT CWnd::DispatchToHandlers(UINT message, WPARAM wParam, LPARAM lParam) {
     const CPoint point(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
     const UINT keys = static_cast<UINT>(wParam);
     switch (message) {

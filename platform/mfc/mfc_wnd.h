@@ -193,6 +193,7 @@ protected:
 
 private:
     friend LRESULT KvCWndProcedure(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT KvCWndDispatchFull(HWND, UINT, WPARAM, LPARAM);
     friend void KvCWndCreationHook(HWND, void*);
     // What the window system sees in the attached-object slot.
     class Hooks final : public WindowHooks {
@@ -210,6 +211,8 @@ private:
     void SubclassAttached();
     void AfterNcDestroy(HWND window);
     void FinishNcDestroy();
+    // WindowProc's table of handlers for all but the most frequent messages.
+    [[gnu::noinline]] LRESULT DispatchToHandlers(UINT message, WPARAM wParam, LPARAM lParam);
 
     bool owned_by_window_ = false;
     bool in_destructor_ = false;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <tuple>
 
@@ -46,6 +47,19 @@ TEST(EnumKeyword, ParsesKeywordsAndDecimalNumbersElseFallsBackToTheDefault) {
               std::tuple(KV_E_FAIL, 0u, KV_OK, 3u));
     std::string out;
     EXPECT_EQ(keyword.GetText(out), "77");
+}
+
+TEST(EnumKeyword, APartOfATableWithoutTheRepeatedNameKeepsItsEarlierNumber) {
+    static constexpr EnumKeywordName names[] = {{"A", 1}, {"B", 2}, {"A", 3}};
+    // The whole table first, then its first two rows at the same address.
+    EnumKeyword whole(names);
+    whole.SetValue(1);
+    EXPECT_EQ(whole.Text(), "1");
+    EnumKeyword part(std::span<const EnumKeywordName>(names, 2));
+    part.SetValue(1);
+    EXPECT_EQ(part.Text(), "A");
+    whole.SetValue(1);
+    EXPECT_EQ(whole.Text(), "1");
 }
 
 TEST(EnumKeyword, ANameEnteredAgainReplacesItsNumberWithoutNamesAllIsDecimalAndSetsCopy) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -83,6 +84,24 @@ TEST(KvStringList, RoundTripsUnderItsOwnElementNameInInsertionOrder) {
     EXPECT_EQ(read.ReadXml(Parsed(text)), KV_OK);
     EXPECT_EQ(read.GetIdentifier(), "dev");
     EXPECT_EQ(Entries(read), Entries(list));
+}
+
+TEST(KvStringList, ACopyKeepsItsElementNameAfterTheSourceIsGone) {
+    auto owned = std::make_unique<KVSTRING_LIST>();
+    owned->SetElementName(std::string("DEVICES_OWNED"));
+    auto referred = std::make_unique<KVSTRING_LIST>();
+    referred->SetElementName(XmlStaticName{"DEVICES_STATIC"});
+    const KVSTRING_LIST owned_copy(*owned);
+    const KVSTRING_LIST referred_copy(*referred);
+    owned->SetElementName(std::string("CHANGED"));
+    owned.reset();
+    referred.reset();
+    EXPECT_EQ(owned_copy.GetElementName(), "DEVICES_OWNED");
+    EXPECT_EQ(referred_copy.GetElementName(), "DEVICES_STATIC");
+    KVSTRING_LIST written;
+    written.SetElementName(XmlStaticName{"STATIC_LIST"});
+    written.GetIdentifier() = "s";
+    EXPECT_EQ(WriteRecordText(written), "<STATIC_LIST identifier=\"s\" />");
 }
 
 TEST(KvStringList, ReadsEmptyListsRepeatedIdentifiersAndForeignChildren) {

@@ -178,6 +178,67 @@ TEST_F(MfcWndTest, AnObjectDeletingItselfInPostNcDestroyIsNotTouchedAgain) {
     EXPECT_FALSE(IsWindow(handle));
 }
 
+// Mouse moves take a shorter path through WindowProc than other messages.
+class MouseRecording : public Recording {
+public:
+    std::vector<CPoint> moves;
+
+protected:
+    void OnMouseMove(UINT, CPoint point) override {
+        moves.push_back(point);
+        Default();
+    }
+};
+
+TEST_F(MfcWndTest, AMouseMoveReachesOnMouseMoveAnOverriddenWindowProcAndDefault) {
+    MouseRecording window;
+    ASSERT_TRUE(window.CreateEx(0, "MfcOld", "", WS_POPUP, 0, 0, 100, 50, nullptr, nullptr));
+    old_procedure_log.clear();
+    window.seen.clear();
+    window.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(-3, 7));
+    ASSERT_EQ(window.moves.size(), 1u);
+    EXPECT_EQ(window.moves[0].x, -3);
+    EXPECT_EQ(window.moves[0].y, 7);
+    EXPECT_EQ(window.seen, std::vector<UINT>{WM_MOUSEMOVE});
+    EXPECT_EQ(old_procedure_log, std::vector<UINT>{WM_MOUSEMOVE});
+    window.DestroyWindow();
+}
+
+TEST_F(MfcWndTest, MessagesAlternatingBetweenWindowsReachEachWindowsOwnObject) {
+    MouseRecording first;
+    MouseRecording second;
+    ASSERT_TRUE(first.CreateEx(0, "MfcOld", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    ASSERT_TRUE(second.CreateEx(0, "MfcOld", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    for (int i = 0; i < 3; ++i) {
+        SendMessage(first.m_hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(1, i));
+        SendMessage(second.m_hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(2, i));
+        SendMessage(second.m_hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(2, i));
+    }
+    ASSERT_EQ(first.moves.size(), 3u);
+    ASSERT_EQ(second.moves.size(), 6u);
+    EXPECT_EQ(first.moves[2].x, 1);
+    EXPECT_EQ(second.moves[5].x, 2);
+    first.DestroyWindow();
+    second.DestroyWindow();
+}
+
+TEST_F(MfcWndTest, AnObjectDestroyingItsWindowOnAMouseMoveIsDeletedAfterTheDispatch) {
+    int deleted = 0;
+    class DeletingOnMove : public SelfDeleting {
+    public:
+        using SelfDeleting::SelfDeleting;
+
+    protected:
+        void OnMouseMove(UINT, CPoint) override { DestroyWindow(); }
+    };
+    auto* window = new DeletingOnMove(deleted);
+    ASSERT_TRUE(window->CreateEx(0, "MfcOld", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    HWND handle = window->m_hWnd;
+    SendMessage(handle, WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
+    EXPECT_EQ(deleted, 1);
+    EXPECT_FALSE(IsWindow(handle));
+}
+
 TEST_F(MfcWndTest, AnObjectDestroyedBeforeItsWindowDestroysTheWindow) {
     HWND handle = nullptr;
     {
