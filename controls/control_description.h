@@ -119,7 +119,7 @@ struct KvControlFontSpec {
 // Derives the control's font from its parent's (WM_GETFONT) once: weight,
 // height times magnify (truncated toward zero, saturating at the 32-bit
 // limits), and the italic, underline and strike-out bits and escapement when
-// the spec names them. Nothing when the font exists. KV_E_FAIL when the parent has no font or the font cannot
+// wanted names them. Nothing when the font exists. KV_E_FAIL when the parent has no font or the font cannot
 // be made. logFont receives what the font was made from.
 KvResult KvCreateControlFont(const CWnd& control, CFont& font, LOGFONT& logFont,
                              const KvControlFontSpec& wanted);
