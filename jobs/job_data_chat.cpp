@@ -403,7 +403,5 @@ void CKvJobDataChat::DoEnding() {
         last_result_ = SendShutdown(dial_manager_id_);
         dial_manager_id_ = 0;
     }
-    incoming_.DeleteAll();
-    DetachFromCarryingMessage();
-    GoTo(KV_JOB_STATE_FINISHED);
+    Finish();
 }

@@ -421,9 +421,7 @@ void CKvJobDataClient::RequesterStopRequested() {
 
 void CKvJobDataClient::CleanUp() {
     ResetLoggedOnEvent();
-    incoming_.DeleteAll();
-    DetachFromCarryingMessage();
-    GoTo(KV_JOB_STATE_FINISHED);
+    Finish();
 }
 
 // ---- Executor ----

@@ -254,9 +254,7 @@ void CKvJobDataClient2::RequesterStopRequested() {
 void CKvJobDataClient2::CleanUp(bool reset_logged_on_event) {
     if (reset_logged_on_event && IsValidPtr(handler_))
         handler_->GetEventMap().ResetEvent(CKvIMSGJobDataHandler::kJobEventOne);
-    incoming_.DeleteAll();
-    DetachFromCarryingMessage();
-    GoTo(KV_JOB_STATE_FINISHED);
+    Finish();
 }
 
 // ---- Executor ----

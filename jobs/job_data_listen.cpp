@@ -51,12 +51,6 @@ KvResult CKvJobDataListen::ReadXml(const XmlNode* job_data) {
     });
 }
 
-void CKvJobDataListen::CleanUp() {
-    incoming_.DeleteAll();
-    DetachFromCarryingMessage();
-    GoTo(KV_JOB_STATE_FINISHED);
-}
-
 // ---- Requester ----
 
 KvResult CKvJobDataListen::StepRequester() {
@@ -77,7 +71,7 @@ KvResult CKvJobDataListen::StepRequester() {
         GoTo(KV_JOB_STATE_CLEANUP);
         break;
     case KV_JOB_STATE_CLEANUP:
-        CleanUp();
+        Finish();
         break;
     default:
         last_result_ = KV_E_BAD_STATE;
@@ -123,7 +117,7 @@ KvResult CKvJobDataListen::StepExecutor() {
         GoTo(KV_JOB_STATE_CLEANUP);
         break;
     case KV_JOB_STATE_CLEANUP:
-        CleanUp();
+        Finish();
         break;
     default:
         last_result_ = KV_E_BAD_STATE;

@@ -27,7 +27,6 @@ public:
     std::string& GetSecondManagerNumber() { return manager_numbers_[1]; }
 
 private:
-    void CleanUp();
     void HandCallToHost();
     void RequestManager();
     void WaitForManager();

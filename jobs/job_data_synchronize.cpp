@@ -135,12 +135,6 @@ void CKvJobDataSynchronize::Answer(std::uint32_t messagetype, std::uint32_t attr
     Send();
 }
 
-void CKvJobDataSynchronize::CleanUp() {
-    incoming_.DeleteAll();
-    DetachFromCarryingMessage();
-    GoTo(KV_JOB_STATE_FINISHED);
-}
-
 KvResult CKvJobDataSynchronize::RequestServerUser() {
     CKvMessage* message = nullptr;
     void* payload = nullptr;
@@ -212,7 +206,7 @@ KvResult CKvJobDataSynchronize::CheckRootJob() {
         GoTo(KV_JOB_STATE_CLEANUP);
         break;
     case KV_JOB_STATE_CLEANUP:
-        CleanUp();
+        Finish();
         break;
     default:
         last_result_ = KV_E_BAD_STATE;
@@ -351,7 +345,7 @@ KvResult CKvJobDataSynchronize::StepRequester() {
         GoTo(KV_JOB_STATE_CLEANUP);
         break;
     case KV_JOB_STATE_CLEANUP:
-        CleanUp();
+        Finish();
         break;
     default:
         last_result_ = KV_E_BAD_STATE;
@@ -382,7 +376,7 @@ KvResult CKvJobDataSynchronize::StepExecutor() {
         GoTo(KV_JOB_STATE_CLEANUP);
         break;
     case KV_JOB_STATE_CLEANUP:
-        CleanUp();
+        Finish();
         break;
     default:
         last_result_ = KV_E_BAD_STATE;

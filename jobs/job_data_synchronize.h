@@ -77,7 +77,6 @@ private:
     // message holds no valid SYNCHRONIZE record.
     CKvJobDataSynchronize* FirstRecord(CKvMessage*& message);
     void Answer(std::uint32_t messagetype, std::uint32_t attribute);
-    void CleanUp();
 
     void ClientPreferences();
     void ClientWaitForRange();

@@ -226,9 +226,7 @@ KvResult CKvJobDataTAPIListen::StepExecutorB() {
         break;
     }
     case KV_JOB_STATE_CLEANUP:
-        incoming_.DeleteAll();
-        DetachFromCarryingMessage();
-        GoTo(KV_JOB_STATE_FINISHED);
+        Finish();
         break;
     default:
         last_result_ = KV_E_BAD_STATE;
