@@ -2,6 +2,7 @@
 
 #include "framework/message_router.h"
 #include "framework/payload_registry.h"
+#include "platform/object_pool.h"
 #include "platform/pointer.h"
 
 #include <array>
@@ -67,6 +68,17 @@ bool FieldMatches(std::int32_t pattern, std::int32_t value) {
 }
 
 } // namespace
+
+void* CKvMessage::operator new(std::size_t size) {
+    return size == sizeof(CKvMessage) ? ObjectPool<CKvMessage>::Allocate() : ::operator new(size);
+}
+
+void CKvMessage::operator delete(void* message, std::size_t size) noexcept {
+    if (size == sizeof(CKvMessage))
+        ObjectPool<CKvMessage>::Free(message);
+    else
+        ::operator delete(message);
+}
 
 CKvMessage::CKvMessage() {
     Reset();

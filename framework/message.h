@@ -74,6 +74,11 @@ public:
     // Destroys the owned payload by its type, as Release does.
     ~CKvMessage();
     CKvMessage(const CKvMessage&) = delete;
+    // Messages are made on one thread and released on another, many per
+    // second: they come from a pool that gives each back to the thread that
+    // made it.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* message, std::size_t size) noexcept;
     // Copies the header, job ids, endpoints and texts; not the payload (the
     // copy has none, its former payload being destroyed) and not the timer.
     CKvMessage& operator=(const CKvMessage& other);

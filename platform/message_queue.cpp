@@ -1,30 +1,49 @@
 #include "platform/message_queue.h"
 
 #include "platform/clock.h"
+#include "platform/object_pool.h"
 
 #include <algorithm>
 #include <atomic>
-#include <bit>
 #include <chrono>
+#include <new>
+#include <thread>
 #include <utility>
+
+// A node is linked by the poster, taken by the loop or, when the poster finds
+// the queue closed after linking it, withdrawn by the poster; whichever of the
+// two changes its state first decides whether the post succeeded. Nodes come
+// from a pool: a loop gives them back to the homes of the threads that posted
+// them, so that posting allocates nothing once each poster has its working
+// set.
+struct PostedNode {
+    enum State : std::uint32_t { kLinked, kTaken, kWithdrawn };
+
+    std::atomic<PostedNode*> next{nullptr};
+    std::atomic<std::uint32_t> state{kLinked};
+    ThreadMessage message;
+};
 
 namespace {
 
-// Both rings hold a power of two of messages, so that a place is found with
-// a mask rather than a division while the posters' lock is held.
 constexpr std::size_t kInitialCapacity = 64;
-// How often a poster tries the lock again before it sleeps: the lock is held
-// for a few stores only, and sleeping and being woken costs two system calls.
-constexpr int kPostSpins = 16;
 
-void PauseWhileSpinning() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
+PostedNode* NewNode() {
+    return new (ObjectPool<PostedNode>::Allocate()) PostedNode;
 }
 
-std::size_t Wrap(std::size_t index, const std::vector<ThreadMessage>& ring) {
-    return index & (ring.size() - 1);
+// Decides for the loop that it takes the message; false when its poster
+// withdrew it.
+bool TakeNode(PostedNode* node) {
+    std::uint32_t linked = PostedNode::kLinked;
+    return node->state.compare_exchange_strong(linked, PostedNode::kTaken,
+                                               std::memory_order_acq_rel);
+}
+
+bool WithdrawNode(PostedNode* node) {
+    std::uint32_t linked = PostedNode::kLinked;
+    return node->state.compare_exchange_strong(linked, PostedNode::kWithdrawn,
+                                               std::memory_order_acq_rel);
 }
 
 std::atomic<std::uint64_t>& CursorPos() {
@@ -52,33 +71,37 @@ POINT GetMessageCursorPos() {
                  static_cast<LONG>(static_cast<std::uint32_t>(packed))};
 }
 
-MessageQueue::MessageQueue() : batch_(kInitialCapacity), ring_(kInitialCapacity) {}
+MessageQueue::MessageQueue() : head_(NewNode()), batch_(kInitialCapacity), tail_(head_) {}
+
+MessageQueue::~MessageQueue() {
+    object_pool::Recycler recycled;
+    for (PostedNode* node = head_; node != nullptr;) {
+        PostedNode* next = node->next.load(std::memory_order_acquire);
+        recycled.Add(node);
+        node = next;
+    }
+}
 
 bool MessageQueue::Post(const ThreadMessage& message) {
-    ThreadMessage stamped = message;
-    Stamp(stamped);
-    bool wake = false;
-    {
-        std::unique_lock lock(mutex_, std::try_to_lock);
-        // Tries grow further apart, so that the spinning posters do not keep
-        // taking the lock's cache line from the one that holds it.
-        for (int spin = 0; !lock.owns_lock() && spin < kPostSpins; ++spin) {
-            for (int pause = 0; pause < (1 << std::min(spin, 3)); ++pause)
-                PauseWhileSpinning();
-            lock.try_lock();
+    if (closed_.load(std::memory_order_acquire))
+        return false;
+    PostedNode* node = NewNode();
+    node->message = message;
+    Stamp(node->message);
+    // Sequentially consistent, like the closing side's flag and tail and the
+    // sleeping loop's flag and head: either they see this node, or this post
+    // sees their flag.
+    tail_.exchange(node)->next.store(node);
+    if (closed_.load() && WithdrawNode(node))
+        return false;
+    if (consumer_waiting_.load() &&
+        consumer_waiting_.exchange(false, std::memory_order_acq_rel)) {
+        {
+            std::lock_guard lock(mutex_);
+            ++wake_count_;
         }
-        if (!lock.owns_lock())
-            lock.lock();
-        if (closed_)
-            return false;
-        Push(stamped);
-        // Only the first post after the loop went to sleep wakes it: a
-        // wake-up costs a system call, which many posting threads would
-        // otherwise each pay while the loop is on its way.
-        wake = std::exchange(consumer_waiting_, false);
-    }
-    if (wake)
         changed_.notify_one();
+    }
     return true;
 }
 
@@ -92,26 +115,23 @@ bool MessageQueue::PostQuit(int exit_code) {
 bool MessageQueue::HasMessage() {
     {
         std::lock_guard consumer(consumer_mutex_);
-        if (BatchCount() != 0)
+        // Taken out now, so that the next GetMessage finds them in the batch.
+        if (BatchCount() != 0 || RefillBatch())
             return true;
-        std::lock_guard lock(mutex_);
-        // Taken out now, so that the next GetMessage need not meet the
-        // posters' lock again.
-        if (count_ != 0) {
-            RefillBatch();
-            return true;
-        }
-        if (closed_)
+        if (closed_.load(std::memory_order_acquire))
             return false;
     }
     ThreadMessage generated;
     DWORD generated_wait = KV_INFINITE;
     if (TakeGenerated(generated, false, generated_wait))
         return true;
+    {
+        std::lock_guard consumer(consumer_mutex_);
+        if (RefillBatch())
+            return true;
+    }
     std::lock_guard lock(mutex_);
-    if (count_ != 0)
-        return true;
-    if (closed_ || timers_.empty())
+    if (closed_.load(std::memory_order_acquire) || timers_.empty())
         return false;
     const std::uint32_t now = GetClock().TickMs();
     return std::any_of(timers_.begin(), timers_.end(), [now](const Timer& timer) {
@@ -133,41 +153,40 @@ bool MessageQueue::GetMessage(ThreadMessage& message) {
                 __builtin_prefetch(reinterpret_cast<const void*>(batch_[batch_head_].lParam));
             if (message.message != KV_WM_QUIT)
                 return true;
-            std::lock_guard lock(mutex_);
-            closed_ = true;
+            closed_.store(true, std::memory_order_release);
             return false;
         }
-        std::unique_lock lock(mutex_);
-        if (count_ != 0) {
-            RefillBatch();
+        if (RefillBatch())
             continue;
-        }
         DWORD generated_wait = KV_INFINITE;
-        if (!closed_ && source_ != nullptr) {
+        if (!closed_.load(std::memory_order_acquire) && source_ != nullptr) {
             // The source takes the window system's own lock: never under ours.
-            lock.unlock();
             consumer.unlock();
             if (TakeGenerated(message, true, generated_wait))
                 return true;
             consumer.lock();
-            lock.lock();
-            if (count_ != 0 || BatchCount() != 0)
+            if (BatchCount() != 0 || RefillBatch())
                 continue;
         }
+        std::unique_lock lock(mutex_);
         DWORD wait_ms = KV_INFINITE;
-        if (!closed_ && TakeDueTimer(message, wait_ms))
+        if (!closed_.load(std::memory_order_acquire) && TakeDueTimer(message, wait_ms))
             return true;
         wait_ms = std::min(wait_ms, generated_wait);
         const std::uint64_t seen = wake_count_;
-        auto woken = [this, seen] { return count_ != 0 || wake_count_ != seen; };
+        consumer_waiting_.store(true);
+        if (head_->next.load() != nullptr) {
+            consumer_waiting_.store(false, std::memory_order_relaxed);
+            continue;
+        }
         // Other threads may look into the batch while this one waits.
         consumer.unlock();
-        consumer_waiting_ = true;
+        auto woken = [this, seen] { return wake_count_ != seen; };
         if (wait_ms == KV_INFINITE)
             changed_.wait(lock, woken);
         else
             changed_.wait_for(lock, std::chrono::milliseconds(wait_ms), woken);
-        consumer_waiting_ = false;
+        consumer_waiting_.store(false, std::memory_order_relaxed);
         lock.unlock();
         consumer.lock();
     }
@@ -176,8 +195,7 @@ bool MessageQueue::GetMessage(ThreadMessage& message) {
 bool MessageQueue::PeekMessage(ThreadMessage& message, bool remove) {
     {
         std::lock_guard consumer(consumer_mutex_);
-        std::lock_guard lock(mutex_);
-        if (BatchCount() == 0 && count_ != 0)
+        if (BatchCount() == 0)
             RefillBatch();
         if (BatchCount() != 0) {
             if (!remove) {
@@ -186,47 +204,90 @@ bool MessageQueue::PeekMessage(ThreadMessage& message, bool remove) {
             }
             message = PopBatch();
             if (message.message == KV_WM_QUIT)
-                closed_ = true;
+                closed_.store(true, std::memory_order_release);
             return true;
         }
-        if (closed_)
+        if (closed_.load(std::memory_order_acquire))
             return false;
     }
     DWORD wait_ms = KV_INFINITE;
     if (TakeGenerated(message, remove, wait_ms))
         return true;
-    std::unique_lock lock(mutex_);
-    if (count_ != 0) {
-        lock.unlock();
-        return PeekMessage(message, remove);
+    bool linked = false;
+    {
+        std::lock_guard consumer(consumer_mutex_);
+        linked = HasLinked();
     }
-    return !closed_ && TakeDueTimer(message, wait_ms, remove);
+    if (linked)
+        return PeekMessage(message, remove);
+    std::lock_guard lock(mutex_);
+    return !closed_.load(std::memory_order_acquire) && TakeDueTimer(message, wait_ms, remove);
 }
 
-void MessageQueue::RefillBatch() {
-    batch_.swap(ring_);
-    batch_head_ = std::exchange(head_, 0);
-    batch_count_ = std::exchange(count_, 0);
+bool MessageQueue::RefillBatch(const PostedNode* stop) {
+    if (drained_)
+        return false;
+    object_pool::Recycler recycled;
+    bool took = false;
+    while (head_ != stop) {
+        PostedNode* next = head_->next.load(std::memory_order_acquire);
+        if (next == nullptr) {
+            if (stop == nullptr)
+                break;
+            // A poster between its exchange and its link: a few instructions.
+            std::this_thread::yield();
+            continue;
+        }
+        // The head's message was taken before; the next node's becomes the
+        // head once its message is out.
+        recycled.Add(head_);
+        head_ = next;
+        if (TakeNode(next)) {
+            PushBatch(next->message);
+            took = true;
+        }
+    }
+    return took;
+}
+
+bool MessageQueue::HasLinked() const {
+    return head_->next.load(std::memory_order_acquire) != nullptr;
+}
+
+void MessageQueue::PushBatch(const ThreadMessage& message) {
+    if (batch_count_ == batch_.size()) {
+        std::vector<ThreadMessage> grown(batch_.size() * 2);
+        for (std::size_t i = 0; i < batch_count_; ++i)
+            grown[i] = batch_[(batch_head_ + i) & (batch_.size() - 1)];
+        batch_.swap(grown);
+        batch_head_ = 0;
+    }
+    batch_[(batch_head_ + batch_count_) & (batch_.size() - 1)] = message;
+    ++batch_count_;
 }
 
 ThreadMessage MessageQueue::PopBatch() {
     ThreadMessage message = batch_[batch_head_];
-    batch_head_ = Wrap(batch_head_ + 1, batch_);
+    batch_head_ = (batch_head_ + 1) & (batch_.size() - 1);
     --batch_count_;
     return message;
 }
 
 std::vector<ThreadMessage> MessageQueue::CloseAndDrain() {
     std::lock_guard consumer(consumer_mutex_);
-    std::lock_guard lock(mutex_);
-    closed_ = true;
-    timers_.clear();
+    {
+        std::lock_guard lock(mutex_);
+        timers_.clear();
+    }
+    // Every poster whose exchange came before this load links its node and
+    // is taken below; every later one sees the queue closed and withdraws.
+    closed_.store(true);
+    RefillBatch(tail_.load());
+    drained_ = true;
     std::vector<ThreadMessage> left;
-    left.reserve(batch_count_ + count_);
+    left.reserve(batch_count_);
     while (batch_count_ != 0)
         left.push_back(PopBatch());
-    while (count_ != 0)
-        left.push_back(Pop());
     return left;
 }
 
@@ -242,31 +303,22 @@ std::vector<ThreadMessage> MessageQueue::RemoveWindowMessages(HWND window, UINT 
 
 template <typename Taken> std::vector<ThreadMessage> MessageQueue::RemoveWhere(Taken taken) {
     std::lock_guard consumer(consumer_mutex_);
-    std::lock_guard lock(mutex_);
+    RefillBatch();
     std::vector<ThreadMessage> removed;
     std::vector<ThreadMessage> kept;
+    kept.reserve(batch_count_);
     while (batch_count_ != 0) {
         ThreadMessage message = PopBatch();
         (taken(message) ? removed : kept).push_back(message);
     }
-    batch_count_ = kept.size();
     batch_head_ = 0;
-    // Both rings keep room: they change places at every refill.
-    kept.resize(std::max(std::bit_ceil(kept.size()), kInitialCapacity));
-    batch_.swap(kept);
-    kept.clear();
-    while (count_ != 0) {
-        ThreadMessage message = Pop();
-        (taken(message) ? removed : kept).push_back(message);
-    }
     for (const ThreadMessage& message : kept)
-        Push(message);
+        PushBatch(message);
     return removed;
 }
 
 bool MessageQueue::IsClosed() const {
-    std::lock_guard lock(mutex_);
-    return closed_;
+    return closed_.load(std::memory_order_acquire);
 }
 
 void MessageQueue::SetTimer(UINT id, UINT interval_ms) {
@@ -330,27 +382,13 @@ void MessageQueue::Wake() {
 
 std::size_t MessageQueue::GetCount() const {
     std::lock_guard consumer(consumer_mutex_);
-    std::lock_guard lock(mutex_);
-    return BatchCount() + count_;
-}
-
-void MessageQueue::Push(const ThreadMessage& message) {
-    if (count_ == ring_.size()) {
-        std::vector<ThreadMessage> grown(ring_.size() * 2);
-        for (std::size_t i = 0; i < count_; ++i)
-            grown[i] = ring_[Wrap(head_ + i, ring_)];
-        ring_.swap(grown);
-        head_ = 0;
+    std::size_t count = BatchCount();
+    for (const PostedNode* node = head_->next.load(std::memory_order_acquire); node != nullptr;
+         node = node->next.load(std::memory_order_acquire)) {
+        if (node->state.load(std::memory_order_acquire) == PostedNode::kLinked)
+            ++count;
     }
-    ring_[Wrap(head_ + count_, ring_)] = message;
-    ++count_;
-}
-
-ThreadMessage MessageQueue::Pop() {
-    ThreadMessage message = ring_[head_];
-    head_ = Wrap(head_ + 1, ring_);
-    --count_;
-    return message;
+    return count;
 }
 
 bool MessageQueue::TakeDueTimer(ThreadMessage& message, DWORD& wait_ms, bool remove) {

@@ -1,12 +1,14 @@
 #pragma once
 // The message queue of one thread that runs a message loop: a FIFO of posted
-// messages, the thread's timers, and the quit request. Posting is thread-safe;
-// taking messages is done by the owning thread's loop, which moves everything
-// posted so far out in one go, so that it meets the posting threads' lock
-// once per batch rather than once per message.
+// messages, the thread's timers, and the quit request. Posting is thread-safe
+// and takes no lock: a post links a node at the tail with one atomic exchange,
+// so that many posting threads do not queue up behind one another. Taking
+// messages is done by the owning thread's loop, which moves everything posted
+// so far out in one go.
 
 #include "platform/types.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -51,9 +53,14 @@ public:
     virtual bool NextGenerated(ThreadMessage& message, bool remove, DWORD& wait_ms) = 0;
 };
 
+// One posted message on its way to the loop.
+struct PostedNode;
+
 class MessageQueue {
 public:
     MessageQueue();
+    // What is still linked is dropped: the owner drains before that.
+    ~MessageQueue();
     MessageQueue(const MessageQueue&) = delete;
     MessageQueue& operator=(const MessageQueue&) = delete;
 
@@ -112,8 +119,6 @@ private:
     };
 
     template <typename Taken> std::vector<ThreadMessage> RemoveWhere(Taken taken);
-    void Push(const ThreadMessage& message);
-    ThreadMessage Pop();
     // The first due timer, restarted from now; false when none is due. On
     // false, wait_ms tells how long until the next one is due (KV_INFINITE
     // without timers).
@@ -123,34 +128,40 @@ private:
     void SetAnyTimer(HWND window, UINT id, UINT interval_ms);
     bool KillAnyTimer(HWND window, UINT id);
 
-    // Makes every posted message the batch, which must be empty, by swapping
-    // the two rings, so that the posters' lock is held only for that; both
-    // locks held.
-    void RefillBatch();
+    // With the consumer lock: moves the linked messages into the batch, in
+    // order; false when none was taken. Without a stop node it ends at a
+    // poster that has exchanged the tail but not linked its node yet (that
+    // poster wakes the loop itself); with one it waits for the links up to it.
+    bool RefillBatch(const PostedNode* stop = nullptr);
+    // With the consumer lock: true when a message is linked behind the head.
+    bool HasLinked() const;
+    void PushBatch(const ThreadMessage& message);
     std::size_t BatchCount() const { return batch_count_; }
     ThreadMessage PopBatch();
 
     // The loop's side and the posters' side each have cache lines of their
-    // own, so that taking a message does not disturb the posters' lock.
+    // own, so that taking a message does not disturb the posters.
     static constexpr std::size_t kCacheLine = 64;
 
     // Lock order: consumer_mutex_, then mutex_.
-    // Guards the batch: messages taken out of the ring, older than any in it.
+    // Guards the head of the linked messages and the batch: messages taken
+    // out of the list, older than any still linked.
     alignas(kCacheLine) mutable std::mutex consumer_mutex_;
+    PostedNode* head_;
     std::vector<ThreadMessage> batch_;
     std::size_t batch_head_ = 0;
     std::size_t batch_count_ = 0;
-    // Guards the ring, the timers and the flags. What a post writes shares
-    // the lock's cache line.
+    // Set once the owner drained the queue: nothing is taken out after that.
+    bool drained_ = false;
+    // The last linked node; posters exchange it.
+    alignas(kCacheLine) std::atomic<PostedNode*> tail_;
+    // Read by every post, written once.
+    alignas(kCacheLine) std::atomic<bool> closed_{false};
+    // The loop is about to wait or waits; the first post that sees it clears
+    // it and wakes the loop, so that many posters do not each pay a wake-up.
+    std::atomic<bool> consumer_waiting_{false};
+    // Guards the timers and the wake count.
     alignas(kCacheLine) mutable std::mutex mutex_;
-    std::size_t head_ = 0;
-    std::size_t count_ = 0;
-    bool closed_ = false;
-    // The loop waits for a post; the first post clears it and wakes the loop.
-    bool consumer_waiting_ = false;
-    // A ring buffer that only grows, so that posting allocates nothing once
-    // the queue has seen its working size.
-    std::vector<ThreadMessage> ring_;
     std::condition_variable changed_;
     std::vector<Timer> timers_;
     std::uint64_t wake_count_ = 0;

@@ -1,0 +1,89 @@
+#pragma once
+// Memory for small objects that one thread makes and another frees, as posted
+// messages are. Each thread takes from a home of its own and every object goes
+// back to the home it came from, so that neither side meets a lock or the
+// other thread's allocator bins. A home outlives its thread and passes to the
+// next thread that needs one; memory is kept for reuse, bounded by what each
+// thread has out at once.
+//
+// Under AddressSanitizer the objects come from the heap, so that leaks and use
+// after release stay visible.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define KV_OBJECT_POOL_USES_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KV_OBJECT_POOL_USES_HEAP 1
+#endif
+#endif
+#ifndef KV_OBJECT_POOL_USES_HEAP
+#define KV_OBJECT_POOL_USES_HEAP 0
+#endif
+
+namespace object_pool {
+
+class Home;
+
+// Objects start on a cache line, or where the heap puts them under the
+// sanitizer: alignments up to this are kept.
+inline constexpr std::size_t kAlignment = 16;
+
+// A thread's claim on a home for objects of one size, made at its first
+// allocation and given up when the thread ends.
+class Claim {
+public:
+    explicit Claim(std::size_t size) : size_(size) {}
+    ~Claim();
+    Claim(const Claim&) = delete;
+    Claim& operator=(const Claim&) = delete;
+
+    void* Allocate();
+
+private:
+    std::size_t size_;
+    Home* home_ = nullptr;
+};
+
+// Gives an object's memory back to its home, from any thread.
+void Free(void* object);
+
+// Gives many objects back with one exchange per home; on destruction.
+class Recycler {
+public:
+    Recycler() = default;
+    ~Recycler();
+    Recycler(const Recycler&) = delete;
+    Recycler& operator=(const Recycler&) = delete;
+
+    void Add(void* object);
+
+private:
+    struct Run {
+        Home* home;
+        void* first;
+        void* last;
+    };
+    std::array<Run, 16> runs_{};
+    std::size_t used_ = 0;
+};
+
+} // namespace object_pool
+
+// The pool for objects of type T (their storage only: construction and
+// destruction stay with the caller).
+template <typename T> class ObjectPool {
+public:
+    static_assert(alignof(T) <= object_pool::kAlignment);
+
+    static void* Allocate() { return claim_.Allocate(); }
+    static void Free(void* object) { object_pool::Free(object); }
+
+private:
+    static thread_local object_pool::Claim claim_;
+};
+
+template <typename T> thread_local object_pool::Claim ObjectPool<T>::claim_{sizeof(T)};
