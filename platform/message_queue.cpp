@@ -33,8 +33,13 @@ PostedNode* NewNode() {
 }
 
 // Decides for the loop that it takes the message; false when its poster
-// withdrew it.
-bool TakeNode(PostedNode* node) {
+// withdrew it. Posters withdraw only from a closed queue; before it closes,
+// the closing side's flag carries this store to them.
+bool TakeNode(PostedNode* node, bool closed) {
+    if (!closed) {
+        node->state.store(PostedNode::kTaken, std::memory_order_relaxed);
+        return true;
+    }
     std::uint32_t linked = PostedNode::kLinked;
     return node->state.compare_exchange_strong(linked, PostedNode::kTaken,
                                                std::memory_order_acq_rel);
@@ -88,10 +93,10 @@ bool MessageQueue::Post(const ThreadMessage& message) {
     PostedNode* node = NewNode();
     node->message = message;
     Stamp(node->message);
-    // Sequentially consistent, like the closing side's flag and tail and the
-    // sleeping loop's flag and head: either they see this node, or this post
-    // sees their flag.
-    tail_.exchange(node)->next.store(node);
+    // The exchange and the loads are sequentially consistent, like the
+    // closing side's flag and tail and the sleeping loop's flag and tail:
+    // either they see this node at the tail, or this post sees their flag.
+    tail_.exchange(node)->next.store(node, std::memory_order_release);
     if (closed_.load() && WithdrawNode(node))
         return false;
     if (consumer_waiting_.load() &&
@@ -175,8 +180,11 @@ bool MessageQueue::GetMessage(ThreadMessage& message) {
         wait_ms = std::min(wait_ms, generated_wait);
         const std::uint64_t seen = wake_count_;
         consumer_waiting_.store(true);
-        if (head_->next.load() != nullptr) {
+        if (!drained_ && tail_.load() != head_) {
             consumer_waiting_.store(false, std::memory_order_relaxed);
+            // A poster between its exchange and its link: a few instructions.
+            if (!HasLinked())
+                std::this_thread::yield();
             continue;
         }
         // Other threads may look into the batch while this one waits.
@@ -211,15 +219,18 @@ bool MessageQueue::PeekMessage(ThreadMessage& message, bool remove) {
             return false;
     }
     DWORD wait_ms = KV_INFINITE;
-    if (TakeGenerated(message, remove, wait_ms))
-        return true;
-    bool linked = false;
-    {
-        std::lock_guard consumer(consumer_mutex_);
-        linked = HasLinked();
+    if (source_ != nullptr) {
+        if (TakeGenerated(message, remove, wait_ms))
+            return true;
+        // Posted while the source was asked: posts come first.
+        bool linked = false;
+        {
+            std::lock_guard consumer(consumer_mutex_);
+            linked = HasLinked();
+        }
+        if (linked)
+            return PeekMessage(message, remove);
     }
-    if (linked)
-        return PeekMessage(message, remove);
     std::lock_guard lock(mutex_);
     return !closed_.load(std::memory_order_acquire) && TakeDueTimer(message, wait_ms, remove);
 }
@@ -228,6 +239,9 @@ bool MessageQueue::RefillBatch(const PostedNode* stop) {
     if (drained_)
         return false;
     object_pool::Recycler recycled;
+    // The queue is closed only under the consumer lock, which this thread
+    // holds: until then no poster withdraws.
+    const bool closed = closed_.load(std::memory_order_relaxed);
     bool took = false;
     while (head_ != stop) {
         PostedNode* next = head_->next.load(std::memory_order_acquire);
@@ -242,7 +256,7 @@ bool MessageQueue::RefillBatch(const PostedNode* stop) {
         // head once its message is out.
         recycled.Add(head_);
         head_ = next;
-        if (TakeNode(next)) {
+        if (TakeNode(next, closed)) {
             PushBatch(next->message);
             took = true;
         }

@@ -9,6 +9,9 @@ namespace object_pool {
 
 namespace {
 
+// Its address tells one living thread from another.
+thread_local char thread_token;
+
 // Slots are whole cache lines, so that a thread filling a new object does not
 // share a line with the one the other side is reading. Blocks are aligned to
 // their size, so that an object finds its home at the start of its block.
@@ -53,6 +56,15 @@ public:
         return slot;
     }
 
+    // The owner's own objects go straight back to its free list.
+    bool IsOwnedByThisThread() const {
+        return owner.load(std::memory_order_relaxed) == &thread_token;
+    }
+    void GiveBackOwn(FreeSlot* first, FreeSlot* last) {
+        last->next.store(free_, std::memory_order_relaxed);
+        free_ = first;
+    }
+
     // Any thread. The owner takes the whole stack at once, which cannot be
     // fooled by a slot that left and came back, as a single pop could.
     void GiveBack(FreeSlot* first, FreeSlot* last) {
@@ -64,6 +76,8 @@ public:
     }
 
     std::atomic<bool> claimed{true};
+    // The claiming thread's token, so that a thread can tell its own homes.
+    std::atomic<const char*> owner{nullptr};
     Home* next_home = nullptr;
 
 private:
@@ -110,15 +124,19 @@ Home* ClaimHome(std::size_t stride) {
 } // namespace
 
 Claim::~Claim() {
-    if (home_ != nullptr)
-        home_->claimed.store(false, std::memory_order_release);
+    if (home_ == nullptr)
+        return;
+    home_->owner.store(nullptr, std::memory_order_relaxed);
+    home_->claimed.store(false, std::memory_order_release);
 }
 
 void* Claim::Allocate() {
     if constexpr (KV_OBJECT_POOL_USES_HEAP)
         return ::operator new(size_);
-    if (home_ == nullptr)
+    if (home_ == nullptr) {
         home_ = ClaimHome(StrideFor(size_));
+        home_->owner.store(&thread_token, std::memory_order_relaxed);
+    }
     return home_->Take();
 }
 
@@ -130,7 +148,11 @@ void Free(void* object) {
         return;
     }
     auto* slot = new (object) FreeSlot;
-    HomeOf(object)->GiveBack(slot, slot);
+    Home* home = HomeOf(object);
+    if (home->IsOwnedByThisThread())
+        home->GiveBackOwn(slot, slot);
+    else
+        home->GiveBack(slot, slot);
 }
 
 Recycler::~Recycler() {
@@ -145,6 +167,10 @@ void Recycler::Add(void* object) {
         return;
     }
     Home* home = HomeOf(object);
+    if (home->IsOwnedByThisThread()) {
+        Free(object);
+        return;
+    }
     Run* end = runs_.begin() + used_;
     Run* run = std::find_if(runs_.begin(), end,
                             [home](const Run& candidate) { return candidate.home == home; });
