@@ -128,6 +128,9 @@ Claim::~Claim() {
         return;
     home_->owner.store(nullptr, std::memory_order_relaxed);
     home_->claimed.store(false, std::memory_order_release);
+    // A destructor of the thread's that runs later and allocates claims a
+    // home again rather than use the one just left.
+    home_ = nullptr;
 }
 
 void* Claim::Allocate() {

@@ -31,6 +31,8 @@ class Home;
 // Objects start on a cache line, or where the heap puts them under the
 // sanitizer: alignments up to this are kept.
 inline constexpr std::size_t kAlignment = 16;
+// Pools are for small objects: a block holds many.
+inline constexpr std::size_t kMaxObjectSize = 4096;
 
 // A thread's claim on a home for objects of one size, made at its first
 // allocation and given up when the thread ends.
@@ -67,7 +69,8 @@ private:
         void* first;
         void* last;
     };
-    std::array<Run, 16> runs_{};
+    // Only the first used_ are set.
+    std::array<Run, 16> runs_;
     std::size_t used_ = 0;
 };
 
@@ -78,6 +81,7 @@ private:
 template <typename T> class ObjectPool {
 public:
     static_assert(alignof(T) <= object_pool::kAlignment);
+    static_assert(sizeof(T) <= object_pool::kMaxObjectSize);
 
     static void* Allocate() { return claim_.Allocate(); }
     static void Free(void* object) { object_pool::Free(object); }
