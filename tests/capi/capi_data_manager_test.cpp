@@ -10,7 +10,9 @@ Bytes Frame(const std::string& text, std::uint16_t length_field) {
     Bytes frame = {0x50, 0xA0, 0x50, 0xA0, 0x50, 0xA0, 0x50, 0xA0,
                    static_cast<std::uint8_t>(length_field),
                    static_cast<std::uint8_t>(length_field >> 8)};
-    frame.insert(frame.end(), text.begin(), text.end());
+    const std::size_t header = frame.size();
+    frame.resize(header + text.size());
+    std::copy(text.begin(), text.end(), frame.begin() + static_cast<std::ptrdiff_t>(header));
     frame.resize(32, 0);
     return frame;
 }
