@@ -155,7 +155,7 @@ private:
     bool drained_ = false;
     // The last linked node; posters exchange it.
     alignas(kCacheLine) std::atomic<PostedNode*> tail_;
-    // Read by every post, written once.
+    // Read by every post; set only under the consumer lock.
     alignas(kCacheLine) std::atomic<bool> closed_{false};
     // The loop is about to wait or waits; the first post that sees it clears
     // it and wakes the loop, so that many posters do not each pay a wake-up.
