@@ -9,6 +9,7 @@
 #include <new>
 #include <thread>
 #include <utility>
+#include <vector>
 
 // A node is linked by the poster, taken by the loop or, when the poster finds
 // the queue closed after linking it, withdrawn by the poster; whichever of the
@@ -21,6 +22,9 @@ struct PostedNode {
 
     std::atomic<PostedNode*> next{nullptr};
     std::atomic<std::uint32_t> state{kLinked};
+    // Set when the poster no longer looks at the node: until then it stays
+    // out of the pool, even once the loop has moved past it.
+    std::atomic<bool> poster_done{false};
     ThreadMessage message;
 };
 
@@ -43,6 +47,16 @@ bool TakeNode(PostedNode* node, bool closed) {
     std::uint32_t linked = PostedNode::kLinked;
     return node->state.compare_exchange_strong(linked, PostedNode::kTaken,
                                                std::memory_order_acq_rel);
+}
+
+// Gives a node the loop has moved past back to its pool, or keeps it among
+// the unfinished ones while its poster still looks at it.
+void Retire(PostedNode* node, object_pool::Recycler& recycled,
+            std::vector<PostedNode*>& unfinished) {
+    if (node->poster_done.load(std::memory_order_acquire))
+        recycled.Add(node);
+    else
+        unfinished.push_back(node);
 }
 
 bool WithdrawNode(PostedNode* node) {
@@ -76,10 +90,14 @@ POINT GetMessageCursorPos() {
                  static_cast<LONG>(static_cast<std::uint32_t>(packed))};
 }
 
-MessageQueue::MessageQueue() : head_(NewNode()), batch_(kInitialCapacity), tail_(head_) {}
+MessageQueue::MessageQueue() : head_(NewNode()), batch_(kInitialCapacity), tail_(head_) {
+    head_->poster_done.store(true, std::memory_order_relaxed);
+}
 
 MessageQueue::~MessageQueue() {
     object_pool::Recycler recycled;
+    for (PostedNode* node : unfinished_)
+        recycled.Add(node);
     for (PostedNode* node = head_; node != nullptr;) {
         PostedNode* next = node->next.load(std::memory_order_acquire);
         recycled.Add(node);
@@ -97,7 +115,9 @@ bool MessageQueue::Post(const ThreadMessage& message) {
     // closing side's flag and tail and the sleeping loop's flag and tail:
     // either they see this node at the tail, or this post sees their flag.
     tail_.exchange(node)->next.store(node, std::memory_order_release);
-    if (closed_.load() && WithdrawNode(node))
+    const bool withdrawn = closed_.load() && WithdrawNode(node);
+    node->poster_done.store(true, std::memory_order_release);
+    if (withdrawn)
         return false;
     if (consumer_waiting_.load() &&
         consumer_waiting_.exchange(false, std::memory_order_acq_rel)) {
@@ -239,6 +259,12 @@ bool MessageQueue::RefillBatch(const PostedNode* stop) {
     if (drained_)
         return false;
     object_pool::Recycler recycled;
+    std::erase_if(unfinished_, [&recycled](PostedNode* node) {
+        if (!node->poster_done.load(std::memory_order_acquire))
+            return false;
+        recycled.Add(node);
+        return true;
+    });
     // The queue is closed only under the consumer lock, which this thread
     // holds: until then no poster withdraws.
     const bool closed = closed_.load(std::memory_order_relaxed);
@@ -254,7 +280,7 @@ bool MessageQueue::RefillBatch(const PostedNode* stop) {
         }
         // The head's message was taken before; the next node's becomes the
         // head once its message is out.
-        recycled.Add(head_);
+        Retire(head_, recycled, unfinished_);
         head_ = next;
         if (TakeNode(next, closed)) {
             PushBatch(next->message);

@@ -153,6 +153,8 @@ private:
     std::size_t batch_count_ = 0;
     // Set once the owner drained the queue: nothing is taken out after that.
     bool drained_ = false;
+    // Nodes the loop has moved past whose posters still look at them.
+    std::vector<PostedNode*> unfinished_;
     // The last linked node; posters exchange it.
     alignas(kCacheLine) std::atomic<PostedNode*> tail_;
     // Read by every post; set only under the consumer lock.
