@@ -482,6 +482,7 @@ void CKvTAPILine::ProcessCallStates() {
         if (calls_.CreateCall(call, hcall) != KV_OK || call == nullptr) {
             // Left queued it would block every later call state.
             SetLastResult(KV_E_FAIL);
+            made_call_requesters_.erase(hcall);
             input_.RemoveAndDelete(message);
             return;
         }
@@ -894,9 +895,10 @@ void CKvTAPILine::DoMakeCall() {
         TapiPendingRequest* request = nullptr;
         if (requests_.FindByKind(request, KV_TAPIREQ_MAKE_CALL) == KV_OK && request != nullptr)
             result = request->reply_result;
-        if (result == 0)
+        if (result == 0) {
+            // The handle is dead: no state of it will come.
             made_call_requesters_.erase(made_call_handle_);
-        if (result != 0) {
+        } else {
             made_calls_.insert(made_call_handle_);
             if (KVTAPICALL* known = nullptr; calls_.FindCall(known, made_call_handle_) == KV_OK)
                 known->GetMadeByThisLine() = 1;
