@@ -92,15 +92,17 @@ const RecordForm<KVTAPICALL>& KVTAPICALL::Form() {
         .element_name = kElementName,
         .keys = kKeys,
         .write_policy = RecordWritePolicy::kStopAtFailure,
+        .link_counts = true,
     };
     return kForm;
 }
 
 // The identifier is entity-encoded like the texts: a line name holding "<" or
-// ">" would otherwise end the tag.
+// ">" would otherwise end the tag. An element that could not be linked under
+// the parent gets nothing more: the call would land nowhere.
 KvResult KVTAPICALL::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
     const KvResult begun = BeginRecordXml(*this, Form(), out, document, parent);
-    if (out == nullptr)
+    if (out == nullptr || begun != KV_OK)
         return begun;
     const KvResult identified = AddRecordAttribute(document, out, "identifier", identifier_, true);
     if (identified != KV_OK)

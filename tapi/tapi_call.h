@@ -48,7 +48,9 @@ public:
 
     // KV_E_INVALID_POINTER for a bad parent; else the element with its
     // "identifier" attribute and the text children, stopping at the first
-    // failing step, whose code is returned.
+    // failing step, whose code is returned. An element that cannot be linked
+    // under the parent (a text element, a node of another document) stays
+    // empty and the link's code is returned; out still points to it.
     KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent);
     // KV_E_INVALID_POINTER for a bad node; an element of another name is left
     // alone (KV_OK); without "identifier" nothing is read (the look-up's

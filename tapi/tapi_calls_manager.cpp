@@ -140,14 +140,14 @@ KVTAPICALL* KVTAPICALLSMANAGER::GetNextCall(Position& position) const {
     return calls_[position++].second.get();
 }
 
-KvResult KVTAPICALLSMANAGER::Clone(std::unique_ptr<KVTAPICALLSMANAGER>& out) const {
+KvResult KVTAPICALLSMANAGER::Clone(std::unique_ptr<KVTAPICALLSMANAGER>& out) {
     out = std::make_unique<KVTAPICALLSMANAGER>(*this);
-    return KV_OK;
+    return result_ = KV_OK;
 }
 
-KvResult KVTAPICALLSMANAGER::Clone(KVTAPICALLSMANAGER*& out) const {
+KvResult KVTAPICALLSMANAGER::Clone(KVTAPICALLSMANAGER*& out) {
     out = new KVTAPICALLSMANAGER(*this);
-    return KV_OK;
+    return result_ = KV_OK;
 }
 
 KvResult KVTAPICALLSMANAGER::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent) {
@@ -195,7 +195,8 @@ KvResult KVTAPICALLSMANAGER::ReadXml(const XmlNode* node) {
             result_ = read;
             continue;
         }
-        // A call that cannot be added is dropped with its code kept.
+        // A call that cannot be added is dropped; its code stays in the result
+        // word only until the next call is added.
         AddCall(call);
     }
     return result_;

@@ -69,19 +69,22 @@ public:
     // The call at the position, then the position moves on; null at the end.
     KVTAPICALL* GetNextCall(Position& position) const;
 
-    // A new manager assigned from this one.
-    KvResult Clone(std::unique_ptr<KVTAPICALLSMANAGER>& out) const;
+    // A new manager assigned from this one; the result word is KV_OK after.
+    KvResult Clone(std::unique_ptr<KVTAPICALLSMANAGER>& out);
     // The same handed over by pointer (a message payload): the caller owns it.
-    KvResult Clone(KVTAPICALLSMANAGER*& out) const;
+    KvResult Clone(KVTAPICALLSMANAGER*& out);
 
     // The element with "identifier" and "hline", then one "KVTAPICALL" per
     // call in order; stops at the first failure. KV_E_INVALID_POINTER for a
-    // bad parent.
+    // bad parent; an element that cannot be linked under the parent gets
+    // nothing more and the link's code is returned.
     KvResult WriteXml(XmlNode*& out, XmlDocument& document, XmlNode* parent);
     // Reads an element (or the childless text form) of the manager's name:
     // identifier, line handle, then every "KVTAPICALL" child as a call that
-    // is added when it reads; one that cannot be added is discarded and its
-    // code stays in the result word. Another name is left alone (KV_OK).
+    // is added when it reads; one that cannot be read or added is discarded.
+    // Its code (KV_E_INVALID_POINTER for a bad child) is the result only
+    // until the next call is added, which resets the result word to KV_OK.
+    // Another name is left alone (KV_OK).
     KvResult ReadXml(const XmlNode* node);
 
     LineCallFeatureTable& GetFeatures() { return features_; }

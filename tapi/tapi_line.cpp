@@ -219,6 +219,8 @@ void CKvTAPILine::OnExitInstance() {
     calls_.RemoveAllCalls();
     requests_.RemoveAll();
     made_calls_.clear();
+    made_call_requesters_.clear();
+    held_by_make_call_ = 0;
     state_ticks_.clear();
     if (thread_timer_id_ != 0) {
         KillThreadTimer(thread_timer_id_);
@@ -480,16 +482,21 @@ void CKvTAPILine::ProcessCallStates() {
         if (calls_.CreateCall(call, hcall) != KV_OK || call == nullptr) {
             // Left queued it would block every later call state.
             SetLastResult(KV_E_FAIL);
+            made_call_requesters_.erase(hcall);
             input_.RemoveAndDelete(message);
             return;
         }
         call->GetOrigin().FormatText(line_message->GetOrigin());
         call->GetFeatures().FormatText(line_message->GetFeatures());
-        if (hcall == made_call_handle_) {
-            call->GetWmIdNotif() = requester_endpoint_;
-            call->GetIdTargetNotif() = requester_job_id_;
-            requester_endpoint_ = 0;
-            requester_job_id_ = 0;
+        if (const auto requester = made_call_requesters_.find(hcall);
+            requester != made_call_requesters_.end()) {
+            call->GetWmIdNotif() = requester->second.endpoint;
+            call->GetIdTargetNotif() = requester->second.job_id;
+            made_call_requesters_.erase(requester);
+            if (hcall == made_call_handle_) {
+                requester_endpoint_ = 0;
+                requester_job_id_ = 0;
+            }
         }
         call->GetHline() = hline_;
         call->GetCalledNumber() = Trimmed(line_message->GetFirstNumber());
@@ -538,6 +545,9 @@ void CKvTAPILine::RemoveCall(std::uint32_t hcall) {
     lineDeallocateCall(hcall);
     requests_.RemoveByCall(hcall);
     made_calls_.erase(hcall);
+    made_call_requesters_.erase(hcall);
+    if (held_by_make_call_ == hcall)
+        held_by_make_call_ = 0;
     state_ticks_.erase(hcall);
     calls_.RemoveCall(hcall);
     if (calls_.GetCount() == 0)
@@ -593,6 +603,8 @@ bool CKvTAPILine::OnIdleHook(LONG) {
 }
 
 void CKvTAPILine::StartRequest(std::uint32_t state) {
+    if (state == KV_TAPILINE_MAKE_CALL)
+        held_by_make_call_ = 0;
     request_state_ = state;
     request_step_ = 0;
     timers_.Stop(kReplyTimer);
@@ -669,16 +681,35 @@ KVTAPICALL* CKvTAPILine::FindConnectedCall(bool without_pending) {
     return nullptr;
 }
 
-void CKvTAPILine::HoldOtherCalls() {
+HCALL CKvTAPILine::HoldOtherCalls() {
+    HCALL first_held = 0;
     KVTAPICALLSMANAGER::Position position = 0;
     if (!calls_.GetStartPosition(position))
-        return;
+        return first_held;
     while (KVTAPICALL* call = calls_.GetNextCall(position)) {
         if (call->GetState() != LINECALLSTATE_CONNECTED ||
             call->GetCalledNumber() == number_to_dial_ || requests_.HasCall(call->GetHcall()))
             continue;
-        AddPending(lineHold(call->GetHcall()), call->GetHcall(), KV_TAPIREQ_HOLD);
+        if (AddPending(lineHold(call->GetHcall()), call->GetHcall(), KV_TAPIREQ_HOLD) &&
+            first_held == 0)
+            first_held = call->GetHcall();
     }
+    return first_held;
+}
+
+KVTAPICALL* CKvTAPILine::HeldCallToConference() {
+    KVTAPICALL* call = nullptr;
+    if (held_by_make_call_ != 0 && calls_.FindCall(call, held_by_make_call_) == KV_OK &&
+        IsHeld(call->GetState()))
+        return call;
+    KVTAPICALLSMANAGER::Position position = 0;
+    if (!calls_.GetStartPosition(position))
+        return nullptr;
+    while ((call = calls_.GetNextCall(position)) != nullptr) {
+        if (IsHeld(call->GetState()))
+            return call;
+    }
+    return nullptr;
 }
 
 void CKvTAPILine::TakeNextRequest() {
@@ -729,7 +760,10 @@ bool CKvTAPILine::TakeNamedCommand(CKvMessage* message) {
             return true;
         }
     } else if (command != nullptr && command->GetName() == kTapiMakeConferenceCommand) {
-        // The held call the conference joins stays the current call.
+        // A make-call leaves no current call: the conference joins the held
+        // call of the consultation.
+        KVTAPICALL* held = HeldCallToConference();
+        current_call_ = held != nullptr ? *held : KVTAPICALL();
         number_to_dial_.clear();
         message->Release();
         StartRequest(KV_TAPILINE_CONFERENCE);
@@ -819,7 +853,8 @@ void CKvTAPILine::DoMakeCall() {
     switch (request_step_) {
     case 0: {
         if (calls_.GetCount() != 0) {
-            HoldOtherCalls();
+            if (const HCALL held = HoldOtherCalls(); held != 0)
+                held_by_make_call_ = held;
             if (!RepliesInOrEnd(KV_MSG_ATTR_REFUSED))
                 return;
             if (KVTAPICALL* current = LiveCurrentCall();
@@ -848,6 +883,7 @@ void CKvTAPILine::DoMakeCall() {
         if (requests_.CheckReplies() == 0) {
             if (timers_.CheckExpired(kReplyTimer) != 0) {
                 requests_.RemoveAll();
+                made_call_requesters_.erase(made_call_handle_);
                 AnswerPending(KV_MSG_ATTR_REFUSED);
                 EndRequest();
             } else if (!timers_.IsRunning(kReplyTimer)) {
@@ -859,7 +895,10 @@ void CKvTAPILine::DoMakeCall() {
         TapiPendingRequest* request = nullptr;
         if (requests_.FindByKind(request, KV_TAPIREQ_MAKE_CALL) == KV_OK && request != nullptr)
             result = request->reply_result;
-        if (result != 0) {
+        if (result == 0) {
+            // The handle is dead: no state of it will come.
+            made_call_requesters_.erase(made_call_handle_);
+        } else {
             made_calls_.insert(made_call_handle_);
             if (KVTAPICALL* known = nullptr; calls_.FindCall(known, made_call_handle_) == KV_OK)
                 known->GetMadeByThisLine() = 1;
@@ -895,6 +934,7 @@ KvResult CKvTAPILine::MakeCall(const std::string& number) {
     if (request_id < 0 || !AddPending(request_id, made_call_handle_, KV_TAPIREQ_MAKE_CALL))
         return KV_E_FAIL;
     make_call_request_id_ = static_cast<std::uint32_t>(request_id);
+    made_call_requesters_[made_call_handle_] = {requester_endpoint_, requester_job_id_};
     return KV_OK;
 }
 

@@ -191,7 +191,11 @@ private:
     // while waiting. On expiry of the reply timer the request ends.
     bool RepliesInOrEnd(std::int32_t refuse_attribute);
     void RestartReplyTimer(std::uint32_t milliseconds);
-    void HoldOtherCalls();
+    // Holds every other connected call; the first call put on hold, or 0.
+    HCALL HoldOtherCalls();
+    // The held call a conference command joins: the one the last make-call
+    // held, else the first call on hold; null when none is held.
+    KVTAPICALL* HeldCallToConference();
     bool AddPending(LONG request_id, std::uint32_t hcall, std::uint32_t kind);
     KVTAPICALL* LiveCurrentCall();
     KVTAPICALL* FindConnectedCall(bool without_pending);
@@ -232,6 +236,16 @@ private:
     std::uint32_t make_call_request_id_ = 0;
     std::uint16_t requester_endpoint_ = 0;
     std::uint32_t requester_job_id_ = 0;
+    // Who placed each made call, kept until the call's record exists: the
+    // states of an earlier call may still be queued when the next make-call
+    // starts.
+    struct Requester {
+        std::uint16_t endpoint = 0;
+        std::uint32_t job_id = 0;
+    };
+    std::map<HCALL, Requester> made_call_requesters_;
+    // The call the last make-call put on hold (0 = none).
+    HCALL held_by_make_call_ = 0;
     KVTAPICALL current_call_;
     std::uint32_t request_state_ = KV_TAPILINE_IDLE;
     std::uint32_t request_step_ = 0;

@@ -113,6 +113,7 @@ TEST_F(KvTapiCallTest, WritesTheDefaultAndAFullRecordAsGolden) {
     XmlNode* out = nullptr;
     EXPECT_EQ(call.WriteXml(out, document, nullptr), KV_E_INVALID_POINTER);
     EXPECT_EQ(out, nullptr);
+    ExpectNothingWrittenUnderUnlinkableParents(call);
 }
 
 TEST_F(KvTapiCallTest, ReadsItsOwnFormBackWithEncodedTexts) {

@@ -146,6 +146,8 @@ TEST_F(KvTapiCallsManagerTest, RoundTripOfThreeCallsKeepsOrderAndFields) {
     XmlDocument document;
     XmlNode* out = nullptr;
     EXPECT_EQ(manager.WriteXml(out, document, nullptr), KV_E_INVALID_POINTER);
+    ExpectNothingWrittenUnderUnlinkableParents(manager);
+    EXPECT_EQ(manager.GetResult(), KV_E_FAIL);
 }
 
 // A foreign child, a call under handle 0 and a call without identifier are
@@ -186,10 +188,15 @@ TEST_F(KvTapiCallsManagerTest, AssignmentAndCloneAreDeepAndSelfAssignmentKeepsTh
     manager.FindCall(first, 0x20001);
     first->GetMadeByThisLine() = 1;
 
+    // Each clone sets the result word, which a failed look-up left set.
     std::unique_ptr<KVTAPICALLSMANAGER> clone;
+    EXPECT_EQ(manager.FindCall(first, 0), KV_E_FAIL);
     ASSERT_EQ(manager.Clone(clone), KV_OK);
+    EXPECT_EQ(manager.GetResult(), KV_OK);
     KVTAPICALLSMANAGER* payload = nullptr;
+    EXPECT_EQ(manager.RemoveCall(0x4711), KV_E_NOT_PRESENT);
     ASSERT_EQ(manager.Clone(payload), KV_OK);
+    EXPECT_EQ(manager.GetResult(), KV_OK);
     EXPECT_EQ(XmlText(*payload), XmlText(manager));
     delete payload;
     KVTAPICALLSMANAGER assigned;

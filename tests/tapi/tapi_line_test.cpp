@@ -15,6 +15,8 @@
 #include "tapi/tapi_payloads.h"
 #include "tapi/tapi_test_support.h"
 
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -109,9 +111,13 @@ protected:
         else
             line_.OnRequest(message);
     }
-    void MakeCall(const std::string& number) {
+    void MakeCall(const std::string& number, std::uint32_t job_id = 7) {
         Post(KV_MSG_KIND_REQUEST, new CKvNamedValue(kTapiMakeCallCommand, number),
-             KV_PAYLOAD_NAMED_VALUE, 7);
+             KV_PAYLOAD_NAMED_VALUE, job_id);
+    }
+    void MakeConference() {
+        Post(KV_MSG_KIND_REQUEST, new CKvNamedValue(kTapiMakeConferenceCommand, ""),
+             KV_PAYLOAD_NAMED_VALUE);
     }
     void CallRequest(HCALL hcall, std::uint32_t function, std::int32_t kind = KV_MSG_KIND_REQUEST) {
         auto* call = new KVTAPICALL;
@@ -162,6 +168,34 @@ protected:
         RunFor(500);
         TakeAll();
         return hcall;
+    }
+
+    // The requests the line made of the service since the log was last
+    // cleared, each with its call handles, address and mode, and "id" for a
+    // request id or the error it got.
+    std::vector<std::string> Requests() {
+        std::vector<std::string> texts;
+        for (const TapiRequestRecord& record : service_.GetRequestLog())
+            texts.push_back(Request(record.function, record.hcall, record.second_call,
+                                    record.address, record.mode,
+                                    record.result > 0 ? "id" : Format("%d", record.result)));
+        service_.ClearRequestLog();
+        return texts;
+    }
+    static std::string Request(TapiFunction function, HCALL hcall, HCALL second_call = 0,
+                               const std::string& address = "", DWORD mode = 0,
+                               const std::string& result = "id") {
+        return Format("%s %X %X '%s' %u %s", std::string(TapiFunctionName(function)).c_str(),
+                      hcall, second_call, address.c_str(), mode, result.c_str());
+    }
+    KVTAPICALL* Call(HCALL hcall) {
+        KVTAPICALL* call = nullptr;
+        line_.GetCallsManager().FindCall(call, hcall);
+        return call;
+    }
+    std::uint32_t StateOf(HCALL hcall) {
+        KVTAPICALL* call = Call(hcall);
+        return call != nullptr ? call->GetState() : 0u;
     }
 
     TestThreadQueue queue_;
@@ -398,6 +432,121 @@ TEST_F(TapiLineTest, HoldsTheConnectedCallBeforeDiallingAndNeverDialsTwice) {
     line_.OnExitInstance();
 }
 
+// ---- Requests on calls ----
+
+// A consultation: the first call connected, then the second placed, which
+// holds the first.
+TEST_F(TapiLineTest, AConferenceJoinsTheConsultationAndItsHeldCall) {
+    Open();
+    const HCALL first = ConnectedCall("111");
+    // With no call on hold there is nothing to join.
+    Requests();
+    MakeConference();
+    RunFor(300);
+    EXPECT_TRUE(Requests().empty());
+    EXPECT_EQ(line_.GetRequestState(), 0u);
+    const HCALL second = ConnectedCall("222");
+    ASSERT_EQ(StateOf(first), LINECALLSTATE_ONHOLD);
+    Requests();
+    MakeConference();
+    RunFor(500);
+    EXPECT_EQ(Requests(), std::vector<std::string>{Request(TapiFunction::kCompleteTransfer, second,
+                                                           first, "", LINETRANSFERMODE_CONFERENCE)});
+    EXPECT_EQ(StateOf(first), LINECALLSTATE_CONFERENCED);
+    EXPECT_EQ(StateOf(second), LINECALLSTATE_CONFERENCED);
+    EXPECT_EQ(line_.GetCallsManager().GetCount(), 3u);
+    // The command is not answered.
+    EXPECT_TRUE(Confirmations().empty());
+
+    // One party leaves the conference.
+    CallRequest(first, KV_TAPIFUNC_REMOVE_FROM_CONFERENCE);
+    RunFor(500);
+    EXPECT_EQ(Requests(),
+              std::vector<std::string>{Request(TapiFunction::kRemoveFromConference, first)});
+    EXPECT_EQ(StateOf(first), LINECALLSTATE_CONNECTED);
+    EXPECT_EQ(line_.GetRequestState(), 0u);
+    line_.OnExitInstance();
+}
+
+// A call put on hold before the consultation began stays out of the
+// conference while the call the consultation held is there.
+struct HeldCase {
+    bool consulted_call_gone;
+};
+
+class TapiLineConferenceTest : public TapiLineTest,
+                               public ::testing::WithParamInterface<HeldCase> {};
+
+TEST_P(TapiLineConferenceTest, TakesAnotherHeldCallOnlyWhenTheConsultedOneIsGone) {
+    Open();
+    const HCALL earlier = ConnectedCall("100");
+    CallRequest(earlier, KV_TAPIFUNC_HOLD_TOGGLE);
+    RunFor(500);
+    ASSERT_EQ(StateOf(earlier), LINECALLSTATE_ONHOLD);
+    const HCALL consulted = ConnectedCall("111");
+    const HCALL consultation = ConnectedCall("222");
+    ASSERT_EQ(StateOf(consulted), LINECALLSTATE_ONHOLD);
+    if (GetParam().consulted_call_gone) {
+        service_.FarEndHangUp(consulted);
+        RunFor(1000);
+        ASSERT_EQ(Call(consulted), nullptr);
+    }
+    Requests();
+    MakeConference();
+    RunFor(500);
+    const HCALL joined = GetParam().consulted_call_gone ? earlier : consulted;
+    EXPECT_EQ(Requests(), std::vector<std::string>{Request(TapiFunction::kCompleteTransfer,
+                                                           consultation, joined, "",
+                                                           LINETRANSFERMODE_CONFERENCE)});
+    EXPECT_EQ(StateOf(joined), LINECALLSTATE_CONFERENCED);
+    line_.OnExitInstance();
+}
+
+INSTANTIATE_TEST_SUITE_P(Held, TapiLineConferenceTest,
+                         ::testing::Values(HeldCase{false}, HeldCase{true}));
+
+TEST_F(TapiLineTest, TransferAndSwapHoldActOnTheHeldCallAndTheConnectedOne) {
+    Open();
+    const HCALL first = ConnectedCall("111");
+    const HCALL second = ConnectedCall("222");
+    Requests();
+    // Swap: the connected call goes on hold, the held one comes back.
+    CallRequest(first, KV_TAPIFUNC_SWAP_HOLD);
+    RunFor(500);
+    EXPECT_EQ(Requests(),
+              std::vector<std::string>{Request(TapiFunction::kSwapHold, second, first)});
+    EXPECT_EQ(StateOf(first), LINECALLSTATE_CONNECTED);
+    EXPECT_EQ(StateOf(second), LINECALLSTATE_ONHOLD);
+    // Transfer joins the two parties and leaves the line.
+    CallRequest(second, KV_TAPIFUNC_TRANSFER);
+    RunFor(1000);
+    EXPECT_EQ(Requests(), (std::vector<std::string>{
+                              Request(TapiFunction::kCompleteTransfer, first, second, "",
+                                      LINETRANSFERMODE_TRANSFER),
+                              Request(TapiFunction::kDeallocateCall, first, 0, "", 0, "0"),
+                              Request(TapiFunction::kDeallocateCall, second, 0, "", 0, "0"),
+                          }));
+    EXPECT_EQ(line_.GetCallsManager().GetCount(), 0u);
+    line_.OnExitInstance();
+}
+
+TEST_F(TapiLineTest, AnAnswerHoldsTheConnectedCallFirst) {
+    Open();
+    const HCALL connected = ConnectedCall("111");
+    const HCALL offered = service_.OfferCall(1, "0897654", "100");
+    RunFor(300);
+    ASSERT_EQ(StateOf(offered), LINECALLSTATE_OFFERING);
+    Requests();
+    CallRequest(offered, KV_TAPIFUNC_ANSWER);
+    RunFor(1000);
+    EXPECT_EQ(Requests(), (std::vector<std::string>{Request(TapiFunction::kHold, connected),
+                                                    Request(TapiFunction::kAnswer, offered)}));
+    EXPECT_EQ(StateOf(connected), LINECALLSTATE_ONHOLD);
+    EXPECT_EQ(StateOf(offered), LINECALLSTATE_CONNECTED);
+    EXPECT_EQ(line_.GetRequestState(), 0u);
+    line_.OnExitInstance();
+}
+
 // ---- Mended faults ----
 
 TEST_F(TapiLineTest, ASecondMakeCallWaitsForTheFirst) {
@@ -466,6 +615,40 @@ TEST_F(TapiLineTest, OnlyTheMadeCallEndsOrServesTheMakeCall) {
     line_.OnExitInstance();
     // A request still running when the line ends is refused.
     EXPECT_EQ(Confirmations(), std::vector<std::int32_t>{KV_MSG_ATTR_REFUSED});
+}
+
+// Another call's states queued ahead keep the first placed call from being
+// recorded until the second make-call has run.
+TEST_F(TapiLineTest, EachPlacedCallTellsItsOwnRequester) {
+    Open();
+    for (int i = 0; i < 4; ++i) {
+        Inject(0x71, LINECALLSTATE_PROCEEDING);
+        Inject(0x71, LINECALLSTATE_RINGBACK);
+    }
+    MakeCall("111", 7);
+    MakeCall("222", 8);
+    RunFor(3000);
+    std::map<std::string, std::set<std::uint32_t>> updated_jobs;
+    while (CKvMessage* message = Take()) {
+        if (message->GetKind() == KV_MSG_KIND_INFO && message->GetCommand() == 1 &&
+            message->GetSubCommand() == 5 && message->GetPayloadType() == KV_PAYLOAD_TAPI_CALL &&
+            message->GetTargetEndpoint() == kSelf) {
+            auto* call = static_cast<KVTAPICALL*>(message->GetPayload());
+            updated_jobs[call->GetCalledNumber()].insert(message->GetSourceJobId());
+        }
+        message->Release();
+    }
+    for (const auto& [number, job] : {std::pair<std::string, std::uint32_t>{"111", 7u},
+                                      std::pair<std::string, std::uint32_t>{"222", 8u}}) {
+        SCOPED_TRACE(number);
+        KVTAPICALL* placed = nullptr;
+        ASSERT_EQ(line_.GetCallsManager().FindCallByCalledNumber(placed, number), KV_OK);
+        EXPECT_EQ(placed->GetWmIdNotif(), kSelf);
+        EXPECT_EQ(placed->GetIdTargetNotif(), job);
+        EXPECT_EQ(updated_jobs[number], std::set<std::uint32_t>{job});
+    }
+    EXPECT_EQ(updated_jobs.count("0897"), 0u);
+    line_.OnExitInstance();
 }
 
 TEST_F(TapiLineTest, EachRequestTakesItsOwnCall) {
@@ -651,6 +834,21 @@ TEST_F(TapiLineTest, TransferTargetsAreDialableUnlessVoip) {
     EXPECT_EQ(service_.GetRequestLog().back().address, dialable);
     office.GetCalledNumber() = "  ";
     EXPECT_EQ(line_.Redirect(office), KV_E_FAIL);
+
+    // A redirect request for an offered call, to a number made dialable.
+    const HCALL offered = service_.OfferCall(1, "0897654", "100");
+    RunFor(300);
+    Requests();
+    auto* request = new KVTAPICALL;
+    request->GetHcall() = offered;
+    request->GetKvTapiFunc() = KV_TAPIFUNC_REDIRECT;
+    request->GetCalledNumber() = "+49 (30) 5551234";
+    Post(KV_MSG_KIND_REQUEST, request, KV_PAYLOAD_TAPI_CALL);
+    RunFor(500);
+    EXPECT_EQ(Requests(), (std::vector<std::string>{
+                              Request(TapiFunction::kRedirect, offered, 0, dialable),
+                              Request(TapiFunction::kDeallocateCall, offered, 0, "", 0, "0"),
+                          }));
     line_.OnExitInstance();
 }
 
