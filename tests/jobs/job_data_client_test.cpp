@@ -458,4 +458,28 @@ TEST_F(ClientExecutorTest, TheEndStopsTheListenJobOfItsPeerOnly) {
     EXPECT_EQ(other->GetState(), KV_JOB_STATE_START);
 }
 
+TEST_F(ClientExecutorTest, AnEndNeverStopsTheServersOwnListenJob) {
+    // The server's own listen job has no peer (key 0), as has a caller whose
+    // logon named no computer.
+    for (const bool named : {false, true}) {
+        SCOPED_TRACE(named);
+        Fresh();
+        Receive();
+        if (!named)
+            job_->GetPeerComputer() = COMPUTER_IDENT();
+        auto* server_own = new CKvJobDataListen2;
+        server_own->SetVariant(1);
+        if (named)
+            server_own->GetPeerComputer() = job_->GetPeerComputer();
+        auto* unnamed = new CKvJobDataListen2;
+        ASSERT_EQ(handler_->AddJob(server_own), KV_OK);
+        ASSERT_EQ(handler_->AddJob(unnamed), KV_OK);
+        job_->ChangeState(KV_JOB_STATE_CLEANUP);
+        job_->StepExecutor();
+        EXPECT_EQ(job_->GetState(), KV_JOB_STATE_FINISHED);
+        EXPECT_EQ(server_own->GetState(), KV_JOB_STATE_START);
+        EXPECT_EQ(unnamed->GetState(), KV_JOB_STATE_START);
+    }
+}
+
 } // namespace
