@@ -425,10 +425,10 @@ KvResult CKvJobDataClient::StepExecutor() {
         WaitForLogoffRecord();
         break;
     case kStateKeepAliveLost:
-        ExecutorKeepAliveLost();
+        LoseLogon();
         break;
     case KV_JOB_STATE_STOP_REQUESTED:
-        ExecutorStopRequested();
+        EndLogon();
         break;
     case KV_JOB_STATE_CLEANUP:
         ExecutorCleanUp();
@@ -577,31 +577,6 @@ void CKvJobDataClient::ExecutorUserLogon() {
     FinishUserWait(kStateUserLogon);
     if (state_ == KV_JOB_STATE_CLEANUP && messagetype_ == KV_MSG_KIND_REQUEST)
         Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_REFUSED);
-}
-
-void CKvJobDataClient::ExecutorKeepAliveLost() {
-    if (previous_state_ != KV_JOB_STATE_RUNNING) {
-        GoTo(KV_JOB_STATE_CLEANUP);
-        return;
-    }
-    if (RequestServerUser() != KV_OK) {
-        GoTo(KV_JOB_STATE_CLEANUP);
-        return;
-    }
-    waiting_flag_ = 1;
-    timers_.Start(kAnswerTimerId);
-    GoTo(kStateUserLogoff);
-}
-
-void CKvJobDataClient::ExecutorStopRequested() {
-    if (previous_state_ != KV_JOB_STATE_RUNNING) {
-        GoTo(KV_JOB_STATE_CLEANUP);
-        return;
-    }
-    ExecutorKeepAliveLost();
-    // The end goes to the requester whatever the ids held after the logon.
-    SetIds(requester_job_id_, job_id_);
-    Answer(KV_MSG_KIND_INFO, KV_MSG_ATTR_ENDED);
 }
 
 void CKvJobDataClient::ExecutorCleanUp() {

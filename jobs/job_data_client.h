@@ -106,8 +106,6 @@ private:
     void ExecutorGeneral();
     void ExecutorWaitForHost();
     void ExecutorUserLogon();
-    void ExecutorKeepAliveLost();
-    void ExecutorStopRequested();
     void ExecutorCleanUp();
     // The caller as the runtime list names it: host name, address, port.
     COMPUTER_IDENT Caller() const;

@@ -225,7 +225,7 @@ KvResult CKvJobDataClient2::StepExecutor() {
         WaitForLogoffRecord();
         break;
     case KV_JOB_STATE_STOP_REQUESTED:
-        ExecutorStopRequested();
+        EndLogon();
         break;
     case KV_JOB_STATE_CLEANUP:
         CleanUp(false);
@@ -297,20 +297,4 @@ void CKvJobDataClient2::ExecutorWaitForUserLogon() {
     FinishUserWait(kStateUserLogon);
     if (state_ == KV_JOB_STATE_CLEANUP)
         Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_REFUSED);
-}
-
-void CKvJobDataClient2::ExecutorStopRequested() {
-    if (previous_state_ != KV_JOB_STATE_RUNNING) {
-        GoTo(KV_JOB_STATE_CLEANUP);
-        return;
-    }
-    if (RequestUserRecord() == KV_OK) {
-        waiting_flag_ = 1;
-        timers_.Start(kAnswerTimerId);
-        GoTo(kStateUserLogoff);
-    } else {
-        GoTo(KV_JOB_STATE_CLEANUP);
-    }
-    SwapIds();
-    Answer(KV_MSG_KIND_INFO, KV_MSG_ATTR_ENDED);
 }

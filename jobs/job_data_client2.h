@@ -49,7 +49,6 @@ private:
     // The user record at the logon: LOCKED restarts the retry timer,
     // DATA_FOUND completes the logon, anything else refuses it.
     void ExecutorWaitForUserLogon();
-    void ExecutorStopRequested();
 
     std::uint32_t notifycalls_ = 1;
 };

@@ -154,6 +154,26 @@ void CKvJobDataLogon::WaitForLogoffRecord() {
     FinishUserWait(kStateUserLogoff);
 }
 
+void CKvJobDataLogon::LoseLogon() {
+    if (previous_state_ != KV_JOB_STATE_RUNNING || RequestUser() != KV_OK) {
+        GoTo(KV_JOB_STATE_CLEANUP);
+        return;
+    }
+    waiting_flag_ = 1;
+    timers_.Start(kAnswerTimerId);
+    GoTo(kStateUserLogoff);
+}
+
+void CKvJobDataLogon::EndLogon() {
+    const bool logged_on = previous_state_ == KV_JOB_STATE_RUNNING;
+    LoseLogon();
+    if (!logged_on)
+        return;
+    // The end goes to the requester whatever the ids held after the logon.
+    SetIds(requester_job_id_, job_id_);
+    Answer(KV_MSG_KIND_INFO, KV_MSG_ATTR_ENDED);
+}
+
 void CKvJobDataLogon::FinishUserWait(std::uint32_t waiting_state) {
     incoming_.DeleteAll();
     if (state_ != waiting_state)

@@ -54,6 +54,13 @@ protected:
     void ServeLogon(std::uint32_t keep_alive_lost_state);
     // Executor, the logoff's wait for the user record (state 3).
     void WaitForLogoffRecord();
+    // Executor, the logon lost (state 11, and CLIENT's 21): after the
+    // logged-on state the user record is asked for and the logoff waits for
+    // it; from any other state the job cleans up.
+    void LoseLogon();
+    // Executor, the end requested (state 11): LoseLogon, and after the
+    // logged-on state the requester is told with INFO/"ENDED".
+    void EndLogon();
     // The end of a wait for the user record in waiting_state: the queue
     // emptied; still waiting, the answer timer ends the job and the lock
     // retry timer asks again.
