@@ -6,8 +6,8 @@
 #include "core/xml_document.h"
 #include "platform/result_codes.h"
 
-#include <cstdint>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
