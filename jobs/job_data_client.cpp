@@ -130,8 +130,18 @@ KvResult CKvJobDataClient::ReadXml(const XmlNode* job_data) {
 
 // ---- Helpers ----
 
-CKvJobDataClient* CKvJobDataClient::FirstRecord(CKvMessage*& message) {
-    return static_cast<CKvJobDataClient*>(FirstReceivedJob(message, K_KVJBDT_TP_CLIENT));
+std::int32_t CKvJobDataClient::UserPayloadType() const {
+    return K_KVDT_TP_DTHDLR_DATASERVERUSER;
+}
+
+void CKvJobDataClient::FillUserRecord(void* record) {
+    auto* user = static_cast<CKvDataServerUser*>(record);
+    user->SetRuntimeWord(notifycalls_);
+    user->GetLoginName() = loginname_;
+}
+
+void CKvJobDataClient::OnLogoffRecord(void* record) {
+    static_cast<CKvDataServerUser*>(record)->GetRuntimeComputerIdentList().Remove(Caller(), TRUE);
 }
 
 void CKvJobDataClient::Answer(std::uint32_t messagetype, std::uint32_t attribute) {
@@ -155,9 +165,7 @@ CKvMessage* CKvJobDataClient::NewServerUserMessage(std::int32_t attribute) {
     if (!IsValidPtr(router_) ||
         !router_->CreateMessageWithPayload(message, payload, K_KVDT_TP_DTHDLR_DATASERVERUSER))
         return nullptr;
-    auto* user = static_cast<CKvDataServerUser*>(payload);
-    user->SetRuntimeWord(notifycalls_);
-    user->GetLoginName() = loginname_;
+    FillUserRecord(payload);
     message->SetKindAndCommand(KV_MSG_KIND_REQUEST, KV_MSG_COMMAND_DATA, KV_SUBCOMMAND_ONE_RECORD);
     message->SetAttribute(attribute);
     message->SetJobIds(0, job_id_, originating_job_id_);
@@ -219,14 +227,18 @@ void CKvJobDataClient::StopTapiListenJobs() {
 }
 
 void CKvJobDataClient::StopListenJob() {
-    if (flagusetapi_.IsTrue() || !IsValidPtr(handler_))
+    // A caller that named no computer has no listen job of its own: key 0 is
+    // also the key of the server's own listen job.
+    if (flagusetapi_.IsTrue() || !IsValidPtr(handler_) || peer_.GetKey() == 0)
         return;
     const CKvJobMap* jobs = handler_->FindJobsOfType(K_KVJBDT_TP_LISTEN2);
     if (jobs == nullptr)
         return;
     for (const CKvJobMap::Entry& entry : *jobs) {
-        auto* job = static_cast<CKvJobData*>(entry.second);
-        if (job->GetPeerComputer().GetKey() == peer_.GetKey()) {
+        auto* job = static_cast<CKvJobDataListen2*>(entry.second);
+        // The server's own listen job (the root's, variant 1) outlives every
+        // client.
+        if (job->GetVariant() == 0 && job->GetPeerComputer().GetKey() == peer_.GetKey()) {
             job->ChangeState(KV_JOB_STATE_STOP_REQUESTED);
             return;
         }
@@ -327,7 +339,7 @@ void CKvJobDataClient::RequesterLogon() {
 
 void CKvJobDataClient::RequesterWaitForLogonAnswer() {
     CKvMessage* message = nullptr;
-    CKvJobDataClient* answer = FirstRecord(message);
+    auto* answer = static_cast<CKvJobDataClient*>(FirstRecord(message));
     if (message != nullptr) {
         if (answer == nullptr || answer->GetMessageType() != KV_MSG_KIND_CONFIRMATION) {
             NotConnected();
@@ -363,46 +375,11 @@ void CKvJobDataClient::RequesterWaitForLogonAnswer() {
 }
 
 void CKvJobDataClient::RequesterLoggedOn() {
-    CKvMessage* message = nullptr;
-    CKvJobDataClient* record = FirstRecord(message);
-    if (message != nullptr) {
-        const std::uint32_t kind = record != nullptr ? record->GetMessageType() : 0;
-        const std::uint32_t attribute = record != nullptr ? record->GetAttribute() : 0;
-        if (record == nullptr) {
-            GoTo(KV_JOB_STATE_CLEANUP);
-        } else if (kind == KV_MSG_KIND_REQUEST || kind == KV_MSG_KIND_INFO) {
-            if (attribute == KV_MSG_ATTR_ENDED && kind == KV_MSG_KIND_REQUEST) {
-                // The confirmation's exchange of the ids must name the server.
-                SwapIds();
-                Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ENDED);
-                SwapIds();
-            }
-            GoTo(KV_JOB_STATE_CLEANUP);
-        } else if (kind == KV_MSG_KIND_CONFIRMATION) {
-            if (attribute == KV_MSG_ATTR_ALIVE)
-                timers_.Start(kKeepAliveTimerId);
-            else
-                GoTo(KV_JOB_STATE_CLEANUP);
-            timers_.Stop(kAnswerTimerId);
-        } else {
-            GoTo(KV_JOB_STATE_CLEANUP);
-        }
-    }
-    incoming_.DeleteAll();
-    if (state_ == KV_JOB_STATE_CLEANUP) {
+    KeepLogonAlive();
+    if (state_ == KV_JOB_STATE_CLEANUP)
         PostStatusText(kStatusNotConnected);
-        return;
-    }
-    if (timers_.CheckExpired(kAnswerTimerId)) {
-        NotConnected();
-        return;
-    }
-    if (timers_.CheckExpired(kKeepAliveTimerId)) {
-        timers_.Stop(kKeepAliveTimerId);
-        Answer(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_ALIVE);
-        timers_.Start(kAnswerTimerId);
-    }
-    waiting_flag_ = 1;
+    else
+        waiting_flag_ = 1;
 }
 
 void CKvJobDataClient::RequesterStopRequested() {
@@ -442,16 +419,16 @@ KvResult CKvJobDataClient::StepExecutor() {
         ExecutorUserLogon();
         break;
     case KV_JOB_STATE_RUNNING:
-        ExecutorLoggedOn();
+        ServeLogon(kStateKeepAliveLost);
         break;
     case kStateUserLogoff:
-        ExecutorUserLogoff();
+        WaitForLogoffRecord();
         break;
     case kStateKeepAliveLost:
-        ExecutorKeepAliveLost();
+        LoseLogon();
         break;
     case KV_JOB_STATE_STOP_REQUESTED:
-        ExecutorStopRequested();
+        EndLogon();
         break;
     case KV_JOB_STATE_CLEANUP:
         ExecutorCleanUp();
@@ -600,148 +577,6 @@ void CKvJobDataClient::ExecutorUserLogon() {
     FinishUserWait(kStateUserLogon);
     if (state_ == KV_JOB_STATE_CLEANUP && messagetype_ == KV_MSG_KIND_REQUEST)
         Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_REFUSED);
-}
-
-void CKvJobDataClient::FinishUserWait(std::uint32_t waiting_state) {
-    incoming_.DeleteAll();
-    if (state_ != waiting_state)
-        return;
-    if (timers_.CheckExpired(kAnswerTimerId)) {
-        GoTo(KV_JOB_STATE_CLEANUP);
-    } else if (timers_.CheckExpired(kLockRetryTimerId)) {
-        timers_.Stop(kLockRetryTimerId);
-        RequestServerUser();
-        waiting_flag_ = 1;
-    }
-}
-
-void CKvJobDataClient::ExecutorLoggedOn() {
-    if (incoming_.IsEmpty()) {
-        waiting_flag_ = 1;
-    } else {
-        for (CKvMessage* message : incoming_.TakeAll()) {
-            if (state_ != KV_JOB_STATE_RUNNING) {
-                message->Release();
-                continue;
-            }
-            bool re_sent = false;
-            ExecutorHandleMessage(message, re_sent);
-            if (!re_sent)
-                message->Release();
-        }
-    }
-    if (state_ == KV_JOB_STATE_RUNNING && timers_.CheckExpired(kWatchdogTimerId))
-        GoTo(kStateKeepAliveLost);
-}
-
-void CKvJobDataClient::ExecutorHandleMessage(CKvMessage* message, bool& re_sent) {
-    if (message->GetPayloadType() != K_KVJBDT_TP_CLIENT) {
-        GoTo(KV_JOB_STATE_STOP_REQUESTED);
-        return;
-    }
-    void* payload = message->GetPayload();
-    if (!IsValidPtr(payload))
-        return;
-    auto* record = static_cast<CKvJobDataClient*>(JobFromPayload(payload));
-    if (record->GetSubType() != K_KVJBDT_TP_CLIENT)
-        return;
-    const std::int32_t attribute = message->GetAttribute();
-    switch (record->GetMessageType()) {
-    case KV_MSG_KIND_REQUEST:
-        if (attribute == KV_MSG_ATTR_ENDED) {
-            re_sent = true;
-            ForwardLogoff(message);
-            if (state_ != KV_JOB_STATE_CLEANUP) {
-                SetIds(job_id_, requester_job_id_);
-                Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ENDED);
-            }
-        } else if (attribute == KV_MSG_ATTR_ALIVE) {
-            SetIds(job_id_, record->GetIdSource());
-            Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ALIVE);
-            timers_.Start(kWatchdogTimerId);
-        } else {
-            GoTo(KV_JOB_STATE_STOP_REQUESTED);
-        }
-        return;
-    case KV_MSG_KIND_INFO:
-        if (attribute == KV_MSG_ATTR_ENDED) {
-            re_sent = true;
-            ForwardLogoff(message);
-            waiting_flag_ = 1;
-        } else {
-            GoTo(KV_JOB_STATE_STOP_REQUESTED);
-        }
-        return;
-    default:
-        GoTo(KV_JOB_STATE_STOP_REQUESTED);
-        return;
-    }
-}
-
-void CKvJobDataClient::ForwardLogoff(CKvMessage* message) {
-    void* payload = nullptr;
-    if (!message->CreatePayload(payload, K_KVDT_TP_DTHDLR_DATASERVERUSER)) {
-        message->Release();
-        GoTo(KV_JOB_STATE_CLEANUP);
-        return;
-    }
-    auto* user = static_cast<CKvDataServerUser*>(payload);
-    user->SetRuntimeWord(notifycalls_);
-    user->GetLoginName() = loginname_;
-    message->SetHeader(KV_MSG_KIND_REQUEST, user, K_KVDT_TP_DTHDLR_DATASERVERUSER,
-                       KV_MSG_COMMAND_DATA, KV_SUBCOMMAND_ONE_RECORD, KV_MSG_ATTR_UNSPECIFIED);
-    message->SetJobIds(0, job_id_, originating_job_id_);
-    SendToHost(message, KV_ENDPOINT_HOST_MAIN);
-    timers_.Start(kAnswerTimerId);
-    GoTo(kStateUserLogoff);
-}
-
-void CKvJobDataClient::ExecutorUserLogoff() {
-    CKvMessage* message = nullptr;
-    if (!incoming_.FindByPayloadType(message, K_KVDT_TP_DTHDLR_DATASERVERUSER) ||
-        !IsValidPtr(message)) {
-        waiting_flag_ = 1;
-    } else if (message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND) {
-        timers_.Stop(kAnswerTimerId);
-        timers_.Stop(kLockRetryTimerId);
-        incoming_.Remove(message);
-        if (auto* user = static_cast<CKvDataServerUser*>(message->GetPayload()); IsValidPtr(user))
-            user->GetRuntimeComputerIdentList().Remove(Caller(), TRUE);
-        message->SetKindAndCommand(KV_MSG_KIND_INFO, KV_MSG_COMMAND_NOTIFICATION,
-                                   KV_SUBCOMMAND_ONE_RECORD);
-        SendToHost(message, KV_ENDPOINT_HOST_MAIN);
-        GoTo(KV_JOB_STATE_CLEANUP);
-    } else if (message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND_LOCKED) {
-        timers_.Start(kLockRetryTimerId);
-    } else {
-        GoTo(KV_JOB_STATE_CLEANUP);
-    }
-    FinishUserWait(kStateUserLogoff);
-}
-
-void CKvJobDataClient::ExecutorKeepAliveLost() {
-    if (previous_state_ != KV_JOB_STATE_RUNNING) {
-        GoTo(KV_JOB_STATE_CLEANUP);
-        return;
-    }
-    if (RequestServerUser() != KV_OK) {
-        GoTo(KV_JOB_STATE_CLEANUP);
-        return;
-    }
-    waiting_flag_ = 1;
-    timers_.Start(kAnswerTimerId);
-    GoTo(kStateUserLogoff);
-}
-
-void CKvJobDataClient::ExecutorStopRequested() {
-    if (previous_state_ != KV_JOB_STATE_RUNNING) {
-        GoTo(KV_JOB_STATE_CLEANUP);
-        return;
-    }
-    ExecutorKeepAliveLost();
-    // The end goes to the requester whatever the ids held after the logon.
-    SetIds(requester_job_id_, job_id_);
-    Answer(KV_MSG_KIND_INFO, KV_MSG_ATTR_ENDED);
 }
 
 void CKvJobDataClient::ExecutorCleanUp() {

@@ -14,37 +14,27 @@
 #include "core/text_values.h"
 #include "data/data_host.h"
 #include "data/data_server_user.h"
-#include "jobs/job_data.h"
+#include "jobs/job_data_logon.h"
 
 #include <memory>
 #include <string>
 
 class CKvTypedObject42;
 
-class CKvJobDataClient : public CKvJobData {
+class CKvJobDataClient : public CKvJobDataLogon {
 public:
     // Protocol version of this build and the lowest one accepted.
     static constexpr std::uint32_t kProtocolVersion = 0x010B0709;
     static constexpr std::uint32_t kLowestVersion = 0x010B0702;
 
-    // Timers of the base's first list.
-    static constexpr std::uint32_t kAnswerSeconds = 20;
+    // The answer timer's period while the connection is asked for.
     static constexpr std::uint32_t kConnectionSeconds = 32;
-    static constexpr std::uint32_t kKeepAliveTimerId = 3; // requester, 30 s
-    static constexpr std::uint32_t kKeepAliveSeconds = 30;
-    static constexpr std::uint32_t kWatchdogTimerId = 4; // executor, 35 s
-    static constexpr std::uint32_t kWatchdogSeconds = 35;
-    static constexpr std::uint32_t kLockRetryTimerId = 7; // executor, 1 s
-    static constexpr std::uint32_t kLockRetrySeconds = 1;
 
     // Requester states besides the shared ones.
     static constexpr std::uint32_t kStateLogon = 7;
     static constexpr std::uint32_t kStateConnecting = 22;
-    // Executor states.
+    // Executor states besides the shared ones.
     static constexpr std::uint32_t kStateGeneral = 1;
-    static constexpr std::uint32_t kStateUserLogon = 2;
-    static constexpr std::uint32_t kStateUserLogoff = 3;
-    static constexpr std::uint32_t kStateHost = 4;
     static constexpr std::uint32_t kStateKeepAliveLost = 21;
 
     // The state word a connection request carries.
@@ -69,7 +59,8 @@ public:
     // Posts a LISTEN2, or a TAPI listen job when TAPI is used, to 2063.
     KvResult PostListenJob();
     void StopTapiListenJobs();
-    // Stops the first LISTEN2 at this job's peer.
+    // Stops the first LISTEN2 that serves this job's peer; never the
+    // server's own (variant 1), and none for a peer of key 0.
     void StopListenJob();
 
     std::uint32_t GetNotifyCalls() const { return notifycalls_; }
@@ -86,12 +77,16 @@ public:
     // Unsigned decimal; an empty text or one without leading digits gives 0.
     static std::uint32_t ReadVersion(const std::string& text);
 
+protected:
+    // Every text goes through the host's network service (Send).
+    void Answer(std::uint32_t messagetype, std::uint32_t attribute) override;
+    KvResult RequestUser() override { return RequestServerUser(); }
+    std::int32_t UserPayloadType() const override;
+    void FillUserRecord(void* record) override;
+    // The caller leaves the user's runtime list.
+    void OnLogoffRecord(void* record) override;
+
 private:
-    // The record of the first message of type 17 in the queue; message is
-    // that message, null when there is none. The record is null when the
-    // message holds no valid CLIENT record.
-    CKvJobDataClient* FirstRecord(CKvMessage*& message);
-    void Answer(std::uint32_t messagetype, std::uint32_t attribute);
     // The requester gives up before or at the logon: the status says so.
     void NotConnected();
     void ResetLoggedOnEvent();
@@ -111,15 +106,6 @@ private:
     void ExecutorGeneral();
     void ExecutorWaitForHost();
     void ExecutorUserLogon();
-    // The end of a wait for the server user: the answer timer ends the job,
-    // the lock retry timer asks again.
-    void FinishUserWait(std::uint32_t waiting_state);
-    void ExecutorLoggedOn();
-    void ExecutorHandleMessage(CKvMessage* message, bool& re_sent);
-    void ForwardLogoff(CKvMessage* message);
-    void ExecutorUserLogoff();
-    void ExecutorKeepAliveLost();
-    void ExecutorStopRequested();
     void ExecutorCleanUp();
     // The caller as the runtime list names it: host name, address, port.
     COMPUTER_IDENT Caller() const;
@@ -135,6 +121,4 @@ private:
     std::string version_;
     // The version the other side sent, read at the logon.
     std::uint32_t peer_version_ = 0;
-    // The requester's job id as the executor learnt it at the logon.
-    std::uint32_t requester_job_id_ = 0;
 };

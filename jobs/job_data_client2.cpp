@@ -2,6 +2,7 @@
 
 #include "core/record_xml.h"
 #include "data/data_host.h"
+#include "jobs/job_element_xml.h"
 #include "platform/number_parse.h"
 #include "platform/pointer.h"
 #include "platform/text.h"
@@ -11,6 +12,8 @@
 namespace {
 
 constexpr std::string_view kElementName = "JobDataClient";
+constexpr std::array<std::string_view, RequiredKeys::kCount> kReadKeys = {
+    "notifycalls", "loginname", "hostname", "hostip", "portnumber"};
 
 } // namespace
 
@@ -59,8 +62,7 @@ KvResult CKvJobDataClient2::ReadXml(const XmlNode* job_data) {
     KvResult result = job_data->FindChild(element, kElementName);
     if (result != KV_OK)
         return result;
-    // Each key counts once: a repeated key must not make up for a missing one.
-    std::uint32_t keys_seen = 0;
+    RequiredKeys keys(kReadKeys);
     std::string text;
     for (const XmlNode* child : element->GetChildList()) {
         if (!IsValidPtr(child)) {
@@ -70,29 +72,15 @@ KvResult CKvJobDataClient2::ReadXml(const XmlNode* job_data) {
         if (child->GetKind() != kXmlElement && child->GetKind() != kXmlTextElement)
             continue;
         const std::string_view name = child->GetName();
+        if (!keys.Count(name))
+            continue;
         child->GetText(text);
-        std::uint32_t key = 0;
-        if (name == "notifycalls") {
+        if (name == "notifycalls")
             notifycalls_ = text == "yes" ? 1 : 0;
-            key = 1;
-        } else if (name == "loginname") {
-            loginname_ = text;
-            key = 2;
-        } else if (name == "hostname") {
-            peer_.SetName(text.c_str());
-            key = 4;
-        } else if (name == "hostip") {
-            peer_.SetAddressText(text);
-            key = 8;
-        } else if (name == "portnumber") {
-            peer_.SetPort(ParseUInt32(text));
-            key = 16;
-        }
-        keys_seen |= key;
+        else
+            ReadPeerKey(name, text);
     }
-    if (keys_seen != 31)
-        return KV_E_FAIL;
-    return result;
+    return keys.Check(result);
 }
 
 KvResult CKvJobDataClient2::RequestUserRecord() {
@@ -117,15 +105,8 @@ CKvMessage* CKvJobDataClient2::NewUserRecordMessage(std::int32_t kind, std::int3
     return message;
 }
 
-CKvJobDataClient2* CKvJobDataClient2::FirstRecord(CKvMessage*& message) {
-    message = nullptr;
-    if (!incoming_.FindByPayloadType(message, K_KVJBDT_TP_CLIENT2) || !IsValidPtr(message))
-        return nullptr;
-    void* payload = message->GetPayload();
-    if (!IsValidPtr(payload))
-        return nullptr;
-    auto* record = static_cast<CKvJobDataClient2*>(static_cast<CKvJobData*>(payload));
-    return record->GetSubType() == K_KVJBDT_TP_CLIENT2 ? record : nullptr;
+std::int32_t CKvJobDataClient2::UserPayloadType() const {
+    return K_KVDT_TP_DTHDLR_DATAUSER;
 }
 
 void CKvJobDataClient2::Answer(std::uint32_t messagetype, std::uint32_t attribute) {
@@ -150,7 +131,7 @@ KvResult CKvJobDataClient2::StepRequester() {
         RequesterWaitForLogonAnswer();
         break;
     case KV_JOB_STATE_RUNNING:
-        RequesterLoggedOn();
+        KeepLogonAlive();
         break;
     case KV_JOB_STATE_STOP_REQUESTED:
         RequesterStopRequested();
@@ -178,7 +159,7 @@ void CKvJobDataClient2::RequesterStart() {
 
 void CKvJobDataClient2::RequesterWaitForLogonAnswer() {
     CKvMessage* message = nullptr;
-    CKvJobDataClient2* answer = FirstRecord(message);
+    const CKvJobData* answer = FirstRecord(message);
     if (message != nullptr) {
         if (answer == nullptr || answer->GetMessageType() != KV_MSG_KIND_CONFIRMATION ||
             answer->GetAttribute() != KV_MSG_ATTR_ACCEPTED) {
@@ -206,40 +187,6 @@ void CKvJobDataClient2::RequesterWaitForLogonAnswer() {
         GoTo(KV_JOB_STATE_CLEANUP);
 }
 
-void CKvJobDataClient2::RequesterLoggedOn() {
-    CKvMessage* message = nullptr;
-    CKvJobDataClient2* record = FirstRecord(message);
-    if (message != nullptr) {
-        const std::uint32_t kind = record != nullptr ? record->GetMessageType() : 0;
-        const std::uint32_t attribute = record != nullptr ? record->GetAttribute() : 0;
-        if (record == nullptr) {
-            GoTo(KV_JOB_STATE_CLEANUP);
-        } else if (kind == KV_MSG_KIND_REQUEST || kind == KV_MSG_KIND_INFO) {
-            if (attribute == KV_MSG_ATTR_ENDED && kind == KV_MSG_KIND_REQUEST)
-                Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ENDED);
-            GoTo(KV_JOB_STATE_CLEANUP);
-        } else if (kind == KV_MSG_KIND_CONFIRMATION) {
-            if (attribute == KV_MSG_ATTR_ALIVE)
-                timers_.Start(kKeepAliveTimerId);
-            else
-                GoTo(KV_JOB_STATE_CLEANUP);
-            timers_.Stop(kAnswerTimerId);
-        } else {
-            GoTo(KV_JOB_STATE_CLEANUP);
-        }
-    }
-    incoming_.DeleteAll();
-    if (state_ == KV_JOB_STATE_CLEANUP)
-        return;
-    if (timers_.CheckExpired(kAnswerTimerId)) {
-        GoTo(KV_JOB_STATE_CLEANUP);
-    } else if (timers_.CheckExpired(kKeepAliveTimerId)) {
-        timers_.Stop(kKeepAliveTimerId);
-        Answer(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_ALIVE);
-        timers_.Start(kAnswerTimerId);
-    }
-}
-
 void CKvJobDataClient2::RequesterStopRequested() {
     if (IsValidPtr(handler_)) {
         EventMap& events = handler_->GetEventMap();
@@ -265,20 +212,20 @@ KvResult CKvJobDataClient2::StepExecutor() {
     case KV_JOB_STATE_START:
         ExecutorStart();
         break;
-    case 4:
+    case kStateHost:
         ExecutorWaitForHost();
         break;
-    case 2:
+    case kStateUserLogon:
         ExecutorWaitForUserLogon();
         break;
     case KV_JOB_STATE_RUNNING:
-        ExecutorLoggedOn();
+        ServeLogon(KV_JOB_STATE_STOP_REQUESTED);
         break;
-    case 3:
-        ExecutorWaitForUserLogoff();
+    case kStateUserLogoff:
+        WaitForLogoffRecord();
         break;
     case KV_JOB_STATE_STOP_REQUESTED:
-        ExecutorStopRequested();
+        EndLogon();
         break;
     case KV_JOB_STATE_CLEANUP:
         CleanUp(false);
@@ -291,6 +238,7 @@ KvResult CKvJobDataClient2::StepExecutor() {
 }
 
 void CKvJobDataClient2::ExecutorStart() {
+    requester_job_id_ = idsource_;
     timers_.Add(kWatchdogTimerId, kWatchdogSeconds, 0);
     timers_.Add(kLockRetryTimerId, kLockRetrySeconds, 0);
     if (PostHostList() != KV_OK) {
@@ -299,7 +247,7 @@ void CKvJobDataClient2::ExecutorStart() {
     }
     waiting_flag_ = 1;
     timers_.Start(kAnswerTimerId);
-    GoTo(4);
+    GoTo(kStateHost);
 }
 
 void CKvJobDataClient2::ExecutorWaitForHost() {
@@ -319,7 +267,7 @@ void CKvJobDataClient2::ExecutorWaitForHost() {
         } else if (RequestUserRecord() == KV_OK) {
             waiting_flag_ = 1;
             timers_.Start(kAnswerTimerId);
-            GoTo(2);
+            GoTo(kStateUserLogon);
         } else {
             GoTo(KV_JOB_STATE_CLEANUP);
         }
@@ -329,140 +277,24 @@ void CKvJobDataClient2::ExecutorWaitForHost() {
         GoTo(KV_JOB_STATE_CLEANUP);
 }
 
-void CKvJobDataClient2::HandleUserAnswer(bool logoff) {
+void CKvJobDataClient2::ExecutorWaitForUserLogon() {
     CKvMessage* message = nullptr;
     if (!incoming_.FindByPayloadType(message, K_KVDT_TP_DTHDLR_DATAUSER) || !IsValidPtr(message)) {
         waiting_flag_ = 1;
     } else if (message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND) {
         timers_.Stop(kAnswerTimerId);
         timers_.Stop(kLockRetryTimerId);
-        if (logoff) {
-            incoming_.Remove(message);
-            message->SetKindAndCommand(KV_MSG_KIND_INFO, KV_MSG_COMMAND_NOTIFICATION,
-                                       KV_SUBCOMMAND_ONE_RECORD);
-            SendToHost(message, KV_ENDPOINT_HOST_MAIN);
-            GoTo(KV_JOB_STATE_CLEANUP);
-        } else {
-            // A found user completes the logon as an accepting host does;
-            // otherwise a user-checked logon would never complete.
-            if (messagetype_ == KV_MSG_KIND_REQUEST)
-                Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
-            EnterLoggedOn();
-        }
+        // A found user completes the logon as an accepting host does;
+        // otherwise a user-checked logon would never complete.
+        if (messagetype_ == KV_MSG_KIND_REQUEST)
+            Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
+        EnterLoggedOn();
     } else if (message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND_LOCKED) {
         timers_.Start(kLockRetryTimerId);
     } else {
         GoTo(KV_JOB_STATE_CLEANUP);
     }
-    incoming_.DeleteAll();
-    if (timers_.CheckExpired(kAnswerTimerId)) {
-        GoTo(KV_JOB_STATE_CLEANUP);
-    } else if (timers_.CheckExpired(kLockRetryTimerId)) {
-        RequestUserRecord();
-        waiting_flag_ = 1;
-    }
-}
-
-void CKvJobDataClient2::ExecutorWaitForUserLogon() {
-    const std::uint32_t entered = state_;
-    HandleUserAnswer(false);
-    if (state_ == KV_JOB_STATE_CLEANUP && entered != KV_JOB_STATE_CLEANUP)
+    FinishUserWait(kStateUserLogon);
+    if (state_ == KV_JOB_STATE_CLEANUP)
         Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_REFUSED);
-}
-
-void CKvJobDataClient2::ExecutorWaitForUserLogoff() {
-    HandleUserAnswer(true);
-}
-
-void CKvJobDataClient2::ExecutorLoggedOn() {
-    if (incoming_.IsEmpty()) {
-        waiting_flag_ = 1;
-    } else {
-        for (CKvMessage* message : incoming_.TakeAll()) {
-            if (state_ != KV_JOB_STATE_RUNNING) {
-                message->Release();
-                continue;
-            }
-            bool re_sent = false;
-            ExecutorHandleMessage(message, re_sent);
-            if (!re_sent)
-                message->Release();
-        }
-    }
-    if (state_ == KV_JOB_STATE_RUNNING && timers_.CheckExpired(kWatchdogTimerId))
-        GoTo(KV_JOB_STATE_STOP_REQUESTED);
-}
-
-void CKvJobDataClient2::ExecutorHandleMessage(CKvMessage* message, bool& re_sent) {
-    if (message->GetPayloadType() != K_KVJBDT_TP_CLIENT2) {
-        GoTo(KV_JOB_STATE_STOP_REQUESTED);
-        return;
-    }
-    void* payload = message->GetPayload();
-    if (!IsValidPtr(payload))
-        return;
-    auto* record = static_cast<CKvJobDataClient2*>(static_cast<CKvJobData*>(payload));
-    if (record->GetSubType() != K_KVJBDT_TP_CLIENT2)
-        return;
-    const std::int32_t attribute = message->GetAttribute();
-    switch (record->GetMessageType()) {
-    case KV_MSG_KIND_REQUEST:
-        if (attribute == KV_MSG_ATTR_ENDED) {
-            re_sent = true;
-            ForwardLogoff(message);
-            if (state_ != KV_JOB_STATE_CLEANUP)
-                Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ENDED);
-        } else if (attribute == KV_MSG_ATTR_ALIVE) {
-            SetIds(job_id_, record->GetIdSource());
-            Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ALIVE);
-            timers_.Start(kWatchdogTimerId);
-        } else {
-            GoTo(KV_JOB_STATE_STOP_REQUESTED);
-        }
-        return;
-    case KV_MSG_KIND_INFO:
-        if (attribute == KV_MSG_ATTR_ENDED) {
-            re_sent = true;
-            ForwardLogoff(message);
-            waiting_flag_ = 1;
-        } else {
-            GoTo(KV_JOB_STATE_STOP_REQUESTED);
-        }
-        return;
-    default:
-        GoTo(KV_JOB_STATE_STOP_REQUESTED);
-        return;
-    }
-}
-
-void CKvJobDataClient2::ForwardLogoff(CKvMessage* message) {
-    void* user = nullptr;
-    if (!message->CreatePayload(user, K_KVDT_TP_DTHDLR_DATAUSER)) {
-        message->Release();
-        GoTo(KV_JOB_STATE_CLEANUP);
-        return;
-    }
-    message->SetHeader(KV_MSG_KIND_REQUEST, user, K_KVDT_TP_DTHDLR_DATAUSER, KV_MSG_COMMAND_DATA,
-                       KV_SUBCOMMAND_ONE_RECORD, KV_MSG_ATTR_UNSPECIFIED);
-    message->SetJobIds(0, job_id_, originating_job_id_);
-    SendToHost(message, KV_ENDPOINT_HOST_MAIN);
-    GoTo(3);
-    // The logoff wait is bounded like every other wait for the host.
-    timers_.Start(kAnswerTimerId);
-}
-
-void CKvJobDataClient2::ExecutorStopRequested() {
-    if (previous_state_ != KV_JOB_STATE_RUNNING) {
-        GoTo(KV_JOB_STATE_CLEANUP);
-        return;
-    }
-    if (RequestUserRecord() == KV_OK) {
-        waiting_flag_ = 1;
-        timers_.Start(kAnswerTimerId);
-        GoTo(3);
-    } else {
-        GoTo(KV_JOB_STATE_CLEANUP);
-    }
-    SwapIds();
-    Answer(KV_MSG_KIND_INFO, KV_MSG_ATTR_ENDED);
 }

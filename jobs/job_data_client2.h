@@ -5,19 +5,10 @@
 // reports the logoff. It sends every job text itself over a new TCP
 // connection (SendDirect). Its element is "JobDataClient".
 
-#include "jobs/job_data.h"
+#include "jobs/job_data_logon.h"
 
-class CKvJobDataClient2 : public CKvJobData {
+class CKvJobDataClient2 : public CKvJobDataLogon {
 public:
-    // Timers of the base's first list.
-    static constexpr std::uint32_t kKeepAliveTimerId = 3; // requester, 30 s
-    static constexpr std::uint32_t kKeepAliveSeconds = 30;
-    static constexpr std::uint32_t kWatchdogTimerId = 4; // executor, 35 s
-    static constexpr std::uint32_t kWatchdogSeconds = 35;
-    static constexpr std::uint32_t kLockRetryTimerId = 7; // executor, 1 s
-    static constexpr std::uint32_t kLockRetrySeconds = 1;
-    static constexpr std::uint32_t kAnswerSeconds = 20;
-
     CKvJobDataClient2();
 
     CKvJobDataClient2& CopyFrom(const CKvJobDataClient2& other);
@@ -34,12 +25,13 @@ public:
     std::uint32_t GetNotifyCalls() const { return notifycalls_; }
     void SetNotifyCalls(std::uint32_t notify) { notifycalls_ = notify; }
 
+protected:
+    // Every text goes over a connection of the job's own (SendDirect).
+    void Answer(std::uint32_t messagetype, std::uint32_t attribute) override;
+    KvResult RequestUser() override { return RequestUserRecord(); }
+    std::int32_t UserPayloadType() const override;
+
 private:
-    // The record of the first message of type 38 in the queue; message is
-    // that message, null when there is none. The record is null when the
-    // message holds no valid CLIENT2 record.
-    CKvJobDataClient2* FirstRecord(CKvMessage*& message);
-    void Answer(std::uint32_t messagetype, std::uint32_t attribute);
     // Every entry to the logged-on state starts the executor's watchdog.
     void EnterLoggedOn();
     // A message with a new blank user record and its header; null when none
@@ -49,26 +41,14 @@ private:
 
     void RequesterStart();
     void RequesterWaitForLogonAnswer();
-    void RequesterLoggedOn();
     void RequesterStopRequested();
     void CleanUp(bool reset_logged_on_event);
 
     void ExecutorStart();
     void ExecutorWaitForHost();
+    // The user record at the logon: LOCKED restarts the retry timer,
+    // DATA_FOUND completes the logon, anything else refuses it.
     void ExecutorWaitForUserLogon();
-    void ExecutorLoggedOn();
-    // A message of the logged-on walk. re_sent: the message went on to the
-    // host and no longer belongs to the queue's walk.
-    void ExecutorHandleMessage(CKvMessage* message, bool& re_sent);
-    // The logoff: the message, its payload replaced by a blank user record,
-    // re-sent to the host; then the state waiting for that record.
-    void ForwardLogoff(CKvMessage* message);
-    void ExecutorWaitForUserLogoff();
-    void ExecutorStopRequested();
-    // The user-record answer of states 2 (logon) and 3 (logoff): LOCKED
-    // restarts the retry timer, DATA_FOUND completes the logon or forwards
-    // the logoff, anything else ends the job.
-    void HandleUserAnswer(bool logoff);
 
     std::uint32_t notifycalls_ = 1;
 };

@@ -6,7 +6,6 @@
 #include "platform/text.h"
 
 #include <array>
-#include <bitset>
 
 namespace {
 
@@ -66,27 +65,22 @@ KvResult CKvJobDataDial::WriteXml(XmlNode* job_data) {
 }
 
 KvResult CKvJobDataDial::ReadXml(const XmlNode* job_data) {
-    // Each key counts once: a repeated key stands in for no missing one.
-    std::bitset<kReadKeys.size()> seen;
-    KvResult result =
-        ReadJobElement(job_data, kElementName, idsource_, [this, &seen](const XmlNode& child) {
+    RequiredKeys keys(kReadKeys);
+    return ReadJobElement(
+        job_data, kElementName, idsource_,
+        [this, &keys](const XmlNode& child) {
             if (child.GetKind() != kXmlTextElement)
                 return;
             const std::string_view name = child.GetName();
+            if (!keys.Count(name))
+                return;
             const std::string text = child.GetText();
-            for (std::size_t i = 0; i < kReadKeys.size(); ++i) {
-                if (name != kReadKeys[i])
-                    continue;
-                seen.set(i);
-                if (name == "targetnumber")
-                    SetTargetNumber(text);
-                else
-                    ReadPeerKey(name, text);
-            }
-        });
-    if (result == KV_OK && !seen.all())
-        result = KV_E_FAIL;
-    return result;
+            if (name == "targetnumber")
+                SetTargetNumber(text);
+            else
+                ReadPeerKey(name, text);
+        },
+        &keys);
 }
 
 // ---- Affix rules ----

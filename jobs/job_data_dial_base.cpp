@@ -217,7 +217,7 @@ void CKvJobDataDialBase::StartCheck(std::uint32_t next) {
         return;
     }
     const std::size_t count = jobs->GetCount();
-    if (count >= kMaxJobs) {
+    if (count > kMaxJobs) {
         last_result_ = KV_E_LIST_FULL;
         End();
         return;

@@ -20,8 +20,8 @@ public:
     static constexpr std::uint32_t kAnswerSeconds = 40;
     // The requester's bound once the server accepted.
     static constexpr std::uint32_t kFollowSeconds = 30;
-    // Four dial jobs of a kind at once are too many.
-    static constexpr std::uint32_t kMaxJobs = 4;
+    // At most this many dial jobs of a kind at a time, this one included.
+    static constexpr std::uint32_t kMaxJobs = 3;
 
     static constexpr std::uint32_t kStateLoginRecord = 2;
     static constexpr std::uint32_t kStateHostRecord = 4;

@@ -577,7 +577,7 @@ KvResult CKvJobDataListen2::StepExecutorA() {
     case kStateHostDevices:
         ExecutorADevices(false);
         break;
-    case kStateSeverUser:
+    case kStateServerUser:
         ExecutorAServerUser();
         break;
     case kStateUserDevices:
@@ -723,7 +723,7 @@ void CKvJobDataListen2::ExecutorADevices(bool into_user_numbers) {
                        [this](CKvDataServerUser& user) { user.GetLoginName() = loginname_; },
                        job_id_)) {
             timers_.Start(kAnswerTimerId);
-            GoTo(kStateSeverUser);
+            GoTo(kStateServerUser);
         }
         break;
     }
@@ -756,7 +756,7 @@ void CKvJobDataListen2::ExecutorAServerUser() {
         }
         message->Release();
     }
-    if (state_ != kStateSeverUser)
+    if (state_ != kStateServerUser)
         return;
     if (timers_.CheckExpired(kAnswerTimerId)) {
         Refuse();
@@ -836,7 +836,7 @@ KvResult CKvJobDataListen2::StepExecutorB() {
     case kStateHost:
         ExecutorBHosts();
         break;
-    case kStateSeverUser:
+    case kStateServerUser:
         ExecutorBServerUsers();
         break;
     case kStateHostDevices:
@@ -903,7 +903,7 @@ void CKvJobDataListen2::ExecutorBHosts() {
     }
     if (answered && RequestAllOfType(K_KVDT_TP_DTHDLR_DATASERVERUSER)) {
         timers_.Start(kAnswerTimerId);
-        GoTo(kStateSeverUser);
+        GoTo(kStateServerUser);
         return;
     }
     if (timers_.CheckExpired(kAnswerTimerId))

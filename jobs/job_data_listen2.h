@@ -23,7 +23,7 @@ public:
     static constexpr std::int32_t kDeviceCapacity = 20;
 
     // Executor states of the record collection.
-    static constexpr std::uint32_t kStateSeverUser = 2;
+    static constexpr std::uint32_t kStateServerUser = 2;
     static constexpr std::uint32_t kStateHost = 4;
     static constexpr std::uint32_t kStatePreferences = 6;
     static constexpr std::uint32_t kStateRequestManager = 7;

@@ -336,7 +336,7 @@ void CKvJobDataRoot::End() {
     // Some ways reach the end without the stop: the id goes, and the wait is
     // bounded, all the same.
     SetRootJobId(0);
-    if (!timers_.IsRunning(kEndTimerId) && !timers_.CheckExpired(kEndTimerId))
+    if (!timers_.IsRunning(kEndTimerId))
         timers_.Start(kEndTimerId);
     const bool alone = !IsValidPtr(handler_) || handler_->CountJobs(0) < 2;
     if (!alone && !timers_.CheckExpired(kEndTimerId)) {
@@ -378,6 +378,10 @@ bool CKvJobDataRoot::StepCommon(bool server) {
 KvResult CKvJobDataRoot::StepRequester() {
     last_result_ = KV_OK;
     waiting_flag_ = 0;
+    if (state_ == KV_JOB_STATE_RUNNING) {
+        KeepClientJob();
+        return last_result_;
+    }
     if (StepCommon(false))
         return last_result_;
     switch (state_) {
@@ -501,6 +505,15 @@ void CKvJobDataRoot::Spawn() {
         GoTo(KV_JOB_STATE_RUNNING);
     else
         GoTo(KV_JOB_STATE_STOP_REQUESTED);
+}
+
+void CKvJobDataRoot::KeepClientJob() {
+    waiting_flag_ = 1;
+    if (!timers_.CheckExpired(kClientTimerId))
+        return;
+    timers_.Start(kClientTimerId);
+    if (IsValidPtr(handler_) && handler_->CountJobs(K_KVJBDT_TP_CLIENT) == 0)
+        last_result_ = SpawnClientJob();
 }
 
 // ---- Workstation without server ----

@@ -25,20 +25,25 @@ class CKvJobDataRoot : public CKvJobData {
 public:
     static constexpr std::uint32_t kAnswerSeconds = 10;
     static constexpr std::uint32_t kLinesSeconds = 180;
+    // The period of the workstation's client job: while none runs, one is
+    // spawned at each expiry.
     static constexpr std::uint32_t kClientTimerId = 5; // 30 s
     static constexpr std::uint32_t kClientSeconds = 30;
     static constexpr std::uint32_t kEndTimerId = 6; // 120 s
     static constexpr std::uint32_t kEndSeconds = 120;
 
-    // States besides the shared ones.
+    // States besides the shared ones. Two states have two names, one per
+    // machine: 22 is the requester's kStateContact and the server's
+    // kStateLines, 7 the requester's kStateSpawn and the event machine's
+    // kStateLocalContact.
     static constexpr std::uint32_t kStateGeneral = 1;
     static constexpr std::uint32_t kStateCollection = 2;
     static constexpr std::uint32_t kStateClientSettings = 5;
-    static constexpr std::uint32_t kStateSpawn = 7;
+    static constexpr std::uint32_t kStateSpawn = 7;        // StepRequester
     static constexpr std::uint32_t kStatePreferences = 20;
-    static constexpr std::uint32_t kStateLines = 22;
-    static constexpr std::uint32_t kStateContact = 22;
-    static constexpr std::uint32_t kStateLocalContact = 7;
+    static constexpr std::uint32_t kStateLines = 22;       // StepExecutor
+    static constexpr std::uint32_t kStateContact = 22;     // StepRequester
+    static constexpr std::uint32_t kStateLocalContact = 7; // OnEvent
     static constexpr std::uint32_t kStateDevices = 23;
 
     // Sub-commands of the record requests.
@@ -133,6 +138,10 @@ private:
     void RequesterPreferences();
     void RequesterContact();
     void Spawn();
+    // The requester's running state: at every expiry of the client timer a
+    // new client job is spawned unless one is still held, so that a
+    // workstation logs on again after its server went away or refused it.
+    void KeepClientJob();
 
     void OnEventStart();
     void OnEventPreferences();

@@ -7,6 +7,8 @@
 namespace {
 
 constexpr std::string_view kElementName = "JobDataTAPIDial";
+constexpr std::array<std::string_view, RequiredKeys::kCount> kReadKeys = {
+    "loginname", "hostname", "hostip", "portnumber", "targetnumber"};
 
 } // namespace
 
@@ -98,25 +100,23 @@ KvResult CKvJobDataTAPIDial::WriteXml(XmlNode* job_data) {
 }
 
 KvResult CKvJobDataTAPIDial::ReadXml(const XmlNode* job_data) {
-    int texts = 0;
-    const KvResult result =
-        ReadJobElement(job_data, kElementName, idsource_, [this, &texts](const XmlNode& child) {
+    RequiredKeys keys(kReadKeys);
+    return ReadJobElement(
+        job_data, kElementName, idsource_,
+        [this, &keys](const XmlNode& child) {
             const std::string_view name = child.GetName();
             if (child.GetKind() != kXmlTextElement) {
                 if (name == "KVTAPICALL")
                     call_.ReadXml(&child);
                 return;
             }
+            if (!keys.Count(name))
+                return;
             const std::string text = child.GetText();
-            if (ReadPeerKey(name, text)) {
-                ++texts;
-            } else if (name == "targetnumber") {
+            if (name == "targetnumber")
                 SetTargetNumber(text);
-                ++texts;
-            }
-        });
-    if (result != KV_OK)
-        return result;
-    // A missing or repeated key leaves the text incomplete or ambiguous.
-    return texts == kTextElementCount ? KV_OK : KV_E_FAIL;
+            else
+                ReadPeerKey(name, text);
+        },
+        &keys);
 }

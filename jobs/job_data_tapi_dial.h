@@ -19,10 +19,8 @@ public:
     static constexpr std::uint32_t kCopyAnswerSeconds = 20;
     static constexpr std::uint32_t kSecondTimerId = 2;
     static constexpr std::uint32_t kSecondTimerMs = 3000;
-    // loginname, hostname, hostip, portnumber and targetnumber.
-    static constexpr int kTextElementCount = 5;
     // At most this many TAPI dial jobs at a time, this one included.
-    static constexpr std::size_t kMaxJobs = 3;
+    static constexpr std::uint32_t kMaxJobs = 3;
     static constexpr std::uint32_t kMakeCallReplyMs = 36000;
     static constexpr std::uint32_t kStateGeneral = 1;
     static constexpr std::uint32_t kStateHost = 4;

@@ -44,7 +44,8 @@ KvResult WriteJobElement(XmlNode*& out, XmlDocument& document, XmlNode* job_data
 }
 
 KvResult ReadJobElement(const XmlNode* job_data, std::string_view name, std::uint32_t& idsource,
-                        const std::function<void(const XmlNode& child)>& read_child) {
+                        const std::function<void(const XmlNode& child)>& read_child,
+                        const RequiredKeys* keys) {
     if (!IsValidPtr(job_data))
         return KV_E_INVALID_POINTER;
     XmlNode* element = nullptr;
@@ -63,5 +64,27 @@ KvResult ReadJobElement(const XmlNode* job_data, std::string_view name, std::uin
         }
         read_child(*child);
     }
-    return result;
+    return keys != nullptr ? keys->Check(result) : result;
+}
+
+bool RequiredKeys::Count(std::string_view name) {
+    for (std::size_t i = 0; i < kCount; ++i) {
+        if (names_[i] == name) {
+            ++seen_[i];
+            return true;
+        }
+    }
+    return false;
+}
+
+bool RequiredKeys::IsComplete() const {
+    for (const std::uint32_t seen : seen_) {
+        if (seen != 1)
+            return false;
+    }
+    return true;
+}
+
+KvResult RequiredKeys::Check(KvResult walk_result) const {
+    return IsComplete() ? walk_result : KV_E_FAIL;
 }

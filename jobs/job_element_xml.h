@@ -6,6 +6,7 @@
 #include "core/xml_document.h"
 #include "platform/result_codes.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -25,9 +26,32 @@ KvResult WriteJobElement(XmlNode*& out, XmlDocument& document, XmlNode* job_data
 KvResult WriteJobElement(XmlNode*& out, XmlDocument& document, XmlNode* job_data,
                          std::string_view name, const std::vector<JobElementChild>& children);
 
+class RequiredKeys;
+
 // Finds the element under "JobData" and its "idsource" attribute (either
 // missing: that look-up's code, nothing read), then hands every child node
 // to read_child. A child that is not a valid node records
-// KV_E_INVALID_POINTER and the walk goes on.
+// KV_E_INVALID_POINTER and the walk goes on. With keys (which read_child
+// counts), an incomplete set of keys makes the result KV_E_FAIL.
 KvResult ReadJobElement(const XmlNode* job_data, std::string_view name, std::uint32_t& idsource,
-                        const std::function<void(const XmlNode& child)>& read_child);
+                        const std::function<void(const XmlNode& child)>& read_child,
+                        const RequiredKeys* keys = nullptr);
+
+// The tally of the named keys a reader needs: the element is complete only
+// when each name occurs exactly once, so that a repeated key neither makes up
+// for a missing one nor leaves the reader to guess which copy holds.
+class RequiredKeys {
+public:
+    static constexpr std::size_t kCount = 5;
+    explicit constexpr RequiredKeys(const std::array<std::string_view, kCount>& names)
+        : names_(names) {}
+    // Counts the name when it is one of the keys; false for another name.
+    bool Count(std::string_view name);
+    bool IsComplete() const;
+    // KV_E_FAIL when the keys are not complete, else the walk's result.
+    KvResult Check(KvResult walk_result) const;
+
+private:
+    std::array<std::string_view, kCount> names_;
+    std::array<std::uint32_t, kCount> seen_{};
+};

@@ -1,6 +1,7 @@
 #include "jobs/job_data_client2.h"
 
 #include "jobs_test_support.h"
+#include "platform/clock.h"
 #include "platform/name_resolver.h"
 #include "platform/tcp_transport.h"
 
@@ -119,6 +120,58 @@ TEST(JobDataClient2, ModeOneWithoutPeerAddressConnectsToThePeerName) {
     job.GetPeerComputer().Set("server.test", 0, catcher.Port());
     ASSERT_EQ(job.SendDirect(), KV_OK);
     EXPECT_EQ(catcher.Next(), job.GetXmlText());
+}
+
+// A record of the server's job (id 3) in the requester's queue.
+void ReceiveFromServer(CKvJobDataClient2& job, std::uint32_t messagetype, std::uint32_t attribute) {
+    auto* record = Deliver<CKvJobDataClient2>(job, K_KVJBDT_TP_CLIENT2,
+                                              static_cast<std::int32_t>(messagetype),
+                                              static_cast<std::int32_t>(attribute));
+    record->SetSubType(K_KVJBDT_TP_CLIENT2);
+    record->SetHeader(messagetype, attribute, job.GetJobId(), 3);
+}
+
+// The header of a job text from its messagetype to its idsource.
+std::string Header(const char* messagetype, const char* attribute, std::uint32_t idtarget,
+                   std::uint32_t idsource) {
+    return std::string("<messagetype>") + messagetype + "</messagetype><attribute>" + attribute +
+           "</attribute><idtarget>" + std::to_string(idtarget) + "</idtarget><idsource>" +
+           std::to_string(idsource) + "</idsource>";
+}
+
+TEST(JobDataClient2, EveryRequesterTextNamesTheServersJobAsItsTarget) {
+    RegisterAllPayloads();
+    ManualClock clock(1700000000);
+    ScopedClock scoped_clock(clock);
+    TextCatcher catcher;
+    CapturingRouter router({KV_ENDPOINT_HOST_MAIN});
+    CKvIMSGJobDataHandler handler(router.Get(), 0x900, KV_TRANSPORT_LOCAL, nullptr, false);
+    auto* job = new CKvJobDataClient2;
+    FillClient(*job);
+    ASSERT_EQ(handler.AddJob(job), KV_OK);
+    const std::uint32_t own = job->GetJobId();
+    job->SetLocalHost("srv", "127.0.0.1", catcher.Port());
+
+    job->StepRequester();
+    EXPECT_NE(catcher.Next().find(Header("REQUEST", "UNSPECIFIED", 0, own)), std::string::npos);
+    ReceiveFromServer(*job, KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
+    job->StepRequester();
+    ASSERT_EQ(job->GetState(), KV_JOB_STATE_RUNNING);
+
+    clock.Advance(30000);
+    job->StepRequester();
+    EXPECT_NE(catcher.Next().find(Header("REQUEST", "ALIVE", 3, own)), std::string::npos);
+    ReceiveFromServer(*job, KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ALIVE);
+    job->StepRequester();
+    ASSERT_EQ(job->GetState(), KV_JOB_STATE_RUNNING);
+
+    // The server ends the logon: the confirmation goes to the server's job.
+    ReceiveFromServer(*job, KV_MSG_KIND_REQUEST, KV_MSG_ATTR_ENDED);
+    job->StepRequester();
+    EXPECT_EQ(job->GetState(), KV_JOB_STATE_CLEANUP);
+    EXPECT_NE(catcher.Next().find(Header("CONFIRMATION", "ENDED", 3, own)), std::string::npos);
+    EXPECT_EQ(job->GetIdTarget(), 3u);
+    EXPECT_EQ(job->GetIdSource(), own);
 }
 
 // Reads the element of the text into a fresh job.

@@ -264,6 +264,29 @@ TEST_F(ClientJobTest, ALoggedOnRequesterKeepsAliveAndAnnouncesItsStop) {
     EXPECT_FALSE(handler_->GetEventMap().WaitEvent(CKvIMSGJobDataHandler::kJobEventOne, 0));
 }
 
+TEST_F(ClientJobTest, TheRequesterConfirmsAServersEndToTheServersJob) {
+    LogOnAsRequester();
+    Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
+    job_->CheckRootJob();
+    ASSERT_EQ(job_->GetState(), KV_JOB_STATE_RUNNING);
+    Posted();
+    Receive(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_ENDED);
+    job_->CheckRootJob();
+    EXPECT_EQ(job_->GetState(), KV_JOB_STATE_CLEANUP);
+    const std::string own = std::to_string(job_->GetJobId());
+    std::vector<std::string> texts;
+    for (auto& [endpoint, message] : Posted()) {
+        if (endpoint == KV_ENDPOINT_NETWORK)
+            texts.push_back(SentText(message));
+    }
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_NE(texts[0].find("<messagetype>CONFIRMATION</messagetype><attribute>ENDED</attribute>"
+                            "<idtarget>55</idtarget><idsource>" +
+                            own + "</idsource>"),
+              std::string::npos);
+    EXPECT_EQ(job_->GetIdTarget(), 55u);
+}
+
 // ---- Executor ----
 
 class ClientExecutorTest : public ClientJobTest {
@@ -319,6 +342,18 @@ TEST_F(ClientExecutorTest, WithoutTheServerReadySignalTheLogonEndsSilently) {
     job_->StepExecutor();
     EXPECT_EQ(job_->GetState(), KV_JOB_STATE_CLEANUP);
     EXPECT_TRUE(Posted().empty());
+}
+
+TEST_F(ClientExecutorTest, AClientAtTheLowestVersionGoesOnToTheSettings) {
+    for (const char* version : {"17499906", "17499913"}) {
+        SCOPED_TRACE(version);
+        Fresh();
+        Receive(version);
+        handler_->Signal();
+        job_->StepExecutor();
+        EXPECT_EQ(job_->GetState(), CKvJobDataClient::kStateGeneral);
+        EXPECT_TRUE(Posted().empty());
+    }
 }
 
 TEST_F(ClientExecutorTest, AnOldClientIsRefused) {
@@ -456,6 +491,30 @@ TEST_F(ClientExecutorTest, TheEndStopsTheListenJobOfItsPeerOnly) {
     EXPECT_EQ(job_->GetState(), KV_JOB_STATE_FINISHED);
     EXPECT_EQ(own->GetState(), KV_JOB_STATE_STOP_REQUESTED);
     EXPECT_EQ(other->GetState(), KV_JOB_STATE_START);
+}
+
+TEST_F(ClientExecutorTest, AnEndNeverStopsTheServersOwnListenJob) {
+    // The server's own listen job has no peer (key 0), as has a caller whose
+    // logon named no computer.
+    for (const bool named : {false, true}) {
+        SCOPED_TRACE(named);
+        Fresh();
+        Receive();
+        if (!named)
+            job_->GetPeerComputer() = COMPUTER_IDENT();
+        auto* server_own = new CKvJobDataListen2;
+        server_own->SetVariant(1);
+        if (named)
+            server_own->GetPeerComputer() = job_->GetPeerComputer();
+        auto* unnamed = new CKvJobDataListen2;
+        ASSERT_EQ(handler_->AddJob(server_own), KV_OK);
+        ASSERT_EQ(handler_->AddJob(unnamed), KV_OK);
+        job_->ChangeState(KV_JOB_STATE_CLEANUP);
+        job_->StepExecutor();
+        EXPECT_EQ(job_->GetState(), KV_JOB_STATE_FINISHED);
+        EXPECT_EQ(server_own->GetState(), KV_JOB_STATE_START);
+        EXPECT_EQ(unnamed->GetState(), KV_JOB_STATE_START);
+    }
 }
 
 } // namespace

@@ -143,6 +143,43 @@ TEST_F(RootJobTest, AWorkstationWithClientSettingsSpawnsItsClientJob) {
     EXPECT_TRUE(handler_.Wait(0));
 }
 
+TEST_F(RootJobTest, ARunningWorkstationSpawnsAClientJobEvery30SecondsWhileNoneIsHeld) {
+    Step(Machine::kRequester);
+    auto* settings =
+        Answer<CKvDataClientGeneral>(K_KVDT_TP_DTHDLR_DATACLIENTGENERAL, KV_MSG_ATTR_DATA_FOUND);
+    settings->GetFirstText() = "127.0.0.1";
+    Step(Machine::kRequester);
+    Step(Machine::kRequester);
+    ASSERT_EQ(root_->GetState(), KV_JOB_STATE_RUNNING);
+    ASSERT_EQ(handler_.CountJobs(K_KVJBDT_TP_CLIENT), 1u);
+
+    // A client job that runs is kept: never a second one.
+    CKvJobDataClient* first = Client();
+    clock_.Advance(30000);
+    Step(Machine::kRequester);
+    EXPECT_EQ(Client(), first);
+    EXPECT_EQ(handler_.CountJobs(K_KVJBDT_TP_CLIENT), 1u);
+
+    // Once it has gone (the server went away or refused the logon), the
+    // next expiry of the 30 s period spawns one, and only one.
+    first->ChangeState(KV_JOB_STATE_FINISHED);
+    handler_.DeleteFinishedJobs();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        SCOPED_TRACE(attempt);
+        clock_.Advance(29000);
+        Step(Machine::kRequester);
+        EXPECT_EQ(handler_.CountJobs(K_KVJBDT_TP_CLIENT), 0u);
+        clock_.Advance(1000);
+        Step(Machine::kRequester);
+        Step(Machine::kRequester);
+        ASSERT_EQ(handler_.CountJobs(K_KVJBDT_TP_CLIENT), 1u);
+        EXPECT_EQ(Client()->GetLocalComputer().GetAddressText(), "127.0.0.1");
+        EXPECT_EQ(root_->GetState(), KV_JOB_STATE_RUNNING);
+        Client()->ChangeState(KV_JOB_STATE_FINISHED);
+        handler_.DeleteFinishedJobs();
+    }
+}
+
 TEST_F(RootJobTest, AWorkstationWithoutAPersonalContactEntryStillLogsOn) {
     Step(Machine::kRequester);
     Answer<CKvDataClientGeneral>(K_KVDT_TP_DTHDLR_DATACLIENTGENERAL, KV_MSG_ATTR_DATA_NOT_FOUND);

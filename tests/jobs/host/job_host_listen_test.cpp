@@ -163,7 +163,7 @@ TEST_F(Listen2LoopbackTest, ALockedServerUserIsAskedForAgainAfterASecond) {
     ASSERT_TRUE(Run([&] { return server_.GetServiceLog(KV_ENDPOINT_HOST_MAIN).size() >= 4; }));
     RunHosts(
         {&server_, &workstation_}, [] { return false; }, 100);
-    EXPECT_EQ(ExecutorState(), CKvJobDataListen2::kStateSeverUser);
+    EXPECT_EQ(ExecutorState(), CKvJobDataListen2::kStateServerUser);
     clock_.Advance(1000);
     ASSERT_TRUE(Run([&] { return ExecutorState() == KV_JOB_STATE_RUNNING; }));
     std::size_t asked = 0;

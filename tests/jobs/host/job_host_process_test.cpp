@@ -7,6 +7,7 @@
 #include "data/data_server_user.h"
 #include "jobs/host/logon_records.h"
 #include "jobs/job_data_client.h"
+#include "jobs/job_data_dial2.h"
 #include "jobs/job_data_listen2.h"
 #include "jobs/job_data_root.h"
 #include "jobs/job_data_tapi_listen.h"
@@ -146,69 +147,38 @@ TEST_F(ProcessTest, AWorkstationLogsOnSynchronisesListensAndBothProcessesEnd) {
     EXPECT_EQ(server_.GetHandler().GetRootJobId(), 0u);
 }
 
-// A dial job the receiver gets from the network, with its own text form.
-class RemoteDialJob : public CKvJobData {
-public:
-    RemoteDialJob() { type_code_ = K_KVJBDT_TP_DIAL2; }
-    KvResult ReadXml(const XmlNode*) override { return KV_OK; }
-    KvResult WriteXml(XmlNode*) override { return KV_OK; }
-    KvResult StepRequester() override { return JobDataNotSupported(); }
-    KvResult StepExecutor() override {
-        // The executor answers its requester and ends.
-        ++steps;
-        ChangeState(KV_JOB_STATE_FINISHED);
-        return KV_OK;
-    }
-    KvResult CheckRootJob() override { return JobDataNotSupported(); }
-    static int steps;
-};
-int RemoteDialJob::steps = 0;
-
 TEST_F(ProcessTest, ARunningServerRootAdoptsReceivedDialJobsAndDropsTapiListenJobs) {
-    static const PayloadOperations kDialOperations{
-        []() -> void* { return static_cast<CKvJobData*>(new RemoteDialJob); },
-        nullptr,
-        [](void* payload) { delete static_cast<CKvJobData*>(payload); },
-    };
-    RemoteDialJob::steps = 0;
-    // The dial job of this test stands in while no dial job class is filed.
-    const bool own_dial = !IsPayloadTypeKnown(K_KVJBDT_TP_DIAL2);
-    if (own_dial)
-        RegisterPayloadType(K_KVJBDT_TP_DIAL2, &kDialOperations);
     StoreServerLogonRecords(server_, "anna", {"21"});
     std::uint32_t root = 0;
     ASSERT_EQ(server_.StartRootJob(HostProcessKind::kServer, root), KV_OK);
     ASSERT_TRUE(Run([&] { return StateOf(server_.FindJob(root)) == KV_JOB_STATE_RUNNING; }));
 
-    auto text = [](const char* type, const char* element) {
-        return std::string("<JobData type=\"") + type +
-               "\"><messagetype>REQUEST</messagetype><attribute>UNSPECIFIED</attribute>"
-               "<idtarget>0</idtarget><idsource>5</idsource>" +
-               element + "</JobData>";
-    };
     CKvJobDataTAPIListen tapi;
     tapi.SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0, 5);
     std::string tapi_text;
     ASSERT_EQ(tapi.Serialize(tapi_text), KV_OK);
+    CKvJobDataDial2 dial;
+    dial.SetLoginName("anna");
+    dial.GetPeerComputer().Set("ws1", kLoopbackAddress, 4100);
+    dial.SetTargetNumber("0301234");
+    dial.SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0, 5);
+    std::string dial_text;
+    ASSERT_EQ(dial.Serialize(dial_text), KV_OK);
     EXPECT_EQ(server_.HandleText(tapi_text), JobTextResult::kAccepted);
-    std::int32_t handed = 1;
-    if (own_dial) {
-        EXPECT_EQ(server_.HandleText(text("K_KVJBDT_TP_DIAL2", "")), JobTextResult::kAccepted);
-        handed = 2;
-    }
-    EXPECT_EQ(server_.FindJob(root)->GetIncomingQueue().GetCount(), handed);
+    EXPECT_EQ(server_.HandleText(dial_text), JobTextResult::kAccepted);
+    EXPECT_EQ(server_.FindJob(root)->GetIncomingQueue().GetCount(), 2);
     EXPECT_EQ(server_.GetHandler().CountJobs(K_KVJBDT_TP_TAPI_LISTEN), 0u);
     server_.PumpOnce();
     EXPECT_EQ(server_.GetHandler().CountJobs(K_KVJBDT_TP_TAPI_LISTEN), 0u);
-    if (own_dial) {
-        EXPECT_EQ(server_.GetHandler().CountJobs(K_KVJBDT_TP_DIAL2), 1u);
-        ASSERT_TRUE(Run([&] { return RemoteDialJob::steps == 1; }));
-    }
+    ASSERT_EQ(server_.GetHandler().CountJobs(K_KVJBDT_TP_DIAL2), 1u);
+    // The adopted job runs as the executor of its requester's dial.
+    const CKvJobHandlerEntry* adopted = server_.GetHandler().FirstJob(K_KVJBDT_TP_DIAL2);
+    const std::uint32_t adopted_id = adopted->GetJobId();
+    EXPECT_EQ(static_cast<const CKvJobData*>(adopted)->GetIdSource(), 5u);
+    ASSERT_TRUE(Run([&] { return StateOf(server_.FindJob(adopted_id)) != KV_JOB_STATE_START; }));
 
     server_.Shutdown();
     ASSERT_TRUE(Run([&] { return server_.IsQuitRequested(); }));
-    if (own_dial)
-        RegisterPayloadType(K_KVJBDT_TP_DIAL2, nullptr);
 }
 
 } // namespace
