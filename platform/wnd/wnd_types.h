@@ -214,11 +214,20 @@ inline constexpr int VK_CONTROL = 0x11;
 inline constexpr int VK_MENU = 0x12;
 inline constexpr int VK_ESCAPE = 0x1B;
 inline constexpr int VK_SPACE = 0x20;
+inline constexpr int VK_PRIOR = 0x21;
+inline constexpr int VK_NEXT = 0x22;
+inline constexpr int VK_END = 0x23;
+inline constexpr int VK_HOME = 0x24;
 inline constexpr int VK_LEFT = 0x25;
 inline constexpr int VK_UP = 0x26;
 inline constexpr int VK_RIGHT = 0x27;
 inline constexpr int VK_DOWN = 0x28;
+inline constexpr int VK_INSERT = 0x2D;
 inline constexpr int VK_DELETE = 0x2E;
+inline constexpr int VK_F1 = 0x70;
+inline constexpr int VK_F4 = 0x73;
+inline constexpr int VK_F12 = 0x7B;
+inline constexpr int VK_PACKET = 0xE7;
 
 // System metrics.
 inline constexpr int SM_CXSCREEN = 0;
@@ -302,7 +311,8 @@ struct MOUSEINPUT {
 };
 
 // With KEYEVENTF_UNICODE, wScan is a Windows-1252 character that reaches the
-// focus window as WM_CHAR.
+// focus window as WM_KEYDOWN VK_PACKET (the character in bits 16-23 of
+// lParam), which TranslateMessage turns into its WM_CHAR.
 struct KEYBDINPUT {
     WORD wVk = 0;
     WORD wScan = 0;
