@@ -61,6 +61,29 @@ TEST_F(GalleryTest, TheConfigurationDialogHoldsItsSheetControlsAndTwentyRows) {
     EXPECT_EQ(configuration_->Sheet().GetActiveIndex(), gallery::ConfigurationDialog::kSourcesPage);
 }
 
+TEST_F(GalleryTest, TheDigitsFieldTakesDigitsOnlyAndShowsThemAtItsRight) {
+    // The page before the sources page holds the field.
+    configuration_->Sheet().SetActivePage(gallery::ConfigurationDialog::kSourcesPage - 1);
+    Pump();
+    CKvUIEdit& digits = configuration_->Digits();
+    InputDriver input(clock_);
+    CRect box;
+    digits.GetWindowRect(&box);
+    input.Click(CPoint(box.left + 3, box.top + box.Height() / 2));
+    ASSERT_EQ(::GetFocus(), digits.m_hWnd);
+    input.Key(VK_END);
+    input.Type("12ab-,.");
+    std::string text;
+    digits.GetWindowText(text);
+    EXPECT_EQ(text, "612");
+    // The text ends where the view does, less the caret's pixel.
+    CRect client;
+    digits.GetClientRect(&client);
+    const int last = digits.PosFromChar(2).x;
+    const int width = digits.PosFromChar(2).x - digits.PosFromChar(1).x;
+    EXPECT_EQ(last + width, client.Width() - 2);
+}
+
 TEST_F(GalleryTest, PicturesMatchTheirGoldensAndShowWhatMatters) {
     const std::vector<std::string> files =
         gallery::WriteGallery(*action_, *configuration_, catalog_, (folder_ / "pictures").string());
