@@ -68,6 +68,9 @@ inline constexpr UINT WM_NCDESTROY = 0x0082;
 inline constexpr UINT WM_NCCALCSIZE = 0x0083;
 inline constexpr UINT WM_NCHITTEST = 0x0084;
 inline constexpr UINT WM_NCPAINT = 0x0085;
+// Asks a control which keys it keeps from dialog navigation: wParam the key,
+// lParam the MSG (or 0).
+inline constexpr UINT WM_GETDLGCODE = 0x0087;
 inline constexpr UINT WM_NCMOUSEMOVE = 0x00A0;
 inline constexpr UINT WM_NCLBUTTONDOWN = 0x00A1;
 inline constexpr UINT WM_NCLBUTTONUP = 0x00A2;
@@ -196,6 +199,14 @@ inline constexpr LRESULT HTNOWHERE = 0;
 inline constexpr LRESULT HTCLIENT = 1;
 inline constexpr LRESULT HTCAPTION = 2;
 inline constexpr LRESULT HTBORDER = 18;
+
+// WM_GETDLGCODE answers.
+inline constexpr LRESULT DLGC_WANTARROWS = 0x0001;
+inline constexpr LRESULT DLGC_WANTTAB = 0x0002;
+inline constexpr LRESULT DLGC_WANTALLKEYS = 0x0004;
+inline constexpr LRESULT DLGC_WANTMESSAGE = 0x0004;
+inline constexpr LRESULT DLGC_HASSETSEL = 0x0008;
+inline constexpr LRESULT DLGC_WANTCHARS = 0x0080;
 
 // Mouse key state in wParam.
 inline constexpr WPARAM MK_LBUTTON = 0x0001;
