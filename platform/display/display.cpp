@@ -74,6 +74,35 @@ int VirtualKeyOf(SDL_Keycode key) {
     }
 }
 
+// The keypad's keys without Num Lock move and edit; with it they type digits,
+// which come as text.
+int KeypadKeyOf(SDL_Keycode key) {
+    switch (key) {
+    case SDLK_KP_7:
+        return VK_HOME;
+    case SDLK_KP_1:
+        return VK_END;
+    case SDLK_KP_9:
+        return VK_PRIOR;
+    case SDLK_KP_3:
+        return VK_NEXT;
+    case SDLK_KP_8:
+        return VK_UP;
+    case SDLK_KP_2:
+        return VK_DOWN;
+    case SDLK_KP_4:
+        return VK_LEFT;
+    case SDLK_KP_6:
+        return VK_RIGHT;
+    case SDLK_KP_0:
+        return VK_INSERT;
+    case SDLK_KP_PERIOD:
+        return VK_DELETE;
+    default:
+        return 0;
+    }
+}
+
 // The key code of a letter or digit key; 0 for others.
 int LetterOrDigitKeyOf(SDL_Keycode key) {
     if (key >= SDLK_a && key <= SDLK_z)
@@ -89,6 +118,8 @@ int LetterOrDigitKeyOf(SDL_Keycode key) {
 // so none arrives twice.
 int KeyPathKeyOf(const SDL_KeyboardEvent& event) {
     if (const int key = VirtualKeyOf(event.keysym.sym))
+        return key;
+    if (const int key = KeypadKeyOf(event.keysym.sym); key != 0 && (event.keysym.mod & KMOD_NUM) == 0)
         return key;
     const int key = LetterOrDigitKeyOf(event.keysym.sym);
     if (event.type == SDL_KEYUP)

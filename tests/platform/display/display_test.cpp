@@ -218,6 +218,16 @@ TEST_F(DisplayTest, CtrlCodesComeFromTheKeysAndNavigationKeysAsKeyCodes) {
                                                  VK_DOWN, VK_TAB, VK_SHIFT, VK_TAB}));
     EXPECT_LT(GetKeyState(VK_MENU), 0);
     EXPECT_EQ(g_seen.characters, "\t\t");
+
+    // The keypad moves without Num Lock; with it, its digit comes as text.
+    g_seen = Seen{};
+    PushKey(SDL_KEYDOWN, SDLK_KP_7);
+    PushKey(SDL_KEYDOWN, SDLK_KP_3);
+    PushKey(SDL_KEYDOWN, SDLK_KP_7, KMOD_NUM);
+    PushText("7");
+    Deliver();
+    EXPECT_EQ(g_seen.keys, (std::vector<WPARAM>{VK_HOME, VK_NEXT, VK_PACKET}));
+    EXPECT_EQ(g_seen.characters, "7");
     WndResetInput();
 }
 

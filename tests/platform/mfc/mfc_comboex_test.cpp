@@ -339,4 +339,36 @@ TEST_F(MfcComboExTest, ThePopupScrollsOverAllLinesWithABarLikeTheLists) {
     EXPECT_EQ(combo_.GetCurSel(), 19);
 }
 
+TEST_F(MfcComboExTest, AnEditableCombosEditTakesItsKeysAndKeepsReturn) {
+    CComboBoxEx editable;
+    ASSERT_TRUE(editable.Create(WS_VISIBLE | CBS_DROPDOWN, CRect(20, 100, 160, 122), &parent_, 8));
+    for (const char* text : {"One", "Two", "Three"}) {
+        COMBOBOXEXITEM item;
+        item.mask = CBEIF_TEXT;
+        item.iItem = -1;
+        item.pszText = const_cast<char*>(text);
+        editable.InsertItem(&item);
+    }
+    const HWND edit = editable.GetEditCtrl();
+    editable.SetFocus();
+    EXPECT_EQ(::GetFocus(), edit) << "the combo's focus is its edit's";
+    EXPECT_EQ(SendMessage(edit, WM_GETDLGCODE, VK_RETURN, 0), DLGC_WANTMESSAGE);
+    input_.Key(VK_DOWN);
+    EXPECT_EQ(editable.GetCurSel(), 0);
+    input_.Key(VK_F4);
+    ASSERT_TRUE(editable.GetDroppedState());
+    input_.Key(VK_END);
+    input_.Key(VK_RETURN);
+    EXPECT_FALSE(editable.GetDroppedState());
+    EXPECT_EQ(editable.GetCurSel(), 2);
+    char text[32] = {};
+    GetWindowText(edit, text, sizeof text);
+    EXPECT_STREQ(text, "Three");
+    // Other keys stay the edit's.
+    input_.Key(VK_HOME);
+    input_.Type("x");
+    GetWindowText(edit, text, sizeof text);
+    EXPECT_STREQ(text, "xThree");
+}
+
 }  // namespace
