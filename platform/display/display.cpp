@@ -294,7 +294,8 @@ struct DisplayWindow::Impl {
             // Windows-1252 lacks is dropped alone.
             const std::string_view text(event.text.text);
             for (std::size_t at = 0; at < text.size();) {
-                const std::size_t length = std::min(SequenceLength(static_cast<unsigned char>(text[at])), text.size() - at);
+                const std::size_t length =
+                    std::min(SequenceLength(static_cast<unsigned char>(text[at])), text.size() - at);
                 const std::string_view sequence = text.substr(at, length);
                 at += length;
                 if (const int byte = TypedByteOf(sequence); byte != 0)

@@ -9,11 +9,17 @@ namespace {
 
 constexpr int kMinimumThumb = 8;
 
-int Width(const RECT& rect) { return rect.right - rect.left; }
-int Height(const RECT& rect) { return rect.bottom - rect.top; }
+int Width(const RECT& rect) {
+    return rect.right - rect.left;
+}
+int Height(const RECT& rect) {
+    return rect.bottom - rect.top;
+}
 
 // The height of each arrow button: square, unless the bar is too short.
-int ArrowHeight(const KvScrollBar& bar) { return std::min(Width(bar.rect), Height(bar.rect) / 2); }
+int ArrowHeight(const KvScrollBar& bar) {
+    return std::min(Width(bar.rect), Height(bar.rect) / 2);
+}
 
 RECT Track(const KvScrollBar& bar) {
     const int arrow = ArrowHeight(bar);
@@ -24,7 +30,8 @@ int ThumbLength(const KvScrollBar& bar) {
     const int track = Height(Track(bar));
     if (bar.count <= 0)
         return track;
-    const auto length = static_cast<long long>(track) * std::clamp(bar.page, 1, bar.count) / bar.count;
+    const auto length =
+        static_cast<long long>(track) * std::clamp(bar.page, 1, bar.count) / bar.count;
     return std::min(track, std::max(static_cast<int>(length), kMinimumThumb));
 }
 
@@ -46,11 +53,15 @@ void DrawArrow(CDC& dc, const RECT& rect, bool up) {
     }
 }
 
-}  // namespace
+} // namespace
 
-int KvScrollPage(int height, int row_height) { return std::max(1, height / std::max(1, row_height)); }
+int KvScrollPage(int height, int row_height) {
+    return std::max(1, height / std::max(1, row_height));
+}
 
-int KvScrollMaxTop(int count, int page) { return std::max(0, count - std::max(1, page)); }
+int KvScrollMaxTop(int count, int page) {
+    return std::max(0, count - std::max(1, page));
+}
 
 RECT KvScrollBarRect(const RECT& area, int count, int page) {
     if (count <= page)
@@ -64,7 +75,9 @@ RECT KvScrollThumb(const KvScrollBar& bar) {
     const int length = ThumbLength(bar);
     const int max_top = KvScrollMaxTop(bar.count, bar.page);
     const int room = Height(track) - length;
-    const int offset = max_top > 0 ? static_cast<int>(static_cast<long long>(room) * std::clamp(bar.top, 0, max_top) / max_top) : 0;
+    const int offset = max_top > 0 ? static_cast<int>(static_cast<long long>(room) *
+                                                      std::clamp(bar.top, 0, max_top) / max_top)
+                                   : 0;
     return RECT{track.left, track.top + offset, track.right, track.top + offset + length};
 }
 

@@ -7,10 +7,10 @@
 #include "platform/types.h"
 
 struct KvScrollBar {
-    RECT rect{};      // where the bar lies, in client coordinates
-    int count = 0;    // rows
-    int page = 1;     // rows shown whole
-    int top = 0;      // the first row shown
+    RECT rect{};   // where the bar lies, in client coordinates
+    int count = 0; // rows
+    int page = 1;  // rows shown whole
+    int top = 0;   // the first row shown
 };
 
 enum class KvScrollPart { kNone, kLineUp, kLineDown, kPageUp, kPageDown, kThumb };

@@ -131,7 +131,8 @@ void KeyEvent(const KEYBDINPUT& key) {
         // A packet key that translation turns into the character, so that
         // characters keep the order of the keys around them.
         if ((key.dwFlags & KEYEVENTF_KEYUP) == 0 && state.focus != nullptr)
-            Post(state.focus, WM_KEYDOWN, static_cast<WPARAM>(VK_PACKET), 1 | (static_cast<LPARAM>(key.wScan & 0xFF) << 16));
+            Post(state.focus, WM_KEYDOWN, static_cast<WPARAM>(VK_PACKET),
+                 1 | (static_cast<LPARAM>(key.wScan & 0xFF) << 16));
         return;
     }
     const int vk = key.wVk & 0xFF;

@@ -19,7 +19,8 @@ int GetClassName(HWND handle, char* buffer, int size) {
     if (window == nullptr || buffer == nullptr || size <= 0)
         return 0;
     const std::string& name = window->window_class->name;
-    const auto length = static_cast<int>(std::min<std::size_t>(name.size(), static_cast<std::size_t>(size) - 1));
+    const auto length =
+        static_cast<int>(std::min<std::size_t>(name.size(), static_cast<std::size_t>(size) - 1));
     std::memcpy(buffer, name.data(), static_cast<std::size_t>(length));
     buffer[length] = '\0';
     return length;

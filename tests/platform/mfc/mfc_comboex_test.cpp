@@ -78,6 +78,7 @@ protected:
             Insert(-1, text.c_str());
         }
     }
+    // The text height of the GUI font and the line's two pixels.
     int LineHeight() const {
         HDC dc = GetDC(combo_.m_hWnd);
         HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
@@ -192,13 +193,7 @@ TEST_F(MfcComboExTest, ThePopupShowsAtMostEightLinesAndAPressOutsideClosesIt) {
     HWND popup = Popup();
     CRect popup_rect;
     GetWindowRect(popup, &popup_rect);
-    HDC dc = GetDC(combo_.m_hWnd);
-    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    TEXTMETRIC metrics;
-    GetTextMetrics(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(combo_.m_hWnd, dc);
-    EXPECT_EQ(popup_rect.Height(), 8 * (metrics.tmHeight + 2) + 2);
+    EXPECT_EQ(popup_rect.Height(), 8 * LineHeight() + 2);
     input_.Click(InputDriver::ScreenPoint(parent_.m_hWnd, POINT{280, 5}));
     EXPECT_FALSE(combo_.GetDroppedState());
     EXPECT_FALSE(IsWindow(popup));
