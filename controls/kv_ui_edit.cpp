@@ -68,6 +68,9 @@ BOOL CKvUIEdit::PreTranslateMessage(MSG* message) {
 }
 
 LRESULT CKvUIEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Return in restricted mode is the edit's own, not the dialog's.
+    if (message == WM_GETDLGCODE && GetRestrictedFlag() != 0 && wParam == static_cast<WPARAM>(VK_RETURN))
+        return DLGC_WANTMESSAGE;
     if (restricted_ != 0 && (message == WM_CUT || message == WM_PASTE || message == WM_CLEAR ||
                              message == WM_UNDO || message == EM_UNDO))
         return 0;

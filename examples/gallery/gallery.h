@@ -124,6 +124,7 @@ public:
     CTabCtrl& Tabs() { return sheet_->GetTab(); }
     CKvUIComboBoxEx& Combo() { return combo_; }
     CKvUIListCtrl& List() { return list_; }
+    CKvUIEdit& Digits() { return digits_; }
     std::vector<std::unique_ptr<CKvUICheckBox>>& CheckBoxes() { return checks_; }
     std::vector<std::unique_ptr<CKvUIXPButton>>& NavigationButtons() { return navigation_; }
     // Every child window, for counting and outlining.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -23,11 +24,10 @@ bool AcquireSdl(std::string* error) {
     return failure.empty();
 }
 
+// The keys that type no character: they arrive as key codes only.
 int VirtualKeyOf(SDL_Keycode key) {
-    if (key >= SDLK_a && key <= SDLK_z)
-        return 'A' + static_cast<int>(key - SDLK_a);
-    if (key >= SDLK_0 && key <= SDLK_9)
-        return '0' + static_cast<int>(key - SDLK_0);
+    if (key >= SDLK_F1 && key <= SDLK_F12)
+        return VK_F1 + static_cast<int>(key - SDLK_F1);
     switch (key) {
     case SDLK_RETURN:
     case SDLK_KP_ENTER:
@@ -39,9 +39,19 @@ int VirtualKeyOf(SDL_Keycode key) {
     case SDLK_BACKSPACE:
         return VK_BACK;
     case SDLK_SPACE:
-        return VK_SPACE;
+        return VK_SPACE;  // its character comes from the key, as buttons need the key
     case SDLK_DELETE:
         return VK_DELETE;
+    case SDLK_INSERT:
+        return VK_INSERT;
+    case SDLK_HOME:
+        return VK_HOME;
+    case SDLK_END:
+        return VK_END;
+    case SDLK_PAGEUP:
+        return VK_PRIOR;
+    case SDLK_PAGEDOWN:
+        return VK_NEXT;
     case SDLK_LEFT:
         return VK_LEFT;
     case SDLK_RIGHT:
@@ -56,9 +66,87 @@ int VirtualKeyOf(SDL_Keycode key) {
     case SDLK_LCTRL:
     case SDLK_RCTRL:
         return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT:
+        return VK_MENU;
     default:
         return 0;
     }
+}
+
+// The keypad's keys without Num Lock move and edit; with it they type digits,
+// which come as text.
+int KeypadKeyOf(SDL_Keycode key) {
+    switch (key) {
+    case SDLK_KP_7:
+        return VK_HOME;
+    case SDLK_KP_1:
+        return VK_END;
+    case SDLK_KP_9:
+        return VK_PRIOR;
+    case SDLK_KP_3:
+        return VK_NEXT;
+    case SDLK_KP_8:
+        return VK_UP;
+    case SDLK_KP_2:
+        return VK_DOWN;
+    case SDLK_KP_4:
+        return VK_LEFT;
+    case SDLK_KP_6:
+        return VK_RIGHT;
+    case SDLK_KP_0:
+        return VK_INSERT;
+    case SDLK_KP_PERIOD:
+        return VK_DELETE;
+    default:
+        return 0;
+    }
+}
+
+// The key code of a letter or digit key; 0 for others.
+int LetterOrDigitKeyOf(SDL_Keycode key) {
+    if (key >= SDLK_a && key <= SDLK_z)
+        return 'A' + static_cast<int>(key - SDLK_a);
+    if (key >= SDLK_0 && key <= SDLK_9)
+        return '0' + static_cast<int>(key - SDLK_0);
+    return 0;
+}
+
+// Letters and digits go the key path only with Ctrl (and without Alt, which
+// with Ctrl may type a character), and a release whose press went it: the
+// Ctrl codes come from the key, every typed character from the text input,
+// so none arrives twice.
+int KeyPathKeyOf(const SDL_KeyboardEvent& event) {
+    if (const int key = VirtualKeyOf(event.keysym.sym))
+        return key;
+    if (const int key = KeypadKeyOf(event.keysym.sym); key != 0 && (event.keysym.mod & KMOD_NUM) == 0)
+        return key;
+    const int key = LetterOrDigitKeyOf(event.keysym.sym);
+    if (event.type == SDL_KEYUP)
+        return GetKeyState(key) < 0 ? key : 0;
+    return (event.keysym.mod & KMOD_CTRL) != 0 && (event.keysym.mod & KMOD_ALT) == 0 ? key : 0;
+}
+
+// The length of the UTF-8 sequence a lead byte opens; 1 for a stray byte.
+std::size_t SequenceLength(unsigned char lead) {
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return 4;
+    if (lead >= 0xE0)
+        return lead <= 0xEF ? 3 : 1;
+    if (lead >= 0xC2)
+        return 2;
+    return 1;
+}
+
+// The Windows-1252 byte one UTF-8 character types; 0 for a control
+// character, the space (its key types it) and what Windows-1252 lacks.
+int TypedByteOf(std::string_view sequence) {
+    const std::string converted = Utf8ToWindows1252(sequence);
+    if (converted.size() != 1 || (converted[0] == kUnmappableCharacter && sequence != "?"))
+        return 0;
+    const auto byte = static_cast<unsigned char>(converted[0]);
+    const bool c1_control = sequence.size() == 2 && static_cast<unsigned char>(sequence[0]) == 0xC2 && byte < 0xA0;
+    return byte <= 0x20 || byte == 0x7F || c1_control ? 0 : byte;
 }
 
 void InjectMouse(DWORD flags, POINT screen) {
@@ -193,18 +281,26 @@ struct DisplayWindow::Impl {
         case SDL_KEYUP: {
             if (event.key.windowID != id)
                 break;
-            const int key = VirtualKeyOf(event.key.keysym.sym);
+            const bool up = event.type == SDL_KEYUP;
+            const int key = KeyPathKeyOf(event.key);
             if (key != 0)
-                InjectKey(static_cast<WORD>(key), 0, event.type == SDL_KEYUP ? KEYEVENTF_KEYUP : 0);
+                InjectKey(static_cast<WORD>(key), 0, up ? KEYEVENTF_KEYUP : 0);
             break;
         }
         case SDL_TEXTINPUT: {
             if (event.text.windowID != id)
                 break;
-            // ASCII comes from the key events; the rest as characters.
-            for (const char byte : Utf8ToWindows1252(event.text.text))
-                if (static_cast<unsigned char>(byte) >= 0x80)
-                    InjectKey(0, static_cast<unsigned char>(byte), KEYEVENTF_UNICODE);
+            // One character each; the space comes from its key. A character
+            // Windows-1252 lacks is dropped alone.
+            const std::string_view text(event.text.text);
+            for (std::size_t at = 0; at < text.size();) {
+                const std::size_t length =
+                    std::min(SequenceLength(static_cast<unsigned char>(text[at])), text.size() - at);
+                const std::string_view sequence = text.substr(at, length);
+                at += length;
+                if (const int byte = TypedByteOf(sequence); byte != 0)
+                    InjectKey(0, static_cast<WORD>(byte), KEYEVENTF_UNICODE);
+            }
             break;
         }
         default:

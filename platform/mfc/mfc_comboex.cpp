@@ -2,6 +2,7 @@
 
 #include "platform/mfc/mfc_edit.h"
 #include "platform/mfc/mfc_measure.h"
+#include "platform/mfc/mfc_scrollbar.h"
 
 #include "platform/text.h"
 
@@ -37,11 +38,14 @@ struct ComboExState {
     HWND popup = nullptr;
 };
 
-// The popup list keeps its combo box ex and the line under the mouse.
+// The popup list keeps its combo box ex, the highlighted line (under the
+// mouse or moved to by a key) and the first line it shows.
 struct PopupState {
     HWND combo_ex = nullptr;
     int hot = -1;
     bool pressed = false;
+    int top = 0;
+    int grab = -1;  // while the thumb is dragged: the press's offset into it
 };
 
 ComboExState* StateOf(HWND combo_ex) {
@@ -83,6 +87,42 @@ void ClosePopup(ComboExState& state) {
     DestroyWindow(popup);
 }
 
+// The popup's scroll bar over all lines; its top is the first line shown.
+KvScrollBar PopupBar(HWND popup) {
+    const PopupState* popup_state = PopupOf(popup);
+    const ComboExState* state = StateOf(popup_state->combo_ex);
+    RECT client;
+    GetClientRect(popup, &client);
+    KvScrollBar bar;
+    bar.count = state ? static_cast<int>(state->lines.size()) : 0;
+    bar.page = state ? KvScrollPage(client.bottom, LineHeight(popup, FontOf(*state))) : 1;
+    bar.rect = KvScrollBarRect(client, bar.count, bar.page);
+    bar.top = std::clamp(popup_state->top, 0, KvScrollMaxTop(bar.count, bar.page));
+    return bar;
+}
+
+void ScrollPopup(HWND popup, int top) {
+    PopupState* popup_state = PopupOf(popup);
+    if (popup_state->top == top)
+        return;
+    popup_state->top = top;
+    InvalidateRect(popup, nullptr, TRUE);
+}
+
+// Moves the highlight to a line and brings it into view; no notification.
+void HighlightLine(HWND popup, int line) {
+    PopupState* popup_state = PopupOf(popup);
+    const KvScrollBar bar = PopupBar(popup);
+    if (bar.count == 0)
+        return;
+    line = std::clamp(line, 0, bar.count - 1);
+    ScrollPopup(popup, KvScrollToShow(bar, line));
+    if (line != popup_state->hot) {
+        popup_state->hot = line;
+        InvalidateRect(popup, nullptr, TRUE);
+    }
+}
+
 void OpenPopup(HWND combo_ex) {
     if (StateOf(combo_ex) == nullptr || StateOf(combo_ex)->popup != nullptr)
         return;
@@ -103,6 +143,7 @@ void OpenPopup(HWND combo_ex) {
         return;
     PopupOf(popup)->combo_ex = combo_ex;
     PopupOf(popup)->hot = state.selected;
+    PopupOf(popup)->top = KvScrollToShow(PopupBar(popup), state.selected);
     state.popup = popup;
     ShowWindow(popup, SW_SHOWNOACTIVATE);
     SetCapture(popup);
@@ -135,9 +176,14 @@ void PaintCombo(HWND combo, HDC dc) {
     if (state->edit != nullptr || state->selected < 0)
         return;
     CRect text(face.left + kTextIndent, face.top, button.left, face.bottom);
+    // The focused, closed list shows its selection lit.
+    const bool lit = GetFocus() == combo_ex && state->popup == nullptr;
+    if (lit)
+        wrapper->FillSolidRect(face.left + 1, face.top + 1, button.left - face.left - 2, face.Height() - 2,
+                               GetSysColor(COLOR_HIGHLIGHT));
     HGDIOBJ old_font = SelectObject(dc, FontOf(*state));
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+    SetTextColor(dc, GetSysColor(!enabled ? COLOR_GRAYTEXT : lit ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     const std::string& line = state->lines[static_cast<std::size_t>(state->selected)].text;
     DrawText(dc, line.data(), static_cast<int>(line.size()), &text,
              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
@@ -155,12 +201,15 @@ void PaintPopup(HWND popup, HDC dc) {
     wrapper->FillSolidRect(&client, GetSysColor(COLOR_WINDOW));
     const HFONT font = FontOf(*state);
     const int line = LineHeight(popup, font);
+    const KvScrollBar bar = PopupBar(popup);
+    const int right = bar.rect.right > bar.rect.left ? static_cast<int>(bar.rect.left) : static_cast<int>(client.right);
     HGDIOBJ old_font = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
-    for (std::size_t i = 0; i < state->lines.size(); ++i) {
-        CRect rect(0, static_cast<int>(i) * line, client.right, static_cast<int>(i + 1) * line);
+    for (std::size_t i = static_cast<std::size_t>(bar.top); i < state->lines.size(); ++i) {
+        const int y = (static_cast<int>(i) - bar.top) * line;
+        CRect rect(0, y, right, y + line);
         if (rect.top >= client.bottom)
-            break;  // clipped below the eighth line
+            break;
         const bool hot = static_cast<int>(i) == popup_state->hot;
         if (hot)
             wrapper->FillSolidRect(&rect, GetSysColor(COLOR_HIGHLIGHT));
@@ -171,6 +220,7 @@ void PaintPopup(HWND popup, HDC dc) {
                  DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     }
     SelectObject(dc, old_font);
+    KvPaintScrollBar(dc, bar);
 }
 
 int PopupLineAt(HWND popup, POINT point) {
@@ -178,21 +228,96 @@ int PopupLineAt(HWND popup, POINT point) {
     GetClientRect(popup, &client);
     if (!CRect(client).PtInRect(point))
         return -1;
+    const KvScrollBar bar = PopupBar(popup);
+    if (KvScrollHit(bar, point) != KvScrollPart::kNone)
+        return -1;
     ComboExState* state = StateOf(PopupOf(popup)->combo_ex);
     const int line = LineHeight(popup, FontOf(*state));
-    const int index = point.y / std::max(1, line);
+    const int index = bar.top + point.y / std::max(1, line);
     return index < static_cast<int>(state->lines.size()) ? index : -1;
 }
 
-// The user's choice: the text is set before the parent hears of it.
+// The user's choice of a line, in the popup or on the closed combo: the text
+// is set before the parent hears of it.
+void SelectLine(HWND combo_ex, ComboExState& state, int index) {
+    state.selected = index;
+    SetLineText(combo_ex, state, state.lines[static_cast<std::size_t>(index)].text);
+    KvNotifyParent(combo_ex, CBN_SELCHANGE);
+}
+
 void ChooseLine(HWND combo_ex, int index) {
     ComboExState* state = StateOf(combo_ex);
     ClosePopup(*state);
-    state->selected = index;
-    SetLineText(combo_ex, *state, state->lines[static_cast<std::size_t>(index)].text);
-    KvNotifyParent(combo_ex, CBN_SELCHANGE);
+    SelectLine(combo_ex, *state, index);
     if ((state = StateOf(combo_ex)) != nullptr)
         KvNotifyParent(combo_ex, CBN_CLOSEUP);
+}
+
+void CancelPopup(HWND combo_ex) {
+    if (ComboExState* state = StateOf(combo_ex); state != nullptr && state->popup != nullptr) {
+        ClosePopup(*state);
+        KvNotifyParent(combo_ex, CBN_CLOSEUP);
+    }
+}
+
+// The keys of the combo, wherever its focus lies; false for a key it leaves.
+// While the popup is open Up, Down, Home and End move the highlight, Return
+// (or F4, or Alt with an arrow) takes it and Escape closes; on the closed
+// combo Up and Down choose the line before or after, F4 and Alt+Down open.
+bool OnComboKey(HWND combo_ex, WPARAM key) {
+    ComboExState* state = StateOf(combo_ex);
+    if (state == nullptr || !IsWindowEnabled(combo_ex))
+        return false;
+    const bool alt = GetKeyState(VK_MENU) < 0;
+    const int count = static_cast<int>(state->lines.size());
+    if (HWND popup = state->popup) {
+        const int hot = PopupOf(popup)->hot;
+        switch (static_cast<int>(key)) {
+        case VK_UP:
+        case VK_DOWN:
+            if (!alt) {
+                HighlightLine(popup, key == VK_UP ? std::max(0, hot - 1) : hot + 1);
+                return true;
+            }
+            [[fallthrough]];
+        case VK_RETURN:
+        case VK_F4:
+            if (hot >= 0 && hot < count)
+                ChooseLine(combo_ex, hot);
+            else
+                CancelPopup(combo_ex);
+            return true;
+        case VK_HOME:
+            HighlightLine(popup, 0);
+            return true;
+        case VK_END:
+            HighlightLine(popup, count - 1);
+            return true;
+        case VK_ESCAPE:
+            CancelPopup(combo_ex);
+            return true;
+        default:
+            return false;
+        }
+    }
+    if (key == static_cast<WPARAM>(VK_F4) || (key == static_cast<WPARAM>(VK_DOWN) && alt)) {
+        OpenPopup(combo_ex);
+        return true;
+    }
+    if (key != static_cast<WPARAM>(VK_UP) && key != static_cast<WPARAM>(VK_DOWN))
+        return false;
+    const int target = key == static_cast<WPARAM>(VK_UP) ? state->selected - 1 : state->selected + 1;
+    if (target >= 0 && target < count)
+        SelectLine(combo_ex, *state, target);
+    return true;
+}
+
+// Escape and Return stay with the open popup rather than the dialog.
+LRESULT ComboDialogCode(HWND combo_ex, WPARAM key) {
+    const ComboExState* state = StateOf(combo_ex);
+    const bool open = state != nullptr && state->popup != nullptr;
+    return open && (key == static_cast<WPARAM>(VK_ESCAPE) || key == static_cast<WPARAM>(VK_RETURN)) ? DLGC_WANTMESSAGE
+                                                                                                    : 0;
 }
 
 LRESULT PopupProcedure(HWND popup, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -210,6 +335,10 @@ LRESULT PopupProcedure(HWND popup, UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return DefWindowProc(popup, message, wParam, lParam);
     case WM_MOUSEMOVE: {
+        if (state->grab >= 0) {
+            ScrollPopup(popup, KvScrollTopForThumb(PopupBar(popup), GET_Y_LPARAM(lParam) - state->grab));
+            return 0;
+        }
         const int hot = PopupLineAt(popup, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         if (hot >= 0 && hot != state->hot) {
             state->hot = hot;
@@ -218,8 +347,15 @@ LRESULT PopupProcedure(HWND popup, UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        if (PopupLineAt(popup, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}) >= 0) {
+    case WM_LBUTTONDBLCLK: {
+        const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        const KvScrollBar bar = PopupBar(popup);
+        const KvScrollPart part = KvScrollHit(bar, point);
+        if (part == KvScrollPart::kThumb) {
+            state->grab = point.y - KvScrollThumb(bar).top;
+        } else if (part != KvScrollPart::kNone) {
+            ScrollPopup(popup, KvScrollStep(bar, part));
+        } else if (PopupLineAt(popup, point) >= 0) {
             state->pressed = true;
         } else if (ComboExState* combo = StateOf(state->combo_ex)) {
             // A press anywhere else closes the list without a choice.
@@ -228,7 +364,9 @@ LRESULT PopupProcedure(HWND popup, UINT message, WPARAM wParam, LPARAM lParam) {
             KvNotifyParent(combo_ex, CBN_CLOSEUP);
         }
         return 0;
+    }
     case WM_LBUTTONUP: {
+        state->grab = -1;
         if (!std::exchange(state->pressed, false))
             return 0;
         const int line = PopupLineAt(popup, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
@@ -237,9 +375,7 @@ LRESULT PopupProcedure(HWND popup, UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_KEYDOWN:
-        if (wParam == VK_ESCAPE)
-            if (ComboExState* combo = StateOf(state->combo_ex))
-                ClosePopup(*combo);
+        OnComboKey(state->combo_ex, wParam);
         return 0;
     case WM_ERASEBKGND:
         return 1;
@@ -262,6 +398,11 @@ LRESULT EditHookProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
     const WNDPROC super = state ? state->edit_super : nullptr;
     if (super == nullptr)
         return DefWindowProc(edit, message, wParam, lParam);
+    if (message == WM_KEYDOWN && OnComboKey(combo_ex, wParam))
+        return 0;
+    // Return is the edit's own (its owner reports it).
+    if (message == WM_GETDLGCODE)
+        return wParam == static_cast<WPARAM>(VK_RETURN) ? DLGC_WANTMESSAGE : ComboDialogCode(combo_ex, wParam);
     if (message == WM_LBUTTONDOWN) {
         HWND parent = GetParent(combo_ex);
         if (parent != nullptr) {
@@ -283,6 +424,11 @@ LRESULT ComboProcedure(HWND combo, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
         if (ComboExState* state = StateOf(combo_ex); state != nullptr && IsWindowEnabled(combo_ex)) {
+            if (GetFocus() != combo_ex && (state->edit == nullptr || GetFocus() != state->edit)) {
+                SetFocus(combo_ex);
+                if ((state = StateOf(combo_ex)) == nullptr)
+                    return 0;
+            }
             if (state->popup != nullptr)
                 ClosePopup(*state);
             else
@@ -434,6 +580,23 @@ LRESULT ComboExProcedure(HWND combo_ex, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(FontOf(*state));
+    case WM_KEYDOWN:
+        if (!OnComboKey(combo_ex, wParam))
+            return DefWindowProc(combo_ex, message, wParam, lParam);
+        return 0;
+    case WM_GETDLGCODE:
+        return ComboDialogCode(combo_ex, wParam);
+    case WM_SETFOCUS:
+        // An editable combo types into its edit.
+        if (state->edit != nullptr)
+            SetFocus(state->edit);
+        else if (state->combo != nullptr)
+            InvalidateRect(state->combo, nullptr, TRUE);
+        return 0;
+    case WM_KILLFOCUS:
+        if (state->combo != nullptr)
+            InvalidateRect(state->combo, nullptr, TRUE);
+        return 0;
     case WM_GETTEXT:
     case WM_GETTEXTLENGTH:
         if (state->edit != nullptr)

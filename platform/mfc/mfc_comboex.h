@@ -1,7 +1,9 @@
 #pragma once
 // The combo box ex: a window holding a combo box child (and, for
 // CBS_DROPDOWN, an edit child inside that) whose lines carry a text, an image
-// index and an lParam. A click opens a popup list below the control.
+// index and an lParam. A click focuses the control and opens a popup list
+// below it, which scrolls over all lines; the keys work the popup while it is
+// open and the selection while it is closed.
 
 #include "platform/mfc/mfc_controls.h"
 
@@ -43,7 +45,7 @@ inline constexpr UINT CBN_CLOSEUP = 8;
 inline constexpr UINT CBEN_FIRST = static_cast<UINT>(-800);
 inline constexpr UINT CBEN_BEGINEDIT = CBEN_FIRST - 4;
 
-// Lines shown at most by the popup list before it clips.
+// Lines the popup list shows at once; a scroll bar reaches the others.
 inline constexpr int KV_COMBO_POPUP_LINES = 8;
 
 void KvRegisterComboBoxExClass();

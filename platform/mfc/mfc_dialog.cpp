@@ -1,11 +1,14 @@
 #include "platform/mfc/mfc_dialog.h"
 
+#include "platform/mfc/mfc_edit.h"
 #include "platform/mfc/mfc_internal.h"
 #include "platform/resources.h"
 #include "platform/windows1252.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -61,6 +64,63 @@ private:
     std::size_t size_;
     std::size_t offset_ = 0;
 };
+
+bool HasClass(HWND window, const char* name) {
+    char buffer[64];
+    return GetClassName(window, buffer, sizeof buffer) > 0 && std::strcmp(buffer, name) == 0;
+}
+
+DWORD StyleOf(HWND window) { return static_cast<DWORD>(GetWindowLongPtr(window, GWL_STYLE)); }
+
+bool Usable(HWND window) { return (StyleOf(window) & (WS_VISIBLE | WS_DISABLED)) == WS_VISIBLE; }
+
+// The usable controls under a window in the order they were made; pages and
+// child sheets (dialog-class children) are walked into, not stopped at.
+template <typename Keep>
+void Collect(HWND parent, std::vector<HWND>& found, const Keep& keep) {
+    for (HWND child : WndChildWindows(parent)) {
+        if (!Usable(child))
+            continue;
+        if (HasClass(child, KV_DIALOG_CLASS))
+            Collect(child, found, keep);
+        else if (keep(child))
+            found.push_back(child);
+    }
+}
+
+void MoveFocus(HWND dialog, bool backwards) {
+    std::vector<HWND> stops;
+    Collect(dialog, stops, [](HWND control) { return (StyleOf(control) & WS_TABSTOP) != 0; });
+    if (stops.empty())
+        return;
+    const HWND focus = GetFocus();
+    const auto count = static_cast<std::ptrdiff_t>(stops.size());
+    const auto current = std::find_if(stops.begin(), stops.end(),
+                                      [focus](HWND stop) { return stop == focus || IsChild(stop, focus); });
+    std::ptrdiff_t next = backwards ? count - 1 : 0;
+    if (current != stops.end())
+        next = ((current - stops.begin()) + (backwards ? count - 1 : 1)) % count;
+    const HWND target = stops[static_cast<std::size_t>(next)];
+    SetFocus(target);
+    // An edit reached by Tab has its text selected, ready to be typed over.
+    if (IsWindow(target) && HasClass(target, KV_EDIT_CLASS))
+        SendMessage(target, EM_SETSEL, 0, -1);
+}
+
+// Return: the default push button's click, or IDOK from the dialog.
+void PressDefault(HWND dialog) {
+    std::vector<HWND> buttons;
+    Collect(dialog, buttons, [](HWND control) {
+        return HasClass(control, KV_BUTTON_CLASS) && (StyleOf(control) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+    });
+    if (!buttons.empty()) {
+        const HWND button = buttons.front();
+        SendMessage(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                    reinterpret_cast<LPARAM>(button));
+        return;
+    }
+    SendMessage(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+}
 
 LRESULT DialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_ERASEBKGND) {
@@ -304,6 +364,41 @@ BOOL CDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     return FALSE;
+}
+
+BOOL CDialog::PreTranslateMessage(MSG* message) {
+    if (message == nullptr || m_hWnd == nullptr || (GetStyle() & WS_CHILD) != 0)
+        return FALSE;
+    if (message->message == WM_CHAR && m_nTakenChar != 0) {
+        // The key was taken; its character, translated before, goes too.
+        const bool taken = message->wParam == m_nTakenChar;
+        m_nTakenChar = 0;
+        return taken ? TRUE : FALSE;
+    }
+    if (message->message != WM_KEYDOWN)
+        return FALSE;
+    const WPARAM key = message->wParam;
+    if (key != static_cast<WPARAM>(VK_TAB) && key != static_cast<WPARAM>(VK_RETURN) &&
+        key != static_cast<WPARAM>(VK_ESCAPE))
+        return FALSE;
+    if (::GetKeyState(VK_CONTROL) < 0 || ::GetKeyState(VK_MENU) < 0)
+        return FALSE;
+    const LRESULT wanted = message->window != nullptr
+                               ? ::SendMessage(message->window, WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(message))
+                               : 0;
+    if ((wanted & DLGC_WANTMESSAGE) != 0 || (key == static_cast<WPARAM>(VK_TAB) && (wanted & DLGC_WANTTAB) != 0))
+        return FALSE;
+    const HWND dialog = m_hWnd;
+    // Set before acting: the command may end the dialog and its object.
+    m_nTakenChar = key == static_cast<WPARAM>(VK_TAB) ? '\t' : key == static_cast<WPARAM>(VK_RETURN) ? '\r' : 0x1B;
+    if (key == static_cast<WPARAM>(VK_TAB))
+        MoveFocus(dialog, ::GetKeyState(VK_SHIFT) < 0);
+    else if (key == static_cast<WPARAM>(VK_RETURN))
+        PressDefault(dialog);
+    else
+        ::SendMessage(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDCANCEL)));
+    return TRUE;
 }
 
 void CDialog::OnNcDestroy() {

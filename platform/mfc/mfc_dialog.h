@@ -77,6 +77,13 @@ public:
     virtual void OnCancel() { EndDialog(IDCANCEL); }
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Keyboard navigation of a top-level dialog: Tab and Shift+Tab move the
+    // focus among the WS_TABSTOP controls in the order they were made (into
+    // pages and child sheets), Return presses the default push button or
+    // sends IDOK, Escape sends IDCANCEL. A key the focused control claims
+    // through WM_GETDLGCODE stays with it; a child dialog leaves the keys to
+    // the dialog around it.
+    BOOL PreTranslateMessage(MSG* message) override;
 
     UINT m_nIDTemplate = 0;
     CWnd* m_pParentWnd = nullptr;
@@ -92,4 +99,6 @@ protected:
     CFont m_font;
     int m_nModalResult = -1;
     bool m_bInModalLoop = false;
+    // The character of the last key taken, whose WM_CHAR is swallowed too.
+    WPARAM m_nTakenChar = 0;
 };

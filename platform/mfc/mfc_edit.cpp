@@ -58,6 +58,13 @@ DWORD StyleOf(HWND edit) { return static_cast<DWORD>(GetWindowLongPtr(edit, GWL_
 
 bool IsReadOnly(HWND edit) { return (StyleOf(edit) & ES_READONLY) != 0; }
 
+bool IsPassword(HWND edit) { return (StyleOf(edit) & ES_PASSWORD) != 0; }
+
+// What the user sees of the text: a password shows one '*' per character.
+std::string Shown(HWND edit, const std::string& text) {
+    return IsPassword(edit) ? std::string(text.size(), '*') : text;
+}
+
 // The text lives in the window record; read and written past any subclass.
 std::string TextOf(HWND edit) {
     const auto length = static_cast<std::size_t>(DefWindowProc(edit, WM_GETTEXTLENGTH, 0, 0));
@@ -74,10 +81,10 @@ void StoreText(HWND edit, const std::string& text) {
 int SelectionStart(const EditState& state) { return std::min(state.anchor, state.caret); }
 int SelectionEnd(const EditState& state) { return std::max(state.anchor, state.caret); }
 
-// A DC of the edit with its font, for measuring.
+// A DC of the edit with its font, for measuring the text as it is shown.
 class Measure {
 public:
-    explicit Measure(HWND edit) : edit_(edit), dc_(GetDC(edit)) {
+    explicit Measure(HWND edit) : edit_(edit), dc_(GetDC(edit)), password_(IsPassword(edit)) {
         if (dc_ == nullptr)
             return;
         if (HFONT font = reinterpret_cast<HFONT>(SendMessage(edit, WM_GETFONT, 0, 0)))
@@ -94,13 +101,19 @@ public:
         if (dc_ == nullptr || to <= from)
             return 0;
         SIZE extent{};
-        GetTextExtentPoint32(dc_, text.data() + from, to - from, &extent);
+        if (password_) {
+            const std::string stars(static_cast<std::size_t>(to - from), '*');
+            GetTextExtentPoint32(dc_, stars.data(), to - from, &extent);
+        } else {
+            GetTextExtentPoint32(dc_, text.data() + from, to - from, &extent);
+        }
         return extent.cx;
     }
 
 private:
     HWND edit_;
     HDC dc_;
+    bool password_;
 };
 
 int VisibleWidth(HWND edit) {
@@ -109,13 +122,27 @@ int VisibleWidth(HWND edit) {
     return std::max(0, static_cast<int>(client.right - client.left) - 2 * kMargin);
 }
 
+// The client x of the first visible character: ES_RIGHT and ES_CENTER move
+// text that fits the view (with the caret's pixel) to the right or middle.
+int TextLeft(HWND edit, const EditState& state, const std::string& text, const Measure& measure) {
+    const DWORD align = StyleOf(edit) & (ES_CENTER | ES_RIGHT);
+    if (align == ES_LEFT)
+        return kMargin;
+    const int length = static_cast<int>(text.size());
+    const int spare = VisibleWidth(edit) - 1 - measure.Width(text, std::min(state.first_visible, length), length);
+    if (spare <= 0)
+        return kMargin;
+    return kMargin + ((align & ES_RIGHT) != 0 ? spare : spare / 2);
+}
+
 // The character boundary nearest to a client x, among the visible ones.
 int CharacterAt(HWND edit, const EditState& state, const std::string& text, int x) {
     const Measure measure(edit);
     const int length = static_cast<int>(text.size());
-    int left = kMargin;
+    const int origin = TextLeft(edit, state, text, measure);
+    int left = origin;
     for (int index = state.first_visible; index < length; ++index) {
-        const int right = kMargin + measure.Width(text, state.first_visible, index + 1);
+        const int right = origin + measure.Width(text, state.first_visible, index + 1);
         if (x < (left + right + 1) / 2)
             return index;
         left = right;
@@ -274,8 +301,10 @@ void OnChar(HWND edit, EditState& state, WPARAM character) {
         break;
     }
     // Other control characters (Tab, Enter, Escape) and codes beyond a byte
-    // are not text.
+    // are not text; ES_NUMBER takes digits only.
     if (character < 0x20 || character == kDelete || character > 0xFF || IsReadOnly(edit))
+        return;
+    if ((StyleOf(edit) & ES_NUMBER) != 0 && (character < '0' || character > '9'))
         return;
     ReplaceSelection(edit, state, std::string(1, static_cast<char>(character)), true, true);
 }
@@ -341,6 +370,7 @@ void OnMouseMove(HWND edit, EditState& state, LPARAM point) {
     MoveCaret(edit, state, CharacterAt(edit, state, TextOf(edit), GET_X_LPARAM(point)), true);
 }
 
+// Draws the run of the shown text; measure measures it as shown.
 void DrawRun(HDC dc, const std::string& text, int from, int to, int& x, int y, const Measure& measure) {
     if (to <= from)
         return;
@@ -369,14 +399,15 @@ void Paint(HWND edit, const EditState& state, HDC dc) {
     FillRect(dc, &client, brush ? brush : GetSysColorBrush(as_static ? COLOR_3DFACE : COLOR_WINDOW));
     SetBkMode(dc, OPAQUE);
 
-    const std::string text = TextOf(edit);
+    const std::string text = Shown(edit, TextOf(edit));
     const int length = static_cast<int>(text.size());
     const Measure measure(edit);
     const bool focused = GetFocus() == edit;
     const int first = std::min(state.first_visible, length);
     const int start = std::clamp(SelectionStart(state), first, length);
     const int end = std::clamp(SelectionEnd(state), first, length);
-    int x = kMargin;
+    const int left = TextLeft(edit, state, text, measure);
+    int x = left;
     const int y = kMargin;
     if (focused && start < end) {
         DrawRun(dc, text, first, start, x, y, measure);
@@ -393,7 +424,7 @@ void Paint(HWND edit, const EditState& state, HDC dc) {
         return;
     TEXTMETRIC metrics;
     GetTextMetrics(dc, &metrics);
-    const int caret_x = kMargin + measure.Width(text, first, state.caret);
+    const int caret_x = left + measure.Width(text, first, state.caret);
     const RECT caret{caret_x, y, caret_x + 1, y + static_cast<int>(metrics.tmHeight)};
     HBRUSH caret_brush = CreateSolidBrush(GetTextColor(dc));
     FillRect(dc, &caret, caret_brush);
@@ -432,8 +463,9 @@ LRESULT PositionOf(HWND edit, const EditState& state, WPARAM index) {
         return -1;
     const Measure measure(edit);
     const int at = static_cast<int>(index);
-    const int x = at >= state.first_visible ? kMargin + measure.Width(text, state.first_visible, at)
-                                           : kMargin - measure.Width(text, at, state.first_visible);
+    const int left = TextLeft(edit, state, text, measure);
+    const int x = at >= state.first_visible ? left + measure.Width(text, state.first_visible, at)
+                                           : left - measure.Width(text, at, state.first_visible);
     return MAKELPARAM(x, kMargin);
 }
 
@@ -504,13 +536,15 @@ LRESULT EditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
         Redraw(edit);
         return 0;
     case WM_CUT:
-        if (!IsReadOnly(edit)) {
+        // A password never leaves the edit by the clipboard.
+        if (!IsReadOnly(edit) && !IsPassword(edit)) {
             Copy(edit, *state);
             Erase(edit, *state);
         }
         return 0;
     case WM_COPY:
-        Copy(edit, *state);
+        if (!IsPassword(edit))
+            Copy(edit, *state);
         return 0;
     case WM_PASTE:
         Paste(edit, *state);

@@ -56,13 +56,6 @@ inline constexpr UINT EN_CHANGE = 0x0300;
 inline constexpr UINT EN_UPDATE = 0x0400;
 inline constexpr UINT EN_MAXTEXT = 0x0501;
 
-// Keys the edit handles beyond those of the window system.
-inline constexpr int VK_PRIOR = 0x21;
-inline constexpr int VK_NEXT = 0x22;
-inline constexpr int VK_END = 0x23;
-inline constexpr int VK_HOME = 0x24;
-inline constexpr int VK_INSERT = 0x2D;
-
 // The limit of a new edit, and the one EM_LIMITTEXT 0 sets.
 inline constexpr UINT KV_EDIT_DEFAULT_LIMIT = 32767;
 inline constexpr UINT KV_EDIT_MAXIMUM_LIMIT = 0x7FFFFFFE;

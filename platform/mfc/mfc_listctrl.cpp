@@ -1,6 +1,7 @@
 #include "platform/mfc/mfc_listctrl.h"
 
 #include "platform/mfc/mfc_measure.h"
+#include "platform/mfc/mfc_scrollbar.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -35,6 +36,8 @@ struct ListState {
     DWORD extended = 0;
     HFONT font = nullptr;
     HWND header = nullptr;
+    int top = 0;    // the first row shown
+    int grab = -1;  // while the thumb is dragged: the press's offset into it
 };
 
 // The header's column under a press, for the click on release.
@@ -76,11 +79,31 @@ std::vector<int> ColumnEdges(const ListState& state) {
     return edges;
 }
 
+// The rows' scroll bar below the header; its top is the first row shown.
+KvScrollBar BarOf(HWND list, const ListState& state) {
+    RECT client;
+    GetClientRect(list, &client);
+    const RECT area{0, HeaderHeight(list, state), client.right, client.bottom};
+    KvScrollBar bar;
+    bar.count = static_cast<int>(state.rows.size());
+    bar.page = KvScrollPage(area.bottom - area.top, RowHeight(list, state));
+    bar.rect = KvScrollBarRect(area, bar.count, bar.page);
+    bar.top = std::clamp(state.top, 0, KvScrollMaxTop(bar.count, bar.page));
+    return bar;
+}
+
+void ScrollTo(HWND list, ListState& state, int top) {
+    if (top == state.top)
+        return;
+    state.top = top;
+    InvalidateRect(list, nullptr, TRUE);
+}
+
 CRect RowRect(HWND list, const ListState& state, int index) {
     RECT client;
     GetClientRect(list, &client);
     const int height = RowHeight(list, state);
-    const int top = HeaderHeight(list, state) + index * height;
+    const int top = HeaderHeight(list, state) + (index - BarOf(list, state).top) * height;
     const std::vector<int> edges = ColumnEdges(state);
     return CRect(0, top, std::max(edges.back(), 0), top + height);
 }
@@ -156,7 +179,7 @@ Hit HitTest(HWND list, const ListState& state, POINT point) {
     const int top = HeaderHeight(list, state);
     if (point.y < top)
         return hit;
-    const int index = (point.y - top) / std::max(1, RowHeight(list, state));
+    const int index = BarOf(list, state).top + (point.y - top) / std::max(1, RowHeight(list, state));
     if (index >= static_cast<int>(state.rows.size()))
         return hit;
     const std::vector<int> edges = ColumnEdges(state);
@@ -200,6 +223,63 @@ void OnClick(HWND list, UINT message, WPARAM keys, POINT point) {
     Notify(list, activate.hdr, message == WM_LBUTTONDBLCLK ? NM_DBLCLK : NM_CLICK);
 }
 
+// Up, Down, Page Up, Page Down, Home and End move the focus, and the
+// selection with it, as a click on the row would, without NM_CLICK.
+void OnKey(HWND list, WPARAM key) {
+    ListState* state = StateOf(list);
+    const int count = static_cast<int>(state->rows.size());
+    if (count == 0)
+        return;
+    const KvScrollBar bar = BarOf(list, *state);
+    int focused = -1;
+    for (int i = 0; i < count && focused < 0; ++i)
+        if ((state->rows[static_cast<std::size_t>(i)].state & LVIS_FOCUSED) != 0)
+            focused = i;
+    int target = 0;
+    switch (static_cast<int>(key)) {
+    case VK_UP:
+        target = focused - 1;
+        break;
+    case VK_DOWN:
+        target = focused + 1;
+        break;
+    case VK_PRIOR:
+        target = focused - bar.page;
+        break;
+    case VK_NEXT:
+        target = focused < 0 ? 0 : focused + bar.page;
+        break;
+    case VK_HOME:
+        target = 0;
+        break;
+    case VK_END:
+        target = count - 1;
+        break;
+    default:
+        return;
+    }
+    target = std::clamp(target, 0, count - 1);
+    ScrollTo(list, *state, KvScrollToShow(bar, target));
+    std::vector<UINT> wanted(static_cast<std::size_t>(count), 0);
+    wanted[static_cast<std::size_t>(target)] = LVIS_SELECTED | LVIS_FOCUSED;
+    ApplyStates(list, wanted, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+// A press on the scroll bar; false when it lies elsewhere.
+bool OnBarPress(HWND list, ListState& state, POINT point) {
+    const KvScrollBar bar = BarOf(list, state);
+    const KvScrollPart part = KvScrollHit(bar, point);
+    if (part == KvScrollPart::kNone)
+        return false;
+    if (part == KvScrollPart::kThumb) {
+        state.grab = point.y - KvScrollThumb(bar).top;
+        SetCapture(list);
+    } else {
+        ScrollTo(list, state, KvScrollStep(bar, part));
+    }
+    return true;
+}
+
 void PaintList(HWND list, HDC dc) {
     ListState* state = StateOf(list);
     CDC* wrapper = CDC::FromHandle(dc);
@@ -211,10 +291,11 @@ void PaintList(HWND list, HDC dc) {
     const int height = RowHeight(list, *state);
     const std::vector<int> edges = ColumnEdges(*state);
     const bool full_row = (state->extended & LVS_EX_FULLROWSELECT) != 0;
+    const KvScrollBar bar = BarOf(list, *state);
     HGDIOBJ old_font = SelectObject(dc, FontOf(*state));
     SetBkMode(dc, TRANSPARENT);
-    for (std::size_t i = 0; i < state->rows.size(); ++i) {
-        const int y = top + static_cast<int>(i) * height;
+    for (std::size_t i = static_cast<std::size_t>(bar.top); i < state->rows.size(); ++i) {
+        const int y = top + static_cast<int>(i - static_cast<std::size_t>(bar.top)) * height;
         if (y >= client.bottom)
             break;
         const Row& row = state->rows[i];
@@ -240,6 +321,7 @@ void PaintList(HWND list, HDC dc) {
         for (std::size_t c = 1; c < edges.size(); ++c)
             wrapper->FillSolidRect(edges[c] - 1, top, 1, std::max(0, client.bottom - top), grid);
     }
+    KvPaintScrollBar(dc, bar);
 }
 
 bool CopyRowOut(const Row& row, LVITEM* item) {
@@ -420,8 +502,33 @@ LRESULT ListProcedure(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;  // the header's clicks are for the list's own object
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-        OnClick(list, message, wParam, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        if (!OnBarPress(list, *state, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}))
+            OnClick(list, message, wParam, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         return 0;
+    case WM_MOUSEMOVE:
+        if (state->grab >= 0 && GetCapture() == list)
+            ScrollTo(list, *state, KvScrollTopForThumb(BarOf(list, *state), GET_Y_LPARAM(lParam) - state->grab));
+        return 0;
+    case WM_LBUTTONUP:
+        if (state->grab >= 0 && GetCapture() == list)
+            ReleaseCapture();
+        state->grab = -1;
+        return 0;
+    case WM_CAPTURECHANGED:
+        state->grab = -1;
+        return 0;
+    case WM_KEYDOWN:
+        OnKey(list, wParam);
+        return 0;
+    case LVM_GETTOPINDEX:
+        return BarOf(list, *state).top;
+    case LVM_GETCOUNTPERPAGE:
+        return BarOf(list, *state).page;
+    case LVM_ENSUREVISIBLE:
+        if (index < 0 || index >= count)
+            return FALSE;
+        ScrollTo(list, *state, KvScrollToShow(BarOf(list, *state), index));
+        return TRUE;
     case LVM_GETITEMCOUNT:
         return count;
     case LVM_GETSELECTEDCOUNT:
@@ -534,10 +641,12 @@ LRESULT ListProcedure(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
         if (index < 0 || index >= count)
             return FALSE;
         state->rows.erase(state->rows.begin() + index);
+        state->top = BarOf(list, *state).top;
         InvalidateRect(list, nullptr, TRUE);
         return TRUE;
     case LVM_DELETEALLITEMS:
         state->rows.clear();
+        state->top = 0;
         InvalidateRect(list, nullptr, TRUE);
         return TRUE;
     case LVM_FINDITEM: {

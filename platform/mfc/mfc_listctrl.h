@@ -1,6 +1,7 @@
 #pragma once
 // The list view, always in report mode, with a header child (id 0) above its
-// rows. Rows are tmHeight + 4 high; rows below the client area are clipped.
+// rows. Rows are tmHeight + 4 high; when they do not fit, a vertical scroll
+// bar below the header scrolls them, and the keys move the focused row.
 
 #include "platform/mfc/mfc_controls.h"
 
@@ -35,6 +36,7 @@ inline constexpr UINT LVM_DELETEALLITEMS = LVM_FIRST + 9;
 inline constexpr UINT LVM_GETNEXTITEM = LVM_FIRST + 12;
 inline constexpr UINT LVM_FINDITEM = LVM_FIRST + 13;
 inline constexpr UINT LVM_GETITEMRECT = LVM_FIRST + 14;
+inline constexpr UINT LVM_ENSUREVISIBLE = LVM_FIRST + 19;
 inline constexpr UINT LVM_REDRAWITEMS = LVM_FIRST + 21;
 inline constexpr UINT LVM_GETCOLUMN = LVM_FIRST + 25;
 inline constexpr UINT LVM_INSERTCOLUMN = LVM_FIRST + 27;
@@ -42,6 +44,8 @@ inline constexpr UINT LVM_DELETECOLUMN = LVM_FIRST + 28;
 inline constexpr UINT LVM_GETCOLUMNWIDTH = LVM_FIRST + 29;
 inline constexpr UINT LVM_SETCOLUMNWIDTH = LVM_FIRST + 30;
 inline constexpr UINT LVM_GETHEADER = LVM_FIRST + 31;
+inline constexpr UINT LVM_GETTOPINDEX = LVM_FIRST + 39;
+inline constexpr UINT LVM_GETCOUNTPERPAGE = LVM_FIRST + 40;
 inline constexpr UINT LVM_SETITEMSTATE = LVM_FIRST + 43;
 inline constexpr UINT LVM_GETITEMSTATE = LVM_FIRST + 44;
 inline constexpr UINT LVM_GETITEMTEXT = LVM_FIRST + 45;
@@ -108,6 +112,12 @@ public:
     int GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
     UINT GetSelectedCount() const { return static_cast<UINT>(SendMessage(LVM_GETSELECTEDCOUNT)); }
     BOOL GetItemRect(int index, RECT* rect, int code = LVIR_BOUNDS) const;
+    int GetTopIndex() const { return static_cast<int>(SendMessage(LVM_GETTOPINDEX)); }
+    int GetCountPerPage() const { return static_cast<int>(SendMessage(LVM_GETCOUNTPERPAGE)); }
+    // Scrolls as little as brings the row into view.
+    BOOL EnsureVisible(int index, BOOL partial_ok) {
+        return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), partial_ok));
+    }
     // The previous style; a mask of 0 sets every bit.
     DWORD SetExtendedStyle(DWORD style, DWORD mask = 0) {
         return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, mask, static_cast<LPARAM>(style)));

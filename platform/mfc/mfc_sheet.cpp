@@ -191,6 +191,33 @@ BOOL CPropertySheet::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {
     return FALSE;
 }
 
+BOOL CPropertySheet::PreTranslateMessage(MSG* message) {
+    if (message != nullptr && message->message == WM_KEYDOWN && ::GetKeyState(VK_CONTROL) < 0 &&
+        ::GetKeyState(VK_MENU) >= 0 && GetPageCount() > 0 && m_hWnd != nullptr) {
+        int step = 0;
+        if (message->wParam == static_cast<WPARAM>(VK_TAB))
+            step = ::GetKeyState(VK_SHIFT) < 0 ? -1 : 1;
+        else if (message->wParam == static_cast<WPARAM>(VK_NEXT))
+            step = 1;
+        else if (message->wParam == static_cast<WPARAM>(VK_PRIOR))
+            step = -1;
+        if (step != 0) {
+            const HWND sheet = m_hWnd;
+            const CPropertyPage* old = GetActivePage();
+            const HWND focus = ::GetFocus();
+            const bool focus_on_old = old != nullptr && old->m_hWnd != nullptr &&
+                                      (focus == old->m_hWnd || ::IsChild(old->m_hWnd, focus));
+            const int count = GetPageCount();
+            SetActivePage(((std::max(m_active, 0) + step) % count + count) % count);
+            // The focus leaves the page that was hidden for the tabs.
+            if (focus_on_old && ::IsWindow(sheet) && old != GetActivePage() && m_tab != nullptr)
+                ::SetFocus(m_tab);
+            return TRUE;
+        }
+    }
+    return CDialog::PreTranslateMessage(message);
+}
+
 LRESULT CPropertySheet::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case PSM_GETTABCONTROL:

@@ -92,6 +92,9 @@ public:
 
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Ctrl+Tab and Ctrl+Page Down show the next page, Ctrl+Shift+Tab and
+    // Ctrl+Page Up the previous one, round the ends.
+    BOOL PreTranslateMessage(MSG* message) override;
 
     PROPSHEETHEADER m_psh;
     std::string m_strCaption;

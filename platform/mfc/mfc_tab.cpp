@@ -150,6 +150,20 @@ void CopyItemIn(const TCITEM* from, TabItem& to) {
         to.state = (to.state & ~from->dwStateMask) | (from->dwState & from->dwStateMask);
 }
 
+// The user's choice of a tab, which the parent may veto.
+void Choose(HWND tab, int index) {
+    TabState* state = StateOf(tab);
+    if (index < 0 || index >= static_cast<int>(state->items.size()) || index == state->selected)
+        return;
+    if (Notify(tab, TCN_SELCHANGING) != 0)
+        return;  // vetoed
+    if ((state = StateOf(tab)) == nullptr || index >= static_cast<int>(state->items.size()))
+        return;
+    state->selected = index;
+    InvalidateRect(tab, nullptr, TRUE);
+    Notify(tab, TCN_SELCHANGE);
+}
+
 LRESULT TabProcedure(HWND tab, UINT message, WPARAM wParam, LPARAM lParam) {
     TabState* state = StateOf(tab);
     if (state == nullptr && message != WM_NCCREATE)
@@ -241,17 +255,21 @@ LRESULT TabProcedure(HWND tab, UINT message, WPARAM wParam, LPARAM lParam) {
         return 1;
     case WM_LBUTTONDOWN: {
         const int hit = HitTest(tab, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-        if (hit < 0 || hit == state->selected)
-            return 0;
-        if (Notify(tab, TCN_SELCHANGING) != 0)
-            return 0;  // vetoed
-        if ((state = StateOf(tab)) == nullptr || hit >= static_cast<int>(state->items.size()))
-            return 0;
-        state->selected = hit;
-        InvalidateRect(tab, nullptr, TRUE);
-        Notify(tab, TCN_SELCHANGE);
+        if (hit >= 0 && GetFocus() != tab) {
+            SetFocus(tab);
+            if (StateOf(tab) == nullptr)
+                return 0;
+        }
+        Choose(tab, hit);
         return 0;
     }
+    case WM_KEYDOWN:
+        // The focused tabs: Left and Right choose the neighbour as a click would.
+        if (wParam == static_cast<WPARAM>(VK_LEFT) && state->selected > 0)
+            Choose(tab, state->selected - 1);
+        else if (wParam == static_cast<WPARAM>(VK_RIGHT))
+            Choose(tab, state->selected + 1);
+        return 0;
     case WM_SETFONT:
     case WM_SETTEXT: {
         const LRESULT result = DefWindowProc(tab, message, wParam, lParam);

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Classes.
 ATOM RegisterClassEx(const WNDCLASSEX* window_class);
@@ -37,6 +38,11 @@ BOOL IsWindow(HWND window);
 BOOL IsChild(HWND parent, HWND window);
 // The parent of a child window, the owner of a top-level one.
 HWND GetParent(HWND window);
+// A window's children in the order they were made (bottom to top), which is
+// the order dialogs move the focus in.
+std::vector<HWND> WndChildWindows(HWND parent);
+// The name of the window's class; its length, 0 for no window.
+int GetClassName(HWND window, char* buffer, int size);
 HWND GetDlgItem(HWND parent, int id);
 int GetDlgCtrlID(HWND window);
 LONG_PTR GetWindowLongPtr(HWND window, int index);

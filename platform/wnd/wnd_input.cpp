@@ -128,8 +128,11 @@ void MouseEvent(UINT message) {
 void KeyEvent(const KEYBDINPUT& key) {
     ThreadState& state = State();
     if (key.dwFlags & KEYEVENTF_UNICODE) {
+        // A packet key that translation turns into the character, so that
+        // characters keep the order of the keys around them.
         if ((key.dwFlags & KEYEVENTF_KEYUP) == 0 && state.focus != nullptr)
-            Post(state.focus, WM_CHAR, key.wScan & 0xFF, 1);
+            Post(state.focus, WM_KEYDOWN, static_cast<WPARAM>(VK_PACKET),
+                 1 | (static_cast<LPARAM>(key.wScan & 0xFF) << 16));
         return;
     }
     const int vk = key.wVk & 0xFF;
@@ -468,7 +471,9 @@ BOOL TranslateMessage(const MSG* message) {
         return FALSE;
     const ThreadState& state = State();
     const int character =
-        CharacterOf(static_cast<int>(message->wParam & 0xFF), state.keys[VK_SHIFT], state.keys[VK_CONTROL]);
+        message->wParam == static_cast<WPARAM>(VK_PACKET)
+            ? static_cast<int>((static_cast<std::uintptr_t>(message->lParam) >> 16) & 0xFF)
+            : CharacterOf(static_cast<int>(message->wParam & 0xFF), state.keys[VK_SHIFT], state.keys[VK_CONTROL]);
     if (character == 0)
         return FALSE;
     return Post(message->window, WM_CHAR, static_cast<WPARAM>(character), message->lParam) ? TRUE : FALSE;

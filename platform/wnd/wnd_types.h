@@ -68,6 +68,9 @@ inline constexpr UINT WM_NCDESTROY = 0x0082;
 inline constexpr UINT WM_NCCALCSIZE = 0x0083;
 inline constexpr UINT WM_NCHITTEST = 0x0084;
 inline constexpr UINT WM_NCPAINT = 0x0085;
+// Asks a control which keys it keeps from dialog navigation: wParam the key,
+// lParam the MSG (or 0).
+inline constexpr UINT WM_GETDLGCODE = 0x0087;
 inline constexpr UINT WM_NCMOUSEMOVE = 0x00A0;
 inline constexpr UINT WM_NCLBUTTONDOWN = 0x00A1;
 inline constexpr UINT WM_NCLBUTTONUP = 0x00A2;
@@ -197,6 +200,14 @@ inline constexpr LRESULT HTCLIENT = 1;
 inline constexpr LRESULT HTCAPTION = 2;
 inline constexpr LRESULT HTBORDER = 18;
 
+// WM_GETDLGCODE answers.
+inline constexpr LRESULT DLGC_WANTARROWS = 0x0001;
+inline constexpr LRESULT DLGC_WANTTAB = 0x0002;
+inline constexpr LRESULT DLGC_WANTALLKEYS = 0x0004;
+inline constexpr LRESULT DLGC_WANTMESSAGE = 0x0004;
+inline constexpr LRESULT DLGC_HASSETSEL = 0x0008;
+inline constexpr LRESULT DLGC_WANTCHARS = 0x0080;
+
 // Mouse key state in wParam.
 inline constexpr WPARAM MK_LBUTTON = 0x0001;
 inline constexpr WPARAM MK_RBUTTON = 0x0002;
@@ -214,11 +225,20 @@ inline constexpr int VK_CONTROL = 0x11;
 inline constexpr int VK_MENU = 0x12;
 inline constexpr int VK_ESCAPE = 0x1B;
 inline constexpr int VK_SPACE = 0x20;
+inline constexpr int VK_PRIOR = 0x21;
+inline constexpr int VK_NEXT = 0x22;
+inline constexpr int VK_END = 0x23;
+inline constexpr int VK_HOME = 0x24;
 inline constexpr int VK_LEFT = 0x25;
 inline constexpr int VK_UP = 0x26;
 inline constexpr int VK_RIGHT = 0x27;
 inline constexpr int VK_DOWN = 0x28;
+inline constexpr int VK_INSERT = 0x2D;
 inline constexpr int VK_DELETE = 0x2E;
+inline constexpr int VK_F1 = 0x70;
+inline constexpr int VK_F4 = 0x73;
+inline constexpr int VK_F12 = 0x7B;
+inline constexpr int VK_PACKET = 0xE7;
 
 // System metrics.
 inline constexpr int SM_CXSCREEN = 0;
@@ -302,7 +322,8 @@ struct MOUSEINPUT {
 };
 
 // With KEYEVENTF_UNICODE, wScan is a Windows-1252 character that reaches the
-// focus window as WM_CHAR.
+// focus window as WM_KEYDOWN VK_PACKET (the character in bits 16-23 of
+// lParam), which TranslateMessage turns into its WM_CHAR.
 struct KEYBDINPUT {
     WORD wVk = 0;
     WORD wScan = 0;

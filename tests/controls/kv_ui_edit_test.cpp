@@ -2,6 +2,7 @@
 
 #include "core/xml_document.h"
 #include "guidesc/ui_object_catalog.h"
+#include "platform/mfc/mfc_dialog.h"
 #include "support/wnd_test_support.h"
 
 #include <cstdio>
@@ -331,6 +332,28 @@ TEST_F(UIEditCreationTest, FailuresLeaveClearCodes) {
     EXPECT_EQ(Create("Full", false), KV_OK);
     EXPECT_EQ(edit_.GetEditFont().m_hObject, nullptr);
     EXPECT_EQ(edit_.SendMessage(WM_GETFONT), 0);
+}
+
+// A dialog that counts the OK it would act on and stays open.
+class CountingOk : public CDialog {
+public:
+    int oks = 0;
+    void OnOK() override { ++oks; }
+};
+
+TEST_F(UIEditTest, ReturnInRestrictedModeStaysTheEditsInADialog) {
+    const std::string bytes = BuildDialogTemplate(WS_POPUP | WS_VISIBLE, 0, 0, 0, 150, 60, "Keys");
+    CountingOk dialog;
+    ASSERT_TRUE(dialog.CreateIndirect(bytes.data(), bytes.size()));
+    CKvUIEdit edit;
+    ASSERT_TRUE(edit.Create(WS_VISIBLE | WS_TABSTOP, CRect(5, 5, 100, 25), &dialog, 9));
+    edit.SetFocus();
+    input_.Key(VK_RETURN);
+    EXPECT_EQ(dialog.oks, 1);
+    edit.GetRestrictedFlag() = 1;
+    input_.Key(VK_RETURN);
+    EXPECT_EQ(dialog.oks, 1);
+    dialog.DestroyWindow();
 }
 
 }  // namespace

@@ -61,6 +61,61 @@ TEST_F(GalleryTest, TheConfigurationDialogHoldsItsSheetControlsAndTwentyRows) {
     EXPECT_EQ(configuration_->Sheet().GetActiveIndex(), gallery::ConfigurationDialog::kSourcesPage);
 }
 
+TEST_F(GalleryTest, TheDigitsFieldTakesDigitsOnlyAndShowsThemAtItsRight) {
+    // The page before the sources page holds the field.
+    configuration_->Sheet().SetActivePage(gallery::ConfigurationDialog::kSourcesPage - 1);
+    Pump();
+    CKvUIEdit& digits = configuration_->Digits();
+    InputDriver input(clock_);
+    CRect box;
+    digits.GetWindowRect(&box);
+    input.Click(CPoint(box.left + 3, box.top + box.Height() / 2));
+    ASSERT_EQ(::GetFocus(), digits.m_hWnd);
+    input.Key(VK_END);
+    input.Type("12ab-,.");
+    std::string text;
+    digits.GetWindowText(text);
+    EXPECT_EQ(text, "612");
+    // The text ends where the view does, less the caret's pixel.
+    CRect client;
+    digits.GetClientRect(&client);
+    const int last = digits.PosFromChar(2).x;
+    const int width = digits.PosFromChar(2).x - digits.PosFromChar(1).x;
+    EXPECT_EQ(last + width, client.Width() - 2);
+}
+
+TEST_F(GalleryTest, TheConfigurationDialogWorksFromTheKeyboard) {
+    InputDriver input(clock_);
+    CKvUIComboBoxEx& combo = configuration_->Combo();
+    CKvUIListCtrl& list = configuration_->List();
+    CRect box;
+    combo.GetWindowRect(&box);
+    input.Click(CPoint(box.left + 8, box.top + 6));
+    ASSERT_TRUE(combo.GetDroppedState());
+    // Escape closes the popup, not the dialog; the closed combo takes Up.
+    input.Key(VK_ESCAPE);
+    EXPECT_FALSE(combo.GetDroppedState());
+    EXPECT_TRUE(configuration_->IsWindowVisible());
+    configuration_->Events().clear();
+    input.Key(VK_UP);
+    Pump();
+    const std::string combo_source = std::to_string(gallery::kConfigurationEndpoint + gallery::kComboOffset);
+    EXPECT_EQ(configuration_->Events(),
+              gallery::EventLog{"ITEM_SELECTION_CHANGED = \"SUFFIX\" from " + combo_source + " value 1"});
+    // Tab reaches the list, whose End key shows and selects the last row.
+    input.Key(VK_TAB);
+    EXPECT_EQ(::GetFocus(), list.m_hWnd);
+    input.Key(VK_END);
+    EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), gallery::kListRows - 1);
+    EXPECT_EQ(list.GetTopIndex(), gallery::kListRows - list.GetCountPerPage());
+    // Ctrl+Page Up turns to the page before.
+    const int page = configuration_->Sheet().GetActiveIndex();
+    input.KeyDown(VK_CONTROL);
+    input.Key(VK_PRIOR);
+    input.KeyUp(VK_CONTROL);
+    EXPECT_EQ(configuration_->Sheet().GetActiveIndex(), page - 1);
+}
+
 TEST_F(GalleryTest, PicturesMatchTheirGoldensAndShowWhatMatters) {
     const std::vector<std::string> files =
         gallery::WriteGallery(*action_, *configuration_, catalog_, (folder_ / "pictures").string());

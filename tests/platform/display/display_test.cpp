@@ -4,6 +4,8 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,6 +21,7 @@ Xvfb* g_server = nullptr;
 struct Seen {
     std::vector<std::pair<UINT, POINT>> mouse;
     std::vector<WPARAM> keys;
+    std::string characters;
     int closes = 0;
 };
 Seen g_seen;
@@ -49,6 +52,9 @@ LRESULT PaintedProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         return 0;
     case WM_KEYDOWN:
         g_seen.keys.push_back(wParam);
+        return 0;
+    case WM_CHAR:
+        g_seen.characters.push_back(static_cast<char>(wParam));
         return 0;
     case WM_CLOSE:
         ++g_seen.closes;
@@ -90,6 +96,32 @@ protected:
         WndTest::TearDown();
     }
     void Push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1); }
+    void PushKey(Uint32 type, SDL_Keycode key, Uint16 mod = KMOD_NONE) {
+        SDL_Event event{};
+        event.type = type;
+        event.key.windowID = display_->WindowId();
+        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.key.keysym.sym = key;
+        event.key.keysym.mod = mod;
+        Push(event);
+    }
+    void PushText(const char* utf8) {
+        SDL_Event event{};
+        event.type = SDL_TEXTINPUT;
+        event.text.windowID = display_->WindowId();
+        std::snprintf(event.text.text, sizeof event.text.text, "%s", utf8);
+        Push(event);
+    }
+    // What the desktop sends for one typed key: press, text, release.
+    void Type(SDL_Keycode key, const char* utf8) {
+        PushKey(SDL_KEYDOWN, key);
+        PushText(utf8);
+        PushKey(SDL_KEYUP, key);
+    }
+    void Deliver() {
+        ASSERT_TRUE(display_->Pump(0));
+        Pump();
+    }
 
     HWND window_ = nullptr;
     std::unique_ptr<DisplayWindow> display_;
@@ -143,6 +175,59 @@ TEST_F(DisplayTest, DesktopMouseAndKeysArriveAsInputAtTheMatchingPoints) {
     EXPECT_EQ(g_seen.mouse[0].second, (POINT{30, 40}));
     EXPECT_EQ(g_seen.mouse[1].first, WM_LBUTTONUP);
     EXPECT_EQ(g_seen.keys, std::vector<WPARAM>{VK_RETURN});
+    WndResetInput();
+}
+
+TEST_F(DisplayTest, EachTypedCharacterArrivesOnceInWindows1252) {
+    SetFocus(window_);
+    for (const char c : std::string("x.y-z,w A1;/"))
+        Type(static_cast<SDL_Keycode>(c == 'A' ? 'a' : c), std::string(1, c).c_str());
+    // The desktop's characters beyond ASCII; the ideograph has no byte.
+    PushText("\xC3\xA4\xE2\x82\xAC\xE6\x97\xA5\xC3\x9F");
+    Deliver();
+    EXPECT_EQ(g_seen.characters, "x.y-z,w A1;/\xE4\x80\xDF");
+    // The space's own key types it; the others come as packets.
+    EXPECT_EQ(std::count(g_seen.keys.begin(), g_seen.keys.end(), static_cast<WPARAM>(VK_SPACE)), 1);
+    EXPECT_EQ(std::count(g_seen.keys.begin(), g_seen.keys.end(), static_cast<WPARAM>(VK_PACKET)), 14);
+    WndResetInput();
+}
+
+TEST_F(DisplayTest, CtrlCodesComeFromTheKeysAndNavigationKeysAsKeyCodes) {
+    SetFocus(window_);
+    // Modifiers are read as each key is handled: a person's keys come in
+    // separate rounds.
+    PushKey(SDL_KEYDOWN, SDLK_LCTRL, KMOD_LCTRL);
+    PushKey(SDL_KEYDOWN, SDLK_c, KMOD_LCTRL);
+    Deliver();
+    PushKey(SDL_KEYUP, SDLK_c, KMOD_LCTRL);
+    PushKey(SDL_KEYUP, SDLK_LCTRL);
+    Deliver();
+    EXPECT_EQ(g_seen.characters, "\x03");
+    EXPECT_EQ(g_seen.keys, (std::vector<WPARAM>{VK_CONTROL, 'C'}));
+    EXPECT_GE(GetKeyState('C'), 0) << "the release followed its press";
+
+    g_seen = Seen{};
+    for (const SDL_Keycode key : {SDLK_HOME, SDLK_END, SDLK_INSERT, SDLK_PAGEUP, SDLK_PAGEDOWN, SDLK_F4, SDLK_LALT,
+                                  SDLK_DOWN, SDLK_TAB, SDLK_LSHIFT, SDLK_TAB}) {
+        PushKey(SDL_KEYDOWN, key);
+        if (key != SDLK_LALT && key != SDLK_LSHIFT)
+            PushKey(SDL_KEYUP, key);
+    }
+    Deliver();
+    EXPECT_EQ(g_seen.keys, (std::vector<WPARAM>{VK_HOME, VK_END, VK_INSERT, VK_PRIOR, VK_NEXT, VK_F4, VK_MENU,
+                                                 VK_DOWN, VK_TAB, VK_SHIFT, VK_TAB}));
+    EXPECT_LT(GetKeyState(VK_MENU), 0);
+    EXPECT_EQ(g_seen.characters, "\t\t");
+
+    // The keypad moves without Num Lock; with it, its digit comes as text.
+    g_seen = Seen{};
+    PushKey(SDL_KEYDOWN, SDLK_KP_7);
+    PushKey(SDL_KEYDOWN, SDLK_KP_3);
+    PushKey(SDL_KEYDOWN, SDLK_KP_7, KMOD_NUM);
+    PushText("7");
+    Deliver();
+    EXPECT_EQ(g_seen.keys, (std::vector<WPARAM>{VK_HOME, VK_NEXT, VK_PACKET}));
+    EXPECT_EQ(g_seen.characters, "7");
     WndResetInput();
 }
 

@@ -66,6 +66,35 @@ protected:
         return WindowFromPoint(POINT{window.left + 2, window.bottom + 3});
     }
 
+    std::vector<UINT> Codes() const {
+        std::vector<UINT> codes;
+        for (const auto& seen : parent_.commands)
+            codes.push_back(seen.code);
+        return codes;
+    }
+    void AddLines(int count) {
+        for (int i = 0; i < count; ++i) {
+            const std::string text = (i < 10 ? "Line0" : "Line") + std::to_string(i);
+            Insert(-1, text.c_str());
+        }
+    }
+    // The text height of the GUI font and the line's two pixels.
+    int LineHeight() const {
+        HDC dc = GetDC(combo_.m_hWnd);
+        HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+        TEXTMETRIC metrics;
+        GetTextMetrics(dc, &metrics);
+        SelectObject(dc, old);
+        ReleaseDC(combo_.m_hWnd, dc);
+        return metrics.tmHeight + 2;
+    }
+    // The popup's line shown at a row (from 0), pressed as the user would.
+    void ClickShownLine(int row) {
+        CRect popup;
+        GetWindowRect(Popup(), &popup);
+        input_.Click(POINT{popup.left + 5, popup.top + 1 + row * LineHeight() + LineHeight() / 2});
+    }
+
     Parent parent_;
     CComboBoxEx combo_;
     InputDriver input_{clock_};
@@ -164,13 +193,7 @@ TEST_F(MfcComboExTest, ThePopupShowsAtMostEightLinesAndAPressOutsideClosesIt) {
     HWND popup = Popup();
     CRect popup_rect;
     GetWindowRect(popup, &popup_rect);
-    HDC dc = GetDC(combo_.m_hWnd);
-    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    TEXTMETRIC metrics;
-    GetTextMetrics(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(combo_.m_hWnd, dc);
-    EXPECT_EQ(popup_rect.Height(), 8 * (metrics.tmHeight + 2) + 2);
+    EXPECT_EQ(popup_rect.Height(), 8 * LineHeight() + 2);
     input_.Click(InputDriver::ScreenPoint(parent_.m_hWnd, POINT{280, 5}));
     EXPECT_FALSE(combo_.GetDroppedState());
     EXPECT_FALSE(IsWindow(popup));
@@ -220,6 +243,127 @@ TEST_F(MfcComboExTest, ADropDownHasAnEditWhoseClickBeginsEditingAndWhoseTextIsTh
     EXPECT_TRUE(editable.GetDroppedState());
     editable.ShowDropDown(FALSE);
     EXPECT_FALSE(editable.GetDroppedState());
+}
+
+TEST_F(MfcComboExTest, AClickFocusesAndKeysMoveTheOpenPopupsHighlightOrTheClosedSelection) {
+    AddLines(20);
+    input_.Click(InputDriver::ScreenPoint(combo_.m_hWnd, POINT{60, 10}));
+    EXPECT_EQ(::GetFocus(), combo_.m_hWnd);
+    ASSERT_TRUE(combo_.GetDroppedState());
+    const HWND popup = Popup();
+    CRect client;
+    ::GetClientRect(popup, &client);
+    const int line = LineHeight();
+    const int x = client.right - GetSystemMetrics(SM_CXVSCROLL) - 3;
+    input_.Key(VK_DOWN);
+    input_.Key(VK_DOWN);
+    EXPECT_EQ(Capture::OfWindow(popup).At(x, line + line / 2), GetSysColor(COLOR_HIGHLIGHT));
+    input_.Key(VK_END);
+    EXPECT_EQ(Capture::OfWindow(popup).At(x, client.bottom - line / 2), GetSysColor(COLOR_HIGHLIGHT));
+    input_.Key(VK_HOME);
+    EXPECT_EQ(Capture::OfWindow(popup).At(x, line / 2), GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(Codes(), std::vector<UINT>{CBN_DROPDOWN});  // the highlight tells nobody
+    input_.Key(VK_DOWN);
+    input_.Key(VK_DOWN);
+    input_.Key(VK_RETURN);
+    EXPECT_FALSE(combo_.GetDroppedState());
+    EXPECT_EQ(combo_.GetCurSel(), 2);
+    EXPECT_EQ(Codes(), (std::vector<UINT>{CBN_DROPDOWN, CBN_SELCHANGE, CBN_CLOSEUP}));
+    EXPECT_EQ(parent_.commands[1].text, "Line02");
+    // Closed: the arrows choose, with the popup's notification.
+    parent_.commands.clear();
+    input_.Key(VK_DOWN);
+    input_.Key(VK_UP);
+    input_.Key(VK_UP);
+    EXPECT_EQ(combo_.GetCurSel(), 1);
+    EXPECT_EQ(Codes(), (std::vector<UINT>{CBN_SELCHANGE, CBN_SELCHANGE, CBN_SELCHANGE}));
+    EXPECT_EQ(parent_.commands[0].text, "Line03");
+    EXPECT_EQ(parent_.commands[2].text, "Line01");
+    parent_.commands.clear();
+    // F4 opens, Escape closes without a change; Alt+Down opens too.
+    input_.Key(VK_F4);
+    ASSERT_TRUE(combo_.GetDroppedState());
+    EXPECT_EQ(combo_.SendMessage(WM_GETDLGCODE, VK_ESCAPE), DLGC_WANTMESSAGE);
+    input_.Key(VK_DOWN);
+    input_.Key(VK_ESCAPE);
+    EXPECT_FALSE(combo_.GetDroppedState());
+    EXPECT_EQ(combo_.SendMessage(WM_GETDLGCODE, VK_ESCAPE), 0);
+    EXPECT_EQ(combo_.GetCurSel(), 1);
+    input_.KeyDown(VK_MENU);
+    input_.Key(VK_DOWN);
+    input_.KeyUp(VK_MENU);
+    EXPECT_TRUE(combo_.GetDroppedState());
+    input_.Key(VK_ESCAPE);
+    EXPECT_EQ(Codes(), (std::vector<UINT>{CBN_DROPDOWN, CBN_CLOSEUP, CBN_DROPDOWN, CBN_CLOSEUP}));
+    input_.Key(VK_UP);
+    input_.Key(VK_UP);  // the first line stays
+    EXPECT_EQ(combo_.GetCurSel(), 0);
+}
+
+TEST_F(MfcComboExTest, ThePopupScrollsOverAllLinesWithABarLikeTheLists) {
+    AddLines(20);
+    combo_.ShowDropDown(TRUE);
+    Pump();
+    const HWND popup = Popup();
+    CRect client;
+    ::GetClientRect(popup, &client);
+    const int bar = GetSystemMetrics(SM_CXVSCROLL);
+    EXPECT_EQ(client.Height(), 8 * LineHeight());
+    {
+        // Window coordinates: the client area lies inside a one-pixel border.
+        Capture picture = Capture::OfWindow(popup);
+        EXPECT_EQ(picture.At(1 + client.right - bar, 1), GetSysColor(COLOR_3DLIGHT));
+        EXPECT_EQ(picture.At(1 + client.right - bar + 8, 1 + client.bottom - bar - 2), GetSysColor(COLOR_SCROLLBAR));
+    }
+    CRect window;
+    GetWindowRect(popup, &window);
+    const auto at = [&](int y) { return POINT{window.right - 1 - bar / 2, window.top + 1 + y}; };
+    input_.Click(at(client.bottom - 3));  // the down arrow
+    EXPECT_TRUE(combo_.GetDroppedState());
+    ClickShownLine(0);
+    EXPECT_EQ(combo_.GetCurSel(), 1);
+    // Opened again it shows the selection; the track pages, the thumb drags.
+    combo_.ShowDropDown(TRUE);
+    input_.Click(at(client.bottom - bar - 2));
+    ClickShownLine(0);
+    EXPECT_EQ(combo_.GetCurSel(), 8);
+    combo_.ShowDropDown(TRUE);  // the selection shows as the last line
+    input_.Drag(at(bar + 8), at(client.bottom + 40));
+    EXPECT_TRUE(combo_.GetDroppedState());
+    ClickShownLine(7);
+    EXPECT_EQ(combo_.GetCurSel(), 19);
+}
+
+TEST_F(MfcComboExTest, AnEditableCombosEditTakesItsKeysAndKeepsReturn) {
+    CComboBoxEx editable;
+    ASSERT_TRUE(editable.Create(WS_VISIBLE | CBS_DROPDOWN, CRect(20, 100, 160, 122), &parent_, 8));
+    for (const char* text : {"One", "Two", "Three"}) {
+        COMBOBOXEXITEM item;
+        item.mask = CBEIF_TEXT;
+        item.iItem = -1;
+        item.pszText = const_cast<char*>(text);
+        editable.InsertItem(&item);
+    }
+    const HWND edit = editable.GetEditCtrl();
+    editable.SetFocus();
+    EXPECT_EQ(::GetFocus(), edit) << "the combo's focus is its edit's";
+    EXPECT_EQ(SendMessage(edit, WM_GETDLGCODE, VK_RETURN, 0), DLGC_WANTMESSAGE);
+    input_.Key(VK_DOWN);
+    EXPECT_EQ(editable.GetCurSel(), 0);
+    input_.Key(VK_F4);
+    ASSERT_TRUE(editable.GetDroppedState());
+    input_.Key(VK_END);
+    input_.Key(VK_RETURN);
+    EXPECT_FALSE(editable.GetDroppedState());
+    EXPECT_EQ(editable.GetCurSel(), 2);
+    char text[32] = {};
+    GetWindowText(edit, text, sizeof text);
+    EXPECT_STREQ(text, "Three");
+    // Other keys stay the edit's.
+    input_.Key(VK_HOME);
+    input_.Type("x");
+    GetWindowText(edit, text, sizeof text);
+    EXPECT_STREQ(text, "xThree");
 }
 
 }  // namespace

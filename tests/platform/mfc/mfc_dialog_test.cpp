@@ -1,8 +1,11 @@
+#include "platform/mfc/mfc_comboex.h"
 #include "platform/mfc/mfc_dialog.h"
+#include "platform/mfc/mfc_edit.h"
 #include "platform/resources.h"
 #include "support/wnd_test_support.h"
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -55,6 +58,134 @@ public:
 };
 
 class MfcDialogTest : public WndTest {};
+
+// Notes the commands and the OK and Cancel it would act on, and stays open.
+class Navigated : public CDialog {
+public:
+    std::vector<int> commands;
+    int oks = 0;
+    int cancels = 0;
+    void OnOK() override { ++oks; }
+    void OnCancel() override { ++cancels; }
+
+protected:
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+        if (HIWORD(wParam) == BN_CLICKED)
+            commands.push_back(LOWORD(wParam));
+        return CDialog::OnCommand(wParam, lParam);
+    }
+};
+
+class MfcDialogKeysTest : public WndTest {
+protected:
+    void SetUp() override {
+        WndTest::SetUp();
+        const std::string bytes = Template(WS_POPUP | WS_VISIBLE, 200, 150);
+        ASSERT_TRUE(dialog_.CreateIndirect(bytes.data(), bytes.size()));
+        const std::string inner_bytes = Template(WS_CHILD | WS_VISIBLE | DS_CONTROL, 100, 30);
+        ASSERT_TRUE(first_.Create(WS_VISIBLE | WS_TABSTOP, CRect(5, 5, 95, 25), &dialog_, 11));
+        ASSERT_TRUE(label_.Create(WS_VISIBLE, CRect(5, 30, 95, 50), &dialog_, 12));
+        ASSERT_TRUE(disabled_.Create(WS_VISIBLE | WS_TABSTOP | WS_DISABLED, CRect(5, 55, 95, 75), &dialog_, 13));
+        ASSERT_TRUE(second_.Create(WS_VISIBLE | WS_TABSTOP, CRect(5, 80, 95, 100), &dialog_, 14));
+        ASSERT_TRUE(inner_.CreateIndirect(inner_bytes.data(), inner_bytes.size(), &dialog_));
+        inner_.MoveWindow(100, 5, 150, 50);
+        ASSERT_TRUE(third_.Create(WS_VISIBLE | WS_TABSTOP, CRect(5, 5, 95, 25), &inner_, 21));
+        ASSERT_TRUE(combo_.Create(WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST, CRect(100, 80, 200, 100), &dialog_, 15));
+        second_.SetWindowText("typed");
+        Pump();
+    }
+    void TearDown() override {
+        dialog_.DestroyWindow();
+        WndTest::TearDown();
+    }
+
+    Navigated dialog_;
+    CDialog inner_;
+    CEdit first_, label_, disabled_, second_, third_;
+    CComboBoxEx combo_;
+    InputDriver input_{clock_};
+};
+
+TEST_F(MfcDialogKeysTest, TabAndShiftTabGoRoundTheTabStopsInOrderIntoChildDialogs) {
+    first_.SetFocus();
+    MessageSpy spy;
+    spy.Watch(first_.m_hWnd);
+    input_.Key(VK_TAB);
+    EXPECT_EQ(::GetFocus(), second_.m_hWnd);
+    EXPECT_EQ(spy.Count(first_.m_hWnd, WM_CHAR), 0) << "the Tab's character goes with the key";
+    int start = 0, end = 0;
+    second_.GetSel(start, end);
+    EXPECT_EQ(std::make_pair(start, end), std::make_pair(0, 5));
+    input_.Key(VK_TAB);
+    EXPECT_EQ(::GetFocus(), third_.m_hWnd);
+    input_.Key(VK_TAB);
+    EXPECT_EQ(::GetFocus(), combo_.m_hWnd);
+    input_.Key(VK_TAB);
+    EXPECT_EQ(::GetFocus(), first_.m_hWnd);
+    input_.KeyDown(VK_SHIFT);
+    input_.Key(VK_TAB);
+    EXPECT_EQ(::GetFocus(), combo_.m_hWnd);
+    input_.Key(VK_TAB);
+    input_.KeyUp(VK_SHIFT);
+    EXPECT_EQ(::GetFocus(), third_.m_hWnd);
+    // Hidden controls are no stops; typing still types.
+    inner_.ShowWindow(SW_HIDE);
+    second_.SetFocus();
+    input_.Key(VK_TAB);
+    EXPECT_EQ(::GetFocus(), combo_.m_hWnd);
+    first_.SetFocus();
+    input_.Type("a.b");
+    std::string text;
+    first_.GetWindowText(text);
+    EXPECT_EQ(text, "a.b");
+    EXPECT_TRUE(dialog_.commands.empty());
+}
+
+TEST_F(MfcDialogKeysTest, ReturnPressesTheDefaultButtonOrSendsOkAndEscapeSendsCancel) {
+    CButton push, fallback;
+    ASSERT_TRUE(fallback.Create("Other", WS_VISIBLE | BS_PUSHBUTTON, CRect(5, 110, 60, 130), &dialog_, 30));
+    ASSERT_TRUE(push.Create("Go", WS_VISIBLE | BS_DEFPUSHBUTTON, CRect(65, 110, 120, 130), &dialog_, 31));
+    first_.SetFocus();
+    input_.Key(VK_RETURN);
+    EXPECT_EQ(dialog_.commands, std::vector<int>{31});
+    EXPECT_EQ(dialog_.oks, 0);
+    push.DestroyWindow();
+    input_.Key(VK_RETURN);
+    EXPECT_EQ(dialog_.commands, (std::vector<int>{31, IDOK}));
+    EXPECT_EQ(dialog_.oks, 1);
+    input_.Key(VK_ESCAPE);
+    EXPECT_EQ(dialog_.commands, (std::vector<int>{31, IDOK, IDCANCEL}));
+    EXPECT_EQ(dialog_.cancels, 1);
+    // With Ctrl held the keys are not the dialog's.
+    input_.KeyDown(VK_CONTROL);
+    input_.Key(VK_RETURN);
+    input_.Key(VK_TAB);
+    input_.KeyUp(VK_CONTROL);
+    EXPECT_EQ(dialog_.commands.size(), 3u);
+    EXPECT_EQ(::GetFocus(), first_.m_hWnd);
+}
+
+TEST_F(MfcDialogKeysTest, EscapeAndReturnWithTheComboPopupOpenStayWithThePopup) {
+    for (const char* text : {"Alpha", "Beta"}) {
+        COMBOBOXEXITEM item;
+        item.mask = CBEIF_TEXT;
+        item.iItem = -1;
+        item.pszText = const_cast<char*>(text);
+        combo_.InsertItem(&item);
+    }
+    input_.Click(InputDriver::ScreenPoint(combo_.m_hWnd, POINT{10, 5}));
+    ASSERT_TRUE(combo_.GetDroppedState());
+    input_.Key(VK_ESCAPE);
+    EXPECT_FALSE(combo_.GetDroppedState());
+    EXPECT_EQ(dialog_.cancels, 0);
+    input_.Key(VK_F4);
+    input_.Key(VK_DOWN);
+    input_.Key(VK_RETURN);
+    EXPECT_EQ(combo_.GetCurSel(), 0);
+    EXPECT_EQ(dialog_.oks, 0);
+    input_.Key(VK_ESCAPE);
+    EXPECT_EQ(dialog_.cancels, 1);
+}
 
 TEST_F(MfcDialogTest, TemplateUnitsGiveTheClientAreaAndTheFrameIsAdded) {
     struct Row {

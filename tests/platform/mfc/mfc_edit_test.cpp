@@ -60,8 +60,8 @@ protected:
         parent_.static_brush.DeleteObject();
         WndTest::TearDown();
     }
-    void Make(CEdit& edit, DWORD style = ES_AUTOHSCROLL, int width = 200) {
-        ASSERT_TRUE(edit.Create(WS_VISIBLE | style, CRect(10, 10, 10 + width, 30), &parent_, 7));
+    void Make(CEdit& edit, DWORD style = ES_AUTOHSCROLL, int width = 200, int top = 10) {
+        ASSERT_TRUE(edit.Create(WS_VISIBLE | style, CRect(10, top, 10 + width, top + 20), &parent_, 7));
         edit.SetFocus();
         Pump();
         parent_.codes.clear();
@@ -343,6 +343,100 @@ TEST_F(MfcEditTest, PaintAsksTheParentEachTimeAndShowsSelectionAndCaret) {
     edit.EnableWindow(FALSE);
     Pump();
     EXPECT_EQ(Capture::OfWindow(edit.m_hWnd).At(150, 10), kStaticBack);
+}
+
+TEST_F(MfcEditTest, APasswordShowsOneStarPerCharacterAndStaysOffTheClipboard) {
+    CEdit password;
+    Make(password, ES_AUTOHSCROLL | ES_PASSWORD);
+    password.SetWindowText("secret");
+    CEdit stars;
+    ASSERT_TRUE(stars.Create(WS_VISIBLE | ES_AUTOHSCROLL, CRect(10, 40, 210, 60), &parent_, 8));
+    stars.SetWindowText("******");
+    parent_.SetFocus();
+    Pump();
+    {
+        Capture shown = Capture::OfWindow(password.m_hWnd);
+        Capture expected = Capture::OfWindow(stars.m_hWnd);
+        int different = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 200; ++x)
+                different += shown.At(x, y) != expected.At(x, y) ? 1 : 0;
+        EXPECT_EQ(different, 0);
+        EXPECT_GT(shown.Count(RGB(0, 0, 0)), 10);
+    }
+    // The caret and clicks go by the stars' widths.
+    EXPECT_EQ(password.PosFromChar(4), stars.PosFromChar(4));
+    EXPECT_EQ(password.CharFromPos(stars.PosFromChar(4)), 4);
+
+    password.SetFocus();
+    KvSetClipboardText("kept");
+    password.SetSel(0, -1);
+    input_.KeyDown(VK_CONTROL);
+    input_.Key('C');
+    input_.Key('X');
+    input_.Key(VK_INSERT);
+    input_.KeyUp(VK_CONTROL);
+    password.Copy();
+    password.Cut();
+    EXPECT_EQ(KvGetClipboardText(), "kept");
+    EXPECT_EQ(Text(password), "secret");
+    // Pasting and typing still work.
+    password.Paste();
+    EXPECT_EQ(Text(password), "kept");
+}
+
+TEST_F(MfcEditTest, NumberTakesTypedDigitsOnlyAndKeepsBackspaceAndCtrlCodes) {
+    CEdit edit;
+    Make(edit, ES_AUTOHSCROLL | ES_NUMBER);
+    input_.Type("12ab-,. 3\xB2");
+    EXPECT_EQ(Text(edit), "123");
+    input_.Key(VK_BACK);
+    EXPECT_EQ(Text(edit), "12");
+    Chord(VK_CONTROL, 'A');
+    Chord(VK_CONTROL, 'C');
+    EXPECT_EQ(KvGetClipboardText(), "12");
+    input_.Type("7");
+    EXPECT_EQ(Text(edit), "7");
+    Chord(VK_CONTROL, 'Z');
+    EXPECT_EQ(Text(edit), "12");
+}
+
+// The caret's column: the one pixel of the caret colour in row 2.
+int CaretColumn(HWND edit) {
+    Capture picture = Capture::OfWindow(edit);
+    RECT client;
+    GetClientRect(edit, &client);
+    for (int x = 0; x < client.right; ++x)
+        if (picture.At(x, 2) == RGB(0, 0, 0) && picture.At(x, 8) == RGB(0, 0, 0) && picture.At(x, 5) == RGB(0, 0, 0))
+            return x;
+    return -1;
+}
+
+TEST_F(MfcEditTest, RightAndCentreMoveTheTextThatFitsAndClicksFollowIt) {
+    CEdit left, right, centre;
+    Make(left, ES_AUTOHSCROLL, 100);
+    Make(right, ES_AUTOHSCROLL | ES_RIGHT, 100, 35);
+    Make(centre, ES_AUTOHSCROLL | ES_CENTER, 100, 60);
+    for (CEdit* edit : {&left, &right, &centre})
+        edit->SetWindowText("42");
+    const int width = left.PosFromChar(1).x - left.PosFromChar(0).x;
+    ASSERT_GT(width, 0);
+    EXPECT_EQ(left.PosFromChar(0).x, 1);
+    // The view is 98 pixels wide; the caret keeps the last one.
+    const int text = 2 * width;
+    EXPECT_EQ(right.PosFromChar(0).x, 1 + 97 - text);
+    EXPECT_EQ(centre.PosFromChar(0).x, 1 + (97 - text) / 2);
+    EXPECT_EQ(right.CharFromPos(right.PosFromChar(1)), 1);
+    // The caret after the text sits on the view's last pixel.
+    right.SetFocus();
+    right.SetSel(2, 2);
+    Pump();
+    EXPECT_EQ(CaretColumn(right.m_hWnd), 98);
+    input_.Click(At(right, right.PosFromChar(1).x + 1, 5));
+    EXPECT_EQ(Selection(right), std::make_pair(1, 1));
+    // Text wider than the view starts at the left as before.
+    right.SetWindowText(std::string(40, 'm'));
+    EXPECT_EQ(right.PosFromChar(0).x, 1);
 }
 
 }  // namespace

@@ -69,6 +69,18 @@ protected:
         EXPECT_TRUE(list_.GetItemRect(row, &rect));
         return InputDriver::ScreenPoint(list_.m_hWnd, POINT{x, rect.CenterPoint().y});
     }
+    void AddRows(int count) {
+        for (int i = list_.GetItemCount(); i < count; ++i)
+            list_.InsertItem(i, ("row" + std::to_string(i)).c_str());
+        Pump();
+        parent_.log.clear();
+    }
+    POINT ClientPoint(int x, int y) { return InputDriver::ScreenPoint(list_.m_hWnd, POINT{x, y}); }
+    int HeaderHeight() const {
+        CRect header;
+        ::GetWindowRect(list_.GetHeaderCtrl(), &header);
+        return header.Height();
+    }
     std::vector<int> Selected() const {
         std::vector<int> rows;
         for (int i = list_.GetNextItem(-1, LVNI_SELECTED); i >= 0; i = list_.GetNextItem(i, LVNI_SELECTED))
@@ -206,6 +218,100 @@ TEST_F(MfcListCtrlTest, ExtendedStyleMaskZeroSetsEveryBit) {
     EXPECT_EQ(picture.At(200, row.top + 1), GetSysColor(COLOR_HIGHLIGHT));
     EXPECT_EQ(picture.At(270, row.bottom - 1), GetSysColor(COLOR_3DFACE));
     EXPECT_EQ(picture.At(270, row.top + 2), GetSysColor(COLOR_WINDOW));
+}
+
+TEST_F(MfcListCtrlTest, RowsThatDoNotFitGetAScrollBarWhoseArrowsTrackAndThumbScroll) {
+    Make(LVS_REPORT);
+    CRect client;
+    list_.GetClientRect(&client);
+    const int bar = GetSystemMetrics(SM_CXVSCROLL);
+    const int top = HeaderHeight();
+    // Three rows fit: no bar.
+    EXPECT_EQ(Capture::OfWindow(list_.m_hWnd).At(client.right - bar / 2, client.bottom - 3), GetSysColor(COLOR_WINDOW));
+    AddRows(100);
+    CRect row;
+    ASSERT_TRUE(list_.GetItemRect(0, &row));
+    const int height = row.Height();
+    const int page = list_.GetCountPerPage();
+    EXPECT_EQ(page, (client.Height() - top) / height);
+    EXPECT_EQ(list_.GetTopIndex(), 0);
+    {
+        Capture picture = Capture::OfWindow(list_.m_hWnd);
+        // The arrows' outer edges, the arrow glyph, and the track below the thumb.
+        EXPECT_EQ(picture.At(client.right - bar, top), GetSysColor(COLOR_3DLIGHT));
+        EXPECT_EQ(picture.At(client.right - 1, top + bar - 1), GetSysColor(COLOR_3DDKSHADOW));
+        EXPECT_EQ(picture.At(client.right - bar + 8, top + 8), GetSysColor(COLOR_BTNTEXT));
+        EXPECT_EQ(picture.At(client.right - bar + 8, client.bottom - bar - 2), GetSysColor(COLOR_SCROLLBAR));
+        EXPECT_EQ(picture.At(client.right - bar - 1, client.bottom - 3), GetSysColor(COLOR_WINDOW));
+    }
+    const int x = client.right - bar / 2;
+    input_.Click(ClientPoint(x, client.bottom - 3));  // the down arrow
+    EXPECT_EQ(list_.GetTopIndex(), 1);
+    ASSERT_TRUE(list_.GetItemRect(1, &row));
+    EXPECT_EQ(row.top, top);
+    ASSERT_TRUE(list_.GetItemRect(0, &row));
+    EXPECT_EQ(row.top, top - height);
+    input_.Click(ClientPoint(x, client.bottom - bar - 2));  // the track below the thumb
+    EXPECT_EQ(list_.GetTopIndex(), 1 + page);
+    input_.Click(ClientPoint(x, top + 3));  // the up arrow
+    EXPECT_EQ(list_.GetTopIndex(), page);
+    input_.Click(ClientPoint(x, top + bar + 1));  // the track above the thumb
+    EXPECT_EQ(list_.GetTopIndex(), 0);
+    // The thumb dragged to the end shows the last rows.
+    input_.Drag(ClientPoint(x, top + bar + 2), ClientPoint(x, client.bottom + 50));
+    EXPECT_EQ(list_.GetTopIndex(), 100 - page);
+    EXPECT_EQ(::GetCapture(), nullptr);
+    ASSERT_TRUE(list_.GetItemRect(99, &row));
+    EXPECT_LE(row.bottom, client.bottom);
+    EXPECT_TRUE(parent_.log.empty());
+    // A click hits the row shown there.
+    input_.Click(ClientPoint(20, row.CenterPoint().y));
+    EXPECT_EQ(parent_.log, (std::vector<std::string>{"I99:0>3", "C99,0"}));
+    // Half way.
+    input_.Drag(ClientPoint(x, client.bottom - bar - 3), ClientPoint(x, top + (client.Height() - top) / 2));
+    EXPECT_GT(list_.GetTopIndex(), 30);
+    EXPECT_LT(list_.GetTopIndex(), 70);
+}
+
+TEST_F(MfcListCtrlTest, KeysMoveTheFocusedRowSelectItKeepItInViewAndSendNoClick) {
+    Make(LVS_REPORT);
+    AddRows(100);
+    const int page = list_.GetCountPerPage();
+    input_.Click(RowPoint(2));
+    parent_.log.clear();
+    input_.Key(VK_DOWN);
+    EXPECT_EQ(parent_.log, (std::vector<std::string>{"I2:3>0", "I3:0>3"}));
+    input_.Key(VK_UP);
+    input_.Key(VK_UP);
+    EXPECT_EQ(Selected(), std::vector<int>{1});
+    parent_.log.clear();
+    input_.Key(VK_END);
+    EXPECT_EQ(parent_.log, (std::vector<std::string>{"I1:3>0", "I99:0>3"}));
+    EXPECT_EQ(list_.GetTopIndex(), 100 - page);
+    input_.Key(VK_HOME);
+    EXPECT_EQ(Selected(), std::vector<int>{0});
+    EXPECT_EQ(list_.GetTopIndex(), 0);
+    parent_.log.clear();
+    input_.Key(VK_UP);  // already first: nothing changes
+    EXPECT_TRUE(parent_.log.empty());
+    input_.Key(VK_NEXT);
+    EXPECT_EQ(Selected(), std::vector<int>{page});
+    EXPECT_EQ(list_.GetNextItem(-1, LVNI_FOCUSED), page);
+    EXPECT_EQ(list_.GetTopIndex(), 1);
+    input_.Key(VK_NEXT);
+    EXPECT_EQ(Selected(), std::vector<int>{2 * page});
+    EXPECT_EQ(list_.GetTopIndex(), page + 1);
+    input_.Key(VK_PRIOR);
+    EXPECT_EQ(Selected(), std::vector<int>{page});
+    EXPECT_EQ(list_.GetTopIndex(), page);
+    input_.Key(VK_PRIOR);
+    EXPECT_EQ(Selected(), std::vector<int>{0});
+    EXPECT_EQ(list_.GetTopIndex(), 0);
+    // Selecting by program leaves the view where it is.
+    EXPECT_TRUE(list_.SetItemState(80, LVIS_SELECTED, LVIS_SELECTED));
+    EXPECT_EQ(list_.GetTopIndex(), 0);
+    EXPECT_TRUE(list_.EnsureVisible(80, FALSE));
+    EXPECT_EQ(list_.GetTopIndex(), 81 - page);
 }
 
 }  // namespace

@@ -159,4 +159,51 @@ TEST_F(MfcSheetTest, AnOwnerDrawnTabReachesItsSubclassingObjectWithTheTabFont) {
     EXPECT_EQ(tab.colour_asked, 0);
 }
 
+TEST_F(MfcSheetTest, CtrlKeysTurnThePagesAndAClickedTabTakesLeftAndRight) {
+    CountingPage first(401, 501), second(402), third(403);
+    Sheet sheet(500, &host_);
+    sheet.AddPage(&first);
+    sheet.AddPage(&second);
+    sheet.AddPage(&third);
+    ASSERT_TRUE(sheet.Create(&host_, WS_CHILD | WS_VISIBLE | DS_CONTROL));
+    HWND tab = reinterpret_cast<HWND>(sheet.SendMessage(PSM_GETTABCONTROL));
+    InputDriver input(clock_);
+    first.SetFocus();
+    input.KeyDown(VK_CONTROL);
+    input.Key(VK_TAB);
+    EXPECT_EQ(sheet.GetActiveIndex(), 1);
+    EXPECT_TRUE(second.IsWindowVisible());
+    EXPECT_EQ(::GetFocus(), tab) << "the focus left the hidden page";
+    input.Key(VK_NEXT);
+    EXPECT_EQ(sheet.GetActiveIndex(), 2);
+    input.Key(VK_NEXT);
+    EXPECT_EQ(sheet.GetActiveIndex(), 0);  // round the end
+    input.Key(VK_PRIOR);
+    EXPECT_EQ(sheet.GetActiveIndex(), 2);
+    input.KeyDown(VK_SHIFT);
+    input.Key(VK_TAB);
+    input.KeyUp(VK_SHIFT);
+    EXPECT_EQ(sheet.GetActiveIndex(), 1);
+    EXPECT_EQ(SendMessage(tab, TCM_GETCURSEL, 0, 0), 1);
+    input.KeyUp(VK_CONTROL);
+    // Without Ctrl the arrows are the focused tab control's.
+    host_.SetFocus();
+    RECT first_tab;
+    SendMessage(tab, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first_tab));
+    input.Click(InputDriver::ScreenPoint(tab, CRect(first_tab).CenterPoint()));
+    EXPECT_EQ(::GetFocus(), tab);
+    EXPECT_EQ(sheet.GetActiveIndex(), 0);
+    input.Key(VK_LEFT);
+    EXPECT_EQ(sheet.GetActiveIndex(), 0);
+    input.Key(VK_RIGHT);
+    input.Key(VK_RIGHT);
+    EXPECT_EQ(sheet.GetActiveIndex(), 2);
+    EXPECT_TRUE(third.IsWindowVisible());
+    input.Key(VK_RIGHT);
+    EXPECT_EQ(sheet.GetActiveIndex(), 2);
+    input.Key(VK_LEFT);
+    EXPECT_EQ(sheet.GetActiveIndex(), 1);
+    sheet.DestroyWindow();
+}
+
 }  // namespace
