@@ -255,10 +255,11 @@ void CapiDataManager::DoReading() {
     SetSubState(kClearing);
 }
 
-void CapiDataManager::ReadFrame(B3DataStream& stream) {
-    std::int32_t position = read_position_;
+bool ReadB3Frame(B3DataStream& stream, std::int32_t& position,
+                 std::array<std::uint8_t, CapiDataManager::kFrameDataSize>& data,
+                 std::uint32_t& length) {
     if (position < 0)
-        return;
+        return false;
     // The bytes received from the read position on, each block by its own
     // length (a short block is padded in the stream), with their positions:
     // a frame split over two blocks is read whole.
@@ -273,32 +274,38 @@ void CapiDataManager::ReadFrame(B3DataStream& stream) {
             positions.push_back(static_cast<std::int32_t>(index * B3DataBlock::kCapacity + at));
         }
     }
+    bool read = false;
     const auto found = std::search(bytes.begin(), bytes.end(), std::begin(kSync), std::end(kSync));
     const std::size_t q = static_cast<std::size_t>(found - bytes.begin());
     // A frame whose length or kept data has not all come yet waits for the
     // next block.
     if (found != bytes.end() && bytes.size() - q >= kDataOffset) {
-        const std::uint32_t length = bytes[q + kLengthOffset] | (bytes[q + kLengthOffset + 1] << 8);
+        const std::uint32_t field = bytes[q + kLengthOffset] | (bytes[q + kLengthOffset + 1] << 8);
         // A longer frame is cut to the data field; the length says how many
         // bytes were kept.
-        const std::size_t kept = std::min<std::size_t>(length, kFrameDataSize);
+        const std::size_t kept = std::min<std::size_t>(field, CapiDataManager::kFrameDataSize);
         if (bytes.size() - q - kDataOffset >= kept) {
-            frame_data_.fill(0);
+            data.fill(0);
             std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(q + kDataOffset), kept,
-                        frame_data_.begin());
-            frame_length_ = static_cast<std::uint32_t>(kept);
+                        data.begin());
+            length = static_cast<std::uint32_t>(kept);
             // Just past the frame's 32 bytes, or past what has come of them.
-            const std::size_t end =
-                std::min(q + static_cast<std::size_t>(kFrameSpacing), bytes.size());
+            const std::size_t end = std::min(
+                q + static_cast<std::size_t>(CapiDataManager::kFrameSpacing), bytes.size());
             position = positions[end - 1] + 1;
-            NotifyFrame();
+            read = true;
         }
     }
-    while (position >= kKeepBelow) {
+    while (position >= CapiDataManager::kKeepBelow) {
         stream.DeleteFirst();
-        position -= kBlockSize;
+        position -= CapiDataManager::kBlockSize;
     }
-    read_position_ = position;
+    return read;
+}
+
+void CapiDataManager::ReadFrame(B3DataStream& stream) {
+    if (ReadB3Frame(stream, read_position_, frame_data_, frame_length_))
+        NotifyFrame();
 }
 
 void CapiDataManager::NotifyFrame() {
