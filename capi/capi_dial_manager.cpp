@@ -231,7 +231,7 @@ KvResult CapiDialManager::DoAttemptEnd() {
     return result_;
 }
 
-KvResult CapiDialManager::OnIndication(CapiStoredMessage* message) {
+KvResult CapiDialManager::HandleIndication(CapiStoredMessage* message) {
     // Calls coming in belong to the listen and data managers.
     if (message == nullptr || message->GetCommand() == CAPI_CONNECT)
         return result_;

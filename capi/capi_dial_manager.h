@@ -59,10 +59,13 @@ public:
     CapiDialManager* GetCurrentItem() const { return current_item_; }
     std::uint32_t GetAttemptCount() const { return attempts_; }
 
-protected:
     // Indications of the manager's own connections; a CONNECT_IND is left to
-    // the managers that take calls.
-    KvResult OnIndication(CapiStoredMessage* message) override;
+    // the managers that take calls. Its confirmations go to the base's
+    // HandleConfirmation.
+    KvResult HandleIndication(CapiStoredMessage* message);
+
+protected:
+    KvResult OnIndication(CapiStoredMessage* message) override { return HandleIndication(message); }
 
 private:
     KvResult DoStart();
