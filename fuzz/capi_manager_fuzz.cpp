@@ -53,6 +53,7 @@ constexpr const char* kNumbers[] = {"5550", "5551", "5552"};
 constexpr const char* kDialled[] = {"0891", "0892", "0893", "0894"};
 constexpr std::size_t kMaxSteps = 8;
 constexpr int kMaxSettlingPasses = 8;
+constexpr int kStartPasses = 4;
 
 enum Kind : std::uint32_t { kTick, kListen, kData, kDial, kTransfer, kFunction, kKinds };
 
@@ -125,8 +126,6 @@ public:
         watched->GetIdentifier() = watched->GetNumber() = kNumbers[2];
         listen->GetNumberList().Add(watched);
         File(listen, kListen);
-        listen->SetApplId(host_.GetApplId());
-        listen->SetState(capi_state::kListening);
 
         auto* data = new CapiDataManager;
         data->SetText1(kNumbers[1]);
@@ -138,6 +137,9 @@ public:
         File(dial, kDial);
 
         File(new CapiFunctionManager, kFunction);
+        // The data manager listens on its own before it takes calls.
+        for (int i = 0; i < kStartPasses; ++i)
+            Pass();
         Settle();
     }
 
