@@ -711,6 +711,11 @@ KvResult CapiManagerBase::AnswerIndication(CapiStoredMessage* message) {
     CapiMessageCodec& codec = codec_;
     codec.SetApplId(appl_id_);
     const auto bytes = message->View();
+    // The indication is the record's: marked, its number kept for the response.
+    const auto take = [message, &codec](CapiMessageCodec& record) {
+        message->handled = true;
+        record.SetMessageNumber(codec.GetReceivedMessageNumber());
+    };
     switch (message->GetCommand()) {
     case CAPI_CONNECT: {
         if (codec.DecodeConnectInd(bytes) != KV_OK)
@@ -742,8 +747,7 @@ KvResult CapiManagerBase::AnswerIndication(CapiStoredMessage* message) {
         CapiConnection* connection = FindConnection(*this, codec.GetPlci());
         if (connection == nullptr)
             return result_;
-        message->handled = true;
-        connection->GetCodec().SetMessageNumber(codec.GetReceivedMessageNumber());
+        take(connection->GetCodec());
         connection->GetCodec().ConnectedNumber() = codec.ConnectedNumber();
         capi_info_ = result_;
         connection->SetState(CapiConnection::kActive);
@@ -756,10 +760,9 @@ KvResult CapiManagerBase::AnswerIndication(CapiStoredMessage* message) {
         CapiConnection* connection = FindConnection(*this, codec.GetPlci());
         if (connection == nullptr)
             return result_;
-        message->handled = true;
+        take(connection->GetCodec());
         capi_info_ = codec.Reason();
         connection->GetCodec().Reason() = codec.Reason();
-        connection->GetCodec().SetMessageNumber(codec.GetReceivedMessageNumber());
         connection->SetState(CapiConnection::kDisconnecting);
         SendDisconnectResp(connection);
         return result_;
@@ -770,8 +773,7 @@ KvResult CapiManagerBase::AnswerIndication(CapiStoredMessage* message) {
         CapiConnection* connection = FindConnection(*this, codec.GetPlci());
         if (connection == nullptr)
             return result_;
-        message->handled = true;
-        connection->GetCodec().SetMessageNumber(codec.GetReceivedMessageNumber());
+        take(connection->GetCodec());
         if ((codec.InfoNumber() & kInfoNumberKindMask) == kInfoNumberMessageType)
             connection->GetCodec().InfoNumber() = codec.InfoNumber();
         SendInfoResp();
@@ -783,11 +785,10 @@ KvResult CapiManagerBase::AnswerIndication(CapiStoredMessage* message) {
         CapiConnection* connection = FindConnection(*this, codec.GetPlci());
         if (connection == nullptr)
             return result_;
-        message->handled = true;
+        take(connection->GetCodec());
         const CapiFacility facility = codec.Facility();
         capi_info_ = facility.supplementary_service_reason;
         connection->GetCodec().Facility() = facility;
-        connection->GetCodec().SetMessageNumber(codec.GetReceivedMessageNumber());
         if (SendFacilityResp(connection) != KV_OK || facility.supplementary_service_reason != 0)
             return result_;
         if (facility.function == kCapiFacilityHold) {
@@ -809,12 +810,11 @@ KvResult CapiManagerBase::AnswerIndication(CapiStoredMessage* message) {
         CapiB3Connection* b3 = nullptr;
         if (connection == nullptr || connection->GetB3Pool().Take(b3) != KV_OK)
             return result_;
-        message->handled = true;
+        take(b3->GetCodec());
         capi_info_ = result_;
         b3->SetState(CapiB3Connection::kIncoming);
         b3->GetCodec().SetNcci(codec.GetNcci());
         b3->GetCodec().Reject() = 0;
-        b3->GetCodec().SetMessageNumber(codec.GetReceivedMessageNumber());
         if (SendConnectB3Resp(b3) != KV_OK)
             result_ = KV_CAPI_NOT_AVAILABLE;
         return result_;
@@ -825,8 +825,7 @@ KvResult CapiManagerBase::AnswerIndication(CapiStoredMessage* message) {
         CapiB3Connection* b3 = FindB3(*this, codec.GetNcci());
         if (b3 == nullptr)
             return result_;
-        message->handled = true;
-        b3->GetCodec().SetMessageNumber(codec.GetReceivedMessageNumber());
+        take(b3->GetCodec());
         capi_info_ = result_;
         if (SendConnectB3ActiveResp(b3) == KV_OK)
             b3->SetState(CapiB3Connection::kActive);
@@ -840,10 +839,9 @@ KvResult CapiManagerBase::AnswerIndication(CapiStoredMessage* message) {
         CapiB3Connection* b3 = FindB3(*this, codec.GetNcci());
         if (b3 == nullptr)
             return result_;
-        message->handled = true;
+        take(b3->GetCodec());
         capi_info_ = codec.Reason();
         b3->GetCodec().Reason() = codec.Reason();
-        b3->GetCodec().SetMessageNumber(codec.GetReceivedMessageNumber());
         if (SendDisconnectB3Resp(b3) == KV_OK)
             capi_info_ = 0;
         return result_;
