@@ -14,7 +14,8 @@
 class CapiControllerRecord;
 
 // Timer 2 of every connection record, 60 s: bounds the wait for the
-// confirmation of a CONNECT_REQ, DISCONNECT_REQ or FACILITY_REQ.
+// confirmation of a CONNECT_REQ or DISCONNECT_REQ, and the shutdown's wait
+// for a retrieve.
 inline constexpr std::uint32_t kCapiConnectionTimer = 2;
 inline constexpr std::uint32_t kCapiConnectionTimerSeconds = 60;
 
@@ -68,15 +69,15 @@ public:
     // indication handling the others.
     enum State : std::uint32_t {
         kIdle = 0,
-        kConnectRequested = 1,   // CONNECT_REQ sent, no PLCI yet
-        kConnectConfirmed = 2,   // CONNECT_CONF gave the PLCI
-        kIncoming = 3,           // CONNECT_IND being answered
-        kAccepted = 5,           // CONNECT_RESP sent
+        kConnectRequested = 1, // CONNECT_REQ sent, no PLCI yet
+        kConnectConfirmed = 2, // CONNECT_CONF gave the PLCI
+        kIncoming = 3,         // CONNECT_IND being answered
+        kAccepted = 5,         // CONNECT_RESP sent
         kDisconnectRequested = 6,
-        kDisconnecting = 7,      // DISCONNECT_IND being answered
+        kDisconnecting = 7, // DISCONNECT_IND being answered
         kActive = 8,
         kHeld = 9,
-        kTransferred = 11,       // explicit call transfer done
+        kTransferred = 11, // explicit call transfer done
     };
     static constexpr std::uint32_t kB3Records = 3;
 

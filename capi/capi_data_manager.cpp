@@ -245,7 +245,8 @@ void CapiDataManager::DoReading() {
         return;
     }
     CapiB3Connection* b3 = FindB3(*connection, kCallMark, 0);
-    if (connection->GetState() == CapiConnection::kActive && b3 != nullptr && b3->GetState() == CapiB3Connection::kActive) {
+    if (connection->GetState() == CapiConnection::kActive && b3 != nullptr &&
+        b3->GetState() == CapiB3Connection::kActive) {
         StopTimer(kPhaseTimer);
         ReadFrame(b3->GetReceiveStream());
         return;

@@ -90,8 +90,8 @@ std::vector<ScriptedCapiStep> ReadSteps(Input& input) {
         } else if (kind == ScriptedCapiStep::kFacility) {
             const std::uint16_t functions[] = {kCapiFacilityHold, kCapiFacilityRetrieve,
                                                kCapiFacilityEct};
-            steps.push_back(ScriptedCapiStep::Facility(functions[reason % 3],
-                                                       reason >= 0x80 ? 0x3600 : 0));
+            steps.push_back(
+                ScriptedCapiStep::Facility(functions[reason % 3], reason >= 0x80 ? 0x3600 : 0));
         } else {
             steps.push_back(ScriptedCapiStep::Make(
                 kind, reason == 0 ? 0 : static_cast<std::uint16_t>(0x3400 | reason), 50));
@@ -266,8 +266,8 @@ private:
                     CapiGetWord(&message[kCapiOffsetMessageNumber]) ||
                 put.size() < 12 || CapiGetDword(&put[8]) != CapiGetDword(&message[8]))
                 std::abort();
-            if (data && (put.size() < 14 || CapiGetWord(&put[12]) !=
-                                                CapiGetWord(&message[kCapiDataB3OffsetHandle])))
+            if (data && (put.size() < 14 ||
+                         CapiGetWord(&put[12]) != CapiGetWord(&message[kCapiDataB3OffsetHandle])))
                 std::abort();
         }
         if (responses > 1)
@@ -278,16 +278,16 @@ private:
         auto* function = dynamic_cast<CapiFunctionManager*>(Find(kFunction));
         const std::uint8_t type = input.Byte();
         const std::uint8_t application = input.Byte();
-        const std::size_t length = std::min<std::size_t>(input.Word(), CAPIFuncData::kMessageAreaSize);
+        const std::size_t length =
+            std::min<std::size_t>(input.Word(), CAPIFuncData::kMessageAreaSize);
         Bytes message = input.Take(length);
         if (function == nullptr)
             return;
         auto* record = new CAPIFuncData;
         record->SetType(type % 12u);
         record->SetId(++record_id_);
-        record->SetApplicationId(application == 0
-                                     ? static_cast<std::int32_t>(function->GetApplId())
-                                     : application);
+        record->SetApplicationId(application == 0 ? static_cast<std::int32_t>(function->GetApplId())
+                                                  : application);
         record->SetRegisterParameter(0, 3072);
         record->SetRegisterParameter(1, 2);
         record->SetRegisterParameter(2, 7);
