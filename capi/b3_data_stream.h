@@ -74,6 +74,10 @@ public:
     KvResult DeleteFirst();
     void DeleteAll() { blocks_.clear(); }
 
+    // The block at an index, null past the end.
+    const B3DataBlock* GetBlock(std::size_t index) const {
+        return index < blocks_.size() ? blocks_[index].get() : nullptr;
+    }
     // Blocks x 128.
     std::int32_t GetSize() const { return static_cast<std::int32_t>(blocks_.size() * 128); }
     // Positions are refused when negative or not below the size.

@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr std::uint32_t kConnectionTimerSeconds = 60;
-
 std::uint32_t ControllerNumber(const CapiControllerRecord* controller) {
     return controller != nullptr ? controller->GetController() : 0;
 }
@@ -30,7 +28,7 @@ CapiB3Connection::CapiB3Connection(std::uint32_t appl_id, const CapiControllerRe
     : appl_id_(appl_id), controller_(ControllerNumber(controller)), owner_word_(owner_word) {
     codec_.SetApplId(appl_id_);
     codec_.SetController(controller_);
-    timers_.Add(kCapiConnectionTimer, kConnectionTimerSeconds, 0);
+    timers_.Add(kCapiConnectionTimer, kCapiConnectionTimerSeconds, 0);
 }
 
 void CapiB3Connection::Reset() {
@@ -39,8 +37,6 @@ void CapiB3Connection::Reset() {
     codec_.Reset();
     codec_.SetApplId(appl_id_);
     codec_.SetController(controller_);
-    word_a = word_b = 0;
-    short_word = 0;
     receive_stream_.DeleteAll();
     send_stream_.DeleteAll();
 }
@@ -52,7 +48,7 @@ CapiConnection::CapiConnection(std::uint32_t appl_id, const CapiControllerRecord
     b3_pool_.CreateRecords(kB3Records, appl_id, controller, std::uint32_t{0});
     codec_.SetApplId(appl_id_);
     codec_.SetController(controller_);
-    timers_.Add(kCapiConnectionTimer, kConnectionTimerSeconds, 0);
+    timers_.Add(kCapiConnectionTimer, kCapiConnectionTimerSeconds, 0);
 }
 
 std::int32_t CapiConnection::StateChanged(bool acknowledge) {
@@ -66,9 +62,12 @@ void CapiConnection::Reset() {
     codec_.Reset();
     codec_.SetApplId(appl_id_);
     codec_.SetController(controller_);
-    word_a = word_b = second_trailing_word = 0;
     id_word_ = 0;
     state_ = previous_state_ = kIdle;
+    awaited_number_ = 0;
+    awaiting_ = false;
+    clear_when_confirmed_ = false;
+    timers_.DeactivateAll();
     b3_pool_.ReleaseAll();
 }
 

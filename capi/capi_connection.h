@@ -13,20 +13,30 @@
 
 class CapiControllerRecord;
 
-// Timer 2 of every connection record, 60 s.
+// Timer 2 of every connection record, 60 s: bounds the wait for the
+// confirmation of a CONNECT_REQ or DISCONNECT_REQ, and the shutdown's wait
+// for a retrieve.
 inline constexpr std::uint32_t kCapiConnectionTimer = 2;
+inline constexpr std::uint32_t kCapiConnectionTimerSeconds = 60;
 
 class CapiB3Connection {
 public:
-    enum State : std::uint32_t { kIdle = 0, kConnected = 3, kRefused = 5 };
+    // B3 link states: 2 while CONNECT_B3_IND is being answered, 3 or 5 as
+    // CONNECT_B3_RESP accepted or refused it, 7 once CONNECT_B3_ACTIVE_IND came.
+    enum State : std::uint32_t {
+        kIdle = 0,
+        kIncoming = 2,
+        kConnected = 3,
+        kRefused = 5,
+        kActive = 7,
+    };
 
     // The codec is preset with the ApplID and the controller's number, and keeps
     // them across resets.
     CapiB3Connection(std::uint32_t appl_id, const CapiControllerRecord* controller,
                      std::uint32_t owner_word = 0);
 
-    // State 0, id word 0, codec reset, the trailing words 0, both streams
-    // emptied.
+    // State 0, id word 0, codec reset, both streams emptied.
     void Reset();
 
     std::uint32_t GetState() const { return state_; }
@@ -40,11 +50,6 @@ public:
     TimerList& GetTimers() { return timers_; }
     B3DataStream& GetReceiveStream() { return receive_stream_; }
     B3DataStream& GetSendStream() { return send_stream_; }
-
-    // Set and read by the managers; 0 after a reset.
-    std::uint32_t word_a = 0;
-    std::uint32_t word_b = 0;
-    std::uint16_t short_word = 0;
 
 private:
     std::uint32_t state_ = kIdle;
@@ -60,7 +65,20 @@ private:
 
 class CapiConnection {
 public:
-    enum State : std::uint32_t { kIdle = 0, kConnectRequested = 1, kDisconnectRequested = 6 };
+    // Call (PLCI) states. The senders set 1 and 6; the confirmation and
+    // indication handling the others.
+    enum State : std::uint32_t {
+        kIdle = 0,
+        kConnectRequested = 1, // CONNECT_REQ sent, no PLCI yet
+        kConnectConfirmed = 2, // CONNECT_CONF gave the PLCI
+        kIncoming = 3,         // CONNECT_IND being answered
+        kAccepted = 5,         // CONNECT_RESP sent
+        kDisconnectRequested = 6,
+        kDisconnecting = 7, // DISCONNECT_IND being answered
+        kActive = 8,
+        kHeld = 9,
+        kTransferred = 11, // explicit call transfer done
+    };
     static constexpr std::uint32_t kB3Records = 3;
 
     CapiConnection(std::uint32_t appl_id, const CapiControllerRecord* controller,
@@ -73,9 +91,26 @@ public:
     // 1 when the state differs from the previous one; acknowledging makes
     // them equal.
     std::int32_t StateChanged(bool acknowledge);
-    // Codec reset (ApplID and controller kept), words 0, states 0, every B3
-    // record reset and free.
+    // Codec reset (ApplID and controller kept), id word 0, states 0, no
+    // request awaited, timer 2 idle, every B3 record reset and free.
     void Reset();
+
+    // The request (CONNECT_REQ, DISCONNECT_REQ, FACILITY_REQ) whose
+    // confirmation the connection waits for, by its message number. The
+    // codec's header number is no guide: a response overwrites it with the
+    // indication's number.
+    void AwaitConfirmation(std::uint16_t number) {
+        awaited_number_ = number;
+        awaiting_ = true;
+    }
+    bool AwaitsConfirmation(std::uint16_t number) const {
+        return awaiting_ && awaited_number_ == number;
+    }
+    void ConfirmationArrived() { awaiting_ = false; }
+    // Set when the call was to be cleared before CONNECT_CONF gave a PLCI:
+    // the confirmation then clears it.
+    bool ClearWhenConfirmed() const { return clear_when_confirmed_; }
+    void SetClearWhenConfirmed(bool clear) { clear_when_confirmed_ = clear; }
 
     std::uint32_t GetState() const { return state_; }
     std::uint32_t GetPreviousState() const { return previous_state_; }
@@ -93,11 +128,6 @@ public:
     CapiConnectionPool<CapiB3Connection>& GetB3Pool() { return b3_pool_; }
     const CapiConnectionPool<CapiB3Connection>& GetB3Pool() const { return b3_pool_; }
 
-    // Set and read by the managers; 0 after a reset.
-    std::uint32_t word_a = 0;
-    std::uint32_t word_b = 0;
-    std::uint32_t second_trailing_word = 0;
-
 private:
     std::uint32_t appl_id_;
     const CapiControllerRecord* controller_record_;
@@ -110,6 +140,9 @@ private:
     CapiMessageCodec codec_;
     TimerList timers_;
     std::uint32_t id_word_ = 0;
+    std::uint16_t awaited_number_ = 0;
+    bool awaiting_ = false;
+    bool clear_when_confirmed_ = false;
 };
 
 using CapiConnectionTable = CapiConnectionPool<CapiConnection>;

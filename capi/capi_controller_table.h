@@ -28,8 +28,6 @@ public:
     std::uint32_t GetBChannelCount() const;
     const std::string& GetName() const { return name_; }
     void SetName(const std::string& name) { name_ = name; }
-    std::uint32_t word_a = 0;
-    std::uint32_t word_b = 0;
     // What the configuration says of the controller: the number it calls
     // from, whether that number needs the outside-line digits, and its
     // functions (DIAL, TSP, FAX).

@@ -1,10 +1,11 @@
 #include "capi/capi_data_manager.h"
 
 #include "capi/capi_host.h"
-#include "capi/capi_tick_manager.h"
 #include "framework/named_value.h"
 
 #include <algorithm>
+#include <iterator>
+#include <vector>
 
 namespace {
 
@@ -14,24 +15,13 @@ constexpr std::uint32_t kDataWaitTimer = 3;
 constexpr std::uint32_t kPhaseTimer = 2;
 constexpr std::uint32_t kPhaseMilliseconds = 1000;
 constexpr std::uint32_t kCallMark = 3;
-constexpr std::uint32_t kActive = 8;
-constexpr std::uint32_t kB3Active = 7;
 constexpr std::uint32_t kListenController = 1;
 constexpr std::uint32_t kListenCipMask = 0x11;
 constexpr std::uint32_t kListenPhaseRequested = 1;
 constexpr std::uint32_t kListenPhaseConfirmed = 2;
 constexpr std::uint8_t kSync[8] = {0x50, 0xA0, 0x50, 0xA0, 0x50, 0xA0, 0x50, 0xA0};
-constexpr std::int32_t kLengthOffset = 8;
-constexpr std::int32_t kDataOffset = 10;
-
-KvResult HandleManagerConfirmation(CapiManagerBase& manager, CapiStoredMessage* message) {
-    return manager.HandleConfirmation(message);
-}
-
-bool IsStopRequest(const CKvMessage* message) {
-    return message->GetAttribute() == KV_MSG_ATTR_ENDED ||
-           message->GetAttribute() == KV_MSG_ATTR_SHUTDOWN;
-}
+constexpr std::size_t kLengthOffset = 8;
+constexpr std::size_t kDataOffset = 10;
 
 CapiB3Connection* FindB3(CapiConnection& connection, std::uint32_t id, std::uint32_t state) {
     for (const auto& b3 : connection.GetB3Pool().InUse())
@@ -60,6 +50,8 @@ void CapiDataManager::Reset() {
     payload_type_ = kTypeCode;
     data_wait_ = kDefaultDataWait;
     frame_length_ = 0;
+    read_position_ = -1;
+    listen_phase_ = 0;
 }
 
 KvResult CapiDataManager::Run() {
@@ -69,17 +61,11 @@ KvResult CapiDataManager::Run() {
     return Step();
 }
 
-KvResult CapiDataManager::ProcessMessages() {
-    return CapiTickManager::WalkMessages(*this, &CapiTickManager::HandleIndication,
-                                         &HandleManagerConfirmation);
-}
-
-bool CapiDataManager::TakeStopRequest() {
-    CKvMessage* first = queue_.Front();
-    if (first == nullptr || !IsStopRequest(first))
+bool CapiDataManager::DropStopRequest() {
+    CKvMessage* stop = TakeStopRequest();
+    if (stop == nullptr)
         return false;
-    queue_.Remove(first);
-    first->Release();
+    stop->Release();
     return true;
 }
 
@@ -114,7 +100,7 @@ KvResult CapiDataManager::Step() {
 
 // A stop request is honoured while listening is being set up, too.
 KvResult CapiDataManager::DoListen() {
-    if (TakeStopRequest()) {
+    if (DropStopRequest()) {
         SetState(capi_state::kShutdown);
         return result_;
     }
@@ -130,13 +116,13 @@ KvResult CapiDataManager::DoListen() {
         return result_;
     }
     owner_->SetListenRequested(1);
-    value_word_ = kListenPhaseRequested;
+    listen_phase_ = kListenPhaseRequested;
     SetState(capi_state::kWaitingForListenConf);
     return result_;
 }
 
 KvResult CapiDataManager::DoWaitForListenConf() {
-    if (TakeStopRequest()) {
+    if (DropStopRequest()) {
         SetState(capi_state::kShutdown);
         return result_;
     }
@@ -144,22 +130,22 @@ KvResult CapiDataManager::DoWaitForListenConf() {
         return result_;
     ConfirmRequest(request_, KV_MSG_ATTR_ACCEPTED, false);
     timers_.Stop(kCapiManagerTimer1);
-    value_word_ = kListenPhaseConfirmed;
-    minus_one_word_ = 0;
+    listen_phase_ = kListenPhaseConfirmed;
+    read_position_ = 0;
     SetState(capi_state::kListening);
     SetSubState(kIdle);
     return result_;
 }
 
 KvResult CapiDataManager::DoConnected() {
+    // Unlike the other managers it keeps the stop request: a call in progress
+    // is read to its end, then the request is answered.
     if (CKvMessage* first = queue_.Front()) {
         queue_.Remove(first);
-        if (IsStopRequest(first) && stop_ == nullptr) {
+        if (IsStopRequest(first) && stop_ == nullptr)
             stop_ = first;
-            last_word_ = 1;
-        } else {
+        else
             first->Release();
-        }
     }
     switch (sub_states_[0]) {
     case kIdle:
@@ -202,12 +188,12 @@ void CapiDataManager::ReleaseCall() {
     }
     if (owner_ != nullptr)
         owner_->GetConnectionTable().Transfer(connections_, connections_.GetFreeCount(), true);
-    minus_one_word_ = 0;
+    read_position_ = 0;
     SetSubState(kIdle);
 }
 
 void CapiDataManager::DoIdle() {
-    if (last_word_ != 0) {
+    if (stop_ != nullptr) {
         // The creation request goes (header only: its payload is this
         // manager); the stop request is answered in its place.
         SetRequestMessage(nullptr);
@@ -218,7 +204,7 @@ void CapiDataManager::DoIdle() {
         return;
     }
     for (const auto& connection : connections_.InUse()) {
-        if (connection->GetIdWord() == 0 && connection->GetState() == kActive) {
+        if (connection->GetIdWord() == 0 && connection->GetState() == CapiConnection::kActive) {
             second_timers_.Restart(kDataWaitTimer, 0, data_wait_);
             second_timers_.Restart(kPhaseTimer, 0, kPhaseMilliseconds);
             connection->SetIdWord(kCallMark);
@@ -234,8 +220,8 @@ void CapiDataManager::DoWaitForB3() {
         ReleaseCall();
         return;
     }
-    if (connection->GetState() == kActive) {
-        if (CapiB3Connection* b3 = FindB3(*connection, 0, kB3Active)) {
+    if (connection->GetState() == CapiConnection::kActive) {
+        if (CapiB3Connection* b3 = FindB3(*connection, 0, CapiB3Connection::kActive)) {
             // The data wait bounds the coming up of the link, not the reading.
             StopTimer(kDataWaitTimer);
             second_timers_.Restart(kPhaseTimer, 0, kPhaseMilliseconds);
@@ -259,7 +245,8 @@ void CapiDataManager::DoReading() {
         return;
     }
     CapiB3Connection* b3 = FindB3(*connection, kCallMark, 0);
-    if (connection->GetState() == kActive && b3 != nullptr && b3->GetState() == kB3Active) {
+    if (connection->GetState() == CapiConnection::kActive && b3 != nullptr &&
+        b3->GetState() == CapiB3Connection::kActive) {
         StopTimer(kPhaseTimer);
         ReadFrame(b3->GetReceiveStream());
         return;
@@ -269,34 +256,57 @@ void CapiDataManager::DoReading() {
     SetSubState(kClearing);
 }
 
-void CapiDataManager::ReadFrame(B3DataStream& stream) {
-    std::int32_t position = static_cast<std::int32_t>(minus_one_word_);
-    if (stream.Count() > 0) {
-        const std::int32_t found = stream.Find(kSync, sizeof kSync, position);
-        if (found != static_cast<std::int32_t>(B3DataStream::kFailed)) {
-            const std::uint32_t length = stream.ReadWord(found + kLengthOffset);
-            if (length != B3DataStream::kFailed) {
-                // A longer frame is cut to the data field; the length says
-                // how many bytes were kept.
-                const std::uint32_t kept =
-                    std::min<std::uint32_t>(length, static_cast<std::uint32_t>(kFrameDataSize));
-                std::array<std::uint8_t, kFrameDataSize> data{};
-                if (kept == 0 || stream.Read(data.data(), kept, found + kDataOffset) == KV_OK) {
-                    frame_data_ = data;
-                    frame_length_ = kept;
-                    // Past the frame found: from the search start a frame
-                    // would be found again behind padding.
-                    position = found + kFrameSpacing;
-                    NotifyFrame();
-                }
-            }
+bool ReadB3Frame(B3DataStream& stream, std::int32_t& position,
+                 std::array<std::uint8_t, CapiDataManager::kFrameDataSize>& data,
+                 std::uint32_t& length) {
+    if (position < 0)
+        return false;
+    // The bytes received from the read position on, each block by its own
+    // length (a short block is padded in the stream), with their positions:
+    // a frame split over two blocks is read whole.
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::int32_t> positions;
+    const std::size_t first = static_cast<std::size_t>(position) / B3DataBlock::kCapacity;
+    for (std::size_t index = first; const B3DataBlock* block = stream.GetBlock(index); ++index) {
+        const std::uint32_t start =
+            index == first ? static_cast<std::uint32_t>(position) % B3DataBlock::kCapacity : 0;
+        for (std::uint32_t at = start; at < block->GetLength(); ++at) {
+            bytes.push_back(block->GetData()[at]);
+            positions.push_back(static_cast<std::int32_t>(index * B3DataBlock::kCapacity + at));
         }
     }
-    while (position >= kKeepBelow) {
-        stream.DeleteFirst();
-        position -= kBlockSize;
+    bool read = false;
+    const auto found = std::search(bytes.begin(), bytes.end(), std::begin(kSync), std::end(kSync));
+    const std::size_t q = static_cast<std::size_t>(found - bytes.begin());
+    // A frame whose length or kept data has not all come yet waits for the
+    // next block.
+    if (found != bytes.end() && bytes.size() - q >= kDataOffset) {
+        const std::uint32_t field = bytes[q + kLengthOffset] | (bytes[q + kLengthOffset + 1] << 8);
+        // A longer frame is cut to the data field; the length says how many
+        // bytes were kept.
+        const std::size_t kept = std::min<std::size_t>(field, CapiDataManager::kFrameDataSize);
+        if (bytes.size() - q - kDataOffset >= kept) {
+            data.fill(0);
+            std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(q + kDataOffset), kept,
+                        data.begin());
+            length = static_cast<std::uint32_t>(kept);
+            // Just past the frame's 32 bytes, or past what has come of them.
+            const std::size_t end = std::min(
+                q + static_cast<std::size_t>(CapiDataManager::kFrameSpacing), bytes.size());
+            position = positions[end - 1] + 1;
+            read = true;
+        }
     }
-    minus_one_word_ = static_cast<std::uint32_t>(position);
+    while (position >= CapiDataManager::kKeepBelow) {
+        stream.DeleteFirst();
+        position -= CapiDataManager::kBlockSize;
+    }
+    return read;
+}
+
+void CapiDataManager::ReadFrame(B3DataStream& stream) {
+    if (ReadB3Frame(stream, read_position_, frame_data_, frame_length_))
+        NotifyFrame();
 }
 
 void CapiDataManager::NotifyFrame() {

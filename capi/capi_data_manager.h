@@ -39,22 +39,22 @@ public:
     KvResult Step() override;
     const void* AsPayload() const override { return this; }
 
-    KvResult ProcessMessages();
-
     std::uint32_t GetFrameLength() const { return frame_length_; }
     const std::uint8_t* GetFrameData() const { return frame_data_.data(); }
     std::uint32_t GetDataWait() const { return data_wait_; }
     void SetDataWait(std::uint32_t milliseconds) { data_wait_ = milliseconds; }
     std::uint32_t GetSubState() const { return sub_states_[0]; }
-    std::int32_t GetReadPosition() const { return static_cast<std::int32_t>(minus_one_word_); }
+    // The byte position in the receive stream where the next frame is looked
+    // for; the stream's padded positions (block i at i * 128).
+    std::int32_t GetReadPosition() const { return read_position_; }
 
 private:
     void SetSubState(std::uint32_t sub_state) {
         sub_states_[1] = sub_states_[0];
         sub_states_[0] = sub_state;
     }
-    // Removes and releases a queued ENDED or SHUTDOWN; true when there was one.
-    bool TakeStopRequest();
+    // Removes and releases a queued stop request; true when there was one.
+    bool DropStopRequest();
     KvResult DoListen();
     KvResult DoWaitForListenConf();
     KvResult DoConnected();
@@ -75,6 +75,20 @@ private:
     std::array<std::uint8_t, kFrameDataSize> frame_data_{};
     std::uint32_t frame_length_ = 0;
     std::uint32_t data_wait_ = kDefaultDataWait;
-    // A queued ENDED or SHUTDOWN kept until the call is over.
+    std::int32_t read_position_ = -1;
+    // 1 after LISTEN_REQ, 2 after LISTEN_CONF.
+    std::uint32_t listen_phase_ = 0;
+    // A stop request that came while connected; answered once the call is
+    // over.
     CKvMessage* stop_ = nullptr;
 };
+
+// One step of the frame reader over received B3 data: looks for the next
+// frame from the read position (a padded stream position) and, when its
+// length and kept data have come, copies at most 20 data bytes, sets the
+// length kept and moves the position past the frame's 32 bytes; then drops
+// the first block while the position is 257 or more. True when a frame was
+// read.
+bool ReadB3Frame(B3DataStream& stream, std::int32_t& position,
+                 std::array<std::uint8_t, CapiDataManager::kFrameDataSize>& data,
+                 std::uint32_t& length);

@@ -1,7 +1,6 @@
 #include "capi/capi_dial_manager.h"
 
 #include "capi/capi_host.h"
-#include "capi/capi_tick_manager.h"
 
 #include <algorithm>
 #include <cstring>
@@ -29,7 +28,6 @@ CapiDialManager::~CapiDialManager() = default;
 void CapiDialManager::Reset() {
     CapiManagerBase::Reset();
     payload_type_ = KV_PAYLOAD_CAPI_DIAL_MANAGER;
-    word_ = 0;
     current_item_ = nullptr;
     attempts_ = 0;
     retry_timer_.Stop();
@@ -42,7 +40,6 @@ void CapiDialManager::CopyFrom(const CapiManagerBase& other) {
     if (const auto* dial = dynamic_cast<const CapiDialManager*>(&other)) {
         called_number_ = dial->called_number_;
         calling_number_ = dial->calling_number_;
-        third_text_ = dial->third_text_;
         ring_time_ = dial->ring_time_;
         subaddress_ = dial->subaddress_;
         subaddress_length_ = dial->subaddress_length_;
@@ -64,8 +61,7 @@ bool CapiDialManager::SetSubaddress(const std::uint8_t* bytes, std::uint32_t len
 
 KvResult CapiDialManager::Run() {
     if (owner_ != nullptr && appl_id_ != 0)
-        CapiTickManager::WalkMessages(*this, &CapiDialManager::HandleIndication,
-                                      &CapiDialManager::HandleConfirmation);
+        ProcessMessages();
     result_ = KV_OK;
     return Step();
 }
@@ -113,9 +109,9 @@ bool CapiDialManager::TakeQueuedMessages() {
             message->Release();
             continue;
         }
-        const std::int32_t attribute = message->GetAttribute();
-        if (attribute == KV_MSG_ATTR_ENDED || attribute == KV_MSG_ATTR_SHUTDOWN) {
-            // Discards the items not yet taken too.
+        // Items and stop requests come in one walk: a stop request discards
+        // the items behind it too.
+        if (IsStopRequest(message)) {
             message->Release();
             SetState(capi_state::kShutdown);
             continue;
@@ -143,8 +139,11 @@ KvResult CapiDialManager::DoQueueing() {
         retry_timer_.CheckExpired();
         return result_;
     }
+    // A request the controller never confirmed frees its record after timer
+    // 2, so that the next item is dialled.
     if (CapiConnection* leftover = FindCallConnection();
-        leftover != nullptr && leftover->GetState() == CapiConnection::kIdle) {
+        leftover != nullptr && (leftover->GetState() == CapiConnection::kIdle ||
+                                ExpireUnconfirmedRequest(*leftover))) {
         if (current_item_ != nullptr)
             queues_->DequeueAndDelete(current_item_);
         current_item_ = nullptr;
@@ -202,6 +201,7 @@ KvResult CapiDialManager::DoAttemptEnd() {
         SetState(capi_state::kRunning);
         return result_;
     }
+    ExpireUnconfirmedRequest(*connection);
     if (connection->GetState() == CapiConnection::kIdle) {
         if (current_item_ != nullptr) {
             const std::uint32_t reason = connection->GetCodec().Reason();
@@ -219,7 +219,8 @@ KvResult CapiDialManager::DoAttemptEnd() {
         call_timer_.CheckExpired();
     if (!call_timer_.IsExpired())
         return result_;
-    // No sleep after the request: it would only stall the service thread.
+    // No sleep after the request: it would only stall the service thread. A
+    // call without a PLCI yet is cleared once its CONNECT_CONF comes.
     if (SendDisconnectReq(connection) == KV_OK) {
         call_timer_.Stop();
         SetState(capi_state::kRunning);
@@ -230,14 +231,9 @@ KvResult CapiDialManager::DoAttemptEnd() {
     return result_;
 }
 
-KvResult CapiDialManager::HandleConfirmation(CapiManagerBase& manager,
-                                             CapiStoredMessage* message) {
-    return manager.HandleConfirmation(message);
-}
-
-KvResult CapiDialManager::HandleIndication(CapiManagerBase& manager, CapiStoredMessage* message) {
+KvResult CapiDialManager::HandleIndication(CapiStoredMessage* message) {
     // Calls coming in belong to the listen and data managers.
     if (message == nullptr || message->GetCommand() == CAPI_CONNECT)
-        return manager.GetResult();
-    return CapiTickManager::HandleIndication(manager, message);
+        return result_;
+    return AnswerIndication(message);
 }

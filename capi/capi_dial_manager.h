@@ -59,12 +59,13 @@ public:
     CapiDialManager* GetCurrentItem() const { return current_item_; }
     std::uint32_t GetAttemptCount() const { return attempts_; }
 
-    // The manager's confirmations: CONNECT_CONF, DISCONNECT_CONF and
-    // FACILITY_CONF of its connections (its pool first, then the owner's).
-    static KvResult HandleConfirmation(CapiManagerBase& manager, CapiStoredMessage* message);
     // Indications of the manager's own connections; a CONNECT_IND is left to
-    // the managers that take calls.
-    static KvResult HandleIndication(CapiManagerBase& manager, CapiStoredMessage* message);
+    // the managers that take calls. Its confirmations go to the base's
+    // HandleConfirmation.
+    KvResult HandleIndication(CapiStoredMessage* message);
+
+protected:
+    KvResult OnIndication(CapiStoredMessage* message) override { return HandleIndication(message); }
 
 private:
     KvResult DoStart();
@@ -80,13 +81,11 @@ private:
 
     std::string called_number_;
     std::string calling_number_;
-    std::string third_text_;
     TimeoutTimer call_timer_{0, 0};
     TimeoutTimer retry_timer_{0, 0};
     std::uint32_t ring_time_ = kDefaultRingTime;
     std::array<std::uint8_t, kSubaddressCapacity> subaddress_{};
     std::uint32_t subaddress_length_ = 0;
-    std::uint32_t word_ = 0;
     std::unique_ptr<DialQueueSet> queues_;
     CapiDialManager* current_item_ = nullptr;
     std::uint32_t attempts_ = 0;

@@ -42,13 +42,13 @@ std::uint32_t CapiFunctionManager::FetchMessage() {
 
 KvResult CapiFunctionManager::Run() {
     if (appl_id_ != 0 && pending_ != nullptr) {
-        capi_info_ = FetchMessage();
+        // A message already held answers the wait at once; it stays held for
+        // the GET_MESSAGE that takes it, so nothing is fetched over it.
+        capi_info_ = current_bytes_.empty() ? FetchMessage() : 0;
         if (capi_info_ == 0) {
             CKvMessage* pending = pending_;
             pending_ = nullptr;
             result_ = Answer(pending);
-        } else {
-            current_bytes_.clear();
         }
     }
     return Step();
@@ -83,10 +83,10 @@ KvResult CapiFunctionManager::DoRunning() {
     if (first == nullptr)
         return result_;
     queue_.Remove(first);
-    const std::int32_t attribute = first->GetAttribute();
-    // Whatever its payload, a stop request ends the manager: a first message
-    // that stayed queued would wedge it.
-    if (attribute == KV_MSG_ATTR_ENDED || attribute == KV_MSG_ATTR_SHUTDOWN) {
+    // Records and stop requests are taken in order, so that the calls posted
+    // before a stop are still answered. Whatever its payload, a stop request
+    // ends the manager: a first message that stayed queued would wedge it.
+    if (IsStopRequest(first)) {
         first->Release();
         SetState(capi_state::kRelease);
         return result_;

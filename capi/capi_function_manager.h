@@ -39,7 +39,8 @@ private:
     KvResult DoRelease();
     // Sends a record's message back to its sender; the message is handed over.
     KvResult Answer(CKvMessage* message);
-    // CAPI_GET_MESSAGE into the current message; the CAPI code.
+    // CAPI_GET_MESSAGE into the current message, which an empty fetch leaves
+    // alone; the CAPI code.
     std::uint32_t FetchMessage();
     bool Execute(CAPIFuncData& record);
     bool ExecuteGetMessage(CAPIFuncData& record);

@@ -16,6 +16,14 @@ bool IsIndication(const CapiStoredMessage& entry, std::uint8_t command) {
     return entry.GetCommand() == command && entry.GetSubcommand() == CAPI_IND;
 }
 
+// Where the PLCI or NCCI behind the header ends.
+constexpr std::size_t kIdEnd = kCapiHeaderLength + 4;
+
+// The message's first bytes up to end lie inside its bytes and its length.
+bool HoldsBytes(const CapiStoredMessage& entry, std::size_t end) {
+    return entry.bytes.size() >= end && CapiMessageLength(entry.bytes.data()) >= end;
+}
+
 // The bytes of a message as an adapter hands it out: the header's length,
 // and behind a DATA_B3_IND its data.
 std::size_t ReceivedLength(const std::uint8_t* message) {
@@ -151,14 +159,23 @@ void CapiHost::AnswerUnhandled() {
     for (CapiStoredMessage& entry : found->second) {
         if (entry.handled || entry.GetSubcommand() != CAPI_IND)
             continue;
+        // Each is answered for the PLCI or NCCI (and Data Handle) read from it,
+        // however the rest of it fails, and not at all when it holds none:
+        // the codec would still hold an earlier message's.
         KvResult built = KV_E_FAIL;
         if (IsIndication(entry, CAPI_DISCONNECT)) {
+            if (!HoldsBytes(entry, kIdEnd))
+                continue;
             codec_.DecodeDisconnectInd(entry.View());
             built = codec_.BuildDisconnectResp(codec_.GetReceivedMessageNumber());
         } else if (IsIndication(entry, CAPI_DISCONNECT_B3)) {
+            if (!HoldsBytes(entry, kIdEnd))
+                continue;
             codec_.DecodeDisconnectB3Ind(entry.View());
             built = codec_.BuildDisconnectB3Resp(codec_.GetReceivedMessageNumber());
         } else if (IsIndication(entry, CAPI_DATA_B3)) {
+            if (!HoldsBytes(entry, kCapiDataB3OffsetFlags))
+                continue;
             codec_.DecodeDataB3Ind(entry.View(), nullptr);
             built = codec_.BuildDataB3Resp(codec_.GetReceivedMessageNumber());
         } else {

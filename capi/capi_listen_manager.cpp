@@ -41,10 +41,6 @@ KvResult CapiListenManager::Run() {
     return Step();
 }
 
-KvResult CapiListenManager::ProcessMessages() {
-    return CapiTickManager::WalkMessages(*this, &CapiListenManager::HandleIndication);
-}
-
 KvResult CapiListenManager::Step() {
     switch (state_) {
     case capi_state::kStart:
@@ -127,8 +123,7 @@ KvResult CapiListenManager::DoListening() {
     if (first == nullptr)
         return result_;
     queue_.Remove(first);
-    if (first->GetAttribute() != KV_MSG_ATTR_ENDED &&
-        first->GetAttribute() != KV_MSG_ATTR_SHUTDOWN) {
+    if (!IsStopRequest(first)) {
         first->Release();
         return result_;
     }
@@ -156,17 +151,19 @@ KvResult CapiListenManager::HandleIndication(CapiManagerBase& manager,
     listen->result_ = KV_OK;
     listen->current_message_ = message;
     CapiMessageCodec& codec = listen->codec_;
+    // A message its decoder refuses is not looked at.
     switch (message->GetCommand()) {
     case CAPI_CONNECT:
-        codec.DecodeConnectInd(message->View());
+        if (codec.DecodeConnectInd(message->View()) != KV_OK)
+            return listen->result_;
         return listen->HandleConnectInd(*message);
     case CAPI_CONNECT_ACTIVE:
-        codec.DecodeConnectActiveInd(message->View());
-        listen->capi_info_ = listen->result_;
+        if (codec.DecodeConnectActiveInd(message->View()) == KV_OK)
+            listen->capi_info_ = listen->result_;
         return listen->result_;
     case CAPI_DISCONNECT:
-        codec.DecodeDisconnectInd(message->View());
-        listen->capi_info_ = codec.Reason();
+        if (codec.DecodeDisconnectInd(message->View()) == KV_OK)
+            listen->capi_info_ = codec.Reason();
         return listen->result_;
     default:
         return listen->result_;

@@ -29,7 +29,6 @@ public:
     KvResult Step() override;
     const void* AsPayload() const override { return this; }
 
-    KvResult ProcessMessages();
     // Never marks the message handled: the other managers still see it.
     static KvResult HandleIndication(CapiManagerBase& manager, CapiStoredMessage* message);
 
@@ -53,6 +52,15 @@ public:
     // text and at most the capacity of subaddress bytes.
     void SetReceivedCall(const std::string& caller, const std::uint8_t* bytes,
                          std::uint32_t count);
+
+protected:
+    // Only its LISTEN_CONF; its calls are watched, never answered.
+    KvResult OnConfirmation(CapiStoredMessage* message) override {
+        return ConfirmListening(message);
+    }
+    KvResult OnIndication(CapiStoredMessage* message) override {
+        return HandleIndication(*this, message);
+    }
 
 private:
     KvResult DoStart();

@@ -6,19 +6,11 @@
 
 #include <atomic>
 #include <iterator>
+#include <memory>
 
 namespace {
 
-constexpr std::uint32_t kConnectionTimerSeconds = 60;
 constexpr std::int32_t kStatusCommand = 1;
-
-// Connection states the shutdown step looks at.
-constexpr std::uint32_t kConnectionOutgoing = 2;
-constexpr std::uint32_t kConnectionActive = 8;
-constexpr std::uint32_t kConnectionHeld = 9;
-constexpr std::uint32_t kConnectionTransferred = 11;
-constexpr std::uint32_t kB3Connected = 3;
-constexpr std::uint32_t kB3Refused = 5;
 
 std::array<std::atomic<CapiManagerFromPayloadFn>, KV_PAYLOAD_TYPE_MAX + 1>& ManagerTypes() {
     static std::array<std::atomic<CapiManagerFromPayloadFn>, KV_PAYLOAD_TYPE_MAX + 1> types{};
@@ -81,11 +73,8 @@ void CapiManagerBase::Reset() {
     notification_flags_.SetValue(0);
     second_notification_flags_.SetValue(0);
     last_sequence_ = 0;
-    value_word_ = 0;
-    minus_one_word_ = 0xFFFFFFFFu;
     data_counter_ = 0;
     second_timers_.RemoveAll();
-    last_word_ = 0;
     texts_[2].clear();
     texts_[3].clear();
     event_time_.Clear();
@@ -112,8 +101,6 @@ void CapiManagerBase::CopyFrom(const CapiManagerBase& other) {
     notification_flags_.SetValue(other.notification_flags_.GetValue());
     second_notification_flags_.SetValue(other.second_notification_flags_.GetValue());
     texts_ = other.texts_;
-    value_word_ = other.value_word_;
-    minus_one_word_ = other.minus_one_word_;
     data_counter_ = other.data_counter_;
     event_time_ = other.event_time_;
     if (request_ != nullptr)
@@ -178,9 +165,13 @@ KvResult CapiManagerBase::SendConnectReq(CapiConnection* connection, std::uint32
     ClearNumberFlags(codec.CalledPartyNumber());
     codec.SetCipValue(cip_value);
     codec.SetController(connection->GetController());
-    result = Put(codec, codec.BuildConnectReq(NextMessageNumber()));
-    if (result == KV_OK)
+    const std::uint16_t number = NextMessageNumber();
+    result = Put(codec, codec.BuildConnectReq(number));
+    if (result == KV_OK) {
         connection->SetState(CapiConnection::kConnectRequested);
+        connection->AwaitConfirmation(number);
+        connection->GetTimers().Restart(kCapiConnectionTimer, kCapiConnectionTimerSeconds, 0);
+    }
     return result;
 }
 
@@ -212,7 +203,8 @@ KvResult CapiManagerBase::SendConnectB3Resp(CapiB3Connection* b3) {
     CapiMessageCodec& codec = b3->GetCodec();
     const KvResult result = Put(codec, codec.BuildConnectB3Resp(codec.GetMessageNumber()));
     if (result == KV_OK)
-        b3->SetState(codec.Reject() == 0 ? kB3Connected : kB3Refused);
+        b3->SetState(codec.Reject() == 0 ? CapiB3Connection::kConnected
+                                         : CapiB3Connection::kRefused);
     return result;
 }
 
@@ -244,9 +236,20 @@ KvResult CapiManagerBase::SendDisconnectReq(CapiConnection* connection) {
     if (connection == nullptr)
         return KV_E_INVALID_POINTER;
     CapiMessageCodec& codec = connection->GetCodec();
-    const KvResult result = Put(codec, codec.BuildDisconnectReq(NextMessageNumber()));
-    if (result == KV_OK)
+    if (codec.GetPlci() == 0) {
+        // A DISCONNECT_REQ naming PLCI 0 clears nothing; the call is cleared
+        // once its CONNECT_CONF names it.
+        if (connection->GetState() == CapiConnection::kConnectRequested)
+            connection->SetClearWhenConfirmed(true);
+        return KV_OK;
+    }
+    const std::uint16_t number = NextMessageNumber();
+    const KvResult result = Put(codec, codec.BuildDisconnectReq(number));
+    if (result == KV_OK) {
         connection->SetState(CapiConnection::kDisconnectRequested);
+        connection->AwaitConfirmation(number);
+        connection->GetTimers().Restart(kCapiConnectionTimer, kCapiConnectionTimerSeconds, 0);
+    }
     return result;
 }
 
@@ -268,7 +271,11 @@ KvResult CapiManagerBase::SendFacilityReq(CapiConnection* connection, std::uint3
     codec.Facility().function = function;
     codec.Facility().plci = codec.GetPlci();
     codec.Facility().ect_plci = plci_parameter;
-    return Put(codec, codec.BuildFacilityReq(NextMessageNumber()));
+    const std::uint16_t number = NextMessageNumber();
+    const KvResult result = Put(codec, codec.BuildFacilityReq(number));
+    if (result == KV_OK)
+        connection->AwaitConfirmation(number);
+    return result;
 }
 
 KvResult CapiManagerBase::SendFacilityResp(CapiConnection* connection) {
@@ -376,32 +383,43 @@ std::int32_t CapiManagerBase::Shutdown() {
     for (CapiConnection* connection : in_use) {
         connection->GetB3Pool().ReleaseAll();
         if (connection->GetTimers().CheckExpired(kCapiConnectionTimer) != 0)
-            connection->SetState(connection->GetState() == kConnectionTransferred
-                                     ? kConnectionActive
+            connection->SetState(connection->GetState() == CapiConnection::kTransferred
+                                     ? CapiConnection::kActive
                                      : CapiConnection::kIdle);
         switch (connection->GetState()) {
         case CapiConnection::kIdle:
             connections_.Release(connection);
             break;
-        case kConnectionOutgoing:
-        case kConnectionActive:
-            if (connection->StateChanged(true) != 0) {
+        case CapiConnection::kConnectConfirmed:
+        case CapiConnection::kActive:
+            // The request starts timer 2 itself.
+            if (connection->StateChanged(true) != 0)
                 SendDisconnectReq(connection);
-                connection->GetTimers().Restart(kCapiConnectionTimer, kConnectionTimerSeconds, 0);
-            }
             break;
-        case kConnectionHeld:
-        case kConnectionTransferred:
+        case CapiConnection::kHeld:
+        case CapiConnection::kTransferred:
             if (connection->StateChanged(true) != 0) {
                 SendFacilityReq(connection, kCapiFacilityRetrieve, 0);
-                connection->GetTimers().Restart(kCapiConnectionTimer, kConnectionTimerSeconds, 0);
+                connection->GetTimers().Restart(kCapiConnectionTimer, kCapiConnectionTimerSeconds,
+                                                0);
             }
             break;
         default:
+            // 1 and 6 wait for their confirmation under timer 2.
             break;
         }
     }
     return connections_.InUse().empty() ? 1 : 0;
+}
+
+bool CapiManagerBase::ExpireUnconfirmedRequest(CapiConnection& connection) {
+    const std::uint32_t state = connection.GetState();
+    if ((state != CapiConnection::kConnectRequested &&
+         state != CapiConnection::kDisconnectRequested) ||
+        connection.GetTimers().CheckExpired(kCapiConnectionTimer) == 0)
+        return false;
+    connection.SetState(CapiConnection::kIdle);
+    return true;
 }
 
 void CapiManagerBase::ReturnConnectionsToOwner() {
@@ -482,6 +500,24 @@ bool ReadConfWord(const CapiStoredMessage& message, std::size_t offset, std::uin
 
 } // namespace
 
+KvResult CapiManagerBase::ConfirmListening(CapiStoredMessage* message) {
+    if (message == nullptr)
+        return result_ = KV_E_INVALID_POINTER;
+    if (message->handled)
+        return result_;
+    current_message_ = message;
+    if (message->GetCommand() != CAPI_LISTEN || message->GetMessageNumber() != message_number_ ||
+        owner_ == nullptr)
+        return result_;
+    // A refused LISTEN does not count as listening.
+    std::uint32_t info = 0;
+    if (!ReadConfWord(*message, kConfOffsetInfo, info) || info != 0)
+        return result_;
+    owner_->SetListenConfirmed(1);
+    message->handled = true;
+    return result_;
+}
+
 KvResult CapiManagerBase::HandleConfirmation(CapiStoredMessage* message) {
     result_ = KV_OK;
     if (message == nullptr)
@@ -510,13 +546,18 @@ KvResult CapiManagerBase::HandleConfirmation(CapiStoredMessage* message) {
         result_ = KV_CAPI_NOT_AVAILABLE;
         return capi_info_;
     }
-    CapiConnection* connection = nullptr;
-    if (connections_.FindByMessageNumber(message->GetMessageNumber(), connection) != KV_OK &&
-        (owner_ == nullptr || owner_->GetConnectionTable().FindByMessageNumber(
-                                  message->GetMessageNumber(), connection) != KV_OK)) {
+    const std::uint16_t number = message->GetMessageNumber();
+    const auto awaits = [number](const CapiConnection& entry) {
+        return entry.AwaitsConfirmation(number);
+    };
+    CapiConnection* connection = connections_.FindInUse(awaits);
+    if (connection == nullptr && owner_ != nullptr)
+        connection = owner_->GetConnectionTable().FindInUse(awaits);
+    if (connection == nullptr) {
         result_ = KV_CAPI_NOT_AVAILABLE;
         return capi_info_;
     }
+    connection->ConfirmationArrived();
     message->handled = true;
     capi_info_ = info;
     CapiMessageCodec& codec = connection->GetCodec();
@@ -542,6 +583,7 @@ KvResult CapiManagerBase::HandleConfirmation(CapiStoredMessage* message) {
     if (info != 0) {
         codec.Reason() = info;
         connection->SetState(CapiConnection::kIdle);
+        connection->SetClearWhenConfirmed(false);
         return capi_info_;
     }
     if (command == CAPI_DISCONNECT) {
@@ -552,8 +594,280 @@ KvResult CapiManagerBase::HandleConfirmation(CapiStoredMessage* message) {
         result_ = KV_CAPI_NOT_AVAILABLE;
         return capi_info_;
     }
-    connection->SetState(kConnectionOutgoing);
+    connection->SetState(CapiConnection::kConnectConfirmed);
+    connection->GetTimers().Stop(kCapiConnectionTimer);
     if (message->bytes.size() >= kConfOffsetPlci + 4)
         codec.SetPlci(CapiGetDword(&message->bytes[kConfOffsetPlci]));
+    if (connection->ClearWhenConfirmed()) {
+        connection->SetClearWhenConfirmed(false);
+        SendDisconnectReq(connection);
+    }
     return capi_info_;
+}
+
+bool CapiManagerBase::IsStopRequest(const CKvMessage* message) {
+    return message != nullptr && (message->GetAttribute() == KV_MSG_ATTR_ENDED ||
+                                  message->GetAttribute() == KV_MSG_ATTR_SHUTDOWN);
+}
+
+CKvMessage* CapiManagerBase::TakeStopRequest() {
+    std::vector<CKvMessage*> kept;
+    CKvMessage* stop = nullptr;
+    for (CKvMessage* message : queue_.TakeAll()) {
+        if (stop == nullptr && IsStopRequest(message))
+            stop = message;
+        else
+            kept.push_back(message);
+    }
+    queue_.PutBackInFront(kept);
+    return stop;
+}
+
+KvResult CapiManagerBase::ProcessMessages() {
+    if (owner_ == nullptr)
+        return result_ = KV_E_INVALID_POINTER;
+    CapiMessageList* list = nullptr;
+    if (FindMessageList(owner_->GetApplId(), list) != KV_OK)
+        return result_ = KV_E_FAIL;
+    std::size_t index = 0;
+    if (FindFirstAbove(*list, last_sequence_, index) != KV_OK)
+        return result_;
+    for (; index < list->size(); ++index) {
+        CapiStoredMessage& entry = (*list)[index];
+        switch (entry.GetSubcommand()) {
+        case CAPI_CONF:
+            capi_info_ = OnConfirmation(&entry);
+            break;
+        case CAPI_IND:
+            capi_info_ = OnIndication(&entry);
+            break;
+        default:
+            result_ = KV_E_FAIL;
+            break;
+        }
+        last_sequence_ = entry.sequence;
+    }
+    return result_;
+}
+
+namespace {
+
+// Info numbers of a message type carry these two top bits.
+constexpr std::uint32_t kInfoNumberKindMask = 0xC000;
+constexpr std::uint32_t kInfoNumberMessageType = 0x8000;
+// The connection a transfer manager marks as the one to join.
+constexpr std::uint32_t kTransferPartnerMark = 2;
+
+// NCCI and Data Handle lie inside the message: a DATA_B3_IND that can be
+// answered, whatever its data.
+bool DataB3IdsRead(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= kCapiDataB3OffsetFlags &&
+           CapiMessageLength(bytes.data()) >= kCapiDataB3OffsetFlags;
+}
+
+CapiConnection* FindConnection(CapiManagerBase& manager, std::uint32_t plci) {
+    CapiConnection* connection = nullptr;
+    if (manager.GetConnections().FindByPlci(plci, connection) == KV_OK)
+        return connection;
+    if (manager.GetOwner() != nullptr &&
+        manager.GetOwner()->GetConnectionTable().FindByPlci(plci, connection) == KV_OK)
+        return connection;
+    return nullptr;
+}
+
+CapiB3Connection* FindB3(CapiManagerBase& manager, std::uint32_t ncci) {
+    CapiConnection* connection = nullptr;
+    CapiB3Connection* b3 = nullptr;
+    if (FindB3ByNcci(manager.GetConnections(), ncci, connection, b3) == KV_OK)
+        return b3;
+    if (manager.GetOwner() != nullptr &&
+        FindB3ByNcci(manager.GetOwner()->GetConnectionTable(), ncci, connection, b3) == KV_OK)
+        return b3;
+    return nullptr;
+}
+
+// A free record of the owner's table moves into the manager's pool and is
+// taken there.
+CapiConnection* TakeOwnersConnection(CapiManagerBase& manager) {
+    CapiHost* owner = manager.GetOwner();
+    if (owner == nullptr ||
+        manager.GetConnections().Transfer(owner->GetConnectionTable(), 1, true) != KV_OK)
+        return nullptr;
+    CapiConnection* connection = nullptr;
+    if (manager.GetConnections().Take(connection) == KV_OK)
+        return connection;
+    owner->GetConnectionTable().Transfer(manager.GetConnections(), 1, true);
+    return nullptr;
+}
+
+} // namespace
+
+KvResult CapiManagerBase::AnswerIndication(CapiStoredMessage* message) {
+    if (message == nullptr)
+        return result_ = KV_E_INVALID_POINTER;
+    if (message->handled)
+        return result_;
+    current_message_ = message;
+    CapiMessageCodec& codec = codec_;
+    codec.SetApplId(appl_id_);
+    const auto bytes = message->View();
+    // The indication is the record's: marked, its number kept for the response.
+    const auto take = [message, &codec](CapiMessageCodec& record) {
+        message->handled = true;
+        record.SetMessageNumber(codec.GetReceivedMessageNumber());
+    };
+    switch (message->GetCommand()) {
+    case CAPI_CONNECT: {
+        if (codec.DecodeConnectInd(bytes) != KV_OK)
+            return result_;
+        const std::string called = DigitsOnly(codec.CalledPartyNumber().Digits());
+        const std::string own = DigitsOnly(texts_[1]);
+        CapiConnection* connection = nullptr;
+        connections_.FindByPlci(codec.GetPlci(), connection);
+        if (connection == nullptr) {
+            if (state_ != capi_state::kListening || own != called)
+                return result_;
+            connection = TakeOwnersConnection(*this);
+            if (connection == nullptr)
+                return result_;
+            texts_[2] = std::string(codec.CallingPartyNumber().Digits());
+        }
+        connection->GetCodec() = codec;
+        connection->GetCodec().SetMessageNumber(codec.GetReceivedMessageNumber());
+        connection->SetState(CapiConnection::kIncoming);
+        connection->GetCodec().Reject() = 0;
+        message->handled = true;
+        if (SendConnectResp(connection) == KV_OK)
+            connection->SetState(CapiConnection::kAccepted);
+        return result_;
+    }
+    case CAPI_CONNECT_ACTIVE: {
+        if (codec.DecodeConnectActiveInd(bytes) != KV_OK)
+            return result_;
+        CapiConnection* connection = FindConnection(*this, codec.GetPlci());
+        if (connection == nullptr)
+            return result_;
+        take(connection->GetCodec());
+        connection->GetCodec().ConnectedNumber() = codec.ConnectedNumber();
+        capi_info_ = result_;
+        connection->SetState(CapiConnection::kActive);
+        SendConnectActiveResp(connection);
+        return result_;
+    }
+    case CAPI_DISCONNECT: {
+        if (codec.DecodeDisconnectInd(bytes) != KV_OK)
+            return result_;
+        CapiConnection* connection = FindConnection(*this, codec.GetPlci());
+        if (connection == nullptr)
+            return result_;
+        take(connection->GetCodec());
+        capi_info_ = codec.Reason();
+        connection->GetCodec().Reason() = codec.Reason();
+        connection->SetState(CapiConnection::kDisconnecting);
+        SendDisconnectResp(connection);
+        return result_;
+    }
+    case CAPI_INFO: {
+        if (codec.DecodeInfoInd(bytes) != KV_OK)
+            return result_;
+        CapiConnection* connection = FindConnection(*this, codec.GetPlci());
+        if (connection == nullptr)
+            return result_;
+        take(connection->GetCodec());
+        if ((codec.InfoNumber() & kInfoNumberKindMask) == kInfoNumberMessageType)
+            connection->GetCodec().InfoNumber() = codec.InfoNumber();
+        SendInfoResp();
+        return result_;
+    }
+    case CAPI_FACILITY: {
+        if (codec.DecodeFacilityInd(bytes) != KV_OK)
+            return result_;
+        CapiConnection* connection = FindConnection(*this, codec.GetPlci());
+        if (connection == nullptr)
+            return result_;
+        take(connection->GetCodec());
+        const CapiFacility facility = codec.Facility();
+        capi_info_ = facility.supplementary_service_reason;
+        connection->GetCodec().Facility() = facility;
+        if (SendFacilityResp(connection) != KV_OK || facility.supplementary_service_reason != 0)
+            return result_;
+        if (facility.function == kCapiFacilityHold) {
+            connection->SetState(CapiConnection::kHeld);
+        } else if (facility.function == kCapiFacilityRetrieve) {
+            connection->SetState(CapiConnection::kActive);
+        } else if (facility.function == kCapiFacilityEct) {
+            connection->SetState(CapiConnection::kTransferred);
+            CapiConnection* partner = nullptr;
+            if (connections_.FindById(kTransferPartnerMark, partner) == KV_OK)
+                partner->SetState(CapiConnection::kTransferred);
+        }
+        return result_;
+    }
+    case CAPI_CONNECT_B3: {
+        if (codec.DecodeConnectB3Ind(bytes) != KV_OK)
+            return result_;
+        CapiConnection* connection = FindConnection(*this, codec.GetNcci() & 0xFFFF);
+        CapiB3Connection* b3 = nullptr;
+        if (connection == nullptr || connection->GetB3Pool().Take(b3) != KV_OK)
+            return result_;
+        take(b3->GetCodec());
+        capi_info_ = result_;
+        b3->SetState(CapiB3Connection::kIncoming);
+        b3->GetCodec().SetNcci(codec.GetNcci());
+        b3->GetCodec().Reject() = 0;
+        if (SendConnectB3Resp(b3) != KV_OK)
+            result_ = KV_CAPI_NOT_AVAILABLE;
+        return result_;
+    }
+    case CAPI_CONNECT_B3_ACTIVE: {
+        if (codec.DecodeConnectB3ActiveInd(bytes) != KV_OK)
+            return result_;
+        CapiB3Connection* b3 = FindB3(*this, codec.GetNcci());
+        if (b3 == nullptr)
+            return result_;
+        take(b3->GetCodec());
+        capi_info_ = result_;
+        if (SendConnectB3ActiveResp(b3) == KV_OK)
+            b3->SetState(CapiB3Connection::kActive);
+        else
+            result_ = KV_CAPI_NOT_AVAILABLE;
+        return result_;
+    }
+    case CAPI_DISCONNECT_B3: {
+        if (codec.DecodeDisconnectB3Ind(bytes) != KV_OK)
+            return result_;
+        CapiB3Connection* b3 = FindB3(*this, codec.GetNcci());
+        if (b3 == nullptr)
+            return result_;
+        take(b3->GetCodec());
+        capi_info_ = codec.Reason();
+        b3->GetCodec().Reason() = codec.Reason();
+        if (SendDisconnectB3Resp(b3) == KV_OK)
+            capi_info_ = 0;
+        return result_;
+    }
+    case CAPI_DATA_B3: {
+        auto block = std::make_unique<B3DataBlock>();
+        // Empty or overlong data fails the decoder, yet the indication is
+        // still kept and answered: an unanswered DATA_B3_IND stalls the B3
+        // window.
+        codec.DecodeDataB3Ind(bytes, block.get());
+        if (!DataB3IdsRead(bytes))
+            return result_;
+        CapiB3Connection* b3 = FindB3(*this, codec.GetNcci());
+        if (b3 == nullptr)
+            return result_;
+        message->handled = true;
+        block->SetIds(codec.GetNcci(), codec.DataHandle(), 0);
+        // A full stream loses the block, but the indication is still answered.
+        if (b3->GetReceiveStream().Append(block) != KV_OK)
+            ++dropped_blocks_;
+        capi_info_ = result_;
+        ++data_counter_;
+        SendDataB3Resp();
+        return result_;
+    }
+    default:
+        return result_;
+    }
 }

@@ -79,10 +79,6 @@ struct CapiStoredMessage {
 using CapiMessageList = std::deque<CapiStoredMessage>;
 
 class CapiManagerBase {
-    // The indication and confirmation handlers of the tick manager serve the
-    // other managers too, over their base.
-    friend class CapiTickManager;
-
 public:
     explicit CapiManagerBase(CapiHost* owner);
     CapiManagerBase(const CapiManagerBase&) = delete;
@@ -147,12 +143,9 @@ public:
     void SetText2(const std::string& text) { texts_[2] = text; }
     std::string& GetText3() { return texts_[3]; }
     void SetText3(const std::string& text) { texts_[3] = text; }
-    std::uint32_t GetValueWord() const { return value_word_; }
-    void SetValueWord(std::uint32_t value) { value_word_ = value; }
-    std::uint32_t& MinusOneWord() { return minus_one_word_; }
+    // DATA_B3_IND answered by the shared indication handling.
     std::uint32_t& DataCounter() { return data_counter_; }
     TimeDate& GetEventTime() { return event_time_; }
-    std::uint32_t& LastWord() { return last_word_; }
     DiallingRules& GetDiallingRules() { return dialling_rules_; }
     // DATA_B3_IND blocks that a full receive stream could not keep.
     std::uint32_t GetDroppedBlocks() const { return dropped_blocks_; }
@@ -169,7 +162,9 @@ public:
     // CAPI result as the CAPI info: non-zero gives KV_E_CAPI_INFO. No owner
     // or no connection: KV_E_INVALID_POINTER. A builder's failure puts
     // nothing and is the result. Responses repeat the number the codec's
-    // header holds, which the handler sets to the indication's.
+    // header holds, which the handler sets to the indication's. CONNECT_REQ
+    // and DISCONNECT_REQ start the connection's timer 2; every request
+    // records its number with the connection for its confirmation.
     KvResult SendListenReq(std::uint32_t controller, std::uint32_t info_mask, std::uint32_t cip_mask);
     KvResult SendConnectReq(CapiConnection* connection, std::uint32_t cip_value,
                             const std::string& called_number, const std::string& calling_number);
@@ -180,6 +175,8 @@ public:
     KvResult SendDataB3Resp();
     KvResult SendConnectB3ActiveResp(CapiB3Connection* b3);
     KvResult SendDisconnectB3Resp(CapiB3Connection* b3);
+    // A connection without a PLCI yet (CONNECT_REQ unconfirmed) sends
+    // nothing: it is cleared once CONNECT_CONF gives the PLCI.
     KvResult SendDisconnectReq(CapiConnection* connection);
     KvResult SendDisconnectResp(CapiConnection* connection);
     KvResult SendFacilityReq(CapiConnection* connection, std::uint32_t function,
@@ -210,11 +207,31 @@ public:
     KvResult PostStatusText(const std::string& text);
 
     // The confirmations of the manager's requests: LISTEN_CONF of its own
-    // number; CONNECT_CONF, DISCONNECT_CONF and FACILITY_CONF of its
-    // connections, looked up by message number in its pool first, then in
-    // the owner's table (not found: KV_CAPI_NOT_AVAILABLE, left unmarked).
-    // Returns the CAPI info.
+    // number; CONNECT_CONF, DISCONNECT_CONF and FACILITY_CONF of the
+    // connection whose request carried the confirmation's number, in its pool
+    // first, then in the owner's table (not found: KV_CAPI_NOT_AVAILABLE,
+    // left unmarked). A CONNECT_CONF for a call that was to be cleared before
+    // it had a PLCI sends the DISCONNECT_REQ. Returns the CAPI info.
     KvResult HandleConfirmation(CapiStoredMessage* message);
+    // A LISTEN_CONF with Info 0 and the manager's message number sets the
+    // owner's listen-confirmed flag and is marked; the rest is left alone.
+    KvResult ConfirmListening(CapiStoredMessage* message);
+    // The indication handling the tick, transfer, data and dial managers
+    // share: answers the indications of the manager's connections (its own
+    // pool first, then the owner's table) and marks each one it answers. A
+    // message its decoder refuses is left alone: no state changes, nothing is
+    // sent, it stays unmarked. Only a DATA_B3_IND whose NCCI and Data Handle
+    // were read is kept and answered whatever its data.
+    KvResult AnswerIndication(CapiStoredMessage* message);
+    // The owner's messages of its ApplID above the last sequence, in order:
+    // confirmations to OnConfirmation, indications to OnIndication.
+    KvResult ProcessMessages();
+
+    // ENDED or SHUTDOWN: a request to stop the manager.
+    static bool IsStopRequest(const CKvMessage* message);
+    // The first stop request of the queue, taken out (the caller's now); the
+    // other messages stay queued in order. Null when there is none.
+    CKvMessage* TakeStopRequest();
 
     // Every connection record of the manager, reset, back into the owner's
     // table.
@@ -226,6 +243,9 @@ public:
     // 1 when no connection is in use any more, else 0; one look at each
     // connection per call.
     std::int32_t Shutdown();
+    // A connection whose CONNECT_REQ or DISCONNECT_REQ has waited out its
+    // timer 2 without confirmation counts as idle from now on; true then.
+    static bool ExpireUnconfirmedRequest(CapiConnection& connection);
 
     // --- The owner's received-message store ---
     // KV_E_FAIL when the owner keeps nothing for the ApplID.
@@ -239,6 +259,12 @@ public:
     static std::string DigitsOnly(std::string_view text);
 
 protected:
+    // What ProcessMessages does with each message; most managers keep these.
+    virtual KvResult OnConfirmation(CapiStoredMessage* message) {
+        return HandleConfirmation(message);
+    }
+    virtual KvResult OnIndication(CapiStoredMessage* message) { return AnswerIndication(message); }
+
     // Advances and returns the value counter (the manager's own word when no
     // shared counter was given).
     std::uint32_t NextValue(std::uint32_t* counter);
@@ -280,13 +306,10 @@ protected:
     B3DataStream first_stream_;
     B3DataStream second_stream_;
     std::array<std::string, 4> texts_;
-    std::uint32_t value_word_ = 0;
-    std::uint32_t minus_one_word_ = 0xFFFFFFFFu;
     std::uint32_t data_counter_ = 0;
     TimeStamp first_stamp_;
     TimeStamp second_stamp_;
     TimerList second_timers_;
-    std::uint32_t last_word_ = 0;
     TimeDate event_time_;
     DiallingRules dialling_rules_;
     std::uint32_t dropped_blocks_ = 0;

@@ -218,8 +218,9 @@ std::size_t EncodeHlc(const CapiHighLayerCompatibility& hlc, std::uint8_t* out) 
 
 void DecodePartyNumber(std::span<const std::uint8_t> content, CapiPartyNumber& number) {
     number.Clear();
-    // Without digits, or with more than fit, the number stays empty.
-    if (content.size() < 2 || content.size() - 1 > CapiPartyNumber::kMaxDigits)
+    // An empty struct, or one with more digits than fit, leaves it empty; the
+    // octet alone gives type and plan without digits.
+    if (content.empty() || content.size() - 1 > CapiPartyNumber::kMaxDigits)
         return;
     number.type = (content[0] & 0x70) >> 4;
     number.plan = content[0] & 0x0F;
@@ -250,7 +251,7 @@ void DecodePresentedNumber(std::span<const std::uint8_t> content, CapiPartyNumbe
 
 KvResult DecodeSubaddress(std::span<const std::uint8_t> content, CapiSubaddress& subaddress) {
     subaddress.Clear();
-    if (content.size() < 2)
+    if (content.empty())
         return KV_OK;
     const std::uint8_t type = (content[0] & 0x60) >> 4;
     const std::uint8_t odd_even = (content[0] & 0x08) >> 3;

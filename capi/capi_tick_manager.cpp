@@ -14,27 +14,6 @@ constexpr std::int32_t kOneRecord = 5;
 constexpr std::int32_t kAllRecordsOfType = 10;
 constexpr std::uint32_t kIsdnControllerHandlerType = 12;
 
-// Connection and B3 states the handlers set.
-constexpr std::uint32_t kIncoming = 3;
-constexpr std::uint32_t kAccepted = 5;
-constexpr std::uint32_t kDisconnecting = 7;
-constexpr std::uint32_t kActive = 8;
-constexpr std::uint32_t kHeld = 9;
-constexpr std::uint32_t kTransferred = 11;
-constexpr std::uint32_t kB3Incoming = 2;
-constexpr std::uint32_t kB3Active = 7;
-// The connection a transfer manager marks as the one to join.
-constexpr std::uint32_t kTransferPartnerMark = 2;
-// Info numbers of a message type carry these two top bits.
-constexpr std::uint32_t kInfoNumberKindMask = 0xC000;
-constexpr std::uint32_t kInfoNumberMessageType = 0x8000;
-constexpr std::size_t kListenConfInfoOffset = 12;
-
-bool IsEndRequest(const CKvMessage* message) {
-    return message->GetAttribute() == KV_MSG_ATTR_ENDED ||
-           message->GetAttribute() == KV_MSG_ATTR_SHUTDOWN;
-}
-
 } // namespace
 
 CapiTickManager::CapiTickManager() : CapiManagerBase(nullptr) {
@@ -213,27 +192,19 @@ KvResult CapiTickManager::DoRunning() {
     CKvMessage* first = queue_.FirstMessage();
     if (first == nullptr)
         return result_;
-    if (IsEndRequest(first))
+    if (IsStopRequest(first))
         SetState(capi_state::kShutdown);
     queue_.RemoveAndDelete(first);
     return result_;
 }
 
 bool CapiTickManager::TakeShutdown() {
-    std::vector<CKvMessage*> kept;
-    bool found = false;
-    for (CKvMessage* message : queue_.TakeAll()) {
-        if (!found && IsEndRequest(message)) {
-            message->Release();
-            found = true;
-        } else {
-            kept.push_back(message);
-        }
-    }
-    queue_.PutBackInFront(kept);
-    if (found)
-        SetState(capi_state::kShutdown);
-    return found;
+    CKvMessage* stop = TakeStopRequest();
+    if (stop == nullptr)
+        return false;
+    stop->Release();
+    SetState(capi_state::kShutdown);
+    return true;
 }
 
 KvResult CapiTickManager::SendToHost(CKvMessage* message, std::uint32_t value) {
@@ -314,254 +285,11 @@ KvResult CapiTickManager::BuildControllersFromRecords(CKvDataHandlerStore* store
     return result_;
 }
 
-KvResult CapiTickManager::ProcessMessages() {
-    return WalkMessages(*this, &CapiTickManager::HandleIndication);
-}
-
-KvResult CapiTickManager::WalkMessages(CapiManagerBase& manager,
-                                       IndicationHandler handle_indication,
-                                       IndicationHandler handle_confirmation) {
-    if (manager.owner_ == nullptr)
-        return manager.result_ = KV_E_INVALID_POINTER;
-    CapiMessageList* list = nullptr;
-    if (manager.FindMessageList(manager.owner_->GetApplId(), list) != KV_OK)
-        return manager.result_ = KV_E_FAIL;
-    std::size_t index = 0;
-    if (FindFirstAbove(*list, manager.last_sequence_, index) != KV_OK)
-        return manager.result_;
-    for (; index < list->size(); ++index) {
-        CapiStoredMessage& entry = (*list)[index];
-        switch (entry.GetSubcommand()) {
-        case CAPI_CONF:
-            manager.capi_info_ = handle_confirmation(manager, &entry);
-            break;
-        case CAPI_IND:
-            manager.capi_info_ = handle_indication(manager, &entry);
-            break;
-        default:
-            manager.result_ = KV_E_FAIL;
-            break;
-        }
-        manager.last_sequence_ = entry.sequence;
-    }
-    return manager.result_;
-}
-
 KvResult CapiTickManager::HandleConfirmation(CapiManagerBase& manager,
                                              CapiStoredMessage* message) {
-    if (message == nullptr)
-        return manager.result_ = KV_E_INVALID_POINTER;
-    if (message->handled)
-        return manager.result_;
-    manager.current_message_ = message;
-    if (message->GetCommand() != CAPI_LISTEN ||
-        message->GetMessageNumber() != manager.message_number_ || manager.owner_ == nullptr)
-        return manager.result_;
-    // A refused LISTEN does not count as listening.
-    if (message->bytes.size() < kListenConfInfoOffset + 2 ||
-        CapiGetWord(&message->bytes[kListenConfInfoOffset]) != 0)
-        return manager.result_;
-    manager.owner_->SetListenConfirmed(1);
-    message->handled = true;
-    return manager.result_;
+    return manager.ConfirmListening(message);
 }
-
-namespace {
-
-CapiConnection* FindConnection(CapiManagerBase& manager, std::uint32_t plci) {
-    CapiConnection* connection = nullptr;
-    if (manager.GetConnections().FindByPlci(plci, connection) == KV_OK)
-        return connection;
-    if (manager.GetOwner() != nullptr &&
-        manager.GetOwner()->GetConnectionTable().FindByPlci(plci, connection) == KV_OK)
-        return connection;
-    return nullptr;
-}
-
-CapiB3Connection* FindB3(CapiManagerBase& manager, std::uint32_t ncci) {
-    CapiConnection* connection = nullptr;
-    CapiB3Connection* b3 = nullptr;
-    if (FindB3ByNcci(manager.GetConnections(), ncci, connection, b3) == KV_OK)
-        return b3;
-    if (manager.GetOwner() != nullptr &&
-        FindB3ByNcci(manager.GetOwner()->GetConnectionTable(), ncci, connection, b3) == KV_OK)
-        return b3;
-    return nullptr;
-}
-
-// A free record of the owner's table moves into the manager's pool and is
-// taken there.
-CapiConnection* TakeOwnersConnection(CapiManagerBase& manager) {
-    CapiHost* owner = manager.GetOwner();
-    if (owner == nullptr ||
-        manager.GetConnections().Transfer(owner->GetConnectionTable(), 1, true) != KV_OK)
-        return nullptr;
-    CapiConnection* connection = nullptr;
-    if (manager.GetConnections().Take(connection) == KV_OK)
-        return connection;
-    owner->GetConnectionTable().Transfer(manager.GetConnections(), 1, true);
-    return nullptr;
-}
-
-} // namespace
 
 KvResult CapiTickManager::HandleIndication(CapiManagerBase& manager, CapiStoredMessage* message) {
-    if (message == nullptr)
-        return manager.result_ = KV_E_INVALID_POINTER;
-    if (message->handled)
-        return manager.result_;
-    manager.current_message_ = message;
-    CapiMessageCodec& codec = manager.codec_;
-    codec.SetApplId(manager.appl_id_);
-    const auto bytes = message->View();
-    switch (message->GetCommand()) {
-    case CAPI_CONNECT: {
-        codec.DecodeConnectInd(bytes);
-        const std::string called = DigitsOnly(codec.CalledPartyNumber().Digits());
-        const std::string own = DigitsOnly(manager.texts_[1]);
-        CapiConnection* connection = nullptr;
-        manager.connections_.FindByPlci(codec.GetPlci(), connection);
-        if (connection == nullptr) {
-            if (manager.state_ != capi_state::kListening || own != called)
-                return manager.result_;
-            connection = TakeOwnersConnection(manager);
-            if (connection == nullptr)
-                return manager.result_;
-            manager.texts_[2] = std::string(codec.CallingPartyNumber().Digits());
-        }
-        connection->GetCodec() = codec;
-        connection->GetCodec().SetMessageNumber(codec.GetReceivedMessageNumber());
-        connection->SetState(kIncoming);
-        connection->GetCodec().Reject() = 0;
-        message->handled = true;
-        if (manager.SendConnectResp(connection) == KV_OK)
-            connection->SetState(kAccepted);
-        return manager.result_;
-    }
-    case CAPI_CONNECT_ACTIVE: {
-        codec.DecodeConnectActiveInd(bytes);
-        CapiConnection* connection = FindConnection(manager, codec.GetPlci());
-        if (connection == nullptr)
-            return manager.result_;
-        message->handled = true;
-        connection->GetCodec().SetMessageNumber(codec.GetReceivedMessageNumber());
-        connection->GetCodec().ConnectedNumber() = codec.ConnectedNumber();
-        manager.capi_info_ = manager.result_;
-        connection->SetState(kActive);
-        manager.SendConnectActiveResp(connection);
-        return manager.result_;
-    }
-    case CAPI_DISCONNECT: {
-        codec.DecodeDisconnectInd(bytes);
-        CapiConnection* connection = FindConnection(manager, codec.GetPlci());
-        if (connection == nullptr)
-            return manager.result_;
-        message->handled = true;
-        manager.capi_info_ = codec.Reason();
-        connection->GetCodec().Reason() = codec.Reason();
-        connection->GetCodec().SetMessageNumber(codec.GetReceivedMessageNumber());
-        connection->SetState(kDisconnecting);
-        manager.SendDisconnectResp(connection);
-        return manager.result_;
-    }
-    case CAPI_INFO: {
-        codec.DecodeInfoInd(bytes);
-        CapiConnection* connection = FindConnection(manager, codec.GetPlci());
-        if (connection == nullptr)
-            return manager.result_;
-        message->handled = true;
-        connection->GetCodec().SetMessageNumber(codec.GetReceivedMessageNumber());
-        if ((codec.InfoNumber() & kInfoNumberKindMask) == kInfoNumberMessageType)
-            connection->GetCodec().InfoNumber() = codec.InfoNumber();
-        manager.SendInfoResp();
-        return manager.result_;
-    }
-    case CAPI_FACILITY: {
-        codec.DecodeFacilityInd(bytes);
-        CapiConnection* connection = FindConnection(manager, codec.GetPlci());
-        if (connection == nullptr)
-            return manager.result_;
-        message->handled = true;
-        const CapiFacility facility = codec.Facility();
-        manager.capi_info_ = facility.supplementary_service_reason;
-        connection->GetCodec().Facility() = facility;
-        connection->GetCodec().SetMessageNumber(codec.GetReceivedMessageNumber());
-        if (manager.SendFacilityResp(connection) != KV_OK ||
-            facility.supplementary_service_reason != 0)
-            return manager.result_;
-        if (facility.function == kCapiFacilityHold) {
-            connection->SetState(kHeld);
-        } else if (facility.function == kCapiFacilityRetrieve) {
-            connection->SetState(kActive);
-        } else if (facility.function == kCapiFacilityEct) {
-            connection->SetState(kTransferred);
-            CapiConnection* partner = nullptr;
-            if (manager.connections_.FindById(kTransferPartnerMark, partner) == KV_OK)
-                partner->SetState(kTransferred);
-        }
-        return manager.result_;
-    }
-    case CAPI_CONNECT_B3: {
-        codec.DecodeConnectB3Ind(bytes);
-        CapiConnection* connection = FindConnection(manager, codec.GetNcci() & 0xFFFF);
-        CapiB3Connection* b3 = nullptr;
-        if (connection == nullptr || connection->GetB3Pool().Take(b3) != KV_OK)
-            return manager.result_;
-        message->handled = true;
-        manager.capi_info_ = manager.result_;
-        b3->SetState(kB3Incoming);
-        b3->GetCodec().SetNcci(codec.GetNcci());
-        b3->GetCodec().Reject() = 0;
-        b3->GetCodec().SetMessageNumber(codec.GetReceivedMessageNumber());
-        if (manager.SendConnectB3Resp(b3) != KV_OK)
-            manager.result_ = KV_CAPI_NOT_AVAILABLE;
-        return manager.result_;
-    }
-    case CAPI_CONNECT_B3_ACTIVE: {
-        codec.DecodeConnectB3ActiveInd(bytes);
-        CapiB3Connection* b3 = FindB3(manager, codec.GetNcci());
-        if (b3 == nullptr)
-            return manager.result_;
-        message->handled = true;
-        b3->GetCodec().SetMessageNumber(codec.GetReceivedMessageNumber());
-        manager.capi_info_ = manager.result_;
-        if (manager.SendConnectB3ActiveResp(b3) == KV_OK)
-            b3->SetState(kB3Active);
-        else
-            manager.result_ = KV_CAPI_NOT_AVAILABLE;
-        return manager.result_;
-    }
-    case CAPI_DISCONNECT_B3: {
-        codec.DecodeDisconnectB3Ind(bytes);
-        CapiB3Connection* b3 = FindB3(manager, codec.GetNcci());
-        if (b3 == nullptr)
-            return manager.result_;
-        message->handled = true;
-        manager.capi_info_ = codec.Reason();
-        b3->GetCodec().Reason() = codec.Reason();
-        b3->GetCodec().SetMessageNumber(codec.GetReceivedMessageNumber());
-        if (manager.SendDisconnectB3Resp(b3) == KV_OK)
-            manager.capi_info_ = 0;
-        return manager.result_;
-    }
-    case CAPI_DATA_B3: {
-        auto block = std::make_unique<B3DataBlock>();
-        codec.DecodeDataB3Ind(bytes, block.get());
-        CapiB3Connection* b3 = FindB3(manager, codec.GetNcci());
-        if (b3 == nullptr)
-            return manager.result_;
-        message->handled = true;
-        block->SetIds(codec.GetNcci(), codec.DataHandle(), 0);
-        // A full stream loses the block, but the indication is still
-        // answered: an unanswered DATA_B3_IND stalls the B3 window.
-        if (b3->GetReceiveStream().Append(block) != KV_OK)
-            ++manager.dropped_blocks_;
-        manager.capi_info_ = manager.result_;
-        ++manager.data_counter_;
-        manager.SendDataB3Resp();
-        return manager.result_;
-    }
-    default:
-        return manager.result_;
-    }
+    return manager.AnswerIndication(message);
 }

@@ -26,23 +26,21 @@ public:
     KvResult Step() override;
     const void* AsPayload() const override { return this; }
 
-    // The owner's new messages of its ApplID through the handlers.
-    KvResult ProcessMessages();
-    // Walks the owner's messages above the manager's last sequence:
-    // confirmations and indications to the handlers given.
-    using IndicationHandler = KvResult (*)(CapiManagerBase& manager, CapiStoredMessage* message);
-    static KvResult WalkMessages(CapiManagerBase& manager, IndicationHandler handle_indication,
-                                 IndicationHandler handle_confirmation = &HandleConfirmation);
     // A LISTEN_CONF with Info 0 and the manager's message number confirms the
-    // owner's listening.
+    // owner's listening; the other confirmations are left alone.
     static KvResult HandleConfirmation(CapiManagerBase& manager, CapiStoredMessage* message);
-    // Answers the indications of the manager's connections (its own pool
-    // first, then the owner's table) and marks each one it answers.
+    // The indication handling the managers share
+    // (CapiManagerBase::AnswerIndication).
     static KvResult HandleIndication(CapiManagerBase& manager, CapiStoredMessage* message);
 
     KvResult BuildControllersFromCapi();
     KvResult BuildControllersFromRecords(CKvDataHandlerStore* store);
     CKvDataHandlerStore* GetHandlerStore() const { return handler_store_.get(); }
+
+protected:
+    KvResult OnConfirmation(CapiStoredMessage* message) override {
+        return HandleConfirmation(*this, message);
+    }
 
 private:
     KvResult DoStart();

@@ -1,21 +1,14 @@
 #include "capi/capi_transfer_manager.h"
 
 #include "capi/capi_host.h"
-#include "capi/capi_tick_manager.h"
 
 namespace {
 
 constexpr std::uint32_t kTimer1Seconds = 11;
 constexpr std::uint32_t kTimer2Seconds = 4;
-constexpr std::uint32_t kActive = 8;
-constexpr std::uint32_t kHeld = 9;
 // INFO_IND Info number of the message type ALERTING.
 constexpr std::uint32_t kAlertingMessageType = 1;
 constexpr char kNoCableText[] = "UIObjString_Status_ERROR_CAPIDLL_nocable";
-
-KvResult HandleManagerConfirmation(CapiManagerBase& manager, CapiStoredMessage* message) {
-    return manager.HandleConfirmation(message);
-}
 
 } // namespace
 
@@ -51,18 +44,12 @@ KvResult CapiTransferManager::Run() {
     return Step();
 }
 
-KvResult CapiTransferManager::ProcessMessages() {
-    return CapiTickManager::WalkMessages(*this, &CapiTickManager::HandleIndication,
-                                         &HandleManagerConfirmation);
-}
-
 bool CapiTransferManager::TakeQueuedMessages() {
     const bool stoppable = state_ != capi_state::kShutdown && state_ != capi_state::kRelease &&
                            state_ != capi_state::kError && state_ != capi_state::kEnded;
     bool stop = false;
     for (CKvMessage* message : queue_.TakeAll()) {
-        const std::int32_t attribute = message->GetAttribute();
-        if (stoppable && (attribute == KV_MSG_ATTR_SHUTDOWN || attribute == KV_MSG_ATTR_ENDED))
+        if (stoppable && IsStopRequest(message))
             stop = true;
         message->Release();
     }
@@ -215,7 +202,7 @@ KvResult CapiTransferManager::DoFirstCall() {
         SetState(capi_state::kRelease);
         return result_;
     }
-    if (first->GetState() == kActive) {
+    if (first->GetState() == CapiConnection::kActive) {
         // Reported once, though a refused hold is tried again.
         if (!connected_reported_) {
             Notify(kCapiHostCallEndpoint, KV_MSG_ATTR_CALL_CONNECTED);
@@ -244,7 +231,7 @@ KvResult CapiTransferManager::DoHolding() {
         SetState(capi_state::kRelease);
         return result_;
     }
-    if (first->GetState() == kHeld) {
+    if (first->GetState() == CapiConnection::kHeld) {
         CapiConnection* second = nullptr;
         if (connections_.Take(second) != KV_OK)
             return result_;
@@ -277,7 +264,7 @@ KvResult CapiTransferManager::DoSecondCall() {
         SetState(capi_state::kShutdown);
         return result_;
     }
-    if (first->GetState() == kHeld) {
+    if (first->GetState() == CapiConnection::kHeld) {
         if (second->GetState() == CapiConnection::kIdle) {
             NextPhase(SendFacilityReq(first, kCapiFacilityRetrieve, 0) == KV_OK, kRetrieving);
             return result_;
@@ -305,7 +292,7 @@ KvResult CapiTransferManager::DoRetrieving() {
         SetState(capi_state::kShutdown);
         return result_;
     }
-    if (first->GetState() == kActive) {
+    if (first->GetState() == CapiConnection::kActive) {
         NextPhase(SendDisconnectReq(first) == KV_OK, kClearing);
         return result_;
     }

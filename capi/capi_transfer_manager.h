@@ -40,8 +40,6 @@ public:
     KvResult Step() override;
     const void* AsPayload() const override { return this; }
 
-    KvResult ProcessMessages();
-
     // The jobs fill a transfer manager with the dial manager's setter names.
     // Called number: the second call's number.
     void SetCalledNumber(const std::string& number) { second_number_ = number; }
@@ -54,8 +52,8 @@ public:
     std::uint32_t* GetTargetNumbers() { return &word_; }
 
 private:
-    // Takes the queued messages; true when a SHUTDOWN or ENDED moved the
-    // manager to 32.
+    // Takes every queued message (it is sent nothing else to keep); true when
+    // a stop request moved the manager to 32.
     bool TakeQueuedMessages();
     bool TimerExpired() { return timers_.CheckAllExpired() != 0; }
     CapiConnection* FindMarked(std::uint32_t mark);

@@ -529,6 +529,18 @@ void ScriptedCapiController::OnConnectResp(std::uint32_t appl_id,
         ScheduleStepsLocked(appl_id, plci, call->after_accept, 0);
 }
 
+void ScriptedCapiController::SetNextIndicationNumber(DWORD appl_id, std::uint16_t number) {
+    std::lock_guard lock(mutex_);
+    if (Application* application = FindApplication(appl_id))
+        application->next_message_number = number;
+}
+
+std::size_t ScriptedCapiController::GetMessageCalls(DWORD appl_id) {
+    std::lock_guard lock(mutex_);
+    const Application* application = FindApplication(appl_id);
+    return application != nullptr ? application->get_message_calls : 0;
+}
+
 DWORD ScriptedCapiController::CAPI_GET_MESSAGE(DWORD appl_id, void** message) {
     std::lock_guard lock(mutex_);
     if (message != nullptr)
@@ -536,6 +548,7 @@ DWORD ScriptedCapiController::CAPI_GET_MESSAGE(DWORD appl_id, void** message) {
     Application* application = FindApplication(appl_id);
     if (application == nullptr)
         return kCapiIllegalApplId;
+    ++application->get_message_calls;
     if (message == nullptr)
         return kCapiIllegalCommand;
     DeliverDue();

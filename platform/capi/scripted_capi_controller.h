@@ -126,6 +126,9 @@ public:
     std::uint32_t IncomingCall(const ScriptedIncomingCall& call);
     // Appends steps to a call known by its PLCI, for every ApplID that has it.
     void ScheduleSteps(std::uint32_t plci, std::vector<ScriptedCapiStep> steps);
+    // The message number of the next indication to the ApplID; the ones after
+    // it count on from there.
+    void SetNextIndicationNumber(DWORD appl_id, std::uint16_t number);
 
     // --- What the application did ---
     // Every PUT_MESSAGE, byte for byte (a DATA_B3_REQ with its data).
@@ -135,6 +138,8 @@ public:
     std::vector<CapiProtocolViolation> GetViolations() const;
     // Indications and confirmations queued or falling due, for one ApplID.
     std::size_t PendingCount(DWORD appl_id);
+    // CAPI_GET_MESSAGE calls so far for the ApplID.
+    std::size_t GetMessageCalls(DWORD appl_id);
 
     // --- The ten operations ---
     DWORD CAPI_REGISTER(DWORD message_buffer_size, DWORD max_logical_connections,
@@ -173,6 +178,7 @@ private:
         std::vector<Indication> indications;
         std::uint16_t next_message_number = 1;
         std::uint16_t next_data_handle = 1;
+        std::size_t get_message_calls = 0;
     };
     struct Call {
         std::uint32_t appl_id = 0;

@@ -135,6 +135,45 @@ TEST_F(CapiDataManagerTest, AShutdownDuringACallActsAfterIt) {
     EXPECT_EQ(service_.GetHost().FindManagerByJobId(id_), nullptr);
 }
 
+// Three 32-byte frames in two blocks, the second frame split between them.
+class SplitFrameTest : public CapiDataManagerTest,
+                       public testing::WithParamInterface<std::size_t> {};
+
+TEST_P(SplitFrameTest, AFrameSplitAcrossTwoBlocksIsReadWhole) {
+    Bytes stream = Frame("first", 5);
+    for (const Bytes& frame : {Frame("second", 6), Frame("third", 5)})
+        stream.insert(stream.end(), frame.begin(), frame.end());
+    const auto split = static_cast<std::ptrdiff_t>(GetParam());
+    Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100),
+          ScriptedCapiStep::Data(Bytes(stream.begin(), stream.begin() + split), 100),
+          ScriptedCapiStep::Data(Bytes(stream.begin() + split, stream.end()), 100)});
+    Drive(12, 100);
+    EXPECT_EQ(Frames(), (std::vector<std::string>{"first", "second", "third"}));
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
+// 40 + 56 splits the second frame behind its sync pattern, 36 + 60 inside it.
+INSTANTIATE_TEST_SUITE_P(Splits, SplitFrameTest, testing::Values(40u, 36u));
+
+TEST_F(CapiDataManagerTest, IndicationsCutToTheirHeaderLeaveTheCallAlone) {
+    Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)});
+    Drive(6, 100);
+    ASSERT_EQ(data_->GetSubState(), CapiDataManager::kReading);
+    const std::size_t puts = capi_.GetPutMessages().size();
+    CapiHost& host = service_.GetHost();
+    for (std::uint8_t command : {CAPI_DISCONNECT, CAPI_CONNECT, CAPI_CONNECT_ACTIVE, CAPI_INFO,
+                                 CAPI_FACILITY, CAPI_CONNECT_B3, CAPI_CONNECT_B3_ACTIVE,
+                                 CAPI_DISCONNECT_B3, CAPI_DATA_B3})
+        ASSERT_TRUE(host.StoreMessage(host.GetApplId(),
+                                      MessageImage().Finish(command, CAPI_IND, 0x300,
+                                                            host.GetApplId())));
+    Drive(4, 100);
+    // Nothing answered for them, no request sent, the call still read.
+    EXPECT_EQ(capi_.GetPutMessages().size(), puts);
+    EXPECT_EQ(data_->GetSubState(), CapiDataManager::kReading);
+    EXPECT_EQ(data_->GetConnections().InUse().front()->GetState(), CapiConnection::kActive);
+}
+
 TEST(CapiDataManagerPayload, IsCreatedAndDestroyedButNotCopied) {
     RegisterCapiPayloads();
     void* payload = nullptr;

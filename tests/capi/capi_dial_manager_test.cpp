@@ -181,9 +181,49 @@ TEST_F(CapiDialManagerTest, ShutdownDiscardsTheQueueAndEnds) {
     Drive(1, 1600);
     Drive(8);
     EXPECT_EQ(Puts(CAPI_CONNECT, CAPI_REQ).size(), 1u);
-    EXPECT_EQ(Puts(CAPI_DISCONNECT, CAPI_REQ).size(), 1u);
+    // The unconfirmed CONNECT_REQ has no PLCI to clear: the manager waits for
+    // its confirmation under the connection's timer 2, then ends.
+    EXPECT_TRUE(Puts(CAPI_DISCONNECT, CAPI_REQ).empty());
+    EXPECT_EQ(host_.GetManagerCount(), 1u);
+    Drive(1, 60'000);
+    Drive(4);
     EXPECT_EQ(host_.GetManagerCount(), 0u);
     EXPECT_EQ(host_.GetConnectionTable().GetFreeCount(), 2u);
+}
+
+TEST_F(CapiDialManagerTest, ASilentControllerCostsTheAttemptNotTheManager) {
+    // CONNECT_REQ unanswered: no DISCONNECT_REQ naming PLCI 0 at the end of
+    // the ring time; the record is free again after 60 s.
+    capi_.SetSilent(true);
+    Queue("0891111", {}, 400);
+    Drive(10, 100);
+    ASSERT_EQ(Puts(CAPI_CONNECT, CAPI_REQ).size(), 1u);
+    EXPECT_TRUE(Puts(CAPI_DISCONNECT, CAPI_REQ).empty());
+    capi_.SetSilent(false);
+    Drive(4, 100);
+    EXPECT_EQ(dial_->GetConnections().GetFreeCount(), 0u);
+    Drive(1, 60'000);
+    Queue("0892222", {}, 400);
+    Drive(2);
+    ASSERT_EQ(Puts(CAPI_CONNECT, CAPI_REQ).size(), 2u);
+    // DISCONNECT_REQ unanswered: the same once the second ring time is over.
+    Drive(2);
+    capi_.SetSilent(true);
+    Drive(6, 100);
+    const auto disconnects = Puts(CAPI_DISCONNECT, CAPI_REQ);
+    ASSERT_EQ(disconnects.size(), 1u);
+    EXPECT_NE(CapiGetDword(&disconnects[0][8]), 0u);
+    capi_.SetSilent(false);
+    Drive(4, 100);
+    EXPECT_EQ(dial_->GetConnections().GetFreeCount(), 0u);
+    Drive(1, 60'000);
+    Queue("0893333");
+    Drive(2);
+    const auto connects = Puts(CAPI_CONNECT, CAPI_REQ);
+    ASSERT_EQ(connects.size(), 3u);
+    EXPECT_EQ(connects[2][14], 8u);
+    EXPECT_EQ(connects[2][16], '0');
+    EXPECT_EQ(connects[2][22], '3');
 }
 
 TEST_F(CapiDialManagerTest, TenItemsAreDialledInTurn) {

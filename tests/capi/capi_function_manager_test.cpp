@@ -118,6 +118,28 @@ TEST_F(CapiFunctionManagerTest, WaitForSignalIsAnsweredOnlyAfterAMessage) {
     EXPECT_FALSE(manager_->HasCurrentMessage());
 }
 
+TEST_F(CapiFunctionManagerTest, AHeldMessageAnswersTheNextWaitAndStaysForGetMessage) {
+    Call(CAPIFuncData::kRegister, 0);
+    EXPECT_EQ(Call(CAPIFuncData::kWaitForSignal), nullptr);
+    const std::int32_t first_wait = next_id_;
+    const Bytes listen = MessageImage().Dword(1).Dword(0).Dword(0x11).Dword(0).Empty().Empty().Finish(
+        CAPI_LISTEN, CAPI_REQ, 1, static_cast<std::uint16_t>(manager_->GetApplId()));
+    Call(CAPIFuncData::kPutMessage, -1, listen);
+    Drive(1);
+    ASSERT_NE(Answer(first_wait), nullptr);
+    const std::size_t fetches = capi_.GetMessageCalls(manager_->GetApplId());
+    // The second wait finds the held message: answered without a fetch.
+    CAPIFuncData* second_wait = Call(CAPIFuncData::kWaitForSignal);
+    ASSERT_NE(second_wait, nullptr);
+    EXPECT_EQ(second_wait->GetReturnValue(), 0);
+    EXPECT_EQ(capi_.GetMessageCalls(manager_->GetApplId()), fetches);
+    CAPIFuncData* got = Call(CAPIFuncData::kGetMessage);
+    ASSERT_NE(got, nullptr);
+    EXPECT_EQ(got->GetReturnValue(), 0);
+    EXPECT_EQ(got->GetMessage()[kCapiOffsetCommand], CAPI_LISTEN);
+    EXPECT_EQ(got->GetMessage()[kCapiOffsetSubcommand], CAPI_CONF);
+}
+
 TEST_F(CapiFunctionManagerTest, ASecondWaitAnswersTheFirstNotAvailable) {
     Call(CAPIFuncData::kRegister, 0);
     Call(CAPIFuncData::kWaitForSignal);

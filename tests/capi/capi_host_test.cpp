@@ -118,6 +118,38 @@ TEST_F(CapiHostTest, PassAnswersWhatNobodyAnsweredAndDropsWhatAllHaveSeen) {
     EXPECT_TRUE(host_.GetMessageStore()[host_.GetApplId()].empty());
 }
 
+TEST_F(CapiHostTest, PassAnswersStrayIndicationsOnlyWithTheIdsTheyCarry) {
+    const std::uint16_t appl_id = static_cast<std::uint16_t>(host_.GetApplId());
+    const Bytes stored[] = {
+        MessageImage().Dword(0x0201).Word(0x3490).Finish(CAPI_DISCONNECT, CAPI_IND, 0x11, appl_id),
+        // Header only: the PLCI of the message before must not be answered.
+        MessageImage().Finish(CAPI_DISCONNECT, CAPI_IND, 0x12, appl_id),
+        MessageImage().Dword(0x10201).Word(0).Empty().Finish(CAPI_DISCONNECT_B3, CAPI_IND, 0x13,
+                                                              appl_id),
+        MessageImage().Word(0x0201).Finish(CAPI_DISCONNECT_B3, CAPI_IND, 0x14, appl_id),
+        MessageImage().Dword(0x10201).Dword(0).Word(1).Word(0x55).Word(0).Raw({9}).Finish(
+            CAPI_DATA_B3, CAPI_IND, 0x15, appl_id),
+        // NCCI without its Data Handle.
+        MessageImage().Dword(0x10301).Dword(0).Finish(CAPI_DATA_B3, CAPI_IND, 0x16, appl_id),
+        // A PLCI without its reason is still answered for that PLCI.
+        MessageImage().Dword(0x0301).Finish(CAPI_DISCONNECT, CAPI_IND, 0x17, appl_id),
+    };
+    for (const Bytes& message : stored)
+        ASSERT_TRUE(host_.StoreMessage(appl_id, message));
+    capi_.GetPutMessages();
+    const std::size_t before = capi_.GetPutMessages().size();
+    host_.Pass();
+    const auto puts = capi_.GetPutMessages();
+    const std::vector<Bytes> answered(puts.begin() + static_cast<std::ptrdiff_t>(before), puts.end());
+    const std::vector<Bytes> expected = {
+        MessageImage().Dword(0x0201).Finish(CAPI_DISCONNECT, CAPI_RESP, 0x11, appl_id),
+        MessageImage().Dword(0x10201).Finish(CAPI_DISCONNECT_B3, CAPI_RESP, 0x13, appl_id),
+        MessageImage().Dword(0x10201).Word(0x55).Finish(CAPI_DATA_B3, CAPI_RESP, 0x15, appl_id),
+        MessageImage().Dword(0x0301).Finish(CAPI_DISCONNECT, CAPI_RESP, 0x17, appl_id),
+    };
+    EXPECT_EQ(answered, expected);
+}
+
 TEST_F(CapiHostTest, EndedManagersAreDeletedAndLaterOnesStartAfterTheNewest) {
     host_.StoreMessage(host_.GetApplId(), MessageImage().Dword(1).Word(0).Finish(CAPI_LISTEN,
                                                                                    CAPI_CONF));

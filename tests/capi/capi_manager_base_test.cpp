@@ -165,35 +165,99 @@ TEST_F(CapiManagerBaseTest, StatusTextWaitsForAnAbsentStatusEndpoint) {
 }
 
 TEST_F(CapiManagerBaseTest, ShutdownStepByConnectionState) {
+    enum Sent { kNothing, kDisconnectReq, kRetrieveReq };
     struct Case {
         std::uint32_t state;
-        std::uint8_t command; // of the request put, 0 for none
+        Sent sent;
         bool released;
     };
     const Case cases[] = {
-        {0, 0, true},          {2, CAPI_DISCONNECT, false}, {8, CAPI_DISCONNECT, false},
-        {9, CAPI_FACILITY, false}, {11, CAPI_FACILITY, false}, {5, 0, false},
+        {0, kNothing, true},       {2, kDisconnectReq, false}, {8, kDisconnectReq, false},
+        {9, kRetrieveReq, false},  {11, kRetrieveReq, false},  {5, kNothing, false},
     };
+    const std::uint16_t appl_id = static_cast<std::uint16_t>(host_.GetApplId());
     for (const Case& test : cases) {
         SCOPED_TRACE(test.state);
         manager_.GetConnections().ReleaseAll();
         CapiConnection* connection = nullptr;
         manager_.GetConnections().Take(connection);
+        connection->GetCodec().SetPlci(0x0201);
         connection->SetState(test.state);
         capi_.puts.clear();
         const std::int32_t finished = manager_.Shutdown();
         EXPECT_EQ(finished, test.released ? 1 : 0);
-        if (test.command == 0)
+        const std::uint16_t number = manager_.GetMessageNumber();
+        if (test.sent == kNothing) {
             EXPECT_TRUE(capi_.puts.empty());
-        else if (capi_.puts.size() == 1)
-            EXPECT_EQ(capi_.puts[0][4], test.command);
-        else
+        } else if (capi_.puts.size() != 1) {
             ADD_FAILURE() << "expected one request";
+        } else if (test.sent == kDisconnectReq) {
+            EXPECT_EQ(capi_.puts[0], MessageImage()
+                                         .Dword(0x0201)
+                                         .Struct({0, 0, 0, 0, 0})
+                                         .Finish(CAPI_DISCONNECT, CAPI_REQ, number, appl_id));
+        } else {
+            // Supplementary services, retrieve.
+            EXPECT_EQ(capi_.puts[0], MessageImage()
+                                         .Dword(0x0201)
+                                         .Word(3)
+                                         .Struct({3, 0, 0})
+                                         .Finish(CAPI_FACILITY, CAPI_REQ, number, appl_id));
+        }
         // Nothing is sent again while the state stays.
         manager_.Shutdown();
         EXPECT_LE(capi_.puts.size(), 1u);
     }
     EXPECT_EQ(TestManager().Shutdown(), 1);
+}
+
+TEST_F(CapiManagerBaseTest, UnconfirmedRequestsEndWithTheConnectionTimer) {
+    // CONNECT_REQ unconfirmed: no DISCONNECT_REQ without a PLCI; the record
+    // is freed once timer 2 runs out.
+    connection_->GetCodec().SetPlci(0);
+    ASSERT_EQ(manager_.SendConnectReq(connection_, 16, "0301234", "5550"), KV_OK);
+    capi_.puts.clear();
+    EXPECT_EQ(manager_.SendDisconnectReq(connection_), KV_OK);
+    EXPECT_EQ(connection_->GetState(), CapiConnection::kConnectRequested);
+    EXPECT_EQ(manager_.Shutdown(), 0);
+    EXPECT_TRUE(capi_.puts.empty());
+    clock_.Advance(59'000);
+    EXPECT_EQ(manager_.Shutdown(), 0);
+    clock_.Advance(1'000);
+    EXPECT_EQ(manager_.Shutdown(), 1);
+    EXPECT_TRUE(capi_.puts.empty());
+
+    // DISCONNECT_REQ unconfirmed: freed 60 s after the request.
+    CapiConnection* second = TakeConnection();
+    second->SetState(CapiConnection::kActive);
+    EXPECT_EQ(manager_.Shutdown(), 0);
+    ASSERT_EQ(capi_.puts.size(), 1u);
+    EXPECT_EQ(second->GetState(), CapiConnection::kDisconnectRequested);
+    clock_.Advance(59'000);
+    EXPECT_EQ(manager_.Shutdown(), 0);
+    clock_.Advance(1'000);
+    EXPECT_EQ(manager_.Shutdown(), 1);
+    EXPECT_EQ(capi_.puts.size(), 1u);
+}
+
+TEST_F(CapiManagerBaseTest, ACallClearedBeforeItsPlciIsClearedByTheConfirmation) {
+    connection_->GetCodec().SetPlci(0);
+    ASSERT_EQ(manager_.SendConnectReq(connection_, 16, "0301234", "5550"), KV_OK);
+    const std::uint16_t request = manager_.GetMessageNumber();
+    manager_.SendDisconnectReq(connection_);
+    const std::uint16_t appl_id = static_cast<std::uint16_t>(host_.GetApplId());
+    CapiStoredMessage conf;
+    conf.bytes = MessageImage().Dword(0x0301).Word(0).Finish(CAPI_CONNECT, CAPI_CONF, request, appl_id);
+    capi_.puts.clear();
+    manager_.HandleConfirmation(&conf);
+    EXPECT_TRUE(conf.handled);
+    ASSERT_EQ(capi_.puts.size(), 1u);
+    EXPECT_EQ(capi_.puts[0], MessageImage()
+                                 .Dword(0x0301)
+                                 .Struct({0, 0, 0, 0, 0})
+                                 .Finish(CAPI_DISCONNECT, CAPI_REQ, manager_.GetMessageNumber(),
+                                         appl_id));
+    EXPECT_EQ(connection_->GetState(), CapiConnection::kDisconnectRequested);
 }
 
 TEST_F(CapiManagerBaseTest, ShutdownTimerMovesTransferredToActiveAndOthersToIdle) {

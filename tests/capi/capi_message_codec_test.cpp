@@ -392,6 +392,35 @@ TEST(CapiMessageCodecDecode, PartyNumbersAreClearedAndBoundedOnEveryDecode) {
     EXPECT_EQ(codec.CallingPartyNumber().presentation, 0);
 }
 
+TEST(CapiMessageCodecDecode, LengthOneStructsTakeTheirOctetWithoutDigits) {
+    CapiMessageCodec codec;
+    codec.CalledPartyNumber().SetFromText("1234");
+    // Called number: national type (2), plan 9. Called subaddress: user
+    // specified, odd. Calling subaddress: NSAP, odd.
+    const Bytes message = MessageImage()
+                              .Dword(0x0101)
+                              .Word(1)
+                              .Struct({0xA9})
+                              .Empty()
+                              .Struct({0xA8})
+                              .Struct({0x88})
+                              .Empty()
+                              .Empty()
+                              .Empty()
+                              .Empty()
+                              .Finish(0x02, 0x82);
+    ASSERT_EQ(codec.DecodeConnectInd(message), KV_OK);
+    EXPECT_EQ(codec.CalledPartyNumber().type, 2);
+    EXPECT_EQ(codec.CalledPartyNumber().plan, 9);
+    EXPECT_TRUE(codec.CalledPartyNumber().Digits().empty());
+    EXPECT_EQ(codec.CalledPartySubaddress().type, CapiSubaddress::kUserSpecified);
+    EXPECT_EQ(codec.CalledPartySubaddress().odd_even, 1);
+    EXPECT_EQ(codec.CalledPartySubaddress().length, 0);
+    EXPECT_EQ(codec.CallingPartySubaddress().type, CapiSubaddress::kNsap);
+    EXPECT_EQ(codec.CallingPartySubaddress().odd_even, 1);
+    EXPECT_EQ(codec.CallingPartySubaddress().length, 0);
+}
+
 TEST(CapiMessageCodecDecode, BcAndHlcReadOnlyInsideTheirLength) {
     const Bytes image = ConnectIndUpToCalling()
                             .Empty()

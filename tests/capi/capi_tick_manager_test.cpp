@@ -282,6 +282,41 @@ TEST_F(TickIndicationTest, HandledMarkKeepsASecondManagerOff) {
     EXPECT_EQ(CapiTickManager::HandleIndication(*tick_, nullptr), KV_E_INVALID_POINTER);
 }
 
+TEST_F(TickIndicationTest, DataB3IndWithItsIdsIsAnsweredWhateverItsData) {
+    const std::uint32_t plci = Ring({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3)});
+    Drive(3);
+    CapiConnection* connection = nullptr;
+    ASSERT_EQ(tick_->GetConnections().FindByPlci(plci, connection), KV_OK);
+    const std::uint32_t ncci = connection->GetB3Pool().InUse().front()->GetCodec().GetNcci();
+    // No data, and a message cut behind its Data Handle.
+    const std::uint16_t appl_id = static_cast<std::uint16_t>(host_->GetApplId());
+    host_->StoreMessage(appl_id, MessageImage()
+                                     .Dword(ncci)
+                                     .Dword(0)
+                                     .Word(0)
+                                     .Word(0x77)
+                                     .Word(0)
+                                     .Finish(CAPI_DATA_B3, CAPI_IND, 0x501, appl_id));
+    host_->StoreMessage(appl_id, MessageImage()
+                                     .Dword(ncci)
+                                     .Dword(0)
+                                     .Word(4)
+                                     .Word(0x78)
+                                     .Finish(CAPI_DATA_B3, CAPI_IND, 0x502, appl_id));
+    // Cut inside the NCCI: not answered by anyone.
+    host_->StoreMessage(appl_id, MessageImage().Word(ncci).Finish(CAPI_DATA_B3, CAPI_IND, 0x503,
+                                                                   appl_id));
+    const std::uint32_t counted = tick_->DataCounter();
+    Drive(1);
+    EXPECT_EQ(tick_->DataCounter(), counted + 2);
+    const auto responses = PutMessagesOf(CAPI_DATA_B3, CAPI_RESP);
+    ASSERT_EQ(responses.size(), 2u);
+    EXPECT_EQ(responses[0],
+              MessageImage().Dword(ncci).Word(0x77).Finish(CAPI_DATA_B3, CAPI_RESP, 0x501, appl_id));
+    EXPECT_EQ(responses[1],
+              MessageImage().Dword(ncci).Word(0x78).Finish(CAPI_DATA_B3, CAPI_RESP, 0x502, appl_id));
+}
+
 TEST_F(TickIndicationTest, CallToAnotherNumberStaysUnanswered) {
     ScriptedIncomingCall call;
     call.called_number = "999";

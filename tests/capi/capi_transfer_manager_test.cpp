@@ -1,6 +1,7 @@
 #include "capi/capi_transfer_manager.h"
 
 #include "capi_service_fixture.h"
+#include "capi_test_support.h"
 #include "framework/holder_objects.h"
 
 #include <algorithm>
@@ -41,26 +42,61 @@ protected:
     std::uint32_t PlciOfPut(std::size_t index) const {
         return CapiGetDword(&capi_.GetPutMessages()[index][8]);
     }
+    std::uint16_t ApplId() { return static_cast<std::uint16_t>(service_.GetHost().GetApplId()); }
+    // FACILITY_REQ, supplementary services, for the PLCI; ECT names the other.
+    Bytes FacilityReq(std::uint32_t plci, std::uint16_t function, std::uint16_t number,
+                      std::uint32_t ect_plci = 0) {
+        MessageImage image;
+        image.Dword(plci).Word(3);
+        if (function == kCapiFacilityEct)
+            image.Byte(7).Word(function).Byte(4).Dword(ect_plci);
+        else
+            image.Byte(3).Word(function).Empty();
+        return image.Finish(CAPI_FACILITY, CAPI_REQ, number, ApplId());
+    }
+    // The first call answered and held, the second alerting and the calls
+    // joined; the first call's PLCI. The hold's FACILITY_IND carries the
+    // number the second CONNECT_REQ will have: a confirmation matched by the
+    // numbers that responses repeat would go to the first call.
+    std::uint32_t WalkToTheTransfer() {
+        capi_.ScriptOutgoingCall({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectActive, 0, 100)});
+        capi_.ScriptOutgoingCall({ScriptedCapiStep::Make(ScriptedCapiStep::kAlerting)});
+        RequestTransfer("0301111", "0302222");
+        Drive(3);
+        const auto first_connect = PutMessagesOf(CAPI_CONNECT, CAPI_REQ);
+        EXPECT_EQ(first_connect.size(), 1u);
+        if (first_connect.empty())
+            return 0;
+        const std::uint16_t number = CapiGetWord(&first_connect[0][6]);
+        capi_.SetNextIndicationNumber(ApplId(), static_cast<std::uint16_t>(number + 1));
+        Drive(12, 100);
+        const auto connects = PutMessagesOf(CAPI_CONNECT, CAPI_REQ);
+        EXPECT_EQ(connects.size(), 2u);
+        const auto facilities = PutMessagesOf(CAPI_FACILITY, CAPI_REQ);
+        const auto alerted = PutMessagesOf(CAPI_INFO, CAPI_RESP);
+        EXPECT_EQ(facilities.size(), 2u);
+        EXPECT_EQ(alerted.size(), 1u);
+        if (connects.size() != 2 || facilities.size() != 2 || alerted.size() != 1)
+            return 0;
+        const std::uint32_t first_plci = CapiGetDword(&facilities[0][8]);
+        second_plci_ = CapiGetDword(&alerted[0][8]);
+        EXPECT_NE(second_plci_, first_plci);
+        EXPECT_EQ(CapiGetWord(&connects[1][6]), number + 2);
+        // The held call carries the transfer, naming the alerting call.
+        EXPECT_EQ(facilities[0],
+                  FacilityReq(first_plci, kCapiFacilityHold, static_cast<std::uint16_t>(number + 1)));
+        EXPECT_EQ(facilities[1], FacilityReq(first_plci, kCapiFacilityEct,
+                                             static_cast<std::uint16_t>(number + 3), second_plci_));
+        return first_plci;
+    }
+
+    std::uint32_t second_plci_ = 0;
 };
 
 TEST_F(CapiTransferManagerTest, JoinsTheTwoCallsByExplicitCallTransfer) {
-    capi_.ScriptOutgoingCall({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectActive)});
-    capi_.ScriptOutgoingCall({ScriptedCapiStep::Make(ScriptedCapiStep::kAlerting)});
-    RequestTransfer("0301111", "0302222");
-    Drive(12);
-    const auto connects = PutMessagesOf(CAPI_CONNECT, CAPI_REQ);
-    ASSERT_EQ(connects.size(), 2u);
-    const auto facilities = PutMessagesOf(CAPI_FACILITY, CAPI_REQ);
-    ASSERT_EQ(facilities.size(), 2u);
-    EXPECT_EQ(facilities[0][15], kCapiFacilityHold);
-    EXPECT_EQ(facilities[1][15], kCapiFacilityEct);
-    // The held call carries the transfer, with the second call's PLCI.
-    const auto confs = capi_.GetPutMessages();
-    const std::uint32_t first_plci = CapiGetDword(&facilities[0][8]);
-    EXPECT_EQ(CapiGetDword(&facilities[1][8]), first_plci);
-    EXPECT_NE(CapiGetDword(&facilities[1][18]), first_plci);
-    EXPECT_NE(CapiGetDword(&facilities[1][18]), 0u);
-    const std::uint32_t second_plci = CapiGetDword(&facilities[1][18]);
+    const std::uint32_t first_plci = WalkToTheTransfer();
+    ASSERT_NE(first_plci, 0u);
+    const std::uint32_t second_plci = second_plci_;
     capi_.ScheduleSteps(first_plci, {ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x3490)});
     capi_.ScheduleSteps(second_plci, {ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x3490)});
     Drive(6);
@@ -71,6 +107,27 @@ TEST_F(CapiTransferManagerTest, JoinsTheTwoCallsByExplicitCallTransfer) {
     EXPECT_EQ(TransferCount(), 0u);
     EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
     EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
+TEST_F(CapiTransferManagerTest, AStopAfterTheTransferRetrievesBothCalls) {
+    const std::uint32_t first_plci = WalkToTheTransfer();
+    ASSERT_NE(first_plci, 0u);
+    auto* stop = new CKvMessage;
+    stop->SetHeader(KV_MSG_KIND_INFO, nullptr, 0, 0, 0, 0);
+    stop->SetAttribute(KV_MSG_ATTR_SHUTDOWN);
+    stop->SetJobIds(job_messages_.front()->GetTargetJobId(), 78, 0);
+    ASSERT_EQ(stop->Send(CapiService::kEndpoint, kJob, &router_, 0, true, false), KV_OK);
+    const std::size_t before = capi_.GetPutMessages().size();
+    capi_.SetSilent(true);
+    Drive(3);
+    // Both calls were transferred: each is retrieved, neither disconnected.
+    const auto puts = capi_.GetPutMessages();
+    ASSERT_EQ(puts.size(), before + 2);
+    const std::uint16_t number = CapiGetWord(&puts[before][6]);
+    EXPECT_EQ(puts[before], FacilityReq(first_plci, kCapiFacilityRetrieve, number));
+    EXPECT_EQ(puts[before + 1], FacilityReq(second_plci_, kCapiFacilityRetrieve,
+                                            static_cast<std::uint16_t>(number + 1)));
+    capi_.SetSilent(false);
 }
 
 TEST_F(CapiTransferManagerTest, ASecondCallThatFailsRetrievesAndClearsTheFirst) {
@@ -96,6 +153,26 @@ TEST_F(CapiTransferManagerTest, NoAnswerIn15SecondsShutsDown) {
               attributes.end());
     EXPECT_EQ(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).size(), 1u);
     EXPECT_EQ(TransferCount(), 0u);
+}
+
+TEST_F(CapiTransferManagerTest, ASilentControllerEndsTheManagerAfterTheConnectionTimer) {
+    capi_.SetSilent(true);
+    RequestTransfer("0301111", "0302222");
+    Drive(4);
+    Drive(16, 1000);
+    Drive(4);
+    // The unconfirmed CONNECT_REQ has no PLCI to clear.
+    EXPECT_TRUE(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).empty());
+    EXPECT_EQ(TransferCount(), 1u);
+    Drive(1, 60'000);
+    Drive(4);
+    const auto attributes = Attributes();
+    EXPECT_NE(std::find(attributes.begin(), attributes.end(), KV_MSG_ATTR_SHUTDOWN),
+              attributes.end());
+    EXPECT_EQ(TransferCount(), 0u);
+    EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
+    EXPECT_TRUE(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).empty());
+    capi_.SetSilent(false);
 }
 
 TEST_F(CapiTransferManagerTest, ClearedWithoutCablePostsItsStatusText) {
