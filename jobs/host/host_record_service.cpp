@@ -11,6 +11,9 @@
 #include "jobs/job_data_root.h"
 #include "platform/pointer.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 
 // The stored users, as the catalog a group resolves its members through.
@@ -157,23 +160,38 @@ void HostRecordService::ServeCollection(CKvMessage* message) {
 
 void HostRecordService::AnswerWithStore(CKvMessage* message, std::int32_t type,
                                         const std::function<bool(CKvDataHandler&)>& wanted) {
-    auto store = std::make_unique<CKvDataHandlerStore>(static_cast<std::uint32_t>(type), 0,
-                                                       kAllOfTypeCapacity, nullptr, nullptr);
-    std::uint32_t identifier = 0;
+    std::vector<std::unique_ptr<CKvDataHandler>> copies;
     if (auto found = records_.find(type); found != records_.end()) {
         for (const std::unique_ptr<CKvDataHandler>& held : found->second) {
             std::unique_ptr<CKvDataHandler> copy;
-            if (!wanted(*held) || !held->Clone(copy))
-                continue;
-            // The store keeps its records by identifier.
-            copy->SetIdentifier(++identifier);
-            store->Add(copy);
+            if (wanted(*held) && held->Clone(copy))
+                copies.push_back(std::move(copy));
+        }
+    }
+    // Room for every match: an answer that leaves records out would pass for
+    // a complete one.
+    const auto capacity = static_cast<std::int32_t>(
+        std::min<std::size_t>(copies.size(), std::numeric_limits<std::int32_t>::max()));
+    auto store = std::make_unique<CKvDataHandlerStore>(static_cast<std::uint32_t>(type), 0,
+                                                       capacity, nullptr, nullptr);
+    bool complete = copies.size() <= static_cast<std::size_t>(capacity);
+    std::uint32_t identifier = 0;
+    for (std::unique_ptr<CKvDataHandler>& copy : copies) {
+        // The store keeps its records by identifier.
+        copy->SetIdentifier(++identifier);
+        if (store->Add(copy) != KV_OK) {
+            complete = false;
+            break;
         }
     }
     if (message->GetPayload() != nullptr)
         DestroyPayloadByType(message->DetachPayload(), message->GetPayloadType());
-    message->SetHeader(KV_MSG_KIND_REQUEST, store.release(), KV_PAYLOAD_DATA_HANDLER_STORE, 0, 0,
-                       KV_MSG_ATTR_DATA_FOUND);
+    if (complete) {
+        message->SetHeader(KV_MSG_KIND_REQUEST, store.release(), KV_PAYLOAD_DATA_HANDLER_STORE, 0,
+                           0, KV_MSG_ATTR_DATA_FOUND);
+    } else {
+        message->SetHeader(KV_MSG_KIND_REQUEST, nullptr, 0, 0, 0, KV_MSG_ATTR_DATA_NOT_FOUND);
+    }
     Confirm(message);
 }
 

@@ -20,7 +20,6 @@ public:
     // Record requests of this sub-command ask for every record of a type, as
     // a record store.
     static constexpr std::int32_t kSubCommandAllOfType = 10;
-    static constexpr std::int32_t kAllOfTypeCapacity = 200;
     // The call query: the DATACALLs from the query's start time on, as a
     // record store.
     static constexpr std::int32_t kSubCommandCallQuery = 11;
@@ -48,8 +47,9 @@ private:
     // call query); false when the message is not one of them.
     bool ServeRecordQuery(CKvMessage* message);
     void ServeCollection(CKvMessage* message);
-    // Answers the request with a store of copies of the wanted records of
-    // the type, numbered from 1.
+    // Answers the request with a store of copies of every wanted record of
+    // the type, numbered from 1; DATA_NOT_FOUND, without a store, when the
+    // store refuses one of them.
     void AnswerWithStore(CKvMessage* message, std::int32_t type,
                          const std::function<bool(CKvDataHandler&)>& wanted);
     void ServeCallQuery(CKvMessage* message);
