@@ -323,7 +323,7 @@ class BareExchange {
 public:
     BareExchange() {
         for (int side = 0; side < 2; ++side)
-            listeners_[side].Start("127.0.0.1", 0, [this](std::string&&) {
+            listeners_[side].Start("127.0.0.1", 0, [this](std::string&&, std::uint32_t) {
                 std::lock_guard lock(mutex_);
                 ++arrived_;
                 changed_.notify_all();

@@ -2,6 +2,7 @@
 
 #include "platform/name_resolver.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -10,6 +11,9 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <list>
+#include <vector>
 
 namespace {
 
@@ -115,7 +119,7 @@ KvResult TcpTextListener::Start(const std::string& address_text, std::uint16_t p
     address.sin_port = htons(port);
     socklen_t size = sizeof address;
     if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd, SOMAXCONN) != 0 ||
+        ::listen(fd, SOMAXCONN) != 0 || ::fcntl(fd, F_SETFL, O_NONBLOCK) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0 ||
         ::pipe2(wake_pipe_, O_CLOEXEC) != 0) {
         ::close(fd);
@@ -146,53 +150,147 @@ void TcpTextListener::Stop() {
     handler_ = nullptr;
 }
 
-void TcpTextListener::Run() {
-    for (;;) {
-        pollfd entries[2] = {{listen_fd_, POLLIN, 0}, {wake_pipe_[0], POLLIN, 0}};
-        if (::poll(entries, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            return;
-        }
-        if (entries[1].revents != 0)
-            return;
-        if ((entries[0].revents & POLLIN) == 0)
-            continue;
-        const int fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0)
-            continue;
-        std::string text;
-        const bool complete = ReadToEnd(fd, text);
-        ::close(fd);
-        if (!complete) {
-            dropped_.fetch_add(1);
-            continue;
-        }
-        handler_(std::move(text));
-    }
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+// One accepted connection and what it has sent so far.
+struct OpenConnection {
+    int fd = -1;
+    std::uint32_t peer_address = 0;
+    Steady::time_point deadline;
+    std::string text;
+};
+
+int MillisecondsUntil(Steady::time_point when, Steady::time_point now) {
+    if (when <= now)
+        return 0;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(when - now).count();
+    // Rounded up, so that the wake-up is not before the deadline.
+    return static_cast<int>(std::min<std::int64_t>(left + 1, 60000));
 }
 
-bool TcpTextListener::ReadToEnd(int fd, std::string& text) const {
-    using Steady = std::chrono::steady_clock;
-    const Steady::time_point deadline = Steady::now() + std::chrono::milliseconds(read_timeout_ms_);
+// What a read of a ready connection came to.
+enum class ReadOutcome : std::uint8_t { kOpen, kEnded, kFailed };
+
+ReadOutcome ReadAvailable(OpenConnection& connection, std::size_t max_bytes,
+                          std::size_t& buffered) {
     char buffer[16384];
     for (;;) {
-        const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+        const ssize_t got = ::recv(connection.fd, buffer, sizeof buffer, 0);
         if (got == 0)
-            return true;
+            return ReadOutcome::kEnded;
         if (got > 0) {
-            if (text.size() + static_cast<std::size_t>(got) > max_bytes_)
-                return false;
-            text.append(buffer, static_cast<std::size_t>(got));
+            if (connection.text.size() + static_cast<std::size_t>(got) > max_bytes)
+                return ReadOutcome::kFailed;
+            connection.text.append(buffer, static_cast<std::size_t>(got));
+            buffered += static_cast<std::size_t>(got);
             continue;
         }
         if (errno == EINTR)
             continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK)
-            return false;
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now());
-        if (left.count() <= 0 || !WaitFor(fd, POLLIN, static_cast<std::uint32_t>(left.count())))
-            return false;
+        return errno == EAGAIN || errno == EWOULDBLOCK ? ReadOutcome::kOpen : ReadOutcome::kFailed;
     }
+}
+
+} // namespace
+
+void TcpTextListener::Run() {
+    // In the order accepted: the front is the oldest.
+    std::list<OpenConnection> connections;
+    std::size_t buffered = 0;
+    Steady::time_point accept_paused_until{};
+    std::vector<pollfd> entries;
+    std::vector<std::list<OpenConnection>::iterator> polled;
+
+    const auto close_connection = [&](std::list<OpenConnection>::iterator at, bool dropped) {
+        ::close(at->fd);
+        buffered -= at->text.size();
+        if (dropped)
+            dropped_.fetch_add(1);
+        open_.store(connections.size() - 1);
+        return connections.erase(at);
+    };
+
+    for (;;) {
+        Steady::time_point now = Steady::now();
+        const bool accepting = now >= accept_paused_until;
+        entries.clear();
+        polled.clear();
+        entries.push_back({wake_pipe_[0], POLLIN, 0});
+        entries.push_back({accepting ? listen_fd_ : -1, POLLIN, 0});
+        int timeout = accepting ? -1 : MillisecondsUntil(accept_paused_until, now);
+        for (auto it = connections.begin(); it != connections.end(); ++it) {
+            entries.push_back({it->fd, POLLIN, 0});
+            polled.push_back(it);
+            const int left = MillisecondsUntil(it->deadline, now);
+            timeout = timeout < 0 ? left : std::min(timeout, left);
+        }
+        if (::poll(entries.data(), entries.size(), timeout) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (entries[0].revents != 0)
+            break;
+        now = Steady::now();
+
+        for (std::size_t i = 0; i < polled.size(); ++i) {
+            auto at = polled[i];
+            if (entries[i + 2].revents != 0) {
+                const ReadOutcome outcome = ReadAvailable(*at, max_bytes_, buffered);
+                if (outcome == ReadOutcome::kEnded) {
+                    std::string text = std::move(at->text);
+                    const std::uint32_t peer = at->peer_address;
+                    buffered -= text.size();
+                    at->text.clear();
+                    close_connection(at, false);
+                    handler_(std::move(text), peer);
+                    continue;
+                }
+                if (outcome == ReadOutcome::kFailed) {
+                    close_connection(at, true);
+                    continue;
+                }
+            }
+            if (at->deadline <= now)
+                close_connection(at, true);
+        }
+        // The bytes held stay within their cap: the oldest connections go
+        // first.
+        while (buffered > kMaxBufferedBytes && !connections.empty())
+            close_connection(connections.begin(), true);
+
+        if ((entries[1].revents & POLLIN) == 0)
+            continue;
+        for (;;) {
+            sockaddr_in peer{};
+            socklen_t size = sizeof peer;
+            const int fd = ::accept4(listen_fd_, reinterpret_cast<sockaddr*>(&peer), &size,
+                                     SOCK_NONBLOCK | SOCK_CLOEXEC);
+            if (fd < 0) {
+                if (errno == EINTR || errno == ECONNABORTED)
+                    continue;
+                if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                    // No descriptor or no memory: the waiting connection stays
+                    // in the backlog; looking again at once would only spin.
+                    accept_failures_.fetch_add(1);
+                    accept_paused_until = now + std::chrono::milliseconds(kAcceptPauseMs);
+                }
+                break;
+            }
+            if (connections.size() >= kMaxConnections)
+                close_connection(connections.begin(), true);
+            OpenConnection connection;
+            connection.fd = fd;
+            connection.peer_address = ntohl(peer.sin_addr.s_addr);
+            connection.deadline = now + std::chrono::milliseconds(read_timeout_ms_);
+            connections.push_back(std::move(connection));
+            accepted_.fetch_add(1);
+            open_.store(connections.size());
+        }
+    }
+    for (OpenConnection& connection : connections)
+        ::close(connection.fd);
+    open_.store(0);
 }

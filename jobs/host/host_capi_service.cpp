@@ -78,12 +78,11 @@ bool HostCapiService::NotifyFromManager(std::uint32_t manager_id, std::int32_t a
     notice->SwapJobIds();
     notice->SetKind(KV_MSG_KIND_INFO);
     notice->SetAttribute(attribute);
-    return notice->Send(target != 0 ? target : found->second->GetSourceEndpoint(),
-                        KV_ENDPOINT_CAPI, &host_.GetRouter(), ++value_, true, false) == KV_OK;
+    return notice->Send(target != 0 ? target : found->second->GetSourceEndpoint(), KV_ENDPOINT_CAPI,
+                        &host_.GetRouter(), ++value_, true, false) == KV_OK;
 }
 
-bool HostCapiService::ScriptListenNotification(std::uint32_t manager_id,
-                                               const std::string& calling,
+bool HostCapiService::ScriptListenNotification(std::uint32_t manager_id, const std::string& calling,
                                                const std::string& called) {
     return NotifyFromManager(manager_id, KV_MSG_ATTR_NOTIFICATION, [&](CKvMessage& notice) {
         CapiManagerBase* manager =
@@ -103,8 +102,8 @@ bool HostCapiService::ScriptManagerEnded(std::uint32_t manager_id) {
 }
 
 bool HostCapiService::ScriptTransferReport(std::uint32_t manager_id, std::int32_t attribute) {
-    const bool sent =
-        NotifyFromManager(manager_id, attribute, [](CKvMessage&) {}, KV_ENDPOINT_JOB_INTAKE);
+    const bool sent = NotifyFromManager(
+        manager_id, attribute, [](CKvMessage&) {}, KV_ENDPOINT_JOB_INTAKE);
     if (attribute == KV_MSG_ATTR_ENDED || attribute == KV_MSG_ATTR_SHUTDOWN)
         GiveUp(manager_id);
     return sent;
@@ -196,8 +195,8 @@ bool HostCapiService::DeliverChatPacket(const std::string& called, const std::st
                               KV_SUBCOMMAND_ONE_RECORD);
     notice->SetAttribute(KV_MSG_ATTR_NOTIFICATION);
     notice->SetJobIds(target->GetJobId(), target->GetSecondManagerId(), 0);
-    return notice->Send(host_.GetHandlerEndpoint(), KV_ENDPOINT_CAPI, &host_.GetRouter(),
-                        ++value_, true, false) == KV_OK;
+    return notice->Send(host_.GetHandlerEndpoint(), KV_ENDPOINT_CAPI, &host_.GetRouter(), ++value_,
+                        true, false) == KV_OK;
 }
 
 bool HostCapiService::ServeChatWire(CKvMessage* message) {

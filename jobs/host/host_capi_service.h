@@ -57,8 +57,7 @@ private:
     // The granted manager's request, as a notice to its requester.
     // target 0: the requester's endpoint.
     bool NotifyFromManager(std::uint32_t manager_id, std::int32_t attribute,
-                           const std::function<void(CKvMessage&)>& fill,
-                           std::uint16_t target = 0);
+                           const std::function<void(CKvMessage&)>& fill, std::uint16_t target = 0);
     void GiveUp(std::uint32_t manager_id);
     // A CAPIFuncData call.
     void ServeCall(CKvMessage* message);

@@ -211,8 +211,7 @@ void HostRecordService::ServeCallQuery(CKvMessage* message) {
 
 bool HostRecordService::ServeChatRecords(CKvMessage* message) {
     if (silent_ || message->GetKind() != KV_MSG_KIND_REQUEST ||
-        message->GetSubCommand() != KV_SUBCOMMAND_ONE_RECORD ||
-        !IsValidPtr(message->GetPayload()))
+        message->GetSubCommand() != KV_SUBCOMMAND_ONE_RECORD || !IsValidPtr(message->GetPayload()))
         return false;
     const std::int32_t type = message->GetPayloadType();
     // A participant's report replaces what the host keeps; it is not

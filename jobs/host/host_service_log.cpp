@@ -12,12 +12,12 @@ void HostServiceLog::Record(std::uint16_t endpoint, const CKvMessage& message, s
     entry.job_ids[1] = message.GetTargetJobId();
     entry.job_ids[2] = message.GetOriginatingJobId();
     entry.text = std::move(text);
-    entries_.push_back(std::move(entry));
+    entries_.Add(std::move(entry));
 }
 
 std::vector<HostServiceEntry> HostServiceLog::GetEntries(std::uint16_t endpoint) const {
     std::vector<HostServiceEntry> entries;
-    for (const HostServiceEntry& entry : entries_) {
+    for (const HostServiceEntry& entry : entries_.GetEntries()) {
         if (entry.endpoint == endpoint)
             entries.push_back(entry);
     }

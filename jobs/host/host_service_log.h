@@ -4,9 +4,37 @@
 
 #include "framework/message.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
+
+// How many entries a host's logs keep unless told otherwise.
+inline constexpr std::size_t kDefaultHostLogLimit = 1000;
+
+// Keeps the latest entries, at most its limit.
+template <typename Entry> class BoundedLog {
+public:
+    void Add(Entry entry) {
+        entries_.push_back(std::move(entry));
+        Trim();
+    }
+    void SetLimit(std::size_t limit) {
+        limit_ = limit;
+        Trim();
+    }
+    const std::deque<Entry>& GetEntries() const { return entries_; }
+
+private:
+    void Trim() {
+        while (entries_.size() > limit_)
+            entries_.pop_front();
+    }
+
+    std::deque<Entry> entries_;
+    std::size_t limit_ = kDefaultHostLogLimit;
+};
 
 // What a service endpoint received.
 struct HostServiceEntry {
@@ -25,9 +53,10 @@ struct HostServiceEntry {
 class HostServiceLog {
 public:
     void Record(std::uint16_t endpoint, const CKvMessage& message, std::string text = {});
-    const std::vector<HostServiceEntry>& GetEntries() const { return entries_; }
+    const std::deque<HostServiceEntry>& GetEntries() const { return entries_.GetEntries(); }
     std::vector<HostServiceEntry> GetEntries(std::uint16_t endpoint) const;
+    void SetLimit(std::size_t limit) { entries_.SetLimit(limit); }
 
 private:
-    std::vector<HostServiceEntry> entries_;
+    BoundedLog<HostServiceEntry> entries_;
 };

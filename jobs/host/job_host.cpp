@@ -1,8 +1,9 @@
 #include "jobs/host/job_host.h"
 
 #include "core/handle_table.h"
-#include "jobs/job_data_capi_server.h"
+#include "core/ipv4_address.h"
 #include "jobs/host/chat_wire.h"
+#include "jobs/job_data_capi_server.h"
 #include "jobs/job_data_client2.h"
 #include "jobs/job_data_listen2.h"
 #include "jobs/job_data_root.h"
@@ -17,7 +18,7 @@
 
 namespace {
 
-// A received text waiting in a host's queue; lParam holds a new std::string.
+// A received text waiting in a host's queue; lParam holds a new ReceivedText.
 constexpr UINT kTextArrivedMessage = 0x00020001u;
 // An application's CAPI call; lParam holds a new shared pointer to it.
 constexpr UINT kCapiCallMessage = 0x00020002u;
@@ -62,15 +63,19 @@ HostInput& GetHostInput() {
 
 using CapiCall = std::shared_ptr<CAPIFuncData>;
 
+struct ReceivedText {
+    std::string text;
+    std::uint32_t peer_address = 0;
+};
+
 void ReleasePosted(const ThreadMessage& posted) {
     if (posted.message == kTextArrivedMessage) {
-        delete reinterpret_cast<std::string*>(posted.lParam);
+        delete reinterpret_cast<ReceivedText*>(posted.lParam);
     } else if (posted.message == kCapiCallMessage) {
         std::unique_ptr<CapiCall> call(reinterpret_cast<CapiCall*>(posted.lParam));
         (*call)->SetNotAvailableResult();
         (*call)->SignalCompleted();
-    }
-    else if (posted.lParam != 0)
+    } else if (posted.lParam != 0)
         reinterpret_cast<CKvMessage*>(posted.lParam)->Release();
 }
 
@@ -116,14 +121,15 @@ KvResult JobHost::Start(const std::string& address, std::uint16_t port) {
         registered_.push_back(endpoint);
     }
     std::weak_ptr<MessageQueue> queue = queue_;
-    const KvResult bound = listener_.Start(address, port, [queue](std::string&& text) {
-        std::shared_ptr<MessageQueue> target = queue.lock();
-        auto* held = new std::string(std::move(text));
-        ThreadMessage posted{nullptr, kTextArrivedMessage, 0, reinterpret_cast<LPARAM>(held)};
-        if (!target || !target->Post(posted))
-            delete held;
-        GetHostInput().Signal();
-    });
+    const KvResult bound =
+        listener_.Start(address, port, [queue](std::string&& text, std::uint32_t peer_address) {
+            std::shared_ptr<MessageQueue> target = queue.lock();
+            auto* held = new ReceivedText{std::move(text), peer_address};
+            ThreadMessage posted{nullptr, kTextArrivedMessage, 0, reinterpret_cast<LPARAM>(held)};
+            if (!target || !target->Post(posted))
+                delete held;
+            GetHostInput().Signal();
+        });
     if (bound != KV_OK) {
         Stop();
         return bound;
@@ -175,8 +181,8 @@ bool JobHost::PumpOnce() {
 
 void JobHost::Dispatch(const ThreadMessage& posted) {
     if (posted.message == kTextArrivedMessage) {
-        std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(posted.lParam));
-        HandleText(*text);
+        std::unique_ptr<ReceivedText> received(reinterpret_cast<ReceivedText*>(posted.lParam));
+        HandleText(received->text, received->peer_address);
         return;
     }
     if (posted.message == kCapiCallMessage) {
@@ -213,28 +219,63 @@ void JobHost::Dispatch(const ThreadMessage& posted) {
     }
 }
 
-JobTextResult JobHost::HandleText(const std::string& text) {
+JobTextResult JobHost::HandleText(const std::string& text, std::uint32_t peer_address) {
+    ++received_count_;
     if (wire_observer_)
         wire_observer_(text);
     CKvMessage* message = nullptr;
-    const JobTextResult result = receiver_.Receive(text, message);
-    receive_log_.push_back(result);
-    if (result != JobTextResult::kAccepted)
-        return result;
+    JobTextResult result = receiver_.Receive(text, message);
+    if (result == JobTextResult::kAccepted)
+        result = RouteText(message, peer_address);
+    receive_log_.Add(result);
+    return result;
+}
+
+JobTextResult JobHost::RouteText(CKvMessage* message, std::uint32_t peer_address) {
     CKvJobData* job = JobFromPayload(message->GetPayload());
     const std::uint32_t idtarget = message->GetSourceJobId();
     if (idtarget != 0) {
+        if (!IsFromPartner(idtarget, peer_address)) {
+            IPv4Address from;
+            from.SetValue(peer_address);
+            IPv4Address partner;
+            partner.SetValue(partners_[idtarget]);
+            host_log_.Add("refused a text for job " + std::to_string(idtarget) + " from " +
+                          from.GetText() + ": its partner is " + partner.GetText());
+            message->Release();
+            return JobTextResult::kWrongPeer;
+        }
         DeliverToJob(message, idtarget);
     } else if (message->GetKind() == KV_MSG_KIND_REQUEST) {
         if (!HandToRoot(message))
-            FileJob(job, message, JobRole::kExecutor);
+            FileJob(job, message, JobRole::kExecutor, peer_address);
     } else if (message->GetKind() == KV_MSG_KIND_INFO &&
                (job->GetType() == K_KVJBDT_TP_LISTEN || job->GetType() == K_KVJBDT_TP_LISTEN2)) {
-        FileJob(job, message, JobRole::kRequester);
+        FileJob(job, message, JobRole::kRequester, peer_address);
     } else {
         message->Release();
     }
-    return result;
+    return JobTextResult::kAccepted;
+}
+
+bool JobHost::IsFromPartner(std::uint32_t job_id, std::uint32_t peer_address) {
+    // Texts from within this process carry no address.
+    if (peer_address == 0)
+        return true;
+    if (auto known = partners_.find(job_id); known != partners_.end())
+        return known->second == peer_address;
+    // A requester learns its partner from the first answer; other jobs (the
+    // root, jobs filed by jobs) have no single partner.
+    const CKvJobData* job = FindJob(job_id);
+    if (job != nullptr && job->GetType() != K_KVJBDT_TP_ROOT && RoleOf(*job) == JobRole::kRequester)
+        partners_[job_id] = peer_address;
+    return true;
+}
+
+void JobHost::SetLogLimit(std::size_t entries) {
+    service_log_.SetLimit(entries);
+    receive_log_.SetLimit(entries);
+    host_log_.SetLimit(entries);
 }
 
 void JobHost::DriveMessage(CKvMessage* message, std::uint16_t endpoint) {
@@ -266,13 +307,16 @@ void JobHost::DeliverToJob(CKvMessage* message, std::uint32_t job_id) {
         message->Release();
 }
 
-bool JobHost::FileJob(CKvJobData* job, CKvMessage* carrying, JobRole role) {
+bool JobHost::FileJob(CKvJobData* job, CKvMessage* carrying, JobRole role,
+                      std::uint32_t partner_address) {
     if (handler_->AddJob(job) != KV_OK) {
         carrying->Release();
         return false;
     }
     job->SetCarryingMessage(carrying);
     roles_[job->GetJobId()] = role;
+    if (partner_address != 0)
+        partners_[job->GetJobId()] = partner_address;
     return true;
 }
 
@@ -341,6 +385,8 @@ bool JobHost::StepJobs() {
         changed = true;
         for (auto it = roles_.begin(); it != roles_.end();)
             it = handler_->FindJob(it->first) == nullptr ? roles_.erase(it) : std::next(it);
+        for (auto it = partners_.begin(); it != partners_.end();)
+            it = handler_->FindJob(it->first) == nullptr ? partners_.erase(it) : std::next(it);
     }
     return changed;
 }

@@ -108,12 +108,18 @@ public:
         records_.ScriptLockedAnswers(type, count);
     }
     void SetRecordServiceSilent(bool silent) { records_.SetSilent(silent); }
-    const std::vector<HostServiceEntry>& GetServiceLog() const { return service_log_.GetEntries(); }
+    const std::deque<HostServiceEntry>& GetServiceLog() const { return service_log_.GetEntries(); }
     std::vector<HostServiceEntry> GetServiceLog(std::uint16_t endpoint) const {
         return service_log_.GetEntries(endpoint);
     }
-    // Results of the received texts, in order.
-    const std::vector<JobTextResult>& GetReceiveLog() const { return receive_log_; }
+    // Results of the latest received texts, in order.
+    const std::deque<JobTextResult>& GetReceiveLog() const { return receive_log_.GetEntries(); }
+    // Every text received since the start (the logs keep only the latest).
+    std::uint64_t GetReceivedCount() const { return received_count_; }
+    // Texts refused for their sender and sends that failed, latest last.
+    const std::deque<std::string>& GetHostLog() const { return host_log_.GetEntries(); }
+    // How many entries each log keeps (kDefaultHostLogLimit unless set).
+    void SetLogLimit(std::size_t entries);
     // Called with every text received, before it is read.
     void SetWireObserver(std::function<void(const std::string&)> observer) {
         wire_observer_ = std::move(observer);
@@ -156,8 +162,9 @@ public:
     KvResult PostCapiCall(std::shared_ptr<CAPIFuncData> record);
 
     // Handles one received text as the driver does (what the listener's
-    // texts go through).
-    JobTextResult HandleText(const std::string& text);
+    // texts go through). peer_address: the sender's IPv4 address, host byte
+    // order; 0 for a text from within this process.
+    JobTextResult HandleText(const std::string& text, std::uint32_t peer_address = 0);
 
     // ---- The process and its root job ----
 
@@ -170,13 +177,21 @@ public:
     // workstation's root is stopped (state 11). Its PostQuit ends the run:
     // PumpOnce then does nothing.
     void Shutdown();
+
 private:
     class Handler;
 
     void Dispatch(const ThreadMessage& posted);
     void DriveMessage(CKvMessage* message, std::uint16_t endpoint);
     void DeliverToJob(CKvMessage* message, std::uint32_t job_id);
-    bool FileJob(CKvJobData* job, CKvMessage* carrying, JobRole role);
+    bool FileJob(CKvJobData* job, CKvMessage* carrying, JobRole role,
+                 std::uint32_t partner_address = 0);
+    // Routes an accepted text's message; kWrongPeer when the addressed job's
+    // partner is elsewhere.
+    JobTextResult RouteText(CKvMessage* message, std::uint32_t peer_address);
+    // Whether a text from the address may reach the job; a requester's
+    // first answer names its partner.
+    bool IsFromPartner(std::uint32_t job_id, std::uint32_t peer_address);
     JobRole RoleOf(const CKvJobData& job) const;
     bool StepJobs();
 
@@ -206,7 +221,12 @@ private:
     HostCallSink calls_{*this};
     bool scripted_capi_ = false;
     ApplIdRegistry appl_ids_;
-    std::vector<JobTextResult> receive_log_;
+    BoundedLog<JobTextResult> receive_log_;
+    BoundedLog<std::string> host_log_;
+    std::uint64_t received_count_ = 0;
+    // The address of each job's partner, once known: texts for the job from
+    // elsewhere are refused.
+    std::unordered_map<std::uint32_t, std::uint32_t> partners_;
     std::function<void(const std::string&)> wire_observer_;
     HostProcessKind process_kind_ = HostProcessKind::kNone;
 };

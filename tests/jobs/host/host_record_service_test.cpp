@@ -75,8 +75,8 @@ TEST_F(RecordServiceTest, TheCallQueryAndTheRequestForAllOfATypeHoldEveryMatchin
     std::vector<std::uint32_t> all(250);
     std::iota(all.begin(), all.end(), kFirstCall);
 
-    MessagePtr every = Ask<CKvDataCall>(HostRecordService::kSubCommandAllOfType,
-                                        K_KVDT_TP_DTHDLR_DATACALL);
+    MessagePtr every =
+        Ask<CKvDataCall>(HostRecordService::kSubCommandAllOfType, K_KVDT_TP_DTHDLR_DATACALL);
     ASSERT_TRUE(every);
     EXPECT_EQ(every->GetAttribute(), KV_MSG_ATTR_DATA_FOUND);
     ASSERT_EQ(every->GetPayloadType(), KV_PAYLOAD_DATA_HANDLER_STORE);
@@ -99,8 +99,8 @@ TEST_F(RecordServiceTest, AStoreThatRefusesARecordMakesTheAnswerDataNotFound) {
     call->GetStartTime().SetSeconds(kFirstCall);
     host_.StoreRecord(std::move(call), K_KVDT_TP_DTHDLR_DATADEVICE);
 
-    MessagePtr answer = Ask<CKvDataDevice>(HostRecordService::kSubCommandAllOfType,
-                                           K_KVDT_TP_DTHDLR_DATADEVICE);
+    MessagePtr answer =
+        Ask<CKvDataDevice>(HostRecordService::kSubCommandAllOfType, K_KVDT_TP_DTHDLR_DATADEVICE);
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->GetAttribute(), KV_MSG_ATTR_DATA_NOT_FOUND);
     EXPECT_NE(answer->GetPayloadType(), KV_PAYLOAD_DATA_HANDLER_STORE);
