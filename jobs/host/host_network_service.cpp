@@ -3,7 +3,30 @@
 #include "framework/connection_objects.h"
 #include "jobs/host/job_host.h"
 #include "platform/pointer.h"
-#include "platform/tcp_transport.h"
+
+#include <memory>
+#include <utility>
+
+namespace {
+
+// A request waiting for its send's result: released unless taken, so that a
+// host that stops first leaks nothing.
+class HeldMessage {
+public:
+    explicit HeldMessage(CKvMessage* message) : message_(message) {}
+    ~HeldMessage() {
+        if (message_ != nullptr)
+            message_->Release();
+    }
+    HeldMessage(const HeldMessage&) = delete;
+    HeldMessage& operator=(const HeldMessage&) = delete;
+    CKvMessage* Take() { return std::exchange(message_, nullptr); }
+
+private:
+    CKvMessage* message_;
+};
+
+} // namespace
 
 void HostNetworkService::Serve(CKvMessage* message) {
     HostServiceLog& log = host_.GetServiceLogWriter();
@@ -19,16 +42,27 @@ void HostNetworkService::Serve(CKvMessage* message) {
     log.Record(KV_ENDPOINT_NETWORK, *message, host);
     const std::uint32_t state = request->numbers[2];
     if (state == 1) {
-        SendText(host, peer.GetPort(), request->name, request->numbers[1]);
+        // Unanswered: a failure is only logged.
+        host_.PostSend(host, peer.GetPort(), request->name, request->numbers[1]);
         message->Release();
         return;
     }
     if (state == 3) {
-        const bool reached = SendText(host, peer.GetPort(), {}, request->numbers[1]) == KV_OK;
-        message->SetAttribute(reached ? KV_MSG_ATTR_SUCCEEDED : KV_MSG_ATTR_FAILED);
-        if (reached)
-            request->peers[0].SetPort(host_.GetPort());
-        message->SendConfirmation(KV_ENDPOINT_NETWORK, &host_.GetRouter(), true);
+        // The answer waits for the result.
+        auto held = std::make_shared<HeldMessage>(message);
+        JobHost& owner = host_;
+        const auto answer = [&owner, held](KvResult result) {
+            CKvMessage* taken = held->Take();
+            const bool reached = result == KV_OK;
+            taken->SetAttribute(reached ? KV_MSG_ATTR_SUCCEEDED : KV_MSG_ATTR_FAILED);
+            if (reached)
+                static_cast<CKvTypedObject42*>(taken->GetPayload())
+                    ->peers[0]
+                    .SetPort(owner.GetPort());
+            taken->SendConfirmation(KV_ENDPOINT_NETWORK, &owner.GetRouter(), true);
+        };
+        if (!host_.PostSend(host, peer.GetPort(), {}, request->numbers[1], answer))
+            answer(KV_E_FAIL);
         return;
     }
     message->Release();

@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <mutex>
 
 namespace {
@@ -22,6 +23,8 @@ namespace {
 constexpr UINT kTextArrivedMessage = 0x00020001u;
 // An application's CAPI call; lParam holds a new shared pointer to it.
 constexpr UINT kCapiCallMessage = 0x00020002u;
+// A send's result back on the host's thread; lParam holds a new SendDone.
+constexpr UINT kSendDoneMessage = 0x00020003u;
 // How long an idle RunHosts waits for input before it steps again.
 constexpr std::uint32_t kIdleWaitMs = 20;
 
@@ -56,6 +59,17 @@ private:
     std::uint64_t count_ = 0;
 };
 
+// How a failed send reads in the host's log.
+std::string SendFailureText(KvResult result) {
+    if (result == KV_E_SOCKET_CONNECT)
+        return "not connected";
+    if (result == KV_E_SOCKET_SEND)
+        return "not all written";
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(result));
+    return code;
+}
+
 HostInput& GetHostInput() {
     static HostInput input;
     return input;
@@ -68,9 +82,16 @@ struct ReceivedText {
     std::uint32_t peer_address = 0;
 };
 
+struct SendDone {
+    std::function<void(KvResult)> on_result;
+    KvResult result = KV_OK;
+};
+
 void ReleasePosted(const ThreadMessage& posted) {
     if (posted.message == kTextArrivedMessage) {
         delete reinterpret_cast<ReceivedText*>(posted.lParam);
+    } else if (posted.message == kSendDoneMessage) {
+        delete reinterpret_cast<SendDone*>(posted.lParam);
     } else if (posted.message == kCapiCallMessage) {
         std::unique_ptr<CapiCall> call(reinterpret_cast<CapiCall*>(posted.lParam));
         (*call)->SetNotAvailableResult();
@@ -145,6 +166,7 @@ KvResult JobHost::Start(const std::string& address, std::uint16_t port) {
 void JobHost::Stop() {
     ChatWire::Get().Detach(this);
     listener_.Stop();
+    senders_.Stop();
     for (std::uint16_t endpoint : registered_)
         router_.Unregister(endpoint);
     registered_.clear();
@@ -188,6 +210,12 @@ void JobHost::Dispatch(const ThreadMessage& posted) {
     if (posted.message == kCapiCallMessage) {
         std::unique_ptr<CapiCall> call(reinterpret_cast<CapiCall*>(posted.lParam));
         StartCapiCall(std::move(*call));
+        return;
+    }
+    if (posted.message == kSendDoneMessage) {
+        std::unique_ptr<SendDone> done(reinterpret_cast<SendDone*>(posted.lParam));
+        if (done->on_result)
+            done->on_result(done->result);
         return;
     }
     auto* message = reinterpret_cast<CKvMessage*>(posted.lParam);
@@ -350,6 +378,45 @@ JobRole JobHost::RoleOf(const CKvJobData& job) const {
     return type == K_KVJBDT_TP_CLIENT ? JobRole::kCheckRootJob : JobRole::kExecutor;
 }
 
+bool JobHost::PostSend(const std::string& host, std::uint32_t port, std::string text,
+                       std::uint32_t timeout_ms, std::function<void(KvResult)> on_result) {
+    const std::string destination = host + ":" + std::to_string(port);
+    std::weak_ptr<MessageQueue> queue = queue_;
+    auto done = [this, queue, destination, on_result = std::move(on_result)](KvResult result) {
+        std::shared_ptr<MessageQueue> target = queue.lock();
+        auto* held = new SendDone{[this, destination, on_result, result](KvResult) {
+                                      if (result != KV_OK)
+                                          host_log_.Add("sending to " + destination +
+                                                        " failed: " + SendFailureText(result));
+                                      if (on_result)
+                                          on_result(result);
+                                  },
+                                  result};
+        ThreadMessage posted{nullptr, kSendDoneMessage, 0, reinterpret_cast<LPARAM>(held)};
+        if (!target || !target->Post(posted))
+            delete held;
+        GetHostInput().Signal();
+    };
+    if (senders_.Post(host, port, std::move(text), timeout_ms, std::move(done)))
+        return true;
+    host_log_.Add("dropped a text to " + destination + ": " +
+                  std::to_string(HostSenders::kMaxWaiting) + " texts wait");
+    return false;
+}
+
+bool JobHost::JobSends::SendJobText(CKvJobData& job, const std::string& host, std::uint32_t port,
+                                    const std::string& text) {
+    const std::uint32_t id = job.GetJobId();
+    JobHost& owner = host_;
+    return owner.PostSend(host, port, text, CKvJobData::kSendTimeoutMs,
+                          [&owner, id](KvResult result) {
+                              if (result == KV_OK)
+                                  return;
+                              if (CKvJobData* sender = owner.FindJob(id))
+                                  sender->OnTextNotSent();
+                          });
+}
+
 bool JobHost::StepJobs() {
     std::vector<std::uint32_t> ids;
     handler_->ResetIterator();
@@ -363,6 +430,7 @@ bool JobHost::StepJobs() {
         if (job == nullptr || job->GetState() == KV_JOB_STATE_FINISHED)
             continue;
         job->GetIncomingQueue().DeleteExpired();
+        job->SetTextSender(&job_sends_);
         const std::uint32_t state = job->GetState();
         const std::int32_t queued = job->GetIncomingQueue().GetCount();
         switch (RoleOf(*job)) {

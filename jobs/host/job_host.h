@@ -19,6 +19,7 @@
 #include "jobs/host/host_chat_log_service.h"
 #include "jobs/host/host_network_service.h"
 #include "jobs/host/host_record_service.h"
+#include "jobs/host/host_senders.h"
 #include "jobs/host/host_service_log.h"
 #include "jobs/host/host_status_service.h"
 #include "jobs/host/job_text_receiver.h"
@@ -96,6 +97,12 @@ public:
     HostCapiService& GetCapiService() { return capi_; }
     // What the services received, for them to add to.
     HostServiceLog& GetServiceLogWriter() { return service_log_; }
+    // Hands the text to the host's senders; on_result then runs on the
+    // host's thread (during PumpOnce) with the send's result, unless the
+    // host stops first. False, and the drop logged, when too many texts
+    // wait. A failed send is logged.
+    bool PostSend(const std::string& host, std::uint32_t port, std::string text,
+                  std::uint32_t timeout_ms, std::function<void(KvResult)> on_result = {});
 
     // Shorthands of the services' own calls.
     void StoreRecord(std::unique_ptr<CKvDataHandler> record, std::int32_t type) {
@@ -180,6 +187,16 @@ public:
 
 private:
     class Handler;
+    // Hands the jobs' socket sends to the senders.
+    class JobSends final : public JobTextSender {
+    public:
+        explicit JobSends(JobHost& host) : host_(host) {}
+        bool SendJobText(CKvJobData& job, const std::string& host, std::uint32_t port,
+                         const std::string& text) override;
+
+    private:
+        JobHost& host_;
+    };
 
     void Dispatch(const ThreadMessage& posted);
     void DriveMessage(CKvMessage* message, std::uint16_t endpoint);
@@ -213,6 +230,8 @@ private:
     std::unordered_map<std::uint32_t, JobRole> roles_;
 
     HostServiceLog service_log_;
+    HostSenders senders_;
+    JobSends job_sends_{*this};
     HostRecordService records_{*this};
     HostStatusService status_{*this};
     HostChatLogService chat_log_{*this};
