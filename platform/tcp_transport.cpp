@@ -9,11 +9,12 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <list>
-#include <vector>
+#include <unordered_map>
 
 namespace {
 
@@ -125,6 +126,21 @@ KvResult TcpTextListener::Start(const std::string& address_text, std::uint16_t p
         ::close(fd);
         return KV_E_SOCKET_CREATE;
     }
+    epoll_fd_ = ::epoll_create1(EPOLL_CLOEXEC);
+    epoll_event wake{EPOLLIN, {}};
+    wake.data.fd = wake_pipe_[0];
+    epoll_event accept{EPOLLIN, {}};
+    accept.data.fd = fd;
+    if (epoll_fd_ < 0 || ::epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, wake_pipe_[0], &wake) != 0 ||
+        ::epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, fd, &accept) != 0) {
+        if (epoll_fd_ >= 0)
+            ::close(epoll_fd_);
+        ::close(fd);
+        ::close(wake_pipe_[0]);
+        ::close(wake_pipe_[1]);
+        epoll_fd_ = wake_pipe_[0] = wake_pipe_[1] = -1;
+        return KV_E_SOCKET_CREATE;
+    }
     listen_fd_ = fd;
     port_ = ntohs(address.sin_port);
     handler_ = std::move(handler);
@@ -144,6 +160,8 @@ void TcpTextListener::Stop() {
     ::close(listen_fd_);
     ::close(wake_pipe_[0]);
     ::close(wake_pipe_[1]);
+    ::close(epoll_fd_);
+    epoll_fd_ = -1;
     listen_fd_ = -1;
     wake_pipe_[0] = wake_pipe_[1] = -1;
     port_ = 0;
@@ -196,72 +214,89 @@ ReadOutcome ReadAvailable(OpenConnection& connection, std::size_t max_bytes,
 } // namespace
 
 void TcpTextListener::Run() {
-    // In the order accepted: the front is the oldest.
+    // In the order accepted: the front is the oldest and has the earliest
+    // deadline (every connection has the same time-out).
     std::list<OpenConnection> connections;
+    std::unordered_map<int, std::list<OpenConnection>::iterator> by_fd;
     std::size_t buffered = 0;
+    bool accepting = true;
     Steady::time_point accept_paused_until{};
-    std::vector<pollfd> entries;
-    std::vector<std::list<OpenConnection>::iterator> polled;
+    constexpr int kEventBatch = 64;
+    epoll_event events[kEventBatch];
 
     const auto close_connection = [&](std::list<OpenConnection>::iterator at, bool dropped) {
+        by_fd.erase(at->fd);
         ::close(at->fd);
         buffered -= at->text.size();
         if (dropped)
             dropped_.fetch_add(1);
-        open_.store(connections.size() - 1);
-        return connections.erase(at);
+        connections.erase(at);
+        open_.store(connections.size());
+    };
+    const auto set_accepting = [&](bool on) {
+        epoll_event change{on ? static_cast<std::uint32_t>(EPOLLIN) : 0u, {}};
+        change.data.fd = listen_fd_;
+        ::epoll_ctl(epoll_fd_, EPOLL_CTL_MOD, listen_fd_, &change);
+        accepting = on;
     };
 
     for (;;) {
         Steady::time_point now = Steady::now();
-        const bool accepting = now >= accept_paused_until;
-        entries.clear();
-        polled.clear();
-        entries.push_back({wake_pipe_[0], POLLIN, 0});
-        entries.push_back({accepting ? listen_fd_ : -1, POLLIN, 0});
-        int timeout = accepting ? -1 : MillisecondsUntil(accept_paused_until, now);
-        for (auto it = connections.begin(); it != connections.end(); ++it) {
-            entries.push_back({it->fd, POLLIN, 0});
-            polled.push_back(it);
-            const int left = MillisecondsUntil(it->deadline, now);
+        if (!accepting && now >= accept_paused_until)
+            set_accepting(true);
+        int timeout = -1;
+        if (!accepting)
+            timeout = MillisecondsUntil(accept_paused_until, now);
+        if (!connections.empty()) {
+            const int left = MillisecondsUntil(connections.front().deadline, now);
             timeout = timeout < 0 ? left : std::min(timeout, left);
         }
-        if (::poll(entries.data(), entries.size(), timeout) < 0) {
+        const int ready = ::epoll_wait(epoll_fd_, events, kEventBatch, timeout);
+        if (ready < 0) {
             if (errno == EINTR)
                 continue;
             break;
         }
-        if (entries[0].revents != 0)
-            break;
+        bool wake = false;
+        bool incoming = false;
         now = Steady::now();
-
-        for (std::size_t i = 0; i < polled.size(); ++i) {
-            auto at = polled[i];
-            if (entries[i + 2].revents != 0) {
-                const ReadOutcome outcome = ReadAvailable(*at, max_bytes_, buffered);
-                if (outcome == ReadOutcome::kEnded) {
-                    std::string text = std::move(at->text);
-                    const std::uint32_t peer = at->peer_address;
-                    buffered -= text.size();
-                    at->text.clear();
-                    close_connection(at, false);
-                    handler_(std::move(text), peer);
-                    continue;
-                }
-                if (outcome == ReadOutcome::kFailed) {
-                    close_connection(at, true);
-                    continue;
-                }
+        for (int i = 0; i < ready; ++i) {
+            const int fd = events[i].data.fd;
+            if (fd == wake_pipe_[0]) {
+                wake = true;
+                continue;
             }
-            if (at->deadline <= now)
+            if (fd == listen_fd_) {
+                incoming = true;
+                continue;
+            }
+            // A connection closed earlier in this batch is gone; its
+            // descriptor is not reused before the batch is done.
+            auto found = by_fd.find(fd);
+            if (found == by_fd.end())
+                continue;
+            auto at = found->second;
+            const ReadOutcome outcome = ReadAvailable(*at, max_bytes_, buffered);
+            if (outcome == ReadOutcome::kEnded) {
+                std::string text = std::move(at->text);
+                const std::uint32_t peer = at->peer_address;
+                buffered -= text.size();
+                at->text.clear();
+                close_connection(at, false);
+                handler_(std::move(text), peer);
+            } else if (outcome == ReadOutcome::kFailed) {
                 close_connection(at, true);
+            }
         }
+        if (wake)
+            break;
+        while (!connections.empty() && connections.front().deadline <= now)
+            close_connection(connections.begin(), true);
         // The bytes held stay within their cap: the oldest connections go
         // first.
         while (buffered > kMaxBufferedBytes && !connections.empty())
             close_connection(connections.begin(), true);
-
-        if ((entries[1].revents & POLLIN) == 0)
+        if (!incoming)
             continue;
         for (;;) {
             sockaddr_in peer{};
@@ -276,16 +311,25 @@ void TcpTextListener::Run() {
                     // in the backlog; looking again at once would only spin.
                     accept_failures_.fetch_add(1);
                     accept_paused_until = now + std::chrono::milliseconds(kAcceptPauseMs);
+                    set_accepting(false);
                 }
                 break;
             }
             if (connections.size() >= kMaxConnections)
                 close_connection(connections.begin(), true);
+            epoll_event watch{EPOLLIN, {}};
+            watch.data.fd = fd;
+            if (::epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, fd, &watch) != 0) {
+                ::close(fd);
+                dropped_.fetch_add(1);
+                continue;
+            }
             OpenConnection connection;
             connection.fd = fd;
             connection.peer_address = ntohl(peer.sin_addr.s_addr);
             connection.deadline = now + std::chrono::milliseconds(read_timeout_ms_);
             connections.push_back(std::move(connection));
+            by_fd[fd] = std::prev(connections.end());
             accepted_.fetch_add(1);
             open_.store(connections.size());
         }

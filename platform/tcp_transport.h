@@ -22,7 +22,7 @@
 KvResult SendText(const std::string& host, std::uint32_t port, std::string_view bytes,
                   std::uint32_t timeout_ms);
 
-// Serves every connection from one readiness loop on its own thread: each
+// Serves every connection from one readiness loop (epoll) on its own thread: each
 // connection's bytes are gathered as they come and handed on, with the
 // peer's address, when the peer ends the stream. A connection beyond a limit
 // is closed and its text dropped: a text above the size cap or not ended
@@ -71,6 +71,7 @@ private:
     void Run();
 
     int listen_fd_ = -1;
+    int epoll_fd_ = -1;
     int wake_pipe_[2] = {-1, -1};
     std::uint16_t port_ = 0;
     std::size_t max_bytes_ = kDefaultMaxBytes;
