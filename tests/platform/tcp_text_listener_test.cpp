@@ -2,6 +2,8 @@
 // its limits close the oldest connection.
 #include "platform/tcp_transport.h"
 
+#include "platform/tcp_test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -49,20 +51,6 @@ private:
     std::condition_variable changed_;
     std::vector<Arrival> arrivals_;
 };
-
-// A connected client socket that sends nothing; -1 when none could be made.
-int Connect(std::uint16_t port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 // Whether the listener closed the client's connection (end of stream or
 // reset) within kWaitMs.
@@ -114,7 +102,7 @@ protected:
 TEST_F(ListenerTest, SilentConnectionsHoldBackNoText) {
     Start(TcpTextListener::kDefaultReadTimeoutMs);
     for (int i = 0; i < 5; ++i)
-        clients_.push_back(Connect(listener_.GetPort()));
+        clients_.push_back(ConnectTo(listener_.GetPort()));
     ASSERT_EQ(SendText("127.0.0.1", listener_.GetPort(), "<JobData/>", 2000), KV_OK);
     ASSERT_TRUE(arrivals_.WaitFor(1));
     const Arrival arrival = arrivals_.Get()[0];
@@ -127,12 +115,12 @@ TEST_F(ListenerTest, SilentConnectionsHoldBackNoText) {
 TEST_F(ListenerTest, BeyondTheConnectionLimitTheOldestIsClosed) {
     Start(kNoTimeOutMs);
     for (std::size_t i = 0; i < TcpTextListener::kMaxConnections; ++i) {
-        clients_.push_back(Connect(listener_.GetPort()));
+        clients_.push_back(ConnectTo(listener_.GetPort()));
         ASSERT_GE(clients_.back(), 0);
     }
     ASSERT_TRUE(WaitAccepted(TcpTextListener::kMaxConnections));
     EXPECT_EQ(listener_.GetOpenCount(), TcpTextListener::kMaxConnections);
-    clients_.push_back(Connect(listener_.GetPort()));
+    clients_.push_back(ConnectTo(listener_.GetPort()));
     EXPECT_TRUE(ClosedByListener(clients_[0]));
     EXPECT_FALSE(ClosedByListener(clients_[1], 0));
     EXPECT_EQ(listener_.GetOpenCount(), TcpTextListener::kMaxConnections);
@@ -151,13 +139,13 @@ TEST_F(ListenerTest, BeyondTheBufferedBytesTheOldestIsClosed) {
     constexpr std::size_t kFullTexts =
         TcpTextListener::kMaxBufferedBytes / TcpTextListener::kDefaultMaxBytes;
     for (std::size_t i = 0; i < kFullTexts; ++i) {
-        clients_.push_back(Connect(listener_.GetPort()));
+        clients_.push_back(ConnectTo(listener_.GetPort()));
         ASSERT_EQ(::send(clients_.back(), full.data(), full.size(), MSG_NOSIGNAL),
                   static_cast<ssize_t>(full.size()));
     }
     // Held to the last byte, none closed yet.
     EXPECT_FALSE(ClosedByListener(clients_[0], 0));
-    clients_.push_back(Connect(listener_.GetPort()));
+    clients_.push_back(ConnectTo(listener_.GetPort()));
     ASSERT_EQ(::send(clients_.back(), "y", 1, MSG_NOSIGNAL), 1);
     EXPECT_TRUE(ClosedByListener(clients_[0]));
     EXPECT_FALSE(ClosedByListener(clients_[1], 0));

@@ -3,9 +3,7 @@
 // of senders and waiting texts hold.
 #include "jobs/host/job_host.h"
 
-#include "data/data_host.h"
-#include "jobs/jobs_test_support.h"
-#include "platform/clock.h"
+#include "jobs/host/host_test_support.h"
 #include "platform/name_resolver.h"
 
 #include <algorithm>
@@ -15,7 +13,7 @@
 
 namespace {
 
-constexpr std::uint32_t kLimitMs = 20000;
+constexpr std::uint32_t kHoldMs = 20000;
 
 // Holds every look-up of a name ending in ".held" until released; then those
 // names do not resolve. Other names do not resolve either.
@@ -28,14 +26,14 @@ public:
         std::unique_lock lock(mutex_);
         ++holding_;
         changed_.notify_all();
-        changed_.wait_for(lock, std::chrono::milliseconds(kLimitMs), [this] { return released_; });
+        changed_.wait_for(lock, std::chrono::milliseconds(kHoldMs), [this] { return released_; });
         --holding_;
         changed_.notify_all();
         return false;
     }
     bool WaitHolding(int count) {
         std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::milliseconds(kLimitMs),
+        return changed_.wait_for(lock, std::chrono::milliseconds(kHoldMs),
                                  [&] { return holding_ == count; });
     }
     int Holding() {
@@ -55,27 +53,14 @@ private:
     bool released_ = false;
 };
 
-class HostSendersTest : public ::testing::Test {
+class HostSendersTest : public LoopbackHostsTest {
 protected:
-    HostSendersTest()
-        : scoped_clock_(clock_), identity_("anna", "localhost", {kLoopbackAddress}),
-          scoped_identity_(identity_), scoped_resolver_(resolver_) {
-        RegisterAllPayloads();
-        EXPECT_EQ(server_.Start("127.0.0.1"), KV_OK);
-        EXPECT_EQ(workstation_.Start("127.0.0.1"), KV_OK);
-        auto host = std::make_unique<CKvDataHost>();
-        host->GetHost().Set("localhost", kLoopbackAddress, 0);
-        host->SetFlagAcceptAllUser(true);
-        server_.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
-    }
+    HostSendersTest() : scoped_resolver_(resolver_) {}
     ~HostSendersTest() override {
         // The held sends end before the hosts stop.
         resolver_.Release();
     }
 
-    bool Run(const std::function<bool()>& predicate) {
-        return RunHosts({&server_, &workstation_}, predicate, kLimitMs);
-    }
     // A job's request to the network service: send the text to name:port.
     void RequestSend(JobHost& host, const std::string& name, std::uint32_t port,
                      const std::string& text) {
@@ -100,14 +85,8 @@ protected:
         });
     }
 
-    ManualClock clock_{1700000000};
-    ScopedClock scoped_clock_;
-    FixedLocalIdentitySource identity_;
-    ScopedLocalIdentitySource scoped_identity_;
     HoldingResolver resolver_;
     ScopedNameResolver scoped_resolver_;
-    JobHost server_{true};
-    JobHost workstation_{false};
 };
 
 TEST_F(HostSendersTest, ANameLookUpThatDoesNotAnswerHoldsUpNoOtherJob) {

@@ -2,69 +2,25 @@
 // address only, and the logs keep the latest entries while the count goes on.
 #include "jobs/host/job_host.h"
 
-#include "data/data_host.h"
+#include "jobs/host/host_test_support.h"
 #include "jobs/job_data_client2.h"
-#include "jobs/jobs_test_support.h"
-#include "platform/clock.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "platform/tcp_test_support.h"
 
 namespace {
 
-constexpr std::uint32_t kLimitMs = 10000;
-
-// Sends the text over a connection bound to the source address.
+// Sends the text over a connection from the source address.
 bool SendFrom(const char* source, std::uint16_t port, const std::string& text) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = ConnectTo(port, source);
     if (fd < 0)
         return false;
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    ::inet_pton(AF_INET, source, &local.sin_addr);
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    target.sin_port = htons(port);
     const bool sent =
-        ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
-        ::connect(fd, reinterpret_cast<sockaddr*>(&target), sizeof target) == 0 &&
         ::send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
     ::close(fd);
     return sent;
 }
 
-class HostInputTest : public ::testing::Test {
+class HostInputTest : public LoopbackHostsTest {
 protected:
-    HostInputTest()
-        : scoped_clock_(clock_), identity_("anna", "localhost", {kLoopbackAddress}),
-          scoped_identity_(identity_) {
-        RegisterAllPayloads();
-        EXPECT_EQ(server_.Start("127.0.0.1"), KV_OK);
-        EXPECT_EQ(workstation_.Start("127.0.0.1"), KV_OK);
-        auto host = std::make_unique<CKvDataHost>();
-        host->GetHost().Set("localhost", kLoopbackAddress, 0);
-        host->SetFlagAcceptAllUser(true);
-        server_.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
-    }
-
-    bool Run(const std::function<bool()>& predicate) {
-        return RunHosts({&server_, &workstation_}, predicate, kLimitMs);
-    }
-    CKvJobData* Executor() {
-        return static_cast<CKvJobData*>(server_.GetHandler().FirstJob(K_KVJBDT_TP_CLIENT2));
-    }
-    CKvJobData* Client() { return workstation_.FindJob(client_id_); }
-    void LogOn() {
-        ASSERT_EQ(workstation_.StartLogon("127.0.0.1", server_.GetPort(), "anna", client_id_),
-                  KV_OK);
-        ASSERT_TRUE(Run([&] {
-            return Client() && Client()->GetState() == KV_JOB_STATE_RUNNING && Executor() &&
-                   Executor()->GetState() == KV_JOB_STATE_RUNNING;
-        }));
-    }
     // The workstation's logoff, as a third party could write it.
     std::string ForgedLogoff() {
         CKvJobDataClient2 forged;
@@ -74,14 +30,6 @@ protected:
         EXPECT_EQ(forged.Serialize(text), KV_OK);
         return text;
     }
-
-    ManualClock clock_{1700000000};
-    ScopedClock scoped_clock_;
-    FixedLocalIdentitySource identity_;
-    ScopedLocalIdentitySource scoped_identity_;
-    JobHost server_{true};
-    JobHost workstation_{false};
-    std::uint32_t client_id_ = 0;
 };
 
 TEST_F(HostInputTest, ATextFromAnotherAddressThanThePartnersIsRefused) {

@@ -2,17 +2,11 @@
 // logon alive; afterwards its descriptors and threads are what they were.
 #include "jobs/host/job_host.h"
 
-#include "data/data_host.h"
-#include "jobs/job_data_client2.h"
-#include "jobs/jobs_test_support.h"
-#include "platform/clock.h"
+#include "jobs/host/host_test_support.h"
+#include "platform/tcp_test_support.h"
 
-#include <arpa/inet.h>
 #include <dirent.h>
-#include <netinet/in.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -44,19 +38,6 @@ void RaiseDescriptorLimit(rlim_t wanted) {
     ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
-int ConnectSilently(std::uint16_t port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 TEST(JobHostListenerConcurrency, SilentConnectionsDelayNeitherALogonNorItsKeepAlive) {
     RaiseDescriptorLimit(2048);
     RegisterAllPayloads();
@@ -70,17 +51,13 @@ TEST(JobHostListenerConcurrency, SilentConnectionsDelayNeitherALogonNorItsKeepAl
         JobHost workstation(false);
         ASSERT_EQ(server.Start("127.0.0.1"), KV_OK);
         ASSERT_EQ(workstation.Start("127.0.0.1"), KV_OK);
-        auto host = std::make_unique<CKvDataHost>();
-        host->GetHost().Set("localhost", kLoopbackAddress, 0);
-        host->SetFlagAcceptAllUser(true);
-        server.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
+        StoreAcceptingHost(server);
         const std::vector<JobHost*> hosts = {&server, &workstation};
         const std::size_t descriptors = OpenDescriptors();
 
         std::vector<int> silent;
         for (int i = 0; i < kSilentConnections; ++i) {
-            silent.push_back(
-                ConnectSilently(i % 2 == 0 ? server.GetPort() : workstation.GetPort()));
+            silent.push_back(ConnectTo(i % 2 == 0 ? server.GetPort() : workstation.GetPort()));
             ASSERT_GE(silent.back(), 0);
         }
         std::uint32_t id = 0;
