@@ -292,10 +292,10 @@ bool JobHost::IsFromPartner(std::uint32_t job_id, std::uint32_t peer_address) {
         return true;
     if (auto known = partners_.find(job_id); known != partners_.end())
         return known->second == peer_address;
-    // A requester learns its partner from the first answer; other jobs (the
-    // root, jobs filed by jobs) have no single partner.
+    // An executor knows its partner from its REQUEST; any other job but the
+    // root (which serves every peer) learns it from the first answer.
     const CKvJobData* job = FindJob(job_id);
-    if (job != nullptr && job->GetType() != K_KVJBDT_TP_ROOT && RoleOf(*job) == JobRole::kRequester)
+    if (job != nullptr && job->GetType() != K_KVJBDT_TP_ROOT)
         partners_[job_id] = peer_address;
     return true;
 }
@@ -384,12 +384,12 @@ bool JobHost::PostSend(const std::string& host, std::uint32_t port, std::string 
     std::weak_ptr<MessageQueue> queue = queue_;
     auto done = [this, queue, destination, on_result = std::move(on_result)](KvResult result) {
         std::shared_ptr<MessageQueue> target = queue.lock();
-        auto* held = new SendDone{[this, destination, on_result, result](KvResult) {
-                                      if (result != KV_OK)
+        auto* held = new SendDone{[this, destination, on_result](KvResult sent) {
+                                      if (sent != KV_OK)
                                           host_log_.Add("sending to " + destination +
-                                                        " failed: " + SendFailureText(result));
+                                                        " failed: " + SendFailureText(sent));
                                       if (on_result)
-                                          on_result(result);
+                                          on_result(sent);
                                   },
                                   result};
         ThreadMessage posted{nullptr, kSendDoneMessage, 0, reinterpret_cast<LPARAM>(held)};

@@ -7,7 +7,8 @@
 // receive and answer as tests script them.
 //
 // Threads: one thread pumps a host (PumpOnce, RunHosts); the listener's
-// thread only posts received texts to the host's queue and signals input.
+// thread only posts received texts to the host's queue, and the senders'
+// threads only the results of their sends, and signal input.
 
 #include "capi/capi_func_data.h"
 #include "data/data_handler.h"
