@@ -224,14 +224,16 @@ void TcpTextListener::Run() {
     constexpr int kEventBatch = 64;
     epoll_event events[kEventBatch];
 
+    // The counts change before the peer can see the close.
     const auto close_connection = [&](std::list<OpenConnection>::iterator at, bool dropped) {
-        by_fd.erase(at->fd);
-        ::close(at->fd);
+        const int fd = at->fd;
+        by_fd.erase(fd);
         buffered -= at->text.size();
         if (dropped)
             dropped_.fetch_add(1);
         connections.erase(at);
         open_.store(connections.size());
+        ::close(fd);
     };
     const auto set_accepting = [&](bool on) {
         epoll_event change{on ? static_cast<std::uint32_t>(EPOLLIN) : 0u, {}};
@@ -330,8 +332,8 @@ void TcpTextListener::Run() {
             connection.deadline = now + std::chrono::milliseconds(read_timeout_ms_);
             connections.push_back(std::move(connection));
             by_fd[fd] = std::prev(connections.end());
-            accepted_.fetch_add(1);
             open_.store(connections.size());
+            accepted_.fetch_add(1);
         }
     }
     for (OpenConnection& connection : connections)

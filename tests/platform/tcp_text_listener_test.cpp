@@ -112,6 +112,16 @@ TEST_F(ListenerTest, SilentConnectionsHoldBackNoText) {
     EXPECT_EQ(arrival.dropped_before, 0u);
 }
 
+TEST_F(ListenerTest, AConnectionNotEndedWithinItsTimeOutIsClosedAndItsTextDropped) {
+    Start(100);
+    clients_.push_back(ConnectTo(listener_.GetPort()));
+    ASSERT_EQ(::send(clients_.back(), "part", 4, MSG_NOSIGNAL), 4);
+    EXPECT_TRUE(ClosedByListener(clients_.back()));
+    EXPECT_EQ(listener_.GetDroppedCount(), 1u);
+    EXPECT_EQ(listener_.GetOpenCount(), 0u);
+    EXPECT_TRUE(arrivals_.Get().empty());
+}
+
 TEST_F(ListenerTest, BeyondTheConnectionLimitTheOldestIsClosed) {
     Start(kNoTimeOutMs);
     for (std::size_t i = 0; i < TcpTextListener::kMaxConnections; ++i) {
@@ -123,6 +133,7 @@ TEST_F(ListenerTest, BeyondTheConnectionLimitTheOldestIsClosed) {
     clients_.push_back(ConnectTo(listener_.GetPort()));
     EXPECT_TRUE(ClosedByListener(clients_[0]));
     EXPECT_FALSE(ClosedByListener(clients_[1], 0));
+    ASSERT_TRUE(WaitAccepted(TcpTextListener::kMaxConnections + 1));
     EXPECT_EQ(listener_.GetOpenCount(), TcpTextListener::kMaxConnections);
     EXPECT_EQ(listener_.GetDroppedCount(), 1u);
     // The newest still brings its text.
