@@ -1,7 +1,8 @@
 // Job texts: receiving (bytes to a job and its message) and writing a CLIENT2
 // text against XmlDocument::Parse of the same bytes; and CLIENT2 logons per
 // second between two hosts on 127.0.0.1 (logon, acceptance, logoff: three
-// texts, three connections) against a bare TCP exchange of the same texts.
+// texts, three connections), without and with 500 silent connections held
+// open to the hosts, against a bare TCP exchange of the same texts.
 //
 // CLIENT and SYNCHRONIZE (with its DATACALL) texts received; and workstation
 // logons per second of two processes with their root jobs (root to CLIENT
@@ -30,6 +31,12 @@
 #include "platform/tcp_transport.h"
 
 #include <benchmark/benchmark.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <condition_variable>
 #include <memory>
@@ -279,6 +286,50 @@ void BM_ParseTapiDialText(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseTapiDialText);
 
+// Connections that send nothing, held open to the listeners: one the
+// listener closed after its time-out is opened again.
+class SilentConnections {
+public:
+    SilentConnections(std::size_t count, const std::vector<std::uint16_t>& ports) {
+        for (std::size_t i = 0; i < count; ++i)
+            held_.push_back({Connect(ports[i % ports.size()]), ports[i % ports.size()]});
+    }
+    ~SilentConnections() {
+        for (const auto& [fd, port] : held_)
+            ::close(fd);
+    }
+    SilentConnections(const SilentConnections&) = delete;
+    SilentConnections& operator=(const SilentConnections&) = delete;
+
+    void Refresh() {
+        for (auto& [fd, port] : held_) {
+            pollfd entry{fd, POLLIN, 0};
+            if (fd >= 0 && ::poll(&entry, 1, 0) == 0)
+                continue;
+            if (fd >= 0)
+                ::close(fd);
+            fd = Connect(port);
+        }
+    }
+
+private:
+    static int Connect(std::uint16_t port) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(port);
+        if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    }
+
+    std::vector<std::pair<int, std::uint16_t>> held_;
+};
+
+// state.range(0): the silent connections held open.
 void BM_LoopbackLogon(benchmark::State& state) {
     RegisterAll();
     FixedLocalIdentitySource identity("anna", "localhost", {kLoopbackAddress});
@@ -292,7 +343,12 @@ void BM_LoopbackLogon(benchmark::State& state) {
     host->SetFlagAcceptAllUser(true);
     server.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
     const std::vector<JobHost*> hosts = {&server, &workstation};
+    SilentConnections silent(static_cast<std::size_t>(state.range(0)),
+                             {server.GetPort(), workstation.GetPort()});
     for (auto _ : state) {
+        state.PauseTiming();
+        silent.Refresh();
+        state.ResumeTiming();
         std::uint32_t id = 0;
         workstation.StartLogon("127.0.0.1", server.GetPort(), "anna", id);
         RunHosts(
@@ -315,7 +371,7 @@ void BM_LoopbackLogon(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_LoopbackLogon)->UseRealTime();
+BENCHMARK(BM_LoopbackLogon)->Arg(0)->Arg(500)->UseRealTime();
 
 // Two listeners, and the texts of one logon sent back and forth, each waited
 // for as a host would.
@@ -323,7 +379,7 @@ class BareExchange {
 public:
     BareExchange() {
         for (int side = 0; side < 2; ++side)
-            listeners_[side].Start("127.0.0.1", 0, [this](std::string&&) {
+            listeners_[side].Start("127.0.0.1", 0, [this](std::string&&, std::uint32_t) {
                 std::lock_guard lock(mutex_);
                 ++arrived_;
                 changed_.notify_all();

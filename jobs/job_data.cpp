@@ -388,7 +388,11 @@ KvResult CKvJobData::SendBySocket(const std::string& host, std::uint32_t port,
         last_result_ = KV_E_FAIL;
         return last_result_;
     }
-    last_result_ = SendText(host, port, text != nullptr ? *text : xml_text_, kSendTimeoutMs);
+    const std::string& bytes = text != nullptr ? *text : xml_text_;
+    if (text_sender_ != nullptr)
+        last_result_ = text_sender_->SendJobText(*this, host, port, bytes) ? KV_OK : KV_E_SOCKET_SEND;
+    else
+        last_result_ = SendText(host, port, bytes, kSendTimeoutMs);
     return last_result_;
 }
 

@@ -48,6 +48,19 @@ inline constexpr std::uint32_t KV_TRANSPORT_LOCAL_ALT = 4;
 // The sub-command of a request for one record.
 inline constexpr std::int32_t KV_SUBCOMMAND_ONE_RECORD = 5;
 
+class CKvJobData;
+
+// Where a host's jobs hand the texts they send over TCP, so that a peer that
+// does not answer holds up no job (jobs/host/host_senders.h).
+class JobTextSender {
+public:
+    virtual ~JobTextSender() = default;
+    // Takes the job's text for host:port; false when it was dropped. A
+    // failed send is reported later through the job's OnTextNotSent.
+    virtual bool SendJobText(CKvJobData& job, const std::string& host, std::uint32_t port,
+                             const std::string& text) = 0;
+};
+
 class CKvJobData : public CKvJobHandlerEntry {
 public:
     static constexpr std::uint32_t kAnswerTimerId = 1;
@@ -164,9 +177,14 @@ public:
     // PostToHost towards the destination the transport mode selects.
     KvResult Send(const std::string* text = nullptr);
     // Sends the text (the given one, else the job's XML text) over a new TCP
-    // connection and closes it.
+    // connection and closes it; within a host, hands it to the host's
+    // senders (KV_OK once taken).
     KvResult SendBySocket(const std::string& host, std::uint32_t port,
                           const std::string* text = nullptr);
+    // The host's senders; null (the default) sends at once.
+    void SetTextSender(JobTextSender* sender) { text_sender_ = sender; }
+    // A text the host's senders took could not be sent.
+    virtual void OnTextNotSent() {}
     // Serialises the job and sends its text straight to the peer the
     // transport mode selects, over TCP.
     KvResult SendDirect();
@@ -272,4 +290,5 @@ protected:
 private:
     // Made on first use: most jobs that travel between threads never write.
     std::unique_ptr<XmlDocument> document_;
+    JobTextSender* text_sender_ = nullptr;
 };

@@ -157,6 +157,11 @@ void CKvJobDataClient2::RequesterStart() {
     timers_.Start(kAnswerTimerId);
 }
 
+void CKvJobDataClient2::OnTextNotSent() {
+    if (state_ == KV_JOB_STATE_WAITING_FOR_ANSWER)
+        GoTo(KV_JOB_STATE_CLEANUP);
+}
+
 void CKvJobDataClient2::RequesterWaitForLogonAnswer() {
     CKvMessage* message = nullptr;
     const CKvJobData* answer = FirstRecord(message);

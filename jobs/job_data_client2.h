@@ -18,6 +18,8 @@ public:
     KvResult StepRequester() override;
     KvResult StepExecutor() override;
     KvResult CheckRootJob() override { return JobDataNotSupported(); }
+    // A logon text that could not be sent ends the logon, as a refused one.
+    void OnTextNotSent() override;
 
     // Asks the host (2048) for the user record, locking it.
     KvResult RequestUserRecord();

@@ -1,14 +1,9 @@
 #include "jobs/host/job_host.h"
 
 #include "core/handle_table.h"
-#include "capi/capi_manager_base.h"
-#include "data/data_handler_store.h"
-#include "data/data_host.h"
-#include "data/data_user.h"
-#include "framework/connection_objects.h"
-#include "framework/holder_objects.h"
-#include "jobs/job_data_capi_server.h"
+#include "core/ipv4_address.h"
 #include "jobs/host/chat_wire.h"
+#include "jobs/job_data_capi_server.h"
 #include "jobs/job_data_client2.h"
 #include "jobs/job_data_listen2.h"
 #include "jobs/job_data_root.h"
@@ -19,14 +14,17 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <mutex>
 
 namespace {
 
-// A received text waiting in a host's queue; lParam holds a new std::string.
+// A received text waiting in a host's queue; lParam holds a new ReceivedText.
 constexpr UINT kTextArrivedMessage = 0x00020001u;
 // An application's CAPI call; lParam holds a new shared pointer to it.
 constexpr UINT kCapiCallMessage = 0x00020002u;
+// A send's result back on the host's thread; lParam holds a new SendDone.
+constexpr UINT kSendDoneMessage = 0x00020003u;
 // How long an idle RunHosts waits for input before it steps again.
 constexpr std::uint32_t kIdleWaitMs = 20;
 
@@ -61,6 +59,17 @@ private:
     std::uint64_t count_ = 0;
 };
 
+// How a failed send reads in the host's log.
+std::string SendFailureText(KvResult result) {
+    if (result == KV_E_SOCKET_CONNECT)
+        return "not connected";
+    if (result == KV_E_SOCKET_SEND)
+        return "not all written";
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(result));
+    return code;
+}
+
 HostInput& GetHostInput() {
     static HostInput input;
     return input;
@@ -68,15 +77,26 @@ HostInput& GetHostInput() {
 
 using CapiCall = std::shared_ptr<CAPIFuncData>;
 
+struct ReceivedText {
+    std::string text;
+    std::uint32_t peer_address = 0;
+};
+
+struct SendDone {
+    std::function<void(KvResult)> on_result;
+    KvResult result = KV_OK;
+};
+
 void ReleasePosted(const ThreadMessage& posted) {
     if (posted.message == kTextArrivedMessage) {
-        delete reinterpret_cast<std::string*>(posted.lParam);
+        delete reinterpret_cast<ReceivedText*>(posted.lParam);
+    } else if (posted.message == kSendDoneMessage) {
+        delete reinterpret_cast<SendDone*>(posted.lParam);
     } else if (posted.message == kCapiCallMessage) {
         std::unique_ptr<CapiCall> call(reinterpret_cast<CapiCall*>(posted.lParam));
         (*call)->SetNotAvailableResult();
         (*call)->SignalCompleted();
-    }
-    else if (posted.lParam != 0)
+    } else if (posted.lParam != 0)
         reinterpret_cast<CKvMessage*>(posted.lParam)->Release();
 }
 
@@ -101,10 +121,6 @@ JobHost::JobHost(bool server, std::uint16_t handler_endpoint)
 
 JobHost::~JobHost() {
     Stop();
-    for (auto& [id, grant] : capi_grants_)
-        grant->Release();
-    for (CKvMessage* held : capi_held_)
-        held->Release();
     // Jobs go before the router their messages name.
     handler_.reset();
 }
@@ -126,14 +142,15 @@ KvResult JobHost::Start(const std::string& address, std::uint16_t port) {
         registered_.push_back(endpoint);
     }
     std::weak_ptr<MessageQueue> queue = queue_;
-    const KvResult bound = listener_.Start(address, port, [queue](std::string&& text) {
-        std::shared_ptr<MessageQueue> target = queue.lock();
-        auto* held = new std::string(std::move(text));
-        ThreadMessage posted{nullptr, kTextArrivedMessage, 0, reinterpret_cast<LPARAM>(held)};
-        if (!target || !target->Post(posted))
-            delete held;
-        GetHostInput().Signal();
-    });
+    const KvResult bound =
+        listener_.Start(address, port, [queue](std::string&& text, std::uint32_t peer_address) {
+            std::shared_ptr<MessageQueue> target = queue.lock();
+            auto* held = new ReceivedText{std::move(text), peer_address};
+            ThreadMessage posted{nullptr, kTextArrivedMessage, 0, reinterpret_cast<LPARAM>(held)};
+            if (!target || !target->Post(posted))
+                delete held;
+            GetHostInput().Signal();
+        });
     if (bound != KV_OK) {
         Stop();
         return bound;
@@ -149,6 +166,7 @@ KvResult JobHost::Start(const std::string& address, std::uint16_t port) {
 void JobHost::Stop() {
     ChatWire::Get().Detach(this);
     listener_.Stop();
+    senders_.Stop();
     for (std::uint16_t endpoint : registered_)
         router_.Unregister(endpoint);
     registered_.clear();
@@ -185,13 +203,19 @@ bool JobHost::PumpOnce() {
 
 void JobHost::Dispatch(const ThreadMessage& posted) {
     if (posted.message == kTextArrivedMessage) {
-        std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(posted.lParam));
-        HandleText(*text);
+        std::unique_ptr<ReceivedText> received(reinterpret_cast<ReceivedText*>(posted.lParam));
+        HandleText(received->text, received->peer_address);
         return;
     }
     if (posted.message == kCapiCallMessage) {
         std::unique_ptr<CapiCall> call(reinterpret_cast<CapiCall*>(posted.lParam));
         StartCapiCall(std::move(*call));
+        return;
+    }
+    if (posted.message == kSendDoneMessage) {
+        std::unique_ptr<SendDone> done(reinterpret_cast<SendDone*>(posted.lParam));
+        if (done->on_result)
+            done->on_result(done->result);
         return;
     }
     auto* message = reinterpret_cast<CKvMessage*>(posted.lParam);
@@ -200,39 +224,22 @@ void JobHost::Dispatch(const ThreadMessage& posted) {
     const auto endpoint = static_cast<std::uint16_t>(posted.message);
     switch (endpoint) {
     case KV_ENDPOINT_HOST_MAIN:
-        ServeRecords(message);
+        records_.Serve(message);
         return;
-    case KV_ENDPOINT_HOST_STATUS: {
-        if (message->GetPayloadType() == KV_PAYLOAD_TAPI_LINE &&
-            message->GetKind() == KV_MSG_KIND_INFO) {
-            Record(endpoint, *message);
-            HandLineToService(message);
-            return;
-        }
-        std::string text;
-        if (message->GetPayloadType() == KV_PAYLOAD_STAMPED_TEXT_RECORD &&
-            IsValidPtr(message->GetPayload()))
-            text = static_cast<CKvStampedTextRecord*>(message->GetPayload())->text;
-        Record(endpoint, *message, std::move(text));
-        message->Release();
+    case KV_ENDPOINT_HOST_STATUS:
+        status_.Serve(message);
         return;
-    }
     case KV_ENDPOINT_NETWORK:
-        ServeNetwork(message);
+        network_.Serve(message);
         return;
-    case KV_ENDPOINT_CHAT_LOG: {
-        std::string text;
-        if (message->GetPayloadType() == KV_PAYLOAD_TEXT && IsValidPtr(message->GetPayload()))
-            text = *static_cast<std::string*>(message->GetPayload());
-        Record(endpoint, *message, std::move(text));
-        message->Release();
+    case KV_ENDPOINT_CHAT_LOG:
+        chat_log_.Serve(message);
         return;
-    }
     case KV_ENDPOINT_CALL_WINDOW:
-        ServeCalls(message);
+        calls_.Serve(message);
         return;
     case KV_ENDPOINT_CAPI:
-        ServeCapi(message);
+        capi_.Serve(message);
         return;
     default:
         DriveMessage(message, endpoint);
@@ -240,35 +247,70 @@ void JobHost::Dispatch(const ThreadMessage& posted) {
     }
 }
 
-JobTextResult JobHost::HandleText(const std::string& text) {
+JobTextResult JobHost::HandleText(const std::string& text, std::uint32_t peer_address) {
+    ++received_count_;
     if (wire_observer_)
         wire_observer_(text);
     CKvMessage* message = nullptr;
-    const JobTextResult result = receiver_.Receive(text, message);
-    receive_log_.push_back(result);
-    if (result != JobTextResult::kAccepted)
-        return result;
+    JobTextResult result = receiver_.Receive(text, message);
+    if (result == JobTextResult::kAccepted)
+        result = RouteText(message, peer_address);
+    receive_log_.Add(result);
+    return result;
+}
+
+JobTextResult JobHost::RouteText(CKvMessage* message, std::uint32_t peer_address) {
     CKvJobData* job = JobFromPayload(message->GetPayload());
     const std::uint32_t idtarget = message->GetSourceJobId();
     if (idtarget != 0) {
+        if (!IsFromPartner(idtarget, peer_address)) {
+            IPv4Address from;
+            from.SetValue(peer_address);
+            IPv4Address partner;
+            partner.SetValue(partners_[idtarget]);
+            host_log_.Add("refused a text for job " + std::to_string(idtarget) + " from " +
+                          from.GetText() + ": its partner is " + partner.GetText());
+            message->Release();
+            return JobTextResult::kWrongPeer;
+        }
         DeliverToJob(message, idtarget);
     } else if (message->GetKind() == KV_MSG_KIND_REQUEST) {
         if (!HandToRoot(message))
-            FileJob(job, message, JobRole::kExecutor);
+            FileJob(job, message, JobRole::kExecutor, peer_address);
     } else if (message->GetKind() == KV_MSG_KIND_INFO &&
                (job->GetType() == K_KVJBDT_TP_LISTEN || job->GetType() == K_KVJBDT_TP_LISTEN2)) {
-        FileJob(job, message, JobRole::kRequester);
+        FileJob(job, message, JobRole::kRequester, peer_address);
     } else {
         message->Release();
     }
-    return result;
+    return JobTextResult::kAccepted;
+}
+
+bool JobHost::IsFromPartner(std::uint32_t job_id, std::uint32_t peer_address) {
+    // Texts from within this process carry no address.
+    if (peer_address == 0)
+        return true;
+    if (auto known = partners_.find(job_id); known != partners_.end())
+        return known->second == peer_address;
+    // An executor knows its partner from its REQUEST; any other job but the
+    // root (which serves every peer) learns it from the first answer.
+    const CKvJobData* job = FindJob(job_id);
+    if (job != nullptr && job->GetType() != K_KVJBDT_TP_ROOT)
+        partners_[job_id] = peer_address;
+    return true;
+}
+
+void JobHost::SetLogLimit(std::size_t entries) {
+    service_log_.SetLimit(entries);
+    receive_log_.SetLimit(entries);
+    host_log_.SetLimit(entries);
 }
 
 void JobHost::DriveMessage(CKvMessage* message, std::uint16_t endpoint) {
     const std::int32_t type = message->GetPayloadType();
     if (endpoint == KV_ENDPOINT_JOB_INTAKE && IsJobPayloadType(type) &&
         IsValidPtr(message->GetPayload())) {
-        Record(endpoint, *message);
+        service_log_.Record(endpoint, *message);
         CKvJobData* job = JobFromPayload(message->GetPayload());
         // The root job's own listen jobs serve this machine: their executor.
         const bool local_listen =
@@ -293,13 +335,16 @@ void JobHost::DeliverToJob(CKvMessage* message, std::uint32_t job_id) {
         message->Release();
 }
 
-bool JobHost::FileJob(CKvJobData* job, CKvMessage* carrying, JobRole role) {
+bool JobHost::FileJob(CKvJobData* job, CKvMessage* carrying, JobRole role,
+                      std::uint32_t partner_address) {
     if (handler_->AddJob(job) != KV_OK) {
         carrying->Release();
         return false;
     }
     job->SetCarryingMessage(carrying);
     roles_[job->GetJobId()] = role;
+    if (partner_address != 0)
+        partners_[job->GetJobId()] = partner_address;
     return true;
 }
 
@@ -333,6 +378,45 @@ JobRole JobHost::RoleOf(const CKvJobData& job) const {
     return type == K_KVJBDT_TP_CLIENT ? JobRole::kCheckRootJob : JobRole::kExecutor;
 }
 
+bool JobHost::PostSend(const std::string& host, std::uint32_t port, std::string text,
+                       std::uint32_t timeout_ms, std::function<void(KvResult)> on_result) {
+    const std::string destination = host + ":" + std::to_string(port);
+    std::weak_ptr<MessageQueue> queue = queue_;
+    auto done = [this, queue, destination, on_result = std::move(on_result)](KvResult result) {
+        std::shared_ptr<MessageQueue> target = queue.lock();
+        auto* held = new SendDone{[this, destination, on_result](KvResult sent) {
+                                      if (sent != KV_OK)
+                                          host_log_.Add("sending to " + destination +
+                                                        " failed: " + SendFailureText(sent));
+                                      if (on_result)
+                                          on_result(sent);
+                                  },
+                                  result};
+        ThreadMessage posted{nullptr, kSendDoneMessage, 0, reinterpret_cast<LPARAM>(held)};
+        if (!target || !target->Post(posted))
+            delete held;
+        GetHostInput().Signal();
+    };
+    if (senders_.Post(host, port, std::move(text), timeout_ms, std::move(done)))
+        return true;
+    host_log_.Add("dropped a text to " + destination + ": " +
+                  std::to_string(HostSenders::kMaxWaiting) + " texts wait");
+    return false;
+}
+
+bool JobHost::JobSends::SendJobText(CKvJobData& job, const std::string& host, std::uint32_t port,
+                                    const std::string& text) {
+    const std::uint32_t id = job.GetJobId();
+    JobHost& owner = host_;
+    return owner.PostSend(host, port, text, CKvJobData::kSendTimeoutMs,
+                          [&owner, id](KvResult result) {
+                              if (result == KV_OK)
+                                  return;
+                              if (CKvJobData* sender = owner.FindJob(id))
+                                  sender->OnTextNotSent();
+                          });
+}
+
 bool JobHost::StepJobs() {
     std::vector<std::uint32_t> ids;
     handler_->ResetIterator();
@@ -346,6 +430,7 @@ bool JobHost::StepJobs() {
         if (job == nullptr || job->GetState() == KV_JOB_STATE_FINISHED)
             continue;
         job->GetIncomingQueue().DeleteExpired();
+        job->SetTextSender(&job_sends_);
         const std::uint32_t state = job->GetState();
         const std::int32_t queued = job->GetIncomingQueue().GetCount();
         switch (RoleOf(*job)) {
@@ -368,6 +453,8 @@ bool JobHost::StepJobs() {
         changed = true;
         for (auto it = roles_.begin(); it != roles_.end();)
             it = handler_->FindJob(it->first) == nullptr ? roles_.erase(it) : std::next(it);
+        for (auto it = partners_.begin(); it != partners_.end();)
+            it = handler_->FindJob(it->first) == nullptr ? partners_.erase(it) : std::next(it);
     }
     return changed;
 }
@@ -396,271 +483,7 @@ void JobHost::Logoff(bool announce) {
     handler_->StopAllJobs();
 }
 
-// ---- Services ----
-
-void JobHost::Record(std::uint16_t endpoint, const CKvMessage& message, std::string text) {
-    HostServiceEntry entry;
-    entry.endpoint = endpoint;
-    entry.kind = message.GetKind();
-    entry.command = message.GetCommand();
-    entry.sub_command = message.GetSubCommand();
-    entry.attribute = message.GetAttribute();
-    entry.payload_type = message.GetPayloadType();
-    entry.job_ids[0] = message.GetSourceJobId();
-    entry.job_ids[1] = message.GetTargetJobId();
-    entry.job_ids[2] = message.GetOriginatingJobId();
-    entry.text = std::move(text);
-    service_log_.push_back(std::move(entry));
-}
-
-std::vector<HostServiceEntry> JobHost::GetServiceLog(std::uint16_t endpoint) const {
-    std::vector<HostServiceEntry> entries;
-    for (const HostServiceEntry& entry : service_log_) {
-        if (entry.endpoint == endpoint)
-            entries.push_back(entry);
-    }
-    return entries;
-}
-
-void JobHost::StoreRecord(std::unique_ptr<CKvDataHandler> record, std::int32_t type) {
-    if (!record)
-        return;
-    std::vector<std::unique_ptr<CKvDataHandler>>& stored = records_[type];
-    for (std::unique_ptr<CKvDataHandler>& held : stored) {
-        if (held->IsSameKey(*record)) {
-            held = std::move(record);
-            return;
-        }
-    }
-    stored.push_back(std::move(record));
-}
-
-CKvDataHandler* JobHost::FindStoredRecord(std::int32_t type, std::size_t index) const {
-    auto found = records_.find(type);
-    if (found == records_.end() || index >= found->second.size())
-        return nullptr;
-    return found->second[index].get();
-}
-
-CKvDataHandler* JobHost::LookUp(const CKvMessage& message) const {
-    auto found = records_.find(message.GetPayloadType());
-    if (found == records_.end() || !IsValidPtr(message.GetPayload()))
-        return nullptr;
-    auto* asked = static_cast<CKvDataHandler*>(message.GetPayload());
-    // A user is asked for with a blank record: the asking job's login name
-    // names it.
-    const CKvJobData* job = FindJob(message.GetTargetJobId());
-    for (const std::unique_ptr<CKvDataHandler>& held : found->second) {
-        if (message.GetPayloadType() == K_KVDT_TP_DTHDLR_DATAUSER) {
-            if (job != nullptr &&
-                static_cast<CKvDataUser*>(held.get())->GetScreenName() == job->GetLoginName())
-                return held.get();
-        } else if (IsAskedRecord(*held, *asked, message.GetPayloadType())) {
-            return held.get();
-        }
-    }
-    return nullptr;
-}
-
-void JobHost::ServeRecords(CKvMessage* message) {
-    Record(KV_ENDPOINT_HOST_MAIN, *message);
-    if (ServeChatRecords(message))
-        return;
-    const bool has_record = IsValidPtr(message->GetPayload());
-    if (message->GetKind() == KV_MSG_KIND_INFO && has_record) {
-        const std::int32_t type = message->GetPayloadType();
-        StoreRecord(
-            std::unique_ptr<CKvDataHandler>(static_cast<CKvDataHandler*>(message->DetachPayload())),
-            type);
-        message->Release();
-        return;
-    }
-    if (!records_silent_ && message->GetKind() == KV_MSG_KIND_REQUEST &&
-        message->GetSubCommand() == kSubCommandAllOfType) {
-        ServeAllOfType(message);
-        return;
-    }
-    if (!records_silent_ && ServeRecordQuery(message))
-        return;
-    if (records_silent_ || message->GetKind() != KV_MSG_KIND_REQUEST ||
-        message->GetSubCommand() != KV_SUBCOMMAND_ONE_RECORD) {
-        message->Release();
-        return;
-    }
-    CKvDataHandler* found = LookUp(*message);
-    std::unique_ptr<CKvDataHandler> copy;
-    if (found == nullptr) {
-        message->SetAttribute(KV_MSG_ATTR_DATA_NOT_FOUND);
-    } else if (locked_answers_ > 0 && message->GetPayloadType() == locked_type_) {
-        --locked_answers_;
-        message->SetAttribute(KV_MSG_ATTR_DATA_FOUND_LOCKED);
-    } else if (found->Clone(copy)) {
-        message->SetPayload(copy.release());
-        message->SetAttribute(KV_MSG_ATTR_DATA_FOUND);
-    } else {
-        message->SetAttribute(KV_MSG_ATTR_DATA_NOT_FOUND);
-    }
-    message->SendConfirmation(KV_ENDPOINT_HOST_MAIN, &router_, true);
-}
-
-void JobHost::ServeAllOfType(CKvMessage* message) {
-    AnswerWithStore(message, message->GetPayloadType(), [](CKvDataHandler&) { return true; });
-}
-
-void JobHost::ServeCapi(CKvMessage* message) {
-    Record(KV_ENDPOINT_CAPI, *message);
-    if (ServeChatWire(message))
-        return;
-    const std::int32_t type = message->GetPayloadType();
-    CapiManagerBase* manager = CapiManagerFromPayload(message->GetPayload(), type);
-    if (message->GetKind() == KV_MSG_KIND_REQUEST && manager != nullptr) {
-        if (capi_refuses_) {
-            message->SetAttribute(KV_MSG_ATTR_REFUSED);
-        } else {
-            const std::uint32_t id = next_manager_id_++;
-            manager->SetJobId(id);
-            CKvMessage* grant = nullptr;
-            if (message->Clone(grant) == KV_OK)
-                capi_grants_[id] = grant;
-            else if (grant != nullptr)
-                grant->Release();
-            // The confirmation's swap makes the manager id its second job id.
-            message->SetJobIds(id, message->GetTargetJobId(), message->GetOriginatingJobId());
-            message->SetAttribute(KV_MSG_ATTR_ACCEPTED);
-        }
-        // A data manager is never copied: the answer goes back without it.
-        if (type == kCapiDataManagerType)
-            message->DestroyPayload();
-        message->SendConfirmation(KV_ENDPOINT_CAPI, &router_, true);
-        return;
-    }
-    if (type == CAPIFuncData::kTypeCode && message->GetKind() == KV_MSG_KIND_REQUEST) {
-        ServeCapiCall(message);
-        return;
-    }
-    if (message->GetAttribute() == KV_MSG_ATTR_SHUTDOWN) {
-        const std::uint32_t id = message->GetSourceJobId();
-        capi_shutdowns_.push_back(id);
-        if (auto found = capi_grants_.find(id); found != capi_grants_.end()) {
-            found->second->Release();
-            capi_grants_.erase(found);
-        }
-    }
-    message->Release();
-}
-
-bool JobHost::NotifyFromManager(std::uint32_t manager_id, std::int32_t attribute,
-                                const std::function<void(CKvMessage&)>& fill,
-                                std::uint16_t target) {
-    auto found = capi_grants_.find(manager_id);
-    if (found == capi_grants_.end())
-        return false;
-    CKvMessage* notice = nullptr;
-    if (found->second->Clone(notice) != KV_OK) {
-        if (notice != nullptr)
-            notice->Release();
-        return false;
-    }
-    fill(*notice);
-    notice->SwapJobIds();
-    notice->SetKind(KV_MSG_KIND_INFO);
-    notice->SetAttribute(attribute);
-    return notice->Send(target != 0 ? target : found->second->GetSourceEndpoint(),
-                        KV_ENDPOINT_CAPI, &router_, ++capi_value_, true, false) == KV_OK;
-}
-
-bool JobHost::ScriptListenNotification(std::uint32_t manager_id, const std::string& calling,
-                                       const std::string& called) {
-    return NotifyFromManager(manager_id, KV_MSG_ATTR_NOTIFICATION, [&](CKvMessage& notice) {
-        CapiManagerBase* manager =
-            CapiManagerFromPayload(notice.GetPayload(), notice.GetPayloadType());
-        if (manager == nullptr)
-            return;
-        manager->SetText2(calling);
-        manager->SetText3(called);
-        manager->GetEventTime().SetNow();
-    });
-}
-
-bool JobHost::ScriptManagerEnded(std::uint32_t manager_id) {
-    const bool sent = NotifyFromManager(manager_id, KV_MSG_ATTR_ENDED, [](CKvMessage&) {});
-    if (auto found = capi_grants_.find(manager_id); found != capi_grants_.end()) {
-        found->second->Release();
-        capi_grants_.erase(found);
-    }
-    return sent;
-}
-
-bool JobHost::ScriptTransferReport(std::uint32_t manager_id, std::int32_t attribute) {
-    const bool sent =
-        NotifyFromManager(manager_id, attribute, [](CKvMessage&) {}, KV_ENDPOINT_JOB_INTAKE);
-    if (attribute == KV_MSG_ATTR_ENDED || attribute == KV_MSG_ATTR_SHUTDOWN) {
-        if (auto found = capi_grants_.find(manager_id); found != capi_grants_.end()) {
-            found->second->Release();
-            capi_grants_.erase(found);
-        }
-    }
-    return sent;
-}
-
-void JobHost::ServeCapiCall(CKvMessage* message) {
-    const std::uint32_t manager_id = message->GetSourceJobId();
-    auto* record = static_cast<CAPIFuncData*>(message->GetPayload());
-    if (message->GetAttribute() == KV_MSG_ATTR_ENDED) {
-        // The function manager ends: what it held is dropped with it.
-        for (auto it = capi_held_.begin(); it != capi_held_.end();) {
-            if ((*it)->GetSourceJobId() == manager_id) {
-                (*it)->Release();
-                it = capi_held_.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        if (auto found = capi_grants_.find(manager_id); found != capi_grants_.end()) {
-            found->second->Release();
-            capi_grants_.erase(found);
-        }
-        message->Release();
-        return;
-    }
-    if (!IsValidPtr(record) || capi_grants_.count(manager_id) == 0) {
-        message->Release();
-        return;
-    }
-    record->SetFlagReturn(1);
-    record->SetReturnValue(0);
-    switch (record->GetType()) {
-    case CAPIFuncData::kRegister:
-        record->SetApplicationId(next_appl_id_++);
-        break;
-    case CAPIFuncData::kRelease:
-        record->SetApplicationId(0);
-        break;
-    case CAPIFuncData::kWaitForSignal:
-        capi_held_.push_back(message);
-        return;
-    default:
-        break;
-    }
-    if (capi_calls_held_) {
-        capi_held_.push_back(message);
-        return;
-    }
-    AnswerCapiCall(message);
-}
-
-void JobHost::AnswerCapiCall(CKvMessage* message) {
-    message->SetAttribute(KV_MSG_ATTR_UNSPECIFIED);
-    message->SendConfirmation(KV_ENDPOINT_CAPI, &router_, true);
-}
-
-std::size_t JobHost::ReleaseHeldCapiCalls() {
-    std::vector<CKvMessage*> held;
-    held.swap(capi_held_);
-    for (CKvMessage* message : held)
-        AnswerCapiCall(message);
-    return held.size();
-}
+// ---- Remote CAPI for applications ----
 
 KvResult JobHost::PostCapiCall(std::shared_ptr<CAPIFuncData> record) {
     if (!record)
@@ -698,44 +521,6 @@ void JobHost::StartCapiCall(std::shared_ptr<CAPIFuncData> record) {
     record->SignalCompleted();
 }
 
-void JobHost::ServeNetwork(CKvMessage* message) {
-    if (message->GetPayloadType() != KV_PAYLOAD_TYPED_OBJECT42 ||
-        !IsValidPtr(message->GetPayload())) {
-        Record(KV_ENDPOINT_NETWORK, *message);
-        message->Release();
-        return;
-    }
-    auto* request = static_cast<CKvTypedObject42*>(message->GetPayload());
-    const COMPUTER_IDENT& peer = request->peers[0];
-    const std::string host = peer.GetAddress() != 0 ? peer.GetAddressText() : peer.GetName();
-    Record(KV_ENDPOINT_NETWORK, *message, host);
-    const std::uint32_t state = request->numbers[2];
-    if (state == 1) {
-        SendText(host, peer.GetPort(), request->name, request->numbers[1]);
-        message->Release();
-        return;
-    }
-    if (state == 3) {
-        const bool reached = SendText(host, peer.GetPort(), {}, request->numbers[1]) == KV_OK;
-        message->SetAttribute(reached ? KV_MSG_ATTR_SUCCEEDED : KV_MSG_ATTR_FAILED);
-        if (reached)
-            request->peers[0].SetPort(GetPort());
-        message->SendConfirmation(KV_ENDPOINT_NETWORK, &router_, true);
-        return;
-    }
-    message->Release();
-}
-
-void JobHost::ServeCalls(CKvMessage* message) {
-    Record(KV_ENDPOINT_CALL_WINDOW, *message);
-    if (message->GetKind() != KV_MSG_KIND_REQUEST) {
-        message->Release();
-        return;
-    }
-    message->SetAttribute(KV_MSG_ATTR_ACCEPTED);
-    message->SendConfirmation(KV_ENDPOINT_CALL_WINDOW, &router_, true);
-}
-
 bool RunHosts(const std::vector<JobHost*>& hosts, const std::function<bool()>& predicate,
               std::uint32_t limit_ms) {
     using Steady = std::chrono::steady_clock;
@@ -757,11 +542,4 @@ bool RunHosts(const std::vector<JobHost*>& hosts, const std::function<bool()>& p
 
 CKvIMSGJobDataHandler& JobHost::GetHandler() {
     return *handler_;
-}
-
-void JobHost::HandLineToService(CKvMessage* message) {
-    // The line service starts lines only from REQUESTs; stops go as they are.
-    if (message->GetCommand() == 1)
-        message->SetKind(KV_MSG_KIND_REQUEST);
-    message->Send(KV_ENDPOINT_TAPI_LINES, KV_ENDPOINT_HOST_STATUS, &router_, 0, true, false);
 }

@@ -2,17 +2,27 @@
 // A stand-in for the host process that shares the message layer with the
 // jobs: its own router, a job handler registry, a driver that delivers
 // messages to the jobs and steps them, a TCP listener for job texts, and the
-// services behind the fixed endpoints, which record what they receive and
-// answer as tests script them.
+// dispatch to the services behind the fixed endpoints (one class each, in
+// jobs/host/host_*_service.h and host_call_sink.h), which record what they
+// receive and answer as tests script them.
 //
 // Threads: one thread pumps a host (PumpOnce, RunHosts); the listener's
-// thread only posts received texts to the host's queue and signals input.
+// thread only posts received texts to the host's queue, and the senders'
+// threads only the results of their sends, and signal input.
 
 #include "capi/capi_func_data.h"
 #include "data/data_handler.h"
 #include "framework/job_handler_registry.h"
 #include "framework/message_router.h"
 #include "jobs/appl_id_registry.h"
+#include "jobs/host/host_call_sink.h"
+#include "jobs/host/host_capi_service.h"
+#include "jobs/host/host_chat_log_service.h"
+#include "jobs/host/host_network_service.h"
+#include "jobs/host/host_record_service.h"
+#include "jobs/host/host_senders.h"
+#include "jobs/host/host_service_log.h"
+#include "jobs/host/host_status_service.h"
 #include "jobs/host/job_text_receiver.h"
 #include "jobs/job_data.h"
 #include "platform/message_queue.h"
@@ -20,25 +30,10 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
-
-// What a service endpoint received.
-struct HostServiceEntry {
-    std::uint16_t endpoint = 0;
-    std::int32_t kind = 0;
-    std::int32_t command = 0;
-    std::int32_t sub_command = 0;
-    std::int32_t attribute = 0;
-    std::int32_t payload_type = 0;
-    std::uint32_t job_ids[3] = {0, 0, 0};
-    // The text of a status record or of a network-send request; the name of
-    // a record where it has one.
-    std::string text;
-};
 
 // How the driver steps a job.
 enum class JobRole : std::int32_t { kNone, kRequester, kExecutor, kCheckRootJob };
@@ -56,13 +51,8 @@ public:
     static constexpr std::uint16_t kDefaultHandlerEndpoint = 0x900;
     // Messages left in a job's queue expire after this.
     static constexpr std::uint32_t kDeliveredLifetimeSeconds = 60;
-    // Record requests of this sub-command ask for every record of a type, as
-    // a record store.
-    static constexpr std::int32_t kSubCommandAllOfType = 10;
-    static constexpr std::int32_t kAllOfTypeCapacity = 200;
-    // The call query: the DATACALLs from the query's start time on, as a
-    // record store.
-    static constexpr std::int32_t kSubCommandCallQuery = 11;
+    static constexpr std::int32_t kSubCommandAllOfType = HostRecordService::kSubCommandAllOfType;
+    static constexpr std::int32_t kSubCommandCallQuery = HostRecordService::kSubCommandCallQuery;
 
     // A server's jobs reach their peers directly (transport mode 1); a
     // workstation's hold the server as their local computer (mode 3).
@@ -79,6 +69,7 @@ public:
     // released.
     void Stop();
     std::uint16_t GetPort() const { return listener_.GetPort(); }
+    std::uint16_t GetHandlerEndpoint() const { return handler_endpoint_; }
     const std::string& GetAddress() const { return address_; }
     bool IsServer() const { return server_; }
 
@@ -103,57 +94,69 @@ public:
 
     // ---- The services ----
 
-    // A record for 2048's look-ups, kept per type; one of the same key is
-    // replaced.
-    void StoreRecord(std::unique_ptr<CKvDataHandler> record, std::int32_t type);
-    CKvDataHandler* FindStoredRecord(std::int32_t type, std::size_t index = 0) const;
-    // The next count look-ups that find a record of the type answer
-    // DATA_FOUND_LOCKED.
-    void ScriptLockedAnswers(std::int32_t type, std::uint32_t count) {
-        locked_type_ = type;
-        locked_answers_ = count;
+    HostRecordService& GetRecordService() { return records_; }
+    HostCapiService& GetCapiService() { return capi_; }
+    // What the services received, for them to add to.
+    HostServiceLog& GetServiceLogWriter() { return service_log_; }
+    // Hands the text to the host's senders; on_result then runs on the
+    // host's thread (during PumpOnce) with the send's result, unless the
+    // host stops first. False, and the drop logged, when too many texts
+    // wait. A failed send is logged.
+    bool PostSend(const std::string& host, std::uint32_t port, std::string text,
+                  std::uint32_t timeout_ms, std::function<void(KvResult)> on_result = {});
+
+    // Shorthands of the services' own calls.
+    void StoreRecord(std::unique_ptr<CKvDataHandler> record, std::int32_t type) {
+        records_.StoreRecord(std::move(record), type);
     }
-    // A silent record service records requests and answers none.
-    void SetRecordServiceSilent(bool silent) { records_silent_ = silent; }
-    const std::vector<HostServiceEntry>& GetServiceLog() const { return service_log_; }
-    std::vector<HostServiceEntry> GetServiceLog(std::uint16_t endpoint) const;
-    // Results of the received texts, in order.
-    const std::vector<JobTextResult>& GetReceiveLog() const { return receive_log_; }
+    CKvDataHandler* FindStoredRecord(std::int32_t type, std::size_t index = 0) const {
+        return records_.FindStoredRecord(type, index);
+    }
+    void ScriptLockedAnswers(std::int32_t type, std::uint32_t count) {
+        records_.ScriptLockedAnswers(type, count);
+    }
+    void SetRecordServiceSilent(bool silent) { records_.SetSilent(silent); }
+    const std::deque<HostServiceEntry>& GetServiceLog() const { return service_log_.GetEntries(); }
+    std::vector<HostServiceEntry> GetServiceLog(std::uint16_t endpoint) const {
+        return service_log_.GetEntries(endpoint);
+    }
+    // Results of the latest received texts, in order.
+    const std::deque<JobTextResult>& GetReceiveLog() const { return receive_log_.GetEntries(); }
+    // Every text received since the start (the logs keep only the latest).
+    std::uint64_t GetReceivedCount() const { return received_count_; }
+    // Texts refused for their sender and sends that failed, latest last.
+    const std::deque<std::string>& GetHostLog() const { return host_log_.GetEntries(); }
+    // How many entries each log keeps (kDefaultHostLogLimit unless set).
+    void SetLogLimit(std::size_t entries);
     // Called with every text received, before it is read.
     void SetWireObserver(std::function<void(const std::string&)> observer) {
         wire_observer_ = std::move(observer);
     }
 
-    // ---- The scripted CAPI side (2061) ----
-
     // Serve 2061 with the scripted CAPI side; call before Start. Tests that
     // run the real CAPI service leave it off.
     void UseScriptedCapi() { scripted_capi_ = true; }
-    // Requests for managers are refused while set.
-    void ScriptCapiRefusal(bool refuse) { capi_refuses_ = refuse; }
-    // The id of the last manager granted (0: none).
-    std::uint32_t GetLastManagerId() const { return next_manager_id_ - 1; }
-    // A call the granted listen manager reports: a copy of the manager with
-    // texts 2 and 3 and the event time, as INFO/NOTIFICATION to its
-    // requester. False when no such manager is held.
+    void ScriptCapiRefusal(bool refuse) { capi_.ScriptRefusal(refuse); }
+    std::uint32_t GetLastManagerId() const { return capi_.GetLastManagerId(); }
     bool ScriptListenNotification(std::uint32_t manager_id, const std::string& calling,
-                                  const std::string& called);
-    // The manager ends: INFO/ENDED to its requester, the manager given up.
-    bool ScriptManagerEnded(std::uint32_t manager_id);
-    // The manager ids that SHUTDOWNs named, in order.
-    const std::vector<std::uint32_t>& GetCapiShutdowns() const { return capi_shutdowns_; }
-
-    // A transfer manager's report (CALL_CONNECTED, CALL_ECT_ESTABLISHED,
-    // SHUTDOWN, ENDED) to its requester through the job intake (2063); an
-    // end gives the manager up. False when no such manager is held.
-    bool ScriptTransferReport(std::uint32_t manager_id, std::int32_t attribute);
-    // CAPIFuncData calls to a granted function manager are executed: REGISTER
-    // gives the next ApplID, RELEASE ApplID 0, the rest 0; WAIT_FOR_SIGNAL
-    // (and, while set, every call) is held until released.
-    void ScriptCapiCallsHeld(bool hold) { capi_calls_held_ = hold; }
-    // Answers the held calls, ReturnValue 0; their count.
-    std::size_t ReleaseHeldCapiCalls();
-    std::size_t GetHeldCapiCallCount() const { return capi_held_.size(); }
+                                  const std::string& called) {
+        return capi_.ScriptListenNotification(manager_id, calling, called);
+    }
+    bool ScriptManagerEnded(std::uint32_t manager_id) {
+        return capi_.ScriptManagerEnded(manager_id);
+    }
+    const std::vector<std::uint32_t>& GetCapiShutdowns() const { return capi_.GetShutdowns(); }
+    bool ScriptTransferReport(std::uint32_t manager_id, std::int32_t attribute) {
+        return capi_.ScriptTransferReport(manager_id, attribute);
+    }
+    void ScriptCapiCallsHeld(bool hold) { capi_.ScriptCallsHeld(hold); }
+    std::size_t ReleaseHeldCapiCalls() { return capi_.ReleaseHeldCalls(); }
+    std::size_t GetHeldCapiCallCount() const { return capi_.GetHeldCallCount(); }
+    // What the chat wire (jobs/host/chat_wire.h) carries to this host.
+    bool DeliverChatPacket(const std::string& called, const std::string& caller,
+                           const std::uint8_t* bytes, std::uint32_t count) {
+        return capi_.DeliverChatPacket(called, caller, bytes, count);
+    }
 
     // ---- Remote CAPI for applications ----
 
@@ -167,8 +170,9 @@ public:
     KvResult PostCapiCall(std::shared_ptr<CAPIFuncData> record);
 
     // Handles one received text as the driver does (what the listener's
-    // texts go through).
-    JobTextResult HandleText(const std::string& text);
+    // texts go through). peer_address: the sender's IPv4 address, host byte
+    // order; 0 for a text from within this process.
+    JobTextResult HandleText(const std::string& text, std::uint32_t peer_address = 0);
 
     // ---- The process and its root job ----
 
@@ -181,58 +185,35 @@ public:
     // workstation's root is stopped (state 11). Its PostQuit ends the run:
     // PumpOnce then does nothing.
     void Shutdown();
-    // ---- The chat wire (jobs/host/chat_wire.h) ----
-
-    // The packet bytes, as its listen manager's NOTIFICATION, to the chat
-    // job here whose own number is the called number. False when none has it.
-    bool DeliverChatPacket(const std::string& called, const std::string& caller,
-                           const std::uint8_t* bytes, std::uint32_t count);
 
 private:
     class Handler;
+    // Hands the jobs' socket sends to the senders.
+    class JobSends final : public JobTextSender {
+    public:
+        explicit JobSends(JobHost& host) : host_(host) {}
+        bool SendJobText(CKvJobData& job, const std::string& host, std::uint32_t port,
+                         const std::string& text) override;
+
+    private:
+        JobHost& host_;
+    };
 
     void Dispatch(const ThreadMessage& posted);
     void DriveMessage(CKvMessage* message, std::uint16_t endpoint);
     void DeliverToJob(CKvMessage* message, std::uint32_t job_id);
-    bool FileJob(CKvJobData* job, CKvMessage* carrying, JobRole role);
+    bool FileJob(CKvJobData* job, CKvMessage* carrying, JobRole role,
+                 std::uint32_t partner_address = 0);
+    // Routes an accepted text's message; kWrongPeer when the addressed job's
+    // partner is elsewhere.
+    JobTextResult RouteText(CKvMessage* message, std::uint32_t peer_address);
+    // Whether a text from the address may reach the job; a requester's
+    // first answer names its partner.
+    bool IsFromPartner(std::uint32_t job_id, std::uint32_t peer_address);
     JobRole RoleOf(const CKvJobData& job) const;
     bool StepJobs();
 
-    void ServeRecords(CKvMessage* message);
-    void ServeAllOfType(CKvMessage* message);
-    void ServeCapi(CKvMessage* message);
-    // The granted manager's request, as a notice to its requester.
-    // target 0: the requester's endpoint.
-    bool NotifyFromManager(std::uint32_t manager_id, std::int32_t attribute,
-                           const std::function<void(CKvMessage&)>& fill,
-                           std::uint16_t target = 0);
-    // A CAPIFuncData call at the scripted CAPI side.
-    void ServeCapiCall(CKvMessage* message);
-    void AnswerCapiCall(CKvMessage* message);
     void StartCapiCall(std::shared_ptr<CAPIFuncData> record);
-    void ServeNetwork(CKvMessage* message);
-    void ServeCalls(CKvMessage* message);
-    // The chat job's services: call set-ups carrying packets, participant
-    // look-ups and reports, the start group. True when the message was taken.
-    bool ServeChatWire(CKvMessage* message);
-    bool ServeChatRecords(CKvMessage* message);
-    void AnswerUserGroup(CKvMessage* message);
-    // A line start or stop the status service received, to the line service
-    // (2110) when one runs here.
-    void HandLineToService(CKvMessage* message);
-    void Record(std::uint16_t endpoint, const CKvMessage& message, std::string text = {});
-    CKvDataHandler* LookUp(const CKvMessage& message) const;
-    // The record requests besides the look-up of one record (collection,
-    // call query); false when the message is not one of them.
-    bool ServeRecordQuery(CKvMessage* message);
-    void ServeCollection(CKvMessage* message);
-    // Answers the request with a store of copies of the wanted records of
-    // the type, numbered from 1.
-    void AnswerWithStore(CKvMessage* message, std::int32_t type,
-                         const std::function<bool(CKvDataHandler&)>& wanted);
-    void ServeCallQuery(CKvMessage* message);
-    // Whether the stored record is the one the request asks for.
-    static bool IsAskedRecord(CKvDataHandler& held, CKvDataHandler& asked, std::int32_t type);
     // A received dial or TAPI listen request goes to the running root job,
     // which adopts it or drops it; false when no root runs.
     bool HandToRoot(CKvMessage* message);
@@ -249,23 +230,23 @@ private:
     CKvJobTextReceiver receiver_;
     std::unordered_map<std::uint32_t, JobRole> roles_;
 
-    std::map<std::int32_t, std::vector<std::unique_ptr<CKvDataHandler>>> records_;
-    bool records_silent_ = false;
-    std::int32_t locked_type_ = 0;
-    std::uint32_t locked_answers_ = 0;
-    std::vector<HostServiceEntry> service_log_;
+    HostServiceLog service_log_;
+    HostSenders senders_;
+    JobSends job_sends_{*this};
+    HostRecordService records_{*this};
+    HostStatusService status_{*this};
+    HostChatLogService chat_log_{*this};
+    HostCapiService capi_{*this};
+    HostNetworkService network_{*this};
+    HostCallSink calls_{*this};
     bool scripted_capi_ = false;
-    bool capi_refuses_ = false;
-    std::uint32_t next_manager_id_ = 1;
-    std::uint32_t capi_value_ = 0;
-    // The granted requests by manager id (messages owned).
-    std::map<std::uint32_t, CKvMessage*> capi_grants_;
-    std::vector<std::uint32_t> capi_shutdowns_;
-    bool capi_calls_held_ = false;
-    std::int32_t next_appl_id_ = 1;
-    std::vector<CKvMessage*> capi_held_;
     ApplIdRegistry appl_ids_;
-    std::vector<JobTextResult> receive_log_;
+    BoundedLog<JobTextResult> receive_log_;
+    BoundedLog<std::string> host_log_;
+    std::uint64_t received_count_ = 0;
+    // The address of each job's partner, once known: texts for the job from
+    // elsewhere are refused.
+    std::unordered_map<std::uint32_t, std::uint32_t> partners_;
     std::function<void(const std::string&)> wire_observer_;
     HostProcessKind process_kind_ = HostProcessKind::kNone;
 };

@@ -12,9 +12,10 @@ namespace {
 constexpr std::int32_t kKindCount = 6;
 constexpr std::int32_t kAttributeCount = 32;
 
-constexpr std::array<const char*, 10> kResultNames = {
-    "accepted",     "too large",         "not XML",    "no JobData",   "unknown type",
-    "unknown kind", "unknown attribute", "bad job id", "no job class", "job read failed",
+constexpr std::array<const char*, 12> kResultNames = {
+    "accepted",     "too large",       "not XML",           "no JobData",
+    "unknown type", "unknown kind",    "unknown attribute", "bad job id",
+    "no job class", "job read failed", "not one JobData",   "wrong peer",
 };
 
 // The decoded text of the header child; false when there is none.
@@ -46,6 +47,34 @@ const XmlNode* FindJobDataElement(XmlDocument& document) {
             return child;
     }
     return nullptr;
+}
+
+bool IsWhiteSpace(std::string_view text) {
+    return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
+// Whether everything at the top besides the header is white space, a
+// comment or the XML declaration.
+bool StandsAlone(XmlDocument& document, const XmlNode* header) {
+    for (const XmlNode* child : document.GetRoot()->GetChildList()) {
+        if (child == header)
+            continue;
+        switch (child->GetKind()) {
+        case kXmlComment:
+            break;
+        case kXmlText:
+            if (!IsWhiteSpace(child->GetContent()))
+                return false;
+            break;
+        case kXmlProcessingInstruction:
+            if (child->GetName() != "xml")
+                return false;
+            break;
+        default:
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -80,6 +109,8 @@ JobTextResult CKvJobTextReceiver::Receive(std::string_view text, CKvMessage*& me
     const XmlNode* header = FindJobDataElement(document_);
     if (header == nullptr)
         return JobTextResult::kNoJobData;
+    if (!StandsAlone(document_, header))
+        return JobTextResult::kNotOneJobData;
 
     std::string value;
     std::uint32_t type = 0;

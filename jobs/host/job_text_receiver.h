@@ -3,7 +3,9 @@
 // the job of the header's type made by the payload registry and read from
 // the text, the message with the header's kind, attribute, the job's type as
 // payload type and the job ids (idtarget, idsource, 0). Every rejection has
-// its own result, and nothing is left behind by a rejected text.
+// its own result, and nothing is left behind by a rejected text. A text holds
+// one "JobData" element and, around it, nothing but white space, comments and
+// an XML declaration.
 
 #include "core/xml_document.h"
 #include "framework/message.h"
@@ -23,6 +25,9 @@ enum class JobTextResult : std::int32_t {
     kBadId,            // "idtarget" or "idsource" not plain digits up to 4294967295
     kNoJobClass,       // the type has no registered job class
     kReadFailed,       // the job's ReadXml did not return 0
+    kNotOneJobData,    // beside the "JobData" element: another element, text or
+                       // a processing instruction other than the XML declaration
+    kWrongPeer,        // the job's partner is at another address (refused by the host)
 };
 
 const char* JobTextResultName(JobTextResult result);

@@ -35,7 +35,7 @@ void FillClient(CKvJobDataClient2& job) {
 class TextCatcher {
 public:
     TextCatcher() {
-        listener_.Start("127.0.0.1", 0, [this](std::string&& text) {
+        listener_.Start("127.0.0.1", 0, [this](std::string&& text, std::uint32_t) {
             std::lock_guard lock(mutex_);
             texts_.push_back(std::move(text));
             arrived_.notify_all();

@@ -57,7 +57,8 @@ TEST(TcpTransport, TheListenerGetsTheExactBytesOfEachConnection) {
     Inbox inbox;
     TcpTextListener listener;
     ASSERT_EQ(
-        listener.Start("127.0.0.1", 0, [&](std::string&& text) { inbox.Put(std::move(text)); }),
+        listener.Start("127.0.0.1", 0,
+                       [&](std::string&& text, std::uint32_t) { inbox.Put(std::move(text)); }),
         KV_OK);
     ASSERT_NE(listener.GetPort(), 0);
     const std::string binary("a\0<b>\xFC\r\n", 9);
@@ -76,7 +77,8 @@ TEST(TcpTransport, TheListenerDropsTextsAboveItsCap) {
     Inbox inbox;
     TcpTextListener listener;
     ASSERT_EQ(listener.Start(
-                  "127.0.0.1", 0, [&](std::string&& text) { inbox.Put(std::move(text)); }, 16),
+                  "127.0.0.1", 0,
+                  [&](std::string&& text, std::uint32_t) { inbox.Put(std::move(text)); }, 16),
               KV_OK);
     EXPECT_EQ(SendText("127.0.0.1", listener.GetPort(), std::string(17, 'x'), 2000), KV_OK);
     EXPECT_EQ(SendText("127.0.0.1", listener.GetPort(), std::string(16, 'y'), 2000), KV_OK);
@@ -125,7 +127,8 @@ TEST(TcpTransport, NamesGoThroughTheResolver) {
     Inbox inbox;
     TcpTextListener listener;
     ASSERT_EQ(
-        listener.Start("127.0.0.1", 0, [&](std::string&& text) { inbox.Put(std::move(text)); }),
+        listener.Start("127.0.0.1", 0,
+                       [&](std::string&& text, std::uint32_t) { inbox.Put(std::move(text)); }),
         KV_OK);
     EXPECT_EQ(SendText("server.test", listener.GetPort(), "hello", 2000), KV_OK);
     EXPECT_EQ(SendText("unknown.test", listener.GetPort(), "hello", 2000), KV_E_SOCKET_CONNECT);

@@ -114,7 +114,7 @@ TEST_F(Client2LoopbackTest, AnAcceptingHostLogsTheClientOn) {
 
 TEST_F(Client2LoopbackTest, AnUnknownHostEndsBothSides) {
     StartLogon();
-    ASSERT_TRUE(Run([&] { return Executor() == nullptr && server_.GetReceiveLog().size() == 1; }));
+    ASSERT_TRUE(Run([&] { return Executor() == nullptr && server_.GetReceivedCount() == 1; }));
     clock_.Advance(20000);
     ASSERT_TRUE(Run([&] { return Client() == nullptr; }));
     EXPECT_FALSE(EventOneSet());
@@ -158,7 +158,7 @@ TEST_F(Client2LoopbackTest, TheClientKeepsTheLogonAliveEvery30Seconds) {
     LogOn();
     for (int round = 1; round <= 2; ++round) {
         clock_.Advance(30000);
-        ASSERT_TRUE(Run([&] { return workstation_.GetReceiveLog().size() == 1u + round; }));
+        ASSERT_TRUE(Run([&] { return workstation_.GetReceivedCount() == 1u + round; }));
         EXPECT_EQ(server_.GetReceiveLog().size(), 1u + round);
     }
     // Each ALIVE restarts the executor's watchdog: 60 s after logon it runs.
@@ -259,7 +259,7 @@ TEST_F(JobHostServiceTest, TheNetworkServiceSendsTextsAndProbesAddresses) {
     request->SetData("127.0.0.1", peer_.GetPort(), "<Other/>", 2000);
     request->SetState(1);
     ASSERT_EQ(send->Send(KV_ENDPOINT_NETWORK, 0x901, &host_.GetRouter(), 1, true, false), KV_OK);
-    ASSERT_TRUE(Pump([&] { return peer_.GetReceiveLog().size() == 1; }));
+    ASSERT_TRUE(Pump([&] { return peer_.GetReceivedCount() == 1; }));
     EXPECT_EQ(peer_.GetReceiveLog()[0], JobTextResult::kNoJobData);
 
     // A probe is answered to its source endpoint: reached, with the port of

@@ -89,6 +89,35 @@ TEST(JobTextReceiver, EachRuleRejectsWithItsOwnResult) {
     }
 }
 
+TEST(JobTextReceiver, ATextHoldsOneJobDataAndNothingElseButSpaceCommentsAndTheDeclaration) {
+    RegisterAllPayloads();
+    const std::string job = Text(kClient2, "REQUEST", "UNSPECIFIED", "0", "1");
+    const struct {
+        const char* rule;
+        std::string text;
+        JobTextResult result;
+    } cases[] = {
+        {"alone", job, JobTextResult::kAccepted},
+        {"declaration, space and comments", "<?xml version=\"1.0\"?>\r\n<!-- a -->\n" + job +
+                                                 "\n<!-- b -->\t\n",
+         JobTextResult::kAccepted},
+        {"a second text", job + job, JobTextResult::kNotOneJobData},
+        {"an element before it", "<Other/>" + job, JobTextResult::kNotOneJobData},
+        {"an element after it", job + "<Other/>", JobTextResult::kNotOneJobData},
+        {"text before it", "x" + job, JobTextResult::kNotOneJobData},
+        {"text after it", job + "x", JobTextResult::kNotOneJobData},
+        {"another processing instruction", "<?style a?>" + job, JobTextResult::kNotOneJobData},
+    };
+    CKvJobTextReceiver receiver;
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.rule);
+        CKvMessage* message = reinterpret_cast<CKvMessage*>(1);
+        EXPECT_EQ(receiver.Receive(row.text, message), row.result);
+        MessagePtr owned = Own(message);
+        EXPECT_EQ(message != nullptr, row.result == JobTextResult::kAccepted);
+    }
+}
+
 TEST(JobTextReceiver, ALoginNameWithMarkupAndUmlautsTravelsUnchanged) {
     RegisterAllPayloads();
     CKvJobDataClient2 job;

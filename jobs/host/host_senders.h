@@ -1,0 +1,72 @@
+#pragma once
+// The host's senders: connecting, looking up a name and writing a job text
+// happen on their threads, not on the host's, so that a peer that does not
+// answer holds up only the texts to it. Texts to one destination go in the
+// order given; at most kMaxSenders send at once and at most kMaxWaiting texts
+// wait. Each send keeps its own time-out; the name look-up has none (the
+// system resolver's).
+//
+// Threads: Post from the host's thread; the completion runs on a sender
+// thread and hands the result back to the host (see JobHost).
+
+#include "platform/result_codes.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+class HostSenders {
+public:
+    static constexpr std::size_t kMaxSenders = 4;
+    static constexpr std::size_t kMaxWaiting = 1024;
+
+    // Called once with the send's result, on a sender thread; not called for
+    // texts still waiting at Stop.
+    using Completion = std::function<void(KvResult result)>;
+
+    HostSenders() = default;
+    ~HostSenders() { Stop(); }
+    HostSenders(const HostSenders&) = delete;
+    HostSenders& operator=(const HostSenders&) = delete;
+
+    // Queues the text for host:port; false (the text dropped) when
+    // kMaxWaiting texts wait already or the senders are stopped.
+    bool Post(const std::string& host, std::uint32_t port, std::string text,
+              std::uint32_t timeout_ms, Completion completion);
+    // Waits for the sends under way and drops the waiting texts; Post may
+    // start the senders again.
+    void Stop();
+    std::size_t GetWaitingCount() const;
+
+private:
+    struct Item {
+        std::string host;
+        std::uint32_t port = 0;
+        std::string text;
+        std::uint32_t timeout_ms = 0;
+        Completion completion;
+    };
+    using Destination = std::pair<std::string, std::uint32_t>;
+
+    void Work();
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    // The texts waiting per destination; a destination being sent to is not
+    // in ready_ until its send is done.
+    std::map<Destination, std::deque<Item>> waiting_;
+    std::deque<Destination> ready_;
+    std::set<Destination> busy_;
+    std::size_t waiting_count_ = 0;
+    std::size_t idle_ = 0;
+    bool stopping_ = false;
+    std::vector<std::thread> threads_;
+};

@@ -1,0 +1,107 @@
+// What a host takes from the wire: texts for a job come from its partner's
+// address only, and the logs keep the latest entries while the count goes on.
+#include "jobs/host/job_host.h"
+
+#include "jobs/host/host_test_support.h"
+#include "jobs/job_data_client2.h"
+#include "platform/tcp_test_support.h"
+
+namespace {
+
+// Sends the text over a connection from the source address.
+bool SendFrom(const char* source, std::uint16_t port, const std::string& text) {
+    const int fd = ConnectTo(port, source);
+    if (fd < 0)
+        return false;
+    const bool sent =
+        ::send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
+    ::close(fd);
+    return sent;
+}
+
+class HostInputTest : public LoopbackHostsTest {
+protected:
+    // The workstation's logoff, as a third party could write it.
+    std::string ForgedLogoff() {
+        CKvJobDataClient2 forged;
+        forged.SetLoginName("anna");
+        forged.SetHeader(KV_MSG_KIND_INFO, KV_MSG_ATTR_ENDED, Executor()->GetJobId(), client_id_);
+        std::string text;
+        EXPECT_EQ(forged.Serialize(text), KV_OK);
+        return text;
+    }
+};
+
+TEST_F(HostInputTest, ATextFromAnotherAddressThanThePartnersIsRefused) {
+    LogOn();
+    const std::string forged = ForgedLogoff();
+    const std::uint64_t received = server_.GetReceivedCount();
+    ASSERT_TRUE(SendFrom("127.0.0.2", server_.GetPort(), forged));
+    ASSERT_TRUE(Run([&] { return server_.GetReceivedCount() == received + 1; }));
+    EXPECT_EQ(server_.GetReceiveLog().back(), JobTextResult::kWrongPeer);
+    ASSERT_FALSE(server_.GetHostLog().empty());
+    EXPECT_NE(server_.GetHostLog().back().find("127.0.0.2"), std::string::npos);
+    RunHosts(
+        {&server_, &workstation_}, [] { return false; }, 200);
+    EXPECT_EQ(Executor()->GetState(), KV_JOB_STATE_RUNNING);
+    EXPECT_EQ(Executor()->GetIncomingQueue().GetCount(), 0);
+
+    // The same text from the partner's address is taken.
+    ASSERT_TRUE(SendFrom("127.0.0.1", server_.GetPort(), forged));
+    ASSERT_TRUE(Run([&] { return server_.GetReceivedCount() == received + 2; }));
+    EXPECT_EQ(server_.GetReceiveLog().back(), JobTextResult::kAccepted);
+    EXPECT_TRUE(Run(
+        [&] { return Executor() == nullptr || Executor()->GetState() != KV_JOB_STATE_RUNNING; }));
+}
+
+TEST_F(HostInputTest, ARequesterTakesItsPartnerFromTheFirstAnswer) {
+    LogOn();
+    // An ALIVE answer forged from elsewhere does not reach the client.
+    CKvJobDataClient2 forged;
+    forged.SetHeader(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ALIVE, client_id_,
+                     Executor()->GetJobId());
+    std::string text;
+    ASSERT_EQ(forged.Serialize(text), KV_OK);
+    const std::uint64_t received = workstation_.GetReceivedCount();
+    ASSERT_TRUE(SendFrom("127.0.0.2", workstation_.GetPort(), text));
+    ASSERT_TRUE(Run([&] { return workstation_.GetReceivedCount() == received + 1; }));
+    EXPECT_EQ(workstation_.GetReceiveLog().back(), JobTextResult::kWrongPeer);
+}
+
+TEST_F(HostInputTest, TheLogsKeepTheLatestEntriesAndTheCountGoesOn) {
+    server_.SetLogLimit(3);
+    for (int i = 0; i < 5; ++i)
+        server_.HandleText(i < 4 ? "<Other/>" : "<JobData");
+    EXPECT_EQ(server_.GetReceivedCount(), 5u);
+    ASSERT_EQ(server_.GetReceiveLog().size(), 3u);
+    EXPECT_EQ(server_.GetReceiveLog().back(), JobTextResult::kNotXml);
+    EXPECT_EQ(server_.GetReceiveLog().front(), JobTextResult::kNoJobData);
+
+    // By default a thousand.
+    for (int i = 0; i < 1001; ++i)
+        workstation_.HandleText("<Other/>");
+    EXPECT_EQ(workstation_.GetReceivedCount(), 1001u);
+    EXPECT_EQ(workstation_.GetReceiveLog().size(), kDefaultHostLogLimit);
+}
+
+TEST_F(HostInputTest, TheServiceLogKeepsTheLatestEntries) {
+    server_.SetLogLimit(2);
+    for (const char* line : {"one", "two", "three"}) {
+        CKvMessage* message = nullptr;
+        void* payload = nullptr;
+        ASSERT_TRUE(
+            server_.GetRouter().CreateMessageWithPayload(message, payload, KV_PAYLOAD_TEXT));
+        *static_cast<std::string*>(payload) = line;
+        message->SetKindAndCommand(KV_MSG_KIND_INFO, KV_MSG_COMMAND_NOTIFICATION, 0);
+        ASSERT_EQ(message->Send(KV_ENDPOINT_CHAT_LOG, JobHost::kDefaultHandlerEndpoint,
+                                &server_.GetRouter(), 1, true, false),
+                  KV_OK);
+    }
+    server_.PumpOnce();
+    const std::deque<HostServiceEntry>& log = server_.GetServiceLog();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].text, "two");
+    EXPECT_EQ(log[1].text, "three");
+}
+
+} // namespace

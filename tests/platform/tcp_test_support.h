@@ -1,0 +1,33 @@
+#pragma once
+// Client sockets of the TCP tests.
+
+#include <arpa/inet.h>
+#include <cstdint>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+// A connection to 127.0.0.1:port, from the source address when one is given
+// (127.0.0.2: another machine as the listener sees it); -1 when none could
+// be made.
+inline int ConnectTo(std::uint16_t port, const char* source = nullptr) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    bool ok = true;
+    if (source != nullptr) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        ok = ::inet_pton(AF_INET, source, &local.sin_addr) == 1 &&
+             ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
+    }
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    target.sin_port = htons(port);
+    if (!ok || ::connect(fd, reinterpret_cast<sockaddr*>(&target), sizeof target) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
