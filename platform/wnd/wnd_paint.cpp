@@ -30,7 +30,8 @@ bool IsEmpty(HRGN region) {
 // window's coordinates.
 HRGN Shape(const Window& window) {
     const POINT origin = OriginInTop(window);
-    HRGN shape = RectRegion(RECT{origin.x, origin.y, origin.x + Width(window.rect), origin.y + Height(window.rect)});
+    HRGN shape = RectRegion(
+        RECT{origin.x, origin.y, KvSatAdd(origin.x, Width(window.rect)), KvSatAdd(origin.y, Height(window.rect))});
     if (window.region != nullptr) {
         HRGN region = CopyRegion(window.region);
         OffsetRgn(region, origin.x, origin.y);

@@ -144,6 +144,7 @@ TEST_F(DescriptionOverflowTest, TheWidestPropertySheet) {
 TEST_F(DescriptionOverflowTest, EveryKindAtTheLowestPosition) {
     EveryKind({{"positionx", kLowest}, {"positiony", kLowest}, {"width", "60"}, {"height", "24"}});
     EveryKind({{"positionx", "-5"}, {"positiony", "-5"}, {"width", kLowest}, {"height", kLowest}});
+    EveryKind({{"positionx", kHuge}, {"positiony", kHuge}, {"width", "50"}, {"height", "20"}});
 }
 
 TEST_F(DescriptionOverflowTest, TheWindowRectangleWraps) {
