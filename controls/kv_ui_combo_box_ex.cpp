@@ -118,6 +118,8 @@ KvResult CKvUIComboBoxEx::RemoveAllEntries() {
             DeleteItem(item->GetIndex());
         result_ = entries_.RemoveEntry(removed);
     }
+    if (m_measured.lines >= 0)
+        AdjustDropWidth();
     return result_;
 }
 
@@ -221,20 +223,39 @@ void CKvUIComboBoxEx::AdjustDropWidth() {
     CDC* dc = GetDC();
     if (dc == nullptr)
         return;
-    HGDIOBJ old_font = ::SelectObject(*dc, reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)));
+    const auto font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+    HGDIOBJ old_font = ::SelectObject(*dc, font);
     TEXTMETRIC metrics;
     ::GetTextMetrics(*dc, &metrics);
-    int widest = 0;
     std::string text;
-    for (int i = 0; i < GetCount(); ++i) {
-        GetLBText(i, text);
+    auto measure = [&](int index) {
+        GetLBText(index, text);
         SIZE extent{};
         ::GetTextExtentPoint32(*dc, text.data(), static_cast<int>(text.size()), &extent);
-        widest = std::max(widest, static_cast<int>(extent.cx + metrics.tmAveCharWidth));
+        return static_cast<int>(extent.cx + metrics.tmAveCharWidth);
+    };
+    const int count = GetCount();
+    // AddEntry puts each new line at the top.
+    if (font == m_measured.font && count == m_measured.lines + 1 && m_measured.lines >= 0) {
+        m_measured.widest = std::max(m_measured.widest, measure(0));
+    } else {
+        m_measured.widest = 0;
+        for (int i = 0; i < count; ++i)
+            m_measured.widest = std::max(m_measured.widest, measure(i));
     }
+    m_measured.lines = count;
+    m_measured.font = font;
     ::SelectObject(*dc, old_font);
     ReleaseDC(dc);
-    SetDroppedWidth(static_cast<UINT>(widest + GetSystemMetrics(SM_CXVSCROLL) + 2 * GetSystemMetrics(SM_CXEDGE)));
+    SetDroppedWidth(static_cast<UINT>(m_measured.widest + GetSystemMetrics(SM_CXVSCROLL) +
+                                      2 * GetSystemMetrics(SM_CXEDGE)));
+}
+
+LRESULT CKvUIComboBoxEx::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = CComboBoxEx::WindowProc(message, wParam, lParam);
+    if (message == WM_SETFONT && m_measured.lines >= 0)
+        AdjustDropWidth();
+    return result;
 }
 
 BOOL CKvUIComboBoxEx::OnCommandReflect(UINT code) {

@@ -60,10 +60,15 @@ public:
     void OnSelChange();
     void OnBeginEdit(NMHDR* header, LRESULT* result);
     void OnEditReturn();
+    // The drop width: the widest line plus the average character width, the
+    // scroll bar and the edges. A line added at the top is measured alone;
+    // anything else (a removal, another font, lines changed behind the
+    // control's back) measures every line again.
     void AdjustDropWidth();
 
     BOOL OnCommandReflect(UINT code) override;
     BOOL OnNotifyReflect(NMHDR* header, LRESULT* result) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     const CRect& GetWindowRectangle() const { return window_rect_; }
     std::uint32_t GetControlId() const { return control_id_; }
@@ -87,4 +92,10 @@ private:
     std::uint32_t event_counter_ = 0;
     CKvUIComboBoxExCEdit edit_;
     BOOL edit_subclassed_ = FALSE;
+    // What the drop width was last measured over.
+    struct Measured {
+        int lines = -1;
+        HFONT font = nullptr;
+        int widest = 0;
+    } m_measured;
 };
