@@ -268,6 +268,18 @@ void CKvUIXPButton::OnLButtonUp(UINT flags, CPoint point) {
     RelayMouse(flags, point);
     Default();
     m_bPressed = FALSE;
+    // The press cancelled the tracking: without it no leave would end the
+    // hover look. Released outside, the leave comes at once.
+    if (!m_bTracking)
+        StartTracking();
+}
+
+void CKvUIXPButton::StartTracking() {
+    TRACKMOUSEEVENT track;
+    track.dwFlags = TME_HOVER | TME_LEAVE;
+    track.hwndTrack = m_hWnd;
+    track.dwHoverTime = kHoverTimeMs;
+    m_bTracking = ::_TrackMouseEvent(&track);
 }
 
 void CKvUIXPButton::OnMouseMove(UINT flags, CPoint point) {
@@ -278,13 +290,8 @@ void CKvUIXPButton::OnMouseMove(UINT flags, CPoint point) {
         SendMessage(BM_SETSTATE, ::WindowFromPoint(screen) == m_hWnd ? TRUE : FALSE);
         return;
     }
-    if (!m_bTracking) {
-        TRACKMOUSEEVENT track;
-        track.dwFlags = TME_HOVER | TME_LEAVE;
-        track.hwndTrack = m_hWnd;
-        track.dwHoverTime = kHoverTimeMs;
-        m_bTracking = ::_TrackMouseEvent(&track);
-    }
+    if (!m_bTracking)
+        StartTracking();
     Default();
 }
 
