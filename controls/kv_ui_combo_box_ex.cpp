@@ -1,6 +1,7 @@
 #include "controls/kv_ui_combo_box_ex.h"
 
 #include "controls/control_description.h"
+#include "controls/router_endpoint.h"
 #include "framework/message.h"
 #include "framework/message_router.h"
 #include "framework/named_value.h"
@@ -9,15 +10,6 @@
 
 #include <algorithm>
 #include <vector>
-
-namespace {
-
-// "INFO", command 1, sub-command 5: a control's event.
-constexpr std::int32_t kEventKind = 4;
-constexpr std::int32_t kEventCommand = 1;
-constexpr std::int32_t kEventSubCommand = 5;
-
-}  // namespace
 
 void KvSplitTextEntry(const std::string& line, std::string& identifier, std::string& text) {
     const std::int32_t separator = FindChar(line, ';');
@@ -177,16 +169,9 @@ KvResult CKvUIComboBoxEx::SelectText(const std::string& text) {
 }
 
 void CKvUIComboBoxEx::SendEvent(const std::string& name, const std::string& value) {
-    if (m_nOwnerEndpoint == 0 || !IsValidPtr(router_))
-        return;
-    CKvMessage* message = nullptr;
-    void* payload = nullptr;
-    if (!router_->CreateMessageWithPayload(message, payload, KV_PAYLOAD_NAMED_VALUE))
-        return;
-    static_cast<CKvNamedValue*>(payload)->SetText(name, value);
-    message->SetKindAndCommand(kEventKind, kEventCommand, kEventSubCommand);
-    ++event_counter_;
-    message->Send(m_nOwnerEndpoint, endpoint_, router_, event_counter_, true, false);
+    // Only with an owner to send to.
+    if (m_nOwnerEndpoint != 0)
+        KvSendControlEvent(router_, m_nOwnerEndpoint, endpoint_, event_counter_, name, value);
 }
 
 void CKvUIComboBoxEx::OnSelChange() {

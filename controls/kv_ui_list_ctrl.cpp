@@ -1,6 +1,7 @@
 #include "controls/kv_ui_list_ctrl.h"
 
 #include "controls/control_description.h"
+#include "controls/router_endpoint.h"
 #include "framework/message.h"
 #include "framework/message_router.h"
 #include "framework/named_value.h"
@@ -12,10 +13,6 @@
 #include <cmath>
 
 namespace {
-
-constexpr std::int32_t kEventKind = 4;  // "INFO"
-constexpr std::int32_t kEventCommand = 1;
-constexpr std::int32_t kEventSubCommand = 5;
 
 // "title:fraction": the fraction needs at least one character after the
 // first ":", else the whole name is the title.
@@ -237,20 +234,10 @@ void CKvUIListCtrl::OnHeaderItemClicked(int) {}
 
 void CKvUIListCtrl::SendEvent(const char* name, const std::string& text, std::uint32_t number, bool is_number,
                               bool needs_owner) {
-    if ((needs_owner && m_nOwnerEndpoint == 0) || !IsValidPtr(router_))
+    if (needs_owner && m_nOwnerEndpoint == 0)
         return;
-    CKvMessage* message = nullptr;
-    void* payload = nullptr;
-    if (!router_->CreateMessageWithPayload(message, payload, KV_PAYLOAD_NAMED_VALUE))
-        return;
-    auto* value = static_cast<CKvNamedValue*>(payload);
-    if (is_number)
-        value->SetNumber(name, number);
-    else
-        value->SetText(name, text);
-    message->SetKindAndCommand(kEventKind, kEventCommand, kEventSubCommand);
-    ++event_counter_;
-    message->Send(m_nOwnerEndpoint, endpoint_, router_, event_counter_, true, false);
+    KvSendControlEvent(router_, m_nOwnerEndpoint, endpoint_, event_counter_, name, text,
+                       is_number ? std::optional<std::uint32_t>(number) : std::nullopt);
 }
 
 void CKvUIListCtrl::OnHeaderItemClickA(NMHDR* header, LRESULT* result) {
