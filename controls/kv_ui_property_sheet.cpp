@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr COLORREF kNoBrushMask = 0xFF000000u;
 
 }  // namespace
 
@@ -108,7 +107,7 @@ KvResult CKvUIPropertySheet::SetPageCaption(int index, const char* caption) {
 HBRUSH CKvUIPropertySheet::OnCtlColor(CDC* pDC, CWnd*, UINT) {
     pDC->SetTextColor(m_clrText);
     pDC->SetBkColor(m_clrBackground);
-    if ((m_clrBackground & kNoBrushMask) == kNoBrushMask)
+    if (KvIsNoBrush(m_clrBackground))
         return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
     return static_cast<HBRUSH>(m_brushBackground.m_hObject);
 }

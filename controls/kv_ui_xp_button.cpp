@@ -1,5 +1,6 @@
 #include "controls/kv_ui_xp_button.h"
 
+#include "controls/control_description.h"
 #include "controls/control_tooltip.h"
 #include "controls/kv_ui_static_group_box.h"
 #include "platform/geometry.h"
@@ -479,7 +480,7 @@ void CKvUIXPButton::DrawCaption(CDC& dc, UINT state) {
     }
     dc.SetTextColor((state & ODS_DISABLED) != 0 ? m_clrDisabledText : m_clrText);
     dc.SetBkColor(m_clrTextBackground & 0xFFFFFF);
-    dc.SetBkMode((m_clrTextBackground & 0xFF000000u) == 0xFF000000u ? TRANSPARENT : OPAQUE);
+    dc.SetBkMode(KvIsNoBrush(m_clrTextBackground) ? TRANSPARENT : OPAQUE);
     m_rectShown = r;
     m_nShownFormat = format;
     dc.DrawText(m_strShown, &r, format);
