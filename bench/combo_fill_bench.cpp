@@ -3,16 +3,12 @@
 // width kept equal to a measurement over all lines. The time should grow
 // about linearly: 20,000 lines within 5 times the time of 5,000.
 
+#include "control_bench_scene.h"
 #include "controls/kv_ui_combo_box_ex.h"
-#include "core/xml_document.h"
-#include "guidesc/ui_object_catalog.h"
 #include "platform/text.h"
-#include "platform/thread_messaging.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,49 +20,18 @@ constexpr const char* kCatalog =
     "<comboboxstyle>CBS_DROPDOWNLIST</comboboxstyle><windowstyle>WS_CHILD,WS_VISIBLE</windowstyle>"
     "</UIOBJECTCOMBOBOXEX></catalog_UIOBJECTCOMBOBOXEX></GUI>";
 
-LRESULT ParentProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProc(window, message, wParam, lParam);
-}
-
 class Scene {
 public:
-    Scene() {
-        queue_ = std::make_shared<MessageQueue>();
-        AttachThreadQueue(queue_);
-        WNDCLASSEX window_class;
-        window_class.lpfnWndProc = &ParentProcedure;
-        window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1);
-        window_class.lpszClassName = "BenchComboParent";
-        RegisterClassEx(&window_class);
-        parent.CreateEx(0, "BenchComboParent", "", WS_POPUP | WS_VISIBLE, 0, 0, 300, 300, nullptr, nullptr);
-        LOGFONT description{};
-        description.lfHeight = -11;
-        std::snprintf(description.lfFaceName, sizeof description.lfFaceName, "%s", "DejaVu Sans");
-        font.CreateFontIndirect(&description);
-        parent.SetFont(&font, FALSE);
-        XmlDocument document;
-        document.Parse(kCatalog);
-        catalog.RegisterTypes();
-        catalog.ReadType(document, kUIObjectComboBoxEx);
-        combo.SetOwner(&catalog);
+    Scene() : base(kCatalog, kUIObjectComboBoxEx, 300, 300) {
+        combo.SetOwner(&base.catalog);
         combo.GetIdentifier() = "C";
-        combo.CreateFromDescription(&parent, TRUE);
+        combo.CreateFromDescription(&base.parent, TRUE);
         PumpUntilIdle();
     }
-    ~Scene() {
-        combo.DestroyWindow();
-        parent.DestroyWindow();
-        DetachThreadQueue();
-        queue_->CloseAndDrain();
-    }
+    ~Scene() { combo.DestroyWindow(); }
 
-    CKvUIObjectCatalog catalog;
-    CWnd parent;
-    CFont font;
+    ControlBenchScene base;
     CKvUIComboBoxEx combo;
-
-private:
-    std::shared_ptr<MessageQueue> queue_;
 };
 
 void BM_ComboBoxExFill(benchmark::State& state) {
