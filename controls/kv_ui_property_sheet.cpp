@@ -6,11 +6,6 @@
 #include "framework/message_router.h"
 #include "platform/pointer.h"
 
-namespace {
-
-
-}  // namespace
-
 CKvUIPropertySheet::CKvUIPropertySheet(CKvUIObjectCatalog* catalog, const char* identifier, UINT nIDCaption,
                                        CWnd* pParent, UINT iSelectPage)
     : CPropertySheet(nIDCaption, pParent, iSelectPage), CKvUIObjectPropertySheet(nullptr, 0, nullptr) {
