@@ -11,7 +11,6 @@
 #include "controls/kv_ui_static.h"
 #include "controls/kv_ui_static_group_box.h"
 #include "controls/kv_ui_xp_button.h"
-#include "platform/geometry.h"
 #include "platform/resources.h"
 #include "element_spec.h"
 #include "skin_test_support.h"
@@ -96,17 +95,6 @@ protected:
     CKvUIObjectCatalog catalog_;
     std::unique_ptr<skin::ParentDialog> parent_;
 };
-
-TEST(GeometryHelper, SaturatesOrWraps) {
-    EXPECT_EQ(KvSatAdd(INT32_MAX, 5), INT32_MAX);
-    EXPECT_EQ(KvSatAdd(INT32_MIN, -1), INT32_MIN);
-    EXPECT_EQ(KvSatAdd(-3, 5), 2);
-    EXPECT_EQ(KvSatSub(INT32_MIN, 1), INT32_MIN);
-    EXPECT_EQ(KvSatSub(INT32_MAX, -1), INT32_MAX);
-    EXPECT_EQ(KvSatSub(-2, INT32_MAX), INT32_MIN);
-    EXPECT_EQ(KvWrapAdd(INT32_MAX, 1), INT32_MIN);
-    EXPECT_EQ(KvWrapAdd(3, 2147483646), INT32_MIN + 1);
-}
 
 // One site each: the XP button's region, height, text area and turned
 // caption; the creation of a window whose right edge passes 2^31; the
