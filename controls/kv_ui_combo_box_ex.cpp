@@ -27,12 +27,12 @@ void KvSplitTextEntry(const std::string& line, std::string& identifier, std::str
 }
 
 void CKvUIComboBoxExCEdit::OnKeyUp(UINT key, UINT, UINT) {
-    if (key == static_cast<UINT>(VK_RETURN) && IsValidPtr(owner_))
-        owner_->OnEditReturn();
+    if (key == static_cast<UINT>(VK_RETURN) && IsValidPtr(m_pOwner))
+        m_pOwner->OnEditReturn();
     Default();
 }
 
-CKvUIComboBoxEx::CKvUIComboBoxEx() : CKvUIObjectComboBoxEx(nullptr, 0, nullptr) { edit_.GetOwnerRef() = this; }
+CKvUIComboBoxEx::CKvUIComboBoxEx() : CKvUIObjectComboBoxEx(nullptr, 0, nullptr) { m_edit.GetOwnerRef() = this; }
 
 CKvUIComboBoxEx::~CKvUIComboBoxEx() {
     // The edit field is a member: its window goes with the combo's first.
@@ -48,21 +48,21 @@ KvResult CKvUIComboBoxEx::ApplyDescription() {
     if (KvFailed(result_))
         return result_ = KV_E_FAIL;
     CRect client;
-    KvDescriptionRects(part, window_rect_, client);
-    combo_box_style_ = GetComboBoxStyle();
-    window_style_ = GetWindowStyle();
-    create_style_ = combo_box_style_ | window_style_;
+    KvDescriptionRects(part, m_rectWindow, client);
+    m_nComboBoxStyle = GetComboBoxStyle();
+    m_nWindowStyle = GetWindowStyle();
+    m_nCreateStyle = m_nComboBoxStyle | m_nWindowStyle;
     // The id is the catalog's own: the copy leaves "uiid" out.
     CKvUIObject* found = nullptr;
     if (GetOwner()->Lookup(found, kUIObjectComboBoxEx, GetIdentifier()))
-        control_id_ = found->GetUiid();
+        m_nControlId = found->GetUiid();
     return result_ = KV_OK;
 }
 
 KvResult CKvUIComboBoxEx::CreateFromDescription(CWnd* parent, BOOL apply) {
     KvResult applied = KV_OK;
     result_ = KvCreateFromDescription(parent, apply, [&] { applied = ApplyDescription(); }, [&] {
-        return CComboBoxEx::Create(create_style_, window_rect_, parent, control_id_);
+        return CComboBoxEx::Create(m_nCreateStyle, m_rectWindow, parent, m_nControlId);
     });
     if (KvFailed(result_))
         return result_;
@@ -82,7 +82,7 @@ KvResult CKvUIComboBoxEx::CreateFromDescription(CWnd* parent, BOOL apply) {
 
 KvResult CKvUIComboBoxEx::AddEntry(const std::string& identifier, const std::string& text) {
     ItemCollection* entry = nullptr;
-    result_ = entries_.AddEntryFromText(entry, identifier, text);
+    result_ = m_entries.AddEntryFromText(entry, identifier, text);
     if (KvFailed(result_))
         return result_;
     UIItem* item = nullptr;
@@ -101,14 +101,14 @@ KvResult CKvUIComboBoxEx::RemoveAllEntries() {
     std::vector<ItemCollection*> snapshot;
     ItemCollectionMap::Position position;
     ItemCollection* entry = nullptr;
-    for (bool more = entries_.GetStartPosition(position); more && entries_.GetNextEntry(entry, position);)
+    for (bool more = m_entries.GetStartPosition(position); more && m_entries.GetNextEntry(entry, position);)
         snapshot.push_back(entry);
     result_ = KV_OK;
     for (ItemCollection* removed : snapshot) {
         UIItem* item = nullptr;
         if (KvSucceeded(removed->GetItemAt(item, 0)))
             DeleteItem(item->GetIndex());
-        result_ = entries_.RemoveEntry(removed);
+        result_ = m_entries.RemoveEntry(removed);
     }
     if (m_measured.lines >= 0)
         AdjustDropWidth();
@@ -118,7 +118,7 @@ KvResult CKvUIComboBoxEx::RemoveAllEntries() {
 KvResult CKvUIComboBoxEx::GetIdentifierOfText(std::string& identifier, const std::string& text) {
     identifier.clear();
     ItemCollection* entry = nullptr;
-    if (KvFailed(entries_.FindEntryByItemText(entry, text)))
+    if (KvFailed(m_entries.FindEntryByItemText(entry, text)))
         return result_ = KV_E_FAIL;
     identifier = entry->GetIdentifier();
     return result_ = KV_OK;
@@ -127,7 +127,7 @@ KvResult CKvUIComboBoxEx::GetIdentifierOfText(std::string& identifier, const std
 KvResult CKvUIComboBoxEx::GetTextOfIdentifier(std::string& text, const std::string& identifier) {
     text.clear();
     ItemCollection* entry = nullptr;
-    if (KvFailed(entries_.Lookup(entry, identifier)))
+    if (KvFailed(m_entries.Lookup(entry, identifier)))
         return result_ = KV_E_NOT_PRESENT;
     UIItem* item = nullptr;
     if (KvFailed(entry->GetItemAt(item, 0)))
@@ -171,12 +171,12 @@ KvResult CKvUIComboBoxEx::SelectText(const std::string& text) {
 void CKvUIComboBoxEx::SendEvent(const std::string& name, const std::string& value) {
     // Only with an owner to send to.
     if (m_nOwnerEndpoint != 0)
-        KvSendControlEvent(router_, m_nOwnerEndpoint, endpoint_, event_counter_, name, value);
+        KvSendControlEvent(m_pRouter, m_nOwnerEndpoint, m_nEndpoint, m_nEventCounter, name, value);
 }
 
 void CKvUIComboBoxEx::OnSelChange() {
     std::string text;
-    if ((combo_box_style_ & CBS_TYPEMASK) == CBS_DROPDOWNLIST) {
+    if ((m_nComboBoxStyle & CBS_TYPEMASK) == CBS_DROPDOWNLIST) {
         const int selected = GetCurSel();
         if (selected >= 0)
             GetLBText(selected, text);
@@ -184,15 +184,15 @@ void CKvUIComboBoxEx::OnSelChange() {
         GetWindowText(text);
     }
     ItemCollection* entry = nullptr;
-    const std::string value = KvSucceeded(entries_.FindEntryByItemText(entry, text)) ? entry->GetIdentifier() : "";
+    const std::string value = KvSucceeded(m_entries.FindEntryByItemText(entry, text)) ? entry->GetIdentifier() : "";
     SendEvent("ITEM_SELECTION_CHANGED", value);
 }
 
 void CKvUIComboBoxEx::OnBeginEdit(NMHDR*, LRESULT* result) {
-    if (!edit_subclassed_) {
+    if (!m_bEditSubclassed) {
         HWND edit = GetEditCtrl();
-        if (edit != nullptr && ::IsWindow(edit) && edit_.SubclassWindow(edit))
-            edit_subclassed_ = TRUE;
+        if (edit != nullptr && ::IsWindow(edit) && m_edit.SubclassWindow(edit))
+            m_bEditSubclassed = TRUE;
     }
     if (result != nullptr)
         *result = 0;
