@@ -5,15 +5,11 @@
 // should stay within 20 times the BitBlt. The button keeps each look's
 // composed face, so a change back to a look already drawn only copies it.
 
+#include "control_bench_scene.h"
 #include "controls/kv_ui_xp_button.h"
-#include "core/xml_document.h"
-#include "guidesc/ui_object_catalog.h"
-#include "platform/thread_messaging.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <memory>
 
 namespace {
 
@@ -24,51 +20,20 @@ constexpr const char* kCatalog =
     "<flagroundedgeleft>TRUE</flagroundedgeleft><flagroundedgeright>TRUE</flagroundedgeright>"
     "</UIOBJECTXPBUTTON></catalog_UIOBJECTXPBUTTON></GUI>";
 
-LRESULT ParentProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProc(window, message, wParam, lParam);
-}
-
-// A GUI thread with a parent window, its font and one button.
+// The parent, its font and one button.
 class Scene {
 public:
-    Scene() {
-        queue_ = std::make_shared<MessageQueue>();
-        AttachThreadQueue(queue_);
-        WNDCLASSEX window_class;
-        window_class.lpfnWndProc = &ParentProcedure;
-        window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1);
-        window_class.lpszClassName = "BenchXPParent";
-        RegisterClassEx(&window_class);
-        parent.CreateEx(0, "BenchXPParent", "", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr);
-        LOGFONT description{};
-        description.lfHeight = -11;
-        std::snprintf(description.lfFaceName, sizeof description.lfFaceName, "%s", "DejaVu Sans");
-        font.CreateFontIndirect(&description);
-        parent.SetFont(&font, FALSE);
-        XmlDocument document;
-        document.Parse(kCatalog);
-        catalog.RegisterTypes();
-        catalog.ReadType(document, kUIObjectXPButton);
-        button.SetOwner(&catalog);
+    Scene() : base(kCatalog, kUIObjectXPButton, 200, 100) {
+        button.SetOwner(&base.catalog);
         button.GetIdentifier() = "B";
-        button.CreateFromDescription(&parent, TRUE);
+        button.CreateFromDescription(&base.parent, TRUE);
         button.ShowWindow(SW_SHOW);
         PumpUntilIdle();
     }
-    ~Scene() {
-        button.DestroyWindow();
-        parent.DestroyWindow();
-        DetachThreadQueue();
-        queue_->CloseAndDrain();
-    }
+    ~Scene() { button.DestroyWindow(); }
 
-    CKvUIObjectCatalog catalog;
-    CWnd parent;
-    CFont font;
+    ControlBenchScene base;
     CKvUIXPButton button;
-
-private:
-    std::shared_ptr<MessageQueue> queue_;
 };
 
 void BM_XPButtonHoverChange(benchmark::State& state) {

@@ -19,7 +19,7 @@ KvResult KvChildControls::Create(CKvUIObjectCatalog* catalog, const std::string&
             break;
         if (Find(identifier) != nullptr)
             continue;
-        if (entries_.size() >= kLimit) {
+        if (m_entries.size() >= kLimit) {
             result = KV_E_LIST_FULL;
             continue;
         }
@@ -56,21 +56,21 @@ KvResult KvChildControls::CreateOne(std::uint32_t type, CKvUIObjectCatalog* cata
     if (result != KV_OK)
         return result; // the control is deleted here
     control->ShowWindow(SW_SHOW);
-    entries_.emplace_back(identifier, std::move(control));
+    m_entries.emplace_back(identifier, std::move(control));
     return result;
 }
 
 KvResult KvChildControls::DestroyAll() {
     // Taken out first: a window's destruction must not find its own entry.
-    auto entries = std::move(entries_);
-    entries_.clear();
+    auto entries = std::move(m_entries);
+    m_entries.clear();
     for (auto& entry : entries)
         entry.second.reset();
     return KV_OK;
 }
 
 CWnd* KvChildControls::Find(const std::string& identifier) const {
-    for (const auto& [key, control] : entries_)
+    for (const auto& [key, control] : m_entries)
         if (key == identifier)
             return control.get();
     return nullptr;

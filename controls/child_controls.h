@@ -36,16 +36,16 @@ public:
     // Deletes every control (destroying its window) in list order.
     KvResult DestroyAll();
 
-    std::size_t GetCount() const { return entries_.size(); }
+    std::size_t GetCount() const { return m_entries.size(); }
     // Null when the identifier is not held.
     CWnd* Find(const std::string& identifier) const;
     const std::vector<std::pair<std::string, std::unique_ptr<CWnd>>>& GetEntries() const {
-        return entries_;
+        return m_entries;
     }
 
 private:
     KvResult CreateOne(std::uint32_t type, CKvUIObjectCatalog* catalog,
                        const std::string& identifier, CWnd* parent, CDC* parentBackground);
 
-    std::vector<std::pair<std::string, std::unique_ptr<CWnd>>> entries_;
+    std::vector<std::pair<std::string, std::unique_ptr<CWnd>>> m_entries;
 };

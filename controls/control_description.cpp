@@ -2,6 +2,7 @@
 
 #include "core/module_identity.h"
 #include "guidesc/ui_object_dialog.h"
+#include "platform/geometry.h"
 
 #include <cmath>
 #include <limits>
@@ -41,10 +42,7 @@ bool KvResolveText(CKvUIObjectCatalog* catalog, std::string& text) {
 
 void KvDescriptionRects(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
                         CRect& window, CRect& client) {
-    const auto last = [](std::int32_t origin, std::int32_t size) {
-        return static_cast<std::int32_t>(static_cast<std::uint32_t>(origin) +
-                                         static_cast<std::uint32_t>(size) - 1u);
-    };
+    const auto last = [](std::int32_t origin, std::int32_t size) { return KvWrapAdd(KvWrapAdd(origin, size), -1); };
     window.SetRect(x, y, last(x, width), last(y, height));
     client.SetRect(0, 0, last(0, width), last(0, height));
 }

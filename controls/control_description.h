@@ -49,6 +49,10 @@ inline constexpr std::uint32_t FS_ITALIC = 0x1;
 inline constexpr std::uint32_t FS_UNDERLINE = 0x2;
 inline constexpr std::uint32_t FS_STRIKE_OUT = 0x4;
 
+// A colour whose top byte is 0xFF stands for no brush: nothing is filled
+// with it and text over it is drawn transparently.
+inline constexpr bool KvIsNoBrush(std::uint32_t colour) { return (colour >> 24) == 0xFFu; }
+
 // A round edge ("roundedgex", "roundedgey") as the painters take it: at most
 // 32767, so corner arithmetic on window coordinates cannot overflow.
 inline constexpr std::int32_t kKvRoundEdgeLimit = 0x7FFF;

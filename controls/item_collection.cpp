@@ -3,50 +3,50 @@
 #include "platform/pointer.h"
 
 KvResult ItemCollection::GetItemAt(UIItem*& out, std::size_t index) {
-    if (index >= items_.size())
-        return result_ = KV_E_FAIL;
-    out = items_[index].get();
-    return result_ = KV_OK;
+    if (index >= m_items.size())
+        return m_nResult = KV_E_FAIL;
+    out = m_items[index].get();
+    return m_nResult = KV_OK;
 }
 
 KvResult ItemCollection::FindItemByText(UIItem*& out, const std::string& text) {
-    for (const std::unique_ptr<UIItem>& item : items_) {
+    for (const std::unique_ptr<UIItem>& item : m_items) {
         if (item->GetText() == text) {
             out = item.get();
-            return result_ = KV_OK;
+            return m_nResult = KV_OK;
         }
     }
     out = nullptr;
-    return result_ = KV_E_FAIL;
+    return m_nResult = KV_E_FAIL;
 }
 
 KvResult ItemCollection::CreateItem(UIItem*& out) {
-    switch (item_kind_) {
+    switch (m_nItemKind) {
     case kListItemKind:
         out = new ListItem;
-        return result_ = KV_OK;
+        return m_nResult = KV_OK;
     case kComboItemKind:
         out = new ComboItem;
-        return result_ = KV_OK;
+        return m_nResult = KV_OK;
     default:
         out = nullptr;
-        return result_ = KV_E_INVALID_POINTER;
+        return m_nResult = KV_E_INVALID_POINTER;
     }
 }
 
 KvResult ItemCollection::DeleteItem(UIItem* item) {
     if (!IsValidPtr(item))
-        return result_ = KV_E_INVALID_POINTER;
+        return m_nResult = KV_E_INVALID_POINTER;
     const std::int32_t kind = item->GetItemKind();
     if (kind != kListItemKind && kind != kComboItemKind)
-        return result_ = KV_E_FAIL;
+        return m_nResult = KV_E_FAIL;
     delete item;
-    return result_ = KV_OK;
+    return m_nResult = KV_OK;
 }
 
 KvResult ItemCollection::RemoveAll() {
-    items_.clear();
-    return result_ = KV_OK;
+    m_items.clear();
+    return m_nResult = KV_OK;
 }
 
 void ItemCollection::AppendItem(const std::string& text, std::int32_t& column) {
@@ -57,39 +57,39 @@ void ItemCollection::AppendItem(const std::string& text, std::int32_t& column) {
     if (CreateItem(created) != KV_OK)
         return;
     std::unique_ptr<UIItem> item(created);
-    if (items_.empty())
+    if (m_items.empty())
         item->SetParam(reinterpret_cast<LPARAM>(this));
-    item->SetPosition(row_number_, column++);
+    item->SetPosition(m_nRowNumber, column++);
     item->SetTextAndImage(label, image);
-    items_.push_back(std::move(item));
+    m_items.push_back(std::move(item));
 }
 
 KvResult ItemCollection::SetFromTextList(std::int32_t row_number, const std::string& identifier,
                                          const BoundedStringList& texts, std::int32_t item_kind) {
-    result_ = KV_OK;
-    item_kind_ = item_kind;
+    m_nResult = KV_OK;
+    m_nItemKind = item_kind;
     RemoveAll();
-    row_number_ = row_number;
-    identifier_ = identifier;
+    m_nRowNumber = row_number;
+    m_strIdentifier = identifier;
     std::int32_t column = 0;
     std::string text;
     BoundedStringList::Position position = BoundedStringList::kNoPosition;
     texts.GetHeadPosition(position);
     while (texts.GetNext(text, position))
         AppendItem(text, column);
-    return result_;
+    return m_nResult;
 }
 
 KvResult ItemCollection::SetFromText(std::int32_t row_number, const std::string& identifier,
                                      const std::string& text, std::int32_t item_kind) {
-    result_ = KV_OK;
-    item_kind_ = item_kind;
+    m_nResult = KV_OK;
+    m_nItemKind = item_kind;
     RemoveAll();
-    row_number_ = row_number;
-    identifier_ = identifier;
+    m_nRowNumber = row_number;
+    m_strIdentifier = identifier;
     std::int32_t column = 0;
     AppendItem(text, column);
-    return result_;
+    return m_nResult;
 }
 
 KvResult ItemCollection::SetItemTexts(const BoundedStringList& texts) {
@@ -98,25 +98,25 @@ KvResult ItemCollection::SetItemTexts(const BoundedStringList& texts) {
     std::int32_t image = -1;
     BoundedStringList::Position position = BoundedStringList::kNoPosition;
     texts.GetHeadPosition(position);
-    for (const std::unique_ptr<UIItem>& item : items_) {
+    for (const std::unique_ptr<UIItem>& item : m_items) {
         if (!texts.GetNext(text, position))
             break;
         UIItem::SplitLabel(text, label, image);
         item->SetTextAndImage(label, image);
     }
-    return result_ = KV_OK;
+    return m_nResult = KV_OK;
 }
 
 bool ItemCollection::GetHeadPosition(Position& position) const {
-    position = items_.empty() ? 0 : 1;
+    position = m_items.empty() ? 0 : 1;
     return position != 0;
 }
 
 bool ItemCollection::GetNext(UIItem*& out, Position& position) const {
-    if (position == 0 || position > items_.size())
+    if (position == 0 || position > m_items.size())
         return false;
-    out = items_[position - 1].get();
-    position = position < items_.size() ? position + 1 : 0;
+    out = m_items[position - 1].get();
+    position = position < m_items.size() ? position + 1 : 0;
     return true;
 }
 

@@ -49,20 +49,20 @@ public:
     bool GetNext(UIItem*& out, Position& position) const;
     bool GetFirst(UIItem*& out, Position& position) const;
 
-    std::string& GetIdentifier() { return identifier_; }
-    std::int32_t GetRowNumber() const { return row_number_; }
-    std::int32_t GetItemKind() const { return item_kind_; }
-    std::size_t GetCount() const { return items_.size(); }
-    KvResult GetResult() const { return result_; }
+    std::string& GetIdentifier() { return m_strIdentifier; }
+    std::int32_t GetRowNumber() const { return m_nRowNumber; }
+    std::int32_t GetItemKind() const { return m_nItemKind; }
+    std::size_t GetCount() const { return m_items.size(); }
+    KvResult GetResult() const { return m_nResult; }
 
 private:
     // Creates the item for one text and appends it; the column counts
     // created items only.
     void AppendItem(const std::string& text, std::int32_t& column);
 
-    KvResult result_ = KV_OK;
-    std::int32_t row_number_ = -1;
-    std::vector<std::unique_ptr<UIItem>> items_;
-    std::string identifier_;
-    std::int32_t item_kind_ = kListItemKind;
+    KvResult m_nResult = KV_OK;
+    std::int32_t m_nRowNumber = -1;
+    std::vector<std::unique_ptr<UIItem>> m_items;
+    std::string m_strIdentifier;
+    std::int32_t m_nItemKind = kListItemKind;
 };

@@ -22,7 +22,7 @@ public:
         Entries::const_iterator next{};
     };
 
-    explicit ItemCollectionMap(std::int32_t item_kind = kListItemKind) : item_kind_(item_kind) {}
+    explicit ItemCollectionMap(std::int32_t item_kind = kListItemKind) : m_nItemKind(item_kind) {}
     ItemCollectionMap(const ItemCollectionMap&) = delete;
     ItemCollectionMap& operator=(const ItemCollectionMap&) = delete;
     virtual ~ItemCollectionMap() = default;
@@ -56,19 +56,19 @@ public:
     bool GetStartPosition(Position& position) const;
     bool GetNextEntry(ItemCollection*& out, Position& position) const;
 
-    std::size_t GetCount() const { return entries_.size(); }
-    std::uint32_t GetRowCounter() const { return row_counter_; }
-    std::int32_t GetItemKind() const { return item_kind_; }
-    void SetItemKind(std::int32_t item_kind) { item_kind_ = item_kind; }
-    KvResult GetResult() const { return result_; }
+    std::size_t GetCount() const { return m_entries.size(); }
+    std::uint32_t GetRowCounter() const { return m_nRowCounter; }
+    std::int32_t GetItemKind() const { return m_nItemKind; }
+    void SetItemKind(std::int32_t item_kind) { m_nItemKind = item_kind; }
+    KvResult GetResult() const { return m_nResult; }
 
 private:
     template <typename Fill>
     KvResult CreateEntry(ItemCollection*& out, const std::string& identifier, Fill fill);
     KvResult Keep(ItemCollection* entry);
 
-    KvResult result_ = KV_OK;
-    Entries entries_;
-    std::uint32_t row_counter_ = 0;
-    std::int32_t item_kind_;
+    KvResult m_nResult = KV_OK;
+    Entries m_entries;
+    std::uint32_t m_nRowCounter = 0;
+    std::int32_t m_nItemKind;
 };

@@ -9,30 +9,30 @@ namespace {
 // One pen per side for the 3D painters; the outline painters keep the DC's.
 class SidePen {
 public:
-    SidePen(CDC* dc, bool own) : dc_(dc), own_(own) {}
+    SidePen(CDC* dc, bool own) : m_pDC(dc), m_bOwn(own) {}
     ~SidePen() { Drop(); }
     SidePen(const SidePen&) = delete;
     SidePen& operator=(const SidePen&) = delete;
     void Use(COLORREF color) {
-        if (!own_)
+        if (!m_bOwn)
             return;
         Drop();
-        pen_.CreatePen(PS_SOLID, 1, color);
-        previous_ = dc_->SelectObject(&pen_);
+        m_pen.CreatePen(PS_SOLID, 1, color);
+        m_pPrevious = m_pDC->SelectObject(&m_pen);
     }
 
 private:
     void Drop() {
-        if (!previous_)
+        if (!m_pPrevious)
             return;
-        dc_->SelectObject(previous_);
-        previous_ = nullptr;
-        pen_.DeleteObject();
+        m_pDC->SelectObject(m_pPrevious);
+        m_pPrevious = nullptr;
+        m_pen.DeleteObject();
     }
-    CDC* dc_;
-    bool own_;
-    CPen pen_;
-    CPen* previous_ = nullptr;
+    CDC* m_pDC;
+    bool m_bOwn;
+    CPen m_pen;
+    CPen* m_pPrevious = nullptr;
 };
 
 struct Colors {

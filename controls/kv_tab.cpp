@@ -1,10 +1,6 @@
 #include "controls/kv_tab.h"
 
-namespace {
-
-constexpr COLORREF kNoBrushMask = 0xFF000000u;
-
-}  // namespace
+#include "controls/control_description.h"
 
 CKvTab::CKvTab() {
     m_brushBackground.CreateSolidBrush(m_clrBackground);
@@ -24,7 +20,7 @@ void CKvTab::SetTabColor(COLORREF color) {
 }
 
 HBRUSH CKvTab::BackgroundBrush() const {
-    if ((m_clrBackground & kNoBrushMask) == kNoBrushMask)
+    if (KvIsNoBrush(m_clrBackground))
         return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
     return static_cast<HBRUSH>(m_brushBackground.m_hObject);
 }

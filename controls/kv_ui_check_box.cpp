@@ -1,5 +1,6 @@
 #include "controls/kv_ui_check_box.h"
 
+#include "controls/control_description.h"
 #include "controls/control_tooltip.h"
 
 namespace {
@@ -203,7 +204,7 @@ int CKvUICheckBox::DrawBackground(CDC* pDC) {
     CBrush brush(m_clrBackground);
     if (!m_pSavedBackground)
         CopyParentBackground();
-    if (m_pSavedBackground && (m_clrBackground & kOpaqueMask) == kOpaqueMask) {
+    if (m_pSavedBackground && KvIsNoBrush(m_clrBackground)) {
         pDC->BitBlt(0, 0, m_rectClient.Width(), m_rectClient.Height(), m_pSavedBackground.get(), 0, 0, SRCCOPY);
         return 1;
     }
@@ -262,7 +263,7 @@ KvResult CKvUICheckBox::DrawCaption(CDC* pDC) {
     m_rectCaption.left = kCaptionLeft;
     pDC->SetTextColor(m_clrText);
     pDC->SetBkColor(m_clrTextBackground & 0xFFFFFF);
-    pDC->SetBkMode((m_clrTextBackground & kOpaqueMask) == kOpaqueMask ? TRANSPARENT : OPAQUE);
+    pDC->SetBkMode(KvIsNoBrush(m_clrTextBackground) ? TRANSPARENT : OPAQUE);
     pDC->DrawText(text, &m_rectCaption, m_nCaptionFormat);
     if (previous != nullptr)
         pDC->SelectObject(previous);

@@ -18,7 +18,6 @@ public:
     // WS_CHILD | BS_PUSHBOX: hidden and without a tab stop until shown; the
     // type becomes BS_OWNERDRAW while the window is made.
     static constexpr DWORD kWindowStyle = WS_CHILD | BS_PUSHBOX;
-    static constexpr COLORREF kOpaqueMask = 0xFF000000u;
 
     CKvUICheckBox();
     ~CKvUICheckBox() override;

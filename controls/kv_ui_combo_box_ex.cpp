@@ -1,6 +1,7 @@
 #include "controls/kv_ui_combo_box_ex.h"
 
 #include "controls/control_description.h"
+#include "controls/router_endpoint.h"
 #include "framework/message.h"
 #include "framework/message_router.h"
 #include "framework/named_value.h"
@@ -9,15 +10,6 @@
 
 #include <algorithm>
 #include <vector>
-
-namespace {
-
-// "INFO", command 1, sub-command 5: a control's event.
-constexpr std::int32_t kEventKind = 4;
-constexpr std::int32_t kEventCommand = 1;
-constexpr std::int32_t kEventSubCommand = 5;
-
-}  // namespace
 
 void KvSplitTextEntry(const std::string& line, std::string& identifier, std::string& text) {
     const std::int32_t separator = FindChar(line, ';');
@@ -35,12 +27,12 @@ void KvSplitTextEntry(const std::string& line, std::string& identifier, std::str
 }
 
 void CKvUIComboBoxExCEdit::OnKeyUp(UINT key, UINT, UINT) {
-    if (key == static_cast<UINT>(VK_RETURN) && IsValidPtr(owner_))
-        owner_->OnEditReturn();
+    if (key == static_cast<UINT>(VK_RETURN) && IsValidPtr(m_pOwner))
+        m_pOwner->OnEditReturn();
     Default();
 }
 
-CKvUIComboBoxEx::CKvUIComboBoxEx() : CKvUIObjectComboBoxEx(nullptr, 0, nullptr) { edit_.GetOwnerRef() = this; }
+CKvUIComboBoxEx::CKvUIComboBoxEx() : CKvUIObjectComboBoxEx(nullptr, 0, nullptr) { m_edit.GetOwnerRef() = this; }
 
 CKvUIComboBoxEx::~CKvUIComboBoxEx() {
     // The edit field is a member: its window goes with the combo's first.
@@ -56,21 +48,21 @@ KvResult CKvUIComboBoxEx::ApplyDescription() {
     if (KvFailed(result_))
         return result_ = KV_E_FAIL;
     CRect client;
-    KvDescriptionRects(part, window_rect_, client);
-    combo_box_style_ = GetComboBoxStyle();
-    window_style_ = GetWindowStyle();
-    create_style_ = combo_box_style_ | window_style_;
+    KvDescriptionRects(part, m_rectWindow, client);
+    m_nComboBoxStyle = GetComboBoxStyle();
+    m_nWindowStyle = GetWindowStyle();
+    m_nCreateStyle = m_nComboBoxStyle | m_nWindowStyle;
     // The id is the catalog's own: the copy leaves "uiid" out.
     CKvUIObject* found = nullptr;
     if (GetOwner()->Lookup(found, kUIObjectComboBoxEx, GetIdentifier()))
-        control_id_ = found->GetUiid();
+        m_nControlId = found->GetUiid();
     return result_ = KV_OK;
 }
 
 KvResult CKvUIComboBoxEx::CreateFromDescription(CWnd* parent, BOOL apply) {
     KvResult applied = KV_OK;
     result_ = KvCreateFromDescription(parent, apply, [&] { applied = ApplyDescription(); }, [&] {
-        return CComboBoxEx::Create(create_style_, window_rect_, parent, control_id_);
+        return CComboBoxEx::Create(m_nCreateStyle, m_rectWindow, parent, m_nControlId);
     });
     if (KvFailed(result_))
         return result_;
@@ -90,7 +82,7 @@ KvResult CKvUIComboBoxEx::CreateFromDescription(CWnd* parent, BOOL apply) {
 
 KvResult CKvUIComboBoxEx::AddEntry(const std::string& identifier, const std::string& text) {
     ItemCollection* entry = nullptr;
-    result_ = entries_.AddEntryFromText(entry, identifier, text);
+    result_ = m_entries.AddEntryFromText(entry, identifier, text);
     if (KvFailed(result_))
         return result_;
     UIItem* item = nullptr;
@@ -109,22 +101,24 @@ KvResult CKvUIComboBoxEx::RemoveAllEntries() {
     std::vector<ItemCollection*> snapshot;
     ItemCollectionMap::Position position;
     ItemCollection* entry = nullptr;
-    for (bool more = entries_.GetStartPosition(position); more && entries_.GetNextEntry(entry, position);)
+    for (bool more = m_entries.GetStartPosition(position); more && m_entries.GetNextEntry(entry, position);)
         snapshot.push_back(entry);
     result_ = KV_OK;
     for (ItemCollection* removed : snapshot) {
         UIItem* item = nullptr;
         if (KvSucceeded(removed->GetItemAt(item, 0)))
             DeleteItem(item->GetIndex());
-        result_ = entries_.RemoveEntry(removed);
+        result_ = m_entries.RemoveEntry(removed);
     }
+    if (m_measured.lines >= 0)
+        AdjustDropWidth();
     return result_;
 }
 
 KvResult CKvUIComboBoxEx::GetIdentifierOfText(std::string& identifier, const std::string& text) {
     identifier.clear();
     ItemCollection* entry = nullptr;
-    if (KvFailed(entries_.FindEntryByItemText(entry, text)))
+    if (KvFailed(m_entries.FindEntryByItemText(entry, text)))
         return result_ = KV_E_FAIL;
     identifier = entry->GetIdentifier();
     return result_ = KV_OK;
@@ -133,7 +127,7 @@ KvResult CKvUIComboBoxEx::GetIdentifierOfText(std::string& identifier, const std
 KvResult CKvUIComboBoxEx::GetTextOfIdentifier(std::string& text, const std::string& identifier) {
     text.clear();
     ItemCollection* entry = nullptr;
-    if (KvFailed(entries_.Lookup(entry, identifier)))
+    if (KvFailed(m_entries.Lookup(entry, identifier)))
         return result_ = KV_E_NOT_PRESENT;
     UIItem* item = nullptr;
     if (KvFailed(entry->GetItemAt(item, 0)))
@@ -175,21 +169,14 @@ KvResult CKvUIComboBoxEx::SelectText(const std::string& text) {
 }
 
 void CKvUIComboBoxEx::SendEvent(const std::string& name, const std::string& value) {
-    if (m_nOwnerEndpoint == 0 || !IsValidPtr(router_))
-        return;
-    CKvMessage* message = nullptr;
-    void* payload = nullptr;
-    if (!router_->CreateMessageWithPayload(message, payload, KV_PAYLOAD_NAMED_VALUE))
-        return;
-    static_cast<CKvNamedValue*>(payload)->SetText(name, value);
-    message->SetKindAndCommand(kEventKind, kEventCommand, kEventSubCommand);
-    ++event_counter_;
-    message->Send(m_nOwnerEndpoint, endpoint_, router_, event_counter_, true, false);
+    // Only with an owner to send to.
+    if (m_nOwnerEndpoint != 0)
+        KvSendControlEvent(m_pRouter, m_nOwnerEndpoint, m_nEndpoint, m_nEventCounter, name, value);
 }
 
 void CKvUIComboBoxEx::OnSelChange() {
     std::string text;
-    if ((combo_box_style_ & CBS_TYPEMASK) == CBS_DROPDOWNLIST) {
+    if ((m_nComboBoxStyle & CBS_TYPEMASK) == CBS_DROPDOWNLIST) {
         const int selected = GetCurSel();
         if (selected >= 0)
             GetLBText(selected, text);
@@ -197,15 +184,15 @@ void CKvUIComboBoxEx::OnSelChange() {
         GetWindowText(text);
     }
     ItemCollection* entry = nullptr;
-    const std::string value = KvSucceeded(entries_.FindEntryByItemText(entry, text)) ? entry->GetIdentifier() : "";
+    const std::string value = KvSucceeded(m_entries.FindEntryByItemText(entry, text)) ? entry->GetIdentifier() : "";
     SendEvent("ITEM_SELECTION_CHANGED", value);
 }
 
 void CKvUIComboBoxEx::OnBeginEdit(NMHDR*, LRESULT* result) {
-    if (!edit_subclassed_) {
+    if (!m_bEditSubclassed) {
         HWND edit = GetEditCtrl();
-        if (edit != nullptr && ::IsWindow(edit) && edit_.SubclassWindow(edit))
-            edit_subclassed_ = TRUE;
+        if (edit != nullptr && ::IsWindow(edit) && m_edit.SubclassWindow(edit))
+            m_bEditSubclassed = TRUE;
     }
     if (result != nullptr)
         *result = 0;
@@ -221,20 +208,39 @@ void CKvUIComboBoxEx::AdjustDropWidth() {
     CDC* dc = GetDC();
     if (dc == nullptr)
         return;
-    HGDIOBJ old_font = ::SelectObject(*dc, reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)));
+    const auto font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+    HGDIOBJ old_font = ::SelectObject(*dc, font);
     TEXTMETRIC metrics;
     ::GetTextMetrics(*dc, &metrics);
-    int widest = 0;
     std::string text;
-    for (int i = 0; i < GetCount(); ++i) {
-        GetLBText(i, text);
+    auto measure = [&](int index) {
+        GetLBText(index, text);
         SIZE extent{};
         ::GetTextExtentPoint32(*dc, text.data(), static_cast<int>(text.size()), &extent);
-        widest = std::max(widest, static_cast<int>(extent.cx + metrics.tmAveCharWidth));
+        return static_cast<int>(extent.cx + metrics.tmAveCharWidth);
+    };
+    const int count = GetCount();
+    // AddEntry puts each new line at the top.
+    if (font == m_measured.font && count == m_measured.lines + 1 && m_measured.lines >= 0) {
+        m_measured.widest = std::max(m_measured.widest, measure(0));
+    } else {
+        m_measured.widest = 0;
+        for (int i = 0; i < count; ++i)
+            m_measured.widest = std::max(m_measured.widest, measure(i));
     }
+    m_measured.lines = count;
+    m_measured.font = font;
     ::SelectObject(*dc, old_font);
     ReleaseDC(dc);
-    SetDroppedWidth(static_cast<UINT>(widest + GetSystemMetrics(SM_CXVSCROLL) + 2 * GetSystemMetrics(SM_CXEDGE)));
+    SetDroppedWidth(static_cast<UINT>(m_measured.widest + GetSystemMetrics(SM_CXVSCROLL) +
+                                      2 * GetSystemMetrics(SM_CXEDGE)));
+}
+
+LRESULT CKvUIComboBoxEx::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = CComboBoxEx::WindowProc(message, wParam, lParam);
+    if (message == WM_SETFONT && m_measured.lines >= 0)
+        AdjustDropWidth();
+    return result;
 }
 
 BOOL CKvUIComboBoxEx::OnCommandReflect(UINT code) {

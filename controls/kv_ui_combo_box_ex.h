@@ -23,13 +23,13 @@ void KvSplitTextEntry(const std::string& line, std::string& identifier, std::str
 
 class CKvUIComboBoxExCEdit : public CEdit {
 public:
-    CKvUIComboBoxEx*& GetOwnerRef() { return owner_; }
+    CKvUIComboBoxEx*& GetOwnerRef() { return m_pOwner; }
 
 protected:
     void OnKeyUp(UINT key, UINT repeat, UINT flags) override;
 
 private:
-    CKvUIComboBoxEx* owner_ = nullptr;
+    CKvUIComboBoxEx* m_pOwner = nullptr;
 };
 
 class CKvUIComboBoxEx : public CComboBoxEx, public CKvUIObjectComboBoxEx {
@@ -42,11 +42,11 @@ public:
 
     KvResult CreateFromDescription(CWnd* parent, BOOL apply);
     KvResult ApplyDescription();
-    void SetControlId(std::uint32_t id) { control_id_ = id; }
-    ItemCollectionMap& GetEntryMap() { return entries_; }
+    void SetControlId(std::uint32_t id) { m_nControlId = id; }
+    ItemCollectionMap& GetEntryMap() { return m_entries; }
     void SetEventTarget(CKvMessageRouter* router, std::uint16_t endpoint) {
-        router_ = router;
-        endpoint_ = endpoint;
+        m_pRouter = router;
+        m_nEndpoint = endpoint;
     }
 
     KvResult AddEntry(const std::string& identifier, const std::string& text);
@@ -60,31 +60,42 @@ public:
     void OnSelChange();
     void OnBeginEdit(NMHDR* header, LRESULT* result);
     void OnEditReturn();
+    // The drop width: the widest line plus the average character width, the
+    // scroll bar and the edges. A line added at the top is measured alone;
+    // anything else (a removal, another font, lines changed behind the
+    // control's back) measures every line again.
     void AdjustDropWidth();
 
     BOOL OnCommandReflect(UINT code) override;
     BOOL OnNotifyReflect(NMHDR* header, LRESULT* result) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    const CRect& GetWindowRectangle() const { return window_rect_; }
-    std::uint32_t GetControlId() const { return control_id_; }
-    std::uint32_t GetCreateStyle() const { return create_style_; }
-    std::uint32_t GetEventCounter() const { return event_counter_; }
-    BOOL IsEditSubclassed() const { return edit_subclassed_; }
-    CKvUIComboBoxExCEdit& GetEditField() { return edit_; }
+    const CRect& GetWindowRectangle() const { return m_rectWindow; }
+    std::uint32_t GetControlId() const { return m_nControlId; }
+    std::uint32_t GetCreateStyle() const { return m_nCreateStyle; }
+    std::uint32_t GetEventCounter() const { return m_nEventCounter; }
+    BOOL IsEditSubclassed() const { return m_bEditSubclassed; }
+    CKvUIComboBoxExCEdit& GetEditField() { return m_edit; }
 
     // The endpoint that events go to; 0 sends none. The owner writes it.
     std::uint16_t m_nOwnerEndpoint = 0;
 
 private:
-    CRect window_rect_;
-    std::uint32_t control_id_ = 0;
-    std::uint32_t create_style_ = kDefaultCreateStyle;
-    std::uint32_t combo_box_style_ = 0;
-    std::uint32_t window_style_ = 0;
-    ItemCollectionMap entries_{kComboItemKind};
-    CKvMessageRouter* router_ = nullptr;
-    std::uint16_t endpoint_ = 0;
-    std::uint32_t event_counter_ = 0;
-    CKvUIComboBoxExCEdit edit_;
-    BOOL edit_subclassed_ = FALSE;
+    CRect m_rectWindow;
+    std::uint32_t m_nControlId = 0;
+    std::uint32_t m_nCreateStyle = kDefaultCreateStyle;
+    std::uint32_t m_nComboBoxStyle = 0;
+    std::uint32_t m_nWindowStyle = 0;
+    ItemCollectionMap m_entries{kComboItemKind};
+    CKvMessageRouter* m_pRouter = nullptr;
+    std::uint16_t m_nEndpoint = 0;
+    std::uint32_t m_nEventCounter = 0;
+    CKvUIComboBoxExCEdit m_edit;
+    BOOL m_bEditSubclassed = FALSE;
+    // What the drop width was last measured over.
+    struct Measured {
+        int lines = -1;
+        HFONT font = nullptr;
+        int widest = 0;
+    } m_measured;
 };

@@ -1,6 +1,7 @@
 #include "controls/kv_ui_dialog.h"
 
 #include "framework/message.h"
+#include "platform/geometry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,10 +10,6 @@ namespace {
 
 constexpr double kPixelsPerUnitX = 1.5;
 constexpr double kPixelsPerUnitY = 1.63;
-
-std::int32_t WrappingAdd(std::int32_t a, std::int32_t b) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
-}
 
 // Pixels to whole dialog units, as a 16-bit template field holds them.
 short ToDialogUnits(std::int32_t pixels, double pixelsPerUnit) {
@@ -76,8 +73,8 @@ void CKvUIDialog::CopyDescription(const CKvUIObjectDialog* source) {
 void CKvUIDialog::BuildTemplate(bool modal) {
     const int frame = ::GetSystemMetrics(SM_CXBORDER) + ::GetSystemMetrics(SM_CXDLGFRAME);
     const int caption = modal ? kModalCaptionHeight : ::GetSystemMetrics(SM_CYCAPTION);
-    m_nTemplateHeight = std::max(WrappingAdd(m_nTemplateHeight, caption + frame), 0);
-    m_nTemplateWidth = std::max(WrappingAdd(m_nTemplateWidth, frame), 0);
+    m_nTemplateHeight = std::max(KvWrapAdd(m_nTemplateHeight, caption + frame), 0);
+    m_nTemplateWidth = std::max(KvWrapAdd(m_nTemplateWidth, frame), 0);
     // DS_SETFONT would announce a font block the template does not have;
     // OnInitDialog still gives the window the full style.
     const DWORD style = (GetWindowStyle() | GetDialogStyle()) & ~DS_SETFONT;
@@ -144,9 +141,9 @@ BOOL CKvUIDialog::OnInitDialog() {
                             (GetWindowStyle() & WS_DLGFRAME) != 0;
         if (!framed && (client.Width() != part.GetWidth() || client.Height() != part.GetHeight())) {
             part.GetWidth() =
-                WrappingAdd(window.Width(), -WrappingAdd(client.Width(), -part.GetWidth()));
-            part.GetHeight() = WrappingAdd(
-                WrappingAdd(window.Height(), -WrappingAdd(client.Height(), -part.GetHeight())),
+                KvWrapAdd(window.Width(), -KvWrapAdd(client.Width(), -part.GetWidth()));
+            part.GetHeight() = KvWrapAdd(
+                KvWrapAdd(window.Height(), -KvWrapAdd(client.Height(), -part.GetHeight())),
                 heightCorrection);
             SetWindowPos(nullptr, 0, 0, part.GetWidth(), part.GetHeight(),
                          SWP_NOZORDER | SWP_NOMOVE);

@@ -19,7 +19,7 @@ constexpr UINT kIA5Extras[] = {0xBB, 0xC4, 0xD6, 0xDC, 0xDF, 0xE4, 0xF6, 0xFC};
 CKvUIEdit::CKvUIEdit() : CKvUIObjectEdit(nullptr, 0, nullptr) {}
 
 CKvUIEdit::~CKvUIEdit() {
-    KvDestroyWithToolTip(*this, tooltip_);
+    KvDestroyWithToolTip(*this, m_tooltip);
 }
 
 bool CKvUIEdit::IsIA5Character(UINT character) {
@@ -34,7 +34,7 @@ bool CKvUIEdit::IsIA5Character(UINT character) {
 }
 
 bool CKvUIEdit::IsCharacterAccepted(UINT character) const {
-    return excluded_.empty() || excluded_.find(static_cast<char>(character & 0xFF)) == std::string::npos;
+    return m_strExcluded.empty() || m_strExcluded.find(static_cast<char>(character & 0xFF)) == std::string::npos;
 }
 
 void CKvUIEdit::OnChar(UINT character, UINT, UINT) {
@@ -45,7 +45,7 @@ void CKvUIEdit::OnChar(UINT character, UINT, UINT) {
     }
     if (!IsIA5Character(character))
         return;
-    if (restricted_ != 0) {
+    if (m_nRestricted != 0) {
         std::string text;
         GetWindowText(text);
         SendMessage(EM_SETSEL, text.size(), -1);
@@ -55,12 +55,12 @@ void CKvUIEdit::OnChar(UINT character, UINT, UINT) {
 }
 
 BOOL CKvUIEdit::PreTranslateMessage(MSG* message) {
-    if (restricted_ == 0 || message == nullptr || (message->message != WM_KEYDOWN && message->message != WM_KEYUP))
+    if (m_nRestricted == 0 || message == nullptr || (message->message != WM_KEYDOWN && message->message != WM_KEYUP))
         return CEdit::PreTranslateMessage(message);
     const int key = static_cast<int>(message->wParam);
     if (key == VK_SHIFT)
-        shift_held_ = message->message == WM_KEYDOWN ? 1 : 0;
-    const bool blocked = (key == VK_INSERT && shift_held_ != 0) || (key >= VK_LEFT && key <= VK_DOWN) ||
+        m_nShiftHeld = message->message == WM_KEYDOWN ? 1 : 0;
+    const bool blocked = (key == VK_INSERT && m_nShiftHeld != 0) || (key >= VK_LEFT && key <= VK_DOWN) ||
                          key == VK_DELETE;
     if (blocked)
         return TRUE;
@@ -69,26 +69,26 @@ BOOL CKvUIEdit::PreTranslateMessage(MSG* message) {
 
 LRESULT CKvUIEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // Return in restricted mode is the edit's own, not the dialog's.
-    if (message == WM_GETDLGCODE && GetRestrictedFlag() != 0 && wParam == static_cast<WPARAM>(VK_RETURN))
+    if (message == WM_GETDLGCODE && m_nRestricted != 0 && wParam == static_cast<WPARAM>(VK_RETURN))
         return DLGC_WANTMESSAGE;
-    if (restricted_ != 0 && (message == WM_CUT || message == WM_PASTE || message == WM_CLEAR ||
+    if (m_nRestricted != 0 && (message == WM_CUT || message == WM_PASTE || message == WM_CLEAR ||
                              message == WM_UNDO || message == EM_UNDO))
         return 0;
     return CEdit::WindowProc(message, wParam, lParam);
 }
 
 HBRUSH CKvUIEdit::CtlColor(CDC* dc, UINT) {
-    dc->SetTextColor(text_colour_);
-    brush_.DeleteObject();
-    const COLORREF back = IsWindowEnabled() ? background_colour_ : disabled_background_colour_;
+    dc->SetTextColor(m_clrText);
+    m_brush.DeleteObject();
+    const COLORREF back = IsWindowEnabled() ? m_clrBackground : m_clrDisabledBackground;
     dc->SetBkColor(back);
-    brush_.CreateSolidBrush(back);
-    return static_cast<HBRUSH>(brush_.m_hObject);
+    m_brush.CreateSolidBrush(back);
+    return static_cast<HBRUSH>(m_brush.m_hObject);
 }
 
 void CKvUIEdit::OnMouseMove(UINT flags, CPoint point) {
-    if (tooltip_active_ != 0)
-        KvRelayToolTipEvent(tooltip_, m_hWnd, WM_MOUSEMOVE, flags, MAKELPARAM(point.x, point.y));
+    if (m_nTooltipActive != 0)
+        KvRelayToolTipEvent(m_tooltip, m_hWnd, WM_MOUSEMOVE, flags, MAKELPARAM(point.x, point.y));
     Default();
 }
 
@@ -110,22 +110,22 @@ KvResult CKvUIEdit::ApplyDescription() {
     if (KvResolveText(catalog, tooltip))
         SetTooltipText(tooltip);
     CRect client;
-    KvDescriptionRects(*this, window_rect_, client);
+    KvDescriptionRects(*this, m_rectWindow, client);
     const DWORD window_style = GetWindowStyle();
-    creation_style_ = (window_style != 0 ? window_style : kDefaultCreationStyle) | description.GetEditStyle();
-    ia5_only_ = GetFlagOnlyIA5Chars();
-    restricted_ = GetFlagRestricted();
-    text_colour_ = GetTextColor();
-    background_colour_ = GetBackgroundColor();
-    font_weight_ = static_cast<LONG>(GetFontWeight());
-    text_magnify_ = GetTextMagnify();
+    m_nCreationStyle = (window_style != 0 ? window_style : kDefaultCreationStyle) | description.GetEditStyle();
+    m_nIA5Only = GetFlagOnlyIA5Chars();
+    m_nRestricted = GetFlagRestricted();
+    m_clrText = GetTextColor();
+    m_clrBackground = GetBackgroundColor();
+    m_nFontWeight = static_cast<LONG>(GetFontWeight());
+    m_fTextMagnify = GetTextMagnify();
     return result_;
 }
 
 KvResult CKvUIEdit::CreateFromDescription(CWnd* parent, BOOL apply) {
     result_ = KvCreateFromDescription(parent, apply, [this] { ApplyDescription(); }, [&] {
         KvRegisterWindowClasses();
-        return CreateEx(GetWindowStyleEx(), KV_EDIT_CLASS, GetText().c_str(), creation_style_, window_rect_,
+        return CreateEx(GetWindowStyleEx(), KV_EDIT_CLASS, GetText().c_str(), m_nCreationStyle, m_rectWindow,
                         parent, GetUiid());
     });
     if (KvFailed(result_))
@@ -133,16 +133,16 @@ KvResult CKvUIEdit::CreateFromDescription(CWnd* parent, BOOL apply) {
     // Without a parent font the edit keeps the system font; that is no failure.
     LOGFONT made;
     KvControlFontSpec spec;
-    spec.weight = font_weight_;
-    spec.magnify = text_magnify_;
-    if (KvSucceeded(KvCreateControlFont(*this, font_, made, spec)))
-        SetFont(&font_, FALSE);
+    spec.weight = m_nFontWeight;
+    spec.magnify = m_fTextMagnify;
+    if (KvSucceeded(KvCreateControlFont(*this, m_font, made, spec)))
+        SetFont(&m_font, FALSE);
     CreateToolTip();
     return result_;
 }
 
 void CKvUIEdit::CreateToolTip() {
-    tooltip_active_ = KvToolTipActive(*this);
-    KvMakeToolTip(tooltip_, *this, GetTooltipText());
-    KvSetToolTipWidth(tooltip_, *this, *this, tooltip_active_, GetTooltipWidth());
+    m_nTooltipActive = KvToolTipActive(*this);
+    KvMakeToolTip(m_tooltip, *this, GetTooltipText());
+    KvSetToolTipWidth(m_tooltip, *this, *this, m_nTooltipActive, GetTooltipWidth());
 }

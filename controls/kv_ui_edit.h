@@ -23,23 +23,23 @@ public:
     static bool IsIA5Character(UINT character);
     bool IsCharacterAccepted(UINT character) const;
 
-    std::uint32_t& GetIA5OnlyFlag() { return ia5_only_; }
-    std::uint32_t& GetRestrictedFlag() { return restricted_; }
-    std::uint32_t GetShiftHeldFlag() const { return shift_held_; }
-    std::uint32_t& GetTooltipActiveFlag() { return tooltip_active_; }
+    std::uint32_t& GetIA5OnlyFlag() { return m_nIA5Only; }
+    std::uint32_t& GetRestrictedFlag() { return m_nRestricted; }
+    std::uint32_t GetShiftHeldFlag() const { return m_nShiftHeld; }
+    std::uint32_t& GetTooltipActiveFlag() { return m_nTooltipActive; }
     // The owner's characters that typing may not insert; IA5-only mode
     // ignores them.
-    void SetExcludedCharacters(const std::string& characters) { excluded_ = characters; }
-    const std::string& GetExcludedCharacters() const { return excluded_; }
-    COLORREF& GetEditTextColor() { return text_colour_; }
-    COLORREF& GetEditBackgroundColor() { return background_colour_; }
-    COLORREF& GetDisabledBackgroundColor() { return disabled_background_colour_; }
-    CToolTipCtrl& GetToolTip() { return tooltip_; }
+    void SetExcludedCharacters(const std::string& characters) { m_strExcluded = characters; }
+    const std::string& GetExcludedCharacters() const { return m_strExcluded; }
+    COLORREF& GetEditTextColor() { return m_clrText; }
+    COLORREF& GetEditBackgroundColor() { return m_clrBackground; }
+    COLORREF& GetDisabledBackgroundColor() { return m_clrDisabledBackground; }
+    CToolTipCtrl& GetToolTip() { return m_tooltip; }
     // Window style, font weight and magnification used at creation.
-    DWORD& GetCreationStyle() { return creation_style_; }
-    LONG& GetCreationFontWeight() { return font_weight_; }
-    float& GetCreationTextMagnify() { return text_magnify_; }
-    CFont& GetEditFont() { return font_; }
+    DWORD& GetCreationStyle() { return m_nCreationStyle; }
+    LONG& GetCreationFontWeight() { return m_nFontWeight; }
+    float& GetCreationTextMagnify() { return m_fTextMagnify; }
+    CFont& GetEditFont() { return m_font; }
 
     BOOL PreTranslateMessage(MSG* message) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -52,20 +52,20 @@ protected:
 private:
     void CreateToolTip();
 
-    std::uint32_t ia5_only_ = 0;
-    std::uint32_t shift_held_ = 0;
-    std::uint32_t restricted_ = 0;
-    COLORREF text_colour_ = 0x000000;
-    COLORREF background_colour_ = 0xFFFFFF;
-    COLORREF disabled_background_colour_ = 0xFFFFFF;
-    CBrush brush_;
-    std::string excluded_;
-    std::uint32_t tooltip_active_ = 0;
-    CToolTipCtrl tooltip_;
+    std::uint32_t m_nIA5Only = 0;
+    std::uint32_t m_nShiftHeld = 0;
+    std::uint32_t m_nRestricted = 0;
+    COLORREF m_clrText = 0x000000;
+    COLORREF m_clrBackground = 0xFFFFFF;
+    COLORREF m_clrDisabledBackground = 0xFFFFFF;
+    CBrush m_brush;
+    std::string m_strExcluded;
+    std::uint32_t m_nTooltipActive = 0;
+    CToolTipCtrl m_tooltip;
 
-    DWORD creation_style_ = 0x50810000;  // WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP
-    CRect window_rect_;
-    CFont font_;
-    LONG font_weight_ = 400;
-    float text_magnify_ = 1.0f;
+    DWORD m_nCreationStyle = 0x50810000;  // WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP
+    CRect m_rectWindow;
+    CFont m_font;
+    LONG m_nFontWeight = 400;
+    float m_fTextMagnify = 1.0f;
 };

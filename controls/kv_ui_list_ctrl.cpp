@@ -1,6 +1,7 @@
 #include "controls/kv_ui_list_ctrl.h"
 
 #include "controls/control_description.h"
+#include "controls/router_endpoint.h"
 #include "framework/message.h"
 #include "framework/message_router.h"
 #include "framework/named_value.h"
@@ -12,10 +13,6 @@
 #include <cmath>
 
 namespace {
-
-constexpr std::int32_t kEventKind = 4;  // "INFO"
-constexpr std::int32_t kEventCommand = 1;
-constexpr std::int32_t kEventSubCommand = 5;
 
 // "title:fraction": the fraction needs at least one character after the
 // first ":", else the whole name is the title.
@@ -77,12 +74,12 @@ KvResult CKvUIListCtrl::ApplyDescription() {
     CopyDescription(static_cast<CKvUIObjectListCtrl*>(found));
     CRect client;
     KvDescriptionRects(found->GetPositionX(), found->GetPositionY(), found->GetWidth(), found->GetHeight(),
-                       window_rect_, client);
-    list_ex_style_ = GetListCtrlExStyle();
-    window_style_ = GetListCtrlStyle() | GetWindowStyle();
+                       m_rectWindow, client);
+    m_nListExStyle = GetListCtrlExStyle();
+    m_nWindowStyle = GetListCtrlStyle() | GetWindowStyle();
     SetChildIdentifierListText(GetChildIdentifierList());
-    control_id_ = found->GetUiid();
-    header_names_ = GetHeaderNameList();
+    m_nControlId = found->GetUiid();
+    m_headerNames = GetHeaderNameList();
     return result_ = KV_OK;
 }
 
@@ -114,19 +111,19 @@ void CKvUIListCtrl::CopyDescription(CKvUIObjectListCtrl* description) {
 
 KvResult CKvUIListCtrl::CreateFromDescription(CWnd* parent, BOOL apply) {
     result_ = KvCreateFromDescription(parent, apply, [this] { ApplyDescription(); }, [&] {
-        return CListCtrl::CreateEx(list_ex_style_, window_style_, window_rect_, parent, control_id_);
+        return CListCtrl::CreateEx(m_nListExStyle, m_nWindowStyle, m_rectWindow, parent, m_nControlId);
     });
     if (KvFailed(result_))
         return result_;
     InsertColumns();
-    SetExtendedStyle(list_ex_style_, 0);
+    SetExtendedStyle(m_nListExStyle, 0);
     return result_ = KV_OK;
 }
 
 KvResult CKvUIListCtrl::InsertColumns() {
     CRect window;
     GetWindowRect(&window);
-    std::vector<KvColumnLayout> columns = KvLayoutColumns(header_names_, window.Width());
+    std::vector<KvColumnLayout> columns = KvLayoutColumns(m_headerNames, window.Width());
     for (std::size_t c = 0; c < columns.size(); ++c) {
         // A title that names a string description shows that string.
         KvResolveText(GetOwner(), columns[c].title);
@@ -148,14 +145,14 @@ KvResult CKvUIListCtrl::AddRow(std::string identifier, const BoundedStringList* 
     if (UpdateRow(identifier, texts) == KV_OK)
         return result_ = KV_OK;
     ItemCollection* row = nullptr;
-    result_ = rows_.AddEntryFromTextList(row, identifier, *texts);
+    result_ = m_rows.AddEntryFromTextList(row, identifier, *texts);
     if (KvFailed(result_))
         return result_;
     UIItem* first = nullptr;
     if (KvFailed(row->GetItemAt(first, 0)))
         return result_ = KV_E_FAIL;  // the itemless row stays in the map
     LVITEM* record = static_cast<ListItem*>(first)->GetRecord();
-    record->iItem = static_cast<std::int32_t>(rows_.GetCount());
+    record->iItem = static_cast<std::int32_t>(m_rows.GetCount());
     const int index = InsertItem(record);
     first->SetIndex(index);
     record->lParam = reinterpret_cast<LPARAM>(row);
@@ -176,7 +173,7 @@ KvResult CKvUIListCtrl::UpdateRow(std::string identifier, const BoundedStringLis
     if (!IsValidPtr(texts))
         return result_ = KV_E_INVALID_POINTER;
     ItemCollection* row = nullptr;
-    if (KvFailed(rows_.Lookup(row, identifier)))
+    if (KvFailed(m_rows.Lookup(row, identifier)))
         return result_ = KV_E_NOT_PRESENT;
     row->SetItemTexts(*texts);
     const int index = FindRowItem(row);
@@ -193,7 +190,7 @@ KvResult CKvUIListCtrl::UpdateRow(std::string identifier, const BoundedStringLis
 }
 
 KvResult CKvUIListCtrl::LookupRow(ItemCollection*& row, const std::string& identifier) {
-    return result_ = rows_.Lookup(row, identifier);
+    return result_ = m_rows.Lookup(row, identifier);
 }
 
 KvResult CKvUIListCtrl::SelectRow(const std::string& identifier) {
@@ -208,11 +205,11 @@ KvResult CKvUIListCtrl::SelectRow(const std::string& identifier) {
 
 KvResult CKvUIListCtrl::RemoveRow(std::string identifier) {
     ItemCollection* row = nullptr;
-    if (KvFailed(rows_.Lookup(row, identifier)))
+    if (KvFailed(m_rows.Lookup(row, identifier)))
         return result_ = KV_OK;
     const int index = FindRowItem(row);
     const bool deleted = index >= 0 && DeleteItem(index);
-    const KvResult removed = rows_.RemoveEntry(row);
+    const KvResult removed = m_rows.RemoveEntry(row);
     return result_ = deleted ? removed : KV_E_FAIL;
 }
 
@@ -237,20 +234,10 @@ void CKvUIListCtrl::OnHeaderItemClicked(int) {}
 
 void CKvUIListCtrl::SendEvent(const char* name, const std::string& text, std::uint32_t number, bool is_number,
                               bool needs_owner) {
-    if ((needs_owner && m_nOwnerEndpoint == 0) || !IsValidPtr(router_))
+    if (needs_owner && m_nOwnerEndpoint == 0)
         return;
-    CKvMessage* message = nullptr;
-    void* payload = nullptr;
-    if (!router_->CreateMessageWithPayload(message, payload, KV_PAYLOAD_NAMED_VALUE))
-        return;
-    auto* value = static_cast<CKvNamedValue*>(payload);
-    if (is_number)
-        value->SetNumber(name, number);
-    else
-        value->SetText(name, text);
-    message->SetKindAndCommand(kEventKind, kEventCommand, kEventSubCommand);
-    ++event_counter_;
-    message->Send(m_nOwnerEndpoint, endpoint_, router_, event_counter_, true, false);
+    KvSendControlEvent(m_pRouter, m_nOwnerEndpoint, m_nEndpoint, m_nEventCounter, name, text,
+                       is_number ? std::optional<std::uint32_t>(number) : std::nullopt);
 }
 
 void CKvUIListCtrl::OnHeaderItemClickA(NMHDR* header, LRESULT* result) {

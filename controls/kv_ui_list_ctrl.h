@@ -25,12 +25,12 @@ public:
     ~CKvUIListCtrl() override;
 
     void SetEventTarget(CKvMessageRouter* router, std::uint16_t endpoint) {
-        router_ = router;
-        endpoint_ = endpoint;
+        m_pRouter = router;
+        m_nEndpoint = endpoint;
     }
-    void SetControlId(UINT id) { control_id_ = id; }
-    BoundedStringList& GetHeaderNames() { return header_names_; }
-    ItemCollectionMap& GetRowMap() { return rows_; }
+    void SetControlId(UINT id) { m_nControlId = id; }
+    BoundedStringList& GetHeaderNames() { return m_headerNames; }
+    ItemCollectionMap& GetRowMap() { return m_rows; }
 
     KvResult CreateFromDescription(CWnd* parent, BOOL apply);
     KvResult ApplyDescription();
@@ -60,11 +60,11 @@ public:
 
     BOOL OnNotifyReflect(NMHDR* header, LRESULT* result) override;
 
-    const CRect& GetWindowRectangle() const { return window_rect_; }
-    UINT GetControlId() const { return control_id_; }
-    std::uint32_t GetCreationStyle() const { return window_style_; }
-    std::uint32_t GetListExStyle() const { return list_ex_style_; }
-    std::uint32_t GetEventCounter() const { return event_counter_; }
+    const CRect& GetWindowRectangle() const { return m_rectWindow; }
+    UINT GetControlId() const { return m_nControlId; }
+    std::uint32_t GetCreationStyle() const { return m_nWindowStyle; }
+    std::uint32_t GetListExStyle() const { return m_nListExStyle; }
+    std::uint32_t GetEventCounter() const { return m_nEventCounter; }
 
     // The endpoint that events go to. The owner writes it.
     std::uint16_t m_nOwnerEndpoint = 0;
@@ -80,15 +80,15 @@ private:
                    bool needs_owner);
     void SendClickEvent(const char* name, NMHDR* header);
 
-    CRect window_rect_;
-    UINT control_id_ = 0;
-    std::uint32_t window_style_ = kDefaultWindowStyle;
-    std::uint32_t list_ex_style_ = 0;
-    BoundedStringList header_names_;
-    ItemCollectionMap rows_{kListItemKind};
-    CKvMessageRouter* router_ = nullptr;
-    std::uint16_t endpoint_ = 0;
-    std::uint32_t event_counter_ = 0;
+    CRect m_rectWindow;
+    UINT m_nControlId = 0;
+    std::uint32_t m_nWindowStyle = kDefaultWindowStyle;
+    std::uint32_t m_nListExStyle = 0;
+    BoundedStringList m_headerNames;
+    ItemCollectionMap m_rows{kListItemKind};
+    CKvMessageRouter* m_pRouter = nullptr;
+    std::uint16_t m_nEndpoint = 0;
+    std::uint32_t m_nEventCounter = 0;
 };
 
 // Column widths for header names in a control width wide: shares of the

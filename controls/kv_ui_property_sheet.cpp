@@ -6,12 +6,6 @@
 #include "framework/message_router.h"
 #include "platform/pointer.h"
 
-namespace {
-
-constexpr COLORREF kNoBrushMask = 0xFF000000u;
-
-}  // namespace
-
 CKvUIPropertySheet::CKvUIPropertySheet(CKvUIObjectCatalog* catalog, const char* identifier, UINT nIDCaption,
                                        CWnd* pParent, UINT iSelectPage)
     : CPropertySheet(nIDCaption, pParent, iSelectPage), CKvUIObjectPropertySheet(nullptr, 0, nullptr) {
@@ -108,7 +102,7 @@ KvResult CKvUIPropertySheet::SetPageCaption(int index, const char* caption) {
 HBRUSH CKvUIPropertySheet::OnCtlColor(CDC* pDC, CWnd*, UINT) {
     pDC->SetTextColor(m_clrText);
     pDC->SetBkColor(m_clrBackground);
-    if ((m_clrBackground & kNoBrushMask) == kNoBrushMask)
+    if (KvIsNoBrush(m_clrBackground))
         return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
     return static_cast<HBRUSH>(m_brushBackground.m_hObject);
 }

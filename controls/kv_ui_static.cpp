@@ -1,5 +1,7 @@
 #include "controls/kv_ui_static.h"
 
+#include "controls/control_description.h"
+
 namespace {
 constexpr DWORD kStaticEditControlStyle = 0x2000; // SS_EDITCONTROL
 } // namespace
@@ -166,7 +168,7 @@ KvResult CKvUIStatic::DrawText(CDC* pDC) {
     ScreenToClient(&m_rectText);
     pDC->SetTextColor(m_clrText);
     pDC->SetBkColor(m_clrTextBackground & 0xFFFFFFu);
-    pDC->SetBkMode((m_clrTextBackground >> 24) == 0xFF ? TRANSPARENT : OPAQUE);
+    pDC->SetBkMode(KvIsNoBrush(m_clrTextBackground) ? TRANSPARENT : OPAQUE);
     pDC->DrawText(m_strText, &m_rectText, m_nTextFormat);
     if (previous != nullptr)
         pDC->SelectObject(previous);

@@ -1,5 +1,7 @@
 #include "controls/kv_ui_static_group_box.h"
 
+#include "controls/control_description.h"
+
 #include <cstdlib>
 
 namespace {
@@ -125,7 +127,7 @@ void CKvUIStaticGroupBox::DrawCaption(CDC& dc) {
     r.right = r.left + cx;
     dc.SetTextColor(m_clrCaption);
     dc.SetBkColor(m_clrTextBackground & 0xFFFFFFu);
-    if ((m_clrTextBackground >> 24) == 0xFF)
+    if (KvIsNoBrush(m_clrTextBackground))
         dc.SetBkMode(TRANSPARENT);
     m_rectCaptionGap = r;
     m_rectCaptionGap.left -= 2;

@@ -1,7 +1,9 @@
 #include "controls/kv_ui_xp_button.h"
 
+#include "controls/control_description.h"
 #include "controls/control_tooltip.h"
 #include "controls/kv_ui_static_group_box.h"
+#include "platform/geometry.h"
 
 #include <cmath>
 #include <numbers>
@@ -171,7 +173,8 @@ const CRect& CKvUIXPButton::BuildFaceRegion() {
     if (m_rectFace.bottom != 0)
         --m_rectFace.bottom;
     m_rgnWindow.DeleteObject();
-    m_rgnWindow.CreateRectRgn(m_rectFace.left, m_rectFace.top, m_rectFace.right + 1, m_rectFace.bottom + 1);
+    m_rgnWindow.CreateRectRgn(m_rectFace.left, m_rectFace.top, KvSatAdd(m_rectFace.right, 1),
+                              KvSatAdd(m_rectFace.bottom, 1));
     m_rectText = m_rectFace;
     m_rectText.DeflateRect(2, 2);
     return m_rectFace;
@@ -181,33 +184,39 @@ void CKvUIXPButton::BuildWindowRegion(int roundX, int roundY, BOOL left, BOOL ri
     const CRect& f = m_rectFace;
     ForgetFaces();
     m_rgnWindow.DeleteObject();
+    // The face may reach the 32-bit limits: the edges one and two past it
+    // saturate.
+    const int right1 = KvSatAdd(f.right, 1);
+    const int bottom1 = KvSatAdd(f.bottom, 1);
+    const int right2 = KvSatAdd(f.right, 2);
+    const int bottom2 = KvSatAdd(f.bottom, 2);
     CRgn square;
     if (!left && !right) {
         if (!top && !bottom) {
             GetFlagRoundEdgeLeft() = 0;
             GetFlagRoundEdgeRight() = 0;
-            m_rgnWindow.CreateRectRgn(f.left, f.top, f.right + 1, f.bottom + 1);
+            m_rgnWindow.CreateRectRgn(f.left, f.top, right1, bottom1);
         } else {
             GetFlagRoundEdgeTop().Set(top);
             GetFlagRoundEdgeBottom().Set(bottom);
-            const int ellipse = f.right - f.left;
-            m_rgnWindow.CreateRoundRectRgn(f.left, f.top, f.right + 2, f.bottom + 2, roundY != 0 ? roundX : ellipse,
+            const int ellipse = f.Width();
+            m_rgnWindow.CreateRoundRectRgn(f.left, f.top, right2, bottom2, roundY != 0 ? roundX : ellipse,
                                            roundY != 0 ? roundY : ellipse);
             if (!top)
-                square.CreateRectRgn(f.left, f.top, f.right + 2, f.bottom / 2 + 2);
+                square.CreateRectRgn(f.left, f.top, right2, KvSatAdd(f.bottom / 2, 2));
             else if (!bottom)
-                square.CreateRectRgn(f.left, f.bottom / 2, f.right + 2, f.bottom + 2);
+                square.CreateRectRgn(f.left, f.bottom / 2, right2, bottom2);
         }
     } else {
         GetFlagRoundEdgeLeft() = left;
         GetFlagRoundEdgeRight() = right;
-        const int ellipse = f.bottom - f.top;
-        m_rgnWindow.CreateRoundRectRgn(f.left, f.top, f.right + 2, f.bottom + 2, roundX != 0 ? roundX : ellipse,
+        const int ellipse = f.Height();
+        m_rgnWindow.CreateRoundRectRgn(f.left, f.top, right2, bottom2, roundX != 0 ? roundX : ellipse,
                                        roundX != 0 ? roundY : ellipse);
         if (!left)
-            square.CreateRectRgn(f.left, f.top, f.right / 2 + 2, f.bottom + 2);
+            square.CreateRectRgn(f.left, f.top, KvSatAdd(f.right / 2, 2), bottom2);
         else if (!right)
-            square.CreateRectRgn(f.right / 2, f.top, f.right + 2, f.bottom + 2);
+            square.CreateRectRgn(f.right / 2, f.top, right2, bottom2);
     }
     if (square.GetSafeHandle() != nullptr)
         m_rgnWindow.CombineRgn(&m_rgnWindow, &square, RGN_OR);
@@ -260,6 +269,18 @@ void CKvUIXPButton::OnLButtonUp(UINT flags, CPoint point) {
     RelayMouse(flags, point);
     Default();
     m_bPressed = FALSE;
+    // The press cancelled the tracking: without it no leave would end the
+    // hover look. Released outside, the leave comes at once.
+    if (!m_bTracking)
+        StartTracking();
+}
+
+void CKvUIXPButton::StartTracking() {
+    TRACKMOUSEEVENT track;
+    track.dwFlags = TME_HOVER | TME_LEAVE;
+    track.hwndTrack = m_hWnd;
+    track.dwHoverTime = kHoverTimeMs;
+    m_bTracking = ::_TrackMouseEvent(&track);
 }
 
 void CKvUIXPButton::OnMouseMove(UINT flags, CPoint point) {
@@ -270,13 +291,8 @@ void CKvUIXPButton::OnMouseMove(UINT flags, CPoint point) {
         SendMessage(BM_SETSTATE, ::WindowFromPoint(screen) == m_hWnd ? TRUE : FALSE);
         return;
     }
-    if (!m_bTracking) {
-        TRACKMOUSEEVENT track;
-        track.dwFlags = TME_HOVER | TME_LEAVE;
-        track.hwndTrack = m_hWnd;
-        track.dwHoverTime = kHoverTimeMs;
-        m_bTracking = ::_TrackMouseEvent(&track);
-    }
+    if (!m_bTracking)
+        StartTracking();
     Default();
 }
 
@@ -443,28 +459,28 @@ void CKvUIXPButton::DrawCaption(CDC& dc, UINT state) {
     CFont* previousFont = dc.SelectObject(&m_font);
     const bool single = (m_nTextFormat & DT_SINGLELINE) != 0 && m_nFontEscapement == 0;
     m_strShown = single ? CKvUIStaticGroupBox::FitCaption(dc, text, m_rectText.Width()) : text;
-    CRect r(m_ptText.x, m_ptText.y, m_ptText.x + m_rectText.Width(), m_ptText.y + m_rectText.Height());
+    CRect r(m_ptText, m_rectText.Size());
     UINT format = m_nTextFormat;
     if (m_nFontEscapement > 0) {
         const int cy = dc.GetTextExtent(m_strShown).cy;
-        r.bottom += static_cast<int>(cy * std::sin(m_nFontEscapement * std::numbers::pi / 1800.0));
+        r.bottom = KvSatAdd(r.bottom, static_cast<int>(cy * std::sin(m_nFontEscapement * std::numbers::pi / 1800.0)));
         if (m_nFontEscapement == 900) {
             const int width = r.Width();
             if ((format & DT_CENTER) != 0) {
                 if (cy < width) {
                     r.left = (width - cy) / 2;
-                    r.right = r.left + width;
+                    r.right = KvSatAdd(r.left, width);
                     format &= ~DT_CENTER;
                 }
             } else if ((format & DT_RIGHT) != 0 && cy < width) {
-                r.left = r.right - cy;
+                r.left = KvSatSub(r.right, cy);
                 format &= ~DT_RIGHT;
             }
         }
     }
     dc.SetTextColor((state & ODS_DISABLED) != 0 ? m_clrDisabledText : m_clrText);
     dc.SetBkColor(m_clrTextBackground & 0xFFFFFF);
-    dc.SetBkMode((m_clrTextBackground & 0xFF000000u) == 0xFF000000u ? TRANSPARENT : OPAQUE);
+    dc.SetBkMode(KvIsNoBrush(m_clrTextBackground) ? TRANSPARENT : OPAQUE);
     m_rectShown = r;
     m_nShownFormat = format;
     dc.DrawText(m_strShown, &r, format);

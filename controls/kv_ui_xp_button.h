@@ -90,6 +90,8 @@ protected:
 private:
     void ResetMembers();
     void RelayMouse(UINT flags, CPoint point);
+    // Asks for hover and leave notices; the answer becomes the tracking flag.
+    void StartTracking();
     void TakeBackground();
     void DrawFace(CDC& dc, UINT state);
     void DrawCaption(CDC& dc, UINT state);

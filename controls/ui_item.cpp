@@ -33,44 +33,44 @@ void UIItem::SplitLabel(std::string_view text, std::string& label, std::int32_t&
 }
 
 char* UIItem::StoreText(const std::string& text) {
-    text_ = text;
-    text_.reserve(kMinimumBuffer);
-    return text_.data();
+    m_strText = text;
+    m_strText.reserve(kMinimumBuffer);
+    return m_strText.data();
 }
 
 KvResult ComboItem::SetParam(LPARAM value) {
-    record_.lParam = value;
-    record_.mask |= CBEIF_LPARAM;
+    m_record.lParam = value;
+    m_record.mask |= CBEIF_LPARAM;
     return KV_OK;
 }
 
 KvResult ComboItem::SetPosition(std::int32_t item, std::int32_t /*sub_item*/) {
-    record_.iItem = item;
+    m_record.iItem = item;
     return KV_OK;
 }
 
 KvResult ComboItem::SetTextAndImage(const std::string& text, std::int32_t image) {
-    SetRecordTextAndImage(record_, StoreText(text), image, CBEIF_TEXT, CBEIF_IMAGE);
+    SetRecordTextAndImage(m_record, StoreText(text), image, CBEIF_TEXT, CBEIF_IMAGE);
     return KV_OK;
 }
 
 ListItem::ListItem() : UIItem(kListItemKind) {
-    record_.stateMask = 0xFFFFFFFFu;
+    m_record.stateMask = 0xFFFFFFFFu;
 }
 
 KvResult ListItem::SetParam(LPARAM value) {
-    record_.lParam = value;
-    record_.mask |= LVIF_PARAM;
+    m_record.lParam = value;
+    m_record.mask |= LVIF_PARAM;
     return KV_OK;
 }
 
 KvResult ListItem::SetPosition(std::int32_t item, std::int32_t sub_item) {
-    record_.iItem = item;
-    record_.iSubItem = sub_item;
+    m_record.iItem = item;
+    m_record.iSubItem = sub_item;
     return KV_OK;
 }
 
 KvResult ListItem::SetTextAndImage(const std::string& text, std::int32_t image) {
-    SetRecordTextAndImage(record_, StoreText(text), image, LVIF_TEXT, LVIF_IMAGE);
+    SetRecordTextAndImage(m_record, StoreText(text), image, LVIF_TEXT, LVIF_IMAGE);
     return KV_OK;
 }

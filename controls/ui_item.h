@@ -35,11 +35,11 @@ public:
     virtual void SetIndex(std::int32_t index) = 0;
     virtual std::int32_t GetIndex() const = 0;
 
-    void GetText(std::string& out) const { out = text_; }
-    const std::string& GetText() const { return text_; }
+    void GetText(std::string& out) const { out = m_strText; }
+    const std::string& GetText() const { return m_strText; }
     // The item's own writable buffer, as the window record holds it.
-    char* GetTextPointer() { return text_.data(); }
-    std::int32_t GetItemKind() const { return kind_; }
+    char* GetTextPointer() { return m_strText.data(); }
+    std::int32_t GetItemKind() const { return m_nKind; }
 
     // "label#n": the label before the first "#" and the image after it (read
     // as atol reads it); without a "#", or with the "#" last, the whole text
@@ -47,7 +47,7 @@ public:
     static void SplitLabel(std::string_view text, std::string& label, std::int32_t& image);
 
 protected:
-    explicit UIItem(std::int32_t kind) : kind_(kind) {}
+    explicit UIItem(std::int32_t kind) : m_nKind(kind) {}
     // Stores the text; a buffer of at least 20 characters, as the windows
     // expect room to write into.
     char* StoreText(const std::string& text);
@@ -55,8 +55,8 @@ protected:
 private:
     static constexpr std::size_t kMinimumBuffer = 20;
 
-    std::string text_;
-    std::int32_t kind_;
+    std::string m_strText;
+    std::int32_t m_nKind;
 };
 
 // One line of a combo box.
@@ -66,12 +66,12 @@ public:
     KvResult SetParam(LPARAM value) override;
     KvResult SetPosition(std::int32_t item, std::int32_t sub_item) override;
     KvResult SetTextAndImage(const std::string& text, std::int32_t image) override;
-    void SetIndex(std::int32_t index) override { record_.iItem = index; }
-    std::int32_t GetIndex() const override { return static_cast<std::int32_t>(record_.iItem); }
-    COMBOBOXEXITEM* GetRecord() { return &record_; }
+    void SetIndex(std::int32_t index) override { m_record.iItem = index; }
+    std::int32_t GetIndex() const override { return static_cast<std::int32_t>(m_record.iItem); }
+    COMBOBOXEXITEM* GetRecord() { return &m_record; }
 
 private:
-    COMBOBOXEXITEM record_{};
+    COMBOBOXEXITEM m_record{};
 };
 
 // One cell of a list control.
@@ -81,10 +81,10 @@ public:
     KvResult SetParam(LPARAM value) override;
     KvResult SetPosition(std::int32_t item, std::int32_t sub_item) override;
     KvResult SetTextAndImage(const std::string& text, std::int32_t image) override;
-    void SetIndex(std::int32_t index) override { record_.iItem = index; }
-    std::int32_t GetIndex() const override { return record_.iItem; }
-    LVITEM* GetRecord() { return &record_; }
+    void SetIndex(std::int32_t index) override { m_record.iItem = index; }
+    std::int32_t GetIndex() const override { return m_record.iItem; }
+    LVITEM* GetRecord() { return &m_record; }
 
 private:
-    LVITEM record_{};
+    LVITEM m_record{};
 };

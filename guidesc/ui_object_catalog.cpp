@@ -1,6 +1,7 @@
 #include "guidesc/ui_object_catalog.h"
 
 #include "framework/job_id.h"
+#include "platform/geometry.h"
 #include "platform/pointer.h"
 #include "platform/text.h"
 
@@ -9,11 +10,6 @@
 namespace {
 
 constexpr std::string_view kSectionPrefix = "catalog_";
-
-// Adds without signed overflow: positions wrap as 32-bit sums do.
-std::int32_t WrappingAdd(std::int32_t a, std::int32_t b) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
-}
 
 } // namespace
 
@@ -112,8 +108,8 @@ KvResult CKvUIObjectCatalog::AddAnchorPosition(std::int32_t& x, std::int32_t& y,
                                                std::uint32_t limit) {
     if (!IsValidPtr(description))
         return KV_E_INVALID_POINTER;
-    x = WrappingAdd(x, description->GetPositionX());
-    y = WrappingAdd(y, description->GetPositionY());
+    x = KvWrapAdd(x, description->GetPositionX());
+    y = KvWrapAdd(y, description->GetPositionY());
     if (depth >= limit)
         return KV_OK;
     const std::string_view anchor = TrimmedView(description->GetAnchorIdentifier());

@@ -41,7 +41,7 @@ constexpr const char* kPageCaptions[] = {
 constexpr std::uint32_t kBackgroundId = 302;
 constexpr std::uint32_t kBorderId = 303;
 constexpr std::uint32_t kLogoId = 305;
-constexpr int kCorner = 18;
+constexpr int kCorner = 18;  // half the sample's roundedgex and roundedgey
 constexpr COLORREF kMagenta = 0xFF00FF;  // RRGGBB of the sample's transparent colour
 
 // A 32-bit bottom-up DIB: its info header and pixels; pixel(x, y) gives
@@ -92,11 +92,6 @@ std::uint32_t Mix(std::uint32_t a, std::uint32_t b, double t) {
         return static_cast<std::uint32_t>(std::lround(value)) << shift;
     };
     return channel(16) | channel(8) | channel(0);
-}
-
-template <class Description> Description* Find(CKvUIObjectCatalog& catalog, std::uint32_t type, const char* identifier) {
-    CKvUIObject* found = nullptr;
-    return catalog.Lookup(found, type, identifier) ? static_cast<Description*>(found) : nullptr;
 }
 
 std::string Text(CKvUIObjectCatalog& catalog, const char* identifier) {
@@ -168,26 +163,6 @@ KvResult LoadSample(CKvUIObjectCatalog& catalog, const std::string& folder, cons
     std::filesystem::create_directories(images, ignored);
     std::ofstream(images / "dlg_configuration.bmp", std::ios::binary)
         << BmpFile(Dib(32, 32, [](int x, int y) { return ((x / 8 + y / 8) % 2 == 0) ? 0xE8EEF6u : 0xDCE4F0u; }));
-    if (auto* action = Find<CKvUIObjectDialog>(catalog, kUIObjectDialog, kActionDialog)) {
-        action->GetRoundEdgeX() = kCorner * 2;
-        action->GetRoundEdgeY() = kCorner * 2;
-        action->SetBorderImageText(std::to_string(kBorderId));
-        action->SetWindowStyle(WS_POPUP | WS_VISIBLE);
-        action->SetDialogStyle(0);
-    }
-    // The page controls stand inside the two dialogs.
-    auto place = [&catalog](std::uint32_t type, const char* identifier, int x, int y, int width) {
-        if (auto* description = Find<CKvUIObject>(catalog, type, identifier)) {
-            description->GetPositionX() = x;
-            description->GetPositionY() = y;
-            description->GetWidth() = width;
-        }
-    };
-    place(kUIObjectStaticGroupBox, "UIObjStaticGroupBox_APPLICATION_Veltrix_Dlg_ACTION_GROUP", 0, 40, 282);
-    place(kUIObjectXPButton, kExport, 16, 24, 120);
-    place(kUIObjectXPButton, kImport, 146, 24, 120);
-    place(kUIObjectEdit, kDigits, 150, 182, 60);
-    place(kUIObjectListCtrl, kList, 20, 70, 480);
     // The pages' template: a child the size of the sheet's page area.
     RegisterResource(KV_RT_DIALOG, kPageTemplate, BuildDialogTemplate(WS_CHILD | WS_CAPTION, 0, 0, 0, 346, 184, "Page"));
     return KV_OK;
@@ -348,20 +323,6 @@ BOOL ConfigurationDialog::OnInitDialog() {
         sheet_->SetPageCaption(static_cast<int>(i), Text(catalog, kPageCaptions[i]).c_str());
     sheet_->SetActivePage(kSourcesPage);
 
-    // The navigation line below the sheet and a line of shortcuts above it.
-    const char* buttons[] = {kExport, kImport, kEnd};
-    const UINT navigation_count = 4, shortcut_count = 6;
-    for (UINT i = 0; i < navigation_count + shortcut_count; ++i) {
-        const bool shortcut = i >= navigation_count;
-        auto button = std::make_unique<CKvUIXPButton>(&catalog, shortcut ? kEnd : buttons[i % 3]);
-        button->GetParentBackgroundRef() = &GetBackgroundCache().GetDC();
-        button->CreateFromDescription(this, TRUE);
-        const int x = shortcut ? 12 + static_cast<int>(i - navigation_count) * 92 : 20 + static_cast<int>(i) * 135;
-        button->SetWindowPos(nullptr, x, shortcut ? 3 : 382, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        ::SetWindowLongPtr(button->m_hWnd, GWLP_ID, static_cast<LONG_PTR>(kFirstNavigationId + i));
-        button->ShowWindow(SW_SHOW);
-        navigation_.push_back(std::move(button));
-    }
     return TRUE;
 }
 
@@ -372,8 +333,6 @@ std::vector<HWND> ConfigurationDialog::Children() const {
         children.push_back(page->m_hWnd);
     for (const auto& check : checks_)
         children.push_back(check->m_hWnd);
-    for (const auto& button : navigation_)
-        children.push_back(button->m_hWnd);
     return children;
 }
 
@@ -498,6 +457,9 @@ std::vector<std::string> WriteGallery(ActionDialog& action, ConfigurationDialog&
     move.mi.dy = face.CenterPoint().y;
     move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &move, sizeof(INPUT));
+    Pump();
+    // The hover look comes once the mouse has rested the hover time.
+    GetClock().Sleep(CKvUIXPButton::kHoverTimeMs + 10);
     Pump();
     save(window(button), "xp_button_hover");
     button.SetFocus();

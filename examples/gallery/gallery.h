@@ -44,7 +44,7 @@ inline constexpr UINT kPageTemplate = 0x0390;
 // Reads the sample file into the catalog and makes the images it names: the
 // action dialog's background (resource 302), border (303) and logo (305),
 // and the configuration wallpaper as a file below folder, which becomes the
-// catalog's folder. The action dialog gets rounded corners and its border.
+// catalog's folder. The descriptions stay as the file gives them.
 KvResult LoadSample(CKvUIObjectCatalog& catalog, const std::string& folder, const std::string& sample);
 
 // One line of what reached a dialog: a router event ("ITEM_CLICKED_IDENTIFIER
@@ -110,11 +110,10 @@ private:
 
 // The configuration dialog: the six-page sheet with its owner-drawn tabs, the
 // sources page showing the search-mode combo box and the folder list filled
-// with twenty rows, the check boxes and edit of the other pages, and lines of
-// XP buttons above and below the sheet.
+// with twenty rows, and the check boxes and edit of the other pages. The
+// sample's XP buttons belong to the action dialog.
 class ConfigurationDialog : public GalleryDialog {
 public:
-    static constexpr UINT kFirstNavigationId = 2010;
     static constexpr int kSourcesPage = 5;
 
     ConfigurationDialog(CKvUIObjectCatalog& catalog, CKvMessageRouter& router);
@@ -126,7 +125,6 @@ public:
     CKvUIListCtrl& List() { return list_; }
     CKvUIEdit& Digits() { return digits_; }
     std::vector<std::unique_ptr<CKvUICheckBox>>& CheckBoxes() { return checks_; }
-    std::vector<std::unique_ptr<CKvUIXPButton>>& NavigationButtons() { return navigation_; }
     // Every child window, for counting and outlining.
     std::vector<HWND> Children() const;
 
@@ -140,7 +138,6 @@ private:
     CKvUIListCtrl list_;
     CKvUIEdit digits_;
     std::vector<std::unique_ptr<CKvUICheckBox>> checks_;
-    std::vector<std::unique_ptr<CKvUIXPButton>> navigation_;
     std::vector<std::unique_ptr<GalleryPage>> pages_;
     std::unique_ptr<CKvUIPropertySheet> sheet_;
 };

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,7 +29,8 @@ struct ComboLine {
 };
 
 struct ComboExState {
-    std::vector<ComboLine> lines;
+    // A deque: the skinned combo puts every new line at the top.
+    std::deque<ComboLine> lines;
     int selected = -1;
     int dropped_width = 0;
     HFONT font = nullptr;

@@ -18,6 +18,8 @@ struct TabItem {
 struct TabState {
     std::vector<TabItem> items;
     int selected = -1;
+    // The first tab shown when the row is scrolled.
+    int first = 0;
 };
 
 constexpr int kStateSlot = 0;
@@ -28,34 +30,98 @@ TabState* StateOf(HWND tab) { return reinterpret_cast<TabState*>(GetWindowLongPt
 
 HFONT FontOf(HWND tab) { return reinterpret_cast<HFONT>(SendMessage(tab, WM_GETFONT, 0, 0)); }
 
-// Tab rectangles (unselected) and the row height, measured with the tab's font.
-std::vector<RECT> Layout(HWND tab, int& row_height) {
+// The row as shown: tab rectangles (unselected) moved by the scroll
+// position, the row height measured with the tab's font and, when the tabs
+// do not fit, the two arrow buttons at the row's right end.
+struct Row {
     std::vector<RECT> rects;
-    HDC dc = GetDC(tab);
-    if (dc == nullptr) {
-        row_height = 0;
-        return rects;
+    int row_height = 0;
+    bool arrows = false;
+    RECT left_arrow{};
+    RECT right_arrow{};
+    int last_first = 0;  // the highest scroll position: the last tab shows whole
+    bool Shown(std::size_t index, int first) const {
+        return static_cast<int>(index) >= first && (!arrows || rects[index].left < left_arrow.left);
     }
+};
+
+// The row with the tabs from first on at the left end; first is held to
+// the positions the row can take.
+Row Layout(HWND tab, int& first) {
+    Row row;
+    HDC dc = GetDC(tab);
+    if (dc == nullptr)
+        return row;
     if (HFONT font = FontOf(tab))
         SelectObject(dc, font);
     TEXTMETRIC metrics;
     GetTextMetrics(dc, &metrics);
-    row_height = metrics.tmHeight + 8;
+    row.row_height = metrics.tmHeight + 8;
     int x = kRowLeft;
     for (const TabItem& item : StateOf(tab)->items) {
         SIZE extent{};
         GetTextExtentPoint32(dc, item.text.data(), static_cast<int>(item.text.size()), &extent);
         const int width = extent.cx + 12;
-        rects.push_back(RECT{x, kRowTop, x + width, kRowTop + row_height});
-        x += width;
+        row.rects.push_back(RECT{x, kRowTop, KvSatAdd(x, width), kRowTop + row.row_height});
+        x = KvSatAdd(x, width);
     }
     ReleaseDC(tab, dc);
-    return rects;
+    RECT client;
+    GetClientRect(tab, &client);
+    const int count = static_cast<int>(row.rects.size());
+    row.arrows = count > 0 && row.rects.back().right > client.right;
+    if (!row.arrows) {
+        first = 0;
+        return row;
+    }
+    const int arrow = GetSystemMetrics(SM_CXVSCROLL);
+    const int arrows_left = client.right - 2 * arrow;
+    row.left_arrow = RECT{arrows_left, kRowTop, arrows_left + arrow, kRowTop + row.row_height};
+    row.right_arrow = RECT{arrows_left + arrow, kRowTop, client.right, kRowTop + row.row_height};
+    row.last_first = count - 1;
+    while (row.last_first > 0 &&
+           KvSatSub(row.rects.back().right, row.rects[static_cast<std::size_t>(row.last_first - 1)].left) <=
+               arrows_left - kRowLeft)
+        --row.last_first;
+    first = std::clamp(first, 0, row.last_first);
+    const int shift = KvSatSub(row.rects[static_cast<std::size_t>(first)].left, kRowLeft);
+    for (RECT& rect : row.rects) {
+        rect.left = KvSatSub(rect.left, shift);
+        rect.right = KvSatSub(rect.right, shift);
+    }
+    return row;
+}
+
+Row Layout(HWND tab) { return Layout(tab, StateOf(tab)->first); }
+
+// Scrolls the row so that the selected tab shows whole, as far as it can.
+void ScrollToSelected(HWND tab) {
+    TabState* state = StateOf(tab);
+    if (state->selected < 0)
+        return;
+    if (state->selected < state->first)
+        state->first = state->selected;
+    for (Row row = Layout(tab); row.arrows && state->first < state->selected &&
+                                row.rects[static_cast<std::size_t>(state->selected)].right > row.left_arrow.left;
+         row = Layout(tab))
+        ++state->first;
+}
+
+void PaintArrow(CDC* dc, const RECT& button, bool left, bool enabled) {
+    CRect face(button);
+    dc->FillSolidRect(&face, GetSysColor(COLOR_BTNFACE));
+    dc->Draw3dRect(&face, GetSysColor(COLOR_3DHILIGHT), GetSysColor(COLOR_3DDKSHADOW));
+    const CPoint centre = face.CenterPoint();
+    const COLORREF glyph = GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
+    // A triangle four columns wide, its tip towards the side it scrolls to.
+    for (int column = 0; column < 4; ++column) {
+        const int x = left ? centre.x - 2 + column : centre.x + 1 - column;
+        dc->FillSolidRect(x, centre.y - column, 1, 2 * column + 1, glyph);
+    }
 }
 
 void AdjustRect(HWND tab, bool larger, RECT* rect) {
-    int row_height = 0;
-    Layout(tab, row_height);
+    const int row_height = Layout(tab).row_height;
     const int top = kRowTop + row_height + 2;
     const int sign = larger ? -1 : 1;
     rect->left += sign * 2;
@@ -77,8 +143,9 @@ LRESULT Notify(HWND tab, UINT code) {
 
 void Paint(HWND tab, HDC dc) {
     TabState* state = StateOf(tab);
-    int row_height = 0;
-    const std::vector<RECT> rects = Layout(tab, row_height);
+    const Row row = Layout(tab);
+    const std::vector<RECT>& rects = row.rects;
+    const int row_height = row.row_height;
     RECT client;
     GetClientRect(tab, &client);
     CDC* wrapper = CDC::FromHandle(dc);
@@ -92,6 +159,8 @@ void Paint(HWND tab, HDC dc) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     for (std::size_t i = 0; i < rects.size(); ++i) {
+        if (!row.Shown(i, state->first))
+            continue;
         CRect rect(rects[i]);
         const bool selected = static_cast<int>(i) == state->selected;
         if (selected)
@@ -112,18 +181,44 @@ void Paint(HWND tab, HDC dc) {
         const std::string& text = state->items[i].text;
         DrawText(dc, text.data(), static_cast<int>(text.size()), &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
+    // The arrows cover the tabs that reach under them.
+    if (row.arrows) {
+        PaintArrow(wrapper, row.left_arrow, true, state->first > 0);
+        PaintArrow(wrapper, row.right_arrow, false, state->first < row.last_first);
+    }
     if (old_font != nullptr)
         SelectObject(dc, old_font);
     CDC::DeleteTempHandle(dc);
 }
 
 int HitTest(HWND tab, POINT point) {
-    int row_height = 0;
-    const std::vector<RECT> rects = Layout(tab, row_height);
-    for (std::size_t i = 0; i < rects.size(); ++i)
-        if (CRect(rects[i]).PtInRect(point))
+    const Row row = Layout(tab);
+    if (row.arrows && (CRect(row.left_arrow).PtInRect(point) || CRect(row.right_arrow).PtInRect(point)))
+        return -1;
+    for (std::size_t i = 0; i < row.rects.size(); ++i)
+        if (row.Shown(i, StateOf(tab)->first) && CRect(row.rects[i]).PtInRect(point))
             return static_cast<int>(i);
     return -1;
+}
+
+// A click on an arrow scrolls the row by one tab; true when it was on one.
+bool ClickArrow(HWND tab, POINT point) {
+    TabState* state = StateOf(tab);
+    const Row row = Layout(tab);
+    if (!row.arrows)
+        return false;
+    int first = state->first;
+    if (CRect(row.left_arrow).PtInRect(point))
+        first = std::max(0, first - 1);
+    else if (CRect(row.right_arrow).PtInRect(point))
+        first = std::min(row.last_first, first + 1);
+    else
+        return false;
+    if (first != state->first) {
+        state->first = first;
+        InvalidateRect(tab, nullptr, TRUE);
+    }
+    return true;
 }
 
 bool CopyItemOut(const TabItem& from, TCITEM* to) {
@@ -160,6 +255,7 @@ void Choose(HWND tab, int index) {
     if ((state = StateOf(tab)) == nullptr || index >= static_cast<int>(state->items.size()))
         return;
     state->selected = index;
+    ScrollToSelected(tab);
     InvalidateRect(tab, nullptr, TRUE);
     Notify(tab, TCN_SELCHANGE);
 }
@@ -192,6 +288,7 @@ LRESULT TabProcedure(HWND tab, UINT message, WPARAM wParam, LPARAM lParam) {
             state->selected = 0;
         else if (at <= state->selected && count > 0)
             ++state->selected;
+        ScrollToSelected(tab);
         InvalidateRect(tab, nullptr, TRUE);
         return at;
     }
@@ -206,6 +303,7 @@ LRESULT TabProcedure(HWND tab, UINT message, WPARAM wParam, LPARAM lParam) {
         if (item == nullptr || index < 0 || index >= count)
             return FALSE;
         CopyItemIn(item, state->items[static_cast<std::size_t>(index)]);
+        ScrollToSelected(tab);
         InvalidateRect(tab, nullptr, TRUE);
         return TRUE;
     }
@@ -226,8 +324,7 @@ LRESULT TabProcedure(HWND tab, UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case TCM_GETITEMRECT: {
         auto* rect = reinterpret_cast<RECT*>(lParam);
-        int row_height = 0;
-        const std::vector<RECT> rects = Layout(tab, row_height);
+        const std::vector<RECT> rects = Layout(tab).rects;
         if (rect == nullptr || index < 0 || index >= static_cast<int>(rects.size()))
             return FALSE;
         *rect = rects[static_cast<std::size_t>(index)];
@@ -240,6 +337,7 @@ LRESULT TabProcedure(HWND tab, UINT message, WPARAM wParam, LPARAM lParam) {
             return -1;
         const int previous = state->selected;
         state->selected = index;
+        ScrollToSelected(tab);
         InvalidateRect(tab, nullptr, TRUE);
         return previous;
     }
@@ -254,6 +352,8 @@ LRESULT TabProcedure(HWND tab, UINT message, WPARAM wParam, LPARAM lParam) {
     case TCM_GETROWCOUNT:
         return 1;
     case WM_LBUTTONDOWN: {
+        if (ClickArrow(tab, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}))
+            return 0;
         const int hit = HitTest(tab, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         if (hit >= 0 && GetFocus() != tab) {
             SetFocus(tab);
@@ -273,9 +373,14 @@ LRESULT TabProcedure(HWND tab, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETFONT:
     case WM_SETTEXT: {
         const LRESULT result = DefWindowProc(tab, message, wParam, lParam);
+        ScrollToSelected(tab);
         InvalidateRect(tab, nullptr, TRUE);
         return result;
     }
+    case WM_SIZE:
+        // Other widths: the selected tab stays in view.
+        ScrollToSelected(tab);
+        return DefWindowProc(tab, message, wParam, lParam);
     case WM_PAINT: {
         PAINTSTRUCT paint;
         if (HDC dc = BeginPaint(tab, &paint)) {

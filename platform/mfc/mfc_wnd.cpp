@@ -261,8 +261,9 @@ BOOL CWnd::CreateEx(DWORD ex_style, const char* class_name, const char* window_n
 
 BOOL CWnd::CreateEx(DWORD ex_style, const char* class_name, const char* window_name, DWORD style,
                     const RECT& rect, CWnd* parent, UINT id, void* param) {
-    return CreateEx(ex_style, class_name, window_name, style, rect.left, rect.top, rect.right - rect.left,
-                    rect.bottom - rect.top, parent ? parent->m_hWnd : nullptr,
+    // A rectangle that wrapped gives a negative size, which creation refuses.
+    return CreateEx(ex_style, class_name, window_name, style, rect.left, rect.top, CRect(rect).Width(),
+                    CRect(rect).Height(), parent ? parent->m_hWnd : nullptr,
                     reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(id)), param);
 }
 

@@ -27,12 +27,13 @@ Window* HitTree(Window& window, POINT point, const std::vector<const Window*>& s
     if ((window.style & (WS_VISIBLE | WS_DISABLED)) != WS_VISIBLE || !PointInRect(window.rect, point))
         return nullptr;
     if (window.region != nullptr &&
-        !PtInRegion(window.region, point.x - window.rect.left, point.y - window.rect.top))
+        !PtInRegion(window.region, KvSatSub(point.x, window.rect.left), KvSatSub(point.y, window.rect.top)))
         return nullptr;
     if (!skip.empty() && Skipped(skip, &window))
         return nullptr;
     if (!window.children.empty()) {
-        const POINT local{point.x - window.rect.left - window.frame.left, point.y - window.rect.top - window.frame.top};
+        const POINT corner = Shifted(POINT{window.rect.left, window.rect.top}, window.frame.left, window.frame.top);
+        const POINT local{KvSatSub(point.x, corner.x), KvSatSub(point.y, corner.y)};
         const RECT client{0, 0, Width(window.rect) - window.frame.left - window.frame.right,
                           Height(window.rect) - window.frame.top - window.frame.bottom};
         if (PointInRect(client, local)) {

@@ -4,6 +4,7 @@
 // of live handles and the statistics.
 
 #include "platform/gdi/gdi.h"
+#include "platform/geometry.h"
 #include "platform/platform_window.h"
 #include "platform/wnd/wnd.h"
 
@@ -140,8 +141,11 @@ LRESULT CallProcedure(Window& window, UINT message, WPARAM wParam, LPARAM lParam
 LRESULT SendTo(Window& window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Geometry.
-inline LONG Width(const RECT& rect) { return rect.right - rect.left; }
-inline LONG Height(const RECT& rect) { return rect.bottom - rect.top; }
+// Window positions may stand anywhere in the 32-bit range: coordinates are
+// summed with saturation.
+inline LONG Width(const RECT& rect) { return KvSatSub(rect.right, rect.left); }
+inline LONG Height(const RECT& rect) { return KvSatSub(rect.bottom, rect.top); }
+inline POINT Shifted(POINT point, LONG dx, LONG dy) { return POINT{KvSatAdd(point.x, dx), KvSatAdd(point.y, dy)}; }
 inline bool PointInRect(const RECT& rect, POINT point) {
     return point.x >= rect.left && point.x < rect.right && point.y >= rect.top && point.y < rect.bottom;
 }

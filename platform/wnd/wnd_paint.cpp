@@ -30,7 +30,8 @@ bool IsEmpty(HRGN region) {
 // window's coordinates.
 HRGN Shape(const Window& window) {
     const POINT origin = OriginInTop(window);
-    HRGN shape = RectRegion(RECT{origin.x, origin.y, origin.x + Width(window.rect), origin.y + Height(window.rect)});
+    HRGN shape = RectRegion(
+        RECT{origin.x, origin.y, KvSatAdd(origin.x, Width(window.rect)), KvSatAdd(origin.y, Height(window.rect))});
     if (window.region != nullptr) {
         HRGN region = CopyRegion(window.region);
         OffsetRgn(region, origin.x, origin.y);
@@ -43,8 +44,8 @@ HRGN Shape(const Window& window) {
 RECT ClientInTop(const Window& window) {
     const POINT origin = OriginInTop(window);
     const RECT client = ClientRect(window);
-    return RECT{origin.x + window.frame.left, origin.y + window.frame.top,
-                origin.x + window.frame.left + client.right, origin.y + window.frame.top + client.bottom};
+    const POINT corner = Shifted(origin, window.frame.left, window.frame.top);
+    return RECT{corner.x, corner.y, KvSatAdd(corner.x, client.right), KvSatAdd(corner.y, client.bottom)};
 }
 
 // Where the window may draw, in its top-level window's coordinates: its
@@ -93,8 +94,7 @@ HDC CreateDc(const Window& window, bool client, HRGN limit_in_top) {
         return nullptr;
     POINT origin = OriginInTop(window);
     if (client) {
-        origin.x += window.frame.left;
-        origin.y += window.frame.top;
+        origin = Shifted(origin, window.frame.left, window.frame.top);
     }
     HRGN clip = VisibleRegion(window, client);
     if (limit_in_top != nullptr)
@@ -191,7 +191,8 @@ void Invalidate(Window& window, const RECT* client_rect, HRGN client_region, boo
             if (!IsEmpty(part)) {
                 if (child->frame.left || child->frame.top || child->frame.right || child->frame.bottom)
                     child->frame_dirty = true;
-                OffsetRgn(part, -(child->rect.left + child->frame.left), -(child->rect.top + child->frame.top));
+                const POINT corner = Shifted(POINT{child->rect.left, child->rect.top}, child->frame.left, child->frame.top);
+                OffsetRgn(part, KvSatSub(0, corner.x), KvSatSub(0, corner.y));
                 Invalidate(*child, nullptr, part, erase, children);
             }
             DeleteObject(part);
@@ -376,7 +377,8 @@ HDC BeginPaint(HWND handle, PAINTSTRUCT* paint) {
                               std::min(box.right, client.right), std::min(box.bottom, client.bottom)};
         CombineRgn(limit, window->update, nullptr, RGN_COPY);
         const POINT origin = OriginInTop(*window);
-        OffsetRgn(limit, origin.x + window->frame.left, origin.y + window->frame.top);
+        const POINT corner = Shifted(origin, window->frame.left, window->frame.top);
+        OffsetRgn(limit, corner.x, corner.y);
         DeleteObject(window->update);
         window->update = nullptr;
     }

@@ -259,17 +259,17 @@ POINT ScreenOrigin(const Window& window) {
     if (window.parent == nullptr)
         return POINT{window.rect.left, window.rect.top};
     const POINT client = ClientScreenOrigin(*window.parent);
-    return POINT{client.x + window.rect.left, client.y + window.rect.top};
+    return Shifted(client, window.rect.left, window.rect.top);
 }
 
 POINT ClientScreenOrigin(const Window& window) {
     const POINT origin = ScreenOrigin(window);
-    return POINT{origin.x + window.frame.left, origin.y + window.frame.top};
+    return Shifted(origin, window.frame.left, window.frame.top);
 }
 
 RECT ClientRect(const Window& window) {
-    return RECT{0, 0, std::max<LONG>(0, Width(window.rect) - window.frame.left - window.frame.right),
-                std::max<LONG>(0, Height(window.rect) - window.frame.top - window.frame.bottom)};
+    return RECT{0, 0, std::max<LONG>(0, KvSatSub(KvSatSub(Width(window.rect), window.frame.left), window.frame.right)),
+                std::max<LONG>(0, KvSatSub(KvSatSub(Height(window.rect), window.frame.top), window.frame.bottom))};
 }
 
 Window& TopLevel(Window& window) {
@@ -284,7 +284,7 @@ POINT OriginInTop(const Window& window) {
     while (top->parent != nullptr)
         top = top->parent;
     const POINT origin = ScreenOrigin(window);
-    return POINT{origin.x - top->rect.left, origin.y - top->rect.top};
+    return POINT{KvSatSub(origin.x, top->rect.left), KvSatSub(origin.y, top->rect.top)};
 }
 
 bool IsShown(const Window& window) {
@@ -384,7 +384,7 @@ HWND CreateWindowEx(DWORD ex_style, const char* class_name, const char* window_n
     w.text = window_name ? window_name : "";
     w.parent = child ? parent : nullptr;
     w.owner = child ? nullptr : parent_handle;
-    w.rect = RECT{x, y, x + width, y + height};
+    w.rect = RECT{x, y, KvSatAdd(x, width), KvSatAdd(y, height)};
     w.frame = FrameInsets(style, ex_style);
     w.frame_style = style;
     w.frame_ex_style = ex_style;
@@ -429,7 +429,8 @@ HWND CreateWindowEx(DWORD ex_style, const char* class_name, const char* window_n
         return nullptr;
     const RECT client = ClientRect(w);
     SendMessage(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
-    SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(w.rect.left + w.frame.left, w.rect.top + w.frame.top));
+    const POINT moved_to = Shifted(POINT{w.rect.left, w.rect.top}, w.frame.left, w.frame.top);
+    SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(moved_to.x, moved_to.y));
     if (child && (ex_style & WS_EX_NOPARENTNOTIFY) == 0)
         SendMessage(parent_handle, WM_PARENTNOTIFY, MAKEWPARAM(WM_CREATE, static_cast<int>(w.id)),
                     reinterpret_cast<LPARAM>(hwnd));
@@ -673,7 +674,7 @@ BOOL SetWindowPos(HWND handle, HWND insert_after, int x, int y, int width, int h
     position.cx = std::clamp(position.cx, 0, 16384);
     position.cy = std::clamp(position.cy, 0, 16384);
     const RECT old_rect = window->rect;
-    const RECT new_rect{position.x, position.y, position.x + position.cx, position.y + position.cy};
+    const RECT new_rect{position.x, position.y, KvSatAdd(position.x, position.cx), KvSatAdd(position.y, position.cy)};
     const bool moved = old_rect.left != new_rect.left || old_rect.top != new_rect.top;
     const bool sized = Width(old_rect) != Width(new_rect) || Height(old_rect) != Height(new_rect);
     const bool was_shown = IsShown(*window);
@@ -732,7 +733,7 @@ BOOL GetWindowRect(HWND handle, RECT* rect) {
     if (window == nullptr || rect == nullptr)
         return FALSE;
     const POINT origin = ScreenOrigin(*window);
-    *rect = RECT{origin.x, origin.y, origin.x + Width(window->rect), origin.y + Height(window->rect)};
+    *rect = RECT{origin.x, origin.y, KvSatAdd(origin.x, Width(window->rect)), KvSatAdd(origin.y, Height(window->rect))};
     return TRUE;
 }
 
@@ -749,8 +750,7 @@ BOOL ClientToScreen(HWND handle, POINT* point) {
     if (window == nullptr || point == nullptr)
         return FALSE;
     const POINT origin = ClientScreenOrigin(*window);
-    point->x += origin.x;
-    point->y += origin.y;
+    *point = Shifted(*point, origin.x, origin.y);
     return TRUE;
 }
 
@@ -759,8 +759,8 @@ BOOL ScreenToClient(HWND handle, POINT* point) {
     if (window == nullptr || point == nullptr)
         return FALSE;
     const POINT origin = ClientScreenOrigin(*window);
-    point->x -= origin.x;
-    point->y -= origin.y;
+    point->x = KvSatSub(point->x, origin.x);
+    point->y = KvSatSub(point->y, origin.y);
     return TRUE;
 }
 
@@ -779,12 +779,10 @@ int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count) {
             return 0;
         to_origin = ClientScreenOrigin(*window);
     }
-    const LONG dx = from_origin.x - to_origin.x;
-    const LONG dy = from_origin.y - to_origin.y;
-    for (UINT i = 0; points != nullptr && i < count; ++i) {
-        points[i].x += dx;
-        points[i].y += dy;
-    }
+    const LONG dx = KvSatSub(from_origin.x, to_origin.x);
+    const LONG dy = KvSatSub(from_origin.y, to_origin.y);
+    for (UINT i = 0; points != nullptr && i < count; ++i)
+        points[i] = Shifted(points[i], dx, dy);
     return static_cast<int>(MAKELPARAM(dx, dy));
 }
 
@@ -792,10 +790,8 @@ BOOL AdjustWindowRectEx(RECT* rect, DWORD style, BOOL, DWORD ex_style) {
     if (rect == nullptr)
         return FALSE;
     const RECT insets = FrameInsets(style, ex_style);
-    rect->left -= insets.left;
-    rect->top -= insets.top;
-    rect->right += insets.right;
-    rect->bottom += insets.bottom;
+    *rect = RECT{KvSatSub(rect->left, insets.left), KvSatSub(rect->top, insets.top), KvSatAdd(rect->right, insets.right),
+                 KvSatAdd(rect->bottom, insets.bottom)};
     return TRUE;
 }
 
@@ -975,14 +971,16 @@ LRESULT DefWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
             SendMessage(handle, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
         }
         if ((position->flags & SWP_NOMOVE) == 0 && (window = Find(handle)) != nullptr)
-            SendMessage(handle, WM_MOVE, 0,
-                        MAKELPARAM(window->rect.left + window->frame.left, window->rect.top + window->frame.top));
+        {
+            const POINT moved_to = Shifted(POINT{window->rect.left, window->rect.top}, window->frame.left, window->frame.top);
+            SendMessage(handle, WM_MOVE, 0, MAKELPARAM(moved_to.x, moved_to.y));
+        }
         return 0;
     }
     case WM_NCHITTEST: {
         const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         const POINT origin = ScreenOrigin(*window);
-        const POINT local{point.x - origin.x, point.y - origin.y};
+        const POINT local{KvSatSub(point.x, origin.x), KvSatSub(point.y, origin.y)};
         const RECT whole{0, 0, Width(window->rect), Height(window->rect)};
         if (!PointInRect(whole, local))
             return HTNOWHERE;

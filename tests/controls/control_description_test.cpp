@@ -40,4 +40,14 @@ TEST(ControlDescription, ImageFilesNeedACatalogAndLieBelowItsFolder) {
     EXPECT_EQ(KvImagePath("C:\\gui", file, KvImageFolder()), "C:\\gui\\Images\\a.bmp");
 }
 
+TEST(NoBrushColour, OnlyATopByteOfFFMeansNoBrush) {
+    const struct {
+        std::uint32_t colour;
+        bool none;
+    } rows[] = {{0xFF000000u, true}, {0xFFFFFFFFu, true}, {0xFE000000u, false}, {0x7F000000u, false},
+                {0x40F0E8E0u, false}, {0x00FFFFFFu, false}};
+    for (const auto& row : rows)
+        EXPECT_EQ(KvIsNoBrush(row.colour), row.none) << std::hex << row.colour;
+}
+
 } // namespace

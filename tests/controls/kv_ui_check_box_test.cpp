@@ -150,6 +150,35 @@ TEST_F(UICheckBoxTest, FifteenPixelBoxMarkAndCaptionPlaces) {
     EXPECT_TRUE(MatchesGolden(picture.bitmap(), "controls", "check_box_checked"));
 }
 
+// Frames are drawn one pixel inside their rectangle's right and bottom: the
+// box (1, 1, 14, 14) has its right and bottom edges at 13, and the focus
+// frame along the client area shows on all four sides.
+TEST_F(UICheckBoxTest, BoxAndFocusFrameEdges) {
+    LoadDefault();
+    CKvUICheckBox& box = Make();
+    box.SetFocus();
+    Pump();
+    Capture picture = Capture::OfWindow(box.m_hWnd);
+    const COLORREF frame = GetSysColor(COLOR_ACTIVECAPTION);
+    const COLORREF focus = GetSysColor(COLOR_INACTIVECAPTION);
+    EXPECT_EQ(picture.At(7, 1), frame);
+    EXPECT_EQ(picture.At(1, 7), frame);
+    EXPECT_EQ(picture.At(13, 7), frame);
+    EXPECT_EQ(picture.At(7, 13), frame);
+    EXPECT_EQ(picture.At(12, 7), RGB(255, 255, 255));
+    EXPECT_EQ(picture.At(7, 12), RGB(255, 255, 255));
+    EXPECT_NE(picture.At(14, 7), frame);
+    EXPECT_NE(picture.At(7, 14), frame);
+    CRect client;
+    box.GetClientRect(&client);
+    const int right = client.right - 1;
+    const int bottom = client.bottom - 1;
+    EXPECT_EQ(picture.At(client.Width() / 2, 0), focus);
+    EXPECT_EQ(picture.At(client.Width() / 2, bottom), focus);
+    EXPECT_EQ(picture.At(0, client.Height() / 2), focus);
+    EXPECT_EQ(picture.At(right, client.Height() / 2), focus);
+}
+
 TEST_F(UICheckBoxTest, BackgroundFromParentPixelsOnlyWithTopByteFF) {
     LoadDefault("FF000000");
     CKvUICheckBox& shown = Make();

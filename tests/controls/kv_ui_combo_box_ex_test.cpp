@@ -170,6 +170,50 @@ TEST_F(KvUIComboBoxExTest, TheDropWidthCoversTheWidestLineACharacterAScrollBarAn
     EXPECT_EQ(combo_->GetDroppedWidth(), expected);
 }
 
+// A measurement over every line, as the control gives it.
+int FullDropWidth(CKvUIComboBoxEx& combo) {
+    CClientDC dc(&combo);
+    dc.SelectObject(combo.GetFont());
+    TEXTMETRIC metrics;
+    dc.GetTextMetrics(&metrics);
+    int widest = 0;
+    for (int i = 0; i < combo.GetCount(); ++i) {
+        std::string text;
+        combo.GetLBText(i, text);
+        widest = std::max(widest, static_cast<int>(dc.GetTextExtent(text).cx + metrics.tmAveCharWidth));
+    }
+    return widest + GetSystemMetrics(SM_CXVSCROLL) + 2 * GetSystemMetrics(SM_CXEDGE);
+}
+
+TEST_F(KvUIComboBoxExTest, TheDropWidthStaysAFullMeasurementThroughAddsRemovalAndAFontChange) {
+    ASSERT_EQ(Make({{"width", "10"}, {"textentries", "a;Mid length line"}}), KV_OK);
+    const int single = combo_->GetDroppedWidth();
+    EXPECT_EQ(single, FullDropWidth(*combo_));
+    ASSERT_EQ(combo_->AddEntry("b", "A much, much longer line than the others"), KV_OK);
+    const int wide = combo_->GetDroppedWidth();
+    EXPECT_GT(wide, single);
+    ASSERT_EQ(combo_->AddEntry("c", "Short"), KV_OK);
+    EXPECT_EQ(combo_->GetDroppedWidth(), wide);
+    EXPECT_EQ(combo_->GetDroppedWidth(), FullDropWidth(*combo_));
+
+    // Another font measures every line again.
+    LOGFONT description{};
+    description.lfHeight = -24;
+    CFont big;
+    ASSERT_TRUE(big.CreateFontIndirect(&description));
+    combo_->SetFont(&big, FALSE);
+    EXPECT_GT(combo_->GetDroppedWidth(), wide);
+    EXPECT_EQ(combo_->GetDroppedWidth(), FullDropWidth(*combo_));
+
+    // Emptied, the width shrinks to the bare frame; a short line then
+    // gives a narrow width again.
+    ASSERT_EQ(combo_->RemoveAllEntries(), KV_OK);
+    EXPECT_EQ(combo_->GetDroppedWidth(), GetSystemMetrics(SM_CXVSCROLL) + 2 * GetSystemMetrics(SM_CXEDGE));
+    ASSERT_EQ(combo_->AddEntry("d", "Short"), KV_OK);
+    EXPECT_EQ(combo_->GetDroppedWidth(), FullDropWidth(*combo_));
+    combo_->SetFont(nullptr, FALSE);
+}
+
 TEST_F(KvUIComboBoxExTest, ReturnIsReportedOnlyAfterEditingBegan) {
     ASSERT_EQ(Make({{"comboboxstyle", "CBS_DROPDOWN"}, {"textentries", "a;Alpha"}}), KV_OK);
     HWND edit = combo_->GetEditCtrl();

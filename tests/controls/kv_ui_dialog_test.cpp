@@ -550,6 +550,21 @@ TEST_F(DockingTest, DropsWithinThirtyPixelsOfAnEdgeSnap) {
     EXPECT_TRUE(dialog.IsDocked(2));
 }
 
+// Thirty pixels from the right or bottom edge is not yet near it.
+TEST_F(DockingTest, ExactlyThirtyPixelsFromTheRightOrBottomEdgeDoesNotSnap) {
+    TestDialog dialog;
+    MakeDockable(dialog);
+    DropAt(dialog, POINT{1024 - 200 - 30, 300});
+    EXPECT_EQ(WindowOf(dialog).TopLeft(), CPoint(1024 - 200 - 30, 300));
+    EXPECT_FALSE(dialog.IsDocked(1));
+    DropAt(dialog, POINT{300, 768 - 100 - 30});
+    EXPECT_EQ(WindowOf(dialog).TopLeft(), CPoint(300, 768 - 100 - 30));
+    EXPECT_FALSE(dialog.IsDocked(3));
+    DropAt(dialog, POINT{1024 - 200 - 29, 300});
+    EXPECT_EQ(WindowOf(dialog).TopLeft(), CPoint(1024 - 200, 300));
+    EXPECT_TRUE(dialog.IsDocked(1));
+}
+
 TEST_F(DockingTest, AWindowWiderThanTheScreenNeverDocks) {
     TestDialog dialog;
     MakeDockable(dialog, 1100, 100);

@@ -214,6 +214,38 @@ TEST_F(UIXPButtonTest, HoverAndLeaveChangeTheFace) {
     EXPECT_EQ(Picture().At(30, 2), normal);
 }
 
+// A press cancels the tracking; the release asks for it again wherever it
+// happens, so the hover look ends when the mouse goes.
+TEST_F(UIXPButtonTest, TheHoverLookEndsAfterAClickWhenTheMouseLeaves) {
+    CKvUIXPButton& button = Make();
+    // The press gives the focus: the look to return to is the focus look.
+    button.SetFocus();
+    const COLORREF normal = Picture().At(30, 2);
+    input_.Hover(At(30, 10), CKvUIXPButton::kHoverTimeMs);
+    input_.Click(At(30, 10));
+    EXPECT_TRUE(button.IsHovering());
+    input_.MoveTo(POINT{1000, 700});
+    EXPECT_FALSE(button.IsHovering());
+    EXPECT_EQ(Picture().At(30, 2), normal);
+}
+
+TEST_F(UIXPButtonTest, TheHoverLookEndsAfterAPressDraggedOutAndReleasedOutside) {
+    CKvUIXPButton& button = Make();
+    // The press gives the focus: the look to return to is the focus look.
+    button.SetFocus();
+    const COLORREF normal = Picture().At(30, 2);
+    input_.Hover(At(30, 10), CKvUIXPButton::kHoverTimeMs);
+    input_.Press();
+    input_.MoveTo(At(150, 60));
+    input_.Release();
+    EXPECT_FALSE(button.IsHovering());
+    EXPECT_EQ(Picture().At(30, 2), normal);
+    EXPECT_TRUE(parent_->commands.empty());
+    // Back over the button, the hover look returns.
+    input_.Hover(At(30, 10), CKvUIXPButton::kHoverTimeMs);
+    EXPECT_TRUE(button.IsHovering());
+}
+
 TEST_F(UIXPButtonTest, LongCaptionEndsInDotsOnlyOnOneUnturnedLine) {
     CKvUIXPButton& button =
         Make({{"text", "A caption far too long for this"}, {"textstyle", "DT_CENTER,DT_VCENTER,DT_SINGLELINE"}});

@@ -56,7 +56,9 @@ TEST_F(GalleryTest, TheScriptedInteractionGivesTheExpectedEvents) {
 
 TEST_F(GalleryTest, TheConfigurationDialogHoldsItsSheetControlsAndTwentyRows) {
     EXPECT_EQ(configuration_->List().GetItemCount(), gallery::kListRows);
-    EXPECT_GE(configuration_->Children().size(), 20u);
+    // Sheet, tabs, combo box, list, digits and six pages; the check boxes
+    // come with their pages.
+    EXPECT_EQ(configuration_->Children().size(), 11u);
     EXPECT_EQ(configuration_->Tabs().GetItemCount(), 6);
     EXPECT_EQ(configuration_->Sheet().GetActiveIndex(), gallery::ConfigurationDialog::kSourcesPage);
 }
@@ -127,6 +129,19 @@ TEST_F(GalleryTest, PicturesMatchTheirGoldensAndShowWhatMatters) {
         EXPECT_TRUE(MatchesGolden(picture, "examples", name)) << name;
         DeleteObject(picture);
     }
+    // The hover picture shows the hover look: its second ring's top edge.
+    for (const auto& [name, look] : {std::pair{"xp_button_normal", CKvUIXPButton::kNormalLook},
+                                     std::pair{"xp_button_hover", CKvUIXPButton::kHoverLook}}) {
+        HBITMAP picture = GdiReadPng((folder_ / "pictures" / (std::string(name) + ".png")).string());
+        ASSERT_NE(picture, nullptr) << name;
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ previous = SelectObject(dc, picture);
+        EXPECT_EQ(GetPixel(dc, 40, 2), CKvUIXPButton::RingColor(look, CKvUIXPButton::kRing2, CKvUIXPButton::kTop))
+            << name;
+        SelectObject(dc, previous);
+        DeleteDC(dc);
+        DeleteObject(picture);
+    }
     // The action dialog's corners lie outside its region.
     CRgn region;
     region.CreateRectRgn(0, 0, 0, 0);
@@ -150,6 +165,46 @@ TEST_F(GalleryTest, PicturesMatchTheirGoldensAndShowWhatMatters) {
     EXPECT_EQ(list.At(row.left + 2 + 2, row.top + 2 + 1), GetSysColor(COLOR_HIGHLIGHT));
 }
 
+// The width and height of the text in the control's own font.
+CSize Extent(CWnd& control, const LOGFONT& description, const std::string& text) {
+    CClientDC dc(&control);
+    CFont font;
+    EXPECT_TRUE(font.CreateFontIndirect(&description));
+    CFont* previous = dc.SelectObject(&font);
+    const CSize extent = dc.GetTextExtent(text);
+    dc.SelectObject(previous);
+    return extent;
+}
+
+// Every caption of the sample fits the rectangle its control gives it: the
+// XP buttons' caption area (centred in it) and the check boxes' caption
+// rectangle right of the box.
+TEST_F(GalleryTest, EveryCaptionOfTheSampleFitsItsRectangle) {
+    for (int page = 0; page < 6; ++page)
+        configuration_->Sheet().SetActivePage(page);
+    configuration_->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump();
+    for (CKvUIXPButton& button : action_->Buttons()) {
+        SCOPED_TRACE(button.GetCaption());
+        EXPECT_EQ(button.GetShownText(), button.GetCaption());
+        const CSize extent = Extent(button, button.GetLogFont(), button.GetCaption());
+        const CRect& area = button.GetTextRectangle();
+        EXPECT_LE(extent.cx, area.Width());
+        EXPECT_LE(extent.cy, area.Height());
+        EXPECT_EQ(button.GetShownFormat() & (DT_CENTER | DT_VCENTER | DT_SINGLELINE),
+                  static_cast<UINT>(DT_CENTER | DT_VCENTER | DT_SINGLELINE));
+    }
+    std::vector<CKvUICheckBox*> boxes{&action_->CheckBox()};
+    for (const auto& box : configuration_->CheckBoxes())
+        boxes.push_back(box.get());
+    ASSERT_EQ(boxes.size(), 7u);
+    for (CKvUICheckBox* box : boxes) {
+        SCOPED_TRACE(box->GetCaption());
+        ASSERT_FALSE(box->GetCaptionRectangle().IsRectEmpty());
+        EXPECT_LE(Extent(*box, box->GetLogFont(), box->GetCaption()).cx, box->GetCaptionRectangle().Width());
+    }
+}
+
 TEST_F(GalleryTest, AFullRepaintAsTheBenchmarkAsksPaintsEveryShownWindow) {
     MessageSpy spy;
     std::vector<HWND> shown;
@@ -158,7 +213,8 @@ TEST_F(GalleryTest, AFullRepaintAsTheBenchmarkAsksPaintsEveryShownWindow) {
             shown.push_back(child);
             spy.Watch(child);
         }
-    ASSERT_GE(shown.size(), 15u);
+    // The sheet, its tabs, the sources page with its combo box and list.
+    ASSERT_GE(shown.size(), 5u);
     configuration_->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Pump();
     for (HWND child : shown)

@@ -109,4 +109,69 @@ TEST_F(MfcTabTest, AClickAsksSelChangingWhichMayVetoThenSendsSelChange) {
     EXPECT_EQ(tab_.SetCurSel(7), -1);
 }
 
+// Six tabs that do not fit the 300-pixel row: two arrow buttons at the
+// row's right end scroll it by one tab, and the selected tab is scrolled
+// into view.
+TEST_F(MfcTabTest, TabsThatDoNotFitScrollByArrowButtons) {
+    const char* names[] = {"Eingehend", "Ausgehend", "Exportieren", "Importieren", "Suche", "Adressbuecher"};
+    for (int i = 0; i < 6; ++i)
+        tab_.InsertItem(i, names[i]);
+    CRect last;
+    ASSERT_TRUE(tab_.GetItemRect(5, &last));
+    ASSERT_GT(last.right, 300);
+    const int arrow = GetSystemMetrics(SM_CXVSCROLL);
+    const int arrows_left = 300 - 2 * arrow;
+    CRect first;
+    tab_.GetItemRect(0, &first);
+    Pump();
+    Capture picture = Capture::OfWindow(tab_.m_hWnd);
+    // Each arrow is a raised button SM_CXVSCROLL wide and the row's height.
+    for (const int left : {arrows_left, arrows_left + arrow}) {
+        EXPECT_EQ(picture.At(left, first.top), GetSysColor(COLOR_3DHILIGHT));
+        EXPECT_EQ(picture.At(left + arrow - 1, first.bottom - 1), GetSysColor(COLOR_3DDKSHADOW));
+        EXPECT_EQ(picture.At(left + 2, first.top + 2), GetSysColor(COLOR_BTNFACE));
+    }
+    // At the start only the right arrow can scroll: its glyph is black, the
+    // left one's grey.
+    const int middle = first.top + first.Height() / 2;
+    EXPECT_EQ(picture.At(arrows_left + arrow + arrow / 2, middle), GetSysColor(COLOR_BTNTEXT));
+    EXPECT_EQ(picture.At(arrows_left + arrow / 2, middle), GetSysColor(COLOR_GRAYTEXT));
+
+    InputDriver input(clock_);
+    const POINT right_arrow = InputDriver::ScreenPoint(tab_.m_hWnd, CPoint(arrows_left + arrow + 3, middle));
+    const POINT left_arrow = InputDriver::ScreenPoint(tab_.m_hWnd, CPoint(arrows_left + 3, middle));
+    input.Click(right_arrow);
+    CRect second;
+    tab_.GetItemRect(1, &second);
+    EXPECT_EQ(second.left, first.left);  // one tab further
+    EXPECT_EQ(tab_.GetCurSel(), 0);      // scrolling selects nothing
+    EXPECT_TRUE(host_.codes.empty());
+    for (int i = 0; i < 10; ++i)
+        input.Click(right_arrow);
+    tab_.GetItemRect(5, &last);
+    EXPECT_LE(last.right, arrows_left);  // the last tab shows whole, no further
+    // The tab before the first shown one would not fit as well.
+    int shown = 0;
+    for (CRect rect; tab_.GetItemRect(shown, &rect) && rect.left != first.left;)
+        ++shown;
+    ASSERT_GT(shown, 0);
+    CRect hidden;
+    tab_.GetItemRect(shown - 1, &hidden);
+    EXPECT_GT(last.right + hidden.Width(), arrows_left);
+    input.Click(InputDriver::ScreenPoint(tab_.m_hWnd, last.CenterPoint()));
+    EXPECT_EQ(tab_.GetCurSel(), 5);
+    for (int i = 0; i < 10; ++i)
+        input.Click(left_arrow);
+    tab_.GetItemRect(0, &first);
+    EXPECT_EQ(first.left, 2);
+    // Selecting a tab out of view scrolls it in.
+    tab_.SetCurSel(4);
+    tab_.GetItemRect(4, &last);
+    EXPECT_LE(last.right, arrows_left);
+    EXPECT_GE(last.left, 2);
+    tab_.SetCurSel(0);
+    tab_.GetItemRect(0, &first);
+    EXPECT_EQ(first.left, 2);
+}
+
 }  // namespace
