@@ -185,22 +185,38 @@ std::int32_t FindTagEnd(std::string_view text, std::int32_t e) {
     // Most tags hold no quoted ">": then the first one ends them.
     if (gt < 0 || IndexOfByte<'"'>(text.substr(e, gt - e)) == std::string_view::npos)
         return gt;
-    for (auto i = static_cast<std::size_t>(e); i < text.size(); ++i) {
-        if (text[i] == '>')
-            return static_cast<std::int32_t>(i);
-        if (text[i] != '=')
+    const char* const data = text.data();
+    const char* const end = data + text.size();
+    const char* at = data + e;
+    for (;;) {
+        // The next ">" or quote; a quote opens a value only after "=" and
+        // white space, and then the value's closing quote is looked for.
+        const char* found = at;
+#if defined(__SSE2__)
+        for (; end - found >= static_cast<std::ptrdiff_t>(kBlockBytes); found += kBlockBytes) {
+            if (const std::uint32_t matches = BlockMatches<'>', '"'>(found); matches != 0) {
+                found += std::countr_zero(matches);
+                break;
+            }
+        }
+#endif
+        while (found < end && *found != '>' && *found != '"')
+            ++found;
+        if (found == end)
+            return -1;
+        if (*found == '>')
+            return static_cast<std::int32_t>(found - data);
+        const char* before = found - 1;
+        while (before >= data + e && kWhiteSpaceSet[static_cast<unsigned char>(*before)])
+            --before;
+        at = found + 1;
+        if (before < data + e || *before != '=')
             continue;
-        std::size_t quote = i + 1;
-        while (quote < text.size() && kWhiteSpaceSet[static_cast<unsigned char>(text[quote])])
-            ++quote;
-        if (quote == text.size() || text[quote] != '"')
-            continue;
-        const void* closing = std::memchr(text.data() + quote + 1, '"', text.size() - quote - 1);
+        const void* closing = std::memchr(at, '"', static_cast<std::size_t>(end - at));
         if (closing == nullptr)
             return gt;
-        i = static_cast<std::size_t>(static_cast<const char*>(closing) - text.data());
+        at = static_cast<const char*>(closing) + 1;
     }
-    return -1;
 }
 
 // The head of the tag whose "<" is at open.
@@ -600,9 +616,10 @@ bool XmlDocument::ParseInOnePass(XmlElement*& container, std::string_view text) 
                 if (at > content_start && level > depth_limit_)
                     return false;
                 XmlNodeList attributes;
-                ParseAttributeList(attributes, header.attributes, true, false);
-                XmlNode* node = NewTextElementNode(header.name, content_start, at, attributes);
-                LinkChild(open.container, node);
+                if (!header.attributes.empty())
+                    ParseAttributeList(attributes, header.attributes, true, false);
+                LinkLeaf(open.container,
+                         NewTextElementNode(header.name, content_start, at, attributes));
                 open.previous_end = gt + 1;
                 at = gt + 1;
                 continue;
@@ -614,7 +631,8 @@ bool XmlDocument::ParseInOnePass(XmlElement*& container, std::string_view text) 
         // it after its list was filled stalls.
         OpenElement& element = open_elements_.emplace_back(
             OpenElement{header.name, {}, content_start, content_start, level, nullptr});
-        ParseAttributeList(element.attributes, header.attributes, true, false);
+        if (!header.attributes.empty())
+            ParseAttributeList(element.attributes, header.attributes, true, false);
         if (at == -1)
             break;
     }
