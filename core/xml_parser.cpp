@@ -428,9 +428,10 @@ KvResult XmlDocument::LoadFromResource(std::string_view type, std::string_view n
     result_ = ::LoadResource(type, name, bytes);
     if (KvFailed(result_))
         return result_;
-    // The text ends at its first zero byte, as a C string would.
-    const std::string_view text(bytes.c_str());
-    return Parse(text);
+    // The text ends at its first zero byte, as a C string would. The nodes
+    // borrow from the bytes read instead of a copy of them.
+    bytes.resize(std::strlen(bytes.c_str()));
+    return ParseOwned(std::move(bytes));
 }
 
 KvResult XmlDocument::LoadFromFile(const std::string& path) {
@@ -438,8 +439,8 @@ KvResult XmlDocument::LoadFromFile(const std::string& path) {
     result_ = ReadWholeFile(path, bytes);
     if (KvFailed(result_))
         return result_;
-    const std::string_view text(bytes.c_str());
-    return Parse(text);
+    bytes.resize(std::strlen(bytes.c_str()));
+    return ParseOwned(std::move(bytes));
 }
 
 void XmlDocument::StartTimeLimit() {
