@@ -7,7 +7,9 @@
 
 #include <string>
 
-class CKvUIObjectXPButton : public CKvUIObject {
+class CKvUIObjectXPButton : public CKvUIObject,
+                            public UIFaceAccessors<CKvUIObjectXPButton>,
+                            public UITextAreaAccessors<CKvUIObjectXPButton> {
 public:
     CKvUIObjectXPButton(CKvUIObjectCatalog* owner, std::uint32_t id, const char* identifier);
     // Copies what the push button uses, never the identifier: the control
@@ -26,83 +28,6 @@ public:
     BOOL Clone(CKvUIObject*& out) const override { return CloneAs(*this, out); }
     BOOL CopyTo(CKvUIObject* target) const override { return CopyAs(*this, target); }
 
-    KvResult SetRoundEdgeXText(const std::string& text) {
-        return SetUIntField(round_edge_x_, text);
-    }
-    std::string& GetRoundEdgeXText(std::string& out) const {
-        return FormatUInt(out, round_edge_x_);
-    }
-    std::uint32_t& GetRoundEdgeX() { return round_edge_x_; }
-    KvResult SetRoundEdgeYText(const std::string& text) {
-        return SetUIntField(round_edge_y_, text);
-    }
-    std::string& GetRoundEdgeYText(std::string& out) const {
-        return FormatUInt(out, round_edge_y_);
-    }
-    std::uint32_t& GetRoundEdgeY() { return round_edge_y_; }
-    void SetBackgroundImageText(const std::string& text) {
-        SetResourceOrFileField(background_image_file_, background_image_id_, text);
-    }
-    std::string& GetBackgroundImageFile() { return background_image_file_; }
-    std::uint32_t& GetBackgroundImageId() { return background_image_id_; }
-    void SetFlagBackgroundImageHasTransparentText(const std::string& text) {
-        SetFlagField(flag_background_image_has_transparent_, text);
-    }
-    std::string& GetFlagBackgroundImageHasTransparentText(std::string& out) const {
-        return FormatFlag(out, flag_background_image_has_transparent_);
-    }
-    std::uint32_t& GetFlagBackgroundImageHasTransparent() {
-        return flag_background_image_has_transparent_;
-    }
-    void SetFlagBackgroundImageIsPackedText(const std::string& text) {
-        SetFlagField(flag_background_image_is_packed_, text);
-    }
-    std::string& GetFlagBackgroundImageIsPackedText(std::string& out) const {
-        return FormatFlag(out, flag_background_image_is_packed_);
-    }
-    std::uint32_t& GetFlagBackgroundImageIsPacked() { return flag_background_image_is_packed_; }
-    void SetFlagSizeFollowBackgroundImageText(const std::string& text) {
-        SetFlagField(flag_size_follow_background_image_, text);
-    }
-    std::string& GetFlagSizeFollowBackgroundImageText(std::string& out) const {
-        return FormatFlag(out, flag_size_follow_background_image_);
-    }
-    std::uint32_t& GetFlagSizeFollowBackgroundImage() { return flag_size_follow_background_image_; }
-    void SetFlagBackgroundWallpaperText(const std::string& text) {
-        SetFlagField(flag_background_wallpaper_, text);
-    }
-    std::string& GetFlagBackgroundWallpaperText(std::string& out) const {
-        return FormatFlag(out, flag_background_wallpaper_);
-    }
-    std::uint32_t& GetFlagBackgroundWallpaper() { return flag_background_wallpaper_; }
-    KvResult SetTransparentColorText(const std::string& text) {
-        return SetColorFieldKeeping(transparent_color_, text);
-    }
-    std::string& GetTransparentColorText(std::string& out) const {
-        return FormatColor(out, transparent_color_);
-    }
-    COLORREF& GetTransparentColor() { return transparent_color_; }
-    void SetFlagRoundEdgeLeftText(const std::string& text) {
-        SetFlagField(flag_round_edge_left_, text);
-    }
-    std::string& GetFlagRoundEdgeLeftText(std::string& out) const {
-        return FormatFlag(out, flag_round_edge_left_);
-    }
-    std::uint32_t& GetFlagRoundEdgeLeft() { return flag_round_edge_left_; }
-    void SetFlagRoundEdgeRightText(const std::string& text) {
-        SetFlagField(flag_round_edge_right_, text);
-    }
-    std::string& GetFlagRoundEdgeRightText(std::string& out) const {
-        return FormatFlag(out, flag_round_edge_right_);
-    }
-    std::uint32_t& GetFlagRoundEdgeRight() { return flag_round_edge_right_; }
-    void SetFlagButtonAsStaticText(const std::string& text) {
-        SetFlagField(flag_button_as_static_, text);
-    }
-    std::string& GetFlagButtonAsStaticText(std::string& out) const {
-        return FormatFlag(out, flag_button_as_static_);
-    }
-    std::uint32_t& GetFlagButtonAsStatic() { return flag_button_as_static_; }
     void SetFlagRoundEdgeTopText(std::string text) { flag_round_edge_top_.Parse(text); }
     std::string& GetFlagRoundEdgeTopText(std::string& out) const {
         return flag_round_edge_top_.Format(out);
@@ -113,31 +38,14 @@ public:
         return flag_round_edge_bottom_.Format(out);
     }
     BoolValue& GetFlagRoundEdgeBottom() { return flag_round_edge_bottom_; }
-    KvResult SetTextWidthText(const std::string& text) { return SetIntField(text_width_, text); }
-    std::string& GetTextWidthText(std::string& out) const { return FormatInt(out, text_width_); }
-    std::int32_t& GetTextWidth() { return text_width_; }
-    KvResult SetTextHeightText(const std::string& text) { return SetIntField(text_height_, text); }
-    std::string& GetTextHeightText(std::string& out) const { return FormatInt(out, text_height_); }
-    std::int32_t& GetTextHeight() { return text_height_; }
-    KvResult SetTextPositionXText(const std::string& text) {
-        return SetIntField(text_position_x_, text);
-    }
-    std::string& GetTextPositionXText(std::string& out) const {
-        return FormatInt(out, text_position_x_);
-    }
-    std::int32_t& GetTextPositionX() { return text_position_x_; }
-    KvResult SetTextPositionYText(const std::string& text) {
-        return SetIntField(text_position_y_, text);
-    }
-    std::string& GetTextPositionYText(std::string& out) const {
-        return FormatInt(out, text_position_y_);
-    }
-    std::int32_t& GetTextPositionY() { return text_position_y_; }
 
 protected:
     const Form& GetForm() const override;
 
 private:
+    template <typename> friend class UIBackgroundAccessors;
+    template <typename> friend class UIFaceAccessors;
+    template <typename> friend class UITextAreaAccessors;
     KV_UI_FACE_MEMBERS
     BoolValue flag_round_edge_top_;
     BoolValue flag_round_edge_bottom_;
