@@ -182,12 +182,34 @@ bool IsCommentName(std::string_view tag) {
 // ends the tag, as it always did.
 std::int32_t FindTagEnd(std::string_view text, std::int32_t e) {
     std::int32_t gt = FindByte<'>'>(text, e);
-    // Most tags hold no quoted ">": then the first one ends them.
-    if (gt < 0 || IndexOfByte<'"'>(text.substr(e, gt - e)) == std::string_view::npos)
+    if (gt < 0)
         return gt;
     const char* const data = text.data();
     const char* const end = data + text.size();
+    const char* const first_gt = data + gt;
+    const auto opens_value = [data, e](const char* quote) {
+        const char* before = quote - 1;
+        while (before >= data + e && kWhiteSpaceSet[static_cast<unsigned char>(*before)])
+            --before;
+        return before >= data + e && *before == '=';
+    };
+    // Most tags hold no quoted ">": when every value opened before the first
+    // ">" also closes before it, that ">" ends the tag.
     const char* at = data + e;
+    for (;;) {
+        const char* quote = FindByteIn<'"'>(at, first_gt);
+        if (quote == first_gt)
+            return gt;
+        at = quote + 1;
+        if (!opens_value(quote))
+            continue;
+        const char* closing = FindByteIn<'"'>(at, end);
+        if (closing == end)
+            return gt;
+        at = closing + 1;
+        if (closing > first_gt)
+            break;
+    }
     for (;;) {
         // The next ">" or quote; a quote opens a value only after "=" and
         // white space, and then the value's closing quote is looked for.
@@ -206,16 +228,13 @@ std::int32_t FindTagEnd(std::string_view text, std::int32_t e) {
             return -1;
         if (*found == '>')
             return static_cast<std::int32_t>(found - data);
-        const char* before = found - 1;
-        while (before >= data + e && kWhiteSpaceSet[static_cast<unsigned char>(*before)])
-            --before;
         at = found + 1;
-        if (before < data + e || *before != '=')
+        if (!opens_value(found))
             continue;
-        const void* closing = std::memchr(at, '"', static_cast<std::size_t>(end - at));
-        if (closing == nullptr)
+        const char* closing = FindByteIn<'"'>(at, end);
+        if (closing == end)
             return gt;
-        at = static_cast<const char*>(closing) + 1;
+        at = closing + 1;
     }
 }
 
