@@ -261,7 +261,8 @@ constexpr std::array<std::uint8_t, 256> kTagNameClasses = MakeTagNameClasses();
 
 // The end of the tag name that begins at start, or -1; whether it holds a
 // line break.
-[[gnu::always_inline]] inline std::int32_t FindTagNameEnd(std::string_view text, std::int32_t start, bool& has_line_break) {
+[[gnu::always_inline]] inline std::int32_t FindTagNameEnd(std::string_view text, std::int32_t start,
+                                                          bool& has_line_break) {
     std::size_t i = static_cast<std::size_t>(start);
 #if defined(__SSE2__)
     std::uint32_t breaks_seen = 0;
@@ -291,7 +292,8 @@ constexpr std::array<std::uint8_t, 256> kTagNameClasses = MakeTagNameClasses();
     return -1;
 }
 
-[[gnu::always_inline]] inline bool ReadTagAt(std::string_view text, std::int32_t open, TagHeader& header) {
+[[gnu::always_inline]] inline bool ReadTagAt(std::string_view text, std::int32_t open,
+                                             TagHeader& header) {
     enum class Form { kPlain, kInstruction, kComment };
     const std::int32_t p = open + 1;
     const auto at = [text](std::int32_t i) {
@@ -368,7 +370,8 @@ constexpr std::int32_t kNoCloseTagEnd = -2;
 // when it closes another element, kNoCloseTagEnd when no ">" follows. The
 // name holds no byte that may end a close tag's name, so the close tag is
 // its own when the name follows "</" and then such a byte does.
-[[gnu::always_inline]] inline std::int32_t CloseTagEnd(std::string_view text, std::int32_t open, std::string_view name) {
+[[gnu::always_inline]] inline std::int32_t CloseTagEnd(std::string_view text, std::int32_t open,
+                                                       std::string_view name) {
     const std::size_t name_start = static_cast<std::size_t>(open) + 2;
     const std::size_t name_end = name_start + name.size();
     if (name_end >= text.size() || !HasPrefix(text.substr(name_start), name) ||

@@ -110,7 +110,8 @@ TEST(MessageQueueConcurrency, EightPostersKeepTheirOrderAndTheirPostingTicks) {
         while (order.Seen() < kEight * kPerPoster && queue.GetMessage(message)) {
             order.See(message);
             const auto poster = static_cast<std::uint32_t>(message.message - 1);
-            ASSERT_EQ(message.time, poster * 1000000 + static_cast<std::uint32_t>(message.lParam) * 3);
+            ASSERT_EQ(message.time,
+                      poster * 1000000 + static_cast<std::uint32_t>(message.lParam) * 3);
         }
         posters.Join();
         EXPECT_EQ(posters.Accepted(), kEight * kPerPoster);
