@@ -84,7 +84,11 @@ std::uint32_t CachedTickMs() {
     cache.since = counter;
     cache.tick = TickOf(ns);
     std::uint64_t rate = cycles_per_us.load(std::memory_order_relaxed);
-    if (rate == 0) {
+    // The rate is measured only from readings of the clock that nothing
+    // delayed between the counter reads around them: a thread paused there
+    // would make the counter look faster than it runs.
+    constexpr std::uint64_t kPairedCycles = 1u << 16;
+    if (rate == 0 && __rdtsc() - counter < kPairedCycles) {
         constexpr std::uint64_t kMeasureNs = 2000000;
         if (cache.first_ns == 0) {
             cache.first_ns = ns;
