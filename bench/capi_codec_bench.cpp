@@ -1,4 +1,7 @@
 // BENCH_LIBRARIES: kv_capi
+// BENCH_PEER: BM_ResetAndBuildConnectReq BM_MemcpyConnectReq time
+// BENCH_PEER: BM_DecodeConnectInd BM_MemcpyConnectInd time
+// BENCH_PEER: BM_DecodeDataB3Ind BM_MemcpyDataB3Ind time
 // The CAPI codec against a memcpy of the same byte count, whose size is known
 // only at run time: Reset + BuildConnectReq, DecodeConnectInd of a 60-byte
 // CONNECT_IND, DecodeDataB3Ind of a 128-byte block. Nothing allocates in the

@@ -1,4 +1,5 @@
 // BENCH_LIBRARIES: kv_controls
+// BENCH_PEER: BM_DialogEraseThroughMessages BM_ClientAreaBitBlt time
 // WM_ERASEBKGND of a composed 640x480 skinned dialog (gradient, rounded
 // region), sent through the window's message path, against one BitBlt of its
 // client area from a memory DC: an erase should cost about one copy (target:

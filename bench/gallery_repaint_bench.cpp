@@ -1,4 +1,5 @@
 // BENCH_LIBRARIES: kv_gallery PkgConfig::CAIRO
+// BENCH_PEER: BM_ConfigurationFullRepaint BM_CairoPaintOfDialogSize time
 // The full repaint of the configuration dialog of the gallery (its tabs,
 // combo box, list control with twenty rows, check boxes and XP buttons) after
 // its first composition, in frames per second, against one cairo_paint of a

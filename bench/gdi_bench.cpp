@@ -1,4 +1,8 @@
 // BENCH_LIBRARIES: kv_gdi
+// BENCH_PEER: BM_GdiBitBlt BM_CairoPaint time
+// BENCH_PEER: BM_GdiFillRect BM_CairoFillRectangle time
+// BENCH_PEER: BM_GdiDrawText BM_CairoShowGlyphs time
+// BENCH_PEER: BM_GdiCombineRgnOr BM_CairoRegionUnion time
 // The drawing layer against plain cairo: a 640 x 480 BitBlt and FillRect
 // against cairo_paint and a rectangle fill, DrawText of 40 characters against
 // cairo_show_glyphs of the same glyphs, and CombineRgn OR of two 100-rectangle

@@ -1,4 +1,6 @@
 // BENCH_LIBRARIES: kv_mfc
+// BENCH_PEER: BM_CWndHandlerWithDefault BM_PlainProcedure time
+// BENCH_PEER: BM_CWndHandlerThroughTheLoop BM_PlainProcedureThroughTheLoop time
 // WM_MOUSEMOVE sent to a window whose CWnd object handles it in
 // OnMouseMove and passes it on with Default, against the same message sent to
 // a window whose plain procedure handles it. The object's path should keep at

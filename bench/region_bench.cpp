@@ -1,4 +1,5 @@
 // BENCH_LIBRARIES: kv_controls
+// BENCH_PEER: BM_RegionFromBitmap BM_GetBitmapBits time
 // RegionFromBitmap of a 1000x1000 image with rounded transparent corners and
 // a hole, against GetBitmapBits of the same image: the pass over the pixels
 // should dominate (target: at most 4 times its time).

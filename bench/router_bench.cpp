@@ -1,3 +1,7 @@
+// BENCH_PEER: BM_RouterThroughput BM_BaselineThroughput speed
+// BENCH_PEER: BM_RouterRoundTrip BM_BaselineRoundTrip time
+// BENCH_PEER: BM_RouterContended BM_BaselineContended speed
+// BENCH_ALL_CORES: ^BM_(Router|Baseline)(Throughput|Contended)
 // Messages per second from one thread to another through the router (post,
 // dispatch, release) and the round trip of a REQUEST answered by a
 // CONFIRMATION, each beside a plain mutex-and-condition-variable queue between

@@ -1,4 +1,6 @@
 // BENCH_LIBRARIES: kv_wnd
+// BENCH_PEER: BM_WindowFromPoint BM_FlatHitLoop time
+// BENCH_PEER: BM_InjectedMouseMoves BM_PlainThreadMessages time
 // The window system against the plain work underneath it: WindowFromPoint at
 // random points over a 640 x 480 window with 30 children (ten of them with
 // rounded regions) against a flat loop over the same rectangles and regions;

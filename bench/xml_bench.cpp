@@ -1,3 +1,5 @@
+// BENCH_PEER: ParseKvXml ParsePugixml speed
+// BENCH_PEER: WriteKvXml WritePugixml speed
 // Parsing and writing a store of contact-like records with XmlDocument, with
 // pugixml and with libxml2, in bytes per second of the record text. The text
 // is well-formed XML that all three read: ASCII field texts without entities,

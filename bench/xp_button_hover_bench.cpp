@@ -1,4 +1,6 @@
 // BENCH_LIBRARIES: kv_controls
+// BENCH_PEER: BM_XPButtonHoverChange BM_BitBltOfTheButtonArea time
+// BENCH_PEER: BM_XPButtonHoverChangeDrawnAnew BM_BitBltOfTheButtonArea time
 // A hover change of an XP button (invalidation, erase, paint, the reflected
 // WM_DRAWITEM, the double-buffered face with its caption, the region handed
 // to the window) against one BitBlt of the button's area. The hover change

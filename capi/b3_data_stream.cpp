@@ -33,9 +33,13 @@ KvResult B3DataBlock::SetData(const std::uint8_t* source, std::uint32_t length,
         length = kCapacity;
         block_result_ = KV_E_FAIL;
     }
-    CopyStructBytes(data_.data(), source, length);
-    if (length < kCapacity)
+    if (length == kCapacity) {
+        // The common full block: one copy of known size.
+        std::memcpy(data_.data(), source, kCapacity);
+    } else {
+        CopyStructBytes(data_.data(), source, length);
         std::memset(data_.data() + length, 0, kCapacity - length);
+    }
     length_ = length;
     return block_result_;
 }

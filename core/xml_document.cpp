@@ -7,17 +7,6 @@
 #include <new>
 #include <type_traits>
 
-namespace {
-
-// First capacities of the lists; they double from there. Most elements have
-// one attribute at most. A record's element holds five to ten fields: eight
-// slots take most without regrowing, which would leave the list apart from
-// its nodes in memory and copy it again.
-constexpr std::uint32_t kFirstChildCapacity = 8;
-constexpr std::uint32_t kFirstAttributeCapacity = 1;
-
-} // namespace
-
 XmlDocument::XmlDocument() {
     Init();
 }

@@ -231,9 +231,23 @@ private:
         void* memory = arena_.Allocate(sizeof(Node));
         return new (memory) Node(this, ++node_counter_);
     }
+    // First capacities of the lists; they double from there. Most elements
+    // have one attribute at most. A record's element holds five to ten
+    // fields: eight slots take most without regrowing, which would leave the
+    // list apart from its nodes in memory and copy it again.
+    static constexpr std::uint32_t kFirstChildCapacity = 8;
+    static constexpr std::uint32_t kFirstAttributeCapacity = 1;
     void Append(XmlNodeList& list, XmlNode* node, std::uint32_t first_capacity);
     void AppendAttribute(XmlNodeList& list, XmlNode* attribute);
     void LinkChild(XmlElement* parent, XmlNode* child);
+    // LinkChild for a node that is neither an element nor an attribute.
+    void LinkLeaf(XmlElement* parent, XmlNode* child) {
+        XmlNodeList& children = parent->children_;
+        if (children.size_ != children.capacity_)
+            children.items_[children.size_++] = child;
+        else
+            Append(children, child, kFirstChildCapacity);
+    }
     bool WouldCreateCycle(XmlElement* parent, XmlElement* child);
     XmlNode* NewTextNode(std::string_view content);
 

@@ -182,25 +182,60 @@ bool IsCommentName(std::string_view tag) {
 // ends the tag, as it always did.
 std::int32_t FindTagEnd(std::string_view text, std::int32_t e) {
     std::int32_t gt = FindByte<'>'>(text, e);
-    // Most tags hold no quoted ">": then the first one ends them.
-    if (gt < 0 || IndexOfByte<'"'>(text.substr(e, gt - e)) == std::string_view::npos)
+    if (gt < 0)
         return gt;
-    for (auto i = static_cast<std::size_t>(e); i < text.size(); ++i) {
-        if (text[i] == '>')
-            return static_cast<std::int32_t>(i);
-        if (text[i] != '=')
-            continue;
-        std::size_t quote = i + 1;
-        while (quote < text.size() && kWhiteSpaceSet[static_cast<unsigned char>(text[quote])])
-            ++quote;
-        if (quote == text.size() || text[quote] != '"')
-            continue;
-        const void* closing = std::memchr(text.data() + quote + 1, '"', text.size() - quote - 1);
-        if (closing == nullptr)
+    const char* const data = text.data();
+    const char* const end = data + text.size();
+    const char* const first_gt = data + gt;
+    const auto opens_value = [data, e](const char* quote) {
+        const char* before = quote - 1;
+        while (before >= data + e && kWhiteSpaceSet[static_cast<unsigned char>(*before)])
+            --before;
+        return before >= data + e && *before == '=';
+    };
+    // Most tags hold no quoted ">": when every value opened before the first
+    // ">" also closes before it, that ">" ends the tag.
+    const char* at = data + e;
+    for (;;) {
+        const char* quote = FindByteIn<'"'>(at, first_gt);
+        if (quote == first_gt)
             return gt;
-        i = static_cast<std::size_t>(static_cast<const char*>(closing) - text.data());
+        at = quote + 1;
+        if (!opens_value(quote))
+            continue;
+        const char* closing = FindByteIn<'"'>(at, end);
+        if (closing == end)
+            return gt;
+        at = closing + 1;
+        if (closing > first_gt)
+            break;
     }
-    return -1;
+    for (;;) {
+        // The next ">" or quote; a quote opens a value only after "=" and
+        // white space, and then the value's closing quote is looked for.
+        const char* found = at;
+#if defined(__SSE2__)
+        for (; end - found >= static_cast<std::ptrdiff_t>(kBlockBytes); found += kBlockBytes) {
+            if (const std::uint32_t matches = BlockMatches<'>', '"'>(found); matches != 0) {
+                found += std::countr_zero(matches);
+                break;
+            }
+        }
+#endif
+        while (found < end && *found != '>' && *found != '"')
+            ++found;
+        if (found == end)
+            return -1;
+        if (*found == '>')
+            return static_cast<std::int32_t>(found - data);
+        at = found + 1;
+        if (!opens_value(found))
+            continue;
+        const char* closing = FindByteIn<'"'>(at, end);
+        if (closing == end)
+            return gt;
+        at = closing + 1;
+    }
 }
 
 // The head of the tag whose "<" is at open.
@@ -226,7 +261,8 @@ constexpr std::array<std::uint8_t, 256> kTagNameClasses = MakeTagNameClasses();
 
 // The end of the tag name that begins at start, or -1; whether it holds a
 // line break.
-std::int32_t FindTagNameEnd(std::string_view text, std::int32_t start, bool& has_line_break) {
+[[gnu::always_inline]] inline std::int32_t FindTagNameEnd(std::string_view text, std::int32_t start,
+                                                          bool& has_line_break) {
     std::size_t i = static_cast<std::size_t>(start);
 #if defined(__SSE2__)
     std::uint32_t breaks_seen = 0;
@@ -256,7 +292,8 @@ std::int32_t FindTagNameEnd(std::string_view text, std::int32_t start, bool& has
     return -1;
 }
 
-bool ReadTagAt(std::string_view text, std::int32_t open, TagHeader& header) {
+[[gnu::always_inline]] inline bool ReadTagAt(std::string_view text, std::int32_t open,
+                                             TagHeader& header) {
     enum class Form { kPlain, kInstruction, kComment };
     const std::int32_t p = open + 1;
     const auto at = [text](std::int32_t i) {
@@ -333,7 +370,8 @@ constexpr std::int32_t kNoCloseTagEnd = -2;
 // when it closes another element, kNoCloseTagEnd when no ">" follows. The
 // name holds no byte that may end a close tag's name, so the close tag is
 // its own when the name follows "</" and then such a byte does.
-std::int32_t CloseTagEnd(std::string_view text, std::int32_t open, std::string_view name) {
+[[gnu::always_inline]] inline std::int32_t CloseTagEnd(std::string_view text, std::int32_t open,
+                                                       std::string_view name) {
     const std::size_t name_start = static_cast<std::size_t>(open) + 2;
     const std::size_t name_end = name_start + name.size();
     if (name_end >= text.size() || !HasPrefix(text.substr(name_start), name) ||
@@ -412,9 +450,10 @@ KvResult XmlDocument::LoadFromResource(std::string_view type, std::string_view n
     result_ = ::LoadResource(type, name, bytes);
     if (KvFailed(result_))
         return result_;
-    // The text ends at its first zero byte, as a C string would.
-    const std::string_view text(bytes.c_str());
-    return Parse(text);
+    // The text ends at its first zero byte, as a C string would. The nodes
+    // borrow from the bytes read instead of a copy of them.
+    bytes.resize(std::strlen(bytes.c_str()));
+    return ParseOwned(std::move(bytes));
 }
 
 KvResult XmlDocument::LoadFromFile(const std::string& path) {
@@ -422,8 +461,8 @@ KvResult XmlDocument::LoadFromFile(const std::string& path) {
     result_ = ReadWholeFile(path, bytes);
     if (KvFailed(result_))
         return result_;
-    const std::string_view text(bytes.c_str());
-    return Parse(text);
+    bytes.resize(std::strlen(bytes.c_str()));
+    return ParseOwned(std::move(bytes));
 }
 
 void XmlDocument::StartTimeLimit() {
@@ -600,9 +639,10 @@ bool XmlDocument::ParseInOnePass(XmlElement*& container, std::string_view text) 
                 if (at > content_start && level > depth_limit_)
                     return false;
                 XmlNodeList attributes;
-                ParseAttributeList(attributes, header.attributes, true, false);
-                XmlNode* node = NewTextElementNode(header.name, content_start, at, attributes);
-                LinkChild(open.container, node);
+                if (!header.attributes.empty())
+                    ParseAttributeList(attributes, header.attributes, true, false);
+                LinkLeaf(open.container,
+                         NewTextElementNode(header.name, content_start, at, attributes));
                 open.previous_end = gt + 1;
                 at = gt + 1;
                 continue;
@@ -614,7 +654,8 @@ bool XmlDocument::ParseInOnePass(XmlElement*& container, std::string_view text) 
         // it after its list was filled stalls.
         OpenElement& element = open_elements_.emplace_back(
             OpenElement{header.name, {}, content_start, content_start, level, nullptr});
-        ParseAttributeList(element.attributes, header.attributes, true, false);
+        if (!header.attributes.empty())
+            ParseAttributeList(element.attributes, header.attributes, true, false);
         if (at == -1)
             break;
     }

@@ -1,153 +1,16 @@
 #pragma once
-// The accessor families of a description's own properties, by value kind:
-// set from text, get as text, get (a reference through which callers also
-// assign). Each family forwards to the value kinds of CKvUIObject, so every
-// class parses and writes a kind the same way.
+// The property groups that several descriptions share (face, list head,
+// image area, caption rectangle, button line): their members with the steps
+// that reset and copy each group, and their accessors, each declared once by
+// name. An accessor sets from text, gets as text, or gets a reference through
+// which callers also assign, forwarding to the value kinds of CKvUIObject, so
+// that every class parses and writes a kind the same way.
 
 #include "core/bounded_string_list.h"
 #include "core/text_values.h"
 #include "guidesc/ui_object.h"
 
 #include <string>
-
-// Decimal integer ("%i"); a failing text leaves 0.
-#define KV_UI_INT_ACCESSORS(Name, member)                                                          \
-    KvResult Set##Name##Text(const std::string& text) {                                            \
-        return SetIntField(member, text);                                                          \
-    }                                                                                              \
-    std::string& Get##Name##Text(std::string& out) const {                                         \
-        return FormatInt(out, member);                                                             \
-    }                                                                                              \
-    std::int32_t& Get##Name() {                                                                    \
-        return member;                                                                             \
-    }
-
-// Unsigned decimal ("%u"); a failing text leaves 0.
-#define KV_UI_UINT_ACCESSORS(Name, member)                                                         \
-    KvResult Set##Name##Text(const std::string& text) {                                            \
-        return SetUIntField(member, text);                                                         \
-    }                                                                                              \
-    std::string& Get##Name##Text(std::string& out) const {                                         \
-        return FormatUInt(out, member);                                                            \
-    }                                                                                              \
-    std::uint32_t& Get##Name() {                                                                   \
-        return member;                                                                             \
-    }
-
-// Colour ("%x" of RRGGBB); a failing text leaves 0.
-#define KV_UI_COLOR_ACCESSORS(Name, member)                                                        \
-    KvResult Set##Name##Text(const std::string& text) {                                            \
-        return SetColorField(member, text);                                                        \
-    }                                                                                              \
-    std::string& Get##Name##Text(std::string& out) const {                                         \
-        return FormatColor(out, member);                                                           \
-    }                                                                                              \
-    COLORREF& Get##Name() {                                                                        \
-        return member;                                                                             \
-    }
-
-// Colour whose failing text keeps the previous value.
-#define KV_UI_KEPT_COLOR_ACCESSORS(Name, member)                                                   \
-    KvResult Set##Name##Text(const std::string& text) {                                            \
-        return SetColorFieldKeeping(member, text);                                                 \
-    }                                                                                              \
-    std::string& Get##Name##Text(std::string& out) const {                                         \
-        return FormatColor(out, member);                                                           \
-    }                                                                                              \
-    COLORREF& Get##Name() {                                                                        \
-        return member;                                                                             \
-    }
-
-// Flag ("TRUE" in any letter case; written "TRUE" or "FALSE").
-#define KV_UI_FLAG_ACCESSORS(Name, member)                                                         \
-    void Set##Name##Text(const std::string& text) {                                                \
-        SetFlagField(member, text);                                                                \
-    }                                                                                              \
-    std::string& Get##Name##Text(std::string& out) const {                                         \
-        return FormatFlag(out, member);                                                            \
-    }                                                                                              \
-    std::uint32_t& Get##Name() {                                                                   \
-        return member;                                                                             \
-    }
-
-// Exact flag (a BoolValue, "TRUE" after trimming, case-sensitive).
-#define KV_UI_EXACT_FLAG_ACCESSORS(Name, member)                                                   \
-    void Set##Name##Text(std::string text) {                                                       \
-        member.Parse(text);                                                                        \
-    }                                                                                              \
-    std::string& Get##Name##Text(std::string& out) const {                                         \
-        return member.Format(out);                                                                 \
-    }                                                                                              \
-    BoolValue& Get##Name() {                                                                       \
-        return member;                                                                             \
-    }
-
-// Resource or file: the kept text and the resource id it gives.
-#define KV_UI_RESOURCE_OR_FILE_ACCESSORS(Name, file, id)                                           \
-    void Set##Name##Text(const std::string& text) {                                                \
-        SetResourceOrFileField(file, id, text);                                                    \
-    }                                                                                              \
-    std::string& Get##Name##File() {                                                               \
-        return file;                                                                               \
-    }                                                                                              \
-    std::uint32_t& Get##Name##Id() {                                                               \
-        return id;                                                                                 \
-    }
-
-// Keyword set: its table's result; the description's last result is left
-// alone.
-#define KV_UI_STYLE_ACCESSORS(Name, table)                                                         \
-    KvResult Set##Name##Text(const std::string& text) {                                            \
-        return table.SetText(text);                                                                \
-    }                                                                                              \
-    KvResult Set##Name(std::uint32_t value) {                                                      \
-        return table.FormatText(value);                                                            \
-    }                                                                                              \
-    std::uint32_t Get##Name() const {                                                              \
-        return table.GetValue();                                                                   \
-    }                                                                                              \
-    std::string& Get##Name##Text(std::string& out) const {                                         \
-        return table.GetText(out);                                                                 \
-    }
-
-// The round edges, the background image with its flags and the transparent
-// colour, which the face and the head share.
-#define KV_UI_BACKGROUND_ACCESSORS                                                                 \
-    KV_UI_UINT_ACCESSORS(RoundEdgeX, round_edge_x_)                                                \
-    KV_UI_UINT_ACCESSORS(RoundEdgeY, round_edge_y_)                                                \
-    KV_UI_RESOURCE_OR_FILE_ACCESSORS(BackgroundImage, background_image_file_,                      \
-                                     background_image_id_)                                         \
-    KV_UI_FLAG_ACCESSORS(FlagBackgroundImageHasTransparent,                                        \
-                         flag_background_image_has_transparent_)                                   \
-    KV_UI_FLAG_ACCESSORS(FlagBackgroundImageIsPacked, flag_background_image_is_packed_)            \
-    KV_UI_FLAG_ACCESSORS(FlagSizeFollowBackgroundImage, flag_size_follow_background_image_)        \
-    KV_UI_FLAG_ACCESSORS(FlagBackgroundWallpaper, flag_background_wallpaper_)                      \
-    KV_UI_KEPT_COLOR_ACCESSORS(TransparentColor, transparent_color_)
-
-// The face properties that every class but the dialog has.
-#define KV_UI_FACE_ACCESSORS                                                                       \
-    KV_UI_BACKGROUND_ACCESSORS                                                                     \
-    KV_UI_FLAG_ACCESSORS(FlagRoundEdgeLeft, flag_round_edge_left_)                                 \
-    KV_UI_FLAG_ACCESSORS(FlagRoundEdgeRight, flag_round_edge_right_)                               \
-    KV_UI_FLAG_ACCESSORS(FlagButtonAsStatic, flag_button_as_static_)
-
-// The inner image area of the classes that have one.
-#define KV_UI_IMAGE_AREA_ACCESSORS                                                                 \
-    KV_UI_INT_ACCESSORS(ImageWidth, image_width_)                                                  \
-    KV_UI_INT_ACCESSORS(ImageHeight, image_height_)                                                \
-    KV_UI_INT_ACCESSORS(ImagePositionX, image_position_x_)                                         \
-    KV_UI_INT_ACCESSORS(ImagePositionY, image_position_y_)                                         \
-    KV_UI_FLAG_ACCESSORS(FlagBorder, flag_border_)                                                 \
-    KV_UI_FLAG_ACCESSORS(FlagImageBorder, flag_image_border_)                                      \
-    KV_UI_UINT_ACCESSORS(ImageRoundEdgeX, image_round_edge_x_)                                     \
-    KV_UI_UINT_ACCESSORS(ImageRoundEdgeY, image_round_edge_y_)
-
-// The caption rectangle of the classes that have one.
-#define KV_UI_TEXT_AREA_ACCESSORS                                                                  \
-    KV_UI_INT_ACCESSORS(TextWidth, text_width_)                                                    \
-    KV_UI_INT_ACCESSORS(TextHeight, text_height_)                                                  \
-    KV_UI_INT_ACCESSORS(TextPositionX, text_position_x_)                                           \
-    KV_UI_INT_ACCESSORS(TextPositionY, text_position_y_)
 
 // The members behind the face, image area and caption rectangle accessors,
 // with the steps that reset and copy each group.
@@ -233,24 +96,6 @@
         text_position_y_ = other.text_position_y_;                                                 \
     }
 
-// String list: appends the trimmed comma-separated items; written joined.
-#define KV_UI_STRING_LIST_ACCESSORS(Name, member)                                                  \
-    KvResult Set##Name##Text(const std::string& text) {                                            \
-        return member.SetFromText(text);                                                           \
-    }                                                                                              \
-    std::string& Get##Name##Text(std::string& out) {                                               \
-        return member.GetText(out);                                                                \
-    }                                                                                              \
-    BoundedStringList& Get##Name() {                                                               \
-        return member;                                                                             \
-    }
-
-// The common head of the list, combo box, list box and string descriptions:
-// "roundedgex" to "backgroundcolorrangestart".
-#define KV_UI_HEAD_ACCESSORS                                                                       \
-    KV_UI_BACKGROUND_ACCESSORS                                                                     \
-    KV_UI_COLOR_ACCESSORS(BackgroundColorRangeStart, background_color_range_start_)
-
 #define KV_UI_HEAD_MEMBERS                                                                         \
     std::uint32_t round_edge_x_ = 0;                                                               \
     std::uint32_t round_edge_y_ = 0;                                                               \
@@ -286,3 +131,290 @@
         transparent_color_ = other.transparent_color_;                                             \
         background_color_range_start_ = other.background_color_range_start_;                       \
     }
+
+// The accessor groups that several descriptions share, each declared once by
+// name. A description class derives from the groups it has, holds their
+// members (the macros above) and befriends the groups; an accessor reaches
+// the members through the class.
+
+// The round edges, the background image with its flags and the transparent
+// colour, which the face and the list head share.
+template <typename Self> class UIBackgroundAccessors {
+public:
+    KvResult SetRoundEdgeXText(const std::string& text) {
+        return Me().SetUIntField(Me().round_edge_x_, text);
+    }
+    std::string& GetRoundEdgeXText(std::string& out) const {
+        return Me().FormatUInt(out, Me().round_edge_x_);
+    }
+    std::uint32_t& GetRoundEdgeX() { return Me().round_edge_x_; }
+    KvResult SetRoundEdgeYText(const std::string& text) {
+        return Me().SetUIntField(Me().round_edge_y_, text);
+    }
+    std::string& GetRoundEdgeYText(std::string& out) const {
+        return Me().FormatUInt(out, Me().round_edge_y_);
+    }
+    std::uint32_t& GetRoundEdgeY() { return Me().round_edge_y_; }
+    void SetBackgroundImageText(const std::string& text) {
+        Me().SetResourceOrFileField(Me().background_image_file_, Me().background_image_id_, text);
+    }
+    std::string& GetBackgroundImageFile() { return Me().background_image_file_; }
+    std::uint32_t& GetBackgroundImageId() { return Me().background_image_id_; }
+    void SetFlagBackgroundImageHasTransparentText(const std::string& text) {
+        Me().SetFlagField(Me().flag_background_image_has_transparent_, text);
+    }
+    std::string& GetFlagBackgroundImageHasTransparentText(std::string& out) const {
+        return Me().FormatFlag(out, Me().flag_background_image_has_transparent_);
+    }
+    std::uint32_t& GetFlagBackgroundImageHasTransparent() {
+        return Me().flag_background_image_has_transparent_;
+    }
+    void SetFlagBackgroundImageIsPackedText(const std::string& text) {
+        Me().SetFlagField(Me().flag_background_image_is_packed_, text);
+    }
+    std::string& GetFlagBackgroundImageIsPackedText(std::string& out) const {
+        return Me().FormatFlag(out, Me().flag_background_image_is_packed_);
+    }
+    std::uint32_t& GetFlagBackgroundImageIsPacked() {
+        return Me().flag_background_image_is_packed_;
+    }
+    void SetFlagSizeFollowBackgroundImageText(const std::string& text) {
+        Me().SetFlagField(Me().flag_size_follow_background_image_, text);
+    }
+    std::string& GetFlagSizeFollowBackgroundImageText(std::string& out) const {
+        return Me().FormatFlag(out, Me().flag_size_follow_background_image_);
+    }
+    std::uint32_t& GetFlagSizeFollowBackgroundImage() {
+        return Me().flag_size_follow_background_image_;
+    }
+    void SetFlagBackgroundWallpaperText(const std::string& text) {
+        Me().SetFlagField(Me().flag_background_wallpaper_, text);
+    }
+    std::string& GetFlagBackgroundWallpaperText(std::string& out) const {
+        return Me().FormatFlag(out, Me().flag_background_wallpaper_);
+    }
+    std::uint32_t& GetFlagBackgroundWallpaper() { return Me().flag_background_wallpaper_; }
+    KvResult SetTransparentColorText(const std::string& text) {
+        return Me().SetColorFieldKeeping(Me().transparent_color_, text);
+    }
+    std::string& GetTransparentColorText(std::string& out) const {
+        return Me().FormatColor(out, Me().transparent_color_);
+    }
+    COLORREF& GetTransparentColor() { return Me().transparent_color_; }
+
+private:
+    Self& Me() { return static_cast<Self&>(*this); }
+    const Self& Me() const { return static_cast<const Self&>(*this); }
+};
+
+// The face properties that every class but the dialog has.
+template <typename Self> class UIFaceAccessors : public UIBackgroundAccessors<Self> {
+public:
+    void SetFlagRoundEdgeLeftText(const std::string& text) {
+        Me().SetFlagField(Me().flag_round_edge_left_, text);
+    }
+    std::string& GetFlagRoundEdgeLeftText(std::string& out) const {
+        return Me().FormatFlag(out, Me().flag_round_edge_left_);
+    }
+    std::uint32_t& GetFlagRoundEdgeLeft() { return Me().flag_round_edge_left_; }
+    void SetFlagRoundEdgeRightText(const std::string& text) {
+        Me().SetFlagField(Me().flag_round_edge_right_, text);
+    }
+    std::string& GetFlagRoundEdgeRightText(std::string& out) const {
+        return Me().FormatFlag(out, Me().flag_round_edge_right_);
+    }
+    std::uint32_t& GetFlagRoundEdgeRight() { return Me().flag_round_edge_right_; }
+    void SetFlagButtonAsStaticText(const std::string& text) {
+        Me().SetFlagField(Me().flag_button_as_static_, text);
+    }
+    std::string& GetFlagButtonAsStaticText(std::string& out) const {
+        return Me().FormatFlag(out, Me().flag_button_as_static_);
+    }
+    std::uint32_t& GetFlagButtonAsStatic() { return Me().flag_button_as_static_; }
+
+private:
+    Self& Me() { return static_cast<Self&>(*this); }
+    const Self& Me() const { return static_cast<const Self&>(*this); }
+};
+
+// The common head of the list, combo box, list box and string descriptions:
+// "roundedgex" to "backgroundcolorrangestart".
+template <typename Self> class UIHeadAccessors : public UIBackgroundAccessors<Self> {
+public:
+    KvResult SetBackgroundColorRangeStartText(const std::string& text) {
+        return Me().SetColorField(Me().background_color_range_start_, text);
+    }
+    std::string& GetBackgroundColorRangeStartText(std::string& out) const {
+        return Me().FormatColor(out, Me().background_color_range_start_);
+    }
+    COLORREF& GetBackgroundColorRangeStart() { return Me().background_color_range_start_; }
+
+private:
+    Self& Me() { return static_cast<Self&>(*this); }
+    const Self& Me() const { return static_cast<const Self&>(*this); }
+};
+
+// The inner image area of the classes that have one.
+template <typename Self> class UIImageAreaAccessors {
+public:
+    KvResult SetImageWidthText(const std::string& text) {
+        return Me().SetIntField(Me().image_width_, text);
+    }
+    std::string& GetImageWidthText(std::string& out) const {
+        return Me().FormatInt(out, Me().image_width_);
+    }
+    std::int32_t& GetImageWidth() { return Me().image_width_; }
+    KvResult SetImageHeightText(const std::string& text) {
+        return Me().SetIntField(Me().image_height_, text);
+    }
+    std::string& GetImageHeightText(std::string& out) const {
+        return Me().FormatInt(out, Me().image_height_);
+    }
+    std::int32_t& GetImageHeight() { return Me().image_height_; }
+    KvResult SetImagePositionXText(const std::string& text) {
+        return Me().SetIntField(Me().image_position_x_, text);
+    }
+    std::string& GetImagePositionXText(std::string& out) const {
+        return Me().FormatInt(out, Me().image_position_x_);
+    }
+    std::int32_t& GetImagePositionX() { return Me().image_position_x_; }
+    KvResult SetImagePositionYText(const std::string& text) {
+        return Me().SetIntField(Me().image_position_y_, text);
+    }
+    std::string& GetImagePositionYText(std::string& out) const {
+        return Me().FormatInt(out, Me().image_position_y_);
+    }
+    std::int32_t& GetImagePositionY() { return Me().image_position_y_; }
+    void SetFlagBorderText(const std::string& text) { Me().SetFlagField(Me().flag_border_, text); }
+    std::string& GetFlagBorderText(std::string& out) const {
+        return Me().FormatFlag(out, Me().flag_border_);
+    }
+    std::uint32_t& GetFlagBorder() { return Me().flag_border_; }
+    void SetFlagImageBorderText(const std::string& text) {
+        Me().SetFlagField(Me().flag_image_border_, text);
+    }
+    std::string& GetFlagImageBorderText(std::string& out) const {
+        return Me().FormatFlag(out, Me().flag_image_border_);
+    }
+    std::uint32_t& GetFlagImageBorder() { return Me().flag_image_border_; }
+    KvResult SetImageRoundEdgeXText(const std::string& text) {
+        return Me().SetUIntField(Me().image_round_edge_x_, text);
+    }
+    std::string& GetImageRoundEdgeXText(std::string& out) const {
+        return Me().FormatUInt(out, Me().image_round_edge_x_);
+    }
+    std::uint32_t& GetImageRoundEdgeX() { return Me().image_round_edge_x_; }
+    KvResult SetImageRoundEdgeYText(const std::string& text) {
+        return Me().SetUIntField(Me().image_round_edge_y_, text);
+    }
+    std::string& GetImageRoundEdgeYText(std::string& out) const {
+        return Me().FormatUInt(out, Me().image_round_edge_y_);
+    }
+    std::uint32_t& GetImageRoundEdgeY() { return Me().image_round_edge_y_; }
+
+private:
+    Self& Me() { return static_cast<Self&>(*this); }
+    const Self& Me() const { return static_cast<const Self&>(*this); }
+};
+
+// The caption rectangle of the classes that have one.
+template <typename Self> class UITextAreaAccessors {
+public:
+    KvResult SetTextWidthText(const std::string& text) {
+        return Me().SetIntField(Me().text_width_, text);
+    }
+    std::string& GetTextWidthText(std::string& out) const {
+        return Me().FormatInt(out, Me().text_width_);
+    }
+    std::int32_t& GetTextWidth() { return Me().text_width_; }
+    KvResult SetTextHeightText(const std::string& text) {
+        return Me().SetIntField(Me().text_height_, text);
+    }
+    std::string& GetTextHeightText(std::string& out) const {
+        return Me().FormatInt(out, Me().text_height_);
+    }
+    std::int32_t& GetTextHeight() { return Me().text_height_; }
+    KvResult SetTextPositionXText(const std::string& text) {
+        return Me().SetIntField(Me().text_position_x_, text);
+    }
+    std::string& GetTextPositionXText(std::string& out) const {
+        return Me().FormatInt(out, Me().text_position_x_);
+    }
+    std::int32_t& GetTextPositionX() { return Me().text_position_x_; }
+    KvResult SetTextPositionYText(const std::string& text) {
+        return Me().SetIntField(Me().text_position_y_, text);
+    }
+    std::string& GetTextPositionYText(std::string& out) const {
+        return Me().FormatInt(out, Me().text_position_y_);
+    }
+    std::int32_t& GetTextPositionY() { return Me().text_position_y_; }
+
+private:
+    Self& Me() { return static_cast<Self&>(*this); }
+    const Self& Me() const { return static_cast<const Self&>(*this); }
+};
+
+// The properties of the button line and the button group line.
+template <typename Self>
+class UIButtonLineAccessors : public UIFaceAccessors<Self>,
+                              public UIImageAreaAccessors<Self>,
+                              public UITextAreaAccessors<Self> {
+public:
+    KvResult SetBackgroundColorRangeStartText(const std::string& text) {
+        return Me().SetColorField(Me().background_color_range_start_, text);
+    }
+    std::string& GetBackgroundColorRangeStartText(std::string& out) const {
+        return Me().FormatColor(out, Me().background_color_range_start_);
+    }
+    COLORREF& GetBackgroundColorRangeStart() { return Me().background_color_range_start_; }
+    KvResult SetButtonWidthText(const std::string& text) {
+        return Me().SetIntField(Me().button_width_, text);
+    }
+    std::string& GetButtonWidthText(std::string& out) const {
+        return Me().FormatInt(out, Me().button_width_);
+    }
+    std::int32_t& GetButtonWidth() { return Me().button_width_; }
+    KvResult SetButtonHeightText(const std::string& text) {
+        return Me().SetIntField(Me().button_height_, text);
+    }
+    std::string& GetButtonHeightText(std::string& out) const {
+        return Me().FormatInt(out, Me().button_height_);
+    }
+    std::int32_t& GetButtonHeight() { return Me().button_height_; }
+    KvResult SetButtonViewableCountText(const std::string& text) {
+        return Me().SetUIntField(Me().button_viewable_count_, text);
+    }
+    std::string& GetButtonViewableCountText(std::string& out) const {
+        return Me().FormatUInt(out, Me().button_viewable_count_);
+    }
+    std::uint32_t& GetButtonViewableCount() { return Me().button_viewable_count_; }
+    KvResult SetButtonSpaceText(const std::string& text) {
+        return Me().SetUIntField(Me().button_space_, text);
+    }
+    std::string& GetButtonSpaceText(std::string& out) const {
+        return Me().FormatUInt(out, Me().button_space_);
+    }
+    std::uint32_t& GetButtonSpace() { return Me().button_space_; }
+    KvResult SetStyleText(const std::string& text) { return Me().style_.SetText(text); }
+    KvResult SetStyle(std::uint32_t value) { return Me().style_.FormatText(value); }
+    std::uint32_t GetStyle() const { return Me().style_.GetValue(); }
+    std::string& GetStyleText(std::string& out) const { return Me().style_.GetText(out); }
+    KvResult SetScrollbarSpaceText(const std::string& text) {
+        return Me().SetUIntField(Me().scrollbar_space_, text);
+    }
+    std::string& GetScrollbarSpaceText(std::string& out) const {
+        return Me().FormatUInt(out, Me().scrollbar_space_);
+    }
+    std::uint32_t& GetScrollbarSpace() { return Me().scrollbar_space_; }
+    KvResult SetScrollbarThicknessText(const std::string& text) {
+        return Me().SetUIntField(Me().scrollbar_thickness_, text);
+    }
+    std::string& GetScrollbarThicknessText(std::string& out) const {
+        return Me().FormatUInt(out, Me().scrollbar_thickness_);
+    }
+    std::uint32_t& GetScrollbarThickness() { return Me().scrollbar_thickness_; }
+
+private:
+    Self& Me() { return static_cast<Self&>(*this); }
+    const Self& Me() const { return static_cast<const Self&>(*this); }
+};

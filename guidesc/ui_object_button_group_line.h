@@ -9,7 +9,8 @@
 
 #include <string>
 
-class CKvUIObjectButtonGroupLine : public CKvUIObject {
+class CKvUIObjectButtonGroupLine : public CKvUIObject,
+                                   public UIButtonLineAccessors<CKvUIObjectButtonGroupLine> {
 public:
     CKvUIObjectButtonGroupLine(CKvUIObjectCatalog* owner, std::uint32_t id, const char* identifier);
     // Copies the owner, numeric id, "fontescapement", "fontstyle",
@@ -28,7 +29,6 @@ public:
     BOOL Clone(CKvUIObject*& out) const override { return CloneAs(*this, out); }
     BOOL CopyTo(CKvUIObject* target) const override { return CopyAs(*this, target); }
 
-    KV_UI_BUTTON_LINE_ACCESSORS
     // At most 50 entries; a second "buttonidentifierlist" appends.
     BoundedStringList& GetButtonIdentifierList() { return button_identifier_list_; }
     KvResult SetButtonIdentifierListText(const std::string& text) {
@@ -37,12 +37,21 @@ public:
     std::string& GetButtonIdentifierListText(std::string& out) {
         return button_identifier_list_.GetText(out);
     }
-    KV_UI_EXACT_FLAG_ACCESSORS(ScrollbarFlipSide, scrollbar_flip_side_)
+    void SetScrollbarFlipSideText(std::string text) { scrollbar_flip_side_.Parse(text); }
+    std::string& GetScrollbarFlipSideText(std::string& out) const {
+        return scrollbar_flip_side_.Format(out);
+    }
+    BoolValue& GetScrollbarFlipSide() { return scrollbar_flip_side_; }
 
 protected:
     const Form& GetForm() const override;
 
 private:
+    template <typename> friend class UIBackgroundAccessors;
+    template <typename> friend class UIFaceAccessors;
+    template <typename> friend class UIImageAreaAccessors;
+    template <typename> friend class UITextAreaAccessors;
+    template <typename> friend class UIButtonLineAccessors;
     KV_UI_BUTTON_LINE_MEMBERS
     BoundedStringList button_identifier_list_;
     BoolValue scrollbar_flip_side_;

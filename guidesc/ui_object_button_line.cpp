@@ -30,8 +30,57 @@ const CKvUIObject::Form& CKvUIObjectButtonLine::GetForm() const {
     static constexpr UIKey kKeys[] = {
         KV_UI_BUTTON_LINE_KEYS,
     };
-    static constexpr auto kDomKeys =
-        uikey::DomKeysColoursFirst<47>(kKeys, {"backgroundcolor", "textcolor", "transparentcolor"});
+    // The DOM form's keys, in its order.
+    static constexpr uikey::DomRow kDomRows[] = {
+        {"width"},
+        {"height"},
+        {"positionx"},
+        {"positiony"},
+        {"backgroundcolor"},
+        {"textcolor"},
+        {"transparentcolor"},
+        {"roundedgex"},
+        {"roundedgey"},
+        {"backgroundimageridorfile"},
+        {"flagbackgroundwallpaper"},
+        {"flagbackgroundimagehastransparent"},
+        {"flagbackgroundimageispacked"},
+        {"flagsizefollowbackgroundimage"},
+        {"childidentifierlist"},
+        {"text"},
+        {"textmagnify"},
+        {"uiid"},
+        {"flagroundedgeleft"},
+        {"flagroundedgeright"},
+        {"flagbuttonasstatic"},
+        {"imagewidth"},
+        {"imageheight"},
+        {"imagepositionx"},
+        {"imagepositiony"},
+        {"flagborder"},
+        {"flagimageborder"},
+        {"imageroundedgex"},
+        {"imageroundedgey"},
+        {"backgroundcolorrangestart"},
+        {"windowstyle"},
+        {"fontweight"},
+        {"textbackgroundcolor"},
+        {"buttonwidth"},
+        {"buttonheight"},
+        {"buttonviewablecount"},
+        {"buttonspace"},
+        {"style"},
+        {"scrollbarspace"},
+        {"scrollbarthickness"},
+        {"textwidth"},
+        {"textheight"},
+        {"textpositionx"},
+        {"textpositiony"},
+        {"fontstyle"},
+        {"fontescapement"},
+        {"textstyle"},
+    };
+    static constexpr auto kDomKeys = uikey::DomKeys(kKeys, kDomRows);
     static constexpr Form kForm =
         uikey::MakeForm(kUIObjectButtonLine, kKeys, kDomKeys, IdentifierAttribute());
     return kForm;

@@ -7,22 +7,6 @@
 
 #include <string>
 
-// What the button line and the button group line share: the accessors, the
-// members with their reset and copy steps (used inside the class), and the
-// rows of their common keys (used inside a form, where C names the class).
-#define KV_UI_BUTTON_LINE_ACCESSORS                                                                \
-    KV_UI_FACE_ACCESSORS                                                                           \
-    KV_UI_IMAGE_AREA_ACCESSORS                                                                     \
-    KV_UI_TEXT_AREA_ACCESSORS                                                                      \
-    KV_UI_COLOR_ACCESSORS(BackgroundColorRangeStart, background_color_range_start_)                \
-    KV_UI_INT_ACCESSORS(ButtonWidth, button_width_)                                                \
-    KV_UI_INT_ACCESSORS(ButtonHeight, button_height_)                                              \
-    KV_UI_UINT_ACCESSORS(ButtonViewableCount, button_viewable_count_)                              \
-    KV_UI_UINT_ACCESSORS(ButtonSpace, button_space_)                                               \
-    KV_UI_STYLE_ACCESSORS(Style, style_)                                                           \
-    KV_UI_UINT_ACCESSORS(ScrollbarSpace, scrollbar_space_)                                         \
-    KV_UI_UINT_ACCESSORS(ScrollbarThickness, scrollbar_thickness_)
-
 #define KV_UI_BUTTON_LINE_MEMBERS                                                                  \
     KV_UI_FACE_MEMBERS                                                                             \
     KV_UI_IMAGE_AREA_MEMBERS                                                                       \
@@ -85,7 +69,8 @@
         uikey::UInt<&C::font_escapement_>("fontescapement"),                                       \
         uikey::Keyword<&C::text_style_>("textstyle")
 
-class CKvUIObjectButtonLine : public CKvUIObject {
+class CKvUIObjectButtonLine : public CKvUIObject,
+                              public UIButtonLineAccessors<CKvUIObjectButtonLine> {
 public:
     CKvUIObjectButtonLine(CKvUIObjectCatalog* owner, std::uint32_t id, const char* identifier);
     // Copies the owner, numeric id, "fontescapement", "fontstyle",
@@ -103,10 +88,14 @@ public:
     BOOL Clone(CKvUIObject*& out) const override { return CloneAs(*this, out); }
     BOOL CopyTo(CKvUIObject* target) const override { return CopyAs(*this, target); }
 
-    KV_UI_BUTTON_LINE_ACCESSORS
 protected:
     const Form& GetForm() const override;
 
 private:
+    template <typename> friend class UIBackgroundAccessors;
+    template <typename> friend class UIFaceAccessors;
+    template <typename> friend class UIImageAreaAccessors;
+    template <typename> friend class UITextAreaAccessors;
+    template <typename> friend class UIButtonLineAccessors;
     KV_UI_BUTTON_LINE_MEMBERS
 };

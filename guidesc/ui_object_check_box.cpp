@@ -64,8 +64,46 @@ const CKvUIObject::Form& CKvUIObjectCheckBox::GetForm() const {
         uikey::Int<&C::tooltip_width_>("tooltipwidth"),
         uikey::Text<&C::anchor_identifier_>("anchoridentifier", uikey::kStored),
     };
-    static constexpr auto kDomKeys =
-        uikey::DomKeysColoursFirst<36>(kKeys, {"backgroundcolor", "textcolor", "transparentcolor"});
+    // The DOM form's keys, in its order.
+    static constexpr uikey::DomRow kDomRows[] = {
+        {"width"},
+        {"height"},
+        {"positionx"},
+        {"positiony"},
+        {"backgroundcolor"},
+        {"textcolor"},
+        {"transparentcolor"},
+        {"roundedgex"},
+        {"roundedgey"},
+        {"backgroundimageridorfile"},
+        {"flagbackgroundwallpaper"},
+        {"flagbackgroundimagehastransparent"},
+        {"flagbackgroundimageispacked"},
+        {"flagsizefollowbackgroundimage"},
+        {"childidentifierlist"},
+        {"text"},
+        {"textmagnify"},
+        {"uiid"},
+        {"flagroundedgeleft"},
+        {"flagroundedgeright"},
+        {"flagbuttonasstatic"},
+        {"imagewidth"},
+        {"imageheight"},
+        {"imagepositionx"},
+        {"imagepositiony"},
+        {"flagborder"},
+        {"flagimageborder"},
+        {"imageroundedgex"},
+        {"imageroundedgey"},
+        {"backgroundcolorrangestart"},
+        {"windowstyle"},
+        {"fontweight"},
+        {"textbackgroundcolor"},
+        {"tooltiptext"},
+        {"tooltipwidth"},
+        {"anchoridentifier"},
+    };
+    static constexpr auto kDomKeys = uikey::DomKeys(kKeys, kDomRows);
     static constexpr Form kForm =
         uikey::MakeForm(kUIObjectCheckBox, kKeys, kDomKeys, IdentifierAttribute());
     return kForm;

@@ -7,7 +7,9 @@
 
 #include <string>
 
-class CKvUIObjectCheckBox : public CKvUIObject {
+class CKvUIObjectCheckBox : public CKvUIObject,
+                            public UIFaceAccessors<CKvUIObjectCheckBox>,
+                            public UIImageAreaAccessors<CKvUIObjectCheckBox> {
 public:
     CKvUIObjectCheckBox(CKvUIObjectCatalog* owner, std::uint32_t id, const char* identifier);
     // Copies the own properties (not the background image's resource id),
@@ -28,14 +30,21 @@ public:
     BOOL Clone(CKvUIObject*& out) const override { return CloneAs(*this, out); }
     BOOL CopyTo(CKvUIObject* target) const override { return CopyAs(*this, target); }
 
-    KV_UI_FACE_ACCESSORS
-    KV_UI_IMAGE_AREA_ACCESSORS
-    KV_UI_COLOR_ACCESSORS(BackgroundColorRangeStart, background_color_range_start_)
+    KvResult SetBackgroundColorRangeStartText(const std::string& text) {
+        return SetColorField(background_color_range_start_, text);
+    }
+    std::string& GetBackgroundColorRangeStartText(std::string& out) const {
+        return FormatColor(out, background_color_range_start_);
+    }
+    COLORREF& GetBackgroundColorRangeStart() { return background_color_range_start_; }
 
 protected:
     const Form& GetForm() const override;
 
 private:
+    template <typename> friend class UIBackgroundAccessors;
+    template <typename> friend class UIFaceAccessors;
+    template <typename> friend class UIImageAreaAccessors;
     KV_UI_FACE_MEMBERS
     KV_UI_IMAGE_AREA_MEMBERS
     COLORREF background_color_range_start_ = kWhite;

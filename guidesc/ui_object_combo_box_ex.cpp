@@ -55,8 +55,32 @@ const CKvUIObject::Form& CKvUIObjectComboBoxEx::GetForm() const {
         uikey::Text<&C::anchor_identifier_>("anchoridentifier", uikey::kStored),
     };
     // The DOM form neither reads nor writes "anchoridentifier".
-    static constexpr auto kDomKeys = uikey::DomKeysColoursFirst<22>(
-        kKeys, {"backgroundcolor", "textcolor", "transparentcolor"}, {"anchoridentifier"});
+    // The DOM form's keys, in its order.
+    static constexpr uikey::DomRow kDomRows[] = {
+        {"width"},
+        {"height"},
+        {"positionx"},
+        {"positiony"},
+        {"backgroundcolor"},
+        {"textcolor"},
+        {"transparentcolor"},
+        {"roundedgex"},
+        {"roundedgey"},
+        {"backgroundimageridorfile"},
+        {"flagbackgroundwallpaper"},
+        {"flagbackgroundimagehastransparent"},
+        {"flagbackgroundimageispacked"},
+        {"flagsizefollowbackgroundimage"},
+        {"childidentifierlist"},
+        {"uiid"},
+        {"backgroundcolorrangestart"},
+        {"style"},
+        {"borderimageridorfile"},
+        {"textentries"},
+        {"comboboxstyle"},
+        {"windowstyle"},
+    };
+    static constexpr auto kDomKeys = uikey::DomKeys(kKeys, kDomRows);
     static constexpr Form kForm =
         uikey::MakeForm(kUIObjectComboBoxEx, kKeys, kDomKeys, IdentifierAttribute());
     return kForm;

@@ -9,7 +9,7 @@
 
 #include <string>
 
-class CKvUIObjectComboBoxEx : public CKvUIObject {
+class CKvUIObjectComboBoxEx : public CKvUIObject, public UIHeadAccessors<CKvUIObjectComboBoxEx> {
 public:
     CKvUIObjectComboBoxEx(CKvUIObjectCatalog* owner, std::uint32_t id, const char* identifier);
     // Copies the owner, the numeric id, geometry, the head, "style", the
@@ -30,16 +30,33 @@ public:
     BOOL Clone(CKvUIObject*& out) const override { return CloneAs(*this, out); }
     BOOL CopyTo(CKvUIObject* target) const override { return CopyAs(*this, target); }
 
-    KV_UI_HEAD_ACCESSORS
-    KV_UI_STYLE_ACCESSORS(Style, style_)
-    KV_UI_RESOURCE_OR_FILE_ACCESSORS(BorderImage, border_image_file_, border_image_id_)
-    KV_UI_STRING_LIST_ACCESSORS(TextEntries, text_entries_)
-    KV_UI_STYLE_ACCESSORS(ComboBoxStyle, combo_box_style_)
+    KvResult SetStyleText(const std::string& text) { return style_.SetText(text); }
+    KvResult SetStyle(std::uint32_t value) { return style_.FormatText(value); }
+    std::uint32_t GetStyle() const { return style_.GetValue(); }
+    std::string& GetStyleText(std::string& out) const { return style_.GetText(out); }
+    void SetBorderImageText(const std::string& text) {
+        SetResourceOrFileField(border_image_file_, border_image_id_, text);
+    }
+    std::string& GetBorderImageFile() { return border_image_file_; }
+    std::uint32_t& GetBorderImageId() { return border_image_id_; }
+    KvResult SetTextEntriesText(const std::string& text) { return text_entries_.SetFromText(text); }
+    std::string& GetTextEntriesText(std::string& out) { return text_entries_.GetText(out); }
+    BoundedStringList& GetTextEntries() { return text_entries_; }
+    KvResult SetComboBoxStyleText(const std::string& text) {
+        return combo_box_style_.SetText(text);
+    }
+    KvResult SetComboBoxStyle(std::uint32_t value) { return combo_box_style_.FormatText(value); }
+    std::uint32_t GetComboBoxStyle() const { return combo_box_style_.GetValue(); }
+    std::string& GetComboBoxStyleText(std::string& out) const {
+        return combo_box_style_.GetText(out);
+    }
 
 protected:
     const Form& GetForm() const override;
 
 private:
+    template <typename> friend class UIBackgroundAccessors;
+    template <typename> friend class UIHeadAccessors;
     KV_UI_HEAD_MEMBERS
     DialogStyleTable style_;
     std::string border_image_file_;

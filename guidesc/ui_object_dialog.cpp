@@ -76,8 +76,33 @@ const CKvUIObject::Form& CKvUIObjectDialog::GetForm() const {
         uikey::Keyword<&C::window_style_ex_>("windowstyleex"),
         uikey::Text<&C::diverse_flags_>("diverseflags"),
     };
-    static constexpr auto kDomKeys = uikey::DomKeysColoursFirst<23>(
-        kKeys, {"backgroundcolor", "textcolor", "transparentcolor"}, {"diverseflags"});
+    // The DOM form's keys, in its order.
+    static constexpr uikey::DomRow kDomRows[] = {
+        {"width"},
+        {"height"},
+        {"positionx"},
+        {"positiony"},
+        {"backgroundcolor"},
+        {"textcolor"},
+        {"transparentcolor"},
+        {"roundedgex"},
+        {"roundedgey"},
+        {"backgroundimageridorfile"},
+        {"flagbackgroundwallpaper"},
+        {"flagbackgroundimagehastransparent"},
+        {"flagbackgroundimageispacked"},
+        {"flagsizefollowbackgroundimage"},
+        {"childidentifierlist"},
+        {"uiid"},
+        {"backgroundcolorrangestart"},
+        {"style"},
+        {"borderimageridorfile"},
+        {"text"},
+        {"windowstyle"},
+        {"dialogstyle"},
+        {"windowstyleex"},
+    };
+    static constexpr auto kDomKeys = uikey::DomKeys(kKeys, kDomRows);
     static constexpr Form kForm =
         uikey::MakeForm(kUIObjectDialog, kKeys, kDomKeys, IdentifierAttribute());
     return kForm;

@@ -26,18 +26,82 @@ public:
     BOOL Clone(CKvUIObject*& out) const override { return CloneAs(*this, out); }
     BOOL CopyTo(CKvUIObject* target) const override { return CopyAs(*this, target); }
 
-    KV_UI_UINT_ACCESSORS(RoundEdgeX, round_edge_x_)
-    KV_UI_UINT_ACCESSORS(RoundEdgeY, round_edge_y_)
-    KV_UI_RESOURCE_OR_FILE_ACCESSORS(BackgroundImage, background_image_file_, background_image_id_)
-    KV_UI_FLAG_ACCESSORS(FlagBackgroundImageHasTransparent, flag_background_image_has_transparent_)
-    KV_UI_FLAG_ACCESSORS(FlagBackgroundImageIsPacked, flag_background_image_is_packed_)
-    KV_UI_FLAG_ACCESSORS(FlagSizeFollowBackgroundImage, flag_size_follow_background_image_)
-    KV_UI_FLAG_ACCESSORS(FlagBackgroundWallpaper, flag_background_wallpaper_)
-    KV_UI_KEPT_COLOR_ACCESSORS(TransparentColor, transparent_color_)
-    KV_UI_COLOR_ACCESSORS(BackgroundColorRangeStart, background_color_range_start_)
-    KV_UI_STYLE_ACCESSORS(Style, style_)
-    KV_UI_RESOURCE_OR_FILE_ACCESSORS(BorderImage, border_image_file_, border_image_id_)
-    KV_UI_STYLE_ACCESSORS(DialogStyle, dialog_style_)
+    KvResult SetRoundEdgeXText(const std::string& text) {
+        return SetUIntField(round_edge_x_, text);
+    }
+    std::string& GetRoundEdgeXText(std::string& out) const {
+        return FormatUInt(out, round_edge_x_);
+    }
+    std::uint32_t& GetRoundEdgeX() { return round_edge_x_; }
+    KvResult SetRoundEdgeYText(const std::string& text) {
+        return SetUIntField(round_edge_y_, text);
+    }
+    std::string& GetRoundEdgeYText(std::string& out) const {
+        return FormatUInt(out, round_edge_y_);
+    }
+    std::uint32_t& GetRoundEdgeY() { return round_edge_y_; }
+    void SetBackgroundImageText(const std::string& text) {
+        SetResourceOrFileField(background_image_file_, background_image_id_, text);
+    }
+    std::string& GetBackgroundImageFile() { return background_image_file_; }
+    std::uint32_t& GetBackgroundImageId() { return background_image_id_; }
+    void SetFlagBackgroundImageHasTransparentText(const std::string& text) {
+        SetFlagField(flag_background_image_has_transparent_, text);
+    }
+    std::string& GetFlagBackgroundImageHasTransparentText(std::string& out) const {
+        return FormatFlag(out, flag_background_image_has_transparent_);
+    }
+    std::uint32_t& GetFlagBackgroundImageHasTransparent() {
+        return flag_background_image_has_transparent_;
+    }
+    void SetFlagBackgroundImageIsPackedText(const std::string& text) {
+        SetFlagField(flag_background_image_is_packed_, text);
+    }
+    std::string& GetFlagBackgroundImageIsPackedText(std::string& out) const {
+        return FormatFlag(out, flag_background_image_is_packed_);
+    }
+    std::uint32_t& GetFlagBackgroundImageIsPacked() { return flag_background_image_is_packed_; }
+    void SetFlagSizeFollowBackgroundImageText(const std::string& text) {
+        SetFlagField(flag_size_follow_background_image_, text);
+    }
+    std::string& GetFlagSizeFollowBackgroundImageText(std::string& out) const {
+        return FormatFlag(out, flag_size_follow_background_image_);
+    }
+    std::uint32_t& GetFlagSizeFollowBackgroundImage() { return flag_size_follow_background_image_; }
+    void SetFlagBackgroundWallpaperText(const std::string& text) {
+        SetFlagField(flag_background_wallpaper_, text);
+    }
+    std::string& GetFlagBackgroundWallpaperText(std::string& out) const {
+        return FormatFlag(out, flag_background_wallpaper_);
+    }
+    std::uint32_t& GetFlagBackgroundWallpaper() { return flag_background_wallpaper_; }
+    KvResult SetTransparentColorText(const std::string& text) {
+        return SetColorFieldKeeping(transparent_color_, text);
+    }
+    std::string& GetTransparentColorText(std::string& out) const {
+        return FormatColor(out, transparent_color_);
+    }
+    COLORREF& GetTransparentColor() { return transparent_color_; }
+    KvResult SetBackgroundColorRangeStartText(const std::string& text) {
+        return SetColorField(background_color_range_start_, text);
+    }
+    std::string& GetBackgroundColorRangeStartText(std::string& out) const {
+        return FormatColor(out, background_color_range_start_);
+    }
+    COLORREF& GetBackgroundColorRangeStart() { return background_color_range_start_; }
+    KvResult SetStyleText(const std::string& text) { return style_.SetText(text); }
+    KvResult SetStyle(std::uint32_t value) { return style_.FormatText(value); }
+    std::uint32_t GetStyle() const { return style_.GetValue(); }
+    std::string& GetStyleText(std::string& out) const { return style_.GetText(out); }
+    void SetBorderImageText(const std::string& text) {
+        SetResourceOrFileField(border_image_file_, border_image_id_, text);
+    }
+    std::string& GetBorderImageFile() { return border_image_file_; }
+    std::uint32_t& GetBorderImageId() { return border_image_id_; }
+    KvResult SetDialogStyleText(const std::string& text) { return dialog_style_.SetText(text); }
+    KvResult SetDialogStyle(std::uint32_t value) { return dialog_style_.FormatText(value); }
+    std::uint32_t GetDialogStyle() const { return dialog_style_.GetValue(); }
+    std::string& GetDialogStyleText(std::string& out) const { return dialog_style_.GetText(out); }
     std::string& GetDiverseFlags() { return diverse_flags_; }
 
 protected:

@@ -55,9 +55,49 @@ const CKvUIObject::Form& CKvUIObjectEdit::GetForm() const {
         uikey::Int<&C::tooltip_width_>("tooltipwidth"),
         uikey::Text<&C::anchor_identifier_>("anchoridentifier", uikey::kStored),
     };
-    static constexpr auto kDomKeys = uikey::SwapKeys(
-        uikey::DomKeysColoursFirst<39>(kKeys, {"backgroundcolor", "textcolor", "transparentcolor"}),
-        "windowstyle", "editstyle");
+    // The DOM form's keys, in its order.
+    static constexpr uikey::DomRow kDomRows[] = {
+        {"width"},
+        {"height"},
+        {"positionx"},
+        {"positiony"},
+        {"backgroundcolor"},
+        {"textcolor"},
+        {"transparentcolor"},
+        {"roundedgex"},
+        {"roundedgey"},
+        {"backgroundimageridorfile"},
+        {"flagbackgroundwallpaper"},
+        {"flagbackgroundimagehastransparent"},
+        {"flagbackgroundimageispacked"},
+        {"flagsizefollowbackgroundimage"},
+        {"childidentifierlist"},
+        {"text"},
+        {"textmagnify"},
+        {"uiid"},
+        {"flagroundedgeleft"},
+        {"flagroundedgeright"},
+        {"flagbuttonasstatic"},
+        {"imagewidth"},
+        {"imageheight"},
+        {"imagepositionx"},
+        {"imagepositiony"},
+        {"flagborder"},
+        {"flagimageborder"},
+        {"imageroundedgex"},
+        {"imageroundedgey"},
+        {"backgroundcolorrangestart"},
+        {"flagonlyia5chars"},
+        {"flagrestricted"},
+        {"editstyle"},
+        {"windowstyle"},
+        {"fontweight"},
+        {"windowstyleex"},
+        {"tooltiptext"},
+        {"tooltipwidth"},
+        {"anchoridentifier"},
+    };
+    static constexpr auto kDomKeys = uikey::DomKeys(kKeys, kDomRows);
     static constexpr Form kForm =
         uikey::MakeForm(kUIObjectEdit, kKeys, kDomKeys, IdentifierAttribute());
     return kForm;

@@ -50,10 +50,39 @@ const CKvUIObject::Form& CKvUIObjectImageButton::GetForm() const {
         uikey::Keyword<&C::text_style_>("textstyle"),
         uikey::Keyword<&C::font_weight_>("fontweight"),
     };
-    static constexpr auto kDomKeys =
-        uikey::DomKeysColoursFirst<29>(kKeys, {"backgroundcolor", "textcolor", "transparentcolor"},
-                                       {"textwidth", "textheight", "textpositionx", "textpositiony",
-                                        "fontstyle", "fontescapement", "textstyle", "fontweight"});
+    // The DOM form's keys, in its order.
+    static constexpr uikey::DomRow kDomRows[] = {
+        {"width"},
+        {"height"},
+        {"positionx"},
+        {"positiony"},
+        {"backgroundcolor"},
+        {"textcolor"},
+        {"transparentcolor"},
+        {"roundedgex"},
+        {"roundedgey"},
+        {"backgroundimageridorfile"},
+        {"flagbackgroundwallpaper"},
+        {"flagbackgroundimagehastransparent"},
+        {"flagbackgroundimageispacked"},
+        {"flagsizefollowbackgroundimage"},
+        {"childidentifierlist"},
+        {"text"},
+        {"textmagnify"},
+        {"uiid"},
+        {"flagroundedgeleft"},
+        {"flagroundedgeright"},
+        {"flagbuttonasstatic"},
+        {"imagewidth"},
+        {"imageheight"},
+        {"imagepositionx"},
+        {"imagepositiony"},
+        {"flagborder"},
+        {"flagimageborder"},
+        {"imageroundedgex"},
+        {"imageroundedgey"},
+    };
+    static constexpr auto kDomKeys = uikey::DomKeys(kKeys, kDomRows);
     static constexpr Form kForm =
         uikey::MakeForm(kUIObjectImageButton, kKeys, kDomKeys, IdentifierAttribute());
     return kForm;

@@ -7,7 +7,10 @@
 
 #include <string>
 
-class CKvUIObjectImageButton : public CKvUIObject {
+class CKvUIObjectImageButton : public CKvUIObject,
+                               public UIFaceAccessors<CKvUIObjectImageButton>,
+                               public UIImageAreaAccessors<CKvUIObjectImageButton>,
+                               public UITextAreaAccessors<CKvUIObjectImageButton> {
 public:
     CKvUIObjectImageButton(CKvUIObjectCatalog* owner, std::uint32_t id, const char* identifier);
     // Copies the owner, the numeric id and the own properties; the base's
@@ -25,14 +28,14 @@ public:
     BOOL Clone(CKvUIObject*& out) const override { return CloneAs(*this, out); }
     BOOL CopyTo(CKvUIObject* target) const override { return CopyAs(*this, target); }
 
-    KV_UI_FACE_ACCESSORS
-    KV_UI_IMAGE_AREA_ACCESSORS
-    KV_UI_TEXT_AREA_ACCESSORS
-
 protected:
     const Form& GetForm() const override;
 
 private:
+    template <typename> friend class UIBackgroundAccessors;
+    template <typename> friend class UIFaceAccessors;
+    template <typename> friend class UIImageAreaAccessors;
+    template <typename> friend class UITextAreaAccessors;
     KV_UI_FACE_MEMBERS
     KV_UI_IMAGE_AREA_MEMBERS
     KV_UI_TEXT_AREA_MEMBERS

@@ -170,59 +170,28 @@ template <auto Member> constexpr UIKey Text(std::string_view name, std::uint32_t
     return key;
 }
 
-// The DOM order of most classes: the XML keys with the colour keys moved
-// right after "positiony", and the keys the DOM form leaves out dropped.
-template <std::size_t M, std::size_t N>
-constexpr std::array<UIKey, M>
-DomKeysColoursFirst(const UIKey (&keys)[N], std::initializer_list<std::string_view> moved,
-                    std::initializer_list<std::string_view> dropped = {}) {
-    auto listed = [](std::initializer_list<std::string_view> names, std::string_view name) {
-        for (std::string_view n : names)
-            if (n == name)
-                return true;
-        return false;
-    };
-    std::array<UIKey, M> out{};
-    std::size_t count = 0;
-    auto append = [&](const UIKey& key) {
-        if (count == M)
-            throw "the DOM key count does not match";
-        out[count++] = key;
-    };
-    for (const UIKey& key : keys) {
-        if (listed(moved, key.name) || listed(dropped, key.name))
-            continue;
-        append(key);
-        if (key.name == "positiony") {
-            for (std::string_view name : moved)
-                for (const UIKey& colour : keys)
-                    if (colour.name == name)
-                        append(colour);
-        }
-    }
-    if (count != M)
-        throw "the DOM key count does not match";
-    return out;
-}
+// A row of a class's DOM order: the name of one of its keys, and rules the
+// DOM form adds to that key.
+struct DomRow {
+    std::string_view name;
+    std::uint32_t added_rules = 0;
+};
 
-// The keys with two of them exchanged.
-template <std::size_t M>
-constexpr std::array<UIKey, M> SwapKeys(std::array<UIKey, M> keys, std::string_view first,
-                                        std::string_view second) {
-    std::size_t a = M;
-    std::size_t b = M;
+// The DOM form's keys: the class's keys the rows name, in the rows' order.
+template <std::size_t M, std::size_t N>
+constexpr std::array<UIKey, M> DomKeys(const UIKey (&keys)[N], const DomRow (&rows)[M]) {
+    std::array<UIKey, M> out{};
     for (std::size_t i = 0; i < M; ++i) {
-        if (keys[i].name == first)
-            a = i;
-        if (keys[i].name == second)
-            b = i;
+        std::size_t found = N;
+        for (std::size_t k = 0; k < N && found == N; ++k)
+            if (keys[k].name == rows[i].name)
+                found = k;
+        if (found == N)
+            throw "no such key";
+        out[i] = keys[found];
+        out[i].rules |= rows[i].added_rules;
     }
-    if (a == M || b == M)
-        throw "no such key";
-    const UIKey kept = keys[a];
-    keys[a] = keys[b];
-    keys[b] = kept;
-    return keys;
+    return out;
 }
 
 // The keys followed by more keys.

@@ -57,16 +57,37 @@ const CKvUIObject::Form& CKvUIObjectListBox::GetForm() const {
         uikey::Keyword<&C::list_box_style_>("listboxstyle"),
         uikey::Keyword<&C::window_style_>("windowstyle"),
     };
-    // The DOM writer writes the font keys, which the DOM reader does not take.
-    static constexpr auto kDomKeys = [] {
-        auto keys = uikey::DomKeysColoursFirst<26>(
-            kKeys, {"backgroundcolor", "textcolor", "transparentcolor"});
-        for (UIKey& key : keys)
-            if (key.name == "textmagnify" || key.name == "fontweight" || key.name == "fontstyle" ||
-                key.name == "fontescapement")
-                key.rules |= kKeyWriteOnly;
-        return keys;
-    }();
+    // The DOM form's keys, in its order. The DOM writer writes the font keys,
+    // which the DOM reader does not take.
+    static constexpr uikey::DomRow kDomRows[] = {
+        {"width"},
+        {"height"},
+        {"positionx"},
+        {"positiony"},
+        {"backgroundcolor"},
+        {"textcolor"},
+        {"transparentcolor"},
+        {"roundedgex"},
+        {"roundedgey"},
+        {"backgroundimageridorfile"},
+        {"flagbackgroundwallpaper"},
+        {"flagbackgroundimagehastransparent"},
+        {"flagbackgroundimageispacked"},
+        {"flagsizefollowbackgroundimage"},
+        {"childidentifierlist"},
+        {"uiid"},
+        {"backgroundcolorrangestart"},
+        {"style"},
+        {"borderimageridorfile"},
+        {"headernamelist"},
+        {"textmagnify", kKeyWriteOnly},
+        {"fontweight", kKeyWriteOnly},
+        {"fontstyle", kKeyWriteOnly},
+        {"fontescapement", kKeyWriteOnly},
+        {"listboxstyle"},
+        {"windowstyle"},
+    };
+    static constexpr auto kDomKeys = uikey::DomKeys(kKeys, kDomRows);
     static constexpr Form kForm =
         uikey::MakeForm(kUIObjectListBox, kKeys, kDomKeys, IdentifierAttribute());
     return kForm;

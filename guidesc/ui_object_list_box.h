@@ -9,7 +9,7 @@
 
 #include <string>
 
-class CKvUIObjectListBox : public CKvUIObject {
+class CKvUIObjectListBox : public CKvUIObject, public UIHeadAccessors<CKvUIObjectListBox> {
 public:
     CKvUIObjectListBox(CKvUIObjectCatalog* owner, std::uint32_t id, const char* identifier);
     // Copies the owner, the numeric id, the head, "style", the border image,
@@ -29,16 +29,33 @@ public:
     BOOL Clone(CKvUIObject*& out) const override { return CloneAs(*this, out); }
     BOOL CopyTo(CKvUIObject* target) const override { return CopyAs(*this, target); }
 
-    KV_UI_HEAD_ACCESSORS
-    KV_UI_STYLE_ACCESSORS(Style, style_)
-    KV_UI_RESOURCE_OR_FILE_ACCESSORS(BorderImage, border_image_file_, border_image_id_)
-    KV_UI_STRING_LIST_ACCESSORS(HeaderNameList, header_name_list_)
-    KV_UI_STYLE_ACCESSORS(ListBoxStyle, list_box_style_)
+    KvResult SetStyleText(const std::string& text) { return style_.SetText(text); }
+    KvResult SetStyle(std::uint32_t value) { return style_.FormatText(value); }
+    std::uint32_t GetStyle() const { return style_.GetValue(); }
+    std::string& GetStyleText(std::string& out) const { return style_.GetText(out); }
+    void SetBorderImageText(const std::string& text) {
+        SetResourceOrFileField(border_image_file_, border_image_id_, text);
+    }
+    std::string& GetBorderImageFile() { return border_image_file_; }
+    std::uint32_t& GetBorderImageId() { return border_image_id_; }
+    KvResult SetHeaderNameListText(const std::string& text) {
+        return header_name_list_.SetFromText(text);
+    }
+    std::string& GetHeaderNameListText(std::string& out) { return header_name_list_.GetText(out); }
+    BoundedStringList& GetHeaderNameList() { return header_name_list_; }
+    KvResult SetListBoxStyleText(const std::string& text) { return list_box_style_.SetText(text); }
+    KvResult SetListBoxStyle(std::uint32_t value) { return list_box_style_.FormatText(value); }
+    std::uint32_t GetListBoxStyle() const { return list_box_style_.GetValue(); }
+    std::string& GetListBoxStyleText(std::string& out) const {
+        return list_box_style_.GetText(out);
+    }
 
 protected:
     const Form& GetForm() const override;
 
 private:
+    template <typename> friend class UIBackgroundAccessors;
+    template <typename> friend class UIHeadAccessors;
     KV_UI_HEAD_MEMBERS
     DialogStyleTable style_;
     std::string border_image_file_;

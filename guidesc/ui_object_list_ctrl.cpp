@@ -53,9 +53,33 @@ const CKvUIObject::Form& CKvUIObjectListCtrl::GetForm() const {
         uikey::Keyword<&C::font_style_>("fontstyle", uikey::kDecoded | kKeyReadOnly),
         uikey::UInt<&C::font_escapement_>("fontescapement", uikey::kDecoded | kKeyReadOnly),
     };
-    static constexpr auto kDomKeys = uikey::JoinKeys(
-        uikey::DomKeysColoursFirst<22>(kKeys, {"backgroundcolor", "textcolor", "transparentcolor"}),
-        kDomReadOnlyKeys);
+    // The DOM form's keys, in its order.
+    static constexpr uikey::DomRow kDomRows[] = {
+        {"width"},
+        {"height"},
+        {"positionx"},
+        {"positiony"},
+        {"backgroundcolor"},
+        {"textcolor"},
+        {"transparentcolor"},
+        {"roundedgex"},
+        {"roundedgey"},
+        {"backgroundimageridorfile"},
+        {"flagbackgroundwallpaper"},
+        {"flagbackgroundimagehastransparent"},
+        {"flagbackgroundimageispacked"},
+        {"flagsizefollowbackgroundimage"},
+        {"childidentifierlist"},
+        {"uiid"},
+        {"backgroundcolorrangestart"},
+        {"listctrlstyle"},
+        {"borderimageridorfile"},
+        {"headernamelist"},
+        {"windowstyle"},
+        {"listctrlexstyle"},
+    };
+    static constexpr auto kDomKeys =
+        uikey::JoinKeys(uikey::DomKeys(kKeys, kDomRows), kDomReadOnlyKeys);
     static constexpr Form kForm =
         uikey::MakeForm(kUIObjectListCtrl, kKeys, kDomKeys, IdentifierAttribute());
     return kForm;

@@ -9,7 +9,7 @@
 
 #include <string>
 
-class CKvUIObjectListCtrl : public CKvUIObject {
+class CKvUIObjectListCtrl : public CKvUIObject, public UIHeadAccessors<CKvUIObjectListCtrl> {
 public:
     CKvUIObjectListCtrl(CKvUIObjectCatalog* owner, std::uint32_t id, const char* identifier);
     // Copies the owner, the numeric id, the head, both list view styles, the
@@ -29,16 +29,41 @@ public:
     BOOL Clone(CKvUIObject*& out) const override { return CloneAs(*this, out); }
     BOOL CopyTo(CKvUIObject* target) const override { return CopyAs(*this, target); }
 
-    KV_UI_HEAD_ACCESSORS
-    KV_UI_RESOURCE_OR_FILE_ACCESSORS(BorderImage, border_image_file_, border_image_id_)
-    KV_UI_STRING_LIST_ACCESSORS(HeaderNameList, header_name_list_)
-    KV_UI_STYLE_ACCESSORS(ListCtrlStyle, list_ctrl_style_)
-    KV_UI_STYLE_ACCESSORS(ListCtrlExStyle, list_ctrl_ex_style_)
+    void SetBorderImageText(const std::string& text) {
+        SetResourceOrFileField(border_image_file_, border_image_id_, text);
+    }
+    std::string& GetBorderImageFile() { return border_image_file_; }
+    std::uint32_t& GetBorderImageId() { return border_image_id_; }
+    KvResult SetHeaderNameListText(const std::string& text) {
+        return header_name_list_.SetFromText(text);
+    }
+    std::string& GetHeaderNameListText(std::string& out) { return header_name_list_.GetText(out); }
+    BoundedStringList& GetHeaderNameList() { return header_name_list_; }
+    KvResult SetListCtrlStyleText(const std::string& text) {
+        return list_ctrl_style_.SetText(text);
+    }
+    KvResult SetListCtrlStyle(std::uint32_t value) { return list_ctrl_style_.FormatText(value); }
+    std::uint32_t GetListCtrlStyle() const { return list_ctrl_style_.GetValue(); }
+    std::string& GetListCtrlStyleText(std::string& out) const {
+        return list_ctrl_style_.GetText(out);
+    }
+    KvResult SetListCtrlExStyleText(const std::string& text) {
+        return list_ctrl_ex_style_.SetText(text);
+    }
+    KvResult SetListCtrlExStyle(std::uint32_t value) {
+        return list_ctrl_ex_style_.FormatText(value);
+    }
+    std::uint32_t GetListCtrlExStyle() const { return list_ctrl_ex_style_.GetValue(); }
+    std::string& GetListCtrlExStyleText(std::string& out) const {
+        return list_ctrl_ex_style_.GetText(out);
+    }
 
 protected:
     const Form& GetForm() const override;
 
 private:
+    template <typename> friend class UIBackgroundAccessors;
+    template <typename> friend class UIHeadAccessors;
     KV_UI_HEAD_MEMBERS
     std::string border_image_file_;
     std::uint32_t border_image_id_ = 0;

@@ -76,8 +76,43 @@ const CKvUIObject::Form& CKvUIObjectPropertySheet::GetForm() const {
         uikey::Text<&C::anchor_identifier_>("anchoridentifier"),
     };
     // The DOM form neither reads nor writes "anchoridentifier".
-    static constexpr auto kDomKeys = uikey::DomKeysColoursFirst<33>(
-        kKeys, {"backgroundcolor", "textcolor", "transparentcolor"}, {"anchoridentifier"});
+    // The DOM form's keys, in its order.
+    static constexpr uikey::DomRow kDomRows[] = {
+        {"width"},
+        {"height"},
+        {"positionx"},
+        {"positiony"},
+        {"backgroundcolor"},
+        {"textcolor"},
+        {"transparentcolor"},
+        {"roundedgex"},
+        {"roundedgey"},
+        {"backgroundimageridorfile"},
+        {"flagbackgroundwallpaper"},
+        {"flagbackgroundimagehastransparent"},
+        {"flagbackgroundimageispacked"},
+        {"flagsizefollowbackgroundimage"},
+        {"childidentifierlist"},
+        {"text"},
+        {"textmagnify"},
+        {"uiid"},
+        {"flagroundedgeleft"},
+        {"flagroundedgeright"},
+        {"flagbuttonasstatic"},
+        {"imagewidth"},
+        {"imageheight"},
+        {"imagepositionx"},
+        {"imagepositiony"},
+        {"flagborder"},
+        {"flagimageborder"},
+        {"imageroundedgex"},
+        {"imageroundedgey"},
+        {"backgroundcolorrangestart"},
+        {"windowstyle"},
+        {"fontweight"},
+        {"textbackgroundcolor"},
+    };
+    static constexpr auto kDomKeys = uikey::DomKeys(kKeys, kDomRows);
     static constexpr Form kForm =
         uikey::MakeForm(kUIObjectPropertySheet, kKeys, kDomKeys, IdentifierAttribute());
     return kForm;

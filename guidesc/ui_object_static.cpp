@@ -76,8 +76,46 @@ const CKvUIObject::Form& CKvUIObjectStatic::GetForm() const {
         uikey::Keyword<&C::text_style_>("textstyle", uikey::kStored),
         uikey::Text<&C::anchor_identifier_>("anchoridentifier", uikey::kStored),
     };
-    static constexpr auto kDomKeys =
-        uikey::DomKeysColoursFirst<36>(kKeys, {"backgroundcolor", "textcolor", "transparentcolor"});
+    // The DOM form's keys, in its order.
+    static constexpr uikey::DomRow kDomRows[] = {
+        {"width"},
+        {"height"},
+        {"positionx"},
+        {"positiony"},
+        {"backgroundcolor"},
+        {"textcolor"},
+        {"transparentcolor"},
+        {"roundedgex"},
+        {"roundedgey"},
+        {"backgroundimageridorfile"},
+        {"flagbackgroundwallpaper"},
+        {"flagbackgroundimagehastransparent"},
+        {"flagbackgroundimageispacked"},
+        {"flagsizefollowbackgroundimage"},
+        {"childidentifierlist"},
+        {"text"},
+        {"textmagnify"},
+        {"uiid"},
+        {"flagroundedgeleft"},
+        {"flagroundedgeright"},
+        {"flagbuttonasstatic"},
+        {"imagewidth"},
+        {"imageheight"},
+        {"imagepositionx"},
+        {"imagepositiony"},
+        {"flagborder"},
+        {"flagimageborder"},
+        {"imageroundedgex"},
+        {"imageroundedgey"},
+        {"backgroundcolorrangestart"},
+        {"fontweight"},
+        {"style"},
+        {"fontstyle"},
+        {"fontescapement"},
+        {"textstyle"},
+        {"anchoridentifier"},
+    };
+    static constexpr auto kDomKeys = uikey::DomKeys(kKeys, kDomRows);
     static constexpr Form kForm =
         uikey::MakeForm(kUIObjectStatic, kKeys, kDomKeys, IdentifierAttribute());
     return kForm;

@@ -7,7 +7,9 @@
 
 #include <string>
 
-class CKvUIObjectStatic : public CKvUIObject {
+class CKvUIObjectStatic : public CKvUIObject,
+                          public UIFaceAccessors<CKvUIObjectStatic>,
+                          public UIImageAreaAccessors<CKvUIObjectStatic> {
 public:
     CKvUIObjectStatic(CKvUIObjectCatalog* owner, std::uint32_t id, const char* identifier);
     // Copies what the static control shows: owner, numeric id, geometry,
@@ -27,15 +29,25 @@ public:
     BOOL Clone(CKvUIObject*& out) const override { return CloneAs(*this, out); }
     BOOL CopyTo(CKvUIObject* target) const override { return CopyAs(*this, target); }
 
-    KV_UI_FACE_ACCESSORS
-    KV_UI_IMAGE_AREA_ACCESSORS
-    KV_UI_COLOR_ACCESSORS(BackgroundColorRangeStart, background_color_range_start_)
-    KV_UI_STYLE_ACCESSORS(Style, style_)
+    KvResult SetBackgroundColorRangeStartText(const std::string& text) {
+        return SetColorField(background_color_range_start_, text);
+    }
+    std::string& GetBackgroundColorRangeStartText(std::string& out) const {
+        return FormatColor(out, background_color_range_start_);
+    }
+    COLORREF& GetBackgroundColorRangeStart() { return background_color_range_start_; }
+    KvResult SetStyleText(const std::string& text) { return style_.SetText(text); }
+    KvResult SetStyle(std::uint32_t value) { return style_.FormatText(value); }
+    std::uint32_t GetStyle() const { return style_.GetValue(); }
+    std::string& GetStyleText(std::string& out) const { return style_.GetText(out); }
 
 protected:
     const Form& GetForm() const override;
 
 private:
+    template <typename> friend class UIBackgroundAccessors;
+    template <typename> friend class UIFaceAccessors;
+    template <typename> friend class UIImageAreaAccessors;
     KV_UI_FACE_MEMBERS
     KV_UI_IMAGE_AREA_MEMBERS
     COLORREF background_color_range_start_ = kWhite;

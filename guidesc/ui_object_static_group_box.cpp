@@ -57,8 +57,42 @@ const CKvUIObject::Form& CKvUIObjectStaticGroupBox::GetForm() const {
         uikey::Keyword<&C::text_style_>("textstyle"),
         uikey::Text<&C::anchor_identifier_>("anchoridentifier", uikey::kStored),
     };
-    static constexpr auto kDomKeys = uikey::DomKeysColoursFirst<32>(
-        kKeys, {"backgroundcolor", "textcolor", "transparentcolor", "pencolor"});
+    // The DOM form's keys, in its order.
+    static constexpr uikey::DomRow kDomRows[] = {
+        {"width"},
+        {"height"},
+        {"positionx"},
+        {"positiony"},
+        {"backgroundcolor"},
+        {"textcolor"},
+        {"transparentcolor"},
+        {"pencolor"},
+        {"roundedgex"},
+        {"roundedgey"},
+        {"backgroundimageridorfile"},
+        {"flagbackgroundwallpaper"},
+        {"flagbackgroundimagehastransparent"},
+        {"flagbackgroundimageispacked"},
+        {"flagsizefollowbackgroundimage"},
+        {"childidentifierlist"},
+        {"text"},
+        {"textmagnify"},
+        {"uiid"},
+        {"flagroundedgeleft"},
+        {"flagroundedgeright"},
+        {"flagbuttonasstatic"},
+        {"imagewidth"},
+        {"imageheight"},
+        {"imagepositionx"},
+        {"imagepositiony"},
+        {"flagborder"},
+        {"flagimageborder"},
+        {"imageroundedgex"},
+        {"imageroundedgey"},
+        {"textstyle"},
+        {"anchoridentifier"},
+    };
+    static constexpr auto kDomKeys = uikey::DomKeys(kKeys, kDomRows);
     static constexpr Form kForm =
         uikey::MakeForm(kUIObjectStaticGroupBox, kKeys, kDomKeys, IdentifierAttribute());
     return kForm;

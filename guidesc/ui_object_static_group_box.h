@@ -7,7 +7,9 @@
 
 #include <string>
 
-class CKvUIObjectStaticGroupBox : public CKvUIObject {
+class CKvUIObjectStaticGroupBox : public CKvUIObject,
+                                  public UIFaceAccessors<CKvUIObjectStaticGroupBox>,
+                                  public UIImageAreaAccessors<CKvUIObjectStaticGroupBox> {
 public:
     CKvUIObjectStaticGroupBox(CKvUIObjectCatalog* owner, std::uint32_t id, const char* identifier);
     // Copies what the group box draws with: owner, numeric id, geometry,
@@ -27,14 +29,17 @@ public:
     BOOL Clone(CKvUIObject*& out) const override { return CloneAs(*this, out); }
     BOOL CopyTo(CKvUIObject* target) const override { return CopyAs(*this, target); }
 
-    KV_UI_FACE_ACCESSORS
-    KV_UI_IMAGE_AREA_ACCESSORS
-    KV_UI_COLOR_ACCESSORS(PenColor, pen_color_)
+    KvResult SetPenColorText(const std::string& text) { return SetColorField(pen_color_, text); }
+    std::string& GetPenColorText(std::string& out) const { return FormatColor(out, pen_color_); }
+    COLORREF& GetPenColor() { return pen_color_; }
 
 protected:
     const Form& GetForm() const override;
 
 private:
+    template <typename> friend class UIBackgroundAccessors;
+    template <typename> friend class UIFaceAccessors;
+    template <typename> friend class UIImageAreaAccessors;
     static constexpr COLORREF kDefaultPenColor = 0xC8D0D4;
 
     KV_UI_FACE_MEMBERS

@@ -44,8 +44,31 @@ const CKvUIObject::Form& CKvUIObjectString::GetForm() const {
         uikey::Text<&C::text_>("text"),
         uikey::Keyword<&C::window_style_>("windowstyle"),
     };
-    static constexpr auto kDomKeys =
-        uikey::DomKeysColoursFirst<21>(kKeys, {"backgroundcolor", "textcolor", "transparentcolor"});
+    // The DOM form's keys, in its order.
+    static constexpr uikey::DomRow kDomRows[] = {
+        {"width"},
+        {"height"},
+        {"positionx"},
+        {"positiony"},
+        {"backgroundcolor"},
+        {"textcolor"},
+        {"transparentcolor"},
+        {"roundedgex"},
+        {"roundedgey"},
+        {"backgroundimageridorfile"},
+        {"flagbackgroundwallpaper"},
+        {"flagbackgroundimagehastransparent"},
+        {"flagbackgroundimageispacked"},
+        {"flagsizefollowbackgroundimage"},
+        {"childidentifierlist"},
+        {"uiid"},
+        {"backgroundcolorrangestart"},
+        {"style"},
+        {"borderimageridorfile"},
+        {"text"},
+        {"windowstyle"},
+    };
+    static constexpr auto kDomKeys = uikey::DomKeys(kKeys, kDomRows);
     static constexpr Form kForm =
         uikey::MakeForm(kUIObjectString, kKeys, kDomKeys, IdentifierAttribute());
     return kForm;

@@ -7,7 +7,7 @@
 
 #include <string>
 
-class CKvUIObjectString : public CKvUIObject {
+class CKvUIObjectString : public CKvUIObject, public UIHeadAccessors<CKvUIObjectString> {
 public:
     CKvUIObjectString(CKvUIObjectCatalog* owner, std::uint32_t id, const char* identifier);
     // Copies the owner, the numeric id, the head, "style", the border image,
@@ -25,14 +25,22 @@ public:
     BOOL Clone(CKvUIObject*& out) const override { return CloneAs(*this, out); }
     BOOL CopyTo(CKvUIObject* target) const override { return CopyAs(*this, target); }
 
-    KV_UI_HEAD_ACCESSORS
-    KV_UI_STYLE_ACCESSORS(Style, style_)
-    KV_UI_RESOURCE_OR_FILE_ACCESSORS(BorderImage, border_image_file_, border_image_id_)
+    KvResult SetStyleText(const std::string& text) { return style_.SetText(text); }
+    KvResult SetStyle(std::uint32_t value) { return style_.FormatText(value); }
+    std::uint32_t GetStyle() const { return style_.GetValue(); }
+    std::string& GetStyleText(std::string& out) const { return style_.GetText(out); }
+    void SetBorderImageText(const std::string& text) {
+        SetResourceOrFileField(border_image_file_, border_image_id_, text);
+    }
+    std::string& GetBorderImageFile() { return border_image_file_; }
+    std::uint32_t& GetBorderImageId() { return border_image_id_; }
 
 protected:
     const Form& GetForm() const override;
 
 private:
+    template <typename> friend class UIBackgroundAccessors;
+    template <typename> friend class UIHeadAccessors;
     KV_UI_HEAD_MEMBERS
     DialogStyleTable style_;
     std::string border_image_file_;

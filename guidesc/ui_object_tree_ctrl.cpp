@@ -50,9 +50,46 @@ const CKvUIObject::Form& CKvUIObjectTreeCtrl::GetForm() const {
         uikey::Keyword<&C::font_weight_>("fontweight"),
         uikey::Keyword<&C::window_style_ex_>("windowstyleex"),
     };
-    static constexpr auto kDomKeys = uikey::SwapKeys(
-        uikey::DomKeysColoursFirst<36>(kKeys, {"backgroundcolor", "textcolor", "transparentcolor"}),
-        "windowstyle", "treectrlstyle");
+    // The DOM form's keys, in its order.
+    static constexpr uikey::DomRow kDomRows[] = {
+        {"width"},
+        {"height"},
+        {"positionx"},
+        {"positiony"},
+        {"backgroundcolor"},
+        {"textcolor"},
+        {"transparentcolor"},
+        {"roundedgex"},
+        {"roundedgey"},
+        {"backgroundimageridorfile"},
+        {"flagbackgroundwallpaper"},
+        {"flagbackgroundimagehastransparent"},
+        {"flagbackgroundimageispacked"},
+        {"flagsizefollowbackgroundimage"},
+        {"childidentifierlist"},
+        {"text"},
+        {"textmagnify"},
+        {"uiid"},
+        {"flagroundedgeleft"},
+        {"flagroundedgeright"},
+        {"flagbuttonasstatic"},
+        {"imagewidth"},
+        {"imageheight"},
+        {"imagepositionx"},
+        {"imagepositiony"},
+        {"flagborder"},
+        {"flagimageborder"},
+        {"imageroundedgex"},
+        {"imageroundedgey"},
+        {"backgroundcolorrangestart"},
+        {"flagonlyia5chars"},
+        {"flagrestricted"},
+        {"treectrlstyle"},
+        {"windowstyle"},
+        {"fontweight"},
+        {"windowstyleex"},
+    };
+    static constexpr auto kDomKeys = uikey::DomKeys(kKeys, kDomRows);
     static constexpr Form kForm =
         uikey::MakeForm(kUIObjectTreeCtrl, kKeys, kDomKeys, IdentifierAttribute());
     return kForm;

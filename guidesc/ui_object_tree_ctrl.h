@@ -8,7 +8,9 @@
 
 #include <string>
 
-class CKvUIObjectTreeCtrl : public CKvUIObject {
+class CKvUIObjectTreeCtrl : public CKvUIObject,
+                            public UIFaceAccessors<CKvUIObjectTreeCtrl>,
+                            public UIImageAreaAccessors<CKvUIObjectTreeCtrl> {
 public:
     CKvUIObjectTreeCtrl(CKvUIObjectCatalog* owner, std::uint32_t id, const char* identifier);
     // Copies the base (not the identifier, the child identifier set, the
@@ -29,17 +31,41 @@ public:
     BOOL Clone(CKvUIObject*& out) const override { return CloneAs(*this, out); }
     BOOL CopyTo(CKvUIObject* target) const override { return CopyAs(*this, target); }
 
-    KV_UI_FACE_ACCESSORS
-    KV_UI_IMAGE_AREA_ACCESSORS
-    KV_UI_COLOR_ACCESSORS(BackgroundColorRangeStart, background_color_range_start_)
-    KV_UI_FLAG_ACCESSORS(FlagOnlyIA5Chars, flag_only_ia5_chars_)
-    KV_UI_FLAG_ACCESSORS(FlagRestricted, flag_restricted_)
-    KV_UI_STYLE_ACCESSORS(TreeCtrlStyle, tree_ctrl_style_)
+    KvResult SetBackgroundColorRangeStartText(const std::string& text) {
+        return SetColorField(background_color_range_start_, text);
+    }
+    std::string& GetBackgroundColorRangeStartText(std::string& out) const {
+        return FormatColor(out, background_color_range_start_);
+    }
+    COLORREF& GetBackgroundColorRangeStart() { return background_color_range_start_; }
+    void SetFlagOnlyIA5CharsText(const std::string& text) {
+        SetFlagField(flag_only_ia5_chars_, text);
+    }
+    std::string& GetFlagOnlyIA5CharsText(std::string& out) const {
+        return FormatFlag(out, flag_only_ia5_chars_);
+    }
+    std::uint32_t& GetFlagOnlyIA5Chars() { return flag_only_ia5_chars_; }
+    void SetFlagRestrictedText(const std::string& text) { SetFlagField(flag_restricted_, text); }
+    std::string& GetFlagRestrictedText(std::string& out) const {
+        return FormatFlag(out, flag_restricted_);
+    }
+    std::uint32_t& GetFlagRestricted() { return flag_restricted_; }
+    KvResult SetTreeCtrlStyleText(const std::string& text) {
+        return tree_ctrl_style_.SetText(text);
+    }
+    KvResult SetTreeCtrlStyle(std::uint32_t value) { return tree_ctrl_style_.FormatText(value); }
+    std::uint32_t GetTreeCtrlStyle() const { return tree_ctrl_style_.GetValue(); }
+    std::string& GetTreeCtrlStyleText(std::string& out) const {
+        return tree_ctrl_style_.GetText(out);
+    }
 
 protected:
     const Form& GetForm() const override;
 
 private:
+    template <typename> friend class UIBackgroundAccessors;
+    template <typename> friend class UIFaceAccessors;
+    template <typename> friend class UIImageAreaAccessors;
     static constexpr std::uint32_t kDefaultWindowStyle = 0x40000000; // WS_CHILD
 
     KV_UI_FACE_MEMBERS

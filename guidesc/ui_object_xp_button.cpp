@@ -80,9 +80,40 @@ const CKvUIObject::Form& CKvUIObjectXPButton::GetForm() const {
         uikey::Int<&C::tooltip_width_>("tooltipwidth"),
         uikey::Text<&C::anchor_identifier_>("anchoridentifier", uikey::kStored),
     };
-    static constexpr auto kDomKeys = uikey::DomKeysColoursFirst<30>(
-        kKeys, {"backgroundcolor", "textcolor", "transparentcolor"},
-        {"textwidth", "textheight", "textpositionx", "textpositiony", "anchoridentifier"});
+    // The DOM form's keys, in its order.
+    static constexpr uikey::DomRow kDomRows[] = {
+        {"width"},
+        {"height"},
+        {"positionx"},
+        {"positiony"},
+        {"backgroundcolor"},
+        {"textcolor"},
+        {"transparentcolor"},
+        {"roundedgex"},
+        {"roundedgey"},
+        {"backgroundimageridorfile"},
+        {"flagbackgroundwallpaper"},
+        {"flagbackgroundimagehastransparent"},
+        {"flagbackgroundimageispacked"},
+        {"flagsizefollowbackgroundimage"},
+        {"childidentifierlist"},
+        {"text"},
+        {"textmagnify"},
+        {"uiid"},
+        {"flagroundedgeleft"},
+        {"flagroundedgeright"},
+        {"flagroundedgetop"},
+        {"flagroundedgebottom"},
+        {"fontweight"},
+        {"fontstyle"},
+        {"fontescapement"},
+        {"textstyle"},
+        {"flagbuttonasstatic"},
+        {"text2"},
+        {"tooltiptext"},
+        {"tooltipwidth"},
+    };
+    static constexpr auto kDomKeys = uikey::DomKeys(kKeys, kDomRows);
     static constexpr Form kForm =
         uikey::MakeForm(kUIObjectXPButton, kKeys, kDomKeys, IdentifierAttribute());
     return kForm;

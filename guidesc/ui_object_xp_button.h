@@ -7,7 +7,9 @@
 
 #include <string>
 
-class CKvUIObjectXPButton : public CKvUIObject {
+class CKvUIObjectXPButton : public CKvUIObject,
+                            public UIFaceAccessors<CKvUIObjectXPButton>,
+                            public UITextAreaAccessors<CKvUIObjectXPButton> {
 public:
     CKvUIObjectXPButton(CKvUIObjectCatalog* owner, std::uint32_t id, const char* identifier);
     // Copies what the push button uses, never the identifier: the control
@@ -26,15 +28,24 @@ public:
     BOOL Clone(CKvUIObject*& out) const override { return CloneAs(*this, out); }
     BOOL CopyTo(CKvUIObject* target) const override { return CopyAs(*this, target); }
 
-    KV_UI_FACE_ACCESSORS
-    KV_UI_EXACT_FLAG_ACCESSORS(FlagRoundEdgeTop, flag_round_edge_top_)
-    KV_UI_EXACT_FLAG_ACCESSORS(FlagRoundEdgeBottom, flag_round_edge_bottom_)
-    KV_UI_TEXT_AREA_ACCESSORS
+    void SetFlagRoundEdgeTopText(std::string text) { flag_round_edge_top_.Parse(text); }
+    std::string& GetFlagRoundEdgeTopText(std::string& out) const {
+        return flag_round_edge_top_.Format(out);
+    }
+    BoolValue& GetFlagRoundEdgeTop() { return flag_round_edge_top_; }
+    void SetFlagRoundEdgeBottomText(std::string text) { flag_round_edge_bottom_.Parse(text); }
+    std::string& GetFlagRoundEdgeBottomText(std::string& out) const {
+        return flag_round_edge_bottom_.Format(out);
+    }
+    BoolValue& GetFlagRoundEdgeBottom() { return flag_round_edge_bottom_; }
 
 protected:
     const Form& GetForm() const override;
 
 private:
+    template <typename> friend class UIBackgroundAccessors;
+    template <typename> friend class UIFaceAccessors;
+    template <typename> friend class UITextAreaAccessors;
     KV_UI_FACE_MEMBERS
     BoolValue flag_round_edge_top_;
     BoolValue flag_round_edge_bottom_;

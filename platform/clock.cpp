@@ -1,7 +1,14 @@
 #include "platform/clock.h"
 
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <thread>
+
+#if defined(__x86_64__)
+#include <cpuid.h>
+#include <x86intrin.h>
+#endif
 
 namespace {
 
@@ -14,6 +21,94 @@ SystemClock& TheSystemClock() {
     static SystemClock system_clock;
     return system_clock;
 }
+
+std::uint64_t MonotonicNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000000000u +
+           static_cast<std::uint64_t>(now.tv_nsec);
+}
+
+std::uint32_t TickOf(std::uint64_t ns) {
+    return static_cast<std::uint32_t>(ns / 1000000u);
+}
+
+#if defined(__x86_64__)
+// Every post stamps its message with the tick, and a reading of
+// CLOCK_MONOTONIC costs more than the rest of a post's stamping. Where the
+// time-stamp counter runs at one rate on every core (and the kernel keeps
+// time with it), a thread keeps the tick it read last together with the
+// counter value up to which that tick cannot have changed, and answers from
+// it: the same tick, for a counter read.
+bool CounterIsUsable() {
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    // The invariant counter: constant rate, running in every sleep state.
+    if (__get_cpuid(0x80000007u, &eax, &ebx, &ecx, &edx) == 0 || (edx & (1u << 8)) == 0)
+        return false;
+    std::FILE* file =
+        std::fopen("/sys/devices/system/clocksource/clocksource0/current_clocksource", "r");
+    if (file == nullptr)
+        return false;
+    char source[32] = {};
+    const bool read = std::fgets(source, sizeof source, file) != nullptr;
+    std::fclose(file);
+    return read && std::strncmp(source, "tsc", 3) == 0 && (source[3] == '\n' || source[3] == 0);
+}
+
+// Counter cycles per microsecond, rounded down and less a margin for the
+// error of its measurement and for the clock's slewing; 0 until measured.
+std::atomic<std::uint64_t> cycles_per_us{0};
+
+struct TickCache {
+    std::uint64_t since = 0; // counter when the tick was read
+    std::uint64_t until = 0; // counter before which the tick still holds
+    std::uint32_t tick = 0;
+    // The first reading of this thread, to measure the counter's rate.
+    std::uint64_t first_ns = 0;
+    std::uint64_t first_counter = 0;
+};
+
+thread_local TickCache tick_cache;
+
+std::uint32_t CachedTickMs() {
+    static const bool usable = CounterIsUsable();
+    if (!usable)
+        return TickOf(MonotonicNs());
+    TickCache& cache = tick_cache;
+    const std::uint64_t counter = __rdtsc();
+    if (counter >= cache.since && counter < cache.until)
+        return cache.tick;
+    // The counter is read before the clock: the window starts no later than
+    // the clock's reading.
+    const std::uint64_t ns = MonotonicNs();
+    cache.since = counter;
+    cache.tick = TickOf(ns);
+    std::uint64_t rate = cycles_per_us.load(std::memory_order_relaxed);
+    // The rate is measured only from readings of the clock that nothing
+    // delayed between the counter reads around them: a thread paused there
+    // would make the counter look faster than it runs.
+    constexpr std::uint64_t kPairedCycles = 1u << 16;
+    if (rate == 0 && __rdtsc() - counter < kPairedCycles) {
+        constexpr std::uint64_t kMeasureNs = 2000000;
+        if (cache.first_ns == 0) {
+            cache.first_ns = ns;
+            cache.first_counter = counter;
+        } else if (ns - cache.first_ns >= kMeasureNs && counter > cache.first_counter) {
+            const std::uint64_t measured =
+                (counter - cache.first_counter) * 1000u / (ns - cache.first_ns);
+            rate = measured - measured / 16;
+            cycles_per_us.store(rate, std::memory_order_relaxed);
+        }
+    }
+    const std::uint64_t left_ns = 1000000u - ns % 1000000u;
+    cache.until = rate == 0 ? counter : counter + left_ns * rate / 1000u;
+    return cache.tick;
+}
+#else
+std::uint32_t CachedTickMs() {
+    return TickOf(MonotonicNs());
+}
+#endif
 
 } // namespace
 
@@ -29,9 +124,7 @@ void Clock::Sleep(std::uint32_t milliseconds) {
 void SetClock(Clock* clock) { InstalledClock().store(clock, std::memory_order_release); }
 
 std::uint32_t SystemClock::TickMs() {
-    const auto since_start = std::chrono::steady_clock::now().time_since_epoch();
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(since_start).count();
-    return static_cast<std::uint32_t>(ms);
+    return CachedTickMs();
 }
 
 std::int64_t SystemClock::Seconds() { return static_cast<std::int64_t>(std::time(nullptr)); }

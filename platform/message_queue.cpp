@@ -78,6 +78,13 @@ void Stamp(ThreadMessage& message) {
 
 } // namespace
 
+void ConsumerLock::WaitAndLock() {
+    do {
+        while (taken_.load(std::memory_order_relaxed))
+            std::this_thread::yield();
+    } while (taken_.exchange(true, std::memory_order_acquire));
+}
+
 void SetMessageCursorPos(POINT position) {
     CursorPos().store((std::uint64_t{static_cast<std::uint32_t>(position.x)} << 32) |
                           static_cast<std::uint32_t>(position.y),
@@ -138,6 +145,10 @@ bool MessageQueue::PostQuit(int exit_code) {
 }
 
 bool MessageQueue::HasMessage() {
+    // Messages taken out before stay until this thread takes them, or another
+    // removes them: true at the moment of the look.
+    if (BatchCount() != 0)
+        return true;
     {
         std::lock_guard consumer(consumer_mutex_);
         // Taken out now, so that the next GetMessage finds them in the batch.
@@ -295,21 +306,22 @@ bool MessageQueue::HasLinked() const {
 }
 
 void MessageQueue::PushBatch(const ThreadMessage& message) {
-    if (batch_count_ == batch_.size()) {
+    if (BatchCount() == batch_.size()) {
         std::vector<ThreadMessage> grown(batch_.size() * 2);
-        for (std::size_t i = 0; i < batch_count_; ++i)
+        for (std::size_t i = 0; i < BatchCount(); ++i)
             grown[i] = batch_[(batch_head_ + i) & (batch_.size() - 1)];
         batch_.swap(grown);
         batch_head_ = 0;
     }
-    batch_[(batch_head_ + batch_count_) & (batch_.size() - 1)] = message;
-    ++batch_count_;
+    const std::size_t count = BatchCount();
+    batch_[(batch_head_ + count) & (batch_.size() - 1)] = message;
+    batch_count_.store(count + 1, std::memory_order_relaxed);
 }
 
 ThreadMessage MessageQueue::PopBatch() {
     ThreadMessage message = batch_[batch_head_];
     batch_head_ = (batch_head_ + 1) & (batch_.size() - 1);
-    --batch_count_;
+    batch_count_.store(BatchCount() - 1, std::memory_order_relaxed);
     return message;
 }
 
@@ -325,8 +337,8 @@ std::vector<ThreadMessage> MessageQueue::CloseAndDrain() {
     RefillBatch(tail_.load());
     drained_ = true;
     std::vector<ThreadMessage> left;
-    left.reserve(batch_count_);
-    while (batch_count_ != 0)
+    left.reserve(BatchCount());
+    while (BatchCount() != 0)
         left.push_back(PopBatch());
     return left;
 }
@@ -346,8 +358,8 @@ template <typename Taken> std::vector<ThreadMessage> MessageQueue::RemoveWhere(T
     RefillBatch();
     std::vector<ThreadMessage> removed;
     std::vector<ThreadMessage> kept;
-    kept.reserve(batch_count_);
-    while (batch_count_ != 0) {
+    kept.reserve(BatchCount());
+    while (BatchCount() != 0) {
         ThreadMessage message = PopBatch();
         (taken(message) ? removed : kept).push_back(message);
     }

@@ -88,6 +88,54 @@ TEST(CapiMessageCodecBuild, ConnectReqWritesNumbersSubaddressAndShortHlc) {
     EXPECT_EQ(Built(codec), expected);
 }
 
+// The common outgoing call, built again and again by one codec: Reset, the
+// numbers from text, the request; every build gives the same 67 bytes.
+TEST(CapiMessageCodecBuild, TypicalConnectReqIsTheSameBytesOnEveryBuild) {
+    const Bytes expected =
+        MessageImage()
+            .Dword(1)
+            .Word(1)
+            .Struct({0x80, '0', '3', '0', '1', '2', '3', '4', '5', '6', '7'})
+            .Struct({0x00, 0x80, '0', '1', '7', '1', '1', '2', '3', '4', '5', '6', '7', '8'})
+            .Empty()
+            .Empty()
+            .Struct({1, 0, 1, 0, 0, 0, 0, 0, 0})
+            .Struct({0x80, 0x90, 0xA3})
+            .Empty()
+            .Struct({0x91, 0x81})
+            .Struct({0, 0, 0, 0, 0})
+            .Finish(0x02, 0x80, 7, 1);
+    ASSERT_EQ(expected.size(), 67u);
+    CapiMessageCodec codec;
+    for (int round = 0; round < 3; ++round) {
+        codec.Reset();
+        codec.SetApplId(1);
+        codec.SetController(1);
+        codec.SetCipValue(1);
+        ASSERT_EQ(codec.CalledPartyNumber().SetFromText("0301234567"), KV_OK);
+        ASSERT_EQ(codec.CallingPartyNumber().SetFromText("017112345678"), KV_OK);
+        ASSERT_EQ(codec.BuildConnectReq(7), KV_OK);
+        EXPECT_EQ(Built(codec), expected) << "round " << round;
+    }
+}
+
+TEST(CapiPartyNumberText, TakesUpToThirtyTwoDigitsAndRefusesMore) {
+    CapiPartyNumber number;
+    ASSERT_EQ(number.SetFromText("0301234567"), KV_OK);
+    EXPECT_EQ(number.Digits(), "0301234567");
+    EXPECT_EQ(number.digits[10], '\0');
+    ASSERT_EQ(number.SetFromText(""), KV_OK);
+    EXPECT_EQ(number.Digits(), "");
+    const std::string longest(32, '9');
+    ASSERT_EQ(number.SetFromText(longest.c_str()), KV_OK);
+    EXPECT_EQ(number.Digits(), longest);
+    EXPECT_EQ(number.digits[32], '\0');
+    EXPECT_EQ(number.SetFromText(std::string(33, '1').c_str()), KV_CAPI_NOT_AVAILABLE);
+    EXPECT_EQ(number.Digits(), "");
+    EXPECT_EQ(number.digits[0], '\0');
+    EXPECT_EQ(number.SetFromText(nullptr), KV_E_INVALID_POINTER);
+}
+
 TEST(CapiMessageCodecBuild, ConnectRespWritesBProtocolAsItsFlagSays) {
     CapiMessageCodec codec;
     codec.SetApplId(1);
@@ -272,6 +320,66 @@ TEST(CapiMessageCodecDecode, ConnectIndTakesEveryParameter) {
     EXPECT_EQ(codec.GetReceivedApplId(), 4);
     EXPECT_EQ(codec.GetReceivedCommand(), 0x02);
     EXPECT_EQ(codec.GetReceivedSubcommand(), 0x82);
+}
+
+// A typical CONNECT_IND decoded by a codec that decoded a fuller one
+// before: every field is the new message's, the Additional Info parts byte
+// for byte.
+TEST(CapiMessageCodecDecode, TypicalConnectIndGivesEveryFieldAfterAnEarlierDecode) {
+    const Bytes fuller = ConnectIndUpToCalling()
+                             .Struct({0x21, 0xA3, '4', '7', '1', '1'})
+                             .Struct({0x80, 0x01, 0x02})
+                             .Struct({0x88, 0x01, 0x02, 0x03})
+                             .Struct({0xC8, 0x90, 0xA3})
+                             .Struct({0x11})
+                             .Struct({0xD1, 0x04, 0x81})
+                             .Struct({2, 0x11, 0x22, 1, '#', 1, '5', 2, 7, 8, 0})
+                             .Struct({0x01, 0x80, '9'})
+                             .Finish(0x02, 0x82, 0x8003, 4);
+    const Bytes typical =
+        MessageImage()
+            .Dword(0x0101)
+            .Word(16)
+            .Struct({0x81, '0', '3', '0', '1', '2', '3', '4', '5', '6', '7'})
+            .Struct({0x01, 0x80, '0', '1', '7', '1', '1', '2', '3', '4', '5', '6', '7', '8'})
+            .Empty()
+            .Empty()
+            .Struct({0x80, 0x90, 0xA3})
+            .Empty()
+            .Struct({0x91, 0x81})
+            .Struct({3, 0xAA, 0xBB, 0xCC, 0, 0, 0, 2, 1, 0})
+            .Empty()
+            .Finish(0x02, 0x82, 5, 1);
+    CapiMessageCodec codec;
+    ASSERT_EQ(codec.DecodeConnectInd(fuller), KV_OK);
+    ASSERT_EQ(codec.AdditionalInfo().parts[1].length, 1);
+    ASSERT_EQ(codec.DecodeConnectInd(typical), KV_OK);
+    EXPECT_EQ(codec.GetPlci(), 0x0101u);
+    EXPECT_EQ(codec.GetCipValue(), 16u);
+    EXPECT_EQ(codec.GetReceivedApplId(), 1);
+    EXPECT_EQ(codec.GetReceivedMessageNumber(), 5);
+    const CapiPartyNumber& called = codec.CalledPartyNumber();
+    EXPECT_EQ(called.Digits(), "0301234567");
+    EXPECT_TRUE(called.type == 0 && called.plan == 1);
+    const CapiPartyNumber& calling = codec.CallingPartyNumber();
+    EXPECT_EQ(calling.Digits(), "017112345678");
+    EXPECT_TRUE(calling.type == 0 && calling.plan == 1 && calling.presentation == 0 &&
+                calling.screening == 0);
+    EXPECT_EQ(codec.CalledPartySubaddress().length, 0);
+    EXPECT_EQ(codec.CallingPartySubaddress().length, 0);
+    const CapiBearerCapability& bc = codec.Bc();
+    EXPECT_TRUE(!bc.empty && bc.coding == 0 && bc.capability == 0 && bc.mode == 0 &&
+                bc.rate == 16 && bc.layer1 == 3);
+    EXPECT_EQ(codec.Llc().length, 0);
+    const CapiHighLayerCompatibility& hlc = codec.Hlc();
+    EXPECT_TRUE(!hlc.empty && hlc.coding == 0 && hlc.identification == 1 && !hlc.extended);
+    const CapiAdditionalInfo& info = codec.AdditionalInfo();
+    EXPECT_EQ(ToBytes(info.parts[0].View()), (Bytes{0xAA, 0xBB, 0xCC}));
+    EXPECT_EQ(info.parts[1].length, 0);
+    EXPECT_EQ(info.parts[2].length, 0);
+    EXPECT_EQ(info.parts[3].length, 0);
+    EXPECT_EQ(ToBytes(info.parts[4].View()), (Bytes{1, 0}));
+    EXPECT_TRUE(codec.SecondCallingPartyNumber().Digits().empty());
 }
 
 TEST(CapiMessageCodecDecode, ConnectIndFromTheScriptedController) {

@@ -118,6 +118,8 @@ TEST(XmlParser, ReadsTheDescribedFormsAndThoseThatUsedToFail) {
         // A quote opens a value only after "=": one in a name is a byte of it.
         {"<e x=\"q\" q\"y=\"2>3\">t</e>", "E(){T(e) @x=q @q\"y=2>3='t';}", true},
         {"<e x=\"1>t</e>", "E(){T(e)='t';}", true},
+        {"<e x =\t \"a>b\" y=\"\"\">t</e>", "E(){T(e) @x=a>b @y=='t';}", true},
+        {"<e a=\"1\" b=\"x>y\" c = \"z\">t</e>", "E(){T(e) @a=1 @b=x>y @c=z='t';}", true},
         // Mended: a stray close tag is an error, not an element named "/b".
         {"<a>1</a></b>", "E(){T(a)='1';}", false},
         {"</b><//b>", "E(){X'</b><//b>';}", false},

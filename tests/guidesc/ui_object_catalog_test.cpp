@@ -1,5 +1,7 @@
 #include "guidesc/ui_object_catalog.h"
 
+#include "guidesc_test_support.h"
+
 #include "core/handle_table.h"
 #include "framework/job_id.h"
 #include "framework/message_router.h"
@@ -103,6 +105,18 @@ TEST(UIObjectCatalog, LoadsTheSampleFile) {
     EXPECT_EQ(catalog.GetAbsolutePosition(x, y, button), KV_OK);
     EXPECT_EQ(x, 16 + 0 + 56 + 8);
     EXPECT_EQ(y, 24 + 40 + 4 + 8);
+}
+
+// Every description of the loaded sample file written back, in load order,
+// one per line: the whole result of a load.
+TEST(UIObjectCatalog, SampleFileWrittenBackIsTheGoldenText) {
+    CKvUIObjectCatalog catalog;
+    ASSERT_EQ(catalog.Load(kSample), KV_OK);
+    std::string written;
+    for (const auto& [id, description] : catalog.GetIdMap())
+        written += XmlText(*description) + "\n";
+    written.pop_back();
+    EXPECT_EQ(written, GoldenText("catalog_sample_written.xml"));
 }
 
 TEST(UIObjectCatalog, SampleFileIsPlainXmlToo) {

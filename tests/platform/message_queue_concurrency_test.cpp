@@ -1,10 +1,13 @@
 #include "platform/message_queue.h"
 
+#include "platform/clock.h"
 #include "platform/sync.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
+#include <ctime>
 #include <thread>
 #include <vector>
 
@@ -59,6 +62,7 @@ private:
 // Checks that each poster's messages come in its order, without gaps.
 class OrderCheck {
 public:
+    explicit OrderCheck(int posters = kPosters) : next_(static_cast<std::size_t>(posters), 0) {}
     void See(const ThreadMessage& message) {
         const auto poster = static_cast<std::size_t>(message.message - 1);
         ASSERT_LT(poster, next_.size());
@@ -69,11 +73,52 @@ public:
     int Seen() const { return seen_; }
 
 private:
-    std::vector<LPARAM> next_ = std::vector<LPARAM>(kPosters, 0);
+    std::vector<LPARAM> next_;
     int seen_ = 0;
 };
 
+// A clock whose tick each thread sets for itself, so that a message's tick
+// shows which thread stamped it and at which of its posts.
+class ThreadTickClock final : public Clock {
+public:
+    static void Set(std::uint32_t tick) { tick_ = tick; }
+    std::uint32_t TickMs() override { return tick_; }
+    std::int64_t Seconds() override { return 0; }
+    WallTime Now() override { return WallTime{}; }
+    bool ToLocalTime(std::int64_t, std::tm&) override { return false; }
+
+private:
+    static inline thread_local std::uint32_t tick_ = 0;
+};
+
 } // namespace
+
+// Eight posters at once: each one's messages arrive in its order, each
+// stamped with the tick its poster read when posting it.
+TEST(MessageQueueConcurrency, EightPostersKeepTheirOrderAndTheirPostingTicks) {
+    constexpr int kEight = 8;
+    ThreadTickClock clock;
+    ScopedClock installed(clock);
+    MessageQueue queue;
+    OrderCheck order(kEight);
+    {
+        Posters posters(kEight, [&queue](int p, int n) {
+            ThreadTickClock::Set(static_cast<std::uint32_t>(p * 1000000 + n * 3));
+            return queue.Post(Numbered(p, n));
+        });
+        ThreadMessage message;
+        while (order.Seen() < kEight * kPerPoster && queue.GetMessage(message)) {
+            order.See(message);
+            const auto poster = static_cast<std::uint32_t>(message.message - 1);
+            ASSERT_EQ(message.time,
+                      poster * 1000000 + static_cast<std::uint32_t>(message.lParam) * 3);
+        }
+        posters.Join();
+        EXPECT_EQ(posters.Accepted(), kEight * kPerPoster);
+    }
+    EXPECT_EQ(order.Seen(), kEight * kPerPoster);
+    EXPECT_TRUE(queue.CloseAndDrain().empty());
+}
 
 TEST(MessageQueueConcurrency, EveryPostArrivesOnceInItsPostersOrder) {
     MessageQueue queue;

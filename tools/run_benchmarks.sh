@@ -1,0 +1,275 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in Release, fixes the conditions a figure depends on,
+# runs every program of bench/ pinned to one core (five repetitions, medians)
+# and prints a table per program and the README's tables.
+#
+# Conditions it fixes and prints:
+# - glibc's large-allocation threshold (GLIBC_TUNABLES): left dynamic, glibc
+#   raises it after the first large block is freed, so a peer's time would
+#   depend on what ran before it in the same program.
+# - the core: BENCH_CPU, by default the least busy core over one second.
+# - the load average before and after the run.
+#
+# A source in bench/ may name, in comment lines of its own:
+#   // BENCH_PEER: <benchmark> <peer benchmark> [time|speed]
+#       its peer; the tables print the ratio of the medians (time: the
+#       benchmark's time over the peer's; speed: the peer's time over the
+#       benchmark's). Arguments are matched: BM_A/2 pairs with BM_B/2.
+#   // BENCH_ALL_CORES: <regular expression>
+#       benchmarks also run with every core allowed (threads that should
+#       spread over the machine).
+#
+# Environment: BENCH_CPU, BENCH_REPETITIONS (5), BENCH_MIN_TIME (seconds per
+# repetition, 0.1), BENCH_MMAP_THRESHOLD (bytes, 33554432: the ceiling glibc
+# would raise it to, so that large blocks come from the heap on both sides
+# from the first run on), BENCH_FILTER (programs to run, a regular expression over
+# their names), BENCH_BUILD_DIR (build-release), BENCH_SKIP_BUILD=1,
+# BENCH_OUT (folder for the JSON results; a temporary one by default).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+build_dir=${BENCH_BUILD_DIR:-build-release}
+repetitions=${BENCH_REPETITIONS:-5}
+min_time=${BENCH_MIN_TIME:-0.1}
+threshold=${BENCH_MMAP_THRESHOLD:-33554432}
+program_filter=${BENCH_FILTER:-.}
+out_dir=${BENCH_OUT:-$(mktemp -d /tmp/kv_bench.XXXXXX)}
+mkdir -p "$out_dir"
+
+if [ "${BENCH_SKIP_BUILD:-0}" != 1 ]; then
+    cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKV_BUILD_TESTS=OFF >"$out_dir/build.log"
+    if ! cmake --build "$build_dir" -j "$(nproc)" >>"$out_dir/build.log" 2>&1; then
+        tail -40 "$out_dir/build.log"
+        exit 1
+    fi
+fi
+
+# The core that was idle longest over one second.
+least_busy_cpu() {
+    local first second
+    first=$(grep -E '^cpu[0-9]+ ' /proc/stat)
+    sleep 1
+    second=$(grep -E '^cpu[0-9]+ ' /proc/stat)
+    paste <(echo "$first") <(echo "$second") | awk '
+        { n = NF / 2; idle = ($(n + 5) + $(n + 6)) - ($5 + $6); cpu = substr($1, 4)
+          if (best == "" || idle > most) { best = cpu; most = idle } }
+        END { print best }'
+}
+
+cpu=${BENCH_CPU:-$(least_busy_cpu)}
+export GLIBC_TUNABLES=glibc.malloc.mmap_threshold=$threshold
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+
+echo "== Conditions"
+echo "commit:          $(git rev-parse --short HEAD 2>/dev/null || echo unknown)$(git diff --quiet 2>/dev/null || echo ' (with local changes)')"
+echo "processor:       $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
+echo "compiler:        $(c++ --version | head -1)"
+echo "GLIBC_TUNABLES:  $GLIBC_TUNABLES"
+echo "pinned core:     $cpu (taskset -c $cpu)$([ -z "${BENCH_CPU:-}" ] && echo ', the least busy one')"
+echo "repetitions:     $repetitions, medians; minimum time per repetition ${min_time} s"
+echo "load before:     $load_before"
+
+bench_args=(--benchmark_repetitions="$repetitions" --benchmark_min_time="$min_time"
+            --benchmark_display_aggregates_only=true --benchmark_out_format=json)
+
+# Filters the README's rows run with every core allowed, per program.
+declare -A all_cores_filter=(
+    [job_text_bench]='^BM_(LoopbackLogon|BareTcpExchange|LoopbackRootLogon|BareTcpRootLogonExchange)'
+)
+
+for source in bench/*.cpp; do
+    name=$(basename "$source" .cpp)
+    [[ "$name" =~ $program_filter ]] || continue
+    program="$build_dir/bench/$name"
+    if [ ! -x "$program" ]; then
+        echo "$name: not built (left out by the configuration)" >>"$out_dir/skipped.txt"
+        continue
+    fi
+    echo "running $name on core $cpu" >&2
+    taskset -c "$cpu" "$program" "${bench_args[@]}" --benchmark_out="$out_dir/$name.json" \
+        >"$out_dir/$name.log" 2>&1 || echo "$name: failed, see $out_dir/$name.log" >>"$out_dir/skipped.txt"
+    filters=$(sed -n 's|^// BENCH_ALL_CORES: *||p' "$source")
+    [ -n "${all_cores_filter[$name]:-}" ] && filters+=$'\n'"${all_cores_filter[$name]}"
+    filter=$(echo "$filters" | sed '/^$/d' | paste -sd'|')
+    if [ -n "$filter" ]; then
+        echo "running $name ($filter) on all cores" >&2
+        "$program" "${bench_args[@]}" --benchmark_filter="$filter" \
+            --benchmark_out="$out_dir/$name.all_cores.json" >"$out_dir/$name.all_cores.log" 2>&1 ||
+            echo "$name (all cores): failed, see $out_dir/$name.all_cores.log" >>"$out_dir/skipped.txt"
+    fi
+done
+
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+echo "load after:      $load_after"
+echo "results (JSON):  $out_dir"
+echo
+
+python3 - "$out_dir" "$root/bench" <<'PYTHON'
+import glob, json, os, re, statistics, sys
+
+out_dir, bench_dir = sys.argv[1], sys.argv[2]
+UNIT = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
+
+def load(path):
+    """Benchmark name -> list of per-repetition results (seconds, bytes/s, items/s)."""
+    runs = {}
+    if not os.path.exists(path):
+        return runs
+    with open(path) as f:
+        data = json.load(f)
+    for b in data.get("benchmarks", []):
+        if b.get("run_type") != "iteration" or b.get("error_occurred"):
+            continue
+        name = b["run_name"]
+        field = "real_time" if name.endswith("/real_time") else "cpu_time"
+        runs.setdefault(name, []).append({
+            "time": b[field] * UNIT[b["time_unit"]],
+            "bytes": b.get("bytes_per_second"),
+            "items": b.get("items_per_second"),
+        })
+    return runs
+
+def median(values):
+    values = [v for v in values if v is not None]
+    return statistics.median(values) if values else None
+
+def fmt_time(seconds):
+    for unit, scale in (("s", 1.0), ("ms", 1e-3), ("us", 1e-6)):
+        if seconds >= scale:
+            return f"{seconds / scale:.3g} {unit}"
+    return f"{seconds / 1e-9:.3g} ns"
+
+def fmt_rate(value, unit):
+    for prefix, scale in (("G", 1e9), ("M", 1e6), ("k", 1e3)):
+        if value >= scale:
+            return f"{value / scale:.3g} {prefix}{unit}"
+    return f"{value:.3g} {unit}"
+
+def describe(reps):
+    """Median time with the spread of the repetitions, and the median rates."""
+    times = [r["time"] for r in reps]
+    text = fmt_time(median(times))
+    if len(times) > 1:
+        text += f" ({fmt_time(min(times))}-{fmt_time(max(times))})"
+    rate = median([r["bytes"] for r in reps])
+    if rate:
+        text += ", " + fmt_rate(rate, "B/s")
+    items = median([r["items"] for r in reps])
+    if items and not rate:
+        text += ", " + fmt_rate(items, "/s")
+    return text
+
+def ratio(reps, peer_reps, kind):
+    a, b = median([r["time"] for r in reps]), median([r["time"] for r in peer_reps])
+    if kind == "speed":
+        return f"{b / a:.2f}x the peer's speed"
+    if kind == "ratio":
+        return f"{a / b:.2f}x"
+    return f"{a / b:.2f}x the peer's time"
+
+def declared_peers(source):
+    peers = []
+    with open(source) as f:
+        for line in f:
+            m = re.match(r"//\s*BENCH_PEER:\s*(\S+)\s+(\S+)(?:\s+(time|speed))?", line)
+            if m:
+                peers.append((m.group(1), m.group(2), m.group(3) or "time"))
+    return peers
+
+def peer_of(name, peers):
+    for project, peer, kind in peers:
+        if name == project or name.startswith(project + "/"):
+            return peer + name[len(project):], kind
+    return None, None
+
+def table(title, runs, peers):
+    print(f"### {title}\n")
+    print("| benchmark | median (range of the repetitions), rate | peer | ratio |")
+    print("|---|---|---|---|")
+    peer_names = {peer_of(n, peers)[0] for n in runs} - {None}
+    for name, reps in runs.items():
+        peer, kind = peer_of(name, peers)
+        if peer and peer in runs:
+            print(f"| {name} | {describe(reps)} | {peer}: {describe(runs[peer])} | "
+                  f"{ratio(reps, runs[peer], kind)} |")
+        elif name not in peer_names:
+            print(f"| {name} | {describe(reps)} | | |")
+    print()
+
+results = {}
+print("## Every benchmark program (pinned unless marked)\n")
+for source in sorted(glob.glob(os.path.join(bench_dir, "*.cpp"))):
+    program = os.path.splitext(os.path.basename(source))[0]
+    peers = declared_peers(source)
+    for suffix, label in (("", "pinned"), (".all_cores", "all cores")):
+        runs = load(os.path.join(out_dir, program + suffix + ".json"))
+        if runs:
+            results[(program, suffix)] = runs
+            table(f"{program} ({label})", runs, peers)
+skipped = os.path.join(out_dir, "skipped.txt")
+if os.path.exists(skipped):
+    print("Not run:\n")
+    print(open(skipped).read())
+
+# The README's rows: (label, program, benchmark, peer, kind, all cores).
+# A row whose benchmark did not run says so.
+ROWS = [
+    ("XML", [
+        ("XML parse, 10,000 contact-like records, against pugixml", "xml_bench", "ParseKvXml/10000", "ParsePugixml/10000", "speed", False),
+        ("XML parse, 10,000 records, against libxml2", "xml_bench", "ParseKvXml/10000", "ParseLibxml2/10000", "speed", False),
+        ("XML parse, 40,000 records, against pugixml", "xml_bench", "ParseKvXml/40000", "ParsePugixml/40000", "speed", False),
+        ("XML parse, 80,000 records, against pugixml (its text is above the allocation threshold: pugixml's time is mostly page faults, not parsing)", "xml_bench", "ParseKvXml/80000", "ParsePugixml/80000", "speed", False),
+        ("XML write, 10,000 records, against pugixml", "xml_bench", "WriteKvXml/10000", "WritePugixml/10000", "speed", False),
+        ("XML write, 40,000 records, against pugixml", "xml_bench", "WriteKvXml/40000", "WritePugixml/40000", "speed", False),
+    ]),
+    ("Record store", [
+        ("store of 10,000 contacts written and read back, against pugixml's parse and save", "data_store_bench", "RoundTripContactStore", "ParseAndSavePugixml", "time", False),
+        ("the store read alone, against the same", "data_store_bench", "ReadContactStore", "ParseAndSavePugixml", "time", False),
+        ("the store written alone, against the same", "data_store_bench", "WriteContactStore", "ParseAndSavePugixml", "time", False),
+    ]),
+    ("CAPI codec", [
+        ("Reset + BuildConnectReq, against memcpy of the same bytes", "capi_codec_bench", "BM_ResetAndBuildConnectReq", "BM_MemcpyConnectReq", "time", False),
+        ("DecodeConnectInd, against memcpy of the same bytes", "capi_codec_bench", "BM_DecodeConnectInd", "BM_MemcpyConnectInd", "time", False),
+        ("DecodeDataB3Ind, against memcpy of the same bytes", "capi_codec_bench", "BM_DecodeDataB3Ind", "BM_MemcpyDataB3Ind", "time", False),
+    ]),
+    ("GUI description catalog", [
+        ("catalog Load and destruction, full file, against pugixml's parse and destruction", "guidesc_load_bench", "BM_CatalogLoadFull", "BM_PugixmlParseFull", "time", False),
+        ("the same, half file", "guidesc_load_bench", "BM_CatalogLoadHalf", "BM_PugixmlParseHalf", "time", False),
+        ("catalog full / half time", "guidesc_load_bench", "BM_CatalogLoadFull", "BM_CatalogLoadHalf", "ratio", False),
+        ("pugixml full / half time", "guidesc_load_bench", "BM_PugixmlParseFull", "BM_PugixmlParseHalf", "ratio", False),
+    ]),
+    ("Job texts", [
+        ("CLIENT2 text received, against XmlDocument::Parse of the same bytes", "job_text_bench", "BM_ReceiveClient2", "BM_ParseClient2Text", "speed", False),
+        ("CLIENT2 text written, against the same parse", "job_text_bench", "BM_SerializeClient2", "BM_ParseClient2Text", "speed", False),
+        ("LISTEN2 text received, against the same parse", "job_text_bench", "BM_ReceiveListen2", "BM_ParseListen2Text", "speed", False),
+        ("CAPISERVER text received, against the same parse", "job_text_bench", "BM_ReceiveCapiServer", "BM_ParseCapiServerText", "speed", False),
+        ("TAPI listen report received, against the same parse", "job_text_bench", "BM_ReceiveTapiListen", "BM_ParseTapiListenText", "speed", False),
+        ("TAPI dial request received, against the same parse", "job_text_bench", "BM_ReceiveTapiDial", "BM_ParseTapiDialText", "speed", False),
+        ("CLIENT2 logons on loopback (all cores), against a bare TCP exchange", "job_text_bench", "BM_LoopbackLogon/real_time", "BM_BareTcpExchange/real_time", "speed", True),
+        ("workstation logons with their root jobs (all cores), against a bare TCP exchange", "job_text_bench", "BM_LoopbackRootLogon/real_time", "BM_BareTcpRootLogonExchange/real_time", "speed", True),
+    ]),
+    ("Router", [
+        ("one thread to another, pinned to one core, against the mutex + condition variable queue", "router_bench", "BM_RouterThroughput/real_time", "BM_BaselineThroughput/real_time", "speed", False),
+        ("one thread to another, all cores", "router_bench", "BM_RouterThroughput/real_time", "BM_BaselineThroughput/real_time", "speed", True),
+        ("2 threads to one, all cores", "router_bench", "BM_RouterContended/2/real_time", "BM_BaselineContended/2/real_time", "speed", True),
+        ("4 threads to one, all cores", "router_bench", "BM_RouterContended/4/real_time", "BM_BaselineContended/4/real_time", "speed", True),
+        ("8 threads to one, all cores", "router_bench", "BM_RouterContended/8/real_time", "BM_BaselineContended/8/real_time", "speed", True),
+        ("REQUEST answered by a CONFIRMATION, round trip, pinned", "router_bench", "BM_RouterRoundTrip/real_time", "BM_BaselineRoundTrip/real_time", "time", False),
+    ]),
+]
+
+print("## The README's tables\n")
+for title, rows in ROWS:
+    print(f"### {title}\n")
+    print("| benchmark | this project | compared with | ratio |")
+    print("|---|---|---|---|")
+    for label, program, name, peer, kind, all_cores in rows:
+        runs = results.get((program, ".all_cores" if all_cores else ""), {})
+        if name in runs and peer in runs:
+            print(f"| {label} | {describe(runs[name])} | {describe(runs[peer])} | "
+                  f"{ratio(runs[name], runs[peer], kind)} |")
+        else:
+            print(f"| {label} | not run | | |")
+    print()
+PYTHON
