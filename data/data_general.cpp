@@ -43,7 +43,7 @@ const RecordForm<CKvDataGeneral>& CKvDataGeneral::Form() {
         BoolKey<&R::flag_call_history_backup_>("flagcallhistorybackup", kDecoded),
         // Written with its entries: emptying the list before writing would
         // lose the lines of every record that travels as XML.
-        NestedKey<&R::tapi_lines_>("STRINGHANDLER_TAPILINES"),
+        NestedKey<&R::tapi_lines_>("STRINGHANDLER_TAPILINES", kKeyAlsoTextElement),
     };
     static constexpr RecordForm<R> kForm{
         .element_name = kElementName,

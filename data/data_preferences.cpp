@@ -101,8 +101,8 @@ const RecordForm<CKvDataPreferences>& CKvDataPreferences::Form() {
         BoolKey<&R::flag_call_in_extern_marked_extern_>("flagcallinexternmarkedextern", kDecoded),
         BoolKey<&R::flag_notify_enable_>("flagnotifyenable", kDecoded),
         NestedKey<&R::computer_ident_>("COMPUTER_IDENT"),
-        NestedKey<&R::devices_>("DEVICES"),
-        NestedKey<&R::dial_history_>("DIALHISTORY"),
+        NestedKey<&R::devices_>("DEVICES", kKeyAlsoTextElement),
+        NestedKey<&R::dial_history_>("DIALHISTORY", kKeyAlsoTextElement),
     };
     static constexpr RecordForm<R> kForm{
         .element_name = kElementName,
