@@ -156,8 +156,8 @@ KvResult CKvDataHandlerStore::Add(CKvDataHandler* record) {
     if (IsKeyMode()) {
         if (auto found = by_key_.find(key); found != by_key_.end())
             existing = found->second;
-    } else if (auto found = by_identifier_.find(identifier); found != by_identifier_.end()) {
-        existing = found->second;
+    } else if (const EntryList::iterator* found = by_identifier_.find(identifier)) {
+        existing = *found;
     }
 
     if (existing != entries_.end()) {
@@ -251,9 +251,8 @@ bool CKvDataHandlerStore::Remove(std::unique_ptr<CKvDataHandler>& out, CKvDataHa
                 break;
             }
         }
-    } else if (auto found = by_identifier_.find(record->GetIdentifier());
-               found != by_identifier_.end()) {
-        match = found->second;
+    } else if (const EntryList::iterator* found = by_identifier_.find(record->GetIdentifier())) {
+        match = *found;
     }
     if (match == entries_.end()) {
         result_ = KV_E_FAIL;
