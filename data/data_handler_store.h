@@ -216,7 +216,8 @@ private:
             return std::hash<std::string_view>{}(key);
         }
     };
-    std::unordered_map<std::string, EntryList::iterator, KeyHash> by_key_;
+    using KeyIndex = std::unordered_map<std::string, EntryList::iterator, KeyHash>;
+    KeyIndex by_key_;
     FlatIndex<std::uint32_t, EntryList::iterator> by_identifier_;
     FlatIndex<const CKvDataHandler*, EntryList::iterator> by_record_;
     // Counts the records taken out or replaced, so that positions know when
