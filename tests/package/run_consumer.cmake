@@ -1,7 +1,7 @@
 # Installs the build tree into a fresh prefix, then configures, builds and runs
 # the consumer project against it. Arguments: BUILD_DIR, SOURCE_DIR, WORK_DIR,
-# GENERATOR, BUILD_TYPE, COMPILER (that of the libraries) and FLAGS (compile
-# and link flags the libraries need, such as the sanitizers').
+# GENERATOR, BUILD_TYPE and FLAGS (compile and link flags the libraries need,
+# such as the sanitizers').
 file(REMOVE_RECURSE "${WORK_DIR}")
 set(prefix "${WORK_DIR}/prefix")
 
@@ -20,7 +20,6 @@ if(NOT EXISTS "${prefix}/include/kvsuite/core/xml_document.h")
 endif()
 run("${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${WORK_DIR}/build" -G "${GENERATOR}"
     "-DCMAKE_BUILD_TYPE=${BUILD_TYPE}" "-DCMAKE_PREFIX_PATH=${prefix}"
-    "-DCMAKE_CXX_COMPILER=${COMPILER}"
     "-DCMAKE_CXX_FLAGS=${FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${FLAGS}")
 run("${CMAKE_COMMAND}" --build "${WORK_DIR}/build")
 run("${WORK_DIR}/build/consumer")
