@@ -309,8 +309,9 @@ void CKvDataPreferences::SetTimeoutDisconnectedValue(std::uint32_t value, int ra
     else if (value > kTimeoutMaximum)
         value = kTimeoutMaximum;
     timeout_disconnected_ = value;
+    // The value lies within the limits, so "%.d" writes its plain decimal.
     if (radix == 10)
-        timeout_disconnected_text_ = Format("%.d", static_cast<int>(value));
+        AssignUnsigned(timeout_disconnected_text_, value);
     else if (radix == 16)
         timeout_disconnected_text_ = Format("%.8x", value);
 }
