@@ -162,8 +162,8 @@ KvResult CKvDataHandlerStore::Add(CKvDataHandler* record) {
         std::tie(filed_key, inserted) = by_key_.try_emplace(key, entries_.end());
         if (!inserted)
             existing = filed_key->second;
-    } else if (const EntryList::iterator* found = by_identifier_.find(identifier)) {
-        existing = *found;
+    } else if (auto found = by_identifier_.find(identifier); found != by_identifier_.end()) {
+        existing = found->second;
     }
 
     if (existing != entries_.end()) {
@@ -258,8 +258,9 @@ bool CKvDataHandlerStore::Remove(std::unique_ptr<CKvDataHandler>& out, CKvDataHa
                 break;
             }
         }
-    } else if (const EntryList::iterator* found = by_identifier_.find(record->GetIdentifier())) {
-        match = *found;
+    } else if (auto found = by_identifier_.find(record->GetIdentifier());
+               found != by_identifier_.end()) {
+        match = found->second;
     }
     if (match == entries_.end()) {
         result_ = KV_E_FAIL;

@@ -218,7 +218,7 @@ private:
     };
     using KeyIndex = std::unordered_map<std::string, EntryList::iterator, KeyHash>;
     KeyIndex by_key_;
-    FlatIndex<std::uint32_t, EntryList::iterator> by_identifier_;
+    std::unordered_map<std::uint32_t, EntryList::iterator> by_identifier_;
     FlatIndex<const CKvDataHandler*, EntryList::iterator> by_record_;
     // Counts the records taken out or replaced, so that positions know when
     // their entry may be gone.
