@@ -162,21 +162,10 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
 bool HasLiteralReferences(std::string_view text) {
     if (text.find("&#") != std::string_view::npos)
         return true;
-    bool in_tag = false;
-    char quote = 0;
-    for (const char c : text) {
-        if (quote != 0) {
-            if (c == quote)
-                quote = 0;
-            else if (c == '&')
-                return true;
-        } else if (in_tag && (c == '"' || c == '\'')) {
-            quote = c;
-        } else if (c == '<') {
-            in_tag = true;
-        } else if (c == '>') {
-            in_tag = false;
-        }
+    const std::vector<bool> in_attribute = AttributeBytes(text);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (in_attribute[i] && text[i] == '&')
+            return true;
     }
     return false;
 }
