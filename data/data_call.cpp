@@ -2,6 +2,7 @@
 
 #include "core/named_value_map.h"
 #include "core/record_xml.h"
+#include "platform/text.h"
 
 CKvDataCall::CKvDataCall(CKvDataHandlerCatalog* context, std::uint32_t identifier)
     : KeyTableRecord(context, identifier) {
@@ -85,7 +86,15 @@ KvResult CKvDataCall::Reset() {
 }
 
 void CKvDataCall::FormatStartTime() {
-    datetime_start_.GetText(key_);
+    // The start time's text ("%u.%03u") without the formatter: every call
+    // record made formats it.
+    AssignUnsigned(key_, datetime_start_.GetSeconds());
+    key_ += '.';
+    const std::uint32_t milliseconds = datetime_start_.GetMilliseconds();
+    if (milliseconds < 100)
+        key_ += milliseconds < 10 ? "00" : "0";
+    std::string digits;
+    key_ += AssignUnsigned(digits, milliseconds);
 }
 
 KvResult CKvDataCall::ReadXml(const XmlNode* element) {

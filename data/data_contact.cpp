@@ -52,9 +52,10 @@ const RecordForm<CKvDataContact>& CKvDataContact::Form() {
         TextKey<&CKvDataContact::salutation_>("salutation", kKeyFreeText),
         TextKey<&CKvDataContact::profession_>("profession", kKeyFreeText),
         TextKey<&CKvDataContact::datapool_>("datapool", kKeyFreeText),
-        // An empty list comes back from the parser as a text element.
+        // Empty lists are written self-closed and come back from the parser as
+        // text elements.
         NestedKey<&CKvDataContact::phone_numbers_>("PHONE_NUMBER_LIST", kKeyAlsoTextElement),
-        NestedKey<&CKvDataContact::addresses_>("ADDRESS_LIST"),
+        NestedKey<&CKvDataContact::addresses_>("ADDRESS_LIST", kKeyAlsoTextElement),
         NestedKey<&CKvDataContact::emails_>(kEmailListName, kKeyOmitWhenEmpty),
         NestedKey<&CKvDataContact::urls_>(kUrlListName, kKeyOmitWhenEmpty),
     };

@@ -43,7 +43,7 @@ const RecordForm<CKvDataGeneral>& CKvDataGeneral::Form() {
         BoolKey<&R::flag_call_history_backup_>("flagcallhistorybackup", kDecoded),
         // Written with its entries: emptying the list before writing would
         // lose the lines of every record that travels as XML.
-        NestedKey<&R::tapi_lines_>("STRINGHANDLER_TAPILINES"),
+        NestedKey<&R::tapi_lines_>("STRINGHANDLER_TAPILINES", kKeyAlsoTextElement),
     };
     static constexpr RecordForm<R> kForm{
         .element_name = kElementName,
@@ -121,7 +121,7 @@ void CKvDataGeneral::AfterDomRead() {
 }
 
 std::string& CKvDataGeneral::FormatPortNumber(std::string& out) const {
-    return out = Format("%u", port_number_);
+    return AssignUnsigned(out, port_number_);
 }
 
 std::string& CKvDataGeneral::FormatFlagAutomaticLine(std::string& out) const {
@@ -129,7 +129,7 @@ std::string& CKvDataGeneral::FormatFlagAutomaticLine(std::string& out) const {
 }
 
 std::string& CKvDataGeneral::FormatInternDigitsCount(std::string& out) const {
-    return out = Format("%u", intern_digits_count_);
+    return AssignUnsigned(out, intern_digits_count_);
 }
 
 void CKvDataGeneral::TakeTelephonyLocation() {

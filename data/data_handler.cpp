@@ -118,7 +118,10 @@ bool CKvDataHandler::SetIdentifier(std::uint32_t identifier) {
 
 void CKvDataHandler::ResetBaseFields() {
     SetIdentifier(0);
-    timer_.Stop();
+    // Stopping reads the clock; a timer that is not running has nothing to
+    // stop, and a record never asks its timer for that reading.
+    if (timer_.IsRunning())
+        timer_.Stop();
     flag_word_ = 0;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/pointer.h"
 
 #include <algorithm>
+#include <tuple>
 #include <utility>
 
 // Holds the attached lock, if any, for one operation.
@@ -153,9 +154,14 @@ KvResult CKvDataHandlerStore::Add(CKvDataHandler* record) {
 
     const std::uint32_t identifier = record->GetIdentifier();
     EntryList::iterator existing = entries_.end();
+    // In key mode the key is filed (or found) with one hashing; a new key's
+    // entry is set below.
+    KeyIndex::iterator filed_key{};
     if (IsKeyMode()) {
-        if (auto found = by_key_.find(key); found != by_key_.end())
-            existing = found->second;
+        bool inserted = false;
+        std::tie(filed_key, inserted) = by_key_.try_emplace(key, entries_.end());
+        if (!inserted)
+            existing = filed_key->second;
     } else if (auto found = by_identifier_.find(identifier); found != by_identifier_.end()) {
         existing = found->second;
     }
@@ -168,10 +174,11 @@ KvResult CKvDataHandlerStore::Add(CKvDataHandler* record) {
         record->store_ = this;
         return result_;
     }
-    entries_.push_back(Entry{std::unique_ptr<CKvDataHandler>(record), identifier, key});
+    entries_.push_back(
+        Entry{std::unique_ptr<CKvDataHandler>(record), identifier, std::move(key)});
     const EntryList::iterator entry = std::prev(entries_.end());
     if (IsKeyMode())
-        by_key_.emplace(std::move(key), entry);
+        filed_key->second = entry;
     else
         by_identifier_.emplace(identifier, entry);
     by_record_.emplace(record, entry);

@@ -209,7 +209,15 @@ private:
     std::uint32_t handler_type_ = 0;
     std::int32_t capacity_ = 0;
     EntryList entries_;
-    std::unordered_map<std::string, EntryList::iterator> by_key_;
+    // A hasher of its own: the standard one for strings makes small maps
+    // compare every key on each look-up.
+    struct KeyHash {
+        std::size_t operator()(const std::string& key) const {
+            return std::hash<std::string_view>{}(key);
+        }
+    };
+    using KeyIndex = std::unordered_map<std::string, EntryList::iterator, KeyHash>;
+    KeyIndex by_key_;
     std::unordered_map<std::uint32_t, EntryList::iterator> by_identifier_;
     FlatIndex<const CKvDataHandler*, EntryList::iterator> by_record_;
     // Counts the records taken out or replaced, so that positions know when

@@ -101,8 +101,8 @@ const RecordForm<CKvDataPreferences>& CKvDataPreferences::Form() {
         BoolKey<&R::flag_call_in_extern_marked_extern_>("flagcallinexternmarkedextern", kDecoded),
         BoolKey<&R::flag_notify_enable_>("flagnotifyenable", kDecoded),
         NestedKey<&R::computer_ident_>("COMPUTER_IDENT"),
-        NestedKey<&R::devices_>("DEVICES"),
-        NestedKey<&R::dial_history_>("DIALHISTORY"),
+        NestedKey<&R::devices_>("DEVICES", kKeyAlsoTextElement),
+        NestedKey<&R::dial_history_>("DIALHISTORY", kKeyAlsoTextElement),
     };
     static constexpr RecordForm<R> kForm{
         .element_name = kElementName,
@@ -309,8 +309,9 @@ void CKvDataPreferences::SetTimeoutDisconnectedValue(std::uint32_t value, int ra
     else if (value > kTimeoutMaximum)
         value = kTimeoutMaximum;
     timeout_disconnected_ = value;
+    // The value lies within the limits, so "%.d" writes its plain decimal.
     if (radix == 10)
-        timeout_disconnected_text_ = Format("%.d", static_cast<int>(value));
+        AssignUnsigned(timeout_disconnected_text_, value);
     else if (radix == 16)
         timeout_disconnected_text_ = Format("%.8x", value);
 }

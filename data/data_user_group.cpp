@@ -81,7 +81,12 @@ void CKvDataUserGroup::ReadName(std::string& text) {
 
 void CKvDataUserGroup::SetCount(std::uint32_t count, int radix) {
     count_ = count;
-    count_text_ = radix == 16 ? Format("%.8x", count) : Format("%.u", count);
+    if (radix == 16)
+        count_text_ = Format("%.8x", count);
+    else if (count == 0)
+        count_text_.clear(); // "%.u" writes no digit for 0
+    else
+        AssignUnsigned(count_text_, count);
 }
 
 void CKvDataUserGroup::SetCountText(const std::string& text, int radix) {

@@ -5,7 +5,7 @@
 
 void SetImageId(std::uint32_t value, std::uint32_t& number, std::string& number_text) {
     number = value;
-    number_text = Format("%u", value);
+    AssignUnsigned(number_text, value);
 }
 
 void ParseImageIdText(std::string& text, std::uint32_t& number, std::string& number_text) {

@@ -259,7 +259,7 @@ constexpr RecordKey<record_keys_detail::ClassOf<Member>> DecimalKey(std::string_
     using Record = record_keys_detail::ClassOf<Member>;
     RecordKey<Record> key{.name = name, .kind = RecordKeyKind::kValue, .rules = rules};
     key.format = [](Record& record, std::string& out) {
-        out = Format("%u", static_cast<std::uint32_t>(record.*Member));
+        AssignUnsigned(out, static_cast<std::uint32_t>(record.*Member));
     };
     key.parse = [](Record& record, std::string& text) -> KvResult {
         record.*Member = static_cast<record_keys_detail::FieldOf<Member>>(AtoI32(text));

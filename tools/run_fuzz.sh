@@ -11,13 +11,15 @@ seconds=${FUZZ_SECONDS:-30}
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DKV_FUZZ=ON -DKV_BUILD_TESTS=OFF -DKV_BUILD_BENCH=OFF
+# The whole configuration, examples included, so that every executable is
+# seen to link with the instrumented libraries.
+cmake --build build-fuzz
 # The XML parser's target first, then the others.
 targets=(xml_parse_fuzz)
 for source in fuzz/*.cpp; do
     target=$(basename "$source" .cpp)
     [ "$target" = xml_parse_fuzz ] || targets+=("$target")
 done
-cmake --build build-fuzz --target "${targets[@]}"
 
 export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1

@@ -39,6 +39,14 @@ TEST_F(DataCallTest, IdentifierAttributeDecidesTheKeyAndFlagNeedsCapitalTrue) {
     EXPECT_FALSE(same_start.IsSameKey(call));
 }
 
+TEST_F(DataCallTest, ANewCallsKeyIsItsStartTimeWithThreeDigitsOfMilliseconds) {
+    for (const std::uint16_t milliseconds : {0, 7, 42, 999}) {
+        clock_.SetWallTime(1704067200, milliseconds);
+        CKvDataCall call;
+        EXPECT_EQ(call.GetKey(), Format("3913056000.%03u", milliseconds));
+    }
+}
+
 TEST_F(DataCallTest, CloneCarriesRuntimeMembersAndHasItsOwnNamedFieldCells) {
     CKvDataCall source;
     source.GetTapiCallHandle() = 77;
