@@ -34,20 +34,17 @@ std::uint32_t MonotonicMs() {
 // reading lies between the milliseconds read just before and just after it,
 // also once the clock answers from what it read last.
 TEST(SystemClockTick, IsTheMonotonicClocksMillisecondAtEveryReading) {
+    // How many changes the loop sees depends on the machine's load: none is
+    // counted.
     SystemClock clock;
     const std::uint32_t start = MonotonicMs();
-    std::uint32_t last = clock.TickMs();
-    int changes = 0;
     while (MonotonicMs() - start < 30) {
         const std::uint32_t before = MonotonicMs();
         const std::uint32_t tick = clock.TickMs();
         const std::uint32_t after = MonotonicMs();
         ASSERT_GE(static_cast<std::int32_t>(tick - before), 0);
         ASSERT_GE(static_cast<std::int32_t>(after - tick), 0);
-        changes += tick != last ? 1 : 0;
-        last = tick;
     }
-    EXPECT_GE(changes, 25);
 }
 
 } // namespace
