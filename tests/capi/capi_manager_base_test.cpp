@@ -260,6 +260,36 @@ TEST_F(CapiManagerBaseTest, ACallClearedBeforeItsPlciIsClearedByTheConfirmation)
     EXPECT_EQ(connection_->GetState(), CapiConnection::kDisconnectRequested);
 }
 
+// A response repeats the indication's number in the connection's codec; a
+// confirmation carrying the same number still goes to the request's own
+// connection.
+TEST_F(CapiManagerBaseTest, AFacilityConfGoesToTheConnectionOfItsRequest) {
+    CapiConnection* second = TakeConnection();
+    second->GetCodec().SetPlci(0x0301);
+    ASSERT_EQ(manager_.SendFacilityReq(second, kCapiFacilityHold, 0), KV_OK);
+    const std::uint16_t request = manager_.GetMessageNumber();
+    connection_->GetCodec().SetMessageNumber(request);
+    const std::uint16_t appl_id = static_cast<std::uint16_t>(host_.GetApplId());
+    CapiStoredMessage conf;
+    conf.bytes = MessageImage()
+                     .Dword(0x0301)
+                     .Word(0)
+                     .Word(3)
+                     .Byte(5)
+                     .Word(kCapiFacilityHold)
+                     .Byte(2)
+                     .Word(0x300E)
+                     .Finish(CAPI_FACILITY, CAPI_CONF, request, appl_id);
+    EXPECT_EQ(manager_.HandleConfirmation(&conf), 0u);
+    EXPECT_TRUE(conf.handled);
+    EXPECT_EQ(second->GetCodec().Facility().supplementary_service_reason, 0x300Eu);
+    EXPECT_EQ(connection_->GetCodec().Facility().supplementary_service_reason, 0u);
+    // Matched once: the same confirmation again finds no request.
+    conf.handled = false;
+    manager_.HandleConfirmation(&conf);
+    EXPECT_FALSE(conf.handled);
+}
+
 TEST_F(CapiManagerBaseTest, ShutdownTimerMovesTransferredToActiveAndOthersToIdle) {
     connection_->SetState(11);
     manager_.Shutdown();
