@@ -290,6 +290,50 @@ TEST_F(CapiManagerBaseTest, AFacilityConfGoesToTheConnectionOfItsRequest) {
     EXPECT_FALSE(conf.handled);
 }
 
+// Indications naming PLCI 0 (or an NCCI on it) are no call's: the connection
+// waiting for its CONNECT_CONF stays as it is, and the confirmation still
+// clears the call it names.
+TEST_F(CapiManagerBaseTest, IndicationsForPlciZeroLeaveAnUnconfirmedCallAlone) {
+    connection_->GetCodec().SetPlci(0);
+    ASSERT_EQ(manager_.SendConnectReq(connection_, 16, "0301234", "5550"), KV_OK);
+    const std::uint16_t request = manager_.GetMessageNumber();
+    ASSERT_EQ(manager_.SendDisconnectReq(connection_), KV_OK);
+    const std::uint16_t appl_id = static_cast<std::uint16_t>(host_.GetApplId());
+    const Bytes indications[] = {
+        MessageImage().Dword(0).Word(0x3490).Finish(CAPI_DISCONNECT, CAPI_IND, 0x40, appl_id),
+        MessageImage().Dword(0).Empty().Empty().Empty().Finish(CAPI_CONNECT_ACTIVE, CAPI_IND, 0x41,
+                                                               appl_id),
+        MessageImage().Dword(0x10000).Empty().Finish(CAPI_CONNECT_B3, CAPI_IND, 0x42, appl_id),
+        MessageImage()
+            .Dword(0)
+            .Word(16)
+            .Empty()
+            .Empty()
+            .Empty()
+            .Empty()
+            .Empty()
+            .Empty()
+            .Empty()
+            .Empty()
+            .Finish(CAPI_CONNECT, CAPI_IND, 0x43, appl_id),
+    };
+    capi_.puts.clear();
+    for (const Bytes& bytes : indications) {
+        CapiStoredMessage indication;
+        indication.bytes = bytes;
+        manager_.AnswerIndication(&indication);
+        EXPECT_FALSE(indication.handled);
+    }
+    EXPECT_TRUE(capi_.puts.empty());
+    EXPECT_EQ(connection_->GetState(), CapiConnection::kConnectRequested);
+    CapiStoredMessage conf;
+    conf.bytes = MessageImage().Dword(0x0301).Word(0).Finish(CAPI_CONNECT, CAPI_CONF, request, appl_id);
+    manager_.HandleConfirmation(&conf);
+    ASSERT_EQ(capi_.puts.size(), 1u);
+    EXPECT_EQ(capi_.puts[0][kCapiOffsetCommand], CAPI_DISCONNECT);
+    EXPECT_EQ(CapiGetDword(&capi_.puts[0][8]), 0x0301u);
+}
+
 TEST_F(CapiManagerBaseTest, ShutdownTimerMovesTransferredToActiveAndOthersToIdle) {
     connection_->SetState(11);
     manager_.Shutdown();
