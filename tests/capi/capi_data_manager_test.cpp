@@ -163,6 +163,12 @@ protected:
         ASSERT_EQ(block->SetData(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0), KV_OK);
         ASSERT_EQ(stream_.Append(block), KV_OK);
     }
+    void ReceiveFullBlocks(const Bytes& bytes) {
+        for (std::size_t at = 0; at < bytes.size(); at += B3DataBlock::kCapacity)
+            Receive(Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                          bytes.begin() + static_cast<std::ptrdiff_t>(
+                                              std::min(at + B3DataBlock::kCapacity, bytes.size()))));
+    }
     // The data of the next frame, or "-" when none is read.
     std::string Next() {
         std::array<std::uint8_t, CapiDataManager::kFrameDataSize> data{};
@@ -206,9 +212,7 @@ TEST_F(B3FrameReaderTest, TheFirstBlockIsDroppedOnceTheReadPositionReaches257) {
     const Bytes at_224 = Frame("a", 1);
     const Bytes at_257 = Frame("b", 1);
     std::copy(at_224.begin(), at_224.end(), bytes.begin() + 224);
-    Receive(Bytes(bytes.begin(), bytes.begin() + 128));
-    Receive(Bytes(bytes.begin() + 128, bytes.begin() + 256));
-    Receive(Bytes(bytes.begin() + 256, bytes.end()));
+    ReceiveFullBlocks(bytes);
     EXPECT_EQ(Next(), "a");
     EXPECT_EQ(position_, 256);
     EXPECT_EQ(stream_.Count(), 3u);
@@ -217,9 +221,7 @@ TEST_F(B3FrameReaderTest, TheFirstBlockIsDroppedOnceTheReadPositionReaches257) {
     position_ = 0;
     std::fill(bytes.begin(), bytes.end(), 0);
     std::copy(at_257.begin(), at_257.end(), bytes.begin() + 225);
-    Receive(Bytes(bytes.begin(), bytes.begin() + 128));
-    Receive(Bytes(bytes.begin() + 128, bytes.begin() + 256));
-    Receive(Bytes(bytes.begin() + 256, bytes.end()));
+    ReceiveFullBlocks(bytes);
     EXPECT_EQ(Next(), "b");
     EXPECT_EQ(position_, 257 - 128);
     EXPECT_EQ(stream_.Count(), 2u);
