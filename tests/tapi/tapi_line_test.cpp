@@ -505,6 +505,31 @@ TEST_P(TapiLineConferenceTest, TakesAnotherHeldCallOnlyWhenTheConsultedOneIsGone
 INSTANTIATE_TEST_SUITE_P(Held, TapiLineConferenceTest,
                          ::testing::Values(HeldCase{false}, HeldCase{true}));
 
+// A make-call that held nothing leaves no consulted call: an earlier
+// make-call's held call has no precedence over the first call on hold.
+TEST_F(TapiLineTest, AConferenceAfterAMakeCallThatHeldNothingJoinsTheFirstHeldCall) {
+    Open();
+    const HCALL earlier = ConnectedCall("100");
+    CallRequest(earlier, KV_TAPIFUNC_HOLD_TOGGLE);
+    RunFor(500);
+    ASSERT_EQ(StateOf(earlier), LINECALLSTATE_ONHOLD);
+    const HCALL consulted = ConnectedCall("111");
+    const HCALL consultation = ConnectedCall("222");
+    ASSERT_EQ(StateOf(consulted), LINECALLSTATE_ONHOLD);
+    service_.FarEndHangUp(consultation);
+    RunFor(1000);
+    ASSERT_EQ(Call(consultation), nullptr);
+    const HCALL last = ConnectedCall("333");
+    ASSERT_EQ(StateOf(last), LINECALLSTATE_CONNECTED);
+    Requests();
+    MakeConference();
+    RunFor(500);
+    EXPECT_EQ(Requests(), std::vector<std::string>{Request(TapiFunction::kCompleteTransfer, last,
+                                                           earlier, "",
+                                                           LINETRANSFERMODE_CONFERENCE)});
+    line_.OnExitInstance();
+}
+
 TEST_F(TapiLineTest, TransferAndSwapHoldActOnTheHeldCallAndTheConnectedOne) {
     Open();
     const HCALL first = ConnectedCall("111");
