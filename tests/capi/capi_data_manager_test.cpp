@@ -166,8 +166,8 @@ protected:
     void ReceiveFullBlocks(const Bytes& bytes) {
         for (std::size_t at = 0; at < bytes.size(); at += B3DataBlock::kCapacity)
             Receive(Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(at),
-                          bytes.begin() + static_cast<std::ptrdiff_t>(
-                                              std::min(at + B3DataBlock::kCapacity, bytes.size()))));
+                          bytes.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                              at + B3DataBlock::kCapacity, bytes.size()))));
     }
     // The data of the next frame, or "-" when none is read.
     std::string Next() {

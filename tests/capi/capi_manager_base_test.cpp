@@ -327,7 +327,8 @@ TEST_F(CapiManagerBaseTest, IndicationsForPlciZeroLeaveAnUnconfirmedCallAlone) {
     EXPECT_TRUE(capi_.puts.empty());
     EXPECT_EQ(connection_->GetState(), CapiConnection::kConnectRequested);
     CapiStoredMessage conf;
-    conf.bytes = MessageImage().Dword(0x0301).Word(0).Finish(CAPI_CONNECT, CAPI_CONF, request, appl_id);
+    conf.bytes =
+        MessageImage().Dword(0x0301).Word(0).Finish(CAPI_CONNECT, CAPI_CONF, request, appl_id);
     manager_.HandleConfirmation(&conf);
     ASSERT_EQ(capi_.puts.size(), 1u);
     EXPECT_EQ(capi_.puts[0][kCapiOffsetCommand], CAPI_DISCONNECT);
@@ -341,19 +342,19 @@ TEST_F(CapiManagerBaseTest, AConfirmedCallOutlivesTheConnectionTimer) {
     ASSERT_EQ(manager_.SendConnectReq(connection_, 16, "0301234", "5550"), KV_OK);
     const std::uint16_t appl_id = static_cast<std::uint16_t>(host_.GetApplId());
     CapiStoredMessage conf;
-    conf.bytes = MessageImage().Dword(0x0301).Word(0).Finish(
-        CAPI_CONNECT, CAPI_CONF, manager_.GetMessageNumber(), appl_id);
+    conf.bytes = MessageImage().Dword(0x0301).Word(0).Finish(CAPI_CONNECT, CAPI_CONF,
+                                                             manager_.GetMessageNumber(), appl_id);
     manager_.HandleConfirmation(&conf);
     ASSERT_EQ(connection_->GetState(), CapiConnection::kConnectConfirmed);
     clock_.Advance(61'000);
     capi_.puts.clear();
     EXPECT_EQ(manager_.Shutdown(), 0);
     ASSERT_EQ(capi_.puts.size(), 1u);
-    EXPECT_EQ(capi_.puts[0], MessageImage()
-                                 .Dword(0x0301)
-                                 .Struct({0, 0, 0, 0, 0})
-                                 .Finish(CAPI_DISCONNECT, CAPI_REQ, manager_.GetMessageNumber(),
-                                         appl_id));
+    EXPECT_EQ(capi_.puts[0],
+              MessageImage()
+                  .Dword(0x0301)
+                  .Struct({0, 0, 0, 0, 0})
+                  .Finish(CAPI_DISCONNECT, CAPI_REQ, manager_.GetMessageNumber(), appl_id));
 }
 
 TEST_F(CapiManagerBaseTest, ShutdownTimerMovesTransferredToActiveAndOthersToIdle) {

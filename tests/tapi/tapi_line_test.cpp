@@ -524,9 +524,9 @@ TEST_F(TapiLineTest, AConferenceAfterAMakeCallThatHeldNothingJoinsTheFirstHeldCa
     Requests();
     MakeConference();
     RunFor(500);
-    EXPECT_EQ(Requests(), std::vector<std::string>{Request(TapiFunction::kCompleteTransfer, last,
-                                                           earlier, "",
-                                                           LINETRANSFERMODE_CONFERENCE)});
+    EXPECT_EQ(Requests(),
+              std::vector<std::string>{Request(TapiFunction::kCompleteTransfer, last, earlier, "",
+                                               LINETRANSFERMODE_CONFERENCE)});
     line_.OnExitInstance();
 }
 
