@@ -299,23 +299,17 @@ TEST_F(CapiManagerBaseTest, IndicationsForPlciZeroLeaveAnUnconfirmedCallAlone) {
     const std::uint16_t request = manager_.GetMessageNumber();
     ASSERT_EQ(manager_.SendDisconnectReq(connection_), KV_OK);
     const std::uint16_t appl_id = static_cast<std::uint16_t>(host_.GetApplId());
+    // CONNECT_IND: CIP value, then eight empty structs.
+    MessageImage connect;
+    connect.Dword(0).Word(16);
+    for (int i = 0; i < 8; ++i)
+        connect.Empty();
     const Bytes indications[] = {
         MessageImage().Dword(0).Word(0x3490).Finish(CAPI_DISCONNECT, CAPI_IND, 0x40, appl_id),
         MessageImage().Dword(0).Empty().Empty().Empty().Finish(CAPI_CONNECT_ACTIVE, CAPI_IND, 0x41,
                                                                appl_id),
         MessageImage().Dword(0x10000).Empty().Finish(CAPI_CONNECT_B3, CAPI_IND, 0x42, appl_id),
-        MessageImage()
-            .Dword(0)
-            .Word(16)
-            .Empty()
-            .Empty()
-            .Empty()
-            .Empty()
-            .Empty()
-            .Empty()
-            .Empty()
-            .Empty()
-            .Finish(CAPI_CONNECT, CAPI_IND, 0x43, appl_id),
+        connect.Finish(CAPI_CONNECT, CAPI_IND, 0x43, appl_id),
     };
     capi_.puts.clear();
     for (const Bytes& bytes : indications) {
