@@ -23,9 +23,10 @@ constexpr std::uint8_t kSync[8] = {0x50, 0xA0, 0x50, 0xA0, 0x50, 0xA0, 0x50, 0xA
 constexpr std::size_t kLengthOffset = 8;
 constexpr std::size_t kDataOffset = 10;
 
+// The B3 record with the id, in the state unless that is kIdle (any state).
 CapiB3Connection* FindB3(CapiConnection& connection, std::uint32_t id, std::uint32_t state) {
     for (const auto& b3 : connection.GetB3Pool().InUse())
-        if (b3->GetIdWord() == id && (state == 0 || b3->GetState() == state))
+        if (b3->GetIdWord() == id && (state == CapiB3Connection::kIdle || b3->GetState() == state))
             return b3.get();
     return nullptr;
 }
@@ -244,7 +245,7 @@ void CapiDataManager::DoReading() {
         SetSubState(kWaitingForClearing);
         return;
     }
-    CapiB3Connection* b3 = FindB3(*connection, kCallMark, 0);
+    CapiB3Connection* b3 = FindB3(*connection, kCallMark, CapiB3Connection::kIdle);
     if (connection->GetState() == CapiConnection::kActive && b3 != nullptr &&
         b3->GetState() == CapiB3Connection::kActive) {
         StopTimer(kPhaseTimer);

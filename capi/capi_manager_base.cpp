@@ -665,7 +665,11 @@ bool DataB3IdsRead(std::span<const std::uint8_t> bytes) {
            CapiMessageLength(bytes.data()) >= kCapiDataB3OffsetFlags;
 }
 
+// PLCI 0 names no call: it would find a connection still waiting for its
+// CONNECT_CONF.
 CapiConnection* FindConnection(CapiManagerBase& manager, std::uint32_t plci) {
+    if (plci == 0)
+        return nullptr;
     CapiConnection* connection = nullptr;
     if (manager.GetConnections().FindByPlci(plci, connection) == KV_OK)
         return connection;
@@ -716,6 +720,21 @@ KvResult CapiManagerBase::AnswerIndication(CapiStoredMessage* message) {
         message->handled = true;
         record.SetMessageNumber(codec.GetReceivedMessageNumber());
     };
+    // The connection or B3 record named by an indication its decoder read,
+    // taken; null leaves the message alone.
+    const auto taken_connection = [this, &codec, &take](KvResult decoded) -> CapiConnection* {
+        CapiConnection* connection =
+            decoded == KV_OK ? FindConnection(*this, codec.GetPlci()) : nullptr;
+        if (connection != nullptr)
+            take(connection->GetCodec());
+        return connection;
+    };
+    const auto taken_b3 = [this, &codec, &take](KvResult decoded) -> CapiB3Connection* {
+        CapiB3Connection* b3 = decoded == KV_OK ? FindB3(*this, codec.GetNcci()) : nullptr;
+        if (b3 != nullptr)
+            take(b3->GetCodec());
+        return b3;
+    };
     switch (message->GetCommand()) {
     case CAPI_CONNECT: {
         if (codec.DecodeConnectInd(bytes) != KV_OK)
@@ -723,7 +742,8 @@ KvResult CapiManagerBase::AnswerIndication(CapiStoredMessage* message) {
         const std::string called = DigitsOnly(codec.CalledPartyNumber().Digits());
         const std::string own = DigitsOnly(texts_[1]);
         CapiConnection* connection = nullptr;
-        connections_.FindByPlci(codec.GetPlci(), connection);
+        if (codec.GetPlci() != 0)
+            connections_.FindByPlci(codec.GetPlci(), connection);
         if (connection == nullptr) {
             if (state_ != capi_state::kListening || own != called)
                 return result_;
@@ -742,12 +762,9 @@ KvResult CapiManagerBase::AnswerIndication(CapiStoredMessage* message) {
         return result_;
     }
     case CAPI_CONNECT_ACTIVE: {
-        if (codec.DecodeConnectActiveInd(bytes) != KV_OK)
-            return result_;
-        CapiConnection* connection = FindConnection(*this, codec.GetPlci());
+        CapiConnection* connection = taken_connection(codec.DecodeConnectActiveInd(bytes));
         if (connection == nullptr)
             return result_;
-        take(connection->GetCodec());
         connection->GetCodec().ConnectedNumber() = codec.ConnectedNumber();
         capi_info_ = result_;
         connection->SetState(CapiConnection::kActive);
@@ -755,12 +772,9 @@ KvResult CapiManagerBase::AnswerIndication(CapiStoredMessage* message) {
         return result_;
     }
     case CAPI_DISCONNECT: {
-        if (codec.DecodeDisconnectInd(bytes) != KV_OK)
-            return result_;
-        CapiConnection* connection = FindConnection(*this, codec.GetPlci());
+        CapiConnection* connection = taken_connection(codec.DecodeDisconnectInd(bytes));
         if (connection == nullptr)
             return result_;
-        take(connection->GetCodec());
         capi_info_ = codec.Reason();
         connection->GetCodec().Reason() = codec.Reason();
         connection->SetState(CapiConnection::kDisconnecting);
@@ -768,24 +782,18 @@ KvResult CapiManagerBase::AnswerIndication(CapiStoredMessage* message) {
         return result_;
     }
     case CAPI_INFO: {
-        if (codec.DecodeInfoInd(bytes) != KV_OK)
-            return result_;
-        CapiConnection* connection = FindConnection(*this, codec.GetPlci());
+        CapiConnection* connection = taken_connection(codec.DecodeInfoInd(bytes));
         if (connection == nullptr)
             return result_;
-        take(connection->GetCodec());
         if ((codec.InfoNumber() & kInfoNumberKindMask) == kInfoNumberMessageType)
             connection->GetCodec().InfoNumber() = codec.InfoNumber();
         SendInfoResp();
         return result_;
     }
     case CAPI_FACILITY: {
-        if (codec.DecodeFacilityInd(bytes) != KV_OK)
-            return result_;
-        CapiConnection* connection = FindConnection(*this, codec.GetPlci());
+        CapiConnection* connection = taken_connection(codec.DecodeFacilityInd(bytes));
         if (connection == nullptr)
             return result_;
-        take(connection->GetCodec());
         const CapiFacility facility = codec.Facility();
         capi_info_ = facility.supplementary_service_reason;
         connection->GetCodec().Facility() = facility;
@@ -820,12 +828,9 @@ KvResult CapiManagerBase::AnswerIndication(CapiStoredMessage* message) {
         return result_;
     }
     case CAPI_CONNECT_B3_ACTIVE: {
-        if (codec.DecodeConnectB3ActiveInd(bytes) != KV_OK)
-            return result_;
-        CapiB3Connection* b3 = FindB3(*this, codec.GetNcci());
+        CapiB3Connection* b3 = taken_b3(codec.DecodeConnectB3ActiveInd(bytes));
         if (b3 == nullptr)
             return result_;
-        take(b3->GetCodec());
         capi_info_ = result_;
         if (SendConnectB3ActiveResp(b3) == KV_OK)
             b3->SetState(CapiB3Connection::kActive);
@@ -834,12 +839,9 @@ KvResult CapiManagerBase::AnswerIndication(CapiStoredMessage* message) {
         return result_;
     }
     case CAPI_DISCONNECT_B3: {
-        if (codec.DecodeDisconnectB3Ind(bytes) != KV_OK)
-            return result_;
-        CapiB3Connection* b3 = FindB3(*this, codec.GetNcci());
+        CapiB3Connection* b3 = taken_b3(codec.DecodeDisconnectB3Ind(bytes));
         if (b3 == nullptr)
             return result_;
-        take(b3->GetCodec());
         capi_info_ = codec.Reason();
         b3->GetCodec().Reason() = codec.Reason();
         if (SendDisconnectB3Resp(b3) == KV_OK)

@@ -220,8 +220,9 @@ public:
     // share: answers the indications of the manager's connections (its own
     // pool first, then the owner's table) and marks each one it answers. A
     // message its decoder refuses is left alone: no state changes, nothing is
-    // sent, it stays unmarked. Only a DATA_B3_IND whose NCCI and Data Handle
-    // were read is kept and answered whatever its data.
+    // sent, it stays unmarked; so is one naming PLCI 0, which is no call's.
+    // Only a DATA_B3_IND whose NCCI and Data Handle were read is kept and
+    // answered whatever its data.
     KvResult AnswerIndication(CapiStoredMessage* message);
     // The owner's messages of its ApplID above the last sequence, in order:
     // confirmations to OnConfirmation, indications to OnIndication.

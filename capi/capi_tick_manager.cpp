@@ -192,12 +192,16 @@ KvResult CapiTickManager::DoRunning() {
     CKvMessage* first = queue_.FirstMessage();
     if (first == nullptr)
         return result_;
+    // Once running, nothing but a stop request is meant for it: the rest is
+    // dropped one message a step.
     if (IsStopRequest(first))
         SetState(capi_state::kShutdown);
     queue_.RemoveAndDelete(first);
     return result_;
 }
 
+// While it waits for the host, the stop request is picked out from the
+// answers queued with it, which stay for their own state.
 bool CapiTickManager::TakeShutdown() {
     CKvMessage* stop = TakeStopRequest();
     if (stop == nullptr)

@@ -44,6 +44,8 @@ KvResult CapiTransferManager::Run() {
     return Step();
 }
 
+// It takes no messages but stop requests: each pass empties the queue, and a
+// stop request counts only before the shutdown has begun.
 bool CapiTransferManager::TakeQueuedMessages() {
     const bool stoppable = state_ != capi_state::kShutdown && state_ != capi_state::kRelease &&
                            state_ != capi_state::kError && state_ != capi_state::kEnded;

@@ -155,6 +155,78 @@ TEST_P(SplitFrameTest, AFrameSplitAcrossTwoBlocksIsReadWhole) {
 // 40 + 56 splits the second frame behind its sync pattern, 36 + 60 inside it.
 INSTANTIATE_TEST_SUITE_P(Splits, SplitFrameTest, testing::Values(40u, 36u));
 
+// The frame reader on a receive stream of its own, one block at a time.
+class B3FrameReaderTest : public testing::Test {
+protected:
+    void Receive(const Bytes& bytes) {
+        auto block = std::make_unique<B3DataBlock>();
+        ASSERT_EQ(block->SetData(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0), KV_OK);
+        ASSERT_EQ(stream_.Append(block), KV_OK);
+    }
+    void ReceiveFullBlocks(const Bytes& bytes) {
+        for (std::size_t at = 0; at < bytes.size(); at += B3DataBlock::kCapacity)
+            Receive(Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                          bytes.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                              at + B3DataBlock::kCapacity, bytes.size()))));
+    }
+    // The data of the next frame, or "-" when none is read.
+    std::string Next() {
+        std::array<std::uint8_t, CapiDataManager::kFrameDataSize> data{};
+        std::uint32_t length = 0;
+        if (!ReadB3Frame(stream_, position_, data, length))
+            return "-";
+        return std::string(data.begin(), data.begin() + length);
+    }
+
+    B3DataStream stream_;
+    std::int32_t position_ = 0;
+};
+
+TEST_F(B3FrameReaderTest, FramesInOneBlockMoveTheReadPositionByTheirSpacing) {
+    Bytes block = Frame("one", 3);
+    const Bytes second = Frame("two", 3);
+    block.insert(block.end(), second.begin(), second.end());
+    Receive(block);
+    EXPECT_EQ(Next(), "one");
+    EXPECT_EQ(position_, 32);
+    EXPECT_EQ(Next(), "two");
+    EXPECT_EQ(position_, 64);
+    EXPECT_EQ(Next(), "-");
+    EXPECT_EQ(position_, 64);
+}
+
+TEST_F(B3FrameReaderTest, AFrameWaitsForItsLastDataByte) {
+    const Bytes frame = Frame("abcdef", 6);
+    // Everything but the last data byte.
+    Receive(Bytes(frame.begin(), frame.begin() + 15));
+    EXPECT_EQ(Next(), "-");
+    EXPECT_EQ(position_, 0);
+    Receive(Bytes(frame.begin() + 15, frame.end()));
+    EXPECT_EQ(Next(), "abcdef");
+    EXPECT_EQ(position_, 128 + 17);
+}
+
+TEST_F(B3FrameReaderTest, TheFirstBlockIsDroppedOnceTheReadPositionReaches257) {
+    // Full blocks; frames end at 256 and at 257.
+    Bytes bytes(384, 0);
+    const Bytes at_224 = Frame("a", 1);
+    const Bytes at_257 = Frame("b", 1);
+    std::copy(at_224.begin(), at_224.end(), bytes.begin() + 224);
+    ReceiveFullBlocks(bytes);
+    EXPECT_EQ(Next(), "a");
+    EXPECT_EQ(position_, 256);
+    EXPECT_EQ(stream_.Count(), 3u);
+
+    stream_.DeleteAll();
+    position_ = 0;
+    std::fill(bytes.begin(), bytes.end(), 0);
+    std::copy(at_257.begin(), at_257.end(), bytes.begin() + 225);
+    ReceiveFullBlocks(bytes);
+    EXPECT_EQ(Next(), "b");
+    EXPECT_EQ(position_, 257 - 128);
+    EXPECT_EQ(stream_.Count(), 2u);
+}
+
 TEST_F(CapiDataManagerTest, IndicationsCutToTheirHeaderLeaveTheCallAlone) {
     Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)});
     Drive(6, 100);
@@ -171,6 +243,7 @@ TEST_F(CapiDataManagerTest, IndicationsCutToTheirHeaderLeaveTheCallAlone) {
     // Nothing answered for them, no request sent, the call still read.
     EXPECT_EQ(capi_.GetPutMessages().size(), puts);
     EXPECT_EQ(data_->GetSubState(), CapiDataManager::kReading);
+    ASSERT_FALSE(data_->GetConnections().InUse().empty());
     EXPECT_EQ(data_->GetConnections().InUse().front()->GetState(), CapiConnection::kActive);
 }
 

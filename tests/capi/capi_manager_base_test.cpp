@@ -260,6 +260,97 @@ TEST_F(CapiManagerBaseTest, ACallClearedBeforeItsPlciIsClearedByTheConfirmation)
     EXPECT_EQ(connection_->GetState(), CapiConnection::kDisconnectRequested);
 }
 
+// A response repeats the indication's number in the connection's codec; a
+// confirmation carrying the same number still goes to the request's own
+// connection.
+TEST_F(CapiManagerBaseTest, AFacilityConfGoesToTheConnectionOfItsRequest) {
+    CapiConnection* second = TakeConnection();
+    second->GetCodec().SetPlci(0x0301);
+    ASSERT_EQ(manager_.SendFacilityReq(second, kCapiFacilityHold, 0), KV_OK);
+    const std::uint16_t request = manager_.GetMessageNumber();
+    connection_->GetCodec().SetMessageNumber(request);
+    const std::uint16_t appl_id = static_cast<std::uint16_t>(host_.GetApplId());
+    CapiStoredMessage conf;
+    conf.bytes = MessageImage()
+                     .Dword(0x0301)
+                     .Word(0)
+                     .Word(3)
+                     .Byte(5)
+                     .Word(kCapiFacilityHold)
+                     .Byte(2)
+                     .Word(0x300E)
+                     .Finish(CAPI_FACILITY, CAPI_CONF, request, appl_id);
+    EXPECT_EQ(manager_.HandleConfirmation(&conf), 0u);
+    EXPECT_TRUE(conf.handled);
+    EXPECT_EQ(second->GetCodec().Facility().supplementary_service_reason, 0x300Eu);
+    EXPECT_EQ(connection_->GetCodec().Facility().supplementary_service_reason, 0u);
+    // Matched once: the same confirmation again finds no request.
+    conf.handled = false;
+    manager_.HandleConfirmation(&conf);
+    EXPECT_FALSE(conf.handled);
+}
+
+// Indications naming PLCI 0 (or an NCCI on it) are no call's: the connection
+// waiting for its CONNECT_CONF stays as it is, and the confirmation still
+// clears the call it names.
+TEST_F(CapiManagerBaseTest, IndicationsForPlciZeroLeaveAnUnconfirmedCallAlone) {
+    connection_->GetCodec().SetPlci(0);
+    ASSERT_EQ(manager_.SendConnectReq(connection_, 16, "0301234", "5550"), KV_OK);
+    const std::uint16_t request = manager_.GetMessageNumber();
+    ASSERT_EQ(manager_.SendDisconnectReq(connection_), KV_OK);
+    const std::uint16_t appl_id = static_cast<std::uint16_t>(host_.GetApplId());
+    // CONNECT_IND: CIP value, then eight empty structs.
+    MessageImage connect;
+    connect.Dword(0).Word(16);
+    for (int i = 0; i < 8; ++i)
+        connect.Empty();
+    const Bytes indications[] = {
+        MessageImage().Dword(0).Word(0x3490).Finish(CAPI_DISCONNECT, CAPI_IND, 0x40, appl_id),
+        MessageImage().Dword(0).Empty().Empty().Empty().Finish(CAPI_CONNECT_ACTIVE, CAPI_IND, 0x41,
+                                                               appl_id),
+        MessageImage().Dword(0x10000).Empty().Finish(CAPI_CONNECT_B3, CAPI_IND, 0x42, appl_id),
+        connect.Finish(CAPI_CONNECT, CAPI_IND, 0x43, appl_id),
+    };
+    capi_.puts.clear();
+    for (const Bytes& bytes : indications) {
+        CapiStoredMessage indication;
+        indication.bytes = bytes;
+        manager_.AnswerIndication(&indication);
+        EXPECT_FALSE(indication.handled);
+    }
+    EXPECT_TRUE(capi_.puts.empty());
+    EXPECT_EQ(connection_->GetState(), CapiConnection::kConnectRequested);
+    CapiStoredMessage conf;
+    conf.bytes =
+        MessageImage().Dword(0x0301).Word(0).Finish(CAPI_CONNECT, CAPI_CONF, request, appl_id);
+    manager_.HandleConfirmation(&conf);
+    ASSERT_EQ(capi_.puts.size(), 1u);
+    EXPECT_EQ(capi_.puts[0][kCapiOffsetCommand], CAPI_DISCONNECT);
+    EXPECT_EQ(CapiGetDword(&capi_.puts[0][8]), 0x0301u);
+}
+
+// Timer 2 bounds the wait for CONNECT_CONF only: a call confirmed long ago
+// is still cleared by the shutdown, not dropped as if unconfirmed.
+TEST_F(CapiManagerBaseTest, AConfirmedCallOutlivesTheConnectionTimer) {
+    connection_->GetCodec().SetPlci(0);
+    ASSERT_EQ(manager_.SendConnectReq(connection_, 16, "0301234", "5550"), KV_OK);
+    const std::uint16_t appl_id = static_cast<std::uint16_t>(host_.GetApplId());
+    CapiStoredMessage conf;
+    conf.bytes = MessageImage().Dword(0x0301).Word(0).Finish(CAPI_CONNECT, CAPI_CONF,
+                                                             manager_.GetMessageNumber(), appl_id);
+    manager_.HandleConfirmation(&conf);
+    ASSERT_EQ(connection_->GetState(), CapiConnection::kConnectConfirmed);
+    clock_.Advance(61'000);
+    capi_.puts.clear();
+    EXPECT_EQ(manager_.Shutdown(), 0);
+    ASSERT_EQ(capi_.puts.size(), 1u);
+    EXPECT_EQ(capi_.puts[0],
+              MessageImage()
+                  .Dword(0x0301)
+                  .Struct({0, 0, 0, 0, 0})
+                  .Finish(CAPI_DISCONNECT, CAPI_REQ, manager_.GetMessageNumber(), appl_id));
+}
+
 TEST_F(CapiManagerBaseTest, ShutdownTimerMovesTransferredToActiveAndOthersToIdle) {
     connection_->SetState(11);
     manager_.Shutdown();

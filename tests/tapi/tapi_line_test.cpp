@@ -469,10 +469,10 @@ TEST_F(TapiLineTest, AConferenceJoinsTheConsultationAndItsHeldCall) {
 }
 
 // A call put on hold before the consultation began stays out of the
-// conference while the call the consultation held is there.
-struct HeldCase {
-    bool consulted_call_gone;
-};
+// conference while the call the consultation held is there. A later
+// make-call that held nothing leaves no consulted call: the first call on
+// hold is joined.
+enum class HeldCase { kConsultedHeld, kConsultedGone, kLaterCallHeldNothing };
 
 class TapiLineConferenceTest : public TapiLineTest,
                                public ::testing::WithParamInterface<HeldCase> {};
@@ -484,17 +484,24 @@ TEST_P(TapiLineConferenceTest, TakesAnotherHeldCallOnlyWhenTheConsultedOneIsGone
     RunFor(500);
     ASSERT_EQ(StateOf(earlier), LINECALLSTATE_ONHOLD);
     const HCALL consulted = ConnectedCall("111");
-    const HCALL consultation = ConnectedCall("222");
+    HCALL consultation = ConnectedCall("222");
     ASSERT_EQ(StateOf(consulted), LINECALLSTATE_ONHOLD);
-    if (GetParam().consulted_call_gone) {
-        service_.FarEndHangUp(consulted);
+    const HCALL hung_up = GetParam() == HeldCase::kConsultedGone          ? consulted
+                          : GetParam() == HeldCase::kLaterCallHeldNothing ? consultation
+                                                                          : 0;
+    if (hung_up != 0) {
+        service_.FarEndHangUp(hung_up);
         RunFor(1000);
-        ASSERT_EQ(Call(consulted), nullptr);
+        ASSERT_EQ(Call(hung_up), nullptr);
+    }
+    if (GetParam() == HeldCase::kLaterCallHeldNothing) {
+        consultation = ConnectedCall("333");
+        ASSERT_EQ(StateOf(consultation), LINECALLSTATE_CONNECTED);
     }
     Requests();
     MakeConference();
     RunFor(500);
-    const HCALL joined = GetParam().consulted_call_gone ? earlier : consulted;
+    const HCALL joined = GetParam() == HeldCase::kConsultedHeld ? consulted : earlier;
     EXPECT_EQ(Requests(), std::vector<std::string>{Request(TapiFunction::kCompleteTransfer,
                                                            consultation, joined, "",
                                                            LINETRANSFERMODE_CONFERENCE)});
@@ -503,7 +510,8 @@ TEST_P(TapiLineConferenceTest, TakesAnotherHeldCallOnlyWhenTheConsultedOneIsGone
 }
 
 INSTANTIATE_TEST_SUITE_P(Held, TapiLineConferenceTest,
-                         ::testing::Values(HeldCase{false}, HeldCase{true}));
+                         ::testing::Values(HeldCase::kConsultedHeld, HeldCase::kConsultedGone,
+                                           HeldCase::kLaterCallHeldNothing));
 
 TEST_F(TapiLineTest, TransferAndSwapHoldActOnTheHeldCallAndTheConnectedOne) {
     Open();
