@@ -3,6 +3,7 @@
 #include "jobs/host/job_host.h"
 
 #include "capi/capi_payloads.h"
+#include "jobs/host/host_test_support.h"
 #include "jobs/job_data_capi_server.h"
 #include "jobs/jobs_test_support.h"
 #include "platform/clock.h"
@@ -10,8 +11,6 @@
 #include <vector>
 
 namespace {
-
-constexpr std::uint32_t kLimitMs = 10000;
 
 using Record = std::shared_ptr<CAPIFuncData>;
 
@@ -29,16 +28,9 @@ Record NewCall(std::uint32_t type, std::int32_t id, std::int32_t appl_id) {
     return record;
 }
 
-class CapiServerLoopbackTest : public ::testing::Test {
+class CapiServerLoopbackTest : public TwoHostsTest {
 protected:
-    CapiServerLoopbackTest()
-        : scoped_clock_(clock_), identity_("anna", "localhost", {kLoopbackAddress}),
-          scoped_identity_(identity_) {
-        RegisterAllPayloads();
-        RegisterCapiPayloads();
-        server_.UseScriptedCapi();
-        EXPECT_EQ(server_.Start("127.0.0.1"), KV_OK);
-        EXPECT_EQ(workstation_.Start("127.0.0.1"), KV_OK);
+    CapiServerLoopbackTest() : TwoHostsTest(true) {
         auto* client = new TestClientJob("127.0.0.1", workstation_.GetPort());
         client->SetLocalHost("server", "127.0.0.1", server_.GetPort());
         EXPECT_EQ(workstation_.AddHostJob(client, JobRole::kNone), KV_OK);
@@ -47,9 +39,6 @@ protected:
         workstation_.SetWireObserver([this](const std::string& text) { texts_.push_back(text); });
     }
 
-    bool Run(const std::function<bool()>& predicate) {
-        return RunHosts({&server_, &workstation_}, predicate, kLimitMs);
-    }
     bool Completes(const Record& record) {
         return Run([&] { return record->IsCompleted(); });
     }
@@ -65,12 +54,6 @@ protected:
         return call->GetApplicationId();
     }
 
-    ManualClock clock_{1700000000};
-    ScopedClock scoped_clock_;
-    FixedLocalIdentitySource identity_;
-    ScopedLocalIdentitySource scoped_identity_;
-    JobHost server_{true};
-    JobHost workstation_{false};
     TestClientJob* server_client_ = nullptr;
     std::vector<std::string> texts_;
 };

@@ -7,6 +7,7 @@
 #include "data/data_general.h"
 #include "data/data_host.h"
 #include "data/data_preferences.h"
+#include "jobs/host/host_test_support.h"
 #include "jobs/job_data_dial2.h"
 #include "jobs/job_data_root.h"
 #include "jobs/jobs_test_support.h"
@@ -14,19 +15,9 @@
 
 namespace {
 
-constexpr std::uint32_t kLimitMs = 10000;
-
-class Dial2LoopbackTest : public ::testing::Test {
+class Dial2LoopbackTest : public TwoHostsTest {
 protected:
-    Dial2LoopbackTest()
-        : scoped_clock_(clock_), identity_("anna", "localhost", {kLoopbackAddress}),
-          scoped_identity_(identity_) {
-        RegisterAllPayloads();
-        RegisterCapiPayloads();
-        server_.UseScriptedCapi();
-        EXPECT_EQ(server_.Start("127.0.0.1"), KV_OK);
-        EXPECT_EQ(workstation_.Start("127.0.0.1"), KV_OK);
-
+    Dial2LoopbackTest() : TwoHostsTest(true) {
         auto* root = new CKvJobDataRoot;
         EXPECT_EQ(workstation_.AddHostJob(root, JobRole::kNone), KV_OK);
         root->GetPreferencesRef() = std::make_unique<CKvDataPreferences>();
@@ -48,18 +39,9 @@ protected:
         server_.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
     }
 
-    bool Run(const std::function<bool()>& predicate) {
-        return RunHosts({&server_, &workstation_}, predicate, kLimitMs);
-    }
     CKvJobData* Executor() {
         return static_cast<CKvJobData*>(server_.GetHandler().FirstJob(K_KVJBDT_TP_DIAL2));
     }
-    ManualClock clock_{1700000000};
-    ScopedClock scoped_clock_;
-    FixedLocalIdentitySource identity_;
-    ScopedLocalIdentitySource scoped_identity_;
-    JobHost server_{true};
-    JobHost workstation_{false};
 };
 
 TEST_F(Dial2LoopbackTest, TheCallIsPlacedByTheServerAndFollowedToItsEnd) {

@@ -9,14 +9,13 @@
 #include "data/data_host.h"
 #include "data/data_preferences.h"
 #include "data/data_server_user.h"
+#include "jobs/host/host_test_support.h"
 #include "jobs/job_data_listen2.h"
 #include "jobs/job_data_root.h"
 #include "jobs/jobs_test_support.h"
 #include "platform/clock.h"
 
 namespace {
-
-constexpr std::uint32_t kLimitMs = 10000;
 
 std::unique_ptr<CKvDataDevice> Device(const char* number) {
     auto device = std::make_unique<CKvDataDevice>();
@@ -25,17 +24,9 @@ std::unique_ptr<CKvDataDevice> Device(const char* number) {
     return device;
 }
 
-class Listen2LoopbackTest : public ::testing::Test {
+class Listen2LoopbackTest : public TwoHostsTest {
 protected:
-    Listen2LoopbackTest()
-        : scoped_clock_(clock_), identity_("anna", "localhost", {kLoopbackAddress}),
-          scoped_identity_(identity_) {
-        RegisterAllPayloads();
-        RegisterCapiPayloads();
-        server_.UseScriptedCapi();
-        EXPECT_EQ(server_.Start("127.0.0.1"), KV_OK);
-        EXPECT_EQ(workstation_.Start("127.0.0.1"), KV_OK);
-    }
+    Listen2LoopbackTest() : TwoHostsTest(true) {}
 
     void StoreServerRecords() {
         server_.StoreRecord(std::make_unique<CKvDataGeneral>(), K_KVDT_TP_DTHDLR_DATAGENERAL);
@@ -74,16 +65,7 @@ protected:
             server_.GetHandler().FirstJob(K_KVJBDT_TP_LISTEN2));
     }
     std::uint32_t ExecutorState() { return Executor() ? Executor()->GetState() : 99; }
-    bool Run(const std::function<bool()>& predicate) {
-        return RunHosts({&server_, &workstation_}, predicate, kLimitMs);
-    }
 
-    ManualClock clock_{1700000000};
-    ScopedClock scoped_clock_;
-    FixedLocalIdentitySource identity_;
-    ScopedLocalIdentitySource scoped_identity_;
-    JobHost server_{true};
-    JobHost workstation_{false};
     TestClientJob* server_client_ = nullptr;
 };
 

@@ -5,6 +5,7 @@
 
 #include "capi/capi_payloads.h"
 #include "data/data_server_user.h"
+#include "jobs/host/host_test_support.h"
 #include "jobs/host/logon_records.h"
 #include "jobs/job_data_client.h"
 #include "jobs/job_data_dial2.h"
@@ -19,23 +20,13 @@ namespace {
 constexpr std::uint32_t kLimitMs = 10000;
 constexpr std::uint32_t kLastCall = 3900000000u;
 
-class ProcessTest : public ::testing::Test {
+class ProcessTest : public TwoHostsTest {
 protected:
-    ProcessTest()
-        : scoped_clock_(clock_), identity_("anna", "localhost", {kLoopbackAddress}),
-          scoped_identity_(identity_) {
-        RegisterAllPayloads();
-        RegisterCapiPayloads();
-        server_.UseScriptedCapi();
-        EXPECT_EQ(server_.Start("127.0.0.1"), KV_OK);
-        EXPECT_EQ(workstation_.Start("127.0.0.1"), KV_OK);
+    ProcessTest() : TwoHostsTest(true) {
         server_.SetWireObserver([this](const std::string& text) { wire_.push_back(text); });
         workstation_.SetWireObserver([this](const std::string& text) { wire_.push_back(text); });
     }
 
-    bool Run(const std::function<bool()>& predicate) {
-        return RunHosts({&server_, &workstation_}, predicate, kLimitMs);
-    }
     template <typename Job> Job* First(JobHost& host, std::uint32_t type) {
         return static_cast<Job*>(host.GetHandler().FirstJob(type));
     }
@@ -65,12 +56,6 @@ protected:
         return count;
     }
 
-    ManualClock clock_{1700000000};
-    ScopedClock scoped_clock_;
-    FixedLocalIdentitySource identity_;
-    ScopedLocalIdentitySource scoped_identity_;
-    JobHost server_{true};
-    JobHost workstation_{false};
     std::vector<std::string> wire_;
 };
 
