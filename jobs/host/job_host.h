@@ -205,10 +205,10 @@ private:
     bool FileJob(CKvJobData* job, CKvMessage* carrying, JobRole role,
                  std::uint32_t partner_address = 0);
     // Routes an accepted text's message; kWrongPeer when the addressed job's
-    // partner is elsewhere.
+    // partner is elsewhere or it is the root.
     JobTextResult RouteText(CKvMessage* message, std::uint32_t peer_address);
-    // Whether a text from the address may reach the job; a requester's
-    // first answer names its partner.
+    // Whether a text from the address may reach the job: never the root's;
+    // a requester's first answer names its partner.
     bool IsFromPartner(std::uint32_t job_id, std::uint32_t peer_address);
     JobRole RoleOf(const CKvJobData& job) const;
     bool StepJobs();

@@ -4,6 +4,7 @@
 
 #include "jobs/host/host_test_support.h"
 #include "jobs/job_data_client2.h"
+#include "jobs/job_data_root.h"
 #include "platform/tcp_test_support.h"
 
 namespace {
@@ -66,6 +67,29 @@ TEST_F(HostInputTest, ARequesterTakesItsPartnerFromTheFirstAnswer) {
     ASSERT_TRUE(SendFrom("127.0.0.2", workstation_.GetPort(), text));
     ASSERT_TRUE(Run([&] { return workstation_.GetReceivedCount() == received + 1; }));
     EXPECT_EQ(workstation_.GetReceiveLog().back(), JobTextResult::kWrongPeer);
+}
+
+TEST_F(HostInputTest, NoTextFromAPeerReachesTheRootByItsId) {
+    // A workstation's root waiting for its settings ends on any other answer.
+    workstation_.GetRecordService().SetSilent(true);
+    std::uint32_t root_id = 0;
+    ASSERT_EQ(workstation_.StartRootJob(HostProcessKind::kWorkstationWithServer, root_id), KV_OK);
+    ASSERT_TRUE(Run([&] {
+        CKvJobData* root = workstation_.FindJob(root_id);
+        return root != nullptr && root->GetState() == CKvJobDataRoot::kStateClientSettings;
+    }));
+    CKvJobDataClient2 forged;
+    forged.SetHeader(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED, root_id, 1);
+    std::string text;
+    ASSERT_EQ(forged.Serialize(text), KV_OK);
+    const std::uint64_t received = workstation_.GetReceivedCount();
+    ASSERT_TRUE(SendFrom("127.0.0.1", workstation_.GetPort(), text));
+    ASSERT_TRUE(Run([&] { return workstation_.GetReceivedCount() == received + 1; }));
+    EXPECT_EQ(workstation_.GetReceiveLog().back(), JobTextResult::kWrongPeer);
+    RunHosts(
+        {&workstation_}, [] { return false; }, 200);
+    ASSERT_NE(workstation_.FindJob(root_id), nullptr);
+    EXPECT_EQ(workstation_.FindJob(root_id)->GetState(), CKvJobDataRoot::kStateClientSettings);
 }
 
 TEST_F(HostInputTest, TheLogsKeepTheLatestEntriesAndTheCountGoesOn) {
