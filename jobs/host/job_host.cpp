@@ -278,7 +278,7 @@ JobTextResult JobHost::RouteText(CKvMessage* message, std::uint32_t peer_address
         }
         DeliverToJob(message, idtarget);
     } else if (message->GetKind() == KV_MSG_KIND_REQUEST) {
-        if (!HandToRoot(message))
+        if (!HandToRoot(message, peer_address))
             FileJob(job, message, JobRole::kExecutor, peer_address);
     } else if (message->GetKind() == KV_MSG_KIND_INFO &&
                (job->GetType() == K_KVJBDT_TP_LISTEN || job->GetType() == K_KVJBDT_TP_LISTEN2)) {
@@ -456,6 +456,8 @@ bool JobHost::StepJobs() {
         changed =
             changed || job->GetState() != state || job->GetIncomingQueue().GetCount() != queued;
     }
+    if (!handed_to_root_.empty())
+        NoteAdoptedPartners();
     if (handler_->DeleteFinishedJobs() > 0) {
         changed = true;
         for (auto it = roles_.begin(); it != roles_.end();)

@@ -3,7 +3,9 @@
 #include "jobs/host/job_host.h"
 
 #include "jobs/host/host_test_support.h"
+#include "jobs/host/logon_records.h"
 #include "jobs/job_data_client2.h"
+#include "jobs/job_data_dial2.h"
 #include "jobs/job_data_root.h"
 #include "platform/tcp_test_support.h"
 
@@ -90,6 +92,35 @@ TEST_F(HostInputTest, NoTextFromAPeerReachesTheRootByItsId) {
         {&workstation_}, [] { return false; }, 200);
     ASSERT_NE(workstation_.FindJob(root_id), nullptr);
     EXPECT_EQ(workstation_.FindJob(root_id)->GetState(), CKvJobDataRoot::kStateClientSettings);
+}
+
+TEST_F(HostInputTest, AJobTheRootAdoptsTakesItsPartnerFromItsRequest) {
+    StoreServerLogonRecords(server_, "anna", {"21"});
+    std::uint32_t root_id = 0;
+    ASSERT_EQ(server_.StartRootJob(HostProcessKind::kServer, root_id), KV_OK);
+    ASSERT_TRUE(Run([&] {
+        CKvJobData* root = server_.FindJob(root_id);
+        return root != nullptr && root->GetState() == KV_JOB_STATE_RUNNING;
+    }));
+    CKvJobDataDial2 dial;
+    dial.SetLoginName("anna");
+    dial.GetPeerComputer().Set("ws1", kLoopbackAddress, workstation_.GetPort());
+    dial.SetTargetNumber("0301234");
+    dial.SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0, 5);
+    std::string text;
+    ASSERT_EQ(dial.Serialize(text), KV_OK);
+    ASSERT_TRUE(SendFrom("127.0.0.1", server_.GetPort(), text));
+    ASSERT_TRUE(Run([&] { return server_.GetHandler().FirstJob(K_KVJBDT_TP_DIAL2) != nullptr; }));
+    const std::uint32_t adopted = server_.GetHandler().FirstJob(K_KVJBDT_TP_DIAL2)->GetJobId();
+
+    // The first text for the adopted job from elsewhere does not claim it.
+    CKvJobDataDial2 forged;
+    forged.SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_ENDED, adopted, 5);
+    ASSERT_EQ(forged.Serialize(text), KV_OK);
+    const std::uint64_t received = server_.GetReceivedCount();
+    ASSERT_TRUE(SendFrom("127.0.0.2", server_.GetPort(), text));
+    ASSERT_TRUE(Run([&] { return server_.GetReceivedCount() == received + 1; }));
+    EXPECT_EQ(server_.GetReceiveLog().back(), JobTextResult::kWrongPeer);
 }
 
 TEST_F(HostInputTest, TheLogsKeepTheLatestEntriesAndTheCountGoesOn) {
