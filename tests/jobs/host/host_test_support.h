@@ -12,7 +12,7 @@ inline void StoreAcceptingHost(JobHost& server) {
     auto host = std::make_unique<CKvDataHost>();
     host->GetHost().Set("localhost", kLoopbackAddress, 0);
     host->SetFlagAcceptAllUser(true);
-    server.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
+    server.GetRecordService().StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
 }
 
 // A server host and a workstation host on 127.0.0.1, started, with a manual

@@ -75,7 +75,7 @@ TEST_F(CapiServerLoopbackTest, AnApplicationRegistersPutsAMessageAndReleases) {
     Record wait = NewCall(CAPIFuncData::kWaitForSignal, 3, appl_id);
     Record twin = NewCall(CAPIFuncData::kWaitForSignal, 3, appl_id);
     ASSERT_EQ(workstation_.PostCapiCall(wait), KV_OK);
-    ASSERT_TRUE(Run([&] { return server_.GetHeldCapiCallCount() == 1; }));
+    ASSERT_TRUE(Run([&] { return server_.GetCapiService().GetHeldCallCount() == 1; }));
     ASSERT_EQ(workstation_.PostCapiCall(twin), KV_OK);
     ASSERT_TRUE(Completes(twin));
     EXPECT_EQ(twin->GetReturnValue(), CAPIFuncData::kNotAvailable);
@@ -108,10 +108,10 @@ TEST_F(CapiServerLoopbackTest, AnApplicationRegistersPutsAMessageAndReleases) {
 
 TEST_F(CapiServerLoopbackTest, AnUnansweredCallExpiresOnBothSides) {
     const std::int32_t appl_id = Register();
-    server_.ScriptCapiCallsHeld(true);
+    server_.GetCapiService().ScriptCallsHeld(true);
     Record put = NewCall(CAPIFuncData::kPutMessage, 2, appl_id);
     ASSERT_EQ(workstation_.PostCapiCall(put), KV_OK);
-    ASSERT_TRUE(Run([&] { return server_.GetHeldCapiCallCount() == 1; }));
+    ASSERT_TRUE(Run([&] { return server_.GetCapiService().GetHeldCallCount() == 1; }));
     texts_.clear();
     clock_.Advance(CAPIFuncData::kTimeoutMilliseconds);
     ASSERT_TRUE(Completes(put));
@@ -125,8 +125,9 @@ TEST_F(CapiServerLoopbackTest, AWaitIsCompletedWhenTheServerEnds) {
     const std::int32_t appl_id = Register();
     Record wait = NewCall(CAPIFuncData::kWaitForSignal, 2, appl_id);
     ASSERT_EQ(workstation_.PostCapiCall(wait), KV_OK);
-    ASSERT_TRUE(Run([&] { return server_.GetHeldCapiCallCount() == 1; }));
-    ASSERT_TRUE(server_.ScriptManagerEnded(server_.GetLastManagerId()));
+    ASSERT_TRUE(Run([&] { return server_.GetCapiService().GetHeldCallCount() == 1; }));
+    ASSERT_TRUE(
+        server_.GetCapiService().ScriptManagerEnded(server_.GetCapiService().GetLastManagerId()));
     ASSERT_TRUE(Completes(wait));
     EXPECT_EQ(wait->GetReturnValue(), CAPIFuncData::kNotAvailable);
     ASSERT_TRUE(Run([&] { return workstation_.GetApplIdRegistry().GetCount() == 0; }));
@@ -136,12 +137,12 @@ TEST_F(CapiServerLoopbackTest, AHeldWaitIsAnsweredOnceReleased) {
     const std::int32_t appl_id = Register();
     Record wait = NewCall(CAPIFuncData::kWaitForSignal, 2, appl_id);
     ASSERT_EQ(workstation_.PostCapiCall(wait), KV_OK);
-    ASSERT_TRUE(Run([&] { return server_.GetHeldCapiCallCount() == 1; }));
+    ASSERT_TRUE(Run([&] { return server_.GetCapiService().GetHeldCallCount() == 1; }));
     // Waits never expire by their own time-out.
     clock_.Advance(5 * CAPIFuncData::kTimeoutMilliseconds);
     RunHosts({&server_, &workstation_}, [] { return false; }, 50);
     EXPECT_FALSE(wait->IsCompleted());
-    EXPECT_EQ(server_.ReleaseHeldCapiCalls(), 1u);
+    EXPECT_EQ(server_.GetCapiService().ReleaseHeldCalls(), 1u);
     ASSERT_TRUE(Completes(wait));
     EXPECT_EQ(wait->GetReturnValue(), 0);
 }
@@ -150,14 +151,14 @@ TEST_F(CapiServerLoopbackTest, TheServerEndsWhenItsClientJobGoes) {
     const std::int32_t appl_id = Register();
     Record wait = NewCall(CAPIFuncData::kWaitForSignal, 2, appl_id);
     ASSERT_EQ(workstation_.PostCapiCall(wait), KV_OK);
-    ASSERT_TRUE(Run([&] { return server_.GetHeldCapiCallCount() == 1; }));
+    ASSERT_TRUE(Run([&] { return server_.GetCapiService().GetHeldCallCount() == 1; }));
     server_client_->ChangeState(KV_JOB_STATE_FINISHED);
     ASSERT_TRUE(Completes(wait));
     ASSERT_TRUE(Run([&] {
         return Executor() == nullptr && workstation_.GetApplIdRegistry().GetCount() == 0;
     }));
     // The function manager was told to end, and dropped the held call.
-    EXPECT_EQ(server_.GetHeldCapiCallCount(), 0u);
+    EXPECT_EQ(server_.GetCapiService().GetHeldCallCount(), 0u);
 }
 
 TEST_F(CapiServerLoopbackTest, APeerWithoutAClientJobIsRefused) {

@@ -36,7 +36,7 @@ protected:
         host->GetHost().Set("", kLoopbackAddress, 0);
         host->GetCtiDeviceNumbers().Add("21");
         host->SetFlagAcceptAllUser(true);
-        server_.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
+        server_.GetRecordService().StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
     }
 
     CKvJobData* Executor() {
@@ -65,11 +65,12 @@ TEST_F(Dial2LoopbackTest, TheCallIsPlacedByTheServerAndFollowedToItsEnd) {
     const std::vector<HostServiceEntry> capi = server_.GetServiceLog(KV_ENDPOINT_CAPI);
     ASSERT_EQ(capi.size(), 1u);
     EXPECT_EQ(capi[0].payload_type, KV_PAYLOAD_CAPI_TRANSFER_MANAGER);
-    EXPECT_EQ(Executor()->GetPartnerJobId(), server_.GetLastManagerId());
+    EXPECT_EQ(Executor()->GetPartnerJobId(), server_.GetCapiService().GetLastManagerId());
 
     for (const std::int32_t report : {KV_MSG_ATTR_CALL_CONNECTED,
                                       KV_MSG_ATTR_CALL_ECT_ESTABLISHED, KV_MSG_ATTR_ENDED})
-        ASSERT_TRUE(server_.ScriptTransferReport(server_.GetLastManagerId(), report));
+        ASSERT_TRUE(server_.GetCapiService().ScriptTransferReport(
+            server_.GetCapiService().GetLastManagerId(), report));
     ASSERT_TRUE(Run([&] {
         return workstation_.FindJob(id) == nullptr && Executor() == nullptr &&
                workstation_.GetServiceLog(KV_ENDPOINT_CALL_WINDOW).size() == 5;
@@ -87,7 +88,7 @@ TEST_F(Dial2LoopbackTest, TheCallIsPlacedByTheServerAndFollowedToItsEnd) {
         EXPECT_EQ(told[i].job_ids[1], id);
     }
     // The manager ended the call itself: no shutdown was needed.
-    EXPECT_TRUE(server_.GetCapiShutdowns().empty());
+    EXPECT_TRUE(server_.GetCapiService().GetShutdowns().empty());
 }
 
 TEST_F(Dial2LoopbackTest, AStoppingRootShutsTheServersManagerDown) {
@@ -103,9 +104,10 @@ TEST_F(Dial2LoopbackTest, AStoppingRootShutsTheServersManagerDown) {
         ->ChangeState(KV_JOB_STATE_STOP_REQUESTED);
     ASSERT_TRUE(Run([&] {
         return workstation_.FindJob(id) == nullptr && Executor() == nullptr &&
-               !server_.GetCapiShutdowns().empty();
+               !server_.GetCapiService().GetShutdowns().empty();
     }));
-    EXPECT_EQ(server_.GetCapiShutdowns()[0], server_.GetLastManagerId());
+    EXPECT_EQ(server_.GetCapiService().GetShutdowns()[0],
+              server_.GetCapiService().GetLastManagerId());
 }
 
 } // namespace

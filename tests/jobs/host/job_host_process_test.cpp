@@ -87,8 +87,8 @@ TEST_F(ProcessTest, AWorkstationLogsOnSynchronisesListensAndBothProcessesEnd) {
     EXPECT_EQ(OnWire("K_KVJBDT_TP_SYNCHRONIZE\"><messagetype>CONFIRMATION</messagetype>"
                      "<attribute>DATA_FOUND</attribute>"),
               3u);
-    auto* server_user =
-        static_cast<CKvDataServerUser*>(server_.FindStoredRecord(K_KVDT_TP_DTHDLR_DATASERVERUSER));
+    auto* server_user = static_cast<CKvDataServerUser*>(
+        server_.GetRecordService().FindStoredRecord(K_KVDT_TP_DTHDLR_DATASERVERUSER));
     ASSERT_NE(server_user, nullptr);
     EXPECT_EQ(server_user->GetRuntimeComputerIdentList().GetCount(), 1u);
     const std::vector<HostServiceEntry> statuses =
@@ -101,7 +101,7 @@ TEST_F(ProcessTest, AWorkstationLogsOnSynchronisesListensAndBothProcessesEnd) {
 
     // A call at the server's line reaches the workstation's call sink.
     const std::uint32_t manager = ServerListenExecutor()->GetPartnerJobId();
-    ASSERT_TRUE(server_.ScriptListenNotification(manager, "0301234", "21"));
+    ASSERT_TRUE(server_.GetCapiService().ScriptListenNotification(manager, "0301234", "21"));
     ASSERT_TRUE(Run([&] { return CallsAtTheSink(KV_MSG_KIND_REQUEST) == 1; }));
 
     // The keep-alive.
@@ -114,15 +114,16 @@ TEST_F(ProcessTest, AWorkstationLogsOnSynchronisesListensAndBothProcessesEnd) {
     ASSERT_TRUE(Run([&] {
         return workstation_.IsQuitRequested() &&
                server_.GetHandler().CountJobs(K_KVJBDT_TP_CLIENT) == 0 &&
-               ServerListenExecutor() == nullptr && !server_.GetCapiShutdowns().empty() &&
+               ServerListenExecutor() == nullptr &&
+               !server_.GetCapiService().GetShutdowns().empty() &&
                OnWire("<messagetype>INFO</messagetype><attribute>ENDED</attribute>") >= 2;
     }));
     EXPECT_EQ(OnWire("K_KVJBDT_TP_CLIENT\"><messagetype>INFO</messagetype><attribute>ENDED"), 1u);
-    const std::vector<std::uint32_t>& shutdowns = server_.GetCapiShutdowns();
+    const std::vector<std::uint32_t>& shutdowns = server_.GetCapiService().GetShutdowns();
     EXPECT_NE(std::find(shutdowns.begin(), shutdowns.end(), manager), shutdowns.end());
 
-    server_user =
-        static_cast<CKvDataServerUser*>(server_.FindStoredRecord(K_KVDT_TP_DTHDLR_DATASERVERUSER));
+    server_user = static_cast<CKvDataServerUser*>(
+        server_.GetRecordService().FindStoredRecord(K_KVDT_TP_DTHDLR_DATASERVERUSER));
     EXPECT_EQ(server_user->GetRuntimeComputerIdentList().GetCount(), 0u);
     EXPECT_EQ(workstation_.GetHandler().GetRootJobId(), 0u);
 

@@ -20,13 +20,13 @@ protected:
         auto host = std::make_unique<CKvDataHost>();
         host->GetHost().Set("localhost", kLoopbackAddress, 0);
         host->SetFlagAcceptAllUser(accept_all);
-        server_.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
+        server_.GetRecordService().StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
     }
     void StoreUser(const char* screen_name) {
         auto user = std::make_unique<CKvDataUser>();
         std::string name = screen_name;
         user->SetScreenName(name);
-        server_.StoreRecord(std::move(user), K_KVDT_TP_DTHDLR_DATAUSER);
+        server_.GetRecordService().StoreRecord(std::move(user), K_KVDT_TP_DTHDLR_DATAUSER);
     }
 
     CKvJobDataClient2* Client() {
@@ -116,7 +116,7 @@ TEST_F(Client2LoopbackTest, AUserCheckedLogonCompletesWhenTheUserIsFound) {
 TEST_F(Client2LoopbackTest, ALockedUserIsAskedForAgainAfterASecond) {
     StoreHost(false);
     StoreUser("anna");
-    server_.ScriptLockedAnswers(K_KVDT_TP_DTHDLR_DATAUSER, 1);
+    server_.GetRecordService().ScriptLockedAnswers(K_KVDT_TP_DTHDLR_DATAUSER, 1);
     StartLogon();
     ASSERT_TRUE(Run([&] { return server_.GetServiceLog(KV_ENDPOINT_HOST_MAIN).size() == 2; }));
     ASSERT_TRUE(Run([&] { return Executor() && Executor()->GetIncomingQueue().IsEmpty(); }));
@@ -190,7 +190,7 @@ TEST_F(Client2LoopbackTest, AnAnnouncedLogoffReportsTheUserToTheServersHost) {
 TEST_F(Client2LoopbackTest, TheExecutorWaitsForTheLogoffRecordAtMost20Seconds) {
     StoreHost(true);
     LogOn();
-    server_.SetRecordServiceSilent(true);
+    server_.GetRecordService().SetSilent(true);
     workstation_.Logoff(true);
     ASSERT_TRUE(Run([&] { return Client() == nullptr && ExecutorState() == 3; }));
     clock_.Advance(19999);
