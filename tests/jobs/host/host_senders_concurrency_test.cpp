@@ -69,7 +69,7 @@ class HostSendersTest : public LoopbackHostsTest {
 protected:
     HostSendersTest() : scoped_resolver_(resolver_) { resolver_.Reset(); }
     ~HostSendersTest() override {
-        // The held sends end before the hosts stop.
+        // The held look-ups end, whether or not their hosts wait for them.
         resolver_.Release();
     }
 
