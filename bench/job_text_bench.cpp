@@ -341,7 +341,7 @@ void BM_LoopbackLogon(benchmark::State& state) {
     auto host = std::make_unique<CKvDataHost>();
     host->GetHost().Set("localhost", kLoopbackAddress, 0);
     host->SetFlagAcceptAllUser(true);
-    server.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
+    server.GetRecordService().StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
     const std::vector<JobHost*> hosts = {&server, &workstation};
     SilentConnections silent(static_cast<std::size_t>(state.range(0)),
                              {server.GetPort(), workstation.GetPort()});

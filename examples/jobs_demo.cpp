@@ -52,7 +52,7 @@ int main() {
     auto host = std::make_unique<CKvDataHost>();
     host->GetHost().Set("localhost", kLoopbackAddress, 0);
     host->SetFlagAcceptAllUser(true);
-    server.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
+    server.GetRecordService().StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
 
     std::printf("== logon\n");
     std::uint32_t client_id = 0;

@@ -108,7 +108,8 @@ int main() {
     PrintCalls(workstation, printed);
 
     std::printf("== a call at the server's line\n");
-    server.ScriptListenNotification(ServingListenJob(server)->GetPartnerJobId(), "0301234", "21");
+    server.GetCapiService().ScriptListenNotification(ServingListenJob(server)->GetPartnerJobId(),
+                                                     "0301234", "21");
     RunHosts(
         hosts, [&] { return workstation.GetServiceLog(KV_ENDPOINT_CALL_WINDOW).size() > printed; },
         kLimitMs);

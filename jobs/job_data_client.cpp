@@ -540,13 +540,7 @@ void CKvJobDataClient::ExecutorWaitForHost() {
 }
 
 void CKvJobDataClient::ExecutorUserLogon() {
-    CKvMessage* message = nullptr;
-    if (!incoming_.FindByPayloadType(message, K_KVDT_TP_DTHDLR_DATASERVERUSER) ||
-        !IsValidPtr(message)) {
-        waiting_flag_ = 1;
-    } else if (message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND) {
-        timers_.Stop(kAnswerTimerId);
-        timers_.Stop(kLockRetryTimerId);
+    WaitForUserRecord(kStateUserLogon, [this](CKvMessage* message) {
         auto* user = static_cast<CKvDataServerUser*>(message->GetPayload());
         const COMPUTER_IDENT caller = Caller();
         if (IsValidPtr(user))
@@ -554,27 +548,19 @@ void CKvJobDataClient::ExecutorUserLogon() {
         if (!IsValidPtr(user) || user->GetRuntimeComputerIdentList().Contains(caller, TRUE) ||
             !user->GetComputerIdentList().Contains(caller, FALSE)) {
             GoTo(KV_JOB_STATE_CLEANUP);
-        } else {
-            std::unique_ptr<COMPUTER_IDENT> entry;
-            if (COMPUTER_IDENT::Create(entry, caller.GetName(), caller.GetAddress(),
-                                       caller.GetPort()) == KV_OK)
-                user->GetRuntimeComputerIdentList().AddTail(std::move(entry));
-            user->CreateCopy(server_user_);
-            if (messagetype_ == KV_MSG_KIND_REQUEST)
-                Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
-            incoming_.Remove(message);
-            message->SetKindAndCommand(KV_MSG_KIND_INFO, KV_MSG_COMMAND_NOTIFICATION,
-                                       KV_SUBCOMMAND_ONE_RECORD);
-            SendToHost(message, KV_ENDPOINT_HOST_MAIN);
-            timers_.Start(kWatchdogTimerId);
-            GoTo(KV_JOB_STATE_RUNNING);
+            return;
         }
-    } else if (message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND_LOCKED) {
-        timers_.Start(kLockRetryTimerId);
-    } else {
-        GoTo(KV_JOB_STATE_CLEANUP);
-    }
-    FinishUserWait(kStateUserLogon);
+        std::unique_ptr<COMPUTER_IDENT> entry;
+        if (COMPUTER_IDENT::Create(entry, caller.GetName(), caller.GetAddress(),
+                                   caller.GetPort()) == KV_OK)
+            user->GetRuntimeComputerIdentList().AddTail(std::move(entry));
+        user->CreateCopy(server_user_);
+        if (messagetype_ == KV_MSG_KIND_REQUEST)
+            Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
+        ReturnUserRecord(message);
+        timers_.Start(kWatchdogTimerId);
+        GoTo(KV_JOB_STATE_RUNNING);
+    });
     if (state_ == KV_JOB_STATE_CLEANUP && messagetype_ == KV_MSG_KIND_REQUEST)
         Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_REFUSED);
 }

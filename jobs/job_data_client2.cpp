@@ -283,23 +283,13 @@ void CKvJobDataClient2::ExecutorWaitForHost() {
 }
 
 void CKvJobDataClient2::ExecutorWaitForUserLogon() {
-    CKvMessage* message = nullptr;
-    if (!incoming_.FindByPayloadType(message, K_KVDT_TP_DTHDLR_DATAUSER) || !IsValidPtr(message)) {
-        waiting_flag_ = 1;
-    } else if (message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND) {
-        timers_.Stop(kAnswerTimerId);
-        timers_.Stop(kLockRetryTimerId);
+    WaitForUserRecord(kStateUserLogon, [this](CKvMessage*) {
         // A found user completes the logon as an accepting host does;
         // otherwise a user-checked logon would never complete.
         if (messagetype_ == KV_MSG_KIND_REQUEST)
             Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
         EnterLoggedOn();
-    } else if (message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND_LOCKED) {
-        timers_.Start(kLockRetryTimerId);
-    } else {
-        GoTo(KV_JOB_STATE_CLEANUP);
-    }
-    FinishUserWait(kStateUserLogon);
+    });
     if (state_ == KV_JOB_STATE_CLEANUP)
         Answer(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_REFUSED);
 }

@@ -133,25 +133,36 @@ void CKvJobDataLogon::ForwardLogoff(CKvMessage* message) {
 }
 
 void CKvJobDataLogon::WaitForLogoffRecord() {
+    WaitForUserRecord(kStateUserLogoff, [this](CKvMessage* message) {
+        if (void* user = message->GetPayload(); IsValidPtr(user))
+            OnLogoffRecord(user);
+        ReturnUserRecord(message);
+        GoTo(KV_JOB_STATE_CLEANUP);
+    });
+}
+
+void CKvJobDataLogon::WaitForUserRecord(std::uint32_t waiting_state,
+                                        const std::function<void(CKvMessage* message)>& on_found) {
     CKvMessage* message = nullptr;
     if (!incoming_.FindByPayloadType(message, UserPayloadType()) || !IsValidPtr(message)) {
         waiting_flag_ = 1;
     } else if (message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND) {
         timers_.Stop(kAnswerTimerId);
         timers_.Stop(kLockRetryTimerId);
-        incoming_.Remove(message);
-        if (void* user = message->GetPayload(); IsValidPtr(user))
-            OnLogoffRecord(user);
-        message->SetKindAndCommand(KV_MSG_KIND_INFO, KV_MSG_COMMAND_NOTIFICATION,
-                                   KV_SUBCOMMAND_ONE_RECORD);
-        SendToHost(message, KV_ENDPOINT_HOST_MAIN);
-        GoTo(KV_JOB_STATE_CLEANUP);
+        on_found(message);
     } else if (message->GetAttribute() == KV_MSG_ATTR_DATA_FOUND_LOCKED) {
         timers_.Start(kLockRetryTimerId);
     } else {
         GoTo(KV_JOB_STATE_CLEANUP);
     }
-    FinishUserWait(kStateUserLogoff);
+    FinishUserWait(waiting_state);
+}
+
+void CKvJobDataLogon::ReturnUserRecord(CKvMessage* message) {
+    incoming_.Remove(message);
+    message->SetKindAndCommand(KV_MSG_KIND_INFO, KV_MSG_COMMAND_NOTIFICATION,
+                               KV_SUBCOMMAND_ONE_RECORD);
+    SendToHost(message, KV_ENDPOINT_HOST_MAIN);
 }
 
 void CKvJobDataLogon::LoseLogon() {

@@ -7,6 +7,8 @@
 
 #include "jobs/job_data.h"
 
+#include <functional>
+
 class CKvJobDataLogon : public CKvJobData {
 public:
     // Timers of the base's first list.
@@ -61,15 +63,21 @@ protected:
     // Executor, the end requested (state 11): LoseLogon, and after the
     // logged-on state the requester is told with INFO/"ENDED".
     void EndLogon();
-    // The end of a wait for the user record in waiting_state: the queue
-    // emptied; still waiting, the answer timer ends the job and the lock
-    // retry timer asks again.
-    void FinishUserWait(std::uint32_t waiting_state);
+    // Executor, a wait for the user record in waiting_state: on_found gets
+    // the message of a found record, the timers stopped; a locked record
+    // starts the lock retry timer; any other answer ends the job. Then the
+    // queue is emptied; still waiting, the answer timer ends the job and
+    // the lock retry timer asks again.
+    void WaitForUserRecord(std::uint32_t waiting_state,
+                           const std::function<void(CKvMessage* message)>& on_found);
+    // The found user record goes back to the host as INFO.
+    void ReturnUserRecord(CKvMessage* message);
 
     // The requester's job id as the executor learnt it from the logon.
     std::uint32_t requester_job_id_ = 0;
 
 private:
+    void FinishUserWait(std::uint32_t waiting_state);
     void ServeRecord(CKvMessage* message, bool& re_sent);
     // The logoff: the user record asked for in place of the message's
     // payload, then the wait for it.

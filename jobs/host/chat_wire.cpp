@@ -79,8 +79,9 @@ std::uint32_t ChatWire::Deliver(const ChatWireEntry& entry) {
     }
     std::uint32_t delivered = 0;
     for (JobHost* host : hosts) {
-        if (host->DeliverChatPacket(entry.called, entry.caller, entry.bytes.data(),
-                                    static_cast<std::uint32_t>(entry.bytes.size())))
+        if (host->GetCapiService().DeliverChatPacket(
+                entry.called, entry.caller, entry.bytes.data(),
+                static_cast<std::uint32_t>(entry.bytes.size())))
             ++delivered;
     }
     return delivered;

@@ -1,6 +1,20 @@
 #include "jobs/host/host_senders.h"
 
+#include "platform/name_resolver.h"
 #include "platform/tcp_transport.h"
+
+#include <arpa/inet.h>
+
+// A name look-up shared by the sender waiting for it and the thread doing it,
+// which may outlive the senders.
+struct HostSenders::LookUp {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool done = false;
+    bool found = false;
+    bool given_up = false;
+    std::uint32_t address = 0;
+};
 
 bool HostSenders::Post(const std::string& host, std::uint32_t port, std::string text,
                        std::uint32_t timeout_ms, Completion completion) {
@@ -25,6 +39,11 @@ void HostSenders::Stop() {
         std::lock_guard lock(mutex_);
         stopping_ = true;
         threads.swap(threads_);
+        for (const std::shared_ptr<LookUp>& look_up : look_ups_) {
+            std::lock_guard held(look_up->mutex);
+            look_up->given_up = true;
+            look_up->changed.notify_all();
+        }
     }
     changed_.notify_all();
     for (std::thread& thread : threads)
@@ -59,9 +78,14 @@ void HostSenders::Work() {
         --waiting_count_;
         busy_.insert(destination);
         lock.unlock();
-        const KvResult result = SendText(item.host, item.port, item.text, item.timeout_ms);
-        if (item.completion)
-            item.completion(result);
+        std::string address;
+        if (ToAddress(item.host, address)) {
+            const KvResult result = SendText(address, item.port, item.text, item.timeout_ms);
+            if (item.completion)
+                item.completion(result);
+        } else if (item.completion && !IsStopping()) {
+            item.completion(KV_E_SOCKET_CONNECT);
+        }
         item = Item{};
         lock.lock();
         busy_.erase(destination);
@@ -72,4 +96,52 @@ void HostSenders::Work() {
                 ready_.push_back(destination);
         }
     }
+}
+
+bool HostSenders::IsStopping() const {
+    std::lock_guard lock(mutex_);
+    return stopping_;
+}
+
+bool HostSenders::ToAddress(const std::string& host, std::string& address) {
+    in_addr dotted{};
+    if (host.empty() || ::inet_pton(AF_INET, host.c_str(), &dotted) == 1) {
+        address = host;
+        return true;
+    }
+    auto look_up = std::make_shared<LookUp>();
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_)
+            return false;
+        look_ups_.insert(look_up);
+    }
+    std::thread([look_up, host] {
+        std::uint32_t found = 0;
+        const bool resolved = GetNameResolver().LookupAddress(host, found);
+        std::lock_guard lock(look_up->mutex);
+        look_up->done = true;
+        look_up->found = resolved;
+        look_up->address = found;
+        look_up->changed.notify_all();
+    }).detach();
+    bool resolved = false;
+    std::uint32_t found = 0;
+    {
+        std::unique_lock lock(look_up->mutex);
+        look_up->changed.wait(lock, [&] { return look_up->done || look_up->given_up; });
+        resolved = look_up->done && look_up->found;
+        found = look_up->address;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        look_ups_.erase(look_up);
+    }
+    if (!resolved)
+        return false;
+    dotted.s_addr = htonl(found);
+    char text[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &dotted, text, sizeof text);
+    address = text;
+    return true;
 }

@@ -4,7 +4,8 @@
 // answer holds up only the texts to it. Texts to one destination go in the
 // order given; at most kMaxSenders send at once and at most kMaxWaiting texts
 // wait. Each send keeps its own time-out; the name look-up has none (the
-// system resolver's).
+// system resolver's), so it runs on a thread of its own that Stop does not
+// wait for.
 //
 // Threads: Post from the host's thread; the completion runs on a sender
 // thread and hands the result back to the host (see JobHost).
@@ -17,6 +18,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -29,7 +31,8 @@ public:
     static constexpr std::size_t kMaxWaiting = 1024;
 
     // Called once with the send's result, on a sender thread; not called for
-    // texts still waiting at Stop.
+    // texts still waiting at Stop, nor for a send whose name look-up was under
+    // way at Stop.
     using Completion = std::function<void(KvResult result)>;
 
     HostSenders() = default;
@@ -41,8 +44,9 @@ public:
     // kMaxWaiting texts wait already or the senders are stopped.
     bool Post(const std::string& host, std::uint32_t port, std::string text,
               std::uint32_t timeout_ms, Completion completion);
-    // Waits for the sends under way and drops the waiting texts; Post may
-    // start the senders again.
+    // Waits for the sends under way, but not for a name look-up (that send is
+    // given up), and drops the waiting texts; Post may start the senders
+    // again.
     void Stop();
     std::size_t GetWaitingCount() const;
 
@@ -55,8 +59,13 @@ private:
         Completion completion;
     };
     using Destination = std::pair<std::string, std::uint32_t>;
+    struct LookUp;
 
     void Work();
+    // The dotted address of host, looked up unless it is one; false when the
+    // name does not resolve or Stop gave the look-up up.
+    bool ToAddress(const std::string& host, std::string& address);
+    bool IsStopping() const;
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
@@ -65,6 +74,8 @@ private:
     std::map<Destination, std::deque<Item>> waiting_;
     std::deque<Destination> ready_;
     std::set<Destination> busy_;
+    // The look-ups senders wait for, for Stop to give up.
+    std::set<std::shared_ptr<LookUp>> look_ups_;
     std::size_t waiting_count_ = 0;
     std::size_t idle_ = 0;
     bool stopping_ = false;

@@ -266,16 +266,19 @@ JobTextResult JobHost::RouteText(CKvMessage* message, std::uint32_t peer_address
         if (!IsFromPartner(idtarget, peer_address)) {
             IPv4Address from;
             from.SetValue(peer_address);
+            const auto known = partners_.find(idtarget);
             IPv4Address partner;
-            partner.SetValue(partners_[idtarget]);
+            partner.SetValue(known != partners_.end() ? known->second : 0);
             host_log_.Add("refused a text for job " + std::to_string(idtarget) + " from " +
-                          from.GetText() + ": its partner is " + partner.GetText());
+                          from.GetText() + ": " +
+                          (known != partners_.end() ? "its partner is " + partner.GetText()
+                                                    : std::string("it has no partner")));
             message->Release();
             return JobTextResult::kWrongPeer;
         }
         DeliverToJob(message, idtarget);
     } else if (message->GetKind() == KV_MSG_KIND_REQUEST) {
-        if (!HandToRoot(message))
+        if (!HandToRoot(message, peer_address))
             FileJob(job, message, JobRole::kExecutor, peer_address);
     } else if (message->GetKind() == KV_MSG_KIND_INFO &&
                (job->GetType() == K_KVJBDT_TP_LISTEN || job->GetType() == K_KVJBDT_TP_LISTEN2)) {
@@ -292,10 +295,14 @@ bool JobHost::IsFromPartner(std::uint32_t job_id, std::uint32_t peer_address) {
         return true;
     if (auto known = partners_.find(job_id); known != partners_.end())
         return known->second == peer_address;
-    // An executor knows its partner from its REQUEST; any other job but the
-    // root (which serves every peer) learns it from the first answer.
+    // The root has no partner: what peers hand it comes without its id
+    // (HandToRoot), and any other text could end it.
     const CKvJobData* job = FindJob(job_id);
-    if (job != nullptr && job->GetType() != K_KVJBDT_TP_ROOT)
+    if (job != nullptr && job->GetType() == K_KVJBDT_TP_ROOT)
+        return false;
+    // An executor knows its partner from its REQUEST; any other job learns it
+    // from the first answer.
+    if (job != nullptr)
         partners_[job_id] = peer_address;
     return true;
 }
@@ -449,6 +456,8 @@ bool JobHost::StepJobs() {
         changed =
             changed || job->GetState() != state || job->GetIncomingQueue().GetCount() != queued;
     }
+    if (!handed_to_root_.empty())
+        NoteAdoptedPartners();
     if (handler_->DeleteFinishedJobs() > 0) {
         changed = true;
         for (auto it = roles_.begin(); it != roles_.end();)

@@ -51,8 +51,6 @@ public:
     static constexpr std::uint16_t kDefaultHandlerEndpoint = 0x900;
     // Messages left in a job's queue expire after this.
     static constexpr std::uint32_t kDeliveredLifetimeSeconds = 60;
-    static constexpr std::int32_t kSubCommandAllOfType = HostRecordService::kSubCommandAllOfType;
-    static constexpr std::int32_t kSubCommandCallQuery = HostRecordService::kSubCommandCallQuery;
 
     // A server's jobs reach their peers directly (transport mode 1); a
     // workstation's hold the server as their local computer (mode 3).
@@ -94,8 +92,12 @@ public:
 
     // ---- The services ----
 
+    // The records (2048) and the scripted CAPI side with its chat wire
+    // (2061), for tests to fill and script.
     HostRecordService& GetRecordService() { return records_; }
+    const HostRecordService& GetRecordService() const { return records_; }
     HostCapiService& GetCapiService() { return capi_; }
+    const HostCapiService& GetCapiService() const { return capi_; }
     // What the services received, for them to add to.
     HostServiceLog& GetServiceLogWriter() { return service_log_; }
     // Hands the text to the host's senders; on_result then runs on the
@@ -105,17 +107,8 @@ public:
     bool PostSend(const std::string& host, std::uint32_t port, std::string text,
                   std::uint32_t timeout_ms, std::function<void(KvResult)> on_result = {});
 
-    // Shorthands of the services' own calls.
-    void StoreRecord(std::unique_ptr<CKvDataHandler> record, std::int32_t type) {
-        records_.StoreRecord(std::move(record), type);
-    }
-    CKvDataHandler* FindStoredRecord(std::int32_t type, std::size_t index = 0) const {
-        return records_.FindStoredRecord(type, index);
-    }
-    void ScriptLockedAnswers(std::int32_t type, std::uint32_t count) {
-        records_.ScriptLockedAnswers(type, count);
-    }
-    void SetRecordServiceSilent(bool silent) { records_.SetSilent(silent); }
+    // ---- What the host received ----
+
     const std::deque<HostServiceEntry>& GetServiceLog() const { return service_log_.GetEntries(); }
     std::vector<HostServiceEntry> GetServiceLog(std::uint16_t endpoint) const {
         return service_log_.GetEntries(endpoint);
@@ -136,27 +129,6 @@ public:
     // Serve 2061 with the scripted CAPI side; call before Start. Tests that
     // run the real CAPI service leave it off.
     void UseScriptedCapi() { scripted_capi_ = true; }
-    void ScriptCapiRefusal(bool refuse) { capi_.ScriptRefusal(refuse); }
-    std::uint32_t GetLastManagerId() const { return capi_.GetLastManagerId(); }
-    bool ScriptListenNotification(std::uint32_t manager_id, const std::string& calling,
-                                  const std::string& called) {
-        return capi_.ScriptListenNotification(manager_id, calling, called);
-    }
-    bool ScriptManagerEnded(std::uint32_t manager_id) {
-        return capi_.ScriptManagerEnded(manager_id);
-    }
-    const std::vector<std::uint32_t>& GetCapiShutdowns() const { return capi_.GetShutdowns(); }
-    bool ScriptTransferReport(std::uint32_t manager_id, std::int32_t attribute) {
-        return capi_.ScriptTransferReport(manager_id, attribute);
-    }
-    void ScriptCapiCallsHeld(bool hold) { capi_.ScriptCallsHeld(hold); }
-    std::size_t ReleaseHeldCapiCalls() { return capi_.ReleaseHeldCalls(); }
-    std::size_t GetHeldCapiCallCount() const { return capi_.GetHeldCallCount(); }
-    // What the chat wire (jobs/host/chat_wire.h) carries to this host.
-    bool DeliverChatPacket(const std::string& called, const std::string& caller,
-                           const std::uint8_t* bytes, std::uint32_t count) {
-        return capi_.DeliverChatPacket(called, caller, bytes, count);
-    }
 
     // ---- Remote CAPI for applications ----
 
@@ -205,10 +177,10 @@ private:
     bool FileJob(CKvJobData* job, CKvMessage* carrying, JobRole role,
                  std::uint32_t partner_address = 0);
     // Routes an accepted text's message; kWrongPeer when the addressed job's
-    // partner is elsewhere.
+    // partner is elsewhere or it is the root.
     JobTextResult RouteText(CKvMessage* message, std::uint32_t peer_address);
-    // Whether a text from the address may reach the job; a requester's
-    // first answer names its partner.
+    // Whether a text from the address may reach the job: never the root's;
+    // a requester's first answer names its partner.
     bool IsFromPartner(std::uint32_t job_id, std::uint32_t peer_address);
     JobRole RoleOf(const CKvJobData& job) const;
     bool StepJobs();
@@ -216,7 +188,9 @@ private:
     void StartCapiCall(std::shared_ptr<CAPIFuncData> record);
     // A received dial or TAPI listen request goes to the running root job,
     // which adopts it or drops it; false when no root runs.
-    bool HandToRoot(CKvMessage* message);
+    bool HandToRoot(CKvMessage* message, std::uint32_t peer_address);
+    // A job the root adopted has the partner whose connection brought it.
+    void NoteAdoptedPartners();
 
     bool server_;
     std::uint16_t handler_endpoint_;
@@ -247,6 +221,13 @@ private:
     // The address of each job's partner, once known: texts for the job from
     // elsewhere are refused.
     std::unordered_map<std::uint32_t, std::uint32_t> partners_;
+    // Jobs handed to the root from a peer, until it adopts or drops them.
+    struct HandedJob {
+        const CKvJobData* job;
+        std::uint32_t type;
+        std::uint32_t peer_address;
+    };
+    std::vector<HandedJob> handed_to_root_;
     std::function<void(const std::string&)> wire_observer_;
     HostProcessKind process_kind_ = HostProcessKind::kNone;
 };

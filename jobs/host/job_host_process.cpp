@@ -3,6 +3,7 @@
 #include "jobs/host/job_host.h"
 
 #include "jobs/job_data_root.h"
+#include "jobs/job_payloads.h"
 #include "platform/pointer.h"
 
 namespace {
@@ -53,7 +54,7 @@ void JobHost::Shutdown() {
     DeliverToJob(quit, root->GetJobId());
 }
 
-bool JobHost::HandToRoot(CKvMessage* message) {
+bool JobHost::HandToRoot(CKvMessage* message, std::uint32_t peer_address) {
     const std::int32_t type = message->GetPayloadType();
     if (!server_ || (type != K_KVJBDT_TP_DIAL2 && type != K_KVJBDT_TP_TAPI_LISTEN))
         return false;
@@ -61,6 +62,28 @@ bool JobHost::HandToRoot(CKvMessage* message) {
     if (root == nullptr || root->GetType() != K_KVJBDT_TP_ROOT ||
         root->GetState() != KV_JOB_STATE_RUNNING)
         return false;
+    if (peer_address != 0)
+        handed_to_root_.push_back(HandedJob{JobFromPayload(message->GetPayload()),
+                                            static_cast<std::uint32_t>(type), peer_address});
     DeliverToJob(message, root->GetJobId());
     return true;
+}
+
+void JobHost::NoteAdoptedPartners() {
+    CKvJobData* root = FindJob(GetHandler().GetRootJobId());
+    const bool root_holds_more = root != nullptr && root->GetIncomingQueue().GetCount() > 0;
+    for (auto it = handed_to_root_.begin(); it != handed_to_root_.end();) {
+        bool adopted = false;
+        if (const CKvJobMap* jobs = GetHandler().FindJobsOfType(it->type)) {
+            for (const CKvJobMap::Entry& entry : *jobs) {
+                if (entry.second == it->job) {
+                    partners_[entry.first] = it->peer_address;
+                    adopted = true;
+                    break;
+                }
+            }
+        }
+        // Neither adopted nor waiting at the root: dropped.
+        it = adopted || !root_holds_more ? handed_to_root_.erase(it) : std::next(it);
+    }
 }

@@ -10,14 +10,15 @@
 
 void StoreServerLogonRecords(JobHost& server, const std::string& login,
                              std::initializer_list<const char*> devices) {
-    server.StoreRecord(std::make_unique<CKvDataGeneral>(), K_KVDT_TP_DTHDLR_DATAGENERAL);
+    server.GetRecordService().StoreRecord(std::make_unique<CKvDataGeneral>(),
+                                          K_KVDT_TP_DTHDLR_DATAGENERAL);
     std::string name;
     GetLocalIdentitySource().GetHostName(name);
     auto host = std::make_unique<CKvDataHost>();
     host->GetHost().Set(name, kLoopbackAddress, 0);
     for (const char* device : devices)
         host->GetCtiDeviceNumbers().Add(device);
-    server.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
+    server.GetRecordService().StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
     auto user = std::make_unique<CKvDataServerUser>();
     user->GetLoginName() = login;
     COMPUTER_IDENT* entry = nullptr;
@@ -27,9 +28,9 @@ void StoreServerLogonRecords(JobHost& server, const std::string& login,
         auto record = std::make_unique<CKvDataDevice>();
         std::string number = device;
         record->SetNumber(number);
-        server.StoreRecord(std::move(record), K_KVDT_TP_DTHDLR_DATADEVICE);
+        server.GetRecordService().StoreRecord(std::move(record), K_KVDT_TP_DTHDLR_DATADEVICE);
     }
-    server.StoreRecord(std::move(user), K_KVDT_TP_DTHDLR_DATASERVERUSER);
+    server.GetRecordService().StoreRecord(std::move(user), K_KVDT_TP_DTHDLR_DATASERVERUSER);
 }
 
 void StoreWorkstationPreferences(JobHost& workstation, std::uint16_t server_port,
@@ -40,7 +41,8 @@ void StoreWorkstationPreferences(JobHost& workstation, std::uint16_t server_port
     preferences->GetComputerIdent().Set("", kLoopbackAddress, server_port);
     preferences->GetClientPortsSet().SetFromText(std::to_string(workstation.GetPort()));
     preferences->GetDateTimeLastCallIn().SetSeconds(last_call_seconds);
-    workstation.StoreRecord(std::move(preferences), K_KVDT_TP_DTHDLR_DATAPREFERENCES);
+    workstation.GetRecordService().StoreRecord(std::move(preferences),
+                                               K_KVDT_TP_DTHDLR_DATAPREFERENCES);
 }
 
 void StoreCall(JobHost& host, std::uint32_t seconds, std::uint32_t milliseconds,
@@ -50,5 +52,5 @@ void StoreCall(JobHost& host, std::uint32_t seconds, std::uint32_t milliseconds,
     call->GetStartTime().SetMilliseconds(milliseconds);
     call->FormatStartTime();
     call->GetNumberInt() = numberint;
-    host.StoreRecord(std::move(call), K_KVDT_TP_DTHDLR_DATACALL);
+    host.GetRecordService().StoreRecord(std::move(call), K_KVDT_TP_DTHDLR_DATACALL);
 }

@@ -76,13 +76,15 @@ protected:
     // Each host its user's preferences and a chat job; each host knows the
     // other user unless told otherwise.
     void StartJobs(bool a_knows_b = true, bool b_knows_a = true, bool anonymous = false) {
-        if (a_.FindStoredRecord(K_KVDT_TP_DTHDLR_DATAPREFERENCES) == nullptr)
-            a_.StoreRecord(Preferences(kAlice, anonymous), K_KVDT_TP_DTHDLR_DATAPREFERENCES);
-        b_.StoreRecord(Preferences(kBob, false), K_KVDT_TP_DTHDLR_DATAPREFERENCES);
+        if (a_.GetRecordService().FindStoredRecord(K_KVDT_TP_DTHDLR_DATAPREFERENCES) == nullptr)
+            a_.GetRecordService().StoreRecord(Preferences(kAlice, anonymous),
+                                              K_KVDT_TP_DTHDLR_DATAPREFERENCES);
+        b_.GetRecordService().StoreRecord(Preferences(kBob, false),
+                                          K_KVDT_TP_DTHDLR_DATAPREFERENCES);
         if (a_knows_b)
-            a_.StoreRecord(UserRecord(kBob), K_KVDT_TP_DTHDLR_DATAUSER);
+            a_.GetRecordService().StoreRecord(UserRecord(kBob), K_KVDT_TP_DTHDLR_DATAUSER);
         if (b_knows_a)
-            b_.StoreRecord(UserRecord(kAlice), K_KVDT_TP_DTHDLR_DATAUSER);
+            b_.GetRecordService().StoreRecord(UserRecord(kAlice), K_KVDT_TP_DTHDLR_DATAUSER);
         alice_ = new CKvJobDataChat;
         bob_ = new CKvJobDataChat;
         ASSERT_EQ(a_.AddHostJob(alice_, JobRole::kExecutor), KV_OK);
@@ -267,8 +269,8 @@ TEST_F(ChatWireTest, LostUnregisterConfirmationIsRetriedThenTheHostAsked) {
     EXPECT_EQ(lost.fate, ChatWireFate::kLose);
     EXPECT_EQ(lost.caller, "200");
     // Her last report to the host unlinks Bob.
-    const CKvDataUser* stored =
-        static_cast<CKvDataUser*>(a_.FindStoredRecord(K_KVDT_TP_DTHDLR_DATAUSER));
+    const CKvDataUser* stored = static_cast<CKvDataUser*>(
+        a_.GetRecordService().FindStoredRecord(K_KVDT_TP_DTHDLR_DATAUSER));
     ASSERT_NE(stored, nullptr);
     EXPECT_EQ(const_cast<CKvDataUser*>(stored)->GetChatSubState(), 0u);
 }
@@ -394,10 +396,10 @@ TEST_F(ChatWireTest, StartGroupAdmitsItsResolvedMembers) {
     std::string name = "friends";
     group->SetName(name);
     group->AddIdentifier("bob;200");
-    a_.StoreRecord(std::move(group), K_KVDT_TP_DTHDLR_DATAUSERGROUP);
+    a_.GetRecordService().StoreRecord(std::move(group), K_KVDT_TP_DTHDLR_DATAUSERGROUP);
     auto preferences = Preferences(kAlice, false);
     preferences->SetStartGroup(name);
-    a_.StoreRecord(std::move(preferences), K_KVDT_TP_DTHDLR_DATAPREFERENCES);
+    a_.GetRecordService().StoreRecord(std::move(preferences), K_KVDT_TP_DTHDLR_DATAPREFERENCES);
     StartJobs();
     Run(5000);
     ExpectLinked(alice_, kBob);
@@ -413,7 +415,7 @@ TEST_F(ChatWireTest, RecordServiceFindsUsersByKeyAndTakesReportsSilently) {
     auto queue = std::make_shared<MessageQueue>();
     const DWORD queue_id = RegisterMessageQueue(queue);
     ASSERT_EQ(a_.GetRouter().RegisterThread(kAsker, queue_id, "test"), KV_OK);
-    a_.StoreRecord(UserRecord(kBob), K_KVDT_TP_DTHDLR_DATAUSER);
+    a_.GetRecordService().StoreRecord(UserRecord(kBob), K_KVDT_TP_DTHDLR_DATAUSER);
     auto send = [&](const Person& person, std::int32_t command, std::uint16_t source,
                     const char* first_name) {
         auto user = UserRecord(person);
@@ -445,10 +447,11 @@ TEST_F(ChatWireTest, RecordServiceFindsUsersByKeyAndTakesReportsSilently) {
     // A report from 2055 replaces the record and is not answered.
     send(kBob, 1, CKvJobDataChat::kReportSourceEndpoint, "Robert");
     EXPECT_FALSE(answer());
-    EXPECT_EQ(static_cast<CKvDataUser*>(a_.FindStoredRecord(K_KVDT_TP_DTHDLR_DATAUSER))
-                  ->GetFirstName(),
-              "Robert");
-    EXPECT_EQ(a_.FindStoredRecord(K_KVDT_TP_DTHDLR_DATAUSER, 1), nullptr);
+    EXPECT_EQ(
+        static_cast<CKvDataUser*>(a_.GetRecordService().FindStoredRecord(K_KVDT_TP_DTHDLR_DATAUSER))
+            ->GetFirstName(),
+        "Robert");
+    EXPECT_EQ(a_.GetRecordService().FindStoredRecord(K_KVDT_TP_DTHDLR_DATAUSER, 1), nullptr);
     a_.GetRouter().Unregister(kAsker);
     UnregisterMessageQueue(queue_id);
     for (const ThreadMessage& left : queue->CloseAndDrain())

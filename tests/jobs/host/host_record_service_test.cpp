@@ -94,10 +94,11 @@ TEST_F(RecordServiceTest, TheCallQueryAndTheRequestForAllOfATypeHoldEveryMatchin
 
 TEST_F(RecordServiceTest, AStoreThatRefusesARecordMakesTheAnswerDataNotFound) {
     // A call filed among the devices: the device store refuses it.
-    host_.StoreRecord(std::make_unique<CKvDataDevice>(), K_KVDT_TP_DTHDLR_DATADEVICE);
+    host_.GetRecordService().StoreRecord(std::make_unique<CKvDataDevice>(),
+                                         K_KVDT_TP_DTHDLR_DATADEVICE);
     auto call = std::make_unique<CKvDataCall>();
     call->GetStartTime().SetSeconds(kFirstCall);
-    host_.StoreRecord(std::move(call), K_KVDT_TP_DTHDLR_DATADEVICE);
+    host_.GetRecordService().StoreRecord(std::move(call), K_KVDT_TP_DTHDLR_DATADEVICE);
 
     MessagePtr answer =
         Ask<CKvDataDevice>(HostRecordService::kSubCommandAllOfType, K_KVDT_TP_DTHDLR_DATADEVICE);

@@ -16,9 +16,21 @@ namespace {
 constexpr std::uint32_t kHoldMs = 20000;
 
 // Holds every look-up of a name ending in ".held" until released; then those
-// names do not resolve. Other names do not resolve either.
+// names do not resolve. Other names do not resolve either. A look-up given up
+// by a stopped host may end after its test, so there is one for all tests.
 class HoldingResolver final : public NameResolver {
 public:
+    static HoldingResolver& Get() {
+        static HoldingResolver& resolver = *new HoldingResolver;
+        return resolver;
+    }
+    // Holds again once the look-ups of an earlier test have ended.
+    void Reset() {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, std::chrono::milliseconds(kHoldMs),
+                          [this] { return holding_ == 0; });
+        released_ = false;
+    }
     bool LookupName(std::uint32_t, std::string&) override { return false; }
     bool LookupAddress(const std::string& name, std::uint32_t&) override {
         if (name.size() < 5 || name.compare(name.size() - 5, 5, ".held") != 0)
@@ -55,9 +67,9 @@ private:
 
 class HostSendersTest : public LoopbackHostsTest {
 protected:
-    HostSendersTest() : scoped_resolver_(resolver_) {}
+    HostSendersTest() : scoped_resolver_(resolver_) { resolver_.Reset(); }
     ~HostSendersTest() override {
-        // The held sends end before the hosts stop.
+        // The held look-ups end, whether or not their hosts wait for them.
         resolver_.Release();
     }
 
@@ -85,7 +97,7 @@ protected:
         });
     }
 
-    HoldingResolver resolver_;
+    HoldingResolver& resolver_ = HoldingResolver::Get();
     ScopedNameResolver scoped_resolver_;
 };
 
@@ -109,6 +121,15 @@ TEST_F(HostSendersTest, ANameLookUpThatDoesNotAnswerHoldsUpNoOtherJob) {
         return Logged(server_, "sending to peer.held:4100 failed") &&
                Logged(workstation_, "sending to peer.held:4100 failed");
     }));
+}
+
+TEST_F(HostSendersTest, StoppingAHostDoesNotWaitForANameLookUp) {
+    RequestSend(workstation_, "peer.held", 4100, "<JobData/>");
+    ASSERT_TRUE(Run([&] { return resolver_.Holding() == 1; }));
+    workstation_.Stop();
+    // Still held: the stop gave the send up instead of waiting for it.
+    EXPECT_EQ(resolver_.Holding(), 1);
+    EXPECT_EQ(workstation_.GetHostLog().size(), 0u);
 }
 
 TEST_F(HostSendersTest, ALogonTextThatCannotBeSentEndsTheLogon) {

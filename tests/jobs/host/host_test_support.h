@@ -1,7 +1,7 @@
 #pragma once
-// A server host and a workstation host on 127.0.0.1 with a manual clock and
-// the loopback identity; the server accepts every user of this machine.
+// Two hosts on 127.0.0.1 for tests of what goes between them.
 
+#include "capi/capi_payloads.h"
 #include "data/data_host.h"
 #include "jobs/host/job_host.h"
 #include "jobs/jobs_test_support.h"
@@ -12,25 +12,45 @@ inline void StoreAcceptingHost(JobHost& server) {
     auto host = std::make_unique<CKvDataHost>();
     host->GetHost().Set("localhost", kLoopbackAddress, 0);
     host->SetFlagAcceptAllUser(true);
-    server.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
+    server.GetRecordService().StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
 }
 
-class LoopbackHostsTest : public ::testing::Test {
+// A server host and a workstation host on 127.0.0.1, started, with a manual
+// clock and the loopback identity. With scripted_capi the server serves CAPI
+// with its scripted side.
+class TwoHostsTest : public ::testing::Test {
 protected:
     static constexpr std::uint32_t kLimitMs = 20000;
 
-    LoopbackHostsTest()
+    explicit TwoHostsTest(bool scripted_capi = false)
         : scoped_clock_(clock_), identity_("anna", "localhost", {kLoopbackAddress}),
           scoped_identity_(identity_) {
         RegisterAllPayloads();
+        if (scripted_capi) {
+            RegisterCapiPayloads();
+            server_.UseScriptedCapi();
+        }
         EXPECT_EQ(server_.Start("127.0.0.1"), KV_OK);
         EXPECT_EQ(workstation_.Start("127.0.0.1"), KV_OK);
-        StoreAcceptingHost(server_);
     }
 
     bool Run(const std::function<bool()>& predicate) {
         return RunHosts({&server_, &workstation_}, predicate, kLimitMs);
     }
+
+    ManualClock clock_{1700000000};
+    ScopedClock scoped_clock_;
+    FixedLocalIdentitySource identity_;
+    ScopedLocalIdentitySource scoped_identity_;
+    JobHost server_{true};
+    JobHost workstation_{false};
+};
+
+// The two hosts with a server that accepts every user of this machine.
+class LoopbackHostsTest : public TwoHostsTest {
+protected:
+    LoopbackHostsTest() { StoreAcceptingHost(server_); }
+
     // The server's CLIENT2 job, or null.
     CKvJobData* Executor() {
         return static_cast<CKvJobData*>(server_.GetHandler().FirstJob(K_KVJBDT_TP_CLIENT2));
@@ -47,11 +67,5 @@ protected:
         }));
     }
 
-    ManualClock clock_{1700000000};
-    ScopedClock scoped_clock_;
-    FixedLocalIdentitySource identity_;
-    ScopedLocalIdentitySource scoped_identity_;
-    JobHost server_{true};
-    JobHost workstation_{false};
     std::uint32_t client_id_ = 0;
 };

@@ -3,6 +3,7 @@
 #include "jobs/host/job_host.h"
 
 #include "capi/capi_payloads.h"
+#include "jobs/host/host_test_support.h"
 #include "jobs/job_data_capi_server.h"
 #include "jobs/jobs_test_support.h"
 #include "platform/clock.h"
@@ -10,8 +11,6 @@
 #include <vector>
 
 namespace {
-
-constexpr std::uint32_t kLimitMs = 10000;
 
 using Record = std::shared_ptr<CAPIFuncData>;
 
@@ -29,16 +28,9 @@ Record NewCall(std::uint32_t type, std::int32_t id, std::int32_t appl_id) {
     return record;
 }
 
-class CapiServerLoopbackTest : public ::testing::Test {
+class CapiServerLoopbackTest : public TwoHostsTest {
 protected:
-    CapiServerLoopbackTest()
-        : scoped_clock_(clock_), identity_("anna", "localhost", {kLoopbackAddress}),
-          scoped_identity_(identity_) {
-        RegisterAllPayloads();
-        RegisterCapiPayloads();
-        server_.UseScriptedCapi();
-        EXPECT_EQ(server_.Start("127.0.0.1"), KV_OK);
-        EXPECT_EQ(workstation_.Start("127.0.0.1"), KV_OK);
+    CapiServerLoopbackTest() : TwoHostsTest(true) {
         auto* client = new TestClientJob("127.0.0.1", workstation_.GetPort());
         client->SetLocalHost("server", "127.0.0.1", server_.GetPort());
         EXPECT_EQ(workstation_.AddHostJob(client, JobRole::kNone), KV_OK);
@@ -47,9 +39,6 @@ protected:
         workstation_.SetWireObserver([this](const std::string& text) { texts_.push_back(text); });
     }
 
-    bool Run(const std::function<bool()>& predicate) {
-        return RunHosts({&server_, &workstation_}, predicate, kLimitMs);
-    }
     bool Completes(const Record& record) {
         return Run([&] { return record->IsCompleted(); });
     }
@@ -65,12 +54,6 @@ protected:
         return call->GetApplicationId();
     }
 
-    ManualClock clock_{1700000000};
-    ScopedClock scoped_clock_;
-    FixedLocalIdentitySource identity_;
-    ScopedLocalIdentitySource scoped_identity_;
-    JobHost server_{true};
-    JobHost workstation_{false};
     TestClientJob* server_client_ = nullptr;
     std::vector<std::string> texts_;
 };
@@ -92,7 +75,7 @@ TEST_F(CapiServerLoopbackTest, AnApplicationRegistersPutsAMessageAndReleases) {
     Record wait = NewCall(CAPIFuncData::kWaitForSignal, 3, appl_id);
     Record twin = NewCall(CAPIFuncData::kWaitForSignal, 3, appl_id);
     ASSERT_EQ(workstation_.PostCapiCall(wait), KV_OK);
-    ASSERT_TRUE(Run([&] { return server_.GetHeldCapiCallCount() == 1; }));
+    ASSERT_TRUE(Run([&] { return server_.GetCapiService().GetHeldCallCount() == 1; }));
     ASSERT_EQ(workstation_.PostCapiCall(twin), KV_OK);
     ASSERT_TRUE(Completes(twin));
     EXPECT_EQ(twin->GetReturnValue(), CAPIFuncData::kNotAvailable);
@@ -125,10 +108,10 @@ TEST_F(CapiServerLoopbackTest, AnApplicationRegistersPutsAMessageAndReleases) {
 
 TEST_F(CapiServerLoopbackTest, AnUnansweredCallExpiresOnBothSides) {
     const std::int32_t appl_id = Register();
-    server_.ScriptCapiCallsHeld(true);
+    server_.GetCapiService().ScriptCallsHeld(true);
     Record put = NewCall(CAPIFuncData::kPutMessage, 2, appl_id);
     ASSERT_EQ(workstation_.PostCapiCall(put), KV_OK);
-    ASSERT_TRUE(Run([&] { return server_.GetHeldCapiCallCount() == 1; }));
+    ASSERT_TRUE(Run([&] { return server_.GetCapiService().GetHeldCallCount() == 1; }));
     texts_.clear();
     clock_.Advance(CAPIFuncData::kTimeoutMilliseconds);
     ASSERT_TRUE(Completes(put));
@@ -142,8 +125,9 @@ TEST_F(CapiServerLoopbackTest, AWaitIsCompletedWhenTheServerEnds) {
     const std::int32_t appl_id = Register();
     Record wait = NewCall(CAPIFuncData::kWaitForSignal, 2, appl_id);
     ASSERT_EQ(workstation_.PostCapiCall(wait), KV_OK);
-    ASSERT_TRUE(Run([&] { return server_.GetHeldCapiCallCount() == 1; }));
-    ASSERT_TRUE(server_.ScriptManagerEnded(server_.GetLastManagerId()));
+    ASSERT_TRUE(Run([&] { return server_.GetCapiService().GetHeldCallCount() == 1; }));
+    ASSERT_TRUE(
+        server_.GetCapiService().ScriptManagerEnded(server_.GetCapiService().GetLastManagerId()));
     ASSERT_TRUE(Completes(wait));
     EXPECT_EQ(wait->GetReturnValue(), CAPIFuncData::kNotAvailable);
     ASSERT_TRUE(Run([&] { return workstation_.GetApplIdRegistry().GetCount() == 0; }));
@@ -153,12 +137,12 @@ TEST_F(CapiServerLoopbackTest, AHeldWaitIsAnsweredOnceReleased) {
     const std::int32_t appl_id = Register();
     Record wait = NewCall(CAPIFuncData::kWaitForSignal, 2, appl_id);
     ASSERT_EQ(workstation_.PostCapiCall(wait), KV_OK);
-    ASSERT_TRUE(Run([&] { return server_.GetHeldCapiCallCount() == 1; }));
+    ASSERT_TRUE(Run([&] { return server_.GetCapiService().GetHeldCallCount() == 1; }));
     // Waits never expire by their own time-out.
     clock_.Advance(5 * CAPIFuncData::kTimeoutMilliseconds);
     RunHosts({&server_, &workstation_}, [] { return false; }, 50);
     EXPECT_FALSE(wait->IsCompleted());
-    EXPECT_EQ(server_.ReleaseHeldCapiCalls(), 1u);
+    EXPECT_EQ(server_.GetCapiService().ReleaseHeldCalls(), 1u);
     ASSERT_TRUE(Completes(wait));
     EXPECT_EQ(wait->GetReturnValue(), 0);
 }
@@ -167,14 +151,14 @@ TEST_F(CapiServerLoopbackTest, TheServerEndsWhenItsClientJobGoes) {
     const std::int32_t appl_id = Register();
     Record wait = NewCall(CAPIFuncData::kWaitForSignal, 2, appl_id);
     ASSERT_EQ(workstation_.PostCapiCall(wait), KV_OK);
-    ASSERT_TRUE(Run([&] { return server_.GetHeldCapiCallCount() == 1; }));
+    ASSERT_TRUE(Run([&] { return server_.GetCapiService().GetHeldCallCount() == 1; }));
     server_client_->ChangeState(KV_JOB_STATE_FINISHED);
     ASSERT_TRUE(Completes(wait));
     ASSERT_TRUE(Run([&] {
         return Executor() == nullptr && workstation_.GetApplIdRegistry().GetCount() == 0;
     }));
     // The function manager was told to end, and dropped the held call.
-    EXPECT_EQ(server_.GetHeldCapiCallCount(), 0u);
+    EXPECT_EQ(server_.GetCapiService().GetHeldCallCount(), 0u);
 }
 
 TEST_F(CapiServerLoopbackTest, APeerWithoutAClientJobIsRefused) {

@@ -22,7 +22,7 @@ TEST(JobHostConcurrency, RepeatedLogonsBetweenTwoHosts) {
     auto host = std::make_unique<CKvDataHost>();
     host->GetHost().Set("localhost", kLoopbackAddress, 0);
     host->SetFlagAcceptAllUser(true);
-    server.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
+    server.GetRecordService().StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
     const std::vector<JobHost*> hosts = {&server, &workstation};
     for (int round = 0; round < 5; ++round) {
         SCOPED_TRACE(round);

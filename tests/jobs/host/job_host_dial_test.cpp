@@ -7,6 +7,7 @@
 #include "data/data_general.h"
 #include "data/data_host.h"
 #include "data/data_preferences.h"
+#include "jobs/host/host_test_support.h"
 #include "jobs/job_data_dial2.h"
 #include "jobs/job_data_root.h"
 #include "jobs/jobs_test_support.h"
@@ -14,19 +15,9 @@
 
 namespace {
 
-constexpr std::uint32_t kLimitMs = 10000;
-
-class Dial2LoopbackTest : public ::testing::Test {
+class Dial2LoopbackTest : public TwoHostsTest {
 protected:
-    Dial2LoopbackTest()
-        : scoped_clock_(clock_), identity_("anna", "localhost", {kLoopbackAddress}),
-          scoped_identity_(identity_) {
-        RegisterAllPayloads();
-        RegisterCapiPayloads();
-        server_.UseScriptedCapi();
-        EXPECT_EQ(server_.Start("127.0.0.1"), KV_OK);
-        EXPECT_EQ(workstation_.Start("127.0.0.1"), KV_OK);
-
+    Dial2LoopbackTest() : TwoHostsTest(true) {
         auto* root = new CKvJobDataRoot;
         EXPECT_EQ(workstation_.AddHostJob(root, JobRole::kNone), KV_OK);
         root->GetPreferencesRef() = std::make_unique<CKvDataPreferences>();
@@ -45,21 +36,12 @@ protected:
         host->GetHost().Set("", kLoopbackAddress, 0);
         host->GetCtiDeviceNumbers().Add("21");
         host->SetFlagAcceptAllUser(true);
-        server_.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
+        server_.GetRecordService().StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
     }
 
-    bool Run(const std::function<bool()>& predicate) {
-        return RunHosts({&server_, &workstation_}, predicate, kLimitMs);
-    }
     CKvJobData* Executor() {
         return static_cast<CKvJobData*>(server_.GetHandler().FirstJob(K_KVJBDT_TP_DIAL2));
     }
-    ManualClock clock_{1700000000};
-    ScopedClock scoped_clock_;
-    FixedLocalIdentitySource identity_;
-    ScopedLocalIdentitySource scoped_identity_;
-    JobHost server_{true};
-    JobHost workstation_{false};
 };
 
 TEST_F(Dial2LoopbackTest, TheCallIsPlacedByTheServerAndFollowedToItsEnd) {
@@ -83,11 +65,12 @@ TEST_F(Dial2LoopbackTest, TheCallIsPlacedByTheServerAndFollowedToItsEnd) {
     const std::vector<HostServiceEntry> capi = server_.GetServiceLog(KV_ENDPOINT_CAPI);
     ASSERT_EQ(capi.size(), 1u);
     EXPECT_EQ(capi[0].payload_type, KV_PAYLOAD_CAPI_TRANSFER_MANAGER);
-    EXPECT_EQ(Executor()->GetPartnerJobId(), server_.GetLastManagerId());
+    EXPECT_EQ(Executor()->GetPartnerJobId(), server_.GetCapiService().GetLastManagerId());
 
     for (const std::int32_t report : {KV_MSG_ATTR_CALL_CONNECTED,
                                       KV_MSG_ATTR_CALL_ECT_ESTABLISHED, KV_MSG_ATTR_ENDED})
-        ASSERT_TRUE(server_.ScriptTransferReport(server_.GetLastManagerId(), report));
+        ASSERT_TRUE(server_.GetCapiService().ScriptTransferReport(
+            server_.GetCapiService().GetLastManagerId(), report));
     ASSERT_TRUE(Run([&] {
         return workstation_.FindJob(id) == nullptr && Executor() == nullptr &&
                workstation_.GetServiceLog(KV_ENDPOINT_CALL_WINDOW).size() == 5;
@@ -105,7 +88,7 @@ TEST_F(Dial2LoopbackTest, TheCallIsPlacedByTheServerAndFollowedToItsEnd) {
         EXPECT_EQ(told[i].job_ids[1], id);
     }
     // The manager ended the call itself: no shutdown was needed.
-    EXPECT_TRUE(server_.GetCapiShutdowns().empty());
+    EXPECT_TRUE(server_.GetCapiService().GetShutdowns().empty());
 }
 
 TEST_F(Dial2LoopbackTest, AStoppingRootShutsTheServersManagerDown) {
@@ -121,9 +104,10 @@ TEST_F(Dial2LoopbackTest, AStoppingRootShutsTheServersManagerDown) {
         ->ChangeState(KV_JOB_STATE_STOP_REQUESTED);
     ASSERT_TRUE(Run([&] {
         return workstation_.FindJob(id) == nullptr && Executor() == nullptr &&
-               !server_.GetCapiShutdowns().empty();
+               !server_.GetCapiService().GetShutdowns().empty();
     }));
-    EXPECT_EQ(server_.GetCapiShutdowns()[0], server_.GetLastManagerId());
+    EXPECT_EQ(server_.GetCapiService().GetShutdowns()[0],
+              server_.GetCapiService().GetLastManagerId());
 }
 
 } // namespace

@@ -3,7 +3,10 @@
 #include "jobs/host/job_host.h"
 
 #include "jobs/host/host_test_support.h"
+#include "jobs/host/logon_records.h"
 #include "jobs/job_data_client2.h"
+#include "jobs/job_data_dial2.h"
+#include "jobs/job_data_root.h"
 #include "platform/tcp_test_support.h"
 
 namespace {
@@ -26,19 +29,34 @@ protected:
         CKvJobDataClient2 forged;
         forged.SetLoginName("anna");
         forged.SetHeader(KV_MSG_KIND_INFO, KV_MSG_ATTR_ENDED, Executor()->GetJobId(), client_id_);
+        return Text(forged);
+    }
+    static std::string Text(CKvJobData& job) {
         std::string text;
-        EXPECT_EQ(forged.Serialize(text), KV_OK);
+        EXPECT_EQ(job.Serialize(text), KV_OK);
         return text;
+    }
+    // What the host made of the text sent to it from the source address.
+    JobTextResult SendAndRead(JobHost& host, const char* source, const std::string& text) {
+        const std::uint64_t received = host.GetReceivedCount();
+        EXPECT_TRUE(SendFrom(source, host.GetPort(), text));
+        EXPECT_TRUE(Run([&] { return host.GetReceivedCount() == received + 1; }));
+        return host.GetReceiveLog().empty() ? JobTextResult::kNotXml : host.GetReceiveLog().back();
+    }
+    // Starts the host's root job; true once it is in the state.
+    bool StartRoot(JobHost& host, HostProcessKind kind, std::uint32_t state,
+                   std::uint32_t& root_id) {
+        return host.StartRootJob(kind, root_id) == KV_OK && Run([&] {
+                   CKvJobData* root = host.FindJob(root_id);
+                   return root != nullptr && root->GetState() == state;
+               });
     }
 };
 
 TEST_F(HostInputTest, ATextFromAnotherAddressThanThePartnersIsRefused) {
     LogOn();
     const std::string forged = ForgedLogoff();
-    const std::uint64_t received = server_.GetReceivedCount();
-    ASSERT_TRUE(SendFrom("127.0.0.2", server_.GetPort(), forged));
-    ASSERT_TRUE(Run([&] { return server_.GetReceivedCount() == received + 1; }));
-    EXPECT_EQ(server_.GetReceiveLog().back(), JobTextResult::kWrongPeer);
+    EXPECT_EQ(SendAndRead(server_, "127.0.0.2", forged), JobTextResult::kWrongPeer);
     ASSERT_FALSE(server_.GetHostLog().empty());
     EXPECT_NE(server_.GetHostLog().back().find("127.0.0.2"), std::string::npos);
     RunHosts(
@@ -47,9 +65,7 @@ TEST_F(HostInputTest, ATextFromAnotherAddressThanThePartnersIsRefused) {
     EXPECT_EQ(Executor()->GetIncomingQueue().GetCount(), 0);
 
     // The same text from the partner's address is taken.
-    ASSERT_TRUE(SendFrom("127.0.0.1", server_.GetPort(), forged));
-    ASSERT_TRUE(Run([&] { return server_.GetReceivedCount() == received + 2; }));
-    EXPECT_EQ(server_.GetReceiveLog().back(), JobTextResult::kAccepted);
+    EXPECT_EQ(SendAndRead(server_, "127.0.0.1", forged), JobTextResult::kAccepted);
     EXPECT_TRUE(Run(
         [&] { return Executor() == nullptr || Executor()->GetState() != KV_JOB_STATE_RUNNING; }));
 }
@@ -60,12 +76,41 @@ TEST_F(HostInputTest, ARequesterTakesItsPartnerFromTheFirstAnswer) {
     CKvJobDataClient2 forged;
     forged.SetHeader(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ALIVE, client_id_,
                      Executor()->GetJobId());
-    std::string text;
-    ASSERT_EQ(forged.Serialize(text), KV_OK);
-    const std::uint64_t received = workstation_.GetReceivedCount();
-    ASSERT_TRUE(SendFrom("127.0.0.2", workstation_.GetPort(), text));
-    ASSERT_TRUE(Run([&] { return workstation_.GetReceivedCount() == received + 1; }));
-    EXPECT_EQ(workstation_.GetReceiveLog().back(), JobTextResult::kWrongPeer);
+    EXPECT_EQ(SendAndRead(workstation_, "127.0.0.2", Text(forged)), JobTextResult::kWrongPeer);
+}
+
+TEST_F(HostInputTest, NoTextFromAPeerReachesTheRootByItsId) {
+    // A workstation's root waiting for its settings ends on any other answer.
+    workstation_.GetRecordService().SetSilent(true);
+    std::uint32_t root_id = 0;
+    ASSERT_TRUE(StartRoot(workstation_, HostProcessKind::kWorkstationWithServer,
+                          CKvJobDataRoot::kStateClientSettings, root_id));
+    CKvJobDataClient2 forged;
+    forged.SetHeader(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED, root_id, 1);
+    EXPECT_EQ(SendAndRead(workstation_, "127.0.0.1", Text(forged)), JobTextResult::kWrongPeer);
+    RunHosts(
+        {&workstation_}, [] { return false; }, 200);
+    ASSERT_NE(workstation_.FindJob(root_id), nullptr);
+    EXPECT_EQ(workstation_.FindJob(root_id)->GetState(), CKvJobDataRoot::kStateClientSettings);
+}
+
+TEST_F(HostInputTest, AJobTheRootAdoptsTakesItsPartnerFromItsRequest) {
+    StoreServerLogonRecords(server_, "anna", {"21"});
+    std::uint32_t root_id = 0;
+    ASSERT_TRUE(StartRoot(server_, HostProcessKind::kServer, KV_JOB_STATE_RUNNING, root_id));
+    CKvJobDataDial2 dial;
+    dial.SetLoginName("anna");
+    dial.GetPeerComputer().Set("ws1", kLoopbackAddress, workstation_.GetPort());
+    dial.SetTargetNumber("0301234");
+    dial.SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0, 5);
+    ASSERT_TRUE(SendFrom("127.0.0.1", server_.GetPort(), Text(dial)));
+    ASSERT_TRUE(Run([&] { return server_.GetHandler().FirstJob(K_KVJBDT_TP_DIAL2) != nullptr; }));
+    const std::uint32_t adopted = server_.GetHandler().FirstJob(K_KVJBDT_TP_DIAL2)->GetJobId();
+
+    // The first text for the adopted job from elsewhere does not claim it.
+    CKvJobDataDial2 forged;
+    forged.SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_ENDED, adopted, 5);
+    EXPECT_EQ(SendAndRead(server_, "127.0.0.2", Text(forged)), JobTextResult::kWrongPeer);
 }
 
 TEST_F(HostInputTest, TheLogsKeepTheLatestEntriesAndTheCountGoesOn) {

@@ -9,14 +9,13 @@
 #include "data/data_host.h"
 #include "data/data_preferences.h"
 #include "data/data_server_user.h"
+#include "jobs/host/host_test_support.h"
 #include "jobs/job_data_listen2.h"
 #include "jobs/job_data_root.h"
 #include "jobs/jobs_test_support.h"
 #include "platform/clock.h"
 
 namespace {
-
-constexpr std::uint32_t kLimitMs = 10000;
 
 std::unique_ptr<CKvDataDevice> Device(const char* number) {
     auto device = std::make_unique<CKvDataDevice>();
@@ -25,30 +24,23 @@ std::unique_ptr<CKvDataDevice> Device(const char* number) {
     return device;
 }
 
-class Listen2LoopbackTest : public ::testing::Test {
+class Listen2LoopbackTest : public TwoHostsTest {
 protected:
-    Listen2LoopbackTest()
-        : scoped_clock_(clock_), identity_("anna", "localhost", {kLoopbackAddress}),
-          scoped_identity_(identity_) {
-        RegisterAllPayloads();
-        RegisterCapiPayloads();
-        server_.UseScriptedCapi();
-        EXPECT_EQ(server_.Start("127.0.0.1"), KV_OK);
-        EXPECT_EQ(workstation_.Start("127.0.0.1"), KV_OK);
-    }
+    Listen2LoopbackTest() : TwoHostsTest(true) {}
 
     void StoreServerRecords() {
-        server_.StoreRecord(std::make_unique<CKvDataGeneral>(), K_KVDT_TP_DTHDLR_DATAGENERAL);
+        server_.GetRecordService().StoreRecord(std::make_unique<CKvDataGeneral>(),
+                                               K_KVDT_TP_DTHDLR_DATAGENERAL);
         auto host = std::make_unique<CKvDataHost>();
         host->GetHost().Set("", kLoopbackAddress, 0);
         host->GetCtiDeviceNumbers().Add("21");
-        server_.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
+        server_.GetRecordService().StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
         auto user = std::make_unique<CKvDataServerUser>();
         user->GetLoginName() = "anna";
         user->GetDeviceNumberList().Add("22");
-        server_.StoreRecord(std::move(user), K_KVDT_TP_DTHDLR_DATASERVERUSER);
-        server_.StoreRecord(Device("21"), K_KVDT_TP_DTHDLR_DATADEVICE);
-        server_.StoreRecord(Device("22"), K_KVDT_TP_DTHDLR_DATADEVICE);
+        server_.GetRecordService().StoreRecord(std::move(user), K_KVDT_TP_DTHDLR_DATASERVERUSER);
+        server_.GetRecordService().StoreRecord(Device("21"), K_KVDT_TP_DTHDLR_DATADEVICE);
+        server_.GetRecordService().StoreRecord(Device("22"), K_KVDT_TP_DTHDLR_DATADEVICE);
     }
 
     // The workstation's root and client job and the server's client job of
@@ -56,7 +48,8 @@ protected:
     void LogOnByHand() {
         auto preferences = std::make_unique<CKvDataPreferences>();
         preferences->GetFlagServerUse().Set(1);
-        workstation_.StoreRecord(std::move(preferences), K_KVDT_TP_DTHDLR_DATAPREFERENCES);
+        workstation_.GetRecordService().StoreRecord(std::move(preferences),
+                                                    K_KVDT_TP_DTHDLR_DATAPREFERENCES);
         auto* root = new CKvJobDataRoot;
         ASSERT_EQ(workstation_.AddHostJob(root, JobRole::kNone), KV_OK);
         root->GetPreferencesRef() = std::make_unique<CKvDataPreferences>();
@@ -74,16 +67,7 @@ protected:
             server_.GetHandler().FirstJob(K_KVJBDT_TP_LISTEN2));
     }
     std::uint32_t ExecutorState() { return Executor() ? Executor()->GetState() : 99; }
-    bool Run(const std::function<bool()>& predicate) {
-        return RunHosts({&server_, &workstation_}, predicate, kLimitMs);
-    }
 
-    ManualClock clock_{1700000000};
-    ScopedClock scoped_clock_;
-    FixedLocalIdentitySource identity_;
-    ScopedLocalIdentitySource scoped_identity_;
-    JobHost server_{true};
-    JobHost workstation_{false};
     TestClientJob* server_client_ = nullptr;
 };
 
@@ -110,7 +94,8 @@ TEST_F(Listen2LoopbackTest, AnIncomingCallAtTheServerReachesTheWorkstationsCallW
                posted[0].command == 1;
     }));
 
-    ASSERT_TRUE(server_.ScriptListenNotification(server_.GetLastManagerId(), "0301234", "21"));
+    ASSERT_TRUE(server_.GetCapiService().ScriptListenNotification(
+        server_.GetCapiService().GetLastManagerId(), "0301234", "21"));
     ASSERT_TRUE(Run([&] { return !workstation_.GetServiceLog(KV_ENDPOINT_CALL_WINDOW).empty(); }));
     const HostServiceEntry call = workstation_.GetServiceLog(KV_ENDPOINT_CALL_WINDOW)[0];
     EXPECT_EQ(call.kind, KV_MSG_KIND_REQUEST);
@@ -120,8 +105,10 @@ TEST_F(Listen2LoopbackTest, AnIncomingCallAtTheServerReachesTheWorkstationsCallW
     // gives its manager up.
     static_cast<CKvJobData*>(workstation_.GetHandler().FirstJob(K_KVJBDT_TP_CLIENT))
         ->ChangeState(KV_JOB_STATE_FINISHED);
-    ASSERT_TRUE(Run([&] { return Executor() == nullptr && !server_.GetCapiShutdowns().empty(); }));
-    EXPECT_EQ(server_.GetCapiShutdowns()[0], server_.GetLastManagerId());
+    ASSERT_TRUE(Run(
+        [&] { return Executor() == nullptr && !server_.GetCapiService().GetShutdowns().empty(); }));
+    EXPECT_EQ(server_.GetCapiService().GetShutdowns()[0],
+              server_.GetCapiService().GetLastManagerId());
 }
 
 TEST_F(Listen2LoopbackTest, ALocalListenJobPostedToTheIntakeCollectsAllRecordsOfAType) {
@@ -136,12 +123,13 @@ TEST_F(Listen2LoopbackTest, ALocalListenJobPostedToTheIntakeCollectsAllRecordsOf
     ASSERT_TRUE(Run([&] { return ExecutorState() == KV_JOB_STATE_RUNNING; }));
     std::size_t stores = 0;
     for (const HostServiceEntry& entry : server_.GetServiceLog(KV_ENDPOINT_HOST_MAIN))
-        stores += entry.sub_command == JobHost::kSubCommandAllOfType;
+        stores += entry.sub_command == HostRecordService::kSubCommandAllOfType;
     EXPECT_EQ(stores, 2u);
     EXPECT_EQ(Executor()->GetHostNumbers().GetCount(), 1u);
     EXPECT_EQ(Executor()->GetUserNumbers().GetCount(), 1u);
 
-    ASSERT_TRUE(server_.ScriptListenNotification(server_.GetLastManagerId(), "0301234", "22"));
+    ASSERT_TRUE(server_.GetCapiService().ScriptListenNotification(
+        server_.GetCapiService().GetLastManagerId(), "0301234", "22"));
     ASSERT_TRUE(Run([&] {
         for (const HostServiceEntry& entry : server_.GetServiceLog(KV_ENDPOINT_HOST_MAIN)) {
             if (entry.kind == KV_MSG_KIND_INFO && entry.payload_type == K_KVDT_TP_DTHDLR_DATACALL)
@@ -150,14 +138,15 @@ TEST_F(Listen2LoopbackTest, ALocalListenJobPostedToTheIntakeCollectsAllRecordsOf
         return false;
     }));
     // The manager ends: so does the job.
-    ASSERT_TRUE(server_.ScriptManagerEnded(server_.GetLastManagerId()));
+    ASSERT_TRUE(
+        server_.GetCapiService().ScriptManagerEnded(server_.GetCapiService().GetLastManagerId()));
     ASSERT_TRUE(Run([&] { return Executor() == nullptr; }));
 }
 
 TEST_F(Listen2LoopbackTest, ALockedServerUserIsAskedForAgainAfterASecond) {
     StoreServerRecords();
     LogOnByHand();
-    server_.ScriptLockedAnswers(K_KVDT_TP_DTHDLR_DATASERVERUSER, 1);
+    server_.GetRecordService().ScriptLockedAnswers(K_KVDT_TP_DTHDLR_DATASERVERUSER, 1);
     auto* job = new CKvJobDataListen2;
     ASSERT_EQ(workstation_.AddHostJob(job, JobRole::kCheckRootJob), KV_OK);
     ASSERT_TRUE(Run([&] { return server_.GetServiceLog(KV_ENDPOINT_HOST_MAIN).size() >= 4; }));
@@ -173,10 +162,11 @@ TEST_F(Listen2LoopbackTest, ALockedServerUserIsAskedForAgainAfterASecond) {
 }
 
 TEST_F(Listen2LoopbackTest, AHostWithoutDevicesIsRefusedWhenTheAnswerTimerRunsOut) {
-    server_.StoreRecord(std::make_unique<CKvDataGeneral>(), K_KVDT_TP_DTHDLR_DATAGENERAL);
+    server_.GetRecordService().StoreRecord(std::make_unique<CKvDataGeneral>(),
+                                           K_KVDT_TP_DTHDLR_DATAGENERAL);
     auto host = std::make_unique<CKvDataHost>();
     host->GetHost().Set("", kLoopbackAddress, 0);
-    server_.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
+    server_.GetRecordService().StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
     LogOnByHand();
     auto* job = new CKvJobDataListen2;
     const std::uint32_t id = job->GetJobId();
@@ -187,7 +177,7 @@ TEST_F(Listen2LoopbackTest, AHostWithoutDevicesIsRefusedWhenTheAnswerTimerRunsOu
     EXPECT_EQ(ExecutorState(), CKvJobDataListen2::kStateHost);
     clock_.Advance(20000);
     ASSERT_TRUE(Run([&] { return Executor() == nullptr && workstation_.FindJob(id) == nullptr; }));
-    EXPECT_TRUE(server_.GetCapiShutdowns().empty());
+    EXPECT_TRUE(server_.GetCapiService().GetShutdowns().empty());
 }
 
 TEST_F(Listen2LoopbackTest, AStoppingRootEndsTheRequesterAndTheExecutorGivesUpItsManager) {
@@ -204,15 +194,16 @@ TEST_F(Listen2LoopbackTest, AStoppingRootEndsTheRequesterAndTheExecutorGivesUpIt
         ->ChangeState(KV_JOB_STATE_STOP_REQUESTED);
     ASSERT_TRUE(Run([&] {
         return Executor() == nullptr && workstation_.FindJob(id) == nullptr &&
-               !server_.GetCapiShutdowns().empty();
+               !server_.GetCapiService().GetShutdowns().empty();
     }));
-    ASSERT_EQ(server_.GetCapiShutdowns().size(), 1u);
-    EXPECT_EQ(server_.GetCapiShutdowns()[0], server_.GetLastManagerId());
+    ASSERT_EQ(server_.GetCapiService().GetShutdowns().size(), 1u);
+    EXPECT_EQ(server_.GetCapiService().GetShutdowns()[0],
+              server_.GetCapiService().GetLastManagerId());
 }
 
 TEST_F(Listen2LoopbackTest, ARefusedManagerEndsALocalListenJobWithoutAShutdown) {
     StoreServerRecords();
-    server_.ScriptCapiRefusal(true);
+    server_.GetCapiService().ScriptRefusal(true);
     auto* job = new CKvJobDataListen2;
     job->SetVariant(1);
     ASSERT_EQ(server_.AddHostJob(job, JobRole::kExecutor), KV_OK);
@@ -220,8 +211,8 @@ TEST_F(Listen2LoopbackTest, ARefusedManagerEndsALocalListenJobWithoutAShutdown) 
     const std::vector<HostServiceEntry> capi = server_.GetServiceLog(KV_ENDPOINT_CAPI);
     ASSERT_EQ(capi.size(), 1u);
     EXPECT_EQ(capi[0].kind, KV_MSG_KIND_REQUEST);
-    EXPECT_TRUE(server_.GetCapiShutdowns().empty());
-    EXPECT_EQ(server_.GetLastManagerId(), 0u);
+    EXPECT_TRUE(server_.GetCapiService().GetShutdowns().empty());
+    EXPECT_EQ(server_.GetCapiService().GetLastManagerId(), 0u);
 }
 
 } // namespace

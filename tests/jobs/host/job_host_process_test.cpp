@@ -5,6 +5,7 @@
 
 #include "capi/capi_payloads.h"
 #include "data/data_server_user.h"
+#include "jobs/host/host_test_support.h"
 #include "jobs/host/logon_records.h"
 #include "jobs/job_data_client.h"
 #include "jobs/job_data_dial2.h"
@@ -19,23 +20,13 @@ namespace {
 constexpr std::uint32_t kLimitMs = 10000;
 constexpr std::uint32_t kLastCall = 3900000000u;
 
-class ProcessTest : public ::testing::Test {
+class ProcessTest : public TwoHostsTest {
 protected:
-    ProcessTest()
-        : scoped_clock_(clock_), identity_("anna", "localhost", {kLoopbackAddress}),
-          scoped_identity_(identity_) {
-        RegisterAllPayloads();
-        RegisterCapiPayloads();
-        server_.UseScriptedCapi();
-        EXPECT_EQ(server_.Start("127.0.0.1"), KV_OK);
-        EXPECT_EQ(workstation_.Start("127.0.0.1"), KV_OK);
+    ProcessTest() : TwoHostsTest(true) {
         server_.SetWireObserver([this](const std::string& text) { wire_.push_back(text); });
         workstation_.SetWireObserver([this](const std::string& text) { wire_.push_back(text); });
     }
 
-    bool Run(const std::function<bool()>& predicate) {
-        return RunHosts({&server_, &workstation_}, predicate, kLimitMs);
-    }
     template <typename Job> Job* First(JobHost& host, std::uint32_t type) {
         return static_cast<Job*>(host.GetHandler().FirstJob(type));
     }
@@ -65,12 +56,6 @@ protected:
         return count;
     }
 
-    ManualClock clock_{1700000000};
-    ScopedClock scoped_clock_;
-    FixedLocalIdentitySource identity_;
-    ScopedLocalIdentitySource scoped_identity_;
-    JobHost server_{true};
-    JobHost workstation_{false};
     std::vector<std::string> wire_;
 };
 
@@ -102,8 +87,8 @@ TEST_F(ProcessTest, AWorkstationLogsOnSynchronisesListensAndBothProcessesEnd) {
     EXPECT_EQ(OnWire("K_KVJBDT_TP_SYNCHRONIZE\"><messagetype>CONFIRMATION</messagetype>"
                      "<attribute>DATA_FOUND</attribute>"),
               3u);
-    auto* server_user =
-        static_cast<CKvDataServerUser*>(server_.FindStoredRecord(K_KVDT_TP_DTHDLR_DATASERVERUSER));
+    auto* server_user = static_cast<CKvDataServerUser*>(
+        server_.GetRecordService().FindStoredRecord(K_KVDT_TP_DTHDLR_DATASERVERUSER));
     ASSERT_NE(server_user, nullptr);
     EXPECT_EQ(server_user->GetRuntimeComputerIdentList().GetCount(), 1u);
     const std::vector<HostServiceEntry> statuses =
@@ -116,7 +101,7 @@ TEST_F(ProcessTest, AWorkstationLogsOnSynchronisesListensAndBothProcessesEnd) {
 
     // A call at the server's line reaches the workstation's call sink.
     const std::uint32_t manager = ServerListenExecutor()->GetPartnerJobId();
-    ASSERT_TRUE(server_.ScriptListenNotification(manager, "0301234", "21"));
+    ASSERT_TRUE(server_.GetCapiService().ScriptListenNotification(manager, "0301234", "21"));
     ASSERT_TRUE(Run([&] { return CallsAtTheSink(KV_MSG_KIND_REQUEST) == 1; }));
 
     // The keep-alive.
@@ -129,15 +114,16 @@ TEST_F(ProcessTest, AWorkstationLogsOnSynchronisesListensAndBothProcessesEnd) {
     ASSERT_TRUE(Run([&] {
         return workstation_.IsQuitRequested() &&
                server_.GetHandler().CountJobs(K_KVJBDT_TP_CLIENT) == 0 &&
-               ServerListenExecutor() == nullptr && !server_.GetCapiShutdowns().empty() &&
+               ServerListenExecutor() == nullptr &&
+               !server_.GetCapiService().GetShutdowns().empty() &&
                OnWire("<messagetype>INFO</messagetype><attribute>ENDED</attribute>") >= 2;
     }));
     EXPECT_EQ(OnWire("K_KVJBDT_TP_CLIENT\"><messagetype>INFO</messagetype><attribute>ENDED"), 1u);
-    const std::vector<std::uint32_t>& shutdowns = server_.GetCapiShutdowns();
+    const std::vector<std::uint32_t>& shutdowns = server_.GetCapiService().GetShutdowns();
     EXPECT_NE(std::find(shutdowns.begin(), shutdowns.end(), manager), shutdowns.end());
 
-    server_user =
-        static_cast<CKvDataServerUser*>(server_.FindStoredRecord(K_KVDT_TP_DTHDLR_DATASERVERUSER));
+    server_user = static_cast<CKvDataServerUser*>(
+        server_.GetRecordService().FindStoredRecord(K_KVDT_TP_DTHDLR_DATASERVERUSER));
     EXPECT_EQ(server_user->GetRuntimeComputerIdentList().GetCount(), 0u);
     EXPECT_EQ(workstation_.GetHandler().GetRootJobId(), 0u);
 

@@ -84,17 +84,17 @@ protected:
         std::string name = "Line A";
         KVSTRING* entry = nullptr;
         general->GetTapiLines().CreateEntry(entry, name);
-        server_.StoreRecord(std::move(general), K_KVDT_TP_DTHDLR_DATAGENERAL);
+        server_.GetRecordService().StoreRecord(std::move(general), K_KVDT_TP_DTHDLR_DATAGENERAL);
         auto host = std::make_unique<CKvDataHost>();
         host->GetHost().Set("", kLoopbackAddress, 0);
         host->GetCtiDeviceNumbers().Add("21");
-        server_.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
+        server_.GetRecordService().StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
         auto device = std::make_unique<CKvDataDevice>();
         std::string number = "21";
         device->SetNumber(number);
         device->GetTapiLine() = "Line A";
         device->GetAlias() = "desk";
-        server_.StoreRecord(std::move(device), K_KVDT_TP_DTHDLR_DATADEVICE);
+        server_.GetRecordService().StoreRecord(std::move(device), K_KVDT_TP_DTHDLR_DATADEVICE);
     }
 
     // A test job of type 17 in state 10 on each side and the workstation's
@@ -102,7 +102,8 @@ protected:
     void LogOnByHand() {
         auto preferences = std::make_unique<CKvDataPreferences>();
         preferences->GetFlagServerUse().Set(1);
-        workstation_.StoreRecord(std::move(preferences), K_KVDT_TP_DTHDLR_DATAPREFERENCES);
+        workstation_.GetRecordService().StoreRecord(std::move(preferences),
+                                                    K_KVDT_TP_DTHDLR_DATAPREFERENCES);
         auto* root = new CKvJobDataRoot;
         ASSERT_EQ(workstation_.AddHostJob(root, JobRole::kNone), KV_OK);
         root->GetPreferencesRef() = std::make_unique<CKvDataPreferences>();

@@ -3,6 +3,7 @@
 #include "data/data_host.h"
 #include "data/data_user.h"
 #include "framework/connection_objects.h"
+#include "jobs/host/host_test_support.h"
 #include "jobs/job_data_client2.h"
 #include "jobs/jobs_test_support.h"
 #include "platform/clock.h"
@@ -12,29 +13,20 @@ namespace {
 constexpr std::uint32_t kLimitMs = 10000;
 constexpr std::uint32_t kSettleMs = 200;
 
-// A workstation and a server on 127.0.0.1 with a manual clock; every host
-// has the identity 127.0.0.1.
-class Client2LoopbackTest : public ::testing::Test {
+// The two hosts, with the server's DATAHOST left to each test.
+class Client2LoopbackTest : public TwoHostsTest {
 protected:
-    Client2LoopbackTest()
-        : scoped_clock_(clock_), identity_("anna", "localhost", {kLoopbackAddress}),
-          scoped_identity_(identity_) {
-        RegisterAllPayloads();
-        EXPECT_EQ(server_.Start("127.0.0.1"), KV_OK);
-        EXPECT_EQ(workstation_.Start("127.0.0.1"), KV_OK);
-    }
-
     void StoreHost(bool accept_all) {
         auto host = std::make_unique<CKvDataHost>();
         host->GetHost().Set("localhost", kLoopbackAddress, 0);
         host->SetFlagAcceptAllUser(accept_all);
-        server_.StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
+        server_.GetRecordService().StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
     }
     void StoreUser(const char* screen_name) {
         auto user = std::make_unique<CKvDataUser>();
         std::string name = screen_name;
         user->SetScreenName(name);
-        server_.StoreRecord(std::move(user), K_KVDT_TP_DTHDLR_DATAUSER);
+        server_.GetRecordService().StoreRecord(std::move(user), K_KVDT_TP_DTHDLR_DATAUSER);
     }
 
     CKvJobDataClient2* Client() {
@@ -46,9 +38,6 @@ protected:
     }
     std::uint32_t ExecutorState() { return Executor() ? Executor()->GetState() : 99; }
 
-    bool Run(const std::function<bool()>& predicate) {
-        return RunHosts({&server_, &workstation_}, predicate, kLimitMs);
-    }
     bool RunOnly(JobHost& host, const std::function<bool()>& predicate) {
         return RunHosts({&host}, predicate, kLimitMs);
     }
@@ -81,12 +70,6 @@ protected:
         return count;
     }
 
-    ManualClock clock_{1700000000};
-    ScopedClock scoped_clock_;
-    FixedLocalIdentitySource identity_;
-    ScopedLocalIdentitySource scoped_identity_;
-    JobHost server_{true};
-    JobHost workstation_{false};
     std::uint32_t client_id_ = 0;
 };
 
@@ -133,7 +116,7 @@ TEST_F(Client2LoopbackTest, AUserCheckedLogonCompletesWhenTheUserIsFound) {
 TEST_F(Client2LoopbackTest, ALockedUserIsAskedForAgainAfterASecond) {
     StoreHost(false);
     StoreUser("anna");
-    server_.ScriptLockedAnswers(K_KVDT_TP_DTHDLR_DATAUSER, 1);
+    server_.GetRecordService().ScriptLockedAnswers(K_KVDT_TP_DTHDLR_DATAUSER, 1);
     StartLogon();
     ASSERT_TRUE(Run([&] { return server_.GetServiceLog(KV_ENDPOINT_HOST_MAIN).size() == 2; }));
     ASSERT_TRUE(Run([&] { return Executor() && Executor()->GetIncomingQueue().IsEmpty(); }));
@@ -207,7 +190,7 @@ TEST_F(Client2LoopbackTest, AnAnnouncedLogoffReportsTheUserToTheServersHost) {
 TEST_F(Client2LoopbackTest, TheExecutorWaitsForTheLogoffRecordAtMost20Seconds) {
     StoreHost(true);
     LogOn();
-    server_.SetRecordServiceSilent(true);
+    server_.GetRecordService().SetSilent(true);
     workstation_.Logoff(true);
     ASSERT_TRUE(Run([&] { return Client() == nullptr && ExecutorState() == 3; }));
     clock_.Advance(19999);
