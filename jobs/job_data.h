@@ -185,6 +185,11 @@ public:
     void SetTextSender(JobTextSender* sender) { text_sender_ = sender; }
     // A text the host's senders took could not be sent.
     virtual void OnTextNotSent() {}
+    // The address of the peer whose REQUEST brought this job over the wire
+    // (0: made in this process). It travels with the job when the root adopts
+    // it, so that the host knows the job's partner from the start.
+    void SetWirePeerAddress(std::uint32_t address) { wire_peer_address_ = address; }
+    std::uint32_t GetWirePeerAddress() const { return wire_peer_address_; }
     // Serialises the job and sends its text straight to the peer the
     // transport mode selects, over TCP.
     KvResult SendDirect();
@@ -291,4 +296,5 @@ private:
     // Made on first use: most jobs that travel between threads never write.
     std::unique_ptr<XmlDocument> document_;
     JobTextSender* text_sender_ = nullptr;
+    std::uint32_t wire_peer_address_ = 0;
 };

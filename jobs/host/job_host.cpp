@@ -295,9 +295,15 @@ bool JobHost::IsFromPartner(std::uint32_t job_id, std::uint32_t peer_address) {
         return true;
     if (auto known = partners_.find(job_id); known != partners_.end())
         return known->second == peer_address;
+    const CKvJobData* job = FindJob(job_id);
+    // A job that came as a REQUEST from a peer (one the root adopted) has
+    // that peer as its partner.
+    if (job != nullptr && job->GetWirePeerAddress() != 0) {
+        partners_[job_id] = job->GetWirePeerAddress();
+        return job->GetWirePeerAddress() == peer_address;
+    }
     // The root has no partner: what peers hand it comes without its id
     // (HandToRoot), and any other text could end it.
-    const CKvJobData* job = FindJob(job_id);
     if (job != nullptr && job->GetType() == K_KVJBDT_TP_ROOT)
         return false;
     // An executor knows its partner from its REQUEST; any other job learns it
@@ -456,8 +462,6 @@ bool JobHost::StepJobs() {
         changed =
             changed || job->GetState() != state || job->GetIncomingQueue().GetCount() != queued;
     }
-    if (!handed_to_root_.empty())
-        NoteAdoptedPartners();
     if (handler_->DeleteFinishedJobs() > 0) {
         changed = true;
         for (auto it = roles_.begin(); it != roles_.end();)

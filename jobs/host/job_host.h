@@ -190,7 +190,6 @@ private:
     // which adopts it or drops it; false when no root runs.
     bool HandToRoot(CKvMessage* message, std::uint32_t peer_address);
     // A job the root adopted has the partner whose connection brought it.
-    void NoteAdoptedPartners();
 
     bool server_;
     std::uint16_t handler_endpoint_;
@@ -221,13 +220,6 @@ private:
     // The address of each job's partner, once known: texts for the job from
     // elsewhere are refused.
     std::unordered_map<std::uint32_t, std::uint32_t> partners_;
-    // Jobs handed to the root from a peer, until it adopts or drops them.
-    struct HandedJob {
-        const CKvJobData* job;
-        std::uint32_t type;
-        std::uint32_t peer_address;
-    };
-    std::vector<HandedJob> handed_to_root_;
     std::function<void(const std::string&)> wire_observer_;
     HostProcessKind process_kind_ = HostProcessKind::kNone;
 };

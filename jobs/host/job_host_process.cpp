@@ -62,28 +62,8 @@ bool JobHost::HandToRoot(CKvMessage* message, std::uint32_t peer_address) {
     if (root == nullptr || root->GetType() != K_KVJBDT_TP_ROOT ||
         root->GetState() != KV_JOB_STATE_RUNNING)
         return false;
-    if (peer_address != 0)
-        handed_to_root_.push_back(HandedJob{JobFromPayload(message->GetPayload()),
-                                            static_cast<std::uint32_t>(type), peer_address});
+    if (CKvJobData* job = JobFromPayload(message->GetPayload()); IsValidPtr(job))
+        job->SetWirePeerAddress(peer_address);
     DeliverToJob(message, root->GetJobId());
     return true;
-}
-
-void JobHost::NoteAdoptedPartners() {
-    CKvJobData* root = FindJob(GetHandler().GetRootJobId());
-    const bool root_holds_more = root != nullptr && root->GetIncomingQueue().GetCount() > 0;
-    for (auto it = handed_to_root_.begin(); it != handed_to_root_.end();) {
-        bool adopted = false;
-        if (const CKvJobMap* jobs = GetHandler().FindJobsOfType(it->type)) {
-            for (const CKvJobMap::Entry& entry : *jobs) {
-                if (entry.second == it->job) {
-                    partners_[entry.first] = it->peer_address;
-                    adopted = true;
-                    break;
-                }
-            }
-        }
-        // Neither adopted nor waiting at the root: dropped.
-        it = adopted || !root_holds_more ? handed_to_root_.erase(it) : std::next(it);
-    }
 }
