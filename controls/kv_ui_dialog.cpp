@@ -140,11 +140,9 @@ BOOL CKvUIDialog::OnInitDialog() {
                             (GetWindowStyle() & WS_BORDER) != 0 ||
                             (GetWindowStyle() & WS_DLGFRAME) != 0;
         if (!framed && (client.Width() != part.GetWidth() || client.Height() != part.GetHeight())) {
-            part.GetWidth() =
-                KvWrapAdd(window.Width(), -KvWrapAdd(client.Width(), -part.GetWidth()));
+            part.GetWidth() = KvWrapSub(window.Width(), KvWrapSub(client.Width(), part.GetWidth()));
             part.GetHeight() = KvWrapAdd(
-                KvWrapAdd(window.Height(), -KvWrapAdd(client.Height(), -part.GetHeight())),
-                heightCorrection);
+                KvWrapSub(window.Height(), KvWrapSub(client.Height(), part.GetHeight())), heightCorrection);
             SetWindowPos(nullptr, 0, 0, part.GetWidth(), part.GetHeight(),
                          SWP_NOZORDER | SWP_NOMOVE);
         }

@@ -28,3 +28,7 @@ constexpr std::int32_t KvSatSub(std::int32_t a, std::int32_t b) {
 constexpr std::int32_t KvWrapAdd(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
 }
+
+constexpr std::int32_t KvWrapSub(std::int32_t a, std::int32_t b) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}

@@ -127,6 +127,16 @@ TEST_F(UIDialogTest, HugeOrNegativeSizesStayWithinTheTemplatesRange) {
     EXPECT_EQ(rounded.GetLastResult(), KV_OK);
 }
 
+// The lowest width and height: the window is made and sized from them
+// without an overflow.
+TEST_F(UIDialogTest, TheLowestSizesMakeAWindowWithoutOverflow) {
+    Load(Popup(INT32_MIN, INT32_MIN));
+    TestDialog dialog;
+    Make(dialog);
+    EXPECT_TRUE(dialog.IsWindow());
+    EXPECT_EQ(ClientSize(dialog), CSize(0, 0));
+}
+
 TEST_F(UIDialogTest, SetFontStaysOutOfTheTemplateButNotTheWindow) {
     Load(Popup(120, 60, "dialogstyle=DS_SETFONT;text=UIObjString_T"),
          Section("UIOBJECTSTRING", Element("UIOBJECTSTRING", "UIObjString_T", "text=Title")));
