@@ -124,6 +124,8 @@ TEST_F(DescriptionOverflowTest, XPButtonTurnedCaptionInTheWidestArea) {
                                               {"textstyle", "DT_CENTER"}, {"textwidth", kHuge}, {"textheight", "10"}});
     Cycle<CKvUIXPButton>("UIOBJECTXPBUTTON", {{"width", "60"}, {"height", "24"}, {"text", "OK"}, {"fontescapement", "900"},
                                               {"textstyle", "DT_RIGHT"}, {"textwidth", kHuge}, {"textheight", "10"}});
+    Cycle<CKvUIXPButton>("UIOBJECTXPBUTTON", {{"width", "60"}, {"height", "24"}, {"text", "OK"}, {"fontescapement", "450"},
+                                              {"textwidth", "40"}, {"textheight", kHuge}, {"textpositiony", "5"}});
 }
 
 TEST_F(DescriptionOverflowTest, ARightEdgePast2To31) {
@@ -144,7 +146,7 @@ TEST_F(DescriptionOverflowTest, EveryKindAtTheLowestPosition) {
 // kind, with the other values ordinary.
 TEST_F(DescriptionOverflowTest, EachValueAloneAtEitherLimit) {
     constexpr std::pair<const char*, const char*> kOrdinary[] = {
-        {"positionx", "4"}, {"positiony", "4"}, {"width", "60"}, {"height", "24"},
+        {"positionx", "-5"}, {"positiony", "-5"}, {"width", "60"}, {"height", "24"},
         {"text", "OK"},     {"tooltiptext", "tip"}, {"textstyle", "DT_CENTER"}};
     for (const char* key : {"width", "height", "textwidth", "textheight", "textpositionx", "textpositiony",
                             "roundedgex", "roundedgey", "fontescapement", "tooltipwidth", "buttonwidth",
