@@ -150,7 +150,7 @@ TEST_F(DescriptionOverflowTest, EachValueAloneAtEitherLimit) {
         {"text", "OK"},     {"tooltiptext", "tip"}, {"textstyle", "DT_CENTER"}};
     for (const char* key : {"width", "height", "textwidth", "textheight", "textpositionx", "textpositiony",
                             "roundedgex", "roundedgey", "fontescapement", "tooltipwidth", "buttonwidth",
-                            "buttonheight"})
+                            "buttonheight", "textmagnify", "fontweight"})
         for (const char* value : {kHuge, kLowest}) {
             SCOPED_TRACE(std::string(key) + "=" + value);
             std::string spec = std::string(key) + "=" + value + ";";
