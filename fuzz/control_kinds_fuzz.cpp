@@ -1,6 +1,7 @@
 // FUZZ_LIBRARIES: kv_controls
 // Every kind of skinned control made from a fuzzed description inside a
-// dialog, painted and destroyed: nothing crashes or overflows, every window
+// dialog, and a skinned dialog of its own, painted and destroyed: nothing
+// crashes or overflows, every window
 // is gone afterwards, and as many drawing objects and device contexts live as
 // before. The bytes are lines "<key number><value>": the first byte of a line
 // picks the description key, the rest up to the next line break is its value.
