@@ -1,10 +1,10 @@
 // FUZZ_LIBRARIES: kv_controls
 // Every kind of skinned control made from a fuzzed description inside a
 // dialog, and a skinned dialog of its own, painted and destroyed: nothing
-// crashes or overflows, every window
-// is gone afterwards, and as many drawing objects and device contexts live as
-// before. The bytes are lines "<key number><value>": the first byte of a line
-// picks the description key, the rest up to the next line break is its value.
+// crashes or overflows, every window is gone afterwards, and as many drawing
+// objects and device contexts live as before. The bytes are lines
+// "<key number><value>": the first byte of a line picks the description key,
+// the rest up to the next line break is its value.
 
 #include "controls/kv_ui_check_box.h"
 #include "controls/kv_ui_combo_box_ex.h"
