@@ -140,11 +140,9 @@ BOOL CKvUIDialog::OnInitDialog() {
                             (GetWindowStyle() & WS_BORDER) != 0 ||
                             (GetWindowStyle() & WS_DLGFRAME) != 0;
         if (!framed && (client.Width() != part.GetWidth() || client.Height() != part.GetHeight())) {
-            part.GetWidth() =
-                KvWrapAdd(window.Width(), -KvWrapAdd(client.Width(), -part.GetWidth()));
+            part.GetWidth() = KvWrapSub(window.Width(), KvWrapSub(client.Width(), part.GetWidth()));
             part.GetHeight() = KvWrapAdd(
-                KvWrapAdd(window.Height(), -KvWrapAdd(client.Height(), -part.GetHeight())),
-                heightCorrection);
+                KvWrapSub(window.Height(), KvWrapSub(client.Height(), part.GetHeight())), heightCorrection);
             SetWindowPos(nullptr, 0, 0, part.GetWidth(), part.GetHeight(),
                          SWP_NOZORDER | SWP_NOMOVE);
         }
@@ -249,7 +247,7 @@ void CKvUIDialog::OnDroppedMessage(const MSG& message) {
 
 BOOL CKvUIDialog::OnEraseBkgnd(CDC* pDC) {
     GetWindowRect(&m_rectWindow);
-    m_rectWindow.OffsetRect(-m_rectWindow.left, -m_rectWindow.top);
+    m_rectWindow = CRect(CPoint(0, 0), m_rectWindow.Size());
     GetClientRect(&m_rectClient);
     // Where the client area starts inside a border or caption: the region is
     // in window coordinates, the cache and pDC in client coordinates.
@@ -257,7 +255,7 @@ BOOL CKvUIDialog::OnEraseBkgnd(CDC* pDC) {
     GetWindowRect(&screen);
     CPoint origin(0, 0);
     ClientToScreen(&origin);
-    m_clientOffset = CPoint(origin.x - screen.left, origin.y - screen.top);
+    m_clientOffset = CPoint(0, 0) + (origin - screen.TopLeft());
     // A frame that comes or goes changes the client area (the cache's size)
     // and its place, not the window's size: that counts as a size change too.
     if (m_rectRemembered.IsRectNull()) {

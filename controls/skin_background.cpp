@@ -1,6 +1,7 @@
 #include "controls/skin_background.h"
 
 #include "controls/control_description.h"
+#include "platform/geometry.h"
 
 #include <algorithm>
 #include <vector>
@@ -115,10 +116,10 @@ KvResult KvDrawBorder(CDC& dc, CKvBitmap& border, CRect rect, int cornerWidth, i
         if (ring.CreateRoundRectRgn(rect.left, rect.top, rect.right, rect.bottom, cornerWidth,
                                     cornerHeight))
             dc.FrameRgn(&ring, &brush, 1, 1);
-        if (cornerWidth != 0 && cornerWidth != INT32_MIN)
-            --cornerWidth;
-        if (cornerHeight != 0 && cornerHeight != INT32_MIN)
-            --cornerHeight;
+        if (cornerWidth != 0)
+            cornerWidth = KvSatSub(cornerWidth, 1);
+        if (cornerHeight != 0)
+            cornerHeight = KvSatSub(cornerHeight, 1);
         rect.DeflateRect(1, 1);
     }
     return KV_OK;

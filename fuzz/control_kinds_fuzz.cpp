@@ -1,12 +1,14 @@
 // FUZZ_LIBRARIES: kv_controls
 // Every kind of skinned control made from a fuzzed description inside a
-// dialog, painted and destroyed: nothing crashes or overflows, every window
-// is gone afterwards, and as many drawing objects and device contexts live as
-// before. The bytes are lines "<key number><value>": the first byte of a line
-// picks the description key, the rest up to the next line break is its value.
+// dialog, and a skinned dialog of its own, painted and destroyed: nothing
+// crashes or overflows, every window is gone afterwards, and as many drawing
+// objects and device contexts live as before. The bytes are lines
+// "<key number><value>": the first byte of a line picks the description key,
+// the rest up to the next line break is its value.
 
 #include "controls/kv_ui_check_box.h"
 #include "controls/kv_ui_combo_box_ex.h"
+#include "controls/kv_ui_dialog.h"
 #include "controls/kv_ui_edit.h"
 #include "controls/kv_ui_list_ctrl.h"
 #include "controls/kv_ui_property_page.h"
@@ -45,11 +47,12 @@ constexpr const char* kKeys[] = {
     "textentries",        "tooltiptext",         "tooltipwidth",       "flagbuttonasstatic",
     "pencolor",           "flagborder",          "buttonwidth",        "buttonheight",
     "anchoridentifier",   "uiid",                "backgroundcolorrangestart", "textlimit",
+    "dialogstyle",        "flagsizefollowbackgroundimage",
 };
 
 constexpr const char* kTags[] = {"UIOBJECTXPBUTTON",       "UIOBJECTCHECKBOX",    "UIOBJECTEDIT",
                                  "UIOBJECTSTATIC",         "UIOBJECTSTATICGROUPBOX", "UIOBJECTCOMBOBOXEX",
-                                 "UIOBJECTLISTCTRL",       "UIOBJECTPROPERTYSHEET"};
+                                 "UIOBJECTLISTCTRL",       "UIOBJECTPROPERTYSHEET",  "UIOBJECTDIALOG"};
 
 void Check(bool condition, const char* what) {
     if (condition)
@@ -116,6 +119,16 @@ template <class Control> void Cycle(CKvUIObjectCatalog& catalog, CWnd& parent) {
     Paint(parent, *control);
 }
 
+// A skinned dialog of its own, made modeless from the description.
+void CycleDialog(CKvUIObjectCatalog& catalog, CWnd& parent) {
+    CKvUIDialog dialog;
+    dialog.SetOwner(&catalog);
+    dialog.GetIdentifier() = "C";
+    dialog.CreateModelessFromDescription();
+    Paint(parent, dialog);
+    dialog.DestroyWindow();
+}
+
 void CycleSheet(CKvUIObjectCatalog& catalog, CWnd& parent) {
     CKvUIPropertyPage page(kPageTemplate);
     page.SetOwner(&catalog);
@@ -155,7 +168,8 @@ bool EveryKind(const std::string& properties) {
         case 4: Cycle<CKvUIStaticGroupBox>(catalog, parent); break;
         case 5: Cycle<CKvUIComboBoxEx>(catalog, parent); break;
         case 6: Cycle<CKvUIListCtrl>(catalog, parent); break;
-        default: CycleSheet(catalog, parent); break;
+        case 7: CycleSheet(catalog, parent); break;
+        default: CycleDialog(catalog, parent); break;
         }
     }
     return true;

@@ -462,11 +462,13 @@ std::vector<std::string> WriteGallery(ActionDialog& action, ConfigurationDialog&
     GetClock().Sleep(CKvUIXPButton::kHoverTimeMs + 10);
     Pump();
     save(window(button), "xp_button_hover");
-    button.SetFocus();
-    save(window(button), "xp_button_focus");
+    // Hover wins over focus: the focus look shows once the mouse has left.
     move.mi.dx = 1000;
     move.mi.dy = 750;
     SendInput(1, &move, sizeof(INPUT));
+    Pump();
+    button.SetFocus();
+    save(window(button), "xp_button_focus");
     button.EnableWindow(FALSE);
     save(window(button), "xp_button_disabled");
     button.EnableWindow(TRUE);

@@ -2,6 +2,7 @@
 
 #include "platform/gdi/gdi_internal.h"
 #include "platform/gdi/gdi_raster.h"
+#include "platform/geometry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -78,8 +79,8 @@ void PaintShape(const Dc& dc, cairo_region_t* shape) {
 namespace gdi_internal {
 
 cairo_region_t* FrameOfRegion(const cairo_region_t* region, int width, int height) {
-    width = std::abs(width);
-    height = std::abs(height);
+    width = KvSatAbs(width);
+    height = KvSatAbs(height);
     RegionPointer inner = Own(cairo_region_copy(region));
     const int shifts[4][2] = {{width, 0}, {-width, 0}, {0, height}, {0, -height}};
     for (const auto& shift : shifts) {

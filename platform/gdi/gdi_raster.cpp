@@ -1,5 +1,7 @@
 #include "platform/gdi/gdi_raster.h"
 
+#include "platform/geometry.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -49,8 +51,8 @@ std::vector<Span> RoundRectSpans(int left, int top, int right, int bottom, int w
     const int h = bottom - top;
     if (w <= 0 || h <= 0)
         return spans;
-    width = std::min(std::abs(width), w);
-    height = std::min(std::abs(height), h);
+    width = std::min(KvSatAbs(width), w);
+    height = std::min(KvSatAbs(height), h);
     std::vector<int> inset(static_cast<std::size_t>(h), 0);
     if (width > 0 && height > 0) {
         const double a = width / 2.0;

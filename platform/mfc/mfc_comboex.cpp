@@ -741,12 +741,7 @@ void KvRegisterComboBoxExClass() {
 
 BOOL CComboBoxEx::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
     KvRegisterComboBoxExClass();
-    int width = 0;
-    int height = 0;
-    if (!KvRectExtent(rect, width, height))
-        return FALSE;
-    return CreateEx(0, KV_COMBOBOXEX_CLASS, "", style | WS_CHILD, rect.left, rect.top, width, height,
-                    parent ? parent->m_hWnd : nullptr, reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(id)));
+    return CreateEx(0, KV_COMBOBOXEX_CLASS, "", style | WS_CHILD, rect, parent, id);
 }
 
 void CComboBoxEx::GetLBText(int index, std::string& text) const {

@@ -738,12 +738,7 @@ BOOL CListCtrl::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) { r
 
 BOOL CListCtrl::CreateEx(DWORD ex_style, DWORD style, const RECT& rect, CWnd* parent, UINT id) {
     KvRegisterListViewClass();
-    int width = 0;
-    int height = 0;
-    if (!KvRectExtent(rect, width, height))
-        return FALSE;
-    return CWnd::CreateEx(ex_style, KV_LISTVIEW_CLASS, "", style | WS_CHILD, rect.left, rect.top, width, height,
-                          parent ? parent->m_hWnd : nullptr, reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(id)));
+    return CWnd::CreateEx(ex_style, KV_LISTVIEW_CLASS, "", style | WS_CHILD, rect, parent, id);
 }
 
 int CListCtrl::InsertColumn(int column, const char* heading, int format, int width, int sub_item) {

@@ -970,9 +970,9 @@ LRESULT DefWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
             const RECT client = ClientRect(*window);
             SendMessage(handle, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
         }
-        if ((position->flags & SWP_NOMOVE) == 0 && (window = Find(handle)) != nullptr)
-        {
-            const POINT moved_to = Shifted(POINT{window->rect.left, window->rect.top}, window->frame.left, window->frame.top);
+        if ((position->flags & SWP_NOMOVE) == 0 && (window = Find(handle)) != nullptr) {
+            const POINT moved_to =
+                Shifted(POINT{window->rect.left, window->rect.top}, window->frame.left, window->frame.top);
             SendMessage(handle, WM_MOVE, 0, MAKELPARAM(moved_to.x, moved_to.y));
         }
         return 0;

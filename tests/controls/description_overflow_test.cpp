@@ -45,14 +45,17 @@ protected:
         ExpectRefused(RefusedSoFar());
         WndTest::TearDown();
     }
-    void Load(const char* tag, Properties properties) {
+    void Load(const char* tag, const std::string& spec) {
         catalog_.RemoveAll();
-        skin::LoadCatalog(catalog_, "<GUI>" + Section(tag, Element(tag, "C", skin::Spec(properties))) +
+        skin::LoadCatalog(catalog_, "<GUI>" + Section(tag, Element(tag, "C", spec)) +
                                         Section("UIOBJECTDIALOG", Element("UIOBJECTDIALOG", "P", "text=Page")) + "</GUI>");
     }
     // Makes the control, shows and paints it and destroys it again.
     template <class Control> void Cycle(const char* tag, Properties properties) {
-        Load(tag, properties);
+        Cycle<Control>(tag, skin::Spec(properties));
+    }
+    template <class Control> void Cycle(const char* tag, const std::string& spec) {
+        Load(tag, spec);
         auto control = std::make_unique<Control>();
         control->SetOwner(&catalog_);
         control->GetIdentifier() = "C";
@@ -69,8 +72,9 @@ protected:
         parent_->UpdateWindow();
         Pump();
     }
-    void Sheet(Properties properties) {
-        Load("UIOBJECTPROPERTYSHEET", properties);
+    void Sheet(Properties properties) { Sheet(skin::Spec(properties)); }
+    void Sheet(const std::string& spec) {
+        Load("UIOBJECTPROPERTYSHEET", spec);
         CKvUIPropertyPage page(kPageTemplate);
         page.SetOwner(&catalog_);
         page.GetIdentifier() = "P";
@@ -81,15 +85,16 @@ protected:
         Paint(sheet);
         sheet.DestroyWindow();
     }
-    void EveryKind(Properties properties) {
-        Cycle<CKvUIXPButton>("UIOBJECTXPBUTTON", properties);
-        Cycle<CKvUICheckBox>("UIOBJECTCHECKBOX", properties);
-        Cycle<CKvUIEdit>("UIOBJECTEDIT", properties);
-        Cycle<CKvUIStatic>("UIOBJECTSTATIC", properties);
-        Cycle<CKvUIStaticGroupBox>("UIOBJECTSTATICGROUPBOX", properties);
-        Cycle<CKvUIComboBoxEx>("UIOBJECTCOMBOBOXEX", properties);
-        Cycle<CKvUIListCtrl>("UIOBJECTLISTCTRL", properties);
-        Sheet(properties);
+    void EveryKind(Properties properties) { EveryKind(skin::Spec(properties)); }
+    void EveryKind(const std::string& spec) {
+        Cycle<CKvUIXPButton>("UIOBJECTXPBUTTON", spec);
+        Cycle<CKvUICheckBox>("UIOBJECTCHECKBOX", spec);
+        Cycle<CKvUIEdit>("UIOBJECTEDIT", spec);
+        Cycle<CKvUIStatic>("UIOBJECTSTATIC", spec);
+        Cycle<CKvUIStaticGroupBox>("UIOBJECTSTATICGROUPBOX", spec);
+        Cycle<CKvUIComboBoxEx>("UIOBJECTCOMBOBOXEX", spec);
+        Cycle<CKvUIListCtrl>("UIOBJECTLISTCTRL", spec);
+        Sheet(spec);
     }
 
     CKvUIObjectCatalog catalog_;
@@ -119,6 +124,8 @@ TEST_F(DescriptionOverflowTest, XPButtonTurnedCaptionInTheWidestArea) {
                                               {"textstyle", "DT_CENTER"}, {"textwidth", kHuge}, {"textheight", "10"}});
     Cycle<CKvUIXPButton>("UIOBJECTXPBUTTON", {{"width", "60"}, {"height", "24"}, {"text", "OK"}, {"fontescapement", "900"},
                                               {"textstyle", "DT_RIGHT"}, {"textwidth", kHuge}, {"textheight", "10"}});
+    Cycle<CKvUIXPButton>("UIOBJECTXPBUTTON", {{"width", "60"}, {"height", "24"}, {"text", "OK"}, {"fontescapement", "450"},
+                                              {"textwidth", "40"}, {"textheight", kHuge}, {"textpositiony", "5"}});
 }
 
 TEST_F(DescriptionOverflowTest, ARightEdgePast2To31) {
@@ -135,8 +142,27 @@ TEST_F(DescriptionOverflowTest, EveryKindAtTheLowestPosition) {
     EveryKind({{"positionx", kHuge}, {"positiony", kHuge}, {"width", "50"}, {"height", "20"}});
 }
 
+// Each size, text place, round edge and turn alone at either limit, on every
+// kind, with the other values ordinary.
+TEST_F(DescriptionOverflowTest, EachValueAloneAtEitherLimit) {
+    constexpr std::pair<const char*, const char*> kOrdinary[] = {
+        {"positionx", "-5"}, {"positiony", "-5"}, {"width", "60"}, {"height", "24"},
+        {"text", "OK"},     {"tooltiptext", "tip"}, {"textstyle", "DT_CENTER"}};
+    for (const char* key : {"width", "height", "textwidth", "textheight", "textpositionx", "textpositiony",
+                            "roundedgex", "roundedgey", "fontescapement", "tooltipwidth", "buttonwidth",
+                            "buttonheight", "textmagnify", "fontweight"})
+        for (const char* value : {kHuge, kLowest}) {
+            SCOPED_TRACE(std::string(key) + "=" + value);
+            std::string spec = std::string(key) + "=" + value + ";";
+            for (const auto& [other, ordinary] : kOrdinary)
+                if (std::string(other) != key)
+                    spec += std::string(other) + "=" + ordinary + ";";
+            EveryKind(spec);
+        }
+}
+
 TEST_F(DescriptionOverflowTest, TheWindowRectangleWraps) {
-    Load("UIOBJECTXPBUTTON", {{"positionx", "3"}, {"width", "2147483647"}, {"height", "24"}});
+    Load("UIOBJECTXPBUTTON", skin::Spec({{"positionx", "3"}, {"width", "2147483647"}, {"height", "24"}}));
     CKvUIXPButton button;
     button.SetOwner(&catalog_);
     button.GetIdentifier() = "C";

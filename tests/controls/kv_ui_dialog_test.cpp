@@ -127,6 +127,29 @@ TEST_F(UIDialogTest, HugeOrNegativeSizesStayWithinTheTemplatesRange) {
     EXPECT_EQ(rounded.GetLastResult(), KV_OK);
 }
 
+// The lowest width and height: the window is made and sized from them
+// without an overflow.
+TEST_F(UIDialogTest, TheLowestSizesMakeAWindowWithoutOverflow) {
+    Load(Popup(INT32_MIN, INT32_MIN));
+    TestDialog dialog;
+    Make(dialog);
+    EXPECT_TRUE(dialog.IsWindow());
+    EXPECT_EQ(ClientSize(dialog), CSize(0, 0));
+    // Placed at the lowest position by the image's size, and painted.
+    folder_.Write("Themes/back.bmp", skin::SolidBmp(64, 48, 0x00FF00));
+    catalog_.RemoveAll();
+    Load(Popup(300, 200,
+               "backgroundimageridorfile=back.bmp;flagsizefollowbackgroundimage=TRUE;positionx=-2147483648;"
+               "positiony=-2147483648;roundedgex=8;roundedgey=8"));
+    TestDialog placed;
+    Make(placed);
+    placed.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    Pump();
+    CRect window;
+    placed.GetWindowRect(&window);
+    EXPECT_EQ(window.TopLeft(), CPoint(INT32_MIN, INT32_MIN));
+}
+
 TEST_F(UIDialogTest, SetFontStaysOutOfTheTemplateButNotTheWindow) {
     Load(Popup(120, 60, "dialogstyle=DS_SETFONT;text=UIObjString_T"),
          Section("UIOBJECTSTRING", Element("UIOBJECTSTRING", "UIObjString_T", "text=Title")));

@@ -214,6 +214,16 @@ TEST_F(KvUIListCtrlTest, RemovingTheMiddleRowKeepsTheOthersFindable) {
     EXPECT_EQ(skin::Describe(owner_.events.back()), From("ITEM_CLICKED_IDENTIFIER=r3", 2));
 }
 
+TEST_F(KvUIListCtrlTest, SelectRowLeavesTheViewWhereItIs) {
+    ASSERT_EQ(Make({}), KV_OK);
+    const BoundedStringList texts = Texts({"Row", "/r"});
+    for (int i = 0; i < 40; ++i)
+        ASSERT_EQ(list_->AddRow("r" + std::to_string(i), &texts), KV_OK);
+    ASSERT_LT(list_->GetCountPerPage(), 39);
+    EXPECT_EQ(list_->SelectRow("r39"), KV_OK);
+    EXPECT_EQ(list_->GetTopIndex(), 0);
+}
+
 TEST_F(KvUIListCtrlTest, SelectRowAddsToTheSelectionAndTheIterationReturnsEveryRow) {
     ASSERT_EQ(Make({}), KV_OK);
     AddThree();

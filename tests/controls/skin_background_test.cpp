@@ -58,4 +58,24 @@ TEST_F(SkinBackgroundTest, WholeAreaBlendCoversWhatTheImageLeaves) {
     }
 }
 
+// Each ring takes one pixel of the strip, its corners shrinking by one; a
+// corner at the lowest value stays there.
+TEST_F(SkinBackgroundTest, BorderRingsFollowTheStripFromTheLowestCorner) {
+    folder_.Write("border.bmp", skin::Bmp32(1, 2, [](int, int y) { return y == 0 ? 0x0000FFu : 0x00FF00u; }));
+    CKvBitmap border;
+    ASSERT_EQ(border.LoadFile(folder_.Path() + "/border.bmp", nullptr), KV_OK);
+    Canvas canvas(12, 12, RGB(0, 0, 0));
+    CDC dc;
+    dc.Attach(canvas.dc());
+    EXPECT_EQ(KvDrawBorder(dc, border, CRect(0, 0, 12, 12), INT32_MIN, INT32_MIN), KV_OK);
+    dc.Detach();
+    const COLORREF outer = canvas.At(6, 0);
+    const COLORREF inner = canvas.At(6, 1);
+    EXPECT_NE(outer, inner);
+    EXPECT_TRUE(outer == RGB(0, 0, 255) || outer == RGB(255, 0, 0));
+    EXPECT_TRUE(inner == RGB(0, 255, 0));
+    EXPECT_EQ(canvas.At(6, 6), RGB(0, 0, 0));
+    border.DeleteObject();
+}
+
 } // namespace

@@ -129,9 +129,10 @@ TEST_F(GalleryTest, PicturesMatchTheirGoldensAndShowWhatMatters) {
         EXPECT_TRUE(MatchesGolden(picture, "examples", name)) << name;
         DeleteObject(picture);
     }
-    // The hover picture shows the hover look: its second ring's top edge.
+    // Each button picture shows its own look: its second ring's top edge.
     for (const auto& [name, look] : {std::pair{"xp_button_normal", CKvUIXPButton::kNormalLook},
-                                     std::pair{"xp_button_hover", CKvUIXPButton::kHoverLook}}) {
+                                     std::pair{"xp_button_hover", CKvUIXPButton::kHoverLook},
+                                     std::pair{"xp_button_focus", CKvUIXPButton::kFocusLook}}) {
         HBITMAP picture = GdiReadPng((folder_ / "pictures" / (std::string(name) + ".png")).string());
         ASSERT_NE(picture, nullptr) << name;
         HDC dc = CreateCompatibleDC(nullptr);

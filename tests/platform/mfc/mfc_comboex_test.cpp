@@ -268,7 +268,7 @@ TEST_F(MfcComboExTest, AClickFocusesAndKeysMoveTheOpenPopupsHighlightOrTheClosed
     input_.Key(VK_RETURN);
     EXPECT_FALSE(combo_.GetDroppedState());
     EXPECT_EQ(combo_.GetCurSel(), 2);
-    EXPECT_EQ(Codes(), (std::vector<UINT>{CBN_DROPDOWN, CBN_SELCHANGE, CBN_CLOSEUP}));
+    ASSERT_EQ(Codes(), (std::vector<UINT>{CBN_DROPDOWN, CBN_SELCHANGE, CBN_CLOSEUP}));
     EXPECT_EQ(parent_.commands[1].text, "Line02");
     // Closed: the arrows choose, with the popup's notification.
     parent_.commands.clear();
@@ -276,7 +276,7 @@ TEST_F(MfcComboExTest, AClickFocusesAndKeysMoveTheOpenPopupsHighlightOrTheClosed
     input_.Key(VK_UP);
     input_.Key(VK_UP);
     EXPECT_EQ(combo_.GetCurSel(), 1);
-    EXPECT_EQ(Codes(), (std::vector<UINT>{CBN_SELCHANGE, CBN_SELCHANGE, CBN_SELCHANGE}));
+    ASSERT_EQ(Codes(), (std::vector<UINT>{CBN_SELCHANGE, CBN_SELCHANGE, CBN_SELCHANGE}));
     EXPECT_EQ(parent_.commands[0].text, "Line03");
     EXPECT_EQ(parent_.commands[2].text, "Line01");
     parent_.commands.clear();

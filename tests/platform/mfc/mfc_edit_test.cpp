@@ -388,7 +388,8 @@ TEST_F(MfcEditTest, APasswordShowsOneStarPerCharacterAndStaysOffTheClipboard) {
 TEST_F(MfcEditTest, NumberTakesTypedDigitsOnlyAndKeepsBackspaceAndCtrlCodes) {
     CEdit edit;
     Make(edit, ES_AUTOHSCROLL | ES_NUMBER);
-    input_.Type("12ab-,. 3\xB2");
+    // The characters on either side of the digits, and a superscript two.
+    input_.Type("12ab-,./: 3\xB2");
     EXPECT_EQ(Text(edit), "123");
     input_.Key(VK_BACK);
     EXPECT_EQ(Text(edit), "12");

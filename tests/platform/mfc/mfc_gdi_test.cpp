@@ -94,4 +94,19 @@ TEST_F(MfcGdiTest, RectanglesIntersectAndUnite) {
     EXPECT_EQ(CPoint(4, 5) - CPoint(1, 1), CSize(3, 4));
 }
 
+// Moves, growths and sizes at the ends of the range stop at its limits.
+TEST_F(MfcGdiTest, RectangleArithmeticStopsAtTheLimits) {
+    CRect far(INT32_MAX - 10, INT32_MIN + 10, INT32_MAX - 5, INT32_MIN + 20);
+    far.OffsetRect(20, -20);
+    EXPECT_EQ(far, CRect(INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN));
+    CRect wide(-10, -10, INT32_MAX - 1, 10);
+    wide.InflateRect(3, 3);
+    EXPECT_EQ(wide, CRect(-13, -13, INT32_MAX, 13));
+    EXPECT_EQ(wide.Width(), INT32_MAX);
+    wide.DeflateRect(-3, 0);
+    EXPECT_EQ(wide, CRect(-16, -13, INT32_MAX, 13));
+    EXPECT_EQ(CRect(INT32_MIN, 0, INT32_MAX, 0).CenterPoint(), CPoint(0, 0));
+    EXPECT_EQ(CPoint(INT32_MIN, 0) - CPoint(1, 0), CSize(INT32_MIN, 0));
+}
+
 }  // namespace

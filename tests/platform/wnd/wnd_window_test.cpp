@@ -110,6 +110,37 @@ TEST_F(WndWindowTest, PointsMapThroughThreeLevels) {
     DestroyWindow(top);
 }
 
+// A window at the far end of the coordinate range: its edge and the points
+// mapped through it stop at the 32-bit limits.
+TEST_F(WndWindowTest, EdgesAndPointsPastTheRangeStopAtItsLimits) {
+    Class("WndPlain");
+    HWND top = CreateWindowEx(0, "WndPlain", "", WS_POPUP, INT32_MAX - 100, 0, 300, 50, nullptr, nullptr, nullptr,
+                              nullptr);
+    ASSERT_NE(top, nullptr);
+    RECT rect;
+    ASSERT_TRUE(GetWindowRect(top, &rect));
+    EXPECT_EQ(rect, (RECT{INT32_MAX - 100, 0, INT32_MAX, 50}));
+    HWND child = Child(top, {150, 0, 250, 10});
+    ASSERT_TRUE(GetWindowRect(child, &rect));
+    EXPECT_EQ(rect, (RECT{INT32_MAX, 0, INT32_MAX, 10}));
+    POINT point{20, 5};
+    ASSERT_TRUE(ClientToScreen(child, &point));
+    EXPECT_EQ(point, (POINT{INT32_MAX, 5}));
+    point = POINT{INT32_MIN, 0};
+    ASSERT_TRUE(ScreenToClient(child, &point));
+    EXPECT_EQ(point, (POINT{INT32_MIN, 0}));
+    POINT mapped[1] = {{INT32_MAX, 0}};
+    MapWindowPoints(nullptr, child, mapped, 1);
+    EXPECT_EQ(mapped[0], (POINT{0, 0}));
+    // From a window at the other end the shift itself stops at the limit.
+    HWND low = CreateWindowEx(0, "WndPlain", "", WS_POPUP, INT32_MIN, 0, 300, 50, nullptr, nullptr, nullptr, nullptr);
+    mapped[0] = POINT{5, 5};
+    MapWindowPoints(low, child, mapped, 1);
+    EXPECT_EQ(mapped[0], (POINT{INT32_MIN + 5, 5}));
+    DestroyWindow(low);
+    DestroyWindow(top);
+}
+
 TEST_F(WndWindowTest, SetWindowPosSendsPositionMessagesAndRestacks) {
     HWND top = Top();
     HWND a = Child(top, {0, 0, 50, 50}, WS_CHILD | WS_VISIBLE, 1);
