@@ -10,16 +10,34 @@ bool HasValidRows(std::span<const KeywordRow> rows) {
     return IsValidPtr(rows.data()) && !rows.empty();
 }
 
+// Sizes are equal.
+bool SameLettersNoCase(std::string_view a, std::string_view b) {
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (ToUpperAscii(a[i]) != ToUpperAscii(b[i]))
+            return false;
+    return true;
+}
+
 const KeywordRow* FindRow(std::span<const KeywordRow> rows, std::string_view keyword) {
     if (!HasValidRows(rows))
         return nullptr;
     const std::string_view candidate = TrimmedView(keyword);
     for (const KeywordRow& row : rows) {
-        // Rows are stored trimmed as a rule; the length settles most rows.
+        // Rows are stored trimmed as a rule; the length settles most rows. A
+        // row of the candidate's length matches only as it is (trimmed, it
+        // would be shorter; untrimmed, its blank end meets the candidate's
+        // letter), and only a longer row can be trimmed to that length.
         std::string_view keyword = row.keyword;
-        if (!keyword.empty() && (IsWhiteSpace(keyword.front()) || IsWhiteSpace(keyword.back())))
+        if (keyword.size() < candidate.size())
+            continue;
+        if (keyword.size() > candidate.size()) {
+            if (!IsWhiteSpace(keyword.front()) && !IsWhiteSpace(keyword.back()))
+                continue;
             keyword = TrimmedView(keyword);
-        if (keyword.size() == candidate.size() && EqualsNoCase(candidate, keyword))
+            if (keyword.size() != candidate.size())
+                continue;
+        }
+        if (SameLettersNoCase(candidate, keyword))
             return &row;
     }
     return nullptr;
@@ -66,6 +84,10 @@ KvResult StyleKeywordTable::SetText(std::string text) {
         start = comma + 1;
     }
 
+    // The text is rebuilt in the caller's copy, whose buffer already fits it
+    // as a rule.
+    if (HasValidRows(rows_))
+        text_.swap(text);
     const KvResult formatted = FormatText(flags);
     result_ = allApplied ? formatted : KV_E_FAIL;
     return result_;
@@ -84,6 +106,12 @@ KvResult StyleKeywordTable::FormatText(std::uint32_t flags) {
     }
 
     // A row of value 0 matches every non-zero word, as the stored files expect.
+    // The length first, so that the text is built in one block.
+    std::size_t length = 0;
+    for (const KeywordRow& row : rows_)
+        if ((flags & row.value) == row.value)
+            length += row.keyword.size() + 1;
+    text_.reserve(length);
     std::uint32_t covered = 0;
     for (const KeywordRow& row : rows_) {
         if ((flags & row.value) != row.value)

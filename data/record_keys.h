@@ -584,7 +584,11 @@ KvResult ReadRecordKeys(Record& record, std::span<const RecordKey<Record>> keys,
             result = KV_E_INVALID_POINTER;
             continue;
         }
-        if (child->GetKind() == kXmlTextElement) {
+        const std::uint32_t kind = child->GetKind();
+        // Text between the elements, comments and the like match no row.
+        if (kind != kXmlTextElement && kind != kXmlElement)
+            continue;
+        if (kind == kXmlTextElement) {
             if (const RecordKey<Record>* key = FindTextKey(keys, child->GetName(), false)) {
                 if ((key->kind == RecordKeyKind::kText && (key->rules & kKeyStoredText) == 0) ||
                     (key->rules & kKeyDecode) != 0)

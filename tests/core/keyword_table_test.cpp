@@ -89,6 +89,9 @@ TEST(StyleKeywordTable, LookupTakesTheFirstMatchAndNormalisesTheKeyword) {
         cases[] = {{&table, " a\t", KV_OK, 1, "A"},
                    {&table, "b", KV_OK, 2, "B"},
                    {&table, "c ", KV_E_FAIL, 0, "C"},
+                   // As long as the padded row, not its trimmed text.
+                   {&table, "x b", KV_E_FAIL, 0, "X B"},
+                   {&table, " B", KV_OK, 2, "B"},
                    {&empty, "WS_CHILD", KV_E_FAIL, 0, "WS_CHILD"}};
     for (const auto& [lookup_table, given, result, expected_value, normalised] : cases) {
         std::uint32_t value = 9;
