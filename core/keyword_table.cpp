@@ -31,7 +31,11 @@ const KeywordRow* FindRow(std::span<const KeywordRow> rows, std::string_view key
         if (keyword.size() < candidate.size())
             continue;
         if (keyword.size() > candidate.size()) {
-            if (!IsWhiteSpace(keyword.front()) && !IsWhiteSpace(keyword.back()))
+            // White space sorts at or below the blank: most rows fail this at once.
+            const auto front = static_cast<unsigned char>(keyword.front());
+            const auto back = static_cast<unsigned char>(keyword.back());
+            if ((front > ' ' || !IsWhiteSpace(keyword.front())) &&
+                (back > ' ' || !IsWhiteSpace(keyword.back())))
                 continue;
             keyword = TrimmedView(keyword);
             if (keyword.size() != candidate.size())
