@@ -491,6 +491,60 @@ const RecordKey<Record>* FindTextKey(std::span<const RecordKey<Record>> keys, st
 }
 
 template <typename Record>
+bool IsXmlTextKeyNamed(const RecordKey<Record>& key, std::string_view name) {
+    return key.kind != RecordKeyKind::kNested && key.name.size() == name.size() &&
+           (name.empty() || key.name[0] == name[0]) &&
+           SameBytes(key.name.data(), name.data(), name.size()) &&
+           (key.rules & kKeyWriteOnly) == 0 && InXmlForm(key.rules);
+}
+
+// Whether no two rows the XML reader matches by name share a name, so that
+// the row of a name found from anywhere is the first of that name.
+// Remembered for the table each thread read last for the record type:
+// records of one type mostly come in runs.
+template <typename Record> bool XmlTextNamesUnique(std::span<const RecordKey<Record>> keys) {
+    thread_local const RecordKey<Record>* cached_data = nullptr;
+    thread_local std::size_t cached_size = 0;
+    thread_local bool cached_unique = false;
+    if (cached_data == keys.data() && cached_size == keys.size())
+        return cached_unique;
+    bool unique = true;
+    for (std::size_t i = 0; i < keys.size() && unique; ++i)
+        if (FindTextKey(keys, keys[i].name, false) != &keys[i] &&
+            IsXmlTextKeyNamed(keys[i], keys[i].name))
+            unique = false;
+    cached_data = keys.data();
+    cached_size = keys.size();
+    cached_unique = unique;
+    return unique;
+}
+
+// FindTextKey(keys, name, false), starting where the previous text element's
+// row left off when the names are unique (elements mostly come in the
+// written order). next: that row, moved past the row found.
+template <typename Record>
+const RecordKey<Record>* FindXmlTextKeyFrom(std::span<const RecordKey<Record>> keys,
+                                            std::string_view name, bool unique,
+                                            std::size_t& next) {
+    const RecordKey<Record>* found = nullptr;
+    if (unique) {
+        for (std::size_t i = next, n = 0; n < keys.size(); ++i, ++n) {
+            if (i == keys.size())
+                i = 0;
+            if (IsXmlTextKeyNamed(keys[i], name)) {
+                found = &keys[i];
+                break;
+            }
+        }
+    } else {
+        found = FindTextKey(keys, name, false);
+    }
+    if (found != nullptr)
+        next = static_cast<std::size_t>(found - keys.data()) + 1;
+    return found;
+}
+
+template <typename Record>
 const RecordKey<Record>* FindNestedKey(Record& record, std::span<const RecordKey<Record>> keys,
                                        const XmlNode& child) {
     const std::uint32_t kind = child.GetKind();
@@ -611,6 +665,8 @@ KvResult ReadRecordKeys(Record& record, std::span<const RecordKey<Record>> keys,
     using namespace record_keys_detail;
     NoteTookElement(record, true);
     std::string text;
+    const bool unique = XmlTextNamesUnique(keys);
+    std::size_t next = 0;
     for (const XmlNode* child : element.GetChildList()) {
         if (!IsValidPtr(child)) {
             result = KV_E_INVALID_POINTER;
@@ -621,7 +677,8 @@ KvResult ReadRecordKeys(Record& record, std::span<const RecordKey<Record>> keys,
         if (kind != kXmlTextElement && kind != kXmlElement)
             continue;
         if (kind == kXmlTextElement) {
-            if (const RecordKey<Record>* key = FindTextKey(keys, child->GetName(), false)) {
+            if (const RecordKey<Record>* key =
+                    FindXmlTextKeyFrom(keys, child->GetName(), unique, next)) {
                 if ((key->kind == RecordKeyKind::kText && (key->rules & kKeyStoredText) == 0) ||
                     (key->rules & kKeyDecode) != 0)
                     child->GetText(text);
