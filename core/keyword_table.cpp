@@ -55,6 +55,19 @@ KvResult LookupRow(std::span<const KeywordRow> rows, std::uint32_t& value, std::
     return row ? KV_OK : KV_E_FAIL;
 }
 
+// The last text a thread's tables read, with what it gave: a file repeats
+// the same style texts from description to description.
+struct LastStyleText {
+    const KeywordRow* rows = nullptr;
+    std::size_t row_count = 0;
+    std::string given;
+    std::string written;
+    std::uint32_t flags = 0;
+    KvResult result = KV_OK;
+};
+
+thread_local LastStyleText last_style_text;
+
 } // namespace
 
 KvResult StyleKeywordTable::SetText(std::string text) {
@@ -68,6 +81,15 @@ KvResult StyleKeywordTable::SetText(std::string text) {
     // A table without rows keeps its text: there is nothing to read it with.
     if (rows_.empty())
         return result_;
+    // Reading is a function of the rows and the trimmed text alone.
+    LastStyleText& last = last_style_text;
+    const bool valid_rows = HasValidRows(rows_);
+    if (valid_rows && last.rows == rows_.data() && last.row_count == rows_.size() &&
+        last.given == text) {
+        text_ = last.written;
+        flags_ = last.flags;
+        return result_ = last.result;
+    }
 
     // Only as many pieces as there are rows are read; the rest is ignored.
     bool allApplied = true;
@@ -90,10 +112,19 @@ KvResult StyleKeywordTable::SetText(std::string text) {
 
     // The text is rebuilt in the caller's copy, whose buffer already fits it
     // as a rule.
-    if (HasValidRows(rows_))
+    if (valid_rows) {
+        last.given = text;
         text_.swap(text);
+    }
     const KvResult formatted = FormatText(flags);
     result_ = allApplied ? formatted : KV_E_FAIL;
+    if (valid_rows) {
+        last.rows = rows_.data();
+        last.row_count = rows_.size();
+        last.written = text_;
+        last.flags = flags_;
+        last.result = result_;
+    }
     return result_;
 }
 
