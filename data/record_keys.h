@@ -500,7 +500,8 @@ bool IsXmlTextKeyNamed(const RecordKey<Record>& key, std::string_view name) {
 
 // Whether no two rows the XML reader matches by name share a name, so that
 // the row of a name found from anywhere is the first of that name.
-// Remembered for the table each thread read last for the record type:
+// Remembered for the table each thread read last for the record type
+// (tables are static, as the writer's use of their names already asks):
 // records of one type mostly come in runs.
 template <typename Record> bool XmlTextNamesUnique(std::span<const RecordKey<Record>> keys) {
     thread_local const RecordKey<Record>* cached_data = nullptr;
