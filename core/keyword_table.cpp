@@ -10,16 +10,38 @@ bool HasValidRows(std::span<const KeywordRow> rows) {
     return IsValidPtr(rows.data()) && !rows.empty();
 }
 
+// Sizes are equal.
+bool SameLettersNoCase(std::string_view a, std::string_view b) {
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (ToUpperAscii(a[i]) != ToUpperAscii(b[i]))
+            return false;
+    return true;
+}
+
 const KeywordRow* FindRow(std::span<const KeywordRow> rows, std::string_view keyword) {
     if (!HasValidRows(rows))
         return nullptr;
     const std::string_view candidate = TrimmedView(keyword);
     for (const KeywordRow& row : rows) {
-        // Rows are stored trimmed as a rule; the length settles most rows.
+        // Rows are stored trimmed as a rule; the length settles most rows. A
+        // row of the candidate's length matches only as it is (trimmed, it
+        // would be shorter; untrimmed, its blank end meets the candidate's
+        // letter), and only a longer row can be trimmed to that length.
         std::string_view keyword = row.keyword;
-        if (!keyword.empty() && (IsWhiteSpace(keyword.front()) || IsWhiteSpace(keyword.back())))
+        if (keyword.size() < candidate.size())
+            continue;
+        if (keyword.size() > candidate.size()) {
+            // White space sorts at or below the blank: most rows fail this at once.
+            const auto front = static_cast<unsigned char>(keyword.front());
+            const auto back = static_cast<unsigned char>(keyword.back());
+            if ((front > ' ' || !IsWhiteSpace(keyword.front())) &&
+                (back > ' ' || !IsWhiteSpace(keyword.back())))
+                continue;
             keyword = TrimmedView(keyword);
-        if (keyword.size() == candidate.size() && EqualsNoCase(candidate, keyword))
+            if (keyword.size() != candidate.size())
+                continue;
+        }
+        if (SameLettersNoCase(candidate, keyword))
             return &row;
     }
     return nullptr;
@@ -32,6 +54,19 @@ KvResult LookupRow(std::span<const KeywordRow> rows, std::uint32_t& value, std::
     value = row ? row->value : 0;
     return row ? KV_OK : KV_E_FAIL;
 }
+
+// The last text a thread's tables read, with what it gave: a file repeats
+// the same style texts from description to description.
+struct LastStyleText {
+    const KeywordRow* rows = nullptr;
+    std::size_t row_count = 0;
+    std::string given;
+    std::string written;
+    std::uint32_t flags = 0;
+    KvResult result = KV_OK;
+};
+
+thread_local LastStyleText last_style_text;
 
 } // namespace
 
@@ -46,6 +81,15 @@ KvResult StyleKeywordTable::SetText(std::string text) {
     // A table without rows keeps its text: there is nothing to read it with.
     if (rows_.empty())
         return result_;
+    // Reading is a function of the rows and the trimmed text alone.
+    LastStyleText& last = last_style_text;
+    const bool valid_rows = HasValidRows(rows_);
+    if (valid_rows && last.rows == rows_.data() && last.row_count == rows_.size() &&
+        last.given == text) {
+        text_ = last.written;
+        flags_ = last.flags;
+        return result_ = last.result;
+    }
 
     // Only as many pieces as there are rows are read; the rest is ignored.
     bool allApplied = true;
@@ -66,8 +110,21 @@ KvResult StyleKeywordTable::SetText(std::string text) {
         start = comma + 1;
     }
 
+    // The text is rebuilt in the caller's copy, whose buffer already fits it
+    // as a rule.
+    if (valid_rows) {
+        last.given = text;
+        text_.swap(text);
+    }
     const KvResult formatted = FormatText(flags);
     result_ = allApplied ? formatted : KV_E_FAIL;
+    if (valid_rows) {
+        last.rows = rows_.data();
+        last.row_count = rows_.size();
+        last.written = text_;
+        last.flags = flags_;
+        last.result = result_;
+    }
     return result_;
 }
 
@@ -84,6 +141,12 @@ KvResult StyleKeywordTable::FormatText(std::uint32_t flags) {
     }
 
     // A row of value 0 matches every non-zero word, as the stored files expect.
+    // The length first, so that the text is built in one block.
+    std::size_t length = 0;
+    for (const KeywordRow& row : rows_)
+        if ((flags & row.value) == row.value)
+            length += row.keyword.size() + 1;
+    text_.reserve(length);
     std::uint32_t covered = 0;
     for (const KeywordRow& row : rows_) {
         if ((flags & row.value) != row.value)

@@ -39,6 +39,7 @@
 
 #include <concepts>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <span>
 #include <string>
@@ -443,19 +444,105 @@ KvResult StoreKeyText(Record& record, const RecordKey<Record>& key, std::string&
     return KV_OK;
 }
 
+// Equal bytes, compared in words: key names are short, and a call of
+// memcmp for each would cost more than the comparison.
+inline bool SameBytes(const char* a, const char* b, std::size_t size) {
+    if (size >= 8) {
+        std::uint64_t x = 0;
+        std::uint64_t y = 0;
+        for (std::size_t at = 0; at + 8 < size; at += 8) {
+            std::memcpy(&x, a + at, 8);
+            std::memcpy(&y, b + at, 8);
+            if (x != y)
+                return false;
+        }
+        std::memcpy(&x, a + size - 8, 8);
+        std::memcpy(&y, b + size - 8, 8);
+        return x == y;
+    }
+    if (size >= 4) {
+        std::uint32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+        std::memcpy(&x1, a, 4);
+        std::memcpy(&y1, b, 4);
+        std::memcpy(&x2, a + size - 4, 4);
+        std::memcpy(&y2, b + size - 4, 4);
+        return x1 == y1 && x2 == y2;
+    }
+    for (std::size_t at = 0; at < size; ++at)
+        if (a[at] != b[at])
+            return false;
+    return true;
+}
+
 template <typename Record>
 const RecordKey<Record>* FindTextKey(std::span<const RecordKey<Record>> keys, std::string_view name,
                                      bool dom) {
     for (const RecordKey<Record>& key : keys) {
         // The first letters differ for most keys: checked before the whole name.
         if (key.kind == RecordKeyKind::kNested || key.name.size() != name.size() ||
-            (!name.empty() && key.name[0] != name[0]) || key.name != name ||
+            (!name.empty() && key.name[0] != name[0]) ||
+            !SameBytes(key.name.data(), name.data(), name.size()) ||
             (key.rules & kKeyWriteOnly) != 0)
             continue;
         if (dom ? InDomForm(key.rules) : InXmlForm(key.rules))
             return &key;
     }
     return nullptr;
+}
+
+template <typename Record>
+bool IsXmlTextKeyNamed(const RecordKey<Record>& key, std::string_view name) {
+    return key.kind != RecordKeyKind::kNested && key.name.size() == name.size() &&
+           (name.empty() || key.name[0] == name[0]) &&
+           SameBytes(key.name.data(), name.data(), name.size()) &&
+           (key.rules & kKeyWriteOnly) == 0 && InXmlForm(key.rules);
+}
+
+// Whether no two rows the XML reader matches by name share a name, so that
+// the row of a name found from anywhere is the first of that name.
+// Remembered for the table each thread read last for the record type
+// (tables are static, as the writer's use of their names already asks):
+// records of one type mostly come in runs.
+template <typename Record> bool XmlTextNamesUnique(std::span<const RecordKey<Record>> keys) {
+    thread_local const RecordKey<Record>* cached_data = nullptr;
+    thread_local std::size_t cached_size = 0;
+    thread_local bool cached_unique = false;
+    if (cached_data == keys.data() && cached_size == keys.size())
+        return cached_unique;
+    bool unique = true;
+    for (std::size_t i = 0; i < keys.size() && unique; ++i)
+        if (FindTextKey(keys, keys[i].name, false) != &keys[i] &&
+            IsXmlTextKeyNamed(keys[i], keys[i].name))
+            unique = false;
+    cached_data = keys.data();
+    cached_size = keys.size();
+    cached_unique = unique;
+    return unique;
+}
+
+// FindTextKey(keys, name, false), starting where the previous text element's
+// row left off when the names are unique (elements mostly come in the
+// written order). next: that row, moved past the row found.
+template <typename Record>
+const RecordKey<Record>* FindXmlTextKeyFrom(std::span<const RecordKey<Record>> keys,
+                                            std::string_view name, bool unique,
+                                            std::size_t& next) {
+    const RecordKey<Record>* found = nullptr;
+    if (unique) {
+        for (std::size_t i = next, n = 0; n < keys.size(); ++i, ++n) {
+            if (i == keys.size())
+                i = 0;
+            if (IsXmlTextKeyNamed(keys[i], name)) {
+                found = &keys[i];
+                break;
+            }
+        }
+    } else {
+        found = FindTextKey(keys, name, false);
+    }
+    if (found != nullptr)
+        next = static_cast<std::size_t>(found - keys.data()) + 1;
+    return found;
 }
 
 template <typename Record>
@@ -579,13 +666,20 @@ KvResult ReadRecordKeys(Record& record, std::span<const RecordKey<Record>> keys,
     using namespace record_keys_detail;
     NoteTookElement(record, true);
     std::string text;
+    const bool unique = XmlTextNamesUnique(keys);
+    std::size_t next = 0;
     for (const XmlNode* child : element.GetChildList()) {
         if (!IsValidPtr(child)) {
             result = KV_E_INVALID_POINTER;
             continue;
         }
-        if (child->GetKind() == kXmlTextElement) {
-            if (const RecordKey<Record>* key = FindTextKey(keys, child->GetName(), false)) {
+        const std::uint32_t kind = child->GetKind();
+        // Text between the elements, comments and the like match no row.
+        if (kind != kXmlTextElement && kind != kXmlElement)
+            continue;
+        if (kind == kXmlTextElement) {
+            if (const RecordKey<Record>* key =
+                    FindXmlTextKeyFrom(keys, child->GetName(), unique, next)) {
                 if ((key->kind == RecordKeyKind::kText && (key->rules & kKeyStoredText) == 0) ||
                     (key->rules & kKeyDecode) != 0)
                     child->GetText(text);

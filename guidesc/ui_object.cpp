@@ -40,6 +40,28 @@ bool TakeNumberText(std::string_view& trimmed, const std::string& text, const Ch
     return true;
 }
 
+// A text of at most 9 decimal or 7 hexadecimal digits (no sign, no prefix)
+// as its value: what the general parse gives, without its scan, for the
+// numbers description files hold. False for any other text.
+bool TakeShortDigits(std::uint32_t& value, std::string_view text, int radix) {
+    if (text.empty() || text.size() > (radix == 16 ? 7u : 9u))
+        return false;
+    std::uint32_t sum = 0;
+    for (const char c : text) {
+        const auto lower = static_cast<unsigned char>(c | 0x20);
+        std::uint32_t digit = 0;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<std::uint32_t>(c - '0');
+        else if (radix == 16 && lower >= 'a' && lower <= 'f')
+            digit = lower - 'a' + 10u;
+        else
+            return false;
+        sum = sum * static_cast<std::uint32_t>(radix) + digit;
+    }
+    value = sum;
+    return true;
+}
+
 // Null for a radix other than 10 and 16.
 const CharSet* IntegerChars(int radix, bool is_signed) {
     if (radix == 10)
@@ -156,6 +178,11 @@ void CKvUIObject::CopyCommonProperties(const CKvUIObject& other) {
 
 KvResult CKvUIObject::ParseInt(std::int32_t& out, const std::string& text, int radix) {
     result_ = KV_OK;
+    std::uint32_t value = 0;
+    if ((radix == 10 || radix == 16) && TakeShortDigits(value, TrimmedView(text), radix)) {
+        out = static_cast<std::int32_t>(value);
+        return result_;
+    }
     std::string_view trimmed;
     const CharSet* chars = IntegerChars(radix, true);
     if (chars == nullptr || !TakeNumberText(trimmed, text, *chars))
@@ -166,6 +193,8 @@ KvResult CKvUIObject::ParseInt(std::int32_t& out, const std::string& text, int r
 
 KvResult CKvUIObject::ParseUInt(std::uint32_t& out, const std::string& text, int radix) {
     result_ = KV_OK;
+    if ((radix == 10 || radix == 16) && TakeShortDigits(out, TrimmedView(text), radix))
+        return result_;
     std::string_view trimmed;
     const CharSet* chars = IntegerChars(radix, false);
     if (chars == nullptr || !TakeNumberText(trimmed, text, *chars))
@@ -188,10 +217,13 @@ KvResult CKvUIObject::ParseFloat(float& out, const std::string& text) {
 
 KvResult CKvUIObject::ParseColor(COLORREF& out, const std::string& text) {
     result_ = KV_OK;
-    std::string_view trimmed;
-    if (!TakeNumberText(trimmed, text, kHexChars))
-        return result_ = KV_E_FAIL;
-    const std::uint32_t value = ParseUInt32(trimmed, 16);
+    std::uint32_t value = 0;
+    if (!TakeShortDigits(value, TrimmedView(text), 16)) {
+        std::string_view trimmed;
+        if (!TakeNumberText(trimmed, text, kHexChars))
+            return result_ = KV_E_FAIL;
+        value = ParseUInt32(trimmed, 16);
+    }
     if (value > kWhite) {
         out = value;
         return result_ = KV_E_FAIL;

@@ -81,6 +81,32 @@ TEST(StyleKeywordTable, FormatTextListsEveryRowWhoseBitsAreAllSetZeroRowsInclude
               std::tuple(KV_E_INVALID_POINTER, 0u, KV_OK, 0u, KV_OK));
 }
 
+TEST(StyleKeywordTable, TheSameTextReadAgainGivesEachTableItsOwnReading) {
+    const std::span<const KeywordRow> fewer_rows = std::span(kWindowStyleRows).first(3);
+    const std::tuple<std::span<const KeywordRow>, const char*, KvResult, std::uint32_t,
+                     const char*>
+        reads[] = {
+            {kWindowStyleRows, "WS_TABSTOP,WS_CHILD", KV_OK, 0x40010000,
+             "WS_CHILD,WS_MAXIMIZEBOX,WS_TABSTOP"},
+            {kWindowStyleRows, "WS_TABSTOP,WS_CHILD", KV_OK, 0x40010000,
+             "WS_CHILD,WS_MAXIMIZEBOX,WS_TABSTOP"},
+            {fewer_rows, "WS_TABSTOP,WS_CHILD", KV_E_FAIL, 0x40000000, "WS_CHILD"},
+            {kTextFormatRows, "WS_TABSTOP,WS_CHILD", KV_E_FAIL, 0, ""},
+            {kWindowStyleRows, "WS_NOSUCH", KV_E_FAIL, 0, ""},
+            {kWindowStyleRows, " WS_NOSUCH ", KV_E_FAIL, 0, ""},
+            {kWindowStyleRows, "WS_TABSTOP,WS_CHILD ", KV_OK, 0x40010000,
+             "WS_CHILD,WS_MAXIMIZEBOX,WS_TABSTOP"},
+        };
+    for (const auto& [rows, text, result, value, written] : reads) {
+        SCOPED_TRACE(text);
+        TestStyleTable table(rows);
+        table.FormatText(rows.back().value);
+        EXPECT_EQ((std::tuple{table.SetText(text), table.GetResult(), table.GetValue(),
+                              table.Text()}),
+                  std::tuple(result, result, value, written));
+    }
+}
+
 TEST(StyleKeywordTable, LookupTakesTheFirstMatchAndNormalisesTheKeyword) {
     constexpr KeywordRow rows[] = {{"A", 1}, {" B ", 2}, {"A", 4}};
     TestStyleTable table(rows);
@@ -89,6 +115,9 @@ TEST(StyleKeywordTable, LookupTakesTheFirstMatchAndNormalisesTheKeyword) {
         cases[] = {{&table, " a\t", KV_OK, 1, "A"},
                    {&table, "b", KV_OK, 2, "B"},
                    {&table, "c ", KV_E_FAIL, 0, "C"},
+                   // As long as the padded row, not its trimmed text.
+                   {&table, "x b", KV_E_FAIL, 0, "X B"},
+                   {&table, " B", KV_OK, 2, "B"},
                    {&empty, "WS_CHILD", KV_E_FAIL, 0, "WS_CHILD"}};
     for (const auto& [lookup_table, given, result, expected_value, normalised] : cases) {
         std::uint32_t value = 9;

@@ -3,6 +3,10 @@
 #include "core/kv_string.h"
 #include "data_test_support.h"
 
+#include <span>
+#include <string>
+#include <tuple>
+
 namespace {
 
 // A record with one row of each generic kind the records' goldens do not
@@ -103,3 +107,43 @@ TEST(RecordKeys, StopPolicyEndsAtTheFirstFailingStepAndGoOnWritesEveryKey) {
 }
 
 } // namespace
+
+namespace {
+
+struct NamedTexts {
+    std::string first, second, third;
+};
+
+// The texts the keys read from the element, in order.
+std::tuple<std::string, std::string, std::string>
+ReadNamedTexts(std::span<const RecordKey<NamedTexts>> keys, std::string_view xml) {
+    XmlDocument document;
+    document.Parse(xml);
+    NamedTexts texts;
+    EXPECT_EQ(ReadRecordKeys(texts, keys, *document.GetRoot()->GetChildList()[0]), KV_OK);
+    return {texts.first, texts.second, texts.third};
+}
+
+} // namespace
+
+TEST(RecordKeys, ReaderTakesTheFirstRowOfANameWhateverTheOrderOfTheElements) {
+    static constexpr RecordKey<NamedTexts> kRepeated[] = {
+        TextKey<&NamedTexts::first>("a"),
+        TextKey<&NamedTexts::second>("b"),
+        TextKey<&NamedTexts::third>("a"),
+    };
+    static constexpr RecordKey<NamedTexts> kUnique[] = {
+        TextKey<&NamedTexts::first>("a"),
+        TextKey<&NamedTexts::second>("b"),
+        TextKey<&NamedTexts::third>("c"),
+    };
+    // After "b" the next row is the second "a": still the first "a" is read.
+    EXPECT_EQ(ReadNamedTexts(kRepeated, "<R>\n <b>1</b>\n <a>2</a><a>3</a><c>4</c></R>"),
+              std::tuple("3", "1", ""));
+    EXPECT_EQ(ReadNamedTexts(kUnique, "<R><c>4</c> <b>1</b> <a>2</a><zz>5</zz></R>"),
+              std::tuple("2", "1", "4"));
+    EXPECT_EQ(ReadNamedTexts(kUnique, "<R><a>1</a><b>2</b><c>3</c><a>4</a><c>5</c></R>"),
+              std::tuple("4", "2", "5"));
+    // Tables of one record type read in turn.
+    EXPECT_EQ(ReadNamedTexts(kRepeated, "<R><b>1</b><a>2</a></R>"), std::tuple("2", "1", ""));
+}

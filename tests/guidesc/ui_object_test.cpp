@@ -48,6 +48,11 @@ TEST(UIObjectValueKinds, ParsersReadTheirCharacterSetsOnly) {
         {"FF0000", std::nullopt, std::nullopt, std::nullopt, KV_OK, 0x0000FF},
         {"12G456", std::nullopt, std::nullopt, std::nullopt, KV_E_FAIL, kUnsetColor},
         {"1000000", 1000000, 1000000u, 1.0e6f, KV_E_FAIL, 0x1000000},
+        // Around the longest digit runs that cannot overflow.
+        {"999999999", 999999999, 999999999u, 1.0e9f, KV_E_FAIL, 0xFFFFFFFF},
+        {"1234567890", 1234567890, 1234567890u, 1234567890.0f, KV_E_FAIL, 0xFFFFFFFF},
+        {"7abcdef", std::nullopt, std::nullopt, std::nullopt, KV_E_FAIL, 0x7ABCDEF},
+        {"0012", 12, 12u, 12.0f, KV_OK, 0x120000},
         {"1,5", std::nullopt, std::nullopt, std::nullopt, KV_E_FAIL, kUnsetColor},
         {"-3.25", std::nullopt, std::nullopt, -3.25f, KV_E_FAIL, kUnsetColor},
         {kBeyondFloat.c_str(), INT32_MAX, 0xFFFFFFFFu, FLT_MAX, KV_E_FAIL, 0xFFFFFFFF},
