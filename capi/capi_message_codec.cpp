@@ -635,19 +635,25 @@ KvResult CapiMessageCodec::DecodeConnectB3ActiveInd(std::span<const std::uint8_t
 
 KvResult CapiMessageCodec::DecodeDataB3Ind(std::span<const std::uint8_t> message,
                                            B3DataBlock* block) {
-    data_handle_ = 0;
-    if (!RecordHeader(message))
+    // The handle is written once on the way through; the early failures zero it.
+    if (!RecordHeader(message)) {
+        data_handle_ = 0;
         return KV_E_FAIL;
+    }
     // Fixed offsets: this message carries no struct, and it is the hot one.
     const std::uint8_t* bytes = message.data();
     const std::size_t total = CapiMessageLength(bytes);
     const std::size_t end = std::min(message.size(), total);
-    if (end < kCapiDataB3OffsetData)
+    if (end < kCapiDataB3OffsetData) {
+        data_handle_ = 0;
         return KV_E_FAIL;
+    }
     const std::uint32_t ncci = CapiGetDword(bytes + 8);
     ncci_ = ncci;
-    if (end < kCapiDataB3OffsetFlags)
+    if (end < kCapiDataB3OffsetFlags) {
+        data_handle_ = 0;
         return KV_E_FAIL;
+    }
     const std::uint32_t handle = CapiGetWord(bytes + kCapiDataB3OffsetHandle);
     data_handle_ = handle;
     if (end < kCapiDataB3Length)

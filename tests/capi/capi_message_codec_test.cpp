@@ -688,6 +688,22 @@ TEST(CapiMessageCodecDecode, DataB3IndFillsTheBlockFromTheBytesBehindTheMessage)
     EXPECT_EQ(codec.DecodeDataB3Ind(cut, &block), KV_E_FAIL);
 }
 
+// A message too short for its fields leaves no Data Handle of the one before.
+TEST(CapiMessageCodecDecode, DataB3IndTooShortClearsTheDataHandle) {
+    CapiMessageCodec codec;
+    B3DataBlock block;
+    const Bytes whole = DataB3Ind(16);
+    for (const std::size_t cut : {std::size_t{4}, std::size_t{10}, std::size_t{16}}) {
+        ASSERT_EQ(codec.DecodeDataB3Ind(whole, &block), KV_OK);
+        ASSERT_EQ(codec.DataHandle(), 0x42u);
+        Bytes image(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
+        if (cut >= 2)
+            image[0] = static_cast<std::uint8_t>(cut);
+        EXPECT_EQ(codec.DecodeDataB3Ind(image, &block), KV_E_FAIL) << cut;
+        EXPECT_EQ(codec.DataHandle(), 0u) << cut;
+    }
+}
+
 TEST(CapiMessageCodecDecode, DataB3IndFromTheScriptedController) {
     ScriptedCapiController capi;
     capi.AddController(1, 2);
