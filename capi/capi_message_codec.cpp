@@ -173,7 +173,7 @@ std::size_t EncodePartyNumber(const CapiPartyNumber& number, std::uint8_t* out) 
     if (number.count == 0)
         return 0;
     out[0] = static_cast<std::uint8_t>(0x80 | ((number.type << 4) & 0x70) | (number.plan & 0x0F));
-    CopyStructBytes(out + 1, number.digits.data(), number.count);
+    number.CopyDigitWords(out + 1);
     return 1 + number.count;
 }
 
@@ -181,7 +181,7 @@ std::size_t EncodePresentedNumber(const CapiPartyNumber& number, std::uint8_t* o
     out[0] = static_cast<std::uint8_t>(((number.type << 4) & 0x70) | (number.plan & 0x0F));
     out[1] = static_cast<std::uint8_t>(0x80 | ((number.presentation << 5) & 0x60) |
                                        (number.screening & 3));
-    CopyStructBytes(out + 2, number.digits.data(), number.count);
+    number.CopyDigitWords(out + 2);
     return 2 + number.count;
 }
 
@@ -412,6 +412,13 @@ void WriteAdditionalInfo(const CapiAdditionalInfo& info, auto& writer) {
 KvResult CapiMessageCodec::BuildConnectReq(std::uint16_t number) {
     bc_.empty = false;
     hlc_.empty = false;
+    if (b_protocol_.b1_configuration.length == 0 && b_protocol_.b2_configuration.length == 0 &&
+        b_protocol_.b3_configuration.length == 0 && additional_info_.IsEmpty() &&
+        called_party_number_.count <= CapiPartyNumber::kMaxDigits &&
+        calling_party_number_.count <= CapiPartyNumber::kMaxDigits &&
+        called_party_subaddress_.length <= CapiSubaddress::kCapacity &&
+        calling_party_subaddress_.length <= CapiSubaddress::kCapacity)
+        return BuildPlainConnectReq(number);
     CapiHighLayerCompatibility short_hlc = hlc_;
     short_hlc.extended = false;
     Writer writer(buffer_);
@@ -427,6 +434,56 @@ KvResult CapiMessageCodec::BuildConnectReq(std::uint16_t number) {
     writer.Encoded(EncodeHlc, short_hlc);
     WriteAdditionalInfo(additional_info_, writer);
     return Finish(writer, CAPI_CONNECT, CAPI_REQ, number);
+}
+
+// Every struct of this request is bounded well inside the buffer and below
+// 254 bytes, so nothing is checked on the way.
+KvResult CapiMessageCodec::BuildPlainConnectReq(std::uint16_t number) {
+    static_assert(kCapiHeaderLength + 6 + (2 + 33) + (3 + 32) + 2 * (2 + 64) + 10 + 4 +
+                      (1 + CapiRawStruct::kCapacity) + 3 + 6 <=
+                  kBufferSize);
+    std::uint8_t* const header = buffer_.data();
+    std::uint8_t* out = header + kCapiHeaderLength;
+    CapiPutDword(out, controller_);
+    CapiPutWord(out + 4, cip_value_);
+    out += 6;
+    std::size_t length = EncodePartyNumber(called_party_number_, out + 1);
+    out[0] = static_cast<std::uint8_t>(length);
+    out += 1 + length;
+    length = EncodePresentedNumber(calling_party_number_, out + 1);
+    out[0] = static_cast<std::uint8_t>(length);
+    out += 1 + length;
+    length = EncodeSubaddress(called_party_subaddress_, out + 1);
+    out[0] = static_cast<std::uint8_t>(length);
+    out += 1 + length;
+    length = EncodeSubaddress(calling_party_subaddress_, out + 1);
+    out[0] = static_cast<std::uint8_t>(length);
+    out += 1 + length;
+    out[0] = 9;
+    CapiPutWord(out + 1, b_protocol_.b1);
+    CapiPutWord(out + 3, b_protocol_.b2);
+    CapiPutWord(out + 5, b_protocol_.b3);
+    out[7] = out[8] = out[9] = 0;
+    out += 10;
+    out[0] = static_cast<std::uint8_t>(EncodeBc(bc_, out + 1));
+    out += 4;
+    out[0] = llc_.length;
+    CopyStructBytes(out + 1, llc_.bytes.data(), llc_.length);
+    out += 1 + llc_.length;
+    // HLC without octet 4a.
+    out[0] = 2;
+    out[1] = static_cast<std::uint8_t>(((hlc_.coding << 5) & 0x60) | 0x91);
+    out[2] = static_cast<std::uint8_t>(hlc_.identification | 0x80);
+    out += 3;
+    static constexpr std::uint8_t kEmptyAdditionalInfo[] = {5, 0, 0, 0, 0, 0};
+    std::memcpy(out, kEmptyAdditionalInfo, sizeof kEmptyAdditionalInfo);
+    out += sizeof kEmptyAdditionalInfo;
+    CapiPutWord(header + kCapiOffsetLength, static_cast<std::uint32_t>(out - header));
+    CapiPutWord(header + kCapiOffsetApplId, appl_id_);
+    header[kCapiOffsetCommand] = CAPI_CONNECT;
+    header[kCapiOffsetSubcommand] = CAPI_REQ;
+    CapiPutWord(header + kCapiOffsetMessageNumber, number);
+    return KV_OK;
 }
 
 KvResult CapiMessageCodec::BuildConnectResp(std::uint16_t number) {

@@ -121,6 +121,8 @@ private:
     class Writer;
 
     // A response of the header and the PLCI or NCCI only.
+    // CONNECT_REQ without B protocol configurations or Additional Info.
+    KvResult BuildPlainConnectReq(std::uint16_t number);
     KvResult BuildIdResponse(std::uint32_t id, std::uint8_t command, std::uint16_t number);
     KvResult Finish(Writer& writer, std::uint8_t command, std::uint8_t subcommand,
                     std::uint16_t number);

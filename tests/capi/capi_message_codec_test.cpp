@@ -119,6 +119,62 @@ TEST(CapiMessageCodecBuild, TypicalConnectReqIsTheSameBytesOnEveryBuild) {
     }
 }
 
+// Every field a plain CONNECT_REQ carries, with numbers of each length up to
+// 32 digits, set over longer ones: the struct lengths and contents follow.
+TEST(CapiMessageCodecBuild, ConnectReqCarriesNumbersOfEveryLengthAndEachField) {
+    const std::string all_digits = "98765432109876543210987654321098";
+    CapiMessageCodec codec;
+    for (const std::size_t count : {0, 1, 3, 4, 7, 8, 9, 15, 16, 17, 24, 31, 32}) {
+        SCOPED_TRACE(count);
+        const std::string called = all_digits.substr(0, count);
+        const std::string calling = all_digits.substr(32 - count);
+        codec.Reset();
+        codec.SetApplId(0x0203);
+        codec.SetController(0x04030201);
+        codec.SetCipValue(16);
+        ASSERT_EQ(codec.CalledPartyNumber().SetFromText(all_digits.c_str()), KV_OK);
+        ASSERT_EQ(codec.CallingPartyNumber().SetFromText(all_digits.c_str()), KV_OK);
+        codec.CalledPartyNumber().type = 2;
+        codec.CalledPartyNumber().plan = 1;
+        ASSERT_EQ(codec.CalledPartyNumber().SetFromText(called.c_str()), KV_OK);
+        codec.CallingPartyNumber().presentation = 1;
+        codec.CallingPartyNumber().screening = 2;
+        ASSERT_EQ(codec.CallingPartyNumber().SetFromString(calling), KV_OK);
+        const std::uint8_t nsap[] = {1, 2, 3};
+        ASSERT_EQ(codec.CalledPartySubaddress().Set(CapiSubaddress::kNsap, nsap), KV_OK);
+        codec.BProtocol().b1 = 0x0102;
+        codec.BProtocol().b3 = 0x0304;
+        codec.Bc().rate = 7;
+        const std::uint8_t llc[] = {0x88, 0x90};
+        ASSERT_EQ(codec.Llc().Set(llc), KV_OK);
+        codec.Hlc().coding = 1;
+        codec.Hlc().identification = 4;
+        codec.Hlc().extended = true;
+        ASSERT_EQ(codec.BuildConnectReq(0x0605), KV_OK);
+
+        MessageImage image;
+        image.Dword(0x04030201).Word(16);
+        if (count == 0) {
+            image.Empty();
+        } else {
+            image.Byte(1 + count).Byte(0xA1);
+            for (char digit : called)
+                image.Byte(static_cast<std::uint8_t>(digit));
+        }
+        image.Byte(2 + count).Byte(0x00).Byte(0xA2);
+        for (char digit : calling)
+            image.Byte(static_cast<std::uint8_t>(digit));
+        image.Struct({0x80, 1, 2, 3})
+            .Empty()
+            .Struct({2, 1, 1, 0, 4, 3, 0, 0, 0})
+            .Struct({0x80, 0x87, 0xA3})
+            .Struct({0x88, 0x90})
+            .Struct({0xB1, 0x84})
+            .Struct({0, 0, 0, 0, 0});
+        EXPECT_EQ(Built(codec), image.Finish(0x02, 0x80, 0x0605, 0x0203));
+    }
+}
+
 TEST(CapiPartyNumberText, TakesUpToThirtyTwoDigitsAndRefusesMore) {
     CapiPartyNumber number;
     ASSERT_EQ(number.SetFromText("0301234567"), KV_OK);
