@@ -3,6 +3,7 @@
 #include "capi/b3_data_stream.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 // Writes a message after its header, refusing anything that would not fit.
@@ -288,11 +289,28 @@ void DecodeHlc(std::span<const std::uint8_t> content, CapiHighLayerCompatibility
 }
 
 KvResult DecodeAdditionalInfo(std::span<const std::uint8_t> content, CapiAdditionalInfo& info) {
-    info.Clear();
+    // Each part's length says where the next one starts. The leading empty
+    // parts, the common case, are found at once in one word instead.
     std::size_t position = 0;
-    for (CapiRawStruct& part : info.parts) {
-        if (position >= content.size())
-            break;
+    if (content.size() >= 4) {
+        std::uint64_t word = 0;
+        if (content.size() >= 8) {
+            word = CapiGetQword(content.data());
+        } else {
+            const std::size_t high_at = content.size() - 4;
+            word = CapiGetDword(content.data()) |
+                   (std::uint64_t{CapiGetDword(content.data() + high_at)} << (high_at * 8));
+        }
+        const std::size_t empty = word == 0 ? 8 : std::countr_zero(word) / 8;
+        position = std::min({empty, std::size_t{CapiAdditionalInfo::kPartCount}, content.size()});
+    }
+    // Each part is written once: cleared or set as it is read, the ones after
+    // the content cleared at the end.
+    std::size_t index = 0;
+    for (; index < position; ++index)
+        info.parts[index].Clear();
+    for (; index < CapiAdditionalInfo::kPartCount && position < content.size(); ++index) {
+        CapiRawStruct& part = info.parts[index];
         const std::size_t length = content[position];
         std::size_t skip = 1 + length;
         bool escaped = false;
@@ -308,8 +326,12 @@ KvResult DecodeAdditionalInfo(std::span<const std::uint8_t> content, CapiAdditio
         }
         if (!escaped && length != 0)
             part.Set(content.subspan(position + 1, length));
+        else
+            part.Clear();
         position += skip;
     }
+    for (; index < CapiAdditionalInfo::kPartCount; ++index)
+        info.parts[index].Clear();
     return KV_OK;
 }
 
@@ -607,48 +629,72 @@ bool CapiMessageCodec::RecordHeader(std::span<const std::uint8_t> message) {
 
 KvResult CapiMessageCodec::DecodeConnectInd(std::span<const std::uint8_t> message) {
     cip_value_ = 0;
-    called_party_number_.Clear();
-    calling_party_number_.Clear();
-    called_party_subaddress_.Clear();
-    calling_party_subaddress_.Clear();
-    DecodeBc({}, bc_);
-    llc_.Clear();
-    DecodeHlc({}, hlc_);
-    additional_info_.Clear();
-    second_calling_party_number_.Clear();
-    if (!RecordHeader(message))
+    // Each parameter is overwritten as it is decoded; a failure clears the
+    // parameter it stopped at and the later ones.
+    const auto fail = [this](int from) {
+        switch (from) {
+        case 0:
+            called_party_number_.Clear();
+            [[fallthrough]];
+        case 1:
+            calling_party_number_.Clear();
+            [[fallthrough]];
+        case 2:
+            called_party_subaddress_.Clear();
+            [[fallthrough]];
+        case 3:
+            calling_party_subaddress_.Clear();
+            [[fallthrough]];
+        case 4:
+            DecodeBc({}, bc_);
+            [[fallthrough]];
+        case 5:
+            llc_.Clear();
+            [[fallthrough]];
+        case 6:
+            DecodeHlc({}, hlc_);
+            [[fallthrough]];
+        case 7:
+            additional_info_.Clear();
+            [[fallthrough]];
+        default:
+            second_calling_party_number_.Clear();
+        }
         return KV_E_FAIL;
+    };
+    if (!RecordHeader(message))
+        return fail(0);
     Reader reader(message);
     std::span<const std::uint8_t> content;
-    if (!reader.Dword(plci_) || !reader.Word(cip_value_))
-        return KV_E_FAIL;
-    if (!reader.Struct(content))
-        return KV_E_FAIL;
+    if (!reader.Dword(plci_) || !reader.Word(cip_value_) || !reader.Struct(content))
+        return fail(0);
     DecodePartyNumber(content, called_party_number_);
     if (!reader.Struct(content))
-        return KV_E_FAIL;
+        return fail(1);
     DecodePresentedNumber(content, calling_party_number_);
     if (!reader.Struct(content))
-        return KV_E_FAIL;
+        return fail(2);
     DecodeSubaddress(content, called_party_subaddress_);
     if (!reader.Struct(content))
-        return KV_E_FAIL;
+        return fail(3);
     DecodeSubaddress(content, calling_party_subaddress_);
     if (!reader.Struct(content))
-        return KV_E_FAIL;
+        return fail(4);
     DecodeBc(content, bc_);
     if (!reader.Raw(llc_))
-        return KV_E_FAIL;
+        return fail(5);
     if (!reader.Struct(content))
-        return KV_E_FAIL;
+        return fail(6);
     DecodeHlc(content, hlc_);
     if (!reader.Struct(content) || KvFailed(DecodeAdditionalInfo(content, additional_info_)))
-        return KV_E_FAIL;
+        return fail(7);
     // Drivers of the earlier CAPI edition end the message here.
-    if (reader.AtEnd())
+    if (reader.AtEnd()) {
+        second_calling_party_number_.Clear();
         return KV_OK;
+    }
     if (!reader.Struct(content))
-        return KV_E_FAIL;
+        return fail(8);
     DecodePresentedNumber(content, second_calling_party_number_);
     return KV_OK;
 }

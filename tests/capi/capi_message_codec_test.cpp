@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <string>
 
@@ -436,6 +437,95 @@ TEST(CapiMessageCodecDecode, TypicalConnectIndGivesEveryFieldAfterAnEarlierDecod
     EXPECT_EQ(info.parts[3].length, 0);
     EXPECT_EQ(ToBytes(info.parts[4].View()), (Bytes{1, 0}));
     EXPECT_TRUE(codec.SecondCallingPartyNumber().Digits().empty());
+}
+
+// A CONNECT_IND cut inside one parameter, decoded over a complete one: the
+// parameters before the cut are decoded, that one and every later one empty.
+TEST(CapiMessageCodecDecode, ConnectIndCutShortEmptiesTheParameterItStopsAtAndLaterOnes) {
+    const Bytes full = MessageImage()
+                           .Dword(0x0201)
+                           .Word(16)
+                           .Struct({0x81, '1', '2'})
+                           .Struct({0x01, 0x80, '3', '4'})
+                           .Struct({0x80, 5})
+                           .Struct({0x80, 6})
+                           .Struct({0x80, 0x90})
+                           .Struct({7})
+                           .Struct({0x91, 0x84})
+                           .Struct({1, 8, 0, 0, 0, 0})
+                           .Struct({0x01, 0x80, '9'})
+                           .Finish(0x02, 0x82);
+    // Where each parameter's struct starts.
+    const std::size_t starts[] = {14, 18, 23, 26, 29, 32, 34, 37, 44, 48};
+    ASSERT_EQ(full.size(), starts[9]);
+    for (std::size_t reached = 0; reached < 9; ++reached) {
+        SCOPED_TRACE(reached);
+        CapiMessageCodec codec;
+        ASSERT_EQ(codec.DecodeConnectInd(full), KV_OK);
+        // Inside the struct: its length byte promises more than is left.
+        Bytes cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(starts[reached]) + 1);
+        cut[0] = static_cast<std::uint8_t>(cut.size());
+        EXPECT_EQ(codec.DecodeConnectInd(cut), KV_E_FAIL);
+        EXPECT_EQ(codec.CalledPartyNumber().Digits(), reached > 0 ? "12" : "");
+        EXPECT_EQ(codec.CallingPartyNumber().Digits(), reached > 1 ? "34" : "");
+        EXPECT_EQ(codec.CalledPartySubaddress().length, reached > 2 ? 1 : 0);
+        EXPECT_EQ(codec.CallingPartySubaddress().length, reached > 3 ? 1 : 0);
+        EXPECT_EQ(codec.Bc().empty, reached <= 4);
+        EXPECT_EQ(codec.Bc().rate, reached > 4 ? 16 : 0);
+        EXPECT_EQ(codec.Llc().length, reached > 5 ? 1 : 0);
+        EXPECT_EQ(codec.Hlc().empty, reached <= 6);
+        EXPECT_EQ(codec.Hlc().identification, reached > 6 ? 4 : 0);
+        EXPECT_EQ(codec.AdditionalInfo().parts[0].length, reached > 7 ? 1 : 0);
+        EXPECT_TRUE(codec.SecondCallingPartyNumber().Digits().empty());
+        EXPECT_EQ(codec.GetCipValue(), 16u);
+    }
+    // Without the second calling number, as earlier drivers send it: an
+    // earlier one does not stay.
+    CapiMessageCodec codec;
+    ASSERT_EQ(codec.DecodeConnectInd(full), KV_OK);
+    ASSERT_EQ(codec.SecondCallingPartyNumber().Digits(), "9");
+    Bytes short_form(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(starts[8]));
+    short_form[0] = static_cast<std::uint8_t>(short_form.size());
+    EXPECT_EQ(codec.DecodeConnectInd(short_form), KV_OK);
+    EXPECT_TRUE(codec.SecondCallingPartyNumber().Digits().empty());
+    EXPECT_EQ(codec.AdditionalInfo().parts[0].length, 1);
+}
+
+// Additional Info's five parts, each read where the one before ends; every
+// part is set or emptied, whatever it held before.
+TEST(CapiStructDecode, AdditionalInfoPartsFollowTheirLengths) {
+    struct Case {
+        Bytes content;
+        KvResult result;
+        std::array<Bytes, 5> parts;
+    };
+    const Case cases[] = {
+        {{}, KV_OK, {}},
+        {{0, 0, 0}, KV_OK, {}},
+        {{0, 0, 0, 0}, KV_OK, {}},
+        {{0, 0, 0, 0, 0}, KV_OK, {}},
+        {{0, 0, 0, 0, 2, 1, 0}, KV_OK, {Bytes{}, {}, {}, {}, {1, 0}}},
+        {{0, 0, 0, 0, 0, 0, 0, 0, 0}, KV_OK, {}},
+        {{0, 0, 0, 0, 0, 3, 1, 2, 3}, KV_OK, {}},
+        {{0, 1, 7, 0, 0, 0}, KV_OK, {Bytes{}, {7}, {}, {}, {}}},
+        {{2, 0xAA, 0xBB, 0, 0, 0, 1, 9}, KV_OK, {Bytes{0xAA, 0xBB}, {}, {}, {}, {9}}},
+        {{0, 0, 0, 0, 0, 0, 0, 1, 5}, KV_OK, {}},
+        {{0, 0, 0, 0, 0, 0, 1, 5}, KV_OK, {}},
+        {{0, 0, 0xFF, 2, 0, 9, 9, 1, 4}, KV_OK, {Bytes{}, {}, {}, {4}, {}}},
+        {{0, 0, 0, 5, 1}, KV_E_FAIL, {}},
+        {{0, 0, 0, 0, 1}, KV_E_FAIL, {}},
+        {{0, 0, 0, 0, 0xFF, 3}, KV_E_FAIL, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.content));
+        CapiAdditionalInfo info;
+        const std::uint8_t junk[] = {0xEE, 0xEE};
+        for (CapiRawStruct& part : info.parts)
+            ASSERT_EQ(part.Set(junk), KV_OK);
+        EXPECT_EQ(capi_struct::DecodeAdditionalInfo(c.content, info), c.result);
+        for (std::size_t i = 0; i < c.parts.size(); ++i)
+            EXPECT_EQ(ToBytes(info.parts[i].View()), c.parts[i]) << "part " << i;
+    }
 }
 
 TEST(CapiMessageCodecDecode, ConnectIndFromTheScriptedController) {
