@@ -57,7 +57,7 @@ private:
 
 // Inline: decoding DATA_B3_IND is the hot path and little more than this copy.
 inline KvResult B3DataBlock::SetData(const std::uint8_t* source, std::uint32_t length,
-                              std::uint32_t data_flags) {
+                                     std::uint32_t data_flags) {
     block_result_ = KV_OK;
     data_flags_ = data_flags;
     if (source == nullptr || length == 0) {

@@ -120,9 +120,9 @@ private:
     class Reader;
     class Writer;
 
-    // A response of the header and the PLCI or NCCI only.
     // CONNECT_REQ without B protocol configurations or Additional Info.
     KvResult BuildPlainConnectReq(std::uint16_t number);
+    // A response of the header and the PLCI or NCCI only.
     KvResult BuildIdResponse(std::uint32_t id, std::uint8_t command, std::uint16_t number);
     KvResult Finish(Writer& writer, std::uint8_t command, std::uint8_t subcommand,
                     std::uint16_t number);
