@@ -19,31 +19,6 @@ B3DataBlock& B3DataBlock::operator=(const B3DataBlock& other) {
     return *this;
 }
 
-KvResult B3DataBlock::SetData(const std::uint8_t* source, std::uint32_t length,
-                              std::uint32_t data_flags) {
-    block_result_ = KV_OK;
-    data_flags_ = data_flags;
-    if (source == nullptr || length == 0) {
-        data_.fill(0);
-        length_ = 0;
-        block_result_ = KV_E_FAIL;
-        return block_result_;
-    }
-    if (length > kCapacity) {
-        length = kCapacity;
-        block_result_ = KV_E_FAIL;
-    }
-    if (length == kCapacity) {
-        // The common full block: one copy of known size.
-        std::memcpy(data_.data(), source, kCapacity);
-    } else {
-        CopyStructBytes(data_.data(), source, length);
-        std::memset(data_.data() + length, 0, kCapacity - length);
-    }
-    length_ = length;
-    return block_result_;
-}
-
 void B3DataBlock::SetGotConfirmation(bool confirmed) {
     if (confirmed)
         AddFlags(kGotConfirmation);

@@ -3,6 +3,7 @@
 #include "capi/b3_data_stream.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 // Writes a message after its header, refusing anything that would not fit.
@@ -173,7 +174,7 @@ std::size_t EncodePartyNumber(const CapiPartyNumber& number, std::uint8_t* out) 
     if (number.count == 0)
         return 0;
     out[0] = static_cast<std::uint8_t>(0x80 | ((number.type << 4) & 0x70) | (number.plan & 0x0F));
-    CopyStructBytes(out + 1, number.digits.data(), number.count);
+    number.CopyDigitWords(out + 1);
     return 1 + number.count;
 }
 
@@ -181,7 +182,7 @@ std::size_t EncodePresentedNumber(const CapiPartyNumber& number, std::uint8_t* o
     out[0] = static_cast<std::uint8_t>(((number.type << 4) & 0x70) | (number.plan & 0x0F));
     out[1] = static_cast<std::uint8_t>(0x80 | ((number.presentation << 5) & 0x60) |
                                        (number.screening & 3));
-    CopyStructBytes(out + 2, number.digits.data(), number.count);
+    number.CopyDigitWords(out + 2);
     return 2 + number.count;
 }
 
@@ -288,11 +289,28 @@ void DecodeHlc(std::span<const std::uint8_t> content, CapiHighLayerCompatibility
 }
 
 KvResult DecodeAdditionalInfo(std::span<const std::uint8_t> content, CapiAdditionalInfo& info) {
-    info.Clear();
+    // Each part's length says where the next one starts. The leading empty
+    // parts, the common case, are found at once in one word instead.
     std::size_t position = 0;
-    for (CapiRawStruct& part : info.parts) {
-        if (position >= content.size())
-            break;
+    if (content.size() >= 4) {
+        std::uint64_t word = 0;
+        if (content.size() >= 8) {
+            word = CapiGetQword(content.data());
+        } else {
+            const std::size_t high_at = content.size() - 4;
+            word = CapiGetDword(content.data()) |
+                   (std::uint64_t{CapiGetDword(content.data() + high_at)} << (high_at * 8));
+        }
+        const std::size_t empty = word == 0 ? 8 : std::countr_zero(word) / 8;
+        position = std::min({empty, std::size_t{CapiAdditionalInfo::kPartCount}, content.size()});
+    }
+    // Each part is written once: cleared or set as it is read, the ones after
+    // the content cleared at the end.
+    std::size_t index = 0;
+    for (; index < position; ++index)
+        info.parts[index].Clear();
+    for (; index < CapiAdditionalInfo::kPartCount && position < content.size(); ++index) {
+        CapiRawStruct& part = info.parts[index];
         const std::size_t length = content[position];
         std::size_t skip = 1 + length;
         bool escaped = false;
@@ -308,8 +326,12 @@ KvResult DecodeAdditionalInfo(std::span<const std::uint8_t> content, CapiAdditio
         }
         if (!escaped && length != 0)
             part.Set(content.subspan(position + 1, length));
+        else
+            part.Clear();
         position += skip;
     }
+    for (; index < CapiAdditionalInfo::kPartCount; ++index)
+        info.parts[index].Clear();
     return KV_OK;
 }
 
@@ -412,6 +434,13 @@ void WriteAdditionalInfo(const CapiAdditionalInfo& info, auto& writer) {
 KvResult CapiMessageCodec::BuildConnectReq(std::uint16_t number) {
     bc_.empty = false;
     hlc_.empty = false;
+    if (b_protocol_.b1_configuration.length == 0 && b_protocol_.b2_configuration.length == 0 &&
+        b_protocol_.b3_configuration.length == 0 && additional_info_.IsEmpty() &&
+        called_party_number_.count <= CapiPartyNumber::kMaxDigits &&
+        calling_party_number_.count <= CapiPartyNumber::kMaxDigits &&
+        called_party_subaddress_.length <= CapiSubaddress::kCapacity &&
+        calling_party_subaddress_.length <= CapiSubaddress::kCapacity)
+        return BuildPlainConnectReq(number);
     CapiHighLayerCompatibility short_hlc = hlc_;
     short_hlc.extended = false;
     Writer writer(buffer_);
@@ -427,6 +456,56 @@ KvResult CapiMessageCodec::BuildConnectReq(std::uint16_t number) {
     writer.Encoded(EncodeHlc, short_hlc);
     WriteAdditionalInfo(additional_info_, writer);
     return Finish(writer, CAPI_CONNECT, CAPI_REQ, number);
+}
+
+// Every struct of this request is bounded well inside the buffer and below
+// 254 bytes, so nothing is checked on the way.
+KvResult CapiMessageCodec::BuildPlainConnectReq(std::uint16_t number) {
+    static_assert(kCapiHeaderLength + 6 + (2 + 33) + (3 + 32) + 2 * (2 + 64) + 10 + 4 +
+                      (1 + CapiRawStruct::kCapacity) + 3 + 6 <=
+                  kBufferSize);
+    std::uint8_t* const header = buffer_.data();
+    std::uint8_t* out = header + kCapiHeaderLength;
+    CapiPutDword(out, controller_);
+    CapiPutWord(out + 4, cip_value_);
+    out += 6;
+    std::size_t length = EncodePartyNumber(called_party_number_, out + 1);
+    out[0] = static_cast<std::uint8_t>(length);
+    out += 1 + length;
+    length = EncodePresentedNumber(calling_party_number_, out + 1);
+    out[0] = static_cast<std::uint8_t>(length);
+    out += 1 + length;
+    length = EncodeSubaddress(called_party_subaddress_, out + 1);
+    out[0] = static_cast<std::uint8_t>(length);
+    out += 1 + length;
+    length = EncodeSubaddress(calling_party_subaddress_, out + 1);
+    out[0] = static_cast<std::uint8_t>(length);
+    out += 1 + length;
+    out[0] = 9;
+    CapiPutWord(out + 1, b_protocol_.b1);
+    CapiPutWord(out + 3, b_protocol_.b2);
+    CapiPutWord(out + 5, b_protocol_.b3);
+    out[7] = out[8] = out[9] = 0;
+    out += 10;
+    out[0] = static_cast<std::uint8_t>(EncodeBc(bc_, out + 1));
+    out += 4;
+    out[0] = llc_.length;
+    CopyStructBytes(out + 1, llc_.bytes.data(), llc_.length);
+    out += 1 + llc_.length;
+    // HLC without octet 4a.
+    out[0] = 2;
+    out[1] = static_cast<std::uint8_t>(((hlc_.coding << 5) & 0x60) | 0x91);
+    out[2] = static_cast<std::uint8_t>(hlc_.identification | 0x80);
+    out += 3;
+    static constexpr std::uint8_t kEmptyAdditionalInfo[] = {5, 0, 0, 0, 0, 0};
+    std::memcpy(out, kEmptyAdditionalInfo, sizeof kEmptyAdditionalInfo);
+    out += sizeof kEmptyAdditionalInfo;
+    CapiPutWord(header + kCapiOffsetLength, static_cast<std::uint32_t>(out - header));
+    CapiPutWord(header + kCapiOffsetApplId, appl_id_);
+    header[kCapiOffsetCommand] = CAPI_CONNECT;
+    header[kCapiOffsetSubcommand] = CAPI_REQ;
+    CapiPutWord(header + kCapiOffsetMessageNumber, number);
+    return KV_OK;
 }
 
 KvResult CapiMessageCodec::BuildConnectResp(std::uint16_t number) {
@@ -550,48 +629,72 @@ bool CapiMessageCodec::RecordHeader(std::span<const std::uint8_t> message) {
 
 KvResult CapiMessageCodec::DecodeConnectInd(std::span<const std::uint8_t> message) {
     cip_value_ = 0;
-    called_party_number_.Clear();
-    calling_party_number_.Clear();
-    called_party_subaddress_.Clear();
-    calling_party_subaddress_.Clear();
-    DecodeBc({}, bc_);
-    llc_.Clear();
-    DecodeHlc({}, hlc_);
-    additional_info_.Clear();
-    second_calling_party_number_.Clear();
-    if (!RecordHeader(message))
+    // Each parameter is overwritten as it is decoded; a failure clears the
+    // parameter it stopped at and the later ones.
+    const auto fail = [this](int from) {
+        switch (from) {
+        case 0:
+            called_party_number_.Clear();
+            [[fallthrough]];
+        case 1:
+            calling_party_number_.Clear();
+            [[fallthrough]];
+        case 2:
+            called_party_subaddress_.Clear();
+            [[fallthrough]];
+        case 3:
+            calling_party_subaddress_.Clear();
+            [[fallthrough]];
+        case 4:
+            DecodeBc({}, bc_);
+            [[fallthrough]];
+        case 5:
+            llc_.Clear();
+            [[fallthrough]];
+        case 6:
+            DecodeHlc({}, hlc_);
+            [[fallthrough]];
+        case 7:
+            additional_info_.Clear();
+            [[fallthrough]];
+        default:
+            second_calling_party_number_.Clear();
+        }
         return KV_E_FAIL;
+    };
+    if (!RecordHeader(message))
+        return fail(0);
     Reader reader(message);
     std::span<const std::uint8_t> content;
-    if (!reader.Dword(plci_) || !reader.Word(cip_value_))
-        return KV_E_FAIL;
-    if (!reader.Struct(content))
-        return KV_E_FAIL;
+    if (!reader.Dword(plci_) || !reader.Word(cip_value_) || !reader.Struct(content))
+        return fail(0);
     DecodePartyNumber(content, called_party_number_);
     if (!reader.Struct(content))
-        return KV_E_FAIL;
+        return fail(1);
     DecodePresentedNumber(content, calling_party_number_);
     if (!reader.Struct(content))
-        return KV_E_FAIL;
+        return fail(2);
     DecodeSubaddress(content, called_party_subaddress_);
     if (!reader.Struct(content))
-        return KV_E_FAIL;
+        return fail(3);
     DecodeSubaddress(content, calling_party_subaddress_);
     if (!reader.Struct(content))
-        return KV_E_FAIL;
+        return fail(4);
     DecodeBc(content, bc_);
     if (!reader.Raw(llc_))
-        return KV_E_FAIL;
+        return fail(5);
     if (!reader.Struct(content))
-        return KV_E_FAIL;
+        return fail(6);
     DecodeHlc(content, hlc_);
     if (!reader.Struct(content) || KvFailed(DecodeAdditionalInfo(content, additional_info_)))
-        return KV_E_FAIL;
+        return fail(7);
     // Drivers of the earlier CAPI edition end the message here.
-    if (reader.AtEnd())
+    if (reader.AtEnd()) {
+        second_calling_party_number_.Clear();
         return KV_OK;
+    }
     if (!reader.Struct(content))
-        return KV_E_FAIL;
+        return fail(8);
     DecodePresentedNumber(content, second_calling_party_number_);
     return KV_OK;
 }
@@ -635,19 +738,25 @@ KvResult CapiMessageCodec::DecodeConnectB3ActiveInd(std::span<const std::uint8_t
 
 KvResult CapiMessageCodec::DecodeDataB3Ind(std::span<const std::uint8_t> message,
                                            B3DataBlock* block) {
-    data_handle_ = 0;
-    if (!RecordHeader(message))
+    // The handle is written once on the way through; the early failures zero it.
+    if (!RecordHeader(message)) {
+        data_handle_ = 0;
         return KV_E_FAIL;
+    }
     // Fixed offsets: this message carries no struct, and it is the hot one.
     const std::uint8_t* bytes = message.data();
     const std::size_t total = CapiMessageLength(bytes);
     const std::size_t end = std::min(message.size(), total);
-    if (end < kCapiDataB3OffsetData)
+    if (end < kCapiDataB3OffsetData) {
+        data_handle_ = 0;
         return KV_E_FAIL;
+    }
     const std::uint32_t ncci = CapiGetDword(bytes + 8);
     ncci_ = ncci;
-    if (end < kCapiDataB3OffsetFlags)
+    if (end < kCapiDataB3OffsetFlags) {
+        data_handle_ = 0;
         return KV_E_FAIL;
+    }
     const std::uint32_t handle = CapiGetWord(bytes + kCapiDataB3OffsetHandle);
     data_handle_ = handle;
     if (end < kCapiDataB3Length)

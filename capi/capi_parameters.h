@@ -82,15 +82,26 @@ struct CapiPartyNumber {
             return KV_CAPI_NOT_AVAILABLE;
         if (length != 0 && bytes == nullptr)
             return KV_E_INVALID_POINTER;
-        CopyStructBytes(digits.data(), bytes, length);
-        digits[length] = '\0';
-        count = static_cast<std::uint8_t>(length);
+        StoreDigits(bytes, length);
         return KV_OK;
     }
     // As SetFromText, up to the first zero byte.
     KvResult SetFromString(const std::string& text) { return SetFromText(text.c_str()); }
     std::string_view Digits() const { return {digits.data(), count}; }
     bool operator==(const CapiPartyNumber& other) const;
+
+    // The digits into out as whole 8-byte words: up to 7 bytes past the count
+    // are written too (zeros after SetFromText and SetFromBuffer).
+    void CopyDigitWords(std::uint8_t* out) const {
+        for (std::size_t done = 0; done < count; done += 8)
+            std::memcpy(out + done, digits.data() + done, 8);
+    }
+
+private:
+    // The digits go in as the 8-byte words CopyDigitWords reads back, the last
+    // one zero-padded, so that a build right after a set reads each word from
+    // the one store that wrote it instead of waiting for overlapping ones.
+    void StoreDigits(const void* source, std::size_t length);
 };
 
 // A subaddress: type 0 (NSAP, at most 20 bytes) or 2 (user specified, at most

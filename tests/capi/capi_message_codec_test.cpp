@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <string>
 
@@ -116,6 +117,62 @@ TEST(CapiMessageCodecBuild, TypicalConnectReqIsTheSameBytesOnEveryBuild) {
         ASSERT_EQ(codec.CallingPartyNumber().SetFromText("017112345678"), KV_OK);
         ASSERT_EQ(codec.BuildConnectReq(7), KV_OK);
         EXPECT_EQ(Built(codec), expected) << "round " << round;
+    }
+}
+
+// Every field a plain CONNECT_REQ carries, with numbers of each length up to
+// 32 digits, set over longer ones: the struct lengths and contents follow.
+TEST(CapiMessageCodecBuild, ConnectReqCarriesNumbersOfEveryLengthAndEachField) {
+    const std::string all_digits = "98765432109876543210987654321098";
+    CapiMessageCodec codec;
+    for (const std::size_t count : {0, 1, 3, 4, 7, 8, 9, 15, 16, 17, 24, 31, 32}) {
+        SCOPED_TRACE(count);
+        const std::string called = all_digits.substr(0, count);
+        const std::string calling = all_digits.substr(32 - count);
+        codec.Reset();
+        codec.SetApplId(0x0203);
+        codec.SetController(0x04030201);
+        codec.SetCipValue(16);
+        ASSERT_EQ(codec.CalledPartyNumber().SetFromText(all_digits.c_str()), KV_OK);
+        ASSERT_EQ(codec.CallingPartyNumber().SetFromText(all_digits.c_str()), KV_OK);
+        codec.CalledPartyNumber().type = 2;
+        codec.CalledPartyNumber().plan = 1;
+        ASSERT_EQ(codec.CalledPartyNumber().SetFromText(called.c_str()), KV_OK);
+        codec.CallingPartyNumber().presentation = 1;
+        codec.CallingPartyNumber().screening = 2;
+        ASSERT_EQ(codec.CallingPartyNumber().SetFromString(calling), KV_OK);
+        const std::uint8_t nsap[] = {1, 2, 3};
+        ASSERT_EQ(codec.CalledPartySubaddress().Set(CapiSubaddress::kNsap, nsap), KV_OK);
+        codec.BProtocol().b1 = 0x0102;
+        codec.BProtocol().b3 = 0x0304;
+        codec.Bc().rate = 7;
+        const std::uint8_t llc[] = {0x88, 0x90};
+        ASSERT_EQ(codec.Llc().Set(llc), KV_OK);
+        codec.Hlc().coding = 1;
+        codec.Hlc().identification = 4;
+        codec.Hlc().extended = true;
+        ASSERT_EQ(codec.BuildConnectReq(0x0605), KV_OK);
+
+        MessageImage image;
+        image.Dword(0x04030201).Word(16);
+        if (count == 0) {
+            image.Empty();
+        } else {
+            image.Byte(1 + count).Byte(0xA1);
+            for (char digit : called)
+                image.Byte(static_cast<std::uint8_t>(digit));
+        }
+        image.Byte(2 + count).Byte(0x00).Byte(0xA2);
+        for (char digit : calling)
+            image.Byte(static_cast<std::uint8_t>(digit));
+        image.Struct({0x80, 1, 2, 3})
+            .Empty()
+            .Struct({2, 1, 1, 0, 4, 3, 0, 0, 0})
+            .Struct({0x80, 0x87, 0xA3})
+            .Struct({0x88, 0x90})
+            .Struct({0xB1, 0x84})
+            .Struct({0, 0, 0, 0, 0});
+        EXPECT_EQ(Built(codec), image.Finish(0x02, 0x80, 0x0605, 0x0203));
     }
 }
 
@@ -380,6 +437,95 @@ TEST(CapiMessageCodecDecode, TypicalConnectIndGivesEveryFieldAfterAnEarlierDecod
     EXPECT_EQ(info.parts[3].length, 0);
     EXPECT_EQ(ToBytes(info.parts[4].View()), (Bytes{1, 0}));
     EXPECT_TRUE(codec.SecondCallingPartyNumber().Digits().empty());
+}
+
+// A CONNECT_IND cut inside one parameter, decoded over a complete one: the
+// parameters before the cut are decoded, that one and every later one empty.
+TEST(CapiMessageCodecDecode, ConnectIndCutShortEmptiesTheParameterItStopsAtAndLaterOnes) {
+    const Bytes full = MessageImage()
+                           .Dword(0x0201)
+                           .Word(16)
+                           .Struct({0x81, '1', '2'})
+                           .Struct({0x01, 0x80, '3', '4'})
+                           .Struct({0x80, 5})
+                           .Struct({0x80, 6})
+                           .Struct({0x80, 0x90})
+                           .Struct({7})
+                           .Struct({0x91, 0x84})
+                           .Struct({1, 8, 0, 0, 0, 0})
+                           .Struct({0x01, 0x80, '9'})
+                           .Finish(0x02, 0x82);
+    // Where each parameter's struct starts.
+    const std::size_t starts[] = {14, 18, 23, 26, 29, 32, 34, 37, 44, 48};
+    ASSERT_EQ(full.size(), starts[9]);
+    for (std::size_t reached = 0; reached < 9; ++reached) {
+        SCOPED_TRACE(reached);
+        CapiMessageCodec codec;
+        ASSERT_EQ(codec.DecodeConnectInd(full), KV_OK);
+        // Inside the struct: its length byte promises more than is left.
+        Bytes cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(starts[reached]) + 1);
+        cut[0] = static_cast<std::uint8_t>(cut.size());
+        EXPECT_EQ(codec.DecodeConnectInd(cut), KV_E_FAIL);
+        EXPECT_EQ(codec.CalledPartyNumber().Digits(), reached > 0 ? "12" : "");
+        EXPECT_EQ(codec.CallingPartyNumber().Digits(), reached > 1 ? "34" : "");
+        EXPECT_EQ(codec.CalledPartySubaddress().length, reached > 2 ? 1 : 0);
+        EXPECT_EQ(codec.CallingPartySubaddress().length, reached > 3 ? 1 : 0);
+        EXPECT_EQ(codec.Bc().empty, reached <= 4);
+        EXPECT_EQ(codec.Bc().rate, reached > 4 ? 16 : 0);
+        EXPECT_EQ(codec.Llc().length, reached > 5 ? 1 : 0);
+        EXPECT_EQ(codec.Hlc().empty, reached <= 6);
+        EXPECT_EQ(codec.Hlc().identification, reached > 6 ? 4 : 0);
+        EXPECT_EQ(codec.AdditionalInfo().parts[0].length, reached > 7 ? 1 : 0);
+        EXPECT_TRUE(codec.SecondCallingPartyNumber().Digits().empty());
+        EXPECT_EQ(codec.GetCipValue(), 16u);
+    }
+    // Without the second calling number, as earlier drivers send it: an
+    // earlier one does not stay.
+    CapiMessageCodec codec;
+    ASSERT_EQ(codec.DecodeConnectInd(full), KV_OK);
+    ASSERT_EQ(codec.SecondCallingPartyNumber().Digits(), "9");
+    Bytes short_form(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(starts[8]));
+    short_form[0] = static_cast<std::uint8_t>(short_form.size());
+    EXPECT_EQ(codec.DecodeConnectInd(short_form), KV_OK);
+    EXPECT_TRUE(codec.SecondCallingPartyNumber().Digits().empty());
+    EXPECT_EQ(codec.AdditionalInfo().parts[0].length, 1);
+}
+
+// Additional Info's five parts, each read where the one before ends; every
+// part is set or emptied, whatever it held before.
+TEST(CapiStructDecode, AdditionalInfoPartsFollowTheirLengths) {
+    struct Case {
+        Bytes content;
+        KvResult result;
+        std::array<Bytes, 5> parts;
+    };
+    const Case cases[] = {
+        {{}, KV_OK, {}},
+        {{0, 0, 0}, KV_OK, {}},
+        {{0, 0, 0, 0}, KV_OK, {}},
+        {{0, 0, 0, 0, 0}, KV_OK, {}},
+        {{0, 0, 0, 0, 2, 1, 0}, KV_OK, {Bytes{}, {}, {}, {}, {1, 0}}},
+        {{0, 0, 0, 0, 0, 0, 0, 0, 0}, KV_OK, {}},
+        {{0, 0, 0, 0, 0, 3, 1, 2, 3}, KV_OK, {}},
+        {{0, 1, 7, 0, 0, 0}, KV_OK, {Bytes{}, {7}, {}, {}, {}}},
+        {{2, 0xAA, 0xBB, 0, 0, 0, 1, 9}, KV_OK, {Bytes{0xAA, 0xBB}, {}, {}, {}, {9}}},
+        {{0, 0, 0, 0, 0, 0, 0, 1, 5}, KV_OK, {}},
+        {{0, 0, 0, 0, 0, 0, 1, 5}, KV_OK, {}},
+        {{0, 0, 0xFF, 2, 0, 9, 9, 1, 4}, KV_OK, {Bytes{}, {}, {}, {4}, {}}},
+        {{0, 0, 0, 5, 1}, KV_E_FAIL, {}},
+        {{0, 0, 0, 0, 1}, KV_E_FAIL, {}},
+        {{0, 0, 0, 0, 0xFF, 3}, KV_E_FAIL, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.content));
+        CapiAdditionalInfo info;
+        const std::uint8_t junk[] = {0xEE, 0xEE};
+        for (CapiRawStruct& part : info.parts)
+            ASSERT_EQ(part.Set(junk), KV_OK);
+        EXPECT_EQ(capi_struct::DecodeAdditionalInfo(c.content, info), c.result);
+        for (std::size_t i = 0; i < c.parts.size(); ++i)
+            EXPECT_EQ(ToBytes(info.parts[i].View()), c.parts[i]) << "part " << i;
+    }
 }
 
 TEST(CapiMessageCodecDecode, ConnectIndFromTheScriptedController) {
@@ -686,6 +832,22 @@ TEST(CapiMessageCodecDecode, DataB3IndFillsTheBlockFromTheBytesBehindTheMessage)
     Bytes cut = DataB3Ind(16);
     cut.resize(cut.size() - 1);
     EXPECT_EQ(codec.DecodeDataB3Ind(cut, &block), KV_E_FAIL);
+}
+
+// A message too short for its fields leaves no Data Handle of the one before.
+TEST(CapiMessageCodecDecode, DataB3IndTooShortClearsTheDataHandle) {
+    CapiMessageCodec codec;
+    B3DataBlock block;
+    const Bytes whole = DataB3Ind(16);
+    for (const std::size_t cut : {std::size_t{4}, std::size_t{10}, std::size_t{16}}) {
+        ASSERT_EQ(codec.DecodeDataB3Ind(whole, &block), KV_OK);
+        ASSERT_EQ(codec.DataHandle(), 0x42u);
+        Bytes image(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
+        if (cut >= 2)
+            image[0] = static_cast<std::uint8_t>(cut);
+        EXPECT_EQ(codec.DecodeDataB3Ind(image, &block), KV_E_FAIL) << cut;
+        EXPECT_EQ(codec.DataHandle(), 0u) << cut;
+    }
 }
 
 TEST(CapiMessageCodecDecode, DataB3IndFromTheScriptedController) {
