@@ -1,5 +1,6 @@
 #include "capi/capi_func_data.h"
 
+#include "core/node_text.h"
 #include "platform/number_parse.h"
 #include "platform/pointer.h"
 #include "platform/text.h"
@@ -455,6 +456,7 @@ KvResult CAPIFuncData::ReadXml(const XmlNode* element) {
     if (!IsValidPtr(record))
         return KV_E_INVALID_POINTER;
     KvResult result = KV_OK;
+    std::string scratch;
     for (const XmlNode* child : record->GetChildList()) {
         if (!IsValidPtr(child)) {
             result = KV_E_INVALID_POINTER;
@@ -463,7 +465,7 @@ KvResult CAPIFuncData::ReadXml(const XmlNode* element) {
         if (child->GetKind() != kXmlTextElement)
             continue;
         const std::string_view name = child->GetName();
-        const std::string text = child->GetText();
+        const std::string_view text = DecodedNodeText(*child, scratch);
         if (name == "DataPool") {
             if (ReadDataPool(text) != KV_OK)
                 result = result_;

@@ -86,10 +86,10 @@ void TimeDate::SetMillisecondsText(const std::string& text) {
     milliseconds_ = ParseUInt32(text, 10);
 }
 
-void TimeDate::SetFromText(const std::string& text) {
+void TimeDate::SetFromText(std::string_view text) {
     // "seconds.milliseconds", each part trimmed, anything after a second '.'
     // ignored; the text ends at a zero byte, as it did when it was a C string.
-    std::string_view rest = std::string_view(text).substr(0, text.find('\0'));
+    std::string_view rest = text.substr(0, text.find('\0'));
     const std::size_t dot = rest.find('.');
     seconds_ = ParseUInt32(TrimmedView(rest.substr(0, dot)), 10);
     if (dot == std::string_view::npos) {

@@ -455,11 +455,12 @@ void CKvJobData::PostStatusText(const char* text) {
     SendMessage(message, KV_ENDPOINT_HOST_STATUS, true);
 }
 
-bool CKvJobData::ReadPeerKey(std::string_view name, const std::string& text) {
+bool CKvJobData::ReadPeerKey(std::string_view name, std::string_view text) {
     if (name == "loginname")
         loginname_ = text;
     else if (name == "hostname")
-        peer_.SetName(text.c_str());
+        // The name was set as a C string: it ends at a zero byte.
+        peer_.GetName().assign(text.substr(0, text.find('\0')));
     else if (name == "hostip")
         peer_.SetAddressText(text);
     else if (name == "portnumber")

@@ -1,6 +1,6 @@
 #include "jobs/host/job_text_receiver.h"
 
-#include "core/record_xml.h"
+#include "core/node_text.h"
 #include "framework/payload_registry.h"
 #include "jobs/job_payloads.h"
 #include "platform/text.h"
@@ -19,11 +19,21 @@ constexpr std::array<const char*, 12> kResultNames = {
 };
 
 // The decoded text of the header child; false when there is none.
-bool HeaderText(const XmlNode& header, std::string_view name, std::string& out) {
+bool HeaderText(const XmlNode& header, std::string_view name, std::string& scratch,
+                std::string_view& out) {
     XmlNode* child = nullptr;
     if (header.FindChild(child, name) != KV_OK || child == nullptr)
         return false;
-    child->GetText(out);
+    out = DecodedNodeText(*child, scratch);
+    return true;
+}
+
+// The type attribute as written (it is not decoded); false when there is none.
+bool TypeText(const XmlNode& header, std::string_view& out) {
+    XmlNode* attribute = nullptr;
+    if (KvFailed(header.FindAttribute(attribute, "type")) || attribute == nullptr)
+        return false;
+    out = attribute->GetContent();
     return true;
 }
 
@@ -112,23 +122,23 @@ JobTextResult CKvJobTextReceiver::Receive(std::string_view text, CKvMessage*& me
     if (!StandsAlone(document_, header))
         return JobTextResult::kNotOneJobData;
 
-    std::string value;
+    std::string scratch;
+    std::string_view value;
     std::uint32_t type = 0;
-    if (ReadRecordAttribute(*header, "type", value) != KV_OK ||
-        !CKvJobData::TypeCodeFromName(value, type))
+    if (!TypeText(*header, value) || !CKvJobData::TypeCodeFromName(value, type))
         return JobTextResult::kUnknownType;
     std::int32_t kind = 0;
-    if (!HeaderText(*header, "messagetype", value) ||
+    if (!HeaderText(*header, "messagetype", scratch, value) ||
         !FindName(value, kKindCount, &CKvMessage::KindName, kind))
         return JobTextResult::kUnknownKind;
     std::int32_t attribute = 0;
-    if (!HeaderText(*header, "attribute", value) ||
+    if (!HeaderText(*header, "attribute", scratch, value) ||
         !FindName(value, kAttributeCount, &CKvMessage::AttributeName, attribute))
         return JobTextResult::kUnknownAttribute;
     std::uint32_t idtarget = 0;
     std::uint32_t idsource = 0;
-    if (!HeaderText(*header, "idtarget", value) || !ParseJobId(value, idtarget) ||
-        !HeaderText(*header, "idsource", value) || !ParseJobId(value, idsource))
+    if (!HeaderText(*header, "idtarget", scratch, value) || !ParseJobId(value, idtarget) ||
+        !HeaderText(*header, "idsource", scratch, value) || !ParseJobId(value, idsource))
         return JobTextResult::kBadId;
 
     void* payload = nullptr;
