@@ -5,6 +5,10 @@
 #include "platform/text.h"
 
 void IPv4Address::SetValue(std::uint32_t value) {
+    // The text is always in step with the value: an unchanged value (a
+    // fresh identity reset to 0) keeps it.
+    if (value == value_)
+        return;
     value_ = value;
     // Written by hand: every job and record identity sets an address, and a
     // formatted print costs more than the rest of the job's reading.

@@ -3,6 +3,7 @@
 #include "core/node_text.h"
 #include "framework/payload_registry.h"
 #include "jobs/job_payloads.h"
+#include "platform/pointer.h"
 #include "platform/text.h"
 
 #include <array>
@@ -18,11 +19,33 @@ constexpr std::array<const char*, 12> kResultNames = {
     "no job class", "job read failed", "not one JobData",   "wrong peer",
 };
 
-// The decoded text of the header child; false when there is none.
-bool HeaderText(const XmlNode& header, std::string_view name, std::string& scratch,
-                std::string_view& out) {
-    XmlNode* child = nullptr;
-    if (header.FindChild(child, name) != KV_OK || child == nullptr)
+// The header's children that carry its values: the first of each name, as
+// FindChild would find it, gathered in one pass.
+struct HeaderChildren {
+    const XmlNode* kind = nullptr;
+    const XmlNode* attribute = nullptr;
+    const XmlNode* idtarget = nullptr;
+    const XmlNode* idsource = nullptr;
+
+    explicit HeaderChildren(const XmlNode& header) {
+        for (const XmlNode* child : header.GetChildList()) {
+            if (!IsValidPtr(child))
+                continue;
+            const std::string_view name = child->GetName();
+            const XmlNode** slot = name == "messagetype" ? &kind
+                                   : name == "attribute" ? &attribute
+                                   : name == "idtarget"  ? &idtarget
+                                   : name == "idsource"  ? &idsource
+                                                         : nullptr;
+            if (slot != nullptr && *slot == nullptr)
+                *slot = child;
+        }
+    }
+};
+
+// The decoded text of a header child; false when there is none.
+bool HeaderText(const XmlNode* child, std::string& scratch, std::string_view& out) {
+    if (child == nullptr)
         return false;
     out = DecodedNodeText(*child, scratch);
     return true;
@@ -127,18 +150,19 @@ JobTextResult CKvJobTextReceiver::Receive(std::string_view text, CKvMessage*& me
     std::uint32_t type = 0;
     if (!TypeText(*header, value) || !CKvJobData::TypeCodeFromName(value, type))
         return JobTextResult::kUnknownType;
+    const HeaderChildren children(*header);
     std::int32_t kind = 0;
-    if (!HeaderText(*header, "messagetype", scratch, value) ||
+    if (!HeaderText(children.kind, scratch, value) ||
         !FindName(value, kKindCount, &CKvMessage::KindName, kind))
         return JobTextResult::kUnknownKind;
     std::int32_t attribute = 0;
-    if (!HeaderText(*header, "attribute", scratch, value) ||
+    if (!HeaderText(children.attribute, scratch, value) ||
         !FindName(value, kAttributeCount, &CKvMessage::AttributeName, attribute))
         return JobTextResult::kUnknownAttribute;
     std::uint32_t idtarget = 0;
     std::uint32_t idsource = 0;
-    if (!HeaderText(*header, "idtarget", scratch, value) || !ParseJobId(value, idtarget) ||
-        !HeaderText(*header, "idsource", scratch, value) || !ParseJobId(value, idsource))
+    if (!HeaderText(children.idtarget, scratch, value) || !ParseJobId(value, idtarget) ||
+        !HeaderText(children.idsource, scratch, value) || !ParseJobId(value, idsource))
         return JobTextResult::kBadId;
 
     void* payload = nullptr;
