@@ -6,6 +6,7 @@
 #include "platform/text.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 
 namespace {
@@ -92,6 +93,14 @@ bool ReadHexBytes(std::string_view payload, std::uint8_t* out, std::size_t count
     for (std::size_t i = 0; i < count; ++i)
         out[i] = static_cast<std::uint8_t>((nibble(text[2 * i]) << 4) | nibble(text[2 * i + 1]));
     return bad == 0;
+}
+
+// "%d" of the value, without the formatted print: every record reset, read
+// or failed sets a number's text.
+void AssignDecimal(std::string& out, std::int32_t value) {
+    char digits[12];
+    const auto written = std::to_chars(digits, digits + sizeof digits, value);
+    out.assign(digits, written.ptr);
 }
 
 std::uint32_t LengthWord(const std::uint8_t* message) {
@@ -255,7 +264,7 @@ void CAPIFuncData::SetFlagReturnText(std::string_view text) {
 
 void CAPIFuncData::SetId(std::int32_t id) {
     id_ = id;
-    id_text_ = Format("%d", id);
+    AssignDecimal(id_text_, id);
 }
 
 void CAPIFuncData::SetFlagReturn(std::uint32_t flag) {
@@ -265,12 +274,12 @@ void CAPIFuncData::SetFlagReturn(std::uint32_t flag) {
 
 void CAPIFuncData::SetApplicationId(std::int32_t id) {
     application_id_ = id;
-    application_id_text_ = Format("%d", id);
+    AssignDecimal(application_id_text_, id);
 }
 
 void CAPIFuncData::SetReturnValue(std::int32_t value) {
     return_value_ = value;
-    return_value_text_ = Format("%d", value);
+    AssignDecimal(return_value_text_, value);
 }
 
 bool CAPIFuncData::CheckTimeoutExpired() {
