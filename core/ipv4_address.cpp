@@ -27,7 +27,41 @@ void IPv4Address::SetValue(std::uint32_t value) {
     text_.assign(dotted, size);
 }
 
+namespace {
+
+// A dotted quad as this class writes it: four parts of one to three digits,
+// each at most 255 and without a leading zero. Its value is that of the
+// general reading, and its text is already the one SetValue would write.
+bool ReadCanonicalQuad(std::string_view text, std::uint32_t& value) {
+    value = 0;
+    std::size_t at = 0;
+    for (int part = 0; part < 4; ++part) {
+        if (part != 0) {
+            if (at >= text.size() || text[at] != '.')
+                return false;
+            ++at;
+        }
+        const std::size_t first = at;
+        std::uint32_t octet = 0;
+        while (at < text.size() && at - first < 4 && IsAsciiDigit(text[at]))
+            octet = octet * 10 + static_cast<std::uint32_t>(text[at++] - '0');
+        const std::size_t digits = at - first;
+        if (digits == 0 || digits > 3 || octet > 255 || (digits > 1 && text[first] == '0'))
+            return false;
+        value = (value << 8) | octet;
+    }
+    return at == text.size();
+}
+
+} // namespace
+
 void IPv4Address::SetFromText(std::string_view text) {
+    std::uint32_t quad = 0;
+    if (ReadCanonicalQuad(text, quad)) {
+        value_ = quad;
+        text_.assign(text);
+        return;
+    }
     std::uint32_t value = 0;
     std::size_t start = 0;
     for (std::size_t dot = text.find('.'); dot != std::string_view::npos;
