@@ -17,9 +17,11 @@
 
 namespace {
 
+// Names with their lengths, so that reading a received type compares
+// lengths before bytes.
 struct TypeNameRow {
     std::uint32_t code;
-    const char* name;
+    std::string_view name;
 };
 
 constexpr const char* kUnspecifiedTypeName = "K_KVJBDT_TP_UNSPECIFIED";
@@ -167,7 +169,7 @@ void CKvJobData::DetachFromCarryingMessage() {
 const char* CKvJobData::TypeName(std::uint32_t code) {
     for (const TypeNameRow& row : kTypeNames) {
         if (row.code == code)
-            return row.name;
+            return row.name.data();
     }
     return kUnspecifiedTypeName;
 }

@@ -60,15 +60,35 @@ bool TypeText(const XmlNode& header, std::string_view& out) {
     return true;
 }
 
-bool FindName(std::string_view text, std::int32_t count, const char* (*name_of)(std::int32_t),
-              std::int32_t& code) {
-    for (std::int32_t i = 0; i < count; ++i) {
-        if (text == name_of(i)) {
+// The message's kind and attribute names, with their lengths.
+template <std::int32_t Count> struct NameTable {
+    std::array<std::string_view, Count> names;
+
+    explicit NameTable(const char* (*name_of)(std::int32_t)) {
+        for (std::int32_t i = 0; i < Count; ++i)
+            names[static_cast<std::size_t>(i)] = name_of(i);
+    }
+};
+
+template <std::int32_t Count>
+bool FindName(std::string_view text, const NameTable<Count>& table, std::int32_t& code) {
+    for (std::int32_t i = 0; i < Count; ++i) {
+        if (text == table.names[static_cast<std::size_t>(i)]) {
             code = i;
             return true;
         }
     }
     return false;
+}
+
+const NameTable<kKindCount>& KindNames() {
+    static const NameTable<kKindCount> table(&CKvMessage::KindName);
+    return table;
+}
+
+const NameTable<kAttributeCount>& AttributeNames() {
+    static const NameTable<kAttributeCount> table(&CKvMessage::AttributeName);
+    return table;
 }
 
 const XmlNode* FindJobDataElement(XmlDocument& document) {
@@ -153,11 +173,11 @@ JobTextResult CKvJobTextReceiver::Receive(std::string_view text, CKvMessage*& me
     const HeaderChildren children(*header);
     std::int32_t kind = 0;
     if (!HeaderText(children.kind, scratch, value) ||
-        !FindName(value, kKindCount, &CKvMessage::KindName, kind))
+        !FindName(value, KindNames(), kind))
         return JobTextResult::kUnknownKind;
     std::int32_t attribute = 0;
     if (!HeaderText(children.attribute, scratch, value) ||
-        !FindName(value, kAttributeCount, &CKvMessage::AttributeName, attribute))
+        !FindName(value, AttributeNames(), attribute))
         return JobTextResult::kUnknownAttribute;
     std::uint32_t idtarget = 0;
     std::uint32_t idsource = 0;
