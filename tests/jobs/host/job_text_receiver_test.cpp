@@ -172,13 +172,17 @@ template <typename Job> void SetPeer(Job& job, std::uint32_t kind, std::uint32_t
     job.SetHeader(kind, attribute, 1234, 5678);
 }
 
+template <typename Job> std::string TextOf(Job& job) {
+    std::string text;
+    job.Serialize(text);
+    return text;
+}
+
 std::string Client2Text() {
     CKvJobDataClient2 job;
     SetPeer(job, KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED);
     job.SetNotifyCalls(1);
-    std::string text;
-    job.Serialize(text);
-    return text;
+    return TextOf(job);
 }
 
 std::string Listen2Text() {
@@ -193,9 +197,7 @@ std::string Listen2Text() {
         device->GetAlias() = "Desk <" + std::to_string(200 + i) + ">";
         job.GetDeviceStore().Add(device);
     }
-    std::string text;
-    job.Serialize(text);
-    return text;
+    return TextOf(job);
 }
 
 std::string CapiServerText() {
@@ -212,9 +214,7 @@ std::string CapiServerText() {
     message[1] = static_cast<std::uint8_t>(message.size() >> 8);
     record->SetMessage(message.data());
     job.SetCarriedRecord(record);
-    std::string text;
-    job.Serialize(text);
-    return text;
+    return TextOf(job);
 }
 
 std::string TapiListenText() {
@@ -233,9 +233,7 @@ std::string TapiListenText() {
         entry->Set("Line " + std::to_string(line), std::to_string(200 + line) + "|Desk");
         job.GetLineList().Add(entry);
     }
-    std::string text;
-    job.Serialize(text);
-    return text;
+    return TextOf(job);
 }
 
 std::string TapiDialText() {
@@ -244,9 +242,7 @@ std::string TapiDialText() {
     job.SetTargetNumber("004930123456");
     job.GetCall().GetCalledNumber() = "004930123456";
     job.GetCall().GetLineName() = "Desk & hall";
-    std::string text;
-    job.Serialize(text);
-    return text;
+    return TextOf(job);
 }
 
 TEST(JobTextReceiver, EachKindOfJobIsReadWhollyAndWrittenBackByteForByte) {
