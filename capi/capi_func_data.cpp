@@ -1,10 +1,12 @@
 #include "capi/capi_func_data.h"
 
+#include "core/node_text.h"
 #include "platform/number_parse.h"
 #include "platform/pointer.h"
 #include "platform/text.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 
 namespace {
@@ -91,6 +93,14 @@ bool ReadHexBytes(std::string_view payload, std::uint8_t* out, std::size_t count
     for (std::size_t i = 0; i < count; ++i)
         out[i] = static_cast<std::uint8_t>((nibble(text[2 * i]) << 4) | nibble(text[2 * i + 1]));
     return bad == 0;
+}
+
+// "%d" of the value, without the formatted print: every record reset, read
+// or failed sets a number's text.
+void AssignDecimal(std::string& out, std::int32_t value) {
+    char digits[12];
+    const auto written = std::to_chars(digits, digits + sizeof digits, value);
+    out.assign(digits, written.ptr);
 }
 
 std::uint32_t LengthWord(const std::uint8_t* message) {
@@ -254,7 +264,7 @@ void CAPIFuncData::SetFlagReturnText(std::string_view text) {
 
 void CAPIFuncData::SetId(std::int32_t id) {
     id_ = id;
-    id_text_ = Format("%d", id);
+    AssignDecimal(id_text_, id);
 }
 
 void CAPIFuncData::SetFlagReturn(std::uint32_t flag) {
@@ -264,12 +274,12 @@ void CAPIFuncData::SetFlagReturn(std::uint32_t flag) {
 
 void CAPIFuncData::SetApplicationId(std::int32_t id) {
     application_id_ = id;
-    application_id_text_ = Format("%d", id);
+    AssignDecimal(application_id_text_, id);
 }
 
 void CAPIFuncData::SetReturnValue(std::int32_t value) {
     return_value_ = value;
-    return_value_text_ = Format("%d", value);
+    AssignDecimal(return_value_text_, value);
 }
 
 bool CAPIFuncData::CheckTimeoutExpired() {
@@ -455,6 +465,7 @@ KvResult CAPIFuncData::ReadXml(const XmlNode* element) {
     if (!IsValidPtr(record))
         return KV_E_INVALID_POINTER;
     KvResult result = KV_OK;
+    std::string scratch;
     for (const XmlNode* child : record->GetChildList()) {
         if (!IsValidPtr(child)) {
             result = KV_E_INVALID_POINTER;
@@ -463,7 +474,7 @@ KvResult CAPIFuncData::ReadXml(const XmlNode* element) {
         if (child->GetKind() != kXmlTextElement)
             continue;
         const std::string_view name = child->GetName();
-        const std::string text = child->GetText();
+        const std::string_view text = DecodedNodeText(*child, scratch);
         if (name == "DataPool") {
             if (ReadDataPool(text) != KV_OK)
                 result = result_;

@@ -1,10 +1,10 @@
 #include "core/time_date.h"
 
-#include "core/string_tokenizer.h"
 #include "platform/number_parse.h"
 #include "platform/text.h"
 
 #include <ctime>
+#include <string_view>
 
 TimeDate::TimeDate(const TimeDate& other)
     : seconds_(other.seconds_), spare1_(other.spare1_), milliseconds_(other.milliseconds_),
@@ -86,22 +86,18 @@ void TimeDate::SetMillisecondsText(const std::string& text) {
     milliseconds_ = ParseUInt32(text, 10);
 }
 
-void TimeDate::SetFromText(const std::string& text) {
-    StringTokenizer tokenizer;
-    tokenizer.Init(text, ".");
-    std::string token;
-    std::int32_t position = 0;
-    if (tokenizer.NextToken(token, position, true) != KV_OK) {
-        seconds_ = 0;
+void TimeDate::SetFromText(std::string_view text) {
+    // "seconds.milliseconds", each part trimmed, anything after a second '.'
+    // ignored; the text ends at a zero byte, as it did when it was a C string.
+    std::string_view rest = text.substr(0, text.find('\0'));
+    const std::size_t dot = rest.find('.');
+    seconds_ = ParseUInt32(TrimmedView(rest.substr(0, dot)), 10);
+    if (dot == std::string_view::npos) {
         milliseconds_ = 0;
         return;
     }
-    SetSecondsText(token);
-    if (tokenizer.NextToken(token, position, true) != KV_OK) {
-        milliseconds_ = 0;
-        return;
-    }
-    SetMillisecondsText(token);
+    rest.remove_prefix(dot + 1);
+    milliseconds_ = ParseUInt32(TrimmedView(rest.substr(0, rest.find('.'))), 10);
 }
 
 std::uint64_t TimeDate::TotalMilliseconds() const {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class TimeDate {
 public:
@@ -58,7 +59,7 @@ public:
     void SetMillisecondsText(const std::string& text);
     // "seconds.milliseconds"; the digits after the point are a number, not a
     // fraction ("5.7" is 7 ms). What cannot be read becomes 0.
-    void SetFromText(const std::string& text);
+    void SetFromText(std::string_view text);
 
     // Milliseconds from this value to a later one; KV_E_FAIL with 0 when the
     // other is earlier. MillisecondsUntil also fails with 0 when the

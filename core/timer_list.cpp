@@ -38,67 +38,68 @@ TimerList& TimerList::operator=(TimerList&& other) noexcept {
 
 void TimerList::CopyFrom(const TimerList& other) {
     for (const auto& timer : other.idle_)
-        Insert(std::make_unique<TimeoutTimer>(*timer));
+        File(TimeoutTimer(timer));
     for (const auto& timer : other.active_)
-        Insert(std::make_unique<TimeoutTimer>(*timer));
+        File(TimeoutTimer(timer));
 }
 
 const TimeoutTimer* TimerList::Add(std::uint32_t id, std::uint32_t seconds,
                                    std::uint32_t milliseconds) {
-    auto timer = std::make_unique<TimeoutTimer>(id, 0);
-    TimeoutTimer* added = timer.get();
-    Insert(std::move(timer));
-    added->SetInterval(seconds, milliseconds);
-    return added;
+    TimeoutTimer& added = File(TimeoutTimer(id, 0));
+    added.SetInterval(seconds, milliseconds);
+    return &added;
 }
 
 void TimerList::Insert(std::unique_ptr<TimeoutTimer> timer) {
     if (!IsValidPtr(timer.get()))
         return;
-    if (timer->IsRunning() || timer->IsStopped()) {
-        ++active_count_;
-        ++(timer->IsRunning() ? running_ : stopped_);
-        active_.push_back(std::move(timer));
-    } else {
-        if (timer->IsExpired())
-            ++expired_;
-        idle_.push_back(std::move(timer));
-    }
+    File(std::move(*timer));
+}
+
+TimeoutTimer& TimerList::File(TimeoutTimer&& timer) {
     ++all_;
+    if (timer.IsRunning() || timer.IsStopped()) {
+        ++active_count_;
+        ++(timer.IsRunning() ? running_ : stopped_);
+        return active_.emplace_back(std::move(timer));
+    }
+    if (timer.IsExpired())
+        ++expired_;
+    return idle_.emplace_back(std::move(timer));
 }
 
 TimerList::Timers::iterator TimerList::FindIn(Timers& timers, std::uint32_t id) {
     return std::find_if(timers.begin(), timers.end(),
-                        [id](const auto& timer) { return timer->GetId() == id; });
+                        [id](const auto& timer) { return timer.GetId() == id; });
 }
 
 TimerList::Timers::const_iterator TimerList::FindIn(const Timers& timers, std::uint32_t id) {
     return std::find_if(timers.begin(), timers.end(),
-                        [id](const auto& timer) { return timer->GetId() == id; });
+                        [id](const auto& timer) { return timer.GetId() == id; });
 }
 
 std::vector<const TimeoutTimer*> TimerList::View(const Timers& timers) {
     std::vector<const TimeoutTimer*> view;
     view.reserve(timers.size());
     for (const auto& timer : timers)
-        view.push_back(timer.get());
+        view.push_back(&timer);
     return view;
 }
 
 const TimeoutTimer* TimerList::Find(std::uint32_t id) const {
     auto idle = FindIn(idle_, id);
     if (idle != idle_.end())
-        return idle->get();
+        return &*idle;
     auto active = FindIn(active_, id);
-    return active != active_.end() ? active->get() : nullptr;
+    return active != active_.end() ? &*active : nullptr;
 }
 
 TimeoutTimer* TimerList::FindTimer(std::uint32_t id) {
     auto idle = FindIn(idle_, id);
     if (idle != idle_.end())
-        return idle->get();
+        return &*idle;
     auto active = FindIn(active_, id);
-    return active != active_.end() ? active->get() : nullptr;
+    return active != active_.end() ? &*active : nullptr;
 }
 
 std::int32_t TimerList::SetInterval(std::uint32_t id, std::uint32_t seconds,
@@ -121,7 +122,7 @@ std::int32_t TimerList::Start(std::uint32_t id) {
     bool moved = false;
     for (auto it = idle_.begin(); it != idle_.end();) {
         auto next = std::next(it);
-        TimeoutTimer& timer = **it;
+        TimeoutTimer& timer = *it;
         if (timer.GetId() == id) {
             if (timer.IsExpired())
                 --expired_;
@@ -139,7 +140,7 @@ std::int32_t TimerList::Start(std::uint32_t id) {
     auto active = FindIn(active_, id);
     if (active == active_.end())
         return 0;
-    TimeoutTimer& timer = **active;
+    TimeoutTimer& timer = *active;
     if (timer.IsStopped()) {
         --stopped_;
         ++running_;
@@ -152,7 +153,7 @@ std::int32_t TimerList::Stop(std::uint32_t id) {
     auto active = FindIn(active_, id);
     if (active == active_.end())
         return 0;
-    if (!(*active)->Stop())
+    if (!active->Stop())
         return 0;
     --running_;
     ++stopped_;
@@ -161,11 +162,11 @@ std::int32_t TimerList::Stop(std::uint32_t id) {
 
 bool TimerList::IsRunning(std::uint32_t id) const {
     auto active = FindIn(active_, id);
-    return active != active_.end() && (*active)->IsRunning();
+    return active != active_.end() && active->IsRunning();
 }
 
 std::int32_t TimerList::CheckActive(Timers::iterator position) {
-    if (!(*position)->CheckExpired())
+    if (!position->CheckExpired())
         return 0;
     ++expired_;
     --active_count_;
@@ -195,7 +196,7 @@ void TimerList::DeactivateAll() {
     // Expired timers become idle too, so that the expired counter can drop to
     // 0 and still tell the truth.
     for (auto& timer : idle_)
-        timer->Deactivate();
+        timer.Deactivate();
     active_count_ = running_ = stopped_ = expired_ = 0;
 }
 

@@ -55,13 +55,17 @@ public:
     std::vector<const TimeoutTimer*> GetActiveTimers() const { return View(active_); }
 
 private:
-    using Timers = std::list<std::unique_ptr<TimeoutTimer>>;
+    // The timers themselves, one allocation each; a timer keeps its address
+    // while it moves between the lists (splice).
+    using Timers = std::list<TimeoutTimer>;
 
     static Timers::iterator FindIn(Timers& timers, std::uint32_t id);
     static Timers::const_iterator FindIn(const Timers& timers, std::uint32_t id);
     TimeoutTimer* FindTimer(std::uint32_t id);
     static std::vector<const TimeoutTimer*> View(const Timers& timers);
     void CopyFrom(const TimerList& other);
+    // Files the timer on the list its state calls for and counts it.
+    TimeoutTimer& File(TimeoutTimer&& timer);
     // Polls one active timer and files it on the idle list when it expires.
     std::int32_t CheckActive(Timers::iterator position);
     void ClearCounters();

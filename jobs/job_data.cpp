@@ -17,9 +17,11 @@
 
 namespace {
 
+// Names with their lengths, so that reading a received type compares
+// lengths before bytes.
 struct TypeNameRow {
     std::uint32_t code;
-    const char* name;
+    std::string_view name;
 };
 
 constexpr const char* kUnspecifiedTypeName = "K_KVJBDT_TP_UNSPECIFIED";
@@ -167,7 +169,7 @@ void CKvJobData::DetachFromCarryingMessage() {
 const char* CKvJobData::TypeName(std::uint32_t code) {
     for (const TypeNameRow& row : kTypeNames) {
         if (row.code == code)
-            return row.name;
+            return row.name.data();
     }
     return kUnspecifiedTypeName;
 }
@@ -455,11 +457,12 @@ void CKvJobData::PostStatusText(const char* text) {
     SendMessage(message, KV_ENDPOINT_HOST_STATUS, true);
 }
 
-bool CKvJobData::ReadPeerKey(std::string_view name, const std::string& text) {
+bool CKvJobData::ReadPeerKey(std::string_view name, std::string_view text) {
     if (name == "loginname")
         loginname_ = text;
     else if (name == "hostname")
-        peer_.SetName(text.c_str());
+        // The name was set as a C string: it ends at a zero byte.
+        peer_.GetName().assign(text.substr(0, text.find('\0')));
     else if (name == "hostip")
         peer_.SetAddressText(text);
     else if (name == "portnumber")

@@ -226,7 +226,7 @@ protected:
     // Reads the keys every job element shares: "loginname", and "hostname",
     // "hostip" and "portnumber" into the peer computer. False for another
     // name.
-    bool ReadPeerKey(std::string_view name, const std::string& text);
+    bool ReadPeerKey(std::string_view name, std::string_view text);
     // A REQUEST is answered (as CONFIRMATION, back to its source), any other
     // message released.
     void AnswerOrRelease(CKvMessage* message);

@@ -1,6 +1,7 @@
 #include "jobs/job_data_capi_server.h"
 
 #include "capi/capi_function_manager.h"
+#include "core/node_text.h"
 #include "jobs/job_element_xml.h"
 #include "jobs/job_payloads.h"
 #include "platform/number_parse.h"
@@ -79,6 +80,7 @@ KvResult CKvJobDataCAPIServer::ReadXml(const XmlNode* job_data) {
         return result;
     std::bitset<kPeerKeys.size()> seen;
     bool has_record = false;
+    std::string scratch;
     for (const XmlNode* child : element->GetChildList()) {
         if (!IsValidPtr(child)) {
             result = KV_E_INVALID_POINTER;
@@ -92,7 +94,7 @@ KvResult CKvJobDataCAPIServer::ReadXml(const XmlNode* job_data) {
         if (child->GetKind() != kXmlTextElement)
             continue;
         for (std::size_t i = 0; i < kPeerKeys.size(); ++i) {
-            if (name == kPeerKeys[i] && ReadPeerKey(name, child->GetText()))
+            if (name == kPeerKeys[i] && ReadPeerKey(name, DecodedNodeText(*child, scratch)))
                 seen.set(i);
         }
     }

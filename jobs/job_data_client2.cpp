@@ -1,5 +1,6 @@
 #include "jobs/job_data_client2.h"
 
+#include "core/node_text.h"
 #include "core/record_xml.h"
 #include "data/data_host.h"
 #include "jobs/job_element_xml.h"
@@ -63,7 +64,7 @@ KvResult CKvJobDataClient2::ReadXml(const XmlNode* job_data) {
     if (result != KV_OK)
         return result;
     RequiredKeys keys(kReadKeys);
-    std::string text;
+    std::string scratch;
     for (const XmlNode* child : element->GetChildList()) {
         if (!IsValidPtr(child)) {
             result = KV_E_INVALID_POINTER;
@@ -74,7 +75,7 @@ KvResult CKvJobDataClient2::ReadXml(const XmlNode* job_data) {
         const std::string_view name = child->GetName();
         if (!keys.Count(name))
             continue;
-        child->GetText(text);
+        const std::string_view text = DecodedNodeText(*child, scratch);
         if (name == "notifycalls")
             notifycalls_ = text == "yes" ? 1 : 0;
         else

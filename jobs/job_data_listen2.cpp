@@ -8,6 +8,7 @@
 #include "data/data_preferences.h"
 #include "data/data_server_user.h"
 #include "data/dialling_settings.h"
+#include "core/node_text.h"
 #include "jobs/job_element_xml.h"
 #include "jobs/job_payloads.h"
 #include "platform/number_parse.h"
@@ -89,7 +90,8 @@ KvResult CKvJobDataListen2::WriteXml(XmlNode* job_data) {
 }
 
 KvResult CKvJobDataListen2::ReadXml(const XmlNode* job_data) {
-    return ReadJobElement(job_data, kElementName, idsource_, [this](const XmlNode& child) {
+    std::string scratch;
+    return ReadJobElement(job_data, kElementName, idsource_, [this, &scratch](const XmlNode& child) {
         const std::string_view name = child.GetName();
         if (name == devices_.GetElementName()) {
             devices_.ReadXml(&child);
@@ -97,7 +99,7 @@ KvResult CKvJobDataListen2::ReadXml(const XmlNode* job_data) {
         }
         if (child.GetKind() != kXmlTextElement)
             return;
-        const std::string text = child.GetText();
+        const std::string_view text = DecodedNodeText(child, scratch);
         if (ReadPeerKey(name, text))
             return;
         if (name == "callingnumber")

@@ -1,5 +1,6 @@
 #include "jobs/job_data_tapi_dial.h"
 
+#include "core/node_text.h"
 #include "jobs/job_element_xml.h"
 #include "platform/number_parse.h"
 #include "platform/text.h"
@@ -101,9 +102,10 @@ KvResult CKvJobDataTAPIDial::WriteXml(XmlNode* job_data) {
 
 KvResult CKvJobDataTAPIDial::ReadXml(const XmlNode* job_data) {
     RequiredKeys keys(kReadKeys);
+    std::string scratch;
     return ReadJobElement(
         job_data, kElementName, idsource_,
-        [this, &keys](const XmlNode& child) {
+        [this, &keys, &scratch](const XmlNode& child) {
             const std::string_view name = child.GetName();
             if (child.GetKind() != kXmlTextElement) {
                 if (name == "KVTAPICALL")
@@ -112,7 +114,7 @@ KvResult CKvJobDataTAPIDial::ReadXml(const XmlNode* job_data) {
             }
             if (!keys.Count(name))
                 return;
-            const std::string text = child.GetText();
+            const std::string_view text = DecodedNodeText(child, scratch);
             if (name == "targetnumber")
                 SetTargetNumber(text);
             else

@@ -1,5 +1,6 @@
 #include "jobs/job_data_tapi_listen.h"
 
+#include "core/node_text.h"
 #include "jobs/job_element_xml.h"
 #include "platform/pointer.h"
 
@@ -87,7 +88,8 @@ KvResult CKvJobDataTAPIListen::WriteXml(XmlNode* job_data) {
 
 KvResult CKvJobDataTAPIListen::ReadXml(const XmlNode* job_data) {
     line_calls_.RemoveAllCalls();
-    return ReadJobElement(job_data, kElementName, idsource_, [this](const XmlNode& child) {
+    std::string scratch;
+    return ReadJobElement(job_data, kElementName, idsource_, [this, &scratch](const XmlNode& child) {
         const std::string_view name = child.GetName();
         if (name == line_calls_.GetElementName()) {
             line_calls_.ReadXml(&child);
@@ -99,7 +101,7 @@ KvResult CKvJobDataTAPIListen::ReadXml(const XmlNode* job_data) {
         }
         if (child.GetKind() != kXmlTextElement)
             return;
-        const std::string text = child.GetText();
+        const std::string_view text = DecodedNodeText(child, scratch);
         if (ReadPeerKey(name, text))
             return;
         if (name == "datetime")

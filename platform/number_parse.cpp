@@ -25,8 +25,27 @@ struct ScannedNumber {
     std::size_t end = 0; // 0 when no digits
 };
 
+// Up to nine decimal digits and nothing else: most numbers read from texts
+// are such, and they can neither overflow nor carry a sign or a prefix.
+bool ScanPlainDecimal(std::string_view text, ScannedNumber& result) {
+    if (text.empty() || text.size() > 9)
+        return false;
+    std::uint32_t value = 0;
+    for (const char c : text) {
+        const auto digit = static_cast<std::uint32_t>(static_cast<unsigned char>(c) - '0');
+        if (digit > 9)
+            return false;
+        value = value * 10 + digit;
+    }
+    result.magnitude = value;
+    result.end = text.size();
+    return true;
+}
+
 ScannedNumber Scan(std::string_view text, int base) {
     ScannedNumber result;
+    if (base == 10 && ScanPlainDecimal(text, result))
+        return result;
     if (base != 0 && (base < 2 || base > 36))
         return result;
     std::size_t i = 0;

@@ -1,8 +1,9 @@
 #include "jobs/host/job_text_receiver.h"
 
-#include "core/record_xml.h"
+#include "core/node_text.h"
 #include "framework/payload_registry.h"
 #include "jobs/job_payloads.h"
+#include "platform/pointer.h"
 #include "platform/text.h"
 
 #include <array>
@@ -18,24 +19,76 @@ constexpr std::array<const char*, 12> kResultNames = {
     "no job class", "job read failed", "not one JobData",   "wrong peer",
 };
 
-// The decoded text of the header child; false when there is none.
-bool HeaderText(const XmlNode& header, std::string_view name, std::string& out) {
-    XmlNode* child = nullptr;
-    if (header.FindChild(child, name) != KV_OK || child == nullptr)
+// The header's children that carry its values: the first of each name, as
+// FindChild would find it, gathered in one pass.
+struct HeaderChildren {
+    const XmlNode* kind = nullptr;
+    const XmlNode* attribute = nullptr;
+    const XmlNode* idtarget = nullptr;
+    const XmlNode* idsource = nullptr;
+
+    explicit HeaderChildren(const XmlNode& header) {
+        for (const XmlNode* child : header.GetChildList()) {
+            if (!IsValidPtr(child))
+                continue;
+            const std::string_view name = child->GetName();
+            const XmlNode** slot = name == "messagetype" ? &kind
+                                   : name == "attribute" ? &attribute
+                                   : name == "idtarget"  ? &idtarget
+                                   : name == "idsource"  ? &idsource
+                                                         : nullptr;
+            if (slot != nullptr && *slot == nullptr)
+                *slot = child;
+        }
+    }
+};
+
+// The decoded text of a header child; false when there is none.
+bool HeaderText(const XmlNode* child, std::string& scratch, std::string_view& out) {
+    if (child == nullptr)
         return false;
-    child->GetText(out);
+    out = DecodedNodeText(*child, scratch);
     return true;
 }
 
-bool FindName(std::string_view text, std::int32_t count, const char* (*name_of)(std::int32_t),
-              std::int32_t& code) {
-    for (std::int32_t i = 0; i < count; ++i) {
-        if (text == name_of(i)) {
+// The type attribute as written (it is not decoded); false when there is none.
+bool TypeText(const XmlNode& header, std::string_view& out) {
+    XmlNode* attribute = nullptr;
+    if (KvFailed(header.FindAttribute(attribute, "type")) || attribute == nullptr)
+        return false;
+    out = attribute->GetContent();
+    return true;
+}
+
+// The message's kind and attribute names, with their lengths.
+template <std::int32_t Count> struct NameTable {
+    std::array<std::string_view, Count> names;
+
+    explicit NameTable(const char* (*name_of)(std::int32_t)) {
+        for (std::int32_t i = 0; i < Count; ++i)
+            names[static_cast<std::size_t>(i)] = name_of(i);
+    }
+};
+
+template <std::int32_t Count>
+bool FindName(std::string_view text, const NameTable<Count>& table, std::int32_t& code) {
+    for (std::int32_t i = 0; i < Count; ++i) {
+        if (text == table.names[static_cast<std::size_t>(i)]) {
             code = i;
             return true;
         }
     }
     return false;
+}
+
+const NameTable<kKindCount>& KindNames() {
+    static const NameTable<kKindCount> table(&CKvMessage::KindName);
+    return table;
+}
+
+const NameTable<kAttributeCount>& AttributeNames() {
+    static const NameTable<kAttributeCount> table(&CKvMessage::AttributeName);
+    return table;
 }
 
 const XmlNode* FindJobDataElement(XmlDocument& document) {
@@ -112,23 +165,24 @@ JobTextResult CKvJobTextReceiver::Receive(std::string_view text, CKvMessage*& me
     if (!StandsAlone(document_, header))
         return JobTextResult::kNotOneJobData;
 
-    std::string value;
+    std::string scratch;
+    std::string_view value;
     std::uint32_t type = 0;
-    if (ReadRecordAttribute(*header, "type", value) != KV_OK ||
-        !CKvJobData::TypeCodeFromName(value, type))
+    if (!TypeText(*header, value) || !CKvJobData::TypeCodeFromName(value, type))
         return JobTextResult::kUnknownType;
+    const HeaderChildren children(*header);
     std::int32_t kind = 0;
-    if (!HeaderText(*header, "messagetype", value) ||
-        !FindName(value, kKindCount, &CKvMessage::KindName, kind))
+    if (!HeaderText(children.kind, scratch, value) ||
+        !FindName(value, KindNames(), kind))
         return JobTextResult::kUnknownKind;
     std::int32_t attribute = 0;
-    if (!HeaderText(*header, "attribute", value) ||
-        !FindName(value, kAttributeCount, &CKvMessage::AttributeName, attribute))
+    if (!HeaderText(children.attribute, scratch, value) ||
+        !FindName(value, AttributeNames(), attribute))
         return JobTextResult::kUnknownAttribute;
     std::uint32_t idtarget = 0;
     std::uint32_t idsource = 0;
-    if (!HeaderText(*header, "idtarget", value) || !ParseJobId(value, idtarget) ||
-        !HeaderText(*header, "idsource", value) || !ParseJobId(value, idsource))
+    if (!HeaderText(children.idtarget, scratch, value) || !ParseJobId(value, idtarget) ||
+        !HeaderText(children.idsource, scratch, value) || !ParseJobId(value, idsource))
         return JobTextResult::kBadId;
 
     void* payload = nullptr;

@@ -1,5 +1,8 @@
 #include "core/time_date.h"
 
+#include "core/string_tokenizer.h"
+#include "platform/number_parse.h"
+
 #include "core_test_support.h"
 #include "platform/clock.h"
 
@@ -67,6 +70,39 @@ TEST(TimeDate, ComparesSecondsThenMillisecondsIsEmptyOnlyAtZeroAndReadsAndWrites
         TimeDate time = Make(77, 77);
         time.SetFromText(text);
         EXPECT_EQ(time, Make(seconds, milliseconds)) << text;
+    }
+}
+
+// The reading by tokens that the text reading replaced: two trimmed tokens
+// split at '.', the text ending at a zero byte.
+std::pair<std::uint32_t, std::uint32_t> ReadByTokens(const std::string& text) {
+    StringTokenizer tokenizer;
+    tokenizer.Init(text, ".");
+    std::string token;
+    std::int32_t position = 0;
+    if (tokenizer.NextToken(token, position, true) != KV_OK)
+        return {0, 0};
+    const std::uint32_t seconds = ParseUInt32(token, 10);
+    if (tokenizer.NextToken(token, position, true) != KV_OK)
+        return {seconds, 0};
+    return {seconds, ParseUInt32(token, 10)};
+}
+
+TEST(TimeDate, ATextReadsAsItsTwoTrimmedTokensDid) {
+    const std::string cases[] = {
+        "", ".", "..", "...", " ", " . ", "5", "5.", "5..", ".5", "..5", "5.6.7", "5.6.",
+        " 5 . 6 ", "\t5\n.\r6\v", "\f7\f.\f8\f", "+5.+6", "-5.-6", "- 5.- 6", "0x10.0x10",
+        "010.010", "4294967295.999", "4294967296.4294967296", "99999999999.1", "5 6.7 8",
+        std::string("5\0.6", 4), std::string("\0" "5.6", 4), std::string("5.\0" "6", 4),
+        "5.6\0", "abc", "abc.def", "12abc.3x", "3900000123.045", " 3900000123 . 045 . 1 ",
+        "\xA0" "5.6", "5\xA0.6",
+    };
+    for (const std::string& text : cases) {
+        SCOPED_TRACE(::testing::PrintToString(text));
+        TimeDate time = Make(77, 77);
+        time.SetFromText(text);
+        const auto [seconds, milliseconds] = ReadByTokens(text);
+        EXPECT_EQ(time, Make(seconds, milliseconds));
     }
 }
 
