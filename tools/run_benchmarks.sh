@@ -246,7 +246,8 @@ ROWS = [
         ("CAPISERVER text received, against the same parse", "job_text_bench", "BM_ReceiveCapiServer", "BM_ParseCapiServerText", "speed", False),
         ("TAPI listen report received, against the same parse", "job_text_bench", "BM_ReceiveTapiListen", "BM_ParseTapiListenText", "speed", False),
         ("TAPI dial request received, against the same parse", "job_text_bench", "BM_ReceiveTapiDial", "BM_ParseTapiDialText", "speed", False),
-        ("CLIENT2 logons on loopback (all cores), against a bare TCP exchange", "job_text_bench", "BM_LoopbackLogon/real_time", "BM_BareTcpExchange/real_time", "speed", True),
+        ("CLIENT2 logons on loopback (all cores), against a bare TCP exchange", "job_text_bench", "BM_LoopbackLogon/0/real_time", "BM_BareTcpExchange/real_time", "speed", True),
+        ("CLIENT2 logons with 500 silent connections held open (all cores), against the same logons without them", "job_text_bench", "BM_LoopbackLogon/500/real_time", "BM_LoopbackLogon/0/real_time", "speed", True),
         ("workstation logons with their root jobs (all cores), against a bare TCP exchange", "job_text_bench", "BM_LoopbackRootLogon/real_time", "BM_BareTcpRootLogonExchange/real_time", "speed", True),
     ]),
     ("Router", [
