@@ -86,18 +86,49 @@ void TimeDate::SetMillisecondsText(const std::string& text) {
     milliseconds_ = ParseUInt32(text, 10);
 }
 
+namespace {
+
+// A part of "seconds.milliseconds" as ParseUInt32 reads it after trimming.
+// Seconds since 1900 take ten digits, one more than ParseUInt32's quick path
+// takes, so plain digits are read here.
+std::uint32_t TimeDatePart(std::string_view part) {
+    if (!part.empty() && part.size() <= 10) {
+        std::uint64_t value = 0;
+        bool digits = true;
+        for (const char c : part) {
+            const auto digit = static_cast<std::uint32_t>(static_cast<unsigned char>(c) - '0');
+            if (digit > 9) {
+                digits = false;
+                break;
+            }
+            value = value * 10 + digit;
+        }
+        if (digits)
+            return value > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<std::uint32_t>(value);
+    }
+    return ParseUInt32(TrimmedView(part), 10);
+}
+
+// Where the part from `from` ends: at a '.', a zero byte or the end.
+std::size_t TimeDatePartEnd(std::string_view text, std::size_t from) {
+    while (from < text.size() && text[from] != '.' && text[from] != '\0')
+        ++from;
+    return from;
+}
+
+} // namespace
+
 void TimeDate::SetFromText(std::string_view text) {
     // "seconds.milliseconds", each part trimmed, anything after a second '.'
     // ignored; the text ends at a zero byte, as it did when it was a C string.
-    std::string_view rest = text.substr(0, text.find('\0'));
-    const std::size_t dot = rest.find('.');
-    seconds_ = ParseUInt32(TrimmedView(rest.substr(0, dot)), 10);
-    if (dot == std::string_view::npos) {
+    const std::size_t dot = TimeDatePartEnd(text, 0);
+    seconds_ = TimeDatePart(text.substr(0, dot));
+    if (dot == text.size() || text[dot] != '.') {
         milliseconds_ = 0;
         return;
     }
-    rest.remove_prefix(dot + 1);
-    milliseconds_ = ParseUInt32(TrimmedView(rest.substr(0, rest.find('.'))), 10);
+    const std::size_t end = TimeDatePartEnd(text, dot + 1);
+    milliseconds_ = TimeDatePart(text.substr(dot + 1, end - dot - 1));
 }
 
 std::uint64_t TimeDate::TotalMilliseconds() const {

@@ -59,7 +59,13 @@ public:
     KVTAPICALL& GetCall() { return call_; }
     std::uint16_t& GetLineEndpoint() { return line_endpoint_; }
     std::string& GetLineText() { return line_text_; }
-    CKvDataPreferences& GetPreferences() { return preferences_; }
+    // Made on first use: most jobs are received, answered and ended without
+    // needing one.
+    CKvDataPreferences& GetPreferences() {
+        if (!preferences_)
+            preferences_ = std::make_unique<CKvDataPreferences>();
+        return *preferences_;
+    }
 
     KvResult StepRequesterFromRoot();
     // The serverless machine, reached through CheckRootJob.
@@ -127,5 +133,5 @@ private:
     KVTAPICALL call_;
     std::uint16_t line_endpoint_ = 0;
     std::string line_text_;
-    CKvDataPreferences preferences_;
+    std::unique_ptr<CKvDataPreferences> preferences_;
 };

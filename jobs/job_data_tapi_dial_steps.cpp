@@ -346,16 +346,16 @@ void CKvJobDataTAPIDial::ServerlessPreferences() {
     if (!TakeRecord<CKvDataPreferences>(
             K_KVDT_TP_DTHDLR_DATAPREFERENCES, KV_E_FAIL, KV_E_FAIL,
             [this](CKvDataPreferences& preferences) {
-                preferences_ = preferences;
-                own_number_ = preferences_.GetPhoneNumberOut();
-                cti_source_ = preferences_.GetPhoneNumberCtiSource();
-                TakePreferenceRules(rules_, preferences_);
-                cti_target_flag_ = static_cast<std::uint32_t>(
-                    preferences_.GetFlagCtiTargetAutomaticLine().Get());
-                source_flag_ =
-                    static_cast<std::uint32_t>(preferences_.GetFlagSourceAutomaticLine().Get());
-                second_call_swap_flag_ = static_cast<std::uint32_t>(
-                    preferences_.GetFlagSecondCallSwapInternExtern().Get());
+                CKvDataPreferences& own = GetPreferences();
+                own = preferences;
+                own_number_ = own.GetPhoneNumberOut();
+                cti_source_ = own.GetPhoneNumberCtiSource();
+                TakePreferenceRules(rules_, own);
+                cti_target_flag_ =
+                    static_cast<std::uint32_t>(own.GetFlagCtiTargetAutomaticLine().Get());
+                source_flag_ = static_cast<std::uint32_t>(own.GetFlagSourceAutomaticLine().Get());
+                second_call_swap_flag_ =
+                    static_cast<std::uint32_t>(own.GetFlagSecondCallSwapInternExtern().Get());
             }))
         return;
     if (last_result_ != KV_OK)
@@ -372,7 +372,7 @@ void CKvJobDataTAPIDial::ServerlessDial() {
     std::string number = GetTargetNumber();
     if (number.find('@') == std::string::npos) {
         bool unchanged = false;
-        KVSTRING_LIST& devices = preferences_.GetStringListA();
+        KVSTRING_LIST& devices = GetPreferences().GetStringListA();
         KVSTRING_LIST::Position position = 0;
         devices.GetStartPosition(position);
         KVSTRING* entry = nullptr;

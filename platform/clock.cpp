@@ -110,6 +110,29 @@ std::uint32_t CachedTickMs() {
 }
 #endif
 
+// Stamping a record breaks the calendar clock down to local time, and
+// localtime_r costs more than the rest of the stamp. A thread keeps the last
+// second it broke down with its breakdown: within one second the answer is
+// the same, and localtime_r does not re-read the zone either.
+struct LocalTimeCache {
+    bool valid = false;
+    bool broken_down = false;
+    time_t seconds = 0;
+    std::tm local{};
+};
+
+thread_local LocalTimeCache local_time_cache;
+
+const std::tm* CachedLocalTime(time_t seconds) {
+    LocalTimeCache& cache = local_time_cache;
+    if (!cache.valid || cache.seconds != seconds) {
+        cache.broken_down = localtime_r(&seconds, &cache.local) != nullptr;
+        cache.seconds = seconds;
+        cache.valid = true;
+    }
+    return cache.broken_down ? &cache.local : nullptr;
+}
+
 } // namespace
 
 Clock& GetClock() {
@@ -135,18 +158,19 @@ WallTime SystemClock::Now() {
     WallTime wall;
     wall.seconds = static_cast<std::int64_t>(now.tv_sec);
     wall.milliseconds = static_cast<std::uint16_t>(now.tv_nsec / 1000000);
-    std::tm local{};
-    const time_t seconds = now.tv_sec;
-    if (localtime_r(&seconds, &local)) {
-        wall.minutes_west = static_cast<std::int16_t>(-local.tm_gmtoff / 60);
-        wall.daylight_saving = static_cast<std::int16_t>(local.tm_isdst > 0 ? 1 : 0);
+    if (const std::tm* local = CachedLocalTime(now.tv_sec)) {
+        wall.minutes_west = static_cast<std::int16_t>(-local->tm_gmtoff / 60);
+        wall.daylight_saving = static_cast<std::int16_t>(local->tm_isdst > 0 ? 1 : 0);
     }
     return wall;
 }
 
 bool SystemClock::ToLocalTime(std::int64_t seconds, std::tm& out) {
-    const auto value = static_cast<time_t>(seconds);
-    return localtime_r(&value, &out) != nullptr;
+    const std::tm* local = CachedLocalTime(static_cast<time_t>(seconds));
+    if (local == nullptr)
+        return false;
+    out = *local;
+    return true;
 }
 
 ManualClock::ManualClock(std::int64_t seconds, std::uint16_t milliseconds, std::uint32_t tick)
