@@ -42,6 +42,24 @@ const PHONE_NUMBER::XmlKey PHONE_NUMBER::kXmlKeys[] = {
     {"alias", KeyKind::OptionalText, &PHONE_NUMBER::alias_},
 };
 
+namespace {
+
+// A category and a state as Reset leaves them. Copying them spares each new
+// number the keyword searches of building and setting them.
+template <typename Keyword> const Keyword& ResetKeyword() {
+    static const Keyword keyword = [] {
+        Keyword made;
+        made.SetValue(0);
+        return made;
+    }();
+    return keyword;
+}
+
+} // namespace
+
+PHONE_NUMBER::PHONE_NUMBER()
+    : KvObject(), category_(ResetKeyword<PhoneCategory>()), state_(ResetKeyword<PhoneState>()) {}
+
 PHONE_NUMBER& PHONE_NUMBER::operator=(const PHONE_NUMBER& other) {
     result_ = KV_OK;
     identifier_ = other.identifier_;
