@@ -4,6 +4,7 @@
 #include "platform/pointer.h"
 #include "platform/text.h"
 
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -156,11 +157,19 @@ KvResult PHONE_NUMBER::ReadXml(const XmlNode* element) {
         return result_ = KV_E_INVALID_POINTER;
     if (element->GetName() != kElementName)
         return result_ = KV_E_FAIL;
-    return result_ =
-               ReadIdentifiedTextChildren(*element, identifier_, [this](const XmlNode& child) {
-                   for (const XmlKey& key : kXmlKeys) {
-                       if (child.GetName() == key.name) {
-                           ReadField(key, child);
+    // Keys mostly come in the written order: each name is first sought from
+    // the key after the previous match. Names are unique, so the key found
+    // is the same.
+    constexpr std::size_t kKeyCount = std::size(kXmlKeys);
+    std::size_t next = 0;
+    return result_ = ReadIdentifiedTextChildren(
+               *element, identifier_, [this, &next](const XmlNode& child) {
+                   const std::string_view name = child.GetName();
+                   for (std::size_t tried = 0; tried < kKeyCount; ++tried) {
+                       const std::size_t index = (next + tried) % kKeyCount;
+                       if (name == kXmlKeys[index].name) {
+                           ReadField(kXmlKeys[index], child);
+                           next = index + 1;
                            return;
                        }
                    }
