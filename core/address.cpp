@@ -37,6 +37,18 @@ ADDRESS& ADDRESS::operator=(const ADDRESS& other) {
     return *this;
 }
 
+// Copying a category as Reset leaves it spares each new address the keyword
+// searches of building and setting one.
+ADDRESS::ADDRESS()
+    : KvObject(), category_([]() -> const AddressCategory& {
+          static const AddressCategory reset = [] {
+              AddressCategory made;
+              made.SetValue(0);
+              return made;
+          }();
+          return reset;
+      }()) {}
+
 void ADDRESS::Reset() {
     result_ = KV_OK;
     identifier_.clear();

@@ -27,7 +27,8 @@ public:
     enum Field : std::size_t { kCity, kStreetAndNumber, kZipcode, kRegion, kCountry, kComment };
     static constexpr std::size_t kFieldCount = 6;
 
-    ADDRESS() { Reset(); }
+    // As Reset leaves an address.
+    ADDRESS();
     ADDRESS(const ADDRESS& other) : KvObject() { *this = other; }
     ADDRESS& operator=(const ADDRESS& other);
 

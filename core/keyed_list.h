@@ -118,6 +118,17 @@ public:
         return GetNext(out, where);
     }
 
+    // Asks for every entry's memory ahead of its use: freeing many records
+    // waits on one cache miss after another otherwise. Changes nothing.
+    void PrefetchEntries() const {
+        constexpr std::size_t kLine = 64;
+        for (const Slot& slot : entries_) {
+            const char* bytes = reinterpret_cast<const char*>(slot.entry.get());
+            for (std::size_t offset = 0; offset < sizeof(Entry); offset += kLine)
+                __builtin_prefetch(bytes + offset);
+        }
+    }
+
 protected:
     struct Slot {
         std::string key;
@@ -125,7 +136,7 @@ protected:
     };
 
     KeyedList() = default;
-    ~KeyedList() override = default;
+    ~KeyedList() override { PrefetchEntries(); }
     KeyedList(const KeyedList&) = delete;
     KeyedList& operator=(const KeyedList&) = delete;
 

@@ -4,6 +4,7 @@
 #include "platform/pointer.h"
 #include "platform/text.h"
 
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -41,6 +42,24 @@ const PHONE_NUMBER::XmlKey PHONE_NUMBER::kXmlKeys[] = {
     {"lineid", KeyKind::OptionalText, &PHONE_NUMBER::lineid_},
     {"alias", KeyKind::OptionalText, &PHONE_NUMBER::alias_},
 };
+
+namespace {
+
+// A category and a state as Reset leaves them. Copying them spares each new
+// number the keyword searches of building and setting them.
+template <typename Keyword> const Keyword& ResetKeyword() {
+    static const Keyword keyword = [] {
+        Keyword made;
+        made.SetValue(0);
+        return made;
+    }();
+    return keyword;
+}
+
+} // namespace
+
+PHONE_NUMBER::PHONE_NUMBER()
+    : KvObject(), category_(ResetKeyword<PhoneCategory>()), state_(ResetKeyword<PhoneState>()) {}
 
 PHONE_NUMBER& PHONE_NUMBER::operator=(const PHONE_NUMBER& other) {
     result_ = KV_OK;
@@ -138,11 +157,19 @@ KvResult PHONE_NUMBER::ReadXml(const XmlNode* element) {
         return result_ = KV_E_INVALID_POINTER;
     if (element->GetName() != kElementName)
         return result_ = KV_E_FAIL;
-    return result_ =
-               ReadIdentifiedTextChildren(*element, identifier_, [this](const XmlNode& child) {
-                   for (const XmlKey& key : kXmlKeys) {
-                       if (child.GetName() == key.name) {
-                           ReadField(key, child);
+    // Keys mostly come in the written order: each name is first sought from
+    // the key after the previous match. Names are unique, so the key found
+    // is the same.
+    constexpr std::size_t kKeyCount = std::size(kXmlKeys);
+    std::size_t next = 0;
+    return result_ = ReadIdentifiedTextChildren(
+               *element, identifier_, [this, &next](const XmlNode& child) {
+                   const std::string_view name = child.GetName();
+                   for (std::size_t tried = 0; tried < kKeyCount; ++tried) {
+                       const std::size_t index = (next + tried) % kKeyCount;
+                       if (name == kXmlKeys[index].name) {
+                           ReadField(kXmlKeys[index], child);
+                           next = index + 1;
                            return;
                        }
                    }

@@ -17,7 +17,8 @@
 
 class PHONE_NUMBER : public KvObject {
 public:
-    PHONE_NUMBER() { Reset(); }
+    // As Reset leaves a number.
+    PHONE_NUMBER();
     PHONE_NUMBER(const PHONE_NUMBER& other) : KvObject() { *this = other; }
     // Copies every field but the result, which becomes 0.
     PHONE_NUMBER& operator=(const PHONE_NUMBER& other);

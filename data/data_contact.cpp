@@ -226,6 +226,8 @@ KvResult CKvDataContact::WriteXml(XmlNode*& out, XmlDocument& document, XmlNode*
     result_ = BeginRecordXml(*this, form, out, document, parent);
     if (out == nullptr)
         return result_;
+    phone_numbers_.PrefetchEntries();
+    addresses_.PrefetchEntries();
     AgeDialCounts();
     result_ = WriteRecordKeys(*this, form.keys, document, out, form.write_policy, result_);
     return result_ = AddRecordIdentifier(*this, document, out, result_);

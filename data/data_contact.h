@@ -32,6 +32,12 @@ public:
     // CSTRING_NUMBER_LAST_IN, each pointing at this contact's own member.
     explicit CKvDataContact(CKvDataHandlerCatalog* context = nullptr, std::uint32_t identifier = 0);
     CKvDataContact(const CKvDataContact&) = delete;
+    // The lists' entries are asked for first, so that their fetching overlaps
+    // the freeing of the other fields.
+    ~CKvDataContact() override {
+        phone_numbers_.PrefetchEntries();
+        addresses_.PrefetchEntries();
+    }
     // Copies the identifier, flag word, timer, context, spare text and every
     // field (lists deep-copied, key text and last numbers included); the named
     // fields stay this contact's own.

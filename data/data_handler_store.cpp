@@ -10,6 +10,23 @@
 #include <tuple>
 #include <utility>
 
+namespace {
+
+// Walking a large store waits on one record's memory after another; asking
+// for the next record's first lines (a contact's whole fixed part) while the
+// current one is handled overlaps the two. Changes nothing.
+void PrefetchRecord(const CKvDataHandler* record) {
+    constexpr std::size_t kLine = 64;
+    constexpr std::size_t kBytes = 1024;
+    if (record == nullptr)
+        return;
+    const char* bytes = reinterpret_cast<const char*>(record);
+    for (std::size_t offset = 0; offset < kBytes; offset += kLine)
+        __builtin_prefetch(bytes + offset);
+}
+
+} // namespace
+
 // Holds the attached lock, if any, for one operation.
 class CKvDataHandlerStore::Guard {
 public:
@@ -40,6 +57,7 @@ CKvDataHandlerStore::CKvDataHandlerStore(std::uint32_t handler_type, std::uint32
 
 CKvDataHandlerStore::~CKvDataHandlerStore() {
     AttachLock(false);
+    ForgetAll();
 }
 
 KvResult CKvDataHandlerStore::Reset() {
@@ -302,7 +320,14 @@ void CKvDataHandlerStore::ForgetAll() {
     by_key_.clear();
     by_identifier_.clear();
     by_record_.clear();
-    entries_.clear();
+    // Freeing a large store is bound by fetching each record: the next
+    // record is asked for while the current one is freed.
+    while (!entries_.empty()) {
+        const auto next = std::next(entries_.begin());
+        if (next != entries_.end())
+            PrefetchRecord(next->record.get());
+        entries_.pop_front();
+    }
 }
 
 void CKvDataHandlerStore::DeleteAll() {
@@ -429,6 +454,7 @@ KvResult CKvDataHandlerStore::WriteXml(XmlNode*& out, XmlDocument& document, Xml
         Position position;
         GetStartPosition(&position);
         while (CKvDataHandler* record = GetNext(&position)) {
+            PrefetchRecord(position.next_);
             XmlNode* child = nullptr;
             record->WriteXml(child, document, element);
         }
