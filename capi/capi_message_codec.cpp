@@ -434,13 +434,23 @@ void WriteAdditionalInfo(const CapiAdditionalInfo& info, auto& writer) {
 KvResult CapiMessageCodec::BuildConnectReq(std::uint16_t number) {
     bc_.empty = false;
     hlc_.empty = false;
-    if (b_protocol_.b1_configuration.length == 0 && b_protocol_.b2_configuration.length == 0 &&
-        b_protocol_.b3_configuration.length == 0 && additional_info_.IsEmpty() &&
-        called_party_number_.count <= CapiPartyNumber::kMaxDigits &&
+    // One branch over all the lengths; the general builder stays out of line
+    // so that this path needs no stack frame.
+    const auto& parts = additional_info_.parts;
+    const unsigned extras = b_protocol_.b1_configuration.length |
+                            b_protocol_.b2_configuration.length |
+                            b_protocol_.b3_configuration.length | parts[0].length |
+                            parts[1].length | parts[2].length | parts[3].length | parts[4].length;
+    static_assert(CapiAdditionalInfo::kPartCount == 5);
+    if (extras == 0 && called_party_number_.count <= CapiPartyNumber::kMaxDigits &&
         calling_party_number_.count <= CapiPartyNumber::kMaxDigits &&
         called_party_subaddress_.length <= CapiSubaddress::kCapacity &&
-        calling_party_subaddress_.length <= CapiSubaddress::kCapacity)
+        calling_party_subaddress_.length <= CapiSubaddress::kCapacity) [[likely]]
         return BuildPlainConnectReq(number);
+    return BuildFullConnectReq(number);
+}
+
+KvResult CapiMessageCodec::BuildFullConnectReq(std::uint16_t number) {
     CapiHighLayerCompatibility short_hlc = hlc_;
     short_hlc.extended = false;
     Writer writer(buffer_);

@@ -37,9 +37,11 @@ inline __m128i TextChunk(const char* from, unsigned& zero_at) {
     const unsigned zeros =
         static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_setzero_si128())));
     zero_at = zeros == 0 ? 16 : static_cast<unsigned>(std::countr_zero(zeros));
-    const __m128i index =
-        _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-    const __m128i keep = _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(zero_at)), index);
+    // 16 bytes of ones, then 16 of zeros: read from 16 - zero_at, the mask
+    // keeping the bytes before the zero.
+    alignas(32) static constexpr std::uint8_t kKeep[32] = {
+        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 16 - zero_at));
     return _mm_and_si128(chunk, keep);
 }
 #endif
@@ -49,44 +51,49 @@ inline __m128i TextChunk(const char* from, unsigned& zero_at) {
 KvResult CapiPartyNumber::SetFromText(const char* text) {
     if (text == nullptr)
         return KV_E_INVALID_POINTER;
-    std::size_t length = 0;
 #if KV_CAPI_WIDE_TEXT_READ
     // The text's first 33 bytes read as two 16-byte words and a byte, which
     // is safe while they stay inside the text's page: a page is readable as a
     // whole. The bytes after the terminator are masked to zero, which gives
     // the zero-padded words CopyDigitWords reads, each from one store.
     constexpr std::uintptr_t kPage = 4096;
-    if ((reinterpret_cast<std::uintptr_t>(text) & (kPage - 1)) <= kPage - (kMaxDigits + 1)) {
-        unsigned zero_at = 0;
-        const __m128i low = TextChunk(text, zero_at);
-        __m128i high = _mm_setzero_si128();
-        length = zero_at;
-        if (zero_at == 16) {
-            high = TextChunk(text + 16, zero_at);
-            length = 16 + zero_at;
-            if (zero_at == 16 && text[kMaxDigits] != '\0')
-                length = kMaxDigits + 1;
-        }
-        if (length <= kMaxDigits) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(digits.data()), low);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(digits.data() + 16), high);
-            digits[kMaxDigits] = '\0';
-        }
-    } else
-#endif
-    {
-        // One pass finds the length and copies, zero-padding the rest of the
-        // digits.
-        const char* const end = ::stpncpy(digits.data(), text, kMaxDigits + 1);
-        length = static_cast<std::size_t>(end - digits.data());
+    if ((reinterpret_cast<std::uintptr_t>(text) & (kPage - 1)) > kPage - (kMaxDigits + 1))
+        return SetFromTextNearPageEnd(text);
+    unsigned zero_at = 0;
+    const __m128i low = TextChunk(text, zero_at);
+    __m128i high = _mm_setzero_si128();
+    std::size_t length = zero_at;
+    if (zero_at == 16) {
+        high = TextChunk(text + 16, zero_at);
+        length = 16 + zero_at;
+        if (zero_at == 16 && text[kMaxDigits] != '\0')
+            return Fail();
     }
-    if (length > kMaxDigits) {
-        count = 0;
-        digits[0] = '\0';
-        return KV_CAPI_NOT_AVAILABLE;
-    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(digits.data()), low);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(digits.data() + 16), high);
+    digits[kMaxDigits] = '\0';
     count = static_cast<std::uint8_t>(length);
     return KV_OK;
+#else
+    return SetFromTextNearPageEnd(text);
+#endif
+}
+
+KvResult CapiPartyNumber::SetFromTextNearPageEnd(const char* text) {
+    // One pass finds the length and copies, zero-padding the rest of the
+    // digits.
+    const char* const end = ::stpncpy(digits.data(), text, kMaxDigits + 1);
+    const std::size_t length = static_cast<std::size_t>(end - digits.data());
+    if (length > kMaxDigits)
+        return Fail();
+    count = static_cast<std::uint8_t>(length);
+    return KV_OK;
+}
+
+KvResult CapiPartyNumber::Fail() {
+    count = 0;
+    digits[0] = '\0';
+    return KV_CAPI_NOT_AVAILABLE;
 }
 
 void CapiPartyNumber::StoreDigits(const void* source, std::size_t length) {

@@ -102,6 +102,10 @@ private:
     // one zero-padded, so that a build right after a set reads each word from
     // the one store that wrote it instead of waiting for overlapping ones.
     void StoreDigits(const void* source, std::size_t length);
+    // SetFromText through stpncpy, which never reads past the terminator.
+    [[gnu::noinline]] KvResult SetFromTextNearPageEnd(const char* text);
+    // Empties the number after a text too long: KV_CAPI_NOT_AVAILABLE.
+    [[gnu::noinline]] KvResult Fail();
 };
 
 // A subaddress: type 0 (NSAP, at most 20 bytes) or 2 (user specified, at most
