@@ -139,6 +139,12 @@ public:
         if (AtEnd())
             return false;
         const std::size_t length = message_[position_];
+        // Empty structs are common; as a branch of their own the next read
+        // need not wait for this length.
+        if (length == 0) [[likely]] {
+            ++position_;
+            return true;
+        }
         if (length == kCapiEscapeLength) {
             if (end_ - position_ < 3)
                 return false;
