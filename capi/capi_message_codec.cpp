@@ -294,7 +294,11 @@ void DecodeHlc(std::span<const std::uint8_t> content, CapiHighLayerCompatibility
     }
 }
 
-KvResult DecodeAdditionalInfo(std::span<const std::uint8_t> content, CapiAdditionalInfo& info) {
+namespace {
+
+// DecodeAdditionalInfo, inlined into DecodeConnectInd.
+[[gnu::always_inline]] inline KvResult DecodeAdditionalInfoParts(
+    std::span<const std::uint8_t> content, CapiAdditionalInfo& info) {
     // Each part's length says where the next one starts. The leading empty
     // parts, the common case, are found at once in one word instead.
     std::size_t position = 0;
@@ -339,6 +343,12 @@ KvResult DecodeAdditionalInfo(std::span<const std::uint8_t> content, CapiAdditio
     for (; index < CapiAdditionalInfo::kPartCount; ++index)
         info.parts[index].Clear();
     return KV_OK;
+}
+
+} // namespace
+
+KvResult DecodeAdditionalInfo(std::span<const std::uint8_t> content, CapiAdditionalInfo& info) {
+    return DecodeAdditionalInfoParts(content, info);
 }
 
 } // namespace capi_struct
@@ -728,7 +738,7 @@ KvResult CapiMessageCodec::DecodeConnectInd(std::span<const std::uint8_t> messag
     if (!reader.Struct(content))
         return fail(6);
     DecodeHlc(content, hlc_);
-    if (!reader.Struct(content) || KvFailed(DecodeAdditionalInfo(content, additional_info_)))
+    if (!reader.Struct(content) || KvFailed(DecodeAdditionalInfoParts(content, additional_info_)))
         return fail(7);
     // Drivers of the earlier CAPI edition end the message here.
     if (reader.AtEnd()) {
