@@ -297,8 +297,8 @@ void DecodeHlc(std::span<const std::uint8_t> content, CapiHighLayerCompatibility
 namespace {
 
 // DecodeAdditionalInfo, inlined into DecodeConnectInd.
-[[gnu::always_inline]] inline KvResult DecodeAdditionalInfoParts(
-    std::span<const std::uint8_t> content, CapiAdditionalInfo& info) {
+[[gnu::always_inline]] inline KvResult
+DecodeAdditionalInfoParts(std::span<const std::uint8_t> content, CapiAdditionalInfo& info) {
     // Each part's length says where the next one starts. The leading empty
     // parts, the common case, are found at once in one word instead.
     std::size_t position = 0;
@@ -513,7 +513,7 @@ KvResult CapiMessageCodec::BuildPlainConnectReq(std::uint16_t number) {
     const std::size_t called_length = called_count == 0 ? 0 : 1 + called_count;
     const std::uint64_t called_octet = 0x80 | ((called.type << 4) & 0x70) | (called.plan & 0x0F);
     StoreWord(out, controller_ | word(cip_value_ & 0xFFFF, 4) | word(called_length, 6) |
-                          word(called_octet, 7));
+                       word(called_octet, 7));
     if (called_count != 0)
         called.CopyDigitWords(out + 8);
     out += 7 + called_length;
@@ -534,14 +534,13 @@ KvResult CapiMessageCodec::BuildPlainConnectReq(std::uint16_t number) {
     out[0] = static_cast<std::uint8_t>(length);
     out += 1 + length;
     // B protocol without configurations, BC (never empty here) and LLC's length.
-    StoreWord(out, 9 | word(b_protocol_.b1, 1) | word(b_protocol_.b2, 3) |
-                          word(b_protocol_.b3, 5));
+    StoreWord(out, 9 | word(b_protocol_.b1, 1) | word(b_protocol_.b2, 3) | word(b_protocol_.b3, 5));
     const std::uint64_t bc_octet_3 = 0x80 | ((bc_.coding << 5) & 0x60) | (bc_.capability & 0x1F);
     const std::uint64_t bc_octet_4 = 0x80 | ((bc_.mode << 5) & 0x60) | (bc_.rate & 0x1F);
     const std::uint64_t bc_octet_5 = 0xA0 | (bc_.layer1 & 0x1F);
     const std::size_t llc_length = llc_.length;
     StoreWord(out + 8, word(3, 2) | word(bc_octet_3, 3) | word(bc_octet_4, 4) |
-                              word(bc_octet_5, 5) | word(llc_length, 6));
+                           word(bc_octet_5, 5) | word(llc_length, 6));
     out += 15;
     if (llc_length != 0)
         CopyStructBytes(out, llc_.bytes.data(), llc_length);
@@ -553,10 +552,10 @@ KvResult CapiMessageCodec::BuildPlainConnectReq(std::uint16_t number) {
     out[8] = 0;
     out += 9;
     StoreWord(header, word(static_cast<std::size_t>(out - header), 0) |
-                             word(appl_id_ & 0xFFFF, kCapiOffsetApplId) |
-                             word(CAPI_CONNECT, kCapiOffsetCommand) |
-                             word(CAPI_REQ, kCapiOffsetSubcommand) |
-                             word(number, kCapiOffsetMessageNumber));
+                          word(appl_id_ & 0xFFFF, kCapiOffsetApplId) |
+                          word(CAPI_CONNECT, kCapiOffsetCommand) |
+                          word(CAPI_REQ, kCapiOffsetSubcommand) |
+                          word(number, kCapiOffsetMessageNumber));
     return KV_OK;
 }
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -39,8 +39,9 @@ inline __m128i TextChunk(const char* from, unsigned& zero_at) {
     zero_at = zeros == 0 ? 16 : static_cast<unsigned>(std::countr_zero(zeros));
     // 16 bytes of ones, then 16 of zeros: read from 16 - zero_at, the mask
     // keeping the bytes before the zero.
-    alignas(32) static constexpr std::uint8_t kKeep[32] = {
-        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    alignas(32) static constexpr std::uint8_t kKeep[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                           0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                           0xFF, 0xFF, 0xFF, 0xFF};
     const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 16 - zero_at));
     return _mm_and_si128(chunk, keep);
 }
