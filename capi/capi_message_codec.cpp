@@ -139,6 +139,12 @@ public:
         if (AtEnd())
             return false;
         const std::size_t length = message_[position_];
+        // Empty structs are common; as a branch of their own the next read
+        // need not wait for this length.
+        if (length == 0) [[likely]] {
+            ++position_;
+            return true;
+        }
         if (length == kCapiEscapeLength) {
             if (end_ - position_ < 3)
                 return false;
@@ -288,7 +294,11 @@ void DecodeHlc(std::span<const std::uint8_t> content, CapiHighLayerCompatibility
     }
 }
 
-KvResult DecodeAdditionalInfo(std::span<const std::uint8_t> content, CapiAdditionalInfo& info) {
+namespace {
+
+// DecodeAdditionalInfo, inlined into DecodeConnectInd.
+[[gnu::always_inline]] inline KvResult
+DecodeAdditionalInfoParts(std::span<const std::uint8_t> content, CapiAdditionalInfo& info) {
     // Each part's length says where the next one starts. The leading empty
     // parts, the common case, are found at once in one word instead.
     std::size_t position = 0;
@@ -333,6 +343,12 @@ KvResult DecodeAdditionalInfo(std::span<const std::uint8_t> content, CapiAdditio
     for (; index < CapiAdditionalInfo::kPartCount; ++index)
         info.parts[index].Clear();
     return KV_OK;
+}
+
+} // namespace
+
+KvResult DecodeAdditionalInfo(std::span<const std::uint8_t> content, CapiAdditionalInfo& info) {
+    return DecodeAdditionalInfoParts(content, info);
 }
 
 } // namespace capi_struct
@@ -434,13 +450,23 @@ void WriteAdditionalInfo(const CapiAdditionalInfo& info, auto& writer) {
 KvResult CapiMessageCodec::BuildConnectReq(std::uint16_t number) {
     bc_.empty = false;
     hlc_.empty = false;
-    if (b_protocol_.b1_configuration.length == 0 && b_protocol_.b2_configuration.length == 0 &&
-        b_protocol_.b3_configuration.length == 0 && additional_info_.IsEmpty() &&
-        called_party_number_.count <= CapiPartyNumber::kMaxDigits &&
+    // One branch over all the lengths; the general builder stays out of line
+    // so that this path needs no stack frame.
+    const auto& parts = additional_info_.parts;
+    const unsigned extras = b_protocol_.b1_configuration.length |
+                            b_protocol_.b2_configuration.length |
+                            b_protocol_.b3_configuration.length | parts[0].length |
+                            parts[1].length | parts[2].length | parts[3].length | parts[4].length;
+    static_assert(CapiAdditionalInfo::kPartCount == 5);
+    if (extras == 0 && called_party_number_.count <= CapiPartyNumber::kMaxDigits &&
         calling_party_number_.count <= CapiPartyNumber::kMaxDigits &&
         called_party_subaddress_.length <= CapiSubaddress::kCapacity &&
-        calling_party_subaddress_.length <= CapiSubaddress::kCapacity)
+        calling_party_subaddress_.length <= CapiSubaddress::kCapacity) [[likely]]
         return BuildPlainConnectReq(number);
+    return BuildFullConnectReq(number);
+}
+
+KvResult CapiMessageCodec::BuildFullConnectReq(std::uint16_t number) {
     CapiHighLayerCompatibility short_hlc = hlc_;
     short_hlc.extended = false;
     Writer writer(buffer_);
@@ -458,53 +484,78 @@ KvResult CapiMessageCodec::BuildConnectReq(std::uint16_t number) {
     return Finish(writer, CAPI_CONNECT, CAPI_REQ, number);
 }
 
+namespace {
+
+// Eight bytes in one store, which the byte-wise CapiPutQword does not always
+// become.
+inline void StoreWord(std::uint8_t* at, std::uint64_t value) {
+    static_assert(std::endian::native == std::endian::little);
+    std::memcpy(at, &value, sizeof value);
+}
+
+} // namespace
+
 // Every struct of this request is bounded well inside the buffer and below
-// 254 bytes, so nothing is checked on the way.
+// 254 bytes, so nothing is checked on the way. The build is bound by its
+// stores: neighbouring fields are put together in a register and written as
+// one 8-byte word, each word's bytes past its fields overwritten by the next
+// struct (or lying past the message).
 KvResult CapiMessageCodec::BuildPlainConnectReq(std::uint16_t number) {
     static_assert(kCapiHeaderLength + 6 + (2 + 33) + (3 + 32) + 2 * (2 + 64) + 10 + 4 +
-                      (1 + CapiRawStruct::kCapacity) + 3 + 6 <=
+                      (1 + CapiRawStruct::kCapacity) + 3 + 6 + 16 <=
                   kBufferSize);
     std::uint8_t* const header = buffer_.data();
     std::uint8_t* out = header + kCapiHeaderLength;
-    CapiPutDword(out, controller_);
-    CapiPutWord(out + 4, cip_value_);
-    out += 6;
-    std::size_t length = EncodePartyNumber(called_party_number_, out + 1);
-    out[0] = static_cast<std::uint8_t>(length);
-    out += 1 + length;
-    length = EncodePresentedNumber(calling_party_number_, out + 1);
-    out[0] = static_cast<std::uint8_t>(length);
-    out += 1 + length;
-    length = EncodeSubaddress(called_party_subaddress_, out + 1);
+    const auto word = [](std::uint64_t value, unsigned at) { return value << (at * 8); };
+    // Controller, CIP value and the called number's length and octet 3.
+    const CapiPartyNumber& called = called_party_number_;
+    const std::size_t called_count = called.count;
+    const std::size_t called_length = called_count == 0 ? 0 : 1 + called_count;
+    const std::uint64_t called_octet = 0x80 | ((called.type << 4) & 0x70) | (called.plan & 0x0F);
+    StoreWord(out, controller_ | word(cip_value_ & 0xFFFF, 4) | word(called_length, 6) |
+                       word(called_octet, 7));
+    if (called_count != 0)
+        called.CopyDigitWords(out + 8);
+    out += 7 + called_length;
+    // The calling number with octet 3a.
+    const CapiPartyNumber& calling = calling_party_number_;
+    const std::size_t calling_count = calling.count;
+    const std::uint64_t calling_octet = ((calling.type << 4) & 0x70) | (calling.plan & 0x0F);
+    const std::uint64_t calling_octet_3a =
+        0x80 | ((calling.presentation << 5) & 0x60) | (calling.screening & 3);
+    StoreWord(out, (2 + calling_count) | word(calling_octet, 1) | word(calling_octet_3a, 2));
+    if (calling_count != 0)
+        calling.CopyDigitWords(out + 3);
+    out += 3 + calling_count;
+    std::size_t length = EncodeSubaddress(called_party_subaddress_, out + 1);
     out[0] = static_cast<std::uint8_t>(length);
     out += 1 + length;
     length = EncodeSubaddress(calling_party_subaddress_, out + 1);
     out[0] = static_cast<std::uint8_t>(length);
     out += 1 + length;
-    out[0] = 9;
-    CapiPutWord(out + 1, b_protocol_.b1);
-    CapiPutWord(out + 3, b_protocol_.b2);
-    CapiPutWord(out + 5, b_protocol_.b3);
-    out[7] = out[8] = out[9] = 0;
-    out += 10;
-    out[0] = static_cast<std::uint8_t>(EncodeBc(bc_, out + 1));
-    out += 4;
-    out[0] = llc_.length;
-    CopyStructBytes(out + 1, llc_.bytes.data(), llc_.length);
-    out += 1 + llc_.length;
-    // HLC without octet 4a.
-    out[0] = 2;
-    out[1] = static_cast<std::uint8_t>(((hlc_.coding << 5) & 0x60) | 0x91);
-    out[2] = static_cast<std::uint8_t>(hlc_.identification | 0x80);
-    out += 3;
-    static constexpr std::uint8_t kEmptyAdditionalInfo[] = {5, 0, 0, 0, 0, 0};
-    std::memcpy(out, kEmptyAdditionalInfo, sizeof kEmptyAdditionalInfo);
-    out += sizeof kEmptyAdditionalInfo;
-    CapiPutWord(header + kCapiOffsetLength, static_cast<std::uint32_t>(out - header));
-    CapiPutWord(header + kCapiOffsetApplId, appl_id_);
-    header[kCapiOffsetCommand] = CAPI_CONNECT;
-    header[kCapiOffsetSubcommand] = CAPI_REQ;
-    CapiPutWord(header + kCapiOffsetMessageNumber, number);
+    // B protocol without configurations, BC (never empty here) and LLC's length.
+    StoreWord(out, 9 | word(b_protocol_.b1, 1) | word(b_protocol_.b2, 3) | word(b_protocol_.b3, 5));
+    const std::uint64_t bc_octet_3 = 0x80 | ((bc_.coding << 5) & 0x60) | (bc_.capability & 0x1F);
+    const std::uint64_t bc_octet_4 = 0x80 | ((bc_.mode << 5) & 0x60) | (bc_.rate & 0x1F);
+    const std::uint64_t bc_octet_5 = 0xA0 | (bc_.layer1 & 0x1F);
+    const std::size_t llc_length = llc_.length;
+    StoreWord(out + 8, word(3, 2) | word(bc_octet_3, 3) | word(bc_octet_4, 4) |
+                           word(bc_octet_5, 5) | word(llc_length, 6));
+    out += 15;
+    if (llc_length != 0)
+        CopyStructBytes(out, llc_.bytes.data(), llc_length);
+    out += llc_length;
+    // HLC without octet 4a, and empty Additional Info.
+    const std::uint64_t hlc_octet_3 = ((hlc_.coding << 5) & 0x60) | 0x91;
+    const std::uint64_t hlc_octet_4 = hlc_.identification | 0x80;
+    StoreWord(out, 2 | word(hlc_octet_3, 1) | word(hlc_octet_4 & 0xFF, 2) | word(5, 3));
+    out[8] = 0;
+    out += 9;
+    StoreWord(header, word(static_cast<std::size_t>(out - header), 0) |
+                          word(appl_id_ & 0xFFFF, kCapiOffsetApplId) |
+                          word(CAPI_CONNECT, kCapiOffsetCommand) |
+                          word(CAPI_REQ, kCapiOffsetSubcommand) |
+                          word(number, kCapiOffsetMessageNumber));
     return KV_OK;
 }
 
@@ -686,7 +737,7 @@ KvResult CapiMessageCodec::DecodeConnectInd(std::span<const std::uint8_t> messag
     if (!reader.Struct(content))
         return fail(6);
     DecodeHlc(content, hlc_);
-    if (!reader.Struct(content) || KvFailed(DecodeAdditionalInfo(content, additional_info_)))
+    if (!reader.Struct(content) || KvFailed(DecodeAdditionalInfoParts(content, additional_info_)))
         return fail(7);
     // Drivers of the earlier CAPI edition end the message here.
     if (reader.AtEnd()) {

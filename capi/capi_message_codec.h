@@ -122,6 +122,8 @@ private:
 
     // CONNECT_REQ without B protocol configurations or Additional Info.
     KvResult BuildPlainConnectReq(std::uint16_t number);
+    // CONNECT_REQ with whatever the fields hold.
+    [[gnu::noinline]] KvResult BuildFullConnectReq(std::uint16_t number);
     // A response of the header and the PLCI or NCCI only.
     KvResult BuildIdResponse(std::uint32_t id, std::uint8_t command, std::uint16_t number);
     KvResult Finish(Writer& writer, std::uint8_t command, std::uint8_t subcommand,

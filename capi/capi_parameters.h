@@ -68,10 +68,13 @@ struct CapiPartyNumber {
     std::uint8_t screening = 0;
     std::uint8_t count = 0;
     std::array<char, kMaxDigits + 1> digits{}; // zero-terminated
+    static_assert(kMaxDigits % 16 == 0, "CopyDigitWords copies 16-byte words");
 
     void Clear() {
-        type = plan = presentation = screening = count = 0;
-        digits[0] = '\0';
+        // The five fields and the first digits in one store (Reset clears
+        // four numbers); the digits past the count are never read.
+        static_assert(offsetof(CapiPartyNumber, digits) == 5);
+        std::memset(static_cast<void*>(this), 0, 8);
     }
     // At most 32 characters of a zero-terminated text; a longer text empties
     // the number and gives KV_CAPI_NOT_AVAILABLE; null gives KV_E_INVALID_POINTER.
@@ -90,18 +93,23 @@ struct CapiPartyNumber {
     std::string_view Digits() const { return {digits.data(), count}; }
     bool operator==(const CapiPartyNumber& other) const;
 
-    // The digits into out as whole 8-byte words: up to 7 bytes past the count
-    // are written too (zeros after SetFromText and SetFromBuffer).
+    // The digits into out as whole 16-byte words: up to 15 bytes past the
+    // count are written too, zeros up to the next 8-byte word after
+    // SetFromText and SetFromBuffer.
     void CopyDigitWords(std::uint8_t* out) const {
-        for (std::size_t done = 0; done < count; done += 8)
-            std::memcpy(out + done, digits.data() + done, 8);
+        const std::size_t length = count; // out may alias this as far as the compiler knows
+        for (std::size_t done = 0; done < length; done += 16)
+            std::memcpy(out + done, digits.data() + done, 16);
     }
 
 private:
-    // The digits go in as the 8-byte words CopyDigitWords reads back, the last
-    // one zero-padded, so that a build right after a set reads each word from
-    // the one store that wrote it instead of waiting for overlapping ones.
+    // The digits go in as whole 8-byte words, the last one zero-padded, read
+    // without going past the source's end.
     void StoreDigits(const void* source, std::size_t length);
+    // SetFromText through stpncpy, which never reads past the terminator.
+    [[gnu::noinline]] KvResult SetFromTextNearPageEnd(const char* text);
+    // Empties the number after a text too long: KV_CAPI_NOT_AVAILABLE.
+    [[gnu::noinline]] KvResult Fail();
 };
 
 // A subaddress: type 0 (NSAP, at most 20 bytes) or 2 (user specified, at most

@@ -193,6 +193,37 @@ TEST(CapiPartyNumberText, TakesUpToThirtyTwoDigitsAndRefusesMore) {
     EXPECT_EQ(number.SetFromText(nullptr), KV_E_INVALID_POINTER);
 }
 
+// Texts read in words: every length around the limit, at every offset up to
+// the end of a page, after a longer number left digits behind.
+TEST(CapiMessageCodecBuild, SetFromTextCopiesEachLengthAtAnyPlaceInItsPage) {
+    alignas(4096) static std::array<char, 2 * 4096> page{};
+    for (std::size_t length = 0; length <= 34; ++length) {
+        for (std::size_t offset = 4096 - 64; offset + length + 1 <= 4096 + 40; ++offset) {
+            std::memset(page.data(), 'x', page.size());
+            for (std::size_t i = 0; i < length; ++i)
+                page[offset + i] = static_cast<char>('0' + i % 10);
+            page[offset + length] = '\0';
+            CapiPartyNumber number;
+            ASSERT_EQ(number.SetFromText(std::string(32, '7').c_str()), KV_OK);
+            const KvResult result = number.SetFromText(page.data() + offset);
+            const std::string_view text(page.data() + offset, length);
+            if (length > CapiPartyNumber::kMaxDigits) {
+                ASSERT_EQ(result, KV_CAPI_NOT_AVAILABLE) << length << " at " << offset;
+                ASSERT_EQ(number.Digits(), "");
+                continue;
+            }
+            ASSERT_EQ(result, KV_OK) << length << " at " << offset;
+            ASSERT_EQ(number.Digits(), text) << length << " at " << offset;
+            std::array<std::uint8_t, 40> words;
+            words.fill(0xEE);
+            number.CopyDigitWords(words.data());
+            for (std::size_t i = length; i < (length + 7) / 8 * 8; ++i)
+                ASSERT_EQ(words[i], 0) << length << " at " << offset << ", byte " << i;
+            ASSERT_EQ(number.digits[length], '\0');
+        }
+    }
+}
+
 TEST(CapiMessageCodecBuild, ConnectRespWritesBProtocolAsItsFlagSays) {
     CapiMessageCodec codec;
     codec.SetApplId(1);
