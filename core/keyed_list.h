@@ -8,7 +8,12 @@
 // and for the XML helpers WriteXml(XmlNode*&, XmlDocument&, XmlNode*) and
 // ReadXml(const XmlNode*).
 // Every operation stores its result code and returns it. Capacities are small,
-// so look-ups walk the entries.
+// so look-ups walk the entries. The slots of the first few entries live inside
+// the list itself (kKeyedListInlineSlots): most lists hold one to four
+// entries, and a separate slot block per list costs an allocation, and a
+// cache miss when the record holding the list is freed. Entries are separate
+// blocks either way, so an entry keeps its address for as long as the list
+// holds it.
 
 #include "core/kv_object.h"
 #include "core/xml_node.h"
@@ -17,6 +22,7 @@
 #include "platform/text.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -27,6 +33,10 @@
 
 class XmlDocument;
 
+// How many entries' slots a list of Entry holds inside itself; a list type
+// whose lists are mostly empty specialises it to 0.
+template <typename Entry> inline constexpr std::size_t kKeyedListInlineSlots = 4;
+
 template <typename Entry, std::uint32_t Capacity> class KeyedList : public KvObject {
 public:
     // An iteration position: the index of the next entry, or kEndPosition.
@@ -35,7 +45,7 @@ public:
     static constexpr std::uint32_t kCapacity = Capacity;
 
     KvResult GetResult() const { return result_; }
-    std::uint32_t GetCount() const { return static_cast<std::uint32_t>(entries_.size()); }
+    std::uint32_t GetCount() const { return static_cast<std::uint32_t>(count_); }
 
     // Takes the entry under its identifier, untrimmed. On failure the caller
     // keeps it: KV_E_INVALID_POINTER for none, KV_E_LIST_FULL at capacity,
@@ -43,16 +53,22 @@ public:
     KvResult Add(std::unique_ptr<Entry>& entry) {
         if (!entry)
             return result_ = KV_E_INVALID_POINTER;
-        if (entries_.size() >= Capacity)
+        if (count_ >= Capacity)
             return result_ = KV_E_LIST_FULL;
         if (IndexOf(entry->GetIdentifier()) != kEndPosition)
             return result_ = KV_E_ALREADY_PRESENT;
-        // Lists hold a few entries: one small first block saves the growth
-        // steps 1, 2, 4.
-        if (entries_.capacity() == 0)
-            entries_.reserve(std::min<std::size_t>(Capacity, kFirstCapacity));
-        std::string key = entry->GetIdentifier();
-        entries_.push_back({std::move(key), std::move(entry)});
+        if (count_ < kInlineSlots) {
+            Slot& slot = inline_[count_];
+            slot.key = entry->GetIdentifier();
+            slot.entry = std::move(entry);
+        } else {
+            // One small first block saves the growth steps 1, 2, 4.
+            if (more_.capacity() == 0)
+                more_.reserve(std::min<std::size_t>(Capacity - kInlineSlots, kFirstCapacity));
+            std::string key = entry->GetIdentifier();
+            more_.push_back({std::move(key), std::move(entry)});
+        }
+        ++count_;
         return result_ = KV_OK;
     }
 
@@ -78,27 +94,33 @@ public:
         out = nullptr;
         Position index = kEndPosition;
         if (FindTrimmed(identifier, index) == KV_OK)
-            out = entries_[index].entry.get();
+            out = At(index).entry.get();
         return result_;
     }
 
     // The same codes as Lookup; the entry found is deleted.
     KvResult Remove(std::string& identifier) {
         Position index = kEndPosition;
-        if (FindTrimmed(identifier, index) == KV_OK)
-            entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
+        if (FindTrimmed(identifier, index) == KV_OK) {
+            for (std::size_t i = index; i + 1 < count_; ++i)
+                At(i) = std::move(At(i + 1));
+            DropLast();
+        }
         return result_;
     }
 
     KvResult RemoveAll() {
-        entries_.clear();
+        more_.clear();
+        for (std::size_t i = 0; i < std::min(count_, kInlineSlots); ++i)
+            inline_[i] = Slot{};
+        count_ = 0;
         return result_ = KV_OK;
     }
 
     // Returns whether there are entries.
     bool GetStartPosition(Position& position) const {
-        position = entries_.empty() ? kEndPosition : 0;
-        return !entries_.empty();
+        position = count_ == 0 ? kEndPosition : 0;
+        return count_ != 0;
     }
     // The entry at the position (null at the end), the position advanced.
     bool GetNext(Entry*& out, Position& position) {
@@ -122,8 +144,8 @@ public:
     // waits on one cache miss after another otherwise. Changes nothing.
     void PrefetchEntries() const {
         constexpr std::size_t kLine = 64;
-        for (const Slot& slot : entries_) {
-            const char* bytes = reinterpret_cast<const char*>(slot.entry.get());
+        for (std::size_t i = 0; i < count_; ++i) {
+            const char* bytes = reinterpret_cast<const char*>(At(i).entry.get());
             for (std::size_t offset = 0; offset < sizeof(Entry); offset += kLine)
                 __builtin_prefetch(bytes + offset);
         }
@@ -144,26 +166,36 @@ protected:
     // in its order; copy(entry, source) fills each from its source.
     template <typename Copy> void CopyEntriesFrom(const KeyedList& other, Copy copy) {
         RemoveAll();
-        for (const Slot& slot : other.entries_) {
-            std::string identifier = slot.entry->GetIdentifier();
+        for (std::size_t i = 0; i < other.count_; ++i) {
+            const Entry& source = *other.At(i).entry;
+            std::string identifier = source.GetIdentifier();
             Entry* entry = nullptr;
             if (CreateEntry(entry, identifier) == KV_OK)
-                copy(*entry, static_cast<const Entry&>(*slot.entry));
+                copy(*entry, source);
         }
     }
 
     // Deletes every entry for which the predicate holds, visiting each once
     // in order.
     template <typename Predicate> void RemoveIf(Predicate remove) {
-        std::erase_if(entries_, [&](Slot& slot) { return remove(*slot.entry); });
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < count_; ++i) {
+            if (remove(*At(i).entry))
+                continue;
+            if (kept != i)
+                At(kept) = std::move(At(i));
+            ++kept;
+        }
+        while (count_ > kept)
+            DropLast();
     }
 
     // Writes every entry's element under the list's element in insertion
     // order; the entries' own results are not kept.
     void WriteEntries(XmlDocument& document, XmlNode* element) {
-        for (Slot& slot : entries_) {
+        for (std::size_t i = 0; i < count_; ++i) {
             XmlNode* written = nullptr;
-            slot.entry->WriteXml(written, document, element);
+            At(i).entry->WriteXml(written, document, element);
         }
     }
     // Reads every child element named entry_name into a new entry. A child of
@@ -191,11 +223,27 @@ protected:
     KvResult result_ = KV_OK;
 
 private:
+    static constexpr std::size_t kInlineSlots = std::min<std::size_t>(Capacity, kKeyedListInlineSlots<Entry>);
     static constexpr std::size_t kFirstCapacity = 4;
 
+    Slot& At(std::size_t index) {
+        return index < kInlineSlots ? inline_[index] : more_[index - kInlineSlots];
+    }
+    const Slot& At(std::size_t index) const {
+        return index < kInlineSlots ? inline_[index] : more_[index - kInlineSlots];
+    }
+    // Deletes the last entry.
+    void DropLast() {
+        --count_;
+        if (count_ >= kInlineSlots)
+            more_.pop_back();
+        else
+            inline_[count_] = Slot{};
+    }
+
     Position IndexOf(std::string_view key) const {
-        for (std::size_t i = 0; i < entries_.size(); ++i) {
-            if (entries_[i].key == key)
+        for (std::size_t i = 0; i < count_; ++i) {
+            if (At(i).key == key)
                 return i;
         }
         return kEndPosition;
@@ -210,16 +258,19 @@ private:
     }
 
     Entry* Advance(Position& position) const {
-        if (position >= entries_.size()) {
+        if (position >= count_) {
             position = kEndPosition;
             return nullptr;
         }
-        Entry* entry = entries_[position].entry.get();
+        Entry* entry = At(position).entry.get();
         ++position;
-        if (position == entries_.size())
+        if (position == count_)
             position = kEndPosition;
         return entry;
     }
 
-    std::vector<Slot> entries_;
+    std::array<Slot, kInlineSlots> inline_;
+    // The entries after the inline ones.
+    std::vector<Slot> more_;
+    std::size_t count_ = 0;
 };

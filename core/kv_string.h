@@ -35,6 +35,10 @@ private:
     std::string data_;
 };
 
+// No slots inside the list: records carry these lists (e-mail addresses, web
+// pages) mostly empty, and each slot would make every such record larger.
+template <> inline constexpr std::size_t kKeyedListInlineSlots<KVSTRING> = 0;
+
 class KVSTRING_LIST : public KeyedList<KVSTRING, 201> {
 public:
     KVSTRING_LIST() = default;

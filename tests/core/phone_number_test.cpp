@@ -90,6 +90,40 @@ TEST(PhoneNumberList, HoldsTwentyOneNumbersAndCopiesThemWithoutState) {
     EXPECT_TRUE(list.RemoveAll() == KV_OK && list.GetCount() == 0);
 }
 
+TEST(PhoneNumberList, EntriesKeepOrderAddressesAndKeysAcrossTheFourthEntryAndRemovals) {
+    PHONE_NUMBER_LIST list;
+    std::vector<PHONE_NUMBER*> added;
+    for (int i = 0; i < 8; ++i)
+        added.push_back(AddNumber(list, "id" + std::to_string(i), i % 3 == 0 ? "x" : "1"));
+    // The key is the identifier the entry was added under.
+    added[6]->GetIdentifier() = "renamed";
+    std::string identifier = "id1";
+    EXPECT_EQ(list.Remove(identifier), KV_OK);
+    identifier = "id5";
+    EXPECT_EQ(list.Remove(identifier), KV_OK);
+    ASSERT_NE(AddNumber(list, "id9", "1"), nullptr);
+    const Strings remaining = {"id0=x", "id2=1", "id3=x", "id4=1", "renamed=x", "id7=1", "id9=1"};
+    EXPECT_EQ(Numbers(list), remaining);
+    for (int i : {0, 2, 3, 4, 6, 7}) {
+        PHONE_NUMBER* found = nullptr;
+        identifier = "id" + std::to_string(i);
+        EXPECT_TRUE(list.Lookup(found, identifier) == KV_OK && found == added[i]) << i;
+    }
+    identifier = "renamed";
+    EXPECT_EQ(list.Remove(identifier), KV_E_NOT_PRESENT);
+    // Removing across the fourth entry keeps the order and the addresses.
+    EXPECT_EQ(list.RemoveInvalidNumbers(5, FALSE), KV_OK);
+    EXPECT_EQ(Numbers(list), Strings({"id2=1", "id4=1", "id7=1", "id9=1"}));
+    PHONE_NUMBER* first = nullptr;
+    EXPECT_TRUE(list.GetFirst(first) && first == added[2]);
+    identifier = "id7";
+    PHONE_NUMBER* seventh = nullptr;
+    EXPECT_TRUE(list.Lookup(seventh, identifier) == KV_OK && seventh == added[7]);
+    PHONE_NUMBER_LIST copy;
+    copy = list;
+    EXPECT_EQ(Numbers(copy), Numbers(list));
+}
+
 TEST(PhoneNumberList, RemoveInvalidNumbersKeepsOnlyDialableDigits) {
     // Runs of adjacent invalid entries catch a walk that skips the entry after
     // a removed one; the last entry is invalid too.
