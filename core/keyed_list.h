@@ -223,7 +223,8 @@ protected:
     KvResult result_ = KV_OK;
 
 private:
-    static constexpr std::size_t kInlineSlots = std::min<std::size_t>(Capacity, kKeyedListInlineSlots<Entry>);
+    static constexpr std::size_t kInlineSlots =
+        std::min<std::size_t>(Capacity, kKeyedListInlineSlots<Entry>);
     static constexpr std::size_t kFirstCapacity = 4;
 
     Slot& At(std::size_t index) {
