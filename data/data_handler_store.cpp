@@ -495,6 +495,9 @@ KvResult CKvDataHandlerStore::ReadXml(const XmlNode* element) {
             result_ = created;
             continue;
         }
+        // Add files the record by its address; reading it takes long enough
+        // for the slot to arrive.
+        by_record_.prefetch(record.get());
         // A record whose reader took the element is kept even when one of its
         // values could not be read (the reader has left that value as it
         // reads such a text); only an element that is no such record is
