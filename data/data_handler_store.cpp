@@ -321,11 +321,15 @@ void CKvDataHandlerStore::ForgetAll() {
     by_identifier_.clear();
     by_record_.clear();
     // Freeing a large store is bound by fetching each record: the next
-    // record is asked for while the current one is freed.
+    // record is asked for while the current one is freed, and the list node
+    // after it, whose record the following step asks for.
     while (!entries_.empty()) {
         const auto next = std::next(entries_.begin());
-        if (next != entries_.end())
+        if (next != entries_.end()) {
             PrefetchRecord(next->record.get());
+            if (const auto after = std::next(next); after != entries_.end())
+                __builtin_prefetch(&*after);
+        }
         entries_.pop_front();
     }
 }
@@ -455,6 +459,11 @@ KvResult CKvDataHandlerStore::WriteXml(XmlNode*& out, XmlDocument& document, Xml
         GetStartPosition(&position);
         while (CKvDataHandler* record = GetNext(&position)) {
             PrefetchRecord(position.next_);
+            // The list node after that one: the step after next reads it.
+            if (position.next_ != nullptr) {
+                if (const auto after = std::next(position.entry_); after != entries_.end())
+                    __builtin_prefetch(&*after);
+            }
             XmlNode* child = nullptr;
             record->WriteXml(child, document, element);
         }
