@@ -9,11 +9,13 @@
 #include "jobs/job_data_root.h"
 #include "platform/local_identity.h"
 #include "platform/number_parse.h"
+#include "platform/object_pool.h"
 #include "platform/pointer.h"
 #include "platform/tcp_transport.h"
 #include "platform/text.h"
 
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -65,7 +67,39 @@ Identity ReadLocalIdentity() {
     return identity;
 }
 
+// The pool's sizes for jobs: every multiple of a cache line up to the
+// largest object a pool takes.
+constexpr std::size_t kJobSizeStep = 64;
+constexpr std::size_t kJobSizeClasses = object_pool::kMaxObjectSize / kJobSizeStep;
+
+template <std::size_t... Index>
+std::array<object_pool::Claim, sizeof...(Index)> MakeJobClaims(std::index_sequence<Index...>) {
+    return {object_pool::Claim((Index + 1) * kJobSizeStep)...};
+}
+
+// The claim for jobs of the size; null for a size no pool takes.
+object_pool::Claim* JobClaim(std::size_t size) {
+    thread_local std::array<object_pool::Claim, kJobSizeClasses> claims =
+        MakeJobClaims(std::make_index_sequence<kJobSizeClasses>{});
+    if (size == 0 || size > object_pool::kMaxObjectSize)
+        return nullptr;
+    return &claims[(size - 1) / kJobSizeStep];
+}
+
 } // namespace
+
+void* CKvJobData::operator new(std::size_t size) {
+    static_assert(alignof(CKvJobData) <= object_pool::kAlignment);
+    object_pool::Claim* claim = JobClaim(size);
+    return claim != nullptr ? claim->Allocate() : ::operator new(size);
+}
+
+void CKvJobData::operator delete(void* job, std::size_t size) noexcept {
+    if (size != 0 && size <= object_pool::kMaxObjectSize)
+        object_pool::Free(job);
+    else
+        ::operator delete(job);
+}
 
 CKvJobData::CKvJobData() {
     datetime_.Clear();
@@ -176,7 +210,7 @@ const char* CKvJobData::TypeName(std::uint32_t code) {
 
 bool CKvJobData::TypeCodeFromName(std::string_view name, std::uint32_t& code) {
     for (const TypeNameRow& row : kTypeNames) {
-        if (name == row.name) {
+        if (SameText(name, row.name)) {
             code = row.code;
             return true;
         }
@@ -458,14 +492,14 @@ void CKvJobData::PostStatusText(const char* text) {
 }
 
 bool CKvJobData::ReadPeerKey(std::string_view name, std::string_view text) {
-    if (name == "loginname")
+    if (SameText(name, "loginname"))
         loginname_ = text;
-    else if (name == "hostname")
+    else if (SameText(name, "hostname"))
         // The name was set as a C string: it ends at a zero byte.
         peer_.GetName().assign(text.substr(0, text.find('\0')));
-    else if (name == "hostip")
+    else if (SameText(name, "hostip"))
         peer_.SetAddressText(text);
-    else if (name == "portnumber")
+    else if (SameText(name, "portnumber"))
         peer_.SetPort(ParseUInt32(text));
     else
         return false;

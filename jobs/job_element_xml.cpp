@@ -69,7 +69,7 @@ KvResult ReadJobElement(const XmlNode* job_data, std::string_view name, std::uin
 
 bool RequiredKeys::Count(std::string_view name) {
     for (std::size_t i = 0; i < kCount; ++i) {
-        if (names_[i] == name) {
+        if (SameText(names_[i], name)) {
             ++seen_[i];
             return true;
         }
