@@ -15,7 +15,6 @@
 #include "platform/text.h"
 
 #include <array>
-#include <utility>
 
 namespace {
 
@@ -67,38 +66,15 @@ Identity ReadLocalIdentity() {
     return identity;
 }
 
-// The pool's sizes for jobs: every multiple of a cache line up to the
-// largest object a pool takes.
-constexpr std::size_t kJobSizeStep = 64;
-constexpr std::size_t kJobSizeClasses = object_pool::kMaxObjectSize / kJobSizeStep;
-
-template <std::size_t... Index>
-std::array<object_pool::Claim, sizeof...(Index)> MakeJobClaims(std::index_sequence<Index...>) {
-    return {object_pool::Claim((Index + 1) * kJobSizeStep)...};
-}
-
-// The claim for jobs of the size; null for a size no pool takes.
-object_pool::Claim* JobClaim(std::size_t size) {
-    thread_local std::array<object_pool::Claim, kJobSizeClasses> claims =
-        MakeJobClaims(std::make_index_sequence<kJobSizeClasses>{});
-    if (size == 0 || size > object_pool::kMaxObjectSize)
-        return nullptr;
-    return &claims[(size - 1) / kJobSizeStep];
-}
-
 } // namespace
 
 void* CKvJobData::operator new(std::size_t size) {
     static_assert(alignof(CKvJobData) <= object_pool::kAlignment);
-    object_pool::Claim* claim = JobClaim(size);
-    return claim != nullptr ? claim->Allocate() : ::operator new(size);
+    return object_pool::AllocateSized(size);
 }
 
 void CKvJobData::operator delete(void* job, std::size_t size) noexcept {
-    if (size != 0 && size <= object_pool::kMaxObjectSize)
-        object_pool::Free(job);
-    else
-        ::operator delete(job);
+    object_pool::FreeSized(job, size);
 }
 
 CKvJobData::CKvJobData() {

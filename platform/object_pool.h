@@ -74,6 +74,13 @@ private:
     std::size_t used_ = 0;
 };
 
+// Memory for an object of a class whose objects differ in size (a base
+// with many derived classes): the pool of the size rounded up to a cache
+// line, or the heap for a size no pool takes. Give it back with FreeSized
+// and the same size, as a class's sized operator delete receives it.
+void* AllocateSized(std::size_t size);
+void FreeSized(void* object, std::size_t size) noexcept;
+
 } // namespace object_pool
 
 // The pool for objects of type T (their storage only: construction and
