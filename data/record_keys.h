@@ -650,6 +650,17 @@ KvResult ReadRecordKeys(Record& record, std::span<const RecordKey<Record>> keys,
         if (kind == kXmlTextElement) {
             if (const RecordKey<Record>* key =
                     FindXmlTextKeyFrom(keys, child->GetName(), unique, next)) {
+                // A text member without read rules takes a text without
+                // entities as it stands, with no detour through the scratch.
+                if (key->kind == RecordKeyKind::kText && key->text != nullptr &&
+                    key->parse == nullptr &&
+                    (key->rules & (kKeyTrimOnRead | kKeyFilter | kKeyStoredText)) == 0) {
+                    const std::string_view content = child->GetContent();
+                    if (content.find('&') == std::string_view::npos) {
+                        key->text(record).assign(content);
+                        continue;
+                    }
+                }
                 if ((key->kind == RecordKeyKind::kText && (key->rules & kKeyStoredText) == 0) ||
                     (key->rules & kKeyDecode) != 0)
                     child->GetText(text);
