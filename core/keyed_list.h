@@ -195,7 +195,7 @@ private:
 
     Position IndexOf(std::string_view key) const {
         for (std::size_t i = 0; i < entries_.size(); ++i) {
-            if (entries_[i].key == key)
+            if (SameText(entries_[i].key, key))
                 return i;
         }
         return kEndPosition;
