@@ -4,6 +4,8 @@
 // A store files every record it takes in two of these: a node-based map costs
 // an allocation per record and a walk over cold nodes on every look-up.
 
+#include "platform/object_pool.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstddef>
@@ -81,7 +83,7 @@ public:
         if (count * 2 <= slots_.size())
             return;
         const std::size_t wanted = std::bit_ceil(std::max<std::size_t>(count * 2, kFirstSlots));
-        std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(wanted));
+        auto old = std::exchange(slots_, std::vector<Slot, SizedPoolAllocator<Slot>>(wanted));
         shift_ = 64 - static_cast<unsigned>(std::countr_zero(wanted));
         for (Slot& slot : old) {
             if (slot.used)
@@ -116,7 +118,7 @@ private:
         slots_[at] = std::move(slot);
     }
 
-    std::vector<Slot> slots_;
+    std::vector<Slot, SizedPoolAllocator<Slot>> slots_;
     std::size_t size_ = 0;
     unsigned shift_ = 64;
 };
@@ -206,7 +208,7 @@ public:
         if (count * 2 <= slots_.size())
             return;
         const std::size_t wanted = std::bit_ceil(std::max<std::size_t>(count * 2, kFirstSlots));
-        std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(wanted));
+        auto old = std::exchange(slots_, std::vector<Slot, SizedPoolAllocator<Slot>>(wanted));
         shift_ = 64 - static_cast<unsigned>(std::countr_zero(wanted));
         for (Slot& slot : old) {
             if (slot.used)
@@ -234,7 +236,7 @@ private:
         slots_[at] = std::move(slot);
     }
 
-    std::vector<Slot> slots_;
+    std::vector<Slot, SizedPoolAllocator<Slot>> slots_;
     std::size_t size_ = 0;
     unsigned shift_ = 64;
 };

@@ -83,6 +83,24 @@ void FreeSized(void* object, std::size_t size) noexcept;
 
 } // namespace object_pool
 
+// An allocator for containers that a thread makes and drops many times a
+// second at sizes up to a few kilobytes (the indexes of a received list):
+// their blocks come from the pools by size, so that they neither wait in the
+// heap's large bins nor make it sort its small ones.
+template <typename T> struct SizedPoolAllocator {
+    using value_type = T;
+    SizedPoolAllocator() = default;
+    template <typename U> SizedPoolAllocator(const SizedPoolAllocator<U>&) noexcept {}
+    T* allocate(std::size_t count) {
+        static_assert(alignof(T) <= object_pool::kAlignment);
+        return static_cast<T*>(object_pool::AllocateSized(count * sizeof(T)));
+    }
+    void deallocate(T* block, std::size_t count) noexcept {
+        object_pool::FreeSized(block, count * sizeof(T));
+    }
+    friend bool operator==(const SizedPoolAllocator&, const SizedPoolAllocator&) { return true; }
+};
+
 // The pool for objects of type T (their storage only: construction and
 // destruction stay with the caller).
 template <typename T> class ObjectPool {
