@@ -12,6 +12,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <new>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define KV_OBJECT_POOL_USES_HEAP 1
@@ -110,6 +111,17 @@ public:
 
     static void* Allocate() { return claim_.Allocate(); }
     static void Free(void* object) { object_pool::Free(object); }
+    // For T's operator new and delete: a derived class of another size gets
+    // its memory from the heap.
+    static void* AllocateSize(std::size_t size) {
+        return size == sizeof(T) ? Allocate() : ::operator new(size);
+    }
+    static void FreeSize(void* object, std::size_t size) noexcept {
+        if (size == sizeof(T))
+            Free(object);
+        else
+            ::operator delete(object);
+    }
 
 private:
     static thread_local object_pool::Claim claim_;

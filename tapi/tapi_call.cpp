@@ -37,14 +37,11 @@ template <auto Member> constexpr RecordKey<KVTAPICALL> FlagWordKey(std::string_v
 } // namespace
 
 void* KVTAPICALL::operator new(std::size_t size) {
-    return size == sizeof(KVTAPICALL) ? ObjectPool<KVTAPICALL>::Allocate() : ::operator new(size);
+    return ObjectPool<KVTAPICALL>::AllocateSize(size);
 }
 
 void KVTAPICALL::operator delete(void* call, std::size_t size) noexcept {
-    if (size == sizeof(KVTAPICALL))
-        ObjectPool<KVTAPICALL>::Free(call);
-    else
-        ::operator delete(call);
+    ObjectPool<KVTAPICALL>::FreeSize(call, size);
 }
 
 KVTAPICALL::KVTAPICALL() {
