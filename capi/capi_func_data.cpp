@@ -9,6 +9,10 @@
 #include <charconv>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr std::array<const char*, 12> kTypeNames = {
@@ -76,12 +80,49 @@ bool ReadHexWords(std::string_view payload, std::array<std::uint32_t, 4>& out) {
     return true;
 }
 
+#if defined(__SSE2__)
+// 16 hex digits to their values, and a mask of 0xFF where the byte is a
+// digit: the same tests as the plain loop below, 16 at a time.
+inline __m128i HexNibbles(__m128i text, __m128i& valid) {
+    const __m128i digit = _mm_sub_epi8(text, _mm_set1_epi8('0'));
+    const __m128i letter =
+        _mm_sub_epi8(_mm_or_si128(text, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
+    // Unsigned x < n as min(x, n - 1) == x: SSE2 has no unsigned compare.
+    const __m128i is_digit = _mm_cmpeq_epi8(_mm_min_epu8(digit, _mm_set1_epi8(9)), digit);
+    const __m128i is_letter = _mm_cmpeq_epi8(_mm_min_epu8(letter, _mm_set1_epi8(5)), letter);
+    valid = _mm_and_si128(valid, _mm_or_si128(is_digit, is_letter));
+    return _mm_or_si128(_mm_and_si128(is_digit, digit),
+                        _mm_and_si128(is_letter, _mm_add_epi8(letter, _mm_set1_epi8(10))));
+}
+
+// Pairs of nibbles (high first) to 8 bytes, each in a 16-bit lane.
+inline __m128i HexPairs(__m128i nibbles) {
+    const __m128i high = _mm_slli_epi16(_mm_and_si128(nibbles, _mm_set1_epi16(0x00FF)), 4);
+    return _mm_or_si128(high, _mm_srli_epi16(nibbles, 8));
+}
+#endif
+
 // Decodes into the caller's scratch buffer, which it takes over only on
-// success. Arithmetic rather than a table, so that the loop vectorises.
+// success. A message carries up to 2,064 digits: 32 at a time where the
+// processor has 16-byte words, the rest one pair at a time.
 bool ReadHexBytes(std::string_view payload, std::uint8_t* out, std::size_t count) {
     if (count > payload.size() / 2)
         return false;
     const auto* text = reinterpret_cast<const std::uint8_t*>(payload.data());
+    std::size_t i = 0;
+    bool sound = true;
+#if defined(__SSE2__)
+    __m128i valid = _mm_set1_epi8(-1);
+    for (; i + 16 <= count; i += 16) {
+        const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + 2 * i));
+        const __m128i second =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + 2 * i + 16));
+        const __m128i bytes = _mm_packus_epi16(HexPairs(HexNibbles(first, valid)),
+                                               HexPairs(HexNibbles(second, valid)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), bytes);
+    }
+    sound = _mm_movemask_epi8(valid) == 0xFFFF;
+#endif
     std::uint8_t bad = 0;
     const auto nibble = [&bad](std::uint8_t c) {
         const auto lower = static_cast<std::uint8_t>(c | 0x20);
@@ -90,9 +131,9 @@ bool ReadHexBytes(std::string_view payload, std::uint8_t* out, std::size_t count
         bad |= static_cast<std::uint8_t>(!(digit || letter));
         return static_cast<std::uint8_t>(digit ? c - '0' : lower - 'a' + 10);
     };
-    for (std::size_t i = 0; i < count; ++i)
-        out[i] = static_cast<std::uint8_t>((nibble(text[2 * i]) << 4) | nibble(text[2 * i + 1]));
-    return bad == 0;
+    for (const std::uint8_t* pair = text + 2 * i; i < count; ++i, pair += 2)
+        out[i] = static_cast<std::uint8_t>((nibble(pair[0]) << 4) | nibble(pair[1]));
+    return sound && bad == 0;
 }
 
 // "%d" of the value, without the formatted print: every record reset, read

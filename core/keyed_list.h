@@ -244,7 +244,7 @@ private:
 
     Position IndexOf(std::string_view key) const {
         for (std::size_t i = 0; i < count_; ++i) {
-            if (At(i).key == key)
+            if (SameText(At(i).key, key))
                 return i;
         }
         return kEndPosition;

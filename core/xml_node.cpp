@@ -3,6 +3,7 @@
 #include "core/xml_document.h"
 #include "core/xml_entities.h"
 #include "platform/pointer.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -25,7 +26,7 @@ std::string_view ViewOf(const char* text) {
 KvResult FindXmlNodeByName(XmlNode*& out, std::string_view name, const XmlNodeList& list) {
     out = nullptr;
     for (XmlNode* node : list) {
-        if (IsValidPtr(node) && node->GetName() == name) {
+        if (IsValidPtr(node) && SameText(node->GetName(), name)) {
             out = node;
             return KV_OK;
         }

@@ -13,6 +13,12 @@ CKvDataCall::CKvDataCall(CKvDataHandlerCatalog* context, std::uint32_t identifie
         [](CKvDataHandler& record) { static_cast<CKvDataCall&>(record).RegisterNamedFields(); });
 }
 
+CKvDataCall::CKvDataCall(AsReset) : KeyTableRecord(nullptr, 0) {
+    CKvDataCall::Reset();
+    SetNamedFieldsRegistrar(
+        [](CKvDataHandler& record) { static_cast<CKvDataCall&>(record).RegisterNamedFields(); });
+}
+
 void CKvDataCall::RegisterNamedFields() {
     NamedValueMap& fields = GetNamedFields();
     fields.Add(kValueCellTimeDate, &datetime_start_, "TIME_DATE_START", false);

@@ -24,6 +24,11 @@ public:
     // CSTRING_COMPANYNAME, CSTRING_COMMENT and KVFLAG_CALLOUT, each pointing
     // at this record's own member.
     explicit CKvDataCall(CKvDataHandlerCatalog* context = nullptr, std::uint32_t identifier = 0);
+    // As Reset leaves a record (no start time, no key), with the named fields
+    // registered: for an owner that resets the record as soon as it is made,
+    // so that the clock is not read for nothing.
+    struct AsReset {};
+    explicit CKvDataCall(AsReset);
     CKvDataCall(const CKvDataCall&) = delete;
     // Copies the identifier, flag word, timer, context, spare text and every
     // field (key text, both times, TAPI call handle and report marker

@@ -50,7 +50,7 @@ KvResult CKvDataDevice::FormatFlagVirtual(std::string& out) const {
 }
 
 void CKvDataDevice::ParseFlagVirtual(const std::string& text) {
-    flag_virtual_ = ToLower(text) == "true" ? 1 : 0;
+    flag_virtual_ = EqualsNoCase(text, "true") ? 1 : 0;
 }
 
 const RecordForm<CKvDataDevice>& CKvDataDevice::Form() {

@@ -7,7 +7,6 @@
 #include "platform/pointer.h"
 
 #include <algorithm>
-#include <tuple>
 #include <utility>
 
 namespace {
@@ -172,14 +171,13 @@ KvResult CKvDataHandlerStore::Add(CKvDataHandler* record) {
 
     const std::uint32_t identifier = record->GetIdentifier();
     EntryList::iterator existing = entries_.end();
-    // In key mode the key is filed (or found) with one hashing; a new key's
-    // entry is set below.
-    KeyIndex::iterator filed_key{};
+    // In key mode the key is hashed once, for the look-up and for filing a
+    // new entry below.
+    std::uint64_t key_hash = 0;
     if (IsKeyMode()) {
-        bool inserted = false;
-        std::tie(filed_key, inserted) = by_key_.try_emplace(key, entries_.end());
-        if (!inserted)
-            existing = filed_key->second;
+        key_hash = KeyIndex::Hash(key);
+        if (const EntryList::iterator* filed = by_key_.find(key, key_hash))
+            existing = *filed;
     } else if (auto found = by_identifier_.find(identifier); found != by_identifier_.end()) {
         existing = found->second;
     }
@@ -196,7 +194,7 @@ KvResult CKvDataHandlerStore::Add(CKvDataHandler* record) {
         Entry{std::unique_ptr<CKvDataHandler>(record), identifier, std::move(key)});
     const EntryList::iterator entry = std::prev(entries_.end());
     if (IsKeyMode())
-        filed_key->second = entry;
+        by_key_.insert(key_hash, entry);
     else
         by_identifier_.emplace(identifier, entry);
     by_record_.emplace(record, entry);
@@ -245,7 +243,7 @@ KvResult CKvDataHandlerStore::Add(std::unique_ptr<CKvDataHandler>& record) {
 
 std::unique_ptr<CKvDataHandler> CKvDataHandlerStore::Unlink(EntryList::iterator entry) {
     if (IsKeyMode())
-        by_key_.erase(entry->key);
+        by_key_.erase(entry, KeyIndex::Hash(entry->key));
     else
         by_identifier_.erase(entry->identifier);
     by_record_.erase(entry->record.get());
@@ -344,10 +342,10 @@ bool CKvDataHandlerStore::LookupByKey(CKvDataHandler*& out, const std::string& k
     out = nullptr;
     if (!IsKeyMode())
         return false;
-    auto found = by_key_.find(key);
-    if (found == by_key_.end())
+    const EntryList::iterator* found = by_key_.find(key);
+    if (found == nullptr)
         return false;
-    out = found->second->record.get();
+    out = (*found)->record.get();
     return true;
 }
 

@@ -209,14 +209,11 @@ private:
     std::uint32_t handler_type_ = 0;
     std::int32_t capacity_ = 0;
     EntryList entries_;
-    // A hasher of its own: the standard one for strings makes small maps
-    // compare every key on each look-up.
-    struct KeyHash {
-        std::size_t operator()(const std::string& key) const {
-            return std::hash<std::string_view>{}(key);
-        }
+    // The key index files each entry under the key text the entry holds.
+    struct EntryKey {
+        const std::string& operator()(EntryList::iterator entry) const { return entry->key; }
     };
-    using KeyIndex = std::unordered_map<std::string, EntryList::iterator, KeyHash>;
+    using KeyIndex = FlatTextIndex<EntryList::iterator, EntryKey>;
     KeyIndex by_key_;
     std::unordered_map<std::uint32_t, EntryList::iterator> by_identifier_;
     FlatIndex<const CKvDataHandler*, EntryList::iterator> by_record_;

@@ -444,36 +444,6 @@ KvResult StoreKeyText(Record& record, const RecordKey<Record>& key, std::string&
     return KV_OK;
 }
 
-// Equal bytes, compared in words: key names are short, and a call of
-// memcmp for each would cost more than the comparison.
-inline bool SameBytes(const char* a, const char* b, std::size_t size) {
-    if (size >= 8) {
-        std::uint64_t x = 0;
-        std::uint64_t y = 0;
-        for (std::size_t at = 0; at + 8 < size; at += 8) {
-            std::memcpy(&x, a + at, 8);
-            std::memcpy(&y, b + at, 8);
-            if (x != y)
-                return false;
-        }
-        std::memcpy(&x, a + size - 8, 8);
-        std::memcpy(&y, b + size - 8, 8);
-        return x == y;
-    }
-    if (size >= 4) {
-        std::uint32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-        std::memcpy(&x1, a, 4);
-        std::memcpy(&y1, b, 4);
-        std::memcpy(&x2, a + size - 4, 4);
-        std::memcpy(&y2, b + size - 4, 4);
-        return x1 == y1 && x2 == y2;
-    }
-    for (std::size_t at = 0; at < size; ++at)
-        if (a[at] != b[at])
-            return false;
-    return true;
-}
-
 template <typename Record>
 const RecordKey<Record>* FindTextKey(std::span<const RecordKey<Record>> keys, std::string_view name,
                                      bool dom) {
@@ -680,6 +650,17 @@ KvResult ReadRecordKeys(Record& record, std::span<const RecordKey<Record>> keys,
         if (kind == kXmlTextElement) {
             if (const RecordKey<Record>* key =
                     FindXmlTextKeyFrom(keys, child->GetName(), unique, next)) {
+                // A text member without read rules takes a text without
+                // entities as it stands, with no detour through the scratch.
+                if (key->kind == RecordKeyKind::kText && key->text != nullptr &&
+                    key->parse == nullptr &&
+                    (key->rules & (kKeyTrimOnRead | kKeyFilter | kKeyStoredText)) == 0) {
+                    const std::string_view content = child->GetContent();
+                    if (content.find('&') == std::string_view::npos) {
+                        key->text(record).assign(content);
+                        continue;
+                    }
+                }
                 if ((key->kind == RecordKeyKind::kText && (key->rules & kKeyStoredText) == 0) ||
                     (key->rules & kKeyDecode) != 0)
                     child->GetText(text);

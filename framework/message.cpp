@@ -70,14 +70,11 @@ bool FieldMatches(std::int32_t pattern, std::int32_t value) {
 } // namespace
 
 void* CKvMessage::operator new(std::size_t size) {
-    return size == sizeof(CKvMessage) ? ObjectPool<CKvMessage>::Allocate() : ::operator new(size);
+    return ObjectPool<CKvMessage>::AllocateSize(size);
 }
 
 void CKvMessage::operator delete(void* message, std::size_t size) noexcept {
-    if (size == sizeof(CKvMessage))
-        ObjectPool<CKvMessage>::Free(message);
-    else
-        ::operator delete(message);
+    ObjectPool<CKvMessage>::FreeSize(message, size);
 }
 
 CKvMessage::CKvMessage() {

@@ -9,6 +9,7 @@
 #include "jobs/job_data_root.h"
 #include "platform/local_identity.h"
 #include "platform/number_parse.h"
+#include "platform/object_pool.h"
 #include "platform/pointer.h"
 #include "platform/tcp_transport.h"
 #include "platform/text.h"
@@ -66,6 +67,15 @@ Identity ReadLocalIdentity() {
 }
 
 } // namespace
+
+void* CKvJobData::operator new(std::size_t size) {
+    static_assert(alignof(CKvJobData) <= object_pool::kAlignment);
+    return object_pool::AllocateSized(size);
+}
+
+void CKvJobData::operator delete(void* job, std::size_t size) noexcept {
+    object_pool::FreeSized(job, size);
+}
 
 CKvJobData::CKvJobData() {
     datetime_.Clear();
@@ -176,7 +186,7 @@ const char* CKvJobData::TypeName(std::uint32_t code) {
 
 bool CKvJobData::TypeCodeFromName(std::string_view name, std::uint32_t& code) {
     for (const TypeNameRow& row : kTypeNames) {
-        if (name == row.name) {
+        if (SameText(name, row.name)) {
             code = row.code;
             return true;
         }
@@ -458,14 +468,14 @@ void CKvJobData::PostStatusText(const char* text) {
 }
 
 bool CKvJobData::ReadPeerKey(std::string_view name, std::string_view text) {
-    if (name == "loginname")
+    if (SameText(name, "loginname"))
         loginname_ = text;
-    else if (name == "hostname")
+    else if (SameText(name, "hostname"))
         // The name was set as a C string: it ends at a zero byte.
         peer_.GetName().assign(text.substr(0, text.find('\0')));
-    else if (name == "hostip")
+    else if (SameText(name, "hostip"))
         peer_.SetAddressText(text);
-    else if (name == "portnumber")
+    else if (SameText(name, "portnumber"))
         peer_.SetPort(ParseUInt32(text));
     else
         return false;

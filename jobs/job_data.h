@@ -75,6 +75,12 @@ public:
     CKvJobData(const CKvJobData&) = delete;
     CKvJobData& operator=(const CKvJobData&) = delete;
 
+    // Jobs are made by the thread that receives them and ended by the one
+    // that runs them, one per text: like messages they come from a pool, by
+    // their size, rather than from the heap's bins for large blocks.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* job, std::size_t size) noexcept;
+
     // ---- The virtual operations ----
 
     // Reads the job's own element among the children of the "JobData"

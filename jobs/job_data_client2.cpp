@@ -76,8 +76,8 @@ KvResult CKvJobDataClient2::ReadXml(const XmlNode* job_data) {
         if (!keys.Count(name))
             continue;
         const std::string_view text = DecodedNodeText(*child, scratch);
-        if (name == "notifycalls")
-            notifycalls_ = text == "yes" ? 1 : 0;
+        if (SameText(name, "notifycalls"))
+            notifycalls_ = SameText(text, "yes") ? 1 : 0;
         else
             ReadPeerKey(name, text);
     }

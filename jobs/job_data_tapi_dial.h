@@ -128,7 +128,8 @@ private:
     std::string text_e_;
     std::uint32_t second_call_swap_flag_ = 0;
     std::unique_ptr<CKvDataCall> originator_;
-    CKvDataCall call_record_;
+    // InitTAPIDial resets it at once.
+    CKvDataCall call_record_{CKvDataCall::AsReset{}};
     DiallingRules rules_;
     KVTAPICALL call_;
     std::uint16_t line_endpoint_ = 0;

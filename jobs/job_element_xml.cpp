@@ -43,33 +43,27 @@ KvResult WriteJobElement(XmlNode*& out, XmlDocument& document, XmlNode* job_data
     return WriteElement(out, document, job_data, name, nullptr, children);
 }
 
-KvResult ReadJobElement(const XmlNode* job_data, std::string_view name, std::uint32_t& idsource,
-                        const std::function<void(const XmlNode& child)>& read_child,
-                        const RequiredKeys* keys) {
+KvResult FindJobElement(const XmlNode*& element, const XmlNode* job_data, std::string_view name,
+                        std::uint32_t& idsource) {
+    element = nullptr;
     if (!IsValidPtr(job_data))
         return KV_E_INVALID_POINTER;
-    XmlNode* element = nullptr;
-    KvResult result = job_data->FindChild(element, name);
+    XmlNode* found = nullptr;
+    KvResult result = job_data->FindChild(found, name);
     if (result != KV_OK)
         return result;
     std::string id;
-    result = ReadRecordAttribute(*element, "idsource", id);
+    result = ReadRecordAttribute(*found, "idsource", id);
     if (result != KV_OK)
         return result;
     idsource = static_cast<std::uint32_t>(AtoI32(id));
-    for (const XmlNode* child : element->GetChildList()) {
-        if (!IsValidPtr(child)) {
-            result = KV_E_INVALID_POINTER;
-            continue;
-        }
-        read_child(*child);
-    }
-    return keys != nullptr ? keys->Check(result) : result;
+    element = found;
+    return KV_OK;
 }
 
 bool RequiredKeys::Count(std::string_view name) {
     for (std::size_t i = 0; i < kCount; ++i) {
-        if (names_[i] == name) {
+        if (SameText(names_[i], name)) {
             ++seen_[i];
             return true;
         }

@@ -4,11 +4,11 @@
 // which differ only in which keys they write.
 
 #include "core/xml_document.h"
+#include "platform/pointer.h"
 #include "platform/result_codes.h"
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -28,14 +28,19 @@ KvResult WriteJobElement(XmlNode*& out, XmlDocument& document, XmlNode* job_data
 
 class RequiredKeys;
 
+// The element under "JobData" and its "idsource" attribute; either missing
+// gives that look-up's code and no element.
+KvResult FindJobElement(const XmlNode*& element, const XmlNode* job_data, std::string_view name,
+                        std::uint32_t& idsource);
+
 // Finds the element under "JobData" and its "idsource" attribute (either
 // missing: that look-up's code, nothing read), then hands every child node
 // to read_child. A child that is not a valid node records
 // KV_E_INVALID_POINTER and the walk goes on. With keys (which read_child
 // counts), an incomplete set of keys makes the result KV_E_FAIL.
+template <typename ReadChild>
 KvResult ReadJobElement(const XmlNode* job_data, std::string_view name, std::uint32_t& idsource,
-                        const std::function<void(const XmlNode& child)>& read_child,
-                        const RequiredKeys* keys = nullptr);
+                        ReadChild&& read_child, const RequiredKeys* keys = nullptr);
 
 // The tally of the named keys a reader needs: the element is complete only
 // when each name occurs exactly once, so that a repeated key neither makes up
@@ -55,3 +60,20 @@ private:
     std::array<std::string_view, kCount> names_;
     std::array<std::uint32_t, kCount> seen_{};
 };
+
+template <typename ReadChild>
+KvResult ReadJobElement(const XmlNode* job_data, std::string_view name, std::uint32_t& idsource,
+                        ReadChild&& read_child, const RequiredKeys* keys) {
+    const XmlNode* element = nullptr;
+    KvResult result = FindJobElement(element, job_data, name, idsource);
+    if (result != KV_OK)
+        return result;
+    for (const XmlNode* child : element->GetChildList()) {
+        if (!IsValidPtr(child)) {
+            result = KV_E_INVALID_POINTER;
+            continue;
+        }
+        read_child(*child);
+    }
+    return keys != nullptr ? keys->Check(result) : result;
+}

@@ -16,7 +16,6 @@
 #include "jobs/job_data_tsp_dial.h"
 #include "jobs/job_data_type16.h"
 
-#include <cstring>
 
 namespace {
 
@@ -55,7 +54,8 @@ void RegisterJobPayloads() {
 }
 
 bool IsJobPayloadType(std::int32_t code) {
+    // A code without a name of its own gets the one text of the unnamed
+    // codes, so the pointers tell the two apart.
     return code == KV_PAYLOAD_JOB_TYPE16 ||
-           std::strcmp(CKvJobData::TypeName(static_cast<std::uint32_t>(code)),
-                       CKvJobData::TypeName(0)) != 0;
+           CKvJobData::TypeName(static_cast<std::uint32_t>(code)) != CKvJobData::TypeName(0);
 }

@@ -85,7 +85,7 @@ ScannedNumber Scan(std::string_view text, int base) {
 
 } // namespace
 
-std::uint32_t ParseUInt32(std::string_view text, int base, std::size_t* end) {
+std::uint32_t ParseUInt32Scanned(std::string_view text, int base, std::size_t* end) {
     const ScannedNumber scanned = Scan(text, base);
     if (end)
         *end = scanned.end;

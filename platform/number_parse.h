@@ -10,7 +10,28 @@
 #include <string_view>
 
 // strtoul: base 0 detects "0x" and "0" prefixes; base 16 accepts "0x".
-std::uint32_t ParseUInt32(std::string_view text, int base = 10, std::size_t* end = nullptr);
+std::uint32_t ParseUInt32Scanned(std::string_view text, int base, std::size_t* end);
+inline std::uint32_t ParseUInt32(std::string_view text, int base = 10,
+                                 std::size_t* end = nullptr) {
+    // Most numbers of a text are up to nine decimal digits and nothing else:
+    // read here, they need no call (they can neither overflow nor carry a
+    // sign or a prefix).
+    if (base == 10 && !text.empty() && text.size() <= 9) {
+        std::uint32_t value = 0;
+        bool plain = true;
+        for (const char c : text) {
+            const auto digit = static_cast<std::uint32_t>(static_cast<unsigned char>(c) - '0');
+            plain = plain && digit <= 9;
+            value = value * 10 + digit;
+        }
+        if (plain) {
+            if (end != nullptr)
+                *end = text.size();
+            return value;
+        }
+    }
+    return ParseUInt32Scanned(text, base, end);
+}
 // strtol: saturates at INT32_MAX and INT32_MIN.
 std::int32_t ParseInt32(std::string_view text, int base = 10, std::size_t* end = nullptr);
 // atol and atoi: ParseInt32 in base 10.

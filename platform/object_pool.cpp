@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace object_pool {
@@ -156,6 +157,36 @@ void Free(void* object) {
         home->GiveBackOwn(slot, slot);
     else
         home->GiveBack(slot, slot);
+}
+
+namespace {
+
+constexpr std::size_t kSizeClasses = kMaxObjectSize / kCacheLine;
+
+template <std::size_t... Index>
+std::array<Claim, sizeof...(Index)> MakeSizedClaims(std::index_sequence<Index...>) {
+    return {Claim((Index + 1) * kCacheLine)...};
+}
+
+bool IsPooledSize(std::size_t size) {
+    return size != 0 && size <= kMaxObjectSize;
+}
+
+} // namespace
+
+void* AllocateSized(std::size_t size) {
+    if (!IsPooledSize(size))
+        return ::operator new(size);
+    thread_local std::array<Claim, kSizeClasses> claims =
+        MakeSizedClaims(std::make_index_sequence<kSizeClasses>{});
+    return claims[(size - 1) / kCacheLine].Allocate();
+}
+
+void FreeSized(void* object, std::size_t size) noexcept {
+    if (IsPooledSize(size))
+        Free(object);
+    else
+        ::operator delete(object);
 }
 
 Recycler::~Recycler() {

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <new>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define KV_OBJECT_POOL_USES_HEAP 1
@@ -74,7 +75,32 @@ private:
     std::size_t used_ = 0;
 };
 
+// Memory for an object of a class whose objects differ in size (a base
+// with many derived classes): the pool of the size rounded up to a cache
+// line, or the heap for a size no pool takes. Give it back with FreeSized
+// and the same size, as a class's sized operator delete receives it.
+void* AllocateSized(std::size_t size);
+void FreeSized(void* object, std::size_t size) noexcept;
+
 } // namespace object_pool
+
+// An allocator for containers that a thread makes and drops many times a
+// second at sizes up to a few kilobytes (the indexes of a received list):
+// their blocks come from the pools by size, so that they neither wait in the
+// heap's large bins nor make it sort its small ones.
+template <typename T> struct SizedPoolAllocator {
+    using value_type = T;
+    SizedPoolAllocator() = default;
+    template <typename U> SizedPoolAllocator(const SizedPoolAllocator<U>&) noexcept {}
+    T* allocate(std::size_t count) {
+        static_assert(alignof(T) <= object_pool::kAlignment);
+        return static_cast<T*>(object_pool::AllocateSized(count * sizeof(T)));
+    }
+    void deallocate(T* block, std::size_t count) noexcept {
+        object_pool::FreeSized(block, count * sizeof(T));
+    }
+    friend bool operator==(const SizedPoolAllocator&, const SizedPoolAllocator&) { return true; }
+};
 
 // The pool for objects of type T (their storage only: construction and
 // destruction stay with the caller).
@@ -85,6 +111,17 @@ public:
 
     static void* Allocate() { return claim_.Allocate(); }
     static void Free(void* object) { object_pool::Free(object); }
+    // For T's operator new and delete: a derived class of another size gets
+    // its memory from the heap.
+    static void* AllocateSize(std::size_t size) {
+        return size == sizeof(T) ? Allocate() : ::operator new(size);
+    }
+    static void FreeSize(void* object, std::size_t size) noexcept {
+        if (size == sizeof(T))
+            Free(object);
+        else
+            ::operator delete(object);
+    }
 
 private:
     static thread_local object_pool::Claim claim_;

@@ -4,6 +4,7 @@
 // are 32-bit and -1 means "not found".
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,41 @@ constexpr char ToUpperAscii(char c) {
 }
 constexpr char ToLowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+// Equal bytes, compared in words: key and element names are short, and a
+// call of memcmp for each would cost more than the comparison.
+inline bool SameBytes(const char* a, const char* b, std::size_t size) {
+    if (size >= 8) {
+        std::uint64_t x = 0;
+        std::uint64_t y = 0;
+        for (std::size_t at = 0; at + 8 < size; at += 8) {
+            std::memcpy(&x, a + at, 8);
+            std::memcpy(&y, b + at, 8);
+            if (x != y)
+                return false;
+        }
+        std::memcpy(&x, a + size - 8, 8);
+        std::memcpy(&y, b + size - 8, 8);
+        return x == y;
+    }
+    if (size >= 4) {
+        std::uint32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+        std::memcpy(&x1, a, 4);
+        std::memcpy(&y1, b, 4);
+        std::memcpy(&x2, a + size - 4, 4);
+        std::memcpy(&y2, b + size - 4, 4);
+        return x1 == y1 && x2 == y2;
+    }
+    for (std::size_t at = 0; at < size; ++at)
+        if (a[at] != b[at])
+            return false;
+    return true;
+}
+
+// a == b for short texts such as names.
+inline bool SameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && SameBytes(a.data(), b.data(), a.size());
 }
 
 void TrimInPlace(std::string& text);

@@ -2,6 +2,7 @@
 
 #include "core/record_xml.h"
 #include "platform/number_parse.h"
+#include "platform/object_pool.h"
 #include "platform/tapi/tapi_types.h"
 #include "platform/text.h"
 
@@ -34,6 +35,14 @@ template <auto Member> constexpr RecordKey<KVTAPICALL> FlagWordKey(std::string_v
 }
 
 } // namespace
+
+void* KVTAPICALL::operator new(std::size_t size) {
+    return ObjectPool<KVTAPICALL>::AllocateSize(size);
+}
+
+void KVTAPICALL::operator delete(void* call, std::size_t size) noexcept {
+    ObjectPool<KVTAPICALL>::FreeSize(call, size);
+}
 
 KVTAPICALL::KVTAPICALL() {
     origin_.FormatText(kOriginUnknown);

@@ -41,6 +41,11 @@ public:
     // Stamps timedatecreated (and timedatestate) with the current time.
     KVTAPICALL();
 
+    // Calls travel between threads as payloads and arrive by the dozen in a
+    // line's report: like messages they come from a pool.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* call, std::size_t size) noexcept;
+
     // stateprev := state, state := the new state; a real change also stamps
     // timedatestate, adds the state to statesreached, stamps the first
     // CONNECTED and, for a call that was connected, DISCONNECTED.

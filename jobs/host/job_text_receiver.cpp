@@ -32,11 +32,11 @@ struct HeaderChildren {
             if (!IsValidPtr(child))
                 continue;
             const std::string_view name = child->GetName();
-            const XmlNode** slot = name == "messagetype" ? &kind
-                                   : name == "attribute" ? &attribute
-                                   : name == "idtarget"  ? &idtarget
-                                   : name == "idsource"  ? &idsource
-                                                         : nullptr;
+            const XmlNode** slot = SameText(name, "messagetype") ? &kind
+                                   : SameText(name, "attribute") ? &attribute
+                                   : SameText(name, "idtarget")  ? &idtarget
+                                   : SameText(name, "idsource")  ? &idsource
+                                                                 : nullptr;
             if (slot != nullptr && *slot == nullptr)
                 *slot = child;
         }
@@ -73,7 +73,7 @@ template <std::int32_t Count> struct NameTable {
 template <std::int32_t Count>
 bool FindName(std::string_view text, const NameTable<Count>& table, std::int32_t& code) {
     for (std::int32_t i = 0; i < Count; ++i) {
-        if (text == table.names[static_cast<std::size_t>(i)]) {
+        if (SameText(text, table.names[static_cast<std::size_t>(i)])) {
             code = i;
             return true;
         }
@@ -96,7 +96,7 @@ const XmlNode* FindJobDataElement(XmlDocument& document) {
     if (root == nullptr)
         return nullptr;
     for (const XmlNode* child : root->GetChildList()) {
-        if (child->GetKind() == kXmlElement && child->GetName() == "JobData")
+        if (child->GetKind() == kXmlElement && SameText(child->GetName(), "JobData"))
             return child;
     }
     return nullptr;

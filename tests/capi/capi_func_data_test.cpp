@@ -183,6 +183,39 @@ TEST(CAPIFuncData, ReadsMessagesInTheirDirectionOnly) {
     EXPECT_EQ(target.WriteDataPool(), "0000");
 }
 
+// A message of the largest size is read 32 digits at a time: every byte value,
+// digits of either case, and a character that is no digit at any position.
+TEST(CAPIFuncData, ReadsLongMessagesOfEveryByteAndRefusesAnyBadDigit) {
+    constexpr std::uint16_t kLength = CAPIFuncData::kMaxMessageLength;
+    std::string digits;
+    std::uint8_t expected[kLength];
+    for (std::uint32_t i = 0; i < kLength; ++i)
+        expected[i] = static_cast<std::uint8_t>(i < 2 ? 0 : (i * 37 + 11) & 0xFF);
+    expected[0] = static_cast<std::uint8_t>(kLength & 0xFF);
+    expected[1] = static_cast<std::uint8_t>(kLength >> 8);
+    constexpr char kUpper[] = "0123456789ABCDEF";
+    constexpr char kLower[] = "0123456789abcdef";
+    for (std::uint32_t i = 0; i < kLength; ++i) {
+        const char* table = i % 3 == 0 ? kLower : kUpper;
+        digits += table[expected[i] >> 4];
+        digits += table[expected[i] & 0xF];
+    }
+    const std::string pool = "0810" + digits;
+    CAPIFuncData record;
+    ReadPool(record, Type::kGetMessage, 1, pool, KV_OK);
+    EXPECT_EQ(std::memcmp(record.GetMessage(), expected, kLength), 0);
+    for (const char bad : {'G', 'g', '/', ':', '@', '`', ' ', '\xC1'}) {
+        for (const std::size_t at : {std::size_t{4}, std::size_t{17}, std::size_t{35},
+                                     std::size_t{1000}, std::size_t{2051}, pool.size() - 1}) {
+            std::string spoiled = pool;
+            spoiled[at] = bad;
+            CAPIFuncData target;
+            ReadPool(target, Type::kGetMessage, 1, spoiled, KV_E_FAIL);
+            EXPECT_EQ(target.GetMessageLength(), 0u) << at << " " << bad;
+        }
+    }
+}
+
 TEST(CAPIFuncData, RefusesHostileDataPools) {
     std::string long_text = "0082";
     for (int i = 0; i < 65; ++i)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <random>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -58,6 +59,60 @@ TEST(FlatIndex, AddressesAndZeroAreKeysAndTheTableGrowsWithWhatItHolds) {
     EXPECT_TRUE(by_number.contains(0));
     EXPECT_TRUE(by_number.erase(0));
     EXPECT_FALSE(by_number.erase(0));
+}
+
+// Values are indexes into a table of texts, as a store's entries hold their keys.
+std::vector<std::string> texts;
+struct TextOf {
+    const std::string& operator()(std::size_t index) const { return texts[index]; }
+};
+using TextIndex = FlatTextIndex<std::size_t, TextOf>;
+
+// The same mixed steps against a node-based map, with the texts' own hashes
+// and, in a second run, with one hash for every text, so that every look-up
+// tells texts apart by their bytes.
+TEST(FlatTextIndex, AgreesWithANodeMapOverMixedInsertsAndRemovals) {
+    texts.clear();
+    for (int i = 0; i < 300; ++i)
+        texts.push_back(i % 2 == 0 ? "0301234" + std::to_string(i) : std::string(i % 23, 'x') + "#");
+    texts.push_back("");
+    for (const bool one_hash : {false, true}) {
+        SCOPED_TRACE(one_hash);
+        const auto hash = [one_hash](std::size_t index) {
+            return one_hash ? std::uint64_t{42} : TextIndex::Hash(texts[index]);
+        };
+        TextIndex index;
+        std::unordered_map<std::string, std::size_t> expected;
+        std::mt19937 random(11);
+        for (int step = 0; step < 6000; ++step) {
+            const std::size_t pick = random() % texts.size();
+            std::size_t* found = index.find(texts[pick], hash(pick));
+            const auto held = expected.find(texts[pick]);
+            ASSERT_EQ(found != nullptr, held != expected.end()) << step;
+            if (found != nullptr) {
+                ASSERT_EQ(*found, held->second);
+            }
+            if (random() % 3 == 0) {
+                if (found != nullptr) {
+                    EXPECT_TRUE(index.erase(held->second, hash(held->second)));
+                    expected.erase(held);
+                } else {
+                    EXPECT_FALSE(index.erase(pick, hash(pick)));
+                }
+            } else if (found == nullptr) {
+                index.insert(hash(pick), pick);
+                expected.emplace(texts[pick], pick);
+            }
+            ASSERT_EQ(index.size(), expected.size());
+        }
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            EXPECT_EQ(index.find(texts[i], hash(i)) != nullptr, expected.contains(texts[i])) << i;
+        index.clear();
+        EXPECT_EQ(index.find(texts[0]), nullptr);
+    }
+    EXPECT_EQ(TextIndex::Hash("0301234100"), TextIndex::Hash(std::string("0301234100")));
+    EXPECT_NE(TextIndex::Hash("0301234100"), TextIndex::Hash("0301234101"));
+    EXPECT_NE(TextIndex::Hash("abc"), TextIndex::Hash(std::string_view("abc\0", 4)));
 }
 
 } // namespace
