@@ -63,11 +63,8 @@ std::vector<std::uint8_t> DataB3Ind() {
 }
 
 void Memcpy(benchmark::State& state, std::size_t count) {
-    // Each buffer at the start of a page of its own: on the stack, where
-    // address randomisation put them decided whether a copy crossed a page,
-    // and the peer's time changed fourfold from one run to the next.
-    alignas(4096) static std::array<std::uint8_t, 2048> source{};
-    alignas(4096) static std::array<std::uint8_t, 2048> target{};
+    std::array<std::uint8_t, 2048> source{};
+    std::array<std::uint8_t, 2048> target{};
     benchmark::DoNotOptimize(count);
     for (auto _ : state) {
         benchmark::DoNotOptimize(source.data());
