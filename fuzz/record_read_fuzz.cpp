@@ -202,40 +202,25 @@ void AllowAgedDialCounts(std::string& first, std::string& second) {
     }
 }
 
-// Every text of the element name in the first write that atoi would
-// saturate, as INT32_MAX.
-void SaturateNumbers(std::string& first, std::string_view name) {
-    const std::string open = "<" + std::string(name) + ">";
-    std::size_t at = first.find(open);
-    while (at != std::string::npos) {
-        const std::size_t begin = at + open.size();
-        const std::size_t end = first.find('<', begin);
-        if (end == std::string::npos)
-            return;
-        if (!AttributeBytes(first)[at] &&
-            std::strtoull(first.substr(begin, end - begin).c_str(), nullptr, 10) > 2147483647ULL)
-            first.replace(begin, end - begin, "2147483647");
-        at = first.find(open, begin);
-    }
-}
-
-// Removes every occurrence of what inside the texts of the named elements.
-void EraseInElements(std::string& text, std::string_view name, std::string_view what) {
+// Hands the text of every element of that name (outside attribute values)
+// to edit, which may change it.
+template <typename Edit>
+void EditElementTexts(std::string& text, std::string_view name, Edit edit) {
     const std::string open = "<" + std::string(name) + ">";
     std::size_t at = text.find(open);
     while (at != std::string::npos) {
         const std::size_t begin = at + open.size();
-        std::size_t end = text.find('<', begin);
+        const std::size_t end = text.find('<', begin);
         if (end == std::string::npos)
             return;
+        std::size_t next = end;
         if (!AttributeBytes(text)[at]) {
-            for (std::size_t found = text.find(what, begin); found < end;
-                 found = text.find(what, found)) {
-                text.erase(found, what.size());
-                end -= what.size();
-            }
+            std::string content = text.substr(begin, end - begin);
+            edit(content);
+            text.replace(begin, end - begin, content);
+            next = begin + content.size();
         }
-        at = text.find(open, end);
+        at = text.find(open, next);
     }
 }
 
@@ -243,13 +228,19 @@ void EraseInElements(std::string& text, std::string_view name, std::string_view 
 // the filter made it by dropping the bytes between an "&" and "sect;". Read
 // back, it is decoded to "§", which the filter drops.
 void AllowFilteredSect(std::uint32_t code, std::string& first) {
+    constexpr std::string_view kSect = "&sect;";
+    const auto drop_sect = [kSect](std::string& content) {
+        for (std::size_t found = content.find(kSect); found != std::string::npos;
+             found = content.find(kSect, found))
+            content.erase(found, kSect.size());
+    };
     static constexpr std::string_view kUserKeys[] = {"screenname", "firstname", "lastname",
                                                      "phonenumberout", "idimage"};
     if (code == K_KVDT_TP_DTHDLR_DATAUSER) {
         for (std::string_view name : kUserKeys)
-            EraseInElements(first, name, "&sect;");
+            EditElementTexts(first, name, drop_sect);
     } else if (code == K_KVDT_TP_DTHDLR_DATAUSERGROUP) {
-        EraseInElements(first, "identifierlist", "&sect;");
+        EditElementTexts(first, "identifierlist", drop_sect);
     }
 }
 
@@ -258,8 +249,12 @@ void AllowFilteredSect(std::uint32_t code, std::string& first) {
 void AllowSaturatedNumbers(std::uint32_t code, std::string& first) {
     if (code != K_KVDT_TP_DTHDLR_DATAGENERAL)
         return;
-    SaturateNumbers(first, "portnumber");
-    SaturateNumbers(first, "interndigitscount");
+    const auto saturate = [](std::string& number) {
+        if (std::strtoull(number.c_str(), nullptr, 10) > 2147483647ULL)
+            number = "2147483647";
+    };
+    EditElementTexts(first, "portnumber", saturate);
+    EditElementTexts(first, "interndigitscount", saturate);
 }
 
 // The XML form: the first and second writes, with the changes the records
