@@ -5,84 +5,15 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 bool CapiRawStruct::operator==(const CapiRawStruct& other) const {
     return length == other.length && std::equal(View().begin(), View().end(), other.bytes.begin());
 }
 
-namespace {
-
-// Reading a text in 16-byte words goes past its end, which the sanitizers
-// rightly report; they get the plain copy.
-#if defined(__SSE2__) && !defined(__SANITIZE_ADDRESS__)
-#define KV_CAPI_WIDE_TEXT_READ 1
-#else
-#define KV_CAPI_WIDE_TEXT_READ 0
-#endif
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer)
-#undef KV_CAPI_WIDE_TEXT_READ
-#define KV_CAPI_WIDE_TEXT_READ 0
-#endif
-#endif
-
-#if KV_CAPI_WIDE_TEXT_READ
-// The 16 bytes at from up to the first zero byte, zeros after it, and the
-// zero's position (16 when there is none).
-inline __m128i TextChunk(const char* from, unsigned& zero_at) {
-    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-    const unsigned zeros =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_setzero_si128())));
-    zero_at = zeros == 0 ? 16 : static_cast<unsigned>(std::countr_zero(zeros));
-    // 16 bytes of ones, then 16 of zeros: read from 16 - zero_at, the mask
-    // keeping the bytes before the zero.
-    alignas(32) static constexpr std::uint8_t kKeep[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                                           0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                                           0xFF, 0xFF, 0xFF, 0xFF};
-    const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 16 - zero_at));
-    return _mm_and_si128(chunk, keep);
-}
-#endif
-
-} // namespace
-
 KvResult CapiPartyNumber::SetFromText(const char* text) {
     if (text == nullptr)
         return KV_E_INVALID_POINTER;
-#if KV_CAPI_WIDE_TEXT_READ
-    // The text's first 33 bytes read as two 16-byte words and a byte, which
-    // is safe while they stay inside the text's page: a page is readable as a
-    // whole. The bytes after the terminator are masked to zero, which gives
-    // the zero-padded words CopyDigitWords reads, each from one store.
-    constexpr std::uintptr_t kPage = 4096;
-    if ((reinterpret_cast<std::uintptr_t>(text) & (kPage - 1)) > kPage - (kMaxDigits + 1))
-        return SetFromTextNearPageEnd(text);
-    unsigned zero_at = 0;
-    const __m128i low = TextChunk(text, zero_at);
-    __m128i high = _mm_setzero_si128();
-    std::size_t length = zero_at;
-    if (zero_at == 16) {
-        high = TextChunk(text + 16, zero_at);
-        length = 16 + zero_at;
-        if (zero_at == 16 && text[kMaxDigits] != '\0')
-            return Fail();
-    }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(digits.data()), low);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(digits.data() + 16), high);
-    digits[kMaxDigits] = '\0';
-    count = static_cast<std::uint8_t>(length);
-    return KV_OK;
-#else
-    return SetFromTextNearPageEnd(text);
-#endif
-}
-
-KvResult CapiPartyNumber::SetFromTextNearPageEnd(const char* text) {
     // One pass finds the length and copies, zero-padding the rest of the
-    // digits.
+    // digits; stpncpy never reads past the terminator.
     const char* const end = ::stpncpy(digits.data(), text, kMaxDigits + 1);
     const std::size_t length = static_cast<std::size_t>(end - digits.data());
     if (length > kMaxDigits)

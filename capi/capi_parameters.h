@@ -106,8 +106,6 @@ private:
     // The digits go in as whole 8-byte words, the last one zero-padded, read
     // without going past the source's end.
     void StoreDigits(const void* source, std::size_t length);
-    // SetFromText through stpncpy, which never reads past the terminator.
-    [[gnu::noinline]] KvResult SetFromTextNearPageEnd(const char* text);
     // Empties the number after a text too long: KV_CAPI_NOT_AVAILABLE.
     [[gnu::noinline]] KvResult Fail();
 };

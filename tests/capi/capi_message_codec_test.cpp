@@ -9,6 +9,8 @@
 #include <array>
 #include <cstring>
 #include <string>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -193,8 +195,8 @@ TEST(CapiPartyNumberText, TakesUpToThirtyTwoDigitsAndRefusesMore) {
     EXPECT_EQ(number.SetFromText(nullptr), KV_E_INVALID_POINTER);
 }
 
-// Texts read in words: every length around the limit, at every offset up to
-// the end of a page, after a longer number left digits behind.
+// Every length around the limit, at every offset up to the end of a page,
+// after a longer number left digits behind.
 TEST(CapiMessageCodecBuild, SetFromTextCopiesEachLengthAtAnyPlaceInItsPage) {
     alignas(4096) static std::array<char, 2 * 4096> page{};
     for (std::size_t length = 0; length <= 34; ++length) {
@@ -222,6 +224,34 @@ TEST(CapiMessageCodecBuild, SetFromTextCopiesEachLengthAtAnyPlaceInItsPage) {
             ASSERT_EQ(number.digits[length], '\0');
         }
     }
+}
+
+// A text may end just before a page nothing can read: not one byte past its
+// terminator is touched.
+TEST(CapiMessageCodecBuild, SetFromTextReadsNothingPastItsTerminator) {
+    const long page_size = sysconf(_SC_PAGESIZE);
+    ASSERT_GT(page_size, 64);
+    const std::size_t page = static_cast<std::size_t>(page_size);
+    void* mapped = mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mapped, MAP_FAILED);
+    char* const first = static_cast<char*>(mapped);
+    ASSERT_EQ(mprotect(first + page, page, PROT_NONE), 0);
+    for (std::size_t length = 0; length <= 34; ++length) {
+        char* const text = first + page - length - 1;
+        for (std::size_t i = 0; i < length; ++i)
+            text[i] = static_cast<char>('0' + i % 10);
+        text[length] = '\0';
+        CapiPartyNumber number;
+        const KvResult result = number.SetFromText(text);
+        if (length > CapiPartyNumber::kMaxDigits) {
+            EXPECT_EQ(result, KV_CAPI_NOT_AVAILABLE) << length;
+            EXPECT_EQ(number.Digits(), "") << length;
+        } else {
+            EXPECT_EQ(result, KV_OK) << length;
+            EXPECT_EQ(number.Digits(), std::string_view(text, length)) << length;
+        }
+    }
+    munmap(mapped, 2 * page);
 }
 
 TEST(CapiMessageCodecBuild, ConnectRespWritesBProtocolAsItsFlagSays) {

@@ -32,9 +32,8 @@ std::uint32_t MonotonicMs() {
                                       static_cast<std::uint64_t>(now.tv_nsec) / 1000000u);
 }
 
-// However the tick is read, it is the monotonic clock's milliseconds: each
-// reading lies between the milliseconds read just before and just after it,
-// also once the clock answers from what it read last.
+// The tick is the monotonic clock's milliseconds: each reading lies between
+// the milliseconds read just before and just after it.
 TEST(SystemClockTick, IsTheMonotonicClocksMillisecondAtEveryReading) {
     // How many changes the loop sees depends on the machine's load: none is
     // counted.
@@ -82,9 +81,8 @@ private:
     std::string old_;
 };
 
-// The breakdown is remembered per second; every answer is still localtime_r's,
-// when the same second is asked again, on each side of a second's change and
-// of daylight-saving changes.
+// Every answer is localtime_r's, when the same second is asked again, on each
+// side of a second's change and of daylight-saving changes.
 TEST(SystemClockLocalTime, IsLocaltimesBreakdownForEverySecond) {
     ScopedZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
     SystemClock clock;
@@ -113,6 +111,25 @@ TEST(SystemClockLocalTime, IsLocaltimesBreakdownForEverySecond) {
     EXPECT_EQ(winter.tm_isdst, 0);
     EXPECT_EQ(summer.tm_hour, 3);
     EXPECT_EQ(summer.tm_isdst, 1);
+}
+
+// A zone set while the program runs holds from the next reading on, for a
+// second already broken down too.
+TEST(SystemClockLocalTime, FollowsTheZoneAfterTzset) {
+    SystemClock clock;
+    std::tm local{};
+    {
+        ScopedZone zone("UTC0");
+        ASSERT_TRUE(clock.ToLocalTime(1700000000, local));
+        EXPECT_EQ(local.tm_hour, 22);
+        EXPECT_EQ(local.tm_gmtoff, 0);
+        EXPECT_EQ(clock.Now().minutes_west, 0);
+    }
+    ScopedZone zone("JST-9");
+    ASSERT_TRUE(clock.ToLocalTime(1700000000, local));
+    EXPECT_EQ(local.tm_hour, 7);
+    EXPECT_EQ(local.tm_gmtoff, 32400);
+    EXPECT_EQ(clock.Now().minutes_west, -540);
 }
 
 // Readings of the clock carry the zone localtime_r gives for their second, also
