@@ -82,9 +82,9 @@ void HostSenders::Work() {
         if (ToAddress(item.host, address)) {
             const KvResult result = SendText(address, item.port, item.text, item.timeout_ms);
             if (item.completion)
-                item.completion(result);
+                item.completion(result, address);
         } else if (item.completion && !IsStopping()) {
-            item.completion(KV_E_SOCKET_CONNECT);
+            item.completion(KV_E_SOCKET_CONNECT, std::string());
         }
         item = Item{};
         lock.lock();

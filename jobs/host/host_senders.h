@@ -30,10 +30,11 @@ public:
     static constexpr std::size_t kMaxSenders = 4;
     static constexpr std::size_t kMaxWaiting = 1024;
 
-    // Called once with the send's result, on a sender thread; not called for
-    // texts still waiting at Stop, nor for a send whose name look-up was under
-    // way at Stop.
-    using Completion = std::function<void(KvResult result)>;
+    // Called once with the send's result and the dotted IPv4 address the text
+    // went to (empty when the name did not resolve), on a sender thread; not
+    // called for texts still waiting at Stop, nor for a send whose name
+    // look-up was under way at Stop.
+    using Completion = std::function<void(KvResult result, const std::string& address)>;
 
     HostSenders() = default;
     ~HostSenders() { Stop(); }

@@ -395,7 +395,8 @@ bool JobHost::PostSend(const std::string& host, std::uint32_t port, std::string 
                        std::uint32_t timeout_ms, std::function<void(KvResult)> on_result) {
     const std::string destination = host + ":" + std::to_string(port);
     std::weak_ptr<MessageQueue> queue = queue_;
-    auto done = [this, queue, destination, on_result = std::move(on_result)](KvResult result) {
+    auto done = [this, queue, destination, on_result = std::move(on_result)](
+                    KvResult result, const std::string& /*address*/) {
         std::shared_ptr<MessageQueue> target = queue.lock();
         auto* held = new SendDone{[this, destination, on_result](KvResult sent) {
                                       if (sent != KV_OK)
