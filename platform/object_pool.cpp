@@ -175,7 +175,9 @@ bool IsPooledSize(std::size_t size) {
 } // namespace
 
 void* AllocateSized(std::size_t size) {
-    if (!IsPooledSize(size))
+    // Under the sanitizer the heap is asked for the size itself, not its
+    // slot's, so that a write past the size is seen.
+    if (KV_OBJECT_POOL_USES_HEAP || !IsPooledSize(size))
         return ::operator new(size);
     thread_local std::array<Claim, kSizeClasses> claims =
         MakeSizedClaims(std::make_index_sequence<kSizeClasses>{});

@@ -6,8 +6,8 @@
 // next thread that needs one; memory is kept for reuse, bounded by what each
 // thread has out at once.
 //
-// Under AddressSanitizer the objects come from the heap, so that leaks and use
-// after release stay visible.
+// Under AddressSanitizer the objects come from the heap at the size asked for,
+// so that leaks, use after release and writes past an object stay visible.
 
 #include <array>
 #include <cstddef>
