@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <map>
 #include <random>
 #include <string>
 #include <unordered_map>
@@ -33,6 +34,69 @@ TEST(FlatIndex, AgreesWithANodeMapOverMixedInsertsAndRemovals) {
                 if (found != nullptr) {
                     ASSERT_EQ(*found, held->second);
                 }
+            }
+        }
+    }
+}
+
+// Tables of 8 and 16 slots, where probe runs wrap from the last slot to the
+// first: each round fills a fresh index up to 4 or 8 keys and mixes inserts
+// and removals, checking every key after each step.
+TEST(FlatIndex, SmallTablesAgreeWithAMapOverMixedInsertsAndRemovals) {
+    constexpr std::uint32_t kKeys = 64;
+    std::mt19937 random(44);
+    for (int round = 0; round < 40; ++round) {
+        const std::size_t most = round % 2 == 0 ? 4 : 8;
+        FlatIndex<std::uint32_t, int> index;
+        std::map<std::uint32_t, int> expected;
+        for (int step = 0; step < 300; ++step) {
+            SCOPED_TRACE(testing::Message() << round << " " << step);
+            if (expected.size() == most || (!expected.empty() && random() % 2 == 0)) {
+                // Mostly a key that is filed.
+                std::uint32_t key = random() % kKeys;
+                if (random() % 4 != 0)
+                    key = std::next(expected.begin(), random() % expected.size())->first;
+                ASSERT_EQ(index.erase(key), expected.erase(key) == 1);
+            } else {
+                const std::uint32_t key = random() % kKeys;
+                ASSERT_EQ(index.emplace(key, step), expected.emplace(key, step).second);
+            }
+            ASSERT_EQ(index.size(), expected.size());
+            ASSERT_LE(index.bucket_count(), 2 * most);
+            for (std::uint32_t key = 0; key < kKeys; ++key) {
+                const int* found = index.find(key);
+                const auto held = expected.find(key);
+                ASSERT_EQ(found != nullptr, held != expected.end()) << key;
+                if (found != nullptr) {
+                    ASSERT_EQ(*found, held->second) << key;
+                }
+            }
+        }
+    }
+}
+
+// In 8 slots, 8 and 16 have the last slot as their home and 5 the first: a
+// removal must leave what follows it, past the table's end, findable.
+TEST(FlatIndex, RemovalsAtTheEndOfATableLeaveTheEntriesPastItFindable) {
+    struct Case {
+        std::vector<std::uint32_t> keys;
+        std::uint32_t removed;
+    };
+    const Case cases[] = {{{8, 5}, 8}, {{8, 16, 5}, 8}, {{8, 16, 5}, 16}, {{8, 16, 5}, 5}};
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.removed);
+        FlatIndex<std::uint32_t, std::uint32_t> index;
+        for (std::uint32_t key : test.keys)
+            ASSERT_TRUE(index.emplace(key, key * 10));
+        ASSERT_EQ(index.bucket_count(), 8u);
+        EXPECT_TRUE(index.erase(test.removed));
+        for (std::uint32_t key : test.keys) {
+            const std::uint32_t* found = index.find(key);
+            if (key == test.removed) {
+                EXPECT_EQ(found, nullptr);
+            } else {
+                ASSERT_NE(found, nullptr) << key;
+                EXPECT_EQ(*found, key * 10);
             }
         }
     }

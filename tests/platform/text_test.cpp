@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -49,6 +50,34 @@ TEST(Text, AssignUnsignedGivesThePrintfText) {
         SCOPED_TRACE(value);
         std::string out = "previous";
         EXPECT_EQ(AssignUnsigned(out, value, base), Format(format, value));
+    }
+}
+
+// Texts of every size a name may have, differing in one byte at each position
+// in turn; the bytes around them differ too, so that a comparison that reads
+// before or past them answers wrongly.
+TEST(Text, SameBytesAndSameTextSeeOneDifferingByteAtEveryPositionOfEverySize) {
+    constexpr std::size_t kMargin = 8;
+    for (std::size_t size = 0; size <= 24; ++size) {
+        SCOPED_TRACE(size);
+        std::vector<char> a(size + 2 * kMargin, 'x');
+        std::vector<char> b(size + 2 * kMargin, 'y');
+        for (std::size_t at = 0; at < size; ++at)
+            a[kMargin + at] = b[kMargin + at] = static_cast<char>('a' + at);
+        const std::string_view text_a(a.data() + kMargin, size);
+        const std::string_view text_b(b.data() + kMargin, size);
+        EXPECT_TRUE(SameBytes(text_a.data(), text_b.data(), size));
+        EXPECT_TRUE(SameText(text_a, text_b));
+        for (std::size_t at = 0; at < size; ++at) {
+            SCOPED_TRACE(at);
+            b[kMargin + at] = static_cast<char>(b[kMargin + at] ^ 0x80);
+            EXPECT_FALSE(SameBytes(text_a.data(), text_b.data(), size));
+            EXPECT_FALSE(SameText(text_a, text_b));
+            b[kMargin + at] = a[kMargin + at];
+        }
+        if (size != 0) {
+            EXPECT_FALSE(SameText(text_a, text_b.substr(1)));
+        }
     }
 }
 
