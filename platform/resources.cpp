@@ -2,6 +2,8 @@
 
 #include "platform/text.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -77,6 +79,19 @@ KvResult ReadWholeFile(const std::string& path, std::string& out, std::size_t ma
     if (!file)
         return KV_E_RESOURCE_NOT_FOUND;
     std::string bytes;
+    // A regular file that tells its size is read in one piece of that size:
+    // appending chunks to a growing text costs more than the read itself.
+    // Pipes and files such as /proc's, which give no size, are read in
+    // chunks, as is whatever a file gained since its size was taken.
+    struct stat status {};
+    if (::fstat(::fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode) &&
+        status.st_size > 0) {
+        const auto size = static_cast<std::uint64_t>(status.st_size);
+        if (size > max_bytes)
+            return KV_E_RESOURCE_NOT_LOADABLE;
+        bytes.resize(static_cast<std::size_t>(size));
+        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
+    }
     char buffer[65536];
     for (;;) {
         const std::size_t count = std::fread(buffer, 1, sizeof buffer, file.get());
