@@ -57,10 +57,14 @@ public:
 struct PostedNode;
 
 // The loop's lock: the owning thread takes it for every message, other
-// threads seldom (counts, removals, the drain); it is held for a few
-// instructions and never across a wait. Taken with one exchange and given
-// back with a plain store, it costs less than a mutex, whose release also
-// looks for sleepers.
+// threads seldom (counts, removals, the drain). A thread that finds it taken
+// yields until it is free. GetMessage holds it while it takes the queue's
+// mutex to look at the timers (always this lock first, then the mutex, whose
+// other holders never take this lock) and gives both back before it waits
+// for a post or asks the generated source; GetMessage and the drain hold it
+// while they yield to a poster between its exchange and its link. Taken with
+// one exchange and given back with a plain store, it costs less than a
+// mutex, whose release also looks for sleepers.
 class ConsumerLock {
 public:
     void lock() {
