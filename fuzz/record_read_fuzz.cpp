@@ -4,7 +4,9 @@
 // read back and written again, in the XML form and (through the DOM stand-in
 // and each record's ReadDom) in the DOM form; the two writes must be equal
 // byte for byte, except for the changes the record classes make on purpose,
-// each allowed below where it applies. Nothing may crash or leak.
+// each allowed below where it applies: a contact's dial counts must have aged
+// by exactly its days, and a user group read back from its DOM form must
+// count the identifiers it read. Nothing may crash or leak.
 // FUZZ_LIBRARIES: kv_data
 
 #include "core/xml_document.h"
@@ -31,10 +33,12 @@
 #include "platform/clock.h"
 #include "platform/dom.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -170,35 +174,76 @@ bool HasLiteralReferences(std::string_view text) {
     return false;
 }
 
-// Each write ages a contact's dial counts: the second write's counts may
-// only be lower. Both texts lose the counts' digits.
-void AllowAgedDialCounts(std::string& first, std::string& second) {
-    constexpr std::string_view kOpen = "<dialcount>";
-    const auto next = [&](const std::string& text, std::size_t from) {
-        std::size_t at = text.find(kOpen, from);
-        while (at != std::string::npos && AttributeBytes(text)[at])
-            at = text.find(kOpen, at + 1);
-        return at;
-    };
-    std::size_t in_first = next(first, 0);
-    std::size_t in_second = next(second, 0);
-    while (in_first != std::string::npos && in_second != std::string::npos) {
-        in_first += kOpen.size();
-        in_second += kOpen.size();
-        const std::size_t end_first = first.find('<', in_first);
-        const std::size_t end_second = second.find('<', in_second);
-        if (end_first == std::string::npos || end_second == std::string::npos)
+// The fuzzing clock's time, in seconds since 1900, as the records count it.
+constexpr std::uint64_t kNowSince1900 = 3'900'000'000ULL + 86'400ULL * 30;
+constexpr std::uint64_t kUnixEpochSince1900 = 2'208'988'800ULL;
+constexpr std::uint64_t kSecondsPerDay = 86'400;
+
+// Where the text of an element of that name lies, outside attribute values.
+struct ElementText {
+    std::size_t begin;
+    std::size_t end;
+};
+
+std::optional<ElementText> NextElementText(const std::string& text, std::string_view name,
+                                           std::size_t from) {
+    const std::string open = "<" + std::string(name) + ">";
+    for (std::size_t at = text.find(open, from); at != std::string::npos;
+         at = text.find(open, at + 1)) {
+        if (AttributeBytes(text)[at])
+            continue;
+        const std::size_t begin = at + open.size();
+        const std::size_t end = text.find('<', begin);
+        if (end == std::string::npos)
+            return std::nullopt;
+        return ElementText{begin, end};
+    }
+    return std::nullopt;
+}
+
+std::uint64_t NumberAt(const std::string& text, ElementText at) {
+    return std::strtoull(text.substr(at.begin, at.end - at.begin).c_str(), nullptr, 10);
+}
+
+// A count written again: lowered by floor(10 e^(0.1535 d)) (the factor in
+// single precision) for d, the days since the last call counted from the
+// day it fell on (0 for a last call not in the past), and never below 0.
+std::uint64_t AgedDialCount(std::uint64_t count, std::uint64_t last_call) {
+    const std::uint64_t days = kNowSince1900 > last_call
+                                   ? (kNowSince1900 - last_call + kSecondsPerDay) / kSecondsPerDay
+                                   : 0;
+    const double decrement =
+        std::floor(10.0 * std::exp(static_cast<double>(0.1535f) * static_cast<double>(days)));
+    return static_cast<double>(count) >= decrement ? count - static_cast<std::uint64_t>(decrement)
+                                                   : 0;
+}
+
+// Each write ages a contact's dial counts by the days since its last call,
+// which the second text gives before the contact's phone numbers. Both texts
+// lose the counts' digits.
+void ExpectAgedDialCounts(std::string& first, std::string& second) {
+    std::size_t in_first = 0;
+    std::size_t in_second = 0;
+    std::size_t past_last_call = 0;
+    std::uint64_t last_call = 0;
+    for (;;) {
+        const std::optional<ElementText> before = NextElementText(first, "dialcount", in_first);
+        const std::optional<ElementText> after = NextElementText(second, "dialcount", in_second);
+        if (!before || !after)
             return;
-        const std::uint64_t before =
-            std::strtoull(first.substr(in_first, end_first - in_first).c_str(), nullptr, 10);
-        const std::uint64_t after =
-            std::strtoull(second.substr(in_second, end_second - in_second).c_str(), nullptr, 10);
-        if (after > before)
-            Fail("a dial count rose", first, second);
-        first.erase(in_first, end_first - in_first);
-        second.erase(in_second, end_second - in_second);
-        in_first = next(first, in_first);
-        in_second = next(second, in_second);
+        for (std::optional<ElementText> call =
+                 NextElementText(second, "datetimelastcall", past_last_call);
+             call && call->end < after->begin;
+             call = NextElementText(second, "datetimelastcall", past_last_call)) {
+            last_call = NumberAt(second, *call);
+            past_last_call = call->end;
+        }
+        if (NumberAt(second, *after) != AgedDialCount(NumberAt(first, *before), last_call))
+            Fail("a dial count aged by other than its days", first, second);
+        first.erase(before->begin, before->end - before->begin);
+        second.erase(after->begin, after->end - after->begin);
+        in_first = before->begin;
+        in_second = after->begin;
     }
 }
 
@@ -206,21 +251,11 @@ void AllowAgedDialCounts(std::string& first, std::string& second) {
 // to edit, which may change it.
 template <typename Edit>
 void EditElementTexts(std::string& text, std::string_view name, Edit edit) {
-    const std::string open = "<" + std::string(name) + ">";
-    std::size_t at = text.find(open);
-    while (at != std::string::npos) {
-        const std::size_t begin = at + open.size();
-        const std::size_t end = text.find('<', begin);
-        if (end == std::string::npos)
-            return;
-        std::size_t next = end;
-        if (!AttributeBytes(text)[at]) {
-            std::string content = text.substr(begin, end - begin);
-            edit(content);
-            text.replace(begin, end - begin, content);
-            next = begin + content.size();
-        }
-        at = text.find(open, next);
+    for (std::optional<ElementText> at = NextElementText(text, name, 0); at;) {
+        std::string content = text.substr(at->begin, at->end - at->begin);
+        edit(content);
+        text.replace(at->begin, at->end - at->begin, content);
+        at = NextElementText(text, name, at->begin + content.size());
     }
 }
 
@@ -262,7 +297,7 @@ void AllowSaturatedNumbers(std::uint32_t code, std::string& first) {
 void CompareXml(std::uint32_t code, std::string first, std::string second) {
     // Contacts: in a contact store, alone, or the one a contact group holds.
     if (code == K_KVDT_TP_DTHDLR_DATACONTACT || code == K_KVDT_TP_DTHDLR_DATACONTACTGROUP) {
-        AllowAgedDialCounts(first, second);
+        ExpectAgedDialCounts(first, second);
         // A contact never read has no last call: 0, which reads back as the
         // earliest time the contact keeps.
         ReplaceAll(first, "<datetimelastcall>0</datetimelastcall>",
@@ -311,6 +346,20 @@ void CompareDom(std::uint32_t code, std::string first, const std::string& second
         Fail("DOM form written, read back and written again differs", first, second);
 }
 
+// The DOM form lists a group's count before its identifiers, so reading it
+// back leaves the count at the number of identifiers the list gave.
+void ExpectCountOfIdentifiers(const CKvDataUserGroup& group, std::string_view text) {
+    std::uint32_t identifiers = 0;
+    CKvDataUserGroup::Position position{};
+    std::string identifier;
+    group.GetFirstIdentifierPosition(position);
+    while (group.GetNextIdentifierText(identifier, position))
+        ++identifiers;
+    if (group.GetCount() != identifiers)
+        Fail("a group's count read back is not its number of identifiers", text,
+             std::to_string(group.GetCount()));
+}
+
 std::string DomText(CKvDataHandler& record) {
     DomDocumentPtr document;
     if (CreateDomDocument(document) != KV_OK || document->loadXML("<ROOT/>") != KV_OK)
@@ -350,6 +399,8 @@ void DomRoundTrip(const RecordClass& record_class, const DomElementPtr& element)
         Fail("a written DOM form does not load", first, "");
     std::unique_ptr<CKvDataHandler> again = record_class.make();
     again->ReadDom(again_element);
+    if (record_class.code == K_KVDT_TP_DTHDLR_DATAUSERGROUP)
+        ExpectCountOfIdentifiers(static_cast<const CKvDataUserGroup&>(*again), first);
     CompareDom(record_class.code, first, DomText(*again));
 }
 
@@ -417,7 +468,7 @@ void SingleRecord(std::string_view input, const RecordClass& record_class, const
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // Dial counts age with the days since a contact's last call.
-    static ManualClock clock(3'900'000'000LL - 2'208'988'800LL + 86'400LL * 30);
+    static ManualClock clock(static_cast<std::int64_t>(kNowSince1900 - kUnixEpochSince1900));
     static const bool set_up = [] {
         SetClock(&clock);
         RegisterDataPayloads();
