@@ -60,11 +60,11 @@ struct PostedNode;
 // threads seldom (counts, removals, the drain). A thread that finds it taken
 // yields until it is free. GetMessage holds it while it takes the queue's
 // mutex to look at the timers (always this lock first, then the mutex, whose
-// other holders never take this lock) and gives both back before it waits
-// for a post or asks the generated source; GetMessage and the drain hold it
-// while they yield to a poster between its exchange and its link. Taken with
-// one exchange and given back with a plain store, it costs less than a
-// mutex, whose release also looks for sleepers.
+// other holders never take this lock) and gives it back before it waits for
+// a post or asks the generated source; GetMessage and the drain hold it
+// while they yield to a poster between its exchange and its link. It is
+// taken with one exchange and given back with a plain store: unlike a
+// mutex's release, that never looks for sleepers.
 class ConsumerLock {
 public:
     void lock() {
