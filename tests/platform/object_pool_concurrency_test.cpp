@@ -24,7 +24,9 @@ using Pool = ObjectPool<Payload>;
 // Homes serve every type of one slot size: each test that counts addresses
 // has a size of its own, so that what other tests left in a home (a burst of
 // thousands in flight) does not count.
-template <std::size_t kSize> struct Sized { std::byte bytes[kSize]; };
+template <std::size_t kSize> struct Sized {
+    std::byte bytes[kSize];
+};
 
 template <typename T> std::vector<void*> AllocateMany(std::size_t count) {
     std::vector<void*> objects(count);
