@@ -1,12 +1,17 @@
 // BENCH_LIBRARIES: kv_guidesc
 // BENCH_PEER: BM_CatalogLoadFull BM_PugixmlParseFull time
 // BENCH_PEER: BM_CatalogLoadHalf BM_PugixmlParseHalf time
+// BENCH_PEER: BM_CatalogLoadSample BM_PugixmlParseSample time
 // Loading a GUI description file into a catalog against pugixml parsing the
 // same text in memory: a generated file with every type the loader reads at
-// its capacity (4,016 descriptions), and one half as full. Descriptions per
-// second and bytes per second of the file text. Both sides are timed whole:
-// the catalog's Load and its destruction, pugixml's parse and its document's
-// destruction.
+// its capacity (4,016 descriptions), one half as full, and the sample file's
+// own descriptions repeated up to each type's capacity (4,016 again, their
+// identifiers made unique). The generated file repeats one description with
+// one style per type, the easiest case for the key search and the style
+// texts; the sample's descriptions differ in their keys, their order and
+// their styles. Descriptions per second and bytes per second of the file
+// text. Both sides are timed whole: the catalog's Load and its destruction,
+// pugixml's parse and its document's destruction.
 //
 // Run: build-release/bench/guidesc_load_bench (or any Release build folder).
 
@@ -19,7 +24,11 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -54,9 +63,55 @@ std::string MakeFile(double share, std::int64_t& descriptions) {
     return text;
 }
 
-void LoadCatalog(benchmark::State& state, double share) {
-    std::int64_t descriptions = 0;
-    const std::string text = MakeFile(share, descriptions);
+// The sample file's descriptions of each read type, repeated in their order
+// up to the type's capacity; the n-th repetition appends "_n" to each
+// identifier.
+std::string MakeSampleFile(std::int64_t& descriptions) {
+    std::ifstream file(KV_SAMPLE_GUI_FILE, std::ios::binary);
+    std::stringstream read;
+    read << file.rdbuf();
+    const std::string sample = read.str();
+    std::string text = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<GUIDESCRIPTION>\n";
+    descriptions = 0;
+    for (const UIObjectTypeRow& row : UIObjectTypeTable()) {
+        if (!row.read_from_file)
+            continue;
+        const std::string tag(row.tag);
+        const std::size_t begin = sample.find("<catalog_" + tag + ">");
+        const std::size_t end = sample.find("</catalog_" + tag + ">");
+        if (begin == std::string::npos || end == std::string::npos)
+            std::abort();
+        // Each description: its element, from its opening to its closing tag.
+        std::vector<std::string_view> originals;
+        const std::string open = "<" + tag + " ";
+        const std::string close = "</" + tag + ">";
+        for (std::size_t at = sample.find(open, begin); at < end; at = sample.find(open, at + 1)) {
+            const std::size_t stop = sample.find(close, at) + close.size();
+            originals.emplace_back(sample.data() + at, stop - at);
+        }
+        if (originals.empty())
+            std::abort();
+        AppendFormat(text, "  <catalog_%s>\n", tag.c_str());
+        for (std::uint32_t i = 0; i < row.capacity; ++i) {
+            const std::string_view original = originals[i % originals.size()];
+            const std::size_t round = i / originals.size();
+            std::string copy(original);
+            if (round > 0) {
+                const std::size_t name = copy.find("identifier=\"") + 12;
+                copy.insert(copy.find('"', name), Format("_%zu", round));
+            }
+            text += "    ";
+            text += copy;
+            text += '\n';
+            ++descriptions;
+        }
+        AppendFormat(text, "  </catalog_%s>\n", tag.c_str());
+    }
+    text += "</GUIDESCRIPTION>\n";
+    return text;
+}
+
+void LoadCatalog(benchmark::State& state, const std::string& text, std::int64_t descriptions) {
     RegisterResource(CKvUIObjectCatalog::kResourceType, CKvUIObjectCatalog::kResourceId, text);
     for (auto _ : state) {
         CKvUIObjectCatalog catalog;
@@ -70,9 +125,7 @@ void LoadCatalog(benchmark::State& state, double share) {
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }
 
-void ParsePugixml(benchmark::State& state, double share) {
-    std::int64_t descriptions = 0;
-    const std::string text = MakeFile(share, descriptions);
+void ParsePugixml(benchmark::State& state, const std::string& text, std::int64_t descriptions) {
     for (auto _ : state) {
         pugi::xml_document document;
         if (!document.load_buffer(text.data(), text.size()))
@@ -84,21 +137,41 @@ void ParsePugixml(benchmark::State& state, double share) {
 }
 
 void BM_CatalogLoadFull(benchmark::State& state) {
-    LoadCatalog(state, 1.0);
+    std::int64_t descriptions = 0;
+    const std::string text = MakeFile(1.0, descriptions);
+    LoadCatalog(state, text, descriptions);
 }
 void BM_CatalogLoadHalf(benchmark::State& state) {
-    LoadCatalog(state, 0.5);
+    std::int64_t descriptions = 0;
+    const std::string text = MakeFile(0.5, descriptions);
+    LoadCatalog(state, text, descriptions);
+}
+void BM_CatalogLoadSample(benchmark::State& state) {
+    std::int64_t descriptions = 0;
+    const std::string text = MakeSampleFile(descriptions);
+    LoadCatalog(state, text, descriptions);
 }
 void BM_PugixmlParseFull(benchmark::State& state) {
-    ParsePugixml(state, 1.0);
+    std::int64_t descriptions = 0;
+    const std::string text = MakeFile(1.0, descriptions);
+    ParsePugixml(state, text, descriptions);
 }
 void BM_PugixmlParseHalf(benchmark::State& state) {
-    ParsePugixml(state, 0.5);
+    std::int64_t descriptions = 0;
+    const std::string text = MakeFile(0.5, descriptions);
+    ParsePugixml(state, text, descriptions);
+}
+void BM_PugixmlParseSample(benchmark::State& state) {
+    std::int64_t descriptions = 0;
+    const std::string text = MakeSampleFile(descriptions);
+    ParsePugixml(state, text, descriptions);
 }
 
 BENCHMARK(BM_CatalogLoadFull)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CatalogLoadHalf)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CatalogLoadSample)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PugixmlParseFull)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PugixmlParseHalf)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PugixmlParseSample)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,17 +1,20 @@
 // BENCH_PEER: BM_RouterThroughput BM_BaselineThroughput speed
 // BENCH_PEER: BM_RouterRoundTrip BM_BaselineRoundTrip time
 // BENCH_PEER: BM_RouterContended BM_BaselineContended speed
+// BENCH_PEER: BM_SystemClockTickMs BM_ClockGettimeMonotonic time
 // BENCH_ALL_CORES: ^BM_(Router|Baseline)(Throughput|Contended)
 // Messages per second from one thread to another through the router (post,
 // dispatch, release) and the round trip of a REQUEST answered by a
 // CONFIRMATION, each beside a plain mutex-and-condition-variable queue between
 // the same two threads; several senders posting to one receiver, beside the
 // same senders on the plain queue; the undelivered queue filled for an
-// endpoint that registers late.
+// endpoint that registers late; the system clock's tick, which every posted
+// message reads, beside one clock_gettime(CLOCK_MONOTONIC).
 
 #include "framework/message.h"
 #include "framework/message_router.h"
 #include "framework/win_thread.h"
+#include "platform/clock.h"
 #include "platform/message_queue.h"
 #include "platform/thread_messaging.h"
 
@@ -26,6 +29,8 @@
 #include <new>
 #include <thread>
 #include <vector>
+
+#include <time.h>
 
 // The replacement delete below frees what the replacement new took from
 // malloc; the compiler cannot see that pairing when it inlines them.
@@ -324,5 +329,21 @@ BENCHMARK(BM_RouterUndeliveredQueue)
     ->Arg(20000)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+
+void BM_SystemClockTickMs(benchmark::State& state) {
+    SystemClock clock;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(clock.TickMs());
+}
+BENCHMARK(BM_SystemClockTickMs);
+
+void BM_ClockGettimeMonotonic(benchmark::State& state) {
+    for (auto _ : state) {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        benchmark::DoNotOptimize(now);
+    }
+}
+BENCHMARK(BM_ClockGettimeMonotonic);
 
 } // namespace
