@@ -1,4 +1,5 @@
 // BENCH_PEER: BM_RouterThroughput BM_BaselineThroughput speed
+// BENCH_PEER: BM_RouterThroughputSystemCallTick BM_BaselineThroughput speed
 // BENCH_PEER: BM_RouterRoundTrip BM_BaselineRoundTrip time
 // BENCH_PEER: BM_RouterContended BM_BaselineContended speed
 // BENCH_PEER: BM_SystemClockTickMs BM_ClockGettimeMonotonic time
@@ -9,7 +10,8 @@
 // the same two threads; several senders posting to one receiver, beside the
 // same senders on the plain queue; the undelivered queue filled for an
 // endpoint that registers late; the system clock's tick, which every posted
-// message reads, beside one clock_gettime(CLOCK_MONOTONIC).
+// message reads, beside one clock_gettime(CLOCK_MONOTONIC), and the messages
+// from one thread to another with that tick read through the system call.
 
 #include "framework/message.h"
 #include "framework/message_router.h"
@@ -30,7 +32,9 @@
 #include <thread>
 #include <vector>
 
+#include <sys/syscall.h>
 #include <time.h>
+#include <unistd.h>
 
 // The replacement delete below frees what the replacement new took from
 // malloc; the compiler cannot see that pairing when it inlines them.
@@ -146,6 +150,41 @@ void BM_RouterThroughput(benchmark::State& state) {
         static_cast<double>(allocated) / static_cast<double>(state.iterations() * kBatch);
 }
 BENCHMARK(BM_RouterThroughput)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The system clock with its tick read through the system call, as it is read
+// where the kernel's clock source has no fast path in the vDSO.
+class SystemCallTickClock final : public Clock {
+public:
+    std::uint32_t TickMs() override {
+        timespec now{};
+        syscall(SYS_clock_gettime, CLOCK_MONOTONIC, &now);
+        return static_cast<std::uint32_t>(static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+                                          static_cast<std::uint64_t>(now.tv_nsec) / 1000000u);
+    }
+    std::int64_t Seconds() override { return system_.Seconds(); }
+    WallTime Now() override { return system_.Now(); }
+    bool ToLocalTime(std::int64_t seconds, std::tm& out) override {
+        return system_.ToLocalTime(seconds, out);
+    }
+
+private:
+    SystemClock system_;
+};
+
+// The same messages, each posting tick read through the system call.
+void BM_RouterThroughputSystemCallTick(benchmark::State& state) {
+    SystemCallTickClock clock;
+    ScopedClock scoped(clock);
+    RouterFixture fixture;
+    for (auto _ : state) {
+        fixture.receiver_->Expect(kBatch);
+        for (int i = 0; i < kBatch; ++i)
+            SendRequest(fixture.router_, 1);
+        fixture.receiver_->WaitDone();
+    }
+    state.SetItemsProcessed(state.iterations() * kBatch);
+}
+BENCHMARK(BM_RouterThroughputSystemCallTick)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void BM_RouterRoundTrip(benchmark::State& state) {
     RouterFixture fixture;
