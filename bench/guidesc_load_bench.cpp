@@ -32,11 +32,17 @@
 
 namespace {
 
+struct CatalogFile {
+    std::string text;
+    std::int64_t descriptions = 0;
+};
+
 // A file of the read types, each with its capacity times the share; every
 // description carries its geometry, colours, a text and a window style.
-std::string MakeFile(double share, std::int64_t& descriptions) {
-    std::string text = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<GUIDESCRIPTION>\n";
-    descriptions = 0;
+CatalogFile MakeFile(double share) {
+    CatalogFile file;
+    std::string& text = file.text;
+    text = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<GUIDESCRIPTION>\n";
     for (const UIObjectTypeRow& row : UIObjectTypeTable()) {
         if (!row.read_from_file)
             continue;
@@ -55,24 +61,25 @@ std::string MakeFile(double share, std::int64_t& descriptions) {
                          "    </%s>\n",
                          tag.c_str(), row.type_code, i, 100 + i % 50, i % 400, i % 300, i,
                          tag.c_str());
-            ++descriptions;
+            ++file.descriptions;
         }
         AppendFormat(text, "  </catalog_%s>\n", tag.c_str());
     }
     text += "</GUIDESCRIPTION>\n";
-    return text;
+    return file;
 }
 
 // The sample file's descriptions of each read type, repeated in their order
 // up to the type's capacity; the n-th repetition appends "_n" to each
 // identifier.
-std::string MakeSampleFile(std::int64_t& descriptions) {
-    std::ifstream file(KV_SAMPLE_GUI_FILE, std::ios::binary);
+CatalogFile MakeSampleFile() {
+    std::ifstream input(KV_SAMPLE_GUI_FILE, std::ios::binary);
     std::stringstream read;
-    read << file.rdbuf();
+    read << input.rdbuf();
     const std::string sample = read.str();
-    std::string text = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<GUIDESCRIPTION>\n";
-    descriptions = 0;
+    CatalogFile file;
+    std::string& text = file.text;
+    text = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<GUIDESCRIPTION>\n";
     for (const UIObjectTypeRow& row : UIObjectTypeTable()) {
         if (!row.read_from_file)
             continue;
@@ -103,68 +110,60 @@ std::string MakeSampleFile(std::int64_t& descriptions) {
             text += "    ";
             text += copy;
             text += '\n';
-            ++descriptions;
+            ++file.descriptions;
         }
         AppendFormat(text, "  </catalog_%s>\n", tag.c_str());
     }
     text += "</GUIDESCRIPTION>\n";
-    return text;
+    return file;
 }
 
-void LoadCatalog(benchmark::State& state, const std::string& text, std::int64_t descriptions) {
-    RegisterResource(CKvUIObjectCatalog::kResourceType, CKvUIObjectCatalog::kResourceId, text);
+// Descriptions per second and bytes per second of the file text.
+void SetRates(benchmark::State& state, const CatalogFile& file) {
+    state.SetItemsProcessed(state.iterations() * file.descriptions);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(file.text.size()));
+}
+
+void LoadCatalog(benchmark::State& state, const CatalogFile& file) {
+    RegisterResource(CKvUIObjectCatalog::kResourceType, CKvUIObjectCatalog::kResourceId, file.text);
     for (auto _ : state) {
         CKvUIObjectCatalog catalog;
         if (catalog.Load("") != KV_OK ||
-            catalog.GetCount() != static_cast<std::size_t>(descriptions))
+            catalog.GetCount() != static_cast<std::size_t>(file.descriptions))
             std::abort();
         benchmark::DoNotOptimize(catalog.GetCount());
     }
     UnregisterAllResources();
-    state.SetItemsProcessed(state.iterations() * descriptions);
-    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+    SetRates(state, file);
 }
 
-void ParsePugixml(benchmark::State& state, const std::string& text, std::int64_t descriptions) {
+void ParsePugixml(benchmark::State& state, const CatalogFile& file) {
     for (auto _ : state) {
         pugi::xml_document document;
-        if (!document.load_buffer(text.data(), text.size()))
+        if (!document.load_buffer(file.text.data(), file.text.size()))
             std::abort();
         benchmark::DoNotOptimize(document.first_child());
     }
-    state.SetItemsProcessed(state.iterations() * descriptions);
-    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+    SetRates(state, file);
 }
 
 void BM_CatalogLoadFull(benchmark::State& state) {
-    std::int64_t descriptions = 0;
-    const std::string text = MakeFile(1.0, descriptions);
-    LoadCatalog(state, text, descriptions);
+    LoadCatalog(state, MakeFile(1.0));
 }
 void BM_CatalogLoadHalf(benchmark::State& state) {
-    std::int64_t descriptions = 0;
-    const std::string text = MakeFile(0.5, descriptions);
-    LoadCatalog(state, text, descriptions);
+    LoadCatalog(state, MakeFile(0.5));
 }
 void BM_CatalogLoadSample(benchmark::State& state) {
-    std::int64_t descriptions = 0;
-    const std::string text = MakeSampleFile(descriptions);
-    LoadCatalog(state, text, descriptions);
+    LoadCatalog(state, MakeSampleFile());
 }
 void BM_PugixmlParseFull(benchmark::State& state) {
-    std::int64_t descriptions = 0;
-    const std::string text = MakeFile(1.0, descriptions);
-    ParsePugixml(state, text, descriptions);
+    ParsePugixml(state, MakeFile(1.0));
 }
 void BM_PugixmlParseHalf(benchmark::State& state) {
-    std::int64_t descriptions = 0;
-    const std::string text = MakeFile(0.5, descriptions);
-    ParsePugixml(state, text, descriptions);
+    ParsePugixml(state, MakeFile(0.5));
 }
 void BM_PugixmlParseSample(benchmark::State& state) {
-    std::int64_t descriptions = 0;
-    const std::string text = MakeSampleFile(descriptions);
-    ParsePugixml(state, text, descriptions);
+    ParsePugixml(state, MakeSampleFile());
 }
 
 BENCHMARK(BM_CatalogLoadFull)->Unit(benchmark::kMillisecond);

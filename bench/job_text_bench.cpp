@@ -337,6 +337,20 @@ private:
     std::vector<std::pair<int, std::uint16_t>> held_;
 };
 
+using Wire = std::vector<std::pair<int, std::string>>;
+
+// Records the texts each host reads (0 server, 1 workstation) into the wire,
+// or stops recording when it is null.
+void ObserveWire(JobHost& server, JobHost& workstation, Wire* wire) {
+    if (wire == nullptr) {
+        server.SetWireObserver({});
+        workstation.SetWireObserver({});
+        return;
+    }
+    server.SetWireObserver([wire](const std::string& text) { wire->emplace_back(0, text); });
+    workstation.SetWireObserver([wire](const std::string& text) { wire->emplace_back(1, text); });
+}
+
 // A server host and a workstation host; each logon is a CLIENT2 job logged
 // on and off.
 class Client2Logons {
@@ -353,15 +367,9 @@ public:
 
     std::vector<std::uint16_t> Ports() const { return {server_.GetPort(), workstation_.GetPort()}; }
 
-    // One logon to its end; the texts on the wire with the side that read
-    // them (0 server, 1 workstation) when asked for.
-    bool LogOn(std::vector<std::pair<int, std::string>>* wire) {
-        if (wire != nullptr) {
-            server_.SetWireObserver(
-                [wire](const std::string& text) { wire->emplace_back(0, text); });
-            workstation_.SetWireObserver(
-                [wire](const std::string& text) { wire->emplace_back(1, text); });
-        }
+    // One logon to its end; the texts on the wire when asked for.
+    bool LogOn(Wire* wire) {
+        ObserveWire(server_, workstation_, wire);
         const std::vector<JobHost*> hosts = {&server_, &workstation_};
         std::uint32_t id = 0;
         workstation_.StartLogon("127.0.0.1", server_.GetPort(), "anna", id);
@@ -381,8 +389,7 @@ public:
                        server_.GetHandler().CountJobs(0) == 0;
             },
             10000);
-        server_.SetWireObserver({});
-        workstation_.SetWireObserver({});
+        ObserveWire(server_, workstation_, nullptr);
         return ended;
     }
 
@@ -441,7 +448,7 @@ private:
 // The texts one CLIENT2 logon put on the wire: the logon (read by the
 // server), the acceptance (read by the workstation), the logoff (server).
 std::vector<std::string> LogonTexts() {
-    std::vector<std::pair<int, std::string>> wire;
+    Wire wire;
     {
         Client2Logons logons;
         if (!logons.LogOn(&wire))
@@ -654,17 +661,11 @@ public:
         server_.StartRootJob(HostProcessKind::kServer, root);
     }
 
-    // One logon to its end; the texts on the wire with the side that read
-    // them (0 server, 1 workstation) when asked for.
-    bool LogOn(std::vector<std::pair<int, std::string>>* wire) {
+    // One logon to its end; the texts on the wire when asked for.
+    bool LogOn(Wire* wire) {
         JobHost workstation(false);
         workstation.Start("127.0.0.1");
-        if (wire != nullptr) {
-            server_.SetWireObserver(
-                [wire](const std::string& text) { wire->emplace_back(0, text); });
-            workstation.SetWireObserver(
-                [wire](const std::string& text) { wire->emplace_back(1, text); });
-        }
+        ObserveWire(server_, workstation, wire);
         StoreWorkstationPreferences(workstation, server_.GetPort(), kLastCall);
         std::uint32_t root = 0;
         workstation.StartRootJob(HostProcessKind::kWorkstationWithServer, root);
@@ -689,7 +690,7 @@ public:
                        server_.GetHandler().CountJobs(K_KVJBDT_TP_SYNCHRONIZE) == 0;
             },
             10000);
-        server_.SetWireObserver({});
+        ObserveWire(server_, workstation, nullptr);
         return synchronised && ended;
     }
 
@@ -712,7 +713,7 @@ void BM_LoopbackRootLogon(benchmark::State& state) {
 BENCHMARK(BM_LoopbackRootLogon)->UseRealTime();
 
 void BM_OwnTransportRootLogonExchange(benchmark::State& state) {
-    std::vector<std::pair<int, std::string>> wire;
+    Wire wire;
     {
         RootLogons logons;
         if (!logons.LogOn(&wire)) {

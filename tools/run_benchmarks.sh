@@ -298,7 +298,7 @@ ROWS = [
         ("TAPI listen report received, against the same parse", "job_text_bench", "BM_ReceiveTapiListen", "BM_ParseTapiListenText", "speed", False),
         ("TAPI dial request received, against the same parse", "job_text_bench", "BM_ReceiveTapiDial", "BM_ParseTapiDialText", "speed", False),
         ("CLIENT2 logons on loopback (all cores), against the same texts over the project's own transport", "job_text_bench", "BM_LoopbackLogon/0/real_time", "BM_OwnTransportExchange/real_time", "speed", True),
-        ("CLIENT2 logons on loopback (all cores), against plain POSIX sockets (the three texts, 989 bytes, each on its own connection)", "job_text_bench", "BM_LoopbackLogon/0/real_time", "BM_PlainSocketExchange/real_time", "speed", True),
+        ("CLIENT2 logons on loopback (all cores), against plain POSIX sockets (the same three texts, about 990 bytes, each on its own connection)", "job_text_bench", "BM_LoopbackLogon/0/real_time", "BM_PlainSocketExchange/real_time", "speed", True),
         ("CLIENT2 logons with 500 silent connections held open (all cores), against the same logons without them", "job_text_bench", "BM_LoopbackLogon/500/real_time", "BM_LoopbackLogon/0/real_time", "speed", True),
         ("workstation logons with their root jobs (all cores), against the same texts over the project's own transport", "job_text_bench", "BM_LoopbackRootLogon/real_time", "BM_OwnTransportRootLogonExchange/real_time", "speed", True),
     ]),
