@@ -12,11 +12,11 @@
 # - the core: BENCH_CPU, by default the least busy core over one second.
 # Conditions it prints, which the figures depend on:
 # - the load average before and after the run, and how busy the other cores
-#   were while each program ran pinned (the pinned router's ratio falls when
-#   they are busy);
+#   were while each program ran pinned (a loaded machine lowers the pinned
+#   router's ratio);
 # - the kernel's clock source (the router stamps every message with a tick
-#   read from CLOCK_MONOTONIC, which is cheap only from the time-stamp
-#   counter).
+#   read from CLOCK_MONOTONIC, which is cheap only where the clock source
+#   can be read without a system call).
 #
 # A source in bench/ may name, in comment lines of its own:
 #   // BENCH_PEER: <benchmark> <peer benchmark> [time|speed]
@@ -137,10 +137,10 @@ condition duration "$(( $(date +%s) - started )) s"
 echo "results (JSON):  $out_dir"
 echo
 
-python3 - "$out_dir" "$root/bench" <<'PYTHON'
+python3 - "$out_dir" "$root/bench" "$repetitions" <<'PYTHON'
 import glob, json, os, re, statistics, sys
 
-out_dir, bench_dir = sys.argv[1], sys.argv[2]
+out_dir, bench_dir, repetitions = sys.argv[1], sys.argv[2], int(sys.argv[3])
 UNIT = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
 
 def load(path):
@@ -238,7 +238,7 @@ with open(os.path.join(out_dir, "conditions.txt")) as f:
     for line in f:
         print("    " + line.rstrip())
 print()
-print("The pinned figures are medians of five repetitions on one core; the")
+print(f"The pinned figures are medians of {repetitions} repetitions on one core; the")
 print("all-cores figures vary more between runs (where the threads land), which the")
 print("ranges show.\n")
 
