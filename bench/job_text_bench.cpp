@@ -532,7 +532,8 @@ std::size_t AcceptAndReadToEnd(int listener) {
 }
 
 // The server side on a thread of its own: it reads the logon, sends the
-// acceptance and reads the logoff; an empty connection ends it.
+// acceptance and reads the logoff; an empty connection in their place ends
+// it.
 class PlainSocketLogons {
 public:
     explicit PlainSocketLogons(const std::vector<std::string>& texts)
@@ -565,11 +566,15 @@ private:
             const std::size_t logon = AcceptAndReadToEnd(server_listener_);
             if (logon == 0)
                 return;
-            if (logon != texts_[0].size() || !SendOnNewConnection(workstation_port_, texts_[1]) ||
-                AcceptAndReadToEnd(server_listener_) != texts_[2].size())
+            const bool answered =
+                logon == texts_[0].size() && SendOnNewConnection(workstation_port_, texts_[1]);
+            const std::size_t logoff = AcceptAndReadToEnd(server_listener_);
+            if (!answered || logoff != texts_[2].size())
                 failed_.store(true);
             logoffs_read_.fetch_add(1);
             logoffs_read_.notify_one();
+            if (logoff == 0)
+                return;
         }
     }
 
