@@ -37,36 +37,44 @@ struct CatalogFile {
     std::int64_t descriptions = 0;
 };
 
-// A file of the read types, each with its capacity times the share; every
-// description carries its geometry, colours, a text and a window style.
-CatalogFile MakeFile(double share) {
+// A file with the catalog of every read type, whose descriptions
+// describe(row, tag, file) appends.
+template <typename Describe> CatalogFile MakeCatalogFile(Describe describe) {
     CatalogFile file;
-    std::string& text = file.text;
-    text = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<GUIDESCRIPTION>\n";
+    file.text = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<GUIDESCRIPTION>\n";
     for (const UIObjectTypeRow& row : UIObjectTypeTable()) {
         if (!row.read_from_file)
             continue;
         const std::string tag(row.tag);
-        AppendFormat(text, "  <catalog_%s>\n", tag.c_str());
-        const auto count = static_cast<std::uint32_t>(row.capacity * share);
-        for (std::uint32_t i = 0; i < count; ++i) {
-            AppendFormat(text,
-                         "    <%s identifier=\"UIObj%u_APPLICATION_Veltrix_Item_%u\">\n"
-                         "      <width>%u</width><height>24</height>\n"
-                         "      <positionx>%u</positionx><positiony>%u</positiony>\n"
-                         "      <backgroundcolor>E0E8F0</backgroundcolor>"
-                         "<textcolor>202020</textcolor>\n"
-                         "      <text>Eintr&auml;ge Nummer %u</text>\n"
-                         "      <windowstyle>WS_CHILD,WS_VISIBLE,WS_TABSTOP</windowstyle>\n"
-                         "    </%s>\n",
-                         tag.c_str(), row.type_code, i, 100 + i % 50, i % 400, i % 300, i,
-                         tag.c_str());
-            ++file.descriptions;
-        }
-        AppendFormat(text, "  </catalog_%s>\n", tag.c_str());
+        AppendFormat(file.text, "  <catalog_%s>\n", tag.c_str());
+        describe(row, tag, file);
+        AppendFormat(file.text, "  </catalog_%s>\n", tag.c_str());
     }
-    text += "</GUIDESCRIPTION>\n";
+    file.text += "</GUIDESCRIPTION>\n";
     return file;
+}
+
+// Each read type with its capacity times the share; every description
+// carries its geometry, colours, a text and a window style.
+CatalogFile MakeFile(double share) {
+    return MakeCatalogFile(
+        [share](const UIObjectTypeRow& row, const std::string& tag, CatalogFile& file) {
+            const auto count = static_cast<std::uint32_t>(row.capacity * share);
+            for (std::uint32_t i = 0; i < count; ++i) {
+                AppendFormat(file.text,
+                             "    <%s identifier=\"UIObj%u_APPLICATION_Veltrix_Item_%u\">\n"
+                             "      <width>%u</width><height>24</height>\n"
+                             "      <positionx>%u</positionx><positiony>%u</positiony>\n"
+                             "      <backgroundcolor>E0E8F0</backgroundcolor>"
+                             "<textcolor>202020</textcolor>\n"
+                             "      <text>Eintr&auml;ge Nummer %u</text>\n"
+                             "      <windowstyle>WS_CHILD,WS_VISIBLE,WS_TABSTOP</windowstyle>\n"
+                             "    </%s>\n",
+                             tag.c_str(), row.type_code, i, 100 + i % 50, i % 400, i % 300, i,
+                             tag.c_str());
+                ++file.descriptions;
+            }
+        });
 }
 
 // The sample file's descriptions of each read type, repeated in their order
@@ -77,13 +85,8 @@ CatalogFile MakeSampleFile() {
     std::stringstream read;
     read << input.rdbuf();
     const std::string sample = read.str();
-    CatalogFile file;
-    std::string& text = file.text;
-    text = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<GUIDESCRIPTION>\n";
-    for (const UIObjectTypeRow& row : UIObjectTypeTable()) {
-        if (!row.read_from_file)
-            continue;
-        const std::string tag(row.tag);
+    return MakeCatalogFile([&sample](const UIObjectTypeRow& row, const std::string& tag,
+                                     CatalogFile& file) {
         const std::size_t begin = sample.find("<catalog_" + tag + ">");
         const std::size_t end = sample.find("</catalog_" + tag + ">");
         if (begin == std::string::npos || end == std::string::npos)
@@ -98,24 +101,18 @@ CatalogFile MakeSampleFile() {
         }
         if (originals.empty())
             std::abort();
-        AppendFormat(text, "  <catalog_%s>\n", tag.c_str());
         for (std::uint32_t i = 0; i < row.capacity; ++i) {
-            const std::string_view original = originals[i % originals.size()];
-            const std::size_t round = i / originals.size();
-            std::string copy(original);
-            if (round > 0) {
+            std::string copy(originals[i % originals.size()]);
+            if (const std::size_t round = i / originals.size(); round > 0) {
                 const std::size_t name = copy.find("identifier=\"") + 12;
                 copy.insert(copy.find('"', name), Format("_%zu", round));
             }
-            text += "    ";
-            text += copy;
-            text += '\n';
+            file.text += "    ";
+            file.text += copy;
+            file.text += '\n';
             ++file.descriptions;
         }
-        AppendFormat(text, "  </catalog_%s>\n", tag.c_str());
-    }
-    text += "</GUIDESCRIPTION>\n";
-    return file;
+    });
 }
 
 // Descriptions per second and bytes per second of the file text.
