@@ -2,12 +2,17 @@
 // text against XmlDocument::Parse of the same bytes; and CLIENT2 logons per
 // second between two hosts on 127.0.0.1 (logon, acceptance, logoff: three
 // texts, three connections), without and with 500 silent connections held
-// open to the hosts, against a bare TCP exchange of the same texts.
+// open to the hosts, against two peers doing the same exchange without the
+// jobs: the same texts over the project's own transport (its listener and
+// SendText, as the hosts use them), and plain POSIX sockets (one thread per
+// side, each text on its own connection, read to its end before the reader
+// sends the next).
 //
 // CLIENT and SYNCHRONIZE (with its DATACALL) texts received; and workstation
 // logons per second of two processes with their root jobs (root to CLIENT
-// ACCEPTED, then SYNCHRONIZE of 10 calls, then the stop) against a bare TCP
-// exchange of the texts that one such logon put on the wire.
+// ACCEPTED, then SYNCHRONIZE of 10 calls, then the stop) against an exchange
+// of the texts that one such logon put on the wire over the project's own
+// transport.
 // BENCH_LIBRARIES: kv_job_host kv_jobs
 
 #include "core/xml_document.h"
@@ -38,9 +43,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <condition_variable>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -329,55 +337,91 @@ private:
     std::vector<std::pair<int, std::uint16_t>> held_;
 };
 
+using Wire = std::vector<std::pair<int, std::string>>;
+
+// Records the texts each host reads (0 server, 1 workstation) into the wire,
+// or stops recording when it is null.
+void ObserveWire(JobHost& server, JobHost& workstation, Wire* wire) {
+    if (wire == nullptr) {
+        server.SetWireObserver({});
+        workstation.SetWireObserver({});
+        return;
+    }
+    server.SetWireObserver([wire](const std::string& text) { wire->emplace_back(0, text); });
+    workstation.SetWireObserver([wire](const std::string& text) { wire->emplace_back(1, text); });
+}
+
+// A server host and a workstation host; each logon is a CLIENT2 job logged
+// on and off.
+class Client2Logons {
+public:
+    Client2Logons() : identity_("anna", "localhost", {kLoopbackAddress}), scoped_(identity_) {
+        RegisterAll();
+        server_.Start("127.0.0.1");
+        workstation_.Start("127.0.0.1");
+        auto host = std::make_unique<CKvDataHost>();
+        host->GetHost().Set("localhost", kLoopbackAddress, 0);
+        host->SetFlagAcceptAllUser(true);
+        server_.GetRecordService().StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
+    }
+
+    std::vector<std::uint16_t> Ports() const { return {server_.GetPort(), workstation_.GetPort()}; }
+
+    // One logon to its end; the texts on the wire when asked for.
+    bool LogOn(Wire* wire) {
+        ObserveWire(server_, workstation_, wire);
+        const std::vector<JobHost*> hosts = {&server_, &workstation_};
+        std::uint32_t id = 0;
+        workstation_.StartLogon("127.0.0.1", server_.GetPort(), "anna", id);
+        RunHosts(
+            hosts,
+            [&] {
+                CKvJobData* job = workstation_.FindJob(id);
+                return job != nullptr && job->GetState() == KV_JOB_STATE_RUNNING &&
+                       server_.GetHandler().CountJobs(0) == 1;
+            },
+            10000);
+        workstation_.Logoff(true);
+        const bool ended = RunHosts(
+            hosts,
+            [&] {
+                return workstation_.GetHandler().CountJobs(0) == 0 &&
+                       server_.GetHandler().CountJobs(0) == 0;
+            },
+            10000);
+        ObserveWire(server_, workstation_, nullptr);
+        return ended;
+    }
+
+private:
+    FixedLocalIdentitySource identity_;
+    ScopedLocalIdentitySource scoped_;
+    JobHost server_{true};
+    JobHost workstation_{false};
+};
+
 // state.range(0): the silent connections held open.
 void BM_LoopbackLogon(benchmark::State& state) {
-    RegisterAll();
-    FixedLocalIdentitySource identity("anna", "localhost", {kLoopbackAddress});
-    ScopedLocalIdentitySource scoped(identity);
-    JobHost server(true);
-    JobHost workstation(false);
-    server.Start("127.0.0.1");
-    workstation.Start("127.0.0.1");
-    auto host = std::make_unique<CKvDataHost>();
-    host->GetHost().Set("localhost", kLoopbackAddress, 0);
-    host->SetFlagAcceptAllUser(true);
-    server.GetRecordService().StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
-    const std::vector<JobHost*> hosts = {&server, &workstation};
-    SilentConnections silent(static_cast<std::size_t>(state.range(0)),
-                             {server.GetPort(), workstation.GetPort()});
+    Client2Logons logons;
+    SilentConnections silent(static_cast<std::size_t>(state.range(0)), logons.Ports());
     for (auto _ : state) {
         state.PauseTiming();
         silent.Refresh();
         state.ResumeTiming();
-        std::uint32_t id = 0;
-        workstation.StartLogon("127.0.0.1", server.GetPort(), "anna", id);
-        RunHosts(
-            hosts,
-            [&] {
-                CKvJobData* job = workstation.FindJob(id);
-                return job != nullptr && job->GetState() == KV_JOB_STATE_RUNNING &&
-                       server.GetHandler().CountJobs(0) == 1;
-            },
-            10000);
-        workstation.Logoff(true);
-        if (!RunHosts(
-                hosts,
-                [&] {
-                    return workstation.GetHandler().CountJobs(0) == 0 &&
-                           server.GetHandler().CountJobs(0) == 0;
-                },
-                10000))
+        if (!logons.LogOn(nullptr)) {
             state.SkipWithError("logon did not finish");
+            break;
+        }
     }
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_LoopbackLogon)->Arg(0)->Arg(500)->UseRealTime();
 
-// Two listeners, and the texts of one logon sent back and forth, each waited
-// for as a host would.
-class BareExchange {
+// Two listeners of the project's transport, and the texts of one logon sent
+// back and forth, each waited for as a host would.
+class OwnTransportExchange {
 public:
-    BareExchange() {
+    OwnTransportExchange() {
         for (int side = 0; side < 2; ++side)
             listeners_[side].Start("127.0.0.1", 0, [this](std::string&&, std::uint32_t) {
                 std::lock_guard lock(mutex_);
@@ -401,20 +445,165 @@ private:
     TcpTextListener listeners_[2];
 };
 
-void BM_BareTcpExchange(benchmark::State& state) {
-    RegisterAll();
-    const std::string logon = Client2Text(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED);
-    const std::string accepted = Client2Text(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
-    const std::string logoff = Client2Text(KV_MSG_KIND_INFO, KV_MSG_ATTR_ENDED);
-    BareExchange exchange;
-    for (auto _ : state) {
-        exchange.SendAndWait(0, logon);
-        exchange.SendAndWait(1, accepted);
-        exchange.SendAndWait(0, logoff);
+// The texts one CLIENT2 logon put on the wire: the logon (read by the
+// server), the acceptance (read by the workstation), the logoff (server).
+std::vector<std::string> LogonTexts() {
+    Wire wire;
+    {
+        Client2Logons logons;
+        if (!logons.LogOn(&wire))
+            return {};
     }
-    state.SetItemsProcessed(state.iterations());
+    if (wire.size() != 3 || wire[0].first != 0 || wire[1].first != 1 || wire[2].first != 0)
+        return {};
+    return {wire[0].second, wire[1].second, wire[2].second};
 }
-BENCHMARK(BM_BareTcpExchange)->UseRealTime();
+
+void SetLogonCounters(benchmark::State& state, const std::vector<std::string>& texts) {
+    std::size_t bytes = 0;
+    for (const std::string& text : texts)
+        bytes += text.size();
+    state.SetItemsProcessed(state.iterations());
+    state.counters["bytes_per_logon"] = static_cast<double>(bytes);
+}
+
+void BM_OwnTransportExchange(benchmark::State& state) {
+    const std::vector<std::string> texts = LogonTexts();
+    if (texts.empty()) {
+        state.SkipWithError("the logon did not put its three texts on the wire");
+        return;
+    }
+    OwnTransportExchange exchange;
+    for (auto _ : state) {
+        exchange.SendAndWait(0, texts[0]);
+        exchange.SendAndWait(1, texts[1]);
+        exchange.SendAndWait(0, texts[2]);
+    }
+    SetLogonCounters(state, texts);
+}
+BENCHMARK(BM_OwnTransportExchange)->UseRealTime();
+
+// Plain POSIX sockets: a listening socket per side on 127.0.0.1; a text is
+// sent on a connection of its own, which the sender closes; the reader
+// accepts it and reads to its end.
+int ListenOnLoopback(std::uint16_t& port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 64) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        std::abort();
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
+bool SendOnNewConnection(std::uint16_t port, const std::string& text) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    bool sent =
+        fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    for (std::size_t done = 0; sent && done < text.size();) {
+        const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
+        sent = written > 0;
+        done += sent ? static_cast<std::size_t>(written) : 0;
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return sent;
+}
+
+// The bytes of the next connection, read to its end.
+std::size_t AcceptAndReadToEnd(int listener) {
+    const int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    char buffer[4096];
+    std::size_t total = 0;
+    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+        total += static_cast<std::size_t>(got);
+    ::close(fd);
+    return total;
+}
+
+// The server side on a thread of its own: it reads the logon, sends the
+// acceptance and reads the logoff; an empty connection in their place ends
+// it.
+class PlainSocketLogons {
+public:
+    explicit PlainSocketLogons(const std::vector<std::string>& texts)
+        : texts_(texts), server_listener_(ListenOnLoopback(server_port_)),
+          workstation_listener_(ListenOnLoopback(workstation_port_)),
+          server_([this] { Serve(); }) {}
+    ~PlainSocketLogons() {
+        SendOnNewConnection(server_port_, {});
+        server_.join();
+        ::close(server_listener_);
+        ::close(workstation_listener_);
+    }
+    PlainSocketLogons(const PlainSocketLogons&) = delete;
+    PlainSocketLogons& operator=(const PlainSocketLogons&) = delete;
+
+    // One logon as the workstation side; false when a text arrived cut.
+    bool LogOn() {
+        const int ended = logoffs_read_.load();
+        if (!SendOnNewConnection(server_port_, texts_[0]) ||
+            AcceptAndReadToEnd(workstation_listener_) != texts_[1].size() ||
+            !SendOnNewConnection(server_port_, texts_[2]))
+            return false;
+        logoffs_read_.wait(ended);
+        return !failed_.load();
+    }
+
+private:
+    void Serve() {
+        for (;;) {
+            const std::size_t logon = AcceptAndReadToEnd(server_listener_);
+            if (logon == 0)
+                return;
+            const bool answered =
+                logon == texts_[0].size() && SendOnNewConnection(workstation_port_, texts_[1]);
+            const std::size_t logoff = AcceptAndReadToEnd(server_listener_);
+            if (!answered || logoff != texts_[2].size())
+                failed_.store(true);
+            logoffs_read_.fetch_add(1);
+            logoffs_read_.notify_one();
+            if (logoff == 0)
+                return;
+        }
+    }
+
+    const std::vector<std::string>& texts_;
+    std::uint16_t server_port_ = 0;
+    std::uint16_t workstation_port_ = 0;
+    int server_listener_;
+    int workstation_listener_;
+    std::atomic<int> logoffs_read_{0};
+    std::atomic<bool> failed_{false};
+    std::thread server_;
+};
+
+void BM_PlainSocketExchange(benchmark::State& state) {
+    const std::vector<std::string> texts = LogonTexts();
+    if (texts.empty()) {
+        state.SkipWithError("the logon did not put its three texts on the wire");
+        return;
+    }
+    PlainSocketLogons logons(texts);
+    for (auto _ : state) {
+        if (!logons.LogOn()) {
+            state.SkipWithError("a text arrived cut");
+            break;
+        }
+    }
+    SetLogonCounters(state, texts);
+}
+BENCHMARK(BM_PlainSocketExchange)->UseRealTime();
 
 std::string ClientText() {
     CKvJobDataClient job;
@@ -477,17 +666,11 @@ public:
         server_.StartRootJob(HostProcessKind::kServer, root);
     }
 
-    // One logon to its end; the texts on the wire with the side that read
-    // them (0 server, 1 workstation) when asked for.
-    bool LogOn(std::vector<std::pair<int, std::string>>* wire) {
+    // One logon to its end; the texts on the wire when asked for.
+    bool LogOn(Wire* wire) {
         JobHost workstation(false);
         workstation.Start("127.0.0.1");
-        if (wire != nullptr) {
-            server_.SetWireObserver(
-                [wire](const std::string& text) { wire->emplace_back(0, text); });
-            workstation.SetWireObserver(
-                [wire](const std::string& text) { wire->emplace_back(1, text); });
-        }
+        ObserveWire(server_, workstation, wire);
         StoreWorkstationPreferences(workstation, server_.GetPort(), kLastCall);
         std::uint32_t root = 0;
         workstation.StartRootJob(HostProcessKind::kWorkstationWithServer, root);
@@ -512,7 +695,7 @@ public:
                        server_.GetHandler().CountJobs(K_KVJBDT_TP_SYNCHRONIZE) == 0;
             },
             10000);
-        server_.SetWireObserver({});
+        ObserveWire(server_, workstation, nullptr);
         return synchronised && ended;
     }
 
@@ -534,8 +717,8 @@ void BM_LoopbackRootLogon(benchmark::State& state) {
 }
 BENCHMARK(BM_LoopbackRootLogon)->UseRealTime();
 
-void BM_BareTcpRootLogonExchange(benchmark::State& state) {
-    std::vector<std::pair<int, std::string>> wire;
+void BM_OwnTransportRootLogonExchange(benchmark::State& state) {
+    Wire wire;
     {
         RootLogons logons;
         if (!logons.LogOn(&wire)) {
@@ -543,7 +726,7 @@ void BM_BareTcpRootLogonExchange(benchmark::State& state) {
             return;
         }
     }
-    BareExchange exchange;
+    OwnTransportExchange exchange;
     for (auto _ : state) {
         for (const auto& [side, text] : wire)
             exchange.SendAndWait(side, text);
@@ -551,6 +734,6 @@ void BM_BareTcpRootLogonExchange(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
     state.counters["texts"] = static_cast<double>(wire.size());
 }
-BENCHMARK(BM_BareTcpRootLogonExchange)->UseRealTime();
+BENCHMARK(BM_OwnTransportRootLogonExchange)->UseRealTime();
 
 } // namespace

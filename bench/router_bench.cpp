@@ -1,17 +1,22 @@
 // BENCH_PEER: BM_RouterThroughput BM_BaselineThroughput speed
+// BENCH_PEER: BM_RouterThroughputSystemCallTick BM_BaselineThroughput speed
 // BENCH_PEER: BM_RouterRoundTrip BM_BaselineRoundTrip time
 // BENCH_PEER: BM_RouterContended BM_BaselineContended speed
+// BENCH_PEER: BM_SystemClockTickMs BM_ClockGettimeMonotonic time
 // BENCH_ALL_CORES: ^BM_(Router|Baseline)(Throughput|Contended)
 // Messages per second from one thread to another through the router (post,
 // dispatch, release) and the round trip of a REQUEST answered by a
 // CONFIRMATION, each beside a plain mutex-and-condition-variable queue between
 // the same two threads; several senders posting to one receiver, beside the
 // same senders on the plain queue; the undelivered queue filled for an
-// endpoint that registers late.
+// endpoint that registers late; the system clock's tick, which every posted
+// message reads, beside one clock_gettime(CLOCK_MONOTONIC), and the messages
+// from one thread to another with that tick read through the system call.
 
 #include "framework/message.h"
 #include "framework/message_router.h"
 #include "framework/win_thread.h"
+#include "platform/clock.h"
 #include "platform/message_queue.h"
 #include "platform/thread_messaging.h"
 
@@ -26,6 +31,10 @@
 #include <new>
 #include <thread>
 #include <vector>
+
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
 
 // The replacement delete below frees what the replacement new took from
 // malloc; the compiler cannot see that pairing when it inlines them.
@@ -141,6 +150,41 @@ void BM_RouterThroughput(benchmark::State& state) {
         static_cast<double>(allocated) / static_cast<double>(state.iterations() * kBatch);
 }
 BENCHMARK(BM_RouterThroughput)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The system clock with its tick read through the system call, as it is read
+// where the kernel's clock source has no fast path in the vDSO.
+class SystemCallTickClock final : public Clock {
+public:
+    std::uint32_t TickMs() override {
+        timespec now{};
+        syscall(SYS_clock_gettime, CLOCK_MONOTONIC, &now);
+        return static_cast<std::uint32_t>(static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+                                          static_cast<std::uint64_t>(now.tv_nsec) / 1000000u);
+    }
+    std::int64_t Seconds() override { return system_.Seconds(); }
+    WallTime Now() override { return system_.Now(); }
+    bool ToLocalTime(std::int64_t seconds, std::tm& out) override {
+        return system_.ToLocalTime(seconds, out);
+    }
+
+private:
+    SystemClock system_;
+};
+
+// The same messages, each posting tick read through the system call.
+void BM_RouterThroughputSystemCallTick(benchmark::State& state) {
+    SystemCallTickClock clock;
+    ScopedClock scoped(clock);
+    RouterFixture fixture;
+    for (auto _ : state) {
+        fixture.receiver_->Expect(kBatch);
+        for (int i = 0; i < kBatch; ++i)
+            SendRequest(fixture.router_, 1);
+        fixture.receiver_->WaitDone();
+    }
+    state.SetItemsProcessed(state.iterations() * kBatch);
+}
+BENCHMARK(BM_RouterThroughputSystemCallTick)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void BM_RouterRoundTrip(benchmark::State& state) {
     RouterFixture fixture;
@@ -324,5 +368,21 @@ BENCHMARK(BM_RouterUndeliveredQueue)
     ->Arg(20000)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+
+void BM_SystemClockTickMs(benchmark::State& state) {
+    SystemClock clock;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(clock.TickMs());
+}
+BENCHMARK(BM_SystemClockTickMs);
+
+void BM_ClockGettimeMonotonic(benchmark::State& state) {
+    for (auto _ : state) {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        benchmark::DoNotOptimize(now);
+    }
+}
+BENCHMARK(BM_ClockGettimeMonotonic);
 
 } // namespace

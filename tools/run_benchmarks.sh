@@ -4,11 +4,19 @@
 # and prints a table per program and the README's tables.
 #
 # Conditions it fixes and prints:
-# - glibc's large-allocation threshold (GLIBC_TUNABLES): left dynamic, glibc
-#   raises it after the first large block is freed, so a peer's time would
-#   depend on what ran before it in the same program.
+# - glibc's large-allocation and trimming thresholds (GLIBC_TUNABLES): left
+#   dynamic, glibc raises the first after the first large block is freed; the
+#   second, 128 KiB when the first is fixed, gives the top of the heap back
+#   after a large free, and the next run faults it in again. Either way a
+#   peer's time would depend on what ran before it in the same program.
 # - the core: BENCH_CPU, by default the least busy core over one second.
-# - the load average before and after the run.
+# Conditions it prints, which the figures depend on:
+# - the load average before and after the run, and how busy the other cores
+#   were while each program ran pinned (a loaded machine lowers the pinned
+#   router's ratio);
+# - the kernel's clock source (the router stamps every message with a tick
+#   read from CLOCK_MONOTONIC, which is cheap only where the clock source
+#   can be read without a system call).
 #
 # A source in bench/ may name, in comment lines of its own:
 #   // BENCH_PEER: <benchmark> <peer benchmark> [time|speed]
@@ -22,7 +30,8 @@
 # Environment: BENCH_CPU, BENCH_REPETITIONS (5), BENCH_MIN_TIME (seconds per
 # repetition, 0.1), BENCH_MMAP_THRESHOLD (bytes, 33554432: the ceiling glibc
 # would raise it to, so that large blocks come from the heap on both sides
-# from the first run on), BENCH_FILTER (programs to run, a regular expression over
+# from the first run on), BENCH_TRIM_THRESHOLD (bytes, 4294967295: the heap
+# is never trimmed), BENCH_FILTER (programs to run, a regular expression over
 # their names), BENCH_BUILD_DIR (build-release), BENCH_SKIP_BUILD=1,
 # BENCH_OUT (folder for the JSON results; a temporary one by default).
 set -euo pipefail
@@ -33,6 +42,7 @@ build_dir=${BENCH_BUILD_DIR:-build-release}
 repetitions=${BENCH_REPETITIONS:-5}
 min_time=${BENCH_MIN_TIME:-0.1}
 threshold=${BENCH_MMAP_THRESHOLD:-33554432}
+trim_threshold=${BENCH_TRIM_THRESHOLD:-4294967295}
 program_filter=${BENCH_FILTER:-.}
 out_dir=${BENCH_OUT:-$(mktemp -d /tmp/kv_bench.XXXXXX)}
 mkdir -p "$out_dir"
@@ -58,25 +68,43 @@ least_busy_cpu() {
 }
 
 cpu=${BENCH_CPU:-$(least_busy_cpu)}
-export GLIBC_TUNABLES=glibc.malloc.mmap_threshold=$threshold
+export GLIBC_TUNABLES=glibc.malloc.mmap_threshold=$threshold:glibc.malloc.trim_threshold=$trim_threshold
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+clock_source=$(cat /sys/devices/system/clocksource/clocksource0/current_clocksource 2>/dev/null || echo unknown)
+started=$(date +%s)
 
+# The conditions, printed as they are known and again with the tables.
+condition() {
+    printf '%-17s%s\n' "$1:" "$2" | tee -a "$out_dir/conditions.txt"
+}
+: >"$out_dir/conditions.txt"
 echo "== Conditions"
-echo "commit:          $(git rev-parse --short HEAD 2>/dev/null || echo unknown)$(git diff --quiet 2>/dev/null || echo ' (with local changes)')"
-echo "processor:       $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
-echo "compiler:        $(c++ --version | head -1)"
-echo "GLIBC_TUNABLES:  $GLIBC_TUNABLES"
-echo "pinned core:     $cpu (taskset -c $cpu)$([ -z "${BENCH_CPU:-}" ] && echo ', the least busy one')"
-echo "repetitions:     $repetitions, medians; minimum time per repetition ${min_time} s"
-echo "load before:     $load_before"
+condition commit "$(git rev-parse --short HEAD 2>/dev/null || echo unknown)$(git diff --quiet 2>/dev/null || echo ' (with local changes)')"
+condition processor "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
+condition compiler "$(c++ --version | head -1)"
+condition "clock source" "$clock_source"
+condition GLIBC_TUNABLES "$GLIBC_TUNABLES"
+condition "pinned core" "$cpu (taskset -c $cpu)$([ -z "${BENCH_CPU:-}" ] && echo ', the least busy one')"
+condition repetitions "$repetitions, medians; minimum time per repetition ${min_time} s"
+condition "load before" "$load_before"
 
 bench_args=(--benchmark_repetitions="$repetitions" --benchmark_min_time="$min_time"
             --benchmark_display_aggregates_only=true --benchmark_out_format=json)
 
 # Filters the README's rows run with every core allowed, per program.
 declare -A all_cores_filter=(
-    [job_text_bench]='^BM_(LoopbackLogon|BareTcpExchange|LoopbackRootLogon|BareTcpRootLogonExchange)'
+    [job_text_bench]='^BM_(LoopbackLogon|OwnTransportExchange|PlainSocketExchange|LoopbackRootLogon|OwnTransportRootLogonExchange)'
 )
+
+# Busy and total time of the cores other than the pinned one, from /proc/stat.
+other_cores_time() {
+    awk -v pinned="cpu$cpu" '
+        /^cpu[0-9]+ / && $1 != pinned {
+            for (i = 2; i <= NF; ++i) total += $i
+            busy += $2 + $3 + $4 + $7 + $8 + $9
+        }
+        END { print busy, total }' /proc/stat
+}
 
 for source in bench/*.cpp; do
     name=$(basename "$source" .cpp)
@@ -87,8 +115,12 @@ for source in bench/*.cpp; do
         continue
     fi
     echo "running $name on core $cpu" >&2
+    read -r busy_before total_before < <(other_cores_time)
     taskset -c "$cpu" "$program" "${bench_args[@]}" --benchmark_out="$out_dir/$name.json" \
         >"$out_dir/$name.log" 2>&1 || echo "$name: failed, see $out_dir/$name.log" >>"$out_dir/skipped.txt"
+    read -r busy_after total_after < <(other_cores_time)
+    awk -v b=$((busy_after - busy_before)) -v t=$((total_after - total_before)) \
+        'BEGIN { printf "%.0f\n", (t > 0 ? 100 * b / t : 0) }' >"$out_dir/$name.other_cores"
     filters=$(sed -n 's|^// BENCH_ALL_CORES: *||p' "$source")
     [ -n "${all_cores_filter[$name]:-}" ] && filters+=$'\n'"${all_cores_filter[$name]}"
     filter=$(echo "$filters" | sed '/^$/d' | paste -sd'|')
@@ -100,15 +132,15 @@ for source in bench/*.cpp; do
     fi
 done
 
-load_after=$(cut -d' ' -f1-3 /proc/loadavg)
-echo "load after:      $load_after"
+condition "load after" "$(cut -d' ' -f1-3 /proc/loadavg)"
+condition duration "$(( $(date +%s) - started )) s"
 echo "results (JSON):  $out_dir"
 echo
 
-python3 - "$out_dir" "$root/bench" <<'PYTHON'
+python3 - "$out_dir" "$root/bench" "$repetitions" <<'PYTHON'
 import glob, json, os, re, statistics, sys
 
-out_dir, bench_dir = sys.argv[1], sys.argv[2]
+out_dir, bench_dir, repetitions = sys.argv[1], sys.argv[2], int(sys.argv[3])
 UNIT = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
 
 def load(path):
@@ -184,7 +216,7 @@ def peer_of(name, peers):
     return None, None
 
 def table(title, runs, peers):
-    print(f"### {title}\n")
+    print(f"#### {title}\n")
     print("| benchmark | median (range of the repetitions), rate | peer | ratio |")
     print("|---|---|---|---|")
     peer_names = {peer_of(n, peers)[0] for n in runs} - {None}
@@ -197,8 +229,21 @@ def table(title, runs, peers):
             print(f"| {name} | {describe(reps)} | | |")
     print()
 
+def other_cores(program):
+    path = os.path.join(out_dir, program + ".other_cores")
+    return open(path).read().strip() if os.path.exists(path) else None
+
+print("Conditions of the run:\n")
+with open(os.path.join(out_dir, "conditions.txt")) as f:
+    for line in f:
+        print("    " + line.rstrip())
+print()
+print(f"The pinned figures are medians of {repetitions} repetitions on one core; the")
+print("all-cores figures vary more between runs (where the threads land), which the")
+print("ranges show.\n")
+
 results = {}
-print("## Every benchmark program (pinned unless marked)\n")
+program_tables = []
 for source in sorted(glob.glob(os.path.join(bench_dir, "*.cpp"))):
     program = os.path.splitext(os.path.basename(source))[0]
     peers = declared_peers(source)
@@ -206,11 +251,10 @@ for source in sorted(glob.glob(os.path.join(bench_dir, "*.cpp"))):
         runs = load(os.path.join(out_dir, program + suffix + ".json"))
         if runs:
             results[(program, suffix)] = runs
-            table(f"{program} ({label})", runs, peers)
-skipped = os.path.join(out_dir, "skipped.txt")
-if os.path.exists(skipped):
-    print("Not run:\n")
-    print(open(skipped).read())
+            busy = other_cores(program) if not suffix else None
+            if busy is not None:
+                label += f", other cores {busy}% busy"
+            program_tables.append((f"{program} ({label})", runs, peers))
 
 # The README's rows: (label, program, benchmark, peer, kind, all cores).
 # A row whose benchmark did not run says so.
@@ -219,7 +263,9 @@ ROWS = [
         ("XML parse, 10,000 contact-like records, against pugixml", "xml_bench", "ParseKvXml/10000", "ParsePugixml/10000", "speed", False),
         ("XML parse, 10,000 records, against libxml2", "xml_bench", "ParseKvXml/10000", "ParseLibxml2/10000", "speed", False),
         ("XML parse, 40,000 records, against pugixml", "xml_bench", "ParseKvXml/40000", "ParsePugixml/40000", "speed", False),
-        ("XML parse, 80,000 records, against pugixml (its text is above the allocation threshold: pugixml's time is mostly page faults, not parsing)", "xml_bench", "ParseKvXml/80000", "ParsePugixml/80000", "speed", False),
+        ("XML parse, 80,000 records, against pugixml (the text is above the allocation threshold: both sides' copies come from fresh pages, so both times are mostly page faults, not parsing)", "xml_bench", "ParseKvXml/80000", "ParsePugixml/80000", "speed", False),
+        ("XML parse from a file, 10,000 records, against pugixml's load_file", "xml_bench", "ParseKvXmlFile/10000", "ParsePugixmlFile/10000", "speed", False),
+        ("XML parse from a file, 20,000 records (11 MB), against pugixml's load_file", "xml_bench", "ParseKvXmlFile/20000", "ParsePugixmlFile/20000", "speed", False),
         ("XML write, 10,000 records, against pugixml", "xml_bench", "WriteKvXml/10000", "WritePugixml/10000", "speed", False),
         ("XML write, 40,000 records, against pugixml", "xml_bench", "WriteKvXml/40000", "WritePugixml/40000", "speed", False),
     ]),
@@ -236,6 +282,7 @@ ROWS = [
     ("GUI description catalog", [
         ("catalog Load and destruction, full file, against pugixml's parse and destruction", "guidesc_load_bench", "BM_CatalogLoadFull", "BM_PugixmlParseFull", "time", False),
         ("the same, half file", "guidesc_load_bench", "BM_CatalogLoadHalf", "BM_PugixmlParseHalf", "time", False),
+        ("the same, the sample file's descriptions repeated to each type's capacity (4,016)", "guidesc_load_bench", "BM_CatalogLoadSample", "BM_PugixmlParseSample", "time", False),
         ("catalog full / half time", "guidesc_load_bench", "BM_CatalogLoadFull", "BM_CatalogLoadHalf", "ratio", False),
         ("pugixml full / half time", "guidesc_load_bench", "BM_PugixmlParseFull", "BM_PugixmlParseHalf", "ratio", False),
     ]),
@@ -246,21 +293,30 @@ ROWS = [
         ("CAPISERVER text received, against the same parse", "job_text_bench", "BM_ReceiveCapiServer", "BM_ParseCapiServerText", "speed", False),
         ("TAPI listen report received, against the same parse", "job_text_bench", "BM_ReceiveTapiListen", "BM_ParseTapiListenText", "speed", False),
         ("TAPI dial request received, against the same parse", "job_text_bench", "BM_ReceiveTapiDial", "BM_ParseTapiDialText", "speed", False),
-        ("CLIENT2 logons on loopback (all cores), against a bare TCP exchange", "job_text_bench", "BM_LoopbackLogon/0/real_time", "BM_BareTcpExchange/real_time", "speed", True),
+        ("CLIENT2 logons on loopback (all cores), against the same texts over the project's own transport", "job_text_bench", "BM_LoopbackLogon/0/real_time", "BM_OwnTransportExchange/real_time", "speed", True),
+        ("CLIENT2 logons on loopback (all cores), against plain POSIX sockets (the same three texts, about 990 bytes, each on its own connection)", "job_text_bench", "BM_LoopbackLogon/0/real_time", "BM_PlainSocketExchange/real_time", "speed", True),
         ("CLIENT2 logons with 500 silent connections held open (all cores), against the same logons without them", "job_text_bench", "BM_LoopbackLogon/500/real_time", "BM_LoopbackLogon/0/real_time", "speed", True),
-        ("workstation logons with their root jobs (all cores), against a bare TCP exchange", "job_text_bench", "BM_LoopbackRootLogon/real_time", "BM_BareTcpRootLogonExchange/real_time", "speed", True),
+        ("workstation logons with their root jobs (all cores), against the same texts over the project's own transport", "job_text_bench", "BM_LoopbackRootLogon/real_time", "BM_OwnTransportRootLogonExchange/real_time", "speed", True),
     ]),
     ("Router", [
         ("one thread to another, pinned to one core, against the mutex + condition variable queue", "router_bench", "BM_RouterThroughput/real_time", "BM_BaselineThroughput/real_time", "speed", False),
+        ("the same, each message's tick read through the clock_gettime system call (a clock source without a vDSO fast path)", "router_bench", "BM_RouterThroughputSystemCallTick/real_time", "BM_BaselineThroughput/real_time", "speed", False),
         ("one thread to another, all cores", "router_bench", "BM_RouterThroughput/real_time", "BM_BaselineThroughput/real_time", "speed", True),
         ("2 threads to one, all cores", "router_bench", "BM_RouterContended/2/real_time", "BM_BaselineContended/2/real_time", "speed", True),
         ("4 threads to one, all cores", "router_bench", "BM_RouterContended/4/real_time", "BM_BaselineContended/4/real_time", "speed", True),
         ("8 threads to one, all cores", "router_bench", "BM_RouterContended/8/real_time", "BM_BaselineContended/8/real_time", "speed", True),
         ("REQUEST answered by a CONFIRMATION, round trip, pinned", "router_bench", "BM_RouterRoundTrip/real_time", "BM_BaselineRoundTrip/real_time", "time", False),
+        ("SystemClock::TickMs (each posted message's tick), against one clock_gettime(CLOCK_MONOTONIC)", "router_bench", "BM_SystemClockTickMs", "BM_ClockGettimeMonotonic", "time", False),
     ]),
 ]
 
-print("## The README's tables\n")
+# Notes printed under a section's table.
+NOTES = {
+    "XML": "Where the text is above the fixed allocation threshold (80,000 records,\n"
+           "45 MB), each side's copy of it comes from fresh pages on every parse, so both\n"
+           "times are mostly page faults and that ratio is not a parsing speed.\n",
+}
+
 for title, rows in ROWS:
     print(f"### {title}\n")
     print("| benchmark | this project | compared with | ratio |")
@@ -273,4 +329,14 @@ for title, rows in ROWS:
         else:
             print(f"| {label} | not run | | |")
     print()
+    if title in NOTES:
+        print(NOTES[title])
+
+print("### Every benchmark program (pinned unless marked)\n")
+for title, runs, peers in program_tables:
+    table(title, runs, peers)
+skipped = os.path.join(out_dir, "skipped.txt")
+if os.path.exists(skipped):
+    print("Not run:\n")
+    print(open(skipped).read())
 PYTHON
