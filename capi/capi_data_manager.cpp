@@ -4,7 +4,7 @@
 #include "framework/named_value.h"
 
 #include <algorithm>
-#include <iterator>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -257,46 +257,130 @@ void CapiDataManager::DoReading() {
     SetSubState(kClearing);
 }
 
+namespace {
+
+// A place among the received bytes, each block by its own length: a short
+// block's padding is skipped, so a frame split anywhere reads whole.
+class ReceivedBytes {
+public:
+    ReceivedBytes(const B3DataStream& stream, std::int32_t position)
+        : stream_(stream), block_(static_cast<std::size_t>(position) / B3DataBlock::kCapacity),
+          offset_(static_cast<std::uint32_t>(position) % B3DataBlock::kCapacity) {
+        Settle();
+    }
+
+    bool AtEnd() const { return current_ == nullptr; }
+    std::uint8_t Byte() const { return current_->GetData()[offset_]; }
+    // The stream's padded position of the byte.
+    std::int32_t Position() const {
+        return static_cast<std::int32_t>(block_ * B3DataBlock::kCapacity + offset_);
+    }
+    void Advance() {
+        ++offset_;
+        Settle();
+    }
+    // Moves to the first byte equal to the value, or to the end.
+    void SkipTo(std::uint8_t value) {
+        while (current_ != nullptr) {
+            const std::uint8_t* data = current_->GetData();
+            const void* found = std::memchr(data + offset_, value, current_->GetLength() - offset_);
+            if (found != nullptr) {
+                offset_ =
+                    static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(found) - data);
+                return;
+            }
+            offset_ = current_->GetLength();
+            Settle();
+        }
+    }
+    // Whether the bytes from here on begin with the pattern.
+    bool StartsWith(const std::uint8_t* pattern, std::size_t length) const {
+        ReceivedBytes at = *this;
+        for (std::size_t i = 0; i < length; ++i, at.Advance())
+            if (at.AtEnd() || at.Byte() != pattern[i])
+                return false;
+        return true;
+    }
+
+private:
+    // Onto a byte, past blocks with none left; null past the last block.
+    void Settle() {
+        for (current_ = stream_.GetBlock(block_); current_ != nullptr;
+             current_ = stream_.GetBlock(++block_), offset_ = 0)
+            if (offset_ < current_->GetLength())
+                return;
+    }
+
+    const B3DataStream& stream_;
+    std::size_t block_;
+    std::uint32_t offset_;
+    const B3DataBlock* current_ = nullptr;
+};
+
+// The padded position of the count-th last byte received from the position
+// on; the position itself when fewer have come.
+std::int32_t NthLastByte(const B3DataStream& stream, std::int32_t position, std::uint32_t count) {
+    const std::size_t first = static_cast<std::size_t>(position) / B3DataBlock::kCapacity;
+    const std::uint32_t first_offset =
+        static_cast<std::uint32_t>(position) % B3DataBlock::kCapacity;
+    for (std::size_t index = stream.Count(); index-- > first;) {
+        const std::uint32_t start = index == first ? first_offset : 0;
+        const std::uint32_t length = stream.GetBlock(index)->GetLength();
+        const std::uint32_t held = length > start ? length - start : 0;
+        if (held >= count)
+            return static_cast<std::int32_t>(index * B3DataBlock::kCapacity + length - count);
+        count -= held;
+    }
+    return position;
+}
+
+// The frame whose sync pattern begins here, once its length and kept data
+// have come: at most 20 data bytes (a longer frame is cut; the length says
+// how many were kept), and the position just past the frame's 32 bytes, or
+// past what has come of them.
+bool ReadFrameAt(ReceivedBytes at, std::int32_t& position,
+                 std::array<std::uint8_t, CapiDataManager::kFrameDataSize>& data,
+                 std::uint32_t& length) {
+    std::array<std::uint8_t, static_cast<std::size_t>(CapiDataManager::kFrameSpacing)> frame{};
+    std::size_t held = 0;
+    std::int32_t end = position;
+    for (; held < frame.size() && !at.AtEnd(); ++held, at.Advance()) {
+        frame[held] = at.Byte();
+        end = at.Position() + 1;
+    }
+    if (held < kDataOffset)
+        return false;
+    const std::uint32_t field = frame[kLengthOffset] | (frame[kLengthOffset + 1] << 8);
+    const std::size_t kept = std::min<std::size_t>(field, CapiDataManager::kFrameDataSize);
+    if (held < kDataOffset + kept)
+        return false;
+    data.fill(0);
+    std::copy_n(frame.begin() + kDataOffset, kept, data.begin());
+    length = static_cast<std::uint32_t>(kept);
+    position = end;
+    return true;
+}
+
+} // namespace
+
 bool ReadB3Frame(B3DataStream& stream, std::int32_t& position,
                  std::array<std::uint8_t, CapiDataManager::kFrameDataSize>& data,
                  std::uint32_t& length) {
     if (position < 0)
         return false;
-    // The bytes received from the read position on, each block by its own
-    // length (a short block is padded in the stream), with their positions:
-    // a frame split over two blocks is read whole.
-    std::vector<std::uint8_t> bytes;
-    std::vector<std::int32_t> positions;
-    const std::size_t first = static_cast<std::size_t>(position) / B3DataBlock::kCapacity;
-    for (std::size_t index = first; const B3DataBlock* block = stream.GetBlock(index); ++index) {
-        const std::uint32_t start =
-            index == first ? static_cast<std::uint32_t>(position) % B3DataBlock::kCapacity : 0;
-        for (std::uint32_t at = start; at < block->GetLength(); ++at) {
-            bytes.push_back(block->GetData()[at]);
-            positions.push_back(static_cast<std::int32_t>(index * B3DataBlock::kCapacity + at));
-        }
+    ReceivedBytes at(stream, position);
+    for (; !at.AtEnd(); at.Advance()) {
+        at.SkipTo(kSync[0]);
+        if (at.AtEnd() || at.StartsWith(kSync, sizeof kSync))
+            break;
     }
     bool read = false;
-    const auto found = std::search(bytes.begin(), bytes.end(), std::begin(kSync), std::end(kSync));
-    const std::size_t q = static_cast<std::size_t>(found - bytes.begin());
-    // A frame whose length or kept data has not all come yet waits for the
-    // next block.
-    if (found != bytes.end() && bytes.size() - q >= kDataOffset) {
-        const std::uint32_t field = bytes[q + kLengthOffset] | (bytes[q + kLengthOffset + 1] << 8);
-        // A longer frame is cut to the data field; the length says how many
-        // bytes were kept.
-        const std::size_t kept = std::min<std::size_t>(field, CapiDataManager::kFrameDataSize);
-        if (bytes.size() - q - kDataOffset >= kept) {
-            data.fill(0);
-            std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(q + kDataOffset), kept,
-                        data.begin());
-            length = static_cast<std::uint32_t>(kept);
-            // Just past the frame's 32 bytes, or past what has come of them.
-            const std::size_t end = std::min(
-                q + static_cast<std::size_t>(CapiDataManager::kFrameSpacing), bytes.size());
-            position = positions[end - 1] + 1;
-            read = true;
-        }
+    if (at.AtEnd()) {
+        // Noise: only the last bytes can still begin a sync pattern, so the
+        // blocks before them go.
+        position = NthLastByte(stream, position, sizeof kSync - 1);
+    } else {
+        read = ReadFrameAt(at, position, data, length);
     }
     while (position >= CapiDataManager::kKeepBelow) {
         stream.DeleteFirst();

@@ -201,7 +201,8 @@ KvResult CapiDialManager::DoAttemptEnd() {
         SetState(capi_state::kRunning);
         return result_;
     }
-    ExpireUnconfirmedRequest(*connection);
+    // A request still unconfirmed when the ring time ends goes back to 29
+    // with the manager, which frees its connection when its timer runs out.
     if (connection->GetState() == CapiConnection::kIdle) {
         if (current_item_ != nullptr) {
             const std::uint32_t reason = connection->GetCodec().Reason();

@@ -7,6 +7,9 @@
 #include "data/dialling_settings.h"
 #include "platform/pointer.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 constexpr std::int32_t kRecordCommand = 2;
@@ -265,28 +268,41 @@ KvResult CapiTickManager::BuildControllersFromRecords(CKvDataHandlerStore* store
     capi_info_ = owner_->QueryControllers();
     if (capi_info_ != KV_OK)
         return result_ = KV_E_CAPI_INFO;
-    CapiControllerTable& controllers = owner_->GetControllerList();
+    std::vector<CKvDataIsdnController*> records;
     CKvDataHandlerStore::Position position;
     store->GetStartPosition(&position);
-    while (CKvDataHandler* handler = store->GetNext(&position)) {
-        auto* record = dynamic_cast<CKvDataIsdnController*>(handler);
-        if (record == nullptr)
+    while (CKvDataHandler* handler = store->GetNext(&position))
+        if (auto* record = dynamic_cast<CKvDataIsdnController*>(handler))
+            records.push_back(record);
+    for (auto record = records.begin(); record != records.end(); ++record) {
+        const std::uint32_t number = (*record)->GetControllerNumber();
+        // A controller named again is built from its last record alone:
+        // records made for an earlier one would point at the controller a
+        // later "not in use" deletes.
+        if (std::any_of(record + 1, records.end(), [number](const CKvDataIsdnController* later) {
+                return later->GetControllerNumber() == number;
+            }))
             continue;
-        CapiControllerRecord* controller = controllers.Find(record->GetControllerNumber());
-        if (controller == nullptr) {
-            result_ = KV_E_NOT_PRESENT;
-            continue;
-        }
-        if (record->GetFlagUse().Get() == 0) {
-            controllers.Remove(record->GetControllerNumber());
-            continue;
-        }
-        controller->function_flags = record->GetFunctions().GetValue();
-        controller->source_number = record->GetSourceNumber();
-        controller->automatic_line = record->GetFlagSourceAutomaticLine();
-        CreateConnections(*controller);
+        BuildController(**record);
     }
     return result_;
+}
+
+void CapiTickManager::BuildController(const CKvDataIsdnController& record) {
+    CapiControllerTable& controllers = owner_->GetControllerList();
+    CapiControllerRecord* controller = controllers.Find(record.GetControllerNumber());
+    if (controller == nullptr) {
+        result_ = KV_E_NOT_PRESENT;
+        return;
+    }
+    if (record.GetFlagUse().Get() == 0) {
+        controllers.Remove(record.GetControllerNumber());
+        return;
+    }
+    controller->function_flags = record.GetFunctions().GetValue();
+    controller->source_number = record.GetSourceNumber();
+    controller->automatic_line = record.GetFlagSourceAutomaticLine();
+    CreateConnections(*controller);
 }
 
 KvResult CapiTickManager::HandleConfirmation(CapiManagerBase& manager,

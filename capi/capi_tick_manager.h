@@ -9,6 +9,8 @@
 
 #include <memory>
 
+class CKvDataIsdnController;
+
 class CapiTickManager : public CapiManagerBase {
 public:
     // States of its own besides the common ones.
@@ -59,6 +61,8 @@ private:
     // Connection records for each B channel of the controller in the
     // owner's table.
     void CreateConnections(CapiControllerRecord& controller);
+    // Takes the controller of the record into use, or out of the table.
+    void BuildController(const CKvDataIsdnController& record);
     bool TimerExpired(std::uint32_t id) { return timers_.CheckExpired(id) != 0; }
 
     std::unique_ptr<CKvDataHandlerStore> handler_store_;

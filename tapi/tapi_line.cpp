@@ -493,6 +493,9 @@ void CKvTAPILine::ProcessCallStates() {
             call->GetWmIdNotif() = requester->second.endpoint;
             call->GetIdTargetNotif() = requester->second.job_id;
             made_call_requesters_.erase(requester);
+            // The line's pair goes too, though the entry above served: the
+            // accessors show it, and MakeCall called without a request of
+            // its own would file it for a call of another requester.
             if (hcall == made_call_handle_) {
                 requester_endpoint_ = 0;
                 requester_job_id_ = 0;

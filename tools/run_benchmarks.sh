@@ -279,6 +279,9 @@ ROWS = [
         ("DecodeConnectInd, against memcpy of the same bytes", "capi_codec_bench", "BM_DecodeConnectInd", "BM_MemcpyConnectInd", "time", False),
         ("DecodeDataB3Ind, against memcpy of the same bytes", "capi_codec_bench", "BM_DecodeDataB3Ind", "BM_MemcpyDataB3Ind", "time", False),
     ]),
+    ("CAPI B3 frames", [
+        ("a frame reader step with 1,000 blocks of back-to-back frames held, against one with 100 (at most 2x)", "capi_b3_frame_bench", "BM_ReadB3FrameStep/1000", "BM_ReadB3FrameStep/100", "ratio", False),
+    ]),
     ("GUI description catalog", [
         ("catalog Load and destruction, full file, against pugixml's parse and destruction", "guidesc_load_bench", "BM_CatalogLoadFull", "BM_PugixmlParseFull", "time", False),
         ("the same, half file", "guidesc_load_bench", "BM_CatalogLoadHalf", "BM_PugixmlParseHalf", "time", False),

@@ -227,6 +227,65 @@ TEST_F(B3FrameReaderTest, TheFirstBlockIsDroppedOnceTheReadPositionReaches257) {
     EXPECT_EQ(stream_.Count(), 2u);
 }
 
+// Bytes without a sync pattern: the read position moves to the 7th-last byte
+// received, the one a pattern could still begin at, and the blocks before
+// the one holding it go.
+TEST_F(B3FrameReaderTest, NoiseMovesTheReadPositionToItsSeventhLastByte) {
+    const Bytes noise(B3DataBlock::kCapacity, 0x50);
+    Receive(Bytes(noise.begin(), noise.begin() + 40));
+    EXPECT_EQ(Next(), "-");
+    EXPECT_EQ(position_, 33);
+    // Counted by the blocks' own lengths: 3 bytes, then 4 of the 40.
+    Receive(Bytes(noise.begin(), noise.begin() + 3));
+    EXPECT_EQ(Next(), "-");
+    EXPECT_EQ(position_, 36);
+    Receive(noise);
+    Receive(noise);
+    EXPECT_EQ(Next(), "-");
+    EXPECT_EQ(position_, 3 * 128 + 121 - 2 * 128);
+    EXPECT_EQ(stream_.Count(), 2u);
+    // Fewer than seven bytes from the read position: it stays.
+    stream_.DeleteAll();
+    position_ = 0;
+    Receive(Bytes(noise.begin(), noise.begin() + 6));
+    EXPECT_EQ(Next(), "-");
+    EXPECT_EQ(position_, 0);
+}
+
+// Noise over more blocks than a stream holds, its last block ending with the
+// first bytes of a frame: the frame is read.
+class NoiseThenFrameTest : public CapiDataManagerTest,
+                           public testing::WithParamInterface<std::size_t> {};
+
+TEST_P(NoiseThenFrameTest, TheFrameAfterTheNoiseIsRead) {
+    std::vector<ScriptedCapiStep> steps = {
+        ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)};
+    std::uint32_t seed = 12345;
+    Bytes noise(B3DataBlock::kCapacity);
+    // 128 bytes take 16 ms at 64 kbit/s.
+    constexpr int kNoiseBlocks = 1030;
+    for (int block = 0; block < kNoiseBlocks; ++block) {
+        for (std::uint8_t& byte : noise) {
+            seed = seed * 1103515245u + 12345u;
+            byte = static_cast<std::uint8_t>(seed >> 16);
+        }
+        steps.push_back(ScriptedCapiStep::Data(noise, 16));
+    }
+    const Bytes frame = Frame("after", 5);
+    const auto split = static_cast<std::ptrdiff_t>(GetParam());
+    std::copy(frame.begin(), frame.begin() + split, noise.end() - split);
+    steps.push_back(ScriptedCapiStep::Data(noise, 16));
+    steps.push_back(ScriptedCapiStep::Data(Bytes(frame.begin() + split, frame.end()), 16));
+    Call(steps);
+    Drive(kNoiseBlocks + 20, 16);
+    EXPECT_EQ(Frames(), std::vector<std::string>{"after"});
+    EXPECT_LT(data_->GetReadPosition(), CapiDataManager::kKeepBelow);
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
+// Split after the sync pattern's seventh byte, and after its length.
+INSTANTIATE_TEST_SUITE_P(Splits, NoiseThenFrameTest, testing::Values(7u, 12u));
+
 TEST_F(CapiDataManagerTest, IndicationsCutToTheirHeaderLeaveTheCallAlone) {
     Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)});
     Drive(6, 100);

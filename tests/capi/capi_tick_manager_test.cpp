@@ -1,8 +1,14 @@
 #include "capi/capi_tick_manager.h"
 
+#include "capi/capi_transfer_manager.h"
+
 #include "capi_service_fixture.h"
 #include "capi_test_support.h"
 #include "data/data_isdn_controller.h"
+
+#include <algorithm>
+#include <array>
+#include <set>
 
 namespace {
 
@@ -77,6 +83,75 @@ TEST_F(CapiTickManagerTest, ControllerRecordWithoutUseIsDropped) {
     EXPECT_EQ(listens[0][8], 2u);
     ASSERT_NE(Tick()->GetHandlerStore(), nullptr);
 }
+
+// Controller 1 named twice by the host's records, in store order, then
+// controller 2 in use. The first free connection record serves the transfer
+// manager's first CONNECT_REQ: it calls from controller 1 with the number of
+// its last record, or from controller 2 when that record left it unused.
+struct RepeatedController {
+    const char* name;
+    std::array<std::int32_t, 2> uses;
+    bool built;
+};
+
+class RepeatedControllerTest : public CapiTickManagerTest,
+                               public testing::WithParamInterface<RepeatedController> {
+protected:
+    void AddRecord(std::uint32_t number, std::int32_t use, const std::string& source) {
+        std::unique_ptr<CKvDataHandler> handler = std::make_unique<CKvDataIsdnController>();
+        auto* record = static_cast<CKvDataIsdnController*>(handler.get());
+        record->SetControllerNumber(number);
+        record->GetFlagUse().Set(use);
+        record->SetSourceNumber(source);
+        record->SetIdentifier(++identifier_);
+        ASSERT_EQ(controller_store_->Add(handler), KV_OK);
+    }
+
+    std::uint32_t identifier_ = 0;
+};
+
+TEST_P(RepeatedControllerTest, TheLastRecordOfAControllerDecides) {
+    ASSERT_EQ(router_.RegisterThread(kCapiHostCallEndpoint, queue_.GetThreadId(), "test"), KV_OK);
+    // Identifier mode: records are told apart by identifier, not number.
+    controller_store_ = new CKvDataHandlerStore(12, 0, 10, "DATA_TYPE_HANDLER", nullptr);
+    AddRecord(1, GetParam().uses[0], "4711");
+    AddRecord(1, GetParam().uses[1], "4712");
+    AddRecord(2, 1, "4799");
+    ASSERT_EQ(controller_store_->GetCount(), 3);
+    StartListening();
+    CapiHost& host = service_.GetHost();
+    const bool built = GetParam().built;
+    ASSERT_EQ(host.GetControllerList().GetCount(), built ? 2u : 1u);
+    EXPECT_EQ(host.GetControllerList().Find(1) != nullptr, built);
+    // Two B channels each: one set of records per controller built.
+    EXPECT_EQ(host.GetConnectionTable().GetTotalCount(), built ? 4u : 2u);
+    std::set<std::uint8_t> listened;
+    for (const auto& listen : PutMessagesOf(CAPI_LISTEN, CAPI_REQ))
+        listened.insert(listen[8]);
+    EXPECT_EQ(listened, (built ? std::set<std::uint8_t>{1, 2} : std::set<std::uint8_t>{2}));
+
+    auto* manager = new CapiTransferManager;
+    manager->SetCallingNumber("0301111");
+    manager->SetCalledNumber("0302222");
+    auto* request = new CKvMessage;
+    request->SetHeader(KV_MSG_KIND_REQUEST, manager, KV_PAYLOAD_CAPI_TRANSFER_MANAGER,
+                       KV_MSG_COMMAND_NOTIFICATION, 5, 0);
+    request->SetJobIds(0, 78, 0);
+    ASSERT_EQ(request->Send(CapiService::kEndpoint, kJob, &router_, 0, true, false), KV_OK);
+    Drive(3);
+    const auto connects = PutMessagesOf(CAPI_CONNECT, CAPI_REQ);
+    ASSERT_EQ(connects.size(), 1u);
+    EXPECT_EQ(CapiGetDword(&connects[0][8]), built ? 1u : 2u);
+    const std::string source = built ? "4712" : "4799";
+    EXPECT_NE(std::search(connects[0].begin(), connects[0].end(), source.begin(), source.end()),
+              connects[0].end());
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, RepeatedControllerTest,
+                         testing::Values(RepeatedController{"InUseThenUnused", {1, 0}, false},
+                                         RepeatedController{"InUseTwice", {1, 1}, true},
+                                         RepeatedController{"UnusedThenInUse", {0, 1}, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CapiTickManagerTest, ConfigurationNotFoundEndsAfterFourSeconds) {
     capi_.AddController(1, 2);

@@ -538,6 +538,46 @@ TEST_F(TapiLineTest, TransferAndSwapHoldActOnTheHeldCallAndTheConnectedOne) {
     line_.OnExitInstance();
 }
 
+// Only a call in a conference can leave it: a connected or a held call asks
+// nothing of the line.
+TEST_F(TapiLineTest, RemoveFromConferenceTakesOnlyAConferencedCall) {
+    Open();
+    const HCALL held = ConnectedCall("111");
+    const HCALL connected = ConnectedCall("222");
+    ASSERT_EQ(StateOf(held), LINECALLSTATE_ONHOLD);
+    ASSERT_EQ(StateOf(connected), LINECALLSTATE_CONNECTED);
+    Requests();
+    for (HCALL hcall : {connected, held}) {
+        CallRequest(hcall, KV_TAPIFUNC_REMOVE_FROM_CONFERENCE);
+        RunFor(300);
+        EXPECT_TRUE(Requests().empty()) << hcall;
+        EXPECT_EQ(line_.GetRequestState(), 0u);
+    }
+    line_.OnExitInstance();
+}
+
+// The only connected call waits for the reply to a blind transfer: swap hold
+// takes the held call back with an unhold and leaves that call alone.
+TEST_F(TapiLineTest, SwapHoldUnholdsWhenTheConnectedCallHasARequestPending) {
+    Open();
+    const HCALL held = ConnectedCall("111");
+    const HCALL connected = ConnectedCall("222");
+    service_.SetReplyPolicy(1, TapiFunction::kBlindTransfer, {.mode = ReplyMode::kNever});
+    Requests();
+    auto* transfer = new KVTAPICALL;
+    transfer->GetHcall() = connected;
+    transfer->GetKvTapiFunc() = KV_TAPIFUNC_BLIND_TRANSFER;
+    transfer->GetCalledNumber() = "333";
+    Post(KV_MSG_KIND_REQUEST, transfer, KV_PAYLOAD_TAPI_CALL);
+    RunFor(100);
+    ASSERT_EQ(Requests(), std::vector<std::string>{
+                              Request(TapiFunction::kBlindTransfer, connected, 0, "333")});
+    CallRequest(held, KV_TAPIFUNC_SWAP_HOLD);
+    RunFor(500);
+    EXPECT_EQ(Requests(), std::vector<std::string>{Request(TapiFunction::kUnhold, held)});
+    line_.OnExitInstance();
+}
+
 TEST_F(TapiLineTest, AnAnswerHoldsTheConnectedCallFirst) {
     Open();
     const HCALL connected = ConnectedCall("111");
