@@ -205,6 +205,7 @@ void CapiHost::ClearUnheldCall(CapiStoredMessage& entry) {
         CapiGetWord(&entry.bytes[kConnectConfOffsetInfo]) != 0)
         return;
     const std::uint32_t plci = CapiGetDword(&entry.bytes[kCapiHeaderLength]);
+    // PLCI 0 names no call to clear.
     if (plci == 0 || HoldsPlci(plci))
         return;
     codec_.SetPlci(plci);
@@ -213,6 +214,9 @@ void CapiHost::ClearUnheldCall(CapiStoredMessage& entry) {
 }
 
 bool CapiHost::HoldsPlci(std::uint32_t plci) const {
+    // A connection still waiting for its CONNECT_CONF has PLCI 0 too.
+    if (plci == 0)
+        return false;
     CapiConnection* connection = nullptr;
     if (connections_.FindByPlci(plci, connection) == KV_OK)
         return true;

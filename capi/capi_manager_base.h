@@ -220,9 +220,10 @@ public:
     // pool first, then the owner's table) and marks each one it answers. A
     // message its decoder refuses is left alone: no state changes, nothing is
     // sent, it stays unmarked; so is one naming PLCI 0, which is no call's.
-    // Two read what was read: a DATA_B3_IND whose NCCI and Data Handle were
-    // read is kept and answered whatever its data, and a DISCONNECT_IND whose
-    // PLCI was read ends that call (Reason 0 when none was read).
+    // Two go by what was read of them: a DATA_B3_IND whose NCCI and Data
+    // Handle were read is kept and answered whatever its data, and a
+    // DISCONNECT_IND whose PLCI was read ends that call (Reason 0 when none
+    // was read).
     KvResult AnswerIndication(CapiStoredMessage* message);
     // The owner's messages of its ApplID above the last sequence, in order:
     // confirmations to OnConfirmation, indications to OnIndication.
@@ -280,31 +281,6 @@ protected:
     // that carry the manager; null for a type without a copy.
     void* NewCopyOfSelf() const;
 
-private:
-    // One per indication AnswerIndication answers; each finds its record,
-    // takes the message for it and answers it from that record's codec.
-    void AnswerConnectInd(CapiStoredMessage& message);
-    void AnswerConnectActiveInd(CapiStoredMessage& message);
-    void AnswerDisconnectInd(CapiStoredMessage& message);
-    void AnswerInfoInd(CapiStoredMessage& message);
-    void AnswerFacilityInd(CapiStoredMessage& message);
-    void AnswerConnectB3Ind(CapiStoredMessage& message);
-    void AnswerConnectB3ActiveInd(CapiStoredMessage& message);
-    void AnswerDisconnectB3Ind(CapiStoredMessage& message);
-    void AnswerDataB3Ind(CapiStoredMessage& message);
-    // The message is the record's: marked, so that no other manager answers
-    // it, and its number kept in the record's codec for the response.
-    void Take(CapiStoredMessage& message, CapiMessageCodec& record);
-    // The connection (B3 record) the decoded indication names, the message
-    // taken for it; null, the message left alone, when the decoder failed
-    // or none has the id.
-    CapiConnection* TakeConnection(CapiStoredMessage& message, bool decoded);
-    CapiB3Connection* TakeB3(CapiStoredMessage& message, bool decoded);
-    // CONNECT_RESP with Reject 1 (ignore the call) for the CONNECT_IND just
-    // decoded, from the manager's codec.
-    void IgnoreCall(CapiStoredMessage& message);
-
-protected:
     CapiHost* owner_ = nullptr;
     std::int32_t payload_type_ = 0;
     std::uint32_t job_id_ = 0;
@@ -341,6 +317,30 @@ protected:
     TimeDate event_time_;
     DiallingRules dialling_rules_;
     std::uint32_t dropped_blocks_ = 0;
+
+private:
+    // One per indication AnswerIndication answers; each finds the record the
+    // message names, takes the message for it and answers it.
+    void AnswerConnectInd(CapiStoredMessage& message);
+    void AnswerConnectActiveInd(CapiStoredMessage& message);
+    void AnswerDisconnectInd(CapiStoredMessage& message);
+    void AnswerInfoInd(CapiStoredMessage& message);
+    void AnswerFacilityInd(CapiStoredMessage& message);
+    void AnswerConnectB3Ind(CapiStoredMessage& message);
+    void AnswerConnectB3ActiveInd(CapiStoredMessage& message);
+    void AnswerDisconnectB3Ind(CapiStoredMessage& message);
+    void AnswerDataB3Ind(CapiStoredMessage& message);
+    // The message is the record's: marked, so that no other manager answers
+    // it, and its number kept in the record's codec for the response.
+    void Take(CapiStoredMessage& message, CapiMessageCodec& record);
+    // The connection (B3 record) the decoded indication names, the message
+    // taken for it; null, the message left alone, when the decoder failed
+    // or none has the id.
+    CapiConnection* TakeConnection(CapiStoredMessage& message, bool decoded);
+    CapiB3Connection* TakeB3(CapiStoredMessage& message, bool decoded);
+    // CONNECT_RESP with Reject 1 (ignore the call) for the CONNECT_IND just
+    // decoded, from the manager's codec.
+    void IgnoreCall(CapiStoredMessage& message);
 };
 
 // Where the PLCI (or NCCI) behind a message's header ends.
