@@ -44,6 +44,15 @@ protected:
         call.after_accept = std::move(steps);
         return capi_.IncomingCall(call);
     }
+    // A call whose B3 link is up, the manager reading it; its PLCI.
+    std::uint32_t CallBeingRead() {
+        const std::uint32_t plci =
+            Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)});
+        Drive(6, 100);
+        EXPECT_EQ(data_->GetSubState(), CapiDataManager::kReading);
+        return plci;
+    }
+    std::uint16_t ApplId() { return static_cast<std::uint16_t>(service_.GetHost().GetApplId()); }
     std::vector<std::string> Frames() const {
         std::vector<std::string> frames;
         for (CKvMessage* message : JobMessagesWith(KV_MSG_ATTR_NOTIFICATION)) {
@@ -159,12 +168,10 @@ TEST_F(CapiDataManagerTest, CallsClearedBeforeTheyAreActiveGiveTheirRecordsBack)
 }
 
 TEST_F(CapiDataManagerTest, ASecondCallerWhileACallIsReadIsIgnored) {
-    Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)});
-    Drive(6, 100);
-    ASSERT_EQ(data_->GetSubState(), CapiDataManager::kReading);
+    CallBeingRead();
     CapiConnectionTable& table = service_.GetHost().GetConnectionTable();
     const std::uint32_t free = table.GetFreeCount();
-    const std::uint16_t appl_id = static_cast<std::uint16_t>(service_.GetHost().GetApplId());
+    const std::uint16_t appl_id = ApplId();
     capi_.SetNextIndicationNumber(appl_id, 0x4000);
     const std::uint32_t second = Call({});
     Drive(3);
@@ -203,7 +210,7 @@ TEST_F(CapiDataManagerTest, ASecondCallTakenInTheSamePassIsClearedWithTheFirst) 
     Drive(8, 100);
     const auto requests = PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ);
     ASSERT_EQ(requests.size(), 1u);
-    const std::uint16_t appl_id = static_cast<std::uint16_t>(service_.GetHost().GetApplId());
+    const std::uint16_t appl_id = ApplId();
     EXPECT_EQ(requests[0],
               MessageImage()
                   .Dword(second)
@@ -220,13 +227,11 @@ TEST_F(CapiDataManagerTest, ASecondCallTakenInTheSamePassIsClearedWithTheFirst) 
 // Cut behind its PLCI, the DISCONNECT_IND still ends the call here: the
 // manager answers it once and a stop request is then honoured.
 TEST_F(CapiDataManagerTest, ADisconnectIndCutBeforeItsReasonEndsTheCall) {
-    const std::uint32_t plci = Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)});
-    Drive(6, 100);
-    ASSERT_EQ(data_->GetSubState(), CapiDataManager::kReading);
+    const std::uint32_t plci = CallBeingRead();
     Stop();
     Drive(2);
     CapiHost& host = service_.GetHost();
-    const std::uint16_t appl_id = static_cast<std::uint16_t>(host.GetApplId());
+    const std::uint16_t appl_id = ApplId();
     ASSERT_TRUE(host.StoreMessage(
         appl_id, MessageImage().Dword(plci).Finish(CAPI_DISCONNECT, CAPI_IND, 0x4321, appl_id)));
     Drive(6, 100);
@@ -242,11 +247,9 @@ TEST_F(CapiDataManagerTest, ADisconnectIndCutBeforeItsReasonEndsTheCall) {
 // Cut between the NCCI and the Data Handle, with a length word that claims
 // the whole message: nobody answers it and it stays unmarked.
 TEST_F(CapiDataManagerTest, ADataB3IndWithoutItsDataHandleIsLeftAlone) {
-    const std::uint32_t plci = Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)});
-    Drive(6, 100);
-    ASSERT_EQ(data_->GetSubState(), CapiDataManager::kReading);
+    const std::uint32_t plci = CallBeingRead();
     CapiHost& host = service_.GetHost();
-    const std::uint16_t appl_id = static_cast<std::uint16_t>(host.GetApplId());
+    const std::uint16_t appl_id = ApplId();
     const Bytes whole = MessageImage()
                             .Dword(plci | 0x10000)
                             .Dword(0)
