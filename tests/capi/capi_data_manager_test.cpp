@@ -244,35 +244,6 @@ TEST_F(CapiDataManagerTest, ADisconnectIndCutBeforeItsReasonEndsTheCall) {
     EXPECT_EQ(host.GetConnectionTable().GetFreeCount(), 4u);
 }
 
-// Cut between the NCCI and the Data Handle, with a length word that claims
-// the whole message: nobody answers it and it stays unmarked.
-TEST_F(CapiDataManagerTest, ADataB3IndWithoutItsDataHandleIsLeftAlone) {
-    const std::uint32_t plci = CallBeingRead();
-    CapiHost& host = service_.GetHost();
-    const std::uint16_t appl_id = ApplId();
-    const Bytes whole = MessageImage()
-                            .Dword(plci | 0x10000)
-                            .Dword(0)
-                            .Word(0)
-                            .Word(0x66)
-                            .Word(0)
-                            .Finish(CAPI_DATA_B3, CAPI_IND, 0x500, appl_id);
-    const std::size_t puts = capi_.GetPutMessages().size();
-    for (std::size_t size = 12; size < 20; ++size)
-        ASSERT_TRUE(host.StoreMessage(
-            appl_id, Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size))));
-    Drive(2);
-    EXPECT_EQ(capi_.GetPutMessages().size(), puts);
-    // The same message whole is the manager's.
-    ASSERT_TRUE(host.StoreMessage(appl_id, whole));
-    Drive(1);
-    ASSERT_EQ(capi_.GetPutMessages().size(), puts + 1);
-    EXPECT_EQ(capi_.GetPutMessages().back(), MessageImage()
-                                                 .Dword(plci | 0x10000)
-                                                 .Word(0x66)
-                                                 .Finish(CAPI_DATA_B3, CAPI_RESP, 0x500, appl_id));
-}
-
 // Three 32-byte frames in two blocks, the second frame split between them.
 class SplitFrameTest : public CapiDataManagerTest,
                        public testing::WithParamInterface<std::size_t> {};

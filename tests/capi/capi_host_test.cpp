@@ -1,7 +1,5 @@
 #include "capi/capi_host.h"
 
-#include "capi/capi_transfer_manager.h"
-#include "capi_service_fixture.h"
 #include "capi_test_support.h"
 #include "platform/capi/scripted_capi_controller.h"
 #include "platform/clock.h"
@@ -203,99 +201,6 @@ TEST_F(CapiHostTest, EndedManagersAreDeletedAndLaterOnesStartAfterTheNewest) {
     EXPECT_EQ(staying->runs, 1);
     EXPECT_FALSE(host_.StoreMessage(host_.GetApplId(), Bytes{1, 2, 3}));
     EXPECT_EQ(host_.GetDroppedCount(), 1u);
-}
-
-// A transfer's first CONNECT_REQ meets a controller that stays silent; its
-// CONNECT_CONF comes late.
-class LateConnectConfTest : public CapiServiceFixture {
-protected:
-    static constexpr std::uint32_t kPlci = 0x0A01;
-
-    void SetUp() override {
-        CapiServiceFixture::SetUp();
-        ASSERT_EQ(router_.RegisterThread(kCapiHostCallEndpoint, queue_.GetThreadId(), "test"),
-                  KV_OK);
-        StartListening();
-        appl_id_ = static_cast<std::uint16_t>(service_.GetHost().GetApplId());
-    }
-    // The CONNECT_REQ's number.
-    std::uint16_t RequestTransfer() {
-        auto* manager = new CapiTransferManager;
-        manager->SetCallingNumber("0301111");
-        manager->SetCalledNumber("0302222");
-        auto* request = new CKvMessage;
-        request->SetHeader(KV_MSG_KIND_REQUEST, manager, KV_PAYLOAD_CAPI_TRANSFER_MANAGER,
-                           KV_MSG_COMMAND_NOTIFICATION, 5, 0);
-        request->SetJobIds(0, 78, 0);
-        EXPECT_EQ(request->Send(CapiService::kEndpoint, kJob, &router_, 0, true, false), KV_OK);
-        const std::size_t before = PutMessagesOf(CAPI_CONNECT, CAPI_REQ).size();
-        Drive(4);
-        const auto connects = PutMessagesOf(CAPI_CONNECT, CAPI_REQ);
-        EXPECT_EQ(connects.size(), before + 1);
-        return connects.empty() ? 0 : CapiGetWord(&connects.back()[kCapiOffsetMessageNumber]);
-    }
-    void Confirm(std::uint16_t number) {
-        ASSERT_TRUE(service_.GetHost().StoreMessage(
-            appl_id_,
-            MessageImage().Dword(kPlci).Word(0).Finish(CAPI_CONNECT, CAPI_CONF, number, appl_id_)));
-    }
-    std::size_t TransferCount() {
-        const CapiHost::ManagerMap* map =
-            service_.GetHost().FindTypeMap(KV_PAYLOAD_CAPI_TRANSFER_MANAGER);
-        return map == nullptr ? 0 : map->size();
-    }
-
-    std::uint16_t appl_id_ = 0;
-};
-
-// Before the connection's timer 2 runs out its manager clears the call;
-// after it, the owner does, and answers the call's DISCONNECT_IND.
-TEST_F(LateConnectConfTest, AConfirmationAfterItsConnectionGaveUpIsCleared) {
-    for (std::uint32_t seconds : {59u, 61u}) {
-        SCOPED_TRACE(seconds);
-        capi_.SetSilent(true);
-        const std::size_t puts = capi_.GetPutMessages().size();
-        const std::uint16_t number = RequestTransfer();
-        Drive(static_cast<int>(seconds), 1000);
-        Drive(2);
-        EXPECT_EQ(TransferCount(), seconds < 60 ? 1u : 0u);
-        capi_.SetSilent(false);
-        Confirm(number);
-        Drive(6);
-        const auto all = capi_.GetPutMessages();
-        std::vector<Bytes> clearing;
-        for (std::size_t i = puts; i < all.size(); ++i)
-            if (all[i][kCapiOffsetCommand] == CAPI_DISCONNECT)
-                clearing.push_back(all[i]);
-        ASSERT_EQ(clearing.size(), 2u);
-        EXPECT_EQ(clearing[0],
-                  MessageImage()
-                      .Dword(kPlci)
-                      .Struct({0, 0, 0, 0, 0})
-                      .Finish(CAPI_DISCONNECT, CAPI_REQ,
-                              CapiGetWord(&clearing[0][kCapiOffsetMessageNumber]), appl_id_));
-        EXPECT_EQ(clearing[1][kCapiOffsetSubcommand], CAPI_RESP);
-        EXPECT_EQ(CapiGetDword(&clearing[1][8]), kPlci);
-        EXPECT_EQ(TransferCount(), 0u);
-        EXPECT_TRUE(capi_.GetViolations().empty());
-    }
-}
-
-TEST_F(LateConnectConfTest, AConfirmationRepeatedForALiveCallClearsNothing) {
-    const std::uint16_t number = RequestTransfer();
-    ASSERT_EQ(TransferCount(), 1u);
-    const CapiHost::ManagerMap* map =
-        service_.GetHost().FindTypeMap(KV_PAYLOAD_CAPI_TRANSFER_MANAGER);
-    const auto& in_use = map->front()->GetConnections().InUse();
-    ASSERT_EQ(in_use.size(), 1u);
-    const std::uint32_t plci = in_use.front()->GetCodec().GetPlci();
-    ASSERT_NE(plci, 0u);
-    ASSERT_TRUE(service_.GetHost().StoreMessage(
-        appl_id_,
-        MessageImage().Dword(plci).Word(0).Finish(CAPI_CONNECT, CAPI_CONF, number, appl_id_)));
-    Drive(2);
-    EXPECT_TRUE(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).empty());
-    EXPECT_EQ(in_use.front()->GetState(), CapiConnection::kConnectConfirmed);
 }
 
 TEST(CapiHostStart, WithoutCapiTheStartSaysSo) {
