@@ -177,18 +177,28 @@ CapiConnection* CapiDataManager::FindCall() {
     return connection;
 }
 
+template <typename Match> void CapiDataManager::ReturnConnections(Match match) {
+    std::vector<CapiConnection*> returned;
+    for (const auto& connection : connections_.InUse())
+        if (match(*connection))
+            returned.push_back(connection.get());
+    for (CapiConnection* connection : returned)
+        connections_.Release(connection);
+    if (owner_ != nullptr)
+        owner_->GetConnectionTable().Transfer(connections_, connections_.GetFreeCount(), true);
+}
+
 void CapiDataManager::ReleaseCall() {
     StopTimer(kDataWaitTimer);
     StopTimer(kPhaseTimer);
-    std::vector<CapiConnection*> in_use;
+    // A second call taken in the same pass as this one is still up: its
+    // frames would never be read, so it is cleared before its record goes.
+    // The owner answers what comes for it from now on.
     for (const auto& connection : connections_.InUse())
-        in_use.push_back(connection.get());
-    for (CapiConnection* connection : in_use) {
-        connection->GetB3Pool().ReleaseAll();
-        connections_.Release(connection);
-    }
-    if (owner_ != nullptr)
-        owner_->GetConnectionTable().Transfer(connections_, connections_.GetFreeCount(), true);
+        if (connection->GetState() != CapiConnection::kIdle &&
+            connection->GetState() != CapiConnection::kDisconnectRequested)
+            SendDisconnectReq(connection.get());
+    ReturnConnections([](const CapiConnection&) { return true; });
     read_position_ = 0;
     SetSubState(kIdle);
 }
@@ -204,6 +214,11 @@ void CapiDataManager::DoIdle() {
         SetState(capi_state::kShutdown);
         return;
     }
+    // Calls cleared before they became active (another device answered, or
+    // the caller gave up while it rang) leave their records idle here.
+    ReturnConnections([](const CapiConnection& connection) {
+        return connection.GetIdWord() == 0 && connection.GetState() == CapiConnection::kIdle;
+    });
     for (const auto& connection : connections_.InUse()) {
         if (connection->GetIdWord() == 0 && connection->GetState() == CapiConnection::kActive) {
             second_timers_.Restart(kDataWaitTimer, 0, data_wait_);
@@ -415,7 +430,7 @@ void CapiDataManager::NotifyFrame() {
 void CapiDataManager::DoClearing() {
     CapiConnection* connection = FindCall();
     if (connection == nullptr || connection->GetState() == CapiConnection::kIdle) {
-        texts_[0].clear();
+        call_note_.clear();
         ReleaseCall();
         return;
     }

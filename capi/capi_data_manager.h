@@ -48,6 +48,10 @@ public:
     // for; the stream's padded positions (block i at i * 128).
     std::int32_t GetReadPosition() const { return read_position_; }
 
+protected:
+    // Only while idle: a call in progress is read to its end alone.
+    bool TakesNewCalls() const override { return sub_states_[0] == kIdle; }
+
 private:
     void SetSubState(std::uint32_t sub_state) {
         sub_states_[1] = sub_states_[0];
@@ -66,8 +70,11 @@ private:
     void ReadFrame(B3DataStream& stream);
     void NotifyFrame();
     CapiConnection* FindCall();
-    // Releases the call's records into the owner's table again.
+    // Ends the call: every connection still up is cleared, and all records
+    // go back into the owner's table.
     void ReleaseCall();
+    // The connections that match, reset, back into the owner's table.
+    template <typename Match> void ReturnConnections(Match match);
     void StopTimer(std::uint32_t id) { second_timers_.Stop(id); }
     bool SecondTimerExpired() { return second_timers_.CheckAllExpired() != 0; }
 

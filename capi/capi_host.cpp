@@ -16,13 +16,13 @@ bool IsIndication(const CapiStoredMessage& entry, std::uint8_t command) {
     return entry.GetCommand() == command && entry.GetSubcommand() == CAPI_IND;
 }
 
-// Where the PLCI or NCCI behind the header ends.
-constexpr std::size_t kIdEnd = kCapiHeaderLength + 4;
-
-// The message's first bytes up to end lie inside its bytes and its length.
-bool HoldsBytes(const CapiStoredMessage& entry, std::size_t end) {
-    return entry.bytes.size() >= end && CapiMessageLength(entry.bytes.data()) >= end;
+bool IsConfirmation(const CapiStoredMessage& entry, std::uint8_t command) {
+    return entry.GetCommand() == command && entry.GetSubcommand() == CAPI_CONF;
 }
+
+// CONNECT_CONF: the PLCI, then the Info.
+constexpr std::size_t kConnectConfOffsetInfo = kCapiIdEnd;
+constexpr std::size_t kConnectConfEnd = kConnectConfOffsetInfo + 2;
 
 // The bytes of a message as an adapter hands it out: the header's length,
 // and behind a DATA_B3_IND its data.
@@ -142,7 +142,7 @@ void CapiHost::RunManagers() {
         manager->Run();
 }
 
-DWORD CapiHost::PutResponse(KvResult built) {
+DWORD CapiHost::PutBuilt(KvResult built) {
     if (built != KV_OK || capi_ == nullptr)
         return kCapiIllegalCommand;
     return capi_->CAPI_PUT_MESSAGE(appl_id_, codec_.GetMessage());
@@ -150,40 +150,80 @@ DWORD CapiHost::PutResponse(KvResult built) {
 
 // Indications that need an answer whatever the managers decided: without it
 // the driver keeps the PLCI or stalls the B3 window. CONNECT_IND stays
-// unanswered, so that listening stays passive.
+// unanswered, so that listening stays passive. A call that no connection
+// holds any more is cleared.
 void CapiHost::AnswerUnhandled() {
     const auto found = store_.find(appl_id_);
     if (found == store_.end())
         return;
     codec_.SetApplId(appl_id_);
     for (CapiStoredMessage& entry : found->second) {
-        if (entry.handled || entry.GetSubcommand() != CAPI_IND)
+        if (entry.handled)
             continue;
-        // Each is answered for the PLCI or NCCI (and Data Handle) read from it,
-        // however the rest of it fails, and not at all when it holds none:
-        // the codec would still hold an earlier message's.
-        KvResult built = KV_E_FAIL;
-        if (IsIndication(entry, CAPI_DISCONNECT)) {
-            if (!HoldsBytes(entry, kIdEnd))
-                continue;
-            codec_.DecodeDisconnectInd(entry.View());
-            built = codec_.BuildDisconnectResp(codec_.GetReceivedMessageNumber());
-        } else if (IsIndication(entry, CAPI_DISCONNECT_B3)) {
-            if (!HoldsBytes(entry, kIdEnd))
-                continue;
-            codec_.DecodeDisconnectB3Ind(entry.View());
-            built = codec_.BuildDisconnectB3Resp(codec_.GetReceivedMessageNumber());
-        } else if (IsIndication(entry, CAPI_DATA_B3)) {
-            if (!HoldsBytes(entry, kCapiDataB3OffsetFlags))
-                continue;
-            codec_.DecodeDataB3Ind(entry.View(), nullptr);
-            built = codec_.BuildDataB3Resp(codec_.GetReceivedMessageNumber());
-        } else {
-            continue;
-        }
-        PutResponse(built);
-        entry.handled = true;
+        if (entry.GetSubcommand() == CAPI_IND)
+            AnswerStrayIndication(entry);
+        else if (IsConfirmation(entry, CAPI_CONNECT))
+            ClearUnheldCall(entry);
     }
+}
+
+// Each is answered for the PLCI or NCCI (and Data Handle) read from it,
+// however the rest of it fails, and not at all when it holds none: the codec
+// would still hold an earlier message's.
+void CapiHost::AnswerStrayIndication(CapiStoredMessage& entry) {
+    KvResult built = KV_E_FAIL;
+    if (IsIndication(entry, CAPI_DISCONNECT)) {
+        if (!CapiMessageHolds(entry.View(), kCapiIdEnd))
+            return;
+        codec_.DecodeDisconnectInd(entry.View());
+        // The manager whose call it is answers it; twice would be a fault.
+        if (HoldsPlci(codec_.GetPlci()))
+            return;
+        built = codec_.BuildDisconnectResp(codec_.GetReceivedMessageNumber());
+    } else if (IsIndication(entry, CAPI_DISCONNECT_B3)) {
+        if (!CapiMessageHolds(entry.View(), kCapiIdEnd))
+            return;
+        codec_.DecodeDisconnectB3Ind(entry.View());
+        built = codec_.BuildDisconnectB3Resp(codec_.GetReceivedMessageNumber());
+    } else if (IsIndication(entry, CAPI_DATA_B3)) {
+        if (!DataB3IdsRead(entry.View()))
+            return;
+        codec_.DecodeDataB3Ind(entry.View(), nullptr);
+        built = codec_.BuildDataB3Resp(codec_.GetReceivedMessageNumber());
+    } else {
+        return;
+    }
+    PutBuilt(built);
+    entry.handled = true;
+}
+
+// A CONNECT_CONF that came after its connection had given up waiting (timer
+// 2) brings a call nobody will use or clear: it is cleared here. Its
+// DISCONNECT_CONF is left alone and its DISCONNECT_IND answered as a stray.
+void CapiHost::ClearUnheldCall(CapiStoredMessage& entry) {
+    if (!CapiMessageHolds(entry.View(), kConnectConfEnd) ||
+        CapiGetWord(&entry.bytes[kConnectConfOffsetInfo]) != 0)
+        return;
+    const std::uint32_t plci = CapiGetDword(&entry.bytes[kCapiHeaderLength]);
+    // PLCI 0 names no call to clear.
+    if (plci == 0 || HoldsPlci(plci))
+        return;
+    codec_.SetPlci(plci);
+    PutBuilt(codec_.BuildDisconnectReq(NextMessageNumber()));
+    entry.handled = true;
+}
+
+bool CapiHost::HoldsPlci(std::uint32_t plci) const {
+    // A connection still waiting for its CONNECT_CONF has PLCI 0 too.
+    if (plci == 0)
+        return false;
+    CapiConnection* connection = nullptr;
+    if (connections_.FindByPlci(plci, connection) == KV_OK)
+        return true;
+    for (CapiManagerBase* manager : all_managers_)
+        if (manager->GetConnections().FindByPlci(plci, connection) == KV_OK)
+            return true;
+    return false;
 }
 
 void CapiHost::PruneMessages() {

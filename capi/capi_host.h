@@ -114,11 +114,15 @@ private:
     void FetchMessages();
     void RunManagers();
     void AnswerUnhandled();
+    void AnswerStrayIndication(CapiStoredMessage& entry);
+    void ClearUnheldCall(CapiStoredMessage& entry);
+    // A connection in use, the owner's or a manager's, has the PLCI.
+    bool HoldsPlci(std::uint32_t plci) const;
     void PruneMessages();
     void DeleteEndedManagers();
     void Unfile(CapiManagerBase* manager);
-    // Puts a response the host builds itself; the CAPI value.
-    DWORD PutResponse(KvResult built);
+    // Puts a message the host built in its codec; the CAPI value.
+    DWORD PutBuilt(KvResult built);
 
     CapiEntryPoints* capi_;
     bool registered_ = false;

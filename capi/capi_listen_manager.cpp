@@ -179,8 +179,8 @@ KvResult CapiListenManager::HandleConnectInd(CapiStoredMessage& message) {
     if (numbers_.Lookup(watched, called) != KV_OK || watched == nullptr)
         return result_;
     const std::string received(codec_.CallingPartyNumber().Digits());
-    texts_[2] = received;
-    texts_[3] = watched->GetNumber();
+    caller_number_ = received;
+    matched_number_ = watched->GetNumber();
     caller_text_ = received;
     const CapiSubaddress& subaddress = codec_.CallingPartySubaddress();
     received_count_ = subaddress.length;
@@ -207,7 +207,7 @@ bool CapiListenManager::IsOwnControllerNumber(const std::string& calling_digits)
 void CapiListenManager::SetReceivedCall(const std::string& caller, const std::uint8_t* bytes,
                                         std::uint32_t count) {
     caller_text_ = caller;
-    texts_[2] = caller;
+    caller_number_ = caller;
     received_count_ = bytes != nullptr ? std::min<std::uint32_t>(
                                              count, static_cast<std::uint32_t>(received_bytes_.size()))
                                        : 0;

@@ -51,7 +51,6 @@ CapiManagerBase::~CapiManagerBase() {
 
 void CapiManagerBase::Reset() {
     payload_type_ = 0;
-    id_words_ = {};
     job_id_ = 0;
     result_ = KV_OK;
     router_ = nullptr;
@@ -68,15 +67,12 @@ void CapiManagerBase::Reset() {
     capi_info_ = 0;
     appl_id_ = 0;
     current_message_ = nullptr;
-    words_ = {};
     message_number_ = 0;
-    notification_flags_.SetValue(0);
-    second_notification_flags_.SetValue(0);
     last_sequence_ = 0;
     data_counter_ = 0;
     second_timers_.RemoveAll();
-    texts_[2].clear();
-    texts_[3].clear();
+    caller_number_.clear();
+    matched_number_.clear();
     event_time_.Clear();
 }
 
@@ -84,7 +80,6 @@ void CapiManagerBase::CopyFrom(const CapiManagerBase& other) {
     if (&other == this)
         return;
     payload_type_ = other.payload_type_;
-    id_words_ = other.id_words_;
     job_id_ = other.job_id_;
     result_ = other.result_;
     router_ = other.router_;
@@ -95,12 +90,12 @@ void CapiManagerBase::CopyFrom(const CapiManagerBase& other) {
     owner_ = other.owner_;
     capi_info_ = other.capi_info_;
     appl_id_ = other.appl_id_;
-    words_ = other.words_;
     last_sequence_ = other.last_sequence_;
     message_number_ = other.message_number_;
-    notification_flags_.SetValue(other.notification_flags_.GetValue());
-    second_notification_flags_.SetValue(other.second_notification_flags_.GetValue());
-    texts_ = other.texts_;
+    call_note_ = other.call_note_;
+    own_number_ = other.own_number_;
+    caller_number_ = other.caller_number_;
+    matched_number_ = other.matched_number_;
     data_counter_ = other.data_counter_;
     event_time_ = other.event_time_;
     if (request_ != nullptr)
@@ -180,7 +175,7 @@ KvResult CapiManagerBase::SendConnectResp(CapiConnection* connection) {
         return KV_E_INVALID_POINTER;
     CapiMessageCodec& codec = connection->GetCodec();
     if (codec.Reject() == 0) {
-        const KvResult result = codec.ConnectedNumber().SetFromString(texts_[1]);
+        const KvResult result = codec.ConnectedNumber().SetFromString(own_number_);
         if (result != KV_OK)
             return result;
         ClearNumberFlags(codec.ConnectedNumber());
@@ -657,13 +652,8 @@ constexpr std::uint32_t kInfoNumberKindMask = 0xC000;
 constexpr std::uint32_t kInfoNumberMessageType = 0x8000;
 // The connection a transfer manager marks as the one to join.
 constexpr std::uint32_t kTransferPartnerMark = 2;
-
-// NCCI and Data Handle lie inside the message: a DATA_B3_IND that can be
-// answered, whatever its data.
-bool DataB3IdsRead(std::span<const std::uint8_t> bytes) {
-    return bytes.size() >= kCapiDataB3OffsetFlags &&
-           CapiMessageLength(bytes.data()) >= kCapiDataB3OffsetFlags;
-}
+// CONNECT_RESP's Reject value that leaves the call to other devices.
+constexpr std::uint32_t kRejectIgnore = 1;
 
 // PLCI 0 names no call: it would find a connection still waiting for its
 // CONNECT_CONF.
@@ -712,164 +702,202 @@ KvResult CapiManagerBase::AnswerIndication(CapiStoredMessage* message) {
     if (message->handled)
         return result_;
     current_message_ = message;
-    CapiMessageCodec& codec = codec_;
-    codec.SetApplId(appl_id_);
-    const auto bytes = message->View();
-    // The indication is the record's: marked, its number kept for the response.
-    const auto take = [message, &codec](CapiMessageCodec& record) {
-        message->handled = true;
-        record.SetMessageNumber(codec.GetReceivedMessageNumber());
-    };
-    // The connection or B3 record named by an indication its decoder read,
-    // taken; null leaves the message alone.
-    const auto taken_connection = [this, &codec, &take](KvResult decoded) -> CapiConnection* {
-        CapiConnection* connection =
-            decoded == KV_OK ? FindConnection(*this, codec.GetPlci()) : nullptr;
-        if (connection != nullptr)
-            take(connection->GetCodec());
-        return connection;
-    };
-    const auto taken_b3 = [this, &codec, &take](KvResult decoded) -> CapiB3Connection* {
-        CapiB3Connection* b3 = decoded == KV_OK ? FindB3(*this, codec.GetNcci()) : nullptr;
-        if (b3 != nullptr)
-            take(b3->GetCodec());
-        return b3;
-    };
+    codec_.SetApplId(appl_id_);
     switch (message->GetCommand()) {
-    case CAPI_CONNECT: {
-        if (codec.DecodeConnectInd(bytes) != KV_OK)
-            return result_;
-        const std::string called = DigitsOnly(codec.CalledPartyNumber().Digits());
-        const std::string own = DigitsOnly(texts_[1]);
-        CapiConnection* connection = nullptr;
-        if (codec.GetPlci() != 0)
-            connections_.FindByPlci(codec.GetPlci(), connection);
-        if (connection == nullptr) {
-            if (state_ != capi_state::kListening || own != called)
-                return result_;
-            connection = TakeOwnersConnection(*this);
-            if (connection == nullptr)
-                return result_;
-            texts_[2] = std::string(codec.CallingPartyNumber().Digits());
-        }
-        connection->GetCodec() = codec;
-        connection->GetCodec().SetMessageNumber(codec.GetReceivedMessageNumber());
-        connection->SetState(CapiConnection::kIncoming);
-        connection->GetCodec().Reject() = 0;
-        message->handled = true;
-        if (SendConnectResp(connection) == KV_OK)
-            connection->SetState(CapiConnection::kAccepted);
-        return result_;
-    }
-    case CAPI_CONNECT_ACTIVE: {
-        CapiConnection* connection = taken_connection(codec.DecodeConnectActiveInd(bytes));
-        if (connection == nullptr)
-            return result_;
-        connection->GetCodec().ConnectedNumber() = codec.ConnectedNumber();
-        capi_info_ = result_;
-        connection->SetState(CapiConnection::kActive);
-        SendConnectActiveResp(connection);
-        return result_;
-    }
-    case CAPI_DISCONNECT: {
-        CapiConnection* connection = taken_connection(codec.DecodeDisconnectInd(bytes));
-        if (connection == nullptr)
-            return result_;
-        capi_info_ = codec.Reason();
-        connection->GetCodec().Reason() = codec.Reason();
-        connection->SetState(CapiConnection::kDisconnecting);
-        SendDisconnectResp(connection);
-        return result_;
-    }
-    case CAPI_INFO: {
-        CapiConnection* connection = taken_connection(codec.DecodeInfoInd(bytes));
-        if (connection == nullptr)
-            return result_;
-        if ((codec.InfoNumber() & kInfoNumberKindMask) == kInfoNumberMessageType)
-            connection->GetCodec().InfoNumber() = codec.InfoNumber();
-        SendInfoResp();
-        return result_;
-    }
-    case CAPI_FACILITY: {
-        CapiConnection* connection = taken_connection(codec.DecodeFacilityInd(bytes));
-        if (connection == nullptr)
-            return result_;
-        const CapiFacility facility = codec.Facility();
-        capi_info_ = facility.supplementary_service_reason;
-        connection->GetCodec().Facility() = facility;
-        if (SendFacilityResp(connection) != KV_OK || facility.supplementary_service_reason != 0)
-            return result_;
-        if (facility.function == kCapiFacilityHold) {
-            connection->SetState(CapiConnection::kHeld);
-        } else if (facility.function == kCapiFacilityRetrieve) {
-            connection->SetState(CapiConnection::kActive);
-        } else if (facility.function == kCapiFacilityEct) {
-            connection->SetState(CapiConnection::kTransferred);
-            CapiConnection* partner = nullptr;
-            if (connections_.FindById(kTransferPartnerMark, partner) == KV_OK)
-                partner->SetState(CapiConnection::kTransferred);
-        }
-        return result_;
-    }
-    case CAPI_CONNECT_B3: {
-        if (codec.DecodeConnectB3Ind(bytes) != KV_OK)
-            return result_;
-        CapiConnection* connection = FindConnection(*this, codec.GetNcci() & 0xFFFF);
-        CapiB3Connection* b3 = nullptr;
-        if (connection == nullptr || connection->GetB3Pool().Take(b3) != KV_OK)
-            return result_;
-        take(b3->GetCodec());
-        capi_info_ = result_;
-        b3->SetState(CapiB3Connection::kIncoming);
-        b3->GetCodec().SetNcci(codec.GetNcci());
-        b3->GetCodec().Reject() = 0;
-        if (SendConnectB3Resp(b3) != KV_OK)
-            result_ = KV_CAPI_NOT_AVAILABLE;
-        return result_;
-    }
-    case CAPI_CONNECT_B3_ACTIVE: {
-        CapiB3Connection* b3 = taken_b3(codec.DecodeConnectB3ActiveInd(bytes));
-        if (b3 == nullptr)
-            return result_;
-        capi_info_ = result_;
-        if (SendConnectB3ActiveResp(b3) == KV_OK)
-            b3->SetState(CapiB3Connection::kActive);
-        else
-            result_ = KV_CAPI_NOT_AVAILABLE;
-        return result_;
-    }
-    case CAPI_DISCONNECT_B3: {
-        CapiB3Connection* b3 = taken_b3(codec.DecodeDisconnectB3Ind(bytes));
-        if (b3 == nullptr)
-            return result_;
-        capi_info_ = codec.Reason();
-        b3->GetCodec().Reason() = codec.Reason();
-        if (SendDisconnectB3Resp(b3) == KV_OK)
-            capi_info_ = 0;
-        return result_;
-    }
-    case CAPI_DATA_B3: {
-        auto block = std::make_unique<B3DataBlock>();
-        // Empty or overlong data fails the decoder, yet the indication is
-        // still kept and answered: an unanswered DATA_B3_IND stalls the B3
-        // window.
-        codec.DecodeDataB3Ind(bytes, block.get());
-        if (!DataB3IdsRead(bytes))
-            return result_;
-        CapiB3Connection* b3 = FindB3(*this, codec.GetNcci());
-        if (b3 == nullptr)
-            return result_;
-        message->handled = true;
-        block->SetIds(codec.GetNcci(), codec.DataHandle(), 0);
-        // A full stream loses the block, but the indication is still answered.
-        if (b3->GetReceiveStream().Append(block) != KV_OK)
-            ++dropped_blocks_;
-        capi_info_ = result_;
-        ++data_counter_;
-        SendDataB3Resp();
-        return result_;
-    }
+    case CAPI_CONNECT:
+        AnswerConnectInd(*message);
+        break;
+    case CAPI_CONNECT_ACTIVE:
+        AnswerConnectActiveInd(*message);
+        break;
+    case CAPI_DISCONNECT:
+        AnswerDisconnectInd(*message);
+        break;
+    case CAPI_INFO:
+        AnswerInfoInd(*message);
+        break;
+    case CAPI_FACILITY:
+        AnswerFacilityInd(*message);
+        break;
+    case CAPI_CONNECT_B3:
+        AnswerConnectB3Ind(*message);
+        break;
+    case CAPI_CONNECT_B3_ACTIVE:
+        AnswerConnectB3ActiveInd(*message);
+        break;
+    case CAPI_DISCONNECT_B3:
+        AnswerDisconnectB3Ind(*message);
+        break;
+    case CAPI_DATA_B3:
+        AnswerDataB3Ind(*message);
+        break;
     default:
-        return result_;
+        break;
     }
+    return result_;
+}
+
+void CapiManagerBase::Take(CapiStoredMessage& message, CapiMessageCodec& record) {
+    message.handled = true;
+    record.SetMessageNumber(codec_.GetReceivedMessageNumber());
+}
+
+CapiConnection* CapiManagerBase::TakeConnection(CapiStoredMessage& message, bool decoded) {
+    CapiConnection* connection = decoded ? FindConnection(*this, codec_.GetPlci()) : nullptr;
+    if (connection != nullptr)
+        Take(message, connection->GetCodec());
+    return connection;
+}
+
+CapiB3Connection* CapiManagerBase::TakeB3(CapiStoredMessage& message, bool decoded) {
+    CapiB3Connection* b3 = decoded ? FindB3(*this, codec_.GetNcci()) : nullptr;
+    if (b3 != nullptr)
+        Take(message, b3->GetCodec());
+    return b3;
+}
+
+void CapiManagerBase::AnswerConnectInd(CapiStoredMessage& message) {
+    if (codec_.DecodeConnectInd(message.View()) != KV_OK || codec_.GetPlci() == 0)
+        return;
+    CapiConnection* connection = nullptr;
+    connections_.FindByPlci(codec_.GetPlci(), connection);
+    if (connection == nullptr) {
+        if (state_ != capi_state::kListening ||
+            DigitsOnly(own_number_) != DigitsOnly(codec_.CalledPartyNumber().Digits()))
+            return;
+        if (!TakesNewCalls()) {
+            IgnoreCall(message);
+            return;
+        }
+        connection = TakeOwnersConnection(*this);
+        if (connection == nullptr)
+            return;
+        caller_number_ = std::string(codec_.CallingPartyNumber().Digits());
+    }
+    connection->GetCodec() = codec_;
+    Take(message, connection->GetCodec());
+    connection->SetState(CapiConnection::kIncoming);
+    connection->GetCodec().Reject() = 0;
+    if (SendConnectResp(connection) == KV_OK)
+        connection->SetState(CapiConnection::kAccepted);
+}
+
+void CapiManagerBase::IgnoreCall(CapiStoredMessage& message) {
+    Take(message, codec_);
+    codec_.Reject() = kRejectIgnore;
+    codec_.ConnectedNumber().Clear();
+    codec_.ConnectedSubaddress().Clear();
+    Put(codec_, codec_.BuildConnectResp(codec_.GetMessageNumber()));
+}
+
+void CapiManagerBase::AnswerConnectActiveInd(CapiStoredMessage& message) {
+    CapiConnection* connection =
+        TakeConnection(message, codec_.DecodeConnectActiveInd(message.View()) == KV_OK);
+    if (connection == nullptr)
+        return;
+    connection->GetCodec().ConnectedNumber() = codec_.ConnectedNumber();
+    capi_info_ = result_;
+    connection->SetState(CapiConnection::kActive);
+    SendConnectActiveResp(connection);
+}
+
+void CapiManagerBase::AnswerDisconnectInd(CapiStoredMessage& message) {
+    // Cut behind its PLCI it still ends that call: the call is gone in the
+    // controller whoever answers, and only this answer tells the manager.
+    const bool decoded = codec_.DecodeDisconnectInd(message.View()) == KV_OK ||
+                         CapiMessageHolds(message.View(), kCapiIdEnd);
+    CapiConnection* connection = TakeConnection(message, decoded);
+    if (connection == nullptr)
+        return;
+    capi_info_ = codec_.Reason();
+    connection->GetCodec().Reason() = codec_.Reason();
+    connection->SetState(CapiConnection::kDisconnecting);
+    SendDisconnectResp(connection);
+}
+
+void CapiManagerBase::AnswerInfoInd(CapiStoredMessage& message) {
+    CapiConnection* connection =
+        TakeConnection(message, codec_.DecodeInfoInd(message.View()) == KV_OK);
+    if (connection == nullptr)
+        return;
+    if ((codec_.InfoNumber() & kInfoNumberKindMask) == kInfoNumberMessageType)
+        connection->GetCodec().InfoNumber() = codec_.InfoNumber();
+    SendInfoResp();
+}
+
+void CapiManagerBase::AnswerFacilityInd(CapiStoredMessage& message) {
+    CapiConnection* connection =
+        TakeConnection(message, codec_.DecodeFacilityInd(message.View()) == KV_OK);
+    if (connection == nullptr)
+        return;
+    const CapiFacility facility = codec_.Facility();
+    capi_info_ = facility.supplementary_service_reason;
+    connection->GetCodec().Facility() = facility;
+    if (SendFacilityResp(connection) != KV_OK || facility.supplementary_service_reason != 0)
+        return;
+    if (facility.function == kCapiFacilityHold) {
+        connection->SetState(CapiConnection::kHeld);
+    } else if (facility.function == kCapiFacilityRetrieve) {
+        connection->SetState(CapiConnection::kActive);
+    } else if (facility.function == kCapiFacilityEct) {
+        connection->SetState(CapiConnection::kTransferred);
+        CapiConnection* partner = nullptr;
+        if (connections_.FindById(kTransferPartnerMark, partner) == KV_OK)
+            partner->SetState(CapiConnection::kTransferred);
+    }
+}
+
+void CapiManagerBase::AnswerConnectB3Ind(CapiStoredMessage& message) {
+    if (codec_.DecodeConnectB3Ind(message.View()) != KV_OK)
+        return;
+    CapiConnection* connection = FindConnection(*this, codec_.GetNcci() & 0xFFFF);
+    CapiB3Connection* b3 = nullptr;
+    if (connection == nullptr || connection->GetB3Pool().Take(b3) != KV_OK)
+        return;
+    Take(message, b3->GetCodec());
+    capi_info_ = result_;
+    b3->SetState(CapiB3Connection::kIncoming);
+    b3->GetCodec().SetNcci(codec_.GetNcci());
+    b3->GetCodec().Reject() = 0;
+    if (SendConnectB3Resp(b3) != KV_OK)
+        result_ = KV_CAPI_NOT_AVAILABLE;
+}
+
+void CapiManagerBase::AnswerConnectB3ActiveInd(CapiStoredMessage& message) {
+    CapiB3Connection* b3 =
+        TakeB3(message, codec_.DecodeConnectB3ActiveInd(message.View()) == KV_OK);
+    if (b3 == nullptr)
+        return;
+    capi_info_ = result_;
+    if (SendConnectB3ActiveResp(b3) == KV_OK)
+        b3->SetState(CapiB3Connection::kActive);
+    else
+        result_ = KV_CAPI_NOT_AVAILABLE;
+}
+
+void CapiManagerBase::AnswerDisconnectB3Ind(CapiStoredMessage& message) {
+    CapiB3Connection* b3 = TakeB3(message, codec_.DecodeDisconnectB3Ind(message.View()) == KV_OK);
+    if (b3 == nullptr)
+        return;
+    capi_info_ = codec_.Reason();
+    b3->GetCodec().Reason() = codec_.Reason();
+    if (SendDisconnectB3Resp(b3) == KV_OK)
+        capi_info_ = 0;
+}
+
+void CapiManagerBase::AnswerDataB3Ind(CapiStoredMessage& message) {
+    auto block = std::make_unique<B3DataBlock>();
+    // Empty or overlong data fails the decoder, yet the indication is still
+    // kept and answered: an unanswered DATA_B3_IND stalls the B3 window.
+    codec_.DecodeDataB3Ind(message.View(), block.get());
+    CapiB3Connection* b3 = TakeB3(message, DataB3IdsRead(message.View()));
+    if (b3 == nullptr)
+        return;
+    block->SetIds(codec_.GetNcci(), codec_.DataHandle(), 0);
+    // A full stream loses the block, but the indication is still answered.
+    if (b3->GetReceiveStream().Append(block) != KV_OK)
+        ++dropped_blocks_;
+    capi_info_ = result_;
+    ++data_counter_;
+    SendDataB3Resp();
 }

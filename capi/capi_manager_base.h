@@ -12,11 +12,9 @@
 #include "capi/b3_data_stream.h"
 #include "capi/capi_connection.h"
 #include "capi/capi_message_codec.h"
-#include "capi/named_flag_set.h"
 #include "core/dialling_rules.h"
 #include "core/time_date.h"
 #include "core/timer_list.h"
-#include "framework/job_settings.h"
 #include "framework/message_list.h"
 #include "framework/message_router.h"
 #include "framework/payload_registry.h"
@@ -135,14 +133,15 @@ public:
     CapiConnectionTable& GetConnections() { return connections_; }
     TimerList& GetTimers() { return timers_; }
 
-    // Texts 0 to 3: the own number, matching numbers and the like.
-    std::string& GetText0() { return texts_[0]; }
-    const std::string& GetText1() const { return texts_[1]; }
-    void SetText1(const std::string& text) { texts_[1] = text; }
-    std::string& GetText2() { return texts_[2]; }
-    void SetText2(const std::string& text) { texts_[2] = text; }
-    std::string& GetText3() { return texts_[3]; }
-    void SetText3(const std::string& text) { texts_[3] = text; }
+    // Texts 0 to 3, by their numbers: a note on the call in progress, the
+    // own number, the caller's number and the matched number.
+    std::string& GetText0() { return call_note_; }
+    const std::string& GetText1() const { return own_number_; }
+    void SetText1(const std::string& text) { own_number_ = text; }
+    std::string& GetText2() { return caller_number_; }
+    void SetText2(const std::string& text) { caller_number_ = text; }
+    std::string& GetText3() { return matched_number_; }
+    void SetText3(const std::string& text) { matched_number_ = text; }
     // DATA_B3_IND answered by the shared indication handling.
     std::uint32_t& DataCounter() { return data_counter_; }
     TimeDate& GetEventTime() { return event_time_; }
@@ -221,8 +220,10 @@ public:
     // pool first, then the owner's table) and marks each one it answers. A
     // message its decoder refuses is left alone: no state changes, nothing is
     // sent, it stays unmarked; so is one naming PLCI 0, which is no call's.
-    // Only a DATA_B3_IND whose NCCI and Data Handle were read is kept and
-    // answered whatever its data.
+    // Two go by what was read of them: a DATA_B3_IND whose NCCI and Data
+    // Handle were read is kept and answered whatever its data, and a
+    // DISCONNECT_IND whose PLCI was read ends that call (Reason 0 when none
+    // was read).
     KvResult AnswerIndication(CapiStoredMessage* message);
     // The owner's messages of its ApplID above the last sequence, in order:
     // confirmations to OnConfirmation, indications to OnIndication.
@@ -265,6 +266,9 @@ protected:
         return HandleConfirmation(message);
     }
     virtual KvResult OnIndication(CapiStoredMessage* message) { return AnswerIndication(message); }
+    // False while the manager is busy with a call of its own: a call to its
+    // number is then refused rather than taken.
+    virtual bool TakesNewCalls() const { return true; }
 
     // Advances and returns the value counter (the manager's own word when no
     // shared counter was given).
@@ -279,7 +283,6 @@ protected:
 
     CapiHost* owner_ = nullptr;
     std::int32_t payload_type_ = 0;
-    std::array<std::uint32_t, 4> id_words_{};
     std::uint32_t job_id_ = 0;
     KvResult result_ = KV_OK;
     CKvMessageRouter* router_ = nullptr;
@@ -296,25 +299,64 @@ protected:
     CKvMessageList queue_;
     CKvMessage* request_ = nullptr;
     const CapiStoredMessage* current_message_ = nullptr;
-    std::array<std::uint32_t, 2> words_{};
     CapiMessageCodec codec_;
     std::uint16_t message_number_ = 0;
-    std::array<std::string, 2> strings_;
-    CKvJobSettings job_settings_;
-    NtfFlagSet notification_flags_;
-    NtfFlagSet second_notification_flags_;
     std::uint32_t last_sequence_ = 0;
-    B3DataStream first_stream_;
-    B3DataStream second_stream_;
-    std::array<std::string, 4> texts_;
+    // Set by the requester for the call in progress; emptied when the data
+    // manager's call is cleared.
+    std::string call_note_;
+    // The number the manager answers or calls from.
+    std::string own_number_;
+    // The calling party number of the last call taken or matched, as
+    // received.
+    std::string caller_number_;
+    // The watched number the last call matched.
+    std::string matched_number_;
     std::uint32_t data_counter_ = 0;
-    TimeStamp first_stamp_;
-    TimeStamp second_stamp_;
     TimerList second_timers_;
     TimeDate event_time_;
     DiallingRules dialling_rules_;
     std::uint32_t dropped_blocks_ = 0;
+
+private:
+    // One per indication AnswerIndication answers; each finds the record the
+    // message names, takes the message for it and answers it.
+    void AnswerConnectInd(CapiStoredMessage& message);
+    void AnswerConnectActiveInd(CapiStoredMessage& message);
+    void AnswerDisconnectInd(CapiStoredMessage& message);
+    void AnswerInfoInd(CapiStoredMessage& message);
+    void AnswerFacilityInd(CapiStoredMessage& message);
+    void AnswerConnectB3Ind(CapiStoredMessage& message);
+    void AnswerConnectB3ActiveInd(CapiStoredMessage& message);
+    void AnswerDisconnectB3Ind(CapiStoredMessage& message);
+    void AnswerDataB3Ind(CapiStoredMessage& message);
+    // The message is the record's: marked, so that no other manager answers
+    // it, and its number kept in the record's codec for the response.
+    void Take(CapiStoredMessage& message, CapiMessageCodec& record);
+    // The connection (B3 record) the decoded indication names, the message
+    // taken for it; null, the message left alone, when the decoder failed
+    // or none has the id.
+    CapiConnection* TakeConnection(CapiStoredMessage& message, bool decoded);
+    CapiB3Connection* TakeB3(CapiStoredMessage& message, bool decoded);
+    // CONNECT_RESP with Reject 1 (ignore the call) for the CONNECT_IND just
+    // decoded, from the manager's codec.
+    void IgnoreCall(CapiStoredMessage& message);
 };
+
+// Where the PLCI (or NCCI) behind a message's header ends.
+inline constexpr std::size_t kCapiIdEnd = kCapiHeaderLength + 4;
+
+// The message's first end bytes lie inside both its bytes and its length
+// word, so a decoder has read them.
+inline bool CapiMessageHolds(std::span<const std::uint8_t> bytes, std::size_t end) {
+    return bytes.size() >= end && CapiMessageLength(bytes.data()) >= end;
+}
+
+// A DATA_B3_IND whose NCCI and Data Handle were read: it can be answered,
+// whatever its data.
+inline bool DataB3IdsRead(std::span<const std::uint8_t> bytes) {
+    return CapiMessageHolds(bytes, kCapiDataB3OffsetFlags);
+}
 
 // A status text (payload 25) by its identifier, as INFO command 1 to 2050,
 // queued while that endpoint is absent; the value is the message's value.

@@ -127,7 +127,7 @@ bool CapiTickManager::TakeConfiguration(CKvMessage& message) {
     if (message.GetPayloadType() == K_KVDT_TP_DTHDLR_DATAPREFERENCES) {
         auto& preferences = *static_cast<CKvDataPreferences*>(payload);
         TakeDiallingRules(rules, preferences);
-        texts_[1] = preferences.GetPhoneNumberCtiSource();
+        own_number_ = preferences.GetPhoneNumberCtiSource();
         rules.ModeFlag() = preferences.GetFlagSourceAutomaticLine().Get();
         return true;
     }
@@ -254,7 +254,7 @@ KvResult CapiTickManager::BuildControllersFromCapi() {
     CapiControllerTable& controllers = owner_->GetControllerList();
     for (std::size_t i = 0; i < controllers.GetCount(); ++i) {
         CapiControllerRecord& controller = *controllers.GetAt(i);
-        controller.source_number = texts_[1];
+        controller.source_number = own_number_;
         controller.automatic_line = owner_->GetDiallingRules().ModeFlag();
         CreateConnections(controller);
     }

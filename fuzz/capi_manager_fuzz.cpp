@@ -20,6 +20,9 @@
 //   6 k                a stop request to manager kind k % 6
 //   7 k steps          more steps for the k-th call from the network
 //   8                  the controller turns silent or speaks again
+//   9 k steps          a call from the network to number k % 3 whose steps
+//                      come at once, before it is answered; no pass, so
+//                      that calls can arrive together
 //   any other          one pass
 // steps: a count (at most 8), then per step a kind byte, a reason byte and,
 // for data, a length byte and the data.
@@ -190,6 +193,9 @@ public:
                 silent_ = !silent_;
                 capi_.SetSilent(silent_);
                 break;
+            case 9:
+                RingBeforeAnswer(input);
+                break;
             default:
                 Pass();
                 break;
@@ -272,6 +278,19 @@ private:
         }
         if (responses > 1)
             std::abort();
+    }
+
+    // Another device answering first, or a caller hanging up while it
+    // rings, is a DISCONNECT_IND before the answer.
+    void RingBeforeAnswer(Input& input) {
+        ScriptedIncomingCall call;
+        call.called_number = kNumbers[input.Byte() % 3];
+        call.calling_number = "0301234";
+        std::vector<ScriptedCapiStep> steps = ReadSteps(input);
+        for (ScriptedCapiStep& step : steps)
+            step.delay_ms = 0;
+        plcis_.push_back(capi_.IncomingCall(call));
+        capi_.ScheduleSteps(plcis_.back(), std::move(steps));
     }
 
     void PostRecord(Input& input) {

@@ -234,6 +234,10 @@ void ScriptedCapiController::Enqueue(std::uint32_t appl_id, std::vector<std::uin
         return;
     CapiPutWord(message.data() + kCapiOffsetApplId, appl_id);
     if (message[kCapiOffsetSubcommand] == CAPI_IND) {
+        if (message[kCapiOffsetCommand] == CAPI_DISCONNECT)
+            for (Call& call : calls_)
+                if (call.appl_id == appl_id && call.plci == FirstDword(message))
+                    call.cleared = true;
         const std::uint16_t number = application->next_message_number++;
         CapiPutWord(message.data() + kCapiOffsetMessageNumber, number);
         application->indications.push_back(
@@ -517,6 +521,9 @@ void ScriptedCapiController::OnConnectResp(std::uint32_t appl_id,
     const auto call = std::find_if(calls_.begin(), calls_.end(), [&](const Call& entry) {
         return entry.appl_id == appl_id && entry.plci == plci;
     });
+    // The caller hung up, or another device took the call, before this answer.
+    if (call != calls_.end() && call->cleared)
+        return;
     if (reject != 0) {
         if (call != calls_.end())
             calls_.erase(call);

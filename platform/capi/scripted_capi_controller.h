@@ -125,6 +125,8 @@ public:
     // matching CIP mask; the PLCI of the call.
     std::uint32_t IncomingCall(const ScriptedIncomingCall& call);
     // Appends steps to a call known by its PLCI, for every ApplID that has it.
+    // A kDisconnect that goes out before the call is answered clears it: the
+    // answer then brings nothing.
     void ScheduleSteps(std::uint32_t plci, std::vector<ScriptedCapiStep> steps);
     // The message number of the next indication to the ApplID; the ones after
     // it count on from there.
@@ -184,6 +186,8 @@ private:
         std::uint32_t appl_id = 0;
         std::uint32_t plci = 0;
         std::vector<ScriptedCapiStep> after_accept;
+        // Its DISCONNECT_IND went out: a later answer connects nothing.
+        bool cleared = false;
     };
     struct Event {
         std::uint32_t due_tick = 0;

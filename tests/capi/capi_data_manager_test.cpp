@@ -44,6 +44,15 @@ protected:
         call.after_accept = std::move(steps);
         return capi_.IncomingCall(call);
     }
+    // A call whose B3 link is up, the manager reading it; its PLCI.
+    std::uint32_t CallBeingRead() {
+        const std::uint32_t plci =
+            Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)});
+        Drive(6, 100);
+        EXPECT_EQ(data_->GetSubState(), CapiDataManager::kReading);
+        return plci;
+    }
+    std::uint16_t ApplId() { return static_cast<std::uint16_t>(service_.GetHost().GetApplId()); }
     std::vector<std::string> Frames() const {
         std::vector<std::string> frames;
         for (CKvMessage* message : JobMessagesWith(KV_MSG_ATTR_NOTIFICATION)) {
@@ -133,6 +142,106 @@ TEST_F(CapiDataManagerTest, AShutdownDuringACallActsAfterIt) {
     Drive(12, 100);
     EXPECT_EQ(JobMessagesWith(KV_MSG_ATTR_ENDED).size(), 1u);
     EXPECT_EQ(service_.GetHost().FindManagerByJobId(id_), nullptr);
+}
+
+// Another device on the bus answered first (0x349A), or the caller hung up
+// while it rang: the call ends before it is active, and its record goes back
+// to the owner, so the next call still finds one.
+TEST_F(CapiDataManagerTest, CallsClearedBeforeTheyAreActiveGiveTheirRecordsBack) {
+    CapiConnectionTable& table = service_.GetHost().GetConnectionTable();
+    const std::uint32_t records = table.GetFreeCount();
+    ASSERT_GE(records, 2u);
+    for (std::uint32_t i = 0; i < records; ++i) {
+        const std::uint16_t reason = i % 2 == 0 ? 0x349A : 0x3490;
+        capi_.ScheduleSteps(Call({}),
+                            {ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, reason)});
+        Drive(2);
+    }
+    EXPECT_EQ(PutMessagesOf(CAPI_CONNECT, CAPI_RESP).size(), records);
+    EXPECT_EQ(PutMessagesOf(CAPI_DISCONNECT, CAPI_RESP).size(), records);
+    EXPECT_EQ(table.GetFreeCount(), records);
+    Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100),
+          ScriptedCapiStep::Data(Frame("read", 4), 100)});
+    Drive(8, 100);
+    EXPECT_EQ(Frames(), std::vector<std::string>{"read"});
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
+TEST_F(CapiDataManagerTest, ASecondCallerWhileACallIsReadIsIgnored) {
+    CallBeingRead();
+    CapiConnectionTable& table = service_.GetHost().GetConnectionTable();
+    const std::uint32_t free = table.GetFreeCount();
+    const std::uint16_t appl_id = ApplId();
+    capi_.SetNextIndicationNumber(appl_id, 0x4000);
+    const std::uint32_t second = Call({});
+    Drive(3);
+    const auto answers = PutMessagesOf(CAPI_CONNECT, CAPI_RESP);
+    ASSERT_EQ(answers.size(), 2u);
+    // Reject 1 (ignore), the B protocol of every answer, no connected number,
+    // subaddress or LLC, empty additional info.
+    EXPECT_EQ(answers[1], MessageImage()
+                              .Dword(second)
+                              .Word(1)
+                              .Struct({1, 0, 1, 0, 0, 0, 0, 0, 0})
+                              .Struct({0, 0x80})
+                              .Empty()
+                              .Empty()
+                              .Struct({0, 0, 0, 0, 0})
+                              .Finish(CAPI_CONNECT, CAPI_RESP, 0x4000, appl_id));
+    EXPECT_EQ(table.GetFreeCount(), free);
+    EXPECT_EQ(data_->GetConnections().InUse().size(), 1u);
+    EXPECT_EQ(data_->GetSubState(), CapiDataManager::kReading);
+    // The network's DISCONNECT_IND for the ignored call is answered too.
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
+// Two calls taken in one pass: the first is read, the second is cleared
+// when the first ends, before the records go back.
+TEST_F(CapiDataManagerTest, ASecondCallTakenInTheSamePassIsClearedWithTheFirst) {
+    const std::uint32_t first = Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100),
+                                      ScriptedCapiStep::Data(Frame("one", 3), 100)});
+    const std::uint32_t second = Call({});
+    Drive(8, 100);
+    EXPECT_EQ(PutMessagesOf(CAPI_CONNECT, CAPI_RESP).size(), 2u);
+    EXPECT_EQ(Frames(), std::vector<std::string>{"one"});
+    EXPECT_TRUE(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).empty());
+    capi_.ScheduleSteps(first, {ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnectB3),
+                                ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x3490)});
+    Drive(8, 100);
+    const auto requests = PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ);
+    ASSERT_EQ(requests.size(), 1u);
+    const std::uint16_t appl_id = ApplId();
+    EXPECT_EQ(requests[0],
+              MessageImage()
+                  .Dword(second)
+                  .Struct({0, 0, 0, 0, 0})
+                  .Finish(CAPI_DISCONNECT, CAPI_REQ, CapiGetWord(&requests[0][6]), appl_id));
+    EXPECT_EQ(data_->GetSubState(), CapiDataManager::kIdle);
+    EXPECT_TRUE(data_->GetConnections().InUse().empty());
+    EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
+    // The second call's DISCONNECT_IND is answered by the owner.
+    EXPECT_EQ(PutMessagesOf(CAPI_DISCONNECT, CAPI_RESP).size(), 2u);
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
+// Cut behind its PLCI, the DISCONNECT_IND still ends the call here: the
+// manager answers it once and a stop request is then honoured.
+TEST_F(CapiDataManagerTest, ADisconnectIndCutBeforeItsReasonEndsTheCall) {
+    const std::uint32_t plci = CallBeingRead();
+    Stop();
+    Drive(2);
+    CapiHost& host = service_.GetHost();
+    const std::uint16_t appl_id = ApplId();
+    ASSERT_TRUE(host.StoreMessage(
+        appl_id, MessageImage().Dword(plci).Finish(CAPI_DISCONNECT, CAPI_IND, 0x4321, appl_id)));
+    Drive(6, 100);
+    const auto answers = PutMessagesOf(CAPI_DISCONNECT, CAPI_RESP);
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0],
+              MessageImage().Dword(plci).Finish(CAPI_DISCONNECT, CAPI_RESP, 0x4321, appl_id));
+    EXPECT_EQ(JobMessagesWith(KV_MSG_ATTR_ENDED).size(), 1u);
+    EXPECT_EQ(host.FindManagerByJobId(id_), nullptr);
+    EXPECT_EQ(host.GetConnectionTable().GetFreeCount(), 4u);
 }
 
 // Three 32-byte frames in two blocks, the second frame split between them.

@@ -150,6 +150,42 @@ TEST_F(CapiHostTest, PassAnswersStrayIndicationsOnlyWithTheIdsTheyCarry) {
     EXPECT_EQ(answered, expected);
 }
 
+// A DATA_B3_IND cut between its NCCI and its Data Handle, its length word
+// claiming the whole message, gets no answer with a handle it never carried.
+TEST_F(CapiHostTest, PassLeavesADataB3IndWithoutItsDataHandleUnanswered) {
+    const std::uint16_t appl_id = static_cast<std::uint16_t>(host_.GetApplId());
+    auto* lagging = new CountingManager(28, &deleted_);
+    host_.FileManager(lagging);
+    const Bytes whole = MessageImage().Dword(0x10201).Dword(0).Word(0).Word(0x66).Word(0).Finish(
+        CAPI_DATA_B3, CAPI_IND, 0x20, appl_id);
+    for (std::size_t size = 12; size < 20; ++size)
+        ASSERT_TRUE(host_.StoreMessage(
+            appl_id, Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size))));
+    host_.Pass();
+    EXPECT_TRUE(capi_.GetPutMessages().empty());
+    for (const CapiStoredMessage& entry : host_.GetMessageStore()[appl_id])
+        EXPECT_FALSE(entry.handled);
+}
+
+// A manager that holds the call answers its DISCONNECT_IND; the pass does
+// not answer it a second time.
+TEST_F(CapiHostTest, PassLeavesADisconnectIndToTheConnectionThatHoldsItsPlci) {
+    const std::uint16_t appl_id = static_cast<std::uint16_t>(host_.GetApplId());
+    auto* holder = new CountingManager(28, &deleted_);
+    host_.FileManager(holder);
+    holder->GetConnections().CreateRecords(1, host_.GetApplId(), nullptr);
+    CapiConnection* connection = nullptr;
+    ASSERT_EQ(holder->GetConnections().Take(connection), KV_OK);
+    connection->GetCodec().SetPlci(0x0201);
+    for (std::uint32_t plci : {0x0201u, 0x0301u})
+        ASSERT_TRUE(host_.StoreMessage(appl_id, MessageImage().Dword(plci).Word(0x3490).Finish(
+                                                    CAPI_DISCONNECT, CAPI_IND, 0x21, appl_id)));
+    host_.Pass();
+    const Bytes expected =
+        MessageImage().Dword(0x0301).Finish(CAPI_DISCONNECT, CAPI_RESP, 0x21, appl_id);
+    EXPECT_EQ(capi_.GetPutMessages(), std::vector<Bytes>{expected});
+}
+
 TEST_F(CapiHostTest, EndedManagersAreDeletedAndLaterOnesStartAfterTheNewest) {
     host_.StoreMessage(host_.GetApplId(), MessageImage().Dword(1).Word(0).Finish(CAPI_LISTEN,
                                                                                    CAPI_CONF));

@@ -329,6 +329,81 @@ TEST_F(CapiManagerBaseTest, IndicationsForPlciZeroLeaveAnUnconfirmedCallAlone) {
     EXPECT_EQ(CapiGetDword(&capi_.puts[0][8]), 0x0301u);
 }
 
+// A CONNECT_IND to the own number while listening takes a record of the
+// owner's; one naming PLCI 0 is no call and takes nothing.
+TEST_F(CapiManagerBaseTest, AConnectIndForPlciZeroTakesNoRecord) {
+    host_.GetConnectionTable().CreateRecords(1, 1u, nullptr);
+    manager_.SetState(capi_state::kListening);
+    manager_.SetText1("5550");
+    const std::uint16_t appl_id = static_cast<std::uint16_t>(host_.GetApplId());
+    for (std::uint32_t plci : {0u, 0x0301u}) {
+        SCOPED_TRACE(plci);
+        MessageImage connect;
+        connect.Dword(plci).Word(16).Struct({0x80, '5', '5', '5', '0'});
+        for (int i = 0; i < 7; ++i)
+            connect.Empty();
+        CapiStoredMessage indication;
+        indication.bytes = connect.Finish(CAPI_CONNECT, CAPI_IND, 0x44, appl_id);
+        capi_.puts.clear();
+        manager_.AnswerIndication(&indication);
+        const bool taken = plci != 0;
+        EXPECT_EQ(indication.handled, taken);
+        EXPECT_EQ(capi_.puts.size(), taken ? 1u : 0u);
+        EXPECT_EQ(host_.GetConnectionTable().GetFreeCount(), taken ? 0u : 1u);
+        EXPECT_EQ(manager_.GetConnections().InUse().size(), taken ? 2u : 1u);
+    }
+}
+
+// A DATA_B3_IND cut anywhere between its NCCI and its Data Handle, its
+// length word claiming the whole message, is left alone.
+TEST_F(CapiManagerBaseTest, ADataB3IndWithoutItsDataHandleIsNotAnswered) {
+    CapiB3Connection* b3 = nullptr;
+    ASSERT_EQ(connection_->GetB3Pool().Take(b3), KV_OK);
+    b3->GetCodec().SetNcci(0x10201);
+    const Bytes whole = MessageImage().Dword(0x10201).Dword(0).Word(0).Word(0x66).Word(0).Finish(
+        CAPI_DATA_B3, CAPI_IND, 0x45, 1);
+    for (std::size_t size = 12; size <= whole.size(); ++size) {
+        SCOPED_TRACE(size);
+        CapiStoredMessage indication;
+        indication.bytes.assign(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
+        capi_.puts.clear();
+        manager_.AnswerIndication(&indication);
+        const bool answered = size >= 20;
+        EXPECT_EQ(indication.handled, answered);
+        EXPECT_EQ(capi_.puts.size(), answered ? 1u : 0u);
+    }
+    EXPECT_EQ(capi_.puts.back(),
+              MessageImage().Dword(0x10201).Word(0x66).Finish(CAPI_DATA_B3, CAPI_RESP, 0x45, 1));
+}
+
+// Cut behind its PLCI, a DISCONNECT_IND ends the call as a whole one does,
+// with Reason 0; cut inside the PLCI it is left alone.
+TEST_F(CapiManagerBaseTest, ADisconnectIndWithItsPlciEndsTheCall) {
+    connection_->SetState(CapiConnection::kActive);
+    connection_->GetCodec().Reason() = 0x3490;
+    for (std::size_t size : {11u, 12u, 13u}) {
+        SCOPED_TRACE(size);
+        CapiStoredMessage indication;
+        indication.bytes =
+            MessageImage().Dword(0x0201).Word(0x349A).Finish(CAPI_DISCONNECT, CAPI_IND, 0x46, 1);
+        indication.bytes.resize(size);
+        capi_.puts.clear();
+        manager_.AnswerIndication(&indication);
+        const bool answered = size >= 12;
+        EXPECT_EQ(indication.handled, answered);
+        if (!answered) {
+            EXPECT_TRUE(capi_.puts.empty());
+            EXPECT_EQ(connection_->GetState(), CapiConnection::kActive);
+            continue;
+        }
+        ASSERT_EQ(capi_.puts.size(), 1u);
+        EXPECT_EQ(capi_.puts[0],
+                  MessageImage().Dword(0x0201).Finish(CAPI_DISCONNECT, CAPI_RESP, 0x46, 1));
+        EXPECT_EQ(connection_->GetState(), CapiConnection::kIdle);
+        EXPECT_EQ(connection_->GetCodec().Reason(), 0u);
+    }
+}
+
 // Timer 2 bounds the wait for CONNECT_CONF only: a call confirmed long ago
 // is still cleared by the shutdown, not dropped as if unconfirmed.
 TEST_F(CapiManagerBaseTest, AConfirmedCallOutlivesTheConnectionTimer) {

@@ -175,6 +175,64 @@ TEST_F(CapiTransferManagerTest, ASilentControllerEndsTheManagerAfterTheConnectio
     capi_.SetSilent(false);
 }
 
+// The first CONNECT_REQ's confirmation comes late: before the connection's
+// timer 2 runs out the manager clears the call, after it the owner does and
+// answers the call's DISCONNECT_IND.
+TEST_F(CapiTransferManagerTest, AConfirmationAfterTheConnectionGaveUpIsCleared) {
+    constexpr std::uint32_t kPlci = 0x0A01;
+    for (int seconds : {59, 61}) {
+        SCOPED_TRACE(seconds);
+        capi_.SetSilent(true);
+        const std::size_t puts = capi_.GetPutMessages().size();
+        RequestTransfer("0301111", "0302222");
+        Drive(4);
+        const std::uint16_t number = CapiGetWord(&PutMessagesOf(CAPI_CONNECT, CAPI_REQ).back()[6]);
+        Drive(seconds, 1000);
+        Drive(2);
+        EXPECT_EQ(TransferCount(), seconds < 60 ? 1u : 0u);
+        capi_.SetSilent(false);
+        ASSERT_TRUE(service_.GetHost().StoreMessage(
+            ApplId(),
+            MessageImage().Dword(kPlci).Word(0).Finish(CAPI_CONNECT, CAPI_CONF, number, ApplId())));
+        Drive(6);
+        const auto all = capi_.GetPutMessages();
+        std::vector<Bytes> clearing;
+        for (std::size_t i = puts; i < all.size(); ++i)
+            if (all[i][4] == CAPI_DISCONNECT)
+                clearing.push_back(all[i]);
+        ASSERT_EQ(clearing.size(), 2u);
+        EXPECT_EQ(clearing[0],
+                  MessageImage()
+                      .Dword(kPlci)
+                      .Struct({0, 0, 0, 0, 0})
+                      .Finish(CAPI_DISCONNECT, CAPI_REQ, CapiGetWord(&clearing[0][6]), ApplId()));
+        EXPECT_EQ(clearing[1][5], CAPI_RESP);
+        EXPECT_EQ(CapiGetDword(&clearing[1][8]), kPlci);
+        EXPECT_EQ(TransferCount(), 0u);
+        EXPECT_TRUE(capi_.GetViolations().empty());
+    }
+}
+
+TEST_F(CapiTransferManagerTest, AConfirmationRepeatedForALiveCallClearsNothing) {
+    RequestTransfer("0301111", "0302222");
+    Drive(4);
+    const std::uint16_t number = CapiGetWord(&PutMessagesOf(CAPI_CONNECT, CAPI_REQ)[0][6]);
+    const auto& in_use = service_.GetHost()
+                             .FindTypeMap(KV_PAYLOAD_CAPI_TRANSFER_MANAGER)
+                             ->front()
+                             ->GetConnections()
+                             .InUse();
+    ASSERT_EQ(in_use.size(), 1u);
+    const std::uint32_t plci = in_use.front()->GetCodec().GetPlci();
+    ASSERT_NE(plci, 0u);
+    ASSERT_TRUE(service_.GetHost().StoreMessage(
+        ApplId(),
+        MessageImage().Dword(plci).Word(0).Finish(CAPI_CONNECT, CAPI_CONF, number, ApplId())));
+    Drive(2);
+    EXPECT_TRUE(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).empty());
+    EXPECT_EQ(in_use.front()->GetState(), CapiConnection::kConnectConfirmed);
+}
+
 TEST_F(CapiTransferManagerTest, ClearedWithoutCablePostsItsStatusText) {
     capi_.ScriptOutgoingCall({ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x3301)});
     RequestTransfer("0301111", "0302222");

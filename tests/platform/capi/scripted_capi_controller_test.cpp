@@ -249,6 +249,32 @@ TEST_F(ScriptedCapi, AcceptedCallBringsActiveB3AndData) {
     EXPECT_EQ(capi_.GetViolations()[0].command, CAPI_DATA_B3);
 }
 
+// Another device answered first, or the caller hung up while it rang: the
+// late answer connects nothing, accepting or not.
+TEST_F(ScriptedCapi, ACallClearedBeforeItsAnswerStaysCleared) {
+    Listen(appl_, 1, 1);
+    for (std::uint16_t reject : {0, 1}) {
+        SCOPED_TRACE(reject);
+        const std::uint32_t plci = capi_.IncomingCall(ScriptedIncomingCall{});
+        capi_.ScheduleSteps(plci, {Step::Make(Step::kDisconnect, 0x349A)});
+        const Bytes indication = Next();
+        const Bytes disconnect = Next();
+        ASSERT_EQ(Command(disconnect), CAPI_DISCONNECT);
+        Put(MessageImage()
+                .Dword(plci)
+                .Word(reject)
+                .Empty()
+                .Empty()
+                .Empty()
+                .Empty()
+                .Struct({0, 0, 0, 0, 0})
+                .Finish(CAPI_CONNECT, CAPI_RESP, Number(indication)));
+        Put(MessageImage().Dword(plci).Finish(CAPI_DISCONNECT, CAPI_RESP, Number(disconnect)));
+        EXPECT_TRUE(Next().empty());
+    }
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
 TEST_F(ScriptedCapi, FacilityRequestsAreConfirmedAndIndicated) {
     capi_.SetFacilityReason(3, 0x3303);
     for (std::uint8_t function : {2, 3, 6}) {
