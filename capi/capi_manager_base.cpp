@@ -841,8 +841,11 @@ void CapiManagerBase::AnswerFacilityInd(CapiStoredMessage& message) {
         connection->SetState(CapiConnection::kActive);
     } else if (facility.function == kCapiFacilityEct) {
         connection->SetState(CapiConnection::kTransferred);
+        // A partner still waiting for its CONNECT_CONF has no call to join;
+        // marked transferred, its shutdown would retrieve PLCI 0.
         CapiConnection* partner = nullptr;
-        if (connections_.FindById(kTransferPartnerMark, partner) == KV_OK)
+        if (connections_.FindById(kTransferPartnerMark, partner) == KV_OK &&
+            partner->GetCodec().GetPlci() != 0)
             partner->SetState(CapiConnection::kTransferred);
     }
 }

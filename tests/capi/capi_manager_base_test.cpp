@@ -290,6 +290,35 @@ TEST_F(CapiManagerBaseTest, AFacilityConfGoesToTheConnectionOfItsRequest) {
     EXPECT_FALSE(conf.handled);
 }
 
+// A transfer reported while the partner call still waits for its CONNECT_CONF
+// joins no call of the partner's: at the shutdown only the reported call is
+// retrieved, and nothing names PLCI 0.
+TEST_F(CapiManagerBaseTest, ATransferLeavesAPartnerWithoutAPlciOutOfIt) {
+    connection_->SetState(CapiConnection::kHeld);
+    CapiConnection* partner = TakeConnection();
+    partner->GetCodec().SetPlci(0);
+    partner->SetIdWord(2);
+    ASSERT_EQ(manager_.SendConnectReq(partner, 16, "0302222", "5550"), KV_OK);
+    const std::uint16_t appl_id = static_cast<std::uint16_t>(host_.GetApplId());
+    CapiStoredMessage transfer;
+    transfer.bytes = MessageImage()
+                         .Dword(0x0201)
+                         .Word(3)
+                         .Byte(5)
+                         .Word(kCapiFacilityEct)
+                         .Byte(2)
+                         .Word(0)
+                         .Finish(CAPI_FACILITY, CAPI_IND, 0x40, appl_id);
+    manager_.AnswerIndication(&transfer);
+    EXPECT_EQ(connection_->GetState(), CapiConnection::kTransferred);
+    EXPECT_EQ(partner->GetState(), CapiConnection::kConnectRequested);
+    capi_.puts.clear();
+    EXPECT_EQ(manager_.Shutdown(), 0);
+    ASSERT_EQ(capi_.puts.size(), 1u);
+    EXPECT_EQ(capi_.puts[0][kCapiOffsetCommand], CAPI_FACILITY);
+    EXPECT_EQ(CapiGetDword(&capi_.puts[0][8]), 0x0201u);
+}
+
 // Indications naming PLCI 0 (or an NCCI on it) are no call's: the connection
 // waiting for its CONNECT_CONF stays as it is, and the confirmation still
 // clears the call it names.
