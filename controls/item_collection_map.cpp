@@ -99,7 +99,8 @@ KvResult ItemCollectionMap::RemoveAll() {
     return m_nResult = KV_OK;
 }
 
-std::size_t ItemCollectionMap::RemoveEntriesWhile(const std::function<bool(ItemCollection&)>& visit) {
+std::size_t
+ItemCollectionMap::RemoveEntriesWhile(const std::function<bool(ItemCollection&)>& visit) {
     m_nResult = KV_OK;
     // Each entry is deleted right after its visit, while it is at hand; the
     // map's own records go in one sweep when every entry went.

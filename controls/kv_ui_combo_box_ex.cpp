@@ -124,7 +124,8 @@ KvResult CKvUIComboBoxEx::RemoveAllEntries() {
         std::vector<ItemCollection*> rest;
         ItemCollectionMap::Position position;
         ItemCollection* entry = nullptr;
-        for (bool more = m_entries.GetStartPosition(position); more && m_entries.GetNextEntry(entry, position);) {
+        for (bool more = m_entries.GetStartPosition(position);
+             more && m_entries.GetNextEntry(entry, position);) {
             UIItem* item = nullptr;
             if (KvSucceeded(entry->GetItemAt(item, 0)) && item->GetIndex() > *shared)
                 item->SetIndex(std::max(item->GetIndex() - lines_removed, *shared));

@@ -94,9 +94,10 @@ std::string CKvUIStaticGroupBox::FitCaption(CDC& dc, const std::string& caption,
     const std::string ellipsis = kEllipsis;
     const std::string measured = ellipsis + caption.substr(0, caption.size() - 1);
     int fit = 0;
-    ::GetTextExtentExPoint(dc.GetSafeHdc(), measured.data(), static_cast<int>(measured.size()), available,
-                           &fit, nullptr, nullptr);
-    const std::size_t kept = static_cast<std::size_t>(std::max(fit - static_cast<int>(ellipsis.size()), 0));
+    ::GetTextExtentExPoint(dc.GetSafeHdc(), measured.data(), static_cast<int>(measured.size()),
+                           available, &fit, nullptr, nullptr);
+    const std::size_t kept =
+        static_cast<std::size_t>(std::max(fit - static_cast<int>(ellipsis.size()), 0));
     return caption.substr(0, kept) + ellipsis;
 }
 

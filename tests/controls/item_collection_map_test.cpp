@@ -67,7 +67,8 @@ TEST(ItemCollectionMap, RemovingWhileTheVisitorAgreesRenumbersNothing) {
         const std::string all = "A0B1C2D3";
         EXPECT_EQ(left, all.substr(2 * stop));
         EXPECT_EQ(map.Lookup(entry, "A"), stop > 0 ? KV_E_NOT_PRESENT : KV_OK);
-        EXPECT_EQ(map.AddEntryFromText(entry, "A", "Again"), stop > 0 ? KV_OK : KV_E_ALREADY_PRESENT);
+        EXPECT_EQ(map.AddEntryFromText(entry, "A", "Again"),
+                  stop > 0 ? KV_OK : KV_E_ALREADY_PRESENT);
         EXPECT_EQ(map.GetRowCounter(), stop > 0 ? 5u : 4u);
     }
 }

@@ -247,14 +247,14 @@ TEST_F(KvUIComboBoxExTest, RemoveAllEntriesEmptiesControlAndMapButKeepsCounting)
 
 TEST_F(KvUIComboBoxExTest, RemoveAllEntriesDeletesAtTheIndicesTheRenumberingGives) {
     struct Case {
-        int a, b, c;  // the first items' indices an owner wrote
+        int a, b, c; // the first items' indices an owner wrote
         std::vector<std::string> left;
     };
     const Case cases[] = {
         {0, 0, 0, {}},
-        {2, 1, 0, {}},  // the lines' positions
+        {2, 1, 0, {}}, // the lines' positions
         {2, 2, 0, {"Beta"}},
-        {-1, 0, 0, {"Gamma", "Beta", "Alpha"}},  // each later index drops below 0
+        {-1, 0, 0, {"Gamma", "Beta", "Alpha"}}, // each later index drops below 0
         {0, 0, 1, {}},
         {0, 0, 5, {"Alpha"}},
         {0, 1, 5, {"Alpha"}},
@@ -263,7 +263,8 @@ TEST_F(KvUIComboBoxExTest, RemoveAllEntriesDeletesAtTheIndicesTheRenumberingGive
         SCOPED_TRACE(testing::Message() << c.a << c.b << c.c);
         combo_ = std::make_unique<CKvUIComboBoxEx>();
         ASSERT_EQ(Make({{"textentries", "a;Alpha,b;Beta,c;Gamma"}}), KV_OK);
-        for (auto [identifier, index] : {std::pair{"a", c.a}, std::pair{"b", c.b}, std::pair{"c", c.c}}) {
+        for (auto [identifier, index] :
+             {std::pair{"a", c.a}, std::pair{"b", c.b}, std::pair{"c", c.c}}) {
             ItemCollection* entry = nullptr;
             UIItem* item = nullptr;
             ASSERT_EQ(combo_->GetEntryMap().Lookup(entry, identifier), KV_OK);

@@ -157,9 +157,11 @@ TEST_F(GroupBoxTest, TheFitShowsWhatMeasuringEachShorteningShowed) {
     LOGFONT bold{};
     bold.lfHeight = -17;
     bold.lfWeight = FW_BOLD;
-    HFONT fonts[] = {static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), CreateFontIndirect(&bold)};
+    HFONT fonts[] = {static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)),
+                     CreateFontIndirect(&bold)};
     // Wide, narrow and empty glyphs, tabs, blanks and bytes above 0x7F.
-    const std::string alphabet = "WMil.  \t\x01\x81\xFC\xE9" "aZ&0";
+    const std::string alphabet = "WMil.  \t\x01\x81\xFC\xE9"
+                                 "aZ&0";
     std::mt19937 random(43);
     int compared = 0;
     for (HFONT font : fonts) {

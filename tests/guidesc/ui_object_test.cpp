@@ -476,58 +476,73 @@ template <typename Description> DomOrder Row(const std::string& keys) {
 
 TEST(UIObjectDomForm, EveryClassWritesItsKeysInItsDomOrder) {
     // Runs that several classes share.
-    const std::string kHead =
-        "width height positionx positiony backgroundcolor textcolor transparentcolor roundedgex roundedgey ";
-    const std::string kBackground = "backgroundimageridorfile flagbackgroundwallpaper flagbackgroundimagehastransparent "
-                                    "flagbackgroundimageispacked flagsizefollowbackgroundimage childidentifierlist ";
-    const std::string kImage = "flagroundedgeleft flagroundedgeright flagbuttonasstatic imagewidth imageheight "
-                               "imagepositionx imagepositiony flagborder flagimageborder imageroundedgex "
-                               "imageroundedgey ";
-    const std::string kButtons = "backgroundcolorrangestart windowstyle fontweight textbackgroundcolor buttonwidth "
-                                 "buttonheight buttonviewablecount buttonspace style scrollbarspace "
-                                 "scrollbarthickness textwidth textheight textpositionx textpositiony fontstyle "
-                                 "fontescapement textstyle";
+    const std::string kHead = "width height positionx positiony backgroundcolor textcolor "
+                              "transparentcolor roundedgex roundedgey ";
+    const std::string kBackground =
+        "backgroundimageridorfile flagbackgroundwallpaper flagbackgroundimagehastransparent "
+        "flagbackgroundimageispacked flagsizefollowbackgroundimage childidentifierlist ";
+    const std::string kImage =
+        "flagroundedgeleft flagroundedgeright flagbuttonasstatic imagewidth imageheight "
+        "imagepositionx imagepositiony flagborder flagimageborder imageroundedgex "
+        "imageroundedgey ";
+    const std::string kButtons =
+        "backgroundcolorrangestart windowstyle fontweight textbackgroundcolor buttonwidth "
+        "buttonheight buttonviewablecount buttonspace style scrollbarspace "
+        "scrollbarthickness textwidth textheight textpositionx textpositiony fontstyle "
+        "fontescapement textstyle";
     const DomOrder orders[] = {
-        Row<CKvUIObjectDialog>(kHead + kBackground +
-                               "uiid backgroundcolorrangestart style borderimageridorfile text windowstyle "
-                               "dialogstyle windowstyleex"),
-        Row<CKvUIObjectXPButton>(kHead + kBackground +
-                                 "text textmagnify uiid flagroundedgeleft flagroundedgeright flagroundedgetop "
-                                 "flagroundedgebottom fontweight fontstyle fontescapement textstyle "
-                                 "flagbuttonasstatic text2 tooltiptext tooltipwidth"),
+        Row<CKvUIObjectDialog>(
+            kHead + kBackground +
+            "uiid backgroundcolorrangestart style borderimageridorfile text windowstyle "
+            "dialogstyle windowstyleex"),
+        Row<CKvUIObjectXPButton>(
+            kHead + kBackground +
+            "text textmagnify uiid flagroundedgeleft flagroundedgeright flagroundedgetop "
+            "flagroundedgebottom fontweight fontstyle fontescapement textstyle "
+            "flagbuttonasstatic text2 tooltiptext tooltipwidth"),
         Row<CKvUIObjectImageButton>(kHead + kBackground + "text textmagnify uiid " + kImage),
-        Row<CKvUIObjectStaticGroupBox>("width height positionx positiony backgroundcolor textcolor transparentcolor "
-                                       "pencolor roundedgex roundedgey " +
-                                       kBackground + "text textmagnify uiid " + kImage +
-                                       "textstyle anchoridentifier"),
-        Row<CKvUIObjectStatic>(kHead + kBackground + "text textmagnify uiid " + kImage +
-                               "backgroundcolorrangestart fontweight style fontstyle fontescapement textstyle "
-                               "anchoridentifier"),
-        Row<CKvUIObjectEdit>(kHead + kBackground + "text textmagnify uiid " + kImage +
-                             "backgroundcolorrangestart flagonlyia5chars flagrestricted editstyle windowstyle "
-                             "fontweight windowstyleex tooltiptext tooltipwidth anchoridentifier"),
-        Row<CKvUIObjectCheckBox>(kHead + kBackground + "text textmagnify uiid " + kImage +
-                                 "backgroundcolorrangestart windowstyle fontweight textbackgroundcolor "
-                                 "tooltiptext tooltipwidth anchoridentifier"),
-        Row<CKvUIObjectButtonLine>(kHead + kBackground + "text textmagnify uiid " + kImage + kButtons),
-        Row<CKvUIObjectPropertySheet>(kHead + kBackground + "text textmagnify uiid " + kImage +
-                                      "backgroundcolorrangestart windowstyle fontweight textbackgroundcolor"),
-        Row<CKvUIObjectListCtrl>(kHead + kBackground +
-                                 "uiid backgroundcolorrangestart listctrlstyle borderimageridorfile "
-                                 "headernamelist windowstyle listctrlexstyle"),
-        Row<CKvUIObjectComboBoxEx>(kHead + kBackground +
-                                   "uiid backgroundcolorrangestart style borderimageridorfile textentries "
-                                   "comboboxstyle windowstyle"),
-        Row<CKvUIObjectTreeCtrl>(kHead + kBackground + "text textmagnify uiid " + kImage +
-                                 "backgroundcolorrangestart flagonlyia5chars flagrestricted treectrlstyle "
-                                 "windowstyle fontweight windowstyleex"),
-        Row<CKvUIObjectListBox>(kHead + kBackground +
-                                "uiid backgroundcolorrangestart style borderimageridorfile headernamelist "
-                                "textmagnify fontweight fontstyle fontescapement listboxstyle windowstyle"),
-        Row<CKvUIObjectString>(kHead + kBackground +
-                               "uiid backgroundcolorrangestart style borderimageridorfile text windowstyle"),
-        Row<CKvUIObjectButtonGroupLine>(kHead + kBackground + "text textmagnify uiid " + kImage + kButtons +
-                                        " buttonidentifierlist scrollbarflipside"),
+        Row<CKvUIObjectStaticGroupBox>(
+            "width height positionx positiony backgroundcolor textcolor transparentcolor "
+            "pencolor roundedgex roundedgey " +
+            kBackground + "text textmagnify uiid " + kImage + "textstyle anchoridentifier"),
+        Row<CKvUIObjectStatic>(
+            kHead + kBackground + "text textmagnify uiid " + kImage +
+            "backgroundcolorrangestart fontweight style fontstyle fontescapement textstyle "
+            "anchoridentifier"),
+        Row<CKvUIObjectEdit>(
+            kHead + kBackground + "text textmagnify uiid " + kImage +
+            "backgroundcolorrangestart flagonlyia5chars flagrestricted editstyle windowstyle "
+            "fontweight windowstyleex tooltiptext tooltipwidth anchoridentifier"),
+        Row<CKvUIObjectCheckBox>(
+            kHead + kBackground + "text textmagnify uiid " + kImage +
+            "backgroundcolorrangestart windowstyle fontweight textbackgroundcolor "
+            "tooltiptext tooltipwidth anchoridentifier"),
+        Row<CKvUIObjectButtonLine>(kHead + kBackground + "text textmagnify uiid " + kImage +
+                                   kButtons),
+        Row<CKvUIObjectPropertySheet>(
+            kHead + kBackground + "text textmagnify uiid " + kImage +
+            "backgroundcolorrangestart windowstyle fontweight textbackgroundcolor"),
+        Row<CKvUIObjectListCtrl>(
+            kHead + kBackground +
+            "uiid backgroundcolorrangestart listctrlstyle borderimageridorfile "
+            "headernamelist windowstyle listctrlexstyle"),
+        Row<CKvUIObjectComboBoxEx>(
+            kHead + kBackground +
+            "uiid backgroundcolorrangestart style borderimageridorfile textentries "
+            "comboboxstyle windowstyle"),
+        Row<CKvUIObjectTreeCtrl>(
+            kHead + kBackground + "text textmagnify uiid " + kImage +
+            "backgroundcolorrangestart flagonlyia5chars flagrestricted treectrlstyle "
+            "windowstyle fontweight windowstyleex"),
+        Row<CKvUIObjectListBox>(
+            kHead + kBackground +
+            "uiid backgroundcolorrangestart style borderimageridorfile headernamelist "
+            "textmagnify fontweight fontstyle fontescapement listboxstyle windowstyle"),
+        Row<CKvUIObjectString>(
+            kHead + kBackground +
+            "uiid backgroundcolorrangestart style borderimageridorfile text windowstyle"),
+        Row<CKvUIObjectButtonGroupLine>(kHead + kBackground + "text textmagnify uiid " + kImage +
+                                        kButtons + " buttonidentifierlist scrollbarflipside"),
     };
     ASSERT_EQ(std::size(orders), 15u);
     for (std::size_t i = 0; i < std::size(orders); ++i) {
