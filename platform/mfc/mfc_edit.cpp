@@ -190,14 +190,23 @@ bool ScrollToCaret(HWND edit, EditState& state, const std::string& text) {
     state.first_visible = std::clamp(state.first_visible, 0, length);
     if (state.caret < state.first_visible)
         state.first_visible = state.caret;
+    // How many characters at the end of the whole text fit; measured once.
+    int end_fit = -1;
     // The caret needs one pixel of its own: the view starts at the first
     // character from which the text up to the caret fits.
-    if (state.first_visible < state.caret)
-        state.first_visible = state.caret - measure.Fit(text, state.first_visible, state.caret, width - 1, true);
+    if (state.first_visible < state.caret) {
+        const int fit = measure.Fit(text, state.first_visible, state.caret, width - 1, true);
+        if (state.first_visible == 0 && state.caret == length)
+            end_fit = fit;
+        state.first_visible = state.caret - fit;
+    }
     // Text removed at the end pulls hidden text back into view, as far as
     // the rest of the text then fits.
-    if (state.first_visible > 0)
-        state.first_visible = std::min(state.first_visible, length - measure.Fit(text, 0, length, width - 1, true));
+    if (state.first_visible > 0) {
+        if (end_fit < 0)
+            end_fit = measure.Fit(text, 0, length, width - 1, true);
+        state.first_visible = std::min(state.first_visible, length - end_fit);
+    }
     return state.first_visible != before;
 }
 
