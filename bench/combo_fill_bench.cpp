@@ -1,7 +1,9 @@
 // BENCH_LIBRARIES: kv_controls
 // Filling a skinned combo box ex with n lines through AddEntry, the drop
-// width kept equal to a measurement over all lines. The time should grow
-// about linearly: 20,000 lines within 5 times the time of 5,000.
+// width kept equal to a measurement over all lines, and emptying it again
+// with RemoveAllEntries, which removes the lines one by one at index 0. The
+// time of each should grow about linearly: 20,000 lines within 5 times the
+// time of 5,000.
 
 #include "control_bench_scene.h"
 #include "controls/kv_ui_combo_box_ex.h"
@@ -34,24 +36,47 @@ public:
     CKvUIComboBoxEx combo;
 };
 
+// Identifiers and texts of the lines, in the order of adding.
+struct Lines {
+    explicit Lines(int count) {
+        for (int i = 0; i < count; ++i) {
+            identifiers.push_back(Format("line%05d", i));
+            texts.push_back(Format("Adressbuch %d", i * 7919 % 100000));
+        }
+    }
+    void AddTo(CKvUIComboBoxEx& combo) const {
+        for (std::size_t i = 0; i < identifiers.size(); ++i)
+            combo.AddEntry(identifiers[i], texts[i]);
+    }
+    std::vector<std::string> identifiers, texts;
+};
+
 void BM_ComboBoxExFill(benchmark::State& state) {
     Scene scene;
-    const int lines = static_cast<int>(state.range(0));
-    std::vector<std::string> identifiers, texts;
-    for (int i = 0; i < lines; ++i) {
-        identifiers.push_back(Format("line%05d", i));
-        texts.push_back(Format("Adressbuch %d", i * 7919 % 100000));
-    }
+    const Lines lines(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        for (int i = 0; i < lines; ++i)
-            scene.combo.AddEntry(identifiers[static_cast<std::size_t>(i)], texts[static_cast<std::size_t>(i)]);
+        lines.AddTo(scene.combo);
         benchmark::DoNotOptimize(scene.combo.GetDroppedWidth());
         state.PauseTiming();
         scene.combo.RemoveAllEntries();
         state.ResumeTiming();
     }
-    state.SetItemsProcessed(state.iterations() * lines);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_ComboBoxExFill)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+void BM_ComboBoxExEmpty(benchmark::State& state) {
+    Scene scene;
+    const Lines lines(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        lines.AddTo(scene.combo);
+        state.ResumeTiming();
+        scene.combo.RemoveAllEntries();
+        benchmark::DoNotOptimize(scene.combo.GetCount());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ComboBoxExEmpty)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -9,7 +9,9 @@
 #include "guidesc/insertion_ordered_map.h"
 #include "platform/result_codes.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -52,6 +54,10 @@ public:
     KvResult RemoveEntry(ItemCollection*& entry);
     // Deletes every entry; the row counter goes on.
     KvResult RemoveAll();
+    // Deletes entries in the map's order for as long as the visitor, shown
+    // each entry before it goes, answers true; no index is renumbered and the
+    // row counter goes on. How many entries went.
+    std::size_t RemoveEntriesWhile(const std::function<bool(ItemCollection&)>& visit);
 
     bool GetStartPosition(Position& position) const;
     bool GetNextEntry(ItemCollection*& out, Position& position) const;

@@ -9,6 +9,7 @@
 #include "platform/text.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 void KvSplitTextEntry(const std::string& line, std::string& identifier, std::string& text) {
@@ -97,18 +98,45 @@ KvResult CKvUIComboBoxEx::AddEntry(const std::string& identifier, const std::str
 }
 
 KvResult CKvUIComboBoxEx::RemoveAllEntries() {
-    // Removing changes the map: walk a snapshot of it.
-    std::vector<ItemCollection*> snapshot;
-    ItemCollectionMap::Position position;
-    ItemCollection* entry = nullptr;
-    for (bool more = m_entries.GetStartPosition(position); more && m_entries.GetNextEntry(entry, position);)
-        snapshot.push_back(entry);
-    result_ = KV_OK;
-    for (ItemCollection* removed : snapshot) {
+    // Removing an entry moves the lines after its own up one index. AddEntry
+    // puts every line at index 0, so removing the entries in turn renumbers
+    // none of the others: they go in one pass, each after its line, for as
+    // long as their lines share one index.
+    const std::size_t count = m_entries.GetCount();
+    std::optional<int> shared;
+    int lines_removed = 0;
+    const std::size_t removed = m_entries.RemoveEntriesWhile([&](ItemCollection& entry) {
         UIItem* item = nullptr;
-        if (KvSucceeded(removed->GetItemAt(item, 0)))
-            DeleteItem(item->GetIndex());
-        result_ = m_entries.RemoveEntry(removed);
+        if (KvFailed(entry.GetItemAt(item, 0)))
+            return true;
+        const int line = item->GetIndex();
+        if (shared && line != *shared)
+            return false;
+        shared = line;
+        ++lines_removed;
+        DeleteItem(line);
+        return true;
+    });
+    result_ = KV_OK;
+    if (removed < count) {
+        // A line elsewhere: the others follow one by one, their indices first
+        // moved as the removals so far would have moved them.
+        std::vector<ItemCollection*> rest;
+        ItemCollectionMap::Position position;
+        ItemCollection* entry = nullptr;
+        for (bool more = m_entries.GetStartPosition(position);
+             more && m_entries.GetNextEntry(entry, position);) {
+            UIItem* item = nullptr;
+            if (KvSucceeded(entry->GetItemAt(item, 0)) && item->GetIndex() > *shared)
+                item->SetIndex(std::max(item->GetIndex() - lines_removed, *shared));
+            rest.push_back(entry);
+        }
+        for (ItemCollection* next : rest) {
+            UIItem* item = nullptr;
+            if (KvSucceeded(next->GetItemAt(item, 0)))
+                DeleteItem(item->GetIndex());
+            result_ = m_entries.RemoveEntry(next);
+        }
     }
     if (m_measured.lines >= 0)
         AdjustDropWidth();

@@ -2,6 +2,7 @@
 
 #include "controls/control_description.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -84,15 +85,20 @@ void CKvUIStaticGroupBox::OnPaint() {
 }
 
 std::string CKvUIStaticGroupBox::FitCaption(CDC& dc, const std::string& caption, int available) {
-    std::string rest = caption;
-    std::string shown = caption;
-    while (dc.GetTextExtent(shown).cx > available) {
-        if (rest.empty())
-            break;
-        rest.pop_back();
-        shown = rest + kEllipsis;
-    }
-    return shown;
+    if (caption.empty() || dc.GetTextExtent(caption).cx <= available)
+        return caption;
+    // Shortened captions keep fewer than all characters. With the ellipsis
+    // measured in front of them, one pass over the text gives the extent of
+    // every shortened caption: the longest that fits is shown, else the
+    // ellipsis alone.
+    const std::string ellipsis = kEllipsis;
+    const std::string measured = ellipsis + caption.substr(0, caption.size() - 1);
+    int fit = 0;
+    ::GetTextExtentExPoint(dc.GetSafeHdc(), measured.data(), static_cast<int>(measured.size()),
+                           available, &fit, nullptr, nullptr);
+    const std::size_t kept =
+        static_cast<std::size_t>(std::max(fit - static_cast<int>(ellipsis.size()), 0));
+    return caption.substr(0, kept) + ellipsis;
 }
 
 void CKvUIStaticGroupBox::DrawCaption(CDC& dc) {

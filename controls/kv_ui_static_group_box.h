@@ -40,8 +40,9 @@ public:
     std::int32_t GetFontHeight() const { return m_nFontHeight; }
     std::uint32_t GetControlId() const { return m_nControlId; }
 
-    // The caption as shown in the available width: cut character by
-    // character and ended with ".." until it fits.
+    // The caption as shown in the available width: the longest start of it
+    // that fits with ".." after it, or ".." alone; a caption that fits stays
+    // whole. Linear in the caption's length.
     static std::string FitCaption(CDC& dc, const std::string& caption, int available);
 
 protected:

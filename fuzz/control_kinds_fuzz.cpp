@@ -4,7 +4,10 @@
 // crashes or overflows, every window is gone afterwards, and as many drawing
 // objects and device contexts live as before. The bytes are lines
 // "<key number><value>": the first byte of a line picks the description key,
-// the rest up to the next line break is its value.
+// the rest up to the next line break is its value. The images the sample
+// names are there to load: bitmap resources 302, 303 and 305, and the files
+// "Images\dlg_configuration.bmp" and (packed) "Images\help.bmp" under the
+// catalog's folder.
 
 #include "controls/kv_ui_check_box.h"
 #include "controls/kv_ui_combo_box_ex.h"
@@ -24,12 +27,16 @@
 #include "platform/resources.h"
 #include "platform/thread_messaging.h"
 #include "platform/wnd/wnd.h"
+#include "tests/controls/bmp_writer.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -48,11 +55,55 @@ constexpr const char* kKeys[] = {
     "pencolor",           "flagborder",          "buttonwidth",        "buttonheight",
     "anchoridentifier",   "uiid",                "backgroundcolorrangestart", "textlimit",
     "dialogstyle",        "flagsizefollowbackgroundimage",
+    "backgroundimageridorfile", "borderimageridorfile", "flagbackgroundwallpaper",
+    "flagbackgroundimagehastransparent", "flagbackgroundimageispacked", "imagewidth",
+    "imageheight",        "imagepositionx",      "imagepositiony",     "imageroundedgex",
+    "imageroundedgey",    "flagimageborder",
 };
 
 constexpr const char* kTags[] = {"UIOBJECTXPBUTTON",       "UIOBJECTCHECKBOX",    "UIOBJECTEDIT",
                                  "UIOBJECTSTATIC",         "UIOBJECTSTATICGROUPBOX", "UIOBJECTCOMBOBOXEX",
                                  "UIOBJECTLISTCTRL",       "UIOBJECTPROPERTYSHEET",  "UIOBJECTDIALOG"};
+
+// The catalogs' folder, holding the image files.
+std::filesystem::path& ImageFolder() {
+    static std::filesystem::path folder;
+    return folder;
+}
+
+// A light wash with magenta (the sample's transparent colour) in the corners.
+std::uint32_t Wash(int x, int y, int width, int height) {
+    const bool corner = (x < 4 || x >= width - 4) && (y < 4 || y >= height - 4);
+    return corner ? 0xFF00FFu : 0xE0E8F0u + static_cast<std::uint32_t>((x + y) % 16);
+}
+
+// The images the sample names, made small: resources and files.
+void MakeImages() {
+    const auto resource = [](std::uint32_t id, int width, int height, int bits) {
+        const bmp::Header header{.width = width, .height = height, .bits = static_cast<std::uint16_t>(bits)};
+        RegisterResource(KV_RT_BITMAP, id,
+                         bmp::InfoHeader(header) + bmp::Pixels(width, height, bits, [&](int x, int y) {
+                             return Wash(x, y, width, height);
+                         }));
+    };
+    resource(302, 48, 30, 32);  // background
+    resource(303, 4, 1, 24);    // border rings
+    resource(305, 16, 16, 24);  // logo
+    std::filesystem::path& folder = ImageFolder();
+    folder = std::filesystem::temp_directory_path() / ("kv_control_kinds_fuzz_" + std::to_string(getpid()));
+    const auto pixel = [](int x, int y) { return Wash(x, y, 24, 24); };
+    const std::string plain = bmp::File(bmp::Header{.width = 24, .height = 24}, bmp::Pixels(24, 24, 24, pixel));
+    const std::string packed = bmp::PackedFile(bmp::InfoHeader(bmp::Header{.width = 24, .height = 24}),
+                                               bmp::Header{.width = 24, .height = 24},
+                                               bmp::PackedBodyOf(24, 24, pixel));
+    // The dialog and static look below "Themes", the page below "Images".
+    for (const char* below : {"Themes", "Images"}) {
+        const std::filesystem::path images = folder / below / "Images";
+        std::filesystem::create_directories(images);
+        std::ofstream(images / "dlg_configuration.bmp", std::ios::binary) << plain;
+        std::ofstream(images / "help.bmp", std::ios::binary) << packed;
+    }
+}
 
 void Check(bool condition, const char* what) {
     if (condition)
@@ -157,6 +208,7 @@ bool EveryKind(const std::string& properties) {
         if (KvFailed(document.Parse(xml)))
             return false;
         CKvUIObjectCatalog catalog;
+        catalog.GetFolder() = ImageFolder().string();
         catalog.RegisterTypes();
         for (std::uint32_t code = kUIObjectDialog; code <= kUIObjectButtonGroupLine; ++code)
             catalog.ReadType(document, code);
@@ -178,12 +230,17 @@ bool EveryKind(const std::string& properties) {
 struct Setup {
     Setup() {
         AttachThreadQueue(queue);
+        MakeImages();
         RegisterResource(KV_RT_DIALOG, kPageTemplate,
                          BuildDialogTemplate(WS_CHILD | WS_CAPTION, 0, 0, 0, 120, 60, "Page"));
         // What the drawing layer makes once per process (the screen, stock
         // fonts) is made before the first count.
         EveryKind("<width>60</width><height>20</height><text>x</text>");
         PumpUntilIdle(10000);
+    }
+    ~Setup() {
+        std::error_code ignored;
+        std::filesystem::remove_all(ImageFolder(), ignored);
     }
     std::shared_ptr<MessageQueue> queue = std::make_shared<MessageQueue>();
     ManualClock clock{0, 0, 1000};
@@ -194,8 +251,6 @@ struct Setup {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Setup setup;
-    if (size > 4096)
-        return 0;
     const GdiStatistics before = GdiGetStatistics();
     EveryKind(Properties(data, size));
     PumpUntilIdle(10000);

@@ -311,6 +311,11 @@ ROWS = [
         ("REQUEST answered by a CONFIRMATION, round trip, pinned", "router_bench", "BM_RouterRoundTrip/real_time", "BM_BaselineRoundTrip/real_time", "time", False),
         ("SystemClock::TickMs (each posted message's tick), against one clock_gettime(CLOCK_MONOTONIC)", "router_bench", "BM_SystemClockTickMs", "BM_ClockGettimeMonotonic", "time", False),
     ]),
+    ("Controls", [
+        ("XP button first paint, 64,000-character caption against 16,000 (target 5x or less)", "long_text_bench", "BM_XPButtonFirstPaint/64000", "BM_XPButtonFirstPaint/16000", "ratio", False),
+        ("edit End in 65,536 characters against 16,384 (target 5x or less)", "long_text_bench", "BM_EditEnd/65536", "BM_EditEnd/16384", "ratio", False),
+        ("combo box ex emptied line by line, 20,000 lines against 5,000 (target 5x or less)", "combo_fill_bench", "BM_ComboBoxExEmpty/20000", "BM_ComboBoxExEmpty/5000", "ratio", False),
+    ]),
 ]
 
 # Notes printed under a section's table.

@@ -112,6 +112,12 @@ BOOL GdiDeleteAdoptedRegion(HRGN region, const void* owner);
 
 // Text.
 BOOL GetTextExtentPoint32(HDC dc, const char* text, int length, SIZE* size);
+// One pass over the text: fit (when asked for) receives how many characters
+// from the start fit in max_extent, extents (when asked for, one per
+// character) the width of the text up to and including each character, size
+// (when asked for) the extent of the whole text.
+BOOL GetTextExtentExPoint(HDC dc, const char* text, int length, int max_extent, int* fit, int* extents,
+                          SIZE* size);
 BOOL GetTextMetrics(HDC dc, TEXTMETRIC* metrics);
 BOOL TextOut(HDC dc, int x, int y, const char* text, int length);
 // length -1 means up to the terminating zero. Returns the text's height, 0

@@ -460,6 +460,29 @@ BOOL GetTextExtentPoint32(HDC handle, const char* text, int length, SIZE* size) 
     return TRUE;
 }
 
+BOOL GetTextExtentExPoint(HDC handle, const char* text, int length, int max_extent, int* fit, int* extents,
+                          SIZE* size) {
+    DcAndFont target = FindDcAndFont(handle);
+    if (!target.dc || length < 0 || (text == nullptr && length > 0))
+        return FALSE;
+    int pen = 0;
+    int fitting = 0;
+    for (int i = 0; i < length; ++i) {
+        pen = Advance(*target.font, pen, static_cast<unsigned char>(text[i]), {});
+        if (extents != nullptr)
+            extents[i] = pen;
+        if (fitting == i && pen <= max_extent)
+            ++fitting;
+    }
+    if (fit != nullptr)
+        *fit = fitting;
+    if (size != nullptr) {
+        size->cx = pen;
+        size->cy = target.font->metrics.tmHeight;
+    }
+    return TRUE;
+}
+
 BOOL GetTextMetrics(HDC handle, TEXTMETRIC* metrics) {
     DcAndFont target = FindDcAndFont(handle);
     if (!target.dc || metrics == nullptr)

@@ -514,6 +514,19 @@ LRESULT FindExact(const ComboExState& state, WPARAM start, const char* text) {
     return CB_ERR;
 }
 
+// A line inserted (+1) or removed (-1) at the index: the open popup's
+// highlight stays on its line, and a removed line takes it away.
+void ShiftHighlight(const ComboExState& state, int index, int change) {
+    if (state.popup == nullptr)
+        return;
+    PopupState* popup_state = PopupOf(state.popup);
+    if (popup_state->hot == index && change < 0)
+        popup_state->hot = -1;
+    else if (popup_state->hot >= index && popup_state->hot >= 0)
+        popup_state->hot += change;
+    InvalidateRect(state.popup, nullptr, TRUE);
+}
+
 // The selection field is as high as a line and its edges, whatever height
 // the window was made with.
 void FitHeight(HWND combo_ex, const ComboExState& state) {
@@ -622,8 +635,7 @@ LRESULT ComboExProcedure(HWND combo_ex, UINT message, WPARAM wParam, LPARAM lPar
         state->lines.insert(state->lines.begin() + at, std::move(line));
         if (state->selected >= at)
             ++state->selected;
-        if (state->popup != nullptr)
-            InvalidateRect(state->popup, nullptr, TRUE);
+        ShiftHighlight(*state, at, +1);
         return at;
     }
     case CBEM_DELETEITEM:
@@ -637,8 +649,7 @@ LRESULT ComboExProcedure(HWND combo_ex, UINT message, WPARAM wParam, LPARAM lPar
         } else if (state->selected > index) {
             --state->selected;
         }
-        if (state->popup != nullptr)
-            InvalidateRect(state->popup, nullptr, TRUE);
+        ShiftHighlight(*state, index, -1);
         return count - 1;
     case CB_RESETCONTENT:
         state->lines.clear();

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -110,6 +111,35 @@ public:
         return extent.cx;
     }
 
+    // How many characters of text[from, to) fit in max_extent, counted from
+    // from, or back from to. Widths add up character by character, so the
+    // characters before to are measured in reverse order in one pass.
+    int Fit(const std::string& text, int from, int to, int max_extent, bool backwards) const {
+        const int count = to - from;
+        if (count <= 0)
+            return 0;
+        std::string shown = password_ ? std::string(static_cast<std::size_t>(count), '*')
+                                      : text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(count));
+        if (backwards)
+            std::reverse(shown.begin(), shown.end());
+        int fit = 0;
+        // Unmeasured text takes no room, as in Width.
+        if (dc_ == nullptr || !GetTextExtentExPoint(dc_, shown.data(), count, max_extent, &fit, nullptr, nullptr))
+            return max_extent >= 0 ? count : 0;
+        return fit;
+    }
+
+    // The width of text[from, from + i + 1) for every i, in one pass.
+    std::vector<int> Extents(const std::string& text, int from, int to) const {
+        std::vector<int> extents(static_cast<std::size_t>(std::max(to - from, 0)), 0);
+        if (dc_ == nullptr || extents.empty())
+            return extents;
+        const std::string stars = password_ ? std::string(extents.size(), '*') : std::string();
+        const char* shown = password_ ? stars.data() : text.data() + from;
+        GetTextExtentExPoint(dc_, shown, to - from, 0, nullptr, extents.data(), nullptr);
+        return extents;
+    }
+
 private:
     HWND edit_;
     HDC dc_;
@@ -140,9 +170,10 @@ int CharacterAt(HWND edit, const EditState& state, const std::string& text, int 
     const Measure measure(edit);
     const int length = static_cast<int>(text.size());
     const int origin = TextLeft(edit, state, text, measure);
+    const std::vector<int> extents = measure.Extents(text, state.first_visible, length);
     int left = origin;
     for (int index = state.first_visible; index < length; ++index) {
-        const int right = origin + measure.Width(text, state.first_visible, index + 1);
+        const int right = origin + extents[static_cast<std::size_t>(index - state.first_visible)];
         if (x < (left + right + 1) / 2)
             return index;
         left = right;
@@ -159,12 +190,23 @@ bool ScrollToCaret(HWND edit, EditState& state, const std::string& text) {
     state.first_visible = std::clamp(state.first_visible, 0, length);
     if (state.caret < state.first_visible)
         state.first_visible = state.caret;
-    // The caret needs one pixel of its own.
-    while (state.first_visible < state.caret && measure.Width(text, state.first_visible, state.caret) > width - 1)
-        ++state.first_visible;
-    // Text removed at the end pulls hidden text back into view.
-    while (state.first_visible > 0 && measure.Width(text, state.first_visible - 1, length) <= width - 1)
-        --state.first_visible;
+    // How many characters at the end of the whole text fit; measured once.
+    int end_fit = -1;
+    // The caret needs one pixel of its own: the view starts at the first
+    // character from which the text up to the caret fits.
+    if (state.first_visible < state.caret) {
+        const int fit = measure.Fit(text, state.first_visible, state.caret, width - 1, true);
+        if (state.first_visible == 0 && state.caret == length)
+            end_fit = fit;
+        state.first_visible = state.caret - fit;
+    }
+    // Text removed at the end pulls hidden text back into view, as far as
+    // the rest of the text then fits.
+    if (state.first_visible > 0) {
+        if (end_fit < 0)
+            end_fit = measure.Fit(text, 0, length, width - 1, true);
+        state.first_visible = std::min(state.first_visible, length - end_fit);
+    }
     return state.first_visible != before;
 }
 
@@ -195,16 +237,22 @@ bool ReplaceSelection(HWND edit, EditState& state, std::string insert, bool can_
         insert.resize(room);
         truncated = true;
     }
-    std::string updated = text.substr(0, static_cast<std::size_t>(start)) + insert + text.substr(static_cast<std::size_t>(end));
-    if ((StyleOf(edit) & ES_AUTOHSCROLL) == 0) {
-        const Measure measure(edit);
-        const int width = VisibleWidth(edit);
-        while (!insert.empty() && measure.Width(updated, 0, static_cast<int>(updated.size())) > width - 1) {
-            insert.pop_back();
-            updated.erase(static_cast<std::size_t>(start) + insert.size(), 1);
+    const std::string before = text.substr(0, static_cast<std::size_t>(start));
+    const std::string after = text.substr(static_cast<std::size_t>(end));
+    if ((StyleOf(edit) & ES_AUTOHSCROLL) == 0 && !insert.empty()) {
+        // The longest start of the insert with which the text fits the view:
+        // with the insert measured after the kept text, one pass measures
+        // every such start.
+        const std::string reordered = before + after + insert;
+        const int kept_length = static_cast<int>(before.size() + after.size());
+        const int fit = Measure(edit).Fit(reordered, 0, static_cast<int>(reordered.size()), VisibleWidth(edit) - 1, false);
+        const auto fitting = static_cast<std::size_t>(std::max(fit - kept_length, 0));
+        if (fitting < insert.size()) {
+            insert.resize(fitting);
             truncated = true;
         }
     }
+    const std::string updated = before + insert + after;
     if (truncated)
         Notify(edit, EN_MAXTEXT);
     if (!IsWindow(edit) || updated == text)

@@ -41,6 +41,38 @@ TEST(ItemCollectionMap, RemovingTheMiddleRenumbersTheRest) {
     EXPECT_EQ(map.GetCount(), 3u);
 }
 
+TEST(ItemCollectionMap, RemovingWhileTheVisitorAgreesRenumbersNothing) {
+    for (const std::size_t stop : {std::size_t{0}, std::size_t{2}, std::size_t{4}}) {
+        SCOPED_TRACE(stop);
+        ItemCollectionMap map;
+        ItemCollection* entries[4] = {};
+        const char* names[] = {"A", "B", "C", "D"};
+        for (int i = 0; i < 4; ++i)
+            ASSERT_EQ(map.AddEntryFromText(entries[i], names[i], names[i]), KV_OK);
+        std::string visited;
+        const std::size_t removed = map.RemoveEntriesWhile([&](ItemCollection& entry) {
+            if (visited.size() == stop)
+                return false;
+            visited += entry.GetIdentifier();
+            return true;
+        });
+        EXPECT_EQ(removed, stop);
+        EXPECT_EQ(visited, std::string("ABCD").substr(0, stop));
+        EXPECT_EQ(map.GetCount(), 4 - stop);
+        std::string left;
+        ItemCollectionMap::Position position;
+        ItemCollection* entry = nullptr;
+        for (bool more = map.GetStartPosition(position); more && map.GetNextEntry(entry, position);)
+            left += entry->GetIdentifier() + std::to_string(FirstIndex(entry));
+        const std::string all = "A0B1C2D3";
+        EXPECT_EQ(left, all.substr(2 * stop));
+        EXPECT_EQ(map.Lookup(entry, "A"), stop > 0 ? KV_E_NOT_PRESENT : KV_OK);
+        EXPECT_EQ(map.AddEntryFromText(entry, "A", "Again"),
+                  stop > 0 ? KV_OK : KV_E_ALREADY_PRESENT);
+        EXPECT_EQ(map.GetRowCounter(), stop > 0 ? 5u : 4u);
+    }
+}
+
 TEST(ItemCollectionMap, RemovingAnEntryTheMapDoesNotHoldChangesNothing) {
     ItemCollectionMap map;
     ItemCollection* held = nullptr;

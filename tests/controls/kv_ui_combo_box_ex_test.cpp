@@ -245,6 +245,39 @@ TEST_F(KvUIComboBoxExTest, RemoveAllEntriesEmptiesControlAndMapButKeepsCounting)
     EXPECT_EQ(Lines(), std::vector<std::string>{"Again"});
 }
 
+TEST_F(KvUIComboBoxExTest, RemoveAllEntriesDeletesAtTheIndicesTheRenumberingGives) {
+    struct Case {
+        int a, b, c; // the first items' indices an owner wrote
+        std::vector<std::string> left;
+    };
+    const Case cases[] = {
+        {0, 0, 0, {}},
+        {2, 1, 0, {}}, // the lines' positions
+        {2, 2, 0, {"Beta"}},
+        {-1, 0, 0, {"Gamma", "Beta", "Alpha"}}, // each later index drops below 0
+        {0, 0, 1, {}},
+        {0, 0, 5, {"Alpha"}},
+        {0, 1, 5, {"Alpha"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.a << c.b << c.c);
+        combo_ = std::make_unique<CKvUIComboBoxEx>();
+        ASSERT_EQ(Make({{"textentries", "a;Alpha,b;Beta,c;Gamma"}}), KV_OK);
+        for (auto [identifier, index] :
+             {std::pair{"a", c.a}, std::pair{"b", c.b}, std::pair{"c", c.c}}) {
+            ItemCollection* entry = nullptr;
+            UIItem* item = nullptr;
+            ASSERT_EQ(combo_->GetEntryMap().Lookup(entry, identifier), KV_OK);
+            ASSERT_EQ(entry->GetItemAt(item, 0), KV_OK);
+            item->SetIndex(index);
+        }
+        EXPECT_EQ(combo_->RemoveAllEntries(), KV_OK);
+        EXPECT_EQ(Lines(), c.left);
+        EXPECT_EQ(combo_->GetEntryMap().GetCount(), 0u);
+        EXPECT_EQ(combo_->GetEntryMap().GetRowCounter(), 3u);
+    }
+}
+
 TEST_F(KvUIComboBoxExTest, BadParentsAndDescriptionsFailCleanly) {
     EXPECT_EQ(combo_->CreateFromDescription(nullptr, TRUE), KV_E_INVALID_POINTER);
     EXPECT_FALSE(combo_->IsWindow());

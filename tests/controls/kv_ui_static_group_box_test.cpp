@@ -4,6 +4,7 @@
 #include "support/wnd_test_support.h"
 
 #include <memory>
+#include <random>
 #include <string>
 
 namespace {
@@ -135,6 +136,50 @@ TEST_F(GroupBoxTest, LongCaptionsAreCutAndEndInTwoDots) {
     EXPECT_EQ(CKvUIStaticGroupBox::FitCaption(dc, "WWW", 1), "..");
     EXPECT_EQ(CKvUIStaticGroupBox::FitCaption(dc, "ab", 500), "ab");
     dc.SelectObject(previous);
+}
+
+// The fit as it was first written: one character off and measured again
+// until the caption fits.
+std::string FitByMeasuringEachShortening(CDC& dc, const std::string& caption, int available) {
+    std::string rest = caption;
+    std::string shown = caption;
+    while (dc.GetTextExtent(shown).cx > available) {
+        if (rest.empty())
+            break;
+        rest.pop_back();
+        shown = rest + CKvUIStaticGroupBox::kEllipsis;
+    }
+    return shown;
+}
+
+TEST_F(GroupBoxTest, TheFitShowsWhatMeasuringEachShorteningShowed) {
+    CClientDC dc(parent_.get());
+    LOGFONT bold{};
+    bold.lfHeight = -17;
+    bold.lfWeight = FW_BOLD;
+    HFONT fonts[] = {static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)),
+                     CreateFontIndirect(&bold)};
+    // Wide, narrow and empty glyphs, tabs, blanks and bytes above 0x7F.
+    const std::string alphabet = "WMil.  \t\x01\x81\xFC\xE9"
+                                 "aZ&0";
+    std::mt19937 random(43);
+    int compared = 0;
+    for (HFONT font : fonts) {
+        HGDIOBJ previous = ::SelectObject(dc.GetSafeHdc(), font);
+        for (int round = 0; round < 60; ++round) {
+            std::string caption(random() % 24, ' ');
+            for (char& c : caption)
+                c = alphabet[random() % alphabet.size()];
+            const int whole = dc.GetTextExtent(caption).cx;
+            for (int available = -2; available <= whole + 2; ++available, ++compared)
+                ASSERT_EQ(CKvUIStaticGroupBox::FitCaption(dc, caption, available),
+                          FitByMeasuringEachShortening(dc, caption, available))
+                    << caption << " in " << available;
+        }
+        ::SelectObject(dc.GetSafeHdc(), previous);
+    }
+    DeleteObject(fonts[1]);
+    EXPECT_GT(compared, 5000);
 }
 
 TEST_F(GroupBoxTest, OddRoundEdgesUseEvenRightCorners) {

@@ -1,9 +1,19 @@
 #include "guidesc/ui_object.h"
 
 #include "guidesc/ui_object_button_group_line.h"
+#include "guidesc/ui_object_button_line.h"
 #include "guidesc/ui_object_check_box.h"
+#include "guidesc/ui_object_combo_box_ex.h"
+#include "guidesc/ui_object_dialog.h"
 #include "guidesc/ui_object_edit.h"
+#include "guidesc/ui_object_image_button.h"
+#include "guidesc/ui_object_list_box.h"
+#include "guidesc/ui_object_list_ctrl.h"
+#include "guidesc/ui_object_property_sheet.h"
 #include "guidesc/ui_object_static.h"
+#include "guidesc/ui_object_static_group_box.h"
+#include "guidesc/ui_object_string.h"
+#include "guidesc/ui_object_tree_ctrl.h"
 #include "guidesc/ui_object_xp_button.h"
 #include "guidesc_test_support.h"
 
@@ -11,7 +21,10 @@
 
 #include <cfloat>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -416,6 +429,128 @@ TEST(UIObjectDomForm, ReadingTakesNoIdentifierAndMatchesNamesExactly) {
     EXPECT_EQ(object.GetHeight(), 12);
     EXPECT_EQ(object.GetTooltipText(), "");
     EXPECT_EQ(ReadDomText(object, "<UIOBJECTCHECKBOX/>"), KV_OK);
+}
+
+// The names of the key elements a fresh description writes in its DOM form,
+// with a blank after each.
+std::string DomKeyNames(CKvUIObject& object) {
+    DomDocumentPtr document;
+    CreateDomDocument(document);
+    document->loadXML("<ROOT/>");
+    DomElementPtr root;
+    document->get_documentElement(root);
+    EXPECT_EQ(object.WriteDom(document, root), KV_OK);
+    DomNodeListPtr elements;
+    root->get_childNodes(elements);
+    DomNodePtr element;
+    elements->nextNode(element);
+    std::string names;
+    if (!element)
+        return names;
+    DomNodeListPtr keys;
+    element->get_childNodes(keys);
+    for (DomNodePtr key; keys->nextNode(key) == KV_OK && key;) {
+        std::string name;
+        key->get_nodeName(name);
+        names += name + " ";
+    }
+    return names;
+}
+
+struct DomOrder {
+    std::string name;
+    std::function<std::unique_ptr<CKvUIObject>()> make;
+    std::string keys;
+};
+
+// The keys as DomKeyNames gives them: one blank after each.
+template <typename Description> DomOrder Row(const std::string& keys) {
+    std::istringstream words(keys);
+    std::string names;
+    for (std::string word; words >> word;)
+        names += word + " ";
+    const std::unique_ptr<CKvUIObject> sample = std::make_unique<Description>(nullptr, 0, nullptr);
+    return {std::string(UIObjectElementName(sample->GetTypeCode())),
+            [] { return std::make_unique<Description>(nullptr, 0, nullptr); }, names};
+}
+
+TEST(UIObjectDomForm, EveryClassWritesItsKeysInItsDomOrder) {
+    // Runs that several classes share.
+    const std::string kHead = "width height positionx positiony backgroundcolor textcolor "
+                              "transparentcolor roundedgex roundedgey ";
+    const std::string kBackground =
+        "backgroundimageridorfile flagbackgroundwallpaper flagbackgroundimagehastransparent "
+        "flagbackgroundimageispacked flagsizefollowbackgroundimage childidentifierlist ";
+    const std::string kImage =
+        "flagroundedgeleft flagroundedgeright flagbuttonasstatic imagewidth imageheight "
+        "imagepositionx imagepositiony flagborder flagimageborder imageroundedgex "
+        "imageroundedgey ";
+    const std::string kButtons =
+        "backgroundcolorrangestart windowstyle fontweight textbackgroundcolor buttonwidth "
+        "buttonheight buttonviewablecount buttonspace style scrollbarspace "
+        "scrollbarthickness textwidth textheight textpositionx textpositiony fontstyle "
+        "fontescapement textstyle";
+    const DomOrder orders[] = {
+        Row<CKvUIObjectDialog>(
+            kHead + kBackground +
+            "uiid backgroundcolorrangestart style borderimageridorfile text windowstyle "
+            "dialogstyle windowstyleex"),
+        Row<CKvUIObjectXPButton>(
+            kHead + kBackground +
+            "text textmagnify uiid flagroundedgeleft flagroundedgeright flagroundedgetop "
+            "flagroundedgebottom fontweight fontstyle fontescapement textstyle "
+            "flagbuttonasstatic text2 tooltiptext tooltipwidth"),
+        Row<CKvUIObjectImageButton>(kHead + kBackground + "text textmagnify uiid " + kImage),
+        Row<CKvUIObjectStaticGroupBox>(
+            "width height positionx positiony backgroundcolor textcolor transparentcolor "
+            "pencolor roundedgex roundedgey " +
+            kBackground + "text textmagnify uiid " + kImage + "textstyle anchoridentifier"),
+        Row<CKvUIObjectStatic>(
+            kHead + kBackground + "text textmagnify uiid " + kImage +
+            "backgroundcolorrangestart fontweight style fontstyle fontescapement textstyle "
+            "anchoridentifier"),
+        Row<CKvUIObjectEdit>(
+            kHead + kBackground + "text textmagnify uiid " + kImage +
+            "backgroundcolorrangestart flagonlyia5chars flagrestricted editstyle windowstyle "
+            "fontweight windowstyleex tooltiptext tooltipwidth anchoridentifier"),
+        Row<CKvUIObjectCheckBox>(
+            kHead + kBackground + "text textmagnify uiid " + kImage +
+            "backgroundcolorrangestart windowstyle fontweight textbackgroundcolor "
+            "tooltiptext tooltipwidth anchoridentifier"),
+        Row<CKvUIObjectButtonLine>(kHead + kBackground + "text textmagnify uiid " + kImage +
+                                   kButtons),
+        Row<CKvUIObjectPropertySheet>(
+            kHead + kBackground + "text textmagnify uiid " + kImage +
+            "backgroundcolorrangestart windowstyle fontweight textbackgroundcolor"),
+        Row<CKvUIObjectListCtrl>(
+            kHead + kBackground +
+            "uiid backgroundcolorrangestart listctrlstyle borderimageridorfile "
+            "headernamelist windowstyle listctrlexstyle"),
+        Row<CKvUIObjectComboBoxEx>(
+            kHead + kBackground +
+            "uiid backgroundcolorrangestart style borderimageridorfile textentries "
+            "comboboxstyle windowstyle"),
+        Row<CKvUIObjectTreeCtrl>(
+            kHead + kBackground + "text textmagnify uiid " + kImage +
+            "backgroundcolorrangestart flagonlyia5chars flagrestricted treectrlstyle "
+            "windowstyle fontweight windowstyleex"),
+        Row<CKvUIObjectListBox>(
+            kHead + kBackground +
+            "uiid backgroundcolorrangestart style borderimageridorfile headernamelist "
+            "textmagnify fontweight fontstyle fontescapement listboxstyle windowstyle"),
+        Row<CKvUIObjectString>(
+            kHead + kBackground +
+            "uiid backgroundcolorrangestart style borderimageridorfile text windowstyle"),
+        Row<CKvUIObjectButtonGroupLine>(kHead + kBackground + "text textmagnify uiid " + kImage +
+                                        kButtons + " buttonidentifierlist scrollbarflipside"),
+    };
+    ASSERT_EQ(std::size(orders), 15u);
+    for (std::size_t i = 0; i < std::size(orders); ++i) {
+        const DomOrder& order = orders[i];
+        EXPECT_EQ(order.name, UIObjectElementName(static_cast<std::uint32_t>(i) + 1));
+        const std::unique_ptr<CKvUIObject> object = order.make();
+        EXPECT_EQ(DomKeyNames(*object), order.keys) << order.name;
+    }
 }
 
 } // namespace

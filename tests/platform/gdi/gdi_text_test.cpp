@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -97,6 +98,34 @@ TEST_F(GdiText, Extent_EndsAtTheLastInkColumnAndAddsUp) {
     TextOut(parts.dc(), Extent(parts.dc(), "He").cx, 0, "llo", 3);
     EXPECT_EQ(parts.Pixels(), whole.Pixels());
     EXPECT_EQ(Extent(whole.dc(), "He").cx + Extent(whole.dc(), "llo").cx, extent.cx);
+}
+
+TEST_F(GdiText, ExtentEx_GivesEachPrefixsExtentAndHowManyFit) {
+    Canvas canvas(4, 4);
+    Prepare(canvas.dc());
+    const std::string text = "Wi\tl\x01l\xFC ..";
+    const int length = static_cast<int>(text.size());
+    std::vector<int> extents(text.size());
+    for (int limit : {-1, 0, 10, 25, 1000}) {
+        SCOPED_TRACE(limit);
+        int fit = -1;
+        SIZE size{};
+        ASSERT_EQ(GetTextExtentExPoint(canvas.dc(), text.data(), length, limit, &fit, extents.data(), &size), TRUE);
+        int expected_fit = 0;
+        for (int i = 0; i < length; ++i) {
+            const int prefix = Extent(canvas.dc(), text.substr(0, static_cast<std::size_t>(i) + 1)).cx;
+            EXPECT_EQ(extents[static_cast<std::size_t>(i)], prefix) << i;
+            expected_fit += expected_fit == i && prefix <= limit ? 1 : 0;
+        }
+        EXPECT_EQ(fit, expected_fit);
+        EXPECT_EQ(size.cx, Extent(canvas.dc(), text).cx);
+        EXPECT_EQ(size.cy, Extent(canvas.dc(), text).cy);
+    }
+    int fit = -1;
+    EXPECT_EQ(GetTextExtentExPoint(canvas.dc(), "", 0, 5, &fit, nullptr, nullptr), TRUE);
+    EXPECT_EQ(fit, 0);
+    EXPECT_EQ(GetTextExtentExPoint(canvas.dc(), nullptr, 2, 5, &fit, nullptr, nullptr), FALSE);
+    EXPECT_EQ(GetTextExtentExPoint(nullptr, "ab", 2, 5, &fit, nullptr, nullptr), FALSE);
 }
 
 TEST_F(GdiText, DrawText_CentredSingleLineEqualsTextOutAtTheCentre) {

@@ -300,6 +300,46 @@ TEST_F(MfcComboExTest, AClickFocusesAndKeysMoveTheOpenPopupsHighlightOrTheClosed
     EXPECT_EQ(combo_.GetCurSel(), 0);
 }
 
+TEST_F(MfcComboExTest, TheOpenPopupsHighlightStaysOnItsLineWhileLinesComeAndGo) {
+    struct Case {
+        const char* name;
+        int insert_at;  // -1: none
+        int delete_at;  // -1: none
+        const char* taken;  // nullptr: Return closes without a choice
+    };
+    const Case cases[] = {
+        {"insert above", 0, -1, "Line02"},
+        {"insert below", 5, -1, "Line02"},
+        {"delete above", -1, 0, "Line02"},
+        {"delete below", -1, 4, "Line02"},
+        {"delete the highlighted line", -1, 2, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        combo_.SendMessage(CB_RESETCONTENT);
+        AddLines(12);
+        combo_.SetCurSel(0);
+        parent_.commands.clear();
+        input_.Click(InputDriver::ScreenPoint(combo_.m_hWnd, POINT{60, 10}));
+        ASSERT_TRUE(combo_.GetDroppedState());
+        input_.Key(VK_DOWN);
+        input_.Key(VK_DOWN);  // "Line02"
+        if (c.insert_at >= 0)
+            Insert(c.insert_at, "New");
+        if (c.delete_at >= 0)
+            combo_.DeleteItem(c.delete_at);
+        input_.Key(VK_RETURN);
+        EXPECT_FALSE(combo_.GetDroppedState());
+        if (c.taken == nullptr) {
+            EXPECT_EQ(Codes(), (std::vector<UINT>{CBN_DROPDOWN, CBN_CLOSEUP}));
+            EXPECT_EQ(combo_.GetCurSel(), 0);
+            continue;
+        }
+        ASSERT_EQ(Codes(), (std::vector<UINT>{CBN_DROPDOWN, CBN_SELCHANGE, CBN_CLOSEUP}));
+        EXPECT_EQ(parent_.commands[1].text, c.taken);
+    }
+}
+
 TEST_F(MfcComboExTest, ThePopupScrollsOverAllLinesWithABarLikeTheLists) {
     AddLines(20);
     combo_.ShowDropDown(TRUE);

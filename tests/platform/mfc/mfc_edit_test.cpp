@@ -1,6 +1,8 @@
 #include "platform/mfc/mfc_edit.h"
 #include "support/wnd_test_support.h"
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -286,6 +288,134 @@ TEST_F(MfcEditTest, AutoScrollFollowsTheCaretAndScrollCaretBringsItBack) {
     EXPECT_GT(kept, 0);
     EXPECT_LT(kept, 30);
     EXPECT_EQ(fixed.GetFirstVisibleLine(), 0);
+}
+
+// The edit as it first scrolled and cut pastes: a character at a time,
+// measuring again after each. Follows the keys of the test below.
+class EditByEachCharacter {
+public:
+    EditByEachCharacter(HWND edit, bool password) : edit_(edit), dc_(GetDC(edit)), password_(password) {
+        if (HFONT font = reinterpret_cast<HFONT>(SendMessage(edit, WM_GETFONT, 0, 0)))
+            SelectObject(dc_, font);
+        RECT client;
+        GetClientRect(edit, &client);
+        width_ = std::max(0, static_cast<int>(client.right) - 2);
+    }
+    ~EditByEachCharacter() { ReleaseDC(edit_, dc_); }
+    EditByEachCharacter(const EditByEachCharacter&) = delete;
+    EditByEachCharacter& operator=(const EditByEachCharacter&) = delete;
+
+    void SetText(const std::string& text) {
+        text_ = text;
+        first_ = anchor_ = caret_ = 0;
+    }
+    void MoveTo(int caret, bool select_all = false) {
+        caret_ = std::clamp(caret, 0, Length());
+        anchor_ = select_all ? 0 : caret_;
+        Scroll();
+    }
+    void Paste(std::string insert, bool fixed_width) {
+        if (insert.empty())
+            return;
+        const int start = std::min(anchor_, caret_);
+        const int end = std::max(anchor_, caret_);
+        std::string updated = text_.substr(0, static_cast<std::size_t>(start)) + insert +
+                              text_.substr(static_cast<std::size_t>(end));
+        while (fixed_width && !insert.empty() && Width(updated, 0, static_cast<int>(updated.size())) > width_ - 1) {
+            insert.pop_back();
+            updated.erase(static_cast<std::size_t>(start) + insert.size(), 1);
+        }
+        if (updated == text_)
+            return;
+        text_ = updated;
+        anchor_ = caret_ = start + static_cast<int>(insert.size());
+        Scroll();
+    }
+    const std::string& Text() const { return text_; }
+    int First() const { return first_; }
+    int Length() const { return static_cast<int>(text_.size()); }
+
+private:
+    int Width(const std::string& text, int from, int to) const {
+        if (to <= from)
+            return 0;
+        const std::string shown = password_ ? std::string(static_cast<std::size_t>(to - from), '*')
+                                            : text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
+        SIZE extent{};
+        GetTextExtentPoint32(dc_, shown.data(), to - from, &extent);
+        return extent.cx;
+    }
+    void Scroll() {
+        first_ = std::clamp(first_, 0, Length());
+        if (caret_ < first_)
+            first_ = caret_;
+        while (first_ < caret_ && Width(text_, first_, caret_) > width_ - 1)
+            ++first_;
+        while (first_ > 0 && Width(text_, first_ - 1, Length()) <= width_ - 1)
+            --first_;
+    }
+
+    HWND edit_;
+    HDC dc_;
+    bool password_;
+    int width_ = 0;
+    std::string text_;
+    int first_ = 0;
+    int anchor_ = 0;
+    int caret_ = 0;
+};
+
+TEST_F(MfcEditTest, EndSelectAllAndPasteShowWhatMeasuringEachCharacterShowed) {
+    // Wide, narrow and empty glyphs, tabs, blanks and bytes above 0x7F.
+    const std::string alphabet = "WMil.  \t\x01\x81\xFC" "ab";
+    std::mt19937 random(43);
+    auto generate = [&](std::size_t most) {
+        std::string text(random() % (most + 1), ' ');
+        for (char& c : text)
+            c = alphabet[random() % alphabet.size()];
+        return text;
+    };
+    const DWORD styles[] = {ES_AUTOHSCROLL, ES_AUTOHSCROLL | ES_PASSWORD, 0};
+    int top = 10;
+    for (DWORD style : styles) {
+        SCOPED_TRACE(style);
+        CEdit edit;
+        Make(edit, style, 60 + top, top);
+        top += 25;
+        EditByEachCharacter old(edit.m_hWnd, (style & ES_PASSWORD) != 0);
+        auto expect_same = [&](const char* step) {
+            EXPECT_EQ(Text(edit), old.Text()) << step;
+            EXPECT_EQ(edit.GetFirstVisibleLine(), old.First()) << step << " in \"" << old.Text() << "\"";
+        };
+        for (int round = 0; round < 25; ++round) {
+            const std::string text = generate(70);
+            edit.SetWindowText(text);
+            old.SetText(text);
+            input_.Key(VK_END);
+            old.MoveTo(old.Length());
+            expect_same("End");
+            input_.Key(VK_HOME);
+            old.MoveTo(0);
+            const int right = static_cast<int>(random() % 4);
+            for (int i = 0; i < right; ++i)
+                input_.Key(VK_RIGHT);
+            old.MoveTo(right);
+            const std::string pasted = generate(40);
+            KvSetClipboardText(pasted);
+            Chord(VK_CONTROL, 'V');
+            old.Paste(pasted, style == 0);
+            expect_same("paste inside");
+            Chord(VK_CONTROL, 'A');
+            old.MoveTo(old.Length(), true);
+            expect_same("Ctrl+A");
+            Chord(VK_CONTROL, 'V');
+            old.Paste(pasted, style == 0);
+            expect_same("paste over all");
+            input_.Key(VK_END);
+            old.MoveTo(old.Length());
+            expect_same("End again");
+        }
+    }
 }
 
 TEST_F(MfcEditTest, AClickPlacesTheCaretAndADragSelects) {
