@@ -17,7 +17,7 @@ constexpr LONG kScreenHeight = 768;
 constexpr LONG kHalfBox = 2;
 // Key messages remembered for their key state; older ones are forgotten
 // (their messages were dropped or never taken).
-constexpr std::size_t kMostPostedKeys = 4096;
+constexpr std::size_t kMostPostedKeys = 1024;
 
 bool Skipped(const std::vector<const Window*>& skip, const Window* window) {
     return std::find(skip.begin(), skip.end(), window) != skip.end();
