@@ -1,6 +1,7 @@
 #include "platform/mfc/mfc_comboex.h"
 #include "support/wnd_test_support.h"
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,16 @@ protected:
         return TRUE;
     }
 };
+
+void AddTexts(CComboBoxEx& combo, std::initializer_list<const char*> texts) {
+    for (const char* text : texts) {
+        COMBOBOXEXITEM item;
+        item.mask = CBEIF_TEXT;
+        item.iItem = -1;
+        item.pszText = const_cast<char*>(text);
+        combo.InsertItem(&item);
+    }
+}
 
 class MfcComboExTest : public WndTest {
 protected:
@@ -337,13 +348,7 @@ TEST_F(MfcComboExTest, ThePopupScrollsOverAllLinesWithABarLikeTheLists) {
 TEST_F(MfcComboExTest, AnEditableCombosEditTakesItsKeysAndKeepsReturn) {
     CComboBoxEx editable;
     ASSERT_TRUE(editable.Create(WS_VISIBLE | CBS_DROPDOWN, CRect(20, 100, 160, 122), &parent_, 8));
-    for (const char* text : {"One", "Two", "Three"}) {
-        COMBOBOXEXITEM item;
-        item.mask = CBEIF_TEXT;
-        item.iItem = -1;
-        item.pszText = const_cast<char*>(text);
-        editable.InsertItem(&item);
-    }
+    AddTexts(editable, {"One", "Two", "Three"});
     const HWND edit = editable.GetEditCtrl();
     editable.SetFocus();
     EXPECT_EQ(::GetFocus(), edit) << "the combo's focus is its edit's";
@@ -383,13 +388,7 @@ TEST_F(MfcComboExTest, ThePopupGoesUnchangedWhenItsComboIsHiddenButNotWhenItsEdi
     AddLines(3);
     CComboBoxEx editable;
     ASSERT_TRUE(editable.Create(WS_VISIBLE | CBS_DROPDOWN, CRect(20, 100, 160, 122), &parent_, 8));
-    for (const char* text : {"One", "Two"}) {
-        COMBOBOXEXITEM item;
-        item.mask = CBEIF_TEXT;
-        item.iItem = -1;
-        item.pszText = const_cast<char*>(text);
-        editable.InsertItem(&item);
-    }
+    AddTexts(editable, {"One", "Two"});
     // Opened while another window has the focus, then focused: the focus
     // passes through the combo to its edit and the popup stays.
     editable.ShowDropDown(TRUE);

@@ -116,6 +116,15 @@ protected:
         dialog_.DestroyWindow();
         WndTest::TearDown();
     }
+    void AddLines() {
+        for (const char* text : {"Alpha", "Beta"}) {
+            COMBOBOXEXITEM item;
+            item.mask = CBEIF_TEXT;
+            item.iItem = -1;
+            item.pszText = const_cast<char*>(text);
+            combo_.InsertItem(&item);
+        }
+    }
 
     Navigated dialog_;
     CDialog inner_;
@@ -184,13 +193,7 @@ TEST_F(MfcDialogKeysTest, ReturnPressesTheDefaultButtonOrSendsOkAndEscapeSendsCa
 }
 
 TEST_F(MfcDialogKeysTest, EscapeAndReturnWithTheComboPopupOpenStayWithThePopup) {
-    for (const char* text : {"Alpha", "Beta"}) {
-        COMBOBOXEXITEM item;
-        item.mask = CBEIF_TEXT;
-        item.iItem = -1;
-        item.pszText = const_cast<char*>(text);
-        combo_.InsertItem(&item);
-    }
+    AddLines();
     input_.Click(InputDriver::ScreenPoint(combo_.m_hWnd, POINT{10, 5}));
     ASSERT_TRUE(combo_.GetDroppedState());
     input_.Key(VK_ESCAPE);
@@ -233,13 +236,7 @@ TEST_F(MfcDialogKeysTest, WhileAltIsHeldTheDialogTakesNoneOfItsKeys) {
 }
 
 TEST_F(MfcDialogKeysTest, TabClosesTheComboPopupUnchangedAndTheNextClickReachesItsWindow) {
-    for (const char* text : {"Alpha", "Beta"}) {
-        COMBOBOXEXITEM item;
-        item.mask = CBEIF_TEXT;
-        item.iItem = -1;
-        item.pszText = const_cast<char*>(text);
-        combo_.InsertItem(&item);
-    }
+    AddLines();
     combo_.SetCurSel(0);
     MessageSpy spy;
     spy.Watch(dialog_.m_hWnd);
