@@ -334,10 +334,10 @@ TEST_F(WndInputTest, KeysQueuedInOneRoundAreHandledWithTheModifiersTheyCameWith)
     HWND window = Make({0, 0, 50, 50}, nullptr, 0, "WndKeys");
     SetFocus(window);
     g_keys_seen = KeysSeen{};
-    const std::vector<INPUT> keys = {KeyInput(VK_CONTROL), KeyInput('A'),       KeyInput('A', true),
-                                     KeyInput(VK_CONTROL, true), KeyInput(VK_SHIFT), KeyInput('B'),
-                                     KeyInput('B', true), KeyInput(VK_SHIFT, true), KeyInput('7'),
-                                     KeyInput('7', true)};
+    const std::vector<INPUT> keys = {
+        KeyInput(VK_CONTROL), KeyInput('A'), KeyInput('A', true), KeyInput(VK_CONTROL, true),
+        KeyInput(VK_SHIFT),   KeyInput('B'), KeyInput('B', true), KeyInput(VK_SHIFT, true),
+        KeyInput('7'),        KeyInput('7', true)};
     ASSERT_EQ(SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT)), keys.size());
     // Nothing was handled yet: the injected state is ahead of the messages'.
     EXPECT_GE(GetKeyState(VK_SHIFT), 0);
