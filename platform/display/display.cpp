@@ -123,7 +123,7 @@ int KeyPathKeyOf(const SDL_KeyboardEvent& event) {
         return key;
     const int key = LetterOrDigitKeyOf(event.keysym.sym);
     if (event.type == SDL_KEYUP)
-        return GetKeyState(key) < 0 ? key : 0;
+        return GetAsyncKeyState(key) < 0 ? key : 0;
     return (event.keysym.mod & KMOD_CTRL) != 0 && (event.keysym.mod & KMOD_ALT) == 0 ? key : 0;
 }
 

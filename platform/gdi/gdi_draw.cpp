@@ -115,8 +115,14 @@ BOOL ArcTo(HDC handle, int left, int top, int right, int bottom, int x_start, in
         !SmallShape(left, top, right, bottom) ||
         !SmallShape(dc->state.position.x, dc->state.position.y, x_start, y_start))
         return FALSE;
-    if (left == right || top == bottom)
-        return FALSE;
+    if (left == right || top == bottom) {
+        // No arc to draw: its line still runs to the start, which like the
+        // end lies on the flat ellipse.
+        const POINT start{std::clamp(x_start, left, right), std::clamp(y_start, top, bottom)};
+        DrawLine(*dc, dc->state.position, start);
+        dc->state.position = POINT{std::clamp(x_end, left, right), std::clamp(y_end, top, bottom)};
+        return TRUE;
+    }
     RegionPointer ellipse = Own(RoundRectRegion(left, top, right, bottom, right - left, bottom - top));
     RegionPointer outline = Own(FrameOfRegion(ellipse.get(), 1, 1));
     const double centre_x = (left + right) / 2.0;

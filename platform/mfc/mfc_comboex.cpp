@@ -48,6 +48,7 @@ struct PopupState {
     bool pressed = false;
     int top = 0;
     int grab = -1;  // while the thumb is dragged: the press's offset into it
+    bool combo_shown = false;  // the combo showed when the popup opened
 };
 
 ComboExState* StateOf(HWND combo_ex) {
@@ -146,6 +147,7 @@ void OpenPopup(HWND combo_ex) {
     PopupOf(popup)->combo_ex = combo_ex;
     PopupOf(popup)->hot = state.selected;
     PopupOf(popup)->top = KvScrollToShow(PopupBar(popup), state.selected);
+    PopupOf(popup)->combo_shown = IsWindowVisible(combo_ex) != FALSE;
     state.popup = popup;
     ShowWindow(popup, SW_SHOWNOACTIVATE);
     SetCapture(popup);
@@ -262,6 +264,24 @@ void CancelPopup(HWND combo_ex) {
     }
 }
 
+// The popup goes, unchanged, when the focus moves to a window that is
+// neither the combo nor its edit (an editable combo hands its focus on to its
+// edit) or when the combo no longer shows.
+void ClosePopupForFocus(HWND combo_ex, HWND focus) {
+    const ComboExState* state = StateOf(combo_ex);
+    if (state != nullptr && state->popup != nullptr && (focus == nullptr || (focus != combo_ex && focus != state->edit)))
+        CancelPopup(combo_ex);
+}
+
+bool ClosePopupIfHidden(HWND popup) {
+    const PopupState* popup_state = PopupOf(popup);
+    const HWND combo_ex = popup_state->combo_ex;
+    if (!popup_state->combo_shown || IsWindowVisible(combo_ex))
+        return false;
+    CancelPopup(combo_ex);
+    return true;
+}
+
 // The keys of the combo, wherever its focus lies; false for a key it leaves.
 // While the popup is open Up, Down, Home and End move the highlight, Return
 // (or F4, or Alt with an arrow) takes it and Escape closes; on the closed
@@ -336,6 +356,20 @@ LRESULT PopupProcedure(HWND popup, UINT message, WPARAM wParam, LPARAM lParam) {
             delete state;
         }
         return DefWindowProc(popup, message, wParam, lParam);
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_KEYDOWN:
+    case WM_PAINT:
+        // Its combo was hidden with a page while another window had the focus.
+        if (state != nullptr && ClosePopupIfHidden(popup))
+            return 0;
+        break;
+    default:
+        break;
+    }
+    switch (message) {
     case WM_MOUSEMOVE: {
         if (state->grab >= 0) {
             ScrollPopup(popup, KvScrollTopForThumb(PopupBar(popup), GET_Y_LPARAM(lParam) - state->grab));
@@ -402,6 +436,11 @@ LRESULT EditHookProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
         return DefWindowProc(edit, message, wParam, lParam);
     if (message == WM_KEYDOWN && OnComboKey(combo_ex, wParam))
         return 0;
+    if (message == WM_KILLFOCUS) {
+        const LRESULT result = CallWindowProc(super, edit, message, wParam, lParam);
+        ClosePopupForFocus(combo_ex, reinterpret_cast<HWND>(wParam));
+        return result;
+    }
     // Return is the edit's own (its owner reports it).
     if (message == WM_GETDLGCODE)
         return wParam == static_cast<WPARAM>(VK_RETURN) ? DLGC_WANTMESSAGE : ComboDialogCode(combo_ex, wParam);
@@ -611,7 +650,12 @@ LRESULT ComboExProcedure(HWND combo_ex, UINT message, WPARAM wParam, LPARAM lPar
     case WM_KILLFOCUS:
         if (state->combo != nullptr)
             InvalidateRect(state->combo, nullptr, TRUE);
+        ClosePopupForFocus(combo_ex, reinterpret_cast<HWND>(wParam));
         return 0;
+    case WM_SHOWWINDOW:
+        if (wParam == FALSE)
+            CancelPopup(combo_ex);
+        return DefWindowProc(combo_ex, message, wParam, lParam);
     case WM_GETTEXT:
     case WM_GETTEXTLENGTH:
         if (state->edit != nullptr)

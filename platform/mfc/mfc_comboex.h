@@ -3,7 +3,8 @@
 // CBS_DROPDOWN, an edit child inside that) whose lines carry a text, an image
 // index and an lParam. A click focuses the control and opens a popup list
 // below it, which scrolls over all lines; the keys work the popup while it is
-// open and the selection while it is closed.
+// open and the selection while it is closed. The popup closes unchanged when
+// the focus leaves the combo and its edit or when the combo is hidden.
 
 #include "platform/mfc/mfc_controls.h"
 

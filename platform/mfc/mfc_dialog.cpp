@@ -2,6 +2,8 @@
 
 #include "platform/mfc/mfc_edit.h"
 #include "platform/mfc/mfc_internal.h"
+#include "platform/mfc/mfc_sheet.h"
+#include "platform/mfc/mfc_tab.h"
 #include "platform/resources.h"
 #include "platform/windows1252.h"
 
@@ -88,6 +90,37 @@ void Collect(HWND parent, std::vector<HWND>& found, const Keep& keep) {
     }
 }
 
+bool IsSheetTabs(HWND control) {
+    return GetDlgCtrlID(control) == KV_SHEET_TAB_ID && HasClass(control, KV_TAB_CLASS);
+}
+
+// The control a dialog opens with: the first usable WS_TABSTOP control in the
+// order they were made, walking into pages and child dialogs; a sheet's tabs
+// only when its shown page has no such control.
+HWND FirstStop(HWND parent) {
+    HWND sheet_tabs = nullptr;
+    for (HWND child : WndChildWindows(parent)) {
+        if (!Usable(child))
+            continue;
+        if (HasClass(child, KV_DIALOG_CLASS)) {
+            if (HWND found = FirstStop(child))
+                return found;
+        } else if (IsSheetTabs(child)) {
+            sheet_tabs = child;
+        } else if ((StyleOf(child) & WS_TABSTOP) != 0) {
+            return child;
+        }
+    }
+    return sheet_tabs;
+}
+
+void FocusStop(HWND stop) {
+    SetFocus(stop);
+    // An edit reached by Tab has its text selected, ready to be typed over.
+    if (IsWindow(stop) && HasClass(stop, KV_EDIT_CLASS))
+        SendMessage(stop, EM_SETSEL, 0, -1);
+}
+
 void MoveFocus(HWND dialog, bool backwards) {
     std::vector<HWND> stops;
     Collect(dialog, stops, [](HWND control) { return (StyleOf(control) & WS_TABSTOP) != 0; });
@@ -100,11 +133,7 @@ void MoveFocus(HWND dialog, bool backwards) {
     std::ptrdiff_t next = backwards ? count - 1 : 0;
     if (current != stops.end())
         next = ((current - stops.begin()) + (backwards ? count - 1 : 1)) % count;
-    const HWND target = stops[static_cast<std::size_t>(next)];
-    SetFocus(target);
-    // An edit reached by Tab has its text selected, ready to be typed over.
-    if (IsWindow(target) && HasClass(target, KV_EDIT_CLASS))
-        SendMessage(target, EM_SETSEL, 0, -1);
+    FocusStop(stops[static_cast<std::size_t>(next)]);
 }
 
 // Return: the default push button's click, or IDOK from the dialog.
@@ -301,9 +330,17 @@ BOOL CDialog::CreateFromTemplate(HWND parent) {
     SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_font.m_hObject), FALSE);
     if ((style & DS_CENTER) != 0)
         CenterWindow();
-    SendMessage(WM_INITDIALOG, 0, 0);
+    const LRESULT default_focus = SendMessage(WM_INITDIALOG, 0, 0);
     if (!::IsWindow(window))
         return FALSE;
+    // Only after the whole of WM_INITDIALOG, which may make the controls; a
+    // page or other child dialog leaves the focus to the dialog around it.
+    if (default_focus != 0 && !child) {
+        if (HWND first = FirstStop(window))
+            FocusStop(first);
+        if (!::IsWindow(window))
+            return FALSE;
+    }
     if ((style & WS_VISIBLE) != 0)
         ::ShowWindow(window, SW_SHOW);
     return TRUE;

@@ -91,7 +91,10 @@ public:
 protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     void OnNcDestroy() override;
-    // Makes the window from the template bytes held.
+    // Makes the window from the template bytes held. A dialog that is no
+    // child window and whose OnInitDialog returned TRUE then focuses its first
+    // visible, enabled WS_TABSTOP control (in a sheet: the shown page's, else
+    // the tab control).
     BOOL CreateFromTemplate(HWND parent);
     bool LoadTemplate();
 

@@ -120,7 +120,10 @@ BOOL TrackMouseEvent(TRACKMOUSEEVENT* track);
 inline BOOL _TrackMouseEvent(TRACKMOUSEEVENT* track) { return TrackMouseEvent(track); }
 BOOL GetCursorPos(POINT* point);
 BOOL SetCursorPos(int x, int y);
+// The key as of the last key message taken from the queue.
 SHORT GetKeyState(int virtual_key);
+// The key as injected, ahead of the queue.
+SHORT GetAsyncKeyState(int virtual_key);
 // Cursors and icons are handles kept, never drawn.
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();

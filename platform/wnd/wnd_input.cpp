@@ -15,6 +15,9 @@ constexpr LONG kScreenWidth = 1024;
 constexpr LONG kScreenHeight = 768;
 // Half the double-click box and of the hover box.
 constexpr LONG kHalfBox = 2;
+// Key messages remembered for their key state; older ones are forgotten
+// (their messages were dropped or never taken).
+constexpr std::size_t kMostPostedKeys = 1024;
 
 bool Skipped(const std::vector<const Window*>& skip, const Window* window) {
     return std::find(skip.begin(), skip.end(), window) != skip.end();
@@ -140,14 +143,27 @@ void KeyEvent(const KEYBDINPUT& key) {
     const bool up = (key.dwFlags & KEYEVENTF_KEYUP) != 0;
     const bool was_down = state.keys[static_cast<std::size_t>(vk)];
     state.keys[static_cast<std::size_t>(vk)] = !up;
-    if (state.focus == nullptr)
+    if (state.focus == nullptr) {
+        // No message carries this key: it counts once the queued keys are taken.
+        if (state.posted_keys.empty())
+            state.message_keys = state.keys;
+        else
+            state.unposted_keys = state.keys;
         return;
+    }
     LPARAM lParam = 1 | (static_cast<LPARAM>(key.wScan & 0xFF) << 16);
     if (up)
         lParam |= (LPARAM{1} << 30) | (LPARAM{1} << 31);
     else if (was_down)
         lParam |= LPARAM{1} << 30;
-    Post(state.focus, up ? WM_KEYUP : WM_KEYDOWN, static_cast<WPARAM>(vk), static_cast<LPARAM>(static_cast<std::int32_t>(lParam)));
+    const MSG message{state.focus, up ? WM_KEYUP : WM_KEYDOWN, static_cast<WPARAM>(vk),
+                      static_cast<LPARAM>(static_cast<std::int32_t>(lParam))};
+    if (!Post(message.window, message.message, message.wParam, message.lParam))
+        return;
+    if (state.posted_keys.size() >= kMostPostedKeys)
+        state.posted_keys.pop_front();
+    state.posted_keys.push_back(ThreadState::PostedKey{message, state.keys});
+    state.unposted_keys.reset();
 }
 
 // The character a key gives, 0 for none.
@@ -216,6 +232,26 @@ WPARAM KeyStateFlags() {
     if (state.keys[VK_CONTROL])
         flags |= MK_CONTROL;
     return flags;
+}
+
+void TakeKeyMessage(const MSG& message) {
+    if (message.message != WM_KEYDOWN && message.message != WM_KEYUP)
+        return;
+    ThreadState& state = State();
+    const auto same = [&message](const ThreadState::PostedKey& posted) {
+        return posted.message.window == message.window && posted.message.message == message.message &&
+               posted.message.wParam == message.wParam && posted.message.lParam == message.lParam;
+    };
+    // A key message posted by a program changes no key state.
+    const auto taken = std::find_if(state.posted_keys.begin(), state.posted_keys.end(), same);
+    if (taken == state.posted_keys.end())
+        return;
+    state.message_keys = taken->keys;
+    state.posted_keys.erase(state.posted_keys.begin(), taken + 1);
+    if (state.posted_keys.empty() && state.unposted_keys) {
+        state.message_keys = *state.unposted_keys;
+        state.unposted_keys.reset();
+    }
 }
 
 void UpdateTracking() {
@@ -322,6 +358,7 @@ UINT SendInput(UINT count, const INPUT* inputs, int size) {
             if ((mouse.dwFlags & button.flag) == 0)
                 continue;
             state.keys[static_cast<std::size_t>(button.key)] = button.down;
+            state.message_keys[static_cast<std::size_t>(button.key)] = button.down;
             MouseEvent(button.message);
         }
     }
@@ -431,6 +468,12 @@ BOOL SetCursorPos(int x, int y) {
 SHORT GetKeyState(int virtual_key) {
     if (virtual_key < 0 || virtual_key > 255)
         return 0;
+    return State().message_keys[static_cast<std::size_t>(virtual_key)] ? static_cast<SHORT>(-32768) : SHORT{0};
+}
+
+SHORT GetAsyncKeyState(int virtual_key) {
+    if (virtual_key < 0 || virtual_key > 255)
+        return 0;
     return State().keys[static_cast<std::size_t>(virtual_key)] ? static_cast<SHORT>(-32768) : SHORT{0};
 }
 
@@ -471,10 +514,10 @@ BOOL TranslateMessage(const MSG* message) {
     if (message == nullptr || message->message != WM_KEYDOWN || message->window == nullptr)
         return FALSE;
     const ThreadState& state = State();
-    const int character =
-        message->wParam == static_cast<WPARAM>(VK_PACKET)
-            ? static_cast<int>((static_cast<std::uintptr_t>(message->lParam) >> 16) & 0xFF)
-            : CharacterOf(static_cast<int>(message->wParam & 0xFF), state.keys[VK_SHIFT], state.keys[VK_CONTROL]);
+    const int character = message->wParam == static_cast<WPARAM>(VK_PACKET)
+                              ? static_cast<int>((static_cast<std::uintptr_t>(message->lParam) >> 16) & 0xFF)
+                              : CharacterOf(static_cast<int>(message->wParam & 0xFF), state.message_keys[VK_SHIFT],
+                                            state.message_keys[VK_CONTROL]);
     if (character == 0)
         return FALSE;
     return Post(message->window, WM_CHAR, static_cast<WPARAM>(character), message->lParam) ? TRUE : FALSE;
@@ -483,6 +526,9 @@ BOOL TranslateMessage(const MSG* message) {
 void WndResetInput() {
     ThreadState& state = State();
     state.keys.fill(false);
+    state.message_keys.fill(false);
+    state.posted_keys.clear();
+    state.unposted_keys.reset();
     state.capture = nullptr;
     state.focus = nullptr;
     state.last_press_window = nullptr;

@@ -9,7 +9,9 @@
 #include "platform/wnd/wnd.h"
 
 #include <array>
+#include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -85,7 +87,19 @@ struct ThreadState final : GeneratedMessageSource {
     std::shared_ptr<MessageQueue> queue;
     HWND focus = nullptr;
     HWND capture = nullptr;
+    // The keys as injected, and as of the last key message taken from the
+    // queue: a message is handled with the modifiers it was typed with, even
+    // when later keys are already queued behind it.
     std::array<bool, 256> keys{};
+    std::array<bool, 256> message_keys{};
+    // Key messages posted and not yet taken, each with the keys as they
+    // were after it; and the keys after the last key that reached no window.
+    struct PostedKey {
+        MSG message;
+        std::array<bool, 256> keys;
+    };
+    std::deque<PostedKey> posted_keys;
+    std::optional<std::array<bool, 256>> unposted_keys;
     HCURSOR cursor = nullptr;
     // The last button press, for double clicks.
     HWND last_press_window = nullptr;
@@ -177,6 +191,8 @@ void UpdateTracking();
 void ForgetInput(Window& window);
 bool NextHover(ThreadMessage& message, bool remove, DWORD& wait_ms);
 WPARAM KeyStateFlags();
+// Brings the message key state up to a key message taken from the queue.
+void TakeKeyMessage(const MSG& message);
 
 inline void MarkDirty() { State().maybe_dirty = true; }
 inline void GeometryChanged() { ++State().geometry_generation; }

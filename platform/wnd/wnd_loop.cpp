@@ -10,6 +10,7 @@ bool Unfiltered(HWND window, UINT first, UINT last) { return window == nullptr &
 
 // Translation, the pre-translate chain and dispatch of one message.
 void Handle(MSG& message) {
+    TakeKeyMessage(message);
     TranslateMessage(&message);
     if (!PreTranslateWindowMessage(message))
         DispatchMessage(&message);
@@ -53,14 +54,21 @@ BOOL GetMessage(MSG* message, HWND window, UINT first, UINT last) {
     MessageQueue* queue = GetCurrentThreadQueue();
     if (message == nullptr || queue == nullptr || !Unfiltered(window, first, last))
         return -1;
-    return queue->GetMessage(*message) ? TRUE : FALSE;
+    if (!queue->GetMessage(*message))
+        return FALSE;
+    TakeKeyMessage(*message);
+    return TRUE;
 }
 
 BOOL PeekMessage(MSG* message, HWND window, UINT first, UINT last, UINT remove) {
     MessageQueue* queue = GetCurrentThreadQueue();
     if (message == nullptr || queue == nullptr || !Unfiltered(window, first, last))
         return FALSE;
-    return queue->PeekMessage(*message, (remove & PM_REMOVE) != 0) ? TRUE : FALSE;
+    if (!queue->PeekMessage(*message, (remove & PM_REMOVE) != 0))
+        return FALSE;
+    if ((remove & PM_REMOVE) != 0)
+        TakeKeyMessage(*message);
+    return TRUE;
 }
 
 LRESULT DispatchMessage(const MSG* message) {

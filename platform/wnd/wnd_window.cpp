@@ -175,6 +175,8 @@ Dispatching::~Dispatching() {
 }
 
 bool Window::PreTranslateMessage(ThreadMessage& message) {
+    // The first look at a message the thread's own loop took.
+    TakeKeyMessage(message);
     return hooks != nullptr && hooks->PreTranslateMessage(message);
 }
 

@@ -10,8 +10,11 @@
 
 #ifdef KV_GALLERY_HAS_DISPLAY
 #include "platform/display/display.h"
+
+#include <SDL.h>
 #endif
 
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -87,6 +90,25 @@ TEST_F(GalleryDisplayTest, TheDesktopShowsTheActionDialogExactlyAsItsHeadlessCap
     }
     EXPECT_EQ(display_->DesktopOrigin(), gallery::kActionOrigin);
     EXPECT_TRUE(desktop == expected);
+}
+
+TEST_F(GalleryDisplayTest, TheActionDialogTakesTypingFromTheDesktopBeforeAnyClick) {
+    std::string error;
+    display_ = DisplayWindow::Open(action_->m_hWnd, &error);
+    ASSERT_NE(display_, nullptr) << error;
+    // The digits field opens focused with its text selected: typing replaces it.
+    for (const char* digit : {"4", "2"}) {
+        SDL_Event event{};
+        event.type = SDL_TEXTINPUT;
+        event.text.windowID = display_->WindowId();
+        std::snprintf(event.text.text, sizeof event.text.text, "%s", digit);
+        ASSERT_EQ(SDL_PushEvent(&event), 1);
+    }
+    ASSERT_TRUE(display_->Pump(0));
+    Pump();
+    std::string text;
+    action_->Edit().GetWindowText(text);
+    EXPECT_EQ(text, "42");
 }
 
 }  // namespace

@@ -118,6 +118,30 @@ TEST_F(GalleryTest, TheConfigurationDialogWorksFromTheKeyboard) {
     EXPECT_EQ(configuration_->Sheet().GetActiveIndex(), page - 1);
 }
 
+TEST_F(GalleryTest, TheConfigurationDialogOpensFocusedAndTakesAChordTypedInOneRound) {
+    CKvUIListCtrl& list = configuration_->List();
+    EXPECT_EQ(::GetFocus(), configuration_->Combo().m_hWnd);
+    InputDriver input(clock_);
+    input.Key(VK_TAB);
+    ASSERT_EQ(::GetFocus(), list.m_hWnd);
+    input.Key(VK_END);
+    const int page = configuration_->Sheet().GetActiveIndex();
+    const int top = list.GetTopIndex();
+    ASSERT_GT(top, 0);
+    // Ctrl+Page Up, all queued before the first key is handled.
+    INPUT keys[4];
+    const int codes[4] = {VK_CONTROL, VK_PRIOR, VK_PRIOR, VK_CONTROL};
+    for (int i = 0; i < 4; ++i) {
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = static_cast<WORD>(codes[i]);
+        keys[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
+    }
+    ASSERT_EQ(SendInput(4, keys, sizeof(INPUT)), 4u);
+    Pump();
+    EXPECT_EQ(configuration_->Sheet().GetActiveIndex(), page - 1);
+    EXPECT_EQ(list.GetTopIndex(), top);
+}
+
 TEST_F(GalleryTest, PicturesMatchTheirGoldensAndShowWhatMatters) {
     const std::vector<std::string> files =
         gallery::WriteGallery(*action_, *configuration_, catalog_, (folder_ / "pictures").string());

@@ -194,17 +194,21 @@ TEST_F(DisplayTest, EachTypedCharacterArrivesOnceInWindows1252) {
 
 TEST_F(DisplayTest, CtrlCodesComeFromTheKeysAndNavigationKeysAsKeyCodes) {
     SetFocus(window_);
-    // Modifiers are read as each key is handled: a person's keys come in
-    // separate rounds.
+    // The whole chord in one round: each key keeps the modifiers it came with.
     PushKey(SDL_KEYDOWN, SDLK_LCTRL, KMOD_LCTRL);
     PushKey(SDL_KEYDOWN, SDLK_c, KMOD_LCTRL);
-    Deliver();
     PushKey(SDL_KEYUP, SDLK_c, KMOD_LCTRL);
     PushKey(SDL_KEYUP, SDLK_LCTRL);
+    PushKey(SDL_KEYDOWN, SDLK_LCTRL, KMOD_LCTRL);
+    PushKey(SDL_KEYDOWN, SDLK_a, KMOD_LCTRL);
+    PushKey(SDL_KEYUP, SDLK_a, KMOD_LCTRL);
+    PushKey(SDL_KEYUP, SDLK_LCTRL);
+    Type(SDLK_7, "7");
     Deliver();
-    EXPECT_EQ(g_seen.characters, "\x03");
-    EXPECT_EQ(g_seen.keys, (std::vector<WPARAM>{VK_CONTROL, 'C'}));
+    EXPECT_EQ(g_seen.characters, "\x03\x01" "7");
+    EXPECT_EQ(g_seen.keys, (std::vector<WPARAM>{VK_CONTROL, 'C', VK_CONTROL, 'A', VK_PACKET}));
     EXPECT_GE(GetKeyState('C'), 0) << "the release followed its press";
+    EXPECT_GE(GetKeyState(VK_CONTROL), 0);
 
     g_seen = Seen{};
     for (const SDL_Keycode key : {SDLK_HOME, SDLK_END, SDLK_INSERT, SDLK_PAGEUP, SDLK_PAGEDOWN, SDLK_F4, SDLK_LALT,

@@ -84,6 +84,37 @@ TEST_F(GdiDraw, ArcTo_DrawsTheLineTheArcAndEndsAtTheArcsEnd) {
               ".....................\n");
 }
 
+TEST_F(GdiDraw, ArcTo_WithAnEmptyRectangleDrawsItsLineToTheStartAndEndsAtTheEnd) {
+    // Square corners: four arcs of size 0 still make the whole frame.
+    Canvas canvas(12, 12);
+    HDC dc = canvas.dc();
+    MoveToEx(dc, 9, 2, nullptr);
+    EXPECT_EQ(ArcTo(dc, 2, 2, 2, 2, 2, 2, 2, 2), TRUE);
+    EXPECT_EQ(ArcTo(dc, 2, 9, 2, 9, 2, 9, 2, 9), TRUE);
+    EXPECT_EQ(ArcTo(dc, 9, 9, 9, 9, 9, 9, 9, 9), TRUE);
+    EXPECT_EQ(ArcTo(dc, 9, 2, 9, 2, 9, 2, 9, 2), TRUE);
+    EXPECT_EQ(DumpPixels(canvas.bitmap(), RECT{0, 1, 12, 11}, kLegend),
+              "............\n"
+              "..########..\n"
+              "..#......#..\n"
+              "..#......#..\n"
+              "..#......#..\n"
+              "..#......#..\n"
+              "..#......#..\n"
+              "..#......#..\n"
+              "..########..\n"
+              "............\n");
+    // A flat rectangle: start and end are held inside it.
+    Canvas flat(12, 6);
+    MoveToEx(flat.dc(), 0, 0, nullptr);
+    EXPECT_EQ(ArcTo(flat.dc(), 4, 3, 8, 3, 11, 0, 0, 5), TRUE);
+    POINT position;
+    MoveToEx(flat.dc(), 0, 0, &position);
+    EXPECT_EQ(position, (POINT{4, 3}));
+    EXPECT_EQ(flat.Count(kBlack), 8) << "the line to (8, 3), without its end";
+    EXPECT_EQ(DumpPixels(flat.bitmap(), RECT{7, 3, 10, 4}, kLegend), "#..\n");
+}
+
 TEST_F(GdiDraw, ArcTo_FourQuarterArcsMakeASymmetricConnectedCircleEqualToTheRegionOutline) {
     Canvas canvas(41, 41);
     HDC dc = canvas.dc();

@@ -1,6 +1,7 @@
 #include "platform/mfc/mfc_comboex.h"
 #include "support/wnd_test_support.h"
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,16 @@ protected:
         return TRUE;
     }
 };
+
+void AddTexts(CComboBoxEx& combo, std::initializer_list<const char*> texts) {
+    for (const char* text : texts) {
+        COMBOBOXEXITEM item;
+        item.mask = CBEIF_TEXT;
+        item.iItem = -1;
+        item.pszText = const_cast<char*>(text);
+        combo.InsertItem(&item);
+    }
+}
 
 class MfcComboExTest : public WndTest {
 protected:
@@ -377,13 +388,7 @@ TEST_F(MfcComboExTest, ThePopupScrollsOverAllLinesWithABarLikeTheLists) {
 TEST_F(MfcComboExTest, AnEditableCombosEditTakesItsKeysAndKeepsReturn) {
     CComboBoxEx editable;
     ASSERT_TRUE(editable.Create(WS_VISIBLE | CBS_DROPDOWN, CRect(20, 100, 160, 122), &parent_, 8));
-    for (const char* text : {"One", "Two", "Three"}) {
-        COMBOBOXEXITEM item;
-        item.mask = CBEIF_TEXT;
-        item.iItem = -1;
-        item.pszText = const_cast<char*>(text);
-        editable.InsertItem(&item);
-    }
+    AddTexts(editable, {"One", "Two", "Three"});
     const HWND edit = editable.GetEditCtrl();
     editable.SetFocus();
     EXPECT_EQ(::GetFocus(), edit) << "the combo's focus is its edit's";
@@ -404,6 +409,56 @@ TEST_F(MfcComboExTest, AnEditableCombosEditTakesItsKeysAndKeepsReturn) {
     input_.Type("x");
     GetWindowText(edit, text, sizeof text);
     EXPECT_STREQ(text, "xThree");
+}
+
+TEST_F(MfcComboExTest, AClickOpensThePopupScrolledToASelectionBeyondItsFirstPage) {
+    AddLines(30);
+    input_.Click(InputDriver::ScreenPoint(combo_.m_hWnd, POINT{10, 5}));
+    for (int i = 0; i < 20; ++i)
+        input_.Key(VK_DOWN);
+    input_.Key(VK_RETURN);
+    ASSERT_EQ(combo_.GetCurSel(), 19);
+    input_.Click(InputDriver::ScreenPoint(combo_.m_hWnd, POINT{10, 5}));
+    ASSERT_TRUE(combo_.GetDroppedState());
+    ClickShownLine(7);  // the selection shows as the last line
+    EXPECT_EQ(combo_.GetCurSel(), 19);
+}
+
+TEST_F(MfcComboExTest, ThePopupGoesUnchangedWhenItsComboIsHiddenButNotWhenItsEditTakesTheFocus) {
+    AddLines(3);
+    CComboBoxEx editable;
+    ASSERT_TRUE(editable.Create(WS_VISIBLE | CBS_DROPDOWN, CRect(20, 100, 160, 122), &parent_, 8));
+    AddTexts(editable, {"One", "Two"});
+    // Opened while another window has the focus, then focused: the focus
+    // passes through the combo to its edit and the popup stays.
+    editable.ShowDropDown(TRUE);
+    editable.SetFocus();
+    EXPECT_EQ(::GetFocus(), editable.GetEditCtrl());
+    EXPECT_TRUE(editable.GetDroppedState());
+    input_.Key(VK_ESCAPE);
+    EXPECT_FALSE(editable.GetDroppedState());
+
+    // Hidden while another window has the focus.
+    parent_.SetFocus();
+    combo_.ShowDropDown(TRUE);
+    ASSERT_TRUE(combo_.GetDroppedState());
+    parent_.commands.clear();
+    combo_.ShowWindow(SW_HIDE);
+    EXPECT_FALSE(combo_.GetDroppedState());
+    EXPECT_EQ(::GetCapture(), nullptr);
+    EXPECT_EQ(combo_.GetCurSel(), -1);
+    EXPECT_EQ(Codes(), std::vector<UINT>{CBN_CLOSEUP});
+
+    // Hidden with a window around it while another window has the focus: the
+    // popup goes at the next input it meets.
+    combo_.ShowWindow(SW_SHOW);
+    combo_.ShowDropDown(TRUE);
+    parent_.commands.clear();
+    parent_.ShowWindow(SW_HIDE);
+    input_.MoveTo(POINT{500, 500});
+    EXPECT_FALSE(combo_.GetDroppedState());
+    EXPECT_EQ(::GetCapture(), nullptr);
+    EXPECT_EQ(Codes(), std::vector<UINT>{CBN_CLOSEUP});
 }
 
 }  // namespace

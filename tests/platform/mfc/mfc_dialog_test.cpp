@@ -76,6 +76,24 @@ protected:
     }
 };
 
+// Makes its controls late in WM_INITDIALOG, as the skinned dialogs do: a
+// label, a hidden and a disabled stop, then two usable ones.
+class MadeLate : public CDialog {
+public:
+    BOOL answer = TRUE;
+    CEdit label, hidden, disabled, first, second;
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        label.Create(WS_VISIBLE, CRect(5, 5, 95, 25), this, 11);
+        hidden.Create(WS_TABSTOP, CRect(5, 30, 95, 50), this, 12);
+        disabled.Create(WS_VISIBLE | WS_TABSTOP | WS_DISABLED, CRect(5, 55, 95, 75), this, 13);
+        first.Create(WS_VISIBLE | WS_TABSTOP, CRect(5, 80, 95, 100), this, 14);
+        second.Create(WS_VISIBLE | WS_TABSTOP, CRect(5, 105, 95, 125), this, 15);
+        first.SetWindowText("ready");
+        return answer;
+    }
+};
+
 class MfcDialogKeysTest : public WndTest {
 protected:
     void SetUp() override {
@@ -97,6 +115,15 @@ protected:
     void TearDown() override {
         dialog_.DestroyWindow();
         WndTest::TearDown();
+    }
+    void AddLines() {
+        for (const char* text : {"Alpha", "Beta"}) {
+            COMBOBOXEXITEM item;
+            item.mask = CBEIF_TEXT;
+            item.iItem = -1;
+            item.pszText = const_cast<char*>(text);
+            combo_.InsertItem(&item);
+        }
     }
 
     Navigated dialog_;
@@ -166,13 +193,7 @@ TEST_F(MfcDialogKeysTest, ReturnPressesTheDefaultButtonOrSendsOkAndEscapeSendsCa
 }
 
 TEST_F(MfcDialogKeysTest, EscapeAndReturnWithTheComboPopupOpenStayWithThePopup) {
-    for (const char* text : {"Alpha", "Beta"}) {
-        COMBOBOXEXITEM item;
-        item.mask = CBEIF_TEXT;
-        item.iItem = -1;
-        item.pszText = const_cast<char*>(text);
-        combo_.InsertItem(&item);
-    }
+    AddLines();
     input_.Click(InputDriver::ScreenPoint(combo_.m_hWnd, POINT{10, 5}));
     ASSERT_TRUE(combo_.GetDroppedState());
     input_.Key(VK_ESCAPE);
@@ -185,6 +206,82 @@ TEST_F(MfcDialogKeysTest, EscapeAndReturnWithTheComboPopupOpenStayWithThePopup) 
     EXPECT_EQ(dialog_.oks, 0);
     input_.Key(VK_ESCAPE);
     EXPECT_EQ(dialog_.cancels, 1);
+}
+
+TEST_F(MfcDialogKeysTest, TabFromInsideAStopGoesToTheNextStop) {
+    CComboBoxEx editable;
+    ASSERT_TRUE(editable.Create(WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN, CRect(100, 110, 200, 130), &dialog_, 16));
+    const HWND edit = editable.GetEditCtrl();
+    input_.Click(InputDriver::ScreenPoint(edit, POINT{5, 5}));
+    ASSERT_EQ(::GetFocus(), edit);
+    input_.KeyDown(VK_SHIFT);
+    input_.Key(VK_TAB);
+    input_.KeyUp(VK_SHIFT);
+    EXPECT_EQ(::GetFocus(), combo_.m_hWnd);
+    input_.Key(VK_TAB);
+    EXPECT_EQ(::GetFocus(), edit);
+    input_.Key(VK_TAB);
+    EXPECT_EQ(::GetFocus(), first_.m_hWnd);
+}
+
+TEST_F(MfcDialogKeysTest, WhileAltIsHeldTheDialogTakesNoneOfItsKeys) {
+    first_.SetFocus();
+    input_.KeyDown(VK_MENU);
+    for (const int key : {VK_TAB, VK_RETURN, VK_ESCAPE})
+        input_.Key(key);
+    input_.KeyUp(VK_MENU);
+    EXPECT_TRUE(dialog_.commands.empty());
+    EXPECT_EQ(dialog_.oks + dialog_.cancels, 0);
+    EXPECT_EQ(::GetFocus(), first_.m_hWnd);
+}
+
+TEST_F(MfcDialogKeysTest, TabClosesTheComboPopupUnchangedAndTheNextClickReachesItsWindow) {
+    AddLines();
+    combo_.SetCurSel(0);
+    MessageSpy spy;
+    spy.Watch(dialog_.m_hWnd);
+    input_.Click(InputDriver::ScreenPoint(combo_.m_hWnd, POINT{10, 5}));
+    ASSERT_TRUE(combo_.GetDroppedState());
+    input_.Key(VK_DOWN);
+    input_.Key(VK_TAB);
+    EXPECT_EQ(::GetFocus(), first_.m_hWnd);
+    EXPECT_FALSE(combo_.GetDroppedState());
+    EXPECT_EQ(::GetCapture(), nullptr);
+    EXPECT_EQ(combo_.GetCurSel(), 0);
+    std::vector<UINT> codes;
+    for (const MessageSpy::Entry& entry : spy.Log())
+        if (entry.message == WM_COMMAND && reinterpret_cast<HWND>(entry.lParam) == combo_.m_hWnd)
+            codes.push_back(HIWORD(entry.wParam));
+    EXPECT_EQ(codes, (std::vector<UINT>{CBN_DROPDOWN, CBN_CLOSEUP}));
+    input_.Click(InputDriver::ScreenPoint(second_.m_hWnd, POINT{5, 5}));
+    EXPECT_EQ(::GetFocus(), second_.m_hWnd);
+}
+
+TEST_F(MfcDialogTest, ADialogOpensWithItsFirstUsableStopFocusedWhenInitDialogSaysSo) {
+    const std::string bytes = Template(WS_POPUP | WS_VISIBLE, 200, 150);
+    const std::string child_bytes = Template(WS_CHILD | WS_VISIBLE | DS_CONTROL, 100, 130);
+    for (const BOOL answer : {TRUE, FALSE}) {
+        SetFocus(nullptr);
+        MadeLate dialog;
+        dialog.answer = answer;
+        ASSERT_TRUE(dialog.CreateIndirect(bytes.data(), bytes.size()));
+        EXPECT_EQ(::GetFocus(), answer ? dialog.first.m_hWnd : nullptr) << answer;
+        if (answer) {
+            int start = 0, end = 0;
+            dialog.first.GetSel(start, end);
+            EXPECT_EQ(std::make_pair(start, end), std::make_pair(0, 5));
+            // A child dialog leaves the focus where it is.
+            MadeLate inner;
+            ASSERT_TRUE(inner.CreateIndirect(child_bytes.data(), child_bytes.size(), &dialog));
+            EXPECT_EQ(::GetFocus(), dialog.first.m_hWnd);
+            InputDriver input(clock_);
+            input.Key(VK_TAB);
+            EXPECT_EQ(::GetFocus(), dialog.second.m_hWnd);
+            input.Key(VK_TAB);
+            EXPECT_EQ(::GetFocus(), inner.first.m_hWnd);
+        }
+        dialog.DestroyWindow();
+    }
 }
 
 TEST_F(MfcDialogTest, TemplateUnitsGiveTheClientAreaAndTheFrameIsAdded) {

@@ -570,4 +570,23 @@ TEST_F(MfcEditTest, RightAndCentreMoveTheTextThatFitsAndClicksFollowIt) {
     EXPECT_EQ(right.PosFromChar(0).x, 1);
 }
 
+TEST_F(MfcEditTest, CtrlAThenCtrlCInjectedBeforeAnyIsHandledCopyTheWholeText) {
+    CEdit edit;
+    Make(edit);
+    edit.SetWindowText("keep this text");
+    const auto key = [](int virtual_key, DWORD flags) {
+        INPUT input;
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = static_cast<WORD>(virtual_key);
+        input.ki.dwFlags = flags;
+        return input;
+    };
+    const INPUT chords[] = {key(VK_CONTROL, 0), key('A', 0), key('A', KEYEVENTF_KEYUP),
+                            key('C', 0),        key('C', KEYEVENTF_KEYUP), key(VK_CONTROL, KEYEVENTF_KEYUP)};
+    ASSERT_EQ(SendInput(6, chords, sizeof(INPUT)), 6u);
+    Pump();
+    EXPECT_EQ(Text(edit), "keep this text");
+    EXPECT_EQ(KvGetClipboardText(), "keep this text");
+}
+
 }  // namespace

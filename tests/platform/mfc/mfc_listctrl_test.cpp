@@ -314,4 +314,38 @@ TEST_F(MfcListCtrlTest, KeysMoveTheFocusedRowSelectItKeepItInViewAndSendNoClick)
     EXPECT_EQ(list_.GetTopIndex(), 81 - page);
 }
 
+TEST_F(MfcListCtrlTest, TheDraggedThumbKeepsThePointWhereItWasGrabbed) {
+    Make(LVS_REPORT);
+    AddRows(100);
+    CRect client;
+    list_.GetClientRect(&client);
+    const int bar = GetSystemMetrics(SM_CXVSCROLL);
+    const int x = client.right - bar / 2;
+    for (int i = 0; i < 3; ++i)
+        input_.Click(ClientPoint(x, client.bottom - bar - 2));  // the track below the thumb
+    // The thumb's outer edges, from its light top to its dark bottom.
+    const auto thumb = [&] {
+        Capture picture = Capture::OfWindow(list_.m_hWnd);
+        int y = HeaderHeight() + bar;
+        while (y < client.bottom - bar && picture.At(x, y) != GetSysColor(COLOR_3DLIGHT))
+            ++y;
+        int bottom = y;
+        while (bottom < client.bottom - bar && picture.At(x, bottom) != GetSysColor(COLOR_3DDKSHADOW))
+            ++bottom;
+        return std::make_pair(y, bottom);
+    };
+    const auto [top, bottom] = thumb();
+    ASSERT_GT(bottom - top, 4);
+    const int index = list_.GetTopIndex();
+    ASSERT_GT(index, 0);
+    // Grabbed near its bottom and let go where it was grabbed: nothing moves.
+    input_.Drag(ClientPoint(x, bottom - 1), ClientPoint(x, bottom - 1));
+    EXPECT_EQ(list_.GetTopIndex(), index);
+    // Dragged 20 pixels down: the thumb follows by as much.
+    input_.Drag(ClientPoint(x, bottom - 1), ClientPoint(x, bottom + 19));
+    EXPECT_NEAR(thumb().first, top + 20, 2);
+    EXPECT_GT(list_.GetTopIndex(), index);
+    EXPECT_TRUE(parent_.log.empty());
+}
+
 }  // namespace

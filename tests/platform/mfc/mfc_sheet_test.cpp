@@ -1,3 +1,5 @@
+#include "platform/mfc/mfc_comboex.h"
+#include "platform/mfc/mfc_edit.h"
 #include "platform/mfc/mfc_sheet.h"
 #include "platform/resources.h"
 #include "support/wnd_test_support.h"
@@ -17,6 +19,33 @@ public:
     BOOL OnInitDialog() override {
         ++init_count;
         return CPropertyPage::OnInitDialog();
+    }
+};
+
+// A page that makes a plain label, then a tab stop, in WM_INITDIALOG: an
+// edit, or with lines an editable combo box ex.
+class StopPage : public CPropertyPage {
+public:
+    using CPropertyPage::CPropertyPage;
+    bool combo = false;
+    CEdit label, edit;
+    CComboBoxEx box;
+    BOOL OnInitDialog() override {
+        CPropertyPage::OnInitDialog();
+        label.Create(WS_VISIBLE, CRect(5, 5, 60, 25), this, 11);
+        if (!combo) {
+            edit.Create(WS_VISIBLE | WS_TABSTOP, CRect(5, 30, 60, 50), this, 12);
+            return TRUE;
+        }
+        box.Create(WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN, CRect(5, 30, 120, 50), this, 13);
+        for (const char* text : {"One", "Two", "Three"}) {
+            COMBOBOXEXITEM item;
+            item.mask = CBEIF_TEXT;
+            item.iItem = -1;
+            item.pszText = const_cast<char*>(text);
+            box.InsertItem(&item);
+        }
+        return TRUE;
     }
 };
 
@@ -203,6 +232,52 @@ TEST_F(MfcSheetTest, CtrlKeysTurnThePagesAndAClickedTabTakesLeftAndRight) {
     EXPECT_EQ(sheet.GetActiveIndex(), 2);
     input.Key(VK_LEFT);
     EXPECT_EQ(sheet.GetActiveIndex(), 1);
+    sheet.DestroyWindow();
+}
+
+TEST_F(MfcSheetTest, ASheetOpensOnItsShownPagesFirstStopElseOnItsTabs) {
+    for (const bool stop_first : {true, false}) {
+        StopPage with_stop(401), also_with_stop(402);
+        CountingPage without(403);
+        SetFocus(nullptr);
+        Sheet sheet(500, &host_);
+        sheet.AddPage(stop_first ? static_cast<CPropertyPage*>(&with_stop) : &without);
+        sheet.AddPage(&also_with_stop);
+        ASSERT_TRUE(sheet.Create(&host_));
+        const HWND tab = reinterpret_cast<HWND>(sheet.SendMessage(PSM_GETTABCONTROL));
+        EXPECT_EQ(::GetFocus(), stop_first ? with_stop.edit.m_hWnd : tab) << stop_first;
+        // The page made later, a child dialog too, takes no focus (the
+        // hidden page's focus goes).
+        sheet.SetActivePage(1);
+        EXPECT_EQ(::GetFocus(), stop_first ? nullptr : tab);
+        sheet.DestroyWindow();
+    }
+}
+
+TEST_F(MfcSheetTest, TurningThePageClosesTheComboPopupOnItUnchanged) {
+    StopPage first(401), second(402);
+    first.combo = true;
+    Sheet sheet(500, &host_);
+    sheet.AddPage(&first);
+    sheet.AddPage(&second);
+    ASSERT_TRUE(sheet.Create(&host_));
+    InputDriver input(clock_);
+    CRect field;
+    first.box.GetWindowRect(&field);
+    input.Click(POINT{field.right - 4, field.top + 4});  // the drop button
+    ASSERT_TRUE(first.box.GetDroppedState());
+    ASSERT_EQ(::GetFocus(), first.box.GetEditCtrl()) << "an editable combo keeps its popup in its edit";
+    input.Key(VK_DOWN);
+    input.KeyDown(VK_CONTROL);
+    input.Key(VK_TAB);
+    input.KeyUp(VK_CONTROL);
+    EXPECT_EQ(sheet.GetActiveIndex(), 1);
+    EXPECT_FALSE(first.box.GetDroppedState());
+    EXPECT_EQ(::GetCapture(), nullptr);
+    EXPECT_EQ(first.box.GetCurSel(), -1);
+    // The next click reaches the page shown.
+    input.Click(InputDriver::ScreenPoint(second.edit.m_hWnd, POINT{5, 5}));
+    EXPECT_EQ(::GetFocus(), second.edit.m_hWnd);
     sheet.DestroyWindow();
 }
 

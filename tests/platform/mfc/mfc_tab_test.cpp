@@ -174,4 +174,60 @@ TEST_F(MfcTabTest, TabsThatDoNotFitScrollByArrowButtons) {
     EXPECT_EQ(first.left, 2);
 }
 
+TEST_F(MfcTabTest, KeysReachTabZeroAndATabChosenByClickOrKeyIsScrolledIntoView) {
+    const char* names[] = {"Eingehend", "Ausgehend", "Exportieren", "Importieren", "Suche", "Adressbuecher"};
+    for (int i = 0; i < 6; ++i)
+        tab_.InsertItem(i, names[i]);
+    const int arrows_left = 300 - 2 * GetSystemMetrics(SM_CXVSCROLL);
+    InputDriver input(clock_);
+    const auto click = [&](int index) {
+        CRect rect;
+        tab_.GetItemRect(index, &rect);
+        input.Click(InputDriver::ScreenPoint(tab_.m_hWnd, CPoint(rect.left + 3, rect.CenterPoint().y)));
+    };
+    const auto shown_whole = [&](int index) {
+        CRect rect;
+        tab_.GetItemRect(index, &rect);
+        return rect.left >= 2 && rect.right <= arrows_left;
+    };
+    // The first tab that reaches under the arrows, chosen by a click on
+    // the part that shows.
+    int partly = 0;
+    while (partly < 6 && shown_whole(partly))
+        ++partly;
+    ASSERT_LT(partly, 6);
+    click(partly);
+    EXPECT_EQ(tab_.GetCurSel(), partly);
+    EXPECT_TRUE(shown_whole(partly));
+    EXPECT_EQ(::GetFocus(), tab_.m_hWnd);
+    for (int i = partly + 1; i < 6; ++i) {
+        input.Key(VK_RIGHT);
+        EXPECT_EQ(tab_.GetCurSel(), i);
+        EXPECT_TRUE(shown_whole(i)) << i;
+    }
+    for (int i = 4; i >= 0; --i) {
+        input.Key(VK_LEFT);
+        EXPECT_EQ(tab_.GetCurSel(), i);
+        EXPECT_TRUE(shown_whole(i)) << i;
+    }
+}
+
+TEST_F(MfcTabTest, TabsThatFitExactlyGetNoArrows) {
+    for (const char* name : {"One", "Two", "Three"})
+        tab_.InsertItem(tab_.GetItemCount(), name);
+    CRect last;
+    ASSERT_TRUE(tab_.GetItemRect(2, &last));
+    InputDriver input(clock_);
+    // The last tab's right end, where a right arrow would lie.
+    const POINT end = InputDriver::ScreenPoint(tab_.m_hWnd, CPoint(last.right - 2, last.CenterPoint().y));
+    tab_.MoveWindow(0, 0, last.right, 200);
+    input.Click(end);
+    EXPECT_EQ(tab_.GetCurSel(), 2);
+    // One pixel less and the arrows come: the click scrolls, choosing nothing.
+    tab_.SetCurSel(0);
+    tab_.MoveWindow(0, 0, last.right - 1, 200);
+    input.Click(end);
+    EXPECT_EQ(tab_.GetCurSel(), 0);
+}
+
 }  // namespace

@@ -1,9 +1,35 @@
 #include "platform/wnd/wnd.h"
 #include "support/wnd_test_support.h"
 
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
+
+INPUT KeyInput(int virtual_key, bool up = false) {
+    INPUT input;
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = static_cast<WORD>(virtual_key);
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return input;
+}
+
+// Each key press with the Ctrl state seen while handling it, and the
+// characters.
+struct KeysSeen {
+    std::vector<std::pair<WPARAM, bool>> presses;
+    std::string characters;
+};
+KeysSeen g_keys_seen;
+
+LRESULT NotesKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_KEYDOWN)
+        g_keys_seen.presses.emplace_back(wParam, GetKeyState(VK_CONTROL) < 0);
+    else if (message == WM_CHAR)
+        g_keys_seen.characters.push_back(static_cast<char>(wParam));
+    return DefWindowProc(window, message, wParam, lParam);
+}
 
 LRESULT Transparent(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCHITTEST)
@@ -301,6 +327,43 @@ TEST_F(WndInputTest, HiddenAndDisabledTopLevelWindowsAreNeverHit) {
     EXPECT_EQ(WindowFromPoint({50, 50}), nullptr);
     DestroyWindow(below);
     DestroyWindow(above);
+}
+
+TEST_F(WndInputTest, KeysQueuedInOneRoundAreHandledWithTheModifiersTheyCameWith) {
+    Class("WndKeys", &NotesKeys);
+    HWND window = Make({0, 0, 50, 50}, nullptr, 0, "WndKeys");
+    SetFocus(window);
+    g_keys_seen = KeysSeen{};
+    const std::vector<INPUT> keys = {
+        KeyInput(VK_CONTROL), KeyInput('A'), KeyInput('A', true), KeyInput(VK_CONTROL, true),
+        KeyInput(VK_SHIFT),   KeyInput('B'), KeyInput('B', true), KeyInput(VK_SHIFT, true),
+        KeyInput('7'),        KeyInput('7', true)};
+    ASSERT_EQ(SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT)), keys.size());
+    // Nothing was handled yet: the injected state is ahead of the messages'.
+    EXPECT_GE(GetKeyState(VK_SHIFT), 0);
+    EXPECT_GE(GetAsyncKeyState(VK_SHIFT), 0);
+    const INPUT held = KeyInput(VK_SHIFT);
+    SendInput(1, &held, sizeof(INPUT));
+    EXPECT_LT(GetAsyncKeyState(VK_SHIFT), 0);
+    EXPECT_GE(GetKeyState(VK_SHIFT), 0);
+    Pump();
+    EXPECT_EQ(g_keys_seen.characters, "\x01" "B7");
+    const std::vector<std::pair<WPARAM, bool>> presses = {
+        {VK_CONTROL, true}, {'A', true}, {VK_SHIFT, false}, {'B', false}, {'7', false}, {VK_SHIFT, false}};
+    EXPECT_EQ(g_keys_seen.presses, presses);
+    EXPECT_LT(GetKeyState(VK_SHIFT), 0);
+
+    // A key message a program posts changes no key state; a key that reaches
+    // no window counts at once.
+    PostMessage(window, WM_KEYDOWN, VK_CONTROL, 1);
+    Pump();
+    EXPECT_GE(GetKeyState(VK_CONTROL), 0);
+    SetFocus(nullptr);
+    const INPUT released = KeyInput(VK_SHIFT, true);
+    SendInput(1, &released, sizeof(INPUT));
+    EXPECT_GE(GetKeyState(VK_SHIFT), 0);
+    DestroyWindow(window);
+    WndResetInput();
 }
 
 } // namespace
