@@ -42,7 +42,7 @@ std::size_t ConnectionCap() {
 
 } // namespace
 
-std::uint64_t RaiseDescriptorLimit(std::uint64_t most) {
+std::uint64_t RaiseSoftDescriptorLimit(std::uint64_t most) {
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
         return 0;

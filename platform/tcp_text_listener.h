@@ -98,4 +98,4 @@ private:
 
 // Raises the process's soft descriptor limit to its hard limit, but not above
 // most (a higher soft limit stays). The soft limit afterwards.
-std::uint64_t RaiseDescriptorLimit(std::uint64_t most);
+std::uint64_t RaiseSoftDescriptorLimit(std::uint64_t most);
