@@ -67,6 +67,13 @@ std::string SendFailureText(KvResult result) {
         return "not connected";
     if (result == KV_E_SOCKET_SEND)
         return "not all written";
+    if (result == KV_E_TIMEOUT)
+        return "timed out";
+    if (result == HostSenders::kTooManyLookUps)
+        return "too many name look-ups under way";
+    if (result == HostSenders::kSkipped)
+        return "skipped: a send to its address timed out within " +
+               std::to_string(HostSenders::kSkipMs / 1000) + " s";
     char code[16];
     std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(result));
     return code;
