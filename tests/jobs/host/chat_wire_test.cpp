@@ -218,8 +218,8 @@ TEST_F(ChatWireTest, StrangerGetsRegisterInfoAndIsDropped) {
     // Bob told his host first, with the deny-unknown flag 0.
     bool told = false;
     for (const HostServiceEntry& entry : b_.GetServiceLog(KV_ENDPOINT_HOST_STATUS))
-        told = told ||
-               (entry.kind == KV_MSG_KIND_INFO && entry.payload_type == K_KVDT_TP_DTHDLR_DATAUSER);
+        told = told || (entry.kind == KV_MSG_KIND_INFO &&
+                        entry.payload_type == K_KVDT_TP_DTHDLR_DATAUSER);
     EXPECT_TRUE(told);
     EXPECT_TRUE(Has(PacketsFrom("200"), PackedMessage::kCommandRegister, PackedMessage::kTypeInfo,
                     PackedMessage::kRegisterScreenName));
@@ -345,11 +345,11 @@ TEST_F(ChatWireTest, IdPictureOfOneCharacterChangesTheSubStateOnly) {
     carried->SetPresence(CKvJobDataChat::kPaused);
     *alice_->GetPictureId() = "";
     auto* message = new CKvMessage;
-    message->SetHeader(KV_MSG_KIND_INFO, static_cast<CKvJobData*>(carried), K_KVJBDT_TP_CHAT, 1, 5,
-                       KV_MSG_ATTR_NOTIFICATION);
+    message->SetHeader(KV_MSG_KIND_INFO, static_cast<CKvJobData*>(carried), K_KVJBDT_TP_CHAT, 1,
+                       5, KV_MSG_ATTR_NOTIFICATION);
     message->SetJobIds(alice_->GetJobId(), 0, 0);
-    message->Send(JobHost::kDefaultHandlerEndpoint, KV_ENDPOINT_HOST_MAIN, &a_.GetRouter(), 1, true,
-                  false);
+    message->Send(JobHost::kDefaultHandlerEndpoint, KV_ENDPOINT_HOST_MAIN, &a_.GetRouter(), 1,
+                  true, false);
     Run(3000);
     EXPECT_EQ(alice_->GetPresence(), CKvJobDataChat::kPaused);
     EXPECT_EQ(alice->GetChatSubState(), 1u);
