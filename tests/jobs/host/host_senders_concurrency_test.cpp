@@ -100,18 +100,15 @@ protected:
                                 &host.GetRouter(), 1, true, false),
                   KV_OK);
     }
-    static bool Logged(const JobHost& host, const std::string& part) {
-        const std::deque<std::string>& log = host.GetHostLog();
-        return std::any_of(log.begin(), log.end(), [&](const std::string& line) {
-            return line.find(part) != std::string::npos;
-        });
-    }
-
     static std::ptrdiff_t CountLogged(const JobHost& host, const std::string& part) {
         const std::deque<std::string>& log = host.GetHostLog();
         return std::count_if(log.begin(), log.end(), [&](const std::string& line) {
             return line.find(part) != std::string::npos;
         });
+    }
+
+    static bool Logged(const JobHost& host, const std::string& part) {
+        return CountLogged(host, part) > 0;
     }
 
     std::shared_ptr<Gate> gate_ = std::make_shared<Gate>();
@@ -172,8 +169,8 @@ TEST_F(HostSendersTest, ALookUpEndsWithItsSendsTimeOutAndAFifthFailsAtOnce) {
                       "sending to peer4.held:4100 failed: too many name look-ups under way");
     }));
     EXPECT_EQ(gate_->Holding(), static_cast<int>(HostSenders::kMaxLookUps));
-    // Ended look-ups make room for new ones (their threads end just after
-    // they answer).
+    // Ended look-ups make room for new ones (a slot frees as its resolver
+    // returns, just after the gate opens).
     gate_->Release();
     ASSERT_TRUE(gate_->WaitHolding(0));
     KvResult last = HostSenders::kTooManyLookUps;
