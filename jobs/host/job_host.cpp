@@ -19,7 +19,7 @@
 
 namespace {
 
-// A received text waiting in a host's queue; lParam holds a new ReceivedText.
+// A received text waiting in a host's queue; lParam holds a new ReceivedTcpText.
 constexpr UINT kTextArrivedMessage = 0x00020001u;
 // An application's CAPI call; lParam holds a new shared pointer to it.
 constexpr UINT kCapiCallMessage = 0x00020002u;
@@ -86,8 +86,6 @@ HostInput& GetHostInput() {
 
 using CapiCall = std::shared_ptr<CAPIFuncData>;
 
-using ReceivedText = ReceivedTcpText;
-
 struct SendDone {
     std::function<void(KvResult)> on_result;
     KvResult result = KV_OK;
@@ -95,7 +93,7 @@ struct SendDone {
 
 void ReleasePosted(const ThreadMessage& posted) {
     if (posted.message == kTextArrivedMessage) {
-        delete reinterpret_cast<ReceivedText*>(posted.lParam);
+        delete reinterpret_cast<ReceivedTcpText*>(posted.lParam);
     } else if (posted.message == kSendDoneMessage) {
         delete reinterpret_cast<SendDone*>(posted.lParam);
     } else if (posted.message == kCapiCallMessage) {
@@ -152,7 +150,7 @@ KvResult JobHost::Start(const std::string& address, std::uint16_t port) {
     std::weak_ptr<MessageQueue> queue = queue_;
     const KvResult bound = listener_.StartHolding(address, port, [queue](ReceivedTcpText&& text) {
         std::shared_ptr<MessageQueue> target = queue.lock();
-        auto* held = new ReceivedText(std::move(text));
+        auto* held = new ReceivedTcpText(std::move(text));
         ThreadMessage posted{nullptr, kTextArrivedMessage, 0, reinterpret_cast<LPARAM>(held)};
         if (!target || !target->Post(posted))
             delete held;
@@ -216,7 +214,7 @@ bool JobHost::PumpOnce() {
 void JobHost::Dispatch(const ThreadMessage& posted) {
     if (posted.message == kTextArrivedMessage) {
         // Its bytes count against the listener's bound until it is handled.
-        std::unique_ptr<ReceivedText> received(reinterpret_cast<ReceivedText*>(posted.lParam));
+        std::unique_ptr<ReceivedTcpText> received(reinterpret_cast<ReceivedTcpText*>(posted.lParam));
         HandleText(received->text, received->peer_address);
         return;
     }

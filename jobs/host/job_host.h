@@ -62,8 +62,9 @@ public:
     JobHost& operator=(const JobHost&) = delete;
 
     // Raises the soft descriptor limit towards 4,096, registers the endpoints
-    // and binds the listener on address:port (port 0: any free port). KV_E_FAIL when started already or an endpoint cannot be
-    // registered; the listener's code when it cannot bind.
+    // and binds the listener on address:port (port 0: any free port).
+    // KV_E_FAIL when started already or an endpoint cannot be registered; the
+    // listener's code when it cannot bind.
     KvResult Start(const std::string& address, std::uint16_t port = 0);
     // Unbinds the listener and unregisters the endpoints; queued messages are
     // released.
