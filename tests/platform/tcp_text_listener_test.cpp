@@ -218,33 +218,11 @@ TEST_F(ListenerTest, AFailedAcceptPausesAndTheLoopGoesOn) {
     EXPECT_EQ(arrivals_.Get()[0].text, "text");
 }
 
-// The soft descriptor limit for the lifetime of the guard.
-class ScopedSoftLimit {
-public:
-    explicit ScopedSoftLimit(rlim_t soft) {
-        ok_ = ::getrlimit(RLIMIT_NOFILE, &saved_) == 0;
-        rlimit changed = saved_;
-        changed.rlim_cur = soft;
-        ok_ = ok_ && ::setrlimit(RLIMIT_NOFILE, &changed) == 0;
-    }
-    ~ScopedSoftLimit() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
-    ScopedSoftLimit(const ScopedSoftLimit&) = delete;
-    ScopedSoftLimit& operator=(const ScopedSoftLimit&) = delete;
-    bool ok() const { return ok_; }
-
-private:
-    rlimit saved_{};
-    bool ok_ = false;
-};
-
 TEST_F(ListenerTest, TheConnectionCapLeavesDescriptorsBelowTheSoftLimit) {
     constexpr int kClients = 500;
     constexpr rlim_t kSoft = 512;
     // The clients' sockets are made first, above the lowered limit, so that
     // only the listener's accepted descriptors come out of it.
-    rlimit current{};
-    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &current), 0);
-    ASSERT_GE(current.rlim_max, 2048u);
     ScopedSoftLimit wide(2048);
     ASSERT_TRUE(wide.ok());
     for (int i = 0; i < kClients; ++i) {
@@ -282,19 +260,15 @@ TEST_F(ListenerTest, TheConnectionCapLeavesDescriptorsBelowTheSoftLimit) {
 }
 
 TEST(DescriptorLimit, TheSoftLimitIsRaisedToTheHardOneUpToTheMostAsked) {
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
-    ASSERT_GE(saved.rlim_max, 4096u);
-    rlimit lowered = saved;
-    lowered.rlim_cur = 512;
-    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    ScopedSoftLimit lowered(512);
+    ASSERT_TRUE(lowered.ok());
+    ASSERT_GE(lowered.hard(), 4096u);
     EXPECT_EQ(RaiseSoftDescriptorLimit(4096), 4096u);
     // A higher soft limit stays.
     EXPECT_EQ(RaiseSoftDescriptorLimit(1024), 4096u);
     rlimit now{};
     ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &now), 0);
     EXPECT_EQ(now.rlim_cur, 4096u);
-    ::setrlimit(RLIMIT_NOFILE, &saved);
 }
 
 } // namespace

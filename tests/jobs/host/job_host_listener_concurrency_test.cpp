@@ -170,24 +170,15 @@ TEST(JobHostListenerConcurrency, AFloodTheHostDoesNotTakeYetStaysWithinTheListen
 }
 
 TEST(JobHostListenerConcurrency, AStartingHostRaisesTheSoftDescriptorLimit) {
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
-    ASSERT_GE(saved.rlim_max, 4096u);
-    rlimit lowered = saved;
-    lowered.rlim_cur = 512;
-    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    ScopedSoftLimit lowered(512);
+    ASSERT_TRUE(lowered.ok());
+    ASSERT_GE(lowered.hard(), 4096u);
+    JobHost server(true);
+    ASSERT_EQ(server.Start("127.0.0.1"), KV_OK);
     rlimit raised{};
-    std::size_t cap = 0;
-    {
-        JobHost server(true);
-        const KvResult started = server.Start("127.0.0.1");
-        cap = server.GetListener().GetMaxConnections();
-        ::getrlimit(RLIMIT_NOFILE, &raised);
-        ::setrlimit(RLIMIT_NOFILE, &saved);
-        ASSERT_EQ(started, KV_OK);
-    }
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &raised), 0);
     EXPECT_EQ(raised.rlim_cur, 4096u);
-    EXPECT_EQ(cap, TcpTextListener::kMaxConnections);
+    EXPECT_EQ(server.GetListener().GetMaxConnections(), TcpTextListener::kMaxConnections);
 }
 
 TEST(JobHostListenerConcurrency, OnePumpTakesAtMostItsShareOfWaitingTexts) {
