@@ -2,7 +2,8 @@
 // One text per TCP connection: the sender connects, writes every byte and
 // closes; the listener reads each accepted connection to its end and hands
 // the bytes on. There is no prefix and no terminator: the end of the stream
-// ends the text. Socket time-outs are real time.
+// ends the text. Socket time-outs are real time. The receiving side is
+// TcpTextListener (tcp_text_listener.h).
 
 #include "platform/result_codes.h"
 #include "platform/tcp_text_listener.h"
