@@ -156,7 +156,6 @@ void TcpTextListener::Run() {
     epoll_event events[kEventBatch];
     TcpTextFraming* framing_in_use = nullptr;
 
-    // The counts change before the peer can see the close.
     TcpTextFraming framing(
         TcpTextFraming::Limits{max_bytes_, read_timeout_ms_, max_connections_, kMaxBufferedBytes},
         budget_,
@@ -164,6 +163,7 @@ void TcpTextListener::Run() {
             if (handler_)
                 handler_(std::move(text));
         },
+        // The counts change before the peer can see the close.
         [this, &framing_in_use](int fd, bool dropped) {
             if (dropped)
                 dropped_.fetch_add(1);
@@ -178,7 +178,7 @@ void TcpTextListener::Run() {
         accepting = on;
     };
     // Reads what the connection has, as far as the bound allows.
-    const auto read = [&](int fd, std::int64_t now) {
+    const auto read_from = [&](int fd, std::int64_t now) {
         char buffer[16384];
         for (;;) {
             std::size_t room = framing.Room(fd);
@@ -265,7 +265,7 @@ void TcpTextListener::Run() {
             // descriptor is not reused before the batch is done. A paused
             // framing reads the rest of the batch when it resumes.
             if (framing.IsOpen(fd) && !framing.IsPaused())
-                read(fd, now);
+                read_from(fd, now);
         }
         if (wake)
             break;
