@@ -126,8 +126,14 @@ void HostSenders::Send(Item& item) {
         result = SendText(address, item.port, item.text, item.timeout_ms, &timed_out);
         if (timed_out) {
             result = KV_E_TIMEOUT;
+            const std::uint32_t now = GetClock().TickMs();
             std::lock_guard lock(mutex_);
-            timed_out_[address] = GetClock().TickMs();
+            // Only the addresses still skipped are kept: a time-out costs
+            // its sender the whole wait, so they stay few.
+            std::erase_if(timed_out_, [now](const auto& entry) {
+                return static_cast<std::uint32_t>(now - entry.second) >= kSkipMs;
+            });
+            timed_out_[address] = now;
         }
     }
     if (item.completion)
