@@ -5,30 +5,44 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
-#include <atomic>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
-std::atomic<NameResolver*>& InstalledResolver() {
-    static std::atomic<NameResolver*> resolver{nullptr};
-    return resolver;
+struct Installed {
+    std::mutex mutex;
+    std::shared_ptr<NameResolver> resolver;
+};
+
+Installed& TheInstalled() {
+    static Installed installed;
+    return installed;
 }
 
-NameResolver& TheSystemResolver() {
-    static SystemNameResolver resolver;
+const std::shared_ptr<NameResolver>& TheSystemResolver() {
+    static const std::shared_ptr<NameResolver> resolver = std::make_shared<SystemNameResolver>();
     return resolver;
 }
 
 } // namespace
 
 NameResolver& GetNameResolver() {
-    NameResolver* resolver = InstalledResolver().load(std::memory_order_acquire);
-    return resolver ? *resolver : TheSystemResolver();
+    return *ShareNameResolver();
 }
 
-void SetNameResolver(NameResolver* resolver) {
-    InstalledResolver().store(resolver, std::memory_order_release);
+std::shared_ptr<NameResolver> ShareNameResolver() {
+    Installed& installed = TheInstalled();
+    std::lock_guard lock(installed.mutex);
+    return installed.resolver ? installed.resolver : TheSystemResolver();
+}
+
+void SetNameResolver(std::shared_ptr<NameResolver> resolver) {
+    Installed& installed = TheInstalled();
+    std::shared_ptr<NameResolver> replaced;
+    std::lock_guard lock(installed.mutex);
+    replaced.swap(installed.resolver);
+    installed.resolver = std::move(resolver);
 }
 
 bool SystemNameResolver::LookupName(std::uint32_t address, std::string& name) {

@@ -3,6 +3,7 @@
 // through GetNameResolver(), so that tests can answer without a network.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class NameResolver {
@@ -25,15 +26,24 @@ public:
 };
 
 // The resolver in use; the system resolver unless a test installed another.
+// The reference is good while the resolver stays installed; a look-up that
+// may outlive that (one given up by a caller) holds ShareNameResolver().
 NameResolver& GetNameResolver();
-// Installs a resolver (null restores the system resolver). The resolver must
-// outlive its installation.
-void SetNameResolver(NameResolver* resolver);
+std::shared_ptr<NameResolver> ShareNameResolver();
+// Installs a resolver (null restores the system resolver); look-ups that
+// hold it keep it alive after it is replaced.
+void SetNameResolver(std::shared_ptr<NameResolver> resolver);
 
-// Installs a resolver for the lifetime of the guard.
+// Installs a resolver for the lifetime of the guard: one shared with the
+// look-ups, or one borrowed, which must then outlive every look-up begun
+// while it was installed.
 class ScopedNameResolver {
 public:
-    explicit ScopedNameResolver(NameResolver& resolver) { SetNameResolver(&resolver); }
+    explicit ScopedNameResolver(std::shared_ptr<NameResolver> resolver) {
+        SetNameResolver(std::move(resolver));
+    }
+    explicit ScopedNameResolver(NameResolver& resolver)
+        : ScopedNameResolver(std::shared_ptr<NameResolver>(std::shared_ptr<void>(), &resolver)) {}
     ~ScopedNameResolver() { SetNameResolver(nullptr); }
     ScopedNameResolver(const ScopedNameResolver&) = delete;
     ScopedNameResolver& operator=(const ScopedNameResolver&) = delete;

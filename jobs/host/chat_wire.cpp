@@ -53,6 +53,8 @@ void ChatWire::Carry(const std::string& caller, const std::string& called,
         entry.deliveries += Deliver(entry);
     std::lock_guard lock(mutex_);
     log_.push_back(std::move(entry));
+    while (log_.size() > kLogLimit)
+        log_.pop_front();
 }
 
 std::size_t ChatWire::ReleaseDelayed() {
@@ -68,7 +70,7 @@ std::size_t ChatWire::ReleaseDelayed() {
 
 std::vector<ChatWireEntry> ChatWire::GetLog() const {
     std::lock_guard lock(mutex_);
-    return log_;
+    return {log_.begin(), log_.end()};
 }
 
 std::uint32_t ChatWire::Deliver(const ChatWireEntry& entry) {

@@ -9,7 +9,9 @@
 // Process-wide; the hosts are pumped by one thread at a time, and the lock
 // only guards the wire's own lists.
 
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -30,6 +32,9 @@ struct ChatWireEntry {
 
 class ChatWire {
 public:
+    // The log keeps the latest entries.
+    static constexpr std::size_t kLogLimit = 1000;
+
     static ChatWire& Get();
 
     void Attach(JobHost* host);
@@ -44,6 +49,7 @@ public:
                std::uint32_t count);
     // Delivers the held packets; how many were held.
     std::size_t ReleaseDelayed();
+    // The latest kLogLimit packets carried, oldest first.
     std::vector<ChatWireEntry> GetLog() const;
 
 private:
@@ -53,5 +59,5 @@ private:
     std::vector<JobHost*> hosts_;
     std::vector<ChatWireFate> fates_;
     std::vector<ChatWireEntry> held_;
-    std::vector<ChatWireEntry> log_;
+    std::deque<ChatWireEntry> log_;
 };

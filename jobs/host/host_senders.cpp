@@ -1,5 +1,6 @@
 #include "jobs/host/host_senders.h"
 
+#include "platform/clock.h"
 #include "platform/name_resolver.h"
 #include "platform/tcp_transport.h"
 
@@ -15,6 +16,13 @@ struct HostSenders::LookUp {
     bool given_up = false;
     std::uint32_t address = 0;
 };
+
+struct HostSenders::LookUpSlots {
+    std::mutex mutex;
+    std::size_t running = 0;
+};
+
+HostSenders::HostSenders() : look_up_slots_(std::make_shared<LookUpSlots>()) {}
 
 bool HostSenders::Post(const std::string& host, std::uint32_t port, std::string text,
                        std::uint32_t timeout_ms, Completion completion) {
@@ -52,6 +60,7 @@ void HostSenders::Stop() {
     waiting_.clear();
     ready_.clear();
     busy_.clear();
+    timed_out_.clear();
     waiting_count_ = 0;
     idle_ = 0;
     stopping_ = false;
@@ -78,14 +87,7 @@ void HostSenders::Work() {
         --waiting_count_;
         busy_.insert(destination);
         lock.unlock();
-        std::string address;
-        if (ToAddress(item.host, address)) {
-            const KvResult result = SendText(address, item.port, item.text, item.timeout_ms);
-            if (item.completion)
-                item.completion(result, address);
-        } else if (item.completion && !IsStopping()) {
-            item.completion(KV_E_SOCKET_CONNECT, std::string());
-        }
+        Send(item);
         item = Item{};
         lock.lock();
         busy_.erase(destination);
@@ -98,50 +100,106 @@ void HostSenders::Work() {
     }
 }
 
-bool HostSenders::IsStopping() const {
-    std::lock_guard lock(mutex_);
-    return stopping_;
+void HostSenders::Send(Item& item) {
+    std::string address;
+    const KvResult found = ToAddress(item.host, item.timeout_ms, address);
+    if (found == KV_E_ALREADY_STOPPING)
+        return;
+    if (found != KV_OK) {
+        if (item.completion)
+            item.completion(found, std::string());
+        return;
+    }
+    bool skip = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (auto late = timed_out_.find(address); late != timed_out_.end()) {
+            const auto since = static_cast<std::int32_t>(GetClock().TickMs() - late->second);
+            skip = since >= 0 && since < static_cast<std::int32_t>(kSkipMs);
+            if (!skip)
+                timed_out_.erase(late);
+        }
+    }
+    KvResult result = kSkipped;
+    if (!skip) {
+        bool timed_out = false;
+        result = SendText(address, item.port, item.text, item.timeout_ms, &timed_out);
+        if (timed_out) {
+            result = KV_E_TIMEOUT;
+            const std::uint32_t now = GetClock().TickMs();
+            std::lock_guard lock(mutex_);
+            // Only the addresses still skipped are kept: a time-out costs
+            // its sender the whole wait, so they stay few.
+            std::erase_if(timed_out_, [now](const auto& entry) {
+                return static_cast<std::uint32_t>(now - entry.second) >= kSkipMs;
+            });
+            timed_out_[address] = now;
+        }
+    }
+    if (item.completion)
+        item.completion(result, address);
 }
 
-bool HostSenders::ToAddress(const std::string& host, std::string& address) {
+KvResult HostSenders::ToAddress(const std::string& host, std::uint32_t timeout_ms,
+                                std::string& address) {
     in_addr dotted{};
     if (host.empty() || ::inet_pton(AF_INET, host.c_str(), &dotted) == 1) {
         address = host;
-        return true;
+        return KV_OK;
     }
     auto look_up = std::make_shared<LookUp>();
     {
         std::lock_guard lock(mutex_);
         if (stopping_)
-            return false;
+            return KV_E_ALREADY_STOPPING;
+        std::lock_guard slots(look_up_slots_->mutex);
+        if (look_up_slots_->running >= kMaxLookUps)
+            return kTooManyLookUps;
+        ++look_up_slots_->running;
         look_ups_.insert(look_up);
     }
-    std::thread([look_up, host] {
+    // The thread holds what it uses: the senders may be gone when it ends.
+    std::thread([look_up, host, slots = look_up_slots_, resolver = ShareNameResolver()] {
         std::uint32_t found = 0;
-        const bool resolved = GetNameResolver().LookupAddress(host, found);
+        const bool resolved = resolver->LookupAddress(host, found);
+        // The slot is free before the sender hears, so that its next
+        // look-up finds it free.
+        {
+            std::lock_guard lock(slots->mutex);
+            --slots->running;
+        }
         std::lock_guard lock(look_up->mutex);
         look_up->done = true;
         look_up->found = resolved;
         look_up->address = found;
         look_up->changed.notify_all();
     }).detach();
-    bool resolved = false;
+    KvResult outcome = KV_OK;
     std::uint32_t found = 0;
     {
         std::unique_lock lock(look_up->mutex);
-        look_up->changed.wait(lock, [&] { return look_up->done || look_up->given_up; });
-        resolved = look_up->done && look_up->found;
+        look_up->changed.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                                  [&] { return look_up->done || look_up->given_up; });
+        if (look_up->given_up)
+            outcome = KV_E_ALREADY_STOPPING;
+        else if (!look_up->done)
+            outcome = KV_E_TIMEOUT;
+        else if (!look_up->found)
+            outcome = KV_E_SOCKET_CONNECT;
         found = look_up->address;
     }
     {
         std::lock_guard lock(mutex_);
         look_ups_.erase(look_up);
+        // A failure while stopping is nobody's news.
+        if (outcome != KV_OK && stopping_)
+            outcome = KV_E_ALREADY_STOPPING;
     }
-    if (!resolved)
-        return false;
+    if (outcome != KV_OK)
+        return outcome;
     dotted.s_addr = htonl(found);
     char text[INET_ADDRSTRLEN] = {};
     ::inet_ntop(AF_INET, &dotted, text, sizeof text);
     address = text;
-    return true;
+    return KV_OK;
 }

@@ -19,7 +19,7 @@
 
 namespace {
 
-// A received text waiting in a host's queue; lParam holds a new ReceivedText.
+// A received text waiting in a host's queue; lParam holds a new ReceivedTcpText.
 constexpr UINT kTextArrivedMessage = 0x00020001u;
 // An application's CAPI call; lParam holds a new shared pointer to it.
 constexpr UINT kCapiCallMessage = 0x00020002u;
@@ -27,6 +27,8 @@ constexpr UINT kCapiCallMessage = 0x00020002u;
 constexpr UINT kSendDoneMessage = 0x00020003u;
 // How long an idle RunHosts waits for input before it steps again.
 constexpr std::uint32_t kIdleWaitMs = 20;
+// The soft descriptor limit a host raises to, as far as the hard one allows.
+constexpr std::uint64_t kWantedDescriptors = 4096;
 
 constexpr std::uint16_t kServiceEndpoints[] = {
     KV_ENDPOINT_HOST_MAIN,  KV_ENDPOINT_HOST_STATUS, KV_ENDPOINT_NETWORK,
@@ -65,6 +67,13 @@ std::string SendFailureText(KvResult result) {
         return "not connected";
     if (result == KV_E_SOCKET_SEND)
         return "not all written";
+    if (result == KV_E_TIMEOUT)
+        return "timed out";
+    if (result == HostSenders::kTooManyLookUps)
+        return "too many name look-ups under way";
+    if (result == HostSenders::kSkipped)
+        return "skipped: a send to its address timed out within " +
+               std::to_string(HostSenders::kSkipMs / 1000) + " s";
     char code[16];
     std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(result));
     return code;
@@ -77,11 +86,6 @@ HostInput& GetHostInput() {
 
 using CapiCall = std::shared_ptr<CAPIFuncData>;
 
-struct ReceivedText {
-    std::string text;
-    std::uint32_t peer_address = 0;
-};
-
 struct SendDone {
     std::function<void(KvResult)> on_result;
     KvResult result = KV_OK;
@@ -89,7 +93,7 @@ struct SendDone {
 
 void ReleasePosted(const ThreadMessage& posted) {
     if (posted.message == kTextArrivedMessage) {
-        delete reinterpret_cast<ReceivedText*>(posted.lParam);
+        delete reinterpret_cast<ReceivedTcpText*>(posted.lParam);
     } else if (posted.message == kSendDoneMessage) {
         delete reinterpret_cast<SendDone*>(posted.lParam);
     } else if (posted.message == kCapiCallMessage) {
@@ -141,16 +145,17 @@ KvResult JobHost::Start(const std::string& address, std::uint16_t port) {
         }
         registered_.push_back(endpoint);
     }
+    // The listener's connection cap follows the soft limit.
+    RaiseSoftDescriptorLimit(kWantedDescriptors);
     std::weak_ptr<MessageQueue> queue = queue_;
-    const KvResult bound =
-        listener_.Start(address, port, [queue](std::string&& text, std::uint32_t peer_address) {
-            std::shared_ptr<MessageQueue> target = queue.lock();
-            auto* held = new ReceivedText{std::move(text), peer_address};
-            ThreadMessage posted{nullptr, kTextArrivedMessage, 0, reinterpret_cast<LPARAM>(held)};
-            if (!target || !target->Post(posted))
-                delete held;
-            GetHostInput().Signal();
-        });
+    const KvResult bound = listener_.StartHolding(address, port, [queue](ReceivedTcpText&& text) {
+        std::shared_ptr<MessageQueue> target = queue.lock();
+        auto* held = new ReceivedTcpText(std::move(text));
+        ThreadMessage posted{nullptr, kTextArrivedMessage, 0, reinterpret_cast<LPARAM>(held)};
+        if (!target || !target->Post(posted))
+            delete held;
+        GetHostInput().Signal();
+    });
     if (bound != KV_OK) {
         Stop();
         return bound;
@@ -191,7 +196,12 @@ bool JobHost::PumpOnce() {
         return false;
     bool worked = false;
     ThreadMessage posted;
-    while (queue_->HasMessage() && queue_->GetMessage(posted)) {
+    // A flood of texts waits for the next pump rather than keeping the jobs
+    // from their steps.
+    std::size_t texts = 0;
+    while (texts < kMaxTextsPerPump && queue_->HasMessage() && queue_->GetMessage(posted)) {
+        if (posted.message == kTextArrivedMessage)
+            ++texts;
         Dispatch(posted);
         worked = true;
     }
@@ -203,7 +213,8 @@ bool JobHost::PumpOnce() {
 
 void JobHost::Dispatch(const ThreadMessage& posted) {
     if (posted.message == kTextArrivedMessage) {
-        std::unique_ptr<ReceivedText> received(reinterpret_cast<ReceivedText*>(posted.lParam));
+        // Its bytes count against the listener's bound until it is handled.
+        std::unique_ptr<ReceivedTcpText> received(reinterpret_cast<ReceivedTcpText*>(posted.lParam));
         HandleText(received->text, received->peer_address);
         return;
     }

@@ -51,6 +51,8 @@ public:
     static constexpr std::uint16_t kDefaultHandlerEndpoint = 0x900;
     // Messages left in a job's queue expire after this.
     static constexpr std::uint32_t kDeliveredLifetimeSeconds = 60;
+    // Received texts one PumpOnce handles at most before it steps the jobs.
+    static constexpr std::size_t kMaxTextsPerPump = 256;
 
     // A server's jobs reach their peers directly (transport mode 1); a
     // workstation's hold the server as their local computer (mode 3).
@@ -59,20 +61,23 @@ public:
     JobHost(const JobHost&) = delete;
     JobHost& operator=(const JobHost&) = delete;
 
-    // Registers the endpoints and binds the listener on address:port (port 0:
-    // any free port). KV_E_FAIL when started already or an endpoint cannot be
-    // registered; the listener's code when it cannot bind.
+    // Raises the soft descriptor limit towards 4,096, registers the endpoints
+    // and binds the listener on address:port (port 0: any free port).
+    // KV_E_FAIL when started already or an endpoint cannot be registered; the
+    // listener's code when it cannot bind.
     KvResult Start(const std::string& address, std::uint16_t port = 0);
     // Unbinds the listener and unregisters the endpoints; queued messages are
     // released.
     void Stop();
     std::uint16_t GetPort() const { return listener_.GetPort(); }
+    const TcpTextListener& GetListener() const { return listener_; }
     std::uint16_t GetHandlerEndpoint() const { return handler_endpoint_; }
     const std::string& GetAddress() const { return address_; }
     bool IsServer() const { return server_; }
 
-    // Handles every queued message and received text, steps every job once
-    // and deletes finished jobs. True when anything happened.
+    // Handles the queued messages and up to kMaxTextsPerPump received texts,
+    // steps every job once and deletes finished jobs. True when anything
+    // happened or more waits.
     bool PumpOnce();
 
     // A CLIENT2 logon towards the server at address:port; the job's id. Sets

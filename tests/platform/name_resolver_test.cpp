@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 TEST(NameResolver, TheSystemOneReadsHostOrderAndAnInstalledOneAnswersUntilItsGuardEnds) {
@@ -22,4 +23,31 @@ TEST(NameResolver, TheSystemOneReadsHostOrderAndAnInstalledOneAnswersUntilItsGua
         EXPECT_EQ(name, "fixed");
     }
     EXPECT_NE(dynamic_cast<SystemNameResolver*>(&GetNameResolver()), nullptr);
+}
+
+TEST(NameResolver, ASharedResolverLivesAsLongAsItsLastHolder) {
+    struct CountingResolver final : NameResolver {
+        explicit CountingResolver(int& alive) : alive_(alive) { ++alive_; }
+        ~CountingResolver() override { --alive_; }
+        bool LookupName(std::uint32_t, std::string&) override { return false; }
+        bool LookupAddress(const std::string&, std::uint32_t& address) override {
+            address = 0x7F000009u;
+            return true;
+        }
+        int& alive_;
+    };
+    int alive = 0;
+    std::shared_ptr<NameResolver> held;
+    {
+        ScopedNameResolver installed(std::make_shared<CountingResolver>(alive));
+        held = ShareNameResolver();
+    }
+    // Uninstalled, but a look-up begun before still has it.
+    EXPECT_NE(dynamic_cast<SystemNameResolver*>(&GetNameResolver()), nullptr);
+    EXPECT_EQ(alive, 1);
+    std::uint32_t address = 0;
+    EXPECT_TRUE(held->LookupAddress("any", address));
+    EXPECT_EQ(address, 0x7F000009u);
+    held.reset();
+    EXPECT_EQ(alive, 0);
 }

@@ -1,9 +1,10 @@
 #pragma once
-// Client sockets of the TCP tests.
+// Client sockets and descriptor limits of the TCP tests.
 
 #include <arpa/inet.h>
 #include <cstdint>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -31,3 +32,23 @@ inline int ConnectTo(std::uint16_t port, const char* source = nullptr) {
     }
     return fd;
 }
+
+// The soft descriptor limit for the lifetime of the guard.
+class ScopedSoftLimit {
+public:
+    explicit ScopedSoftLimit(rlim_t soft) {
+        ok_ = ::getrlimit(RLIMIT_NOFILE, &saved_) == 0;
+        rlimit changed = saved_;
+        changed.rlim_cur = soft;
+        ok_ = ok_ && soft <= saved_.rlim_max && ::setrlimit(RLIMIT_NOFILE, &changed) == 0;
+    }
+    ~ScopedSoftLimit() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
+    ScopedSoftLimit(const ScopedSoftLimit&) = delete;
+    ScopedSoftLimit& operator=(const ScopedSoftLimit&) = delete;
+    bool ok() const { return ok_; }
+    rlim_t hard() const { return saved_.rlim_max; }
+
+private:
+    rlimit saved_{};
+    bool ok_ = false;
+};

@@ -1,5 +1,6 @@
-// The listener's readiness loop: silent connections hold back no text, and
-// its limits close the oldest connection.
+// The listener's readiness loop: silent connections hold back no text, its
+// limits close the oldest connection, and its connection cap leaves room in
+// the descriptor limit.
 #include "platform/tcp_transport.h"
 
 #include "platform/tcp_test_support.h"
@@ -9,6 +10,7 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <condition_variable>
+#include <fcntl.h>
 #include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
@@ -71,13 +73,14 @@ void CloseAll(std::vector<int>& fds) {
 class ListenerTest : public ::testing::Test {
 protected:
     void Start(std::uint32_t read_timeout_ms) {
-        ASSERT_EQ(listener_.Start(
-                      "127.0.0.1", 0,
-                      [this](std::string&& text, std::uint32_t peer) {
-                          arrivals_.Put({std::move(text), peer, listener_.GetDroppedCount()});
-                      },
-                      TcpTextListener::kDefaultMaxBytes, read_timeout_ms),
+        ASSERT_EQ(listener_.Start("127.0.0.1", 0, Handler(), TcpTextListener::kDefaultMaxBytes,
+                                  read_timeout_ms),
                   KV_OK);
+    }
+    TcpTextListener::TextHandler Handler() {
+        return [this](std::string&& text, std::uint32_t peer) {
+            arrivals_.Put({std::move(text), peer, listener_.GetDroppedCount()});
+        };
     }
     // Waits until the listener has accepted count connections in all.
     bool WaitAccepted(std::uint64_t count) {
@@ -120,6 +123,19 @@ TEST_F(ListenerTest, AConnectionNotEndedWithinItsTimeOutIsClosedAndItsTextDroppe
     EXPECT_EQ(listener_.GetDroppedCount(), 1u);
     EXPECT_EQ(listener_.GetOpenCount(), 0u);
     EXPECT_TRUE(arrivals_.Get().empty());
+}
+
+TEST_F(ListenerTest, ByDefaultAConnectionHasTwoSeconds) {
+    ASSERT_EQ(listener_.Start("127.0.0.1", 0, Handler()), KV_OK);
+    const auto start = std::chrono::steady_clock::now();
+    clients_.push_back(ConnectTo(listener_.GetPort()));
+    ASSERT_EQ(::send(clients_.back(), "part", 4, MSG_NOSIGNAL), 4);
+    EXPECT_TRUE(ClosedByListener(clients_.back()));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(2000));
+    // Half a second for a loaded machine to notice.
+    EXPECT_LT(waited, std::chrono::milliseconds(2500));
+    EXPECT_EQ(listener_.GetDroppedCount(), 1u);
 }
 
 TEST_F(ListenerTest, BeyondTheConnectionLimitTheOldestIsClosed) {
@@ -200,6 +216,59 @@ TEST_F(ListenerTest, AFailedAcceptPausesAndTheLoopGoesOn) {
     ::close(client);
     ASSERT_TRUE(arrivals_.WaitFor(1));
     EXPECT_EQ(arrivals_.Get()[0].text, "text");
+}
+
+TEST_F(ListenerTest, TheConnectionCapLeavesDescriptorsBelowTheSoftLimit) {
+    constexpr int kClients = 500;
+    constexpr rlim_t kSoft = 512;
+    // The clients' sockets are made first, above the lowered limit, so that
+    // only the listener's accepted descriptors come out of it.
+    ScopedSoftLimit wide(2048);
+    ASSERT_TRUE(wide.ok());
+    for (int i = 0; i < kClients; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ASSERT_GE(fd, 0);
+        clients_.push_back(::fcntl(fd, F_DUPFD_CLOEXEC, 1024));
+        ::close(fd);
+        ASSERT_GE(clients_.back(), 1024);
+    }
+    {
+        ScopedSoftLimit lowered(kSoft);
+        ASSERT_TRUE(lowered.ok());
+        Start(kNoTimeOutMs);
+        EXPECT_EQ(listener_.GetMaxConnections(), kSoft - TcpTextListener::kSpareDescriptors);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(listener_.GetPort());
+        for (int fd : clients_)
+            ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ASSERT_TRUE(WaitAccepted(kClients));
+        // The oldest made way; no accept ran out of descriptors.
+        EXPECT_EQ(listener_.GetAcceptFailureCount(), 0u);
+        EXPECT_EQ(listener_.GetOpenCount(), listener_.GetMaxConnections());
+        EXPECT_TRUE(ClosedByListener(clients_[0]));
+        ASSERT_EQ(::send(clients_.back(), "last", 4, MSG_NOSIGNAL), 4);
+        ::shutdown(clients_.back(), SHUT_WR);
+        ASSERT_TRUE(arrivals_.WaitFor(1));
+        EXPECT_EQ(arrivals_.Get()[0].text, "last");
+        listener_.Stop();
+    }
+    // At the usual limits the cap is the listener's own.
+    ASSERT_EQ(listener_.Start("127.0.0.1", 0, Handler()), KV_OK);
+    EXPECT_EQ(listener_.GetMaxConnections(), TcpTextListener::kMaxConnections);
+}
+
+TEST(DescriptorLimit, TheSoftLimitIsRaisedToTheHardOneUpToTheMostAsked) {
+    ScopedSoftLimit lowered(512);
+    ASSERT_TRUE(lowered.ok());
+    ASSERT_GE(lowered.hard(), 4096u);
+    EXPECT_EQ(RaiseSoftDescriptorLimit(4096), 4096u);
+    // A higher soft limit stays.
+    EXPECT_EQ(RaiseSoftDescriptorLimit(1024), 4096u);
+    rlimit now{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &now), 0);
+    EXPECT_EQ(now.rlim_cur, 4096u);
 }
 
 } // namespace

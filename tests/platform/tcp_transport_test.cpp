@@ -97,7 +97,9 @@ TEST(TcpTransport, BadArgumentsFailBeforeAnySocket) {
 TEST(TcpTransport, AClosedPortFailsToConnect) {
     std::uint16_t port = 0;
     const int fd = OpenSocket(false, 0, port);
-    EXPECT_EQ(SendText("127.0.0.1", port, "x", 2000), KV_E_SOCKET_CONNECT);
+    bool timed_out = true;
+    EXPECT_EQ(SendText("127.0.0.1", port, "x", 2000, &timed_out), KV_E_SOCKET_CONNECT);
+    EXPECT_FALSE(timed_out);
     ::close(fd);
 }
 
@@ -106,9 +108,11 @@ TEST(TcpTransport, AFullAcceptQueueTimesOutAsAFailedConnect) {
     const int fd = OpenSocket(true, 0, port);
     // The queue takes a connection or two; a later one is never answered.
     KvResult result = KV_OK;
+    bool timed_out = false;
     for (int attempt = 0; attempt < 8 && result == KV_OK; ++attempt)
-        result = SendText("127.0.0.1", port, "x", 300);
+        result = SendText("127.0.0.1", port, "x", 300, &timed_out);
     EXPECT_EQ(result, KV_E_SOCKET_CONNECT);
+    EXPECT_TRUE(timed_out);
     ::close(fd);
 }
 

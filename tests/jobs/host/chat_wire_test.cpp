@@ -458,4 +458,20 @@ TEST_F(ChatWireTest, RecordServiceFindsUsersByKeyAndTakesReportsSilently) {
         reinterpret_cast<CKvMessage*>(left.lParam)->Release();
 }
 
+TEST(ChatWireLog, KeepsTheLatestThousandPackets) {
+    ChatWire& wire = ChatWire::Get();
+    wire.Reset();
+    constexpr std::uint32_t kCarried = ChatWire::kLogLimit + 2;
+    for (std::uint32_t i = 0; i < kCarried; ++i) {
+        const std::uint8_t byte = static_cast<std::uint8_t>(i);
+        wire.Carry(std::to_string(i), "nobody", &byte, 1);
+    }
+    const std::vector<ChatWireEntry> log = wire.GetLog();
+    ASSERT_EQ(log.size(), ChatWire::kLogLimit);
+    EXPECT_EQ(log.front().caller, "2");
+    EXPECT_EQ(log.back().caller, std::to_string(kCarried - 1));
+    EXPECT_EQ(log.back().deliveries, 0u);
+    wire.Reset();
+}
+
 } // namespace

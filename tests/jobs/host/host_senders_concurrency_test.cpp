@@ -7,41 +7,31 @@
 #include "platform/name_resolver.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <netinet/in.h>
+#include <optional>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr std::uint32_t kHoldMs = 20000;
 
-// Holds every look-up of a name ending in ".held" until released; then those
-// names do not resolve. Other names do not resolve either. A look-up given up
-// by a stopped host may end after its test, so there is one for all tests.
-class HoldingResolver final : public NameResolver {
+// Where held look-ups wait; it outlives the resolver, so that a test can
+// free its resolver while a look-up is held.
+class Gate {
 public:
-    static HoldingResolver& Get() {
-        static HoldingResolver& resolver = *new HoldingResolver;
-        return resolver;
-    }
-    // Holds again once the look-ups of an earlier test have ended.
-    void Reset() {
-        std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, std::chrono::milliseconds(kHoldMs),
-                          [this] { return holding_ == 0; });
-        released_ = false;
-    }
-    bool LookupName(std::uint32_t, std::string&) override { return false; }
-    bool LookupAddress(const std::string& name, std::uint32_t&) override {
-        if (name.size() < 5 || name.compare(name.size() - 5, 5, ".held") != 0)
-            return false;
+    void Hold() {
         std::unique_lock lock(mutex_);
         ++holding_;
         changed_.notify_all();
         changed_.wait_for(lock, std::chrono::milliseconds(kHoldMs), [this] { return released_; });
         --holding_;
         changed_.notify_all();
-        return false;
     }
     bool WaitHolding(int count) {
         std::unique_lock lock(mutex_);
@@ -65,12 +55,32 @@ private:
     bool released_ = false;
 };
 
+// Holds every look-up of a name ending in ".held" until released; then those
+// names do not resolve. Other names do not resolve either.
+class HoldingResolver final : public NameResolver {
+public:
+    explicit HoldingResolver(std::shared_ptr<Gate> gate) : gate_(std::move(gate)) {}
+    bool LookupName(std::uint32_t, std::string&) override { return false; }
+    bool LookupAddress(const std::string& name, std::uint32_t&) override {
+        if (name.size() < 5 || name.compare(name.size() - 5, 5, ".held") != 0)
+            return false;
+        gate_->Hold();
+        // The resolver itself is still there to answer.
+        ++answered_;
+        return false;
+    }
+
+private:
+    std::shared_ptr<Gate> gate_;
+    std::atomic<int> answered_{0};
+};
+
 class HostSendersTest : public LoopbackHostsTest {
 protected:
-    HostSendersTest() : scoped_resolver_(resolver_) { resolver_.Reset(); }
+    HostSendersTest() { scoped_resolver_.emplace(resolver_); }
     ~HostSendersTest() override {
         // The held look-ups end, whether or not their hosts wait for them.
-        resolver_.Release();
+        gate_->Release();
     }
 
     // A job's request to the network service: send the text to name:port.
@@ -90,21 +100,26 @@ protected:
                                 &host.GetRouter(), 1, true, false),
                   KV_OK);
     }
-    static bool Logged(const JobHost& host, const std::string& part) {
+    static std::ptrdiff_t CountLogged(const JobHost& host, const std::string& part) {
         const std::deque<std::string>& log = host.GetHostLog();
-        return std::any_of(log.begin(), log.end(), [&](const std::string& line) {
+        return std::count_if(log.begin(), log.end(), [&](const std::string& line) {
             return line.find(part) != std::string::npos;
         });
     }
 
-    HoldingResolver& resolver_ = HoldingResolver::Get();
-    ScopedNameResolver scoped_resolver_;
+    static bool Logged(const JobHost& host, const std::string& part) {
+        return CountLogged(host, part) > 0;
+    }
+
+    std::shared_ptr<Gate> gate_ = std::make_shared<Gate>();
+    std::shared_ptr<HoldingResolver> resolver_ = std::make_shared<HoldingResolver>(gate_);
+    std::optional<ScopedNameResolver> scoped_resolver_;
 };
 
 TEST_F(HostSendersTest, ANameLookUpThatDoesNotAnswerHoldsUpNoOtherJob) {
     RequestSend(server_, "peer.held", 4100, "<JobData/>");
     RequestSend(workstation_, "peer.held", 4100, "<JobData/>");
-    ASSERT_TRUE(Run([&] { return resolver_.Holding() == 2; }));
+    ASSERT_TRUE(Run([&] { return gate_->Holding() == 2; }));
 
     // A logon between the two hosts goes through while both look-ups hang.
     std::uint32_t id = 0;
@@ -112,11 +127,11 @@ TEST_F(HostSendersTest, ANameLookUpThatDoesNotAnswerHoldsUpNoOtherJob) {
     EXPECT_TRUE(Run([&] {
         CKvJobData* client = workstation_.FindJob(id);
         return client != nullptr && client->GetState() == KV_JOB_STATE_RUNNING &&
-               resolver_.Holding() == 2;
+               gate_->Holding() == 2;
     }));
 
     // The sends whose result nobody asked for are logged when they fail.
-    resolver_.Release();
+    gate_->Release();
     EXPECT_TRUE(Run([&] {
         return Logged(server_, "sending to peer.held:4100 failed") &&
                Logged(workstation_, "sending to peer.held:4100 failed");
@@ -125,11 +140,116 @@ TEST_F(HostSendersTest, ANameLookUpThatDoesNotAnswerHoldsUpNoOtherJob) {
 
 TEST_F(HostSendersTest, StoppingAHostDoesNotWaitForANameLookUp) {
     RequestSend(workstation_, "peer.held", 4100, "<JobData/>");
-    ASSERT_TRUE(Run([&] { return resolver_.Holding() == 1; }));
+    ASSERT_TRUE(Run([&] { return gate_->Holding() == 1; }));
     workstation_.Stop();
     // Still held: the stop gave the send up instead of waiting for it.
-    EXPECT_EQ(resolver_.Holding(), 1);
+    EXPECT_EQ(gate_->Holding(), 1);
     EXPECT_EQ(workstation_.GetHostLog().size(), 0u);
+    // The look-up keeps the resolver that the test gives up, until it ends.
+    std::weak_ptr<HoldingResolver> held = resolver_;
+    scoped_resolver_.reset();
+    resolver_.reset();
+    EXPECT_FALSE(held.expired());
+    gate_->Release();
+    EXPECT_TRUE(Run([&] { return held.expired(); }));
+}
+
+TEST_F(HostSendersTest, ALookUpEndsWithItsSendsTimeOutAndAFifthFailsAtOnce) {
+    constexpr std::uint32_t kShortMs = 100;
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(
+            workstation_.PostSend("peer" + std::to_string(i) + ".held", 4100, "x", kShortMs));
+    // The senders give up; the look-ups still run.
+    ASSERT_TRUE(
+        Run([&] { return CountLogged(workstation_, ".held:4100 failed: timed out") == 4; }));
+    EXPECT_EQ(gate_->Holding(), static_cast<int>(HostSenders::kMaxLookUps));
+    ASSERT_TRUE(workstation_.PostSend("peer4.held", 4100, "x", kHoldMs));
+    EXPECT_TRUE(Run([&] {
+        return Logged(workstation_,
+                      "sending to peer4.held:4100 failed: too many name look-ups under way");
+    }));
+    EXPECT_EQ(gate_->Holding(), static_cast<int>(HostSenders::kMaxLookUps));
+    // Ended look-ups make room for new ones (a slot frees as its resolver
+    // returns, just after the gate opens).
+    gate_->Release();
+    ASSERT_TRUE(gate_->WaitHolding(0));
+    KvResult last = HostSenders::kTooManyLookUps;
+    for (int attempt = 0; attempt < 1000 && last == HostSenders::kTooManyLookUps; ++attempt) {
+        std::optional<KvResult> result;
+        ASSERT_TRUE(workstation_.PostSend("peer5.held", 4100, "x", kHoldMs,
+                                          [&](KvResult sent) { result = sent; }));
+        ASSERT_TRUE(Run([&] { return result.has_value(); }));
+        last = *result;
+    }
+    EXPECT_EQ(last, KV_E_SOCKET_CONNECT);
+}
+
+TEST_F(HostSendersTest, AnAddressWhoseSendTimedOutIsSkippedForThirtySecondsOnAnyPort) {
+    constexpr std::uint32_t kShortMs = 300;
+    // On 127.0.0.3: a listener whose accept queue fills and stays full, and
+    // one that reads.
+    const int stuck = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(stuck, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    ASSERT_EQ(::inet_pton(AF_INET, "127.0.0.3", &address.sin_addr), 1);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(::bind(stuck, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(stuck, 0), 0);
+    ASSERT_EQ(::getsockname(stuck, reinterpret_cast<sockaddr*>(&address), &size), 0);
+    const std::uint16_t stuck_port = ntohs(address.sin_port);
+    std::mutex mutex;
+    std::vector<std::string> arrived;
+    TcpTextListener reading;
+    ASSERT_EQ(reading.Start("127.0.0.3", 0,
+                            [&](std::string&& text, std::uint32_t) {
+                                std::lock_guard lock(mutex);
+                                arrived.push_back(std::move(text));
+                            }),
+              KV_OK);
+    const auto arrived_count = [&] {
+        std::lock_guard lock(mutex);
+        return arrived.size();
+    };
+    std::vector<KvResult> results;
+    const auto send = [&](const char* host, std::uint16_t port) {
+        return workstation_.PostSend(host, port, "<Mark/>", kShortMs,
+                                     [&](KvResult result) { results.push_back(result); });
+    };
+
+    // The queue takes a text or two; then one send times out and the texts
+    // behind it are not tried.
+    for (int i = 0; i < 8; ++i)
+        ASSERT_TRUE(send("127.0.0.3", stuck_port));
+    ASSERT_TRUE(Run([&] { return results.size() == 8; }));
+    EXPECT_EQ(std::count(results.begin(), results.end(), KV_E_TIMEOUT), 1);
+    EXPECT_GE(std::count(results.begin(), results.end(), HostSenders::kSkipped), 5);
+    EXPECT_TRUE(Logged(workstation_, "sending to 127.0.0.3:" + std::to_string(stuck_port) +
+                                         " failed: timed out"));
+
+    // Another port of that address is skipped too, another address is not.
+    results.clear();
+    ASSERT_TRUE(send("127.0.0.3", reading.GetPort()));
+    ASSERT_TRUE(send("127.0.0.1", server_.GetPort()));
+    ASSERT_TRUE(Run([&] { return results.size() == 2; }));
+    EXPECT_EQ(results, (std::vector<KvResult>{HostSenders::kSkipped, KV_OK}));
+    EXPECT_TRUE(Logged(workstation_, "sending to 127.0.0.3:" + std::to_string(reading.GetPort()) +
+                                         " failed: skipped: a send to its address timed out "
+                                         "within 30 s"));
+    EXPECT_EQ(arrived_count(), 0u);
+
+    // Thirty seconds on the host's clock after the time-out it is tried again.
+    results.clear();
+    clock_.Advance(HostSenders::kSkipMs - 1);
+    ASSERT_TRUE(send("127.0.0.3", reading.GetPort()));
+    ASSERT_TRUE(Run([&] { return results.size() == 1; }));
+    EXPECT_EQ(results[0], HostSenders::kSkipped);
+    clock_.Advance(1);
+    ASSERT_TRUE(send("127.0.0.3", reading.GetPort()));
+    ASSERT_TRUE(Run([&] { return results.size() == 2; }));
+    EXPECT_EQ(results[1], KV_OK);
+    EXPECT_TRUE(Run([&] { return arrived_count() == 1; }));
+    ::close(stuck);
 }
 
 TEST_F(HostSendersTest, ALogonTextThatCannotBeSentEndsTheLogon) {
@@ -162,18 +282,19 @@ TEST_F(HostSendersTest, TextsToOneDestinationKeepTheirOrder) {
 TEST_F(HostSendersTest, FourSendersAtOnceAndAThousandAndTwentyFourWaitingTexts) {
     workstation_.SetLogLimit(2 * HostSenders::kMaxWaiting);
     for (int i = 0; i < 5; ++i)
-        ASSERT_TRUE(workstation_.PostSend("peer" + std::to_string(i) + ".held", 4100, "x", 2000));
-    ASSERT_TRUE(resolver_.WaitHolding(static_cast<int>(HostSenders::kMaxSenders)));
+        ASSERT_TRUE(
+            workstation_.PostSend("peer" + std::to_string(i) + ".held", 4100, "x", kHoldMs));
+    ASSERT_TRUE(gate_->WaitHolding(static_cast<int>(HostSenders::kMaxSenders)));
     // The fifth destination waits for a sender; so do the texts behind it.
     std::size_t posted = 1;
     while (posted < HostSenders::kMaxWaiting) {
-        ASSERT_TRUE(workstation_.PostSend("peer4.held", 4100, "x", 2000));
+        ASSERT_TRUE(workstation_.PostSend("peer4.held", 4100, "x", kHoldMs));
         ++posted;
     }
-    EXPECT_EQ(resolver_.Holding(), static_cast<int>(HostSenders::kMaxSenders));
-    EXPECT_FALSE(workstation_.PostSend("peer4.held", 4100, "one more", 2000));
+    EXPECT_EQ(gate_->Holding(), static_cast<int>(HostSenders::kMaxSenders));
+    EXPECT_FALSE(workstation_.PostSend("peer4.held", 4100, "one more", kHoldMs));
     EXPECT_TRUE(Logged(workstation_, "dropped a text to peer4.held:4100"));
-    resolver_.Release();
+    gate_->Release();
     EXPECT_TRUE(Run([&] {
         return std::count_if(workstation_.GetHostLog().begin(), workstation_.GetHostLog().end(),
                              [](const std::string& line) {

@@ -1,11 +1,14 @@
 // A host with 500 silent connections open still logs a user on and keeps the
-// logon alive; afterwards its descriptors and threads are what they were.
+// logon alive; afterwards its descriptors and threads are what they were. A
+// flood of texts the host does not take yet fills no more than the listener's
+// bound, and every text comes once when the host takes them.
 #include "jobs/host/job_host.h"
 
 #include "jobs/host/host_test_support.h"
 #include "platform/tcp_test_support.h"
 
 #include <dirent.h>
+#include <set>
 #include <sys/resource.h>
 #include <thread>
 
@@ -96,6 +99,102 @@ TEST(JobHostListenerConcurrency, SilentConnectionsDelayNeitherALogonNorItsKeepAl
         EXPECT_EQ(OpenDescriptors(), descriptors);
     }
     EXPECT_EQ(Threads(), threads);
+}
+
+// Waits in real time for the condition, without pumping any host.
+bool WaitUntil(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLimitMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+// A text of exactly size bytes that names its number.
+std::string NumberedText(int number, std::size_t size) {
+    std::string text = "<Flood n=\"" + std::to_string(number) + "\"/>";
+    text.resize(size, ' ');
+    return text;
+}
+
+TEST(JobHostListenerConcurrency, AFloodTheHostDoesNotTakeYetStaysWithinTheListenersBound) {
+    RegisterAllPayloads();
+    constexpr int kTexts = 200;
+    constexpr int kSenders = 8;
+    constexpr std::size_t kSize = TcpTextListener::kDefaultMaxBytes;
+    JobHost server(true);
+    ASSERT_EQ(server.Start("127.0.0.1"), KV_OK);
+    const TcpTextListener& listener = server.GetListener();
+    std::vector<std::string> arrived;
+    server.SetWireObserver([&](const std::string& text) { arrived.push_back(text); });
+
+    std::vector<KvResult> results(kTexts, KV_E_FAIL);
+    std::vector<std::thread> senders;
+    for (int sender = 0; sender < kSenders; ++sender) {
+        senders.emplace_back([&, sender] {
+            for (int i = sender; i < kTexts; i += kSenders)
+                results[i] =
+                    SendText("127.0.0.1", server.GetPort(), NumberedText(i, kSize), kLimitMs);
+        });
+    }
+    // Not pumped: the listener stops reading once the texts it handed on
+    // fill its bound.
+    const bool all_read = WaitUntil([&] {
+        return listener.GetPauseCount() > 0 ||
+               (listener.GetAcceptedCount() == kTexts && listener.GetOpenCount() == 0);
+    });
+    EXPECT_TRUE(all_read);
+    EXPECT_EQ(listener.GetPauseCount(), 1u);
+    EXPECT_LE(listener.GetHeldBytes(), TcpTextListener::kMaxBufferedBytes);
+    EXPECT_EQ(server.GetReceivedCount(), 0u);
+
+    EXPECT_TRUE(RunHosts(
+        {&server}, [&] { return server.GetReceivedCount() >= kTexts; }, kLimitMs));
+    for (std::thread& thread : senders)
+        thread.join();
+    EXPECT_EQ(server.GetReceivedCount(), static_cast<std::uint64_t>(kTexts));
+    EXPECT_EQ(listener.GetDroppedCount(), 0u);
+    EXPECT_LE(listener.GetPeakHeldBytes(), TcpTextListener::kMaxBufferedBytes);
+    EXPECT_EQ(listener.GetHeldBytes(), 0u);
+    std::set<int> numbers;
+    for (const std::string& text : arrived) {
+        const int number = std::atoi(text.c_str() + std::strlen("<Flood n=\""));
+        EXPECT_EQ(text, NumberedText(number, kSize));
+        numbers.insert(number);
+    }
+    EXPECT_EQ(numbers.size(), static_cast<std::size_t>(kTexts));
+    EXPECT_EQ(std::count(results.begin(), results.end(), KV_OK), kTexts);
+    server.SetWireObserver({});
+}
+
+TEST(JobHostListenerConcurrency, AStartingHostRaisesTheSoftDescriptorLimit) {
+    ScopedSoftLimit lowered(512);
+    ASSERT_TRUE(lowered.ok());
+    ASSERT_GE(lowered.hard(), 4096u);
+    JobHost server(true);
+    ASSERT_EQ(server.Start("127.0.0.1"), KV_OK);
+    rlimit raised{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &raised), 0);
+    EXPECT_EQ(raised.rlim_cur, 4096u);
+    EXPECT_EQ(server.GetListener().GetMaxConnections(), TcpTextListener::kMaxConnections);
+}
+
+TEST(JobHostListenerConcurrency, OnePumpTakesAtMostItsShareOfWaitingTexts) {
+    RegisterAllPayloads();
+    constexpr std::size_t kTexts = JobHost::kMaxTextsPerPump + 44;
+    JobHost server(true);
+    ASSERT_EQ(server.Start("127.0.0.1"), KV_OK);
+    for (std::size_t i = 0; i < kTexts; ++i)
+        ASSERT_EQ(SendText("127.0.0.1", server.GetPort(), "<JobData/>", kLimitMs), KV_OK);
+    const TcpTextListener& listener = server.GetListener();
+    ASSERT_TRUE(WaitUntil(
+        [&] { return listener.GetAcceptedCount() == kTexts && listener.GetOpenCount() == 0; }));
+    EXPECT_TRUE(server.PumpOnce());
+    EXPECT_EQ(server.GetReceivedCount(), JobHost::kMaxTextsPerPump);
+    server.PumpOnce();
+    EXPECT_EQ(server.GetReceivedCount(), kTexts);
 }
 
 } // namespace

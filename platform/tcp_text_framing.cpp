@@ -1,0 +1,159 @@
+#include "platform/tcp_text_framing.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <unistd.h>
+
+TcpTextBudget::~TcpTextBudget() {
+    if (wake_fd >= 0)
+        ::close(wake_fd);
+}
+
+TcpTextLease& TcpTextLease::operator=(TcpTextLease&& other) noexcept {
+    if (this != &other) {
+        Release();
+        budget_ = std::move(other.budget_);
+        bytes_ = other.bytes_;
+        other.bytes_ = 0;
+    }
+    return *this;
+}
+
+void TcpTextLease::Release() {
+    if (!budget_)
+        return;
+    budget_->held.fetch_sub(bytes_);
+    // After the bytes are given back: a reader that saw no room either sees
+    // them now or has set the flag before looking.
+    if (budget_->starved.load() && budget_->wake_fd >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t ignored = ::write(budget_->wake_fd, &one, sizeof one);
+    }
+    budget_.reset();
+    bytes_ = 0;
+}
+
+TcpTextFraming::TcpTextFraming(const Limits& limits, std::shared_ptr<TcpTextBudget> budget,
+                               Deliver deliver, Close close)
+    : limits_(limits), budget_(std::move(budget)), deliver_(std::move(deliver)),
+      close_(std::move(close)) {}
+
+TcpTextFraming::~TcpTextFraming() {
+    budget_->held.fetch_sub(reading_);
+}
+
+void TcpTextFraming::Open(int id, std::uint32_t peer_address, std::int64_t now_ms) {
+    while (!connections_.empty() && connections_.size() >= limits_.max_connections)
+        Remove(connections_.begin(), true);
+    Connection connection;
+    connection.id = id;
+    connection.peer_address = peer_address;
+    // A connection opened during a pause starts its time when reading resumes.
+    connection.deadline_ms = (paused_ ? paused_since_ms_ : now_ms) + limits_.read_timeout_ms;
+    connections_.push_back(std::move(connection));
+    by_id_[id] = std::prev(connections_.end());
+}
+
+std::size_t TcpTextFraming::Room(int id) const {
+    const auto found = by_id_.find(id);
+    if (found == by_id_.end())
+        return 0;
+    const std::size_t held = budget_->held.load();
+    if (held >= limits_.max_held_bytes)
+        return 0;
+    const std::size_t text = found->second->text.size();
+    const std::size_t cap = text <= limits_.max_bytes ? limits_.max_bytes - text + 1 : 1;
+    return std::min(cap, limits_.max_held_bytes - held);
+}
+
+void TcpTextFraming::Append(int id, const char* bytes, std::size_t count) {
+    const auto found = by_id_.find(id);
+    if (found == by_id_.end())
+        return;
+    Connection& connection = *found->second;
+    if (connection.text.size() + count > limits_.max_bytes ||
+        budget_->held.load() + count > limits_.max_held_bytes) {
+        Remove(found->second, true);
+        return;
+    }
+    connection.text.append(bytes, count);
+    reading_ += count;
+    budget_->held.fetch_add(count);
+}
+
+void TcpTextFraming::End(int id) {
+    const auto found = by_id_.find(id);
+    if (found == by_id_.end())
+        return;
+    ReceivedTcpText received;
+    received.text = std::move(found->second->text);
+    received.peer_address = found->second->peer_address;
+    // The bytes stay held, now by the text's lease.
+    reading_ -= received.text.size();
+    received.lease = TcpTextLease(budget_, received.text.size());
+    found->second->text.clear();
+    Remove(found->second, false);
+    deliver_(std::move(received));
+}
+
+void TcpTextFraming::Fail(int id) {
+    if (const auto found = by_id_.find(id); found != by_id_.end())
+        Remove(found->second, true);
+}
+
+bool TcpTextFraming::MakeRoom(int id, std::int64_t now_ms) {
+    while (IsOpen(id) && budget_->held.load() >= limits_.max_held_bytes) {
+        // Texts handed on will be released: wait for them rather than lose a
+        // text being read.
+        if (budget_->held.load() > reading_) {
+            if (!paused_) {
+                paused_ = true;
+                paused_since_ms_ = now_ms;
+            }
+            return false;
+        }
+        Remove(connections_.begin(), true);
+    }
+    return IsOpen(id);
+}
+
+bool TcpTextFraming::HasRoom() const {
+    return budget_->held.load() < limits_.max_held_bytes;
+}
+
+void TcpTextFraming::Resume(std::int64_t now_ms) {
+    if (!paused_)
+        return;
+    paused_ = false;
+    const std::int64_t paused_for = std::max<std::int64_t>(now_ms - paused_since_ms_, 0);
+    for (Connection& connection : connections_)
+        connection.deadline_ms += paused_for;
+}
+
+void TcpTextFraming::Expire(std::int64_t now_ms) {
+    if (paused_)
+        return;
+    while (!connections_.empty() && connections_.front().deadline_ms <= now_ms)
+        Remove(connections_.begin(), true);
+}
+
+void TcpTextFraming::CloseAll() {
+    while (!connections_.empty())
+        Remove(connections_.begin(), false);
+}
+
+bool TcpTextFraming::NextDeadline(std::int64_t& when_ms) const {
+    if (paused_ || connections_.empty())
+        return false;
+    when_ms = connections_.front().deadline_ms;
+    return true;
+}
+
+void TcpTextFraming::Remove(Iterator at, bool dropped) {
+    const int id = at->id;
+    reading_ -= at->text.size();
+    budget_->held.fetch_sub(at->text.size());
+    by_id_.erase(id);
+    connections_.erase(at);
+    close_(id, dropped);
+}

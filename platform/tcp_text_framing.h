@@ -1,0 +1,146 @@
+#pragma once
+// The framing of the text listener, apart from its sockets: one text per
+// connection, ended by the end of the stream, under the listener's limits.
+// The caller reports what each connection does and the time it happened
+// (milliseconds on any monotonic scale); the framing says how much may be
+// read, hands on finished texts and names the connections to close.
+//
+// The bytes held (texts being read plus texts handed on and not yet
+// released) stay within max_held_bytes. When a connection has bytes to give
+// and the bound is reached, the oldest connections are closed if nothing
+// waits to be released; otherwise reading pauses until texts are released,
+// and the read time-outs stand still meanwhile.
+//
+// Threads: one thread drives a framing; a handed-on text may be released on
+// any thread.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+// The bytes the framing holds, shared with the texts it handed on.
+struct TcpTextBudget {
+    TcpTextBudget() = default;
+    ~TcpTextBudget();
+    TcpTextBudget(const TcpTextBudget&) = delete;
+    TcpTextBudget& operator=(const TcpTextBudget&) = delete;
+
+    std::atomic<std::size_t> held{0};
+    // Set while reading waits for room: a release then signals wake_fd.
+    std::atomic<bool> starved{false};
+    // An eventfd owned by the budget, or -1.
+    int wake_fd = -1;
+};
+
+// A handed-on text's claim on the bound; the bytes count until it is
+// released or destroyed.
+class TcpTextLease {
+public:
+    TcpTextLease() = default;
+    TcpTextLease(std::shared_ptr<TcpTextBudget> budget, std::size_t bytes)
+        : budget_(std::move(budget)), bytes_(bytes) {}
+    ~TcpTextLease() { Release(); }
+    TcpTextLease(TcpTextLease&& other) noexcept
+        : budget_(std::move(other.budget_)), bytes_(other.bytes_) {
+        other.bytes_ = 0;
+    }
+    TcpTextLease& operator=(TcpTextLease&& other) noexcept;
+    TcpTextLease(const TcpTextLease&) = delete;
+    TcpTextLease& operator=(const TcpTextLease&) = delete;
+
+    void Release();
+
+private:
+    std::shared_ptr<TcpTextBudget> budget_;
+    std::size_t bytes_ = 0;
+};
+
+struct ReceivedTcpText {
+    std::string text;
+    // IPv4, host byte order.
+    std::uint32_t peer_address = 0;
+    TcpTextLease lease;
+};
+
+class TcpTextFraming {
+public:
+    struct Limits {
+        std::size_t max_bytes = 0;
+        std::uint32_t read_timeout_ms = 0;
+        std::size_t max_connections = 0;
+        std::size_t max_held_bytes = 0;
+    };
+    using Deliver = std::function<void(ReceivedTcpText&& text)>;
+    // Called as a connection leaves the framing, before its text (if any) is
+    // delivered; dropped when its text is lost.
+    using Close = std::function<void(int id, bool dropped)>;
+
+    TcpTextFraming(const Limits& limits, std::shared_ptr<TcpTextBudget> budget, Deliver deliver,
+                   Close close);
+    ~TcpTextFraming();
+    TcpTextFraming(const TcpTextFraming&) = delete;
+    TcpTextFraming& operator=(const TcpTextFraming&) = delete;
+
+    // A new connection (id unique among the open ones); the oldest is closed
+    // first when max_connections are open.
+    void Open(int id, std::uint32_t peer_address, std::int64_t now_ms);
+    bool IsOpen(int id) const { return by_id_.count(id) != 0; }
+    // How many bytes the connection may give now: up to one past its text's
+    // cap, 0 when the bound is reached (see MakeRoom).
+    std::size_t Room(int id) const;
+    // The bytes read; a text that passes max_bytes is dropped with its
+    // connection. Reading beyond Room passes the bound and is refused alike.
+    void Append(int id, const char* bytes, std::size_t count);
+    // The peer ended the stream: its text is handed on.
+    void End(int id);
+    // The connection failed: its text is dropped.
+    void Fail(int id);
+    // The connection has bytes to give and no room: closes the oldest
+    // connections while nothing waits for release. False when reading must
+    // pause (texts wait) or the connection itself was closed.
+    bool MakeRoom(int id, std::int64_t now_ms);
+    // Whether a pause may end: the bound is no longer reached. Resume moves
+    // every deadline on by the time paused.
+    bool IsPaused() const { return paused_; }
+    bool HasRoom() const;
+    void Resume(std::int64_t now_ms);
+    // Closes every connection, none counted as dropped.
+    void CloseAll();
+    // Drops the connections whose time is up; nothing while paused.
+    void Expire(std::int64_t now_ms);
+    // The earliest deadline; false when no connection is open or paused.
+    bool NextDeadline(std::int64_t& when_ms) const;
+
+    std::size_t GetOpenCount() const { return connections_.size(); }
+    std::size_t GetReadingBytes() const { return reading_; }
+    std::size_t GetHeldBytes() const { return budget_->held.load(); }
+    const Limits& GetLimits() const { return limits_; }
+
+private:
+    struct Connection {
+        int id = -1;
+        std::uint32_t peer_address = 0;
+        std::int64_t deadline_ms = 0;
+        std::string text;
+    };
+    using Iterator = std::list<Connection>::iterator;
+
+    void Remove(Iterator at, bool dropped);
+
+    Limits limits_;
+    std::shared_ptr<TcpTextBudget> budget_;
+    Deliver deliver_;
+    Close close_;
+    // In the order opened: the front is the oldest and has the earliest
+    // deadline (every connection has the same time-out).
+    std::list<Connection> connections_;
+    std::unordered_map<int, Iterator> by_id_;
+    std::size_t reading_ = 0;
+    bool paused_ = false;
+    std::int64_t paused_since_ms_ = 0;
+};

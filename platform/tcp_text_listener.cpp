@@ -1,0 +1,306 @@
+#include "platform/tcp_text_listener.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+std::int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+int MillisecondsUntil(std::int64_t when_ms, std::int64_t now_ms) {
+    if (when_ms <= now_ms)
+        return 0;
+    // Rounded up, so that the wake-up is not before the deadline.
+    return static_cast<int>(std::min<std::int64_t>(when_ms - now_ms + 1, 60000));
+}
+
+std::size_t ConnectionCap() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return TcpTextListener::kMaxConnections;
+    const auto soft = static_cast<std::uint64_t>(limit.rlim_cur);
+    const std::uint64_t usable = soft > TcpTextListener::kSpareDescriptors * 2
+                                     ? soft - TcpTextListener::kSpareDescriptors
+                                     : soft / 2;
+    return static_cast<std::size_t>(std::min<std::uint64_t>(TcpTextListener::kMaxConnections,
+                                                            std::max<std::uint64_t>(usable, 1)));
+}
+
+} // namespace
+
+std::uint64_t RaiseSoftDescriptorLimit(std::uint64_t most) {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 0;
+    const rlim_t wanted = std::min<rlim_t>(limit.rlim_max, static_cast<rlim_t>(most));
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < wanted) {
+        rlimit raised = limit;
+        raised.rlim_cur = wanted;
+        if (::setrlimit(RLIMIT_NOFILE, &raised) == 0)
+            limit = raised;
+    }
+    return limit.rlim_cur == RLIM_INFINITY ? UINT64_MAX
+                                           : static_cast<std::uint64_t>(limit.rlim_cur);
+}
+
+KvResult TcpTextListener::Start(const std::string& address, std::uint16_t port, TextHandler handler,
+                                std::size_t max_bytes, std::uint32_t read_timeout_ms) {
+    HeldTextHandler held;
+    if (handler) {
+        held = [plain = std::move(handler)](ReceivedTcpText&& text) {
+            plain(std::move(text.text), text.peer_address);
+        };
+    }
+    return StartHolding(address, port, std::move(held), max_bytes, read_timeout_ms);
+}
+
+KvResult TcpTextListener::StartHolding(const std::string& address, std::uint16_t port,
+                                       HeldTextHandler handler, std::size_t max_bytes,
+                                       std::uint32_t read_timeout_ms) {
+    if (listen_fd_ >= 0)
+        return KV_E_FAIL;
+    const KvResult bound = Bind(address, port);
+    if (bound != KV_OK)
+        return bound;
+    handler_ = std::move(handler);
+    max_bytes_ = max_bytes;
+    read_timeout_ms_ = read_timeout_ms;
+    max_connections_ = ConnectionCap();
+    peak_held_.store(0);
+    thread_ = std::thread([this] { Run(); });
+    return KV_OK;
+}
+
+KvResult TcpTextListener::Bind(const std::string& address_text, std::uint16_t port) {
+    sockaddr_in address{};
+    if (::inet_pton(AF_INET, address_text.c_str(), &address.sin_addr) != 1)
+        return KV_E_FAIL;
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return KV_E_SOCKET_CREATE;
+    const int reuse = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    socklen_t size = sizeof address;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, SOMAXCONN) != 0 || ::fcntl(fd, F_SETFL, O_NONBLOCK) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0 ||
+        ::pipe2(wake_pipe_, O_CLOEXEC) != 0) {
+        ::close(fd);
+        return KV_E_SOCKET_CREATE;
+    }
+    auto budget = std::make_shared<TcpTextBudget>();
+    budget->wake_fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    epoll_fd_ = ::epoll_create1(EPOLL_CLOEXEC);
+    epoll_event wake{EPOLLIN, {}};
+    wake.data.fd = wake_pipe_[0];
+    epoll_event accept{EPOLLIN, {}};
+    accept.data.fd = fd;
+    if (budget->wake_fd < 0 || epoll_fd_ < 0 ||
+        ::epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, wake_pipe_[0], &wake) != 0 ||
+        ::epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, fd, &accept) != 0) {
+        if (epoll_fd_ >= 0)
+            ::close(epoll_fd_);
+        ::close(fd);
+        ::close(wake_pipe_[0]);
+        ::close(wake_pipe_[1]);
+        epoll_fd_ = wake_pipe_[0] = wake_pipe_[1] = -1;
+        return KV_E_SOCKET_CREATE;
+    }
+    budget_ = std::move(budget);
+    listen_fd_ = fd;
+    port_ = ntohs(address.sin_port);
+    return KV_OK;
+}
+
+void TcpTextListener::Stop() {
+    if (listen_fd_ < 0)
+        return;
+    const char wake = 0;
+    [[maybe_unused]] const ssize_t ignored = ::write(wake_pipe_[1], &wake, 1);
+    if (thread_.joinable())
+        thread_.join();
+    ::close(listen_fd_);
+    ::close(wake_pipe_[0]);
+    ::close(wake_pipe_[1]);
+    ::close(epoll_fd_);
+    epoll_fd_ = -1;
+    listen_fd_ = -1;
+    wake_pipe_[0] = wake_pipe_[1] = -1;
+    port_ = 0;
+    handler_ = nullptr;
+    // Leased texts keep the budget (and its event) alive; a new start gets
+    // its own.
+    budget_.reset();
+}
+
+void TcpTextListener::Run() {
+    bool accepting = true;
+    std::int64_t accept_paused_until = 0;
+    constexpr int kEventBatch = 64;
+    epoll_event events[kEventBatch];
+    TcpTextFraming* framing_in_use = nullptr;
+
+    TcpTextFraming framing(
+        TcpTextFraming::Limits{max_bytes_, read_timeout_ms_, max_connections_, kMaxBufferedBytes},
+        budget_,
+        [this](ReceivedTcpText&& text) {
+            if (handler_)
+                handler_(std::move(text));
+        },
+        // The counts change before the peer can see the close.
+        [this, &framing_in_use](int fd, bool dropped) {
+            if (dropped)
+                dropped_.fetch_add(1);
+            open_.store(framing_in_use->GetOpenCount());
+            ::close(fd);
+        });
+    framing_in_use = &framing;
+    const auto set_accepting = [&](bool on) {
+        epoll_event change{on ? static_cast<std::uint32_t>(EPOLLIN) : 0u, {}};
+        change.data.fd = listen_fd_;
+        ::epoll_ctl(epoll_fd_, EPOLL_CTL_MOD, listen_fd_, &change);
+        accepting = on;
+    };
+    // Reads what the connection has, as far as the bound allows.
+    const auto read_from = [&](int fd, std::int64_t now) {
+        char buffer[16384];
+        for (;;) {
+            std::size_t room = framing.Room(fd);
+            if (room == 0) {
+                const bool paused = framing.IsPaused();
+                if (!framing.MakeRoom(fd, now)) {
+                    if (!paused && framing.IsPaused())
+                        pauses_.fetch_add(1);
+                    return;
+                }
+                room = framing.Room(fd);
+            }
+            const ssize_t got = ::recv(fd, buffer, std::min(room, sizeof buffer), 0);
+            if (got == 0) {
+                framing.End(fd);
+                return;
+            }
+            if (got > 0) {
+                framing.Append(fd, buffer, static_cast<std::size_t>(got));
+                const std::size_t held = budget_->held.load();
+                if (held > peak_held_.load())
+                    peak_held_.store(held);
+                if (!framing.IsOpen(fd))
+                    return;
+                continue;
+            }
+            if (errno == EINTR)
+                continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK)
+                framing.Fail(fd);
+            return;
+        }
+    };
+
+    for (;;) {
+        std::int64_t now = NowMs();
+        if (framing.IsPaused()) {
+            // Nothing is read or accepted until released texts make room;
+            // the connections' time stands still.
+            budget_->starved.store(true);
+            if (!framing.HasRoom()) {
+                pollfd waits[2] = {{wake_pipe_[0], POLLIN, 0}, {budget_->wake_fd, POLLIN, 0}};
+                if (::poll(waits, 2, -1) < 0 && errno != EINTR)
+                    break;
+                if ((waits[0].revents & POLLIN) != 0)
+                    break;
+                std::uint64_t count = 0;
+                [[maybe_unused]] const ssize_t ignored =
+                    ::read(budget_->wake_fd, &count, sizeof count);
+                continue;
+            }
+            budget_->starved.store(false);
+            framing.Resume(now);
+        }
+        if (!accepting && now >= accept_paused_until)
+            set_accepting(true);
+        int timeout = -1;
+        if (!accepting)
+            timeout = MillisecondsUntil(accept_paused_until, now);
+        if (std::int64_t deadline = 0; framing.NextDeadline(deadline)) {
+            const int left = MillisecondsUntil(deadline, now);
+            timeout = timeout < 0 ? left : std::min(timeout, left);
+        }
+        const int ready = ::epoll_wait(epoll_fd_, events, kEventBatch, timeout);
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        bool wake = false;
+        bool incoming = false;
+        now = NowMs();
+        for (int i = 0; i < ready; ++i) {
+            const int fd = events[i].data.fd;
+            if (fd == wake_pipe_[0]) {
+                wake = true;
+                continue;
+            }
+            if (fd == listen_fd_) {
+                incoming = true;
+                continue;
+            }
+            // A connection closed earlier in this batch is gone; its
+            // descriptor is not reused before the batch is done. A paused
+            // framing reads the rest of the batch when it resumes.
+            if (framing.IsOpen(fd) && !framing.IsPaused())
+                read_from(fd, now);
+        }
+        if (wake)
+            break;
+        framing.Expire(now);
+        if (!incoming || framing.IsPaused())
+            continue;
+        for (;;) {
+            sockaddr_in peer{};
+            socklen_t size = sizeof peer;
+            const int fd = ::accept4(listen_fd_, reinterpret_cast<sockaddr*>(&peer), &size,
+                                     SOCK_NONBLOCK | SOCK_CLOEXEC);
+            if (fd < 0) {
+                if (errno == EINTR || errno == ECONNABORTED)
+                    continue;
+                if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                    // No descriptor or no memory: the waiting connection stays
+                    // in the backlog; looking again at once would only spin.
+                    accept_failures_.fetch_add(1);
+                    accept_paused_until = now + kAcceptPauseMs;
+                    set_accepting(false);
+                }
+                break;
+            }
+            epoll_event watch{EPOLLIN, {}};
+            watch.data.fd = fd;
+            if (::epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, fd, &watch) != 0) {
+                ::close(fd);
+                dropped_.fetch_add(1);
+                continue;
+            }
+            framing.Open(fd, ntohl(peer.sin_addr.s_addr), now);
+            open_.store(framing.GetOpenCount());
+            accepted_.fetch_add(1);
+        }
+    }
+    framing.CloseAll();
+    open_.store(0);
+}

@@ -1,0 +1,101 @@
+#pragma once
+// The receiving side of the one-text-per-connection transport (see
+// tcp_transport.h): one readiness loop (epoll) on its own thread gathers each
+// connection's bytes as they come and hands them on, with the peer's address,
+// when the peer ends the stream. Its limits are those of TcpTextFraming: a
+// connection beyond a limit is closed and its text dropped (a text above the
+// size cap or not ended within the read time-out; the oldest connection when
+// a new one would pass the connection cap). The bytes held, texts being read
+// and texts handed on with a lease, stay within kMaxBufferedBytes: while the
+// leased texts fill it, reading and accepting pause. An accept that fails for
+// want of descriptors or memory pauses accepting for kAcceptPauseMs. Socket
+// time-outs are real time.
+
+#include "platform/result_codes.h"
+#include "platform/tcp_text_framing.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+class TcpTextListener {
+public:
+    // peer_address: IPv4, host byte order. The text's bytes stop counting
+    // when the handler returns.
+    using TextHandler = std::function<void(std::string&& text, std::uint32_t peer_address)>;
+    // The text's bytes count until its lease is released or destroyed.
+    using HeldTextHandler = std::function<void(ReceivedTcpText&& text)>;
+
+    static constexpr std::size_t kDefaultMaxBytes = 256 * 1024;
+    static constexpr std::uint32_t kDefaultReadTimeoutMs = 2000;
+    static constexpr std::size_t kMaxConnections = 1024;
+    // Descriptors kept free beside the connections, out of the soft limit.
+    static constexpr std::size_t kSpareDescriptors = 64;
+    static constexpr std::size_t kMaxBufferedBytes = 32 * 1024 * 1024;
+    static constexpr std::uint32_t kAcceptPauseMs = 100;
+
+    TcpTextListener() = default;
+    ~TcpTextListener() { Stop(); }
+    TcpTextListener(const TcpTextListener&) = delete;
+    TcpTextListener& operator=(const TcpTextListener&) = delete;
+
+    // Binds address:port (a dotted address; 0: any free port) and starts the
+    // thread, which calls handler for every text read. KV_E_SOCKET_CREATE
+    // when the socket cannot be made, bound or listened on; KV_E_FAIL when
+    // already started or the address is not dotted.
+    KvResult Start(const std::string& address, std::uint16_t port, TextHandler handler,
+                   std::size_t max_bytes = kDefaultMaxBytes,
+                   std::uint32_t read_timeout_ms = kDefaultReadTimeoutMs);
+    KvResult StartHolding(const std::string& address, std::uint16_t port, HeldTextHandler handler,
+                          std::size_t max_bytes = kDefaultMaxBytes,
+                          std::uint32_t read_timeout_ms = kDefaultReadTimeoutMs);
+    // Ends the thread and closes every socket; the handler is not called
+    // again. Leased texts keep their leases.
+    void Stop();
+    bool IsRunning() const { return listen_fd_ >= 0; }
+    // The bound port; 0 when not started.
+    std::uint16_t GetPort() const { return port_; }
+    // Texts dropped for size, time or a limit.
+    std::uint32_t GetDroppedCount() const { return dropped_.load(); }
+    // Connections accepted so far, and those open now.
+    std::uint64_t GetAcceptedCount() const { return accepted_.load(); }
+    std::size_t GetOpenCount() const { return open_.load(); }
+    // Accepts that failed other than for want of a waiting connection.
+    std::uint32_t GetAcceptFailureCount() const { return accept_failures_.load(); }
+    // The connection cap of this start: kMaxConnections, or fewer when the
+    // soft descriptor limit less kSpareDescriptors is lower.
+    std::size_t GetMaxConnections() const { return max_connections_; }
+    // The bytes held now and the most held at once since the start.
+    std::size_t GetHeldBytes() const { return budget_ ? budget_->held.load() : 0; }
+    std::size_t GetPeakHeldBytes() const { return peak_held_.load(); }
+    // Times reading paused for leased texts.
+    std::uint32_t GetPauseCount() const { return pauses_.load(); }
+
+private:
+    KvResult Bind(const std::string& address, std::uint16_t port);
+    void Run();
+
+    int listen_fd_ = -1;
+    int epoll_fd_ = -1;
+    int wake_pipe_[2] = {-1, -1};
+    std::uint16_t port_ = 0;
+    std::size_t max_bytes_ = kDefaultMaxBytes;
+    std::uint32_t read_timeout_ms_ = kDefaultReadTimeoutMs;
+    std::size_t max_connections_ = kMaxConnections;
+    HeldTextHandler handler_;
+    std::shared_ptr<TcpTextBudget> budget_;
+    std::thread thread_;
+    std::atomic<std::uint32_t> dropped_{0};
+    std::atomic<std::uint64_t> accepted_{0};
+    std::atomic<std::size_t> open_{0};
+    std::atomic<std::uint32_t> accept_failures_{0};
+    std::atomic<std::size_t> peak_held_{0};
+    std::atomic<std::uint32_t> pauses_{0};
+};
+
+// Raises the process's soft descriptor limit to its hard limit, but not above
+// most (a higher soft limit stays). The soft limit afterwards.
+std::uint64_t RaiseSoftDescriptorLimit(std::uint64_t most);
