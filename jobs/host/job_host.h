@@ -189,7 +189,6 @@ private:
     // A received dial or TAPI listen request goes to the running root job,
     // which adopts it or drops it; false when no root runs.
     bool HandToRoot(CKvMessage* message, std::uint32_t peer_address);
-    // A job the root adopted has the partner whose connection brought it.
 
     bool server_;
     std::uint16_t handler_endpoint_;
