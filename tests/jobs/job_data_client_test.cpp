@@ -327,6 +327,21 @@ protected:
         ASSERT_EQ(job_->GetState(), CKvJobDataClient::kStateUserLogon);
         Posted();
     }
+    // The received logon served (state 10) by a host that accepts all users.
+    void Serve() {
+        handler_->Signal();
+        job_->StepExecutor();
+        job_->StepExecutor();
+        Deliver<CKvDataGeneral>(*job_, K_KVDT_TP_DTHDLR_DATAGENERAL, KV_MSG_KIND_CONFIRMATION,
+                                KV_MSG_ATTR_DATA_FOUND);
+        job_->StepExecutor();
+        Deliver<CKvDataHost>(*job_, K_KVDT_TP_DTHDLR_DATACOMPUTER, KV_MSG_KIND_CONFIRMATION,
+                             KV_MSG_ATTR_DATA_FOUND)
+            ->SetFlagAcceptAllUser(true);
+        job_->StepExecutor();
+        ASSERT_EQ(job_->GetState(), KV_JOB_STATE_RUNNING);
+        Posted();
+    }
     CKvDataServerUser* AnswerUser(std::int32_t attribute, bool listed = true) {
         auto* user = Deliver<CKvDataServerUser>(*job_, K_KVDT_TP_DTHDLR_DATASERVERUSER,
                                                 KV_MSG_KIND_CONFIRMATION, attribute);
@@ -393,7 +408,7 @@ TEST_F(ClientExecutorTest, AComputerOutsideTheUsersListOrLoggedOnAlreadyIsRefuse
     for (const bool listed : {false, true}) {
         SCOPED_TRACE(listed);
         Fresh();
-        ReachServerUser();
+        ASSERT_NO_FATAL_FAILURE(ReachServerUser());
         CKvDataServerUser* user = AnswerUser(KV_MSG_ATTR_DATA_FOUND, listed);
         COMPUTER_IDENT* entry = nullptr;
         if (listed)
@@ -406,7 +421,7 @@ TEST_F(ClientExecutorTest, AComputerOutsideTheUsersListOrLoggedOnAlreadyIsRefuse
 }
 
 TEST_F(ClientExecutorTest, ALockedUserIsAskedAgainAndTheRuntimeListFollowsTheLogon) {
-    ReachServerUser();
+    ASSERT_NO_FATAL_FAILURE(ReachServerUser());
     AnswerUser(KV_MSG_ATTR_DATA_FOUND_LOCKED);
     job_->StepExecutor();
     EXPECT_TRUE(Posted().empty());
@@ -452,7 +467,7 @@ TEST_F(ClientExecutorTest, ALockedUserIsAskedAgainAndTheRuntimeListFollowsTheLog
 }
 
 TEST_F(ClientExecutorTest, ASilentClientIsLoggedOffAfter35Seconds) {
-    ReachServerUser();
+    ASSERT_NO_FATAL_FAILURE(ReachServerUser());
     AnswerUser(KV_MSG_ATTR_DATA_FOUND);
     job_->StepExecutor();
     ASSERT_EQ(job_->GetState(), KV_JOB_STATE_RUNNING);
@@ -478,19 +493,52 @@ TEST_F(ClientExecutorTest, ASilentClientIsLoggedOffAfter35Seconds) {
               0u);
 }
 
-TEST_F(ClientExecutorTest, TheEndStopsTheListenJobOfItsPeerOnly) {
+TEST_F(ClientExecutorTest, TheEndOfAServedLogonStopsTheListenJobOfItsPeerOnly) {
+    // A logon refused before it was served names its peer as any text may:
+    // its end stops no listen job.
+    for (const bool served : {false, true}) {
+        SCOPED_TRACE(served);
+        Fresh();
+        Receive();
+        auto* own = new CKvJobDataListen2;
+        own->GetPeerComputer().Set("ws1", kLoopbackAddress, 4100);
+        auto* other = new CKvJobDataListen2;
+        other->GetPeerComputer().Set("ws2", kLoopbackAddress, 4200);
+        ASSERT_EQ(handler_->AddJob(other), KV_OK);
+        ASSERT_EQ(handler_->AddJob(own), KV_OK);
+        if (served) {
+            ASSERT_NO_FATAL_FAILURE(Serve());
+        }
+        job_->ChangeState(KV_JOB_STATE_CLEANUP);
+        job_->StepExecutor();
+        EXPECT_EQ(job_->GetState(), KV_JOB_STATE_FINISHED);
+        EXPECT_EQ(own->GetState(), served ? KV_JOB_STATE_STOP_REQUESTED : KV_JOB_STATE_START);
+        EXPECT_EQ(other->GetState(), KV_JOB_STATE_START);
+    }
+}
+
+TEST_F(ClientExecutorTest, TheRequestersEndIsConfirmedToTheRequestersJob) {
     Receive();
-    auto* own = new CKvJobDataListen2;
-    own->GetPeerComputer().Set("ws1", kLoopbackAddress, 4100);
-    auto* other = new CKvJobDataListen2;
-    other->GetPeerComputer().Set("ws2", kLoopbackAddress, 4200);
-    ASSERT_EQ(handler_->AddJob(other), KV_OK);
-    ASSERT_EQ(handler_->AddJob(own), KV_OK);
-    job_->ChangeState(KV_JOB_STATE_CLEANUP);
+    ASSERT_NO_FATAL_FAILURE(Serve());
+    const std::string own = std::to_string(job_->GetJobId());
+    auto* end = Deliver<CKvJobDataClient>(*job_, K_KVJBDT_TP_CLIENT, KV_MSG_KIND_REQUEST,
+                                          KV_MSG_ATTR_ENDED);
+    end->SetSubType(K_KVJBDT_TP_CLIENT);
+    end->SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_ENDED, job_->GetJobId(), 55);
     job_->StepExecutor();
-    EXPECT_EQ(job_->GetState(), KV_JOB_STATE_FINISHED);
-    EXPECT_EQ(own->GetState(), KV_JOB_STATE_STOP_REQUESTED);
-    EXPECT_EQ(other->GetState(), KV_JOB_STATE_START);
+    EXPECT_EQ(job_->GetState(), CKvJobDataClient::kStateUserLogoff);
+    auto posted = Posted();
+    ASSERT_EQ(Answers(posted), std::vector<std::string>{"ENDED"});
+    for (auto& [endpoint, message] : posted) {
+        if (endpoint == KV_ENDPOINT_NETWORK) {
+            EXPECT_NE(SentText(message).find("<messagetype>CONFIRMATION</messagetype>"
+                                             "<attribute>ENDED</attribute><idtarget>55</idtarget>"
+                                             "<idsource>" +
+                                             own + "</idsource>"),
+                      std::string::npos)
+                << SentText(message);
+        }
+    }
 }
 
 TEST_F(ClientExecutorTest, AnEndNeverStopsTheServersOwnListenJob) {
@@ -509,6 +557,7 @@ TEST_F(ClientExecutorTest, AnEndNeverStopsTheServersOwnListenJob) {
         auto* unnamed = new CKvJobDataListen2;
         ASSERT_EQ(handler_->AddJob(server_own), KV_OK);
         ASSERT_EQ(handler_->AddJob(unnamed), KV_OK);
+        ASSERT_NO_FATAL_FAILURE(Serve());
         job_->ChangeState(KV_JOB_STATE_CLEANUP);
         job_->StepExecutor();
         EXPECT_EQ(job_->GetState(), KV_JOB_STATE_FINISHED);
