@@ -143,7 +143,7 @@ JobHost::~JobHost() {
     handler_.reset();
 }
 
-KvResult JobHost::Start(const std::string& address, std::uint16_t port) {
+KvResult JobHost::RegisterEndpoints() {
     if (queue_id_ != 0)
         return KV_E_FAIL;
     queue_id_ = RegisterMessageQueue(queue_);
@@ -159,6 +159,24 @@ KvResult JobHost::Start(const std::string& address, std::uint16_t port) {
         }
         registered_.push_back(endpoint);
     }
+    return KV_OK;
+}
+
+KvResult JobHost::StartInProcess() {
+    const KvResult registered = RegisterEndpoints();
+    if (registered != KV_OK)
+        return registered;
+    if (server_)
+        handler_->Signal();
+    if (scripted_capi_)
+        ChatWire::Get().Attach(this);
+    return KV_OK;
+}
+
+KvResult JobHost::Start(const std::string& address, std::uint16_t port) {
+    const KvResult registered = RegisterEndpoints();
+    if (registered != KV_OK)
+        return registered;
     std::weak_ptr<MessageQueue> queue = queue_;
     const KvResult bound =
         listener_.Start(address, port, [queue](std::string&& text, std::uint32_t peer_address) {
@@ -440,6 +458,20 @@ bool JobHost::PostSend(const std::string& requested_host, std::uint32_t port, st
     }
     const std::string destination = host + ":" + std::to_string(port);
     std::weak_ptr<MessageQueue> queue = queue_;
+    if (send_hook_) {
+        const KvResult result = send_hook_(host, port, text);
+        if (result != KV_OK)
+            host_log_.Add("sending to " + destination + " failed: " + SendFailureText(result));
+        auto* held = new SendDone{[on_result](KvResult sent, const std::string&) {
+                                      if (on_result)
+                                          on_result(sent);
+                                  },
+                                  result, host};
+        if (!queue_->Post(
+                ThreadMessage{nullptr, kSendDoneMessage, 0, reinterpret_cast<LPARAM>(held)}))
+            delete held;
+        return true;
+    }
     auto done = [this, queue, destination, job_id,
                  on_result = std::move(on_result)](KvResult result, const std::string& address) {
         std::shared_ptr<MessageQueue> target = queue.lock();

@@ -63,6 +63,9 @@ public:
     // any free port). KV_E_FAIL when started already or an endpoint cannot be
     // registered; the listener's code when it cannot bind.
     KvResult Start(const std::string& address, std::uint16_t port = 0);
+    // Starts the host without a listener: texts reach it through HandleText
+    // only (hosts joined within one process). KV_E_FAIL as Start.
+    KvResult StartInProcess();
     // Unbinds the listener and unregisters the endpoints; queued messages are
     // released.
     void Stop();
@@ -110,6 +113,14 @@ public:
     bool PostSend(const std::string& host, std::uint32_t port, std::string text,
                   std::uint32_t timeout_ms, std::function<void(KvResult)> on_result = {},
                   std::uint32_t job_id = 0);
+
+    // Hands every text the host sends to the function instead of the
+    // senders, on the host's thread while a job steps; its result is the
+    // send's (reported as a sender's is). For hosts joined within one
+    // process.
+    using SendHook = std::function<KvResult(const std::string& host, std::uint32_t port,
+                                            const std::string& text)>;
+    void SetSendHook(SendHook hook) { send_hook_ = std::move(hook); }
 
     // ---- What the host received ----
 
@@ -209,6 +220,8 @@ private:
     bool StepJobs();
 
     void StartCapiCall(std::shared_ptr<CAPIFuncData> record);
+    // The endpoints on the host's queue.
+    KvResult RegisterEndpoints();
     // A received dial or TAPI listen request goes to the running root job,
     // which adopts it or drops it; false when no root runs.
     bool HandToRoot(CKvMessage* message, std::uint32_t peer_address);
@@ -244,6 +257,7 @@ private:
     BoundedLog<std::string> host_log_;
     std::uint64_t received_count_ = 0;
     std::function<void(const std::string&)> wire_observer_;
+    SendHook send_hook_;
     HostProcessKind process_kind_ = HostProcessKind::kNone;
 };
 

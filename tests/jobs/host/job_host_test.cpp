@@ -305,6 +305,45 @@ TEST_F(JobHostServiceTest, TextsForNoJobAreReleased) {
 
 } // namespace
 
+TEST(JobHost, HostsJoinedWithinOneProcessLogOnThroughTheirSendHooks) {
+    RegisterAllPayloads();
+    ManualClock clock(1700000000);
+    ScopedClock scoped_clock(clock);
+    FixedLocalIdentitySource identity("anna", "localhost", {kLoopbackAddress});
+    ScopedLocalIdentitySource scoped_identity(identity);
+    JobHost server(true);
+    JobHost workstation(false);
+    StoreAcceptingHost(server);
+    std::vector<std::pair<JobHost*, std::string>> sent;
+    server.SetSendHook([&](const std::string& host, std::uint32_t port, const std::string& text) {
+        sent.emplace_back(&workstation, text);
+        return host == "127.0.0.1" && port == 4100 ? KV_OK : KV_E_SOCKET_CONNECT;
+    });
+    workstation.SetSendHook([&](const std::string&, std::uint32_t port, const std::string& text) {
+        sent.emplace_back(&server, text);
+        return port == 4000 ? KV_OK : KV_E_SOCKET_CONNECT;
+    });
+    ASSERT_EQ(server.StartInProcess(), KV_OK);
+    ASSERT_EQ(workstation.StartInProcess(), KV_OK);
+    EXPECT_EQ(server.GetPort(), 0);
+    EXPECT_EQ(server.StartInProcess(), KV_E_FAIL);
+
+    std::uint32_t client = 0;
+    ASSERT_EQ(workstation.StartLogon("127.0.0.1", 4000, "anna", client), KV_OK);
+    workstation.FindJob(client)->GetPeerComputer().SetPort(4100);
+    for (int round = 0; round < 20; ++round) {
+        server.PumpOnce();
+        workstation.PumpOnce();
+        for (auto& [to, text] : std::exchange(sent, {}))
+            to->HandleText(text, kLoopbackAddress);
+    }
+    ASSERT_NE(workstation.FindJob(client), nullptr);
+    EXPECT_EQ(workstation.FindJob(client)->GetState(), KV_JOB_STATE_RUNNING);
+    EXPECT_EQ(server.GetReceivedCount(), 1u);
+    EXPECT_EQ(workstation.GetReceivedCount(), 1u);
+    EXPECT_TRUE(server.GetHostLog().empty());
+}
+
 TEST(JobHost, AQuittingRootEndsOnlyItsOwnHost) {
     RegisterAllPayloads();
     JobHost host(false);
