@@ -114,7 +114,7 @@ protected:
 
     // The requester up to its logon text.
     void LogOnAsRequester() {
-        File(KV_TRANSPORT_LOCAL);
+        ASSERT_NO_FATAL_FAILURE(File(KV_TRANSPORT_LOCAL));
         job_->SetLocalHost("server", "127.0.0.1", 4000);
         job_->GetPeerComputer().Set("ws1", kLoopbackAddress, 0);
         job_->CheckRootJob(); // 0 -> 22
@@ -137,7 +137,7 @@ protected:
 };
 
 TEST_F(ClientJobTest, TheConnectionRequestWaits32SecondsThenTheServerIsNotConnected) {
-    File(KV_TRANSPORT_LOCAL);
+    ASSERT_NO_FATAL_FAILURE(File(KV_TRANSPORT_LOCAL));
     job_->SetLocalHost("server", "127.0.0.1", 4000);
     job_->GetPeerComputer().Set("ws1", kLoopbackAddress, 0);
     job_->CheckRootJob();
@@ -164,7 +164,7 @@ TEST_F(ClientJobTest, TheConnectionRequestWaits32SecondsThenTheServerIsNotConnec
 }
 
 TEST_F(ClientJobTest, AFailedConnectionIsNotConnected) {
-    File(KV_TRANSPORT_LOCAL);
+    ASSERT_NO_FATAL_FAILURE(File(KV_TRANSPORT_LOCAL));
     job_->CheckRootJob();
     job_->CheckRootJob();
     Deliver<CKvTypedObject42>(*job_, KV_PAYLOAD_TYPED_OBJECT42, KV_MSG_KIND_CONFIRMATION,
@@ -192,14 +192,14 @@ TEST_F(ClientJobTest, TheLogonAnswerDecidesByAttributeAndServerVersion) {
     for (const auto& row : cases) {
         SCOPED_TRACE(row.version);
         Fresh();
-        LogOnAsRequester();
+        ASSERT_NO_FATAL_FAILURE(LogOnAsRequester());
         MessagePtr logon = Own(nullptr);
         for (auto& [endpoint, message] : Posted()) {
             if (endpoint == KV_ENDPOINT_NETWORK)
                 logon = std::move(message);
         }
         EXPECT_NE(SentText(logon).find("<messagetype>REQUEST</messagetype>"), std::string::npos);
-        Receive(KV_MSG_KIND_CONFIRMATION, row.attribute, row.version);
+        ASSERT_NO_FATAL_FAILURE(Receive(KV_MSG_KIND_CONFIRMATION, row.attribute, row.version));
         job_->CheckRootJob();
         EXPECT_EQ(job_->GetState(), row.state);
         EXPECT_EQ(Statuses(), std::vector<std::string>{row.status});
@@ -212,9 +212,10 @@ TEST_F(ClientJobTest, AnAcceptedLogonPostsTheSynchronisationAndTheListenJob) {
     for (const bool tapi : {false, true}) {
         SCOPED_TRACE(tapi);
         Fresh();
-        LogOnAsRequester();
+        ASSERT_NO_FATAL_FAILURE(LogOnAsRequester());
         Posted();
-        Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED)->GetFlagUseTapi().Set(tapi);
+        ASSERT_NO_FATAL_FAILURE(
+            Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED)->GetFlagUseTapi().Set(tapi));
         job_->CheckRootJob();
         ASSERT_EQ(job_->GetState(), KV_JOB_STATE_RUNNING);
         EXPECT_EQ(job_->GetIdTarget(), 55u);
@@ -236,8 +237,8 @@ TEST_F(ClientJobTest, AnAcceptedLogonPostsTheSynchronisationAndTheListenJob) {
 }
 
 TEST_F(ClientJobTest, ALoggedOnRequesterKeepsAliveAndAnnouncesItsStop) {
-    LogOnAsRequester();
-    Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
+    ASSERT_NO_FATAL_FAILURE(LogOnAsRequester());
+    ASSERT_NO_FATAL_FAILURE(Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED));
     job_->CheckRootJob();
     Posted();
     clock_.Advance(30000);
@@ -245,7 +246,7 @@ TEST_F(ClientJobTest, ALoggedOnRequesterKeepsAliveAndAnnouncesItsStop) {
     std::vector<std::pair<std::uint16_t, MessagePtr>> posted = Posted();
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_NE(SentText(posted[0].second).find("<attribute>ALIVE</attribute>"), std::string::npos);
-    Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ALIVE);
+    ASSERT_NO_FATAL_FAILURE(Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ALIVE));
     job_->CheckRootJob();
     EXPECT_EQ(job_->GetState(), KV_JOB_STATE_RUNNING);
 
@@ -265,12 +266,12 @@ TEST_F(ClientJobTest, ALoggedOnRequesterKeepsAliveAndAnnouncesItsStop) {
 }
 
 TEST_F(ClientJobTest, TheRequesterConfirmsAServersEndToTheServersJob) {
-    LogOnAsRequester();
-    Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
+    ASSERT_NO_FATAL_FAILURE(LogOnAsRequester());
+    ASSERT_NO_FATAL_FAILURE(Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED));
     job_->CheckRootJob();
     ASSERT_EQ(job_->GetState(), KV_JOB_STATE_RUNNING);
     Posted();
-    Receive(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_ENDED);
+    ASSERT_NO_FATAL_FAILURE(Receive(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_ENDED));
     job_->CheckRootJob();
     EXPECT_EQ(job_->GetState(), KV_JOB_STATE_CLEANUP);
     const std::string own = std::to_string(job_->GetJobId());
@@ -297,7 +298,7 @@ protected:
         job_->SetSubType(K_KVJBDT_TP_CLIENT);
         job_->SetVersion(version);
         job_->GetPeerComputer().Set("ws1", kLoopbackAddress, 4100);
-        File(KV_TRANSPORT_REMOTE_PEER);
+        ASSERT_NO_FATAL_FAILURE(File(KV_TRANSPORT_REMOTE_PEER));
     }
     // The texts sent to the peer, by attribute name.
     std::vector<std::string> Answers(std::vector<std::pair<std::uint16_t, MessagePtr>>& posted) {
@@ -313,7 +314,7 @@ protected:
     }
     // Up to the server user's request.
     void ReachServerUser() {
-        Receive();
+        ASSERT_NO_FATAL_FAILURE(Receive());
         handler_->Signal();
         job_->StepExecutor();
         job_->StepExecutor();
@@ -353,7 +354,7 @@ protected:
 };
 
 TEST_F(ClientExecutorTest, WithoutTheServerReadySignalTheLogonEndsSilently) {
-    Receive();
+    ASSERT_NO_FATAL_FAILURE(Receive());
     job_->StepExecutor();
     EXPECT_EQ(job_->GetState(), KV_JOB_STATE_CLEANUP);
     EXPECT_TRUE(Posted().empty());
@@ -363,7 +364,7 @@ TEST_F(ClientExecutorTest, AClientAtTheLowestVersionGoesOnToTheSettings) {
     for (const char* version : {"17499906", "17499913"}) {
         SCOPED_TRACE(version);
         Fresh();
-        Receive(version);
+        ASSERT_NO_FATAL_FAILURE(Receive(version));
         handler_->Signal();
         job_->StepExecutor();
         EXPECT_EQ(job_->GetState(), CKvJobDataClient::kStateGeneral);
@@ -372,7 +373,7 @@ TEST_F(ClientExecutorTest, AClientAtTheLowestVersionGoesOnToTheSettings) {
 }
 
 TEST_F(ClientExecutorTest, AnOldClientIsRefused) {
-    Receive("17499905");
+    ASSERT_NO_FATAL_FAILURE(Receive("17499905"));
     handler_->Signal();
     job_->StepExecutor();
     EXPECT_EQ(job_->GetState(), KV_JOB_STATE_CLEANUP);
@@ -382,7 +383,7 @@ TEST_F(ClientExecutorTest, AnOldClientIsRefused) {
 }
 
 TEST_F(ClientExecutorTest, AHostThatAcceptsAllUsersLogsOnWithoutTheUserRecord) {
-    Receive();
+    ASSERT_NO_FATAL_FAILURE(Receive());
     handler_->Signal();
     job_->StepExecutor();
     ASSERT_EQ(job_->GetState(), CKvJobDataClient::kStateGeneral);
@@ -499,7 +500,7 @@ TEST_F(ClientExecutorTest, TheEndOfAServedLogonStopsTheListenJobOfItsPeerOnly) {
     for (const bool served : {false, true}) {
         SCOPED_TRACE(served);
         Fresh();
-        Receive();
+        ASSERT_NO_FATAL_FAILURE(Receive());
         auto* own = new CKvJobDataListen2;
         own->GetPeerComputer().Set("ws1", kLoopbackAddress, 4100);
         auto* other = new CKvJobDataListen2;
@@ -518,7 +519,7 @@ TEST_F(ClientExecutorTest, TheEndOfAServedLogonStopsTheListenJobOfItsPeerOnly) {
 }
 
 TEST_F(ClientExecutorTest, TheRequestersEndIsConfirmedToTheRequestersJob) {
-    Receive();
+    ASSERT_NO_FATAL_FAILURE(Receive());
     ASSERT_NO_FATAL_FAILURE(Serve());
     const std::string own = std::to_string(job_->GetJobId());
     auto* end = Deliver<CKvJobDataClient>(*job_, K_KVJBDT_TP_CLIENT, KV_MSG_KIND_REQUEST,
@@ -547,7 +548,7 @@ TEST_F(ClientExecutorTest, AnEndNeverStopsTheServersOwnListenJob) {
     for (const bool named : {false, true}) {
         SCOPED_TRACE(named);
         Fresh();
-        Receive();
+        ASSERT_NO_FATAL_FAILURE(Receive());
         if (!named)
             job_->GetPeerComputer() = COMPUTER_IDENT();
         auto* server_own = new CKvJobDataListen2;

@@ -106,7 +106,7 @@ protected:
 };
 
 TEST_F(RootProcessTest, AWorkstationTriesEvery30SecondsUntilItsServerIsBack) {
-    StartServer(0);
+    ASSERT_NO_FATAL_FAILURE(StartServer(0));
     const std::uint16_t port = server_->GetPort();
     StoreCall(*server_, kLastCall + 10, 0, "21");
     StoreWorkstationPreferences(workstation_, port, kLastCall);
@@ -142,7 +142,7 @@ TEST_F(RootProcessTest, AWorkstationTriesEvery30SecondsUntilItsServerIsBack) {
     // The server comes back on its port, with a call the workstation lacks,
     // just after an attempt: within 30 s the workstation is logged on and
     // has the call.
-    StartServer(port);
+    ASSERT_NO_FATAL_FAILURE(StartServer(port));
     StoreCall(*server_, kLastCall + 30, 0, "21");
     clock_.Advance(29000);
     PumpWorkstation();
@@ -215,7 +215,7 @@ TEST_P(OutageTest, TheWorkstationLogsOnAgainOnceItsLogonHasEnded) {
 INSTANTIATE_TEST_SUITE_P(Seconds, OutageTest, ::testing::Values(1u, 5u, 25u, 45u, 70u));
 
 TEST_F(RootProcessTest, ARefusedLogonIsTriedAgain30SecondsLater) {
-    StartServer(0, "berta");
+    ASSERT_NO_FATAL_FAILURE(StartServer(0, "berta"));
     StoreWorkstationPreferences(workstation_, server_->GetPort(), kLastCall);
     std::uint32_t root = 0;
     ASSERT_EQ(workstation_.StartRootJob(HostProcessKind::kWorkstationWithServer, root), KV_OK);
