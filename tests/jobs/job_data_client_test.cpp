@@ -312,9 +312,9 @@ protected:
         }
         return answers;
     }
-    // Up to the server user's request.
-    void ReachServerUser() {
-        ASSERT_NO_FATAL_FAILURE(Receive());
+    // The received logon through the settings to its host record, which
+    // accepts every user or not.
+    void AnswerWithHost(bool accept_all) {
         handler_->Signal();
         job_->StepExecutor();
         job_->StepExecutor();
@@ -323,23 +323,20 @@ protected:
         job_->StepExecutor();
         ASSERT_EQ(job_->GetState(), CKvJobDataClient::kStateHost);
         Deliver<CKvDataHost>(*job_, K_KVDT_TP_DTHDLR_DATACOMPUTER, KV_MSG_KIND_CONFIRMATION,
-                             KV_MSG_ATTR_DATA_FOUND);
+                             KV_MSG_ATTR_DATA_FOUND)
+            ->SetFlagAcceptAllUser(accept_all);
         job_->StepExecutor();
+    }
+    // Up to the server user's request.
+    void ReachServerUser() {
+        ASSERT_NO_FATAL_FAILURE(Receive());
+        ASSERT_NO_FATAL_FAILURE(AnswerWithHost(false));
         ASSERT_EQ(job_->GetState(), CKvJobDataClient::kStateUserLogon);
         Posted();
     }
     // The received logon served (state 10) by a host that accepts all users.
     void Serve() {
-        handler_->Signal();
-        job_->StepExecutor();
-        job_->StepExecutor();
-        Deliver<CKvDataGeneral>(*job_, K_KVDT_TP_DTHDLR_DATAGENERAL, KV_MSG_KIND_CONFIRMATION,
-                                KV_MSG_ATTR_DATA_FOUND);
-        job_->StepExecutor();
-        Deliver<CKvDataHost>(*job_, K_KVDT_TP_DTHDLR_DATACOMPUTER, KV_MSG_KIND_CONFIRMATION,
-                             KV_MSG_ATTR_DATA_FOUND)
-            ->SetFlagAcceptAllUser(true);
-        job_->StepExecutor();
+        ASSERT_NO_FATAL_FAILURE(AnswerWithHost(true));
         ASSERT_EQ(job_->GetState(), KV_JOB_STATE_RUNNING);
         Posted();
     }

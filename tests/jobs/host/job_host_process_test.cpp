@@ -32,30 +32,22 @@ protected:
         return static_cast<Job*>(host.GetHandler().FirstJob(type));
     }
     static std::uint32_t StateOf(const CKvJobData* job) { return job ? job->GetState() : 99; }
-    // The listen executor that serves the workstation (variant 0).
-    CKvJobDataListen2* ServerListenExecutor() {
+    // The server's first listen job of the variant.
+    CKvJobDataListen2* ServerListenJob(std::uint32_t variant) {
         const CKvJobMap* jobs = server_.GetHandler().FindJobsOfType(K_KVJBDT_TP_LISTEN2);
         if (jobs == nullptr)
             return nullptr;
         for (const auto& entry : *jobs) {
             auto* job = static_cast<CKvJobDataListen2*>(entry.second);
-            if (job->GetVariant() == 0)
+            if (job->GetVariant() == variant)
                 return job;
         }
         return nullptr;
     }
-    // The server's own listen job (variant 1).
-    CKvJobDataListen2* ServerOwnListenJob() {
-        const CKvJobMap* jobs = server_.GetHandler().FindJobsOfType(K_KVJBDT_TP_LISTEN2);
-        if (jobs == nullptr)
-            return nullptr;
-        for (const auto& entry : *jobs) {
-            auto* job = static_cast<CKvJobDataListen2*>(entry.second);
-            if (job->GetVariant() == 1)
-                return job;
-        }
-        return nullptr;
-    }
+    // The listen executor that serves the workstation.
+    CKvJobDataListen2* ServerListenExecutor() { return ServerListenJob(0); }
+    // The server's own listen job, the root's.
+    CKvJobDataListen2* ServerOwnListenJob() { return ServerListenJob(1); }
     // Sends the job's text to the server from 127.0.0.2; what the server
     // made of it.
     JobTextResult ForgeToServer(CKvJobData& job) {
