@@ -301,7 +301,7 @@ JobTextResult JobHost::RouteText(CKvMessage* message, std::uint32_t peer_address
     const std::uint32_t idtarget = message->GetSourceJobId();
     if (idtarget != 0) {
         if (!IsFromPartner(idtarget, peer_address)) {
-            const std::uint32_t partner = PartnerOf(idtarget);
+            const std::uint32_t partner = GetPartnerAddress(idtarget);
             host_log_.Add("refused a text for job " + std::to_string(idtarget) + " from " +
                           DottedText(peer_address) + ": " +
                           (partner != 0 ? "its partner is " + DottedText(partner)
@@ -334,11 +334,11 @@ bool JobHost::IsFromPartner(std::uint32_t job_id, std::uint32_t peer_address) co
     // (HandToRoot), and any other text could end it.
     if (job->GetType() == K_KVJBDT_TP_ROOT)
         return false;
-    const std::uint32_t partner = PartnerOf(job_id);
+    const std::uint32_t partner = GetPartnerAddress(job_id);
     return partner != 0 && partner == peer_address;
 }
 
-std::uint32_t JobHost::PartnerOf(std::uint32_t job_id) const {
+std::uint32_t JobHost::GetPartnerAddress(std::uint32_t job_id) const {
     const auto found = job_records_.find(job_id);
     return found != job_records_.end() ? found->second.partner_address : 0;
 }
@@ -515,7 +515,7 @@ bool JobHost::JobSends::SendJobText(CKvJobData& job, const std::string& host, st
 }
 
 std::uint32_t JobHost::JobSends::GetPartnerAddress(const CKvJobData& job) const {
-    return host_.PartnerOf(job.GetJobId());
+    return host_.GetPartnerAddress(job.GetJobId());
 }
 
 bool JobHost::StepJobs() {

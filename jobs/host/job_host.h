@@ -92,6 +92,9 @@ public:
     CKvMessageRouter& GetRouter() { return router_; }
     CKvJobData* FindJob(std::uint32_t id) const;
     bool IsQuitRequested() const;
+    // The IPv4 address (host byte order) of the job's partner; 0 while none
+    // is known.
+    std::uint32_t GetPartnerAddress(std::uint32_t job_id) const;
 
     // ---- The services ----
 
@@ -210,7 +213,6 @@ private:
     // only, never the root's, and none while the partner is unknown.
     bool IsFromPartner(std::uint32_t job_id, std::uint32_t peer_address) const;
     JobRole RoleOf(const CKvJobData& job) const;
-    std::uint32_t PartnerOf(std::uint32_t job_id) const;
     // The job's first text went to the address: its partner, unless it has
     // one.
     void NotePartner(std::uint32_t job_id, std::uint32_t address);

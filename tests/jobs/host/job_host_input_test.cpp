@@ -8,6 +8,7 @@
 #include "jobs/job_data_client2.h"
 #include "jobs/job_data_dial2.h"
 #include "jobs/job_data_root.h"
+#include "platform/name_resolver.h"
 
 namespace {
 
@@ -90,6 +91,32 @@ TEST_F(HostInputTest, AWaitingLogonTakesItsAnswerOnlyFromTheAddressItAsked) {
     // The asked address's answer is taken.
     EXPECT_EQ(SendAndRead(workstation_, "127.0.0.1", Text(refusal)), JobTextResult::kAccepted);
     EXPECT_TRUE(Run([&] { return Client() == nullptr; }));
+}
+
+// Resolves one name to 127.0.0.1.
+class OneName final : public NameResolver {
+public:
+    bool LookupName(std::uint32_t, std::string&) override { return false; }
+    bool LookupAddress(const std::string& name, std::uint32_t& address) override {
+        address = kLoopbackAddress;
+        return name == "server.test";
+    }
+};
+
+TEST_F(HostInputTest, ARequesterThatSendsToANameHasTheLookedUpAddressAsItsPartner) {
+    OneName names;
+    ScopedNameResolver scoped(names);
+    // A server's jobs reach their peer by its name when its address is 0.
+    auto* job = new CKvJobDataClient2;
+    job->SetLoginName("anna");
+    job->GetPeerComputer().Set("server.test", 0, workstation_.GetPort());
+    ASSERT_EQ(server_.AddHostJob(job, JobRole::kRequester), KV_OK);
+    const std::uint32_t id = job->GetJobId();
+    EXPECT_EQ(server_.GetPartnerAddress(id), 0u);
+    EXPECT_TRUE(Run([&] {
+        return workstation_.GetReceivedCount() == 1 &&
+               server_.GetPartnerAddress(id) == kLoopbackAddress;
+    }));
 }
 
 TEST_F(HostInputTest, AnswersGoToTheAddressOfTheirRequestNotTheOneItsTextNames) {
