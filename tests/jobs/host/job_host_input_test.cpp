@@ -93,18 +93,8 @@ TEST_F(HostInputTest, AWaitingLogonTakesItsAnswerOnlyFromTheAddressItAsked) {
     EXPECT_TRUE(Run([&] { return Client() == nullptr; }));
 }
 
-// Resolves one name to 127.0.0.1.
-class OneName final : public NameResolver {
-public:
-    bool LookupName(std::uint32_t, std::string&) override { return false; }
-    bool LookupAddress(const std::string& name, std::uint32_t& address) override {
-        address = kLoopbackAddress;
-        return name == "server.test";
-    }
-};
-
 TEST_F(HostInputTest, ARequesterThatSendsToANameHasTheLookedUpAddressAsItsPartner) {
-    OneName names;
+    LoopbackResolver names;
     ScopedNameResolver scoped(names);
     // A server's jobs reach their peer by its name when its address is 0.
     auto* job = new CKvJobDataClient2;
