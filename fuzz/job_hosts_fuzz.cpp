@@ -1,13 +1,13 @@
 // Delivers fuzzed job texts to a server host and a workstation host joined
 // within one process (no sockets: what one host sends, the other receives
 // from 127.0.0.1), both running their root jobs, and steps their jobs on the
-// manual clock after every piece of input. Checks that
+// manual clock after every chunk of input. Checks that
 // - nothing crashes or leaks;
 // - once both hosts are asked to stop, 130 s later neither holds a job.
-// The input is pieces separated by NUL bytes; a piece's first byte says what
+// The input is chunks separated by NUL bytes; a chunk's first byte says what
 // the rest is: 'S' or 'W' a text to the server or workstation from 127.0.0.1,
 // 's' or 'w' the same from 127.0.0.2, 'T' the clock moved on by the second
-// byte's value in seconds. Other pieces are skipped.
+// byte's value in seconds. Other chunks are skipped.
 // FUZZ_LIBRARIES: kv_jobs kv_job_host
 
 #include "capi/capi_payloads.h"
@@ -33,8 +33,8 @@ namespace {
 constexpr std::uint32_t kOtherPeer = 0x7F000002u; // 127.0.0.2
 constexpr std::uint16_t kServerPort = 4000;
 constexpr std::uint32_t kLastCall = 3900000000u;
-constexpr std::size_t kMostPieces = 64;
-constexpr int kRoundsPerPiece = 16;
+constexpr std::size_t kMostChunks = 64;
+constexpr int kRoundsPerChunk = 16;
 constexpr std::uint32_t kStopSeconds = 130;
 
 // No name is looked up on the network.
@@ -75,7 +75,7 @@ public:
     // Both hosts pumped, and the texts between them delivered, until nothing
     // happens or the rounds are used up.
     void Pump() {
-        for (int round = 0; round < kRoundsPerPiece; ++round) {
+        for (int round = 0; round < kRoundsPerChunk; ++round) {
             bool worked = server_.PumpOnce();
             worked = workstation_.PumpOnce() || worked;
             while (!on_the_way_.empty()) {
@@ -154,19 +154,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     JoinedHosts hosts;
 
     std::string_view input(reinterpret_cast<const char*>(data), size);
-    for (std::size_t pieces = 0; !input.empty() && pieces < kMostPieces; ++pieces) {
+    for (std::size_t chunks = 0; !input.empty() && chunks < kMostChunks; ++chunks) {
         const std::size_t end = input.find('\0');
-        const std::string_view piece = input.substr(0, end);
+        const std::string_view chunk = input.substr(0, end);
         input = end == std::string_view::npos ? std::string_view() : input.substr(end + 1);
-        if (piece.empty())
+        if (chunk.empty())
             continue;
-        const char what = piece[0];
+        const char what = chunk[0];
         if (what == 'T') {
             const std::uint32_t seconds =
-                piece.size() > 1 ? static_cast<std::uint8_t>(piece[1]) : 1;
+                chunk.size() > 1 ? static_cast<std::uint8_t>(chunk[1]) : 1;
             clock.Advance(seconds * 1000);
         } else if (what == 'S' || what == 'W' || what == 's' || what == 'w') {
-            hosts.Deliver(what, piece.substr(1));
+            hosts.Deliver(what, chunk.substr(1));
         } else {
             continue;
         }
