@@ -352,6 +352,9 @@ KvResult CKvJobData::PostToHost(const std::string& address, std::uint32_t port,
                 message->SetKindAndCommand(KV_MSG_KIND_INFO, KV_MSG_COMMAND_NOTIFICATION,
                                            KV_SUBCOMMAND_ONE_RECORD);
                 message->SetJobIds(0, idsource_, originating_job_id_);
+                // The ids follow the text's header, which a peer may choose:
+                // the host learns from this word which job sends.
+                message->SetSpareWord(job_id_);
                 auto* request = static_cast<CKvTypedObject42*>(payload);
                 request->SetState(1);
                 const bool by_name = !IPv4Address::IsAddressText(address);
@@ -401,8 +404,8 @@ KvResult CKvJobData::SendBySocket(const std::string& host, std::uint32_t port,
         return last_result_;
     }
     const std::string& bytes = text != nullptr ? *text : xml_text_;
-    if (text_sender_ != nullptr)
-        last_result_ = text_sender_->SendJobText(*this, host, port, bytes) ? KV_OK : KV_E_SOCKET_SEND;
+    if (host_link_ != nullptr)
+        last_result_ = host_link_->SendJobText(*this, host, port, bytes) ? KV_OK : KV_E_SOCKET_SEND;
     else
         last_result_ = SendText(host, port, bytes, kSendTimeoutMs);
     return last_result_;

@@ -50,15 +50,19 @@ inline constexpr std::int32_t KV_SUBCOMMAND_ONE_RECORD = 5;
 
 class CKvJobData;
 
-// Where a host's jobs hand the texts they send over TCP, so that a peer that
-// does not answer holds up no job (jobs/host/host_senders.h).
-class JobTextSender {
+// What a host offers the jobs it steps: it takes the texts they send over
+// TCP, so that a peer that does not answer holds up no job
+// (jobs/host/host_senders.h), and it knows each job's partner.
+class JobHostLink {
 public:
-    virtual ~JobTextSender() = default;
+    virtual ~JobHostLink() = default;
     // Takes the job's text for host:port; false when it was dropped. A
     // failed send is reported later through the job's OnTextNotSent.
     virtual bool SendJobText(CKvJobData& job, const std::string& host, std::uint32_t port,
                              const std::string& text) = 0;
+    // The IPv4 address (host byte order) of the job's partner; 0 while the
+    // host knows none.
+    virtual std::uint32_t GetPartnerAddress(const CKvJobData& job) const = 0;
 };
 
 class CKvJobData : public CKvJobHandlerEntry {
@@ -187,15 +191,16 @@ public:
     // senders (KV_OK once taken).
     KvResult SendBySocket(const std::string& host, std::uint32_t port,
                           const std::string* text = nullptr);
-    // The host's senders; null (the default) sends at once.
-    void SetTextSender(JobTextSender* sender) { text_sender_ = sender; }
+    // The host that steps the job; null (the default) sends at once and
+    // knows no partner.
+    void SetHostLink(JobHostLink* link) { host_link_ = link; }
     // A text the host's senders took could not be sent.
     virtual void OnTextNotSent() {}
-    // The address of the peer whose REQUEST brought this job over the wire
-    // (0: made in this process). It travels with the job when the root adopts
-    // it, so that the host knows the job's partner from the start.
-    void SetWirePeerAddress(std::uint32_t address) { wire_peer_address_ = address; }
-    std::uint32_t GetWirePeerAddress() const { return wire_peer_address_; }
+    // The address of the job's partner as the host knows it; 0 outside a
+    // host or while none is known.
+    std::uint32_t GetPartnerAddress(const CKvJobData& job) const {
+        return host_link_ != nullptr ? host_link_->GetPartnerAddress(job) : 0;
+    }
     // Serialises the job and sends its text straight to the peer the
     // transport mode selects, over TCP.
     KvResult SendDirect();
@@ -301,6 +306,5 @@ protected:
 private:
     // Made on first use: most jobs that travel between threads never write.
     std::unique_ptr<XmlDocument> document_;
-    JobTextSender* text_sender_ = nullptr;
-    std::uint32_t wire_peer_address_ = 0;
+    JobHostLink* host_link_ = nullptr;
 };

@@ -228,17 +228,20 @@ void CKvJobDataClient::StopTapiListenJobs() {
 
 void CKvJobDataClient::StopListenJob() {
     // A caller that named no computer has no listen job of its own: key 0 is
-    // also the key of the server's own listen job.
-    if (flagusetapi_.IsTrue() || !IsValidPtr(handler_) || peer_.GetKey() == 0)
+    // also the key of the server's own listen job. A logon that was never
+    // served may name any computer: it ends nobody's listen job.
+    if (!served_ || flagusetapi_.IsTrue() || !IsValidPtr(handler_) || peer_.GetKey() == 0)
         return;
+    const std::uint32_t partner = GetPartnerAddress(*this);
     const CKvJobMap* jobs = handler_->FindJobsOfType(K_KVJBDT_TP_LISTEN2);
     if (jobs == nullptr)
         return;
     for (const CKvJobMap::Entry& entry : *jobs) {
         auto* job = static_cast<CKvJobDataListen2*>(entry.second);
         // The server's own listen job (the root's, variant 1) outlives every
-        // client.
-        if (job->GetVariant() == 0 && job->GetPeerComputer().GetKey() == peer_.GetKey()) {
+        // client; a listen job ends only with the logon of its own peer.
+        if (job->GetVariant() == 0 && job->GetPeerComputer().GetKey() == peer_.GetKey() &&
+            GetPartnerAddress(*job) == partner) {
             job->ChangeState(KV_JOB_STATE_STOP_REQUESTED);
             return;
         }
@@ -437,6 +440,8 @@ KvResult CKvJobDataClient::StepExecutor() {
         last_result_ = KV_E_BAD_STATE;
         break;
     }
+    if (state_ == KV_JOB_STATE_RUNNING)
+        served_ = true;
     return last_result_;
 }
 

@@ -59,8 +59,10 @@ public:
     // Posts a LISTEN2, or a TAPI listen job when TAPI is used, to 2063.
     KvResult PostListenJob();
     void StopTapiListenJobs();
-    // Stops the first LISTEN2 that serves this job's peer; never the
-    // server's own (variant 1), and none for a peer of key 0.
+    // Once the executor has served its logon (state 10): stops the first
+    // LISTEN2 executor (variant 0) of this job's peer key and partner
+    // address; never the server's own (variant 1), and none for a peer of
+    // key 0.
     void StopListenJob();
 
     std::uint32_t GetNotifyCalls() const { return notifycalls_; }
@@ -121,4 +123,6 @@ private:
     std::string version_;
     // The version the other side sent, read at the logon.
     std::uint32_t peer_version_ = 0;
+    // The executor reached state 10.
+    bool served_ = false;
 };

@@ -70,11 +70,9 @@ KvResult CKvJobDataClient2::ReadXml(const XmlNode* job_data) {
             result = KV_E_INVALID_POINTER;
             continue;
         }
-        if (child->GetKind() != kXmlElement && child->GetKind() != kXmlTextElement)
+        if (!keys.Count(*child))
             continue;
         const std::string_view name = child->GetName();
-        if (!keys.Count(name))
-            continue;
         const std::string_view text = DecodedNodeText(*child, scratch);
         if (SameText(name, "notifycalls"))
             notifycalls_ = SameText(text, "yes") ? 1 : 0;

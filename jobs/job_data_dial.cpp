@@ -69,11 +69,9 @@ KvResult CKvJobDataDial::ReadXml(const XmlNode* job_data) {
     return ReadJobElement(
         job_data, kElementName, idsource_,
         [this, &keys](const XmlNode& child) {
-            if (child.GetKind() != kXmlTextElement)
+            if (!keys.Count(child))
                 return;
             const std::string_view name = child.GetName();
-            if (!keys.Count(name))
-                return;
             const std::string text = child.GetText();
             if (name == "targetnumber")
                 SetTargetNumber(text);

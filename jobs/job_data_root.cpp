@@ -509,11 +509,19 @@ void CKvJobDataRoot::Spawn() {
 
 void CKvJobDataRoot::KeepClientJob() {
     waiting_flag_ = 1;
-    if (!timers_.CheckExpired(kClientTimerId))
+    if (!IsValidPtr(handler_))
+        return;
+    const auto* client = static_cast<const CKvJobData*>(handler_->FirstJob(K_KVJBDT_TP_CLIENT));
+    if (client != nullptr && client->GetState() == KV_JOB_STATE_RUNNING)
+        client_logged_on_ = true;
+    const bool lost = client_logged_on_ && client == nullptr;
+    if (!lost && !timers_.CheckExpired(kClientTimerId))
         return;
     timers_.Start(kClientTimerId);
-    if (IsValidPtr(handler_) && handler_->CountJobs(K_KVJBDT_TP_CLIENT) == 0)
+    if (client == nullptr) {
+        client_logged_on_ = false;
         last_result_ = SpawnClientJob();
+    }
 }
 
 // ---- Workstation without server ----

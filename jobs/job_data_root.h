@@ -140,7 +140,9 @@ private:
     void Spawn();
     // The requester's running state: at every expiry of the client timer a
     // new client job is spawned unless one is still held, so that a
-    // workstation logs on again after its server went away or refused it.
+    // workstation logs on again after its server went away or refused it. A
+    // client job that had logged on is followed at once: its end took a
+    // keep-alive and an answer time already.
     void KeepClientJob();
 
     void OnEventStart();
@@ -159,4 +161,6 @@ private:
     std::unique_ptr<CKvDataPreferences> preferences_;
     std::unique_ptr<CKvDataContact> personal_contact_;
     std::unique_ptr<CKvDataHandlerStore> device_store_;
+    // The client job the requester spawned last reached state 10.
+    bool client_logged_on_ = false;
 };

@@ -107,12 +107,9 @@ KvResult CKvJobDataTAPIDial::ReadXml(const XmlNode* job_data) {
         job_data, kElementName, idsource_,
         [this, &keys, &scratch](const XmlNode& child) {
             const std::string_view name = child.GetName();
-            if (child.GetKind() != kXmlTextElement) {
-                if (name == "KVTAPICALL")
-                    call_.ReadXml(&child);
-                return;
-            }
-            if (!keys.Count(name))
+            if (child.GetKind() != kXmlTextElement && name == "KVTAPICALL")
+                call_.ReadXml(&child);
+            if (!keys.Count(child))
                 return;
             const std::string_view text = DecodedNodeText(child, scratch);
             if (name == "targetnumber")

@@ -61,7 +61,10 @@ KvResult FindJobElement(const XmlNode*& element, const XmlNode* job_data, std::s
     return KV_OK;
 }
 
-bool RequiredKeys::Count(std::string_view name) {
+bool RequiredKeys::Count(const XmlNode& child) {
+    if (child.GetKind() != kXmlTextElement)
+        return false;
+    const std::string_view name = child.GetName();
     for (std::size_t i = 0; i < kCount; ++i) {
         if (SameText(names_[i], name)) {
             ++seen_[i];

@@ -44,14 +44,16 @@ KvResult ReadJobElement(const XmlNode* job_data, std::string_view name, std::uin
 
 // The tally of the named keys a reader needs: the element is complete only
 // when each name occurs exactly once, so that a repeated key neither makes up
-// for a missing one nor leaves the reader to guess which copy holds.
+// for a missing one nor leaves the reader to guess which copy holds. Only a
+// text element is a key: one that holds elements has no text to read.
 class RequiredKeys {
 public:
     static constexpr std::size_t kCount = 5;
     explicit constexpr RequiredKeys(const std::array<std::string_view, kCount>& names)
         : names_(names) {}
-    // Counts the name when it is one of the keys; false for another name.
-    bool Count(std::string_view name);
+    // Counts the child when it is a text element named as one of the keys;
+    // false for any other node.
+    bool Count(const XmlNode& child);
     bool IsComplete() const;
     // KV_E_FAIL when the keys are not complete, else the walk's result.
     KvResult Check(KvResult walk_result) const;

@@ -43,7 +43,8 @@ void HostNetworkService::Serve(CKvMessage* message) {
     const std::uint32_t state = request->numbers[2];
     if (state == 1) {
         // Unanswered: a failure is only logged.
-        host_.PostSend(host, peer.GetPort(), request->name, request->numbers[1]);
+        host_.PostSend(host, peer.GetPort(), request->name, request->numbers[1], {},
+                       message->GetSpareWord());
         message->Release();
         return;
     }

@@ -12,6 +12,8 @@
 #include "platform/pointer.h"
 #include "platform/thread_messaging.h"
 
+#include <arpa/inet.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -79,6 +81,21 @@ std::string SendFailureText(KvResult result) {
     return code;
 }
 
+// The address of a dotted IPv4 text, host byte order; 0 for anything else
+// (a name).
+std::uint32_t DottedAddress(const std::string& text) {
+    in_addr address{};
+    if (inet_pton(AF_INET, text.c_str(), &address) != 1)
+        return 0;
+    return ntohl(address.s_addr);
+}
+
+std::string DottedText(std::uint32_t address) {
+    IPv4Address dotted;
+    dotted.SetValue(address);
+    return dotted.GetText();
+}
+
 HostInput& GetHostInput() {
     static HostInput input;
     return input;
@@ -87,8 +104,9 @@ HostInput& GetHostInput() {
 using CapiCall = std::shared_ptr<CAPIFuncData>;
 
 struct SendDone {
-    std::function<void(KvResult)> on_result;
+    std::function<void(KvResult, const std::string&)> on_result;
     KvResult result = KV_OK;
+    std::string address;
 };
 
 void ReleasePosted(const ThreadMessage& posted) {
@@ -129,7 +147,7 @@ JobHost::~JobHost() {
     handler_.reset();
 }
 
-KvResult JobHost::Start(const std::string& address, std::uint16_t port) {
+KvResult JobHost::RegisterEndpoints() {
     if (queue_id_ != 0)
         return KV_E_FAIL;
     queue_id_ = RegisterMessageQueue(queue_);
@@ -145,6 +163,24 @@ KvResult JobHost::Start(const std::string& address, std::uint16_t port) {
         }
         registered_.push_back(endpoint);
     }
+    return KV_OK;
+}
+
+KvResult JobHost::StartInProcess() {
+    const KvResult registered = RegisterEndpoints();
+    if (registered != KV_OK)
+        return registered;
+    if (server_)
+        handler_->Signal();
+    if (scripted_capi_)
+        ChatWire::Get().Attach(this);
+    return KV_OK;
+}
+
+KvResult JobHost::Start(const std::string& address, std::uint16_t port) {
+    const KvResult registered = RegisterEndpoints();
+    if (registered != KV_OK)
+        return registered;
     // The listener's connection cap follows the soft limit.
     RaiseSoftDescriptorLimit(kWantedDescriptors);
     std::weak_ptr<MessageQueue> queue = queue_;
@@ -181,6 +217,7 @@ void JobHost::Stop() {
     for (const ThreadMessage& posted : queue_->CloseAndDrain())
         ReleasePosted(posted);
     queue_ = std::make_shared<MessageQueue>();
+    adoptions_.clear();
 }
 
 bool JobHost::IsQuitRequested() const {
@@ -226,7 +263,7 @@ void JobHost::Dispatch(const ThreadMessage& posted) {
     if (posted.message == kSendDoneMessage) {
         std::unique_ptr<SendDone> done(reinterpret_cast<SendDone*>(posted.lParam));
         if (done->on_result)
-            done->on_result(done->result);
+            done->on_result(done->result, done->address);
         return;
     }
     auto* message = reinterpret_cast<CKvMessage*>(posted.lParam);
@@ -275,15 +312,11 @@ JobTextResult JobHost::RouteText(CKvMessage* message, std::uint32_t peer_address
     const std::uint32_t idtarget = message->GetSourceJobId();
     if (idtarget != 0) {
         if (!IsFromPartner(idtarget, peer_address)) {
-            IPv4Address from;
-            from.SetValue(peer_address);
-            const auto known = partners_.find(idtarget);
-            IPv4Address partner;
-            partner.SetValue(known != partners_.end() ? known->second : 0);
+            const std::uint32_t partner = GetPartnerAddress(idtarget);
             host_log_.Add("refused a text for job " + std::to_string(idtarget) + " from " +
-                          from.GetText() + ": " +
-                          (known != partners_.end() ? "its partner is " + partner.GetText()
-                                                    : std::string("it has no partner")));
+                          DottedText(peer_address) + ": " +
+                          (partner != 0 ? "its partner is " + DottedText(partner)
+                                        : std::string("it has no partner")));
             message->Release();
             return JobTextResult::kWrongPeer;
         }
@@ -300,28 +333,31 @@ JobTextResult JobHost::RouteText(CKvMessage* message, std::uint32_t peer_address
     return JobTextResult::kAccepted;
 }
 
-bool JobHost::IsFromPartner(std::uint32_t job_id, std::uint32_t peer_address) {
+bool JobHost::IsFromPartner(std::uint32_t job_id, std::uint32_t peer_address) const {
     // Texts from within this process carry no address.
     if (peer_address == 0)
         return true;
-    if (auto known = partners_.find(job_id); known != partners_.end())
-        return known->second == peer_address;
     const CKvJobData* job = FindJob(job_id);
-    // A job that came as a REQUEST from a peer (one the root adopted) has
-    // that peer as its partner.
-    if (job != nullptr && job->GetWirePeerAddress() != 0) {
-        partners_[job_id] = job->GetWirePeerAddress();
-        return job->GetWirePeerAddress() == peer_address;
-    }
+    // A text for no job is dropped on delivery.
+    if (job == nullptr)
+        return true;
     // The root has no partner: what peers hand it comes without its id
     // (HandToRoot), and any other text could end it.
-    if (job != nullptr && job->GetType() == K_KVJBDT_TP_ROOT)
+    if (job->GetType() == K_KVJBDT_TP_ROOT)
         return false;
-    // An executor knows its partner from its REQUEST; any other job learns it
-    // from the first answer.
-    if (job != nullptr)
-        partners_[job_id] = peer_address;
-    return true;
+    const std::uint32_t partner = GetPartnerAddress(job_id);
+    return partner != 0 && partner == peer_address;
+}
+
+std::uint32_t JobHost::GetPartnerAddress(std::uint32_t job_id) const {
+    const auto found = job_records_.find(job_id);
+    return found != job_records_.end() ? found->second.partner_address : 0;
+}
+
+void JobHost::NotePartner(std::uint32_t job_id, std::uint32_t address) {
+    const auto found = job_records_.find(job_id);
+    if (address != 0 && found != job_records_.end() && found->second.partner_address == 0)
+        found->second.partner_address = address;
 }
 
 void JobHost::SetLogLimit(std::size_t entries) {
@@ -348,15 +384,18 @@ void JobHost::DriveMessage(CKvMessage* message, std::uint16_t endpoint) {
     DeliverToJob(message, message->GetSourceJobId());
 }
 
-void JobHost::DeliverToJob(CKvMessage* message, std::uint32_t job_id) {
+bool JobHost::DeliverToJob(CKvMessage* message, std::uint32_t job_id) {
     CKvJobData* job = FindJob(job_id);
     if (job == nullptr) {
         message->Release();
-        return;
+        return false;
     }
     message->GetTimer().Restart(kDeliveredLifetimeSeconds, 0);
-    if (job->GetIncomingQueue().Add(message, false) != KV_OK)
+    if (job->GetIncomingQueue().Add(message, false) != KV_OK) {
         message->Release();
+        return false;
+    }
+    return true;
 }
 
 bool JobHost::FileJob(CKvJobData* job, CKvMessage* carrying, JobRole role,
@@ -366,17 +405,34 @@ bool JobHost::FileJob(CKvJobData* job, CKvMessage* carrying, JobRole role,
         return false;
     }
     job->SetCarryingMessage(carrying);
-    roles_[job->GetJobId()] = role;
-    if (partner_address != 0)
-        partners_[job->GetJobId()] = partner_address;
+    job_records_[job->GetJobId()] = JobRecord{role, partner_address};
     return true;
 }
 
 KvResult JobHost::AddHostJob(CKvJobData* job, JobRole role) {
     const KvResult result = handler_->AddJob(job);
     if (result == KV_OK)
-        roles_[job->GetJobId()] = role;
+        job_records_[job->GetJobId()] = JobRecord{role, 0};
     return result;
+}
+
+void JobHost::RecordFiledJobs() {
+    handler_->ResetIterator();
+    if (handler_->BeginIteration(0)) {
+        while (CKvJobHandlerEntry* entry = handler_->NextJob()) {
+            if (job_records_.count(entry->GetJobId()) != 0)
+                continue;
+            const auto* job = static_cast<const CKvJobData*>(entry);
+            JobRecord record;
+            // The root's client job checks its root; what it adopted serves
+            // the peer whose REQUEST brought it.
+            record.role =
+                job->GetType() == K_KVJBDT_TP_CLIENT ? JobRole::kCheckRootJob : JobRole::kExecutor;
+            if (const auto adopted = adoptions_.find(job); adopted != adoptions_.end())
+                record.partner_address = adopted->second;
+            job_records_[entry->GetJobId()] = record;
+        }
+    }
 }
 
 JobRole JobHost::RoleOf(const CKvJobData& job) const {
@@ -395,28 +451,53 @@ JobRole JobHost::RoleOf(const CKvJobData& job) const {
         auto& root = const_cast<CKvJobDataRoot&>(static_cast<const CKvJobDataRoot&>(job));
         return root.UsesServer() ? JobRole::kRequester : JobRole::kCheckRootJob;
     }
-    auto found = roles_.find(job.GetJobId());
-    if (found != roles_.end())
-        return found->second;
-    // Filed by another job.
-    return type == K_KVJBDT_TP_CLIENT ? JobRole::kCheckRootJob : JobRole::kExecutor;
+    auto found = job_records_.find(job.GetJobId());
+    return found != job_records_.end() ? found->second.role : JobRole::kNone;
 }
 
-bool JobHost::PostSend(const std::string& host, std::uint32_t port, std::string text,
-                       std::uint32_t timeout_ms, std::function<void(KvResult)> on_result) {
+bool JobHost::PostSend(const std::string& requested_host, std::uint32_t port, std::string text,
+                       std::uint32_t timeout_ms, std::function<void(KvResult)> on_result,
+                       std::uint32_t job_id) {
+    std::string host = requested_host;
+    if (const auto record = job_records_.find(job_id); record != job_records_.end()) {
+        // An answer goes back where the REQUEST came from, whatever address
+        // its text names: a peer picks no one else's address for it.
+        if (record->second.role == JobRole::kExecutor && record->second.partner_address != 0)
+            host = DottedText(record->second.partner_address);
+        else
+            NotePartner(job_id, DottedAddress(host));
+    }
     const std::string destination = host + ":" + std::to_string(port);
     std::weak_ptr<MessageQueue> queue = queue_;
-    auto done = [this, queue, destination, on_result = std::move(on_result)](
-                    KvResult result, const std::string& /*address*/) {
+    if (send_hook_) {
+        const KvResult result = send_hook_(host, port, text);
+        if (result != KV_OK)
+            host_log_.Add("sending to " + destination + " failed: " + SendFailureText(result));
+        auto* held = new SendDone{[on_result](KvResult sent, const std::string&) {
+                                      if (on_result)
+                                          on_result(sent);
+                                  },
+                                  result, host};
+        if (!queue_->Post(
+                ThreadMessage{nullptr, kSendDoneMessage, 0, reinterpret_cast<LPARAM>(held)}))
+            delete held;
+        return true;
+    }
+    auto done = [this, queue, destination, job_id,
+                 on_result = std::move(on_result)](KvResult result, const std::string& address) {
         std::shared_ptr<MessageQueue> target = queue.lock();
-        auto* held = new SendDone{[this, destination, on_result](KvResult sent) {
+        auto* held = new SendDone{[this, destination, job_id,
+                                   on_result](KvResult sent, const std::string& sent_to) {
+                                      // A name's partner is known once it is looked up.
+                                      if (job_id != 0)
+                                          NotePartner(job_id, DottedAddress(sent_to));
                                       if (sent != KV_OK)
                                           host_log_.Add("sending to " + destination +
                                                         " failed: " + SendFailureText(sent));
                                       if (on_result)
                                           on_result(sent);
                                   },
-                                  result};
+                                  result, address};
         ThreadMessage posted{nullptr, kSendDoneMessage, 0, reinterpret_cast<LPARAM>(held)};
         if (!target || !target->Post(posted))
             delete held;
@@ -433,16 +514,23 @@ bool JobHost::JobSends::SendJobText(CKvJobData& job, const std::string& host, st
                                     const std::string& text) {
     const std::uint32_t id = job.GetJobId();
     JobHost& owner = host_;
-    return owner.PostSend(host, port, text, CKvJobData::kSendTimeoutMs,
-                          [&owner, id](KvResult result) {
-                              if (result == KV_OK)
-                                  return;
-                              if (CKvJobData* sender = owner.FindJob(id))
-                                  sender->OnTextNotSent();
-                          });
+    return owner.PostSend(
+        host, port, text, CKvJobData::kSendTimeoutMs,
+        [&owner, id](KvResult result) {
+            if (result == KV_OK)
+                return;
+            if (CKvJobData* sender = owner.FindJob(id))
+                sender->OnTextNotSent();
+        },
+        id);
+}
+
+std::uint32_t JobHost::JobSends::GetPartnerAddress(const CKvJobData& job) const {
+    return host_.GetPartnerAddress(job.GetJobId());
 }
 
 bool JobHost::StepJobs() {
+    RecordFiledJobs();
     std::vector<std::uint32_t> ids;
     handler_->ResetIterator();
     if (handler_->BeginIteration(0)) {
@@ -455,7 +543,7 @@ bool JobHost::StepJobs() {
         if (job == nullptr || job->GetState() == KV_JOB_STATE_FINISHED)
             continue;
         job->GetIncomingQueue().DeleteExpired();
-        job->SetTextSender(&job_sends_);
+        job->SetHostLink(&job_sends_);
         const std::uint32_t state = job->GetState();
         const std::int32_t queued = job->GetIncomingQueue().GetCount();
         switch (RoleOf(*job)) {
@@ -474,12 +562,13 @@ bool JobHost::StepJobs() {
         changed =
             changed || job->GetState() != state || job->GetIncomingQueue().GetCount() != queued;
     }
+    // The root has adopted or dropped what it was handed.
+    RecordFiledJobs();
+    adoptions_.clear();
     if (handler_->DeleteFinishedJobs() > 0) {
         changed = true;
-        for (auto it = roles_.begin(); it != roles_.end();)
-            it = handler_->FindJob(it->first) == nullptr ? roles_.erase(it) : std::next(it);
-        for (auto it = partners_.begin(); it != partners_.end();)
-            it = handler_->FindJob(it->first) == nullptr ? partners_.erase(it) : std::next(it);
+        for (auto it = job_records_.begin(); it != job_records_.end();)
+            it = handler_->FindJob(it->first) == nullptr ? job_records_.erase(it) : std::next(it);
     }
     return changed;
 }

@@ -66,6 +66,9 @@ public:
     // KV_E_FAIL when started already or an endpoint cannot be registered; the
     // listener's code when it cannot bind.
     KvResult Start(const std::string& address, std::uint16_t port = 0);
+    // Starts the host without a listener: texts reach it through HandleText
+    // only (hosts joined within one process). KV_E_FAIL as Start.
+    KvResult StartInProcess();
     // Unbinds the listener and unregisters the endpoints; queued messages are
     // released.
     void Stop();
@@ -94,6 +97,9 @@ public:
     CKvMessageRouter& GetRouter() { return router_; }
     CKvJobData* FindJob(std::uint32_t id) const;
     bool IsQuitRequested() const;
+    // The IPv4 address (host byte order) of the job's partner; 0 while none
+    // is known.
+    std::uint32_t GetPartnerAddress(std::uint32_t job_id) const;
 
     // ---- The services ----
 
@@ -108,9 +114,21 @@ public:
     // Hands the text to the host's senders; on_result then runs on the
     // host's thread (during PumpOnce) with the send's result, unless the
     // host stops first. False, and the drop logged, when too many texts
-    // wait. A failed send is logged.
+    // wait. A failed send is logged. With the id of the job whose text it
+    // is: a job without partner takes the address the text goes to (after
+    // any name look-up) as its partner, and an executor's text goes to its
+    // partner's address (the one its REQUEST came from) with the port given.
     bool PostSend(const std::string& host, std::uint32_t port, std::string text,
-                  std::uint32_t timeout_ms, std::function<void(KvResult)> on_result = {});
+                  std::uint32_t timeout_ms, std::function<void(KvResult)> on_result = {},
+                  std::uint32_t job_id = 0);
+
+    // Hands every text the host sends to the function instead of the
+    // senders, on the host's thread while a job steps; its result is the
+    // send's (reported as a sender's is). For hosts joined within one
+    // process.
+    using SendHook = std::function<KvResult(const std::string& host, std::uint32_t port,
+                                            const std::string& text)>;
+    void SetSendHook(SendHook hook) { send_hook_ = std::move(hook); }
 
     // ---- What the host received ----
 
@@ -165,36 +183,55 @@ public:
 
 private:
     class Handler;
-    // Hands the jobs' socket sends to the senders.
-    class JobSends final : public JobTextSender {
+    // Hands the jobs' socket sends to the senders and tells them their
+    // partners.
+    class JobSends final : public JobHostLink {
     public:
         explicit JobSends(JobHost& host) : host_(host) {}
         bool SendJobText(CKvJobData& job, const std::string& host, std::uint32_t port,
                          const std::string& text) override;
+        std::uint32_t GetPartnerAddress(const CKvJobData& job) const override;
 
     private:
         JobHost& host_;
     };
+    // What the host keeps of each job it steps: how, and the address of its
+    // partner (0 while unknown: the job then takes no text from the wire).
+    // An executor's partner is the sender of its REQUEST, any other job's
+    // the address of its first text.
+    struct JobRecord {
+        JobRole role = JobRole::kNone;
+        std::uint32_t partner_address = 0;
+    };
 
     void Dispatch(const ThreadMessage& posted);
     void DriveMessage(CKvMessage* message, std::uint16_t endpoint);
-    void DeliverToJob(CKvMessage* message, std::uint32_t job_id);
+    // False when the job is gone or its queue refused the message (then
+    // released).
+    bool DeliverToJob(CKvMessage* message, std::uint32_t job_id);
     bool FileJob(CKvJobData* job, CKvMessage* carrying, JobRole role,
                  std::uint32_t partner_address = 0);
     // Routes an accepted text's message; kWrongPeer when the addressed job's
-    // partner is elsewhere or it is the root.
+    // partner is elsewhere or unknown, or it is the root.
     JobTextResult RouteText(CKvMessage* message, std::uint32_t peer_address);
-    // Whether a text from the address may reach the job: never the root's;
-    // a requester's first answer names its partner.
-    bool IsFromPartner(std::uint32_t job_id, std::uint32_t peer_address);
+    // Whether a text from the address may reach the job: from its partner
+    // only, never the root's, and none while the partner is unknown.
+    bool IsFromPartner(std::uint32_t job_id, std::uint32_t peer_address) const;
     JobRole RoleOf(const CKvJobData& job) const;
+    // The job's first text went to the address: its partner, unless it has
+    // one.
+    void NotePartner(std::uint32_t job_id, std::uint32_t address);
+    // Records for the jobs filed past the host (the root's client job, the
+    // jobs it adopted).
+    void RecordFiledJobs();
     bool StepJobs();
 
     void StartCapiCall(std::shared_ptr<CAPIFuncData> record);
+    // The endpoints on the host's queue.
+    KvResult RegisterEndpoints();
     // A received dial or TAPI listen request goes to the running root job,
     // which adopts it or drops it; false when no root runs.
     bool HandToRoot(CKvMessage* message, std::uint32_t peer_address);
-    // A job the root adopted has the partner whose connection brought it.
 
     bool server_;
     std::uint16_t handler_endpoint_;
@@ -206,7 +243,11 @@ private:
     std::vector<std::uint16_t> registered_;
     TcpTextListener listener_;
     CKvJobTextReceiver receiver_;
-    std::unordered_map<std::uint32_t, JobRole> roles_;
+    std::unordered_map<std::uint32_t, JobRecord> job_records_;
+    // Jobs handed to the root and the addresses whose REQUEST brought them,
+    // until the root has adopted or dropped them (the end of the next
+    // StepJobs).
+    std::unordered_map<const CKvJobData*, std::uint32_t> adoptions_;
 
     HostServiceLog service_log_;
     HostSenders senders_;
@@ -222,10 +263,8 @@ private:
     BoundedLog<JobTextResult> receive_log_;
     BoundedLog<std::string> host_log_;
     std::uint64_t received_count_ = 0;
-    // The address of each job's partner, once known: texts for the job from
-    // elsewhere are refused.
-    std::unordered_map<std::uint32_t, std::uint32_t> partners_;
     std::function<void(const std::string&)> wire_observer_;
+    SendHook send_hook_;
     HostProcessKind process_kind_ = HostProcessKind::kNone;
 };
 

@@ -101,15 +101,6 @@ TEST(JobDataClient2, SendDirectRefusesModesWithoutADirectPeer) {
     }
 }
 
-class LoopbackResolver final : public NameResolver {
-public:
-    bool LookupName(std::uint32_t, std::string&) override { return false; }
-    bool LookupAddress(const std::string& name, std::uint32_t& address) override {
-        address = kLoopbackAddress;
-        return name == "server.test";
-    }
-};
-
 TEST(JobDataClient2, ModeOneWithoutPeerAddressConnectsToThePeerName) {
     RegisterAllPayloads();
     LoopbackResolver resolver;

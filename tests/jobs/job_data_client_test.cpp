@@ -114,7 +114,7 @@ protected:
 
     // The requester up to its logon text.
     void LogOnAsRequester() {
-        File(KV_TRANSPORT_LOCAL);
+        ASSERT_NO_FATAL_FAILURE(File(KV_TRANSPORT_LOCAL));
         job_->SetLocalHost("server", "127.0.0.1", 4000);
         job_->GetPeerComputer().Set("ws1", kLoopbackAddress, 0);
         job_->CheckRootJob(); // 0 -> 22
@@ -137,7 +137,7 @@ protected:
 };
 
 TEST_F(ClientJobTest, TheConnectionRequestWaits32SecondsThenTheServerIsNotConnected) {
-    File(KV_TRANSPORT_LOCAL);
+    ASSERT_NO_FATAL_FAILURE(File(KV_TRANSPORT_LOCAL));
     job_->SetLocalHost("server", "127.0.0.1", 4000);
     job_->GetPeerComputer().Set("ws1", kLoopbackAddress, 0);
     job_->CheckRootJob();
@@ -164,7 +164,7 @@ TEST_F(ClientJobTest, TheConnectionRequestWaits32SecondsThenTheServerIsNotConnec
 }
 
 TEST_F(ClientJobTest, AFailedConnectionIsNotConnected) {
-    File(KV_TRANSPORT_LOCAL);
+    ASSERT_NO_FATAL_FAILURE(File(KV_TRANSPORT_LOCAL));
     job_->CheckRootJob();
     job_->CheckRootJob();
     Deliver<CKvTypedObject42>(*job_, KV_PAYLOAD_TYPED_OBJECT42, KV_MSG_KIND_CONFIRMATION,
@@ -192,14 +192,14 @@ TEST_F(ClientJobTest, TheLogonAnswerDecidesByAttributeAndServerVersion) {
     for (const auto& row : cases) {
         SCOPED_TRACE(row.version);
         Fresh();
-        LogOnAsRequester();
+        ASSERT_NO_FATAL_FAILURE(LogOnAsRequester());
         MessagePtr logon = Own(nullptr);
         for (auto& [endpoint, message] : Posted()) {
             if (endpoint == KV_ENDPOINT_NETWORK)
                 logon = std::move(message);
         }
         EXPECT_NE(SentText(logon).find("<messagetype>REQUEST</messagetype>"), std::string::npos);
-        Receive(KV_MSG_KIND_CONFIRMATION, row.attribute, row.version);
+        ASSERT_NO_FATAL_FAILURE(Receive(KV_MSG_KIND_CONFIRMATION, row.attribute, row.version));
         job_->CheckRootJob();
         EXPECT_EQ(job_->GetState(), row.state);
         EXPECT_EQ(Statuses(), std::vector<std::string>{row.status});
@@ -212,9 +212,10 @@ TEST_F(ClientJobTest, AnAcceptedLogonPostsTheSynchronisationAndTheListenJob) {
     for (const bool tapi : {false, true}) {
         SCOPED_TRACE(tapi);
         Fresh();
-        LogOnAsRequester();
+        ASSERT_NO_FATAL_FAILURE(LogOnAsRequester());
         Posted();
-        Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED)->GetFlagUseTapi().Set(tapi);
+        ASSERT_NO_FATAL_FAILURE(
+            Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED)->GetFlagUseTapi().Set(tapi));
         job_->CheckRootJob();
         ASSERT_EQ(job_->GetState(), KV_JOB_STATE_RUNNING);
         EXPECT_EQ(job_->GetIdTarget(), 55u);
@@ -236,8 +237,8 @@ TEST_F(ClientJobTest, AnAcceptedLogonPostsTheSynchronisationAndTheListenJob) {
 }
 
 TEST_F(ClientJobTest, ALoggedOnRequesterKeepsAliveAndAnnouncesItsStop) {
-    LogOnAsRequester();
-    Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
+    ASSERT_NO_FATAL_FAILURE(LogOnAsRequester());
+    ASSERT_NO_FATAL_FAILURE(Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED));
     job_->CheckRootJob();
     Posted();
     clock_.Advance(30000);
@@ -245,7 +246,7 @@ TEST_F(ClientJobTest, ALoggedOnRequesterKeepsAliveAndAnnouncesItsStop) {
     std::vector<std::pair<std::uint16_t, MessagePtr>> posted = Posted();
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_NE(SentText(posted[0].second).find("<attribute>ALIVE</attribute>"), std::string::npos);
-    Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ALIVE);
+    ASSERT_NO_FATAL_FAILURE(Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ALIVE));
     job_->CheckRootJob();
     EXPECT_EQ(job_->GetState(), KV_JOB_STATE_RUNNING);
 
@@ -265,12 +266,12 @@ TEST_F(ClientJobTest, ALoggedOnRequesterKeepsAliveAndAnnouncesItsStop) {
 }
 
 TEST_F(ClientJobTest, TheRequesterConfirmsAServersEndToTheServersJob) {
-    LogOnAsRequester();
-    Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED);
+    ASSERT_NO_FATAL_FAILURE(LogOnAsRequester());
+    ASSERT_NO_FATAL_FAILURE(Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED));
     job_->CheckRootJob();
     ASSERT_EQ(job_->GetState(), KV_JOB_STATE_RUNNING);
     Posted();
-    Receive(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_ENDED);
+    ASSERT_NO_FATAL_FAILURE(Receive(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_ENDED));
     job_->CheckRootJob();
     EXPECT_EQ(job_->GetState(), KV_JOB_STATE_CLEANUP);
     const std::string own = std::to_string(job_->GetJobId());
@@ -297,7 +298,7 @@ protected:
         job_->SetSubType(K_KVJBDT_TP_CLIENT);
         job_->SetVersion(version);
         job_->GetPeerComputer().Set("ws1", kLoopbackAddress, 4100);
-        File(KV_TRANSPORT_REMOTE_PEER);
+        ASSERT_NO_FATAL_FAILURE(File(KV_TRANSPORT_REMOTE_PEER));
     }
     // The texts sent to the peer, by attribute name.
     std::vector<std::string> Answers(std::vector<std::pair<std::uint16_t, MessagePtr>>& posted) {
@@ -311,9 +312,9 @@ protected:
         }
         return answers;
     }
-    // Up to the server user's request.
-    void ReachServerUser() {
-        Receive();
+    // The received logon through the settings to its host record, which
+    // accepts every user or not.
+    void AnswerWithHost(bool accept_all) {
         handler_->Signal();
         job_->StepExecutor();
         job_->StepExecutor();
@@ -322,9 +323,21 @@ protected:
         job_->StepExecutor();
         ASSERT_EQ(job_->GetState(), CKvJobDataClient::kStateHost);
         Deliver<CKvDataHost>(*job_, K_KVDT_TP_DTHDLR_DATACOMPUTER, KV_MSG_KIND_CONFIRMATION,
-                             KV_MSG_ATTR_DATA_FOUND);
+                             KV_MSG_ATTR_DATA_FOUND)
+            ->SetFlagAcceptAllUser(accept_all);
         job_->StepExecutor();
+    }
+    // Up to the server user's request.
+    void ReachServerUser() {
+        ASSERT_NO_FATAL_FAILURE(Receive());
+        ASSERT_NO_FATAL_FAILURE(AnswerWithHost(false));
         ASSERT_EQ(job_->GetState(), CKvJobDataClient::kStateUserLogon);
+        Posted();
+    }
+    // The received logon served (state 10) by a host that accepts all users.
+    void Serve() {
+        ASSERT_NO_FATAL_FAILURE(AnswerWithHost(true));
+        ASSERT_EQ(job_->GetState(), KV_JOB_STATE_RUNNING);
         Posted();
     }
     CKvDataServerUser* AnswerUser(std::int32_t attribute, bool listed = true) {
@@ -338,7 +351,7 @@ protected:
 };
 
 TEST_F(ClientExecutorTest, WithoutTheServerReadySignalTheLogonEndsSilently) {
-    Receive();
+    ASSERT_NO_FATAL_FAILURE(Receive());
     job_->StepExecutor();
     EXPECT_EQ(job_->GetState(), KV_JOB_STATE_CLEANUP);
     EXPECT_TRUE(Posted().empty());
@@ -348,7 +361,7 @@ TEST_F(ClientExecutorTest, AClientAtTheLowestVersionGoesOnToTheSettings) {
     for (const char* version : {"17499906", "17499913"}) {
         SCOPED_TRACE(version);
         Fresh();
-        Receive(version);
+        ASSERT_NO_FATAL_FAILURE(Receive(version));
         handler_->Signal();
         job_->StepExecutor();
         EXPECT_EQ(job_->GetState(), CKvJobDataClient::kStateGeneral);
@@ -357,7 +370,7 @@ TEST_F(ClientExecutorTest, AClientAtTheLowestVersionGoesOnToTheSettings) {
 }
 
 TEST_F(ClientExecutorTest, AnOldClientIsRefused) {
-    Receive("17499905");
+    ASSERT_NO_FATAL_FAILURE(Receive("17499905"));
     handler_->Signal();
     job_->StepExecutor();
     EXPECT_EQ(job_->GetState(), KV_JOB_STATE_CLEANUP);
@@ -367,7 +380,7 @@ TEST_F(ClientExecutorTest, AnOldClientIsRefused) {
 }
 
 TEST_F(ClientExecutorTest, AHostThatAcceptsAllUsersLogsOnWithoutTheUserRecord) {
-    Receive();
+    ASSERT_NO_FATAL_FAILURE(Receive());
     handler_->Signal();
     job_->StepExecutor();
     ASSERT_EQ(job_->GetState(), CKvJobDataClient::kStateGeneral);
@@ -393,7 +406,7 @@ TEST_F(ClientExecutorTest, AComputerOutsideTheUsersListOrLoggedOnAlreadyIsRefuse
     for (const bool listed : {false, true}) {
         SCOPED_TRACE(listed);
         Fresh();
-        ReachServerUser();
+        ASSERT_NO_FATAL_FAILURE(ReachServerUser());
         CKvDataServerUser* user = AnswerUser(KV_MSG_ATTR_DATA_FOUND, listed);
         COMPUTER_IDENT* entry = nullptr;
         if (listed)
@@ -406,7 +419,7 @@ TEST_F(ClientExecutorTest, AComputerOutsideTheUsersListOrLoggedOnAlreadyIsRefuse
 }
 
 TEST_F(ClientExecutorTest, ALockedUserIsAskedAgainAndTheRuntimeListFollowsTheLogon) {
-    ReachServerUser();
+    ASSERT_NO_FATAL_FAILURE(ReachServerUser());
     AnswerUser(KV_MSG_ATTR_DATA_FOUND_LOCKED);
     job_->StepExecutor();
     EXPECT_TRUE(Posted().empty());
@@ -452,7 +465,7 @@ TEST_F(ClientExecutorTest, ALockedUserIsAskedAgainAndTheRuntimeListFollowsTheLog
 }
 
 TEST_F(ClientExecutorTest, ASilentClientIsLoggedOffAfter35Seconds) {
-    ReachServerUser();
+    ASSERT_NO_FATAL_FAILURE(ReachServerUser());
     AnswerUser(KV_MSG_ATTR_DATA_FOUND);
     job_->StepExecutor();
     ASSERT_EQ(job_->GetState(), KV_JOB_STATE_RUNNING);
@@ -478,19 +491,52 @@ TEST_F(ClientExecutorTest, ASilentClientIsLoggedOffAfter35Seconds) {
               0u);
 }
 
-TEST_F(ClientExecutorTest, TheEndStopsTheListenJobOfItsPeerOnly) {
-    Receive();
-    auto* own = new CKvJobDataListen2;
-    own->GetPeerComputer().Set("ws1", kLoopbackAddress, 4100);
-    auto* other = new CKvJobDataListen2;
-    other->GetPeerComputer().Set("ws2", kLoopbackAddress, 4200);
-    ASSERT_EQ(handler_->AddJob(other), KV_OK);
-    ASSERT_EQ(handler_->AddJob(own), KV_OK);
-    job_->ChangeState(KV_JOB_STATE_CLEANUP);
+TEST_F(ClientExecutorTest, TheEndOfAServedLogonStopsTheListenJobOfItsPeerOnly) {
+    // A logon refused before it was served names its peer as any text may:
+    // its end stops no listen job.
+    for (const bool served : {false, true}) {
+        SCOPED_TRACE(served);
+        Fresh();
+        ASSERT_NO_FATAL_FAILURE(Receive());
+        auto* own = new CKvJobDataListen2;
+        own->GetPeerComputer().Set("ws1", kLoopbackAddress, 4100);
+        auto* other = new CKvJobDataListen2;
+        other->GetPeerComputer().Set("ws2", kLoopbackAddress, 4200);
+        ASSERT_EQ(handler_->AddJob(other), KV_OK);
+        ASSERT_EQ(handler_->AddJob(own), KV_OK);
+        if (served) {
+            ASSERT_NO_FATAL_FAILURE(Serve());
+        }
+        job_->ChangeState(KV_JOB_STATE_CLEANUP);
+        job_->StepExecutor();
+        EXPECT_EQ(job_->GetState(), KV_JOB_STATE_FINISHED);
+        EXPECT_EQ(own->GetState(), served ? KV_JOB_STATE_STOP_REQUESTED : KV_JOB_STATE_START);
+        EXPECT_EQ(other->GetState(), KV_JOB_STATE_START);
+    }
+}
+
+TEST_F(ClientExecutorTest, TheRequestersEndIsConfirmedToTheRequestersJob) {
+    ASSERT_NO_FATAL_FAILURE(Receive());
+    ASSERT_NO_FATAL_FAILURE(Serve());
+    const std::string own = std::to_string(job_->GetJobId());
+    auto* end = Deliver<CKvJobDataClient>(*job_, K_KVJBDT_TP_CLIENT, KV_MSG_KIND_REQUEST,
+                                          KV_MSG_ATTR_ENDED);
+    end->SetSubType(K_KVJBDT_TP_CLIENT);
+    end->SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_ENDED, job_->GetJobId(), 55);
     job_->StepExecutor();
-    EXPECT_EQ(job_->GetState(), KV_JOB_STATE_FINISHED);
-    EXPECT_EQ(own->GetState(), KV_JOB_STATE_STOP_REQUESTED);
-    EXPECT_EQ(other->GetState(), KV_JOB_STATE_START);
+    EXPECT_EQ(job_->GetState(), CKvJobDataClient::kStateUserLogoff);
+    auto posted = Posted();
+    ASSERT_EQ(Answers(posted), std::vector<std::string>{"ENDED"});
+    for (auto& [endpoint, message] : posted) {
+        if (endpoint == KV_ENDPOINT_NETWORK) {
+            EXPECT_NE(SentText(message).find("<messagetype>CONFIRMATION</messagetype>"
+                                             "<attribute>ENDED</attribute><idtarget>55</idtarget>"
+                                             "<idsource>" +
+                                             own + "</idsource>"),
+                      std::string::npos)
+                << SentText(message);
+        }
+    }
 }
 
 TEST_F(ClientExecutorTest, AnEndNeverStopsTheServersOwnListenJob) {
@@ -499,7 +545,7 @@ TEST_F(ClientExecutorTest, AnEndNeverStopsTheServersOwnListenJob) {
     for (const bool named : {false, true}) {
         SCOPED_TRACE(named);
         Fresh();
-        Receive();
+        ASSERT_NO_FATAL_FAILURE(Receive());
         if (!named)
             job_->GetPeerComputer() = COMPUTER_IDENT();
         auto* server_own = new CKvJobDataListen2;
@@ -509,6 +555,7 @@ TEST_F(ClientExecutorTest, AnEndNeverStopsTheServersOwnListenJob) {
         auto* unnamed = new CKvJobDataListen2;
         ASSERT_EQ(handler_->AddJob(server_own), KV_OK);
         ASSERT_EQ(handler_->AddJob(unnamed), KV_OK);
+        ASSERT_NO_FATAL_FAILURE(Serve());
         job_->ChangeState(KV_JOB_STATE_CLEANUP);
         job_->StepExecutor();
         EXPECT_EQ(job_->GetState(), KV_JOB_STATE_FINISHED);

@@ -343,7 +343,7 @@ TEST_F(Dial2ExecutorTest, TheCtiTargetIsTheFirstDeviceOrMustBeOneOfThem) {
         job_->ChangeState(KV_JOB_STATE_START);
         job_->SetHeader(KV_MSG_KIND_REQUEST, 0, 0, 17);
         job_->SetCtiTargetNumber(row.asked);
-        AnswerHost(true, row.devices);
+        ASSERT_NO_FATAL_FAILURE(AnswerHost(true, row.devices));
         if (!row.accepted) {
             EXPECT_EQ(job_->GetState(), KV_JOB_STATE_CLEANUP);
             EXPECT_NE(NextText().find("<attribute>REFUSED</attribute><idtarget>17</idtarget>"),
@@ -368,7 +368,7 @@ TEST_F(Dial2ExecutorTest, TheCtiTargetIsTheFirstDeviceOrMustBeOneOfThem) {
 
 TEST_F(Dial2ExecutorTest, WithoutGeneralSettingsTheRequestIsRefused) {
     root_->SetGeneralSettings(nullptr);
-    AnswerHost(true, "21");
+    ASSERT_NO_FATAL_FAILURE(AnswerHost(true, "21"));
     job_->StepExecutor();
     EXPECT_EQ(job_->GetState(), KV_JOB_STATE_CLEANUP);
     EXPECT_EQ(job_->GetLastResult(), KV_E_FAIL);
@@ -376,7 +376,7 @@ TEST_F(Dial2ExecutorTest, WithoutGeneralSettingsTheRequestIsRefused) {
 }
 
 TEST_F(Dial2ExecutorTest, TheUserCheckWaitsUntilTimerOneThenRefuses) {
-    AnswerHost(false, "21");
+    ASSERT_NO_FATAL_FAILURE(AnswerHost(false, "21"));
     ASSERT_EQ(job_->GetState(), CKvJobDataDial2::kStateLoginRecord);
     Deliver<CKvDataServerUser>(*job_, K_KVDT_TP_DTHDLR_DATASERVERUSER, KV_MSG_KIND_CONFIRMATION,
                                KV_MSG_ATTR_DATA_NOT_FOUND);
@@ -389,7 +389,7 @@ TEST_F(Dial2ExecutorTest, TheUserCheckWaitsUntilTimerOneThenRefuses) {
 }
 
 TEST_F(Dial2ExecutorTest, AnsweredRequestsAreNeverRefusedAfterwards) {
-    AnswerHost(true, "21");
+    ASSERT_NO_FATAL_FAILURE(AnswerHost(true, "21"));
     job_->StepExecutor();
     DeliverWithIds<CapiTransferManager>(*job_, KV_PAYLOAD_CAPI_TRANSFER_MANAGER,
                                         KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED, 61);

@@ -123,7 +123,8 @@ TEST_F(SynchronizeTest, ALastCallAt999MillisecondsAsksFromTheNextSecond) {
 TEST_F(SynchronizeTest, ASetCountOfZeroEndsAtOnce) {
     ASSERT_EQ(handler_.AddJob(job_), KV_OK);
     job_->ChangeState(KV_JOB_STATE_WAITING_FOR_ANSWER);
-    Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED)->SetSetCount(0);
+    ASSERT_NO_FATAL_FAILURE(
+        Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED)->SetSetCount(0));
     job_->CheckRootJob();
     EXPECT_EQ(job_->GetIdTarget(), 33u);
     job_->CheckRootJob();
@@ -137,7 +138,8 @@ TEST_F(SynchronizeTest, ASetCountOfZeroEndsAtOnce) {
 TEST_F(SynchronizeTest, OnlyCallsTheJournalLacksGoToTheCallWindow) {
     ASSERT_EQ(handler_.AddJob(job_), KV_OK);
     job_->ChangeState(KV_JOB_STATE_WAITING_FOR_ANSWER);
-    Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED)->SetSetCount(2);
+    ASSERT_NO_FATAL_FAILURE(
+        Receive(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ACCEPTED)->SetSetCount(2));
     job_->CheckRootJob();
     for (const bool known : {true, false}) {
         SCOPED_TRACE(known);
@@ -184,7 +186,7 @@ protected:
     }
     // Up to the answer with the range, with these calls selected.
     void Select(std::vector<std::unique_ptr<CKvDataCall>> calls) {
-        Receive();
+        ASSERT_NO_FATAL_FAILURE(Receive());
         job_->StepExecutor();
         auto* user = Deliver<CKvDataServerUser>(*job_, K_KVDT_TP_DTHDLR_DATASERVERUSER,
                                                 KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_DATA_FOUND);
@@ -233,7 +235,7 @@ TEST_F(SynchronizeServerTest, ServesTheUsersCallsEarliestFirstAndTiesInStoreOrde
     calls.push_back(Call(3900000010u, 5, "22", "tie-first"));
     calls.push_back(Call(3900000010u, 5, "21", "tie-second"));
     calls.push_back(Call(3900000010u, 4, "21", "early"));
-    Select(std::move(calls));
+    ASSERT_NO_FATAL_FAILURE(Select(std::move(calls)));
     ASSERT_EQ(job_->GetState(), KV_JOB_STATE_RUNNING);
     EXPECT_EQ(job_->GetSetCount(), 4u);
     EXPECT_EQ(Serve(4), (std::vector<std::string>{"early", "tie-first", "tie-second", "late"}));
@@ -243,13 +245,13 @@ TEST_F(SynchronizeServerTest, ServesTheUsersCallsEarliestFirstAndTiesInStoreOrde
 TEST_F(SynchronizeServerTest, NoCallOfTheUsersDevicesAcceptsWithSetCountZeroAndEnds) {
     std::vector<std::unique_ptr<CKvDataCall>> calls;
     calls.push_back(Call(3900000010u, 0, "99"));
-    Select(std::move(calls));
+    ASSERT_NO_FATAL_FAILURE(Select(std::move(calls)));
     EXPECT_EQ(job_->GetState(), KV_JOB_STATE_CLEANUP);
     EXPECT_EQ(job_->GetSetCount(), 0u);
 }
 
 TEST_F(SynchronizeServerTest, ALockedServerUserStartsOver) {
-    Receive();
+    ASSERT_NO_FATAL_FAILURE(Receive());
     job_->StepExecutor();
     Posted();
     Deliver<CKvDataServerUser>(*job_, K_KVDT_TP_DTHDLR_DATASERVERUSER, KV_MSG_KIND_CONFIRMATION,
@@ -267,7 +269,7 @@ TEST_F(SynchronizeServerTest, AClientThatStopsAskingEndsTheServerSideAfter60Seco
     std::vector<std::unique_ptr<CKvDataCall>> calls;
     calls.push_back(Call(3900000010u, 0, "21"));
     calls.push_back(Call(3900000020u, 0, "21"));
-    Select(std::move(calls));
+    ASSERT_NO_FATAL_FAILURE(Select(std::move(calls)));
     ASSERT_EQ(job_->GetState(), KV_JOB_STATE_RUNNING);
     Serve(1);
     clock_.Advance(59000);

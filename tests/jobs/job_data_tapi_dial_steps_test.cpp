@@ -311,7 +311,7 @@ protected:
 };
 
 TEST_F(TapiDialExecutorTest, TheExecutorDialsOnTheDevicesLineAndServesTheCall) {
-    ReachHost({"21"});
+    ASSERT_NO_FATAL_FAILURE(ReachHost({"21"}));
     ASSERT_EQ(job_->GetState(), CKvJobDataTAPIDial::kStateDevice);
     MessagePtr device_request = router_.Take();
     ASSERT_NE(device_request, nullptr);
@@ -351,7 +351,7 @@ TEST_F(TapiDialExecutorTest, TheExecutorDialsOnTheDevicesLineAndServesTheCall) {
 
 TEST_F(TapiDialExecutorTest, ALineThatRefusesTheCallRefusesTheRequester) {
     job_->GetCall().GetLineName() = "Line A";
-    ReachHost({"21"});
+    ASSERT_NO_FATAL_FAILURE(ReachHost({"21"}));
     ASSERT_EQ(job_->GetState(), CKvJobDataTAPIDial::kStateDial);
     job_->StepExecutor();
     lines_.make_call_answer = ScriptedTapiLines::Answer::kRefuse;
@@ -365,7 +365,7 @@ TEST_F(TapiDialExecutorTest, ALineThatRefusesTheCallRefusesTheRequester) {
 }
 
 TEST_F(TapiDialExecutorTest, AHostWithoutDevicesIsRefusedWhenTimerOneExpires) {
-    ReachHost({});
+    ASSERT_NO_FATAL_FAILURE(ReachHost({}));
     EXPECT_EQ(job_->GetState(), CKvJobDataTAPIDial::kStateHost);
     EXPECT_EQ(job_->GetLastResult(), KV_E_FAIL);
     clock_.Advance(41000);

@@ -105,7 +105,7 @@ bool Has(const std::string& text, const char* part) {
 // ---- Variant A ----
 
 TEST_F(TapiListenExecutorTest, VariantAWatchesTheHostsLinesAndServesItsRequester) {
-    ReachDevices({"21", "", "22"});
+    ASSERT_NO_FATAL_FAILURE(ReachDevices({"21", "", "22"}));
     ASSERT_EQ(job_->GetState(), CKvJobDataTAPIListen::kStateDevices);
     EXPECT_EQ(job_->GetDevicesAsked(), 2u);
     router_.Take();
@@ -159,7 +159,7 @@ TEST_F(TapiListenExecutorTest, VariantAWatchesTheHostsLinesAndServesItsRequester
 }
 
 TEST_F(TapiListenExecutorTest, AHostWithoutDevicesIsRefusedWhenTimerOneExpires) {
-    ReachDevices({});
+    ASSERT_NO_FATAL_FAILURE(ReachDevices({}));
     EXPECT_EQ(job_->GetLastResult(), KV_E_FAIL);
     EXPECT_EQ(job_->GetState(), CKvJobDataTAPIListen::kStateHost);
     job_->StepExecutor();
@@ -177,7 +177,7 @@ TEST_F(TapiListenExecutorTest, AHostWithoutDevicesIsRefusedWhenTimerOneExpires) 
 }
 
 TEST_F(TapiListenExecutorTest, DevicesWithoutAConfiguredLineGiveOneRefusalAndTheEndAtTimerOne) {
-    ReachDevices({"21", "22"});
+    ASSERT_NO_FATAL_FAILURE(ReachDevices({"21", "22"}));
     router_.Take();
     router_.Take();
     AnswerDevice("21", "Line Z", "");
@@ -197,7 +197,7 @@ TEST_F(TapiListenExecutorTest, DevicesWithoutAConfiguredLineGiveOneRefusalAndThe
 }
 
 TEST_F(TapiListenExecutorTest, WatchesOfAnUnfinishedAnswerAreCancelledAtTheEnd) {
-    ReachDevices({"21", "22"});
+    ASSERT_NO_FATAL_FAILURE(ReachDevices({"21", "22"}));
     router_.Take();
     router_.Take();
     AnswerDevice("21", "Line A", "");

@@ -146,7 +146,7 @@ TEST_F(TapiListenTest, TheLocalColumnSkipsOwnCallsAndFillsTheRequestFromTheCall)
     reported.GetHline() = 12;
     reported.GetIdentifier() = "Line B";
     AddCall(reported, 1, {kOffering})->GetMadeByThisLine() = 1;
-    AddCall(reported, 2, {kOffering})->GetOrigin().FormatText(1);
+    ASSERT_NO_FATAL_FAILURE(AddCall(reported, 2, {kOffering})->GetOrigin().FormatText(1));
     KVTAPICALLSMANAGER kept;
     job_->RelayCallStates(reported, kept, CKvJobDataTAPIListen::kLocal);
     auto sent = TakeAll();
@@ -172,12 +172,12 @@ TEST_F(TapiListenTest, TheLocalColumnSkipsOwnCallsAndFillsTheRequestFromTheCall)
 TEST_F(TapiListenTest, ACallBeyondThirtyTwoIsNotKeptAndNothingGoesOutForIt) {
     KVTAPICALLSMANAGER reported;
     for (std::uint32_t hcall = 1; hcall <= 32; ++hcall)
-        AddCall(reported, hcall, {kOffering});
+        ASSERT_NO_FATAL_FAILURE(AddCall(reported, hcall, {kOffering}));
     KVTAPICALLSMANAGER kept;
     job_->RelayCallStates(reported, kept, CKvJobDataTAPIListen::kForwarding);
     EXPECT_EQ(TakeAll().size(), 32u);
     KVTAPICALLSMANAGER more;
-    AddCall(more, 33, {kOffering});
+    ASSERT_NO_FATAL_FAILURE(AddCall(more, 33, {kOffering}));
     job_->RelayCallStates(more, kept, CKvJobDataTAPIListen::kForwarding);
     EXPECT_EQ(TakeAll().size(), 0u);
     EXPECT_FALSE(kept.HasCall(33));
@@ -186,7 +186,7 @@ TEST_F(TapiListenTest, ACallBeyondThirtyTwoIsNotKeptAndNothingGoesOutForIt) {
 // ---- Requester ----
 
 TEST_F(TapiListenTest, TheRequesterStartsItsLinesRelaysAndStopsExactlyThem) {
-    RunRequester({{"Line A", " 123 "}, {"Line B", "456 | Desk |x"}});
+    ASSERT_NO_FATAL_FAILURE(RunRequester({{"Line A", " 123 "}, {"Line B", "456 | Desk |x"}}));
     lines_.Serve(router_, *job_);
     ASSERT_EQ(lines_.line_objects.size(), 2u);
     EXPECT_EQ(lines_.line_objects[0].command, 1);
@@ -201,7 +201,7 @@ TEST_F(TapiListenTest, TheRequesterStartsItsLinesRelaysAndStopsExactlyThem) {
     auto* report = Deliver<CKvJobDataTAPIListen>(*job_, K_KVJBDT_TP_TAPI_LISTEN,
                                                  KV_MSG_KIND_INFO, KV_MSG_ATTR_NOTIFICATION);
     report->GetLineCalls().GetHline() = 4;
-    AddCall(report->GetLineCalls(), 0x31, {kOffering});
+    ASSERT_NO_FATAL_FAILURE(AddCall(report->GetLineCalls(), 0x31, {kOffering}));
     job_->CheckRootJob();
     std::uint16_t endpoint = 0;
     MessagePtr request = router_.Take(&endpoint);
@@ -250,7 +250,7 @@ TEST_F(TapiListenTest, TheRequesterStartsItsLinesRelaysAndStopsExactlyThem) {
 }
 
 TEST_F(TapiListenTest, AnEmptyLineListStillRunsAndStopsNothing) {
-    RunRequester({});
+    ASSERT_NO_FATAL_FAILURE(RunRequester({}));
     lines_.Serve(router_, *job_);
     EXPECT_TRUE(lines_.line_objects.empty());
     job_->ChangeState(KV_JOB_STATE_CLEANUP);
@@ -271,7 +271,7 @@ TEST_F(TapiListenTest, TheRootJobCheckEndsOrphansAndStopsRequestersWithTheirRoot
     root_->ChangeState(KV_JOB_STATE_RUNNING);
     job_ = new CKvJobDataTAPIListen;
     handler_.AddJob(job_);
-    RunRequester({{"Line A", "123"}});
+    ASSERT_NO_FATAL_FAILURE(RunRequester({{"Line A", "123"}}));
     lines_.Serve(router_, *job_);
     root_->ChangeState(KV_JOB_STATE_STOP_REQUESTED);
     for (int i = 0; i < 3; ++i)
@@ -309,7 +309,7 @@ TEST_F(TapiListenTest, TheServerlessRunWatchesAllLinesAndAnswersAnEndingRequest)
     EXPECT_EQ(lines_.watches[0].subscriber, job_->GetEndpointId());
 
     auto* calls = lines_.SendCalls(*job_, "Line A", 5);
-    AddCall(*calls, 0x61, {kOffering});
+    ASSERT_NO_FATAL_FAILURE(AddCall(*calls, 0x61, {kOffering}));
     job_->CheckRootJob();
     std::uint16_t endpoint = 0;
     MessagePtr request = router_.Take(&endpoint);

@@ -89,11 +89,11 @@ void Fill(CKvJobDataTAPIListen& job) {
     job.GetDateTime().SetFromText("1700000000.250");
     job.GetLineCalls().GetIdentifier() = "Line 1";
     job.GetLineCalls().GetHline() = 7;
-    AddCall(job.GetLineCalls(), 101, "0301234");
-    AddCall(job.GetLineCalls(), 102, "21");
-    AddCall(job.GetLineCalls(), 103, "");
-    AddLine(job.GetLineList(), "Line 1", "123");
-    AddLine(job.GetLineList(), "Line 2", "456|Desk");
+    ASSERT_NO_FATAL_FAILURE(AddCall(job.GetLineCalls(), 101, "0301234"));
+    ASSERT_NO_FATAL_FAILURE(AddCall(job.GetLineCalls(), 102, "21"));
+    ASSERT_NO_FATAL_FAILURE(AddCall(job.GetLineCalls(), 103, ""));
+    ASSERT_NO_FATAL_FAILURE(AddLine(job.GetLineList(), "Line 1", "123"));
+    ASSERT_NO_FATAL_FAILURE(AddLine(job.GetLineList(), "Line 2", "456|Desk"));
 }
 
 TEST(JobDataTAPIListen, MinimalFormHoldsOnlyIdSourceDateTimeAndTheCalls) {
@@ -113,8 +113,8 @@ TEST(JobDataTAPIListen, FullFormCarriesCallsAndLineListAndReadsBack) {
     CKvJobDataTAPIListen job;
     Fill(job);
     // Neither travels.
-    AddLine(job.GetTapiLines(), "Local", "9");
-    AddCall(job.GetKnownCalls(), 555, "known");
+    ASSERT_NO_FATAL_FAILURE(AddLine(job.GetTapiLines(), "Local", "9"));
+    ASSERT_NO_FATAL_FAILURE(AddCall(job.GetKnownCalls(), 555, "known"));
     std::string text;
     ASSERT_EQ(job.Serialize(text), KV_OK);
     EXPECT_EQ(text, kGoldenFull);
@@ -122,7 +122,7 @@ TEST(JobDataTAPIListen, FullFormCarriesCallsAndLineListAndReadsBack) {
     EXPECT_EQ(text.find("known"), std::string::npos);
 
     CKvJobDataTAPIListen read;
-    AddCall(read.GetLineCalls(), 999, "stale");
+    ASSERT_NO_FATAL_FAILURE(AddCall(read.GetLineCalls(), 999, "stale"));
     ASSERT_EQ(ReadJobText(text, read), KV_OK);
     EXPECT_EQ(read.GetIdSource(), 9u);
     EXPECT_EQ(read.GetLoginName(), "anna");
@@ -157,8 +157,8 @@ TEST(JobDataTAPIListen, CopyTakesEveryOwnFieldAndTheRegistryCopies) {
     Fill(job);
     job.SetAuxTexts("first", nullptr);
     job.GetExecutorVariant() = 1;
-    AddCall(job.GetKnownCalls(), 555, "known");
-    AddLine(job.GetTapiLines(), "Local", "9");
+    ASSERT_NO_FATAL_FAILURE(AddCall(job.GetKnownCalls(), 555, "known"));
+    ASSERT_NO_FATAL_FAILURE(AddLine(job.GetTapiLines(), "Local", "9"));
     job.GetReceivedNumber() = "0301234";
 
     CKvJobDataTAPIListen copy;

@@ -5,6 +5,7 @@
 #include "jobs/job_data_tapi_dial.h"
 #include "jobs_test_support.h"
 
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -66,6 +67,31 @@ TEST(RequiredKeys, EachOfTheFiveKeysMustOccurExactlyOnceForEveryReader) {
             text += reader.close + "</JobData>";
             std::unique_ptr<CKvJobData> job = reader.make();
             EXPECT_EQ(ReadJobText(text, *job), row.result);
+        }
+    }
+}
+
+TEST(RequiredKeys, AKeyHoldingAnElementIsNoKeyForAnyReader) {
+    RegisterAllPayloads();
+    for (const KeyedReader& reader : Readers()) {
+        for (const char* held : {"<b/>", "<b>1</b>", "1<b/>"}) {
+            SCOPED_TRACE(std::string(reader.name) + ": " + held);
+            std::string text = "<JobData>" + reader.open;
+            for (const char* key : reader.keys) {
+                text += std::string(key) == "hostname"
+                            ? std::string("<hostname>") + held + "</hostname>"
+                            : Key(key);
+            }
+            text += reader.close + "</JobData>";
+            std::unique_ptr<CKvJobData> job = reader.make();
+            EXPECT_EQ(ReadJobText(text, *job), KV_E_FAIL);
+            // An empty key is a key all the same.
+            std::string empty = text;
+            empty.replace(empty.find("<hostname>"),
+                          std::string("<hostname></hostname>").size() + std::strlen(held),
+                          "<hostname/>");
+            job = reader.make();
+            EXPECT_EQ(ReadJobText(empty, *job), KV_OK) << empty;
         }
     }
 }

@@ -5,14 +5,15 @@
 #include "core/handle_table.h"
 #include "core/xml_document.h"
 #include "data/data_payloads.h"
-#include "framework/framework_payloads.h"
 #include "framework/connection_objects.h"
-#include "jobs/job_data.h"
+#include "framework/framework_payloads.h"
 #include "framework/message.h"
 #include "framework/message_router.h"
+#include "jobs/job_data.h"
 #include "jobs/job_payloads.h"
 #include "platform/local_identity.h"
 #include "platform/message_queue.h"
+#include "platform/name_resolver.h"
 #include "platform/thread_messaging.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,16 @@
 #include <memory>
 #include <utility>
 #include <vector>
+
+// Resolves "server.test" to 127.0.0.1, and nothing else.
+class LoopbackResolver final : public NameResolver {
+public:
+    bool LookupName(std::uint32_t, std::string&) override { return false; }
+    bool LookupAddress(const std::string& name, std::uint32_t& address) override {
+        address = kLoopbackAddress;
+        return name == "server.test";
+    }
+};
 
 inline void RegisterAllPayloads() {
     RegisterFrameworkPayloads();

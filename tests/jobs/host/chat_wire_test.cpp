@@ -129,8 +129,8 @@ protected:
     void Link() {
         Announce(a_, *alice_, KV_MSG_ATTR_CONNECT, kBob);
         Run(5000);
-        ExpectLinked(alice_, kBob);
-        ExpectLinked(bob_, kAlice);
+        ASSERT_NO_FATAL_FAILURE(ExpectLinked(alice_, kBob));
+        ASSERT_NO_FATAL_FAILURE(ExpectLinked(bob_, kAlice));
     }
     // The decoded packets the wire carried from the number, in order.
     std::vector<PackedMessage> PacketsFrom(const char* caller) {
@@ -167,7 +167,7 @@ protected:
 };
 
 TEST_F(ChatWireTest, RegistrationLinksBothSides) {
-    StartJobs();
+    ASSERT_NO_FATAL_FAILURE(StartJobs());
     Link();
     const std::vector<PackedMessage> from_alice = PacketsFrom("100");
     EXPECT_TRUE(Has(from_alice, PackedMessage::kCommandRegister, PackedMessage::kTypeRequest,
@@ -198,7 +198,7 @@ TEST_F(ChatWireTest, RegistrationLinksBothSides) {
 }
 
 TEST_F(ChatWireTest, AnonymousRegistersWithScreenNameAndNumberOnly) {
-    StartJobs(true, true, true);
+    ASSERT_NO_FATAL_FAILURE(StartJobs(true, true, true));
     Link();
     const std::vector<PackedMessage> from_alice = PacketsFrom("100");
     EXPECT_FALSE(Has(from_alice, PackedMessage::kCommandRegister, PackedMessage::kTypeInfo,
@@ -211,7 +211,7 @@ TEST_F(ChatWireTest, AnonymousRegistersWithScreenNameAndNumberOnly) {
 }
 
 TEST_F(ChatWireTest, StrangerGetsRegisterInfoAndIsDropped) {
-    StartJobs(true, false);
+    ASSERT_NO_FATAL_FAILURE(StartJobs(true, false));
     Announce(a_, *alice_, KV_MSG_ATTR_CONNECT, kBob);
     Run(3000);
     EXPECT_EQ(bob_->GetParticipantCount(), 0u);
@@ -230,7 +230,7 @@ TEST_F(ChatWireTest, StrangerGetsRegisterInfoAndIsDropped) {
 }
 
 TEST_F(ChatWireTest, UnregisterWithOneLostConfirmationRetriesThenAsksTheHost) {
-    StartJobs();
+    ASSERT_NO_FATAL_FAILURE(StartJobs());
     Link();
     // Alice goes offline: goodbye to Bob. The first UNREGISTER is lost, the
     // repeated one reaches Bob, who confirms.
@@ -249,7 +249,7 @@ TEST_F(ChatWireTest, UnregisterWithOneLostConfirmationRetriesThenAsksTheHost) {
 }
 
 TEST_F(ChatWireTest, LostUnregisterConfirmationIsRetriedThenTheHostAsked) {
-    StartJobs();
+    ASSERT_NO_FATAL_FAILURE(StartJobs());
     Link();
     ChatWire::Get().Script({ChatWireFate::kDeliver, ChatWireFate::kLose});
     Announce(a_, *alice_, KV_MSG_ATTR_DISCONNECT, kBob);
@@ -276,7 +276,7 @@ TEST_F(ChatWireTest, LostUnregisterConfirmationIsRetriedThenTheHostAsked) {
 }
 
 TEST_F(ChatWireTest, ChatTextReachesTheLogAndRepeatsAreDropped) {
-    StartJobs();
+    ASSERT_NO_FATAL_FAILURE(StartJobs());
     Link();
     CKvDataUser* alice = Participant(bob_, kAlice);
     CKvDataUser* bob = Participant(alice_, kBob);
@@ -307,7 +307,7 @@ TEST_F(ChatWireTest, ChatTextReachesTheLogAndRepeatsAreDropped) {
 }
 
 TEST_F(ChatWireTest, ReconnectAfterConnectAnnouncementLinksAgain) {
-    StartJobs();
+    ASSERT_NO_FATAL_FAILURE(StartJobs());
     // The first REGISTER is lost: Alice's registration runs out, she says
     // goodbye and, announced by CONNECT, registers anew.
     ChatWire::Get().Script({ChatWireFate::kLose});
@@ -319,8 +319,8 @@ TEST_F(ChatWireTest, ReconnectAfterConnectAnnouncementLinksAgain) {
     EXPECT_EQ(ReconnectFlag(*bob), 1u);
     EXPECT_EQ(bob_->GetParticipantCount(), 0u);
     Run(60000);
-    ExpectLinked(alice_, kBob);
-    ExpectLinked(bob_, kAlice);
+    ASSERT_NO_FATAL_FAILURE(ExpectLinked(alice_, kBob));
+    ASSERT_NO_FATAL_FAILURE(ExpectLinked(bob_, kAlice));
     std::size_t requests = 0;
     std::size_t goodbyes = 0;
     for (const PackedMessage& packet : PacketsFrom("100")) {
@@ -333,7 +333,7 @@ TEST_F(ChatWireTest, ReconnectAfterConnectAnnouncementLinksAgain) {
 }
 
 TEST_F(ChatWireTest, IdPictureOfOneCharacterChangesTheSubStateOnly) {
-    StartJobs();
+    ASSERT_NO_FATAL_FAILURE(StartJobs());
     Link();
     CKvDataUser* alice = Participant(bob_, kAlice);
     alice->SetFlagChangeDataAutomaticaly(1);
@@ -358,7 +358,7 @@ TEST_F(ChatWireTest, IdPictureOfOneCharacterChangesTheSubStateOnly) {
 }
 
 TEST_F(ChatWireTest, ReadmittedParticipantExpiredFromPendingFreesItsId) {
-    StartJobs();
+    ASSERT_NO_FATAL_FAILURE(StartJobs());
     Link();
     CKvDataUser* bob = Participant(alice_, kBob);
     const std::uint32_t id = LocalId(*bob);
@@ -387,8 +387,8 @@ TEST_F(ChatWireTest, ReadmittedParticipantExpiredFromPendingFreesItsId) {
     ASSERT_EQ(alice_->RemoveParticipant("zed;900", gone), KV_OK);
     Announce(a_, *alice_, KV_MSG_ATTR_CONNECT, kBob);
     Run(5000);
-    ExpectLinked(alice_, kBob);
-    ExpectLinked(bob_, kAlice);
+    ASSERT_NO_FATAL_FAILURE(ExpectLinked(alice_, kBob));
+    ASSERT_NO_FATAL_FAILURE(ExpectLinked(bob_, kAlice));
 }
 
 TEST_F(ChatWireTest, StartGroupAdmitsItsResolvedMembers) {
@@ -400,10 +400,10 @@ TEST_F(ChatWireTest, StartGroupAdmitsItsResolvedMembers) {
     auto preferences = Preferences(kAlice, false);
     preferences->SetStartGroup(name);
     a_.GetRecordService().StoreRecord(std::move(preferences), K_KVDT_TP_DTHDLR_DATAPREFERENCES);
-    StartJobs();
+    ASSERT_NO_FATAL_FAILURE(StartJobs());
     Run(5000);
-    ExpectLinked(alice_, kBob);
-    ExpectLinked(bob_, kAlice);
+    ASSERT_NO_FATAL_FAILURE(ExpectLinked(alice_, kBob));
+    ASSERT_NO_FATAL_FAILURE(ExpectLinked(bob_, kAlice));
     bool asked = false;
     for (const HostServiceEntry& entry : a_.GetServiceLog(KV_ENDPOINT_HOST_MAIN))
         asked = asked || entry.payload_type == K_KVDT_TP_DTHDLR_DATAUSERGROUP;

@@ -6,6 +6,62 @@
 #include "jobs/host/job_host.h"
 #include "jobs/jobs_test_support.h"
 #include "platform/clock.h"
+#include "platform/tcp_test_support.h"
+
+#include <memory>
+#include <vector>
+
+// Sends the text over a connection to 127.0.0.1:port from the source address.
+inline bool SendFrom(const char* source, std::uint16_t port, const std::string& text) {
+    const int fd = ConnectTo(port, source);
+    if (fd < 0)
+        return false;
+    const bool sent =
+        ::send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
+    ::close(fd);
+    return sent;
+}
+
+// A port on a loopback address whose accept queue is full: a connection to
+// it is neither refused nor accepted, as to a host that does not answer.
+class SilentDestination {
+public:
+    explicit SilentDestination(const char* address) {
+        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        socklen_t length = sizeof local;
+        if (listener_ < 0 || ::inet_pton(AF_INET, address, &local.sin_addr) != 1 ||
+            ::bind(listener_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+            ::listen(listener_, 0) != 0 ||
+            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&local), &length) != 0)
+            return;
+        port_ = ntohs(local.sin_port);
+        // The queue holds one more than its backlog; later handshakes wait.
+        for (int i = 0; i < 3; ++i) {
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+            if (fd < 0)
+                continue;
+            ::connect(fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
+            fillers_.push_back(fd);
+        }
+    }
+    ~SilentDestination() {
+        for (const int fd : fillers_)
+            ::close(fd);
+        if (listener_ >= 0)
+            ::close(listener_);
+    }
+    SilentDestination(const SilentDestination&) = delete;
+    SilentDestination& operator=(const SilentDestination&) = delete;
+    // 0 when the port could not be made.
+    std::uint16_t GetPort() const { return port_; }
+
+private:
+    int listener_ = -1;
+    std::uint16_t port_ = 0;
+    std::vector<int> fillers_;
+};
 
 // The server's DATAHOST for this machine, accepting every user.
 inline void StoreAcceptingHost(JobHost& server) {
@@ -30,8 +86,12 @@ protected:
             RegisterCapiPayloads();
             server_.UseScriptedCapi();
         }
-        EXPECT_EQ(server_.Start("127.0.0.1"), KV_OK);
-        EXPECT_EQ(workstation_.Start("127.0.0.1"), KV_OK);
+        server_started_ = server_.Start("127.0.0.1");
+        workstation_started_ = workstation_.Start("127.0.0.1");
+    }
+    void SetUp() override {
+        ASSERT_EQ(server_started_, KV_OK);
+        ASSERT_EQ(workstation_started_, KV_OK);
     }
 
     bool Run(const std::function<bool()>& predicate) {
@@ -44,6 +104,8 @@ protected:
     ScopedLocalIdentitySource scoped_identity_;
     JobHost server_{true};
     JobHost workstation_{false};
+    KvResult server_started_ = KV_E_FAIL;
+    KvResult workstation_started_ = KV_E_FAIL;
 };
 
 // The two hosts with a server that accepts every user of this machine.

@@ -106,7 +106,7 @@ protected:
 };
 
 TEST_F(RootProcessTest, AWorkstationTriesEvery30SecondsUntilItsServerIsBack) {
-    StartServer(0);
+    ASSERT_NO_FATAL_FAILURE(StartServer(0));
     const std::uint16_t port = server_->GetPort();
     StoreCall(*server_, kLastCall + 10, 0, "21");
     StoreWorkstationPreferences(workstation_, port, kLastCall);
@@ -142,7 +142,7 @@ TEST_F(RootProcessTest, AWorkstationTriesEvery30SecondsUntilItsServerIsBack) {
     // The server comes back on its port, with a call the workstation lacks,
     // just after an attempt: within 30 s the workstation is logged on and
     // has the call.
-    StartServer(port);
+    ASSERT_NO_FATAL_FAILURE(StartServer(port));
     StoreCall(*server_, kLastCall + 30, 0, "21");
     clock_.Advance(29000);
     PumpWorkstation();
@@ -161,8 +161,61 @@ TEST_F(RootProcessTest, AWorkstationTriesEvery30SecondsUntilItsServerIsBack) {
     }));
 }
 
+// An outage of the server of so many seconds, starting just after a
+// keep-alive.
+class OutageTest : public RootProcessTest, public ::testing::WithParamInterface<std::uint32_t> {};
+
+TEST_P(OutageTest, TheWorkstationLogsOnAgainOnceItsLogonHasEnded) {
+    // The client notices the outage at the next keep-alive plus its answer
+    // time (50 s); its successor logs on at once, or at the next attempt of
+    // every 30 s once the server is back.
+    const std::uint32_t outage = GetParam();
+    ASSERT_NO_FATAL_FAILURE(StartServer(0));
+    const std::uint16_t port = server_->GetPort();
+    StoreWorkstationPreferences(workstation_, port, kLastCall);
+    std::uint32_t root = 0;
+    ASSERT_EQ(workstation_.StartRootJob(HostProcessKind::kWorkstationWithServer, root), KV_OK);
+    ASSERT_TRUE(Run([&] { return LoggedOnAndSynchronised(0); }));
+    const std::uint32_t first = workstation_.GetHandler().FirstJob(K_KVJBDT_TP_CLIENT)->GetJobId();
+    clock_.Advance(30000);
+    ASSERT_TRUE(Run([&] {
+        auto* client =
+            static_cast<CKvJobData*>(workstation_.GetHandler().FirstJob(K_KVJBDT_TP_CLIENT));
+        return client != nullptr && !client->GetTimers().IsRunning(CKvJobData::kAnswerTimerId) &&
+               server_->GetReceivedCount() >= 2;
+    }));
+
+    server_.reset();
+    const auto logged_on_again = [&] {
+        const CKvJobHandlerEntry* client = workstation_.GetHandler().FirstJob(K_KVJBDT_TP_CLIENT);
+        return client != nullptr && client->GetJobId() != first &&
+               ClientState() == KV_JOB_STATE_RUNNING;
+    };
+    // Each second is pumped until a client job that is under way has logged
+    // on or ended.
+    const auto settled = [&] {
+        const std::uint32_t state = ClientState();
+        return logged_on_again() || state == 99 || state == KV_JOB_STATE_RUNNING;
+    };
+    std::uint32_t seconds = 0;
+    while (!logged_on_again() && seconds < 150) {
+        clock_.Advance(1000);
+        ++seconds;
+        if (seconds == outage) {
+            ASSERT_NO_FATAL_FAILURE(StartServer(port));
+        }
+        std::vector<JobHost*> hosts = {&workstation_};
+        if (server_)
+            hosts.push_back(server_.get());
+        ASSERT_TRUE(RunHosts(hosts, settled, kLimitMs));
+    }
+    EXPECT_LE(seconds, std::max(51u, outage + 30));
+}
+
+INSTANTIATE_TEST_SUITE_P(Seconds, OutageTest, ::testing::Values(1u, 5u, 25u, 45u, 70u));
+
 TEST_F(RootProcessTest, ARefusedLogonIsTriedAgain30SecondsLater) {
-    StartServer(0, "berta");
+    ASSERT_NO_FATAL_FAILURE(StartServer(0, "berta"));
     StoreWorkstationPreferences(workstation_, server_->GetPort(), kLastCall);
     std::uint32_t root = 0;
     ASSERT_EQ(workstation_.StartRootJob(HostProcessKind::kWorkstationWithServer, root), KV_OK);

@@ -2,25 +2,16 @@
 // address only, and the logs keep the latest entries while the count goes on.
 #include "jobs/host/job_host.h"
 
+#include "data/data_host.h"
 #include "jobs/host/host_test_support.h"
 #include "jobs/host/logon_records.h"
+#include "jobs/job_data_client.h"
 #include "jobs/job_data_client2.h"
 #include "jobs/job_data_dial2.h"
 #include "jobs/job_data_root.h"
-#include "platform/tcp_test_support.h"
+#include "platform/name_resolver.h"
 
 namespace {
-
-// Sends the text over a connection from the source address.
-bool SendFrom(const char* source, std::uint16_t port, const std::string& text) {
-    const int fd = ConnectTo(port, source);
-    if (fd < 0)
-        return false;
-    const bool sent =
-        ::send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
-    ::close(fd);
-    return sent;
-}
 
 class HostInputTest : public LoopbackHostsTest {
 protected:
@@ -54,13 +45,14 @@ protected:
 };
 
 TEST_F(HostInputTest, ATextFromAnotherAddressThanThePartnersIsRefused) {
-    LogOn();
+    ASSERT_NO_FATAL_FAILURE(LogOn());
     const std::string forged = ForgedLogoff();
     EXPECT_EQ(SendAndRead(server_, "127.0.0.2", forged), JobTextResult::kWrongPeer);
     ASSERT_FALSE(server_.GetHostLog().empty());
     EXPECT_NE(server_.GetHostLog().back().find("127.0.0.2"), std::string::npos);
     RunHosts(
         {&server_, &workstation_}, [] { return false; }, 200);
+    ASSERT_NE(Executor(), nullptr);
     EXPECT_EQ(Executor()->GetState(), KV_JOB_STATE_RUNNING);
     EXPECT_EQ(Executor()->GetIncomingQueue().GetCount(), 0);
 
@@ -70,13 +62,97 @@ TEST_F(HostInputTest, ATextFromAnotherAddressThanThePartnersIsRefused) {
         [&] { return Executor() == nullptr || Executor()->GetState() != KV_JOB_STATE_RUNNING; }));
 }
 
-TEST_F(HostInputTest, ARequesterTakesItsPartnerFromTheFirstAnswer) {
-    LogOn();
+TEST_F(HostInputTest, ALoggedOnRequesterTakesNoAnswerFromElsewhere) {
+    ASSERT_NO_FATAL_FAILURE(LogOn());
     // An ALIVE answer forged from elsewhere does not reach the client.
     CKvJobDataClient2 forged;
     forged.SetHeader(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_ALIVE, client_id_,
                      Executor()->GetJobId());
     EXPECT_EQ(SendAndRead(workstation_, "127.0.0.2", Text(forged)), JobTextResult::kWrongPeer);
+}
+
+TEST_F(HostInputTest, AWaitingLogonTakesItsAnswerOnlyFromTheAddressItAsked) {
+    // The server takes the logon but does not answer yet.
+    server_.GetRecordService().SetSilent(true);
+    ASSERT_EQ(workstation_.StartLogon("127.0.0.1", server_.GetPort(), "anna", client_id_), KV_OK);
+    ASSERT_TRUE(Run([&] { return Executor() != nullptr; }));
+    CKvJobDataClient2 refusal;
+    refusal.SetHeader(KV_MSG_KIND_CONFIRMATION, KV_MSG_ATTR_REFUSED, client_id_,
+                      Executor()->GetJobId());
+    EXPECT_EQ(SendAndRead(workstation_, "127.0.0.2", Text(refusal)), JobTextResult::kWrongPeer);
+    ASSERT_FALSE(workstation_.GetHostLog().empty());
+    EXPECT_NE(workstation_.GetHostLog().back().find("from 127.0.0.2: its partner is 127.0.0.1"),
+              std::string::npos)
+        << workstation_.GetHostLog().back();
+    RunHosts(
+        {&workstation_}, [] { return false; }, 200);
+    ASSERT_NE(Client(), nullptr);
+    EXPECT_EQ(Client()->GetState(), KV_JOB_STATE_WAITING_FOR_ANSWER);
+
+    // The asked address's answer is taken.
+    EXPECT_EQ(SendAndRead(workstation_, "127.0.0.1", Text(refusal)), JobTextResult::kAccepted);
+    EXPECT_TRUE(Run([&] { return Client() == nullptr; }));
+}
+
+TEST_F(HostInputTest, ARequesterThatSendsToANameHasTheLookedUpAddressAsItsPartner) {
+    LoopbackResolver names;
+    ScopedNameResolver scoped(names);
+    // A server's jobs reach their peer by its name when its address is 0.
+    auto* job = new CKvJobDataClient2;
+    job->SetLoginName("anna");
+    job->GetPeerComputer().Set("server.test", 0, workstation_.GetPort());
+    ASSERT_EQ(server_.AddHostJob(job, JobRole::kRequester), KV_OK);
+    const std::uint32_t id = job->GetJobId();
+    EXPECT_EQ(server_.GetPartnerAddress(id), 0u);
+    EXPECT_TRUE(Run([&] {
+        return workstation_.GetReceivedCount() == 1 &&
+               server_.GetPartnerAddress(id) == kLoopbackAddress;
+    }));
+}
+
+TEST_F(HostInputTest, AnswersGoToTheAddressOfTheirRequestNotTheOneItsTextNames) {
+    // Forged logons from 127.0.0.2 that name hosts which never answer: were
+    // they answered there, each would hold a sender for its whole time-out.
+    // Half are CLIENT2 logons, accepted and answered by the job itself; half
+    // CLIENT logons of an old version, refused through the network service.
+    constexpr int kForged = 60;
+    std::vector<std::unique_ptr<SilentDestination>> silent;
+    for (int i = 0; i < kForged; ++i) {
+        const std::uint32_t address = 0x7F000003u + static_cast<std::uint32_t>(i);
+        const std::string dotted = "127.0.0." + std::to_string(3 + i);
+        silent.push_back(std::make_unique<SilentDestination>(dotted.c_str()));
+        ASSERT_NE(silent.back()->GetPort(), 0);
+        auto host = std::make_unique<CKvDataHost>();
+        host->GetHost().Set("localhost", address, 0);
+        host->SetFlagAcceptAllUser(true);
+        server_.GetRecordService().StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
+        CKvJobDataClient2 client2;
+        CKvJobDataClient client;
+        client.SetVersion("17499905");
+        CKvJobData& forged = i % 2 == 0 ? static_cast<CKvJobData&>(client2) : client;
+        forged.SetLoginName("anna");
+        forged.GetPeerComputer().Set("localhost", address, silent.back()->GetPort());
+        forged.SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0,
+                         1000 + static_cast<std::uint32_t>(i));
+        ASSERT_TRUE(SendFrom("127.0.0.2", server_.GetPort(), Text(forged)));
+    }
+    // Every forged logon answered.
+    ASSERT_TRUE(RunHosts(
+        {&server_},
+        [&] {
+            std::size_t accepted = 0;
+            if (const CKvJobMap* jobs = server_.GetHandler().FindJobsOfType(K_KVJBDT_TP_CLIENT2))
+                for (const CKvJobMap::Entry& entry : *jobs)
+                    accepted += entry.second->GetState() == KV_JOB_STATE_RUNNING;
+            return server_.GetReceivedCount() == kForged && accepted == kForged / 2 &&
+                   server_.GetHandler().CountJobs(K_KVJBDT_TP_CLIENT) == 0;
+        },
+        kLimitMs));
+
+    ASSERT_EQ(workstation_.StartLogon("127.0.0.1", server_.GetPort(), "anna", client_id_), KV_OK);
+    EXPECT_TRUE(RunHosts(
+        {&server_, &workstation_},
+        [&] { return Client() != nullptr && Client()->GetState() == KV_JOB_STATE_RUNNING; }, 2500));
 }
 
 TEST_F(HostInputTest, NoTextFromAPeerReachesTheRootByItsId) {

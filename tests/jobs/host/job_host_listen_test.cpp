@@ -73,7 +73,7 @@ protected:
 
 TEST_F(Listen2LoopbackTest, AnIncomingCallAtTheServerReachesTheWorkstationsCallWindow) {
     StoreServerRecords();
-    LogOnByHand();
+    ASSERT_NO_FATAL_FAILURE(LogOnByHand());
     auto* job = new CKvJobDataListen2;
     ASSERT_EQ(workstation_.AddHostJob(job, JobRole::kCheckRootJob), KV_OK);
     ASSERT_TRUE(Run([&] {
@@ -145,7 +145,7 @@ TEST_F(Listen2LoopbackTest, ALocalListenJobPostedToTheIntakeCollectsAllRecordsOf
 
 TEST_F(Listen2LoopbackTest, ALockedServerUserIsAskedForAgainAfterASecond) {
     StoreServerRecords();
-    LogOnByHand();
+    ASSERT_NO_FATAL_FAILURE(LogOnByHand());
     server_.GetRecordService().ScriptLockedAnswers(K_KVDT_TP_DTHDLR_DATASERVERUSER, 1);
     auto* job = new CKvJobDataListen2;
     ASSERT_EQ(workstation_.AddHostJob(job, JobRole::kCheckRootJob), KV_OK);
@@ -167,7 +167,7 @@ TEST_F(Listen2LoopbackTest, AHostWithoutDevicesIsRefusedWhenTheAnswerTimerRunsOu
     auto host = std::make_unique<CKvDataHost>();
     host->GetHost().Set("", kLoopbackAddress, 0);
     server_.GetRecordService().StoreRecord(std::move(host), K_KVDT_TP_DTHDLR_DATACOMPUTER);
-    LogOnByHand();
+    ASSERT_NO_FATAL_FAILURE(LogOnByHand());
     auto* job = new CKvJobDataListen2;
     const std::uint32_t id = job->GetJobId();
     ASSERT_EQ(workstation_.AddHostJob(job, JobRole::kCheckRootJob), KV_OK);
@@ -182,7 +182,7 @@ TEST_F(Listen2LoopbackTest, AHostWithoutDevicesIsRefusedWhenTheAnswerTimerRunsOu
 
 TEST_F(Listen2LoopbackTest, AStoppingRootEndsTheRequesterAndTheExecutorGivesUpItsManager) {
     StoreServerRecords();
-    LogOnByHand();
+    ASSERT_NO_FATAL_FAILURE(LogOnByHand());
     auto* job = new CKvJobDataListen2;
     ASSERT_EQ(workstation_.AddHostJob(job, JobRole::kCheckRootJob), KV_OK);
     ASSERT_TRUE(Run([&] {

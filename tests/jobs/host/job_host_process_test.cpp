@@ -4,6 +4,7 @@
 #include "jobs/host/job_host.h"
 
 #include "capi/capi_payloads.h"
+#include "data/data_host.h"
 #include "data/data_server_user.h"
 #include "jobs/host/host_test_support.h"
 #include "jobs/host/logon_records.h"
@@ -31,17 +32,47 @@ protected:
         return static_cast<Job*>(host.GetHandler().FirstJob(type));
     }
     static std::uint32_t StateOf(const CKvJobData* job) { return job ? job->GetState() : 99; }
-    // The listen executor that serves the workstation (variant 0).
-    CKvJobDataListen2* ServerListenExecutor() {
+    // The server's first listen job of the variant.
+    CKvJobDataListen2* ServerListenJob(std::uint32_t variant) {
         const CKvJobMap* jobs = server_.GetHandler().FindJobsOfType(K_KVJBDT_TP_LISTEN2);
         if (jobs == nullptr)
             return nullptr;
         for (const auto& entry : *jobs) {
             auto* job = static_cast<CKvJobDataListen2*>(entry.second);
-            if (job->GetVariant() == 0)
+            if (job->GetVariant() == variant)
                 return job;
         }
         return nullptr;
+    }
+    // The listen executor that serves the workstation.
+    CKvJobDataListen2* ServerListenExecutor() { return ServerListenJob(0); }
+    // The server's own listen job, the root's.
+    CKvJobDataListen2* ServerOwnListenJob() { return ServerListenJob(1); }
+    // Sends the job's text to the server from 127.0.0.2; what the server
+    // made of it.
+    JobTextResult ForgeToServer(CKvJobData& job) {
+        std::string text;
+        EXPECT_EQ(job.Serialize(text), KV_OK);
+        const std::uint64_t received = server_.GetReceivedCount();
+        EXPECT_TRUE(SendFrom("127.0.0.2", server_.GetPort(), text));
+        EXPECT_TRUE(Run([&] { return server_.GetReceivedCount() == received + 1; }));
+        return server_.GetReceiveLog().empty() ? JobTextResult::kNotXml
+                                               : server_.GetReceiveLog().back();
+    }
+    // Both roots running, the workstation logged on and its listen job
+    // served.
+    void LogOn() {
+        StoreServerLogonRecords(server_, "anna", {"21", "22"});
+        StoreWorkstationPreferences(workstation_, server_.GetPort(), kLastCall);
+        std::uint32_t root = 0;
+        ASSERT_EQ(server_.StartRootJob(HostProcessKind::kServer, root), KV_OK);
+        ASSERT_EQ(workstation_.StartRootJob(HostProcessKind::kWorkstationWithServer, root), KV_OK);
+        ASSERT_TRUE(Run([&] {
+            return StateOf(First<CKvJobData>(workstation_, K_KVJBDT_TP_CLIENT)) ==
+                       KV_JOB_STATE_RUNNING &&
+                   StateOf(ServerListenExecutor()) == KV_JOB_STATE_RUNNING &&
+                   StateOf(ServerOwnListenJob()) == KV_JOB_STATE_RUNNING;
+        }));
     }
     std::size_t CallsAtTheSink(std::int32_t kind) {
         std::size_t count = 0;
@@ -131,6 +162,60 @@ TEST_F(ProcessTest, AWorkstationLogsOnSynchronisesListensAndBothProcessesEnd) {
     server_.Shutdown();
     ASSERT_TRUE(Run([&] { return server_.IsQuitRequested(); }));
     EXPECT_EQ(server_.GetHandler().GetRootJobId(), 0u);
+}
+
+TEST_F(ProcessTest, TheServerRootsOwnListenJobTakesNoTextFromAPeer) {
+    ASSERT_NO_FATAL_FAILURE(LogOn());
+    CKvJobDataClient end;
+    end.SetLoginName("anna");
+    end.SetHeader(KV_MSG_KIND_INFO, KV_MSG_ATTR_ENDED, ServerOwnListenJob()->GetJobId(), 5);
+    EXPECT_EQ(ForgeToServer(end), JobTextResult::kWrongPeer);
+    RunHosts(
+        {&server_, &workstation_}, [] { return false; }, 200);
+    EXPECT_EQ(StateOf(ServerOwnListenJob()), KV_JOB_STATE_RUNNING);
+}
+
+TEST_F(ProcessTest, ForgedLogonsInTheWorkstationsNameLeaveItsListenJobRunning) {
+    ASSERT_NO_FATAL_FAILURE(LogOn());
+    const std::uint32_t real = First<CKvJobData>(server_, K_KVJBDT_TP_CLIENT)->GetJobId();
+    const COMPUTER_IDENT workstation =
+        First<CKvJobData>(workstation_, K_KVJBDT_TP_CLIENT)->GetPeerComputer();
+    const auto forge = [&](const char* version, std::uint32_t idsource) {
+        CKvJobDataClient logon;
+        logon.SetLoginName("anna");
+        logon.GetPeerComputer() = workstation;
+        logon.SetVersion(version);
+        logon.SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0, idsource);
+        return ForgeToServer(logon);
+    };
+    // Refused for its version.
+    EXPECT_EQ(forge("17499905", 77), JobTextResult::kAccepted);
+    ASSERT_TRUE(Run([&] { return server_.GetHandler().CountJobs(K_KVJBDT_TP_CLIENT) == 1; }));
+    EXPECT_EQ(StateOf(ServerListenExecutor()), KV_JOB_STATE_RUNNING);
+
+    // Accepted by a host that accepts every user, then ended by its sender.
+    static_cast<CKvDataHost*>(
+        server_.GetRecordService().FindStoredRecord(K_KVDT_TP_DTHDLR_DATACOMPUTER))
+        ->SetFlagAcceptAllUser(true);
+    EXPECT_EQ(forge("17499913", 78), JobTextResult::kAccepted);
+    CKvJobData* forged = nullptr;
+    ASSERT_TRUE(Run([&] {
+        forged = nullptr;
+        if (const CKvJobMap* jobs = server_.GetHandler().FindJobsOfType(K_KVJBDT_TP_CLIENT))
+            for (const auto& entry : *jobs)
+                if (entry.first != real && entry.second->GetState() == KV_JOB_STATE_RUNNING)
+                    forged = static_cast<CKvJobData*>(entry.second);
+        return forged != nullptr;
+    }));
+    CKvJobDataClient end;
+    end.SetLoginName("anna");
+    end.SetHeader(KV_MSG_KIND_INFO, KV_MSG_ATTR_ENDED, forged->GetJobId(), 78);
+    EXPECT_EQ(ForgeToServer(end), JobTextResult::kAccepted);
+    ASSERT_TRUE(Run([&] { return server_.GetHandler().CountJobs(K_KVJBDT_TP_CLIENT) == 1; }));
+    RunHosts(
+        {&server_, &workstation_}, [] { return false; }, 200);
+    EXPECT_EQ(StateOf(ServerListenExecutor()), KV_JOB_STATE_RUNNING);
+    EXPECT_NE(server_.FindJob(real), nullptr);
 }
 
 TEST_F(ProcessTest, ARunningServerRootAdoptsReceivedDialJobsAndDropsTapiListenJobs) {

@@ -53,7 +53,7 @@ protected:
         ASSERT_TRUE(lines_->CreateThread());
         ASSERT_TRUE(lines_->WaitStarted(kGenerousMs));
         StoreServerRecords();
-        LogOnByHand();
+        ASSERT_NO_FATAL_FAILURE(LogOnByHand());
         // The server's line, opened as the root job opens its device lines.
         auto* line = new CKvTAPILine;
         line->SetName("Line A");

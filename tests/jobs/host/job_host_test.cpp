@@ -51,7 +51,7 @@ protected:
                   KV_OK);
     }
     void LogOn() {
-        StartLogon();
+        ASSERT_NO_FATAL_FAILURE(StartLogon());
         ASSERT_TRUE(Run([&] {
             return Client() && Client()->GetState() == KV_JOB_STATE_RUNNING &&
                    ExecutorState() == KV_JOB_STATE_RUNNING;
@@ -75,7 +75,7 @@ protected:
 
 TEST_F(Client2LoopbackTest, AnAcceptingHostLogsTheClientOn) {
     StoreHost(true);
-    LogOn();
+    ASSERT_NO_FATAL_FAILURE(LogOn());
     EXPECT_TRUE(EventOneSet());
     CKvJobData* executor = Executor();
     EXPECT_EQ(Client()->GetIdTarget(), executor->GetJobId());
@@ -96,7 +96,7 @@ TEST_F(Client2LoopbackTest, AnAcceptingHostLogsTheClientOn) {
 }
 
 TEST_F(Client2LoopbackTest, AnUnknownHostEndsBothSides) {
-    StartLogon();
+    ASSERT_NO_FATAL_FAILURE(StartLogon());
     ASSERT_TRUE(Run([&] { return Executor() == nullptr && server_.GetReceivedCount() == 1; }));
     clock_.Advance(20000);
     ASSERT_TRUE(Run([&] { return Client() == nullptr; }));
@@ -106,7 +106,7 @@ TEST_F(Client2LoopbackTest, AnUnknownHostEndsBothSides) {
 TEST_F(Client2LoopbackTest, AUserCheckedLogonCompletesWhenTheUserIsFound) {
     StoreHost(false);
     StoreUser("anna");
-    LogOn();
+    ASSERT_NO_FATAL_FAILURE(LogOn());
     const std::vector<HostServiceEntry> asked = server_.GetServiceLog(KV_ENDPOINT_HOST_MAIN);
     ASSERT_EQ(asked.size(), 2u);
     EXPECT_EQ(asked[1].payload_type, K_KVDT_TP_DTHDLR_DATAUSER);
@@ -117,12 +117,12 @@ TEST_F(Client2LoopbackTest, ALockedUserIsAskedForAgainAfterASecond) {
     StoreHost(false);
     StoreUser("anna");
     server_.GetRecordService().ScriptLockedAnswers(K_KVDT_TP_DTHDLR_DATAUSER, 1);
-    StartLogon();
+    ASSERT_NO_FATAL_FAILURE(StartLogon());
     ASSERT_TRUE(Run([&] { return server_.GetServiceLog(KV_ENDPOINT_HOST_MAIN).size() == 2; }));
     ASSERT_TRUE(Run([&] { return Executor() && Executor()->GetIncomingQueue().IsEmpty(); }));
     EXPECT_EQ(ExecutorState(), 2u);
     clock_.Advance(1000);
-    ASSERT_TRUE(Run([&] { return Client()->GetState() == KV_JOB_STATE_RUNNING; }));
+    ASSERT_TRUE(Run([&] { return Client() && Client()->GetState() == KV_JOB_STATE_RUNNING; }));
     EXPECT_EQ(server_.GetServiceLog(KV_ENDPOINT_HOST_MAIN).size(), 3u);
     EXPECT_EQ(ExecutorState(), KV_JOB_STATE_RUNNING);
 }
@@ -130,7 +130,7 @@ TEST_F(Client2LoopbackTest, ALockedUserIsAskedForAgainAfterASecond) {
 TEST_F(Client2LoopbackTest, AnUnknownUserIsRefused) {
     StoreHost(false);
     StoreUser("bert");
-    StartLogon();
+    ASSERT_NO_FATAL_FAILURE(StartLogon());
     ASSERT_TRUE(Run([&] { return Client() == nullptr && Executor() == nullptr; }));
     EXPECT_EQ(workstation_.GetReceiveLog().size(), 1u);
     EXPECT_FALSE(EventOneSet());
@@ -138,7 +138,7 @@ TEST_F(Client2LoopbackTest, AnUnknownUserIsRefused) {
 
 TEST_F(Client2LoopbackTest, TheClientKeepsTheLogonAliveEvery30Seconds) {
     StoreHost(true);
-    LogOn();
+    ASSERT_NO_FATAL_FAILURE(LogOn());
     for (int round = 1; round <= 2; ++round) {
         clock_.Advance(30000);
         ASSERT_TRUE(Run([&] { return workstation_.GetReceivedCount() == 1u + round; }));
@@ -146,16 +146,18 @@ TEST_F(Client2LoopbackTest, TheClientKeepsTheLogonAliveEvery30Seconds) {
     }
     // Each ALIVE restarts the executor's watchdog: 60 s after logon it runs.
     EXPECT_EQ(ExecutorState(), KV_JOB_STATE_RUNNING);
+    ASSERT_NE(Client(), nullptr);
     EXPECT_EQ(Client()->GetState(), KV_JOB_STATE_RUNNING);
 }
 
 TEST_F(Client2LoopbackTest, ASilentServerEndsTheClient20SecondsAfterItsAlive) {
     StoreHost(true);
-    LogOn();
+    ASSERT_NO_FATAL_FAILURE(LogOn());
     server_.Stop();
     clock_.Advance(30000);
-    ASSERT_TRUE(RunOnly(
-        workstation_, [&] { return Client()->GetTimers().IsRunning(CKvJobData::kAnswerTimerId); }));
+    ASSERT_TRUE(RunOnly(workstation_, [&] {
+        return Client() && Client()->GetTimers().IsRunning(CKvJobData::kAnswerTimerId);
+    }));
     clock_.Advance(19999);
     Settle(workstation_);
     EXPECT_NE(Client(), nullptr);
@@ -166,7 +168,7 @@ TEST_F(Client2LoopbackTest, ASilentServerEndsTheClient20SecondsAfterItsAlive) {
 
 TEST_F(Client2LoopbackTest, ASilentClientEndsTheExecutor35SecondsAfterLogon) {
     StoreHost(true);
-    LogOn();
+    ASSERT_NO_FATAL_FAILURE(LogOn());
     workstation_.Stop();
     clock_.Advance(34999);
     Settle(server_);
@@ -178,7 +180,7 @@ TEST_F(Client2LoopbackTest, ASilentClientEndsTheExecutor35SecondsAfterLogon) {
 TEST_F(Client2LoopbackTest, AnAnnouncedLogoffReportsTheUserToTheServersHost) {
     StoreHost(true);
     StoreUser("anna");
-    LogOn();
+    ASSERT_NO_FATAL_FAILURE(LogOn());
     workstation_.Logoff(true);
     ASSERT_TRUE(Run([&] { return Client() == nullptr && Executor() == nullptr; }));
     EXPECT_EQ(server_.GetReceiveLog().size(), 2u);
@@ -189,7 +191,7 @@ TEST_F(Client2LoopbackTest, AnAnnouncedLogoffReportsTheUserToTheServersHost) {
 
 TEST_F(Client2LoopbackTest, TheExecutorWaitsForTheLogoffRecordAtMost20Seconds) {
     StoreHost(true);
-    LogOn();
+    ASSERT_NO_FATAL_FAILURE(LogOn());
     server_.GetRecordService().SetSilent(true);
     workstation_.Logoff(true);
     ASSERT_TRUE(Run([&] { return Client() == nullptr && ExecutorState() == 3; }));
@@ -202,7 +204,7 @@ TEST_F(Client2LoopbackTest, TheExecutorWaitsForTheLogoffRecordAtMost20Seconds) {
 
 TEST_F(Client2LoopbackTest, AnUnannouncedLogoffLeavesTheServerToItsWatchdog) {
     StoreHost(true);
-    LogOn();
+    ASSERT_NO_FATAL_FAILURE(LogOn());
     workstation_.Logoff(false);
     ASSERT_TRUE(Run([&] { return Client() == nullptr; }));
     EXPECT_EQ(server_.GetReceiveLog().size(), 1u);
@@ -302,6 +304,45 @@ TEST_F(JobHostServiceTest, TextsForNoJobAreReleased) {
 }
 
 } // namespace
+
+TEST(JobHost, HostsJoinedWithinOneProcessLogOnThroughTheirSendHooks) {
+    RegisterAllPayloads();
+    ManualClock clock(1700000000);
+    ScopedClock scoped_clock(clock);
+    FixedLocalIdentitySource identity("anna", "localhost", {kLoopbackAddress});
+    ScopedLocalIdentitySource scoped_identity(identity);
+    JobHost server(true);
+    JobHost workstation(false);
+    StoreAcceptingHost(server);
+    std::vector<std::pair<JobHost*, std::string>> sent;
+    server.SetSendHook([&](const std::string& host, std::uint32_t port, const std::string& text) {
+        sent.emplace_back(&workstation, text);
+        return host == "127.0.0.1" && port == 4100 ? KV_OK : KV_E_SOCKET_CONNECT;
+    });
+    workstation.SetSendHook([&](const std::string&, std::uint32_t port, const std::string& text) {
+        sent.emplace_back(&server, text);
+        return port == 4000 ? KV_OK : KV_E_SOCKET_CONNECT;
+    });
+    ASSERT_EQ(server.StartInProcess(), KV_OK);
+    ASSERT_EQ(workstation.StartInProcess(), KV_OK);
+    EXPECT_EQ(server.GetPort(), 0);
+    EXPECT_EQ(server.StartInProcess(), KV_E_FAIL);
+
+    std::uint32_t client = 0;
+    ASSERT_EQ(workstation.StartLogon("127.0.0.1", 4000, "anna", client), KV_OK);
+    workstation.FindJob(client)->GetPeerComputer().SetPort(4100);
+    for (int round = 0; round < 20; ++round) {
+        server.PumpOnce();
+        workstation.PumpOnce();
+        for (auto& [to, text] : std::exchange(sent, {}))
+            to->HandleText(text, kLoopbackAddress);
+    }
+    ASSERT_NE(workstation.FindJob(client), nullptr);
+    EXPECT_EQ(workstation.FindJob(client)->GetState(), KV_JOB_STATE_RUNNING);
+    EXPECT_EQ(server.GetReceivedCount(), 1u);
+    EXPECT_EQ(workstation.GetReceivedCount(), 1u);
+    EXPECT_TRUE(server.GetHostLog().empty());
+}
 
 TEST(JobHost, AQuittingRootEndsOnlyItsOwnHost) {
     RegisterAllPayloads();
