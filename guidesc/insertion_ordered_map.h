@@ -77,6 +77,8 @@ public:
 
     // Removes entries from the front, in insertion order, for as long as the
     // visitor, shown each entry before it goes, answers true. How many went.
+    // The index is rebuilt once at the end: the visitor must not look keys up
+    // or change the map.
     template <typename Visit> std::size_t RemoveFrontWhile(Visit&& visit) {
         std::size_t removed = 0;
         while (!entries_.empty() && visit(entries_.front())) {
