@@ -102,8 +102,7 @@ KvResult ItemCollectionMap::RemoveAll() {
 std::size_t
 ItemCollectionMap::RemoveEntriesWhile(const std::function<bool(ItemCollection&)>& visit) {
     m_nResult = KV_OK;
-    return m_entries.RemoveFrontWhile(
-        [&](Entries::Entry& entry) { return visit(*entry.second); });
+    return m_entries.RemoveFrontWhile([&](Entries::Entry& entry) { return visit(*entry.second); });
 }
 
 bool ItemCollectionMap::GetStartPosition(Position& position) const {

@@ -150,7 +150,7 @@ private:
     std::size_t used_ = 0;
 };
 
-}  // namespace
+} // namespace
 
 KvResult CKvUIComboBoxEx::RemoveAllEntries() {
     // Removing an entry moves the lines after its own up one index. AddEntry

@@ -292,7 +292,8 @@ TEST_F(KvUIComboBoxExTest, RemoveAllEntriesOfManyLinesHonoursAnIndexAnywhere) {
         combo_ = std::make_unique<CKvUIComboBoxEx>();
         ASSERT_EQ(Make({}), KV_OK);
         for (int i = 0; i < kLines; ++i)
-            ASSERT_EQ(combo_->AddEntry("id" + std::to_string(i), "Line " + std::to_string(i)), KV_OK);
+            ASSERT_EQ(combo_->AddEntry("id" + std::to_string(i), "Line " + std::to_string(i)),
+                      KV_OK);
         ItemCollection* moved = nullptr;
         UIItem* item = nullptr;
         ASSERT_EQ(combo_->GetEntryMap().Lookup(moved, "id" + std::to_string(c.entry)), KV_OK);
