@@ -102,24 +102,7 @@ KvResult ItemCollectionMap::RemoveAll() {
 std::size_t
 ItemCollectionMap::RemoveEntriesWhile(const std::function<bool(ItemCollection&)>& visit) {
     m_nResult = KV_OK;
-    // Each entry is deleted right after its visit, while it is at hand; the
-    // map's own records go in one sweep when every entry went.
-    std::size_t removed = 0;
-    for (auto& [identifier, entry] : m_entries) {
-        if (!visit(*entry))
-            break;
-        entry.reset();
-        ++removed;
-    }
-    if (removed == m_entries.size()) {
-        m_entries.Clear();
-        return removed;
-    }
-    for (std::size_t i = 0; i < removed; ++i) {
-        const std::string identifier = m_entries.begin()->first;
-        m_entries.Remove(identifier);
-    }
-    return removed;
+    return m_entries.RemoveFrontWhile([&](Entries::Entry& entry) { return visit(*entry.second); });
 }
 
 bool ItemCollectionMap::GetStartPosition(Position& position) const {

@@ -56,7 +56,8 @@ public:
     KvResult RemoveAll();
     // Deletes entries in the map's order for as long as the visitor, shown
     // each entry before it goes, answers true; no index is renumbered and the
-    // row counter goes on. How many entries went.
+    // row counter goes on. How many entries went. The visitor must neither
+    // look entries up nor change the map.
     std::size_t RemoveEntriesWhile(const std::function<bool(ItemCollection&)>& visit);
 
     bool GetStartPosition(Position& position) const;

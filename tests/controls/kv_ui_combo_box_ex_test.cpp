@@ -278,6 +278,49 @@ TEST_F(KvUIComboBoxExTest, RemoveAllEntriesDeletesAtTheIndicesTheRenumberingGive
     }
 }
 
+// Many lines, one entry's first item moved by its owner: the lines left are
+// those of deleting, entry by entry in the map's order, at the index each
+// entry's item holds after the earlier removals renumbered it.
+TEST_F(KvUIComboBoxExTest, RemoveAllEntriesOfManyLinesHonoursAnIndexAnywhere) {
+    constexpr int kLines = 100;
+    struct Case {
+        int entry, index;
+    };
+    const Case cases[] = {{0, 0}, {31, 5}, {32, 5}, {33, 80}, {64, 1}, {70, 40}, {99, -1}, {99, 3}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.entry << " at " << c.index);
+        combo_ = std::make_unique<CKvUIComboBoxEx>();
+        ASSERT_EQ(Make({}), KV_OK);
+        for (int i = 0; i < kLines; ++i)
+            ASSERT_EQ(combo_->AddEntry("id" + std::to_string(i), "Line " + std::to_string(i)),
+                      KV_OK);
+        ItemCollection* moved = nullptr;
+        UIItem* item = nullptr;
+        ASSERT_EQ(combo_->GetEntryMap().Lookup(moved, "id" + std::to_string(c.entry)), KV_OK);
+        ASSERT_EQ(moved->GetItemAt(item, 0), KV_OK);
+        item->SetIndex(c.index);
+
+        // The model: the lines top down (each added at the top) and the
+        // indices the entries' items hold.
+        std::vector<std::string> left;
+        std::vector<int> indices(kLines, 0);
+        indices[c.entry] = c.index;
+        for (int i = kLines - 1; i >= 0; --i)
+            left.push_back("Line " + std::to_string(i));
+        for (int i = 0; i < kLines; ++i) {
+            if (indices[i] >= 0 && indices[i] < static_cast<int>(left.size()))
+                left.erase(left.begin() + indices[i]);
+            for (int later = i + 1; later < kLines; ++later)
+                indices[later] -= indices[later] > indices[i] ? 1 : 0;
+        }
+
+        EXPECT_EQ(combo_->RemoveAllEntries(), KV_OK);
+        EXPECT_EQ(Lines(), left);
+        EXPECT_EQ(combo_->GetEntryMap().GetCount(), 0u);
+        EXPECT_EQ(combo_->GetEntryMap().GetRowCounter(), static_cast<std::uint32_t>(kLines));
+    }
+}
+
 TEST_F(KvUIComboBoxExTest, BadParentsAndDescriptionsFailCleanly) {
     EXPECT_EQ(combo_->CreateFromDescription(nullptr, TRUE), KV_E_INVALID_POINTER);
     EXPECT_FALSE(combo_->IsWindow());

@@ -1,0 +1,123 @@
+#include "guidesc/insertion_ordered_map.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using TextMap = InsertionOrderedMap<std::string, int>;
+
+// Keys whose hashes share their low bits crowd one run of the index; the
+// run's later keys must stay reachable as earlier ones go.
+std::vector<std::string> CrowdedKeys(std::size_t count) {
+    std::vector<std::string> keys;
+    for (int i = 0; keys.size() < count; ++i) {
+        std::string key = "k" + std::to_string(i);
+        const std::size_t hash = std::hash<std::string_view>{}(key);
+        if ((hash & 63) == 5)
+            keys.push_back(std::move(key));
+    }
+    return keys;
+}
+
+TEST(InsertionOrderedMap, KeysOfOneRunStayFoundWhateverGoesFirst) {
+    const std::vector<std::string> keys = CrowdedKeys(12);
+    for (std::size_t gone = 0; gone < keys.size(); ++gone) {
+        SCOPED_TRACE(keys[gone]);
+        TextMap map;
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            map.Set(keys[i], static_cast<int>(i));
+        ASSERT_TRUE(map.Remove(keys[gone]));
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            const int* found = map.Find(keys[i]);
+            if (i == gone) {
+                EXPECT_EQ(found, nullptr);
+            } else {
+                ASSERT_NE(found, nullptr) << keys[i];
+                EXPECT_EQ(*found, static_cast<int>(i));
+            }
+        }
+    }
+}
+
+TEST(InsertionOrderedMap, RemovingFromTheFrontStopsWhereTheVisitorSays) {
+    for (const std::size_t stop : {std::size_t{0}, std::size_t{3}, std::size_t{40}}) {
+        SCOPED_TRACE(stop);
+        TextMap map;
+        const std::vector<std::string> keys = CrowdedKeys(40);
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            map.Set(keys[i], static_cast<int>(i));
+        std::vector<std::string> visited;
+        const std::size_t removed = map.RemoveFrontWhile([&](TextMap::Entry& entry) {
+            if (visited.size() == stop)
+                return false;
+            visited.push_back(entry.first);
+            return true;
+        });
+        EXPECT_EQ(removed, stop);
+        EXPECT_EQ(visited, std::vector<std::string>(keys.begin(), keys.begin() + stop));
+        EXPECT_EQ(map.size(), keys.size() - stop);
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            EXPECT_EQ(map.Find(keys[i]) != nullptr, i >= stop) << keys[i];
+        map.Set(keys[0], 99);
+        const bool whole = stop == 0 || stop == keys.size();
+        EXPECT_EQ(map.begin()->first, whole ? keys[0] : keys[stop]);
+        EXPECT_EQ(std::prev(map.end())->first, stop == 0 ? keys.back() : keys[0]);
+    }
+}
+
+// Random insertions, replacements, removals and clears against a plain
+// model: the same values under the same keys, in the same order.
+TEST(InsertionOrderedMap, AgreesWithAModelOverRandomChanges) {
+    std::mt19937 random(43);
+    TextMap map;
+    std::vector<std::string> order;
+    std::map<std::string, int> values;
+    for (int step = 0; step < 20000; ++step) {
+        const std::string key = "key" + std::to_string(random() % 700);
+        const unsigned action = random() % 100;
+        if (action < 55) {
+            map.Set(key, step);
+            if (values.count(key) == 0)
+                order.push_back(key);
+            values[key] = step;
+        } else if (action < 99) {
+            const auto held = values.find(key);
+            int moved = -1;
+            EXPECT_EQ(map.Remove(key, &moved), held != values.end());
+            if (held != values.end()) {
+                EXPECT_EQ(moved, held->second);
+                values.erase(held);
+            }
+            order.erase(std::remove(order.begin(), order.end(), key), order.end());
+        } else {
+            map.Clear();
+            order.clear();
+            values.clear();
+        }
+        if (step % 500 == 0 || step == 19999) {
+            ASSERT_EQ(map.size(), order.size());
+            std::size_t at = 0;
+            for (const auto& [walked, value] : map) {
+                ASSERT_EQ(walked, order[at++]);
+                EXPECT_EQ(value, values[walked]);
+            }
+            for (const auto& [model_key, value] : values) {
+                const int* found = map.Find(model_key);
+                ASSERT_NE(found, nullptr) << model_key;
+                EXPECT_EQ(*found, value);
+            }
+        }
+    }
+}
+
+} // namespace
