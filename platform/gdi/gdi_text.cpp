@@ -467,12 +467,17 @@ BOOL GetTextExtentExPoint(HDC handle, const char* text, int length, int max_exte
         return FALSE;
     int pen = 0;
     int fitting = 0;
+    // Widths only grow: asked for the fit alone, the first character that
+    // does not fit ends the count.
+    const bool fit_only = extents == nullptr && size == nullptr;
     for (int i = 0; i < length; ++i) {
         pen = Advance(*target.font, pen, static_cast<unsigned char>(text[i]), {});
         if (extents != nullptr)
             extents[i] = pen;
         if (fitting == i && pen <= max_extent)
             ++fitting;
+        else if (fit_only)
+            break;
     }
     if (fit != nullptr)
         *fit = fitting;

@@ -113,20 +113,38 @@ public:
 
     // How many characters of text[from, to) fit in max_extent, counted from
     // from, or back from to. Widths add up character by character, so the
-    // characters before to are measured in reverse order in one pass.
+    // characters before to are measured in reverse order, a growing piece
+    // at a time: the cost follows what fits, not the text's length.
     int Fit(const std::string& text, int from, int to, int max_extent, bool backwards) const {
         const int count = to - from;
         if (count <= 0)
             return 0;
-        std::string shown = password_ ? std::string(static_cast<std::size_t>(count), '*')
-                                      : text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(count));
-        if (backwards)
-            std::reverse(shown.begin(), shown.end());
-        int fit = 0;
         // Unmeasured text takes no room, as in Width.
-        if (dc_ == nullptr || !GetTextExtentExPoint(dc_, shown.data(), count, max_extent, &fit, nullptr, nullptr))
+        if (dc_ == nullptr)
             return max_extent >= 0 ? count : 0;
-        return fit;
+        int fitted = 0;
+        int room = max_extent;
+        std::string piece;
+        for (int piece_length = 256; fitted < count; piece_length = std::min(piece_length, 1 << 29) * 2) {
+            const int length = std::min(piece_length, count - fitted);
+            if (password_) {
+                piece.assign(static_cast<std::size_t>(length), '*');
+            } else if (backwards) {
+                const auto end = text.begin() + to - fitted;
+                piece.assign(std::make_reverse_iterator(end), std::make_reverse_iterator(end - length));
+            } else {
+                piece.assign(text, static_cast<std::size_t>(from + fitted), static_cast<std::size_t>(length));
+            }
+            int fit = 0;
+            SIZE extent{};
+            if (!GetTextExtentExPoint(dc_, piece.data(), length, room, &fit, nullptr, &extent))
+                return max_extent >= 0 ? count : 0;
+            fitted += fit;
+            if (fit < length)
+                break;
+            room -= extent.cx;
+        }
+        return fitted;
     }
 
     // The width of text[from, from + i + 1) for every i, in one pass.

@@ -376,19 +376,30 @@ TEST_F(MfcEditTest, EndSelectAllAndPasteShowWhatMeasuringEachCharacterShowed) {
         return text;
     };
     const DWORD styles[] = {ES_AUTOHSCROLL, ES_AUTOHSCROLL | ES_PASSWORD, 0};
+    // Narrow edits with short texts, and wide ones where hundreds of
+    // characters fit, more than the edit measures in one piece.
+    struct Size {
+        int width;
+        std::size_t most_text;
+        std::size_t most_paste;
+        int rounds;
+    };
+    const Size sizes[] = {{0, 70, 40, 25}, {2400, 800, 300, 4}};
     int top = 10;
+    for (const Size& size : sizes)
     for (DWORD style : styles) {
         SCOPED_TRACE(style);
+        SCOPED_TRACE(size.width);
         CEdit edit;
-        Make(edit, style, 60 + top, top);
+        Make(edit, style, size.width != 0 ? size.width : 60 + top, top);
         top += 25;
         EditByEachCharacter old(edit.m_hWnd, (style & ES_PASSWORD) != 0);
         auto expect_same = [&](const char* step) {
             EXPECT_EQ(Text(edit), old.Text()) << step;
             EXPECT_EQ(edit.GetFirstVisibleLine(), old.First()) << step << " in \"" << old.Text() << "\"";
         };
-        for (int round = 0; round < 25; ++round) {
-            const std::string text = generate(70);
+        for (int round = 0; round < size.rounds; ++round) {
+            const std::string text = generate(size.most_text);
             edit.SetWindowText(text);
             old.SetText(text);
             input_.Key(VK_END);
@@ -400,7 +411,7 @@ TEST_F(MfcEditTest, EndSelectAllAndPasteShowWhatMeasuringEachCharacterShowed) {
             for (int i = 0; i < right; ++i)
                 input_.Key(VK_RIGHT);
             old.MoveTo(right);
-            const std::string pasted = generate(40);
+            const std::string pasted = generate(size.most_paste);
             KvSetClipboardText(pasted);
             Chord(VK_CONTROL, 'V');
             old.Paste(pasted, style == 0);
