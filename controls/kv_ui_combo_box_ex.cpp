@@ -97,61 +97,6 @@ KvResult CKvUIComboBoxEx::AddEntry(const std::string& identifier, const std::str
     return result_;
 }
 
-namespace {
-
-// The lines of a map's first items, read ahead of the entries' removal in
-// batches: a short loop over the entries alone lets their scattered reads
-// overlap, where reading each between two deletions waits on memory once per
-// entry. With the prefetch of the next text in the window's deletion: 20,000
-// lines emptied in 4.6 ms instead of 6.7 (medians of five, one core).
-class FirstLinesAhead {
-public:
-    explicit FirstLinesAhead(const ItemCollectionMap& entries) : entries_(entries) {
-        entries_.GetStartPosition(position_);
-    }
-
-    // The index of the entry's first item; none for an entry without items.
-    // Entries are asked for in the map's order.
-    std::optional<int> LineOf(ItemCollection& entry) {
-        if (used_ == batch_.size())
-            ReadBatch();
-        if (used_ < batch_.size() && batch_[used_].entry == &entry)
-            return batch_[used_++].line;
-        return Read(entry);
-    }
-
-private:
-    static constexpr std::size_t kBatch = 32;
-    struct Ahead {
-        const ItemCollection* entry;
-        std::optional<int> line;
-    };
-
-    static std::optional<int> Read(ItemCollection& entry) {
-        UIItem* item = nullptr;
-        if (KvFailed(entry.GetItemAt(item, 0)))
-            return std::nullopt;
-        // Its text goes with the entry.
-        __builtin_prefetch(item->GetText().data());
-        return item->GetIndex();
-    }
-
-    void ReadBatch() {
-        batch_.clear();
-        used_ = 0;
-        ItemCollection* next = nullptr;
-        while (batch_.size() < kBatch && entries_.GetNextEntry(next, position_))
-            batch_.push_back({next, Read(*next)});
-    }
-
-    const ItemCollectionMap& entries_;
-    ItemCollectionMap::Position position_;
-    std::vector<Ahead> batch_;
-    std::size_t used_ = 0;
-};
-
-} // namespace
-
 KvResult CKvUIComboBoxEx::RemoveAllEntries() {
     // Removing an entry moves the lines after its own up one index. AddEntry
     // puts every line at index 0, so removing the entries in turn renumbers
@@ -160,12 +105,11 @@ KvResult CKvUIComboBoxEx::RemoveAllEntries() {
     const std::size_t count = m_entries.GetCount();
     std::optional<int> shared;
     int lines_removed = 0;
-    FirstLinesAhead ahead(m_entries);
     const std::size_t removed = m_entries.RemoveEntriesWhile([&](ItemCollection& entry) {
-        const std::optional<int> first = ahead.LineOf(entry);
-        if (!first)
+        UIItem* first = nullptr;
+        if (KvFailed(entry.GetItemAt(first, 0)))
             return true;
-        const int line = *first;
+        const int line = first->GetIndex();
         if (shared && line != *shared)
             return false;
         shared = line;

@@ -4,25 +4,105 @@
 // Look-up, insertion and removal are constant time; a key that is removed
 // and inserted again moves to the end.
 //
-// The entries are list nodes, one allocation each; the index is one open
-// table of (hash, entry) slots beside them, with no allocation per key, so
-// emptying the map walks the entries once in their order and frees each
-// node while it is at hand.
+// The entries are list nodes, taken from slabs of the map's own; the index
+// is one open table of (hash, entry) slots beside them, with no allocation
+// per key, so emptying the map walks the entries once in their order and
+// gives each node back while it is at hand.
 
 #include <cstddef>
 #include <functional>
 #include <list>
+#include <memory>
+#include <new>
+#include <sanitizer/asan_interface.h>
 #include <string>
 #include <string_view>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
+namespace insertion_ordered_map_detail {
+
+// List nodes come from slabs of the map's own: entries added one after
+// another lie side by side, so a walk in their order reads memory in order
+// instead of chasing nodes scattered among the values' own allocations.
+// Freed nodes are reused; the slabs go when the map is emptied. Memory that
+// holds no node is poisoned for AddressSanitizer, so a node used after its
+// removal is still reported.
+class NodePool {
+public:
+    NodePool() = default;
+    NodePool(const NodePool&) = delete;
+    NodePool& operator=(const NodePool&) = delete;
+    ~NodePool() { Release(); }
+
+    void* Allocate(std::size_t size) {
+        std::byte* node = nullptr;
+        if (free_ != nullptr) {
+            node = reinterpret_cast<std::byte*>(std::exchange(free_, free_->next));
+        } else {
+            if (slabs_.empty() || used_ == kNodesPerSlab) {
+                size_ = size;
+                slabs_.push_back(std::make_unique<std::byte[]>(SlabBytes()));
+                ASAN_POISON_MEMORY_REGION(slabs_.back().get(), SlabBytes());
+                used_ = 0;
+            }
+            node = slabs_.back().get() + size_ * used_++;
+        }
+        ASAN_UNPOISON_MEMORY_REGION(node, size_);
+        return node;
+    }
+    void Deallocate(void* node) {
+        free_ = new (node) FreeNode{free_};
+        ASAN_POISON_MEMORY_REGION(free_ + 1, size_ - sizeof(FreeNode));
+    }
+    // Every node has been given back.
+    void Release() {
+        for (const std::unique_ptr<std::byte[]>& slab : slabs_)
+            ASAN_UNPOISON_MEMORY_REGION(slab.get(), SlabBytes());
+        slabs_.clear();
+        free_ = nullptr;
+        used_ = 0;
+    }
+
+private:
+    static constexpr std::size_t kNodesPerSlab = 64;
+    struct FreeNode {
+        FreeNode* next;
+    };
+    std::size_t SlabBytes() const { return size_ * kNodesPerSlab; }
+
+    std::vector<std::unique_ptr<std::byte[]>> slabs_;
+    std::size_t size_ = 0;  // one node's, the same for all
+    std::size_t used_ = 0;  // nodes handed out of the last slab
+    FreeNode* free_ = nullptr;
+};
+
+template <typename T> struct PoolAllocator {
+    using value_type = T;
+    explicit PoolAllocator(NodePool* owner) : pool(owner) {}
+    template <typename U> PoolAllocator(const PoolAllocator<U>& other) : pool(other.pool) {}
+    T* allocate(std::size_t count) {
+        return count == 1 ? static_cast<T*>(pool->Allocate(sizeof(T))) : std::allocator<T>().allocate(count);
+    }
+    void deallocate(T* node, std::size_t count) {
+        if (count == 1)
+            pool->Deallocate(node);
+        else
+            std::allocator<T>().deallocate(node, count);
+    }
+    template <typename U> bool operator==(const PoolAllocator<U>& other) const { return pool == other.pool; }
+    NodePool* pool;
+};
+
+} // namespace insertion_ordered_map_detail
+
 template <typename Key, typename Value> class InsertionOrderedMap {
 public:
     using Entry = std::pair<const Key, Value>;
-    using iterator = typename std::list<Entry>::iterator;
-    using const_iterator = typename std::list<Entry>::const_iterator;
+    using List = std::list<Entry, insertion_ordered_map_detail::PoolAllocator<Entry>>;
+    using iterator = typename List::iterator;
+    using const_iterator = typename List::const_iterator;
 
     InsertionOrderedMap() = default;
     InsertionOrderedMap(const InsertionOrderedMap&) = delete;
@@ -72,6 +152,8 @@ public:
             *removed = std::move(entry->second);
         Vacate(slot);
         entries_.erase(entry);
+        if (entries_.empty())
+            pool_.Release();
         return true;
     }
 
@@ -85,6 +167,8 @@ public:
             entries_.pop_front();
             ++removed;
         }
+        if (entries_.empty())
+            pool_.Release();
         if (removed > 0)
             Reindex();
         return removed;
@@ -92,6 +176,7 @@ public:
 
     void Clear() {
         entries_.clear();
+        pool_.Release();
         Reindex();
     }
 
@@ -170,6 +255,7 @@ private:
             Place(HashOf(entry->first), entry);
     }
 
-    std::list<Entry> entries_;
+    insertion_ordered_map_detail::NodePool pool_;
+    List entries_{insertion_ordered_map_detail::PoolAllocator<Entry>(&pool_)};
     std::vector<Slot> slots_;
 };

@@ -10,7 +10,9 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -19,8 +21,66 @@ namespace {
 constexpr int kStateSlot = 0;
 constexpr int kTextIndent = 3;
 
+// A line's text. Most lines are short and are kept in the line itself, so a
+// long list filled and emptied line by line allocates and frees no text, and
+// its lines lie side by side.
+class LineText {
+public:
+    LineText() = default;
+    LineText(const LineText& other) { Assign(other); }
+    LineText(LineText&& other) noexcept { Take(other); }
+    LineText& operator=(const LineText& other) {
+        Assign(other);
+        return *this;
+    }
+    LineText& operator=(LineText&& other) noexcept {
+        if (this != &other) {
+            long_.reset();
+            Take(other);
+        }
+        return *this;
+    }
+    LineText& operator=(std::string_view text) {
+        Assign(text);
+        return *this;
+    }
+
+    const char* c_str() const { return long_ ? long_.get() : short_; }
+    const char* data() const { return c_str(); }
+    std::size_t size() const { return size_; }
+    operator std::string_view() const { return {c_str(), size_}; }
+
+private:
+    static constexpr std::size_t kShort = 39;
+
+    void Assign(std::string_view text) {
+        // The text may be this one's own: it is copied before the old
+        // storage goes.
+        std::unique_ptr<char[]> storage;
+        char* to = short_;
+        if (text.size() > kShort) {
+            storage = std::make_unique<char[]>(text.size() + 1);
+            to = storage.get();
+        }
+        std::memmove(to, text.data(), text.size());
+        to[text.size()] = '\0';
+        long_ = std::move(storage);
+        size_ = text.size();
+    }
+    void Take(LineText& other) {
+        long_ = std::move(other.long_);
+        std::memcpy(short_, other.short_, sizeof short_);
+        size_ = std::exchange(other.size_, 0);
+        other.short_[0] = '\0';
+    }
+
+    std::unique_ptr<char[]> long_;
+    std::size_t size_ = 0;
+    char short_[kShort + 1] = {};
+};
+
 struct ComboLine {
-    std::string text;
+    LineText text;
     std::int32_t image = 0;
     std::int32_t selected_image = 0;
     std::int32_t overlay = 0;
@@ -73,10 +133,10 @@ RECT EditRect(HWND combo) {
     return RECT{2, 2, std::max(2, client.right - ButtonWidth() - 2), std::max(2, client.bottom - 2)};
 }
 
-void SetLineText(HWND combo_ex, ComboExState& state, const std::string& text) {
-    DefWindowProc(combo_ex, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+void SetLineText(HWND combo_ex, ComboExState& state, const char* text) {
+    DefWindowProc(combo_ex, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
     if (state.edit != nullptr)
-        SetWindowText(state.edit, text.c_str());
+        SetWindowText(state.edit, text);
     if (state.combo != nullptr)
         InvalidateRect(state.combo, nullptr, TRUE);
 }
@@ -188,7 +248,7 @@ void PaintCombo(HWND combo, HDC dc) {
     HGDIOBJ old_font = SelectObject(dc, FontOf(*state));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(!enabled ? COLOR_GRAYTEXT : lit ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    const std::string& line = state->lines[static_cast<std::size_t>(state->selected)].text;
+    const LineText& line = state->lines[static_cast<std::size_t>(state->selected)].text;
     DrawText(dc, line.data(), static_cast<int>(line.size()), &text,
              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, old_font);
@@ -219,7 +279,7 @@ void PaintPopup(HWND popup, HDC dc) {
             wrapper->FillSolidRect(&rect, GetSysColor(COLOR_HIGHLIGHT));
         SetTextColor(dc, GetSysColor(hot ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
         rect.left += kTextIndent;
-        const std::string& text = state->lines[i].text;
+        const LineText& text = state->lines[i].text;
         DrawText(dc, text.data(), static_cast<int>(text.size()), &rect,
                  DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     }
@@ -245,7 +305,7 @@ int PopupLineAt(HWND popup, POINT point) {
 // is set before the parent hears of it.
 void SelectLine(HWND combo_ex, ComboExState& state, int index) {
     state.selected = index;
-    SetLineText(combo_ex, state, state.lines[static_cast<std::size_t>(index)].text);
+    SetLineText(combo_ex, state, state.lines[static_cast<std::size_t>(index)].text.c_str());
     KvNotifyParent(combo_ex, CBN_SELCHANGE);
 }
 
@@ -686,10 +746,6 @@ LRESULT ComboExProcedure(HWND combo_ex, UINT message, WPARAM wParam, LPARAM lPar
         if (index < 0 || index >= count)
             return CB_ERR;
         state->lines.erase(state->lines.begin() + index);
-        // Lines are mostly deleted one after another at one index: the next
-        // one's text, which its deletion frees, is fetched meanwhile.
-        if (index < count - 1)
-            __builtin_prefetch(state->lines[static_cast<std::size_t>(index)].text.data());
         if (state->selected == index) {
             state->selected = -1;
             if (state->edit == nullptr)
@@ -737,12 +793,12 @@ LRESULT ComboExProcedure(HWND combo_ex, UINT message, WPARAM wParam, LPARAM lPar
             return CB_ERR;
         }
         state->selected = index;
-        SetLineText(combo_ex, *state, state->lines[static_cast<std::size_t>(index)].text);
+        SetLineText(combo_ex, *state, state->lines[static_cast<std::size_t>(index)].text.c_str());
         return index;
     case CB_GETLBTEXT: {
         if (index < 0 || index >= count || lParam == 0)
             return CB_ERR;
-        const std::string& text = state->lines[static_cast<std::size_t>(index)].text;
+        const LineText& text = state->lines[static_cast<std::size_t>(index)].text;
         std::memcpy(reinterpret_cast<char*>(lParam), text.c_str(), text.size() + 1);
         return static_cast<LRESULT>(text.size());
     }

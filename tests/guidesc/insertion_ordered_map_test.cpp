@@ -75,8 +75,9 @@ TEST(InsertionOrderedMap, RemovingFromTheFrontStopsWhereTheVisitorSays) {
     }
 }
 
-// Random insertions, replacements, removals and clears against a plain
-// model: the same values under the same keys, in the same order.
+// Random insertions, replacements, removals, removals from the front and
+// clears against a plain model: the same values under the same keys, in the
+// same order, while the map's nodes are given back and taken again.
 TEST(InsertionOrderedMap, AgreesWithAModelOverRandomChanges) {
     std::mt19937 random(43);
     TextMap map;
@@ -90,7 +91,7 @@ TEST(InsertionOrderedMap, AgreesWithAModelOverRandomChanges) {
             if (values.count(key) == 0)
                 order.push_back(key);
             values[key] = step;
-        } else if (action < 99) {
+        } else if (action < 97) {
             const auto held = values.find(key);
             int moved = -1;
             EXPECT_EQ(map.Remove(key, &moved), held != values.end());
@@ -99,6 +100,18 @@ TEST(InsertionOrderedMap, AgreesWithAModelOverRandomChanges) {
                 values.erase(held);
             }
             order.erase(std::remove(order.begin(), order.end(), key), order.end());
+        } else if (action < 99) {
+            const std::size_t stop = random() % (order.size() + 1);
+            std::size_t visited = 0;
+            EXPECT_EQ(map.RemoveFrontWhile([&](TextMap::Entry& entry) {
+                if (visited == stop)
+                    return false;
+                EXPECT_EQ(entry.first, order[visited++]);
+                return true;
+            }), stop);
+            for (std::size_t i = 0; i < stop; ++i)
+                values.erase(order[i]);
+            order.erase(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(stop));
         } else {
             map.Clear();
             order.clear();

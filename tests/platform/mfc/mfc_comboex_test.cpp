@@ -2,6 +2,8 @@
 #include "support/wnd_test_support.h"
 
 #include <initializer_list>
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -136,6 +138,65 @@ TEST_F(MfcComboExTest, InsertAtTopOrEndDeleteAndReadBack) {
     std::string text;
     combo_.GetWindowText(text);
     EXPECT_EQ(text, "");
+}
+
+// Lines of every length, the short ones kept in the line and the long ones
+// apart, inserted, changed and deleted anywhere while later lines move: each
+// reads back whole through every message that gives a line's text.
+TEST_F(MfcComboExTest, LinesOfAnyLengthReadBackWholeWhileOthersComeAndGo) {
+    std::mt19937 random(7);
+    std::vector<std::string> model;
+    const auto some_text = [&] {
+        const std::size_t lengths[] = {0, 1, 38, 39, 40, 41, 300};
+        const std::size_t length = lengths[random() % std::size(lengths)];
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i)
+            text += static_cast<char>("ab\xE4Z "[random() % 5]);
+        return text;
+    };
+    for (int step = 0; step < 400; ++step) {
+        const int count = static_cast<int>(model.size());
+        const unsigned action = random() % 10;
+        if (action < 5 || count == 0) {
+            const int at = static_cast<int>(random() % (model.size() + 1));
+            const std::string text = some_text();
+            ASSERT_EQ(Insert(at, text.c_str()), at);
+            model.insert(model.begin() + at, text);
+        } else if (action < 7) {
+            COMBOBOXEXITEM item;
+            item.mask = CBEIF_TEXT;
+            item.iItem = static_cast<int>(random() % model.size());
+            std::string text = some_text();
+            item.pszText = text.data();
+            ASSERT_TRUE(combo_.SetItem(&item));
+            model[static_cast<std::size_t>(item.iItem)] = text;
+        } else {
+            const int at = static_cast<int>(random() % model.size());
+            ASSERT_EQ(combo_.DeleteItem(at), count - 1);
+            model.erase(model.begin() + at);
+        }
+        ASSERT_EQ(Lines(), model) << "step " << step;
+        if (!model.empty()) {
+            const int at = static_cast<int>(random() % model.size());
+            ASSERT_EQ(combo_.SetCurSel(at), at);
+            std::string shown;
+            combo_.GetWindowText(shown);
+            ASSERT_EQ(shown, model[static_cast<std::size_t>(at)]) << "step " << step;
+        }
+    }
+    ASSERT_FALSE(model.empty());
+    for (int at = 0; at < static_cast<int>(model.size()); ++at) {
+        const std::string& expected = model[static_cast<std::size_t>(at)];
+        EXPECT_EQ(combo_.SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(at)), static_cast<LRESULT>(expected.size()));
+        std::vector<char> buffer(expected.size() + 1, '#');
+        COMBOBOXEXITEM item;
+        item.mask = CBEIF_TEXT;
+        item.iItem = at;
+        item.pszText = buffer.data();
+        item.cchTextMax = static_cast<int>(buffer.size());
+        ASSERT_TRUE(combo_.GetItem(&item));
+        EXPECT_EQ(std::string(buffer.data()), expected);
+    }
 }
 
 TEST_F(MfcComboExTest, FindStringExactStartsAfterTheIndexWrapsAndIgnoresAsciiCase) {
