@@ -24,8 +24,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,10 +79,9 @@ CatalogFile MakeFile(double share) {
 // up to the type's capacity; the n-th repetition appends "_n" to each
 // identifier.
 CatalogFile MakeSampleFile() {
-    std::ifstream input(KV_SAMPLE_GUI_FILE, std::ios::binary);
-    std::stringstream read;
-    read << input.rdbuf();
-    const std::string sample = read.str();
+    std::string sample;
+    if (ReadWholeFile(KV_SAMPLE_GUI_FILE, sample) != KV_OK)
+        std::abort();
     return MakeCatalogFile([&sample](const UIObjectTypeRow& row, const std::string& tag,
                                      CatalogFile& file) {
         const std::size_t begin = sample.find("<catalog_" + tag + ">");

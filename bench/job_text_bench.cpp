@@ -294,13 +294,27 @@ void BM_ParseTapiDialText(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseTapiDialText);
 
+// A connection to the port on 127.0.0.1; -1 when none is made.
+int ConnectToLoopback(std::uint16_t port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 // Connections that send nothing, held open to the listeners: one the
 // listener closed after its time-out is opened again.
 class SilentConnections {
 public:
     SilentConnections(std::size_t count, const std::vector<std::uint16_t>& ports) {
         for (std::size_t i = 0; i < count; ++i)
-            held_.push_back({Connect(ports[i % ports.size()]), ports[i % ports.size()]});
+            held_.push_back({ConnectToLoopback(ports[i % ports.size()]), ports[i % ports.size()]});
     }
     ~SilentConnections() {
         for (const auto& [fd, port] : held_)
@@ -316,24 +330,11 @@ public:
                 continue;
             if (fd >= 0)
                 ::close(fd);
-            fd = Connect(port);
+            fd = ConnectToLoopback(port);
         }
     }
 
 private:
-    static int Connect(std::uint16_t port) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(port);
-        if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-            ::close(fd);
-            return -1;
-        }
-        return fd;
-    }
-
     std::vector<std::pair<int, std::uint16_t>> held_;
 };
 
@@ -501,13 +502,8 @@ int ListenOnLoopback(std::uint16_t& port) {
 }
 
 bool SendOnNewConnection(std::uint16_t port, const std::string& text) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    bool sent =
-        fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    const int fd = ConnectToLoopback(port);
+    bool sent = fd >= 0;
     for (std::size_t done = 0; sent && done < text.size();) {
         const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
         sent = written > 0;

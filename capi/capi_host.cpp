@@ -20,10 +20,6 @@ bool IsConfirmation(const CapiStoredMessage& entry, std::uint8_t command) {
     return entry.GetCommand() == command && entry.GetSubcommand() == CAPI_CONF;
 }
 
-// CONNECT_CONF: the PLCI, then the Info.
-constexpr std::size_t kConnectConfOffsetInfo = kCapiIdEnd;
-constexpr std::size_t kConnectConfEnd = kConnectConfOffsetInfo + 2;
-
 // The bytes of a message as an adapter hands it out: the header's length,
 // and behind a DATA_B3_IND its data.
 std::size_t ReceivedLength(const std::uint8_t* message) {
@@ -201,10 +197,10 @@ void CapiHost::AnswerStrayIndication(CapiStoredMessage& entry) {
 // 2) brings a call nobody will use or clear: it is cleared here. Its
 // DISCONNECT_CONF is left alone and its DISCONNECT_IND answered as a stray.
 void CapiHost::ClearUnheldCall(CapiStoredMessage& entry) {
-    if (!CapiMessageHolds(entry.View(), kConnectConfEnd) ||
-        CapiGetWord(&entry.bytes[kConnectConfOffsetInfo]) != 0)
+    std::uint32_t info = 0;
+    if (!CapiReadConfWord(entry, kCapiConfOffsetInfo, info) || info != 0)
         return;
-    const std::uint32_t plci = CapiGetDword(&entry.bytes[kCapiHeaderLength]);
+    const std::uint32_t plci = CapiGetDword(&entry.bytes[kCapiConfOffsetPlci]);
     // PLCI 0 names no call to clear.
     if (plci == 0 || HoldsPlci(plci))
         return;

@@ -479,19 +479,10 @@ void* CapiManagerBase::NewCopyOfSelf() const {
 
 namespace {
 
-// Offsets of the confirmations' fields behind the header.
-constexpr std::size_t kConfOffsetPlci = 8;
-constexpr std::size_t kConfOffsetInfo = 12;
+// Offsets of FACILITY_CONF's fields.
 constexpr std::size_t kFacilityConfOffsetFunction = 17;
 constexpr std::size_t kFacilityConfOffsetServiceInfo = 20;
 constexpr std::size_t kFacilityConfOffsetValue = 22;
-
-bool ReadConfWord(const CapiStoredMessage& message, std::size_t offset, std::uint32_t& value) {
-    if (message.bytes.size() < offset + 2 || CapiMessageLength(message.bytes.data()) < offset + 2)
-        return false;
-    value = CapiGetWord(&message.bytes[offset]);
-    return true;
-}
 
 } // namespace
 
@@ -506,7 +497,7 @@ KvResult CapiManagerBase::ConfirmListening(CapiStoredMessage* message) {
         return result_;
     // A refused LISTEN does not count as listening.
     std::uint32_t info = 0;
-    if (!ReadConfWord(*message, kConfOffsetInfo, info) || info != 0)
+    if (!CapiReadConfWord(*message, kCapiConfOffsetInfo, info) || info != 0)
         return result_;
     owner_->SetListenConfirmed(1);
     message->handled = true;
@@ -521,7 +512,7 @@ KvResult CapiManagerBase::HandleConfirmation(CapiStoredMessage* message) {
         return capi_info_;
     current_message_ = message;
     std::uint32_t info = 0;
-    if (!ReadConfWord(*message, kConfOffsetInfo, info)) {
+    if (!CapiReadConfWord(*message, kCapiConfOffsetInfo, info)) {
         result_ = KV_CAPI_NOT_AVAILABLE;
         return capi_info_;
     }
@@ -559,14 +550,14 @@ KvResult CapiManagerBase::HandleConfirmation(CapiStoredMessage* message) {
     if (command == CAPI_FACILITY) {
         std::uint32_t function = 0;
         std::uint32_t service_info = 0;
-        if (ReadConfWord(*message, kFacilityConfOffsetFunction, function) &&
+        if (CapiReadConfWord(*message, kFacilityConfOffsetFunction, function) &&
             function == codec.Facility().function &&
-            ReadConfWord(*message, kFacilityConfOffsetServiceInfo, service_info)) {
+            CapiReadConfWord(*message, kFacilityConfOffsetServiceInfo, service_info)) {
             codec.Facility().supplementary_service_reason = service_info;
             std::uint32_t low = 0;
             std::uint32_t high = 0;
-            if (ReadConfWord(*message, kFacilityConfOffsetValue, low) &&
-                ReadConfWord(*message, kFacilityConfOffsetValue + 2, high))
+            if (CapiReadConfWord(*message, kFacilityConfOffsetValue, low) &&
+                CapiReadConfWord(*message, kFacilityConfOffsetValue + 2, high))
                 codec.Facility().response = low | (high << 16);
         } else {
             result_ = KV_CAPI_NOT_AVAILABLE;
@@ -591,8 +582,8 @@ KvResult CapiManagerBase::HandleConfirmation(CapiStoredMessage* message) {
     }
     connection->SetState(CapiConnection::kConnectConfirmed);
     connection->GetTimers().Stop(kCapiConnectionTimer);
-    if (message->bytes.size() >= kConfOffsetPlci + 4)
-        codec.SetPlci(CapiGetDword(&message->bytes[kConfOffsetPlci]));
+    if (message->bytes.size() >= kCapiConfOffsetPlci + 4)
+        codec.SetPlci(CapiGetDword(&message->bytes[kCapiConfOffsetPlci]));
     if (connection->ClearWhenConfirmed()) {
         connection->SetClearWhenConfirmed(false);
         SendDisconnectReq(connection);

@@ -352,6 +352,18 @@ inline bool CapiMessageHolds(std::span<const std::uint8_t> bytes, std::size_t en
     return bytes.size() >= end && CapiMessageLength(bytes.data()) >= end;
 }
 
+// A confirmation's PLCI (or NCCI) and its Info behind the header.
+inline constexpr std::size_t kCapiConfOffsetPlci = kCapiHeaderLength;
+inline constexpr std::size_t kCapiConfOffsetInfo = kCapiIdEnd;
+
+// The word at the offset of a message, when the message holds it.
+inline bool CapiReadConfWord(const CapiStoredMessage& message, std::size_t offset, std::uint32_t& value) {
+    if (!CapiMessageHolds(message.View(), offset + 2))
+        return false;
+    value = CapiGetWord(&message.bytes[offset]);
+    return true;
+}
+
 // A DATA_B3_IND whose NCCI and Data Handle were read: it can be answered,
 // whatever its data.
 inline bool DataB3IdsRead(std::span<const std::uint8_t> bytes) {

@@ -82,14 +82,14 @@ private:
     std::size_t at_ = 0;
 };
 
-std::vector<ScriptedCapiStep> ReadSteps(Input& input) {
+std::vector<ScriptedCapiStep> ReadSteps(Input& input, std::uint32_t delay_ms = 50) {
     std::vector<ScriptedCapiStep> steps;
     const std::size_t count = input.Byte() % (kMaxSteps + 1);
     for (std::size_t i = 0; i < count; ++i) {
         const auto kind = static_cast<ScriptedCapiStep::Kind>(input.Byte() % 7);
         const std::uint8_t reason = input.Byte();
         if (kind == ScriptedCapiStep::kData) {
-            steps.push_back(ScriptedCapiStep::Data(input.Take(input.Byte()), 50));
+            steps.push_back(ScriptedCapiStep::Data(input.Take(input.Byte()), delay_ms));
         } else if (kind == ScriptedCapiStep::kFacility) {
             const std::uint16_t functions[] = {kCapiFacilityHold, kCapiFacilityRetrieve,
                                                kCapiFacilityEct};
@@ -97,7 +97,7 @@ std::vector<ScriptedCapiStep> ReadSteps(Input& input) {
                 ScriptedCapiStep::Facility(functions[reason % 3], reason >= 0x80 ? 0x3600 : 0));
         } else {
             steps.push_back(ScriptedCapiStep::Make(
-                kind, reason == 0 ? 0 : static_cast<std::uint16_t>(0x3400 | reason), 50));
+                kind, reason == 0 ? 0 : static_cast<std::uint16_t>(0x3400 | reason), delay_ms));
         }
     }
     return steps;
@@ -286,9 +286,7 @@ private:
         ScriptedIncomingCall call;
         call.called_number = kNumbers[input.Byte() % 3];
         call.calling_number = "0301234";
-        std::vector<ScriptedCapiStep> steps = ReadSteps(input);
-        for (ScriptedCapiStep& step : steps)
-            step.delay_ms = 0;
+        std::vector<ScriptedCapiStep> steps = ReadSteps(input, 0);
         plcis_.push_back(capi_.IncomingCall(call));
         capi_.ScheduleSteps(plcis_.back(), std::move(steps));
     }

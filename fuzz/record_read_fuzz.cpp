@@ -176,7 +176,6 @@ bool HasLiteralReferences(std::string_view text) {
 
 // The fuzzing clock's time, in seconds since 1900, as the records count it.
 constexpr std::uint64_t kNowSince1900 = 3'900'000'000ULL + 86'400ULL * 30;
-constexpr std::uint64_t kUnixEpochSince1900 = 2'208'988'800ULL;
 constexpr std::uint64_t kSecondsPerDay = 86'400;
 
 // Where the text of an element of that name lies, outside attribute values.
@@ -468,7 +467,7 @@ void SingleRecord(std::string_view input, const RecordClass& record_class, const
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // Dial counts age with the days since a contact's last call.
-    static ManualClock clock(static_cast<std::int64_t>(kNowSince1900 - kUnixEpochSince1900));
+    static ManualClock clock(static_cast<std::int64_t>(kNowSince1900 - TimeDate::kSecondsFrom1900To1970));
     static const bool set_up = [] {
         SetClock(&clock);
         RegisterDataPayloads();

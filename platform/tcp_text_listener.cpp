@@ -154,8 +154,6 @@ void TcpTextListener::Run() {
     std::int64_t accept_paused_until = 0;
     constexpr int kEventBatch = 64;
     epoll_event events[kEventBatch];
-    TcpTextFraming* framing_in_use = nullptr;
-
     TcpTextFraming framing(
         TcpTextFraming::Limits{max_bytes_, read_timeout_ms_, max_connections_, kMaxBufferedBytes},
         budget_,
@@ -164,13 +162,12 @@ void TcpTextListener::Run() {
                 handler_(std::move(text));
         },
         // The counts change before the peer can see the close.
-        [this, &framing_in_use](int fd, bool dropped) {
+        [this, &framing](int fd, bool dropped) {
             if (dropped)
                 dropped_.fetch_add(1);
-            open_.store(framing_in_use->GetOpenCount());
+            open_.store(framing.GetOpenCount());
             ::close(fd);
         });
-    framing_in_use = &framing;
     const auto set_accepting = [&](bool on) {
         epoll_event change{on ? static_cast<std::uint32_t>(EPOLLIN) : 0u, {}};
         change.data.fd = listen_fd_;
@@ -183,9 +180,9 @@ void TcpTextListener::Run() {
         for (;;) {
             std::size_t room = framing.Room(fd);
             if (room == 0) {
-                const bool paused = framing.IsPaused();
+                // Only called while not paused: a pause here is a new one.
                 if (!framing.MakeRoom(fd, now)) {
-                    if (!paused && framing.IsPaused())
+                    if (framing.IsPaused())
                         pauses_.fetch_add(1);
                     return;
                 }

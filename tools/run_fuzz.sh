@@ -26,7 +26,7 @@ done
 # Options of single targets: the controls' target takes descriptions as long
 # as the captions and texts whose cost follows their length.
 declare -A target_options=(
-    [control_kinds_fuzz]="-max_len=65536 -timeout=10"
+    [control_kinds_fuzz]="-max_len=65536"
 )
 
 export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1

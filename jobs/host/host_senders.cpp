@@ -17,12 +17,12 @@ struct HostSenders::LookUp {
     std::uint32_t address = 0;
 };
 
-struct HostSenders::LookUpSlots {
-    std::mutex mutex;
-    std::size_t running = 0;
-};
+namespace {
 
-HostSenders::HostSenders() : look_up_slots_(std::make_shared<LookUpSlots>()) {}
+// An address whose send timed out at since is skipped until kSkipMs later.
+bool StillSkipped(std::uint32_t now, std::uint32_t since) { return now - since < HostSenders::kSkipMs; }
+
+} // namespace
 
 bool HostSenders::Post(const std::string& host, std::uint32_t port, std::string text,
                        std::uint32_t timeout_ms, Completion completion) {
@@ -114,8 +114,7 @@ void HostSenders::Send(Item& item) {
     {
         std::lock_guard lock(mutex_);
         if (auto late = timed_out_.find(address); late != timed_out_.end()) {
-            const auto since = static_cast<std::int32_t>(GetClock().TickMs() - late->second);
-            skip = since >= 0 && since < static_cast<std::int32_t>(kSkipMs);
+            skip = StillSkipped(GetClock().TickMs(), late->second);
             if (!skip)
                 timed_out_.erase(late);
         }
@@ -130,9 +129,7 @@ void HostSenders::Send(Item& item) {
             std::lock_guard lock(mutex_);
             // Only the addresses still skipped are kept: a time-out costs
             // its sender the whole wait, so they stay few.
-            std::erase_if(timed_out_, [now](const auto& entry) {
-                return static_cast<std::uint32_t>(now - entry.second) >= kSkipMs;
-            });
+            std::erase_if(timed_out_, [now](const auto& entry) { return !StillSkipped(now, entry.second); });
             timed_out_[address] = now;
         }
     }
@@ -152,10 +149,10 @@ KvResult HostSenders::ToAddress(const std::string& host, std::uint32_t timeout_m
         std::lock_guard lock(mutex_);
         if (stopping_)
             return KV_E_ALREADY_STOPPING;
-        std::lock_guard slots(look_up_slots_->mutex);
-        if (look_up_slots_->running >= kMaxLookUps)
+        // Slots are taken only here, under the lock; the look-ups give them back.
+        if (look_up_slots_->load() >= kMaxLookUps)
             return kTooManyLookUps;
-        ++look_up_slots_->running;
+        look_up_slots_->fetch_add(1);
         look_ups_.insert(look_up);
     }
     // The thread holds what it uses: the senders may be gone when it ends.
@@ -164,10 +161,7 @@ KvResult HostSenders::ToAddress(const std::string& host, std::uint32_t timeout_m
         const bool resolved = resolver->LookupAddress(host, found);
         // The slot is free before the sender hears, so that its next
         // look-up finds it free.
-        {
-            std::lock_guard lock(slots->mutex);
-            --slots->running;
-        }
+        slots->fetch_sub(1);
         std::lock_guard lock(look_up->mutex);
         look_up->done = true;
         look_up->found = resolved;

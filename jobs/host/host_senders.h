@@ -14,6 +14,7 @@
 
 #include "platform/result_codes.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -44,7 +45,7 @@ public:
     // whose name look-up was under way at Stop.
     using Completion = std::function<void(KvResult result, const std::string& address)>;
 
-    HostSenders();
+    HostSenders() = default;
     ~HostSenders() { Stop(); }
     HostSenders(const HostSenders&) = delete;
     HostSenders& operator=(const HostSenders&) = delete;
@@ -69,7 +70,6 @@ private:
     };
     using Destination = std::pair<std::string, std::uint32_t>;
     struct LookUp;
-    struct LookUpSlots;
 
     void Work();
     // The dotted address of host, looked up unless it is one: KV_OK, or why
@@ -88,8 +88,9 @@ private:
     std::set<Destination> busy_;
     // The look-ups senders wait for, for Stop to give up.
     std::set<std::shared_ptr<LookUp>> look_ups_;
-    // Look-up threads running, given up or not.
-    std::shared_ptr<LookUpSlots> look_up_slots_;
+    // Look-up threads running, given up or not; shared with those threads,
+    // which may outlive the senders.
+    std::shared_ptr<std::atomic<std::size_t>> look_up_slots_ = std::make_shared<std::atomic<std::size_t>>(0);
     // The tick at which a send to the address timed out.
     std::map<std::string, std::uint32_t> timed_out_;
     std::size_t waiting_count_ = 0;
