@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -88,9 +87,73 @@ struct ComboLine {
     LPARAM param = 0;
 };
 
+// The lines in one ring of slots. The skinned combo puts every new line at
+// the top and its owner empties it from the top, so both ends take a line in
+// constant time; the top moves down the ring as lines come and up as they
+// go, so emptying walks memory forwards, line after line.
+class LineRing {
+public:
+    std::size_t size() const { return size_; }
+    ComboLine& operator[](std::size_t index) { return slots_[Slot(index)]; }
+    const ComboLine& operator[](std::size_t index) const { return slots_[Slot(index)]; }
+
+    // Lines between the top and the index move towards the nearer end.
+    void Insert(std::size_t at, ComboLine line) {
+        if (size_ == slots_.size())
+            Grow();
+        if (at < size_ - at) {
+            head_ = (head_ + slots_.size() - 1) & Mask();
+            for (std::size_t i = 0; i < at; ++i)
+                (*this)[i] = std::move((*this)[i + 1]);
+        } else {
+            for (std::size_t i = size_; i > at; --i)
+                (*this)[i] = std::move((*this)[i - 1]);
+        }
+        ++size_;
+        (*this)[at] = std::move(line);
+    }
+
+    void Erase(std::size_t at) {
+        if (at < size_ - 1 - at) {
+            for (std::size_t i = at; i > 0; --i)
+                (*this)[i] = std::move((*this)[i - 1]);
+            (*this)[0] = ComboLine{};
+            head_ = (head_ + 1) & Mask();
+        } else {
+            for (std::size_t i = at; i + 1 < size_; ++i)
+                (*this)[i] = std::move((*this)[i + 1]);
+            (*this)[size_ - 1] = ComboLine{};
+        }
+        --size_;
+    }
+
+    // Emptied line by line, the ring keeps its slots for the next fill; a
+    // reset gives them back.
+    void Clear() {
+        slots_ = {};
+        head_ = 0;
+        size_ = 0;
+    }
+
+private:
+    std::size_t Mask() const { return slots_.size() - 1; }
+    std::size_t Slot(std::size_t index) const { return (head_ + index) & Mask(); }
+
+    void Grow() {
+        std::vector<ComboLine> grown(std::max<std::size_t>(16, 2 * slots_.size()));
+        for (std::size_t i = 0; i < size_; ++i)
+            grown[i] = std::move((*this)[i]);
+        slots_.swap(grown);
+        head_ = 0;
+    }
+
+    std::vector<ComboLine> slots_;  // a power of two of them, or none
+    std::size_t head_ = 0;
+    std::size_t size_ = 0;
+};
+
 struct ComboExState {
-    // A deque: the skinned combo puts every new line at the top.
-    std::deque<ComboLine> lines;
+    LineRing lines;
     int selected = -1;
     int dropped_width = 0;
     HFONT font = nullptr;
@@ -736,7 +799,7 @@ LRESULT ComboExProcedure(HWND combo_ex, UINT message, WPARAM wParam, LPARAM lPar
         const int at = item->iItem == -1 ? count : static_cast<int>(item->iItem);
         ComboLine line;
         CopyLineIn(item, line);
-        state->lines.insert(state->lines.begin() + at, std::move(line));
+        state->lines.Insert(static_cast<std::size_t>(at), std::move(line));
         if (state->selected >= at)
             ++state->selected;
         ShiftHighlight(*state, at, +1);
@@ -745,7 +808,7 @@ LRESULT ComboExProcedure(HWND combo_ex, UINT message, WPARAM wParam, LPARAM lPar
     case CBEM_DELETEITEM:
         if (index < 0 || index >= count)
             return CB_ERR;
-        state->lines.erase(state->lines.begin() + index);
+        state->lines.Erase(static_cast<std::size_t>(index));
         if (state->selected == index) {
             state->selected = -1;
             if (state->edit == nullptr)
@@ -756,7 +819,7 @@ LRESULT ComboExProcedure(HWND combo_ex, UINT message, WPARAM wParam, LPARAM lPar
         ShiftHighlight(*state, index, -1);
         return count - 1;
     case CB_RESETCONTENT:
-        state->lines.clear();
+        state->lines.Clear();
         state->selected = -1;
         SetLineText(combo_ex, *state, "");
         return 0;
