@@ -5,14 +5,14 @@
 KvResult ItemCollection::GetItemAt(UIItem*& out, std::size_t index) {
     if (index >= m_items.size())
         return m_nResult = KV_E_FAIL;
-    out = m_items[index].get();
+    out = m_items[index];
     return m_nResult = KV_OK;
 }
 
 KvResult ItemCollection::FindItemByText(UIItem*& out, const std::string& text) {
-    for (const std::unique_ptr<UIItem>& item : m_items) {
-        if (item->GetText() == text) {
-            out = item.get();
+    for (std::size_t i = 0; i < m_items.size(); ++i) {
+        if (UIItem* item = m_items[i]; item->GetText() == text) {
+            out = item;
             return m_nResult = KV_OK;
         }
     }
@@ -98,11 +98,9 @@ KvResult ItemCollection::SetItemTexts(const BoundedStringList& texts) {
     std::int32_t image = -1;
     BoundedStringList::Position position = BoundedStringList::kNoPosition;
     texts.GetHeadPosition(position);
-    for (const std::unique_ptr<UIItem>& item : m_items) {
-        if (!texts.GetNext(text, position))
-            break;
+    for (std::size_t i = 0; i < m_items.size() && texts.GetNext(text, position); ++i) {
         UIItem::SplitLabel(text, label, image);
-        item->SetTextAndImage(label, image);
+        m_items[i]->SetTextAndImage(label, image);
     }
     return m_nResult = KV_OK;
 }
@@ -115,7 +113,7 @@ bool ItemCollection::GetHeadPosition(Position& position) const {
 bool ItemCollection::GetNext(UIItem*& out, Position& position) const {
     if (position == 0 || position > m_items.size())
         return false;
-    out = m_items[position - 1].get();
+    out = m_items[position - 1];
     position = position < m_items.size() ? position + 1 : 0;
     return true;
 }

@@ -11,7 +11,32 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
+
+// The items of an entry in column order. Most entries have one column, so
+// the first item is held beside the list of the others: reading or removing
+// a one-column entry reaches its item without a further block.
+class ItemList {
+public:
+    std::size_t size() const { return first_ ? 1 + rest_.size() : 0; }
+    bool empty() const { return !first_; }
+    UIItem* operator[](std::size_t index) const { return index == 0 ? first_.get() : rest_[index - 1].get(); }
+    void push_back(std::unique_ptr<UIItem> item) {
+        if (first_)
+            rest_.push_back(std::move(item));
+        else
+            first_ = std::move(item);
+    }
+    void clear() {
+        first_.reset();
+        rest_.clear();
+    }
+
+private:
+    std::unique_ptr<UIItem> first_;
+    std::vector<std::unique_ptr<UIItem>> rest_;
+};
 
 class ItemCollection {
 public:
@@ -62,7 +87,7 @@ private:
 
     KvResult m_nResult = KV_OK;
     std::int32_t m_nRowNumber = -1;
-    std::vector<std::unique_ptr<UIItem>> m_items;
+    ItemList m_items;
     std::string m_strIdentifier;
     std::int32_t m_nItemKind = kListItemKind;
 };

@@ -153,7 +153,7 @@ public:
         Vacate(slot);
         entries_.erase(entry);
         if (entries_.empty())
-            pool_.Release();
+            Release();
         return true;
     }
 
@@ -168,16 +168,15 @@ public:
             ++removed;
         }
         if (entries_.empty())
-            pool_.Release();
-        if (removed > 0)
+            Release();
+        else if (removed > 0)
             Reindex();
         return removed;
     }
 
     void Clear() {
         entries_.clear();
-        pool_.Release();
-        Reindex();
+        Release();
     }
 
     // Room for that many keys without growing the index.
@@ -245,6 +244,13 @@ private:
             hole = at;
         }
         slots_[hole].entry = entries_.end();
+    }
+
+    // An emptied map gives back its nodes and its index: clearing an index
+    // sized for many keys would cost a pass over all of it.
+    void Release() {
+        pool_.Release();
+        slots_ = {};
     }
 
     // Rebuilds the index over the entries left, in one pass over each.
