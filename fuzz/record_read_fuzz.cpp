@@ -5,8 +5,10 @@
 // and each record's ReadDom) in the DOM form; the two writes must be equal
 // byte for byte, except for the changes the record classes make on purpose,
 // each allowed below where it applies: a contact's dial counts must have aged
-// by exactly its days, and a user group read back from its DOM form must
-// count the identifiers it read. Nothing may crash or leak.
+// by exactly its days. A user group whose identifier list is the last of its
+// counting keys read, from the input or from its own text, must count the
+// identifiers it kept, each once however often the list named it. Nothing
+// may crash or leak.
 // FUZZ_LIBRARIES: kv_data
 
 #include "core/xml_document.h"
@@ -39,6 +41,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -331,9 +334,9 @@ void CompareDom(std::uint32_t code, std::string first, const std::string& second
     AllowSaturatedNumbers(code, first);
     if (code == K_KVDT_TP_DTHDLR_DATAUSERGROUP && first != second) {
         // The DOM form writes the count before the identifier list, and the
-        // reader counts each identifier on top of the count read first (a
-        // blank or comma-only list writes count 1, then an empty count): the
-        // count need not survive; everything else must.
+        // list read after it counts again from 0 (a comma-only list keeps one
+        // empty identifier and writes count 1, then an empty list and an
+        // empty count): the count need not survive; everything else must.
         std::string first_masked = first;
         std::string second_masked = second;
         MaskDomCount(first_masked);
@@ -345,18 +348,73 @@ void CompareDom(std::uint32_t code, std::string first, const std::string& second
         Fail("DOM form written, read back and written again differs", first, second);
 }
 
-// The DOM form lists a group's count before its identifiers, so reading it
-// back leaves the count at the number of identifiers the list gave.
-void ExpectCountOfIdentifiers(const CKvDataUserGroup& group, std::string_view text) {
-    std::uint32_t identifiers = 0;
+// The keys of a user group that set its count: the identifier list counts the
+// identifiers it keeps, and the count read after it replaces that.
+constexpr std::string_view kCountKey = "count";
+constexpr std::string_view kIdentifierListKey = "identifierlist";
+
+// Whether the group's last counting key read was its identifier list; names:
+// the keys the reader matched, in the order it read them.
+bool ListReadLast(const std::vector<std::string>& names) {
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        if (*name == kIdentifierListKey)
+            return true;
+        if (*name == kCountKey)
+            return false;
+    }
+    return false;
+}
+
+// The XML reader matches text elements only.
+std::vector<std::string> XmlKeyNames(const XmlNode& element) {
+    std::vector<std::string> names;
+    for (const XmlNode* child : element.GetChildList()) {
+        if (child->GetKind() == kXmlTextElement)
+            names.emplace_back(child->GetName());
+    }
+    return names;
+}
+
+// The DOM reader matches every child node by its name.
+std::vector<std::string> DomKeyNames(const DomElementPtr& element) {
+    std::vector<std::string> names;
+    DomNodeListPtr children;
+    element->get_childNodes(children);
+    DomNodePtr child;
+    while (children->nextNode(child) == KV_OK && child) {
+        std::string name;
+        child->get_nodeName(name);
+        names.push_back(std::move(name));
+    }
+    return names;
+}
+
+// A group whose identifier list was read last counts the identifiers it
+// kept: distinct ones, however often the text named each.
+void ExpectCountOfIdentifiers(const CKvDataUserGroup& group, const std::vector<std::string>& names,
+                              std::string_view text) {
+    if (!ListReadLast(names))
+        return;
+    std::set<std::string> distinct;
+    std::size_t kept = 0;
     CKvDataUserGroup::Position position{};
     std::string identifier;
     group.GetFirstIdentifierPosition(position);
-    while (group.GetNextIdentifierText(identifier, position))
-        ++identifiers;
-    if (group.GetCount() != identifiers)
-        Fail("a group's count read back is not its number of identifiers", text,
-             std::to_string(group.GetCount()));
+    while (group.GetNextIdentifierText(identifier, position)) {
+        distinct.insert(identifier);
+        ++kept;
+    }
+    if (distinct.size() != kept)
+        Fail("a group keeps an identifier twice", text, identifier);
+    if (group.GetCount() != kept)
+        Fail("a group's count is not its number of identifiers", text,
+             std::to_string(group.GetCount()) + " for " + std::to_string(kept));
+}
+
+void ExpectGroupCount(const RecordClass& record_class, const CKvDataHandler& record,
+                      const std::vector<std::string>& names, std::string_view text) {
+    if (record_class.code == K_KVDT_TP_DTHDLR_DATAUSERGROUP)
+        ExpectCountOfIdentifiers(static_cast<const CKvDataUserGroup&>(record), names, text);
 }
 
 std::string DomText(CKvDataHandler& record) {
@@ -390,6 +448,7 @@ void DomRoundTrip(const RecordClass& record_class, const DomElementPtr& element)
     std::unique_ptr<CKvDataHandler> record = record_class.make();
     record->ReadDom(element);
     const std::string first = DomText(*record);
+    ExpectGroupCount(record_class, *record, DomKeyNames(element), first);
     if (first.empty())
         return;
     DomDocumentPtr document;
@@ -398,8 +457,7 @@ void DomRoundTrip(const RecordClass& record_class, const DomElementPtr& element)
         Fail("a written DOM form does not load", first, "");
     std::unique_ptr<CKvDataHandler> again = record_class.make();
     again->ReadDom(again_element);
-    if (record_class.code == K_KVDT_TP_DTHDLR_DATAUSERGROUP)
-        ExpectCountOfIdentifiers(static_cast<const CKvDataUserGroup&>(*again), first);
+    ExpectGroupCount(record_class, *again, DomKeyNames(again_element), first);
     CompareDom(record_class.code, first, DomText(*again));
 }
 
@@ -425,12 +483,26 @@ void DomForm(std::string_view input, const RecordClass* single, std::uint32_t st
     }
 }
 
+// Each group element of a store of groups, read alone as the store reads it.
+void ExpectStoredGroupCounts(std::string_view input, const XmlNode& top) {
+    const RecordClass& groups = *FindClass(K_KVDT_TP_DTHDLR_DATAUSERGROUP);
+    for (const XmlNode* child : top.GetChildList()) {
+        if (child->GetKind() != kXmlElement && child->GetKind() != kXmlTextElement)
+            continue;
+        std::unique_ptr<CKvDataHandler> group = groups.make();
+        group->ReadXml(child);
+        ExpectGroupCount(groups, *group, XmlKeyNames(*child), input);
+    }
+}
+
 void StoreForm(std::string_view input, const XmlNode& top) {
     CKvDataHandlerStore store;
     store.Init(0, 0, kStoreCapacity, kStoreElement.data(), nullptr);
     store.ReadXml(&top);
     const std::uint32_t type = store.GetHandlerType();
     const std::string first = XmlText(store);
+    if (type == K_KVDT_TP_DTHDLR_DATAUSERGROUP)
+        ExpectStoredGroupCounts(input, top);
 
     XmlDocument document;
     document.Parse(first);
@@ -448,6 +520,7 @@ void StoreForm(std::string_view input, const XmlNode& top) {
 void SingleRecord(std::string_view input, const RecordClass& record_class, const XmlNode& top) {
     std::unique_ptr<CKvDataHandler> record = record_class.make();
     record->ReadXml(&top);
+    ExpectGroupCount(record_class, *record, XmlKeyNames(top), input);
     if (record->TookElement()) {
         const std::string first = XmlText(*record);
         XmlDocument document;
@@ -457,6 +530,7 @@ void SingleRecord(std::string_view input, const RecordClass& record_class, const
             Fail("a written record does not parse", first, "");
         std::unique_ptr<CKvDataHandler> again = record_class.make();
         again->ReadXml(again_top);
+        ExpectGroupCount(record_class, *again, XmlKeyNames(*again_top), first);
         if (!HasLiteralReferences(first))
             CompareXml(record_class.code, first, XmlText(*again));
     }

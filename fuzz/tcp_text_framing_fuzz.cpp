@@ -2,12 +2,14 @@
 // The text listener's framing fed as a peer and the host would: connections
 // opened, bytes given in chunks within the room the framing offers,
 // connections ended or failed, time steps, handed-on texts released. The
-// first two bytes choose the limits. A model of every connection checks each
-// limit: a delivered text is exactly the bytes its connection gave, no text
-// passes its cap, no more connections are open than the cap, the bytes held
-// never pass the bound and equal what the model holds, a connection is
-// closed for time only when its time (not counting pauses) is up and is
-// closed then, and nothing is closed to make room while texts wait.
+// first four bytes choose the limits, one byte each: the text's cap, the read
+// time-out, the connection cap and the bound on the bytes held. A model of
+// every connection checks each limit: a delivered text is exactly the bytes
+// its connection gave, no text passes its cap, no more connections are open
+// than the cap, the bytes held never pass the bound and equal what the model
+// holds, a connection is closed for time only when its time (not counting
+// pauses) is up and is closed then, and nothing is closed to make room while
+// texts wait.
 
 #include "platform/tcp_text_framing.h"
 

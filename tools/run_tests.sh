@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds everything under AddressSanitizer and UndefinedBehaviorSanitizer and
-# runs every test; builds the concurrency tests and the CAPI tests under
-# ThreadSanitizer and runs them again; builds everything in Release
-# (optimiser-only warnings); and runs every fuzz target.
+# In the order it runs them: builds everything in Release (optimiser-only
+# warnings); builds and runs every fuzz target (tools/run_fuzz.sh); builds
+# everything under ThreadSanitizer and runs the concurrency tests and the
+# CAPI tests; builds everything under AddressSanitizer and
+# UndefinedBehaviorSanitizer and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
