@@ -90,7 +90,8 @@ BOOL PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // the quit message, -1 on a bad call or without a queue.
 BOOL GetMessage(MSG* message, HWND window, UINT first, UINT last);
 BOOL PeekMessage(MSG* message, HWND window, UINT first, UINT last, UINT remove);
-// Makes WM_CHAR from WM_KEYDOWN (posted to the same window).
+// Makes WM_CHAR from WM_KEYDOWN, queued for the same window ahead of every
+// message waiting, so that it comes before the keys typed after its key.
 BOOL TranslateMessage(const MSG* message);
 LRESULT DispatchMessage(const MSG* message);
 

@@ -520,7 +520,15 @@ BOOL TranslateMessage(const MSG* message) {
                                             state.message_keys[VK_CONTROL]);
     if (character == 0)
         return FALSE;
-    return Post(message->window, WM_CHAR, static_cast<WPARAM>(character), message->lParam) ? TRUE : FALSE;
+    // The character goes ahead of the keys and clicks queued behind its key,
+    // which were typed after it; they reach the window in the order typed.
+    const ThreadMessage typed{message->window, WM_CHAR, static_cast<WPARAM>(character),
+                              message->lParam};
+    const bool posted =
+        state.queue && Find(typed.window) != nullptr
+            ? state.queue->PostNext(typed)
+            : PostWindowMessage(typed.window, typed.message, typed.wParam, typed.lParam);
+    return posted ? TRUE : FALSE;
 }
 
 void WndResetInput() {

@@ -80,6 +80,10 @@ struct Window final : PlatformWindow, std::enable_shared_from_this<Window> {
 struct ThreadState final : GeneratedMessageSource {
     ~ThreadState() override;
     bool NextGenerated(ThreadMessage& message, bool remove, DWORD& wait_ms) override;
+    // The one place where a key message taken from the queue moves the
+    // message key state, whichever loop took it and however many windows'
+    // hooks look at it afterwards.
+    void OnPostedTaken(const ThreadMessage& message) override;
 
     std::unordered_map<HWND, std::shared_ptr<Window>> windows;
     std::vector<Window*> top_levels; // bottom to top
