@@ -41,6 +41,11 @@ HWND GetParent(HWND window);
 // A window's children in the order they were made (bottom to top), which is
 // the order dialogs move the focus in.
 std::vector<HWND> WndChildWindows(HWND parent);
+// The calling thread's top-level windows, bottom to top.
+std::vector<HWND> WndTopLevelWindows();
+// The window that last took the focus within a top-level window (the window
+// itself or one below it), while it is still there; null otherwise.
+HWND WndLastFocus(HWND top_level);
 // The name of the window's class; its length, 0 for no window.
 int GetClassName(HWND window, char* buffer, int size);
 HWND GetDlgItem(HWND parent, int id);

@@ -374,6 +374,8 @@ HWND SetFocus(HWND handle) {
     if (previous == handle)
         return previous;
     state.focus = handle;
+    if (window != nullptr)
+        TopLevel(*window).last_focus = handle;
     if (previous != nullptr && Find(previous) != nullptr)
         SendMessage(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(handle), 0);
     if (handle != nullptr && state.focus == handle)

@@ -46,6 +46,9 @@ struct Window final : PlatformWindow, std::enable_shared_from_this<Window> {
     HFONT font = nullptr;
     HICON icons[2] = {nullptr, nullptr};  // small, big
     HWND owner = nullptr;
+    // Top-level windows: the window below it (or itself) that last took the
+    // focus, for giving it back when another top-level window goes.
+    HWND last_focus = nullptr;
     Window* parent = nullptr;          // null for a top-level window
     std::vector<Window*> children;     // bottom to top
     // The visible, enabled children's rectangles, top to bottom, for hit
