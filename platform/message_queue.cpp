@@ -144,6 +144,18 @@ bool MessageQueue::PostQuit(int exit_code) {
     return Post(quit);
 }
 
+bool MessageQueue::PostNext(const ThreadMessage& message) {
+    std::lock_guard consumer(consumer_mutex_);
+    if (drained_ || closed_.load(std::memory_order_acquire))
+        return false;
+    ThreadMessage stamped = message;
+    Stamp(stamped);
+    // Everything in the batch is older than anything still linked: its front
+    // is the front of the whole queue.
+    PushBatchFront(stamped);
+    return true;
+}
+
 bool MessageQueue::HasMessage() {
     // Messages taken out before stay until this thread takes them, or another
     // removes them: true at the moment of the look.
@@ -187,8 +199,12 @@ bool MessageQueue::GetMessage(ThreadMessage& message) {
             // handling. A prefetch of an address that is none is harmless.
             if (BatchCount() != 0)
                 __builtin_prefetch(reinterpret_cast<const void*>(batch_[batch_head_].lParam));
-            if (message.message != KV_WM_QUIT)
+            if (message.message != KV_WM_QUIT) {
+                consumer.unlock();
+                if (source_ != nullptr)
+                    source_->OnPostedTaken(message);
                 return true;
+            }
             closed_.store(true, std::memory_order_release);
             return false;
         }
@@ -232,6 +248,7 @@ bool MessageQueue::GetMessage(ThreadMessage& message) {
 }
 
 bool MessageQueue::PeekMessage(ThreadMessage& message, bool remove) {
+    bool taken = false;
     {
         std::lock_guard consumer(consumer_mutex_);
         if (BatchCount() == 0)
@@ -242,12 +259,19 @@ bool MessageQueue::PeekMessage(ThreadMessage& message, bool remove) {
                 return true;
             }
             message = PopBatch();
-            if (message.message == KV_WM_QUIT)
+            if (message.message == KV_WM_QUIT) {
                 closed_.store(true, std::memory_order_release);
-            return true;
-        }
-        if (closed_.load(std::memory_order_acquire))
+                return true;
+            }
+            taken = true;
+        } else if (closed_.load(std::memory_order_acquire)) {
             return false;
+        }
+    }
+    if (taken) {
+        if (source_ != nullptr)
+            source_->OnPostedTaken(message);
+        return true;
     }
     DWORD wait_ms = KV_INFINITE;
     if (source_ != nullptr) {
@@ -305,17 +329,28 @@ bool MessageQueue::HasLinked() const {
     return head_->next.load(std::memory_order_acquire) != nullptr;
 }
 
+void MessageQueue::ReserveBatchSlot() {
+    if (BatchCount() != batch_.size())
+        return;
+    std::vector<ThreadMessage> grown(batch_.size() * 2);
+    for (std::size_t i = 0; i < BatchCount(); ++i)
+        grown[i] = batch_[(batch_head_ + i) & (batch_.size() - 1)];
+    batch_.swap(grown);
+    batch_head_ = 0;
+}
+
 void MessageQueue::PushBatch(const ThreadMessage& message) {
-    if (BatchCount() == batch_.size()) {
-        std::vector<ThreadMessage> grown(batch_.size() * 2);
-        for (std::size_t i = 0; i < BatchCount(); ++i)
-            grown[i] = batch_[(batch_head_ + i) & (batch_.size() - 1)];
-        batch_.swap(grown);
-        batch_head_ = 0;
-    }
+    ReserveBatchSlot();
     const std::size_t count = BatchCount();
     batch_[(batch_head_ + count) & (batch_.size() - 1)] = message;
     batch_count_.store(count + 1, std::memory_order_relaxed);
+}
+
+void MessageQueue::PushBatchFront(const ThreadMessage& message) {
+    ReserveBatchSlot();
+    batch_head_ = (batch_head_ + batch_.size() - 1) & (batch_.size() - 1);
+    batch_[batch_head_] = message;
+    batch_count_.store(BatchCount() + 1, std::memory_order_relaxed);
 }
 
 ThreadMessage MessageQueue::PopBatch() {

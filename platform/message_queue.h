@@ -51,6 +51,9 @@ public:
     // The next generated message, taken out when remove is set. On false,
     // wait_ms tells how long until one may be due (KV_INFINITE: none).
     virtual bool NextGenerated(ThreadMessage& message, bool remove, DWORD& wait_ms) = 0;
+    // A posted message the owning thread took out, once, whichever loop took
+    // it; told outside the queue's locks before the message is handled.
+    virtual void OnPostedTaken(const ThreadMessage&) {}
 };
 
 // One posted message on its way to the loop.
@@ -92,6 +95,9 @@ public:
     bool Post(const ThreadMessage& message);
     // Appends a quit message behind everything posted so far.
     bool PostQuit(int exit_code);
+    // Puts a message ahead of everything queued, so that the next take gives
+    // it; for the owning thread only. False when the queue is closed.
+    bool PostNext(const ThreadMessage& message);
 
     // True when a message, a generated message or a due timer is waiting.
     // Never blocks.
@@ -159,6 +165,9 @@ private:
     // With the consumer lock: true when a message is linked behind the head.
     bool HasLinked() const;
     void PushBatch(const ThreadMessage& message);
+    void PushBatchFront(const ThreadMessage& message);
+    // Grows the batch when it is full, keeping its order.
+    void ReserveBatchSlot();
     std::size_t BatchCount() const { return batch_count_.load(std::memory_order_relaxed); }
     ThreadMessage PopBatch();
 

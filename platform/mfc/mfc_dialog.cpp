@@ -4,6 +4,7 @@
 #include "platform/mfc/mfc_internal.h"
 #include "platform/mfc/mfc_sheet.h"
 #include "platform/mfc/mfc_tab.h"
+#include "platform/mfc/mfc_tooltip.h"
 #include "platform/resources.h"
 #include "platform/windows1252.h"
 
@@ -134,6 +135,52 @@ void MoveFocus(HWND dialog, bool backwards) {
     if (current != stops.end())
         next = ((current - stops.begin()) + (backwards ? count - 1 : 1)) % count;
     FocusStop(stops[static_cast<std::size_t>(next)]);
+}
+
+// Visible to the top and enabled all the way up: a window keys can reach.
+bool Reachable(HWND window) {
+    if (!::IsWindowVisible(window))
+        return false;
+    for (HWND up = window; up != nullptr; up = (StyleOf(up) & WS_CHILD) != 0 ? GetParent(up) : nullptr)
+        if (!::IsWindowEnabled(up))
+            return false;
+    return true;
+}
+
+bool OwnedBy(HWND window, HWND owner) {
+    for (HWND up = GetParent(window); up != nullptr; up = GetParent(up))
+        if (up == owner)
+            return true;
+    return false;
+}
+
+// A top-level window that may take the focus: popup lists and tooltips never
+// do.
+bool TakesFocus(HWND top, HWND ended) {
+    if (top == ended || !Usable(top) || OwnedBy(top, ended) || HasClass(top, KV_TOOLTIP_CLASS))
+        return false;
+    return (GetWindowLongPtr(top, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) == 0;
+}
+
+// A dialog that ended took the focus with it: it goes to the topmost window
+// left, at the control that last had it there while that is still usable,
+// else at the window's first stop as when it opened, else at the window.
+void FocusAfterEnd(HWND ended) {
+    if (::GetFocus() != nullptr)
+        return;
+    const std::vector<HWND> tops = WndTopLevelWindows();
+    for (auto top = tops.rbegin(); top != tops.rend(); ++top) {
+        if (!TakesFocus(*top, ended))
+            continue;
+        const HWND last = WndLastFocus(*top);
+        if (last != nullptr && last != *top && Reachable(last))
+            FocusStop(last);
+        else if (const HWND first = FirstStop(*top))
+            FocusStop(first);
+        else
+            ::SetFocus(*top);
+        return;
+    }
 }
 
 // Return: the default push button's click, or IDOK from the dialog.
@@ -370,15 +417,21 @@ std::intptr_t CDialog::DoModal() {
         ::EnableWindow(owner, TRUE);
     if (::IsWindow(window))
         ::DestroyWindow(window);
+    FocusAfterEnd(window);
     return m_nModalResult;
 }
 
 void CDialog::EndDialog(int result) {
     m_nModalResult = result;
-    if (m_bInModalLoop)
+    if (m_bInModalLoop) {
         m_bInModalLoop = false;
-    else if (m_hWnd != nullptr)
-        ::ShowWindow(m_hWnd, SW_HIDE);
+        return;
+    }
+    if (m_hWnd == nullptr)
+        return;
+    const HWND window = m_hWnd;
+    ::ShowWindow(window, SW_HIDE);
+    FocusAfterEnd(window);
 }
 
 LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -71,6 +71,11 @@ public:
     // Disables the owner, runs a nested loop until EndDialog and returns its
     // code; -1 when the dialog cannot be made or the loop ended otherwise.
     virtual std::intptr_t DoModal();
+    // A modal dialog ends its loop and is destroyed; a modeless one is
+    // hidden. When the focus went with it, it goes to the topmost visible,
+    // enabled top-level window left: to the control that last had the focus
+    // there while that is visible and enabled, else to the first usable
+    // WS_TABSTOP control (the rule at opening), else to the window itself.
     void EndDialog(int result);
     virtual BOOL OnInitDialog() { return TRUE; }
     virtual void OnOK() { EndDialog(IDOK); }

@@ -164,12 +164,20 @@ BOOL CPropertySheet::SetActivePage(int index) {
     if (page->m_hWnd == nullptr && !page->CreatePage(m_hWnd, m_pageRect))
         return FALSE;
     CPropertyPage* old = GetPage(m_active);
+    const HWND sheet = m_hWnd;
+    const HWND focus = ::GetFocus();
+    const bool focus_on_old = old != nullptr && old != page && old->m_hWnd != nullptr && focus != nullptr &&
+                              (focus == old->m_hWnd || ::IsChild(old->m_hWnd, focus));
     m_active = index;
     if (m_tab != nullptr && ::SendMessage(m_tab, TCM_GETCURSEL, 0, 0) != index)
         ::SendMessage(m_tab, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
     if (old != nullptr && old != page && old->m_hWnd != nullptr)
         old->ShowWindow(SW_HIDE);
     page->ShowWindow(SW_SHOW);
+    // The focus leaves the hidden page for the tabs, whoever turned it, so
+    // that the keys still reach the sheet.
+    if (focus_on_old && ::IsWindow(sheet) && m_tab != nullptr)
+        ::SetFocus(m_tab);
     return TRUE;
 }
 
@@ -202,16 +210,8 @@ BOOL CPropertySheet::PreTranslateMessage(MSG* message) {
         else if (message->wParam == static_cast<WPARAM>(VK_PRIOR))
             step = -1;
         if (step != 0) {
-            const HWND sheet = m_hWnd;
-            const CPropertyPage* old = GetActivePage();
-            const HWND focus = ::GetFocus();
-            const bool focus_on_old = old != nullptr && old->m_hWnd != nullptr &&
-                                      (focus == old->m_hWnd || ::IsChild(old->m_hWnd, focus));
             const int count = GetPageCount();
             SetActivePage(((std::max(m_active, 0) + step) % count + count) % count);
-            // The focus leaves the page that was hidden for the tabs.
-            if (focus_on_old && ::IsWindow(sheet) && old != GetActivePage() && m_tab != nullptr)
-                ::SetFocus(m_tab);
             return TRUE;
         }
     }

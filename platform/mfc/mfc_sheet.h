@@ -82,6 +82,8 @@ public:
     int GetPageIndex(const CPropertyPage* page) const;
     int GetActiveIndex() const { return m_active; }
     CPropertyPage* GetActivePage() const { return GetPage(m_active); }
+    // Shows the page and hides the one shown before; when the focus was on
+    // that one, it goes to the tab control.
     BOOL SetActivePage(int index);
     // The tab control's object when one subclassed it; the sheet makes the
     // tab without one (PSM_GETTABCONTROL gives the window).

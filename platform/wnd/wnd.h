@@ -41,6 +41,11 @@ HWND GetParent(HWND window);
 // A window's children in the order they were made (bottom to top), which is
 // the order dialogs move the focus in.
 std::vector<HWND> WndChildWindows(HWND parent);
+// The calling thread's top-level windows, bottom to top.
+std::vector<HWND> WndTopLevelWindows();
+// The window that last took the focus within a top-level window (the window
+// itself or one below it), while it is still there; null otherwise.
+HWND WndLastFocus(HWND top_level);
 // The name of the window's class; its length, 0 for no window.
 int GetClassName(HWND window, char* buffer, int size);
 HWND GetDlgItem(HWND parent, int id);
@@ -90,7 +95,8 @@ BOOL PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // the quit message, -1 on a bad call or without a queue.
 BOOL GetMessage(MSG* message, HWND window, UINT first, UINT last);
 BOOL PeekMessage(MSG* message, HWND window, UINT first, UINT last, UINT remove);
-// Makes WM_CHAR from WM_KEYDOWN (posted to the same window).
+// Makes WM_CHAR from WM_KEYDOWN, queued for the same window ahead of every
+// message waiting, so that it comes before the keys typed after its key.
 BOOL TranslateMessage(const MSG* message);
 LRESULT DispatchMessage(const MSG* message);
 

@@ -374,6 +374,8 @@ HWND SetFocus(HWND handle) {
     if (previous == handle)
         return previous;
     state.focus = handle;
+    if (window != nullptr)
+        TopLevel(*window).last_focus = handle;
     if (previous != nullptr && Find(previous) != nullptr)
         SendMessage(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(handle), 0);
     if (handle != nullptr && state.focus == handle)
@@ -520,7 +522,15 @@ BOOL TranslateMessage(const MSG* message) {
                                             state.message_keys[VK_CONTROL]);
     if (character == 0)
         return FALSE;
-    return Post(message->window, WM_CHAR, static_cast<WPARAM>(character), message->lParam) ? TRUE : FALSE;
+    // The character goes ahead of the keys and clicks queued behind its key,
+    // which were typed after it; they reach the window in the order typed.
+    const ThreadMessage typed{message->window, WM_CHAR, static_cast<WPARAM>(character),
+                              message->lParam};
+    const bool posted =
+        state.queue && Find(typed.window) != nullptr
+            ? state.queue->PostNext(typed)
+            : PostWindowMessage(typed.window, typed.message, typed.wParam, typed.lParam);
+    return posted ? TRUE : FALSE;
 }
 
 void WndResetInput() {

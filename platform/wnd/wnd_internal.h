@@ -46,6 +46,9 @@ struct Window final : PlatformWindow, std::enable_shared_from_this<Window> {
     HFONT font = nullptr;
     HICON icons[2] = {nullptr, nullptr};  // small, big
     HWND owner = nullptr;
+    // Top-level windows: the window below it (or itself) that last took the
+    // focus, for giving it back when another top-level window goes.
+    HWND last_focus = nullptr;
     Window* parent = nullptr;          // null for a top-level window
     std::vector<Window*> children;     // bottom to top
     // The visible, enabled children's rectangles, top to bottom, for hit
@@ -80,6 +83,10 @@ struct Window final : PlatformWindow, std::enable_shared_from_this<Window> {
 struct ThreadState final : GeneratedMessageSource {
     ~ThreadState() override;
     bool NextGenerated(ThreadMessage& message, bool remove, DWORD& wait_ms) override;
+    // The one place where a key message taken from the queue moves the
+    // message key state, whichever loop took it and however many windows'
+    // hooks look at it afterwards.
+    void OnPostedTaken(const ThreadMessage& message) override;
 
     std::unordered_map<HWND, std::shared_ptr<Window>> windows;
     std::vector<Window*> top_levels; // bottom to top

@@ -10,7 +10,6 @@ bool Unfiltered(HWND window, UINT first, UINT last) { return window == nullptr &
 
 // Translation, the pre-translate chain and dispatch of one message.
 void Handle(MSG& message) {
-    TakeKeyMessage(message);
     TranslateMessage(&message);
     if (!PreTranslateWindowMessage(message))
         DispatchMessage(&message);
@@ -31,6 +30,10 @@ bool ThreadState::NextGenerated(ThreadMessage& message, bool remove, DWORD& wait
         maybe_dirty = false;
     }
     return NextHover(message, remove, wait_ms);
+}
+
+void ThreadState::OnPostedTaken(const ThreadMessage& message) {
+    TakeKeyMessage(message);
 }
 
 } // namespace wnd_internal
@@ -54,21 +57,14 @@ BOOL GetMessage(MSG* message, HWND window, UINT first, UINT last) {
     MessageQueue* queue = GetCurrentThreadQueue();
     if (message == nullptr || queue == nullptr || !Unfiltered(window, first, last))
         return -1;
-    if (!queue->GetMessage(*message))
-        return FALSE;
-    TakeKeyMessage(*message);
-    return TRUE;
+    return queue->GetMessage(*message) ? TRUE : FALSE;
 }
 
 BOOL PeekMessage(MSG* message, HWND window, UINT first, UINT last, UINT remove) {
     MessageQueue* queue = GetCurrentThreadQueue();
     if (message == nullptr || queue == nullptr || !Unfiltered(window, first, last))
         return FALSE;
-    if (!queue->PeekMessage(*message, (remove & PM_REMOVE) != 0))
-        return FALSE;
-    if ((remove & PM_REMOVE) != 0)
-        TakeKeyMessage(*message);
-    return TRUE;
+    return queue->PeekMessage(*message, (remove & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
 
 LRESULT DispatchMessage(const MSG* message) {

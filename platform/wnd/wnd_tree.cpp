@@ -14,6 +14,22 @@ std::vector<HWND> WndChildWindows(HWND parent) {
     return children;
 }
 
+std::vector<HWND> WndTopLevelWindows() {
+    std::vector<HWND> tops;
+    for (const Window* top : State().top_levels)
+        if (!top->destroyed)
+            tops.push_back(top->hwnd);
+    return tops;
+}
+
+HWND WndLastFocus(HWND top_level) {
+    Window* top = Find(top_level);
+    if (top == nullptr || top->parent != nullptr)
+        return nullptr;
+    Window* last = Find(top->last_focus);
+    return last != nullptr && &TopLevel(*last) == top ? last->hwnd : nullptr;
+}
+
 int GetClassName(HWND handle, char* buffer, int size) {
     Window* window = Find(handle);
     if (window == nullptr || buffer == nullptr || size <= 0)

@@ -175,8 +175,6 @@ Dispatching::~Dispatching() {
 }
 
 bool Window::PreTranslateMessage(ThreadMessage& message) {
-    // The first look at a message the thread's own loop took.
-    TakeKeyMessage(message);
     return hooks != nullptr && hooks->PreTranslateMessage(message);
 }
 

@@ -49,10 +49,34 @@ protected:
     }
     void TearDown() override {
         display_.reset();
+        configuration_.reset();
         action_.reset();
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
         WndTest::TearDown();
+    }
+
+    void OpenConfiguration() {
+        configuration_ = std::make_unique<gallery::ConfigurationDialog>(catalog_, router_);
+        ASSERT_EQ(configuration_->Open(), KV_OK);
+        Pump();
+    }
+    void Push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1); }
+    void PushKey(Uint32 type, SDL_Keycode key, Uint16 mod = KMOD_NONE) {
+        SDL_Event event{};
+        event.type = type;
+        event.key.windowID = display_->WindowId();
+        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.key.keysym.sym = key;
+        event.key.keysym.mod = mod;
+        Push(event);
+    }
+    void PushText(const char* utf8) {
+        SDL_Event event{};
+        event.type = SDL_TEXTINPUT;
+        event.text.windowID = display_->WindowId();
+        std::snprintf(event.text.text, sizeof event.text.text, "%s", utf8);
+        Push(event);
     }
 
     static Xvfb* server_;
@@ -60,6 +84,7 @@ protected:
     CKvMessageRouter router_;
     CKvUIObjectCatalog catalog_;
     std::unique_ptr<gallery::ActionDialog> action_;
+    std::unique_ptr<gallery::ConfigurationDialog> configuration_;
     std::unique_ptr<DisplayWindow> display_;
 };
 
@@ -109,6 +134,40 @@ TEST_F(GalleryDisplayTest, TheActionDialogTakesTypingFromTheDesktopBeforeAnyClic
     std::string text;
     action_->Edit().GetWindowText(text);
     EXPECT_EQ(text, "42");
+}
+
+TEST_F(GalleryDisplayTest, TheActionDialogTakesTypingFromTheDesktopOnceTheDialogAboveItEnds) {
+    OpenConfiguration();
+    std::string error;
+    display_ = DisplayWindow::Open(action_->m_hWnd, &error);
+    ASSERT_NE(display_, nullptr) << error;
+    configuration_->EndDialog(IDOK);
+    PushText("4");
+    PushText("2");
+    ASSERT_TRUE(display_->Pump(0));
+    Pump();
+    std::string text;
+    action_->Edit().GetWindowText(text);
+    EXPECT_EQ(text, "42");
+}
+
+TEST_F(GalleryDisplayTest, APageTheProgramTurnsStillTakesCtrlPageDownAndTabFromTheDesktop) {
+    OpenConfiguration();
+    std::string error;
+    display_ = DisplayWindow::Open(configuration_->m_hWnd, &error);
+    ASSERT_NE(display_, nullptr) << error;
+    const int sources = gallery::ConfigurationDialog::kSourcesPage;
+    configuration_->Sheet().SetActivePage(sources - 1);
+    PushKey(SDL_KEYDOWN, SDLK_LCTRL, KMOD_LCTRL);
+    PushKey(SDL_KEYDOWN, SDLK_PAGEDOWN, KMOD_LCTRL);
+    PushKey(SDL_KEYUP, SDLK_PAGEDOWN, KMOD_LCTRL);
+    PushKey(SDL_KEYUP, SDLK_LCTRL);
+    PushKey(SDL_KEYDOWN, SDLK_TAB);
+    PushKey(SDL_KEYUP, SDLK_TAB);
+    ASSERT_TRUE(display_->Pump(0));
+    Pump();
+    EXPECT_EQ(configuration_->Sheet().GetActiveIndex(), sources);
+    EXPECT_EQ(::GetFocus(), configuration_->Combo().m_hWnd);
 }
 
 }  // namespace

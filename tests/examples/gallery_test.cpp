@@ -142,6 +142,32 @@ TEST_F(GalleryTest, TheConfigurationDialogOpensFocusedAndTakesAChordTypedInOneRo
     EXPECT_EQ(list.GetTopIndex(), top);
 }
 
+TEST_F(GalleryTest, EndingTheUpperDialogGivesTheKeysToTheOtherWhereItsFocusWas) {
+    ASSERT_EQ(::GetFocus(), configuration_->Combo().m_hWnd);
+    configuration_->EndDialog(IDOK);
+    EXPECT_FALSE(configuration_->IsWindowVisible());
+    EXPECT_EQ(::GetFocus(), action_->Edit().m_hWnd);
+    InputDriver input(clock_);
+    input.Type("42");
+    std::string text;
+    action_->Edit().GetWindowText(text);
+    EXPECT_EQ(text, "42");
+}
+
+TEST_F(GalleryTest, APageTheProgramTurnsLeavesTheFocusOnTheTabsForTheKeys) {
+    ASSERT_EQ(::GetFocus(), configuration_->Combo().m_hWnd);
+    const int sources = gallery::ConfigurationDialog::kSourcesPage;
+    configuration_->Sheet().SetActivePage(sources - 1);
+    EXPECT_EQ(::GetFocus(), configuration_->Tabs().m_hWnd);
+    InputDriver input(clock_);
+    input.KeyDown(VK_CONTROL);
+    input.Key(VK_NEXT);
+    input.KeyUp(VK_CONTROL);
+    EXPECT_EQ(configuration_->Sheet().GetActiveIndex(), sources);
+    input.Key(VK_TAB);
+    EXPECT_EQ(::GetFocus(), configuration_->Combo().m_hWnd);
+}
+
 TEST_F(GalleryTest, PicturesMatchTheirGoldensAndShowWhatMatters) {
     const std::vector<std::string> files =
         gallery::WriteGallery(*action_, *configuration_, catalog_, (folder_ / "pictures").string());

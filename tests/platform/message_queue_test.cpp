@@ -181,3 +181,27 @@ TEST(MessageQueue, PostsComeFirstThenGeneratedMessagesThenOneMessagePerDueTimer)
     EXPECT_TRUE(queue.KillTimer(3));
     queue.SetGeneratedSource(nullptr);
 }
+
+TEST(MessageQueue, PostNextGoesAheadOfEverythingQueuedWhereverTheRingStands) {
+    // Queued counts around the ring's first capacity, with its head moved on
+    // by earlier takes.
+    for (const UINT queued : {0u, 1u, 63u, 64u, 65u, 200u}) {
+        SCOPED_TRACE(queued);
+        MessageQueue queue;
+        ASSERT_TRUE(queue.Post(Numbered(1000)));
+        ASSERT_TRUE(queue.HasMessage());
+        EXPECT_EQ(Take(queue), 1000u);
+        for (UINT number = 1; number <= queued; ++number)
+            ASSERT_TRUE(queue.Post(Numbered(number)));
+        // Taken out for the loop, but not yet handed over.
+        EXPECT_EQ(queue.HasMessage(), queued != 0);
+        ASSERT_TRUE(queue.Post(Numbered(queued + 1)));
+        ASSERT_TRUE(queue.PostNext(Numbered(500)));
+        ASSERT_TRUE(queue.PostNext(Numbered(501)));
+        std::vector<UINT> expected = {501, 500};
+        for (UINT number = 1; number <= queued + 1; ++number)
+            expected.push_back(number);
+        EXPECT_EQ(Numbers(queue.CloseAndDrain()), expected);
+        EXPECT_FALSE(queue.PostNext(Numbered(502)));
+    }
+}

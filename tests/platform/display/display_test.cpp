@@ -1,4 +1,5 @@
 #include "platform/display/display.h"
+#include "platform/mfc/mfc_edit.h"
 #include "support/wnd_test_support.h"
 #include "support/xvfb.h"
 
@@ -232,6 +233,39 @@ TEST_F(DisplayTest, CtrlCodesComeFromTheKeysAndNavigationKeysAsKeyCodes) {
     Deliver();
     EXPECT_EQ(g_seen.keys, (std::vector<WPARAM>{VK_HOME, VK_NEXT, VK_PACKET}));
     EXPECT_EQ(g_seen.characters, "7");
+    WndResetInput();
+}
+
+// A burst from the desktop reaches the thread in one round: characters and
+// navigation keys still act in the order they were typed.
+TEST_F(DisplayTest, ABurstTypedIntoAnEditKeepsTheOrderOfItsKeys) {
+    const struct {
+        std::vector<SDL_Keycode> keys;
+        const char* text;
+    } cases[] = {{{SDLK_a, SDLK_b, SDLK_HOME, SDLK_c}, "cab"},
+                 {{SDLK_a, SDLK_b, SDLK_HOME, SDLK_DELETE}, "b"},
+                 {{SDLK_1, SDLK_2, SDLK_HOME, SDLK_3, SDLK_END, SDLK_4}, "3124"}};
+    for (const auto& typed : cases) {
+        SCOPED_TRACE(typed.text);
+        CEdit edit;
+        ASSERT_TRUE(edit.Create(WS_VISIBLE | ES_AUTOHSCROLL, CRect(10, 60, 200, 80),
+                                CWnd::FromHandle(window_), 7));
+        edit.SetFocus();
+        Pump();
+        for (const SDL_Keycode key : typed.keys) {
+            if (key == SDLK_HOME || key == SDLK_END || key == SDLK_DELETE) {
+                PushKey(SDL_KEYDOWN, key);
+                PushKey(SDL_KEYUP, key);
+            } else {
+                Type(key, std::string(1, static_cast<char>(key)).c_str());
+            }
+        }
+        Deliver();
+        std::string text;
+        edit.GetWindowText(text);
+        EXPECT_EQ(text, typed.text);
+        edit.DestroyWindow();
+    }
     WndResetInput();
 }
 

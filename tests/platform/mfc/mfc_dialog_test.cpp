@@ -386,6 +386,85 @@ TEST_F(MfcDialogTest, DoModalReturnsTheEndDialogCodeAndDisablesTheOwnerMeanwhile
     EXPECT_EQ(dialog.pretranslated_0812, 1);
 }
 
+// Two dialogs open, the upper one focused; when it ends, typing goes where
+// the focus went.
+TEST_F(MfcDialogTest, WhenADialogEndsTheFocusGoesBackToTheWindowLeftBelow) {
+    enum Target { kLastFocus, kFirstStop, kNothing, kStays };
+    const struct {
+        const char* name;
+        bool modal;
+        bool hide_last_focus;  // the control that last had the focus below
+        bool hide_below;       // the whole dialog below
+        bool focus_elsewhere;  // on a window further below when it ends
+        Target target;
+    } cases[] = {{"modeless", false, false, false, false, kLastFocus},
+                 {"modal", true, false, false, false, kLastFocus},
+                 {"its last focus hidden", false, true, false, false, kFirstStop},
+                 {"no window left", false, false, true, false, kNothing},
+                 {"the focus was elsewhere", false, false, false, true, kStays}};
+    const std::string bytes = Template(WS_POPUP | WS_VISIBLE, 100, 130);
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        CWnd elsewhere;
+        if (row.focus_elsewhere) {
+            ASSERT_TRUE(elsewhere.CreateEx(0, Class("MfcElsewhere"), "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                           nullptr, nullptr));
+        }
+        MadeLate below;
+        ASSERT_TRUE(below.CreateIndirect(bytes.data(), bytes.size()));
+        below.second.SetFocus();
+        MadeLate above;
+        InputDriver input(clock_);
+        bool opened_focused = false;
+        const auto end = [&] {
+            opened_focused = ::GetFocus() == above.first.m_hWnd;
+            if (row.hide_last_focus)
+                below.second.ShowWindow(SW_HIDE);
+            if (row.hide_below)
+                below.ShowWindow(SW_HIDE);
+            if (row.focus_elsewhere)
+                elsewhere.SetFocus();
+            above.EndDialog(IDOK);
+        };
+        if (row.modal) {
+            ASSERT_TRUE(above.InitModalIndirect(bytes.data(), bytes.size(), &below));
+            IdleScript script;
+            script.Then(end);
+            EXPECT_EQ(above.DoModal(), IDOK);
+        } else {
+            ASSERT_TRUE(above.CreateIndirect(bytes.data(), bytes.size()));
+            end();
+            EXPECT_FALSE(above.IsWindowVisible());
+        }
+        EXPECT_TRUE(opened_focused);
+        input.Type("42");
+        const HWND focus = ::GetFocus();
+        std::string first, second;
+        below.first.GetWindowText(first);
+        below.second.GetWindowText(second);
+        switch (row.target) {
+        case kLastFocus:
+            EXPECT_EQ(focus, below.second.m_hWnd);
+            EXPECT_EQ(second, "42");
+            break;
+        case kFirstStop:
+            EXPECT_EQ(focus, below.first.m_hWnd);
+            EXPECT_EQ(first, "42");
+            break;
+        case kNothing:
+        case kStays:
+            EXPECT_EQ(focus, row.target == kStays ? elsewhere.m_hWnd : nullptr);
+            EXPECT_EQ(first + second, "ready");
+            break;
+        }
+        if (above.m_hWnd != nullptr)
+            above.DestroyWindow();
+        below.DestroyWindow();
+        if (elsewhere.m_hWnd != nullptr)
+            elsewhere.DestroyWindow();
+    }
+}
+
 TEST_F(MfcDialogTest, AModelessDialogComesFromAnRtDialogResource) {
     const std::string bytes = Template(WS_POPUP | WS_VISIBLE, 50, 40, "Res");
     RegisterResource(KV_RT_DIALOG, 301, bytes);

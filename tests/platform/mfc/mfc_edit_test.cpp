@@ -600,4 +600,34 @@ TEST_F(MfcEditTest, CtrlAThenCtrlCInjectedBeforeAnyIsHandledCopyTheWholeText) {
     EXPECT_EQ(KvGetClipboardText(), "keep this text");
 }
 
+// Keys typed faster than the thread takes them: every character lands where
+// the caret stood when its key was pressed, not after the later moves.
+TEST_F(MfcEditTest, KeysTypedInOneRoundEditInTheOrderTyped) {
+    const struct {
+        std::vector<int> keys;
+        const char* text;
+    } cases[] = {{{'A', 'B', VK_HOME, 'C'}, "cab"},
+                 {{'A', 'B', VK_HOME, VK_DELETE}, "b"},
+                 {{'1', '2', VK_HOME, '3', VK_END, '4'}, "3124"}};
+    for (const auto& typed : cases) {
+        SCOPED_TRACE(typed.text);
+        CEdit edit;
+        Make(edit);
+        std::vector<INPUT> inputs;
+        for (const int key : typed.keys)
+            for (const DWORD flags : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+                INPUT input;
+                input.type = INPUT_KEYBOARD;
+                input.ki.wVk = static_cast<WORD>(key);
+                input.ki.dwFlags = flags;
+                inputs.push_back(input);
+            }
+        ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
+                  inputs.size());
+        Pump();
+        EXPECT_EQ(Text(edit), typed.text);
+        edit.DestroyWindow();
+    }
+}
+
 }  // namespace

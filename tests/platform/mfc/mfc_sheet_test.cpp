@@ -246,10 +246,44 @@ TEST_F(MfcSheetTest, ASheetOpensOnItsShownPagesFirstStopElseOnItsTabs) {
         ASSERT_TRUE(sheet.Create(&host_));
         const HWND tab = reinterpret_cast<HWND>(sheet.SendMessage(PSM_GETTABCONTROL));
         EXPECT_EQ(::GetFocus(), stop_first ? with_stop.edit.m_hWnd : tab) << stop_first;
-        // The page made later, a child dialog too, takes no focus (the
-        // hidden page's focus goes).
+        // The page made later, a child dialog too, takes no focus; the
+        // hidden page's focus goes to the tabs.
         sheet.SetActivePage(1);
-        EXPECT_EQ(::GetFocus(), stop_first ? nullptr : tab);
+        EXPECT_EQ(::GetFocus(), tab);
+        sheet.DestroyWindow();
+    }
+}
+
+TEST_F(MfcSheetTest, APageTheProgramTurnsAwayFromTheFocusLeavesItOnTheTabsForTheKeys) {
+    // Where the focus stands when the program turns from page 0 to page 1.
+    enum Focus { kOnOldPage, kOnTabs, kOutside };
+    for (const Focus before : {kOnOldPage, kOnTabs, kOutside}) {
+        SCOPED_TRACE(before == kOnOldPage ? "on the old page" : before == kOnTabs ? "on the tabs" : "outside");
+        StopPage first(401), second(402);
+        Sheet sheet(500, &host_);
+        sheet.AddPage(&first);
+        sheet.AddPage(&second);
+        ASSERT_TRUE(sheet.Create(&host_));
+        const HWND tab = reinterpret_cast<HWND>(sheet.SendMessage(PSM_GETTABCONTROL));
+        ASSERT_EQ(::GetFocus(), first.edit.m_hWnd);
+        if (before == kOnTabs)
+            ::SetFocus(tab);
+        if (before == kOutside)
+            host_.SetFocus();
+        sheet.SetActivePage(1);
+        EXPECT_EQ(::GetFocus(), before == kOutside ? host_.m_hWnd : tab);
+        if (before == kOutside) {
+            sheet.DestroyWindow();
+            continue;
+        }
+        InputDriver input(clock_);
+        input.Key(VK_TAB);
+        EXPECT_EQ(::GetFocus(), second.edit.m_hWnd);
+        input.KeyDown(VK_CONTROL);
+        input.Key(VK_NEXT);
+        input.KeyUp(VK_CONTROL);
+        EXPECT_EQ(sheet.GetActiveIndex(), 0);
+        EXPECT_EQ(::GetFocus(), tab);
         sheet.DestroyWindow();
     }
 }

@@ -1,4 +1,5 @@
 #include "platform/sync.h"
+#include "platform/thread_messaging.h"
 #include "platform/ui_thread.h"
 #include "platform/wnd/wnd.h"
 
@@ -156,6 +157,90 @@ TEST(WndLoopConcurrencyTest, DestroyedWithPostsPendingItHandsEachToItsHook) {
     EXPECT_FALSE(IsWindow(thread.window));
     ASSERT_TRUE(thread.PostMessage(KV_WM_QUIT, 0, 0));
     ASSERT_TRUE(thread.WaitForExit(10000));
+}
+
+// A child in a parent on a thread of its own, with A and then Shift+A
+// injected before the loop runs: the child notes the Shift state it reads at
+// each A. The loop is the thread's own, or the window system's pump.
+class KeyStateThread : public UiThread {
+public:
+    explicit KeyStateThread(bool window_pump) : UiThread(false), window_pump_(window_pump) {}
+    ~KeyStateThread() override { JoinThread(); }
+
+    std::vector<bool> shift_down_at_a;
+
+protected:
+    bool InitInstance() override {
+        WNDCLASSEX window_class;
+        window_class.lpszClassName = "WndKeyStateWindow";
+        window_class.lpfnWndProc = &KeyStateThread::Procedure;
+        RegisterClassEx(&window_class);
+        const HWND parent = CreateWindowEx(0, "WndKeyStateWindow", "", WS_POPUP | WS_VISIBLE, 0, 0,
+                                           100, 100, nullptr, nullptr, nullptr, nullptr);
+        const HWND child = CreateWindowEx(0, "WndKeyStateWindow", "", WS_CHILD | WS_VISIBLE, 10, 10,
+                                          50, 50, parent, nullptr, nullptr, nullptr);
+        if (parent == nullptr || child == nullptr)
+            return false;
+        // Every window of the chain has hooks, as the class layer gives them.
+        SetWindowHooks(parent, &hooks_);
+        SetWindowHooks(child, &hooks_);
+        SetWindowLongPtr(child, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SetFocus(child);
+        const struct {
+            int key;
+            DWORD flags;
+        } keys[] = {{'A', 0}, {'A', KEYEVENTF_KEYUP}, {VK_SHIFT, 0},
+                    {'A', 0}, {'A', KEYEVENTF_KEYUP}, {VK_SHIFT, KEYEVENTF_KEYUP}};
+        for (const auto& key : keys) {
+            INPUT input;
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = static_cast<WORD>(key.key);
+            input.ki.dwFlags = key.flags;
+            SendInput(1, &input, sizeof(INPUT));
+        }
+        return true;
+    }
+    int Run() override {
+        if (!window_pump_)
+            return UiThread::Run();
+        RunNestedLoop([] { return true; });
+        return ExitInstance();
+    }
+    int ExitInstance() override {
+        WndDestroyAllWindows();
+        return UiThread::ExitInstance();
+    }
+
+private:
+    static LRESULT Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<KeyStateThread*>(GetWindowLongPtr(window, GWLP_USERDATA));
+        if (self != nullptr && message == WM_KEYDOWN && wParam == 'A') {
+            self->shift_down_at_a.push_back(GetKeyState(VK_SHIFT) < 0);
+            // The second A's release and the Shift's are queued already.
+            if (self->shift_down_at_a.size() == 2)
+                PostQuitMessage(0);
+            return 0;
+        }
+        return DefWindowProc(window, message, wParam, lParam);
+    }
+
+    struct PassingHooks : WindowHooks {
+        bool PreTranslateMessage(MSG&) override { return false; }
+        void OnDroppedMessage(const MSG&) override {}
+    };
+
+    bool window_pump_;
+    PassingHooks hooks_;
+};
+
+TEST(WndLoopConcurrencyTest, AKeyMovesTheKeyStateOnceHoweverManyWindowsSeeIt) {
+    for (const bool window_pump : {false, true}) {
+        SCOPED_TRACE(window_pump ? "the window system's pump" : "the thread's loop");
+        KeyStateThread thread(window_pump);
+        ASSERT_TRUE(thread.CreateThread());
+        ASSERT_TRUE(thread.WaitForExit(10000));
+        EXPECT_EQ(thread.shift_down_at_a, (std::vector<bool>{false, true}));
+    }
 }
 
 } // namespace
