@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -144,8 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return true;
     }();
     (void)registered;
-    static NoNames names;
-    static ScopedNameResolver scoped_names(names);
+    static ScopedNameResolver scoped_names(std::make_shared<NoNames>());
     static FixedLocalIdentitySource identity("anna", "localhost", {kLoopbackAddress});
     static ScopedLocalIdentitySource scoped_identity(identity);
 

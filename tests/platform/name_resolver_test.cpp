@@ -15,9 +15,9 @@ TEST(NameResolver, TheSystemOneReadsHostOrderAndAnInstalledOneAnswersUntilItsGua
     struct FixedResolver final : NameResolver {
         bool LookupName(std::uint32_t, std::string& name) override { return name = "fixed", true; }
         bool LookupAddress(const std::string&, std::uint32_t&) override { return false; }
-    } fixed;
+    };
     {
-        ScopedNameResolver installed(fixed);
+        ScopedNameResolver installed(std::make_shared<FixedResolver>());
         std::string name;
         EXPECT_TRUE(GetNameResolver().LookupName(1, name));
         EXPECT_EQ(name, "fixed");
