@@ -217,7 +217,6 @@ void JobHost::Stop() {
     for (const ThreadMessage& posted : queue_->CloseAndDrain())
         ReleasePosted(posted);
     queue_ = std::make_shared<MessageQueue>();
-    adoptions_.clear();
 }
 
 bool JobHost::IsQuitRequested() const {
@@ -428,8 +427,7 @@ void JobHost::RecordFiledJobs() {
             // the peer whose REQUEST brought it.
             record.role =
                 job->GetType() == K_KVJBDT_TP_CLIENT ? JobRole::kCheckRootJob : JobRole::kExecutor;
-            if (const auto adopted = adoptions_.find(job); adopted != adoptions_.end())
-                record.partner_address = adopted->second;
+            record.partner_address = job->GetRequestAddress();
             job_records_[entry->GetJobId()] = record;
         }
     }
@@ -564,7 +562,6 @@ bool JobHost::StepJobs() {
     }
     // The root has adopted or dropped what it was handed.
     RecordFiledJobs();
-    adoptions_.clear();
     if (handler_->DeleteFinishedJobs() > 0) {
         changed = true;
         for (auto it = job_records_.begin(); it != job_records_.end();)
