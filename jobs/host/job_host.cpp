@@ -353,6 +353,11 @@ std::uint32_t JobHost::GetPartnerAddress(std::uint32_t job_id) const {
     return found != job_records_.end() ? found->second.partner_address : 0;
 }
 
+JobRole JobHost::GetJobRole(std::uint32_t job_id) const {
+    const CKvJobData* job = FindJob(job_id);
+    return job != nullptr ? RoleOf(*job) : JobRole::kNone;
+}
+
 void JobHost::NotePartner(std::uint32_t job_id, std::uint32_t address) {
     const auto found = job_records_.find(job_id);
     if (address != 0 && found != job_records_.end() && found->second.partner_address == 0)

@@ -100,6 +100,8 @@ public:
     // The IPv4 address (host byte order) of the job's partner; 0 while none
     // is known.
     std::uint32_t GetPartnerAddress(std::uint32_t job_id) const;
+    // How the driver steps the job; kNone when it is not filed.
+    JobRole GetJobRole(std::uint32_t job_id) const;
 
     // ---- The services ----
 
