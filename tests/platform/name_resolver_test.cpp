@@ -5,6 +5,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
+
+// A guard that borrowed its resolver would let a look-up begun under it
+// outlive the resolver: it only takes one it shares.
+static_assert(!std::is_constructible_v<ScopedNameResolver, NameResolver&>);
+static_assert(std::is_constructible_v<ScopedNameResolver, std::shared_ptr<NameResolver>>);
 
 TEST(NameResolver, TheSystemOneReadsHostOrderAndAnInstalledOneAnswersUntilItsGuardEnds) {
     SystemNameResolver system;
