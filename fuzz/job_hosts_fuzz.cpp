@@ -3,7 +3,10 @@
 // from 127.0.0.1), both running their root jobs, and steps their jobs on the
 // manual clock after every chunk of input. Checks that
 // - nothing crashes or leaks;
-// - once both hosts are asked to stop, 130 s later neither holds a job.
+// - 130 s after both roots were asked to stop, neither host holds a logon
+//   or dial job other than an executor: those end by themselves (listen jobs
+//   wait without a time limit by design);
+// - once every job is then stopped as well, 130 s later neither holds a job.
 // The input is chunks separated by NUL bytes; a chunk's first byte says what
 // the rest is: 'S' or 'W' a text to the server or workstation from 127.0.0.1,
 // 's' or 'w' the same from 127.0.0.2, 'T' the clock moved on by the second
@@ -24,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -36,6 +40,11 @@ constexpr std::uint32_t kLastCall = 3900000000u;
 constexpr std::size_t kMostChunks = 64;
 constexpr int kRoundsPerChunk = 16;
 constexpr std::uint32_t kStopSeconds = 130;
+// The logon and dial jobs: as requesters they end once their root stops.
+constexpr std::uint32_t kRequesterTypes[] = {
+    K_KVJBDT_TP_CLIENT, K_KVJBDT_TP_CLIENT2, K_KVJBDT_TP_DIAL,
+    K_KVJBDT_TP_DIAL2,  K_KVJBDT_TP_TSPDIAL, K_KVJBDT_TP_TAPI_DIAL,
+};
 
 // No name is looked up on the network.
 class NoNames final : public NameResolver {
@@ -89,18 +98,25 @@ public:
         }
     }
 
-    // Both processes end: their roots stop and so does every other job; the
-    // peers no longer reach each other.
+    // Both processes end: their roots stop; the peers no longer reach each
+    // other.
     void Stop() {
         stopped_ = true;
         on_the_way_.clear();
         server_.Shutdown();
         workstation_.Shutdown();
+    }
+    // Every job is stopped, whether it waits for its peer or not.
+    void StopAllJobs() {
         server_.Logoff(false);
         workstation_.Logoff(false);
     }
 
-    void CheckEmpty() const {
+    void CheckNoRequesters() {
+        CheckNoRequesters(server_, "server");
+        CheckNoRequesters(workstation_, "workstation");
+    }
+    void CheckEmpty() {
         CheckEmpty(server_, "server");
         CheckEmpty(workstation_, "workstation");
     }
@@ -118,11 +134,31 @@ private:
         return KV_OK;
     }
 
-    static void CheckEmpty(const JobHost& host, const char* name) {
-        const std::uint32_t left = const_cast<JobHost&>(host).GetHandler().CountJobs(0);
-        if (left != 0) {
-            std::fprintf(stderr, "the %s holds %u jobs 130 s after it was asked to stop\n", name,
-                         left);
+    static void CheckNoRequesters(JobHost& host, const char* name) {
+        for (const std::uint32_t type : kRequesterTypes) {
+            const CKvJobMap* jobs = host.GetHandler().FindJobsOfType(type);
+            if (jobs == nullptr)
+                continue;
+            for (const auto& [id, job] : *jobs) {
+                if (host.GetJobRole(id) == JobRole::kExecutor)
+                    continue;
+                std::fprintf(stderr,
+                             "the %s holds job %u of type %u in state %u 130 s after its root "
+                             "was asked to stop\n",
+                             name, id, type, job->GetState());
+                std::abort();
+            }
+        }
+    }
+
+    static void CheckEmpty(JobHost& host, const char* name) {
+        const CKvJobHandlerEntry* first = host.GetHandler().FirstJob(0);
+        if (first != nullptr) {
+            std::fprintf(stderr,
+                         "the %s holds %u jobs, the first of type %u in state %u, 130 s after "
+                         "every job was stopped\n",
+                         name, host.GetHandler().CountJobs(0), first->GetType(),
+                         first->GetState());
             std::abort();
         }
     }
@@ -144,8 +180,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return true;
     }();
     (void)registered;
-    static NoNames names;
-    static ScopedNameResolver scoped_names(names);
+    static ScopedNameResolver scoped_names(std::make_shared<NoNames>());
     static FixedLocalIdentitySource identity("anna", "localhost", {kLoopbackAddress});
     static ScopedLocalIdentitySource scoped_identity(identity);
 
@@ -173,11 +208,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         hosts.Pump();
     }
 
+    const auto run_out = [&] {
+        for (std::uint32_t second = 0; second < kStopSeconds; ++second) {
+            clock.Advance(1000);
+            hosts.Pump();
+        }
+    };
     hosts.Stop();
-    for (std::uint32_t second = 0; second < kStopSeconds; ++second) {
-        clock.Advance(1000);
-        hosts.Pump();
-    }
+    run_out();
+    hosts.CheckNoRequesters();
+    hosts.StopAllJobs();
+    run_out();
     hosts.CheckEmpty();
     return 0;
 }

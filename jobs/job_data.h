@@ -196,6 +196,12 @@ public:
     void SetHostLink(JobHostLink* link) { host_link_ = link; }
     // A text the host's senders took could not be sent.
     virtual void OnTextNotSent() {}
+    // The IPv4 address (host byte order) of the peer whose REQUEST made the
+    // job: set by a host that hands the job to its root for adoption, read
+    // once the root has filed it under its id (a dropped job takes it along).
+    // 0 for any other job.
+    void SetRequestAddress(std::uint32_t address) { request_address_ = address; }
+    std::uint32_t GetRequestAddress() const { return request_address_; }
     // The address of the job's partner as the host knows it; 0 outside a
     // host or while none is known.
     std::uint32_t GetPartnerAddress(const CKvJobData& job) const {
@@ -307,4 +313,5 @@ private:
     // Made on first use: most jobs that travel between threads never write.
     std::unique_ptr<XmlDocument> document_;
     JobHostLink* host_link_ = nullptr;
+    std::uint32_t request_address_ = 0;
 };

@@ -34,16 +34,13 @@ std::shared_ptr<NameResolver> ShareNameResolver();
 // hold it keep it alive after it is replaced.
 void SetNameResolver(std::shared_ptr<NameResolver> resolver);
 
-// Installs a resolver for the lifetime of the guard: one shared with the
-// look-ups, or one borrowed, which must then outlive every look-up begun
-// while it was installed.
+// Installs a resolver for the lifetime of the guard. It is shared with the
+// look-ups, so that one begun while it was installed keeps it alive.
 class ScopedNameResolver {
 public:
     explicit ScopedNameResolver(std::shared_ptr<NameResolver> resolver) {
         SetNameResolver(std::move(resolver));
     }
-    explicit ScopedNameResolver(NameResolver& resolver)
-        : ScopedNameResolver(std::shared_ptr<NameResolver>(std::shared_ptr<void>(), &resolver)) {}
     ~ScopedNameResolver() { SetNameResolver(nullptr); }
     ScopedNameResolver(const ScopedNameResolver&) = delete;
     ScopedNameResolver& operator=(const ScopedNameResolver&) = delete;

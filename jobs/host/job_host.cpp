@@ -217,7 +217,6 @@ void JobHost::Stop() {
     for (const ThreadMessage& posted : queue_->CloseAndDrain())
         ReleasePosted(posted);
     queue_ = std::make_shared<MessageQueue>();
-    adoptions_.clear();
 }
 
 bool JobHost::IsQuitRequested() const {
@@ -354,6 +353,11 @@ std::uint32_t JobHost::GetPartnerAddress(std::uint32_t job_id) const {
     return found != job_records_.end() ? found->second.partner_address : 0;
 }
 
+JobRole JobHost::GetJobRole(std::uint32_t job_id) const {
+    const CKvJobData* job = FindJob(job_id);
+    return job != nullptr ? RoleOf(*job) : JobRole::kNone;
+}
+
 void JobHost::NotePartner(std::uint32_t job_id, std::uint32_t address) {
     const auto found = job_records_.find(job_id);
     if (address != 0 && found != job_records_.end() && found->second.partner_address == 0)
@@ -428,8 +432,7 @@ void JobHost::RecordFiledJobs() {
             // the peer whose REQUEST brought it.
             record.role =
                 job->GetType() == K_KVJBDT_TP_CLIENT ? JobRole::kCheckRootJob : JobRole::kExecutor;
-            if (const auto adopted = adoptions_.find(job); adopted != adoptions_.end())
-                record.partner_address = adopted->second;
+            record.partner_address = job->GetRequestAddress();
             job_records_[entry->GetJobId()] = record;
         }
     }
@@ -564,7 +567,6 @@ bool JobHost::StepJobs() {
     }
     // The root has adopted or dropped what it was handed.
     RecordFiledJobs();
-    adoptions_.clear();
     if (handler_->DeleteFinishedJobs() > 0) {
         changed = true;
         for (auto it = job_records_.begin(); it != job_records_.end();)

@@ -100,6 +100,8 @@ public:
     // The IPv4 address (host byte order) of the job's partner; 0 while none
     // is known.
     std::uint32_t GetPartnerAddress(std::uint32_t job_id) const;
+    // How the driver steps the job; kNone when it is not filed.
+    JobRole GetJobRole(std::uint32_t job_id) const;
 
     // ---- The services ----
 
@@ -221,8 +223,9 @@ private:
     // The job's first text went to the address: its partner, unless it has
     // one.
     void NotePartner(std::uint32_t job_id, std::uint32_t address);
-    // Records for the jobs filed past the host (the root's client job, the
-    // jobs it adopted).
+    // Records, under their ids, for the jobs filed past the host (the root's
+    // client job, the jobs it adopted with the address each one's REQUEST
+    // came from).
     void RecordFiledJobs();
     bool StepJobs();
 
@@ -244,10 +247,6 @@ private:
     TcpTextListener listener_;
     CKvJobTextReceiver receiver_;
     std::unordered_map<std::uint32_t, JobRecord> job_records_;
-    // Jobs handed to the root and the addresses whose REQUEST brought them,
-    // until the root has adopted or dropped them (the end of the next
-    // StepJobs).
-    std::unordered_map<const CKvJobData*, std::uint32_t> adoptions_;
 
     HostServiceLog service_log_;
     HostSenders senders_;

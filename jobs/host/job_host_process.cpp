@@ -62,10 +62,10 @@ bool JobHost::HandToRoot(CKvMessage* message, std::uint32_t peer_address) {
     if (root == nullptr || root->GetType() != K_KVJBDT_TP_ROOT ||
         root->GetState() != KV_JOB_STATE_RUNNING)
         return false;
-    const CKvJobData* job = JobFromPayload(message->GetPayload());
-    if (IsValidPtr(job))
-        adoptions_[job] = peer_address;
-    if (!DeliverToJob(message, root->GetJobId()))
-        adoptions_.erase(job);
+    // The job is filed, and gets its id, only if the root adopts it: until
+    // then the address its REQUEST came from travels with it.
+    if (CKvJobData* job = JobFromPayload(message->GetPayload()); IsValidPtr(job))
+        job->SetRequestAddress(peer_address);
+    DeliverToJob(message, root->GetJobId());
     return true;
 }

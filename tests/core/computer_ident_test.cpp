@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <tuple>
 
@@ -73,8 +74,7 @@ TEST(ComputerIdent, WritesOnlyWhatIsSetNamesRoundTripEncodedAndMatchesFollowsNam
 }
 
 TEST(ComputerIdent, ResolveUsesTheResolverOnlyWhenAsked) {
-    FakeResolver resolver;
-    ScopedNameResolver installed(resolver);
+    ScopedNameResolver installed(std::make_shared<FakeResolver>());
     COMPUTER_IDENT identity;
     identity.Resolve("10.0.0.1", FALSE);
     EXPECT_EQ(identity.GetName(), "");

@@ -6,6 +6,7 @@
 #include "platform/tcp_transport.h"
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -103,8 +104,7 @@ TEST(JobDataClient2, SendDirectRefusesModesWithoutADirectPeer) {
 
 TEST(JobDataClient2, ModeOneWithoutPeerAddressConnectsToThePeerName) {
     RegisterAllPayloads();
-    LoopbackResolver resolver;
-    ScopedNameResolver scoped(resolver);
+    ScopedNameResolver scoped(std::make_shared<LoopbackResolver>());
     TextCatcher catcher;
     CKvJobDataClient2 job;
     job.SetTransportMode(KV_TRANSPORT_REMOTE_PEER);

@@ -5,6 +5,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
+
+// A guard that borrowed its resolver would let a look-up begun under it
+// outlive the resolver: it only takes one it shares.
+static_assert(!std::is_constructible_v<ScopedNameResolver, NameResolver&>);
+static_assert(std::is_constructible_v<ScopedNameResolver, std::shared_ptr<NameResolver>>);
 
 TEST(NameResolver, TheSystemOneReadsHostOrderAndAnInstalledOneAnswersUntilItsGuardEnds) {
     SystemNameResolver system;
@@ -15,9 +21,9 @@ TEST(NameResolver, TheSystemOneReadsHostOrderAndAnInstalledOneAnswersUntilItsGua
     struct FixedResolver final : NameResolver {
         bool LookupName(std::uint32_t, std::string& name) override { return name = "fixed", true; }
         bool LookupAddress(const std::string&, std::uint32_t&) override { return false; }
-    } fixed;
+    };
     {
-        ScopedNameResolver installed(fixed);
+        ScopedNameResolver installed(std::make_shared<FixedResolver>());
         std::string name;
         EXPECT_TRUE(GetNameResolver().LookupName(1, name));
         EXPECT_EQ(name, "fixed");

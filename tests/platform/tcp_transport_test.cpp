@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -126,8 +127,7 @@ public:
 };
 
 TEST(TcpTransport, NamesGoThroughTheResolver) {
-    OneNameResolver resolver;
-    ScopedNameResolver scoped(resolver);
+    ScopedNameResolver scoped(std::make_shared<OneNameResolver>());
     Inbox inbox;
     TcpTextListener listener;
     ASSERT_EQ(

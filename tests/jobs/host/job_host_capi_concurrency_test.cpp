@@ -5,6 +5,7 @@
 
 #include "capi/capi_payloads.h"
 #include "jobs/jobs_test_support.h"
+#include "platform/clock.h"
 
 #include <atomic>
 #include <thread>
@@ -29,6 +30,11 @@ std::shared_ptr<CAPIFuncData> NewCall(std::uint32_t type, std::int32_t id,
 TEST(JobHostCapiConcurrency, AnApplicationThreadWaitsOnItsCallsWhileTheHostsRun) {
     RegisterAllPayloads();
     RegisterCapiPayloads();
+    // The hosts run on a clock that stands still, so that no call expires
+    // however slowly a loaded machine carries it: the waits below are limits
+    // only.
+    ManualClock clock(1700000000);
+    ScopedClock scoped_clock(clock);
     FixedLocalIdentitySource identity("anna", "localhost", {kLoopbackAddress});
     ScopedLocalIdentitySource scoped_identity(identity);
     JobHost server(true);

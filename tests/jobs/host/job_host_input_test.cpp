@@ -95,8 +95,7 @@ TEST_F(HostInputTest, AWaitingLogonTakesItsAnswerOnlyFromTheAddressItAsked) {
 }
 
 TEST_F(HostInputTest, ARequesterThatSendsToANameHasTheLookedUpAddressAsItsPartner) {
-    LoopbackResolver names;
-    ScopedNameResolver scoped(names);
+    ScopedNameResolver scoped(std::make_shared<LoopbackResolver>());
     // A server's jobs reach their peer by its name when its address is 0.
     auto* job = new CKvJobDataClient2;
     job->SetLoginName("anna");

@@ -252,4 +252,34 @@ TEST_F(ProcessTest, ARunningServerRootAdoptsReceivedDialJobsAndDropsTapiListenJo
     ASSERT_TRUE(Run([&] { return server_.IsQuitRequested(); }));
 }
 
+TEST_F(ProcessTest, AnAdoptedDialExecutorAnswersTheAddressItsRequestCameFrom) {
+    StoreServerLogonRecords(server_, "anna", {"21"});
+    std::uint32_t root = 0;
+    ASSERT_EQ(server_.StartRootJob(HostProcessKind::kServer, root), KV_OK);
+    ASSERT_TRUE(Run([&] { return StateOf(server_.FindJob(root)) == KV_JOB_STATE_RUNNING; }));
+    // The requester's machine and the one its text names listen on one port.
+    JobHost requester(false);
+    JobHost named(false);
+    ASSERT_EQ(requester.Start("127.0.0.2"), KV_OK);
+    ASSERT_EQ(named.Start("127.0.0.3", requester.GetPort()), KV_OK);
+
+    CKvJobDataDial2 dial;
+    dial.SetLoginName("anna");
+    dial.GetPeerComputer().Set("ws1", 0x7F000003u, requester.GetPort());
+    dial.SetTargetNumber("0301234");
+    dial.SetHeader(KV_MSG_KIND_REQUEST, KV_MSG_ATTR_UNSPECIFIED, 0, 5);
+    std::string text;
+    ASSERT_EQ(dial.Serialize(text), KV_OK);
+    ASSERT_TRUE(SendFrom("127.0.0.2", server_.GetPort(), text));
+    ASSERT_TRUE(RunHosts(
+        {&server_, &workstation_, &requester, &named},
+        [&] { return requester.GetReceivedCount() + named.GetReceivedCount() > 0; }, kLimitMs));
+    EXPECT_EQ(named.GetReceivedCount(), 0u);
+    EXPECT_GE(requester.GetReceivedCount(), 1u);
+    const CKvJobHandlerEntry* adopted = server_.GetHandler().FirstJob(K_KVJBDT_TP_DIAL2);
+    if (adopted != nullptr) {
+        EXPECT_EQ(server_.GetPartnerAddress(adopted->GetJobId()), 0x7F000002u);
+    }
+}
+
 } // namespace
