@@ -167,6 +167,36 @@ TEST_F(CapiDataManagerTest, CallsClearedBeforeTheyAreActiveGiveTheirRecordsBack)
     EXPECT_TRUE(capi_.GetViolations().empty());
 }
 
+// More calls than the controller has PLCIs, each cleared by the network
+// before it is answered: the PLCIs go out again, and the call after them is
+// answered, read and given back as any other.
+TEST_F(CapiDataManagerTest, CallsAfterManyClearedCallsAreReadOnce) {
+    for (int i = 0; i < 300; ++i) {
+        capi_.ScheduleSteps(Call({}),
+                            {ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x3490)});
+        Drive(2);
+    }
+    const std::uint32_t plci = Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100),
+                                     ScriptedCapiStep::Data(Frame("read", 4), 100)});
+    ASSERT_NE(plci, 0u);
+    Drive(8, 100);
+    EXPECT_EQ(Frames(), std::vector<std::string>{"read"});
+    const auto of_call = [plci](const std::vector<Bytes>& puts) {
+        return std::count_if(puts.begin(), puts.end(), [plci](const Bytes& put) {
+            return (CapiGetDword(&put[8]) & 0xFFFF) == plci;
+        });
+    };
+    EXPECT_EQ(of_call(PutMessagesOf(CAPI_CONNECT_ACTIVE, CAPI_RESP)), 1);
+    EXPECT_EQ(of_call(PutMessagesOf(CAPI_CONNECT_B3, CAPI_RESP)), 1);
+    EXPECT_EQ(of_call(PutMessagesOf(CAPI_DATA_B3, CAPI_RESP)), 1);
+    capi_.ScheduleSteps(plci, {ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnectB3),
+                               ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x3490)});
+    Drive(8, 100);
+    EXPECT_EQ(data_->GetSubState(), CapiDataManager::kIdle);
+    EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
 TEST_F(CapiDataManagerTest, ASecondCallerWhileACallIsReadIsIgnored) {
     CallBeingRead();
     CapiConnectionTable& table = service_.GetHost().GetConnectionTable();

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 
 namespace {
@@ -272,6 +273,39 @@ TEST_F(ScriptedCapi, ACallClearedBeforeItsAnswerStaysCleared) {
         Put(MessageImage().Dword(plci).Finish(CAPI_DISCONNECT, CAPI_RESP, Number(disconnect)));
         EXPECT_TRUE(Next().empty());
     }
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
+// A PLCI goes out again only once the DISCONNECT_IND of its call has been
+// answered; an answer after that connects nothing.
+TEST_F(ScriptedCapi, APlciGoesOutAgainOnlyOnceItsCallIsGone) {
+    Listen(appl_, 1, 1);
+    std::vector<std::uint32_t> plcis;
+    std::vector<std::uint16_t> numbers;
+    for (int i = 0; i < 255; ++i) {
+        plcis.push_back(capi_.IncomingCall(ScriptedIncomingCall{}));
+        numbers.push_back(Number(Next()));
+    }
+    EXPECT_EQ(std::set<std::uint32_t>(plcis.begin(), plcis.end()).size(), 255u);
+    EXPECT_EQ(capi_.IncomingCall(ScriptedIncomingCall{}), 0u);
+    EXPECT_EQ(capi_.PendingCount(appl_), 0u);
+
+    const std::uint32_t gone = plcis[7];
+    capi_.ScheduleSteps(gone, {Step::Make(Step::kDisconnect, 0x3490)});
+    const Bytes disconnect = Next();
+    EXPECT_EQ(capi_.IncomingCall(ScriptedIncomingCall{}), 0u);
+    Put(MessageImage().Dword(gone).Finish(CAPI_DISCONNECT, CAPI_RESP, Number(disconnect)));
+    Put(MessageImage()
+            .Dword(gone)
+            .Word(0)
+            .Empty()
+            .Empty()
+            .Empty()
+            .Empty()
+            .Struct({0, 0, 0, 0, 0})
+            .Finish(CAPI_CONNECT, CAPI_RESP, numbers[7]));
+    EXPECT_TRUE(Next().empty());
+    EXPECT_EQ(capi_.IncomingCall(ScriptedIncomingCall{}), gone);
     EXPECT_TRUE(capi_.GetViolations().empty());
 }
 
