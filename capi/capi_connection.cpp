@@ -71,6 +71,15 @@ void CapiConnection::Reset() {
     b3_pool_.ReleaseAll();
 }
 
+CapiConnection* FindCallByPlci(const CapiConnectionTable& pool, std::uint32_t plci) {
+    if (plci == 0)
+        return nullptr;
+    return pool.FindInUse([plci](const CapiConnection& connection) {
+        return connection.GetCodec().GetPlci() == plci &&
+               connection.GetState() != CapiConnection::kIdle;
+    });
+}
+
 KvResult FindB3ByMessageNumber(const CapiConnectionTable& pool, std::uint16_t number,
                                CapiConnection*& connection, CapiB3Connection*& b3) {
     return FindB3(pool, connection, b3, [number](const auto& b3_pool, CapiB3Connection*& found) {

@@ -147,6 +147,11 @@ private:
 
 using CapiConnectionTable = CapiConnectionPool<CapiConnection>;
 
+// The connection in use whose call holds the PLCI; null when none. PLCI 0
+// names no call (a connection waiting for its CONNECT_CONF has it), and a
+// record in state 0 keeps its PLCI only until it is returned, not as a call.
+CapiConnection* FindCallByPlci(const CapiConnectionTable& pool, std::uint32_t plci);
+
 // Searches every connection in use for a B3 record; both null with
 // KV_CAPI_NOT_AVAILABLE when none matches.
 KvResult FindB3ByMessageNumber(const CapiConnectionTable& pool, std::uint16_t number,

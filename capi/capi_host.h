@@ -116,7 +116,7 @@ private:
     void AnswerUnhandled();
     void AnswerStrayIndication(CapiStoredMessage& entry);
     void ClearUnheldCall(CapiStoredMessage& entry);
-    // A connection in use, the owner's or a manager's, has the PLCI.
+    // A call of the owner's or a manager's holds the PLCI (FindCallByPlci).
     bool HoldsPlci(std::uint32_t plci) const;
     void PruneMessages();
     void DeleteEndedManagers();

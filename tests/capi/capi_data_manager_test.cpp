@@ -197,6 +197,22 @@ TEST_F(CapiDataManagerTest, CallsAfterManyClearedCallsAreReadOnce) {
     EXPECT_TRUE(capi_.GetViolations().empty());
 }
 
+// The network clears a call as it is answered, and the call's
+// CONNECT_ACTIVE_IND still comes in that pass: the record, back in state 0,
+// does not take it. The owner answers it, and the record goes back without
+// a wait for B3 or a clearing of the dead PLCI.
+TEST_F(CapiDataManagerTest, AnIndicationAfterTheCallWasClearedIsNotTaken) {
+    capi_.ScheduleSteps(Call({}), {ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x3490),
+                                   ScriptedCapiStep::Make(ScriptedCapiStep::kConnectActive)});
+    Drive(2);
+    EXPECT_EQ(data_->GetSubState(), CapiDataManager::kIdle);
+    EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
+    Drive(40, 100);
+    EXPECT_EQ(PutMessagesOf(CAPI_CONNECT_ACTIVE, CAPI_RESP).size(), 1u);
+    EXPECT_TRUE(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).empty());
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
 TEST_F(CapiDataManagerTest, ASecondCallerWhileACallIsReadIsIgnored) {
     CallBeingRead();
     CapiConnectionTable& table = service_.GetHost().GetConnectionTable();
