@@ -132,8 +132,11 @@ void CapiHost::FetchMessages() {
 }
 
 void CapiHost::RunManagers() {
-    for (CapiManagerBase* manager : all_managers_)
+    for (CapiManagerBase* manager : all_managers_) {
         manager->Run();
+        for (std::uint32_t run = 1; run < kMaxRunsPerPass && manager->RunsAgain(); ++run)
+            manager->Run();
+    }
 }
 
 DWORD CapiHost::PutBuilt(KvResult built) {

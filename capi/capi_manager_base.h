@@ -95,6 +95,9 @@ public:
     virtual bool WalksMessageStore() const { return true; }
     // The manager as the payload of its type, for the payload registry.
     virtual const void* AsPayload() const = 0;
+    // True when the manager has work it could do at once: the owner runs it
+    // again within the pass, a bounded number of times.
+    virtual bool RunsAgain() { return false; }
 
     void Reset();
 

@@ -288,9 +288,10 @@ void ScriptedCapiController::Schedule(std::uint32_t appl_id, std::uint32_t plci,
 }
 
 void ScriptedCapiController::DeliverDue() {
-    if (events_.empty())
-        return;
     const std::uint32_t now = GetClock().TickMs();
+    if (std::none_of(events_.begin(), events_.end(),
+                     [now](const Event& event) { return IsDue(event.due_tick, now); }))
+        return;
     std::vector<Event> due;
     std::vector<Event> later;
     for (Event& event : events_)

@@ -3,6 +3,9 @@
 #include "capi_service_fixture.h"
 #include "capi_test_support.h"
 #include "framework/named_value.h"
+#include "platform/text.h"
+
+#include <cstring>
 
 namespace {
 
@@ -288,6 +291,70 @@ TEST_F(CapiDataManagerTest, ADisconnectIndCutBeforeItsReasonEndsTheCall) {
     EXPECT_EQ(JobMessagesWith(KV_MSG_ATTR_ENDED).size(), 1u);
     EXPECT_EQ(host.FindManagerByJobId(id_), nullptr);
     EXPECT_EQ(host.GetConnectionTable().GetFreeCount(), 4u);
+}
+
+// A block of three frames; the B3 link and the call go in the pass the link
+// comes up in, in the pass of the block, or in the pass after it. Passes
+// every 10 ms.
+struct HangUp {
+    const char* name;
+    std::uint32_t block_ms;   // after CONNECT_B3_IND
+    std::uint32_t hang_up_ms; // after the block
+};
+
+class HangUpWithFramesHeldTest : public CapiDataManagerTest,
+                                 public testing::WithParamInterface<HangUp> {};
+
+TEST_P(HangUpWithFramesHeldTest, EveryFrameIsReportedBeforeTheCallIsCleared) {
+    Bytes block;
+    for (const char* text : {"one", "two", "three"}) {
+        const Bytes frame = Frame(text, static_cast<std::uint16_t>(std::strlen(text)));
+        block.insert(block.end(), frame.begin(), frame.end());
+    }
+    Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 50),
+          ScriptedCapiStep::Data(block, GetParam().block_ms),
+          ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnectB3, 0, GetParam().hang_up_ms),
+          ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x3490)});
+    Drive(40, 10);
+    EXPECT_EQ(Frames(), (std::vector<std::string>{"one", "two", "three"}));
+    EXPECT_EQ(data_->GetSubState(), CapiDataManager::kIdle);
+    EXPECT_TRUE(data_->GetConnections().InUse().empty());
+    EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
+    // The network cleared the call: nothing to clear here.
+    EXPECT_TRUE(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).empty());
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Passes, HangUpWithFramesHeldTest,
+                         testing::Values(HangUp{"LinkPass", 10, 0}, HangUp{"BlockPass", 50, 0},
+                                         HangUp{"NextPass", 50, 10}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A peer sending back to back at 64 kbit/s, a frame every 32 bytes: one
+// 128-byte DATA_B3_IND every 16 ms for 40 s, the owner passed every 10 ms.
+TEST_F(CapiDataManagerTest, FramesAtTheChannelsRateAreAllReported) {
+    constexpr int kBlocks = 2500;
+    constexpr int kFramesPerBlock = 4;
+    std::vector<ScriptedCapiStep> steps = {
+        ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)};
+    for (int block = 0; block < kBlocks; ++block) {
+        Bytes bytes;
+        for (int i = 0; i < kFramesPerBlock; ++i) {
+            const Bytes frame = Frame(Format("%05d", block * kFramesPerBlock + i), 5);
+            bytes.insert(bytes.end(), frame.begin(), frame.end());
+        }
+        steps.push_back(ScriptedCapiStep::Data(bytes, 16));
+    }
+    Call(steps);
+    Drive(4040, 10);
+    const auto frames = Frames();
+    EXPECT_EQ(frames.size(), static_cast<std::size_t>(kBlocks * kFramesPerBlock));
+    std::size_t in_order = 0;
+    while (in_order < frames.size() && frames[in_order] == Format("%05zu", in_order))
+        ++in_order;
+    EXPECT_EQ(in_order, frames.size());
+    EXPECT_EQ(data_->GetDroppedBlocks(), 0u);
+    EXPECT_TRUE(capi_.GetViolations().empty());
 }
 
 // Three 32-byte frames in two blocks, the second frame split between them.
