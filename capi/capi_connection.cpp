@@ -49,6 +49,7 @@ CapiConnection::CapiConnection(std::uint32_t appl_id, const CapiControllerRecord
     codec_.SetApplId(appl_id_);
     codec_.SetController(controller_);
     timers_.Add(kCapiConnectionTimer, kCapiConnectionTimerSeconds, 0);
+    timers_.Add(kCapiConnectionAnswerTimer, 0, 0);
 }
 
 std::int32_t CapiConnection::StateChanged(bool acknowledge) {

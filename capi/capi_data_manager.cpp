@@ -198,7 +198,7 @@ void CapiDataManager::ReleaseCall() {
         if (connection->GetState() != CapiConnection::kIdle &&
             connection->GetState() != CapiConnection::kDisconnectRequested)
             SendDisconnectReq(connection.get());
-    ReturnConnections([](const CapiConnection&) { return true; });
+    ReturnConnections([](CapiConnection&) { return true; });
     read_position_ = 0;
     SetSubState(kIdle);
 }
@@ -214,10 +214,17 @@ void CapiDataManager::DoIdle() {
         SetState(capi_state::kShutdown);
         return;
     }
+    ClearCallsNeverActivated();
     // Calls cleared before they became active (another device answered, or
-    // the caller gave up while it rang) leave their records idle here.
-    ReturnConnections([](const CapiConnection& connection) {
-        return connection.GetIdWord() == 0 && connection.GetState() == CapiConnection::kIdle;
+    // the caller gave up while it rang) leave their records idle here; a
+    // call cleared for want of activation goes back a second after its
+    // DISCONNECT_REQ even when the network says nothing.
+    ReturnConnections([](CapiConnection& connection) {
+        if (connection.GetIdWord() != 0)
+            return false;
+        return connection.GetState() == CapiConnection::kIdle ||
+               (connection.GetState() == CapiConnection::kDisconnectRequested &&
+                connection.GetTimers().CheckExpired(kCapiConnectionAnswerTimer) != 0);
     });
     for (const auto& connection : connections_.InUse()) {
         if (connection->GetIdWord() == 0 && connection->GetState() == CapiConnection::kActive) {
@@ -227,6 +234,24 @@ void CapiDataManager::DoIdle() {
             SetSubState(kWaitingForB3);
             return;
         }
+    }
+}
+
+// Timer 1 of each answered call, kept with the call so that other callers
+// are still answered meanwhile. A failed DISCONNECT_REQ is tried again a
+// second later.
+void CapiDataManager::ClearCallsNeverActivated() {
+    for (const auto& connection : connections_.InUse()) {
+        if (connection->GetIdWord() != 0 || connection->GetState() != CapiConnection::kAccepted)
+            continue;
+        TimerList& timers = connection->GetTimers();
+        if (timers.CheckExpired(kCapiConnectionAnswerTimer) == 0) {
+            if (!timers.IsRunning(kCapiConnectionAnswerTimer))
+                timers.Restart(kCapiConnectionAnswerTimer, kTimer1Seconds, 0);
+            continue;
+        }
+        SendDisconnectReq(connection.get());
+        timers.Restart(kCapiConnectionAnswerTimer, 0, kPhaseMilliseconds);
     }
 }
 

@@ -67,6 +67,9 @@ private:
     KvResult DoWaitForListenConf();
     KvResult DoConnected();
     void DoIdle();
+    // An answered call that the network leaves in state 5 (no
+    // CONNECT_ACTIVE_IND, no DISCONNECT_IND) for timer 1's 11 s is cleared.
+    void ClearCallsNeverActivated();
     void DoWaitForB3();
     void DoReading();
     void DoClearing();

@@ -357,6 +357,57 @@ TEST_F(CapiDataManagerTest, FramesAtTheChannelsRateAreAllReported) {
     EXPECT_TRUE(capi_.GetViolations().empty());
 }
 
+// The network never makes the answered calls active, nor clears them, and
+// answers their clearing or stays silent: each call, one a second, as many
+// as the owner has records, gets one DISCONNECT_REQ 11 s after its answer,
+// the records all come back and the next call is read.
+class NeverActivatedCallsTest : public CapiDataManagerTest,
+                                public testing::WithParamInterface<bool> {};
+
+TEST_P(NeverActivatedCallsTest, EachIsClearedAfterElevenSecondsAndItsRecordComesBack) {
+    CapiConnectionTable& table = service_.GetHost().GetConnectionTable();
+    const std::uint32_t records = table.GetFreeCount();
+    std::vector<std::uint32_t> plcis;
+    std::uint32_t elapsed = 0;
+    const auto drive_to = [&](std::uint32_t ms) {
+        Drive(static_cast<int>((ms - elapsed) / 100), 100);
+        elapsed = ms;
+    };
+    for (std::uint32_t i = 0; i < records; ++i) {
+        ScriptedIncomingCall call;
+        call.called_number = "0891234";
+        call.calling_number = "0301111";
+        call.activates = false;
+        plcis.push_back(capi_.IncomingCall(call));
+        drive_to(elapsed + 1000);
+    }
+    EXPECT_EQ(PutMessagesOf(CAPI_CONNECT, CAPI_RESP).size(), records);
+    EXPECT_EQ(table.GetFreeCount(), 0u);
+    capi_.SetSilent(!GetParam());
+    for (std::uint32_t i = 0; i < records; ++i) {
+        SCOPED_TRACE(i);
+        drive_to(i * 1000 + 10'900);
+        EXPECT_EQ(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).size(), i);
+        drive_to(i * 1000 + 11'100);
+        const auto requests = PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ);
+        ASSERT_EQ(requests.size(), i + 1);
+        EXPECT_EQ(CapiGetDword(&requests[i][8]), plcis[i]);
+    }
+    drive_to(elapsed + 1200);
+    EXPECT_EQ(table.GetFreeCount(), records);
+    EXPECT_EQ(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).size(), records);
+    capi_.SetSilent(false);
+    Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100),
+          ScriptedCapiStep::Data(Frame("next", 4), 100)});
+    Drive(8, 100);
+    EXPECT_EQ(Frames(), std::vector<std::string>{"next"});
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Clearing, NeverActivatedCallsTest, testing::Bool(), [](const auto& info) {
+    return std::string(info.param ? "Answered" : "Unanswered");
+});
+
 // Three 32-byte frames in two blocks, the second frame split between them.
 class SplitFrameTest : public CapiDataManagerTest,
                        public testing::WithParamInterface<std::size_t> {};
