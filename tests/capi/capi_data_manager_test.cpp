@@ -40,17 +40,18 @@ protected:
         ASSERT_NE(data_, nullptr);
         ASSERT_EQ(data_->GetState(), capi_state::kListening);
     }
-    std::uint32_t Call(std::vector<ScriptedCapiStep> steps) {
+    std::uint32_t Call(std::vector<ScriptedCapiStep> steps, const std::string& connected = "") {
         ScriptedIncomingCall call;
         call.called_number = "0891234";
         call.calling_number = "0301111";
+        call.connected_number = connected;
         call.after_accept = std::move(steps);
         return capi_.IncomingCall(call);
     }
     // A call whose B3 link is up, the manager reading it; its PLCI.
-    std::uint32_t CallBeingRead() {
+    std::uint32_t CallBeingRead(const std::string& connected = "") {
         const std::uint32_t plci =
-            Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)});
+            Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)}, connected);
         Drive(6, 100);
         EXPECT_EQ(data_->GetSubState(), CapiDataManager::kReading);
         return plci;
@@ -216,8 +217,13 @@ TEST_F(CapiDataManagerTest, AnIndicationAfterTheCallWasClearedIsNotTaken) {
     EXPECT_TRUE(capi_.GetViolations().empty());
 }
 
-TEST_F(CapiDataManagerTest, ASecondCallerWhileACallIsReadIsIgnored) {
-    CallBeingRead();
+// The call being read came active with or without a connected number; the
+// second caller's answer carries none either way.
+class SecondCallerTest : public CapiDataManagerTest,
+                         public testing::WithParamInterface<const char*> {};
+
+TEST_P(SecondCallerTest, ASecondCallerWhileACallIsReadIsIgnored) {
+    CallBeingRead(GetParam());
     CapiConnectionTable& table = service_.GetHost().GetConnectionTable();
     const std::uint32_t free = table.GetFreeCount();
     const std::uint16_t appl_id = ApplId();
@@ -242,6 +248,21 @@ TEST_F(CapiDataManagerTest, ASecondCallerWhileACallIsReadIsIgnored) {
     EXPECT_EQ(data_->GetSubState(), CapiDataManager::kReading);
     // The network's DISCONNECT_IND for the ignored call is answered too.
     EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(ConnectedNumbers, SecondCallerTest, testing::Values("", "0891234"));
+
+// The network says nothing to the clearing after the data wait: the
+// call's records go back a second later, and the call is not cleared twice.
+TEST_F(CapiDataManagerTest, AClearingLeftUnansweredIsSentOnce) {
+    Call({});
+    Drive(4, 100);
+    ASSERT_EQ(data_->GetSubState(), CapiDataManager::kWaitingForB3);
+    capi_.SetSilent(true);
+    Drive(40, 100);
+    EXPECT_EQ(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).size(), 1u);
+    EXPECT_EQ(data_->GetSubState(), CapiDataManager::kIdle);
+    EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
 }
 
 // Two calls taken in one pass: the first is read, the second is cleared
