@@ -211,6 +211,11 @@ void CapiDataManager::DoIdle() {
         CKvMessage* stop = stop_;
         stop_ = nullptr;
         SendSelfToRequester(stop, KV_MSG_ATTR_ENDED, false);
+        // The shutdown waits on an answered call the network has not made
+        // active, for ever: it is cleared now, and waited for as any other.
+        for (const auto& connection : connections_.InUse())
+            if (connection->GetState() == CapiConnection::kAccepted)
+                SendDisconnectReq(connection.get());
         SetState(capi_state::kShutdown);
         return;
     }

@@ -369,6 +369,21 @@ TEST_P(NeverActivatedCallsTest, EachIsClearedAfterElevenSecondsAndItsRecordComes
 
 INSTANTIATE_TEST_SUITE_P(Clearing, NeverActivatedCallsTest, testing::Bool());
 
+// A stop request while an answered call waits to be made active: the call
+// is cleared and the manager ends.
+TEST_F(CapiDataManagerTest, AStopWhileACallWaitsToBeMadeActiveEndsTheManager) {
+    ScriptedIncomingCall call;
+    call.called_number = "0891234";
+    call.activates = false;
+    capi_.IncomingCall(call);
+    Drive(2);
+    Stop();
+    Drive(4);
+    EXPECT_EQ(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).size(), 1u);
+    EXPECT_EQ(service_.GetHost().FindManagerByJobId(id_), nullptr);
+    EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
+}
+
 // Three 32-byte frames in two blocks, the second frame split between them.
 class SplitFrameTest : public CapiDataManagerTest,
                        public testing::WithParamInterface<std::size_t> {};
