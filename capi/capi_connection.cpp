@@ -49,6 +49,7 @@ CapiConnection::CapiConnection(std::uint32_t appl_id, const CapiControllerRecord
     codec_.SetApplId(appl_id_);
     codec_.SetController(controller_);
     timers_.Add(kCapiConnectionTimer, kCapiConnectionTimerSeconds, 0);
+    timers_.Add(kCapiConnectionAnswerTimer, 0, 0);
 }
 
 std::int32_t CapiConnection::StateChanged(bool acknowledge) {
@@ -69,6 +70,15 @@ void CapiConnection::Reset() {
     clear_when_confirmed_ = false;
     timers_.DeactivateAll();
     b3_pool_.ReleaseAll();
+}
+
+CapiConnection* FindCallByPlci(const CapiConnectionTable& pool, std::uint32_t plci) {
+    if (plci == 0)
+        return nullptr;
+    return pool.FindInUse([plci](const CapiConnection& connection) {
+        return connection.GetCodec().GetPlci() == plci &&
+               connection.GetState() != CapiConnection::kIdle;
+    });
 }
 
 KvResult FindB3ByMessageNumber(const CapiConnectionTable& pool, std::uint16_t number,

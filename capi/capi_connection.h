@@ -18,6 +18,9 @@ class CapiControllerRecord;
 // for a retrieve.
 inline constexpr std::uint32_t kCapiConnectionTimer = 2;
 inline constexpr std::uint32_t kCapiConnectionTimerSeconds = 60;
+// Timer 1 of every connection record, its interval set by the manager that
+// starts it: bounds the wait for the network to make an answered call active.
+inline constexpr std::uint32_t kCapiConnectionAnswerTimer = 1;
 
 class CapiB3Connection {
 public:
@@ -92,7 +95,7 @@ public:
     // them equal.
     std::int32_t StateChanged(bool acknowledge);
     // Codec reset (ApplID and controller kept), id word 0, states 0, no
-    // request awaited, timer 2 idle, every B3 record reset and free.
+    // request awaited, timers 1 and 2 idle, every B3 record reset and free.
     void Reset();
 
     // The request (CONNECT_REQ, DISCONNECT_REQ, FACILITY_REQ) whose
@@ -146,6 +149,11 @@ private:
 };
 
 using CapiConnectionTable = CapiConnectionPool<CapiConnection>;
+
+// The connection in use whose call holds the PLCI; null when none. PLCI 0
+// names no call (a connection waiting for its CONNECT_CONF has it), and a
+// record in state 0 keeps its PLCI only until it is returned, not as a call.
+CapiConnection* FindCallByPlci(const CapiConnectionTable& pool, std::uint32_t plci);
 
 // Searches every connection in use for a B3 record; both null with
 // KV_CAPI_NOT_AVAILABLE when none matches.

@@ -48,6 +48,10 @@ public:
     // for; the stream's padded positions (block i at i * 128).
     std::int32_t GetReadPosition() const { return read_position_; }
 
+    // While reading with a whole frame received and not yet reported: the
+    // owner runs the manager again in the same pass, one frame a run.
+    bool RunsAgain() override;
+
 protected:
     // Only while idle: a call in progress is read to its end alone.
     bool TakesNewCalls() const override { return sub_states_[0] == kIdle; }
@@ -63,11 +67,21 @@ private:
     KvResult DoWaitForListenConf();
     KvResult DoConnected();
     void DoIdle();
+    // An answered call that the network leaves in state 5 (no
+    // CONNECT_ACTIVE_IND, no DISCONNECT_IND) for timer 1's 11 s is cleared.
+    void ClearCallsNeverActivated();
     void DoWaitForB3();
     void DoReading();
     void DoClearing();
     void DoWaitForClearing();
-    void ReadFrame(B3DataStream& stream);
+    // True when a frame was read (and reported).
+    bool ReadFrame(B3DataStream& stream);
+    // The link of the call to read once it is marked: the active link of
+    // the active call; or, when the call or its link went in the pass the
+    // link came up in, a link that still holds a whole frame.
+    CapiB3Connection* FindLinkToRead(CapiConnection& connection) const;
+    // The link marked as being read, in any state; null when none.
+    CapiB3Connection* FindLinkBeingRead();
     void NotifyFrame();
     CapiConnection* FindCall();
     // Ends the call: every connection still up is cleared, and all records
@@ -100,3 +114,6 @@ private:
 bool ReadB3Frame(B3DataStream& stream, std::int32_t& position,
                  std::array<std::uint8_t, CapiDataManager::kFrameDataSize>& data,
                  std::uint32_t& length);
+// Whether the frame reader would read a frame from the position now; reads
+// nothing.
+bool HoldsB3Frame(const B3DataStream& stream, std::int32_t position);

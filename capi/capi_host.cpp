@@ -11,10 +11,8 @@ namespace {
 // One pass takes at most this many messages, so that a flood cannot keep the
 // managers from running.
 constexpr std::uint32_t kMaxMessagesPerPass = 256;
-
-bool IsIndication(const CapiStoredMessage& entry, std::uint8_t command) {
-    return entry.GetCommand() == command && entry.GetSubcommand() == CAPI_IND;
-}
+// CONNECT_B3_RESP's Reject: refused, normal clearing.
+constexpr std::uint32_t kRefuseB3 = 2;
 
 bool IsConfirmation(const CapiStoredMessage& entry, std::uint8_t command) {
     return entry.GetCommand() == command && entry.GetSubcommand() == CAPI_CONF;
@@ -134,8 +132,11 @@ void CapiHost::FetchMessages() {
 }
 
 void CapiHost::RunManagers() {
-    for (CapiManagerBase* manager : all_managers_)
+    for (CapiManagerBase* manager : all_managers_) {
         manager->Run();
+        for (std::uint32_t run = 1; run < kMaxRunsPerPass && manager->RunsAgain(); ++run)
+            manager->Run();
+    }
 }
 
 DWORD CapiHost::PutBuilt(KvResult built) {
@@ -165,28 +166,64 @@ void CapiHost::AnswerUnhandled() {
 
 // Each is answered for the PLCI or NCCI (and Data Handle) read from it,
 // however the rest of it fails, and not at all when it holds none: the codec
-// would still hold an earlier message's.
+// would still hold an earlier message's. One naming a PLCI that a call still
+// holds is left to the manager whose call it is: twice would be a fault.
 void CapiHost::AnswerStrayIndication(CapiStoredMessage& entry) {
+    const std::span<const std::uint8_t> view = entry.View();
+    const std::uint8_t command = entry.GetCommand();
+    if (command == CAPI_CONNECT ||
+        !(command == CAPI_DATA_B3 ? DataB3IdsRead(view) : CapiMessageHolds(view, kCapiIdEnd)))
+        return;
     KvResult built = KV_E_FAIL;
-    if (IsIndication(entry, CAPI_DISCONNECT)) {
-        if (!CapiMessageHolds(entry.View(), kCapiIdEnd))
+    switch (command) {
+    case CAPI_CONNECT_ACTIVE:
+        codec_.DecodeConnectActiveInd(view);
+        if (HoldsPlci(codec_.GetPlci()))
             return;
-        codec_.DecodeDisconnectInd(entry.View());
-        // The manager whose call it is answers it; twice would be a fault.
+        built = codec_.BuildConnectActiveResp(codec_.GetReceivedMessageNumber());
+        break;
+    case CAPI_DISCONNECT:
+        codec_.DecodeDisconnectInd(view);
         if (HoldsPlci(codec_.GetPlci()))
             return;
         built = codec_.BuildDisconnectResp(codec_.GetReceivedMessageNumber());
-    } else if (IsIndication(entry, CAPI_DISCONNECT_B3)) {
-        if (!CapiMessageHolds(entry.View(), kCapiIdEnd))
+        break;
+    case CAPI_INFO:
+        codec_.DecodeInfoInd(view);
+        if (HoldsPlci(codec_.GetPlci()))
             return;
-        codec_.DecodeDisconnectB3Ind(entry.View());
+        built = codec_.BuildInfoResp(codec_.GetReceivedMessageNumber());
+        break;
+    case CAPI_FACILITY:
+        // The answer repeats the selector, so it must have been read.
+        if (!CapiMessageHolds(view, kCapiIdEnd + 2))
+            return;
+        codec_.DecodeFacilityInd(view);
+        if (HoldsPlci(codec_.GetPlci()))
+            return;
+        built = codec_.BuildFacilityResp(codec_.GetReceivedMessageNumber());
+        break;
+    case CAPI_CONNECT_B3:
+        // No record took the link: it is refused, and its DISCONNECT_B3_IND
+        // answered as a stray.
+        codec_.DecodeConnectB3Ind(view);
+        codec_.Reject() = kRefuseB3;
+        codec_.Ncpi().Clear();
+        built = codec_.BuildConnectB3Resp(codec_.GetReceivedMessageNumber());
+        break;
+    case CAPI_CONNECT_B3_ACTIVE:
+        codec_.DecodeConnectB3ActiveInd(view);
+        built = codec_.BuildConnectB3ActiveResp(codec_.GetReceivedMessageNumber());
+        break;
+    case CAPI_DISCONNECT_B3:
+        codec_.DecodeDisconnectB3Ind(view);
         built = codec_.BuildDisconnectB3Resp(codec_.GetReceivedMessageNumber());
-    } else if (IsIndication(entry, CAPI_DATA_B3)) {
-        if (!DataB3IdsRead(entry.View()))
-            return;
-        codec_.DecodeDataB3Ind(entry.View(), nullptr);
+        break;
+    case CAPI_DATA_B3:
+        codec_.DecodeDataB3Ind(view, nullptr);
         built = codec_.BuildDataB3Resp(codec_.GetReceivedMessageNumber());
-    } else {
+        break;
+    default:
         return;
     }
     PutBuilt(built);
@@ -210,14 +247,10 @@ void CapiHost::ClearUnheldCall(CapiStoredMessage& entry) {
 }
 
 bool CapiHost::HoldsPlci(std::uint32_t plci) const {
-    // A connection still waiting for its CONNECT_CONF has PLCI 0 too.
-    if (plci == 0)
-        return false;
-    CapiConnection* connection = nullptr;
-    if (connections_.FindByPlci(plci, connection) == KV_OK)
+    if (FindCallByPlci(connections_, plci) != nullptr)
         return true;
     for (CapiManagerBase* manager : all_managers_)
-        if (manager->GetConnections().FindByPlci(plci, connection) == KV_OK)
+        if (FindCallByPlci(manager->GetConnections(), plci) != nullptr)
             return true;
     return false;
 }

@@ -646,17 +646,12 @@ constexpr std::uint32_t kTransferPartnerMark = 2;
 // CONNECT_RESP's Reject value that leaves the call to other devices.
 constexpr std::uint32_t kRejectIgnore = 1;
 
-// PLCI 0 names no call: it would find a connection still waiting for its
-// CONNECT_CONF.
+// The manager's own call first, then the owner's.
 CapiConnection* FindConnection(CapiManagerBase& manager, std::uint32_t plci) {
-    if (plci == 0)
-        return nullptr;
-    CapiConnection* connection = nullptr;
-    if (manager.GetConnections().FindByPlci(plci, connection) == KV_OK)
+    if (CapiConnection* connection = FindCallByPlci(manager.GetConnections(), plci))
         return connection;
-    if (manager.GetOwner() != nullptr &&
-        manager.GetOwner()->GetConnectionTable().FindByPlci(plci, connection) == KV_OK)
-        return connection;
+    if (manager.GetOwner() != nullptr)
+        return FindCallByPlci(manager.GetOwner()->GetConnectionTable(), plci);
     return nullptr;
 }
 
@@ -750,8 +745,7 @@ CapiB3Connection* CapiManagerBase::TakeB3(CapiStoredMessage& message, bool decod
 void CapiManagerBase::AnswerConnectInd(CapiStoredMessage& message) {
     if (codec_.DecodeConnectInd(message.View()) != KV_OK || codec_.GetPlci() == 0)
         return;
-    CapiConnection* connection = nullptr;
-    connections_.FindByPlci(codec_.GetPlci(), connection);
+    CapiConnection* connection = FindCallByPlci(connections_, codec_.GetPlci());
     if (connection == nullptr) {
         if (state_ != capi_state::kListening ||
             DigitsOnly(own_number_) != DigitsOnly(codec_.CalledPartyNumber().Digits()))

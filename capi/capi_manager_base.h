@@ -95,6 +95,9 @@ public:
     virtual bool WalksMessageStore() const { return true; }
     // The manager as the payload of its type, for the payload registry.
     virtual const void* AsPayload() const = 0;
+    // True when the manager has work it could do at once: the owner runs it
+    // again within the pass, a bounded number of times.
+    virtual bool RunsAgain() { return false; }
 
     void Reset();
 
@@ -219,7 +222,8 @@ public:
     // share: answers the indications of the manager's connections (its own
     // pool first, then the owner's table) and marks each one it answers. A
     // message its decoder refuses is left alone: no state changes, nothing is
-    // sent, it stays unmarked; so is one naming PLCI 0, which is no call's.
+    // sent, it stays unmarked; so is one naming PLCI 0, which is no call's,
+    // or the PLCI of a record in state 0, whose call is gone.
     // Two go by what was read of them: a DATA_B3_IND whose NCCI and Data
     // Handle were read is kept and answered whatever its data, and a
     // DISCONNECT_IND whose PLCI was read ends that call (Reason 0 when none

@@ -23,6 +23,8 @@
 //   9 k steps          a call from the network to number k % 3 whose steps
 //                      come at once, before it is answered; no pass, so
 //                      that calls can arrive together
+//   10 k               a call from the network to number k % 3 that the
+//                      network never makes active, one pass
 //   any other          one pass
 // steps: a count (at most 8), then per step a kind byte, a reason byte and,
 // for data, a length byte and the data.
@@ -196,6 +198,15 @@ public:
             case 9:
                 RingBeforeAnswer(input);
                 break;
+            case 10: {
+                ScriptedIncomingCall call;
+                call.called_number = kNumbers[input.Byte() % 3];
+                call.calling_number = "0301234";
+                call.activates = false;
+                plcis_.push_back(capi_.IncomingCall(call));
+                Pass();
+                break;
+            }
             default:
                 Pass();
                 break;

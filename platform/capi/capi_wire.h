@@ -68,6 +68,7 @@ inline constexpr std::uint32_t kCapiReceiveQueueEmpty = 0x1104;
 inline constexpr std::uint32_t kCapiOsResourceError = 0x1108;
 inline constexpr std::uint32_t kCapiNotInstalled = 0x1109;
 inline constexpr std::uint32_t kCapiIllegalController = 0x2002;
+inline constexpr std::uint32_t kCapiNoPlciAvailable = 0x2003;
 
 inline std::uint16_t CapiGetWord(const std::uint8_t* at) {
     return static_cast<std::uint16_t>(at[0] | (at[1] << 8));

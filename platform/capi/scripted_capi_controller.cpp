@@ -50,6 +50,22 @@ std::vector<std::uint8_t> PartyNumber(const std::string& digits, std::uint8_t oc
 
 // Type of number unknown, ISDN numbering plan.
 constexpr std::uint8_t kUnknownIsdnNumber = 0x01;
+// Octet 3a: presentation allowed, user-provided, not screened.
+constexpr std::uint8_t kPresentationAllowed = 0x80;
+
+// A number with octets 3 and 3a; empty for no digits.
+std::vector<std::uint8_t> PresentedNumber(const std::string& digits) {
+    if (digits.empty())
+        return {};
+    std::vector<std::uint8_t> content{kUnknownIsdnNumber, kPresentationAllowed};
+    content.insert(content.end(), digits.begin(), digits.end());
+    return content;
+}
+
+// PLCIs 1 to 255 in the second byte, beside the controller.
+constexpr std::uint32_t kPlcisPerController = 255;
+// CONNECT_B3_RESP's Reject that accepts the link.
+constexpr std::uint16_t kAcceptB3 = 0;
 
 std::uint32_t Ncci(std::uint32_t plci) {
     return plci | 0x10000u;
@@ -130,15 +146,32 @@ void ScriptedCapiController::SetSilent(bool silent) {
 }
 
 std::uint32_t ScriptedCapiController::NewPlci(std::uint32_t controller) {
-    const std::uint32_t plci = (controller & 0x7F) | ((next_plci_ & 0xFF) << 8);
-    next_plci_ = next_plci_ % 255 + 1;
-    return plci;
+    for (std::uint32_t tried = 0; tried < kPlcisPerController; ++tried) {
+        const std::uint32_t plci = (controller & 0x7F) | ((next_plci_ & 0xFF) << 8);
+        next_plci_ = next_plci_ % kPlcisPerController + 1;
+        if (!HoldsPlci(plci))
+            return plci;
+    }
+    return 0;
+}
+
+bool ScriptedCapiController::HoldsPlci(std::uint32_t plci) const {
+    return std::any_of(calls_.begin(), calls_.end(),
+                       [plci](const Call& call) { return call.plci == plci; });
+}
+
+ScriptedCapiController::Call* ScriptedCapiController::FindCall(std::uint32_t appl_id,
+                                                               std::uint32_t plci) {
+    const auto found = std::find_if(calls_.begin(), calls_.end(), [&](const Call& call) {
+        return call.appl_id == appl_id && call.plci == plci;
+    });
+    return found != calls_.end() ? &*found : nullptr;
 }
 
 std::uint32_t ScriptedCapiController::IncomingCall(const ScriptedIncomingCall& call) {
     std::lock_guard lock(mutex_);
     const std::uint32_t plci = NewPlci(call.controller);
-    if (silent_)
+    if (silent_ || plci == 0)
         return plci;
     std::vector<std::uint8_t> calling_subaddress;
     if (!call.calling_subaddress.empty()) {
@@ -175,7 +208,8 @@ std::uint32_t ScriptedCapiController::IncomingCall(const ScriptedIncomingCall& c
             .Struct(call.additional_info);
         if (call.second_calling_number)
             image.Empty();
-        calls_.push_back(Call{appl_id, plci, call.after_accept});
+        calls_.push_back(
+            Call{appl_id, plci, call.after_accept, call.connected_number, call.activates});
         Schedule(appl_id, plci, call.delay_ms, image.Finish(CAPI_CONNECT, CAPI_IND));
     }
     return plci;
@@ -254,9 +288,10 @@ void ScriptedCapiController::Schedule(std::uint32_t appl_id, std::uint32_t plci,
 }
 
 void ScriptedCapiController::DeliverDue() {
-    if (events_.empty())
-        return;
     const std::uint32_t now = GetClock().TickMs();
+    if (std::none_of(events_.begin(), events_.end(),
+                     [now](const Event& event) { return IsDue(event.due_tick, now); }))
+        return;
     std::vector<Event> due;
     std::vector<Event> later;
     for (Event& event : events_)
@@ -389,9 +424,8 @@ void ScriptedCapiController::HandleRequest(std::uint32_t appl_id,
         OnConnectReq(appl_id, message);
         return;
     case CAPI_DISCONNECT:
+        // The call stays until its DISCONNECT_IND is answered.
         CancelEvents(appl_id, id);
-        std::erase_if(calls_,
-                      [&](const Call& call) { return call.appl_id == appl_id && call.plci == id; });
         Enqueue(appl_id, Image().Dword(id).Word(0).Finish(CAPI_DISCONNECT, CAPI_CONF, number));
         Enqueue(appl_id,
                 Image().Dword(id).Word(local_disconnect_reason_).Finish(CAPI_DISCONNECT, CAPI_IND));
@@ -472,7 +506,14 @@ void ScriptedCapiController::OnConnectReq(std::uint32_t appl_id,
         return;
     }
     const std::uint32_t plci = NewPlci(controller);
-    calls_.push_back(Call{appl_id, plci, {}});
+    if (plci == 0) {
+        Enqueue(appl_id, Image()
+                             .Dword(controller)
+                             .Word(kCapiNoPlciAvailable)
+                             .Finish(CAPI_CONNECT, CAPI_CONF, number));
+        return;
+    }
+    calls_.push_back(Call{appl_id, plci, {}, {}, true});
     Enqueue(appl_id, Image().Dword(plci).Word(0).Finish(CAPI_CONNECT, CAPI_CONF, number));
     if (outgoing_scripts_.empty())
         return;
@@ -507,33 +548,44 @@ void ScriptedCapiController::HandleResponse(std::uint32_t appl_id,
         return;
     }
     same_number->answered = true;
-    if (command == CAPI_CONNECT)
+    if (command == CAPI_CONNECT) {
         OnConnectResp(appl_id, message);
-    else if (command == CAPI_CONNECT_B3 && message.size() >= 14 &&
-             CapiGetWord(message.data() + 12) == 0)
-        Enqueue(appl_id, Image().Dword(id).Empty().Finish(CAPI_CONNECT_B3_ACTIVE, CAPI_IND));
+    } else if (command == CAPI_DISCONNECT) {
+        // The call is gone: its PLCI may go out again.
+        CancelEvents(appl_id, id);
+        std::erase_if(calls_,
+                      [&](const Call& call) { return call.appl_id == appl_id && call.plci == id; });
+    } else if (command == CAPI_CONNECT_B3 && message.size() >= 14) {
+        if (CapiGetWord(message.data() + 12) == kAcceptB3)
+            Enqueue(appl_id, Image().Dword(id).Empty().Finish(CAPI_CONNECT_B3_ACTIVE, CAPI_IND));
+        else
+            Enqueue(appl_id,
+                    Image().Dword(id).Word(0).Empty().Finish(CAPI_DISCONNECT_B3, CAPI_IND));
+    }
 }
 
 void ScriptedCapiController::OnConnectResp(std::uint32_t appl_id,
                                            const std::vector<std::uint8_t>& message) {
     const std::uint32_t plci = FirstDword(message);
     const std::uint16_t reject = message.size() >= 14 ? CapiGetWord(message.data() + 12) : 0;
-    const auto call = std::find_if(calls_.begin(), calls_.end(), [&](const Call& entry) {
-        return entry.appl_id == appl_id && entry.plci == plci;
-    });
-    // The caller hung up, or another device took the call, before this answer.
-    if (call != calls_.end() && call->cleared)
+    Call* call = FindCall(appl_id, plci);
+    // The caller hung up, or another device took the call, before this
+    // answer; or the call is gone altogether.
+    if (call == nullptr || call->cleared)
         return;
     if (reject != 0) {
-        if (call != calls_.end())
-            calls_.erase(call);
         Enqueue(appl_id, Image().Dword(plci).Word(0).Finish(CAPI_DISCONNECT, CAPI_IND));
         return;
     }
-    Enqueue(appl_id,
-            Image().Dword(plci).Empty().Empty().Empty().Finish(CAPI_CONNECT_ACTIVE, CAPI_IND));
-    if (call != calls_.end())
-        ScheduleStepsLocked(appl_id, plci, call->after_accept, 0);
+    if (!call->activates)
+        return;
+    Enqueue(appl_id, Image()
+                         .Dword(plci)
+                         .Struct(PresentedNumber(call->connected_number))
+                         .Empty()
+                         .Empty()
+                         .Finish(CAPI_CONNECT_ACTIVE, CAPI_IND));
+    ScheduleStepsLocked(appl_id, plci, call->after_accept, 0);
 }
 
 void ScriptedCapiController::SetNextIndicationNumber(DWORD appl_id, std::uint16_t number) {

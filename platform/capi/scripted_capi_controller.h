@@ -76,6 +76,11 @@ struct ScriptedIncomingCall {
     // Drivers of the earlier CAPI edition end the message before it.
     bool second_calling_number = true;
     std::uint32_t delay_ms = 0;
+    // The digits CONNECT_ACTIVE_IND carries as the connected number.
+    std::string connected_number;
+    // False: the network never activates the call, and an accepting
+    // CONNECT_RESP brings nothing.
+    bool activates = true;
     // Delivered after an accepting CONNECT_RESP has been answered with
     // CONNECT_ACTIVE_IND.
     std::vector<ScriptedCapiStep> after_accept;
@@ -122,11 +127,14 @@ public:
     // Silent: requests are still copied, but nothing is answered or delivered.
     void SetSilent(bool silent);
     // Offers a call to every ApplID listening on its controller with a
-    // matching CIP mask; the PLCI of the call.
+    // matching CIP mask; the PLCI of the call. A PLCI goes out again only
+    // once no call holds it: with all 255 of the controller held, 0, and
+    // nothing is offered.
     std::uint32_t IncomingCall(const ScriptedIncomingCall& call);
     // Appends steps to a call known by its PLCI, for every ApplID that has it.
     // A kDisconnect that goes out before the call is answered clears it: the
-    // answer then brings nothing.
+    // answer then brings nothing. A call is gone once the ApplID has answered
+    // its DISCONNECT_IND; steps still to come for it are dropped.
     void ScheduleSteps(std::uint32_t plci, std::vector<ScriptedCapiStep> steps);
     // The message number of the next indication to the ApplID; the ones after
     // it count on from there.
@@ -186,6 +194,8 @@ private:
         std::uint32_t appl_id = 0;
         std::uint32_t plci = 0;
         std::vector<ScriptedCapiStep> after_accept;
+        std::string connected_number;
+        bool activates = true;
         // Its DISCONNECT_IND went out: a later answer connects nothing.
         bool cleared = false;
     };
@@ -205,7 +215,11 @@ private:
                              const std::vector<ScriptedCapiStep>& steps, std::uint32_t start_ms);
     std::vector<std::uint8_t> StepMessage(std::uint32_t appl_id, std::uint32_t plci,
                                           const ScriptedCapiStep& step);
+    // 0 when every PLCI of the controller is held by a call.
     std::uint32_t NewPlci(std::uint32_t controller);
+    bool HoldsPlci(std::uint32_t plci) const;
+    // The ApplID's call with the PLCI, or null.
+    Call* FindCall(std::uint32_t appl_id, std::uint32_t plci);
     void CancelEvents(std::uint32_t appl_id, std::uint32_t plci);
 
     void HandleRequest(std::uint32_t appl_id, const std::vector<std::uint8_t>& message);

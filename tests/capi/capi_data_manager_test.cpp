@@ -3,6 +3,7 @@
 #include "capi_service_fixture.h"
 #include "capi_test_support.h"
 #include "framework/named_value.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -37,20 +38,29 @@ protected:
         ASSERT_NE(data_, nullptr);
         ASSERT_EQ(data_->GetState(), capi_state::kListening);
     }
-    std::uint32_t Call(std::vector<ScriptedCapiStep> steps) {
+    std::uint32_t Call(std::vector<ScriptedCapiStep> steps, const std::string& connected = "") {
         ScriptedIncomingCall call;
         call.called_number = "0891234";
         call.calling_number = "0301111";
+        call.connected_number = connected;
         call.after_accept = std::move(steps);
         return capi_.IncomingCall(call);
     }
-    // A call whose B3 link is up, the manager reading it; its PLCI.
+    // A call whose B3 link is up, the manager reading it; its PLCI. The
+    // network names it connected to the own number.
     std::uint32_t CallBeingRead() {
         const std::uint32_t plci =
-            Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)});
+            Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)}, "0891234");
         Drive(6, 100);
         EXPECT_EQ(data_->GetSubState(), CapiDataManager::kReading);
         return plci;
+    }
+    // A call whose one frame is read.
+    void ReadNextCall(const std::string& text) {
+        Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100),
+              ScriptedCapiStep::Data(Frame(text, static_cast<std::uint16_t>(text.size())), 100)});
+        Drive(8, 100);
+        EXPECT_EQ(Frames(), std::vector<std::string>{text});
     }
     std::uint16_t ApplId() { return static_cast<std::uint16_t>(service_.GetHost().GetApplId()); }
     std::vector<std::string> Frames() const {
@@ -118,16 +128,25 @@ TEST_F(CapiDataManagerTest, PaddedShortBlocksReportEachFrameOnce) {
     EXPECT_LT(data_->GetReadPosition(), CapiDataManager::kKeepBelow);
 }
 
-TEST_F(CapiDataManagerTest, NoB3WithinTheDataWaitClearsTheCall) {
+// The network answers the clearing, or says nothing: then the call's
+// records go back a second later, and the call is not cleared twice.
+class NoB3Test : public CapiDataManagerTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(NoB3Test, NoB3WithinTheDataWaitClearsTheCall) {
     Call({});
     Drive(4, 100);
     EXPECT_EQ(data_->GetSubState(), CapiDataManager::kWaitingForB3);
+    capi_.SetSilent(GetParam());
     Drive(30, 100);
     EXPECT_EQ(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).size(), 1u);
-    Drive(4);
+    Drive(12, 100);
+    EXPECT_EQ(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).size(), 1u);
     EXPECT_EQ(data_->GetSubState(), CapiDataManager::kIdle);
+    EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
     EXPECT_TRUE(capi_.GetViolations().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Silent, NoB3Test, testing::Bool());
 
 TEST_F(CapiDataManagerTest, AShutdownDuringACallActsAfterIt) {
     const std::uint32_t plci = Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)});
@@ -164,6 +183,25 @@ TEST_F(CapiDataManagerTest, CallsClearedBeforeTheyAreActiveGiveTheirRecordsBack)
           ScriptedCapiStep::Data(Frame("read", 4), 100)});
     Drive(8, 100);
     EXPECT_EQ(Frames(), std::vector<std::string>{"read"});
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
+// More calls than a controller has PLCIs, each cleared by the network as
+// it is answered, its CONNECT_ACTIVE_IND still coming in that pass: records
+// back in state 0 take no indication, the owner answers each once, the PLCIs
+// go out again and the call after them is read once.
+TEST_F(CapiDataManagerTest, CallsClearedAsTheyAreAnsweredLeaveNothingBehind) {
+    for (int i = 0; i < 300; ++i) {
+        capi_.ScheduleSteps(Call({}),
+                            {ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x3490),
+                             ScriptedCapiStep::Make(ScriptedCapiStep::kConnectActive)});
+        Drive(2);
+    }
+    EXPECT_EQ(PutMessagesOf(CAPI_CONNECT_ACTIVE, CAPI_RESP).size(), 300u);
+    EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
+    ReadNextCall("read");
+    Drive(30, 100);
+    EXPECT_TRUE(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).empty());
     EXPECT_TRUE(capi_.GetViolations().empty());
 }
 
@@ -242,6 +280,108 @@ TEST_F(CapiDataManagerTest, ADisconnectIndCutBeforeItsReasonEndsTheCall) {
     EXPECT_EQ(JobMessagesWith(KV_MSG_ATTR_ENDED).size(), 1u);
     EXPECT_EQ(host.FindManagerByJobId(id_), nullptr);
     EXPECT_EQ(host.GetConnectionTable().GetFreeCount(), 4u);
+}
+
+// A block of three frames; the B3 link and the call go in the pass the link
+// comes up in, in the pass of the block, or in the pass after it: ms after
+// CONNECT_B3_IND and after the block, passes every 10 ms.
+class HangUpWithFramesHeldTest
+    : public CapiDataManagerTest,
+      public testing::WithParamInterface<std::pair<std::uint32_t, std::uint32_t>> {};
+
+TEST_P(HangUpWithFramesHeldTest, EveryFrameIsReportedBeforeTheCallIsCleared) {
+    Bytes block = Frame("one", 3);
+    for (const Bytes& frame : {Frame("two", 3), Frame("three", 5)})
+        block.insert(block.end(), frame.begin(), frame.end());
+    Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 50),
+          ScriptedCapiStep::Data(block, GetParam().first),
+          ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnectB3, 0, GetParam().second),
+          ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x3490)});
+    Drive(40, 10);
+    EXPECT_EQ(Frames(), (std::vector<std::string>{"one", "two", "three"}));
+    EXPECT_TRUE(data_->GetConnections().InUse().empty());
+    EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
+    EXPECT_TRUE(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).empty());
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Passes, HangUpWithFramesHeldTest,
+                         testing::Values(std::pair{10u, 0u}, std::pair{50u, 0u},
+                                         std::pair{50u, 10u}));
+
+// A peer sending back to back at 64 kbit/s, a frame every 32 bytes: one
+// 128-byte DATA_B3_IND every 16 ms for 40 s, the owner passed every 10 ms.
+TEST_F(CapiDataManagerTest, FramesAtTheChannelsRateAreAllReported) {
+    std::vector<ScriptedCapiStep> steps = {
+        ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)};
+    std::vector<std::string> sent;
+    for (int block = 0; block < 2500; ++block) {
+        Bytes bytes;
+        for (int i = 0; i < 4; ++i) {
+            sent.push_back(Format("%05zu", sent.size()));
+            const Bytes frame = Frame(sent.back(), 5);
+            bytes.insert(bytes.end(), frame.begin(), frame.end());
+        }
+        steps.push_back(ScriptedCapiStep::Data(bytes, 16));
+    }
+    Call(steps);
+    Drive(4040, 10);
+    EXPECT_TRUE(Frames() == sent);
+    EXPECT_EQ(data_->GetDroppedBlocks(), 0u);
+}
+
+// The network never makes the answered calls active nor clears them, and
+// answers their clearing or not: each of as many calls as the owner has
+// records, one a second, gets one DISCONNECT_REQ 11 s after its answer; the
+// records come back and the next call is read.
+class NeverActivatedCallsTest : public CapiDataManagerTest,
+                                public testing::WithParamInterface<bool> {};
+
+TEST_P(NeverActivatedCallsTest, EachIsClearedAfterElevenSecondsAndItsRecordComesBack) {
+    CapiConnectionTable& table = service_.GetHost().GetConnectionTable();
+    const std::uint32_t records = table.GetFreeCount();
+    std::vector<std::uint32_t> plcis;
+    for (std::uint32_t i = 0; i < records; ++i) {
+        ScriptedIncomingCall call;
+        call.called_number = "0891234";
+        call.activates = false;
+        plcis.push_back(capi_.IncomingCall(call));
+        Drive(10, 100);
+    }
+    capi_.SetSilent(!GetParam());
+    Drive(70, 100);
+    // Call i was answered at i s; by i + 10.9 s it is not cleared, by
+    // i + 11.9 s it is.
+    for (std::uint32_t i = 0; i < records; ++i) {
+        EXPECT_EQ(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).size(), i);
+        Drive(10, 100);
+    }
+    std::vector<std::uint32_t> cleared;
+    for (const Bytes& request : PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ))
+        cleared.push_back(CapiGetDword(&request[8]));
+    EXPECT_EQ(cleared, plcis);
+    Drive(5, 100);
+    EXPECT_EQ(table.GetFreeCount(), records);
+    capi_.SetSilent(false);
+    ReadNextCall("next");
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Clearing, NeverActivatedCallsTest, testing::Bool());
+
+// A stop request while an answered call waits to be made active: the call
+// is cleared and the manager ends.
+TEST_F(CapiDataManagerTest, AStopWhileACallWaitsToBeMadeActiveEndsTheManager) {
+    ScriptedIncomingCall call;
+    call.called_number = "0891234";
+    call.activates = false;
+    capi_.IncomingCall(call);
+    Drive(2);
+    Stop();
+    Drive(4);
+    EXPECT_EQ(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).size(), 1u);
+    EXPECT_EQ(service_.GetHost().FindManagerByJobId(id_), nullptr);
+    EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
 }
 
 // Three 32-byte frames in two blocks, the second frame split between them.

@@ -177,6 +177,7 @@ TEST_F(CapiHostTest, PassLeavesADisconnectIndToTheConnectionThatHoldsItsPlci) {
     CapiConnection* connection = nullptr;
     ASSERT_EQ(holder->GetConnections().Take(connection), KV_OK);
     connection->GetCodec().SetPlci(0x0201);
+    connection->SetState(CapiConnection::kActive);
     for (std::uint32_t plci : {0x0201u, 0x0301u})
         ASSERT_TRUE(host_.StoreMessage(appl_id, MessageImage().Dword(plci).Word(0x3490).Finish(
                                                     CAPI_DISCONNECT, CAPI_IND, 0x21, appl_id)));
@@ -184,6 +185,41 @@ TEST_F(CapiHostTest, PassLeavesADisconnectIndToTheConnectionThatHoldsItsPlci) {
     const Bytes expected =
         MessageImage().Dword(0x0301).Finish(CAPI_DISCONNECT, CAPI_RESP, 0x21, appl_id);
     EXPECT_EQ(capi_.GetPutMessages(), std::vector<Bytes>{expected});
+}
+
+// Every indication but CONNECT_IND that no call holds gets one answer, for
+// the ids it carries: a FACILITY_RESP repeats the selector, a link no record
+// took is refused. Bodies behind the header; an empty answer is none.
+TEST_F(CapiHostTest, PassAnswersEveryStrayIndicationButConnectIndOnce) {
+    const std::uint16_t appl_id = static_cast<std::uint16_t>(host_.GetApplId());
+    const std::tuple<std::uint8_t, Bytes, Bytes> cases[] = {
+        {CAPI_CONNECT, {1, 2, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {}},
+        {CAPI_CONNECT_ACTIVE, {1, 2, 0, 0, 4, 1, 0x80, '5', '5', 0, 0}, {1, 2, 0, 0}},
+        {CAPI_INFO, {1, 2, 0, 0, 1, 0x80, 0}, {1, 2, 0, 0}},
+        {CAPI_FACILITY, {1, 2, 0, 0, 3, 0, 5, 2, 0, 2, 0, 0}, {1, 2, 0, 0, 3, 0, 3, 2, 0, 0}},
+        {CAPI_FACILITY, {1, 2, 0, 0, 1, 0, 1, '7'}, {1, 2, 0, 0, 1, 0, 3, 0, 0, 0}},
+        {CAPI_FACILITY, {1, 2, 0, 0}, {}},
+        {CAPI_CONNECT_B3, {1, 2, 1, 0, 0}, {1, 2, 1, 0, 2, 0, 0}},
+        {CAPI_CONNECT_B3_ACTIVE, {1, 2, 1, 0, 0}, {1, 2, 1, 0}},
+    };
+    std::uint16_t number = 0x30;
+    for (const auto& [command, indication, answer] : cases) {
+        SCOPED_TRACE(number);
+        const std::size_t before = capi_.GetPutMessages().size();
+        ASSERT_TRUE(host_.StoreMessage(
+            appl_id, MessageImage().Append(indication).Finish(command, CAPI_IND, number, appl_id)));
+        host_.Pass();
+        host_.Pass();
+        std::vector<Bytes> expected;
+        if (!answer.empty())
+            expected.push_back(
+                MessageImage().Append(answer).Finish(command, CAPI_RESP, number, appl_id));
+        const auto puts = capi_.GetPutMessages();
+        EXPECT_EQ(
+            std::vector<Bytes>(puts.begin() + static_cast<std::ptrdiff_t>(before), puts.end()),
+            expected);
+        ++number;
+    }
 }
 
 TEST_F(CapiHostTest, EndedManagersAreDeletedAndLaterOnesStartAfterTheNewest) {

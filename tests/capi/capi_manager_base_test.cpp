@@ -408,10 +408,10 @@ TEST_F(CapiManagerBaseTest, ADataB3IndWithoutItsDataHandleIsNotAnswered) {
 // Cut behind its PLCI, a DISCONNECT_IND ends the call as a whole one does,
 // with Reason 0; cut inside the PLCI it is left alone.
 TEST_F(CapiManagerBaseTest, ADisconnectIndWithItsPlciEndsTheCall) {
-    connection_->SetState(CapiConnection::kActive);
-    connection_->GetCodec().Reason() = 0x3490;
     for (std::size_t size : {11u, 12u, 13u}) {
         SCOPED_TRACE(size);
+        connection_->SetState(CapiConnection::kActive);
+        connection_->GetCodec().Reason() = 0x3490;
         CapiStoredMessage indication;
         indication.bytes =
             MessageImage().Dword(0x0201).Word(0x349A).Finish(CAPI_DISCONNECT, CAPI_IND, 0x46, 1);

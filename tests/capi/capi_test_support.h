@@ -23,6 +23,10 @@ public:
         bytes_.insert(bytes_.end(), bytes);
         return *this;
     }
+    MessageImage& Append(const std::vector<std::uint8_t>& bytes) {
+        bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+        return *this;
+    }
     MessageImage& Struct(std::initializer_list<std::uint8_t> content) {
         Byte(content.size());
         return Raw(content);

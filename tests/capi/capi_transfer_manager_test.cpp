@@ -213,6 +213,38 @@ TEST_F(CapiTransferManagerTest, AConfirmationAfterTheConnectionGaveUpIsCleared) 
     }
 }
 
+// Neither PLCI 0 nor a refusal names a call: a DISCONNECT_IND naming PLCI 0
+// while the CONNECT_REQ waits is answered once and the call still waits; a
+// CONNECT_CONF refusing the call after the connection gave up clears nothing.
+TEST_F(CapiTransferManagerTest, PlciZeroAndALateRefusalNameNoCall) {
+    capi_.SetSilent(true);
+    RequestTransfer("0301111", "0302222");
+    Drive(4);
+    const std::uint16_t number = CapiGetWord(&PutMessagesOf(CAPI_CONNECT, CAPI_REQ).back()[6]);
+    const auto waits = [this] {
+        const auto* map = service_.GetHost().FindTypeMap(KV_PAYLOAD_CAPI_TRANSFER_MANAGER);
+        return map != nullptr && map->front()->GetConnections().InUse().front()->GetState() ==
+                                     CapiConnection::kConnectRequested;
+    };
+    ASSERT_TRUE(waits());
+    const auto store = [this](const Bytes& message) {
+        ASSERT_TRUE(service_.GetHost().StoreMessage(ApplId(), message));
+        Drive(2);
+    };
+    store(MessageImage().Dword(0).Word(0x3490).Finish(CAPI_DISCONNECT, CAPI_IND, 0x4444, ApplId()));
+    EXPECT_EQ(PutMessagesOf(CAPI_DISCONNECT, CAPI_RESP),
+              std::vector<Bytes>{
+                  MessageImage().Dword(0).Finish(CAPI_DISCONNECT, CAPI_RESP, 0x4444, ApplId())});
+    EXPECT_TRUE(waits());
+    Drive(62, 1000);
+    ASSERT_EQ(TransferCount(), 0u);
+    store(MessageImage()
+              .Dword(0x0A01)
+              .Word(kCapiNoPlciAvailable)
+              .Finish(CAPI_CONNECT, CAPI_CONF, number, ApplId()));
+    EXPECT_TRUE(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).empty());
+}
+
 TEST_F(CapiTransferManagerTest, AConfirmationRepeatedForALiveCallClearsNothing) {
     RequestTransfer("0301111", "0302222");
     Drive(4);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 
 namespace {
@@ -272,6 +273,36 @@ TEST_F(ScriptedCapi, ACallClearedBeforeItsAnswerStaysCleared) {
         Put(MessageImage().Dword(plci).Finish(CAPI_DISCONNECT, CAPI_RESP, Number(disconnect)));
         EXPECT_TRUE(Next().empty());
     }
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
+// A PLCI goes out again only once the DISCONNECT_IND of its call has been
+// answered; with all 255 held no call is offered, and an answer after the
+// call is gone connects nothing.
+TEST_F(ScriptedCapi, APlciGoesOutAgainOnlyOnceItsCallIsGone) {
+    Listen(appl_, 1, 1);
+    std::set<std::uint32_t> plcis;
+    for (int i = 0; i < 255; ++i) {
+        plcis.insert(capi_.IncomingCall(ScriptedIncomingCall{}));
+        Next();
+    }
+    EXPECT_EQ(plcis.size(), 255u);
+    EXPECT_EQ(capi_.IncomingCall(ScriptedIncomingCall{}), 0u);
+    EXPECT_EQ(capi_.PendingCount(appl_), 0u);
+    capi_.ScheduleSteps(0x0701, {Step::Make(Step::kDisconnect, 0x3490)});
+    Put(MessageImage().Dword(0x0701).Finish(CAPI_DISCONNECT, CAPI_RESP, Number(Next())));
+    // The CONNECT_IND of PLCI 0x0701 was the seventh indication.
+    Put(MessageImage()
+            .Dword(0x0701)
+            .Word(0)
+            .Empty()
+            .Empty()
+            .Empty()
+            .Empty()
+            .Struct({0, 0, 0, 0, 0})
+            .Finish(CAPI_CONNECT, CAPI_RESP, 7));
+    EXPECT_TRUE(Next().empty());
+    EXPECT_EQ(capi_.IncomingCall(ScriptedIncomingCall{}), 0x0701u);
     EXPECT_TRUE(capi_.GetViolations().empty());
 }
 
