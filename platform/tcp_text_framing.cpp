@@ -130,11 +130,19 @@ void TcpTextFraming::Resume(std::int64_t now_ms) {
         connection.deadline_ms += paused_for;
 }
 
-void TcpTextFraming::Expire(std::int64_t now_ms) {
+void TcpTextFraming::Expire(std::int64_t now_ms, const Behind& behind) {
     if (paused_)
         return;
-    while (!connections_.empty() && connections_.front().deadline_ms <= now_ms)
+    while (!connections_.empty() && connections_.front().deadline_ms <= now_ms) {
+        if (behind && behind(connections_.front().id)) {
+            // Every other deadline is at most now plus the time-out: the list
+            // stays in deadline order.
+            connections_.front().deadline_ms = now_ms + limits_.read_timeout_ms;
+            connections_.splice(connections_.end(), connections_, connections_.begin());
+            continue;
+        }
         Remove(connections_.begin(), true);
+    }
 }
 
 void TcpTextFraming::CloseAll() {

@@ -111,8 +111,11 @@ public:
     void Resume(std::int64_t now_ms);
     // Closes every connection, none counted as dropped.
     void CloseAll();
-    // Drops the connections whose time is up; nothing while paused.
-    void Expire(std::int64_t now_ms);
+    // Drops the connections whose time is up; nothing while paused. A
+    // connection for which behind(id) says its peer's bytes wait unread
+    // (the reader, not the peer, was slow) gets the whole time-out again.
+    using Behind = std::function<bool(int id)>;
+    void Expire(std::int64_t now_ms, const Behind& behind = {});
     // The earliest deadline; false when no connection is open or paused.
     bool NextDeadline(std::int64_t& when_ms) const;
 

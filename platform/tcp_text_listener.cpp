@@ -29,15 +29,7 @@ int MillisecondsUntil(std::int64_t when_ms, std::int64_t now_ms) {
 }
 
 std::size_t ConnectionCap() {
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-        return TcpTextListener::kMaxConnections;
-    const auto soft = static_cast<std::uint64_t>(limit.rlim_cur);
-    const std::uint64_t usable = soft > TcpTextListener::kSpareDescriptors * 2
-                                     ? soft - TcpTextListener::kSpareDescriptors
-                                     : soft / 2;
-    return static_cast<std::size_t>(std::min<std::uint64_t>(TcpTextListener::kMaxConnections,
-                                                            std::max<std::uint64_t>(usable, 1)));
+    return std::min(TcpTextListener::kMaxConnections, DescriptorBudget::Capacity());
 }
 
 } // namespace
@@ -150,7 +142,11 @@ void TcpTextListener::Stop() {
 }
 
 void TcpTextListener::Run() {
+    DescriptorBudget& descriptors = DescriptorBudget::Get();
     bool accepting = true;
+    // At the cap, accepting waits for a connection to end rather than for
+    // time.
+    bool at_cap = false;
     std::int64_t accept_paused_until = 0;
     constexpr int kEventBatch = 64;
     epoll_event events[kEventBatch];
@@ -162,11 +158,12 @@ void TcpTextListener::Run() {
                 handler_(std::move(text));
         },
         // The counts change before the peer can see the close.
-        [this, &framing](int fd, bool dropped) {
+        [this, &framing, &descriptors](int fd, bool dropped) {
             if (dropped)
                 dropped_.fetch_add(1);
             open_.store(framing.GetOpenCount());
             ::close(fd);
+            descriptors.Give();
         });
     const auto set_accepting = [&](bool on) {
         epoll_event change{on ? static_cast<std::uint32_t>(EPOLLIN) : 0u, {}};
@@ -230,10 +227,12 @@ void TcpTextListener::Run() {
             budget_->starved.store(false);
             framing.Resume(now);
         }
-        if (!accepting && now >= accept_paused_until)
+        if (at_cap && framing.GetOpenCount() < max_connections_)
+            at_cap = false;
+        if (!accepting && !at_cap && now >= accept_paused_until)
             set_accepting(true);
         int timeout = -1;
-        if (!accepting)
+        if (!accepting && !at_cap)
             timeout = MillisecondsUntil(accept_paused_until, now);
         if (std::int64_t deadline = 0; framing.NextDeadline(deadline)) {
             const int left = MillisecondsUntil(deadline, now);
@@ -266,18 +265,35 @@ void TcpTextListener::Run() {
         }
         if (wake)
             break;
-        framing.Expire(now);
+        // A connection whose bytes or end wait in the kernel was not read
+        // for want of time or room here: its sender is not the slow one.
+        framing.Expire(now, [](int fd) {
+            pollfd entry{fd, POLLIN | POLLRDHUP, 0};
+            return ::poll(&entry, 1, 0) == 1 && (entry.revents & (POLLIN | POLLRDHUP)) != 0;
+        });
         if (!incoming || framing.IsPaused())
             continue;
         for (;;) {
+            if (framing.GetOpenCount() >= max_connections_) {
+                at_cap = true;
+                set_accepting(false);
+                break;
+            }
+            if (!descriptors.TryTakeForAccept()) {
+                accept_paused_until = now + kAcceptPauseMs;
+                set_accepting(false);
+                break;
+            }
             sockaddr_in peer{};
             socklen_t size = sizeof peer;
             const int fd = ::accept4(listen_fd_, reinterpret_cast<sockaddr*>(&peer), &size,
                                      SOCK_NONBLOCK | SOCK_CLOEXEC);
             if (fd < 0) {
-                if (errno == EINTR || errno == ECONNABORTED)
+                const int error = errno;
+                descriptors.Give();
+                if (error == EINTR || error == ECONNABORTED)
                     continue;
-                if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                if (error != EAGAIN && error != EWOULDBLOCK) {
                     // No descriptor or no memory: the waiting connection stays
                     // in the backlog; looking again at once would only spin.
                     accept_failures_.fetch_add(1);
@@ -290,6 +306,7 @@ void TcpTextListener::Run() {
             watch.data.fd = fd;
             if (::epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, fd, &watch) != 0) {
                 ::close(fd);
+                descriptors.Give();
                 dropped_.fetch_add(1);
                 continue;
             }
