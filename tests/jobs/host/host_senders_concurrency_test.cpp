@@ -14,6 +14,7 @@
 #include <chrono>
 #include <map>
 #include <condition_variable>
+#include <fcntl.h>
 #include <mutex>
 #include <netinet/in.h>
 #include <optional>
@@ -356,6 +357,63 @@ TEST_F(HostSendersTest, SendsUnderWayAreBoundedInAllAndPerAddressAndAThousandAnd
     // The silent ports refuse: the rest end soon.
     silent.clear();
     EXPECT_TRUE(Run([&] { return results.size() == HostSenders::kMaxSends + 2; }));
+}
+
+TEST_F(HostSendersTest, AFloodAndSilentDestinationsShareTheDescriptorsWithoutAFailure) {
+    constexpr std::size_t kFlood = 600;
+    constexpr int kAbove = 1024;
+    // What the test itself holds lies above the lowered limit, so that only
+    // the hosts' connections come out of it.
+    ScopedSoftLimit wide(4096);
+    ASSERT_TRUE(wide.ok());
+    std::vector<std::unique_ptr<SilentDestination>> silent;
+    std::vector<std::string> addresses;
+    for (std::size_t i = 0; i < HostSenders::kMaxSends; ++i) {
+        addresses.push_back("127.0.5." + std::to_string(i / HostSenders::kMaxPerAddress + 1));
+        silent.push_back(std::make_unique<SilentDestination>(addresses.back().c_str()));
+        ASSERT_NE(silent.back()->GetPort(), 0);
+        silent.back()->MoveAbove(kAbove);
+    }
+    std::vector<int> flood;
+    for (std::size_t i = 0; i < kFlood; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ASSERT_GE(fd, 0);
+        flood.push_back(::fcntl(fd, F_DUPFD_CLOEXEC, kAbove));
+        ::close(fd);
+        ASSERT_GE(flood.back(), kAbove);
+    }
+    std::vector<KvResult> results;
+    {
+        ScopedSoftLimit lowered(512);
+        ASSERT_TRUE(lowered.ok());
+        for (std::size_t i = 0; i < silent.size(); ++i)
+            ASSERT_TRUE(workstation_.PostSend(addresses[i], silent[i]->GetPort(), "<Mark/>",
+                                              CKvJobData::kSendTimeoutMs,
+                                              [&](KvResult result) { results.push_back(result); }));
+        sockaddr_in server{};
+        server.sin_family = AF_INET;
+        server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        server.sin_port = htons(server_.GetPort());
+        for (int fd : flood)
+            ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&server), sizeof server), 0);
+        // A text to the server gets its descriptor once one is given back.
+        std::vector<std::string> received;
+        server_.SetWireObserver([&](const std::string& text) { received.push_back(text); });
+        ASSERT_TRUE(
+            workstation_.PostSend("127.0.0.1", server_.GetPort(), "<Good/>", kHoldMs,
+                                  [&](KvResult result) { results.push_back(result); }));
+        EXPECT_TRUE(Run([&] {
+            return results.size() == silent.size() + 1 &&
+                   std::count(received.begin(), received.end(), "<Good/>") == 1;
+        }));
+        server_.SetWireObserver({});
+    }
+    EXPECT_EQ(std::count(results.begin(), results.end(), KV_E_TIMEOUT),
+              static_cast<std::ptrdiff_t>(silent.size()));
+    EXPECT_EQ(std::count(results.begin(), results.end(), KV_OK), 1);
+    EXPECT_EQ(server_.GetListener().GetAcceptFailureCount(), 0u);
+    for (int fd : flood)
+        ::close(fd);
 }
 
 // Answers every name with 127.0.0.4 after kAnswerMs.
