@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <deque>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -171,8 +172,46 @@ void TcpTextListener::Run() {
         ::epoll_ctl(epoll_fd_, EPOLL_CTL_MOD, listen_fd_, &change);
         accepting = on;
     };
+    // Whether the connection's bytes or end wait in the kernel, unread.
+    const auto behind = [](int fd) {
+        pollfd entry{fd, POLLIN | POLLRDHUP, 0};
+        return ::poll(&entry, 1, 0) == 1 && (entry.revents & (POLLIN | POLLRDHUP)) != 0;
+    };
+    // Connections not started for want of room, unwatched until texts under
+    // way make room (a watched one would be reported ready again at once).
+    std::deque<int> deferred;
+    bool looked_for_idle = false;
+    const auto watch = [&](int fd, bool on) {
+        epoll_event change{on ? static_cast<std::uint32_t>(EPOLLIN) : 0u, {}};
+        change.data.fd = fd;
+        ::epoll_ctl(epoll_fd_, EPOLL_CTL_MOD, fd, &change);
+    };
+    // Whether a new text may start now; a started connection whose peer has
+    // nothing more to give makes way for it, as the byte bound would close
+    // it anyway.
+    const auto may_start = [&](int fd) {
+        if (framing.IsStarted(fd) || framing.Startable() > 0)
+            return true;
+        if (!looked_for_idle) {
+            looked_for_idle = true;
+            const int idle = framing.OldestIdle([&](int id) { return !behind(id); });
+            if (idle >= 0) {
+                framing.Fail(idle);
+                looked_for_idle = false;
+            }
+        }
+        return framing.Startable() > 0;
+    };
     // Reads what the connection has, as far as the bound allows.
     const auto read_from = [&](int fd, std::int64_t now) {
+        if (!may_start(fd)) {
+            watch(fd, false);
+            deferred.push_back(fd);
+            if (framing.PauseUntilStartable(now))
+                pauses_.fetch_add(1);
+            return;
+        }
+        framing.Start(fd);
         char buffer[16384];
         for (;;) {
             std::size_t room = framing.Room(fd);
@@ -227,6 +266,14 @@ void TcpTextListener::Run() {
             budget_->starved.store(false);
             framing.Resume(now);
         }
+        looked_for_idle = false;
+        // Watched again as far as they may start; a descriptor closed and
+        // reused meanwhile is watched already.
+        for (std::size_t room = framing.Startable(); room > 0 && !deferred.empty(); --room) {
+            if (framing.IsOpen(deferred.front()))
+                watch(deferred.front(), true);
+            deferred.pop_front();
+        }
         if (at_cap && framing.GetOpenCount() < max_connections_)
             at_cap = false;
         if (!accepting && !at_cap && now >= accept_paused_until)
@@ -267,10 +314,7 @@ void TcpTextListener::Run() {
             break;
         // A connection whose bytes or end wait in the kernel was not read
         // for want of time or room here: its sender is not the slow one.
-        framing.Expire(now, [](int fd) {
-            pollfd entry{fd, POLLIN | POLLRDHUP, 0};
-            return ::poll(&entry, 1, 0) == 1 && (entry.revents & (POLLIN | POLLRDHUP)) != 0;
-        });
+        framing.Expire(now, behind);
         if (!incoming || framing.IsPaused())
             continue;
         for (;;) {

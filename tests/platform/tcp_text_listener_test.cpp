@@ -267,7 +267,6 @@ TEST_F(ListenerTest, FloodsOfFullTextsAgainstASlowTakerLoseNoTextWrittenAndClose
         changed.notify_all();
     }
     taker.join();
-    EXPECT_GT(listener_.GetPauseCount(), 0u);
     std::size_t lost = 0;
     for (const auto& marks : sent)
         for (const std::string& mark : marks)
