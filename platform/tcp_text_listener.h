@@ -10,8 +10,10 @@
 // Each accepted connection holds a descriptor of the DescriptorBudget it
 // shares with the host's sends; when the budget has none, accepting pauses
 // for kAcceptPauseMs. The bytes held, texts being read and texts handed on
-// with a lease, stay within kMaxBufferedBytes: while the leased texts fill
-// it, reading and accepting pause. An accept that fails for want of
+// with a lease, stay within kMaxBufferedBytes: a connection starts its text
+// only while every text under way could still reach the size cap within it
+// (others wait unread, their time standing still), and while the leased
+// texts fill it, reading and accepting pause. An accept that fails for want of
 // descriptors or memory pauses accepting for kAcceptPauseMs. Socket time-outs
 // are real time.
 

@@ -6,6 +6,7 @@
 #include "data/data_host.h"
 #include "jobs/host/host_test_support.h"
 #include "jobs/job_data_client2.h"
+#include "platform/descriptor_budget.h"
 #include "platform/name_resolver.h"
 
 #include <algorithm>
@@ -323,7 +324,9 @@ TEST_F(HostSendersTest, SendsUnderWayAreBoundedInAllAndPerAddressAndAThousandAnd
     ASSERT_EQ(reader("127.0.2.1", arrived_other, other_address), KV_OK);
     ASSERT_TRUE(send(addresses[0], fifth_port.GetPort(), kHoldMs));
     ASSERT_TRUE(send("127.0.2.1", other_address.GetPort(), kHoldMs));
-    // The rest wait behind them, up to the bound.
+    // The rest wait behind them, up to the bound, once the first are under
+    // way, each with its descriptor.
+    ASSERT_TRUE(Run([] { return DescriptorBudget::Get().InUse() >= HostSenders::kMaxSends; }));
     workstation_.SetLogLimit(2 * HostSenders::kMaxWaiting);
     for (std::size_t posted = 2; posted < HostSenders::kMaxWaiting; ++posted)
         ASSERT_TRUE(workstation_.PostSend("127.0.2.1", other_address.GetPort(), "x", kHoldMs));
