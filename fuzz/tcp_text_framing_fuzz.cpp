@@ -212,9 +212,12 @@ private:
             Check(dropped && LeasedBytes() == 0);
         else
             Check(id == expected_id_ && dropped == expected_dropped_);
-        // The oldest goes first whenever the framing closes on its own.
-        if (expiring_ || making_room_)
+        // The oldest goes first whenever the framing closes on its own; for
+        // room, the oldest that holds bytes.
+        if (expiring_)
             Check(opened_.front() == id);
+        if (making_room_)
+            Check(OldestHolding() == id);
         if (!dropped && !closing_all_)
             delivering_ = found->second;
         model_.erase(found);
@@ -225,6 +228,14 @@ private:
             }
         }
         expected_id_ = -1;
+    }
+
+    int OldestHolding() const {
+        for (const int id : opened_) {
+            if (!model_.at(id).given.empty())
+                return id;
+        }
+        return -1;
     }
 
     std::size_t LeasedBytes() const {

@@ -58,10 +58,14 @@ std::size_t TcpTextFraming::Room(int id) const {
     const auto found = by_id_.find(id);
     if (found == by_id_.end())
         return 0;
+    const std::size_t text = found->second->text.size();
+    // A text at its cap can only end or pass it: neither byte is held, so
+    // the bound does not keep its end from being read.
+    if (text >= limits_.max_bytes)
+        return 1;
     const std::size_t held = budget_->held.load();
     if (held >= limits_.max_held_bytes)
         return 0;
-    const std::size_t text = found->second->text.size();
     const std::size_t cap = text <= limits_.max_bytes ? limits_.max_bytes - text + 1 : 1;
     return std::min(cap, limits_.max_held_bytes - held);
 }
@@ -75,6 +79,10 @@ void TcpTextFraming::Append(int id, const char* bytes, std::size_t count) {
         budget_->held.load() + count > limits_.max_held_bytes) {
         Remove(found->second, true);
         return;
+    }
+    if (!connection.started && count > 0) {
+        connection.started = true;
+        ++started_;
     }
     connection.text.append(bytes, count);
     reading_ += count;
@@ -90,6 +98,9 @@ void TcpTextFraming::End(int id) {
     received.peer_address = found->second->peer_address;
     // The bytes stay held, now by the text's lease.
     reading_ -= received.text.size();
+    if (found->second->started)
+        --started_;
+    found->second->started = false;
     received.lease = TcpTextLease(budget_, received.text.size());
     found->second->text.clear();
     Remove(found->second, false);
@@ -112,13 +123,55 @@ bool TcpTextFraming::MakeRoom(int id, std::int64_t now_ms) {
             }
             return false;
         }
-        Remove(connections_.begin(), true);
+        // Closing a connection that holds nothing would make no room.
+        const auto holding = std::find_if(connections_.begin(), connections_.end(),
+                                          [](const Connection& c) { return !c.text.empty(); });
+        if (holding == connections_.end())
+            return IsOpen(id);
+        Remove(holding, true);
     }
     return IsOpen(id);
 }
 
+bool TcpTextFraming::IsStarted(int id) const {
+    const auto found = by_id_.find(id);
+    return found != by_id_.end() && found->second->started;
+}
+
+void TcpTextFraming::Start(int id) {
+    const auto found = by_id_.find(id);
+    if (found == by_id_.end() || found->second->started)
+        return;
+    found->second->started = true;
+    ++started_;
+}
+
+std::size_t TcpTextFraming::Startable() const {
+    const std::size_t handed = budget_->held.load() - reading_;
+    if (handed >= limits_.max_held_bytes || limits_.max_bytes == 0)
+        return 0;
+    const std::size_t fit = (limits_.max_held_bytes - handed) / limits_.max_bytes;
+    return fit > started_ ? fit - started_ : 0;
+}
+
+int TcpTextFraming::OldestIdle(const std::function<bool(int id)>& idle) const {
+    for (const Connection& connection : connections_) {
+        if (!connection.text.empty() && idle(connection.id))
+            return connection.id;
+    }
+    return -1;
+}
+
 bool TcpTextFraming::HasRoom() const {
-    return budget_->held.load() < limits_.max_held_bytes;
+    return budget_->held.load() < limits_.max_held_bytes && (started_ > 0 || Startable() > 0);
+}
+
+bool TcpTextFraming::PauseUntilStartable(std::int64_t now_ms) {
+    if (paused_ || started_ > 0 || Startable() > 0 || budget_->held.load() == reading_)
+        return false;
+    paused_ = true;
+    paused_since_ms_ = now_ms;
+    return true;
 }
 
 void TcpTextFraming::Resume(std::int64_t now_ms) {
@@ -130,11 +183,19 @@ void TcpTextFraming::Resume(std::int64_t now_ms) {
         connection.deadline_ms += paused_for;
 }
 
-void TcpTextFraming::Expire(std::int64_t now_ms) {
+void TcpTextFraming::Expire(std::int64_t now_ms, const Behind& behind) {
     if (paused_)
         return;
-    while (!connections_.empty() && connections_.front().deadline_ms <= now_ms)
+    while (!connections_.empty() && connections_.front().deadline_ms <= now_ms) {
+        if (behind && behind(connections_.front().id)) {
+            // Every other deadline is at most now plus the time-out: the list
+            // stays in deadline order.
+            connections_.front().deadline_ms = now_ms + limits_.read_timeout_ms;
+            connections_.splice(connections_.end(), connections_, connections_.begin());
+            continue;
+        }
         Remove(connections_.begin(), true);
+    }
 }
 
 void TcpTextFraming::CloseAll() {
@@ -152,6 +213,8 @@ bool TcpTextFraming::NextDeadline(std::int64_t& when_ms) const {
 void TcpTextFraming::Remove(Iterator at, bool dropped) {
     const int id = at->id;
     reading_ -= at->text.size();
+    if (at->started)
+        --started_;
     budget_->held.fetch_sub(at->text.size());
     by_id_.erase(id);
     connections_.erase(at);

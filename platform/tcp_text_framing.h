@@ -101,9 +101,25 @@ public:
     // The connection failed: its text is dropped.
     void Fail(int id);
     // The connection has bytes to give and no room: closes the oldest
-    // connections while nothing waits for release. False when reading must
-    // pause (texts wait) or the connection itself was closed.
+    // connections holding bytes while nothing waits for release. False when
+    // reading must pause (texts wait) or the connection itself was closed.
     bool MakeRoom(int id, std::int64_t now_ms);
+    // A connection has started once it gave bytes. A new text starts only
+    // while every started one, and it, could still grow to max_bytes within
+    // the bound beside the texts handed on, so that texts under way are
+    // finished rather than closed for room. Startable: how many more may
+    // start now.
+    bool IsStarted(int id) const;
+    std::size_t Startable() const;
+    // Counts the connection as started before its first bytes, so that
+    // several read in one pass do not pass the bound together.
+    void Start(int id);
+    // Pauses when nothing can be read until texts are released: none has
+    // started and handed-on texts leave no room for one. True when it paused.
+    bool PauseUntilStartable(std::int64_t now_ms);
+    // The oldest started connection for which idle(id) holds (its peer has
+    // nothing more to give now), or -1.
+    int OldestIdle(const std::function<bool(int id)>& idle) const;
     // Whether a pause may end: the bound is no longer reached. Resume moves
     // every deadline on by the time paused.
     bool IsPaused() const { return paused_; }
@@ -111,8 +127,11 @@ public:
     void Resume(std::int64_t now_ms);
     // Closes every connection, none counted as dropped.
     void CloseAll();
-    // Drops the connections whose time is up; nothing while paused.
-    void Expire(std::int64_t now_ms);
+    // Drops the connections whose time is up; nothing while paused. A
+    // connection for which behind(id) says its peer's bytes wait unread
+    // (the reader, not the peer, was slow) gets the whole time-out again.
+    using Behind = std::function<bool(int id)>;
+    void Expire(std::int64_t now_ms, const Behind& behind = {});
     // The earliest deadline; false when no connection is open or paused.
     bool NextDeadline(std::int64_t& when_ms) const;
 
@@ -127,6 +146,7 @@ private:
         std::uint32_t peer_address = 0;
         std::int64_t deadline_ms = 0;
         std::string text;
+        bool started = false;
     };
     using Iterator = std::list<Connection>::iterator;
 
@@ -141,6 +161,7 @@ private:
     std::list<Connection> connections_;
     std::unordered_map<int, Iterator> by_id_;
     std::size_t reading_ = 0;
+    std::size_t started_ = 0;
     bool paused_ = false;
     std::int64_t paused_since_ms_ = 0;
 };

@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <deque>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -29,15 +30,7 @@ int MillisecondsUntil(std::int64_t when_ms, std::int64_t now_ms) {
 }
 
 std::size_t ConnectionCap() {
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-        return TcpTextListener::kMaxConnections;
-    const auto soft = static_cast<std::uint64_t>(limit.rlim_cur);
-    const std::uint64_t usable = soft > TcpTextListener::kSpareDescriptors * 2
-                                     ? soft - TcpTextListener::kSpareDescriptors
-                                     : soft / 2;
-    return static_cast<std::size_t>(std::min<std::uint64_t>(TcpTextListener::kMaxConnections,
-                                                            std::max<std::uint64_t>(usable, 1)));
+    return std::min(TcpTextListener::kMaxConnections, DescriptorBudget::Capacity());
 }
 
 } // namespace
@@ -150,7 +143,11 @@ void TcpTextListener::Stop() {
 }
 
 void TcpTextListener::Run() {
+    DescriptorBudget& descriptors = DescriptorBudget::Get();
     bool accepting = true;
+    // At the cap, accepting waits for a connection to end rather than for
+    // time.
+    bool at_cap = false;
     std::int64_t accept_paused_until = 0;
     constexpr int kEventBatch = 64;
     epoll_event events[kEventBatch];
@@ -162,11 +159,12 @@ void TcpTextListener::Run() {
                 handler_(std::move(text));
         },
         // The counts change before the peer can see the close.
-        [this, &framing](int fd, bool dropped) {
+        [this, &framing, &descriptors](int fd, bool dropped) {
             if (dropped)
                 dropped_.fetch_add(1);
             open_.store(framing.GetOpenCount());
             ::close(fd);
+            descriptors.Give();
         });
     const auto set_accepting = [&](bool on) {
         epoll_event change{on ? static_cast<std::uint32_t>(EPOLLIN) : 0u, {}};
@@ -174,8 +172,46 @@ void TcpTextListener::Run() {
         ::epoll_ctl(epoll_fd_, EPOLL_CTL_MOD, listen_fd_, &change);
         accepting = on;
     };
+    // Whether the connection's bytes or end wait in the kernel, unread.
+    const auto behind = [](int fd) {
+        pollfd entry{fd, POLLIN | POLLRDHUP, 0};
+        return ::poll(&entry, 1, 0) == 1 && (entry.revents & (POLLIN | POLLRDHUP)) != 0;
+    };
+    // Connections not started for want of room, unwatched until texts under
+    // way make room (a watched one would be reported ready again at once).
+    std::deque<int> deferred;
+    bool looked_for_idle = false;
+    const auto watch = [&](int fd, bool on) {
+        epoll_event change{on ? static_cast<std::uint32_t>(EPOLLIN) : 0u, {}};
+        change.data.fd = fd;
+        ::epoll_ctl(epoll_fd_, EPOLL_CTL_MOD, fd, &change);
+    };
+    // Whether a new text may start now; a started connection whose peer has
+    // nothing more to give makes way for it, as the byte bound would close
+    // it anyway.
+    const auto may_start = [&](int fd) {
+        if (framing.IsStarted(fd) || framing.Startable() > 0)
+            return true;
+        if (!looked_for_idle) {
+            looked_for_idle = true;
+            const int idle = framing.OldestIdle([&](int id) { return !behind(id); });
+            if (idle >= 0) {
+                framing.Fail(idle);
+                looked_for_idle = false;
+            }
+        }
+        return framing.Startable() > 0;
+    };
     // Reads what the connection has, as far as the bound allows.
     const auto read_from = [&](int fd, std::int64_t now) {
+        if (!may_start(fd)) {
+            watch(fd, false);
+            deferred.push_back(fd);
+            if (framing.PauseUntilStartable(now))
+                pauses_.fetch_add(1);
+            return;
+        }
+        framing.Start(fd);
         char buffer[16384];
         for (;;) {
             std::size_t room = framing.Room(fd);
@@ -230,10 +266,20 @@ void TcpTextListener::Run() {
             budget_->starved.store(false);
             framing.Resume(now);
         }
-        if (!accepting && now >= accept_paused_until)
+        looked_for_idle = false;
+        // Watched again as far as they may start; a descriptor closed and
+        // reused meanwhile is watched already.
+        for (std::size_t room = framing.Startable(); room > 0 && !deferred.empty(); --room) {
+            if (framing.IsOpen(deferred.front()))
+                watch(deferred.front(), true);
+            deferred.pop_front();
+        }
+        if (at_cap && framing.GetOpenCount() < max_connections_)
+            at_cap = false;
+        if (!accepting && !at_cap && now >= accept_paused_until)
             set_accepting(true);
         int timeout = -1;
-        if (!accepting)
+        if (!accepting && !at_cap)
             timeout = MillisecondsUntil(accept_paused_until, now);
         if (std::int64_t deadline = 0; framing.NextDeadline(deadline)) {
             const int left = MillisecondsUntil(deadline, now);
@@ -266,18 +312,32 @@ void TcpTextListener::Run() {
         }
         if (wake)
             break;
-        framing.Expire(now);
+        // A connection whose bytes or end wait in the kernel was not read
+        // for want of time or room here: its sender is not the slow one.
+        framing.Expire(now, behind);
         if (!incoming || framing.IsPaused())
             continue;
         for (;;) {
+            if (framing.GetOpenCount() >= max_connections_) {
+                at_cap = true;
+                set_accepting(false);
+                break;
+            }
+            if (!descriptors.TryTakeForAccept()) {
+                accept_paused_until = now + kAcceptPauseMs;
+                set_accepting(false);
+                break;
+            }
             sockaddr_in peer{};
             socklen_t size = sizeof peer;
             const int fd = ::accept4(listen_fd_, reinterpret_cast<sockaddr*>(&peer), &size,
                                      SOCK_NONBLOCK | SOCK_CLOEXEC);
             if (fd < 0) {
-                if (errno == EINTR || errno == ECONNABORTED)
+                const int error = errno;
+                descriptors.Give();
+                if (error == EINTR || error == ECONNABORTED)
                     continue;
-                if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                if (error != EAGAIN && error != EWOULDBLOCK) {
                     // No descriptor or no memory: the waiting connection stays
                     // in the backlog; looking again at once would only spin.
                     accept_failures_.fetch_add(1);
@@ -290,6 +350,7 @@ void TcpTextListener::Run() {
             watch.data.fd = fd;
             if (::epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, fd, &watch) != 0) {
                 ::close(fd);
+                descriptors.Give();
                 dropped_.fetch_add(1);
                 continue;
             }

@@ -2,15 +2,22 @@
 // The receiving side of the one-text-per-connection transport (see
 // tcp_transport.h): one readiness loop (epoll) on its own thread gathers each
 // connection's bytes as they come and hands them on, with the peer's address,
-// when the peer ends the stream. Its limits are those of TcpTextFraming: a
-// connection beyond a limit is closed and its text dropped (a text above the
-// size cap or not ended within the read time-out; the oldest connection when
-// a new one would pass the connection cap). The bytes held, texts being read
-// and texts handed on with a lease, stay within kMaxBufferedBytes: while the
-// leased texts fill it, reading and accepting pause. An accept that fails for
-// want of descriptors or memory pauses accepting for kAcceptPauseMs. Socket
-// time-outs are real time.
+// when the peer ends the stream. A connection beyond a limit of
+// TcpTextFraming is closed and its text dropped (a text above the size cap or
+// not ended within the read time-out). At the connection cap no connection is
+// closed: the listener accepts none until connections end, and the waiting
+// ones stay in the kernel's backlog, already connected for their senders.
+// Each accepted connection holds a descriptor of the DescriptorBudget it
+// shares with the host's sends; when the budget has none, accepting pauses
+// for kAcceptPauseMs. The bytes held, texts being read and texts handed on
+// with a lease, stay within kMaxBufferedBytes: a connection starts its text
+// only while every text under way could still reach the size cap within it
+// (others wait unread, their time standing still), and while the leased
+// texts fill it, reading and accepting pause. An accept that fails for want of
+// descriptors or memory pauses accepting for kAcceptPauseMs. Socket time-outs
+// are real time.
 
+#include "platform/descriptor_budget.h"
 #include "platform/result_codes.h"
 #include "platform/tcp_text_framing.h"
 
@@ -33,7 +40,7 @@ public:
     static constexpr std::uint32_t kDefaultReadTimeoutMs = 2000;
     static constexpr std::size_t kMaxConnections = 1024;
     // Descriptors kept free beside the connections, out of the soft limit.
-    static constexpr std::size_t kSpareDescriptors = 64;
+    static constexpr std::size_t kSpareDescriptors = DescriptorBudget::kSpareDescriptors;
     static constexpr std::size_t kMaxBufferedBytes = 32 * 1024 * 1024;
     static constexpr std::uint32_t kAcceptPauseMs = 100;
 
@@ -66,7 +73,7 @@ public:
     // Accepts that failed other than for want of a waiting connection.
     std::uint32_t GetAcceptFailureCount() const { return accept_failures_.load(); }
     // The connection cap of this start: kMaxConnections, or fewer when the
-    // soft descriptor limit less kSpareDescriptors is lower.
+    // descriptor budget (the soft limit less kSpareDescriptors) is lower.
     std::size_t GetMaxConnections() const { return max_connections_; }
     // The bytes held now and the most held at once since the start.
     std::size_t GetHeldBytes() const { return budget_ ? budget_->held.load() : 0; }

@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <chrono>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -36,11 +37,16 @@ bool ResolveHost(const std::string& host, in_addr& address) {
     return true;
 }
 
-// timed_out is set when the time ran out.
-bool WaitFor(int fd, short events, std::uint32_t timeout_ms, bool& timed_out) {
+using Deadline = std::chrono::steady_clock::time_point;
+
+// timed_out is set when the deadline passed.
+bool WaitFor(int fd, short events, Deadline deadline, bool& timed_out) {
     pollfd entry{fd, events, 0};
     for (;;) {
-        const int ready = ::poll(&entry, 1, static_cast<int>(timeout_ms));
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        const int ready =
+            left.count() <= 0 ? 0 : ::poll(&entry, 1, static_cast<int>(left.count()));
         if (ready > 0)
             return true;
         if (ready == 0)
@@ -50,19 +56,19 @@ bool WaitFor(int fd, short events, std::uint32_t timeout_ms, bool& timed_out) {
     }
 }
 
-bool ConnectWithin(int fd, const sockaddr_in& target, std::uint32_t timeout_ms, bool& timed_out) {
+bool ConnectWithin(int fd, const sockaddr_in& target, Deadline deadline, bool& timed_out) {
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0)
         return true;
     if (errno != EINPROGRESS)
         return false;
-    if (!WaitFor(fd, POLLOUT, timeout_ms, timed_out))
+    if (!WaitFor(fd, POLLOUT, deadline, timed_out))
         return false;
     int error = 0;
     socklen_t size = sizeof error;
     return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
 }
 
-bool WriteAll(int fd, std::string_view bytes, std::uint32_t timeout_ms, bool& timed_out) {
+bool WriteAll(int fd, std::string_view bytes, Deadline deadline, bool& timed_out) {
     std::size_t written = 0;
     while (written < bytes.size()) {
         const ssize_t sent =
@@ -74,7 +80,7 @@ bool WriteAll(int fd, std::string_view bytes, std::uint32_t timeout_ms, bool& ti
         if (sent < 0 && errno == EINTR)
             continue;
         if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
-            WaitFor(fd, POLLOUT, timeout_ms, timed_out))
+            WaitFor(fd, POLLOUT, deadline, timed_out))
             continue;
         return false;
     }
@@ -90,6 +96,9 @@ KvResult SendText(const std::string& host, std::uint32_t port, std::string_view 
         *timed_out = false;
     if (host.empty() || port > 0xFFFF)
         return KV_E_FAIL;
+    // One deadline for the look-up, the connect and the whole write.
+    const Deadline deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_port = htons(static_cast<std::uint16_t>(port));
@@ -100,9 +109,9 @@ KvResult SendText(const std::string& host, std::uint32_t port, std::string_view 
         return KV_E_SOCKET_CREATE;
     SocketCloser closer(fd);
     KvResult result = KV_OK;
-    if (!ConnectWithin(fd, target, timeout_ms, ran_out))
+    if (!ConnectWithin(fd, target, deadline, ran_out))
         result = KV_E_SOCKET_CONNECT;
-    else if (!WriteAll(fd, bytes, timeout_ms, ran_out))
+    else if (!WriteAll(fd, bytes, deadline, ran_out))
         result = KV_E_SOCKET_SEND;
     if (timed_out != nullptr)
         *timed_out = ran_out;

@@ -13,8 +13,9 @@
 #include <string_view>
 
 // Connects to host:port (a dotted address, or a name looked up through the
-// replaceable resolver), writes the bytes and closes. Connecting and each wait
-// to write are bounded by timeout_ms. KV_E_FAIL for an empty host or a port
+// replaceable resolver), writes the bytes and closes. One deadline, timeout_ms
+// from the call, bounds the connect and the whole write; a look-up that ends
+// after it leaves the connect no time. KV_E_FAIL for an empty host or a port
 // above 65535 (no socket is made), KV_E_SOCKET_CREATE, KV_E_SOCKET_CONNECT
 // (also for a name that does not resolve or a connect that times out),
 // KV_E_SOCKET_SEND when not every byte could be written. timed_out, when

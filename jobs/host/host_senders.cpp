@@ -1,199 +1,538 @@
 #include "jobs/host/host_senders.h"
 
 #include "platform/clock.h"
+#include "platform/descriptor_budget.h"
 #include "platform/name_resolver.h"
-#include "platform/tcp_transport.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
-
-// A name look-up shared by the sender waiting for it and the thread doing it,
-// which may outlive the senders.
-struct HostSenders::LookUp {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool done = false;
-    bool found = false;
-    bool given_up = false;
-    std::uint32_t address = 0;
-};
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <deque>
+#include <map>
+#include <netinet/in.h>
+#include <set>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
-// An address whose send timed out at since is skipped until kSkipMs later.
-bool StillSkipped(std::uint32_t now, std::uint32_t since) { return now - since < HostSenders::kSkipMs; }
+struct Item {
+    std::string host;
+    std::uint32_t port = 0;
+    std::string text;
+    std::uint32_t timeout_ms = 0;
+    HostSenders::Completion completion;
+};
 
-} // namespace
+struct LookedUp {
+    std::uint64_t send_id = 0;
+    bool found = false;
+    std::uint32_t address = 0;
+};
 
-bool HostSenders::Post(const std::string& host, std::uint32_t port, std::string text,
-                       std::uint32_t timeout_ms, Completion completion) {
-    std::lock_guard lock(mutex_);
-    if (stopping_ || waiting_count_ >= kMaxWaiting)
+std::int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+bool ParseDotted(const std::string& text, std::uint32_t& address) {
+    in_addr parsed{};
+    if (::inet_pton(AF_INET, text.c_str(), &parsed) != 1)
         return false;
-    const Destination destination{host, port};
-    std::deque<Item>& queue = waiting_[destination];
-    queue.push_back(Item{host, port, std::move(text), timeout_ms, std::move(completion)});
-    ++waiting_count_;
-    if (queue.size() == 1 && busy_.count(destination) == 0)
-        ready_.push_back(destination);
-    if (idle_ == 0 && threads_.size() < kMaxSenders)
-        threads_.emplace_back([this] { Work(); });
-    changed_.notify_one();
+    address = ntohl(parsed.s_addr);
     return true;
 }
 
-void HostSenders::Stop() {
-    std::vector<std::thread> threads;
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-        threads.swap(threads_);
-        for (const std::shared_ptr<LookUp>& look_up : look_ups_) {
-            std::lock_guard held(look_up->mutex);
-            look_up->given_up = true;
-            look_up->changed.notify_all();
-        }
+std::string DottedText(std::uint32_t address) {
+    in_addr value{};
+    value.s_addr = htonl(address);
+    char text[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &value, text, sizeof text);
+    return text;
+}
+
+// A destination whose send timed out at since is skipped until kSkipMs later.
+bool StillSkipped(std::uint32_t now, std::uint32_t since) {
+    return now - since < HostSenders::kSkipMs;
+}
+
+} // namespace
+
+// What Post, Stop and the look-up threads hand the loop.
+struct HostSenders::Shared {
+    // Made with the senders, so that running them later opens no
+    // descriptor but its connections'.
+    Shared()
+        : wake_fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), epoll_fd(::epoll_create1(EPOLL_CLOEXEC)) {
+        epoll_event wake{EPOLLIN, {}};
+        wake.data.u64 = 0;
+        if (wake_fd >= 0 && epoll_fd >= 0)
+            ::epoll_ctl(epoll_fd, EPOLL_CTL_ADD, wake_fd, &wake);
     }
-    changed_.notify_all();
-    for (std::thread& thread : threads)
-        thread.join();
-    std::lock_guard lock(mutex_);
-    waiting_.clear();
+    ~Shared() {
+        if (epoll_fd >= 0)
+            ::close(epoll_fd);
+        if (wake_fd >= 0)
+            ::close(wake_fd);
+    }
+    Shared(const Shared&) = delete;
+    Shared& operator=(const Shared&) = delete;
+
+    void Wake() const {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t ignored = ::write(wake_fd, &one, sizeof one);
+    }
+
+    std::mutex mutex;
+    std::deque<Item> posted;
+    std::vector<LookedUp> looked_up;
+    // Texts posted and not yet under way.
+    std::size_t waiting = 0;
+    bool stopping = false;
+    std::uint64_t next_send_id = 1;
+    // Look-up threads running, given up or not.
+    std::atomic<std::size_t> look_up_slots{0};
+    const int wake_fd;
+    // Used by the loop's thread only.
+    const int epoll_fd;
+};
+
+// The event loop: everything here belongs to its thread.
+class HostSenders::Loop {
+public:
+    explicit Loop(std::shared_ptr<Shared> shared)
+        : shared_(std::move(shared)), epoll_fd_(shared_->epoll_fd) {}
+    void Run();
+
+private:
+    enum class Stage { kLookingUp, kWaitingForAddress, kConnecting, kWriting };
+    using Destination = std::pair<std::string, std::uint32_t>;
+    struct Send {
+        Item item;
+        Destination destination;
+        Stage stage = Stage::kLookingUp;
+        std::int64_t deadline_ms = 0;
+        std::int64_t connect_started_ms = 0;
+        std::uint32_t address = 0;
+        bool address_known = false;
+        bool address_counted = false;
+        int fd = -1;
+        std::size_t written = 0;
+    };
+
+    bool TakeShared();
+    void GiveUpForStop();
+    void StartSends(std::int64_t now);
+    void Begin(std::uint64_t id, Item item, const Destination& destination, std::int64_t now);
+    void AfterAddress(std::uint64_t id, std::int64_t now);
+    void Connect(std::uint64_t id, std::int64_t now);
+    void OnReady(std::uint64_t id);
+    void Write(std::uint64_t id);
+    void Expire(std::int64_t now);
+    int WaitMs(std::int64_t now) const;
+    // Ends the send: its descriptor, its address's place and its
+    // destination's turn go to the next.
+    void Finish(std::uint64_t id, KvResult result, bool tell = true);
+    bool IsSkipped(std::uint32_t address, std::uint32_t port);
+    bool AddressIsFull(std::uint32_t address) const {
+        const auto found = per_address_.find(address);
+        return found != per_address_.end() && found->second >= kMaxPerAddress;
+    }
+
+    std::shared_ptr<Shared> shared_;
+    const int epoll_fd_;
+    DescriptorBudget& descriptors_ = DescriptorBudget::Get();
+    // Texts waiting per destination; a destination is in ready_ while it has
+    // texts and none of its sends is under way.
+    std::map<Destination, std::deque<Item>> queues_;
+    std::deque<Destination> ready_;
+    std::set<Destination> busy_;
+    std::map<std::uint64_t, Send> sends_;
+    std::map<std::uint32_t, std::size_t> per_address_;
+    std::map<std::uint32_t, std::deque<std::uint64_t>> waiting_for_address_;
+    // The tick at which a send to the destination timed out.
+    std::map<std::pair<std::uint32_t, std::uint32_t>, std::uint32_t> timed_out_;
+    bool wanting_descriptor_ = false;
+};
+
+void HostSenders::Loop::Run() {
+    descriptors_.Watch(shared_->wake_fd);
+    constexpr int kEventBatch = 64;
+    epoll_event events[kEventBatch];
+    for (;;) {
+        const bool stopping = TakeShared();
+        std::int64_t now = NowMs();
+        if (stopping) {
+            GiveUpForStop();
+            if (sends_.empty())
+                break;
+        } else {
+            StartSends(now);
+        }
+        const int ready = ::epoll_wait(epoll_fd_, events, kEventBatch, WaitMs(now));
+        if (ready < 0 && errno != EINTR)
+            break;
+        for (int i = 0; i < ready; ++i) {
+            if (events[i].data.u64 == 0) {
+                std::uint64_t count = 0;
+                [[maybe_unused]] const ssize_t ignored =
+                    ::read(shared_->wake_fd, &count, sizeof count);
+                continue;
+            }
+            OnReady(events[i].data.u64);
+        }
+        Expire(NowMs());
+    }
+    while (!sends_.empty())
+        Finish(sends_.begin()->first, KV_E_ALREADY_STOPPING, false);
+    descriptors_.Unwatch(shared_->wake_fd);
+    if (wanting_descriptor_)
+        descriptors_.RemoveWantedBySends(1);
+}
+
+bool HostSenders::Loop::TakeShared() {
+    std::deque<Item> posted;
+    std::vector<LookedUp> looked_up;
+    bool stopping = false;
+    {
+        std::lock_guard lock(shared_->mutex);
+        posted.swap(shared_->posted);
+        looked_up.swap(shared_->looked_up);
+        stopping = shared_->stopping;
+    }
+    for (Item& item : posted) {
+        Destination destination{item.host, item.port};
+        std::deque<Item>& queue = queues_[destination];
+        queue.push_back(std::move(item));
+        if (queue.size() == 1 && busy_.count(destination) == 0)
+            ready_.push_back(std::move(destination));
+    }
+    const std::int64_t now = NowMs();
+    for (const LookedUp& result : looked_up) {
+        const auto found = sends_.find(result.send_id);
+        // A send that ran out of time before its look-up ended is gone.
+        if (found == sends_.end() || found->second.stage != Stage::kLookingUp)
+            continue;
+        if (!result.found) {
+            Finish(result.send_id, KV_E_SOCKET_CONNECT);
+            continue;
+        }
+        found->second.address = result.address;
+        found->second.address_known = true;
+        AfterAddress(result.send_id, now);
+    }
+    return stopping;
+}
+
+void HostSenders::Loop::GiveUpForStop() {
+    queues_.clear();
     ready_.clear();
-    busy_.clear();
-    timed_out_.clear();
-    waiting_count_ = 0;
-    idle_ = 0;
-    stopping_ = false;
+    std::vector<std::uint64_t> given_up;
+    for (const auto& [id, send] : sends_) {
+        if (send.stage == Stage::kLookingUp || send.stage == Stage::kWaitingForAddress)
+            given_up.push_back(id);
+    }
+    for (std::uint64_t id : given_up)
+        Finish(id, KV_E_ALREADY_STOPPING, false);
+}
+
+void HostSenders::Loop::StartSends(std::int64_t now) {
+    bool short_of_descriptors = false;
+    for (auto at = ready_.begin(); at != ready_.end() && sends_.size() < kMaxSends;) {
+        std::uint32_t address = 0;
+        if (ParseDotted(at->first, address) && AddressIsFull(address)) {
+            ++at;
+            continue;
+        }
+        if (!descriptors_.TryTakeForSend()) {
+            short_of_descriptors = true;
+            break;
+        }
+        const Destination destination = *at;
+        at = ready_.erase(at);
+        std::deque<Item>& queue = queues_[destination];
+        Item item = std::move(queue.front());
+        queue.pop_front();
+        {
+            std::lock_guard lock(shared_->mutex);
+            --shared_->waiting;
+        }
+        busy_.insert(destination);
+        std::uint64_t id = 0;
+        {
+            std::lock_guard lock(shared_->mutex);
+            id = shared_->next_send_id++;
+        }
+        Begin(id, std::move(item), destination, now);
+        // A send that ended at once put its destination back, which moves
+        // the deque's elements: look again from the front.
+        at = ready_.begin();
+    }
+    // Descriptors given back wake the loop while a send waits for one, and
+    // the listener leaves them to the sends meanwhile.
+    if (short_of_descriptors != wanting_descriptor_) {
+        if (short_of_descriptors)
+            descriptors_.AddWantedBySends(1);
+        else
+            descriptors_.RemoveWantedBySends(1);
+        wanting_descriptor_ = short_of_descriptors;
+    }
+}
+
+void HostSenders::Loop::Begin(std::uint64_t id, Item item, const Destination& destination,
+                              std::int64_t now) {
+    Send& send = sends_[id];
+    send.destination = destination;
+    send.deadline_ms = now + item.timeout_ms;
+    send.item = std::move(item);
+    if (send.item.host.empty() || send.item.port > 0xFFFF) {
+        Finish(id, KV_E_FAIL);
+        return;
+    }
+    if (ParseDotted(send.item.host, send.address)) {
+        send.address_known = true;
+        AfterAddress(id, now);
+        return;
+    }
+    // Slots are taken only here, on the loop's thread; the look-ups give
+    // them back.
+    if (shared_->look_up_slots.load() >= kMaxLookUps) {
+        Finish(id, kTooManyLookUps);
+        return;
+    }
+    shared_->look_up_slots.fetch_add(1);
+    send.stage = Stage::kLookingUp;
+    // The thread holds what it uses: the senders may be gone when it ends.
+    std::thread([shared = shared_, id, host = send.item.host, resolver = ShareNameResolver()] {
+        std::uint32_t found = 0;
+        const bool resolved = resolver->LookupAddress(host, found);
+        // The slot is free before the loop hears, so that its next look-up
+        // finds it free.
+        shared->look_up_slots.fetch_sub(1);
+        {
+            std::lock_guard lock(shared->mutex);
+            shared->looked_up.push_back(LookedUp{id, resolved, found});
+        }
+        shared->Wake();
+    }).detach();
+}
+
+void HostSenders::Loop::AfterAddress(std::uint64_t id, std::int64_t now) {
+    Send& send = sends_.at(id);
+    if (IsSkipped(send.address, send.item.port)) {
+        Finish(id, kSkipped);
+        return;
+    }
+    if (AddressIsFull(send.address)) {
+        send.stage = Stage::kWaitingForAddress;
+        waiting_for_address_[send.address].push_back(id);
+        return;
+    }
+    Connect(id, now);
+}
+
+void HostSenders::Loop::Connect(std::uint64_t id, std::int64_t now) {
+    Send& send = sends_.at(id);
+    ++per_address_[send.address];
+    send.address_counted = true;
+    send.connect_started_ms = now;
+    send.fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (send.fd < 0) {
+        Finish(id, KV_E_SOCKET_CREATE);
+        return;
+    }
+    epoll_event watch{EPOLLOUT, {}};
+    watch.data.u64 = id;
+    if (::epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, send.fd, &watch) != 0) {
+        Finish(id, KV_E_SOCKET_CREATE);
+        return;
+    }
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_addr.s_addr = htonl(send.address);
+    target.sin_port = htons(static_cast<std::uint16_t>(send.item.port));
+    if (::connect(send.fd, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) {
+        send.stage = Stage::kWriting;
+        Write(id);
+        return;
+    }
+    if (errno != EINPROGRESS) {
+        Finish(id, KV_E_SOCKET_CONNECT);
+        return;
+    }
+    send.stage = Stage::kConnecting;
+}
+
+void HostSenders::Loop::OnReady(std::uint64_t id) {
+    const auto found = sends_.find(id);
+    if (found == sends_.end())
+        return;
+    Send& send = found->second;
+    if (send.stage == Stage::kConnecting) {
+        int error = 0;
+        socklen_t size = sizeof error;
+        if (::getsockopt(send.fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0) {
+            Finish(id, KV_E_SOCKET_CONNECT);
+            return;
+        }
+        send.stage = Stage::kWriting;
+    }
+    if (send.stage == Stage::kWriting)
+        Write(id);
+}
+
+void HostSenders::Loop::Write(std::uint64_t id) {
+    Send& send = sends_.at(id);
+    const std::string& text = send.item.text;
+    while (send.written < text.size()) {
+        const ssize_t sent = ::send(send.fd, text.data() + send.written,
+                                    text.size() - send.written, MSG_NOSIGNAL);
+        if (sent > 0) {
+            send.written += static_cast<std::size_t>(sent);
+            continue;
+        }
+        if (sent < 0 && errno == EINTR)
+            continue;
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return;
+        Finish(id, KV_E_SOCKET_SEND);
+        return;
+    }
+    Finish(id, KV_OK);
+}
+
+void HostSenders::Loop::Expire(std::int64_t now) {
+    std::vector<std::uint64_t> expired;
+    for (const auto& [id, send] : sends_) {
+        if (send.deadline_ms <= now)
+            expired.push_back(id);
+    }
+    for (std::uint64_t id : expired) {
+        // A send that an earlier one's end let connect may have ended too.
+        const auto found = sends_.find(id);
+        if (found == sends_.end())
+            continue;
+        const Send& send = found->second;
+        const bool judged = send.stage == Stage::kConnecting || send.stage == Stage::kWriting;
+        // Only a peer given at least half the time-out is judged silent.
+        if (judged && 2 * (send.deadline_ms - send.connect_started_ms) >=
+                          static_cast<std::int64_t>(send.item.timeout_ms)) {
+            const std::uint32_t tick = GetClock().TickMs();
+            // Only the destinations still skipped are kept.
+            std::erase_if(timed_out_,
+                          [tick](const auto& entry) { return !StillSkipped(tick, entry.second); });
+            timed_out_[{send.address, send.item.port}] = tick;
+        }
+        Finish(id, KV_E_TIMEOUT);
+    }
+}
+
+int HostSenders::Loop::WaitMs(std::int64_t now) const {
+    if (sends_.empty())
+        return -1;
+    std::int64_t earliest = INT64_MAX;
+    for (const auto& [id, send] : sends_)
+        earliest = std::min(earliest, send.deadline_ms);
+    if (earliest <= now)
+        return 0;
+    // Rounded up, so that the wake-up is not before the deadline.
+    return static_cast<int>(std::min<std::int64_t>(earliest - now + 1, 60000));
+}
+
+bool HostSenders::Loop::IsSkipped(std::uint32_t address, std::uint32_t port) {
+    const auto late = timed_out_.find({address, port});
+    if (late == timed_out_.end())
+        return false;
+    if (StillSkipped(GetClock().TickMs(), late->second))
+        return true;
+    timed_out_.erase(late);
+    return false;
+}
+
+void HostSenders::Loop::Finish(std::uint64_t id, KvResult result, bool tell) {
+    const auto found = sends_.find(id);
+    if (found == sends_.end())
+        return;
+    Send send = std::move(found->second);
+    sends_.erase(found);
+    if (send.fd >= 0) {
+        ::epoll_ctl(epoll_fd_, EPOLL_CTL_DEL, send.fd, nullptr);
+        ::close(send.fd);
+    }
+    descriptors_.Give();
+    if (send.stage == Stage::kWaitingForAddress) {
+        auto& queue = waiting_for_address_[send.address];
+        queue.erase(std::remove(queue.begin(), queue.end(), id), queue.end());
+        if (queue.empty())
+            waiting_for_address_.erase(send.address);
+    }
+    busy_.erase(send.destination);
+    if (const auto left = queues_.find(send.destination); left != queues_.end()) {
+        if (left->second.empty())
+            queues_.erase(left);
+        else
+            ready_.push_back(send.destination);
+    }
+    if (tell && send.item.completion)
+        send.item.completion(result,
+                             send.address_known ? DottedText(send.address) : std::string());
+    if (!send.address_counted)
+        return;
+    if (--per_address_[send.address] == 0)
+        per_address_.erase(send.address);
+    // The address's place goes to a send that waits for it.
+    const auto waiting = waiting_for_address_.find(send.address);
+    if (waiting == waiting_for_address_.end())
+        return;
+    const std::uint64_t next = waiting->second.front();
+    waiting->second.pop_front();
+    if (waiting->second.empty())
+        waiting_for_address_.erase(waiting);
+    Connect(next, NowMs());
+}
+
+bool HostSenders::Post(const std::string& host, std::uint32_t port, std::string text,
+                       std::uint32_t timeout_ms, Completion completion) {
+    std::lock_guard start(start_mutex_);
+    {
+        std::lock_guard lock(shared_->mutex);
+        if (shared_->stopping || shared_->waiting >= kMaxWaiting)
+            return false;
+        shared_->posted.push_back(Item{host, port, std::move(text), timeout_ms, std::move(completion)});
+        ++shared_->waiting;
+    }
+    if (!thread_.joinable())
+        thread_ = std::thread([loop = std::make_shared<Loop>(shared_)] { loop->Run(); });
+    shared_->Wake();
+    return true;
+}
+
+HostSenders::HostSenders() : shared_(std::make_shared<Shared>()) {}
+
+void HostSenders::Stop() {
+    std::lock_guard start(start_mutex_);
+    {
+        std::lock_guard lock(shared_->mutex);
+        shared_->stopping = true;
+    }
+    shared_->Wake();
+    if (thread_.joinable())
+        thread_.join();
+    std::lock_guard lock(shared_->mutex);
+    shared_->posted.clear();
+    shared_->looked_up.clear();
+    shared_->waiting = 0;
+    shared_->stopping = false;
 }
 
 std::size_t HostSenders::GetWaitingCount() const {
-    std::lock_guard lock(mutex_);
-    return waiting_count_;
-}
-
-void HostSenders::Work() {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        ++idle_;
-        changed_.wait(lock, [this] { return stopping_ || !ready_.empty(); });
-        --idle_;
-        if (stopping_)
-            return;
-        const Destination destination = ready_.front();
-        ready_.pop_front();
-        std::deque<Item>& queue = waiting_[destination];
-        Item item = std::move(queue.front());
-        queue.pop_front();
-        --waiting_count_;
-        busy_.insert(destination);
-        lock.unlock();
-        Send(item);
-        item = Item{};
-        lock.lock();
-        busy_.erase(destination);
-        if (auto left = waiting_.find(destination); left != waiting_.end()) {
-            if (left->second.empty())
-                waiting_.erase(left);
-            else
-                ready_.push_back(destination);
-        }
-    }
-}
-
-void HostSenders::Send(Item& item) {
-    std::string address;
-    const KvResult found = ToAddress(item.host, item.timeout_ms, address);
-    if (found == KV_E_ALREADY_STOPPING)
-        return;
-    if (found != KV_OK) {
-        if (item.completion)
-            item.completion(found, std::string());
-        return;
-    }
-    bool skip = false;
-    {
-        std::lock_guard lock(mutex_);
-        if (auto late = timed_out_.find(address); late != timed_out_.end()) {
-            skip = StillSkipped(GetClock().TickMs(), late->second);
-            if (!skip)
-                timed_out_.erase(late);
-        }
-    }
-    KvResult result = kSkipped;
-    if (!skip) {
-        bool timed_out = false;
-        result = SendText(address, item.port, item.text, item.timeout_ms, &timed_out);
-        if (timed_out) {
-            result = KV_E_TIMEOUT;
-            const std::uint32_t now = GetClock().TickMs();
-            std::lock_guard lock(mutex_);
-            // Only the addresses still skipped are kept: a time-out costs
-            // its sender the whole wait, so they stay few.
-            std::erase_if(timed_out_, [now](const auto& entry) { return !StillSkipped(now, entry.second); });
-            timed_out_[address] = now;
-        }
-    }
-    if (item.completion)
-        item.completion(result, address);
-}
-
-KvResult HostSenders::ToAddress(const std::string& host, std::uint32_t timeout_ms,
-                                std::string& address) {
-    in_addr dotted{};
-    if (host.empty() || ::inet_pton(AF_INET, host.c_str(), &dotted) == 1) {
-        address = host;
-        return KV_OK;
-    }
-    auto look_up = std::make_shared<LookUp>();
-    {
-        std::lock_guard lock(mutex_);
-        if (stopping_)
-            return KV_E_ALREADY_STOPPING;
-        // Slots are taken only here, under the lock; the look-ups give them back.
-        if (look_up_slots_->load() >= kMaxLookUps)
-            return kTooManyLookUps;
-        look_up_slots_->fetch_add(1);
-        look_ups_.insert(look_up);
-    }
-    // The thread holds what it uses: the senders may be gone when it ends.
-    std::thread([look_up, host, slots = look_up_slots_, resolver = ShareNameResolver()] {
-        std::uint32_t found = 0;
-        const bool resolved = resolver->LookupAddress(host, found);
-        // The slot is free before the sender hears, so that its next
-        // look-up finds it free.
-        slots->fetch_sub(1);
-        std::lock_guard lock(look_up->mutex);
-        look_up->done = true;
-        look_up->found = resolved;
-        look_up->address = found;
-        look_up->changed.notify_all();
-    }).detach();
-    KvResult outcome = KV_OK;
-    std::uint32_t found = 0;
-    {
-        std::unique_lock lock(look_up->mutex);
-        look_up->changed.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                                  [&] { return look_up->done || look_up->given_up; });
-        if (look_up->given_up)
-            outcome = KV_E_ALREADY_STOPPING;
-        else if (!look_up->done)
-            outcome = KV_E_TIMEOUT;
-        else if (!look_up->found)
-            outcome = KV_E_SOCKET_CONNECT;
-        found = look_up->address;
-    }
-    {
-        std::lock_guard lock(mutex_);
-        look_ups_.erase(look_up);
-        // A failure while stopping is nobody's news.
-        if (outcome != KV_OK && stopping_)
-            outcome = KV_E_ALREADY_STOPPING;
-    }
-    if (outcome != KV_OK)
-        return outcome;
-    dotted.s_addr = htonl(found);
-    char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &dotted, text, sizeof text);
-    address = text;
-    return KV_OK;
+    std::lock_guard lock(shared_->mutex);
+    return shared_->waiting;
 }

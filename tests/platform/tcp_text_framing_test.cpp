@@ -128,6 +128,36 @@ TEST_F(FramingTest, TextsBeingReadThatFillTheBoundLoseTheOldest) {
     EXPECT_EQ(Texts(), (std::vector<std::string>{"3333333"}));
 }
 
+TEST_F(FramingTest, NewTextsStartOnlyWhileTextsUnderWayCanReachTheirCap) {
+    // kMaxHeld holds two texts at their cap.
+    for (int id = 1; id <= 3; ++id)
+        framing_.Open(id, 0, 0);
+    EXPECT_EQ(framing_.Startable(), kMaxHeld / kMaxBytes);
+    framing_.Start(1);
+    EXPECT_TRUE(framing_.IsStarted(1));
+    EXPECT_FALSE(framing_.IsStarted(2));
+    EXPECT_EQ(framing_.Startable(), 1u);
+    Give(1, "11111111");
+    Give(2, "22222222");
+    Give(3, "3333");
+    EXPECT_EQ(framing_.GetHeldBytes(), kMaxHeld);
+    EXPECT_EQ(framing_.Startable(), 0u);
+    // Texts at their cap still read their ends with the bound reached.
+    EXPECT_EQ(framing_.Room(1), 1u);
+    EXPECT_EQ(framing_.Room(3), 0u);
+    framing_.End(1);
+    framing_.End(2);
+    framing_.Fail(3);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"11111111", "22222222"}));
+    // The handed-on texts leave room for no new one until released.
+    EXPECT_EQ(framing_.Startable(), 0u);
+    EXPECT_TRUE(framing_.PauseUntilStartable(5));
+    EXPECT_FALSE(framing_.HasRoom());
+    texts_.clear();
+    EXPECT_TRUE(framing_.HasRoom());
+    EXPECT_EQ(framing_.Startable(), kMaxHeld / kMaxBytes);
+}
+
 TEST_F(FramingTest, HandedOnTextsThatFillTheBoundPauseReadingAndTime) {
     framing_.Open(1, 0, 0);
     framing_.Open(2, 0, 0);

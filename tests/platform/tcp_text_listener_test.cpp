@@ -1,6 +1,7 @@
 // The listener's readiness loop: silent connections hold back no text, its
-// limits close the oldest connection, and its connection cap leaves room in
-// the descriptor limit.
+// byte bound closes the oldest connection, its connection cap makes new
+// connections wait without losing a text, and the cap leaves room in the
+// descriptor limit.
 #include "platform/tcp_transport.h"
 
 #include "platform/tcp_test_support.h"
@@ -9,11 +10,16 @@
 
 #include <arpa/inet.h>
 #include <chrono>
+#include <algorithm>
+#include <atomic>
 #include <condition_variable>
+#include <cstdio>
+#include <deque>
 #include <fcntl.h>
 #include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
+#include <set>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <thread>
@@ -138,7 +144,7 @@ TEST_F(ListenerTest, ByDefaultAConnectionHasTwoSeconds) {
     EXPECT_EQ(listener_.GetDroppedCount(), 1u);
 }
 
-TEST_F(ListenerTest, BeyondTheConnectionLimitTheOldestIsClosed) {
+TEST_F(ListenerTest, AtTheConnectionCapNewConnectionsWaitInTheBacklog) {
     Start(kNoTimeOutMs);
     for (std::size_t i = 0; i < TcpTextListener::kMaxConnections; ++i) {
         clients_.push_back(ConnectTo(listener_.GetPort()));
@@ -146,18 +152,126 @@ TEST_F(ListenerTest, BeyondTheConnectionLimitTheOldestIsClosed) {
     }
     ASSERT_TRUE(WaitAccepted(TcpTextListener::kMaxConnections));
     EXPECT_EQ(listener_.GetOpenCount(), TcpTextListener::kMaxConnections);
+    // Connected for its sender, written and closed, but not yet accepted.
     clients_.push_back(ConnectTo(listener_.GetPort()));
-    EXPECT_TRUE(ClosedByListener(clients_[0]));
-    EXPECT_FALSE(ClosedByListener(clients_[1], 0));
-    ASSERT_TRUE(WaitAccepted(TcpTextListener::kMaxConnections + 1));
-    EXPECT_EQ(listener_.GetOpenCount(), TcpTextListener::kMaxConnections);
-    EXPECT_EQ(listener_.GetDroppedCount(), 1u);
-    // The newest still brings its text.
+    ASSERT_GE(clients_.back(), 0);
     ASSERT_EQ(::send(clients_.back(), "late", 4, MSG_NOSIGNAL), 4);
     ::close(clients_.back());
     clients_.pop_back();
-    ASSERT_TRUE(arrivals_.WaitFor(1));
-    EXPECT_EQ(arrivals_.Get()[0].text, "late");
+    EXPECT_FALSE(ClosedByListener(clients_[0], 200));
+    EXPECT_EQ(listener_.GetAcceptedCount(), TcpTextListener::kMaxConnections);
+    EXPECT_EQ(listener_.GetDroppedCount(), 0u);
+    // A connection that ends makes room: the waiting one is read whole.
+    ASSERT_EQ(::send(clients_[0], "first", 5, MSG_NOSIGNAL), 5);
+    ::shutdown(clients_[0], SHUT_WR);
+    ASSERT_TRUE(arrivals_.WaitFor(2));
+    EXPECT_EQ(arrivals_.Get()[0].text, "first");
+    EXPECT_EQ(arrivals_.Get()[1].text, "late");
+    EXPECT_EQ(listener_.GetDroppedCount(), 0u);
+}
+
+TEST_F(ListenerTest, EveryTextOfABurstBeyondTheCapArrives) {
+    constexpr int kTexts = 4000;
+    // The listener's thread waits in the first text's handler while the
+    // burst fills the backlog, so that it finds every connection waiting.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool burst_sent = false;
+    std::size_t arrived = 0;
+    std::vector<int> count(kTexts, 0);
+    ASSERT_EQ(listener_.Start("127.0.0.1", 0,
+                              [&](std::string&& text, std::uint32_t) {
+                                  std::unique_lock lock(mutex);
+                                  changed.wait(lock, [&] { return burst_sent; });
+                                  if (text != "first")
+                                      ++count.at(static_cast<std::size_t>(std::stoi(text)));
+                                  ++arrived;
+                                  changed.notify_all();
+                              }),
+              KV_OK);
+    ASSERT_EQ(SendText("127.0.0.1", listener_.GetPort(), "first", kWaitMs), KV_OK);
+    for (int i = 0; i < kTexts; ++i) {
+        char text[9];
+        std::snprintf(text, sizeof text, "%08d", i);
+        ASSERT_EQ(SendText("127.0.0.1", listener_.GetPort(), text, kWaitMs), KV_OK);
+    }
+    std::unique_lock lock(mutex);
+    burst_sent = true;
+    changed.notify_all();
+    EXPECT_TRUE(changed.wait_for(lock, std::chrono::milliseconds(kWaitMs),
+                                 [&] { return arrived == kTexts + 1; }));
+    EXPECT_EQ(std::count(count.begin(), count.end(), 1), kTexts);
+    EXPECT_EQ(listener_.GetDroppedCount(), 0u);
+}
+
+TEST_F(ListenerTest, FloodsOfFullTextsAgainstASlowTakerLoseNoTextWrittenAndClosed) {
+    constexpr int kSenders = 2;
+    constexpr auto kFlood = std::chrono::seconds(3);
+    constexpr auto kTakeTime = std::chrono::milliseconds(20);
+    // The taker holds each text's lease for kTakeTime while the flood runs.
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<ReceivedTcpText> taken;
+    std::set<std::string> arrived;
+    bool flooding = true;
+    ASSERT_EQ(listener_.StartHolding("127.0.0.1", 0,
+                                     [&](ReceivedTcpText&& text) {
+                                         std::lock_guard lock(mutex);
+                                         taken.push_back(std::move(text));
+                                         changed.notify_all();
+                                     }),
+              KV_OK);
+    std::atomic<bool> stop_taker{false};
+    std::thread taker([&] {
+        std::unique_lock lock(mutex);
+        while (!stop_taker.load()) {
+            changed.wait(lock, [&] { return stop_taker.load() || !taken.empty(); });
+            if (taken.empty())
+                continue;
+            ReceivedTcpText text = std::move(taken.front());
+            taken.pop_front();
+            arrived.insert(text.text.substr(0, 16));
+            if (flooding) {
+                // The host's work on a text, done while the lease is held.
+                changed.wait_for(lock, kTakeTime, [&] { return stop_taker.load(); });
+            }
+        }
+    });
+    std::vector<std::vector<std::string>> sent(kSenders);
+    std::vector<std::thread> senders;
+    const auto until = std::chrono::steady_clock::now() + kFlood;
+    for (int sender = 0; sender < kSenders; ++sender) {
+        senders.emplace_back([&, sender] {
+            std::string text(TcpTextListener::kDefaultMaxBytes, 'x');
+            for (int i = 0; std::chrono::steady_clock::now() < until; ++i) {
+                char mark[17];
+                std::snprintf(mark, sizeof mark, "%02d:%013d", sender, i);
+                text.replace(0, 16, mark);
+                if (SendText("127.0.0.1", listener_.GetPort(), text, kWaitMs) == KV_OK)
+                    sent[static_cast<std::size_t>(sender)].push_back(mark);
+            }
+        });
+    }
+    for (std::thread& thread : senders)
+        thread.join();
+    std::size_t total = 0;
+    for (const auto& marks : sent)
+        total += marks.size();
+    {
+        std::unique_lock lock(mutex);
+        flooding = false;
+        changed.notify_all();
+        EXPECT_TRUE(changed.wait_for(lock, std::chrono::milliseconds(kWaitMs),
+                                     [&] { return arrived.size() >= total; }));
+        stop_taker.store(true);
+        changed.notify_all();
+    }
+    taker.join();
+    std::size_t lost = 0;
+    for (const auto& marks : sent)
+        for (const std::string& mark : marks)
+            lost += arrived.count(mark) == 0;
+    EXPECT_EQ(lost, 0u) << "of " << total << ", dropped " << listener_.GetDroppedCount();
 }
 
 TEST_F(ListenerTest, BeyondTheBufferedBytesTheOldestIsClosed) {
@@ -219,13 +333,13 @@ TEST_F(ListenerTest, AFailedAcceptPausesAndTheLoopGoesOn) {
 }
 
 TEST_F(ListenerTest, TheConnectionCapLeavesDescriptorsBelowTheSoftLimit) {
-    constexpr int kClients = 500;
+    constexpr std::size_t kClients = 500;
     constexpr rlim_t kSoft = 512;
     // The clients' sockets are made first, above the lowered limit, so that
     // only the listener's accepted descriptors come out of it.
     ScopedSoftLimit wide(2048);
     ASSERT_TRUE(wide.ok());
-    for (int i = 0; i < kClients; ++i) {
+    for (std::size_t i = 0; i < kClients; ++i) {
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         ASSERT_GE(fd, 0);
         clients_.push_back(::fcntl(fd, F_DUPFD_CLOEXEC, 1024));
@@ -236,22 +350,30 @@ TEST_F(ListenerTest, TheConnectionCapLeavesDescriptorsBelowTheSoftLimit) {
         ScopedSoftLimit lowered(kSoft);
         ASSERT_TRUE(lowered.ok());
         Start(kNoTimeOutMs);
-        EXPECT_EQ(listener_.GetMaxConnections(), kSoft - TcpTextListener::kSpareDescriptors);
+        EXPECT_EQ(listener_.GetMaxConnections(), 448u);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         address.sin_port = htons(listener_.GetPort());
         for (int fd : clients_)
             ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        ASSERT_TRUE(WaitAccepted(kClients));
-        // The oldest made way; no accept ran out of descriptors.
-        EXPECT_EQ(listener_.GetAcceptFailureCount(), 0u);
+        ASSERT_TRUE(WaitAccepted(listener_.GetMaxConnections()));
+        // The rest wait in the backlog; no accept ran out of descriptors.
+        EXPECT_FALSE(ClosedByListener(clients_[0], 200));
+        EXPECT_EQ(listener_.GetAcceptedCount(), listener_.GetMaxConnections());
         EXPECT_EQ(listener_.GetOpenCount(), listener_.GetMaxConnections());
-        EXPECT_TRUE(ClosedByListener(clients_[0]));
         ASSERT_EQ(::send(clients_.back(), "last", 4, MSG_NOSIGNAL), 4);
         ::shutdown(clients_.back(), SHUT_WR);
-        ASSERT_TRUE(arrivals_.WaitFor(1));
-        EXPECT_EQ(arrivals_.Get()[0].text, "last");
+        // The first ones end and make room for the rest.
+        for (std::size_t i = 0; i + listener_.GetMaxConnections() < kClients; ++i)
+            ::shutdown(clients_[i], SHUT_WR);
+        ASSERT_TRUE(WaitAccepted(kClients));
+        EXPECT_EQ(listener_.GetAcceptFailureCount(), 0u);
+        ASSERT_TRUE(arrivals_.WaitFor(kClients - listener_.GetMaxConnections() + 1));
+        const std::vector<Arrival> arrived = arrivals_.Get();
+        EXPECT_EQ(std::count_if(arrived.begin(), arrived.end(),
+                                [](const Arrival& arrival) { return arrival.text == "last"; }),
+                  1);
         listener_.Stop();
     }
     // At the usual limits the cap is the listener's own.

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -138,6 +139,35 @@ TEST(TcpTransport, NamesGoThroughTheResolver) {
     EXPECT_EQ(SendText("unknown.test", listener.GetPort(), "hello", 2000), KV_E_SOCKET_CONNECT);
     ASSERT_TRUE(inbox.WaitFor(1));
     EXPECT_EQ(inbox.Texts()[0], "hello");
+}
+
+// Answers every name with 127.0.0.1 after kAnswerMs.
+class SlowResolver final : public NameResolver {
+public:
+    static constexpr std::uint32_t kAnswerMs = 1500;
+    bool LookupName(std::uint32_t, std::string&) override { return false; }
+    bool LookupAddress(const std::string&, std::uint32_t& address) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kAnswerMs));
+        address = 0x7F000001;
+        return true;
+    }
+};
+
+TEST(TcpTransport, OneDeadlineBoundsTheLookUpAndTheConnect) {
+    ScopedNameResolver scoped(std::make_shared<SlowResolver>());
+    std::uint16_t port = 0;
+    const int fd = OpenSocket(true, 0, port);
+    // Fill the queue, then a slow look-up before a connect never answered.
+    KvResult result = KV_OK;
+    for (int attempt = 0; attempt < 8 && result == KV_OK; ++attempt)
+        result = SendText("127.0.0.1", port, "x", 300);
+    ASSERT_EQ(result, KV_E_SOCKET_CONNECT);
+    bool timed_out = false;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(SendText("slow.test", port, "x", 2000, &timed_out), KV_E_SOCKET_CONNECT);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2250));
+    EXPECT_TRUE(timed_out);
+    ::close(fd);
 }
 
 } // namespace

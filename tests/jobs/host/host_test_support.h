@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/tcp_test_support.h"
 
+#include <fcntl.h>
 #include <memory>
 #include <vector>
 
@@ -56,6 +57,21 @@ public:
     SilentDestination& operator=(const SilentDestination&) = delete;
     // 0 when the port could not be made.
     std::uint16_t GetPort() const { return port_; }
+    // Moves its descriptors to numbers from floor on, out of a soft limit
+    // lowered later.
+    void MoveAbove(int floor) {
+        const auto move = [floor](int& fd) {
+            const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, floor);
+            if (moved < 0)
+                return;
+            ::close(fd);
+            fd = moved;
+        };
+        if (listener_ >= 0)
+            move(listener_);
+        for (int& fd : fillers_)
+            move(fd);
+    }
 
 private:
     int listener_ = -1;
