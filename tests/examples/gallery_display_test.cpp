@@ -6,6 +6,7 @@
 #include "core/handle_table.h"
 #include "framework/job_id.h"
 #include "support/wnd_test_support.h"
+#include "support/sdl_events.h"
 #include "support/xvfb.h"
 
 #ifdef KV_GALLERY_HAS_DISPLAY
@@ -14,7 +15,6 @@
 #include <SDL.h>
 #endif
 
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -63,21 +63,9 @@ protected:
     }
     void Push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1); }
     void PushKey(Uint32 type, SDL_Keycode key, Uint16 mod = KMOD_NONE) {
-        SDL_Event event{};
-        event.type = type;
-        event.key.windowID = display_->WindowId();
-        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-        event.key.keysym.sym = key;
-        event.key.keysym.mod = mod;
-        Push(event);
+        ASSERT_TRUE(PushKeyEvent(display_->WindowId(), type, key, mod));
     }
-    void PushText(const char* utf8) {
-        SDL_Event event{};
-        event.type = SDL_TEXTINPUT;
-        event.text.windowID = display_->WindowId();
-        std::snprintf(event.text.text, sizeof event.text.text, "%s", utf8);
-        Push(event);
-    }
+    void PushText(const char* utf8) { ASSERT_TRUE(PushTextEvent(display_->WindowId(), utf8)); }
 
     static Xvfb* server_;
     std::filesystem::path folder_;
@@ -122,13 +110,8 @@ TEST_F(GalleryDisplayTest, TheActionDialogTakesTypingFromTheDesktopBeforeAnyClic
     display_ = DisplayWindow::Open(action_->m_hWnd, &error);
     ASSERT_NE(display_, nullptr) << error;
     // The digits field opens focused with its text selected: typing replaces it.
-    for (const char* digit : {"4", "2"}) {
-        SDL_Event event{};
-        event.type = SDL_TEXTINPUT;
-        event.text.windowID = display_->WindowId();
-        std::snprintf(event.text.text, sizeof event.text.text, "%s", digit);
-        ASSERT_EQ(SDL_PushEvent(&event), 1);
-    }
+    for (const char* digit : {"4", "2"})
+        PushText(digit);
     ASSERT_TRUE(display_->Pump(0));
     Pump();
     std::string text;

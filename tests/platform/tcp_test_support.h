@@ -1,8 +1,13 @@
 #pragma once
 // Client sockets and descriptor limits of the TCP tests.
 
+#include "platform/name_resolver.h"
+
 #include <arpa/inet.h>
+#include <chrono>
 #include <cstdint>
+#include <string>
+#include <thread>
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -51,4 +56,20 @@ public:
 private:
     rlimit saved_{};
     bool ok_ = false;
+};
+
+// Answers every name with one address (host byte order) after kAnswerMs.
+class SlowResolver final : public NameResolver {
+public:
+    static constexpr std::uint32_t kAnswerMs = 1500;
+    explicit SlowResolver(std::uint32_t answer) : answer_(answer) {}
+    bool LookupName(std::uint32_t, std::string&) override { return false; }
+    bool LookupAddress(const std::string&, std::uint32_t& address) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kAnswerMs));
+        address = answer_;
+        return true;
+    }
+
+private:
+    std::uint32_t answer_;
 };

@@ -1,6 +1,7 @@
 #include "platform/tcp_transport.h"
 
 #include "platform/name_resolver.h"
+#include "platform/tcp_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -141,20 +142,8 @@ TEST(TcpTransport, NamesGoThroughTheResolver) {
     EXPECT_EQ(inbox.Texts()[0], "hello");
 }
 
-// Answers every name with 127.0.0.1 after kAnswerMs.
-class SlowResolver final : public NameResolver {
-public:
-    static constexpr std::uint32_t kAnswerMs = 1500;
-    bool LookupName(std::uint32_t, std::string&) override { return false; }
-    bool LookupAddress(const std::string&, std::uint32_t& address) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(kAnswerMs));
-        address = 0x7F000001;
-        return true;
-    }
-};
-
 TEST(TcpTransport, OneDeadlineBoundsTheLookUpAndTheConnect) {
-    ScopedNameResolver scoped(std::make_shared<SlowResolver>());
+    ScopedNameResolver scoped(std::make_shared<SlowResolver>(0x7F000001u));
     std::uint16_t port = 0;
     const int fd = OpenSocket(true, 0, port);
     // Fill the queue, then a slow look-up before a connect never answered.

@@ -419,21 +419,9 @@ TEST_F(HostSendersTest, AFloodAndSilentDestinationsShareTheDescriptorsWithoutAFa
         ::close(fd);
 }
 
-// Answers every name with 127.0.0.4 after kAnswerMs.
-class SlowResolver final : public NameResolver {
-public:
-    static constexpr std::uint32_t kAnswerMs = 1500;
-    bool LookupName(std::uint32_t, std::string&) override { return false; }
-    bool LookupAddress(const std::string&, std::uint32_t& address) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(kAnswerMs));
-        address = 0x7F000004u;
-        return true;
-    }
-};
-
 TEST_F(HostSendersTest, OneDeadlineCoversTheLookUpTheConnectAndTheWrite) {
     scoped_resolver_.reset();
-    scoped_resolver_.emplace(std::make_shared<SlowResolver>());
+    scoped_resolver_.emplace(std::make_shared<SlowResolver>(0x7F000004u));
     SilentDestination silent("127.0.0.4");
     ASSERT_NE(silent.GetPort(), 0);
     std::vector<KvResult> results;

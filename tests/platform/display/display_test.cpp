@@ -1,12 +1,12 @@
 #include "platform/display/display.h"
 #include "platform/mfc/mfc_edit.h"
 #include "support/wnd_test_support.h"
+#include "support/sdl_events.h"
 #include "support/xvfb.h"
 
 #include <SDL.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -98,21 +98,9 @@ protected:
     }
     void Push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1); }
     void PushKey(Uint32 type, SDL_Keycode key, Uint16 mod = KMOD_NONE) {
-        SDL_Event event{};
-        event.type = type;
-        event.key.windowID = display_->WindowId();
-        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-        event.key.keysym.sym = key;
-        event.key.keysym.mod = mod;
-        Push(event);
+        ASSERT_TRUE(PushKeyEvent(display_->WindowId(), type, key, mod));
     }
-    void PushText(const char* utf8) {
-        SDL_Event event{};
-        event.type = SDL_TEXTINPUT;
-        event.text.windowID = display_->WindowId();
-        std::snprintf(event.text.text, sizeof event.text.text, "%s", utf8);
-        Push(event);
-    }
+    void PushText(const char* utf8) { ASSERT_TRUE(PushTextEvent(display_->WindowId(), utf8)); }
     // What the desktop sends for one typed key: press, text, release.
     void Type(SDL_Keycode key, const char* utf8) {
         PushKey(SDL_KEYDOWN, key);
