@@ -205,17 +205,21 @@ public:
     }
 
     // The value filed under the text (hash: Hash(text)), or null.
-    Value* find(std::string_view text, std::uint64_t hash) {
+    const Value* find(std::string_view text, std::uint64_t hash) const {
         if (this->size_ == 0)
             return nullptr;
         for (std::size_t at = this->HomeOfBits(hash);; at = this->Next(at)) {
-            Slot& slot = this->slots_[at];
+            const Slot& slot = this->slots_[at];
             if (!slot.used)
                 return nullptr;
             if (slot.hash == hash && std::string_view(KeyOf()(slot.value)) == text)
                 return &slot.value;
         }
     }
+    Value* find(std::string_view text, std::uint64_t hash) {
+        return const_cast<Value*>(std::as_const(*this).find(text, hash));
+    }
+    const Value* find(std::string_view text) const { return find(text, Hash(text)); }
     Value* find(std::string_view text) { return find(text, Hash(text)); }
 
     // Files a value whose text no filed value has (the caller has looked).
