@@ -45,7 +45,10 @@ KvResult ItemCollection::DeleteItem(UIItem* item) {
 }
 
 KvResult ItemCollection::RemoveAll() {
+    const bool had_items = !m_items.empty();
     m_items.clear();
+    if (had_items)
+        FirstItemReplaced();
     return m_nResult = KV_OK;
 }
 
@@ -61,6 +64,7 @@ void ItemCollection::AppendItem(const std::string& text, std::int32_t& column) {
         item->SetParam(reinterpret_cast<LPARAM>(this));
     item->SetPosition(m_nRowNumber, column++);
     item->SetTextAndImage(label, image);
+    item->m_pHolder = this;
     m_items.push_back(std::move(item));
 }
 
@@ -77,6 +81,8 @@ KvResult ItemCollection::SetFromTextList(std::int32_t row_number, const std::str
     texts.GetHeadPosition(position);
     while (texts.GetNext(text, position))
         AppendItem(text, column);
+    if (!m_items.empty())
+        FirstItemReplaced();
     return m_nResult;
 }
 
@@ -89,6 +95,8 @@ KvResult ItemCollection::SetFromText(std::int32_t row_number, const std::string&
     m_strIdentifier = identifier;
     std::int32_t column = 0;
     AppendItem(text, column);
+    if (!m_items.empty())
+        FirstItemReplaced();
     return m_nResult;
 }
 

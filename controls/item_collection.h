@@ -43,6 +43,16 @@ public:
     // An iteration position: 0 is the null position, n stands before item n.
     using Position = std::size_t;
 
+    // Told when the entry's first item may stand at another index: its index
+    // was set, or the items were replaced or removed.
+    class IndexWatcher {
+    public:
+        virtual void OnFirstIndexChanged(ItemCollection& entry) = 0;
+
+    protected:
+        ~IndexWatcher() = default;
+    };
+
     ItemCollection() = default;
     ItemCollection(const ItemCollection&) = delete;
     ItemCollection& operator=(const ItemCollection&) = delete;
@@ -74,6 +84,16 @@ public:
     bool GetNext(UIItem*& out, Position& position) const;
     bool GetFirst(UIItem*& out, Position& position) const;
 
+    // The one watcher, or null; the map that holds the entry sets itself.
+    void SetIndexWatcher(IndexWatcher* watcher) { m_pWatcher = watcher; }
+    // The index of the first item; false for an entry without items.
+    bool GetFirstIndex(std::int32_t& index) const {
+        if (m_items.empty())
+            return false;
+        index = m_items[0]->GetIndex();
+        return true;
+    }
+
     std::string& GetIdentifier() { return m_strIdentifier; }
     std::int32_t GetRowNumber() const { return m_nRowNumber; }
     std::int32_t GetItemKind() const { return m_nItemKind; }
@@ -81,6 +101,15 @@ public:
     KvResult GetResult() const { return m_nResult; }
 
 private:
+    friend class UIItem;
+    void OnItemIndexChanged(const UIItem& item) {
+        if (m_pWatcher != nullptr && !m_items.empty() && m_items[0] == &item)
+            m_pWatcher->OnFirstIndexChanged(*this);
+    }
+    void FirstItemReplaced() {
+        if (m_pWatcher != nullptr)
+            m_pWatcher->OnFirstIndexChanged(*this);
+    }
     // Creates the item for one text and appends it; the column counts
     // created items only.
     void AppendItem(const std::string& text, std::int32_t& column);
@@ -90,4 +119,5 @@ private:
     ItemList m_items;
     std::string m_strIdentifier;
     std::int32_t m_nItemKind = kListItemKind;
+    IndexWatcher* m_pWatcher = nullptr;
 };

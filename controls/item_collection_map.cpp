@@ -2,6 +2,8 @@
 
 #include "platform/pointer.h"
 
+#include <iterator>
+
 template <typename Fill>
 KvResult ItemCollectionMap::CreateEntry(ItemCollection*& out, const std::string& identifier,
                                         Fill fill) {
@@ -33,9 +35,38 @@ KvResult ItemCollectionMap::CreateEntryFromText(ItemCollection*& out, const std:
 }
 
 KvResult ItemCollectionMap::Keep(ItemCollection* entry) {
-    if (m_nResult == KV_OK)
-        m_entries.Set(entry->GetIdentifier(), std::unique_ptr<ItemCollection>(entry));
+    if (m_nResult != KV_OK)
+        return m_nResult;
+    m_entries.Set(entry->GetIdentifier(), std::unique_ptr<ItemCollection>(entry));
+    entry->SetIndexWatcher(this);
+    if (m_bIndicesAscend)
+        m_bIndicesAscend = InOrderWithNeighbours(std::prev(m_entries.end()));
     return m_nResult;
+}
+
+bool ItemCollectionMap::InOrderWithNeighbours(Entries::iterator at) const {
+    std::int32_t index = 0;
+    if (!at->second->GetFirstIndex(index))
+        return true;  // it orders nothing; its neighbours were in order across it
+    std::int32_t beside = 0;
+    if (at != m_entries.begin()) {
+        const ItemCollection& before = *std::prev(at)->second;
+        if (!before.GetFirstIndex(beside) || beside > index)
+            return false;
+    }
+    if (const auto next = std::next(at); next != m_entries.end()) {
+        if (!next->second->GetFirstIndex(beside) || beside < index)
+            return false;
+    }
+    return true;
+}
+
+void ItemCollectionMap::OnFirstIndexChanged(ItemCollection& entry) {
+    if (m_bRenumbering || !m_bIndicesAscend)
+        return;
+    const Entries::iterator at = m_entries.Locate(entry.GetIdentifier());
+    // An entry renamed behind the map's back can no longer be placed.
+    m_bIndicesAscend = at != m_entries.end() && at->second.get() == &entry && InOrderWithNeighbours(at);
 }
 
 KvResult ItemCollectionMap::AddEntryFromTextList(ItemCollection*& out,
@@ -74,28 +105,49 @@ KvResult ItemCollectionMap::RemoveEntry(ItemCollection*& entry) {
         return m_nResult = KV_E_INVALID_POINTER;
     // Only the map's own entry is removed: another object under the same
     // identifier is neither deleted nor changed.
-    const std::unique_ptr<ItemCollection>* held = m_entries.Find(entry->GetIdentifier());
-    if (held == nullptr || held->get() != entry)
+    const Entries::iterator at = m_entries.Locate(entry->GetIdentifier());
+    if (at == m_entries.end() || at->second.get() != entry)
         return m_nResult = KV_E_NOT_PRESENT;
-    std::unique_ptr<ItemCollection> removed;
-    m_entries.Remove(entry->GetIdentifier(), &removed);
-    UIItem* first = nullptr;
-    if (removed->GetItemAt(first, 0) == KV_OK) {
-        const std::int32_t removed_index = first->GetIndex();
-        for (auto& [identifier, other] : m_entries) {
-            UIItem* other_first = nullptr;
-            if (other->GetItemAt(other_first, 0) == KV_OK &&
-                other_first->GetIndex() > removed_index)
-                other_first->SetIndex(other_first->GetIndex() - 1);
-        }
-    }
+    std::unique_ptr<ItemCollection> removed = std::move(at->second);
+    const Entries::iterator next = m_entries.Erase(at);
+    std::int32_t removed_index = 0;
+    if (removed->GetFirstIndex(removed_index))
+        Renumber(removed_index, next);
     removed.reset();
     entry = nullptr;
     return m_nResult = KV_OK;
 }
 
+void ItemCollectionMap::Renumber(std::int32_t removed_index, Entries::iterator next) {
+    m_bRenumbering = true;
+    // In order, the entries before the removed one hold its index or less;
+    // moving those above it up one keeps the order.
+    const Entries::iterator from = m_bIndicesAscend ? next : m_entries.begin();
+    bool ascend = true;
+    bool seen = false;
+    std::int32_t last = 0;
+    for (Entries::iterator at = from; at != m_entries.end(); ++at) {
+        std::int32_t index = 0;
+        if (!at->second->GetFirstIndex(index))
+            continue;
+        if (index > removed_index) {
+            UIItem* first = nullptr;
+            at->second->GetItemAt(first, 0);
+            first->SetIndex(--index);
+        }
+        ascend = ascend && (!seen || last <= index);
+        seen = true;
+        last = index;
+    }
+    // A walk over every entry learns their order again.
+    if (!m_bIndicesAscend)
+        m_bIndicesAscend = ascend;
+    m_bRenumbering = false;
+}
+
 KvResult ItemCollectionMap::RemoveAll() {
     m_entries.Clear();
+    m_bIndicesAscend = true;
     return m_nResult = KV_OK;
 }
 

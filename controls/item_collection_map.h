@@ -2,11 +2,17 @@
 // ItemCollectionMap: every entry of one skinned combo box or list control,
 // keyed by identifier and walked in the order the entries were added. The
 // map owns its entries; each entry it makes takes the next row number.
+//
+// Removing an entry moves the first items after its own index up one. The
+// map follows its entries' first indices, and while they do not fall along
+// its order (a list control's rows, a combo's lines all at the top) only the
+// entries after the removed one can need that: removing the last visits no
+// other. Otherwise a removal walks every entry.
 
+#include "controls/insertion_ordered_map.h"
 #include "controls/item_collection.h"
 #include "controls/ui_item.h"
 #include "core/bounded_string_list.h"
-#include "guidesc/insertion_ordered_map.h"
 #include "platform/result_codes.h"
 
 #include <cstddef>
@@ -15,9 +21,9 @@
 #include <memory>
 #include <string>
 
-class ItemCollectionMap {
+class ItemCollectionMap : private ItemCollection::IndexWatcher {
 public:
-    using Entries = InsertionOrderedMap<std::string, std::unique_ptr<ItemCollection>>;
+    using Entries = InsertionOrderedMap<std::unique_ptr<ItemCollection>>;
     // An iteration position; a null position has no map.
     struct Position {
         const ItemCollectionMap* map = nullptr;
@@ -73,9 +79,21 @@ private:
     template <typename Fill>
     KvResult CreateEntry(ItemCollection*& out, const std::string& identifier, Fill fill);
     KvResult Keep(ItemCollection* entry);
+    void OnFirstIndexChanged(ItemCollection& entry) override;
+    // Whether the entry's first index lies between those of the entries
+    // beside it; false when a neighbour has no items.
+    bool InOrderWithNeighbours(Entries::iterator at) const;
+    // The first items of the entries with an index above the removed one
+    // move up one; next is the entry after the removed one.
+    void Renumber(std::int32_t removed_index, Entries::iterator next);
 
     KvResult m_nResult = KV_OK;
     Entries m_entries;
     std::uint32_t m_nRowCounter = 0;
     std::int32_t m_nItemKind;
+    // The first indices never fall along the map's order (entries without
+    // items aside).
+    bool m_bIndicesAscend = true;
+    // Set while the map itself moves indices, which keeps their order.
+    bool m_bRenumbering = false;
 };

@@ -89,9 +89,8 @@ KvResult CKvUIComboBoxEx::AddEntry(const std::string& identifier, const std::str
     UIItem* item = nullptr;
     if (KvSucceeded(entry->GetItemAt(item, 0))) {
         // Every line goes to the top, so each entry's item keeps index 0.
-        COMBOBOXEXITEM* record = static_cast<ComboItem*>(item)->GetRecord();
-        record->iItem = 0;
-        InsertItem(record);
+        item->SetIndex(0);
+        InsertItem(static_cast<ComboItem*>(item)->GetRecord());
         AdjustDropWidth();
     }
     return result_;

@@ -151,18 +151,19 @@ KvResult CKvUIListCtrl::AddRow(std::string identifier, const BoundedStringList* 
     UIItem* first = nullptr;
     if (KvFailed(row->GetItemAt(first, 0)))
         return result_ = KV_E_FAIL;  // the itemless row stays in the map
-    LVITEM* record = static_cast<ListItem*>(first)->GetRecord();
-    record->iItem = static_cast<std::int32_t>(m_rows.GetCount());
-    const int index = InsertItem(record);
+    // Inserted from a copy: the item's index changes once, to where it went.
+    LVITEM record = *static_cast<ListItem*>(first)->GetRecord();
+    record.iItem = static_cast<std::int32_t>(m_rows.GetCount());
+    const int index = InsertItem(&record);
     first->SetIndex(index);
-    record->lParam = reinterpret_cast<LPARAM>(row);
+    static_cast<ListItem*>(first)->GetRecord()->lParam = reinterpret_cast<LPARAM>(row);
     ItemCollection::Position position;
     UIItem* item = nullptr;
     row->GetHeadPosition(position);
     row->GetNext(item, position);  // the first, inserted above
     while (row->GetNext(item, position)) {
+        item->SetIndex(index);
         LVITEM* further = static_cast<ListItem*>(item)->GetRecord();
-        further->iItem = index;
         further->lParam = reinterpret_cast<LPARAM>(row);
         SetItem(further);
     }
@@ -207,7 +208,12 @@ KvResult CKvUIListCtrl::RemoveRow(std::string identifier) {
     ItemCollection* row = nullptr;
     if (KvFailed(m_rows.Lookup(row, identifier)))
         return result_ = KV_OK;
-    const int index = FindRowItem(row);
+    // The row's own index names its list item unless the program moved list
+    // items itself; only then is the list searched.
+    std::int32_t stored = -1;
+    const bool at_stored = row->GetFirstIndex(stored) && stored >= 0 && stored < GetItemCount() &&
+                           GetItemData(stored) == reinterpret_cast<LPARAM>(row);
+    const int index = at_stored ? stored : FindRowItem(row);
     const bool deleted = index >= 0 && DeleteItem(index);
     const KvResult removed = m_rows.RemoveEntry(row);
     return result_ = deleted ? removed : KV_E_FAIL;

@@ -1,5 +1,7 @@
 #include "controls/ui_item.h"
 
+#include "controls/item_collection.h"
+
 #include "platform/number_parse.h"
 
 namespace {
@@ -32,6 +34,11 @@ void UIItem::SplitLabel(std::string_view text, std::string& label, std::int32_t&
     label.assign(text.substr(0, hash));
 }
 
+void UIItem::IndexChanged() {
+    if (m_pHolder != nullptr)
+        m_pHolder->OnItemIndexChanged(*this);
+}
+
 char* UIItem::StoreText(const std::string& text) {
     m_strText = text;
     m_strText.reserve(kMinimumBuffer);
@@ -46,6 +53,7 @@ KvResult ComboItem::SetParam(LPARAM value) {
 
 KvResult ComboItem::SetPosition(std::int32_t item, std::int32_t /*sub_item*/) {
     m_record.iItem = item;
+    IndexChanged();
     return KV_OK;
 }
 
@@ -67,6 +75,7 @@ KvResult ListItem::SetParam(LPARAM value) {
 KvResult ListItem::SetPosition(std::int32_t item, std::int32_t sub_item) {
     m_record.iItem = item;
     m_record.iSubItem = sub_item;
+    IndexChanged();
     return KV_OK;
 }
 

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+class ItemCollection;
+
 // The kind of an item and of the entries that make items.
 enum UIItemKind : std::int32_t {
     kListItemKind = 0,
@@ -31,7 +33,9 @@ public:
     // The text, with pszText pointing at it, and the image; a negative image
     // clears the image and its mask bit. 0.
     virtual KvResult SetTextAndImage(const std::string& text, std::int32_t image) = 0;
-    // The row number the control knows the item by (iItem).
+    // The row number the control knows the item by (iItem). Change it through
+    // SetIndex or SetPosition, not in the record: the map that holds the
+    // item's entry follows its first items' indices through them.
     virtual void SetIndex(std::int32_t index) = 0;
     virtual std::int32_t GetIndex() const = 0;
 
@@ -48,6 +52,8 @@ public:
 
 protected:
     explicit UIItem(std::int32_t kind) : m_nKind(kind) {}
+    // Tells the collection that holds the item that its index changed.
+    void IndexChanged();
     // Stores the text; a buffer of at least 20 characters, as the windows
     // expect room to write into.
     char* StoreText(const std::string& text);
@@ -55,8 +61,11 @@ protected:
 private:
     static constexpr std::size_t kMinimumBuffer = 20;
 
+    friend class ItemCollection;
+
     std::string m_strText;
     std::int32_t m_nKind;
+    ItemCollection* m_pHolder = nullptr;  // set when a collection takes the item
 };
 
 // One line of a combo box.
@@ -66,7 +75,10 @@ public:
     KvResult SetParam(LPARAM value) override;
     KvResult SetPosition(std::int32_t item, std::int32_t sub_item) override;
     KvResult SetTextAndImage(const std::string& text, std::int32_t image) override;
-    void SetIndex(std::int32_t index) override { m_record.iItem = index; }
+    void SetIndex(std::int32_t index) override {
+        m_record.iItem = index;
+        IndexChanged();
+    }
     std::int32_t GetIndex() const override { return static_cast<std::int32_t>(m_record.iItem); }
     COMBOBOXEXITEM* GetRecord() { return &m_record; }
 
@@ -81,7 +93,10 @@ public:
     KvResult SetParam(LPARAM value) override;
     KvResult SetPosition(std::int32_t item, std::int32_t sub_item) override;
     KvResult SetTextAndImage(const std::string& text, std::int32_t image) override;
-    void SetIndex(std::int32_t index) override { m_record.iItem = index; }
+    void SetIndex(std::int32_t index) override {
+        m_record.iItem = index;
+        IndexChanged();
+    }
     std::int32_t GetIndex() const override { return m_record.iItem; }
     LVITEM* GetRecord() { return &m_record; }
 

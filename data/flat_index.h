@@ -20,8 +20,9 @@ namespace flat_index_detail {
 
 // The table both indexes below are: slots with a used flag, at most half of
 // them used, each entry at or after its home (Derived::SlotHome) with no
-// unused slot between.
-template <typename Derived, typename Slot> class FlatTable {
+// unused slot between. The slots come from the pools by size unless the
+// owner names another allocator.
+template <typename Derived, typename Slot, typename Allocator = SizedPoolAllocator<Slot>> class FlatTable {
 public:
     std::size_t size() const { return size_; }
     std::size_t bucket_count() const { return slots_.size(); }
@@ -73,7 +74,7 @@ protected:
         --size_;
     }
 
-    using Slots = std::vector<Slot, SizedPoolAllocator<Slot>>;
+    using Slots = std::vector<Slot, Allocator>;
     Slots slots_;
     std::size_t size_ = 0;
 
@@ -174,12 +175,13 @@ private:
 // text (KeyOf()(value) gives it, and it stays put while the value is filed):
 // a slot holds the value and the text's hash, so filing a text neither copies
 // it nor allocates.
-template <typename Value, typename KeyOf>
+template <typename Value, typename KeyOf,
+          typename Allocator = SizedPoolAllocator<flat_index_detail::HashSlot<Value>>>
 class FlatTextIndex
-    : public flat_index_detail::FlatTable<FlatTextIndex<Value, KeyOf>,
-                                          flat_index_detail::HashSlot<Value>> {
+    : public flat_index_detail::FlatTable<FlatTextIndex<Value, KeyOf, Allocator>,
+                                          flat_index_detail::HashSlot<Value>, Allocator> {
     using Slot = flat_index_detail::HashSlot<Value>;
-    using Table = flat_index_detail::FlatTable<FlatTextIndex, Slot>;
+    using Table = flat_index_detail::FlatTable<FlatTextIndex, Slot, Allocator>;
     friend Table;
 
 public:
@@ -205,17 +207,21 @@ public:
     }
 
     // The value filed under the text (hash: Hash(text)), or null.
-    Value* find(std::string_view text, std::uint64_t hash) {
+    const Value* find(std::string_view text, std::uint64_t hash) const {
         if (this->size_ == 0)
             return nullptr;
         for (std::size_t at = this->HomeOfBits(hash);; at = this->Next(at)) {
-            Slot& slot = this->slots_[at];
+            const Slot& slot = this->slots_[at];
             if (!slot.used)
                 return nullptr;
             if (slot.hash == hash && std::string_view(KeyOf()(slot.value)) == text)
                 return &slot.value;
         }
     }
+    Value* find(std::string_view text, std::uint64_t hash) {
+        return const_cast<Value*>(std::as_const(*this).find(text, hash));
+    }
+    const Value* find(std::string_view text) const { return find(text, Hash(text)); }
     Value* find(std::string_view text) { return find(text, Hash(text)); }
 
     // Files a value whose text no filed value has (the caller has looked).

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <functional>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -120,6 +124,124 @@ TEST(ItemCollectionMap, MissesGiveNullEntries) {
     EXPECT_EQ(map.RemoveAll(), KV_OK);
     EXPECT_EQ(map.GetCount(), 0u);
     EXPECT_EQ(map.GetRowCounter(), 2u);
+}
+
+// Rows A, B and C at 0, 1 and 2; an owner changes one, then one is removed.
+TEST(ItemCollectionMap, RemovalsAfterAnOwnersChangeRenumberEveryEntryAbove) {
+    struct Case {
+        const char* name;
+        std::function<void(ItemCollection* rows[3])> change;
+        int removed;
+        std::string left;  // identifier and first index of each row left
+    };
+    const auto set_index = [](ItemCollection* row, std::int32_t index) {
+        UIItem* first = nullptr;
+        ASSERT_EQ(row->GetItemAt(first, 0), KV_OK);
+        first->SetIndex(index);
+    };
+    const Case cases[] = {
+        {"a row moved below one before it", [&](ItemCollection* rows[3]) { set_index(rows[2], -1); }, 2, "A-1B0"},
+        {"beside an emptied row", [&](ItemCollection* rows[3]) {
+             rows[1]->RemoveAll();
+             set_index(rows[2], -1);
+         }, 2, "A-1B"},
+        {"a row moved above one after it", [&](ItemCollection* rows[3]) { set_index(rows[0], 5); }, 1, "A4C1"},
+        {"a row refilled", [&](ItemCollection* rows[3]) { rows[2]->SetFromText(0, "C", "C", kListItemKind); },
+         2, "A0B0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ItemCollectionMap map;
+        ItemCollection* rows[3] = {};
+        for (int i = 0; i < 3; ++i) {
+            const std::string identifier(1, static_cast<char>('A' + i));
+            ASSERT_EQ(map.AddEntryFromText(rows[i], identifier, identifier), KV_OK);
+        }
+        c.change(rows);
+        ItemCollection* removed = rows[c.removed];
+        ASSERT_EQ(map.RemoveEntry(removed), KV_OK);
+        std::string left;
+        ItemCollectionMap::Position position;
+        ItemCollection* row = nullptr;
+        for (bool more = map.GetStartPosition(position); more && map.GetNextEntry(row, position);) {
+            left += row->GetIdentifier();
+            std::int32_t index = 0;
+            if (row->GetFirstIndex(index))
+                left += std::to_string(index);
+        }
+        EXPECT_EQ(left, c.left);
+    }
+}
+
+// Random fills, index changes, removals and refills against the renumbering
+// done by hand over every entry: whatever order the first indices are in, a
+// removal moves exactly those above the removed one's up by one.
+TEST(ItemCollectionMap, RemovalsRenumberAsAWalkOverEveryEntryWouldWhateverTheOrder) {
+    struct Model {
+        std::string identifier;
+        bool has_items;
+        std::int32_t index;
+    };
+    for (const unsigned seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        ItemCollectionMap map;
+        std::vector<Model> model;
+        int made = 0;
+        // Mostly rows in order, as a list control adds them; seed 3 moves
+        // indices and empties entries more often than it removes.
+        const unsigned moves = seed == 3 ? 40 : 8;
+        for (int step = 0; step < 3000; ++step) {
+            const unsigned action = random() % 100;
+            ItemCollection* entry = nullptr;
+            if (action < 40 || model.empty()) {
+                const std::string identifier = "r" + std::to_string(made);
+                ASSERT_EQ(map.AddEntryFromText(entry, identifier, identifier), KV_OK);
+                // At the end of the list, or left at its row number.
+                std::int32_t index = made++;
+                if (seed == 1 || random() % 2 == 0) {
+                    UIItem* first = nullptr;
+                    ASSERT_EQ(entry->GetItemAt(first, 0), KV_OK);
+                    index = static_cast<std::int32_t>(model.size());
+                    first->SetIndex(index);
+                }
+                model.push_back({identifier, true, index});
+                continue;
+            }
+            Model& picked = model[random() % model.size()];
+            ASSERT_EQ(map.Lookup(entry, picked.identifier), KV_OK);
+            if (action < 40 + moves) {
+                // An owner moves an index, or empties or refills an entry.
+                const unsigned how = random() % (seed == 3 ? 3 : 4);
+                if (how == 0) {
+                    entry->RemoveAll();
+                    picked.has_items = false;
+                } else if (how == 1) {
+                    const std::int32_t row = static_cast<std::int32_t>(random() % 50);
+                    entry->SetFromText(row, picked.identifier, "again", kListItemKind);
+                    picked = {picked.identifier, true, row};
+                } else if (picked.has_items) {
+                    UIItem* first = nullptr;
+                    ASSERT_EQ(entry->GetItemAt(first, 0), KV_OK);
+                    picked.index = static_cast<std::int32_t>(random() % 60) - 5;
+                    first->SetIndex(picked.index);
+                }
+                continue;
+            }
+            const Model removed = picked;
+            ASSERT_EQ(map.RemoveEntry(entry), KV_OK);
+            std::erase_if(model, [&](const Model& m) { return m.identifier == removed.identifier; });
+            for (Model& m : model)
+                m.index -= removed.has_items && m.has_items && m.index > removed.index ? 1 : 0;
+            ASSERT_EQ(map.GetCount(), model.size());
+            for (const Model& m : model) {
+                if (!m.has_items)
+                    continue;
+                ASSERT_EQ(map.Lookup(entry, m.identifier), KV_OK);
+                ASSERT_EQ(FirstIndex(entry), m.index) << step << " " << m.identifier;
+            }
+        }
+    }
 }
 
 } // namespace

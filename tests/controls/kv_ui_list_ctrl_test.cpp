@@ -214,6 +214,50 @@ TEST_F(KvUIListCtrlTest, RemovingTheMiddleRowKeepsTheOthersFindable) {
     EXPECT_EQ(skin::Describe(owner_.events.back()), From("ITEM_CLICKED_IDENTIFIER=r3", 2));
 }
 
+// Rows r0 to r4; the program may have moved list items itself before the
+// removals. Each removal takes the list item that carries its row, and a
+// click on the last line still names that line's row.
+TEST_F(KvUIListCtrlTest, RemoveRowTakesTheListItemOfItsRowWhereverTheProgramMovedIt) {
+    struct Case {
+        const char* name;
+        const char* program;  // "": nothing; "+": an item of its own at the top; "-": item 0 deleted
+        std::vector<std::string> removed;
+        std::vector<std::string> left;  // the list's first column, top down
+    };
+    const Case cases[] = {
+        {"from the last row back", "", {"r4", "r3"}, {"R0", "R1", "R2"}},
+        {"from the first row forward", "", {"r0", "r1"}, {"R2", "R3", "R4"}},
+        {"after an item of the program's own", "+", {"r2", "r4"}, {"own", "R0", "R1", "R3"}},
+        {"after the program deleted an item", "-", {"r3", "r1"}, {"R2", "R4"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        list_ = std::make_unique<HeaderNoting>();
+        ASSERT_EQ(Make({}), KV_OK);
+        for (int i = 0; i < 5; ++i) {
+            const std::string text = "R" + std::to_string(i);
+            const BoundedStringList texts = Texts({text.c_str(), "/"});
+            ASSERT_EQ(list_->AddRow("r" + std::to_string(i), &texts), KV_OK);
+        }
+        if (std::string(c.program) == "+")
+            list_->InsertItem(0, "own");
+        else if (std::string(c.program) == "-")
+            list_->DeleteItem(0);
+        for (const std::string& identifier : c.removed)
+            EXPECT_EQ(list_->RemoveRow(identifier), KV_OK) << identifier;
+        std::vector<std::string> left;
+        for (int i = 0; i < list_->GetItemCount(); ++i)
+            left.push_back(list_->GetItemText(i, 0));
+        EXPECT_EQ(left, c.left);
+        owner_.events.clear();
+        input_.Click(RowPoint(list_->GetItemCount() - 1));
+        Pump();
+        ASSERT_FALSE(owner_.events.empty());
+        const std::string& last = c.left.back();
+        EXPECT_EQ(skin::Describe(owner_.events.back()).substr(0, 26), "ITEM_CLICKED_IDENTIFIER=r" + last.substr(1));
+    }
+}
+
 TEST_F(KvUIListCtrlTest, SelectRowLeavesTheViewWhereItIs) {
     ASSERT_EQ(Make({}), KV_OK);
     const BoundedStringList texts = Texts({"Row", "/r"});

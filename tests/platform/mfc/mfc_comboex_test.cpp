@@ -378,10 +378,12 @@ TEST_F(MfcComboExTest, TheOpenPopupsHighlightStaysOnItsLineWhileLinesComeAndGo) 
         int insert_at;  // -1: none
         int delete_at;  // -1: none
         const char* taken;  // nullptr: Return closes without a choice
+        int highlighted = 2;  // the line Down moves the highlight to
     };
     const Case cases[] = {
         {"insert above", 0, -1, "Line02"},
         {"insert below", 5, -1, "Line02"},
+        {"insert at the highlighted line", 0, -1, "Line00", 0},
         {"delete above", -1, 0, "Line02"},
         {"delete below", -1, 4, "Line02"},
         {"delete the highlighted line", -1, 2, nullptr},
@@ -394,8 +396,8 @@ TEST_F(MfcComboExTest, TheOpenPopupsHighlightStaysOnItsLineWhileLinesComeAndGo) 
         parent_.commands.clear();
         input_.Click(InputDriver::ScreenPoint(combo_.m_hWnd, POINT{60, 10}));
         ASSERT_TRUE(combo_.GetDroppedState());
-        input_.Key(VK_DOWN);
-        input_.Key(VK_DOWN);  // "Line02"
+        for (int down = 0; down < c.highlighted; ++down)
+            input_.Key(VK_DOWN);
         if (c.insert_at >= 0)
             Insert(c.insert_at, "New");
         if (c.delete_at >= 0)
@@ -409,6 +411,62 @@ TEST_F(MfcComboExTest, TheOpenPopupsHighlightStaysOnItsLineWhileLinesComeAndGo) 
         }
         ASSERT_EQ(Codes(), (std::vector<UINT>{CBN_DROPDOWN, CBN_SELCHANGE, CBN_CLOSEUP}));
         EXPECT_EQ(parent_.commands[1].text, c.taken);
+    }
+}
+
+// Lines added at the end or at the top until they fill every slot of the
+// ring (16, 32), or one short of it; then one line deleted. Every line left
+// keeps all it was given.
+TEST_F(MfcComboExTest, DeletingALineLeavesEveryOtherLineWhole) {
+    struct Case {
+        int lines;
+        bool at_top;
+        int deleted;
+    };
+    const Case cases[] = {{16, false, 13}, {16, false, 8}, {16, false, 15}, {16, false, 2}, {16, true, 13},
+                          {32, false, 20}, {32, true, 31}, {15, false, 12}};
+    const auto line_of = [](int number) {
+        COMBOBOXEXITEM item;
+        item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE | CBEIF_OVERLAY | CBEIF_INDENT | CBEIF_LPARAM;
+        item.iImage = number + 1;
+        item.iSelectedImage = number + 2;
+        item.iOverlay = number + 3;
+        item.iIndent = number + 4;
+        item.lParam = 1000 + number;
+        return item;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.lines << (c.at_top ? " at the top" : " at the end") << ", "
+                                        << c.deleted);
+        combo_.SendMessage(CB_RESETCONTENT);
+        std::vector<int> model;  // the numbers of the lines, top down
+        for (int number = 0; number < c.lines; ++number) {
+            const std::string text = "Line " + std::to_string(number);
+            COMBOBOXEXITEM item = line_of(number);
+            item.iItem = c.at_top ? 0 : -1;
+            item.pszText = const_cast<char*>(text.c_str());
+            ASSERT_GE(combo_.InsertItem(&item), 0);
+            model.insert(c.at_top ? model.begin() : model.end(), number);
+        }
+        EXPECT_EQ(combo_.DeleteItem(c.deleted), c.lines - 1);
+        model.erase(model.begin() + c.deleted);
+        ASSERT_EQ(combo_.GetCount(), c.lines - 1);
+        for (int at = 0; at < c.lines - 1; ++at) {
+            char text[32] = {};
+            COMBOBOXEXITEM item;
+            item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE | CBEIF_OVERLAY | CBEIF_INDENT | CBEIF_LPARAM;
+            item.iItem = at;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            ASSERT_TRUE(combo_.GetItem(&item)) << at;
+            const COMBOBOXEXITEM want = line_of(model[static_cast<std::size_t>(at)]);
+            EXPECT_EQ(text, "Line " + std::to_string(model[static_cast<std::size_t>(at)])) << at;
+            EXPECT_EQ((std::vector<std::intptr_t>{item.iImage, item.iSelectedImage, item.iOverlay, item.iIndent,
+                                                  item.lParam}),
+                      (std::vector<std::intptr_t>{want.iImage, want.iSelectedImage, want.iOverlay, want.iIndent,
+                                                  want.lParam}))
+                << at;
+        }
     }
 }
 

@@ -1,10 +1,11 @@
-#include "guidesc/insertion_ordered_map.h"
+#include "controls/insertion_ordered_map.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstddef>
-#include <functional>
+#include <cstdint>
+#include <cstdio>
 #include <iterator>
 #include <map>
 #include <random>
@@ -14,16 +15,20 @@
 
 namespace {
 
-using TextMap = InsertionOrderedMap<std::string, int>;
+using TextMap = InsertionOrderedMap<int>;
 
-// Keys whose hashes share their low bits crowd one run of the index; the
-// run's later keys must stay reachable as earlier ones go.
+// Keys whose homes lie in one sixteenth of the index, whatever its size,
+// crowd a few runs; the runs' later keys must stay reachable as earlier ones
+// go.
 std::vector<std::string> CrowdedKeys(std::size_t count) {
+    struct NoKey {
+        std::string_view operator()(int) const { return {}; }
+    };
     std::vector<std::string> keys;
     for (int i = 0; keys.size() < count; ++i) {
         std::string key = "k" + std::to_string(i);
-        const std::size_t hash = std::hash<std::string_view>{}(key);
-        if ((hash & 63) == 5)
+        const std::uint64_t hash = FlatTextIndex<int, NoKey>::Hash(key);
+        if ((hash * 0x9E3779B97F4A7C15ull) >> 60 == 5)
             keys.push_back(std::move(key));
     }
     return keys;
@@ -131,6 +136,30 @@ TEST(InsertionOrderedMap, AgreesWithAModelOverRandomChanges) {
             }
         }
     }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+// A removed key's node goes back to the map's slabs, poisoned: a value read
+// through a pointer kept from before the removal is reported.
+TEST(InsertionOrderedMap, AValueReadAfterItsRemovalIsSeenUnderTheAddressSanitizer) {
+    if (!kAddressSanitizer)
+        GTEST_SKIP() << "nodes are poisoned only for the address sanitizer";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            TextMap map;
+            map.Set("kept", 1);  // the slab stays while a node is in use
+            map.Set("removed", 2);
+            const volatile int* value = map.Find("removed");
+            map.Remove("removed");
+            std::printf("%d\n", *value);
+        },
+        "use-after-poison");
 }
 
 } // namespace
