@@ -79,11 +79,12 @@ void RemoveRows(benchmark::State& state, bool from_last) {
 void BM_ListCtrlRemoveFromTheLastRowBack(benchmark::State& state) { RemoveRows(state, true); }
 BENCHMARK(BM_ListCtrlRemoveFromTheLastRowBack)->Arg(25000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-// One pass is seconds long at 100,000 rows: one iteration a repetition.
+// One pass takes seconds at 25,000 rows (minutes at 100,000): one iteration a
+// repetition.
 void BM_ListCtrlRemoveFromTheFirstRowForward(benchmark::State& state) { RemoveRows(state, false); }
 BENCHMARK(BM_ListCtrlRemoveFromTheFirstRowForward)
+    ->Arg(6250)
     ->Arg(25000)
-    ->Arg(100000)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 

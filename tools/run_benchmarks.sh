@@ -358,6 +358,8 @@ ROWS = [
         ("edit End in 65,536 characters against 16,384 (target 5x or less)", "long_text_bench", "BM_EditEnd/65536", "BM_EditEnd/16384", "ratio", ""),
         ("combo box ex emptied line by line, 20,000 lines against 5,000 (target 5x or less)", "combo_fill_bench", "BM_ComboBoxExEmpty/20000", "BM_ComboBoxExEmpty/5000", "ratio", ""),
         ("the same, 80,000 lines against 20,000 (both beyond the core's own cache)", "combo_fill_bench", "BM_ComboBoxExEmpty/80000", "BM_ComboBoxExEmpty/20000", "ratio", ""),
+        ("list control rows removed from the last row back, 100,000 against 25,000 (target 8x or less)", "list_ctrl_bench", "BM_ListCtrlRemoveFromTheLastRowBack/100000", "BM_ListCtrlRemoveFromTheLastRowBack/25000", "ratio", ""),
+        ("the same from the first row forward, 25,000 against 6,250 (every row after the removed one renumbered: quadratic)", "list_ctrl_bench", "BM_ListCtrlRemoveFromTheFirstRowForward/25000/iterations:1", "BM_ListCtrlRemoveFromTheFirstRowForward/6250/iterations:1", "ratio", ""),
     ]),
 ]
 
