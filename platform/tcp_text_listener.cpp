@@ -1,9 +1,10 @@
 #include "platform/tcp_text_listener.h"
 
+#include "platform/steady_ms.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
-#include <chrono>
 #include <deque>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -15,19 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-int MillisecondsUntil(std::int64_t when_ms, std::int64_t now_ms) {
-    if (when_ms <= now_ms)
-        return 0;
-    // Rounded up, so that the wake-up is not before the deadline.
-    return static_cast<int>(std::min<std::int64_t>(when_ms - now_ms + 1, 60000));
-}
 
 std::size_t ConnectionCap() {
     return std::min(TcpTextListener::kMaxConnections, DescriptorBudget::Capacity());
@@ -247,7 +235,7 @@ void TcpTextListener::Run() {
     };
 
     for (;;) {
-        std::int64_t now = NowMs();
+        std::int64_t now = SteadyNowMs();
         if (framing.IsPaused()) {
             // Nothing is read or accepted until released texts make room;
             // the connections' time stands still.
@@ -293,7 +281,7 @@ void TcpTextListener::Run() {
         }
         bool wake = false;
         bool incoming = false;
-        now = NowMs();
+        now = SteadyNowMs();
         for (int i = 0; i < ready; ++i) {
             const int fd = events[i].data.fd;
             if (fd == wake_pipe_[0]) {

@@ -3,12 +3,12 @@
 #include "platform/clock.h"
 #include "platform/descriptor_budget.h"
 #include "platform/name_resolver.h"
+#include "platform/steady_ms.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <deque>
 #include <map>
 #include <netinet/in.h>
@@ -35,12 +35,6 @@ struct LookedUp {
     bool found = false;
     std::uint32_t address = 0;
 };
-
-std::int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 bool ParseDotted(const std::string& text, std::uint32_t& address) {
     in_addr parsed{};
@@ -168,7 +162,7 @@ void HostSenders::Loop::Run() {
     epoll_event events[kEventBatch];
     for (;;) {
         const bool stopping = TakeShared();
-        std::int64_t now = NowMs();
+        std::int64_t now = SteadyNowMs();
         if (stopping) {
             GiveUpForStop();
             if (sends_.empty())
@@ -188,7 +182,7 @@ void HostSenders::Loop::Run() {
             }
             OnReady(events[i].data.u64);
         }
-        Expire(NowMs());
+        Expire(SteadyNowMs());
     }
     while (!sends_.empty())
         Finish(sends_.begin()->first, KV_E_ALREADY_STOPPING, false);
@@ -214,7 +208,7 @@ bool HostSenders::Loop::TakeShared() {
         if (queue.size() == 1 && busy_.count(destination) == 0)
             ready_.push_back(std::move(destination));
     }
-    const std::int64_t now = NowMs();
+    const std::int64_t now = SteadyNowMs();
     for (const LookedUp& result : looked_up) {
         const auto found = sends_.find(result.send_id);
         // A send that ran out of time before its look-up ended is gone.
@@ -440,10 +434,7 @@ int HostSenders::Loop::WaitMs(std::int64_t now) const {
     std::int64_t earliest = INT64_MAX;
     for (const auto& [id, send] : sends_)
         earliest = std::min(earliest, send.deadline_ms);
-    if (earliest <= now)
-        return 0;
-    // Rounded up, so that the wake-up is not before the deadline.
-    return static_cast<int>(std::min<std::int64_t>(earliest - now + 1, 60000));
+    return MillisecondsUntil(earliest, now);
 }
 
 bool HostSenders::Loop::IsSkipped(std::uint32_t address, std::uint32_t port) {
@@ -495,7 +486,7 @@ void HostSenders::Loop::Finish(std::uint64_t id, KvResult result, bool tell) {
     waiting->second.pop_front();
     if (waiting->second.empty())
         waiting_for_address_.erase(waiting);
-    Connect(next, NowMs());
+    Connect(next, SteadyNowMs());
 }
 
 bool HostSenders::Post(const std::string& host, std::uint32_t port, std::string text,
