@@ -94,6 +94,26 @@ public:
         return true;
     }
 
+    // Asks for one level of the entry ahead of a walk that reads it: 0 the
+    // entry, 1 its first item, 2 that item's text. A level is found through
+    // the one before, so each is asked for once the one before had time to
+    // arrive. Changes nothing.
+    void Prefetch(std::size_t level) const {
+        // The entry and an item take two cache lines, the text's start one.
+        // One request site: with a request in each branch, GCC 12 dropped
+        // all but the first.
+        const char* start = reinterpret_cast<const char*>(this);
+        if (level > 0) {
+            if (m_items.empty())
+                return;
+            const UIItem* first = m_items[0];
+            start = level == 1 ? reinterpret_cast<const char*>(first) : first->GetText().data();
+        }
+        __builtin_prefetch(start);
+        if (level < 2)
+            __builtin_prefetch(start + 64);
+    }
+
     std::string& GetIdentifier() { return m_strIdentifier; }
     std::int32_t GetRowNumber() const { return m_nRowNumber; }
     std::int32_t GetItemKind() const { return m_nItemKind; }

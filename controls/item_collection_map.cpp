@@ -154,7 +154,10 @@ KvResult ItemCollectionMap::RemoveAll() {
 std::size_t
 ItemCollectionMap::RemoveEntriesWhile(const std::function<bool(ItemCollection&)>& visit) {
     m_nResult = KV_OK;
-    return m_entries.RemoveFrontWhile([&](Entries::Entry& entry) { return visit(*entry.second); });
+    return m_entries.RemoveFrontWhile([&](Entries::Entry& entry) { return visit(*entry.second); },
+                                      [](const Entries::Entry& entry, std::size_t stage) {
+                                          entry.second->Prefetch(stage);
+                                      });
 }
 
 bool ItemCollectionMap::GetStartPosition(Position& position) const {

@@ -18,6 +18,7 @@
 #include "core/kv_object.h"
 #include "core/xml_node.h"
 #include "platform/pointer.h"
+#include "platform/prefetch.h"
 #include "platform/result_codes.h"
 #include "platform/text.h"
 
@@ -143,12 +144,8 @@ public:
     // Asks for every entry's memory ahead of its use: freeing many records
     // waits on one cache miss after another otherwise. Changes nothing.
     void PrefetchEntries() const {
-        constexpr std::size_t kLine = 64;
-        for (std::size_t i = 0; i < count_; ++i) {
-            const char* bytes = reinterpret_cast<const char*>(At(i).entry.get());
-            for (std::size_t offset = 0; offset < sizeof(Entry); offset += kLine)
-                __builtin_prefetch(bytes + offset);
-        }
+        for (std::size_t i = 0; i < count_; ++i)
+            PrefetchBytes(At(i).entry.get(), sizeof(Entry));
     }
 
 protected:

@@ -5,6 +5,7 @@
 #include "core/xml_document.h"
 #include "data/data_record_factory.h"
 #include "platform/pointer.h"
+#include "platform/prefetch.h"
 
 #include <algorithm>
 #include <utility>
@@ -15,13 +16,9 @@ namespace {
 // for the next record's first lines (a contact's whole fixed part) while the
 // current one is handled overlaps the two. Changes nothing.
 void PrefetchRecord(const CKvDataHandler* record) {
-    constexpr std::size_t kLine = 64;
     constexpr std::size_t kBytes = 1024;
-    if (record == nullptr)
-        return;
-    const char* bytes = reinterpret_cast<const char*>(record);
-    for (std::size_t offset = 0; offset < kBytes; offset += kLine)
-        __builtin_prefetch(bytes + offset);
+    if (record != nullptr)
+        PrefetchBytes(record, kBytes);
 }
 
 } // namespace

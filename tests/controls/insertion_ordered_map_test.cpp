@@ -62,12 +62,20 @@ TEST(InsertionOrderedMap, RemovingFromTheFrontStopsWhereTheVisitorSays) {
         for (std::size_t i = 0; i < keys.size(); ++i)
             map.Set(keys[i], static_cast<int>(i));
         std::vector<std::string> visited;
-        const std::size_t removed = map.RemoveFrontWhile([&](TextMap::Entry& entry) {
-            if (visited.size() == stop)
-                return false;
-            visited.push_back(entry.first);
-            return true;
-        });
+        // Every stage of the look-ahead shows a removed entry once, in stage
+        // order, before the visitor sees it.
+        std::map<std::string, std::vector<std::size_t>> stages;
+        const std::size_t removed = map.RemoveFrontWhile(
+            [&](TextMap::Entry& entry) {
+                if (visited.size() == stop)
+                    return false;
+                EXPECT_EQ(stages[entry.first], (std::vector<std::size_t>{0, 1, 2})) << entry.first;
+                visited.push_back(entry.first);
+                return true;
+            },
+            [&](const TextMap::Entry& entry, std::size_t stage) { stages[entry.first].push_back(stage); });
+        for (const auto& [key, shown] : stages)
+            EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()) && std::adjacent_find(shown.begin(), shown.end()) == shown.end()) << key;
         EXPECT_EQ(removed, stop);
         EXPECT_EQ(visited, std::vector<std::string>(keys.begin(), keys.begin() + stop));
         EXPECT_EQ(map.size(), keys.size() - stop);
@@ -144,22 +152,34 @@ constexpr bool kAddressSanitizer = true;
 constexpr bool kAddressSanitizer = false;
 #endif
 
-// A removed key's node goes back to the map's slabs, poisoned: a value read
-// through a pointer kept from before the removal is reported.
+// A removed key's node goes back to the map's slabs, poisoned, and so do
+// all of an emptied map's nodes: a value read through a pointer kept from
+// before the removal is reported.
 TEST(InsertionOrderedMap, AValueReadAfterItsRemovalIsSeenUnderTheAddressSanitizer) {
     if (!kAddressSanitizer)
         GTEST_SKIP() << "nodes are poisoned only for the address sanitizer";
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_DEATH(
-        {
-            TextMap map;
-            map.Set("kept", 1);  // the slab stays while a node is in use
-            map.Set("removed", 2);
-            const volatile int* value = map.Find("removed");
-            map.Remove("removed");
-            std::printf("%d\n", *value);
-        },
-        "use-after-poison");
+    const struct {
+        const char* name;
+        void (*remove)(TextMap& map);
+    } removals[] = {
+        {"one of two", [](TextMap& map) { map.Remove("removed"); }},
+        {"emptied from the front", [](TextMap& map) { map.RemoveFrontWhile([](TextMap::Entry&) { return true; }); }},
+        {"cleared", [](TextMap& map) { map.Clear(); }},
+    };
+    for (const auto& removal : removals) {
+        SCOPED_TRACE(removal.name);
+        EXPECT_DEATH(
+            {
+                TextMap map;
+                map.Set("kept", 1);
+                map.Set("removed", 2);
+                const volatile int* value = map.Find("removed");
+                removal.remove(map);
+                std::printf("%d\n", *value);
+            },
+            "use-after-poison");
+    }
 }
 
 } // namespace
