@@ -4,6 +4,9 @@
 
 #include "platform/number_parse.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 // Both records carry text and image alike; only their mask bits differ.
@@ -40,8 +43,16 @@ void UIItem::IndexChanged() {
 }
 
 char* UIItem::StoreText(const std::string& text) {
-    m_strText = text;
-    m_strText.reserve(kMinimumBuffer);
+    // One block of the size asked for: assigning and then reserving took two,
+    // the second rounded up to twice the first.
+    const std::size_t room = std::max(kMinimumBuffer, text.size());
+    if (m_strText.capacity() < room) {
+        std::string stored(room, '\0');
+        stored.assign(text);  // the text may be this item's own
+        m_strText = std::move(stored);
+    } else {
+        m_strText.assign(text);
+    }
     return m_strText.data();
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -56,6 +57,13 @@ TEST(UIItem, ComboItemFillsItsRecord) {
     item.SetIndex(7);
     EXPECT_EQ(item.GetIndex(), 7);
     EXPECT_EQ(record->cchTextMax, 0);
+
+    // A window may write 20 characters into a short text's buffer.
+    ComboItem short_text;
+    short_text.SetTextAndImage("Fax", -1);
+    std::memcpy(short_text.GetRecord()->pszText, "01234567890123456789", 21);
+    EXPECT_STREQ(short_text.GetRecord()->pszText, "01234567890123456789");
+    EXPECT_EQ(short_text.GetItemKind(), kComboItemKind);
 }
 
 TEST(UIItem, ListItemFillsItsRecord) {
