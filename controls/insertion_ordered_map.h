@@ -195,11 +195,13 @@ public:
     // of a large map lie beyond the caches, and are at hand by their turn.
     static constexpr std::size_t kAheadStages = 3;
     static constexpr std::size_t kAheadDistance = 8;
-    template <typename Visit, typename Ahead> std::size_t RemoveFrontWhile(Visit&& visit, Ahead&& ahead) {
+    template <typename Visit, typename Ahead>
+    std::size_t RemoveFrontWhile(Visit&& visit, Ahead&& ahead) {
         std::array<iterator, kAheadStages> next;
         next.fill(entries_.begin());
         for (std::size_t stage = 0; stage < kAheadStages; ++stage) {
-            for (std::size_t lead = (kAheadStages - stage) * kAheadDistance; lead > 0 && next[stage] != entries_.end(); --lead)
+            std::size_t lead = (kAheadStages - stage) * kAheadDistance;
+            for (; lead > 0 && next[stage] != entries_.end(); --lead)
                 ahead(*next[stage]++, stage);
         }
         std::size_t removed = 0;

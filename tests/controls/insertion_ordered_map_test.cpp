@@ -73,9 +73,13 @@ TEST(InsertionOrderedMap, RemovingFromTheFrontStopsWhereTheVisitorSays) {
                 visited.push_back(entry.first);
                 return true;
             },
-            [&](const TextMap::Entry& entry, std::size_t stage) { stages[entry.first].push_back(stage); });
-        for (const auto& [key, shown] : stages)
-            EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()) && std::adjacent_find(shown.begin(), shown.end()) == shown.end()) << key;
+            [&](const TextMap::Entry& entry, std::size_t stage) {
+                stages[entry.first].push_back(stage);
+            });
+        for (const auto& [key, shown] : stages) {
+            EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end())) << key;
+            EXPECT_EQ(std::adjacent_find(shown.begin(), shown.end()), shown.end()) << key;
+        }
         EXPECT_EQ(removed, stop);
         EXPECT_EQ(visited, std::vector<std::string>(keys.begin(), keys.begin() + stop));
         EXPECT_EQ(map.size(), keys.size() - stop);
@@ -164,7 +168,8 @@ TEST(InsertionOrderedMap, AValueReadAfterItsRemovalIsSeenUnderTheAddressSanitize
         void (*remove)(TextMap& map);
     } removals[] = {
         {"one of two", [](TextMap& map) { map.Remove("removed"); }},
-        {"emptied from the front", [](TextMap& map) { map.RemoveFrontWhile([](TextMap::Entry&) { return true; }); }},
+        {"emptied from the front",
+         [](TextMap& map) { map.RemoveFrontWhile([](TextMap::Entry&) { return true; }); }},
         {"cleared", [](TextMap& map) { map.Clear(); }},
     };
     for (const auto& removal : removals) {
