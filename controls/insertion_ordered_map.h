@@ -49,12 +49,13 @@ public:
         if (free_ != nullptr) {
             node = reinterpret_cast<std::byte*>(std::exchange(free_, free_->next));
         } else {
-            if (used_ == kNodesPerSlab || slabs_.empty()) {
-                if (slabs_.empty() || ++carving_ == slabs_.size()) {
+            if (slabs_.empty() || used_ == kNodesPerSlab) {
+                if (!slabs_.empty())
+                    ++carving_;
+                if (carving_ == slabs_.size()) {
                     size_ = size;
                     slabs_.push_back(std::make_unique<std::byte[]>(SlabBytes()));
                     ASAN_POISON_MEMORY_REGION(slabs_.back().get(), SlabBytes());
-                    carving_ = slabs_.size() - 1;
                 }
                 used_ = 0;
             }
