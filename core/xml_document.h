@@ -101,6 +101,10 @@ public:
     // borrow from it until the document is cleared.
     KvResult ParseOwned(std::string text);
     bool IsParseComplete() const { return parse_complete_; }
+    // The document's own copy of the text last parsed, which its nodes borrow
+    // from; it lives until Clear. Empty before the first parse. An attribute
+    // text viewed inside it is read in place by ParseAttributesInto.
+    std::string_view GetParsedText() const { return parsed_text_; }
     // Parses the resource of the registry with that type and name ("XML" for
     // GUI descriptions), or a whole file. Not found: KV_E_RESOURCE_NOT_FOUND;
     // empty or larger than 64 MiB: KV_E_RESOURCE_NOT_LOADABLE.

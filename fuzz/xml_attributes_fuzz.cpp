@@ -1,9 +1,10 @@
 // Feeds arbitrary bytes to XmlDocument::ParseAttributesInto, the attribute
 // text of a tag read on its own. The first byte chooses the node (any of the
 // six kinds; only elements, text elements and processing instructions take
-// attributes); the rest is the attribute text. It is read twice: from inside
-// the text the document parsed, whose bytes the attributes may borrow, and
-// from a buffer of the caller's that is overwritten and freed before the
+// attributes); the rest is the attribute text. The document parses it first,
+// and the text is then read twice: in place, as a view of the document's own
+// copy (XmlDocument::GetParsedText), whose bytes the attributes may borrow,
+// and from a buffer of the caller's that is overwritten and freed before the
 // attributes are looked at, so that one borrowed from it is seen by the
 // AddressSanitizer. Checks that
 // - both give the same result, KV_OK or KV_E_FAIL (always KV_E_FAIL and no
@@ -101,12 +102,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
     const std::uint32_t kind = data[0] % 6 + 1;
-    // The document's parsed text lives as long as the document.
-    const std::string parsed(reinterpret_cast<const char*>(data) + 1, size - 1);
-    const std::string_view text = parsed;
+    const std::string input(reinterpret_cast<const char*>(data) + 1, size - 1);
 
     XmlDocument document;
-    document.Parse(parsed);
+    document.Parse(input);
+    // The document's copy of the input, which lives as long as the document:
+    // read from there the attributes may borrow their texts.
+    const std::string_view text = document.GetParsedText();
+    if (text != input || (!input.empty() && text.data() == input.data()))
+        Fail("the document keeps no copy of the text it parsed", text, input);
     XmlNode* borrowing = NewNode(document, kind);
     const KvResult result = document.ParseAttributesInto(borrowing, text);
     XmlNode* copying = NewNode(document, kind);

@@ -825,8 +825,11 @@ void SimulatedTapi::ApplyEffects(const Request& request, HookList& hooks) {
         break;
     case TapiFunction::kAnswer:
     case TapiFunction::kUnhold:
+        set(request.call, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
+        break;
     case TapiFunction::kRemoveFromConference:
         set(request.call, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
+        LeaveConference(request.call, hooks);
         break;
     case TapiFunction::kHold:
         set(request.call, LINECALLSTATE_ONHOLD);
@@ -837,19 +840,23 @@ void SimulatedTapi::ApplyEffects(const Request& request, HookList& hooks) {
         break;
     case TapiFunction::kCompleteTransfer:
         if (request.mode == LINETRANSFERMODE_CONFERENCE) {
+            Call& created = calls_.at(request.new_call);
+            created.parties = {request.call, request.second_call};
+            for (const HCALL party : created.parties)
+                calls_.at(party).conference = request.new_call;
             set(request.call, LINECALLSTATE_CONFERENCED);
             set(request.second_call, LINECALLSTATE_CONFERENCED);
-            calls_.at(request.new_call).valid = true;
+            created.valid = true;
             set(request.new_call, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
         } else {
-            set(request.call, LINECALLSTATE_IDLE);
-            set(request.second_call, LINECALLSTATE_IDLE);
+            EndCall(request.call, hooks);
+            EndCall(request.second_call, hooks);
         }
         break;
     case TapiFunction::kDrop:
     case TapiFunction::kBlindTransfer:
     case TapiFunction::kRedirect:
-        set(request.call, LINECALLSTATE_IDLE);
+        EndCall(request.call, hooks);
         break;
     default:
         break;
@@ -904,6 +911,8 @@ void SimulatedTapi::SetCallState(HCALL handle, Call& call, DWORD state, DWORD mo
                       .param3 = privilege},
           hooks);
     UpdateCallCount(call.line, hooks);
+    if (state == LINECALLSTATE_IDLE)
+        LeaveConference(handle, hooks);
 }
 
 void SimulatedTapi::UpdateCallCount(HLINE handle, HookList& hooks) {
@@ -921,6 +930,38 @@ void SimulatedTapi::UpdateCallCount(HLINE handle, HookList& hooks) {
                       .param1 = 0,
                       .param2 = LINEADDRESSSTATE_NUMCALLS},
           hooks);
+}
+
+void SimulatedTapi::EndCall(HCALL handle, HookList& hooks) {
+    const auto call = calls_.find(handle);
+    if (call == calls_.end())
+        return;
+    // The parties are let go first, so that none of them hangs up the
+    // conference that is ending anyway.
+    const std::vector<HCALL> parties = std::exchange(call->second.parties, {});
+    for (const HCALL party : parties) {
+        const auto found = calls_.find(party);
+        if (found == calls_.end())
+            continue;
+        found->second.conference = 0;
+        if (found->second.state != LINECALLSTATE_IDLE)
+            EndCall(party, hooks);
+    }
+    SetCallState(handle, call->second, LINECALLSTATE_IDLE, 0, hooks);
+}
+
+void SimulatedTapi::LeaveConference(HCALL handle, HookList& hooks) {
+    const auto call = calls_.find(handle);
+    if (call == calls_.end() || call->second.conference == 0)
+        return;
+    const auto conference = calls_.find(std::exchange(call->second.conference, 0));
+    if (conference == calls_.end())
+        return;
+    std::erase(conference->second.parties, handle);
+    constexpr DWORD kEnded = LINECALLSTATE_IDLE | LINECALLSTATE_DISCONNECTED;
+    if (conference->second.parties.empty() && (conference->second.state & kEnded) == 0)
+        SetCallState(conference->first, conference->second, LINECALLSTATE_DISCONNECTED,
+                     LINEDISCONNECTMODE_NORMAL, hooks);
 }
 
 void SimulatedTapi::EraseCall(HCALL handle) {

@@ -13,6 +13,11 @@
 // closed or shut down: those are dropped. Delayed replies become due on the
 // replaceable clock and are queued by lineGetMessage or ReleaseDueReplies.
 //
+// A conference call's parties are the calls it joined (a conference call
+// joined into a later conference among them). Once each has left it or gone
+// IDLE, the conference call is hung up (DISCONNECTED) as by the far end;
+// dropping a conference call takes the parties still in it to IDLE first.
+//
 // Thread-safe: line threads, the owner that drains the messages and a test's
 // script call it at once. The application's message hook is called without
 // the service's lock held.
@@ -217,6 +222,11 @@ private:
         DWORD origin = LINECALLORIGIN_UNKNOWN;
         std::string caller_id;
         std::string called_id;
+        // The conference call this call is a party of, and the parties of a
+        // conference call: the calls it joined that have neither left it nor
+        // gone IDLE. A conference call joined into a later one is a party.
+        HCALL conference = 0;
+        std::vector<HCALL> parties;
     };
     // A request whose LINE_REPLY is not yet queued.
     struct Request {
@@ -260,6 +270,12 @@ private:
     void Queue(HLINE line, const LineMessage& message, HookList& hooks);
     void SetCallState(HCALL handle, Call& call, DWORD state, DWORD mode, HookList& hooks);
     void UpdateCallCount(HLINE handle, HookList& hooks);
+    // Takes the call to IDLE, and first the parties still in it when it is a
+    // conference call (theirs too, when they are conference calls).
+    void EndCall(HCALL handle, HookList& hooks);
+    // The call leaves its conference; a conference left without a party is
+    // hung up (DISCONNECTED), as the far end would.
+    void LeaveConference(HCALL handle, HookList& hooks);
     void EraseCall(HCALL handle);
     void CloseLineLocked(HLINE handle, bool notify, HookList& hooks);
     static void CallHooks(const HookList& hooks);

@@ -15,6 +15,7 @@
 #include "tapi/tapi_payloads.h"
 #include "tapi/tapi_test_support.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -196,6 +197,50 @@ protected:
     std::uint32_t StateOf(HCALL hcall) {
         KVTAPICALL* call = Call(hcall);
         return call != nullptr ? call->GetState() : 0u;
+    }
+    // The first call of the line that is none of those known.
+    HCALL CallBesides(const std::vector<HCALL>& known) {
+        KVTAPICALLSMANAGER::Position position = 0;
+        if (!line_.GetCallsManager().GetStartPosition(position))
+            return 0;
+        while (KVTAPICALL* call = line_.GetCallsManager().GetNextCall(position)) {
+            if (std::find(known.begin(), known.end(), call->GetHcall()) == known.end())
+                return call->GetHcall();
+        }
+        return 0;
+    }
+
+    // A conference of three as a user makes it: A connected, B placed (which
+    // holds A) and joined with A; then C placed (which holds that conference
+    // call) and joined with it into a second conference call.
+    struct ConferenceOfThree {
+        std::vector<HCALL> parties;     // A, B, C
+        std::vector<HCALL> conferences; // the first, then the one C joined
+    };
+    ConferenceOfThree MakeConferenceOfThree(int round) {
+        ConferenceOfThree made;
+        made.parties.push_back(ConnectedCall(Format("1%02d", round)));
+        made.parties.push_back(ConnectedCall(Format("2%02d", round)));
+        MakeConference();
+        RunFor(500);
+        made.conferences.push_back(CallBesides(made.parties));
+        made.parties.push_back(ConnectedCall(Format("3%02d", round)));
+        MakeConference();
+        RunFor(500);
+        std::vector<HCALL> known = made.parties;
+        known.push_back(made.conferences.front());
+        made.conferences.push_back(CallBesides(known));
+        TakeAll();
+        std::vector<std::uint32_t> states;
+        for (HCALL hcall : made.parties)
+            states.push_back(StateOf(hcall));
+        for (HCALL hcall : made.conferences)
+            states.push_back(StateOf(hcall));
+        EXPECT_EQ(states, (std::vector<std::uint32_t>{
+                              LINECALLSTATE_CONFERENCED, LINECALLSTATE_CONFERENCED,
+                              LINECALLSTATE_CONFERENCED, LINECALLSTATE_CONFERENCED,
+                              LINECALLSTATE_CONNECTED}));
+        return made;
     }
 
     TestThreadQueue queue_;
@@ -553,6 +598,57 @@ TEST_F(TapiLineTest, RemoveFromConferenceTakesOnlyAConferencedCall) {
         EXPECT_TRUE(Requests().empty()) << hcall;
         EXPECT_EQ(line_.GetRequestState(), 0u);
     }
+    line_.OnExitInstance();
+}
+
+// Each conference call ends once its parties are gone: the first when A and
+// B hang up, the second when C and the first have gone. Twenty rounds leave
+// the line no call and take it nowhere near its 32.
+TEST_F(TapiLineTest, ConferencesOfThreeEndOnceTheirPartiesHangUp) {
+    Open();
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        const ConferenceOfThree conference = MakeConferenceOfThree(round);
+        for (HCALL party : conference.parties) {
+            ASSERT_EQ(service_.FarEndHangUp(party), 0);
+            RunFor(1000);
+        }
+        EXPECT_EQ(line_.GetCallsManager().GetCount(), 0u);
+        for (HCALL hcall : conference.conferences) {
+            LineCallStatus status;
+            EXPECT_EQ(lineGetCallStatus(hcall, &status), LINEERR_INVALCALLHANDLE) << hcall;
+        }
+    }
+    const HCALL after = ConnectedCall("999");
+    EXPECT_EQ(StateOf(after), LINECALLSTATE_CONNECTED);
+    line_.OnExitInstance();
+}
+
+// A drop request on the conference call C joined ends the first conference
+// call and every party with it; the watcher sees each of the five go IDLE.
+TEST_F(TapiLineTest, DroppingTheLastConferenceCallEndsEveryCallOfIt) {
+    Open();
+    Watch(KV_PAYLOAD_TAPI_CALL, new KVTAPICALL);
+    const ConferenceOfThree conference = MakeConferenceOfThree(0);
+    Requests();
+    CallRequest(conference.conferences.back(), KV_TAPIFUNC_DROP);
+    RunFor(1500);
+    std::set<HCALL> idle;
+    while (CKvMessage* message = Take()) {
+        const auto* call = static_cast<const KVTAPICALL*>(message->GetPayload());
+        if (message->GetPayloadType() == KV_PAYLOAD_TAPI_CALL && call != nullptr &&
+            call->GetState() == LINECALLSTATE_IDLE)
+            idle.insert(call->GetHcall());
+        message->Release();
+    }
+    std::set<HCALL> every(conference.parties.begin(), conference.parties.end());
+    every.insert(conference.conferences.begin(), conference.conferences.end());
+    EXPECT_EQ(idle, every);
+    EXPECT_EQ(line_.GetCallsManager().GetCount(), 0u);
+    const auto log = Requests();
+    EXPECT_EQ(std::count(log.begin(), log.end(),
+                         Request(TapiFunction::kDrop, conference.conferences.back())),
+              1);
     line_.OnExitInstance();
 }
 

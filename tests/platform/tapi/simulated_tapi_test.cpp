@@ -341,6 +341,31 @@ TEST_F(StateEffectsTest, ConferenceMakesANewCallAndRemovalReconnects) {
     EXPECT_EQ(States(Drain(), held), (std::vector<DWORD>{LINECALLSTATE_CONNECTED}));
 }
 
+// The first party removed, the second removed or hung up and dropped: the
+// conference call, with no party left, is hung up and stays until dropped.
+TEST_F(StateEffectsTest, AConferenceWithNoPartyLeftIsHungUp) {
+    for (const bool removed : {true, false}) {
+        SCOPED_TRACE(removed);
+        const HCALL held = Held();
+        const HCALL active = Connected();
+        HCALL conference = 0;
+        ASSERT_GT(lineCompleteTransfer(active, held, &conference, LINETRANSFERMODE_CONFERENCE), 0);
+        ASSERT_GT(lineRemoveFromConference(held), 0);
+        EXPECT_EQ(StateOf(conference), LINECALLSTATE_CONNECTED);
+        Drain();
+        if (removed) {
+            ASSERT_GT(lineRemoveFromConference(active), 0);
+        } else {
+            ASSERT_EQ(service_.FarEndHangUp(active), 0);
+            ASSERT_GT(lineDrop(active, nullptr, 0), 0);
+        }
+        EXPECT_EQ(States(Drain(), conference), (std::vector<DWORD>{LINECALLSTATE_DISCONNECTED}));
+        ASSERT_GT(lineDrop(conference, nullptr, 0), 0);
+        EXPECT_EQ(States(Drain(), conference), (std::vector<DWORD>{LINECALLSTATE_IDLE}));
+        EXPECT_EQ(StateOf(removed ? active : held), LINECALLSTATE_CONNECTED);
+    }
+}
+
 TEST_F(StateEffectsTest, FarEndAnswersRefusesOrHangsUp) {
     struct Row {
         LONG (SimulatedTapi::*action)(HCALL);
