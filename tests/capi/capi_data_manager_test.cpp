@@ -370,10 +370,9 @@ TEST_P(NeverActivatedCallsTest, EachIsClearedAfterElevenSecondsAndItsRecordComes
 
 INSTANTIATE_TEST_SUITE_P(Clearing, NeverActivatedCallsTest, testing::Bool());
 
-// A call cleared 11 s after its answer for want of activation, the clearing
-// refused (true) or unanswered for 1 s: its record goes back, and when the
-// network then makes it active after all, the owner answers and clears it,
-// once.
+// A call cleared for want of activation, the clearing refused (true) or
+// unanswered for 1 s, its record back: made active after all, it is cleared
+// by the owner, once.
 class ActivatedAfterItsClearingTest : public CapiDataManagerTest,
                                       public testing::WithParamInterface<bool> {};
 
@@ -383,32 +382,25 @@ TEST_P(ActivatedAfterItsClearingTest, TheOwnerClearsTheCallOnce) {
     call.activates = false;
     const std::uint32_t plci = capi_.IncomingCall(call);
     Drive(2);
-    if (GetParam())
-        capi_.SetDisconnectInfo(0x2002);
-    else
-        capi_.SetSilent(true);
+    capi_.SetDisconnectInfo(GetParam() ? 0x2002 : 0);
+    capi_.SetSilent(!GetParam());
     Drive(125, 100);
     ASSERT_EQ(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).size(), 1u);
-    EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
     capi_.SetDisconnectInfo(0);
     capi_.SetSilent(false);
     const std::size_t before = capi_.GetPutMessages().size();
     capi_.SetNextIndicationNumber(ApplId(), 0x4000);
-    capi_.ScheduleSteps(plci, {ScriptedCapiStep::Make(ScriptedCapiStep::kConnectActive),
-                               ScriptedCapiStep::Make(ScriptedCapiStep::kConnectActive)});
-    Drive(1);
-    const std::uint16_t cleared = service_.GetHost().GetMessageNumber();
+    const auto active = ScriptedCapiStep::Make(ScriptedCapiStep::kConnectActive);
+    capi_.ScheduleSteps(plci, {active, active});
     Drive(3, 100);
     const auto puts = capi_.GetPutMessages();
-    const std::vector<Bytes> expected = {
-        MessageImage().Dword(plci).Finish(CAPI_CONNECT_ACTIVE, CAPI_RESP, 0x4000, ApplId()),
-        MessageImage().Dword(plci).Struct({0, 0, 0, 0, 0}).Finish(CAPI_DISCONNECT, CAPI_REQ, cleared,
-                                                                 ApplId()),
-        MessageImage().Dword(plci).Finish(CAPI_CONNECT_ACTIVE, CAPI_RESP, 0x4001, ApplId()),
-        MessageImage().Dword(plci).Finish(CAPI_DISCONNECT, CAPI_RESP, 0x4002, ApplId()),
-    };
     EXPECT_EQ(std::vector<Bytes>(puts.begin() + static_cast<std::ptrdiff_t>(before), puts.end()),
-              expected);
+              (std::vector<Bytes>{
+                  MessageImage().Dword(plci).Finish(CAPI_CONNECT_ACTIVE, CAPI_RESP, 0x4000, ApplId()),
+                  MessageImage().Dword(plci).Struct({0, 0, 0, 0, 0}).Finish(
+                      CAPI_DISCONNECT, CAPI_REQ, service_.GetHost().GetMessageNumber(), ApplId()),
+                  MessageImage().Dword(plci).Finish(CAPI_CONNECT_ACTIVE, CAPI_RESP, 0x4001, ApplId()),
+                  MessageImage().Dword(plci).Finish(CAPI_DISCONNECT, CAPI_RESP, 0x4002, ApplId())}));
     EXPECT_EQ(data_->GetSubState(), CapiDataManager::kIdle);
     EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
     EXPECT_TRUE(capi_.GetViolations().empty());
@@ -416,45 +408,33 @@ TEST_P(ActivatedAfterItsClearingTest, TheOwnerClearsTheCallOnce) {
 
 INSTANTIATE_TEST_SUITE_P(RefusedOrUnanswered, ActivatedAfterItsClearingTest, testing::Bool());
 
-// A peer at the channel's rate (250 frames a second) for 120 s, then hanging
-// up. Passes 40 ms apart read 200 frames a second: the receive stream fills,
-// later blocks are dropped, and once the call's records go back one status
-// text names them. Passes 10 ms apart drop none and post nothing.
+// 120 s at the channel's rate (250 frames a second), then a hang-up. Passes
+// 40 ms apart read 200 a second: the receive stream fills, later blocks are
+// dropped, and one status text names them once the records go back. Passes
+// 10 ms apart drop none and post nothing.
 class DroppedBlocksTest : public CapiDataManagerTest,
                           public testing::WithParamInterface<std::uint32_t> {};
 
 TEST_P(DroppedBlocksTest, AreNamedInOneStatusTextOnceTheCallIsOver) {
-    std::vector<ScriptedCapiStep> steps = {
-        ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)};
-    const Bytes frame = Frame("data", 4);
     Bytes block;
-    for (int i = 0; i < 4; ++i)
+    for (const Bytes frame = Frame("data", 4); block.size() < 128;)
         block.insert(block.end(), frame.begin(), frame.end());
-    for (int i = 0; i < 7500; ++i)
-        steps.push_back(ScriptedCapiStep::Data(block, 16));
-    steps.push_back(ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnectB3, 0, 16));
-    steps.push_back(ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x3490));
-    const std::size_t statuses = status_messages_.size();
+    std::vector<ScriptedCapiStep> steps(7500, ScriptedCapiStep::Data(block, 16));
+    steps.insert(steps.begin(), ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100));
+    steps.push_back(ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x3490, 16));
     Call(steps);
     Drive(static_cast<int>(150'000 / GetParam()), GetParam());
     std::vector<std::string> texts;
-    for (std::size_t i = statuses; i < status_messages_.size(); ++i) {
-        ASSERT_EQ(status_messages_[i]->GetPayloadType(), KV_PAYLOAD_STAMPED_TEXT_RECORD);
-        texts.push_back(static_cast<CKvStampedTextRecord*>(status_messages_[i]->GetPayload())->text);
-    }
+    for (CKvMessage* message : status_messages_)
+        texts.push_back(static_cast<CKvStampedTextRecord*>(message->GetPayload())->text);
     const std::uint32_t dropped = data_->GetDroppedBlocks();
-    std::vector<std::string> expected;
-    if (GetParam() == 40) {
-        EXPECT_GT(dropped, 0u);
-        expected.push_back(Format("CAPI data: %u blocks received during the call were dropped, "
-                                  "the receive stream being full",
-                                  dropped));
-    } else {
-        EXPECT_EQ(dropped, 0u);
-    }
-    EXPECT_EQ(texts, expected);
+    EXPECT_EQ(dropped > 0, GetParam() == 40);
+    EXPECT_EQ(texts, dropped == 0 ? std::vector<std::string>{}
+                                  : std::vector{Format("CAPI data: %u blocks received during the "
+                                                       "call were dropped, the receive stream "
+                                                       "being full",
+                                                       dropped)});
     EXPECT_EQ(Frames().size() + 4 * dropped, 30'000u);
-    EXPECT_EQ(data_->GetSubState(), CapiDataManager::kIdle);
     EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
 }
 

@@ -173,24 +173,6 @@ TEST_F(ScriptedCapi, RefusedCallEndsWithTheChosenReason) {
     EXPECT_EQ(WordAt(Next(), 12), 0x2003);
 }
 
-// A refused clearing leaves the call up: the network can still make it
-// active, and a later clearing is answered as usual.
-TEST_F(ScriptedCapi, ARefusedDisconnectReqLeavesTheCallUp) {
-    capi_.ScriptOutgoingCall({});
-    Put(ConnectReq(1));
-    const std::uint32_t plci = Id(Next());
-    capi_.SetDisconnectInfo(0x2002);
-    Put(MessageImage().Dword(plci).Empty().Finish(CAPI_DISCONNECT, CAPI_REQ, 2));
-    EXPECT_EQ(Next(), MessageImage().Dword(plci).Word(0x2002).Finish(CAPI_DISCONNECT, CAPI_CONF, 2));
-    EXPECT_EQ(capi_.PendingCount(appl_), 0u);
-    capi_.ScheduleSteps(plci, {Step::Make(Step::kConnectActive)});
-    EXPECT_EQ(Command(Next()), CAPI_CONNECT_ACTIVE);
-    capi_.SetDisconnectInfo(0);
-    Put(MessageImage().Dword(plci).Empty().Finish(CAPI_DISCONNECT, CAPI_REQ, 3));
-    EXPECT_EQ(WordAt(Next(), 12), 0);
-    EXPECT_EQ(Command(Next()), CAPI_DISCONNECT);
-}
-
 TEST_F(ScriptedCapi, ResponseWithAnotherNumberIsFlagged) {
     capi_.ScriptOutgoingCall({Step::Make(Step::kAlerting)});
     Put(ConnectReq(1));
