@@ -119,7 +119,6 @@ public:
     // forgotten first.
     static constexpr std::size_t kMaxClearedPlcis = 32;
     void KeepClearedPlci(std::uint32_t plci);
-    std::size_t GetClearedPlciCount() const { return cleared_plcis_.size(); }
 
     // Appends a received message to the ApplID's list with the next sequence
     // number and the time now; false (nothing kept) for bytes that are no
