@@ -68,6 +68,7 @@ void CapiConnection::Reset() {
     awaited_number_ = 0;
     awaiting_ = false;
     clear_when_confirmed_ = false;
+    cleared_before_active_ = false;
     timers_.DeactivateAll();
     b3_pool_.ReleaseAll();
 }

@@ -114,6 +114,11 @@ public:
     // the confirmation then clears it.
     bool ClearWhenConfirmed() const { return clear_when_confirmed_; }
     void SetClearWhenConfirmed(bool clear) { clear_when_confirmed_ = clear; }
+    // Set when a manager cleared the call because the network never made it
+    // active; unset once its DISCONNECT_IND is answered. A record given back
+    // with it set leaves a call the network may still make active.
+    bool ClearedBeforeActive() const { return cleared_before_active_; }
+    void SetClearedBeforeActive(bool cleared) { cleared_before_active_ = cleared; }
 
     std::uint32_t GetState() const { return state_; }
     std::uint32_t GetPreviousState() const { return previous_state_; }
@@ -146,6 +151,7 @@ private:
     std::uint16_t awaited_number_ = 0;
     bool awaiting_ = false;
     bool clear_when_confirmed_ = false;
+    bool cleared_before_active_ = false;
 };
 
 using CapiConnectionTable = CapiConnectionPool<CapiConnection>;

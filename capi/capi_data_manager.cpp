@@ -2,6 +2,7 @@
 
 #include "capi/capi_host.h"
 #include "framework/named_value.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -53,6 +54,7 @@ void CapiDataManager::Reset() {
     frame_length_ = 0;
     read_position_ = -1;
     listen_phase_ = 0;
+    dropped_reported_ = GetDroppedBlocks();
 }
 
 KvResult CapiDataManager::Run() {
@@ -182,10 +184,24 @@ template <typename Match> void CapiDataManager::ReturnConnections(Match match) {
     for (const auto& connection : connections_.InUse())
         if (match(*connection))
             returned.push_back(connection.get());
-    for (CapiConnection* connection : returned)
+    for (CapiConnection* connection : returned) {
+        GiveUpCall(*connection);
         connections_.Release(connection);
+    }
     if (owner_ != nullptr)
         owner_->GetConnectionTable().Transfer(connections_, connections_.GetFreeCount(), true);
+    if (!returned.empty())
+        ReportDroppedBlocks();
+}
+
+// Blocks are dropped only while a call is read, so those dropped since the
+// last records went back were the call's.
+void CapiDataManager::ReportDroppedBlocks() {
+    const std::uint32_t dropped = GetDroppedBlocks() - dropped_reported_;
+    if (dropped == 0)
+        return;
+    dropped_reported_ = GetDroppedBlocks();
+    PostStatusText(Format(kDroppedBlocksText, dropped));
 }
 
 void CapiDataManager::ReleaseCall() {
@@ -235,6 +251,8 @@ void CapiDataManager::DoIdle() {
         if (connection->GetIdWord() == 0 && connection->GetState() == CapiConnection::kActive) {
             second_timers_.Restart(kDataWaitTimer, 0, data_wait_);
             second_timers_.Restart(kPhaseTimer, 0, kPhaseMilliseconds);
+            // Made active after all, it is read and cleared as any other.
+            connection->SetClearedBeforeActive(false);
             connection->SetIdWord(kCallMark);
             SetSubState(kWaitingForB3);
             return;
@@ -255,7 +273,8 @@ void CapiDataManager::ClearCallsNeverActivated() {
                 timers.Restart(kCapiConnectionAnswerTimer, kTimer1Seconds, 0);
             continue;
         }
-        SendDisconnectReq(connection.get());
+        if (SendDisconnectReq(connection.get()) == KV_OK)
+            connection->SetClearedBeforeActive(true);
         timers.Restart(kCapiConnectionAnswerTimer, 0, kPhaseMilliseconds);
     }
 }

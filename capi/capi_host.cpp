@@ -155,6 +155,7 @@ void CapiHost::AnswerUnhandled() {
         return;
     codec_.SetApplId(appl_id_);
     for (CapiStoredMessage& entry : found->second) {
+        ForgetEndedCall(entry);
         if (entry.handled)
             continue;
         if (entry.GetSubcommand() == CAPI_IND)
@@ -176,12 +177,22 @@ void CapiHost::AnswerStrayIndication(CapiStoredMessage& entry) {
         return;
     KvResult built = KV_E_FAIL;
     switch (command) {
-    case CAPI_CONNECT_ACTIVE:
+    case CAPI_CONNECT_ACTIVE: {
         codec_.DecodeConnectActiveInd(view);
-        if (HoldsPlci(codec_.GetPlci()))
+        const std::uint32_t plci = codec_.GetPlci();
+        if (HoldsPlci(plci))
             return;
-        built = codec_.BuildConnectActiveResp(codec_.GetReceivedMessageNumber());
-        break;
+        PutBuilt(codec_.BuildConnectActiveResp(codec_.GetReceivedMessageNumber()));
+        entry.handled = true;
+        // A call cleared for want of activation that the network made active
+        // all the same: nobody would read or clear it.
+        if (ForgetClearedPlci(plci)) {
+            codec_.SetPlci(plci);
+            codec_.AdditionalInfo().Clear();
+            PutBuilt(codec_.BuildDisconnectReq(NextMessageNumber()));
+        }
+        return;
+    }
     case CAPI_DISCONNECT:
         codec_.DecodeDisconnectInd(view);
         if (HoldsPlci(codec_.GetPlci()))
@@ -244,6 +255,34 @@ void CapiHost::ClearUnheldCall(CapiStoredMessage& entry) {
     codec_.SetPlci(plci);
     PutBuilt(codec_.BuildDisconnectReq(NextMessageNumber()));
     entry.handled = true;
+}
+
+void CapiHost::KeepClearedPlci(std::uint32_t plci) {
+    if (plci == 0)
+        return;
+    ForgetClearedPlci(plci);
+    if (cleared_plcis_.size() >= kMaxClearedPlcis)
+        cleared_plcis_.pop_front();
+    cleared_plcis_.push_back(plci);
+}
+
+bool CapiHost::ForgetClearedPlci(std::uint32_t plci) {
+    const auto found = std::find(cleared_plcis_.begin(), cleared_plcis_.end(), plci);
+    if (found == cleared_plcis_.end())
+        return false;
+    cleared_plcis_.erase(found);
+    return true;
+}
+
+void CapiHost::ForgetEndedCall(const CapiStoredMessage& entry) {
+    if (entry.sequence <= ended_calls_seen_)
+        return;
+    ended_calls_seen_ = entry.sequence;
+    if (cleared_plcis_.empty() || entry.GetSubcommand() != CAPI_IND ||
+        (entry.GetCommand() != CAPI_CONNECT && entry.GetCommand() != CAPI_DISCONNECT) ||
+        !CapiMessageHolds(entry.View(), kCapiIdEnd))
+        return;
+    ForgetClearedPlci(CapiGetDword(&entry.bytes[kCapiHeaderLength]));
 }
 
 bool CapiHost::HoldsPlci(std::uint32_t plci) const {

@@ -16,6 +16,7 @@
 #include "platform/result_codes.h"
 
 #include <cstdint>
+#include <deque>
 #include <list>
 #include <map>
 #include <memory>
@@ -110,6 +111,15 @@ public:
     // Messages not kept because they were malformed.
     std::uint32_t GetDroppedCount() const { return dropped_count_; }
 
+    // The PLCI of a call a manager cleared before the network made it
+    // active, its record given back before the call's DISCONNECT_IND came:
+    // should a CONNECT_ACTIVE_IND still come for it while no connection
+    // holds it, the call is cleared once. Forgotten once its DISCONNECT_IND
+    // or a new CONNECT_IND comes; at most kMaxClearedPlcis, the oldest
+    // forgotten first.
+    static constexpr std::size_t kMaxClearedPlcis = 32;
+    void KeepClearedPlci(std::uint32_t plci);
+
     // Appends a received message to the ApplID's list with the next sequence
     // number and the time now; false (nothing kept) for bytes that are no
     // CAPI message.
@@ -121,6 +131,10 @@ private:
     void AnswerUnhandled();
     void AnswerStrayIndication(CapiStoredMessage& entry);
     void ClearUnheldCall(CapiStoredMessage& entry);
+    // True when the PLCI was kept (and is now forgotten).
+    bool ForgetClearedPlci(std::uint32_t plci);
+    // A CONNECT_IND or DISCONNECT_IND ends what is known of its PLCI's call.
+    void ForgetEndedCall(const CapiStoredMessage& entry);
     // A call of the owner's or a manager's holds the PLCI (FindCallByPlci).
     bool HoldsPlci(std::uint32_t plci) const;
     void PruneMessages();
@@ -149,6 +163,9 @@ private:
     std::map<std::uint32_t, CapiMessageList> store_;
     std::uint32_t next_sequence_ = 1;
     std::uint32_t dropped_count_ = 0;
+    std::deque<std::uint32_t> cleared_plcis_;
+    // Messages up to this sequence have been looked at for ended calls.
+    std::uint32_t ended_calls_seen_ = 0;
     std::map<std::int32_t, ManagerMap> managers_by_type_;
     ManagerMap all_managers_;
     Position iteration_position_{};

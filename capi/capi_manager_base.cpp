@@ -253,8 +253,10 @@ KvResult CapiManagerBase::SendDisconnectResp(CapiConnection* connection) {
         return KV_E_INVALID_POINTER;
     CapiMessageCodec& codec = connection->GetCodec();
     const KvResult result = Put(codec, codec.BuildDisconnectResp(codec.GetMessageNumber()));
-    if (result == KV_OK)
+    if (result == KV_OK) {
         connection->SetState(CapiConnection::kIdle);
+        connection->SetClearedBeforeActive(false);
+    }
     return result;
 }
 
@@ -383,6 +385,7 @@ std::int32_t CapiManagerBase::Shutdown() {
                                      : CapiConnection::kIdle);
         switch (connection->GetState()) {
         case CapiConnection::kIdle:
+            GiveUpCall(*connection);
             connections_.Release(connection);
             break;
         case CapiConnection::kConnectConfirmed:
@@ -420,8 +423,15 @@ bool CapiManagerBase::ExpireUnconfirmedRequest(CapiConnection& connection) {
 void CapiManagerBase::ReturnConnectionsToOwner() {
     if (owner_ == nullptr)
         return;
+    for (const auto& connection : connections_.InUse())
+        GiveUpCall(*connection);
     connections_.ReleaseAll();
     owner_->GetConnectionTable().Transfer(connections_, connections_.GetFreeCount(), true);
+}
+
+void CapiManagerBase::GiveUpCall(const CapiConnection& connection) {
+    if (owner_ != nullptr && connection.ClearedBeforeActive())
+        owner_->KeepClearedPlci(connection.GetCodec().GetPlci());
 }
 
 bool CapiManagerBase::StepClosingState() {

@@ -242,6 +242,10 @@ public:
     // Every connection record of the manager, reset, back into the owner's
     // table.
     void ReturnConnectionsToOwner();
+    // Before a record goes back: the PLCI of a call cleared before it was
+    // active, whose DISCONNECT_IND has not come, is left with the owner,
+    // which clears the call should the network make it active after all.
+    void GiveUpCall(const CapiConnection& connection);
     // The closing states every manager shares: 31 answers REFUSED and goes
     // to 20; 32 goes to 20 once Shutdown completes. False for another state.
     bool StepClosingState();

@@ -25,6 +25,8 @@
 //                      that calls can arrive together
 //   10 k               a call from the network to number k % 3 that the
 //                      network never makes active, one pass
+//   11                 the controller refuses clearings (DISCONNECT_CONF
+//                      with Info 0x2002) or clears again
 //   any other          one pass
 // steps: a count (at most 8), then per step a kind byte, a reason byte and,
 // for data, a length byte and the data.
@@ -207,12 +209,17 @@ public:
                 Pass();
                 break;
             }
+            case 11:
+                refuses_clearing_ = !refuses_clearing_;
+                capi_.SetDisconnectInfo(refuses_clearing_ ? 0x2002 : 0);
+                break;
             default:
                 Pass();
                 break;
             }
         }
         capi_.SetSilent(false);
+        capi_.SetDisconnectInfo(0);
         Settle();
     }
 
@@ -381,6 +388,7 @@ private:
     std::vector<std::uint32_t> plcis_;
     std::int32_t record_id_ = 0;
     bool silent_ = false;
+    bool refuses_clearing_ = false;
 };
 
 } // namespace

@@ -140,6 +140,11 @@ void ScriptedCapiController::SetLocalDisconnectReason(std::uint16_t reason) {
     local_disconnect_reason_ = reason;
 }
 
+void ScriptedCapiController::SetDisconnectInfo(std::uint16_t info) {
+    std::lock_guard lock(mutex_);
+    disconnect_info_ = info;
+}
+
 void ScriptedCapiController::SetSilent(bool silent) {
     std::lock_guard lock(mutex_);
     silent_ = silent;
@@ -283,25 +288,26 @@ void ScriptedCapiController::Enqueue(std::uint32_t appl_id, std::vector<std::uin
 
 void ScriptedCapiController::Schedule(std::uint32_t appl_id, std::uint32_t plci,
                                       std::uint32_t delay_ms, std::vector<std::uint8_t> message) {
-    events_.push_back(Event{GetClock().TickMs() + delay_ms, appl_id, plci, std::move(message)});
+    const std::uint32_t now = GetClock().TickMs();
+    Event event{now + delay_ms, appl_id, plci, std::move(message)};
+    // Kept earliest first, events due at one tick in the order they were
+    // made in, so that a delivery looks only at the front.
+    const auto place = std::upper_bound(events_.begin(), events_.end(), event,
+                                        [now](const Event& a, const Event& b) {
+                                            return static_cast<std::int32_t>(a.due_tick - now) <
+                                                   static_cast<std::int32_t>(b.due_tick - now);
+                                        });
+    events_.insert(place, std::move(event));
     DeliverDue();
 }
 
 void ScriptedCapiController::DeliverDue() {
     const std::uint32_t now = GetClock().TickMs();
-    if (std::none_of(events_.begin(), events_.end(),
-                     [now](const Event& event) { return IsDue(event.due_tick, now); }))
-        return;
     std::vector<Event> due;
-    std::vector<Event> later;
-    for (Event& event : events_)
-        (IsDue(event.due_tick, now) ? due : later).push_back(std::move(event));
-    events_ = std::move(later);
-    // The earliest first; events due at one tick keep the order they were made in.
-    std::stable_sort(due.begin(), due.end(), [now](const Event& a, const Event& b) {
-        return static_cast<std::int32_t>(a.due_tick - now) <
-               static_cast<std::int32_t>(b.due_tick - now);
-    });
+    while (!events_.empty() && IsDue(events_.front().due_tick, now)) {
+        due.push_back(std::move(events_.front()));
+        events_.pop_front();
+    }
     for (Event& event : due)
         Enqueue(event.appl_id, std::move(event.message));
 }
@@ -424,6 +430,11 @@ void ScriptedCapiController::HandleRequest(std::uint32_t appl_id,
         OnConnectReq(appl_id, message);
         return;
     case CAPI_DISCONNECT:
+        if (disconnect_info_ != 0) {
+            Enqueue(appl_id, Image().Dword(id).Word(disconnect_info_).Finish(CAPI_DISCONNECT,
+                                                                             CAPI_CONF, number));
+            return;
+        }
         // The call stays until its DISCONNECT_IND is answered.
         CancelEvents(appl_id, id);
         Enqueue(appl_id, Image().Dword(id).Word(0).Finish(CAPI_DISCONNECT, CAPI_CONF, number));

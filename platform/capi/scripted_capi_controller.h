@@ -124,6 +124,9 @@ public:
     void SetFacilityReason(std::uint16_t function, std::uint16_t reason);
     // Reason of the DISCONNECT_IND that follows a DISCONNECT_REQ.
     void SetLocalDisconnectReason(std::uint16_t reason);
+    // Info of every DISCONNECT_CONF; non-zero refuses the clearing: the call
+    // stays as it was and no DISCONNECT_IND follows.
+    void SetDisconnectInfo(std::uint16_t info);
     // Silent: requests are still copied, but nothing is answered or delivered.
     void SetSilent(bool silent);
     // Offers a call to every ApplID listening on its controller with a
@@ -240,12 +243,13 @@ private:
     std::deque<std::vector<ScriptedCapiStep>> outgoing_scripts_;
     std::map<std::uint16_t, std::uint16_t> facility_reasons_;
     std::uint16_t local_disconnect_reason_ = 0;
+    std::uint16_t disconnect_info_ = 0;
     bool silent_ = false;
     std::map<std::uint32_t, Application> applications_;
     std::uint32_t next_appl_id_ = 1;
     std::uint32_t next_plci_ = 1;
     std::vector<Call> calls_;
-    std::vector<Event> events_;
+    std::deque<Event> events_; // earliest first
     std::vector<std::vector<std::uint8_t>> put_messages_;
     std::vector<CapiProtocolViolation> violations_;
 };

@@ -2,6 +2,7 @@
 
 #include "capi_service_fixture.h"
 #include "capi_test_support.h"
+#include "framework/holder_objects.h"
 #include "framework/named_value.h"
 #include "platform/text.h"
 
@@ -368,6 +369,76 @@ TEST_P(NeverActivatedCallsTest, EachIsClearedAfterElevenSecondsAndItsRecordComes
 }
 
 INSTANTIATE_TEST_SUITE_P(Clearing, NeverActivatedCallsTest, testing::Bool());
+
+// A call cleared for want of activation, the clearing refused (true) or
+// unanswered for 1 s, its record back: made active after all, it is cleared
+// by the owner, once.
+class ActivatedAfterItsClearingTest : public CapiDataManagerTest,
+                                      public testing::WithParamInterface<bool> {};
+
+TEST_P(ActivatedAfterItsClearingTest, TheOwnerClearsTheCallOnce) {
+    ScriptedIncomingCall call;
+    call.called_number = "0891234";
+    call.activates = false;
+    const std::uint32_t plci = capi_.IncomingCall(call);
+    Drive(2);
+    capi_.SetDisconnectInfo(GetParam() ? 0x2002 : 0);
+    capi_.SetSilent(!GetParam());
+    Drive(125, 100);
+    ASSERT_EQ(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).size(), 1u);
+    capi_.SetDisconnectInfo(0);
+    capi_.SetSilent(false);
+    const std::size_t before = capi_.GetPutMessages().size();
+    capi_.SetNextIndicationNumber(ApplId(), 0x4000);
+    const auto active = ScriptedCapiStep::Make(ScriptedCapiStep::kConnectActive);
+    capi_.ScheduleSteps(plci, {active, active});
+    Drive(3, 100);
+    const auto puts = capi_.GetPutMessages();
+    EXPECT_EQ(std::vector<Bytes>(puts.begin() + static_cast<std::ptrdiff_t>(before), puts.end()),
+              (std::vector<Bytes>{
+                  MessageImage().Dword(plci).Finish(CAPI_CONNECT_ACTIVE, CAPI_RESP, 0x4000, ApplId()),
+                  MessageImage().Dword(plci).Struct({0, 0, 0, 0, 0}).Finish(
+                      CAPI_DISCONNECT, CAPI_REQ, service_.GetHost().GetMessageNumber(), ApplId()),
+                  MessageImage().Dword(plci).Finish(CAPI_CONNECT_ACTIVE, CAPI_RESP, 0x4001, ApplId()),
+                  MessageImage().Dword(plci).Finish(CAPI_DISCONNECT, CAPI_RESP, 0x4002, ApplId())}));
+    EXPECT_EQ(data_->GetSubState(), CapiDataManager::kIdle);
+    EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
+    EXPECT_TRUE(capi_.GetViolations().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(RefusedOrUnanswered, ActivatedAfterItsClearingTest, testing::Bool());
+
+// 120 s at the channel's rate (250 frames a second), then a hang-up. Passes
+// 40 ms apart read 200 a second: the receive stream fills, later blocks are
+// dropped, and one status text names them once the records go back. Passes
+// 10 ms apart drop none and post nothing.
+class DroppedBlocksTest : public CapiDataManagerTest,
+                          public testing::WithParamInterface<std::uint32_t> {};
+
+TEST_P(DroppedBlocksTest, AreNamedInOneStatusTextOnceTheCallIsOver) {
+    Bytes block;
+    for (const Bytes frame = Frame("data", 4); block.size() < 128;)
+        block.insert(block.end(), frame.begin(), frame.end());
+    std::vector<ScriptedCapiStep> steps(7500, ScriptedCapiStep::Data(block, 16));
+    steps.insert(steps.begin(), ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100));
+    steps.push_back(ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x3490, 16));
+    Call(steps);
+    Drive(static_cast<int>(150'000 / GetParam()), GetParam());
+    std::vector<std::string> texts;
+    for (CKvMessage* message : status_messages_)
+        texts.push_back(static_cast<CKvStampedTextRecord*>(message->GetPayload())->text);
+    const std::uint32_t dropped = data_->GetDroppedBlocks();
+    EXPECT_EQ(dropped > 0, GetParam() == 40);
+    EXPECT_EQ(texts, dropped == 0 ? std::vector<std::string>{}
+                                  : std::vector{Format("CAPI data: %u blocks received during the "
+                                                       "call were dropped, the receive stream "
+                                                       "being full",
+                                                       dropped)});
+    EXPECT_EQ(Frames().size() + 4 * dropped, 30'000u);
+    EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
+}
+
+INSTANTIATE_TEST_SUITE_P(PassIntervals, DroppedBlocksTest, testing::Values(40u, 10u));
 
 // A stop request while an answered call waits to be made active: the call
 // is cleared and the manager ends.
