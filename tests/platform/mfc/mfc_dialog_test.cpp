@@ -168,6 +168,40 @@ TEST_F(MfcDialogKeysTest, TabAndShiftTabGoRoundTheTabStopsInOrderIntoChildDialog
     EXPECT_TRUE(dialog_.commands.empty());
 }
 
+// A focused stop that the program takes away: the focus goes where Tab from
+// it goes, into child dialogs and round the end, and Tab goes on from there.
+TEST_F(MfcDialogKeysTest, AFocusedStopTakenAwayLeavesTheFocusWhereTabFromItGoes) {
+    enum How { kHide, kDisable, kDestroy };
+    const struct {
+        const char* name;
+        CWnd* focused;
+        CWnd* taken;
+        How how;
+        CWnd* after;
+        CWnd* after_tab;
+    } cases[] = {{"hidden", &second_, &second_, kHide, &third_, &combo_},
+                 {"disabled", &second_, &second_, kDisable, &third_, &combo_},
+                 {"its child dialog hidden", &third_, &inner_, kHide, &combo_, &first_},
+                 {"the last destroyed", &combo_, &combo_, kDestroy, &first_, &second_}};
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        row.focused->SetFocus();
+        if (row.how == kHide)
+            row.taken->ShowWindow(SW_HIDE);
+        else if (row.how == kDisable)
+            row.taken->EnableWindow(FALSE);
+        else
+            row.taken->DestroyWindow();
+        EXPECT_EQ(::GetFocus(), row.after->m_hWnd);
+        input_.Key(VK_TAB);
+        EXPECT_EQ(::GetFocus(), row.after_tab->m_hWnd);
+        if (row.how != kDestroy) {
+            row.taken->ShowWindow(SW_SHOW);
+            row.taken->EnableWindow(TRUE);
+        }
+    }
+}
+
 TEST_F(MfcDialogKeysTest, ReturnPressesTheDefaultButtonOrSendsOkAndEscapeSendsCancel) {
     CButton push, fallback;
     ASSERT_TRUE(fallback.Create("Other", WS_VISIBLE | BS_PUSHBUTTON, CRect(5, 110, 60, 130), &dialog_, 30));
