@@ -1,6 +1,7 @@
 #include "platform/mfc/mfc_comboex.h"
 #include "platform/mfc/mfc_dialog.h"
 #include "platform/mfc/mfc_edit.h"
+#include "platform/mfc/mfc_tooltip.h"
 #include "platform/resources.h"
 #include "support/wnd_test_support.h"
 
@@ -496,6 +497,40 @@ TEST_F(MfcDialogTest, WhenADialogEndsTheFocusGoesBackToTheWindowLeftBelow) {
         below.DestroyWindow();
         if (elsewhere.m_hWnd != nullptr)
             elsewhere.DestroyWindow();
+    }
+}
+
+// A dialog hidden while it holds the focus: of the two windows left below, the
+// upper takes it, and the windows above that may never take it are passed
+// over.
+TEST_F(MfcDialogTest, AHiddenDialogsFocusGoesToTheUpperWindowLeftPassingOverThoseThatTakeNone) {
+    enum Above { kNothing, kOwned, kToolWindow, kToolTip };
+    const struct {
+        const char* name;
+        Above above;
+    } cases[] = {{"two windows left", kNothing},
+                 {"a window it owns", kOwned},
+                 {"a tool window", kToolWindow},
+                 {"a tooltip", kToolTip}};
+    const std::string bytes = Template(WS_POPUP | WS_VISIBLE, 100, 130);
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        CWnd lower, upper, above;
+        CToolTipCtrl tip;
+        ASSERT_TRUE(lower.CreateEx(0, Class("MfcLower"), "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr));
+        ASSERT_TRUE(upper.CreateEx(0, Class("MfcUpper"), "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr));
+        MadeLate dialog;
+        ASSERT_TRUE(dialog.CreateIndirect(bytes.data(), bytes.size()));
+        ASSERT_EQ(::GetFocus(), dialog.first.m_hWnd);
+        if (row.above == kToolTip) {
+            ASSERT_TRUE(tip.Create(nullptr, WS_VISIBLE));
+        } else if (row.above != kNothing) {
+            ASSERT_TRUE(above.CreateEx(row.above == kToolWindow ? WS_EX_TOOLWINDOW : 0, Class("MfcAbove"), "",
+                                       WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                       row.above == kOwned ? dialog.m_hWnd : nullptr, nullptr));
+        }
+        dialog.ShowWindow(SW_HIDE);
+        EXPECT_EQ(::GetFocus(), upper.m_hWnd);
     }
 }
 
