@@ -472,6 +472,9 @@ std::vector<std::string> WriteGallery(ActionDialog& action, ConfigurationDialog&
     button.EnableWindow(FALSE);
     save(window(button), "xp_button_disabled");
     button.EnableWindow(TRUE);
+    // Disabling the button moved its focus on; the pictures after it show
+    // every control unfocused.
+    ::SetFocus(nullptr);
 
     CKvUICheckBox& check = action.CheckBox();
     check.SetCheck(BST_UNCHECKED);

@@ -183,6 +183,75 @@ void FocusAfterEnd(HWND ended) {
     }
 }
 
+// The parent of a child window; null for a top-level one, whose GetParent is
+// its owner.
+HWND ParentOf(HWND window) { return (StyleOf(window) & WS_CHILD) != 0 ? GetParent(window) : nullptr; }
+
+HWND NextSibling(HWND window) {
+    const HWND parent = ParentOf(window);
+    const std::vector<HWND> siblings = parent != nullptr ? WndChildWindows(parent) : WndTopLevelWindows();
+    const auto at = std::find(siblings.begin(), siblings.end(), window);
+    return at != siblings.end() && at + 1 != siblings.end() ? *(at + 1) : nullptr;
+}
+
+// The stop Tab reaches from a place in a dialog's Tab order, given as the
+// slot before `next` among `parent`'s children (after them all for null
+// `next`, or when `next` is gone): the first usable stop after the slot,
+// else the first before it, round as Tab goes; null for none.
+HWND StopAfter(HWND dialog, HWND parent, HWND next) {
+    HWND before = nullptr;
+    HWND after = nullptr;
+    bool past = false;
+    const auto walk = [&](const auto& self, HWND window, bool usable) -> void {
+        for (HWND child : WndChildWindows(window)) {
+            if (window == parent && child == next)
+                past = true;
+            const bool reachable = usable && Usable(child);
+            if (HasClass(child, KV_DIALOG_CLASS))
+                self(self, child, reachable);
+            else if (reachable && (StyleOf(child) & WS_TABSTOP) != 0 && (past ? after : before) == nullptr)
+                (past ? after : before) = child;
+            if (after != nullptr)
+                return;
+        }
+        if (window == parent)
+            past = true;
+    };
+    walk(walk, dialog, true);
+    return after != nullptr ? after : before;
+}
+
+// Hiding, disabling or destroying took the focus. While the top-level
+// window it was in can still take keys, the focus goes where Tab from the
+// lost control would have gone, so that a person can go on typing, else to
+// that window; otherwise it goes where it goes when a dialog ends.
+void PlaceLostFocus(HWND window, HWND parent, HWND next) {
+    HWND top = window;
+    HWND dialog = nullptr;
+    for (HWND up = parent; up != nullptr; up = ParentOf(up)) {
+        top = up;
+        if (HasClass(up, KV_DIALOG_CLASS))
+            dialog = up;
+    }
+    if (!::IsWindow(top) || !Usable(top)) {
+        FocusAfterEnd(top);
+        return;
+    }
+    if (dialog != nullptr) {
+        // Tab walks dialogs and their pages: a window inside a control
+        // stands where its control stands.
+        while (parent != nullptr && parent != dialog && !HasClass(parent, KV_DIALOG_CLASS)) {
+            next = NextSibling(parent);
+            parent = ParentOf(parent);
+        }
+        if (const HWND stop = StopAfter(dialog, parent, next)) {
+            FocusStop(stop);
+            return;
+        }
+    }
+    ::SetFocus(top);
+}
+
 // Return: the default push button's click, or IDOK from the dialog.
 void PressDefault(HWND dialog) {
     std::vector<HWND> buttons;
@@ -222,6 +291,7 @@ void KvRegisterDialogClass() {
     window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
     window_class.lpszClassName = KV_DIALOG_CLASS;
     RegisterClassEx(&window_class);
+    SetFocusLostHook(&PlaceLostFocus);
 }
 
 int MulDiv(int a, int b, int c) {

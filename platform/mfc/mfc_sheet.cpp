@@ -171,13 +171,14 @@ BOOL CPropertySheet::SetActivePage(int index) {
     m_active = index;
     if (m_tab != nullptr && ::SendMessage(m_tab, TCM_GETCURSEL, 0, 0) != index)
         ::SendMessage(m_tab, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    // The focus leaves the page for the tabs, whoever turned it, so that the
+    // keys still reach the sheet; before the page hides, so that hiding it
+    // takes no focus to place elsewhere first.
+    if (focus_on_old && ::IsWindow(sheet) && m_tab != nullptr)
+        ::SetFocus(m_tab);
     if (old != nullptr && old != page && old->m_hWnd != nullptr)
         old->ShowWindow(SW_HIDE);
     page->ShowWindow(SW_SHOW);
-    // The focus leaves the hidden page for the tabs, whoever turned it, so
-    // that the keys still reach the sheet.
-    if (focus_on_old && ::IsWindow(sheet) && m_tab != nullptr)
-        ::SetFocus(m_tab);
     return TRUE;
 }
 

@@ -184,6 +184,17 @@ using IdleHook = std::function<bool()>;
 // Per thread; an empty hook removes it.
 void SetIdleHook(IdleHook hook);
 bool HasIdleHook();
+
+// Called once ShowWindow, EnableWindow or DestroyWindow has done its work,
+// when hiding, disabling or destroying `window` took the focus and nothing
+// has taken it since, so that the class layer can give it a place: the
+// window layer knows no dialogs. `parent` and `next` say where `window`
+// stood: its parent (null for a top-level window) and the sibling above it
+// (null for the topmost). After DestroyWindow, `window` is gone. Process-wide;
+// null removes it. SetFocus(nullptr) by itself never calls it.
+using FocusLostHook = void (*)(HWND window, HWND parent, HWND next);
+void SetFocusLostHook(FocusLostHook hook);
+
 // A nested message loop that runs while keep_running() holds. When nothing
 // waits it calls the idle hook, or waits for a message without one. False
 // when the idle hook ended it, or the quit message was taken.

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <unordered_set>
 #include <utility>
 
@@ -147,7 +148,45 @@ void Restack(Window& window, HWND insert_after) {
     siblings.push_back(&window);
 }
 
+std::atomic<FocusLostHook>& TheFocusLostHook() {
+    static std::atomic<FocusLostHook> hook{nullptr};
+    return hook;
+}
+
+// Where a window that took the focus with it stood among its siblings.
+struct FocusLoss {
+    HWND window = nullptr;
+    HWND parent = nullptr;
+    HWND next = nullptr;
+};
+
+FocusLoss LossOf(const Window& window) {
+    const std::vector<Window*>& siblings = window.parent ? window.parent->children : State().top_levels;
+    const auto at = std::find(siblings.begin(), siblings.end(), &window);
+    const HWND next = at != siblings.end() && at + 1 != siblings.end() ? (*(at + 1))->hwnd : nullptr;
+    return {window.hwnd, window.parent ? window.parent->hwnd : nullptr, next};
+}
+
+// The focus is on the window or on one below it.
+bool HoldsFocus(const Window& window) {
+    for (const Window* w = Find(State().focus); w != nullptr; w = w->parent)
+        if (w == &window)
+            return true;
+    return false;
+}
+
+// Only while the focus is still nowhere: a handler along the way may have
+// placed it already.
+void OfferLostFocus(const std::optional<FocusLoss>& loss) {
+    if (!loss || State().focus != nullptr)
+        return;
+    if (const FocusLostHook hook = TheFocusLostHook().load(std::memory_order_acquire))
+        hook(loss->window, loss->parent, loss->next);
+}
+
 } // namespace
+
+void SetFocusLostHook(FocusLostHook hook) { TheFocusLostHook().store(hook, std::memory_order_release); }
 
 namespace wnd_internal {
 
@@ -454,10 +493,14 @@ BOOL DestroyWindow(HWND handle) {
         return FALSE;
     if (parent != nullptr && !parent->destroying && IsShown(*window))
         InvalidateParentArea(*window, window->rect);
+    std::optional<FocusLoss> loss;
+    if (HoldsFocus(*window))
+        loss = LossOf(*window);
     MarkDestroying(*window);
     SendDestroy(*window);
     FinishDestroy(*window);
     UpdateTracking();
+    OfferLostFocus(loss);
     return TRUE;
 }
 
@@ -601,11 +644,14 @@ BOOL EnableWindow(HWND handle, BOOL enable) {
     else
         window->style |= WS_DISABLED;
     GeometryChanged();
-    ThreadState& state = State();
-    if (!enable && state.focus == handle)
+    std::optional<FocusLoss> loss;
+    if (!enable && State().focus == handle) {
+        loss = LossOf(*window);
         SetFocus(nullptr);
+    }
     SendMessage(handle, WM_ENABLE, enable ? TRUE : FALSE, 0);
     UpdateTracking();
+    OfferLostFocus(loss);
     return was_disabled ? TRUE : FALSE;
 }
 
@@ -634,19 +680,17 @@ BOOL ShowWindow(HWND handle, int command) {
     GeometryChanged();
     if (show && IsShown(*window))
         InvalidateTree(*window);
-    ThreadState& state = State();
-    if (!show) {
-        for (Window* w = Find(state.focus); w != nullptr; w = w->parent)
-            if (w == window) {
-                SetFocus(nullptr);
-                break;
-            }
+    std::optional<FocusLoss> loss;
+    if (!show && HoldsFocus(*window)) {
+        loss = LossOf(*window);
+        SetFocus(nullptr);
     }
     WINDOWPOS position{handle, nullptr, window->rect.left, window->rect.top, Width(window->rect),
                        Height(window->rect),
                        SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW)};
     SendMessage(handle, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&position));
     UpdateTracking();
+    OfferLostFocus(loss);
     return was_visible ? TRUE : FALSE;
 }
 

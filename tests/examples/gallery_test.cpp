@@ -5,6 +5,7 @@
 #include "support/wnd_test_support.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -148,6 +149,53 @@ TEST_F(GalleryTest, EndingTheUpperDialogGivesTheKeysToTheOtherWhereItsFocusWas) 
     EXPECT_FALSE(configuration_->IsWindowVisible());
     EXPECT_EQ(::GetFocus(), action_->Edit().m_hWnd);
     InputDriver input(clock_);
+    input.Type("42");
+    std::string text;
+    action_->Edit().GetWindowText(text);
+    EXPECT_EQ(text, "42");
+}
+
+// Button 0 clicked, then the program hides or disables it: the focus goes
+// where Tab from it goes, and Tab goes on from there. A focus the program
+// itself sets to none stays none.
+TEST_F(GalleryTest, AClickedButtonTheProgramTakesAwayLeavesTheKeysWhereTabWouldGo) {
+    configuration_.reset();
+    // The check box made a stop too, so that Tab has two stops to go between.
+    const HWND check = action_->CheckBox().m_hWnd;
+    ::SetWindowLongPtr(check, GWL_STYLE, ::GetWindowLongPtr(check, GWL_STYLE) | WS_TABSTOP);
+    InputDriver input(clock_);
+    CKvUIXPButton& button = action_->Buttons()[0];
+    const HWND edit = action_->Edit().m_hWnd;
+    const struct {
+        const char* name;
+        std::function<void()> take;
+        HWND after, after_tab;
+    } cases[] = {{"tab", [&] { input.Key(VK_TAB); }, check, edit},
+                 {"hidden", [&] { button.ShowWindow(SW_HIDE); }, check, edit},
+                 {"disabled", [&] { button.EnableWindow(FALSE); }, check, edit},
+                 {"focus set to none", [] { ::SetFocus(nullptr); }, nullptr, nullptr}};
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        input.Click(InputDriver::ScreenPoint(button.m_hWnd, POINT{6, 6}));
+        ASSERT_EQ(::GetFocus(), button.m_hWnd);
+        row.take();
+        EXPECT_EQ(::GetFocus(), row.after);
+        input.Key(VK_TAB);
+        EXPECT_EQ(::GetFocus(), row.after_tab);
+        button.ShowWindow(SW_SHOW);
+        button.EnableWindow(TRUE);
+    }
+}
+
+TEST_F(GalleryTest, ADialogTheProgramHidesWhileItHoldsTheFocusGivesTheTypingBackToTheDialogBelow) {
+    configuration_.reset();
+    InputDriver input(clock_);
+    input.Click(InputDriver::ScreenPoint(action_->Edit().m_hWnd, POINT{4, 4}));
+    ASSERT_EQ(::GetFocus(), action_->Edit().m_hWnd);
+    configuration_ = std::make_unique<gallery::ConfigurationDialog>(catalog_, router_);
+    ASSERT_EQ(configuration_->Open(), KV_OK);
+    ASSERT_EQ(::GetFocus(), configuration_->Combo().m_hWnd);
+    configuration_->ShowWindow(SW_HIDE);
     input.Type("42");
     std::string text;
     action_->Edit().GetWindowText(text);

@@ -1,6 +1,7 @@
 #include "platform/mfc/mfc_comboex.h"
 #include "platform/mfc/mfc_dialog.h"
 #include "platform/mfc/mfc_edit.h"
+#include "platform/mfc/mfc_tooltip.h"
 #include "platform/resources.h"
 #include "support/wnd_test_support.h"
 
@@ -166,6 +167,40 @@ TEST_F(MfcDialogKeysTest, TabAndShiftTabGoRoundTheTabStopsInOrderIntoChildDialog
     first_.GetWindowText(text);
     EXPECT_EQ(text, "a.b");
     EXPECT_TRUE(dialog_.commands.empty());
+}
+
+// A focused stop that the program takes away: the focus goes where Tab from
+// it goes, into child dialogs and round the end, and Tab goes on from there.
+TEST_F(MfcDialogKeysTest, AFocusedStopTakenAwayLeavesTheFocusWhereTabFromItGoes) {
+    enum How { kHide, kDisable, kDestroy };
+    const struct {
+        const char* name;
+        CWnd* focused;
+        CWnd* taken;
+        How how;
+        CWnd* after;
+        CWnd* after_tab;
+    } cases[] = {{"hidden", &second_, &second_, kHide, &third_, &combo_},
+                 {"disabled", &second_, &second_, kDisable, &third_, &combo_},
+                 {"its child dialog hidden", &third_, &inner_, kHide, &combo_, &first_},
+                 {"the last destroyed", &combo_, &combo_, kDestroy, &first_, &second_}};
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        row.focused->SetFocus();
+        if (row.how == kHide)
+            row.taken->ShowWindow(SW_HIDE);
+        else if (row.how == kDisable)
+            row.taken->EnableWindow(FALSE);
+        else
+            row.taken->DestroyWindow();
+        EXPECT_EQ(::GetFocus(), row.after->m_hWnd);
+        input_.Key(VK_TAB);
+        EXPECT_EQ(::GetFocus(), row.after_tab->m_hWnd);
+        if (row.how != kDestroy) {
+            row.taken->ShowWindow(SW_SHOW);
+            row.taken->EnableWindow(TRUE);
+        }
+    }
 }
 
 TEST_F(MfcDialogKeysTest, ReturnPressesTheDefaultButtonOrSendsOkAndEscapeSendsCancel) {
@@ -462,6 +497,40 @@ TEST_F(MfcDialogTest, WhenADialogEndsTheFocusGoesBackToTheWindowLeftBelow) {
         below.DestroyWindow();
         if (elsewhere.m_hWnd != nullptr)
             elsewhere.DestroyWindow();
+    }
+}
+
+// A dialog hidden while it holds the focus: of the two windows left below, the
+// upper takes it, and the windows above that may never take it are passed
+// over.
+TEST_F(MfcDialogTest, AHiddenDialogsFocusGoesToTheUpperWindowLeftPassingOverThoseThatTakeNone) {
+    enum Above { kNothing, kOwned, kToolWindow, kToolTip };
+    const struct {
+        const char* name;
+        Above above;
+    } cases[] = {{"two windows left", kNothing},
+                 {"a window it owns", kOwned},
+                 {"a tool window", kToolWindow},
+                 {"a tooltip", kToolTip}};
+    const std::string bytes = Template(WS_POPUP | WS_VISIBLE, 100, 130);
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        CWnd lower, upper, above;
+        CToolTipCtrl tip;
+        ASSERT_TRUE(lower.CreateEx(0, Class("MfcLower"), "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr));
+        ASSERT_TRUE(upper.CreateEx(0, Class("MfcUpper"), "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr));
+        MadeLate dialog;
+        ASSERT_TRUE(dialog.CreateIndirect(bytes.data(), bytes.size()));
+        ASSERT_EQ(::GetFocus(), dialog.first.m_hWnd);
+        if (row.above == kToolTip) {
+            ASSERT_TRUE(tip.Create(nullptr, WS_VISIBLE));
+        } else if (row.above != kNothing) {
+            ASSERT_TRUE(above.CreateEx(row.above == kToolWindow ? WS_EX_TOOLWINDOW : 0, Class("MfcAbove"), "",
+                                       WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                       row.above == kOwned ? dialog.m_hWnd : nullptr, nullptr));
+        }
+        dialog.ShowWindow(SW_HIDE);
+        EXPECT_EQ(::GetFocus(), upper.m_hWnd);
     }
 }
 
