@@ -145,7 +145,7 @@ public:
     // Every text received since the start (the logs keep only the latest).
     std::uint64_t GetReceivedCount() const { return received_count_; }
     // Texts the listener handed on that the host has not handled yet: in its
-    // queue, or held until a server's root runs.
+    // queue, or held until a server's root runs. On the host's thread.
     std::size_t GetWaitingTextCount() const { return queued_texts_.load() + held_texts_.size(); }
     // Texts refused for their sender and sends that failed, latest last.
     const std::deque<std::string>& GetHostLog() const { return host_log_.GetEntries(); }
