@@ -20,32 +20,9 @@ namespace {
 
 constexpr std::uint32_t kLoopback = 0x7F000001u;
 
-class Received {
-public:
-    void Put(std::string&& text) {
-        std::lock_guard lock(mutex_);
-        texts_.push_back(std::move(text));
-        changed_.notify_all();
-    }
-    bool WaitFor(std::size_t count) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(10),
-                                 [&] { return texts_.size() >= count; });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<std::string> texts_;
-};
-
 TEST(TcpTransportLookUps, ALookUpPastTheDeadlineIsLeftBehindAndAFifthFailsAtOnce) {
-    Received received;
     TcpTextListener listener;
-    ASSERT_EQ(
-        listener.Start("127.0.0.1", 0,
-                       [&](std::string&& text, std::uint32_t) { received.Put(std::move(text)); }),
-        KV_OK);
+    ASSERT_EQ(listener.Start("127.0.0.1", 0, [](std::string&&, std::uint32_t) {}), KV_OK);
     // The resolver tells when the look-up threads have let it go.
     auto let_go = std::make_shared<std::promise<void>>();
     std::future<void> resolver_gone = let_go->get_future();
@@ -90,7 +67,6 @@ TEST(TcpTransportLookUps, ALookUpPastTheDeadlineIsLeftBehindAndAFifthFailsAtOnce
     answering->Release();
     ScopedNameResolver scoped(answering);
     EXPECT_EQ(SendText("slow.test", listener.GetPort(), "hello", 2000), KV_OK);
-    EXPECT_TRUE(received.WaitFor(1));
 }
 
 } // namespace
