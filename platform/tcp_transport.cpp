@@ -3,8 +3,14 @@
 #include "platform/name_resolver.h"
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -26,18 +32,75 @@ private:
     int fd_;
 };
 
-// The address in network byte order; false for a name that does not resolve.
-bool ResolveHost(const std::string& host, in_addr& address) {
+using Deadline = std::chrono::steady_clock::time_point;
+
+// Look-up threads under way in the process. Constant-initialised and never
+// destroyed, so that a thread still in the resolver at exit finds it.
+std::atomic<std::size_t> g_look_ups{0};
+
+bool TakeLookUpSlot() {
+    std::size_t running = g_look_ups.load();
+    do {
+        if (running >= kMaxSendTextLookUps)
+            return false;
+    } while (!g_look_ups.compare_exchange_weak(running, running + 1));
+    return true;
+}
+
+// What a look-up thread shares with its caller, who may have given up; the
+// thread holds it, so it outlives the caller's wait.
+struct LookUp {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    bool resolved = false;
+    std::uint32_t found = 0;
+};
+
+// The resolver has no time-out, so the caller waits for its thread only until
+// the deadline.
+bool LookUpWithin(const std::string& host, Deadline deadline, std::uint32_t& found) {
+    if (std::chrono::steady_clock::now() >= deadline || !TakeLookUpSlot())
+        return false;
+    auto look_up = std::make_shared<LookUp>();
+    try {
+        std::thread([look_up, host, resolver = ShareNameResolver()]() mutable {
+            std::uint32_t address = 0;
+            const bool resolved = resolver->LookupAddress(host, address);
+            // The slot is free before the resolver is let go, so that a
+            // caller that sees the resolver gone finds the slot free.
+            g_look_ups.fetch_sub(1);
+            {
+                std::lock_guard lock(look_up->mutex);
+                look_up->done = true;
+                look_up->resolved = resolved;
+                look_up->found = address;
+            }
+            look_up->ended.notify_all();
+            resolver.reset();
+        }).detach();
+    } catch (const std::system_error&) {
+        g_look_ups.fetch_sub(1);
+        return false;
+    }
+    std::unique_lock lock(look_up->mutex);
+    if (!look_up->ended.wait_until(lock, deadline, [&] { return look_up->done; }))
+        return false;
+    found = look_up->found;
+    return look_up->resolved;
+}
+
+// The address in network byte order; false for a name that does not resolve
+// before the deadline.
+bool ResolveHost(const std::string& host, Deadline deadline, in_addr& address) {
     if (::inet_pton(AF_INET, host.c_str(), &address) == 1)
         return true;
     std::uint32_t found = 0;
-    if (!GetNameResolver().LookupAddress(host, found))
+    if (!LookUpWithin(host, deadline, found))
         return false;
     address.s_addr = htonl(found);
     return true;
 }
-
-using Deadline = std::chrono::steady_clock::time_point;
 
 // timed_out is set when the deadline passed.
 bool WaitFor(int fd, short events, Deadline deadline, bool& timed_out) {
@@ -102,7 +165,7 @@ KvResult SendText(const std::string& host, std::uint32_t port, std::string_view 
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (!ResolveHost(host, target.sin_addr))
+    if (!ResolveHost(host, deadline, target.sin_addr))
         return KV_E_SOCKET_CONNECT;
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0)

@@ -8,18 +8,26 @@
 #include "platform/result_codes.h"
 #include "platform/tcp_text_listener.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+// Name look-ups of SendText that run at once in the process, those whose
+// callers gave up included.
+inline constexpr std::size_t kMaxSendTextLookUps = 4;
+
 // Connects to host:port (a dotted address, or a name looked up through the
 // replaceable resolver), writes the bytes and closes. One deadline, timeout_ms
-// from the call, bounds the connect and the whole write; a look-up that ends
-// after it leaves the connect no time. KV_E_FAIL for an empty host or a port
-// above 65535 (no socket is made), KV_E_SOCKET_CREATE, KV_E_SOCKET_CONNECT
-// (also for a name that does not resolve or a connect that times out),
+// from the call, bounds the look-up, the connect and the whole write. The
+// look-up runs on a thread of its own, which holds the resolver: one that
+// ends after the deadline is left to finish and its answer dropped. A look-up
+// past kMaxSendTextLookUps fails at once. KV_E_FAIL for an empty host or a
+// port above 65535 (no socket is made), KV_E_SOCKET_CREATE,
+// KV_E_SOCKET_CONNECT (also for a name that does not resolve in time or at
+// all, one past the look-ups' bound, or a connect that times out),
 // KV_E_SOCKET_SEND when not every byte could be written. timed_out, when
 // given, tells whether the send failed because the peer did not answer within
-// timeout_ms.
+// timeout_ms; a look-up that ran out asked no peer and leaves it false.
 KvResult SendText(const std::string& host, std::uint32_t port, std::string_view bytes,
                   std::uint32_t timeout_ms, bool* timed_out = nullptr);

@@ -184,14 +184,20 @@ KvResult JobHost::Start(const std::string& address, std::uint16_t port) {
     // The listener's connection cap follows the soft limit.
     RaiseSoftDescriptorLimit(kWantedDescriptors);
     std::weak_ptr<MessageQueue> queue = queue_;
-    const KvResult bound = listener_.StartHolding(address, port, [queue](ReceivedTcpText&& text) {
-        std::shared_ptr<MessageQueue> target = queue.lock();
-        auto* held = new ReceivedTcpText(std::move(text));
-        ThreadMessage posted{nullptr, kTextArrivedMessage, 0, reinterpret_cast<LPARAM>(held)};
-        if (!target || !target->Post(posted))
-            delete held;
-        GetHostInput().Signal();
-    });
+    // Stop ends the listener's thread before the count goes.
+    std::atomic<std::size_t>* queued = &queued_texts_;
+    const KvResult bound =
+        listener_.StartHolding(address, port, [queue, queued](ReceivedTcpText&& text) {
+            std::shared_ptr<MessageQueue> target = queue.lock();
+            auto* held = new ReceivedTcpText(std::move(text));
+            ThreadMessage posted{nullptr, kTextArrivedMessage, 0, reinterpret_cast<LPARAM>(held)};
+            queued->fetch_add(1);
+            if (!target || !target->Post(posted)) {
+                queued->fetch_sub(1);
+                delete held;
+            }
+            GetHostInput().Signal();
+        });
     if (bound != KV_OK) {
         Stop();
         return bound;
@@ -217,6 +223,8 @@ void JobHost::Stop() {
     for (const ThreadMessage& posted : queue_->CloseAndDrain())
         ReleasePosted(posted);
     queue_ = std::make_shared<MessageQueue>();
+    queued_texts_.store(0);
+    held_texts_.clear();
 }
 
 bool JobHost::IsQuitRequested() const {
@@ -234,7 +242,8 @@ bool JobHost::PumpOnce() {
     ThreadMessage posted;
     // A flood of texts waits for the next pump rather than keeping the jobs
     // from their steps.
-    std::size_t texts = 0;
+    std::size_t texts = HandleHeldTexts(kMaxTextsPerPump);
+    worked = texts > 0;
     while (texts < kMaxTextsPerPump && queue_->HasMessage() && queue_->GetMessage(posted)) {
         if (posted.message == kTextArrivedMessage)
             ++texts;
@@ -244,14 +253,16 @@ bool JobHost::PumpOnce() {
     // A step that only posted a message (a request to a service of this
     // host) has work waiting all the same.
     const bool stepped = StepJobs();
-    return stepped || worked || queue_->HasMessage();
+    return stepped || worked || queue_->HasMessage() ||
+           (!held_texts_.empty() && !RootIsStarting());
 }
 
 void JobHost::Dispatch(const ThreadMessage& posted) {
     if (posted.message == kTextArrivedMessage) {
         // Its bytes count against the listener's bound until it is handled.
         std::unique_ptr<ReceivedTcpText> received(reinterpret_cast<ReceivedTcpText*>(posted.lParam));
-        HandleText(received->text, received->peer_address);
+        queued_texts_.fetch_sub(1);
+        TakeReceivedText(std::move(received));
         return;
     }
     if (posted.message == kCapiCallMessage) {

@@ -28,7 +28,9 @@
 #include "platform/message_queue.h"
 #include "platform/tcp_transport.h"
 
+#include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -142,6 +144,9 @@ public:
     const std::deque<JobTextResult>& GetReceiveLog() const { return receive_log_.GetEntries(); }
     // Every text received since the start (the logs keep only the latest).
     std::uint64_t GetReceivedCount() const { return received_count_; }
+    // Texts the listener handed on that the host has not handled yet: in its
+    // queue, or held until a server's root runs. On the host's thread.
+    std::size_t GetWaitingTextCount() const { return queued_texts_.load() + held_texts_.size(); }
     // Texts refused for their sender and sends that failed, latest last.
     const std::deque<std::string>& GetHostLog() const { return host_log_.GetEntries(); }
     // How many entries each log keeps (kDefaultHostLogLimit unless set).
@@ -175,7 +180,9 @@ public:
 
     // Files a new root job that the driver steps with the machine of the
     // kind; a server's root then gives the "ready" signal that logons wait
-    // for (the one Start gave is taken back). The root's id.
+    // for (the one Start gave is taken back), and texts from peers wait,
+    // holding their room in the listener's bound, until that root runs. The
+    // root's id.
     KvResult StartRootJob(HostProcessKind kind, std::uint32_t& root_id);
     HostProcessKind GetProcessKind() const { return process_kind_; }
     // Ends the process: a server's root gets the quit command, a
@@ -232,6 +239,14 @@ private:
     void StartCapiCall(std::shared_ptr<CAPIFuncData> record);
     // The endpoints on the host's queue.
     KvResult RegisterEndpoints();
+    // Handles a text from the listener, or holds it while a server's root
+    // has yet to run (an executor filed before then would end unanswered).
+    void TakeReceivedText(std::unique_ptr<ReceivedTcpText> received);
+    // Handles held texts, oldest first, once the root runs or is gone; how
+    // many.
+    std::size_t HandleHeldTexts(std::size_t limit);
+    // A server's root that has been started but does not run yet.
+    bool RootIsStarting() const;
     // A received dial or TAPI listen request goes to the running root job,
     // which adopts it or drops it; false when no root runs.
     bool HandToRoot(CKvMessage* message, std::uint32_t peer_address);
@@ -262,6 +277,10 @@ private:
     BoundedLog<JobTextResult> receive_log_;
     BoundedLog<std::string> host_log_;
     std::uint64_t received_count_ = 0;
+    // Texts posted by the listener and not yet taken from the queue.
+    std::atomic<std::size_t> queued_texts_{0};
+    std::deque<std::unique_ptr<ReceivedTcpText>> held_texts_;
+    std::uint32_t root_id_ = 0;
     std::function<void(const std::string&)> wire_observer_;
     SendHook send_hook_;
     HostProcessKind process_kind_ = HostProcessKind::kNone;

@@ -37,7 +37,47 @@ KvResult JobHost::StartRootJob(HostProcessKind kind, std::uint32_t& root_id) {
     if (result != KV_OK)
         return result;
     root_id = root.release()->GetJobId();
+    root_id_ = root_id;
     return KV_OK;
+}
+
+bool JobHost::RootIsStarting() const {
+    if (process_kind_ != HostProcessKind::kServer)
+        return false;
+    const CKvJobData* root = FindJob(root_id_);
+    if (root == nullptr)
+        return false;
+    switch (root->GetState()) {
+    case KV_JOB_STATE_RUNNING:
+    case KV_JOB_STATE_STOP_REQUESTED:
+    case KV_JOB_STATE_ENDING:
+    case KV_JOB_STATE_CLEANUP:
+    case KV_JOB_STATE_FINISHED:
+        return false;
+    default:
+        return true;
+    }
+}
+
+void JobHost::TakeReceivedText(std::unique_ptr<ReceivedTcpText> received) {
+    // Later texts queue behind held ones, so that texts keep their order.
+    if (RootIsStarting() || !held_texts_.empty()) {
+        held_texts_.push_back(std::move(received));
+        return;
+    }
+    HandleText(received->text, received->peer_address);
+}
+
+std::size_t JobHost::HandleHeldTexts(std::size_t limit) {
+    std::size_t handled = 0;
+    while (handled < limit && !held_texts_.empty() && !RootIsStarting()) {
+        // The lease goes with the text once it is handled.
+        const std::unique_ptr<ReceivedTcpText> received = std::move(held_texts_.front());
+        held_texts_.pop_front();
+        HandleText(received->text, received->peer_address);
+        ++handled;
+    }
+    return handled;
 }
 
 void JobHost::Shutdown() {

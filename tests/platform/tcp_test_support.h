@@ -5,7 +5,9 @@
 
 #include <arpa/inet.h>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <netinet/in.h>
@@ -58,18 +60,43 @@ private:
     bool ok_ = false;
 };
 
-// Answers every name with one address (host byte order) after kAnswerMs.
+// Answers every name with one address (host byte order) after answer_ms, or
+// at once when released.
 class SlowResolver final : public NameResolver {
 public:
     static constexpr std::uint32_t kAnswerMs = 1500;
-    explicit SlowResolver(std::uint32_t answer) : answer_(answer) {}
+    explicit SlowResolver(std::uint32_t answer, std::uint32_t answer_ms = kAnswerMs)
+        : answer_(answer), answer_ms_(answer_ms) {}
     bool LookupName(std::uint32_t, std::string&) override { return false; }
     bool LookupAddress(const std::string&, std::uint32_t& address) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(kAnswerMs));
+        std::unique_lock lock(mutex_);
+        ++asked_;
+        changed_.notify_all();
+        changed_.wait_for(lock, std::chrono::milliseconds(answer_ms_), [this] { return released_; });
         address = answer_;
         return true;
     }
+    // Whether count look-ups have been asked within limit_ms.
+    bool WaitAsked(int count, std::uint32_t limit_ms = 10000) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::milliseconds(limit_ms),
+                                 [&] { return asked_ >= count; });
+    }
+    int Asked() {
+        std::lock_guard lock(mutex_);
+        return asked_;
+    }
+    void Release() {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+        changed_.notify_all();
+    }
 
 private:
-    std::uint32_t answer_;
+    const std::uint32_t answer_;
+    const std::uint32_t answer_ms_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int asked_ = 0;
+    bool released_ = false;
 };

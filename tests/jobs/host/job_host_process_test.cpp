@@ -164,6 +164,32 @@ TEST_F(ProcessTest, AWorkstationLogsOnSynchronisesListensAndBothProcessesEnd) {
     EXPECT_EQ(server_.GetHandler().GetRootJobId(), 0u);
 }
 
+TEST_F(ProcessTest, ALogonThatReachesTheServerBeforeItsRootRunsIsAnsweredOnceItRuns) {
+    StoreServerLogonRecords(server_, "anna", {"21", "22"});
+    StoreWorkstationPreferences(workstation_, server_.GetPort(), kLastCall);
+    std::uint32_t server_root = 0;
+    std::uint32_t workstation_root = 0;
+    ASSERT_EQ(server_.StartRootJob(HostProcessKind::kServer, server_root), KV_OK);
+    ASSERT_EQ(workstation_.StartRootJob(HostProcessKind::kWorkstationWithServer, workstation_root),
+              KV_OK);
+    // The connection's probe and the logon wait at the server, whose root
+    // has not been stepped.
+    ASSERT_TRUE(RunHosts(
+        {&workstation_}, [&] { return server_.GetWaitingTextCount() == 2; }, kLimitMs));
+    EXPECT_EQ(StateOf(server_.FindJob(server_root)), KV_JOB_STATE_START);
+
+    // The clock stands still: the workstation's first logon is the one
+    // answered, with no second attempt.
+    ASSERT_TRUE(Run([&] {
+        return StateOf(First<CKvJobData>(workstation_, K_KVJBDT_TP_CLIENT)) ==
+                   KV_JOB_STATE_RUNNING &&
+               StateOf(First<CKvJobData>(server_, K_KVJBDT_TP_CLIENT)) == KV_JOB_STATE_RUNNING;
+    }));
+    EXPECT_EQ(OnWire("K_KVJBDT_TP_CLIENT\"><messagetype>REQUEST</messagetype>"), 1u);
+    EXPECT_EQ(OnWire("<messagetype>CONFIRMATION</messagetype><attribute>ACCEPTED"), 1u);
+    EXPECT_EQ(server_.GetWaitingTextCount(), 0u);
+}
+
 TEST_F(ProcessTest, TheServerRootsOwnListenJobTakesNoTextFromAPeer) {
     ASSERT_NO_FATAL_FAILURE(LogOn());
     CKvJobDataClient end;
