@@ -201,9 +201,10 @@ bool MessageQueue::GetMessage(ThreadMessage& message) {
                 __builtin_prefetch(reinterpret_cast<const void*>(batch_[batch_head_].lParam));
             if (message.message != KV_WM_QUIT) {
                 consumer.unlock();
-                if (source_ != nullptr)
-                    source_->OnPostedTaken(message);
-                return true;
+                if (source_ == nullptr || source_->OnPostedTaken(message))
+                    return true;
+                consumer.lock();
+                continue;
             }
             closed_.store(true, std::memory_order_release);
             return false;
@@ -248,30 +249,32 @@ bool MessageQueue::GetMessage(ThreadMessage& message) {
 }
 
 bool MessageQueue::PeekMessage(ThreadMessage& message, bool remove) {
-    bool taken = false;
-    {
-        std::lock_guard consumer(consumer_mutex_);
-        if (BatchCount() == 0)
-            RefillBatch();
-        if (BatchCount() != 0) {
-            if (!remove) {
-                message = batch_[batch_head_];
-                return true;
+    for (;;) {
+        {
+            std::lock_guard consumer(consumer_mutex_);
+            if (BatchCount() == 0)
+                RefillBatch();
+            if (BatchCount() == 0) {
+                if (closed_.load(std::memory_order_acquire))
+                    return false;
+                break;
             }
-            message = PopBatch();
+            message = remove ? PopBatch() : batch_[batch_head_];
             if (message.message == KV_WM_QUIT) {
-                closed_.store(true, std::memory_order_release);
+                if (remove)
+                    closed_.store(true, std::memory_order_release);
                 return true;
             }
-            taken = true;
-        } else if (closed_.load(std::memory_order_acquire)) {
-            return false;
         }
-    }
-    if (taken) {
-        if (source_ != nullptr)
-            source_->OnPostedTaken(message);
-        return true;
+        if (source_ == nullptr)
+            return true;
+        if (!remove) {
+            source_->OnPostedSeen(message);
+            return true;
+        }
+        if (source_->OnPostedTaken(message))
+            return true;
+        // Dropped by the source: the next one.
     }
     DWORD wait_ms = KV_INFINITE;
     if (source_ != nullptr) {

@@ -52,8 +52,13 @@ public:
     // wait_ms tells how long until one may be due (KV_INFINITE: none).
     virtual bool NextGenerated(ThreadMessage& message, bool remove, DWORD& wait_ms) = 0;
     // A posted message the owning thread took out, once, whichever loop took
-    // it; told outside the queue's locks before the message is handled.
-    virtual void OnPostedTaken(const ThreadMessage&) {}
+    // it; told outside the queue's locks before the message is handled. The
+    // source may address it anew; on false it is dropped, and the loop goes
+    // on to the next message.
+    virtual bool OnPostedTaken(ThreadMessage&) { return true; }
+    // A posted message the owning thread looks at without taking it out:
+    // shown as it would be addressed if it were taken now.
+    virtual void OnPostedSeen(ThreadMessage&) {}
 };
 
 // One posted message on its way to the loop.

@@ -129,21 +129,35 @@ void MouseEvent(UINT message) {
     }
 }
 
+// Queues an injected key for whichever window has the focus when it is
+// taken; false when the thread has no open queue.
+bool PostKey(const MSG& message) {
+    const ThreadState& state = State();
+    return state.queue && state.queue->Post(message);
+}
+
 void KeyEvent(const KEYBDINPUT& key) {
     ThreadState& state = State();
     if (key.dwFlags & KEYEVENTF_UNICODE) {
         // A packet key that translation turns into the character, so that
         // characters keep the order of the keys around them.
-        if ((key.dwFlags & KEYEVENTF_KEYUP) == 0 && state.focus != nullptr)
-            Post(state.focus, WM_KEYDOWN, static_cast<WPARAM>(VK_PACKET),
-                 1 | (static_cast<LPARAM>(key.wScan & 0xFF) << 16));
+        if ((key.dwFlags & KEYEVENTF_KEYUP) == 0)
+            PostKey(MSG{kFocusWhenTaken, WM_KEYDOWN, static_cast<WPARAM>(VK_PACKET),
+                        1 | (static_cast<LPARAM>(key.wScan & 0xFF) << 16)});
         return;
     }
     const int vk = key.wVk & 0xFF;
     const bool up = (key.dwFlags & KEYEVENTF_KEYUP) != 0;
     const bool was_down = state.keys[static_cast<std::size_t>(vk)];
     state.keys[static_cast<std::size_t>(vk)] = !up;
-    if (state.focus == nullptr) {
+    LPARAM lParam = 1 | (static_cast<LPARAM>(key.wScan & 0xFF) << 16);
+    if (up)
+        lParam |= (LPARAM{1} << 30) | (LPARAM{1} << 31);
+    else if (was_down)
+        lParam |= LPARAM{1} << 30;
+    const MSG message{kFocusWhenTaken, up ? WM_KEYUP : WM_KEYDOWN, static_cast<WPARAM>(vk),
+                      static_cast<LPARAM>(static_cast<std::int32_t>(lParam))};
+    if (!PostKey(message)) {
         // No message carries this key: it counts once the queued keys are taken.
         if (state.posted_keys.empty())
             state.message_keys = state.keys;
@@ -151,15 +165,6 @@ void KeyEvent(const KEYBDINPUT& key) {
             state.unposted_keys = state.keys;
         return;
     }
-    LPARAM lParam = 1 | (static_cast<LPARAM>(key.wScan & 0xFF) << 16);
-    if (up)
-        lParam |= (LPARAM{1} << 30) | (LPARAM{1} << 31);
-    else if (was_down)
-        lParam |= LPARAM{1} << 30;
-    const MSG message{state.focus, up ? WM_KEYUP : WM_KEYDOWN, static_cast<WPARAM>(vk),
-                      static_cast<LPARAM>(static_cast<std::int32_t>(lParam))};
-    if (!Post(message.window, message.message, message.wParam, message.lParam))
-        return;
     if (state.posted_keys.size() >= kMostPostedKeys)
         state.posted_keys.pop_front();
     state.posted_keys.push_back(ThreadState::PostedKey{message, state.keys});
@@ -234,24 +239,28 @@ WPARAM KeyStateFlags() {
     return flags;
 }
 
-void TakeKeyMessage(const MSG& message) {
-    if (message.message != WM_KEYDOWN && message.message != WM_KEYUP)
-        return;
+bool TakeKeyMessage(MSG& message) {
+    // A message a program or the router posted keeps its window and moves no
+    // key state, even when its number is a key's.
+    if (message.window != kFocusWhenTaken)
+        return true;
     ThreadState& state = State();
     const auto same = [&message](const ThreadState::PostedKey& posted) {
-        return posted.message.window == message.window && posted.message.message == message.message &&
-               posted.message.wParam == message.wParam && posted.message.lParam == message.lParam;
+        return posted.message.message == message.message && posted.message.wParam == message.wParam &&
+               posted.message.lParam == message.lParam;
     };
-    // A key message posted by a program changes no key state.
+    // Packet keys leave the key state as it is: they have no entry.
     const auto taken = std::find_if(state.posted_keys.begin(), state.posted_keys.end(), same);
-    if (taken == state.posted_keys.end())
-        return;
-    state.message_keys = taken->keys;
-    state.posted_keys.erase(state.posted_keys.begin(), taken + 1);
-    if (state.posted_keys.empty() && state.unposted_keys) {
-        state.message_keys = *state.unposted_keys;
-        state.unposted_keys.reset();
+    if (taken != state.posted_keys.end()) {
+        state.message_keys = taken->keys;
+        state.posted_keys.erase(state.posted_keys.begin(), taken + 1);
+        if (state.posted_keys.empty() && state.unposted_keys) {
+            state.message_keys = *state.unposted_keys;
+            state.unposted_keys.reset();
+        }
     }
+    message.window = state.focus;
+    return message.window != nullptr;
 }
 
 void UpdateTracking() {

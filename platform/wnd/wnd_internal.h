@@ -84,9 +84,10 @@ struct ThreadState final : GeneratedMessageSource {
     ~ThreadState() override;
     bool NextGenerated(ThreadMessage& message, bool remove, DWORD& wait_ms) override;
     // The one place where a key message taken from the queue moves the
-    // message key state, whichever loop took it and however many windows'
-    // hooks look at it afterwards.
-    void OnPostedTaken(const ThreadMessage& message) override;
+    // message key state and is addressed, whichever loop took it and however
+    // many windows' hooks look at it afterwards.
+    bool OnPostedTaken(ThreadMessage& message) override;
+    void OnPostedSeen(ThreadMessage& message) override;
 
     std::unordered_map<HWND, std::shared_ptr<Window>> windows;
     std::vector<Window*> top_levels; // bottom to top
@@ -198,8 +199,14 @@ void UpdateTracking();
 void ForgetInput(Window& window);
 bool NextHover(ThreadMessage& message, bool remove, DWORD& wait_ms);
 WPARAM KeyStateFlags();
-// Brings the message key state up to a key message taken from the queue.
-void TakeKeyMessage(const MSG& message);
+// Where the injected keys are queued: no window has this handle, so no
+// program or router posts there, and the message is addressed to the focus
+// when it is taken, as keys typed ahead of a focus change must be.
+inline const HWND kFocusWhenTaken = reinterpret_cast<HWND>(~std::uintptr_t{0} - 0xF);
+// An injected key taken from the queue: brings the message key state up to
+// it and addresses it to the focus. False when nothing has the focus: the
+// key is dropped. Any other message is left as it was posted.
+bool TakeKeyMessage(MSG& message);
 
 inline void MarkDirty() { State().maybe_dirty = true; }
 inline void GeometryChanged() { ++State().geometry_generation; }

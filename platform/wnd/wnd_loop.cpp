@@ -32,8 +32,13 @@ bool ThreadState::NextGenerated(ThreadMessage& message, bool remove, DWORD& wait
     return NextHover(message, remove, wait_ms);
 }
 
-void ThreadState::OnPostedTaken(const ThreadMessage& message) {
-    TakeKeyMessage(message);
+bool ThreadState::OnPostedTaken(ThreadMessage& message) {
+    return TakeKeyMessage(message);
+}
+
+void ThreadState::OnPostedSeen(ThreadMessage& message) {
+    if (message.window == kFocusWhenTaken)
+        message.window = focus;
 }
 
 } // namespace wnd_internal

@@ -2,6 +2,7 @@
 // shows exactly the headless picture of it.
 
 #include "examples/gallery/gallery.h"
+#include "examples/focus_sequences.h"
 
 #include "core/handle_table.h"
 #include "framework/job_id.h"
@@ -151,6 +152,76 @@ TEST_F(GalleryDisplayTest, APageTheProgramTurnsStillTakesCtrlPageDownAndTabFromT
     Pump();
     EXPECT_EQ(configuration_->Sheet().GetActiveIndex(), sources);
     EXPECT_EQ(::GetFocus(), configuration_->Combo().m_hWnd);
+}
+
+// The desktop's events for one step, as a person's keys and clicks send them.
+void PushStep(Uint32 window_id, focus_sequences::Step step, POINT row3) {
+    using focus_sequences::Step;
+    const auto press = [window_id](SDL_Keycode key, Uint16 mod = KMOD_NONE) {
+        ASSERT_TRUE(PushKeyEvent(window_id, SDL_KEYDOWN, key, mod));
+        ASSERT_TRUE(PushKeyEvent(window_id, SDL_KEYUP, key, mod));
+    };
+    const auto type = [window_id](SDL_Keycode key, const char* text) {
+        ASSERT_TRUE(PushKeyEvent(window_id, SDL_KEYDOWN, key));
+        ASSERT_TRUE(PushTextEvent(window_id, text));
+        ASSERT_TRUE(PushKeyEvent(window_id, SDL_KEYUP, key));
+    };
+    switch (step) {
+    case Step::kDigit1:
+        return type(SDLK_1, "1");
+    case Step::kDigit2:
+        return type(SDLK_2, "2");
+    case Step::kDigit3:
+        return type(SDLK_3, "3");
+    case Step::kCtrlPageDown:
+        ASSERT_TRUE(PushKeyEvent(window_id, SDL_KEYDOWN, SDLK_LCTRL, KMOD_LCTRL));
+        press(SDLK_PAGEDOWN, KMOD_LCTRL);
+        ASSERT_TRUE(PushKeyEvent(window_id, SDL_KEYUP, SDLK_LCTRL));
+        return;
+    case Step::kTab:
+        return press(SDLK_TAB);
+    case Step::kDown:
+        return press(SDLK_DOWN);
+    case Step::kClickListRow3:
+        for (const Uint32 type : {SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP}) {
+            SDL_Event event{};
+            event.type = type;
+            event.button.windowID = window_id;
+            event.button.button = SDL_BUTTON_LEFT;
+            event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+            event.button.x = row3.x;
+            event.button.y = row3.y;
+            ASSERT_EQ(SDL_PushEvent(&event), 1);
+        }
+        return;
+    }
+}
+
+// The desktop hands a whole burst over in one pump: keys typed ahead of a
+// focus change still act where the focus went.
+TEST_F(GalleryDisplayTest, KeysTypedAheadOfAFocusChangeFromTheDesktopActWhereTheFocusWent) {
+    for (const focus_sequences::Sequence& sequence : focus_sequences::Sequences()) {
+        for (const bool one_round : {false, true}) {
+            SCOPED_TRACE(std::string(sequence.name) + (one_round ? ", in one round" : ", a round each"));
+            display_.reset();
+            focus_sequences::Open(sequence, configuration_, catalog_, router_, clock_);
+            std::string error;
+            display_ = DisplayWindow::Open(configuration_->m_hWnd, &error);
+            ASSERT_NE(display_, nullptr) << error;
+            CRect window;
+            configuration_->GetWindowRect(&window);
+            POINT row3 = focus_sequences::ListRow3(*configuration_);
+            row3 = POINT{row3.x - window.left, row3.y - window.top};
+            for (std::size_t i = 0; i < sequence.steps.size(); ++i) {
+                PushStep(display_->WindowId(), sequence.steps[i], row3);
+                if (one_round && i + 1 < sequence.steps.size())
+                    continue;
+                ASSERT_TRUE(display_->Pump(0));
+                Pump();
+            }
+            EXPECT_EQ(focus_sequences::Outcome(*configuration_), sequence.outcome);
+        }
+    }
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "examples/gallery/gallery.h"
+#include "examples/focus_sequences.h"
 
 #include "core/handle_table.h"
 #include "framework/job_id.h"
@@ -141,6 +142,69 @@ TEST_F(GalleryTest, TheConfigurationDialogOpensFocusedAndTakesAChordTypedInOneRo
     Pump();
     EXPECT_EQ(configuration_->Sheet().GetActiveIndex(), page - 1);
     EXPECT_EQ(list.GetTopIndex(), top);
+}
+
+INPUT KeyInput(int virtual_key, bool up) {
+    INPUT input;
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = static_cast<WORD>(virtual_key);
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return input;
+}
+
+// What a person's hands give for one step.
+std::vector<INPUT> Inputs(focus_sequences::Step step, POINT row3) {
+    using focus_sequences::Step;
+    const auto press = [](int key) { return std::vector<INPUT>{KeyInput(key, false), KeyInput(key, true)}; };
+    switch (step) {
+    case Step::kDigit1:
+        return press('1');
+    case Step::kDigit2:
+        return press('2');
+    case Step::kDigit3:
+        return press('3');
+    case Step::kCtrlPageDown:
+        return {KeyInput(VK_CONTROL, false), KeyInput(VK_NEXT, false), KeyInput(VK_NEXT, true),
+                KeyInput(VK_CONTROL, true)};
+    case Step::kTab:
+        return press(VK_TAB);
+    case Step::kDown:
+        return press(VK_DOWN);
+    case Step::kClickListRow3:
+        break;
+    }
+    std::vector<INPUT> click(3);
+    for (INPUT& input : click)
+        input.type = INPUT_MOUSE;
+    click[0].mi.dx = row3.x;
+    click[0].mi.dy = row3.y;
+    click[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    return click;
+}
+
+// Keys typed ahead of a key or click that moves the focus act where the
+// focus went, as they do when each step is handled before the next.
+TEST_F(GalleryTest, KeysTypedAheadOfAFocusChangeActWhereTheFocusWentInOneRoundAsInARoundEach) {
+    for (const focus_sequences::Sequence& sequence : focus_sequences::Sequences()) {
+        for (const bool one_round : {false, true}) {
+            SCOPED_TRACE(std::string(sequence.name) + (one_round ? ", in one round" : ", a round each"));
+            focus_sequences::Open(sequence, configuration_, catalog_, router_, clock_);
+            const POINT row3 = focus_sequences::ListRow3(*configuration_);
+            std::vector<INPUT> round;
+            for (std::size_t i = 0; i < sequence.steps.size(); ++i) {
+                const std::vector<INPUT> inputs = Inputs(sequence.steps[i], row3);
+                round.insert(round.end(), inputs.begin(), inputs.end());
+                if (one_round && i + 1 < sequence.steps.size())
+                    continue;
+                ASSERT_EQ(SendInput(static_cast<UINT>(round.size()), round.data(), sizeof(INPUT)), round.size());
+                Pump();
+                round.clear();
+            }
+            EXPECT_EQ(focus_sequences::Outcome(*configuration_), sequence.outcome);
+        }
+    }
 }
 
 TEST_F(GalleryTest, EndingTheUpperDialogGivesTheKeysToTheOtherWhereItsFocusWas) {

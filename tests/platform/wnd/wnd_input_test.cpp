@@ -2,6 +2,7 @@
 #include "support/wnd_test_support.h"
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -28,6 +29,17 @@ LRESULT NotesKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         g_keys_seen.presses.emplace_back(wParam, GetKeyState(VK_CONTROL) < 0);
     else if (message == WM_CHAR)
         g_keys_seen.characters.push_back(static_cast<char>(wParam));
+    return DefWindowProc(window, message, wParam, lParam);
+}
+
+// The key messages each window handled, in order; a click takes the focus.
+std::vector<std::tuple<HWND, UINT, WPARAM>> g_key_messages;
+
+LRESULT NotesKeyMessages(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_CHAR)
+        g_key_messages.emplace_back(window, message, wParam);
+    else if (message == WM_LBUTTONDOWN)
+        SetFocus(window);
     return DefWindowProc(window, message, wParam, lParam);
 }
 
@@ -353,16 +365,70 @@ TEST_F(WndInputTest, KeysQueuedInOneRoundAreHandledWithTheModifiersTheyCameWith)
     EXPECT_EQ(g_keys_seen.presses, presses);
     EXPECT_LT(GetKeyState(VK_SHIFT), 0);
 
-    // A key message a program posts changes no key state; a key that reaches
-    // no window counts at once.
+    // A key message a program posts changes no key state; a key that finds
+    // no focus when it is taken counts then, and reaches no window.
     PostMessage(window, WM_KEYDOWN, VK_CONTROL, 1);
     Pump();
     EXPECT_GE(GetKeyState(VK_CONTROL), 0);
     SetFocus(nullptr);
-    const INPUT released = KeyInput(VK_SHIFT, true);
-    SendInput(1, &released, sizeof(INPUT));
+    g_keys_seen = KeysSeen{};
+    const INPUT released[] = {KeyInput(VK_SHIFT, true), KeyInput('C'), KeyInput('C', true)};
+    SendInput(3, released, sizeof(INPUT));
+    EXPECT_LT(GetKeyState(VK_SHIFT), 0);
+    Pump();
     EXPECT_GE(GetKeyState(VK_SHIFT), 0);
+    EXPECT_TRUE(g_keys_seen.presses.empty());
+    EXPECT_EQ(g_keys_seen.characters, "");
     DestroyWindow(window);
+    WndResetInput();
+}
+
+// A key is addressed to the window that has the focus when it is taken, so a
+// key typed behind a click goes where the click put the focus; a message a
+// program posts with a key's number keeps the window it was posted to.
+TEST_F(WndInputTest, InjectedKeysGoToTheFocusOfTheirTakingAndPostedKeyNumbersKeepTheirWindow) {
+    Class("WndKeyMessages", &NotesKeyMessages);
+    HWND first = Make({0, 0, 50, 50}, nullptr, 0, "WndKeyMessages");
+    HWND second = Make({100, 0, 150, 50}, nullptr, 0, "WndKeyMessages");
+    Pump();
+    SetFocus(first);
+    g_key_messages.clear();
+    INPUT click[3];
+    for (INPUT& input : click)
+        input.type = INPUT_MOUSE;
+    click[0].mi.dx = 120;
+    click[0].mi.dy = 20;
+    click[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ASSERT_EQ(SendInput(3, click, sizeof(INPUT)), 3u);
+    ASSERT_TRUE(PostMessage(first, WM_KEYDOWN, VK_F4, 1));
+    ASSERT_TRUE(PostMessage(first, WM_CHAR, 'z', 1));
+    ASSERT_TRUE(PostMessage(first, WM_KEYUP, VK_F4, 1));
+    const INPUT keys[] = {KeyInput('A'), KeyInput('A', true)};
+    ASSERT_EQ(SendInput(2, keys, sizeof(INPUT)), 2u);
+    Pump();
+    using Seen = std::vector<std::tuple<HWND, UINT, WPARAM>>;
+    EXPECT_EQ(g_key_messages, (Seen{{first, WM_KEYDOWN, VK_F4},
+                                    {first, WM_CHAR, 'z'},
+                                    {first, WM_KEYUP, VK_F4},
+                                    {second, WM_KEYDOWN, 'A'},
+                                    {second, WM_CHAR, 'a'},
+                                    {second, WM_KEYUP, 'A'}}));
+
+    // Looked at without being taken, a key shows the focus of that moment.
+    g_key_messages.clear();
+    ASSERT_EQ(SendInput(1, keys, sizeof(INPUT)), 1u);
+    MSG seen;
+    ASSERT_TRUE(PeekMessage(&seen, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(std::tuple(seen.window, seen.message, seen.wParam), std::tuple(second, WM_KEYDOWN, WPARAM{'A'}));
+    SetFocus(first);
+    ASSERT_TRUE(PeekMessage(&seen, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(seen.window, first);
+    Pump();
+    EXPECT_EQ(g_key_messages, (Seen{{first, WM_KEYDOWN, 'A'}, {first, WM_CHAR, 'a'}}));
+    DestroyWindow(first);
+    DestroyWindow(second);
     WndResetInput();
 }
 
