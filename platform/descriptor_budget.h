@@ -36,6 +36,7 @@ public:
     void AddWantedBySends(std::size_t count);
     void RemoveWantedBySends(std::size_t count);
     std::size_t InUse() const { return in_use_.load(); }
+    std::size_t WantedBySends() const { return wanted_by_sends_.load(); }
 
     // An eventfd signalled whenever a descriptor is given back.
     void Watch(int event_fd);

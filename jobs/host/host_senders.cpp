@@ -87,8 +87,10 @@ struct HostSenders::Shared {
     std::mutex mutex;
     std::deque<Item> posted;
     std::vector<LookedUp> looked_up;
-    // Texts posted and not yet under way.
+    // Texts posted and not yet under way, in all and per address (or per
+    // name, whose address is not known before its look-up).
     std::size_t waiting = 0;
+    std::map<std::string, std::size_t> waiting_for;
     bool stopping = false;
     std::uint64_t next_send_id = 1;
     // Look-up threads running, given up or not.
@@ -122,6 +124,11 @@ private:
     };
 
     bool TakeShared();
+    // A text leaves the waiting ones as its send starts.
+    void LeftWaiting(const std::string& host);
+    // A descriptor for the next send; while none is left, the loop is woken
+    // by the next one given back.
+    bool TakeDescriptor();
     void GiveUpForStop();
     void StartSends(std::int64_t now);
     void Begin(std::uint64_t id, Item item, const Destination& destination, std::int64_t now);
@@ -191,6 +198,14 @@ void HostSenders::Loop::Run() {
         descriptors_.RemoveWantedBySends(1);
 }
 
+void HostSenders::Loop::LeftWaiting(const std::string& host) {
+    std::lock_guard lock(shared_->mutex);
+    --shared_->waiting;
+    const auto found = shared_->waiting_for.find(host);
+    if (found != shared_->waiting_for.end() && --found->second == 0)
+        shared_->waiting_for.erase(found);
+}
+
 bool HostSenders::Loop::TakeShared() {
     std::deque<Item> posted;
     std::vector<LookedUp> looked_up;
@@ -245,7 +260,7 @@ void HostSenders::Loop::StartSends(std::int64_t now) {
             ++at;
             continue;
         }
-        if (!descriptors_.TryTakeForSend()) {
+        if (!TakeDescriptor()) {
             short_of_descriptors = true;
             break;
         }
@@ -254,10 +269,7 @@ void HostSenders::Loop::StartSends(std::int64_t now) {
         std::deque<Item>& queue = queues_[destination];
         Item item = std::move(queue.front());
         queue.pop_front();
-        {
-            std::lock_guard lock(shared_->mutex);
-            --shared_->waiting;
-        }
+        LeftWaiting(destination.first);
         busy_.insert(destination);
         std::uint64_t id = 0;
         {
@@ -269,15 +281,23 @@ void HostSenders::Loop::StartSends(std::int64_t now) {
         // the deque's elements: look again from the front.
         at = ready_.begin();
     }
-    // Descriptors given back wake the loop while a send waits for one, and
-    // the listener leaves them to the sends meanwhile.
-    if (short_of_descriptors != wanting_descriptor_) {
-        if (short_of_descriptors)
-            descriptors_.AddWantedBySends(1);
-        else
-            descriptors_.RemoveWantedBySends(1);
-        wanting_descriptor_ = short_of_descriptors;
+    if (!short_of_descriptors && wanting_descriptor_) {
+        descriptors_.RemoveWantedBySends(1);
+        wanting_descriptor_ = false;
     }
+}
+
+bool HostSenders::Loop::TakeDescriptor() {
+    if (descriptors_.TryTakeForSend())
+        return true;
+    if (wanting_descriptor_)
+        return false;
+    // Descriptors given back wake the loop while a send waits for one, and
+    // the listener leaves them to the sends meanwhile. One given back before
+    // the want was told woke no one: look again once it is told.
+    descriptors_.AddWantedBySends(1);
+    wanting_descriptor_ = true;
+    return descriptors_.TryTakeForSend();
 }
 
 void HostSenders::Loop::Begin(std::uint64_t id, Item item, const Destination& destination,
@@ -489,20 +509,28 @@ void HostSenders::Loop::Finish(std::uint64_t id, KvResult result, bool tell) {
     Connect(next, SteadyNowMs());
 }
 
-bool HostSenders::Post(const std::string& host, std::uint32_t port, std::string text,
-                       std::uint32_t timeout_ms, Completion completion) {
+HostSenders::Posted HostSenders::Post(const std::string& host, std::uint32_t port,
+                                      std::string text, std::uint32_t timeout_ms,
+                                      Completion completion) {
     std::lock_guard start(start_mutex_);
     {
         std::lock_guard lock(shared_->mutex);
-        if (shared_->stopping || shared_->waiting >= kMaxWaiting)
-            return false;
-        shared_->posted.push_back(Item{host, port, std::move(text), timeout_ms, std::move(completion)});
+        if (shared_->stopping)
+            return Posted::kStopping;
+        if (shared_->waiting >= kMaxWaiting)
+            return Posted::kTooManyWaiting;
+        // A dotted address is written one way only, so its text keys it.
+        std::size_t& for_address = shared_->waiting_for[host];
+        if (for_address >= kMaxWaitingPerAddress)
+            return Posted::kTooManyWaitingForAddress;
+        ++for_address;
         ++shared_->waiting;
+        shared_->posted.push_back(Item{host, port, std::move(text), timeout_ms, std::move(completion)});
     }
     if (!thread_.joinable())
         thread_ = std::thread([loop = std::make_shared<Loop>(shared_)] { loop->Run(); });
     shared_->Wake();
-    return true;
+    return Posted::kQueued;
 }
 
 HostSenders::HostSenders() : shared_(std::make_shared<Shared>()) {}
@@ -520,6 +548,7 @@ void HostSenders::Stop() {
     shared_->posted.clear();
     shared_->looked_up.clear();
     shared_->waiting = 0;
+    shared_->waiting_for.clear();
     shared_->stopping = false;
 }
 

@@ -6,11 +6,13 @@
 //
 // Bounds: at most kMaxSends sends are under way and at most kMaxPerAddress to
 // one address, whatever the port; past either, texts wait (at most
-// kMaxWaiting), and texts to one destination (host and port) go one at a
-// time, in the order given. Each send has one deadline, its time-out from its
-// start, covering its look-up, its connect and its whole write. Each send
-// holds a descriptor of the DescriptorBudget it shares with the text
-// listener; a send starts only when it has one.
+// kMaxWaiting, and at most kMaxWaitingPerAddress for one address or name, so
+// that one peer naming many silent ports cannot fill every other peer's
+// place), and texts to one destination (host text and port) go one at a
+// time, in the order given. Each send has one deadline, its time-out from
+// when it leaves the waiting texts, covering its look-up, its connect and its
+// whole write. Each send holds a descriptor of the DescriptorBudget it shares
+// with the text listener; a send starts only when it has one.
 //
 // The system resolver has no time-out, so a look-up runs on a thread of its
 // own, which Stop does not wait for and which holds the resolver; at most
@@ -37,6 +39,7 @@ public:
     static constexpr std::size_t kMaxSends = 256;
     static constexpr std::size_t kMaxPerAddress = 4;
     static constexpr std::size_t kMaxWaiting = 1024;
+    static constexpr std::size_t kMaxWaitingPerAddress = 64;
     static constexpr std::size_t kMaxLookUps = 4;
     static constexpr std::uint32_t kSkipMs = 30000;
     // The results a completion gets beside the send's own: KV_E_TIMEOUT for a
@@ -55,10 +58,10 @@ public:
     HostSenders(const HostSenders&) = delete;
     HostSenders& operator=(const HostSenders&) = delete;
 
-    // Queues the text for host:port; false (the text dropped) when
-    // kMaxWaiting texts wait already or the senders are stopping.
-    bool Post(const std::string& host, std::uint32_t port, std::string text,
-              std::uint32_t timeout_ms, Completion completion);
+    enum class Posted { kQueued, kTooManyWaiting, kTooManyWaitingForAddress, kStopping };
+    // Queues the text for host:port; anything but kQueued drops the text.
+    Posted Post(const std::string& host, std::uint32_t port, std::string text,
+                std::uint32_t timeout_ms, Completion completion);
     // Waits for the connects and writes under way (each within its
     // deadline), gives up the sends whose look-up is under way and drops the
     // waiting texts; Post may start the senders again.

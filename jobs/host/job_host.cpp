@@ -517,10 +517,15 @@ bool JobHost::PostSend(const std::string& requested_host, std::uint32_t port, st
             delete held;
         GetHostInput().Signal();
     };
-    if (senders_.Post(host, port, std::move(text), timeout_ms, std::move(done)))
+    const HostSenders::Posted posted =
+        senders_.Post(host, port, std::move(text), timeout_ms, std::move(done));
+    if (posted == HostSenders::Posted::kQueued)
         return true;
     host_log_.Add("dropped a text to " + destination + ": " +
-                  std::to_string(HostSenders::kMaxWaiting) + " texts wait");
+                  (posted == HostSenders::Posted::kTooManyWaitingForAddress
+                       ? std::to_string(HostSenders::kMaxWaitingPerAddress) +
+                             " texts wait for its address"
+                       : std::to_string(HostSenders::kMaxWaiting) + " texts wait"));
     return false;
 }
 
