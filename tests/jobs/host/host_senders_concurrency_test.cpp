@@ -138,6 +138,22 @@ private:
 };
 
 // Larger than what the kernel buffers between a sender and a HeldReader.
+// Unconnected sockets at descriptors of `above` or more, which a soft limit
+// lowered below `above` leaves to the process; false when one cannot be had.
+bool SocketsAbove(std::size_t count, int above, std::vector<int>& sockets) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            return false;
+        const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, above);
+        ::close(fd);
+        if (moved < above)
+            return false;
+        sockets.push_back(moved);
+    }
+    return true;
+}
+
 const std::string& LongText() {
     static const std::string text(16 << 20, 'x');
     return text;
@@ -395,13 +411,7 @@ TEST_F(HostSendersTest, ASendWaitingForADescriptorGoesWhenTheListenerGivesOneBac
     ASSERT_TRUE(wide.ok());
     // What the test holds lies above the lowered limit (see the flood above).
     std::vector<int> flood;
-    for (std::size_t i = DescriptorBudget::Get().InUse(); i < kCapacity; ++i) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        ASSERT_GE(fd, 0);
-        flood.push_back(::fcntl(fd, F_DUPFD_CLOEXEC, kAbove));
-        ::close(fd);
-        ASSERT_GE(flood.back(), kAbove);
-    }
+    ASSERT_TRUE(SocketsAbove(kCapacity - DescriptorBudget::Get().InUse(), kAbove, flood));
     std::vector<KvResult> results;
     {
         ScopedSoftLimit lowered(512);
@@ -542,13 +552,7 @@ TEST_F(HostSendersTest, AFloodAndSilentDestinationsShareTheDescriptorsWithoutAFa
         silent.back()->MoveAbove(kAbove);
     }
     std::vector<int> flood;
-    for (std::size_t i = 0; i < kFlood; ++i) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        ASSERT_GE(fd, 0);
-        flood.push_back(::fcntl(fd, F_DUPFD_CLOEXEC, kAbove));
-        ::close(fd);
-        ASSERT_GE(flood.back(), kAbove);
-    }
+    ASSERT_TRUE(SocketsAbove(kFlood, kAbove, flood));
     std::vector<KvResult> results;
     {
         ScopedSoftLimit lowered(512);
