@@ -49,7 +49,7 @@ public:
         budget_ = std::make_shared<TcpTextBudget>();
         framing_ = std::make_unique<TcpTextFraming>(
             limits_, budget_, [this](ReceivedTcpText&& text) { Delivered(std::move(text)); },
-            [this](int id, bool dropped) { Closed(id, dropped); });
+            [this](int id, TcpTextDrop cause) { Closed(id, cause != TcpTextDrop::kNone); });
     }
 
     void Go() {
@@ -155,7 +155,7 @@ private:
             const bool over = before.size() + chunk > limits_.max_bytes;
             if (over)
                 Expect(id, true);
-            framing_->Append(id, bytes.data() + taken, chunk);
+            framing_->Append(id, bytes.data() + taken, chunk, now_);
             if (over) {
                 Check(!framing_->IsOpen(id));
                 break;

@@ -22,8 +22,9 @@ protected:
           framing_(
               {kMaxBytes, kTimeoutMs, kMaxConnections, kMaxHeld}, budget_,
               [this](ReceivedTcpText&& text) { texts_.push_back(std::move(text)); },
-              [this](int id, bool dropped) {
-                  closed_.push_back({id, dropped});
+              [this](int id, TcpTextDrop cause) {
+                  closed_.push_back({id, cause != TcpTextDrop::kNone});
+                  causes_.push_back(cause);
               }) {}
 
     // Reads as the listener does: within the room given, making room first.
@@ -36,7 +37,7 @@ protected:
                 break;
             room = framing_.Room(id);
             const std::size_t count = std::min(room, bytes.size() - at);
-            framing_.Append(id, bytes.data() + at, count);
+            framing_.Append(id, bytes.data() + at, count, now_ms);
             at += count;
         }
         return at;
@@ -59,6 +60,7 @@ protected:
     TcpTextFraming framing_;
     std::vector<ReceivedTcpText> texts_;
     std::vector<Closed> closed_;
+    std::vector<TcpTextDrop> causes_;
 };
 
 TEST_F(FramingTest, EachTextIsTheBytesOfOneConnection) {
