@@ -38,6 +38,21 @@ std::uint64_t RaiseSoftDescriptorLimit(std::uint64_t most) {
                                            : static_cast<std::uint64_t>(limit.rlim_cur);
 }
 
+std::string TcpTextListener::DescribeDropped() const {
+    std::string described;
+    for (std::size_t cause = 0; cause < kTcpTextDropCauses; ++cause) {
+        const std::uint32_t count = dropped_by_cause_[cause].load();
+        if (count == 0)
+            continue;
+        if (!described.empty())
+            described += ", ";
+        described += TcpTextDropName(static_cast<TcpTextDrop>(cause));
+        described += ' ';
+        described += std::to_string(count);
+    }
+    return described;
+}
+
 KvResult TcpTextListener::Start(const std::string& address, std::uint16_t port, TextHandler handler,
                                 std::size_t max_bytes, std::uint32_t read_timeout_ms) {
     HeldTextHandler held;

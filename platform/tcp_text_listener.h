@@ -80,6 +80,9 @@ public:
     std::uint32_t GetDroppedCount(TcpTextDrop cause) const {
         return dropped_by_cause_[static_cast<std::size_t>(cause)].load();
     }
+    // The causes with texts dropped, for a log: "read time-out 2, size cap 1";
+    // empty when none was.
+    std::string DescribeDropped() const;
     // Connections accepted so far, and those open now.
     std::uint64_t GetAcceptedCount() const { return accepted_.load(); }
     std::size_t GetOpenCount() const { return open_.load(); }
