@@ -112,8 +112,9 @@ public:
     TcpTextFraming(const TcpTextFraming&) = delete;
     TcpTextFraming& operator=(const TcpTextFraming&) = delete;
 
-    // A new connection (id unique among the open ones); the oldest is closed
-    // first when max_connections are open.
+    // A new connection (id unique among the open ones); the one whose time
+    // is up soonest (the oldest, unless one was spared) is closed first when
+    // max_connections are open.
     void Open(int id, std::uint32_t peer_address, std::int64_t now_ms);
     bool IsOpen(int id) const { return by_id_.count(id) != 0; }
     // How many bytes the connection may give now: up to one past its text's
@@ -127,8 +128,9 @@ public:
     void End(int id);
     // The connection failed: its text is dropped.
     void Fail(int id);
-    // The connection has bytes to give and no room: closes the oldest
-    // connections holding bytes while nothing waits for release. False when
+    // The connection has bytes to give and no room: closes the connections
+    // holding bytes, the oldest (the soonest due) first, while nothing waits
+    // for release. False when
     // reading must pause (texts wait) or the connection itself was closed.
     bool MakeRoom(int id, std::int64_t now_ms);
     // A connection has started once it gave bytes. A new text starts only
