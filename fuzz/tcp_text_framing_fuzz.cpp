@@ -260,16 +260,14 @@ private:
             Check(!dropped);
         else if (expiring_)
             Check(cause == TcpTextDrop::kReadTimeOut &&
-                  found->second.elapsed_ms >= found->second.due_ms &&
-                  !StillComing(found->second));
+                  found->second.elapsed_ms >= found->second.due_ms && !StillComing(found->second));
         else if (making_room_)
             Check(cause == TcpTextDrop::kByteBound && LeasedBytes() == 0);
         else if (opening_full_)
             Check(cause == TcpTextDrop::kConnectionCap &&
                   found->second.due_ms - found->second.elapsed_ms == SoonestDue());
         else if (evicting_)
-            Check(cause == TcpTextDrop::kEviction &&
-                  found->second.quiet_for_ms == LongestQuiet());
+            Check(cause == TcpTextDrop::kEviction && found->second.quiet_for_ms == LongestQuiet());
         else
             Check(id == expected_id_ && cause == expected_cause_);
         // For room, the one holding bytes whose time is up soonest goes
@@ -287,7 +285,6 @@ private:
         }
         expected_id_ = -1;
     }
-
 
     std::size_t LeasedBytes() const {
         std::size_t bytes = 0;

@@ -159,8 +159,7 @@ void TcpTextListener::Run() {
     limits.quiet_ms = std::min(kQuietMs, read_timeout_ms_ / 2);
     limits.max_read_ms = kMaxSparedTimeOuts * read_timeout_ms_;
     TcpTextFraming framing(
-        limits,
-        budget_,
+        limits, budget_,
         [this](ReceivedTcpText&& text) {
             if (handler_)
                 handler_(std::move(text));

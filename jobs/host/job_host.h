@@ -262,6 +262,8 @@ private:
     BoundedLog<JobTextResult> receive_log_;
     BoundedLog<std::string> host_log_;
     std::uint64_t received_count_ = 0;
+    // The listener's dropped texts already logged.
+    std::uint32_t listener_dropped_ = 0;
     std::function<void(const std::string&)> wire_observer_;
     SendHook send_hook_;
     HostProcessKind process_kind_ = HostProcessKind::kNone;

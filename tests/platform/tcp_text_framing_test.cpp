@@ -120,9 +120,9 @@ TEST_F(FramingTest, LimitsOfSizeTimeAndConnections) {
 
 TEST_F(FramingTest, APeerIsJudgedQuietOnlyOverTime) {
     std::vector<TcpTextDrop> causes;
-    TcpTextFraming framing({kMaxBytes, kTimeoutMs, kMaxConnections, kMaxHeld, 1000, 5 * kTimeoutMs},
-                           budget_, [](ReceivedTcpText&&) {},
-                           [&](int, TcpTextDrop cause) { causes.push_back(cause); });
+    TcpTextFraming framing(
+        {kMaxBytes, kTimeoutMs, kMaxConnections, kMaxHeld, 1000, 5 * kTimeoutMs}, budget_,
+        [](ReceivedTcpText&&) {}, [&](int, TcpTextDrop cause) { causes.push_back(cause); });
     // Bytes within the last second spare a connection at its time-out.
     framing.Open(1, 0, 0);
     framing.Append(1, "a", 1, 1500);
@@ -144,7 +144,8 @@ TEST_F(FramingTest, APeerIsJudgedQuietOnlyOverTime) {
         framing.Expire(now);
     }
     EXPECT_EQ(now - 500, kOpenedAt + 5 * kTimeoutMs);
-    EXPECT_EQ(causes, (std::vector<TcpTextDrop>{TcpTextDrop::kEviction, TcpTextDrop::kReadTimeOut}));
+    EXPECT_EQ(causes,
+              (std::vector<TcpTextDrop>{TcpTextDrop::kEviction, TcpTextDrop::kReadTimeOut}));
 }
 
 TEST_F(FramingTest, TextsBeingReadThatFillTheBoundLoseTheOldest) {

@@ -46,6 +46,7 @@ TEST_F(ListenerTest, FloodsOfFullTextsAgainstASlowTakerLoseNoTextWrittenAndClose
         }
     });
     std::vector<std::vector<std::string>> sent(kSenders);
+    std::atomic<int> failed{0};
     std::vector<std::thread> senders;
     const auto until = std::chrono::steady_clock::now() + kFlood;
     for (int sender = 0; sender < kSenders; ++sender) {
@@ -57,6 +58,8 @@ TEST_F(ListenerTest, FloodsOfFullTextsAgainstASlowTakerLoseNoTextWrittenAndClose
                 text.replace(0, 16, mark);
                 if (SendText("127.0.0.1", listener_.GetPort(), text, kWaitMs) == KV_OK)
                     sent[static_cast<std::size_t>(sender)].push_back(mark);
+                else
+                    ++failed;
             }
         });
     }
@@ -85,7 +88,8 @@ TEST_F(ListenerTest, FloodsOfFullTextsAgainstASlowTakerLoseNoTextWrittenAndClose
     for (const auto& marks : sent)
         for (const std::string& mark : marks)
             lost += arrived.count(mark) == 0;
-    EXPECT_EQ(lost, 0u) << "of " << total << ", dropped: " << listener_.DescribeDropped();
+    EXPECT_EQ(lost, 0u) << "of " << total << " (" << failed.load()
+                        << " sends failed), dropped: " << listener_.DescribeDropped();
 }
 
 } // namespace

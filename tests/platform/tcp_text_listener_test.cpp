@@ -10,10 +10,10 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <chrono>
 #include <algorithm>
+#include <arpa/inet.h>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
@@ -31,8 +31,8 @@
 namespace {
 
 using listener_test::Arrival;
-using listener_test::ClosedByListener;
 using listener_test::CloseAll;
+using listener_test::ClosedByListener;
 using listener_test::kNoTimeOutMs;
 using listener_test::kWaitMs;
 using listener_test::ListenerTest;
@@ -195,8 +195,8 @@ TEST_F(ListenerTest, TextsWaitingUnreadOutliveTheirReadTimeOut) {
     ASSERT_EQ(SendText("127.0.0.1", listener_.GetPort(), "first", kWaitMs), KV_OK);
     {
         std::unique_lock lock(mutex);
-        ASSERT_TRUE(changed.wait_for(lock, std::chrono::milliseconds(kWaitMs),
-                                     [&] { return holding; }));
+        ASSERT_TRUE(
+            changed.wait_for(lock, std::chrono::milliseconds(kWaitMs), [&] { return holding; }));
     }
     for (std::size_t i = 0; i < kWaiting; ++i) {
         const std::string text = std::to_string(i);
