@@ -270,8 +270,9 @@ void TcpTextListener::Run() {
         }
         looked_for_quiet = false;
         // Those closed meanwhile are gone; a descriptor reused meanwhile is
-        // watched already.
-        std::erase_if(deferred, [&](int fd) { return !framing.IsOpen(fd); });
+        // watched already, and once started wants no room made for it.
+        std::erase_if(deferred,
+                      [&](int fd) { return !framing.IsOpen(fd) || framing.IsStarted(fd); });
         while (!deferred.empty() && framing.Startable() < deferred.size() &&
                framing.EvictQuiet(now, behind)) {
         }
