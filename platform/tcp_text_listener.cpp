@@ -73,7 +73,8 @@ KvResult TcpTextListener::StartHolding(const std::string& address, std::uint16_t
     if (bound != KV_OK)
         return bound;
     handler_ = std::move(handler);
-    max_bytes_ = max_bytes;
+    // A text that could not fit the bound would never start.
+    max_bytes_ = std::min(max_bytes, kMaxBufferedBytes);
     read_timeout_ms_ = read_timeout_ms;
     max_connections_ = ConnectionCap();
     peak_held_.store(0);

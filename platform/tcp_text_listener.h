@@ -60,7 +60,8 @@ public:
     TcpTextListener& operator=(const TcpTextListener&) = delete;
 
     // Binds address:port (a dotted address; 0: any free port) and starts the
-    // thread, which calls handler for every text read. KV_E_SOCKET_CREATE
+    // thread, which calls handler for every text read; max_bytes is held to
+    // kMaxBufferedBytes at most. KV_E_SOCKET_CREATE
     // when the socket cannot be made, bound or listened on; KV_E_FAIL when
     // already started or the address is not dotted.
     KvResult Start(const std::string& address, std::uint16_t port, TextHandler handler,

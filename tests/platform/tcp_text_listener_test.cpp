@@ -73,6 +73,14 @@ TEST_F(ListenerTest, ByDefaultAConnectionHasTwoSeconds) {
     EXPECT_EQ(listener_.GetDroppedCount(), 1u);
 }
 
+TEST_F(ListenerTest, ATextCapAboveTheBoundStillLetsTextsStart) {
+    ASSERT_EQ(listener_.Start("127.0.0.1", 0, Handler(), 2 * TcpTextListener::kMaxBufferedBytes),
+              KV_OK);
+    ASSERT_EQ(SendText("127.0.0.1", listener_.GetPort(), "<JobData/>", kWaitMs), KV_OK);
+    ASSERT_TRUE(arrivals_.WaitFor(1));
+    EXPECT_EQ(arrivals_.Get()[0].text, "<JobData/>");
+}
+
 TEST_F(ListenerTest, AtTheConnectionCapNewConnectionsWaitInTheBacklog) {
     Start(kNoTimeOutMs);
     for (std::size_t i = 0; i < TcpTextListener::kMaxConnections; ++i) {
