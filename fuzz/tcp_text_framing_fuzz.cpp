@@ -8,8 +8,10 @@
 // its connection gave, no text passes its cap, no more connections are open
 // than the cap, the bytes held never pass the bound and equal what the model
 // holds, a connection is closed for time only when its time (not counting
-// pauses) is up and is closed then, and nothing is closed to make room while
-// texts wait.
+// pauses) is up and its bytes stopped coming or it had its longest, and is
+// closed then, only a started connection quiet for long enough makes way for
+// a new text, nothing is closed to make room while texts wait, and each close
+// names its cause.
 
 #include "platform/tcp_text_framing.h"
 
@@ -35,8 +37,12 @@ void Check(bool condition) {
 struct ModelConnection {
     std::uint32_t peer = 0;
     std::string given;
-    // Time counted against the connection, pauses left out.
+    // Time counted against the connection, pauses left out: since its
+    // open, and since its bytes last came (its open before any).
     std::int64_t elapsed_ms = 0;
+    std::int64_t quiet_for_ms = 0;
+    // The elapsed time at which its time is up.
+    std::int64_t due_ms = 0;
 };
 
 class Run {
@@ -46,10 +52,12 @@ public:
         limits_.read_timeout_ms = 50 + (Next() % 8) * 25;
         limits_.max_connections = 1 + Next() % 6;
         limits_.max_held_bytes = limits_.max_bytes + Next() % 320;
+        limits_.quiet_ms = limits_.read_timeout_ms / 2;
+        limits_.max_read_ms = 5 * limits_.read_timeout_ms;
         budget_ = std::make_shared<TcpTextBudget>();
         framing_ = std::make_unique<TcpTextFraming>(
             limits_, budget_, [this](ReceivedTcpText&& text) { Delivered(std::move(text)); },
-            [this](int id, bool dropped) { Closed(id, dropped); });
+            [this](int id, TcpTextDrop cause) { Closed(id, cause); });
     }
 
     void Go() {
@@ -65,13 +73,13 @@ public:
                 break;
             case 4:
                 WithOpen([this](int id) {
-                    Expect(id, false);
+                    Expect(id, TcpTextDrop::kNone);
                     framing_->End(id);
                 });
                 break;
             case 5:
                 WithOpen([this](int id) {
-                    Expect(id, true);
+                    Expect(id, TcpTextDrop::kFailed);
                     framing_->Fail(id);
                 });
                 break;
@@ -107,9 +115,9 @@ private:
         if (id >= 0)
             action(id);
     }
-    void Expect(int id, bool dropped) {
+    void Expect(int id, TcpTextDrop cause) {
         expected_id_ = id;
-        expected_dropped_ = dropped;
+        expected_cause_ = cause;
     }
 
     // The listener accepts nobody while paused, but the framing allows it.
@@ -117,12 +125,13 @@ private:
         const int id = next_id_++;
         const std::uint32_t peer = 0x7F000000u | Next();
         const bool full = model_.size() >= limits_.max_connections;
-        const int oldest = full ? opened_.front() : -1;
-        if (full)
-            Expect(oldest, true);
+        const std::size_t open_before = model_.size();
+        // At the cap the one whose time is up soonest makes way.
+        opening_full_ = full;
         framing_->Open(id, peer, now_);
-        Check(!full || model_.count(oldest) == 0);
-        model_[id] = ModelConnection{peer, {}, 0};
+        opening_full_ = false;
+        Check(model_.size() == (full ? open_before - 1 : open_before));
+        model_[id] = ModelConnection{peer, {}, 0, 0, limits_.read_timeout_ms};
         opened_.push_back(id);
         Check(framing_->IsOpen(id));
     }
@@ -154,13 +163,15 @@ private:
             const std::string& before = model_.at(id).given;
             const bool over = before.size() + chunk > limits_.max_bytes;
             if (over)
-                Expect(id, true);
-            framing_->Append(id, bytes.data() + taken, chunk);
+                Expect(id, TcpTextDrop::kSizeCap);
+            framing_->Append(id, bytes.data() + taken, chunk, now_);
             if (over) {
                 Check(!framing_->IsOpen(id));
                 break;
             }
             model_.at(id).given.append(bytes, taken, chunk);
+            if (chunk > 0)
+                model_.at(id).quiet_for_ms = 0;
             taken += chunk;
         }
     }
@@ -171,16 +182,57 @@ private:
             framing_->Resume(now_);
         now_ += ms;
         if (!framing_->IsPaused()) {
-            for (auto& [id, connection] : model_)
+            for (auto& [id, connection] : model_) {
                 connection.elapsed_ms += ms;
+                connection.quiet_for_ms += ms;
+            }
         }
         expiring_ = true;
         framing_->Expire(now_);
         expiring_ = false;
         if (!framing_->IsPaused()) {
-            for (const auto& [id, connection] : model_)
-                Check(connection.elapsed_ms < static_cast<std::int64_t>(limits_.read_timeout_ms));
+            for (auto& [id, connection] : model_) {
+                if (connection.elapsed_ms < connection.due_ms)
+                    continue;
+                // Spared: its bytes still came, and it had not had its longest.
+                Check(StillComing(connection));
+                connection.due_ms = connection.elapsed_ms + limits_.read_timeout_ms;
+            }
         }
+        // A new text may start only when a quiet one makes way.
+        if (framing_->Startable() == 0) {
+            const bool may_evict = !framing_->IsPaused() && LongestQuiet() >= 0;
+            evicting_ = true;
+            const bool evicted = framing_->EvictQuiet(now_);
+            evicting_ = false;
+            Check(evicted == may_evict);
+        }
+    }
+
+    std::int64_t SoonestDue(bool holding = false) const {
+        std::int64_t soonest = INT64_MAX;
+        for (const auto& [id, connection] : model_) {
+            if (!holding || !connection.given.empty())
+                soonest = std::min(soonest, connection.due_ms - connection.elapsed_ms);
+        }
+        return soonest;
+    }
+
+    bool StillComing(const ModelConnection& connection) const {
+        return connection.quiet_for_ms < static_cast<std::int64_t>(limits_.quiet_ms) &&
+               connection.elapsed_ms < static_cast<std::int64_t>(limits_.max_read_ms);
+    }
+
+    // How long the started connection quiet the longest has been so, if
+    // long enough to make way; else -1.
+    std::int64_t LongestQuiet() const {
+        std::int64_t longest = -1;
+        for (const auto& [id, connection] : model_) {
+            if (!connection.given.empty() &&
+                connection.quiet_for_ms >= static_cast<std::int64_t>(limits_.quiet_ms))
+                longest = std::max(longest, connection.quiet_for_ms);
+        }
+        return longest;
     }
 
     void Release(std::uint8_t which) {
@@ -200,24 +252,28 @@ private:
         texts_.push_back(std::move(text));
     }
 
-    void Closed(int id, bool dropped) {
+    void Closed(int id, TcpTextDrop cause) {
         const auto found = model_.find(id);
         Check(found != model_.end());
+        const bool dropped = cause != TcpTextDrop::kNone;
         if (closing_all_)
-            Check(!dropped && opened_.front() == id);
+            Check(!dropped);
         else if (expiring_)
-            Check(dropped &&
-                  found->second.elapsed_ms >= static_cast<std::int64_t>(limits_.read_timeout_ms));
+            Check(cause == TcpTextDrop::kReadTimeOut &&
+                  found->second.elapsed_ms >= found->second.due_ms && !StillComing(found->second));
         else if (making_room_)
-            Check(dropped && LeasedBytes() == 0);
+            Check(cause == TcpTextDrop::kByteBound && LeasedBytes() == 0);
+        else if (opening_full_)
+            Check(cause == TcpTextDrop::kConnectionCap &&
+                  found->second.due_ms - found->second.elapsed_ms == SoonestDue());
+        else if (evicting_)
+            Check(cause == TcpTextDrop::kEviction && found->second.quiet_for_ms == LongestQuiet());
         else
-            Check(id == expected_id_ && dropped == expected_dropped_);
-        // The oldest goes first whenever the framing closes on its own; for
-        // room, the oldest that holds bytes.
-        if (expiring_)
-            Check(opened_.front() == id);
+            Check(id == expected_id_ && cause == expected_cause_);
+        // For room, the one holding bytes whose time is up soonest goes
+        // first (the oldest, unless one was spared).
         if (making_room_)
-            Check(OldestHolding() == id);
+            Check(found->second.due_ms - found->second.elapsed_ms == SoonestDue(true));
         if (!dropped && !closing_all_)
             delivering_ = found->second;
         model_.erase(found);
@@ -228,14 +284,6 @@ private:
             }
         }
         expected_id_ = -1;
-    }
-
-    int OldestHolding() const {
-        for (const int id : opened_) {
-            if (!model_.at(id).given.empty())
-                return id;
-        }
-        return -1;
     }
 
     std::size_t LeasedBytes() const {
@@ -274,8 +322,10 @@ private:
     std::int64_t now_ = 1000;
     int next_id_ = 0;
     int expected_id_ = -1;
-    bool expected_dropped_ = false;
+    TcpTextDrop expected_cause_ = TcpTextDrop::kNone;
     bool expiring_ = false;
+    bool evicting_ = false;
+    bool opening_full_ = false;
     bool making_room_ = false;
     bool closing_all_ = false;
 };

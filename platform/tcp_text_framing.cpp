@@ -33,6 +33,26 @@ void TcpTextLease::Release() {
     bytes_ = 0;
 }
 
+const char* TcpTextDropName(TcpTextDrop cause) {
+    switch (cause) {
+    case TcpTextDrop::kNone:
+        return "not dropped";
+    case TcpTextDrop::kReadTimeOut:
+        return "read time-out";
+    case TcpTextDrop::kSizeCap:
+        return "size cap";
+    case TcpTextDrop::kByteBound:
+        return "byte bound";
+    case TcpTextDrop::kEviction:
+        return "made way for a new text";
+    case TcpTextDrop::kFailed:
+        return "connection failed";
+    case TcpTextDrop::kConnectionCap:
+        return "connection cap";
+    }
+    return "unknown";
+}
+
 TcpTextFraming::TcpTextFraming(const Limits& limits, std::shared_ptr<TcpTextBudget> budget,
                                Deliver deliver, Close close)
     : limits_(limits), budget_(std::move(budget)), deliver_(std::move(deliver)),
@@ -44,12 +64,15 @@ TcpTextFraming::~TcpTextFraming() {
 
 void TcpTextFraming::Open(int id, std::uint32_t peer_address, std::int64_t now_ms) {
     while (!connections_.empty() && connections_.size() >= limits_.max_connections)
-        Remove(connections_.begin(), true);
+        Remove(connections_.begin(), TcpTextDrop::kConnectionCap);
     Connection connection;
     connection.id = id;
     connection.peer_address = peer_address;
     // A connection opened during a pause starts its time when reading resumes.
-    connection.deadline_ms = (paused_ ? paused_since_ms_ : now_ms) + limits_.read_timeout_ms;
+    const std::int64_t start_ms = paused_ ? paused_since_ms_ : now_ms;
+    connection.deadline_ms = start_ms + limits_.read_timeout_ms;
+    connection.heard_ms = start_ms;
+    connection.last_chance_ms = start_ms + limits_.max_read_ms;
     connections_.push_back(std::move(connection));
     by_id_[id] = std::prev(connections_.end());
 }
@@ -70,16 +93,21 @@ std::size_t TcpTextFraming::Room(int id) const {
     return std::min(cap, limits_.max_held_bytes - held);
 }
 
-void TcpTextFraming::Append(int id, const char* bytes, std::size_t count) {
+void TcpTextFraming::Append(int id, const char* bytes, std::size_t count, std::int64_t now_ms) {
     const auto found = by_id_.find(id);
     if (found == by_id_.end())
         return;
     Connection& connection = *found->second;
-    if (connection.text.size() + count > limits_.max_bytes ||
-        budget_->held.load() + count > limits_.max_held_bytes) {
-        Remove(found->second, true);
+    if (connection.text.size() + count > limits_.max_bytes) {
+        Remove(found->second, TcpTextDrop::kSizeCap);
         return;
     }
+    if (budget_->held.load() + count > limits_.max_held_bytes) {
+        Remove(found->second, TcpTextDrop::kByteBound);
+        return;
+    }
+    if (count > 0)
+        connection.heard_ms = std::max(connection.heard_ms, now_ms);
     if (!connection.started && count > 0) {
         connection.started = true;
         ++started_;
@@ -103,13 +131,13 @@ void TcpTextFraming::End(int id) {
     found->second->started = false;
     received.lease = TcpTextLease(budget_, received.text.size());
     found->second->text.clear();
-    Remove(found->second, false);
+    Remove(found->second, TcpTextDrop::kNone);
     deliver_(std::move(received));
 }
 
 void TcpTextFraming::Fail(int id) {
     if (const auto found = by_id_.find(id); found != by_id_.end())
-        Remove(found->second, true);
+        Remove(found->second, TcpTextDrop::kFailed);
 }
 
 bool TcpTextFraming::MakeRoom(int id, std::int64_t now_ms) {
@@ -128,7 +156,7 @@ bool TcpTextFraming::MakeRoom(int id, std::int64_t now_ms) {
                                           [](const Connection& c) { return !c.text.empty(); });
         if (holding == connections_.end())
             return IsOpen(id);
-        Remove(holding, true);
+        Remove(holding, TcpTextDrop::kByteBound);
     }
     return IsOpen(id);
 }
@@ -154,12 +182,40 @@ std::size_t TcpTextFraming::Startable() const {
     return fit > started_ ? fit - started_ : 0;
 }
 
-int TcpTextFraming::OldestIdle(const std::function<bool(int id)>& idle) const {
-    for (const Connection& connection : connections_) {
-        if (!connection.text.empty() && idle(connection.id))
-            return connection.id;
+bool TcpTextFraming::IsQuiet(const Connection& connection, std::int64_t now_ms) const {
+    return limits_.quiet_ms > 0 && now_ms - connection.heard_ms >= limits_.quiet_ms;
+}
+
+bool TcpTextFraming::EvictQuiet(std::int64_t now_ms, const Behind& behind) {
+    if (paused_)
+        return false;
+    // The list is in deadline order, which sparing changes: the oldest is
+    // the one that has waited longest for its peer.
+    Iterator oldest = connections_.end();
+    for (auto it = connections_.begin(); it != connections_.end(); ++it) {
+        if (!it->started || !IsQuiet(*it, now_ms) || (behind && behind(it->id)))
+            continue;
+        if (oldest == connections_.end() || it->heard_ms < oldest->heard_ms)
+            oldest = it;
     }
-    return -1;
+    if (oldest == connections_.end())
+        return false;
+    Remove(oldest, TcpTextDrop::kEviction);
+    return true;
+}
+
+bool TcpTextFraming::NextQuiet(std::int64_t& when_ms) const {
+    if (paused_ || limits_.quiet_ms == 0)
+        return false;
+    bool any = false;
+    for (const Connection& connection : connections_) {
+        if (!connection.started)
+            continue;
+        const std::int64_t quiet_at = connection.heard_ms + limits_.quiet_ms;
+        when_ms = any ? std::min(when_ms, quiet_at) : quiet_at;
+        any = true;
+    }
+    return any;
 }
 
 bool TcpTextFraming::HasRoom() const {
@@ -179,28 +235,34 @@ void TcpTextFraming::Resume(std::int64_t now_ms) {
         return;
     paused_ = false;
     const std::int64_t paused_for = std::max<std::int64_t>(now_ms - paused_since_ms_, 0);
-    for (Connection& connection : connections_)
+    for (Connection& connection : connections_) {
         connection.deadline_ms += paused_for;
+        connection.heard_ms += paused_for;
+        connection.last_chance_ms += paused_for;
+    }
 }
 
 void TcpTextFraming::Expire(std::int64_t now_ms, const Behind& behind) {
     if (paused_)
         return;
     while (!connections_.empty() && connections_.front().deadline_ms <= now_ms) {
-        if (behind && behind(connections_.front().id)) {
+        const Connection& connection = connections_.front();
+        const bool arriving = !IsQuiet(connection, now_ms) && now_ms < connection.last_chance_ms &&
+                              limits_.quiet_ms > 0;
+        if (arriving || (behind && behind(connection.id))) {
             // Every other deadline is at most now plus the time-out: the list
             // stays in deadline order.
             connections_.front().deadline_ms = now_ms + limits_.read_timeout_ms;
             connections_.splice(connections_.end(), connections_, connections_.begin());
             continue;
         }
-        Remove(connections_.begin(), true);
+        Remove(connections_.begin(), TcpTextDrop::kReadTimeOut);
     }
 }
 
 void TcpTextFraming::CloseAll() {
     while (!connections_.empty())
-        Remove(connections_.begin(), false);
+        Remove(connections_.begin(), TcpTextDrop::kNone);
 }
 
 bool TcpTextFraming::NextDeadline(std::int64_t& when_ms) const {
@@ -210,7 +272,7 @@ bool TcpTextFraming::NextDeadline(std::int64_t& when_ms) const {
     return true;
 }
 
-void TcpTextFraming::Remove(Iterator at, bool dropped) {
+void TcpTextFraming::Remove(Iterator at, TcpTextDrop cause) {
     const int id = at->id;
     reading_ -= at->text.size();
     if (at->started)
@@ -218,5 +280,5 @@ void TcpTextFraming::Remove(Iterator at, bool dropped) {
     budget_->held.fetch_sub(at->text.size());
     by_id_.erase(id);
     connections_.erase(at);
-    close_(id, dropped);
+    close_(id, cause);
 }

@@ -11,6 +11,11 @@
 // waits to be released; otherwise reading pauses until texts are released,
 // and the read time-outs stand still meanwhile.
 //
+// A connection is judged over time, never by one look: its peer is quiet
+// once none of its bytes has arrived for quiet_ms. The read time-out spares
+// a connection that is not quiet (up to max_read_ms in all) or whose bytes
+// wait unread, and only a quiet started connection makes way for a new text.
+//
 // Threads: one thread drives a framing; a handed-on text may be released on
 // any thread.
 
@@ -60,6 +65,22 @@ private:
     std::size_t bytes_ = 0;
 };
 
+// Why a connection's text was lost; kNone when it was not.
+enum class TcpTextDrop : std::uint8_t {
+    kNone,
+    kReadTimeOut,
+    kSizeCap,
+    kByteBound,
+    kEviction,
+    // The connection failed (a reset or a read error).
+    kFailed,
+    // The framing's own connection cap; the listener stops accepting first.
+    kConnectionCap,
+};
+inline constexpr std::size_t kTcpTextDropCauses = 7;
+// "read time-out", "size cap", ...; the words a log uses.
+const char* TcpTextDropName(TcpTextDrop cause);
+
 struct ReceivedTcpText {
     std::string text;
     // IPv4, host byte order.
@@ -74,11 +95,16 @@ public:
         std::uint32_t read_timeout_ms = 0;
         std::size_t max_connections = 0;
         std::size_t max_held_bytes = 0;
+        // 0: only unread bytes spare a connection, and none is ever quiet
+        // enough to make way.
+        std::uint32_t quiet_ms = 0;
+        // The longest a connection is spared for bytes still arriving.
+        std::uint32_t max_read_ms = 0;
     };
     using Deliver = std::function<void(ReceivedTcpText&& text)>;
     // Called as a connection leaves the framing, before its text (if any) is
-    // delivered; dropped when its text is lost.
-    using Close = std::function<void(int id, bool dropped)>;
+    // delivered; the cause is kNone unless its text is lost.
+    using Close = std::function<void(int id, TcpTextDrop cause)>;
 
     TcpTextFraming(const Limits& limits, std::shared_ptr<TcpTextBudget> budget, Deliver deliver,
                    Close close);
@@ -86,22 +112,25 @@ public:
     TcpTextFraming(const TcpTextFraming&) = delete;
     TcpTextFraming& operator=(const TcpTextFraming&) = delete;
 
-    // A new connection (id unique among the open ones); the oldest is closed
-    // first when max_connections are open.
+    // A new connection (id unique among the open ones); the one whose time
+    // is up soonest (the oldest, unless one was spared) is closed first when
+    // max_connections are open.
     void Open(int id, std::uint32_t peer_address, std::int64_t now_ms);
     bool IsOpen(int id) const { return by_id_.count(id) != 0; }
     // How many bytes the connection may give now: up to one past its text's
     // cap, 0 when the bound is reached (see MakeRoom).
     std::size_t Room(int id) const;
-    // The bytes read; a text that passes max_bytes is dropped with its
-    // connection. Reading beyond Room passes the bound and is refused alike.
-    void Append(int id, const char* bytes, std::size_t count);
+    // The bytes read at now_ms; a text that passes max_bytes is dropped with
+    // its connection. Reading beyond Room passes the bound and is refused
+    // alike.
+    void Append(int id, const char* bytes, std::size_t count, std::int64_t now_ms);
     // The peer ended the stream: its text is handed on.
     void End(int id);
     // The connection failed: its text is dropped.
     void Fail(int id);
-    // The connection has bytes to give and no room: closes the oldest
-    // connections holding bytes while nothing waits for release. False when
+    // The connection has bytes to give and no room: closes the connections
+    // holding bytes, the oldest (the soonest due) first, while nothing waits
+    // for release. False when
     // reading must pause (texts wait) or the connection itself was closed.
     bool MakeRoom(int id, std::int64_t now_ms);
     // A connection has started once it gave bytes. A new text starts only
@@ -117,9 +146,14 @@ public:
     // Pauses when nothing can be read until texts are released: none has
     // started and handed-on texts leave no room for one. True when it paused.
     bool PauseUntilStartable(std::int64_t now_ms);
-    // The oldest started connection for which idle(id) holds (its peer has
-    // nothing more to give now), or -1.
-    int OldestIdle(const std::function<bool(int id)>& idle) const;
+    // Closes the oldest started connection that is quiet at now_ms and whose
+    // bytes do not wait unread, so that a new text may start. False when
+    // none is.
+    using Behind = std::function<bool(int id)>;
+    bool EvictQuiet(std::int64_t now_ms, const Behind& behind = {});
+    // When the first started connection turns quiet; false when none has
+    // started or quiet_ms is 0.
+    bool NextQuiet(std::int64_t& when_ms) const;
     // Whether a pause may end: the bound is no longer reached. Resume moves
     // every deadline on by the time paused.
     bool IsPaused() const { return paused_; }
@@ -128,9 +162,9 @@ public:
     // Closes every connection, none counted as dropped.
     void CloseAll();
     // Drops the connections whose time is up; nothing while paused. A
-    // connection for which behind(id) says its peer's bytes wait unread
-    // (the reader, not the peer, was slow) gets the whole time-out again.
-    using Behind = std::function<bool(int id)>;
+    // connection not quiet (within max_read_ms of its open), or for which
+    // behind(id) says its peer's bytes wait unread (the reader, not the
+    // peer, was slow), gets the whole time-out again.
     void Expire(std::int64_t now_ms, const Behind& behind = {});
     // The earliest deadline; false when no connection is open or paused.
     bool NextDeadline(std::int64_t& when_ms) const;
@@ -145,12 +179,17 @@ private:
         int id = -1;
         std::uint32_t peer_address = 0;
         std::int64_t deadline_ms = 0;
+        // When its bytes last arrived (its open before any), and the end of
+        // its sparing for bytes still arriving.
+        std::int64_t heard_ms = 0;
+        std::int64_t last_chance_ms = 0;
         std::string text;
         bool started = false;
     };
     using Iterator = std::list<Connection>::iterator;
 
-    void Remove(Iterator at, bool dropped);
+    void Remove(Iterator at, TcpTextDrop cause);
+    bool IsQuiet(const Connection& connection, std::int64_t now_ms) const;
 
     Limits limits_;
     std::shared_ptr<TcpTextBudget> budget_;

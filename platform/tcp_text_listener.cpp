@@ -38,6 +38,21 @@ std::uint64_t RaiseSoftDescriptorLimit(std::uint64_t most) {
                                            : static_cast<std::uint64_t>(limit.rlim_cur);
 }
 
+std::string TcpTextListener::DescribeDropped() const {
+    std::string described;
+    for (std::size_t cause = 0; cause < kTcpTextDropCauses; ++cause) {
+        const std::uint32_t count = dropped_by_cause_[cause].load();
+        if (count == 0)
+            continue;
+        if (!described.empty())
+            described += ", ";
+        described += TcpTextDropName(static_cast<TcpTextDrop>(cause));
+        described += ' ';
+        described += std::to_string(count);
+    }
+    return described;
+}
+
 KvResult TcpTextListener::Start(const std::string& address, std::uint16_t port, TextHandler handler,
                                 std::size_t max_bytes, std::uint32_t read_timeout_ms) {
     HeldTextHandler held;
@@ -58,7 +73,8 @@ KvResult TcpTextListener::StartHolding(const std::string& address, std::uint16_t
     if (bound != KV_OK)
         return bound;
     handler_ = std::move(handler);
-    max_bytes_ = max_bytes;
+    // A text that could not fit the bound would never start.
+    max_bytes_ = std::min(max_bytes, kMaxBufferedBytes);
     read_timeout_ms_ = read_timeout_ms;
     max_connections_ = ConnectionCap();
     peak_held_.store(0);
@@ -139,17 +155,22 @@ void TcpTextListener::Run() {
     std::int64_t accept_paused_until = 0;
     constexpr int kEventBatch = 64;
     epoll_event events[kEventBatch];
+    TcpTextFraming::Limits limits{max_bytes_, read_timeout_ms_, max_connections_,
+                                  kMaxBufferedBytes};
+    limits.quiet_ms = std::min(kQuietMs, read_timeout_ms_ / 2);
+    limits.max_read_ms = kMaxSparedTimeOuts * read_timeout_ms_;
     TcpTextFraming framing(
-        TcpTextFraming::Limits{max_bytes_, read_timeout_ms_, max_connections_, kMaxBufferedBytes},
-        budget_,
+        limits, budget_,
         [this](ReceivedTcpText&& text) {
             if (handler_)
                 handler_(std::move(text));
         },
         // The counts change before the peer can see the close.
-        [this, &framing, &descriptors](int fd, bool dropped) {
-            if (dropped)
+        [this, &framing, &descriptors](int fd, TcpTextDrop cause) {
+            if (cause != TcpTextDrop::kNone) {
+                dropped_by_cause_[static_cast<std::size_t>(cause)].fetch_add(1);
                 dropped_.fetch_add(1);
+            }
             open_.store(framing.GetOpenCount());
             ::close(fd);
             descriptors.Give();
@@ -168,31 +189,25 @@ void TcpTextListener::Run() {
     // Connections not started for want of room, unwatched until texts under
     // way make room (a watched one would be reported ready again at once).
     std::deque<int> deferred;
-    bool looked_for_idle = false;
+    bool looked_for_quiet = false;
     const auto watch = [&](int fd, bool on) {
         epoll_event change{on ? static_cast<std::uint32_t>(EPOLLIN) : 0u, {}};
         change.data.fd = fd;
         ::epoll_ctl(epoll_fd_, EPOLL_CTL_MOD, fd, &change);
     };
     // Whether a new text may start now; a started connection whose peer has
-    // nothing more to give makes way for it, as the byte bound would close
-    // it anyway.
-    const auto may_start = [&](int fd) {
+    // been quiet for a while makes way for it (a peer that starts texts and
+    // stalls would otherwise hold the room until its time-out).
+    const auto may_start = [&](int fd, std::int64_t now) {
         if (framing.IsStarted(fd) || framing.Startable() > 0)
             return true;
-        if (!looked_for_idle) {
-            looked_for_idle = true;
-            const int idle = framing.OldestIdle([&](int id) { return !behind(id); });
-            if (idle >= 0) {
-                framing.Fail(idle);
-                looked_for_idle = false;
-            }
-        }
+        if (!looked_for_quiet)
+            looked_for_quiet = !framing.EvictQuiet(now, behind);
         return framing.Startable() > 0;
     };
     // Reads what the connection has, as far as the bound allows.
     const auto read_from = [&](int fd, std::int64_t now) {
-        if (!may_start(fd)) {
+        if (!may_start(fd, now)) {
             watch(fd, false);
             deferred.push_back(fd);
             if (framing.PauseUntilStartable(now))
@@ -218,7 +233,7 @@ void TcpTextListener::Run() {
                 return;
             }
             if (got > 0) {
-                framing.Append(fd, buffer, static_cast<std::size_t>(got));
+                framing.Append(fd, buffer, static_cast<std::size_t>(got), now);
                 const std::size_t held = budget_->held.load();
                 if (held > peak_held_.load())
                     peak_held_.store(held);
@@ -254,9 +269,15 @@ void TcpTextListener::Run() {
             budget_->starved.store(false);
             framing.Resume(now);
         }
-        looked_for_idle = false;
-        // Watched again as far as they may start; a descriptor closed and
-        // reused meanwhile is watched already.
+        looked_for_quiet = false;
+        // Those closed meanwhile are gone; a descriptor reused meanwhile is
+        // watched already, and once started wants no room made for it.
+        std::erase_if(deferred,
+                      [&](int fd) { return !framing.IsOpen(fd) || framing.IsStarted(fd); });
+        while (!deferred.empty() && framing.Startable() < deferred.size() &&
+               framing.EvictQuiet(now, behind)) {
+        }
+        // Watched again as far as they may start.
         for (std::size_t room = framing.Startable(); room > 0 && !deferred.empty(); --room) {
             if (framing.IsOpen(deferred.front()))
                 watch(deferred.front(), true);
@@ -271,6 +292,11 @@ void TcpTextListener::Run() {
             timeout = MillisecondsUntil(accept_paused_until, now);
         if (std::int64_t deadline = 0; framing.NextDeadline(deadline)) {
             const int left = MillisecondsUntil(deadline, now);
+            timeout = timeout < 0 ? left : std::min(timeout, left);
+        }
+        // Texts waiting to start look again when a started one turns quiet.
+        if (std::int64_t quiet = 0; !deferred.empty() && framing.NextQuiet(quiet)) {
+            const int left = MillisecondsUntil(quiet, now);
             timeout = timeout < 0 ? left : std::min(timeout, left);
         }
         const int ready = ::epoll_wait(epoll_fd_, events, kEventBatch, timeout);
@@ -339,6 +365,7 @@ void TcpTextListener::Run() {
             if (::epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, fd, &watch) != 0) {
                 ::close(fd);
                 descriptors.Give();
+                dropped_by_cause_[static_cast<std::size_t>(TcpTextDrop::kFailed)].fetch_add(1);
                 dropped_.fetch_add(1);
                 continue;
             }

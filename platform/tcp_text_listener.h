@@ -16,6 +16,14 @@
 // texts fill it, reading and accepting pause. An accept that fails for want of
 // descriptors or memory pauses accepting for kAcceptPauseMs. Socket time-outs
 // are real time.
+//
+// A connection is judged idle only over time: its peer is quiet once none of
+// its bytes has arrived for kQuietMs (or half the read time-out, if less).
+// The read time-out spares a connection that is not quiet, for at most
+// kMaxSparedTimeOuts time-outs in all, or whose bytes wait unread; when no new
+// text may start, the started connection quiet the longest makes way for it.
+// Bytes on their way (in the sender's queue, or a round trip away) are not
+// seen by one look at the socket, so nothing is closed on one look alone.
 
 #include "platform/descriptor_budget.h"
 #include "platform/result_codes.h"
@@ -43,6 +51,8 @@ public:
     static constexpr std::size_t kSpareDescriptors = DescriptorBudget::kSpareDescriptors;
     static constexpr std::size_t kMaxBufferedBytes = 32 * 1024 * 1024;
     static constexpr std::uint32_t kAcceptPauseMs = 100;
+    static constexpr std::uint32_t kQuietMs = 1000;
+    static constexpr std::uint32_t kMaxSparedTimeOuts = 5;
 
     TcpTextListener() = default;
     ~TcpTextListener() { Stop(); }
@@ -50,7 +60,8 @@ public:
     TcpTextListener& operator=(const TcpTextListener&) = delete;
 
     // Binds address:port (a dotted address; 0: any free port) and starts the
-    // thread, which calls handler for every text read. KV_E_SOCKET_CREATE
+    // thread, which calls handler for every text read; max_bytes is held to
+    // kMaxBufferedBytes at most. KV_E_SOCKET_CREATE
     // when the socket cannot be made, bound or listened on; KV_E_FAIL when
     // already started or the address is not dotted.
     KvResult Start(const std::string& address, std::uint16_t port, TextHandler handler,
@@ -65,8 +76,14 @@ public:
     bool IsRunning() const { return listen_fd_ >= 0; }
     // The bound port; 0 when not started.
     std::uint16_t GetPort() const { return port_; }
-    // Texts dropped for size, time or a limit.
+    // Texts dropped for size, time or a limit, in all and by cause.
     std::uint32_t GetDroppedCount() const { return dropped_.load(); }
+    std::uint32_t GetDroppedCount(TcpTextDrop cause) const {
+        return dropped_by_cause_[static_cast<std::size_t>(cause)].load();
+    }
+    // The causes with texts dropped, for a log: "read time-out 2, size cap 1";
+    // empty when none was.
+    std::string DescribeDropped() const;
     // Connections accepted so far, and those open now.
     std::uint64_t GetAcceptedCount() const { return accepted_.load(); }
     std::size_t GetOpenCount() const { return open_.load(); }
@@ -96,6 +113,7 @@ private:
     std::shared_ptr<TcpTextBudget> budget_;
     std::thread thread_;
     std::atomic<std::uint32_t> dropped_{0};
+    std::atomic<std::uint32_t> dropped_by_cause_[kTcpTextDropCauses] = {};
     std::atomic<std::uint64_t> accepted_{0};
     std::atomic<std::size_t> open_{0};
     std::atomic<std::uint32_t> accept_failures_{0};

@@ -250,6 +250,12 @@ bool JobHost::PumpOnce() {
         Dispatch(posted);
         worked = true;
     }
+    // Texts the listener dropped, by cause, so that the log tells which
+    // limit closed them.
+    if (const std::uint32_t dropped = listener_.GetDroppedCount(); dropped != listener_dropped_) {
+        listener_dropped_ = dropped;
+        host_log_.Add("the listener dropped texts: " + listener_.DescribeDropped());
+    }
     // A step that only posted a message (a request to a service of this
     // host) has work waiting all the same.
     const bool stepped = StepJobs();

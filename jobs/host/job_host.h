@@ -281,6 +281,8 @@ private:
     std::atomic<std::size_t> queued_texts_{0};
     std::deque<std::unique_ptr<ReceivedTcpText>> held_texts_;
     std::uint32_t root_id_ = 0;
+    // The listener's dropped texts already logged.
+    std::uint32_t listener_dropped_ = 0;
     std::function<void(const std::string&)> wire_observer_;
     SendHook send_hook_;
     HostProcessKind process_kind_ = HostProcessKind::kNone;

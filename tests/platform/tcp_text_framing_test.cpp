@@ -22,8 +22,9 @@ protected:
           framing_(
               {kMaxBytes, kTimeoutMs, kMaxConnections, kMaxHeld}, budget_,
               [this](ReceivedTcpText&& text) { texts_.push_back(std::move(text)); },
-              [this](int id, bool dropped) {
-                  closed_.push_back({id, dropped});
+              [this](int id, TcpTextDrop cause) {
+                  closed_.push_back({id, cause != TcpTextDrop::kNone});
+                  causes_.push_back(cause);
               }) {}
 
     // Reads as the listener does: within the room given, making room first.
@@ -36,7 +37,7 @@ protected:
                 break;
             room = framing_.Room(id);
             const std::size_t count = std::min(room, bytes.size() - at);
-            framing_.Append(id, bytes.data() + at, count);
+            framing_.Append(id, bytes.data() + at, count, now_ms);
             at += count;
         }
         return at;
@@ -59,6 +60,7 @@ protected:
     TcpTextFraming framing_;
     std::vector<ReceivedTcpText> texts_;
     std::vector<Closed> closed_;
+    std::vector<TcpTextDrop> causes_;
 };
 
 TEST_F(FramingTest, EachTextIsTheBytesOfOneConnection) {
@@ -84,34 +86,66 @@ TEST_F(FramingTest, LimitsOfSizeTimeAndConnections) {
         const char* name;
         std::string bytes;
         std::int64_t end_at_ms;
-        bool delivered;
+        TcpTextDrop cause;
     };
     const Case cases[] = {
-        {"at the size cap", std::string(kMaxBytes, 'a'), 0, true},
-        {"one byte above", std::string(kMaxBytes + 1, 'a'), 0, false},
-        {"ended just in time", "a", kTimeoutMs - 1, true},
-        {"ended at the time-out", "a", kTimeoutMs, false},
+        {"at the size cap", std::string(kMaxBytes, 'a'), 0, TcpTextDrop::kNone},
+        {"one byte above", std::string(kMaxBytes + 1, 'a'), 0, TcpTextDrop::kSizeCap},
+        {"ended just in time", "a", kTimeoutMs - 1, TcpTextDrop::kNone},
+        {"ended at the time-out", "a", kTimeoutMs, TcpTextDrop::kReadTimeOut},
     };
     int id = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         texts_.clear();
-        closed_.clear();
+        causes_.clear();
         ++id;
         framing_.Open(id, 0, 0);
         Give(id, c.bytes);
         framing_.Expire(c.end_at_ms);
         framing_.End(id);
-        EXPECT_EQ(texts_.size(), c.delivered ? 1u : 0u);
-        EXPECT_EQ(closed_, (std::vector<Closed>{{id, !c.delivered}}));
+        EXPECT_EQ(texts_.size(), c.cause == TcpTextDrop::kNone ? 1u : 0u);
+        EXPECT_EQ(causes_, (std::vector<TcpTextDrop>{c.cause}));
         EXPECT_EQ(framing_.GetOpenCount(), 0u);
     }
     // The oldest makes way for a connection beyond the cap.
     closed_.clear();
+    causes_.clear();
     for (int more = 10; more < 10 + static_cast<int>(kMaxConnections) + 1; ++more)
         framing_.Open(more, 0, more);
     EXPECT_EQ(closed_, (std::vector<Closed>{{10, true}}));
+    EXPECT_EQ(causes_, (std::vector<TcpTextDrop>{TcpTextDrop::kConnectionCap}));
     EXPECT_EQ(framing_.GetOpenCount(), kMaxConnections);
+}
+
+TEST_F(FramingTest, APeerIsJudgedQuietOnlyOverTime) {
+    std::vector<TcpTextDrop> causes;
+    TcpTextFraming framing(
+        {kMaxBytes, kTimeoutMs, kMaxConnections, kMaxHeld, 1000, 5 * kTimeoutMs}, budget_,
+        [](ReceivedTcpText&&) {}, [&](int, TcpTextDrop cause) { causes.push_back(cause); });
+    // Bytes within the last second spare a connection at its time-out.
+    framing.Open(1, 0, 0);
+    framing.Append(1, "a", 1, 1500);
+    framing.Expire(kTimeoutMs);
+    EXPECT_TRUE(framing.IsOpen(1));
+    // A started connection makes way only once quiet for that second.
+    EXPECT_FALSE(framing.EvictQuiet(2499));
+    std::int64_t quiet_at = 0;
+    ASSERT_TRUE(framing.NextQuiet(quiet_at));
+    EXPECT_EQ(quiet_at, 2500);
+    EXPECT_TRUE(framing.EvictQuiet(2500));
+    // A trickle is spared for five time-outs at most.
+    constexpr std::int64_t kOpenedAt = 3000;
+    framing.Open(2, 0, kOpenedAt);
+    std::int64_t now = kOpenedAt;
+    for (; framing.IsOpen(2); now += 500) {
+        if ((now - kOpenedAt) % kTimeoutMs == kTimeoutMs - 500)
+            framing.Append(2, "b", 1, now);
+        framing.Expire(now);
+    }
+    EXPECT_EQ(now - 500, kOpenedAt + 5 * kTimeoutMs);
+    EXPECT_EQ(causes,
+              (std::vector<TcpTextDrop>{TcpTextDrop::kEviction, TcpTextDrop::kReadTimeOut}));
 }
 
 TEST_F(FramingTest, TextsBeingReadThatFillTheBoundLoseTheOldest) {

@@ -1,5 +1,6 @@
 // What a host takes from the wire: texts for a job come from its partner's
-// address only, and the logs keep the latest entries while the count goes on.
+// address only, the logs keep the latest entries while the count goes on, and
+// a text the listener drops is logged with its cause.
 #include "jobs/host/job_host.h"
 
 #include "data/data_host.h"
@@ -225,6 +226,14 @@ TEST_F(HostInputTest, TheServiceLogKeepsTheLatestEntries) {
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[0].text, "two");
     EXPECT_EQ(log[1].text, "three");
+}
+
+TEST_F(HostInputTest, ATextTheListenerDropsIsLoggedWithItsCause) {
+    // Its sender may or may not see the reset before it has written all.
+    const std::string too_long(TcpTextListener::kDefaultMaxBytes + 1, 'x');
+    SendFrom("127.0.0.2", server_.GetPort(), too_long);
+    ASSERT_TRUE(Run([&] { return !server_.GetHostLog().empty(); }));
+    EXPECT_EQ(server_.GetHostLog().back(), "the listener dropped texts: size cap 1");
 }
 
 } // namespace

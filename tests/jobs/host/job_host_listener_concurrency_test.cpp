@@ -155,7 +155,7 @@ TEST(JobHostListenerConcurrency, AFloodTheHostDoesNotTakeYetStaysWithinTheListen
     for (std::thread& thread : senders)
         thread.join();
     EXPECT_EQ(server.GetReceivedCount(), static_cast<std::uint64_t>(kTexts));
-    EXPECT_EQ(listener.GetDroppedCount(), 0u);
+    EXPECT_EQ(listener.GetDroppedCount(), 0u) << listener.DescribeDropped();
     EXPECT_LE(listener.GetPeakHeldBytes(), TcpTextListener::kMaxBufferedBytes);
     EXPECT_EQ(listener.GetHeldBytes(), 0u);
     std::set<int> numbers;
