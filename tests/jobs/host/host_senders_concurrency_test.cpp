@@ -154,6 +154,17 @@ bool SocketsAbove(std::size_t count, int above, std::vector<int>& sockets) {
     return true;
 }
 
+// Connects each socket to the port on the loopback address.
+bool ConnectEach(const std::vector<int>& sockets, std::uint16_t port) {
+    sockaddr_in server{};
+    server.sin_family = AF_INET;
+    server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    server.sin_port = htons(port);
+    return std::all_of(sockets.begin(), sockets.end(), [&](int fd) {
+        return ::connect(fd, reinterpret_cast<sockaddr*>(&server), sizeof server) == 0;
+    });
+}
+
 const std::string& LongText() {
     static const std::string text(16 << 20, 'x');
     return text;
@@ -418,12 +429,7 @@ TEST_F(HostSendersTest, ASendWaitingForADescriptorGoesWhenTheListenerGivesOneBac
         ASSERT_TRUE(lowered.ok());
         ASSERT_EQ(DescriptorBudget::Capacity(), kCapacity);
         // Connections the server's listener holds take every descriptor.
-        sockaddr_in server{};
-        server.sin_family = AF_INET;
-        server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        server.sin_port = htons(server_.GetPort());
-        for (int fd : flood)
-            ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&server), sizeof server), 0);
+        ASSERT_TRUE(ConnectEach(flood, server_.GetPort()));
         ASSERT_TRUE(Run([] {
             return DescriptorBudget::Get().InUse() == DescriptorBudget::Capacity();
         }));
@@ -561,12 +567,7 @@ TEST_F(HostSendersTest, AFloodAndSilentDestinationsShareTheDescriptorsWithoutAFa
             ASSERT_TRUE(workstation_.PostSend(addresses[i], silent[i]->GetPort(), "<Mark/>",
                                               CKvJobData::kSendTimeoutMs,
                                               [&](KvResult result) { results.push_back(result); }));
-        sockaddr_in server{};
-        server.sin_family = AF_INET;
-        server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        server.sin_port = htons(server_.GetPort());
-        for (int fd : flood)
-            ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&server), sizeof server), 0);
+        ASSERT_TRUE(ConnectEach(flood, server_.GetPort()));
         // A text to the server gets its descriptor once one is given back.
         std::vector<std::string> received;
         server_.SetWireObserver([&](const std::string& text) { received.push_back(text); });
