@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <unistd.h>
 
 TcpTextBudget::~TcpTextBudget() {
@@ -33,24 +34,25 @@ void TcpTextLease::Release() {
     bytes_ = 0;
 }
 
+namespace {
+
+// In the order of TcpTextDrop.
+constexpr const char* kTcpTextDropNames[] = {
+    "not dropped",
+    "read time-out",
+    "size cap",
+    "byte bound",
+    "made way for a new text",
+    "connection failed",
+    "connection cap",
+};
+static_assert(std::size(kTcpTextDropNames) == kTcpTextDropCauses);
+
+} // namespace
+
 const char* TcpTextDropName(TcpTextDrop cause) {
-    switch (cause) {
-    case TcpTextDrop::kNone:
-        return "not dropped";
-    case TcpTextDrop::kReadTimeOut:
-        return "read time-out";
-    case TcpTextDrop::kSizeCap:
-        return "size cap";
-    case TcpTextDrop::kByteBound:
-        return "byte bound";
-    case TcpTextDrop::kEviction:
-        return "made way for a new text";
-    case TcpTextDrop::kFailed:
-        return "connection failed";
-    case TcpTextDrop::kConnectionCap:
-        return "connection cap";
-    }
-    return "unknown";
+    const auto index = static_cast<std::size_t>(cause);
+    return index < kTcpTextDropCauses ? kTcpTextDropNames[index] : "unknown";
 }
 
 TcpTextFraming::TcpTextFraming(const Limits& limits, std::shared_ptr<TcpTextBudget> budget,

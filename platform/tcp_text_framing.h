@@ -77,7 +77,8 @@ enum class TcpTextDrop : std::uint8_t {
     // The framing's own connection cap; the listener stops accepting first.
     kConnectionCap,
 };
-inline constexpr std::size_t kTcpTextDropCauses = 7;
+inline constexpr std::size_t kTcpTextDropCauses =
+    static_cast<std::size_t>(TcpTextDrop::kConnectionCap) + 1;
 // "read time-out", "size cap", ...; the words a log uses.
 const char* TcpTextDropName(TcpTextDrop cause);
 
