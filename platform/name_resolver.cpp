@@ -7,6 +7,8 @@
 
 #include <cstring>
 #include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -78,4 +80,29 @@ bool SystemNameResolver::LookupAddress(const std::string& name, std::uint32_t& a
     }
     freeaddrinfo(results);
     return found;
+}
+
+bool StartBoundedLookUp(std::atomic<std::size_t>& running, std::size_t most, std::string name,
+                        LookUpDone done) {
+    std::size_t under_way = running.load();
+    do {
+        if (under_way >= most)
+            return false;
+    } while (!running.compare_exchange_weak(under_way, under_way + 1));
+    try {
+        std::thread([&running, name = std::move(name), done = std::move(done),
+                     resolver = ShareNameResolver()]() mutable {
+            std::uint32_t address = 0;
+            const bool resolved = resolver->LookupAddress(name, address);
+            // Free before `done` is told, so that a look-up it starts finds
+            // the slot free.
+            running.fetch_sub(1);
+            done(resolved, address);
+            resolver.reset();
+        }).detach();
+    } catch (const std::system_error&) {
+        running.fetch_sub(1);
+        return false;
+    }
+    return true;
 }

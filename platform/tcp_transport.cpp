@@ -9,8 +9,6 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -38,15 +36,6 @@ using Deadline = std::chrono::steady_clock::time_point;
 // destroyed, so that a thread still in the resolver at exit finds it.
 std::atomic<std::size_t> g_look_ups{0};
 
-bool TakeLookUpSlot() {
-    std::size_t running = g_look_ups.load();
-    do {
-        if (running >= kMaxSendTextLookUps)
-            return false;
-    } while (!g_look_ups.compare_exchange_weak(running, running + 1));
-    return true;
-}
-
 // What a look-up thread shares with its caller, who may have given up; the
 // thread holds it, so it outlives the caller's wait.
 struct LookUp {
@@ -60,16 +49,11 @@ struct LookUp {
 // The resolver has no time-out, so the caller waits for its thread only until
 // the deadline.
 bool LookUpWithin(const std::string& host, Deadline deadline, std::uint32_t& found) {
-    if (std::chrono::steady_clock::now() >= deadline || !TakeLookUpSlot())
+    if (std::chrono::steady_clock::now() >= deadline)
         return false;
     auto look_up = std::make_shared<LookUp>();
-    try {
-        std::thread([look_up, host, resolver = ShareNameResolver()]() mutable {
-            std::uint32_t address = 0;
-            const bool resolved = resolver->LookupAddress(host, address);
-            // The slot is free before the resolver is let go, so that a
-            // caller that sees the resolver gone finds the slot free.
-            g_look_ups.fetch_sub(1);
+    const bool started = StartBoundedLookUp(
+        g_look_ups, kMaxSendTextLookUps, host, [look_up](bool resolved, std::uint32_t address) {
             {
                 std::lock_guard lock(look_up->mutex);
                 look_up->done = true;
@@ -77,12 +61,9 @@ bool LookUpWithin(const std::string& host, Deadline deadline, std::uint32_t& fou
                 look_up->found = address;
             }
             look_up->ended.notify_all();
-            resolver.reset();
-        }).detach();
-    } catch (const std::system_error&) {
-        g_look_ups.fetch_sub(1);
+        });
+    if (!started)
         return false;
-    }
     std::unique_lock lock(look_up->mutex);
     if (!look_up->ended.wait_until(lock, deadline, [&] { return look_up->done; }))
         return false;

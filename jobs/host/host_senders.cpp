@@ -315,27 +315,21 @@ void HostSenders::Loop::Begin(std::uint64_t id, Item item, const Destination& de
         AfterAddress(id, now);
         return;
     }
-    // Slots are taken only here, on the loop's thread; the look-ups give
-    // them back.
-    if (shared_->look_up_slots.load() >= kMaxLookUps) {
+    // The thread holds what it uses: the senders may be gone when it ends.
+    const bool started = StartBoundedLookUp(
+        shared_->look_up_slots, kMaxLookUps, send.item.host,
+        [shared = shared_, id](bool resolved, std::uint32_t found) {
+            {
+                std::lock_guard lock(shared->mutex);
+                shared->looked_up.push_back(LookedUp{id, resolved, found});
+            }
+            shared->Wake();
+        });
+    if (!started) {
         Finish(id, kTooManyLookUps);
         return;
     }
-    shared_->look_up_slots.fetch_add(1);
     send.stage = Stage::kLookingUp;
-    // The thread holds what it uses: the senders may be gone when it ends.
-    std::thread([shared = shared_, id, host = send.item.host, resolver = ShareNameResolver()] {
-        std::uint32_t found = 0;
-        const bool resolved = resolver->LookupAddress(host, found);
-        // The slot is free before the loop hears, so that its next look-up
-        // finds it free.
-        shared->look_up_slots.fetch_sub(1);
-        {
-            std::lock_guard lock(shared->mutex);
-            shared->looked_up.push_back(LookedUp{id, resolved, found});
-        }
-        shared->Wake();
-    }).detach();
 }
 
 void HostSenders::Loop::AfterAddress(std::uint64_t id, std::int64_t now) {
