@@ -223,8 +223,9 @@ HWND StopAfter(HWND dialog, HWND parent, HWND next) {
 
 // Hiding, disabling or destroying took the focus. While the top-level
 // window it was in can still take keys, the focus goes where Tab from the
-// lost control would have gone, so that a person can go on typing, else to
-// that window; otherwise it goes where it goes when a dialog ends.
+// lost control would have gone, so that a person can go on typing, else
+// where its dialog opens, else to that window; otherwise it goes where it
+// goes when a dialog ends.
 void PlaceLostFocus(HWND window, HWND parent, HWND next) {
     HWND top = window;
     HWND dialog = nullptr;
@@ -244,7 +245,12 @@ void PlaceLostFocus(HWND window, HWND parent, HWND next) {
             next = NextSibling(parent);
             parent = ParentOf(parent);
         }
-        if (const HWND stop = StopAfter(dialog, parent, next)) {
+        HWND stop = StopAfter(dialog, parent, next);
+        // No stop left, as when a sheet's shown page loses its only one or is
+        // hidden itself: where the dialog opens, at a sheet's tabs.
+        if (stop == nullptr)
+            stop = FirstStop(dialog);
+        if (stop != nullptr) {
             FocusStop(stop);
             return;
         }

@@ -280,6 +280,34 @@ TEST_F(GalleryTest, APageTheProgramTurnsLeavesTheFocusOnTheTabsForTheKeys) {
     EXPECT_EQ(::GetFocus(), configuration_->Combo().m_hWnd);
 }
 
+// The search page's only stop, or the page itself, taken away while the
+// digits field holds the focus: the focus goes to the tabs, where the keys
+// still turn the page.
+TEST_F(GalleryTest, ASearchPageWhoseOnlyStopIsTakenAwayLeavesTheFocusOnTheTabs) {
+    const struct {
+        const char* name;
+        std::function<void(gallery::ConfigurationDialog&)> take;
+    } cases[] = {
+        {"digits hidden", [](gallery::ConfigurationDialog& dialog) { dialog.Digits().ShowWindow(SW_HIDE); }},
+        {"digits disabled", [](gallery::ConfigurationDialog& dialog) { dialog.Digits().EnableWindow(FALSE); }},
+        {"digits destroyed", [](gallery::ConfigurationDialog& dialog) { dialog.Digits().DestroyWindow(); }},
+        {"shown page hidden",
+         [](gallery::ConfigurationDialog& dialog) { dialog.Sheet().GetActivePage()->ShowWindow(SW_HIDE); }},
+    };
+    const focus_sequences::Sequence from_the_digits{"", true, {}, ""};
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        focus_sequences::Open(from_the_digits, configuration_, catalog_, router_, clock_);
+        row.take(*configuration_);
+        EXPECT_EQ(::GetFocus(), configuration_->Tabs().m_hWnd);
+        InputDriver input(clock_);
+        input.KeyDown(VK_CONTROL);
+        input.Key(VK_NEXT);
+        input.KeyUp(VK_CONTROL);
+        EXPECT_EQ(configuration_->Sheet().GetActiveIndex(), gallery::ConfigurationDialog::kSourcesPage);
+    }
+}
+
 TEST_F(GalleryTest, PicturesMatchTheirGoldensAndShowWhatMatters) {
     const std::vector<std::string> files =
         gallery::WriteGallery(*action_, *configuration_, catalog_, (folder_ / "pictures").string());

@@ -129,8 +129,9 @@ TEST(UiThread, AutoDeleteThreadDeletesItselfWhenItEnds) {
         ManualResetEvent* deleted_;
     };
     // Never destroyed: the detached thread may still be inside Set when the
-    // wait returns.
+    // wait returns. Reset, since a repeated run finds it set by the last one.
     static ManualResetEvent& deleted = *new ManualResetEvent;
+    deleted.Reset();
     auto* thread = new Deleting(&deleted);
     ASSERT_TRUE(thread->CreateThread());
     ASSERT_TRUE(thread->PostMessage(kQuitSeven, 0, 0));
