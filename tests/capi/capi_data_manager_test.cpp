@@ -6,6 +6,8 @@
 #include "framework/named_value.h"
 #include "platform/text.h"
 
+#include <cstring>
+
 namespace {
 
 Bytes Frame(const std::string& text, std::uint16_t length_field) {
@@ -438,6 +440,67 @@ TEST_P(DroppedBlocksTest, AreNamedInOneStatusTextOnceTheCallIsOver) {
     EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
 }
 
+// The same 120 s with the frames split across blocks of 1 to 128 bytes and
+// noise before every tenth frame, each block due when its last byte is at
+// 64 kbit/s. Every frame reported was sent, byte for byte, and after the one
+// reported before it; at 10 ms passes every frame is.
+TEST_P(DroppedBlocksTest, AFrameCutByADroppedBlockIsDroppedWithIt) {
+    std::uint32_t seed = 4711;
+    const auto random = [&seed](std::uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % bound;
+    };
+    Bytes bytes;
+    std::vector<std::string> sent;
+    constexpr std::size_t kBytesIn120Seconds = 120 * 8000;
+    while (bytes.size() < kBytesIn120Seconds) {
+        // Noise without 0x50 cannot begin a sync pattern.
+        for (std::uint32_t noise = sent.size() % 10 == 9 ? 1 + random(40) : 0; noise > 0; --noise)
+            bytes.push_back(static_cast<std::uint8_t>(0x51 + random(200)));
+        sent.push_back(Format("%05zu", sent.size()));
+        const Bytes frame = Frame(sent.back(), 5);
+        bytes.insert(bytes.end(), frame.begin(), frame.end());
+    }
+    std::vector<ScriptedCapiStep> steps = {
+        ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100)};
+    for (std::size_t at = 0, due_ms = 0; at < bytes.size();) {
+        const std::size_t length = std::min<std::size_t>(1 + random(128), bytes.size() - at);
+        const std::size_t end_ms = (at + length) / 8;
+        steps.push_back(
+            ScriptedCapiStep::Data(Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                                         bytes.begin() + static_cast<std::ptrdiff_t>(at + length)),
+                                   static_cast<std::uint32_t>(end_ms - due_ms)));
+        at += length;
+        due_ms = end_ms;
+    }
+    steps.push_back(ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x3490, 16));
+    Call(steps);
+    Drive(static_cast<int>(150'000 / GetParam()), GetParam());
+    const std::vector<std::string> frames = Frames();
+    std::size_t never_sent = 0;
+    std::size_t out_of_order = 0;
+    std::size_t after = 0;
+    for (const std::string& frame : frames) {
+        const std::size_t number = std::strtoul(frame.c_str(), nullptr, 10);
+        if (number >= sent.size() || sent[number] != frame) {
+            ++never_sent;
+            continue;
+        }
+        if (number < after)
+            ++out_of_order;
+        after = number + 1;
+    }
+    EXPECT_EQ(never_sent, 0u);
+    EXPECT_EQ(out_of_order, 0u);
+    if (GetParam() == 10) {
+        EXPECT_TRUE(frames == sent);
+        EXPECT_EQ(data_->GetDroppedBlocks(), 0u);
+    } else {
+        EXPECT_GT(data_->GetDroppedBlocks(), 0u);
+    }
+    EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
+}
+
 INSTANTIATE_TEST_SUITE_P(PassIntervals, DroppedBlocksTest, testing::Values(40u, 10u));
 
 // A stop request while an answered call waits to be made active: the call
@@ -571,6 +634,65 @@ TEST_F(B3FrameReaderTest, NoiseMovesTheReadPositionToItsSeventhLastByte) {
     EXPECT_EQ(Next(), "-");
     EXPECT_EQ(position_, 0);
 }
+
+// Five frames with the bytes from cut to resume lost in blocks the full
+// stream dropped. A frame the gap cuts goes with it, and the read goes on to
+// the next whole frame in the same read; a frame whose sync pattern, length
+// and data came before the gap is read, and the bytes after the gap are not
+// its padding. Read once everything has come, and as each block comes.
+struct FrameGap {
+    const char* where;
+    std::size_t cut;
+    std::size_t resume;
+    std::vector<std::string> frames;
+};
+
+void PrintTo(const FrameGap& gap, std::ostream* out) {
+    *out << "a gap in the " << gap.where;
+}
+
+class B3FrameGapTest : public B3FrameReaderTest, public testing::WithParamInterface<FrameGap> {
+protected:
+    std::vector<std::string> ReadAll() {
+        std::vector<std::string> frames;
+        for (std::string frame = Next(); frame != "-"; frame = Next())
+            frames.push_back(frame);
+        return frames;
+    }
+};
+
+TEST_P(B3FrameGapTest, AFrameCutByTheGapIsDroppedAndTheNextWholeOneRead) {
+    Bytes bytes;
+    for (const char* text : {"first", "second", "3rd", "fourth", "5th"}) {
+        const Bytes frame = Frame(text, static_cast<std::uint16_t>(std::strlen(text)));
+        bytes.insert(bytes.end(), frame.begin(), frame.end());
+    }
+    const auto cut = bytes.begin() + static_cast<std::ptrdiff_t>(GetParam().cut);
+    const auto resume = bytes.begin() + static_cast<std::ptrdiff_t>(GetParam().resume);
+    for (const bool read_as_they_come : {false, true}) {
+        SCOPED_TRACE(read_as_they_come ? "read as they come" : "read at the end");
+        stream_.DeleteAll();
+        position_ = 0;
+        ReceiveFullBlocks(Bytes(bytes.begin(), cut));
+        std::vector<std::string> frames =
+            read_as_they_come ? ReadAll() : std::vector<std::string>{};
+        stream_.NoteDropped();
+        ReceiveFullBlocks(Bytes(resume, bytes.end()));
+        for (const std::string& frame : ReadAll())
+            frames.push_back(frame);
+        EXPECT_EQ(frames, GetParam().frames);
+        EXPECT_EQ(stream_.GetDroppedCount(), 1u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gaps, B3FrameGapTest,
+    testing::Values(FrameGap{"sync", 32 + 4, 64 + 4, {"first", "fourth", "5th"}},
+                    FrameGap{"length", 32 + 9, 64 + 9, {"first", "fourth", "5th"}},
+                    FrameGap{"data", 32 + 12, 64 + 12, {"first", "fourth", "5th"}},
+                    FrameGap{"padding", 32 + 20, 96, {"first", "second", "fourth", "5th"}},
+                    FrameGap{"between", 64, 96, {"first", "second", "fourth", "5th"}}),
+    [](const testing::TestParamInfo<FrameGap>& info) { return std::string(info.param.where); });
 
 // Noise over more blocks than a stream holds, its last block ending with the
 // first bytes of a frame: the frame is read.
