@@ -32,6 +32,16 @@ CapiB3Connection* FindB3(CapiConnection& connection, std::uint32_t id, std::uint
     return nullptr;
 }
 
+// The blocks the stream of the connection's link that was read dropped; 0
+// for a connection not read: a second call taken in the same pass fills its
+// stream too, unread, and its drops are no loss to the requester.
+std::uint32_t DroppedOnTheLinkRead(CapiConnection& connection) {
+    if (connection.GetIdWord() != kCallMark)
+        return 0;
+    CapiB3Connection* b3 = FindB3(connection, kCallMark, CapiB3Connection::kIdle);
+    return b3 != nullptr ? b3->GetReceiveStream().GetDroppedCount() : 0;
+}
+
 } // namespace
 
 CapiDataManager::CapiDataManager() : CapiManagerBase(nullptr) {
@@ -54,7 +64,6 @@ void CapiDataManager::Reset() {
     frame_length_ = 0;
     read_position_ = -1;
     listen_phase_ = 0;
-    dropped_reported_ = GetDroppedBlocks();
 }
 
 KvResult CapiDataManager::Run() {
@@ -184,24 +193,16 @@ template <typename Match> void CapiDataManager::ReturnConnections(Match match) {
     for (const auto& connection : connections_.InUse())
         if (match(*connection))
             returned.push_back(connection.get());
+    std::uint32_t dropped = 0;
     for (CapiConnection* connection : returned) {
+        dropped += DroppedOnTheLinkRead(*connection);
         GiveUpCall(*connection);
         connections_.Release(connection);
     }
     if (owner_ != nullptr)
         owner_->GetConnectionTable().Transfer(connections_, connections_.GetFreeCount(), true);
-    if (!returned.empty())
-        ReportDroppedBlocks();
-}
-
-// Blocks are dropped only while a call is read, so those dropped since the
-// last records went back were the call's.
-void CapiDataManager::ReportDroppedBlocks() {
-    const std::uint32_t dropped = GetDroppedBlocks() - dropped_reported_;
-    if (dropped == 0)
-        return;
-    dropped_reported_ = GetDroppedBlocks();
-    PostStatusText(Format(kDroppedBlocksText, dropped));
+    if (dropped != 0)
+        PostStatusText(Format(kDroppedBlocksText, dropped));
 }
 
 void CapiDataManager::ReleaseCall() {

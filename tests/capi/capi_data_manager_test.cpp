@@ -237,14 +237,21 @@ TEST_F(CapiDataManagerTest, ASecondCallerWhileACallIsReadIsIgnored) {
 }
 
 // Two calls taken in one pass: the first is read, the second is cleared
-// when the first ends, before the records go back.
+// when the first ends, before the records go back. The second sends 1,030
+// full blocks meanwhile, which nobody reads: its stream drops 6 of them, and
+// the text on dropped blocks, which names the call read, is not posted.
 TEST_F(CapiDataManagerTest, ASecondCallTakenInTheSamePassIsClearedWithTheFirst) {
     const std::uint32_t first = Call({ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100),
                                       ScriptedCapiStep::Data(Frame("one", 3), 100)});
-    const std::uint32_t second = Call({});
+    std::vector<ScriptedCapiStep> blocks(1030, ScriptedCapiStep::Data(Bytes(128, 0x11), 16));
+    blocks.insert(blocks.begin(), ScriptedCapiStep::Make(ScriptedCapiStep::kConnectB3, 0, 100));
+    const std::uint32_t second = Call(blocks);
     Drive(8, 100);
     EXPECT_EQ(PutMessagesOf(CAPI_CONNECT, CAPI_RESP).size(), 2u);
     EXPECT_EQ(Frames(), std::vector<std::string>{"one"});
+    Drive(170, 100);
+    EXPECT_EQ(PutMessagesOf(CAPI_DATA_B3, CAPI_RESP).size(), 1031u);
+    EXPECT_EQ(data_->GetDroppedBlocks(), 6u);
     EXPECT_TRUE(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).empty());
     capi_.ScheduleSteps(first, {ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnectB3),
                                 ScriptedCapiStep::Make(ScriptedCapiStep::kDisconnect, 0x3490)});
@@ -262,6 +269,7 @@ TEST_F(CapiDataManagerTest, ASecondCallTakenInTheSamePassIsClearedWithTheFirst) 
     EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
     // The second call's DISCONNECT_IND is answered by the owner.
     EXPECT_EQ(PutMessagesOf(CAPI_DISCONNECT, CAPI_RESP).size(), 2u);
+    EXPECT_TRUE(status_messages_.empty());
     EXPECT_TRUE(capi_.GetViolations().empty());
 }
 
