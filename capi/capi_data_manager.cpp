@@ -229,10 +229,12 @@ void CapiDataManager::DoIdle() {
         stop_ = nullptr;
         SendSelfToRequester(stop, KV_MSG_ATTR_ENDED, false);
         // The shutdown waits on an answered call the network has not made
-        // active, for ever: it is cleared now, and waited for as any other.
+        // active, for ever: it is cleared now, and waited for as any other;
+        // made active after its record is back, the owner clears it.
         for (const auto& connection : connections_.InUse())
-            if (connection->GetState() == CapiConnection::kAccepted)
-                SendDisconnectReq(connection.get());
+            if (connection->GetState() == CapiConnection::kAccepted &&
+                SendDisconnectReq(connection.get()) == KV_OK)
+                connection->SetClearedBeforeActive(true);
         SetState(capi_state::kShutdown);
         return;
     }

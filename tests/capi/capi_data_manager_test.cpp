@@ -380,11 +380,21 @@ TEST_P(NeverActivatedCallsTest, EachIsClearedAfterElevenSecondsAndItsRecordComes
 
 INSTANTIATE_TEST_SUITE_P(Clearing, NeverActivatedCallsTest, testing::Bool());
 
-// A call cleared for want of activation, the clearing refused (true) or
-// unanswered for 1 s, its record back: made active after all, it is cleared
-// by the owner, once.
+// A call cleared for want of activation or at a stop request, the clearing
+// refused or unanswered for 1 s, its record back: made active after all, it
+// is cleared by the owner, once.
+struct Clearing {
+    bool refused;
+    bool at_stop;
+};
+
+void PrintTo(const Clearing& clearing, std::ostream* out) {
+    *out << (clearing.at_stop ? "at a stop, " : "unactivated, ")
+         << (clearing.refused ? "refused" : "unanswered");
+}
+
 class ActivatedAfterItsClearingTest : public CapiDataManagerTest,
-                                      public testing::WithParamInterface<bool> {};
+                                      public testing::WithParamInterface<Clearing> {};
 
 TEST_P(ActivatedAfterItsClearingTest, TheOwnerClearsTheCallOnce) {
     ScriptedIncomingCall call;
@@ -392,9 +402,15 @@ TEST_P(ActivatedAfterItsClearingTest, TheOwnerClearsTheCallOnce) {
     call.activates = false;
     const std::uint32_t plci = capi_.IncomingCall(call);
     Drive(2);
-    capi_.SetDisconnectInfo(GetParam() ? 0x2002 : 0);
-    capi_.SetSilent(!GetParam());
-    Drive(125, 100);
+    capi_.SetDisconnectInfo(GetParam().refused ? 0x2002 : 0);
+    capi_.SetSilent(!GetParam().refused);
+    if (GetParam().at_stop) {
+        Stop();
+        Drive(6, 100);
+        EXPECT_EQ(service_.GetHost().FindManagerByJobId(id_), nullptr);
+    } else {
+        Drive(125, 100);
+    }
     ASSERT_EQ(PutMessagesOf(CAPI_DISCONNECT, CAPI_REQ).size(), 1u);
     capi_.SetDisconnectInfo(0);
     capi_.SetSilent(false);
@@ -411,12 +427,17 @@ TEST_P(ActivatedAfterItsClearingTest, TheOwnerClearsTheCallOnce) {
                       CAPI_DISCONNECT, CAPI_REQ, service_.GetHost().GetMessageNumber(), ApplId()),
                   MessageImage().Dword(plci).Finish(CAPI_CONNECT_ACTIVE, CAPI_RESP, 0x4001, ApplId()),
                   MessageImage().Dword(plci).Finish(CAPI_DISCONNECT, CAPI_RESP, 0x4002, ApplId())}));
-    EXPECT_EQ(data_->GetSubState(), CapiDataManager::kIdle);
+    if (!GetParam().at_stop) {
+        EXPECT_EQ(data_->GetSubState(), CapiDataManager::kIdle);
+    }
     EXPECT_EQ(service_.GetHost().GetConnectionTable().GetFreeCount(), 4u);
     EXPECT_TRUE(capi_.GetViolations().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(RefusedOrUnanswered, ActivatedAfterItsClearingTest, testing::Bool());
+INSTANTIATE_TEST_SUITE_P(RefusedOrUnanswered, ActivatedAfterItsClearingTest,
+                         testing::Values(Clearing{false, false}, Clearing{true, false}));
+INSTANTIATE_TEST_SUITE_P(AtAStop, ActivatedAfterItsClearingTest,
+                         testing::Values(Clearing{true, true}));
 
 // 120 s at the channel's rate (250 frames a second), then a hang-up. Passes
 // 40 ms apart read 200 a second: the receive stream fills, later blocks are
