@@ -111,10 +111,11 @@ private:
 // One step of the frame reader over received B3 data: looks for the next
 // frame from the read position (a padded stream position) and, when its
 // length and kept data have come, copies at most 20 data bytes, sets the
-// length kept and moves the position past the frame's 32 bytes; with no sync
-// pattern from the read position on, moves it to the 7th-last byte received.
-// Then drops the first block while the position is 257 or more. True when a
-// frame was read.
+// length kept and moves the position past the frame's 32 bytes (or to a gap
+// that dropped blocks left, if one comes first); a frame the gap cuts is
+// passed over for the next one after it. With no sync pattern from the read
+// position on, moves it to the 7th-last byte received. Then drops the first
+// block while the position is 257 or more. True when a frame was read.
 bool ReadB3Frame(B3DataStream& stream, std::int32_t& position,
                  std::array<std::uint8_t, CapiDataManager::kFrameDataSize>& data,
                  std::uint32_t& length);
