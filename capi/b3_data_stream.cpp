@@ -49,6 +49,8 @@ KvResult B3DataStream::Append(std::unique_ptr<B3DataBlock>& block) {
     else if (blocks_.size() >= kMaxBlocks)
         result_ = KV_E_LIST_FULL;
     else {
+        block->follows_gap_ = gap_pending_;
+        gap_pending_ = false;
         blocks_.push_back(std::move(block));
         result_ = KV_OK;
     }

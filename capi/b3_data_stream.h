@@ -43,8 +43,14 @@ public:
     std::uint32_t GetNcci() const { return ncci_; }
     KvResult GetBlockResult() const { return block_result_; }
     TimeoutTimer& GetTimer() { return timer_; }
+    // Set by the stream that took the block when blocks were dropped between
+    // it and the block before: its bytes do not continue that block's. Not
+    // copied with the block, since it says where the block lies.
+    bool FollowsGap() const { return follows_gap_; }
 
 private:
+    friend class B3DataStream;
+
     std::array<std::uint8_t, kCapacity> data_{};
     std::uint32_t length_ = 0;
     std::uint32_t data_flags_ = 0;
@@ -53,6 +59,7 @@ private:
     std::uint32_t ncci_ = 0;
     KvResult block_result_ = KV_OK;
     TimeoutTimer timer_{0, 0};
+    bool follows_gap_ = false;
 };
 
 // Inline: decoding DATA_B3_IND is the hot path and little more than this copy.
@@ -91,8 +98,16 @@ public:
     // all the flags.
     std::uint32_t Count(std::uint32_t flags = 0) const;
     // Takes the block over; KV_E_INVALID_POINTER for none, KV_E_LIST_FULL at
-    // 1024 blocks (the block is then the caller's still).
+    // 1024 blocks (the block is then the caller's still). A block taken after
+    // a drop is marked as following the gap.
     KvResult Append(std::unique_ptr<B3DataBlock>& block);
+    // A received block the full stream could not take was dropped: counted,
+    // and the gap it leaves is marked on the next block taken.
+    void NoteDropped() {
+        ++dropped_;
+        gap_pending_ = true;
+    }
+    std::uint32_t GetDroppedCount() const { return dropped_; }
     // A new empty block at the end, or null with KV_E_LIST_FULL.
     B3DataBlock* AppendNew();
     // The first block with the Data Handle; null with KV_E_FAIL when none.
@@ -100,7 +115,12 @@ public:
     // The first block, removed; null with KV_E_FAIL when empty.
     std::unique_ptr<B3DataBlock> TakeFirst();
     KvResult DeleteFirst();
-    void DeleteAll() { blocks_.clear(); }
+    // Every block goes, and the drops with them: the stream is as new.
+    void DeleteAll() {
+        blocks_.clear();
+        dropped_ = 0;
+        gap_pending_ = false;
+    }
 
     // The block at an index, null past the end.
     const B3DataBlock* GetBlock(std::size_t index) const {
@@ -133,4 +153,7 @@ private:
 
     std::deque<std::unique_ptr<B3DataBlock>> blocks_;
     KvResult result_ = KV_OK;
+    std::uint32_t dropped_ = 0;
+    // Blocks were dropped since the last block taken.
+    bool gap_pending_ = false;
 };

@@ -32,6 +32,16 @@ CapiB3Connection* FindB3(CapiConnection& connection, std::uint32_t id, std::uint
     return nullptr;
 }
 
+// The blocks the stream of the connection's link that was read dropped; 0
+// for a connection not read: a second call taken in the same pass fills its
+// stream too, unread, and its drops are no loss to the requester.
+std::uint32_t DroppedOnTheLinkRead(CapiConnection& connection) {
+    if (connection.GetIdWord() != kCallMark)
+        return 0;
+    CapiB3Connection* b3 = FindB3(connection, kCallMark, CapiB3Connection::kIdle);
+    return b3 != nullptr ? b3->GetReceiveStream().GetDroppedCount() : 0;
+}
+
 } // namespace
 
 CapiDataManager::CapiDataManager() : CapiManagerBase(nullptr) {
@@ -54,7 +64,6 @@ void CapiDataManager::Reset() {
     frame_length_ = 0;
     read_position_ = -1;
     listen_phase_ = 0;
-    dropped_reported_ = GetDroppedBlocks();
 }
 
 KvResult CapiDataManager::Run() {
@@ -184,24 +193,16 @@ template <typename Match> void CapiDataManager::ReturnConnections(Match match) {
     for (const auto& connection : connections_.InUse())
         if (match(*connection))
             returned.push_back(connection.get());
+    std::uint32_t dropped = 0;
     for (CapiConnection* connection : returned) {
+        dropped += DroppedOnTheLinkRead(*connection);
         GiveUpCall(*connection);
         connections_.Release(connection);
     }
     if (owner_ != nullptr)
         owner_->GetConnectionTable().Transfer(connections_, connections_.GetFreeCount(), true);
-    if (!returned.empty())
-        ReportDroppedBlocks();
-}
-
-// Blocks are dropped only while a call is read, so those dropped since the
-// last records went back were the call's.
-void CapiDataManager::ReportDroppedBlocks() {
-    const std::uint32_t dropped = GetDroppedBlocks() - dropped_reported_;
-    if (dropped == 0)
-        return;
-    dropped_reported_ = GetDroppedBlocks();
-    PostStatusText(Format(kDroppedBlocksText, dropped));
+    if (dropped != 0)
+        PostStatusText(Format(kDroppedBlocksText, dropped));
 }
 
 void CapiDataManager::ReleaseCall() {
@@ -228,10 +229,12 @@ void CapiDataManager::DoIdle() {
         stop_ = nullptr;
         SendSelfToRequester(stop, KV_MSG_ATTR_ENDED, false);
         // The shutdown waits on an answered call the network has not made
-        // active, for ever: it is cleared now, and waited for as any other.
+        // active, for ever: it is cleared now, and waited for as any other;
+        // made active after its record is back, the owner clears it.
         for (const auto& connection : connections_.InUse())
-            if (connection->GetState() == CapiConnection::kAccepted)
-                SendDisconnectReq(connection.get());
+            if (connection->GetState() == CapiConnection::kAccepted &&
+                SendDisconnectReq(connection.get()) == KV_OK)
+                connection->SetClearedBeforeActive(true);
         SetState(capi_state::kShutdown);
         return;
     }
@@ -369,6 +372,8 @@ public:
     }
 
     bool AtEnd() const { return current_ == nullptr; }
+    // Whether the last move passed a gap left by dropped blocks.
+    bool CrossedGap() const { return crossed_gap_; }
     std::uint8_t Byte() const { return current_->GetData()[offset_]; }
     // The stream's padded position of the byte.
     std::int32_t Position() const {
@@ -376,6 +381,7 @@ public:
     }
     void Advance() {
         ++offset_;
+        crossed_gap_ = false;
         Settle();
     }
     // Moves to the first byte equal to the value, or to the end.
@@ -396,24 +402,29 @@ public:
     bool StartsWith(const std::uint8_t* pattern, std::size_t length) const {
         ReceivedBytes at = *this;
         for (std::size_t i = 0; i < length; ++i, at.Advance())
-            if (at.AtEnd() || at.Byte() != pattern[i])
+            if (at.AtEnd() || (i != 0 && at.CrossedGap()) || at.Byte() != pattern[i])
                 return false;
         return true;
     }
 
 private:
-    // Onto a byte, past blocks with none left; null past the last block.
+    // Onto a byte, past blocks with none left, noting a gap passed; null
+    // past the last block.
     void Settle() {
-        for (current_ = stream_.GetBlock(block_); current_ != nullptr;
-             current_ = stream_.GetBlock(++block_), offset_ = 0)
-            if (offset_ < current_->GetLength())
-                return;
+        current_ = stream_.GetBlock(block_);
+        while (current_ != nullptr && offset_ >= current_->GetLength()) {
+            current_ = stream_.GetBlock(++block_);
+            offset_ = 0;
+            if (current_ != nullptr && current_->FollowsGap())
+                crossed_gap_ = true;
+        }
     }
 
     const B3DataStream& stream_;
     std::size_t block_;
     std::uint32_t offset_;
     const B3DataBlock* current_ = nullptr;
+    bool crossed_gap_ = false;
 };
 
 // The padded position of the count-th last byte received from the position
@@ -433,31 +444,44 @@ std::int32_t NthLastByte(const B3DataStream& stream, std::int32_t position, std:
     return position;
 }
 
+enum class FrameAt {
+    kRead,   // read, the position past it
+    kComing, // its length or kept data still to come
+    kCut,    // cut by a gap before its kept data came: the position past the gap
+    kNoSync, // no sync pattern from the position on
+};
+
 // The frame whose sync pattern begins here, once its length and kept data
 // have come: at most 20 data bytes (a longer frame is cut; the length says
 // how many were kept), and the position just past the frame's 32 bytes, or
-// past what has come of them.
-bool ReadFrameAt(ReceivedBytes at, std::int32_t& position,
-                 std::array<std::uint8_t, CapiDataManager::kFrameDataSize>& data,
-                 std::uint32_t& length) {
+// past what has come of them before the stream's end or a gap: bytes after
+// a gap are never a frame's.
+FrameAt ReadFrameAt(ReceivedBytes at, std::int32_t& position,
+                    std::array<std::uint8_t, CapiDataManager::kFrameDataSize>& data,
+                    std::uint32_t& length) {
     std::array<std::uint8_t, static_cast<std::size_t>(CapiDataManager::kFrameSpacing)> frame{};
     std::size_t held = 0;
     std::int32_t end = position;
     for (; held < frame.size() && !at.AtEnd(); ++held, at.Advance()) {
+        if (held != 0 && at.CrossedGap())
+            break;
         frame[held] = at.Byte();
         end = at.Position() + 1;
     }
-    if (held < kDataOffset)
-        return false;
-    const std::uint32_t field = frame[kLengthOffset] | (frame[kLengthOffset + 1] << 8);
+    const std::uint32_t field =
+        held < kDataOffset ? 0 : frame[kLengthOffset] | (frame[kLengthOffset + 1] << 8);
     const std::size_t kept = std::min<std::size_t>(field, CapiDataManager::kFrameDataSize);
-    if (held < kDataOffset + kept)
-        return false;
+    if (held < kDataOffset + kept) {
+        if (at.AtEnd())
+            return FrameAt::kComing;
+        position = at.Position();
+        return FrameAt::kCut;
+    }
     data.fill(0);
     std::copy_n(frame.begin() + kDataOffset, kept, data.begin());
     length = static_cast<std::uint32_t>(kept);
     position = end;
-    return true;
+    return FrameAt::kRead;
 }
 
 // The first sync pattern from the position on, or the end.
@@ -471,17 +495,29 @@ ReceivedBytes FindSync(const B3DataStream& stream, std::int32_t position) {
     return at;
 }
 
+// The next frame from the position on. A frame cut by a gap goes with the
+// dropped blocks, and the search goes on after the gap, as after noise.
+FrameAt ReadNextFrame(const B3DataStream& stream, std::int32_t& position,
+                      std::array<std::uint8_t, CapiDataManager::kFrameDataSize>& data,
+                      std::uint32_t& length) {
+    for (;;) {
+        const ReceivedBytes at = FindSync(stream, position);
+        if (at.AtEnd())
+            return FrameAt::kNoSync;
+        const FrameAt found = ReadFrameAt(at, position, data, length);
+        if (found != FrameAt::kCut)
+            return found;
+    }
+}
+
 } // namespace
 
 bool HoldsB3Frame(const B3DataStream& stream, std::int32_t position) {
     if (position < 0)
         return false;
-    const ReceivedBytes at = FindSync(stream, position);
-    if (at.AtEnd())
-        return false;
     std::array<std::uint8_t, CapiDataManager::kFrameDataSize> data{};
     std::uint32_t length = 0;
-    return ReadFrameAt(at, position, data, length);
+    return ReadNextFrame(stream, position, data, length) == FrameAt::kRead;
 }
 
 // Flattened: once HoldsB3Frame shared the helpers they were no longer
@@ -493,20 +529,17 @@ bool HoldsB3Frame(const B3DataStream& stream, std::int32_t position) {
                                   std::uint32_t& length) {
     if (position < 0)
         return false;
-    ReceivedBytes at = FindSync(stream, position);
-    bool read = false;
-    if (at.AtEnd()) {
+    const FrameAt found = ReadNextFrame(stream, position, data, length);
+    if (found == FrameAt::kNoSync) {
         // Noise: only the last bytes can still begin a sync pattern, so the
         // blocks before them go.
         position = NthLastByte(stream, position, sizeof kSync - 1);
-    } else {
-        read = ReadFrameAt(at, position, data, length);
     }
     while (position >= CapiDataManager::kKeepBelow) {
         stream.DeleteFirst();
         position -= CapiDataManager::kBlockSize;
     }
-    return read;
+    return found == FrameAt::kRead;
 }
 
 bool CapiDataManager::ReadFrame(B3DataStream& stream) {

@@ -21,8 +21,8 @@ public:
     static constexpr std::int32_t kKeepBelow = 257;
     static constexpr std::int32_t kBlockSize = 128;
     static constexpr char kFrameName[] = "CAPI_DATA_FRAME";
-    // The status text posted when a call's records go back after its full
-    // receive stream dropped blocks; the count of them.
+    // The status text posted when a call's records go back after the full
+    // receive stream of the link read dropped blocks; the count of them.
     static constexpr char kDroppedBlocksText[] =
         "CAPI data: %u blocks received during the call were dropped, the receive stream being full";
 
@@ -93,8 +93,6 @@ private:
     void ReleaseCall();
     // The connections that match, reset, back into the owner's table.
     template <typename Match> void ReturnConnections(Match match);
-    // One status text naming the blocks dropped since the last one, if any.
-    void ReportDroppedBlocks();
     void StopTimer(std::uint32_t id) { second_timers_.Stop(id); }
     bool SecondTimerExpired() { return second_timers_.CheckAllExpired() != 0; }
 
@@ -105,8 +103,6 @@ private:
     std::int32_t read_position_ = -1;
     // 1 after LISTEN_REQ, 2 after LISTEN_CONF.
     std::uint32_t listen_phase_ = 0;
-    // The dropped blocks already reported.
-    std::uint32_t dropped_reported_ = 0;
     // A stop request that came while connected; answered once the call is
     // over.
     CKvMessage* stop_ = nullptr;
@@ -115,10 +111,11 @@ private:
 // One step of the frame reader over received B3 data: looks for the next
 // frame from the read position (a padded stream position) and, when its
 // length and kept data have come, copies at most 20 data bytes, sets the
-// length kept and moves the position past the frame's 32 bytes; with no sync
-// pattern from the read position on, moves it to the 7th-last byte received.
-// Then drops the first block while the position is 257 or more. True when a
-// frame was read.
+// length kept and moves the position past the frame's 32 bytes (or to a gap
+// that dropped blocks left, if one comes first); a frame the gap cuts is
+// passed over for the next one after it. With no sync pattern from the read
+// position on, moves it to the 7th-last byte received. Then drops the first
+// block while the position is 257 or more. True when a frame was read.
 bool ReadB3Frame(B3DataStream& stream, std::int32_t& position,
                  std::array<std::uint8_t, CapiDataManager::kFrameDataSize>& data,
                  std::uint32_t& length);

@@ -893,8 +893,10 @@ void CapiManagerBase::AnswerDataB3Ind(CapiStoredMessage& message) {
         return;
     block->SetIds(codec_.GetNcci(), codec_.DataHandle(), 0);
     // A full stream loses the block, but the indication is still answered.
-    if (b3->GetReceiveStream().Append(block) != KV_OK)
+    if (b3->GetReceiveStream().Append(block) != KV_OK) {
         ++dropped_blocks_;
+        b3->GetReceiveStream().NoteDropped();
+    }
     capi_info_ = result_;
     ++data_counter_;
     SendDataB3Resp();

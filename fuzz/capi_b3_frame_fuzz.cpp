@@ -2,11 +2,12 @@
 // Received B3 data as the data manager reads it: arbitrary blocks (each a
 // length byte and up to 128 bytes, as DATA_B3_IND delivers them) arrive in a
 // receive stream, and the frame reader takes one step after each block and
-// then steps until it finds nothing more. Nothing may read outside a block;
-// a frame keeps at most 20 bytes; the read position stays inside the stream
-// and below 257 after each step; every frame read has the sync pattern and
-// the length found in the bytes received, and what it keeps is the bytes
-// that followed them.
+// then steps until it finds nothing more; a length byte of 255 stands for a
+// block the full stream dropped, leaving a gap. Nothing may read outside a
+// block; a frame keeps at most 20 bytes; the read position stays inside the
+// stream and below 257 after each step; every frame read has the sync
+// pattern and the length found in the bytes received between two gaps, and
+// what it keeps is the bytes that followed them there.
 
 #include "capi/b3_data_stream.h"
 #include "capi/capi_data_manager.h"
@@ -22,6 +23,7 @@ namespace {
 
 constexpr std::uint8_t kSync[8] = {0x50, 0xA0, 0x50, 0xA0, 0x50, 0xA0, 0x50, 0xA0};
 constexpr int kMaxStepsPerBlock = 64;
+constexpr std::uint8_t kDropped = 255;
 
 // Every byte received, in order, for the check of what a frame kept.
 bool Contains(const std::vector<std::uint8_t>& received, const std::uint8_t* frame,
@@ -48,10 +50,16 @@ bool Contains(const std::vector<std::uint8_t>& received, const std::uint8_t* fra
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     B3DataStream stream;
     std::int32_t position = 0;
+    // The bytes received since the last gap.
     std::vector<std::uint8_t> received;
     std::size_t at = 0;
     while (at < size) {
         const std::size_t announced = data[at++];
+        if (announced == kDropped) {
+            stream.NoteDropped();
+            received.clear();
+            continue;
+        }
         const std::size_t length = std::min(announced, size - at);
         auto block = std::make_unique<B3DataBlock>();
         block->SetData(data + at, static_cast<std::uint32_t>(length), 0);
