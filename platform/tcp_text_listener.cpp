@@ -283,6 +283,13 @@ void TcpTextListener::Run() {
                 watch(deferred.front(), true);
             deferred.pop_front();
         }
+        // Texts wait to start, none may and none is under way: only released
+        // texts make room now, whether the last started text ended before or
+        // after these were deferred.
+        if (!deferred.empty() && framing.PauseUntilStartable(now)) {
+            pauses_.fetch_add(1);
+            continue;
+        }
         if (at_cap && framing.GetOpenCount() < max_connections_)
             at_cap = false;
         if (!accepting && !at_cap && now >= accept_paused_until)

@@ -18,10 +18,13 @@
 #include <cstdio>
 #include <deque>
 #include <fcntl.h>
+#include <linux/sockios.h>
+#include <memory>
 #include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
 #include <set>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <thread>
@@ -36,6 +39,7 @@ using listener_test::ClosedByListener;
 using listener_test::kNoTimeOutMs;
 using listener_test::kWaitMs;
 using listener_test::ListenerTest;
+using listener_test::WaitUntil;
 
 TEST_F(ListenerTest, SilentConnectionsHoldBackNoText) {
     Start(TcpTextListener::kDefaultReadTimeoutMs);
@@ -167,6 +171,75 @@ TEST_F(ListenerTest, StalledTextsMakeWayForANewOneOnlyOnceQuiet) {
     EXPECT_GE(good.at - first_byte, std::chrono::milliseconds(TcpTextListener::kQuietMs));
     EXPECT_EQ(good.timed_out_before, 0u);
     EXPECT_EQ(listener_.GetDroppedCount(TcpTextDrop::kEviction), 1u);
+}
+
+// Whether every byte written to fd has reached the peer's socket.
+bool AllDelivered(int fd) {
+    return WaitUntil([fd] {
+        int unacknowledged = -1;
+        return ::ioctl(fd, SIOCOUTQ, &unacknowledged) == 0 && unacknowledged == 0;
+    });
+}
+
+TEST_F(ListenerTest, TextsWaitingToStartWhenTheLastStartedOneEndsPauseTheListener) {
+    // Held so that one text more may start beside them.
+    constexpr std::size_t kHeld =
+        TcpTextListener::kMaxBufferedBytes / TcpTextListener::kDefaultMaxBytes - 1;
+    std::mutex mutex;
+    std::vector<ReceivedTcpText> held;
+    // The handler may run no more once these locals are gone.
+    const std::unique_ptr<TcpTextListener, void (*)(TcpTextListener*)> stop_first(
+        &listener_, [](TcpTextListener* listener) { listener->Stop(); });
+    ASSERT_EQ(listener_.StartHolding(
+                  "127.0.0.1", 0,
+                  [&](ReceivedTcpText&& text) {
+                      arrivals_.Put({text.text, text.peer_address, 0, 0, {}});
+                      std::lock_guard lock(mutex);
+                      held.push_back(std::move(text));
+                  },
+                  TcpTextListener::kDefaultMaxBytes, kNoTimeOutMs),
+              KV_OK);
+    const std::string full(TcpTextListener::kDefaultMaxBytes, 'x');
+    for (std::size_t i = 0; i < kHeld; ++i)
+        ASSERT_EQ(SendText("127.0.0.1", listener_.GetPort(), full, kWaitMs), KV_OK);
+    ASSERT_TRUE(arrivals_.WaitFor(kHeld));
+    const std::size_t handed = listener_.GetHeldBytes();
+    // Text A starts.
+    clients_.push_back(ConnectTo(listener_.GetPort()));
+    const int a = clients_.back();
+    ASSERT_EQ(::send(a, "a", 1, MSG_NOSIGNAL), 1);
+    ASSERT_TRUE(WaitUntil([&] { return listener_.GetHeldBytes() == handed + 1; }));
+    // B and C write while A is read, and may not start beside it.
+    const std::string part(1000, 'b');
+    for (int i = 0; i < 2; ++i) {
+        clients_.push_back(ConnectTo(listener_.GetPort()));
+        ASSERT_EQ(::send(clients_.back(), part.data(), part.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(part.size()));
+        ASSERT_TRUE(AllDelivered(clients_.back()));
+    }
+    ASSERT_TRUE(WaitAccepted(kHeld + 3));
+    // A read once more: the listener has seen B and C by then.
+    ASSERT_EQ(::send(a, "a", 1, MSG_NOSIGNAL), 1);
+    ASSERT_TRUE(WaitUntil([&] { return listener_.GetHeldBytes() == handed + 2; }));
+    EXPECT_EQ(listener_.GetPauseCount(), 0u);
+    // A ends with the bound full: nothing may start, so reading pauses.
+    ::shutdown(a, SHUT_WR);
+    EXPECT_TRUE(WaitUntil([&] { return listener_.GetPauseCount() > 0; }, 1000));
+    EXPECT_EQ(listener_.GetPauseCount(), 1u);
+    EXPECT_EQ(listener_.GetDroppedCount(), 0u) << listener_.DescribeDropped();
+    // Released texts end the pause, and B and C are read whole.
+    {
+        std::lock_guard lock(mutex);
+        held.clear();
+    }
+    ::shutdown(clients_[1], SHUT_WR);
+    ::shutdown(clients_[2], SHUT_WR);
+    ASSERT_TRUE(arrivals_.WaitFor(kHeld + 3));
+    const std::vector<Arrival> arrived = arrivals_.Get();
+    EXPECT_EQ(arrived[kHeld].text, "aa");
+    EXPECT_EQ(arrived[kHeld + 1].text, part);
+    EXPECT_EQ(arrived[kHeld + 2].text, part);
+    EXPECT_EQ(listener_.GetDroppedCount(), 0u) << listener_.DescribeDropped();
 }
 
 TEST_F(ListenerTest, TextsWaitingUnreadOutliveTheirReadTimeOut) {
