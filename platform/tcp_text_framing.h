@@ -142,8 +142,10 @@ public:
     bool IsStarted(int id) const;
     std::size_t Startable() const;
     // Counts the connection as started before its first bytes, so that
-    // several read in one pass do not pass the bound together.
-    void Start(int id);
+    // several read in one pass do not pass the bound together. Its sparing
+    // for bytes still arriving (max_read_ms) counts from now_ms: till then
+    // its bytes may have waited unread, which was no time of its peer's.
+    void Start(int id, std::int64_t now_ms);
     // Pauses when nothing can be read until texts are released: none has
     // started and handed-on texts leave no room for one. True when it paused.
     bool PauseUntilStartable(std::int64_t now_ms);

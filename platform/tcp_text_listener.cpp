@@ -214,7 +214,7 @@ void TcpTextListener::Run() {
                 pauses_.fetch_add(1);
             return;
         }
-        framing.Start(fd);
+        framing.Start(fd, now);
         char buffer[16384];
         for (;;) {
             std::size_t room = framing.Room(fd);

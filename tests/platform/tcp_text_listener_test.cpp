@@ -243,10 +243,14 @@ TEST_F(ListenerTest, TextsWaitingToStartWhenTheLastStartedOneEndsPauseTheListene
 }
 
 TEST_F(ListenerTest, TextsWaitingUnreadOutliveTheirReadTimeOut) {
-    constexpr std::uint32_t kTimeOutMs = 1000;
+    constexpr std::uint32_t kTimeOutMs = 600;
     // More than one readiness wait of the listener returns, so that some
     // wait unread past their time-out while it reads the others.
     constexpr std::size_t kWaiting = 80;
+    // One more peer whose text still comes after the wait; the wait is no
+    // time of its own.
+    constexpr int kTrickles = 24;
+    const std::string trickle(100, 't');
     std::mutex mutex;
     std::condition_variable changed;
     bool holding = false;
@@ -256,9 +260,12 @@ TEST_F(ListenerTest, TextsWaitingUnreadOutliveTheirReadTimeOut) {
                   [&](std::string&& text, std::uint32_t peer) {
                       if (text == "first") {
                           // The host is slow: the listener's thread is held
-                          // until every waiting connection's time is up.
-                          const auto until = std::chrono::steady_clock::now() +
-                                             std::chrono::milliseconds(kTimeOutMs + 200);
+                          // until every waiting connection's time is up, and
+                          // its sparing for bytes still arriving too.
+                          const auto until =
+                              std::chrono::steady_clock::now() +
+                              std::chrono::milliseconds(
+                                  TcpTextListener::kMaxSparedTimeOuts * kTimeOutMs + 200);
                           std::unique_lock lock(mutex);
                           holding = true;
                           changed.notify_all();
@@ -270,9 +277,9 @@ TEST_F(ListenerTest, TextsWaitingUnreadOutliveTheirReadTimeOut) {
                   },
                   TcpTextListener::kDefaultMaxBytes, kTimeOutMs),
               KV_OK);
-    for (std::size_t i = 0; i < kWaiting; ++i)
+    for (std::size_t i = 0; i <= kWaiting; ++i)
         clients_.push_back(ConnectTo(listener_.GetPort()));
-    ASSERT_TRUE(WaitAccepted(kWaiting));
+    ASSERT_TRUE(WaitAccepted(kWaiting + 1));
     ASSERT_EQ(SendText("127.0.0.1", listener_.GetPort(), "first", kWaitMs), KV_OK);
     {
         std::unique_lock lock(mutex);
@@ -285,16 +292,32 @@ TEST_F(ListenerTest, TextsWaitingUnreadOutliveTheirReadTimeOut) {
                   static_cast<ssize_t>(text.size()));
         ::shutdown(clients_[i], SHUT_WR);
     }
+    const int trickler = clients_[kWaiting];
+    ASSERT_EQ(::send(trickler, trickle.data(), trickle.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(trickle.size()));
     {
         std::lock_guard lock(mutex);
         written = true;
         changed.notify_all();
     }
     ASSERT_TRUE(arrivals_.WaitFor(kWaiting + 1));
+    // Read now, its peer goes on for two time-outs, never quiet.
+    for (int i = 0; i < kTrickles; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kTimeOutMs / 12));
+        ::send(trickler, trickle.data(), trickle.size(), MSG_NOSIGNAL);
+    }
+    ::shutdown(trickler, SHUT_WR);
+    ASSERT_TRUE(WaitUntil([&] {
+        return arrivals_.Get().size() == kWaiting + 2 || listener_.GetDroppedCount() > 0;
+    }));
     std::set<std::string> texts;
     for (const Arrival& arrival : arrivals_.Get())
         texts.insert(arrival.text);
-    EXPECT_EQ(texts.size(), kWaiting + 1);
+    EXPECT_EQ(texts.size(), kWaiting + 2);
+    std::string trickled;
+    for (int i = 0; i <= kTrickles; ++i)
+        trickled += trickle;
+    EXPECT_EQ(texts.count(trickled), 1u);
     EXPECT_EQ(listener_.GetDroppedCount(), 0u) << listener_.DescribeDropped();
 }
 
