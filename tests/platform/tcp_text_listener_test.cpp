@@ -1,8 +1,9 @@
 // The listener's readiness loop: silent connections hold back no text, texts
 // that stall make way for new ones only once quiet, texts waiting unread
-// outlive their time-out, its byte bound closes the oldest connection, its
-// connection cap makes new connections wait without losing a text, and the
-// cap leaves room in the descriptor limit.
+// outlive their time-out and their sparing, texts waiting to start pause the
+// listener once none may start and none is under way, its byte bound closes
+// the oldest connection, its connection cap makes new connections wait
+// without losing a text, and the cap leaves room in the descriptor limit.
 #include "platform/tcp_transport.h"
 
 #include "platform/tcp_test_support.h"
