@@ -168,12 +168,16 @@ bool TcpTextFraming::IsStarted(int id) const {
     return found != by_id_.end() && found->second->started;
 }
 
-void TcpTextFraming::Start(int id) {
+void TcpTextFraming::Start(int id, std::int64_t now_ms) {
     const auto found = by_id_.find(id);
     if (found == by_id_.end() || found->second->started)
         return;
     found->second->started = true;
     ++started_;
+    // Until now its bytes may have waited for room or for the reader: the
+    // host's delay, not the peer's, so its sparing counts from here.
+    found->second->last_chance_ms =
+        std::max(found->second->last_chance_ms, now_ms + limits_.max_read_ms);
 }
 
 std::size_t TcpTextFraming::Startable() const {

@@ -7,9 +7,9 @@
 //
 // The bytes held (texts being read plus texts handed on and not yet
 // released) stay within max_held_bytes. When a connection has bytes to give
-// and the bound is reached, the oldest connections are closed if nothing
-// waits to be released; otherwise reading pauses until texts are released,
-// and the read time-outs stand still meanwhile.
+// and the bound is reached, the connections whose time is up soonest are
+// closed if nothing waits to be released; otherwise reading pauses until
+// texts are released, and the read time-outs stand still meanwhile.
 //
 // A connection is judged over time, never by one look: its peer is quiet
 // once none of its bytes has arrived for quiet_ms. The read time-out spares
@@ -142,14 +142,16 @@ public:
     bool IsStarted(int id) const;
     std::size_t Startable() const;
     // Counts the connection as started before its first bytes, so that
-    // several read in one pass do not pass the bound together.
-    void Start(int id);
+    // several read in one pass do not pass the bound together. Its sparing
+    // for bytes still arriving (max_read_ms) counts from now_ms: till then
+    // its bytes may have waited unread, which was no time of its peer's.
+    void Start(int id, std::int64_t now_ms);
     // Pauses when nothing can be read until texts are released: none has
     // started and handed-on texts leave no room for one. True when it paused.
     bool PauseUntilStartable(std::int64_t now_ms);
-    // Closes the oldest started connection that is quiet at now_ms and whose
-    // bytes do not wait unread, so that a new text may start. False when
-    // none is.
+    // Closes the started connection quiet the longest at now_ms whose bytes
+    // do not wait unread, so that a new text may start. False when none is
+    // quiet.
     using Behind = std::function<bool(int id)>;
     bool EvictQuiet(std::int64_t now_ms, const Behind& behind = {});
     // When the first started connection turns quiet; false when none has
@@ -196,8 +198,8 @@ private:
     std::shared_ptr<TcpTextBudget> budget_;
     Deliver deliver_;
     Close close_;
-    // In the order opened: the front is the oldest and has the earliest
-    // deadline (every connection has the same time-out).
+    // In deadline order: every connection has the same time-out, and one
+    // spared goes to the back with its new deadline.
     std::list<Connection> connections_;
     std::unordered_map<int, Iterator> by_id_;
     std::size_t reading_ = 0;

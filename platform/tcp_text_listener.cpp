@@ -214,7 +214,7 @@ void TcpTextListener::Run() {
                 pauses_.fetch_add(1);
             return;
         }
-        framing.Start(fd);
+        framing.Start(fd, now);
         char buffer[16384];
         for (;;) {
             std::size_t room = framing.Room(fd);
@@ -282,6 +282,13 @@ void TcpTextListener::Run() {
             if (framing.IsOpen(deferred.front()))
                 watch(deferred.front(), true);
             deferred.pop_front();
+        }
+        // Texts wait to start, none may and none is under way: only released
+        // texts make room now, whether the last started text ended before or
+        // after these were deferred.
+        if (!deferred.empty() && framing.PauseUntilStartable(now)) {
+            pauses_.fetch_add(1);
+            continue;
         }
         if (at_cap && framing.GetOpenCount() < max_connections_)
             at_cap = false;

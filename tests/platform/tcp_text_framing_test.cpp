@@ -167,7 +167,7 @@ TEST_F(FramingTest, NewTextsStartOnlyWhileTextsUnderWayCanReachTheirCap) {
     for (int id = 1; id <= 3; ++id)
         framing_.Open(id, 0, 0);
     EXPECT_EQ(framing_.Startable(), kMaxHeld / kMaxBytes);
-    framing_.Start(1);
+    framing_.Start(1, 0);
     EXPECT_TRUE(framing_.IsStarted(1));
     EXPECT_FALSE(framing_.IsStarted(2));
     EXPECT_EQ(framing_.Startable(), 1u);

@@ -63,6 +63,18 @@ inline bool ClosedByListener(int fd, int wait_ms = kWaitMs) {
     return ::recv(fd, &byte, 1, MSG_DONTWAIT) <= 0;
 }
 
+// Whether condition holds within wait_ms, looked at over and over.
+template <typename Condition>
+bool WaitUntil(Condition condition, int wait_ms = kWaitMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
 inline void CloseAll(std::vector<int>& fds) {
     for (int fd : fds)
         ::close(fd);
@@ -85,13 +97,7 @@ protected:
     }
     // Waits until the listener has accepted count connections in all.
     bool WaitAccepted(std::uint64_t count) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-        while (listener_.GetAcceptedCount() < count) {
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            std::this_thread::yield();
-        }
-        return true;
+        return WaitUntil([&] { return listener_.GetAcceptedCount() >= count; });
     }
     ~ListenerTest() override {
         listener_.Stop();

@@ -1,8 +1,9 @@
 // The listener's readiness loop: silent connections hold back no text, texts
 // that stall make way for new ones only once quiet, texts waiting unread
-// outlive their time-out, its byte bound closes the oldest connection, its
-// connection cap makes new connections wait without losing a text, and the
-// cap leaves room in the descriptor limit.
+// outlive their time-out and their sparing, texts waiting to start pause the
+// listener once none may start and none is under way, its byte bound closes
+// the oldest connection, its connection cap makes new connections wait
+// without losing a text, and the cap leaves room in the descriptor limit.
 #include "platform/tcp_transport.h"
 
 #include "platform/tcp_test_support.h"
@@ -18,10 +19,13 @@
 #include <cstdio>
 #include <deque>
 #include <fcntl.h>
+#include <linux/sockios.h>
+#include <memory>
 #include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
 #include <set>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <thread>
@@ -36,6 +40,7 @@ using listener_test::ClosedByListener;
 using listener_test::kNoTimeOutMs;
 using listener_test::kWaitMs;
 using listener_test::ListenerTest;
+using listener_test::WaitUntil;
 
 TEST_F(ListenerTest, SilentConnectionsHoldBackNoText) {
     Start(TcpTextListener::kDefaultReadTimeoutMs);
@@ -169,11 +174,84 @@ TEST_F(ListenerTest, StalledTextsMakeWayForANewOneOnlyOnceQuiet) {
     EXPECT_EQ(listener_.GetDroppedCount(TcpTextDrop::kEviction), 1u);
 }
 
+// Whether every byte written to fd has reached the peer's socket.
+bool AllDelivered(int fd) {
+    return WaitUntil([fd] {
+        int unacknowledged = -1;
+        return ::ioctl(fd, SIOCOUTQ, &unacknowledged) == 0 && unacknowledged == 0;
+    });
+}
+
+TEST_F(ListenerTest, TextsWaitingToStartWhenTheLastStartedOneEndsPauseTheListener) {
+    // Held so that one text more may start beside them.
+    constexpr std::size_t kHeld =
+        TcpTextListener::kMaxBufferedBytes / TcpTextListener::kDefaultMaxBytes - 1;
+    std::mutex mutex;
+    std::vector<ReceivedTcpText> held;
+    // The handler may run no more once these locals are gone.
+    const std::unique_ptr<TcpTextListener, void (*)(TcpTextListener*)> stop_first(
+        &listener_, [](TcpTextListener* listener) { listener->Stop(); });
+    ASSERT_EQ(listener_.StartHolding(
+                  "127.0.0.1", 0,
+                  [&](ReceivedTcpText&& text) {
+                      arrivals_.Put({text.text, text.peer_address, 0, 0, {}});
+                      std::lock_guard lock(mutex);
+                      held.push_back(std::move(text));
+                  },
+                  TcpTextListener::kDefaultMaxBytes, kNoTimeOutMs),
+              KV_OK);
+    const std::string full(TcpTextListener::kDefaultMaxBytes, 'x');
+    for (std::size_t i = 0; i < kHeld; ++i)
+        ASSERT_EQ(SendText("127.0.0.1", listener_.GetPort(), full, kWaitMs), KV_OK);
+    ASSERT_TRUE(arrivals_.WaitFor(kHeld));
+    const std::size_t handed = listener_.GetHeldBytes();
+    // Text A starts.
+    clients_.push_back(ConnectTo(listener_.GetPort()));
+    const int a = clients_.back();
+    ASSERT_EQ(::send(a, "a", 1, MSG_NOSIGNAL), 1);
+    ASSERT_TRUE(WaitUntil([&] { return listener_.GetHeldBytes() == handed + 1; }));
+    // B and C write while A is read, and may not start beside it.
+    const std::string part(1000, 'b');
+    for (int i = 0; i < 2; ++i) {
+        clients_.push_back(ConnectTo(listener_.GetPort()));
+        ASSERT_EQ(::send(clients_.back(), part.data(), part.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(part.size()));
+        ASSERT_TRUE(AllDelivered(clients_.back()));
+    }
+    ASSERT_TRUE(WaitAccepted(kHeld + 3));
+    // A read once more: the listener has seen B and C by then.
+    ASSERT_EQ(::send(a, "a", 1, MSG_NOSIGNAL), 1);
+    ASSERT_TRUE(WaitUntil([&] { return listener_.GetHeldBytes() == handed + 2; }));
+    EXPECT_EQ(listener_.GetPauseCount(), 0u);
+    // A ends with the bound full: nothing may start, so reading pauses.
+    ::shutdown(a, SHUT_WR);
+    EXPECT_TRUE(WaitUntil([&] { return listener_.GetPauseCount() > 0; }, 1000));
+    EXPECT_EQ(listener_.GetPauseCount(), 1u);
+    EXPECT_EQ(listener_.GetDroppedCount(), 0u) << listener_.DescribeDropped();
+    // Released texts end the pause, and B and C are read whole.
+    {
+        std::lock_guard lock(mutex);
+        held.clear();
+    }
+    ::shutdown(clients_[1], SHUT_WR);
+    ::shutdown(clients_[2], SHUT_WR);
+    ASSERT_TRUE(arrivals_.WaitFor(kHeld + 3));
+    const std::vector<Arrival> arrived = arrivals_.Get();
+    EXPECT_EQ(arrived[kHeld].text, "aa");
+    EXPECT_EQ(arrived[kHeld + 1].text, part);
+    EXPECT_EQ(arrived[kHeld + 2].text, part);
+    EXPECT_EQ(listener_.GetDroppedCount(), 0u) << listener_.DescribeDropped();
+}
+
 TEST_F(ListenerTest, TextsWaitingUnreadOutliveTheirReadTimeOut) {
-    constexpr std::uint32_t kTimeOutMs = 1000;
+    constexpr std::uint32_t kTimeOutMs = 600;
     // More than one readiness wait of the listener returns, so that some
     // wait unread past their time-out while it reads the others.
     constexpr std::size_t kWaiting = 80;
+    // One more peer whose text still comes after the wait; the wait is no
+    // time of its own.
+    constexpr int kTrickles = 24;
+    const std::string trickle(100, 't');
     std::mutex mutex;
     std::condition_variable changed;
     bool holding = false;
@@ -183,9 +261,12 @@ TEST_F(ListenerTest, TextsWaitingUnreadOutliveTheirReadTimeOut) {
                   [&](std::string&& text, std::uint32_t peer) {
                       if (text == "first") {
                           // The host is slow: the listener's thread is held
-                          // until every waiting connection's time is up.
-                          const auto until = std::chrono::steady_clock::now() +
-                                             std::chrono::milliseconds(kTimeOutMs + 200);
+                          // until every waiting connection's time is up, and
+                          // its sparing for bytes still arriving too.
+                          const auto until =
+                              std::chrono::steady_clock::now() +
+                              std::chrono::milliseconds(
+                                  TcpTextListener::kMaxSparedTimeOuts * kTimeOutMs + 200);
                           std::unique_lock lock(mutex);
                           holding = true;
                           changed.notify_all();
@@ -197,9 +278,9 @@ TEST_F(ListenerTest, TextsWaitingUnreadOutliveTheirReadTimeOut) {
                   },
                   TcpTextListener::kDefaultMaxBytes, kTimeOutMs),
               KV_OK);
-    for (std::size_t i = 0; i < kWaiting; ++i)
+    for (std::size_t i = 0; i <= kWaiting; ++i)
         clients_.push_back(ConnectTo(listener_.GetPort()));
-    ASSERT_TRUE(WaitAccepted(kWaiting));
+    ASSERT_TRUE(WaitAccepted(kWaiting + 1));
     ASSERT_EQ(SendText("127.0.0.1", listener_.GetPort(), "first", kWaitMs), KV_OK);
     {
         std::unique_lock lock(mutex);
@@ -212,16 +293,32 @@ TEST_F(ListenerTest, TextsWaitingUnreadOutliveTheirReadTimeOut) {
                   static_cast<ssize_t>(text.size()));
         ::shutdown(clients_[i], SHUT_WR);
     }
+    const int trickler = clients_[kWaiting];
+    ASSERT_EQ(::send(trickler, trickle.data(), trickle.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(trickle.size()));
     {
         std::lock_guard lock(mutex);
         written = true;
         changed.notify_all();
     }
     ASSERT_TRUE(arrivals_.WaitFor(kWaiting + 1));
+    // Read now, its peer goes on for two time-outs, never quiet.
+    for (int i = 0; i < kTrickles; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kTimeOutMs / 12));
+        ::send(trickler, trickle.data(), trickle.size(), MSG_NOSIGNAL);
+    }
+    ::shutdown(trickler, SHUT_WR);
+    ASSERT_TRUE(WaitUntil([&] {
+        return arrivals_.Get().size() == kWaiting + 2 || listener_.GetDroppedCount() > 0;
+    }));
     std::set<std::string> texts;
     for (const Arrival& arrival : arrivals_.Get())
         texts.insert(arrival.text);
-    EXPECT_EQ(texts.size(), kWaiting + 1);
+    EXPECT_EQ(texts.size(), kWaiting + 2);
+    std::string trickled;
+    for (int i = 0; i <= kTrickles; ++i)
+        trickled += trickle;
+    EXPECT_EQ(texts.count(trickled), 1u);
     EXPECT_EQ(listener_.GetDroppedCount(), 0u) << listener_.DescribeDropped();
 }
 
