@@ -301,21 +301,24 @@ TEST_F(HostSendersTest, ADestinationWhoseSendTimedOutIsSkippedForThirtySeconds) 
         std::lock_guard lock(mutex);
         return arrived.size();
     };
-    // The results per port, each in the order of its texts.
-    std::map<std::uint16_t, std::vector<KvResult>> results;
+    // The results per address and port, each in the order of its texts.
+    using Destination = std::pair<std::string, std::uint16_t>;
+    std::map<Destination, std::vector<KvResult>> results;
     std::size_t done = 0;
     const auto send = [&](const char* host, std::uint16_t port) {
-        return workstation_.PostSend(host, port, "<Mark/>", kShortMs, [&, port](KvResult result) {
-            results[port].push_back(result);
-            ++done;
-        });
+        return workstation_.PostSend(host, port, "<Mark/>", kShortMs,
+                                     [&, to = Destination(host, port)](KvResult result) {
+                                         results[to].push_back(result);
+                                         ++done;
+                                     });
     };
+    const Destination stuck_port("127.0.0.3", stuck.GetPort());
 
     // The first send times out and the texts behind it are not tried.
     for (int i = 0; i < 6; ++i)
         ASSERT_TRUE(send("127.0.0.3", stuck.GetPort()));
     ASSERT_TRUE(Run([&] { return done == 6; }));
-    EXPECT_EQ(results[stuck.GetPort()],
+    EXPECT_EQ(results[stuck_port],
               (std::vector<KvResult>{KV_E_TIMEOUT, HostSenders::kSkipped, HostSenders::kSkipped,
                                      HostSenders::kSkipped, HostSenders::kSkipped,
                                      HostSenders::kSkipped}));
@@ -329,19 +332,19 @@ TEST_F(HostSendersTest, ADestinationWhoseSendTimedOutIsSkippedForThirtySeconds) 
     ASSERT_TRUE(send("127.0.0.3", reading.GetPort()));
     ASSERT_TRUE(send("127.0.0.1", server_.GetPort()));
     ASSERT_TRUE(Run([&] { return done == 8; }));
-    EXPECT_EQ(results[reading.GetPort()], std::vector<KvResult>{KV_OK});
-    EXPECT_EQ(results[server_.GetPort()], std::vector<KvResult>{KV_OK});
+    EXPECT_EQ((results[{"127.0.0.3", reading.GetPort()}]), std::vector<KvResult>{KV_OK});
+    EXPECT_EQ((results[{"127.0.0.1", server_.GetPort()}]), std::vector<KvResult>{KV_OK});
     EXPECT_TRUE(Run([&] { return arrived_count() == 1; }));
 
     // Thirty seconds on the host's clock after the time-out it is tried again.
     clock_.Advance(HostSenders::kSkipMs - 1);
     ASSERT_TRUE(send("127.0.0.3", stuck.GetPort()));
     ASSERT_TRUE(Run([&] { return done == 9; }));
-    EXPECT_EQ(results[stuck.GetPort()].back(), HostSenders::kSkipped);
+    EXPECT_EQ(results[stuck_port].back(), HostSenders::kSkipped);
     clock_.Advance(1);
     ASSERT_TRUE(send("127.0.0.3", stuck.GetPort()));
     ASSERT_TRUE(Run([&] { return done == 10; }));
-    EXPECT_EQ(results[stuck.GetPort()].back(), KV_E_TIMEOUT);
+    EXPECT_EQ(results[stuck_port].back(), KV_E_TIMEOUT);
 }
 
 TEST_F(HostSendersTest, ALogonTextThatCannotBeSentEndsTheLogon) {
