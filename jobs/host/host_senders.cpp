@@ -466,6 +466,12 @@ void HostSenders::Loop::Finish(std::uint64_t id, KvResult result, bool tell) {
     sends_.erase(found);
     if (send.fd >= 0) {
         ::epoll_ctl(epoll_fd_, EPOLL_CTL_DEL, send.fd, nullptr);
+        // The end of the stream ends the text: a send that failed resets
+        // its connection, so that the peer does not take a part for a whole.
+        if (result != KV_OK) {
+            const linger abort{1, 0};
+            ::setsockopt(send.fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        }
         ::close(send.fd);
     }
     descriptors_.Give();

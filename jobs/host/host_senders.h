@@ -19,7 +19,9 @@
 // resolver; at most kMaxLookUps run at once. A destination (address and
 // port) whose send timed out after connecting for at least half its time-out
 // is skipped for kSkipMs of the replaceable clock; a send cut shorter by its
-// look-up does not judge the peer.
+// look-up does not judge the peer. A send that fails resets its
+// connection rather than ending the stream, since the end of the stream is
+// what ends a text at the peer.
 //
 // Threads: Post and Stop from the host's thread; the completion runs on the
 // loop's thread and hands the result back to the host (see JobHost).
@@ -67,8 +69,8 @@ public:
                 std::uint32_t timeout_ms, Completion completion);
     // Sends the texts posted before the call, each within its own deadline,
     // all within kStopMs of the call (look-ups included). Then the texts
-    // still waiting are dropped and the sends still under way aborted. Post
-    // may start the senders again.
+    // still waiting are dropped and the sends still under way aborted (their
+    // peers see a reset). Post may start the senders again.
     void Stop();
     // Texts posted and not yet under way.
     std::size_t GetWaitingCount() const;

@@ -482,6 +482,29 @@ TEST_F(HostSendersTest, StopLetsAWriteUnderWayFinishWithinItsDeadline) {
     EXPECT_TRUE(last.Texts() == sent);
 }
 
+TEST_F(HostSendersTest, ASendThatFailsResetsItsConnectionAndThePeerKeepsNoPartOfItsText) {
+    // The peer's thread is held on a first text while a long one times out
+    // in mid-write; a short one is written whole behind it.
+    KeepingListener peer;
+    ASSERT_EQ(peer.Start("127.0.0.9", 16 << 20), KV_OK);
+    ASSERT_EQ(SendText("127.0.0.9", peer.GetPort(), KeepingListener::kHold, kHoldMs), KV_OK);
+    ASSERT_TRUE(peer.GetGate().WaitHolding(1));
+    std::optional<KvResult> result;
+    ASSERT_TRUE(workstation_.PostSend("127.0.0.9", peer.GetPort(), std::string(8 << 20, 'x'), 300,
+                                      [&](KvResult sent) { result = sent; }));
+    ASSERT_TRUE(Run([&] { return result.has_value(); }));
+    EXPECT_EQ(*result, KV_E_TIMEOUT);
+    ASSERT_EQ(SendText("127.0.0.9", peer.GetPort(), "<After/>", kHoldMs), KV_OK);
+    peer.GetGate().Release();
+    // What the peer got of the long text ends in a failed connection.
+    ASSERT_TRUE(peer.WaitFor(2));
+    EXPECT_TRUE(Run([&] { return peer.Get().GetDroppedCount(TcpTextDrop::kFailed) == 1; }));
+    const std::vector<std::string> whole = {KeepingListener::kHold, "<After/>"};
+    EXPECT_EQ(peer.Sizes(), KeepingListener::Sizes(whole));
+    EXPECT_TRUE(peer.Texts() == whole);
+    EXPECT_EQ(peer.Get().GetDroppedCount(), 1u);
+}
+
 TEST_F(HostSendersTest, ASendWaitingForADescriptorGoesWhenTheListenerGivesOneBack) {
     constexpr int kAbove = 1024;
     constexpr std::size_t kCapacity = 448;
