@@ -16,18 +16,27 @@
 
 namespace {
 
+// Closes the socket; one aborted is reset, so that its peer, for which the
+// end of the stream ends a text, does not take the bytes it got for a whole.
 class SocketCloser {
 public:
     explicit SocketCloser(int fd) : fd_(fd) {}
     ~SocketCloser() {
-        if (fd_ >= 0)
-            ::close(fd_);
+        if (fd_ < 0)
+            return;
+        if (abort_) {
+            const linger reset{1, 0};
+            ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+        }
+        ::close(fd_);
     }
     SocketCloser(const SocketCloser&) = delete;
     SocketCloser& operator=(const SocketCloser&) = delete;
+    void Abort() { abort_ = true; }
 
 private:
     int fd_;
+    bool abort_ = false;
 };
 
 using Deadline = std::chrono::steady_clock::time_point;
@@ -157,6 +166,8 @@ KvResult SendText(const std::string& host, std::uint32_t port, std::string_view 
         result = KV_E_SOCKET_CONNECT;
     else if (!WriteAll(fd, bytes, deadline, ran_out))
         result = KV_E_SOCKET_SEND;
+    if (result != KV_OK)
+        closer.Abort();
     if (timed_out != nullptr)
         *timed_out = ran_out;
     return result;

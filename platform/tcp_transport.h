@@ -26,7 +26,9 @@ inline constexpr std::size_t kMaxSendTextLookUps = 4;
 // port above 65535 (no socket is made), KV_E_SOCKET_CREATE,
 // KV_E_SOCKET_CONNECT (also for a name that does not resolve in time or at
 // all, one past the look-ups' bound, or a connect that times out),
-// KV_E_SOCKET_SEND when not every byte could be written. timed_out, when
+// KV_E_SOCKET_SEND when not every byte could be written; a send that fails
+// resets its connection, so that the peer sees no end of stream, which would
+// end the text with the bytes it got. timed_out, when
 // given, tells whether the send failed because the peer did not answer within
 // timeout_ms; a look-up that ran out asked no peer and leaves it false.
 KvResult SendText(const std::string& host, std::uint32_t port, std::string_view bytes,

@@ -92,6 +92,8 @@ struct HostSenders::Shared {
     std::size_t waiting = 0;
     std::map<std::string, std::size_t> waiting_for;
     bool stopping = false;
+    // When Stop's bound is up (steady milliseconds).
+    std::int64_t stop_deadline_ms = 0;
     std::uint64_t next_send_id = 1;
     // Look-up threads running, given up or not.
     std::atomic<std::size_t> look_up_slots{0};
@@ -123,13 +125,16 @@ private:
         std::size_t written = 0;
     };
 
-    bool TakeShared();
+    // Takes what was posted and looked up; notes whether Stop was called.
+    void TakeShared();
     // A text leaves the waiting ones as its send starts.
     void LeftWaiting(const std::string& host);
     // A descriptor for the next send; while none is left, the loop is woken
     // by the next one given back.
     bool TakeDescriptor();
-    void GiveUpForStop();
+    // Stop's bound is up: the texts still waiting are dropped and the sends
+    // under way aborted, none of them told.
+    void Abandon();
     void StartSends(std::int64_t now);
     void Begin(std::uint64_t id, Item item, const Destination& destination, std::int64_t now);
     void AfterAddress(std::uint64_t id, std::int64_t now);
@@ -161,6 +166,8 @@ private:
     // The tick at which a send to the destination timed out.
     std::map<std::pair<std::uint32_t, std::uint32_t>, std::uint32_t> timed_out_;
     bool wanting_descriptor_ = false;
+    bool stopping_ = false;
+    std::int64_t stop_deadline_ms_ = 0;
 };
 
 void HostSenders::Loop::Run() {
@@ -168,15 +175,12 @@ void HostSenders::Loop::Run() {
     constexpr int kEventBatch = 64;
     epoll_event events[kEventBatch];
     for (;;) {
-        const bool stopping = TakeShared();
-        std::int64_t now = SteadyNowMs();
-        if (stopping) {
-            GiveUpForStop();
-            if (sends_.empty())
-                break;
-        } else {
-            StartSends(now);
-        }
+        TakeShared();
+        const std::int64_t now = SteadyNowMs();
+        // Stop sends what was posted before it, within its bound.
+        if (stopping_ && (now >= stop_deadline_ms_ || (sends_.empty() && ready_.empty())))
+            break;
+        StartSends(now);
         const int ready = ::epoll_wait(epoll_fd_, events, kEventBatch, WaitMs(now));
         if (ready < 0 && errno != EINTR)
             break;
@@ -191,8 +195,7 @@ void HostSenders::Loop::Run() {
         }
         Expire(SteadyNowMs());
     }
-    while (!sends_.empty())
-        Finish(sends_.begin()->first, KV_E_ALREADY_STOPPING, false);
+    Abandon();
     descriptors_.Unwatch(shared_->wake_fd);
     if (wanting_descriptor_)
         descriptors_.RemoveWantedBySends(1);
@@ -206,15 +209,15 @@ void HostSenders::Loop::LeftWaiting(const std::string& host) {
         shared_->waiting_for.erase(found);
 }
 
-bool HostSenders::Loop::TakeShared() {
+void HostSenders::Loop::TakeShared() {
     std::deque<Item> posted;
     std::vector<LookedUp> looked_up;
-    bool stopping = false;
     {
         std::lock_guard lock(shared_->mutex);
         posted.swap(shared_->posted);
         looked_up.swap(shared_->looked_up);
-        stopping = shared_->stopping;
+        stopping_ = shared_->stopping;
+        stop_deadline_ms_ = shared_->stop_deadline_ms;
     }
     for (Item& item : posted) {
         Destination destination{item.host, item.port};
@@ -237,19 +240,15 @@ bool HostSenders::Loop::TakeShared() {
         found->second.address_known = true;
         AfterAddress(result.send_id, now);
     }
-    return stopping;
 }
 
-void HostSenders::Loop::GiveUpForStop() {
+void HostSenders::Loop::Abandon() {
+    // Nothing left may take a place or a turn that a send gives up.
     queues_.clear();
     ready_.clear();
-    std::vector<std::uint64_t> given_up;
-    for (const auto& [id, send] : sends_) {
-        if (send.stage == Stage::kLookingUp || send.stage == Stage::kWaitingForAddress)
-            given_up.push_back(id);
-    }
-    for (std::uint64_t id : given_up)
-        Finish(id, KV_E_ALREADY_STOPPING, false);
+    waiting_for_address_.clear();
+    while (!sends_.empty())
+        Finish(sends_.begin()->first, KV_E_ALREADY_STOPPING, false);
 }
 
 void HostSenders::Loop::StartSends(std::int64_t now) {
@@ -443,12 +442,10 @@ void HostSenders::Loop::Expire(std::int64_t now) {
 }
 
 int HostSenders::Loop::WaitMs(std::int64_t now) const {
-    if (sends_.empty())
-        return -1;
-    std::int64_t earliest = INT64_MAX;
+    std::int64_t earliest = stopping_ ? stop_deadline_ms_ : INT64_MAX;
     for (const auto& [id, send] : sends_)
         earliest = std::min(earliest, send.deadline_ms);
-    return MillisecondsUntil(earliest, now);
+    return earliest == INT64_MAX ? -1 : MillisecondsUntil(earliest, now);
 }
 
 bool HostSenders::Loop::IsSkipped(std::uint32_t address, std::uint32_t port) {
@@ -469,6 +466,12 @@ void HostSenders::Loop::Finish(std::uint64_t id, KvResult result, bool tell) {
     sends_.erase(found);
     if (send.fd >= 0) {
         ::epoll_ctl(epoll_fd_, EPOLL_CTL_DEL, send.fd, nullptr);
+        // The end of the stream ends the text: a send that failed resets
+        // its connection, so that the peer does not take a part for a whole.
+        if (result != KV_OK) {
+            const linger abort{1, 0};
+            ::setsockopt(send.fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        }
         ::close(send.fd);
     }
     descriptors_.Give();
@@ -530,10 +533,12 @@ HostSenders::Posted HostSenders::Post(const std::string& host, std::uint32_t por
 HostSenders::HostSenders() : shared_(std::make_shared<Shared>()) {}
 
 void HostSenders::Stop() {
+    const std::int64_t deadline = SteadyNowMs() + kStopMs;
     std::lock_guard start(start_mutex_);
     {
         std::lock_guard lock(shared_->mutex);
         shared_->stopping = true;
+        shared_->stop_deadline_ms = deadline;
     }
     shared_->Wake();
     if (thread_.joinable())

@@ -15,11 +15,13 @@
 // with the text listener; a send starts only when it has one.
 //
 // The system resolver has no time-out, so a look-up runs on a thread of its
-// own, which Stop does not wait for and which holds the resolver; at most
-// kMaxLookUps run at once. A destination (address and port) whose send timed
-// out after connecting for at least half its time-out is skipped for kSkipMs
-// of the replaceable clock; a send cut shorter by its look-up does not judge
-// the peer.
+// own, which Stop waits for only within its bound and which holds the
+// resolver; at most kMaxLookUps run at once. A destination (address and
+// port) whose send timed out after connecting for at least half its time-out
+// is skipped for kSkipMs of the replaceable clock; a send cut shorter by its
+// look-up does not judge the peer. A send that fails resets its
+// connection rather than ending the stream, since the end of the stream is
+// what ends a text at the peer.
 //
 // Threads: Post and Stop from the host's thread; the completion runs on the
 // loop's thread and hands the result back to the host (see JobHost).
@@ -42,6 +44,8 @@ public:
     static constexpr std::size_t kMaxWaitingPerAddress = 64;
     static constexpr std::size_t kMaxLookUps = 4;
     static constexpr std::uint32_t kSkipMs = 30000;
+    // Stop's bound, real time from its call.
+    static constexpr std::uint32_t kStopMs = 2000;
     // The results a completion gets beside the send's own: KV_E_TIMEOUT for a
     // send or look-up that ran out of time, and these two for texts not sent.
     static constexpr KvResult kTooManyLookUps = KV_E_LIST_FULL;
@@ -49,11 +53,12 @@ public:
 
     // Called once with the send's result and the dotted IPv4 address the text
     // went to (empty when the name did not resolve in time), on the loop's
-    // thread; not called for texts still waiting at Stop, nor for a send
-    // whose name look-up was under way at Stop.
+    // thread; not called for a text still waiting, nor for a send still under
+    // way (its look-up, connect or write), when Stop's bound is up.
     using Completion = std::function<void(KvResult result, const std::string& address)>;
 
     HostSenders();
+    // Stops, and so may wait kStopMs.
     ~HostSenders() { Stop(); }
     HostSenders(const HostSenders&) = delete;
     HostSenders& operator=(const HostSenders&) = delete;
@@ -62,9 +67,10 @@ public:
     // Queues the text for host:port; anything but kQueued drops the text.
     Posted Post(const std::string& host, std::uint32_t port, std::string text,
                 std::uint32_t timeout_ms, Completion completion);
-    // Waits for the connects and writes under way (each within its
-    // deadline), gives up the sends whose look-up is under way and drops the
-    // waiting texts; Post may start the senders again.
+    // Sends the texts posted before the call, each within its own deadline,
+    // all within kStopMs of the call (look-ups included). Then the texts
+    // still waiting are dropped and the sends still under way aborted (their
+    // peers see a reset). Post may start the senders again.
     void Stop();
     // Texts posted and not yet under way.
     std::size_t GetWaitingCount() const;

@@ -71,8 +71,10 @@ public:
     // Starts the host without a listener: texts reach it through HandleText
     // only (hosts joined within one process). KV_E_FAIL as Start.
     KvResult StartInProcess();
-    // Unbinds the listener and unregisters the endpoints; queued messages are
-    // released.
+    // Unbinds the listener, lets the senders send the texts handed to them
+    // (within HostSenders::kStopMs, so that a job's last texts, such as a
+    // logoff, still go out) and unregisters the endpoints; queued messages
+    // are released, results of sends among them.
     void Stop();
     std::uint16_t GetPort() const { return listener_.GetPort(); }
     const TcpTextListener& GetListener() const { return listener_; }

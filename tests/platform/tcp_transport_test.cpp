@@ -25,10 +25,10 @@ public:
         texts_.push_back(std::move(text));
         changed_.notify_all();
     }
-    bool WaitFor(std::size_t count) {
+    bool WaitFor(std::size_t count,
+                 std::chrono::milliseconds limit = std::chrono::milliseconds(10000)) {
         std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(10),
-                                 [&] { return texts_.size() >= count; });
+        return changed_.wait_for(lock, limit, [&] { return texts_.size() >= count; });
     }
     std::vector<std::string> Texts() {
         std::lock_guard lock(mutex_);
@@ -88,6 +88,61 @@ TEST(TcpTransport, TheListenerDropsTextsAboveItsCap) {
     ASSERT_TRUE(inbox.WaitFor(1));
     EXPECT_EQ(inbox.Texts()[0], std::string(16, 'y'));
     EXPECT_EQ(listener.GetDroppedCount(), 1u);
+}
+
+TEST(TcpTransport, ASendThatFailsResetsItsConnectionAndTheListenerKeepsNoPartOfItsText) {
+    // The listener's thread is held on a first text while a long one times
+    // out in mid-write; a short one is written whole behind it.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool holding = false;
+    bool released = false;
+    Inbox inbox;
+    TcpTextListener listener;
+    ASSERT_EQ(listener.Start(
+                  "127.0.0.1", 0,
+                  [&](std::string&& text, std::uint32_t) {
+                      if (text == "<Hold/>") {
+                          std::unique_lock lock(mutex);
+                          holding = true;
+                          changed.notify_all();
+                          changed.wait_for(lock, std::chrono::seconds(10), [&] { return released; });
+                      }
+                      inbox.Put(std::move(text));
+                  },
+                  16 << 20),
+              KV_OK);
+    ASSERT_EQ(SendText("127.0.0.1", listener.GetPort(), "<Hold/>", 2000), KV_OK);
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return holding; }));
+    }
+    bool timed_out = false;
+    EXPECT_EQ(SendText("127.0.0.1", listener.GetPort(), std::string(8 << 20, 'x'), 300, &timed_out),
+              KV_E_SOCKET_SEND);
+    EXPECT_TRUE(timed_out);
+    ASSERT_EQ(SendText("127.0.0.1", listener.GetPort(), "<After/>", 2000), KV_OK);
+    {
+        std::lock_guard lock(mutex);
+        released = true;
+        changed.notify_all();
+    }
+    // What the listener got of the long text ends in a failed connection;
+    // the listener tells of no drop, so it is looked for at each text and
+    // then every 10 ms.
+    ASSERT_TRUE(inbox.WaitFor(2));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (listener.GetDroppedCount(TcpTextDrop::kFailed) == 0 &&
+           std::chrono::steady_clock::now() < deadline)
+        inbox.WaitFor(3, std::chrono::milliseconds(10));
+    EXPECT_EQ(listener.GetDroppedCount(TcpTextDrop::kFailed), 1u);
+    EXPECT_EQ(listener.GetDroppedCount(), 1u);
+    const std::vector<std::string> texts = inbox.Texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0], "<Hold/>");
+    EXPECT_EQ(texts[1].size(), 8u);
+    EXPECT_TRUE(texts[1] == "<After/>");
+    listener.Stop();
 }
 
 TEST(TcpTransport, BadArgumentsFailBeforeAnySocket) {

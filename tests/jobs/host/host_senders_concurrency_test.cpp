@@ -137,6 +137,53 @@ private:
     std::vector<int> accepted_;
 };
 
+// The project's listener on a loopback address, keeping the texts it hands
+// on; the text kHold holds its thread until the gate is released.
+class KeepingListener {
+public:
+    static constexpr const char* kHold = "<Hold/>";
+    KvResult Start(const char* address, std::size_t max_bytes = TcpTextListener::kDefaultMaxBytes) {
+        return listener_.Start(
+            address, 0,
+            [this](std::string&& text, std::uint32_t) {
+                if (text == kHold)
+                    gate_.Hold();
+                std::lock_guard lock(mutex_);
+                texts_.push_back(std::move(text));
+                changed_.notify_all();
+            },
+            max_bytes);
+    }
+    std::uint16_t GetPort() const { return listener_.GetPort(); }
+    const TcpTextListener& Get() const { return listener_; }
+    Gate& GetGate() { return gate_; }
+    bool WaitFor(std::size_t count) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::milliseconds(kHoldMs),
+                                 [&] { return texts_.size() >= count; });
+    }
+    std::vector<std::string> Texts() {
+        std::lock_guard lock(mutex_);
+        return texts_;
+    }
+    // What a failure prints of long texts.
+    std::vector<std::size_t> Sizes() { return Sizes(Texts()); }
+    static std::vector<std::size_t> Sizes(const std::vector<std::string>& texts) {
+        std::vector<std::size_t> sizes;
+        for (const std::string& text : texts)
+            sizes.push_back(text.size());
+        return sizes;
+    }
+
+private:
+    Gate gate_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> texts_;
+    // Stopped first: its thread uses the rest.
+    TcpTextListener listener_;
+};
+
 // Larger than what the kernel buffers between a sender and a HeldReader.
 // Unconnected sockets at descriptors of `above` or more, which a soft limit
 // lowered below `above` leaves to the process; false when one cannot be had.
@@ -235,10 +282,14 @@ TEST_F(HostSendersTest, ANameLookUpThatDoesNotAnswerHoldsUpNoOtherJob) {
 
 TEST_F(HostSendersTest, StoppingAHostDoesNotWaitForANameLookUp) {
     RequestSend(workstation_, "peer.held", 4100, "<JobData/>");
-    ASSERT_TRUE(Run([&] { return gate_->Holding() == 1; }));
+    ASSERT_TRUE(workstation_.PostSend("late.held", 4100, "<JobData/>", kHoldMs));
+    ASSERT_TRUE(Run([&] { return gate_->Holding() == 2; }));
+    const auto stopping = std::chrono::steady_clock::now();
     workstation_.Stop();
-    // Still held: the stop gave the send up instead of waiting for it.
-    EXPECT_EQ(gate_->Holding(), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::milliseconds(2250));
+    // Still held: the stop gave the sends up, at their time-out or at its
+    // bound, instead of waiting for their look-ups.
+    EXPECT_EQ(gate_->Holding(), 2);
     EXPECT_EQ(workstation_.GetHostLog().size(), 0u);
     // The look-up keeps the resolver that the test gives up, until it ends.
     std::weak_ptr<HoldingResolver> held = resolver_;
@@ -301,21 +352,24 @@ TEST_F(HostSendersTest, ADestinationWhoseSendTimedOutIsSkippedForThirtySeconds) 
         std::lock_guard lock(mutex);
         return arrived.size();
     };
-    // The results per port, each in the order of its texts.
-    std::map<std::uint16_t, std::vector<KvResult>> results;
+    // The results per address and port, each in the order of its texts.
+    using Destination = std::pair<std::string, std::uint16_t>;
+    std::map<Destination, std::vector<KvResult>> results;
     std::size_t done = 0;
     const auto send = [&](const char* host, std::uint16_t port) {
-        return workstation_.PostSend(host, port, "<Mark/>", kShortMs, [&, port](KvResult result) {
-            results[port].push_back(result);
-            ++done;
-        });
+        return workstation_.PostSend(host, port, "<Mark/>", kShortMs,
+                                     [&, to = Destination(host, port)](KvResult result) {
+                                         results[to].push_back(result);
+                                         ++done;
+                                     });
     };
+    const Destination stuck_port("127.0.0.3", stuck.GetPort());
 
     // The first send times out and the texts behind it are not tried.
     for (int i = 0; i < 6; ++i)
         ASSERT_TRUE(send("127.0.0.3", stuck.GetPort()));
     ASSERT_TRUE(Run([&] { return done == 6; }));
-    EXPECT_EQ(results[stuck.GetPort()],
+    EXPECT_EQ(results[stuck_port],
               (std::vector<KvResult>{KV_E_TIMEOUT, HostSenders::kSkipped, HostSenders::kSkipped,
                                      HostSenders::kSkipped, HostSenders::kSkipped,
                                      HostSenders::kSkipped}));
@@ -329,19 +383,19 @@ TEST_F(HostSendersTest, ADestinationWhoseSendTimedOutIsSkippedForThirtySeconds) 
     ASSERT_TRUE(send("127.0.0.3", reading.GetPort()));
     ASSERT_TRUE(send("127.0.0.1", server_.GetPort()));
     ASSERT_TRUE(Run([&] { return done == 8; }));
-    EXPECT_EQ(results[reading.GetPort()], std::vector<KvResult>{KV_OK});
-    EXPECT_EQ(results[server_.GetPort()], std::vector<KvResult>{KV_OK});
+    EXPECT_EQ((results[{"127.0.0.3", reading.GetPort()}]), std::vector<KvResult>{KV_OK});
+    EXPECT_EQ((results[{"127.0.0.1", server_.GetPort()}]), std::vector<KvResult>{KV_OK});
     EXPECT_TRUE(Run([&] { return arrived_count() == 1; }));
 
     // Thirty seconds on the host's clock after the time-out it is tried again.
     clock_.Advance(HostSenders::kSkipMs - 1);
     ASSERT_TRUE(send("127.0.0.3", stuck.GetPort()));
     ASSERT_TRUE(Run([&] { return done == 9; }));
-    EXPECT_EQ(results[stuck.GetPort()].back(), HostSenders::kSkipped);
+    EXPECT_EQ(results[stuck_port].back(), HostSenders::kSkipped);
     clock_.Advance(1);
     ASSERT_TRUE(send("127.0.0.3", stuck.GetPort()));
     ASSERT_TRUE(Run([&] { return done == 10; }));
-    EXPECT_EQ(results[stuck.GetPort()].back(), KV_E_TIMEOUT);
+    EXPECT_EQ(results[stuck_port].back(), KV_E_TIMEOUT);
 }
 
 TEST_F(HostSendersTest, ALogonTextThatCannotBeSentEndsTheLogon) {
@@ -408,11 +462,47 @@ TEST_F(HostSendersTest, StopLetsAWriteUnderWayFinishWithinItsDeadline) {
         begun.wait();
         return HeldReader::ReadAll(fd);
     });
+    // Texts handed over just before the stop, which go one at a time, still
+    // go out, each whole.
+    KeepingListener last;
+    ASSERT_EQ(last.Start("127.0.0.8"), KV_OK);
+    std::vector<std::string> sent;
+    for (int i = 0; i < 16; ++i) {
+        sent.push_back("<Last n=\"" + std::to_string(i) + "\">" +
+                       std::string(16384, static_cast<char>('a' + i)) + "</Last>");
+        ASSERT_TRUE(workstation_.PostSend("127.0.0.8", last.GetPort(), sent.back(), kHoldMs));
+    }
     stopping.set_value();
     workstation_.Stop();
     const std::string got = received.get();
     EXPECT_EQ(got.size(), LongText().size());
     EXPECT_TRUE(got == LongText());
+    EXPECT_TRUE(last.WaitFor(sent.size()));
+    EXPECT_EQ(last.Sizes(), KeepingListener::Sizes(sent));
+    EXPECT_TRUE(last.Texts() == sent);
+}
+
+TEST_F(HostSendersTest, ASendThatFailsResetsItsConnectionAndThePeerKeepsNoPartOfItsText) {
+    // The peer's thread is held on a first text while a long one times out
+    // in mid-write; a short one is written whole behind it.
+    KeepingListener peer;
+    ASSERT_EQ(peer.Start("127.0.0.9", 16 << 20), KV_OK);
+    ASSERT_EQ(SendText("127.0.0.9", peer.GetPort(), KeepingListener::kHold, kHoldMs), KV_OK);
+    ASSERT_TRUE(peer.GetGate().WaitHolding(1));
+    std::optional<KvResult> result;
+    ASSERT_TRUE(workstation_.PostSend("127.0.0.9", peer.GetPort(), std::string(8 << 20, 'x'), 300,
+                                      [&](KvResult sent) { result = sent; }));
+    ASSERT_TRUE(Run([&] { return result.has_value(); }));
+    EXPECT_EQ(*result, KV_E_TIMEOUT);
+    ASSERT_EQ(SendText("127.0.0.9", peer.GetPort(), "<After/>", kHoldMs), KV_OK);
+    peer.GetGate().Release();
+    // What the peer got of the long text ends in a failed connection.
+    ASSERT_TRUE(peer.WaitFor(2));
+    EXPECT_TRUE(Run([&] { return peer.Get().GetDroppedCount(TcpTextDrop::kFailed) == 1; }));
+    const std::vector<std::string> whole = {KeepingListener::kHold, "<After/>"};
+    EXPECT_EQ(peer.Sizes(), KeepingListener::Sizes(whole));
+    EXPECT_TRUE(peer.Texts() == whole);
+    EXPECT_EQ(peer.Get().GetDroppedCount(), 1u);
 }
 
 TEST_F(HostSendersTest, ASendWaitingForADescriptorGoesWhenTheListenerGivesOneBack) {
@@ -467,7 +557,6 @@ TEST_F(HostSendersTest, SendsUnderWayAreBoundedInAllAndPerAddressAndAThousandAnd
         for (std::size_t p = 0; p < kPerAddress; ++p) {
             silent.push_back(std::make_unique<SilentDestination>(addresses.back().c_str()));
             ASSERT_NE(silent.back()->GetPort(), 0);
-            ASSERT_TRUE(send(addresses.back(), silent.back()->GetPort(), kHoldMs));
         }
     }
     // Past the bounds: a fifth port of the first address, and another address.
@@ -488,8 +577,13 @@ TEST_F(HostSendersTest, SendsUnderWayAreBoundedInAllAndPerAddressAndAThousandAnd
     TcpTextListener other_address;
     ASSERT_EQ(reader(addresses[0].c_str(), arrived_first, fifth_port), KV_OK);
     ASSERT_EQ(reader("127.0.2.1", arrived_other, other_address), KV_OK);
-    ASSERT_TRUE(send(addresses[0], fifth_port.GetPort(), kHoldMs));
-    ASSERT_TRUE(send("127.0.2.1", other_address.GetPort(), kHoldMs));
+    const auto take_every_place = [&] {
+        for (std::size_t i = 0; i < silent.size(); ++i)
+            ASSERT_TRUE(send(addresses[i / kPerAddress], silent[i]->GetPort(), kHoldMs));
+        ASSERT_TRUE(send(addresses[0], fifth_port.GetPort(), kHoldMs));
+        ASSERT_TRUE(send("127.0.2.1", other_address.GetPort(), kHoldMs));
+    };
+    ASSERT_NO_FATAL_FAILURE(take_every_place());
     // The rest wait behind them, up to the bound, once the first are under
     // way, each with its descriptor.
     ASSERT_TRUE(Run([] { return DescriptorBudget::Get().InUse() >= HostSenders::kMaxSends; }));
@@ -513,6 +607,16 @@ TEST_F(HostSendersTest, SendsUnderWayAreBoundedInAllAndPerAddressAndAThousandAnd
               1);
     EXPECT_EQ(CountLogged(workstation_, dropped + "17" + to_port + "1024 texts wait"), 1);
     EXPECT_EQ(CountLogged(workstation_, dropped), 2);
+
+    // Stop's bound ends the sends under way and drops the texts waiting,
+    // telling none of them; Post then starts the senders again.
+    const auto stopping = std::chrono::steady_clock::now();
+    workstation_.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::milliseconds(2250));
+    EXPECT_TRUE(results.empty());
+    EXPECT_EQ(count(arrived_other), 0u);
+    ASSERT_NO_FATAL_FAILURE(take_every_place());
+    ASSERT_TRUE(Run([] { return DescriptorBudget::Get().InUse() >= HostSenders::kMaxSends; }));
 
     // A silent port of another address that stops listening frees a place in
     // all, not one of the first address.

@@ -164,6 +164,61 @@ TEST_F(ProcessTest, AWorkstationLogsOnSynchronisesListensAndBothProcessesEnd) {
     EXPECT_EQ(server_.GetHandler().GetRootJobId(), 0u);
 }
 
+TEST_F(ProcessTest, WorkstationsEndedOneAfterAnotherOnOnePortEachLogOffAtTheServer) {
+    constexpr int kWorkstations = 20;
+    constexpr const char* kRefused = "UIObjString_Status_INFO_SERVER_refused0";
+    StoreServerLogonRecords(server_, "anna", {"21"});
+    std::uint32_t root = 0;
+    ASSERT_EQ(server_.StartRootJob(HostProcessKind::kServer, root), KV_OK);
+    // Each workstation in turn listens on the port of the fixture's, which
+    // steps aside: the server would refuse a logon from an address and port
+    // whose session it still holds.
+    const std::uint16_t port = workstation_.GetPort();
+    workstation_.Stop();
+    for (int i = 0; i < kWorkstations; ++i) {
+        SCOPED_TRACE(i);
+        JobHost workstation(false);
+        ASSERT_EQ(workstation.Start("127.0.0.1", port), KV_OK);
+        StoreWorkstationPreferences(workstation, server_.GetPort(), kLastCall);
+        ASSERT_EQ(workstation.StartRootJob(HostProcessKind::kWorkstationWithServer, root), KV_OK);
+        const auto refused = [&] {
+            for (const HostServiceEntry& entry : workstation.GetServiceLog(KV_ENDPOINT_HOST_STATUS))
+                if (entry.text == kRefused)
+                    return true;
+            return false;
+        };
+        // Logged on, with its listen job served, and the server holding this
+        // session only.
+        ASSERT_TRUE(RunHosts(
+            {&server_, &workstation},
+            [&] {
+                return refused() ||
+                       (StateOf(First<CKvJobData>(workstation, K_KVJBDT_TP_CLIENT)) ==
+                            KV_JOB_STATE_RUNNING &&
+                        StateOf(First<CKvJobData>(workstation, K_KVJBDT_TP_LISTEN2)) ==
+                            KV_JOB_STATE_RUNNING &&
+                        server_.GetHandler().CountJobs(K_KVJBDT_TP_CLIENT) == 1 &&
+                        server_.GetHandler().CountJobs(K_KVJBDT_TP_LISTEN2) == 2 &&
+                        StateOf(ServerListenExecutor()) == KV_JOB_STATE_RUNNING);
+            },
+            kLimitMs));
+        ASSERT_FALSE(refused());
+        // Ended as a program ends it: its last texts are then only handed to
+        // its senders.
+        workstation.Shutdown();
+        for (int pump = 0; pump < 1000 && !workstation.IsQuitRequested(); ++pump)
+            workstation.PumpOnce();
+        ASSERT_TRUE(workstation.IsQuitRequested());
+        workstation.Stop();
+    }
+    // The clock has not moved: no watchdog ended a session.
+    EXPECT_TRUE(Run([&] {
+        return server_.GetHandler().CountJobs(K_KVJBDT_TP_CLIENT) == 0 &&
+               server_.GetHandler().CountJobs(K_KVJBDT_TP_LISTEN2) == 1;
+    }));
+    EXPECT_NE(ServerOwnListenJob(), nullptr);
+}
+
 TEST_F(ProcessTest, ALogonThatReachesTheServerBeforeItsRootRunsIsAnsweredOnceItRuns) {
     StoreServerLogonRecords(server_, "anna", {"21", "22"});
     StoreWorkstationPreferences(workstation_, server_.GetPort(), kLastCall);
