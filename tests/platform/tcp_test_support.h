@@ -15,6 +15,19 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+// Whether condition holds within wait_ms of real time, looked at over and
+// over.
+template <typename Condition>
+bool WaitUntil(Condition condition, int wait_ms = 20000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
 // A connection to 127.0.0.1:port, from the source address when one is given
 // (127.0.0.2: another machine as the listener sees it); -1 when none could
 // be made.

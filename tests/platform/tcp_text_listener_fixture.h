@@ -4,6 +4,7 @@
 // concurrency tests.
 #include "platform/tcp_text_listener.h"
 #include "platform/tcp_transport.h"
+#include "platform/tcp_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -61,18 +62,6 @@ inline bool ClosedByListener(int fd, int wait_ms = kWaitMs) {
         return false;
     char byte = 0;
     return ::recv(fd, &byte, 1, MSG_DONTWAIT) <= 0;
-}
-
-// Whether condition holds within wait_ms, looked at over and over.
-template <typename Condition>
-bool WaitUntil(Condition condition, int wait_ms = kWaitMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::yield();
-    }
-    return true;
 }
 
 inline void CloseAll(std::vector<int>& fds) {

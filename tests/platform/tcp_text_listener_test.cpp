@@ -40,7 +40,6 @@ using listener_test::ClosedByListener;
 using listener_test::kNoTimeOutMs;
 using listener_test::kWaitMs;
 using listener_test::ListenerTest;
-using listener_test::WaitUntil;
 
 TEST_F(ListenerTest, SilentConnectionsHoldBackNoText) {
     Start(TcpTextListener::kDefaultReadTimeoutMs);

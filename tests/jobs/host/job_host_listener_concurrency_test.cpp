@@ -101,17 +101,6 @@ TEST(JobHostListenerConcurrency, SilentConnectionsDelayNeitherALogonNorItsKeepAl
     EXPECT_EQ(Threads(), threads);
 }
 
-// Waits in real time for the condition, without pumping any host.
-bool WaitUntil(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLimitMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::yield();
-    }
-    return true;
-}
-
 // A text of exactly size bytes that names its number.
 std::string NumberedText(int number, std::size_t size) {
     std::string text = "<Flood n=\"" + std::to_string(number) + "\"/>";
@@ -144,7 +133,7 @@ TEST(JobHostListenerConcurrency, AFloodTheHostDoesNotTakeYetStaysWithinTheListen
     const bool all_read = WaitUntil([&] {
         return listener.GetPauseCount() > 0 ||
                (listener.GetAcceptedCount() == kTexts && listener.GetOpenCount() == 0);
-    });
+    }, kLimitMs);
     EXPECT_TRUE(all_read);
     EXPECT_EQ(listener.GetPauseCount(), 1u);
     EXPECT_LE(listener.GetHeldBytes(), TcpTextListener::kMaxBufferedBytes);
@@ -190,7 +179,8 @@ TEST(JobHostListenerConcurrency, OnePumpTakesAtMostItsShareOfWaitingTexts) {
         ASSERT_EQ(SendText("127.0.0.1", server.GetPort(), "<JobData/>", kLimitMs), KV_OK);
     const TcpTextListener& listener = server.GetListener();
     ASSERT_TRUE(WaitUntil(
-        [&] { return listener.GetAcceptedCount() == kTexts && listener.GetOpenCount() == 0; }));
+        [&] { return listener.GetAcceptedCount() == kTexts && listener.GetOpenCount() == 0; },
+        kLimitMs));
     EXPECT_TRUE(server.PumpOnce());
     EXPECT_EQ(server.GetReceivedCount(), JobHost::kMaxTextsPerPump);
     server.PumpOnce();
