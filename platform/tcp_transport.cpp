@@ -16,19 +16,12 @@
 
 namespace {
 
-// Closes the socket; one aborted is reset, so that its peer, for which the
-// end of the stream ends a text, does not take the bytes it got for a whole.
 class SocketCloser {
 public:
     explicit SocketCloser(int fd) : fd_(fd) {}
     ~SocketCloser() {
-        if (fd_ < 0)
-            return;
-        if (abort_) {
-            const linger reset{1, 0};
-            ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-        }
-        ::close(fd_);
+        if (fd_ >= 0)
+            CloseSendingSocket(fd_, !abort_);
     }
     SocketCloser(const SocketCloser&) = delete;
     SocketCloser& operator=(const SocketCloser&) = delete;
@@ -141,6 +134,14 @@ bool WriteAll(int fd, std::string_view bytes, Deadline deadline, bool& timed_out
 }
 
 } // namespace
+
+void CloseSendingSocket(int fd, bool whole) {
+    if (!whole) {
+        const linger reset{1, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    }
+    ::close(fd);
+}
 
 KvResult SendText(const std::string& host, std::uint32_t port, std::string_view bytes,
                   std::uint32_t timeout_ms, bool* timed_out) {

@@ -17,6 +17,11 @@
 // callers gave up included.
 inline constexpr std::size_t kMaxSendTextLookUps = 4;
 
+// Closes a sender's socket. One whose text was not written whole is reset,
+// not ended: the peer, for which the end of the stream ends a text, would
+// take the bytes it got for a whole text.
+void CloseSendingSocket(int fd, bool whole);
+
 // Connects to host:port (a dotted address, or a name looked up through the
 // replaceable resolver), writes the bytes and closes. One deadline, timeout_ms
 // from the call, bounds the look-up, the connect and the whole write. The

@@ -4,6 +4,7 @@
 #include "platform/descriptor_budget.h"
 #include "platform/name_resolver.h"
 #include "platform/steady_ms.h"
+#include "platform/tcp_transport.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -466,13 +467,7 @@ void HostSenders::Loop::Finish(std::uint64_t id, KvResult result, bool tell) {
     sends_.erase(found);
     if (send.fd >= 0) {
         ::epoll_ctl(epoll_fd_, EPOLL_CTL_DEL, send.fd, nullptr);
-        // The end of the stream ends the text: a send that failed resets
-        // its connection, so that the peer does not take a part for a whole.
-        if (result != KV_OK) {
-            const linger abort{1, 0};
-            ::setsockopt(send.fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
-        }
-        ::close(send.fd);
+        CloseSendingSocket(send.fd, result == KV_OK);
     }
     descriptors_.Give();
     if (send.stage == Stage::kWaitingForAddress) {
